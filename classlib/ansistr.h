@@ -1,0 +1,65 @@
+// String routines over the ANSI code page 1251. Positions are 1-based where
+// the platform counts that way (Pos, Copy, Delete, Insert).
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "classlib/codepage.h"
+
+namespace classlib {
+
+// Case mapping of CP1251 letters, Latin and Cyrillic (Ё/ё included).
+std::string AnsiUpperCase(std::string_view s);
+std::string AnsiLowerCase(std::string_view s);
+char AnsiUpperChar(char c);
+char AnsiLowerChar(char c);
+// Compare by the Cyrillic collation order (<0, 0, >0).
+int AnsiCompareStr(std::string_view a, std::string_view b);
+int AnsiCompareText(std::string_view a, std::string_view b);  // case-insensitive
+bool AnsiSameText(std::string_view a, std::string_view b);
+bool AnsiSameStr(std::string_view a, std::string_view b);
+// ASCII only.
+std::string UpperCase(std::string_view s);
+std::string LowerCase(std::string_view s);
+int CompareStr(std::string_view a, std::string_view b);
+int CompareText(std::string_view a, std::string_view b);
+bool SameText(std::string_view a, std::string_view b);
+
+// Remove bytes <= 32 (control characters and blanks).
+std::string Trim(std::string_view s);
+std::string TrimLeft(std::string_view s);
+std::string TrimRight(std::string_view s);
+
+// 1-based; 0 when absent.
+int Pos(std::string_view sub, std::string_view s);
+int PosEx(std::string_view sub, std::string_view s, int offset = 1);
+// Copy(s, index, count) with the platform's clamping (index < 1 counts as 1).
+std::string Copy(std::string_view s, int index, int count);
+void Delete(std::string& s, int index, int count);
+void Insert(std::string_view src, std::string& s, int index);
+
+std::string QuotedStr(std::string_view s);  // 'it''s'
+std::string AnsiQuotedStr(std::string_view s, char quote);
+// Inverse of AnsiQuotedStr; returns the text up to the closing quote.
+std::string AnsiDequotedStr(std::string_view s, char quote);
+
+enum TReplaceFlag { rfReplaceAll = 1, rfIgnoreCase = 2 };
+std::string StringReplace(std::string_view s, std::string_view old_pattern,
+                          std::string_view new_pattern, int flags);
+
+std::string StringOfChar(char c, int count);
+std::string IncludeTrailingPathDelimiter(std::string_view path);
+std::string ExcludeTrailingPathDelimiter(std::string_view path);
+std::string ExtractFilePath(std::string_view path);  // keeps the trailing delimiter
+std::string ExtractFileName(std::string_view path);
+std::string ExtractFileExt(std::string_view path);   // with the dot
+std::string ChangeFileExt(std::string_view path, std::string_view ext);
+
+// Wide-string counterparts the Parts call.
+WideString WideUpperCase(std::u16string_view s);
+WideString WideLowerCase(std::u16string_view s);
+int WideCompareStr(std::u16string_view a, std::u16string_view b);
+int WideCompareText(std::u16string_view a, std::u16string_view b);
+
+}  // namespace classlib

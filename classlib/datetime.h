@@ -1,0 +1,66 @@
+// Dates and times as the class library keeps them. TDateTime counts days
+// since 1899-12-30 with the time of day as the fraction; before that day the
+// value is negative and the fraction still counts forward from midnight
+// (-1.25 is 1899-12-29 06:00). TTimeStamp counts days from 0001-01-01 = day 1
+// and milliseconds of the day.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace classlib {
+
+struct TFormatSettings;
+
+using TDateTime = double;
+
+constexpr int kDateDelta = 693594;          // days from 0001-01-01 (day 1) to 1899-12-30
+constexpr int kMSecsPerDay = 24 * 60 * 60 * 1000;
+constexpr double kMinDateTime = -657434.0;  // 0100-01-01
+constexpr double kMaxDateTime = 2958465.99999;  // 9999-12-31 23:59:59.999
+
+struct TTimeStamp {
+  int32_t Time = 0;  // milliseconds since midnight
+  int32_t Date = 0;  // days, 0001-01-01 is day 1
+};
+
+bool IsLeapYear(int year);
+int DaysInMonth(int year, int month);
+
+// Raise EConvertError on values out of range.
+TDateTime EncodeDate(int year, int month, int day);
+TDateTime EncodeTime(int hour, int min, int sec, int msec);
+bool TryEncodeDate(int year, int month, int day, TDateTime& out);
+bool TryEncodeTime(int hour, int min, int sec, int msec, TDateTime& out);
+void DecodeDate(TDateTime dt, int& year, int& month, int& day);
+void DecodeTime(TDateTime dt, int& hour, int& min, int& sec, int& msec);
+int DayOfWeek(TDateTime dt);  // 1 = Sunday
+
+TDateTime Now();
+TDateTime Date();
+TDateTime Time();
+
+TTimeStamp DateTimeToTimeStamp(TDateTime dt);
+TDateTime TimeStampToDateTime(const TTimeStamp& ts);
+double TimeStampToMSecs(const TTimeStamp& ts);
+TTimeStamp MSecsToTimeStamp(double msecs);
+
+// FormatDateTime with the platform's specifiers (c d dd ddd dddd ddddd dddddd
+// m mm mmm mmmm yy yyyy h hh n nn s ss z zzz t tt am/pm a/p ampm / : and
+// quoted text).
+std::string FormatDateTime(const std::string& format, TDateTime dt);
+std::string FormatDateTime(const std::string& format, TDateTime dt, const TFormatSettings& fs);
+std::string DateTimeToStr(TDateTime dt);
+std::string DateToStr(TDateTime dt);
+std::string TimeToStr(TDateTime dt);
+// Parse by the short date format's order and the separators; raise EConvertError.
+TDateTime StrToDateTime(const std::string& s);
+TDateTime StrToDateTime(const std::string& s, const TFormatSettings& fs);
+TDateTime StrToDate(const std::string& s);
+TDateTime StrToTime(const std::string& s);
+bool TryStrToDateTime(const std::string& s, TDateTime& out);
+
+// Milliseconds since an arbitrary start, 32 bits, wrapping like the platform's.
+uint32_t GetTickCount();
+
+}  // namespace classlib

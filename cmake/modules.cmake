@@ -1,0 +1,46 @@
+include(GoogleTest)
+
+# One library per module folder, built from the .cpp files directly in the
+# folder; its tests are every .cpp in <module>/tests, one executable, labelled
+# with the module name; its benchmarks every .cpp in <module>/bench.
+#
+#   updater_module(NAME <name> [DEPENDS <targets...>])
+#   updater_module_tests(NAME <name> [DEPENDS <targets...>])
+#   updater_module_bench(NAME <name> [DEPENDS <targets...>])
+
+function(updater_module)
+  cmake_parse_arguments(M "" "NAME" "DEPENDS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  add_library(${M_NAME} STATIC ${sources})
+  target_include_directories(${M_NAME} PUBLIC ${CMAKE_SOURCE_DIR})
+  target_link_libraries(${M_NAME} PUBLIC ${M_DEPENDS})
+endfunction()
+
+function(updater_module_tests)
+  cmake_parse_arguments(M "" "NAME" "DEPENDS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/*.cpp)
+  if(NOT sources)
+    return()
+  endif()
+  set(exe ${M_NAME}_tests)
+  add_executable(${exe} ${sources})
+  target_link_libraries(${exe} PRIVATE ${M_NAME} ${M_DEPENDS} GTest::gtest GTest::gmock GTest::gtest_main Threads::Threads)
+  target_compile_definitions(${exe} PRIVATE UPDATER_BINARY_DIR="${CMAKE_BINARY_DIR}")
+  gtest_discover_tests(${exe}
+    PROPERTIES LABELS ${M_NAME}
+    DISCOVERY_TIMEOUT 60)
+endfunction()
+
+function(updater_module_bench)
+  cmake_parse_arguments(M "" "NAME" "DEPENDS" ${ARGN})
+  if(NOT UPDATER_BUILD_BENCH)
+    return()
+  endif()
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/bench/*.cpp)
+  if(NOT sources)
+    return()
+  endif()
+  set(exe ${M_NAME}_bench)
+  add_executable(${exe} ${sources})
+  target_link_libraries(${exe} PRIVATE ${M_NAME} ${M_DEPENDS} benchmark::benchmark benchmark::benchmark_main)
+endfunction()

@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Installs every Debian package the project builds, tests and runs with.
+# Idempotent: when all packages are present it only checks and returns.
+set -euo pipefail
+
+packages=(
+  # build and tests
+  cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev
+  # compression of large values
+  zlib1g-dev
+  # Firebird client, embedded engine and server (remote tests)
+  libfbclient2 firebird-dev firebird3.0-server-core firebird3.0-utils firebird3.0-server
+  # window, message loop, XML, ADO stand-in
+  qt6-base-dev libqt6sql6-ibase libqt6sql6-odbc libqt6sql6-sqlite
+  unixodbc-dev tdsodbc libsqliteodbc
+  # hashes and ciphers
+  libssl-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
+  [ "$status" = "install ok installed" ] || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "installing: ${missing[*]}"
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+
+# Package scripts must not try to start services: tests start what they need.
+policy=/usr/sbin/policy-rc.d
+made_policy=0
+if [ ! -e "$policy" ]; then
+  printf '#!/bin/sh\nexit 101\n' | $sudo tee "$policy" >/dev/null
+  $sudo chmod 755 "$policy"
+  made_policy=1
+fi
+cleanup() { [ "$made_policy" -eq 0 ] || $sudo rm -f "$policy"; }
+trap cleanup EXIT
+
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -q
+$sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
