@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <cstddef>
+#include <type_traits>
 #include <utility>
 
 #include "classlib/object.h"
@@ -51,6 +52,7 @@ class Intf {
   Intf(const Intf& other) : p_(other.p_) { Acquire(); }
   Intf(Intf&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
   template <class U>
+    requires std::is_convertible_v<U*, T*>
   Intf(const Intf<U>& other) : p_(other.Get()) {
     Acquire();
   }

@@ -143,6 +143,12 @@ int TThread::WaitFor() {
   return ReturnValue();
 }
 
+bool TThread::WaitUntilFinished(std::uint32_t timeout_ms) {
+  std::unique_lock lock(mutex_);
+  if (!started_) return false;
+  return changed_.wait_for(lock, std::chrono::milliseconds(timeout_ms), [&] { return finished_; });
+}
+
 bool TThread::Finished() const {
   std::lock_guard lock(mutex_);
   return finished_;

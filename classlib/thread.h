@@ -52,6 +52,8 @@ class TThread : public TObject {
   // a FreeOnTerminate thread, from the thread itself, and on a thread that
   // was never started.
   int WaitFor();
+  // Waits at most timeout_ms for Execute to end; answers whether it did.
+  bool WaitUntilFinished(std::uint32_t timeout_ms);
 
   bool Finished() const;
   bool Suspended() const;
@@ -74,7 +76,10 @@ class TThread : public TObject {
   static void Synchronize(const std::function<void()>& method);
   // Installs the hook that the platform's message loop provides (an empty
   // hook restores the default, which runs the call directly on the calling
-  // thread, one synchronized call at a time).
+  // thread, one synchronized call at a time). A hook that blocks until the UI
+  // thread has run the call must not be left waiting by a UI thread blocked
+  // in WaitFor: it runs calls made on the UI thread itself directly, and the
+  // UI thread waits for threads while it processes posted calls.
   static void SetSynchronizeHook(SynchronizeHook hook);
 
  protected:

@@ -92,9 +92,11 @@ TEST(Thread, TerminateEndsALoopingThread) {
     }
   });
   while (rounds < 3) Sleep(1);
+  EXPECT_FALSE(w->WaitUntilFinished(10));
   EXPECT_FALSE(w->Finished());
   w->Terminate();
   EXPECT_TRUE(w->Terminated());
+  EXPECT_TRUE(w->WaitUntilFinished(5000));
   w->WaitFor();
   EXPECT_TRUE(w->Finished());
   delete w;
