@@ -100,7 +100,12 @@ int WideCollate(std::u16string_view a, std::u16string_view b, int flags) {
 }
 
 int AnsiCollate(std::string_view a, std::string_view b, int flags) {
-  return WideCollate(Cp1251ToUtf16(a), Cp1251ToUtf16(b), flags);
+  int r = WideCollate(Cp1251ToUtf16(a), Cp1251ToUtf16(b), flags);
+  // Byte 0x98 has no character and widens to '?'; only the bytes tell such
+  // texts apart, and only equal texts may compare equal.
+  if (r == 0 && a != b)
+    r = flags & cfIgnoreCase ? CompareStr(AnsiLowerCase(a), AnsiLowerCase(b)) : CompareStr(a, b);
+  return r;
 }
 
 int AnsiCompareStr(std::string_view a, std::string_view b) { return AnsiCollate(a, b, 0); }
