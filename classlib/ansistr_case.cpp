@@ -1,6 +1,6 @@
-#include <array>
-
 #include "classlib/ansistr.h"
+
+#include <array>
 
 namespace classlib {
 

@@ -1,6 +1,6 @@
-#include <algorithm>
-
 #include "classlib/ansistr.h"
+
+#include <algorithm>
 
 namespace classlib {
 

@@ -1,6 +1,7 @@
-#include <cstdint>
-
 #include "classlib/ansistr.h"
+
+#include <array>
+#include <cstdint>
 
 namespace classlib {
 
@@ -60,52 +61,104 @@ Weight Weigh(char16_t c, bool string_sort) {
 
 int Sign(long long d) { return d < 0 ? -1 : d > 0 ? 1 : 0; }
 
-// Compares one level over the code units that are not deferred; a text that
+// A wide text as the comparison sees it: weights, and the code units that
+// break the last ties.
+class WideText {
+ public:
+  WideText(std::u16string_view s, bool string_sort) : s_(s), string_sort_(string_sort) {}
+  size_t size() const { return s_.size(); }
+  Weight operator[](size_t i) const { return Weigh(s_[i], string_sort_); }
+  unsigned Code(size_t i, bool ignore_case) const {
+    return ignore_case ? WideLowerChar(s_[i]) : s_[i];
+  }
+
+ private:
+  std::u16string_view s_;
+  bool string_sort_;
+};
+
+// An ANSI text weighs its bytes through tables made once from their
+// characters. The undefined byte 0x98 weighs like the '?' it reads as, and
+// its own byte value then keeps it apart.
+class AnsiText {
+ public:
+  AnsiText(std::string_view s, bool string_sort)
+      : s_(s), weights_(string_sort ? Tables().string_sort : Tables().word_sort) {}
+  size_t size() const { return s_.size(); }
+  Weight operator[](size_t i) const { return weights_[Byte(i)]; }
+  unsigned Code(size_t i, bool ignore_case) const {
+    return ignore_case ? static_cast<unsigned char>(AnsiLowerChar(s_[i])) : Byte(i);
+  }
+
+ private:
+  struct WeightTables {
+    std::array<Weight, 256> word_sort, string_sort;
+    WeightTables() {
+      for (int b = 0; b < 256; ++b) {
+        char16_t c = Cp1251ToUtf16(std::string(1, static_cast<char>(b)))[0];
+        word_sort[b] = Weigh(c, false);
+        string_sort[b] = Weigh(c, true);
+      }
+    }
+  };
+  static const WeightTables& Tables() {
+    static const WeightTables tables;
+    return tables;
+  }
+  unsigned char Byte(size_t i) const { return static_cast<unsigned char>(s_[i]); }
+
+  std::string_view s_;
+  const std::array<Weight, 256>& weights_;
+};
+
+// Compares one level over the characters that are not deferred; a text that
 // runs out first sorts first.
-template <class Level>
-int CompareLevel(std::u16string_view a, std::u16string_view b, bool string_sort, Level level) {
+template <class Text, class Level>
+int CompareLevel(const Text& a, const Text& b, Level level) {
   size_t i = 0, j = 0;
   for (;;) {
-    while (i < a.size() && Weigh(a[i], string_sort).deferred) ++i;
-    while (j < b.size() && Weigh(b[j], string_sort).deferred) ++j;
+    while (i < a.size() && a[i].deferred) ++i;
+    while (j < b.size() && b[j].deferred) ++j;
     bool a_done = i == a.size(), b_done = j == b.size();
     if (a_done || b_done) return int(b_done) - int(a_done);
-    long long d = (long long)level(Weigh(a[i], string_sort)) - level(Weigh(b[j], string_sort));
+    long long d = static_cast<long long>(level(a[i])) - level(b[j]);
     if (d != 0) return Sign(d);
     ++i, ++j;
   }
+}
+
+size_t DeferredCount(const auto& text) {
+  size_t n = 0;
+  for (size_t i = 0; i < text.size(); ++i) n += text[i].deferred;
+  return n;
+}
+
+template <class Text>
+int Collate(const Text& a, const Text& b, bool ignore_case) {
+  if (int r = CompareLevel(a, b, [](const Weight& w) { return w.primary; })) return r;
+  if (int r = CompareLevel(a, b, [](const Weight& w) { return w.mark; })) return r;
+  if (!ignore_case)
+    if (int r = CompareLevel(a, b, [](const Weight& w) { return w.upper; })) return r;
+  // Equal but for deferred marks: the text with fewer of them first, then
+  // plain code order so that only equal texts compare equal.
+  size_t marks_a = DeferredCount(a), marks_b = DeferredCount(b);
+  if (marks_a != marks_b) return marks_a < marks_b ? -1 : 1;
+  for (size_t k = 0; k < a.size() && k < b.size(); ++k)
+    if (long long d = static_cast<long long>(a.Code(k, ignore_case)) - b.Code(k, ignore_case))
+      return Sign(d);
+  return Sign(static_cast<long long>(a.size()) - static_cast<long long>(b.size()));
 }
 
 }  // namespace
 
 int WideCollate(std::u16string_view a, std::u16string_view b, int flags) {
   const bool string_sort = flags & cfStringSort;
-  const bool ignore_case = flags & cfIgnoreCase;
-  if (int r = CompareLevel(a, b, string_sort, [](const Weight& w) { return w.primary; })) return r;
-  if (int r = CompareLevel(a, b, string_sort, [](const Weight& w) { return w.mark; })) return r;
-  if (!ignore_case)
-    if (int r = CompareLevel(a, b, string_sort, [](const Weight& w) { return w.upper; })) return r;
-  // Equal but for deferred marks: the text with fewer of them first, then
-  // plain code order so that only equal texts compare equal.
-  size_t marks_a = 0, marks_b = 0;
-  for (char16_t c : a) marks_a += Weigh(c, string_sort).deferred;
-  for (char16_t c : b) marks_b += Weigh(c, string_sort).deferred;
-  if (marks_a != marks_b) return marks_a < marks_b ? -1 : 1;
-  for (size_t k = 0; k < a.size() && k < b.size(); ++k) {
-    char16_t x = ignore_case ? WideLowerChar(a[k]) : a[k];
-    char16_t y = ignore_case ? WideLowerChar(b[k]) : b[k];
-    if (x != y) return x < y ? -1 : 1;
-  }
-  return Sign((long long)a.size() - (long long)b.size());
+  return Collate(WideText(a, string_sort), WideText(b, string_sort), flags & cfIgnoreCase);
 }
 
 int AnsiCollate(std::string_view a, std::string_view b, int flags) {
-  int r = WideCollate(Cp1251ToUtf16(a), Cp1251ToUtf16(b), flags);
-  // Byte 0x98 has no character and widens to '?'; only the bytes tell such
-  // texts apart, and only equal texts may compare equal.
-  if (r == 0 && a != b)
-    r = flags & cfIgnoreCase ? CompareStr(AnsiLowerCase(a), AnsiLowerCase(b)) : CompareStr(a, b);
-  return r;
+  const bool string_sort = flags & cfStringSort;
+  return Collate(AnsiText(a, string_sort), AnsiText(b, string_sort), flags & cfIgnoreCase);
 }
 
 int AnsiCompareStr(std::string_view a, std::string_view b) { return AnsiCollate(a, b, 0); }
