@@ -68,6 +68,21 @@ TEST(Component, OwnerFreesWhatItOwnsLastFirst) {
   EXPECT_EQ(destroyed, (Log{"~Form", "~B", "~Inner", "~A"}));
 }
 
+TEST(Component, AChildFreeingASiblingWhileTheOwnerGoesIsSafe) {
+  Log log;
+  struct Freer : Probe {
+    using Probe::Probe;
+    ~Freer() override { delete victim; }
+    TComponent* victim = nullptr;
+  };
+  auto* form = new Probe(nullptr, "Form", &log);
+  auto* victim = new Probe(form, "Victim", &log);
+  auto* freer = new Freer(form, "Freer", &log);
+  freer->victim = victim;
+  delete form;  // Freer goes first and takes Victim with it
+  EXPECT_EQ(std::count(log.begin(), log.end(), "~Victim"), 1);
+}
+
 TEST(Component, DeletedChildLeavesItsOwnerAndSiblingsHear) {
   Log log;
   Probe form(nullptr, "Form", &log);
