@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -17,15 +18,28 @@ static int OpenFlags(std::uint16_t mode) {
   }
 }
 
+// A folder opens for reading here but not on the original system, and
+// reading it would fail later with a less clear error: refuse it up front.
+static int OpenFile(const std::string& path, int flags) {
+  int fd = ::open(path.c_str(), flags | O_CLOEXEC, 0666);
+  struct stat info;
+  if (fd >= 0 && ::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+    ::close(fd);
+    errno = EISDIR;
+    return -1;
+  }
+  return fd;
+}
+
 TFileStream::TFileStream(const std::string& file_name, std::uint16_t mode)
     : file_name_(file_name) {
   std::string path = NativeFileName(file_name);
   if (mode == fmCreate) {
-    fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    fd_ = OpenFile(path, O_RDWR | O_CREAT | O_TRUNC);
     if (fd_ < 0)
       throw EFCreateError("Cannot create file \"" + file_name + "\". " + std::strerror(errno));
   } else {
-    fd_ = ::open(path.c_str(), OpenFlags(mode) | O_CLOEXEC);
+    fd_ = OpenFile(path, OpenFlags(mode));
     if (fd_ < 0)
       throw EFOpenError("Cannot open file \"" + file_name + "\". " + std::strerror(errno));
   }
@@ -60,8 +74,12 @@ int TFileStream::Write(const void* buffer, int count) {
 
 // Returns -1 when the file cannot seek there (a negative position, a pipe).
 std::int64_t TFileStream::Seek(std::int64_t offset, int origin) {
-  int whence = origin == soFromCurrent ? SEEK_CUR : origin == soFromEnd ? SEEK_END : SEEK_SET;
-  return ::lseek(fd_, offset, whence);
+  switch (origin) {
+    case soFromBeginning: return ::lseek(fd_, offset, SEEK_SET);
+    case soFromCurrent: return ::lseek(fd_, offset, SEEK_CUR);
+    case soFromEnd: return ::lseek(fd_, offset, SEEK_END);
+    default: InvalidOrigin(origin);
+  }
 }
 
 void TFileStream::SetSize(std::int64_t size) {

@@ -1,20 +1,17 @@
 #include "classlib/list.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "classlib/exceptions.h"
 
 namespace classlib {
 
-static const char kIndexError[] = "List index out of bounds (%d)";
-static const char kCountError[] = "List count out of bounds (%d)";
-static const char kCapacityError[] = "List capacity out of bounds (%d)";
+static const char kIndexError[] = "List index out of bounds";
+static const char kCountError[] = "List count out of bounds";
+static const char kCapacityError[] = "List capacity out of bounds";
 
-void TList::Error(const char* message_format, int data) {
-  char text[128];
-  std::snprintf(text, sizeof text, message_format, data);
-  throw EListError(text);
+void TList::Error(const char* message, int data) {
+  throw EListError(std::string(message) + " (" + std::to_string(data) + ")");
 }
 
 void TList::CheckIndex(int index) const {

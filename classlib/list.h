@@ -24,6 +24,8 @@ class TList : public TObject {
   CLASSLIB_CLASS(TList, TObject)
  public:
   TList() = default;
+  // Lists whose Notify frees items must Clear in their own destructor: by
+  // the time this one runs, their Notify is gone.
   ~TList() override = default;
   TList(const TList&) = delete;
   TList& operator=(const TList&) = delete;
@@ -61,8 +63,8 @@ class TList : public TObject {
 
  protected:
   virtual void Notify(void* /*item*/, TListNotification /*action*/) {}
-  // Raises EListError with the message filled with `data`.
-  [[noreturn]] static void Error(const char* message_format, int data);
+  // Raises EListError "<message> (<data>)".
+  [[noreturn]] static void Error(const char* message, int data);
 
  private:
   void CheckIndex(int index) const;

@@ -34,7 +34,7 @@ std::int64_t TMemoryStream::Seek(std::int64_t offset, int origin) {
     case soFromBeginning: position_ = offset; break;
     case soFromCurrent: position_ += offset; break;
     case soFromEnd: position_ = Size() + offset; break;
-    default: throw EStreamError("Invalid stream seek origin " + std::to_string(origin));
+    default: InvalidOrigin(origin);
   }
   return position_;
 }

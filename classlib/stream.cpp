@@ -40,6 +40,10 @@ std::int64_t TStream::CopyFrom(TStream& source, std::int64_t count) {
   return count;
 }
 
+void TStream::InvalidOrigin(int origin) {
+  throw EStreamError("Invalid stream seek origin " + std::to_string(origin));
+}
+
 std::string NativeFileName(const std::string& file_name) {
   std::string native = Cp1251ToUtf8(file_name);
   std::replace(native.begin(), native.end(), '\\', '/');

@@ -42,6 +42,10 @@ class TStream : public TObject {
   // Copies `count` bytes from the source's position; count 0 copies the
   // whole source from its start. Returns the number of bytes copied.
   std::int64_t CopyFrom(TStream& source, std::int64_t count);
+
+ protected:
+  // Raises EStreamError for an origin that is none of the three.
+  [[noreturn]] static void InvalidOrigin(int origin);
 };
 
 // A stream over a growable block of memory.

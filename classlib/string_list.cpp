@@ -6,7 +6,7 @@
 
 namespace classlib {
 
-static const char kIndexError[] = "List index out of bounds (%d)";
+static const char kIndexError[] = "List index out of bounds";
 
 TStringList::~TStringList() {
   // Nobody hears of the destruction itself.

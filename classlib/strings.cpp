@@ -1,15 +1,11 @@
 #include "classlib/strings.h"
 
-#include <cstdio>
-
 #include "classlib/ansistr.h"
 
 namespace classlib {
 
-void TStrings::Error(const char* message_format, int data) {
-  char text[128];
-  std::snprintf(text, sizeof text, message_format, data);
-  throw EStringListError(text);
+void TStrings::Error(const char* message, int data) {
+  throw EStringListError(std::string(message) + " (" + std::to_string(data) + ")");
 }
 
 int TStrings::CompareStrings(const std::string& a, const std::string& b) const {
@@ -35,46 +31,41 @@ void TStrings::InsertObject(int index, const std::string& s, TObject* object) {
 
 void TStrings::Put(int index, const std::string& s) {
   TObject* object = GetObject(index);
-  BeginUpdate();
+  Updating update(*this);
   Delete(index);
   InsertObject(index, s, object);
-  EndUpdate();
 }
 
 void TStrings::Exchange(int index1, int index2) {
-  BeginUpdate();
+  Updating update(*this);
   std::string s1 = Get(index1);
   TObject* o1 = GetObject(index1);
   Put(index1, Get(index2));
   PutObject(index1, GetObject(index2));
   Put(index2, s1);
   PutObject(index2, o1);
-  EndUpdate();
 }
 
 void TStrings::Move(int cur_index, int new_index) {
   if (cur_index == new_index) return;
-  BeginUpdate();
+  Updating update(*this);
   std::string s = Get(cur_index);
   TObject* object = GetObject(cur_index);
   Delete(cur_index);
   InsertObject(new_index, s, object);
-  EndUpdate();
 }
 
 void TStrings::AddStrings(const TStrings& source) {
   int count = source.Count();  // fixed first: the source may be this list
-  BeginUpdate();
+  Updating update(*this);
   for (int i = 0; i < count; ++i) AddObject(source.Get(i), source.GetObject(i));
-  EndUpdate();
 }
 
 void TStrings::Assign(const TStrings& source) {
   if (&source == this) return;
-  BeginUpdate();
+  Updating update(*this);
   Clear();
   AddStrings(source);
-  EndUpdate();
 }
 
 bool TStrings::Equals(const TStrings& other) const {

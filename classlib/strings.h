@@ -95,6 +95,19 @@ class TStrings : public TObject {
   void BeginUpdate();
   void EndUpdate();
 
+  // BeginUpdate for the life of a scope; the update ends even when an
+  // exception leaves the scope, so notifications are never stuck off.
+  class Updating {
+   public:
+    explicit Updating(TStrings& strings) : strings_(strings) { strings_.BeginUpdate(); }
+    ~Updating() { strings_.EndUpdate(); }
+    Updating(const Updating&) = delete;
+    Updating& operator=(const Updating&) = delete;
+
+   private:
+    TStrings& strings_;
+  };
+
  protected:
   virtual std::string Get(int index) const = 0;
   // Replaces the line, keeping its object.
@@ -106,7 +119,8 @@ class TStrings : public TObject {
   // Case-insensitive unless a list says otherwise.
   virtual int CompareStrings(const std::string& a, const std::string& b) const;
   int UpdateCount() const { return update_count_; }
-  [[noreturn]] static void Error(const char* message_format, int data);
+  // Raises EStringListError "<message> (<data>)".
+  [[noreturn]] static void Error(const char* message, int data);
 
  private:
   int update_count_ = 0;

@@ -16,7 +16,7 @@ std::string TStrings::Text() const {
 }
 
 void TStrings::SetText(const std::string& text) {
-  BeginUpdate();
+  Updating update(*this);
   Clear();
   size_t pos = 0;
   while (pos < text.size()) {
@@ -27,7 +27,6 @@ void TStrings::SetText(const std::string& text) {
     if (pos < text.size() && text[pos] == '\r') ++pos;
     if (pos < text.size() && text[pos] == '\n') ++pos;
   }
-  EndUpdate();
 }
 
 static std::string Quoted(const std::string& s, char quote) {
@@ -77,7 +76,7 @@ static std::string ExtractQuoted(const std::string& text, size_t& pos, char quot
 
 static void SplitDelimited(TStrings& list, const std::string& text, char delimiter,
                            char quote) {
-  list.BeginUpdate();
+  TStrings::Updating update(list);
   list.Clear();
   size_t pos = 0;
   auto skip_blanks = [&] {
@@ -100,7 +99,6 @@ static void SplitDelimited(TStrings& list, const std::string& text, char delimit
       skip_blanks();
     }
   }
-  list.EndUpdate();
 }
 
 std::string TStrings::DelimitedText() const {

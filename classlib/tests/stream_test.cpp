@@ -152,6 +152,7 @@ TEST(FileStream, ErrorsNameTheFileAndTheReason) {
   } catch (const EFCreateError& e) {
     EXPECT_EQ(e.Message().rfind("Cannot create file \"" + in_missing_folder + "\". ", 0), 0u);
   }
+  EXPECT_THROW(TFileStream(dir / "", fmOpenRead), EFOpenError);  // a folder is no file
 }
 
 TEST(FileStream, ReadWriteSeekAndResize) {

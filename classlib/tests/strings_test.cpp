@@ -236,6 +236,14 @@ TEST(StringList, ChangeEventsFireOncePerOutermostUpdate) {
   n = ChangeCounter{};
   EXPECT_THROW(list.Delete(7), EStringListError);
   EXPECT_EQ(n.changing + n.changed, 0);
+
+  // A batch that fails half-way still ends its update.
+  list.SetSorted(true);
+  list.SetDuplicates(dupError);
+  EXPECT_THROW(list.SetCommaText("x,y,x"), EStringListError);
+  n = ChangeCounter{};
+  list.Add("z");
+  EXPECT_EQ(n.changed, 1);
 }
 
 TEST(StringList, IndexErrorsNameTheIndex) {
