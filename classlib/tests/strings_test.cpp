@@ -91,6 +91,19 @@ TEST(StringList, CyrillicComparesByLetterNotByByte) {
   // Latin letters sort before Cyrillic ones.
   list.Add("zebra");
   EXPECT_EQ(list.Strings(0), "zebra");
+
+  // A reader's order, not the code page's: Ё sorts with Е (not before А),
+  // capitals among small letters.
+  TStringList words;
+  words.SetSorted(true);
+  for (const char* w : {"жук", "Яблоко", "ёж", "арбуз", "ель"}) words.Add(Utf8ToCp1251(w));
+  V expected;
+  for (const char* w : {"арбуз", "ёж", "ель", "жук", "Яблоко"}) expected.push_back(Utf8ToCp1251(w));
+  EXPECT_EQ(Lines(words), expected);
+  int index = -1;
+  EXPECT_TRUE(words.Find(Utf8ToCp1251("ЁЖ"), index));
+  EXPECT_EQ(index, 1);
+  EXPECT_FALSE(words.Find(Utf8ToCp1251("еж"), index));  // Е is not Ё
 }
 
 TEST(StringList, SortingIsStableAndCustomSortSeesIndexes) {
