@@ -37,6 +37,11 @@ Currency Currency::FromDouble(double d) {
   return FromScaled(scaled);
 }
 
+Currency Currency::operator-() const {
+  if (value == INT64_MIN) Overflow();
+  return FromScaled(-value);
+}
+
 Currency operator+(Currency a, Currency b) {
   int64_t sum;
   if (__builtin_add_overflow(a.value, b.value, &sum)) Overflow();
