@@ -40,8 +40,9 @@ TDateTime Now();
 TDateTime Date();
 TDateTime Time();
 
-// Rounded to the nearest millisecond. The TimeStamp routines raise
-// EConvertError for a negative time or a date below 1.
+// DateTimeToTimeStamp rounds to the nearest millisecond. These routines
+// raise EConvertError for values with no time stamp: a negative time, a date
+// below 1, negative milliseconds, NaN.
 TTimeStamp DateTimeToTimeStamp(TDateTime dt);
 TDateTime TimeStampToDateTime(const TTimeStamp& ts);
 double TimeStampToMSecs(const TTimeStamp& ts);

@@ -79,7 +79,8 @@ bool IsZeroDecimal(const DecimalDigits& x) {
   return x.digits.find_first_not_of('0') == std::string::npos;
 }
 
-bool DigitsToUInt(const std::string& digits, uint64_t limit, uint64_t& out) {
+// The digits as an integer; false when it exceeds `limit`.
+static bool DigitsToUInt(const std::string& digits, uint64_t limit, uint64_t& out) {
   out = 0;
   for (const char c : digits) {
     const uint64_t d = static_cast<uint64_t>(c - '0');

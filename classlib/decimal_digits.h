@@ -24,8 +24,6 @@ void TrimDecimal(DecimalDigits& x);
 // To exactly `places` decimals: rounds halves to even, or pads with zeros.
 void RoundDecimal(DecimalDigits& x, int places);
 bool IsZeroDecimal(const DecimalDigits& x);
-// The digits as an integer; false when it exceeds `limit`.
-bool DigitsToUInt(const std::string& digits, uint64_t limit, uint64_t& out);
 std::string UIntToDigits(uint64_t value);
 // x rounded to `places` decimals (halves to even) as an integer scaled by
 // 10^places; false when that does not fit an Int64.
