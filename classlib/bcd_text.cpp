@@ -81,8 +81,8 @@ double BCDToDouble(const TBcd& bcd) {
   DecimalDigits x;
   if (!UnpackBcd(bcd, x)) throw EConvertError("Invalid BCD value");
   // "digits e-places" needs no decimal separator, so no locale gets in the way.
-  const std::string text = (x.negative ? "-" : "") + (x.digits.empty() ? "0" : x.digits) +
-                           "e-" + std::to_string(x.places);
+  std::string text = x.negative ? "-" : "";
+  text.append(x.digits.empty() ? "0" : x.digits).append("e-").append(std::to_string(x.places));
   double d = 0;
   std::from_chars(text.data(), text.data() + text.size(), d);
   return d;

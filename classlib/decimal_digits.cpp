@@ -65,8 +65,9 @@ void RoundDecimal(DecimalDigits& x, int places) {
   }
   const size_t drop = static_cast<size_t>(x.places - places);
   if (x.digits.size() < drop) x.digits.insert(0, drop - x.digits.size(), '0');
-  const std::string removed = x.digits.substr(x.digits.size() - drop);
-  x.digits.resize(x.digits.size() - drop);
+  const size_t kept = x.digits.size() - drop;
+  const std::string removed(x.digits, kept);
+  x.digits.erase(kept);
   x.places = places;
 
   const bool rest_zero = removed.find_first_not_of('0', 1) == std::string::npos;
