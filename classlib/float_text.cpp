@@ -45,6 +45,24 @@ char DigitAt(const DecimalDigits& d, long long index) {
   return d.digits[static_cast<size_t>(index)];
 }
 
+// An upper bound of the significant decimal digits of a positive finite
+// double. Printing exactly that many is far cheaper than printing the 767
+// digits the smallest values need.
+int ExactDigitCount(double value) {
+  int exp2 = 0;
+  double fraction = std::frexp(value, &exp2);
+  auto mantissa = static_cast<uint64_t>(std::ldexp(fraction, 53));
+  int e = exp2 - 53;  // value == mantissa * 2^e
+  while ((mantissa & 1) == 0) {
+    mantissa >>= 1;
+    ++e;
+  }
+  // An integer has as many digits as its magnitude; m * 2^-k is
+  // m * 5^k / 10^k, whose digits are those of m * 5^k.
+  double digits = e >= 0 ? std::log10(value) : std::log10(static_cast<double>(mantissa)) - e * std::log10(5.0);
+  return static_cast<int>(digits) + 2;
+}
+
 }  // namespace
 
 DecimalDigits ExactDigits(double value) {
@@ -53,8 +71,9 @@ DecimalDigits ExactDigits(double value) {
   d.negative = value < 0;
   // A double's exact expansion has at most 767 significant digits.
   char buf[800];
+  int precision = std::min(ExactDigitCount(std::fabs(value)), 770);
   auto res = std::to_chars(buf, buf + sizeof buf, std::fabs(value),
-                           std::chars_format::scientific, 770);
+                           std::chars_format::scientific, precision);
   const char* e = std::find(buf, res.ptr, 'e');
   d.digits.push_back(buf[0]);
   for (const char* p = buf + 2; p < e; ++p) d.digits.push_back(*p);
