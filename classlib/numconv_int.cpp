@@ -1,26 +1,7 @@
-#include <climits>
-
-#include "classlib/exceptions.h"
 #include "classlib/number_text.h"
 #include "classlib/numconv.h"
 
 namespace classlib {
-
-std::string_view TrimBlanks(std::string_view s) {
-  size_t begin = 0, end = s.size();
-  while (begin < end && static_cast<unsigned char>(s[begin]) <= ' ') ++begin;
-  while (end > begin && static_cast<unsigned char>(s[end - 1]) <= ' ') --end;
-  return s.substr(begin, end - begin);
-}
-
-void RaiseNotInteger(const std::string& s) {
-  throw EConvertError("'" + s + "' is not a valid integer value");
-}
-
-void RaiseNotFloat(const std::string& s) {
-  throw EConvertError("'" + s + "' is not a valid floating point value");
-}
-
 namespace {
 
 int HexValue(char c) {

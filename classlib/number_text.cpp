@@ -1,5 +1,7 @@
 #include "classlib/number_text.h"
 
+#include "classlib/exceptions.h"
+
 namespace classlib {
 namespace {
 
@@ -9,6 +11,21 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 constexpr int kExponentCap = 100000;
 
 }  // namespace
+
+std::string_view TrimBlanks(std::string_view s) {
+  size_t begin = 0, end = s.size();
+  while (begin < end && static_cast<unsigned char>(s[begin]) <= ' ') ++begin;
+  while (end > begin && static_cast<unsigned char>(s[end - 1]) <= ' ') --end;
+  return s.substr(begin, end - begin);
+}
+
+void RaiseNotInteger(const std::string& s) {
+  throw EConvertError("'" + s + "' is not a valid integer value");
+}
+
+void RaiseNotFloat(const std::string& s) {
+  throw EConvertError("'" + s + "' is not a valid floating point value");
+}
 
 bool ScanNumber(std::string_view s, char decimal_sep, ScannedNumber& out) {
   out = ScannedNumber{};
