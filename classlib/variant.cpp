@@ -60,6 +60,7 @@ void Variant::CopyFrom(const Variant& other) {
 }
 
 Variant::Variant(bool b) : vtype_(varBoolean) { data_.b = b; }
+Variant::Variant(char c) : vtype_(varString), str_(1, c) {}
 Variant::Variant(int8_t i) : vtype_(varShortInt) { data_.i8 = i; }
 Variant::Variant(uint8_t i) : vtype_(varByte) { data_.u8 = i; }
 Variant::Variant(int16_t i) : vtype_(varSmallint) { data_.i16 = i; }

@@ -86,6 +86,7 @@ class Variant {
   ~Variant();
 
   Variant(bool b);
+  Variant(char c);  // a one-character text, as the platform's Char gives
   Variant(int8_t i);
   Variant(uint8_t i);
   Variant(int16_t i);
@@ -255,9 +256,10 @@ Variant VarArrayCreate(std::initializer_list<int> bounds, TVarType element_type)
 Variant VarArrayOf(std::span<const Variant> values);
 Variant VarArrayOf(std::initializer_list<Variant> values);
 
+// 0 for a variant that is no array.
+int VarArrayDimCount(const Variant& a);
 // Dimensions count from 1. EVariantError "Variant is not an array" for
 // scalars, "Variant or safe array index out of bounds" for a bad dimension.
-int VarArrayDimCount(const Variant& a);
 int VarArrayLowBound(const Variant& a, int dim);
 int VarArrayHighBound(const Variant& a, int dim);
 TVarType VarArrayElementType(const Variant& a);

@@ -64,7 +64,11 @@ Variant CurrencyOp(Op op, const Variant& x, const Variant& y) {
   if (op == Op::kMul) {
     // Currency times an integer stays exact; two currencies round half-even.
     if (x.VType() == varCurrency && y.VType() == varCurrency) {
-      return x.AsCurrency() * y.AsCurrency();
+      try {
+        return x.AsCurrency() * y.AsCurrency();
+      } catch (const ERangeError&) {
+        RaiseArithOverflow();
+      }
     }
     r = x.VType() == varCurrency ? scaled(x) * y.AsInt64() : scaled(y) * x.AsInt64();
   } else {

@@ -142,6 +142,8 @@ TEST(VariantArith, MixedKinds) {
   EXPECT_EQ(VarType(money), varCurrency);
   EXPECT_EQ(money.AsCurrency().value, 20001);
   EXPECT_EQ((Variant(Currency::FromScaled(15000)) * Variant(3)).AsCurrency().value, 45000);
+  EXPECT_THROW((void)(Variant(kMaxCurrency) + Variant(1)), EVariantError);
+  EXPECT_THROW((void)(Variant(kMaxCurrency) * Variant(Currency::FromInt(2))), EVariantError);
   EXPECT_EQ((Variant("ab") + Variant(u"c")).AsOleStr(), u"abc");
   EXPECT_EQ(VarType(Variant("ab") + Variant("c")), varString);
   EXPECT_EQ((Variant("x") + Variant()).AsString(), "x");

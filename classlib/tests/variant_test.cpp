@@ -40,6 +40,8 @@ TEST(VariantKinds, CppTypesMapToTheirTypeCodes) {
   EXPECT_EQ(VarType(Variant(Currency::FromInt(1))), varCurrency);
   EXPECT_EQ(VarType(Variant::FromDate(1.0)), varDate);
   EXPECT_EQ(VarType(Variant("x")), varString);
+  EXPECT_EQ(VarType(Variant('x')), varString);
+  EXPECT_EQ(Variant('x').AsString(), "x");
   EXPECT_EQ(VarType(Variant(u"x")), varOleStr);
   EXPECT_EQ(VarType(Variant::FromError(5)), varError);
   EXPECT_EQ(VarType(Variant(TSQLTimeStamp{})), varSQLTimeStamp);
