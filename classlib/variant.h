@@ -104,6 +104,9 @@ class Variant {
   Variant(WideString s);
   Variant(const TSQLTimeStamp& ts);
   Variant(const TBcd& bcd);
+  // Without this a pointer would quietly become a Boolean; objects go in
+  // through FromObject.
+  Variant(const void*) = delete;
 
   static Variant Null();
   static Variant FromDate(TDateTime dt);

@@ -17,8 +17,6 @@ enum class Op { kAdd, kSub, kMul, kDiv };
 
 [[noreturn]] void RaiseArithOverflow() { throw EVariantError("Arithmetic overflow"); }
 
-bool IsText(TVarType t) { return t == varString || t == varOleStr; }
-
 Variant IntegerResult(__int128 r) {
   if (r >= INT32_MIN && r <= INT32_MAX) return static_cast<int32_t>(r);
   if (r >= INT64_MIN && r <= INT64_MAX) return static_cast<long long>(r);
@@ -31,7 +29,7 @@ Variant Numeric(const Variant& v) {
   TVarType t = v.VType();
   if (t == varEmpty) return 0;
   if (t == varBoolean) return v.AsBoolean() ? -1 : 0;
-  if (IsText(t)) {
+  if (IsTextType(t)) {
     int64_t i;
     if (TryStrToInt64(v.AsString(), i)) return IntegerResult(i);
     return ToDouble(v, varDouble);
@@ -56,10 +54,6 @@ Variant IntegerOp(Op op, int64_t x, int64_t y) {
 }
 
 Variant CurrencyOp(Op op, const Variant& x, const Variant& y) {
-  auto scaled = [](const Variant& v) -> __int128 {
-    if (v.VType() == varCurrency) return v.AsCurrency().value;
-    return static_cast<__int128>(v.AsInt64()) * Currency::kScale;
-  };
   __int128 r;
   if (op == Op::kMul) {
     // Currency times an integer stays exact; two currencies round half-even.
@@ -70,9 +64,9 @@ Variant CurrencyOp(Op op, const Variant& x, const Variant& y) {
         RaiseArithOverflow();
       }
     }
-    r = x.VType() == varCurrency ? scaled(x) * y.AsInt64() : scaled(y) * x.AsInt64();
+    r = x.VType() == varCurrency ? ScaledValue(x) * y.AsInt64() : ScaledValue(y) * x.AsInt64();
   } else {
-    r = op == Op::kAdd ? scaled(x) + scaled(y) : scaled(x) - scaled(y);
+    r = op == Op::kAdd ? ScaledValue(x) + ScaledValue(y) : ScaledValue(x) - ScaledValue(y);
   }
   if (r < INT64_MIN || r > INT64_MAX) RaiseArithOverflow();
   return Currency::FromScaled(static_cast<int64_t>(r));
@@ -94,7 +88,7 @@ Variant Arith(Op op, const Variant& left, const Variant& right) {
   const Variant& b = right.Deref();
   if (a.VType() == varNull || b.VType() == varNull) return Variant::Null();
   // "+" joins texts; Empty beside a text is the empty text.
-  bool text_a = IsText(a.VType()), text_b = IsText(b.VType());
+  bool text_a = IsTextType(a.VType()), text_b = IsTextType(b.VType());
   if (op == Op::kAdd && (text_a || text_b) && (text_a || a.VType() == varEmpty) &&
       (text_b || b.VType() == varEmpty)) {
     return ConcatTexts(a, b);
@@ -144,7 +138,7 @@ Variant VarNot(const Variant& v) {
   const Variant& a = v.Deref();
   TVarType t = a.VType();
   if (t == varNull) return Variant::Null();
-  if (t == varBoolean || IsText(t)) return !a.AsBoolean();
+  if (t == varBoolean || IsTextType(t)) return !a.AsBoolean();
   if (t == varEmpty) return -1;
   if (IsIntegerType(t)) return IntegerResult(~a.AsInt64());
   RaiseInvalidOp();

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <new>
 
 #include "classlib/exceptions.h"
 #include "classlib/variant.h"
@@ -14,6 +15,7 @@ namespace classlib {
 namespace {
 
 constexpr int kMaxDimensions = 64;
+constexpr int kMaxElements = std::numeric_limits<int32_t>::max();
 
 [[noreturn]] void RaiseNotArray() { throw EVariantError("Variant is not an array"); }
 [[noreturn]] void RaiseBadIndex() {
@@ -194,12 +196,18 @@ Variant VarArrayCreate(std::span<const int> bounds, TVarType element_type) {
   for (size_t i = 0; i < bounds.size(); i += 2) {
     long count = static_cast<long>(bounds[i + 1]) - bounds[i] + 1;
     if (count < 0 || count > std::numeric_limits<int>::max()) RaiseCreateError();
-    // Refuse shapes whose element count cannot be held in memory at all.
-    if (count > 0 && total > (size_t{1} << 40) / static_cast<size_t>(count)) RaiseCreateError();
+    // A safe array counts its elements in 32 bits.
+    if (count > 0 && total > static_cast<size_t>(kMaxElements) / static_cast<size_t>(count)) {
+      RaiseCreateError();
+    }
     total *= static_cast<size_t>(count);
     dims.push_back({bounds[i], static_cast<int>(count)});
   }
-  return MakeArrayVariant(std::make_unique<VarArrayData>(element_type, std::move(dims)));
+  try {
+    return MakeArrayVariant(std::make_unique<VarArrayData>(element_type, std::move(dims)));
+  } catch (const std::bad_alloc&) {
+    RaiseCreateError();
+  }
 }
 
 Variant VarArrayCreate(std::initializer_list<int> bounds, TVarType element_type) {

@@ -33,7 +33,6 @@ TVariantRelationship Order(const T& a, const T& b) {
   return vrNotEqual;  // NaN
 }
 
-bool IsText(TVarType t) { return t == varString || t == varOleStr; }
 bool IsIdentity(TVarType t) {
   return t == varObjectRef || t == varError || t == varDispatch || t == varUnknown;
 }
@@ -100,12 +99,7 @@ TVariantRelationship CompareNumbers(const Variant& a, const Variant& b) {
   bool exact_a = IsExactNumber(ta) || ta == varCurrency;
   bool exact_b = IsExactNumber(tb) || tb == varCurrency;
   if (exact_a && exact_b) {
-    // Scaled integers; 128 bits hold an Int64 times 10 000.
-    auto scaled = [](const Variant& v) -> __int128 {
-      if (v.VType() == varCurrency) return v.AsCurrency().value;
-      return static_cast<__int128>(v.AsInt64()) * Currency::kScale;
-    };
-    return Order(scaled(a), scaled(b));
+    return Order(ScaledValue(a), ScaledValue(b));
   }
   return Order(ToDouble(a, varDouble), ToDouble(b, varDouble));
 }
@@ -128,9 +122,9 @@ TVariantRelationship VarCompareValue(const Variant& left, const Variant& right) 
   if (ta == varEmpty && tb == varEmpty) return vrEqual;
   if (ta == varEmpty) return VarCompareValue(ZeroLike(tb), b);
   if (tb == varEmpty) return VarCompareValue(a, ZeroLike(ta));
-  if (IsText(ta) && IsText(tb)) return CompareTexts(a, b);
-  if (IsText(ta)) return CompareTextWith(a, b);
-  if (IsText(tb)) return Flip(CompareTextWith(b, a));
+  if (IsTextType(ta) && IsTextType(tb)) return CompareTexts(a, b);
+  if (IsTextType(ta)) return CompareTextWith(a, b);
+  if (IsTextType(tb)) return Flip(CompareTextWith(b, a));
   if (ta == varBoolean && tb == varBoolean) return Order(a.AsBoolean(), b.AsBoolean());
   return CompareNumbers(a, b);
 }

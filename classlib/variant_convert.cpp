@@ -38,6 +38,13 @@ bool IsIntegerType(TVarType t) {
 
 bool IsFloatType(TVarType t) { return t == varSingle || t == varDouble || t == varDate; }
 
+bool IsTextType(TVarType t) { return t == varString || t == varOleStr; }
+
+__int128 ScaledValue(const Variant& v) {
+  if (v.VType() == varCurrency) return v.AsCurrency().value;
+  return static_cast<__int128>(v.AsInt64()) * Currency::kScale;
+}
+
 namespace {
 
 // Raw integer of an integer type, read through DataPtr's storage.
@@ -107,7 +114,7 @@ int64_t ToInt64(const Variant& v, TVarType to) {
   if (t == varCurrency) return Round(v.AsCurrency());
   if (t == varFMTBcd) return RoundChecked(BCDToDouble(v.AsFMTBcd()), t, to);
   if (t == varSQLTimeStamp) return RoundChecked(v.AsDate(), t, to);
-  if (t == varString || t == varOleStr) {
+  if (IsTextType(t)) {
     std::string text = TextOf(v);
     int64_t i;
     if (TryStrToInt64(text, i)) return i;
@@ -126,7 +133,7 @@ double ToDouble(const Variant& v, TVarType to) {
   if (t == varCurrency) return v.AsCurrency().ToDouble();
   if (t == varFMTBcd) return BCDToDouble(v.AsFMTBcd());
   if (t == varSQLTimeStamp) return SQLTimeStampToDateTime(v.AsSQLTimeStamp());
-  if (t == varString || t == varOleStr) {
+  if (IsTextType(t)) {
     double d;
     if (TextToDouble(TextOf(v), d)) return d;
   }
@@ -147,7 +154,7 @@ Currency ToCurrency(const Variant& v, TVarType to) {
     if (!BCDToCurr(v.AsFMTBcd(), c)) RaiseOverflow(t, to);
     return c;
   }
-  if (t == varString || t == varOleStr) {
+  if (IsTextType(t)) {
     Currency c;
     if (TryStrToCurr(TextOf(v), c)) return c;
   }

@@ -150,6 +150,8 @@ TEST(VariantArray, CreationChecksBoundsAndTypes) {
   const char kCreate[] = "Error creating variant or safe array";
   EXPECT_EQ(VariantErrorOf([] { (void)VarArrayCreate({0, -2}, varByte); }), kCreate);
   EXPECT_EQ(VariantErrorOf([] { (void)VarArrayCreate({0, 1, 2}, varByte); }), kCreate);
+  EXPECT_EQ(VariantErrorOf([] { (void)VarArrayCreate({0, 99999, 0, 99999}, varByte); }),
+            kCreate);
   std::vector<int> too_many(2 * 65, 0);
   EXPECT_EQ(VariantErrorOf([&] { (void)VarArrayCreate(too_many, varByte); }), kCreate);
   EXPECT_THROW((void)VarArrayCreate({0, 1}, varString), EVariantError);
