@@ -121,7 +121,11 @@ class Variant {
   const Variant& Deref() const;
   Variant& Deref();
 
-  // Conversions (see variant_convert.cpp for the rules).
+  // Conversions. Empty gives 0, "" or False; Null and arrays raise
+  // EVariantError. Texts are read with the format settings (numbers, dates,
+  // "True"/"False" in any case); floats round half to even into integers;
+  // True is -1 as a number; a value that does not fit raises the overflow
+  // error. References are followed.
   bool AsBoolean() const;
   int16_t AsSmallint() const;
   int32_t AsInteger() const;
