@@ -43,8 +43,32 @@ std::vector<std::string> SplitKeyPath(std::string_view path) {
   return parts;
 }
 
+namespace {
+
+// Length of the valid UTF-8 sequence at s[i], 0 when it is not one.
+size_t Utf8SequenceLength(std::string_view s, size_t i) {
+  unsigned char c = s[i];
+  size_t len = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
+  if (len == 0 || i + len > s.size()) return 0;
+  for (size_t k = 1; k < len; ++k)
+    if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return 0;
+  return len;
+}
+
+}  // namespace
+
+bool IsValidUtf8(std::string_view s) {
+  for (size_t i = 0; i < s.size();) {
+    size_t len = Utf8SequenceLength(s, i);
+    if (len == 0) return false;
+    i += len;
+  }
+  return true;
+}
+
 bool IsStorableName(std::string_view name) {
-  return name.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos;
+  return IsValidUtf8(name) &&
+         name.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos;
 }
 
 RegKey* RegKey::FindSubKey(std::string_view name) {
@@ -70,7 +94,7 @@ template <typename Values>
 auto FindIn(Values& values, std::string_view name) {
   std::u16string folded = FoldName(name);
   return std::find_if(values.begin(), values.end(),
-                      [&](const RegValue& v) { return FoldName(v.name) == folded; });
+                      [&](const RegValue& v) { return v.folded_name == folded; });
 }
 
 }  // namespace
@@ -83,7 +107,7 @@ const RegValue* RegKey::FindValue(std::string_view name) const {
 void RegKey::SetValue(std::string_view name, uint32_t type, std::string data) {
   auto it = FindIn(values_, name);
   if (it == values_.end()) {
-    values_.push_back(RegValue{std::string(name), type, std::move(data)});
+    values_.push_back(RegValue{std::string(name), type, std::move(data), FoldName(name)});
     return;
   }
   it->type = type;

@@ -52,7 +52,10 @@ std::u16string FoldName(std::string_view utf8_name);
 // trailing backslashes) are dropped.
 std::vector<std::string> SplitKeyPath(std::string_view path);
 
-// Whether a key or value name can be stored: names hold no line breaks or
+// Hive text must be UTF-8; text from outside is checked with this first.
+bool IsValidUtf8(std::string_view text);
+
+// Whether a key or value name can be stored: UTF-8 with no line breaks or
 // zeros, since the file keeps one name per line.
 bool IsStorableName(std::string_view name);
 
@@ -60,6 +63,7 @@ struct RegValue {
   std::string name;
   uint32_t type = REG_NONE;
   std::string data;
+  std::u16string folded_name;  // FoldName(name), kept to make lookups cheap
 };
 
 class RegKey {

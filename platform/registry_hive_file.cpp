@@ -29,25 +29,6 @@ int HexDigit(char c) {
   return -1;
 }
 
-// Length of the valid UTF-8 sequence at s[i], 0 when it is not one.
-size_t Utf8SequenceLength(std::string_view s, size_t i) {
-  unsigned char c = s[i];
-  size_t len = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
-  if (len == 0 || i + len > s.size()) return 0;
-  for (size_t k = 1; k < len; ++k)
-    if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return 0;
-  return len;
-}
-
-bool IsValidUtf8(std::string_view s) {
-  for (size_t i = 0; i < s.size();) {
-    size_t len = Utf8SequenceLength(s, i);
-    if (len == 0) return false;
-    i += len;
-  }
-  return true;
-}
-
 std::u16string BytesToUtf16(std::string_view bytes) {
   std::u16string text;
   for (size_t i = 0; i + 1 < bytes.size(); i += 2)

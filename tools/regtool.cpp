@@ -173,9 +173,14 @@ int Get(const KeyPath& key, const std::string& name) {
 }
 
 int Set(const KeyPath& key, const std::string& name, uint32_t type, const std::string& data) {
-  if (!platform::IsStorableName(name)) throw UsageError("a value name cannot hold line breaks");
+  if (!platform::IsStorableName(name))
+    throw UsageError("a value name must be UTF-8 without line breaks");
   for (const std::string& part : key.path)
-    if (!platform::IsStorableName(part)) throw UsageError("a key name cannot hold line breaks");
+    if (!platform::IsStorableName(part))
+      throw UsageError("a key name must be UTF-8 without line breaks");
+  bool text = type == platform::REG_SZ || type == platform::REG_EXPAND_SZ ||
+              type == platform::REG_MULTI_SZ;
+  if (text && !platform::IsValidUtf8(data)) throw UsageError("the text is not UTF-8");
   platform::ModifyHive(key.hive, [&](RegHive& hive) {
     hive.Create(key.path).SetValue(name, type, data);
     return true;

@@ -56,6 +56,10 @@ TEST_F(RegTool, RefusesBadInputWithCodeTwo) {
   EXPECT_EQ(RunTool("set 'HKCU\\Software' a binary 0").code, 2);
   EXPECT_EQ(RunTool("set 'HKCU\\Software' a float 1").code, 2);
   EXPECT_EQ(RunTool("delete HKCU").code, 2);
+  // Bytes that are not UTF-8 would make the hive unreadable.
+  EXPECT_EQ(RunTool("set 'HKCU\\Software' a sz '\xC0'").code, 2);
+  EXPECT_EQ(RunTool("set 'HKCU\\Software' '\xC0' sz a").code, 2);
+  EXPECT_EQ(RunTool("list 'HKCU\\Software'").code, 1);
   testing::WriteWholeFile(HivePath("HKEY_CURRENT_USER"), "not a hive\n");
   EXPECT_EQ(RunTool("get 'HKCU\\Software' a").code, 2);
   EXPECT_EQ(RunTool("set 'HKCU\\Software' a sz b").code, 2);
