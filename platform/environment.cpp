@@ -9,6 +9,7 @@
 
 #include "classlib/codepage.h"
 #include "classlib/exceptions.h"
+#include "platform/windows_types.h"
 
 namespace platform {
 
@@ -82,18 +83,18 @@ std::string GetEnvironmentVariable(const std::string& name) {
 
 std::string SysErrorMessage(int code) {
   switch (code) {
-    case 0: return "The operation completed successfully.";
-    case 2: return "The system cannot find the file specified.";
-    case 5: return "Access is denied.";
-    case 6: return "The handle is invalid.";
-    case 13: return "The data is invalid.";
-    case 87: return "The parameter is incorrect.";
-    case 126: return "The specified module could not be found.";
-    case 127: return "The specified procedure could not be found.";
-    case 183: return "Cannot create a file when that file already exists.";
-    case 234: return "More data is available.";
-    case 259: return "No more data is available.";
-    case 1018:
+    case ERROR_SUCCESS: return "The operation completed successfully.";
+    case ERROR_FILE_NOT_FOUND: return "The system cannot find the file specified.";
+    case ERROR_ACCESS_DENIED: return "Access is denied.";
+    case ERROR_INVALID_HANDLE: return "The handle is invalid.";
+    case ERROR_INVALID_DATA: return "The data is invalid.";
+    case ERROR_INVALID_PARAMETER: return "The parameter is incorrect.";
+    case ERROR_MOD_NOT_FOUND: return "The specified module could not be found.";
+    case ERROR_PROC_NOT_FOUND: return "The specified procedure could not be found.";
+    case ERROR_ALREADY_EXISTS: return "Cannot create a file when that file already exists.";
+    case ERROR_MORE_DATA: return "More data is available.";
+    case ERROR_NO_MORE_ITEMS: return "No more data is available.";
+    case ERROR_KEY_DELETED:
       return "Illegal operation attempted on a registry key that has been marked for deletion.";
     default: {
       char buf[256];

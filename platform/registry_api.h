@@ -11,28 +11,16 @@
 #include <cstdint>
 
 #include "platform/registry_hive.h"
+#include "platform/windows_types.h"
 
 namespace platform {
 
-using DWORD = uint32_t;
-using LONG = int32_t;
-using BYTE = uint8_t;
 using REGSAM = uint32_t;
 using HKEY = struct HKEY__*;
 
 inline HKEY const HKEY_CLASSES_ROOT = reinterpret_cast<HKEY>(uintptr_t{0x80000000});
 inline HKEY const HKEY_CURRENT_USER = reinterpret_cast<HKEY>(uintptr_t{0x80000001});
 inline HKEY const HKEY_LOCAL_MACHINE = reinterpret_cast<HKEY>(uintptr_t{0x80000002});
-
-constexpr LONG ERROR_SUCCESS = 0;
-constexpr LONG ERROR_FILE_NOT_FOUND = 2;
-constexpr LONG ERROR_ACCESS_DENIED = 5;
-constexpr LONG ERROR_INVALID_HANDLE = 6;
-constexpr LONG ERROR_INVALID_DATA = 13;
-constexpr LONG ERROR_INVALID_PARAMETER = 87;
-constexpr LONG ERROR_MORE_DATA = 234;
-constexpr LONG ERROR_NO_MORE_ITEMS = 259;
-constexpr LONG ERROR_KEY_DELETED = 1018;
 
 constexpr REGSAM KEY_QUERY_VALUE = 0x0001;
 constexpr REGSAM KEY_SET_VALUE = 0x0002;

@@ -33,7 +33,7 @@ std::string RealPath(const std::string& path) {
 
 }  // namespace
 
-std::string RuntimeFolder() {
+std::string InstanceLockFolder() {
   if (const char* dir = std::getenv("UPDATER_RUNTIME_DIR"); dir && *dir) return dir;
   if (const char* dir = std::getenv("XDG_RUNTIME_DIR"); dir && *dir) return dir;
   return "/tmp";
@@ -43,7 +43,7 @@ std::string InstanceLockPath(const std::string& program_path) {
   char name[64];
   std::snprintf(name, sizeof name, "/updater-instance-%016llx.lock",
                 static_cast<unsigned long long>(HashOf(RealPath(program_path))));
-  return RuntimeFolder() + name;
+  return InstanceLockFolder() + name;
 }
 
 std::unique_ptr<SingleInstanceLock> SingleInstanceLock::TryAcquire(

@@ -10,7 +10,7 @@
 
 namespace platform {
 
-std::string RuntimeFolder();
+std::string InstanceLockFolder();
 // The lock file that guards program_path (resolved to its real path).
 std::string InstanceLockPath(const std::string& program_path);
 

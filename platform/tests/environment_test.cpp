@@ -8,7 +8,7 @@
 namespace platform {
 namespace {
 
-using testing::ScopedEnv;
+using scratch::ScopedEnv;
 
 TEST(Environment, ModuleIsThisTestProgram) {
   std::string file = ModuleFileName();

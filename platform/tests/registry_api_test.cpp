@@ -12,7 +12,7 @@ namespace {
 
 using namespace std::string_literals;
 
-using RegistryApi = testing::ScratchRegistryTest;
+using RegistryApi = scratch::ScratchRegistryTest;
 
 const BYTE* Bytes(const std::string& s) { return reinterpret_cast<const BYTE*>(s.c_str()); }
 
@@ -37,7 +37,7 @@ TEST_F(RegistryApi, CyrillicNamesAndTextsAreCp1251OutsideAndUtf8InTheFile) {
   ASSERT_EQ(SetText(key, value_name.c_str(), text), ERROR_SUCCESS);
   RegCloseKey(key);
 
-  std::string file = testing::ReadWholeFile(HivePath("HKEY_CURRENT_USER"));
+  std::string file = scratch::ReadWholeFile(HivePath("HKEY_CURRENT_USER"));
   EXPECT_NE(file.find("[HKEY_CURRENT_USER\\Software\\Фирма\\Ключ]"), std::string::npos) << file;
   EXPECT_NE(file.find("\"Имя\"=\"Значение «ё»\""), std::string::npos) << file;
 
@@ -197,7 +197,7 @@ TEST_F(RegistryApi, ClassesRootIsTheMachineClassesKey) {
 TEST_F(RegistryApi, DamagedHiveRaisesAndIsNeverOverwritten) {
   const std::string damaged =
       "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\Software]\n\"a\"=dword:xyz\n";
-  testing::WriteWholeFile(HivePath("HKEY_LOCAL_MACHINE"), damaged);
+  scratch::WriteWholeFile(HivePath("HKEY_LOCAL_MACHINE"), damaged);
   HKEY key = nullptr;
   try {
     RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software", 0, KEY_READ, &key);
@@ -210,7 +210,7 @@ TEST_F(RegistryApi, DamagedHiveRaisesAndIsNeverOverwritten) {
   EXPECT_THROW(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "New", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
                                &key, nullptr),
                ERegistryFileError);
-  EXPECT_EQ(testing::ReadWholeFile(HivePath("HKEY_LOCAL_MACHINE")), damaged);
+  EXPECT_EQ(scratch::ReadWholeFile(HivePath("HKEY_LOCAL_MACHINE")), damaged);
   // The other hive is unaffected.
   EXPECT_EQ(SetText(HKEY_CURRENT_USER, "b", "c"), ERROR_SUCCESS);
 }

@@ -7,7 +7,7 @@
 namespace platform {
 namespace {
 
-using TRegistryTest = testing::ScratchRegistryTest;
+using TRegistryTest = scratch::ScratchRegistryTest;
 
 void ExpectRegistryError(const std::function<void()>& action, const std::string& message) {
   try {

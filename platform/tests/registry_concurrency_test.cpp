@@ -16,7 +16,7 @@
 namespace platform {
 namespace {
 
-using RegistryConcurrency = testing::ScratchRegistryTest;
+using RegistryConcurrency = scratch::ScratchRegistryTest;
 
 void WriteNumbered(const std::string& prefix, int count) {
   HKEY key = nullptr;

@@ -10,7 +10,7 @@
 namespace platform {
 namespace {
 
-using RegTool = testing::ScratchRegistryTest;
+using RegTool = scratch::ScratchRegistryTest;
 
 struct Result {
   int code;
@@ -60,10 +60,10 @@ TEST_F(RegTool, RefusesBadInputWithCodeTwo) {
   EXPECT_EQ(RunTool("set 'HKCU\\Software' a sz '\xC0'").code, 2);
   EXPECT_EQ(RunTool("set 'HKCU\\Software' '\xC0' sz a").code, 2);
   EXPECT_EQ(RunTool("list 'HKCU\\Software'").code, 1);
-  testing::WriteWholeFile(HivePath("HKEY_CURRENT_USER"), "not a hive\n");
+  scratch::WriteWholeFile(HivePath("HKEY_CURRENT_USER"), "not a hive\n");
   EXPECT_EQ(RunTool("get 'HKCU\\Software' a").code, 2);
   EXPECT_EQ(RunTool("set 'HKCU\\Software' a sz b").code, 2);
-  EXPECT_EQ(testing::ReadWholeFile(HivePath("HKEY_CURRENT_USER")), "not a hive\n");
+  EXPECT_EQ(scratch::ReadWholeFile(HivePath("HKEY_CURRENT_USER")), "not a hive\n");
 }
 
 }  // namespace

@@ -12,7 +12,7 @@
 #include <sstream>
 #include <string>
 
-namespace platform::testing {
+namespace platform::scratch {
 
 class ScratchFolder {
  public:
@@ -72,4 +72,4 @@ inline void WriteWholeFile(const std::string& path, const std::string& text) {
   std::ofstream(path, std::ios::binary) << text;
 }
 
-}  // namespace platform::testing
+}  // namespace platform::scratch

@@ -13,7 +13,7 @@ extern char** environ;
 namespace platform {
 namespace {
 
-using SingleInstance = testing::ScratchRegistryTest;
+using SingleInstance = scratch::ScratchRegistryTest;
 
 // A child that takes the lock for `program`, reports through the pipe
 // whether it got it, and then waits to be killed.
