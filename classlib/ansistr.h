@@ -14,11 +14,19 @@ std::string AnsiUpperCase(std::string_view s);
 std::string AnsiLowerCase(std::string_view s);
 char AnsiUpperChar(char c);
 char AnsiLowerChar(char c);
-// Compare by the Cyrillic collation order (<0, 0, >0).
+// Compare by the Cyrillic collation order (<0, 0, >0). The order, level by
+// level: letters and digits by alphabet (symbols < digits < Latin <
+// Cyrillic < other letters; Ё/ё with Е/е), then Ё after Е, then lower case
+// before upper case, then '-' and '\'' (skipped until here), then code order.
 int AnsiCompareStr(std::string_view a, std::string_view b);
 int AnsiCompareText(std::string_view a, std::string_view b);  // case-insensitive
 bool AnsiSameText(std::string_view a, std::string_view b);
 bool AnsiSameStr(std::string_view a, std::string_view b);
+// The collation behind the comparisons above. cfStringSort makes '-' and
+// '\'' ordinary symbols instead of marks weighed only on otherwise equal text.
+enum TCollateFlag { cfIgnoreCase = 1, cfStringSort = 2 };
+int AnsiCollate(std::string_view a, std::string_view b, int flags);
+int WideCollate(std::u16string_view a, std::u16string_view b, int flags);
 // ASCII only.
 std::string UpperCase(std::string_view s);
 std::string LowerCase(std::string_view s);
@@ -34,6 +42,10 @@ std::string TrimRight(std::string_view s);
 // 1-based; 0 when absent.
 int Pos(std::string_view sub, std::string_view s);
 int PosEx(std::string_view sub, std::string_view s, int offset = 1);
+int AnsiPos(std::string_view sub, std::string_view s);
+// Position of the last byte of s that is one of delimiters; 0 when none.
+int LastDelimiter(std::string_view delimiters, std::string_view s);
+bool IsDelimiter(std::string_view delimiters, std::string_view s, int index);
 // Copy(s, index, count) with the platform's clamping (index < 1 counts as 1).
 std::string Copy(std::string_view s, int index, int count);
 void Delete(std::string& s, int index, int count);
@@ -49,17 +61,28 @@ std::string StringReplace(std::string_view s, std::string_view old_pattern,
                           std::string_view new_pattern, int flags);
 
 std::string StringOfChar(char c, int count);
+
+// File names. Both '\' and '/' delimit folders (release files carry Windows
+// paths) and ':' ends a drive; a delimiter that is added is '/'.
+bool IsPathDelimiter(std::string_view s, int index);
 std::string IncludeTrailingPathDelimiter(std::string_view path);
 std::string ExcludeTrailingPathDelimiter(std::string_view path);
 std::string ExtractFilePath(std::string_view path);  // keeps the trailing delimiter
+std::string ExtractFileDir(std::string_view path);   // without it, except at a root
+std::string ExtractFileDrive(std::string_view path);  // "C:" or "\\server\share"
 std::string ExtractFileName(std::string_view path);
 std::string ExtractFileExt(std::string_view path);   // with the dot
 std::string ChangeFileExt(std::string_view path, std::string_view ext);
 
-// Wide-string counterparts the Parts call.
+// Wide-string counterparts, over UTF-16 code units (Latin, Greek and
+// Cyrillic letters of the BMP have cases).
+char16_t WideUpperChar(char16_t c);
+char16_t WideLowerChar(char16_t c);
 WideString WideUpperCase(std::u16string_view s);
 WideString WideLowerCase(std::u16string_view s);
 int WideCompareStr(std::u16string_view a, std::u16string_view b);
 int WideCompareText(std::u16string_view a, std::u16string_view b);
+bool WideSameText(std::u16string_view a, std::u16string_view b);
+bool WideSameStr(std::u16string_view a, std::u16string_view b);
 
 }  // namespace classlib

@@ -8,11 +8,13 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <type_traits>
 #include <utility>
+#include <vector>
+
+#include "classlib/object.h"
 
 namespace classlib {
-
-class TObject;
 
 template <typename Signature>
 class Event;
@@ -25,12 +27,14 @@ class Event<R(A...)> {
 
   template <class C>
   Event(C* object, R (C::*method)(A...)) : object_(object) {
+    SetInstance(object);
     SetCode(method);
     call_ = [object, method](A... args) -> R { return (object->*method)(std::forward<A>(args)...); };
   }
 
   template <class C>
   Event(const C* object, R (C::*method)(A...) const) : object_(object) {
+    SetInstance(const_cast<C*>(object));
     SetCode(method);
     call_ = [object, method](A... args) -> R { return (object->*method)(std::forward<A>(args)...); };
   }
@@ -54,6 +58,10 @@ class Event<R(A...)> {
 
   // The object the handler belongs to (nullptr for an empty event).
   const void* Object() const { return object_; }
+  // The same object seen as a TObject when its class derives from TObject
+  // (nullptr otherwise), so a handler list can ask a component owning a
+  // handler to tell it when the component goes away.
+  TObject* Instance() const { return instance_; }
   void Clear() { *this = Event(); }
 
   friend bool operator==(const Event& a, const Event& b) {
@@ -61,6 +69,11 @@ class Event<R(A...)> {
   }
 
  private:
+  template <class C>
+  void SetInstance(C* object) {
+    if constexpr (std::is_base_of_v<TObject, C>) instance_ = object;
+  }
+
   template <class M>
   void SetCode(M method) {
     static_assert(sizeof(M) <= sizeof(Code), "method pointer too large");
@@ -69,10 +82,71 @@ class Event<R(A...)> {
 
   using Code = std::array<unsigned char, 2 * sizeof(void*)>;
   const void* object_ = nullptr;
+  TObject* instance_ = nullptr;
   Code code_{};
   std::function<R(A...)> call_;
 };
 
 using TNotifyEvent = Event<void(TObject* Sender)>;
+
+// An ordered list of handlers of one event type, each held at most once.
+// It does no locking: a list shared between threads is guarded by its owner.
+template <typename Signature>
+class EventList {
+ public:
+  using Handler = Event<Signature>;
+
+  // Appends the handler unless an equal one is already there; answers
+  // whether it was added. Empty handlers are not added.
+  bool Add(const Handler& handler) {
+    if (!handler || IndexOf(handler) >= 0) return false;
+    handlers_.push_back(handler);
+    return true;
+  }
+
+  // Drops every entry equal to handler; answers how many were dropped.
+  int Remove(const Handler& handler) {
+    return EraseIf([&](const Handler& h) { return h == handler; });
+  }
+
+  // Drops every handler that belongs to object (one that is going away).
+  int RemoveObject(const void* object) {
+    return EraseIf([&](const Handler& h) { return h.Object() == object; });
+  }
+
+  int IndexOf(const Handler& handler) const {
+    for (std::size_t i = 0; i < handlers_.size(); ++i)
+      if (handlers_[i] == handler) return static_cast<int>(i);
+    return -1;
+  }
+
+  int Count() const { return static_cast<int>(handlers_.size()); }
+
+  // The handler at index, or an empty handler when index is out of range.
+  Handler Items(int index) const {
+    if (index < 0 || index >= Count()) return Handler();
+    return handlers_[static_cast<std::size_t>(index)];
+  }
+
+  void Clear() { handlers_.clear(); }
+
+  // Calls every handler in order. It walks a copy, so a handler may add or
+  // remove handlers (itself included) while the list is being called.
+  template <typename... Args>
+  void Call(Args&&... args) const {
+    std::vector<Handler> snapshot = handlers_;
+    for (const Handler& h : snapshot) h(args...);
+  }
+
+ private:
+  template <class Pred>
+  int EraseIf(Pred pred) {
+    auto before = handlers_.size();
+    std::erase_if(handlers_, pred);
+    return static_cast<int>(before - handlers_.size());
+  }
+
+  std::vector<Handler> handlers_;
+};
 
 }  // namespace classlib
