@@ -162,6 +162,24 @@ void TRegistry::GetKeyNames(std::vector<std::string>& names) {
   }
 }
 
+void TRegistry::FillStrings(const std::vector<std::string>& names, classlib::TStrings& strings) {
+  classlib::TStrings::Updating updating(strings);
+  strings.Clear();
+  for (const std::string& name : names) strings.Add(name);
+}
+
+void TRegistry::GetKeyNames(classlib::TStrings& names) {
+  std::vector<std::string> list;
+  GetKeyNames(list);
+  FillStrings(list, names);
+}
+
+void TRegistry::GetValueNames(classlib::TStrings& names) {
+  std::vector<std::string> list;
+  GetValueNames(list);
+  FillStrings(list, names);
+}
+
 bool TRegistry::ValueExists(const std::string& name) {
   TRegDataInfo info;
   return GetDataInfo(name, info);

@@ -12,6 +12,7 @@
 #include "classlib/currency.h"
 #include "classlib/datetime.h"
 #include "classlib/exceptions.h"
+#include "classlib/strings.h"
 #include "platform/registry_api.h"
 
 namespace platform {
@@ -56,10 +57,12 @@ class TRegistry : public classlib::TObject {
   // Deletes the key together with its subkeys.
   bool DeleteKey(const std::string& key);
   void GetKeyNames(std::vector<std::string>& names);
+  void GetKeyNames(classlib::TStrings& names);
 
   bool ValueExists(const std::string& name);
   bool DeleteValue(const std::string& name);
   void GetValueNames(std::vector<std::string>& names);
+  void GetValueNames(classlib::TStrings& names);
   bool GetDataInfo(const std::string& name, TRegDataInfo& info);
   TRegDataType GetDataType(const std::string& name);
   int GetDataSize(const std::string& name);  // -1 when there is no such value
@@ -93,6 +96,7 @@ class TRegistry : public classlib::TObject {
   int GetData(const std::string& name, void* buffer, int size, TRegDataType expected);
   void PutData(const std::string& name, const void* buffer, int size, DWORD type);
   std::string ReadText(const std::string& name);
+  static void FillStrings(const std::vector<std::string>& names, classlib::TStrings& strings);
   template <typename T>
   T ReadEightBytes(const std::string& name);
 

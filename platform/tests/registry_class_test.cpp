@@ -57,6 +57,11 @@ TEST_F(TRegistryTest, TypedValuesRoundTrip) {
   reg.GetValueNames(names);
   EXPECT_EQ(names, (std::vector<std::string>{"Text", "Path", "Int", "Flag", "Float", "When",
                                              "Money", "Bytes"}));
+  classlib::TStringList list;
+  list.Add("stale");
+  reg.GetValueNames(list);
+  EXPECT_EQ(list.Count(), 8);
+  EXPECT_EQ(list.Strings(7), "Bytes");
 }
 
 TEST_F(TRegistryTest, WrongTypesAndMissingValuesRaiseThePlatformMessages) {
