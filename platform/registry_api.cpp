@@ -104,7 +104,7 @@ std::string ToAnsiData(const RegValue& value) {
 }
 
 std::string FromAnsiData(DWORD type, const BYTE* data, DWORD size) {
-  std::string bytes(reinterpret_cast<const char*>(data), size);
+  std::string bytes = data ? std::string(reinterpret_cast<const char*>(data), size) : std::string();
   if (type == REG_SZ || type == REG_EXPAND_SZ) {
     if (!bytes.empty() && bytes.back() == '\0') bytes.pop_back();
     return classlib::Cp1251ToUtf8(bytes);
@@ -246,7 +246,7 @@ LONG RegSetValueExA(HKEY key, const char* name, DWORD, DWORD type, const BYTE* d
   if (!data && dataSize > 0) return ERROR_INVALID_PARAMETER;
   std::string value_name = AnsiToUtf8(name);
   if (!IsStorableName(value_name)) return ERROR_INVALID_PARAMETER;
-  std::string stored = FromAnsiData(type, data, data ? dataSize : 0);
+  std::string stored = FromAnsiData(type, data, dataSize);
   return ModifyKey(key, [&](RegKey& found, const KeyRef& ref, bool& changed) {
     if (!(ref.access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
     found.SetValue(value_name, type, stored);

@@ -80,8 +80,10 @@ std::string ParseBytes(const std::string& text) {
 std::string ParseDword(const std::string& text) {
   char* end = nullptr;
   errno = 0;
-  long long n = std::strtoll(text.c_str(), &end, 0);
-  if (text.empty() || *end != '\0' || errno != 0 || n < INT32_MIN || n > UINT32_MAX)
+  // Decimal, or hex after "0x"; a leading zero does not mean octal here.
+  bool hex = text.starts_with("0x") || text.starts_with("0X");
+  long long n = std::strtoll(text.c_str() + (hex ? 2 : 0), &end, hex ? 16 : 10);
+  if (text.size() <= (hex ? 2u : 0u) || *end != '\0' || errno != 0 || n < INT32_MIN || n > UINT32_MAX)
     throw UsageError("not a 32-bit number: " + text);
   uint32_t v = static_cast<uint32_t>(n);
   return std::string{static_cast<char>(v), static_cast<char>(v >> 8),

@@ -36,6 +36,11 @@ TEST_F(RegTool, SetsGetsListsAndDeletes) {
 
   EXPECT_EQ(RunTool("get 'HKEY_CURRENT_USER\\SOFTWARE\\тест' имя").out, "Значение\n");
   EXPECT_EQ(RunTool("get 'HKCU\\Software\\Тест' N").out, "32\n");
+  EXPECT_EQ(RunTool("set 'HKCU\\Software\\Тест' Z dword 010").code, 0);
+  EXPECT_EQ(RunTool("get 'HKCU\\Software\\Тест' Z").out, "10\n");
+  EXPECT_EQ(RunTool("set 'HKCU\\Software\\Тест' Z dword -1").code, 0);
+  EXPECT_EQ(RunTool("get 'HKCU\\Software\\Тест' Z").out, "4294967295\n");
+  EXPECT_EQ(RunTool("delete 'HKCU\\Software\\Тест' z").code, 0);
   EXPECT_EQ(RunTool("get 'HKCU\\Software\\Тест' M").out, "one\ntwo\n");
   EXPECT_EQ(RunTool("list 'HKCU\\Software\\Тест'").out,
             "[Sub]\nИмя\tsz\tЗначение\nN\tdword\t32\nB\tbinary\t01,ff\nM\tmulti\tone\\0two\n");
