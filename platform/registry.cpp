@@ -63,12 +63,8 @@ void TRegistry::SetRootKey(HKEY root) {
 }
 
 HKEY TRegistry::BaseFor(const std::string& key, std::string& relative) const {
-  if (IsAbsolute(key) || !current_key_) {
-    relative = NormalPath(key);
-    return root_key_;
-  }
   relative = NormalPath(key);
-  return current_key_;
+  return IsAbsolute(key) || !current_key_ ? root_key_ : current_key_;
 }
 
 std::string TRegistry::JoinedPath(const std::string& key) const {

@@ -112,7 +112,7 @@ TEST_F(TRegistryTest, RelativeAndAbsolutePaths) {
   EXPECT_FALSE(reg.DeleteKey("\\Software\\Maker\\Other"));
   reg.CloseKey();
   EXPECT_EQ(reg.CurrentKey(), nullptr);
-  EXPECT_TRUE(reg.ValueExists("x") == false);
+  EXPECT_FALSE(reg.ValueExists("x"));  // no key open
 }
 
 }  // namespace
