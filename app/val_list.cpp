@@ -64,7 +64,7 @@ void TValItem::SetValue(std::string_view value) {
 }
 
 void TValList::Clear() {
-  // Last to first, as the items were owned.
+  // The items go from the last to the first.
   while (!items_.empty()) items_.pop_back();
 }
 
