@@ -14,7 +14,7 @@ void DropTrailingZeros(std::string& digits) {
 
 // Adds one unit in the last place; a carry out of the first digit makes the
 // number one digit longer ("999" -> "1" with the exponent raised).
-void IncrementLast(DecimalDigits& d) {
+void IncrementLast(SignificantDigits& d) {
   for (size_t i = d.digits.size(); i-- > 0;) {
     if (d.digits[i] != '9') {
       ++d.digits[i];
@@ -27,7 +27,7 @@ void IncrementLast(DecimalDigits& d) {
   ++d.exponent;
 }
 
-std::string Sign(const DecimalDigits& d) { return d.negative && !d.IsZero() ? "-" : ""; }
+std::string Sign(const SignificantDigits& d) { return d.negative && !d.IsZero() ? "-" : ""; }
 
 std::string GroupThousands(const std::string& int_digits, char thousands) {
   std::string out;
@@ -40,7 +40,7 @@ std::string GroupThousands(const std::string& int_digits, char thousands) {
 
 // Digit `index` of the expansion, counting from the first significant digit;
 // positions outside the stored digits are zeros.
-char DigitAt(const DecimalDigits& d, long long index) {
+char DigitAt(const SignificantDigits& d, long long index) {
   if (index < 0 || index >= static_cast<long long>(d.digits.size())) return '0';
   return d.digits[static_cast<size_t>(index)];
 }
@@ -59,14 +59,15 @@ int ExactDigitCount(double value) {
   }
   // An integer has as many digits as its magnitude; m * 2^-k is
   // m * 5^k / 10^k, whose digits are those of m * 5^k.
-  double digits = e >= 0 ? std::log10(value) : std::log10(static_cast<double>(mantissa)) - e * std::log10(5.0);
+  double digits = e >= 0 ? std::log10(value)
+                         : std::log10(static_cast<double>(mantissa)) - e * std::log10(5.0);
   return static_cast<int>(digits) + 2;
 }
 
 }  // namespace
 
-DecimalDigits ExactDigits(double value) {
-  DecimalDigits d;
+SignificantDigits ExactDigits(double value) {
+  SignificantDigits d;
   if (value == 0 || !std::isfinite(value)) return d;
   d.negative = value < 0;
   // A double's exact expansion has at most 767 significant digits.
@@ -84,8 +85,8 @@ DecimalDigits ExactDigits(double value) {
   return d;
 }
 
-DecimalDigits ExactDigits(Currency value) {
-  DecimalDigits d;
+SignificantDigits ExactDigits(Currency value) {
+  SignificantDigits d;
   if (value.value == 0) return d;
   d.negative = value.value < 0;
   // The magnitude of the most negative value does not fit a signed integer.
@@ -97,13 +98,13 @@ DecimalDigits ExactDigits(Currency value) {
   return d;
 }
 
-DecimalDigits RoundDigits(DecimalDigits d, int significant, int decimals) {
+SignificantDigits RoundDigits(SignificantDigits d, int significant, int decimals) {
   if (d.IsZero()) return d;
   long long keep = std::min<long long>(significant, static_cast<long long>(d.exponent) + decimals);
   if (keep >= static_cast<long long>(d.digits.size())) return d;
   bool round_up = keep >= 0 && d.digits[static_cast<size_t>(keep)] >= '5';
   if (keep <= 0) {
-    if (!round_up) return DecimalDigits{};
+    if (!round_up) return SignificantDigits{};
     d.digits = "1";
     d.exponent -= static_cast<int>(keep) - 1;
     return d;
@@ -123,7 +124,7 @@ std::string NonFiniteText(double value) {
   return std::string();
 }
 
-std::string FixedText(const DecimalDigits& d, int decimals, char decimal_sep, char thousands) {
+std::string FixedText(const SignificantDigits& d, int decimals, char decimal_sep, char thousands) {
   std::string int_digits;
   for (long long i = 0; i < d.exponent; ++i) int_digits += DigitAt(d, i);
   if (int_digits.empty()) int_digits = "0";
@@ -136,7 +137,7 @@ std::string FixedText(const DecimalDigits& d, int decimals, char decimal_sep, ch
   return out;
 }
 
-std::string ExponentText(const DecimalDigits& d, int precision, int exponent_digits,
+std::string ExponentText(const SignificantDigits& d, int precision, int exponent_digits,
                          char decimal_sep) {
   std::string out = Sign(d);
   out += d.IsZero() ? '0' : d.digits[0];
@@ -152,7 +153,7 @@ std::string ExponentText(const DecimalDigits& d, int precision, int exponent_dig
   return out + exp_text;
 }
 
-std::string GeneralText(const DecimalDigits& d, int precision, char decimal_sep) {
+std::string GeneralText(const SignificantDigits& d, int precision, char decimal_sep) {
   if (d.IsZero()) return "0";
   std::string out = Sign(d);
   const std::string& digits = d.digits;

@@ -11,7 +11,7 @@ namespace classlib {
 
 // A number as 0.d1d2d3... * 10^exponent. `digits` has no leading or trailing
 // zeros; it is empty for zero.
-struct DecimalDigits {
+struct SignificantDigits {
   bool negative = false;
   std::string digits;
   int exponent = 0;
@@ -20,30 +20,30 @@ struct DecimalDigits {
 };
 
 // The exact decimal expansion of a finite double, and of a currency value.
-DecimalDigits ExactDigits(double value);
-DecimalDigits ExactDigits(Currency value);
+SignificantDigits ExactDigits(double value);
+SignificantDigits ExactDigits(Currency value);
 
 // Keeps at most `significant` digits and no digit beyond `decimals` places
 // after the point, rounding halves away from zero (the rule people expect of
 // printed amounts: 0.125 to two places is 0.13).
-DecimalDigits RoundDigits(DecimalDigits d, int significant, int decimals);
+SignificantDigits RoundDigits(SignificantDigits d, int significant, int decimals);
 
 // "NAN", "INF" or "-INF" for a value that is not finite, else empty.
 std::string NonFiniteText(double value);
 
 // Fixed point with exactly `decimals` places; `thousands` groups the integer
 // digits by three when it is not '\0'. Zero never carries a minus sign.
-std::string FixedText(const DecimalDigits& d, int decimals, char decimal_sep, char thousands);
+std::string FixedText(const SignificantDigits& d, int decimals, char decimal_sep, char thousands);
 
 // Scientific with `precision` significant digits in the mantissa, then "E",
 // the exponent's sign ("+" too) and at least `exponent_digits` digits.
-std::string ExponentText(const DecimalDigits& d, int precision, int exponent_digits,
+std::string ExponentText(const SignificantDigits& d, int precision, int exponent_digits,
                          char decimal_sep);
 
 // The shortest of fixed and scientific form for at most `precision`
 // significant digits, trailing zeros dropped. Scientific form is used when the
 // integer part would need more than `precision` digits or the value is below
 // 0.0001; its exponent is written "E20" / "E-5" (sign only when negative).
-std::string GeneralText(const DecimalDigits& d, int precision, char decimal_sep);
+std::string GeneralText(const SignificantDigits& d, int precision, char decimal_sep);
 
 }  // namespace classlib

@@ -167,7 +167,8 @@ class Formatter {
 
   std::string Decimal(const Spec& spec, const FormatArg& arg) const {
     if (!arg.IsInteger()) Invalid();
-    bool negative = spec.type == 'D' && arg.kind() == FormatArg::Kind::kSigned && arg.AsSigned() < 0;
+    bool negative =
+        spec.type == 'D' && arg.kind() == FormatArg::Kind::kSigned && arg.AsSigned() < 0;
     uint64_t magnitude = negative ? 0 - static_cast<uint64_t>(arg.AsSigned()) : UnsignedBits(arg);
     std::string digits = UIntToStr(magnitude);
     if (spec.precision && static_cast<int>(digits.size()) < *spec.precision)
@@ -189,7 +190,7 @@ class Formatter {
   }
 
   std::string Float(const Spec& spec, const FormatArg& arg) const {
-    DecimalDigits exact;
+    SignificantDigits exact;
     if (arg.kind() == FormatArg::Kind::kFloat) {
       std::string special = NonFiniteText(arg.AsFloat());
       if (!special.empty()) return special;
@@ -204,12 +205,12 @@ class Formatter {
     const char sep = fs_.DecimalSeparator;
     if (spec.type == 'E' || spec.type == 'G') {
       int digits = std::clamp(spec.precision.value_or(15), 1, kMaxFloatDigits);
-      DecimalDigits d = RoundDigits(exact, digits, INT_MAX);
+      SignificantDigits d = RoundDigits(exact, digits, INT_MAX);
       return spec.type == 'E' ? ExponentText(d, digits, 3, sep) : GeneralText(d, digits, sep);
     }
     int default_decimals = spec.type == 'M' ? fs_.CurrencyDecimals : 2;
     int decimals = std::clamp(spec.precision.value_or(default_decimals), 0, kMaxFloatDigits);
-    DecimalDigits d = RoundDigits(exact, significant, decimals);
+    SignificantDigits d = RoundDigits(exact, significant, decimals);
     // Numbers too large for fixed point at this precision fall back to the
     // general form rather than print invented digits.
     if (d.exponent > kMaxFloatDigits) return GeneralText(d, kMaxFloatDigits, sep);

@@ -60,7 +60,8 @@ class FormatArg {
   FormatArg(char c) : kind_(Kind::kChar), text_(&char_, 1), char_(c) {}
   template <std::floating_point T>
   FormatArg(T v) : kind_(Kind::kFloat), float_(static_cast<double>(v)) {}
-  FormatArg(const char* s) : kind_(Kind::kText), text_(s ? std::string_view(s) : std::string_view()) {}
+  FormatArg(const char* s)
+      : kind_(Kind::kText), text_(s ? std::string_view(s) : std::string_view()) {}
   FormatArg(const std::string& s) : kind_(Kind::kText), text_(s) {}
   FormatArg(std::string_view s) : kind_(Kind::kText), text_(s) {}
   FormatArg(Currency c) : kind_(Kind::kCurrency), int_(c.value) {}

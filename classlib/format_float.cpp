@@ -99,33 +99,32 @@ struct Placed {
   int exponent = 0;
 };
 
-Placed PlaceFixed(const Picture& p, const DecimalDigits& d) {
+// Digit `index` counted from the first significant one; zeros outside.
+char DigitAt(const SignificantDigits& d, int index) {
+  bool inside = index >= 0 && index < static_cast<int>(d.digits.size());
+  return inside ? d.digits[static_cast<size_t>(index)] : '0';
+}
+
+Placed PlaceFixed(const Picture& p, const SignificantDigits& d) {
   Placed out;
-  for (int i = 0; i < d.exponent; ++i)
-    out.int_digits += i < static_cast<int>(d.digits.size()) ? d.digits[static_cast<size_t>(i)] : '0';
-  for (int i = 0; i < p.max_frac; ++i) {
-    int index = d.exponent + i;
-    bool inside = index >= 0 && index < static_cast<int>(d.digits.size());
-    out.frac_digits += inside ? d.digits[static_cast<size_t>(index)] : '0';
-  }
+  for (int i = 0; i < d.exponent; ++i) out.int_digits += DigitAt(d, i);
+  for (int i = 0; i < p.max_frac; ++i) out.frac_digits += DigitAt(d, d.exponent + i);
   return out;
 }
 
 // Scientific: the mantissa gets as many integer digits as the picture has
 // places before the point, and the exponent makes up the difference.
-Placed PlaceScientific(const Picture& p, const DecimalDigits& d) {
+Placed PlaceScientific(const Picture& p, const SignificantDigits& d) {
   Placed out;
   int int_count = std::max(p.int_places, 1);
-  for (int i = 0; i < int_count + p.max_frac; ++i) {
-    char digit = i < static_cast<int>(d.digits.size()) ? d.digits[static_cast<size_t>(i)] : '0';
-    (i < int_count ? out.int_digits : out.frac_digits) += digit;
-  }
+  for (int i = 0; i < int_count + p.max_frac; ++i)
+    (i < int_count ? out.int_digits : out.frac_digits) += DigitAt(d, i);
   out.exponent = d.IsZero() ? 0 : d.exponent - int_count;
   if (d.IsZero()) out.int_digits.clear();
   return out;
 }
 
-DecimalDigits RoundFor(const Picture& p, const DecimalDigits& exact) {
+SignificantDigits RoundFor(const Picture& p, const SignificantDigits& exact) {
   if (!p.exponent) return RoundDigits(exact, kSignificant, p.max_frac);
   int significant = std::clamp(std::max(p.int_places, 1) + p.max_frac, 1, kSignificant);
   return RoundDigits(exact, significant, INT32_MAX);
@@ -177,7 +176,8 @@ class Renderer {
   void IntPlace() {
     int position = p_.int_places - 1 - int_index_;
     if (int_index_ == 0) {
-      EmitIntegerFrom(std::max(static_cast<int>(placed_.int_digits.size()) - 1, position), position);
+      int highest = static_cast<int>(placed_.int_digits.size()) - 1;
+      EmitIntegerFrom(std::max(highest, position), position);
     } else {
       EmitDigit(position);
     }
@@ -234,7 +234,7 @@ class Renderer {
   bool exponent_done_ = false;
 };
 
-std::string RenderSection(const Picture& p, const DecimalDigits& d, const TFormatSettings& fs) {
+std::string RenderSection(const Picture& p, const SignificantDigits& d, const TFormatSettings& fs) {
   Placed placed = p.exponent ? PlaceScientific(p, d) : PlaceFixed(p, d);
   return Renderer(p, std::move(placed), fs).Run();
 }
@@ -250,18 +250,18 @@ std::string FormatFloat(const std::string& format, double value, const TFormatSe
   if (!special.empty()) return special;
   std::vector<std::string_view> sections = SplitSections(format);
   if (sections[0].empty()) return FloatToStr(value, fs);
-  const DecimalDigits exact = ExactDigits(value);
+  const SignificantDigits exact = ExactDigits(value);
 
   // A negative value takes the second section as it stands (no sign of its
   // own); without one it takes the first and a leading "-".
   bool own_negative = exact.negative && sections.size() > 1 && !sections[1].empty();
   Picture picture = Analyse(own_negative ? sections[1] : sections[0]);
-  DecimalDigits rounded = RoundFor(picture, exact);
+  SignificantDigits rounded = RoundFor(picture, exact);
   // Whatever rounds to zero shows as an unsigned zero, through the third
   // section if there is one, else the first.
   if (rounded.IsZero()) {
     bool own_zero = sections.size() > 2 && !sections[2].empty();
-    return RenderSection(Analyse(own_zero ? sections[2] : sections[0]), DecimalDigits{}, fs);
+    return RenderSection(Analyse(own_zero ? sections[2] : sections[0]), SignificantDigits{}, fs);
   }
   std::string text = RenderSection(picture, rounded, fs);
   return exact.negative && !own_negative ? "-" + text : text;
