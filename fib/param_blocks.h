@@ -63,10 +63,11 @@ std::string BuildTPB(classlib::TStrings& lines, TPBServer server = TPBServer::Fi
 // locks: the database's own internal transaction and tpbReadCommitted.
 constexpr std::array<std::string_view, 4> kReadCommittedTPBLines = {
     "write", "isc_tpb_nowait", "rec_version", "read_committed"};
-// The same without read_committed, so the server's default snapshot
-// isolation applies: tpbRepeatableRead.
+// Snapshot isolation, not waiting on locks: tpbRepeatableRead. The
+// isolation is named outright; Firebird refuses rec_version without
+// read_committed, so that older spelling of the same transaction is not used.
 constexpr std::array<std::string_view, 3> kRepeatableReadTPBLines = {
-    "write", "isc_tpb_nowait", "rec_version"};
+    "write", "isc_tpb_nowait", "concurrency"};
 
 // Replaces the lines by a built-in set.
 void SetTPBLines(classlib::TStrings& lines, std::span<const std::string_view> builtin);
