@@ -26,7 +26,9 @@ void TFIBTimer::SetOnTimer(const classlib::TNotifyEvent& handler) {
 }
 
 void TFIBTimer::Timer() {
-  if (on_timer_) on_timer_(this);
+  // A copy, so a handler may free the timer (and its handler) while it runs.
+  classlib::TNotifyEvent handler = on_timer_;
+  if (handler) handler(this);
 }
 
 void TFIBTimer::UpdateTimer() {
