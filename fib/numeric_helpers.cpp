@@ -40,8 +40,14 @@ uint8_t SetBitInByte(uint8_t byte, int index, bool on) {
 
 long double RoundToDecimals(long double value, int digits) {
   long double scale = std::pow(10.0L, digits);
-  long double whole = std::trunc(value);
   // nearbyint follows the current rounding mode, round-to-nearest-even.
+  // Rounding to whole units (or tens) scales nothing up, so the value is
+  // rounded as a whole: its fraction alone would send every half to 0, not
+  // to the even neighbour (3.5 must give 4).
+  if (digits <= 0) return std::nearbyint(value * scale) / scale;
+  // Decimals are rounded on the fraction alone, so a large integer part
+  // loses no precision to the scaling.
+  long double whole = std::trunc(value);
   return whole + std::nearbyint((value - whole) * scale) / scale;
 }
 

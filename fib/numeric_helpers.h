@@ -19,8 +19,9 @@ uint8_t BitMask(int index);
 // `byte` with that bit set (on) or cleared.
 uint8_t SetBitInByte(uint8_t byte, int index, bool on);
 
-// Int(value) + Round(Frac(value) * 10^digits) / 10^digits, halves to the
-// even neighbour; the integer part never passes through the scaling.
+// value rounded to `digits` decimals, halves to the even neighbour. With
+// decimals only the fraction is scaled, so the integer part loses nothing;
+// digits <= 0 round to units, tens, ...
 long double RoundToDecimals(long double value, int digits);
 
 // low + a random number in [0, high - low); `low` when high <= low. The
