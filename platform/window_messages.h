@@ -66,6 +66,8 @@ class WindowReceiver {
   // it is handled at once, as Windows does; no value otherwise.
   static std::optional<std::intptr_t> DispatchDirect(WindowHandle handle, const WindowMessage& message);
 
+  // What a receiver shares with its listener thread and queued messages
+  // (defined with the receiver's code).
   struct State;
 
  private:
