@@ -2,48 +2,32 @@
 // built-in transaction must start, and the blocks this layer refuses to send
 // are the ones the engine would refuse.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "classlib/strings.h"
+#include "embedded_database.h"
 #include "fib/client_library.h"
 #include "fib/param_blocks.h"
 
 namespace fib {
 namespace {
 
-class EmbeddedDatabase : public ::testing::Test {
+class EngineTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    library_ = FindOrLoadClientLibrary(DefaultLibraryName());
-    path_ = (std::filesystem::temp_directory_path() /
-             ("fib_tpb_" + std::to_string(getpid()) + ".fdb"))
-                .string();
-    std::filesystem::remove(path_);
-    std::string sql = "CREATE DATABASE '" + path_ + "' USER 'SYSDBA' PASSWORD 'masterkey'";
-    isc_tr_handle no_transaction = 0;
-    library_->isc_dsql_execute_immediate(status_, &db_, &no_transaction, 0, sql.c_str(), 3,
-                                         nullptr);
-    ASSERT_FALSE(Failed()) << "cannot create " << path_;
-  }
-
-  void TearDown() override {
-    if (db_ != 0) library_->isc_drop_database(status_, &db_);
-    std::filesystem::remove(path_);
-  }
+  fib::IIBClientLibrary& Library() { return db_.Library(); }
+  isc_db_handle* Db() { return db_.Handle(); }
 
   bool Failed() const { return status_[0] == 1 && status_[1] != 0; }
 
   // Starts a transaction over `databases` with `tpb`; answers its handle,
   // 0 when the engine refused (status_ then says why).
   isc_tr_handle Start(const std::string& tpb, std::vector<isc_db_handle*> databases = {}) {
-    if (databases.empty()) databases.push_back(&db_);
+    if (databases.empty()) databases.push_back(Db());
     std::vector<TransactionExistenceBlock> teb = BuildTEB(databases, tpb);
     isc_tr_handle tr = 0;
-    library_->isc_start_multiple(status_, &tr, static_cast<short>(teb.size()), teb.data());
+    Library().isc_start_multiple(status_, &tr, static_cast<short>(teb.size()), teb.data());
     return Failed() ? 0 : tr;
   }
 
@@ -52,16 +36,16 @@ class EmbeddedDatabase : public ::testing::Test {
   std::vector<int> Isolation(isc_tr_handle& tr) {
     const char items[] = {isc_info_tra_isolation, isc_info_end};
     char buffer[32] = {};
-    library_->isc_transaction_info(status_, &tr, sizeof items, items, sizeof buffer, buffer);
+    Library().isc_transaction_info(status_, &tr, sizeof items, items, sizeof buffer, buffer);
     if (Failed() || buffer[0] != isc_info_tra_isolation) return {};
-    int length = library_->isc_vax_integer(buffer + 1, 2);
+    int length = Library().isc_vax_integer(buffer + 1, 2);
     std::vector<int> answer;
     for (int i = 0; i < length; ++i) answer.push_back(static_cast<unsigned char>(buffer[3 + i]));
     return answer;
   }
 
   void Commit(isc_tr_handle& tr) {
-    library_->isc_commit_transaction(status_, &tr);
+    Library().isc_commit_transaction(status_, &tr);
     EXPECT_FALSE(Failed());
   }
 
@@ -72,13 +56,11 @@ class EmbeddedDatabase : public ::testing::Test {
     return BuildTPB(lines, server);
   }
 
-  ClientLibraryRef library_;
-  std::string path_;
-  isc_db_handle db_ = 0;
+  fib_test::EmbeddedDatabase db_;
   ISC_STATUS_ARRAY status_ = {};
 };
 
-TEST_F(EmbeddedDatabase, BuiltInTransactionsStartWithTheirIsolation) {
+TEST_F(EngineTest, BuiltInTransactionsStartWithTheirIsolation) {
   isc_tr_handle read_committed = Start(TPBOf(kReadCommittedTPBLines));
   ASSERT_NE(read_committed, 0u);
   EXPECT_EQ(Isolation(read_committed),
@@ -96,7 +78,7 @@ TEST_F(EmbeddedDatabase, BuiltInTransactionsStartWithTheirIsolation) {
   Commit(by_default);
 }
 
-TEST_F(EmbeddedDatabase, TheBlocksLeftUnsentAreTheOnesTheEngineRefuses) {
+TEST_F(EngineTest, TheBlocksLeftUnsentAreTheOnesTheEngineRefuses) {
   // rec_version without read_committed, the older spelling of repeatable read.
   std::string old_repeatable_read = "\x03\x09\x07\x11";
   EXPECT_EQ(Start(old_repeatable_read), 0u);
@@ -112,21 +94,21 @@ TEST_F(EmbeddedDatabase, TheBlocksLeftUnsentAreTheOnesTheEngineRefuses) {
   EXPECT_EQ(status_[3], isc_tpb_missing_len);
 }
 
-TEST_F(EmbeddedDatabase, AttachesWithABuiltDPBAndStartsOverTwoAttachments) {
+TEST_F(EngineTest, AttachesWithABuiltDPBAndStartsOverTwoAttachments) {
   classlib::TStringList params;
   for (const char* line : {"user_name=SYSDBA", "password=masterkey", "lc_ctype=WIN1251",
                            "sql_dialect=3", "num_buffers=200", "isc_dpb_connect_timeout=30"})
     params.Add(line);
   std::string dpb = BuildDPB(params);
   isc_db_handle second = 0;
-  library_->isc_attach_database(status_, 0, path_.c_str(), &second,
+  Library().isc_attach_database(status_, 0, db_.Path().c_str(), &second,
                                 static_cast<short>(dpb.size()), dpb.data());
   ASSERT_FALSE(Failed());
 
-  isc_tr_handle tr = Start(TPBOf(kReadCommittedTPBLines), {&db_, &second});
+  isc_tr_handle tr = Start(TPBOf(kReadCommittedTPBLines), {Db(), &second});
   ASSERT_NE(tr, 0u);
   Commit(tr);
-  library_->isc_detach_database(status_, &second);
+  Library().isc_detach_database(status_, &second);
   EXPECT_FALSE(Failed());
 }
 
