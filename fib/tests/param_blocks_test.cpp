@@ -120,6 +120,13 @@ TEST(BuildDPB, RefusesValuesThatWouldTravelAsAnotherValue) {
   for (const char* bad : {"sql_dialect=", "sql_dialect=31", "sql_dialect=x", "sql_dialect"})
     EXPECT_THROW(DPB({bad}), classlib::EConvertError) << bad;
 
+  // The whole block's length travels as a signed 16-bit count.
+  classlib::TStringList many;
+  for (int i = 0; i < 127; ++i) many.Add("password=" + longest);
+  EXPECT_EQ(BuildDPB(many).size(), 1 + 127 * 257u);
+  many.Add("password=" + longest);
+  ClientErrorOf([&] { BuildDPB(many); });
+
   EXPECT_THROW(DPB({"num_buffers=many"}), classlib::EConvertError);
   EXPECT_THROW(DPB({"sweep_interval=99999999999"}), classlib::EConvertError);
 }
