@@ -92,8 +92,10 @@ Picture ReadPicture(std::string_view mask) {
 
   auto [int_first, int_end] = PlaceholderSpan(integer);
   picture.prefix = integer.substr(0, int_first);
-  std::string_view int_tail = integer.substr(int_end);
-  (picture.has_point ? picture.integer_tail : picture.suffix) = int_tail;
+  if (picture.has_point)
+    picture.integer_tail = integer.substr(int_end);
+  else
+    picture.suffix = integer.substr(int_end);
   std::string_view int_digits = integer.substr(int_first, int_end - int_first);
   picture.min_integer_digits = std::count(int_digits.begin(), int_digits.end(), '0');
 
@@ -120,18 +122,10 @@ std::string GroupThousands(const std::string& digits, char separator) {
   return grouped;
 }
 
-std::string FormatSection(std::string_view mask, std::string_view text) {
-  if (mask.empty()) return std::string(text);
-  size_t kept = mask.find_last_not_of(" \t;");
-  if (kept == std::string_view::npos) return {};
-  mask = mask.substr(0, kept + 1);
-  if (std::none_of(mask.begin(), mask.end(), IsPlaceholder)) return std::string(mask);
-
+// The number rounded, padded and grouped as the picture asks, with its
+// literal text around it.
+std::string LayOut(Number number, const Picture& picture, bool point_first) {
   const classlib::TFormatSettings& fs = classlib::FormatSettings();
-  Number number;
-  if (!ParseNumber(text, fs.DecimalSeparator, number)) return std::string(text);
-  Picture picture = ReadPicture(mask);
-
   RoundFraction(number, picture.max_decimals);
   size_t significant = number.fraction.find_last_not_of('0');
   number.fraction.resize(std::max(significant == std::string::npos ? 0 : significant + 1,
@@ -141,13 +135,26 @@ std::string FormatSection(std::string_view mask, std::string_view text) {
     number.integer.insert(0, picture.min_integer_digits - number.integer.size(), '0');
   bool zero = number.integer.find_first_not_of('0') == std::string::npos &&
               number.fraction.find_first_not_of('0') == std::string::npos;
-  if (mask[0] == '.' && number.integer == "0") number.integer.clear();
+  if (point_first && number.integer == "0") number.integer.clear();
   if (picture.thousands) number.integer = GroupThousands(number.integer, fs.ThousandSeparator);
 
   std::string result = number.negative && !zero ? "-" : "";
   result += picture.prefix + number.integer + picture.integer_tail;
-  if (!number.fraction.empty()) result += fs.DecimalSeparator + picture.fraction_head + number.fraction;
+  if (!number.fraction.empty())
+    result += fs.DecimalSeparator + picture.fraction_head + number.fraction;
   return result + picture.suffix;
+}
+
+std::string FormatSection(std::string_view mask, std::string_view text) {
+  if (mask.empty()) return std::string(text);
+  size_t kept = mask.find_last_not_of(" \t;");
+  if (kept == std::string_view::npos) return {};
+  mask = mask.substr(0, kept + 1);
+  if (std::none_of(mask.begin(), mask.end(), IsPlaceholder)) return std::string(mask);
+  Number number;
+  if (!ParseNumber(text, classlib::FormatSettings().DecimalSeparator, number))
+    return std::string(text);
+  return LayOut(number, ReadPicture(mask), mask[0] == '.');
 }
 
 // The positive, negative or zero section for the number's first character.
