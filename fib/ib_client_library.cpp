@@ -3,7 +3,7 @@
 #include "classlib/exceptions.h"
 #include "classlib/format.h"
 #include "fib/fpu_control.h"
-#include "fib/library_loader.h"
+#include "platform/dynlib.h"
 
 namespace fib {
 
@@ -15,15 +15,16 @@ constexpr unsigned kProcedureNotFound = 127;
 
 template <class Fn>
 bool LookUp(void* module, Fn& slot, const char* name) {
-  slot = reinterpret_cast<Fn>(FindEntryPoint(module, name));
+  slot = reinterpret_cast<Fn>(platform::GetProcAddress(module, name));
   return slot != nullptr;
 }
 
 template <class Fn>
 void Require(void* module, Fn& slot, const char* name) {
   if (LookUp(module, slot, name)) return;
+  int code = static_cast<int>(kProcedureNotFound);
   throw classlib::EOSError(
-      classlib::Format("System Error.  Code: %d.\n%s", {static_cast<int>(kProcedureNotFound), LastLoaderError()}),
+      classlib::Format("System Error.  Code: %d.\n%s", {code, platform::LastLibraryError()}),
       kProcedureNotFound);
 }
 
@@ -43,7 +44,7 @@ TIBClientLibrary::TIBClientLibrary(std::string library_name)
 TIBClientLibrary::~TIBClientLibrary() { UnloadClientLibrary(); }
 
 void TIBClientLibrary::LoadClientLibrary() {
-  module_ = LoadModule(library_name_);
+  module_ = platform::LoadLibraryA(library_name_);
   if (!module_) throw classlib::Exception(classlib::Format("Can't load library %s ", {library_name_}));
   ResolveBaseSet();
   if (LookUp(module_, entries_.isc_rollback_retaining, "isc_rollback_retaining")) {
@@ -142,7 +143,7 @@ void TIBClientLibrary::UnloadClientLibrary() {
   // The entry points would point into unmapped code once the module is
   // gone: forget them, so a later call raises instead of crashing.
   entries_ = ClientEntryPoints();
-  FreeModule(module_);
+  platform::FreeLibrary(module_);
   module_ = nullptr;
 }
 

@@ -226,7 +226,7 @@ class TIBClientLibrary : public classlib::TInterfacedObject, public IIBClientLib
   Fn Entry(Fn slot, const char* name) const;
 
   std::string library_name_;
-  void* module_ = nullptr;
+  void* module_ = nullptr;  // nullptr while nothing is loaded
   int major_version_ = 0;
   int minor_version_ = 0;
   ClientEntryPoints entries_;

@@ -148,6 +148,25 @@ TEST(ClientLibrary, LoadingRestoresExtendedPrecisionTheClientLowered) {
 }
 #endif
 
+TEST(ClientLibrary, EventBlocksPassTheNamedEventsAndRefuseMoreThanFifteen) {
+  ClientLibraryRef lib = FindOrLoadClientLibrary(DefaultLibraryName());
+  EventNames names{};
+  names[0] = "FIRST";
+  names[1] = "SECOND";
+  ISC_UCHAR* events = nullptr;
+  ISC_UCHAR* results = nullptr;
+  // Version byte, then per name: its length, its text and a 4-byte count.
+  ISC_LONG length = lib->isc_event_block(&events, &results, 2, names);
+  EXPECT_EQ(length, 1 + (1 + 5 + 4) + (1 + 6 + 4));
+  ASSERT_NE(events, nullptr);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(events) + 2, 5), "FIRST");
+  lib->isc_free(reinterpret_cast<ISC_SCHAR*>(events));
+  lib->isc_free(reinterpret_cast<ISC_SCHAR*>(results));
+
+  EXPECT_THROW(lib->isc_event_block(&events, &results, kMaxEventNames + 1, names),
+               classlib::Exception);
+}
+
 TEST(ClientLibrary, DescriptorAreasHoldTheirVariables) {
   for (int n : {1, 10}) {
     size_t needed = offsetof(XSQLDA, sqlvar) + static_cast<size_t>(n) * sizeof(XSQLVAR);
@@ -155,8 +174,14 @@ TEST(ClientLibrary, DescriptorAreasHoldTheirVariables) {
   }
 }
 
-TEST(ClientLibrary, TheDefaultNameIsTheSystemsClient) {
+TEST(ClientLibrary, WindowsClientNamesLoadTheSystemsClientUnderTheirOwnName) {
   EXPECT_EQ(DefaultLibraryName(), "libfbclient.so.2");
+  ClientLibraryRef by_default = FindOrLoadClientLibrary(DefaultLibraryName());
+  ClientLibraryRef by_windows_name = FindOrLoadClientLibrary("gds32.dll");
+  EXPECT_NE(by_default.Get(), by_windows_name.Get());
+  EXPECT_EQ(by_windows_name->GetLibraryName(), "gds32.dll");
+  EXPECT_EQ(by_windows_name->GetMajorVersion(), by_default->GetMajorVersion());
+  EXPECT_TRUE(by_windows_name->HasBoundedInterpret());
 }
 
 }  // namespace
