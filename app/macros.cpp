@@ -1,7 +1,9 @@
 #include "app/macros.h"
 
+#include <algorithm>
 #include <functional>
 #include <map>
+#include <string_view>
 #include <vector>
 
 #include "app/char_shift.h"
@@ -56,6 +58,15 @@ const std::map<std::string, ValueOf>& TokenTable() {
   return table;
 }
 
+size_t LongestToken() {
+  static const size_t longest = [] {
+    size_t length = 0;
+    for (const auto& entry : TokenTable()) length = std::max(length, entry.first.size());
+    return length;
+  }();
+  return longest;
+}
+
 // The ends of the values inserted so far that enclose the scan position,
 // innermost last: how deeply the token at the position is nested in values.
 class Nesting {
@@ -98,16 +109,18 @@ std::string ExpandMacros(const std::string& text) {
       ++i;
       continue;
     }
-    size_t close = s.find('>', i);
-    if (close == std::string::npos) break;
+    // Only the first ">" can close a token, and a token is short: looking no
+    // further keeps long statements full of comparisons linear.
+    size_t length = std::string_view(s).substr(i, LongestToken()).find('>');
     std::string value;
-    if (!MacroValue(classlib::UpperCase(s.substr(i, close + 1 - i)), value)) {
+    if (length == std::string_view::npos ||
+        !MacroValue(classlib::UpperCase(s.substr(i, ++length)), value)) {
       ++i;
       continue;
     }
     if (nesting.Depth() >= kMaxMacroNesting) break;
-    s.replace(i, close + 1 - i, value);
-    nesting.Replaced(i, close + 1, value.size());
+    s.replace(i, length, value);
+    nesting.Replaced(i, i + length, value.size());
     // Scanning goes on where the value was put in, so tokens the value holds
     // (at its very start too) are expanded, and after an empty value the
     // next token right at i is not passed over.

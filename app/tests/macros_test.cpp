@@ -115,6 +115,10 @@ TEST_F(Macros, UnknownTokensAndUnclosedOnesStayAsWritten) {
   EXPECT_EQ(ExpandMacros("a<b<USER>c"), "a<buc");
   EXPECT_EQ(ExpandMacros("run <USER> <LXDIR"), "run u <LXDIR");
   EXPECT_EQ(ExpandMacros("<"), "<");
+  // A long statement of comparisons is scanned once, not once per "<".
+  std::string comparisons;
+  for (int n = 0; n < 100000; ++n) comparisons += "a<b ";
+  EXPECT_EQ(ExpandMacros(comparisons + "<USER>"), comparisons + "u");
   EXPECT_EQ(ExpandMacros(""), "");
 }
 
