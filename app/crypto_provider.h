@@ -40,7 +40,7 @@ inline constexpr std::uint32_t NTE_FAIL = 0x80090020u;
 // routine gives), or "Unknown error 0x...." for codes it does not know.
 std::string CryptErrorMessage(std::uint32_t code);
 
-// A hash object. Data may be added in pieces until the value is taken; after
+// A hash object. Data may be added in chunks until the value is taken; after
 // that the hash is finished and accepts no more data.
 class CryptHash {
  public:

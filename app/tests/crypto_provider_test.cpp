@@ -29,11 +29,11 @@ std::unique_ptr<CryptProvider> BaseProvider() {
   return provider;
 }
 
-std::string Sha1Hex(const std::vector<std::string>& pieces) {
+std::string Sha1Hex(const std::vector<std::string>& chunks) {
   auto provider = BaseProvider();
   std::unique_ptr<CryptHash> hash;
   EXPECT_EQ(provider->CreateHash(CALG_SHA1, hash), 0u);
-  for (const std::string& piece : pieces) EXPECT_EQ(hash->HashData(piece), 0u);
+  for (const std::string& chunk : chunks) EXPECT_EQ(hash->HashData(chunk), 0u);
   CryptHash::Sha1Value value{};
   EXPECT_EQ(hash->Value(value), 0u);
   return Hex(value.data(), value.size());
@@ -53,7 +53,7 @@ TEST(Sha1Hash, MatchesPublishedVectors) {
   EXPECT_EQ(Sha1Hex({}), "da39a3ee5e6b4b0d3255bfef95601890afd80709");
   EXPECT_EQ(Sha1Hex({"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq"}),
             "84983e441c3bd26ebaae4aa1f95129e5e54670f1");
-  // Data fed in pieces hashes like one block.
+  // Data fed in chunks hashes like one block.
   EXPECT_EQ(Sha1Hex({"abcdbcdecdefdefgefgh", "", "fghighijhijkijkljklmklmnlmnomnopnopq"}),
             "84983e441c3bd26ebaae4aa1f95129e5e54670f1");
   EXPECT_EQ(Sha1Hex(std::vector<std::string>(1000, std::string(1000, 'a'))),
