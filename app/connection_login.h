@@ -11,7 +11,9 @@ namespace app {
 // other character of the template keeps its case (file paths and passwords
 // are case-sensitive). A blank login or password is replaced by, and handed
 // back as, the template's own value, so a user without a stored account works
-// with the account of the first page. The result is trimmed.
+// with the account of the first page. A value holding ";" is written in
+// double quotes, as the first page writes it, and read back without them.
+// The result is trimmed.
 std::string ApplyLoginToConnectionString(const std::string& templ, std::string& login,
                                          std::string& password);
 

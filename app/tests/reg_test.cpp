@@ -240,6 +240,21 @@ TEST(ApplyLoginToConnectionString, KeepsTheCaseOfEveryValue) {
   EXPECT_EQ(password, "");
 }
 
+TEST(ApplyLoginToConnectionString, ValuesWithSemicolonsAreQuoted) {
+  std::string login = "o\"k;1";
+  std::string password;
+  EXPECT_EQ(ApplyLoginToConnectionString("User ID=u;Password=\"a;\"\"b\";Data Source=S", login,
+                                         password),
+            "User ID=\"o\"\"k;1\";Password=\"a;\"\"b\";Data Source=S");
+  EXPECT_EQ(password, "a;\"b");
+  // A quote that does not close the value is part of it; written back, the
+  // value begins with a quote and so is quoted.
+  login.clear();
+  EXPECT_EQ(ApplyLoginToConnectionString("User ID=\"x\"y;Password=p", login, password),
+            "User ID=\"\"\"x\"\"y\";Password=\"a;\"\"b\"");
+  EXPECT_EQ(login, "\"x\"y");
+}
+
 TEST(ApplyLoginToConnectionString, APairAtTheEndOrWithoutValue) {
   std::string login;
   std::string password = "p";
