@@ -116,9 +116,10 @@ int TParam::GetDataSize() const {
 namespace {
 
 bool SameParamValue(const TParam& a, const TParam& b) {
+  // Unassigned and Null both mean "no value" here.
+  if (a.IsNull() || b.IsNull()) return a.IsNull() == b.IsNull();
   Variant va = a.Value(), vb = b.Value();
   if (VarType(va) != VarType(vb)) return false;
-  if (VarIsClear(va) || VarIsNull(va)) return true;
   if (VarIsArray(va)) return a.AsBytes() == b.AsBytes();
   return va == vb;
 }
@@ -128,7 +129,7 @@ bool SameParamValue(const TParam& a, const TParam& b) {
 bool TParam::IsEqual(const TParam* other) const {
   return other && name_ == other->name_ && DataType() == other->DataType() &&
          param_type_ == other->param_type_ && bound_ == other->bound_ &&
-         IsNull() == other->IsNull() && SameParamValue(*this, *other);
+         SameParamValue(*this, *other);
 }
 
 // ---- Blob data
