@@ -10,6 +10,8 @@
 
 namespace classlib {
 
+struct TFormatSettings;
+
 struct TBcd {
   uint8_t Precision = 0;            // 1..64 digits
   uint8_t SignSpecialPlaces = 0;    // sign bit 7, special bit 6, places 0..63
@@ -21,15 +23,35 @@ struct TBcd {
 
 constexpr int kMaxFMTBcdFractionSize = 64;
 
-// Conversions raise EConvertError (text, overflow) as the platform does.
+// The first Precision nibbles of Fraction are the number's digits and the
+// last Places of them its decimals (Places may exceed Precision: the missing
+// digits are leading zeros).
+
+// A zero never carries the sign when these routines produce it; a negative
+// zero that comes in reads as zero. Routines that return a value raise
+// EConvertError for a malformed TBcd (precision above 64, a nibble above 9).
+
+// The result has exactly `precision` digits and `decimals` places (the value
+// rounded half to even when decimals < 4); false when it does not fit.
 bool CurrToBCD(Currency c, TBcd& bcd, int precision = 32, int decimals = 4);
-bool BCDToCurr(const TBcd& bcd, Currency& c);  // rounds half to even past 4 places
-std::string BCDToStr(const TBcd& bcd);  // uses the decimal separator of the format settings
+// Rounds half to even past 4 places; false when the value does not fit.
+bool BCDToCurr(const TBcd& bcd, Currency& c);
+// Significant digits only: "1.5", "-0.25", "0". The decimal separator comes
+// from the format settings.
+std::string BCDToStr(const TBcd& bcd);
+std::string BCDToStr(const TBcd& bcd, const TFormatSettings& fs);
+// [sign]digits[separator digits], blanks around; the places are those
+// written. StrToBCD raises EConvertError "'%s' is not a valid BCD value".
 TBcd StrToBCD(const std::string& s);
+TBcd StrToBCD(const std::string& s, const TFormatSettings& fs);
 bool TryStrToBcd(const std::string& s, TBcd& bcd);
+bool TryStrToBcd(const std::string& s, TBcd& bcd, const TFormatSettings& fs);
 double BCDToDouble(const TBcd& bcd);
+// The shortest decimal that reads back as d (0.1 is 0.1, not its binary
+// expansion); EConvertError for NaN, infinities and more than 64 digits.
 TBcd DoubleToBCD(double d);
 TBcd IntegerToBcd(int64_t i);
+// -1, 0 or 1.
 int BcdCompare(const TBcd& a, const TBcd& b);
 bool BcdIsZero(const TBcd& bcd);
 

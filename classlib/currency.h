@@ -12,25 +12,27 @@ struct Currency {
   int64_t value = 0;  // the scaled integer: 1.5 is 15000
 
   static constexpr Currency FromScaled(int64_t scaled) { return Currency{scaled}; }
-  // Rounds half to even at the fourth decimal; raises EConvertError (or
-  // ERangeError) when the value does not fit.
+  // Rounds the shortest decimal text of d half to even at the fourth decimal
+  // (0.00015 gives 0.0002); raises ERangeError when it does not fit.
   static Currency FromDouble(double d);
   static constexpr Currency FromInt(int64_t i) { return Currency{i * kScale}; }
   double ToDouble() const { return static_cast<double>(value) / kScale; }
 
   friend constexpr bool operator==(Currency a, Currency b) { return a.value == b.value; }
   friend constexpr auto operator<=>(Currency a, Currency b) { return a.value <=> b.value; }
+  // Arithmetic raises ERangeError on overflow and on division by zero.
   friend Currency operator+(Currency a, Currency b);
   friend Currency operator-(Currency a, Currency b);
   friend Currency operator*(Currency a, Currency b);  // rounds half to even
   friend Currency operator/(Currency a, Currency b);  // rounds half to even
-  Currency operator-() const { return Currency{-value}; }
+  Currency operator-() const;  // raises for kMinCurrency, which has no positive
 };
 
 constexpr Currency kMaxCurrency{INT64_MAX};  //  922337203685477.5807
 constexpr Currency kMinCurrency{INT64_MIN};  // -922337203685477.5808
 
 // Round to the nearest integer, halves to the even neighbour (banker's).
+// Doubles outside the Int64 range raise ERangeError, in Trunc too.
 int64_t Round(double d);
 int64_t Round(Currency c);
 // Towards zero.

@@ -27,7 +27,7 @@ struct TTimeStamp {
 bool IsLeapYear(int year);
 int DaysInMonth(int year, int month);
 
-// Raise EConvertError on values out of range.
+// Raise EConvertError on values out of range (years 1..9999).
 TDateTime EncodeDate(int year, int month, int day);
 TDateTime EncodeTime(int hour, int min, int sec, int msec);
 bool TryEncodeDate(int year, int month, int day, TDateTime& out);
@@ -40,6 +40,9 @@ TDateTime Now();
 TDateTime Date();
 TDateTime Time();
 
+// DateTimeToTimeStamp rounds to the nearest millisecond. These routines
+// raise EConvertError for values with no time stamp: a negative time, a date
+// below 1, negative milliseconds, NaN.
 TTimeStamp DateTimeToTimeStamp(TDateTime dt);
 TDateTime TimeStampToDateTime(const TTimeStamp& ts);
 double TimeStampToMSecs(const TTimeStamp& ts);
@@ -59,6 +62,12 @@ TDateTime StrToDateTime(const std::string& s, const TFormatSettings& fs);
 TDateTime StrToDate(const std::string& s);
 TDateTime StrToTime(const std::string& s);
 bool TryStrToDateTime(const std::string& s, TDateTime& out);
+bool TryStrToDateTime(const std::string& s, TDateTime& out, const TFormatSettings& fs);
+
+// Years written with one or two digits fall in the 100 years that start
+// kTwoDigitYearCenturyWindow years before the current year.
+constexpr int kTwoDigitYearCenturyWindow = 50;
+int ExpandTwoDigitYear(int year, int current_year);
 
 // Milliseconds since an arbitrary start, 32 bits, wrapping like the platform's.
 uint32_t GetTickCount();

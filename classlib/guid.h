@@ -1,4 +1,5 @@
 // TGUID with the braced text form "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}".
+// In memory it is the 16 bytes that GUID columns store.
 #pragma once
 
 #include <cstdint>

@@ -68,6 +68,14 @@ void TStrings::Assign(const TStrings& source) {
   AddStrings(source);
 }
 
+void TStrings::Assign(const TPersistent* source) {
+  if (auto strings = dynamic_cast<const TStrings*>(source)) {
+    Assign(*strings);
+    return;
+  }
+  TPersistent::Assign(source);
+}
+
 bool TStrings::Equals(const TStrings& other) const {
   int count = Count();
   if (count != other.Count()) return false;

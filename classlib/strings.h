@@ -14,6 +14,7 @@
 #include "classlib/exceptions.h"
 #include "classlib/list.h"
 #include "classlib/object.h"
+#include "classlib/persistent.h"
 
 namespace classlib {
 
@@ -21,8 +22,8 @@ class TStream;
 
 CLASSLIB_EXCEPTION(EStringListError, EListError)
 
-class TStrings : public TObject {
-  CLASSLIB_CLASS(TStrings, TObject)
+class TStrings : public TPersistent {
+  CLASSLIB_CLASS(TStrings, TPersistent)
  public:
   TStrings() = default;
   TStrings(const TStrings&) = delete;
@@ -49,6 +50,8 @@ class TStrings : public TObject {
   void AddStrings(const TStrings& source);
   // Replaces the lines and objects with the source's.
   virtual void Assign(const TStrings& source);
+  // Any other persistent source is refused the platform's way.
+  void Assign(const TPersistent* source) override;
   // The same lines in the same order (objects are not compared).
   bool Equals(const TStrings& other) const;
 

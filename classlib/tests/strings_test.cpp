@@ -379,3 +379,29 @@ TEST(StringList, FilesKeepBytesAndEndLinesWithCrLf) {
 
 }  // namespace
 }  // namespace classlib
+
+namespace classlib {
+namespace {
+
+class NotStrings : public TPersistent {
+  CLASSLIB_CLASS(NotStrings, TPersistent)
+};
+
+TEST(StringsAsPersistent, AssignThroughTheBaseCopiesLinesAndRefusesOthers) {
+  TStringList source, dest;
+  source.Add("a=1");
+  source.Add("b=2");
+  TPersistent& as_base = dest;
+  as_base.Assign(&source);
+  EXPECT_EQ(dest.Text(), "a=1\r\nb=2\r\n");
+  NotStrings other;
+  try {
+    as_base.Assign(&other);
+    FAIL() << "no exception";
+  } catch (const EConvertError& e) {
+    EXPECT_EQ(e.Message(), "Cannot assign a NotStrings to a TStringList");
+  }
+}
+
+}  // namespace
+}  // namespace classlib

@@ -1,0 +1,293 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "classlib/datetime.h"
+#include "classlib/exceptions.h"
+#include "classlib/format_settings.h"
+
+namespace classlib {
+namespace {
+
+struct Ymd {
+  int y, m, d;
+  bool operator==(const Ymd&) const = default;
+};
+struct Hnsz {
+  int h, n, s, z;
+  bool operator==(const Hnsz&) const = default;
+};
+
+Ymd DateOf(TDateTime dt) {
+  Ymd r{};
+  DecodeDate(dt, r.y, r.m, r.d);
+  return r;
+}
+
+Hnsz TimeOf(TDateTime dt) {
+  Hnsz r{};
+  DecodeTime(dt, r.h, r.n, r.s, r.z);
+  return r;
+}
+
+template <typename F>
+std::string ConvertErrorOf(F f) {
+  try {
+    f();
+  } catch (const EConvertError& e) {
+    return e.Message();
+  }
+  return "no EConvertError";
+}
+
+TEST(DateCodec, LandmarkDays) {
+  EXPECT_EQ(EncodeDate(1899, 12, 30), 0.0);
+  EXPECT_EQ(DateOf(0), (Ymd{1899, 12, 30}));
+  EXPECT_EQ(EncodeDate(1900, 1, 1), 2.0);
+  EXPECT_EQ(EncodeDate(1, 1, 1), 1.0 - kDateDelta);
+  EXPECT_EQ(DateOf(1.0 - kDateDelta), (Ymd{1, 1, 1}));
+  EXPECT_EQ(EncodeDate(9999, 12, 31), 2958465.0);
+  EXPECT_EQ(EncodeDate(2024, 2, 29), 45351.0);
+}
+
+TEST(DateCodec, EveryDayFromYear1To9999FollowsThePreviousOne) {
+  TDateTime expected = EncodeDate(1, 1, 1);
+  for (int y = 1; y <= 9999; ++y) {
+    for (int m = 1; m <= 12; ++m) {
+      for (int d = 1; d <= DaysInMonth(y, m); ++d) {
+        ASSERT_EQ(EncodeDate(y, m, d), expected) << y << "-" << m << "-" << d;
+        ASSERT_EQ(DateOf(expected), (Ymd{y, m, d}));
+        expected += 1;
+      }
+    }
+  }
+}
+
+TEST(DateCodec, LeapYears) {
+  EXPECT_FALSE(IsLeapYear(1900));
+  EXPECT_TRUE(IsLeapYear(2000));
+  EXPECT_TRUE(IsLeapYear(2024));
+  EXPECT_FALSE(IsLeapYear(2023));
+  EXPECT_EQ(DaysInMonth(1900, 2), 28);
+  EXPECT_EQ(DaysInMonth(2000, 2), 29);
+  EXPECT_EQ(DaysInMonth(2023, 4), 30);
+  EXPECT_EQ(DaysInMonth(2023, 13), 0);
+  TDateTime dt;
+  EXPECT_FALSE(TryEncodeDate(1900, 2, 29, dt));
+  EXPECT_TRUE(TryEncodeDate(2000, 2, 29, dt));
+}
+
+TEST(DateCodec, InvalidArgumentsRaise) {
+  const std::string date_error = "Invalid argument to date encode";
+  EXPECT_EQ(ConvertErrorOf([] { EncodeDate(0, 1, 1); }), date_error);
+  EXPECT_EQ(ConvertErrorOf([] { EncodeDate(10000, 1, 1); }), date_error);
+  EXPECT_EQ(ConvertErrorOf([] { EncodeDate(2024, 13, 1); }), date_error);
+  EXPECT_EQ(ConvertErrorOf([] { EncodeDate(2024, 4, 31); }), date_error);
+  EXPECT_EQ(ConvertErrorOf([] { EncodeDate(2023, 2, 29); }), date_error);
+  const std::string time_error = "Invalid argument to time encode";
+  EXPECT_EQ(ConvertErrorOf([] { EncodeTime(24, 0, 0, 0); }), time_error);
+  EXPECT_EQ(ConvertErrorOf([] { EncodeTime(0, 60, 0, 0); }), time_error);
+  EXPECT_EQ(ConvertErrorOf([] { EncodeTime(0, 0, 60, 0); }), time_error);
+  EXPECT_EQ(ConvertErrorOf([] { EncodeTime(0, 0, 0, 1000); }), time_error);
+  EXPECT_EQ(ConvertErrorOf([] { EncodeTime(-1, 0, 0, 0); }), time_error);
+}
+
+TEST(DateCodec, NegativeValuesCountTheTimeForward) {
+  EXPECT_EQ(DateOf(-1.25), (Ymd{1899, 12, 29}));
+  EXPECT_EQ(TimeOf(-1.25), (Hnsz{6, 0, 0, 0}));
+  // Between -1 and 0 the day is 1899-12-30, as for positive fractions.
+  EXPECT_EQ(DateOf(-0.5), (Ymd{1899, 12, 30}));
+  EXPECT_EQ(TimeOf(-0.5), (Hnsz{12, 0, 0, 0}));
+  const TDateTime first = EncodeDate(1, 1, 1);
+  EXPECT_EQ(DateOf(first - 0.75), (Ymd{1, 1, 1}));
+  EXPECT_EQ(TimeOf(first - 0.75), (Hnsz{18, 0, 0, 0}));
+}
+
+TEST(DateCodec, LastMillisecondOfYear9999) {
+  const TDateTime dt = EncodeDate(9999, 12, 31) + EncodeTime(23, 59, 59, 999);
+  EXPECT_EQ(DateOf(dt), (Ymd{9999, 12, 31}));
+  EXPECT_EQ(TimeOf(dt), (Hnsz{23, 59, 59, 999}));
+  const TTimeStamp ts = DateTimeToTimeStamp(dt);
+  EXPECT_EQ(ts.Time, kMSecsPerDay - 1);
+  EXPECT_EQ(TimeStampToDateTime(ts), dt);
+}
+
+TEST(DateCodec, TimeOfDayAndWeekday) {
+  EXPECT_EQ(TimeOf(EncodeTime(13, 45, 30, 250)), (Hnsz{13, 45, 30, 250}));
+  EXPECT_EQ(DayOfWeek(0), 7);                            // 1899-12-30, a Saturday
+  EXPECT_EQ(DayOfWeek(-1.25), 6);                        // Friday
+  EXPECT_EQ(DayOfWeek(EncodeDate(2024, 1, 1) + 0.9), 2);  // Monday
+  EXPECT_EQ(DayOfWeek(EncodeDate(1, 1, 1)), 2);          // Monday
+}
+
+TEST(TimeStamps, DayOneIsTheFirstOfJanuaryOfYearOne) {
+  TTimeStamp ts = DateTimeToTimeStamp(EncodeDate(1, 1, 1));
+  EXPECT_EQ(ts.Date, 1);
+  EXPECT_EQ(ts.Time, 0);
+  ts = DateTimeToTimeStamp(0);
+  EXPECT_EQ(ts.Date, kDateDelta);
+  ts = DateTimeToTimeStamp(-1.25);
+  EXPECT_EQ(ts.Date, kDateDelta - 1);
+  EXPECT_EQ(ts.Time, kMSecsPerDay / 4);
+  EXPECT_EQ(TimeStampToDateTime(ts), -1.25);
+  EXPECT_EQ(TimeStampToDateTime(TTimeStamp{kMSecsPerDay / 2, kDateDelta + 2}), 2.5);
+}
+
+TEST(TimeStamps, RoundToTheNearestMillisecondAcrossMidnight) {
+  const double half_ms = 0.5 / kMSecsPerDay;
+  TTimeStamp ts = DateTimeToTimeStamp(10 - half_ms / 10);
+  EXPECT_EQ(ts.Date, kDateDelta + 10);
+  EXPECT_EQ(ts.Time, 0);
+  ts = DateTimeToTimeStamp(9 + 1234.4 / kMSecsPerDay);
+  EXPECT_EQ(ts.Time, 1234);
+  ts = DateTimeToTimeStamp(9 + 1234.6 / kMSecsPerDay);
+  EXPECT_EQ(ts.Time, 1235);
+  // The last instant of 1899-12-29 rounds up to 1899-12-30, not 1899-12-28.
+  ts = DateTimeToTimeStamp(-1 - (1 - half_ms / 10));
+  EXPECT_EQ(ts.Date, kDateDelta);
+  EXPECT_EQ(ts.Time, 0);
+  ts = DateTimeToTimeStamp(-(1 + 1234.6 / kMSecsPerDay));
+  EXPECT_EQ(ts.Date, kDateDelta - 1);
+  EXPECT_EQ(ts.Time, 1235);
+}
+
+TEST(TimeStamps, MillisecondsAndValidation) {
+  const TTimeStamp ts{5, 2};
+  EXPECT_EQ(TimeStampToMSecs(ts), 2.0 * kMSecsPerDay + 5);
+  const TTimeStamp back = MSecsToTimeStamp(2.0 * kMSecsPerDay + 5);
+  EXPECT_EQ(back.Date, 2);
+  EXPECT_EQ(back.Time, 5);
+  EXPECT_EQ(MSecsToTimeStamp(TimeStampToMSecs(DateTimeToTimeStamp(45351.5))).Time,
+            kMSecsPerDay / 2);
+  EXPECT_EQ(ConvertErrorOf([] { TimeStampToDateTime(TTimeStamp{0, 0}); }),
+            "'0.0' is not a valid timestamp");
+  EXPECT_THROW(TimeStampToDateTime(TTimeStamp{-1, 5}), EConvertError);
+  EXPECT_THROW(TimeStampToMSecs(TTimeStamp{0, -3}), EConvertError);
+  EXPECT_THROW(MSecsToTimeStamp(-1), EConvertError);
+  EXPECT_THROW(DateTimeToTimeStamp(1e300), EConvertError);
+}
+
+class DateTimeText : public ::testing::Test {
+ protected:
+  void TearDown() override { ResetFormatSettings(); }
+  TFormatSettings fs;
+  // Tuesday 2024-03-05 14:07:09.045
+  const TDateTime when = EncodeDate(2024, 3, 5) + EncodeTime(14, 7, 9, 45);
+};
+
+TEST_F(DateTimeText, NumbersAndNames) {
+  EXPECT_EQ(FormatDateTime("yyyy-mm-dd hh:nn:ss.zzz", when, fs), "2024-03-05 14:07:09.045");
+  EXPECT_EQ(FormatDateTime("d/m/yy h:n:s z", when, fs), "5/3/24 14:7:9 45");
+  EXPECT_EQ(FormatDateTime("YYYY-MM-DD", when, fs), "2024-03-05");
+  EXPECT_EQ(FormatDateTime("ddd dddd mmm mmmm", when, fs), "Tue Tuesday Mar March");
+  EXPECT_EQ(FormatDateTime("yyyy", EncodeDate(1, 1, 1), fs), "0001");
+  EXPECT_EQ(FormatDateTime("yyyy-mm-dd hh:nn", -1.25, fs), "1899-12-29 06:00");
+}
+
+TEST_F(DateTimeText, MinutesAfterAnHour) {
+  EXPECT_EQ(FormatDateTime("hh:mm", when, fs), "14:07");
+  EXPECT_EQ(FormatDateTime("mm hh", when, fs), "03 14");
+  EXPECT_EQ(FormatDateTime("hh:mm dd.mm", when, fs), "14:07 05.03");
+}
+
+TEST_F(DateTimeText, TwelveHourClock) {
+  EXPECT_EQ(FormatDateTime("h:mm:ss am/pm", when, fs), "2:07:09 pm");
+  EXPECT_EQ(FormatDateTime("hh AM/PM", when, fs), "02 PM");
+  EXPECT_EQ(FormatDateTime("h a/p", when, fs), "2 p");
+  EXPECT_EQ(FormatDateTime("hh:nn ampm", when, fs), "02:07 PM");
+  EXPECT_EQ(FormatDateTime("h am/pm", EncodeTime(0, 30, 0, 0), fs), "12 am");
+  EXPECT_EQ(FormatDateTime("h A/P", EncodeTime(12, 0, 0, 0), fs), "12 P");
+  // Without a marker the hour stays on the 24-hour clock.
+  EXPECT_EQ(FormatDateTime("h", when, fs), "14");
+}
+
+TEST_F(DateTimeText, SeparatorsQuotesAndNestedFormats) {
+  fs.DateSeparator = '.';
+  fs.TimeSeparator = '-';
+  EXPECT_EQ(FormatDateTime("dd/mm/yyyy hh:nn", when, fs), "05.03.2024 14-07");
+  EXPECT_EQ(FormatDateTime("'yyyy' yyyy \"d:\"d", when, fs), "yyyy 2024 d:5");
+  EXPECT_EQ(FormatDateTime("c", when, fs), "03.05.2024 14-07-09");
+  EXPECT_EQ(FormatDateTime("c", EncodeDate(2024, 3, 5), fs), "03.05.2024");
+  EXPECT_EQ(FormatDateTime("", EncodeDate(2024, 3, 5), fs), "03.05.2024");
+  EXPECT_EQ(FormatDateTime("ddddd|dddddd", when, fs), "03.05.2024|Tuesday, March 5, 2024");
+  EXPECT_EQ(FormatDateTime("t|tt", when, fs), "14-07|14-07-09");
+  fs.ShortDateFormat = "ddddd";  // names itself: must end, not recurse
+  EXPECT_EQ(FormatDateTime("c", EncodeDate(2024, 3, 5), fs), "");
+}
+
+TEST_F(DateTimeText, ToStrUsesTheProcessSettings) {
+  FormatSettings().ShortDateFormat = "dd.mm.yyyy";
+  FormatSettings().DateSeparator = '.';
+  EXPECT_EQ(DateTimeToStr(when), "05.03.2024 14:07:09");
+  EXPECT_EQ(DateToStr(when), "05.03.2024");
+  EXPECT_EQ(TimeToStr(when), "14:07:09");
+}
+
+TEST_F(DateTimeText, ParsesInTheOrderOfTheShortDateFormat) {
+  EXPECT_EQ(StrToDateTime("03/05/2024 14:07:09", fs), EncodeDate(2024, 3, 5) + EncodeTime(14, 7, 9, 0));
+  EXPECT_EQ(StrToDateTime(" 3/5/2024 ", fs), EncodeDate(2024, 3, 5));
+  EXPECT_EQ(StrToDateTime("3/5/2024 2:07:09.045 pm", fs), when);
+  fs.ShortDateFormat = "dd.mm.yyyy";
+  fs.DateSeparator = '.';
+  EXPECT_EQ(StrToDateTime("05.03.2024", fs), EncodeDate(2024, 3, 5));
+  fs.ShortDateFormat = "yyyy/mm/dd";
+  fs.DateSeparator = '/';
+  EXPECT_EQ(StrToDateTime("2024/03/05", fs), EncodeDate(2024, 3, 5));
+  EXPECT_EQ(StrToDateTime("0099/01/02", fs), EncodeDate(99, 1, 2));
+  EXPECT_EQ(StrToDateTime("12/29/1899 06:00", TFormatSettings()), -1.25);
+}
+
+TEST_F(DateTimeText, TimesAlone) {
+  EXPECT_EQ(StrToDateTime("14:07", fs), EncodeTime(14, 7, 0, 0));
+  EXPECT_EQ(StrToDateTime("12:00 AM", fs), 0.0);
+  EXPECT_EQ(StrToDateTime("12:30 pm", fs), EncodeTime(12, 30, 0, 0));
+  EXPECT_EQ(StrToDateTime("5 PM", fs), EncodeTime(17, 0, 0, 0));
+  EXPECT_EQ(StrToTime("23:59:59.999"), EncodeTime(23, 59, 59, 999));
+}
+
+TEST_F(DateTimeText, ShortYearsAndTwoNumberDates) {
+  EXPECT_EQ(ExpandTwoDigitYear(24, 2026), 2024);
+  EXPECT_EQ(ExpandTwoDigitYear(76, 2026), 1976);
+  EXPECT_EQ(ExpandTwoDigitYear(75, 2026), 2075);
+  EXPECT_EQ(ExpandTwoDigitYear(0, 2000), 2000);
+  EXPECT_EQ(ExpandTwoDigitYear(5, 2070), 2105);
+  EXPECT_EQ(ExpandTwoDigitYear(100, 2026), 100);
+  int year, month, day;
+  DecodeDate(Date(), year, month, day);
+  EXPECT_EQ(StrToDate("3/5/" + std::to_string(year % 100)), EncodeDate(year, 3, 5));
+  EXPECT_EQ(StrToDate("3/5"), EncodeDate(year, 3, 5));
+  fs.ShortDateFormat = "dd/mm/yyyy";
+  EXPECT_EQ(StrToDateTime("3/5", fs), EncodeDate(year, 5, 3));
+}
+
+TEST_F(DateTimeText, MalformedTextRaises) {
+  for (const char* bad : {"", "abc", "13/01/2024", "02/30/2024", "1/2/3/4", "3/5/2024 x",
+                          "10:60", "25:00", "13:00 PM", "5", "1/2/12345", "3/5/2024 10"}) {
+    TDateTime dt;
+    EXPECT_FALSE(TryStrToDateTime(bad, dt)) << bad;
+  }
+  EXPECT_EQ(ConvertErrorOf([] { StrToDateTime("abc"); }), "'abc' is not a valid date and time");
+  EXPECT_EQ(ConvertErrorOf([] { StrToDate("10:30"); }), "'10:30' is not a valid date");
+  EXPECT_EQ(ConvertErrorOf([] { StrToTime("3/5/2024"); }), "'3/5/2024' is not a valid time");
+}
+
+TEST_F(DateTimeText, FormatThenParseRoundTrip) {
+  fs.ShortDateFormat = "dd.mm.yyyy";
+  fs.DateSeparator = '.';
+  for (TDateTime dt : {-693593.0 + 0.5, -1.25, 0.0, 45351.75, 2958465.5}) {
+    const std::string text = FormatDateTime("ddddd hh:nn:ss", dt, fs);
+    EXPECT_EQ(StrToDateTime(text, fs), dt) << text;
+  }
+}
+
+TEST(TickCount, AdvancesInMilliseconds) {
+  const uint32_t start = GetTickCount();
+  std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  const uint32_t elapsed = GetTickCount() - start;  // unsigned: right across the wrap
+  EXPECT_GE(elapsed, 25u);
+  EXPECT_LT(elapsed, 5000u);
+}
+
+}  // namespace
+}  // namespace classlib
