@@ -174,8 +174,8 @@ class TDataSet : public TComponent {
   bool ControlsDisabled() const { return disable_count_ != 0; }
   // The master data source (detail data sets answer theirs).
   TDataSource* DataSource() const { return GetDataSource(); }
-  // Whether this data set is, directly or through masters, fed by source;
-  // used to refuse circular master-detail links.
+  // Whether source's data set is this one or has it among its masters (so
+  // making source this data set's master would close a circle).
   bool IsLinkedTo(TDataSource* source) const;
   // Data sources register themselves here to hear data events.
   void AddDataSource(TDataSource* source);
@@ -372,7 +372,9 @@ class TDataSet : public TComponent {
 
  private:
   friend class TField;
+  friend class TFieldDef;
   friend class TFieldDefs;
+  friend class TDataLink;
   friend class TDataSource;
 
   void Fire(const TDataSetNotifyEvent& event) {
@@ -382,7 +384,6 @@ class TDataSet : public TComponent {
   void CloseSequence();
   void AllocateBuffers();
   void FreeBuffers();
-  void BindCalcFields();
   void CalculateLookupField(TField* field);
   void BeginInsertAppend(bool append);
   // Runs action, offering failures to handler until it answers other than

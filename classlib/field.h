@@ -182,8 +182,8 @@ class TField : public TComponent {
   virtual void CheckTypeSize(int size) const;
   // The data set tells its fields when it opens (true) and closes.
   virtual void Bind(bool binding);
-  // Tells the data set that this field's data changed (OnChange fires).
-  void Change();
+  // Raises OnChange; the data set calls it after every write of the field.
+  void Change() { DataChanged(); }
 
   // ---- Events ----
   const TFieldNotifyEvent& OnChange() const { return on_change_; }
@@ -196,7 +196,7 @@ class TField : public TComponent {
   void SetOnSetText(TFieldSetTextEvent handler) { on_set_text_ = std::move(handler); }
 
   // The buffer OnValidate handlers may inspect (set only while they run).
-  const void* ValidateBuffer() const { return validating_; }
+  const void* ValidateBuffer() const { return validate_buffer_; }
 
  protected:
   void SetDataType(TFieldType type) { data_type_ = type; }
@@ -241,8 +241,8 @@ class TField : public TComponent {
 
   // Raises EDatabaseError "Cannot access field '%s' as type %s".
   [[noreturn]] void AccessError(const char* type_name) const;
-  // Raises ERangeError "%s is not a valid value for field '%s'. The allowed
-  // range is %s to %s" with the texts given.
+  // Raises EDatabaseError "%s is not a valid value for field '%s'. The
+  // allowed range is %s to %s" with the texts given.
   [[noreturn]] void RangeError(const std::string& value, const std::string& min,
                                const std::string& max) const;
   [[noreturn]] void RangeError(double value, double min, double max) const;
@@ -253,6 +253,7 @@ class TField : public TComponent {
 
  private:
   friend class TDataSet;
+  friend class TFieldDef;
   friend class TFields;
 
   TDataSet* data_set_ = nullptr;
@@ -276,7 +277,9 @@ class TField : public TComponent {
   std::string key_fields_;
   std::string lookup_key_fields_;
   std::string lookup_result_field_;
-  const void* validating_ = nullptr;
+  // While OnValidate runs, reads of the field see the value being written.
+  bool validating_ = false;
+  const void* validate_buffer_ = nullptr;
   TFieldNotifyEvent on_change_;
   TFieldNotifyEvent on_validate_;
   TFieldGetTextEvent on_get_text_;
@@ -285,5 +288,8 @@ class TField : public TComponent {
 
 // The name of a field type as messages print it ("String", "Integer", ...).
 std::string FieldTypeName(TFieldType type);
+// What displays show for values they cannot show as text: "(Memo)" for a
+// null value, "(MEMO)" for one that holds data.
+std::string PlaceholderText(const TField& field, bool is_null);
 
 }  // namespace classlib

@@ -11,13 +11,9 @@ class TStringField : public TField {
  public:
   explicit TStringField(TComponent* owner);
 
-  // Fixed-length (CHAR) columns keep their trailing blanks; others lose none
-  // either, but FixedChar changes the data type to ftFixedChar.
+  // A fixed-length (CHAR) column: the data type becomes ftFixedChar.
   bool FixedChar() const { return DataType() == ftFixedChar; }
   void SetFixedChar(bool fixed);
-  // Text is trimmed of trailing blanks when read (off by default).
-  bool Transliterate() const { return transliterate_; }
-  void SetTransliterate(bool value) { transliterate_ = value; }
   // Sizes 1..8192 are valid (0 is taken for the default 20).
   void CheckTypeSize(int size) const override;
 
@@ -46,9 +42,6 @@ class TStringField : public TField {
   void SetAsDateTimeValue(TDateTime value) override;
   Variant GetAsVariant() const override;
   void SetVarValue(const Variant& value) override;
-
- private:
-  bool transliterate_ = true;
 };
 
 class TWideStringField : public TStringField {
