@@ -7,6 +7,7 @@
 #include "classlib/custom_connection.h"
 #include "classlib/dataset.h"
 #include "classlib/exceptions.h"
+#include "classlib/tests/dataset_test_table.h"
 
 namespace classlib {
 namespace {
@@ -56,30 +57,15 @@ class LoggingConnection : public TCustomConnection {
   bool connected_ = false;
 };
 
-// The smallest data set that opens: no fields, no records.
-class EmptyDataSet : public TDataSet {
- public:
-  EmptyDataSet(TComponent* owner, Log& log) : TDataSet(owner), log_(log) {
-    SetBeforeClose(TDataSetNotifyEvent::Function([this](TDataSet*) {
-      log_.push_back("close " + Name());
-    }));
-  }
-  ~EmptyDataSet() override {
-    Destroying();
-    SetActive(false);
-  }
-
- protected:
-  void InternalOpen() override { open_ = true; }
-  void InternalClose() override { open_ = false; }
-  bool IsCursorOpen() const override { return open_; }
-  void InternalInitFieldDefs() override {}
-  TGetResult GetRecord(TRecordBuffer, TGetMode, bool) override { return grEOF; }
-
- private:
-  Log& log_;
-  bool open_ = false;
-};
+// A table that logs when it closes.
+std::unique_ptr<testing::TestTable> LoggedTable(const std::string& name, Log& log) {
+  auto table = std::make_unique<testing::TestTable>();
+  table->SetName(name);
+  table->AddColumn("ID", ftInteger);
+  table->SetBeforeClose(
+      TDataSetNotifyEvent::Function([&log, name](TDataSet*) { log.push_back("close " + name); }));
+  return table;
+}
 
 // A client that is not a data set and logs what it hears.
 struct Listener : TObject {
@@ -192,9 +178,10 @@ TEST(CustomConnection, AClientUnregisteredByAnotherClientIsNotTold) {
 TEST(CustomConnection, DataSetsAreListedAndClosedOnDisconnect) {
   Log log;
   LoggingConnection conn(nullptr, log);
-  EmptyDataSet open_one(nullptr, log), closed_one(nullptr, log);
-  open_one.SetName("Orders");
-  closed_one.SetName("Items");
+  auto orders = LoggedTable("Orders", log);
+  auto items = LoggedTable("Items", log);
+  TDataSet& open_one = *orders;
+  TDataSet& closed_one = *items;
   Listener listener(log, "listener");
   conn.RegisterClient(&open_one, TConnectChangeEvent::Function([&](TObject*, bool c) {
     log.push_back(std::string("Orders hears ") + (c ? "connect" : "disconnect"));
@@ -223,8 +210,8 @@ TEST(CustomConnection, DataSetsAreListedAndClosedOnDisconnect) {
 
 TEST(CustomConnection, FreeingAConnectedConnectionDisconnectsFirst) {
   Log log;
-  EmptyDataSet data_set(nullptr, log);
-  data_set.SetName("Orders");
+  auto table = LoggedTable("Orders", log);
+  TDataSet& data_set = *table;
   {
     LoggingConnection conn(nullptr, log);
     conn.RegisterClient(&data_set);

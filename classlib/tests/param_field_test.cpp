@@ -4,6 +4,7 @@
 #include "classlib/field_numeric.h"
 #include "classlib/field_string.h"
 #include "classlib/params.h"
+#include "classlib/tests/dataset_test_table.h"
 
 namespace classlib {
 namespace {
@@ -66,6 +67,55 @@ TEST(ParamFromField, NullValueClearsButBinds) {
 
   p.AssignFieldValue(nullptr, Variant(1));
   EXPECT_TRUE(p.IsNull());  // no field: nothing changes
+}
+
+// A table with one row: ID 7, NAME "seven", NOTE null.
+std::unique_ptr<testing::TestTable> OneRow() {
+  auto table = std::make_unique<testing::TestTable>();
+  table->AddColumn("ID", ftInteger);
+  table->AddColumn("NAME", ftString, 20);
+  table->AddColumn("NOTE", ftString, 10);
+  table->Open();
+  table->Append();
+  table->FieldByName("ID")->SetAsInteger(7);
+  table->FieldByName("NAME")->SetAsString("seven");
+  table->Post();
+  return table;
+}
+
+TEST(ParamFromField, AssignTakesTheCurrentRecordsValueAndTheFieldName) {
+  auto table = OneRow();
+  TParam p(nullptr);
+  p.Assign(table->FieldByName("NAME"));
+  EXPECT_EQ(p.Name(), "NAME");
+  EXPECT_EQ(p.DataType(), ftString);
+  EXPECT_EQ(p.Size(), 20);
+  EXPECT_EQ(p.AsString(), "seven");
+
+  p.AssignField(table->FieldByName("NOTE"));
+  EXPECT_EQ(p.Name(), "NOTE");
+  EXPECT_TRUE(p.IsNull());
+  EXPECT_TRUE(p.Bound());
+
+  TParams params;
+  params.CreateParam(ftUnknown, "id", ptInput)->AssignField(table->FieldByName("ID"));
+  EXPECT_EQ(params.ParamByName("ID")->AsInteger(), 7);
+}
+
+TEST(ParamFromField, FieldTakesTheParametersValue) {
+  auto table = OneRow();
+  TParam p(nullptr);
+  p.SetAsString("renamed");
+  table->Edit();
+  table->FieldByName("NAME")->Assign(&p);
+  table->Post();
+  EXPECT_EQ(table->FieldByName("NAME")->AsString(), "renamed");
+
+  p.Clear();
+  table->Edit();
+  table->FieldByName("NAME")->Assign(&p);
+  EXPECT_TRUE(table->FieldByName("NAME")->IsNull());
+  table->Cancel();
 }
 
 }  // namespace
