@@ -3,7 +3,7 @@
 
 #include "classlib/ansistr.h"
 #include "classlib/component.h"
-#include "classlib/exceptions.h"
+#include "classlib/dataset.h"
 
 namespace classlib {
 
@@ -43,11 +43,8 @@ TParam* TParams::FindParam(std::string_view name) const {
 
 TParam* TParams::ParamByName(std::string_view name) const {
   if (TParam* param = FindParam(name)) return param;
-  std::string message = "Parameter '" + std::string(name) + "' not found";
-  // Errors of a named component say whose they are.
-  if (auto* owner = dynamic_cast<TComponent*>(GetOwner()); owner && !owner->Name().empty())
-    message = owner->Name() + ": " + message;
-  throw EDatabaseError(message);
+  DatabaseError(FormatMessage("Parameter '%s' not found", {name}),
+                dynamic_cast<const TComponent*>(GetOwner()));
 }
 
 TParam* TParams::CreateParam(TFieldType type, const std::string& name, TParamType param_type) {

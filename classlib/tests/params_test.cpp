@@ -9,6 +9,7 @@
 #include "classlib/exceptions.h"
 #include "classlib/params.h"
 #include "classlib/stream.h"
+#include "classlib/tests/message_of.h"
 
 namespace classlib {
 namespace {
@@ -358,22 +359,14 @@ TEST(Params, LookupByNameIgnoresCaseAndNamesTheMissingOne) {
   EXPECT_EQ(params.FindParam("id"), id);
   EXPECT_EQ(params.ParamByName("iD"), id);
   EXPECT_EQ(params.FindParam("missing"), nullptr);
-  try {
-    params.ParamByName("missing");
-    FAIL() << "no error";
-  } catch (const EDatabaseError& e) {
-    EXPECT_EQ(e.Message(), "Parameter 'missing' not found");
-  }
+  EXPECT_EQ(testing::MessageOf<EDatabaseError>([&] { params.ParamByName("missing"); }),
+            "Parameter 'missing' not found");
 
   TComponent query(nullptr);
   query.SetName("Query1");
   TParams owned(&query);
-  try {
-    owned.ParamByName("X");
-    FAIL() << "no error";
-  } catch (const EDatabaseError& e) {
-    EXPECT_EQ(e.Message(), "Query1: Parameter 'X' not found");
-  }
+  EXPECT_EQ(testing::MessageOf<EDatabaseError>([&] { owned.ParamByName("X"); }),
+            "Query1: Parameter 'X' not found");
 }
 
 TEST(Params, CreateAddAndRemove) {
