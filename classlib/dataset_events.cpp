@@ -46,11 +46,14 @@ void TDataSet::DisableControls() {
     pending_event_ = deDataSetChange;
   }
   ++disable_count_;
+  // Descendants that report the switch hook this event (info 1: disabled).
+  if (disable_count_ == 1) DataEvent(deDisabledStateChange, 1);
 }
 
 void TDataSet::EnableControls() {
   if (disable_count_ == 0) return;
   if (--disable_count_ != 0) return;
+  DataEvent(deDisabledStateChange, 0);
   if (disable_state_ != state_) DataEvent(deUpdateState, 0);
   if (disable_state_ != dsInactive && state_ != dsInactive) DataEvent(pending_event_, 0);
 }

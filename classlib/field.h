@@ -14,7 +14,8 @@
 //   ftBoolean    16-bit, 0 false, anything else true
 //   ftDate       Int32 day number, 0001-01-01 is day 1
 //   ftTime       Int32 milliseconds since midnight
-//   ftDateTime   Double milliseconds since 0001-01-01 00:00
+//   ftDateTime   Double milliseconds: day number * 86 400 000 + milliseconds
+//                of the day (TimeStampToMSecs; 0001-01-01 00:00 is 86 400 000)
 //   ftBytes      Size raw bytes; ftVarBytes UInt16 length + Size bytes
 //   ftVariant    a Variant object
 // The field-side form (native = false) differs only where the field's own
