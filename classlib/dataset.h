@@ -89,6 +89,10 @@ class TDataSet : public TComponent {
   virtual void Resync(TResyncMode mode);
   // Whether the last Locate found a record.
   bool Found() const { return found_; }
+  // Above 0 the data set reads in the block-read state, in which data
+  // sources hear nothing; 0 goes back to browsing.
+  int BlockReadSize() const { return block_read_size_; }
+  void SetBlockReadSize(int size) { SetBlockReadSizeValue(size); }
 
   // ---- Bookmarks ----
   virtual TBookmark GetBookmark();
@@ -242,6 +246,7 @@ class TDataSet : public TComponent {
   virtual int GetRecNo() const { return -1; }
   virtual void SetRecNoValue(int /*value*/) {}
   virtual TDataSource* GetDataSource() const { return nullptr; }
+  virtual void SetBlockReadSizeValue(int size);
 
   // ---- Open and close steps ----
   // OpenCursor: InternalOpen (info_query: only the field definitions).
@@ -398,6 +403,7 @@ class TDataSet : public TComponent {
   bool bof_ = true;
   bool eof_ = true;
   bool found_ = false;
+  int block_read_size_ = 0;
   bool default_fields_ = false;
   bool auto_calc_fields_ = true;
   bool filtered_ = false;
