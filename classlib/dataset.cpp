@@ -112,6 +112,7 @@ void TDataSet::DoInternalOpen() {
 
 void TDataSet::CloseCursor() {
   block_read_size_ = 0;
+  FreeFieldBuffers();
   FreeBuffers();
   ClearBuffers();
   if (IsCursorOpen()) InternalClose();

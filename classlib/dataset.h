@@ -295,6 +295,8 @@ class TDataSet : public TComponent {
   // Refuses a persistent field whose type differs from its column's.
   virtual void CheckFieldCompatibility(TField* field, TFieldDef* field_def);
   void CheckRequiredFields();
+  // Lets every field drop what it kept for the edit that ends.
+  void FreeFieldBuffers();
   void SetDefaultFields(bool value) { default_fields_ = value; }
   void SetBookmarkSize(int size) { bookmark_size_ = size; }
 
