@@ -110,8 +110,8 @@ class TDataSet : public TComponent {
   virtual void Cancel();
   void Delete();
   void Refresh();
-  // Posts pending edits (or, with a data set that cannot post, cancels);
-  // in other states checks that the data set is active.
+  // Ends a pending edit: posts it when a field was changed, else cancels;
+  // in every state it first checks that the data set is active.
   void CheckBrowseMode();
   // Asks data links to write their pending control values into the record.
   void UpdateRecord();
@@ -219,6 +219,10 @@ class TDataSet : public TComponent {
   // Clears buffer for a new record: InternalInitRecord, calculated fields
   // cleared, bookmark flag bfInserted.
   virtual void InitRecord(TRecordBuffer buffer);
+  // Reads the record after (gmNext), before (gmPrior) or at (gmCurrent) the
+  // cursor into buffer and moves the cursor there; grBOF/grEOF at the ends.
+  // An override sets the buffer's bookmark, computes calculated fields
+  // (GetCalcFields) and skips records the filter refuses (RecordFilter).
   virtual TGetResult GetRecord(TRecordBuffer buffer, TGetMode mode, bool do_check);
   virtual int GetRecordSize() const { return 0; }
   virtual void GetBookmarkData(TRecordBuffer buffer, void* data);
@@ -229,7 +233,14 @@ class TDataSet : public TComponent {
   virtual void InternalSetToRecord(TRecordBuffer buffer);
   virtual void InternalFirst();
   virtual void InternalLast();
+  // Opens the cursor. An override fills FieldDefs (InitFieldDefs), makes
+  // the fields when DefaultFields() (CreateFields), binds them
+  // (BindFields(true), which sizes the calculated area) and sets the
+  // bookmark size; the base then allocates the ring and reads the first
+  // records.
   virtual void InternalOpen();
+  // Closes the cursor: an override unbinds the fields and destroys them
+  // when they are default fields.
   virtual void InternalClose();
   virtual void InternalInitFieldDefs();
   virtual bool IsCursorOpen() const;
