@@ -161,6 +161,9 @@ class TDataSet : public TComponent {
                          const std::string& result_fields);
 
   // ---- Filters ----
+  // The base filters through OnFilterRecord only (see RecordFilter); the
+  // Filter text and options are kept for descendants that evaluate them.
+  // Changing any of them re-reads an open data set from its first record.
   bool Filtered() const { return filtered_; }
   void SetFiltered(bool value) { SetFilteredValue(value); }
   const std::string& Filter() const { return filter_text_; }

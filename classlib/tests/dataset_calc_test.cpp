@@ -117,6 +117,21 @@ TEST(DataSetCalcFields, LookupFieldsReadTheLookupDataSet) {
   // Looking up never moves the lookup data set.
   EXPECT_EQ(cities.FieldByName("CODE")->AsInteger(), 1);
 
+  // Several key fields are matched together.
+  people.Close();
+  city->SetKeyFields("ID;NAME");
+  city->SetLookupKeyFields("CODE;CITY");
+  city->SetLookupResultField("CODE");
+  people.Open();
+  people.Append();
+  people.FieldByName("ID")->SetAsInteger(1);
+  people.FieldByName("NAME")->SetAsString("Omsk");
+  EXPECT_EQ(city->AsString(), "1");
+  people.FieldByName("NAME")->SetAsString("Tver");
+  EXPECT_TRUE(city->IsNull());
+  people.Cancel();
+  city->SetLookupResultField("CITY");
+
   // An incomplete lookup refuses to open.
   people.Close();
   city->SetLookupResultField("");
