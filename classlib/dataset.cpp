@@ -209,14 +209,7 @@ TField* TDataSet::FieldByName(std::string_view name) const {
 TField* TDataSet::FieldByNumber(int field_no) const { return fields_->FieldByNumber(field_no); }
 
 void TDataSet::GetFieldList(std::vector<TField*>& list, std::string_view field_names) const {
-  std::size_t pos = 0;
-  while (pos <= field_names.size()) {
-    std::size_t end = field_names.find(';', pos);
-    if (end == std::string_view::npos) end = field_names.size();
-    std::string name = Trim(std::string(field_names.substr(pos, end - pos)));
-    if (!name.empty()) list.push_back(FieldByName(name));
-    pos = end + 1;
-  }
+  for (const std::string& name : SplitNameList(field_names)) list.push_back(FieldByName(name));
 }
 
 std::vector<std::string> TDataSet::GetFieldNames() const {
