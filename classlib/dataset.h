@@ -140,6 +140,22 @@ class TDataSet : public TComponent {
   // ---- Field data (called by fields) ----
   // Copies the field's value from the active buffer into buffer (native
   // form); false when the value is null or there is no active record.
+  // Shows the data set in another state for as long as it lives, so field
+  // reads give that state's values (dsOldValue: the record before editing),
+  // and restores the state afterwards, also when the read raises.
+  class StateSwitch {
+   public:
+    StateSwitch(TDataSet& data_set, TDataSetState state)
+        : data_set_(data_set), saved_(data_set.SetTempState(state)) {}
+    ~StateSwitch() { data_set_.RestoreState(saved_); }
+    StateSwitch(const StateSwitch&) = delete;
+    StateSwitch& operator=(const StateSwitch&) = delete;
+
+   private:
+    TDataSet& data_set_;
+    TDataSetState saved_;
+  };
+
   virtual bool GetFieldData(TField* field, void* buffer);
   // The same in native or field-side form: the base converts through
   // DataConvert when native is false.

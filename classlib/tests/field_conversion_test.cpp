@@ -10,7 +10,7 @@
 #include "classlib/field_numeric.h"
 #include "classlib/field_string.h"
 #include "classlib/stream.h"
-#include "classlib/tests/dataset_test_table.h"
+#include "testing/dataset_test_table.h"
 
 namespace classlib::testing {
 namespace {
