@@ -135,7 +135,8 @@ std::string TSQLParser::AddToWhereClause(const std::string& condition, bool inde
   int from_start, from_end;
   GetFromClause(from_start, from_end);
   const std::string where = "\r\n WHERE " + nl + condition + "\r\n";
-  if (from_start == 0) return AppendToSQL(sql_, where);
+  // Only an UPDATE may lack a FROM and still take a WHERE (at its end).
+  if (from_start == 0) return kind_ == skUpdate ? AppendToSQL(sql_, where) : sql_;
   return Head(sql_, from_end) + where + TailAfter(sql_, from_end);
 }
 

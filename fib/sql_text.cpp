@@ -199,7 +199,8 @@ bool EndsInLineComment(std::string_view s) {
 
 std::string AppendToSQL(std::string_view sql, std::string_view tail) {
   std::string result(sql);
-  if (!tail.empty() && EndsInLineComment(sql)) result += "\r\n";
+  const bool tail_breaks_line = !tail.empty() && (tail[0] == '\r' || tail[0] == '\n');
+  if (!tail.empty() && !tail_breaks_line && EndsInLineComment(sql)) result += "\r\n";
   result.append(tail);
   return result;
 }

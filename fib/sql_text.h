@@ -15,7 +15,8 @@ std::string StripSQLComments(std::string_view s);
 // True when the end of s lies inside a line comment, so that text appended
 // to it would be taken for comment.
 bool EndsInLineComment(std::string_view s);
-// sql + tail, with a line break between them when sql ends in a line comment.
+// sql + tail, with a line break between them when sql ends in a line comment
+// and tail does not begin with one.
 std::string AppendToSQL(std::string_view sql, std::string_view tail);
 
 // The entries of a FROM list: joins become entries of their own, ON and
