@@ -11,18 +11,31 @@ namespace {
 
 char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
 
+// Most characters are no keyword start: the lead character and the first
+// letter reject them before any word is compared.
 bool AnyKeywordAt(const TSQLParser& p, int pos, std::initializer_list<const char*> words) {
+  if (pos > 1 && !IsKeywordLeadChar(p.At(pos - 1))) return false;
+  const char first = Upper(p.At(pos));
   for (const char* word : words) {
-    if (p.KeywordAt(pos, word)) return true;
+    if (word[0] == first && p.WordAt(pos, word)) return true;
   }
   return false;
 }
 
 bool AnyWordAt(const TSQLParser& p, int pos, std::initializer_list<const char*> words) {
+  const char first = Upper(p.At(pos));
   for (const char* word : words) {
-    if (p.WordAt(pos, word)) return true;
+    if (word[0] == first && p.WordAt(pos, word)) return true;
   }
   return false;
+}
+
+// Letters, digits, "_", "$" and the bytes of national letters: the inside
+// of a word, where no test is asked.
+bool IsWordChar(char c) {
+  const unsigned char u = static_cast<unsigned char>(c);
+  return (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') || u == '_' ||
+         u == '$' || u >= 128;
 }
 
 bool AtStartDepth(const TSQLParser& p) { return p.Depth() <= p.StartDepth(); }
@@ -140,27 +153,41 @@ void TSQLParser::Scan(int from, const TScanTest& test) {
     occurrence_ = 0;
   };
   for (int pos = std::max(from, 1); pos <= length_; ++pos) {
-    const char c = sql_[pos - 1];
+    // Quoted parts and comments are skipped in one search for their end.
     switch (state_) {
       case ssQuotedName:
-      case ssLiteral:
-        if (c == (state_ == ssQuotedName ? '"' : '\'')) state_ = ssText;
+      case ssLiteral: {
+        const size_t close = sql_.find(state_ == ssQuotedName ? '"' : '\'', pos - 1);
+        pos = close == std::string::npos ? length_ : static_cast<int>(close) + 1;
+        if (close != std::string::npos) state_ = ssText;
         last_significant_ = pos;
         continue;
-      case ssBlockComment:
-        if (c == '*' && At(pos + 1) == '/') {
-          state_ = ssText;
-          ++pos;
-        }
+      }
+      case ssBlockComment: {
+        const size_t close = sql_.find("*/", pos - 1);
+        pos = close == std::string::npos ? length_ : static_cast<int>(close) + 2;
+        if (close != std::string::npos) state_ = ssText;
         continue;
-      case ssLineComment:
+      }
+      case ssLineComment: {
         // The line break itself is plain text again: a clause keyword may
         // follow it, and the boundary tests look for the blank before one.
-        if (c != '\n' && c != '\r') continue;
+        const size_t line_break = sql_.find_first_of("\r\n", pos - 1);
+        if (line_break == std::string::npos) {
+          pos = length_;
+          continue;
+        }
+        pos = static_cast<int>(line_break) + 1;
         state_ = ssText;
         break;
+      }
       default:
         break;
+    }
+    const char c = sql_[pos - 1];
+    if (pos > 1 && IsWordChar(c) && IsWordChar(sql_[pos - 2])) {
+      last_significant_ = pos;
+      continue;
     }
     switch (c) {
       case '"':

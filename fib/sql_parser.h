@@ -52,8 +52,10 @@ bool SQLKeywordAt(std::string_view s, int pos, const char* word);
 class TSQLParser : public classlib::TObject {
   CLASSLIB_CLASS(TSQLParser, TObject)
  public:
-  // Answers whether the scan stops at pos. Pos is Length() + 1 once, at the
-  // end of the text, whatever the state there (an open comment included).
+  // Answers whether the scan stops at pos. It is asked at each character of
+  // plain text except inside a word (a letter, digit, "_" or "$" right after
+  // another), and once with Length() + 1 at the end of the text, whatever
+  // the state there (an open comment included).
   using TScanTest = std::function<bool(TSQLParser& parser, int pos)>;
 
   TSQLParser();

@@ -144,7 +144,10 @@ std::string InnerName(std::string_view name) {
 
 std::string QuoteIfNeeded(std::string_view name) {
   if (!NeedQuoteIdentifier(name)) return std::string(name);
-  return "\"" + ReplaceSubStr(name, "\"", "\"\"") + "\"";
+  std::string quoted(1, '"');
+  quoted += ReplaceSubStr(name, "\"", "\"\"");
+  quoted += '"';
+  return quoted;
 }
 
 }  // namespace
