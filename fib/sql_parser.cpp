@@ -14,7 +14,7 @@ char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) :
 // Most characters are no keyword start: the lead character and the first
 // letter reject them before any word is compared.
 bool AnyKeywordAt(const TSQLParser& p, int pos, std::initializer_list<const char*> words) {
-  if (pos > 1 && !IsKeywordLeadChar(p.At(pos - 1))) return false;
+  if (!FollowsKeywordLead(p.SQL(), pos)) return false;
   const char first = Upper(p.At(pos));
   for (const char* word : words) {
     if (word[0] == first && p.WordAt(pos, word)) return true;
@@ -60,8 +60,16 @@ bool SQLWordAt(std::string_view s, int pos, const char* word) {
   return pos + n > len || IsKeywordEndChar(s[pos + n - 1]);
 }
 
+// A keyword may also follow a block comment directly ("*/WHERE").
+bool FollowsKeywordLead(std::string_view s, int pos) {
+  if (pos <= 1) return true;
+  if (pos - 2 >= static_cast<int>(s.size())) return false;
+  const char before = s[pos - 2];
+  return IsKeywordLeadChar(before) || (before == '/' && pos >= 3 && s[pos - 3] == '*');
+}
+
 bool SQLKeywordAt(std::string_view s, int pos, const char* word) {
-  return (pos == 1 || (pos >= 2 && IsKeywordLeadChar(s[pos - 2]))) && SQLWordAt(s, pos, word);
+  return FollowsKeywordLead(s, pos) && SQLWordAt(s, pos, word);
 }
 
 void SkipBlanksAndCommentsOnly(std::string_view s, int& pos) {
@@ -253,9 +261,11 @@ bool TSQLParser::WhereEndTest(TSQLParser& p, int pos) {
 bool TSQLParser::ClauseBoundaryTest(TSQLParser& p, int pos) {
   if (!AtStartDepth(p)) return false;
   if (pos > p.Length()) return true;
-  return IsSQLBlank(p.At(pos)) &&
-         AnyWordAt(p, pos + 1, {"FOR", "GROUP", "HAVING", "ORDER", "PLAN", "UNION", "WHERE", "ROWS",
-                                "RETURNING"});
+  // The blank before the keyword, or the keyword itself right after a comment.
+  const std::initializer_list<const char*> words = {"FOR",   "GROUP", "HAVING", "ORDER",    "PLAN",
+                                                    "UNION", "WHERE", "ROWS",   "RETURNING"};
+  if (IsSQLBlank(p.At(pos))) return AnyWordAt(p, pos + 1, words);
+  return p.At(pos - 1) == '/' && p.At(pos - 2) == '*' && AnyWordAt(p, pos, words);
 }
 
 bool TSQLParser::FromTest(TSQLParser& p, int pos) {

@@ -38,6 +38,8 @@ enum TSQLScanState {
 bool IsSQLBlank(char c);         // tab, LF, CR, space
 bool IsKeywordEndChar(char c);   // blank ( - / ;  (the end of text also ends a keyword)
 bool IsKeywordLeadChar(char c);  // blank )
+// pos starts s or follows a keyword-lead character or the end of a block comment.
+bool FollowsKeywordLead(std::string_view s, int pos);
 
 // Moves pos (1-based) over blanks, "(", ";", line and block comments.
 void SkipBlanksAndComments(const std::string& s, int len, int& pos);

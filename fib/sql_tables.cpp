@@ -59,7 +59,13 @@ std::string TSQLParser::GetModifiedTableName() {
   depth_ = 0;
   stop_at_close_ = false;
   int from = 0;
-  switch (kind_) {
+  int kind = kind_;
+  if (kind == skUpdate) {
+    // UPDATE OR INSERT INTO names its table like an INSERT.
+    int next = 0;
+    if (SameStrASCII(IdentifierAt(start_pos_ + 6, next), "OR", false)) kind = skInsert;
+  }
+  switch (kind) {
     case skUpdate: from = start_pos_ + 6; break;
     case skInsert:
       Scan(start_pos_ + 6, IntoTest);
@@ -75,7 +81,7 @@ std::string TSQLParser::GetModifiedTableName() {
   }
   int next = 0;
   const std::string table = IdentifierAt(from, next);
-  if (kind_ == skInsert) return table;
+  if (kind == skInsert) return table;
   std::string alias = IdentifierAt(next, next);
   if (SameStrASCII(alias, "AS", false)) alias = IdentifierAt(next, next);
   if (alias.empty() || IsClauseWord(alias)) return table;

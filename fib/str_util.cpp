@@ -131,7 +131,7 @@ std::string MakeStr(char ch, int count) {
   return count < 1 ? std::string() : std::string(static_cast<size_t>(count), ch);
 }
 
-const std::string& IIfStr(bool condition, const std::string& if_true, const std::string& if_false) {
+std::string IIfStr(bool condition, const std::string& if_true, const std::string& if_false) {
   return condition ? if_true : if_false;
 }
 

@@ -51,7 +51,7 @@ std::string UpperCaseASCII(std::string_view s);
 void UpperCaseRange(std::string& s, int from, int to);
 void LowerCaseInPlace(std::string& s);
 std::string MakeStr(char ch, int count);
-const std::string& IIfStr(bool condition, const std::string& if_true, const std::string& if_false);
+std::string IIfStr(bool condition, const std::string& if_true, const std::string& if_false);
 // Length of a zero-terminated sequence; 0 for a null pointer.
 int FastStrLen(const char* p);
 

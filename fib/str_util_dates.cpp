@@ -23,16 +23,19 @@ class SettingsGuard {
 const char* const kMonthNames[12] = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",
                                      "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
 
-// Picks the date layout from the literal; false when the text holds no date
-// separator at all and must not be converted.
+// Picks the date layout from the literal's date part (the text before the
+// first blank, so the "." of fractional seconds is not taken for a date
+// separator); false when there is no date separator at all and the text
+// must not be converted.
 bool ChooseDateLayout(std::string& s, classlib::TFormatSettings& fs) {
-  if (s.find('.') != std::string::npos) {
+  const std::string_view date_part = std::string_view(s).substr(0, s.find(' '));
+  if (date_part.find('.') != std::string_view::npos) {
     fs.DateSeparator = '.';
     fs.ShortDateFormat = "dd.mm.yyyy";
-  } else if (s.find('/') != std::string::npos) {
+  } else if (date_part.find('/') != std::string_view::npos) {
     fs.DateSeparator = '/';
     fs.ShortDateFormat = "mm/dd/yyyy";
-  } else if (s.find('-') == std::string::npos) {
+  } else if (date_part.find('-') == std::string_view::npos) {
     return false;
   } else if (ReplaceMonthName(s)) {
     fs.ShortDateFormat = "dd.mm.yyyy";

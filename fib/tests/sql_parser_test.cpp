@@ -92,6 +92,15 @@ TEST(SQLParserTest, WhereOfSubQueries) {
             "SELECT A FROM T WHERE B IN (SELECT C FROM U \r\nWHERE D = 2\r\n) ORDER BY A");
 }
 
+TEST(SQLParserTest, KeywordsRightAfterABlockComment) {
+  const std::string sql = "SELECT A FROM T/* WHERE Z */WHERE X = 1 ORDER/**/BY A";
+  EXPECT_EQ(MainCondition(sql), "X = 1");
+  EXPECT_EQ(MakeCountSQL(sql), "Select Count(*) FROM T/* WHERE Z */\r\n WHERE X = 1");
+  EXPECT_EQ(AddToWhereClause(sql, "Y = 2"),
+            "SELECT A FROM T/* WHERE Z */WHERE(  X = 1 ) and ( Y = 2 ) ORDER/**/BY A");
+  EXPECT_EQ(SetOrderClause(sql, "B"), "SELECT A FROM T/* WHERE Z */WHERE X = 1 \r\nORDER BY B");
+}
+
 TEST(SQLParserTest, LineCommentsEndAtEitherLineBreak) {
   EXPECT_EQ(MainCondition("SELECT A FROM T -- note\nWHERE B = 1"), "B = 1");
   EXPECT_EQ(MainCondition("SELECT A FROM T -- note\rWHERE B = 1"), "B = 1");
@@ -206,6 +215,7 @@ TEST(SQLParserTest, ModifiedTableName) {
   EXPECT_EQ(TSQLParser("DELETE FROM T WHERE A = 1").GetModifiedTableName(), "T");
   EXPECT_EQ(TSQLParser("DELETE FROM T X WHERE X.A = 1").GetModifiedTableName(), "T X");
   EXPECT_EQ(TSQLParser("SELECT A FROM T").GetModifiedTableName(), "");
+  EXPECT_EQ(TSQLParser("UPDATE OR INSERT INTO T (A) VALUES (1) MATCHING (A)").GetModifiedTableName(), "T");
   EXPECT_EQ(TSQLParser("/* INTO X */ INSERT /* INTO Y */ INTO T VALUES (1)").GetModifiedTableName(), "T");
   EXPECT_EQ(ModifiedTable("update \"My Table\" set a = 1", true), "\"My Table\"");
   EXPECT_EQ(ModifiedTable("update \"My Table\" set a = 1", false), "My Table");

@@ -148,6 +148,8 @@ TEST_F(SQLDateTest, ReadsEveryLayout) {
   EXPECT_EQ(SQLDateTextToDateTime("31-JAN-2005", sdkDate), "31.01.2005");
   EXPECT_EQ(SQLDateTextToDateTime("2005-01-31 10:20:30", sdkDateTime), "31.01.2005 10:20:30");
   EXPECT_EQ(SQLDateTextToDateTime("10:20:30", sdkTime), "10:20:30");
+  // The "." of fractional seconds is no date separator.
+  EXPECT_EQ(SQLDateTextToDateTime("2005-01-31 10:20:30.5", sdkDateTime), "31.01.2005 10:20:30");
 }
 
 TEST_F(SQLDateTest, EdgeInputs) {
