@@ -14,6 +14,7 @@ namespace {
 
 // "ROWS" stands twice, "COMMITED" and "RESERV" are spelled as the server's
 // own keyword list spells them.
+// clang-format off
 const char* const kFunctionNames[] = {
     "AVG", "CAST", "COUNT", "GEN_ID", "MAX", "MIN", "SUM", "UPPER", "IIF", "SUBSTRING",
 };
@@ -59,6 +60,7 @@ const char* const kTypeNames[] = {
     "BLOB", "CHAR", "CHARACTER", "DATE", "DECIMAL", "DOUBLE", "FLOAT", "INTEGER", "NUMERIC",
     "SMALLINT", "TIME", "TIMESTAMP", "VARCHAR", "INT64", "BIGINT", "BOOLEAN", "CSTRING",
 };
+// clang-format on
 
 struct KeywordTable {
   classlib::TStringList words;
@@ -129,8 +131,8 @@ ReservedWordsRange ReservedWordsCell(char first, char second) {
   return Table().cells[a][b];
 }
 
-bool FindReservedWord(const classlib::TStringList& list, const std::string& s, int first, int& index,
-                      bool use_locale, int last) {
+bool FindReservedWord(const classlib::TStringList& list, const std::string& s, int first,
+                      int& index, bool use_locale, int last) {
   first = std::max(first, 0);
   last = std::min(last, list.Count() - 1);
   int low = first;

@@ -28,8 +28,8 @@ ReservedWordsRange ReservedWordsCell(char first, char second);
 // clamped to the list). Index receives the position found or where s would
 // go. With use_locale equality is the locale's case-insensitive comparison;
 // the search order stays the list's own.
-bool FindReservedWord(const classlib::TStringList& list, const std::string& s, int first, int& index,
-                      bool use_locale, int last);
+bool FindReservedWord(const classlib::TStringList& list, const std::string& s, int first,
+                      int& index, bool use_locale, int last);
 bool IsReservedWord(std::string_view word);
 
 // True when name must be quoted in SQL: it holds anything but A..Z, 0..9

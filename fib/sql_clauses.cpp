@@ -241,8 +241,7 @@ std::string TSQLParser::MakeCountSQL() {
   int from_start, from_end;
   GetFromClause(from_start, from_end);
   if (from_start == 0) return std::string();
-  std::string result =
-      "Select Count(*) " + sql_.substr(from_start - 1, from_end - from_start + 1);
+  std::string result = "Select Count(*) " + sql_.substr(from_start - 1, from_end - from_start + 1);
   const int main = MainWhereIndex();
   if (main > 0) {
     int where_start, where_end;
@@ -276,8 +275,10 @@ std::string ReplaceOrderFields(const std::string& sql, const std::string& new_fi
   int order_start, order_end;
   std::string clause;
   parser.GetOrderClause(order_start, order_end, clause);
-  if (order_start == 0) return new_fields.empty() ? sql : AppendToSQL(sql, " ORDER BY " + new_fields);
-  if (new_fields.empty()) return AppendToSQL(Head(sql, order_start - 1) + " ", TailAfter(sql, order_end));
+  if (order_start == 0)
+    return new_fields.empty() ? sql : AppendToSQL(sql, " ORDER BY " + new_fields);
+  if (new_fields.empty())
+    return AppendToSQL(Head(sql, order_start - 1) + " ", TailAfter(sql, order_end));
   const int clause_start = order_end - static_cast<int>(clause.size());
   return AppendToSQL(Head(sql, clause_start) + " " + new_fields + " ", TailAfter(sql, order_end));
 }

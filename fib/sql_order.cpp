@@ -47,7 +47,9 @@ struct OrderItem {
 
 OrderItem ParseOrderItem(std::string_view item) {
   std::vector<Span> words = SplitTopLevel(item, 0);
-  auto word = [&](size_t k) { return UpperCaseASCII(item.substr(words[k].begin, words[k].end - words[k].begin)); };
+  auto word = [&](size_t k) {
+    return UpperCaseASCII(item.substr(words[k].begin, words[k].end - words[k].begin));
+  };
   OrderItem result;
   size_t n = words.size();
   if (n >= 3 && word(n - 2) == "NULLS") {
@@ -59,10 +61,12 @@ OrderItem ParseOrderItem(std::string_view item) {
     --n;
   }
   if (n >= 3 && word(n - 2) == "COLLATE") {
-    result.collation = std::string(item.substr(words[n - 1].begin, words[n - 1].end - words[n - 1].begin));
+    result.collation =
+        std::string(item.substr(words[n - 1].begin, words[n - 1].end - words[n - 1].begin));
     n -= 2;
   }
-  if (n > 0) result.expression = std::string(item.substr(words[0].begin, words[n - 1].end - words[0].begin));
+  if (n > 0)
+    result.expression = std::string(item.substr(words[0].begin, words[n - 1].end - words[0].begin));
   return result;
 }
 
@@ -70,7 +74,8 @@ std::vector<OrderItem> ParseOrderList(std::string_view order_list) {
   const std::string text = StripSQLComments(order_list);
   std::vector<OrderItem> items;
   for (const Span& span : SplitTopLevel(text, ',')) {
-    OrderItem item = ParseOrderItem(std::string_view(text).substr(span.begin, span.end - span.begin));
+    OrderItem item =
+        ParseOrderItem(std::string_view(text).substr(span.begin, span.end - span.begin));
     if (!item.expression.empty()) items.push_back(std::move(item));
   }
   return items;
@@ -81,8 +86,10 @@ std::string NormalizeFieldName(const std::string& name) {
   std::string result = name;
   bool quoted = false;
   for (char& c : result) {
-    if (c == '"') quoted = !quoted;
-    else if (!quoted && c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+    if (c == '"')
+      quoted = !quoted;
+    else if (!quoted && c >= 'a' && c <= 'z')
+      c = static_cast<char>(c - 32);
   }
   return result;
 }
@@ -174,8 +181,10 @@ std::string InvertOrderClause(const std::string& order_list) {
     result += item.expression;
     if (!item.collation.empty()) result += " COLLATE " + item.collation;
     if (!item.descending) result += " desc";
-    if (item.nulls == "FIRST") result += " NULLS LAST";
-    else if (item.nulls == "LAST") result += " NULLS FIRST";
+    if (item.nulls == "FIRST")
+      result += " NULLS LAST";
+    else if (item.nulls == "LAST")
+      result += " NULLS FIRST";
   }
   return result;
 }

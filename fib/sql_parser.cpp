@@ -94,7 +94,8 @@ void SkipBlanksAndComments(const std::string& s, int len, int& pos) {
   const std::string_view text(s.data(), std::min(static_cast<size_t>(len), s.size()));
   while (true) {
     SkipBlanksAndCommentsOnly(text, pos);
-    if (pos > static_cast<int>(text.size()) || (text[pos - 1] != '(' && text[pos - 1] != ';')) return;
+    if (pos > static_cast<int>(text.size()) || (text[pos - 1] != '(' && text[pos - 1] != ';'))
+      return;
     ++pos;
   }
 }
@@ -116,17 +117,23 @@ void TSQLParser::SetSQL(const std::string& sql) {
   depth_ = 0;
   kind_ = skUnknown;
   const int p = start_pos_;
-  if (WordAt(p, "SELECT")) kind_ = skSelect;
-  else if (WordAt(p, "UPDATE")) kind_ = skUpdate;
-  else if (WordAt(p, "INSERT")) kind_ = skInsert;
-  else if (WordAt(p, "DELETE")) kind_ = skDelete;
+  if (WordAt(p, "SELECT"))
+    kind_ = skSelect;
+  else if (WordAt(p, "UPDATE"))
+    kind_ = skUpdate;
+  else if (WordAt(p, "INSERT"))
+    kind_ = skInsert;
+  else if (WordAt(p, "DELETE"))
+    kind_ = skDelete;
   else if (WordAt(p, "ALTER") || WordAt(p, "CREATE") || WordAt(p, "DROP") || WordAt(p, "RECREATE"))
     kind_ = skDDL;
   else if (WordAt(p, "EXECUTE")) {
     int next = p + 7;
     SkipBlanksAndCommentsOnly(sql_, next);
-    if (WordAt(next, "PROCEDURE")) kind_ = skExecuteProcedure;
-    else if (WordAt(next, "BLOCK")) kind_ = skExecuteBlock;
+    if (WordAt(next, "PROCEDURE"))
+      kind_ = skExecuteProcedure;
+    else if (WordAt(next, "BLOCK"))
+      kind_ = skExecuteBlock;
   } else if (WordAt(p, "SET")) {
     int next = p + 3;
     while (IsSQLBlank(At(next))) ++next;
@@ -254,8 +261,8 @@ bool TSQLParser::WhereTest(TSQLParser& p, int pos) {
 bool TSQLParser::WhereEndTest(TSQLParser& p, int pos) {
   if (!AtStartDepth(p)) return false;
   if (pos > p.Length()) return true;
-  return AnyKeywordAt(p, pos, {"FOR", "GROUP", "HAVING", "ORDER", "PLAN", "START", "UNION", "ROWS",
-                               "RETURNING"});
+  return AnyKeywordAt(
+      p, pos, {"FOR", "GROUP", "HAVING", "ORDER", "PLAN", "START", "UNION", "ROWS", "RETURNING"});
 }
 
 bool TSQLParser::ClauseBoundaryTest(TSQLParser& p, int pos) {
@@ -299,17 +306,15 @@ bool TSQLParser::OrderEndTest(TSQLParser& p, int pos) {
 // ---- Character sets -----------------------------------------------------------------
 
 const char* const kCharSetNames[61] = {
-    "NONE",       "OCTETS",     "ASCII",      "UNICODE_FSS", "UNKNOWN",    "SJIS_0208",
-    "EUCJ_0208",  "UNKNOWN",    "UNKNOWN",    "DOS737",      "DOS437",     "DOS850",
-    "DOS865",     "DOS860",     "DOS863",     "DOS775",      "DOS858",     "DOS862",
-    "DOS864",     "NEXT",       "UNKNOWN",    "ISO8859_1",   "ISO8859_2",  "ISO8859_3",
-    "UNKNOWN",    "UNKNOWN",    "UNKNOWN",    "UNKNOWN",     "UNKNOWN",    "UNKNOWN",
-    "UNKNOWN",    "UNKNOWN",    "UNKNOWN",    "UNKNOWN",     "ISO8859_4",  "ISO8859_5",
-    "ISO8859_6",  "ISO8859_7",  "ISO8859_8",  "ISO8859_9",   "ISO8859_13", "UNKNOWN",
-    "UNKNOWN",    "UNKNOWN",    "KSC_5601",   "DOS852",      "DOS857",     "DOS861",
-    "DOS866",     "DOS869",     "CYRL",       "WIN1250",     "WIN1251",    "WIN1252",
-    "WIN1253",    "WIN1254",    "BIG_5",      "GB_2312",     "WIN1255",    "WIN1256",
-    "WIN1257",
+    "NONE",      "OCTETS",    "ASCII",     "UNICODE_FSS", "UNKNOWN",   "SJIS_0208",  "EUCJ_0208",
+    "UNKNOWN",   "UNKNOWN",   "DOS737",    "DOS437",      "DOS850",    "DOS865",     "DOS860",
+    "DOS863",    "DOS775",    "DOS858",    "DOS862",      "DOS864",    "NEXT",       "UNKNOWN",
+    "ISO8859_1", "ISO8859_2", "ISO8859_3", "UNKNOWN",     "UNKNOWN",   "UNKNOWN",    "UNKNOWN",
+    "UNKNOWN",   "UNKNOWN",   "UNKNOWN",   "UNKNOWN",     "UNKNOWN",   "UNKNOWN",    "ISO8859_4",
+    "ISO8859_5", "ISO8859_6", "ISO8859_7", "ISO8859_8",   "ISO8859_9", "ISO8859_13", "UNKNOWN",
+    "UNKNOWN",   "UNKNOWN",   "KSC_5601",  "DOS852",      "DOS857",    "DOS861",     "DOS866",
+    "DOS869",    "CYRL",      "WIN1250",   "WIN1251",     "WIN1252",   "WIN1253",    "WIN1254",
+    "BIG_5",     "GB_2312",   "WIN1255",   "WIN1256",     "WIN1257",
 };
 
 }  // namespace fib

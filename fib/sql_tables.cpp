@@ -34,8 +34,10 @@ std::vector<TableRef> TableRefs(const std::string& sql) {
 size_t DotOutsideQuotes(std::string_view ref) {
   bool quoted = false;
   for (size_t i = 0; i < ref.size(); ++i) {
-    if (ref[i] == '"') quoted = !quoted;
-    else if (ref[i] == '.' && !quoted) return i;
+    if (ref[i] == '"')
+      quoted = !quoted;
+    else if (ref[i] == '.' && !quoted)
+      return i;
   }
   return std::string_view::npos;
 }
@@ -48,8 +50,10 @@ std::string TSQLParser::IdentifierAt(int pos, int& next) const {
   bool quoted = false;
   for (; pos <= length_; ++pos) {
     const char c = sql_[pos - 1];
-    if (c == '"') quoted = !quoted;
-    else if (!quoted && (IsKeywordEndChar(c) || c == ',' || c == ')')) break;
+    if (c == '"')
+      quoted = !quoted;
+    else if (!quoted && (IsKeywordEndChar(c) || c == ',' || c == ')'))
+      break;
   }
   next = pos;
   return begin > length_ ? std::string() : sql_.substr(begin - 1, pos - begin);
@@ -66,7 +70,9 @@ std::string TSQLParser::GetModifiedTableName() {
     if (SameStrASCII(IdentifierAt(start_pos_ + 6, next), "OR", false)) kind = skInsert;
   }
   switch (kind) {
-    case skUpdate: from = start_pos_ + 6; break;
+    case skUpdate:
+      from = start_pos_ + 6;
+      break;
     case skInsert:
       Scan(start_pos_ + 6, IntoTest);
       if (found_pos_ == 0 || found_pos_ > length_) return "Unknown";
@@ -77,7 +83,8 @@ std::string TSQLParser::GetModifiedTableName() {
       if (found_pos_ == 0 || found_pos_ > length_) return "Unknown";
       from = found_pos_ + 4;
       break;
-    default: return std::string();
+    default:
+      return std::string();
   }
   int next = 0;
   const std::string table = IdentifierAt(from, next);

@@ -57,15 +57,17 @@ std::vector<Token> TokenizeFromList(std::string_view s) {
       tokens.push_back({TokenKind::kQuoted, i, end});
       i = end;
     } else if (c == '(' || c == ')' || c == ',') {
-      const TokenKind kind = c == '(' ? TokenKind::kOpen : c == ')' ? TokenKind::kClose : TokenKind::kComma;
+      const TokenKind kind = c == '('   ? TokenKind::kOpen
+                             : c == ')' ? TokenKind::kClose
+                                        : TokenKind::kComma;
       tokens.push_back({kind, i, i + 1});
       ++i;
     } else if (IsFromSeparator(c)) {
       ++i;
     } else {
       const size_t begin = i;
-      while (i < s.size() && !IsFromSeparator(s[i]) && s[i] != '"' && s[i] != '\'' &&
-             s[i] != '(' && s[i] != ')' && s[i] != ',') {
+      while (i < s.size() && !IsFromSeparator(s[i]) && s[i] != '"' && s[i] != '\'' && s[i] != '(' &&
+             s[i] != ')' && s[i] != ',') {
         ++i;
       }
       tokens.push_back({TokenKind::kWord, begin, i});
@@ -208,7 +210,8 @@ std::string AppendToSQL(std::string_view sql, std::string_view tail) {
   return result;
 }
 
-std::vector<std::string> FromListEntries(std::string_view from_list, bool keep_entries, bool upper) {
+std::vector<std::string> FromListEntries(std::string_view from_list, bool keep_entries,
+                                         bool upper) {
   return SplitFromList(from_list, keep_entries, upper, false);
 }
 
@@ -314,8 +317,8 @@ bool IsWhereAt(std::string_view s, int pos) { return SQLKeywordAt(s, pos, "WHERE
 
 bool IsWhereEndAt(std::string_view s, int pos) {
   if (pos > static_cast<int>(s.size())) return true;
-  for (const char* word : {"FOR", "GROUP", "HAVING", "ORDER", "PLAN", "START", "UNION", "ROWS",
-                           "RETURNING"}) {
+  for (const char* word :
+       {"FOR", "GROUP", "HAVING", "ORDER", "PLAN", "START", "UNION", "ROWS", "RETURNING"}) {
     if (SQLKeywordAt(s, pos, word)) return true;
   }
   return false;

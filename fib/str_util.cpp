@@ -148,7 +148,8 @@ int PosFrom(std::string_view sub, std::string_view s, int start, int last) {
   const int len = static_cast<int>(s.size());
   if (last <= 0 || last > len) last = len;
   if (start > last) return 0;
-  const size_t at = s.substr(0, static_cast<size_t>(last)).find(sub, static_cast<size_t>(start - 1));
+  const size_t at =
+      s.substr(0, static_cast<size_t>(last)).find(sub, static_cast<size_t>(start - 1));
   return at == std::string_view::npos ? 0 : static_cast<int>(at) + 1;
 }
 

@@ -1,7 +1,6 @@
 // Date and time literals written in SQL style, read into the user's format.
-#include "fib/str_util.h"
-
 #include "classlib/format_settings.h"
+#include "fib/str_util.h"
 
 namespace fib {
 
@@ -79,15 +78,24 @@ std::string SQLDateTextToDateTime(const std::string& text, int kind) {
     fs.TimeSeparator = ':';
     fs.LongTimeFormat = "h:m:s";
     switch (kind) {
-      case sdkDate: value = classlib::StrToDate(s); break;
-      case sdkTime: value = classlib::StrToTime(s); break;
-      default: value = classlib::StrToDateTime(s); break;
+      case sdkDate:
+        value = classlib::StrToDate(s);
+        break;
+      case sdkTime:
+        value = classlib::StrToTime(s);
+        break;
+      default:
+        value = classlib::StrToDateTime(s);
+        break;
     }
   }
   switch (kind) {
-    case sdkDate: return classlib::DateToStr(value);
-    case sdkTime: return classlib::TimeToStr(value);
-    default: return classlib::DateTimeToStr(value);
+    case sdkDate:
+      return classlib::DateToStr(value);
+    case sdkTime:
+      return classlib::TimeToStr(value);
+    default:
+      return classlib::DateTimeToStr(value);
   }
 }
 

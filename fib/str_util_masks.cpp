@@ -51,8 +51,10 @@ std::string NormalizeMask(std::string_view mask) {
     int singles = 0;
     bool any_run = false;
     for (; i < mask.size() && (mask[i] == '*' || mask[i] == '?'); ++i) {
-      if (mask[i] == '*') any_run = true;
-      else ++singles;
+      if (mask[i] == '*')
+        any_run = true;
+      else
+        ++singles;
     }
     result.append(static_cast<size_t>(singles), '?');
     if (any_run) result += '*';

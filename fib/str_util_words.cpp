@@ -1,7 +1,6 @@
 // Words, name/value pairs, string-list helpers and replacing.
-#include "fib/str_util.h"
-
 #include "classlib/ansistr.h"
+#include "fib/str_util.h"
 
 namespace fib {
 
@@ -113,7 +112,7 @@ void CopyStringsExcept(const classlib::TStrings& source, const classlib::TString
     const std::string line = source.Strings(i);
     int index = -1;
     const bool excluded = (sorted != nullptr && sorted->Sorted()) ? sorted->Find(line, index)
-                                                                    : exclude.IndexOf(line) >= 0;
+                                                                  : exclude.IndexOf(line) >= 0;
     if (!excluded) dest.AddObject(line, source.Objects(i));
   }
 }

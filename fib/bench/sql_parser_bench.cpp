@@ -21,11 +21,12 @@ std::string MakeStatement(size_t bytes) {
   for (int i = 0; columns.size() + conditions.size() < bytes; ++i) {
     const std::string n = std::to_string(i);
     columns += ", a.COL" + n + " AS \"Column " + n + "\"";
-    conditions += "\r\n  AND (a.F" + n + " = 'WHERE " + n + " ORDER BY X' /* FROM PLAN */ OR EXISTS (SELECT 1 FROM U u" +
-                  n + " WHERE u" + n + ".K = a.K" + n + ")) -- PLAN (X NATURAL)\r\n  AND a.G" + n + " = :P" + n;
+    conditions += "\r\n  AND (a.F" + n + " = 'WHERE " + n +
+                  " ORDER BY X' /* FROM PLAN */ OR EXISTS (SELECT 1 FROM U u" + n + " WHERE u" + n +
+                  ".K = a.K" + n + ")) -- PLAN (X NATURAL)\r\n  AND a.G" + n + " = :P" + n;
   }
-  return columns + "\r\nFROM ORDERS a LEFT JOIN CUSTOMERS c ON c.ID = a.CUST\r\nWHERE " + conditions +
-         "\r\nORDER BY a.ID DESC";
+  return columns + "\r\nFROM ORDERS a LEFT JOIN CUSTOMERS c ON c.ID = a.CUST\r\nWHERE " +
+         conditions + "\r\nORDER BY a.ID DESC";
 }
 
 void Rewrite(benchmark::State& state) {
@@ -40,9 +41,10 @@ void Rewrite(benchmark::State& state) {
   }
   const double kb = static_cast<double>(sql.size()) / 1024.0;
   state.counters["KB"] = kb;
-  state.counters["time_per_KB"] =
-      benchmark::Counter(kb, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(sql.size()));
+  state.counters["time_per_KB"] = benchmark::Counter(
+      kb, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                          static_cast<int64_t>(sql.size()));
 }
 
 // The same number of passes as Rewrite makes, each a raw case-insensitive
@@ -51,15 +53,17 @@ void RawKeywordSearch(benchmark::State& state) {
   const std::string sql = MakeStatement(static_cast<size_t>(state.range(0)) * 1024);
   for (auto _ : state) {
     const std::string upper = fib::UpperCaseASCII(sql);
-    for (const char* word : {"FROM", "WHERE", "ORDER", "PLAN", "FROM", "WHERE", "WHERE", "ORDER", "PLAN"}) {
+    for (const char* word :
+         {"FROM", "WHERE", "ORDER", "PLAN", "FROM", "WHERE", "WHERE", "ORDER", "PLAN"}) {
       benchmark::DoNotOptimize(upper.find(word));
     }
   }
   const double kb = static_cast<double>(sql.size()) / 1024.0;
   state.counters["KB"] = kb;
-  state.counters["time_per_KB"] =
-      benchmark::Counter(kb, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(sql.size()));
+  state.counters["time_per_KB"] = benchmark::Counter(
+      kb, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                          static_cast<int64_t>(sql.size()));
 }
 
 BENCHMARK(Rewrite)->Arg(5)->Arg(50)->Arg(500)->Unit(benchmark::kMicrosecond);

@@ -69,8 +69,7 @@ TEST(SQLParserTest, QuotedIdentifiersWithSpacesAndKeywords) {
 }
 
 TEST(SQLParserTest, WhereOfSubQueries) {
-  const std::string sql =
-      "SELECT A FROM T WHERE B IN (SELECT C FROM U WHERE D = 1) ORDER BY A";
+  const std::string sql = "SELECT A FROM T WHERE B IN (SELECT C FROM U WHERE D = 1) ORDER BY A";
   TSQLParser parser(sql);
   EXPECT_EQ(parser.WhereClausesCount(), 2);
   EXPECT_EQ(parser.MainWhereIndex(), 1);
@@ -85,7 +84,8 @@ TEST(SQLParserTest, WhereOfSubQueries) {
   parser.GetWhereClause(-1, where_start, condition, where_end);
   EXPECT_EQ(where_start, 0);
 
-  const std::string select_list = "SELECT (SELECT MAX(X) FROM U WHERE U.ID = T.ID) FROM T WHERE T.A = 1";
+  const std::string select_list =
+      "SELECT (SELECT MAX(X) FROM U WHERE U.ID = T.ID) FROM T WHERE T.A = 1";
   EXPECT_EQ(TSQLParser(select_list).MainWhereIndex(), 2);
   EXPECT_EQ(MainCondition(select_list), "T.A = 1");
   EXPECT_EQ(SetWhereClause(sql, 2, "D = 2"),
@@ -106,7 +106,8 @@ TEST(SQLParserTest, LineCommentsEndAtEitherLineBreak) {
   EXPECT_EQ(MainCondition("SELECT A FROM T -- note\rWHERE B = 1"), "B = 1");
   // A block-comment opener inside a line comment is comment text.
   EXPECT_EQ(MainCondition("SELECT A FROM T -- see /* here\r\nWHERE B = 1"), "B = 1");
-  EXPECT_EQ(MakeCountSQL("SELECT A FROM T -- x\nWHERE B = 1"), "Select Count(*) FROM T -- x\n\r\n WHERE B = 1");
+  EXPECT_EQ(MakeCountSQL("SELECT A FROM T -- x\nWHERE B = 1"),
+            "Select Count(*) FROM T -- x\n\r\n WHERE B = 1");
 }
 
 TEST(SQLParserTest, AddToWhereClause) {
@@ -117,11 +118,13 @@ TEST(SQLParserTest, AddToWhereClause) {
             "SELECT A FROM T WHERE(  X = 1\r\n     ) and ( Y = 2 )\r\n    ");
   EXPECT_EQ(AddToWhereClause("SELECT A, COUNT(*) FROM T GROUP BY A", "B = 1"),
             "SELECT A, COUNT(*) FROM T \r\n WHERE B = 1\r\nGROUP BY A");
-  EXPECT_EQ(AddToWhereClause("UPDATE T SET A = 1", "ID = 2"), "UPDATE T SET A = 1\r\n WHERE ID = 2\r\n");
+  EXPECT_EQ(AddToWhereClause("UPDATE T SET A = 1", "ID = 2"),
+            "UPDATE T SET A = 1\r\n WHERE ID = 2\r\n");
   EXPECT_EQ(AddToWhereClause("SELECT A FROM T", "  "), "SELECT A FROM T");
   EXPECT_EQ(AddToWhereClause("", "A = 1"), "");
-  EXPECT_EQ(AddToWhereClause("SELECT A FROM T WHERE X = 1 UNION SELECT A FROM U WHERE Y = 2", "Z = 3"),
-            "SELECT A FROM T WHERE(  X = 1 ) and ( Z = 3 ) UNION SELECT A FROM U WHERE Y = 2");
+  EXPECT_EQ(
+      AddToWhereClause("SELECT A FROM T WHERE X = 1 UNION SELECT A FROM U WHERE Y = 2", "Z = 3"),
+      "SELECT A FROM T WHERE(  X = 1 ) and ( Z = 3 ) UNION SELECT A FROM U WHERE Y = 2");
 }
 
 TEST(SQLParserTest, TrailingLineCommentsNeverSwallowAddedText) {
@@ -138,7 +141,8 @@ TEST(SQLParserTest, TrailingLineCommentsNeverSwallowAddedText) {
   EXPECT_EQ(ReplaceOrderFields("SELECT A FROM T -- c", "B"), "SELECT A FROM T -- c\r\n ORDER BY B");
   EXPECT_EQ(SetPlanClause("SELECT A FROM T -- c", "(T NATURAL)"),
             "SELECT A FROM T -- c\r\nPLAN (T NATURAL)");
-  EXPECT_EQ(SetOrderClause("SELECT A FROM T ORDER BY A -- c", "B"), "SELECT A FROM T \r\nORDER BY B -- c");
+  EXPECT_EQ(SetOrderClause("SELECT A FROM T ORDER BY A -- c", "B"),
+            "SELECT A FROM T \r\nORDER BY B -- c");
   EXPECT_EQ(AppendToSQL("SELECT A FROM T -- c", ")"), "SELECT A FROM T -- c\r\n)");
   EXPECT_EQ(AppendToSQL("SELECT '--' FROM T", ")"), "SELECT '--' FROM T)");
 }
@@ -172,10 +176,12 @@ TEST(SQLParserTest, OrderClause) {
   parser.GetOrderClause(order_start, order_end, clause);
   EXPECT_EQ(order_start, 17);
   EXPECT_EQ(clause, " A DESC, B");
-  EXPECT_EQ(SetOrderClause("SELECT A FROM T ORDER BY A", "B DESC"), "SELECT A FROM T \r\nORDER BY B DESC");
+  EXPECT_EQ(SetOrderClause("SELECT A FROM T ORDER BY A", "B DESC"),
+            "SELECT A FROM T \r\nORDER BY B DESC");
   EXPECT_EQ(SetOrderClause("SELECT A FROM T ORDER BY A", ""), "SELECT A FROM T ");
   EXPECT_EQ(SetOrderClause("SELECT A FROM T", " "), "SELECT A FROM T");
-  EXPECT_EQ(SetOrderClause("SELECT A FROM T ORDER BY A ROWS 10", "B"), "SELECT A FROM T \r\nORDER BY B ROWS 10");
+  EXPECT_EQ(SetOrderClause("SELECT A FROM T ORDER BY A ROWS 10", "B"),
+            "SELECT A FROM T \r\nORDER BY B ROWS 10");
   EXPECT_EQ(SetOrderClause("SELECT A FROM (SELECT A FROM T ORDER BY A) ", "A"),
             "SELECT A FROM (SELECT A FROM T ORDER BY A)\r\nORDER BY A");
   EXPECT_EQ(ReplaceOrderFields("SELECT A FROM T ORDER BY A", "B"), "SELECT A FROM T ORDER BY B ");
@@ -215,8 +221,11 @@ TEST(SQLParserTest, ModifiedTableName) {
   EXPECT_EQ(TSQLParser("DELETE FROM T WHERE A = 1").GetModifiedTableName(), "T");
   EXPECT_EQ(TSQLParser("DELETE FROM T X WHERE X.A = 1").GetModifiedTableName(), "T X");
   EXPECT_EQ(TSQLParser("SELECT A FROM T").GetModifiedTableName(), "");
-  EXPECT_EQ(TSQLParser("UPDATE OR INSERT INTO T (A) VALUES (1) MATCHING (A)").GetModifiedTableName(), "T");
-  EXPECT_EQ(TSQLParser("/* INTO X */ INSERT /* INTO Y */ INTO T VALUES (1)").GetModifiedTableName(), "T");
+  EXPECT_EQ(
+      TSQLParser("UPDATE OR INSERT INTO T (A) VALUES (1) MATCHING (A)").GetModifiedTableName(),
+      "T");
+  EXPECT_EQ(TSQLParser("/* INTO X */ INSERT /* INTO Y */ INTO T VALUES (1)").GetModifiedTableName(),
+            "T");
   EXPECT_EQ(ModifiedTable("update \"My Table\" set a = 1", true), "\"My Table\"");
   EXPECT_EQ(ModifiedTable("update \"My Table\" set a = 1", false), "My Table");
   EXPECT_EQ(ModifiedTable("insert into tab(a) values (1)", false), "TAB");
@@ -279,8 +288,10 @@ TEST(SQLParserTest, InvertOrderClause) {
   EXPECT_EQ(InvertOrderClause("A ascending"), "A desc");
   EXPECT_EQ(InvertOrderClause("A DESCENDING, B"), "A, B desc");
   EXPECT_EQ(InvertOrderClause("A COLLATE PXW_CYRL DESC"), "A COLLATE PXW_CYRL");
-  EXPECT_EQ(InvertOrderClause("A NULLS FIRST, B DESC NULLS LAST"), "A desc NULLS LAST, B NULLS FIRST");
-  EXPECT_EQ(InvertOrderClause("  \"Asc Field\" /* DESC */, -- d\r\n B"), "\"Asc Field\" desc, B desc");
+  EXPECT_EQ(InvertOrderClause("A NULLS FIRST, B DESC NULLS LAST"),
+            "A desc NULLS LAST, B NULLS FIRST");
+  EXPECT_EQ(InvertOrderClause("  \"Asc Field\" /* DESC */, -- d\r\n B"),
+            "\"Asc Field\" desc, B desc");
   EXPECT_EQ(InvertOrderClause("UPPER(A, 'x, y') DESC"), "UPPER(A, 'x, y')");
   EXPECT_EQ(InvertOrderClause(""), "");
 }
@@ -306,7 +317,8 @@ TEST(SQLParserTest, FieldNameOfParam) {
   EXPECT_EQ(FieldNameOfParam("SELECT * FROM T WHERE NAME = '?P' AND X >= ?P", "P"), "X");
   EXPECT_EQ(FieldNameOfParam("SELECT * FROM T WHERE A = :IDX AND B=:ID", "ID"), "B");
   EXPECT_EQ(FieldNameOfParam("-- A = :ID\r\nSELECT * FROM T WHERE /* C = :ID */ B=:ID", "ID"), "B");
-  EXPECT_EQ(FieldNameOfParam("SELECT * FROM T WHERE A IN (SELECT B FROM U WHERE U.C = :P)", "P"), "C");
+  EXPECT_EQ(FieldNameOfParam("SELECT * FROM T WHERE A IN (SELECT B FROM U WHERE U.C = :P)", "P"),
+            "C");
   EXPECT_EQ(FieldNameOfParam("SELECT * FROM T WHERE \"My Col\" = :P", "P"), "\"My Col\"");
   EXPECT_EQ(FieldNameOfParam("SELECT :P FROM T WHERE A = 1", "P"), "");
   EXPECT_EQ(FieldNameOfParam("", "P"), "");
@@ -339,8 +351,9 @@ TEST(SQLTextTest, CommentsAndGroups) {
 }
 
 TEST(SQLParserTest, MalformedTextDoesNotBreakTheScanner) {
-  for (const char* sql : {"SELECT A FROM T WHERE X = 'abc", "SELECT ((( FROM T WHERE", "SELECT A FROM T WHERE",
-                          "WHERE", "SELECT \"A FROM T", ")))) WHERE X", "SELECT A FROM T /* WHERE"}) {
+  for (const char* sql :
+       {"SELECT A FROM T WHERE X = 'abc", "SELECT ((( FROM T WHERE", "SELECT A FROM T WHERE",
+        "WHERE", "SELECT \"A FROM T", ")))) WHERE X", "SELECT A FROM T /* WHERE"}) {
     TSQLParser parser(sql);
     EXPECT_NO_THROW({
       parser.MainWhereIndex();

@@ -91,8 +91,8 @@ TEST(StrUtilTest, WordsAndNameValue) {
 
 TEST(StrUtilTest, DequoteStr) {
   EXPECT_EQ(DequoteStr("  \"abc\"\r\n"), "abc");
-  EXPECT_EQ(DequoteStr("'a''b'"), "a''b");  // inner quotes stay doubled
-  EXPECT_EQ(DequoteStr("'abc\""), "'abc\"");  // the pair must match
+  EXPECT_EQ(DequoteStr("'a''b'"), "a''b");          // inner quotes stay doubled
+  EXPECT_EQ(DequoteStr("'abc\""), "'abc\"");        // the pair must match
   EXPECT_EQ(DequoteStr("\x01'abc'"), "\x01'abc'");  // other control characters block it
   EXPECT_EQ(DequoteStr("\""), "\"");
   EXPECT_EQ(DequoteStr(""), "");
