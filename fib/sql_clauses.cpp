@@ -88,14 +88,18 @@ void TSQLParser::GetWhereClause(int n, int& where_start, std::string& condition,
   Scan(start_pos_, WhereTest);
   if (found_pos_ == 0 || found_pos_ > length_) return;
   where_start = found_pos_;
+  where_end = WhereEndFrom(where_start);
+  int first = where_start + 5;
+  SkipBlanksAndCommentsOnly(sql_, first);
+  if (first <= where_end) condition = sql_.substr(first - 1, where_end - first + 1);
+}
+
+int TSQLParser::WhereEndFrom(int where_start) {
   // A WHERE of a sub-query ends at the parenthesis that closes it.
   stop_at_close_ = depth_ > 0;
   Scan(where_start + 5, WhereEndTest);
   stop_at_close_ = false;
-  where_end = last_significant_ != 0 ? last_significant_ : where_start + 4;
-  int first = where_start + 5;
-  SkipBlanksAndCommentsOnly(sql_, first);
-  if (first <= where_end) condition = sql_.substr(first - 1, where_end - first + 1);
+  return last_significant_ != 0 ? last_significant_ : where_start + 4;
 }
 
 std::string TSQLParser::SetWhereClause(int n, const std::string& new_condition) {

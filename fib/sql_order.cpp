@@ -1,5 +1,7 @@
 // ORDER BY lists read item by item (expression, collation, direction,
 // nulls placement), and the column a parameter is compared with.
+#include <algorithm>
+
 #include "classlib/ansistr.h"
 #include "fib/sql_clauses.h"
 #include "fib/sql_parser.h"
@@ -148,11 +150,10 @@ std::string ColumnBefore(const std::string& sql, int pos, bool keep_prefix) {
   return sql.substr(begin, end - begin);
 }
 
+// The first of the (ascending) positions within from..to; 0 when none.
 int FirstIn(const std::vector<int>& positions, int from, int to) {
-  for (int pos : positions) {
-    if (pos >= from && pos <= to) return pos;
-  }
-  return 0;
+  const auto it = std::lower_bound(positions.begin(), positions.end(), from);
+  return it != positions.end() && *it <= to ? *it : 0;
 }
 
 }  // namespace
@@ -194,11 +195,19 @@ std::string FieldNameOfParam(const std::string& sql, const std::string& param_na
   TSQLParser parser(sql);
   const ParamMarkers markers = FindMarkers(parser, param_name);
   if (markers.colon.empty() && markers.question.empty()) return std::string();
-  const int count = parser.WhereClausesCount();
-  for (int n = 1; n <= count; ++n) {
-    int where_start, where_end;
-    std::string condition;
-    parser.GetWhereClause(n, where_start, condition, where_end);
+  // Every WHERE with its depth in one pass; each condition's end is then
+  // found from its own WHERE, so the work grows with the text, not with the
+  // number of WHERE clauses times the text.
+  std::vector<std::pair<int, int>> wheres;
+  parser.SetDepth(0);
+  parser.SetStopAtClose(false);
+  parser.Scan(1, [&](TSQLParser& p, int pos) {
+    if (p.KeywordAt(pos, "WHERE")) wheres.emplace_back(pos, p.Depth());
+    return false;
+  });
+  for (const auto& [where_start, depth] : wheres) {
+    parser.SetDepth(depth);
+    const int where_end = parser.WhereEndFrom(where_start);
     if (const int pos = FirstIn(markers.colon, where_start + 5, where_end)) {
       return ColumnBefore(sql, pos, false);
     }

@@ -121,6 +121,9 @@ class TSQLParser : public classlib::TObject {
   // The n-th WHERE: its position, its condition and the last position of
   // the condition (trailing comments, blanks and ";" are not part of it).
   void GetWhereClause(int n, int& where_start, std::string& condition, int& where_end);
+  // The last position of the condition of the WHERE at where_start, the
+  // scan depth being the depth at that WHERE.
+  int WhereEndFrom(int where_start);
   std::string SetWhereClause(int n, const std::string& new_condition);
   std::string SetMainWhereClause(const std::string& new_condition);
   std::string AddToWhereClause(const std::string& condition, bool indent);
