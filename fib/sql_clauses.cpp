@@ -42,7 +42,7 @@ void TSQLParser::GetFromClause(int& from_start, int& from_end) {
   from_start = found_pos_;
   Scan(from_start + 4, ClauseBoundaryTest);
   if (found_pos_ != 0 && found_pos_ <= length_) {
-    // The blank before the next clause keyword, or the comment before it.
+    // The blank before the next clause keyword, or what ends right before it.
     from_end = IsSQLBlank(At(found_pos_)) ? found_pos_ : found_pos_ - 1;
   } else {
     from_end = last_significant_ != 0 ? last_significant_ : from_start + 3;

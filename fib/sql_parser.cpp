@@ -268,11 +268,13 @@ bool TSQLParser::WhereEndTest(TSQLParser& p, int pos) {
 bool TSQLParser::ClauseBoundaryTest(TSQLParser& p, int pos) {
   if (!AtStartDepth(p)) return false;
   if (pos > p.Length()) return true;
-  // The blank before the keyword, or the keyword itself right after a comment.
+  // The blank before the keyword, or the keyword itself right after a
+  // comment or a closing parenthesis.
   const std::initializer_list<const char*> words = {"FOR",   "GROUP", "HAVING", "ORDER",    "PLAN",
                                                     "UNION", "WHERE", "ROWS",   "RETURNING"};
   if (IsSQLBlank(p.At(pos))) return AnyWordAt(p, pos + 1, words);
-  return p.At(pos - 1) == '/' && p.At(pos - 2) == '*' && AnyWordAt(p, pos, words);
+  const bool after_comment = p.At(pos - 1) == '/' && p.At(pos - 2) == '*';
+  return (after_comment || p.At(pos - 1) == ')') && AnyWordAt(p, pos, words);
 }
 
 bool TSQLParser::FromTest(TSQLParser& p, int pos) {

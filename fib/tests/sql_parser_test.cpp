@@ -101,6 +101,14 @@ TEST(SQLParserTest, KeywordsRightAfterABlockComment) {
   EXPECT_EQ(SetOrderClause(sql, "B"), "SELECT A FROM T/* WHERE Z */WHERE X = 1 \r\nORDER BY B");
 }
 
+TEST(SQLParserTest, ClauseRightAfterAParenthesis) {
+  const std::string sql = "SELECT A FROM P(1)WHERE X = 1";
+  EXPECT_EQ(MakeCountSQL(sql), "Select Count(*) FROM P(1)\r\n WHERE X = 1");
+  TSQLParser parser(sql);
+  parser.GetTablesList(true);
+  EXPECT_EQ(parser.Tables().CommaText(), "P");
+}
+
 TEST(SQLParserTest, LineCommentsEndAtEitherLineBreak) {
   EXPECT_EQ(MainCondition("SELECT A FROM T -- note\nWHERE B = 1"), "B = 1");
   EXPECT_EQ(MainCondition("SELECT A FROM T -- note\rWHERE B = 1"), "B = 1");
