@@ -58,6 +58,17 @@ TEST(SQLParserTest, KeywordsInsideQuotesAndCommentsAreNotClauses) {
   EXPECT_EQ(order_start, 0);
 }
 
+TEST(SQLParserTest, LiteralsWithQuotesCommentsAndSubQueryUnions) {
+  EXPECT_EQ(AddToWhereClause("SELECT A FROM T WHERE N = 'it''s WHERE -- not' ORDER BY A", "Y = 2"),
+            "SELECT A FROM T WHERE(  N = 'it''s WHERE -- not' ) and ( Y = 2 ) ORDER BY A");
+  const std::string sql =
+      "SELECT * FROM T WHERE A IN (SELECT B FROM U UNION SELECT C FROM V WHERE D = 1) ORDER BY A";
+  EXPECT_EQ(MainCondition(sql), "A IN (SELECT B FROM U UNION SELECT C FROM V WHERE D = 1)");
+  EXPECT_EQ(
+      MakeCountSQL(sql),
+      "Select Count(*) FROM T \r\n WHERE A IN (SELECT B FROM U UNION SELECT C FROM V WHERE D = 1)");
+}
+
 TEST(SQLParserTest, QuotedIdentifiersWithSpacesAndKeywords) {
   const std::string sql = "SELECT \"ORDER BY\" FROM \"FROM TABLE\" ft WHERE \"WHERE\" = 1";
   EXPECT_EQ(MainCondition(sql), "\"WHERE\" = 1");
