@@ -1,5 +1,6 @@
 #include "fib/filter_functions.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -7,6 +8,7 @@
 #include "classlib/exceptions.h"
 #include "classlib/numconv.h"
 #include "fib/filter_nodes.h"
+#include "fib/str_util.h"
 
 namespace fib {
 
@@ -66,7 +68,8 @@ Variant Substring(const std::string& name, const std::vector<Variant>& args) {
   } else {
     RaiseExpressionExpected(name);
   }
-  return Variant(classlib::Copy(text, start, count));
+  // A start before the text counts from its first character, as copying does.
+  return Variant(FastCopy(text, std::max(start, 1), std::max(count, 0)));
 }
 
 // DATE(value) is the day number; DATE(text, format) reads a date-time.
@@ -88,7 +91,7 @@ Variant TextFunction(const std::string& name, const Variant& value) {
   if (name == "LOWER") return Variant(classlib::AnsiLowerCase(text));
   // The trims differ only in the length of their names.
   if (name.compare(0, 4, "TRIM") == 0) {
-    if (name.size() == 4) return Variant(classlib::Trim(text));
+    if (name.size() == 4) return Variant(FastTrim(text));
     if (name == "TRIMLEFT") return Variant(classlib::TrimLeft(text));
     if (name == "TRIMRIGHT") return Variant(classlib::TrimRight(text));
   }
