@@ -2,6 +2,8 @@
 #include "classlib/stream.h"
 #include "classlib/strings.h"
 
+#include "classlib/ansistr.h"
+
 namespace classlib {
 
 static bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
@@ -29,16 +31,6 @@ void TStrings::SetText(const std::string& text) {
   }
 }
 
-static std::string Quoted(const std::string& s, char quote) {
-  std::string out(1, quote);
-  for (char c : s) {
-    out += c;
-    if (c == quote) out += quote;
-  }
-  out += quote;
-  return out;
-}
-
 static std::string JoinDelimited(const TStrings& list, char delimiter, char quote) {
   int count = list.Count();
   // One empty line must not read back as an empty list.
@@ -50,7 +42,7 @@ static std::string JoinDelimited(const TStrings& list, char delimiter, char quot
     for (char c : s)
       if (IsBlank(c) || c == quote || c == delimiter) needs_quotes = true;
     if (i > 0) text += delimiter;
-    text += needs_quotes ? Quoted(s, quote) : s;
+    text += needs_quotes ? AnsiQuotedStr(s, quote) : s;
   }
   return text;
 }

@@ -7,8 +7,12 @@
 #include "classlib/exceptions.h"
 #include "classlib/format_settings.h"
 
+#include "classlib/tests/message_of.h"
+
 namespace classlib {
 namespace {
+
+using testing::MessageOf;
 
 struct Ymd {
   int y, m, d;
@@ -29,16 +33,6 @@ Hnsz TimeOf(TDateTime dt) {
   Hnsz r{};
   DecodeTime(dt, r.h, r.n, r.s, r.z);
   return r;
-}
-
-template <typename F>
-std::string ConvertErrorOf(F f) {
-  try {
-    f();
-  } catch (const EConvertError& e) {
-    return e.Message();
-  }
-  return "no EConvertError";
 }
 
 TEST(DateCodec, LandmarkDays) {
@@ -80,17 +74,17 @@ TEST(DateCodec, LeapYears) {
 
 TEST(DateCodec, InvalidArgumentsRaise) {
   const std::string date_error = "Invalid argument to date encode";
-  EXPECT_EQ(ConvertErrorOf([] { EncodeDate(0, 1, 1); }), date_error);
-  EXPECT_EQ(ConvertErrorOf([] { EncodeDate(10000, 1, 1); }), date_error);
-  EXPECT_EQ(ConvertErrorOf([] { EncodeDate(2024, 13, 1); }), date_error);
-  EXPECT_EQ(ConvertErrorOf([] { EncodeDate(2024, 4, 31); }), date_error);
-  EXPECT_EQ(ConvertErrorOf([] { EncodeDate(2023, 2, 29); }), date_error);
+  EXPECT_EQ(MessageOf<EConvertError>([] { EncodeDate(0, 1, 1); }), date_error);
+  EXPECT_EQ(MessageOf<EConvertError>([] { EncodeDate(10000, 1, 1); }), date_error);
+  EXPECT_EQ(MessageOf<EConvertError>([] { EncodeDate(2024, 13, 1); }), date_error);
+  EXPECT_EQ(MessageOf<EConvertError>([] { EncodeDate(2024, 4, 31); }), date_error);
+  EXPECT_EQ(MessageOf<EConvertError>([] { EncodeDate(2023, 2, 29); }), date_error);
   const std::string time_error = "Invalid argument to time encode";
-  EXPECT_EQ(ConvertErrorOf([] { EncodeTime(24, 0, 0, 0); }), time_error);
-  EXPECT_EQ(ConvertErrorOf([] { EncodeTime(0, 60, 0, 0); }), time_error);
-  EXPECT_EQ(ConvertErrorOf([] { EncodeTime(0, 0, 60, 0); }), time_error);
-  EXPECT_EQ(ConvertErrorOf([] { EncodeTime(0, 0, 0, 1000); }), time_error);
-  EXPECT_EQ(ConvertErrorOf([] { EncodeTime(-1, 0, 0, 0); }), time_error);
+  EXPECT_EQ(MessageOf<EConvertError>([] { EncodeTime(24, 0, 0, 0); }), time_error);
+  EXPECT_EQ(MessageOf<EConvertError>([] { EncodeTime(0, 60, 0, 0); }), time_error);
+  EXPECT_EQ(MessageOf<EConvertError>([] { EncodeTime(0, 0, 60, 0); }), time_error);
+  EXPECT_EQ(MessageOf<EConvertError>([] { EncodeTime(0, 0, 0, 1000); }), time_error);
+  EXPECT_EQ(MessageOf<EConvertError>([] { EncodeTime(-1, 0, 0, 0); }), time_error);
 }
 
 TEST(DateCodec, NegativeValuesCountTheTimeForward) {
@@ -160,7 +154,7 @@ TEST(TimeStamps, MillisecondsAndValidation) {
   EXPECT_EQ(back.Time, 5);
   EXPECT_EQ(MSecsToTimeStamp(TimeStampToMSecs(DateTimeToTimeStamp(45351.5))).Time,
             kMSecsPerDay / 2);
-  EXPECT_EQ(ConvertErrorOf([] { TimeStampToDateTime(TTimeStamp{0, 0}); }),
+  EXPECT_EQ(MessageOf<EConvertError>([] { TimeStampToDateTime(TTimeStamp{0, 0}); }),
             "'0.0' is not a valid timestamp");
   EXPECT_THROW(TimeStampToDateTime(TTimeStamp{-1, 5}), EConvertError);
   EXPECT_THROW(TimeStampToMSecs(TTimeStamp{0, -3}), EConvertError);
@@ -267,9 +261,9 @@ TEST_F(DateTimeText, MalformedTextRaises) {
     TDateTime dt;
     EXPECT_FALSE(TryStrToDateTime(bad, dt)) << bad;
   }
-  EXPECT_EQ(ConvertErrorOf([] { StrToDateTime("abc"); }), "'abc' is not a valid date and time");
-  EXPECT_EQ(ConvertErrorOf([] { StrToDate("10:30"); }), "'10:30' is not a valid date");
-  EXPECT_EQ(ConvertErrorOf([] { StrToTime("3/5/2024"); }), "'3/5/2024' is not a valid time");
+  EXPECT_EQ(MessageOf<EConvertError>([] { StrToDateTime("abc"); }), "'abc' is not a valid date and time");
+  EXPECT_EQ(MessageOf<EConvertError>([] { StrToDate("10:30"); }), "'10:30' is not a valid date");
+  EXPECT_EQ(MessageOf<EConvertError>([] { StrToTime("3/5/2024"); }), "'3/5/2024' is not a valid time");
 }
 
 TEST_F(DateTimeText, FormatThenParseRoundTrip) {

@@ -10,24 +10,18 @@
 #include "classlib/exceptions.h"
 #include "classlib/format_settings.h"
 
+#include "classlib/tests/message_of.h"
+
 namespace classlib {
 namespace {
+
+using testing::MessageOf;
 
 TFormatSettings CommaSettings() {
   TFormatSettings fs;
   fs.DecimalSeparator = ',';
   fs.ThousandSeparator = '.';
   return fs;
-}
-
-template <typename F>
-std::string ConvertErrorOf(F f) {
-  try {
-    f();
-  } catch (const EConvertError& e) {
-    return e.Message();
-  }
-  return "no EConvertError";
 }
 
 TEST(IntText, ToText) {
@@ -71,8 +65,8 @@ TEST(IntText, RejectsBadTextAndOverflow) {
   EXPECT_FALSE(TryStrToInt64("-9223372036854775809", v64));
   EXPECT_FALSE(TryStrToInt64("$10000000000000000", v64));
   EXPECT_EQ(StrToInt64Def("x", 7), 7);
-  EXPECT_EQ(ConvertErrorOf([] { StrToInt("abc"); }), "'abc' is not a valid integer value");
-  EXPECT_EQ(ConvertErrorOf([] { StrToInt64(" 1e3"); }), "' 1e3' is not a valid integer value");
+  EXPECT_EQ(MessageOf<EConvertError>([] { StrToInt("abc"); }), "'abc' is not a valid integer value");
+  EXPECT_EQ(MessageOf<EConvertError>([] { StrToInt64(" 1e3"); }), "' 1e3' is not a valid integer value");
 }
 
 TEST(FloatText, FifteenDigitsGeneralForm) {
@@ -137,7 +131,7 @@ TEST(FloatText, Parses) {
     EXPECT_EQ(v, 7) << bad;
     EXPECT_EQ(StrToFloatDef(bad, -1), -1) << bad;
   }
-  EXPECT_EQ(ConvertErrorOf([] { StrToFloat("1x"); }), "'1x' is not a valid floating point value");
+  EXPECT_EQ(MessageOf<EConvertError>([] { StrToFloat("1x"); }), "'1x' is not a valid floating point value");
 }
 
 TEST(FloatText, FifteenDigitTextReadsBackExactly) {
@@ -233,7 +227,7 @@ TEST(CurrencyText, ParsesAndRoundsHalfToEven) {
     EXPECT_FALSE(TryStrToCurr(bad, v)) << bad;
     EXPECT_EQ(v.value, 9) << bad;
   }
-  EXPECT_EQ(ConvertErrorOf([] { StrToCurr("x1"); }), "'x1' is not a valid floating point value");
+  EXPECT_EQ(MessageOf<EConvertError>([] { StrToCurr("x1"); }), "'x1' is not a valid floating point value");
 }
 
 }  // namespace

@@ -5,18 +5,12 @@
 #include "classlib/exceptions.h"
 #include "classlib/variant.h"
 
+#include "classlib/tests/message_of.h"
+
 namespace classlib {
 namespace {
 
-template <typename F>
-std::string VariantErrorOf(F f) {
-  try {
-    f();
-  } catch (const EVariantError& e) {
-    return e.Message();
-  }
-  return "";
-}
+using testing::MessageOf;
 
 const char kBadIndex[] = "Variant or safe array index out of bounds";
 
@@ -36,13 +30,13 @@ TEST(VariantArray, TwoDimensionsWithNonZeroLowerBounds) {
     for (int j = -2; j <= 0; ++j) EXPECT_EQ(VarArrayGet(a, {i, j}).AsInteger(), i * 10 + j);
   }
   EXPECT_EQ(VarType(VarArrayGet(a, {2, -1})), varInteger);
-  EXPECT_EQ(VariantErrorOf([&] { (void)VarArrayGet(a, {0, 0}); }), kBadIndex);
-  EXPECT_EQ(VariantErrorOf([&] { (void)VarArrayGet(a, {4, 0}); }), kBadIndex);
-  EXPECT_EQ(VariantErrorOf([&] { (void)VarArrayGet(a, {1, 1}); }), kBadIndex);
-  EXPECT_EQ(VariantErrorOf([&] { VarArrayPut(a, Variant(1), {1, -3}); }), kBadIndex);
-  EXPECT_EQ(VariantErrorOf([&] { (void)VarArrayGet(a, {1}); }), kBadIndex);
-  EXPECT_EQ(VariantErrorOf([&] { (void)VarArrayGet(a, {1, 0, 0}); }), kBadIndex);
-  EXPECT_EQ(VariantErrorOf([&] { (void)VarArrayLowBound(a, 3); }), kBadIndex);
+  EXPECT_EQ(MessageOf<EVariantError>([&] { (void)VarArrayGet(a, {0, 0}); }), kBadIndex);
+  EXPECT_EQ(MessageOf<EVariantError>([&] { (void)VarArrayGet(a, {4, 0}); }), kBadIndex);
+  EXPECT_EQ(MessageOf<EVariantError>([&] { (void)VarArrayGet(a, {1, 1}); }), kBadIndex);
+  EXPECT_EQ(MessageOf<EVariantError>([&] { VarArrayPut(a, Variant(1), {1, -3}); }), kBadIndex);
+  EXPECT_EQ(MessageOf<EVariantError>([&] { (void)VarArrayGet(a, {1}); }), kBadIndex);
+  EXPECT_EQ(MessageOf<EVariantError>([&] { (void)VarArrayGet(a, {1, 0, 0}); }), kBadIndex);
+  EXPECT_EQ(MessageOf<EVariantError>([&] { (void)VarArrayLowBound(a, 3); }), kBadIndex);
 }
 
 TEST(VariantArray, ThreeDimensionsOfVariants) {
@@ -137,9 +131,9 @@ TEST(VariantArray, VarArrayOfAndScalars) {
   Variant scalar(5);
   EXPECT_FALSE(VarIsArray(scalar));
   EXPECT_EQ(VarArrayDimCount(scalar), 0);
-  EXPECT_EQ(VariantErrorOf([&] { (void)VarArrayLowBound(scalar, 1); }),
+  EXPECT_EQ(MessageOf<EVariantError>([&] { (void)VarArrayLowBound(scalar, 1); }),
             "Variant is not an array");
-  EXPECT_EQ(VariantErrorOf([&] { (void)VarArrayGet(scalar, {0}); }), "Variant is not an array");
+  EXPECT_EQ(MessageOf<EVariantError>([&] { (void)VarArrayGet(scalar, {0}); }), "Variant is not an array");
   EXPECT_THROW((void)a.AsString(), EVariantError);
 }
 
@@ -148,12 +142,12 @@ TEST(VariantArray, CreationChecksBoundsAndTypes) {
   EXPECT_EQ(VarArrayHighBound(empty, 1), -1);
   EXPECT_THROW((void)VarArrayGet(empty, {0}), EVariantError);
   const char kCreate[] = "Error creating variant or safe array";
-  EXPECT_EQ(VariantErrorOf([] { (void)VarArrayCreate({0, -2}, varByte); }), kCreate);
-  EXPECT_EQ(VariantErrorOf([] { (void)VarArrayCreate({0, 1, 2}, varByte); }), kCreate);
-  EXPECT_EQ(VariantErrorOf([] { (void)VarArrayCreate({0, 99999, 0, 99999}, varByte); }),
+  EXPECT_EQ(MessageOf<EVariantError>([] { (void)VarArrayCreate({0, -2}, varByte); }), kCreate);
+  EXPECT_EQ(MessageOf<EVariantError>([] { (void)VarArrayCreate({0, 1, 2}, varByte); }), kCreate);
+  EXPECT_EQ(MessageOf<EVariantError>([] { (void)VarArrayCreate({0, 99999, 0, 99999}, varByte); }),
             kCreate);
   std::vector<int> too_many(2 * 65, 0);
-  EXPECT_EQ(VariantErrorOf([&] { (void)VarArrayCreate(too_many, varByte); }), kCreate);
+  EXPECT_EQ(MessageOf<EVariantError>([&] { (void)VarArrayCreate(too_many, varByte); }), kCreate);
   EXPECT_THROW((void)VarArrayCreate({0, 1}, varString), EVariantError);
   EXPECT_THROW((void)VarArrayCreate({0, 1}, varNull), EVariantError);
 }

@@ -4,19 +4,12 @@
 #include "classlib/format_settings.h"
 #include "classlib/variant.h"
 
+#include "classlib/tests/message_of.h"
+
 namespace classlib {
 namespace {
 
-// Runs f and returns the EVariantError message it raised ("" when none).
-template <typename F>
-std::string VariantErrorOf(F f) {
-  try {
-    f();
-  } catch (const EVariantError& e) {
-    return e.Message();
-  }
-  return "";
-}
+using testing::MessageOf;
 
 class VariantConvert : public ::testing::Test {
  protected:
@@ -65,13 +58,13 @@ TEST(VariantKinds, TypeNamesForMessages) {
 
 TEST_F(VariantConvert, NullConvertsToNothingButText) {
   Variant n = Null();
-  EXPECT_EQ(VariantErrorOf([&] { (void)n.AsString(); }),
+  EXPECT_EQ(MessageOf<EVariantError>([&] { (void)n.AsString(); }),
             "Could not convert variant of type (Null) into type (String)");
-  EXPECT_EQ(VariantErrorOf([&] { (void)n.AsInteger(); }),
+  EXPECT_EQ(MessageOf<EVariantError>([&] { (void)n.AsInteger(); }),
             "Could not convert variant of type (Null) into type (Integer)");
-  EXPECT_EQ(VariantErrorOf([&] { (void)n.AsBoolean(); }),
+  EXPECT_EQ(MessageOf<EVariantError>([&] { (void)n.AsBoolean(); }),
             "Could not convert variant of type (Null) into type (Boolean)");
-  EXPECT_EQ(VariantErrorOf([&] { (void)n.AsDate(); }),
+  EXPECT_EQ(MessageOf<EVariantError>([&] { (void)n.AsDate(); }),
             "Could not convert variant of type (Null) into type (Date)");
   EXPECT_THROW((void)n.AsDouble(), EVariantError);
   EXPECT_THROW((void)n.AsCurrency(), EVariantError);
@@ -101,24 +94,24 @@ TEST_F(VariantConvert, TextToIntegers) {
   EXPECT_EQ(Variant("2.5").AsInteger(), 2);
   EXPECT_EQ(Variant("3.5").AsInteger(), 4);
   EXPECT_EQ(Variant("True").AsInteger(), -1);
-  EXPECT_EQ(VariantErrorOf([] { (void)Variant("abc").AsInteger(); }),
+  EXPECT_EQ(MessageOf<EVariantError>([] { (void)Variant("abc").AsInteger(); }),
             "Could not convert variant of type (String) into type (Integer)");
-  EXPECT_EQ(VariantErrorOf([] { (void)Variant(u"").AsInt64(); }),
+  EXPECT_EQ(MessageOf<EVariantError>([] { (void)Variant(u"").AsInt64(); }),
             "Could not convert variant of type (OleStr) into type (Int64)");
 }
 
 TEST_F(VariantConvert, NumbersThatDoNotFitOverflow) {
-  EXPECT_EQ(VariantErrorOf([] { (void)Variant(int64_t{100000}).AsSmallint(); }),
+  EXPECT_EQ(MessageOf<EVariantError>([] { (void)Variant(int64_t{100000}).AsSmallint(); }),
             "Overflow while converting variant of type (Int64) into type (Smallint)");
-  EXPECT_EQ(VariantErrorOf([] { (void)VarAsType(Variant(300), varByte); }),
+  EXPECT_EQ(MessageOf<EVariantError>([] { (void)VarAsType(Variant(300), varByte); }),
             "Overflow while converting variant of type (Integer) into type (Byte)");
-  EXPECT_EQ(VariantErrorOf([] { (void)VarAsType(Variant(-1), varLongWord); }),
+  EXPECT_EQ(MessageOf<EVariantError>([] { (void)VarAsType(Variant(-1), varLongWord); }),
             "Overflow while converting variant of type (Integer) into type (LongWord)");
-  EXPECT_EQ(VariantErrorOf([] { (void)Variant(1e20).AsInt64(); }),
+  EXPECT_EQ(MessageOf<EVariantError>([] { (void)Variant(1e20).AsInt64(); }),
             "Overflow while converting variant of type (Double) into type (Int64)");
-  EXPECT_EQ(VariantErrorOf([] { (void)Variant(INT64_MAX).AsInteger(); }),
+  EXPECT_EQ(MessageOf<EVariantError>([] { (void)Variant(INT64_MAX).AsInteger(); }),
             "Overflow while converting variant of type (Int64) into type (Integer)");
-  EXPECT_EQ(VariantErrorOf([] { (void)Variant("70000").AsSmallint(); }),
+  EXPECT_EQ(MessageOf<EVariantError>([] { (void)Variant("70000").AsSmallint(); }),
             "Overflow while converting variant of type (String) into type (Smallint)");
   EXPECT_THROW((void)VarAsType(Variant(1e39), varSingle), EVariantError);
   // The edges themselves fit.
@@ -141,7 +134,7 @@ TEST_F(VariantConvert, BooleanRules) {
   EXPECT_TRUE(Variant("true").AsBoolean());
   EXPECT_TRUE(Variant(u"TRUE").AsBoolean());
   EXPECT_FALSE(Variant(" False ").AsBoolean());
-  EXPECT_EQ(VariantErrorOf([] { (void)Variant("yes").AsBoolean(); }),
+  EXPECT_EQ(MessageOf<EVariantError>([] { (void)Variant("yes").AsBoolean(); }),
             "Could not convert variant of type (String) into type (Boolean)");
   EXPECT_FALSE(Variant(0).AsBoolean());
   EXPECT_TRUE(Variant(0.25).AsBoolean());
@@ -160,7 +153,7 @@ TEST_F(VariantConvert, CurrencyStaysExact) {
   EXPECT_EQ(Variant(int64_t{123456789012}).AsCurrency().value, 1234567890120000LL);
   EXPECT_EQ(Variant(Currency::FromScaled(25000)).AsInteger(), 2);  // half to even
   EXPECT_EQ(Variant(Currency::FromScaled(35000)).AsInteger(), 4);
-  EXPECT_EQ(VariantErrorOf([] { (void)Variant(int64_t{1000000000000000}).AsCurrency(); }),
+  EXPECT_EQ(MessageOf<EVariantError>([] { (void)Variant(int64_t{1000000000000000}).AsCurrency(); }),
             "Overflow while converting variant of type (Int64) into type (Currency)");
   EXPECT_THROW((void)Variant(1e300).AsCurrency(), EVariantError);
 }
@@ -170,7 +163,7 @@ TEST_F(VariantConvert, DatesAndText) {
   fs.ShortDateFormat = "dd.mm.yyyy";
   fs.DateSeparator = '.';
   EXPECT_EQ(Variant("05.03.2024").AsDate(), EncodeDate(2024, 3, 5));
-  EXPECT_EQ(VariantErrorOf([] { (void)Variant("31.02.2024").AsDate(); }),
+  EXPECT_EQ(MessageOf<EVariantError>([] { (void)Variant("31.02.2024").AsDate(); }),
             "Could not convert variant of type (String) into type (Date)");
   EXPECT_THROW((void)Variant("tomorrow").AsDate(), EVariantError);
   TDateTime dt = EncodeDate(2024, 3, 5) + EncodeTime(14, 30, 15, 0);
@@ -225,7 +218,7 @@ TEST_F(VariantConvert, ReferencesAndObjects) {
   Variant o = Variant::FromObject(&obj);
   EXPECT_EQ(VarType(o), varByRef);
   EXPECT_EQ(o.AsObject(), &obj);
-  EXPECT_EQ(VariantErrorOf([&] { (void)o.AsString(); }),
+  EXPECT_EQ(MessageOf<EVariantError>([&] { (void)o.AsString(); }),
             "Could not convert variant of type (Object) into type (String)");
   EXPECT_THROW((void)Variant(1).AsObject(), EVariantError);
   EXPECT_TRUE(VarIsClear(Variant::FromObject(nullptr)));
