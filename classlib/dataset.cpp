@@ -1,6 +1,8 @@
 // Open and close, states, field lookup and the error helpers of TDataSet.
 #include "classlib/dataset.h"
 
+#include <algorithm>
+
 #include "classlib/ansistr.h"
 #include "classlib/data_link.h"
 #include "classlib/field.h"
@@ -109,6 +111,8 @@ void TDataSet::DoInternalOpen() {
 }
 
 void TDataSet::CloseCursor() {
+  block_read_size_ = 0;
+  FreeFieldBuffers();
   FreeBuffers();
   ClearBuffers();
   if (IsCursorOpen()) InternalClose();
@@ -154,6 +158,16 @@ void TDataSet::SetState(TDataSetState state) {
   state_ = state;
   modified_ = false;
   DataEvent(deUpdateState, 0);
+}
+
+void TDataSet::SetBlockReadSizeValue(int size) {
+  if (size > 0) {
+    CheckActive();
+    SetState(dsBlockRead);
+  } else if (state_ == dsBlockRead) {
+    SetState(dsBrowse);
+  }
+  block_read_size_ = std::max(size, 0);
 }
 
 TDataSetState TDataSet::SetTempState(TDataSetState state) {

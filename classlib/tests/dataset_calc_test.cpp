@@ -255,6 +255,24 @@ TEST(DataLinks, DisableControlsHoldsEventsAndEnableSendsOne) {
   EXPECT_EQ(link.scrolls, 1);
 }
 
+TEST(DataLinks, BlockReadingIsSilent) {
+  auto table = NumberTable(4);
+  TDataSource source(nullptr);
+  source.SetDataSet(table.get());
+  CountingLink link;
+  link.SetDataSource(&source);
+  table->SetBlockReadSize(10);
+  EXPECT_EQ(table->State(), dsBlockRead);
+  std::vector<int> ids;
+  for (; !table->Eof(); table->Next()) ids.push_back(table->FieldByName("ID")->AsInteger());
+  EXPECT_EQ(ids, (std::vector<int>{1, 2, 3, 4}));
+  EXPECT_EQ(link.scrolls, 0);
+  table->SetBlockReadSize(0);
+  EXPECT_EQ(table->State(), dsBrowse);
+  table->Prior();
+  EXPECT_EQ(link.scrolls, 1);
+}
+
 TEST(DataLinks, LargerRingForLinksThatShowSeveralRecords) {
   auto table = NumberTable(8);
   TDataSource source(nullptr);

@@ -259,7 +259,9 @@ TEST_F(FieldConversion, BlobsGoThroughStreams) {
   F("ME")->SetAsString("memo text");
   F("WM")->SetAsWideString(u"\u044F");
   F("I")->SetAsInteger(1);
+  EXPECT_TRUE(blob->Modified());
   table.Post();
+  EXPECT_FALSE(blob->Modified());
   EXPECT_EQ(F("ME")->AsString(), "memo text");
   EXPECT_EQ(F("WM")->AsWideString(), u"\u044F");
   EXPECT_EQ(F("WM")->AsString(), "\xFF");
@@ -273,7 +275,9 @@ TEST_F(FieldConversion, BlobsGoThroughStreams) {
   table.Edit();
   F("ME")->Clear();
   EXPECT_TRUE(F("ME")->IsNull());
+  EXPECT_TRUE(static_cast<TBlobField*>(F("ME"))->Modified());
   table.Cancel();
+  EXPECT_FALSE(static_cast<TBlobField*>(F("ME"))->Modified());
   EXPECT_EQ(F("ME")->AsString(), "memo text");
 }
 
