@@ -7,6 +7,7 @@
 #include "classlib/datetime.h"
 #include "classlib/exceptions.h"
 #include "fib/filter_nodes.h"
+#include "fib/timestamps.h"
 
 namespace fib {
 
@@ -104,13 +105,12 @@ Variant DecodeFilterConstant(classlib::TFieldType type, const uint8_t* data, uin
       return Variant(value);
     }
     case classlib::ftDate:
-      return Variant::FromDate(classlib::TimeStampToDateTime({0, Read<int32_t>(data, size)}));
+      return Variant::FromDate(DateOfDayNumber(Read<int32_t>(data, size)));
     case classlib::ftTime:
-      return Variant::FromDate(
-          classlib::TimeStampToDateTime({Read<int32_t>(data, size), classlib::kDateDelta}));
+      return Variant::FromDate(TimeStampToDateTimeEx(MakeTimeStamp(0, Read<int32_t>(data, size))));
     case classlib::ftDateTime: {
       const double msecs = std::round(Read<double>(data, size));
-      return Variant::FromDate(classlib::TimeStampToDateTime(classlib::MSecsToTimeStamp(msecs)));
+      return Variant::FromDate(TimeStampToDateTimeEx(classlib::MSecsToTimeStamp(msecs)));
     }
     default:
       RaiseMalformedFilter();
