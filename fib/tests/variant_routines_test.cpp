@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "classlib/exceptions.h"
@@ -152,6 +153,28 @@ TEST(VariantArrays, IndexVectorRunsLikeAnOdometer) {
   EXPECT_EQ(fib::IndexVector()[0], 3);
   EXPECT_EQ(fib::IndexVector()[1], -1);
   EXPECT_EQ(fib::IndexVector()[2], 7);
+}
+
+TEST(VariantArrays, EachThreadWalksWithItsOwnIndexVector) {
+  const fib::TVarArrayBound mine[] = {{10, 12}};
+  const Variant a = fib::CreateVarArray(mine, classlib::varInteger, 1);
+  fib::InitIndexVector(a);
+  fib::NextIndex(a);
+  int other_first = 0;
+  int other_steps = 0;
+  std::thread other([&] {
+    const fib::TVarArrayBound theirs[] = {{-5, -1}};
+    const Variant b = fib::CreateVarArray(theirs, classlib::varInteger, 1);
+    fib::InitIndexVector(b);
+    other_first = fib::IndexVector()[0];
+    while (fib::NextIndex(b)) ++other_steps;
+  });
+  other.join();
+  EXPECT_EQ(other_first, -5);
+  EXPECT_EQ(other_steps, 4);
+  EXPECT_EQ(fib::IndexVector()[0], 11);  // untouched by the other walk
+  EXPECT_TRUE(fib::NextIndex(a));
+  EXPECT_FALSE(fib::NextIndex(a));
 }
 
 TEST(VariantArrays, FillAndReadEveryElementInRowOrder) {
