@@ -29,6 +29,11 @@ struct TFilterAst {
 
 using TFilterAstPtr = std::unique_ptr<TFilterAst>;
 
+// Gives a constant compared with a field the field's type: texts become
+// dates, numbers or Booleans, whole numbers take an integer field's width.
+// The class library's conversion errors propagate.
+void TypeConstantForField(TFilterAst& constant, classlib::TFieldType field_type);
+
 // Writes the tree, root first. EDatabaseError for a stray NULL, a tree
 // nested deeper than kMaxFilterDepth or one too long for 16-bit offsets.
 TFilterTree WriteFilterTree(const TFilterAst& root);

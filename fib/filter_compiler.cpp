@@ -2,7 +2,7 @@
 
 #include <charconv>
 #include <cmath>
-#include <limits>
+#include <cstdint>
 
 #include "classlib/ansistr.h"
 #include "classlib/exceptions.h"
@@ -374,69 +374,12 @@ class Parser {
     const TFilterField* field = fields_->FindField(other.name);
     if (field == nullptr) return;
     try {
-      Retype(constant, field->DataType());
+      TypeConstantForField(constant, field->DataType());
     } catch (const classlib::Exception& e) {
       throw classlib::EDatabaseError("Constant does not suit field " + other.name + " (" +
                                      e.Message() + ") at position " +
                                      std::to_string(constant.position));
     }
-  }
-
-  static void Retype(TFilterAst& constant, classlib::TFieldType field_type) {
-    using namespace classlib;
-    const bool is_text = IsTextConstant(constant);
-    switch (field_type) {
-      case ftFixedChar:
-        if (is_text) constant.constant_type = ftFixedChar;
-        return;
-      case ftSmallint: case ftWord: case ftInteger: case ftAutoInc: case ftLargeint:
-        if (constant.constant_type != ftBoolean) RetypeWhole(constant, field_type);
-        return;
-      case ftFloat: case ftCurrency:
-        if (constant.constant_type != ftBoolean) {
-          constant.constant = Variant(constant.constant.AsDouble());
-          constant.constant_type = field_type;
-        }
-        return;
-      case ftBCD: case ftFMTBcd:
-        if (constant.constant_type != ftBoolean) {
-          constant.constant = Variant(constant.constant.AsCurrency());
-          constant.constant_type = ftBCD;
-        }
-        return;
-      case ftBoolean:
-        if (is_text) SetType(constant, ftBoolean, Variant(constant.constant.AsBoolean()));
-        return;
-      case ftDate: case ftTime: case ftDateTime: case ftTimeStamp:
-        if (is_text) {
-          SetType(constant, field_type == ftTimeStamp ? ftDateTime : field_type,
-                  Variant::FromDate(constant.constant.AsDate()));
-        }
-        return;
-      default:
-        return;
-    }
-  }
-
-  // A whole number that fits the field's type takes it; anything else is
-  // compared as the number it is (ID = 2.5 must not become ID = 2).
-  static void RetypeWhole(TFilterAst& constant, classlib::TFieldType field_type) {
-    using namespace classlib;
-    const double value = constant.constant.AsDouble();
-    double low = INT32_MIN, high = INT32_MAX;
-    if (field_type == ftSmallint) low = INT16_MIN, high = INT16_MAX;
-    if (field_type == ftWord) low = 0, high = UINT16_MAX;
-    const TFieldType type = field_type == ftLargeint ? ftInteger : field_type;
-    if (std::trunc(value) == value && value >= low && value <= high) {
-      SetType(constant, type, Variant(static_cast<int32_t>(value)));
-    } else {
-      SetType(constant, ftFloat, Variant(value));
-    }
-  }
-
-  static void SetType(TFilterAst& constant, classlib::TFieldType type, Variant value) {
-    constant.constant_type = type;
-    constant.constant = std::move(value);
   }
 
   bool TakeKeyword(std::string_view keyword) {
