@@ -322,22 +322,26 @@ class Parser {
     return NewConstant(classlib::ftFloat, Variant(value), position);
   }
 
-  // A comparison of a field with a constant gives the constant the
-  // field's type; = <> and LIKE against a text honour the filter options.
+  // A comparison of a field with a constant gives the constant the field's
+  // type (a LIKE mask stays a text); = <> and LIKE against a text honour
+  // the filter options.
   TFilterAstPtr Compare(FilterOp op, TFilterAstPtr left, TFilterAstPtr right) {
     if (left->is_null || right->is_null) return CompareWithNull(op, std::move(left), std::move(right));
-    TypeAgainst(*right, *left);
-    TypeAgainst(*left, *right);
+    if (op != FilterOp::Like) {
+      TypeAgainst(*right, *left);
+      TypeAgainst(*left, *right);
+    }
     TFilterAst* text = IsTextConstant(*right) ? right.get() : IsTextConstant(*left) ? left.get() : nullptr;
     const bool textual_op = op == FilterOp::Equal || op == FilterOp::NotEqual || op == FilterOp::Like;
-    if (text == nullptr || !textual_op) return Join(op, std::move(left), std::move(right));
     const bool case_insensitive = options_.Contains(classlib::foCaseInsensitive);
-    const uint16_t partial = op == FilterOp::Like ? 0 : TakePartialMark(*text);
-    if (!case_insensitive && partial == 0) return Join(op, std::move(left), std::move(right));
+    uint16_t partial = 0;
+    if (text != nullptr && textual_op && op != FilterOp::Like) partial = TakePartialMark(*text);
     auto ast = Join(op, std::move(left), std::move(right));
-    ast->node_class = FilterNodeClass::Compare;
-    ast->case_insensitive = case_insensitive;
-    ast->partial_length = partial;
+    if (text != nullptr && textual_op && (case_insensitive || partial > 0)) {
+      ast->node_class = FilterNodeClass::Compare;
+      ast->case_insensitive = case_insensitive;
+      ast->partial_length = partial;
+    }
     return ast;
   }
 

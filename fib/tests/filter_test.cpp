@@ -100,6 +100,8 @@ TEST(Filter, LikeGoesThroughTheLikeRoutine) {
   EXPECT_EQ(Filter("NAME LIKE '%l%a%'"), (Rows{2}));
   EXPECT_EQ(Filter("NAME NOT LIKE '_o%'"), (Rows{0, 2, 3}));
   EXPECT_EQ(Filter("NAME LIKE 'a%'", {classlib::foCaseInsensitive}), (Rows{0, 2}));
+  // A mask is no date, even against a date field.
+  EXPECT_EQ(Filter("BIRTH LIKE '%1985%'"), (Rows{1}));
   EXPECT_EQ(EvaluationError("NAME LIKE 'A%'", nullptr), "Incorrectly formed filter expression");
   EXPECT_EQ(EvaluationError("NAME LIKE 'A%'", nullptr), EvaluationError("ID = 1 AND NAME LIKE 'A%'", nullptr));
 }
