@@ -37,7 +37,8 @@ class TpZODArray : public classlib::TObject {
   // for a dimension the column does not have.
   std::pair<int, int> Bounds(int index) const;
   int ElementCount() const;
-  // Bytes of one element in a slice (varying text carries its length).
+  // Bytes of one element in a slice (a VARCHAR element has two more than
+  // its length).
   int ElementStride() const;
   // Bytes of the whole slice.
   int SliceSize() const { return ElementCount() * ElementStride(); }

@@ -105,11 +105,9 @@ classlib::Variant TpZODArray::ReadElement(const char* element) const {
       return Variant::FromDate(Combine(DayNumberToDate(Load<int32_t>(element)),
                                        TimeUnitsToTime(Load<uint32_t>(element + 4))));
     case TArrayElementKind::String: {
-      int capacity = desc_.array_desc_length;
-      if (desc_.array_desc_dtype == kBlrVarying) {
-        int length = std::min<int>(Load<uint16_t>(element), capacity);
-        return Variant(std::string(element + 2, length));
-      }
+      size_t capacity = static_cast<size_t>(std::max<int>(desc_.array_desc_length, 0));
+      if (desc_.array_desc_dtype == kBlrVarying)
+        return Variant(std::string(element, strnlen(element, capacity)));
       return Variant(std::string(element, capacity));
     }
     case TArrayElementKind::None:
@@ -154,13 +152,14 @@ void TpZODArray::WriteElement(const classlib::Variant& value, char* element) con
     }
     case TArrayElementKind::String: {
       // Text longer than the element is cut to it; CHAR elements are
-      // blank-padded the way the server pads them.
+      // blank-padded the way the server pads them. The client library
+      // exchanges VARCHAR elements as zero-terminated text in a slot two
+      // bytes longer than the element, not with a length prefix.
       std::string text = v.AsString();
       size_t capacity = static_cast<size_t>(std::max<int>(desc_.array_desc_length, 0));
       size_t length = std::min(text.size(), capacity);
       if (desc_.array_desc_dtype == kBlrVarying) {
-        Store<uint16_t>(element, static_cast<uint16_t>(length));
-        std::memcpy(element + 2, text.data(), length);
+        std::memcpy(element, text.data(), length);
       } else {
         std::memcpy(element, text.data(), length);
         std::memset(element + length, ' ', capacity - length);
