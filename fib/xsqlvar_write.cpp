@@ -251,7 +251,7 @@ void TFIBXSQLVAR::StoreWideString(const std::u16string& value) {
   std::string bytes = classlib::Utf16ToUtf8(value);
   if (bytes.size() > static_cast<size_t>(kMaxTextLength))
     RaiseClientErrorMsg("%s. Value for WideString Parameter \"%s\" too long",
-                        {owner->FullName(), index_});
+                        {owner->FullName(), std::to_string(index_)});
   StoreText(bytes, kCharsetUnicodeFSS);
 }
 

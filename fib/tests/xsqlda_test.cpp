@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "classlib/codepage.h"
 #include "classlib/numconv.h"
 #include "fib/errors.h"
 #include "fib/sql_types.h"
@@ -25,7 +26,7 @@ class FakeOwner : public TXSQLOwner {
   bool HasDatabase() const override { return true; }
   int SQLDialect() const override { return dialect; }
   bool UpperOldNames() const override { return upper_old_names; }
-  bool IsUTF8Connection() const override { return false; }
+  bool IsUTF8Connection() const override { return utf8; }
   bool TrimCharFields() const override { return false; }
   int RecordCount() const override { return record_count; }
   bool IsExecProcedure() const override { return exec_procedure; }
@@ -37,6 +38,7 @@ class FakeOwner : public TXSQLOwner {
   int record_count = 1;
   bool exec_procedure = false;
   int macro_changes = 0;
+  bool utf8 = false;
 };
 
 struct Described {
@@ -281,6 +283,47 @@ TEST(XSQLVAR, MacrosReportNewValues) {
   params[0].SetAsString("A IN (1,2)");
   EXPECT_EQ(owner.macro_changes, 1);
   EXPECT_EQ(params[0].AsString(), "A IN (1,2)");
+}
+
+TEST(XSQLVAR, UTF8ConnectionsEncodeParametersAndDecodeUnicodeColumns) {
+  FakeOwner owner;
+  owner.utf8 = true;
+  TFIBXSQLDA params(&owner, true);
+  Describe(params, {{kSQLVarying + 1, 40}});
+  std::string ansi = classlib::Utf8ToCp1251("Ёж");
+  params[0].SetAsString(ansi);
+  EXPECT_EQ(params[0].SQLSubtype(), kCharsetUnicodeFSS);
+  EXPECT_EQ(std::string(params[0].Data()->sqldata, params[0].Size()), "Ёж");
+  // UNICODE_FSS text reads back decoded, and as wide text in a variant.
+  EXPECT_EQ(params[0].AsString(), ansi);
+  EXPECT_EQ(params[0].AsVariant().VType(), classlib::varOleStr);
+  EXPECT_EQ(params[0].AsVariant().AsOleStr(), u"Ёж");
+  // Wide text that the descriptor cannot hold is refused with the names.
+  std::u16string wide(20000, u'ж');
+  EXPECT_EQ(ErrorText([&] { params[0].SetAsVariant(Variant(wide)); }),
+            "Owner. Value for WideString Parameter \"0\" too long");
+}
+
+TEST(XSQLVAR, BlobParametersWithoutAConnectionKeepTheirContents) {
+  TFIBXSQLDA params(nullptr, true);
+  Describe(params, {{kSQLBlob + 1, 8}, {kSQLBlob + 1, 8}, {kSQLArray + 1, 8}});
+  EXPECT_EQ(params[0].AsString(), "(BLOB)");
+  params[0].SetAsString(std::string(kMaxTextLength + 1, 'q'));
+  EXPECT_TRUE(params[0].HasStream());
+  EXPECT_EQ(params[0].AsString().size(), static_cast<size_t>(kMaxTextLength + 1));
+  // A text source goes into a blob target as its contents.
+  params[1].Assign(params[0]);
+  EXPECT_EQ(params[1].AsString(), params[0].AsString());
+  // Array ids are never copied.
+  params[2].Assign(params[0]);
+  EXPECT_FALSE(params[2].Modified());
+  EXPECT_EQ(params[2].AsString(), "(ARRAY)");
+  // A variant array given to a blob parameter is sent as its raw elements.
+  Variant numbers = classlib::VarArrayCreate({0, 1}, classlib::varInteger);
+  classlib::VarArrayPut(numbers, Variant(1), {0});
+  classlib::VarArrayPut(numbers, Variant(-1), {1});
+  params[1].SetAsVariant(numbers);
+  EXPECT_EQ(params[1].AsString(), std::string("\1\0\0\0\xff\xff\xff\xff", 8));
 }
 
 }  // namespace
