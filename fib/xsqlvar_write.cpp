@@ -277,8 +277,10 @@ void TFIBXSQLVAR::StoreArray(const classlib::Variant& value) {
 
 void TFIBXSQLVAR::SetAsVariant(const classlib::Variant& value) {
   using namespace classlib;
-  const Variant& v = value.Deref();
+  const Variant& v = value;
   TVarType type = v.VType();
+  // References (to variants or objects) carry no value of their own.
+  if (type & varByRef) RaiseClientError(2);
   if (type & varArray) {
     StoreArray(v);
     return;

@@ -249,6 +249,9 @@ TEST(XSQLVAR, ParameterTypesFollowTheWrittenValue) {
   EXPECT_EQ(number.SQLType(), kSQLInt64);
   EXPECT_EQ(number.AsInt64(), 4000000000);
   EXPECT_EQ(ErrorText([&] { number.SetAsVariant(Variant::FromError(1)); }), "Not permitted.");
+  Variant target(5);
+  EXPECT_THROW(number.SetAsVariant(Variant::Reference(&target)), EFIBClientError);
+  EXPECT_THROW(number.SetAsVariant(Variant::FromObject(nullptr)), EFIBClientError);
 
   // Below dialect 3 there is no INT64 to send.
   owner.dialect = 1;
