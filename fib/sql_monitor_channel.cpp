@@ -65,7 +65,16 @@ int TMonitorChannel::Listeners(TraceCategory category) const {
 }
 
 bool TMonitorChannel::Lock(std::chrono::milliseconds timeout) {
-  return mutex_->Lock(timeout) != WaitResult::Timeout;
+  WaitResult result = mutex_->Lock(timeout);
+  if (result == WaitResult::Abandoned) RecoverAbandonedHandshake();
+  return result != WaitResult::Timeout;
+}
+
+// A writer that died between announcing a chunk and finishing it leaves
+// monitors waiting for WriteFinishedEvent, which no one else would set.
+void TMonitorChannel::RecoverAbandonedHandshake() {
+  write_event_->ResetEvent();
+  write_finished_event_->Set();
 }
 
 void TMonitorChannel::Unlock() { mutex_->Unlock(); }

@@ -35,7 +35,8 @@ class TMonitorChannel {
 
   // Waits for the writers' mutex at most `timeout`. A monitor or writer that
   // died holding it leaves it abandoned; we then hold it like any other time,
-  // so a dead process never blocks the writers. True when held.
+  // so a dead process never blocks the writers, and put the events back to
+  // where a finished chunk leaves them. True when held.
   bool Lock(std::chrono::milliseconds timeout);
   void Unlock();
 
@@ -51,6 +52,7 @@ class TMonitorChannel {
   void SetCounter(std::size_t offset, std::int32_t value);
   // Lowers the counter by one when it is above 0; answers the new value.
   std::int32_t DecreaseCounter(std::size_t offset);
+  void RecoverAbandonedHandshake();
   void WaitUntilMonitorsReady();
   void WaitUntilChunkRead();
 

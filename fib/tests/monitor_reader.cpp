@@ -174,6 +174,27 @@ pid_t ForkWriter(const std::vector<std::pair<TraceCategory, std::string>>& messa
   return pid;
 }
 
+void WriteAndDieMidHandshake(const std::string& text) {
+  pid_t pid = fork();
+  if (pid == 0) {
+    MonitorSide side;
+    if (side.mutex.Lock(std::chrono::seconds(5)) == WaitResult::Timeout) _exit(3);
+    void* data = side.memory.Data();
+    Cell(data, block::kCategory).store(tcExecute);
+    Cell(data, block::kChunkLength).store(static_cast<std::int32_t>(text.size()));
+    std::memcpy(static_cast<char*>(data) + block::kText, text.data(), text.size());
+    if (side.read_event.Wait(std::chrono::seconds(5)) == WaitResult::Timeout) _exit(6);
+    side.read_event.ResetEvent();
+    side.write_finished.ResetEvent();
+    side.read_finished.ResetEvent();
+    side.write_event.Set();
+    // Wait until the monitor has read it, then die without finishing.
+    if (side.read_finished.Wait(std::chrono::seconds(5)) == WaitResult::Timeout) _exit(7);
+    _exit(0);
+  }
+  WaitForProcess(pid);
+}
+
 void WaitForProcess(pid_t pid) {
   int status = 0;
   waitpid(pid, &status, 0);

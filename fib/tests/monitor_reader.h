@@ -51,6 +51,10 @@ void AttachAndDie(const ForkedMonitor::Categories& categories, bool holding_mute
 pid_t ForkWriter(const std::vector<std::pair<fib::TraceCategory, std::string>>& messages);
 void WaitForProcess(pid_t pid);
 
+// A writer process that puts `text` in the block, tells the monitors it is
+// there and dies before the handshake ends, holding the mutex.
+void WriteAndDieMidHandshake(const std::string& text);
+
 // The chunks the concatenated `messages` (category, text) give once escaped
 // and cut, each headed by the application header.
 std::vector<ReceivedChunk> ExpectedChunks(

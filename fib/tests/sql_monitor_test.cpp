@@ -163,6 +163,20 @@ TEST_F(SqlMonitorTest, MonitorThatDiedHoldingTheMutexBlocksNoWriter) {
   EXPECT_EQ(got, std::vector<std::string>{ApplicationHeader() + "later"});
 }
 
+TEST_F(SqlMonitorTest, WriterThatDiedMidHandshakeLeavesNoMonitorWaiting) {
+  ForkedMonitor monitor(kAllCategories, "after");
+  fib_test::WriteAndDieMidHandshake("orphan");
+  TFIBSQLMonitorHook hook;
+  hook.QueueTraceText("after", tcExecute);
+
+  std::vector<ReceivedChunk> got = monitor.Collect();
+  EXPECT_EQ(monitor.ExitStatus(), 0);
+  ASSERT_EQ(got.size(), 2u);
+  EXPECT_EQ(got[0].text, "orphan");
+  EXPECT_EQ(got[1].text, ApplicationHeader() + "after");
+  EXPECT_EQ(hook.MonitorCount(), 0);  // the monitor detached, not dropped
+}
+
 TEST_F(SqlMonitorTest, DeadMonitorIsDroppedWithoutDroppingTheLiveOne) {
   fib_test::AttachAndDie(kAllCategories, /*holding_mutex=*/false);
   ForkedMonitor monitor(kAllCategories, "two");
