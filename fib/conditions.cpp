@@ -75,8 +75,12 @@ void TConditions::Clear() {
   TStringList::Clear();
 }
 
+// Each line gets a condition of its own, even when copied from another list
+// (or from this one): a condition shared by two lines would be freed twice.
 void TConditions::InsertItem(int index, const std::string& s, classlib::TObject* object) {
-  TStringList::InsertItem(index, s, object ? object : new TCondition(this));
+  auto* condition = new TCondition(this);
+  if (auto* copied = dynamic_cast<const TCondition*>(object)) condition->enabled_ = copied->enabled_;
+  TStringList::InsertItem(index, s, condition);
 }
 
 void TConditions::Put(int index, const std::string& s) {

@@ -72,7 +72,9 @@ class TConditions : public classlib::TStringList {
 
   classlib::TPersistent* GetOwner() const override { return owner_; }
 
-  // Every line carries its condition; removing a line frees it.
+  // Every line carries a condition of its own; removing a line frees it.
+  // An object added with a line is not kept: a condition's Enabled is
+  // copied into the new line's condition, anything else is left alone.
   void Delete(int index) override;
   void Clear() override;
 

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "classlib/component.h"
+#include "classlib/exceptions.h"
 #include "fib/conditions.h"
+#include "fib/conditions_store.h"
 #include "fib/zod_props_owners.h"
 
 namespace fib {
@@ -113,6 +115,87 @@ TEST(ConditionsTest, RepositoryTextRoundTrips) {
   EXPECT_TRUE(read.Condition(0)->Enabled());
   EXPECT_FALSE(read.Condition(1)->Enabled());
   EXPECT_EQ(read.Condition(2)->Name(), "C");
+  EXPECT_TRUE(read.Condition(2)->Enabled());
+}
+
+
+TEST(ConditionsTest, CopiedLinesGetConditionsOfTheirOwn) {
+  TConditions source;
+  source.AddCondition("A", "a = 1", true);
+  source.AddCondition("B", "b = 2", false);
+  TConditions copy;
+  copy.Assign(source);
+  ASSERT_EQ(copy.Count(), 2);
+  EXPECT_NE(copy.Condition(0), source.Condition(0));
+  EXPECT_TRUE(copy.Condition(0)->Enabled());
+  EXPECT_FALSE(copy.Condition(1)->Enabled());
+  source.AddStrings(source);  // from itself
+  ASSERT_EQ(source.Count(), 4);
+  EXPECT_NE(source.Condition(2), source.Condition(0));
+  EXPECT_EQ(source.Condition(2)->Index(), 2);
+}
+
+// A form inherits conditions A, B and C and changes some of them.
+class StoredConditionsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (TConditions* list : {&ancestor_, &form_}) {
+      list->AddCondition("A", "a = 1", true);
+      list->AddCondition("B", "b = 2", false);
+      list->AddCondition("C", "c = 3", true);
+    }
+  }
+  TConditions ancestor_, form_;
+};
+
+TEST_F(StoredConditionsTest, OnlyDifferencesFromTheAncestorAreWritten) {
+  EXPECT_TRUE(WriteConditionsData(form_, &ancestor_).empty());
+  form_.FindCondition("B")->SetEnabled(true);   // same text, other flag
+  form_.FindCondition("C")->SetText("");        // emptied
+  delete form_.FindCondition("A");
+  form_.AddCondition("D", "d = 4", false);
+  std::vector<StoredValue> expected = {std::string("B"), std::string("0"), true,
+                                       std::string("C"), std::string("'"), true,
+                                       std::string("D"), std::string("d = 4"), false,
+                                       std::string("#@DELETED"), std::string("A")};
+  std::vector<StoredValue> data = WriteConditionsData(form_, &ancestor_);
+  EXPECT_EQ(data, expected);
+
+  // Read into a copy of the inherited conditions, they give the form again.
+  TConditions read;
+  read.Assign(ancestor_);
+  ReadConditionsData(read, data);
+  EXPECT_EQ(read.Text(), form_.Text());
+  EXPECT_EQ(read.AsText(), form_.AsText());
+}
+
+TEST_F(StoredConditionsTest, WithoutAncestorEveryConditionIsWritten) {
+  std::vector<StoredValue> data = WriteConditionsData(form_, nullptr);
+  EXPECT_EQ(data.size(), 9u);
+  TConditions read;
+  ReadConditionsData(read, data);
+  EXPECT_EQ(read.AsText(), form_.AsText());
+}
+
+TEST_F(StoredConditionsTest, MisshapenDataIsRefused) {
+  TConditions read;
+  EXPECT_THROW(ReadConditionsData(read, {std::string("A"), std::string("x")}), classlib::EReadError);
+  EXPECT_THROW(ReadConditionsData(read, {true}), classlib::EReadError);
+  EXPECT_THROW(ReadConditionsData(read, {std::string("A"), true, true}), classlib::EReadError);
+}
+
+TEST(ConditionsTest, OlderFormsGiveLinesThenEnabledFlags) {
+  TConditions read;
+  classlib::TStringList lines;
+  lines.SetText("A=a = 1\r\nB=b = 2\r\nC=c = 3\r\n");
+  ReadOldConditionsStrings(read, lines);
+  ReadOldConditionsEnabled(read, "x1x0x1");
+  ASSERT_EQ(read.Count(), 3);
+  EXPECT_TRUE(read.Condition(0)->Enabled());
+  EXPECT_FALSE(read.Condition(1)->Enabled());
+  EXPECT_TRUE(read.Condition(2)->Enabled());
+  ReadOldConditionsEnabled(read, "x0");  // a short text leaves the rest
+  EXPECT_FALSE(read.Condition(0)->Enabled());
   EXPECT_TRUE(read.Condition(2)->Enabled());
 }
 
