@@ -1,6 +1,7 @@
 #include "embedded_database.h"
 
 #include "fib/errors.h"
+#include "fib/param_blocks.h"
 
 namespace fib_test {
 
@@ -11,14 +12,6 @@ void AddText(std::string& dpb, char item, const std::string& text) {
   dpb += static_cast<char>(text.size());
   dpb += text;
 }
-
-// A transaction-existence block of the client: one per attachment.
-struct TransactionExistenceBlock {
-  isc_db_handle* database;
-  long tpb_length;
-  const char* tpb;
-};
-static_assert(sizeof(TransactionExistenceBlock) == 24);
 
 }  // namespace
 
@@ -60,7 +53,7 @@ EmbeddedDatabase::~EmbeddedDatabase() {
 
 isc_tr_handle EmbeddedDatabase::StartTransaction() {
   isc_tr_handle tr = 0;
-  TransactionExistenceBlock teb{&handle_, 0, nullptr};
+  fib::TransactionExistenceBlock teb{&handle_, 0, nullptr};
   fib::CheckClientCall(library_->isc_start_multiple(fib::StatusVector(), &tr, 1, &teb), true,
                        *library_, nullptr);
   return tr;
