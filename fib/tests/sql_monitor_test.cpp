@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <thread>
@@ -331,6 +332,16 @@ TEST_F(SqlMonitorTest, ProcessHookIsMadeOnceAndCountsMonitors) {
   ASSERT_NE(hook, nullptr);
   EXPECT_EQ(MonitorHookInstance(), hook);
   EXPECT_EQ(hook->ClassName(), "TFIBSQLMonitorHook");
+
+  // Two monitors that listen to nothing: the count is read from the block
+  // once a trace has opened it, and nothing is queued.
+  platform::SharedMemory block(kMonitorSharedMemName, monitor_block::kSize);
+  std::int32_t two = 2;
+  std::memcpy(static_cast<char*>(block.Data()) + monitor_block::kMonitorCount, &two, sizeof two);
+  classlib::TComponent database(nullptr);
+  hook->TraceConnect(database);
+  EXPECT_EQ(GetMonitorCount(), 2);
+  EXPECT_EQ(hook->QueuedCount(), 0);
 }
 
 TEST_F(SqlMonitorTest, ChannelThatCannotBeMadeRaisesClientError54) {
