@@ -11,6 +11,7 @@
 #include <string>
 
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
 
 #include "app/ado_provider.h"
@@ -47,6 +48,14 @@ class TADOConnection : public classlib::TCustomConnection {
   // The columns of `table` in their order into `list` (cleared first).
   // An unknown table gives an empty list.
   void GetFieldNames(const std::string& table, classlib::TStrings& list);
+
+  // Runs a statement, opening the connection first when it is closed, and
+  // returns the number of rows it affected (-1 when the server does not say).
+  int Execute(const std::string& command_text);
+  // Runs a statement the same way and hands back its Qt query, positioned
+  // before the first row of a result set. Raises EADOError with the server's
+  // message when the statement fails.
+  QSqlQuery ExecQuery(const std::string& command_text);
 
   // The open Qt connection; raises EADOError when not connected.
   QSqlDatabase Database() const;
