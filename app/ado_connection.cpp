@@ -142,6 +142,7 @@ void TADOConnection::GetTableNames(classlib::TStrings& list, bool system_tables)
   classlib::TStrings::Updating updating(list);
   list.Clear();
   AddNames(db.tables(QSql::Tables), list);
+  AddNames(db.tables(QSql::Views), list);
   if (system_tables) AddNames(db.tables(QSql::SystemTables), list);
 }
 

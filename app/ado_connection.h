@@ -41,9 +41,10 @@ class TADOConnection : public classlib::TCustomConnection {
   void CommitTrans();
   void RollbackTrans();
 
-  // The user tables, and with `system_tables` the server's own as well, into
-  // `list` (cleared first) in the order the server gives them. Views are not
-  // listed.
+  // The user tables and views, and with `system_tables` the server's own
+  // tables as well, into `list` (cleared first) in the order the server gives
+  // them. Views are listed because ADO's table schema lists them beside the
+  // tables.
   void GetTableNames(classlib::TStrings& list, bool system_tables = false);
   // The columns of `table` in their order into `list` (cleared first).
   // An unknown table gives an empty list.

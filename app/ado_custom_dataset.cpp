@@ -222,7 +222,8 @@ TADOField* TCustomADODataSet::FindField(const std::string& name) const {
 TADOField& TCustomADODataSet::FieldByName(const std::string& name) const {
   CheckActive();
   TADOField* field = FindField(name);
-  if (field == nullptr) throw EADOError(Name() + ": Field '" + name + "' not found");
+  if (field == nullptr)
+    throw EADOError((Name().empty() ? "" : Name() + ": ") + "Field '" + name + "' not found");
   return *field;
 }
 

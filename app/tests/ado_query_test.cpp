@@ -9,6 +9,7 @@
 #include "app/ado_query.h"
 #include "app/tests/ado_fixtures.h"
 #include "classlib/exceptions.h"
+#include "classlib/strings.h"
 
 namespace app {
 namespace {
@@ -110,6 +111,17 @@ TEST_F(SqlServerQuery, CatalogueCountsReadAsIntegers) {
       "SELECT COUNT(*) FROM sysobjects WHERE type = 'V' AND category = 0 AND name = 'V_USERS'");
   q_.Open();
   EXPECT_EQ(q_.Fields(0).AsInteger(), 1);
+}
+
+TEST_F(SqlServerQuery, ConnectionListsTablesAndColumnsThroughTheCatalogue) {
+  classlib::TStringList names;
+  EXPECT_THROW(con_.GetTableNames(names), EADOError);  // not connected
+  con_.Open();
+  con_.GetTableNames(names);
+  names.Sort();
+  EXPECT_EQ(names.CommaText(), "LOGON_USER,sysobjects");
+  con_.GetFieldNames("LOGON_USER", names);
+  EXPECT_EQ(names.CommaText(), "GUID,USERNAME,PAROL,DEFGROUPGUID,PICTURE");
 }
 
 TEST_F(SqlServerQuery, StatementsWithoutRowsRunThroughExecSqlAndCommand) {
