@@ -19,7 +19,7 @@ namespace app {
 namespace {
 
 constexpr int kPageMargin = 8;
-constexpr int kEditLeft = 120;
+constexpr int kEditLeft = 140;
 constexpr int kRowHeight = 21;
 constexpr int kButtonWidth = 75;
 constexpr int kButtonHeight = 25;
@@ -54,20 +54,20 @@ void TfrmUpdate::CreateBaseSelectPage() {
   QWidget* page = tsBaseSelect;
   const int right = kClientWidth - kPageMargin;
   lDBType = MakeLabel(page, "Тип базы данных:", kPageMargin, 12);
-  cbDBType = Place(new QComboBox(page), kEditLeft, 8, 150, kRowHeight);
-  cbForDB = Place(new QCheckBox(QStringLiteral("Локальный сервер базы данных"), page), 290, 10,
-                  right - 290, 17);
+  cbDBType = Place(new QComboBox(page), kEditLeft, 8, 140, kRowHeight);
+  cbForDB = Place(new QCheckBox(QStringLiteral("Локальный сервер базы данных"), page), 296, 10,
+                  right - 296, 17);
   lUserName = MakeLabel(page, "Имя пользователя:", kPageMargin, 40);
-  eUserName = Place(new QLineEdit(page), kEditLeft, 36, 150, kRowHeight);
-  lPassword = MakeLabel(page, "Пароль:", 290, 40);
-  ePassword = Place(new QLineEdit(page), 350, 36, right - 350, kRowHeight);
+  eUserName = Place(new QLineEdit(page), kEditLeft, 36, 140, kRowHeight);
+  lPassword = MakeLabel(page, "Пароль:", 296, 40);
+  ePassword = Place(new QLineEdit(page), 356, 36, right - 356, kRowHeight);
   MakePasswordEdit(ePassword);
   lServerName = MakeLabel(page, "Имя сервера:", kPageMargin, 68);
-  cbServerName = Place(new TDropDownComboBox(page), kEditLeft, 64, 150, kRowHeight);
+  cbServerName = Place(new TDropDownComboBox(page), kEditLeft, 64, 140, kRowHeight);
   lForDB = MakeLabel(page, "Файл базы данных:", kPageMargin, 96);
   btnFileDB = MakeButton(page, "Обзор...", right - kButtonWidth, 90, kButtonWidth);
   eForDB = Place(new QLineEdit(page), kEditLeft, 92, 0, kRowHeight);
-  btnConfigConnection = MakeButton(page, "Дополнительно...", kPageMargin, kButtonRowTop, 110);
+  btnConfigConnection = MakeButton(page, "Дополнительно...", kPageMargin, kButtonRowTop, 120);
   btnCheckConnection =
       MakeButton(page, "Выбрать", right - kButtonWidth, kButtonRowTop, kButtonWidth);
 
