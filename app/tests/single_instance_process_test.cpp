@@ -7,6 +7,9 @@
 #include <QProcessEnvironment>
 #include <QThread>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <sys/stat.h>
 
 #include "platform/single_instance.h"
 #include "window_test_support.h"
@@ -41,13 +44,34 @@ class SingleInstanceTest : public ::testing::Test {
     return process;
   }
 
-  // Waits until a running copy of program holds its lock.
+  // Waits until the process holds the lock that guards program. Asking the
+  // kernel's lock table, rather than trying the lock, never takes it from
+  // under a copy that is just starting.
   static bool WaitUntilLocked(const std::string& program, const QProcess& process) {
+    const std::string lock_path = platform::InstanceLockPath(program);
     QElapsedTimer timer;
     timer.start();
     while (timer.elapsed() < 60000 && process.state() == QProcess::Running) {
-      if (!platform::SingleInstanceLock::TryAcquire(program)) return true;
+      if (HoldsFlock(process.processId(), lock_path)) return true;
       QThread::msleep(50);
+    }
+    return false;
+  }
+
+  // Lines of /proc/locks read "1: FLOCK ADVISORY WRITE <pid> <maj>:<min>:<inode> 0 EOF".
+  static bool HoldsFlock(qint64 pid, const std::string& path) {
+    struct stat file {};
+    if (::stat(path.c_str(), &file) != 0) return false;
+    std::ifstream locks("/proc/locks");
+    std::string line;
+    while (std::getline(locks, line)) {
+      std::istringstream fields(line);
+      std::string number, kind, mode, access, device;
+      qint64 holder = 0;
+      fields >> number >> kind >> mode >> access >> holder >> device;
+      const std::size_t colon = device.rfind(':');
+      if (kind != "FLOCK" || holder != pid || colon == std::string::npos) continue;
+      if (std::stoull(device.substr(colon + 1)) == file.st_ino) return true;
     }
     return false;
   }
