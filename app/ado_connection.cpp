@@ -99,6 +99,22 @@ void TADOConnection::RaiseSqlError(const std::string& what) const {
   throw EADOError(detail.empty() ? what : what + ": " + detail);
 }
 
+QSqlQuery TADOConnection::ExecQuery(const std::string& command_text) {
+  if (!Connected()) Open();
+  QSqlQuery query(Database());
+  query.setForwardOnly(true);  // rows are read once, front to back
+  if (!query.exec(QString::fromStdString(classlib::Cp1251ToUtf8(command_text)))) {
+    const QSqlError error = query.lastError();
+    const QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
+    throw EADOError(text.isEmpty() ? "Statement failed" : FromQt(text));
+  }
+  return query;
+}
+
+int TADOConnection::Execute(const std::string& command_text) {
+  return ExecQuery(command_text).numRowsAffected();
+}
+
 int TADOConnection::BeginTrans() {
   CheckConnected();
   if (in_transaction_) throw EADOError("Only one transaction can be active on a connection");
@@ -126,6 +142,7 @@ void TADOConnection::GetTableNames(classlib::TStrings& list, bool system_tables)
   classlib::TStrings::Updating updating(list);
   list.Clear();
   AddNames(db.tables(QSql::Tables), list);
+  AddNames(db.tables(QSql::Views), list);
   if (system_tables) AddNames(db.tables(QSql::SystemTables), list);
 }
 

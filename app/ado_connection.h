@@ -11,6 +11,7 @@
 #include <string>
 
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
 
 #include "app/ado_provider.h"
@@ -40,13 +41,22 @@ class TADOConnection : public classlib::TCustomConnection {
   void CommitTrans();
   void RollbackTrans();
 
-  // The user tables, and with `system_tables` the server's own as well, into
-  // `list` (cleared first) in the order the server gives them. Views are not
-  // listed.
+  // The user tables and views, and with `system_tables` the server's own
+  // tables as well, into `list` (cleared first) in the order the server gives
+  // them. Views are listed because ADO's table schema lists them beside the
+  // tables.
   void GetTableNames(classlib::TStrings& list, bool system_tables = false);
   // The columns of `table` in their order into `list` (cleared first).
   // An unknown table gives an empty list.
   void GetFieldNames(const std::string& table, classlib::TStrings& list);
+
+  // Runs a statement, opening the connection first when it is closed, and
+  // returns the number of rows it affected (-1 when the server does not say).
+  int Execute(const std::string& command_text);
+  // Runs a statement the same way and hands back its Qt query, positioned
+  // before the first row of a result set. Raises EADOError with the server's
+  // message when the statement fails.
+  QSqlQuery ExecQuery(const std::string& command_text);
 
   // The open Qt connection; raises EADOError when not connected.
   QSqlDatabase Database() const;

@@ -1,6 +1,8 @@
 // Open and close, states, field lookup and the error helpers of TDataSet.
 #include "classlib/dataset.h"
 
+#include <algorithm>
+
 #include "classlib/ansistr.h"
 #include "classlib/data_link.h"
 #include "classlib/field.h"
@@ -109,6 +111,8 @@ void TDataSet::DoInternalOpen() {
 }
 
 void TDataSet::CloseCursor() {
+  block_read_size_ = 0;
+  FreeFieldBuffers();
   FreeBuffers();
   ClearBuffers();
   if (IsCursorOpen()) InternalClose();
@@ -156,6 +160,16 @@ void TDataSet::SetState(TDataSetState state) {
   DataEvent(deUpdateState, 0);
 }
 
+void TDataSet::SetBlockReadSizeValue(int size) {
+  if (size > 0) {
+    CheckActive();
+    SetState(dsBlockRead);
+  } else if (state_ == dsBlockRead) {
+    SetState(dsBrowse);
+  }
+  block_read_size_ = std::max(size, 0);
+}
+
 TDataSetState TDataSet::SetTempState(TDataSetState state) {
   TDataSetState old = state_;
   state_ = state;
@@ -195,14 +209,7 @@ TField* TDataSet::FieldByName(std::string_view name) const {
 TField* TDataSet::FieldByNumber(int field_no) const { return fields_->FieldByNumber(field_no); }
 
 void TDataSet::GetFieldList(std::vector<TField*>& list, std::string_view field_names) const {
-  std::size_t pos = 0;
-  while (pos <= field_names.size()) {
-    std::size_t end = field_names.find(';', pos);
-    if (end == std::string_view::npos) end = field_names.size();
-    std::string name = Trim(std::string(field_names.substr(pos, end - pos)));
-    if (!name.empty()) list.push_back(FieldByName(name));
-    pos = end + 1;
-  }
+  for (const std::string& name : SplitNameList(field_names)) list.push_back(FieldByName(name));
 }
 
 std::vector<std::string> TDataSet::GetFieldNames() const {

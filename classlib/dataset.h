@@ -89,6 +89,10 @@ class TDataSet : public TComponent {
   virtual void Resync(TResyncMode mode);
   // Whether the last Locate found a record.
   bool Found() const { return found_; }
+  // Above 0 the data set reads in the block-read state, in which data
+  // sources hear nothing; 0 goes back to browsing.
+  int BlockReadSize() const { return block_read_size_; }
+  void SetBlockReadSize(int size) { SetBlockReadSizeValue(size); }
 
   // ---- Bookmarks ----
   virtual TBookmark GetBookmark();
@@ -106,8 +110,8 @@ class TDataSet : public TComponent {
   virtual void Cancel();
   void Delete();
   void Refresh();
-  // Posts pending edits (or, with a data set that cannot post, cancels);
-  // in other states checks that the data set is active.
+  // Ends a pending edit: posts it when a field was changed, else cancels;
+  // in every state it first checks that the data set is active.
   void CheckBrowseMode();
   // Asks data links to write their pending control values into the record.
   void UpdateRecord();
@@ -136,6 +140,22 @@ class TDataSet : public TComponent {
   // ---- Field data (called by fields) ----
   // Copies the field's value from the active buffer into buffer (native
   // form); false when the value is null or there is no active record.
+  // Shows the data set in another state for as long as it lives, so field
+  // reads give that state's values (dsOldValue: the record before editing),
+  // and restores the state afterwards, also when the read raises.
+  class StateSwitch {
+   public:
+    StateSwitch(TDataSet& data_set, TDataSetState state)
+        : data_set_(data_set), saved_(data_set.SetTempState(state)) {}
+    ~StateSwitch() { data_set_.RestoreState(saved_); }
+    StateSwitch(const StateSwitch&) = delete;
+    StateSwitch& operator=(const StateSwitch&) = delete;
+
+   private:
+    TDataSet& data_set_;
+    TDataSetState saved_;
+  };
+
   virtual bool GetFieldData(TField* field, void* buffer);
   // The same in native or field-side form: the base converts through
   // DataConvert when native is false.
@@ -157,6 +177,9 @@ class TDataSet : public TComponent {
                          const std::string& result_fields);
 
   // ---- Filters ----
+  // The base filters through OnFilterRecord only (see RecordFilter); the
+  // Filter text and options are kept for descendants that evaluate them.
+  // Changing any of them re-reads an open data set from its first record.
   bool Filtered() const { return filtered_; }
   void SetFiltered(bool value) { SetFilteredValue(value); }
   const std::string& Filter() const { return filter_text_; }
@@ -215,6 +238,10 @@ class TDataSet : public TComponent {
   // Clears buffer for a new record: InternalInitRecord, calculated fields
   // cleared, bookmark flag bfInserted.
   virtual void InitRecord(TRecordBuffer buffer);
+  // Reads the record after (gmNext), before (gmPrior) or at (gmCurrent) the
+  // cursor into buffer and moves the cursor there; grBOF/grEOF at the ends.
+  // An override sets the buffer's bookmark, computes calculated fields
+  // (GetCalcFields) and skips records the filter refuses (RecordFilter).
   virtual TGetResult GetRecord(TRecordBuffer buffer, TGetMode mode, bool do_check);
   virtual int GetRecordSize() const { return 0; }
   virtual void GetBookmarkData(TRecordBuffer buffer, void* data);
@@ -225,7 +252,14 @@ class TDataSet : public TComponent {
   virtual void InternalSetToRecord(TRecordBuffer buffer);
   virtual void InternalFirst();
   virtual void InternalLast();
+  // Opens the cursor. An override fills FieldDefs (InitFieldDefs), makes
+  // the fields when DefaultFields() (CreateFields), binds them
+  // (BindFields(true), which sizes the calculated area) and sets the
+  // bookmark size; the base then allocates the ring and reads the first
+  // records.
   virtual void InternalOpen();
+  // Closes the cursor: an override unbinds the fields and destroys them
+  // when they are default fields.
   virtual void InternalClose();
   virtual void InternalInitFieldDefs();
   virtual bool IsCursorOpen() const;
@@ -242,6 +276,7 @@ class TDataSet : public TComponent {
   virtual int GetRecNo() const { return -1; }
   virtual void SetRecNoValue(int /*value*/) {}
   virtual TDataSource* GetDataSource() const { return nullptr; }
+  virtual void SetBlockReadSizeValue(int size);
 
   // ---- Open and close steps ----
   // OpenCursor: InternalOpen (info_query: only the field definitions).
@@ -290,6 +325,8 @@ class TDataSet : public TComponent {
   // Refuses a persistent field whose type differs from its column's.
   virtual void CheckFieldCompatibility(TField* field, TFieldDef* field_def);
   void CheckRequiredFields();
+  // Lets every field drop what it kept for the edit that ends.
+  void FreeFieldBuffers();
   void SetDefaultFields(bool value) { default_fields_ = value; }
   void SetBookmarkSize(int size) { bookmark_size_ = size; }
 
@@ -398,6 +435,7 @@ class TDataSet : public TComponent {
   bool bof_ = true;
   bool eof_ = true;
   bool found_ = false;
+  int block_read_size_ = 0;
   bool default_fields_ = false;
   bool auto_calc_fields_ = true;
   bool filtered_ = false;

@@ -71,6 +71,7 @@ void TDataSet::BeginInsertAppend(bool append) {
     DoOnNewRecord();
   } catch (...) {
     UpdateCursorPos();
+    FreeFieldBuffers();
     SetState(dsBrowse);
     Resync({});
     throw;
@@ -87,6 +88,7 @@ void TDataSet::Post() {
   DataEvent(deCheckBrowseMode, 0);
   DoBeforePost();
   RunWithRetry(on_post_error_, [this] { InternalPost(); });
+  FreeFieldBuffers();
   SetState(dsBrowse);
   Resync({});
   DoAfterPost();
@@ -99,6 +101,10 @@ void TDataSet::InternalAddRecord(TRecordBuffer, bool) {
 }
 
 void TDataSet::InternalDelete() { DatabaseError("Operation not supported", this); }
+
+void TDataSet::FreeFieldBuffers() {
+  for (TField* field : FieldList()) field->FreeBuffers();
+}
 
 void TDataSet::CheckRequiredFields() {
   for (TField* field : fields_->List()) {
@@ -116,6 +122,7 @@ void TDataSet::Cancel() {
   if (scrolls) DoBeforeScroll();
   UpdateCursorPos();
   InternalCancel();
+  FreeFieldBuffers();
   SetState(dsBrowse);
   Resync({});
   DoAfterCancel();
@@ -133,6 +140,7 @@ void TDataSet::Delete() {
   DoBeforeDelete();
   DoBeforeScroll();
   RunWithRetry(on_delete_error_, [this] { InternalDelete(); });
+  FreeFieldBuffers();
   SetState(dsBrowse);
   Resync({});
   DoAfterDelete();

@@ -183,6 +183,9 @@ class TField : public TComponent {
   virtual void CheckTypeSize(int size) const;
   // The data set tells its fields when it opens (true) and closes.
   virtual void Bind(bool binding);
+  // The data set calls it when a record is posted, cancelled or left, so
+  // fields drop what they kept for the edit (a blob's Modified flag).
+  virtual void FreeBuffers() {}
   // Raises OnChange; the data set calls it after every write of the field.
   void Change() { DataChanged(); }
 

@@ -29,6 +29,7 @@ class TBlobField : public TField {
   void LoadFromFile(const std::string& file_name);
   void SaveToFile(const std::string& file_name) const;
   void Clear() override;
+  void FreeBuffers() override { modified_ = false; }
   // Any size is valid: a blob's Size is only a hint for displays.
   void CheckTypeSize(int) const override {}
 

@@ -7,25 +7,6 @@
 
 namespace classlib {
 
-namespace {
-
-// The names of a ";"-separated list, blanks around each trimmed, empty
-// entries dropped.
-std::vector<std::string> SplitNameList(const std::string& names) {
-  std::vector<std::string> result;
-  size_t start = 0;
-  while (start <= names.size()) {
-    size_t end = names.find(';', start);
-    if (end == std::string::npos) end = names.size();
-    std::string name = Trim(std::string_view(names).substr(start, end - start));
-    if (!name.empty()) result.push_back(std::move(name));
-    start = end + 1;
-  }
-  return result;
-}
-
-}  // namespace
-
 TParams::TParams(TPersistent* owner) : TCollection(TCollectionItemClass::Of<TParam>(), owner) {}
 
 TParams::TParams(TCollectionItemClass item_class, TPersistent* owner)

@@ -7,7 +7,7 @@
 #include "classlib/custom_connection.h"
 #include "classlib/dataset.h"
 #include "classlib/exceptions.h"
-#include "classlib/tests/dataset_test_table.h"
+#include "testing/dataset_test_table.h"
 
 namespace classlib {
 namespace {

@@ -5,7 +5,7 @@
 #include "classlib/field_numeric.h"
 #include "classlib/field_string.h"
 #include "classlib/fields.h"
-#include "classlib/tests/dataset_test_table.h"
+#include "testing/dataset_test_table.h"
 
 namespace classlib::testing {
 namespace {
@@ -116,6 +116,21 @@ TEST(DataSetCalcFields, LookupFieldsReadTheLookupDataSet) {
   EXPECT_TRUE(city->IsNull());
   // Looking up never moves the lookup data set.
   EXPECT_EQ(cities.FieldByName("CODE")->AsInteger(), 1);
+
+  // Several key fields are matched together.
+  people.Close();
+  city->SetKeyFields("ID;NAME");
+  city->SetLookupKeyFields("CODE;CITY");
+  city->SetLookupResultField("CODE");
+  people.Open();
+  people.Append();
+  people.FieldByName("ID")->SetAsInteger(1);
+  people.FieldByName("NAME")->SetAsString("Omsk");
+  EXPECT_EQ(city->AsString(), "1");
+  people.FieldByName("NAME")->SetAsString("Tver");
+  EXPECT_TRUE(city->IsNull());
+  people.Cancel();
+  city->SetLookupResultField("CITY");
 
   // An incomplete lookup refuses to open.
   people.Close();
@@ -251,6 +266,24 @@ TEST(DataLinks, DisableControlsHoldsEventsAndEnableSendsOne) {
   EXPECT_EQ(link.data_set_changes, 1);
   EXPECT_EQ(data_changes, 1);
 
+  table->Prior();
+  EXPECT_EQ(link.scrolls, 1);
+}
+
+TEST(DataLinks, BlockReadingIsSilent) {
+  auto table = NumberTable(4);
+  TDataSource source(nullptr);
+  source.SetDataSet(table.get());
+  CountingLink link;
+  link.SetDataSource(&source);
+  table->SetBlockReadSize(10);
+  EXPECT_EQ(table->State(), dsBlockRead);
+  std::vector<int> ids;
+  for (; !table->Eof(); table->Next()) ids.push_back(table->FieldByName("ID")->AsInteger());
+  EXPECT_EQ(ids, (std::vector<int>{1, 2, 3, 4}));
+  EXPECT_EQ(link.scrolls, 0);
+  table->SetBlockReadSize(0);
+  EXPECT_EQ(table->State(), dsBrowse);
   table->Prior();
   EXPECT_EQ(link.scrolls, 1);
 }

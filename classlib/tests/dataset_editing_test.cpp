@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "classlib/field.h"
-#include "classlib/tests/dataset_test_table.h"
+#include "testing/dataset_test_table.h"
 
 namespace classlib::testing {
 namespace {

@@ -2,7 +2,7 @@
 
 #include "classlib/field.h"
 #include "classlib/fields.h"
-#include "classlib/tests/dataset_test_table.h"
+#include "testing/dataset_test_table.h"
 
 namespace classlib::testing {
 namespace {

@@ -10,7 +10,7 @@
 #include "classlib/field_numeric.h"
 #include "classlib/field_string.h"
 #include "classlib/stream.h"
-#include "classlib/tests/dataset_test_table.h"
+#include "testing/dataset_test_table.h"
 
 namespace classlib::testing {
 namespace {
@@ -259,7 +259,9 @@ TEST_F(FieldConversion, BlobsGoThroughStreams) {
   F("ME")->SetAsString("memo text");
   F("WM")->SetAsWideString(u"\u044F");
   F("I")->SetAsInteger(1);
+  EXPECT_TRUE(blob->Modified());
   table.Post();
+  EXPECT_FALSE(blob->Modified());
   EXPECT_EQ(F("ME")->AsString(), "memo text");
   EXPECT_EQ(F("WM")->AsWideString(), u"\u044F");
   EXPECT_EQ(F("WM")->AsString(), "\xFF");
@@ -273,7 +275,9 @@ TEST_F(FieldConversion, BlobsGoThroughStreams) {
   table.Edit();
   F("ME")->Clear();
   EXPECT_TRUE(F("ME")->IsNull());
+  EXPECT_TRUE(static_cast<TBlobField*>(F("ME"))->Modified());
   table.Cancel();
+  EXPECT_FALSE(static_cast<TBlobField*>(F("ME"))->Modified());
   EXPECT_EQ(F("ME")->AsString(), "memo text");
 }
 

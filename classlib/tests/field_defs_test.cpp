@@ -9,7 +9,7 @@
 #include "classlib/field_numeric.h"
 #include "classlib/field_string.h"
 #include "classlib/fields.h"
-#include "classlib/tests/dataset_test_table.h"
+#include "testing/dataset_test_table.h"
 
 namespace classlib::testing {
 namespace {

@@ -1,4 +1,4 @@
-#include "classlib/tests/dataset_test_table.h"
+#include "testing/dataset_test_table.h"
 
 #include <cstring>
 
