@@ -9,7 +9,10 @@
 #include <QSignalBlocker>
 #include <QTabWidget>
 
+#include "app/ado_command.h"
 #include "app/ado_connection.h"
+#include "app/ado_dataset.h"
+#include "app/ado_query.h"
 #include "app/drop_down_combo_box.h"
 #include "app/page_services.h"
 #include "classlib/ansistr.h"
@@ -24,8 +27,7 @@ enum TPageIndex { kBaseSelectPage = 0, kUserPage = 1, kUpdatePage = 2 };
 }  // namespace
 
 TfrmUpdate::TfrmUpdate(QWidget* parent)
-    : QWidget(parent), Con(std::make_unique<TADOConnection>(nullptr)),
-      conLX(std::make_unique<TADOConnection>(nullptr)) {
+    : QWidget(parent) {
   setObjectName(QStringLiteral("frmUpdate"));
   setWindowTitle(QStringLiteral("Обновление данных"));
   setFixedSize(kClientWidth, kClientHeight);
@@ -40,6 +42,7 @@ TfrmUpdate::TfrmUpdate(QWidget* parent)
   pcMain->addTab(tsUsrParams, QStringLiteral("Выбор пользователя"));
   pcMain->addTab(tsUpdate, QStringLiteral("Обновление"));
 
+  CreateComponents();
   CreateBaseSelectPage();
   CreateUserPage();
   CreateUpdatePage();
@@ -59,6 +62,24 @@ TfrmUpdate::TfrmUpdate(QWidget* parent)
 }
 
 TfrmUpdate::~TfrmUpdate() = default;
+
+void TfrmUpdate::CreateComponents() {
+  auto named = [](auto* component, const char* name) {
+    component->SetName(name);
+    return component;
+  };
+  Con = named(new TADOConnection(&components_), "Con");
+  dsUsers = named(new TADODataSet(&components_), "dsUsers");
+  dsUserGroups = named(new TADODataSet(&components_), "dsUserGroups");
+  dsCheckLogin = named(new TADODataSet(&components_), "dsCheckLogin");
+  for (TADODataSet* data_set : {dsUsers, dsUserGroups, dsCheckLogin}) data_set->SetConnection(Con);
+  conLX = named(new TADOConnection(&components_), "conLX");
+  qLX = named(new TADOQuery(&components_), "qLX");
+  qLX->SetConnection(conLX);
+  // Statements of the update run are never cut short.
+  qEx = named(new TADOCommand(&components_), "qEx");
+  qEx->SetConnection(conLX);
+}
 
 void TfrmUpdate::FormCreate() {
   LogCheckErrors = false;

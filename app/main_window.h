@@ -10,6 +10,7 @@
 #include "app/connection_backup.h"
 #include "app/progress_view.h"
 #include "app/val_list.h"
+#include "classlib/component.h"
 
 class QCheckBox;
 class QComboBox;
@@ -27,7 +28,10 @@ namespace app {
 class IDataLinkDialog;
 class IFileOpenDialog;
 class IServerList;
+class TADOCommand;
 class TADOConnection;
+class TADODataSet;
+class TADOQuery;
 class TDropDownComboBox;
 
 // Geometry of the window, in pixels.
@@ -92,11 +96,16 @@ class TfrmUpdate : public QWidget, public IProgressView {
   QPushButton* bbOpenDir;
   QPushButton* bbInstruction;
 
-  // --- Connections -------------------------------------------------------
-  // The login connection of every kind.
-  std::unique_ptr<TADOConnection> Con;
-  // The native MSSQL connection of the update run.
-  std::unique_ptr<TADOConnection> conLX;
+  // --- Non-visual components, owned by the window ---------------------------
+  // The login connection of every kind and the data sets of the login.
+  TADOConnection* Con;
+  TADODataSet* dsUsers;
+  TADODataSet* dsUserGroups;
+  TADODataSet* dsCheckLogin;
+  // The native MSSQL connection of the update run, its query and command.
+  TADOConnection* conLX;
+  TADOQuery* qLX;
+  TADOCommand* qEx;
 
   // --- Window state --------------------------------------------------------
   bool LogCheckErrors = false;
@@ -168,6 +177,7 @@ class TfrmUpdate : public QWidget, public IProgressView {
   void CreateBaseSelectPage();
   void CreateUserPage();
   void CreateUpdatePage();
+  void CreateComponents();
   void ConnectFirstPage();
   // The first page's controls that follow the chosen kind.
   void EnableKindControls(bool enabled);
@@ -179,6 +189,9 @@ class TfrmUpdate : public QWidget, public IProgressView {
   IFileOpenDialog& FileOpenDialog();
   IDataLinkDialog& DataLinkDialog();
   IServerList& ServerList();
+
+  // Frees the non-visual components with the window, as their owner.
+  classlib::TComponent components_{nullptr};
 
   IFileOpenDialog* file_dialog_ = nullptr;
   IDataLinkDialog* data_link_dialog_ = nullptr;
