@@ -104,7 +104,8 @@ class TRecordsCache : public classlib::TObject {
   void WriteRecord(int logical, std::span<const uint8_t> source, bool allocate);
   // Where a field of a stored record is: for string_index -1 the bytes at
   // field_offset of the stored record, else the string store's cell of that
-  // column. record_pointer receives the stored record.
+  // column. record_pointer receives the stored record. A cell is read at
+  // once: adding rows to the store may move it.
   TFieldDataRef ReadFieldData(int logical, int field_offset, uint8_t*& record_pointer,
                               int string_index);
 

@@ -286,6 +286,8 @@ TEST_F(TextCache, FieldDataPointsIntoTheRecordOrAtTheCell) {
   TFieldDataRef text = cache.ReadFieldData(2, 0, record, 1);
   ASSERT_NE(text.text, nullptr);
   EXPECT_EQ(*text.text, "second 2");
+  EXPECT_THROW(cache.ReadFieldData(2, kStored, record, -1), classlib::EAssertionFailed);
+  EXPECT_THROW(cache.ReadFieldData(2, 0, record, 2), classlib::EAssertionFailed);
 
   // Record 90 has its page but its texts were never stored.
   cache.Grow(90);
