@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <climits>
-#include <cstring>
 
 #include "fib/mem_manager_error.h"
 
