@@ -1,24 +1,10 @@
 #include "fib/field_descr_list_layout.h"
 
+#include "fib/sql_types.h"
+
 namespace fib {
 
 namespace {
-
-// Column types as the client describes them (bit 0, the nullable flag,
-// cleared).
-constexpr int kSQLVarying = 448;
-constexpr int kSQLText = 452;
-constexpr int kSQLDouble = 480;
-constexpr int kSQLFloat = 482;
-constexpr int kSQLLong = 496;
-constexpr int kSQLShort = 500;
-constexpr int kSQLTimeStamp = 510;
-constexpr int kSQLDFloat = 530;
-constexpr int kSQLTime = 560;
-constexpr int kSQLDate = 570;
-constexpr int kSQLInt64 = 580;
-
-constexpr int kLengthWordSize = 4;
 
 int DataSizeOf(int type, int length) {
   switch (type) {
@@ -72,7 +58,7 @@ TRecordLayout BuildRecordLayout(std::span<const TColumnLayoutInfo> columns,
     TFIBFieldDescr* descr = descriptors.GetItem(i);
     if (!descr->IsString) continue;
     descr->Offset = offset;
-    offset += descr->DataSize + kLengthWordSize;
+    offset += descr->DataSize + kTextLengthSize;
   }
   layout.ValuesEnd = offset;
   return layout;

@@ -34,6 +34,9 @@
 
 namespace fib {
 
+// Bytes of the length word that starts a long text field's slot.
+inline constexpr int kTextLengthSize = 4;
+
 // An entry of the log index: a physical record number and the log slot
 // (1, 2, 3 ... in order of first save) that holds its earlier contents.
 struct TLogEntry {

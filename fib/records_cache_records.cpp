@@ -11,8 +11,6 @@ namespace fib {
 
 namespace {
 
-constexpr int kLengthWordSize = 4;
-
 int32_t ReadLength(const uint8_t* at) {
   int32_t length;
   std::memcpy(&length, at, sizeof length);
@@ -28,7 +26,7 @@ void WriteLength(uint8_t* at, int32_t length) { std::memcpy(at, &length, sizeof 
 void TRecordsCache::SetStringLayout(int k, int offset, int width) {
   if (!strings_ || k < 1 || k > string_count_) return;
   if (offset < 0 || width < 0 ||
-      int64_t{offset} + kLengthWordSize + width > int64_t{buffer_size_})
+      int64_t{offset} + kTextLengthSize + width > int64_t{buffer_size_})
     throw EMemManagerError(kIncompatibleSizes);
   string_slots_[static_cast<size_t>(k - 1)] = {offset, width};
   layout_checked_ = false;
@@ -43,7 +41,7 @@ void TRecordsCache::CheckLayout() {
   int end = first;
   for (const StringSlot& slot : string_slots_) {
     if (slot.offset != end) throw EMemManagerError(kIncompatibleSizes);
-    end += kLengthWordSize + slot.width;
+    end += kTextLengthSize + slot.width;
   }
   if (first > record_size_ || int64_t{end} + (record_size_ - first) > buffer_size_)
     throw EMemManagerError(kIncompatibleSizes);
@@ -54,7 +52,7 @@ int TRecordsCache::ExpandedSize() {
   if (string_count_ == 0) return record_size_;
   CheckLayout();
   const StringSlot& last = string_slots_.back();
-  return last.offset + kLengthWordSize + last.width + record_size_ -
+  return last.offset + kTextLengthSize + last.width + record_size_ -
          string_slots_.front().offset;
 }
 
@@ -99,15 +97,15 @@ void TRecordsCache::Expand(const uint8_t* stored, TStringCollection* strings, in
     const size_t length = std::min(text.size(), static_cast<size_t>(slot.width));
     uint8_t* at = out + slot.offset;
     WriteLength(at, static_cast<int32_t>(length));
-    std::memcpy(at + kLengthWordSize, text.data(), length);
-    if (length < static_cast<size_t>(slot.width)) at[kLengthWordSize + length] = 0;
+    std::memcpy(at + kTextLengthSize, text.data(), length);
+    if (length < static_cast<size_t>(slot.width)) at[kTextLengthSize + length] = 0;
     // A text longer than its field is cut in the store too, so that every
     // later reader of the cell sees what the record shows.
     if (length < text.size()) strings->SetValue(k, row, text.substr(0, length));
   }
   if (first < record_size_) {
     const StringSlot& last = string_slots_.back();
-    std::memcpy(out + last.offset + kLengthWordSize + last.width, stored + first,
+    std::memcpy(out + last.offset + kTextLengthSize + last.width, stored + first,
                 static_cast<size_t>(record_size_ - first));
   }
 }
@@ -121,7 +119,7 @@ void TRecordsCache::Compact(std::span<const uint8_t> source, uint8_t* stored, in
   const int first = string_slots_.front().offset;
   const StringSlot& last = string_slots_.back();
   std::memcpy(stored, in, static_cast<size_t>(first));
-  std::memcpy(stored + first, in + last.offset + kLengthWordSize + last.width,
+  std::memcpy(stored + first, in + last.offset + kTextLengthSize + last.width,
               static_cast<size_t>(record_size_ - first));
 
   const int row = physical - 1;
@@ -131,7 +129,7 @@ void TRecordsCache::Compact(std::span<const uint8_t> source, uint8_t* stored, in
     // The length word comes from the caller's buffer: never take more than
     // the slot holds.
     const int32_t length = std::clamp(ReadLength(in + slot.offset), 0, slot.width);
-    const char* text = reinterpret_cast<const char*>(in + slot.offset + kLengthWordSize);
+    const char* text = reinterpret_cast<const char*>(in + slot.offset + kTextLengthSize);
     if (CellOrEmpty(*strings_, k, row) != std::string_view(text, static_cast<size_t>(length)))
       strings_->SetValueFromBuffer(k, row, length, text);
   }
