@@ -11,8 +11,10 @@
 
 #include "app/ado_connection.h"
 #include "app/drop_down_combo_box.h"
+#include "app/login_page.h"
 #include "app/page_services.h"
 #include "classlib/ansistr.h"
+#include "fib/fib_database.h"
 #include "platform/environment.h"
 
 namespace app {
@@ -25,7 +27,9 @@ enum TPageIndex { kBaseSelectPage = 0, kUserPage = 1, kUpdatePage = 2 };
 
 TfrmUpdate::TfrmUpdate(QWidget* parent)
     : QWidget(parent), Con(std::make_unique<TADOConnection>(nullptr)),
-      conLX(std::make_unique<TADOConnection>(nullptr)) {
+      conLX(std::make_unique<TADOConnection>(nullptr)),
+      zodDB(std::make_unique<fib::TFIBDatabase>(nullptr)) {
+  zodDB->SetSQLDialect(3);
   setObjectName(QStringLiteral("frmUpdate"));
   setWindowTitle(QStringLiteral("Обновление данных"));
   setFixedSize(kClientWidth, kClientHeight);
@@ -54,6 +58,7 @@ TfrmUpdate::TfrmUpdate(QWidget* parent)
   connect(ComboBoxGroup, &QComboBox::currentIndexChanged, this, &TfrmUpdate::HideUpdatePage);
   connect(LabeledEditParol, &QLineEdit::textChanged, this, &TfrmUpdate::HideUpdatePage);
   connect(ButtonCancel, &QPushButton::clicked, this, &QWidget::close);
+  LoginPage = std::make_unique<TLoginPage>(*this);
 
   FormCreate();
 }
@@ -110,6 +115,10 @@ void TfrmUpdate::closeEvent(QCloseEvent* event) {
 void TfrmUpdate::FormCloseQuery() {
   // Nothing here is reported: the window closes in any case.
   BDConnectionBackup.Restore();
+  try {
+    zodDB->Close();
+  } catch (const std::exception&) {
+  }
   try {
     conLX->Close();
   } catch (const std::exception&) {

@@ -22,6 +22,10 @@ class QProgressBar;
 class QPushButton;
 class QTabWidget;
 
+namespace fib {
+class TFIBDatabase;
+}
+
 namespace app {
 
 class IDataLinkDialog;
@@ -29,6 +33,7 @@ class IFileOpenDialog;
 class IServerList;
 class TADOConnection;
 class TDropDownComboBox;
+class TLoginPage;
 
 // Geometry of the window, in pixels.
 inline constexpr int kClientWidth = 592;
@@ -97,6 +102,11 @@ class TfrmUpdate : public QWidget, public IProgressView {
   std::unique_ptr<TADOConnection> Con;
   // The native MSSQL connection of the update run.
   std::unique_ptr<TADOConnection> conLX;
+  // The native Firebird/InterBase connection of the update run.
+  std::unique_ptr<fib::TFIBDatabase> zodDB;
+
+  // The second page's handlers and state.
+  std::unique_ptr<TLoginPage> LoginPage;
 
   // --- Window state --------------------------------------------------------
   bool LogCheckErrors = false;
