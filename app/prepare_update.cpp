@@ -64,8 +64,12 @@ void ReadInstalledProducts() {
 }  // namespace
 
 std::string ReleaseFolder() {
-  const std::string configured = platform::GetEnvironmentVariable("UPDATER_RELEASE_DIR");
-  if (!configured.empty()) return WithTrailingBackslash(configured);
+  std::string configured = platform::GetEnvironmentVariable("UPDATER_RELEASE_DIR");
+  if (!configured.empty()) {
+    // A folder of this system: its own delimiter joins the file names.
+    if (configured.back() != '/' && configured.back() != '\\') configured += '/';
+    return configured;
+  }
   return WithTrailingBackslash(classlib::Utf8ToCp1251(platform::ModuleDirectory()));
 }
 
