@@ -236,3 +236,26 @@ TEST(StoredFormTest, NamesAreQuotedInTheLoginStatements) {
 
 }  // namespace
 }  // namespace app::testing
+
+namespace app::testing {
+namespace {
+
+// In the older form a password's bytes are shifted over the whole range
+// 32..255; "r" at the first position becomes 0x98, the one byte code page
+// 1251 leaves undefined, and it must still come back from the database as
+// it was stored. Disabled while the code-page conversion turns that byte
+// into "?" (the driver hands it over as U+0098, as Windows does); enable it
+// when the conversion keeps it.
+TEST_F(LoginPageTest, DISABLED_AnOlderFormHoldingTheUndefinedByteStillMatches) {
+  ProductDatabase content = ProductDatabase::Standard({"2.0"});
+  content.users[0].password = "rr";
+  const std::string path = product.File("undefined-byte.fdb");
+  CreateFirebirdProductDatabase(path, content);
+  ConnectTo(path);
+  LogIn("admin", "rr");
+  EXPECT_TRUE(boxes.shown.empty()) << boxes.shown[0].text.toStdString();
+  EXPECT_EQ(window.pcMain->currentIndex(), 2);
+}
+
+}  // namespace
+}  // namespace app::testing
