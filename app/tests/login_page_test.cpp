@@ -4,6 +4,8 @@
 
 #include <QTest>
 
+#include "ado_fixtures.h"
+
 #include "app/admin_login.h"
 #include "app/ado_connection.h"
 #include "app/ado_query.h"
@@ -255,6 +257,45 @@ TEST_F(LoginPageTest, DISABLED_AnOlderFormHoldingTheUndefinedByteStillMatches) {
   LogIn("admin", "rr");
   EXPECT_TRUE(boxes.shown.empty()) << boxes.shown[0].text.toStdString();
   EXPECT_EQ(window.pcMain->currentIndex(), 2);
+}
+
+}  // namespace
+}  // namespace app::testing
+
+namespace app::testing {
+namespace {
+
+// The same login on SQL Server, played by an SQLite file behind the ODBC
+// driver; the administrators' group name holds an apostrophe.
+TEST_F(LoginPageTest, AnSqlServerLoginPreparesTheUpdateOverItsOwnConnection) {
+  SqliteAsSqlServer driver;
+  ProductDatabase content = ProductDatabase::Standard({"3.0.1"});
+  content.groups[0].name = "O'Brien и компания";
+  const std::string path = product.File("product.sqlite");
+  CreateSqliteProductDatabase(path, content);
+
+  Choose("MSSQL");
+  QTest::keyClicks(window.eUserName, "sa");
+  QTest::keyClicks(window.ePassword, "secret");
+  window.cbServerName->setEditText("localhost");
+  window.eForDB->setText(QString::fromStdString(path));
+  window.btnCheckConnection->click();
+  ASSERT_TRUE(boxes.shown.empty()) << boxes.shown[0].text.toStdString();
+  ASSERT_EQ(window.pcMain->currentIndex(), 1);
+
+  LogIn("admin", "secret");
+  ASSERT_TRUE(boxes.shown.empty()) << boxes.shown[0].text.toStdString();
+  EXPECT_EQ(window.ComboBoxGroup->currentText(), QStringLiteral("O'Brien и компания"));
+  EXPECT_EQ(window.pcMain->currentIndex(), 2);
+  EXPECT_EQ(CurrentDBVersion, "3.0.1");
+  EXPECT_EQ(NextVersionId, 2);
+  EXPECT_TRUE(window.conLX->Connected());
+  EXPECT_EQ(window.conLX->ConnectionString(), ProductConnectionString);
+  EXPECT_EQ(RegistryServerType(), "MSSQL");
+  // The description lists 3.0 and 3.1 only.
+  EXPECT_FALSE(window.cbUpdateDB->isEnabled());
+  EXPECT_TRUE(window.cbUpdateDB->text().endsWith(
+      QStringLiteral("(невозможно провести обновление с версии 3.0.1)")));
 }
 
 }  // namespace
