@@ -38,7 +38,7 @@ bool IsListedRelease(const std::string& current, const std::string& start_list) 
   // A description without VERSIONS lists nothing.
   if (start_list.empty()) return false;
   std::vector<std::string> listed = Entries(start_list);
-  // The start list ends every entry with ";", which leaves one empty piece
+  // The start list ends every entry with ";", which leaves one empty text
   // behind that is no release.
   if (!start_list.empty() && start_list.back() == ';') listed.pop_back();
   const std::set<std::string> known(listed.begin(), listed.end());
