@@ -118,15 +118,16 @@ bool ImportReferenceGroups(IProgressView& view, const QDomElement& node) {
   bool result = true;
   const std::string program = LxDir + "Utils\\ImportFromXML.exe";
   for (std::size_t i = 0; i < items.size(); ++i) {
+    // Once the window is closed no further program starts.
+    if (WaitAbandoned()) return false;
     ItemBasePosition = static_cast<double>(i) * share;
     const std::string arguments = ExpandMacros(TransferArguments(items[i]));
     ChildCommandLine = ChildProgramCommandLine(program, arguments);
     // A part fails when any item failed, not only the last.
     ChildResultOk = true;
     if (!RunProcessAndWait(view, program, arguments) || !ChildResultOk) result = false;
-    if (WaitAbandoned()) return false;
   }
-  return result;
+  return result && !WaitAbandoned();
 }
 
 bool UpdateSettings(IProgressView& view, const QDomElement& node) {
@@ -140,11 +141,11 @@ bool UpdateSettings(IProgressView& view, const QDomElement& node) {
   bool result = true;
   double sum = 0;
   for (std::size_t i = 0; i < items.size(); ++i) {
+    if (WaitAbandoned()) return false;
     SettingsItemNumber = static_cast<int32_t>(i + 1);
     if (!UpdateSettingsItem(view, items[i], sum)) result = false;
-    if (WaitAbandoned()) return false;
   }
-  return result;
+  return result && !WaitAbandoned();
 }
 
 }  // namespace app

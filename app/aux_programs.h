@@ -21,7 +21,9 @@ inline const std::string kChildMessageErrorValue = "ExecProcMessageError";
 // ROOT/SCHEMA_UPDATE (attributes DATA_FILE, SCHEMA_FILE, OBJECTS), each
 // item getting an equal whole share of a bar of 0..100. False when the
 // element has no children, or when any item's program could not start or
-// reported a failure; the later items still run.
+// reported a failure; the later items still run. Once the application is
+// told to quit (the window closed) no further program starts and the part
+// fails.
 bool ImportReferenceGroups(IProgressView& view, const QDomElement& node);
 
 // Runs one program per child element of ROOT/CONFIG_UPDATE by its
@@ -29,7 +31,8 @@ bool ImportReferenceGroups(IProgressView& view, const QDomElement& node);
 // anything else the program it names; COMMAND gives the arguments and
 // TIME_PERCENT the item's share of the bar. Before each program the error
 // value is removed; a program that leaves it, or that reports a failure,
-// fails its item with a block. False when any item failed. A list file that
+// fails its item with a block. False when any item failed, or when the
+// application was told to quit (no further program starts then). A list file that
 // cannot be written and a TIME_PERCENT that is no number raise.
 bool UpdateSettings(IProgressView& view, const QDomElement& node);
 

@@ -129,6 +129,11 @@ TEST_F(ReferenceGroupTransfer, ClosingTheWindowEndsTheWaitForAProgramThatNeverEn
   ASSERT_EQ(runs.size(), 1u);
   EXPECT_EQ(::kill(runs[0].pid, 0), 0);
   ::kill(runs[0].pid, SIGKILL);
+
+  // A part that comes after the close starts nothing either.
+  UpdateDescription settings(R"(<ROOT><CONFIG_UPDATE><I UPDATE_TYPE="1" TIME_PERCENT="1"/></CONFIG_UPDATE></ROOT>)");
+  EXPECT_FALSE(UpdateSettings(view_, settings.Part()));
+  EXPECT_EQ(Runs().size(), 1u);
 }
 
 class SettingsUpdate : public ChildProgramTest {
