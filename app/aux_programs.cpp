@@ -123,7 +123,7 @@ bool ImportReferenceGroups(IProgressView& view, const QDomElement& node) {
     ItemBasePosition = static_cast<double>(i) * share;
     const std::string arguments = ExpandMacros(TransferArguments(items[i]));
     ChildCommandLine = ChildProgramCommandLine(program, arguments);
-    // A part fails when any item failed, not only the last.
+    // The transfer fails when any item failed, not only the last.
     ChildResultOk = true;
     if (!RunProcessAndWait(view, program, arguments) || !ChildResultOk) result = false;
   }

@@ -41,7 +41,7 @@ TEST_F(ReferenceGroupTransfer, EachItemStartsTheImportToolInItsFolderWithSevenAr
       <ITEM DATA_FILE="Data\a.xml" SCHEMA_FILE="Schema\a.xsd" OBJECTS="R1,R2"/>
       <ITEM DATA_FILE="b.xml" SCHEMA_FILE="b.xsd" OBJECTS="R3"/>
     </SCHEMA_UPDATE></ROOT>)");
-  ASSERT_TRUE(ImportReferenceGroups(view_, xml.Part()));
+  ASSERT_TRUE(ImportReferenceGroups(view_, xml.UpdateElement()));
 
   const std::vector<testing::ProgramRun> runs = Runs();
   ASSERT_EQ(runs.size(), 2u);
@@ -70,7 +70,7 @@ TEST_F(ReferenceGroupTransfer, ProgressOfEachItemMovesItsShareAndAnEarlierFailur
     </SCHEMA_UPDATE></ROOT>)");
 
   // The last item succeeds; the second one's report still fails the part.
-  EXPECT_FALSE(ImportReferenceGroups(view_, xml.Part()));
+  EXPECT_FALSE(ImportReferenceGroups(view_, xml.UpdateElement()));
   ASSERT_EQ(Runs().size(), 3u);
   // 100 div 3 = 33 per item: half of the first is 16.5 (to even: 16), all of
   // the third 66 + 33.
@@ -87,14 +87,14 @@ TEST_F(ReferenceGroupTransfer, CopiedTextIsAnErrorEvenWithoutItsTerminatingZero)
   SetScript("@1 copydata Сбой импорта;@2 copyraw без нуля");
   UpdatePhase = upReferenceGroups;
   UpdateDescription xml(R"(<ROOT><SCHEMA_UPDATE><A/><B/></SCHEMA_UPDATE></ROOT>)");
-  EXPECT_FALSE(ImportReferenceGroups(view_, xml.Part()));
+  EXPECT_FALSE(ImportReferenceGroups(view_, xml.UpdateElement()));
   EXPECT_TRUE(HasLine(view_.details, Ansi("Сбой импорта")));
   EXPECT_TRUE(HasLine(view_.details, Ansi("без нуля")));
 }
 
 TEST_F(ReferenceGroupTransfer, NoItemsStartNothingAndFail) {
   UpdateDescription xml("<ROOT><SCHEMA_UPDATE/></ROOT>");
-  EXPECT_FALSE(ImportReferenceGroups(view_, xml.Part()));
+  EXPECT_FALSE(ImportReferenceGroups(view_, xml.UpdateElement()));
   EXPECT_TRUE(Runs().empty());
   EXPECT_EQ(view_.status, Ansi("импорт справочников"));
 }
@@ -102,7 +102,7 @@ TEST_F(ReferenceGroupTransfer, NoItemsStartNothingAndFail) {
 TEST_F(ReferenceGroupTransfer, AMissingToolIsLoggedWithTheSystemMessageAndTheNextItemsRun) {
   LxDir = folder_.Path() + "/nowhere/";
   UpdateDescription xml(R"(<ROOT><SCHEMA_UPDATE><A OBJECTS="X"/><B OBJECTS="Y"/></SCHEMA_UPDATE></ROOT>)");
-  EXPECT_FALSE(ImportReferenceGroups(view_, xml.Part()));
+  EXPECT_FALSE(ImportReferenceGroups(view_, xml.UpdateElement()));
 
   // One block per item, each naming the program and its arguments.
   ASSERT_EQ(view_.details.size(), 14u);
@@ -121,7 +121,7 @@ TEST_F(ReferenceGroupTransfer, ClosingTheWindowEndsTheWaitForAProgramThatNeverEn
   loop_.SetTimer(200, [this] { loop_.RequestQuit(); });
 
   const auto start = std::chrono::steady_clock::now();
-  EXPECT_FALSE(ImportReferenceGroups(view_, xml.Part()));
+  EXPECT_FALSE(ImportReferenceGroups(view_, xml.UpdateElement()));
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 
   // The second item never started; the first program is left running.
@@ -132,7 +132,7 @@ TEST_F(ReferenceGroupTransfer, ClosingTheWindowEndsTheWaitForAProgramThatNeverEn
 
   // A part that comes after the close starts nothing either.
   UpdateDescription settings(R"(<ROOT><CONFIG_UPDATE><I UPDATE_TYPE="1" TIME_PERCENT="1"/></CONFIG_UPDATE></ROOT>)");
-  EXPECT_FALSE(UpdateSettings(view_, settings.Part()));
+  EXPECT_FALSE(UpdateSettings(view_, settings.UpdateElement()));
   EXPECT_EQ(Runs().size(), 1u);
 }
 
@@ -156,7 +156,7 @@ TEST_F(SettingsUpdate, EachTypeStartsItsProgramAndTheBarFollowsTheShares) {
                                QString::fromStdString(FakeReleaseDir() + "Utils/ImportFromXML.exe"));
   UpdateDescription description(xml);
   UpdatePhase = upSettings;
-  ASSERT_TRUE(UpdateSettings(view_, description.Part()));
+  ASSERT_TRUE(UpdateSettings(view_, description.UpdateElement()));
 
   const std::vector<testing::ProgramRun> runs = Runs();
   ASSERT_EQ(runs.size(), 3u);
@@ -188,7 +188,7 @@ TEST_F(SettingsUpdate, EachFailureIsLoggedForItsOwnItemOnly) {
                                Command("result 2;error Сбой настройки"), Command("result 0"));
   UpdateDescription description(xml);
   UpdatePhase = upSettings;
-  EXPECT_FALSE(UpdateSettings(view_, description.Part()));
+  EXPECT_FALSE(UpdateSettings(view_, description.UpdateElement()));
   ASSERT_EQ(Runs().size(), 3u);
 
   const std::string pontarex = "\"" + PtxDir + "Bin\\Pontarex.exe\" WNDHANDLE=";
@@ -218,12 +218,12 @@ TEST_F(SettingsUpdate, AListFileThatCannotBeWrittenOrAShareThatIsNoNumberRaises)
   UpdateDescription no_folder(R"(<ROOT><CONFIG_UPDATE>
       <I UPDATE_TYPE="0" TIME_PERCENT="1" INI_FILE="a" INI_FILE_NAME="&lt;CURDIR&gt;no\such\list.ini"/>
     </CONFIG_UPDATE></ROOT>)");
-  EXPECT_THROW(UpdateSettings(view_, no_folder.Part()), classlib::EInOutError);
+  EXPECT_THROW(UpdateSettings(view_, no_folder.UpdateElement()), classlib::EInOutError);
 
   UpdateDescription bad_share(R"(<ROOT><CONFIG_UPDATE>
       <I UPDATE_TYPE="1" TIME_PERCENT="1"/><I UPDATE_TYPE="1" TIME_PERCENT="много"/>
     </CONFIG_UPDATE></ROOT>)");
-  EXPECT_THROW(UpdateSettings(view_, bad_share.Part()), classlib::EConvertError);
+  EXPECT_THROW(UpdateSettings(view_, bad_share.UpdateElement()), classlib::EConvertError);
   EXPECT_TRUE(Runs().empty());
 }
 

@@ -91,7 +91,7 @@ class UpdateDescription {
   explicit UpdateDescription(const QString& xml) {
     EXPECT_TRUE(document_.setContent(xml)) << xml.toStdString();
   }
-  QDomElement Part() const { return document_.documentElement().firstChildElement(); }
+  QDomElement UpdateElement() const { return document_.documentElement().firstChildElement(); }
 
  private:
   QDomDocument document_;
