@@ -86,7 +86,9 @@ TpZODTableInfo* TpZODTableInfoCollect::GetTableInfo(IMetadataSource& source,
   std::string name = PlainTableName(table);
   auto it = Find(source.DBName(), name);
   if (it != tables_.end() && it->second->NeedValidate && validate_after_load_) {
-    if (!StillValid(source, *it->second)) {
+    if (StillValid(source, *it->second)) {
+      it->second->NeedValidate = false;
+    } else {
       tables_.erase(it);
       it = tables_.end();
     }
