@@ -11,10 +11,12 @@
 
 #include "classlib/syncobjs.h"
 #include "fib/metadata_cache_source.h"
+#include "fib/zod_props_owners.h"
 
 namespace fib {
 
 class RepositoryFlags;
+class TAutoUpdateOptions;
 
 struct TpDataSetInfo {
   std::string DBName;
@@ -82,5 +84,19 @@ bool ReadDataSetInfo(IMetadataSource* source, RepositoryFlags& flags,
 bool SaveDataSetInfo(IMetadataSource* source, RepositoryFlags& flags,
                      const std::string& data_set_name, int id, const TpDataSetInfo& values,
                      const std::string& description);
+
+// What taking repository settings changes on a data set.
+class IDataSetInfoTarget : public IDataSetSQLTexts {
+ public:
+  // True when the data set's applied conditions already give this select.
+  virtual bool ConditionsYield(const std::string& select_text) const = 0;
+  virtual TAutoUpdateOptions& AutoUpdateOptions() = 0;
+  virtual void SetConditionsText(const std::string& text) = 0;
+  virtual void SetDescription(const std::string& text) = 0;
+};
+
+// Gives the data set the info's non-empty SQL texts that differ from its
+// own, its key, generator and update options, conditions and description.
+void ApplyDataSetInfo(const TpDataSetInfo& info, IDataSetInfoTarget& data_set);
 
 }  // namespace fib

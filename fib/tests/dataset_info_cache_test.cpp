@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "classlib/exceptions.h"
+#include "classlib/strings.h"
+#include "fib/auto_update_options.h"
 #include "fib/metadata_cache.h"
 #include "fib/repository_sql.h"
 #include "memory_metadata_source.h"
@@ -148,6 +150,66 @@ TEST_F(DataSetInfoTest, SavingToAnOldTableUpgradesItFirst) {
   EXPECT_TRUE(source.Ran(sql::kCreateBooleanDomain));
   for (const std::string& step : sql::DataSetsInfoColumnsUpgrade()) EXPECT_TRUE(source.Ran(step));
   EXPECT_TRUE(source.Ran(sql::DataSetUpdate(7)));
+}
+
+class FakeDataSet : public fib::IDataSetInfoTarget {
+ public:
+  FakeDataSet() {
+    options.SetAutoReWriteSqls(true);
+    options.SetCanChangeSQLs(true);
+  }
+  classlib::TStrings& SQLText(fib::TSQLKind kind) override { return texts[static_cast<int>(kind)]; }
+  void SetSQLText(fib::TSQLKind kind, const classlib::TStrings& lines) override {
+    texts[static_cast<int>(kind)].SetText(lines.Text());
+    ++changes;
+  }
+  bool ConditionsYield(const std::string& select_text) const override {
+    return select_text == conditioned_select;
+  }
+  fib::TAutoUpdateOptions& AutoUpdateOptions() override { return options; }
+  void SetConditionsText(const std::string& text) override { conditions = text; }
+  void SetDescription(const std::string& text) override { description = text; }
+
+  classlib::TStringList texts[5];
+  fib::TAutoUpdateOptions options;
+  std::string conditioned_select;
+  std::string conditions;
+  std::string description;
+  int changes = 0;
+};
+
+TEST(ApplyDataSetInfoTest, DataSetTakesChangedTextsAndOptions) {
+  FakeDataSet data_set;
+  data_set.texts[static_cast<int>(fib::TSQLKind::Update)].SetText("update T");
+  fib::TpDataSetInfo info;
+  info.SelectSQL = "select *\r\nfrom T\r\n";
+  info.UpdateSQL = "update T\r\n";  // the same: left alone
+  info.KeyField = "ID";
+  info.NameGenerator = "GEN_T";
+  info.UpdateTableName = "T";
+  info.UpdateOnlyModifiedFields = true;
+  info.Conditions = "c=1\r\n";
+  info.Description = "people";
+  fib::ApplyDataSetInfo(info, data_set);
+  EXPECT_EQ(data_set.changes, 1);
+  EXPECT_EQ(data_set.texts[static_cast<int>(fib::TSQLKind::Select)].Text(), info.SelectSQL);
+  EXPECT_EQ(data_set.texts[static_cast<int>(fib::TSQLKind::Insert)].Text(), "");
+  EXPECT_EQ(data_set.options.WhenGetGenID(), fib::wgBeforePost);
+  EXPECT_EQ(data_set.options.KeyFields(), "ID");
+  EXPECT_EQ(data_set.options.GeneratorName(), "GEN_T");
+  EXPECT_EQ(data_set.options.UpdateTableName(), "T");
+  EXPECT_TRUE(data_set.options.UpdateOnlyModifiedFields());
+  EXPECT_EQ(data_set.conditions, "c=1\r\n");
+  EXPECT_EQ(data_set.description, "people");
+
+  // A row without a generator switches generated keys off; a select the
+  // data set's conditions already give is not taken.
+  info.NameGenerator.clear();
+  info.SelectSQL = "select * from T where c=1\r\n";
+  data_set.conditioned_select = info.SelectSQL;
+  fib::ApplyDataSetInfo(info, data_set);
+  EXPECT_EQ(data_set.options.WhenGetGenID(), fib::wgNever);
+  EXPECT_EQ(data_set.changes, 1);
 }
 
 }  // namespace
