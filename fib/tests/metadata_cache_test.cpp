@@ -1,6 +1,8 @@
 // The metadata caches' logic against an in-memory database.
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "fib/metadata_cache.h"
 #include "fib/repository_sql.h"
 #include "memory_metadata_source.h"
@@ -229,6 +231,23 @@ TEST_F(TableInfoTest, FailingVersionQueryUpgradesTheRepositoryOnce) {
   EXPECT_EQ(Get("PEOPLE", true)->ZODVersion, 12);
   for (const std::string& step : sql::FieldsInfoUpgrade()) EXPECT_TRUE(source.Ran(step));
   EXPECT_EQ(asked, 2);
+}
+
+TEST_F(TableInfoTest, ThreadsAskingTogetherShareOneEntry) {
+  constexpr int kThreads = 8;
+  std::vector<fib::TpZODTableInfo*> got(kThreads);
+  std::vector<std::thread> threads;
+  for (int i = 0; i < kThreads; ++i) {
+    threads.emplace_back([&, i] {
+      // Each thread has its own connection to the same database.
+      MemoryMetadataSource own("db");
+      own.answer = source.answer;
+      got[i] = caches.TableInfo.GetTableInfo(own, "PEOPLE", true);
+    });
+  }
+  for (std::thread& t : threads) t.join();
+  EXPECT_EQ(caches.TableInfo.Count(), 1);
+  for (fib::TpZODTableInfo* info : got) EXPECT_EQ(info, got[0]);
 }
 
 TEST(DefaultValueTest, KeywordAndQuotesAreRemoved) {
