@@ -102,6 +102,16 @@ TEST_F(MetadataEngineTest, RepositoryRowsUpgradeTheOldLayoutAndApply) {
   EXPECT_GT(info->ZODVersion, 0);
 }
 
+TEST_F(MetadataEngineTest, RepositoryDataAddedToATableReadWithout) {
+  fib::TpZODTableInfo* info = Get("PEOPLE", false);
+  EXPECT_FALSE(info->FindField("NAME")->WithAdditionalInfo);
+  EXPECT_EQ(Get("PEOPLE", true), info);
+  EXPECT_TRUE(info->WithRepository);
+  EXPECT_EQ(info->FindField("NAME")->DisplayLabel, "Full name");
+  // The source's work is over: another attachment may change the table.
+  Run("ALTER TABLE PEOPLE ADD EXTRA INTEGER");
+}
+
 TEST_F(MetadataEngineTest, TableNameWithAnApostrophe) {
   fib::TpZODTableInfo* info = Get("\"O'NEIL\"");
   ASSERT_EQ(info->Fields.size(), 1u);
