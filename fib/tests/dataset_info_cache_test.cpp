@@ -6,7 +6,7 @@
 #include "fib/auto_update_options.h"
 #include "fib/metadata_cache.h"
 #include "fib/repository_sql.h"
-#include "memory_metadata_source.h"
+#include "metadata_cache_memory_source.h"
 
 namespace fib_test {
 namespace {

@@ -5,7 +5,7 @@
 
 #include "fib/metadata_cache.h"
 #include "fib/repository_sql.h"
-#include "memory_metadata_source.h"
+#include "metadata_cache_memory_source.h"
 
 namespace fib_test {
 namespace {

@@ -1,4 +1,4 @@
-#include "memory_metadata_source.h"
+#include "metadata_cache_memory_source.h"
 
 #include <algorithm>
 #include <stdexcept>
