@@ -46,6 +46,8 @@ void TFIBQuery::ExecQuery() {
   if (BeforeExecute) BeforeExecute(this);
   StartTransactionIfAsked();
   if (!prepared_ || (ChecksParams() && Params().Count() > 0)) Prepare();
+  base_.CheckDatabase();
+  base_.CheckTransaction();
   WriteStreamParams();
   if (server_params_active_) CopyParamsToServerVector();
   int64_t start = NowMs();
