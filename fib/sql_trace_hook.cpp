@@ -71,6 +71,8 @@ void TFIBSQLMonitorHook::QueueTraceText(const std::string& text, TraceCategory c
     std::lock_guard lock(mutex_);
     OpenLocked();
     std::string message = ApplicationHeader() + text;
+    // A writer that ended on an error would let the queue grow unread.
+    if (writer_ && writer_->Finished()) writer_.reset();
     if (!writer_) writer_.reset(classlib::NewThread<TMonitorWriterThread>(*channel_));
     if (channel_->MonitorCount() > 0) {
       writer_->Enqueue(std::make_unique<TFIBTraceObject>(std::move(message), category, classlib::Now()));

@@ -43,10 +43,11 @@ int64_t IntPowerOfTen(int exponent) {
 
 // value * 10^scale truncated toward zero; false when it leaves Int64.
 bool ScaleExactly(int64_t value, int scale, int64_t& result) {
-  if (scale >= 0) {
-    if (scale > 18) return value == 0 ? (result = 0, true) : false;
-    return !__builtin_mul_overflow(value, IntPowerOfTen(scale), &result);
+  if (scale > 18) {
+    result = 0;
+    return value == 0;
   }
+  if (scale >= 0) return !__builtin_mul_overflow(value, IntPowerOfTen(scale), &result);
   result = -scale > 18 ? 0 : value / IntPowerOfTen(-scale);
   return true;
 }

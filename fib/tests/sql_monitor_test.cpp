@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <thread>
@@ -129,6 +131,30 @@ TEST_F(SqlMonitorTest, WritersOfTwoProcessesNeverInterleaveTheirChunks) {
   for (auto& m : from_parent) parent_sent.push_back(ApplicationHeader() + m.second);
   EXPECT_EQ(child_got, child_sent);
   EXPECT_EQ(parent_got, parent_sent);
+}
+
+TEST_F(SqlMonitorTest, EachProducerThreadsMessagesArriveInItsOrder) {
+  constexpr int kThreads = 4, kEach = 15;
+  ForkedMonitor monitor(kAllCategories, "MSG", kThreads * kEach);
+  TFIBSQLMonitorHook hook;
+  std::vector<std::thread> producers;
+  for (int t = 0; t < kThreads; ++t)
+    producers.emplace_back([&hook, t] {
+      for (int i = 0; i < kEach; ++i)
+        hook.QueueTraceText("MSG " + std::to_string(t) + " " + std::to_string(i), tcExecute);
+    });
+  for (std::thread& producer : producers) producer.join();
+
+  std::vector<std::string> got = Messages(monitor.Collect());
+  EXPECT_EQ(monitor.ExitStatus(), 0);
+  ASSERT_EQ(got.size(), static_cast<std::size_t>(kThreads * kEach));
+  std::vector<int> next(kThreads, 0);
+  for (const std::string& message : got) {
+    int t = -1, i = -1;
+    ASSERT_EQ(std::sscanf(message.c_str() + ApplicationHeader().size(), "MSG %d %d", &t, &i), 2);
+    ASSERT_TRUE(t >= 0 && t < kThreads);
+    EXPECT_EQ(i, next[static_cast<std::size_t>(t)]++) << "thread " << t;
+  }
 }
 
 TEST_F(SqlMonitorTest, MessagesQueuedWhileTracingIsOffAreDroppedNotRepeated) {
@@ -331,6 +357,16 @@ TEST_F(SqlMonitorTest, ProcessHookIsMadeOnceAndCountsMonitors) {
   ASSERT_NE(hook, nullptr);
   EXPECT_EQ(MonitorHookInstance(), hook);
   EXPECT_EQ(hook->ClassName(), "TFIBSQLMonitorHook");
+
+  // Two monitors that listen to nothing: the count is read from the block
+  // once a trace has opened it, and nothing is queued.
+  platform::SharedMemory block(kMonitorSharedMemName, monitor_block::kSize);
+  std::int32_t two = 2;
+  std::memcpy(static_cast<char*>(block.Data()) + monitor_block::kMonitorCount, &two, sizeof two);
+  classlib::TComponent database(nullptr);
+  hook->TraceConnect(database);
+  EXPECT_EQ(GetMonitorCount(), 2);
+  EXPECT_EQ(hook->QueuedCount(), 0);
 }
 
 TEST_F(SqlMonitorTest, ChannelThatCannotBeMadeRaisesClientError54) {
