@@ -1,59 +1,9 @@
 #include "app/val_list.h"
 
+#include "app/pair_quoting.h"
 #include "classlib/ansistr.h"
 
 namespace app {
-
-namespace {
-
-constexpr char kQuote = '"';
-
-bool NeedsQuotes(std::string_view value) {
-  return value.find(';') != std::string_view::npos || (!value.empty() && value.front() == kQuote);
-}
-
-std::string Quoted(std::string_view value) {
-  std::string quoted(1, kQuote);
-  for (char c : value) {
-    quoted += c;
-    if (c == kQuote) quoted += kQuote;
-  }
-  quoted += kQuote;
-  return quoted;
-}
-
-// A value that opens with a quote and whose matching closing quote ends the
-// pair (at ";" or the end of the text). On success `value` holds the text
-// between the quotes with doubled quotes made single and `consumed` the
-// length up to and including the ";".
-bool ReadQuotedValue(std::string_view rest, std::string& value, std::size_t& consumed) {
-  if (rest.empty() || rest.front() != kQuote) return false;
-  std::string text;
-  for (std::size_t i = 1; i < rest.size(); ++i) {
-    if (rest[i] != kQuote) {
-      text += rest[i];
-      continue;
-    }
-    if (i + 1 < rest.size() && rest[i + 1] == kQuote) {
-      text += kQuote;
-      ++i;
-      continue;
-    }
-    // The closing quote: it must end the pair, or the value is not quoted.
-    if (i + 1 == rest.size()) {
-      consumed = rest.size();
-    } else if (rest[i + 1] == ';') {
-      consumed = i + 2;
-    } else {
-      return false;
-    }
-    value = std::move(text);
-    return true;
-  }
-  return false;
-}
-
-}  // namespace
 
 TValItem::TValItem(std::string name, std::string_view value) : name_(std::move(name)) {
   SetValue(value);
@@ -103,7 +53,7 @@ std::string TValList::GetText() const {
     first = false;
     text += item->Name();
     text += '=';
-    text += NeedsQuotes(item->Value()) ? Quoted(item->Value()) : item->Value();
+    text += QuotePairValue(item->Value());
   }
   return text;
 }
@@ -123,7 +73,8 @@ void TValList::SetText(std::string_view text) {
     std::string_view afterEquals = rest.substr(equals + 1);
     std::string quoted;
     std::size_t consumed = 0;
-    if (ReadQuotedValue(afterEquals, quoted, consumed)) {
+    if (ReadQuotedPairValue(afterEquals, quoted, consumed)) {
+      if (consumed < afterEquals.size()) ++consumed;  // the ";" that ends the pair
       items_.push_back(std::make_unique<TValItem>(std::move(name), std::string_view{}));
       items_.back()->SetExactValue(std::move(quoted));
       rest = afterEquals.substr(consumed);

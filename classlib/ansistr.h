@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "classlib/codepage.h"
 
@@ -50,6 +51,10 @@ bool IsDelimiter(std::string_view delimiters, std::string_view s, int index);
 std::string Copy(std::string_view s, int index, int count);
 void Delete(std::string& s, int index, int count);
 void Insert(std::string_view src, std::string& s, int index);
+
+// The names of a "A;B;C" list, trimmed, empty entries dropped (field and
+// parameter lists are written this way).
+std::vector<std::string> SplitNameList(std::string_view names);
 
 std::string QuotedStr(std::string_view s);  // 'it''s'
 std::string AnsiQuotedStr(std::string_view s, char quote);

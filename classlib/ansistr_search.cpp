@@ -75,4 +75,17 @@ std::string StringReplace(std::string_view s, std::string_view old_pattern,
   return out;
 }
 
+std::vector<std::string> SplitNameList(std::string_view names) {
+  std::vector<std::string> result;
+  size_t start = 0;
+  while (start <= names.size()) {
+    size_t end = names.find(';', start);
+    if (end == std::string_view::npos) end = names.size();
+    std::string name = Trim(names.substr(start, end - start));
+    if (!name.empty()) result.push_back(std::move(name));
+    start = end + 1;
+  }
+  return result;
+}
+
 }  // namespace classlib

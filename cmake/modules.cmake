@@ -5,7 +5,7 @@ include(GoogleTest)
 # with the module name; its benchmarks every .cpp in <module>/bench.
 #
 #   updater_module(NAME <name> [DEPENDS <targets...>])
-#   updater_module_tests(NAME <name> [DEPENDS <targets...>])
+#   updater_module_tests(NAME <name> [DEPENDS <targets...>] [ENVIRONMENT <VAR=value...>])
 #   updater_module_bench(NAME <name> [DEPENDS <targets...>])
 
 function(updater_module)
@@ -24,7 +24,7 @@ function(updater_module)
 endfunction()
 
 function(updater_module_tests)
-  cmake_parse_arguments(M "" "NAME" "DEPENDS" ${ARGN})
+  cmake_parse_arguments(M "" "NAME" "DEPENDS;ENVIRONMENT" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/*.cpp)
   if(NOT sources)
     return()
@@ -34,7 +34,7 @@ function(updater_module_tests)
   target_link_libraries(${exe} PRIVATE ${M_NAME} ${M_DEPENDS} GTest::gtest GTest::gmock GTest::gtest_main Threads::Threads)
   target_compile_definitions(${exe} PRIVATE UPDATER_BINARY_DIR="${CMAKE_BINARY_DIR}")
   gtest_discover_tests(${exe}
-    PROPERTIES LABELS ${M_NAME}
+    PROPERTIES LABELS ${M_NAME} ENVIRONMENT "${M_ENVIRONMENT}"
     DISCOVERY_TIMEOUT 60)
 endfunction()
 

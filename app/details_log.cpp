@@ -1,0 +1,70 @@
+#include "app/details_log.h"
+
+#include "app/run_state.h"
+#include "classlib/codepage.h"
+#include "classlib/datetime.h"
+#include "classlib/format_settings.h"
+#include "classlib/stream.h"
+
+namespace app {
+
+namespace {
+
+// The block's captions, in code page 1251 like every text of the list.
+std::string Caption(const char* utf8) { return classlib::Utf8ToCp1251(utf8); }
+
+void AddText(IProgressView& view, const std::string& text) {
+  for (const std::string& line : DetailLinesOf(text)) view.AddDetailLine(line);
+}
+
+}  // namespace
+
+std::vector<std::string> DetailLinesOf(const std::string& text) {
+  std::vector<std::string> lines;
+  std::string line;
+  for (size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    if (c != '\r' && c != '\n') {
+      line += c;
+      continue;
+    }
+    if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    lines.push_back(line);
+    line.clear();
+  }
+  lines.push_back(line);
+  return lines;
+}
+
+void AddDetailsLog(IProgressView& view, const std::string& source, const std::string& error_text,
+                   const std::string& extra) {
+  AddText(view, "/*");
+  AddText(view, Caption("Операция:") + view.StatusText());
+  AddText(view, Caption("Источник:") + source);
+  AddText(view, Caption("Ошибка:") + "\r\n" + error_text);
+  if (!extra.empty()) {
+    AddText(view, "*/");
+    AddText(view, extra);
+    AddText(view, "/*");
+  }
+  AddText(view, std::string(48, '-'));
+  AddText(view, "*/");
+  view.SetDetailsButtonEnabled(true);
+}
+
+std::string DetailsLogFileName() {
+  std::string date =
+      classlib::FormatDateTime(classlib::FormatSettings().ShortDateFormat, classlib::Date());
+  for (char& c : date)
+    if (c == '/' || c == '\\' || c == ':') c = '.';
+  return LxDir + "update_" + date + ".log";
+}
+
+void SaveDetailsLog(const std::vector<std::string>& lines, const std::string& file_name) {
+  std::string text;
+  for (const std::string& line : lines) text += classlib::Cp1251ToUtf8(line) + "\n";
+  classlib::TFileStream file(file_name, classlib::fmCreate);
+  file.WriteBuffer(text.data(), static_cast<int>(text.size()));
+}
+
+}  // namespace app

@@ -1,0 +1,131 @@
+#include "app/macros.h"
+
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <string_view>
+#include <vector>
+
+#include "app/char_shift.h"
+#include "app/run_state.h"
+#include "classlib/ansistr.h"
+#include "classlib/numconv.h"
+
+namespace app {
+
+namespace {
+
+std::string BoolText(bool value) { return value ? "True" : "False"; }
+
+std::string BaseType() { return DBType == kInterBase ? kFirebird : DBType; }
+
+using ValueOf = std::function<std::string()>;
+
+const std::map<std::string, ValueOf>& TokenTable() {
+  static const std::map<std::string, ValueOf> table = {
+      {"<LXDIR>", [] { return LxDir; }},
+      {"<PTXDIR>", [] { return PtxDir; }},
+      {"<WNDIR>", [] { return std::string(); }},
+      {"<USER>", [] { return LoginUserName; }},
+      {"<PASSWORD>", [] { return LoginPassword; }},
+      {"<GROUP>", [] { return LoginGroup; }},
+      {"<USER_SQL>", [] { return SqlUserName; }},
+      {"<PASSWORD_SQL>", [] { return SqlPassword; }},
+      {"<CURDIR>", [] { return ProgramDir; }},
+      {"<TEMPDIR>", [] { return TempDir; }},
+      {"<WINDIR>", [] { return WinDir; }},
+      {"<SYSDIR>", [] { return SysDir; }},
+      {"<KLVCMNDIR>", [] { return KlvCommonDir; }},
+      {"<PROGR_DIR>", [] { return ProgramFilesDir; }},
+      {"<COMMON_DIR>", [] { return CommonFilesDir; }},
+      {"<AUTOLOG>", [] { return BoolText(ReferencePreferences.AutoLogon); }},
+      {"<LXSLAIDDIR>", [] { return ReferencePreferences.SlideDir; }},
+      {"<LXTEMPDIR>", [] { return ReferencePreferences.TempDir; }},
+      {"<LXDOCDIR>", [] { return ReferencePreferences.DocumentDir; }},
+      {"<LXSAVEDAYS>", [] { return classlib::IntToStr(ReferencePreferences.SaveDays); }},
+      {"<LXDEBUG>", [] { return BoolText(ReferencePreferences.Debug); }},
+      {"<LXRECLOADCNT>", [] { return classlib::IntToStr(ReferencePreferences.RecordsPerLoad); }},
+      {"<LXTIMEOUT>", [] { return classlib::IntToStr(ReferencePreferences.ScriptTimeout); }},
+      {"<FONTNAME>", [] { return ReferencePreferences.FontName; }},
+      {"<FONTSIZE>", [] { return classlib::IntToStr(ReferencePreferences.FontSize); }},
+      {"<BASETYPE>", BaseType},
+      {"<CON_STRING>", [] { return BaseConnectionString; }},
+      {"<USER_INI>", [] { return EncodeString(BaseUserName, kShiftModeSettingsTools); }},
+      {"<PASSWORD_INI>", [] { return EncodeString(BasePassword, kShiftModeSettingsTools); }},
+      {"<HANDLE>", [] { return classlib::UIntToStr(MainWindowHandle); }},
+      {"<ORA_HOME>", [] { return OraHome; }},
+  };
+  return table;
+}
+
+size_t LongestToken() {
+  static const size_t longest = [] {
+    size_t length = 0;
+    for (const auto& entry : TokenTable()) length = std::max(length, entry.first.size());
+    return length;
+  }();
+  return longest;
+}
+
+// The ends of the values inserted so far that enclose the scan position,
+// innermost last: how deeply the token at the position is nested in values.
+class Nesting {
+ public:
+  // Forgets the values the scan has left behind.
+  void LeavePassed(size_t position) {
+    while (!ends_.empty() && ends_.back() <= position) ends_.pop_back();
+  }
+  int Depth() const { return static_cast<int>(ends_.size()); }
+  // The text [start, token_end) became `length` bytes.
+  void Replaced(size_t start, size_t token_end, size_t length) {
+    size_t new_end = start + length;
+    // Every value still open encloses start; one that ended inside the token
+    // now ends with the replacement.
+    for (size_t& end : ends_) end = end >= token_end ? end - token_end + new_end : new_end;
+    if (length > 0) ends_.push_back(new_end);
+  }
+
+ private:
+  std::vector<size_t> ends_;  // one past each value's last byte
+};
+
+}  // namespace
+
+bool MacroValue(const std::string& upper_token, std::string& value) {
+  const auto& table = TokenTable();
+  auto found = table.find(upper_token);
+  if (found == table.end()) return false;
+  value = found->second();
+  return true;
+}
+
+std::string ExpandMacros(const std::string& text) {
+  std::string s = text;
+  Nesting nesting;
+  size_t i = 0;
+  while (i < s.size()) {
+    nesting.LeavePassed(i);
+    if (s[i] != '<') {
+      ++i;
+      continue;
+    }
+    // Only the first ">" can close a token, and a token is short: looking no
+    // further keeps long statements full of comparisons linear.
+    size_t length = std::string_view(s).substr(i, LongestToken()).find('>');
+    std::string value;
+    if (length == std::string_view::npos ||
+        !MacroValue(classlib::UpperCase(s.substr(i, ++length)), value)) {
+      ++i;
+      continue;
+    }
+    if (nesting.Depth() >= kMaxMacroNesting) break;
+    s.replace(i, length, value);
+    nesting.Replaced(i, i + length, value.size());
+    // Scanning goes on where the value was put in, so tokens the value holds
+    // (at its very start too) are expanded, and after an empty value the
+    // next token right at i is not passed over.
+  }
+  return s;
+}
+
+}  // namespace app

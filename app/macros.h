@@ -1,0 +1,25 @@
+// Macro tokens in texts taken from the update's files (statements, command
+// lines, file names): "<LXDIR>" and the like name folders, accounts and
+// settings of the installation and are replaced by their current values from
+// the run state just before the text is used.
+#pragma once
+
+#include <string>
+
+namespace app {
+
+// Replaces every known token (a "<", up to the first ">" after it, matched in
+// any letter case) by its value. Values may hold tokens themselves (a
+// preference folder written as "<LXDIR>Temp"); those are expanded too, to a
+// depth of kMaxMacroNesting, after which the rest of the text is left as it
+// is (a value that names itself would never end). Unknown
+// tokens and a "<" without a ">" stay as written: statements compare with
+// "<" and ">" too, and their string literals must not change.
+std::string ExpandMacros(const std::string& text);
+
+inline constexpr int kMaxMacroNesting = 8;
+
+// The value a token stands for now; false for a text that is no token.
+bool MacroValue(const std::string& upper_token, std::string& value);
+
+}  // namespace app

@@ -1,0 +1,108 @@
+#include "app/details_log.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "app/run_state.h"
+#include "app/tests/fake_progress_view.h"
+#include "classlib/codepage.h"
+#include "classlib/datetime.h"
+#include "classlib/exceptions.h"
+#include "classlib/format_settings.h"
+#include "platform/tests/scratch_folder.h"
+
+namespace app {
+namespace {
+
+using testing::FakeProgressView;
+
+std::string Ansi(const char* utf8) { return classlib::Utf8ToCp1251(utf8); }
+
+std::vector<std::string> Ansi(const std::vector<const char*>& utf8_lines) {
+  std::vector<std::string> lines;
+  for (const char* line : utf8_lines) lines.push_back(Ansi(line));
+  return lines;
+}
+
+const char* const kRule = "------------------------------------------------";
+
+TEST(AddDetailsLog, BlockWithoutExtraText) {
+  FakeProgressView view;
+  view.status = Ansi("Выполнение скрипта");
+  AddDetailsLog(view, "C:\\Upd\\a.xml", Ansi("Не найден файл"), "");
+  EXPECT_EQ(view.details, Ansi({"/*", "Операция:Выполнение скрипта", "Источник:C:\\Upd\\a.xml",
+                                "Ошибка:", "Не найден файл", kRule, "*/"}));
+  EXPECT_TRUE(view.details_enabled);
+  EXPECT_EQ(std::string(kRule), std::string(48, '-'));
+}
+
+TEST(AddDetailsLog, ExtraTextStandsOutsideTheCommentAndLinesSplit) {
+  FakeProgressView view;
+  AddDetailsLog(view, "", "first\r\nsecond\nthird", "UPDATE T\r\nSET A = 1");
+  EXPECT_EQ(view.details,
+            Ansi({"/*", "Операция:", "Источник:", "Ошибка:", "first", "second", "third", "*/",
+                  "UPDATE T", "SET A = 1", "/*", kRule, "*/"}));
+
+  // Blocks follow one another; an empty error text still has its own line.
+  AddDetailsLog(view, "lib.so", "", "");
+  ASSERT_EQ(view.details.size(), 13u + 7u);
+  EXPECT_EQ(std::vector<std::string>(view.details.begin() + 13, view.details.end()),
+            Ansi({"/*", "Операция:", "Источник:lib.so", "Ошибка:", "", kRule, "*/"}));
+}
+
+TEST(DetailLinesOf, EveryKindOfLineBreakAndATrailingOne) {
+  EXPECT_EQ(DetailLinesOf(""), std::vector<std::string>{""});
+  EXPECT_EQ(DetailLinesOf("a\r\nb\rc\nd"), (std::vector<std::string>{"a", "b", "c", "d"}));
+  EXPECT_EQ(DetailLinesOf("a\r\n"), (std::vector<std::string>{"a", ""}));
+  EXPECT_EQ(DetailLinesOf("\n\r"), (std::vector<std::string>{"", "", ""}));
+}
+
+class DetailsLogFile : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    classlib::ResetFormatSettings();
+    ResetRunState();
+  }
+  platform::scratch::ScratchFolder folder_;
+};
+
+TEST_F(DetailsLogFile, SavedAsUtf8WithLineFeedsReplacingTheOldFile) {
+  const std::string path = folder_.Path() + "/update.log";
+  platform::scratch::WriteWholeFile(path, "old contents that are longer than the new ones");
+  SaveDetailsLog(Ansi({"/*", "Операция:Копирование", "*/"}),
+                 classlib::Utf8ToCp1251(folder_.Path()) + "\\update.log");
+  EXPECT_EQ(platform::scratch::ReadWholeFile(path), "/*\nОперация:Копирование\n*/\n");
+
+  SaveDetailsLog({}, path);
+  EXPECT_EQ(platform::scratch::ReadWholeFile(path), "");
+  EXPECT_THROW(SaveDetailsLog({"x"}, folder_.Path() + "/missing/update.log"),
+               classlib::Exception);
+}
+
+TEST_F(DetailsLogFile, NamedAfterTodayInTheProductFolder) {
+  LxDir = "/opt/lx\\";
+  classlib::FormatSettings().ShortDateFormat = "dd/mm/yyyy";
+  std::string today = classlib::FormatDateTime("dd.mm.yyyy", classlib::Date());
+  EXPECT_EQ(DetailsLogFileName(), "/opt/lx\\update_" + today + ".log");
+  classlib::FormatSettings().ShortDateFormat = "yyyy-mm-dd";
+  today = classlib::FormatDateTime("yyyy-mm-dd", classlib::Date());
+  EXPECT_EQ(DetailsLogFileName(), "/opt/lx\\update_" + today + ".log");
+}
+
+TEST(MoveProgress, RoundsHalvesToEvenClampsAndLetsMessagesThrough) {
+  FakeProgressView view;
+  view.SetProgressRange(0, 38);
+  const std::vector<std::pair<double, int>> moves = {
+      {2.5, 2}, {3.5, 4}, {12.49, 12}, {-0.4, 0}, {-7, 0}, {38.4, 38}, {1e300, 38}, {NAN, 0}};
+  for (auto [position, expected] : moves) {
+    MoveProgress(view, position);
+    EXPECT_EQ(view.position, expected) << position;
+  }
+  EXPECT_EQ(view.messages_processed, static_cast<int>(moves.size()));
+}
+
+}  // namespace
+}  // namespace app

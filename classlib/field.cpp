@@ -1,0 +1,311 @@
+// TField: identity, place in the data set, text and value views shared by
+// every field class, and the error messages fields raise.
+#include "classlib/field.h"
+
+#include <cstring>
+
+#include "classlib/ansistr.h"
+#include "classlib/dataset.h"
+#include "classlib/field_misc.h"
+#include "classlib/fields.h"
+#include "classlib/numconv.h"
+#include "classlib/variant.h"
+
+namespace classlib {
+
+TField::TField(TComponent* owner) : TComponent(owner) {}
+
+TField::~TField() {
+  Destroying();
+  if (parent_field_ != nullptr) parent_field_->Fields().Remove(this);
+  else if (data_set_ != nullptr) data_set_->Fields().Remove(this);
+  if (lookup_data_set_ != nullptr) RemoveFreeNotification(lookup_data_set_);
+}
+
+// ---- Place in a data set -----------------------------------------------------
+
+void TField::SetDataSet(TDataSet* data_set) {
+  if (data_set == data_set_ && parent_field_ == nullptr) return;
+  if (data_set_ != nullptr) data_set_->CheckInactive();
+  if (data_set != nullptr) {
+    data_set->CheckInactive();
+    data_set->Fields().Add(this);
+  }
+  if (parent_field_ != nullptr) parent_field_->Fields().Remove(this);
+  else if (data_set_ != nullptr) data_set_->Fields().Remove(this);
+  parent_field_ = nullptr;
+  data_set_ = data_set;
+}
+
+void TField::SetParentField(TObjectField* parent) {
+  if (parent == parent_field_) return;
+  if (parent != nullptr) parent->Fields().Add(this);
+  if (parent_field_ != nullptr) parent_field_->Fields().Remove(this);
+  else if (data_set_ != nullptr) data_set_->Fields().Remove(this);
+  parent_field_ = parent;
+  data_set_ = parent != nullptr ? parent->DataSet() : nullptr;
+}
+
+void TField::SetFieldName(const std::string& name) {
+  TFields* list = parent_field_ != nullptr ? &parent_field_->Fields()
+                  : data_set_ != nullptr   ? &data_set_->Fields()
+                                           : nullptr;
+  if (list != nullptr) {
+    TField* other = list->FindField(name);
+    if (other != nullptr && other != this)
+      DatabaseError(FormatMessage("Duplicate field name '%s'", {name}), data_set_);
+  }
+  field_name_ = name;
+}
+
+std::string TField::FullName() const {
+  if (parent_field_ == nullptr) return field_name_;
+  return parent_field_->FullName() + "." + field_name_;
+}
+
+int TField::Index() const {
+  if (parent_field_ != nullptr) return parent_field_->Fields().IndexOf(this);
+  return data_set_ != nullptr ? data_set_->Fields().IndexOf(this) : -1;
+}
+
+void TField::SetIndex(int index) {
+  if (parent_field_ != nullptr)
+    parent_field_->Fields().SetFieldIndex(this, index);
+  else if (data_set_ != nullptr)
+    data_set_->Fields().SetFieldIndex(this, index);
+}
+
+void TField::SetFieldKind(TFieldKind kind) {
+  if (data_set_ != nullptr) data_set_->CheckInactive();
+  field_kind_ = kind;
+}
+
+void TField::SetSize(int size) {
+  if (data_set_ != nullptr) data_set_->CheckInactive();
+  CheckTypeSize(size);
+  size_ = size;
+}
+
+void TField::CheckTypeSize(int size) const {
+  if (size != 0 && !IsBlob()) DatabaseError("Invalid field size", data_set_);
+}
+
+std::string TField::DisplayLabel() const {
+  return display_label_.empty() ? field_name_ : display_label_;
+}
+
+int TField::DisplayWidth() const {
+  if (display_width_ > 0) return display_width_;
+  return size_ > 0 ? size_ : 10;
+}
+
+void TField::SetLookupDataSet(TDataSet* data_set) {
+  if (data_set == lookup_data_set_) return;
+  if (lookup_data_set_ != nullptr) RemoveFreeNotification(lookup_data_set_);
+  lookup_data_set_ = data_set;
+  if (data_set != nullptr) FreeNotification(data_set);
+}
+
+void TField::Notification(TComponent* component, TOperation operation) {
+  TComponent::Notification(component, operation);
+  if (operation == opRemove && component == lookup_data_set_) lookup_data_set_ = nullptr;
+}
+
+bool TField::GetCanModify() const {
+  if (read_only_ || data_set_ == nullptr) return false;
+  if (field_kind_ == fkData || field_kind_ == fkInternalCalc) return data_set_->CanModify();
+  return data_set_->State() == dsCalcFields || data_set_->State() == dsInternalCalc;
+}
+
+void TField::Bind(bool binding) {
+  if (!binding || field_kind_ != fkLookup) return;
+  if (lookup_data_set_ == nullptr || key_fields_.empty() || lookup_key_fields_.empty() ||
+      lookup_result_field_.empty())
+    DatabaseError(FormatMessage("Lookup information for field '%s' is incomplete", {DisplayName()}),
+                  data_set_);
+  // Both ends must name fields that exist.
+  std::vector<TField*> keys;
+  data_set_->GetFieldList(keys, key_fields_);
+}
+
+// ---- Raw data ------------------------------------------------------------------
+
+bool TField::GetData(void* buffer, bool native) const {
+  if (data_set_ == nullptr)
+    DatabaseError(FormatMessage("Field '%s' has no dataset", {DisplayName()}));
+  if (validating_) {
+    // Reads inside OnValidate see the value about to be written (native).
+    if (validate_buffer_ == nullptr) return false;
+    if (buffer != nullptr && native)
+      std::memcpy(buffer, validate_buffer_, static_cast<std::size_t>(DataSize()));
+    if (buffer != nullptr && !native) data_set_->DataConvert(const_cast<TField*>(this), validate_buffer_, buffer, false);
+    return true;
+  }
+  return data_set_->GetFieldData(const_cast<TField*>(this), buffer, native);
+}
+
+void TField::SetData(const void* buffer, bool native) {
+  if (data_set_ == nullptr)
+    DatabaseError(FormatMessage("Field '%s' has no dataset", {DisplayName()}));
+  data_set_->SetFieldData(this, buffer, native);
+}
+
+bool TField::GetIsNull() const { return !GetData(nullptr); }
+
+void TField::Clear() { SetData(nullptr); }
+
+void TField::Validate(const void* buffer) {
+  if (!on_validate_) return;
+  validating_ = true;
+  validate_buffer_ = buffer;
+  try {
+    on_validate_(this);
+  } catch (...) {
+    validating_ = false;
+    validate_buffer_ = nullptr;
+    throw;
+  }
+  validating_ = false;
+  validate_buffer_ = nullptr;
+}
+
+void TField::DataChanged() {
+  if (on_change_) on_change_(this);
+}
+
+// ---- Text ------------------------------------------------------------------
+
+std::string TField::Text() const {
+  std::string text;
+  if (on_get_text_)
+    on_get_text_(const_cast<TField*>(this), text, false);
+  else
+    text = GetTextValue(false);
+  return text;
+}
+
+std::string TField::DisplayText() const {
+  std::string text;
+  if (on_get_text_)
+    on_get_text_(const_cast<TField*>(this), text, true);
+  else
+    text = GetTextValue(true);
+  return text;
+}
+
+void TField::SetText(const std::string& text) {
+  if (on_set_text_)
+    on_set_text_(this, text);
+  else
+    SetTextValue(text);
+}
+
+std::string TField::GetTextValue(bool) const { return GetAsString(); }
+void TField::SetTextValue(const std::string& text) { SetAsStringValue(text); }
+
+// ---- Variant views -----------------------------------------------------------
+
+Variant TField::AsVariant() const { return GetAsVariant(); }
+Variant TField::Value() const { return GetAsVariant(); }
+
+void TField::SetAsVariant(const Variant& value) {
+  if (VarIsNull(value) || VarIsEmpty(value))
+    Clear();
+  else
+    SetVarValue(value);
+}
+
+void TField::SetValue(const Variant& value) { SetAsVariant(value); }
+void TField::AssignValue(const Variant& value) { SetAsVariant(value); }
+
+Variant TField::OldValue() const {
+  return data_set_->GetStateFieldValue(dsOldValue, const_cast<TField*>(this));
+}
+
+Variant TField::NewValue() const {
+  return data_set_->GetStateFieldValue(dsNewValue, const_cast<TField*>(this));
+}
+
+void TField::SetNewValue(const Variant& value) {
+  data_set_->SetStateFieldValue(dsNewValue, this, value);
+}
+
+void TField::Assign(const TPersistent* source) {
+  if (source == nullptr) {
+    Clear();
+    return;
+  }
+  if (auto* field = dynamic_cast<const TField*>(source)) {
+    AssignField(*field);
+    return;
+  }
+  TComponent::Assign(source);
+}
+
+void TField::AssignField(const TField& source) { SetAsVariant(source.AsVariant()); }
+
+// ---- Views a field class does not support ---------------------------------------
+
+std::string TField::GetAsString() const { AccessError("String"); }
+void TField::SetAsStringValue(const std::string&) { AccessError("String"); }
+WideString TField::GetAsWideString() const { return AnsiToWide(GetAsString()); }
+void TField::SetAsWideStringValue(const WideString& value) { SetAsStringValue(WideToAnsi(value)); }
+int32_t TField::GetAsInteger() const { AccessError("Integer"); }
+void TField::SetAsIntegerValue(int32_t) { AccessError("Integer"); }
+int64_t TField::GetAsLargeInt() const { AccessError("LargeInt"); }
+void TField::SetAsLargeIntValue(int64_t) { AccessError("LargeInt"); }
+double TField::GetAsFloat() const { AccessError("Float"); }
+void TField::SetAsFloatValue(double) { AccessError("Float"); }
+Currency TField::GetAsCurrency() const { AccessError("Currency"); }
+void TField::SetAsCurrencyValue(Currency) { AccessError("Currency"); }
+TBcd TField::GetAsBCD() const { AccessError("BCD"); }
+void TField::SetAsBCDValue(const TBcd&) { AccessError("BCD"); }
+bool TField::GetAsBoolean() const { AccessError("Boolean"); }
+void TField::SetAsBooleanValue(bool) { AccessError("Boolean"); }
+TDateTime TField::GetAsDateTime() const { AccessError("DateTime"); }
+void TField::SetAsDateTimeValue(TDateTime) { AccessError("DateTime"); }
+TGUID TField::GetAsGuid() const { AccessError("Guid"); }
+void TField::SetAsGuidValue(const TGUID&) { AccessError("Guid"); }
+Variant TField::GetAsVariant() const { AccessError("Variant"); }
+void TField::SetVarValue(const Variant&) { AccessError("Variant"); }
+
+// ---- Errors ----------------------------------------------------------------
+
+void TField::AccessError(const char* type_name) const {
+  DatabaseError(FormatMessage("Cannot access field '%s' as type %s", {DisplayName(), type_name}));
+}
+
+void TField::RangeError(const std::string& value, const std::string& min,
+                        const std::string& max) const {
+  DatabaseError(FormatMessage("%s is not a valid value for field '%s'. The allowed range is %s to %s",
+                              {value, DisplayName(), min, max}));
+}
+
+void TField::RangeError(double value, double min, double max) const {
+  RangeError(FloatToStr(value), FloatToStr(min), FloatToStr(max));
+}
+
+void TField::InvalidValue() const {
+  DatabaseError(FormatMessage("Invalid value for field '%s'", {DisplayName()}));
+}
+
+std::string PlaceholderText(const TField& field, bool is_null) {
+  std::string text = "(" + FieldTypeName(field.DataType()) + ")";
+  return is_null ? text : AnsiUpperCase(text);
+}
+
+std::string FieldTypeName(TFieldType type) {
+  static const char* const kNames[] = {
+      "Unknown",   "String",   "SmallInt",  "Integer",     "Word",       "Boolean",
+      "Float",     "Currency", "BCD",       "Date",        "Time",       "DateTime",
+      "Bytes",     "VarBytes", "AutoInc",   "Blob",        "Memo",       "Graphic",
+      "FmtMemo",   "ParadoxOle", "dBaseOle", "TypedBinary", "Cursor",    "FixedChar",
+      "WideString", "LargeInt", "ADT",      "Array",       "Reference",  "DataSet",
+      "OraBlob",   "OraClob",  "Variant",   "Interface",   "IDispatch",  "Guid",
+      "TimeStamp", "FMTBcd",   "FixedWideChar", "WideMemo", "OraTimeStamp", "OraInterval"};
+  const int count = static_cast<int>(sizeof kNames / sizeof kNames[0]);
+  if (type >= 0 && type < count) return kNames[type];
+  return "Unknown";
+}
+
+}  // namespace classlib

@@ -1,0 +1,299 @@
+// TField: one column of a data set's current record, seen through typed
+// value views (AsString, AsInteger, AsFloat, ...). A field holds no value of
+// its own: it reads and writes the data set's active record buffer through
+// TDataSet::GetFieldData / SetFieldData, in its data type's buffer format.
+//
+// Buffer formats. A field exchanges values with its data set in one of two
+// forms. The native form is what record buffers hold:
+//   ftString, ftFixedChar, ftGuid  zero-terminated ANSI text, Size + 1 bytes
+//   ftWideString, ftFixedWideChar  zero-terminated UTF-16, (Size + 1) * 2 bytes
+//   ftSmallint Int16, ftInteger/ftAutoInc Int32, ftWord UInt16, ftLargeint Int64
+//   ftFloat Double, ftCurrency Double
+//   ftBCD        8-byte Currency (the value scaled by 10 000)
+//   ftFMTBcd     TBcd
+//   ftBoolean    16-bit, 0 false, anything else true
+//   ftDate       Int32 day number, 0001-01-01 is day 1
+//   ftTime       Int32 milliseconds since midnight
+//   ftDateTime   Double milliseconds: day number * 86 400 000 + milliseconds
+//                of the day (TimeStampToMSecs; 0001-01-01 00:00 is 86 400 000)
+//   ftBytes      Size raw bytes; ftVarBytes UInt16 length + Size bytes
+//   ftVariant    a Variant object
+// The field-side form (native = false) differs only where the field's own
+// view is more convenient: dates and times are a TDateTime (Double days since
+// 1899-12-30) and wide strings a WideString object. TDataSet::DataConvert
+// turns one form into the other; a data set that keeps another native layout
+// overrides it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "classlib/bcd.h"
+#include "classlib/codepage.h"
+#include "classlib/component.h"
+#include "classlib/currency.h"
+#include "classlib/datetime.h"
+#include "classlib/db_types.h"
+#include "classlib/event.h"
+#include "classlib/guid.h"
+
+namespace classlib {
+
+class TDataSet;
+class TField;
+class TObjectField;
+class Variant;
+
+using TFieldNotifyEvent = Event<void(TField* sender)>;
+using TFieldGetTextEvent = Event<void(TField* sender, std::string& text, bool display_text)>;
+using TFieldSetTextEvent = Event<void(TField* sender, const std::string& text)>;
+
+enum TAlignment { taLeftJustify, taRightJustify, taCenter };
+
+class TField : public TComponent {
+  CLASSLIB_CLASS(TField, TComponent)
+ public:
+  explicit TField(TComponent* owner);
+  ~TField() override;
+
+  // ---- Place in a data set ----
+  TDataSet* DataSet() const { return data_set_; }
+  // Leaves the former data set's field list and joins the new one's; a field
+  // cannot move while either data set is open.
+  virtual void SetDataSet(TDataSet* data_set);
+  TObjectField* ParentField() const { return parent_field_; }
+  void SetParentField(TObjectField* parent);
+  const std::string& FieldName() const { return field_name_; }
+  void SetFieldName(const std::string& name);
+  // The name qualified by the parent fields' names ("ADDR.CITY").
+  std::string FullName() const;
+  // 1-based column number in the data set's record; 0 for fields that are
+  // not data fields (calculated, lookup).
+  int FieldNo() const { return field_no_; }
+  void SetFieldNo(int field_no) { field_no_ = field_no; }
+  // Position in the data set's field list.
+  int Index() const;
+  void SetIndex(int index);
+  TFieldKind FieldKind() const { return field_kind_; }
+  void SetFieldKind(TFieldKind kind);
+  bool Calculated() const { return field_kind_ == fkCalculated; }
+  bool Lookup() const { return field_kind_ == fkLookup; }
+  TFieldType DataType() const { return data_type_; }
+  int Size() const { return size_; }
+  // Checks the size against the field class first (CheckTypeSize).
+  void SetSize(int size);
+  // Bytes the value takes in a record buffer, in the native form.
+  int DataSize() const { return GetDataSize(); }
+  // Offset of the value inside the calculated-field area of a record (for
+  // calculated and lookup fields; the data set assigns it when binding).
+  int Offset() const { return offset_; }
+  void SetOffset(int offset) { offset_ = offset; }
+  virtual bool IsBlob() const { return false; }
+
+  // ---- Presentation and rules ----
+  bool ReadOnly() const { return read_only_; }
+  void SetReadOnly(bool value) { read_only_ = value; }
+  bool Required() const { return required_; }
+  void SetRequired(bool value) { required_ = value; }
+  bool Visible() const { return visible_; }
+  void SetVisible(bool value) { visible_ = value; }
+  // DisplayLabel falls back to the field name; DisplayName likewise.
+  std::string DisplayLabel() const;
+  void SetDisplayLabel(const std::string& label) { display_label_ = label; }
+  std::string DisplayName() const { return DisplayLabel(); }
+  int DisplayWidth() const;
+  void SetDisplayWidth(int width) { display_width_ = width; }
+  TAlignment Alignment() const { return alignment_; }
+  void SetAlignment(TAlignment alignment) { alignment_ = alignment; }
+  const std::string& DefaultExpression() const { return default_expression_; }
+  void SetDefaultExpression(const std::string& text) { default_expression_ = text; }
+  const std::string& Origin() const { return origin_; }
+  void SetOrigin(const std::string& origin) { origin_ = origin; }
+  const std::string& EditMask() const { return edit_mask_; }
+  void SetEditMask(const std::string& mask) { edit_mask_ = mask; }
+  // Whether the field can be written now: not read-only, not a calculated
+  // field outside calculation, and a data set that can modify.
+  bool CanModify() const { return GetCanModify(); }
+
+  // ---- Lookup fields ----
+  TDataSet* LookupDataSet() const { return lookup_data_set_; }
+  void SetLookupDataSet(TDataSet* data_set);
+  const std::string& KeyFields() const { return key_fields_; }
+  void SetKeyFields(const std::string& names) { key_fields_ = names; }
+  const std::string& LookupKeyFields() const { return lookup_key_fields_; }
+  void SetLookupKeyFields(const std::string& names) { lookup_key_fields_ = names; }
+  const std::string& LookupResultField() const { return lookup_result_field_; }
+  void SetLookupResultField(const std::string& name) { lookup_result_field_ = name; }
+
+  // ---- Value views ----
+  std::string AsString() const { return GetAsString(); }
+  void SetAsString(const std::string& value) { SetAsStringValue(value); }
+  WideString AsWideString() const { return GetAsWideString(); }
+  void SetAsWideString(const WideString& value) { SetAsWideStringValue(value); }
+  int32_t AsInteger() const { return GetAsInteger(); }
+  void SetAsInteger(int32_t value) { SetAsIntegerValue(value); }
+  int64_t AsLargeInt() const { return GetAsLargeInt(); }
+  void SetAsLargeInt(int64_t value) { SetAsLargeIntValue(value); }
+  double AsFloat() const { return GetAsFloat(); }
+  void SetAsFloat(double value) { SetAsFloatValue(value); }
+  Currency AsCurrency() const { return GetAsCurrency(); }
+  void SetAsCurrency(Currency value) { SetAsCurrencyValue(value); }
+  TBcd AsBCD() const { return GetAsBCD(); }
+  void SetAsBCD(const TBcd& value) { SetAsBCDValue(value); }
+  bool AsBoolean() const { return GetAsBoolean(); }
+  void SetAsBoolean(bool value) { SetAsBooleanValue(value); }
+  TDateTime AsDateTime() const { return GetAsDateTime(); }
+  void SetAsDateTime(TDateTime value) { SetAsDateTimeValue(value); }
+  TGUID AsGuid() const { return GetAsGuid(); }
+  void SetAsGuid(const TGUID& value) { SetAsGuidValue(value); }
+  Variant AsVariant() const;
+  void SetAsVariant(const Variant& value);
+  // Value is AsVariant; setting Null or Empty clears the field.
+  Variant Value() const;
+  void SetValue(const Variant& value);
+  // The value before the current edit, and the value being written; both
+  // come from the data set's state-value protocol.
+  Variant OldValue() const;
+  Variant NewValue() const;
+  void SetNewValue(const Variant& value);
+
+  // Text goes through OnGetText/OnSetText when they are assigned; Text is
+  // the edit form, DisplayText the display form (display format applied).
+  std::string Text() const;
+  void SetText(const std::string& text);
+  std::string DisplayText() const;
+
+  bool IsNull() const { return GetIsNull(); }
+  virtual void Clear();
+  // Copies the value (or Null) of another field; other sources are refused.
+  void Assign(const TPersistent* source) override;
+  // Copies a Variant into the field by its type, as SetValue does.
+  void AssignValue(const Variant& value);
+  // Runs OnValidate on a value about to be written (buffer in native form).
+  void Validate(const void* buffer);
+
+  // Reads the value in native or field-side form; false when it is null.
+  // A nullptr buffer only asks about nullness.
+  bool GetData(void* buffer, bool native = true) const;
+  // Writes a value; a nullptr buffer writes null.
+  void SetData(const void* buffer, bool native = true);
+  // Field classes refuse sizes their data type cannot have, with
+  // EDatabaseError "Invalid field size".
+  virtual void CheckTypeSize(int size) const;
+  // The data set tells its fields when it opens (true) and closes.
+  virtual void Bind(bool binding);
+  // The data set calls it when a record is posted, cancelled or left, so
+  // fields drop what they kept for the edit (a blob's Modified flag).
+  virtual void FreeBuffers() {}
+  // Raises OnChange; the data set calls it after every write of the field.
+  void Change() { DataChanged(); }
+
+  // ---- Events ----
+  const TFieldNotifyEvent& OnChange() const { return on_change_; }
+  void SetOnChange(TFieldNotifyEvent handler) { on_change_ = std::move(handler); }
+  const TFieldNotifyEvent& OnValidate() const { return on_validate_; }
+  void SetOnValidate(TFieldNotifyEvent handler) { on_validate_ = std::move(handler); }
+  const TFieldGetTextEvent& OnGetText() const { return on_get_text_; }
+  void SetOnGetText(TFieldGetTextEvent handler) { on_get_text_ = std::move(handler); }
+  const TFieldSetTextEvent& OnSetText() const { return on_set_text_; }
+  void SetOnSetText(TFieldSetTextEvent handler) { on_set_text_ = std::move(handler); }
+
+  // The buffer OnValidate handlers may inspect (set only while they run).
+  const void* ValidateBuffer() const { return validate_buffer_; }
+
+ protected:
+  void SetDataType(TFieldType type) { data_type_ = type; }
+  // Sets the size without the class check (constructors and data sets).
+  void SetSizeRaw(int size) { size_ = size; }
+
+  virtual int GetDataSize() const { return 0; }
+  virtual bool GetIsNull() const;
+  virtual bool GetCanModify() const;
+
+  // The typed views. The base refuses every one with "Cannot access field
+  // '%s' as type %s"; each field class overrides those it supports.
+  virtual std::string GetAsString() const;
+  virtual void SetAsStringValue(const std::string& value);
+  virtual WideString GetAsWideString() const;
+  virtual void SetAsWideStringValue(const WideString& value);
+  virtual int32_t GetAsInteger() const;
+  virtual void SetAsIntegerValue(int32_t value);
+  virtual int64_t GetAsLargeInt() const;
+  virtual void SetAsLargeIntValue(int64_t value);
+  virtual double GetAsFloat() const;
+  virtual void SetAsFloatValue(double value);
+  virtual Currency GetAsCurrency() const;
+  virtual void SetAsCurrencyValue(Currency value);
+  virtual TBcd GetAsBCD() const;
+  virtual void SetAsBCDValue(const TBcd& value);
+  virtual bool GetAsBoolean() const;
+  virtual void SetAsBooleanValue(bool value);
+  virtual TDateTime GetAsDateTime() const;
+  virtual void SetAsDateTimeValue(TDateTime value);
+  virtual TGUID GetAsGuid() const;
+  virtual void SetAsGuidValue(const TGUID& value);
+  virtual Variant GetAsVariant() const;
+  virtual void SetVarValue(const Variant& value);
+  // The text forms without the OnGetText/OnSetText handlers.
+  virtual std::string GetTextValue(bool display_text) const;
+  virtual void SetTextValue(const std::string& text);
+  // Copies from another field of a matching class (the base: by Variant).
+  virtual void AssignField(const TField& source);
+  // Called by Change; raises OnChange.
+  virtual void DataChanged();
+
+  // Raises EDatabaseError "Cannot access field '%s' as type %s".
+  [[noreturn]] void AccessError(const char* type_name) const;
+  // Raises EDatabaseError "%s is not a valid value for field '%s'. The
+  // allowed range is %s to %s" with the texts given.
+  [[noreturn]] void RangeError(const std::string& value, const std::string& min,
+                               const std::string& max) const;
+  [[noreturn]] void RangeError(double value, double min, double max) const;
+  // Raises EDatabaseError "Invalid value for field '%s'".
+  [[noreturn]] void InvalidValue() const;
+
+  void Notification(TComponent* component, TOperation operation) override;
+
+ private:
+  friend class TDataSet;
+  friend class TFieldDef;
+  friend class TFields;
+
+  TDataSet* data_set_ = nullptr;
+  TObjectField* parent_field_ = nullptr;
+  std::string field_name_;
+  int field_no_ = 0;
+  TFieldKind field_kind_ = fkData;
+  TFieldType data_type_ = ftUnknown;
+  int size_ = 0;
+  int offset_ = 0;
+  bool read_only_ = false;
+  bool required_ = false;
+  bool visible_ = true;
+  std::string display_label_;
+  int display_width_ = 0;
+  TAlignment alignment_ = taLeftJustify;
+  std::string default_expression_;
+  std::string origin_;
+  std::string edit_mask_;
+  TDataSet* lookup_data_set_ = nullptr;
+  std::string key_fields_;
+  std::string lookup_key_fields_;
+  std::string lookup_result_field_;
+  // While OnValidate runs, reads of the field see the value being written.
+  bool validating_ = false;
+  const void* validate_buffer_ = nullptr;
+  TFieldNotifyEvent on_change_;
+  TFieldNotifyEvent on_validate_;
+  TFieldGetTextEvent on_get_text_;
+  TFieldSetTextEvent on_set_text_;
+};
+
+// The name of a field type as messages print it ("String", "Integer", ...).
+std::string FieldTypeName(TFieldType type);
+// What displays show for values they cannot show as text: "(Memo)" for a
+// null value, "(MEMO)" for one that holds data.
+std::string PlaceholderText(const TField& field, bool is_null);
+
+}  // namespace classlib

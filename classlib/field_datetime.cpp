@@ -1,0 +1,59 @@
+// Date, time and date-time fields.
+#include "classlib/field_datetime.h"
+
+#include "classlib/datetime.h"
+#include "classlib/variant.h"
+
+namespace classlib {
+
+TDateTimeField::TDateTimeField(TComponent* owner) : TField(owner) { SetDataType(ftDateTime); }
+
+bool TDateTimeField::GetValue(TDateTime& value) const { return GetData(&value, false); }
+
+TDateTime TDateTimeField::GetAsDateTime() const {
+  TDateTime value = 0;
+  return GetValue(value) ? value : 0;
+}
+
+void TDateTimeField::SetAsDateTimeValue(TDateTime value) { SetData(&value, false); }
+double TDateTimeField::GetAsFloat() const { return GetAsDateTime(); }
+void TDateTimeField::SetAsFloatValue(double value) { SetAsDateTimeValue(value); }
+
+std::string TDateTimeField::GetAsString() const { return GetTextValue(false); }
+
+void TDateTimeField::SetAsStringValue(const std::string& value) {
+  if (value.empty())
+    Clear();
+  else
+    SetAsDateTimeValue(ParseText(value));
+}
+
+Variant TDateTimeField::GetAsVariant() const {
+  TDateTime value = 0;
+  if (!GetValue(value)) return Null();
+  return Variant::FromDate(value);
+}
+
+void TDateTimeField::SetVarValue(const Variant& value) { SetAsDateTimeValue(value.AsDate()); }
+
+std::string TDateTimeField::GetTextValue(bool display_text) const {
+  TDateTime value = 0;
+  if (!GetValue(value)) return std::string();
+  const std::string format =
+      display_text && !display_format_.empty() ? display_format_ : DefaultFormat();
+  return FormatDateTime(format, value);
+}
+
+// "c": the short date, and the long time unless it is midnight.
+std::string TDateTimeField::DefaultFormat() const { return "c"; }
+TDateTime TDateTimeField::ParseText(const std::string& text) const { return StrToDateTime(text); }
+
+TDateField::TDateField(TComponent* owner) : TDateTimeField(owner) { SetDataType(ftDate); }
+std::string TDateField::DefaultFormat() const { return "ddddd"; }
+TDateTime TDateField::ParseText(const std::string& text) const { return StrToDate(text); }
+
+TTimeField::TTimeField(TComponent* owner) : TDateTimeField(owner) { SetDataType(ftTime); }
+std::string TTimeField::DefaultFormat() const { return "tt"; }
+TDateTime TTimeField::ParseText(const std::string& text) const { return StrToTime(text); }
+
+}  // namespace classlib

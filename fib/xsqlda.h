@@ -1,0 +1,73 @@
+// TFIBXSQLDA: the descriptor area of a statement's parameters or result
+// columns, with its items and the names they are found by.
+#pragma once
+
+#include <ibase.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "classlib/object.h"
+#include "fib/xsqlvar.h"
+
+namespace fib {
+
+class TXSQLOwner;
+
+class TFIBXSQLDA : public classlib::TObject {
+  CLASSLIB_CLASS(TFIBXSQLDA, classlib::TObject)
+ public:
+  // owner may be nullptr (a vector outside any statement).
+  TFIBXSQLDA(TXSQLOwner* owner, bool holds_params);
+  ~TFIBXSQLDA() override;
+  TFIBXSQLDA(const TFIBXSQLDA&) = delete;
+  TFIBXSQLDA& operator=(const TFIBXSQLDA&) = delete;
+
+  TXSQLOwner* Owner() const { return owner_; }
+  bool HoldsParams() const { return holds_params_; }
+  int Count() const { return count_; }
+
+  // Sets the item count: names are forgotten and data buffers released; the
+  // block grows when needed and never shrinks. sqln and sqld become count.
+  void Resize(int count);
+
+  // The area to hand to the client's describe, prepare, execute and fetch.
+  XSQLDA* AsXSQLDA() { return block(); }
+  // Items the last describe reported (may exceed Count: resize and describe
+  // again).
+  int DescribedCount() { return block()->sqld; }
+
+  // Client error 23 outside 0..Count-1.
+  TFIBXSQLVAR& Vars(int index) const;
+  TFIBXSQLVAR& operator[](int index) const { return Vars(index); }
+  // The item of that name or nullptr; see the .cpp for quoting and case.
+  TFIBXSQLVAR* ByName(std::string_view name) const;
+  // Every item of the name, in the order of the name list.
+  std::vector<TFIBXSQLVAR*> ItemsNamed(const std::string& name) const;
+
+  // Names a parameter; an unquoted name is kept upper-cased.
+  void SetItemName(int index, std::string_view name, bool quoted);
+
+  // After a describe: names the items (when they have none yet) and gives
+  // every item buffers for its described type. Items assigned a value
+  // before keep it. Client error 30 for a type the layer does not know.
+  void Initialize();
+
+ private:
+  XSQLDA* block() const { return reinterpret_cast<XSQLDA*>(block_.get()); }
+  void AddName(const std::string& name, int index);
+  void NameFromAliases();
+
+  TXSQLOwner* owner_;
+  bool holds_params_;
+  int count_ = 0;
+  int capacity_ = 0;
+  std::unique_ptr<unsigned char[]> block_;
+  std::vector<std::unique_ptr<TFIBXSQLVAR>> vars_;
+  std::multimap<std::string, int> names_;
+};
+
+}  // namespace fib

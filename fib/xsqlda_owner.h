@@ -1,0 +1,45 @@
+// What a descriptor area asks of the statement that owns it: the connection
+// it reads blobs and arrays through, the connection's settings that change
+// conversions, and the statement's state that decides whether a result
+// column holds a value at all.
+#pragma once
+
+#include <ibase.h>
+
+#include <string>
+
+namespace fib {
+
+class IIBClientLibrary;
+
+class TXSQLOwner {
+ public:
+  virtual ~TXSQLOwner() = default;
+
+  // The connection; nullptr / 0 when the statement has no database.
+  virtual IIBClientLibrary* ClientLibrary() = 0;
+  virtual isc_db_handle* DBHandle() = 0;
+  virtual isc_tr_handle* TRHandle() = 0;
+
+  virtual bool HasDatabase() const = 0;
+  virtual int SQLDialect() const = 0;
+  // On dialect 3, unquoted parameter names are looked up upper-cased.
+  virtual bool UpperOldNames() const = 0;
+  // The connection's character set is UTF-8: UNICODE_FSS text is decoded
+  // on reading and parameter text is encoded on writing.
+  virtual bool IsUTF8Connection() const = 0;
+  virtual bool TrimCharFields() const = 0;
+
+  // Rows fetched since the last execution; before the first fetch a result
+  // column holds nothing, except the outputs of EXECUTE PROCEDURE.
+  virtual int RecordCount() const = 0;
+  virtual bool IsExecProcedure() const = 0;
+
+  // The dotted name messages name the statement by.
+  virtual std::string FullName() const = 0;
+  // A macro parameter got a value whose text differs from the one the SQL
+  // text was last built with.
+  virtual void MacroValueChanged() = 0;
+};
+
+}  // namespace fib

@@ -1,0 +1,172 @@
+// TFIBXSQLVAR: one column or parameter of a prepared statement. It owns the
+// data buffer and null indicator its XSQLVAR points to, reads the value by
+// the described SQL type and, for parameters, gives the item the type the
+// written value needs.
+#pragma once
+
+#include <ibase.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "classlib/bcd.h"
+#include "classlib/currency.h"
+#include "classlib/datetime.h"
+#include "classlib/guid.h"
+#include "classlib/object.h"
+#include "classlib/stream.h"
+#include "classlib/variant.h"
+
+namespace fib {
+
+class TFIBXSQLDA;
+class TXSQLOwner;
+
+class TFIBXSQLVAR : public classlib::TObject {
+  CLASSLIB_CLASS(TFIBXSQLVAR, classlib::TObject)
+ public:
+  TFIBXSQLVAR(TFIBXSQLDA* parent, int index);
+  ~TFIBXSQLVAR() override;
+  TFIBXSQLVAR(const TFIBXSQLVAR&) = delete;
+  TFIBXSQLVAR& operator=(const TFIBXSQLVAR&) = delete;
+
+  // ---- identity and description ----
+  TFIBXSQLDA* Parent() const { return parent_; }
+  TXSQLOwner* Owner() const;
+  int Index() const { return index_; }
+  const std::string& Name() const { return name_; }
+  XSQLVAR* Data() const { return var_; }
+  int SQLType() const { return var_->sqltype & ~1; }
+  // The type the server described, kept while written values change the
+  // item's own type.
+  int DescribedType() const { return described_.type; }
+  int SQLScale() const { return var_->sqlscale; }
+  int SQLSubtype() const { return var_->sqlsubtype; }
+  int Size() const { return var_->sqllen; }
+  bool IsNullable() const { return (var_->sqltype & 1) != 0; }
+  std::string SQLName() const;
+  std::string RelationName() const;
+  std::string OwnerName() const;
+  std::string AliasName() const;
+
+  bool Modified() const { return modified_; }
+  void SetModified(bool modified) { modified_ = modified; }
+
+  // ---- macros and markers of the statement's SQL text ----
+  bool IsMacro() const { return is_macro_; }
+  bool IsQuotedMacro() const { return is_quoted_macro_; }
+  void SetMacro(bool is_macro, bool quoted);
+  const classlib::Variant& MacroPreviousValue() const { return macro_previous_; }
+  void SetMacroPreviousValue(const classlib::Variant& value) { macro_previous_ = value; }
+  int MarkerStart() const { return marker_start_; }
+  int MarkerEnd() const { return marker_end_; }
+  void SetMarkerPosition(int start, int end);
+
+  // ---- blob contents of a parameter loaded from a stream ----
+  bool HasStream() const { return stream_ != nullptr; }
+  classlib::TMemoryStream* Stream() const { return stream_.get(); }
+  void LoadFromStream(classlib::TStream& source);
+  // Writes the kept contents into a new blob on the owner's connection and
+  // makes the blob's id the value; the stream is released.
+  void SaveStreamToBlob();
+  void ReleaseStream();
+
+  // ---- reading (a NULL value reads as 0, "", a Null variant) ----
+  bool IsNull() const;
+  int32_t AsInteger() const;
+  int64_t AsInt64() const;
+  double AsDouble() const;
+  classlib::Currency AsCurrency() const;
+  classlib::TBcd AsBCD() const;
+  bool AsBoolean() const;
+  classlib::TDateTime AsDateTime() const;
+  ISC_QUAD AsQuad() const;
+  classlib::TGUID AsGuid() const;
+  std::string AsString() const;
+  classlib::Variant AsVariant() const;
+
+  // ---- writing (to every parameter of the same name) ----
+  void SetIsNull(bool null);
+  void SetAsInteger(int32_t value);
+  void SetAsShort(int16_t value);
+  void SetAsBoolean(bool value);
+  void SetAsInt64(int64_t value);
+  void SetAsDouble(double value);
+  void SetAsCurrency(classlib::Currency value);
+  void SetAsBCD(const classlib::TBcd& value);
+  void SetAsExtended(long double value);
+  void SetAsDateTime(classlib::TDateTime value);
+  void SetAsDate(classlib::TDateTime value);
+  void SetAsTime(classlib::TDateTime value);
+  void SetAsQuad(const ISC_QUAD& value);
+  void SetAsGuid(const classlib::TGUID& value);
+  void SetAsString(std::string_view value);
+  void SetAsVariant(const classlib::Variant& value);
+
+  // Copies the value of another item (see the .cpp for blobs and arrays).
+  void Assign(const TFIBXSQLVAR& source);
+
+ private:
+  friend class TFIBXSQLDA;
+
+  // Called by the parent.
+  void Bind(XSQLVAR* var);
+  void SetName(std::string name) { name_ = std::move(name); }
+  void InitializeDescribed(bool keep_value);
+  void ReleaseBuffers();
+
+  // Reading helpers.
+  const char* Raw() const { return var_->sqldata; }
+  int64_t StoredInteger() const;
+  std::string_view TextBytes() const;
+  std::string BlobContents() const;
+  [[noreturn]] static void ConversionError();
+
+  // Writing helpers. Prepare gives the item `type` with a buffer of
+  // `length` bytes (plus the prefix of VARYING), clears NULL, keeps the
+  // nullable bit and marks it modified.
+  void Prepare(int type, int length, int scale);
+  template <typename T>
+  void StoreFixed(int type, int scale, T value);
+  void StoreBytes(int type, std::string_view bytes);
+  void StoreNull(bool null);
+  void StoreString(std::string_view value);
+  void StoreText(std::string_view bytes, short subtype);
+  void StoreWideString(const std::u16string& value);
+  void StoreExtended(long double value);
+  void StoreTimeStamp(classlib::TDateTime value);
+  void StoreArray(const classlib::Variant& value);
+  int Dialect() const;
+  bool IsNumericParameter() const;
+  bool IsDateTimeParameter() const;
+  void ForEachNamesake(const std::function<void(TFIBXSQLVAR&)>& store);
+  void AfterStore();
+
+  TFIBXSQLDA* parent_;
+  int index_;
+  std::string name_;
+  XSQLVAR* var_ = nullptr;
+  std::vector<char> data_;
+  int16_t indicator_ = 0;
+  struct Shape {
+    short type = 0, length = 0, scale = 0, subtype = 0;
+  };
+  // What the server described, and what the last written value made of the
+  // item (restored when a new describe overwrites the record of an item
+  // that keeps its value).
+  Shape described_;
+  Shape kept_;
+  bool modified_ = false;
+  bool is_macro_ = false;
+  bool is_quoted_macro_ = false;
+  classlib::Variant macro_previous_;
+  int marker_start_ = 0;
+  int marker_end_ = 0;
+  std::unique_ptr<classlib::TMemoryStream> stream_;
+};
+
+}  // namespace fib

@@ -1,0 +1,67 @@
+#include "fib/xsqlvar_blob.h"
+
+#include <algorithm>
+
+#include "fib/client_library.h"
+#include "fib/errors.h"
+
+namespace fib {
+
+namespace {
+
+// The largest piece one segment call moves.
+constexpr size_t kSegmentSize = 32768 - 1;
+
+void Check(ISC_STATUS status, IIBClientLibrary& library) {
+  CheckClientCall(status, true, library, nullptr);
+}
+
+}  // namespace
+
+std::string ReadBlob(IIBClientLibrary& library, isc_db_handle* db, isc_tr_handle* tr,
+                     const ISC_QUAD& id) {
+  ISC_QUAD blob_id = id;
+  isc_blob_handle blob = 0;
+  Check(library.isc_open_blob2(StatusVector(), db, tr, &blob, &blob_id, 0, nullptr), library);
+  std::string contents;
+  char buffer[kSegmentSize];
+  for (;;) {
+    unsigned short got = 0;
+    ISC_STATUS status =
+        library.isc_get_segment(StatusVector(), &blob, &got, sizeof buffer, buffer);
+    // A segment longer than the buffer arrives in pieces (isc_segment); the
+    // end of the blob is isc_segstr_eof.
+    if (status != 0 && status != isc_segment) {
+      if (status == isc_segstr_eof) break;
+      ISC_STATUS_ARRAY ignored;
+      library.isc_cancel_blob(ignored, &blob);
+      Check(status, library);
+    }
+    contents.append(buffer, got);
+  }
+  Check(library.isc_close_blob(StatusVector(), &blob), library);
+  return contents;
+}
+
+ISC_QUAD CreateBlob(IIBClientLibrary& library, isc_db_handle* db, isc_tr_handle* tr,
+                    std::string_view contents) {
+  ISC_QUAD id{};
+  isc_blob_handle blob = 0;
+  Check(library.isc_create_blob2(StatusVector(), db, tr, &blob, &id, 0, nullptr), library);
+  for (size_t done = 0; done < contents.size();) {
+    size_t piece = std::min(kSegmentSize, contents.size() - done);
+    ISC_STATUS status = library.isc_put_segment(StatusVector(), &blob,
+                                                static_cast<unsigned short>(piece),
+                                                contents.data() + done);
+    if (status != 0) {
+      ISC_STATUS_ARRAY ignored;
+      library.isc_cancel_blob(ignored, &blob);
+      Check(status, library);
+    }
+    done += piece;
+  }
+  Check(library.isc_close_blob(StatusVector(), &blob), library);
+  return id;
+}
+
+}  // namespace fib

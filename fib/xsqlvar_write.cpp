@@ -1,0 +1,323 @@
+// Writing a parameter: each value gives the item the SQL type it needs.
+#include <cmath>
+#include <cstring>
+
+#include "classlib/codepage.h"
+#include "classlib/format_settings.h"
+#include "classlib/numconv.h"
+#include "fib/bcd_scaled.h"
+#include "fib/component_name.h"
+#include "fib/errors.h"
+#include "fib/numeric_helpers.h"
+#include "fib/sql_types.h"
+#include "fib/variant_stream.h"
+#include "fib/xsqlda.h"
+#include "fib/xsqlda_owner.h"
+#include "fib/xsqlvar.h"
+#include "fib/zod_array.h"
+
+namespace fib {
+
+namespace {
+
+constexpr short kCharsetOctets = 1;
+
+bool IsDBKeyName(const std::string& name) { return name == "DB_KEY" || name == "RDB$DB_KEY"; }
+
+// The number of decimal digits of a whole number (0 for 0), by binary search
+// over the power table; 19 and more for numbers past 18 digits.
+int DigitCount(long double whole) {
+  if (whole < 1) return 0;
+  if (whole >= PowerOfTen(kMaxPowerOfTen)) return kMaxPowerOfTen + 1;
+  int low = 1, high = kMaxPowerOfTen;  // whole < 10^high always holds
+  while (low < high) {
+    int middle = (low + high) / 2;
+    if (whole < PowerOfTen(middle))
+      high = middle;
+    else
+      low = middle + 1;
+  }
+  return low;
+}
+
+}  // namespace
+
+void TFIBXSQLVAR::Prepare(int type, int length, int scale) {
+  stream_.reset();
+  size_t size = static_cast<size_t>(length) + (type == kSQLVarying ? 2 : 0);
+  data_.assign(std::max<size_t>(size, 1), 0);
+  var_->sqldata = data_.data();
+  var_->sqltype = static_cast<short>(type | (var_->sqltype & 1));
+  var_->sqllen = static_cast<short>(length);
+  var_->sqlscale = static_cast<short>(scale);
+  if (var_->sqlind != nullptr) indicator_ = 0;
+  kept_ = {var_->sqltype, var_->sqllen, var_->sqlscale, var_->sqlsubtype};
+  modified_ = true;
+}
+
+template <typename T>
+void TFIBXSQLVAR::StoreFixed(int type, int scale, T value) {
+  Prepare(type, sizeof value, scale);
+  std::memcpy(data_.data(), &value, sizeof value);
+}
+
+void TFIBXSQLVAR::StoreBytes(int type, std::string_view bytes) {
+  Prepare(type, static_cast<int>(bytes.size()), 0);
+  if (!bytes.empty()) std::memcpy(data_.data(), bytes.data(), bytes.size());
+}
+
+bool TFIBXSQLVAR::IsNumericParameter() const {
+  switch (described_.type) {
+    case kSQLShort: case kSQLLong: case kSQLInt64: case kSQLFloat: case kSQLDouble:
+    case kSQLDFloat:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool TFIBXSQLVAR::IsDateTimeParameter() const {
+  return described_.type == kSQLDate || described_.type == kSQLTime ||
+         described_.type == kSQLTimeStamp;
+}
+
+void TFIBXSQLVAR::SetAsInteger(int32_t value) {
+  ForEachNamesake([value](TFIBXSQLVAR& item) { item.StoreFixed(kSQLLong, 0, value); });
+}
+
+void TFIBXSQLVAR::SetAsShort(int16_t value) {
+  ForEachNamesake([value](TFIBXSQLVAR& item) { item.StoreFixed(kSQLShort, 0, value); });
+}
+
+// A parameter the server described as a boolean keeps its own width; any
+// other gets a SHORT 1 or 0 (the server would refuse a number for a
+// Firebird 3 BOOLEAN).
+void TFIBXSQLVAR::SetAsBoolean(bool value) {
+  ForEachNamesake([value](TFIBXSQLVAR& item) {
+    if (item.described_.type == kSQLFBBoolean)
+      item.StoreFixed<uint8_t>(kSQLFBBoolean, 0, value ? 1 : 0);
+    else if (item.described_.type == kSQLBoolean)
+      item.StoreFixed<int16_t>(kSQLBoolean, 0, value ? 1 : 0);
+    else
+      item.StoreFixed<int16_t>(kSQLShort, 0, value ? 1 : 0);
+  });
+}
+
+void TFIBXSQLVAR::SetAsInt64(int64_t value) {
+  ForEachNamesake([value](TFIBXSQLVAR& item) { item.StoreFixed(kSQLInt64, 0, value); });
+}
+
+void TFIBXSQLVAR::SetAsDouble(double value) {
+  ForEachNamesake([value](TFIBXSQLVAR& item) { item.StoreFixed(kSQLDouble, 0, value); });
+}
+
+void TFIBXSQLVAR::SetAsCurrency(classlib::Currency value) {
+  ForEachNamesake([value](TFIBXSQLVAR& item) {
+    if (item.Dialect() >= 3)
+      item.StoreFixed<int64_t>(kSQLInt64, -4, value.value);
+    else
+      item.StoreFixed<double>(kSQLDouble, 0, value.ToDouble());
+  });
+}
+
+void TFIBXSQLVAR::SetAsBCD(const classlib::TBcd& value) {
+  ForEachNamesake([&value](TFIBXSQLVAR& item) {
+    if (item.Dialect() >= 3) {
+      int64_t digits;
+      uint8_t places;
+      if (!BCDToInt64Scaled(value, digits, places)) ConversionError();
+      item.StoreFixed<int64_t>(kSQLInt64, -static_cast<int>(places), digits);
+    } else {
+      long double extended;
+      if (!BCDToExtended(value, extended)) ConversionError();
+      item.StoreExtended(extended);
+    }
+  });
+}
+
+void TFIBXSQLVAR::SetAsExtended(long double value) {
+  ForEachNamesake([value](TFIBXSQLVAR& item) { item.StoreExtended(value); });
+}
+
+// Dialect 3 sends an extended value as an INT64 of 18 significant digits,
+// so no digit a double would drop is lost; a number of more than 18 whole
+// digits has no such form and goes as a DOUBLE.
+void TFIBXSQLVAR::StoreExtended(long double value) {
+  if (!std::isfinite(value)) ConversionError();
+  int digits = DigitCount(std::round(std::fabs(std::trunc(value))));
+  if (Dialect() < 3 || digits > kMaxPowerOfTen) {
+    StoreFixed<double>(kSQLDouble, 0, static_cast<double>(value));
+    return;
+  }
+  long double stored = std::round(value * static_cast<long double>(PowerOfTen(kMaxPowerOfTen - digits)));
+  StoreFixed<int64_t>(kSQLInt64, digits - kMaxPowerOfTen, static_cast<int64_t>(stored));
+}
+
+void TFIBXSQLVAR::StoreTimeStamp(classlib::TDateTime value) {
+  classlib::TTimeStamp stamp = classlib::DateTimeToTimeStamp(value);
+  ISC_TIMESTAMP wire{stamp.Date - kTimeStampToDayNumber,
+                     static_cast<ISC_TIME>(stamp.Time) * kTimeUnitsPerMSec};
+  StoreFixed(kSQLTimeStamp, 0, wire);
+}
+
+void TFIBXSQLVAR::SetAsDateTime(classlib::TDateTime value) {
+  ForEachNamesake([value](TFIBXSQLVAR& item) { item.StoreTimeStamp(value); });
+}
+
+void TFIBXSQLVAR::SetAsDate(classlib::TDateTime value) {
+  ForEachNamesake([value](TFIBXSQLVAR& item) { item.StoreTimeStamp(std::trunc(value)); });
+}
+
+void TFIBXSQLVAR::SetAsTime(classlib::TDateTime value) {
+  ForEachNamesake([value](TFIBXSQLVAR& item) { item.StoreTimeStamp(value); });
+}
+
+void TFIBXSQLVAR::SetAsQuad(const ISC_QUAD& value) {
+  ForEachNamesake([&value](TFIBXSQLVAR& item) {
+    item.StoreFixed(item.described_.type == kSQLArray ? kSQLArray : kSQLBlob, 0, value);
+  });
+}
+
+void TFIBXSQLVAR::SetAsGuid(const classlib::TGUID& value) {
+  ForEachNamesake([&value](TFIBXSQLVAR& item) {
+    item.StoreBytes(kSQLText, std::string_view(reinterpret_cast<const char*>(&value), sizeof value));
+    // Raw bytes: no character set may transliterate them.
+    item.var_->sqlsubtype = kCharsetOctets;
+    item.kept_.subtype = kCharsetOctets;
+  });
+}
+
+void TFIBXSQLVAR::StoreText(std::string_view bytes, short subtype) {
+  if (bytes.size() > static_cast<size_t>(kMaxTextLength)) {
+    Prepare(kSQLBlob, sizeof(ISC_QUAD), 0);
+    stream_ = std::make_unique<classlib::TMemoryStream>();
+    stream_->Write(bytes.data(), static_cast<int>(bytes.size()));
+    stream_->SetPosition(0);
+    return;
+  }
+  StoreBytes(kSQLText, bytes);
+  var_->sqlsubtype = subtype;
+  kept_.subtype = subtype;
+}
+
+// The server converts the text to the described type; the client only
+// prepares what the server could not read otherwise.
+void TFIBXSQLVAR::StoreString(std::string_view value) {
+  if (IsDBKeyName(name_) && described_.type != 0) {
+    // A record key goes back byte for byte in its described shape, never
+    // longer than that shape.
+    Prepare(described_.type, described_.length, described_.scale);
+    var_->sqlsubtype = described_.subtype;
+    kept_.subtype = described_.subtype;
+    size_t room = data_.size() - (described_.type == kSQLVarying ? 2 : 0);
+    size_t length = std::min(value.size(), room);
+    if (described_.type == kSQLVarying) {
+      uint16_t prefix = static_cast<uint16_t>(length);
+      std::memcpy(data_.data(), &prefix, 2);
+      std::memcpy(data_.data() + 2, value.data(), length);
+    } else {
+      std::memcpy(data_.data(), value.data(), length);
+    }
+    return;
+  }
+  if (value.empty() && (IsNumericParameter() || IsDateTimeParameter())) {
+    StoreNull(true);
+    return;
+  }
+  std::string text(value);
+  if (IsNumericParameter() && !is_macro_) {
+    char separator = classlib::FormatSettings().DecimalSeparator;
+    for (char& c : text)
+      if (c == ',' || c == separator) c = '.';
+  }
+  TXSQLOwner* owner = Owner();
+  if (owner != nullptr && owner->IsUTF8Connection())
+    StoreText(classlib::Cp1251ToUtf8(text), kCharsetUnicodeFSS);
+  else
+    StoreText(text, described_.type == kSQLText || described_.type == kSQLVarying
+                        ? described_.subtype : 0);
+}
+
+void TFIBXSQLVAR::SetAsString(std::string_view value) {
+  ForEachNamesake([value](TFIBXSQLVAR& item) { item.StoreString(value); });
+}
+
+void TFIBXSQLVAR::StoreWideString(const std::u16string& value) {
+  TXSQLOwner* owner = Owner();
+  if (owner == nullptr || !owner->IsUTF8Connection()) {
+    StoreString(classlib::WideToAnsi(value));
+    return;
+  }
+  std::string bytes = classlib::Utf16ToUtf8(value);
+  if (bytes.size() > static_cast<size_t>(kMaxTextLength))
+    RaiseClientErrorMsg("%s. Value for WideString Parameter \"%s\" too long",
+                        {owner->FullName(), std::to_string(index_)});
+  StoreText(bytes, kCharsetUnicodeFSS);
+}
+
+// Arrays of values go to an ARRAY parameter as a new array of the column
+// and to a BLOB parameter as the array's raw bytes.
+void TFIBXSQLVAR::StoreArray(const classlib::Variant& value) {
+  if (described_.type == kSQLBlob) {
+    classlib::Variant copy = value;
+    classlib::TMemoryStream stream;
+    VariantArrayToStream(copy, stream);
+    LoadFromStream(stream);
+    return;
+  }
+  TXSQLOwner* owner = Owner();
+  if (described_.type != kSQLArray || owner == nullptr || owner->ClientLibrary() == nullptr)
+    RaiseClientError(33);
+  TpZODArray array(*owner->ClientLibrary(), owner->DBHandle(), owner->TRHandle(), RelationName(),
+                   SQLName());
+  ISC_QUAD id{};
+  array.Write(value, owner->DBHandle(), owner->TRHandle(), id);
+  SetAsQuad(id);
+}
+
+void TFIBXSQLVAR::SetAsVariant(const classlib::Variant& value) {
+  using namespace classlib;
+  const Variant& v = value;
+  TVarType type = v.VType();
+  // References (to variants or objects) carry no value of their own.
+  if (type & varByRef) RaiseClientError(2);
+  if (type & varArray) {
+    StoreArray(v);
+    return;
+  }
+  if (VarIsStr(v) && (described_.type == kSQLDate || described_.type == kSQLTimeStamp)) {
+    SetAsVariant(Variant::FromDate(StrToDateTime(v.AsString())));
+    return;
+  }
+  switch (type & varTypeMask) {
+    case varEmpty: case varNull: SetIsNull(true); break;
+    case varSmallint: case varInteger: case varShortInt: case varByte: case varWord:
+      SetAsInteger(v.AsInteger());
+      break;
+    // An unsigned 32-bit value may not fit a LONG.
+    case varLongWord: case varInt64: SetAsInt64(v.AsInt64()); break;
+    case varSingle: case varDouble: SetAsDouble(v.AsDouble()); break;
+    case varCurrency: SetAsCurrency(v.AsCurrency()); break;
+    case varDecimal: SetAsExtended(v.AsDouble()); break;
+    case varFMTBcd: SetAsBCD(v.AsFMTBcd()); break;
+    case varSQLTimeStamp: SetAsDateTime(v.AsDate()); break;
+    case varDate:
+      if (described_.type == kSQLTime)
+        SetAsTime(v.AsDate());
+      else if (described_.type == kSQLDate)
+        SetAsDate(v.AsDate());
+      else
+        SetAsDateTime(v.AsDate());
+      break;
+    case varString: SetAsString(v.AsString()); break;
+    case varOleStr: {
+      WideString wide = v.AsOleStr();
+      ForEachNamesake([&wide](TFIBXSQLVAR& item) { item.StoreWideString(wide); });
+      break;
+    }
+    case varBoolean: SetAsBoolean(v.AsBoolean()); break;
+    default: RaiseClientError(2);
+  }
+}
+
+}  // namespace fib
