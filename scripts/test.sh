@@ -1,10 +1,18 @@
 #!/usr/bin/env bash
 # The project's test command: install dependencies, configure and build with
 # AddressSanitizer and UndefinedBehaviorSanitizer, run every test through CTest.
+# A local Firebird server runs around CTest for the tests that attach through
+# "localhost:"; it is stopped again even when CTest fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
 cmake --preset asan
 cmake --build --preset asan
-ctest --preset asan
+
+export UPDATER_FB_PASSWORD="${UPDATER_FB_PASSWORD:-masterkey}"
+trap 'scripts/firebird-server.sh stop' EXIT
+scripts/firebird-server.sh start
+status=0
+ctest --preset asan || status=$?
+exit "$status"
