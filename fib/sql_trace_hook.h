@@ -1,0 +1,87 @@
+// The process-wide SQL trace hook. Statements, connections, transactions
+// and services report what they do to it; when a monitor program listens,
+// the hook formats the event and queues it for the writer thread, which
+// passes it to the monitors through the shared channel.
+#pragma once
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+#include "classlib/object.h"
+#include "fib/sql_monitor_layout.h"
+#include "fib/sql_trace_texts.h"
+
+namespace classlib {
+class TComponent;
+}
+
+namespace fib {
+
+class TMonitorChannel;
+class TMonitorWriterThread;
+
+class TFIBSQLMonitorHook : public classlib::TObject {
+  CLASSLIB_CLASS(TFIBSQLMonitorHook, classlib::TObject)
+ public:
+  TFIBSQLMonitorHook();
+  // Lets the writer pass on what is queued, then closes the channel.
+  ~TFIBSQLMonitorHook() override;
+
+  bool Enabled() const;
+  // Disabling stops the writer at once, dropping what is queued.
+  void SetEnabled(bool enabled);
+  // Whether the shared objects are open.
+  bool Opened() const;
+  // Attached monitors; 0 while the shared objects are not open.
+  int MonitorCount() const;
+
+  // Each acts only when the hook is enabled, the global trace switch is on
+  // and a monitor listens to its category; otherwise it formats nothing.
+  virtual void TracePrepare(const ITracedStatement& statement);
+  virtual void TraceExecute(const ITracedStatement& statement);
+  virtual void TraceFetch(const ITracedStatement& statement);
+  virtual void TraceConnect(const classlib::TComponent& database);
+  virtual void TraceDisconnect(const classlib::TComponent& database);
+  virtual void TraceStartTransaction(const ITracedTransaction& transaction);
+  virtual void TraceCommit(const ITracedTransaction& transaction);
+  virtual void TraceSavepoint(const ITracedTransaction& transaction, std::string_view savepoint,
+                              SavepointTrace kind);
+  virtual void TraceCommitRetaining(const ITracedTransaction& transaction);
+  virtual void TraceRollback(const ITracedTransaction& transaction);
+  virtual void TraceRollbackRetaining(const ITracedTransaction& transaction);
+  virtual void TraceServiceAttach(const classlib::TComponent& service);
+  virtual void TraceServiceDetach(const classlib::TComponent& service);
+  virtual void TraceServiceQuery(const classlib::TComponent& service);
+  virtual void TraceServiceStart(const classlib::TComponent& service);
+
+  // Queues `text`, headed by the program's name, for the monitors; with no
+  // monitor attached it queues nothing and ends the writer thread. Opens
+  // the shared objects first (client error 54 when that fails).
+  void QueueTraceText(const std::string& text, TraceCategory category);
+  // Messages waiting for the writer.
+  int QueuedCount() const;
+
+ private:
+  bool ShouldTrace(TraceCategory category);
+  void TraceTransaction(const ITracedTransaction& transaction, TransactionTrace kind);
+  void OpenLocked();
+
+  mutable std::mutex mutex_;
+  bool enabled_ = true;
+  std::unique_ptr<TMonitorChannel> channel_;
+  std::unique_ptr<TMonitorWriterThread> writer_;
+};
+
+// The process's hook, made on first use; nullptr once the process is
+// shutting the monitor down.
+TFIBSQLMonitorHook* MonitorHookInstance();
+// Monitors attached to the channel; 0 when this process has not opened it.
+int GetMonitorCount();
+
+// The header put before every message: CR LF, "[Application: ", the
+// program's file name without its folder, "]", CR LF.
+std::string ApplicationHeader();
+
+}  // namespace fib
