@@ -21,6 +21,7 @@ class TFIBDatabase;
 class TFIBTransaction;
 class TIBBlobFilters;
 class TBlobCache;
+struct BlobCacheIdentity;
 
 // How the stream may be used.
 enum class BlobMode : uint8_t { Read = 0, Write = 1, ReadWrite = 2 };
@@ -111,7 +112,6 @@ class TFIBBlobStream : public classlib::TStream {
   void Truncate();
 
  private:
-  void Init();
   void Unload();
   void LeaveOwnerList();
   void CheckReadable() const;
@@ -120,12 +120,15 @@ class TFIBBlobStream : public classlib::TStream {
   void LoadFromServer();
   void ReadBlobInfo(int64_t& total_length);
   void OpenBlob();
+  bool UsesCache() const;
+  BlobCacheIdentity CacheIdentity() const;
   bool TryLoadFromCache(int64_t server_length);
   std::string ReadSegments(int64_t expected_length);
   void CloseBlob();
   void CancelBlob();
   void WriteToServer();
   void OfferToCache(const std::string& raw);
+  void TakeContent(std::string raw);
   void SaveContentOnFirstChange();
   bool ServerConvertsSubType() const;
   bool HasClientFilter() const;
