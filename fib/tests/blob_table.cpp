@@ -55,7 +55,10 @@ void BlobTableTest::StoreBlobId(int key, const std::string& column, const ISC_QU
 }
 
 ISC_QUAD BlobTableTest::BlobIdOf(int key, const std::string& column) {
-  std::string sql = "SELECT " + column + " FROM B WHERE K = " + std::to_string(key);
+  return QueryBlobId("SELECT " + column + " FROM B WHERE K = " + std::to_string(key));
+}
+
+ISC_QUAD BlobTableTest::QueryBlobId(const std::string& sql) {
   ISC_QUAD value{};
   BlobIdDescriptor out(&value);
   fib::IIBClientLibrary& library = db_->ClientLibrary();

@@ -22,6 +22,8 @@ class BlobTableTest : public DatabaseTest {
   void StoreBlobId(int key, const std::string& column, const ISC_QUAD& id);
   // The blob id of that column; zero for NULL.
   ISC_QUAD BlobIdOf(int key, const std::string& column);
+  // The blob id in the first row of a one-column select.
+  ISC_QUAD QueryBlobId(const std::string& sql);
   // A new blob with `content` written through a stream, stored in the row.
   void StoreContent(int key, const std::string& column, const std::string& content,
                     int16_t sub_type);

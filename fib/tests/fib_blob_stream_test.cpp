@@ -71,6 +71,30 @@ TEST_F(BlobStreamTest, ContentsOfEverySizeComeBackEqual) {
   }
 }
 
+// The server's length counts the stored bytes; a sub-type the server turns
+// into text arrives with another length, and all of it must be read.
+TEST_F(BlobStreamTest, ConvertedSubTypeIsReadToItsRealEnd) {
+  fib_test::ExecuteSql(file_.Library(), file_.Handle(), "CREATE VIEW V AS SELECT K FROM B");
+  Restart();
+  const ISC_QUAD id =
+      QueryBlobId("SELECT RDB$VIEW_BLR FROM RDB$RELATIONS WHERE RDB$RELATION_NAME = 'V'");
+  TFIBBlobStream raw;
+  raw.SetDatabase(db_.get());
+  raw.SetTransaction(tr_.get());
+  raw.SetBlobID(id);
+  TFIBBlobStream text;
+  text.SetDatabase(db_.get());
+  text.SetTransaction(tr_.get());
+  text.SetBlobSubType(2);
+  text.SetBlobID(id);
+  const std::string stored = raw.AsString();
+  const std::string shown = text.AsString();
+  ASSERT_FALSE(stored.empty());
+  EXPECT_GT(shown.size(), stored.size());
+  EXPECT_NE(shown.find("blr_"), std::string::npos) << shown.substr(0, 200);
+  EXPECT_EQ(shown.find('\0'), std::string::npos) << "no unfilled bytes";
+}
+
 TEST_F(BlobStreamTest, NullColumnReadsAsEmpty) {
   StoreBlobId(1, "BIN", ISC_QUAD{});
   auto stream = ReadStream(1, "BIN", 0);
