@@ -1,27 +1,9 @@
 #include "blob_table.h"
 
+#include "blob_id_descriptor.h"
 #include "fib/errors.h"
 
 namespace fib_test {
-namespace {
-
-// A one-column descriptor over a blob id.
-struct BlobIdDescriptor {
-  explicit BlobIdDescriptor(ISC_QUAD* id) {
-    sqlda.version = SQLDA_VERSION1;
-    sqlda.sqln = 1;
-    sqlda.sqld = 1;
-    XSQLVAR& var = sqlda.sqlvar[0];
-    var.sqltype = SQL_BLOB + 1;
-    var.sqllen = sizeof(ISC_QUAD);
-    var.sqldata = reinterpret_cast<ISC_SCHAR*>(id);
-    var.sqlind = &null_flag;
-  }
-  XSQLDA sqlda{};
-  short null_flag = 0;
-};
-
-}  // namespace
 
 BlobTableTest::BlobTableTest() {
   ExecuteSql(file_.Library(), file_.Handle(),
