@@ -359,6 +359,7 @@ void TFIBDatabase::EndTransactionsForDisconnect(bool force, std::exception_ptr& 
 }
 
 void TFIBDatabase::FireLinks(TFIBBaseEvent TFIBBase::*event, bool swallow) {
+  if (links_.empty()) return;
   for (TFIBBase* link : std::vector(links_)) {
     try {
       link->Fire(link->*event);
@@ -457,6 +458,7 @@ int TNotifyEventList::Count() const {
 std::vector<classlib::TNotifyEvent> TNotifyEventList::Snapshot() const {
   std::lock_guard lock(mutex_);
   std::vector<classlib::TNotifyEvent> copy;
+  copy.reserve(handlers_.Count());
   for (int i = 0; i < handlers_.Count(); ++i) copy.push_back(handlers_.Items(i));
   return copy;
 }

@@ -71,7 +71,7 @@ void SqlDescriptors::AllocateBuffers() {
 }
 
 char* SqlDescriptors::SetBuffer(int index, size_t size) {
-  buffers_[index].assign(size == 0 ? 1 : size, '\0');
+  buffers_[index].resize(size == 0 ? 1 : size);
   Var(index).sqldata = buffers_[index].data();
   return buffers_[index].data();
 }

@@ -115,7 +115,7 @@ void TFIBQuery::SQLChanged(classlib::TObject*) {
   if (param_check_) {
     PreprocessText();
   } else {
-    server_text_ = sql_.Text();
+    server_text_ = plain_server_text_ = sql_.Text();
     markers_.clear();
     params_.Resize(0);
     params_built_ = true;
@@ -148,6 +148,7 @@ void TFIBQuery::PreprocessText() {
   options.owner_name = FullComponentName(this);
   PreprocessedSQL result = PreprocessSQL(sql_.Text(), options);
   server_text_ = std::move(result.server_text);
+  plain_server_text_ = server_text_;
   BuildParams(result.markers);
   markers_ = std::move(result.markers);
   params_built_ = true;
@@ -160,7 +161,7 @@ void TFIBQuery::BuildParams(const std::vector<SQLMarker>& markers) {
   for (int i = 0; i < params_.Count(); ++i) {
     if (params_[i].Name().empty()) continue;
     old.SetItemName(i, params_[i].Name(), true);
-    if (params_[i].Modified() || params_[i].HasStream()) CopyParamValue(params_[i], old[i]);
+    if (params_[i].SQLType() != 0 || params_[i].HasStream()) CopyParamValue(params_[i], old[i]);
   }
   ResetVector(params_, static_cast<int>(markers.size()));
   for (int i = 0; i < params_.Count(); ++i) {
@@ -176,13 +177,14 @@ void TFIBQuery::BuildParams(const std::vector<SQLMarker>& markers) {
     TFIBXSQLVAR& param = params_[i];
     if (param.Modified()) continue;  // a namesake already took the value
     const std::vector<TFIBXSQLVAR*> before = old.ItemsNamed(param.Name());
-    if (!before.empty() && before.front()->Modified()) {
+    if (!before.empty() && (before.front()->SQLType() != 0 || before.front()->HasStream())) {
       CopyParamValue(*before.front(), param);
     } else if (param.IsMacro()) {
       param.SetAsString(SplitMacroName(markers[i].name).default_value);
     }
   }
-  macro_changed_ = true;
+  for (const SQLMarker& marker : markers)
+    if (marker.macro) macro_changed_ = true;
 }
 
 TFIBXSQLDA& TFIBQuery::Params() {

@@ -220,6 +220,8 @@ class TFIBQuery : public classlib::TComponent, public TXSQLOwner {
   int64_t execute_ms_ = 0;
 
   std::string server_text_;
+  // The server text of the SQL text as it is, before any rewriting.
+  std::string plain_server_text_;
   // Parameters as the SQL text names them (macros included).
   TFIBXSQLDA params_;
   bool params_built_ = false;

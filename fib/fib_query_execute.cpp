@@ -46,6 +46,8 @@ void TFIBQuery::ExecQuery() {
   if (BeforeExecute) BeforeExecute(this);
   StartTransactionIfAsked();
   if (!prepared_ || (ChecksParams() && Params().Count() > 0)) Prepare();
+  base_.CheckDatabase();
+  base_.CheckTransaction();
   WriteStreamParams();
   if (server_params_active_) CopyParamsToServerVector();
   int64_t start = NowMs();
@@ -182,8 +184,8 @@ void TFIBQuery::FreeHandle() {
   current_.Resize(0);
   if (handle_ != 0 && Database() != nullptr) {
     IIBClientLibrary& library = Database()->ClientLibrary();
-    isc_stmt_handle handle = handle_;
-    ISC_STATUS result = library.isc_dsql_free_statement(StatusVector(), &handle, DSQL_drop);
+    // The client cleans the very variable it allocated the handle into.
+    ISC_STATUS result = library.isc_dsql_free_statement(StatusVector(), &handle_, DSQL_drop);
     handle_ = 0;
     prepared_ = false;
     if (Check(result, false) != 0 && !StatusIsOneOf({kBadStatementHandle}))

@@ -96,12 +96,12 @@ void TFIBQuery::RewriteText() {
 void TFIBQuery::Prepare() {
   Close();
   base_.CheckDatabase();
-  base_.CheckTransaction();
   StartTransactionIfAsked();
+  base_.CheckTransaction();
   if (ChecksParams() && Params().Count() > 0 && (!prepared_ || NeedsRewrite())) {
     std::string before = server_text_;
     RewriteText();
-    if (!server_params_active_) PreprocessText();
+    if (!server_params_active_) server_text_ = plain_server_text_;
     if (prepared_ && server_text_ != before) FreeHandle();
   }
   if (prepared_) return;
@@ -160,6 +160,10 @@ void TFIBQuery::DescribeInput() {
   IIBClientLibrary& library = Database()->ClientLibrary();
   TFIBXSQLDA& params = ServerParams();
   ISC_STATUS* status = StatusVector();
+  // Values written before, even in an earlier execution, keep the shape
+  // they were written with; the describe would otherwise reset them.
+  for (int i = 0; i < params.Count(); ++i)
+    if (params[i].SQLType() != 0) params[i].SetModified(true);
   Check(library.isc_dsql_describe_bind(status, &handle_, 1, params.AsXSQLDA()));
   if (params.DescribedCount() > params.AsXSQLDA()->sqln) {
     ResetVector(params, params.DescribedCount());

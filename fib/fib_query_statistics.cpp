@@ -1,5 +1,7 @@
 #include "fib/fib_query_statistics.h"
 
+#include <atomic>
+
 #include "fib/fib_database.h"
 
 namespace fib {
@@ -7,6 +9,9 @@ namespace fib {
 namespace {
 
 std::mutex registry_mutex;
+// Most databases have no collector; statements ask on every execution, so
+// the empty case is answered without the lock.
+std::atomic<int> registered{0};
 std::map<const TFIBDatabase*, TFIBStatistics*>& Registry() {
   static std::map<const TFIBDatabase*, TFIBStatistics*> registry;
   return registry;
@@ -15,6 +20,7 @@ std::map<const TFIBDatabase*, TFIBStatistics*>& Registry() {
 }  // namespace
 
 TFIBStatistics* DatabaseStatistics(const TFIBDatabase* database) {
+  if (registered.load(std::memory_order_acquire) == 0) return nullptr;
   std::lock_guard lock(registry_mutex);
   auto found = Registry().find(database);
   return found == Registry().end() ? nullptr : found->second;
@@ -27,12 +33,13 @@ TFIBStatistics::~TFIBStatistics() { Attach(nullptr); }
 void TFIBStatistics::Attach(TFIBDatabase* database) {
   std::lock_guard lock(registry_mutex);
   if (database_ != nullptr) {
-    Registry().erase(database_);
+    registered -= static_cast<int>(Registry().erase(database_));
     database_->RemoveFreeNotification(this);
   }
   database_ = database;
   if (database_ == nullptr) return;
   auto [place, added] = Registry().emplace(database_, this);
+  if (added) ++registered;
   if (!added) {
     place->second->database_ = nullptr;
     place->second = this;
@@ -45,7 +52,7 @@ void TFIBStatistics::Notification(classlib::TComponent* component,
   TComponent::Notification(component, operation);
   if (operation == classlib::opRemove && component == database_) {
     std::lock_guard lock(registry_mutex);
-    Registry().erase(database_);
+    registered -= static_cast<int>(Registry().erase(database_));
     database_ = nullptr;
   }
 }

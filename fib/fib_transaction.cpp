@@ -311,12 +311,14 @@ void TFIBTransaction::NotifyEnd(bool before, TTransactionAction action, bool for
   std::vector<TEndTransactionEvent> snapshot;
   {
     std::lock_guard lock(handlers.mutex);
+    if (handlers.list.Count() == 0) return;
     for (int i = 0; i < handlers.list.Count(); ++i) snapshot.push_back(handlers.list.Items(i));
   }
   for (const auto& handler : snapshot) handler(this, action, force);
 }
 
 void TFIBTransaction::FireLinks(TFIBBaseEvent TFIBBase::*event, bool last_first) {
+  if (links_.empty()) return;
   std::vector<TFIBBase*> links = links_;
   if (last_first) std::reverse(links.begin(), links.end());
   for (TFIBBase* link : links)

@@ -1,0 +1,158 @@
+// The window's life: creation, the flow between its pages and the close.
+#include "app/main_window.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QTabWidget>
+
+#include "app/ado_command.h"
+#include "app/ado_connection.h"
+#include "app/ado_dataset.h"
+#include "app/ado_query.h"
+#include "app/drop_down_combo_box.h"
+#include "app/page_services.h"
+#include "classlib/ansistr.h"
+#include "platform/environment.h"
+
+namespace app {
+
+namespace {
+
+enum TPageIndex { kBaseSelectPage = 0, kUserPage = 1, kUpdatePage = 2 };
+
+}  // namespace
+
+TfrmUpdate::TfrmUpdate(QWidget* parent)
+    : QWidget(parent) {
+  setObjectName(QStringLiteral("frmUpdate"));
+  setWindowTitle(QStringLiteral("Обновление данных"));
+  setFixedSize(kClientWidth, kClientHeight);
+
+  pcMain = new QTabWidget(this);
+  pcMain->setDocumentMode(true);  // the flat-button look of the tabs
+  pcMain->setGeometry(0, 0, kClientWidth, kClientHeight);
+  tsBaseSelect = new QWidget;
+  tsUsrParams = new QWidget;
+  tsUpdate = new QWidget;
+  pcMain->addTab(tsBaseSelect, QStringLiteral("Выбор базы"));
+  pcMain->addTab(tsUsrParams, QStringLiteral("Выбор пользователя"));
+  pcMain->addTab(tsUpdate, QStringLiteral("Обновление"));
+
+  CreateComponents();
+  CreateBaseSelectPage();
+  CreateUserPage();
+  CreateUpdatePage();
+
+  pcMain->setTabVisible(kUserPage, false);
+  pcMain->setTabEnabled(kUserPage, false);
+  pcMain->setTabVisible(kUpdatePage, false);
+  pcMain->setTabEnabled(kUpdatePage, false);
+
+  ConnectFirstPage();
+  connect(ComboBoxUser, &QComboBox::currentIndexChanged, this, &TfrmUpdate::HideUpdatePage);
+  connect(ComboBoxGroup, &QComboBox::currentIndexChanged, this, &TfrmUpdate::HideUpdatePage);
+  connect(LabeledEditParol, &QLineEdit::textChanged, this, &TfrmUpdate::HideUpdatePage);
+  connect(ButtonCancel, &QPushButton::clicked, this, &QWidget::close);
+
+  FormCreate();
+}
+
+TfrmUpdate::~TfrmUpdate() = default;
+
+void TfrmUpdate::CreateComponents() {
+  auto named = [](auto* component, const char* name) {
+    component->SetName(name);
+    return component;
+  };
+  Con = named(new TADOConnection(&components_), "Con");
+  dsUsers = named(new TADODataSet(&components_), "dsUsers");
+  dsUserGroups = named(new TADODataSet(&components_), "dsUserGroups");
+  dsCheckLogin = named(new TADODataSet(&components_), "dsCheckLogin");
+  for (TADODataSet* data_set : {dsUsers, dsUserGroups, dsCheckLogin}) data_set->SetConnection(Con);
+  conLX = named(new TADOConnection(&components_), "conLX");
+  qLX = named(new TADOQuery(&components_), "qLX");
+  qLX->SetConnection(conLX);
+  // Statements of the update run are never cut short.
+  qEx = named(new TADOCommand(&components_), "qEx");
+  qEx->SetConnection(conLX);
+}
+
+void TfrmUpdate::FormCreate() {
+  LogCheckErrors = false;
+  for (int i = 1; i <= platform::ParamCount(); ++i) {
+    if (classlib::UpperCase(platform::ParamStr(i)) == "LOGCHECKERROR") {
+      LogCheckErrors = true;
+      break;
+    }
+  }
+  pcMain->setCurrentIndex(kBaseSelectPage);
+  PrevDBTypeIndex = cbDBType->currentIndex();
+  ConnParams.Clear();
+  // Filling the list is no choice of the user's: the kind stays unchosen.
+  const QSignalBlocker quiet(cbDBType);
+  cbDBType->clear();
+  cbDBType->addItems({QStringLiteral("FIREBIRD"), QStringLiteral("MSSQL"),
+                      QStringLiteral("ORACLE")});
+  cbDBType->setCurrentIndex(-1);
+}
+
+void TfrmUpdate::ShowUserPage() {
+  pcMain->setTabEnabled(kUserPage, true);
+  pcMain->setTabVisible(kUserPage, true);
+  pcMain->setCurrentIndex(kUserPage);
+}
+
+void TfrmUpdate::ShowUpdatePage() {
+  pcMain->setTabEnabled(kUpdatePage, true);
+  pcMain->setTabVisible(kUpdatePage, true);
+  pcMain->setCurrentIndex(kUpdatePage);
+}
+
+void TfrmUpdate::HideLaterPages() {
+  pcMain->setTabEnabled(kUserPage, false);
+  pcMain->setTabVisible(kUserPage, false);
+  pcMain->setTabVisible(kUpdatePage, false);
+}
+
+void TfrmUpdate::HideUpdatePage() {
+  pcMain->setTabEnabled(kUpdatePage, false);
+  pcMain->setTabVisible(kUpdatePage, false);
+}
+
+void TfrmUpdate::closeEvent(QCloseEvent* event) {
+  FormCloseQuery();
+  event->accept();
+}
+
+void TfrmUpdate::FormCloseQuery() {
+  // Nothing here is reported: the window closes in any case.
+  BDConnectionBackup.Restore();
+  try {
+    conLX->Close();
+  } catch (const std::exception&) {
+  }
+}
+
+IFileOpenDialog& TfrmUpdate::FileOpenDialog() {
+  if (file_dialog_) return *file_dialog_;
+  if (!own_file_dialog_) own_file_dialog_ = std::make_unique<TQtFileOpenDialog>();
+  return *own_file_dialog_;
+}
+
+IDataLinkDialog& TfrmUpdate::DataLinkDialog() {
+  if (data_link_dialog_) return *data_link_dialog_;
+  if (!own_data_link_dialog_) own_data_link_dialog_ = std::make_unique<TQtDataLinkDialog>();
+  return *own_data_link_dialog_;
+}
+
+IServerList& TfrmUpdate::ServerList() {
+  if (server_list_) return *server_list_;
+  if (!own_server_list_) own_server_list_ = std::make_unique<TConfiguredServerList>();
+  return *own_server_list_;
+}
+
+}  // namespace app

@@ -1,0 +1,205 @@
+// The updater's only window: three pages shown one after the other as the
+// administrator chooses the database, logs in and runs the update. It also
+// shows the update run's progress (IProgressView).
+#pragma once
+
+#include <QWidget>
+#include <memory>
+#include <string>
+
+#include "app/connection_backup.h"
+#include "app/progress_view.h"
+#include "app/val_list.h"
+#include "classlib/component.h"
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPixmap;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QTabWidget;
+
+namespace app {
+
+class IDataLinkDialog;
+class IFileOpenDialog;
+class IServerList;
+class TADOCommand;
+class TADOConnection;
+class TADODataSet;
+class TADOQuery;
+class TDropDownComboBox;
+
+// Geometry of the window, in pixels.
+inline constexpr int kClientWidth = 592;
+inline constexpr int kClientHeight = 198;
+// The gap between the database-file edit and the browse button.
+inline constexpr int kFileButtonGap = 8;
+
+class TfrmUpdate : public QWidget, public IProgressView {
+  Q_OBJECT
+
+ public:
+  explicit TfrmUpdate(QWidget* parent = nullptr);
+  ~TfrmUpdate() override;
+
+  // --- Pages -----------------------------------------------------------
+  QTabWidget* pcMain;
+  QWidget* tsBaseSelect;
+  QWidget* tsUsrParams;
+  QWidget* tsUpdate;
+
+  // --- "Выбор базы" ------------------------------------------------------
+  QLabel* lDBType;
+  QComboBox* cbDBType;
+  QCheckBox* cbForDB;
+  QLabel* lUserName;
+  QLineEdit* eUserName;
+  QLabel* lPassword;
+  QLineEdit* ePassword;
+  QLabel* lServerName;
+  TDropDownComboBox* cbServerName;
+  QLabel* lForDB;
+  QLineEdit* eForDB;
+  QPushButton* btnFileDB;
+  QPushButton* btnConfigConnection;
+  QPushButton* btnCheckConnection;
+
+  // --- "Выбор пользователя" --------------------------------------------
+  QLabel* Label2;
+  QComboBox* ComboBoxUser;
+  QLabel* Label1;
+  QComboBox* ComboBoxGroup;
+  QLabel* LabeledEditParolLabel;
+  QLineEdit* LabeledEditParol;
+  QPushButton* ButtonOK;
+  QPushButton* ButtonCancel;
+
+  // --- "Обновление" ------------------------------------------------------
+  QGroupBox* gnUpdOptions;
+  QCheckBox* cbUpdateDB;
+  QCheckBox* cbUpdateXML;
+  QCheckBox* cbUpdateConf;
+  QLabel* imgUpdateDB;
+  QLabel* imgUpdateXML;
+  QLabel* imgUpdateConf;
+  QLabel* lCurOperation;
+  QLabel* lInfo;
+  QProgressBar* pbCondition;
+  QPushButton* bbExecute;
+  QPushButton* sbDetails;
+  QPlainTextEdit* mDetails;
+  QPushButton* bbOpenDir;
+  QPushButton* bbInstruction;
+
+  // --- Non-visual components, owned by the window ---------------------------
+  // The login connection of every kind and the data sets of the login.
+  TADOConnection* Con;
+  TADODataSet* dsUsers;
+  TADODataSet* dsUserGroups;
+  TADODataSet* dsCheckLogin;
+  // The native MSSQL connection of the update run, its query and command.
+  TADOConnection* conLX;
+  TADOQuery* qLX;
+  TADOCommand* qEx;
+
+  // --- Window state --------------------------------------------------------
+  bool LogCheckErrors = false;
+  int PrevDBTypeIndex = -1;
+  TValList ConnParams;
+  // The product's connection key as it was before the login overwrote it.
+  TConnectionKeyBackup BDConnectionBackup;
+  // Set once a fill of the server list found a name: the list is not filled
+  // again.
+  bool ServerListFilled = false;
+
+  // --- Services (not owned); null means the window system's own ------------
+  void SetFileOpenDialog(IFileOpenDialog* dialog) { file_dialog_ = dialog; }
+  void SetDataLinkDialog(IDataLinkDialog* dialog) { data_link_dialog_ = dialog; }
+  void SetServerList(IServerList* servers) { server_list_ = servers; }
+
+  // --- First page --------------------------------------------------------
+  std::string BuildConnectionString();
+  void ParseConnectionString(const std::string& text);
+  void FillServerList();
+
+  // --- Page flow -----------------------------------------------------------
+  void ShowUserPage();
+  void ShowUpdatePage();
+  // Any change on the first page: the later pages no longer apply.
+  void HideLaterPages();
+  // Any change on the second page: the update page no longer applies.
+  void HideUpdatePage();
+
+  // --- IProgressView -------------------------------------------------------
+  std::string StatusText() const override;
+  void SetStatusText(const std::string& text) override;
+  int ProgressMin() const override;
+  int ProgressMax() const override;
+  void SetProgressRange(int min, int max) override;
+  int ProgressPosition() const override;
+  void SetProgressPosition(int position) override;
+  void AddDetailLine(const std::string& line) override;
+  std::vector<std::string> DetailLines() const override;
+  void ClearDetails() override;
+  bool DetailsButtonEnabled() const override;
+  void SetDetailsButtonEnabled(bool enabled) override;
+  void SetStateImage(TUpdatePhase part, TStateImage image) override;
+  void ProcessMessages() override;
+  // The picture each state image shows now.
+  TStateImage StateImage(TUpdatePhase part) const;
+
+ public slots:
+  void FormCreate();
+  void cbDBTypeChange();
+  void cbForDBClick();
+  void cbServerNameDropDown();
+  void btnFileDBClick();
+  void btnConfigConnectionClick();
+  void btnCheckConnectionClick();
+  void eUserNameChange();
+  void ePasswordChange();
+  void cbServerNameChange();
+  void eForDBChange();
+
+ protected:
+  // The close request: FormCloseQuery, and the close is always allowed.
+  void closeEvent(QCloseEvent* event) override;
+
+ public:
+  void FormCloseQuery();
+
+ private:
+  void CreateBaseSelectPage();
+  void CreateUserPage();
+  void CreateUpdatePage();
+  void CreateComponents();
+  void ConnectFirstPage();
+  // The first page's controls that follow the chosen kind.
+  void EnableKindControls(bool enabled);
+  void LayOutKind(const std::string& kind);
+  void ParseFirebirdLocation(const std::string& location);
+  std::string ChosenKind() const;
+  QLabel* StateImageLabel(TUpdatePhase part) const;
+
+  IFileOpenDialog& FileOpenDialog();
+  IDataLinkDialog& DataLinkDialog();
+  IServerList& ServerList();
+
+  // Frees the non-visual components with the window, as their owner.
+  classlib::TComponent components_{nullptr};
+
+  IFileOpenDialog* file_dialog_ = nullptr;
+  IDataLinkDialog* data_link_dialog_ = nullptr;
+  IServerList* server_list_ = nullptr;
+  std::unique_ptr<IFileOpenDialog> own_file_dialog_;
+  std::unique_ptr<IDataLinkDialog> own_data_link_dialog_;
+  std::unique_ptr<IServerList> own_server_list_;
+  TStateImage state_images_[3] = {siNotRun, siNotRun, siNotRun};
+};
+
+}  // namespace app

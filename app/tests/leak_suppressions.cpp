@@ -1,0 +1,12 @@
+// Libraries below the window system keep caches for the life of the process
+// (fonts, the embedded database engine's tables); the leak checker must not
+// count them against our code.
+extern "C" const char* __lsan_default_suppressions() {
+  return "leak:libfontconfig.so\n"
+         "leak:libfreetype.so\n"
+         "leak:libglib-2.0.so\n"
+         "leak:libicuuc.so\n"
+         "leak:libicui18n.so\n"
+         "leak:libfbclient.so\n"
+         "leak:libEngine12.so\n";
+}

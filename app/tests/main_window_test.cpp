@@ -1,0 +1,277 @@
+#include <gtest/gtest.h>
+
+#include <QGroupBox>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QTest>
+#include <functional>
+
+#include "classlib/codepage.h"
+#include "window_fixture.h"
+
+namespace app::testing {
+namespace {
+
+TEST_F(WindowTest, StartsOnTheFirstPageWithNoKindChosen) {
+  EXPECT_EQ(window.windowTitle(), QStringLiteral("Обновление данных"));
+  EXPECT_EQ(window.size(), QSize(kClientWidth, kClientHeight));
+  EXPECT_EQ(window.minimumSize(), window.maximumSize());  // a fixed border
+  EXPECT_EQ(window.pcMain->currentIndex(), 0);
+  EXPECT_EQ(window.pcMain->tabText(0), QStringLiteral("Выбор базы"));
+  EXPECT_EQ(window.pcMain->tabText(1), QStringLiteral("Выбор пользователя"));
+  EXPECT_EQ(window.pcMain->tabText(2), QStringLiteral("Обновление"));
+  EXPECT_TRUE(window.pcMain->isTabVisible(0));
+  EXPECT_FALSE(UserTabShown());
+  EXPECT_FALSE(window.pcMain->isTabEnabled(1));
+  EXPECT_FALSE(UpdateTabShown());
+  EXPECT_FALSE(window.pcMain->isTabEnabled(2));
+
+  ASSERT_EQ(window.cbDBType->count(), 3);
+  EXPECT_EQ(window.cbDBType->itemText(0), QStringLiteral("FIREBIRD"));
+  EXPECT_EQ(window.cbDBType->itemText(1), QStringLiteral("MSSQL"));
+  EXPECT_EQ(window.cbDBType->itemText(2), QStringLiteral("ORACLE"));
+  EXPECT_EQ(window.cbDBType->currentIndex(), -1);
+  EXPECT_EQ(window.PrevDBTypeIndex, -1);
+  EXPECT_EQ(window.ConnParams.Count(), 0u);
+  EXPECT_FALSE(window.BDConnectionBackup.Saved());
+
+  for (QWidget* control : {static_cast<QWidget*>(window.lDBType), static_cast<QWidget*>(window.cbDBType),
+                           static_cast<QWidget*>(window.btnConfigConnection),
+                           static_cast<QWidget*>(window.btnCheckConnection)})
+    EXPECT_TRUE(control->isEnabled()) << control->metaObject()->className();
+  for (QWidget* control : std::initializer_list<QWidget*>{
+           window.cbForDB, window.lUserName, window.eUserName, window.lPassword, window.ePassword,
+           window.lServerName, window.cbServerName, window.lForDB, window.eForDB, window.btnFileDB})
+    EXPECT_FALSE(control->isEnabled()) << control->metaObject()->className();
+  EXPECT_EQ(window.ePassword->echoMode(), QLineEdit::Password);
+  EXPECT_EQ(window.ePassword->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter), '*');
+}
+
+TEST_F(WindowTest, CheckErrorSwitchIsFoundInAnyCaseAtAnyPosition) {
+  // The test program's command line holds "logCheckError" as its second word.
+  EXPECT_TRUE(window.LogCheckErrors);
+}
+
+TEST_F(WindowTest, LaterPagesHoldTheirControlsInTheirStartingState) {
+  EXPECT_EQ(window.LabeledEditParol->echoMode(), QLineEdit::Password);
+  EXPECT_TRUE(window.ButtonOK->isDefault());
+  EXPECT_EQ(window.ButtonCancel->text(), QStringLiteral("Отмена"));
+  EXPECT_EQ(window.ComboBoxUser->isEditable(), false);
+  EXPECT_EQ(window.ComboBoxGroup->isEditable(), false);
+  EXPECT_EQ(window.sbDetails->text(), QStringLiteral("Детали  >>"));
+  EXPECT_FALSE(window.sbDetails->isEnabled());
+  EXPECT_EQ(window.mDetails->height(), 0);
+  EXPECT_TRUE(window.bbOpenDir->isHidden());
+  EXPECT_TRUE(window.bbInstruction->isHidden());
+  EXPECT_FALSE(window.bbExecute->isHidden());
+  EXPECT_EQ(window.cbUpdateConf->text(), QStringLiteral("Обновление настроек ПОНТАРЕКС"));
+}
+
+TEST_F(WindowTest, FirebirdPicksAServerFromTheListAndBrowsesForAFile) {
+  Choose("FIREBIRD");
+  EXPECT_FALSE(window.cbServerName->isEditable());
+  EXPECT_EQ(window.cbForDB->text(), QStringLiteral("Локальный сервер базы данных"));
+  EXPECT_EQ(window.lForDB->text(), QStringLiteral("Файл базы данных:"));
+  EXPECT_TRUE(window.cbForDB->isChecked());
+  EXPECT_FALSE(window.cbForDB->isHidden());
+  EXPECT_FALSE(window.cbServerName->isHidden());
+  EXPECT_FALSE(window.lServerName->isHidden());
+  EXPECT_FALSE(window.btnFileDB->isHidden());
+  EXPECT_TRUE(window.btnFileDB->isEnabled());
+  EXPECT_EQ(window.eForDB->geometry().right() + 1 + kFileButtonGap, window.btnFileDB->x());
+  // A local server needs no server name.
+  EXPECT_FALSE(window.cbServerName->isEnabled());
+  EXPECT_TRUE(window.eUserName->isEnabled());
+  EXPECT_TRUE(window.btnCheckConnection->isEnabled());
+
+  window.cbForDB->setChecked(false);
+  EXPECT_TRUE(window.cbServerName->isEnabled());
+  EXPECT_TRUE(window.lServerName->isEnabled());
+}
+
+TEST_F(WindowTest, MssqlTakesAnyServerNameAndWindowsCredentials) {
+  Choose("MSSQL");
+  EXPECT_TRUE(window.cbServerName->isEditable());
+  EXPECT_EQ(window.cbForDB->text(), QStringLiteral("Использовать учетные сведения ОС Windows"));
+  EXPECT_EQ(window.lForDB->text(), QStringLiteral("Имя базы данных:"));
+  EXPECT_FALSE(window.cbForDB->isChecked());
+  EXPECT_FALSE(window.cbServerName->isHidden());
+  EXPECT_TRUE(window.btnFileDB->isHidden());
+  EXPECT_FALSE(window.btnFileDB->isEnabled());
+  // Without the browse button the edit takes its room.
+  EXPECT_EQ(window.eForDB->geometry().right(), window.btnFileDB->geometry().right());
+  EXPECT_TRUE(window.cbServerName->isEnabled());
+  EXPECT_TRUE(window.ePassword->isEnabled());
+
+  window.cbForDB->setChecked(true);
+  for (QWidget* control : std::initializer_list<QWidget*>{window.lUserName, window.eUserName,
+                                                          window.lPassword, window.ePassword})
+    EXPECT_FALSE(control->isEnabled());
+  EXPECT_TRUE(window.cbServerName->isEnabled());
+}
+
+TEST_F(WindowTest, OracleNamesANetworkServiceOnly) {
+  Choose("ORACLE");
+  EXPECT_EQ(window.lForDB->text(), QStringLiteral("Сетевой сервис:"));
+  EXPECT_TRUE(window.cbForDB->isHidden());
+  EXPECT_TRUE(window.lServerName->isHidden());
+  EXPECT_TRUE(window.cbServerName->isHidden());
+  EXPECT_TRUE(window.btnFileDB->isHidden());
+  EXPECT_TRUE(window.eUserName->isEnabled());
+  EXPECT_TRUE(window.ePassword->isEnabled());
+  EXPECT_TRUE(window.eForDB->isEnabled());
+}
+
+TEST_F(WindowTest, ChangingTheKindForgetsThePairsButChoosingItAgainDoesNot) {
+  Choose("FIREBIRD");
+  window.eForDB->setText("/data/x.fdb");
+  window.ConnParams.SetValue("Extra", "1");
+  window.cbDBTypeChange();  // the same kind once more
+  EXPECT_EQ(window.ConnParams.GetValue("Extra"), "1");
+  EXPECT_EQ(window.eForDB->text(), QStringLiteral("/data/x.fdb"));
+
+  Choose("MSSQL");
+  EXPECT_EQ(window.ConnParams.Count(), 0u);
+  EXPECT_TRUE(window.eForDB->text().isEmpty());
+  EXPECT_EQ(window.PrevDBTypeIndex, 1);
+
+  window.cbDBType->setCurrentIndex(-1);
+  EXPECT_FALSE(window.btnCheckConnection->isEnabled());
+  EXPECT_FALSE(window.btnConfigConnection->isEnabled());
+  EXPECT_FALSE(window.eUserName->isEnabled());
+  EXPECT_FALSE(window.eForDB->isEnabled());
+}
+
+TEST_F(WindowTest, EveryChangeOnTheFirstPageHidesTheLaterPages) {
+  Choose("MSSQL");
+  // In an order that leaves each control enabled when its turn comes.
+  const std::vector<std::pair<const char*, std::function<void()>>> changes = {
+      {"user name", [&] { QTest::keyClicks(window.eUserName, "a"); }},
+      {"password", [&] { QTest::keyClicks(window.ePassword, "b"); }},
+      {"server name", [&] { QTest::keyClicks(window.cbServerName, "s"); }},
+      {"database", [&] { QTest::keyClicks(window.eForDB, "c"); }},
+      {"local box", [&] { window.cbForDB->click(); }},
+      {"dialog",
+       [&] {
+         data_link.edit = [](const QString& s) { return s + ";Extra=1"; };
+         window.btnConfigConnection->click();
+       }},
+      {"kind", [&] { Choose("FIREBIRD"); }},
+  };
+  for (const auto& [name, change] : changes) {
+    ShowAllPages();
+    ASSERT_TRUE(UserTabShown());
+    change();
+    EXPECT_FALSE(UserTabShown()) << name;
+    EXPECT_FALSE(window.pcMain->isTabEnabled(1)) << name;
+    EXPECT_FALSE(UpdateTabShown()) << name;
+  }
+}
+
+TEST_F(WindowTest, ChangesOnTheUserPageHideOnlyTheUpdatePage) {
+  window.ComboBoxUser->addItems({"a", "b"});
+  ShowAllPages();
+  window.ComboBoxUser->setCurrentIndex(1);
+  EXPECT_FALSE(UpdateTabShown());
+  EXPECT_FALSE(window.pcMain->isTabEnabled(2));
+  EXPECT_TRUE(UserTabShown());
+
+  ShowAllPages();
+  QTest::keyClicks(window.LabeledEditParol, "x");
+  EXPECT_FALSE(UpdateTabShown());
+}
+
+TEST_F(WindowTest, ServerListIsFilledOnceWhenItFirstDropsDown) {
+  servers.names = {"alpha", "beta"};
+  Choose("FIREBIRD");
+  window.cbForDB->setChecked(false);
+  window.ParseConnectionString("Location=beta:C:\\db.fdb");
+  ASSERT_EQ(window.cbServerName->currentText(), QStringLiteral("beta"));
+
+  window.cbServerName->showPopup();
+  window.cbServerName->hidePopup();
+  EXPECT_EQ(servers.calls, 1);
+  EXPECT_TRUE(window.ServerListFilled);
+  EXPECT_EQ(window.cbServerName->count(), 2);
+  // The name chosen before stays chosen in the new list.
+  EXPECT_EQ(window.cbServerName->currentText(), QStringLiteral("beta"));
+
+  window.cbServerNameDropDown();
+  EXPECT_EQ(servers.calls, 1);
+}
+
+TEST_F(WindowTest, AFailingServerWalkKeepsTheNamesFoundSoFar) {
+  servers.names = {"alpha", "beta", "gamma"};
+  servers.fail_after = 2;
+  Choose("MSSQL");
+  window.cbServerName->setEditText("typed");
+  window.cbServerNameDropDown();
+  EXPECT_EQ(window.cbServerName->count(), 2);
+  EXPECT_EQ(window.cbServerName->currentText(), QStringLiteral("typed"));
+
+  servers.names.clear();
+  TfrmUpdate empty_list;
+  empty_list.SetServerList(&servers);
+  empty_list.cbServerNameDropDown();
+  EXPECT_FALSE(empty_list.ServerListFilled);  // an empty walk is tried again
+}
+
+TEST_F(WindowTest, BrowseStartsInTheFolderOfTheTypedFile) {
+  Choose("FIREBIRD");
+  window.eForDB->setText("/srv/db/old.fdb");
+  files.answer = "/srv/db/new.fdb";
+  window.btnFileDB->click();
+  EXPECT_EQ(files.initial_dir, QStringLiteral("/srv/db/"));
+  EXPECT_EQ(files.default_ext, QStringLiteral("*.fdb"));
+  EXPECT_EQ(files.filter, QStringLiteral("Файл базы данных (*.fdb)|*.fdb|Все файлы|*.*"));
+  EXPECT_EQ(window.eForDB->text(), QStringLiteral("/srv/db/new.fdb"));
+
+  window.eForDB->setText("C:\\base\\x.fdb");
+  files.answer.clear();  // cancelled
+  window.btnFileDB->click();
+  EXPECT_EQ(files.initial_dir, QStringLiteral("C:\\base\\"));
+  EXPECT_EQ(window.eForDB->text(), QStringLiteral("C:\\base\\x.fdb"));
+}
+
+TEST_F(WindowTest, DialogPairsSurviveLaterEditsOfThePage) {
+  Choose("ORACLE");
+  window.eUserName->setText("scott");
+  data_link.edit = [](const QString& s) { return s + ";Extra=kept"; };
+  window.btnConfigConnection->click();
+  EXPECT_TRUE(data_link.received.startsWith("Provider=OraOLEDB.Oracle.1;User Id=scott"));
+  EXPECT_EQ(window.eUserName->text(), QStringLiteral("scott"));
+
+  window.eUserName->setText("tiger");
+  const std::string text = window.BuildConnectionString();
+  EXPECT_NE(text.find("User Id=tiger"), std::string::npos);
+  EXPECT_NE(text.find(";Extra=kept"), std::string::npos);
+}
+
+TEST_F(WindowTest, AnUnchangedDialogLeavesThePagesAsTheyWere) {
+  Choose("ORACLE");
+  ShowAllPages();
+  window.pcMain->setCurrentIndex(0);
+  window.btnConfigConnection->click();  // returns the string unchanged
+  EXPECT_TRUE(UserTabShown());
+  EXPECT_TRUE(UpdateTabShown());
+}
+
+TEST_F(WindowTest, ProgressViewDrivesTheThirdPage) {
+  window.SetProgressRange(0, 200);
+  MoveProgress(window, 50.5);
+  EXPECT_EQ(window.pbCondition->value(), 50);  // the half goes to the even neighbour
+  window.SetStatusText(classlib::Utf8ToCp1251("Копирование"));
+  EXPECT_EQ(window.lInfo->text(), QStringLiteral("Копирование"));
+  window.AddDetailLine("one");
+  window.AddDetailLine("");
+  window.AddDetailLine("three");
+  EXPECT_EQ(window.DetailLines(), (std::vector<std::string>{"one", "", "three"}));
+  window.ClearDetails();
+  EXPECT_TRUE(window.DetailLines().empty());
+  window.SetStateImage(upSettings, siFailed);
+  EXPECT_EQ(window.StateImage(upSettings), siFailed);
+  EXPECT_EQ(window.StateImage(upDatabase), siNotRun);
+}
+
+}  // namespace
+}  // namespace app::testing

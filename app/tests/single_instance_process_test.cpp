@@ -1,0 +1,115 @@
+// Two real copies of the built program: the second is refused while the
+// first runs, and a copy from another folder is not.
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QThread>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <sys/stat.h>
+
+#include "platform/single_instance.h"
+#include "window_test_support.h"
+
+namespace app::testing {
+namespace {
+
+class SingleInstanceTest : public ::testing::Test {
+ protected:
+  SingleInstanceTest() : runtime_env("UPDATER_RUNTIME_DIR", runtime.Path().string()) {}
+
+  ~SingleInstanceTest() override {
+    for (QProcess* process : started) {
+      process->kill();
+      process->waitForFinished(10000);
+      delete process;
+    }
+  }
+
+  QProcess* Start(const std::string& program) {
+    auto* process = new QProcess;
+    started.push_back(process);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("UPDATER_RUNTIME_DIR", QString::fromStdString(runtime.Path().string()));
+    env.insert("UPDATER_REGISTRY", QString::fromStdString(registry.Path().string()));
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    // The window system's caches are no concern of these tests.
+    env.insert("ASAN_OPTIONS", "detect_leaks=0");
+    process->setProcessEnvironment(env);
+    process->start(QString::fromStdString(program), {});
+    EXPECT_TRUE(process->waitForStarted(10000));
+    return process;
+  }
+
+  // Waits until the process holds the lock that guards program. Asking the
+  // kernel's lock table, rather than trying the lock, never takes it from
+  // under a copy that is just starting.
+  static bool WaitUntilLocked(const std::string& program, const QProcess& process) {
+    const std::string lock_path = platform::InstanceLockPath(program);
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < 60000 && process.state() == QProcess::Running) {
+      if (HoldsFlock(process.processId(), lock_path)) return true;
+      QThread::msleep(50);
+    }
+    return false;
+  }
+
+  // Lines of /proc/locks read "1: FLOCK ADVISORY WRITE <pid> <maj>:<min>:<inode> 0 EOF".
+  static bool HoldsFlock(qint64 pid, const std::string& path) {
+    struct stat file {};
+    if (::stat(path.c_str(), &file) != 0) return false;
+    std::ifstream locks("/proc/locks");
+    std::string line;
+    while (std::getline(locks, line)) {
+      std::istringstream fields(line);
+      std::string number, kind, mode, access, device;
+      qint64 holder = 0;
+      fields >> number >> kind >> mode >> access >> holder >> device;
+      const std::size_t colon = device.rfind(':');
+      if (kind != "FLOCK" || holder != pid || colon == std::string::npos) continue;
+      if (std::stoull(device.substr(colon + 1)) == file.st_ino) return true;
+    }
+    return false;
+  }
+
+  TempDir runtime;
+  TempDir registry;
+  ScopedEnv runtime_env;
+  std::vector<QProcess*> started;
+};
+
+TEST_F(SingleInstanceTest, ASecondCopyIsRefusedWhileTheFirstRuns) {
+  const std::string program = UPDATER_PROGRAM;
+  QProcess* first = Start(program);
+  ASSERT_TRUE(WaitUntilLocked(program, *first));
+
+  QProcess* second = Start(program);
+  ASSERT_TRUE(second->waitForFinished(60000));
+  EXPECT_EQ(second->exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(second->exitCode(), 1);
+  const QString said = QString::fromUtf8(second->readAllStandardError());
+  EXPECT_TRUE(said.contains(QStringLiteral(
+      "Vorozizarod odidari: Программа уже запущена.\nВторую копию программы запускать нельзя")))
+      << said.toStdString();
+  EXPECT_EQ(first->state(), QProcess::Running);
+}
+
+TEST_F(SingleInstanceTest, ACopyInAnotherFolderRunsBesideTheFirst) {
+  const std::string program = UPDATER_PROGRAM;
+  TempDir elsewhere;
+  const std::string copy = elsewhere.File("updater");
+  std::filesystem::copy_file(program, copy);
+  QProcess* first = Start(program);
+  ASSERT_TRUE(WaitUntilLocked(program, *first));
+
+  QProcess* second = Start(copy);
+  EXPECT_TRUE(WaitUntilLocked(copy, *second));
+  EXPECT_EQ(second->state(), QProcess::Running);
+}
+
+}  // namespace
+}  // namespace app::testing

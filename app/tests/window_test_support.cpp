@@ -1,0 +1,81 @@
+#include "window_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <cstdlib>
+
+namespace app::testing {
+
+TempDir::TempDir() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "apptest.XXXXXX").string();
+  if (mkdtemp(pattern.data()) == nullptr) std::abort();
+  path_ = pattern;
+}
+
+TempDir::~TempDir() {
+  std::error_code ignored;
+  std::filesystem::remove_all(path_, ignored);
+}
+
+ScopedEnv::ScopedEnv(const char* name, const std::string& value) : name_(name) {
+  if (const char* old = std::getenv(name)) {
+    had_ = true;
+    old_ = old;
+  }
+  setenv(name, value.c_str(), 1);
+}
+
+ScopedEnv::~ScopedEnv() {
+  if (had_)
+    setenv(name_.c_str(), old_.c_str(), 1);
+  else
+    unsetenv(name_.c_str());
+}
+
+int ScriptedMessageBoxes::Show(QWidget*, const QString& text, const QString& caption,
+                               unsigned style) {
+  shown.push_back({text, caption, style});
+  if (answers.empty()) return DefaultAnswer(style);
+  const int answer = answers.front();
+  answers.pop_front();
+  return answer;
+}
+
+QString ScriptedFileDialog::Execute(QWidget*, const QString& ext, const QString& filter_text,
+                                    const QString& dir) {
+  ++calls;
+  default_ext = ext;
+  filter = filter_text;
+  initial_dir = dir;
+  return answer;
+}
+
+QString ScriptedDataLinkDialog::Edit(QWidget*, const QString& connection_string) {
+  received = connection_string;
+  return edit ? edit(connection_string) : connection_string;
+}
+
+void ScriptedServerList::Enumerate(const std::function<void(const QString&)>& add) {
+  ++calls;
+  for (int i = 0; i < names.size(); ++i) {
+    if (i == fail_after) throw std::runtime_error("network went away");
+    add(names[i]);
+  }
+}
+
+void CreateFirebirdDatabase(const std::string& path) {
+  QProcess isql;
+  isql.start(QStringLiteral("isql-fb"), {QStringLiteral("-q")});
+  ASSERT_TRUE(isql.waitForStarted(10000)) << "isql-fb is not installed";
+  const std::string create = "CREATE DATABASE '" + path +
+                             "' USER 'SYSDBA' PASSWORD 'masterkey' "
+                             "DEFAULT CHARACTER SET WIN1251;\n";
+  isql.write(create.c_str());
+  isql.closeWriteChannel();
+  ASSERT_TRUE(isql.waitForFinished(60000));
+  ASSERT_EQ(isql.exitCode(), 0) << isql.readAllStandardError().toStdString();
+  ASSERT_TRUE(std::filesystem::exists(path));
+}
+
+}  // namespace app::testing

@@ -1,0 +1,90 @@
+// Scripted stand-ins for what the window asks of people and of the machine,
+// and a Firebird database file to connect to.
+#pragma once
+
+#include <QString>
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/message_boxes.h"
+#include "app/page_services.h"
+
+namespace app::testing {
+
+// A fresh folder, removed with its contents at the end.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::filesystem::path& Path() const { return path_; }
+  std::string File(const std::string& name) const { return (path_ / name).string(); }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// Sets an environment variable for the life of the object.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const std::string& value);
+  ~ScopedEnv();
+
+ private:
+  std::string name_;
+  bool had_ = false;
+  std::string old_;
+};
+
+struct ShownBox {
+  QString text;
+  QString caption;
+  unsigned style = 0;
+};
+
+// Records every box and answers from a script (the default button when the
+// script is empty). Installed for its own life.
+class ScriptedMessageBoxes : public IMessageBoxes {
+ public:
+  ScriptedMessageBoxes() { SetMessageBoxes(this); }
+  ~ScriptedMessageBoxes() override { SetMessageBoxes(nullptr); }
+  int Show(QWidget* owner, const QString& text, const QString& caption, unsigned style) override;
+
+  std::vector<ShownBox> shown;
+  std::deque<int> answers;
+};
+
+class ScriptedFileDialog : public IFileOpenDialog {
+ public:
+  QString Execute(QWidget* owner, const QString& default_ext, const QString& filter,
+                  const QString& initial_dir) override;
+  QString answer;
+  int calls = 0;
+  QString default_ext, filter, initial_dir;
+};
+
+class ScriptedDataLinkDialog : public IDataLinkDialog {
+ public:
+  QString Edit(QWidget* owner, const QString& connection_string) override;
+  std::function<QString(const QString&)> edit;
+  QString received;
+};
+
+// Gives its names, then raises when `fail_after` names have gone out.
+class ScriptedServerList : public IServerList {
+ public:
+  void Enumerate(const std::function<void(const QString&)>& add) override;
+  QStringList names;
+  int fail_after = -1;
+  int calls = 0;
+};
+
+// Creates an empty Firebird database (SYSDBA, WIN1251) on the embedded
+// engine with isql-fb; fails the test when that cannot be done.
+void CreateFirebirdDatabase(const std::string& path);
+
+}  // namespace app::testing

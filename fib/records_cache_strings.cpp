@@ -1,0 +1,68 @@
+// Long text values stored while rows are fetched.
+#include <algorithm>
+#include <cstring>
+
+#include "classlib/exceptions.h"
+#include "fib/records_cache.h"
+
+namespace fib {
+
+namespace {
+
+// Blanks and control characters; texts are single-byte code page 1251, whose
+// letters from 0x80 up must not count as such.
+bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
+
+// Length of text[0, length) without its trailing blanks.
+size_t TrimmedLength(const char* text, size_t length) {
+  while (length > 0 && IsBlank(text[length - 1])) --length;
+  return length;
+}
+
+}  // namespace
+
+int TRecordsCache::StringWidth(int column) const {
+  CLASSLIB_ASSERT(strings_ != nullptr && column >= 0 && column < string_count_);
+  return string_slots_[static_cast<size_t>(column)].width;
+}
+
+// The string store's row of a 0-based record index: rows follow physical
+// numbers, so the order list decides once there is one.
+int TRecordsCache::StringRowOf(int index) const {
+  return has_order_ ? RecordIndex(index + 1) - 1 : index;
+}
+
+void TRecordsCache::SetStringValue(int column, int index, const std::string& text) {
+  const size_t width = static_cast<size_t>(StringWidth(column));
+  const int row = StringRowOf(index);
+  const bool added = EnsureRow(*strings_, row);
+  if (text.empty()) {
+    if (!added) strings_->SetValue(column, row, text);
+    return;
+  }
+  // A cell never holds more than its field's width: readers of the cell
+  // copy it into slots of that width.
+  size_t length = std::min(text.size(), width);
+  if (length < text.size() || text.back() == ' ') length = TrimmedLength(text.data(), length);
+  strings_->SetValueFromBuffer(column, row, static_cast<int>(length), text.data());
+}
+
+void TRecordsCache::SetStringBuffer(int column, int index, bool trim, int length,
+                                    char* characters) {
+  const int width = StringWidth(column);
+  const int row = StringRowOf(index);
+  EnsureRow(*strings_, row);
+  if (characters == nullptr) length = 0;
+  if (trim) {
+    const int given = length < 0 ? width : length;
+    length = static_cast<int>(TrimmedLength(characters, static_cast<size_t>(std::min(given, width))));
+    // Mark the new end for the caller, but only inside what it handed over.
+    if (length < width && length < given) characters[length] = 0;
+  } else if (length < 0) {
+    length = static_cast<int>(std::strlen(characters));
+  }
+  length = std::min(length, width);
+  strings_->SetValueFromBuffer(column, row, length, characters);
+}
+
+}  // namespace fib
