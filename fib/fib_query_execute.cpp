@@ -1,0 +1,251 @@
+// Running a prepared statement: execution by statement type, fetching,
+// closing the cursor and freeing the handle, with the traces, log lines
+// and statistics each step leaves.
+#include <chrono>
+
+#include "classlib/variant.h"
+#include "fib/client_library.h"
+#include "fib/component_name.h"
+#include "fib/errors.h"
+#include "fib/fib_database.h"
+#include "fib/fib_query.h"
+#include "fib/fib_query_statistics.h"
+#include "fib/fib_query_trace.h"
+#include "fib/fib_query_values.h"
+#include "fib/fib_transaction.h"
+
+namespace fib {
+
+namespace {
+
+constexpr ISC_STATUS kEndOfData = 100;
+constexpr ISC_STATUS kNoCursor = 335544572;        // the cursor is not open
+constexpr ISC_STATUS kBadStatementHandle = 335544485;
+constexpr ISC_STATUS kCursorNotOpen = 335544577;
+
+int64_t NowMs() {
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+bool IsCursorType(TFIBSQLTypes type) { return type == SQLSelect || type == SQLSelectForUpdate; }
+
+std::string ValueText(const TFIBXSQLVAR& var) {
+  if (var.IsNull()) return "NULL";
+  int type = var.SQLType();
+  if (type == SQL_BLOB || type == SQL_ARRAY || type == SQL_QUAD) {
+    ISC_QUAD id = var.AsQuad();
+    return "(" + std::to_string(id.gds_quad_high) + "," + std::to_string(id.gds_quad_low) + ")";
+  }
+  return "'" + var.AsString() + "'";
+}
+
+}  // namespace
+
+void TFIBQuery::ExecQuery() {
+  if (BeforeExecute) BeforeExecute(this);
+  StartTransactionIfAsked();
+  if (!prepared_ || (ChecksParams() && Params().Count() > 0)) Prepare();
+  base_.CheckDatabase();
+  base_.CheckTransaction();
+  WriteStreamParams();
+  if (server_params_active_) CopyParamsToServerVector();
+  int64_t start = NowMs();
+  Transaction()->DoSQLExecute(this, 0);
+  try {
+    RunStatement();
+  } catch (const std::exception& error) {
+    ExecuteFailed(error);
+    throw;
+  }
+  execute_ms_ = NowMs() - start;
+  AfterRun();
+  AutoCommit();
+  FinishExecute();
+}
+
+// Parameters loaded from streams become new blobs in this transaction.
+void TFIBQuery::WriteStreamParams() {
+  for (int i = 0; i < params_.Count(); ++i) {
+    if (!params_[i].HasStream()) continue;
+    StartTransactionIfAsked();
+    params_[i].SaveStreamToBlob();
+  }
+}
+
+void TFIBQuery::CopyParamsToServerVector() {
+  for (int i = 0; i < server_params_.Count(); ++i) {
+    TFIBXSQLVAR& target = server_params_[i];
+    std::vector<TFIBXSQLVAR*> sources = params_.ItemsNamed(target.Name());
+    if (sources.empty())
+      target.SetIsNull(true);
+    else
+      CopyParamValue(*sources.front(), target);
+  }
+}
+
+void TFIBQuery::RunStatement() {
+  IIBClientLibrary& library = Database()->ClientLibrary();
+  ISC_STATUS* status = StatusVector();
+  auto dialect = static_cast<unsigned short>(SQLDialect());
+  XSQLDA* input = ServerParams().AsXSQLDA();
+  if (sql_type_ == SQLExecProcedure) {
+    Check(library.isc_dsql_execute2(status, TRHandle(), &handle_, dialect, input,
+                                    current_.AsXSQLDA()));
+    record_count_ = 0;
+  } else if (IsCursorType(sql_type_)) {
+    OpenCursor();
+  } else {
+    Check(library.isc_dsql_execute(status, TRHandle(), &handle_, dialect, input));
+  }
+}
+
+void TFIBQuery::OpenCursor() {
+  Close();
+  IIBClientLibrary& library = Database()->ClientLibrary();
+  Check(library.isc_dsql_execute(StatusVector(), TRHandle(), &handle_,
+                                 static_cast<unsigned short>(SQLDialect()),
+                                 ServerParams().AsXSQLDA()));
+  open_ = true;
+  bof_ = true;
+  eof_ = false;
+  record_count_ = 0;
+  if (go_to_first_) Next();
+}
+
+void TFIBQuery::ExecuteFailed(const std::exception& error) {
+  TraceQueryError(*this, error.what());
+  Log(std::string("Error on execute query. Error message: \"") + error.what() + "\"",
+      kLogExecute);
+}
+
+void TFIBQuery::AfterRun() {
+  TraceQueryExecute(*this);
+  Log("Execute query: " + server_text_, kLogExecute);
+  CountStatistics(true);
+  Transaction()->DoSQLExecute(this, 1);
+}
+
+void TFIBQuery::AutoCommit() {
+  if (!options_.Contains(qoAutoCommit)) return;
+  TFIBTransaction* transaction = Transaction();
+  if (!transaction->Active()) return;
+  if (transaction->TimeoutAction() == TACommitRetaining)
+    transaction->CommitRetaining();
+  else
+    transaction->Commit();
+}
+
+void TFIBQuery::FinishExecute() {
+  for (int i = 0; i < params_.Count(); ++i) {
+    params_[i].ReleaseStream();
+    params_[i].SetModified(false);
+  }
+  params_changed_ = false;
+  if (options_.Contains(qoFreeHandleAfterExecute) && !open_) FreeHandle();
+  if (AfterExecute) AfterExecute(this);
+}
+
+// ---- fetching and closing ----
+
+bool TFIBQuery::Next() {
+  if (eof_) return false;
+  if (!open_) RaiseClientError(29, {"fetch next record", FullComponentName(this)});
+  IIBClientLibrary& library = Database()->ClientLibrary();
+  ISC_STATUS* status = StatusVector();
+  ISC_STATUS result = library.isc_dsql_fetch(status, &handle_,
+                                             static_cast<unsigned short>(SQLDialect()),
+                                             current_.AsXSQLDA());
+  Check(result, false);
+  if (result == 0) {
+    ++record_count_;
+    bof_ = false;
+  } else if (result == kEndOfData || StatusIsOneOf({kNoCursor})) {
+    eof_ = true;
+  } else {
+    RaiseServerError(library, this);
+  }
+  TraceQueryFetch(*this);
+  LogFetch();
+  return !eof_;
+}
+
+void TFIBQuery::Close() {
+  bool had_cursor = handle_ != 0 && open_ && IsCursorType(sql_type_);
+  open_ = bof_ = eof_ = false;
+  if (!had_cursor) return;
+  IIBClientLibrary& library = Database()->ClientLibrary();
+  if (Check(library.isc_dsql_free_statement(StatusVector(), &handle_, DSQL_close), false) != 0 &&
+      !StatusIsOneOf({kBadStatementHandle, kCursorNotOpen}))
+    RaiseServerError(library, this);
+}
+
+void TFIBQuery::FreeHandle() {
+  current_.Resize(0);
+  if (handle_ != 0 && Database() != nullptr) {
+    IIBClientLibrary& library = Database()->ClientLibrary();
+    // The client cleans the very variable it allocated the handle into.
+    ISC_STATUS result = library.isc_dsql_free_statement(StatusVector(), &handle_, DSQL_drop);
+    handle_ = 0;
+    prepared_ = false;
+    if (Check(result, false) != 0 && !StatusIsOneOf({kBadStatementHandle}))
+      RaiseServerError(library, this);
+  }
+  handle_ = 0;
+  prepared_ = false;
+  open_ = bof_ = eof_ = false;
+}
+
+// ---- log and statistics ----
+
+void TFIBQuery::Log(const std::string& text, int kind) {
+  TFIBDatabase* database = Database();
+  if (database == nullptr || database->SQLLogger() == nullptr) return;
+  database->SQLLogger()->WriteData(FullComponentName(this), text, kind, "");
+}
+
+void TFIBQuery::LogFetch() {
+  TFIBDatabase* database = Database();
+  if (database == nullptr || database->SQLLogger() == nullptr) return;
+  auto* fetch_logger = dynamic_cast<ISQLFetchLogger*>(database->SQLLogger());
+  if (fetch_logger == nullptr || !fetch_logger->LogsFetches()) return;
+  std::string text = "Fetch:";
+  if (eof_) text += "\r\n  End of file reached";
+  for (int i = 0; !eof_ && i < current_.Count(); ++i) {
+    const TFIBXSQLVAR& field = current_[i];
+    text += "\r\n" + field.Name() + " = " + (field.IsNull() ? "NULL" : field.AsString());
+  }
+  Log(text, kLogFetch);
+}
+
+void TFIBQuery::CountStatistics(bool executed) {
+  TFIBStatistics* statistics = DatabaseStatistics(Database());
+  if (statistics == nullptr) return;
+  std::string name = FullComponentName(this);
+  auto number = [&](const char* key) {
+    classlib::Variant value = statistics->Value(name, key);
+    return classlib::VarIsEmpty(value) ? int64_t{0} : value.AsInt64();
+  };
+  if (!executed) {
+    statistics->SetValue(name, "PrepareCount", number("PrepareCount") + 1);
+    return;
+  }
+  int64_t count = number("ExecuteCount") + 1;
+  int64_t sum = number("SumTimeExecute") + execute_ms_;
+  statistics->SetValue(name, "ExecuteCount", count);
+  statistics->SetValue(name, "LastTimeExecute", execute_ms_);
+  statistics->SetValue(name, "SumTimeExecute", sum);
+  statistics->SetValue(name, "AvgTimeExecute", sum / count);
+  statistics->SetValue(FullComponentName(Database()), "LastQueryName", name);
+  if (count > 1 && execute_ms_ <= number("MaxTimeExecute")) return;
+  statistics->SetValue(name, "MaxTimeExecute", execute_ms_);
+  // The values of the slowest run, to repeat it.
+  std::string lines;
+  for (int i = 0; i < params_.Count(); ++i) {
+    if (!lines.empty()) lines += "\r\n";
+    lines += "Params[" + std::to_string(i) + "]=" + ValueText(params_[i]);
+  }
+  statistics->SetValue(name, "MaxParams", lines);
+}
+
+}  // namespace fib
