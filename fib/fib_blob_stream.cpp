@@ -18,6 +18,16 @@ constexpr const char* kComponentName = "BlobStream";
 // is read to its real end, and a damaged length must not reserve gigabytes.
 constexpr int64_t kMaxReserve = 64 * 1024 * 1024;
 
+// Copies in 64-byte blocks rather than through memcpy: the library's
+// string-move instruction slows down twentyfold when the target lies just
+// past the source modulo 4 KB, which is exactly where the allocator puts
+// two buffers of a blob's size one after the other.
+void CopyBytes(char* target, const char* source, size_t count) {
+  size_t done = 0;
+  for (; done + 64 <= count; done += 64) __builtin_memcpy(target + done, source + done, 64);
+  std::memcpy(target + done, source + done, count - done);
+}
+
 }  // namespace
 
 bool BlobIdIsZero(const ISC_QUAD& id) { return id.gds_quad_high == 0 && id.gds_quad_low == 0; }
@@ -214,21 +224,25 @@ void TFIBBlobStream::ReadBlobInfo(int64_t& total_length) {
 }
 
 std::string TFIBBlobStream::ReadSegments(int64_t expected_length) {
-  std::string data;
-  data.reserve(static_cast<size_t>(std::clamp<int64_t>(expected_length, 0, kMaxReserve)));
-  IIBClientLibrary& library = database_->ClientLibrary();
   // The server's total length counts stored bytes; a converted sub-type
   // delivers a different number, so only the end of the blob ends reading.
+  // One byte more than announced lets the call that reports the end find
+  // room without growing the buffer.
+  std::string data(static_cast<size_t>(std::clamp<int64_t>(expected_length, 0, kMaxReserve)) + 1,
+                   '\0');
+  size_t filled = 0;
+  IIBClientLibrary& library = database_->ClientLibrary();
   for (;;) {
-    size_t filled = data.size();
-    data.resize(filled + kMaxBlobSegment);
+    if (filled == data.size()) data.resize(data.size() + std::max<size_t>(kMaxBlobSegment, filled / 2));
+    auto room = static_cast<unsigned short>(std::min<size_t>(kMaxBlobSegment, data.size() - filled));
     unsigned short got = 0;
-    ISC_STATUS status = library.isc_get_segment(StatusVector(), &handle_, &got, kMaxBlobSegment,
-                                                data.data() + filled);
-    data.resize(filled + got);
+    ISC_STATUS status =
+        library.isc_get_segment(StatusVector(), &handle_, &got, room, data.data() + filled);
+    filled += got;
     if (status == isc_segstr_eof) break;
     if (status != 0 && status != isc_segment) database_->CheckClientCall(status, true);
   }
+  data.resize(filled);
   return data;
 }
 
@@ -364,7 +378,7 @@ int TFIBBlobStream::Read(void* buffer, int count) {
   int64_t available = static_cast<int64_t>(buffer_.size()) - position_;
   if (count <= 0 || available <= 0) return 0;
   int moved = static_cast<int>(std::min<int64_t>(count, available));
-  std::memcpy(buffer, buffer_.data() + position_, static_cast<size_t>(moved));
+  CopyBytes(static_cast<char*>(buffer), buffer_.data() + position_, static_cast<size_t>(moved));
   position_ += moved;
   return moved;
 }
@@ -374,9 +388,11 @@ int TFIBBlobStream::Write(const void* buffer, int count) {
   EnsureLoaded();
   if (count <= 0) return 0;
   SaveContentOnFirstChange();
-  size_t end = static_cast<size_t>(position_) + static_cast<size_t>(count);
+  const char* bytes = static_cast<const char*>(buffer);
+  auto at = static_cast<size_t>(position_);
+  size_t end = at + static_cast<size_t>(count);
   if (end > buffer_.size()) buffer_.resize(end);
-  std::memcpy(buffer_.data() + position_, buffer, static_cast<size_t>(count));
+  CopyBytes(buffer_.data() + at, bytes, static_cast<size_t>(count));
   position_ += count;
   modified_ = true;
   return count;
