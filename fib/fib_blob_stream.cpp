@@ -181,8 +181,8 @@ void TFIBBlobStream::TakeContent(std::string raw) {
 }
 
 void TFIBBlobStream::OpenBlob() {
-  static const ISC_UCHAR kToText[] = {isc_bpb_version1, isc_bpb_source_type, 1, 0,
-                                      isc_bpb_target_type, 1, 1};
+  static const ISC_UCHAR kToText[] = {
+      isc_bpb_version1, isc_bpb_source_type, 1, 0, isc_bpb_target_type, 1, 1};
   ISC_UCHAR bpb[sizeof kToText];
   std::memcpy(bpb, kToText, sizeof bpb);
   bpb[3] = static_cast<ISC_UCHAR>(blob_sub_type_);
@@ -201,9 +201,9 @@ void TFIBBlobStream::ReadBlobInfo(int64_t& total_length) {
   constexpr int kInfoSize = 100;
   ISC_SCHAR info[kInfoSize] = {};
   IIBClientLibrary& library = database_->ClientLibrary();
-  database_->CheckClientCall(library.isc_blob_info(StatusVector(), &handle_, sizeof kItems,
-                                                   kItems, kInfoSize, info),
-                             true);
+  database_->CheckClientCall(
+      library.isc_blob_info(StatusVector(), &handle_, sizeof kItems, kItems, kInfoSize, info),
+      true);
   total_length = 0;
   int pos = 0;
   while (pos + 3 <= kInfoSize) {
@@ -213,11 +213,20 @@ void TFIBBlobStream::ReadBlobInfo(int64_t& total_length) {
     if (length < 0 || pos + 3 + length > kInfoSize) break;
     int32_t value = library.isc_vax_integer(info + pos + 3, static_cast<short>(length));
     switch (item) {
-      case isc_info_blob_num_segments: segment_count_ = value; break;
-      case isc_info_blob_max_segment: max_segment_ = value; break;
-      case isc_info_blob_total_length: total_length = value; break;
-      case isc_info_blob_type: blob_type_ = static_cast<int16_t>(value); break;
-      default: return;  // truncated or an error item: nothing more to decode
+      case isc_info_blob_num_segments:
+        segment_count_ = value;
+        break;
+      case isc_info_blob_max_segment:
+        max_segment_ = value;
+        break;
+      case isc_info_blob_total_length:
+        total_length = value;
+        break;
+      case isc_info_blob_type:
+        blob_type_ = static_cast<int16_t>(value);
+        break;
+      default:
+        return;  // truncated or an error item: nothing more to decode
     }
     pos += 3 + length;
   }
@@ -233,8 +242,10 @@ std::string TFIBBlobStream::ReadSegments(int64_t expected_length) {
   size_t filled = 0;
   IIBClientLibrary& library = database_->ClientLibrary();
   for (;;) {
-    if (filled == data.size()) data.resize(data.size() + std::max<size_t>(kMaxBlobSegment, filled / 2));
-    auto room = static_cast<unsigned short>(std::min<size_t>(kMaxBlobSegment, data.size() - filled));
+    if (filled == data.size())
+      data.resize(data.size() + std::max<size_t>(kMaxBlobSegment, filled / 2));
+    auto room =
+        static_cast<unsigned short>(std::min<size_t>(kMaxBlobSegment, data.size() - filled));
     unsigned short got = 0;
     ISC_STATUS status =
         library.isc_get_segment(StatusVector(), &handle_, &got, room, data.data() + filled);
@@ -265,8 +276,7 @@ void TFIBBlobStream::CancelBlob() {
 // Without its table, field and key a stream would share one file with every
 // other such stream and drive it out at every load: it does without.
 bool TFIBBlobStream::UsesCache() const {
-  return cache_ != nullptr && !table_name_.empty() && !field_name_.empty() &&
-         !key_values_.empty();
+  return cache_ != nullptr && !table_name_.empty() && !field_name_.empty() && !key_values_.empty();
 }
 
 BlobCacheIdentity TFIBBlobStream::CacheIdentity() const {
@@ -403,10 +413,17 @@ std::int64_t TFIBBlobStream::Seek(std::int64_t offset, int origin) {
   int64_t size = static_cast<int64_t>(buffer_.size());
   int64_t target = 0;
   switch (origin) {
-    case classlib::soFromBeginning: target = offset; break;
-    case classlib::soFromCurrent: target = position_ + offset; break;
-    case classlib::soFromEnd: target = size + offset; break;
-    default: InvalidOrigin(origin);
+    case classlib::soFromBeginning:
+      target = offset;
+      break;
+    case classlib::soFromCurrent:
+      target = position_ + offset;
+      break;
+    case classlib::soFromEnd:
+      target = size + offset;
+      break;
+    default:
+      InvalidOrigin(origin);
   }
   position_ = std::clamp<int64_t>(target, 0, size);
   return position_;

@@ -5,7 +5,6 @@
 // Qt6::Sql linked). Rows are inserted and selected with raw prepared
 // statements in the first two, so they differ only in how blobs move.
 #include <benchmark/benchmark.h>
-
 #include <ibase.h>
 
 #include <algorithm>
@@ -63,10 +62,10 @@ class BenchFile {
     tr.SetDefaultDatabase(&db);
     tr.StartTransaction();
     std::string ddl = "CREATE TABLE BLOBS (K INTEGER NOT NULL, D BLOB SUB_TYPE 0)";
-    db.CheckClientCall(library.isc_dsql_execute_immediate(fib::StatusVector(), db.HandleAddress(),
-                                                          tr.HandleAddress(), 0, ddl.c_str(), 3,
-                                                          nullptr),
-                       true);
+    db.CheckClientCall(
+        library.isc_dsql_execute_immediate(fib::StatusVector(), db.HandleAddress(),
+                                           tr.HandleAddress(), 0, ddl.c_str(), 3, nullptr),
+        true);
     tr.Commit();
   }
   ~BenchFile() {
@@ -125,8 +124,7 @@ class RawStatement {
   }
   ~RawStatement() { library_.isc_dsql_free_statement(fib::StatusVector(), &handle_, DSQL_drop); }
   void Execute(const XSQLDA* params) {
-    Check(library_.isc_dsql_execute(fib::StatusVector(), tr_.HandleAddress(), &handle_, 1,
-                                    params));
+    Check(library_.isc_dsql_execute(fib::StatusVector(), tr_.HandleAddress(), &handle_, 1, params));
   }
   bool Fetch(const XSQLDA* columns) {
     ISC_STATUS status = library_.isc_dsql_fetch(fib::StatusVector(), &handle_, 1, columns);
@@ -134,7 +132,9 @@ class RawStatement {
     Check(status);
     return true;
   }
-  void CloseCursor() { library_.isc_dsql_free_statement(fib::StatusVector(), &handle_, DSQL_close); }
+  void CloseCursor() {
+    library_.isc_dsql_free_statement(fib::StatusVector(), &handle_, DSQL_close);
+  }
 
  private:
   void Check(ISC_STATUS status) { db_.CheckClientCall(status, true); }
@@ -204,8 +204,8 @@ class RawMover : public BlobMover {
     for (;;) {
       if (into.size() - filled < 65535) into.resize(filled + 65535);
       unsigned short got = 0;
-      ISC_STATUS status = library_.isc_get_segment(fib::StatusVector(), &blob, &got, 65535,
-                                                   into.data() + filled);
+      ISC_STATUS status =
+          library_.isc_get_segment(fib::StatusVector(), &blob, &got, 65535, into.data() + filled);
       filled += got;
       if (status == isc_segstr_eof) break;
       if (status != isc_segment) Check(status);

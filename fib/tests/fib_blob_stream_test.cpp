@@ -51,8 +51,7 @@ TEST_F(BlobStreamTest, ContentsOfEverySizeComeBackEqual) {
     size_t bytes;
     int segments;
   };
-  const Size sizes[] = {{0, 0},         {1, 1},     {100, 1},
-                        {65535, 1},     {65536, 2}, {10 * 1024 * 1024, 161}};
+  const Size sizes[] = {{0, 0}, {1, 1}, {100, 1}, {65535, 1}, {65536, 2}, {10 * 1024 * 1024, 161}};
   int key = 0;
   for (const Size& size : sizes) {
     const std::string binary = Binary(size.bytes, static_cast<unsigned>(size.bytes));
