@@ -1,9 +1,11 @@
 #include "fib/fib_blob_stream.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <optional>
 
+#include "classlib/exceptions.h"
 #include "fib/blob_cache.h"
 #include "fib/blob_filters.h"
 #include "fib/errors.h"
@@ -454,6 +456,9 @@ void TFIBBlobStream::LoadFromFile(const std::string& file_name) {
   CheckWritable();
   EnsureLoaded();
   classlib::TFileStream file(file_name, classlib::fmOpenRead | classlib::fmShareDenyWrite);
+  // The stream's operations count bytes in 32 bits.
+  if (file.Size() > INT32_MAX)
+    throw classlib::EStreamError("File too large for a blob: " + file_name);
   std::string content(static_cast<size_t>(file.Size()), '\0');
   if (!content.empty()) file.ReadBuffer(content.data(), static_cast<int>(content.size()));
   SaveContentOnFirstChange();
