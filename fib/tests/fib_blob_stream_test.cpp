@@ -310,6 +310,29 @@ TEST_F(BlobStreamCacheTest, DamagedOrOutdatedFileGivesWayToTheServer) {
   EXPECT_TRUE(fourth->LoadedFromCache());
 }
 
+// The cache holds the bytes as the server sent them, so a filtered blob is
+// decoded once whether it comes from the server or from the cache.
+TEST_F(BlobStreamCacheTest, FilteredBlobIsDecodedOnceFromEitherSource) {
+  TIBBlobFilters filters;
+  int decodes = 0;
+  filters.Add(
+      -5,
+      [&](std::string& s) {
+        ++decodes;
+        s = "<" + s + ">";
+      },
+      nullptr);
+  StoreContent(1, "BIN", "abc", 0);
+  for (bool from_cache : {false, true}) {
+    auto stream = CachedStream(1, "BIN");
+    stream->SetBlobSubType(-5);
+    stream->SetBlobFilters(&filters);
+    EXPECT_EQ(stream->AsString(), "<abc>");
+    EXPECT_EQ(stream->LoadedFromCache(), from_cache);
+  }
+  EXPECT_EQ(decodes, 2);
+}
+
 TEST_F(BlobStreamCacheTest, HostileKeysStayInsideTheCacheFolder) {
   StoreContent(1, "BIN", "abc", 0);
   const std::string hostile[] = {"../../escaped", "/tmp/escaped", "..", "a/../../b"};
