@@ -335,11 +335,11 @@ void TFIBBlobStream::WriteToServer() {
       data = &encoded;
     }
     for (size_t done = 0; done < data->size();) {
-      auto piece =
+      auto chunk =
           static_cast<unsigned short>(std::min<size_t>(kMaxBlobSegment, data->size() - done));
       database_->CheckClientCall(
-          library.isc_put_segment(StatusVector(), &handle_, piece, data->data() + done), true);
-      done += piece;
+          library.isc_put_segment(StatusVector(), &handle_, chunk, data->data() + done), true);
+      done += chunk;
     }
     CloseBlob();
   } catch (...) {

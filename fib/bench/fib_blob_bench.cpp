@@ -187,9 +187,9 @@ class RawMover : public BlobMover {
     Check(library_.isc_create_blob2(fib::StatusVector(), db_.HandleAddress(), tr_.HandleAddress(),
                                     &blob, &id, 0, nullptr));
     for (size_t done = 0; done < content.size();) {
-      auto piece = static_cast<unsigned short>(std::min<size_t>(65535, content.size() - done));
-      Check(library_.isc_put_segment(fib::StatusVector(), &blob, piece, content.data() + done));
-      done += piece;
+      auto chunk = static_cast<unsigned short>(std::min<size_t>(65535, content.size() - done));
+      Check(library_.isc_put_segment(fib::StatusVector(), &blob, chunk, content.data() + done));
+      done += chunk;
     }
     Check(library_.isc_close_blob(fib::StatusVector(), &blob));
     return id;
