@@ -32,22 +32,6 @@ bool IsDestroying(const classlib::TComponent& component) {
   return component.ComponentState().Contains(classlib::csDestroying);
 }
 
-// A line of DBParams names `name` when the upper-cased name starts the
-// upper-cased line, either bare or after the "isc_dpb_" prefix.
-int FindDBParamLine(const classlib::TStrings& lines, const std::string& name) {
-  std::string wanted = classlib::AnsiUpperCase(name);
-  for (int i = 0; i < lines.Count(); ++i) {
-    size_t at = classlib::AnsiUpperCase(lines.Strings(i)).find(wanted);
-    if (at == 0 || at == kDPBPrefix.size()) return i;
-  }
-  return -1;
-}
-
-std::string ValueOfLine(const std::string& line) {
-  size_t eq = line.find('=');
-  return eq == std::string::npos ? std::string() : line.substr(eq + 1);
-}
-
 }  // namespace
 
 void SetLoginHook(TLoginHook hook) { LoginHookSlot() = std::move(hook); }
@@ -165,6 +149,7 @@ void TFIBDatabase::Notification(classlib::TComponent* component, classlib::TOper
 
 void TFIBDatabase::Loaded() {
   classlib::TComponent::Loaded();
+  if (design_db_options_.Contains(ddoIsDefaultDatabase)) SetDefaultDesignDatabase(this);
   if (!streamed_connected_ || Connected()) return;
   Connect();
   if (default_transaction_ != nullptr && default_transaction_->streamed_active_ &&
@@ -208,26 +193,18 @@ ISC_STATUS TFIBDatabase::CheckClientCall(ISC_STATUS status, bool raise_on_error)
 
 // ---- parameter lines -------------------------------------------------------
 
+// Lines match by their whole name, so "password" never finds
+// "password_enc=...".
 std::string TFIBDatabase::GetDBParamValue(int dpb_code) const {
-  std::string_view name = DPBName(dpb_code);
-  if (name.empty()) return std::string();
-  int index = FindDBParamLine(db_params_, std::string(name));
-  return index < 0 ? std::string() : ValueOfLine(db_params_.Strings(index));
+  return db_params_.ParamValue(dpb_code);
 }
 
 void TFIBDatabase::SetDBParamValue(int dpb_code, const std::string& value) {
-  SetDBParamValue(std::string(DPBName(dpb_code)), value);
+  db_params_.SetParamValue(dpb_code, value);
 }
 
 void TFIBDatabase::SetDBParamValue(const std::string& dpb_name, const std::string& value) {
-  int index = FindDBParamLine(db_params_, dpb_name);
-  if (value.empty()) {
-    if (index >= 0) db_params_.Delete(index);
-  } else if (index >= 0) {
-    db_params_.SetStrings(index, dpb_name + "=" + value);
-  } else {
-    db_params_.Add(dpb_name + "=" + value);
-  }
+  db_params_.SetParamValue(dpb_name, value);
 }
 
 // ---- connect ---------------------------------------------------------------
@@ -276,14 +253,12 @@ bool TFIBDatabase::RunLogin() {
   }
   static const char* const kNames[] = {"user_name", "password", "sql_role_name"};
   std::string values[3];
-  for (int i = 0; i < 3; ++i) {
-    int index = FindDBParamLine(db_params_, kNames[i]);
-    if (index >= 0) values[i] = ValueOfLine(db_params_.Strings(index));
-  }
+  for (int i = 0; i < 3; ++i) values[i] = ParamLineValue(db_params_, kNames[i], kDPBPrefix);
   if (!hook(db_name_, values[0], values[1], values[2])) return false;
+  // Written back even when empty, so the dialog's answer is what connects.
   for (int i = 0; i < 3; ++i) {
     std::string line = std::string(kNames[i]) + "=" + values[i];
-    int index = FindDBParamLine(db_params_, kNames[i]);
+    int index = IndexOfParamLine(db_params_, kNames[i], kDPBPrefix);
     if (index >= 0)
       db_params_.SetStrings(index, line);
     else
@@ -293,7 +268,7 @@ bool TFIBDatabase::RunLogin() {
 }
 
 void TFIBDatabase::ReadCharacterSet() {
-  std::string charset = classlib::AnsiUpperCase(GetDBParamValue(DPBCode("lc_ctype")));
+  std::string charset = classlib::AnsiUpperCase(connect_params_.CharSet());
   is_unicode_connect_ = charset == "UNICODE_FSS";
   no_charset_conversion_ = is_unicode_connect_ || charset == "NONE" || charset.empty();
 }

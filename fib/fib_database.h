@@ -19,11 +19,14 @@
 
 #include "classlib/component.h"
 #include "classlib/datetime.h"
+#include "classlib/enum_set.h"
 #include "classlib/event.h"
 #include "classlib/strings.h"
 #include "classlib/variant.h"
 #include "fib/client_library.h"
+#include "fib/db_params.h"
 #include "fib/fib_base.h"
+#include "fib/zod_props_owners.h"
 
 namespace fib {
 
@@ -76,7 +79,11 @@ struct ServerVersion {
 // single non-digits give major, minor, release and build.
 ServerVersion ParseServerVersion(const std::string& text);
 
-class TFIBDatabase : public classlib::TComponent {
+// Form-storage options of a database.
+enum TDesignDBOption { ddoIsDefaultDatabase, ddoStoreConnected, ddoNotSavePassword };
+using TDesignDBOptions = classlib::EnumSet<TDesignDBOption>;
+
+class TFIBDatabase : public classlib::TComponent, public IDatabaseParams {
   CLASSLIB_CLASS(TFIBDatabase, classlib::TComponent)
  public:
   explicit TFIBDatabase(classlib::TComponent* owner);
@@ -96,7 +103,14 @@ class TFIBDatabase : public classlib::TComponent {
   const std::string& DBName() const { return db_name_; }
   void SetDBName(const std::string& name);
   // Edits while connected raise client error 13 and change nothing.
-  classlib::TStringList& DBParams() { return db_params_; }
+  TDBParams& DBParams() override { return db_params_; }
+  // User, role, password and character set over the DBParams lines.
+  TConnectParams& ConnectParams() { return connect_params_; }
+  TDesignDBOptions DesignDBOptions() const { return design_db_options_; }
+  void SetDesignDBOptions(TDesignDBOptions options) { design_db_options_ = options; }
+  bool NotSavePassword() const override {
+    return design_db_options_.Contains(ddoNotSavePassword);
+  }
   const std::string& LibraryName() const { return library_name_; }
   void SetLibraryName(const std::string& name);
   int SQLDialect() const { return sql_dialect_; }
@@ -210,7 +224,9 @@ class TFIBDatabase : public classlib::TComponent {
   isc_db_handle handle_ = 0;
   bool connection_lost_ = false;
   std::string db_name_;
-  classlib::TStringList db_params_;
+  TDBParams db_params_{this};
+  TConnectParams connect_params_{this};
+  TDesignDBOptions design_db_options_{ddoStoreConnected};
   std::string dpb_;
   bool dpb_needs_rebuild_ = true;
   std::string library_name_;

@@ -172,7 +172,11 @@ TEST_F(DatabaseTest, ParameterLinesByCodeAndName) {
   EXPECT_EQ(db->GetDBParamValue(isc_dpb_user_name), "SYSDBA");
   EXPECT_EQ(db->GetDBParamValue(isc_dpb_password), "masterkey");
   EXPECT_EQ(db->GetDBParamValue(isc_dpb_lc_ctype), "");
-  db->SetDBParamValue(isc_dpb_lc_ctype, "UNICODE_FSS");
+  EXPECT_EQ(db->ConnectParams().UserName(), "SYSDBA");
+  db->DBParams().Add("password_enc=other");  // a longer name is another line
+  EXPECT_EQ(db->GetDBParamValue(isc_dpb_password), "masterkey");
+  db->DBParams().Delete(2);
+  db->ConnectParams().SetCharSet("unicode_fss");
   db->SetDBParamValue("user_name", "ADMIN");
   db->SetDBParamValue(isc_dpb_password, "");
   EXPECT_EQ(db->DBParams().Text(), "user_name=ADMIN\r\nlc_ctype=UNICODE_FSS\r\n");
