@@ -212,6 +212,7 @@ void TFIBDatabase::SetDBParamValue(const std::string& dpb_name, const std::strin
 void TFIBDatabase::Connect() {
   server_version_ = ServerVersion();
   firebird_connect_ = -1;
+  database_id_byte_ = -1;
   CheckInactive();
   CheckDatabaseName();
   IIBClientLibrary& library = ClientLibrary();
@@ -414,6 +415,21 @@ void TFIBDatabase::RemoveTransaction(TFIBTransaction* transaction) {
                static_cast<TFIBTransaction*>(nullptr));
   if (default_transaction_ == transaction) default_transaction_ = nullptr;
   if (default_update_transaction_ == transaction) default_update_transaction_ = nullptr;
+}
+
+// ---- blob filters ----------------------------------------------------------
+
+void TFIBDatabase::RegisterBlobFilter(int32_t sub_type, TBlobFilterProc read_filter,
+                                      TBlobFilterProc write_filter) {
+  blob_filters_.Add(sub_type, std::move(read_filter), std::move(write_filter));
+}
+
+bool TFIBDatabase::HasBlobFilter(int32_t sub_type) {
+  return BlobSubTypeHasFilter(&blob_filters_, sub_type);
+}
+
+void TFIBDatabase::ApplyBlobFilter(std::string& buffer, bool for_read, int32_t sub_type) {
+  FilterBlobBuffer(&blob_filters_, buffer, for_read, sub_type);
 }
 
 // ---- handler lists ---------------------------------------------------------

@@ -23,6 +23,8 @@
 #include "classlib/event.h"
 #include "classlib/strings.h"
 #include "classlib/variant.h"
+#include "fib/blob_filters.h"
+#include "fib/blob_swap_support.h"
 #include "fib/client_library.h"
 #include "fib/db_params.h"
 #include "fib/fib_base.h"
@@ -83,6 +85,10 @@ ServerVersion ParseServerVersion(const std::string& text);
 enum TDesignDBOption { ddoIsDefaultDatabase, ddoStoreConnected, ddoNotSavePassword };
 using TDesignDBOptions = classlib::EnumSet<TDesignDBOption>;
 
+// Which repository tables the data sets of a database may read.
+enum TFIBUseRepository { urFieldsInfo, urDataSetInfo, urErrorMessagesInfo };
+using TFIBUseRepositories = classlib::EnumSet<TFIBUseRepository>;
+
 class TFIBDatabase : public classlib::TComponent, public IDatabaseParams {
   CLASSLIB_CLASS(TFIBDatabase, classlib::TComponent)
  public:
@@ -111,6 +117,17 @@ class TFIBDatabase : public classlib::TComponent, public IDatabaseParams {
   bool NotSavePassword() const override {
     return design_db_options_.Contains(ddoNotSavePassword);
   }
+  TFIBUseRepositories UseRepositories() const { return use_repositories_; }
+  void SetUseRepositories(TFIBUseRepositories value) { use_repositories_ = value; }
+  TBlobSwapSupport& BlobSwapSupport() { return blob_swap_support_; }
+
+  // ---- client-side blob filters of this connection ----
+  void RegisterBlobFilter(int32_t sub_type, TBlobFilterProc read_filter,
+                          TBlobFilterProc write_filter);
+  bool HasBlobFilter(int32_t sub_type);
+  // Runs the sub-type's filter on a blob's bytes after reading or before
+  // writing; nothing for sub-types without one.
+  void ApplyBlobFilter(std::string& buffer, bool for_read, int32_t sub_type);
   const std::string& LibraryName() const { return library_name_; }
   void SetLibraryName(const std::string& name);
   int SQLDialect() const { return sql_dialect_; }
@@ -184,6 +201,9 @@ class TFIBDatabase : public classlib::TComponent, public IDatabaseParams {
   int ServerMinorVersion();
   int ServerRelease();
   int ServerBuild();
+  // Whether the first byte of the database-id answer is 4; read once per
+  // connection.
+  bool DatabaseIdIs4();
 
   // ---- transactions and links ----
   int TransactionCount() const { return static_cast<int>(transactions_.size()); }
@@ -227,6 +247,9 @@ class TFIBDatabase : public classlib::TComponent, public IDatabaseParams {
   TDBParams db_params_{this};
   TConnectParams connect_params_{this};
   TDesignDBOptions design_db_options_{ddoStoreConnected};
+  TFIBUseRepositories use_repositories_{urFieldsInfo, urDataSetInfo, urErrorMessagesInfo};
+  TBlobSwapSupport blob_swap_support_{this};
+  TIBBlobFilters blob_filters_;
   std::string dpb_;
   bool dpb_needs_rebuild_ = true;
   std::string library_name_;
@@ -253,6 +276,7 @@ class TFIBDatabase : public classlib::TComponent, public IDatabaseParams {
   bool no_charset_conversion_ = false;
   ServerVersion server_version_;
   int firebird_connect_ = -1;  // -1 not asked yet
+  int database_id_byte_ = -1;  // -1 not read yet
   std::map<std::string, std::unique_ptr<SingleValueStatement>> statements_;
 };
 
