@@ -138,13 +138,18 @@ void TFIBDatabase::SetDefaultUpdateTransaction(TFIBTransaction* transaction) {
 
 void TFIBDatabase::SetSQLLogger(ISQLLogger* logger) {
   sql_logger_ = logger;
-  if (auto* component = dynamic_cast<classlib::TComponent*>(logger)) FreeNotification(component);
+  sql_logger_component_ = dynamic_cast<classlib::TComponent*>(logger);
+  if (sql_logger_component_ != nullptr) FreeNotification(sql_logger_component_);
 }
 
 void TFIBDatabase::Notification(classlib::TComponent* component, classlib::TOperation operation) {
   classlib::TComponent::Notification(component, operation);
   if (operation != classlib::opRemove) return;
-  if (dynamic_cast<classlib::TComponent*>(sql_logger_) == component) sql_logger_ = nullptr;
+  // Only the address may be compared: the component is being destroyed.
+  if (component == sql_logger_component_ && component != nullptr) {
+    sql_logger_ = nullptr;
+    sql_logger_component_ = nullptr;
+  }
 }
 
 void TFIBDatabase::Loaded() {

@@ -263,6 +263,7 @@ class TFIBDatabase : public classlib::TComponent, public IDatabaseParams {
   TFIBTransaction* default_transaction_ = nullptr;
   TFIBTransaction* default_update_transaction_ = nullptr;
   ISQLLogger* sql_logger_ = nullptr;
+  classlib::TComponent* sql_logger_component_ = nullptr;  // the logger, when a component
   std::vector<TFIBBase*> links_;
   std::vector<TFIBTransaction*> transactions_;  // nullptr marks a free place
   std::unique_ptr<TFIBTransaction> internal_transaction_;

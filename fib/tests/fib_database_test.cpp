@@ -409,3 +409,27 @@ TEST_F(IdleTimeoutTest, DisconnectsAfterOneToTwoIdleIntervals) {
 
 }  // namespace
 }  // namespace fib
+
+namespace fib {
+namespace {
+
+// A log that is itself a component: the database forgets it when it goes.
+class ComponentLogger : public classlib::TComponent, public ISQLLogger {
+ public:
+  ComponentLogger() : classlib::TComponent(nullptr) {}
+  void WriteData(const std::string&, const std::string&, int, const std::string&) override {}
+};
+
+TEST_F(DatabaseTest, ForgetsALoggerComponentThatGoesAway) {
+  auto db = NewDatabase();
+  auto logger = std::make_unique<ComponentLogger>();
+  db->SetSQLLogger(logger.get());
+  EXPECT_EQ(db->SQLLogger(), logger.get());
+  logger.reset();
+  EXPECT_EQ(db->SQLLogger(), nullptr);
+  db->Connect();  // would write to the freed log otherwise
+  EXPECT_TRUE(db->Connected());
+}
+
+}  // namespace
+}  // namespace fib
