@@ -11,8 +11,9 @@ cmake --preset asan
 cmake --build --preset asan
 
 export UPDATER_FB_PASSWORD="${UPDATER_FB_PASSWORD:-masterkey}"
-trap 'scripts/firebird-server.sh stop' EXIT
-scripts/firebird-server.sh start
+server="$PWD/scripts/firebird-server.sh"
+trap '"$server" stop' EXIT
+"$server" start
 status=0
 ctest --preset asan || status=$?
 exit "$status"
