@@ -11,8 +11,11 @@ cmake --preset asan
 cmake --build --preset asan
 
 export UPDATER_FB_PASSWORD="${UPDATER_FB_PASSWORD:-masterkey}"
+# The server's pid file lives in a folder of this run, so a run that found a
+# server already answering never stops that other run's server.
+export UPDATER_FB_STATE_DIR="$(mktemp -d)"
 server="$PWD/scripts/firebird-server.sh"
-trap '"$server" stop' EXIT
+trap '"$server" stop; rm -rf "$UPDATER_FB_STATE_DIR"' EXIT
 "$server" start
 status=0
 ctest --preset asan || status=$?
