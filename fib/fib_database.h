@@ -121,13 +121,6 @@ class TFIBDatabase : public classlib::TComponent, public IDatabaseParams {
   void SetUseRepositories(TFIBUseRepositories value) { use_repositories_ = value; }
   TBlobSwapSupport& BlobSwapSupport() { return blob_swap_support_; }
 
-  // ---- client-side blob filters of this connection ----
-  void RegisterBlobFilter(int32_t sub_type, TBlobFilterProc read_filter,
-                          TBlobFilterProc write_filter);
-  bool HasBlobFilter(int32_t sub_type);
-  // Runs the sub-type's filter on a blob's bytes after reading or before
-  // writing; nothing for sub-types without one.
-  void ApplyBlobFilter(std::string& buffer, bool for_read, int32_t sub_type);
   const std::string& LibraryName() const { return library_name_; }
   void SetLibraryName(const std::string& name);
   int SQLDialect() const { return sql_dialect_; }
@@ -157,6 +150,14 @@ class TFIBDatabase : public classlib::TComponent, public IDatabaseParams {
   TNotifyEventList& ConnectHandlers() { return connect_handlers_; }
   TNotifyEventList& DisconnectHandlers() { return disconnect_handlers_; }
   TNotifyEventList& DestroyHandlers() { return destroy_handlers_; }
+
+  // ---- client-side blob filters of this connection ----
+  void RegisterBlobFilter(int32_t sub_type, TBlobFilterProc read_filter,
+                          TBlobFilterProc write_filter);
+  bool HasBlobFilter(int32_t sub_type);
+  // Runs the sub-type's filter on a blob's bytes after reading or before
+  // writing; nothing for sub-types without one.
+  void ApplyBlobFilter(std::string& buffer, bool for_read, int32_t sub_type);
 
   // ---- state ----
   isc_db_handle Handle() const { return handle_; }
