@@ -11,8 +11,12 @@ cmake --preset asan
 cmake --build --preset asan
 
 export UPDATER_FB_PASSWORD="${UPDATER_FB_PASSWORD:-masterkey}"
-trap 'scripts/firebird-server.sh stop' EXIT
-scripts/firebird-server.sh start
+# The server's pid file lives in a folder of this run, so a run that found a
+# server already answering never stops that other run's server.
+export UPDATER_FB_STATE_DIR="$(mktemp -d)"
+server="$PWD/scripts/firebird-server.sh"
+trap '"$server" stop; rm -rf "$UPDATER_FB_STATE_DIR"' EXIT
+"$server" start
 status=0
 ctest --preset asan || status=$?
 exit "$status"
