@@ -428,5 +428,21 @@ TEST_F(QueryTest, EventsAroundTextChangesAndTransactionEnds) {
   EXPECT_EQ(ended, 1);
 }
 
+TEST_F(QueryTest, ParametersFillFromAnotherStatementByName) {
+  auto source = NewQuery("Src", "select 7 as V, 'x' as W from RDB$DATABASE");
+  source->ExecQuery();
+  auto target = NewQuery("Dst", "insert into T values (:NEW_V)");
+  ISQLObject* sources[] = {source.get()};
+  AssignSQLObjectParams(*target, sources);
+  EXPECT_EQ(target->ParamByName("NEW_V").AsInteger(), 7);
+  int index = -1;
+  EXPECT_TRUE(source->FieldExist("W", index));
+  EXPECT_EQ(index, 1);
+  EXPECT_FALSE(target->ParamExist("V", index));
+  target->ExecQuery();
+  tr_->Commit();
+  EXPECT_EQ(CountCommitted(7), 1);
+}
+
 }  // namespace
 }  // namespace fib
