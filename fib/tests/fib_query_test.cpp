@@ -335,6 +335,19 @@ TEST_F(QueryTest, HardTransactionEndsCloseTheCursorRetainingOnesKeepIt) {
   EXPECT_EQ(query->Fields(0).AsInteger(), 1);
 }
 
+TEST_F(QueryTest, ClosingACursorTheServerAlreadyClosedIsQuiet) {
+  for (int v : {1, 2}) Run("insert into T values (" + std::to_string(v) + ")");
+  auto query = NewQuery("Q", "select V from T");
+  query->ExecQuery();
+  isc_stmt_handle handle = query->Handle();
+  // Closed behind the statement's back.
+  ASSERT_EQ(db_->ClientLibrary().isc_dsql_free_statement(StatusVector(), &handle, DSQL_close), 0);
+  EXPECT_NO_THROW(query->Close());
+  EXPECT_FALSE(query->Open());
+  query->ExecQuery();
+  EXPECT_EQ(query->RecordCount(), 1);
+}
+
 TEST_F(QueryTest, ADisconnectFreesTheHandleAndReconnectingWorks) {
   auto query = NewQuery("Q", "select count(*) from T");
   query->ExecQuery();
