@@ -11,11 +11,12 @@
 
 #include "app/ado_command.h"
 #include "app/ado_connection.h"
-#include "app/ado_dataset.h"
 #include "app/ado_query.h"
 #include "app/drop_down_combo_box.h"
+#include "app/login_page.h"
 #include "app/page_services.h"
 #include "classlib/ansistr.h"
+#include "fib/fib_database.h"
 #include "platform/environment.h"
 
 namespace app {
@@ -27,7 +28,8 @@ enum TPageIndex { kBaseSelectPage = 0, kUserPage = 1, kUpdatePage = 2 };
 }  // namespace
 
 TfrmUpdate::TfrmUpdate(QWidget* parent)
-    : QWidget(parent) {
+    : QWidget(parent), zodDB(std::make_unique<fib::TFIBDatabase>(nullptr)) {
+  zodDB->SetSQLDialect(3);
   setObjectName(QStringLiteral("frmUpdate"));
   setWindowTitle(QStringLiteral("Обновление данных"));
   setFixedSize(kClientWidth, kClientHeight);
@@ -57,6 +59,7 @@ TfrmUpdate::TfrmUpdate(QWidget* parent)
   connect(ComboBoxGroup, &QComboBox::currentIndexChanged, this, &TfrmUpdate::HideUpdatePage);
   connect(LabeledEditParol, &QLineEdit::textChanged, this, &TfrmUpdate::HideUpdatePage);
   connect(ButtonCancel, &QPushButton::clicked, this, &QWidget::close);
+  LoginPage = std::make_unique<TLoginPage>(*this);
 
   FormCreate();
 }
@@ -69,10 +72,6 @@ void TfrmUpdate::CreateComponents() {
     return component;
   };
   Con = named(new TADOConnection(&components_), "Con");
-  dsUsers = named(new TADODataSet(&components_), "dsUsers");
-  dsUserGroups = named(new TADODataSet(&components_), "dsUserGroups");
-  dsCheckLogin = named(new TADODataSet(&components_), "dsCheckLogin");
-  for (TADODataSet* data_set : {dsUsers, dsUserGroups, dsCheckLogin}) data_set->SetConnection(Con);
   conLX = named(new TADOConnection(&components_), "conLX");
   qLX = named(new TADOQuery(&components_), "qLX");
   qLX->SetConnection(conLX);
@@ -131,6 +130,10 @@ void TfrmUpdate::closeEvent(QCloseEvent* event) {
 void TfrmUpdate::FormCloseQuery() {
   // Nothing here is reported: the window closes in any case.
   BDConnectionBackup.Restore();
+  try {
+    zodDB->Close();
+  } catch (const std::exception&) {
+  }
   try {
     conLX->Close();
   } catch (const std::exception&) {

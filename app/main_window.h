@@ -23,6 +23,10 @@ class QProgressBar;
 class QPushButton;
 class QTabWidget;
 
+namespace fib {
+class TFIBDatabase;
+}
+
 namespace app {
 
 class IDataLinkDialog;
@@ -30,9 +34,9 @@ class IFileOpenDialog;
 class IServerList;
 class TADOCommand;
 class TADOConnection;
-class TADODataSet;
 class TADOQuery;
 class TDropDownComboBox;
+class TLoginPage;
 
 // Geometry of the window, in pixels.
 inline constexpr int kClientWidth = 592;
@@ -97,15 +101,18 @@ class TfrmUpdate : public QWidget, public IProgressView {
   QPushButton* bbInstruction;
 
   // --- Non-visual components, owned by the window ---------------------------
-  // The login connection of every kind and the data sets of the login.
+  // The login connection of every kind; the second page's data sets on it
+  // belong to LoginPage.
   TADOConnection* Con;
-  TADODataSet* dsUsers;
-  TADODataSet* dsUserGroups;
-  TADODataSet* dsCheckLogin;
   // The native MSSQL connection of the update run, its query and command.
   TADOConnection* conLX;
   TADOQuery* qLX;
   TADOCommand* qEx;
+  // The native Firebird/InterBase connection of the update run.
+  std::unique_ptr<fib::TFIBDatabase> zodDB;
+
+  // The second page's handlers and state.
+  std::unique_ptr<TLoginPage> LoginPage;
 
   // --- Window state --------------------------------------------------------
   bool LogCheckErrors = false;

@@ -8,7 +8,7 @@ namespace {
 
 // Byte-to-byte case tables of code page 1251, derived through Unicode so
 // that every letter the code page holds gets its partner, and a byte whose
-// partner lies outside the code page (µ) or that has no character (0x98)
+// partner lies outside the code page (µ) or that is a control character (0x98)
 // stays as it is.
 struct AnsiCaseTables {
   std::array<char, 256> upper{};

@@ -9,11 +9,12 @@ namespace classlib {
 
 namespace {
 
-constexpr char32_t kNoChar = 0xFFFFFFFF;
-
 // The upper half of code page 1251, read once from the system's converter.
-// Conversions then go through the table: they are per byte, cannot fail
-// half-way, and a byte with no mapping (0x98) is known in advance.
+// Conversions then go through the table: they are per byte and cannot fail
+// half-way. The one byte the code page leaves undefined (0x98) stands for the
+// control character of the same number, U+0098, as the platform's own
+// converter has it, so every byte survives a trip through wide text (stored
+// password forms may hold it).
 struct Cp1251Table {
   std::array<char32_t, 128> to_unicode{};
   std::unordered_map<char32_t, unsigned char> from_unicode;
@@ -26,12 +27,12 @@ struct Cp1251Table {
       char* pin = &in;
       char* pout = reinterpret_cast<char*>(out);
       size_t in_left = 1, out_left = 4;
-      char32_t cp = kNoChar;
+      char32_t cp = static_cast<char32_t>(b);  // undefined: the C1 control
       if (cd != reinterpret_cast<iconv_t>(-1) &&
           iconv(cd, &pin, &in_left, &pout, &out_left) != static_cast<size_t>(-1) && out_left == 0)
         cp = out[0] | (out[1] << 8) | (out[2] << 16) | (char32_t(out[3]) << 24);
       to_unicode[b - 0x80] = cp;
-      if (cp != kNoChar) from_unicode.emplace(cp, static_cast<unsigned char>(b));
+      from_unicode.emplace(cp, static_cast<unsigned char>(b));
       if (cd != reinterpret_cast<iconv_t>(-1)) iconv(cd, nullptr, nullptr, nullptr, nullptr);
     }
     if (cd != reinterpret_cast<iconv_t>(-1)) iconv_close(cd);
@@ -44,9 +45,7 @@ const Cp1251Table& Table() {
 }
 
 char32_t AnsiToCodePoint(unsigned char b) {
-  if (b < 0x80) return b;
-  char32_t cp = Table().to_unicode[b - 0x80];
-  return cp == kNoChar ? U'?' : cp;
+  return b < 0x80 ? b : Table().to_unicode[b - 0x80];
 }
 
 char CodePointToAnsi(char32_t cp) {

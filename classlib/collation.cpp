@@ -78,8 +78,8 @@ class WideText {
 };
 
 // An ANSI text weighs its bytes through tables made once from their
-// characters. The undefined byte 0x98 weighs like the '?' it reads as, and
-// its own byte value then keeps it apart.
+// characters. The undefined byte 0x98 reads as the control character U+0098
+// and weighs as a symbol.
 class AnsiText {
  public:
   AnsiText(std::string_view s, bool string_sort)

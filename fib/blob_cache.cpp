@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-
 #include <memory>
 
 namespace fib {
@@ -114,8 +113,8 @@ std::string EscapeCachePathPart(const std::string& part) {
 
 std::string BlobCachePath(const std::string& folder, const BlobCacheIdentity& identity) {
   return folder + EscapeCachePathPart(identity.table_name) + "/" +
-         EscapeCachePathPart(identity.field_name) + "/" +
-         EscapeCachePathPart(identity.key_string) + ".blb";
+         EscapeCachePathPart(identity.field_name) + "/" + EscapeCachePathPart(identity.key_string) +
+         ".blb";
 }
 
 std::string DefaultBlobCacheFolder() {
@@ -157,8 +156,9 @@ bool WriteBlobCacheFile(const std::string& path, const BlobCacheIdentity& identi
   std::string temp = path + ".tmp";
   std::unique_ptr<std::FILE, FileCloser> file(std::fopen(temp.c_str(), "wb"));
   if (!file) return false;
-  bool written = std::fwrite(head.data(), 1, head.size(), file.get()) == head.size() &&
-                 (data.empty() || std::fwrite(data.data(), 1, data.size(), file.get()) == data.size());
+  bool written =
+      std::fwrite(head.data(), 1, head.size(), file.get()) == head.size() &&
+      (data.empty() || std::fwrite(data.data(), 1, data.size(), file.get()) == data.size());
   written = std::fclose(file.release()) == 0 && written;
   if (written) std::filesystem::rename(temp, target, error);
   if (written && !error) return true;

@@ -75,14 +75,12 @@ using TBeforeSaveBlobEvent =
     classlib::Event<void(const std::string& table_name, const std::string& field_name,
                          const std::vector<classlib::Variant>& key_values,
                          classlib::TStream* stream, std::string& file_name, bool& can_save)>;
-using TAfterSaveBlobEvent =
-    classlib::Event<void(const std::string& table_name, const std::string& field_name,
-                         const std::vector<classlib::Variant>& key_values,
-                         const std::string& file_name)>;
-using TBeforeLoadBlobEvent =
-    classlib::Event<void(const std::string& table_name, const std::string& field_name,
-                         const std::vector<classlib::Variant>& key_values,
-                         std::string& file_name, bool& can_load)>;
+using TAfterSaveBlobEvent = classlib::Event<void(
+    const std::string& table_name, const std::string& field_name,
+    const std::vector<classlib::Variant>& key_values, const std::string& file_name)>;
+using TBeforeLoadBlobEvent = classlib::Event<void(
+    const std::string& table_name, const std::string& field_name,
+    const std::vector<classlib::Variant>& key_values, std::string& file_name, bool& can_load)>;
 using TAfterLoadBlobEvent = TAfterSaveBlobEvent;
 
 // What a blob stream needs to know to use the cache: where it is, the

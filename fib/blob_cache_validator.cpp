@@ -13,8 +13,7 @@ namespace {
 
 // The file's identity when this layer made it and it lies where that
 // identity would put it under `folder`.
-std::optional<BlobCacheIdentity> OwnFileIdentity(const std::string& folder,
-                                                 const fs::path& file) {
+std::optional<BlobCacheIdentity> OwnFileIdentity(const std::string& folder, const fs::path& file) {
   std::optional<BlobCacheFile> content;
   {
     classlib::CriticalSectionGuard guard(BlobCacheLock());
@@ -76,8 +75,7 @@ bool BlobExists(TFIBDatabase& database, TFIBTransaction& transaction, const ISC_
   isc_blob_handle handle = 0;
   ISC_QUAD id = blob_id;
   ISC_STATUS status = library.isc_open_blob2(StatusVector(), database.HandleAddress(),
-                                             transaction.HandleAddress(), &handle, &id, 0,
-                                             nullptr);
+                                             transaction.HandleAddress(), &handle, &id, 0, nullptr);
   if (status != 0) {
     bool unknown_blob = StatusIsOneOf({isc_bad_segstr_id});
     database.CheckClientCall(status, !unknown_blob);
@@ -101,8 +99,8 @@ bool IsRemoteConnection(TFIBDatabase& database) {
 
 // ---- the thread ----------------------------------------------------------
 
-TValidateBlobCacheThread::TValidateBlobCacheThread(TFIBDatabase& main_database,
-                                                   std::string folder, bool free_on_terminate)
+TValidateBlobCacheThread::TValidateBlobCacheThread(TFIBDatabase& main_database, std::string folder,
+                                                   bool free_on_terminate)
     : classlib::TThread(false), folder_(std::move(folder)) {
   database_.SetName("dbValidateBlobCache");
   database_.SetLibraryName(main_database.LibraryName());
@@ -144,8 +142,7 @@ bool TValidateBlobCacheThread::Exists(const ISC_QUAD& blob_id) {
 
 void TValidateBlobCacheThread::Execute() {
   deleted_ = ValidateBlobCacheFolder(
-      folder_, [this](const ISC_QUAD& id) { return Exists(id); },
-      [this] { return Terminated(); });
+      folder_, [this](const ISC_QUAD& id) { return Exists(id); }, [this] { return Terminated(); });
 }
 
 TValidateBlobCacheThread* StartBlobCacheValidation(TFIBDatabase& main_database,

@@ -13,6 +13,7 @@
 #include "fib/fib_transaction.h"
 #include "fib/param_blocks.h"
 #include "fib/param_names.h"
+#include "fib/sql_trace_hook.h"
 
 namespace fib {
 
@@ -252,6 +253,7 @@ void TFIBDatabase::Connect() {
   }
   ReadCharacterSet();
   FireLinks(&TFIBBase::AfterDatabaseConnect, false);
+  if (TFIBSQLMonitorHook* hook = MonitorHookInstance()) hook->TraceConnect(*this);
   server_time_difference_ = 0;
   int file_dialect = DatabaseSQLDialect();
   if (file_dialect < sql_dialect_) sql_dialect_ = file_dialect;
@@ -321,6 +323,7 @@ void TFIBDatabase::Disconnect(bool force) {
   handle_ = 0;
   connection_lost_ = false;
   if (timer_) timer_->SetEnabled(false);
+  if (TFIBSQLMonitorHook* hook = MonitorHookInstance()) hook->TraceDisconnect(*this);
   FireLinks(&TFIBBase::AfterDatabaseDisconnect, force);
   FireDisconnectEvent(AfterDisconnect, "AfterDisconnect", destroying);
   Log("Disconnect");

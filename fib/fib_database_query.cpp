@@ -1,11 +1,11 @@
 // The database's single-value services on its own prepared statements.
-#include <cctype>
 #include <string>
 
 #include "classlib/ansistr.h"
 #include "fib/fib_database.h"
 #include "fib/fib_database_statement.h"
 #include "fib/fib_transaction.h"
+#include "fib/reserved_words.h"
 
 namespace fib {
 
@@ -14,23 +14,6 @@ namespace {
 // Prepared statements kept per database; beyond this the cache starts over,
 // so texts built from changing values cannot grow it without bound.
 constexpr size_t kMaxCachedStatements = 64;
-
-bool IsUpperOrDigit(char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); }
-
-// Whether a name must be written in double quotes. `any_case` accepts
-// lower-case letters as the server upper-cases them. Reserved words are not
-// looked up: the keyword table is not part of this layer yet.
-bool NeedsQuoting(const std::string& name, bool any_case) {
-  if (name.empty() || name[0] == '"') return false;
-  for (size_t i = 0; i < name.size(); ++i) {
-    char c = name[i];
-    if (any_case && c >= 'a' && c <= 'z') continue;
-    if (IsUpperOrDigit(c)) continue;
-    if (i > 0 && (c == '#' || c == '$' || c == '%' || c == '_')) continue;
-    return true;
-  }
-  return std::isdigit(static_cast<unsigned char>(name[0])) != 0;
-}
 
 }  // namespace
 
@@ -77,7 +60,8 @@ int64_t TFIBDatabase::GeneratorValue(const std::string& name, int64_t step,
     written = classlib::AnsiUpperCase(classlib::Trim(name));
   } else if (!name.empty() && name[0] == '"') {
     written = name;
-  } else if (NeedsQuoting(name, sql_dialect_ < 3 || upper_old_names_)) {
+  } else if (sql_dialect_ < 3 || upper_old_names_ ? NeedQuoteIdentifierCI(name)
+                                                   : NeedQuoteIdentifier(name)) {
     written = "\"" + name + "\"";
   } else {
     written = classlib::AnsiUpperCase(name);

@@ -7,40 +7,20 @@
 
 #include <ibase.h>
 
-#include <cstddef>
-#include <memory>
 #include <span>
 #include <string>
-#include <vector>
 
 #include "classlib/variant.h"
 #include "fib/fib_base.h"
+#include "fib/xsqlda.h"
+#include "fib/xsqlda_owner.h"
 
 namespace fib {
 
 class TFIBDatabase;
 class TFIBTransaction;
 
-// A descriptor area with room for `count` variables and a buffer per
-// variable.
-class SqlDescriptors {
- public:
-  explicit SqlDescriptors(int count = 1);
-  XSQLDA* Area() { return reinterpret_cast<XSQLDA*>(area_.get()); }
-  XSQLVAR& Var(int index) { return Area()->sqlvar[index]; }
-  int Count() { return Area()->sqld; }
-  // Gives each described variable a data buffer and a null indicator.
-  void AllocateBuffers();
-  // A buffer of `size` bytes for variable `index`, replacing its own.
-  char* SetBuffer(int index, size_t size);
-
- private:
-  std::unique_ptr<std::byte[]> area_;
-  std::vector<std::vector<char>> buffers_;
-  std::vector<short> indicators_;
-};
-
-class SingleValueStatement : public classlib::TObject {
+class SingleValueStatement : public classlib::TObject, public TXSQLOwner {
   CLASSLIB_CLASS(SingleValueStatement, classlib::TObject)
  public:
   SingleValueStatement(TFIBDatabase& database, std::string sql);
@@ -49,29 +29,43 @@ class SingleValueStatement : public classlib::TObject {
   // Runs the statement in `transaction` (which must be active) and answers
   // column `field` of the first row, every column as an array when field
   // < 0, Null when no row comes back and Unassigned when the statement has
-  // no columns.
+  // no columns. Parameters without a value, or with Null, are sent as NULL.
   classlib::Variant Run(TFIBTransaction& transaction, std::span<const classlib::Variant> params,
                         int field);
   bool Prepared() const { return handle_ != 0; }
 
+  // What the descriptors ask of their statement.
+  IIBClientLibrary* ClientLibrary() override;
+  isc_db_handle* DBHandle() override;
+  isc_tr_handle* TRHandle() override;
+  bool HasDatabase() const override { return true; }
+  int SQLDialect() const override;
+  bool UpperOldNames() const override;
+  bool IsUTF8Connection() const override;
+  bool TrimCharFields() const override { return false; }
+  int RecordCount() const override { return record_count_; }
+  bool IsExecProcedure() const override;
+  std::string FullName() const override;
+  void MacroValueChanged() override {}
+
  private:
   void Prepare(TFIBTransaction& transaction);
+  void Describe(TFIBXSQLDA& area, bool params);
   void Free();
   void DropHandle(TFIBBase* link);
   void DescribeStatementType();
-  void BindParams(std::span<const classlib::Variant> params);
-  void BindParam(int index, const classlib::Variant& value);
-  bool FetchRow(TFIBTransaction& transaction);
-  classlib::Variant Column(int index, TFIBTransaction& transaction);
-  std::string ReadBlobText(ISC_QUAD id, TFIBTransaction& transaction);
+  void Execute(TFIBTransaction& transaction);
+  classlib::Variant Result(int field);
 
   TFIBDatabase& database_;
   std::string sql_;
   TFIBBase link_;
   isc_stmt_handle handle_ = 0;
   int statement_type_ = 0;
-  SqlDescriptors input_;
-  SqlDescriptors output_;
+  int record_count_ = 0;
+  TFIBTransaction* transaction_ = nullptr;  // while running
+  TFIBXSQLDA input_{this, true};
+  TFIBXSQLDA output_{this, false};
 };
 
 }  // namespace fib

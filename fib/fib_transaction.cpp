@@ -8,6 +8,8 @@
 #include "fib/errors.h"
 #include "fib/fib_timer.h"
 #include "fib/param_blocks.h"
+#include "fib/sql_trace_hook.h"
+#include "fib/sql_trace_sources.h"
 
 namespace fib {
 
@@ -22,6 +24,30 @@ const char* ActionName(TTransactionAction action) {
     case TACommitRetaining: return "CommitRetianing";
   }
   return "";
+}
+
+// The transaction as the SQL monitor sees it.
+class TracedTransaction : public ITracedTransaction {
+ public:
+  explicit TracedTransaction(TFIBTransaction& transaction) : transaction_(transaction) {}
+  std::string Name() const override { return transaction_.Name(); }
+  std::int64_t TransactionID() const override { return transaction_.TransactionID(); }
+  bool HasDefaultDatabase() const override { return transaction_.DefaultDatabase() != nullptr; }
+
+ private:
+  TFIBTransaction& transaction_;
+};
+
+void Trace(TFIBTransaction& transaction, TTransactionAction action) {
+  TFIBSQLMonitorHook* hook = MonitorHookInstance();
+  if (hook == nullptr) return;
+  TracedTransaction traced(transaction);
+  switch (action) {
+    case TARollback: hook->TraceRollback(traced); break;
+    case TARollbackRetaining: hook->TraceRollbackRetaining(traced); break;
+    case TACommit: hook->TraceCommit(traced); break;
+    case TACommitRetaining: hook->TraceCommitRetaining(traced); break;
+  }
 }
 
 TTransactionAction HardForm(TTransactionAction action) {
@@ -224,6 +250,10 @@ void TFIBTransaction::StartTransaction() {
     after_start_.CallLastFirst(this);
   }
   FireLinks(&TFIBBase::AfterTransactionStart, false);
+  if (TFIBSQLMonitorHook* hook = MonitorHookInstance()) {
+    TracedTransaction traced(*this);
+    hook->TraceStartTransaction(traced);
+  }
   state_ = TransactionState::Active;
   idle_ = false;
   if (timer_) timer_->SetEnabled(!ComponentState().Contains(classlib::csDesigning));
@@ -265,6 +295,7 @@ void TFIBTransaction::EndTransaction(TTransactionAction action, bool force) {
     state_ = Active() ? TransactionState::Active : TransactionState::Inactive;
     throw;
   }
+  Trace(*this, action);
   state_ = Active() ? TransactionState::Active : TransactionState::Inactive;
   if (!Active() && timer_) timer_->SetEnabled(false);
 }
@@ -291,7 +322,7 @@ void TFIBTransaction::EndHard(TTransactionAction action, bool force) {
         RaiseServerError(library, this);
       } catch (const EFIBError& e) {
         refusal = std::current_exception();
-        Log(std::string(ActionName(action)) + " refused; rolled back. " + e.Message());
+        TraceRefusal(action, e.Message());
       }
       CheckTransactionCall(library.isc_rollback_transaction(status, &handle_), false);
     }
@@ -302,6 +333,19 @@ void TFIBTransaction::EndHard(TTransactionAction action, bool force) {
   if (refusal && commit && !destroying) {
     state_ = TransactionState::Inactive;
     std::rethrow_exception(refusal);
+  }
+}
+
+// Shown to every listening monitor and logged, whether or not the
+// transaction category is traced: the caller's work was thrown away.
+void TFIBTransaction::TraceRefusal(TTransactionAction action, const std::string& message) {
+  std::string text = std::string(ActionName(action)) + " refused; rolled back. " + message;
+  Log(text);
+  try {
+    if (TFIBSQLMonitorHook* hook = MonitorHookInstance())
+      hook->QueueTraceText(Name() + ": [" + text + "]", tcTransaction);
+  } catch (const std::exception&) {
+    // The monitor channel is optional; the refusal is raised anyway.
   }
 }
 

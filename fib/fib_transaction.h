@@ -129,6 +129,7 @@ class TFIBTransaction : public classlib::TComponent {
   void EndHard(TTransactionAction action, bool force);
   void FireLinks(TFIBBaseEvent TFIBBase::*event, bool last_first);
   void TimeoutTick(classlib::TObject* sender);
+  void TraceRefusal(TTransactionAction action, const std::string& message);
   void Log(const std::string& text);
   void OnParamsChanging(classlib::TObject* sender);
   void OnParamsChanged(classlib::TObject* sender);

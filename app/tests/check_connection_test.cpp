@@ -6,6 +6,7 @@
 #include "app/ado_connection.h"
 #include "app/run_state.h"
 #include "classlib/codepage.h"
+#include "testing/product_fixture.h"
 #include "window_fixture.h"
 
 namespace app::testing {
@@ -26,7 +27,8 @@ class CheckConnectionTest : public WindowTest {
 
 TEST_F(CheckConnectionTest, AnExistingDatabaseOpensAndLeadsToTheUserPage) {
   const std::string path = folder.File("product.fdb");
-  CreateFirebirdDatabase(path);
+  // The user page lists the product's users as it opens.
+  CreateFirebirdProductDatabase(path, ProductDatabase::Standard({"3.1"}));
   ChooseLocalFirebird(path);
   PressCheck();
 

@@ -8,5 +8,10 @@ extern "C" const char* __lsan_default_suppressions() {
          "leak:libicuuc.so\n"
          "leak:libicui18n.so\n"
          "leak:libfbclient.so\n"
-         "leak:libEngine12.so\n";
+         "leak:libEngine12.so\n"
+         // The loader keeps the dependency lists of loaded libraries where
+         // only thread-local storage points at them, and that is not scanned
+         // here (see leak_options.cpp).
+         "leak:_dl_map_object_deps\n"
+         "leak:_dlerror_run\n";
 }

@@ -113,7 +113,7 @@ TEST(AnsiCollation, IgnoringCaseKeepsYoApartFromIe) {
   EXPECT_GT(AnsiCompareText(Ansi("Я"), Ansi("ёж")), 0);
   EXPECT_LT(AnsiCompareText("abc", "ABCD"), 0);
   EXPECT_FALSE(AnsiSameStr(Ansi("Да"), Ansi("да")));
-  // The undefined byte 0x98 is not the '?' it widens to.
+  // The undefined byte 0x98 is a character of its own, not a '?'.
   EXPECT_NE(AnsiCompareStr("\x98", "?"), 0);
   EXPECT_NE(AnsiCompareText("a\x98", "A?"), 0);
 }

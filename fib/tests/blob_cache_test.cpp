@@ -1,13 +1,14 @@
 // Blob cache files without a database: names that stay inside the cache
 // folder, the file layout read back, damaged files refused, and the
 // cache's folder, size limit and handlers.
+#include "fib/blob_cache.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
-#include "fib/blob_cache.h"
 #include "platform/environment.h"
 #include "temp_folder.h"
 
@@ -52,8 +53,8 @@ TEST(BlobCachePath, KeyValuesJoinWithUnderscore) {
 TEST(BlobCachePath, NoKeyLeavesTheFolder) {
   fib_test::TempFolder temp;
   std::string folder = temp.Path().string() + "/";
-  const char* hostile[] = {"../x", "../../etc/passwd", "/etc/passwd", "a/../../b", "..", ".",
-                           "\\..\\x", ".hidden"};
+  const char* hostile[] = {"../x", "../../etc/passwd", "/etc/passwd", "a/../../b", "..",
+                           ".",    "\\..\\x",          ".hidden"};
   for (const char* text : hostile) {
     std::string path = BlobCachePath(folder, Identity(text, text, text));
     EXPECT_TRUE(Inside(temp.Path(), path)) << text << " -> " << path;
@@ -80,7 +81,12 @@ TEST(BlobCacheFile, WrittenFileHasTheDocumentedLayout) {
   std::string expected = std::string("ZOD$BLOB_BODY") + std::string("\1\0\0\0", 4) +
                          std::string("\1\0\0\0\2\0\0\0", 8) + std::string("\4\0\0\0", 4) +
                          std::string("\1\0\0\0", 4) + std::string("\1\0\0\0T", 5) +
-                         std::string("\1\0\0\0F", 5) + std::string("\1\0\0\0" "5", 5) + "data";
+                         std::string("\1\0\0\0F", 5) +
+                         std::string(
+                             "\1\0\0\0"
+                             "5",
+                             5) +
+                         "data";
   EXPECT_EQ(bytes, expected);
   auto read = ReadBlobCacheFile(path, true);
   ASSERT_TRUE(read);
@@ -165,8 +171,7 @@ TEST(BlobCacheFolder, DefaultIsTheUsersCacheFolder) {
     cache.Options().SetSwapDir("");
     EXPECT_EQ(cache.Folder(), "/home/someone/.cache/updater/blob-cache/");
   }
-  EXPECT_NE(cache.Folder().rfind(platform::ModuleDirectory(), 0), 0u)
-      << "not the program's folder";
+  EXPECT_NE(cache.Folder().rfind(platform::ModuleDirectory(), 0), 0u) << "not the program's folder";
 }
 
 TEST(BlobCacheFolder, AppPathInAnyCaseIsTheProgramsFolder) {

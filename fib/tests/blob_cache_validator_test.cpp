@@ -1,5 +1,7 @@
 // Validation of the blob cache against the embedded engine: files of blobs
 // that are gone are deleted, everything else in the folder stays.
+#include "fib/blob_cache_validator.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -7,7 +9,6 @@
 
 #include "blob_table.h"
 #include "fib/blob_cache.h"
-#include "fib/blob_cache_validator.h"
 #include "temp_folder.h"
 
 namespace fib {

@@ -24,16 +24,16 @@ BlobTableTest::~BlobTableTest() {
 }
 
 void BlobTableTest::StoreBlobId(int key, const std::string& column, const ISC_QUAD& id) {
-  std::string sql = "UPDATE OR INSERT INTO B (K, " + column + ") VALUES (" +
-                    std::to_string(key) + ", ?) MATCHING (K)";
+  std::string sql = "UPDATE OR INSERT INTO B (K, " + column + ") VALUES (" + std::to_string(key) +
+                    ", ?) MATCHING (K)";
   ISC_QUAD value = id;
   BlobIdDescriptor in(&value);
   if (fib::BlobIdIsZero(id)) in.null_flag = -1;
   fib::IIBClientLibrary& library = db_->ClientLibrary();
-  db_->CheckClientCall(library.isc_dsql_exec_immed2(fib::StatusVector(), db_->HandleAddress(),
-                                                    tr_->HandleAddress(), 0, sql.c_str(), 3,
-                                                    &in.sqlda, nullptr),
-                       true);
+  db_->CheckClientCall(
+      library.isc_dsql_exec_immed2(fib::StatusVector(), db_->HandleAddress(), tr_->HandleAddress(),
+                                   0, sql.c_str(), 3, &in.sqlda, nullptr),
+      true);
 }
 
 ISC_QUAD BlobTableTest::BlobIdOf(int key, const std::string& column) {
@@ -44,10 +44,10 @@ ISC_QUAD BlobTableTest::QueryBlobId(const std::string& sql) {
   ISC_QUAD value{};
   BlobIdDescriptor out(&value);
   fib::IIBClientLibrary& library = db_->ClientLibrary();
-  db_->CheckClientCall(library.isc_dsql_exec_immed2(fib::StatusVector(), db_->HandleAddress(),
-                                                    tr_->HandleAddress(), 0, sql.c_str(), 3,
-                                                    nullptr, &out.sqlda),
-                       true);
+  db_->CheckClientCall(
+      library.isc_dsql_exec_immed2(fib::StatusVector(), db_->HandleAddress(), tr_->HandleAddress(),
+                                   0, sql.c_str(), 3, nullptr, &out.sqlda),
+      true);
   return out.null_flag < 0 ? ISC_QUAD{} : value;
 }
 

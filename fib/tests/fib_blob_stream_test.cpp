@@ -51,8 +51,7 @@ TEST_F(BlobStreamTest, ContentsOfEverySizeComeBackEqual) {
     size_t bytes;
     int segments;
   };
-  const Size sizes[] = {{0, 0},         {1, 1},     {100, 1},
-                        {65535, 1},     {65536, 2}, {10 * 1024 * 1024, 161}};
+  const Size sizes[] = {{0, 0}, {1, 1}, {100, 1}, {65535, 1}, {65536, 2}, {10 * 1024 * 1024, 161}};
   int key = 0;
   for (const Size& size : sizes) {
     const std::string binary = Binary(size.bytes, static_cast<unsigned>(size.bytes));
@@ -309,6 +308,29 @@ TEST_F(BlobStreamCacheTest, DamagedOrOutdatedFileGivesWayToTheServer) {
   auto fourth = CachedStream(1, "BIN");
   EXPECT_EQ(fourth->AsString(), "server content");
   EXPECT_TRUE(fourth->LoadedFromCache());
+}
+
+// The cache holds the bytes as the server sent them, so a filtered blob is
+// decoded once whether it comes from the server or from the cache.
+TEST_F(BlobStreamCacheTest, FilteredBlobIsDecodedOnceFromEitherSource) {
+  TIBBlobFilters filters;
+  int decodes = 0;
+  filters.Add(
+      -5,
+      [&](std::string& s) {
+        ++decodes;
+        s = "<" + s + ">";
+      },
+      nullptr);
+  StoreContent(1, "BIN", "abc", 0);
+  for (bool from_cache : {false, true}) {
+    auto stream = CachedStream(1, "BIN");
+    stream->SetBlobSubType(-5);
+    stream->SetBlobFilters(&filters);
+    EXPECT_EQ(stream->AsString(), "<abc>");
+    EXPECT_EQ(stream->LoadedFromCache(), from_cache);
+  }
+  EXPECT_EQ(decodes, 2);
 }
 
 TEST_F(BlobStreamCacheTest, HostileKeysStayInsideTheCacheFolder) {

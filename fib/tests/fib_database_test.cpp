@@ -272,6 +272,9 @@ TEST_F(DatabaseTest, GeneratorNamesFollowTheDialect) {
   EXPECT_EQ(observer_->GeneratorValue("low_gen", 5), 5);
   EXPECT_EQ(observer_->GeneratorValue("\"low_gen\"", 0), 5);
   EXPECT_THROW(observer_->GeneratorValue("my_gen", 0), EFIBInterBaseError);
+  // A keyword is quoted too.
+  fib_test::ExecuteSql(file_.Library(), file_.Handle(), "CREATE GENERATOR \"ORDER\"");
+  EXPECT_EQ(observer_->GeneratorValue("ORDER", 3), 3);
   // Old-style names are taken as upper-case.
   observer_->SetUpperOldNames(true);
   EXPECT_EQ(observer_->GeneratorValue("my_gen", 0), 11);

@@ -3,12 +3,11 @@
 // the validation thread, with a connection of its own, clears the files of
 // blobs the database no longer has. Without a server these tests skip.
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -58,8 +57,7 @@ class BlobCacheRemoteTest : public ::testing::Test {
     // The server may run as another user: it must be able to create files.
     chmod(files_.Path().c_str(), 0777);
     db_.SetDBName("localhost:" + files_.File("blobs.fdb"));
-    db_.DBParams().SetText("user_name=SYSDBA\r\npassword=" + Password() +
-                           "\r\nlc_ctype=WIN1251");
+    db_.DBParams().SetText("user_name=SYSDBA\r\npassword=" + Password() + "\r\nlc_ctype=WIN1251");
     db_.SetSQLDialect(3);
     db_.SetSynchronizeTime(false);
     IIBClientLibrary& library = db_.ClientLibrary();
@@ -86,10 +84,10 @@ class BlobCacheRemoteTest : public ::testing::Test {
 
   void Execute(const std::string& sql, XSQLDA* in) {
     IIBClientLibrary& library = db_.ClientLibrary();
-    db_.CheckClientCall(library.isc_dsql_exec_immed2(StatusVector(), db_.HandleAddress(),
-                                                     tr_.HandleAddress(), 0, sql.c_str(), 3, in,
-                                                     nullptr),
-                        true);
+    db_.CheckClientCall(
+        library.isc_dsql_exec_immed2(StatusVector(), db_.HandleAddress(), tr_.HandleAddress(), 0,
+                                     sql.c_str(), 3, in, nullptr),
+        true);
   }
   void Restart() {
     tr_.Commit();
@@ -113,10 +111,10 @@ class BlobCacheRemoteTest : public ::testing::Test {
     fib_test::BlobIdDescriptor out(&stored);
     IIBClientLibrary& library = db_.ClientLibrary();
     std::string sql = "SELECT BIN FROM B WHERE K = " + std::to_string(key);
-    db_.CheckClientCall(library.isc_dsql_exec_immed2(StatusVector(), db_.HandleAddress(),
-                                                     tr_.HandleAddress(), 0, sql.c_str(), 3,
-                                                     nullptr, &out.sqlda),
-                        true);
+    db_.CheckClientCall(
+        library.isc_dsql_exec_immed2(StatusVector(), db_.HandleAddress(), tr_.HandleAddress(), 0,
+                                     sql.c_str(), 3, nullptr, &out.sqlda),
+        true);
     return stored;
   }
 

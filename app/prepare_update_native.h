@@ -1,0 +1,42 @@
+// The native database connection of the update run, opened with the stored
+// database account of the logged-in user, and the database's current
+// release read over it.
+#pragma once
+
+#include <string>
+
+namespace fib {
+class TFIBDatabase;
+}
+
+namespace app {
+
+class TADOConnection;
+
+inline const std::string kReleaseQuery =
+    "SELECT BV.BDVERSION, BV.ID FROM BO_VERSION BV WHERE BV.ID=(SELECT MAX(BV1.ID) FROM "
+    "BO_VERSION BV1)";
+
+// Shown as the current release when it cannot be read.
+std::string UnknownReleaseText();
+
+// The connections the window owns; one of them is used, by DBType.
+struct TNativeConnections {
+  fib::TFIBDatabase* zodDB = nullptr;  // FIREBIRD and INTRBASE
+  TADOConnection* conLX = nullptr;     // MSSQL
+};
+
+// The value after the first `name_with_equals` (any letter case) up to the
+// next ";" or the end; a value written in double quotes (it holds ";") is
+// read without them. False when the name is not in the text.
+bool ConnectionStringValue(const std::string& text, const std::string& name_with_equals,
+                           std::string& value);
+
+// Opens the connection of DBType with SqlUserName/SqlPassword and
+// ProductConnectionString, reads the release and sets CurrentDBVersion and
+// NextVersionId. No row: the whole start list and 1. Any failure: the
+// unknown-release text and 0, silently; the preparation goes on. The
+// connection stays open for the update run.
+void ReadDatabaseRelease(const TNativeConnections& connections);
+
+}  // namespace app

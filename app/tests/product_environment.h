@@ -1,0 +1,57 @@
+// A product installation around a test: its own registry folder and release
+// folder, a clean run state, and product databases made once per database
+// content (isql-fb is slow) in a folder that lives as long as the program.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/run_state.h"
+#include "app/update_description.h"
+#include "testing/product_fixture.h"
+#include "window_test_support.h"
+
+namespace app::testing {
+
+class ProductEnvironment {
+ public:
+  ProductEnvironment()
+      : registry_("UPDATER_REGISTRY", folder_.File("registry")),
+        release_("UPDATER_RELEASE_DIR", folder_.File("release")) {
+    std::filesystem::create_directories(folder_.File("registry"));
+    std::filesystem::create_directories(folder_.File("release"));
+    ResetRunState();
+    UpdateDescription.reset();
+  }
+  ~ProductEnvironment() {
+    ResetRunState();
+    UpdateDescription.reset();
+  }
+
+  std::string ReleaseDir() const { return folder_.File("release"); }
+  std::string File(const std::string& name) const { return folder_.File(name); }
+  void WriteDescription(const std::string& body_utf8) const {
+    WriteUpdateDescription(ReleaseDir(), body_utf8);
+  }
+
+  // A Firebird product database with these releases in BO_VERSION and the
+  // standard users; made once per list of releases.
+  static std::string FirebirdDatabase(const std::vector<std::string>& releases) {
+    static TempDir shared;
+    static std::map<std::vector<std::string>, std::string> made;
+    auto found = made.find(releases);
+    if (found != made.end()) return found->second;
+    const std::string path = shared.File("product" + std::to_string(made.size()) + ".fdb");
+    CreateFirebirdProductDatabase(path, ProductDatabase::Standard(releases));
+    return made[releases] = path;
+  }
+
+ private:
+  TempDir folder_;
+  ScopedEnv registry_;
+  ScopedEnv release_;
+};
+
+}  // namespace app::testing

@@ -1,0 +1,161 @@
+// What the third page offers for the prepared run state.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QPushButton>
+
+#include "app/run_state.h"
+#include "app/update_description.h"
+#include "app/update_options.h"
+#include "classlib/codepage.h"
+#include "testing/product_fixture.h"
+
+namespace app::testing {
+namespace {
+
+TEST(ListedReleaseTest, WholeEntriesOfTheStartListCount) {
+  EXPECT_TRUE(IsListedRelease("3.2", "3.1;3.2;"));
+  EXPECT_TRUE(IsListedRelease("3.1", "3.1;3.2;"));
+  EXPECT_TRUE(IsListedRelease("3.2", " 3.1 ; 3.2 ;"));
+  EXPECT_FALSE(IsListedRelease("3.1", "13.1;"));
+  EXPECT_FALSE(IsListedRelease("3.", "3.1;"));
+  EXPECT_FALSE(IsListedRelease("3.1.1", "3.1;"));
+  // An empty version table leaves the whole list as the current release.
+  EXPECT_TRUE(IsListedRelease("3.1;3.2", "3.1;3.2;"));
+  EXPECT_TRUE(IsListedRelease("", ";"));
+  // Without VERSIONS nothing is listed.
+  EXPECT_FALSE(IsListedRelease("", ""));
+  EXPECT_FALSE(IsListedRelease("3.1", ""));
+}
+
+class UpdateOptionsTest : public ::testing::Test {
+ protected:
+  UpdateOptionsTest() {
+    ResetRunState();
+    execute.setEnabled(false);
+    controls = {&db, &xml, &conf, &execute, nullptr};
+  }
+  ~UpdateOptionsTest() override {
+    ResetRunState();
+    UpdateDescription.reset();
+  }
+
+  void Describe(const std::string& body_utf8) {
+    UpdateDescription = TUpdateDescription::LoadFromBytes(
+        QByteArray::fromStdString("<?xml version=\"1.0\" encoding=\"windows-1251\"?>" +
+                                  classlib::Utf8ToCp1251(body_utf8)));
+    StartVersions = UpdateDescription->HasVersions ? UpdateDescription->StartBdVersion + ";" : "";
+    ResultVersion = UpdateDescription->ResultBdVersion;
+    AlwaysUpdateDB = UpdateDescription->AlwaysUpdateDB;
+    NoUpdateConf = UpdateDescription->NoUpdateConf;
+  }
+  void Fill(const std::string& current) {
+    CurrentDBVersion = classlib::Utf8ToCp1251(current);
+    FillUpdateOptions(controls);
+  }
+
+  QCheckBox db{QStringLiteral("Обновление базы данных")};
+  QCheckBox xml{QStringLiteral("Перенос групп справочников")};
+  QCheckBox conf{QStringLiteral("Обновление настроек ПОНТАРЕКС")};
+  QPushButton execute;
+  TUpdateOptionControls controls;
+};
+
+TEST_F(UpdateOptionsTest, AListedReleaseOffersAndChecksTheDatabaseUpdate) {
+  Describe(FullUpdateDescription("3.1;3.2", "3.3"));
+  Fill("3.2");
+  EXPECT_TRUE(db.isEnabled());
+  EXPECT_TRUE(db.isChecked());
+  EXPECT_EQ(db.text(), QStringLiteral("Обновление базы данных"));
+  EXPECT_TRUE(xml.isChecked());
+  EXPECT_TRUE(xml.isEnabled());
+  EXPECT_TRUE(execute.isEnabled());
+}
+
+TEST_F(UpdateOptionsTest, ReleasesNotListedGetTheSuffixThatSaysWhy) {
+  Describe(FullUpdateDescription("3.1;3.2", "3.3"));
+  Fill("3.3");
+  EXPECT_FALSE(db.isEnabled());
+  EXPECT_FALSE(db.isChecked());
+  EXPECT_EQ(db.text(),
+            QStringLiteral("Обновление базы данных (обновление версии 3.3 уже установлено)"));
+  EXPECT_FALSE(execute.isEnabled());
+
+  // A second login in the same run adds to the caption as it stands.
+  Fill("3.0");
+  EXPECT_EQ(db.text(), QStringLiteral("Обновление базы данных (обновление версии 3.3 уже "
+                                      "установлено) (невозможно провести обновление с версии 3.0)"));
+}
+
+TEST_F(UpdateOptionsTest, AReleaseThatEndsAListedOneIsNotListed) {
+  Describe(FullUpdateDescription("13.1", "13.2"));
+  Fill("3.1");
+  EXPECT_FALSE(db.isEnabled());
+  EXPECT_FALSE(db.isChecked());
+  EXPECT_TRUE(db.text().endsWith(QStringLiteral("(невозможно провести обновление с версии 3.1)")));
+}
+
+TEST_F(UpdateOptionsTest, AnEmptyVersionTableCountsAsListed) {
+  Describe(FullUpdateDescription("3.1;3.2", "3.3"));
+  Fill("3.1;3.2");
+  EXPECT_TRUE(db.isEnabled());
+  EXPECT_TRUE(db.isChecked());
+}
+
+TEST_F(UpdateOptionsTest, WithoutVersionsOnlyAlwaysUpdateOffersTheDatabaseUpdate) {
+  Describe("<ROOT><UPDATES ALWAYS_UPDATE_DB='TRUE'/><DB_UPDATE><I TIME_PERCENT='1'/></DB_UPDATE>"
+           "</ROOT>");
+  Fill("3.1");
+  EXPECT_TRUE(db.isEnabled());
+  EXPECT_FALSE(db.isChecked());
+  EXPECT_FALSE(xml.isChecked());
+  EXPECT_TRUE(execute.isEnabled());
+}
+
+TEST_F(UpdateOptionsTest, AnEmptyDatabasePartIsNotUpdated) {
+  Describe("<ROOT><VERSIONS START_BD_VERSION='3.1'/><DB_UPDATE/></ROOT>");
+  Fill("3.1");
+  EXPECT_FALSE(db.isEnabled());
+  // Checked even so: the element exists and the release is listed.
+  EXPECT_TRUE(db.isChecked());
+  EXPECT_EQ(db.text(), QStringLiteral("Обновление базы данных (не обновляется)"));
+  Fill("не определена");
+  EXPECT_FALSE(db.isChecked());
+}
+
+TEST_F(UpdateOptionsTest, TheSettingsUpdateNeedsTheProcessPlanningProduct) {
+  Describe(FullUpdateDescription("3.1", "3.2"));
+  Fill("3.1");
+  EXPECT_FALSE(conf.isEnabled());
+  EXPECT_FALSE(conf.isChecked());
+  EXPECT_EQ(conf.text(), QStringLiteral("Обновление настроек ПОНТАРЕКС (ПОНТАРЕКС не установлена)"));
+}
+
+TEST_F(UpdateOptionsTest, TheSettingsUpdateFollowsTheDatabaseUpdate) {
+  Describe(FullUpdateDescription("3.1", "3.2"));
+  PontarexInstalled = true;
+  Fill("3.1");
+  EXPECT_TRUE(conf.isEnabled());
+  EXPECT_TRUE(conf.isChecked());
+  EXPECT_EQ(conf.text(), QStringLiteral("Обновление настроек ПОНТАРЕКС"));
+
+  Fill("3.0");
+  EXPECT_TRUE(conf.isEnabled());
+  EXPECT_FALSE(conf.isChecked());
+  // The settings update alone is enough to run.
+  EXPECT_TRUE(execute.isEnabled());
+}
+
+TEST_F(UpdateOptionsTest, NoUpdateConfTurnsTheSettingsUpdateOff) {
+  Describe("<ROOT><UPDATES NO_UPDATE_CONF='true'/><VERSIONS START_BD_VERSION='3.1'/>"
+           "<DB_UPDATE><I TIME_PERCENT='1'/></DB_UPDATE></ROOT>");
+  PontarexInstalled = true;
+  Fill("3.1");
+  EXPECT_FALSE(conf.isEnabled());
+  EXPECT_FALSE(conf.isChecked());
+  EXPECT_EQ(conf.text(), QStringLiteral("Обновление настроек ПОНТАРЕКС (не обновляется)"));
+  EXPECT_TRUE(execute.isEnabled());
+}
+
+}  // namespace
+}  // namespace app::testing

@@ -1,0 +1,86 @@
+#include "app/update_options.h"
+
+#include <QCheckBox>
+#include <QPushButton>
+#include <set>
+
+#include "app/progress_view.h"
+#include "app/qt_text.h"
+#include "app/run_state.h"
+#include "app/update_description.h"
+#include "classlib/ansistr.h"
+
+namespace app {
+
+namespace {
+
+std::vector<std::string> Entries(const std::string& list) {
+  std::vector<std::string> entries;
+  std::string::size_type start = 0;
+  while (true) {
+    const auto end = list.find(';', start);
+    entries.push_back(classlib::Trim(list.substr(start, end - start)));
+    if (end == std::string::npos) break;
+    start = end + 1;
+  }
+  return entries;
+}
+
+void AddSuffix(QCheckBox* box, const char* format_utf8, const std::string& value = {}) {
+  QString suffix = QString::fromUtf8(format_utf8);
+  if (!value.empty()) suffix = suffix.arg(QStringOfAnsi(value));
+  box->setText(box->text() + suffix);
+}
+
+}  // namespace
+
+bool IsListedRelease(const std::string& current, const std::string& start_list) {
+  // A description without VERSIONS lists nothing.
+  if (start_list.empty()) return false;
+  std::vector<std::string> listed = Entries(start_list);
+  // The start list ends every entry with ";", which leaves one empty text
+  // behind that is no release.
+  if (!start_list.empty() && start_list.back() == ';') listed.pop_back();
+  const std::set<std::string> known(listed.begin(), listed.end());
+  for (const std::string& release : Entries(current))
+    if (!known.contains(release)) return false;
+  return true;
+}
+
+void FillUpdateOptions(const TUpdateOptionControls& c) {
+  const TUpdateDescription empty;
+  const TUpdateDescription& d = UpdateDescription ? *UpdateDescription : empty;
+  const bool listed = IsListedRelease(CurrentDBVersion, StartVersions);
+  const bool db_items = d.HasDbUpdate && !d.DbUpdate.empty();
+
+  const bool db_enabled = (listed || AlwaysUpdateDB) && db_items;
+  c.cbUpdateDB->setEnabled(db_enabled);
+  if (!db_enabled) {
+    if (db_items && !listed && CurrentDBVersion == ResultVersion)
+      AddSuffix(c.cbUpdateDB, " (обновление версии %1 уже установлено)", ResultVersion);
+    else if (db_items && !listed)
+      AddSuffix(c.cbUpdateDB, " (невозможно провести обновление с версии %1)", CurrentDBVersion);
+    else
+      AddSuffix(c.cbUpdateDB, " (не обновляется)");
+  }
+  c.cbUpdateDB->setChecked(d.HasDbUpdate && listed);
+
+  c.cbUpdateXML->setChecked(d.HasSchemaUpdate && !d.SchemaUpdate.empty());
+
+  const bool conf_enabled = PontarexInstalled && !NoUpdateConf;
+  c.cbUpdateConf->setEnabled(conf_enabled);
+  c.cbUpdateConf->setChecked(conf_enabled && listed && c.cbUpdateDB->isChecked());
+  if (!PontarexInstalled)
+    AddSuffix(c.cbUpdateConf, " (ПОНТАРЕКС не установлена)");
+  else if (NoUpdateConf)
+    AddSuffix(c.cbUpdateConf, " (не обновляется)");
+
+  if (c.view != nullptr) {
+    c.view->SetStateImage(upDatabase, siNotRun);
+    c.view->SetStateImage(upReferenceGroups, siNotRun);
+    c.view->SetStateImage(upSettings, siNotRun);
+  }
+  c.bbExecute->setEnabled(conf_enabled || db_enabled);
+}
+
+}  // namespace app
