@@ -7,9 +7,9 @@ namespace fib {
 
 namespace {
 
-void ApplyText(IDataSetInfoTarget& data_set, TSQLKind kind, const std::string& text) {
+void ApplyText(IDataSetInfoTarget& data_set, TDataSetSQLKind kind, const std::string& text) {
   if (text.empty() || ListText(data_set.SQLText(kind).Text()) == text) return;
-  if (kind == TSQLKind::Select && data_set.ConditionsYield(text)) return;
+  if (kind == TDataSetSQLKind::Select && data_set.ConditionsYield(text)) return;
   classlib::TStringList lines;
   lines.SetText(text);
   data_set.SetSQLText(kind, lines);
@@ -18,11 +18,11 @@ void ApplyText(IDataSetInfoTarget& data_set, TSQLKind kind, const std::string& t
 }  // namespace
 
 void ApplyDataSetInfo(const TpDataSetInfo& info, IDataSetInfoTarget& data_set) {
-  ApplyText(data_set, TSQLKind::Select, info.SelectSQL);
-  ApplyText(data_set, TSQLKind::Insert, info.InsertSQL);
-  ApplyText(data_set, TSQLKind::Update, info.UpdateSQL);
-  ApplyText(data_set, TSQLKind::Delete, info.DeleteSQL);
-  ApplyText(data_set, TSQLKind::Refresh, info.RefreshSQL);
+  ApplyText(data_set, TDataSetSQLKind::Select, info.SelectSQL);
+  ApplyText(data_set, TDataSetSQLKind::Insert, info.InsertSQL);
+  ApplyText(data_set, TDataSetSQLKind::Update, info.UpdateSQL);
+  ApplyText(data_set, TDataSetSQLKind::Delete, info.DeleteSQL);
+  ApplyText(data_set, TDataSetSQLKind::Refresh, info.RefreshSQL);
 
   TAutoUpdateOptions& options = data_set.AutoUpdateOptions();
   // Keys come from the generator only when the row names both.

@@ -15,16 +15,16 @@ class TSQLs : public classlib::TPersistent {
   // `owner` is a data set implementing IDataSetSQLTexts.
   explicit TSQLs(classlib::TComponent* owner);
 
-  classlib::TStrings& SelectSQL() { return texts_.SQLText(TSQLKind::Select); }
-  classlib::TStrings& UpdateSQL() { return texts_.SQLText(TSQLKind::Update); }
-  classlib::TStrings& DeleteSQL() { return texts_.SQLText(TSQLKind::Delete); }
-  classlib::TStrings& InsertSQL() { return texts_.SQLText(TSQLKind::Insert); }
-  classlib::TStrings& RefreshSQL() { return texts_.SQLText(TSQLKind::Refresh); }
-  void SetSelectSQL(const classlib::TStrings& v) { texts_.SetSQLText(TSQLKind::Select, v); }
-  void SetUpdateSQL(const classlib::TStrings& v) { texts_.SetSQLText(TSQLKind::Update, v); }
-  void SetDeleteSQL(const classlib::TStrings& v) { texts_.SetSQLText(TSQLKind::Delete, v); }
-  void SetInsertSQL(const classlib::TStrings& v) { texts_.SetSQLText(TSQLKind::Insert, v); }
-  void SetRefreshSQL(const classlib::TStrings& v) { texts_.SetSQLText(TSQLKind::Refresh, v); }
+  classlib::TStrings& SelectSQL() { return texts_.SQLText(TDataSetSQLKind::Select); }
+  classlib::TStrings& UpdateSQL() { return texts_.SQLText(TDataSetSQLKind::Update); }
+  classlib::TStrings& DeleteSQL() { return texts_.SQLText(TDataSetSQLKind::Delete); }
+  classlib::TStrings& InsertSQL() { return texts_.SQLText(TDataSetSQLKind::Insert); }
+  classlib::TStrings& RefreshSQL() { return texts_.SQLText(TDataSetSQLKind::Refresh); }
+  void SetSelectSQL(const classlib::TStrings& v) { texts_.SetSQLText(TDataSetSQLKind::Select, v); }
+  void SetUpdateSQL(const classlib::TStrings& v) { texts_.SetSQLText(TDataSetSQLKind::Update, v); }
+  void SetDeleteSQL(const classlib::TStrings& v) { texts_.SetSQLText(TDataSetSQLKind::Delete, v); }
+  void SetInsertSQL(const classlib::TStrings& v) { texts_.SetSQLText(TDataSetSQLKind::Insert, v); }
+  void SetRefreshSQL(const classlib::TStrings& v) { texts_.SetSQLText(TDataSetSQLKind::Refresh, v); }
 
   classlib::TPersistent* GetOwner() const override { return owner_; }
 

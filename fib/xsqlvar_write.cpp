@@ -320,4 +320,7 @@ void TFIBXSQLVAR::SetAsVariant(const classlib::Variant& value) {
   }
 }
 
+// Used from the other descriptor sources (blob ids).
+template void TFIBXSQLVAR::StoreFixed<ISC_QUAD>(int, int, ISC_QUAD);
+
 }  // namespace fib

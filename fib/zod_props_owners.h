@@ -14,14 +14,14 @@ namespace fib {
 class TDBParams;
 
 // The five SQL texts of a data set, in the order they are published.
-enum class TSQLKind { Select, Update, Delete, Insert, Refresh };
+enum class TDataSetSQLKind { Select, Update, Delete, Insert, Refresh };
 
 class IDataSetSQLTexts {
  public:
   virtual ~IDataSetSQLTexts() = default;
-  virtual classlib::TStrings& SQLText(TSQLKind kind) = 0;
+  virtual classlib::TStrings& SQLText(TDataSetSQLKind kind) = 0;
   // The owner's setter: it may react to the change (close, unprepare).
-  virtual void SetSQLText(TSQLKind kind, const classlib::TStrings& lines) = 0;
+  virtual void SetSQLText(TDataSetSQLKind kind, const classlib::TStrings& lines) = 0;
 };
 
 // What generated modify statements need of their data set.

@@ -158,8 +158,8 @@ class FakeDataSet : public fib::IDataSetInfoTarget {
     options.SetAutoReWriteSqls(true);
     options.SetCanChangeSQLs(true);
   }
-  classlib::TStrings& SQLText(fib::TSQLKind kind) override { return texts[static_cast<int>(kind)]; }
-  void SetSQLText(fib::TSQLKind kind, const classlib::TStrings& lines) override {
+  classlib::TStrings& SQLText(fib::TDataSetSQLKind kind) override { return texts[static_cast<int>(kind)]; }
+  void SetSQLText(fib::TDataSetSQLKind kind, const classlib::TStrings& lines) override {
     texts[static_cast<int>(kind)].SetText(lines.Text());
     ++changes;
   }
@@ -180,7 +180,7 @@ class FakeDataSet : public fib::IDataSetInfoTarget {
 
 TEST(ApplyDataSetInfoTest, DataSetTakesChangedTextsAndOptions) {
   FakeDataSet data_set;
-  data_set.texts[static_cast<int>(fib::TSQLKind::Update)].SetText("update T");
+  data_set.texts[static_cast<int>(fib::TDataSetSQLKind::Update)].SetText("update T");
   fib::TpDataSetInfo info;
   info.SelectSQL = "select *\r\nfrom T\r\n";
   info.UpdateSQL = "update T\r\n";  // the same: left alone
@@ -192,8 +192,8 @@ TEST(ApplyDataSetInfoTest, DataSetTakesChangedTextsAndOptions) {
   info.Description = "people";
   fib::ApplyDataSetInfo(info, data_set);
   EXPECT_EQ(data_set.changes, 1);
-  EXPECT_EQ(data_set.texts[static_cast<int>(fib::TSQLKind::Select)].Text(), info.SelectSQL);
-  EXPECT_EQ(data_set.texts[static_cast<int>(fib::TSQLKind::Insert)].Text(), "");
+  EXPECT_EQ(data_set.texts[static_cast<int>(fib::TDataSetSQLKind::Select)].Text(), info.SelectSQL);
+  EXPECT_EQ(data_set.texts[static_cast<int>(fib::TDataSetSQLKind::Insert)].Text(), "");
   EXPECT_EQ(data_set.options.WhenGetGenID(), fib::wgBeforePost);
   EXPECT_EQ(data_set.options.KeyFields(), "ID");
   EXPECT_EQ(data_set.options.GeneratorName(), "GEN_T");

@@ -30,8 +30,8 @@ class FakeDatabase : public classlib::TComponent, public IDatabaseParams {
 class FakeDataSet : public classlib::TComponent, public IDataSetSQLTexts, public IAutoUpdateOwner {
  public:
   FakeDataSet() : classlib::TComponent(nullptr) {}
-  classlib::TStrings& SQLText(TSQLKind kind) override { return texts_[static_cast<int>(kind)]; }
-  void SetSQLText(TSQLKind kind, const classlib::TStrings& lines) override {
+  classlib::TStrings& SQLText(TDataSetSQLKind kind) override { return texts_[static_cast<int>(kind)]; }
+  void SetSQLText(TDataSetSQLKind kind, const classlib::TStrings& lines) override {
     ++changes;
     texts_[static_cast<int>(kind)].Assign(lines);
   }
@@ -110,12 +110,12 @@ TEST(DataSetPropsTest, SQLsAreTheDataSetsOwnLists) {
   FakeDataSet data_set;
   TSQLs sqls(&data_set);
   sqls.SelectSQL().Add("select * from t");
-  EXPECT_EQ(data_set.SQLText(TSQLKind::Select).Text(), "select * from t\r\n");
+  EXPECT_EQ(data_set.SQLText(TDataSetSQLKind::Select).Text(), "select * from t\r\n");
   classlib::TStringList refresh;
   refresh.Add("select 1");
   sqls.SetRefreshSQL(refresh);
   EXPECT_EQ(data_set.changes, 1);
-  EXPECT_EQ(data_set.SQLText(TSQLKind::Refresh).Text(), "select 1\r\n");
+  EXPECT_EQ(data_set.SQLText(TDataSetSQLKind::Refresh).Text(), "select 1\r\n");
   EXPECT_TRUE(sqls.UpdateSQL().Count() == 0);
 
   classlib::TComponent other(nullptr);
