@@ -42,7 +42,7 @@ start() {
   # files the tests make in their private temporary folders.
   "$server" >"$log_file" 2>&1 &
   echo $! >"$pid_file"
-  for _ in $(seq 1 100); do
+  for _ in $(seq 1 300); do
     if port_answers; then
       echo "firebird-server: started (pid $(cat "$pid_file"))"
       return 0
