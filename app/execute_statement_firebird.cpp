@@ -55,15 +55,18 @@ void TFirebirdScriptConnection::Commit() {
   if (transaction_.Active()) transaction_.Commit();
 }
 
+// The statement commits after executing, which closes its cursor; the row
+// fetched on execution stays in the column vector and the row counter tells
+// whether there was one.
 int64_t TFirebirdScriptConnection::QueryCount(const std::string& sql) {
   RunQuery(sql);
-  if (query_.Eof() || query_.FieldCount() == 0) return 0;
+  if (query_.RecordCount() == 0 || query_.FieldCount() == 0) return 0;
   return query_.Fields(0).AsInt64();
 }
 
 bool TFirebirdScriptConnection::QueryHasRow(const std::string& sql) {
   RunQuery(sql);
-  return !query_.Eof();
+  return query_.RecordCount() > 0;
 }
 
 // The lists run on a statement of their own in the component's transaction,
