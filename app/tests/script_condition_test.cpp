@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/execute_statement_native.h"
 #include "app/script_condition_catalogue.h"
 #include "script_file_test_support.h"
 
@@ -109,6 +110,16 @@ TEST(ConditionCatalogueTest, ArgumentsAreFilledOnceAndOracleHasItsOwnDictionary)
             TConditionTest::Never);
   EXPECT_EQ(ConditionQuery(TScriptServer::Firebird, "EXIST_THING", "G", "").test,
             TConditionTest::Unknown);
+}
+
+TEST(NativeScriptConnectionTest, TheKindChoosesTheComponentsAndOracleIsRefused) {
+  fib::TFIBDatabase db(nullptr);
+  fib::TFIBTransaction tr(nullptr);
+  fib::TpZODQuery q(nullptr);
+  TScriptComponents components{&db, &tr, &q};
+  EXPECT_EQ(NativeScriptConnection("INTRBASE", components)->Server(), TScriptServer::Firebird);
+  EXPECT_THROW(NativeScriptConnection("MSSQL", components), EScriptConnectionError);
+  EXPECT_THROW(NativeScriptConnection("ORACLE", components), EScriptConnectionError);
 }
 
 class SqlServerConditionTest : public ::testing::Test {
