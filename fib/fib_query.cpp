@@ -207,6 +207,40 @@ TFIBXSQLVAR& TFIBQuery::ParamByName(const std::string& name) {
   return *param;
 }
 
+// ---- by name, for filling other statements ----
+
+int TFIBQuery::ParamCount() const { return const_cast<TFIBQuery*>(this)->Params().Count(); }
+
+std::string TFIBQuery::ParamName(int index) const {
+  return const_cast<TFIBQuery*>(this)->Param(index).Name();
+}
+
+bool TFIBQuery::ParamExist(const std::string& name, int& index) const {
+  TFIBXSQLVAR* param = const_cast<TFIBQuery*>(this)->FindParam(name);
+  if (param == nullptr) return false;
+  index = param->Index();
+  return true;
+}
+
+classlib::Variant TFIBQuery::ParamValue(int index) const {
+  return const_cast<TFIBQuery*>(this)->Param(index).AsVariant();
+}
+
+void TFIBQuery::SetParamValue(int index, const classlib::Variant& value) {
+  Param(index).SetAsVariant(value);
+}
+
+bool TFIBQuery::FieldExist(const std::string& name, int& index) const {
+  TFIBXSQLVAR* field = current_.ByName(name);
+  if (field == nullptr) return false;
+  index = field->Index();
+  return true;
+}
+
+classlib::Variant TFIBQuery::FieldValue(int index, bool) const {
+  return const_cast<TFIBQuery*>(this)->Fields(index).AsVariant();
+}
+
 // ---- columns ----
 
 TFIBXSQLVAR& TFIBQuery::Fields(int index) {
