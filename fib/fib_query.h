@@ -25,8 +25,9 @@ namespace fib {
 
 class TFIBDatabase;
 class TFIBTransaction;
-class TSQLParser;
 struct SQLMarker;
+struct PreprocessOptions;
+enum class TextKind;
 
 // The server's statement types; 1..14 are its own codes.
 enum TFIBSQLTypes {
@@ -170,6 +171,7 @@ class TFIBQuery : public classlib::TComponent, public TXSQLOwner, public ISQLObj
   void SQLChanging(classlib::TObject* sender);
   void SQLChanged(classlib::TObject* sender);
   bool ChecksParams() const;
+  PreprocessOptions MarkerOptions() const;
   void PreprocessText();
   void BuildParams(const std::vector<SQLMarker>& markers);
   bool NeedsRewrite() const;
@@ -213,7 +215,8 @@ class TFIBQuery : public classlib::TComponent, public TXSQLOwner, public ISQLObj
 
   TFIBBase base_;
   classlib::TStringList sql_;
-  std::unique_ptr<TSQLParser> parser_;
+  // The parser's kind of the SQL text.
+  TextKind text_kind_;
   bool param_check_ = true;
   bool go_to_first_ = true;
   TpZODQueryOptions options_;
