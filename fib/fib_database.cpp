@@ -32,22 +32,6 @@ bool IsDestroying(const classlib::TComponent& component) {
   return component.ComponentState().Contains(classlib::csDestroying);
 }
 
-// A line of DBParams names `name` when the upper-cased name starts the
-// upper-cased line, either bare or after the "isc_dpb_" prefix.
-int FindDBParamLine(const classlib::TStrings& lines, const std::string& name) {
-  std::string wanted = classlib::AnsiUpperCase(name);
-  for (int i = 0; i < lines.Count(); ++i) {
-    size_t at = classlib::AnsiUpperCase(lines.Strings(i)).find(wanted);
-    if (at == 0 || at == kDPBPrefix.size()) return i;
-  }
-  return -1;
-}
-
-std::string ValueOfLine(const std::string& line) {
-  size_t eq = line.find('=');
-  return eq == std::string::npos ? std::string() : line.substr(eq + 1);
-}
-
 }  // namespace
 
 void SetLoginHook(TLoginHook hook) { LoginHookSlot() = std::move(hook); }
@@ -154,17 +138,23 @@ void TFIBDatabase::SetDefaultUpdateTransaction(TFIBTransaction* transaction) {
 
 void TFIBDatabase::SetSQLLogger(ISQLLogger* logger) {
   sql_logger_ = logger;
-  if (auto* component = dynamic_cast<classlib::TComponent*>(logger)) FreeNotification(component);
+  sql_logger_component_ = dynamic_cast<classlib::TComponent*>(logger);
+  if (sql_logger_component_ != nullptr) FreeNotification(sql_logger_component_);
 }
 
 void TFIBDatabase::Notification(classlib::TComponent* component, classlib::TOperation operation) {
   classlib::TComponent::Notification(component, operation);
   if (operation != classlib::opRemove) return;
-  if (dynamic_cast<classlib::TComponent*>(sql_logger_) == component) sql_logger_ = nullptr;
+  // Only the address may be compared: the component is being destroyed.
+  if (component == sql_logger_component_ && component != nullptr) {
+    sql_logger_ = nullptr;
+    sql_logger_component_ = nullptr;
+  }
 }
 
 void TFIBDatabase::Loaded() {
   classlib::TComponent::Loaded();
+  if (design_db_options_.Contains(ddoIsDefaultDatabase)) SetDefaultDesignDatabase(this);
   if (!streamed_connected_ || Connected()) return;
   Connect();
   if (default_transaction_ != nullptr && default_transaction_->streamed_active_ &&
@@ -208,26 +198,18 @@ ISC_STATUS TFIBDatabase::CheckClientCall(ISC_STATUS status, bool raise_on_error)
 
 // ---- parameter lines -------------------------------------------------------
 
+// Lines match by their whole name, so "password" never finds
+// "password_enc=...".
 std::string TFIBDatabase::GetDBParamValue(int dpb_code) const {
-  std::string_view name = DPBName(dpb_code);
-  if (name.empty()) return std::string();
-  int index = FindDBParamLine(db_params_, std::string(name));
-  return index < 0 ? std::string() : ValueOfLine(db_params_.Strings(index));
+  return db_params_.ParamValue(dpb_code);
 }
 
 void TFIBDatabase::SetDBParamValue(int dpb_code, const std::string& value) {
-  SetDBParamValue(std::string(DPBName(dpb_code)), value);
+  db_params_.SetParamValue(dpb_code, value);
 }
 
 void TFIBDatabase::SetDBParamValue(const std::string& dpb_name, const std::string& value) {
-  int index = FindDBParamLine(db_params_, dpb_name);
-  if (value.empty()) {
-    if (index >= 0) db_params_.Delete(index);
-  } else if (index >= 0) {
-    db_params_.SetStrings(index, dpb_name + "=" + value);
-  } else {
-    db_params_.Add(dpb_name + "=" + value);
-  }
+  db_params_.SetParamValue(dpb_name, value);
 }
 
 // ---- connect ---------------------------------------------------------------
@@ -235,6 +217,7 @@ void TFIBDatabase::SetDBParamValue(const std::string& dpb_name, const std::strin
 void TFIBDatabase::Connect() {
   server_version_ = ServerVersion();
   firebird_connect_ = -1;
+  database_id_byte_ = -1;
   CheckInactive();
   CheckDatabaseName();
   IIBClientLibrary& library = ClientLibrary();
@@ -276,14 +259,12 @@ bool TFIBDatabase::RunLogin() {
   }
   static const char* const kNames[] = {"user_name", "password", "sql_role_name"};
   std::string values[3];
-  for (int i = 0; i < 3; ++i) {
-    int index = FindDBParamLine(db_params_, kNames[i]);
-    if (index >= 0) values[i] = ValueOfLine(db_params_.Strings(index));
-  }
+  for (int i = 0; i < 3; ++i) values[i] = ParamLineValue(db_params_, kNames[i], kDPBPrefix);
   if (!hook(db_name_, values[0], values[1], values[2])) return false;
+  // Written back even when empty, so the dialog's answer is what connects.
   for (int i = 0; i < 3; ++i) {
     std::string line = std::string(kNames[i]) + "=" + values[i];
-    int index = FindDBParamLine(db_params_, kNames[i]);
+    int index = IndexOfParamLine(db_params_, kNames[i], kDPBPrefix);
     if (index >= 0)
       db_params_.SetStrings(index, line);
     else
@@ -293,7 +274,7 @@ bool TFIBDatabase::RunLogin() {
 }
 
 void TFIBDatabase::ReadCharacterSet() {
-  std::string charset = classlib::AnsiUpperCase(GetDBParamValue(DPBCode("lc_ctype")));
+  std::string charset = classlib::AnsiUpperCase(connect_params_.CharSet());
   is_unicode_connect_ = charset == "UNICODE_FSS";
   no_charset_conversion_ = is_unicode_connect_ || charset == "NONE" || charset.empty();
 }
@@ -439,6 +420,21 @@ void TFIBDatabase::RemoveTransaction(TFIBTransaction* transaction) {
                static_cast<TFIBTransaction*>(nullptr));
   if (default_transaction_ == transaction) default_transaction_ = nullptr;
   if (default_update_transaction_ == transaction) default_update_transaction_ = nullptr;
+}
+
+// ---- blob filters ----------------------------------------------------------
+
+void TFIBDatabase::RegisterBlobFilter(int32_t sub_type, TBlobFilterProc read_filter,
+                                      TBlobFilterProc write_filter) {
+  blob_filters_.Add(sub_type, std::move(read_filter), std::move(write_filter));
+}
+
+bool TFIBDatabase::HasBlobFilter(int32_t sub_type) {
+  return BlobSubTypeHasFilter(&blob_filters_, sub_type);
+}
+
+void TFIBDatabase::ApplyBlobFilter(std::string& buffer, bool for_read, int32_t sub_type) {
+  FilterBlobBuffer(&blob_filters_, buffer, for_read, sub_type);
 }
 
 // ---- handler lists ---------------------------------------------------------

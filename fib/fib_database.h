@@ -19,11 +19,16 @@
 
 #include "classlib/component.h"
 #include "classlib/datetime.h"
+#include "classlib/enum_set.h"
 #include "classlib/event.h"
 #include "classlib/strings.h"
 #include "classlib/variant.h"
+#include "fib/blob_filters.h"
+#include "fib/blob_swap_support.h"
 #include "fib/client_library.h"
+#include "fib/db_params.h"
 #include "fib/fib_base.h"
+#include "fib/zod_props_owners.h"
 
 namespace fib {
 
@@ -76,7 +81,15 @@ struct ServerVersion {
 // single non-digits give major, minor, release and build.
 ServerVersion ParseServerVersion(const std::string& text);
 
-class TFIBDatabase : public classlib::TComponent {
+// Form-storage options of a database.
+enum TDesignDBOption { ddoIsDefaultDatabase, ddoStoreConnected, ddoNotSavePassword };
+using TDesignDBOptions = classlib::EnumSet<TDesignDBOption>;
+
+// Which repository tables the data sets of a database may read.
+enum TFIBUseRepository { urFieldsInfo, urDataSetInfo, urErrorMessagesInfo };
+using TFIBUseRepositories = classlib::EnumSet<TFIBUseRepository>;
+
+class TFIBDatabase : public classlib::TComponent, public IDatabaseParams {
   CLASSLIB_CLASS(TFIBDatabase, classlib::TComponent)
  public:
   explicit TFIBDatabase(classlib::TComponent* owner);
@@ -96,7 +109,25 @@ class TFIBDatabase : public classlib::TComponent {
   const std::string& DBName() const { return db_name_; }
   void SetDBName(const std::string& name);
   // Edits while connected raise client error 13 and change nothing.
-  classlib::TStringList& DBParams() { return db_params_; }
+  TDBParams& DBParams() override { return db_params_; }
+  // User, role, password and character set over the DBParams lines.
+  TConnectParams& ConnectParams() { return connect_params_; }
+  TDesignDBOptions DesignDBOptions() const { return design_db_options_; }
+  void SetDesignDBOptions(TDesignDBOptions options) { design_db_options_ = options; }
+  bool NotSavePassword() const override {
+    return design_db_options_.Contains(ddoNotSavePassword);
+  }
+  TFIBUseRepositories UseRepositories() const { return use_repositories_; }
+  void SetUseRepositories(TFIBUseRepositories value) { use_repositories_ = value; }
+  TBlobSwapSupport& BlobSwapSupport() { return blob_swap_support_; }
+
+  // ---- client-side blob filters of this connection ----
+  void RegisterBlobFilter(int32_t sub_type, TBlobFilterProc read_filter,
+                          TBlobFilterProc write_filter);
+  bool HasBlobFilter(int32_t sub_type);
+  // Runs the sub-type's filter on a blob's bytes after reading or before
+  // writing; nothing for sub-types without one.
+  void ApplyBlobFilter(std::string& buffer, bool for_read, int32_t sub_type);
   const std::string& LibraryName() const { return library_name_; }
   void SetLibraryName(const std::string& name);
   int SQLDialect() const { return sql_dialect_; }
@@ -170,6 +201,9 @@ class TFIBDatabase : public classlib::TComponent {
   int ServerMinorVersion();
   int ServerRelease();
   int ServerBuild();
+  // Whether the first byte of the database-id answer is 4; read once per
+  // connection.
+  bool DatabaseIdIs4();
 
   // ---- transactions and links ----
   int TransactionCount() const { return static_cast<int>(transactions_.size()); }
@@ -210,7 +244,12 @@ class TFIBDatabase : public classlib::TComponent {
   isc_db_handle handle_ = 0;
   bool connection_lost_ = false;
   std::string db_name_;
-  classlib::TStringList db_params_;
+  TDBParams db_params_{this};
+  TConnectParams connect_params_{this};
+  TDesignDBOptions design_db_options_{ddoStoreConnected};
+  TFIBUseRepositories use_repositories_{urFieldsInfo, urDataSetInfo, urErrorMessagesInfo};
+  TBlobSwapSupport blob_swap_support_{this};
+  TIBBlobFilters blob_filters_;
   std::string dpb_;
   bool dpb_needs_rebuild_ = true;
   std::string library_name_;
@@ -224,6 +263,7 @@ class TFIBDatabase : public classlib::TComponent {
   TFIBTransaction* default_transaction_ = nullptr;
   TFIBTransaction* default_update_transaction_ = nullptr;
   ISQLLogger* sql_logger_ = nullptr;
+  classlib::TComponent* sql_logger_component_ = nullptr;  // the logger, when a component
   std::vector<TFIBBase*> links_;
   std::vector<TFIBTransaction*> transactions_;  // nullptr marks a free place
   std::unique_ptr<TFIBTransaction> internal_transaction_;
@@ -237,6 +277,7 @@ class TFIBDatabase : public classlib::TComponent {
   bool no_charset_conversion_ = false;
   ServerVersion server_version_;
   int firebird_connect_ = -1;  // -1 not asked yet
+  int database_id_byte_ = -1;  // -1 not read yet
   std::map<std::string, std::unique_ptr<SingleValueStatement>> statements_;
 };
 

@@ -71,6 +71,14 @@ std::string TFIBDatabase::ServerVersionText() {
   return FirstInfoText(DatabaseInfo(item), item);
 }
 
+bool TFIBDatabase::DatabaseIdIs4() {
+  if (database_id_byte_ < 0) {
+    std::string answer = DatabaseInfo(isc_info_db_id);
+    database_id_byte_ = answer[0] == isc_info_db_id ? static_cast<unsigned char>(answer[3]) : 0;
+  }
+  return database_id_byte_ == 4;
+}
+
 void TFIBDatabase::ReadServerVersion() {
   if (server_version_.major < 0) server_version_ = ParseServerVersion(ServerVersionText());
 }

@@ -8,14 +8,13 @@
 #include "fib/fib_query_values.h"
 #include "fib/fib_transaction.h"
 #include "fib/query_preprocessor.h"
-#include "fib/sql_parser.h"
 
 namespace fib {
 
 TFIBQuery::TFIBQuery(classlib::TComponent* owner)
     : TComponent(owner),
       base_(this),
-      parser_(std::make_unique<TSQLParser>()),
+      text_kind_(TextKind::kPlain),
       params_(this, true),
       server_params_(this, true),
       current_(this, false) {
@@ -108,7 +107,7 @@ void TFIBQuery::SQLChanging(classlib::TObject*) {
 
 void TFIBQuery::SQLChanged(classlib::TObject*) {
   if (ComponentState().Contains(classlib::csLoading)) return;
-  parser_->SetSQL(sql_.Text());
+  text_kind_ = ClassifySQLText(sql_.Text());
   params_built_ = false;
   server_params_active_ = false;
   null_tested_.clear();
@@ -138,15 +137,19 @@ void TFIBQuery::SetMacroChar(char c) {
 
 // Procedure and trigger bodies carry ":" references of their own; the
 // parser tells such statements apart.
-bool TFIBQuery::ChecksParams() const { return param_check_ && parser_->Kind() != skDDL; }
+bool TFIBQuery::ChecksParams() const { return param_check_ && text_kind_ != TextKind::kDDL; }
 
-void TFIBQuery::PreprocessText() {
+PreprocessOptions TFIBQuery::MarkerOptions() const {
   PreprocessOptions options;
   options.check_params = ChecksParams();
-  options.executable_block = parser_->Kind() == skExecuteBlock;
+  options.executable_block = text_kind_ == TextKind::kExecuteBlock;
   options.macro_char = macro_char_;
   options.owner_name = FullComponentName(this);
-  PreprocessedSQL result = PreprocessSQL(sql_.Text(), options);
+  return options;
+}
+
+void TFIBQuery::PreprocessText() {
+  PreprocessedSQL result = PreprocessSQL(sql_.Text(), MarkerOptions());
   server_text_ = std::move(result.server_text);
   plain_server_text_ = server_text_;
   BuildParams(result.markers);
@@ -205,6 +208,40 @@ TFIBXSQLVAR& TFIBQuery::ParamByName(const std::string& name) {
     RaiseClientErrorMsg("Parameter \"%s\" does not exist in %s", {name, FullComponentName(this)});
   params_changed_ = true;
   return *param;
+}
+
+// ---- by name, for filling other statements ----
+
+int TFIBQuery::ParamCount() const { return const_cast<TFIBQuery*>(this)->Params().Count(); }
+
+std::string TFIBQuery::ParamName(int index) const {
+  return const_cast<TFIBQuery*>(this)->Param(index).Name();
+}
+
+bool TFIBQuery::ParamExist(const std::string& name, int& index) const {
+  TFIBXSQLVAR* param = const_cast<TFIBQuery*>(this)->FindParam(name);
+  if (param == nullptr) return false;
+  index = param->Index();
+  return true;
+}
+
+classlib::Variant TFIBQuery::ParamValue(int index) const {
+  return const_cast<TFIBQuery*>(this)->Param(index).AsVariant();
+}
+
+void TFIBQuery::SetParamValue(int index, const classlib::Variant& value) {
+  Param(index).SetAsVariant(value);
+}
+
+bool TFIBQuery::FieldExist(const std::string& name, int& index) const {
+  TFIBXSQLVAR* field = current_.ByName(name);
+  if (field == nullptr) return false;
+  index = field->Index();
+  return true;
+}
+
+classlib::Variant TFIBQuery::FieldValue(int index, bool) const {
+  return const_cast<TFIBQuery*>(this)->Fields(index).AsVariant();
 }
 
 // ---- columns ----

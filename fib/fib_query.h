@@ -16,6 +16,7 @@
 #include "classlib/event.h"
 #include "classlib/strings.h"
 #include "fib/fib_base.h"
+#include "fib/fib_base_params.h"
 #include "fib/xsqlda.h"
 #include "fib/xsqlda_owner.h"
 #include "fib/zod_options.h"
@@ -24,8 +25,9 @@ namespace fib {
 
 class TFIBDatabase;
 class TFIBTransaction;
-class TSQLParser;
 struct SQLMarker;
+struct PreprocessOptions;
+enum class TextKind;
 
 // The server's statement types; 1..14 are its own codes.
 enum TFIBSQLTypes {
@@ -58,7 +60,7 @@ class ISQLFetchLogger {
   virtual bool LogsFetches() const = 0;
 };
 
-class TFIBQuery : public classlib::TComponent, public TXSQLOwner {
+class TFIBQuery : public classlib::TComponent, public TXSQLOwner, public ISQLObject {
   CLASSLIB_CLASS(TFIBQuery, classlib::TComponent)
  public:
   explicit TFIBQuery(classlib::TComponent* owner);
@@ -130,12 +132,21 @@ class TFIBQuery : public classlib::TComponent, public TXSQLOwner {
   // ---- parameters ----
   // Built on first use from the SQL text.
   TFIBXSQLDA& Params();
-  int ParamCount() { return Params().Count(); }
+  int ParamCount() const override;
   // Client error 32 for an index out of range.
   TFIBXSQLVAR& Param(int index);
   TFIBXSQLVAR& ParamByName(const std::string& name);
   TFIBXSQLVAR* FindParam(const std::string& name);
   bool ParamsChanged() const { return params_changed_; }
+
+  // ---- by name, for filling other statements ----
+  std::string ParamName(int index) const override;
+  bool ParamExist(const std::string& name, int& index) const override;
+  classlib::Variant ParamValue(int index) const override;
+  void SetParamValue(int index, const classlib::Variant& value) override;
+  bool FieldExist(const std::string& name, int& index) const override;
+  // A statement keeps no old values: `old` reads the current one.
+  classlib::Variant FieldValue(int index, bool old) const override;
 
   // ---- descriptor owner ----
   IIBClientLibrary* ClientLibrary() override;
@@ -160,6 +171,7 @@ class TFIBQuery : public classlib::TComponent, public TXSQLOwner {
   void SQLChanging(classlib::TObject* sender);
   void SQLChanged(classlib::TObject* sender);
   bool ChecksParams() const;
+  PreprocessOptions MarkerOptions() const;
   void PreprocessText();
   void BuildParams(const std::vector<SQLMarker>& markers);
   bool NeedsRewrite() const;
@@ -203,7 +215,8 @@ class TFIBQuery : public classlib::TComponent, public TXSQLOwner {
 
   TFIBBase base_;
   classlib::TStringList sql_;
-  std::unique_ptr<TSQLParser> parser_;
+  // The parser's kind of the SQL text.
+  TextKind text_kind_;
   bool param_check_ = true;
   bool go_to_first_ = true;
   TpZODQueryOptions options_;

@@ -3,10 +3,12 @@
 // and statistics each step leaves.
 #include <chrono>
 
+#include "classlib/stream.h"
 #include "classlib/variant.h"
 #include "fib/client_library.h"
 #include "fib/component_name.h"
 #include "fib/errors.h"
+#include "fib/fib_blob_stream.h"
 #include "fib/fib_database.h"
 #include "fib/fib_query.h"
 #include "fib/fib_query_statistics.h"
@@ -64,12 +66,24 @@ void TFIBQuery::ExecQuery() {
   FinishExecute();
 }
 
-// Parameters loaded from streams become new blobs in this transaction.
+// Parameters loaded from streams become new blobs in this transaction,
+// written through a blob stream so the parameter's subtype and the
+// database's blob filters apply.
 void TFIBQuery::WriteStreamParams() {
   for (int i = 0; i < params_.Count(); ++i) {
-    if (!params_[i].HasStream()) continue;
+    TFIBXSQLVAR& param = params_[i];
+    if (!param.HasStream()) continue;
     StartTransactionIfAsked();
-    params_[i].SaveStreamToBlob();
+    TFIBBlobStream blob;
+    blob.SetDatabase(Database());
+    blob.SetTransaction(Transaction());
+    blob.SetMode(BlobMode::Write);
+    blob.SetBlobSubType(static_cast<int16_t>(param.SQLSubtype()));
+    classlib::TMemoryStream& source = *param.Stream();
+    if (source.Size() > 0) blob.Write(source.Memory(), static_cast<int>(source.Size()));
+    blob.Finalize(true);
+    // Every parameter of the name takes the id, and drops its stream.
+    param.SetAsQuad(blob.BlobID());
   }
 }
 

@@ -13,7 +13,6 @@
 #include "fib/fib_transaction.h"
 #include "fib/numeric_helpers.h"
 #include "fib/query_preprocessor.h"
-#include "fib/sql_parser.h"
 
 namespace fib {
 
@@ -79,12 +78,7 @@ void TFIBQuery::RewriteText() {
   std::string working = sql_.Text();
   server_params_active_ = RewriteSQL(working, edits);
   if (!server_params_active_) return;
-  PreprocessOptions options;
-  options.check_params = ChecksParams();
-  options.executable_block = parser_->Kind() == skExecuteBlock;
-  options.macro_char = macro_char_;
-  options.owner_name = FullComponentName(this);
-  PreprocessedSQL result = PreprocessSQL(working, options);
+  PreprocessedSQL result = PreprocessSQL(working, MarkerOptions());
   server_text_ = std::move(result.server_text);
   ResetVector(server_params_, static_cast<int>(result.markers.size()));
   for (int i = 0; i < server_params_.Count(); ++i)

@@ -141,8 +141,9 @@ void TFIBTransaction::Notification(classlib::TComponent* component,
                                    classlib::TOperation operation) {
   classlib::TComponent::Notification(component, operation);
   if (operation != classlib::opRemove) return;
-  int index = FindDatabase(dynamic_cast<TFIBDatabase*>(component));
-  if (index >= 0) RemoveDatabase(index);
+  // Only the address may be compared: the component is being destroyed.
+  for (int i = DatabaseCount() - 1; i >= 0; --i)
+    if (static_cast<classlib::TComponent*>(databases_[i]) == component) RemoveDatabase(i);
 }
 
 // ---- databases -------------------------------------------------------------

@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "fib/errors.h"
+#include "fib/sql_parser.h"
 
 namespace fib {
 
@@ -230,6 +231,13 @@ int ComparisonStart(const std::string& sql, int marker_start, bool& not_equal) {
 }
 
 }  // namespace
+
+TextKind ClassifySQLText(const std::string& sql) {
+  TSQLParser parser(sql);
+  if (parser.Kind() == skDDL) return TextKind::kDDL;
+  if (parser.Kind() == skExecuteBlock) return TextKind::kExecuteBlock;
+  return TextKind::kPlain;
+}
 
 PreprocessedSQL PreprocessSQL(std::string_view sql, const PreprocessOptions& options) {
   return Preprocessor(sql, options).Run();

@@ -42,6 +42,12 @@ struct PreprocessOptions {
   std::string owner_name;
 };
 
+// What the SQL parser makes of a text, as far as markers care: DDL bodies
+// (procedures, triggers) carry ":" references of their own, and an EXECUTE
+// BLOCK's body from its BEGIN on.
+enum class TextKind { kPlain, kDDL, kExecuteBlock };
+TextKind ClassifySQLText(const std::string& sql);
+
 // Client error 51 for a text ending inside a comment or quoted text, or a
 // marker without a name.
 PreprocessedSQL PreprocessSQL(std::string_view sql, const PreprocessOptions& options);

@@ -172,7 +172,11 @@ TEST_F(DatabaseTest, ParameterLinesByCodeAndName) {
   EXPECT_EQ(db->GetDBParamValue(isc_dpb_user_name), "SYSDBA");
   EXPECT_EQ(db->GetDBParamValue(isc_dpb_password), "masterkey");
   EXPECT_EQ(db->GetDBParamValue(isc_dpb_lc_ctype), "");
-  db->SetDBParamValue(isc_dpb_lc_ctype, "UNICODE_FSS");
+  EXPECT_EQ(db->ConnectParams().UserName(), "SYSDBA");
+  db->DBParams().Add("password_enc=other");  // a longer name is another line
+  EXPECT_EQ(db->GetDBParamValue(isc_dpb_password), "masterkey");
+  db->DBParams().Delete(2);
+  db->ConnectParams().SetCharSet("unicode_fss");
   db->SetDBParamValue("user_name", "ADMIN");
   db->SetDBParamValue(isc_dpb_password, "");
   EXPECT_EQ(db->DBParams().Text(), "user_name=ADMIN\r\nlc_ctype=UNICODE_FSS\r\n");
@@ -400,6 +404,30 @@ TEST_F(IdleTimeoutTest, DisconnectsAfterOneToTwoIdleIntervals) {
   db->Connect();
   db->SetTimeout(0);
   Pass(5000);
+  EXPECT_TRUE(db->Connected());
+}
+
+}  // namespace
+}  // namespace fib
+
+namespace fib {
+namespace {
+
+// A log that is itself a component: the database forgets it when it goes.
+class ComponentLogger : public classlib::TComponent, public ISQLLogger {
+ public:
+  ComponentLogger() : classlib::TComponent(nullptr) {}
+  void WriteData(const std::string&, const std::string&, int, const std::string&) override {}
+};
+
+TEST_F(DatabaseTest, ForgetsALoggerComponentThatGoesAway) {
+  auto db = NewDatabase();
+  auto logger = std::make_unique<ComponentLogger>();
+  db->SetSQLLogger(logger.get());
+  EXPECT_EQ(db->SQLLogger(), logger.get());
+  logger.reset();
+  EXPECT_EQ(db->SQLLogger(), nullptr);
+  db->Connect();  // would write to the freed log otherwise
   EXPECT_TRUE(db->Connected());
 }
 

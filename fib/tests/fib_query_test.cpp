@@ -335,6 +335,19 @@ TEST_F(QueryTest, HardTransactionEndsCloseTheCursorRetainingOnesKeepIt) {
   EXPECT_EQ(query->Fields(0).AsInteger(), 1);
 }
 
+TEST_F(QueryTest, ClosingACursorTheServerAlreadyClosedIsQuiet) {
+  for (int v : {1, 2}) Run("insert into T values (" + std::to_string(v) + ")");
+  auto query = NewQuery("Q", "select V from T");
+  query->ExecQuery();
+  isc_stmt_handle handle = query->Handle();
+  // Closed behind the statement's back.
+  ASSERT_EQ(db_->ClientLibrary().isc_dsql_free_statement(StatusVector(), &handle, DSQL_close), 0);
+  EXPECT_NO_THROW(query->Close());
+  EXPECT_FALSE(query->Open());
+  query->ExecQuery();
+  EXPECT_EQ(query->RecordCount(), 1);
+}
+
 TEST_F(QueryTest, ADisconnectFreesTheHandleAndReconnectingWorks) {
   auto query = NewQuery("Q", "select count(*) from T");
   query->ExecQuery();
@@ -378,6 +391,70 @@ TEST_F(QueryTest, ValuesSurviveAChangedText) {
   EXPECT_EQ(query->ParamByName("V").AsInteger(), 8);
   tr_->Commit();
   EXPECT_EQ(CountCommitted(8), 1);
+}
+
+TEST_F(QueryTest, StreamParametersBecomeBlobsOfAnySize) {
+  Run("create table BLOBS (ID integer, B blob sub_type 0)");
+  auto insert = NewQuery("Ins", "insert into BLOBS values (:ID, :B)");
+  std::vector<std::string> contents = {"", "x", std::string(65536, '\x7f'),
+                                       std::string(200000, 'b')};
+  for (size_t i = 0; i < contents.size(); ++i) {
+    classlib::TMemoryStream stream;
+    if (!contents[i].empty())
+      stream.Write(contents[i].data(), static_cast<int>(contents[i].size()));
+    insert->ParamByName("ID").SetAsInteger(static_cast<int>(i));
+    insert->ParamByName("B").LoadFromStream(stream);
+    insert->ExecQuery();
+    EXPECT_FALSE(insert->ParamByName("B").HasStream());
+  }
+  auto select = NewQuery("Sel", "select B from BLOBS order by ID");
+  select->ExecQuery();
+  for (const std::string& expected : contents) {
+    ASSERT_FALSE(select->Eof());
+    EXPECT_EQ(select->Fields(0).AsString(), expected);
+    select->Next();
+  }
+}
+
+TEST_F(QueryTest, ANameUsedTwiceSharesOneValue) {
+  for (int v : {3, 4}) Run("insert into T values (" + std::to_string(v) + ")");
+  auto query = NewQuery("Q", "select count(*) from T where V = :A or V + 1 = :A");
+  EXPECT_EQ(query->ParamCount(), 2);
+  query->ParamByName("A").SetAsInteger(4);
+  query->ExecQuery();
+  EXPECT_EQ(query->Fields(0).AsInteger(), 2);
+  EXPECT_EQ(query->Param(1).AsInteger(), 4);
+}
+
+TEST_F(QueryTest, EventsAroundTextChangesAndTransactionEnds) {
+  auto query = NewQuery("Q", "select V from T");
+  int changing = 0, ending = 0, ended = 0;
+  query->OnSQLChanging = classlib::TNotifyEvent::Function([&](classlib::TObject*) { ++changing; });
+  query->TransactionEnding = classlib::TNotifyEvent::Function([&](classlib::TObject*) { ++ending; });
+  query->TransactionEnded = classlib::TNotifyEvent::Function([&](classlib::TObject*) { ++ended; });
+  query->SQL().SetText("select V from T where V > 0");
+  EXPECT_GE(changing, 1);
+  query->ExecQuery();
+  EXPECT_NE(query->Plan().find("T"), std::string::npos);
+  tr_->Commit();
+  EXPECT_EQ(ending, 1);
+  EXPECT_EQ(ended, 1);
+}
+
+TEST_F(QueryTest, ParametersFillFromAnotherStatementByName) {
+  auto source = NewQuery("Src", "select 7 as V, 'x' as W from RDB$DATABASE");
+  source->ExecQuery();
+  auto target = NewQuery("Dst", "insert into T values (:NEW_V)");
+  ISQLObject* sources[] = {source.get()};
+  AssignSQLObjectParams(*target, sources);
+  EXPECT_EQ(target->ParamByName("NEW_V").AsInteger(), 7);
+  int index = -1;
+  EXPECT_TRUE(source->FieldExist("W", index));
+  EXPECT_EQ(index, 1);
+  EXPECT_FALSE(target->ParamExist("V", index));
+  target->ExecQuery();
+  tr_->Commit();
+  EXPECT_EQ(CountCommitted(7), 1);
 }
 
 }  // namespace
