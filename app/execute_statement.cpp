@@ -4,6 +4,7 @@
 
 #include "classlib/ansistr.h"
 #include "classlib/codepage.h"
+#include "classlib/strings.h"
 
 namespace app {
 
@@ -22,6 +23,12 @@ bool ExecuteStatement(IScriptConnection& connection, const std::string& text,
   }
   error_text.clear();
   return true;
+}
+
+std::vector<std::string> NamesOf(const classlib::TStrings& list) {
+  std::vector<std::string> names;
+  for (int i = 0; i < list.Count(); ++i) names.push_back(list.Strings(i));
+  return names;
 }
 
 }  // namespace app

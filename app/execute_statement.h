@@ -7,6 +7,10 @@
 #include <string>
 #include <vector>
 
+namespace classlib {
+class TStrings;
+}
+
 namespace app {
 
 // The server kinds whose catalogues the script conditions know.
@@ -45,5 +49,8 @@ class IScriptConnection {
 // itself. On failure `error_text` holds the exception's message.
 bool ExecuteStatement(IScriptConnection& connection, const std::string& text,
                       std::string& error_text);
+
+// The lines of a name list filled by a connection component.
+std::vector<std::string> NamesOf(const classlib::TStrings& list);
 
 }  // namespace app

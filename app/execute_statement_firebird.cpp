@@ -1,31 +1,14 @@
 #include "app/execute_statement_firebird.h"
 
-#include <memory>
-
-#include "classlib/ansistr.h"
-#include "fib/fib_database.h"
+#include "classlib/strings.h"
 #include "fib/fib_query.h"
 #include "fib/fib_transaction.h"
 #include "fib/xsqlvar.h"
+#include "fib/zod_database.h"
 
 namespace app {
 
-namespace {
-
-// The catalogue texts the database component uses for its own table and
-// field lists: user tables without views, stored columns without computed
-// ones, in name and position order.
-const char kTableNamesSql[] =
-    "Select RDB$RELATION_NAME from RDB$RELATIONS where RDB$VIEW_BLR is NULL and "
-    "RDB$SYSTEM_FLAG = 0 ORDER BY RDB$RELATION_NAME";
-const char kFieldNamesSql[] =
-    "Select R.RDB$FIELD_NAME  from  RDB$RELATION_FIELDS R join rdb$fields R2 on "
-    "(R.RDB$FIELD_SOURCE = R2.RDB$FIELD_NAME) where R.RDB$RELATION_NAME = :TN AND "
-    "R2.RDB$COMPUTED_SOURCE IS NULL ORDER BY R.RDB$FIELD_POSITION";
-
-}  // namespace
-
-TFirebirdScriptConnection::TFirebirdScriptConnection(fib::TFIBDatabase& database,
+TFirebirdScriptConnection::TFirebirdScriptConnection(fib::TpZODDatabase& database,
                                                      fib::TFIBTransaction& transaction,
                                                      fib::TFIBQuery& query)
     : database_(database), transaction_(transaction), query_(query) {
@@ -69,36 +52,18 @@ bool TFirebirdScriptConnection::QueryHasRow(const std::string& sql) {
   return query_.RecordCount() > 0;
 }
 
-// The lists run on a statement of their own in the component's transaction,
-// so the text of the window's statement stays what the last query left.
-std::vector<std::string> TFirebirdScriptConnection::FirstColumn(const std::string& sql,
-                                                                const std::string* table) {
-  fib::TFIBQuery list_query(nullptr);
-  list_query.SetDatabase(&database_);
-  list_query.SetTransaction(&transaction_);
-  list_query.SetOptions(fib::TpZODQueryOptions{fib::qoStartTransaction, fib::qoTrimCharFields});
-  list_query.SQL().SetText(sql);
-  if (table != nullptr) {
-    const std::string name = database_.SQLDialect() == 1 ? classlib::UpperCase(*table) : *table;
-    list_query.ParamByName("TN").SetAsString(name);
-  }
-  list_query.ExecQuery();
-  std::vector<std::string> names;
-  while (!list_query.Eof()) {
-    names.push_back(classlib::TrimRight(list_query.Fields(0).AsString()));
-    list_query.Next();
-  }
-  list_query.Close();
-  if (transaction_.Active()) transaction_.Commit();
-  return names;
-}
-
+// The database component reads the lists on its own internal transaction,
+// so the statement keeps the text the last query left in it.
 std::vector<std::string> TFirebirdScriptConnection::TableNames() {
-  return FirstColumn(kTableNamesSql, nullptr);
+  classlib::TStringList names;
+  database_.GetTableNames(names, false);
+  return NamesOf(names);
 }
 
 std::vector<std::string> TFirebirdScriptConnection::FieldNames(const std::string& table) {
-  return FirstColumn(kFieldNamesSql, &table);
+  classlib::TStringList names;
+  database_.GetFieldNames(table, names, false);
+  return NamesOf(names);
 }
 
 std::string TFirebirdScriptConnection::QueryText() const { return query_.SQL().Text(); }

@@ -6,7 +6,7 @@
 #include "app/execute_statement.h"
 
 namespace fib {
-class TFIBDatabase;
+class TpZODDatabase;
 class TFIBTransaction;
 class TFIBQuery;
 }  // namespace fib
@@ -18,7 +18,7 @@ class TFirebirdScriptConnection : public IScriptConnection {
   // The statement is set up as the window keeps it: its text goes to the
   // server unchanged, it starts a transaction when none is active and
   // commits after each execution.
-  TFirebirdScriptConnection(fib::TFIBDatabase& database, fib::TFIBTransaction& transaction,
+  TFirebirdScriptConnection(fib::TpZODDatabase& database, fib::TFIBTransaction& transaction,
                             fib::TFIBQuery& query);
 
   TScriptServer Server() const override { return TScriptServer::Firebird; }
@@ -34,9 +34,8 @@ class TFirebirdScriptConnection : public IScriptConnection {
 
  private:
   void RunQuery(const std::string& sql);
-  std::vector<std::string> FirstColumn(const std::string& sql, const std::string* table);
 
-  fib::TFIBDatabase& database_;
+  fib::TpZODDatabase& database_;
   fib::TFIBTransaction& transaction_;
   fib::TFIBQuery& query_;
 };

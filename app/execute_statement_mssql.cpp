@@ -8,16 +8,6 @@
 
 namespace app {
 
-namespace {
-
-std::vector<std::string> LinesOf(const classlib::TStringList& list) {
-  std::vector<std::string> lines;
-  for (int i = 0; i < list.Count(); ++i) lines.push_back(list.Strings(i));
-  return lines;
-}
-
-}  // namespace
-
 TSqlServerScriptConnection::TSqlServerScriptConnection(TADOConnection& connection,
                                                        TADOQuery& query, TADOCommand& command)
     : connection_(connection), query_(query), command_(command) {
@@ -59,13 +49,13 @@ bool TSqlServerScriptConnection::QueryHasRow(const std::string& sql) {
 std::vector<std::string> TSqlServerScriptConnection::TableNames() {
   classlib::TStringList list;
   connection_.GetTableNames(list, false);
-  return LinesOf(list);
+  return NamesOf(list);
 }
 
 std::vector<std::string> TSqlServerScriptConnection::FieldNames(const std::string& table) {
   classlib::TStringList list;
   connection_.GetFieldNames(table, list);
-  return LinesOf(list);
+  return NamesOf(list);
 }
 
 std::string TSqlServerScriptConnection::QueryText() const { return query_.SQL().Text(); }

@@ -9,7 +9,7 @@
 #include "app/execute_statement.h"
 
 namespace fib {
-class TFIBDatabase;
+class TpZODDatabase;
 class TFIBTransaction;
 class TFIBQuery;
 }  // namespace fib
@@ -27,7 +27,7 @@ class EScriptConnectionError : public std::runtime_error {
 };
 
 struct TScriptComponents {
-  fib::TFIBDatabase* zodDB = nullptr;  // FIREBIRD and INTRBASE
+  fib::TpZODDatabase* zodDB = nullptr;  // FIREBIRD and INTRBASE
   fib::TFIBTransaction* zodTrans = nullptr;
   fib::TFIBQuery* zodQ = nullptr;
   TADOConnection* conLX = nullptr;  // MSSQL

@@ -113,7 +113,7 @@ TEST(ConditionCatalogueTest, ArgumentsAreFilledOnceAndOracleHasItsOwnDictionary)
 }
 
 TEST(NativeScriptConnectionTest, TheKindChoosesTheComponentsAndOracleIsRefused) {
-  fib::TFIBDatabase db(nullptr);
+  fib::TpZODDatabase db(nullptr);
   fib::TFIBTransaction tr(nullptr);
   fib::TpZODQuery q(nullptr);
   TScriptComponents components{&db, &tr, &q};

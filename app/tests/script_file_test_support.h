@@ -20,6 +20,7 @@
 #include "fake_progress_view.h"
 #include "fib/fib_database.h"
 #include "fib/fib_transaction.h"
+#include "fib/zod_database.h"
 #include "fib/zod_query.h"
 
 namespace app::testing {
@@ -52,7 +53,7 @@ class FirebirdScriptDatabase {
   }
 
   IScriptConnection& Connection() { return *connection_; }
-  fib::TFIBDatabase& Database() { return database_; }
+  fib::TpZODDatabase& Database() { return database_; }
   fib::TFIBTransaction& Transaction() { return transaction_; }
   const std::string& Path() const { return path_; }
 
@@ -64,7 +65,7 @@ class FirebirdScriptDatabase {
  private:
   QTemporaryDir dir_;
   std::string path_;
-  fib::TFIBDatabase database_{nullptr};
+  fib::TpZODDatabase database_{nullptr};
   fib::TFIBTransaction transaction_{nullptr};
   fib::TpZODQuery query_{nullptr};
   std::unique_ptr<TFirebirdScriptConnection> connection_;
