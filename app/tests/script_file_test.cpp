@@ -184,6 +184,34 @@ TEST_F(FirebirdScriptFileTest, CommitInAnyCaseIsNotSentToTheServer) {
   EXPECT_NE(error.find("NOPE"), std::string::npos) << error;
 }
 
+// A connection whose statements succeed and whose final commit fails.
+class CommitFailsConnection : public IScriptConnection {
+ public:
+  TScriptServer Server() const override { return TScriptServer::MsSql; }
+  void Reconnect() override {}
+  void Execute(const std::string&) override { ++executed; }
+  void Commit() override { throw std::runtime_error("connection lost"); }
+  int64_t QueryCount(const std::string&) override { return 0; }
+  bool QueryHasRow(const std::string&) override { return false; }
+  std::vector<std::string> TableNames() override { return {}; }
+  std::vector<std::string> FieldNames(const std::string&) override { return {}; }
+  std::string QueryText() const override { return ""; }
+  void CloseQuery() override {}
+  int executed = 0;
+};
+
+TEST(ScriptFileCommitTest, AFailingFinalCommitFailsTheFileWithItsOwnBlock) {
+  CommitFailsConnection connection;
+  FakeProgressView view;
+  QTemporaryDir dir;
+  const std::string path =
+      WriteScriptFile(dir, "c.xml", "<SCRIPTS><A>" + Insert(1) + "</A></SCRIPTS>");
+  EXPECT_FALSE(RunScriptFile({connection, view, false, 10, nullptr}, path));
+  EXPECT_EQ(connection.executed, 1);
+  EXPECT_TRUE(Contains(view.details, Ansi("подтверждение транзакции")));
+  EXPECT_FALSE(Contains(view.details, "connection lost"));
+}
+
 TEST(SqlServerScriptFileTest, ConditionsAndStatementsRunThroughTheStandIn) {
   SqlServerScriptDatabase db;
   RecordingProgressView view;
