@@ -14,6 +14,7 @@
 #include "fib/fib_query.h"
 #include "fib/metadata_cache.h"
 #include "fib/zod_database_app.h"
+#include "fib/zod_database_login.h"
 #include "fib/zod_transaction.h"
 #include "temp_folder.h"
 
@@ -67,6 +68,23 @@ TEST_F(ZODDatabaseTest, CancelledAndRepeatedConnectsAndDisconnectsRaiseNothing) 
   EXPECT_EQ(asked, 2);
   db->Disconnect(false);
   EXPECT_FALSE(db->Connected());
+}
+
+TEST_F(ZODDatabaseTest, InstalledLoginDialogSuppliesThePasswordOfTheConnect) {
+  auto db = NewZOD();
+  db->DBParams().SetText("user_name=SYSDBA\r\npassword=wrong\r\nlc_ctype=WIN1251");
+  db->SetUseLoginPrompt(true);
+  std::string shown_user;
+  InstallDBLoginDialog([&](DBLoginDialogFields& fields) {
+    shown_user = fields.user_name;
+    fields.password = "masterkey";
+    return true;
+  });
+  db->Connect();
+  InstallDBLoginDialog(nullptr);
+  EXPECT_TRUE(db->Connected());
+  EXPECT_EQ(shown_user, "SYSDBA");
+  EXPECT_EQ(db->DBParams().Values("password"), "masterkey");
 }
 
 class CatalogueTest : public ZODDatabaseTest {
