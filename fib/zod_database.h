@@ -103,6 +103,7 @@ class TpZODDatabase : public TFIBDatabase {
   void LoadSchemaCacheAfterConnect();
   void SaveSchemaCacheBeforeDisconnect();
   void ProbeServer();
+  void ReleaseDeadAttachment();
   void RestoreTimerTick(classlib::TObject* sender);
   void FillFromCatalogue(const std::string& sql, const std::string& sys_macro,
                          const std::string* table_name, classlib::TStrings& names);

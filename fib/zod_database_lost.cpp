@@ -47,7 +47,7 @@ void TpZODDatabase::HandleLostConnect(const EFIBError& error, TOnLostConnectActi
 }
 
 void TpZODDatabase::CloseAfterLostConnect() {
-  *HandleAddress() = 0;
+  ReleaseDeadAttachment();
   for (int i = 0; i < LinkCount(); ++i) {
     TFIBBase* link = Links(i);
     if (link == nullptr || dynamic_cast<TFIBQuery*>(link->Owner()) == nullptr) continue;
@@ -69,6 +69,15 @@ void TpZODDatabase::CloseAfterLostConnect() {
       // As above: the next transaction still ends.
     }
   }
+}
+
+// The server side is gone, but the client library still holds its own
+// record of the attachment and would trip over it when it shuts down; a
+// detach releases that record. Its failure is expected and ignored.
+void TpZODDatabase::ReleaseDeadAttachment() {
+  ISC_STATUS_ARRAY ignored = {};
+  ClientLibrary().isc_detach_database(ignored, HandleAddress());
+  *HandleAddress() = 0;
 }
 
 }  // namespace fib

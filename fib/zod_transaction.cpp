@@ -18,7 +18,8 @@ void TpZODTransaction::ApplyPreset() {
     case tpbReadCommitted:
       TRParams().SetText("write\nisc_tpb_nowait\nrec_version\nread_committed");
       break;
-    case tpbRepeatableRead: TRParams().SetText("write\nisc_tpb_nowait\nrec_version"); break;
+    // A snapshot: the server refuses rec_version without read_committed.
+    case tpbRepeatableRead: TRParams().SetText("write\nisc_tpb_nowait\nconcurrency"); break;
     case tpbDefault: break;
   }
 }
