@@ -7,7 +7,7 @@
 #include "classlib/exceptions.h"
 #include "classlib/format_settings.h"
 
-#include "classlib/tests/message_of.h"
+#include "testing/message_of.h"
 
 namespace classlib {
 namespace {

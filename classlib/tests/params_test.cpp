@@ -9,7 +9,7 @@
 #include "classlib/exceptions.h"
 #include "classlib/params.h"
 #include "classlib/stream.h"
-#include "classlib/tests/message_of.h"
+#include "testing/message_of.h"
 
 namespace classlib {
 namespace {

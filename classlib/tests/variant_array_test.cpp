@@ -5,7 +5,7 @@
 #include "classlib/exceptions.h"
 #include "classlib/variant.h"
 
-#include "classlib/tests/message_of.h"
+#include "testing/message_of.h"
 
 namespace classlib {
 namespace {

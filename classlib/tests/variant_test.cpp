@@ -4,7 +4,7 @@
 #include "classlib/format_settings.h"
 #include "classlib/variant.h"
 
-#include "classlib/tests/message_of.h"
+#include "testing/message_of.h"
 
 namespace classlib {
 namespace {

@@ -12,6 +12,7 @@
 #include "fib/blob_filters.h"
 #include "fib/errors.h"
 #include "temp_folder.h"
+#include "testing/message_of.h"
 
 namespace fib {
 namespace {
@@ -34,15 +35,7 @@ std::string Text(size_t size) {
   return s;
 }
 
-template <class F>
-std::string MessageOf(F f) {
-  try {
-    f();
-  } catch (const classlib::Exception& e) {
-    return e.Message();
-  }
-  return "no exception";
-}
+using classlib::testing::MessageOf;
 
 class BlobStreamTest : public fib_test::BlobTableTest {};
 

@@ -16,6 +16,7 @@
 #include "fib/fib_transaction.h"
 #include "platform/clock.h"
 #include "platform/plain_message_loop.h"
+#include "testing/message_of.h"
 
 namespace fib {
 namespace {
@@ -23,16 +24,7 @@ namespace {
 using classlib::Variant;
 using fib_test::DatabaseTest;
 
-// What a client error says, for comparing with EXPECT_THROW's text.
-template <class F>
-std::string MessageOf(F f) {
-  try {
-    f();
-  } catch (const classlib::Exception& e) {
-    return e.Message();
-  }
-  return "no exception";
-}
+using classlib::testing::MessageOf;
 
 TEST_F(DatabaseTest, ConnectsAndDisconnectsWithEventsInOrder) {
   classlib::TComponent form(nullptr);

@@ -13,21 +13,14 @@
 #include "fib/errors.h"
 #include "fib/fib_query_statistics.h"
 #include "fib_query_fixture.h"
+#include "testing/message_of.h"
 
 namespace fib {
 namespace {
 
 using fib_test::QueryTest;
 
-template <class F>
-std::string MessageOf(F f) {
-  try {
-    f();
-  } catch (const classlib::Exception& e) {
-    return e.Message();
-  }
-  return "no exception";
-}
+using classlib::testing::MessageOf;
 
 TEST_F(QueryTest, EveryParameterTypeTravelsToTheServerAndBack) {
   Run("create table ALLTYPES (ID integer, S smallint, I integer, K bigint, N numeric(15,2), "

@@ -12,21 +12,14 @@
 #include "fib/errors.h"
 #include "platform/clock.h"
 #include "platform/plain_message_loop.h"
+#include "testing/message_of.h"
 
 namespace fib {
 namespace {
 
 using classlib::Variant;
 
-template <class F>
-std::string MessageOf(F f) {
-  try {
-    f();
-  } catch (const classlib::Exception& e) {
-    return e.Message();
-  }
-  return "no exception";
-}
+using classlib::testing::MessageOf;
 
 class TransactionTest : public fib_test::DatabaseTest {
  protected:
