@@ -27,6 +27,7 @@ TFIBStringField::TFIBStringField(classlib::TComponent* owner) : TStringField(own
 
 void TFIBStringField::SetDataSet(classlib::TDataSet* data_set) {
   TStringField::SetDataSet(data_set);
+  charset_id_ = -1;  // another data set may know the column differently
   if (IFIBFieldsOwner* owner = FieldsOwnerOf(*this))
     empty_str_to_null_ = owner->PrepareOptions().Contains(psSetEmptyStrToNull);
 }
