@@ -1,6 +1,9 @@
 #include "fib/fib_numeric_fields.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <vector>
 
 #include "classlib/ansistr.h"
 #include "classlib/dataset.h"
@@ -95,7 +98,12 @@ int TFIBBCDField::GetDataSize() const {
 
 bool TFIBBCDField::GetScaled(int64_t& value) const {
   value = 0;
-  return GetData(&value);
+  // A lookup field's slot is as wide as the lookup result, which need not
+  // be 8 bytes: read into room for it and keep the Int64 at its start.
+  std::vector<uint8_t> slot(static_cast<std::size_t>(std::max(DataSize(), 8)), 0);
+  if (!GetData(slot.data())) return false;
+  std::memcpy(&value, slot.data(), sizeof value);
+  return true;
 }
 
 void TFIBBCDField::StoreScaled(int64_t value) { SetData(&value); }

@@ -32,6 +32,10 @@ void TFIBStringField::SetDataSet(classlib::TDataSet* data_set) {
     empty_str_to_null_ = owner->PrepareOptions().Contains(psSetEmptyStrToNull);
 }
 
+void TFIBStringField::CheckTypeSize(int size) const {
+  if (size < 0) classlib::DatabaseError("Invalid field size");
+}
+
 bool TFIBStringField::IsDBKey() const {
   if (FieldKind() != classlib::fkData) return false;
   IFIBFieldsOwner* owner = FieldsOwnerOf(*this);

@@ -27,9 +27,9 @@ class TFIBStringField : public classlib::TStringField {
   bool IsDBKey() const;
 
   void SetDataSet(classlib::TDataSet* data_set) override;
-  // Any size: the server's columns may be longer than the class library's
-  // limit.
-  void CheckTypeSize(int) const override {}
+  // Any size that is not negative: the server's columns may be longer than
+  // the class library's limit.
+  void CheckTypeSize(int size) const override;
   void Clear() override;
 
  protected:

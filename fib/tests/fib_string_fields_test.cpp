@@ -7,6 +7,7 @@
 #include <string>
 
 #include "classlib/codepage.h"
+#include "classlib/exceptions.h"
 #include "classlib/variant.h"
 #include "fib/tests/fib_fields_table.h"
 
@@ -76,6 +77,7 @@ TEST_F(StringFields, LongTextIsCutToTheSlotAndAnySizeIsAccepted) {
   TFIBStringField loose(nullptr);
   EXPECT_NO_THROW(loose.SetSize(32000));
   EXPECT_EQ(loose.Size(), 32000);
+  EXPECT_THROW(loose.SetSize(-1), classlib::EDatabaseError);
 }
 
 TEST_F(StringFields, RowKeyShowsItsWordsInLowerCaseHex) {
