@@ -5,6 +5,7 @@
 // not falls back to the class library's behaviour.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "classlib/field.h"
@@ -13,6 +14,8 @@
 #include "fib/zod_options.h"
 
 namespace fib {
+
+class TpZODArray;
 
 // One column of the select statement, as its descriptor reports it.
 struct TFIBColumnInfo {
@@ -32,6 +35,9 @@ class IFIBFieldsOwner {
   // Whether the connection talks UNICODE_FSS (text arrives as UTF-8).
   virtual bool UnicodeConnection() const = 0;
   virtual TpPrepareOptions PrepareOptions() const = 0;
+  // The array object of an array column, described by the server; nullptr
+  // when the column has no descriptor to look up.
+  virtual std::unique_ptr<TpZODArray> CreateArray(classlib::TField* field) = 0;
   // The elements of an array column of the current record, and writing
   // them back.
   virtual classlib::Variant ArrayValues(classlib::TField* field) = 0;

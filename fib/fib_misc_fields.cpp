@@ -7,6 +7,7 @@
 #include "classlib/guid.h"
 #include "classlib/variant.h"
 #include "fib/fib_fields_owner.h"
+#include "fib/zod_array.h"
 
 namespace fib {
 
@@ -19,6 +20,7 @@ const char* const kDefaultStringFalse = "False";
 // The widest integer a Boolean column can be kept in.
 constexpr int kMaxBooleanSize = 8;
 static_assert(sizeof(classlib::TGUID) == 16, "a GUID is kept as its 16 bytes");
+static_assert(sizeof(ISC_QUAD) == 8, "an array id fills the field's 8 bytes");
 
 }  // namespace
 
@@ -114,12 +116,20 @@ Variant TFIBGuidField::GetAsVariant() const {
 
 TFIBArrayField::TFIBArrayField(classlib::TComponent* owner) : TBytesField(owner) { SetSizeRaw(8); }
 
-bool TFIBArrayField::GetArrayId(uint64_t& id) const {
-  id = 0;
+TFIBArrayField::~TFIBArrayField() = default;
+
+TpZODArray* TFIBArrayField::Array() {
+  if (array_ == nullptr)
+    if (IFIBFieldsOwner* owner = FieldsOwnerOf(*this)) array_ = owner->CreateArray(this);
+  return array_.get();
+}
+
+bool TFIBArrayField::GetArrayId(ISC_QUAD& id) const {
+  id = ISC_QUAD{};
   return GetData(&id);
 }
 
-void TFIBArrayField::SetArrayId(uint64_t id) { SetData(&id); }
+void TFIBArrayField::SetArrayId(const ISC_QUAD& id) { SetData(&id); }
 
 std::string TFIBArrayField::GetAsString() const { return IsNull() ? "(Array)" : "(ARRAY)"; }
 

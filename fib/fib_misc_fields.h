@@ -3,12 +3,17 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
+
+#include <ibase.h>
 
 #include "classlib/field_misc.h"
 #include "classlib/field_string.h"
 
 namespace fib {
+
+class TpZODArray;
 
 class TFIBBooleanField : public classlib::TBooleanField {
   CLASSLIB_CLASS(TFIBBooleanField, classlib::TBooleanField)
@@ -65,10 +70,14 @@ class TFIBArrayField : public classlib::TBytesField {
   CLASSLIB_CLASS(TFIBArrayField, classlib::TBytesField)
  public:
   explicit TFIBArrayField(classlib::TComponent* owner);
+  ~TFIBArrayField() override;
 
+  // The column's array object, made once through the data set on first
+  // use; nullptr when the data set cannot make one.
+  TpZODArray* Array();
   // The array id of the current record; false when null.
-  bool GetArrayId(uint64_t& id) const;
-  void SetArrayId(uint64_t id);
+  bool GetArrayId(ISC_QUAD& id) const;
+  void SetArrayId(const ISC_QUAD& id);
 
  protected:
   int GetDataSize() const override { return 8; }
@@ -76,6 +85,9 @@ class TFIBArrayField : public classlib::TBytesField {
   std::string GetTextValue(bool) const override { return GetAsString(); }
   classlib::Variant GetAsVariant() const override;
   void SetVarValue(const classlib::Variant& value) override;
+
+ private:
+  std::unique_ptr<TpZODArray> array_;
 };
 
 }  // namespace fib

@@ -14,6 +14,7 @@
 #include "fib/fib_misc_fields.h"
 #include "fib/fib_numeric_fields.h"
 #include "fib/fib_string_fields.h"
+#include "fib/zod_array.h"
 #include "testing/dataset_test_table.h"
 
 namespace fib::testing {
@@ -36,6 +37,7 @@ class FibFieldsTable : public classlib::testing::TestTable, public IFIBFieldsOwn
   TpPrepareOptions options;
   classlib::Variant array_values = classlib::Variant(int32_t{0});
   int array_writes = 0;
+  int arrays_made = 0;
 
   bool ColumnInfo(const std::string& name, TFIBColumnInfo& info) const override {
     auto it = columns_.find(name);
@@ -49,6 +51,10 @@ class FibFieldsTable : public classlib::testing::TestTable, public IFIBFieldsOwn
   }
   bool UnicodeConnection() const override { return unicode; }
   TpPrepareOptions PrepareOptions() const override { return options; }
+  std::unique_ptr<TpZODArray> CreateArray(classlib::TField*) override {
+    ++arrays_made;
+    return nullptr;
+  }
   classlib::Variant ArrayValues(classlib::TField*) override { return array_values; }
   void SetArrayValues(classlib::TField*, const classlib::Variant& values) override {
     array_values = values;

@@ -128,11 +128,16 @@ TEST_F(MiscFields, ArrayValuesGoThroughTheDataSet) {
   table.Append();
   auto* a = static_cast<fib::TFIBArrayField*>(table.FieldByName("A"));
   EXPECT_EQ(a->AsString(), "(Array)");
-  a->SetArrayId(0x1122334455667788ULL);
-  uint64_t id = 0;
+  a->SetArrayId(ISC_QUAD{0x11223344, 0x55667788});
+  ISC_QUAD id{};
   EXPECT_TRUE(a->GetArrayId(id));
-  EXPECT_EQ(id, 0x1122334455667788ULL);
+  EXPECT_EQ(id.gds_quad_high, 0x11223344);
+  EXPECT_EQ(id.gds_quad_low, 0x55667788u);
   EXPECT_EQ(a->AsString(), "(ARRAY)");
+  // A data set that cannot describe the column is asked again next time.
+  EXPECT_EQ(a->Array(), nullptr);
+  EXPECT_EQ(a->Array(), nullptr);
+  EXPECT_EQ(table.arrays_made, 2);
 
   table.array_values = Variant(int32_t{42});
   EXPECT_EQ(a->AsVariant().AsInteger(), 42);
