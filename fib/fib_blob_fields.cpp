@@ -1,0 +1,37 @@
+#include "fib/fib_blob_fields.h"
+
+#include "classlib/codepage.h"
+#include "classlib/variant.h"
+
+namespace fib {
+
+TFIBBlobField::TFIBBlobField(classlib::TComponent* owner) : TBlobField(owner) {}
+
+bool TFIBBlobField::GetIsNull() const {
+  if (is_client_field_) return BlobSize() == 0;
+  return TBlobField::GetIsNull();
+}
+
+classlib::Variant TFIBBlobField::GetAsVariant() const {
+  if (IsNull()) return classlib::Null();
+  return TBlobField::GetAsVariant();
+}
+
+TFIBMemoField::TFIBMemoField(classlib::TComponent* owner) : TMemoField(owner) {}
+
+classlib::Variant TFIBMemoField::GetAsVariant() const {
+  if (IsNull()) return classlib::Null();
+  return TMemoField::GetAsVariant();
+}
+
+classlib::WideString TFIBMemoField::GetAsWideString() const {
+  const std::string text = GetAsString();
+  return charset_id_ == kUnicodeFss ? classlib::Utf8ToUtf16(text) : classlib::AnsiToWide(text);
+}
+
+void TFIBMemoField::SetAsWideStringValue(const classlib::WideString& value) {
+  SetAsString(charset_id_ == kUnicodeFss ? classlib::Utf16ToUtf8(value)
+                                         : classlib::WideToAnsi(value));
+}
+
+}  // namespace fib

@@ -1,0 +1,78 @@
+// Text fields of the buffered data sets: ANSI text that may travel as UTF-8
+// on UNICODE_FSS connections, the row key shown in hexadecimal, and wide
+// text kept as UTF-8 in the record.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "classlib/field_string.h"
+
+namespace fib {
+
+class TFIBStringField : public classlib::TStringField {
+  CLASSLIB_CLASS(TFIBStringField, classlib::TStringField)
+ public:
+  explicit TFIBStringField(classlib::TComponent* owner);
+
+  // Whether the data set turns an empty text into null when it is written.
+  bool EmptyStrToNull() const { return empty_str_to_null_; }
+  void SetEmptyStrToNull(bool value) { empty_str_to_null_ = value; }
+  // Set while a text is being written (the data set asks during the write).
+  bool Writing() const { return writing_; }
+  // Bytes of the last text written, after any UTF-8 encoding.
+  int LastWrittenLength() const { return last_length_; }
+  // The row key column (its layout descriptor says so).
+  bool IsDBKey() const;
+
+  void SetDataSet(classlib::TDataSet* data_set) override;
+  // Any size that is not negative: the server's columns may be longer than
+  // the class library's limit.
+  void CheckTypeSize(int size) const override;
+  void Clear() override;
+
+ protected:
+  std::string GetAsString() const override;
+  void SetAsStringValue(const std::string& value) override;
+  classlib::Variant GetAsVariant() const override;
+
+ private:
+  // The raw value in value_; false when null.
+  bool ReadRaw() const;
+  std::string DBKeyText() const;
+  // Whether text crosses the record as UTF-8.
+  bool Utf8Text() const;
+
+  bool empty_str_to_null_ = false;
+  bool writing_ = false;
+  mutable int charset_id_ = -1;
+  int last_length_ = 0;
+  mutable std::vector<char> value_;
+};
+
+// Wide text: the record holds it as UTF-8 plus a terminator, up to three
+// bytes per character.
+class TFIBWideStringField : public classlib::TWideStringField {
+  CLASSLIB_CLASS(TFIBWideStringField, classlib::TWideStringField)
+ public:
+  explicit TFIBWideStringField(classlib::TComponent* owner);
+
+ protected:
+  int GetDataSize() const override { return Size() * 3 + 1; }
+  std::string GetAsString() const override;
+  void SetAsStringValue(const std::string& value) override;
+  classlib::WideString GetAsWideString() const override;
+  void SetAsWideStringValue(const classlib::WideString& value) override;
+  classlib::Variant GetAsVariant() const override;
+  void SetVarValue(const classlib::Variant& value) override;
+
+ private:
+  bool ReadUtf8(std::string& text) const;
+};
+
+// The longest prefix of text that fits `capacity` bytes without cutting a
+// UTF-8 sequence apart (for plain ANSI text simply the first bytes).
+std::string FitText(const std::string& text, std::size_t capacity, bool utf8);
+
+}  // namespace fib
