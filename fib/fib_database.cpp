@@ -5,6 +5,7 @@
 
 #include "classlib/ansistr.h"
 #include "classlib/exceptions.h"
+#include "fib/blob_cache_validator.h"
 #include "fib/component_name.h"
 #include "fib/database_list.h"
 #include "fib/errors.h"
@@ -244,9 +245,18 @@ void TFIBDatabase::Connect() {
     server_time_difference_ = classlib::Now() - GetServerTime();
   idle_ = false;
   if (timer_) timer_->SetEnabled(!IsDesigning(*this));
+  StartBlobCacheCheck();
   if (OnConnect) OnConnect(this);
   connect_handlers_.CallInOrder(this);
   Log("Connect");
+}
+
+// Cached blob bodies of blobs deleted since the last run are removed in the
+// background; the check runs only at run time with a cache folder set.
+void TFIBDatabase::StartBlobCacheCheck() {
+  if (IsDesigning(*this) || !blob_swap_support_.Active()) return;
+  std::string folder = blob_swap_support_.GetSwapDir();
+  if (!folder.empty()) StartBlobCacheValidation(*this, folder);
 }
 
 bool TFIBDatabase::RunLogin() {

@@ -230,6 +230,7 @@ class TFIBDatabase : public classlib::TComponent, public IDatabaseParams {
   void RemoveTransaction(TFIBTransaction* transaction);
 
   bool RunLogin();
+  void StartBlobCacheCheck();
   void ReadCharacterSet();
   void FireDisconnectEvent(const classlib::TNotifyEvent& event, const char* name, bool destroying);
   void EndTransactionsForDisconnect(bool force, std::exception_ptr& commit_failure);

@@ -187,5 +187,20 @@ TEST_F(BlobCacheRemoteTest, StartedValidationFreesItself) {
   std::this_thread::sleep_for(std::chrono::milliseconds(500));
 }
 
+TEST_F(BlobCacheRemoteTest, ConnectingWithTheCacheOnStartsTheCheck) {
+  const std::string gone = PutCacheFile(kUnknownBlob, "2");
+  tr_.Commit();
+  db_.Disconnect(false);
+  db_.BlobSwapSupport().SetActive(true);
+  db_.BlobSwapSupport().SetSwapDir(cache_.Folder());
+  db_.Connect();
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (fs::exists(gone) && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_FALSE(fs::exists(gone));
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  tr_.StartTransaction();
+}
+
 }  // namespace
 }  // namespace fib
