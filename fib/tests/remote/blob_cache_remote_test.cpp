@@ -25,44 +25,29 @@
 #include "fib/fib_database.h"
 #include "fib/fib_transaction.h"
 
+#include "local_server.h"
+
 namespace fib {
 namespace {
 
 namespace fs = std::filesystem;
 const ISC_QUAD kUnknownBlob{0x7FFF, 0x7FFFFFFF};
 
-bool PortAnswers() {
-  int fd = socket(AF_INET, SOCK_STREAM, 0);
-  if (fd < 0) return false;
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(3050);
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  bool answered = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-  close(fd);
-  return answered;
-}
-
-std::string Password() {
-  const char* password = std::getenv("UPDATER_FB_PASSWORD");
-  return password != nullptr ? password : "masterkey";
-}
-
 class BlobCacheRemoteTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!PortAnswers())
-      GTEST_SKIP() << "no Firebird server answers on 127.0.0.1:3050; start one with "
-                      "scripts/firebird-server.sh start";
+    if (!fib_test::LocalServerAnswers())
+      GTEST_SKIP() << fib_test::kNoServerMessage;
     // The server may run as another user: it must be able to create files.
     chmod(files_.Path().c_str(), 0777);
     db_.SetDBName("localhost:" + files_.File("blobs.fdb"));
-    db_.DBParams().SetText("user_name=SYSDBA\r\npassword=" + Password() + "\r\nlc_ctype=WIN1251");
+    db_.DBParams().SetText("user_name=SYSDBA\r\npassword=" + fib_test::ServerPassword() +
+                           "\r\nlc_ctype=WIN1251");
     db_.SetSQLDialect(3);
     db_.SetSynchronizeTime(false);
     IIBClientLibrary& library = db_.ClientLibrary();
     std::string create = "CREATE DATABASE '" + db_.DBName() + "' USER 'SYSDBA' PASSWORD '" +
-                         Password() + "' DEFAULT CHARACTER SET WIN1251";
+                         fib_test::ServerPassword() + "' DEFAULT CHARACTER SET WIN1251";
     isc_tr_handle none = 0;
     db_.CheckClientCall(library.isc_dsql_execute_immediate(StatusVector(), db_.HandleAddress(),
                                                            &none, 0, create.c_str(), 3, nullptr),

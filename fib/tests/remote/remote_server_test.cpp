@@ -19,38 +19,22 @@
 #include "fib/fib_transaction.h"
 #include "fib/param_blocks.h"
 
+#include "local_server.h"
+
 namespace fib {
 namespace {
-
-bool ServerAnswers() {
-  int fd = socket(AF_INET, SOCK_STREAM, 0);
-  if (fd < 0) return false;
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(3050);
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  bool answered = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-  close(fd);
-  return answered;
-}
-
-std::string Password() {
-  const char* password = std::getenv("UPDATER_FB_PASSWORD");
-  return password != nullptr ? password : "masterkey";
-}
 
 class RemoteServerTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!ServerAnswers())
-      GTEST_SKIP() << "no Firebird server answers on 127.0.0.1:3050; start one with "
-                      "scripts/firebird-server.sh start";
+    if (!fib_test::LocalServerAnswers())
+      GTEST_SKIP() << fib_test::kNoServerMessage;
     // The server may run as another user: it must be able to create files.
     chmod(folder_.Path().c_str(), 0777);
     path_ = folder_.File("remote.fdb");
     library_ = FindOrLoadClientLibrary(DefaultLibraryName());
     std::string create = "CREATE DATABASE 'localhost:" + path_ + "' USER 'SYSDBA' PASSWORD '" +
-                         Password() + "' DEFAULT CHARACTER SET WIN1251";
+                         fib_test::ServerPassword() + "' DEFAULT CHARACTER SET WIN1251";
     isc_db_handle created = 0;
     isc_tr_handle none = 0;
     CheckClientCall(library_->isc_dsql_execute_immediate(StatusVector(), &created, &none, 0,
@@ -81,7 +65,8 @@ class RemoteServerTest : public ::testing::Test {
                     nullptr);
   }
 
-  std::unique_ptr<TFIBDatabase> NewDatabase(const std::string& password = Password()) {
+  std::unique_ptr<TFIBDatabase> NewDatabase(
+      const std::string& password = fib_test::ServerPassword()) {
     auto db = std::make_unique<TFIBDatabase>(nullptr);
     db->SetDBName("localhost:" + path_);
     db->DBParams().SetText("user_name=SYSDBA\r\npassword=" + password + "\r\nlc_ctype=WIN1251");

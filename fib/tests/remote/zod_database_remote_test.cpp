@@ -21,34 +21,22 @@
 #include "fib/zod_transaction.h"
 #include "platform/message_loop.h"
 
+#include "local_server.h"
+
 namespace fib {
 namespace {
-
-bool LocalServerAnswers() {
-  int fd = socket(AF_INET, SOCK_STREAM, 0);
-  if (fd < 0) return false;
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(3050);
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  bool answered = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-  close(fd);
-  return answered;
-}
 
 class LostRemoteConnectionTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!LocalServerAnswers())
-      GTEST_SKIP() << "no Firebird server answers on 127.0.0.1:3050; start one with "
-                      "scripts/firebird-server.sh start";
+    if (!fib_test::LocalServerAnswers())
+      GTEST_SKIP() << fib_test::kNoServerMessage;
     chmod(folder_.Path().c_str(), 0777);  // the server may run as another user
     TpZODDatabase creator(nullptr);
     Configure(creator);
     creator.SetSynchronizeTime(false);
-    const char* password = std::getenv("UPDATER_FB_PASSWORD");
     std::string create = "CREATE DATABASE '" + creator.DBName() + "' USER 'SYSDBA' PASSWORD '" +
-                         (password != nullptr ? password : "masterkey") + "'";
+                         fib_test::ServerPassword() + "'";
     isc_db_handle created = 0;
     isc_tr_handle none = 0;
     IIBClientLibrary& library = creator.ClientLibrary();
@@ -68,10 +56,8 @@ class LostRemoteConnectionTest : public ::testing::Test {
   }
 
   void Configure(TpZODDatabase& db) {
-    const char* password = std::getenv("UPDATER_FB_PASSWORD");
     db.SetDBName("localhost:" + folder_.File("lost.fdb"));
-    db.DBParams().SetText(std::string("user_name=SYSDBA\r\npassword=") +
-                          (password != nullptr ? password : "masterkey"));
+    db.DBParams().SetText("user_name=SYSDBA\r\npassword=" + fib_test::ServerPassword());
     db.SetSQLDialect(3);
     db.SetSynchronizeTime(false);
   }
