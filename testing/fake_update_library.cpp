@@ -6,8 +6,10 @@
 //   no_error=1   GetErrorStr leaves the text unset
 //   throw=TEXT   throw std::runtime_error(TEXT) instead of returning
 // When FAKE_UPDATE_RECORD names a file, DoIt writes its two arguments there
-// as "<connection string>|<database kind>". Builds leave exports out with
-// FAKE_UPDATE_NO_SET_CALLBACK, FAKE_UPDATE_NO_DO_IT and FAKE_UPDATE_NO_ERROR_STR.
+// as "<connection string>|<database kind>". When FAKE_UPDATE_REFUSE_CALLBACK
+// is set, SetCallBackPercent throws std::runtime_error with its text.
+// Builds leave exports out with FAKE_UPDATE_NO_SET_CALLBACK,
+// FAKE_UPDATE_NO_DO_IT and FAKE_UPDATE_NO_ERROR_STR.
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
@@ -55,6 +57,8 @@ extern "C" {
 
 #ifndef FAKE_UPDATE_NO_SET_CALLBACK
 __attribute__((visibility("default"))) void SetCallBackPercent(PercentCallback percent_callback) {
+  if (const char* refusal = std::getenv("FAKE_UPDATE_REFUSE_CALLBACK"))
+    throw std::runtime_error(refusal);
   callback = percent_callback;
 }
 #endif

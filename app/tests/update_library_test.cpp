@@ -134,7 +134,7 @@ TEST_F(UpdateLibraryTest, ExceptionOfTheLibraryIsCaughtAndLogged) {
   EXPECT_FALSE(StillLoaded(Library("UpdateFull")));
 }
 
-TEST_F(UpdateLibraryTest, LibraryWithoutAnExportIsNotRun) {
+TEST_F(UpdateLibraryTest, LibraryWithoutAnExportOrRefusingTheCallbackIsNotRun) {
   ProductConnectionString = "percent=50";
   EXPECT_FALSE(Run(Library("UpdateNoCallback")));
   EXPECT_EQ(view_.details,
@@ -142,6 +142,15 @@ TEST_F(UpdateLibraryTest, LibraryWithoutAnExportIsNotRun) {
                   {Ansi("Ошибка инициализации библиотеки:"),
                    Ansi("В библиотеке не найдена функция SetCallBackPercent")}));
   EXPECT_EQ(Recorded(), "");  // DoIt was never called
+
+  view_.details.clear();
+  {
+    ScopedEnv refuse("FAKE_UPDATE_REFUSE_CALLBACK", "no progress today");
+    EXPECT_FALSE(Run(Library("UpdateFull")));
+  }
+  EXPECT_EQ(view_.details, Block(Library("UpdateFull"), {Ansi("Ошибка инициализации библиотеки:"),
+                                                         "no progress today"}));
+  EXPECT_EQ(Recorded(), "");
 
   view_.details.clear();
   EXPECT_FALSE(Run(Library("UpdateNoDoIt")));
