@@ -114,17 +114,8 @@ void TFIBDatabase::SetSQLDialect(int dialect) {
 
 void TFIBDatabase::SetTimeout(uint32_t timeout_ms) {
   timeout_ = timeout_ms;
-  if (timeout_ms == 0) {
-    timer_.reset();
-    return;
-  }
-  if (!timer_) {
-    timer_ = std::make_unique<TFIBTimer>(nullptr);
-    timer_->SetEnabled(false);
-    timer_->SetOnTimer(classlib::TNotifyEvent(this, &TFIBDatabase::TimeoutTick));
-  }
-  timer_->SetInterval(timeout_ms);
-  timer_->SetEnabled(Connected() && !IsDesigning(*this));
+  SetTimeoutTimer(timer_, timeout_ms, classlib::TNotifyEvent(this, &TFIBDatabase::TimeoutTick),
+                  Connected() && !IsDesigning(*this));
 }
 
 void TFIBDatabase::SetDefaultTransaction(TFIBTransaction* transaction) {

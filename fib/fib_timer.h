@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "classlib/component.h"
 #include "classlib/event.h"
@@ -46,5 +47,11 @@ class TFIBTimer : public classlib::TComponent {
   uint32_t interval_ = 1000;
   classlib::TNotifyEvent on_timer_;
 };
+
+// The time-out timer of a connection or transaction: none while the interval
+// is 0; otherwise made on first use, ticking `on_tick` every interval and
+// running only while `enabled`.
+void SetTimeoutTimer(std::unique_ptr<TFIBTimer>& timer, uint32_t interval_ms,
+                     const classlib::TNotifyEvent& on_tick, bool enabled);
 
 }  // namespace fib

@@ -109,17 +109,8 @@ void TFIBTransaction::SetDefaultDatabase(TFIBDatabase* database) {
 
 void TFIBTransaction::SetTimeout(uint32_t timeout_ms) {
   timeout_ = timeout_ms;
-  if (timeout_ms == 0) {
-    timer_.reset();
-    return;
-  }
-  if (!timer_) {
-    timer_ = std::make_unique<TFIBTimer>(nullptr);
-    timer_->SetEnabled(false);
-    timer_->SetOnTimer(classlib::TNotifyEvent(this, &TFIBTransaction::TimeoutTick));
-  }
-  timer_->SetInterval(timeout_ms);
-  timer_->SetEnabled(Active() && !ComponentState().Contains(classlib::csDesigning));
+  SetTimeoutTimer(timer_, timeout_ms, classlib::TNotifyEvent(this, &TFIBTransaction::TimeoutTick),
+                  Active() && !ComponentState().Contains(classlib::csDesigning));
 }
 
 void TFIBTransaction::OnParamsChanging(classlib::TObject*) {
