@@ -15,8 +15,13 @@ void TFIBCustomDataSet::SetCachedUpdates(bool value) {
   if (value && !ComponentState().Contains(classlib::csLoading) && LimitedCacheModel())
     RaiseClientError(75, {FullComponentName(this)});
   cached_updates_ = value;
-  // Changes of an open data set keep their earlier contents from now on.
-  if (cache_) cache_->SetLogMode(value);
+  // Changes of an open data set keep their earlier contents from now on;
+  // what edits made before saved there is no earlier version of a cached
+  // update and must not be taken for one.
+  if (cache_) {
+    if (value) cache_->ClearLog();
+    cache_->SetLogMode(value);
+  }
 }
 
 void TFIBCustomDataSet::CancelUpdates() {
