@@ -18,42 +18,10 @@ namespace {
 
 }  // namespace
 
-// ---- editing ----
-void TFIBCustomDataSet::Post() { NotBuilt("Post"); }
-void TFIBCustomDataSet::InternalPost() { NotBuilt("InternalPost"); }
-void TFIBCustomDataSet::InternalAddRecord(classlib::TRecordBuffer, bool) {
-  NotBuilt("InternalAddRecord");
-}
-void TFIBCustomDataSet::InternalDelete() { NotBuilt("InternalDelete"); }
-void TFIBCustomDataSet::InternalCancel() { NotBuilt("InternalCancel"); }
-void TFIBCustomDataSet::InternalRefresh() { NotBuilt("InternalRefresh"); }
-void TFIBCustomDataSet::InternalDeleteRecord(TFIBQuery*, classlib::TRecordBuffer) {
-  NotBuilt("InternalDeleteRecord");
-}
-void TFIBCustomDataSet::InternalPostRecord(TFIBQuery*, classlib::TRecordBuffer) {
-  NotBuilt("InternalPostRecord");
-}
-void TFIBCustomDataSet::DoSort(const std::vector<classlib::Variant>&, const std::vector<bool>&) {
-  NotBuilt("DoSort");
-}
-void TFIBCustomDataSet::CancelUpdates() { NotBuilt("CancelUpdates"); }
-void TFIBCustomDataSet::SetCachedUpdates(bool) { NotBuilt("SetCachedUpdates"); }
-void TFIBCustomDataSet::CacheDelete() { NotBuilt("CacheDelete"); }
-classlib::Variant TFIBCustomDataSet::Lookup(const std::string&, const classlib::Variant&,
-                                            const std::string&) {
-  NotBuilt("Lookup");
-}
-void TFIBCustomDataSet::AutoCommitUpdateTransaction() { NotBuilt("AutoCommitUpdateTransaction"); }
-void TFIBCustomDataSet::RepositionAfterPost() { NotBuilt("RepositionAfterPost"); }
-
 // ---- locating and the limited cache model ----
 bool TFIBCustomDataSet::Locate(const std::string&, const classlib::Variant&,
                                classlib::TLocateOptions) {
   NotBuilt("Locate");
-}
-bool TFIBCustomDataSet::LocateByKeys(const std::string&, const classlib::Variant&,
-                                     TLocateKeyOptions, bool, TLocateDirection, bool) {
-  NotBuilt("LocateByKeys");
 }
 void TFIBCustomDataSet::PrepareLimitedCacheSQL() { NotBuilt("PrepareLimitedCacheSQL"); }
 void TFIBCustomDataSet::PrepareOrderKeys() { NotBuilt("PrepareOrderKeys"); }
@@ -69,4 +37,3 @@ void TFIBCustomDataSet::LimitedLast() { NotBuilt("LimitedLast"); }
 void TFIBCustomDataSet::LimitedGotoBookmark(const void*) { NotBuilt("LimitedGotoBookmark"); }
 
 }  // namespace fib
-
