@@ -119,6 +119,9 @@ std::string MssqlOdbcConnectionString(const TValList& pairs, const std::string& 
     add("UID", ConnectionValue(pairs, "User Id"));
     add("PWD", pairs.GetValue("Password"));  // a password keeps its blanks
   }
+  // The administrator's own setting, not the user's input: taken as written.
+  const char* options = std::getenv(kMssqlOdbcOptionsVariable);
+  if (options != nullptr && *options != '\0') text += ";" + std::string(options);
   return text;
 }
 

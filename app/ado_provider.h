@@ -10,7 +10,10 @@
 //                           UPDATER_MSSQL_ODBC_DRIVER names (a driver name from
 //                           odbcinst.ini or a path to the driver library),
 //                           "FreeTDS" by default. "Data Source" is the server,
-//                           "Initial Catalog" the database.
+//                           "Initial Catalog" the database. Keywords a driver
+//                           needs beyond these (e.g. "TrustServerCertificate=yes")
+//                           come from UPDATER_MSSQL_ODBC_OPTIONS, appended as
+//                           written.
 // Any other provider, and a provider whose Qt driver is not installed, is an
 // ordinary connection error naming the provider.
 #pragma once
@@ -31,6 +34,9 @@ CLASSLIB_EXCEPTION(EADOError, classlib::EDatabaseError)
 // The environment variable naming the ODBC driver behind "SQLOLEDB.1".
 inline constexpr const char* kMssqlOdbcDriverVariable = "UPDATER_MSSQL_ODBC_DRIVER";
 
+// The environment variable holding extra ODBC keywords for "SQLOLEDB.1".
+inline constexpr const char* kMssqlOdbcOptionsVariable = "UPDATER_MSSQL_ODBC_OPTIONS";
+
 // The ODBC driver used for "SQLOLEDB.1": the variable's value, or "FreeTDS".
 std::string MssqlOdbcDriver();
 
@@ -44,7 +50,8 @@ std::string ConnectionValue(const TValList& pairs, std::string_view name);
 std::string OdbcValue(std::string_view value);
 
 // The ODBC connection string that reaches the server a "SQLOLEDB.1"
-// connection string describes, through `driver`.
+// connection string describes, through `driver`, followed by the options
+// of UPDATER_MSSQL_ODBC_OPTIONS when it is set.
 std::string MssqlOdbcConnectionString(const TValList& pairs, const std::string& driver);
 
 // Adds a Qt SQL connection named `connection_name` configured from the

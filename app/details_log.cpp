@@ -3,7 +3,6 @@
 #include "app/run_state.h"
 #include "classlib/codepage.h"
 #include "classlib/datetime.h"
-#include "classlib/format_settings.h"
 #include "classlib/stream.h"
 
 namespace app {
@@ -53,11 +52,9 @@ void AddDetailsLog(IProgressView& view, const std::string& source, const std::st
 }
 
 std::string DetailsLogFileName() {
-  std::string date =
-      classlib::FormatDateTime(classlib::FormatSettings().ShortDateFormat, classlib::Date());
-  for (char& c : date)
-    if (c == '/' || c == '\\' || c == ':') c = '.';
-  return LxDir + "update_" + date + ".log";
+  // A fixed numeric form: the short date format may hold "/" or any other
+  // character a file name cannot, and this one also sorts by date.
+  return LxDir + "update_" + classlib::FormatDateTime("yyyy-mm-dd", classlib::Date()) + ".log";
 }
 
 void SaveDetailsLog(const std::vector<std::string>& lines, const std::string& file_name) {

@@ -26,8 +26,8 @@ void AddDetailsLog(IProgressView& view, const std::string& source, const std::st
 // text ending in a line break leaves an empty last line.
 std::vector<std::string> DetailLinesOf(const std::string& text);
 
-// "<LxDir>update_<today's short date>.log". Characters the date may hold
-// that cannot stand in a file name ('/', '\', ':') become '.'.
+// "<LxDir>update_<today as yyyy-mm-dd>.log", whatever the date format of
+// the system: the name must always be a valid file name.
 std::string DetailsLogFileName();
 
 // Writes the lines as a UTF-8 text with LF line ends, replacing the file.

@@ -12,11 +12,15 @@
 #include "app/ado_command.h"
 #include "app/ado_connection.h"
 #include "app/ado_query.h"
+#include "app/aux_messages.h"
 #include "app/drop_down_combo_box.h"
 #include "app/login_page.h"
 #include "app/page_services.h"
+#include "app/shell_open.h"
 #include "classlib/ansistr.h"
-#include "fib/fib_database.h"
+#include "fib/fib_transaction.h"
+#include "fib/zod_database.h"
+#include "fib/zod_query.h"
 #include "platform/environment.h"
 
 namespace app {
@@ -28,8 +32,13 @@ enum TPageIndex { kBaseSelectPage = 0, kUserPage = 1, kUpdatePage = 2 };
 }  // namespace
 
 TfrmUpdate::TfrmUpdate(QWidget* parent)
-    : QWidget(parent), zodDB(std::make_unique<fib::TFIBDatabase>(nullptr)) {
+    : QWidget(parent),
+      zodDB(std::make_unique<fib::TpZODDatabase>(nullptr)),
+      zodTrans(std::make_unique<fib::TFIBTransaction>(nullptr)),
+      zodQ(std::make_unique<fib::TpZODQuery>(nullptr)) {
   zodDB->SetSQLDialect(3);
+  zodTrans->SetDefaultDatabase(zodDB.get());
+  zodDB->SetDefaultTransaction(zodTrans.get());
   setObjectName(QStringLiteral("frmUpdate"));
   setWindowTitle(QStringLiteral("Обновление данных"));
   setFixedSize(kClientWidth, kClientHeight);
@@ -59,6 +68,10 @@ TfrmUpdate::TfrmUpdate(QWidget* parent)
   connect(ComboBoxGroup, &QComboBox::currentIndexChanged, this, &TfrmUpdate::HideUpdatePage);
   connect(LabeledEditParol, &QLineEdit::textChanged, this, &TfrmUpdate::HideUpdatePage);
   connect(ButtonCancel, &QPushButton::clicked, this, &QWidget::close);
+  connect(bbExecute, &QPushButton::clicked, this, &TfrmUpdate::bbExecuteClick);
+  connect(sbDetails, &QPushButton::clicked, this, &TfrmUpdate::sbDetailsClick);
+  connect(bbInstruction, &QPushButton::clicked, this, &TfrmUpdate::bbInstructionClick);
+  connect(bbOpenDir, &QPushButton::clicked, this, &TfrmUpdate::bbOpenDirClick);
   LoginPage = std::make_unique<TLoginPage>(*this);
 
   FormCreate();
@@ -123,6 +136,10 @@ void TfrmUpdate::HideUpdatePage() {
 }
 
 void TfrmUpdate::closeEvent(QCloseEvent* event) {
+  if (running_) {
+    event->ignore();
+    return;
+  }
   FormCloseQuery();
   event->accept();
 }
@@ -150,6 +167,12 @@ IDataLinkDialog& TfrmUpdate::DataLinkDialog() {
   if (data_link_dialog_) return *data_link_dialog_;
   if (!own_data_link_dialog_) own_data_link_dialog_ = std::make_unique<TQtDataLinkDialog>();
   return *own_data_link_dialog_;
+}
+
+IShellOpen& TfrmUpdate::ShellOpen() {
+  if (shell_) return *shell_;
+  if (!own_shell_) own_shell_ = std::make_unique<TDesktopShellOpen>();
+  return *own_shell_;
 }
 
 IServerList& TfrmUpdate::ServerList() {

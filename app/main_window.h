@@ -4,13 +4,16 @@
 #pragma once
 
 #include <QWidget>
+#include <exception>
 #include <memory>
 #include <string>
 
 #include "app/connection_backup.h"
+#include "app/execute_statement_native.h"
 #include "app/progress_view.h"
 #include "app/val_list.h"
 #include "classlib/component.h"
+#include "fib/zod_database.h"
 
 class QCheckBox;
 class QComboBox;
@@ -24,15 +27,18 @@ class QPushButton;
 class QTabWidget;
 
 namespace fib {
-class TFIBDatabase;
-}
+class TFIBTransaction;
+class TpZODQuery;
+}  // namespace fib
 
 namespace app {
 
 class IDataLinkDialog;
 class IFileOpenDialog;
 class IServerList;
+class IShellOpen;
 class TADOCommand;
+class TChildMessageReceiver;
 class TADOConnection;
 class TADOQuery;
 class TDropDownComboBox;
@@ -108,8 +114,13 @@ class TfrmUpdate : public QWidget, public IProgressView {
   TADOConnection* conLX;
   TADOQuery* qLX;
   TADOCommand* qEx;
-  // The native Firebird/InterBase connection of the update run.
-  std::unique_ptr<fib::TFIBDatabase> zodDB;
+  // The native Firebird/InterBase connection of the update run, its
+  // transaction and the statement that runs the scripts on it.
+  std::unique_ptr<fib::TpZODDatabase> zodDB;
+  std::unique_ptr<fib::TFIBTransaction> zodTrans;
+  std::unique_ptr<fib::TpZODQuery> zodQ;
+  // Where the auxiliary programs report to; made when a run first needs it.
+  std::unique_ptr<TChildMessageReceiver> ChildMessages;
 
   // The second page's handlers and state.
   std::unique_ptr<TLoginPage> LoginPage;
@@ -128,6 +139,7 @@ class TfrmUpdate : public QWidget, public IProgressView {
   void SetFileOpenDialog(IFileOpenDialog* dialog) { file_dialog_ = dialog; }
   void SetDataLinkDialog(IDataLinkDialog* dialog) { data_link_dialog_ = dialog; }
   void SetServerList(IServerList* servers) { server_list_ = servers; }
+  void SetShellOpen(IShellOpen* shell) { shell_ = shell; }
 
   // --- First page --------------------------------------------------------
   std::string BuildConnectionString();
@@ -173,8 +185,18 @@ class TfrmUpdate : public QWidget, public IProgressView {
   void cbServerNameChange();
   void eForDBChange();
 
+  // --- Third page ------------------------------------------------------------
+  // The update run: confirmation, the checked parts in order, the log file
+  // and the final message.
+  void bbExecuteClick();
+  void sbDetailsClick();
+  void bbInstructionClick();
+  void bbOpenDirClick();
+
  protected:
-  // The close request: FormCloseQuery, and the close is always allowed.
+  // The close request: FormCloseQuery, and the close is allowed, except
+  // while an update run is under way (it would close the run's connections
+  // under it).
   void closeEvent(QCloseEvent* event) override;
 
  public:
@@ -193,6 +215,18 @@ class TfrmUpdate : public QWidget, public IProgressView {
   std::string ChosenKind() const;
   QLabel* StateImageLabel(TUpdatePhase part) const;
 
+  // The update run's steps (main_window_run.cpp).
+  bool ConfirmUpdate();
+  bool RunUpdateParts();
+  bool RunDatabasePart();
+  bool RunSettingsPart();
+  void ReportRunException(const std::exception& error);
+  bool SaveRunLog();
+  void ShowRunResult(bool failed);
+  void EnsureChildMessages();
+  IShellOpen& ShellOpen();
+  TScriptComponents NativeComponents() const;
+
   IFileOpenDialog& FileOpenDialog();
   IDataLinkDialog& DataLinkDialog();
   IServerList& ServerList();
@@ -206,6 +240,10 @@ class TfrmUpdate : public QWidget, public IProgressView {
   std::unique_ptr<IFileOpenDialog> own_file_dialog_;
   std::unique_ptr<IDataLinkDialog> own_data_link_dialog_;
   std::unique_ptr<IServerList> own_server_list_;
+  IShellOpen* shell_ = nullptr;
+  // True while "Обновить" runs: the window must outlive its own run.
+  bool running_ = false;
+  std::unique_ptr<IShellOpen> own_shell_;
   TStateImage state_images_[3] = {siNotRun, siNotRun, siNotRun};
 };
 

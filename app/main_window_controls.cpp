@@ -124,6 +124,7 @@ void TfrmUpdate::CreateUpdatePage() {
   pbCondition->setTextVisible(false);
   sbDetails = MakeButton(page, "Детали  >>", kPageMargin, kButtonRowTop, 90);
   sbDetails->setEnabled(false);
+  sbDetails->setCheckable(true);
   bbOpenDir = MakeButton(page, "Проводник", 200, kButtonRowTop, 90);
   bbInstruction = MakeButton(page, "Инструкция", 300, kButtonRowTop, 90);
   bbOpenDir->setVisible(false);

@@ -12,7 +12,7 @@ packages=(
   libfbclient2 firebird-dev firebird3.0-server-core firebird3.0-utils firebird3.0-server
   # window, message loop, XML, ADO stand-in
   qt6-base-dev libqt6sql6-ibase libqt6sql6-odbc libqt6sql6-sqlite
-  unixodbc-dev tdsodbc libsqliteodbc
+  unixodbc-dev tdsodbc libsqliteodbc libsqlite3-dev
   # hashes and ciphers
   libssl-dev
 )

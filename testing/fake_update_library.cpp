@@ -5,7 +5,9 @@
 //   error=TEXT   the text GetErrorStr hands out
 //   no_error=1   GetErrorStr leaves the text unset
 //   throw=TEXT   throw std::runtime_error(TEXT) instead of returning
-// When FAKE_UPDATE_RECORD names a file, DoIt writes its two arguments there
+// When FAKE_UPDATE_SETTINGS is set, its value replaces the connection string
+// as the settings (a run through the window hands over the product's real
+// connection string). When FAKE_UPDATE_RECORD names a file, DoIt writes its two arguments there
 // as "<connection string>|<database kind>". When FAKE_UPDATE_REFUSE_CALLBACK
 // is set, SetCallBackPercent throws std::runtime_error with its text.
 // Builds leave exports out with FAKE_UPDATE_NO_SET_CALLBACK,
@@ -66,7 +68,8 @@ __attribute__((visibility("default"))) void SetCallBackPercent(PercentCallback p
 #ifndef FAKE_UPDATE_NO_DO_IT
 __attribute__((visibility("default"))) int DoIt(char* connection_string, char* database_kind) {
   Record(connection_string, database_kind);
-  int result = Run(connection_string);
+  const char* settings = std::getenv("FAKE_UPDATE_SETTINGS");
+  int result = Run(settings ? settings : connection_string);
   // The arguments are the library's own copies; writing into them is allowed.
   if (connection_string[0] != '\0') connection_string[0] = '#';
   return result;

@@ -17,11 +17,11 @@
 
 #include "app/ado_provider.h"
 #include "app/val_list.h"
+#include "ansi_text.h"
 #include "classlib/codepage.h"
 
 namespace app::testing {
 
-inline std::string Ansi(const char* utf8) { return classlib::Utf8ToCp1251(utf8); }
 
 // Creates `path` with the statements of `script` (CP1251, ";"-terminated)
 // run by isql-fb, so the data reaches the database by another road than the

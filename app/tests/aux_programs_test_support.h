@@ -18,6 +18,7 @@
 #include "app/aux_messages.h"
 #include "app/run_state.h"
 #include "app/tests/fake_progress_view.h"
+#include "ansi_text.h"
 #include "classlib/codepage.h"
 #include "platform/message_loop.h"
 #include "platform/plain_message_loop.h"
@@ -25,7 +26,6 @@
 
 namespace app::testing {
 
-inline std::string Ansi(const char* utf8) { return classlib::Utf8ToCp1251(utf8); }
 inline std::vector<std::string> Ansi(const std::vector<const char*>& utf8_lines) {
   std::vector<std::string> lines;
   for (const char* line : utf8_lines) lines.push_back(Ansi(line));

@@ -82,14 +82,16 @@ TEST_F(DetailsLogFile, SavedAsUtf8WithLineFeedsReplacingTheOldFile) {
                classlib::Exception);
 }
 
-TEST_F(DetailsLogFile, NamedAfterTodayInTheProductFolder) {
+TEST_F(DetailsLogFile, NamedAfterTodayInTheProductFolderWhateverTheDateFormat) {
   LxDir = "/opt/lx\\";
-  classlib::FormatSettings().ShortDateFormat = "dd/mm/yyyy";
-  std::string today = classlib::FormatDateTime("dd.mm.yyyy", classlib::Date());
-  EXPECT_EQ(DetailsLogFileName(), "/opt/lx\\update_" + today + ".log");
-  classlib::FormatSettings().ShortDateFormat = "yyyy-mm-dd";
-  today = classlib::FormatDateTime("yyyy-mm-dd", classlib::Date());
-  EXPECT_EQ(DetailsLogFileName(), "/opt/lx\\update_" + today + ".log");
+  const std::string expected =
+      "/opt/lx\\update_" + classlib::FormatDateTime("yyyy-mm-dd", classlib::Date()) + ".log";
+  // Formats whose separators cannot stand in a file name give the same name.
+  for (const char* format : {"dd/mm/yyyy", "m/d/yy", "dd:mm:yyyy", "yyyy-mm-dd"}) {
+    classlib::FormatSettings().ShortDateFormat = format;
+    EXPECT_EQ(DetailsLogFileName(), expected) << format;
+  }
+  EXPECT_EQ(expected.substr(expected.find("update_")).find_first_of("/\\:"), std::string::npos);
 }
 
 TEST(MoveProgress, RoundsHalvesToEvenClampsAndLetsMessagesThrough) {

@@ -23,11 +23,11 @@ class ProductEnvironment {
     std::filesystem::create_directories(folder_.File("registry"));
     std::filesystem::create_directories(folder_.File("release"));
     ResetRunState();
-    UpdateDescription.reset();
+    ::app::UpdateDescription.reset();
   }
   ~ProductEnvironment() {
     ResetRunState();
-    UpdateDescription.reset();
+    ::app::UpdateDescription.reset();
   }
 
   std::string ReleaseDir() const { return folder_.File("release"); }

@@ -1,0 +1,191 @@
+// The update run behind "Обновить": the three parts in their fixed order,
+// the details log file and the final word to the administrator.
+#include <QApplication>
+#include <QCheckBox>
+#include <QDomElement>
+#include <QPushButton>
+
+#include "app/aux_messages.h"
+#include "app/aux_programs.h"
+#include "app/details_log.h"
+#include "app/main_window.h"
+#include "app/message_boxes.h"
+#include "app/qt_text.h"
+#include "app/run_state.h"
+#include "app/update_database.h"
+#include "app/update_description.h"
+#include "classlib/codepage.h"
+#include "classlib/exceptions.h"
+#include "fib/fib_transaction.h"
+#include "fib/zod_database.h"
+#include "fib/zod_query.h"
+
+namespace app {
+
+namespace {
+
+std::string Ansi(const char* utf8) { return classlib::Utf8ToCp1251(utf8); }
+
+const char kBackupAdvice[] = "Перед обновлением рекомендуется создать резервную копию базы данных.\r\n";
+
+QString ConfirmationText() {
+  QString text = QString::fromUtf8(kBackupAdvice);
+  if (DBType == kMsSql)
+    text += QStringLiteral("Процесс обновления базы данных может занять много времени\r\n");
+  else if (DBType == kFirebird || DBType == kInterBase)
+    text += QStringLiteral(
+        "Процесс обновления базы данных может занять много времени и требует не менее 500 "
+        "Мбайт свободного места во временном каталоге.\r\n");
+  return text + QStringLiteral("Продолжить обновление?");
+}
+
+// The element of a part under ROOT; null when the description has none.
+QDomElement PartElement(const char* name) {
+  if (!UpdateDescription) return {};
+  return UpdateDescription->Document().documentElement().firstChildElement(
+      QString::fromLatin1(name));
+}
+
+std::string MessageOf(const std::exception& error) {
+  if (const auto* e = dynamic_cast<const classlib::Exception*>(&error)) return e->Message();
+  return error.what();
+}
+
+// Shows the part's state while it runs; a part that raises shows failed.
+template <typename Part>
+bool RunPart(IProgressView& view, TUpdatePhase phase, Part part) {
+  UpdatePhase = phase;
+  view.SetStateImage(phase, siRunning);
+  bool ok = false;
+  try {
+    ok = part();
+  } catch (...) {
+    view.SetStateImage(phase, siFailed);
+    throw;
+  }
+  view.SetStateImage(phase, ok ? siSucceeded : siFailed);
+  view.ProcessMessages();
+  return ok;
+}
+
+// The cursor and the window's enabled state for the length of a run, put
+// back whatever way the run ends.
+class TBusyWindow {
+ public:
+  TBusyWindow(QWidget& window, bool& running) : window_(window), running_(running) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    window_.setEnabled(false);
+    running_ = true;
+  }
+  ~TBusyWindow() {
+    running_ = false;
+    window_.setEnabled(true);
+    QApplication::restoreOverrideCursor();
+  }
+  TBusyWindow(const TBusyWindow&) = delete;
+  TBusyWindow& operator=(const TBusyWindow&) = delete;
+
+ private:
+  QWidget& window_;
+  bool& running_;
+};
+
+}  // namespace
+
+TScriptComponents TfrmUpdate::NativeComponents() const {
+  return {zodDB.get(), zodTrans.get(), zodQ.get(), conLX, qLX, qEx};
+}
+
+void TfrmUpdate::bbExecuteClick() {
+  if ((cbUpdateDB->isChecked() || cbUpdateConf->isChecked()) && !ConfirmUpdate()) return;
+  bool failed = false;
+  {
+    TBusyWindow busy(*this, running_);
+    try {
+      bbExecute->setEnabled(false);
+      sbDetails->setEnabled(false);
+      ClearDetails();
+      failed = !RunUpdateParts();
+    } catch (const std::exception& error) {
+      failed = true;
+      ReportRunException(error);
+    }
+    if (!SaveRunLog()) failed = true;
+  }
+  ShowRunResult(failed);
+}
+
+bool TfrmUpdate::ConfirmUpdate() {
+  return MessageBoxes().Show(this, ConfirmationText(), QStringLiteral("Подтверждение"),
+                             MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
+}
+
+bool TfrmUpdate::RunUpdateParts() {
+  bool ok = true;
+  if (cbUpdateDB->isChecked()) ok = RunPart(*this, upDatabase, [this] { return RunDatabasePart(); });
+  if (cbUpdateXML->isChecked()) {
+    ok = RunPart(*this, upReferenceGroups, [this] {
+      const QDomElement node = PartElement("SCHEMA_UPDATE");
+      if (node.isNull()) return false;
+      EnsureChildMessages();
+      return ImportReferenceGroups(*this, node);
+    }) && ok;
+  }
+  if (cbUpdateConf->isChecked())
+    ok = RunPart(*this, upSettings, [this] { return RunSettingsPart(); }) && ok;
+  return ok;
+}
+
+bool TfrmUpdate::RunDatabasePart() {
+  if (!UpdateDescription || !UpdateDescription->HasDbUpdate) return false;
+  TDatabaseUpdateTarget target{*this, NativeComponents(), LogCheckErrors, nullptr};
+  return UpdateDatabase(target, UpdateDescription->DbUpdate);
+}
+
+bool TfrmUpdate::RunSettingsPart() {
+  const QDomElement node = PartElement("CONFIG_UPDATE");
+  if (node.isNull()) return false;
+  EnsureChildMessages();
+  const bool ok = UpdateSettings(*this, node);
+  const std::string rule(48, '-');
+  AddDetailLine(rule);
+  AddDetailLine(Ansi("Сформирован файл с логом импорта настроек в ") + PtxDir +
+                "Doc\\PFullImportSettings.log");
+  AddDetailLine(rule);
+  SetDetailsButtonEnabled(true);
+  return ok;
+}
+
+// A step that raised ends the run; the administrator learns why from the
+// details instead of a run that stops without a word.
+void TfrmUpdate::ReportRunException(const std::exception& error) {
+  AddDetailsLog(*this, "", Ansi("Обновление прервано:") + "\r\n" + MessageOf(error), "");
+}
+
+bool TfrmUpdate::SaveRunLog() {
+  const std::string file_name = DetailsLogFileName();
+  try {
+    SaveDetailsLog(DetailLines(), file_name);
+    return true;
+  } catch (const std::exception& error) {
+    AddDetailsLog(*this, file_name, Ansi("Не удалось сохранить файл отчета:") + "\r\n" +
+                                        MessageOf(error), "");
+    return false;
+  }
+}
+
+void TfrmUpdate::ShowRunResult(bool failed) {
+  if (failed) {
+    ShowErrorBox(this, QStringLiteral("В процессе обновления данных произошли ошибки. Для "
+                                      "просмотра отчета нажмите кнопку \"Детали >>\""));
+    return;
+  }
+  ShowInformationBox(this, QStringLiteral("Обновление данных завершено"));
+  if (!sbDetails->isEnabled()) close();
+}
+
+void TfrmUpdate::EnsureChildMessages() {
+  if (!ChildMessages) ChildMessages = std::make_unique<TChildMessageReceiver>(*this);
+}
+
+}  // namespace app

@@ -1,0 +1,311 @@
+// "Обновить" on a product database on the embedded Firebird engine, from the
+// first page to the final message: scripts under their conditions, the
+// update library, the auxiliary programs, the version row and the log file.
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QTimer>
+#include <algorithm>
+
+#include "app/run_state.h"
+#include "fib/zod_database.h"
+#include "update_run_support.h"
+
+namespace app::testing {
+namespace {
+
+// Creates BOOKS once, fills it once (the group is skipped when AUTHOR is
+// there already) and never runs the group of a missing table.
+const char kStructureScript[] = R"(<SCRIPTS>
+  <CREATE_BOOKS CONDITION="NOT_EXIST_TABLE(BOOKS);">
+    <S STOP_ON_EXCEPTION="1" LOG_ERROR="1">CREATE TABLE BOOKS (ID INTEGER NOT NULL, TITLE VARCHAR(60))</S>
+  </CREATE_BOOKS>
+  <FILL_BOOKS CONDITION="EXIST_TABLE(BOOKS);NOT_EXIST_FIELD(BOOKS, AUTHOR);">
+    <S STOP_ON_EXCEPTION="1" LOG_ERROR="1">INSERT INTO BOOKS (ID, TITLE) VALUES (1, 'Первая книга')</S>
+    <S STOP_ON_EXCEPTION="1" LOG_ERROR="1">ALTER TABLE BOOKS ADD AUTHOR VARCHAR(60)</S>
+    <S CONDITION="EXIST_TABLE(NO_SUCH_TABLE);" STOP_ON_EXCEPTION="1" LOG_ERROR="1">DROP TABLE BOOKS</S>
+  </FILL_BOOKS>
+  <NEVER CONDITION="EXIST_TABLE(NO_SUCH_TABLE);">
+    <S STOP_ON_EXCEPTION="1" LOG_ERROR="1">DELETE FROM BOOKS</S>
+  </NEVER>
+</SCRIPTS>
+)";
+
+// One failure that is only logged, then a statement that still runs.
+const char kDataScript[] = R"(<SCRIPTS>
+  <DATA>
+    <S STOP_ON_EXCEPTION="0" LOG_ERROR="1">INSERT INTO NO_SUCH_TABLE VALUES (1)</S>
+    <S STOP_ON_EXCEPTION="1" LOG_ERROR="1">INSERT INTO BOOKS (ID, TITLE) VALUES (2, 'Вторая книга')</S>
+  </DATA>
+</SCRIPTS>
+)";
+
+const char kStoppingScript[] = R"(<SCRIPTS>
+  <DATA>
+    <S STOP_ON_EXCEPTION="1" LOG_ERROR="0">INSERT INTO NO_SUCH_TABLE VALUES (1)</S>
+    <S STOP_ON_EXCEPTION="1" LOG_ERROR="1">CREATE TABLE NEVER_MADE (ID INTEGER)</S>
+  </DATA>
+</SCRIPTS>
+)";
+
+std::string Description(const std::string& db_items) {
+  return R"(<ROOT>
+  <VERSIONS START_BD_VERSION="3.0;3.1" RESULT_BD_VERSION="3.2"/>
+  <DB_UPDATE>)" + db_items + R"(
+  </DB_UPDATE>
+  <SCHEMA_UPDATE>
+    <ITEM DATA_FILE="Data\groups.xml" SCHEMA_FILE="Data\groups.xsd" OBJECTS="Материалы"/>
+  </SCHEMA_UPDATE>
+  <CONFIG_UPDATE>
+    <ITEM UPDATE_TYPE="1" COMMAND="WNDHANDLE=&lt;HANDLE&gt;" TIME_PERCENT="100" INFO_STRING="Настройки"/>
+  </CONFIG_UPDATE>
+</ROOT>
+)";
+}
+
+const char kFullItems[] = R"(
+    <ITEM SUBD="FIREBIRD;MSSQL" TIME_PERCENT="40" SOURCE="0" FILENAME="Scripts\structure.xml"/>
+    <ITEM SUBD="ORACLE" TIME_PERCENT="500" SOURCE="0" FILENAME="Scripts\oracle.xml"/>
+    <ITEM SUBD="FIREBIRD;MSSQL" TIME_PERCENT="20,5" SOURCE="1" FILENAME="Upd\UpdateFull.dll" INFO_STRING="Перенос данных"/>
+    <ITEM SUBD="FIREBIRD;MSSQL" TIME_PERCENT="30" SOURCE="0" FILENAME="Scripts\data.xml"/>)";
+
+// A product database of its own (the run changes it), at release 3.1.
+class FirebirdUpdateRunTest : public UpdateRunTest {
+ protected:
+  FirebirdUpdateRunTest() {
+    std::filesystem::copy_file(ProductEnvironment::FirebirdDatabase({"3.0.0", "3.1"}), database_);
+    WriteReleaseFile(ReleaseFile("Scripts/structure.xml"), kStructureScript);
+    WriteReleaseFile(ReleaseFile("Scripts/data.xml"), kDataScript);
+    WriteReleaseFile(ReleaseFile("Scripts/stop.xml"), kStoppingScript);
+  }
+  ~FirebirdUpdateRunTest() override { checker_.Close(); }
+
+  classlib::Variant Value(const std::string& sql) {
+    if (!checker_.Connected()) {
+      checker_.SetDBName(database_);
+      checker_.DBParams().SetText("user_name=SYSDBA\r\npassword=masterkey\r\nlc_ctype=WIN1251");
+      checker_.SetSQLDialect(3);
+      checker_.Connect();
+    }
+    return checker_.QueryValue(sql, 0);
+  }
+  int64_t Count(const std::string& sql) { return Value(sql).AsInt64(); }
+
+  std::string database_ = product.File("product.fdb");
+  fib::TpZODDatabase checker_{nullptr};
+};
+
+TEST_F(FirebirdUpdateRunTest, AFullRunUpdatesTheDatabaseRunsEveryPartAndLogsOnlyWhatFailed) {
+  product.WriteDescription(Description(kFullItems));
+  LogInOnFirebird(database_);
+  ASSERT_TRUE(window.cbUpdateDB->isChecked());
+  ASSERT_TRUE(window.cbUpdateXML->isChecked());
+  ASSERT_TRUE(window.cbUpdateConf->isChecked());
+  Execute();
+
+  // The question first, then the word that all went well.
+  ASSERT_EQ(boxes.shown.size(), 2u);
+  EXPECT_EQ(boxes.shown[0].caption, QStringLiteral("Подтверждение"));
+  EXPECT_TRUE(boxes.shown[0].text.contains(QStringLiteral("500 Мбайт")));
+  EXPECT_EQ(boxes.shown[1].text, QStringLiteral("Обновление данных завершено"));
+  EXPECT_EQ(window.StateImage(upDatabase), siSucceeded);
+  EXPECT_EQ(window.StateImage(upReferenceGroups), siSucceeded);
+  EXPECT_EQ(window.StateImage(upSettings), siSucceeded);
+  // The details hold the logged failure and the settings lines, so the
+  // window stays open; the run cannot be started twice.
+  EXPECT_TRUE(window.isVisible());
+  EXPECT_TRUE(window.isEnabled());
+  EXPECT_FALSE(window.bbExecute->isEnabled());
+  EXPECT_TRUE(window.sbDetails->isEnabled());
+
+  // The scripts ran under their conditions, on both sides of the library.
+  EXPECT_EQ(Count("SELECT COUNT(*) FROM BOOKS"), 2);
+  EXPECT_EQ(Value("SELECT TITLE FROM BOOKS WHERE ID = 1").AsString(),
+            classlib::Utf8ToCp1251("Первая книга"));
+  EXPECT_EQ(Count("SELECT COUNT(*) FROM RDB$RELATION_FIELDS WHERE RDB$RELATION_NAME = 'BOOKS' "
+                  "AND RDB$FIELD_NAME = 'AUTHOR'"),
+            1);
+  // The version row with the next identifier.
+  EXPECT_EQ(Count("SELECT MAX(ID) FROM BO_VERSION"), 3);
+  EXPECT_EQ(Value("SELECT BDVERSION FROM BO_VERSION WHERE ID = 3").AsString(), "3.2");
+  EXPECT_EQ(Value("SELECT UPDATEUSER FROM BO_VERSION WHERE ID = 3").AsString(), "admin");
+  EXPECT_FALSE(classlib::VarIsNull(Value("SELECT UPDATEDATE FROM BO_VERSION WHERE ID = 3")));
+
+  // The library got the product's connection string and the kind.
+  EXPECT_EQ(FileText(product.File("library.txt")), ProductConnectionString + "|FIREBIRD");
+  // Both auxiliary programs ran, each told the window's handle.
+  const std::vector<ProgramRun> runs = ReadProgramRuns(product.File("aux-record.txt"));
+  ASSERT_EQ(runs.size(), 2u);
+  EXPECT_EQ(runs[0].program, "ImportFromXML.exe");
+  EXPECT_EQ(runs[1].program, "Pontarex.exe");
+  EXPECT_EQ(runs[1].args.back(), "WNDHANDLE=" + std::to_string(MainWindowHandle));
+
+  // The log file: the one failed statement, outside the comment, and the
+  // settings tool's log lines; nothing else.
+  const std::vector<std::string> log = FileLines(LogFile());
+  const std::string rule(48, '-');
+  ASSERT_GE(log.size(), 14u) << FileText(LogFile());
+  EXPECT_EQ(log[0], "/*");
+  EXPECT_EQ(log[1], "Операция:группа 1, элемент 1");
+  EXPECT_EQ(log[2], "Источник:" + product.ReleaseDir() + "/Scripts\\data.xml");
+  EXPECT_EQ(log[3], "Ошибка:");
+  const auto statement = std::find(log.begin(), log.end(), "INSERT INTO NO_SUCH_TABLE VALUES (1)");
+  ASSERT_NE(statement, log.end());
+  // The server's message stands between "Ошибка:" and the statement.
+  std::string error_text;
+  for (auto line = log.begin() + 4; line < statement - 1; ++line) error_text += *line + "\n";
+  EXPECT_NE(error_text.find("NO_SUCH_TABLE"), std::string::npos) << error_text;
+  EXPECT_EQ(*(statement - 1), "*/");
+  EXPECT_EQ(*(statement + 1), "/*");
+  EXPECT_EQ(*(statement + 2), rule);
+  EXPECT_EQ(*(statement + 3), "*/");
+  EXPECT_EQ(std::count(log.begin(), log.end(), "/*"), 2);
+  ASSERT_EQ(log.end() - statement, 7);
+  EXPECT_EQ(log[log.size() - 3], rule);
+  EXPECT_EQ(log[log.size() - 2], "Сформирован файл с логом импорта настроек в " +
+                                     product.File("ptx") + "\\Doc\\PFullImportSettings.log");
+  EXPECT_EQ(log[log.size() - 1], rule);
+}
+
+TEST_F(FirebirdUpdateRunTest, AStatementThatStopsItsScriptFailsThePartAndNoVersionRowIsWritten) {
+  product.WriteDescription(Description(R"(
+    <ITEM SUBD="FIREBIRD" TIME_PERCENT="50" SOURCE="0" FILENAME="Scripts\stop.xml"/>
+    <ITEM SUBD="FIREBIRD" TIME_PERCENT="50" SOURCE="0" FILENAME="Scripts\structure.xml"/>)"));
+  LogInOnFirebird(database_);
+  window.cbUpdateXML->setChecked(false);
+  window.cbUpdateConf->setChecked(false);
+  Execute();
+
+  EXPECT_EQ(window.StateImage(upDatabase), siFailed);
+  EXPECT_EQ(boxes.shown.back().caption, kErrorCaption);
+  EXPECT_EQ(LastBoxText(), QStringLiteral("В процессе обновления данных произошли ошибки. Для "
+                                          "просмотра отчета нажмите кнопку \"Детали >>\""));
+  EXPECT_TRUE(window.isVisible());
+  // The rest of the failing group was skipped; the next item still ran.
+  EXPECT_EQ(Count("SELECT COUNT(*) FROM RDB$RELATIONS WHERE RDB$RELATION_NAME = 'NEVER_MADE'"), 0);
+  EXPECT_EQ(Count("SELECT COUNT(*) FROM BOOKS"), 1);
+  EXPECT_EQ(Count("SELECT MAX(ID) FROM BO_VERSION"), 2);
+  const std::string log = FileText(LogFile());
+  EXPECT_NE(log.find("INSERT INTO NO_SUCH_TABLE VALUES (1)"), std::string::npos) << log;
+  EXPECT_EQ(log.find("NEVER_MADE"), std::string::npos);
+}
+
+TEST_F(FirebirdUpdateRunTest, AMissingLibraryFailsThePartAndKeepsTheVersionRowUnwritten) {
+  product.WriteDescription(Description(R"(
+    <ITEM SUBD="FIREBIRD" TIME_PERCENT="50" SOURCE="0" FILENAME="Scripts\structure.xml"/>
+    <ITEM SUBD="FIREBIRD" TIME_PERCENT="50" SOURCE="1" FILENAME="Upd\Missing.dll" INFO_STRING="Перенос"/>)"));
+  LogInOnFirebird(database_);
+  window.cbUpdateXML->setChecked(false);
+  window.cbUpdateConf->setChecked(false);
+  Execute();
+
+  EXPECT_EQ(window.StateImage(upDatabase), siFailed);
+  EXPECT_EQ(boxes.shown.back().caption, kErrorCaption);
+  EXPECT_EQ(Count("SELECT COUNT(*) FROM BOOKS"), 1);  // the script before it ran
+  EXPECT_EQ(Count("SELECT MAX(ID) FROM BO_VERSION"), 2);
+  const std::vector<std::string> details = window.DetailLines();
+  ASSERT_GE(details.size(), 5u);
+  EXPECT_EQ(details[1], classlib::Utf8ToCp1251("Операция:Перенос"));
+  EXPECT_EQ(details[4], classlib::Utf8ToCp1251("Не найден файл"));
+}
+
+TEST_F(FirebirdUpdateRunTest, ALibraryThatFailsIsLoggedWithItsOwnTextAndFailsThePart) {
+  platform::scratch::ScopedEnv failing("FAKE_UPDATE_SETTINGS",
+                                       std::string("percent=30;result=5;error=нет таблицы"));
+  product.WriteDescription(Description(R"(
+    <ITEM SUBD="FIREBIRD" TIME_PERCENT="50" SOURCE="1" FILENAME="Upd\UpdateFull.dll" INFO_STRING="Перенос"/>)"));
+  LogInOnFirebird(database_);
+  window.cbUpdateXML->setChecked(false);
+  window.cbUpdateConf->setChecked(false);
+  Execute();
+
+  EXPECT_EQ(window.StateImage(upDatabase), siFailed);
+  EXPECT_EQ(window.pbCondition->value(), 50);
+  EXPECT_EQ(Count("SELECT MAX(ID) FROM BO_VERSION"), 2);
+  const std::vector<std::string> details = window.DetailLines();
+  ASSERT_GE(details.size(), 5u);
+  EXPECT_EQ(details[4], "нет таблицы");  // the library's bytes, as it gave them
+}
+
+TEST_F(FirebirdUpdateRunTest, ACleanRunWithNothingToReportClosesTheWindow) {
+  product.WriteDescription(R"(<ROOT>
+  <VERSIONS START_BD_VERSION="3.1" RESULT_BD_VERSION="3.2"/>
+  <DB_UPDATE>
+    <ITEM SUBD="FIREBIRD" TIME_PERCENT="10" SOURCE="0" FILENAME="Scripts\structure.xml"/>
+  </DB_UPDATE>
+</ROOT>)");
+  LogInOnFirebird(database_);
+  window.cbUpdateConf->setChecked(false);
+  Execute();
+
+  EXPECT_EQ(LastBoxText(), QStringLiteral("Обновление данных завершено"));
+  EXPECT_FALSE(window.isVisible());
+  EXPECT_EQ(Count("SELECT MAX(ID) FROM BO_VERSION"), 3);
+  // Every run leaves its log file, empty when nothing failed.
+  EXPECT_EQ(FileText(LogFile()), "");
+}
+
+TEST_F(FirebirdUpdateRunTest, RunningAnAppliedReleaseAgainChangesNothing) {
+  product.WriteDescription(Description(kFullItems));
+  LogInOnFirebird(database_);
+  Execute();
+  ASSERT_EQ(Count("SELECT MAX(ID) FROM BO_VERSION"), 3);
+  checker_.Close();
+
+  // A second start of the updater on the updated database.
+  boxes.shown.clear();
+  TfrmUpdate second;
+  second.show();
+  second.cbDBType->setCurrentIndex(second.cbDBType->findText("FIREBIRD"));
+  QTest::keyClicks(second.eUserName, "SYSDBA");
+  QTest::keyClicks(second.ePassword, QString::fromStdString(kFixtureSysdbaPassword));
+  second.eForDB->setText(QString::fromStdString(database_));
+  second.btnCheckConnection->click();
+  second.ComboBoxUser->setCurrentIndex(second.ComboBoxUser->findText("admin"));
+  second.LabeledEditParol->setText("secret");
+  second.ButtonOK->click();
+  ASSERT_EQ(second.pcMain->currentIndex(), 2);
+  EXPECT_FALSE(second.cbUpdateDB->isEnabled());
+  EXPECT_FALSE(second.cbUpdateDB->isChecked());
+  EXPECT_TRUE(second.cbUpdateDB->text().endsWith(
+      QStringLiteral("(обновление версии 3.2 уже установлено)")));
+  second.cbUpdateXML->setChecked(false);
+  boxes.answers = {IDYES};
+  second.bbExecute->click();
+  second.ChildMessages.reset();
+
+  EXPECT_EQ(Count("SELECT MAX(ID) FROM BO_VERSION"), 3);
+  EXPECT_EQ(Count("SELECT COUNT(*) FROM BOOKS"), 2);
+}
+
+}  // namespace
+}  // namespace app::testing
+
+namespace app::testing {
+namespace {
+
+TEST_F(FirebirdUpdateRunTest, TheWindowRefusesToCloseWhileItsRunIsUnderWay) {
+  product.WriteDescription(R"(<ROOT>
+  <VERSIONS START_BD_VERSION="3.1" RESULT_BD_VERSION="3.2"/>
+  <DB_UPDATE>
+    <ITEM SUBD="FIREBIRD" TIME_PERCENT="10" SOURCE="0" FILENAME="Scripts\structure.xml"/>
+    <ITEM SUBD="FIREBIRD" TIME_PERCENT="10" SOURCE="0" FILENAME="Scripts\data.xml"/>
+  </DB_UPDATE>
+</ROOT>)");
+  LogInOnFirebird(database_);
+  window.cbUpdateConf->setChecked(false);
+  // Asked to close by the time the run first lets messages through.
+  QTimer::singleShot(0, &window, [this] { window.close(); });
+  Execute();
+
+  // The data script logs a failure, so a window that obeyed the request
+  // would now be hidden.
+  EXPECT_TRUE(window.isVisible());
+  EXPECT_EQ(LastBoxText(), QStringLiteral("Обновление данных завершено"));
+  EXPECT_EQ(Count("SELECT MAX(ID) FROM BO_VERSION"), 3);
+  EXPECT_EQ(Count("SELECT COUNT(*) FROM BOOKS"), 2);
+}
+
+}  // namespace
+}  // namespace app::testing

@@ -1,0 +1,115 @@
+// A whole product installation around the real window, for runs of
+// "Обновить" from the first page on: product database, registry keys,
+// the two products' folders with the fake auxiliary programs, a release
+// folder with its description, scripts and update library, and the
+// environment the fake programs and library read their parts from.
+#pragma once
+
+#include <QTest>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/aux_messages.h"
+#include "app/login_page.h"
+#include "app/qt_message_loop.h"
+#include "app/tests/aux_programs_test_support.h"
+#include "classlib/codepage.h"
+#include "classlib/datetime.h"
+#include "platform/tests/scratch_folder.h"
+#include "product_environment.h"
+#include "window_fixture.h"
+
+namespace app::testing {
+
+// Lines of a text file, without their line ends.
+inline std::vector<std::string> FileLines(const std::string& path) {
+  std::vector<std::string> lines;
+  std::ifstream in(path);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+inline std::string FileText(const std::string& path) {
+  std::ifstream in(path);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// A release file written in windows-1251 with its declaration.
+inline void WriteReleaseFile(const std::string& path, const std::string& body_utf8) {
+  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+  std::ofstream out(path, std::ios::binary);
+  out << "<?xml version=\"1.0\" encoding=\"windows-1251\"?>\n" << classlib::Utf8ToCp1251(body_utf8);
+}
+
+class UpdateRunTest : public WindowTest {
+ protected:
+  UpdateRunTest() {
+    platform::MessageLoop::SetCurrent(&loop_);
+    // The test program's command line holds the check-error switch; these
+    // runs log only what failed.
+    window.LogCheckErrors = false;
+    LinkFakeFolders(product.File("lx"), {"Utils"});
+    LinkFakeFolders(product.File("ptx"), {"Bin", "Manager"});
+    LinkFakeFolders(product.ReleaseDir(), {"Upd"});
+    ProductInstallation installation;
+    installation.lexarium_dir = product.File("lx");
+    installation.pontarex_release = "5.0";
+    installation.pontarex_dir = product.File("ptx");
+    WriteProductRegistry(installation);
+  }
+  ~UpdateRunTest() override {
+    window.ChildMessages.reset();
+    platform::MessageLoop::SetCurrent(nullptr);
+  }
+
+  static void LinkFakeFolders(const std::string& folder, const std::vector<std::string>& names) {
+    std::filesystem::create_directories(folder);
+    for (const std::string& name : names)
+      std::filesystem::create_directory_symlink(FakeReleaseDir() + name, folder + "/" + name);
+  }
+
+  std::string ReleaseFile(const std::string& name) const {
+    return product.ReleaseDir() + "/" + name;
+  }
+  std::string LogFile() const {
+    return product.File("lx") + "/update_" +
+           classlib::FormatDateTime("yyyy-mm-dd", classlib::Date()) + ".log";
+  }
+
+  // The first page's check and the second page's login of "admin".
+  void LogInOnFirebird(const std::string& database) {
+    Choose("FIREBIRD");
+    QTest::keyClicks(window.eUserName, "SYSDBA");
+    QTest::keyClicks(window.ePassword, QString::fromStdString(kFixtureSysdbaPassword));
+    window.eForDB->setText(QString::fromStdString(database));
+    LogInAsAdmin();
+  }
+  void LogInAsAdmin() {
+    window.btnCheckConnection->click();
+    ASSERT_TRUE(boxes.shown.empty()) << boxes.shown[0].text.toStdString();
+    ASSERT_EQ(window.pcMain->currentIndex(), 1);
+    window.ComboBoxUser->setCurrentIndex(window.ComboBoxUser->findText("admin"));
+    window.LabeledEditParol->setText("secret");
+    window.ButtonOK->click();
+    ASSERT_TRUE(boxes.shown.empty()) << boxes.shown[0].text.toStdString();
+    ASSERT_EQ(window.pcMain->currentIndex(), 2);
+  }
+  // Presses "Обновить" and answers the confirmation with Yes.
+  void Execute() {
+    boxes.answers = {IDYES};
+    window.bbExecute->click();
+  }
+  QString LastBoxText() const { return boxes.shown.empty() ? QString() : boxes.shown.back().text; }
+
+  ProductEnvironment product;
+  platform::scratch::ScopedEnv runtime_{"UPDATER_RUNTIME_DIR", product.File("")};
+  platform::scratch::ScopedEnv aux_record_{"FAKE_AUX_RECORD", product.File("aux-record.txt")};
+  platform::scratch::ScopedEnv aux_script_{"FAKE_AUX_SCRIPT", std::string("progress 50;result 0")};
+  platform::scratch::ScopedEnv library_record_{"FAKE_UPDATE_RECORD", product.File("library.txt")};
+  platform::scratch::ScopedEnv library_settings_{"FAKE_UPDATE_SETTINGS", std::string("percent=50")};
+  QtMessageLoop loop_;
+};
+
+}  // namespace app::testing
