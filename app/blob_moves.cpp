@@ -79,7 +79,8 @@ bool TMoveTransfer::Run() {
     // column stays for another run.
     result_ = false;
     Log(classlib::Format(
-            Text("Не могу вставить данные в поле %s таблицы %s по идентификатору %s из поля %s\r\n"),
+            Text(
+                "Не могу вставить данные в поле %s таблицы %s по идентификатору %s из поля %s\r\n"),
             {move_.blob_column, move_.table, SqlLiteral(last_key_), move_.key_column}) +
         error.what());
     // The next move opens its own selection on the same data set.
@@ -94,10 +95,8 @@ bool TMoveTransfer::Run() {
 // A declaration without its table or a column partner names nothing that
 // could be filled; saying so beats a statement the server rejects.
 bool TMoveTransfer::Declared() const {
-  if (!move_.table.empty() && !move_.blob_column.empty() && !move_.key_column.empty())
-    return true;
-  Log(
-      classlib::Format(Text("Неполное описание переноса BLOB-поля: таблица '%s', поле '%s', "
+  if (!move_.table.empty() && !move_.blob_column.empty() && !move_.key_column.empty()) return true;
+  Log(classlib::Format(Text("Неполное описание переноса BLOB-поля: таблица '%s', поле '%s', "
                             "поле идентификатора '%s'"),
                        {move_.table, move_.blob_column, move_.key_column}));
   return false;

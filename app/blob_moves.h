@@ -45,8 +45,6 @@ class TBlobMoves : public IBlobMoves {
   // dropped.
   bool Perform(const std::string& script_path) override;
 
-  const std::vector<TBlobMove>& Moves() const { return moves_; }
-
  private:
   IProgressView& view_;
   IBlobTable& table_;

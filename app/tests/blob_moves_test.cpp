@@ -23,20 +23,22 @@ QDomElement Group(QDomDocument& document, const QString& xml) {
 TEST(CollectBlobMoves, PairsFollowTheirSuffixesAndGroupsTheirOrder) {
   QDomDocument first, second;
   std::vector<TBlobMove> moves;
-  CollectBlobMoves(Group(first, "<G MOVE_BLOB=\"1\" GUID_FIELD_10=\"K10\" BLOB_FIELD_10=\"B10\" "
-                                "TABLE_NAME=\"T1\" BLOB_FIELD_2=\"B2\" GUID_FIELD_2=\"K2\"/>"),
+  CollectBlobMoves(Group(first,
+                         "<G MOVE_BLOB=\"1\" GUID_FIELD_10=\"K10\" BLOB_FIELD_10=\"B10\" "
+                         "TABLE_NAME=\"T1\" BLOB_FIELD_2=\"B2\" GUID_FIELD_2=\"K2\"/>"),
                    moves);
   CollectBlobMoves(Group(second, "<H TABLE_NAME=\"T2\" BLOB_FIELD_A=\"BA\" GUID_FIELD_A=\"KA\"/>"),
                    moves);
-  EXPECT_EQ(moves, (std::vector<TBlobMove>{{"T1", "B2", "K2"}, {"T1", "B10", "K10"},
-                                           {"T2", "BA", "KA"}}));
+  EXPECT_EQ(moves,
+            (std::vector<TBlobMove>{{"T1", "B2", "K2"}, {"T1", "B10", "K10"}, {"T2", "BA", "KA"}}));
 }
 
 TEST(CollectBlobMoves, AnIncompleteDeclarationBecomesAMoveWithAnEmptyName) {
   QDomDocument document;
   std::vector<TBlobMove> moves;
-  CollectBlobMoves(Group(document, "<G BLOB_FIELD_1=\"B\" blob_field_2=\"b\" "
-                                   "BLOB_FIELD_12345678901=\"LONG\" GUID_FIELD_12345678901=\"K\"/>"),
+  CollectBlobMoves(Group(document,
+                         "<G BLOB_FIELD_1=\"B\" blob_field_2=\"b\" "
+                         "BLOB_FIELD_12345678901=\"LONG\" GUID_FIELD_12345678901=\"K\"/>"),
                    moves);
   EXPECT_EQ(moves, (std::vector<TBlobMove>{{"", "B", ""}, {"", "", ""}, {"", "", ""}}));
 }
@@ -104,10 +106,10 @@ class BlobMovesTest : public ::testing::Test {
     TBlobMoves blob_moves(view_, table);
     for (const TBlobMove& move : moves) {
       QDomDocument document;
-      blob_moves.Collect(Group(document, QString::fromStdString(
-                                             "<G TABLE_NAME=\"" + move.table + "\" BLOB_FIELD_1=\"" +
-                                             move.blob_column + "\" GUID_FIELD_1=\"" +
-                                             move.key_column + "\"/>")));
+      blob_moves.Collect(
+          Group(document, QString::fromStdString("<G TABLE_NAME=\"" + move.table +
+                                                 "\" BLOB_FIELD_1=\"" + move.blob_column +
+                                                 "\" GUID_FIELD_1=\"" + move.key_column + "\"/>")));
     }
     return blob_moves.Perform("C:\\Upd\\s.xml");
   }
@@ -160,10 +162,9 @@ TEST_F(BlobMovesTest, AFailedDropFailsTheFileOnlyWhereTheServerKindSaysSo) {
     FakeBlobTable table(firebird);
     table.fail_drop = true;
     EXPECT_EQ(Perform(table), !firebird);
-    const std::string statement =
-        firebird ? "ALTER TABLE T DROP K" : "ALTER TABLE T DROP COLUMN K";
-    EXPECT_EQ(Errors(), std::vector<std::string>{Ansi("Ошибка при удалении BLOB-полей\r\nin use\r\n") +
-                                                 statement});
+    const std::string statement = firebird ? "ALTER TABLE T DROP K" : "ALTER TABLE T DROP COLUMN K";
+    EXPECT_EQ(Errors(), std::vector<std::string>{
+                            Ansi("Ошибка при удалении BLOB-полей\r\nin use\r\n") + statement});
   }
 }
 
@@ -186,8 +187,9 @@ TEST_F(BlobMovesTest, AnIncompleteDeclarationIsLoggedWithoutTouchingTheDatabase)
   FakeBlobTable table(false);
   EXPECT_FALSE(Perform(table, {{"T", "B", ""}}));
   EXPECT_TRUE(table.selections.empty());
-  EXPECT_EQ(Errors(), std::vector<std::string>{Ansi("Неполное описание переноса BLOB-поля: "
-                                                    "таблица 'T', поле 'B', поле идентификатора ''")});
+  EXPECT_EQ(Errors(),
+            std::vector<std::string>{Ansi("Неполное описание переноса BLOB-поля: "
+                                          "таблица 'T', поле 'B', поле идентификатора ''")});
 }
 
 }  // namespace

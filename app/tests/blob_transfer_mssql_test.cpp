@@ -69,12 +69,14 @@ class SqlServerBlobTransferTest : public ::testing::Test {
   }
   std::map<int, QVariant> Bodies() {
     std::map<int, QVariant> bodies;
-    Direct("SELECT ID, BODY FROM DOCS", [&](QSqlQuery& q) { bodies[q.value(0).toInt()] = q.value(1); });
+    Direct("SELECT ID, BODY FROM DOCS",
+           [&](QSqlQuery& q) { bodies[q.value(0).toInt()] = q.value(1); });
     return bodies;
   }
   bool HasColumn(const char* name) {
     bool found = false;
-    Direct("PRAGMA table_info(DOCS)", [&](QSqlQuery& q) { found |= q.value(1).toString() == name; });
+    Direct("PRAGMA table_info(DOCS)",
+           [&](QSqlQuery& q) { found |= q.value(1).toString() == name; });
     return found;
   }
   std::vector<std::string> Errors() const { return ErrorTexts(view_.details, Ansi("Ошибка:")); }
@@ -104,7 +106,8 @@ TEST_F(SqlServerBlobTransferTest, FillsEveryRowItCanLogsTheRestAndKeepsTheKeysFo
       continue;
     }
     const std::string expected = BodyOf(row);
-    EXPECT_EQ(body.toByteArray(), QByteArray(expected.data(), static_cast<qsizetype>(expected.size())))
+    EXPECT_EQ(body.toByteArray(),
+              QByteArray(expected.data(), static_cast<qsizetype>(expected.size())))
         << row;
     ++filled;
   }
@@ -112,8 +115,8 @@ TEST_F(SqlServerBlobTransferTest, FillsEveryRowItCanLogsTheRestAndKeepsTheKeysFo
 
   const std::vector<std::string> errors = Errors();
   ASSERT_EQ(errors.size(), 3u) << view_.details.size();
-  EXPECT_EQ(errors[0], Ansi("Не найден файл ") + release_.Path() +
-                           Ansi("Data\\K0500 с данными из BLOB-поля"));
+  EXPECT_EQ(errors[0],
+            Ansi("Не найден файл ") + release_.Path() + Ansi("Data\\K0500 с данными из BLOB-поля"));
   EXPECT_EQ(errors[1].rfind(Ansi("Ошибка заполнения BLOB-поля с идентификатором K0777 в таблице "
                                  "DOCS\r\n"),
                             0),
@@ -164,9 +167,10 @@ TEST_F(SqlServerBlobTransferTest, KeysThatLeaveTheDataFolderAreRefused) {
 TEST_F(SqlServerBlobTransferTest, AMoveThatCannotRunIsLoggedAndTheNextOneStillFills) {
   release_.WriteDataFiles(0);
   Direct("DROP TRIGGER DAMAGED", [](QSqlQuery&) {});
-  EXPECT_FALSE(Run("<BROKEN MOVE_BLOB=\"1\" TABLE_NAME=\"NOPE\" BLOB_FIELD_1=\"BODY\" "
-                   "GUID_FIELD_1=\"GUID\"/>" +
-                   std::string(kMoveGroup)));
+  EXPECT_FALSE(
+      Run("<BROKEN MOVE_BLOB=\"1\" TABLE_NAME=\"NOPE\" BLOB_FIELD_1=\"BODY\" "
+          "GUID_FIELD_1=\"GUID\"/>" +
+          std::string(kMoveGroup)));
   const std::vector<std::string> errors = Errors();
   ASSERT_EQ(errors.size(), 1u);
   EXPECT_EQ(errors[0].rfind(Ansi("Не могу вставить данные в поле BODY таблицы NOPE по "
