@@ -15,8 +15,13 @@ void TFIBCustomDataSet::SetCachedUpdates(bool value) {
   if (value && !ComponentState().Contains(classlib::csLoading) && LimitedCacheModel())
     RaiseClientError(75, {FullComponentName(this)});
   cached_updates_ = value;
-  // Changes of an open data set keep their earlier contents from now on.
-  if (cache_) cache_->SetLogMode(value);
+  // Changes of an open data set keep their earlier contents from now on;
+  // what edits made before saved there is no earlier version of a cached
+  // update and must not be taken for one.
+  if (cache_) {
+    if (value) cache_->ClearLog();
+    cache_->SetLogMode(value);
+  }
 }
 
 void TFIBCustomDataSet::CancelUpdates() {
@@ -34,11 +39,6 @@ void TFIBCustomDataSet::CancelUpdates() {
     throw;
   }
   EnableControls();
-}
-
-uint8_t TFIBCustomDataSet::CachedStatus(int index) const {
-  const uint8_t* stored = cache_->RecordPointer(CacheNumberOf(index));
-  return stored == nullptr ? cusUnmodified : (stored[0] & kStatusMask);
 }
 
 // A changed record gets its contents from before the change back; an
