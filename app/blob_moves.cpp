@@ -4,7 +4,6 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <exception>
-#include <utility>
 
 #include "app/details_log.h"
 #include "app/qt_text.h"
