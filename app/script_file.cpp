@@ -96,7 +96,7 @@ bool TScriptFileRunner::Run() {
   Commit();
   run_.view.SetStatusText(Text("заполнение BLOB-полей"));
   run_.view.ProcessMessages();
-  if (run_.blob_moves != nullptr && !run_.blob_moves->Perform()) result_ = false;
+  if (run_.blob_moves != nullptr && !run_.blob_moves->Perform(path_)) result_ = false;
   MoveProgress(run_.view, start_ + run_.item_percent);
   return result_;
 }

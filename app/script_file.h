@@ -33,8 +33,9 @@ class IBlobMoves {
   virtual ~IBlobMoves() = default;
   virtual void Clear() = 0;
   virtual void Collect(const QDomElement& group) = 0;
-  // False when a move failed in a way that fails the script file.
-  virtual bool Perform() = 0;
+  // False when a move failed in a way that fails the script file. Failures
+  // are logged with the script's path as their source.
+  virtual bool Perform(const std::string& script_path) = 0;
 };
 
 struct TScriptFileRun {

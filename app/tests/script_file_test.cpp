@@ -144,7 +144,7 @@ class RecordingBlobMoves : public IBlobMoves {
  public:
   void Clear() override { groups.clear(); }
   void Collect(const QDomElement& group) override { groups.push_back(group.tagName()); }
-  bool Perform() override { return succeed; }
+  bool Perform(const std::string&) override { return succeed; }
   std::vector<QString> groups = {"LEFT OVER"};
   bool succeed = true;
 };
