@@ -11,7 +11,7 @@
 # system and says so; its message boxes then go to standard error.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-source_dir="$PWD"
+source_dir="$(pwd -P)"
 
 fresh=0
 check=0
@@ -30,14 +30,14 @@ cmake --build --preset default --target updater updater_sample fake_UpdateFull
 
 data_home="${XDG_DATA_HOME:-$HOME/.local/share}"
 sample="${UPDATER_SAMPLE_DIR:-$data_home/dbupdater-sample}"
-mkdir -p "$sample"
-sample="$(cd "$sample" && pwd -P)"
+sample="$(realpath -m "$sample")"
 case "$sample/" in
   "$source_dir"/*)
     echo "The sample folder $sample lies inside the source tree; choose another one" \
          "with UPDATER_SAMPLE_DIR." >&2
     exit 2 ;;
 esac
+mkdir -p "$sample"
 if [ "$fresh" -eq 1 ] || [ ! -f "$sample/release/updcfg.xml" ] || [ ! -f "$sample/product.fdb" ]; then
   rm -rf "${sample:?}/registry" "$sample/release" "$sample/Lexarium" "$sample/product.fdb"
   build/default/testing/updater_sample "$sample" build/default/testing/fake_release/Upd/UpdateFull.dll
