@@ -1,9 +1,15 @@
 #include "app/program.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QTimer>
+#include <cstdio>
 
 #include "app/instance_guard.h"
 #include "app/main_window.h"
+#include "app/prepare_update.h"
+#include "app/update_description.h"
+#include "classlib/stream.h"
 #include "app/qt_message_loop.h"
 #include "app/run_state.h"
 #include "platform/environment.h"
@@ -11,6 +17,26 @@
 namespace app {
 
 void FinalizeUExecute() { ResetRunState(); }
+
+namespace {
+
+// With $UPDATER_QUIT_AFTER_SHOW set the updater says what it shows and
+// where its release lies, then closes: scripts and checks can see that it
+// starts on a machine without anyone to close the window.
+void QuitAfterShowWhenAsked(TfrmUpdate& window) {
+  if (qEnvironmentVariableIsEmpty("UPDATER_QUIT_AFTER_SHOW")) return;
+  QTimer::singleShot(0, &window, [&window] {
+    const std::string description =
+        classlib::NativeFileName(ReleaseFolder() + kUpdateDescriptionFile);
+    std::printf("window shown: %s\nrelease description: %s (%s)\n",
+                window.windowTitle().toUtf8().constData(), description.c_str(),
+                QFile::exists(QString::fromStdString(description)) ? "found" : "missing");
+    std::fflush(stdout);
+    window.close();
+  });
+}
+
+}  // namespace
 
 int RunUpdater(int argc, char** argv) {
   platform::SetCommandLine(argc, argv);
@@ -26,6 +52,7 @@ int RunUpdater(int argc, char** argv) {
     {
       TfrmUpdate window;
       window.show();
+      QuitAfterShowWhenAsked(window);
       code = application.exec();
     }
     platform::MessageLoop::SetCurrent(nullptr);

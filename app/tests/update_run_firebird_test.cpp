@@ -228,6 +228,25 @@ TEST_F(FirebirdUpdateRunTest, ALibraryThatFailsIsLoggedWithItsOwnTextAndFailsThe
   EXPECT_EQ(details[4], "нет таблицы");  // the library's bytes, as it gave them
 }
 
+TEST_F(FirebirdUpdateRunTest, ALibraryThatThrowsIsLoggedAndTheRunGoesOn) {
+  platform::scratch::ScopedEnv throwing("FAKE_UPDATE_SETTINGS", std::string("throw=disk full"));
+  product.WriteDescription(Description(R"(
+    <ITEM SUBD="FIREBIRD" TIME_PERCENT="50" SOURCE="1" FILENAME="Upd\UpdateFull.dll" INFO_STRING="Перенос"/>
+    <ITEM SUBD="FIREBIRD" TIME_PERCENT="50" SOURCE="0" FILENAME="Scripts\structure.xml"/>)"));
+  LogInOnFirebird(database_);
+  window.cbUpdateXML->setChecked(false);
+  window.cbUpdateConf->setChecked(false);
+  Execute();
+
+  EXPECT_EQ(window.StateImage(upDatabase), siFailed);
+  EXPECT_EQ(Count("SELECT COUNT(*) FROM BOOKS"), 1);  // the next item still ran
+  EXPECT_EQ(Count("SELECT MAX(ID) FROM BO_VERSION"), 2);
+  const std::vector<std::string> details = window.DetailLines();
+  ASSERT_GE(details.size(), 6u);
+  EXPECT_EQ(details[4], classlib::Utf8ToCp1251("При работе библиотеки произошло исключение:"));
+  EXPECT_EQ(details[5], "disk full");
+}
+
 TEST_F(FirebirdUpdateRunTest, ACleanRunWithNothingToReportClosesTheWindow) {
   product.WriteDescription(R"(<ROOT>
   <VERSIONS START_BD_VERSION="3.1" RESULT_BD_VERSION="3.2"/>

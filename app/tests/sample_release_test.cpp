@@ -1,0 +1,60 @@
+// The sample installation that scripts/run.sh makes, updated through the
+// window as a person would: it must log in and run clean.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QProcess>
+#include <QTest>
+
+#include "fib/zod_database.h"
+#include "platform/tests/scratch_folder.h"
+#include "product_environment.h"
+#include "window_fixture.h"
+
+namespace app::testing {
+namespace {
+
+class SampleReleaseTest : public WindowTest {
+ protected:
+  std::string Sample(const std::string& name) const { return product.File("sample/" + name); }
+
+  ProductEnvironment product;
+};
+
+TEST_F(SampleReleaseTest, TheSampleUpdatesFromItsFirstReleaseToTheNext) {
+  QProcess maker;
+  maker.start(UPDATER_SAMPLE_PROGRAM,
+              {QString::fromStdString(product.File("sample")), UPDATER_SAMPLE_LIBRARY});
+  ASSERT_TRUE(maker.waitForFinished(120000));
+  ASSERT_EQ(maker.exitCode(), 0) << maker.readAllStandardError().toStdString();
+  platform::scratch::ScopedEnv registry("UPDATER_REGISTRY", Sample("registry"));
+  platform::scratch::ScopedEnv release("UPDATER_RELEASE_DIR", Sample("release"));
+
+  Choose("FIREBIRD");
+  QTest::keyClicks(window.eUserName, "SYSDBA");
+  QTest::keyClicks(window.ePassword, "masterkey");
+  window.eForDB->setText(QString::fromStdString(Sample("product.fdb")));
+  window.btnCheckConnection->click();
+  window.ComboBoxUser->setCurrentIndex(window.ComboBoxUser->findText("admin"));
+  window.LabeledEditParol->setText("secret");
+  window.ButtonOK->click();
+  ASSERT_EQ(window.pcMain->currentIndex(), 2);
+  ASSERT_TRUE(window.cbUpdateDB->isChecked());
+  EXPECT_FALSE(window.cbUpdateConf->isEnabled());
+  boxes.answers = {IDYES};
+  window.bbExecute->click();
+
+  ASSERT_FALSE(boxes.shown.empty());
+  EXPECT_EQ(boxes.shown.back().text, QStringLiteral("Обновление данных завершено"));
+  EXPECT_FALSE(window.isVisible());  // nothing to report: the window closed
+  fib::TpZODDatabase check(nullptr);
+  check.SetDBName(Sample("product.fdb"));
+  check.DBParams().SetText("user_name=SYSDBA\r\npassword=masterkey\r\nlc_ctype=WIN1251");
+  check.Connect();
+  EXPECT_EQ(check.QueryValue("SELECT BDVERSION FROM BO_VERSION WHERE ID = 3", 0).AsString(), "3.2");
+  EXPECT_EQ(check.QueryValue("SELECT COUNT(*) FROM BOOKS WHERE AUTHOR IS NOT NULL", 0).AsInt64(), 1);
+  check.Close();
+}
+
+}  // namespace
+}  // namespace app::testing
