@@ -35,7 +35,8 @@ TfrmUpdate::TfrmUpdate(QWidget* parent)
     : QWidget(parent),
       zodDB(std::make_unique<fib::TpZODDatabase>(nullptr)),
       zodTrans(std::make_unique<fib::TFIBTransaction>(nullptr)),
-      zodQ(std::make_unique<fib::TpZODQuery>(nullptr)) {
+      zodQ(std::make_unique<fib::TpZODQuery>(nullptr)),
+      zodDS(std::make_unique<TFirebirdBlobDataSet>(nullptr)) {
   zodDB->SetSQLDialect(3);
   zodTrans->SetDefaultDatabase(zodDB.get());
   zodDB->SetDefaultTransaction(zodTrans.get());

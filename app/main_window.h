@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "app/blob_transfer_firebird.h"
 #include "app/connection_backup.h"
 #include "app/execute_statement_native.h"
 #include "app/progress_view.h"
@@ -119,6 +120,10 @@ class TfrmUpdate : public QWidget, public IProgressView {
   std::unique_ptr<fib::TpZODDatabase> zodDB;
   std::unique_ptr<fib::TFIBTransaction> zodTrans;
   std::unique_ptr<fib::TpZODQuery> zodQ;
+  // The buffered data set that fills binary columns from data files;
+  // declared after the connection and transaction it is bound to, so it is
+  // destroyed first.
+  std::unique_ptr<TFirebirdBlobDataSet> zodDS;
   // Where the auxiliary programs report to; made when a run first needs it.
   std::unique_ptr<TChildMessageReceiver> ChildMessages;
 

@@ -7,6 +7,8 @@
 
 #include "app/aux_messages.h"
 #include "app/aux_programs.h"
+#include "app/blob_moves.h"
+#include "app/blob_table_native.h"
 #include "app/details_log.h"
 #include "app/main_window.h"
 #include "app/message_boxes.h"
@@ -138,7 +140,11 @@ bool TfrmUpdate::RunUpdateParts() {
 
 bool TfrmUpdate::RunDatabasePart() {
   if (!UpdateDescription || !UpdateDescription->HasDbUpdate) return false;
-  TDatabaseUpdateTarget target{*this, NativeComponents(), LogCheckErrors, nullptr};
+  const TScriptComponents components = NativeComponents();
+  std::unique_ptr<IBlobTable> blob_table = NativeBlobTable(DBType, components, zodDS.get());
+  std::unique_ptr<TBlobMoves> blob_moves;
+  if (blob_table) blob_moves = std::make_unique<TBlobMoves>(*this, *blob_table);
+  TDatabaseUpdateTarget target{*this, components, LogCheckErrors, blob_moves.get()};
   return UpdateDatabase(target, UpdateDescription->DbUpdate);
 }
 

@@ -45,11 +45,12 @@ const char kStructureScript[] = R"(<SCRIPTS>
 </SCRIPTS>
 )";
 
-// The group with MOVE_BLOB declares where the data file goes; its statement
-// adds the row the file belongs to.
+// The group with MOVE_BLOB adds the row a data file belongs to and the key
+// column that names the file; once the file is in COVER the key column goes.
 const char kDataScript[] = R"(<SCRIPTS>
-  <BOOKS_ROWS CONDITION="EXIST_FIELD(BOOKS, AUTHOR);" MOVE_BLOB="1" TABLE_NAME="BOOKS" BLOB_FIELD_1="COVER" GUID_FIELD_1="ID">
-    <S STOP_ON_EXCEPTION="0" LOG_ERROR="1">INSERT INTO BOOKS (ID, TITLE, AUTHOR) VALUES (1, 'Справочник материалов', 'Редакция')</S>
+  <BOOKS_ROWS CONDITION="EXIST_FIELD(BOOKS, AUTHOR);" MOVE_BLOB="1" TABLE_NAME="BOOKS" BLOB_FIELD_1="COVER" GUID_FIELD_1="COVER_FILE">
+    <S STOP_ON_EXCEPTION="1" LOG_ERROR="1">ALTER TABLE BOOKS ADD COVER_FILE VARCHAR(40)</S>
+    <S STOP_ON_EXCEPTION="0" LOG_ERROR="1">INSERT INTO BOOKS (ID, TITLE, AUTHOR, COVER_FILE) VALUES (1, 'Справочник материалов', 'Редакция', 'cover-1')</S>
   </BOOKS_ROWS>
 </SCRIPTS>
 )";
@@ -84,7 +85,7 @@ void MakeSample(const std::filesystem::path& folder, const std::string& library)
   app::testing::WriteUpdateDescription(release.string(), kDescription);
   WriteReleaseFile(release / "Scripts" / "structure.xml", kStructureScript);
   WriteReleaseFile(release / "Scripts" / "data.xml", kDataScript);
-  WriteText(release / "Scripts" / "Data" / "1.lob", std::string("\x89PNG sample cover\n", 18));
+  WriteText(release / "Data" / "cover-1.lob", std::string("\x89PNG sample cover\n", 18));
   std::filesystem::create_directories(release / "Upd");
   std::filesystem::copy_file(library, release / "Upd" / "SampleUpdate.dll",
                              std::filesystem::copy_options::overwrite_existing);

@@ -53,6 +53,10 @@ TEST_F(SampleReleaseTest, TheSampleUpdatesFromItsFirstReleaseToTheNext) {
   check.Connect();
   EXPECT_EQ(check.QueryValue("SELECT BDVERSION FROM BO_VERSION WHERE ID = 3", 0).AsString(), "3.2");
   EXPECT_EQ(check.QueryValue("SELECT COUNT(*) FROM BOOKS WHERE AUTHOR IS NOT NULL", 0).AsInt64(), 1);
+  // The data file went into the binary column and its key column is gone.
+  EXPECT_EQ(check.QueryValue("SELECT OCTET_LENGTH(COVER) FROM BOOKS WHERE ID = 1", 0).AsInt64(), 18);
+  EXPECT_EQ(check.QueryValue("SELECT COUNT(*) FROM RDB$RELATION_FIELDS WHERE RDB$RELATION_NAME = "
+                             "'BOOKS' AND RDB$FIELD_NAME = 'COVER_FILE'", 0).AsInt64(), 0);
   check.Close();
 }
 
