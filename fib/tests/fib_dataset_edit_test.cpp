@@ -34,6 +34,19 @@ TEST_F(DataSetEditTest, EditPostsThroughTheUpdateStatementWithOldAndNewValues) {
   EXPECT_TRUE(classlib::VarIsNull(Committed("select NAME from PEOPLE where ID = 2")));
 }
 
+TEST_F(DataSetEditTest, AutoCommitKeepsTheCursorOfTheSharedTransaction) {
+  auto ds = People();
+  ds->SetAutoCommit(true);
+  ds->Open();
+  ds->Edit();
+  ds->FieldByName("SCORE")->SetAsInteger(11);
+  ds->Post();
+  // Committed without a word from the program, and the data set reads on.
+  EXPECT_EQ(Committed("select SCORE from PEOPLE where ID = 1").AsInteger(), 11);
+  EXPECT_TRUE(tr_->Active());
+  EXPECT_EQ(Rows(*ds), (std::vector<std::string>{"1:Anna", "2:Boris", "3:Vera"}));
+}
+
 TEST_F(DataSetEditTest, QuestionMarksInsideLiteralsAreNoParameters) {
   auto ds = People();
   ds->UpdateSQL().SetText(
@@ -100,6 +113,29 @@ TEST_F(DataSetEditTest, ReturnedValuesReachTheRecord) {
   EXPECT_EQ(ds->FieldByName("ID")->AsInteger(), 1);
   EXPECT_EQ(ds->FieldByName("CREATED_BY")->AsString(), "server");
   EXPECT_EQ(ds->FieldByName("NAME")->AsString(), "first");
+}
+
+// The way the updater fills binary columns: edit, write the blob, post.
+TEST_F(DataSetEditTest, BlobsWrittenInAnEditReachTheServerOrComeBackOnCancel) {
+  Run("create table DOCS (ID integer not null primary key, BODY blob sub_type 0)");
+  Run("insert into DOCS values (1, null)");
+  Run("insert into DOCS values (2, null)");
+  auto ds = NewDataSet("Docs", "select ID, BODY from DOCS order by ID");
+  ds->UpdateSQL().SetText("update DOCS set BODY = ?BODY where ID = ?OLD_ID");
+  ds->RefreshSQL().SetText("select ID, BODY from DOCS where ID = ?OLD_ID");
+  ds->Open();
+  ds->Edit();
+  ds->FieldByName("BODY")->SetAsString(std::string(70000, 'b') + "end");
+  ds->Post();
+  EXPECT_EQ(ds->FieldByName("BODY")->AsString().size(), 70003u);
+  ds->Next();
+  ds->Edit();
+  ds->FieldByName("BODY")->SetAsString("draft");
+  ds->Cancel();
+  EXPECT_TRUE(ds->FieldByName("BODY")->IsNull());
+  tr_->Commit();
+  EXPECT_EQ(Committed("select octet_length(BODY) from DOCS where ID = 1").AsInteger(), 70003);
+  EXPECT_TRUE(classlib::VarIsNull(Committed("select BODY from DOCS where ID = 2")));
 }
 
 TEST_F(DataSetEditTest, DeleteRunsTheDeleteStatementAndHidesTheRecord) {
