@@ -85,6 +85,18 @@ TEST_F(DataSetEditTest, InsertAndAppendPlaceTheRecordAndWriteIt) {
   EXPECT_EQ(Committed("select NAME from PEOPLE where ID = 15").AsString(), "Gleb");
 }
 
+TEST_F(DataSetEditTest, InsertIntoAnEmptyDataSet) {
+  Run("delete from PEOPLE");
+  auto ds = People();
+  ds->Open();
+  ds->Insert();
+  ds->FieldByName("ID")->SetAsInteger(5);
+  ds->FieldByName("NAME")->SetAsString("Only");
+  ds->Post();
+  EXPECT_EQ(ds->RecordCount(), 1);
+  EXPECT_EQ(Rows(*ds), (std::vector<std::string>{"5:Only"}));
+}
+
 TEST_F(DataSetEditTest, CancelledInsertsLeaveTheCursorWhereItWas) {
   auto ds = People();
   ds->Open();
