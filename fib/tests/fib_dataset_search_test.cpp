@@ -5,6 +5,7 @@
 
 #include "classlib/codepage.h"
 #include "classlib/field.h"
+#include "classlib/field_defs.h"
 #include "people_fixture.h"
 #include "testing/message_of.h"
 
@@ -140,6 +141,23 @@ TEST_F(DataSetSearchTest, LocalSortOnSeveralFieldsWithNulls) {
             "Can't sort. Invalid parameter: Fields[1]");
   EXPECT_EQ(MessageOf([&] { ds->DoSort({Variant(2.5)}, {true}); }),
             "Can't sort. Invalid parameter: Fields[0]");
+}
+
+TEST_F(DataSetSearchTest, CalculatedFieldsAreComputedForSortingAndSearching) {
+  auto ds = People();
+  ds->Prepare();
+  for (int i = 0; i < 4; ++i) ds->FieldDefs()[i]->CreateField(ds.get());
+  classlib::TField* negative = ds->FieldDefs()[3]->CreateField(ds.get(), nullptr, "NEGATIVE");
+  negative->SetFieldKind(classlib::fkCalculated);
+  ds->SetOnCalcFields(classlib::TDataSetNotifyEvent::Function([](classlib::TDataSet* data_set) {
+    data_set->FieldByName("NEGATIVE")->SetAsInteger(-data_set->FieldByName("SCORE")->AsInteger());
+  }));
+  ds->Open();
+  ds->DoSort({Variant("NEGATIVE")}, {true});
+  EXPECT_EQ(Rows(*ds), (std::vector<std::string>{"3:Vera", "2:Boris", "1:Anna"}));
+  EXPECT_TRUE(Find(*ds, "NEGATIVE", Variant(-20)));
+  EXPECT_EQ(Id(*ds), 2);
+  EXPECT_EQ(ds->Lookup("NEGATIVE", Variant(-10), "NAME").AsString(), "Anna");
 }
 
 TEST_F(DataSetSearchTest, LocalSortOfALargeSortedSet) {
