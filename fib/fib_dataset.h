@@ -650,6 +650,15 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   void ForEachBlobStream(classlib::TRecordBuffer buffer,
                          const std::function<void(classlib::TField*, TFIBBlobStream*)>& action);
   void AfterPostOrder(bool sort_changed);
+  // Marks a post or delete as storing the active record while it lives.
+  struct Storing {
+    explicit Storing(bool& flag) : flag_(flag), was_(flag) { flag_ = true; }
+    ~Storing() { flag_ = was_; }
+    Storing(const Storing&) = delete;
+    Storing& operator=(const Storing&) = delete;
+    bool& flag_;
+    bool was_;
+  };
   // Modify statements (fib_dataset_modify.cpp).
   static bool IsNoAction(TFIBQuery* statement);
   void StartUpdateTransactionIfAsked();
@@ -666,8 +675,8 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   void MoveToRecord(int index, bool centre);
   // Local sort (fib_dataset_sort.cpp).
   std::vector<classlib::TField*> ResolveSortFields(const std::vector<classlib::Variant>& fields);
-  // A post is storing the active record (see CacheDelete).
-  bool posting_ = false;
+  // A post or delete is storing the active record (see CacheDelete).
+  bool storing_ = false;
 };
 
 // The published face of the buffered data set.
