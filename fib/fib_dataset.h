@@ -8,14 +8,18 @@
 //   fib_dataset_props.cpp    property setters and the state checks
 //   fib_dataset_prepare.cpp  Prepare, field definitions, statement texts
 //   fib_dataset_columns.cpp  column information, origins, field-name cache
-//   fib_dataset_master.cpp   master/detail reactions, re-opening in place
+//   fib_dataset_master.cpp   master/detail reactions
 //   fib_dataset_open.cpp     InternalOpen/Close and the event overrides
 //   fib_dataset_fetch.cpp    GetRecord, fetching, navigation, bookmarks
-//   fib_dataset_buffers.cpp  record buffers, field data, blob streams
+//   fib_dataset_buffers.cpp  record buffers, field data, blob handles
+//   fib_dataset_blobs.cpp    blob streams of fields, array fields
 //   fib_dataset_transfer.cpp rows to the cache, records to parameters
-// Editing, cached updates, lookup and local sorting live in the sources of
-// that work (see the section "Editing" below); the extended locate and the
-// limited cache model in theirs.
+//   fib_dataset_refresh.cpp  refreshing a record, re-opening in place
+//   fib_dataset_sqlobject.cpp fields and parameters by name for statements
+// Editing, cached updates, lookup and local sorting, the extended locate
+// and the limited cache model are declared in the sections marked below
+// and built in sources of their own; until they are, fib_dataset_unbuilt.cpp
+// gives each one a definition that raises.
 #pragma once
 
 #include <cstdint>
