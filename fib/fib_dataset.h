@@ -56,6 +56,7 @@ class TFIBCustomDataSet : public classlib::TDataSet,
                           public IFIBFieldsOwner,
                           public IFIBDetailDataSet,
                           public IDataSetSQLTexts,
+                          public IConditionsOwner,
                           public ISQLObject {
   CLASSLIB_CLASS(TFIBCustomDataSet, classlib::TDataSet)
  public:
@@ -237,6 +238,13 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   // ---- IDataSetSQLTexts ----
   classlib::TStrings& SQLText(TDataSetSQLKind kind) override;
   void SetSQLText(TDataSetSQLKind kind, const classlib::TStrings& lines) override;
+
+  // ---- IConditionsOwner: Conditions rewrite the select text ----
+  std::string ConditionsSQLText() const override;
+  void SetConditionsSQLText(const std::string& sql) override;
+  std::string MainWhereClause(const std::string& sql) const override;
+  std::string SetMainWhereClause(const std::string& sql,
+                                 const std::string& condition) const override;
 
   // ---- ISQLObject: fields of the current record, select parameters ----
   int ParamCount() const override;

@@ -12,6 +12,7 @@
 #include "fib/fib_timer.h"
 #include "fib/fib_transaction.h"
 #include "fib/sql_clauses.h"
+#include "fib/sql_parser.h"
 #include "fib/xsqlvar.h"
 
 namespace fib {
@@ -438,6 +439,34 @@ void TFIBCustomDataSet::SetOptions(TpZODDsOptions options) {
       query_options.Exclude(qoNoForceIsNull);
     query->SetOptions(query_options);
   }
+}
+
+}  // namespace fib
+
+// ---- conditions ----
+
+namespace fib {
+
+std::string TFIBCustomDataSet::ConditionsSQLText() const { return main_select_query_->SQL().Text(); }
+
+void TFIBCustomDataSet::SetConditionsSQLText(const std::string& sql) {
+  main_select_query_->SQL().SetText(sql);
+}
+
+std::string TFIBCustomDataSet::MainWhereClause(const std::string& sql) const {
+  TSQLParser parser(sql);
+  const int index = parser.MainWhereIndex();
+  if (index < 0) return "";
+  int start = 0;
+  int end = 0;
+  std::string condition;
+  parser.GetWhereClause(index, start, condition, end);
+  return condition;
+}
+
+std::string TFIBCustomDataSet::SetMainWhereClause(const std::string& sql,
+                                                  const std::string& condition) const {
+  return fib::SetMainWhereClause(sql, condition);
 }
 
 }  // namespace fib
