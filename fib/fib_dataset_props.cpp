@@ -107,9 +107,13 @@ void TFIBCustomDataSet::SetTransaction(TFIBTransaction* transaction) {
   CheckDataSetClosed(" change transaction ");
   const bool shared = UpdateSharesReadTransaction();
   MoveTransactionHandlers(Transaction(), transaction, false);
-  base_->SetTransaction(transaction);
+  // The transaction tells its links of an end last first: the data set's
+  // link joins after its select statement's, so with cached updates the
+  // data set still reads the remaining rows before the statement closes
+  // its cursor.
   main_select_query_->SetTransaction(transaction);
   for (TFIBQuery* query : limited_queries_) query->SetTransaction(transaction);
+  base_->SetTransaction(transaction);
   if (shared) {
     MoveTransactionHandlers(UpdateTransaction(), transaction, true);
     for (TFIBQuery* query : {refresh_query_, delete_query_, insert_query_, update_query_})
