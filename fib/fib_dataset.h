@@ -535,6 +535,9 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   classlib::TGetResult GetStandardRecord(classlib::TRecordBuffer buffer, classlib::TGetMode mode,
                                          bool& read);
   bool FetchOneRow();
+  // Whether the cache still holds record index (a uni-directional data set
+  // keeps only the last BufferChunks records).
+  bool InRing(int index) const;
   classlib::TGetResult HandleGetRecordError(classlib::Exception& error,
                                             classlib::TGetResult so_far);
 

@@ -464,3 +464,32 @@ TEST_F(DataSetOpenTest, ARecordIsRefreshedThroughTheRefreshStatement) {
 
 }  // namespace
 }  // namespace fib
+
+namespace fib {
+namespace {
+
+TEST_F(DataSetOpenTest, AUniDirectionalDataSetNeverShowsARecordItLost) {
+  for (int id = 4; id <= 30; ++id) Run("insert into ITEMS (ID) values (" + std::to_string(id) + ")");
+  auto ds = NewDataSet("Uni", "select ID from ITEMS order by ID");
+  ds->SetUniDirectional(true);
+  ds->CacheModelOptions().SetBufferChunks(8);
+  ds->Open();
+  while (ds->FieldByName("ID")->AsInteger() < 20) ds->Next();
+  int steps = 0;
+  while (!ds->Bof() && steps < 30) {
+    ds->Prior();
+    ++steps;
+    // Every record shown is the one of its number, never a later row.
+    ASSERT_EQ(ds->FieldByName("ID")->AsInteger(), ds->RecNo());
+  }
+  EXPECT_GE(ds->FieldByName("ID")->AsInteger(), 20 - 8);
+  try {
+    ds->First();
+    FAIL() << "went back to a record the ring no longer holds";
+  } catch (const EFIBClientError& e) {
+    EXPECT_EQ(e.SQLCode(), 53);
+  }
+}
+
+}  // namespace
+}  // namespace fib
