@@ -664,6 +664,8 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   // Posting (fib_dataset_edit.cpp).
   void PostBuffer(classlib::TRecordBuffer buffer, bool inserting);
   int InsertPosition(classlib::TRecordBuffer buffer);
+  bool MarkPosted(classlib::TRecordBuffer buffer, bool inserting, int index);
+  void PostThroughStatement(classlib::TRecordBuffer buffer, bool inserting, int index);
   bool SortFieldsChanged();
   void SyncBlobColumns(classlib::TRecordBuffer buffer);
   void ForEachBlobStream(classlib::TRecordBuffer buffer,
