@@ -635,6 +635,11 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   bool LocallySorted() const { return sorted_; }
   // Forgets the sort descriptor: the records are no longer known sorted.
   void ClearSortInfo();
+  // Sends every pending cached change to the server through the modify
+  // statements, record by record; applied records become unmodified (or
+  // stay hidden when deleted). A failing statement stops it, leaving that
+  // record and the ones after it pending.
+  virtual void ApplyUpdates();
   // The value of field in cached record index (0-based): calculated and
   // lookup fields computed on the record unless calculations are
   // suspended. Missing rows are fetched first; an index beyond the rows
@@ -682,11 +687,13 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   };
   // Modify statements (fib_dataset_modify.cpp).
   static bool IsNoAction(TFIBQuery* statement);
+  void ExecuteModify(TFIBQuery* statement, classlib::TRecordBuffer buffer);
   void StartUpdateTransactionIfAsked();
   void TakeReturnedValues(TFIBQuery* statement, classlib::TRecordBuffer buffer);
   void RefreshAfterPost(classlib::TRecordBuffer buffer);
   // Cached updates (fib_dataset_cached_updates.cpp).
   void RevertCachedRecord(int index);
+  bool ApplyCachedRecord(int index, classlib::TRecordBuffer buffer);
   // Key search (fib_dataset_locate.cpp).
   std::vector<TKeyColumn> KeyColumns(const std::vector<classlib::TField*>& fields,
                                      const classlib::Variant& key_values,
