@@ -18,8 +18,8 @@
 //   fib_dataset_sqlobject.cpp fields and parameters by name for statements
 // Editing, cached updates, lookup and local sorting, the extended locate
 // and the limited cache model are declared in the sections marked below
-// and built in sources of their own; until they are, fib_dataset_unbuilt.cpp
-// gives each one a definition that raises.
+// and built in sources of their own; until they are, the definitions in
+// fib_dataset_unbuilt_editing.cpp and fib_dataset_unbuilt_locate.cpp raise.
 #pragma once
 
 #include <cstdint>

@@ -1,10 +1,7 @@
-// Operations of the data set whose work is not in this tree yet. Each one
-// raises, so a caller learns plainly that the operation is missing rather
-// than getting a wrong answer. The sources that build them replace the
-// definitions here one by one.
-#include "classlib/stream.h"
-#include "fib/fib_blob_stream.h"
-#include "fib/zod_array.h"
+// The editing operations of the data set (posting, deleting, cancelling,
+// cached updates, lookup, local sorting) are not in this tree yet. Each one
+// raises, so a caller learns plainly that it is missing rather than getting
+// a wrong answer. The sources that build them take this file's place.
 #include "fib/errors.h"
 #include "fib/fib_dataset.h"
 
@@ -46,27 +43,4 @@ classlib::Variant TFIBCustomDataSet::Lookup(const std::string&, const classlib::
 void TFIBCustomDataSet::AutoCommitUpdateTransaction() { NotBuilt("AutoCommitUpdateTransaction"); }
 void TFIBCustomDataSet::RepositionAfterPost() { NotBuilt("RepositionAfterPost"); }
 
-// ---- locating and the limited cache model ----
-bool TFIBCustomDataSet::Locate(const std::string&, const classlib::Variant&,
-                               classlib::TLocateOptions) {
-  NotBuilt("Locate");
-}
-bool TFIBCustomDataSet::LocateByKeys(const std::string&, const classlib::Variant&,
-                                     TLocateKeyOptions, bool, TLocateDirection, bool) {
-  NotBuilt("LocateByKeys");
-}
-void TFIBCustomDataSet::PrepareLimitedCacheSQL() { NotBuilt("PrepareLimitedCacheSQL"); }
-void TFIBCustomDataSet::PrepareOrderKeys() { NotBuilt("PrepareOrderKeys"); }
-void TFIBCustomDataSet::FillLimitedCacheAround(int, bool, bool) {
-  NotBuilt("FillLimitedCacheAround");
-}
-classlib::TGetResult TFIBCustomDataSet::GetLimitedRecord(classlib::TRecordBuffer,
-                                                         classlib::TGetMode) {
-  NotBuilt("GetLimitedRecord");
-}
-void TFIBCustomDataSet::LimitedFirst() { NotBuilt("LimitedFirst"); }
-void TFIBCustomDataSet::LimitedLast() { NotBuilt("LimitedLast"); }
-void TFIBCustomDataSet::LimitedGotoBookmark(const void*) { NotBuilt("LimitedGotoBookmark"); }
-
 }  // namespace fib
-
