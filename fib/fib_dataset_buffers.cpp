@@ -204,7 +204,8 @@ void TFIBCustomDataSet::SetFieldData(classlib::TField* field, const void* buffer
   bool null = buffer == nullptr;
   if (!null && IsText(descr->FieldType) && descr->ValueKind != vkGuid) {
     auto* string_field = dynamic_cast<TFIBStringField*>(field);
-    if (string_field != nullptr && string_field->EmptyStrToNull() &&
+    // A NOT NULL column keeps the empty text: NULL would only fail there.
+    if (string_field != nullptr && string_field->EmptyStrToNull() && descr->IsNullable &&
         static_cast<const char*>(buffer)[0] == 0)
       null = true;
   }

@@ -79,6 +79,18 @@ TEST_F(DataSetFieldsTest, EmptyTextBecomesNullAndNullClears) {
   EXPECT_EQ(ds->FieldByName("AMOUNT")->AsString(), "5");
 }
 
+TEST_F(DataSetFieldsTest, ANotNullColumnKeepsAnEmptyText) {
+  Run("create table NN (ID integer, NAME varchar(10) not null)");
+  Run("insert into NN values (1, 'x')");
+  auto ds = NewDataSet("NN", "select ID, NAME from NN");
+  ds->UpdateSQL().SetText("update NN set NAME = :NAME where ID = :OLD_ID");
+  ds->Open();
+  ds->Edit();
+  ds->FieldByName("NAME")->SetAsString("");
+  EXPECT_FALSE(ds->FieldByName("NAME")->IsNull());
+  EXPECT_EQ(ds->FieldByName("NAME")->AsString(), "");
+}
+
 TEST_F(DataSetFieldsTest, WritesNeedAnEditState) {
   auto ds = OpenAcc();
   try {
