@@ -210,6 +210,14 @@ TEST_F(DataSetFieldsTest, ADetailWaitsForItsMasterToStopScrolling) {
     loop.ProcessMessages();
     EXPECT_EQ(detail->FieldByName("NAME")->AsString(), "name 3");
     EXPECT_FALSE(detail->MasterRefreshDue());
+
+    // Editing while the change still waits edits the master's new record.
+    detail->UpdateSQL().SetText("update ACC set NAME = :NAME where ID = :OLD_ID");
+    master->Next();
+    EXPECT_EQ(detail->FieldByName("NAME")->AsString(), "name 3");
+    detail->Edit();
+    EXPECT_EQ(detail->State(), classlib::dsEdit);
+    EXPECT_EQ(detail->FieldByName("NAME")->AsString(), "name 4");
   }
   platform::MessageLoop::SetCurrent(nullptr);
 }
