@@ -659,7 +659,9 @@ class TFIBCustomDataSet : public classlib::TDataSet,
 
  protected:
   // The records a key search runs over in the limited cache model (the
-  // window); that model's navigation provides it.
+  // window); that model's navigation provides it. Indexes are the window's
+  // record indexes, and CachedCount answers its last index + 1, so a search
+  // starts at the window's first index and stays inside the window.
   virtual std::unique_ptr<ILocateRecords> WindowLocateRecords(
       const std::vector<classlib::TField*>& fields);
   // Lookup in the limited cache model (the window first, then a statement
