@@ -6,16 +6,22 @@
 // The work is split by concern over several sources:
 //   fib_dataset.cpp          construction, owned objects, link notifications
 //   fib_dataset_props.cpp    property setters and the state checks
+//   fib_dataset_connection.cpp database, transactions and their relays
+//   fib_dataset_stored.cpp   options of older stored forms
 //   fib_dataset_prepare.cpp  Prepare, field definitions, statement texts
 //   fib_dataset_columns.cpp  column information, origins, field-name cache
-//   fib_dataset_master.cpp   master/detail reactions, re-opening in place
+//   fib_dataset_master.cpp   master/detail reactions
 //   fib_dataset_open.cpp     InternalOpen/Close and the event overrides
 //   fib_dataset_fetch.cpp    GetRecord, fetching, navigation, bookmarks
-//   fib_dataset_buffers.cpp  record buffers, field data, blob streams
+//   fib_dataset_buffers.cpp  record buffers, field data, blob handles
+//   fib_dataset_blobs.cpp    blob streams of fields, array fields
 //   fib_dataset_transfer.cpp rows to the cache, records to parameters
-// Editing, cached updates, lookup and local sorting live in the sources of
-// that work (see the section "Editing" below); the extended locate and the
-// limited cache model in theirs.
+//   fib_dataset_refresh.cpp  refreshing a record, re-opening in place
+//   fib_dataset_sqlobject.cpp fields and parameters by name for statements
+// Editing, cached updates, lookup and local sorting, the extended locate
+// and the limited cache model are declared in the sections marked below
+// and built in sources of their own; until they are, the definitions in
+// fib_dataset_unbuilt_editing.cpp and fib_dataset_unbuilt_locate.cpp raise.
 #pragma once
 
 #include <cstdint>
@@ -54,6 +60,7 @@ class TFIBCustomDataSet : public classlib::TDataSet,
                           public IFIBFieldsOwner,
                           public IFIBDetailDataSet,
                           public IDataSetSQLTexts,
+                          public IConditionsOwner,
                           public ISQLObject {
   CLASSLIB_CLASS(TFIBCustomDataSet, classlib::TDataSet)
  public:
@@ -215,6 +222,8 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   // fields are calculated, else the active buffer of a record; nullptr
   // when there is none.
   classlib::TRecordBuffer GetActiveRecBuf() const;
+  // The stream of a handle; nullptr once it was freed.
+  TFIBBlobStream* BlobStreamByHandle(uint32_t handle) const;
   // The stream held in a record's blob slot of field (nullptr: none).
   TFIBBlobStream* BlobStreamOf(classlib::TRecordBuffer buffer, const classlib::TField* field) const;
   // What a field's blob stream reports: the data set is modified, and a
@@ -233,6 +242,13 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   // ---- IDataSetSQLTexts ----
   classlib::TStrings& SQLText(TDataSetSQLKind kind) override;
   void SetSQLText(TDataSetSQLKind kind, const classlib::TStrings& lines) override;
+
+  // ---- IConditionsOwner: Conditions rewrite the select text ----
+  std::string ConditionsSQLText() const override;
+  void SetConditionsSQLText(const std::string& sql) override;
+  std::string MainWhereClause(const std::string& sql) const override;
+  std::string SetMainWhereClause(const std::string& sql,
+                                 const std::string& condition) const override;
 
   // ---- ISQLObject: fields of the current record, select parameters ----
   int ParamCount() const override;
@@ -425,6 +441,9 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   void ReleaseBlobSlots(classlib::TRecordBuffer buffer);
   void FreeAllBlobStreams();
   int BlobSlotsOffset() const { return blob_slots_offset_; }
+  // The blob slot of a field in a record (only blob fields have one), or
+  // in a stored record given its slot area; nullptr for other fields.
+  uint8_t* BlobSlot(uint8_t* slot_area, const classlib::TField* field) const;
   int NullFlagOffset(int column) const { return kNullFlagsOffset + column; }
 
   // ---- limited cache model: built with that work, not here ----
@@ -523,6 +542,9 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   classlib::TGetResult GetStandardRecord(classlib::TRecordBuffer buffer, classlib::TGetMode mode,
                                          bool& read);
   bool FetchOneRow();
+  // Whether the cache still holds record index (a uni-directional data set
+  // keeps only the last BufferChunks records).
+  bool InRing(int index) const;
   classlib::TGetResult HandleGetRecordError(classlib::Exception& error,
                                             classlib::TGetResult so_far);
 
@@ -552,7 +574,6 @@ class TFIBCustomDataSet : public classlib::TDataSet,
                                       uint8_t* slot);
   void LoadForCachedUpdates(TFIBBlobStream& stream);
   uint32_t AddBlobStream(std::unique_ptr<TFIBBlobStream> stream);
-  TFIBBlobStream* BlobStreamByHandle(uint32_t handle) const;
   void FreeBlobStream(uint32_t handle);
 
   // Owned objects.
@@ -576,8 +597,11 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   // The field-name cache: names as asked for, sorted, with their fields.
   std::vector<std::pair<std::string, classlib::TField*>> field_name_cache_;
   // Blob streams by handle (index + 1); freed handles are reused.
+  // Blob streams by handle. Handles are never reused, not even after a
+  // close, so a handle kept by a field's stream never finds another blob:
+  // handle h is blob_streams_[h - 1 - blob_handle_base_].
   std::vector<std::unique_ptr<TFIBBlobStream>> blob_streams_;
-  std::vector<uint32_t> free_blob_handles_;
+  uint32_t blob_handle_base_ = 0;
   classlib::Variant sort_info_;
 
   // Settings.
@@ -604,6 +628,9 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   int blob_slots_offset_ = 0;
   int calc_area_offset_ = 0;
   int stored_blob_offset_ = 0;  // the blob slots in a stored record
+  // Per field (by index): its blob slot number, -1 for fields without one.
+  std::vector<int> blob_slot_of_field_;
+  int blob_slot_count_ = 0;
   bool fetch_stopped_ = false;  // AfterFetchRecord asked to stop
   std::vector<char> text_scratch_;
   std::vector<uint8_t> old_buffer_;
@@ -616,6 +643,11 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   bool LocallySorted() const { return sorted_; }
   // Forgets the sort descriptor: the records are no longer known sorted.
   void ClearSortInfo();
+  // Sends every pending cached change to the server through the modify
+  // statements, record by record; applied records become unmodified (or
+  // stay hidden when deleted). A failing statement stops it, leaving that
+  // record and the ones after it pending.
+  virtual void ApplyUpdates();
   // The value of field in cached record index (0-based): calculated and
   // lookup fields computed on the record unless calculations are
   // suspended. Missing rows are fetched first; an index beyond the rows
@@ -629,7 +661,9 @@ class TFIBCustomDataSet : public classlib::TDataSet,
 
  protected:
   // The records a key search runs over in the limited cache model (the
-  // window); that model's navigation provides it.
+  // window); that model's navigation provides it. Indexes are the window's
+  // record indexes, and CachedCount answers its last index + 1, so a search
+  // starts at the window's first index and stays inside the window.
   virtual std::unique_ptr<ILocateRecords> WindowLocateRecords(
       const std::vector<classlib::TField*>& fields);
   // Lookup in the limited cache model (the window first, then a statement
@@ -645,18 +679,31 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   // Posting (fib_dataset_edit.cpp).
   void PostBuffer(classlib::TRecordBuffer buffer, bool inserting);
   int InsertPosition(classlib::TRecordBuffer buffer);
+  bool MarkPosted(classlib::TRecordBuffer buffer, bool inserting, int index);
+  void PostThroughStatement(classlib::TRecordBuffer buffer, bool inserting, int index);
   bool SortFieldsChanged();
   void SyncBlobColumns(classlib::TRecordBuffer buffer);
   void ForEachBlobStream(classlib::TRecordBuffer buffer,
                          const std::function<void(classlib::TField*, TFIBBlobStream*)>& action);
   void AfterPostOrder(bool sort_changed);
+  // Marks a post or delete as storing the active record while it lives.
+  struct Storing {
+    explicit Storing(bool& flag) : flag_(flag), was_(flag) { flag_ = true; }
+    ~Storing() { flag_ = was_; }
+    Storing(const Storing&) = delete;
+    Storing& operator=(const Storing&) = delete;
+    bool& flag_;
+    bool was_;
+  };
   // Modify statements (fib_dataset_modify.cpp).
   static bool IsNoAction(TFIBQuery* statement);
+  void ExecuteModify(TFIBQuery* statement, classlib::TRecordBuffer buffer);
   void StartUpdateTransactionIfAsked();
   void TakeReturnedValues(TFIBQuery* statement, classlib::TRecordBuffer buffer);
   void RefreshAfterPost(classlib::TRecordBuffer buffer);
   // Cached updates (fib_dataset_cached_updates.cpp).
   void RevertCachedRecord(int index);
+  bool ApplyCachedRecord(int index, classlib::TRecordBuffer buffer);
   // Key search (fib_dataset_locate.cpp).
   std::vector<TKeyColumn> KeyColumns(const std::vector<classlib::TField*>& fields,
                                      const classlib::Variant& key_values,
@@ -666,8 +713,8 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   void MoveToRecord(int index, bool centre);
   // Local sort (fib_dataset_sort.cpp).
   std::vector<classlib::TField*> ResolveSortFields(const std::vector<classlib::Variant>& fields);
-  // The buffer cached records are read into for their field values.
-  std::vector<uint8_t> read_buffer_;
+  // A post or delete is storing the active record (see CacheDelete).
+  bool storing_ = false;
 };
 
 // The published face of the buffered data set.

@@ -204,7 +204,8 @@ void TFIBCustomDataSet::SetFieldData(classlib::TField* field, const void* buffer
   bool null = buffer == nullptr;
   if (!null && IsText(descr->FieldType) && descr->ValueKind != vkGuid) {
     auto* string_field = dynamic_cast<TFIBStringField*>(field);
-    if (string_field != nullptr && string_field->EmptyStrToNull() &&
+    // A NOT NULL column keeps the empty text: NULL would only fail there.
+    if (string_field != nullptr && string_field->EmptyStrToNull() && descr->IsNullable &&
         static_cast<const char*>(buffer)[0] == 0)
       null = true;
   }
@@ -371,43 +372,46 @@ int TFIBCustomDataSet::CompareFieldValues(classlib::TField* field, const classli
 // ---- blob streams by handle ----
 
 uint32_t TFIBCustomDataSet::AddBlobStream(std::unique_ptr<TFIBBlobStream> stream) {
-  if (!free_blob_handles_.empty()) {
-    const uint32_t handle = free_blob_handles_.back();
-    free_blob_handles_.pop_back();
-    blob_streams_[handle - 1] = std::move(stream);
-    return handle;
-  }
+  if (blob_streams_.size() >= UINT32_MAX - 1 - blob_handle_base_)
+    RaiseClientErrorMsg("%s: too many blob streams", {FullComponentName(this)});
   blob_streams_.push_back(std::move(stream));
-  return static_cast<uint32_t>(blob_streams_.size());
+  return blob_handle_base_ + static_cast<uint32_t>(blob_streams_.size());
 }
 
 TFIBBlobStream* TFIBCustomDataSet::BlobStreamByHandle(uint32_t handle) const {
-  if (handle == 0 || handle > blob_streams_.size()) return nullptr;
-  return blob_streams_[handle - 1].get();
+  if (handle <= blob_handle_base_ || handle - blob_handle_base_ > blob_streams_.size())
+    return nullptr;
+  return blob_streams_[handle - blob_handle_base_ - 1].get();
 }
 
 void TFIBCustomDataSet::FreeBlobStream(uint32_t handle) {
   if (BlobStreamByHandle(handle) == nullptr) return;
-  blob_streams_[handle - 1].reset();
-  free_blob_handles_.push_back(handle);
+  blob_streams_[handle - blob_handle_base_ - 1].reset();
 }
 
 void TFIBCustomDataSet::FreeAllBlobStreams() {
+  blob_handle_base_ += static_cast<uint32_t>(blob_streams_.size());
   // Last first, as they were made.
   while (!blob_streams_.empty()) blob_streams_.pop_back();
-  free_blob_handles_.clear();
+}
+
+uint8_t* TFIBCustomDataSet::BlobSlot(uint8_t* slot_area, const classlib::TField* field) const {
+  if (slot_area == nullptr || field == nullptr) return nullptr;
+  const int index = field->Index();
+  if (index < 0 || index >= static_cast<int>(blob_slot_of_field_.size())) return nullptr;
+  const int slot = blob_slot_of_field_[static_cast<size_t>(index)];
+  return slot < 0 ? nullptr : slot_area + slot * kBlobSlotSize;
 }
 
 TFIBBlobStream* TFIBCustomDataSet::BlobStreamOf(classlib::TRecordBuffer buffer,
                                                 const classlib::TField* field) const {
-  if (buffer == nullptr || field == nullptr || blob_slots_offset_ == 0) return nullptr;
-  const int index = field->Index();
-  if (index < 0 || index >= Fields().Count()) return nullptr;
-  return BlobStreamByHandle(Load<uint32_t>(buffer + blob_slots_offset_ + index * kBlobSlotSize));
+  if (buffer == nullptr || blob_slots_offset_ == 0) return nullptr;
+  const uint8_t* slot = BlobSlot(buffer + blob_slots_offset_, field);
+  return slot != nullptr ? BlobStreamByHandle(Load<uint32_t>(slot)) : nullptr;
 }
 
 void TFIBCustomDataSet::ReleaseBlobSlots(classlib::TRecordBuffer buffer) {
-  for (int i = 0; i < Fields().Count(); ++i) {
+  for (int i = 0; i < blob_slot_count_; ++i) {
     uint8_t* slot = buffer + blob_slots_offset_ + i * kBlobSlotSize;
     FreeBlobStream(Load<uint32_t>(slot));
     Store<uint32_t>(slot, 0);

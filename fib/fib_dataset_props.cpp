@@ -12,6 +12,7 @@
 #include "fib/fib_timer.h"
 #include "fib/fib_transaction.h"
 #include "fib/sql_clauses.h"
+#include "fib/sql_parser.h"
 #include "fib/xsqlvar.h"
 
 namespace fib {
@@ -64,130 +65,6 @@ bool TFIBCustomDataSet::CanInsert() const { return !insert_query_->SQL().Text().
 bool TFIBCustomDataSet::CanDelete() const { return !delete_query_->SQL().Text().empty(); }
 
 bool TFIBCustomDataSet::GetCanModify() const { return CanEdit() || CanInsert() || CanDelete(); }
-
-// ---- connection ----
-
-TFIBDatabase* TFIBCustomDataSet::Database() const { return base_->Database(); }
-
-TFIBTransaction* TFIBCustomDataSet::Transaction() const { return base_->Transaction(); }
-
-TFIBTransaction* TFIBCustomDataSet::UpdateTransaction() const { return update_query_->Transaction(); }
-
-void TFIBCustomDataSet::SetDatabase(TFIBDatabase* database) {
-  if (database == Database()) return;
-  CheckDataSetClosed(" change database ");
-  TFIBTransaction* old_transaction = Transaction();
-  TFIBTransaction* old_update = UpdateTransaction();
-  for (TFIBQuery* query : {main_select_query_, update_query_, insert_query_, delete_query_,
-                           refresh_query_})
-    query->SetDatabase(database);
-  for (TFIBQuery* query : limited_queries_) query->SetDatabase(database);
-  base_->SetDatabase(database);
-  // The link may have taken the database's default transaction: the
-  // statements and the relays follow it.
-  if (Transaction() != old_transaction) {
-    TFIBTransaction* taken = Transaction();
-    base_->SetTransaction(old_transaction);
-    SetTransaction(taken);
-  }
-  if (database == nullptr || database->DefaultTransaction() == nullptr) return;
-  if (IsLoading(*this) || IsLoading(*database)) return;
-  if (old_update == nullptr || old_update == Transaction() || UpdateTransaction() == nullptr ||
-      UpdateTransaction() == Transaction())
-    SetUpdateTransaction(database->DefaultTransaction());
-}
-
-bool TFIBCustomDataSet::UpdateSharesReadTransaction() const {
-  return update_query_->Transaction() == select_query_->Transaction();
-}
-
-void TFIBCustomDataSet::SetTransaction(TFIBTransaction* transaction) {
-  if (transaction == Transaction()) return;
-  CheckDataSetClosed(" change transaction ");
-  const bool shared = UpdateSharesReadTransaction();
-  MoveTransactionHandlers(Transaction(), transaction, false);
-  base_->SetTransaction(transaction);
-  main_select_query_->SetTransaction(transaction);
-  for (TFIBQuery* query : limited_queries_) query->SetTransaction(transaction);
-  if (shared) {
-    MoveTransactionHandlers(UpdateTransaction(), transaction, true);
-    for (TFIBQuery* query : {refresh_query_, delete_query_, insert_query_, update_query_})
-      query->SetTransaction(transaction);
-  } else if (refresh_transaction_kind_ == tkReadTransaction) {
-    refresh_query_->SetTransaction(transaction);
-  }
-}
-
-void TFIBCustomDataSet::SetUpdateTransaction(TFIBTransaction* transaction) {
-  if (transaction == UpdateTransaction()) return;
-  MoveTransactionHandlers(UpdateTransaction(), transaction, true);
-  for (TFIBQuery* query : {delete_query_, insert_query_, update_query_})
-    query->SetTransaction(transaction);
-  if (refresh_transaction_kind_ == tkUpdateTransaction) refresh_query_->SetTransaction(transaction);
-}
-
-void TFIBCustomDataSet::SetRefreshTransactionKind(TTransactionKind kind) {
-  refresh_transaction_kind_ = kind;
-  refresh_query_->SetTransaction(kind == tkReadTransaction ? Transaction() : UpdateTransaction());
-}
-
-void TFIBCustomDataSet::StartUpdateTransaction() {
-  TFIBTransaction* transaction = UpdateTransaction();
-  if (transaction == nullptr) RaiseClientError(22, {FullComponentName(this)});
-  transaction->StartTransaction();
-}
-
-// ---- transaction relays ----
-
-void TFIBCustomDataSet::MoveTransactionHandlers(TFIBTransaction* from, TFIBTransaction* to,
-                                                bool update) {
-  using Self = TFIBCustomDataSet;
-  const classlib::TNotifyEvent before_start(
-      this, update ? &Self::RelayBeforeStartUpdate : &Self::RelayBeforeStart);
-  const classlib::TNotifyEvent after_start(
-      this, update ? &Self::RelayAfterStartUpdate : &Self::RelayAfterStart);
-  const TEndTransactionEvent before_end(this,
-                                        update ? &Self::RelayBeforeEndUpdate : &Self::RelayBeforeEnd);
-  const TEndTransactionEvent after_end(this,
-                                       update ? &Self::RelayAfterEndUpdate : &Self::RelayAfterEnd);
-  if (from != nullptr) {
-    from->RemoveHandler(kBeforeStart, before_start);
-    from->RemoveHandler(kAfterStart, after_start);
-    from->RemoveHandler(kBeforeEnd, before_end);
-    from->RemoveHandler(kAfterEnd, after_end);
-  }
-  if (to != nullptr) {
-    to->AddHandler(kBeforeStart, before_start);
-    to->AddHandler(kAfterStart, after_start);
-    to->AddHandler(kBeforeEnd, before_end);
-    to->AddHandler(kAfterEnd, after_end);
-  }
-}
-
-void TFIBCustomDataSet::RelayBeforeStart(classlib::TObject* sender) {
-  if (BeforeStartTransaction) BeforeStartTransaction(sender);
-}
-void TFIBCustomDataSet::RelayAfterStart(classlib::TObject* sender) {
-  if (AfterStartTransaction) AfterStartTransaction(sender);
-}
-void TFIBCustomDataSet::RelayBeforeEnd(TFIBTransaction* t, TTransactionAction a, bool force) {
-  if (BeforeEndTransaction) BeforeEndTransaction(t, a, force);
-}
-void TFIBCustomDataSet::RelayAfterEnd(TFIBTransaction* t, TTransactionAction a, bool force) {
-  if (AfterEndTransaction) AfterEndTransaction(t, a, force);
-}
-void TFIBCustomDataSet::RelayBeforeStartUpdate(classlib::TObject* sender) {
-  if (BeforeStartUpdateTransaction) BeforeStartUpdateTransaction(sender);
-}
-void TFIBCustomDataSet::RelayAfterStartUpdate(classlib::TObject* sender) {
-  if (AfterStartUpdateTransaction) AfterStartUpdateTransaction(sender);
-}
-void TFIBCustomDataSet::RelayBeforeEndUpdate(TFIBTransaction* t, TTransactionAction a, bool f) {
-  if (BeforeEndUpdateTransaction) BeforeEndUpdateTransaction(t, a, f);
-}
-void TFIBCustomDataSet::RelayAfterEndUpdate(TFIBTransaction* t, TTransactionAction a, bool f) {
-  if (AfterEndUpdateTransaction) AfterEndUpdateTransaction(t, a, f);
-}
 
 // ---- SQL texts ----
 
@@ -331,77 +208,6 @@ void TFIBCustomDataSet::SetOnEndScroll(classlib::TDataSetNotifyEvent handler) {
   }
 }
 
-// ---- stored forms of older versions ----
-
-namespace {
-
-struct StoredOption {
-  const char* name;
-  int element;
-};
-
-constexpr StoredOption kStoredDsOptions[] = {
-    {"oTrimCharFields", poTrimCharFields},   {"oRefreshAfterPost", poRefreshAfterPost},
-    {"oRefreshDeletedRecord", poRefreshDeletedRecord},
-    {"oStartTransaction", poStartTransaction}, {"oAutoFormatFields", poAutoFormatFields},
-    {"oProtectedEdit", poProtectedEdit},     {"oKeepSorting", poKeepSorting},
-    {"oPersistentSorting", poPersistentSorting}, {"oVisibleRecno", poVisibleRecno},
-    {"oNoForceIsNull", poNoForceIsNull},     {"oFetchAll", poFetchAll},
-    {"oCacheCalcFields", poCacheCalcFields}, {"oRefreshAfterDelete", poRefreshAfterDelete},
-};
-
-constexpr StoredOption kStoredPrepareOptions[] = {
-    {"poSetRequiredFields", pfSetRequiredFields}, {"poSetReadOnlyFields", pfSetReadOnlyFields},
-    {"poImportDefaultValues", pfImportDefaultValues}, {"poUseBooleanField", psUseBooleanField},
-    {"poUseGuidField", psUseGuidField},       {"poSQLINT64ToBCD", psSQLINT64ToBCD},
-    {"poApplyRepositary", psApplyRepositary}, {"poGetOrderInfo", psGetOrderInfo},
-    {"poAskRecordCount", psAskRecordCount},   {"poCanEditComputedFields", psCanEditComputedFields},
-    {"poEmptyStrToNull", psSetEmptyStrToNull}, {"poSupportUnicodeBlobs", psSupportUnicodeBlobs},
-    {"poUseLargeIntField", psUseLargeIntField},
-};
-
-constexpr StoredOption kStoredDetailConditions[] = {
-    {"dcForceOpen", dcForceOpen},
-    {"dcIgnoreMasterClose", dcIgnoreMasterClose},
-    {"dcForceMasterRefresh", dcForceMasterRefresh},
-    {"WaitEndMasterScroll", dcWaitEndMasterScroll},
-};
-
-template <class E, std::size_t N>
-bool ReadInto(classlib::EnumSet<E>& set, const StoredOption (&table)[N], const std::string& name,
-              bool value) {
-  for (const StoredOption& option : table) {
-    if (name != option.name) continue;
-    if (value)
-      set.Include(static_cast<E>(option.element));
-    else
-      set.Exclude(static_cast<E>(option.element));
-    return true;
-  }
-  return false;
-}
-
-}  // namespace
-
-bool TFIBCustomDataSet::ReadStoredProperty(const std::string& name, const classlib::Variant& value) {
-  if (name == "BufferChunks") {
-    cache_model_options_->SetBufferChunks(value.AsInteger());
-    return true;
-  }
-  if (ReadInto(options_, kStoredDsOptions, name, value.AsBoolean())) return true;
-  TpPrepareOptions prepare = prepare_options_;
-  if (ReadInto(prepare, kStoredPrepareOptions, name, value.AsBoolean())) {
-    prepare_options_ = prepare;
-    return true;
-  }
-  TDetailConditions conditions = DetailConditions();
-  if (ReadInto(conditions, kStoredDetailConditions, name, value.AsBoolean())) {
-    SetDetailConditions(conditions);
-    return true;
-  }
-  return false;
-}
-
 }  // namespace fib
 
 namespace fib {
@@ -438,6 +244,34 @@ void TFIBCustomDataSet::SetOptions(TpZODDsOptions options) {
       query_options.Exclude(qoNoForceIsNull);
     query->SetOptions(query_options);
   }
+}
+
+}  // namespace fib
+
+// ---- conditions ----
+
+namespace fib {
+
+std::string TFIBCustomDataSet::ConditionsSQLText() const { return main_select_query_->SQL().Text(); }
+
+void TFIBCustomDataSet::SetConditionsSQLText(const std::string& sql) {
+  main_select_query_->SQL().SetText(sql);
+}
+
+std::string TFIBCustomDataSet::MainWhereClause(const std::string& sql) const {
+  TSQLParser parser(sql);
+  const int index = parser.MainWhereIndex();
+  if (index < 0) return "";
+  int start = 0;
+  int end = 0;
+  std::string condition;
+  parser.GetWhereClause(index, start, condition, end);
+  return condition;
+}
+
+std::string TFIBCustomDataSet::SetMainWhereClause(const std::string& sql,
+                                                  const std::string& condition) const {
+  return fib::SetMainWhereClause(sql, condition);
 }
 
 }  // namespace fib

@@ -11,6 +11,7 @@
 #include "dataset_fixture.h"
 #include "fib/errors.h"
 #include "fib/fib_base_params.h"
+#include "fib/conditions.h"
 #include "fib/fib_query.h"
 #include "fib/xsqlvar.h"
 #include "platform/clock.h"
@@ -76,6 +77,18 @@ TEST_F(DataSetFieldsTest, EmptyTextBecomesNullAndNullClears) {
   EXPECT_TRUE(ds->FieldByName("AMOUNT")->IsNull());
   ds->FieldByName("AMOUNT")->SetAsInteger(5);
   EXPECT_EQ(ds->FieldByName("AMOUNT")->AsString(), "5");
+}
+
+TEST_F(DataSetFieldsTest, ANotNullColumnKeepsAnEmptyText) {
+  Run("create table NN (ID integer, NAME varchar(10) not null)");
+  Run("insert into NN values (1, 'x')");
+  auto ds = NewDataSet("NN", "select ID, NAME from NN");
+  ds->UpdateSQL().SetText("update NN set NAME = :NAME where ID = :OLD_ID");
+  ds->Open();
+  ds->Edit();
+  ds->FieldByName("NAME")->SetAsString("");
+  EXPECT_FALSE(ds->FieldByName("NAME")->IsNull());
+  EXPECT_EQ(ds->FieldByName("NAME")->AsString(), "");
 }
 
 TEST_F(DataSetFieldsTest, WritesNeedAnEditState) {
@@ -197,6 +210,14 @@ TEST_F(DataSetFieldsTest, ADetailWaitsForItsMasterToStopScrolling) {
     loop.ProcessMessages();
     EXPECT_EQ(detail->FieldByName("NAME")->AsString(), "name 3");
     EXPECT_FALSE(detail->MasterRefreshDue());
+
+    // Editing while the change still waits edits the master's new record.
+    detail->UpdateSQL().SetText("update ACC set NAME = :NAME where ID = :OLD_ID");
+    master->Next();
+    EXPECT_EQ(detail->FieldByName("NAME")->AsString(), "name 3");
+    detail->Edit();
+    EXPECT_EQ(detail->State(), classlib::dsEdit);
+    EXPECT_EQ(detail->FieldByName("NAME")->AsString(), "name 4");
   }
   platform::MessageLoop::SetCurrent(nullptr);
 }
@@ -216,6 +237,29 @@ TEST_F(DataSetFieldsTest, AClosedDetailOpensWithItsMasterOnlyWhenForced) {
   master->Next();
   ASSERT_TRUE(detail->Active());
   EXPECT_EQ(detail->FieldByName("NAME")->AsString(), "name 2");
+}
+
+}  // namespace
+}  // namespace fib
+
+namespace fib {
+namespace {
+
+TEST_F(DataSetFieldsTest, ConditionsNarrowTheSelectAndGoAgain) {
+  auto ds = NewDataSet("Acc", "select ID from ACC where ID > 1 order by ID");
+  ds->Conditions().AddCondition("Small", "ID < 4", true);
+  ds->Conditions().AddCondition("Off", "ID = 99", false);
+  ds->Conditions().Apply();
+  ds->Open();
+  std::vector<int> ids;
+  for (; !ds->Eof(); ds->Next()) ids.push_back(ds->FieldByName("ID")->AsInteger());
+  EXPECT_EQ(ids, (std::vector<int>{2, 3}));
+  ds->Close();
+  ds->Conditions().Cancel();
+  EXPECT_EQ(ds->SelectSQL().Text(), "select ID from ACC where ID > 1 order by ID\r\n");
+  ds->Open();
+  ds->Last();
+  EXPECT_EQ(ds->RecordCount(), 4);
 }
 
 }  // namespace
