@@ -2,6 +2,7 @@
 
 #include "classlib/ansistr.h"
 #include "classlib/exceptions.h"
+#include "classlib/field.h"
 #include "fib/str_util.h"
 
 namespace fib {
@@ -20,6 +21,23 @@ bool IsDateTimeKind(DefaultFieldKind kind) {
 }
 
 }  // namespace
+
+bool IsStringFieldType(classlib::TFieldType type) {
+  return type == classlib::ftString || type == classlib::ftFixedChar ||
+         type == classlib::ftWideString;
+}
+
+DefaultFieldKind DefaultKindOf(const classlib::TField* field) {
+  switch (field->DataType()) {
+    case classlib::ftDate: return DefaultFieldKind::Date;
+    case classlib::ftTime: return DefaultFieldKind::Time;
+    case classlib::ftDateTime:
+    case classlib::ftTimeStamp: return DefaultFieldKind::DateTime;
+    default:
+      return IsStringFieldType(field->DataType()) ? DefaultFieldKind::String
+                                                  : DefaultFieldKind::Other;
+  }
+}
 
 std::string FieldDefaultExpression(const std::string& column_default, DefaultFieldKind kind) {
   if (IsDateTimeKind(kind)) {

@@ -4,9 +4,17 @@
 
 #include <string>
 
+#include "classlib/db_types.h"
+
+namespace classlib {
+class TField;
+}
+
 namespace fib {
 
 enum class DefaultFieldKind { Date, Time, DateTime, String, Other };
+bool IsStringFieldType(classlib::TFieldType type);
+DefaultFieldKind DefaultKindOf(const classlib::TField* field);
 
 // The column's default (as the table-info cache keeps it, without quotes)
 // as the field's default expression: date and time fields keep the
