@@ -333,8 +333,7 @@ void TpZODDataSet::ReceiveUserEvent(classlib::TObject* sender, const std::string
                                     std::string& info) {
   if (classlib::SameText(event_name, "CLOSE")) Close();
   else if (classlib::SameText(event_name, "OPEN")) Open();
-  else if (Container() && Container()->OnUserEvent)
-    Container()->OnUserEvent(sender, this, event_name, info);
+  else if (Container()) Container()->UserEvent(sender, this, event_name, info);
   if (OnUserEvent) OnUserEvent(sender, this, event_name, info);
 }
 

@@ -11,6 +11,7 @@
 //   zod_dataset_new_record.cpp generator keys and new-record defaults
 //   zod_dataset_fields_info.cpp field formats and settings from metadata
 //   zod_dataset_lock.cpp      pessimistic locking and the record count
+//   zod_dataset_provider.cpp  what a data provider asks of a data set
 #pragma once
 
 #include <memory>

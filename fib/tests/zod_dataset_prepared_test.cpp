@@ -162,5 +162,66 @@ TEST_F(PreparedDataSetTest, TextsComeFromTheRepositoryById) {
   EXPECT_TRUE(ds_->Prepared());
 }
 
+TEST_F(PreparedDataSetTest, WhatMayBeChanged) {
+  Select("select ID, NAME from PEOPLE");
+  EXPECT_FALSE(ds_->CanEdit());
+  EXPECT_FALSE(ds_->CanInsert());
+
+  // An active update object of a kind makes that kind possible.
+  TpZODUpdateObject insert(&form_);
+  insert.SetKindUpdate(classlib::ukInsert);
+  insert.SetDataSet(ds_.get());
+  EXPECT_TRUE(ds_->CanInsert());
+  EXPECT_FALSE(ds_->CanEdit());
+  insert.SetActive(false);
+  EXPECT_FALSE(ds_->CanInsert());
+
+  // So does generation that writes every statement per record.
+  TAutoUpdateOptions& options = ds_->AutoUpdateOptions();
+  options.SetAutoReWriteSqls(true);
+  options.SetCanChangeSQLs(true);
+  options.SetUpdateOnlyModifiedFields(true);
+  options.SetUpdateTableName("PEOPLE");
+  EXPECT_FALSE(ds_->CanEdit());  // no keys yet
+  options.SetKeyFields("ID");
+  EXPECT_TRUE(ds_->CanEdit());
+  EXPECT_TRUE(ds_->CanDelete());
+
+  // Whatever else holds, the allowed kinds decide.
+  ds_->SetAllowedUpdateKinds(TUpdateKinds{classlib::ukInsert});
+  EXPECT_FALSE(ds_->CanEdit());
+  EXPECT_FALSE(ds_->CanDelete());
+  EXPECT_TRUE(ds_->CanInsert());
+}
+
+TEST_F(PreparedDataSetTest, UserEventsThroughAContainer) {
+  TDataSetsContainer container(&form_);
+  ds_->SetContainer(&container);
+  std::vector<std::string> seen;
+  container.OnUserEvent = TUserEvent::Function(
+      [&](classlib::TObject*, classlib::TDataSet* receiver, const std::string& name, std::string&) {
+        EXPECT_EQ(receiver, ds_.get());
+        seen.push_back("container " + name);
+      });
+  ds_->OnUserEvent = TUserEvent::Function(
+      [&](classlib::TObject*, classlib::TDataSet*, const std::string& name, std::string& info) {
+        seen.push_back("data set " + name);
+        info = "done";
+      });
+  std::string info;
+  container.SendUserEvent(nullptr, "", "Reload", info);
+  EXPECT_EQ(info, "done");
+  // Closing is the data set's own business; its handler hears of it too.
+  container.SendUserEvent(nullptr, "Form1.DS", "close", info);
+  EXPECT_EQ(seen, (std::vector<std::string>{"container Reload", "data set Reload",
+                                            "data set close"}));
+  // A list of events makes the data set deaf to the others.
+  ds_->ReceiveEvents().Add("Reload");
+  seen.clear();
+  container.SendUserEvent(nullptr, "", "Other", info);
+  EXPECT_TRUE(seen.empty());
+  ds_->SetContainer(nullptr);
+}
+
 }  // namespace
 }  // namespace fib
