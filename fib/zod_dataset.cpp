@@ -140,7 +140,7 @@ bool TpZODDataSet::CanDelete() const {
 void TpZODDataSet::PrepareModifyStatement(TFIBQuery* statement) {
   if (CachedUpdates() || AutoUpdateOptions().UpdateOnlyModifiedFields()) return;
   std::string text = statement->SQL().Text();
-  if (classlib::Trim(text).empty() || IsNoAction(text) || statement->Prepared()) return;
+  if (classlib::Trim(text).empty() || fib::IsNoAction(text) || statement->Prepared()) return;
   if (!statement->Transaction()) RaiseClientError(22, {FullComponentName(this)});
   statement->Prepare();
 }

@@ -192,6 +192,8 @@ class TpZODDataSet : public TFIBDataSet,
   void RunUpdateObjects(classlib::TUpdateKind kind, TFIBOrderExecUO order,
                         classlib::TRecordBuffer buffer);
   void RunStatement(TFIBQuery& statement, classlib::TRecordBuffer buffer);
+  template <class Work>
+  void WithCommitHeldBack(Work work);
   // Runs one cached change; the action OnUpdateError chose when it failed.
   classlib::TUpdateAction ApplyRecord(classlib::TUpdateKind kind, classlib::TRecordBuffer buffer);
 

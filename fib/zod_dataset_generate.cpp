@@ -241,7 +241,7 @@ void TpZODDataSet::SetupBlobUpdateObject() {
   std::string text = GenerateSQLText(options.UpdateTableName(), options.KeyFields(),
                                      bmBlobFieldsOnly, mtkModify);
   if (blob_update_->SQL().Text() != ListText(text)) blob_update_->SQL().SetText(text);
-  blob_update_->SetActive(!IsNoAction(text));
+  blob_update_->SetActive(!fib::IsNoAction(text));
 }
 
 void TpZODDataSet::FillParamsToFieldsLinks() {

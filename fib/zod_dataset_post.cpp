@@ -1,6 +1,7 @@
 // Posting and deleting one record: the update objects before, the data
 // set's own statement, the update objects after; cached updates applied
 // record by record.
+#include "classlib/ansistr.h"
 #include "classlib/field.h"
 #include "classlib/fields.h"
 #include "fib/auto_update_options.h"
@@ -8,7 +9,6 @@
 #include "fib/fib_query.h"
 #include "fib/fib_transaction.h"
 #include "fib/records_cache.h"
-#include "classlib/ansistr.h"
 #include "fib/zod_dataset.h"
 
 namespace fib {
@@ -18,18 +18,7 @@ namespace {
 // A statement whose text says there is nothing to do is never sent.
 bool Runnable(TFIBQuery& statement) {
   std::string text = statement.SQL().Text();
-  return !classlib::Trim(text).empty() && !IsNoAction(text);
-}
-
-// The cached-update status lives in the low bits of the record's status
-// byte; the other bits belong to the record buffer.
-void SetUpdateStatus(classlib::TRecordBuffer buffer, TCachedUpdateStatus status) {
-  buffer[kStatusOffset] = static_cast<uint8_t>((buffer[kStatusOffset] & ~kStatusMask) | status);
-}
-
-bool ReturnsValues(TFIBQuery& statement) {
-  TFIBSQLTypes type = statement.SQLType();
-  return type == SQLSelect || type == SQLSelectForUpdate || type == SQLExecProcedure;
+  return !classlib::Trim(text).empty() && !fib::IsNoAction(text);
 }
 
 }  // namespace
@@ -49,37 +38,52 @@ void TpZODDataSet::RunUpdateObjects(classlib::TUpdateKind kind, TFIBOrderExecUO 
     if (Runnable(*object)) RunStatement(*object, buffer);
 }
 
+// The base runs the statement and then commits (AutoCommit) and refreshes
+// (poRefreshAfterPost); both must wait until the update objects that run
+// after the statement have run, or their work would fall outside the
+// commit and the refresh would drop a blob they are still to write.
+template <class Work>
+void TpZODDataSet::WithCommitHeldBack(Work work) {
+  bool auto_commit = AutoCommit();
+  TpZODDsOptions options = Options();
+  SetAutoCommit(false);
+  SetOptions(TpZODDsOptions(options).Exclude(poRefreshAfterPost));
+  try {
+    work();
+  } catch (...) {
+    SetAutoCommit(auto_commit);
+    SetOptions(options);
+    throw;
+  }
+  SetAutoCommit(auto_commit);
+  SetOptions(options);
+}
+
 void TpZODDataSet::InternalPostRecord(TFIBQuery* statement, classlib::TRecordBuffer buffer) {
   classlib::TUpdateKind kind = statement == QInsert() ? classlib::ukInsert : classlib::ukModify;
   RunUpdateObjects(kind, oeBeforeDefault, buffer);
-  if (Runnable(*statement)) {
-    RunStatement(*statement, buffer);
-    if (ReturnsValues(*statement) && !statement->Eof()) {
-      // Values the server computed (a RETURNING list, procedure outputs).
-      for (int i = 0; i < statement->FieldCount(); ++i)
-        if (classlib::TField* field = FindField(statement->Fields(i).Name()))
-          field->SetValue(statement->Fields(i).AsVariant());
-    }
-    if (statement->Open()) statement->Close();
-  }
-  RunUpdateObjects(kind, oeAfterDefault, buffer);
-  SetUpdateStatus(buffer, cusUnmodified);
-  for (classlib::TField* field : Fields().List())
-    if (TFIBBlobStream* stream = field->IsBlob() ? BlobStreamOf(buffer, field) : nullptr)
-      stream->DropSavedContent();
+  if (Runnable(*statement)) modify_ran_ = true;
+  WithCommitHeldBack([&] {
+    TFIBDataSet::InternalPostRecord(statement, buffer);
+    RunUpdateObjects(kind, oeAfterDefault, buffer);
+  });
   if (!CachedUpdates()) AutoCommitUpdateTransaction();
+  if (Options().Contains(poRefreshAfterPost) && !classlib::Trim(RefreshSQL().Text()).empty() &&
+      !LimitedCacheModel()) {
+    int index = current_index_;
+    RefreshRecordThrough(QRefresh());
+    current_index_ = index;
+  }
 }
 
 void TpZODDataSet::InternalDeleteRecord(TFIBQuery* statement, classlib::TRecordBuffer buffer) {
   RunUpdateObjects(classlib::ukDelete, oeBeforeDefault, buffer);
-  if (Runnable(*statement)) {
-    modify_ran_ = true;
-    TFIBCustomDataSet::InternalDeleteRecord(statement, buffer);
-  } else {
-    SetUpdateStatus(buffer, cusDeletedApplied);
-    WriteRecordToCache(current_index_, buffer);
-  }
-  RunUpdateObjects(classlib::ukDelete, oeAfterDefault, buffer);
+  if (Runnable(*statement)) modify_ran_ = true;
+  WithCommitHeldBack([&] {
+    TFIBDataSet::InternalDeleteRecord(statement, buffer);
+    RunUpdateObjects(classlib::ukDelete, oeAfterDefault, buffer);
+  });
+  if (!CachedUpdates()) AutoCommitUpdateTransaction();
 }
 
 classlib::TUpdateAction TpZODDataSet::ApplyRecord(classlib::TUpdateKind kind,
@@ -122,7 +126,7 @@ void TpZODDataSet::ApplyUpdates() {
   classlib::TRecordBuffer buffer = GetActiveRecBuf();
   int still_pending = 0;
   for (int index = 0; index < CacheRecordCount(); ++index) {
-    ReadRecordFromCache(index, buffer, true);
+    ReadRecordFromCache(index, buffer, false);
     uint8_t status = StatusOf(buffer) & kStatusMask;
     classlib::TUpdateKind kind;
     if (status == cusModified) kind = classlib::ukModify;
@@ -141,7 +145,7 @@ void TpZODDataSet::ApplyUpdates() {
       continue;
     }
     // Applied: nothing of this record is pending any more.
-    SetUpdateStatus(buffer, status == cusDeleted ? cusDeletedApplied : cusUnmodified);
+    SetStatusOf(buffer, status == cusDeleted ? cusDeletedApplied : cusUnmodified);
     WriteRecordToCache(index, buffer);
   }
   updates_pending_ = still_pending;
