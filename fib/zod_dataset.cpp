@@ -9,6 +9,8 @@
 #include "fib/conditions.h"
 #include "fib/dataset_info_cache.h"
 #include "fib/errors.h"
+#include "fib/expression_parser.h"
+#include "fib/filter_dataset_fields.h"
 #include "fib/fib_database.h"
 #include "fib/fib_query.h"
 #include "fib/fib_transaction.h"
@@ -61,6 +63,7 @@ TpZODDataSet::TpZODDataSet(classlib::TComponent* owner)
       lock_query_(NewInternalQuery("LockQuery")) {
   SetOnPostError(classlib::TDataSetErrorEvent(this, &TpZODDataSet::PostErrorDispatch));
   SetOnDeleteError(classlib::TDataSetErrorEvent(this, &TpZODDataSet::DeleteErrorDispatch));
+  InstallFilterDispatch();
 }
 
 TpZODDataSet::~TpZODDataSet() {
@@ -106,6 +109,7 @@ void TpZODDataSet::InternalOpen() {
 }
 
 int TpZODDataSet::GetRecordCount() const {
+  if (CountsVisibleOnly()) return const_cast<TpZODDataSet*>(this)->VisibleRecordCount();
   int count = TFIBDataSet::GetRecordCount();
   if (server_record_count_ < 0) return count;
   // Rows the server counted are there even when not fetched yet.
@@ -186,6 +190,7 @@ void TpZODDataSet::DoAfterOpen() {
 }
 
 void TpZODDataSet::DoBeforeClose() {
+  ResetFilter();
   TFIBDataSet::DoBeforeClose();
   Report(deBeforeClose);
 }

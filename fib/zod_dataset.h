@@ -12,6 +12,7 @@
 //   zod_dataset_fields_info.cpp field formats and settings from metadata
 //   zod_dataset_lock.cpp      pessimistic locking and the record count
 //   zod_dataset_provider.cpp  what a data provider asks of a data set
+//   zod_dataset_filter.cpp    the client filter and visible record numbers
 #pragma once
 
 #include <memory>
@@ -27,6 +28,8 @@
 
 namespace fib {
 
+class TDataSetFilterFields;
+class TExpressionParser;
 class TFormatFields;
 class TpZODTableInfo;
 class FIBMetadataSource;
@@ -68,6 +71,8 @@ class TpZODDataSet : public TFIBDataSet,
 
   // ---- operations ----
   void Prepare() override;
+  // The last stage of the client filter; a descendant may refuse a record.
+  virtual void DoFilterRecord(bool& /*accept*/) {}
   // Formats, repository settings, read-only, required and defaults.
   virtual void ApplyFieldsInfo();
   // The key field's next generator value, when the field is still null.
@@ -140,6 +145,13 @@ class TpZODDataSet : public TFIBDataSet,
   // Opens, then gives the fields their settings from the metadata.
   void InternalOpen() override;
   int GetRecordCount() const override;
+  int GetRecNo() const override;
+  // The filter: the base's OnFilterRecord slot holds the data set's own
+  // dispatcher, which runs the expression, the user's handler and the hook.
+  void SetOnFilterRecordValue(classlib::TFilterRecordEvent handler) override;
+  void SetFilterText(const std::string& text) override;
+  void SetFilterOptionsValue(classlib::TFilterOptions options) override;
+  void SetFilteredValue(bool value) override;
 
   void DoOnNewRecord() override;
   void DoBeforeOpen() override;
@@ -201,6 +213,13 @@ class TpZODDataSet : public TFIBDataSet,
   void ApplyNewRecordDefaults(classlib::TField* key_field);
   bool DoApplyDefaultValue(classlib::TField* field);
 
+  // Filtering (zod_dataset_filter.cpp).
+  void InstallFilterDispatch();
+  void ResetFilter();
+  void FilterRecord(classlib::TDataSet* data_set, bool& accept);
+  bool CountsVisibleOnly() const;
+  int VisibleRecordCount();
+
   // Field settings (zod_dataset_fields_info.cpp).
   void ApplyAutoFormat(classlib::TField& field);
   std::string UpdateTableOfStatements();
@@ -230,6 +249,15 @@ class TpZODDataSet : public TFIBDataSet,
   // The count the server gave at open (psAskRecordCount), -1 when none.
   int server_record_count_ = -1;
   int deleted_at_count_ = 0;
+  // The filter: the user's handler, the compiled expression, the cached
+  // records it refused, and the visible count with the record count it
+  // was taken at.
+  classlib::TFilterRecordEvent user_filter_;
+  std::unique_ptr<TDataSetFilterFields> filter_fields_;
+  std::unique_ptr<TExpressionParser> filter_parser_;
+  std::set<int> hidden_;
+  int visible_count_ = 0;
+  int visible_count_at_ = -1;
 };
 
 }  // namespace fib
