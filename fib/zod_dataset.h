@@ -146,6 +146,8 @@ class TpZODDataSet : public TFIBDataSet,
   void InternalOpen() override;
   int GetRecordCount() const override;
   int GetRecNo() const override;
+  // The base's test, then the filter when the data set is filtered.
+  bool IsVisible(classlib::TRecordBuffer buffer) override;
   // The filter: the base's OnFilterRecord slot holds the data set's own
   // dispatcher, which runs the expression, the user's handler and the hook.
   void SetOnFilterRecordValue(classlib::TFilterRecordEvent handler) override;

@@ -17,6 +17,7 @@ void TpZODDataSet::InstallFilterDispatch() {
 
 void TpZODDataSet::SetOnFilterRecordValue(classlib::TFilterRecordEvent handler) {
   user_filter_ = std::move(handler);
+  ResetFilter();
   // Re-installing the dispatcher lets the base re-read an open data set.
   InstallFilterDispatch();
 }
@@ -57,11 +58,16 @@ void TpZODDataSet::FilterRecord(classlib::TDataSet*, bool& accept) {
   }
   if (accept && user_filter_) user_filter_(this, accept);
   if (accept) DoFilterRecord(accept);
-  classlib::TRecordBuffer buffer = GetActiveRecordBuffer();
-  if (!buffer) return;
-  int index = RecordIndexOf(buffer);
-  if (accept) hidden_.erase(index);
-  else hidden_.insert(index);
+  // The filter always looks at the record under the cursor.
+  if (accept) hidden_.erase(current_index_);
+  else hidden_.insert(current_index_);
+}
+
+bool TpZODDataSet::IsVisible(classlib::TRecordBuffer buffer) {
+  if (!TFIBDataSet::IsVisible(buffer)) return false;
+  // While sorting and in the limited model every record takes part.
+  if (!Filtered() || sorting_ || LimitedCacheModel()) return true;
+  return RecordFilter(buffer);
 }
 
 bool TpZODDataSet::CountsVisibleOnly() const {
@@ -71,18 +77,22 @@ bool TpZODDataSet::CountsVisibleOnly() const {
 int TpZODDataSet::VisibleRecordCount() {
   if (visible_count_at_ == CacheRecordCount()) return visible_count_;
   // Every cached record must have met the filter once.
+  // The filter reads the record at the cursor: walk the cursor over them.
   classlib::TRecordBuffer buffer = AllocRecordBuffer();
+  int saved_index = current_index_;
   int visible = 0;
   try {
     for (int index = 0; index < CacheRecordCount(); ++index) {
+      current_index_ = index;
       ReadRecordFromCache(index, buffer, false);
-      if (!IsVisible(buffer)) continue;
-      if (RecordFilter(buffer)) ++visible;
+      if (IsVisible(buffer)) ++visible;
     }
   } catch (...) {
+    current_index_ = saved_index;
     FreeRecordBuffer(buffer);
     throw;
   }
+  current_index_ = saved_index;
   FreeRecordBuffer(buffer);
   visible_count_ = visible;
   visible_count_at_ = CacheRecordCount();
@@ -92,6 +102,8 @@ int TpZODDataSet::VisibleRecordCount() {
 int TpZODDataSet::GetRecNo() const {
   int number = TFIBDataSet::GetRecNo();
   if (!CountsVisibleOnly() || State() == classlib::dsFilter || number <= 0) return number;
+  // Every record before this one must have met the filter.
+  const_cast<TpZODDataSet*>(this)->VisibleRecordCount();
   int hidden_before = static_cast<int>(
       std::distance(hidden_.begin(), hidden_.lower_bound(number - 1)));
   return number - hidden_before;

@@ -60,7 +60,6 @@ std::string TpZODDataSet::LockText() {
     for (const std::string& key : options.KeyFieldNames()) keys.push_back(FormatIdentifier(key));
     where = KeyWhereText(keys);
   } else {
-    if (!QUpdate()->Prepared()) QUpdate()->Prepare();
     std::string update = QUpdate()->SQL().Text();
     table = ModifiedTable(update, true);
     where = FirstWhereCondition(update);
