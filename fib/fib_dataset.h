@@ -603,6 +603,10 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   int record_size_ = 0;
   int blob_slots_offset_ = 0;
   int calc_area_offset_ = 0;
+  int stored_blob_offset_ = 0;  // the blob slots in a stored record
+  bool fetch_stopped_ = false;  // AfterFetchRecord asked to stop
+  std::vector<char> text_scratch_;
+  std::vector<uint8_t> old_buffer_;
 
   // ==== Editing, cached updates, lookup, local sort and the key search ====
   // Helpers of that work, kept together at the end of the class.
@@ -649,11 +653,9 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   // Modify statements (fib_dataset_modify.cpp).
   static bool IsNoAction(TFIBQuery* statement);
   void StartUpdateTransactionIfAsked();
-  bool RunModifyStatement(TFIBQuery* statement, classlib::TRecordBuffer buffer);
   void TakeReturnedValues(TFIBQuery* statement, classlib::TRecordBuffer buffer);
   void RefreshAfterPost(classlib::TRecordBuffer buffer);
   // Cached updates (fib_dataset_cached_updates.cpp).
-  uint8_t CachedStatus(int index) const;
   void RevertCachedRecord(int index);
   // Key search (fib_dataset_locate.cpp).
   std::vector<TKeyColumn> KeyColumns(const std::vector<classlib::TField*>& fields,
@@ -666,10 +668,6 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   std::vector<classlib::TField*> ResolveSortFields(const std::vector<classlib::Variant>& fields);
   // The buffer cached records are read into for their field values.
   std::vector<uint8_t> read_buffer_;
-  int stored_blob_offset_ = 0;  // the blob slots in a stored record
-  bool fetch_stopped_ = false;  // AfterFetchRecord asked to stop
-  std::vector<char> text_scratch_;
-  std::vector<uint8_t> old_buffer_;
 };
 
 // The published face of the buffered data set.

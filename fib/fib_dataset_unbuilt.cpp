@@ -2,10 +2,7 @@
 // raises, so a caller learns plainly that the operation is missing rather
 // than getting a wrong answer. The sources that build them replace the
 // definitions here one by one.
-#include <cstring>
-
 #include "classlib/stream.h"
-#include "fib/cache_model_options.h"
 #include "fib/fib_blob_stream.h"
 #include "fib/zod_array.h"
 #include "fib/errors.h"
@@ -40,4 +37,3 @@ void TFIBCustomDataSet::LimitedLast() { NotBuilt("LimitedLast"); }
 void TFIBCustomDataSet::LimitedGotoBookmark(const void*) { NotBuilt("LimitedGotoBookmark"); }
 
 }  // namespace fib
-
