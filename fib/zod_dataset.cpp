@@ -88,8 +88,8 @@ void TpZODDataSet::LoadRepositoryTexts() {
   if (data_set_id_ == 0 || !PrepareOptions().Contains(psApplyRepositary) ||
       loaded_data_set_id_ == data_set_id_ || !Database() || !Database()->Connected())
     return;
-  TpDataSetInfo info =
-      ProcessMetadataCaches().DataSetInfo.FindDataSetInfo(MetadataSource(), data_set_id_, FullComponentName(this));
+  TpDataSetInfo info = ProcessMetadataCaches().DataSetInfo.FindDataSetInfo(
+      *NewMetadataSource(), data_set_id_, FullComponentName(this));
   bool conditions_applied = Conditions().Applied();
   bool description_set = false;
   InfoTarget target(*this, description_set);

@@ -198,7 +198,7 @@ class TpZODDataSet : public TFIBDataSet,
   bool FieldUnchanged(classlib::TField* field);
   bool IsBlobFieldModified(classlib::TField* field);
   bool IsDBKeyField(int field_no);
-  FIBMetadataSource& MetadataSource();
+  std::unique_ptr<FIBMetadataSource> NewMetadataSource();
   bool UsesRepositoryData() const;
   void FillParamsToFieldsLinks();
 
@@ -236,8 +236,6 @@ class TpZODDataSet : public TFIBDataSet,
   std::unique_ptr<TFIBQuery> count_query_;
   std::unique_ptr<TFIBQuery> lock_query_;
   std::unique_ptr<TpZODUpdateObject> blob_update_;
-  std::unique_ptr<FIBMetadataSource> metadata_source_;
-  TFIBDatabase* metadata_database_ = nullptr;
   // String fields whose column defaults to the empty string.
   std::set<std::string> empty_default_fields_;
 

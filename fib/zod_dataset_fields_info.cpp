@@ -89,17 +89,18 @@ void TpZODDataSet::ApplyFieldsInfo() {
   empty_default_fields_.clear();
   std::string update_table = prepare.Contains(pfSetReadOnlyFields) ? UpdateTableOfStatements() : "";
   TpZODTableInfoCollect& cache = ProcessMetadataCaches().TableInfo;
+  std::unique_ptr<FIBMetadataSource> source;
+  if (Database() && Database()->Connected()) source = NewMetadataSource();
   for (classlib::TField* field : Fields().List()) {
     if (Options().Contains(poAutoFormatFields)) ApplyAutoFormat(*field);
-    if (field->FieldKind() != classlib::fkData || !Database() || !Database()->Connected())
-      continue;
+    if (field->FieldKind() != classlib::fkData || !source) continue;
     std::string table = GetRelationTableName(field);
     std::string column = GetRelationFieldName(field);
     TpZODFieldInfo* alias_info =
-        with_repository ? cache.GetFieldInfo(MetadataSource(), kAliasTable, field->FieldName(), true)
+        with_repository ? cache.GetFieldInfo(*source, kAliasTable, field->FieldName(), true)
                         : nullptr;
     TpZODFieldInfo* table_info =
-        table.empty() ? nullptr : cache.GetFieldInfo(MetadataSource(), table, column, with_repository);
+        table.empty() ? nullptr : cache.GetFieldInfo(*source, table, column, with_repository);
     if (!alias_info && !table_info) continue;
     const TpZODFieldInfo& own = table_info ? *table_info : *alias_info;
     std::string column_default = own.DefaultValue;

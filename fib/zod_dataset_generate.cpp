@@ -93,14 +93,12 @@ std::vector<GeneratorField> TpZODDataSet::GeneratorFields(bool compare_values) {
   return result;
 }
 
-FIBMetadataSource& TpZODDataSet::MetadataSource() {
+// A source lives only as long as one use: it holds a transaction of the
+// database, which may go away before the data set does.
+std::unique_ptr<FIBMetadataSource> TpZODDataSet::NewMetadataSource() {
   TFIBDatabase* database = Database();
   if (!database) RaiseClientError(21, {FullComponentName(this)});
-  if (!metadata_source_ || metadata_database_ != database) {
-    metadata_source_ = std::make_unique<FIBMetadataSource>(*database, RepositoriesOf(*database));
-    metadata_database_ = database;
-  }
-  return *metadata_source_;
+  return std::make_unique<FIBMetadataSource>(*database, RepositoriesOf(*database));
 }
 
 bool TpZODDataSet::UsesRepositoryData() const {
@@ -109,12 +107,14 @@ bool TpZODDataSet::UsesRepositoryData() const {
 }
 
 TpZODTableInfo* TpZODDataSet::GeneratorTableInfo(const std::string& table) {
-  return ProcessMetadataCaches().TableInfo.GetTableInfo(MetadataSource(), table,
+  if (table.empty()) return nullptr;
+  return ProcessMetadataCaches().TableInfo.GetTableInfo(*NewMetadataSource(), table,
                                                         UsesRepositoryData());
 }
 
 std::string TpZODDataSet::GeneratorPrimaryKey(const std::string& table) {
-  return ProcessMetadataCaches().TableInfo.PrimaryKeyFields(MetadataSource(), table);
+  if (table.empty()) return "";
+  return ProcessMetadataCaches().TableInfo.PrimaryKeyFields(*NewMetadataSource(), table);
 }
 
 std::string TpZODDataSet::PreparedSelectText() {

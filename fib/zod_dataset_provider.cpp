@@ -84,8 +84,11 @@ int TpZODDataSet::PSExecuteStatement(const std::string& sql,
       if (pooled) ReleasePooledQuery(query);
     }
   } release{query, own == nullptr};
-  for (int i = 0; i < query->ParamCount() && i < static_cast<int>(params.size()); ++i)
-    query->Param(i).SetAsVariant(params[i]);
+  // A pooled statement still holds the values of its last use.
+  for (int i = 0; i < query->ParamCount(); ++i) {
+    if (i < static_cast<int>(params.size())) query->Param(i).SetAsVariant(params[i]);
+    else query->Param(i).SetIsNull(true);
+  }
   query->ExecQuery();
   if (query->SQLType() != SQLSelect && query->SQLType() != SQLSelectForUpdate)
     return query->RowsAffected();

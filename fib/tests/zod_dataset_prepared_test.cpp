@@ -123,6 +123,12 @@ TEST_F(PreparedDataSetTest, ProviderStatementsNumberOnlyRealMarkers) {
   EXPECT_EQ(ds_->PSExecuteStatement("select ID from PEOPLE where NAME <> '?' and ID > ?", {0}), 2);
   tr_->Commit();
   EXPECT_EQ(Value("select NAME from PEOPLE where ID = 2").AsString(), "Who?");
+  // A statement taken from the pool again keeps none of its old values.
+  const char* move = "update PEOPLE set CITY_ID = ? where ID = ?";
+  EXPECT_EQ(ds_->PSExecuteStatement(move, {8, 1}), 1);
+  EXPECT_EQ(ds_->PSExecuteStatement(move, {9}), 0);
+  tr_->Commit();
+  EXPECT_EQ(Value("select CITY_ID from PEOPLE where ID = 1").AsInteger(), 8);
 
   EXPECT_EQ(ds_->PSGetQuoteChar(), "\"");
   EXPECT_EQ(ds_->PSGetTableName(), "PEOPLE");
