@@ -10,8 +10,11 @@
 #include "classlib/datetime.h"
 #include "classlib/exceptions.h"
 #include "classlib/field.h"
+#include "classlib/field_blob.h"
+#include "classlib/stream.h"
 #include "classlib/field_numeric.h"
 #include "fib/auto_update_options.h"
+#include "fib/errors.h"
 #include "fib/fib_transaction.h"
 #include "fib/zod_dataset_messages.h"
 #include "fib_query_fixture.h"
@@ -318,6 +321,59 @@ TEST_F(ZODDataSetTest, VisibleRecordNumbersSkipFilteredRecords) {
       }));
   ds.First();
   EXPECT_EQ(ds.RecordCount(), 1);
+}
+
+TEST_F(ZODDataSetTest, WrittenTextsCarryABlobLoadedIntoAField) {
+  // The way the updater fills binary columns: its own texts, edit, post.
+  classlib::TStringList update;
+  update.SetText("update PEOPLE set NOTE = :NOTE where ID = :ID");
+  data_set_->SetUpdateSQL(update);
+  classlib::TStringList select;
+  select.SetText("select ID, NOTE from PEOPLE where ID = 1");
+  data_set_->SetSelectSQL(select);
+  data_set_->Open();
+  std::string bytes(70000, 'x');
+  bytes[0] = '\0';
+  classlib::TMemoryStream content;
+  content.Write(bytes.data(), static_cast<int>(bytes.size()));
+  content.SetPosition(0);
+  data_set_->Edit();
+  dynamic_cast<classlib::TBlobField&>(F("NOTE")).LoadFromStream(content);
+  data_set_->Post();
+  auto check = NewQuery("Check", "select NOTE from PEOPLE where ID = 1");
+  check->ExecQuery();
+  EXPECT_EQ(check->Fields(0).AsString(), bytes);
+  check->Close();
+  tr_->Commit();
+}
+
+TEST_F(ZODDataSetTest, ProtectedEditLocksTheRowAndNamesEveryField) {
+  data_set_->SetOptions(TpZODDsOptions(data_set_->Options()).Include(poProtectedEdit));
+  TpZODDataSet& ds = Open("select ID, NAME, CITY_ID from PEOPLE order by ID", true);
+  EXPECT_TRUE(ds.UpdateSQL().Text().empty());
+  ds.Edit();
+  // The texts a lock needs were written in full.
+  EXPECT_NE(ds.UpdateSQL().Text().find("CITY_ID=?NEW_CITY_ID"), std::string::npos)
+      << ds.UpdateSQL().Text();
+  EXPECT_FALSE(ds.RefreshSQL().Text().empty());
+
+  // Another connection that will not wait cannot change the row now.
+  auto other = NewDatabase();
+  other->Connect();
+  TFIBTransaction other_tr(nullptr);
+  other_tr.SetDefaultDatabase(other.get());
+  other_tr.TRParams().SetText("write\r\nread_committed\r\nrec_version\r\nnowait");
+  TFIBQuery statement(nullptr);
+  statement.SetDatabase(other.get());
+  statement.SetTransaction(&other_tr);
+  statement.SQL().SetText("update PEOPLE set NAME = 'Other' where ID = 1");
+  other_tr.StartTransaction();
+  EXPECT_THROW(statement.ExecQuery(), EFIBError);
+  other_tr.Rollback();
+
+  F("NAME").SetAsString("Anne");
+  ds.Post();
+  EXPECT_EQ(Value("select NAME from PEOPLE where ID = 1").AsString(), "Anne");
 }
 
 }  // namespace
