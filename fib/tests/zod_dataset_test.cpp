@@ -232,6 +232,17 @@ TEST_F(ZODDataSetTest, CountingOnTheServer) {
   ds.OnAskRecordCount = {};
   tr_->Commit();
   EXPECT_EQ(ds.GetRecordCountBySQL(), 0);  // no active transaction
+
+  // Asked at open, the server's count stands before the rows are fetched.
+  for (int id = 10; id < 20; ++id)
+    Run("insert into PEOPLE (ID, NAME) values (" + std::to_string(id) + ", 'n')");
+  ds.SetPrepareOptions(TpPrepareOptions(ds.PrepareOptions()).Include(psAskRecordCount));
+  tr_->StartTransaction();
+  ds.Open();
+  EXPECT_LT(ds.CacheRecordCount(), 12);
+  EXPECT_EQ(ds.RecordCount(), 12);
+  ds.Delete();
+  EXPECT_EQ(ds.RecordCount(), 11);
 }
 
 TEST_F(ZODDataSetTest, ProviderStatementsKeepQuestionMarksInLiterals) {
