@@ -156,6 +156,23 @@ TEST_F(ZODDataSetTest, NewRecordsTakeDefaultsAsWrittenAndGeneratorKeys) {
   EXPECT_EQ(Value("select NAME from PEOPLE where ID = 41").AsString(), "Hello World");
 }
 
+TEST_F(ZODDataSetTest, NewRecordsTakeTheSelectsParameterValues) {
+  TAutoUpdateOptions& options = data_set_->AutoUpdateOptions();
+  options.SetAutoParamsToFields(true);
+  options.SetUpdateTableName("PEOPLE");
+  options.SetAutoReWriteSqls(true);
+  classlib::TStringList lines;
+  lines.SetText("select P.ID, P.NAME, P.CITY_ID from PEOPLE P where P.CITY_ID = :CITY");
+  data_set_->SetSelectSQL(lines);
+  data_set_->Prepare();
+  data_set_->QSelect()->ParamByName("CITY").SetAsInteger(7);
+  data_set_->Open();
+  EXPECT_EQ(options.ParamsToFieldsLinks().Text(), "CITY_ID=CITY\r\n");
+  data_set_->Append();
+  EXPECT_EQ(F("CITY_ID").AsInteger(), 7);
+  data_set_->Cancel();
+}
+
 TEST_F(ZODDataSetTest, KeysBeforePostComeOnlyWhenPosting) {
   data_set_->AutoUpdateOptions().SetWhenGetGenID(wgBeforePost);
   data_set_->AutoUpdateOptions().SetGeneratorName("GEN_PEOPLE_ID");
