@@ -215,6 +215,8 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   // fields are calculated, else the active buffer of a record; nullptr
   // when there is none.
   classlib::TRecordBuffer GetActiveRecBuf() const;
+  // The stream of a handle; nullptr once it was freed.
+  TFIBBlobStream* BlobStreamByHandle(uint32_t handle) const;
   // The stream held in a record's blob slot of field (nullptr: none).
   TFIBBlobStream* BlobStreamOf(classlib::TRecordBuffer buffer, const classlib::TField* field) const;
   // What a field's blob stream reports: the data set is modified, and a
@@ -552,7 +554,6 @@ class TFIBCustomDataSet : public classlib::TDataSet,
                                       uint8_t* slot);
   void LoadForCachedUpdates(TFIBBlobStream& stream);
   uint32_t AddBlobStream(std::unique_ptr<TFIBBlobStream> stream);
-  TFIBBlobStream* BlobStreamByHandle(uint32_t handle) const;
   void FreeBlobStream(uint32_t handle);
 
   // Owned objects.
@@ -576,8 +577,11 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   // The field-name cache: names as asked for, sorted, with their fields.
   std::vector<std::pair<std::string, classlib::TField*>> field_name_cache_;
   // Blob streams by handle (index + 1); freed handles are reused.
+  // Blob streams by handle. Handles are never reused, not even after a
+  // close, so a handle kept by a field's stream never finds another blob:
+  // handle h is blob_streams_[h - 1 - blob_handle_base_].
   std::vector<std::unique_ptr<TFIBBlobStream>> blob_streams_;
-  std::vector<uint32_t> free_blob_handles_;
+  uint32_t blob_handle_base_ = 0;
   classlib::Variant sort_info_;
 
   // Settings.

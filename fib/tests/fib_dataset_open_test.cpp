@@ -409,3 +409,24 @@ TEST_F(DataSetOpenTest, UnicodeColumnsReadAsWideTextOnAUnicodeConnection) {
 
 }  // namespace
 }  // namespace fib
+
+namespace fib {
+namespace {
+
+TEST_F(DataSetOpenTest, AStreamOutlivingItsRecordFailsPlainly) {
+  WriteBlob(1, "one");
+  auto ds = OpenItems();
+  std::unique_ptr<classlib::TStream> stream =
+      ds->CreateBlobStream(ds->FieldByName("PIC"), classlib::bmRead);
+  EXPECT_EQ(stream->Size(), 3);
+  ds->Close();
+  EXPECT_THROW(stream->Size(), EFIBClientError);
+  // Reopened, new streams take new handles: the old one still finds nothing.
+  ds->Open();
+  ds->CreateBlobStream(ds->FieldByName("PIC"), classlib::bmRead);
+  char byte;
+  EXPECT_THROW(stream->Read(&byte, 1), EFIBClientError);
+}
+
+}  // namespace
+}  // namespace fib
