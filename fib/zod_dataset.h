@@ -102,6 +102,11 @@ class TpZODDataSet : public TFIBDataSet,
   // Runs sql with "?" markers in the update transaction; the rows a select
   // returns, else the rows affected.
   int PSExecuteStatement(const std::string& sql, const std::vector<classlib::Variant>& params);
+  // Runs the statement of `kind` with the values of delta's current record:
+  // plain and NEW_ parameters its new values (its old ones where it has no
+  // new one), OLD_ parameters its old values; an inserted key may come from
+  // the generator. False when the data set has no statement of that kind.
+  bool PSUpdateRecord(classlib::TUpdateKind kind, classlib::TDataSet& delta);
 
   bool CanEdit() const override;
   bool CanInsert() const override;

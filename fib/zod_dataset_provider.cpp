@@ -10,6 +10,9 @@
 #include "fib/fib_transaction.h"
 #include "fib/sql_clauses.h"
 #include "fib/sql_text.h"
+#include "fib/str_util.h"
+#include "classlib/field.h"
+#include "classlib/variant.h"
 #include "fib/zod_dataset.h"
 #include "fib/zod_dataset_sql.h"
 
@@ -98,6 +101,50 @@ int TpZODDataSet::PSExecuteStatement(const std::string& sql,
     query->Next();
   }
   return rows;
+}
+
+namespace {
+
+// "NEW_" or "OLD_" in any case, followed by a name.
+bool HasPrefix(const std::string& name, const char* prefix) {
+  return name.size() > 4 && classlib::SameText(name.substr(0, 4), prefix);
+}
+
+}  // namespace
+
+bool TpZODDataSet::PSUpdateRecord(classlib::TUpdateKind kind, classlib::TDataSet& delta) {
+  TFIBQuery* statement = kind == classlib::ukModify   ? QUpdate()
+                         : kind == classlib::ukInsert ? QInsert()
+                                                      : QDelete();
+  std::string text = statement->SQL().Text();
+  if (classlib::Trim(text).empty() || fib::IsNoAction(text)) return false;
+  TAutoUpdateOptions& options = AutoUpdateOptions();
+  bool new_key = kind == classlib::ukInsert && !options.GeneratorName().empty() &&
+                 options.WhenGetGenID() != wgNever;
+  TFIBTransaction* transaction = statement->Transaction();
+  if (transaction && !transaction->Active()) transaction->StartTransaction();
+  for (int i = 0; i < statement->ParamCount(); ++i) {
+    std::string name = statement->ParamName(i);
+    bool old = HasPrefix(name, "OLD_");
+    std::string field_name = old || HasPrefix(name, "NEW_") ? name.substr(4) : name;
+    classlib::TField* field = delta.FindField(field_name);
+    if (!field) continue;
+    TFIBXSQLVAR& param = statement->Param(i);
+    if (!old && new_key && StrInArray(field->FieldName(), options.KeyFieldNames())) {
+      param.SetAsInt64(Database()->GeneratorValue(options.GeneratorName(),
+                                                  options.GeneratorStep(), transaction));
+      continue;
+    }
+    // The row is found by what it was: an OLD_ parameter never takes the
+    // new value, or a changed key would point at another row.
+    classlib::Variant value = old ? field->OldValue() : field->NewValue();
+    if (!old && classlib::VarIsEmpty(value)) value = field->OldValue();
+    param.SetAsVariant(value);
+  }
+  statement->ExecQuery();
+  modify_ran_ = true;
+  if (statement->Open()) statement->Close();
+  return true;
 }
 
 }  // namespace fib

@@ -404,5 +404,30 @@ TEST_F(ZODDataSetTest, ProtectedEditLocksTheRowAndNamesEveryField) {
   EXPECT_EQ(Value("select NAME from PEOPLE where ID = 1").AsString(), "Anne");
 }
 
+TEST_F(ZODDataSetTest, ADeltaRecordFindsItsRowByItsOldValues) {
+  TpZODDataSet& ds = Open("select ID, NAME from PEOPLE order by ID");
+  // A second data set in edit state stands for the provider's delta.
+  TpZODDataSet delta(&form_);
+  delta.SetName("Delta");
+  delta.SetDatabase(db_.get());
+  delta.SetTransaction(tr_.get());
+  classlib::TStringList lines;
+  lines.SetText("select ID, NAME from PEOPLE where ID = 1");
+  delta.SetSelectSQL(lines);
+  delta.AutoUpdateOptions().SetUpdateTableName("PEOPLE");
+  delta.AutoUpdateOptions().SetKeyFields("ID");
+  delta.AutoUpdateOptions().SetAutoReWriteSqls(true);
+  delta.Open();
+  delta.Edit();
+  delta.FieldByName("ID")->SetAsInteger(50);
+  delta.FieldByName("NAME")->SetAsString("Renumbered");
+  EXPECT_TRUE(ds.PSUpdateRecord(classlib::ukModify, delta));
+  delta.Cancel();
+  delta.Close();
+  tr_->Commit();
+  EXPECT_EQ(Value("select NAME from PEOPLE where ID = 50").AsString(), "Renumbered");
+  EXPECT_EQ(Value("select count(*) from PEOPLE where ID = 1").AsInteger(), 0);
+}
+
 }  // namespace
 }  // namespace fib
