@@ -240,6 +240,19 @@ TEST_F(ZODDataSetTest, LockingRowsOthersDeletedOrHold) {
   other_tr.Rollback();
 }
 
+TEST_F(ZODDataSetTest, NothingToLockWithWithoutAnUpdateText) {
+  classlib::TStringList lines;
+  lines.SetText("select ID, NAME from PEOPLE");
+  data_set_->SetSelectSQL(lines);
+  data_set_->Open();
+  try {
+    data_set_->LockRecord(true);
+    FAIL();
+  } catch (const classlib::Exception& error) {
+    EXPECT_EQ(error.Message(), "Unable to lock record. Update query is empty");
+  }
+}
+
 TEST_F(ZODDataSetTest, CountingOnTheServer) {
   TpZODDataSet& ds = Open("select ID, NAME from PEOPLE where NAME <> '?' -- not the odd ones");
   EXPECT_EQ(ds.GetRecordCountBySQL(), 2);
