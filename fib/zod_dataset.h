@@ -31,7 +31,7 @@ namespace fib {
 class TDataSetFilterFields;
 class TExpressionParser;
 class TFormatFields;
-class TpZODTableInfo;
+struct TpZODTableInfo;
 class FIBMetadataSource;
 
 enum TLockStatus { lsSuccess, lsDeadLock, lsNotExist, lsMultiply, lsUnknownError };
