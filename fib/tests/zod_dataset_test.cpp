@@ -345,6 +345,37 @@ TEST_F(ZODDataSetTest, CachedUpdatesAreAppliedRecordByRecord) {
   EXPECT_EQ(Value("select count(*) from PEOPLE where ID = 2").AsInteger(), 0);
 }
 
+TEST_F(ZODDataSetTest, AFailedCachedChangeIsOfferedToOnUpdateError) {
+  data_set_->SetAutoCommit(false);
+  TpZODDataSet& ds = Open("select ID, NAME from PEOPLE order by ID");
+  ds.SetCachedUpdates(true);
+  ds.Append();
+  F("ID").SetAsInteger(1);  // taken
+  F("NAME").SetAsString("Twin");
+  ds.Post();
+  ds.First();
+  ds.Edit();
+  F("NAME").SetAsString("Anne");
+  ds.Post();
+  int offered = 0;
+  ds.OnUpdateError = TFIBUpdateErrorEvent::Function(
+      [&](classlib::TDataSet*, classlib::EDatabaseError&, classlib::TUpdateKind kind,
+          classlib::TUpdateAction& action) {
+        EXPECT_EQ(kind, classlib::ukInsert);
+        ++offered;
+        action = classlib::uaSkip;
+      });
+  ds.ApplyUpdates();
+  EXPECT_EQ(offered, 1);
+  EXPECT_TRUE(ds.UpdatesPending());  // the skipped insert waits
+  tr_->CommitRetaining();
+  EXPECT_EQ(Value("select NAME from PEOPLE where ID = 1").AsString(), "Anne");
+
+  // Without a handler the failure reaches the caller.
+  ds.OnUpdateError = {};
+  EXPECT_THROW(ds.ApplyUpdates(), EFIBError);
+}
+
 TEST_F(ZODDataSetTest, VisibleRecordNumbersSkipFilteredRecords) {
   Run("insert into PEOPLE (ID, NAME) values (3, 'Cid')");
   TpZODDataSet& ds = Open("select ID, NAME from PEOPLE order by ID");
