@@ -8,14 +8,18 @@
 //   fib_dataset_props.cpp    property setters and the state checks
 //   fib_dataset_prepare.cpp  Prepare, field definitions, statement texts
 //   fib_dataset_columns.cpp  column information, origins, field-name cache
-//   fib_dataset_master.cpp   master/detail reactions, re-opening in place
+//   fib_dataset_master.cpp   master/detail reactions
 //   fib_dataset_open.cpp     InternalOpen/Close and the event overrides
 //   fib_dataset_fetch.cpp    GetRecord, fetching, navigation, bookmarks
-//   fib_dataset_buffers.cpp  record buffers, field data, blob streams
+//   fib_dataset_buffers.cpp  record buffers, field data, blob handles
+//   fib_dataset_blobs.cpp    blob streams of fields, array fields
 //   fib_dataset_transfer.cpp rows to the cache, records to parameters
-// Editing, cached updates, lookup and local sorting live in the sources of
-// that work (see the section "Editing" below); the extended locate and the
-// limited cache model in theirs.
+//   fib_dataset_refresh.cpp  refreshing a record, re-opening in place
+//   fib_dataset_sqlobject.cpp fields and parameters by name for statements
+// Editing, cached updates, lookup and local sorting, the extended locate
+// and the limited cache model are declared in the sections marked below
+// and built in sources of their own; until they are, fib_dataset_unbuilt.cpp
+// gives each one a definition that raises.
 #pragma once
 
 #include <cstdint>
@@ -54,6 +58,7 @@ class TFIBCustomDataSet : public classlib::TDataSet,
                           public IFIBFieldsOwner,
                           public IFIBDetailDataSet,
                           public IDataSetSQLTexts,
+                          public IConditionsOwner,
                           public ISQLObject {
   CLASSLIB_CLASS(TFIBCustomDataSet, classlib::TDataSet)
  public:
@@ -235,6 +240,13 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   // ---- IDataSetSQLTexts ----
   classlib::TStrings& SQLText(TDataSetSQLKind kind) override;
   void SetSQLText(TDataSetSQLKind kind, const classlib::TStrings& lines) override;
+
+  // ---- IConditionsOwner: Conditions rewrite the select text ----
+  std::string ConditionsSQLText() const override;
+  void SetConditionsSQLText(const std::string& sql) override;
+  std::string MainWhereClause(const std::string& sql) const override;
+  std::string SetMainWhereClause(const std::string& sql,
+                                 const std::string& condition) const override;
 
   // ---- ISQLObject: fields of the current record, select parameters ----
   int ParamCount() const override;
@@ -525,6 +537,9 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   classlib::TGetResult GetStandardRecord(classlib::TRecordBuffer buffer, classlib::TGetMode mode,
                                          bool& read);
   bool FetchOneRow();
+  // Whether the cache still holds record index (a uni-directional data set
+  // keeps only the last BufferChunks records).
+  bool InRing(int index) const;
   classlib::TGetResult HandleGetRecordError(classlib::Exception& error,
                                             classlib::TGetResult so_far);
 
@@ -620,6 +635,11 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   bool LocallySorted() const { return sorted_; }
   // Forgets the sort descriptor: the records are no longer known sorted.
   void ClearSortInfo();
+  // Sends every pending cached change to the server through the modify
+  // statements, record by record; applied records become unmodified (or
+  // stay hidden when deleted). A failing statement stops it, leaving that
+  // record and the ones after it pending.
+  virtual void ApplyUpdates();
   // The value of field in cached record index (0-based): calculated and
   // lookup fields computed on the record unless calculations are
   // suspended. Missing rows are fetched first; an index beyond the rows
@@ -649,18 +669,31 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   // Posting (fib_dataset_edit.cpp).
   void PostBuffer(classlib::TRecordBuffer buffer, bool inserting);
   int InsertPosition(classlib::TRecordBuffer buffer);
+  bool MarkPosted(classlib::TRecordBuffer buffer, bool inserting, int index);
+  void PostThroughStatement(classlib::TRecordBuffer buffer, bool inserting, int index);
   bool SortFieldsChanged();
   void SyncBlobColumns(classlib::TRecordBuffer buffer);
   void ForEachBlobStream(classlib::TRecordBuffer buffer,
                          const std::function<void(classlib::TField*, TFIBBlobStream*)>& action);
   void AfterPostOrder(bool sort_changed);
+  // Marks a post or delete as storing the active record while it lives.
+  struct Storing {
+    explicit Storing(bool& flag) : flag_(flag), was_(flag) { flag_ = true; }
+    ~Storing() { flag_ = was_; }
+    Storing(const Storing&) = delete;
+    Storing& operator=(const Storing&) = delete;
+    bool& flag_;
+    bool was_;
+  };
   // Modify statements (fib_dataset_modify.cpp).
   static bool IsNoAction(TFIBQuery* statement);
+  void ExecuteModify(TFIBQuery* statement, classlib::TRecordBuffer buffer);
   void StartUpdateTransactionIfAsked();
   void TakeReturnedValues(TFIBQuery* statement, classlib::TRecordBuffer buffer);
   void RefreshAfterPost(classlib::TRecordBuffer buffer);
   // Cached updates (fib_dataset_cached_updates.cpp).
   void RevertCachedRecord(int index);
+  bool ApplyCachedRecord(int index, classlib::TRecordBuffer buffer);
   // Key search (fib_dataset_locate.cpp).
   std::vector<TKeyColumn> KeyColumns(const std::vector<classlib::TField*>& fields,
                                      const classlib::Variant& key_values,
@@ -670,8 +703,8 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   void MoveToRecord(int index, bool centre);
   // Local sort (fib_dataset_sort.cpp).
   std::vector<classlib::TField*> ResolveSortFields(const std::vector<classlib::Variant>& fields);
-  // The buffer cached records are read into for their field values.
-  std::vector<uint8_t> read_buffer_;
+  // A post or delete is storing the active record (see CacheDelete).
+  bool storing_ = false;
 };
 
 // The published face of the buffered data set.

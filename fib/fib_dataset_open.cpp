@@ -90,6 +90,9 @@ void TFIBCustomDataSet::ComputeRecordLayout() {
   const int extra_stored = blob_slots + (cache_calc_fields_ ? CalcFieldsSize() : 0);
   cache_ = CreateRecordsCache(layout, field_descrs_, cache_model_options_->BufferChunks(),
                               extra_stored, record_size_);
+  // Under cached updates a record's old values are its contents before the
+  // first change, which the log keeps.
+  cache_->SetLogMode(cached_updates_);
 }
 
 void TFIBCustomDataSet::CheckOrderFieldsPresent() {
@@ -108,6 +111,8 @@ void TFIBCustomDataSet::InternalClose() {
   open_ = false;
   record_count_ = deleted_count_ = inserted_count_ = updates_pending_ = 0;
   cache_.reset();
+  // Buffers made before the next open know no columns.
+  record_size_ = blob_slots_offset_ = calc_area_offset_ = stored_blob_offset_ = 0;
   BindFields(false);
   if (DefaultFields()) DestroyFields();
   field_descrs_.Clear();

@@ -47,6 +47,22 @@ TEST_F(DataSetEditTest, AutoCommitKeepsTheCursorOfTheSharedTransaction) {
   EXPECT_EQ(Rows(*ds), (std::vector<std::string>{"1:Anna", "2:Boris", "3:Vera"}));
 }
 
+TEST_F(DataSetEditTest, ARowTheRefreshNoLongerFindsLeavesTheDataSet) {
+  auto ds = People();
+  ds->SetOptions(ds->Options() + TpZODDsOptions{poRefreshDeletedRecord});
+  ds->Open();
+  ds->Next();
+  ds->Edit();
+  // The refresh looks for the old key, which the update changed.
+  ds->FieldByName("ID")->SetAsInteger(22);
+  ds->Post();
+  EXPECT_EQ(ds->State(), classlib::dsBrowse);
+  EXPECT_EQ(ds->RecordCount(), 2);
+  EXPECT_EQ(Rows(*ds), (std::vector<std::string>{"1:Anna", "3:Vera"}));
+  tr_->Commit();
+  EXPECT_EQ(Committed("select NAME from PEOPLE where ID = 22").AsString(), "Boris");
+}
+
 TEST_F(DataSetEditTest, QuestionMarksInsideLiteralsAreNoParameters) {
   auto ds = People();
   ds->UpdateSQL().SetText(
@@ -160,6 +176,22 @@ TEST_F(DataSetEditTest, DeleteRunsTheDeleteStatementAndHidesTheRecord) {
   EXPECT_EQ(Rows(*ds), (std::vector<std::string>{"1:Anna", "3:Vera"}));
   tr_->Commit();
   EXPECT_EQ(Committed("select count(*) from PEOPLE").AsInteger(), 2);
+}
+
+TEST_F(DataSetEditTest, ARefreshAfterDeleteThatFindsNothingHidesOnlyThatRecord) {
+  auto ds = People();
+  ds->SetOptions(ds->Options() + TpZODDsOptions{poRefreshAfterDelete, poRefreshDeletedRecord});
+  // A grid keeps several records in the data set's buffers.
+  classlib::TDataSource source(&form_);
+  source.SetDataSet(ds.get());
+  classlib::TDataLink grid;
+  grid.SetDataSource(&source);
+  grid.SetBufferCount(5);
+  ds->Open();
+  ds->Next();
+  ds->Delete();
+  EXPECT_EQ(ds->RecordCount(), 2);
+  EXPECT_EQ(Rows(*ds), (std::vector<std::string>{"1:Anna", "3:Vera"}));
 }
 
 TEST_F(DataSetEditTest, MasterParametersTakeTheMastersFields) {

@@ -430,3 +430,66 @@ TEST_F(DataSetOpenTest, AStreamOutlivingItsRecordFailsPlainly) {
 
 }  // namespace
 }  // namespace fib
+
+namespace fib {
+namespace {
+
+TEST_F(DataSetOpenTest, ARecordIsRefreshedThroughTheRefreshStatement) {
+  auto ds = NewDataSet("Items", "select ID, TITLE, PRICE from ITEMS order by ID");
+  // PRICE comes back as another type: it must keep its cached value.
+  ds->RefreshSQL().SetText(
+      "select ID, TITLE, cast(PRICE * 2 as integer) as PRICE from ITEMS where ID = :ID");
+  ds->Open();
+  auto update = NewQuery("Rename", "update ITEMS set TITLE = 'Renamed' where ID = 1");
+  update->ExecQuery();
+  EXPECT_EQ(ds->FieldByName("TITLE")->AsString(), "First item");
+  EXPECT_TRUE(ds->RefreshRecordThrough(ds->QRefresh()));
+  ds->Resync({classlib::rmExact});
+  EXPECT_EQ(ds->FieldByName("TITLE")->AsString(), "Renamed");
+  EXPECT_EQ(ds->FieldByName("PRICE")->AsString(), "12.34");
+  ds->Last();
+  ds->Prior();
+  ds->First();
+  EXPECT_EQ(ds->FieldByName("TITLE")->AsString(), "Renamed");  // the cache holds it
+
+  // No refresh text: a data set with records refuses.
+  ds->RefreshSQL().Clear();
+  try {
+    ds->RefreshRecordThrough(ds->QRefresh());
+    FAIL() << "refreshed without a statement";
+  } catch (const EFIBClientError& e) {
+    EXPECT_EQ(e.SQLCode(), 48);
+  }
+}
+
+}  // namespace
+}  // namespace fib
+
+namespace fib {
+namespace {
+
+TEST_F(DataSetOpenTest, AUniDirectionalDataSetNeverShowsARecordItLost) {
+  for (int id = 4; id <= 30; ++id) Run("insert into ITEMS (ID) values (" + std::to_string(id) + ")");
+  auto ds = NewDataSet("Uni", "select ID from ITEMS order by ID");
+  ds->SetUniDirectional(true);
+  ds->CacheModelOptions().SetBufferChunks(8);
+  ds->Open();
+  while (ds->FieldByName("ID")->AsInteger() < 20) ds->Next();
+  int steps = 0;
+  while (!ds->Bof() && steps < 30) {
+    ds->Prior();
+    ++steps;
+    // Every record shown is the one of its number, never a later row.
+    ASSERT_EQ(ds->FieldByName("ID")->AsInteger(), ds->RecNo());
+  }
+  EXPECT_GE(ds->FieldByName("ID")->AsInteger(), 20 - 8);
+  try {
+    ds->First();
+    FAIL() << "went back to a record the ring no longer holds";
+  } catch (const EFIBClientError& e) {
+    EXPECT_EQ(e.SQLCode(), 53);
+  }
+}
+
+}  // namespace
+}  // namespace fib

@@ -3,6 +3,8 @@
 // fields with NULLs, and keeping a posted record in its sorted place.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "classlib/codepage.h"
 #include "classlib/field.h"
 #include "classlib/field_defs.h"
@@ -136,6 +138,31 @@ TEST_F(DataSetSearchTest, LocalSortOnSeveralFieldsWithNulls) {
   // The sorted search trusts the new order.
   EXPECT_TRUE(Find(*ds, "NAME", Variant("Boris"), {lkoSortedData}));
   EXPECT_EQ(ds->RecNo(), 4);
+
+  // A comparison that fails ends the sort: the order is no longer claimed,
+  // and the records are all still there, the current one too.
+  int comparisons = 0;
+  ds->OnCompareFieldValues = TCompareFieldValuesEvent::Function(
+      [&](classlib::TField*, const Variant& a, const Variant& b) -> int {
+        if (++comparisons > 5) throw classlib::Exception("no order");
+        return a == b ? 0 : (a < b ? -1 : 1);
+      });
+  ds->Next();
+  const int current = Id(*ds);
+  EXPECT_EQ(MessageOf([&] { ds->DoSort({Variant("ID")}, {false}); }), "no order");
+  EXPECT_FALSE(classlib::VarIsArray(ds->SortInfo()));
+  EXPECT_EQ(Id(*ds), current);
+  EXPECT_EQ(ds->RecordCount(), 6);
+  ds->OnCompareFieldValues = TCompareFieldValuesEvent();
+  // Storing the current record must not overwrite another one.
+  ds->Edit();
+  ds->FieldByName("SCORE")->SetAsInteger(77);
+  ds->Post();
+  std::vector<std::string> ids = Rows(*ds, "ID", "SCORE");
+  std::sort(ids.begin(), ids.end());
+  std::vector<std::string> expected{"1:10", "2:20", "3:30", "4:", "5:20", "6:10"};
+  expected[static_cast<size_t>(current - 1)] = std::to_string(current) + ":77";
+  EXPECT_EQ(ids, expected);
 
   EXPECT_EQ(MessageOf([&] { ds->DoSort({Variant("NAME"), Variant("MISSING")}, {true, true}); }),
             "Can't sort. Invalid parameter: Fields[1]");
