@@ -84,7 +84,9 @@ class TpZODDataSet : public TFIBDataSet,
   void GenerateSQLs();
   TLockStatus LockRecord(bool raise_on_error);
   int GetRecordCountBySQL();
-  void ApplyUpdates();
+  // Record by record, with OnUpdateRecord and OnUpdateError, each change
+  // written with its own generated text.
+  void ApplyUpdates() override;
 
   // ---- provider support ----
   std::string PSGetKeyFields() const;
