@@ -18,8 +18,8 @@
 //   fib_dataset_sqlobject.cpp fields and parameters by name for statements
 // Editing, cached updates, lookup and local sorting, the extended locate
 // and the limited cache model are declared in the sections marked below
-// and built in sources of their own; until they are, fib_dataset_unbuilt.cpp
-// gives each one a definition that raises.
+// and built in sources of their own; until they are, the definitions in
+// fib_dataset_unbuilt_editing.cpp and fib_dataset_unbuilt_locate.cpp raise.
 #pragma once
 
 #include <cstdint>
@@ -439,6 +439,9 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   void ReleaseBlobSlots(classlib::TRecordBuffer buffer);
   void FreeAllBlobStreams();
   int BlobSlotsOffset() const { return blob_slots_offset_; }
+  // The blob slot of a field in a record (only blob fields have one), or
+  // in a stored record given its slot area; nullptr for other fields.
+  uint8_t* BlobSlot(uint8_t* slot_area, const classlib::TField* field) const;
   int NullFlagOffset(int column) const { return kNullFlagsOffset + column; }
 
   // ---- limited cache model: built with that work, not here ----
@@ -623,6 +626,9 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   int blob_slots_offset_ = 0;
   int calc_area_offset_ = 0;
   int stored_blob_offset_ = 0;  // the blob slots in a stored record
+  // Per field (by index): its blob slot number, -1 for fields without one.
+  std::vector<int> blob_slot_of_field_;
+  int blob_slot_count_ = 0;
   bool fetch_stopped_ = false;  // AfterFetchRecord asked to stop
   std::vector<char> text_scratch_;
   std::vector<uint8_t> old_buffer_;

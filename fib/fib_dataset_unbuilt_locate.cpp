@@ -1,10 +1,7 @@
-// Operations of the data set whose work is not in this tree yet. Each one
-// raises, so a caller learns plainly that the operation is missing rather
-// than getting a wrong answer. The sources that build them replace the
-// definitions here one by one.
-#include "classlib/stream.h"
-#include "fib/fib_blob_stream.h"
-#include "fib/zod_array.h"
+// The extended locate and the limited cache model of the data set are not
+// in this tree yet. Each operation raises, so a caller learns plainly that
+// it is missing rather than getting a wrong answer. The sources that build
+// them take this file's place.
 #include "fib/errors.h"
 #include "fib/fib_dataset.h"
 
