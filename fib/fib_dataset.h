@@ -6,6 +6,8 @@
 // The work is split by concern over several sources:
 //   fib_dataset.cpp          construction, owned objects, link notifications
 //   fib_dataset_props.cpp    property setters and the state checks
+//   fib_dataset_connection.cpp database, transactions and their relays
+//   fib_dataset_stored.cpp   options of older stored forms
 //   fib_dataset_prepare.cpp  Prepare, field definitions, statement texts
 //   fib_dataset_columns.cpp  column information, origins, field-name cache
 //   fib_dataset_master.cpp   master/detail reactions

@@ -277,7 +277,8 @@ void TFIBCustomDataSet::AssignColumnToParam(const TFIBFieldDescr& descr,
       param.SetAsDate(classlib::TimeStampToDateTime({0, Load<int32_t>(slot)}));
       break;
     case kSQLTime:
-      param.SetAsTime(classlib::TimeStampToDateTime({Load<int32_t>(slot), 0}));
+      // A time of day alone: the fraction of a day, with no date part.
+      param.SetAsTime(static_cast<classlib::TDateTime>(Load<int32_t>(slot)) / kMSecsPerDay);
       break;
     case kSQLInt64:
       if (descr.Scale >= -4 || prepare_options_.Contains(psSQLINT64ToBCD)) {

@@ -274,7 +274,8 @@ TEST_F(DataSetOpenTest, RetryAfterAFailedFetchShowsNoUnreadRecord) {
 TEST_F(DataSetOpenTest, ARecordFillsTheParametersOfAStatement) {
   auto ds = OpenItems();
   auto update = NewQuery("Upd",
-                         "update ITEMS set TITLE = :TITLE, RATE = :RATE, BORN = :BORN "
+                         "update ITEMS set TITLE = :TITLE, RATE = :RATE, BORN = :BORN, "
+                         "AT_TIME = :AT_TIME, STAMP = :STAMP "
                          "where ID = :OLD_ID and PRICE = :NEW_PRICE and CODE = :CODE");
   ds->SetModifyParams(*update, ds->GetActiveRecBuf());
   EXPECT_EQ(update->ParamByName("TITLE").AsString(), "First item");
@@ -283,6 +284,10 @@ TEST_F(DataSetOpenTest, ARecordFillsTheParametersOfAStatement) {
   EXPECT_EQ(update->ParamByName("NEW_PRICE").AsString(), "12.34");
   EXPECT_EQ(update->ParamByName("CODE").AsString(), "AB  ");  // a CHAR slot as stored
   EXPECT_EQ(update->ParamByName("BORN").AsDateTime(), classlib::EncodeDate(2024, 2, 29));
+  EXPECT_NEAR(update->ParamByName("AT_TIME").AsDateTime(), classlib::EncodeTime(13, 45, 10, 500),
+              1e-9);
+  EXPECT_NEAR(update->ParamByName("STAMP").AsDateTime(),
+              classlib::EncodeDate(2001, 2, 3) + classlib::EncodeTime(4, 5, 6, 700), 1e-9);
   EXPECT_THROW(ds->SetModifyParams(*update, nullptr), EFIBClientError);
   ds->Next();
   ds->SetModifyParams(*update, ds->GetActiveRecBuf());
