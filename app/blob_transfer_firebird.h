@@ -5,7 +5,7 @@
 #pragma once
 
 #include "app/blob_table.h"
-#include "fib/fib_dataset.h"
+#include "fib/zod_dataset.h"
 
 namespace fib {
 class TFIBDatabase;
@@ -17,7 +17,7 @@ namespace app {
 
 // The data set class the transfer needs: select and update texts, open,
 // edit, a blob field loaded from a file, post.
-using TFirebirdBlobDataSet = fib::TFIBDataSet;
+using TFirebirdBlobDataSet = fib::TpZODDataSet;
 
 class TFirebirdBlobTable : public IBlobTable {
  public:
