@@ -27,7 +27,10 @@ namespace fib {
 
 void TFIBCustomDataSet::InternalOpen() {
   updates_pending_ = 0;
-  if (!prepared_ || !select_query_->Prepared() || !FieldDefs().Updated()) Prepare();
+  if (!prepared_ || !select_query_->Prepared() || !FieldDefs().Updated())
+    Prepare();
+  else
+    CompleteConnection();  // a commit since the last open ended the transaction
   AssignMasterParams();
   const TFIBSQLTypes type = select_query_->SQLType();
   if (type != SQLSelect && type != SQLSelectForUpdate) {

@@ -129,6 +129,16 @@ TEST_F(DataSetOpenTest, NavigatesBothWaysAndReturnsToBookmarks) {
   EXPECT_EQ(id->AsInteger(), 2);
 }
 
+TEST_F(DataSetOpenTest, ReopensAfterItsTransactionWasCommitted) {
+  auto ds = OpenItems();
+  const int first_id = ds->FieldByName("ID")->AsInteger();
+  tr_->Commit();  // closes the data set; its select stays prepared
+  ASSERT_FALSE(ds->Active());
+  ds->Open();  // starts the transaction again, as the first open did
+  EXPECT_TRUE(tr_->Active());
+  EXPECT_EQ(ds->FieldByName("ID")->AsInteger(), first_id);
+}
+
 TEST_F(DataSetOpenTest, AnEmptyResultAnswersEofAtOnce) {
   auto ds = OpenItems("select * from ITEMS where ID < 0");
   EXPECT_TRUE(ds->Eof());
