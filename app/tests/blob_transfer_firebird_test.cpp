@@ -9,6 +9,7 @@
 #include "app/execute_statement_firebird.h"
 #include "app/script_file.h"
 #include "blob_transfer_test_support.h"
+#include "fib_rows.h"
 #include "fib/fib_query.h"
 #include "fib/xsqlvar.h"
 #include "script_file_test_support.h"
@@ -21,21 +22,11 @@ const char kMoveGroup[] =
     "<S STOP_ON_EXCEPTION=\"1\" LOG_ERROR=\"1\">UPDATE DOCS SET NOTE = 'moved' WHERE ID &lt; 10</S>"
     "</DOCS_BLOBS>";
 
-// DOCS with kTransferRows rows keyed K0001 ..., one more row without a key,
-// and a trigger that refuses to write row 777.
+// DOCS as an isql script: the block and the trigger need another terminator.
 std::string DocsSchema() {
-  return "CREATE TABLE DOCS (ID INTEGER NOT NULL PRIMARY KEY, GUID VARCHAR(38), "
-         "BODY BLOB SUB_TYPE 0, NOTE VARCHAR(10));\n"
-         "CREATE EXCEPTION E_DAMAGED 'damaged row';\n"
-         "INSERT INTO DOCS VALUES (0, NULL, NULL, NULL);\n"
-         "SET TERM ^ ;\n"
-         "EXECUTE BLOCK AS DECLARE I INTEGER = 1; BEGIN WHILE (I <= " +
-         std::to_string(kTransferRows) +
-         ") DO BEGIN INSERT INTO DOCS VALUES (:I, 'K' || LPAD(:I, 4, '0'), NULL, NULL); "
-         "I = I + 1; END END ^\n"
-         "CREATE TRIGGER DAMAGED FOR DOCS BEFORE UPDATE AS BEGIN IF (OLD.ID = 777) THEN "
-         "EXCEPTION E_DAMAGED; END ^\n"
-         "SET TERM ; ^\n";
+  std::string script = "SET TERM ^ ;\n";
+  for (const std::string& statement : FirebirdDocsStatements()) script += statement + " ^\n";
+  return script + "SET TERM ; ^\n";
 }
 
 const char kParams[] = "user_name=SYSDBA\r\npassword=masterkey\r\nlc_ctype=WIN1251";
@@ -65,21 +56,8 @@ class FirebirdBlobTransferTest : public ::testing::Test {
     fib::TFIBDatabase db(nullptr);
     db.SetDBName(path_);
     db.DBParams().SetText(kParams);
-    fib::TFIBTransaction tr(nullptr);
-    tr.SetDefaultDatabase(&db);
-    db.SetDefaultTransaction(&tr);
     db.Connect();
-    tr.StartTransaction();
-    {
-      fib::TFIBQuery q(nullptr);
-      q.SetDatabase(&db);
-      q.SetTransaction(&tr);
-      q.SQL().SetText(sql);
-      q.ExecQuery();
-      for (; read && !q.Eof(); q.Next()) read(q);
-      q.Close();
-    }
-    tr.Commit();
+    ForEachRow(db, sql, read);
   }
   std::map<int, std::string> Bodies() {
     std::map<int, std::string> bodies;
@@ -115,14 +93,7 @@ TEST_F(FirebirdBlobTransferTest, FillsEveryRowItCanLogsTheRestAndKeepsTheKeysFor
 
   std::map<int, std::string> bodies = Bodies();
   EXPECT_EQ(bodies.size(), static_cast<size_t>(kTransferRows - 2));
-  int wrong = 0;
-  for (int row = 1; row <= kTransferRows; ++row) {
-    const bool unfilled = row == 500 || row == 777;
-    const auto found = bodies.find(row);
-    if (unfilled ? found != bodies.end() : found == bodies.end() || found->second != BodyOf(row))
-      ++wrong;
-  }
-  EXPECT_EQ(wrong, 0);
+  EXPECT_EQ(WronglyFilledRows(bodies, {500, 777}), 0);
 
   const std::vector<std::string> errors = Errors();
   ASSERT_EQ(errors.size(), 3u) << view_.details.size();

@@ -31,16 +31,10 @@ class SqlServerBlobTransferTest : public ::testing::Test {
  protected:
   void SetUp() override {
     path_ = TempPath(dir_, "docs.db");
-    CreateSqliteDatabase(
-        path_,
-        {"CREATE TABLE DOCS (ID INTEGER PRIMARY KEY, GUID VARCHAR(38), BODY BLOB, NOTE "
-         "VARCHAR(10))",
-         QString("WITH RECURSIVE N(I) AS (SELECT 1 UNION ALL SELECT I + 1 FROM N WHERE I < %1) "
-                 "INSERT INTO DOCS SELECT I, printf('K%04d', I), NULL, NULL FROM N")
-             .arg(kTransferRows),
-         "INSERT INTO DOCS VALUES (0, NULL, NULL, NULL)",
-         "CREATE TRIGGER DAMAGED BEFORE UPDATE OF BODY ON DOCS WHEN OLD.ID = 777 "
-         "BEGIN SELECT RAISE(ABORT, 'damaged row'); END"});
+    std::vector<QString> statements;
+    for (const std::string& statement : SqliteDocsStatements())
+      statements.push_back(QString::fromStdString(statement));
+    CreateSqliteDatabase(path_, statements);
     connection_.SetConnectionString(SqlServerConnectionString(path_));
     script_ = std::make_unique<TSqlServerScriptConnection>(connection_, query_, command_);
   }

@@ -1,11 +1,14 @@
-// A release folder with data files for the binary-column tests, the rows
-// they fill and a reader of the blocks the transfer logs.
+// A release folder with data files for the binary-column tests, the table
+// whose rows they fill on either engine, a check of what the rows received
+// and a reader of the blocks the transfer logs.
 #pragma once
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <cstdio>
+#include <map>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -15,6 +18,10 @@
 namespace app::testing {
 
 inline constexpr int kTransferRows = 1000;
+// The row whose write a trigger refuses, and one whose data file a release
+// may lack.
+inline constexpr int kDamagedRow = 777;
+inline constexpr int kMissingRow = 500;
 
 inline std::string KeyOf(int row) {
   char key[16];
@@ -39,6 +46,64 @@ inline void WriteBytes(const std::string& path, const std::string& bytes) {
     throw std::runtime_error("cannot write " + path);
 }
 
+// The data file of `key` in `folder` (the program's folder, with its
+// trailing delimiter).
+inline void WriteDataFile(const std::string& folder, const std::string& key,
+                          const std::string& bytes) {
+  if (!QDir().mkpath(QString::fromStdString(folder + "Data")))
+    throw std::runtime_error("cannot create " + folder + "Data");
+  WriteBytes(folder + "Data/" + key + ".lob", bytes);
+}
+
+// The data files of rows 1 .. kTransferRows except `missing`.
+inline void WriteDataFiles(const std::string& folder, int missing) {
+  for (int row = 1; row <= kTransferRows; ++row)
+    if (row != missing) WriteDataFile(folder, KeyOf(row), BodyOf(row));
+}
+
+// DOCS on either engine: kTransferRows rows keyed K0001 ..., row 0 without
+// a key, and a trigger that refuses to write kDamagedRow. One statement an
+// element, without terminators.
+inline std::vector<std::string> FirebirdDocsStatements() {
+  const std::string rows = std::to_string(kTransferRows);
+  const std::string damaged = std::to_string(kDamagedRow);
+  return {"CREATE TABLE DOCS (ID INTEGER NOT NULL PRIMARY KEY, GUID VARCHAR(38), "
+          "BODY BLOB SUB_TYPE 0, NOTE VARCHAR(10))",
+          "CREATE EXCEPTION E_DAMAGED 'damaged row'",
+          "INSERT INTO DOCS VALUES (0, NULL, NULL, NULL)",
+          "EXECUTE BLOCK AS DECLARE I INTEGER = 1; BEGIN WHILE (I <= " + rows +
+              ") DO BEGIN INSERT INTO DOCS VALUES (:I, 'K' || LPAD(:I, 4, '0'), NULL, NULL); "
+              "I = I + 1; END END",
+          "CREATE TRIGGER DAMAGED FOR DOCS BEFORE UPDATE AS BEGIN IF (OLD.ID = " + damaged +
+              ") THEN EXCEPTION E_DAMAGED; END"};
+}
+inline std::vector<std::string> SqliteDocsStatements() {
+  const std::string rows = std::to_string(kTransferRows);
+  const std::string damaged = std::to_string(kDamagedRow);
+  return {"CREATE TABLE DOCS (ID INTEGER PRIMARY KEY, GUID VARCHAR(38), BODY BLOB, NOTE "
+          "VARCHAR(10))",
+          "WITH RECURSIVE N(I) AS (SELECT 1 UNION ALL SELECT I + 1 FROM N WHERE I < " + rows +
+              ") INSERT INTO DOCS SELECT I, printf('K%04d', I), NULL, NULL FROM N",
+          "INSERT INTO DOCS VALUES (0, NULL, NULL, NULL)",
+          "CREATE TRIGGER DAMAGED BEFORE UPDATE OF BODY ON DOCS WHEN OLD.ID = " + damaged +
+              " BEGIN SELECT RAISE(ABORT, 'damaged row'); END"};
+}
+
+// How many rows of 1 .. kTransferRows differ from what the transfer should
+// have left: the rows in `unfilled` without a value, every other row with
+// exactly its file's bytes. `bodies` holds the filled rows by identifier.
+inline int WronglyFilledRows(const std::map<int, std::string>& bodies,
+                             const std::set<int>& unfilled) {
+  int wrong = 0;
+  for (int row = 1; row <= kTransferRows; ++row) {
+    const auto found = bodies.find(row);
+    if (unfilled.count(row) != 0 ? found != bodies.end()
+                                 : found == bodies.end() || found->second != BodyOf(row))
+      ++wrong;
+  }
+  return wrong + static_cast<int>(bodies.count(0));
+}
+
 // The program's folder with its Data folder; it becomes ProgramDir for the
 // life of the object.
 class ReleaseFolder {
@@ -55,13 +120,9 @@ class ReleaseFolder {
 
   const std::string& Path() const { return folder_; }
   void WriteDataFile(const std::string& key, const std::string& bytes) const {
-    WriteBytes(folder_ + "Data/" + key + ".lob", bytes);
+    testing::WriteDataFile(folder_, key, bytes);
   }
-  // The data files of rows 1 .. kTransferRows except `missing`.
-  void WriteDataFiles(int missing) const {
-    for (int row = 1; row <= kTransferRows; ++row)
-      if (row != missing) WriteDataFile(KeyOf(row), BodyOf(row));
-  }
+  void WriteDataFiles(int missing) const { testing::WriteDataFiles(folder_, missing); }
 
  private:
   QTemporaryDir dir_;

@@ -7,9 +7,12 @@
 #include <QProgressBar>
 #include <QTimer>
 #include <algorithm>
+#include <map>
 
 #include "app/run_state.h"
+#include "blob_release_support.h"
 #include "fib/zod_database.h"
+#include "fib_rows.h"
 #include "update_run_support.h"
 
 namespace app::testing {
@@ -71,7 +74,7 @@ const char kFullItems[] = R"(
     <ITEM SUBD="FIREBIRD;MSSQL" TIME_PERCENT="30" SOURCE="0" FILENAME="Scripts\data.xml"/>)";
 
 // A product database of its own (the run changes it), at release 3.1.
-class FirebirdUpdateRunTest : public UpdateRunTest {
+class FirebirdUpdateRunTest : public BlobUpdateRunTest {
  protected:
   FirebirdUpdateRunTest() {
     std::filesystem::copy_file(ProductEnvironment::FirebirdDatabase({"3.0.0", "3.1"}), database_);
@@ -81,16 +84,32 @@ class FirebirdUpdateRunTest : public UpdateRunTest {
   }
   ~FirebirdUpdateRunTest() override { checker_.Close(); }
 
-  classlib::Variant Value(const std::string& sql) {
+  fib::TpZODDatabase& Checker() {
     if (!checker_.Connected()) {
       checker_.SetDBName(database_);
       checker_.DBParams().SetText("user_name=SYSDBA\r\npassword=masterkey\r\nlc_ctype=WIN1251");
       checker_.SetSQLDialect(3);
       checker_.Connect();
     }
-    return checker_.QueryValue(sql, 0);
+    return checker_;
   }
+  classlib::Variant Value(const std::string& sql) { return Checker().QueryValue(sql, 0); }
   int64_t Count(const std::string& sql) { return Value(sql).AsInt64(); }
+  void LogIn(TfrmUpdate& w) override { LogInOnFirebird(w, database_); }
+  std::map<int, std::string> Bodies() override {
+    std::map<int, std::string> bodies;
+    ForEachRow(Checker(), "SELECT ID, BODY FROM DOCS WHERE BODY IS NOT NULL",
+               [&](fib::TFIBQuery& q) {
+                 bodies[q.Fields(0).AsInteger()] = q.Fields(1).AsString();
+               });
+    return bodies;
+  }
+  bool HasKeyColumn() override {
+    return Count("SELECT COUNT(*) FROM RDB$RELATION_FIELDS WHERE RDB$RELATION_NAME = 'DOCS' "
+                 "AND RDB$FIELD_NAME = 'GUID'") == 1;
+  }
+  int LastVersionId() override { return static_cast<int>(Count("SELECT MAX(ID) FROM BO_VERSION")); }
+  void Disconnect() override { checker_.Close(); }
 
   std::string database_ = product.File("product.fdb");
   fib::TpZODDatabase checker_{nullptr};
@@ -179,8 +198,7 @@ TEST_F(FirebirdUpdateRunTest, AStatementThatStopsItsScriptFailsThePartAndNoVersi
 
   EXPECT_EQ(window.StateImage(upDatabase), siFailed);
   EXPECT_EQ(boxes.shown.back().caption, kErrorCaption);
-  EXPECT_EQ(LastBoxText(), QStringLiteral("В процессе обновления данных произошли ошибки. Для "
-                                          "просмотра отчета нажмите кнопку \"Детали >>\""));
+  EXPECT_EQ(LastBoxText(), kRunFailedText);
   EXPECT_TRUE(window.isVisible());
   // The rest of the failing group was skipped; the next item still ran.
   EXPECT_EQ(Count("SELECT COUNT(*) FROM RDB$RELATIONS WHERE RDB$RELATION_NAME = 'NEVER_MADE'"), 0);
@@ -273,26 +291,15 @@ TEST_F(FirebirdUpdateRunTest, RunningAnAppliedReleaseAgainChangesNothing) {
   checker_.Close();
 
   // A second start of the updater on the updated database.
-  boxes.shown.clear();
-  TfrmUpdate second;
-  second.show();
-  second.cbDBType->setCurrentIndex(second.cbDBType->findText("FIREBIRD"));
-  QTest::keyClicks(second.eUserName, "SYSDBA");
-  QTest::keyClicks(second.ePassword, QString::fromStdString(kFixtureSysdbaPassword));
-  second.eForDB->setText(QString::fromStdString(database_));
-  second.btnCheckConnection->click();
-  second.ComboBoxUser->setCurrentIndex(second.ComboBoxUser->findText("admin"));
-  second.LabeledEditParol->setText("secret");
-  second.ButtonOK->click();
-  ASSERT_EQ(second.pcMain->currentIndex(), 2);
-  EXPECT_FALSE(second.cbUpdateDB->isEnabled());
-  EXPECT_FALSE(second.cbUpdateDB->isChecked());
-  EXPECT_TRUE(second.cbUpdateDB->text().endsWith(
+  std::unique_ptr<TfrmUpdate> second = StartAgain();
+  LogInOnFirebird(*second, database_);
+  EXPECT_FALSE(second->cbUpdateDB->isEnabled());
+  EXPECT_FALSE(second->cbUpdateDB->isChecked());
+  EXPECT_TRUE(second->cbUpdateDB->text().endsWith(
       QStringLiteral("(обновление версии 3.2 уже установлено)")));
-  second.cbUpdateXML->setChecked(false);
-  boxes.answers = {IDYES};
-  second.bbExecute->click();
-  second.ChildMessages.reset();
+  second->cbUpdateXML->setChecked(false);
+  Execute(*second);
+  second->ChildMessages.reset();
 
   EXPECT_EQ(Count("SELECT MAX(ID) FROM BO_VERSION"), 3);
   EXPECT_EQ(Count("SELECT COUNT(*) FROM BOOKS"), 2);
@@ -324,6 +331,15 @@ TEST_F(FirebirdUpdateRunTest, TheWindowRefusesToCloseWhileItsRunIsUnderWay) {
   EXPECT_EQ(LastBoxText(), QStringLiteral("Обновление данных завершено"));
   EXPECT_EQ(Count("SELECT MAX(ID) FROM BO_VERSION"), 3);
   EXPECT_EQ(Count("SELECT COUNT(*) FROM BOOKS"), 2);
+}
+
+// A thousand data files moved through the window: what the first release
+// could not fill is reported and keeps the run from counting as done; the
+// repaired release fills the rest and finishes the release.
+TEST_F(FirebirdUpdateRunTest, DataFilesFillTheirRowsAndARepairedReleaseFinishesTheMove) {
+  const BlobRelease release(product, "FIREBIRD", FirebirdDocsStatements());
+  RunFirstRelease(release, KeyOf(kMissingRow) + ".lob", "E_DAMAGED");
+  RunRepairedRelease(release);
 }
 
 }  // namespace

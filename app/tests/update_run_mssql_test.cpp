@@ -5,11 +5,13 @@
 
 #include <QSqlQuery>
 #include <algorithm>
+#include <map>
 
 #include "ado_fixtures.h"
 #include "app/ado_connection.h"
 #include "app/ado_provider.h"
 #include "app/run_state.h"
+#include "blob_release_support.h"
 #include "update_run_support.h"
 
 namespace app::testing {
@@ -52,7 +54,7 @@ std::string Description(const std::string& db_items) {
 )";
 }
 
-class SqlServerUpdateRunTest : public UpdateRunTest {
+class SqlServerUpdateRunTest : public BlobUpdateRunTest {
  protected:
   SqlServerUpdateRunTest() {
     CreateSqliteProductDatabase(database_, ProductDatabase::Standard({"3.0.0", "3.1"}));
@@ -60,23 +62,39 @@ class SqlServerUpdateRunTest : public UpdateRunTest {
     WriteReleaseFile(ReleaseFile("Scripts/stop.xml"), kStoppingScript);
   }
 
-  void LogInOnSqlServer() {
-    Choose("MSSQL");
-    QTest::keyClicks(window.eUserName, "sa");
-    QTest::keyClicks(window.ePassword, "secret");
-    window.cbServerName->setEditText("localhost");
-    window.eForDB->setText(QString::fromStdString(database_));
-    LogInAsAdmin();
+  void LogInOnSqlServer() { LogInOnSqlServer(window); }
+  void LogInOnSqlServer(TfrmUpdate& w) {
+    w.cbDBType->setCurrentIndex(w.cbDBType->findText("MSSQL"));
+    QTest::keyClicks(w.eUserName, "sa");
+    QTest::keyClicks(w.ePassword, "secret");
+    w.cbServerName->setEditText("localhost");
+    w.eForDB->setText(QString::fromStdString(database_));
+    LogInAsAdmin(w);
   }
 
-  QVariant Value(const std::string& sql) {
+  QSqlQuery Query(const std::string& sql) {
     if (!checker_.Connected()) {
       checker_.SetConnectionString(SqlServerConnectionString(database_));
       checker_.Open();
     }
-    QSqlQuery query = checker_.ExecQuery(sql);
+    return checker_.ExecQuery(sql);
+  }
+  QVariant Value(const std::string& sql) {
+    QSqlQuery query = Query(sql);
     return query.next() ? query.value(0) : QVariant();
   }
+  void LogIn(TfrmUpdate& w) override { LogInOnSqlServer(w); }
+  std::map<int, std::string> Bodies() override {
+    std::map<int, std::string> bodies;
+    QSqlQuery query = Query("SELECT ID, BODY FROM DOCS WHERE BODY IS NOT NULL");
+    while (query.next())
+      bodies[query.value(0).toInt()] = query.value(1).toByteArray().toStdString();
+    return bodies;
+  }
+  bool HasKeyColumn() override {
+    return Value("SELECT COUNT(*) FROM pragma_table_info('DOCS') WHERE name = 'GUID'").toInt() == 1;
+  }
+  int LastVersionId() override { return Value("SELECT MAX(ID) FROM BO_VERSION").toInt(); }
 
   SqliteAsSqlServer driver_;
   // GETDATE() for the version row.
@@ -151,6 +169,14 @@ TEST_F(SqlServerUpdateRunTest, AVersionRowTheServerRejectsIsLoggedWithItsStateme
   const std::string log = FileText(LogFile());
   EXPECT_NE(log.find("Не удалось записать информацию о версии\n"), std::string::npos) << log;
   EXPECT_NE(log.find("GETDATE(), NULL);\n"), std::string::npos);
+}
+
+// The thousand data files on SQL Server: the same report and the same
+// repair as on Firebird, the missing file named without its extension.
+TEST_F(SqlServerUpdateRunTest, DataFilesFillTheirRowsAndARepairedReleaseFinishesTheMove) {
+  const BlobRelease release(product, "MSSQL", SqliteDocsStatements());
+  RunFirstRelease(release, KeyOf(kMissingRow), "damaged row");
+  RunRepairedRelease(release);
 }
 
 }  // namespace

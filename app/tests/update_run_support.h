@@ -8,6 +8,7 @@
 #include <QTest>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,11 @@
 #include "window_fixture.h"
 
 namespace app::testing {
+
+// The last word of a run in which something failed.
+inline const QString kRunFailedText = QStringLiteral(
+    "В процессе обновления данных произошли ошибки. Для просмотра отчета нажмите кнопку "
+    "\"Детали >>\"");
 
 // Lines of a text file, without their line ends.
 inline std::vector<std::string> FileLines(const std::string& path) {
@@ -79,27 +85,40 @@ class UpdateRunTest : public WindowTest {
   }
 
   // The first page's check and the second page's login of "admin".
-  void LogInOnFirebird(const std::string& database) {
-    Choose("FIREBIRD");
-    QTest::keyClicks(window.eUserName, "SYSDBA");
-    QTest::keyClicks(window.ePassword, QString::fromStdString(kFixtureSysdbaPassword));
-    window.eForDB->setText(QString::fromStdString(database));
-    LogInAsAdmin();
+  void LogInOnFirebird(const std::string& database) { LogInOnFirebird(window, database); }
+  void LogInOnFirebird(TfrmUpdate& w, const std::string& database) {
+    w.cbDBType->setCurrentIndex(w.cbDBType->findText("FIREBIRD"));
+    QTest::keyClicks(w.eUserName, "SYSDBA");
+    QTest::keyClicks(w.ePassword, QString::fromStdString(kFixtureSysdbaPassword));
+    w.eForDB->setText(QString::fromStdString(database));
+    LogInAsAdmin(w);
   }
-  void LogInAsAdmin() {
-    window.btnCheckConnection->click();
+  void LogInAsAdmin() { LogInAsAdmin(window); }
+  void LogInAsAdmin(TfrmUpdate& w) {
+    w.btnCheckConnection->click();
     ASSERT_TRUE(boxes.shown.empty()) << boxes.shown[0].text.toStdString();
-    ASSERT_EQ(window.pcMain->currentIndex(), 1);
-    window.ComboBoxUser->setCurrentIndex(window.ComboBoxUser->findText("admin"));
-    window.LabeledEditParol->setText("secret");
-    window.ButtonOK->click();
+    ASSERT_EQ(w.pcMain->currentIndex(), 1);
+    w.ComboBoxUser->setCurrentIndex(w.ComboBoxUser->findText("admin"));
+    w.LabeledEditParol->setText("secret");
+    w.ButtonOK->click();
     ASSERT_TRUE(boxes.shown.empty()) << boxes.shown[0].text.toStdString();
-    ASSERT_EQ(window.pcMain->currentIndex(), 2);
+    ASSERT_EQ(w.pcMain->currentIndex(), 2);
   }
   // Presses "Обновить" and answers the confirmation with Yes.
-  void Execute() {
+  void Execute() { Execute(window); }
+  void Execute(TfrmUpdate& w) {
     boxes.answers = {IDYES};
-    window.bbExecute->click();
+    w.bbExecute->click();
+  }
+  // Another start of the updater once the first window's run is over,
+  // with a fresh list of message boxes.
+  std::unique_ptr<TfrmUpdate> StartAgain() {
+    boxes.shown.clear();
+    auto second = std::make_unique<TfrmUpdate>();
+    second->LogCheckErrors = false;
+    second->SetServerList(&servers);
+    second->show();
+    return second;
   }
   QString LastBoxText() const { return boxes.shown.empty() ? QString() : boxes.shown.back().text; }
 
