@@ -21,6 +21,23 @@ namespace fib {
 class ISQLObject;
 class TFIBQuery;
 
+// The window of rows the limited cache model holds.
+struct TLimitedCacheWindow {
+  int32_t FirstIndex = -1;
+  int32_t LastIndex = -1;
+  bool AtStart = true;
+  bool AtEnd = false;
+  // The statement feeding the window now.
+  TFIBQuery* Statement = nullptr;
+};
+
+// What the navigator moves; all of it belongs to the data set.
+struct LimitedCacheCursor {
+  TLimitedCacheWindow& window;
+  int& current;       // the record at the internal cursor
+  int& record_count;  // the window's size as the data set reports it
+};
+
 // What the window needs of the data set that owns it.
 class ILimitedCacheHost {
  public:
@@ -49,13 +66,13 @@ struct LimitedCacheStatements {
 // The outcome of one step, as the data set's GetRecord answers it.
 enum class WindowStep { kOK, kBOF, kEOF, kError };
 
-class TLimitedCacheWindow {
+class TLimitedCacheNavigator {
  public:
   // The index the window starts from after going to the last record.
   static constexpr int kLastStart = 1073741823;
 
-  TLimitedCacheWindow(ILimitedCacheHost& host, LimitedCacheStatements statements,
-                      int buffer_chunks);
+  TLimitedCacheNavigator(ILimitedCacheHost& host, LimitedCacheCursor cursor,
+                         LimitedCacheStatements statements, int buffer_chunks);
 
   // ---- state ----
   int FirstIndex() const { return first_; }
@@ -65,9 +82,7 @@ class TLimitedCacheWindow {
   // The record at the cursor; -1 and LastIndex() + 1 stand before the first
   // and after the last record.
   int Current() const { return current_; }
-  void SetCurrent(int index) { current_ = index; }
   int RecordCount() const { return record_count_; }
-  void SetRecordCount(int count) { record_count_ = count; }
   int BufferChunks() const { return chunks_; }
   const TFIBQuery* Feeder() const { return feeder_; }
   bool Contains(int index) const { return first_ >= 0 && first_ <= index && index <= last_; }
@@ -115,14 +130,15 @@ class TLimitedCacheWindow {
   ILimitedCacheHost& host_;
   LimitedCacheStatements statements_;
   int chunks_;
-  int first_ = -1;
-  int last_ = -1;
-  bool at_start_ = true;
-  bool at_end_ = false;
-  int current_ = -1;
-  int record_count_ = 0;
+  // The window and cursor, held by the data set under its own names.
+  int32_t& first_;
+  int32_t& last_;
+  bool& at_start_;
+  bool& at_end_;
+  TFIBQuery*& feeder_;
+  int& current_;
+  int& record_count_;
   int shifts_ = 0;  // shifts since a refill began
-  TFIBQuery* feeder_ = nullptr;
 };
 
 }  // namespace fib

@@ -2,7 +2,7 @@
 // engine by the real keyset statements, with a host that keeps the ring of
 // BufferChunks records and checks that every record read is the one stored
 // for its index (a record overwritten while still in the window shows).
-#include "fib/limited_cache_window.h"
+#include "fib/limited_cache_navigator.h"
 
 #include <gtest/gtest.h>
 
@@ -86,9 +86,9 @@ class RingHost : public ILimitedCacheHost {
 
 constexpr int kChunks = 100;
 
-class LimitedCacheWindowTest : public fib_test::ItemsTest {
+class LimitedCacheNavigatorTest : public fib_test::ItemsTest {
  protected:
-  LimitedCacheWindowTest() : host_(kChunks) {
+  LimitedCacheNavigatorTest() : host_(kChunks) {
     const std::vector<KeysetField> sort{{"GRP", "GRP", "ITEMS", "", false},
                                         {"SEQ", "SEQ", "ITEMS", "", true}};
     const LimitedCacheTexts texts = BuildLimitedCacheTexts("DS", kSelect, sort, sort, "");
@@ -98,17 +98,19 @@ class LimitedCacheWindowTest : public fib_test::ItemsTest {
     part_desc_ = NewQuery("SelectPartDescQuery", texts.part_desc);
     locate_ = NewQuery("SelectLocate", texts.locate);
     select_->ExecQuery();
-    window_ = std::make_unique<TLimitedCacheWindow>(
-        host_, LimitedCacheStatements{select_.get(), desc_.get(), part_.get(), part_desc_.get()},
+    nav_ = std::make_unique<TLimitedCacheNavigator>(
+        host_, LimitedCacheCursor{window_, current_, record_count_},
+        LimitedCacheStatements{select_.get(), desc_.get(), part_.get(), part_desc_.get()},
         kChunks);
+    nav_->Reset();
   }
 
   // One step; on OK the row read, checked against the ring.
   WindowStep Step(bool forward, Row& row) {
-    WindowStep step = forward ? window_->Next() : window_->Prior();
-    const int size = window_->LastIndex() - window_->FirstIndex() + 1;
+    WindowStep step = forward ? nav_->Next() : nav_->Prior();
+    const int size = nav_->LastIndex() - nav_->FirstIndex() + 1;
     EXPECT_LE(size, kChunks);
-    if (step == WindowStep::kOK) row = host_.current = host_.Read(window_->Current());
+    if (step == WindowStep::kOK) row = host_.current = host_.Read(nav_->Current());
     return step;
   }
 
@@ -122,31 +124,34 @@ class LimitedCacheWindowTest : public fib_test::ItemsTest {
 
   RingHost host_;
   std::unique_ptr<TFIBQuery> select_, desc_, part_, part_desc_, locate_;
-  std::unique_ptr<TLimitedCacheWindow> window_;
+  TLimitedCacheWindow window_;
+  int current_ = -1;
+  int record_count_ = 0;
+  std::unique_ptr<TLimitedCacheNavigator> nav_;
   const std::vector<Row>& expected_ = Expected();
 };
 
-TEST_F(LimitedCacheWindowTest, WalksTheWholeResultBothWaysFromEitherEnd) {
+TEST_F(LimitedCacheNavigatorTest, WalksTheWholeResultBothWaysFromEitherEnd) {
   ASSERT_EQ(expected_.size(), static_cast<size_t>(kRows));
   EXPECT_EQ(Walk(true), expected_);
-  EXPECT_TRUE(window_->AtEnd());
-  EXPECT_FALSE(window_->AtStart());
+  EXPECT_TRUE(nav_->AtEnd());
+  EXPECT_FALSE(nav_->AtStart());
   // Back from the end: the window re-reads the rows before its first record.
   std::vector<Row> back = Walk(false);
   EXPECT_EQ(std::vector<Row>(back.rbegin(), back.rend()), expected_);
-  EXPECT_TRUE(window_->AtStart());
+  EXPECT_TRUE(nav_->AtStart());
 
-  window_->GoLast(false);
-  EXPECT_EQ(window_->Current(), TLimitedCacheWindow::kLastStart);
-  EXPECT_EQ(window_->RecordCount(), kChunks);
+  nav_->GoLast(false);
+  EXPECT_EQ(nav_->Current(), TLimitedCacheNavigator::kLastStart);
+  EXPECT_EQ(nav_->RecordCount(), kChunks);
   back = Walk(false);
   EXPECT_EQ(std::vector<Row>(back.rbegin(), back.rend()), expected_);
   // Forwards again from the first row, the window fed backwards so far.
-  window_->GoFirst();
+  nav_->GoFirst();
   EXPECT_EQ(Walk(true), expected_);
 }
 
-TEST_F(LimitedCacheWindowTest, RandomStepsMatchThePlainSelect) {
+TEST_F(LimitedCacheNavigatorTest, RandomStepsMatchThePlainSelect) {
   std::mt19937 random(20261207);
   int position = -1;  // index into expected_ of the record at the cursor
   int index = -1;     // its record index
@@ -160,27 +165,27 @@ TEST_F(LimitedCacheWindowTest, RandomStepsMatchThePlainSelect) {
       if (next < 0 || next >= kRows) {
         ASSERT_NE(step, WindowStep::kOK);
         // As the data set does, the cursor goes back to the record shown.
-        window_->SetCurrent(index);
+        current_ = index;
         break;
       }
       ASSERT_EQ(step, WindowStep::kOK) << "burst " << burst << " step " << k;
       position = next;
-      index = window_->Current();
+      index = nav_->Current();
       ASSERT_EQ(row, expected_[static_cast<size_t>(position)]) << "burst " << burst;
     }
   }
 }
 
-TEST_F(LimitedCacheWindowTest, RefillsAroundALocatedRow) {
+TEST_F(LimitedCacheNavigatorTest, RefillsAroundALocatedRow) {
   const Row wanted = expected_[54321];
   locate_->ParamByName("LOCATE_GRP").SetAsInteger(wanted.first);
   locate_->ParamByName("LOCATE_SEQ").SetAsInteger(wanted.second);
   int target = 3;  // below BufferChunks div 2: placed there
-  ASSERT_TRUE(window_->FillAround(*locate_, target, true, true));
+  ASSERT_TRUE(nav_->FillAround(*locate_, target, true, true));
   EXPECT_EQ(target, kChunks / 2);
-  EXPECT_EQ(window_->Current(), target);
+  EXPECT_EQ(nav_->Current(), target);
   EXPECT_EQ(host_.Read(target), wanted);
-  EXPECT_EQ(window_->LastIndex() - window_->FirstIndex() + 1, kChunks - 1);
+  EXPECT_EQ(nav_->LastIndex() - nav_->FirstIndex() + 1, kChunks - 1);
 
   // From the located row the cursor reaches both ends without a gap.
   host_.current = wanted;
@@ -188,7 +193,7 @@ TEST_F(LimitedCacheWindowTest, RefillsAroundALocatedRow) {
   ASSERT_EQ(after.size(), static_cast<size_t>(kRows - 54321 - 1));
   EXPECT_EQ(after.front(), expected_[54322]);
   EXPECT_EQ(after.back(), expected_.back());
-  ASSERT_TRUE(window_->FillAround(*locate_, target, true, true));
+  ASSERT_TRUE(nav_->FillAround(*locate_, target, true, true));
   std::vector<Row> before = Walk(false);
   ASSERT_EQ(before.size(), 54321u);
   EXPECT_GT(host_.shifts, 0);  // the indexes ran down to -1 on the way
@@ -196,54 +201,54 @@ TEST_F(LimitedCacheWindowTest, RefillsAroundALocatedRow) {
             std::vector<Row>(expected_.begin(), expected_.begin() + 54321));
 
   // A key that selects no row leaves the window alone.
-  const int first = window_->FirstIndex();
+  const int first = nav_->FirstIndex();
   locate_->ParamByName("LOCATE_SEQ").SetAsInteger(5000);
-  EXPECT_FALSE(window_->FillAround(*locate_, target, true, true));
-  EXPECT_EQ(window_->FirstIndex(), first);
+  EXPECT_FALSE(nav_->FillAround(*locate_, target, true, true));
+  EXPECT_EQ(nav_->FirstIndex(), first);
 }
 
-TEST_F(LimitedCacheWindowTest, RefillAroundAVanishedRowStartsAfterIt) {
+TEST_F(LimitedCacheNavigatorTest, RefillAroundAVanishedRowStartsAfterIt) {
   // The data set's current values name a row the statement no longer finds:
   // the window holds its neighbours and the cursor stands on the next one.
   host_.current = expected_[500];
   locate_->ParamByName("LOCATE_GRP").SetAsInteger(-1);
   int target = 200;
-  EXPECT_FALSE(window_->FillAround(*locate_, target, false, true));
-  EXPECT_EQ(host_.Read(window_->Current()), expected_[501]);
+  EXPECT_FALSE(nav_->FillAround(*locate_, target, false, true));
+  EXPECT_EQ(host_.Read(nav_->Current()), expected_[501]);
   Row row;
   ASSERT_EQ(Step(false, row), WindowStep::kOK);
   EXPECT_EQ(row, expected_[499]);
 }
 
-TEST_F(LimitedCacheWindowTest, ShortAndEmptyResults) {
+TEST_F(LimitedCacheNavigatorTest, ShortAndEmptyResults) {
   // Fewer rows than the window holds: all stay in it, and going to the last
   // record executes nothing more.
   select_->Close();
   select_->SQL().SetText("select GRP, SEQ from ITEMS where GRP < 3 order by GRP desc, SEQ");
   select_->ExecQuery();
-  window_->Reset();
+  nav_->Reset();
   std::vector<Row> rows = Walk(true);
   ASSERT_EQ(rows.size(), 30u);
   EXPECT_EQ(rows.back(), expected_.back());
-  EXPECT_TRUE(window_->AtStart());
-  EXPECT_TRUE(window_->AtEnd());
-  window_->GoLast(false);
-  EXPECT_EQ(window_->Feeder(), select_.get());
-  EXPECT_EQ(window_->Current(), window_->LastIndex() + 1);
+  EXPECT_TRUE(nav_->AtStart());
+  EXPECT_TRUE(nav_->AtEnd());
+  nav_->GoLast(false);
+  EXPECT_EQ(nav_->Feeder(), select_.get());
+  EXPECT_EQ(nav_->Current(), nav_->LastIndex() + 1);
 
   select_->Close();
   select_->SQL().SetText("select GRP, SEQ from ITEMS where GRP < 0 order by GRP desc, SEQ");
   select_->ExecQuery();
-  window_->Reset();
+  nav_->Reset();
   Row row;
   EXPECT_EQ(Step(true, row), WindowStep::kEOF);
-  EXPECT_TRUE(window_->AtEnd());
+  EXPECT_TRUE(nav_->AtEnd());
   desc_->SQL().SetText("select GRP, SEQ from ITEMS where GRP < 0 order by GRP, SEQ desc");
-  window_->Reset();
-  window_->GoLast(false);
-  EXPECT_EQ(window_->FirstIndex(), TLimitedCacheWindow::kLastStart);
-  EXPECT_EQ(window_->LastIndex(), TLimitedCacheWindow::kLastStart - 1);
-  EXPECT_EQ(window_->RecordCount(), 0);
+  nav_->Reset();
+  nav_->GoLast(false);
+  EXPECT_EQ(nav_->FirstIndex(), TLimitedCacheNavigator::kLastStart);
+  EXPECT_EQ(nav_->LastIndex(), TLimitedCacheNavigator::kLastStart - 1);
+  EXPECT_EQ(nav_->RecordCount(), 0);
   EXPECT_EQ(Step(false, row), WindowStep::kBOF);
   EXPECT_EQ(Step(true, row), WindowStep::kEOF);
 }

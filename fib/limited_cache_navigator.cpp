@@ -1,5 +1,5 @@
 // Moving the window of a limited data set: steps, the two ends, refills.
-#include "fib/limited_cache_window.h"
+#include "fib/limited_cache_navigator.h"
 
 #include <exception>
 
@@ -14,13 +14,21 @@ bool IsEmptyWindow(int first, int last) { return first < 0 || last < first; }
 
 }  // namespace
 
-TLimitedCacheWindow::TLimitedCacheWindow(ILimitedCacheHost& host,
-                                         LimitedCacheStatements statements, int buffer_chunks)
-    : host_(host), statements_(statements), chunks_(buffer_chunks > 0 ? buffer_chunks : 32) {
-  Reset();
-}
+TLimitedCacheNavigator::TLimitedCacheNavigator(ILimitedCacheHost& host, LimitedCacheCursor cursor,
+                                               LimitedCacheStatements statements,
+                                               int buffer_chunks)
+    : host_(host),
+      statements_(statements),
+      chunks_(buffer_chunks > 0 ? buffer_chunks : 32),
+      first_(cursor.window.FirstIndex),
+      last_(cursor.window.LastIndex),
+      at_start_(cursor.window.AtStart),
+      at_end_(cursor.window.AtEnd),
+      feeder_(cursor.window.Statement),
+      current_(cursor.current),
+      record_count_(cursor.record_count) {}
 
-void TLimitedCacheWindow::Reset() {
+void TLimitedCacheNavigator::Reset() {
   first_ = -1;
   last_ = -1;
   at_start_ = true;
@@ -32,7 +40,7 @@ void TLimitedCacheWindow::Reset() {
 
 // ---- steps ----------------------------------------------------------------
 
-WindowStep TLimitedCacheWindow::Next() {
+WindowStep TLimitedCacheNavigator::Next() {
   const bool empty = IsEmptyWindow(first_, last_);
   if (!empty && first_ - 1 <= current_ && current_ < last_) {
     ++current_;
@@ -75,7 +83,7 @@ WindowStep TLimitedCacheWindow::Next() {
   return WindowStep::kOK;
 }
 
-WindowStep TLimitedCacheWindow::Prior() {
+WindowStep TLimitedCacheNavigator::Prior() {
   const bool empty = IsEmptyWindow(first_, last_);
   if (!empty && first_ < current_ && current_ <= last_ + 1) {
     --current_;
@@ -112,7 +120,7 @@ WindowStep TLimitedCacheWindow::Prior() {
   return WindowStep::kOK;
 }
 
-WindowStep TLimitedCacheWindow::AtCursor() const {
+WindowStep TLimitedCacheNavigator::AtCursor() const {
   if (IsEmptyWindow(first_, last_) || current_ < first_)
     return at_start_ ? WindowStep::kBOF : WindowStep::kError;
   if (current_ > last_) return at_end_ ? WindowStep::kEOF : WindowStep::kError;
@@ -121,7 +129,7 @@ WindowStep TLimitedCacheWindow::AtCursor() const {
 
 // ---- the ends -------------------------------------------------------------
 
-void TLimitedCacheWindow::GoFirst() {
+void TLimitedCacheNavigator::GoFirst() {
   if (feeder_ == statements_.select && first_ <= 0) {
     current_ = -1;
     return;
@@ -131,7 +139,7 @@ void TLimitedCacheWindow::GoFirst() {
   Reset();
 }
 
-void TLimitedCacheWindow::GoLast(bool inserting) {
+void TLimitedCacheNavigator::GoLast(bool inserting) {
   if (inserting || at_end_) {
     current_ = last_ + 1;
     return;
@@ -161,7 +169,7 @@ void TLimitedCacheWindow::GoLast(bool inserting) {
 
 // ---- refilling ------------------------------------------------------------
 
-bool TLimitedCacheWindow::FillAround(TFIBQuery& statement, int& target, bool give_up,
+bool TLimitedCacheNavigator::FillAround(TFIBQuery& statement, int& target, bool give_up,
                                      bool execute) {
   bool found;
   if (execute) {
@@ -205,7 +213,7 @@ bool TLimitedCacheWindow::FillAround(TFIBQuery& statement, int& target, bool giv
   return found;
 }
 
-void TLimitedCacheWindow::Fill(TFIBQuery& statement, int from, int limit, bool backward) {
+void TLimitedCacheNavigator::Fill(TFIBQuery& statement, int from, int limit, bool backward) {
   int index = from;
   for (int n = 0; n < limit; ++n) {
     if (!statement.Next()) {
@@ -228,7 +236,7 @@ void TLimitedCacheWindow::Fill(TFIBQuery& statement, int from, int limit, bool b
   }
 }
 
-void TLimitedCacheWindow::Shift() {
+void TLimitedCacheNavigator::Shift() {
   current_ += chunks_;
   if (first_ >= 0) first_ += chunks_;
   if (last_ >= 0) last_ += chunks_;
@@ -238,7 +246,7 @@ void TLimitedCacheWindow::Shift() {
 
 // ---- statements -----------------------------------------------------------
 
-void TLimitedCacheWindow::Execute(TFIBQuery& statement) {
+void TLimitedCacheNavigator::Execute(TFIBQuery& statement) {
   statement.Close();
   TFIBQuery& select = *statements_.select;
   if (&statement != &select) {
@@ -253,7 +261,7 @@ void TLimitedCacheWindow::Execute(TFIBQuery& statement) {
   statement.ExecQuery();
 }
 
-void TLimitedCacheWindow::Reopen(TFIBQuery& statement, ISQLObject& source) {
+void TLimitedCacheNavigator::Reopen(TFIBQuery& statement, ISQLObject& source) {
   statement.Close();
   ISQLObject* sources[] = {&source};
   AssignSQLObjectParams(statement, sources);
