@@ -1,0 +1,421 @@
+#include "fib/fib_dataset.h"
+
+#include "classlib/ansistr.h"
+#include "classlib/data_link.h"
+#include "classlib/field_defs.h"
+#include "fib/component_name.h"
+#include "fib/conditions.h"
+#include "fib/datasets_container.h"
+#include "fib/errors.h"
+#include "fib/fib_database.h"
+#include "fib/fib_query.h"
+#include "fib/fib_timer.h"
+#include "fib/fib_transaction.h"
+#include "fib/sql_clauses.h"
+#include "fib/xsqlvar.h"
+
+namespace fib {
+
+namespace {
+
+bool IsLoading(const classlib::TComponent& component) {
+  return component.ComponentState().Contains(classlib::csLoading);
+}
+
+}  // namespace
+
+// ---- checks ----
+
+void TFIBCustomDataSet::CheckDataSetClosed(const std::string& reason) const {
+  if (Active()) RaiseClientError(28, {reason, FullComponentName(this)});
+}
+
+void TFIBCustomDataSet::CheckDataSetOpen(const std::string& reason) const {
+  if (!Active()) RaiseClientError(29, {reason, FullComponentName(this)});
+}
+
+void TFIBCustomDataSet::CheckNotUniDirectional() const {
+  if (uni_directional_) RaiseClientError(53);
+}
+
+void TFIBCustomDataSet::CheckCanModify() const {
+  classlib::TDataSetState state = State();
+  switch (state) {
+    case classlib::dsEdit:
+      if (!CanEdit()) RaiseClientError(46, {FullComponentName(this)});
+      return;
+    case classlib::dsInsert:
+      if (!CanInsert()) RaiseClientError(44, {FullComponentName(this)});
+      return;
+    default:
+      RaiseClientError(42, {FullComponentName(this)});
+  }
+}
+
+bool TFIBCustomDataSet::CanEdit() const {
+  if (!update_query_->SQL().Text().empty()) return true;
+  if (!cached_updates_ || !Active()) return false;
+  classlib::TRecordBuffer buffer = GetActiveRecBuf();
+  return buffer != nullptr && (StatusOf(buffer) & kStatusMask) == cusInserted;
+}
+
+bool TFIBCustomDataSet::CanInsert() const { return !insert_query_->SQL().Text().empty(); }
+
+bool TFIBCustomDataSet::CanDelete() const { return !delete_query_->SQL().Text().empty(); }
+
+bool TFIBCustomDataSet::GetCanModify() const { return CanEdit() || CanInsert() || CanDelete(); }
+
+// ---- connection ----
+
+TFIBDatabase* TFIBCustomDataSet::Database() const { return base_->Database(); }
+
+TFIBTransaction* TFIBCustomDataSet::Transaction() const { return base_->Transaction(); }
+
+TFIBTransaction* TFIBCustomDataSet::UpdateTransaction() const { return update_query_->Transaction(); }
+
+void TFIBCustomDataSet::SetDatabase(TFIBDatabase* database) {
+  if (database == Database()) return;
+  CheckDataSetClosed(" change database ");
+  TFIBTransaction* old_transaction = Transaction();
+  TFIBTransaction* old_update = UpdateTransaction();
+  for (TFIBQuery* query : {main_select_query_, update_query_, insert_query_, delete_query_,
+                           refresh_query_})
+    query->SetDatabase(database);
+  for (TFIBQuery* query : limited_queries_) query->SetDatabase(database);
+  base_->SetDatabase(database);
+  // The link may have taken the database's default transaction: the
+  // statements and the relays follow it.
+  if (Transaction() != old_transaction) {
+    TFIBTransaction* taken = Transaction();
+    base_->SetTransaction(old_transaction);
+    SetTransaction(taken);
+  }
+  if (database == nullptr || database->DefaultTransaction() == nullptr) return;
+  if (IsLoading(*this) || IsLoading(*database)) return;
+  if (old_update == nullptr || old_update == Transaction() || UpdateTransaction() == nullptr ||
+      UpdateTransaction() == Transaction())
+    SetUpdateTransaction(database->DefaultTransaction());
+}
+
+bool TFIBCustomDataSet::UpdateSharesReadTransaction() const {
+  return update_query_->Transaction() == select_query_->Transaction();
+}
+
+void TFIBCustomDataSet::SetTransaction(TFIBTransaction* transaction) {
+  if (transaction == Transaction()) return;
+  CheckDataSetClosed(" change transaction ");
+  const bool shared = UpdateSharesReadTransaction();
+  MoveTransactionHandlers(Transaction(), transaction, false);
+  base_->SetTransaction(transaction);
+  main_select_query_->SetTransaction(transaction);
+  for (TFIBQuery* query : limited_queries_) query->SetTransaction(transaction);
+  if (shared) {
+    MoveTransactionHandlers(UpdateTransaction(), transaction, true);
+    for (TFIBQuery* query : {refresh_query_, delete_query_, insert_query_, update_query_})
+      query->SetTransaction(transaction);
+  } else if (refresh_transaction_kind_ == tkReadTransaction) {
+    refresh_query_->SetTransaction(transaction);
+  }
+}
+
+void TFIBCustomDataSet::SetUpdateTransaction(TFIBTransaction* transaction) {
+  if (transaction == UpdateTransaction()) return;
+  MoveTransactionHandlers(UpdateTransaction(), transaction, true);
+  for (TFIBQuery* query : {delete_query_, insert_query_, update_query_})
+    query->SetTransaction(transaction);
+  if (refresh_transaction_kind_ == tkUpdateTransaction) refresh_query_->SetTransaction(transaction);
+}
+
+void TFIBCustomDataSet::SetRefreshTransactionKind(TTransactionKind kind) {
+  refresh_transaction_kind_ = kind;
+  refresh_query_->SetTransaction(kind == tkReadTransaction ? Transaction() : UpdateTransaction());
+}
+
+void TFIBCustomDataSet::StartUpdateTransaction() {
+  TFIBTransaction* transaction = UpdateTransaction();
+  if (transaction == nullptr) RaiseClientError(22, {FullComponentName(this)});
+  transaction->StartTransaction();
+}
+
+// ---- transaction relays ----
+
+void TFIBCustomDataSet::MoveTransactionHandlers(TFIBTransaction* from, TFIBTransaction* to,
+                                                bool update) {
+  using Self = TFIBCustomDataSet;
+  const classlib::TNotifyEvent before_start(
+      this, update ? &Self::RelayBeforeStartUpdate : &Self::RelayBeforeStart);
+  const classlib::TNotifyEvent after_start(
+      this, update ? &Self::RelayAfterStartUpdate : &Self::RelayAfterStart);
+  const TEndTransactionEvent before_end(this,
+                                        update ? &Self::RelayBeforeEndUpdate : &Self::RelayBeforeEnd);
+  const TEndTransactionEvent after_end(this,
+                                       update ? &Self::RelayAfterEndUpdate : &Self::RelayAfterEnd);
+  if (from != nullptr) {
+    from->RemoveHandler(kBeforeStart, before_start);
+    from->RemoveHandler(kAfterStart, after_start);
+    from->RemoveHandler(kBeforeEnd, before_end);
+    from->RemoveHandler(kAfterEnd, after_end);
+  }
+  if (to != nullptr) {
+    to->AddHandler(kBeforeStart, before_start);
+    to->AddHandler(kAfterStart, after_start);
+    to->AddHandler(kBeforeEnd, before_end);
+    to->AddHandler(kAfterEnd, after_end);
+  }
+}
+
+void TFIBCustomDataSet::RelayBeforeStart(classlib::TObject* sender) {
+  if (BeforeStartTransaction) BeforeStartTransaction(sender);
+}
+void TFIBCustomDataSet::RelayAfterStart(classlib::TObject* sender) {
+  if (AfterStartTransaction) AfterStartTransaction(sender);
+}
+void TFIBCustomDataSet::RelayBeforeEnd(TFIBTransaction* t, TTransactionAction a, bool force) {
+  if (BeforeEndTransaction) BeforeEndTransaction(t, a, force);
+}
+void TFIBCustomDataSet::RelayAfterEnd(TFIBTransaction* t, TTransactionAction a, bool force) {
+  if (AfterEndTransaction) AfterEndTransaction(t, a, force);
+}
+void TFIBCustomDataSet::RelayBeforeStartUpdate(classlib::TObject* sender) {
+  if (BeforeStartUpdateTransaction) BeforeStartUpdateTransaction(sender);
+}
+void TFIBCustomDataSet::RelayAfterStartUpdate(classlib::TObject* sender) {
+  if (AfterStartUpdateTransaction) AfterStartUpdateTransaction(sender);
+}
+void TFIBCustomDataSet::RelayBeforeEndUpdate(TFIBTransaction* t, TTransactionAction a, bool f) {
+  if (BeforeEndUpdateTransaction) BeforeEndUpdateTransaction(t, a, f);
+}
+void TFIBCustomDataSet::RelayAfterEndUpdate(TFIBTransaction* t, TTransactionAction a, bool f) {
+  if (AfterEndUpdateTransaction) AfterEndUpdateTransaction(t, a, f);
+}
+
+// ---- SQL texts ----
+
+classlib::TStrings& TFIBCustomDataSet::SelectSQL() { return main_select_query_->SQL(); }
+classlib::TStrings& TFIBCustomDataSet::InsertSQL() { return insert_query_->SQL(); }
+classlib::TStrings& TFIBCustomDataSet::UpdateSQL() { return update_query_->SQL(); }
+classlib::TStrings& TFIBCustomDataSet::DeleteSQL() { return delete_query_->SQL(); }
+classlib::TStrings& TFIBCustomDataSet::RefreshSQL() { return refresh_query_->SQL(); }
+
+void TFIBCustomDataSet::SetSelectSQL(const classlib::TStrings& lines) {
+  if (ComponentState().Contains(classlib::csDesigning))
+    Close();
+  else
+    CheckDataSetClosed(" change SelectSQL ");
+  main_select_query_->SQL().Assign(&lines);
+}
+
+void TFIBCustomDataSet::SetInsertSQL(const classlib::TStrings& lines) { InsertSQL().Assign(&lines); }
+void TFIBCustomDataSet::SetUpdateSQL(const classlib::TStrings& lines) { UpdateSQL().Assign(&lines); }
+void TFIBCustomDataSet::SetDeleteSQL(const classlib::TStrings& lines) { DeleteSQL().Assign(&lines); }
+void TFIBCustomDataSet::SetRefreshSQL(const classlib::TStrings& lines) { RefreshSQL().Assign(&lines); }
+
+classlib::TStrings& TFIBCustomDataSet::SQLText(TDataSetSQLKind kind) {
+  switch (kind) {
+    case TDataSetSQLKind::Select: return SelectSQL();
+    case TDataSetSQLKind::Update: return UpdateSQL();
+    case TDataSetSQLKind::Delete: return DeleteSQL();
+    case TDataSetSQLKind::Insert: return InsertSQL();
+    case TDataSetSQLKind::Refresh: break;
+  }
+  return RefreshSQL();
+}
+
+void TFIBCustomDataSet::SetSQLText(TDataSetSQLKind kind, const classlib::TStrings& lines) {
+  switch (kind) {
+    case TDataSetSQLKind::Select: return SetSelectSQL(lines);
+    case TDataSetSQLKind::Update: return SetUpdateSQL(lines);
+    case TDataSetSQLKind::Delete: return SetDeleteSQL(lines);
+    case TDataSetSQLKind::Insert: return SetInsertSQL(lines);
+    case TDataSetSQLKind::Refresh: return SetRefreshSQL(lines);
+  }
+}
+
+void TFIBCustomDataSet::SetConditions(const TConditions& conditions) {
+  conditions_->Assign(&conditions);
+}
+
+// ---- options ----
+
+void TFIBCustomDataSet::SetUniDirectional(bool value) {
+  if (value == uni_directional_) return;
+  CheckDataSetClosed(" change Unidirectional property ");
+  uni_directional_ = value;
+}
+
+void TFIBCustomDataSet::SetUpdateRecordTypes(TFIBUpdateRecordTypes types) {
+  update_record_types_ = types;
+  if (Active()) First();
+}
+
+void TFIBCustomDataSet::SetCacheModelOptions(const TCacheModelOptions& options) {
+  cache_model_options_->Assign(&options);
+}
+
+bool TFIBCustomDataSet::LimitedCacheModel() const {
+  return cache_model_options_->CacheModelKind() == cmkLimitedBufferSize;
+}
+
+TDetailConditions TFIBCustomDataSet::DetailConditions() const {
+  TDetailConditions result = detail_conditions_;
+  if (wait_timer_ != nullptr)
+    result.Include(dcWaitEndMasterScroll);
+  else
+    result.Exclude(dcWaitEndMasterScroll);
+  return result;
+}
+
+void TFIBCustomDataSet::SetDetailConditions(TDetailConditions conditions) {
+  detail_conditions_ = conditions;
+  if (conditions.Contains(dcWaitEndMasterScroll)) {
+    if (wait_timer_ == nullptr) {
+      wait_timer_ = std::make_unique<TFIBTimer>(nullptr);
+      wait_timer_->SetEnabled(false);
+      wait_timer_->SetInterval(kWaitEndMasterScrollMs);
+      wait_timer_->SetOnTimer(classlib::TNotifyEvent(this, &TFIBCustomDataSet::WaitTimerTick));
+    }
+  } else {
+    wait_timer_.reset();
+  }
+}
+
+void TFIBCustomDataSet::SetPrepareOptions(TpPrepareOptions options) {
+  const TpPrepareOptions changed = (options - prepare_options_) + (prepare_options_ - options);
+  const bool types_change =
+      (!IsLoading(*this) &&
+       (changed.Contains(psUseBooleanField) || changed.Contains(psSQLINT64ToBCD))) ||
+      changed.Contains(psUseLargeIntField);
+  if (types_change)
+    CheckDataSetClosed("change psUseBooleanField or psSQLINT64ToBCD or psUseLargeIntField\r\n");
+  prepare_options_ = options;
+  if (types_change && prepared_) {
+    FieldDefs().Clear();
+    InitFieldDefs();
+  }
+}
+
+void TFIBCustomDataSet::SetContainer(TDataSetsContainer* container) {
+  if (container == container_) return;
+  if (container_ != nullptr) {
+    container_->RemoveFreeNotification(this);
+    container_->RemoveDataSet(this);
+  }
+  container_ = container;
+  if (container_ != nullptr) {
+    container_->FreeNotification(this);
+    container_->AddDataSet(this);
+  }
+}
+
+void TFIBCustomDataSet::SetDataSource(classlib::TDataSource* source) {
+  if (source != nullptr && IsLinkedTo(source))
+    RaiseClientError(50, {FullComponentName(this)});
+  data_link_->SetDataSource(source);
+}
+
+classlib::TDataSource* TFIBCustomDataSet::GetDataSource() const {
+  return data_link_ != nullptr ? data_link_->DataSource() : nullptr;
+}
+
+void TFIBCustomDataSet::SetOnEndScroll(classlib::TDataSetNotifyEvent handler) {
+  on_end_scroll_ = std::move(handler);
+  if (!on_end_scroll_) {
+    end_scroll_timer_.reset();
+    return;
+  }
+  if (end_scroll_timer_ == nullptr) {
+    end_scroll_timer_ = std::make_unique<TFIBTimer>(nullptr);
+    end_scroll_timer_->SetEnabled(false);
+    end_scroll_timer_->SetInterval(end_scroll_interval_);
+    end_scroll_timer_->SetOnTimer(classlib::TNotifyEvent(this, &TFIBCustomDataSet::EndScrollTick));
+  }
+}
+
+// ---- stored forms of older versions ----
+
+namespace {
+
+struct StoredOption {
+  const char* name;
+  int element;
+};
+
+constexpr StoredOption kStoredDsOptions[] = {
+    {"oTrimCharFields", poTrimCharFields},   {"oRefreshAfterPost", poRefreshAfterPost},
+    {"oRefreshDeletedRecord", poRefreshDeletedRecord},
+    {"oStartTransaction", poStartTransaction}, {"oAutoFormatFields", poAutoFormatFields},
+    {"oProtectedEdit", poProtectedEdit},     {"oKeepSorting", poKeepSorting},
+    {"oPersistentSorting", poPersistentSorting}, {"oVisibleRecno", poVisibleRecno},
+    {"oNoForceIsNull", poNoForceIsNull},     {"oFetchAll", poFetchAll},
+    {"oCacheCalcFields", poCacheCalcFields}, {"oRefreshAfterDelete", poRefreshAfterDelete},
+};
+
+constexpr StoredOption kStoredPrepareOptions[] = {
+    {"poSetRequiredFields", pfSetRequiredFields}, {"poSetReadOnlyFields", pfSetReadOnlyFields},
+    {"poImportDefaultValues", pfImportDefaultValues}, {"poUseBooleanField", psUseBooleanField},
+    {"poUseGuidField", psUseGuidField},       {"poSQLINT64ToBCD", psSQLINT64ToBCD},
+    {"poApplyRepositary", psApplyRepositary}, {"poGetOrderInfo", psGetOrderInfo},
+    {"poAskRecordCount", psAskRecordCount},   {"poCanEditComputedFields", psCanEditComputedFields},
+    {"poEmptyStrToNull", psSetEmptyStrToNull}, {"poSupportUnicodeBlobs", psSupportUnicodeBlobs},
+    {"poUseLargeIntField", psUseLargeIntField},
+};
+
+constexpr StoredOption kStoredDetailConditions[] = {
+    {"dcForceOpen", dcForceOpen},
+    {"dcIgnoreMasterClose", dcIgnoreMasterClose},
+    {"dcForceMasterRefresh", dcForceMasterRefresh},
+    {"WaitEndMasterScroll", dcWaitEndMasterScroll},
+};
+
+template <class E, std::size_t N>
+bool ReadInto(classlib::EnumSet<E>& set, const StoredOption (&table)[N], const std::string& name,
+              bool value) {
+  for (const StoredOption& option : table) {
+    if (name != option.name) continue;
+    if (value)
+      set.Include(static_cast<E>(option.element));
+    else
+      set.Exclude(static_cast<E>(option.element));
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool TFIBCustomDataSet::ReadStoredProperty(const std::string& name, const classlib::Variant& value) {
+  if (name == "BufferChunks") {
+    cache_model_options_->SetBufferChunks(value.AsInteger());
+    return true;
+  }
+  if (ReadInto(options_, kStoredDsOptions, name, value.AsBoolean())) return true;
+  TpPrepareOptions prepare = prepare_options_;
+  if (ReadInto(prepare, kStoredPrepareOptions, name, value.AsBoolean())) {
+    prepare_options_ = prepare;
+    return true;
+  }
+  TDetailConditions conditions = DetailConditions();
+  if (ReadInto(conditions, kStoredDetailConditions, name, value.AsBoolean())) {
+    SetDetailConditions(conditions);
+    return true;
+  }
+  return false;
+}
+
+}  // namespace fib
+
+namespace fib {
+
+void TFIBCustomDataSet::CheckLimitedCacheConditions() {
+  bool usable = !cached_updates_ && classlib::VarIsArray(OrderFieldsArray(SelectSQL().Text())) &&
+                (UpdateTransaction() == Transaction() || auto_commit_);
+  TFIBXSQLDA& params = main_select_query_->Params();
+  for (int i = 0; usable && i < params.Count(); ++i) {
+    const std::string& name = params[i].Name();
+    if (name.size() > 4 && classlib::SameText(std::string_view(name).substr(0, 4), "NEW_"))
+      usable = false;
+  }
+  if (!usable) RaiseClientError(75, {FullComponentName(this)});
+}
+
+}  // namespace fib
