@@ -16,20 +16,12 @@
 
 #include <cstdint>
 
+#include "fib/fib_dataset_types.h"
+
 namespace fib {
 
 class ISQLObject;
 class TFIBQuery;
-
-// The window of rows the limited cache model holds.
-struct TLimitedCacheWindow {
-  int32_t FirstIndex = -1;
-  int32_t LastIndex = -1;
-  bool AtStart = true;
-  bool AtEnd = false;
-  // The statement feeding the window now.
-  TFIBQuery* Statement = nullptr;
-};
 
 // What the navigator moves; all of it belongs to the data set.
 struct LimitedCacheCursor {
