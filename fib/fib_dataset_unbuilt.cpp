@@ -55,18 +55,6 @@ bool TFIBCustomDataSet::LocateByKeys(const std::string&, const classlib::Variant
                                      TLocateKeyOptions, bool, TLocateDirection, bool) {
   NotBuilt("LocateByKeys");
 }
-void TFIBCustomDataSet::PrepareLimitedCacheSQL() { NotBuilt("PrepareLimitedCacheSQL"); }
-void TFIBCustomDataSet::PrepareOrderKeys() { NotBuilt("PrepareOrderKeys"); }
-void TFIBCustomDataSet::FillLimitedCacheAround(int, bool, bool) {
-  NotBuilt("FillLimitedCacheAround");
-}
-classlib::TGetResult TFIBCustomDataSet::GetLimitedRecord(classlib::TRecordBuffer,
-                                                         classlib::TGetMode) {
-  NotBuilt("GetLimitedRecord");
-}
-void TFIBCustomDataSet::LimitedFirst() { NotBuilt("LimitedFirst"); }
-void TFIBCustomDataSet::LimitedLast() { NotBuilt("LimitedLast"); }
-void TFIBCustomDataSet::LimitedGotoBookmark(const void*) { NotBuilt("LimitedGotoBookmark"); }
 
 }  // namespace fib
 

@@ -1,0 +1,186 @@
+// The limited cache model of the buffered data set: its keyset statements,
+// the keys its bookmarks carry, and Locate by a statement of its own.
+#include <cstring>
+
+#include "classlib/field.h"
+#include "fib/auto_update_options.h"
+#include "fib/component_name.h"
+#include "fib/errors.h"
+#include "fib/fib_dataset.h"
+#include "fib/fib_query.h"
+#include "fib/limited_cache_sql.h"
+#include "fib/sql_clauses.h"
+#include "fib/sql_types.h"
+#include "fib/str_util.h"
+
+namespace fib {
+
+using classlib::TField;
+
+namespace {
+
+// "Q.COL" of an ORDER BY item split at its last dot outside quotes.
+void SplitQualified(const std::string& name, std::string& qualifier, std::string& column) {
+  bool quoted = false;
+  size_t dot = std::string::npos;
+  for (size_t i = 0; i < name.size(); ++i) {
+    if (name[i] == '"') quoted = !quoted;
+    if (name[i] == '.' && !quoted) dot = i;
+  }
+  qualifier = dot == std::string::npos ? "" : name.substr(0, dot);
+  column = dot == std::string::npos ? name : name.substr(dot + 1);
+}
+
+std::string Unquoted(const std::string& name) {
+  return name.size() >= 2 && name.front() == '"' && name.back() == '"'
+             ? name.substr(1, name.size() - 2)
+             : name;
+}
+
+std::vector<std::string> SplitNames(const std::string& list) {
+  std::vector<std::string> names;
+  size_t begin = 0;
+  while (begin <= list.size()) {
+    size_t end = list.find(';', begin);
+    if (end == std::string::npos) end = list.size();
+    std::string name = FastTrim(std::string_view(list).substr(begin, end - begin));
+    if (!name.empty()) names.push_back(name);
+    begin = end + 1;
+  }
+  return names;
+}
+
+}  // namespace
+
+// The field of an ORDER BY item: by the item as written, then by its
+// column without the qualifier, then by the column the field reads.
+TField* TFIBCustomDataSet::SortFieldOf(const std::string& order_name) {
+  if (TField* field = FindField(order_name)) return field;
+  std::string qualifier, column;
+  SplitQualified(order_name, qualifier, column);
+  if (TField* field = FindField(Unquoted(column))) return field;
+  for (TField* field : FieldList())
+    if (field->FieldKind() == classlib::fkData && GetRelationFieldName(field) == Unquoted(column))
+      return field;
+  return nullptr;
+}
+
+KeysetField TFIBCustomDataSet::KeysetFieldOf(TField* field, const std::string& qualifier,
+                                             bool ascending) {
+  return {field->FieldName(), GetRelationFieldName(field), GetRelationTableName(field), qualifier,
+          ascending};
+}
+
+std::vector<KeysetField> TFIBCustomDataSet::KeysetSortFields() {
+  std::vector<KeysetField> fields;
+  for (int position = 1; position <= SortFieldsCount(); ++position) {
+    const TSortFieldInfo info = SortFieldInfo(position);
+    TField* field = SortFieldOf(info.FieldName);
+    if (field == nullptr) continue;
+    std::string qualifier, column;
+    SplitQualified(info.FieldName, qualifier, column);
+    fields.push_back(KeysetFieldOf(field, qualifier, info.Ascending));
+  }
+  return fields;
+}
+
+BookmarkLayout TFIBCustomDataSet::LayoutOf(const std::vector<std::string>& names) {
+  const bool int64_as_bcd = PrepareOptions().Contains(psSQLINT64ToBCD);
+  return BuildBookmarkLayout(names, [&](const std::string& name) {
+    BookmarkKeySource source;
+    TField* field = FindField(name);
+    const TFIBFieldDescr* descr = field != nullptr ? FieldDescr(field) : nullptr;
+    if (descr == nullptr) return source;
+    source.column = field->FieldNo() - 1;
+    source.descr = *descr;
+    source.int64_as_double = descr->FieldType == kSQLInt64 && descr->Scale < -4 && !int64_as_bcd;
+    return source;
+  });
+}
+
+void TFIBCustomDataSet::PrepareOrderKeys() {
+  if (!classlib::VarIsArray(SortInfo())) RaiseNoOrderBy(FullComponentName(this));
+  std::vector<std::string> names = SplitNames(AutoUpdateOptions().KeyFields());
+  if (names.empty()) {
+    for (int position = 1; position <= SortFieldsCount(); ++position)
+      if (TField* field = SortFieldOf(SortFieldInfo(position).FieldName))
+        names.push_back(field->FieldName());
+  }
+  bookmark_layout_ = LayoutOf(names);
+  order_keys_.clear();
+  for (const BookmarkKey& key : bookmark_layout_.keys)
+    order_keys_.emplace_back(key.field_name, key.offset);
+  SetBookmarkSize(bookmark_layout_.size);
+}
+
+void TFIBCustomDataSet::PrepareLimitedCacheSQL() {
+  const std::string select = QSelect()->SQL().Text();
+  std::vector<KeysetField> keys;
+  for (const BookmarkKey& key : bookmark_layout_.keys)
+    keys.push_back(KeysetFieldOf(FindField(key.field_name), "", true));
+  const std::vector<KeysetField> sort = KeysetSortFields();
+  const LimitedCacheTexts texts = BuildLimitedCacheTexts(
+      FullComponentName(this), select, sort, keys, CacheModelOptions().PlanForDescSQLs());
+  auto statement = [this](const char* name, const std::string& text) {
+    TFIBQuery* query = LimitedCacheQuery(name);
+    // An unchanged text keeps the statement prepared from the last opening.
+    if (query->SQL().Text() != text) {
+      query->Close();
+      query->SQL().SetText(text);
+    }
+    return query;
+  };
+  const LimitedCacheStatements statements{QSelect(), statement("SelectDescQuery", texts.desc),
+                                          statement("SelectPartQuery", texts.part),
+                                          statement("SelectPartDescQuery", texts.part_desc)};
+  statement("SelectLocate", texts.locate);
+  std::vector<std::string> sort_names;
+  for (const KeysetField& field : sort) sort_names.push_back(field.field_name);
+  limited_host_ = std::make_unique<TLimitedCacheHost>(*this, LayoutOf(sort_names));
+  navigator_ = std::make_unique<TLimitedCacheNavigator>(
+      *limited_host_, LimitedCacheCursor{*window_, current_index_, record_count_}, statements,
+      CacheModelOptions().BufferChunks());
+}
+
+bool TFIBCustomDataSet::LocateInLimitedCache(const std::string& key_fields,
+                                             const classlib::Variant& key_values,
+                                             TLocateKeyOptions options) {
+  const std::string name = FullComponentName(this) + ".LocateForPartialCache";
+  std::vector<TField*> fields;
+  GetFieldList(fields, key_fields);
+  if (fields.empty()) RaiseClientError(76, {name});
+  std::vector<KeysetField> keys;
+  for (TField* field : fields) {
+    if (field->FieldKind() != classlib::fkData) RaiseClientError(77, {name, field->FieldName()});
+    keys.push_back(KeysetFieldOf(field, "", true));
+  }
+  const std::string select = QSelect()->SQL().Text();
+  const std::string text = AddToWhereClause(
+      select, LocateCondition(select, keys,
+                              {options.Contains(lkoCaseInsensitive), options.Contains(lkoPartialKey)}));
+  TFIBQuery* locate = LimitedCacheQuery("QLocate");
+  if (locate->SQL().Text() != text) {
+    locate->Close();
+    locate->SQL().SetText(text);
+  }
+  const bool many = classlib::VarIsArray(key_values);
+  for (size_t k = 0; k < fields.size(); ++k) {
+    const classlib::Variant value =
+        many ? classlib::VarArrayGet(key_values,
+                                     {classlib::VarArrayLowBound(key_values, 1) + static_cast<int>(k)})
+             : key_values;
+    locate->ParamByName(kLocateParamPrefix + fields[k]->FieldName()).SetAsVariant(value);
+  }
+  CheckBrowseMode();
+  DoBeforeScroll();
+  int target = CacheModelOptions().BufferChunks() / 2 + 1;
+  const bool found = navigator_->FillAround(*locate, target, true, true);
+  if (found) {
+    CursorPosChanged();
+    Resync({classlib::rmExact, classlib::rmCenter});
+    DoAfterScroll();
+  }
+  return found;
+}
+
+}  // namespace fib
