@@ -19,6 +19,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -32,6 +33,7 @@
 #include "fib/fib_dataset_limited.h"
 #include "fib/fib_dataset_types.h"
 #include "fib/fib_fields_owner.h"
+#include "fib/key_search.h"
 #include "fib/field_descr_list.h"
 #include "fib/limited_cache_sql.h"
 #include "fib/zod_options.h"
@@ -574,6 +576,69 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   int record_size_ = 0;
   int blob_slots_offset_ = 0;
   int calc_area_offset_ = 0;
+
+  // ==== Editing, cached updates, lookup, local sort and the key search ====
+  // Helpers of that work, kept together at the end of the class.
+ public:
+  // Whether the current order comes from a local sort (DoSort) rather than
+  // from the select statement's ORDER BY.
+  bool LocallySorted() const { return sorted_; }
+  // Forgets the sort descriptor: the records are no longer known sorted.
+  void ClearSortInfo();
+  // The value of field in cached record index (0-based): calculated and
+  // lookup fields computed on the record unless calculations are
+  // suspended. Missing rows are fetched first; an index beyond the rows
+  // raises "<name>.Can't read record <number>".
+  classlib::Variant CachedFieldValue(int index, classlib::TField* field);
+  // The search behind LocateByKeys without its move: which record holds
+  // the key values (see key_search.h).
+  TKeySearchResult SearchKeys(const std::string& key_fields, const classlib::Variant& key_values,
+                              TLocateKeyOptions options, bool from_start,
+                              TLocateDirection direction);
+
+ protected:
+  // The records a key search runs over in the limited cache model (the
+  // window); that model's navigation provides it.
+  virtual std::unique_ptr<ILocateRecords> WindowLocateRecords(
+      const std::vector<classlib::TField*>& fields);
+  // Lookup in the limited cache model (the window first, then a statement
+  // of its own); that model's navigation provides it.
+  virtual classlib::Variant LimitedCacheLookup(const std::string& key_fields,
+                                               const classlib::Variant& key_values,
+                                               const std::string& result_fields);
+
+ private:
+  class CacheLocateRecords;
+  class CacheSortRecords;
+
+  // Posting (fib_dataset_edit.cpp).
+  void PostBuffer(classlib::TRecordBuffer buffer, bool inserting);
+  int InsertPosition(classlib::TRecordBuffer buffer);
+  bool SortFieldsChanged();
+  void SyncBlobColumns(classlib::TRecordBuffer buffer);
+  void ForEachBlobStream(classlib::TRecordBuffer buffer,
+                         const std::function<void(classlib::TField*, TFIBBlobStream*)>& action);
+  void AfterPostOrder(bool sort_changed);
+  // Modify statements (fib_dataset_modify.cpp).
+  static bool IsNoAction(TFIBQuery* statement);
+  void StartUpdateTransactionIfAsked();
+  bool RunModifyStatement(TFIBQuery* statement, classlib::TRecordBuffer buffer);
+  void TakeReturnedValues(TFIBQuery* statement, classlib::TRecordBuffer buffer);
+  void RefreshAfterPost(classlib::TRecordBuffer buffer);
+  // Cached updates (fib_dataset_cached_updates.cpp).
+  uint8_t CachedStatus(int index) const;
+  void RevertCachedRecord(int index);
+  // Key search (fib_dataset_locate.cpp).
+  std::vector<TKeyColumn> KeyColumns(const std::vector<classlib::TField*>& fields,
+                                     const classlib::Variant& key_values,
+                                     TLocateKeyOptions options, bool& suspend_calc);
+  bool SortedSearchPossible(std::vector<classlib::TField*>& fields,
+                            std::vector<TKeyColumn>& keys, TLocateKeyOptions options);
+  void MoveToRecord(int index, bool centre);
+  // Local sort (fib_dataset_sort.cpp).
+  std::vector<classlib::TField*> ResolveSortFields(const std::vector<classlib::Variant>& fields);
+  // The buffer cached records are read into for their field values.
+  std::vector<uint8_t> read_buffer_;
 
   // ---- limited cache model: its navigation ----
  protected:

@@ -2,7 +2,10 @@
 // raises, so a caller learns plainly that the operation is missing rather
 // than getting a wrong answer. The sources that build them replace the
 // definitions here one by one.
+#include <cstring>
+
 #include "classlib/stream.h"
+#include "fib/cache_model_options.h"
 #include "fib/fib_blob_stream.h"
 #include "fib/zod_array.h"
 #include "fib/errors.h"
@@ -18,42 +21,10 @@ namespace {
 
 }  // namespace
 
-// ---- editing ----
-void TFIBCustomDataSet::Post() { NotBuilt("Post"); }
-void TFIBCustomDataSet::InternalPost() { NotBuilt("InternalPost"); }
-void TFIBCustomDataSet::InternalAddRecord(classlib::TRecordBuffer, bool) {
-  NotBuilt("InternalAddRecord");
-}
-void TFIBCustomDataSet::InternalDelete() { NotBuilt("InternalDelete"); }
-void TFIBCustomDataSet::InternalCancel() { NotBuilt("InternalCancel"); }
-void TFIBCustomDataSet::InternalRefresh() { NotBuilt("InternalRefresh"); }
-void TFIBCustomDataSet::InternalDeleteRecord(TFIBQuery*, classlib::TRecordBuffer) {
-  NotBuilt("InternalDeleteRecord");
-}
-void TFIBCustomDataSet::InternalPostRecord(TFIBQuery*, classlib::TRecordBuffer) {
-  NotBuilt("InternalPostRecord");
-}
-void TFIBCustomDataSet::DoSort(const std::vector<classlib::Variant>&, const std::vector<bool>&) {
-  NotBuilt("DoSort");
-}
-void TFIBCustomDataSet::CancelUpdates() { NotBuilt("CancelUpdates"); }
-void TFIBCustomDataSet::SetCachedUpdates(bool) { NotBuilt("SetCachedUpdates"); }
-void TFIBCustomDataSet::CacheDelete() { NotBuilt("CacheDelete"); }
-classlib::Variant TFIBCustomDataSet::Lookup(const std::string&, const classlib::Variant&,
-                                            const std::string&) {
-  NotBuilt("Lookup");
-}
-void TFIBCustomDataSet::AutoCommitUpdateTransaction() { NotBuilt("AutoCommitUpdateTransaction"); }
-void TFIBCustomDataSet::RepositionAfterPost() { NotBuilt("RepositionAfterPost"); }
-
 // ---- locating and the limited cache model ----
 bool TFIBCustomDataSet::Locate(const std::string&, const classlib::Variant&,
                                classlib::TLocateOptions) {
   NotBuilt("Locate");
-}
-bool TFIBCustomDataSet::LocateByKeys(const std::string&, const classlib::Variant&,
-                                     TLocateKeyOptions, bool, TLocateDirection, bool) {
-  NotBuilt("LocateByKeys");
 }
 
 }  // namespace fib
@@ -175,5 +146,22 @@ void TFIBCustomDataSet::DoAfterDelete() { TDataSet::DoAfterDelete(); }
 void TFIBCustomDataSet::DoAfterInsert() { TDataSet::DoAfterInsert(); }
 TRecordBuffer TFIBCustomDataSet::GetActiveRecBuf() const { return nullptr; }
 uint8_t TFIBCustomDataSet::StatusOf(TRecordBuffer buffer) { return buffer[kStatusOffset]; }
+int32_t TFIBCustomDataSet::RecordIndexOf(TRecordBuffer buffer) {
+  int32_t index;
+  std::memcpy(&index, buffer + kRecIndexOffset, sizeof index);
+  return index;
+}
+void TFIBCustomDataSet::SetRecordIndexOf(TRecordBuffer buffer, int32_t index) {
+  std::memcpy(buffer + kRecIndexOffset, &index, sizeof index);
+}
+void TFIBCustomDataSet::SetStatusOf(TRecordBuffer buffer, uint8_t status) {
+  buffer[kStatusOffset] =
+      static_cast<uint8_t>((buffer[kStatusOffset] & ~kStatusMask) | (status & kStatusMask));
+}
+int TFIBCustomDataSet::CacheNumberOf(int index) const {
+  if (LimitedCacheModel() || uni_directional_)
+    return index % cache_model_options_->BufferChunks() + 1;
+  return index + 1;
+}
 void TFIBCustomDataSet::FreeAllBlobStreams() { blob_streams_.clear(); }
 }  // namespace fib

@@ -43,7 +43,7 @@ TKeySearchResult TKeySearch::Run(int start, TLocateDirection direction) {
   bool found = false;
   if (start >= 0 && !keys_.empty() && records_.CachedCount() > 0)
     found = Sorted() ? SortedSearch(start) : Linear(start);
-  return {found, index_, key_before_};
+  return {found, index_, key_before_, Sorted()};
 }
 
 bool TKeySearch::Linear(int start) {

@@ -14,24 +14,10 @@
 #include <vector>
 
 #include "classlib/db_types.h"
-#include "classlib/enum_set.h"
 #include "classlib/variant.h"
+#include "fib/fib_dataset_types.h"
 
 namespace fib {
-
-// Members in bit order; Locate maps its case and partial-key options onto
-// the first two.
-enum TLocateKeyOption {
-  lkoCaseInsensitive,
-  lkoPartialKey,
-  lkoWildcards,
-  lkoSortedData,
-  lkoNearest,
-  lkoFetchedOnly,
-};
-using TLocateKeyOptions = classlib::EnumSet<TLocateKeyOption>;
-
-enum TLocateDirection { ldFirst, ldNext, ldPrior };
 
 // The records a search runs over, by 0-based index.
 class ILocateRecords {
@@ -78,6 +64,9 @@ struct TKeySearchResult {
   int index = -1;
   // Whether the key sorts before the last record tested (sorted search).
   bool key_before = false;
+  // Whether the search was the sorted one, so that index and key_before
+  // tell where the key belongs.
+  bool sorted = false;
 };
 
 class TKeySearch {

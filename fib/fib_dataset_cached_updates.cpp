@@ -1,0 +1,72 @@
+// Cached updates of the buffered data set: switching them on and off, and
+// cancelling the changes that were not applied, each record by its status.
+#include <vector>
+
+#include "fib/component_name.h"
+#include "fib/errors.h"
+#include "fib/fib_dataset.h"
+#include "fib/records_cache.h"
+
+namespace fib {
+
+void TFIBCustomDataSet::SetCachedUpdates(bool value) {
+  if (value == cached_updates_) return;
+  if (!value && Active()) CancelUpdates();
+  if (value && !ComponentState().Contains(classlib::csLoading) && LimitedCacheModel())
+    RaiseClientError(75, {FullComponentName(this)});
+  cached_updates_ = value;
+  // Changes of an open data set keep their earlier contents from now on;
+  // what edits made before saved there is no earlier version of a cached
+  // update and must not be taken for one.
+  if (cache_) {
+    if (value) cache_->ClearLog();
+    cache_->SetLogMode(value);
+  }
+}
+
+void TFIBCustomDataSet::CancelUpdates() {
+  DisableControls();
+  try {
+    if (State() == classlib::dsEdit || State() == classlib::dsInsert) Cancel();
+    if (cached_updates_ && updates_pending_ > 0 && cache_) {
+      for (int index = 0; index < record_count_; ++index) RevertCachedRecord(index);
+      updates_pending_ = 0;
+      cache_->ClearLog();
+      RefreshFilters();
+    }
+  } catch (...) {
+    EnableControls();
+    throw;
+  }
+  EnableControls();
+}
+
+uint8_t TFIBCustomDataSet::CachedStatus(int index) const {
+  const uint8_t* stored = cache_->RecordPointer(CacheNumberOf(index));
+  return stored == nullptr ? cusUnmodified : (stored[0] & kStatusMask);
+}
+
+// A changed record gets its contents from before the change back; an
+// inserted one is hidden; a deleted one is shown again, also with its
+// earlier contents when it was changed before it was deleted.
+void TFIBCustomDataSet::RevertCachedRecord(int index) {
+  const int logical = CacheNumberOf(index);
+  uint8_t* stored = cache_->RecordPointer(logical);
+  if (stored == nullptr) return;
+  const uint8_t status = stored[0] & kStatusMask;
+  if (status == cusInserted) {
+    stored[0] = static_cast<uint8_t>((stored[0] & ~kStatusMask) | cusUninserted);
+    ++deleted_count_;
+    return;
+  }
+  if (status != cusModified && status != cusDeleted) return;
+  if (cache_->FindLogEntry(cache_->RecordIndex(logical), false)) {
+    std::vector<uint8_t> earlier(static_cast<size_t>(cache_->BufferSize()));
+    cache_->ReadRecord(logical, earlier, true);
+    cache_->WriteRecord(logical, earlier, false);
+  }
+  stored[0] = static_cast<uint8_t>((stored[0] & ~kStatusMask) | cusUnmodified);
+  if (status == cusDeleted) --deleted_count_;
+}
+
+}  // namespace fib

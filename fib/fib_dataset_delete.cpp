@@ -1,0 +1,57 @@
+// Deleting a record of the buffered data set: through the delete statement,
+// as a cached update, or from the cache alone.
+#include "fib/component_name.h"
+#include "fib/errors.h"
+#include "fib/fib_dataset.h"
+
+namespace fib {
+
+using classlib::TRecordBuffer;
+
+namespace {
+
+uint8_t StatusBits(uint8_t status_byte) { return status_byte & kStatusMask; }
+
+// Statuses that hide a record that is still in the cache.
+bool CountsAsDeleted(uint8_t status_byte) {
+  const uint8_t status = StatusBits(status_byte);
+  return status == cusDeleted || status == cusUninserted || status == cusDeletedApplied;
+}
+
+}  // namespace
+
+void TFIBCustomDataSet::InternalDelete() {
+  if (!CanDelete()) RaiseClientError(47, {FullComponentName(this)});
+  TRecordBuffer buffer = ActiveBuffer();
+  const int index = RecordIndexOf(buffer);
+  if (cached_updates_) {
+    const uint8_t status = StatusBits(StatusOf(buffer));
+    if (status == cusInserted) {
+      // Never sent to the server: nothing is left to apply.
+      SetStatusOf(buffer, cusUninserted);
+      --updates_pending_;
+    } else if (!cache_only_) {
+      if (status == cusUnmodified) ++updates_pending_;
+      SetStatusOf(buffer, cusDeleted);
+    }
+    WriteRecordToCache(index, buffer);
+  } else {
+    InternalDeleteRecord(QDelete(), buffer);
+    if (LimitedCacheModel()) RefreshAround(true, true);
+  }
+  // Only a record that is hidden now counts: one the refresh found again,
+  // or one the cache-only mode left as it was, is still shown.
+  if (CountsAsDeleted(StatusOf(buffer))) ++deleted_count_;
+}
+
+void TFIBCustomDataSet::CacheDelete() {
+  CheckBrowseMode();
+  if (IsEmpty()) return;
+  TRecordBuffer buffer = ActiveBuffer();
+  if (!CountsAsDeleted(StatusOf(buffer))) ++deleted_count_;
+  SetStatusOf(buffer, cusDeletedApplied);
+  WriteRecordToCache(RecordIndexOf(buffer), buffer);
+  Resync({});
+}
+
+}  // namespace fib
