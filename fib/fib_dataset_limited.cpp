@@ -1,5 +1,6 @@
 // The limited cache model of the buffered data set: its keyset statements,
-// the keys its bookmarks carry, and Locate by a statement of its own.
+// the keys its bookmarks carry, and Locate, which in that model asks the
+// server for the row and refills the window around it.
 #include <cstring>
 
 #include "classlib/field.h"
@@ -140,6 +141,20 @@ void TFIBCustomDataSet::PrepareLimitedCacheSQL() {
   navigator_ = std::make_unique<TLimitedCacheNavigator>(
       *limited_host_, LimitedCacheCursor{*window_, current_index_, record_count_}, statements,
       CacheModelOptions().BufferChunks());
+}
+
+bool TFIBCustomDataSet::Locate(const std::string& key_fields, const classlib::Variant& key_values,
+                               classlib::TLocateOptions options) {
+  TLocateKeyOptions key_options;
+  if (options.Contains(classlib::loCaseInsensitive)) key_options.Include(lkoCaseInsensitive);
+  if (options.Contains(classlib::loPartialKey)) key_options.Include(lkoPartialKey);
+  const classlib::Variant values =
+      classlib::VarIsArray(key_values) ? key_values : classlib::VarArrayOf({key_values});
+  const bool found = LimitedCacheModel()
+                         ? LocateInLimitedCache(key_fields, values, key_options)
+                         : LocateByKeys(key_fields, values, key_options, true, ldFirst, true);
+  SetFound(found);
+  return found;
 }
 
 bool TFIBCustomDataSet::LocateInLimitedCache(const std::string& key_fields,

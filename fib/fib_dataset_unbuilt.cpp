@@ -21,12 +21,6 @@ namespace {
 
 }  // namespace
 
-// ---- locating and the limited cache model ----
-bool TFIBCustomDataSet::Locate(const std::string&, const classlib::Variant&,
-                               classlib::TLocateOptions) {
-  NotBuilt("Locate");
-}
-
 }  // namespace fib
 
 // ---- opening, fetching and record buffers ----
