@@ -210,8 +210,16 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   std::unique_ptr<classlib::TStream> CreateBlobStream(classlib::TField* field,
                                                       classlib::TBlobStreamMode mode) override;
   bool GetCurrentRecord(classlib::TRecordBuffer buffer) override;
+  // The record buffer of the present state: the calculation buffer while
+  // fields are calculated, else the active buffer of a record; nullptr
+  // when there is none.
+  classlib::TRecordBuffer GetActiveRecBuf() const;
   // The stream held in a record's blob slot of field (nullptr: none).
   TFIBBlobStream* BlobStreamOf(classlib::TRecordBuffer buffer, const classlib::TField* field) const;
+  // What a field's blob stream reports: the data set is modified, and a
+  // finished change of the field's content.
+  void MarkModified() { SetModified(true); }
+  void BlobStreamChanged(classlib::TField* field);
 
   // ---- IFIBFieldsOwner ----
   bool ColumnInfo(const std::string& field_name, TFIBColumnInfo& info) const override;
@@ -360,9 +368,6 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   classlib::TField* CreateFieldOfType(classlib::TFieldType type,
                                       classlib::TComponent* owner) override;
   void CheckFieldCompatibility(classlib::TField* field, classlib::TFieldDef* field_def) override;
-  void SetFilteredValue(bool value) override;
-  void SetFilterText(const std::string& text) override;
-  void SetFilterOptionsValue(classlib::TFilterOptions options) override;
   void DataEvent(classlib::TDataEvent event, intptr_t info) override;
   void Notification(classlib::TComponent* component, classlib::TOperation operation) override;
 
@@ -405,7 +410,6 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   TFIBQuery* LimitedCacheQuery(const std::string& name);
 
   // ---- buffers and records ----
-  classlib::TRecordBuffer GetActiveRecBuf() const;
   static int32_t RecordIndexOf(classlib::TRecordBuffer buffer);
   static void SetRecordIndexOf(classlib::TRecordBuffer buffer, int32_t index);
   static uint8_t StatusOf(classlib::TRecordBuffer buffer);
@@ -512,11 +516,26 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   // Opening and fetching (fib_dataset_open.cpp, fib_dataset_fetch.cpp).
   void ComputeRecordLayout();
   void CheckOrderFieldsPresent();
-  void ApplyFieldDisplayFormats();
-  classlib::TGetResult GetStandardRecord(classlib::TRecordBuffer buffer, classlib::TGetMode mode);
+  void ApplyPendingMasterChange();
+  void SaveOldVersion();
+  // read: whether a record was read into buffer.
+  classlib::TGetResult GetStandardRecord(classlib::TRecordBuffer buffer, classlib::TGetMode mode,
+                                         bool& read);
   bool FetchOneRow();
   classlib::TGetResult HandleGetRecordError(classlib::Exception& error,
                                             classlib::TGetResult so_far);
+
+  // Row transfer (fib_dataset_transfer.cpp).
+  void StoreColumn(const TFIBFieldDescr& descr, const XSQLVAR& var, uint8_t* stored, int column,
+                   int index);
+  void KeepFetchedBlobStreams(TFIBQuery& statement, uint8_t* blob_slots);
+  void SetModifyParam(TFIBQuery& statement, TFIBXSQLVAR& param, classlib::TRecordBuffer buffer,
+                      classlib::TRecordBuffer old_values);
+  void AssignColumnToParam(const TFIBFieldDescr& descr, classlib::TRecordBuffer source,
+                           classlib::TField* field, TFIBXSQLVAR& param);
+  void AssignTextToParam(const TFIBFieldDescr& descr, const uint8_t* slot, TFIBXSQLVAR& param);
+  void AssignBlobToParam(const TFIBFieldDescr& descr, classlib::TRecordBuffer source,
+                         classlib::TField* field, TFIBXSQLVAR& param);
 
   // Field data (fib_dataset_buffers.cpp).
   classlib::TRecordBuffer SourceBufferFor(classlib::TField* field);
@@ -524,6 +543,13 @@ class TFIBCustomDataSet : public classlib::TDataSet,
                        classlib::TRecordBuffer record, void* buffer);
   void WriteColumnValue(const TFIBFieldDescr& descr, classlib::TField* field,
                         classlib::TRecordBuffer record, const void* buffer);
+  void ReadText(const TFIBFieldDescr& descr, classlib::TField* field, const uint8_t* slot,
+                void* buffer);
+  void WriteText(const TFIBFieldDescr& descr, classlib::TField* field, uint8_t* slot,
+                 const void* buffer);
+  TFIBBlobStream* NewRecordBlobStream(classlib::TField* field, const ISC_QUAD& blob_id,
+                                      uint8_t* slot);
+  void LoadForCachedUpdates(TFIBBlobStream& stream);
   uint32_t AddBlobStream(std::unique_ptr<TFIBBlobStream> stream);
   TFIBBlobStream* BlobStreamByHandle(uint32_t handle) const;
   void FreeBlobStream(uint32_t handle);
@@ -576,6 +602,10 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   int record_size_ = 0;
   int blob_slots_offset_ = 0;
   int calc_area_offset_ = 0;
+  int stored_blob_offset_ = 0;  // the blob slots in a stored record
+  bool fetch_stopped_ = false;  // AfterFetchRecord asked to stop
+  std::vector<char> text_scratch_;
+  std::vector<uint8_t> old_buffer_;
 
   // ==== Editing, cached updates, lookup, local sort and the key search ====
   // Helpers of that work, kept together at the end of the class.

@@ -417,3 +417,25 @@ void TFIBCustomDataSet::CheckLimitedCacheConditions() {
 }
 
 }  // namespace fib
+
+namespace fib {
+
+void TFIBCustomDataSet::SetOptions(TpZODDsOptions options) {
+  options_ = options;
+  // The statements start their transaction and test NULL the way the data
+  // set is told to.
+  for (TFIBQuery* query : {update_query_, insert_query_, delete_query_, refresh_query_}) {
+    TpZODQueryOptions query_options = query->Options();
+    if (options.Contains(poStartTransaction))
+      query_options.Include(qoStartTransaction);
+    else
+      query_options.Exclude(qoStartTransaction);
+    if (options.Contains(poNoForceIsNull))
+      query_options.Include(qoNoForceIsNull);
+    else
+      query_options.Exclude(qoNoForceIsNull);
+    query->SetOptions(query_options);
+  }
+}
+
+}  // namespace fib

@@ -1,0 +1,422 @@
+// Record buffers and the values in them: allocation, reading and writing
+// field data by column type, state values, calculated fields and the blob
+// streams a record refers to by handle.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "classlib/codepage.h"
+#include "classlib/field.h"
+#include "classlib/fields.h"
+#include "fib/component_name.h"
+#include "fib/errors.h"
+#include "fib/fib_blob_fields.h"
+#include "fib/fib_blob_stream.h"
+#include "fib/fib_dataset.h"
+#include "fib/fib_string_fields.h"
+#include "fib/field_descr_list_layout.h"
+#include "fib/records_cache.h"
+#include "fib/sql_types.h"
+
+namespace fib {
+
+namespace {
+
+template <class T>
+T Load(const void* at) {
+  T value;
+  std::memcpy(&value, at, sizeof value);
+  return value;
+}
+
+template <class T>
+void Store(void* at, T value) {
+  std::memcpy(at, &value, sizeof value);
+}
+
+bool IsText(int type) { return type == kSQLText || type == kSQLVarying; }
+
+// An integer of the field's native width.
+void StoreInteger(classlib::TFieldType type, int64_t value, void* buffer) {
+  switch (type) {
+    case classlib::ftSmallint: Store<int16_t>(buffer, static_cast<int16_t>(value)); break;
+    case classlib::ftLargeint: Store<int64_t>(buffer, value); break;
+    case classlib::ftFloat: Store<double>(buffer, static_cast<double>(value)); break;
+    default: Store<int32_t>(buffer, static_cast<int32_t>(value)); break;
+  }
+}
+
+int64_t LoadInteger(classlib::TFieldType type, const void* buffer) {
+  switch (type) {
+    case classlib::ftSmallint: return Load<int16_t>(buffer);
+    case classlib::ftLargeint: return Load<int64_t>(buffer);
+    case classlib::ftFloat: return std::llround(Load<double>(buffer));
+    default: return Load<int32_t>(buffer);
+  }
+}
+
+}  // namespace
+
+// ---- buffers ----
+
+classlib::TRecordBuffer TFIBCustomDataSet::AllocRecordBuffer() {
+  // Never smaller than the header, which is written even without columns.
+  return new uint8_t[static_cast<size_t>(std::max(record_size_, kNullFlagsOffset))]();
+}
+
+void TFIBCustomDataSet::FreeRecordBuffer(classlib::TRecordBuffer& buffer) {
+  delete[] buffer;
+  buffer = nullptr;
+}
+
+void TFIBCustomDataSet::InternalInitRecord(classlib::TRecordBuffer buffer) {
+  std::memset(buffer, 0, static_cast<size_t>(record_size_));
+  std::memset(buffer + kNullFlagsOffset, 1, static_cast<size_t>(field_descrs_.GetCount()));
+}
+
+classlib::TRecordBuffer TFIBCustomDataSet::GetActiveRecBuf() const {
+  if (State() == classlib::dsCalcFields) return CalcBuffer();
+  if (!IsCursorOpen() || (IsEmpty() && State() != classlib::dsInsert)) return nullptr;
+  return ActiveBuffer();
+}
+
+// The record a field reads in the present state.
+classlib::TRecordBuffer TFIBCustomDataSet::SourceBufferFor(classlib::TField*) {
+  if (State() != classlib::dsOldValue) return ActiveBuffer();
+  classlib::TRecordBuffer active = BufferedRecords() > 0 ? Buffers(ActiveRecord()) : nullptr;
+  if (active == nullptr || cache_ == nullptr) return nullptr;
+  const int index = RecordIndexOf(active);
+  if (index < 0 || index >= record_count_) return active;  // a new record has no old version
+  old_buffer_.assign(static_cast<size_t>(record_size_), 0);
+  SetRecordIndexOf(old_buffer_.data(), index);
+  cache_->ReadRecord(CacheNumberOf(index),
+                     std::span<uint8_t>(old_buffer_.data() + kCacheBufferStart,
+                                        static_cast<size_t>(record_size_ - kCacheBufferStart)),
+                     true);
+  return old_buffer_.data();
+}
+
+// ---- reading field data ----
+
+bool TFIBCustomDataSet::GetFieldData(classlib::TField* field, void* buffer) {
+  if (field->FieldKind() != classlib::fkData) return TDataSet::GetFieldData(field, buffer);
+  const TFIBFieldDescr* descr = FieldDescr(field);
+  if (descr == nullptr) return false;
+  classlib::TRecordBuffer record = SourceBufferFor(field);
+  if (record == nullptr || record[NullFlagOffset(field->FieldNo() - 1)] != 0) return false;
+  if (buffer != nullptr) ReadColumnValue(*descr, field, record, buffer);
+  return true;
+}
+
+bool TFIBCustomDataSet::ReadColumnValue(const TFIBFieldDescr& descr, classlib::TField* field,
+                                        classlib::TRecordBuffer record, void* buffer) {
+  const uint8_t* slot = record + descr.Offset;
+  const classlib::TFieldType type = field->DataType();
+  switch (descr.FieldType) {
+    case kSQLShort:
+    case kSQLLong: {
+      if (type == classlib::ftBoolean) {
+        // Exactly the column's bytes, into the low end of the field's word.
+        std::memcpy(buffer, slot, static_cast<size_t>(std::min<int>(descr.DataSize, field->DataSize())));
+        break;
+      }
+      const int64_t value = descr.FieldType == kSQLShort ? Load<int16_t>(slot) : Load<int32_t>(slot);
+      if (descr.Scale < 0)
+        Store<double>(buffer, static_cast<double>(value) * std::pow(10.0, descr.Scale));
+      else
+        StoreInteger(type, value, buffer);
+      break;
+    }
+    case kSQLFloat: Store<double>(buffer, Load<float>(slot)); break;
+    case kSQLInt64:
+      if (type == classlib::ftFloat && descr.Scale < 0 &&
+          (descr.Scale >= -4 || prepare_options_.Contains(psSQLINT64ToBCD)))
+        Store<double>(buffer, static_cast<double>(Load<int64_t>(slot)) * std::pow(10.0, descr.Scale));
+      else
+        std::memcpy(buffer, slot, 8);
+      break;
+    case kSQLText:
+    case kSQLVarying: ReadText(descr, field, slot, buffer); break;
+    case kSQLBoolean:
+    case kSQLFBBoolean:
+      std::memcpy(buffer, slot, static_cast<size_t>(std::min<int>(descr.DataSize, field->DataSize())));
+      break;
+    default:
+      // Doubles, dates, times, time stamps, blob and array ids: as stored.
+      std::memcpy(buffer, slot, static_cast<size_t>(std::min<int>(descr.DataSize, field->DataSize())));
+      break;
+  }
+  return true;
+}
+
+void TFIBCustomDataSet::ReadText(const TFIBFieldDescr& descr, classlib::TField* field,
+                                 const uint8_t* slot, void* buffer) {
+  char* out = static_cast<char*>(buffer);
+  if (descr.ValueKind == vkGuid) {
+    std::memcpy(out, slot, static_cast<size_t>(std::min<int>(descr.DataSize, field->DataSize())));
+    return;
+  }
+  const char* text = reinterpret_cast<const char*>(slot);
+  size_t length;
+  if (descr.IsString) {
+    length = static_cast<size_t>(std::clamp<int32_t>(Load<int32_t>(slot), 0, descr.DataSize));
+    text += kTextLengthSize;
+  } else if (descr.IsDBKey) {
+    length = descr.DataSize;
+  } else {
+    length = strnlen(text, static_cast<size_t>(descr.DataSize));
+  }
+  if (options_.Contains(poTrimCharFields) && !descr.IsDBKey)
+    while (length > 0 && text[length - 1] == ' ') --length;
+  std::string converted;
+  if (descr.ValueKind == vkWideString && !unicode_connection_) {
+    // Wide fields read UTF-8; this connection delivered ANSI text.
+    converted = classlib::Utf16ToUtf8(classlib::AnsiToWide(std::string_view(text, length)));
+    text = converted.data();
+    length = converted.size();
+  }
+  const size_t capacity = static_cast<size_t>(field->DataSize());
+  if (capacity == 0) return;
+  if (length > capacity - 1) {
+    if (descr.ValueKind != vkWideString)
+      RaiseClientError(74, {FullComponentName(this), field->FieldName()});
+    length = capacity - 1;
+  }
+  std::memcpy(out, text, length);
+  out[length] = 0;
+}
+
+// ---- writing field data ----
+
+void TFIBCustomDataSet::SetFieldData(classlib::TField* field, const void* buffer) {
+  if (field->FieldKind() != classlib::fkData) {
+    TDataSet::SetFieldData(field, buffer);
+    return;
+  }
+  const TFIBFieldDescr* descr = FieldDescr(field);
+  if (descr == nullptr)
+    classlib::DatabaseError(classlib::FormatMessage("Field '%s' cannot be modified",
+                                                    {field->DisplayName()}), this);
+  CheckCanModify();
+  field->Validate(buffer);
+  classlib::TRecordBuffer record = ActiveBuffer();
+  if (record == nullptr) RaiseClientError(49);
+  bool null = buffer == nullptr;
+  if (!null && IsText(descr->FieldType) && descr->ValueKind != vkGuid) {
+    auto* string_field = dynamic_cast<TFIBStringField*>(field);
+    if (string_field != nullptr && string_field->EmptyStrToNull() &&
+        static_cast<const char*>(buffer)[0] == 0)
+      null = true;
+  }
+  if (State() == classlib::dsEdit) SaveOldVersion();
+  record[NullFlagOffset(field->FieldNo() - 1)] = null ? 1 : 0;
+  if (!null) WriteColumnValue(*descr, field, record, buffer);
+  SetModified(true);
+  if (State() != classlib::dsCalcFields && State() != classlib::dsFilter)
+    DataEvent(classlib::deFieldChange, reinterpret_cast<intptr_t>(field));
+  if (OnFieldChange) OnFieldChange(field);
+}
+
+void TFIBCustomDataSet::WriteColumnValue(const TFIBFieldDescr& descr, classlib::TField* field,
+                                         classlib::TRecordBuffer record, const void* buffer) {
+  uint8_t* slot = record + descr.Offset;
+  const classlib::TFieldType type = field->DataType();
+  switch (descr.FieldType) {
+    case kSQLShort:
+    case kSQLLong: {
+      int64_t value;
+      if (type == classlib::ftBoolean) {
+        std::memset(slot, 0, descr.DataSize);
+        std::memcpy(slot, buffer, static_cast<size_t>(std::min<int>(descr.DataSize, field->DataSize())));
+        break;
+      }
+      if (descr.Scale < 0)
+        value = std::llround(Load<double>(buffer) * std::pow(10.0, -descr.Scale));
+      else
+        value = LoadInteger(type, buffer);
+      if (descr.FieldType == kSQLShort)
+        Store<int16_t>(slot, static_cast<int16_t>(value));
+      else
+        Store<int32_t>(slot, static_cast<int32_t>(value));
+      break;
+    }
+    case kSQLFloat: Store<float>(slot, static_cast<float>(Load<double>(buffer))); break;
+    case kSQLInt64:
+      if (type == classlib::ftFloat && descr.Scale < 0 &&
+          (descr.Scale >= -4 || prepare_options_.Contains(psSQLINT64ToBCD)))
+        Store<int64_t>(slot, std::llround(Load<double>(buffer) * std::pow(10.0, -descr.Scale)));
+      else
+        std::memcpy(slot, buffer, 8);
+      break;
+    case kSQLText:
+    case kSQLVarying: WriteText(descr, field, slot, buffer); break;
+    default:
+      std::memcpy(slot, buffer, static_cast<size_t>(std::min<int>(descr.DataSize, field->DataSize())));
+      break;
+  }
+}
+
+void TFIBCustomDataSet::WriteText(const TFIBFieldDescr& descr, classlib::TField* field,
+                                  uint8_t* slot, const void* buffer) {
+  const size_t width = descr.DataSize;
+  if (descr.ValueKind == vkGuid) {
+    std::memset(slot, 0, width);
+    std::memcpy(slot, buffer, std::min<size_t>(width, static_cast<size_t>(field->DataSize())));
+    return;
+  }
+  const char* text = static_cast<const char*>(buffer);
+  size_t length = strnlen(text, static_cast<size_t>(field->DataSize()));
+  std::string converted;
+  if (descr.ValueKind == vkWideString && !unicode_connection_) {
+    converted = classlib::WideToAnsi(classlib::Utf8ToUtf16(std::string_view(text, length)));
+    text = converted.data();
+    length = converted.size();
+  }
+  if (options_.Contains(poTrimCharFields))
+    while (length > 0 && text[length - 1] == ' ') --length;
+  length = std::min(length, width);
+  uint8_t* target = slot;
+  if (descr.IsString) {
+    Store<int32_t>(slot, static_cast<int32_t>(length));
+    target += kTextLengthSize;
+  }
+  std::memcpy(target, text, length);
+  std::memset(target + length, 0, width - length);
+}
+
+// ---- conversions and state values ----
+
+void TFIBCustomDataSet::DataConvert(classlib::TField* field, const void* source, void* dest,
+                                    bool to_native) {
+  if (field->DataType() != classlib::ftWideString) {
+    TDataSet::DataConvert(field, source, dest, to_native);
+    return;
+  }
+  // The native form of a wide string is UTF-8 with a terminator.
+  if (to_native) {
+    const auto* wide = static_cast<const classlib::WideString*>(source);
+    const std::string utf8 =
+        FitText(classlib::Utf16ToUtf8(*wide), static_cast<size_t>(field->DataSize() - 1), true);
+    std::memcpy(dest, utf8.data(), utf8.size());
+    static_cast<char*>(dest)[utf8.size()] = 0;
+  } else {
+    *static_cast<classlib::WideString*>(dest) =
+        classlib::Utf8ToUtf16(static_cast<const char*>(source));
+  }
+}
+
+classlib::Variant TFIBCustomDataSet::GetStateFieldValue(classlib::TDataSetState state,
+                                                        classlib::TField* field) {
+  if (state == classlib::dsOldValue && State() == classlib::dsInsert) return classlib::Null();
+  if (field->FieldKind() == classlib::fkCalculated || field->FieldKind() == classlib::fkLookup) {
+    if (state != classlib::dsOldValue) return field->Value();
+    StateSwitch in_old(*this, classlib::dsOldValue);
+    return field->Value();
+  }
+  return TDataSet::GetStateFieldValue(state, field);
+}
+
+void TFIBCustomDataSet::SetStateFieldValue(classlib::TDataSetState state, classlib::TField* field,
+                                           const classlib::Variant& value) {
+  TDataSet::SetStateFieldValue(state, field, value);
+}
+
+void TFIBCustomDataSet::GetCalcFields(classlib::TRecordBuffer buffer) {
+  if (calc_disabled_ > 0 || CalcFieldsSize() == 0) return;
+  if (!cache_calc_fields_) {
+    TDataSet::GetCalcFields(buffer);
+    return;
+  }
+  if ((StatusOf(buffer) & kCalcCachedBit) != 0) return;
+  TDataSet::GetCalcFields(buffer);
+  SetStatusOf(buffer, StatusOf(buffer) | kCalcCachedBit);
+  const int index = RecordIndexOf(buffer);
+  if (index >= 0 && index < record_count_) WriteRecordToCache(index, buffer);
+}
+
+bool TFIBCustomDataSet::GetCurrentRecord(classlib::TRecordBuffer buffer) {
+  if (IsEmpty() || GetBookmarkFlag(ActiveBuffer()) != classlib::bfCurrent) return false;
+  UpdateCursorPos();
+  ReadRecordFromCache(current_index_, buffer, false);
+  return true;
+}
+
+classlib::TUpdateStatus TFIBCustomDataSet::UpdateStatus() const {
+  classlib::TRecordBuffer buffer = Active() ? GetActiveRecBuf() : nullptr;
+  if (buffer == nullptr) return classlib::usUnmodified;
+  switch (StatusOf(buffer) & kStatusMask) {
+    case cusModified: return classlib::usModified;
+    case cusInserted: return classlib::usInserted;
+    case cusDeleted:
+    case cusUninserted: return classlib::usDeleted;
+    default: return classlib::usUnmodified;
+  }
+}
+
+bool TFIBCustomDataSet::IsDBKeyField(const classlib::TField* field) const {
+  const TFIBFieldDescr* descr = FieldDescr(field);
+  return descr != nullptr && descr->IsDBKey;
+}
+
+int TFIBCustomDataSet::CompareFieldValues(classlib::TField* field, const classlib::Variant& s1,
+                                          const classlib::Variant& s2) {
+  if (OnCompareFieldValues) return OnCompareFieldValues(field, s1, s2);
+  const bool null1 = classlib::VarIsNull(s1);
+  const bool null2 = classlib::VarIsNull(s2);
+  if (null1 || null2) return null1 == null2 ? 0 : (null1 ? -1 : 1);
+  if (s1 == s2) return 0;
+  return s1 < s2 ? -1 : 1;
+}
+
+// ---- blob streams by handle ----
+
+uint32_t TFIBCustomDataSet::AddBlobStream(std::unique_ptr<TFIBBlobStream> stream) {
+  if (!free_blob_handles_.empty()) {
+    const uint32_t handle = free_blob_handles_.back();
+    free_blob_handles_.pop_back();
+    blob_streams_[handle - 1] = std::move(stream);
+    return handle;
+  }
+  blob_streams_.push_back(std::move(stream));
+  return static_cast<uint32_t>(blob_streams_.size());
+}
+
+TFIBBlobStream* TFIBCustomDataSet::BlobStreamByHandle(uint32_t handle) const {
+  if (handle == 0 || handle > blob_streams_.size()) return nullptr;
+  return blob_streams_[handle - 1].get();
+}
+
+void TFIBCustomDataSet::FreeBlobStream(uint32_t handle) {
+  if (BlobStreamByHandle(handle) == nullptr) return;
+  blob_streams_[handle - 1].reset();
+  free_blob_handles_.push_back(handle);
+}
+
+void TFIBCustomDataSet::FreeAllBlobStreams() {
+  // Last first, as they were made.
+  while (!blob_streams_.empty()) blob_streams_.pop_back();
+  free_blob_handles_.clear();
+}
+
+TFIBBlobStream* TFIBCustomDataSet::BlobStreamOf(classlib::TRecordBuffer buffer,
+                                                const classlib::TField* field) const {
+  if (buffer == nullptr || field == nullptr || blob_slots_offset_ == 0) return nullptr;
+  const int index = field->Index();
+  if (index < 0 || index >= Fields().Count()) return nullptr;
+  return BlobStreamByHandle(Load<uint32_t>(buffer + blob_slots_offset_ + index * kBlobSlotSize));
+}
+
+void TFIBCustomDataSet::ReleaseBlobSlots(classlib::TRecordBuffer buffer) {
+  for (int i = 0; i < Fields().Count(); ++i) {
+    uint8_t* slot = buffer + blob_slots_offset_ + i * kBlobSlotSize;
+    FreeBlobStream(Load<uint32_t>(slot));
+    Store<uint32_t>(slot, 0);
+  }
+}
+
+void TFIBCustomDataSet::BlobStreamChanged(classlib::TField* field) {
+  if (State() != classlib::dsCalcFields && State() != classlib::dsFilter)
+    DataEvent(classlib::deFieldChange, reinterpret_cast<intptr_t>(field));
+}
+
+}  // namespace fib

@@ -1,0 +1,288 @@
+// Opening and closing the cursor, the record layout, the field classes and
+// the data-set events the buffered data set adds behaviour to.
+#include <vector>
+
+#include "classlib/field.h"
+#include "classlib/field_defs.h"
+#include "classlib/fields.h"
+#include "fib/component_name.h"
+#include "fib/errors.h"
+#include "fib/fib_blob_fields.h"
+#include "fib/fib_database.h"
+#include "fib/fib_dataset.h"
+#include "fib/fib_datetime_fields.h"
+#include "fib/fib_misc_fields.h"
+#include "fib/fib_numeric_fields.h"
+#include "fib/fib_query.h"
+#include "fib/fib_string_fields.h"
+#include "fib/fib_timer.h"
+#include "fib/field_descr_list_layout.h"
+#include "fib/records_cache.h"
+#include "fib/sql_types.h"
+#include "fib/xsqlvar.h"
+
+namespace fib {
+
+// ---- open and close ----
+
+void TFIBCustomDataSet::InternalOpen() {
+  updates_pending_ = 0;
+  if (!prepared_ || !select_query_->Prepared() || !FieldDefs().Updated()) Prepare();
+  AssignMasterParams();
+  const TFIBSQLTypes type = select_query_->SQLType();
+  if (type != SQLSelect && type != SQLSelectForUpdate) {
+    // Not a cursor: run it and stay without records.
+    select_query_->ExecQuery();
+    return;
+  }
+  if (DefaultFields()) CreateFields();
+  BindFields(true);
+  for (classlib::TField* field : Fields().List()) {
+    auto* memo = dynamic_cast<TFIBMemoField*>(field);
+    TFIBXSQLVAR* column = memo != nullptr ? ColumnOf(field) : nullptr;
+    // A text blob's character set travels in the column's scale.
+    if (column != nullptr) memo->SetCharSetId(column->SQLScale());
+  }
+  if (LimitedCacheModel()) {
+    if (window_ == nullptr) window_ = std::make_unique<TLimitedCacheWindow>();
+    *window_ = TLimitedCacheWindow();
+  }
+  current_index_ = -1;
+  fetch_stopped_ = false;
+  // Rows reach the cache one by one through Next, the first one too.
+  select_query_->SetGoToFirstRecordOnExecute(false);
+  if (!select_query_->Open()) select_query_->ExecQuery();
+  open_ = select_query_->Open();
+  unicode_connection_ = Database() != nullptr && Database()->IsUnicodeConnect();
+  ComputeRecordLayout();
+  record_count_ = deleted_count_ = inserted_count_ = 0;
+  cache_calc_fields_ = options_.Contains(poCacheCalcFields);
+  if (prepare_options_.Contains(psGetOrderInfo) || LimitedCacheModel()) CheckOrderFieldsPresent();
+  if (LimitedCacheModel()) {
+    PrepareOrderKeys();
+    PrepareLimitedCacheSQL();
+  } else {
+    SetBookmarkSize(kStandardBookmarkSize);
+  }
+}
+
+// The record buffer: header and column values as laid out for the cache,
+// then one blob handle per field, then the calculated fields.
+void TFIBCustomDataSet::ComputeRecordLayout() {
+  TFIBXSQLDA& columns = select_query_->Current();
+  std::vector<TColumnLayoutInfo> infos(static_cast<size_t>(columns.Count()));
+  for (int i = 0; i < columns.Count(); ++i) {
+    TFIBXSQLVAR& column = columns[i];
+    TColumnLayoutInfo& info = infos[static_cast<size_t>(i)];
+    info.SQLType = column.Data()->sqltype;
+    info.Scale = column.SQLScale();
+    info.Length = column.Size();
+    info.SQLName = column.SQLName();
+    if (classlib::TFieldDef* def = FieldDefs().Find(column.Name())) info.DefType = def->DataType();
+  }
+  const TRecordLayout layout = BuildRecordLayout(infos, field_descrs_);
+  const int blob_slots = Fields().Count() * kBlobSlotSize;
+  blob_slots_offset_ = layout.ValuesEnd;
+  stored_blob_offset_ = layout.StoredSize;
+  calc_area_offset_ = blob_slots_offset_ + blob_slots;
+  record_size_ = calc_area_offset_ + CalcFieldsSize();
+  SetCalcFieldsOffset(calc_area_offset_);
+  const int extra_stored = blob_slots + (cache_calc_fields_ ? CalcFieldsSize() : 0);
+  cache_ = CreateRecordsCache(layout, field_descrs_, cache_model_options_->BufferChunks(),
+                              extra_stored, record_size_);
+}
+
+void TFIBCustomDataSet::CheckOrderFieldsPresent() {
+  if (classlib::VarIsEmpty(sort_info_)) ReadSortInfo();
+  for (int position = 1; position <= SortFieldsCount(); ++position) {
+    const TSortFieldInfo info = SortFieldInfo(position);
+    if (info.FieldIndex < 0)
+      RaiseClientErrorMsg("%s.\r\nField %s use in order, but not presented in fields section of SelectSQL",
+                          {FullComponentName(this), info.FieldName});
+  }
+}
+
+void TFIBCustomDataSet::InternalClose() {
+  FreeAllBlobStreams();
+  current_index_ = -1;
+  open_ = false;
+  record_count_ = deleted_count_ = inserted_count_ = updates_pending_ = 0;
+  cache_.reset();
+  BindFields(false);
+  if (DefaultFields()) DestroyFields();
+  field_descrs_.Clear();
+}
+
+void TFIBCustomDataSet::CloseCursor() {
+  TDataSet::CloseCursor();
+  // A statement that was no cursor leaves the data set without an open
+  // cursor, so the inherited close did not reach InternalClose.
+  if (cache_ == nullptr && DefaultFields() && !Fields().List().empty()) DestroyFields();
+  if (select_query_->Open()) select_query_->Close();
+  if (ComponentState().Contains(classlib::csDesigning)) prepared_ = false;
+}
+
+void TFIBCustomDataSet::InternalHandleException() {
+  // The class library has no application object to show it: raise again.
+  throw;
+}
+
+// ---- field classes ----
+
+classlib::TField* TFIBCustomDataSet::CreateFieldOfType(classlib::TFieldType type,
+                                                       classlib::TComponent* owner) {
+  using namespace classlib;
+  switch (type) {
+    case ftString: case ftFixedChar: return new TFIBStringField(owner);
+    case ftWideString: return new TFIBWideStringField(owner);
+    case ftSmallint: return new TFIBSmallIntField(owner);
+    case ftInteger: return new TFIBIntegerField(owner);
+    case ftLargeint: return new TFIBLargeIntField(owner);
+    case ftFloat: return new TFIBFloatField(owner);
+    case ftBCD: return new TFIBBCDField(owner);
+    case ftBoolean: return new TFIBBooleanField(owner);
+    case ftGuid: return new TFIBGuidField(owner);
+    case ftBytes: return new TFIBArrayField(owner);
+    case ftDate: return new TFIBDateField(owner);
+    case ftTime: return new TFIBTimeField(owner);
+    case ftDateTime: return new TFIBDateTimeField(owner);
+    case ftBlob: return new TFIBBlobField(owner);
+    case ftMemo: return new TFIBMemoField(owner);
+    default: return TDataSet::CreateFieldOfType(type, owner);
+  }
+}
+
+void TFIBCustomDataSet::CheckFieldCompatibility(classlib::TField* field,
+                                                classlib::TFieldDef* field_def) {
+  using namespace classlib;
+  const TFieldType type = field->DataType();
+  if (type == ftDate || type == ftTime || type == ftDateTime) {
+    if (field_def->DataType() != type)
+      DatabaseError(FormatMessage("Type mismatch for field '%s', expecting: %s actual: %s",
+                                  {field->DisplayName(), FieldTypeName(type),
+                                   FieldTypeName(field_def->DataType())}),
+                    this);
+    return;
+  }
+  TDataSet::CheckFieldCompatibility(field, field_def);
+}
+
+// ---- events ----
+
+void TFIBCustomDataSet::DoBeforeOpen() {
+  if (open_close_events_disabled_ == 0) TDataSet::DoBeforeOpen();
+}
+
+void TFIBCustomDataSet::DoAfterOpen() {
+  const bool keep_sort = options_.Contains(poPersistentSorting) && SortFieldsCount() > 0;
+  TDataSet::DoAfterOpen();
+  if (options_.Contains(poFetchAll)) FetchAll();
+  if (keep_sort) {
+    std::vector<classlib::Variant> fields;
+    std::vector<bool> ascending;
+    for (int position = 1; position <= SortFieldsCount(); ++position) {
+      const TSortFieldInfo info = SortFieldInfo(position);
+      fields.emplace_back(info.FieldName);
+      ascending.push_back(info.Ascending);
+    }
+    DoSort(fields, ascending);
+    First();
+  } else if (!prepare_options_.Contains(psGetOrderInfo)) {
+    sort_info_ = classlib::Variant();
+  }
+}
+
+void TFIBCustomDataSet::DoBeforeClose() {
+  if (open_close_events_disabled_ == 0) TDataSet::DoBeforeClose();
+}
+
+void TFIBCustomDataSet::DoAfterClose() {
+  if (open_close_events_disabled_ != 0) return;
+  if (options_.Contains(poFreeHandlesAfterClose)) Unprepare();
+  TDataSet::DoAfterClose();
+}
+
+void TFIBCustomDataSet::DoBeforeScroll() {
+  if (scroll_events_disabled_ == 0) TDataSet::DoBeforeScroll();
+}
+
+void TFIBCustomDataSet::DoAfterScroll() {
+  if (scroll_events_disabled_ != 0) return;
+  TDataSet::DoAfterScroll();
+  if (end_scroll_timer_ != nullptr) {
+    // Restarted at every scroll, so the handler runs once scrolling stops.
+    end_scroll_timer_->SetEnabled(false);
+    end_scroll_timer_->SetEnabled(true);
+  }
+}
+
+void TFIBCustomDataSet::DoBeforeCancel() {
+  TDataSet::DoBeforeCancel();
+  CheckDataSetOpen("continue after BeforeCancel");
+}
+
+void TFIBCustomDataSet::DoBeforeDelete() {
+  ApplyPendingMasterChange();
+  if (!CanDelete()) classlib::Abort();
+  TDataSet::DoBeforeDelete();
+  CheckDataSetOpen("continue after BeforeDelete");
+  SaveOldVersion();
+}
+
+void TFIBCustomDataSet::DoBeforeEdit() {
+  ApplyPendingMasterChange();
+  if (!CanEdit()) classlib::Abort();
+  TDataSet::DoBeforeEdit();
+  CheckDataSetOpen("continue after BeforeEdit");
+  SaveOldVersion();
+}
+
+void TFIBCustomDataSet::DoBeforeInsert() {
+  if (!CanInsert()) classlib::Abort();
+  TDataSet::DoBeforeInsert();
+}
+
+void TFIBCustomDataSet::DoBeforePost() {
+  if (State() == classlib::dsEdit || State() == classlib::dsInsert) TDataSet::DoBeforePost();
+  CheckDataSetOpen("continue after BeforePost");
+}
+
+void TFIBCustomDataSet::DoAfterDelete() {
+  FreeFieldBuffers();
+  TDataSet::DoAfterDelete();
+}
+
+void TFIBCustomDataSet::DoAfterInsert() {
+  FreeFieldBuffers();
+  TDataSet::DoAfterInsert();
+}
+
+// A detail waiting for its master to stop scrolling follows it now, before
+// the record it is about to change can be the wrong one.
+void TFIBCustomDataSet::ApplyPendingMasterChange() {
+  classlib::TDataSource* source = DataSource();
+  if (auto* master = source != nullptr ? dynamic_cast<TFIBCustomDataSet*>(source->DataSet()) : nullptr)
+    master->ApplyPendingMasterChange();
+  if (wait_timer_ == nullptr || !wait_timer_->Enabled()) return;
+  wait_timer_->SetEnabled(false);
+  if (MasterRefreshDue()) ProcessMasterChange();
+}
+
+// The record as it was before the change, for old values and cancel.
+void TFIBCustomDataSet::SaveOldVersion() {
+  classlib::TRecordBuffer buffer = GetActiveRecBuf();
+  if (buffer == nullptr || cache_ == nullptr || RecordIndexOf(buffer) < 0) return;
+  const int number = CacheNumberOf(RecordIndexOf(buffer));
+  const int physical = cache_->RecordIndex(number);
+  if (cached_updates_ && cache_->FindLogEntry(physical, false)) return;
+  cache_->SaveToLog(number);
+}
+
+void TFIBCustomDataSet::DataEvent(classlib::TDataEvent event, intptr_t info) {
+  TDataSet::DataEvent(event, info);
+  if (event != classlib::deDisabledStateChange) return;
+  const classlib::TDataSetNotifyEvent& handler = info != 0 ? OnDisableControls : OnEnableControls;
+  if (handler) handler(this);
+}
+
+}  // namespace fib

@@ -1,0 +1,337 @@
+// Moving values between the statements' column and parameter descriptors
+// and the records the data set stores.
+#include <cmath>
+#include <cstring>
+
+#include "classlib/ansistr.h"
+#include "classlib/data_link.h"
+#include "classlib/datetime.h"
+#include "classlib/field.h"
+#include "classlib/fields.h"
+#include "fib/errors.h"
+#include "fib/fib_blob_stream.h"
+#include "fib/fib_dataset.h"
+#include "fib/fib_query.h"
+#include "fib/fib_string_fields.h"
+#include "fib/field_descr_list_layout.h"
+#include "fib/records_cache.h"
+#include "fib/sql_types.h"
+#include "fib/xsqlvar.h"
+
+namespace fib {
+
+namespace {
+
+// Day 0 of the server's calendar (1858-11-17) as a record day number.
+constexpr int32_t kServerDayOffset = 678576;
+constexpr double kMSecsPerDay = 86400000.0;
+
+template <class T>
+T Load(const void* at) {
+  T value;
+  std::memcpy(&value, at, sizeof value);
+  return value;
+}
+
+template <class T>
+void Store(void* at, T value) {
+  std::memcpy(at, &value, sizeof value);
+}
+
+bool IsText(int type) { return type == kSQLText || type == kSQLVarying; }
+
+// The column's null indicator as the server set it.
+bool ColumnIsNull(const XSQLVAR& var) {
+  return (var.sqltype & 1) != 0 && var.sqlind != nullptr && *var.sqlind == -1;
+}
+
+bool HasPrefix(const std::string& name, std::string_view prefix) {
+  return name.size() > prefix.size() &&
+         classlib::SameText(std::string_view(name).substr(0, prefix.size()), prefix);
+}
+
+}  // namespace
+
+// ---- rows into the cache ----
+
+void TFIBCustomDataSet::FetchRecordToCache(TFIBQuery& statement, int index) {
+  if (LimitedCacheModel() || uni_directional_)
+    index %= cache_model_options_->BufferChunks();
+  uint8_t* stored = cache_->Grow(index + 1);
+  uint8_t* blob_slots = stored + stored_blob_offset_;
+  if (!keep_blob_streams_) {
+    for (int i = 0; i < Fields().Count(); ++i) {
+      uint8_t* slot = blob_slots + i * kBlobSlotSize;
+      FreeBlobStream(Load<uint32_t>(slot));
+      Store<uint32_t>(slot, 0);
+    }
+  }
+  stored[0] = cusUnmodified;
+
+  const bool from_select = &statement == select_query_;
+  TFIBXSQLDA& columns = statement.Current();
+  for (int i = 0; i < columns.Count(); ++i) {
+    TFIBXSQLVAR& var = columns[i];
+    int column = i + 1;
+    if (!from_select) {
+      TFIBXSQLVAR* own = select_query_->Current().ByName(var.Name());
+      if (own == nullptr) continue;
+      column = own->Index() + 1;
+    }
+    if (column > field_descrs_.GetCount()) continue;
+    StoreColumn(*field_descrs_.GetItem(column - 1), *var.Data(), stored, column, index);
+  }
+
+  if (keep_blob_streams_) KeepFetchedBlobStreams(statement, blob_slots);
+  if (AfterFetchRecord) {
+    bool stop = false;
+    AfterFetchRecord(&statement, index, stop);
+    // The row stays; the cursor simply reports no further rows.
+    if (stop) fetch_stopped_ = true;
+  }
+}
+
+void TFIBCustomDataSet::StoreColumn(const TFIBFieldDescr& descr, const XSQLVAR& var,
+                                    uint8_t* stored, int column, int index) {
+  const bool null = ColumnIsNull(var);
+  stored[column] = null ? 1 : 0;
+  const int type = descr.FieldType;
+  uint8_t* slot = descr.IsString ? nullptr : stored + descr.Offset - kCacheBufferStart;
+  const int width = descr.DataSize;
+  const char* data = var.sqldata;
+
+  if (null) {
+    if (IsText(type) && descr.IsString) {
+      cache_->SetStringValue(descr.StringIndex, index, std::string());
+    } else if (type != kSQLBlob && type != kSQLArray && type != kSQLQuad) {
+      std::memset(slot, 0, static_cast<size_t>(width));
+    } else {
+      std::memcpy(slot, data, 8);  // a NULL blob still carries its id
+    }
+    return;
+  }
+  switch (type) {
+    case kSQLDate:
+      Store<int32_t>(slot, Load<ISC_DATE>(data) + kServerDayOffset);
+      break;
+    case kSQLTime:
+      Store<int32_t>(slot, static_cast<int32_t>(Load<ISC_TIME>(data) / 10));
+      break;
+    case kSQLTimeStamp: {
+      const ISC_TIMESTAMP stamp = Load<ISC_TIMESTAMP>(data);
+      Store<double>(slot, (stamp.timestamp_date + kServerDayOffset) * kMSecsPerDay +
+                              static_cast<double>(stamp.timestamp_time / 10));
+      break;
+    }
+    case kSQLInt64:
+      if (descr.Scale < -4 && !prepare_options_.Contains(psSQLINT64ToBCD))
+        Store<double>(slot, static_cast<double>(Load<int64_t>(data)) * std::pow(10.0, descr.Scale));
+      else
+        std::memcpy(slot, data, 8);
+      break;
+    case kSQLText: {
+      // Only a string field's slot may be handed to the trimming store: the
+      // descriptor buffer belongs to the statement, so trim a copy.
+      const int length = std::min<int>(var.sqllen, width);
+      if (descr.IsString) {
+        text_scratch_.assign(data, data + length);
+        if (!text_scratch_.empty() && text_scratch_.back() == ' ') text_scratch_.back() = 0;
+        cache_->SetStringBuffer(descr.StringIndex, index, true, length, text_scratch_.data());
+      } else {
+        std::memcpy(slot, data, static_cast<size_t>(length));
+        if (length < width) std::memset(slot + length, 0, static_cast<size_t>(width - length));
+      }
+      break;
+    }
+    case kSQLVarying: {
+      const int length = std::clamp<int>(Load<int16_t>(data), 0, std::min<int>(var.sqllen, width));
+      const char* text = data + 2;
+      if (descr.IsString) {
+        if (length == 0)
+          cache_->SetStringValue(descr.StringIndex, index, std::string());
+        else
+          cache_->SetStringBuffer(descr.StringIndex, index, false, length, const_cast<char*>(text));
+      } else {
+        std::memcpy(slot, text, static_cast<size_t>(length));
+        std::memset(slot + length, 0, static_cast<size_t>(width - length));
+      }
+      break;
+    }
+    default:
+      // Integers, floats, booleans, blob and array ids: the server's bytes.
+      std::memcpy(slot, data, static_cast<size_t>(std::min<int>(width, var.sqllen)));
+      break;
+  }
+}
+
+// While a row is re-read during editing, streams keep the blob the user is
+// writing; any other stream whose blob changed on the server goes.
+void TFIBCustomDataSet::KeepFetchedBlobStreams(TFIBQuery& statement, uint8_t* blob_slots) {
+  const bool editing = State() == classlib::dsEdit || State() == classlib::dsInsert;
+  for (classlib::TField* field : Fields().List()) {
+    uint8_t* slot = blob_slots + field->Index() * kBlobSlotSize;
+    TFIBBlobStream* stream = BlobStreamByHandle(Load<uint32_t>(slot));
+    if (stream == nullptr) continue;
+    TFIBXSQLVAR* column = statement.Current().ByName(field->FieldName());
+    if (column == nullptr) continue;
+    const ISC_QUAD fetched = column->AsQuad();
+    if (editing && BlobIdIsZero(stream->BlobID()) &&
+        stream->Transaction() == statement.Transaction()) {
+      stream->SetBlobID(fetched);
+    } else if (!SameBlobId(stream->BlobID(), fetched)) {
+      FreeBlobStream(Load<uint32_t>(slot));
+      Store<uint32_t>(slot, 0);
+    }
+  }
+}
+
+// ---- records into parameters ----
+
+void TFIBCustomDataSet::SetModifyParams(TFIBQuery& statement, classlib::TRecordBuffer buffer) {
+  if (buffer == nullptr) RaiseClientError(49);
+  const int index = RecordIndexOf(buffer);
+  if (index < 0) return;
+  classlib::TRecordBuffer old_values = buffer;
+  if (State() != classlib::dsInsert) {
+    old_buffer_.assign(static_cast<size_t>(record_size_), 0);
+    std::memcpy(old_buffer_.data() + kCacheBufferStart, cache_->GetCurrentBuffer(CacheNumberOf(index)),
+                static_cast<size_t>(cache_->BufferSize()));
+    SetRecordIndexOf(old_buffer_.data(), index);
+    old_values = old_buffer_.data();
+  }
+  TFIBXSQLDA& params = statement.Params();
+  for (int i = 0; i < params.Count(); ++i) SetModifyParam(statement, params[i], buffer, old_values);
+}
+
+void TFIBCustomDataSet::SetModifyParam(TFIBQuery& statement, TFIBXSQLVAR& param,
+                                       classlib::TRecordBuffer buffer,
+                                       classlib::TRecordBuffer old_values) {
+  std::string name = param.Name();
+  classlib::TRecordBuffer source = buffer;
+  if (HasPrefix(name, "OLD_")) {
+    name = name.substr(4);
+    source = old_values;
+  } else if (HasPrefix(name, "NEW_")) {
+    name = name.substr(4);
+  } else if (HasPrefix(name, "MAS_")) {
+    classlib::TDataSource* master = DataSource();
+    if (master != nullptr && master->DataSet() != nullptr) {
+      if (classlib::TField* field = master->DataSet()->FindField(name.substr(4))) {
+        param.SetAsVariant(field->Value());
+        return;
+      }
+    }
+  }
+  classlib::TField* field = FindField(name);
+  int column = 0;
+  if (field != nullptr && field->FieldKind() == classlib::fkData && field->FieldNo() > 0) {
+    column = field->FieldNo();
+  } else if (TFIBXSQLVAR* own = select_query_->Current().ByName(name)) {
+    column = own->Index() + 1;
+  }
+  if (&statement != select_query_) {
+    TFIBXSQLVAR* select_param = select_query_->FindParam(param.Name());
+    const bool detail_refresh = &statement == refresh_query_ && DataSource() != nullptr;
+    if (select_param != nullptr && (column == 0 || detail_refresh)) {
+      param.Assign(*select_param);
+      return;
+    }
+  }
+  if (column <= 0 || column > field_descrs_.GetCount()) return;
+  const TFIBFieldDescr& descr = *field_descrs_.GetItem(column - 1);
+  if (source[NullFlagOffset(column - 1)] != 0) {
+    param.SetIsNull(true);
+    return;
+  }
+  param.SetIsNull(false);
+  AssignColumnToParam(descr, source, field, param);
+}
+
+void TFIBCustomDataSet::AssignColumnToParam(const TFIBFieldDescr& descr,
+                                            classlib::TRecordBuffer source,
+                                            classlib::TField* field, TFIBXSQLVAR& param) {
+  const uint8_t* slot = source + descr.Offset;
+  switch (descr.FieldType) {
+    case kSQLShort:
+    case kSQLLong: {
+      const int64_t value = descr.FieldType == kSQLShort ? Load<int16_t>(slot) : Load<int32_t>(slot);
+      if (descr.Scale >= 0)
+        param.SetAsInt64(value);
+      else
+        param.SetAsDouble(static_cast<double>(value) * std::pow(10.0, descr.Scale));
+      break;
+    }
+    case kSQLFloat: param.SetAsDouble(Load<float>(slot)); break;
+    case kSQLDouble:
+    case kSQLDFloat: param.SetAsDouble(Load<double>(slot)); break;
+    case kSQLTimeStamp:
+      param.SetAsDateTime(classlib::TimeStampToDateTime(
+          classlib::MSecsToTimeStamp(std::round(Load<double>(slot)))));
+      break;
+    case kSQLDate:
+      param.SetAsDate(classlib::TimeStampToDateTime({0, Load<int32_t>(slot)}));
+      break;
+    case kSQLTime:
+      param.SetAsTime(classlib::TimeStampToDateTime({Load<int32_t>(slot), 0}));
+      break;
+    case kSQLInt64:
+      if (descr.Scale >= -4 || prepare_options_.Contains(psSQLINT64ToBCD)) {
+        // long double holds every Int64 exactly; the parameter rounds back
+        // to its own scale.
+        long double value = static_cast<long double>(Load<int64_t>(slot));
+        for (int i = 0; i < -descr.Scale; ++i) value /= 10;
+        param.SetAsExtended(value);
+      } else {
+        param.SetAsDouble(Load<double>(slot));
+      }
+      break;
+    case kSQLBoolean:
+    case kSQLFBBoolean: param.SetAsBoolean(slot[0] == 1); break;
+    case kSQLText:
+    case kSQLVarying: AssignTextToParam(descr, slot, param); break;
+    case kSQLArray: param.SetAsQuad(Load<ISC_QUAD>(slot)); break;
+    case kSQLBlob:
+    case kSQLQuad: AssignBlobToParam(descr, source, field, param); break;
+    default: break;
+  }
+}
+
+void TFIBCustomDataSet::AssignTextToParam(const TFIBFieldDescr& descr, const uint8_t* slot,
+                                          TFIBXSQLVAR& param) {
+  const char* text = reinterpret_cast<const char*>(slot);
+  int length = descr.DataSize;
+  if (descr.IsString) {
+    length = std::clamp(Load<int32_t>(slot), 0, static_cast<int32_t>(descr.DataSize));
+    text += kTextLengthSize;
+  } else if (!descr.IsDBKey && descr.ValueKind != vkGuid) {
+    length = static_cast<int>(strnlen(text, static_cast<size_t>(descr.DataSize)));
+  }
+  if (descr.ValueKind == vkGuid) {
+    classlib::TGUID guid;
+    std::memcpy(&guid, text, sizeof guid);
+    param.SetAsGuid(guid);
+    return;
+  }
+  param.SetAsString(std::string_view(text, static_cast<size_t>(length)));
+}
+
+void TFIBCustomDataSet::AssignBlobToParam(const TFIBFieldDescr& descr, classlib::TRecordBuffer source,
+                                          classlib::TField* field, TFIBXSQLVAR& param) {
+  uint8_t* slot = source + descr.Offset;
+  TFIBBlobStream* stream = field != nullptr ? BlobStreamOf(source, field) : nullptr;
+  if (stream != nullptr) {
+    // A changed blob is written as a new blob first; its id then goes to
+    // the record and to the statement. An empty blob is NULL.
+    stream->Finalize();
+    const bool empty = stream->Size() == 0;
+    source[NullFlagOffset(field->FieldNo() - 1)] = empty ? 1 : 0;
+    Store<ISC_QUAD>(slot, stream->BlobID());
+    if (empty) {
+      param.SetIsNull(true);
+      return;
+    }
+  }
+  param.SetAsQuad(Load<ISC_QUAD>(slot));
+}
+
+}  // namespace fib

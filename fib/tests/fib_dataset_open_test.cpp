@@ -1,0 +1,338 @@
+// Opening buffered data sets on the embedded engine: every column type read
+// back, navigation both ways with bookmarks, blobs, a detail following its
+// master, the ring of a uni-directional data set, fetch failures, and the
+// parameters a record fills.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "classlib/data_link.h"
+#include "classlib/datetime.h"
+#include "classlib/field.h"
+#include "classlib/field_blob.h"
+#include "classlib/field_defs.h"
+#include "classlib/stream.h"
+#include "dataset_fixture.h"
+#include "fib/errors.h"
+#include "fib/fib_query.h"
+#include "fib/fib_transaction.h"
+#include "fib/xsqlvar.h"
+#include "testing/message_of.h"
+
+namespace fib {
+namespace {
+
+using classlib::testing::MessageOf;
+
+class DataSetOpenTest : public fib_test::DataSetTest {
+ protected:
+  DataSetOpenTest() {
+    Run("create table ITEMS (ID integer not null primary key, CODE char(4), "
+        "TITLE varchar(30), LONGCODE char(20), PRICE numeric(18,2), RATE numeric(18,6), "
+        "QTY smallint, WEIGHT double precision, RATIO float, BORN date, AT_TIME time, "
+        "STAMP timestamp, NOTE blob sub_type 1, PIC blob, BIG bigint, FLAG boolean, "
+        "DISCOUNT numeric(9,2))");
+    Run("insert into ITEMS values (1, 'AB', 'First item', 'LONG CODE ONE', 12.34, 0.123456, "
+        "7, 2.5, 0.25, '2024-02-29', '13:45:10.5000', '2001-02-03 04:05:06.7000', "
+        "'memo text', null, 9000000000, true, -1.25)");
+    Run("insert into ITEMS (ID, TITLE) values (2, '')");
+    Run("insert into ITEMS (ID, CODE, TITLE, DISCOUNT) values (3, 'Z', 'Third', 3.5)");
+  }
+
+  std::unique_ptr<TFIBDataSet> OpenItems(const std::string& sql = "select * from ITEMS order by ID") {
+    auto ds = NewDataSet("Items", sql);
+    ds->Open();
+    return ds;
+  }
+
+  void WriteBlob(int id, const std::string& bytes);
+};
+
+TEST_F(DataSetOpenTest, EveryColumnTypeReadsBack) {
+  auto ds = OpenItems();
+  ASSERT_TRUE(ds->Active());
+  EXPECT_FALSE(ds->Eof());
+  EXPECT_EQ(ds->FieldByName("ID")->AsInteger(), 1);
+  EXPECT_EQ(ds->FieldByName("CODE")->AsString(), "AB");  // trimmed
+  EXPECT_EQ(ds->FieldByName("TITLE")->AsString(), "First item");
+  EXPECT_EQ(ds->FieldByName("LONGCODE")->AsString(), "LONG CODE ONE");
+  EXPECT_EQ(ds->FieldByName("PRICE")->AsString(), "12.34");
+  EXPECT_DOUBLE_EQ(ds->FieldByName("RATE")->AsFloat(), 0.123456);
+  EXPECT_EQ(ds->FieldByName("QTY")->AsInteger(), 7);
+  EXPECT_DOUBLE_EQ(ds->FieldByName("WEIGHT")->AsFloat(), 2.5);
+  EXPECT_DOUBLE_EQ(ds->FieldByName("RATIO")->AsFloat(), 0.25);
+  EXPECT_EQ(ds->FieldByName("BORN")->AsDateTime(), classlib::EncodeDate(2024, 2, 29));
+  EXPECT_NEAR(ds->FieldByName("AT_TIME")->AsDateTime(),
+              classlib::EncodeTime(13, 45, 10, 500), 1e-9);
+  EXPECT_NEAR(ds->FieldByName("STAMP")->AsDateTime(),
+              classlib::EncodeDate(2001, 2, 3) + classlib::EncodeTime(4, 5, 6, 700), 1e-9);
+  EXPECT_EQ(ds->FieldByName("NOTE")->AsString(), "memo text");
+  EXPECT_TRUE(ds->FieldByName("PIC")->IsNull());
+  EXPECT_EQ(ds->FieldByName("BIG")->AsLargeInt(), 9000000000);
+  EXPECT_TRUE(ds->FieldByName("FLAG")->AsBoolean());
+  EXPECT_DOUBLE_EQ(ds->FieldByName("DISCOUNT")->AsFloat(), -1.25);
+
+  ds->Next();
+  EXPECT_EQ(ds->FieldByName("ID")->AsInteger(), 2);
+  EXPECT_TRUE(ds->FieldByName("CODE")->IsNull());
+  EXPECT_FALSE(ds->FieldByName("TITLE")->IsNull());  // an empty VARCHAR is not NULL
+  EXPECT_EQ(ds->FieldByName("TITLE")->AsString(), "");
+  EXPECT_TRUE(ds->FieldByName("PRICE")->IsNull());
+  EXPECT_TRUE(ds->FieldByName("BORN")->IsNull());
+  EXPECT_TRUE(ds->FieldByName("FLAG")->IsNull());
+  EXPECT_TRUE(ds->FieldByName("NOTE")->IsNull());
+
+  ds->Next();
+  EXPECT_EQ(ds->FieldByName("CODE")->AsString(), "Z");
+  ds->Next();
+  EXPECT_TRUE(ds->Eof());
+  EXPECT_EQ(ds->RecordCount(), 3);
+  ds->Close();
+  EXPECT_FALSE(ds->Active());
+}
+
+TEST_F(DataSetOpenTest, NavigatesBothWaysAndReturnsToBookmarks) {
+  for (int id = 4; id <= 60; ++id) Run("insert into ITEMS (ID) values (" + std::to_string(id) + ")");
+  auto ds = OpenItems("select ID from ITEMS order by ID");
+  classlib::TField* id = ds->FieldByName("ID");
+  for (int i = 0; i < 9; ++i) ds->Next();
+  EXPECT_EQ(id->AsInteger(), 10);
+  EXPECT_EQ(ds->RecNo(), 10);
+  const classlib::TBookmark ten = ds->GetBookmark();
+  ds->Last();
+  EXPECT_EQ(id->AsInteger(), 60);
+  EXPECT_EQ(ds->RecordCount(), 60);
+  const classlib::TBookmark last = ds->GetBookmark();
+  for (int i = 0; i < 5; ++i) ds->Prior();
+  EXPECT_EQ(id->AsInteger(), 55);
+  ds->GotoBookmark(ten);
+  EXPECT_EQ(id->AsInteger(), 10);
+  EXPECT_TRUE(ds->BookmarkValid(ten));
+  EXPECT_EQ(ds->CompareBookmarks(ten, last), -1);
+  EXPECT_EQ(ds->CompareBookmarks(last, ten), 1);
+  EXPECT_EQ(ds->CompareBookmarks(ten, ten), 0);
+  EXPECT_EQ(ds->CompareBookmarks({}, {}), 0);
+  EXPECT_EQ(ds->CompareBookmarks(ten, {}), -1);
+  EXPECT_EQ(ds->CompareBookmarks({}, ten), 1);
+  EXPECT_FALSE(ds->BookmarkValid({}));
+  ds->First();
+  EXPECT_TRUE(ds->Bof());
+  EXPECT_EQ(id->AsInteger(), 1);
+  ds->Prior();
+  EXPECT_TRUE(ds->Bof());
+  ds->SetRecNo(42);
+  EXPECT_EQ(id->AsInteger(), 42);
+  EXPECT_EQ(ds->MoveBy(-40), -40);
+  EXPECT_EQ(id->AsInteger(), 2);
+}
+
+TEST_F(DataSetOpenTest, AnEmptyResultAnswersEofAtOnce) {
+  auto ds = OpenItems("select * from ITEMS where ID < 0");
+  EXPECT_TRUE(ds->Eof());
+  EXPECT_TRUE(ds->Bof());
+  EXPECT_EQ(ds->RecordCount(), 0);
+  EXPECT_TRUE(ds->IsEmpty());
+  EXPECT_TRUE(ds->FieldByName("ID")->IsNull());
+  ds->Last();
+  EXPECT_TRUE(ds->Eof());
+}
+
+void DataSetOpenTest::WriteBlob(int id, const std::string& bytes) {
+  auto query = NewQuery("BlobWriter", "update ITEMS set PIC = :PIC where ID = :ID");
+  query->ParamByName("PIC").SetAsString(bytes);
+  query->ParamByName("ID").SetAsInteger(id);
+  query->ExecQuery();
+  tr_->Commit();
+}
+
+TEST_F(DataSetOpenTest, BlobsAreReadThroughStreams) {
+  std::string bytes(70000, '\0');
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7);
+  WriteBlob(3, bytes);
+  auto ds = OpenItems();
+  classlib::TField* pic = ds->FieldByName("PIC");
+  {
+    // A NULL blob reads as nothing and cannot be written outside editing.
+    std::unique_ptr<classlib::TStream> stream = ds->CreateBlobStream(pic, classlib::bmRead);
+    char c;
+    EXPECT_EQ(stream->Read(&c, 1), 0);
+    EXPECT_EQ(stream->Size(), 0);
+    EXPECT_EQ(MessageOf<EFIBClientError>([&] { stream->Write("x", 1); }), "Not editing.");
+  }
+  ds->Last();
+  EXPECT_EQ(ds->FieldByName("ID")->AsInteger(), 3);
+  std::unique_ptr<classlib::TStream> stream = ds->CreateBlobStream(pic, classlib::bmRead);
+  ASSERT_EQ(stream->Size(), static_cast<int64_t>(bytes.size()));
+  std::string read(bytes.size(), '\0');
+  EXPECT_EQ(stream->Read(read.data(), static_cast<int>(read.size())), static_cast<int>(read.size()));
+  EXPECT_EQ(read, bytes);
+  // The record keeps its stream: a second one sees the same content.
+  EXPECT_EQ(ds->CreateBlobStream(pic, classlib::bmRead)->Size(), static_cast<int64_t>(bytes.size()));
+  ds->First();
+  EXPECT_EQ(ds->FieldByName("NOTE")->AsString(), "memo text");
+}
+
+TEST_F(DataSetOpenTest, ADetailFollowsItsMaster) {
+  Run("create table PARTS (ITEM_ID integer, NAME varchar(20))");
+  Run("insert into PARTS values (1, 'bolt')");
+  Run("insert into PARTS values (1, 'nut')");
+  Run("insert into PARTS values (3, 'gear')");
+  auto master = OpenItems("select ID from ITEMS order by ID");
+  classlib::TDataSource source(&form_);
+  source.SetDataSet(master.get());
+  auto detail = NewDataSet("Parts", "select NAME from PARTS where ITEM_ID = :MAS_ID order by NAME");
+  detail->SetDataSource(&source);
+  detail->Open();
+  auto names = [&] {
+    std::vector<std::string> list;
+    for (detail->First(); !detail->Eof(); detail->Next())
+      list.push_back(detail->FieldByName("NAME")->AsString());
+    return list;
+  };
+  EXPECT_EQ(names(), (std::vector<std::string>{"bolt", "nut"}));
+  master->Next();
+  EXPECT_TRUE(names().empty());
+  master->Next();
+  EXPECT_EQ(names(), (std::vector<std::string>{"gear"}));
+  EXPECT_FALSE(detail->MasterRefreshDue());
+  master->Close();
+  EXPECT_FALSE(detail->Active());  // the master closed
+
+  detail->SetDetailConditions({dcIgnoreMasterClose});
+  master->Open();
+  detail->Open();
+  master->Close();
+  EXPECT_TRUE(detail->Active());
+}
+
+TEST_F(DataSetOpenTest, OpenDataSetsRefuseDefinitionChanges) {
+  auto ds = OpenItems();
+  auto code = [](const std::function<void()>& action) {
+    try {
+      action();
+    } catch (const EFIBClientError& e) {
+      return e.SQLCode();
+    }
+    return 0;
+  };
+  EXPECT_EQ(code([&] { ds->SelectSQL().SetText("select ID from ITEMS"); }), 28);
+  EXPECT_EQ(ds->SelectSQL().Text(), "select * from ITEMS order by ID\r\n");
+  EXPECT_EQ(code([&] { ds->SetUniDirectional(true); }), 28);
+  EXPECT_EQ(code([&] { ds->CacheModelOptions().SetBufferChunks(10); }), 28);
+  EXPECT_EQ(code([&] { ds->SetDatabase(nullptr); }), 28);
+  EXPECT_EQ(code([&] { ds->SetPrepareOptions(ds->PrepareOptions() + TpPrepareOptions{psUseLargeIntField}); }), 28);
+  EXPECT_TRUE(ds->Active());
+}
+
+TEST_F(DataSetOpenTest, AUniDirectionalDataSetReusesItsRing) {
+  for (int id = 4; id <= 100; ++id)
+    Run("insert into ITEMS (ID, TITLE, LONGCODE) values (" + std::to_string(id) + ", 'T" +
+        std::to_string(id) + "', 'CODE NUMBER " + std::to_string(id) + "')");
+  auto ds = NewDataSet("Uni", "select ID, TITLE, LONGCODE from ITEMS order by ID");
+  ds->SetUniDirectional(true);
+  ds->CacheModelOptions().SetBufferChunks(8);
+  ds->Open();
+  int expected = 1;
+  for (; !ds->Eof(); ds->Next(), ++expected) {
+    ASSERT_EQ(ds->FieldByName("ID")->AsInteger(), expected);
+    if (expected > 3) {
+      ASSERT_EQ(ds->FieldByName("TITLE")->AsString(), "T" + std::to_string(expected));
+      ASSERT_EQ(ds->FieldByName("LONGCODE")->AsString(), "CODE NUMBER " + std::to_string(expected));
+    }
+  }
+  EXPECT_EQ(expected, 101);
+  EXPECT_EQ(ds->RecordCount(), 8);
+}
+
+TEST_F(DataSetOpenTest, AFailingFetchIsRaisedByLast) {
+  auto ds = OpenItems("select ID, 1 / (ID - 3) as Q from ITEMS order by ID");
+  EXPECT_THROW(ds->Last(), EFIBInterBaseError);
+  EXPECT_EQ(ds->CacheRecordCount(), 2);  // the rows read so far stay
+}
+
+TEST_F(DataSetOpenTest, RetryAfterAFailedFetchShowsNoUnreadRecord) {
+  auto ds = NewDataSet("Failing", "select ID, 1 / (ID - 3) as Q from ITEMS order by ID");
+  int errors = 0;
+  ds->OnGetRecordError = TGetRecordErrorEvent::Function(
+      [&](classlib::TDataSet*, classlib::Exception&, classlib::TDataAction& action) {
+        ++errors;
+        action = classlib::daRetry;
+      });
+  ds->Open();
+  ds->Next();
+  EXPECT_EQ(ds->FieldByName("ID")->AsInteger(), 2);
+  ds->Next();  // the third row fails to arrive
+  EXPECT_GE(errors, 1);
+  EXPECT_TRUE(ds->Eof());
+  EXPECT_EQ(ds->FieldByName("ID")->AsInteger(), 2);
+  EXPECT_EQ(ds->RecordCount(), 2);
+}
+
+TEST_F(DataSetOpenTest, ARecordFillsTheParametersOfAStatement) {
+  auto ds = OpenItems();
+  auto update = NewQuery("Upd",
+                         "update ITEMS set TITLE = :TITLE, RATE = :RATE, BORN = :BORN "
+                         "where ID = :OLD_ID and PRICE = :NEW_PRICE and CODE = :CODE");
+  ds->SetModifyParams(*update, ds->GetActiveRecBuf());
+  EXPECT_EQ(update->ParamByName("TITLE").AsString(), "First item");
+  EXPECT_EQ(update->ParamByName("OLD_ID").AsInteger(), 1);
+  EXPECT_DOUBLE_EQ(update->ParamByName("RATE").AsDouble(), 0.123456);
+  EXPECT_EQ(update->ParamByName("NEW_PRICE").AsString(), "12.34");
+  EXPECT_EQ(update->ParamByName("CODE").AsString(), "AB  ");  // a CHAR slot as stored
+  EXPECT_EQ(update->ParamByName("BORN").AsDateTime(), classlib::EncodeDate(2024, 2, 29));
+  EXPECT_THROW(ds->SetModifyParams(*update, nullptr), EFIBClientError);
+  ds->Next();
+  ds->SetModifyParams(*update, ds->GetActiveRecBuf());
+  EXPECT_TRUE(update->ParamByName("BORN").IsNull());
+  EXPECT_FALSE(update->ParamByName("TITLE").IsNull());
+}
+
+TEST_F(DataSetOpenTest, MarksInsideLiteralsAreNoParameters) {
+  auto ds = OpenItems("select ID from ITEMS where TITLE <> 'what?' and CODE <> 'a?b' and ID > :MIN order by ID");
+  EXPECT_EQ(ds->QSelect()->Params().Count(), 1);
+  ds->Close();
+  ds->QSelect()->Params()[0].SetAsInteger(1);
+  ds->Open();
+  EXPECT_EQ(ds->FieldByName("ID")->AsInteger(), 3);  // row 2 has no CODE
+}
+
+TEST_F(DataSetOpenTest, TheServersFirstDayIsStoredExactly) {
+  auto ds = OpenItems("select cast('1858-11-17' as date) as D0, "
+                      "cast('1858-11-17 00:00:00' as timestamp) as T0 from RDB$DATABASE");
+  EXPECT_EQ(ds->FieldByName("D0")->AsDateTime(), classlib::EncodeDate(1858, 11, 17));
+  EXPECT_EQ(ds->FieldByName("T0")->AsDateTime(), classlib::EncodeDate(1858, 11, 17));
+}
+
+TEST_F(DataSetOpenTest, CalculatedFieldsKeepTheirAreaBesideLongTexts) {
+  auto ds = NewDataSet("Calc", "select ID, LONGCODE from ITEMS order by ID");
+  ds->Prepare();
+  ds->FieldDefs()[0]->CreateField(ds.get());
+  ds->FieldDefs()[1]->CreateField(ds.get());
+  classlib::TField* twice = ds->FieldDefs()[0]->CreateField(ds.get(), nullptr, "TWICE");
+  twice->SetFieldKind(classlib::fkCalculated);
+  ds->SetOnCalcFields(classlib::TDataSetNotifyEvent::Function([&](classlib::TDataSet* data_set) {
+    data_set->FieldByName("TWICE")->SetAsInteger(data_set->FieldByName("ID")->AsInteger() * 2);
+  }));
+  ds->Open();
+  EXPECT_EQ(twice->AsInteger(), 2);
+  EXPECT_EQ(ds->FieldByName("LONGCODE")->AsString(), "LONG CODE ONE");
+  ds->Last();
+  EXPECT_EQ(twice->AsInteger(), 6);
+  ds->First();
+  EXPECT_EQ(twice->AsInteger(), 2);
+}
+
+TEST_F(DataSetOpenTest, ATransactionCommitClosesTheDataSet) {
+  auto ds = OpenItems();
+  int endings = 0;
+  ds->TransactionEnding = classlib::TNotifyEvent::Function([&](classlib::TObject*) { ++endings; });
+  tr_->CommitRetaining();
+  EXPECT_TRUE(ds->Active());
+  tr_->Commit();
+  EXPECT_GE(endings, 1);
+  EXPECT_FALSE(ds->Active());
+}
+
+}  // namespace
+}  // namespace fib
