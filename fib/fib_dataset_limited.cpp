@@ -141,6 +141,7 @@ void TFIBCustomDataSet::PrepareLimitedCacheSQL() {
   navigator_ = std::make_unique<TLimitedCacheNavigator>(
       *limited_host_, LimitedCacheCursor{*window_, current_index_, record_count_}, statements,
       CacheModelOptions().BufferChunks());
+  navigator_->Reset();
 }
 
 bool TFIBCustomDataSet::Locate(const std::string& key_fields, const classlib::Variant& key_values,

@@ -1,0 +1,113 @@
+// A buffered data set that keeps only a window of 100 records while it
+// browses 100 000 rows of the embedded engine: every row once in each
+// direction, Locate, bookmarks whose record left the window, and the memory
+// the cache holds.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "classlib/field.h"
+#include "classlib/variant.h"
+#include "fib/fib_dataset.h"
+#include "fib/records_cache.h"
+#include "items_fixture.h"
+
+namespace fib {
+namespace {
+
+using Row = fib_test::ItemsTest::Row;
+
+class LimitedDataSetTest : public fib_test::ItemsTest {
+ protected:
+  static constexpr int kChunks = 100;
+
+  LimitedDataSetTest() {
+    ds_ = std::make_unique<TFIBDataSet>(&connection_.form);
+    ds_->SetName("Items");
+    ds_->SetDatabase(connection_.db.get());
+    ds_->SelectSQL().SetText(kSelect);
+    ds_->CacheModelOptions().SetCacheModelKind(cmkLimitedBufferSize);
+    ds_->CacheModelOptions().SetBufferChunks(kChunks);
+    ds_->Open();
+  }
+
+  Row Current() const {
+    return {ds_->FieldByName("GRP")->AsInteger(), ds_->FieldByName("SEQ")->AsInteger()};
+  }
+
+  // The cache never holds more than the window: one block of kChunks records.
+  void ExpectBoundedCache() {
+    TRecordsCache* cache = ds_->RecordsCache();
+    ASSERT_NE(cache, nullptr);
+    EXPECT_LE(cache->RecordCount(), kChunks);
+    EXPECT_LE(static_cast<int64_t>(cache->PageCount()) * cache->BlockSize(),
+              static_cast<int64_t>(kChunks) * cache->RecordSize());
+  }
+
+  // Every row from the current one to an end, in one direction.
+  std::vector<Row> Browse(bool forward) {
+    std::vector<Row> rows;
+    while (forward ? !ds_->Eof() : !ds_->Bof()) {
+      rows.push_back(Current());
+      if (rows.size() % 10000 == 0) ExpectBoundedCache();
+      forward ? ds_->Next() : ds_->Prior();
+    }
+    return rows;
+  }
+
+  std::unique_ptr<TFIBDataSet> ds_;
+};
+
+TEST_F(LimitedDataSetTest, BrowsesEveryRowOnceInEachDirectionWithinTheWindow) {
+  ASSERT_TRUE(ds_->Active());
+  EXPECT_EQ(Browse(true), Expected());
+  ds_->Last();
+  std::vector<Row> back = Browse(false);
+  EXPECT_EQ(std::vector<Row>(back.rbegin(), back.rend()), Expected());
+  ExpectBoundedCache();
+  ds_->First();
+  EXPECT_EQ(Current(), Expected().front());
+}
+
+TEST_F(LimitedDataSetTest, LocateRefillsTheWindowAroundTheRow) {
+  const Row wanted = Expected()[61234];
+  ASSERT_TRUE(ds_->Locate("GRP;SEQ", classlib::VarArrayOf({wanted.first, wanted.second}), {}));
+  EXPECT_EQ(Current(), wanted);
+  for (int k = 1; k <= 300; ++k) {
+    ds_->Next();
+    ASSERT_EQ(Current(), Expected()[61234 + static_cast<size_t>(k)]);
+  }
+  for (int k = 299; k >= -300; --k) {
+    ds_->Prior();
+    ASSERT_EQ(Current(), Expected()[static_cast<size_t>(61234 + k)]);
+  }
+  ExpectBoundedCache();
+  EXPECT_FALSE(ds_->Locate("GRP;SEQ", classlib::VarArrayOf({-5, 1}), {}));
+  EXPECT_EQ(Current(), Expected()[61234 - 300]);
+}
+
+TEST_F(LimitedDataSetTest, BookmarksFindTheirRecordAfterTheWindowMoved) {
+  for (int k = 0; k < 1500; ++k) ds_->Next();
+  const Row marked = Current();
+  const classlib::TBookmark near = ds_->GetBookmark();
+  ds_->MoveBy(40);  // still in the window
+  ds_->GotoBookmark(near);
+  EXPECT_EQ(Current(), marked);
+
+  ds_->MoveBy(20000);  // the record left the window long ago
+  ds_->GotoBookmark(near);
+  EXPECT_EQ(Current(), marked);
+  ds_->Next();
+  EXPECT_EQ(Current(), Expected()[1501]);
+
+  ds_->Last();
+  const classlib::TBookmark last = ds_->GetBookmark();
+  ds_->First();
+  ds_->GotoBookmark(last);
+  EXPECT_EQ(Current(), Expected().back());
+  ExpectBoundedCache();
+}
+
+}  // namespace
+}  // namespace fib
