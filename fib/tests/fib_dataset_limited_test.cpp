@@ -4,9 +4,11 @@
 // the cache holds.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
+#include "classlib/data_link.h"
 #include "classlib/field.h"
 #include "classlib/variant.h"
 #include "fib/fib_dataset.h"
@@ -18,12 +20,19 @@ namespace {
 
 using Row = fib_test::ItemsTest::Row;
 
+// The data set with its window in view.
+class ProbedDataSet : public TFIBDataSet {
+ public:
+  using TFIBDataSet::TFIBDataSet;
+  const TLimitedCacheWindow& Window() const { return *window_; }
+};
+
 class LimitedDataSetTest : public fib_test::ItemsTest {
  protected:
   static constexpr int kChunks = 100;
 
   LimitedDataSetTest() {
-    ds_ = std::make_unique<TFIBDataSet>(&connection_.form);
+    ds_ = std::make_unique<ProbedDataSet>(&connection_.form);
     ds_->SetName("Items");
     ds_->SetDatabase(connection_.db.get());
     ds_->SelectSQL().SetText(kSelect);
@@ -56,7 +65,7 @@ class LimitedDataSetTest : public fib_test::ItemsTest {
     return rows;
   }
 
-  std::unique_ptr<TFIBDataSet> ds_;
+  std::unique_ptr<ProbedDataSet> ds_;
 };
 
 TEST_F(LimitedDataSetTest, BrowsesEveryRowOnceInEachDirectionWithinTheWindow) {
@@ -107,6 +116,27 @@ TEST_F(LimitedDataSetTest, BookmarksFindTheirRecordAfterTheWindowMoved) {
   ds_->GotoBookmark(last);
   EXPECT_EQ(Current(), Expected().back());
   ExpectBoundedCache();
+}
+
+// A control that shows 20 rows makes the data set read ahead of its current
+// record. When that reading passes the window's end, the rows after the end
+// must follow the window's last record, not the record the control shows.
+TEST_F(LimitedDataSetTest, ARingThatReadsAheadLosesAndRepeatsNoRow) {
+  ds_->Close();
+  classlib::TDataSource source(&connection_.form);
+  source.SetDataSet(ds_.get());
+  classlib::TDataLink grid;
+  grid.SetBufferCount(20);
+  grid.SetDataSource(&source);
+  ds_->Open();
+  ds_->Last();
+  for (int k = 0; k < 150; ++k) ds_->Prior();
+  ASSERT_FALSE(ds_->Window().AtEnd);
+  ds_->SetRecNo(ds_->Window().LastIndex - 1);  // two records before the window's end
+  const auto from = std::find(Expected().begin(), Expected().end(), Current());
+  ASSERT_NE(from, Expected().end());
+  EXPECT_EQ(Browse(true), std::vector<Row>(from, Expected().end()));
+  grid.SetDataSource(nullptr);
 }
 
 }  // namespace
