@@ -11,6 +11,7 @@
 #include "classlib/data_link.h"
 #include "classlib/field.h"
 #include "classlib/variant.h"
+#include "fib/errors.h"
 #include "fib/fib_dataset.h"
 #include "fib/records_cache.h"
 #include "items_fixture.h"
@@ -116,6 +117,60 @@ TEST_F(LimitedDataSetTest, BookmarksFindTheirRecordAfterTheWindowMoved) {
   ds_->GotoBookmark(last);
   EXPECT_EQ(Current(), Expected().back());
   ExpectBoundedCache();
+}
+
+// NAME is "Item " followed by the row's number i: GRP = i div 10 and
+// SEQ = i * 37 mod 1009.
+std::string NameOf(const Row& row) {
+  for (int i = row.first * 10; i < row.first * 10 + 10; ++i)
+    if (i * 37 % 1009 == row.second) return "Item " + std::to_string(i);
+  return "";
+}
+
+TEST_F(LimitedDataSetTest, LocateComparesCaseAndPrefixesOnTheServer) {
+  using classlib::Variant;
+  ASSERT_TRUE(ds_->Locate("NAME", Variant("item 4321"), {classlib::loCaseInsensitive}));
+  EXPECT_EQ(ds_->FieldByName("NAME")->AsString(), "Item 4321");
+  EXPECT_EQ(NameOf(Current()), "Item 4321");
+  ASSERT_TRUE(ds_->Locate("NAME", Variant("Item 777"), {classlib::loPartialKey}));
+  EXPECT_EQ(ds_->FieldByName("NAME")->AsString().rfind("Item 777", 0), 0u);
+  // A prefix is text, not a pattern.
+  EXPECT_FALSE(ds_->Locate("NAME", Variant("Item 7%"), {classlib::loPartialKey}));
+  try {
+    ds_->Locate("", Variant(1), {});
+    ADD_FAILURE() << "an empty field list must be refused";
+  } catch (const EFIBClientError& e) {
+    EXPECT_EQ(e.SQLCode(), 76);
+    EXPECT_NE(e.Message().find("Items.LocateForPartialCache"), std::string::npos) << e.Message();
+  }
+}
+
+TEST_F(LimitedDataSetTest, LookupFindsRowsInsideAndOutsideTheWindow) {
+  using classlib::Variant;
+  // Far enough for the window's indexes to exceed its size.
+  ds_->MoveBy(5000);
+  const Row at = Current();
+  const Row in_window = Expected()[4997];
+  EXPECT_EQ(ds_->Lookup("GRP;SEQ", classlib::VarArrayOf({in_window.first, in_window.second}),
+                        "NAME")
+                .AsString(),
+            NameOf(in_window));
+  const Row far = Expected()[90000];
+  EXPECT_EQ(ds_->Lookup("GRP;SEQ", classlib::VarArrayOf({far.first, far.second}), "NAME")
+                .AsString(),
+            NameOf(far));
+  EXPECT_TRUE(classlib::VarIsNull(
+      ds_->Lookup("GRP;SEQ", classlib::VarArrayOf({-1, 0}), "NAME")));
+  EXPECT_EQ(Current(), at);  // Lookup leaves the data set where it was
+
+  // The key search itself sees only the window and fetches nothing.
+  EXPECT_FALSE(ds_->LocateByKeys("GRP;SEQ", classlib::VarArrayOf({far.first, far.second}), {},
+                                 true, ldFirst, true));
+  EXPECT_EQ(Current(), at);
+  ASSERT_TRUE(ds_->LocateByKeys("GRP;SEQ",
+                                classlib::VarArrayOf({in_window.first, in_window.second}), {},
+                                true, ldFirst, true));
+  EXPECT_EQ(Current(), in_window);
 }
 
 // A control that shows 20 rows makes the data set read ahead of its current
