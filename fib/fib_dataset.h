@@ -139,6 +139,9 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   int DeletedCount() const { return deleted_count_; }
   bool LimitedCacheModel() const;
   TRecordsCache* RecordsCache() const { return cache_.get(); }
+  // Bytes of every record buffer (the class library's record size is
+  // protected; the cache geometry is checked against it).
+  int RecordSize() const { return record_size_; }
   TFIBFieldDescrList& FieldDescrs() { return field_descrs_; }
   classlib::TUpdateStatus UpdateStatus() const override;
   bool IsSequenced() const override;

@@ -15,6 +15,8 @@
 #include "classlib/stream.h"
 #include "dataset_fixture.h"
 #include "fib/errors.h"
+#include "fib/fib_blob_stream.h"
+#include "fib/records_cache.h"
 #include "fib/fib_query.h"
 #include "fib/fib_transaction.h"
 #include "fib/xsqlvar.h"
@@ -332,6 +334,77 @@ TEST_F(DataSetOpenTest, ATransactionCommitClosesTheDataSet) {
   tr_->Commit();
   EXPECT_GE(endings, 1);
   EXPECT_FALSE(ds->Active());
+}
+
+}  // namespace
+}  // namespace fib
+
+namespace fib {
+namespace {
+
+TEST_F(DataSetOpenTest, TheCacheSeesEachBufferWithoutItsHeaderAndNoMore) {
+  auto ds = NewDataSet("Geometry", "select ID, LONGCODE, TITLE, NOTE from ITEMS order by ID");
+  ds->Prepare();
+  for (int i = 0; i < ds->FieldDefs().Count(); ++i) ds->FieldDefs()[i]->CreateField(ds.get());
+  classlib::TField* calc = ds->FieldDefs()[0]->CreateField(ds.get(), nullptr, "C");
+  calc->SetFieldKind(classlib::fkCalculated);
+  ds->SetOptions(ds->Options() + TpZODDsOptions{poCacheCalcFields});
+  ds->Open();
+  TRecordsCache* cache = ds->RecordsCache();
+  ASSERT_NE(cache, nullptr);
+  EXPECT_EQ(cache->BufferSize(), ds->RecordSize() - 5);
+  EXPECT_LE(cache->ExpandedSize(), cache->BufferSize());
+  EXPECT_EQ(cache->StringCount(), 2);  // LONGCODE and TITLE live in the string store
+  ds->Last();
+  ds->First();
+  EXPECT_EQ(ds->FieldByName("LONGCODE")->AsString(), "LONG CODE ONE");
+}
+
+TEST_F(DataSetOpenTest, BlobStreamsAreKeptByHandlePerRecord) {
+  WriteBlob(1, "one");
+  WriteBlob(3, "three");
+  auto ds = OpenItems();
+  classlib::TField* pic = ds->FieldByName("PIC");
+  EXPECT_EQ(ds->BlobStreamOf(ds->GetActiveRecBuf(), pic), nullptr);
+  ds->CreateBlobStream(pic, classlib::bmRead);
+  TFIBBlobStream* first = ds->BlobStreamOf(ds->GetActiveRecBuf(), pic);
+  ASSERT_NE(first, nullptr);
+  ds->Last();
+  ds->CreateBlobStream(pic, classlib::bmRead);
+  TFIBBlobStream* third = ds->BlobStreamOf(ds->GetActiveRecBuf(), pic);
+  ASSERT_NE(third, nullptr);
+  EXPECT_NE(first, third);
+  EXPECT_EQ(third->AsString(), "three");
+  ds->First();
+  // The record written back to the cache still refers to its own stream.
+  EXPECT_EQ(ds->BlobStreamOf(ds->GetActiveRecBuf(), pic), first);
+  EXPECT_EQ(first->AsString(), "one");
+}
+
+TEST_F(DataSetOpenTest, UnicodeColumnsReadAsWideTextOnAUnicodeConnection) {
+  Run("create table WIDE (ID integer, NAME varchar(10) character set UNICODE_FSS)");
+  Run("insert into WIDE values (1, '\xcf\xf0\xe8\xe2\xe5\xf2')");  // "Privet" in Cyrillic, CP1251
+  // A WIN1251 connection gets the text converted by the server.
+  auto ansi = OpenItems("select NAME from WIDE");
+  EXPECT_EQ(ansi->FieldByName("NAME")->DataType(), classlib::ftString);
+  EXPECT_EQ(ansi->FieldByName("NAME")->AsString(), "\xcf\xf0\xe8\xe2\xe5\xf2");
+
+  auto unicode_db = NewDatabase(&form_);
+  unicode_db->DBParams().SetText("user_name=SYSDBA\r\npassword=masterkey\r\nlc_ctype=UNICODE_FSS");
+  TFIBTransaction unicode_tr(&form_);
+  unicode_tr.SetDefaultDatabase(unicode_db.get());
+  unicode_db->SetDefaultTransaction(&unicode_tr);
+  unicode_db->Connect();
+  TFIBDataSet ds(&form_);
+  ds.SetDatabase(unicode_db.get());
+  ds.SelectSQL().SetText("select NAME from WIDE");
+  ds.Open();
+  classlib::TField* name = ds.FieldByName("NAME");
+  EXPECT_EQ(name->DataType(), classlib::ftWideString);
+  EXPECT_EQ(name->AsWideString(), u"\u041f\u0440\u0438\u0432\u0435\u0442");
+  EXPECT_EQ(name->AsString(), "\xcf\xf0\xe8\xe2\xe5\xf2");
+  ds.Close();
+  unicode_tr.Commit();
 }
 
 }  // namespace

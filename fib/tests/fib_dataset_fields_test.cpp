@@ -1,0 +1,222 @@
+// Field values written into a record buffer and read back in their column's
+// stored form, old values, the data set as a source of parameters, fetch
+// events, and a detail that waits for its master to stop scrolling.
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "classlib/data_link.h"
+#include "classlib/datetime.h"
+#include "classlib/field.h"
+#include "dataset_fixture.h"
+#include "fib/errors.h"
+#include "fib/fib_base_params.h"
+#include "fib/fib_query.h"
+#include "fib/xsqlvar.h"
+#include "platform/clock.h"
+#include "platform/plain_message_loop.h"
+
+namespace fib {
+namespace {
+
+class DataSetFieldsTest : public fib_test::DataSetTest {
+ protected:
+  DataSetFieldsTest() {
+    Run("create table ACC (ID integer not null primary key, NAME varchar(30), "
+        "CODE char(4), AMOUNT numeric(18,2), RATE numeric(9,2), SMALL smallint, "
+        "DAY_ date, STAMP timestamp)");
+    for (int id = 1; id <= 5; ++id)
+      Run("insert into ACC values (" + std::to_string(id) + ", 'name " + std::to_string(id) +
+          "', 'C" + std::to_string(id) + "', " + std::to_string(id) + "0.25, 1.5, " +
+          std::to_string(id) + ", '2020-01-0" + std::to_string(id) + "', null)");
+  }
+
+  // An editable data set of ACC (the update text only makes it editable).
+  std::unique_ptr<TFIBDataSet> OpenAcc(const std::string& sql = "select * from ACC order by ID") {
+    auto ds = NewDataSet("Acc", sql);
+    ds->UpdateSQL().SetText("update ACC set NAME = :NAME where ID = :OLD_ID");
+    ds->Open();
+    return ds;
+  }
+};
+
+TEST_F(DataSetFieldsTest, WrittenValuesReadBackInTheirColumnsForm) {
+  auto ds = OpenAcc();
+  ds->Edit();
+  ASSERT_EQ(ds->State(), classlib::dsEdit);
+  ds->FieldByName("NAME")->SetAsString("changed name");
+  ds->FieldByName("CODE")->SetAsString("XY");
+  ds->FieldByName("AMOUNT")->SetAsString("1234567.89");
+  ds->FieldByName("RATE")->SetAsFloat(3.14159);  // a two-decimal column keeps 3.14
+  ds->FieldByName("SMALL")->SetAsInteger(-7);
+  ds->FieldByName("DAY_")->SetAsDateTime(classlib::EncodeDate(1999, 12, 31));
+  ds->FieldByName("STAMP")->SetAsDateTime(classlib::EncodeDate(2000, 1, 1) +
+                                          classlib::EncodeTime(12, 0, 0, 0));
+  EXPECT_TRUE(ds->Modified());
+  EXPECT_EQ(ds->FieldByName("NAME")->AsString(), "changed name");
+  EXPECT_EQ(ds->FieldByName("CODE")->AsString(), "XY");
+  EXPECT_EQ(ds->FieldByName("AMOUNT")->AsString(), "1234567.89");
+  EXPECT_DOUBLE_EQ(ds->FieldByName("RATE")->AsFloat(), 3.14);
+  EXPECT_EQ(ds->FieldByName("SMALL")->AsInteger(), -7);
+  EXPECT_EQ(ds->FieldByName("DAY_")->AsDateTime(), classlib::EncodeDate(1999, 12, 31));
+  EXPECT_DOUBLE_EQ(ds->FieldByName("STAMP")->AsDateTime(), classlib::EncodeDate(2000, 1, 1) + 0.5);
+
+  // The cached record is the old version.
+  EXPECT_EQ(ds->FieldByName("NAME")->OldValue().AsString(), "name 1");
+  EXPECT_EQ(ds->FieldByName("AMOUNT")->OldValue().AsString(), "10.25");
+  EXPECT_EQ(ds->UpdateStatus(), classlib::usUnmodified);
+}
+
+TEST_F(DataSetFieldsTest, EmptyTextBecomesNullAndNullClears) {
+  auto ds = OpenAcc();
+  ds->Edit();
+  ds->FieldByName("NAME")->SetAsString("");
+  EXPECT_TRUE(ds->FieldByName("NAME")->IsNull());
+  ds->FieldByName("AMOUNT")->Clear();
+  EXPECT_TRUE(ds->FieldByName("AMOUNT")->IsNull());
+  ds->FieldByName("AMOUNT")->SetAsInteger(5);
+  EXPECT_EQ(ds->FieldByName("AMOUNT")->AsString(), "5");
+}
+
+TEST_F(DataSetFieldsTest, WritesNeedAnEditState) {
+  auto ds = OpenAcc();
+  try {
+    ds->FieldByName("NAME")->SetAsString("x");
+    FAIL() << "a browse-state write went through";
+  } catch (const EFIBClientError& e) {
+    EXPECT_EQ(e.SQLCode(), 42);
+  }
+  // Without an update text the data set cannot be edited at all.
+  auto read_only = NewDataSet("ReadOnly", "select * from ACC");
+  read_only->Open();
+  EXPECT_FALSE(read_only->CanModify());
+  EXPECT_THROW(read_only->Edit(), classlib::EDatabaseError);
+  EXPECT_EQ(read_only->State(), classlib::dsBrowse);
+}
+
+TEST_F(DataSetFieldsTest, TheDataSetFillsParametersByName) {
+  auto ds = OpenAcc();
+  ds->Next();
+  int index = -1;
+  EXPECT_TRUE(ds->FieldExist("NAME", index));
+  EXPECT_EQ(ds->FieldValue(index, false).AsString(), "name 2");
+  EXPECT_FALSE(ds->FieldExist("NOPE", index));
+  auto query = NewQuery("Lookup", "select NAME from ACC where ID = :ID and CODE = :OLD_CODE");
+  ISQLObject* sources[] = {ds.get()};
+  AssignSQLObjectParams(*query, sources);
+  EXPECT_EQ(query->ParamByName("ID").AsInteger(), 2);
+  EXPECT_EQ(query->ParamByName("OLD_CODE").AsString(), "C2");
+  query->ExecQuery();
+  EXPECT_EQ(query->FieldByName("NAME").AsString(), "name 2");
+  query->Close();
+}
+
+TEST_F(DataSetFieldsTest, FetchEventsSeeEveryRowAndMayStop) {
+  auto ds = NewDataSet("Acc", "select ID from ACC order by ID");
+  std::vector<int> fetched;
+  ds->AfterFetchRecord = TFetchRecordEvent::Function([&](TFIBQuery* query, int index, bool& stop) {
+    EXPECT_EQ(query, ds->QSelect());
+    fetched.push_back(index);
+    stop = index == 2;  // the third row is the last one wanted
+  });
+  ds->Open();
+  ds->Last();
+  EXPECT_EQ(fetched, (std::vector<int>{0, 1, 2}));
+  EXPECT_EQ(ds->RecordCount(), 3);
+  EXPECT_EQ(ds->FieldByName("ID")->AsInteger(), 3);
+}
+
+TEST_F(DataSetFieldsTest, FetchingMoreRowsKeepsThePosition) {
+  auto ds = OpenAcc();
+  ds->Next();
+  const int before = ds->CacheRecordCount();
+  EXPECT_EQ(ds->FetchNext(1), 1);
+  EXPECT_EQ(ds->CacheRecordCount(), before + 1);
+  ds->FetchAll();
+  EXPECT_EQ(ds->CacheRecordCount(), 5);
+  EXPECT_EQ(ds->FetchNext(3), 0);
+  EXPECT_EQ(ds->FieldByName("ID")->AsInteger(), 2);
+  EXPECT_TRUE(ds->IsSequenced());
+}
+
+TEST_F(DataSetFieldsTest, FetchAllOptionReadsEveryRowAtOpen) {
+  auto ds = NewDataSet("Acc", "select ID from ACC");
+  ds->SetOptions(ds->Options() + TpZODDsOptions{poFetchAll});
+  ds->Open();
+  EXPECT_EQ(ds->CacheRecordCount(), 5);
+  EXPECT_EQ(ds->FieldByName("ID")->AsInteger(), 1);
+}
+
+TEST_F(DataSetFieldsTest, AStatementThatIsNoSelectRunsAndLeavesNoRecords) {
+  auto ds = NewDataSet("Exec", "update ACC set SMALL = 0 where ID = 1");
+  ds->Open();
+  EXPECT_TRUE(ds->IsEmpty());
+  ds->Close();
+  tr_->Commit();
+  auto check = OpenAcc("select SMALL from ACC where ID = 1");
+  EXPECT_EQ(check->FieldByName("SMALL")->AsInteger(), 0);
+}
+
+TEST_F(DataSetFieldsTest, ControlsReportTheirSwitch) {
+  auto ds = OpenAcc();
+  int disabled = 0;
+  int enabled = 0;
+  ds->OnDisableControls = classlib::TDataSetNotifyEvent::Function([&](classlib::TDataSet*) { ++disabled; });
+  ds->OnEnableControls = classlib::TDataSetNotifyEvent::Function([&](classlib::TDataSet*) { ++enabled; });
+  ds->DisableControls();
+  ds->DisableControls();
+  ds->EnableControls();
+  EXPECT_EQ(disabled, 1);
+  EXPECT_EQ(enabled, 0);
+  ds->EnableControls();
+  EXPECT_EQ(enabled, 1);
+}
+
+TEST_F(DataSetFieldsTest, ADetailWaitsForItsMasterToStopScrolling) {
+  platform::ManualClock clock;
+  platform::PlainMessageLoop loop(&clock);
+  platform::MessageLoop::SetCurrent(&loop);
+  {
+    auto master = OpenAcc("select ID from ACC order by ID");
+    classlib::TDataSource source(&form_);
+    source.SetDataSet(master.get());
+    auto detail = NewDataSet("Detail", "select NAME from ACC where ID = :ID");
+    detail->SetDetailConditions({dcWaitEndMasterScroll});
+    detail->SetDataSource(&source);
+    detail->Open();
+    EXPECT_EQ(detail->FieldByName("NAME")->AsString(), "name 1");
+    master->Next();
+    master->Next();
+    // Still the first master record's detail: the change waits.
+    EXPECT_EQ(detail->FieldByName("NAME")->AsString(), "name 1");
+    EXPECT_TRUE(detail->MasterRefreshDue());
+    clock.Advance(std::chrono::milliseconds(200));
+    loop.ProcessMessages();
+    EXPECT_EQ(detail->FieldByName("NAME")->AsString(), "name 1");
+    clock.Advance(std::chrono::milliseconds(150));
+    loop.ProcessMessages();
+    EXPECT_EQ(detail->FieldByName("NAME")->AsString(), "name 3");
+    EXPECT_FALSE(detail->MasterRefreshDue());
+  }
+  platform::MessageLoop::SetCurrent(nullptr);
+}
+
+TEST_F(DataSetFieldsTest, AClosedDetailOpensWithItsMasterOnlyWhenForced) {
+  auto master = OpenAcc("select ID from ACC order by ID");
+  classlib::TDataSource source(&form_);
+  source.SetDataSet(master.get());
+  auto detail = NewDataSet("Detail", "select NAME from ACC where ID = :ID");
+  detail->SetDataSource(&source);
+  master->Close();
+  master->Open();
+  EXPECT_FALSE(detail->Active());
+  detail->SetDetailConditions({dcForceOpen});
+  master->Close();
+  master->Open();
+  master->Next();
+  ASSERT_TRUE(detail->Active());
+  EXPECT_EQ(detail->FieldByName("NAME")->AsString(), "name 2");
+}
+
+}  // namespace
+}  // namespace fib
