@@ -655,11 +655,9 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   // Modify statements (fib_dataset_modify.cpp).
   static bool IsNoAction(TFIBQuery* statement);
   void StartUpdateTransactionIfAsked();
-  bool RunModifyStatement(TFIBQuery* statement, classlib::TRecordBuffer buffer);
   void TakeReturnedValues(TFIBQuery* statement, classlib::TRecordBuffer buffer);
   void RefreshAfterPost(classlib::TRecordBuffer buffer);
   // Cached updates (fib_dataset_cached_updates.cpp).
-  uint8_t CachedStatus(int index) const;
   void RevertCachedRecord(int index);
   // Key search (fib_dataset_locate.cpp).
   std::vector<TKeyColumn> KeyColumns(const std::vector<classlib::TField*>& fields,

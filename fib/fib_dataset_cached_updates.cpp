@@ -41,11 +41,6 @@ void TFIBCustomDataSet::CancelUpdates() {
   EnableControls();
 }
 
-uint8_t TFIBCustomDataSet::CachedStatus(int index) const {
-  const uint8_t* stored = cache_->RecordPointer(CacheNumberOf(index));
-  return stored == nullptr ? cusUnmodified : (stored[0] & kStatusMask);
-}
-
 // A changed record gets its contents from before the change back; an
 // inserted one is hidden; a deleted one is shown again, also with its
 // earlier contents when it was changed before it was deleted.
