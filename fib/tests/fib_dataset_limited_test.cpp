@@ -119,6 +119,27 @@ TEST_F(LimitedDataSetTest, BookmarksFindTheirRecordAfterTheWindowMoved) {
   ExpectBoundedCache();
 }
 
+TEST_F(LimitedDataSetTest, DeletingARowRefillsTheWindowAroundIt) {
+  ds_->Close();
+  ds_->DeleteSQL().SetText("delete from ITEMS where GRP = ?OLD_GRP and SEQ = ?OLD_SEQ");
+  ds_->RefreshSQL().SetText("select GRP, SEQ, NAME from ITEMS where GRP = ?GRP and SEQ = ?SEQ");
+  ds_->Open();
+  ds_->MoveBy(3000);
+  ASSERT_EQ(Current(), Expected()[3000]);
+  ds_->Delete();
+  EXPECT_EQ(Current(), Expected()[3001]);
+  ds_->Prior();
+  EXPECT_EQ(Current(), Expected()[2999]);
+  // The rows that follow, across several windows, skip only the deleted one.
+  for (int k = 3001; k < 4000; ++k) {
+    ds_->Next();
+    ASSERT_EQ(Current(), Expected()[static_cast<size_t>(k)]);
+  }
+  ds_->Close();
+  // The other tests read the table as it was.
+  connection_.tr->Rollback();
+}
+
 // NAME is "Item " followed by the row's number i: GRP = i div 10 and
 // SEQ = i * 37 mod 1009.
 std::string NameOf(const Row& row) {
