@@ -1,8 +1,6 @@
 // The limited cache model of the buffered data set: its keyset statements,
 // the keys its bookmarks carry, and Locate, which in that model asks the
 // server for the row and refills the window around it.
-#include <cstring>
-
 #include "classlib/field.h"
 #include "fib/auto_update_options.h"
 #include "fib/component_name.h"
@@ -39,16 +37,22 @@ std::string Unquoted(const std::string& name) {
 }
 
 std::vector<std::string> SplitNames(const std::string& list) {
+  const CharSet semicolon = MakeCharSet(";");
   std::vector<std::string> names;
-  size_t begin = 0;
-  while (begin <= list.size()) {
-    size_t end = list.find(';', begin);
-    if (end == std::string::npos) end = list.size();
-    std::string name = FastTrim(std::string_view(list).substr(begin, end - begin));
+  for (int n = 1; n <= WordCount(list, semicolon); ++n) {
+    std::string name = FastTrim(ExtractWord(n, list, semicolon));
     if (!name.empty()) names.push_back(name);
-    begin = end + 1;
   }
   return names;
+}
+
+// Gives the statement a text; an unchanged text keeps it prepared.
+TFIBQuery* WithText(TFIBQuery* query, const std::string& text) {
+  if (query->SQL().Text() != text) {
+    query->Close();
+    query->SQL().SetText(text);
+  }
+  return query;
 }
 
 }  // namespace
@@ -123,13 +127,7 @@ void TFIBCustomDataSet::PrepareLimitedCacheSQL() {
   const LimitedCacheTexts texts = BuildLimitedCacheTexts(
       FullComponentName(this), select, sort, keys, CacheModelOptions().PlanForDescSQLs());
   auto statement = [this](const char* name, const std::string& text) {
-    TFIBQuery* query = LimitedCacheQuery(name);
-    // An unchanged text keeps the statement prepared from the last opening.
-    if (query->SQL().Text() != text) {
-      query->Close();
-      query->SQL().SetText(text);
-    }
-    return query;
+    return WithText(LimitedCacheQuery(name), text);
   };
   const LimitedCacheStatements statements{QSelect(), statement("SelectDescQuery", texts.desc),
                                           statement("SelectPartQuery", texts.part),
@@ -146,6 +144,7 @@ void TFIBCustomDataSet::PrepareLimitedCacheSQL() {
 
 bool TFIBCustomDataSet::Locate(const std::string& key_fields, const classlib::Variant& key_values,
                                classlib::TLocateOptions options) {
+  CheckActive();
   TLocateKeyOptions key_options;
   if (options.Contains(classlib::loCaseInsensitive)) key_options.Include(lkoCaseInsensitive);
   if (options.Contains(classlib::loPartialKey)) key_options.Include(lkoPartialKey);
@@ -174,18 +173,10 @@ bool TFIBCustomDataSet::LocateInLimitedCache(const std::string& key_fields,
   const std::string text = AddToWhereClause(
       select, LocateCondition(select, keys,
                               {options.Contains(lkoCaseInsensitive), options.Contains(lkoPartialKey)}));
-  TFIBQuery* locate = LimitedCacheQuery("QLocate");
-  if (locate->SQL().Text() != text) {
-    locate->Close();
-    locate->SQL().SetText(text);
-  }
-  const bool many = classlib::VarIsArray(key_values);
+  TFIBQuery* locate = WithText(LimitedCacheQuery("QLocate"), text);
   for (size_t k = 0; k < fields.size(); ++k) {
-    const classlib::Variant value =
-        many ? classlib::VarArrayGet(key_values,
-                                     {classlib::VarArrayLowBound(key_values, 1) + static_cast<int>(k)})
-             : key_values;
-    locate->ParamByName(kLocateParamPrefix + fields[k]->FieldName()).SetAsVariant(value);
+    locate->ParamByName(kLocateParamPrefix + fields[k]->FieldName())
+        .SetAsVariant(LocateKeyValue(key_values, k));
   }
   CheckBrowseMode();
   DoBeforeScroll();

@@ -16,6 +16,10 @@ namespace fib {
 
 class TFIBCustomDataSet;
 
+// Key value k of a locate: an element of an array of values, or the single
+// value itself.
+classlib::Variant LocateKeyValue(const classlib::Variant& key_values, size_t k);
+
 // The sort values of one cached record by field name. They are read from the
 // record's bytes, not through the fields, so the data set's buffers and
 // state stay as they are.

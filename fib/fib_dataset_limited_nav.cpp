@@ -13,6 +13,12 @@ using classlib::TField;
 using classlib::TRecordBuffer;
 using classlib::Variant;
 
+classlib::Variant LocateKeyValue(const classlib::Variant& key_values, size_t k) {
+  if (!classlib::VarIsArray(key_values)) return key_values;
+  return classlib::VarArrayGet(key_values,
+                               {classlib::VarArrayLowBound(key_values, 1) + static_cast<int>(k)});
+}
+
 // ---- the data set as the navigator's host ----
 
 void TLimitedCacheSortValues::Load(const uint8_t* record) {

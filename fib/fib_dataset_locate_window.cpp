@@ -51,12 +51,6 @@ Variant ResultOf(const std::vector<Variant>& values) {
   return values.size() == 1 ? values.front() : classlib::VarArrayOf(values);
 }
 
-Variant KeyValue(const Variant& key_values, size_t k) {
-  if (!classlib::VarIsArray(key_values)) return key_values;
-  return classlib::VarArrayGet(key_values,
-                               {classlib::VarArrayLowBound(key_values, 1) + static_cast<int>(k)});
-}
-
 }  // namespace
 
 std::unique_ptr<ILocateRecords> TFIBCustomDataSet::WindowLocateRecords(
@@ -90,7 +84,7 @@ Variant TFIBCustomDataSet::LimitedCacheLookup(const std::string& key_fields,
   lookup.SetGoToFirstRecordOnExecute(false);
   lookup.SQL().SetText(AddToWhereClause(select, LocateEqualCondition(select, keyset)));
   for (size_t k = 0; k < keys.size(); ++k)
-    lookup.ParamByName(kLocateParamPrefix + keys[k]->FieldName()).SetAsVariant(KeyValue(key_values, k));
+    lookup.ParamByName(kLocateParamPrefix + keys[k]->FieldName()).SetAsVariant(LocateKeyValue(key_values, k));
   for (int i = 0; i < QSelect()->ParamCount(); ++i) {
     int index = 0;
     if (lookup.ParamExist(QSelect()->ParamName(i), index))

@@ -164,6 +164,8 @@ TEST_F(LimitedDataSetTest, LocateComparesCaseAndPrefixesOnTheServer) {
     EXPECT_EQ(e.SQLCode(), 76);
     EXPECT_NE(e.Message().find("Items.LocateForPartialCache"), std::string::npos) << e.Message();
   }
+  ds_->Close();
+  EXPECT_THROW(ds_->Locate("NAME", Variant("Item 1"), {}), classlib::EDatabaseError);
 }
 
 TEST_F(LimitedDataSetTest, LookupFindsRowsInsideAndOutsideTheWindow) {
