@@ -52,17 +52,7 @@ WindowStep TLimitedCacheNavigator::Next() {
       at_end_ = true;
       return WindowStep::kEOF;
     }
-    // The new row follows the window's last record whatever the cursor says,
-    // so a record in the window is never overwritten out of turn.
-    current_ = empty ? current_ + 1 : last_ + 1;
-    Store(current_);
-    last_ = current_;
-    if (first_ < 0) {
-      first_ = current_;
-    } else if (last_ - first_ >= chunks_) {
-      ++first_;
-      at_start_ = false;
-    }
+    EnterAfter();
     record_count_ = last_ - first_ + 1;
     return WindowStep::kOK;
   }
@@ -73,13 +63,7 @@ WindowStep TLimitedCacheNavigator::Next() {
     at_end_ = true;
     return WindowStep::kEOF;
   }
-  current_ = last_ + 1;
-  if (last_ - first_ >= chunks_ - 1) {
-    ++first_;
-    at_start_ = false;
-  }
-  last_ = current_;
-  Store(current_);
+  EnterAfter();
   return WindowStep::kOK;
 }
 
@@ -107,17 +91,36 @@ WindowStep TLimitedCacheNavigator::Prior() {
     at_start_ = true;
     return WindowStep::kBOF;
   }
-  --current_;
+  EnterBefore();
+  return WindowStep::kOK;
+}
+
+// The fetched row follows the window's last record whatever the cursor says,
+// so no record of the window is overwritten out of turn. A full window gives
+// up its first record, whose ring position the new one takes.
+void TLimitedCacheNavigator::EnterAfter() {
+  current_ = IsEmptyWindow(first_, last_) ? current_ + 1 : last_ + 1;
+  if (first_ < 0) {
+    first_ = current_;
+  } else if (last_ - first_ >= chunks_ - 1) {
+    ++first_;
+    at_start_ = false;
+  }
+  last_ = current_;
+  Store(current_);
+}
+
+// The fetched row comes before the window's first record. Only a full window
+// gives up its last record; a window with room keeps it.
+void TLimitedCacheNavigator::EnterBefore() {
+  current_ = first_ - 1;
   if (current_ == -1) Shift();
-  // Only a full window gives up its last record: the arriving record then
-  // takes that record's ring position. A window with room keeps it.
   if (last_ - first_ >= chunks_ - 1) {
     --last_;
     at_end_ = false;
   }
   first_ = current_;
   Store(current_);
-  return WindowStep::kOK;
 }
 
 WindowStep TLimitedCacheNavigator::AtCursor() const {

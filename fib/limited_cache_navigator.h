@@ -114,6 +114,9 @@ class TLimitedCacheNavigator {
   // Executes a keyset statement from the sort values of source.
   void Reopen(TFIBQuery& statement, ISQLObject& source);
   void Store(int index) { host_.StoreRow(*feeder_, index); }
+  // The feeder's current row joins the window at one end.
+  void EnterAfter();
+  void EnterBefore();
   void Shift();
   // Fetches up to limit rows of statement into index from-1, from-2 ...
   // (backward) or from+1, from+2 ... (forward), moving that end of the window.
