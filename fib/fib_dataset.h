@@ -8,14 +8,18 @@
 //   fib_dataset_props.cpp    property setters and the state checks
 //   fib_dataset_prepare.cpp  Prepare, field definitions, statement texts
 //   fib_dataset_columns.cpp  column information, origins, field-name cache
-//   fib_dataset_master.cpp   master/detail reactions, re-opening in place
+//   fib_dataset_master.cpp   master/detail reactions
 //   fib_dataset_open.cpp     InternalOpen/Close and the event overrides
 //   fib_dataset_fetch.cpp    GetRecord, fetching, navigation, bookmarks
-//   fib_dataset_buffers.cpp  record buffers, field data, blob streams
+//   fib_dataset_buffers.cpp  record buffers, field data, blob handles
+//   fib_dataset_blobs.cpp    blob streams of fields, array fields
 //   fib_dataset_transfer.cpp rows to the cache, records to parameters
-// Editing, cached updates, lookup and local sorting live in the sources of
-// that work (see the section "Editing" below); the extended locate and the
-// limited cache model in theirs.
+//   fib_dataset_refresh.cpp  refreshing a record, re-opening in place
+//   fib_dataset_sqlobject.cpp fields and parameters by name for statements
+// Editing, cached updates, lookup and local sorting, the extended locate
+// and the limited cache model are declared in the sections marked below
+// and built in sources of their own; until they are, fib_dataset_unbuilt.cpp
+// gives each one a definition that raises.
 #pragma once
 
 #include <cstdint>
@@ -56,6 +60,7 @@ class TFIBCustomDataSet : public classlib::TDataSet,
                           public IFIBFieldsOwner,
                           public IFIBDetailDataSet,
                           public IDataSetSQLTexts,
+                          public IConditionsOwner,
                           public ISQLObject {
   CLASSLIB_CLASS(TFIBCustomDataSet, classlib::TDataSet)
  public:
@@ -217,6 +222,8 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   // fields are calculated, else the active buffer of a record; nullptr
   // when there is none.
   classlib::TRecordBuffer GetActiveRecBuf() const;
+  // The stream of a handle; nullptr once it was freed.
+  TFIBBlobStream* BlobStreamByHandle(uint32_t handle) const;
   // The stream held in a record's blob slot of field (nullptr: none).
   TFIBBlobStream* BlobStreamOf(classlib::TRecordBuffer buffer, const classlib::TField* field) const;
   // What a field's blob stream reports: the data set is modified, and a
@@ -235,6 +242,13 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   // ---- IDataSetSQLTexts ----
   classlib::TStrings& SQLText(TDataSetSQLKind kind) override;
   void SetSQLText(TDataSetSQLKind kind, const classlib::TStrings& lines) override;
+
+  // ---- IConditionsOwner: Conditions rewrite the select text ----
+  std::string ConditionsSQLText() const override;
+  void SetConditionsSQLText(const std::string& sql) override;
+  std::string MainWhereClause(const std::string& sql) const override;
+  std::string SetMainWhereClause(const std::string& sql,
+                                 const std::string& condition) const override;
 
   // ---- ISQLObject: fields of the current record, select parameters ----
   int ParamCount() const override;
@@ -554,7 +568,6 @@ class TFIBCustomDataSet : public classlib::TDataSet,
                                       uint8_t* slot);
   void LoadForCachedUpdates(TFIBBlobStream& stream);
   uint32_t AddBlobStream(std::unique_ptr<TFIBBlobStream> stream);
-  TFIBBlobStream* BlobStreamByHandle(uint32_t handle) const;
   void FreeBlobStream(uint32_t handle);
 
   // Owned objects.
@@ -578,8 +591,11 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   // The field-name cache: names as asked for, sorted, with their fields.
   std::vector<std::pair<std::string, classlib::TField*>> field_name_cache_;
   // Blob streams by handle (index + 1); freed handles are reused.
+  // Blob streams by handle. Handles are never reused, not even after a
+  // close, so a handle kept by a field's stream never finds another blob:
+  // handle h is blob_streams_[h - 1 - blob_handle_base_].
   std::vector<std::unique_ptr<TFIBBlobStream>> blob_streams_;
-  std::vector<uint32_t> free_blob_handles_;
+  uint32_t blob_handle_base_ = 0;
   classlib::Variant sort_info_;
 
   // Settings.

@@ -43,7 +43,7 @@ std::unique_ptr<classlib::TStream> TFIBCustomDataSet::CreateBlobStream(
   classlib::TRecordBuffer record = SourceBufferFor(field);
   const TFIBFieldDescr* descr = FieldDescr(field);
   if (record == nullptr || (descr == nullptr && !IsClientOnly(field)))
-    return std::make_unique<TFIBDSBlobStream>(*this, field, nullptr, ISC_QUAD{}, false);
+    return std::make_unique<TFIBDSBlobStream>(*this, field, 0, ISC_QUAD{}, false);
 
   uint8_t* slot = record + blob_slots_offset_ + field->Index() * kBlobSlotSize;
   TFIBBlobStream* stream = BlobStreamByHandle(Load<uint32_t>(slot));
@@ -67,7 +67,10 @@ std::unique_ptr<classlib::TStream> TFIBCustomDataSet::CreateBlobStream(
     blob_id = stream->BlobID();
     stream->SetUpdateTransaction(UpdateTransaction());
   }
-  auto result = std::make_unique<TFIBDSBlobStream>(*this, field, stream, blob_id, write);
+  uint32_t handle = 0;
+  std::memcpy(&handle, slot, sizeof handle);
+  auto result = std::make_unique<TFIBDSBlobStream>(*this, field, stream != nullptr ? handle : 0,
+                                                   blob_id, write);
   if (stream != nullptr) {
     stream->Seek(0, 0);  // loads the content
     if (mode == classlib::bmWrite) stream->Truncate();

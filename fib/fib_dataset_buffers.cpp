@@ -371,31 +371,27 @@ int TFIBCustomDataSet::CompareFieldValues(classlib::TField* field, const classli
 // ---- blob streams by handle ----
 
 uint32_t TFIBCustomDataSet::AddBlobStream(std::unique_ptr<TFIBBlobStream> stream) {
-  if (!free_blob_handles_.empty()) {
-    const uint32_t handle = free_blob_handles_.back();
-    free_blob_handles_.pop_back();
-    blob_streams_[handle - 1] = std::move(stream);
-    return handle;
-  }
+  if (blob_streams_.size() >= UINT32_MAX - 1 - blob_handle_base_)
+    RaiseClientErrorMsg("%s: too many blob streams", {FullComponentName(this)});
   blob_streams_.push_back(std::move(stream));
-  return static_cast<uint32_t>(blob_streams_.size());
+  return blob_handle_base_ + static_cast<uint32_t>(blob_streams_.size());
 }
 
 TFIBBlobStream* TFIBCustomDataSet::BlobStreamByHandle(uint32_t handle) const {
-  if (handle == 0 || handle > blob_streams_.size()) return nullptr;
-  return blob_streams_[handle - 1].get();
+  if (handle <= blob_handle_base_ || handle - blob_handle_base_ > blob_streams_.size())
+    return nullptr;
+  return blob_streams_[handle - blob_handle_base_ - 1].get();
 }
 
 void TFIBCustomDataSet::FreeBlobStream(uint32_t handle) {
   if (BlobStreamByHandle(handle) == nullptr) return;
-  blob_streams_[handle - 1].reset();
-  free_blob_handles_.push_back(handle);
+  blob_streams_[handle - blob_handle_base_ - 1].reset();
 }
 
 void TFIBCustomDataSet::FreeAllBlobStreams() {
+  blob_handle_base_ += static_cast<uint32_t>(blob_streams_.size());
   // Last first, as they were made.
   while (!blob_streams_.empty()) blob_streams_.pop_back();
-  free_blob_handles_.clear();
 }
 
 TFIBBlobStream* TFIBCustomDataSet::BlobStreamOf(classlib::TRecordBuffer buffer,

@@ -108,6 +108,8 @@ void TFIBCustomDataSet::InternalClose() {
   open_ = false;
   record_count_ = deleted_count_ = inserted_count_ = updates_pending_ = 0;
   cache_.reset();
+  // Buffers made before the next open know no columns.
+  record_size_ = blob_slots_offset_ = calc_area_offset_ = stored_blob_offset_ = 0;
   BindFields(false);
   if (DefaultFields()) DestroyFields();
   field_descrs_.Clear();

@@ -12,6 +12,7 @@
 #include "fib/fib_timer.h"
 #include "fib/fib_transaction.h"
 #include "fib/sql_clauses.h"
+#include "fib/sql_parser.h"
 #include "fib/xsqlvar.h"
 
 namespace fib {
@@ -106,9 +107,13 @@ void TFIBCustomDataSet::SetTransaction(TFIBTransaction* transaction) {
   CheckDataSetClosed(" change transaction ");
   const bool shared = UpdateSharesReadTransaction();
   MoveTransactionHandlers(Transaction(), transaction, false);
-  base_->SetTransaction(transaction);
+  // The transaction tells its links of an end last first: the data set's
+  // link joins after its select statement's, so with cached updates the
+  // data set still reads the remaining rows before the statement closes
+  // its cursor.
   main_select_query_->SetTransaction(transaction);
   for (TFIBQuery* query : limited_queries_) query->SetTransaction(transaction);
+  base_->SetTransaction(transaction);
   if (shared) {
     MoveTransactionHandlers(UpdateTransaction(), transaction, true);
     for (TFIBQuery* query : {refresh_query_, delete_query_, insert_query_, update_query_})
@@ -436,6 +441,34 @@ void TFIBCustomDataSet::SetOptions(TpZODDsOptions options) {
       query_options.Exclude(qoNoForceIsNull);
     query->SetOptions(query_options);
   }
+}
+
+}  // namespace fib
+
+// ---- conditions ----
+
+namespace fib {
+
+std::string TFIBCustomDataSet::ConditionsSQLText() const { return main_select_query_->SQL().Text(); }
+
+void TFIBCustomDataSet::SetConditionsSQLText(const std::string& sql) {
+  main_select_query_->SQL().SetText(sql);
+}
+
+std::string TFIBCustomDataSet::MainWhereClause(const std::string& sql) const {
+  TSQLParser parser(sql);
+  const int index = parser.MainWhereIndex();
+  if (index < 0) return "";
+  int start = 0;
+  int end = 0;
+  std::string condition;
+  parser.GetWhereClause(index, start, condition, end);
+  return condition;
+}
+
+std::string TFIBCustomDataSet::SetMainWhereClause(const std::string& sql,
+                                                  const std::string& condition) const {
+  return fib::SetMainWhereClause(sql, condition);
 }
 
 }  // namespace fib

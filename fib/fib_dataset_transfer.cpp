@@ -79,7 +79,11 @@ void TFIBCustomDataSet::FetchRecordToCache(TFIBQuery& statement, int index) {
       column = own->Index() + 1;
     }
     if (column > field_descrs_.GetCount()) continue;
-    StoreColumn(*field_descrs_.GetItem(column - 1), *var.Data(), stored, column, index);
+    const TFIBFieldDescr& descr = *field_descrs_.GetItem(column - 1);
+    // Another statement's column of another type would be read past its
+    // buffer: such a column keeps the value it has.
+    if ((var.Data()->sqltype & ~1) != descr.FieldType) continue;
+    StoreColumn(descr, *var.Data(), stored, column, index);
   }
 
   if (keep_blob_streams_) KeepFetchedBlobStreams(statement, blob_slots);

@@ -6,6 +6,9 @@
 
 #include <ibase.h>
 
+#include <cstdint>
+#include <string>
+
 #include "classlib/stream.h"
 
 namespace classlib {
@@ -20,8 +23,11 @@ class TFIBCustomDataSet;
 class TFIBDSBlobStream : public classlib::TStream {
   CLASSLIB_CLASS(TFIBDSBlobStream, classlib::TStream)
  public:
-  // inner may be null: the stream then reads as empty and refuses writes.
-  TFIBDSBlobStream(TFIBCustomDataSet& data_set, classlib::TField* field, TFIBBlobStream* inner,
+  // handle names the record's TFIBBlobStream in the data set (0: none, the
+  // stream then reads as empty and refuses writes). It is looked up at each
+  // use, so a stream whose record left the cache fails plainly instead of
+  // reaching freed memory.
+  TFIBDSBlobStream(TFIBCustomDataSet& data_set, classlib::TField* field, uint32_t handle,
                    const ISC_QUAD& blob_id, bool write_mode);
   // A changed stream marks its field modified and sends the field change.
   ~TFIBDSBlobStream() override;
@@ -36,14 +42,18 @@ class TFIBDSBlobStream : public classlib::TStream {
 
   const ISC_QUAD& BlobID() const { return blob_id_; }
   bool Modified() const { return modified_; }
-  TFIBBlobStream* Inner() const { return inner_; }
+  // nullptr for none, and once the data set freed it.
+  TFIBBlobStream* Inner() const;
 
  private:
   void CheckWritable() const;
+  // The inner stream; a handle whose stream went raises.
+  TFIBBlobStream* Live() const;
 
   TFIBCustomDataSet& data_set_;
   classlib::TField* field_;
-  TFIBBlobStream* inner_;
+  std::string field_name_;
+  uint32_t handle_;
   ISC_QUAD blob_id_;
   bool write_mode_;
   bool modified_ = false;

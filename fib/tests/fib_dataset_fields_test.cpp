@@ -11,6 +11,7 @@
 #include "dataset_fixture.h"
 #include "fib/errors.h"
 #include "fib/fib_base_params.h"
+#include "fib/conditions.h"
 #include "fib/fib_query.h"
 #include "fib/xsqlvar.h"
 #include "platform/clock.h"
@@ -216,6 +217,29 @@ TEST_F(DataSetFieldsTest, AClosedDetailOpensWithItsMasterOnlyWhenForced) {
   master->Next();
   ASSERT_TRUE(detail->Active());
   EXPECT_EQ(detail->FieldByName("NAME")->AsString(), "name 2");
+}
+
+}  // namespace
+}  // namespace fib
+
+namespace fib {
+namespace {
+
+TEST_F(DataSetFieldsTest, ConditionsNarrowTheSelectAndGoAgain) {
+  auto ds = NewDataSet("Acc", "select ID from ACC where ID > 1 order by ID");
+  ds->Conditions().AddCondition("Small", "ID < 4", true);
+  ds->Conditions().AddCondition("Off", "ID = 99", false);
+  ds->Conditions().Apply();
+  ds->Open();
+  std::vector<int> ids;
+  for (; !ds->Eof(); ds->Next()) ids.push_back(ds->FieldByName("ID")->AsInteger());
+  EXPECT_EQ(ids, (std::vector<int>{2, 3}));
+  ds->Close();
+  ds->Conditions().Cancel();
+  EXPECT_EQ(ds->SelectSQL().Text(), "select ID from ACC where ID > 1 order by ID\r\n");
+  ds->Open();
+  ds->Last();
+  EXPECT_EQ(ds->RecordCount(), 4);
 }
 
 }  // namespace

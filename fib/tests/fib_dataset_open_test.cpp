@@ -409,3 +409,58 @@ TEST_F(DataSetOpenTest, UnicodeColumnsReadAsWideTextOnAUnicodeConnection) {
 
 }  // namespace
 }  // namespace fib
+
+namespace fib {
+namespace {
+
+TEST_F(DataSetOpenTest, AStreamOutlivingItsRecordFailsPlainly) {
+  WriteBlob(1, "one");
+  auto ds = OpenItems();
+  std::unique_ptr<classlib::TStream> stream =
+      ds->CreateBlobStream(ds->FieldByName("PIC"), classlib::bmRead);
+  EXPECT_EQ(stream->Size(), 3);
+  ds->Close();
+  EXPECT_THROW(stream->Size(), EFIBClientError);
+  // Reopened, new streams take new handles: the old one still finds nothing.
+  ds->Open();
+  ds->CreateBlobStream(ds->FieldByName("PIC"), classlib::bmRead);
+  char byte;
+  EXPECT_THROW(stream->Read(&byte, 1), EFIBClientError);
+}
+
+}  // namespace
+}  // namespace fib
+
+namespace fib {
+namespace {
+
+TEST_F(DataSetOpenTest, ARecordIsRefreshedThroughTheRefreshStatement) {
+  auto ds = NewDataSet("Items", "select ID, TITLE, PRICE from ITEMS order by ID");
+  // PRICE comes back as another type: it must keep its cached value.
+  ds->RefreshSQL().SetText(
+      "select ID, TITLE, cast(PRICE * 2 as integer) as PRICE from ITEMS where ID = :ID");
+  ds->Open();
+  auto update = NewQuery("Rename", "update ITEMS set TITLE = 'Renamed' where ID = 1");
+  update->ExecQuery();
+  EXPECT_EQ(ds->FieldByName("TITLE")->AsString(), "First item");
+  EXPECT_TRUE(ds->RefreshRecordThrough(ds->QRefresh()));
+  ds->Resync({classlib::rmExact});
+  EXPECT_EQ(ds->FieldByName("TITLE")->AsString(), "Renamed");
+  EXPECT_EQ(ds->FieldByName("PRICE")->AsString(), "12.34");
+  ds->Last();
+  ds->Prior();
+  ds->First();
+  EXPECT_EQ(ds->FieldByName("TITLE")->AsString(), "Renamed");  // the cache holds it
+
+  // No refresh text: a data set with records refuses.
+  ds->RefreshSQL().Clear();
+  try {
+    ds->RefreshRecordThrough(ds->QRefresh());
+    FAIL() << "refreshed without a statement";
+  } catch (const EFIBClientError& e) {
+    EXPECT_EQ(e.SQLCode(), 48);
+  }
+}
+
+}  // namespace
+}  // namespace fib
