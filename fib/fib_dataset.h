@@ -684,8 +684,8 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   void MoveToRecord(int index, bool centre);
   // Local sort (fib_dataset_sort.cpp).
   std::vector<classlib::TField*> ResolveSortFields(const std::vector<classlib::Variant>& fields);
-  // The buffer cached records are read into for their field values.
-  std::vector<uint8_t> read_buffer_;
+  // A post is storing the active record (see CacheDelete).
+  bool posting_ = false;
 
   // ---- limited cache model: its navigation ----
  protected:

@@ -45,13 +45,16 @@ void TFIBCustomDataSet::InternalDelete() {
 }
 
 void TFIBCustomDataSet::CacheDelete() {
-  CheckBrowseMode();
-  if (IsEmpty()) return;
-  TRecordBuffer buffer = ActiveBuffer();
+  // A refresh inside a post may find the row gone: the post then stores the
+  // record and re-reads the buffers itself. Any other edit ends first, as
+  // it would before a move.
+  if (!posting_) CheckBrowseMode();
+  TRecordBuffer buffer = GetActiveRecBuf();
+  if (buffer == nullptr) return;
   if (!CountsAsDeleted(StatusOf(buffer))) ++deleted_count_;
   SetStatusOf(buffer, cusDeletedApplied);
   WriteRecordToCache(RecordIndexOf(buffer), buffer);
-  Resync({});
+  if (!posting_) Resync({});
 }
 
 }  // namespace fib

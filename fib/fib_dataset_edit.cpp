@@ -66,6 +66,12 @@ int TFIBCustomDataSet::InsertPosition(TRecordBuffer buffer) {
 }
 
 void TFIBCustomDataSet::PostBuffer(TRecordBuffer buffer, bool inserting) {
+  struct Posting {
+    bool& flag;
+    bool was;
+    explicit Posting(bool& f) : flag(f), was(f) { flag = true; }
+    ~Posting() { flag = was; }
+  } posting(posting_);
   const bool sort_changed = inserting || SortFieldsChanged();
   SyncBlobColumns(buffer);
   const uint8_t old_status = StatusOf(buffer);

@@ -202,7 +202,8 @@ void TFIBCustomDataSet::MoveToRecord(int index, bool centre) {
   DoBeforeScroll();
   current_index_ = index;
   CursorPosChanged();
-  Resync(centre ? classlib::TResyncMode{classlib::rmCenter} : classlib::TResyncMode{});
+  // Always re-read: a held-back resync would leave the buffers on the old record.
+  TDataSet::Resync(centre ? classlib::TResyncMode{classlib::rmCenter} : classlib::TResyncMode{});
   DoAfterScroll();
 }
 

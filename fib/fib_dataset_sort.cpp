@@ -50,8 +50,9 @@ Variant TFIBCustomDataSet::CachedFieldValue(int index, TField* field) {
                            : index >= record_count_;
   if (index < 0 || outside)
     throw classlib::Exception(Name() + ".Can't read record " + std::to_string(index + 1));
-  read_buffer_.assign(static_cast<size_t>(GetRecordSize()), 0);
-  classlib::TRecordBuffer buffer = read_buffer_.data();
+  // A buffer of its own: a lookup field may search this data set again.
+  std::vector<uint8_t> record(static_cast<size_t>(GetRecordSize()), 0);
+  classlib::TRecordBuffer buffer = record.data();
   ReadRecordFromCache(index, buffer, false);
   if (field->FieldKind() != classlib::fkData && calc_disabled_ == 0) GetCalcFields(buffer);
   // The field reads the buffer of the calculated-fields state.
@@ -132,6 +133,13 @@ void TFIBCustomDataSet::DoSort(const std::vector<Variant>& fields,
     }
   } catch (...) {
     sorting_ = false;
+    // The cache may be half sorted: show its records as they stand now,
+    // without letting a second failure hide the first.
+    try {
+      if (!position.empty()) InternalGotoBookmark(position.data());
+      TDataSet::Resync({});
+    } catch (...) {
+    }
     EnableControls();
     throw;
   }
