@@ -84,7 +84,13 @@ std::vector<KeysetField> TFIBCustomDataSet::KeysetSortFields() {
     if (field == nullptr) continue;
     std::string qualifier, column;
     SplitQualified(info.FieldName, qualifier, column);
-    fields.push_back(KeysetFieldOf(field, qualifier, info.Ascending));
+    KeysetField keyset = KeysetFieldOf(field, qualifier, info.Ascending);
+    const TFIBFieldDescr* descr = FieldDescr(field);
+    keyset.nullable = descr != nullptr && descr->IsNullable;
+    // The server puts NULL first in an ascending order and last in a
+    // descending one unless the ORDER BY says otherwise.
+    keyset.nulls_first = info.Ascending || info.NullsFirst;
+    fields.push_back(keyset);
   }
   return fields;
 }

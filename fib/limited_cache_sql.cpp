@@ -23,6 +23,20 @@ std::string Term(const std::string& left, const char* op, const std::string& par
   return "(" + left + op + "?" + param + ")";
 }
 
+// The term that a row lies beyond the parameter's row in one direction.
+// NULL compares with nothing, so where NULL sorts is stated apart: at the
+// near end (nulls_near) every value lies beyond a NULL, at the far end a
+// NULL lies beyond every value.
+std::string Beyond(const std::string& column, const char* op, const std::string& param,
+                   bool nullable, bool nulls_near) {
+  const std::string term = Term(column, op, param);
+  if (!nullable) return term;
+  const std::string nulls = nulls_near
+                                ? "(?" + param + " is null and " + column + " is not null)"
+                                : "(" + column + " is null and ?" + param + " is not null)";
+  return "(" + term + " or " + nulls + ")";
+}
+
 std::string JoinedTerms(const std::vector<std::string>& terms) {
   std::string result;
   for (const std::string& term : terms) {
@@ -64,14 +78,20 @@ KeysetConditions BuildKeysetConditions(const std::string& select_sql,
     const std::string param = PrefixedParamName(kNewParamPrefix, it->field_name);
     const char* op = it->ascending ? ">" : "<";
     const char* rev = it->ascending ? "<" : ">";
+    // Read backwards, the end where NULL sorts is the other one.
+    const std::string next = Beyond(column, op, param, it->nullable, it->nulls_first);
+    const std::string prior = Beyond(column, rev, param, it->nullable, !it->nulls_first);
     if (it == sort_fields.rbegin()) {
-      result.next = Term(column, op, param);
-      result.prior = Term(column, rev, param);
+      result.next = next;
+      result.prior = prior;
       continue;
     }
-    const std::string equal = " and " + Term(column, "=", param) + ") or ";
-    result.next = "((" + result.next + equal + Term(column, op, param) + ")";
-    result.prior = "((" + result.prior + equal + Term(column, rev, param) + ")";
+    std::string same = Term(column, "=", param);
+    if (it->nullable)
+      same = "(" + same + " or (" + column + " is null and ?" + param + " is null))";
+    const std::string equal = " and " + same + ") or ";
+    result.next = "((" + result.next + equal + next + ")";
+    result.prior = "((" + result.prior + equal + prior + ")";
   }
   return result;
 }

@@ -20,6 +20,11 @@ struct KeysetField {
   // when it is written without one.
   std::string order_qualifier;
   bool ascending = true;
+  // A column that may hold NULL, and whether NULL comes before every value
+  // when the result is read in its order (the server's default for an
+  // ascending field).
+  bool nullable = false;
+  bool nulls_first = true;
 };
 
 // Prefixes of the parameters of the keyset and locate statements.
@@ -40,7 +45,10 @@ std::string PrefixedParamName(const std::string& prefix, const std::string& fiel
 
 // The conditions that select the rows after (next) and before (prior) the
 // row whose sort values the NEW_ parameters hold. For ORDER BY A, B:
-// (((B>?NEW_B) and (A=?NEW_A)) or (A>?NEW_A)).
+// (((B>?NEW_B) and (A=?NEW_A)) or (A>?NEW_A)). A nullable column adds the
+// place of NULL to its ">" or "<": "(A>?NEW_A)" becomes
+// "((A>?NEW_A) or (?NEW_A is null and A is not null))" when NULL comes
+// first, so a row whose sort value is NULL is neither lost nor repeated.
 struct KeysetConditions {
   std::string next;
   std::string prior;

@@ -141,10 +141,15 @@ class LimitedCacheSqlEngine : public QueryTest {
   }
 
   // Up to limit rows of the executed statement.
+  // A NULL GRP reads as kNull.
+  static constexpr int kNull = -1000000;
+
   static std::vector<Row> Fetch(TFIBQuery& query, int limit) {
     std::vector<Row> rows;
-    while (static_cast<int>(rows.size()) < limit && query.Next())
-      rows.emplace_back(query.FieldByName("GRP").AsInteger(), query.FieldByName("SEQ").AsInteger());
+    while (static_cast<int>(rows.size()) < limit && query.Next()) {
+      TFIBXSQLVAR& grp = query.FieldByName("GRP");
+      rows.emplace_back(grp.IsNull() ? kNull : grp.AsInteger(), query.FieldByName("SEQ").AsInteger());
+    }
     return rows;
   }
 
@@ -158,7 +163,10 @@ class LimitedCacheSqlEngine : public QueryTest {
     first->Close();
     while (!all.empty()) {
       next->Close();
-      next->ParamByName("NEW_GRP").SetAsInteger(all.back().first);
+      if (all.back().first == kNull)
+        next->ParamByName("NEW_GRP").SetIsNull(true);
+      else
+        next->ParamByName("NEW_GRP").SetAsInteger(all.back().first);
       next->ParamByName("NEW_SEQ").SetAsInteger(all.back().second);
       next->ExecQuery();
       std::vector<Row> rows = Fetch(*next, page);
@@ -195,6 +203,30 @@ TEST_F(LimitedCacheSqlEngine, PagesForwardsAndBackwardsGiveTheOrderedResult) {
     locate->ParamByName("LOCATE_SEQ").SetAsInteger(expected[321].second);
     locate->ExecQuery();
     EXPECT_EQ(Fetch(*locate, 5), std::vector<Row>{expected[321]});
+  }
+}
+
+// Rows whose sort value is NULL sort at one end of their column; the
+// keyset conditions must neither lose nor repeat them.
+TEST_F(LimitedCacheSqlEngine, NullSortValuesArePagedOnce) {
+  Run("create table SPARSE (GRP integer, SEQ integer not null primary key)");
+  Run("execute block as declare i integer = 0; begin while (i < 300) do begin "
+      "insert into SPARSE values (iif(mod(:i, 7) < 3, null, mod(:i, 11)), :i); "
+      "i = i + 1; end end");
+  for (const std::string sql : {"select GRP, SEQ from SPARSE order by GRP, SEQ desc",
+                                "select GRP, SEQ from SPARSE order by GRP desc, SEQ",
+                                "select GRP, SEQ from SPARSE order by GRP desc nulls first, SEQ"}) {
+    SCOPED_TRACE(sql);
+    const bool desc = sql.find("GRP desc") != std::string::npos;
+    const bool nulls_first = !desc || sql.find("nulls first") != std::string::npos;
+    std::vector<KeysetField> sort{{"GRP", "GRP", "SPARSE", "", !desc, true, nulls_first},
+                                  {"SEQ", "SEQ", "SPARSE", "", desc}};
+    LimitedCacheTexts texts = BuildLimitedCacheTexts("DS", sql, sort, sort, "");
+    const std::vector<Row> expected = All(sql);
+    ASSERT_EQ(expected.size(), 300u);
+    EXPECT_EQ(Pages(sql, texts.part, 40), expected);
+    std::vector<Row> backwards = Pages(texts.desc, texts.part_desc, 40);
+    EXPECT_EQ(std::vector<Row>(backwards.rbegin(), backwards.rend()), expected);
   }
 }
 
