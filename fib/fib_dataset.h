@@ -6,6 +6,8 @@
 // The work is split by concern over several sources:
 //   fib_dataset.cpp          construction, owned objects, link notifications
 //   fib_dataset_props.cpp    property setters and the state checks
+//   fib_dataset_connection.cpp database, transactions and their relays
+//   fib_dataset_stored.cpp   options of older stored forms
 //   fib_dataset_prepare.cpp  Prepare, field definitions, statement texts
 //   fib_dataset_columns.cpp  column information, origins, field-name cache
 //   fib_dataset_master.cpp   master/detail reactions
@@ -18,8 +20,8 @@
 //   fib_dataset_sqlobject.cpp fields and parameters by name for statements
 // Editing, cached updates, lookup and local sorting, the extended locate
 // and the limited cache model are declared in the sections marked below
-// and built in sources of their own; until they are, fib_dataset_unbuilt.cpp
-// gives each one a definition that raises.
+// and built in sources of their own; until they are, the definitions in
+// fib_dataset_unbuilt_editing.cpp and fib_dataset_unbuilt_locate.cpp raise.
 #pragma once
 
 #include <cstdint>
@@ -441,6 +443,9 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   void ReleaseBlobSlots(classlib::TRecordBuffer buffer);
   void FreeAllBlobStreams();
   int BlobSlotsOffset() const { return blob_slots_offset_; }
+  // The blob slot of a field in a record (only blob fields have one), or
+  // in a stored record given its slot area; nullptr for other fields.
+  uint8_t* BlobSlot(uint8_t* slot_area, const classlib::TField* field) const;
   int NullFlagOffset(int column) const { return kNullFlagsOffset + column; }
 
   // ---- limited cache model: built with that work, not here ----
@@ -539,6 +544,9 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   classlib::TGetResult GetStandardRecord(classlib::TRecordBuffer buffer, classlib::TGetMode mode,
                                          bool& read);
   bool FetchOneRow();
+  // Whether the cache still holds record index (a uni-directional data set
+  // keeps only the last BufferChunks records).
+  bool InRing(int index) const;
   classlib::TGetResult HandleGetRecordError(classlib::Exception& error,
                                             classlib::TGetResult so_far);
 
@@ -622,6 +630,9 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   int blob_slots_offset_ = 0;
   int calc_area_offset_ = 0;
   int stored_blob_offset_ = 0;  // the blob slots in a stored record
+  // Per field (by index): its blob slot number, -1 for fields without one.
+  std::vector<int> blob_slot_of_field_;
+  int blob_slot_count_ = 0;
   bool fetch_stopped_ = false;  // AfterFetchRecord asked to stop
   std::vector<char> text_scratch_;
   std::vector<uint8_t> old_buffer_;

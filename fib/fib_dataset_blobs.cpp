@@ -45,7 +45,9 @@ std::unique_ptr<classlib::TStream> TFIBCustomDataSet::CreateBlobStream(
   if (record == nullptr || (descr == nullptr && !IsClientOnly(field)))
     return std::make_unique<TFIBDSBlobStream>(*this, field, 0, ISC_QUAD{}, false);
 
-  uint8_t* slot = record + blob_slots_offset_ + field->Index() * kBlobSlotSize;
+  uint8_t* slot = BlobSlot(record + blob_slots_offset_, field);
+  if (slot == nullptr)  // not a blob field of this data set
+    return std::make_unique<TFIBDSBlobStream>(*this, field, 0, ISC_QUAD{}, false);
   TFIBBlobStream* stream = BlobStreamByHandle(Load<uint32_t>(slot));
   ISC_QUAD blob_id{};
   if (stream == nullptr) {

@@ -204,7 +204,8 @@ void TFIBCustomDataSet::SetFieldData(classlib::TField* field, const void* buffer
   bool null = buffer == nullptr;
   if (!null && IsText(descr->FieldType) && descr->ValueKind != vkGuid) {
     auto* string_field = dynamic_cast<TFIBStringField*>(field);
-    if (string_field != nullptr && string_field->EmptyStrToNull() &&
+    // A NOT NULL column keeps the empty text: NULL would only fail there.
+    if (string_field != nullptr && string_field->EmptyStrToNull() && descr->IsNullable &&
         static_cast<const char*>(buffer)[0] == 0)
       null = true;
   }
@@ -394,16 +395,23 @@ void TFIBCustomDataSet::FreeAllBlobStreams() {
   while (!blob_streams_.empty()) blob_streams_.pop_back();
 }
 
+uint8_t* TFIBCustomDataSet::BlobSlot(uint8_t* slot_area, const classlib::TField* field) const {
+  if (slot_area == nullptr || field == nullptr) return nullptr;
+  const int index = field->Index();
+  if (index < 0 || index >= static_cast<int>(blob_slot_of_field_.size())) return nullptr;
+  const int slot = blob_slot_of_field_[static_cast<size_t>(index)];
+  return slot < 0 ? nullptr : slot_area + slot * kBlobSlotSize;
+}
+
 TFIBBlobStream* TFIBCustomDataSet::BlobStreamOf(classlib::TRecordBuffer buffer,
                                                 const classlib::TField* field) const {
-  if (buffer == nullptr || field == nullptr || blob_slots_offset_ == 0) return nullptr;
-  const int index = field->Index();
-  if (index < 0 || index >= Fields().Count()) return nullptr;
-  return BlobStreamByHandle(Load<uint32_t>(buffer + blob_slots_offset_ + index * kBlobSlotSize));
+  if (buffer == nullptr || blob_slots_offset_ == 0) return nullptr;
+  const uint8_t* slot = BlobSlot(buffer + blob_slots_offset_, field);
+  return slot != nullptr ? BlobStreamByHandle(Load<uint32_t>(slot)) : nullptr;
 }
 
 void TFIBCustomDataSet::ReleaseBlobSlots(classlib::TRecordBuffer buffer) {
-  for (int i = 0; i < Fields().Count(); ++i) {
+  for (int i = 0; i < blob_slot_count_; ++i) {
     uint8_t* slot = buffer + blob_slots_offset_ + i * kBlobSlotSize;
     FreeBlobStream(Load<uint32_t>(slot));
     Store<uint32_t>(slot, 0);

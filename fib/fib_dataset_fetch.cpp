@@ -163,10 +163,13 @@ classlib::TGetResult TFIBCustomDataSet::GetStandardRecord(classlib::TRecordBuffe
           current_index_ = -1;
           return classlib::grBOF;
         }
+        // A uni-directional ring no longer holds the records before its
+        // oldest one: their slots carry later rows.
+        if (!InRing(std::min(current_index_, record_count_) - 1)) return classlib::grBOF;
         current_index_ = std::min(current_index_, record_count_) - 1;
         break;
       case classlib::gmCurrent:
-        if (current_index_ < 0) return classlib::grBOF;
+        if (current_index_ < 0 || !InRing(current_index_)) return classlib::grBOF;
         while (current_index_ >= record_count_ && FetchOneRow()) {
         }
         if (current_index_ >= record_count_) {
@@ -189,7 +192,12 @@ classlib::TGetResult TFIBCustomDataSet::GetStandardRecord(classlib::TRecordBuffe
 
 void TFIBCustomDataSet::InternalFirst() {
   if (LimitedCacheModel()) return LimitedFirst();
+  if (!InRing(0)) CheckNotUniDirectional();
   current_index_ = -1;
+}
+
+bool TFIBCustomDataSet::InRing(int index) const {
+  return !uni_directional_ || index >= record_count_ - cache_model_options_->BufferChunks();
 }
 
 void TFIBCustomDataSet::InternalLast() {

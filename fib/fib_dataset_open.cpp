@@ -81,7 +81,11 @@ void TFIBCustomDataSet::ComputeRecordLayout() {
     if (classlib::TFieldDef* def = FieldDefs().Find(column.Name())) info.DefType = def->DataType();
   }
   const TRecordLayout layout = BuildRecordLayout(infos, field_descrs_);
-  const int blob_slots = Fields().Count() * kBlobSlotSize;
+  blob_slot_of_field_.assign(static_cast<size_t>(Fields().Count()), -1);
+  blob_slot_count_ = 0;
+  for (classlib::TField* field : Fields().List())
+    if (field->IsBlob()) blob_slot_of_field_[static_cast<size_t>(field->Index())] = blob_slot_count_++;
+  const int blob_slots = blob_slot_count_ * kBlobSlotSize;
   blob_slots_offset_ = layout.ValuesEnd;
   stored_blob_offset_ = layout.StoredSize;
   calc_area_offset_ = blob_slots_offset_ + blob_slots;
@@ -110,6 +114,8 @@ void TFIBCustomDataSet::InternalClose() {
   cache_.reset();
   // Buffers made before the next open know no columns.
   record_size_ = blob_slots_offset_ = calc_area_offset_ = stored_blob_offset_ = 0;
+  blob_slot_of_field_.clear();
+  blob_slot_count_ = 0;
   BindFields(false);
   if (DefaultFields()) DestroyFields();
   field_descrs_.Clear();

@@ -60,7 +60,7 @@ void TFIBCustomDataSet::FetchRecordToCache(TFIBQuery& statement, int index) {
   uint8_t* stored = cache_->Grow(index + 1);
   uint8_t* blob_slots = stored + stored_blob_offset_;
   if (!keep_blob_streams_) {
-    for (int i = 0; i < Fields().Count(); ++i) {
+    for (int i = 0; i < blob_slot_count_; ++i) {
       uint8_t* slot = blob_slots + i * kBlobSlotSize;
       FreeBlobStream(Load<uint32_t>(slot));
       Store<uint32_t>(slot, 0);
@@ -173,7 +173,8 @@ void TFIBCustomDataSet::StoreColumn(const TFIBFieldDescr& descr, const XSQLVAR& 
 void TFIBCustomDataSet::KeepFetchedBlobStreams(TFIBQuery& statement, uint8_t* blob_slots) {
   const bool editing = State() == classlib::dsEdit || State() == classlib::dsInsert;
   for (classlib::TField* field : Fields().List()) {
-    uint8_t* slot = blob_slots + field->Index() * kBlobSlotSize;
+    uint8_t* slot = BlobSlot(blob_slots, field);
+    if (slot == nullptr) continue;
     TFIBBlobStream* stream = BlobStreamByHandle(Load<uint32_t>(slot));
     if (stream == nullptr) continue;
     TFIBXSQLVAR* column = statement.Current().ByName(field->FieldName());
@@ -276,7 +277,8 @@ void TFIBCustomDataSet::AssignColumnToParam(const TFIBFieldDescr& descr,
       param.SetAsDate(classlib::TimeStampToDateTime({0, Load<int32_t>(slot)}));
       break;
     case kSQLTime:
-      param.SetAsTime(classlib::TimeStampToDateTime({Load<int32_t>(slot), 0}));
+      // A time of day alone: the fraction of a day, with no date part.
+      param.SetAsTime(static_cast<classlib::TDateTime>(Load<int32_t>(slot)) / kMSecsPerDay);
       break;
     case kSQLInt64:
       if (descr.Scale >= -4 || prepare_options_.Contains(psSQLINT64ToBCD)) {

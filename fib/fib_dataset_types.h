@@ -63,7 +63,8 @@ inline constexpr uint8_t kStatusMask = 0x07;
 // Set in the status byte once the record's calculated fields are cached.
 inline constexpr uint8_t kCalcCachedBit = 0x80;
 // A blob slot holds a 32-bit handle into the data set's stream table (0:
-// none), so the record layout stays the same on every platform.
+// none), so the record layout stays the same on every platform. Only blob
+// fields have a slot: other fields never hold a stream.
 inline constexpr int kBlobSlotSize = 4;
 // Bookmarks of the standard model: record identity and active record.
 inline constexpr int kStandardBookmarkSize = 8;

@@ -79,6 +79,18 @@ TEST_F(DataSetFieldsTest, EmptyTextBecomesNullAndNullClears) {
   EXPECT_EQ(ds->FieldByName("AMOUNT")->AsString(), "5");
 }
 
+TEST_F(DataSetFieldsTest, ANotNullColumnKeepsAnEmptyText) {
+  Run("create table NN (ID integer, NAME varchar(10) not null)");
+  Run("insert into NN values (1, 'x')");
+  auto ds = NewDataSet("NN", "select ID, NAME from NN");
+  ds->UpdateSQL().SetText("update NN set NAME = :NAME where ID = :OLD_ID");
+  ds->Open();
+  ds->Edit();
+  ds->FieldByName("NAME")->SetAsString("");
+  EXPECT_FALSE(ds->FieldByName("NAME")->IsNull());
+  EXPECT_EQ(ds->FieldByName("NAME")->AsString(), "");
+}
+
 TEST_F(DataSetFieldsTest, WritesNeedAnEditState) {
   auto ds = OpenAcc();
   try {
@@ -198,6 +210,14 @@ TEST_F(DataSetFieldsTest, ADetailWaitsForItsMasterToStopScrolling) {
     loop.ProcessMessages();
     EXPECT_EQ(detail->FieldByName("NAME")->AsString(), "name 3");
     EXPECT_FALSE(detail->MasterRefreshDue());
+
+    // Editing while the change still waits edits the master's new record.
+    detail->UpdateSQL().SetText("update ACC set NAME = :NAME where ID = :OLD_ID");
+    master->Next();
+    EXPECT_EQ(detail->FieldByName("NAME")->AsString(), "name 3");
+    detail->Edit();
+    EXPECT_EQ(detail->State(), classlib::dsEdit);
+    EXPECT_EQ(detail->FieldByName("NAME")->AsString(), "name 4");
   }
   platform::MessageLoop::SetCurrent(nullptr);
 }

@@ -274,7 +274,8 @@ TEST_F(DataSetOpenTest, RetryAfterAFailedFetchShowsNoUnreadRecord) {
 TEST_F(DataSetOpenTest, ARecordFillsTheParametersOfAStatement) {
   auto ds = OpenItems();
   auto update = NewQuery("Upd",
-                         "update ITEMS set TITLE = :TITLE, RATE = :RATE, BORN = :BORN "
+                         "update ITEMS set TITLE = :TITLE, RATE = :RATE, BORN = :BORN, "
+                         "AT_TIME = :AT_TIME, STAMP = :STAMP "
                          "where ID = :OLD_ID and PRICE = :NEW_PRICE and CODE = :CODE");
   ds->SetModifyParams(*update, ds->GetActiveRecBuf());
   EXPECT_EQ(update->ParamByName("TITLE").AsString(), "First item");
@@ -283,6 +284,10 @@ TEST_F(DataSetOpenTest, ARecordFillsTheParametersOfAStatement) {
   EXPECT_EQ(update->ParamByName("NEW_PRICE").AsString(), "12.34");
   EXPECT_EQ(update->ParamByName("CODE").AsString(), "AB  ");  // a CHAR slot as stored
   EXPECT_EQ(update->ParamByName("BORN").AsDateTime(), classlib::EncodeDate(2024, 2, 29));
+  EXPECT_NEAR(update->ParamByName("AT_TIME").AsDateTime(), classlib::EncodeTime(13, 45, 10, 500),
+              1e-9);
+  EXPECT_NEAR(update->ParamByName("STAMP").AsDateTime(),
+              classlib::EncodeDate(2001, 2, 3) + classlib::EncodeTime(4, 5, 6, 700), 1e-9);
   EXPECT_THROW(ds->SetModifyParams(*update, nullptr), EFIBClientError);
   ds->Next();
   ds->SetModifyParams(*update, ds->GetActiveRecBuf());
@@ -459,6 +464,35 @@ TEST_F(DataSetOpenTest, ARecordIsRefreshedThroughTheRefreshStatement) {
     FAIL() << "refreshed without a statement";
   } catch (const EFIBClientError& e) {
     EXPECT_EQ(e.SQLCode(), 48);
+  }
+}
+
+}  // namespace
+}  // namespace fib
+
+namespace fib {
+namespace {
+
+TEST_F(DataSetOpenTest, AUniDirectionalDataSetNeverShowsARecordItLost) {
+  for (int id = 4; id <= 30; ++id) Run("insert into ITEMS (ID) values (" + std::to_string(id) + ")");
+  auto ds = NewDataSet("Uni", "select ID from ITEMS order by ID");
+  ds->SetUniDirectional(true);
+  ds->CacheModelOptions().SetBufferChunks(8);
+  ds->Open();
+  while (ds->FieldByName("ID")->AsInteger() < 20) ds->Next();
+  int steps = 0;
+  while (!ds->Bof() && steps < 30) {
+    ds->Prior();
+    ++steps;
+    // Every record shown is the one of its number, never a later row.
+    ASSERT_EQ(ds->FieldByName("ID")->AsInteger(), ds->RecNo());
+  }
+  EXPECT_GE(ds->FieldByName("ID")->AsInteger(), 20 - 8);
+  try {
+    ds->First();
+    FAIL() << "went back to a record the ring no longer holds";
+  } catch (const EFIBClientError& e) {
+    EXPECT_EQ(e.SQLCode(), 53);
   }
 }
 
