@@ -645,6 +645,11 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   bool LocallySorted() const { return sorted_; }
   // Forgets the sort descriptor: the records are no longer known sorted.
   void ClearSortInfo();
+  // Sends every pending cached change to the server through the modify
+  // statements, record by record; applied records become unmodified (or
+  // stay hidden when deleted). A failing statement stops it, leaving that
+  // record and the ones after it pending.
+  virtual void ApplyUpdates();
   // The value of field in cached record index (0-based): calculated and
   // lookup fields computed on the record unless calculations are
   // suspended. Missing rows are fetched first; an index beyond the rows
@@ -658,7 +663,9 @@ class TFIBCustomDataSet : public classlib::TDataSet,
 
  protected:
   // The records a key search runs over in the limited cache model (the
-  // window); that model's navigation provides it.
+  // window); that model's navigation provides it. Indexes are the window's
+  // record indexes, and CachedCount answers its last index + 1, so a search
+  // starts at the window's first index and stays inside the window.
   virtual std::unique_ptr<ILocateRecords> WindowLocateRecords(
       const std::vector<classlib::TField*>& fields);
   // Lookup in the limited cache model (the window first, then a statement
@@ -674,18 +681,31 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   // Posting (fib_dataset_edit.cpp).
   void PostBuffer(classlib::TRecordBuffer buffer, bool inserting);
   int InsertPosition(classlib::TRecordBuffer buffer);
+  bool MarkPosted(classlib::TRecordBuffer buffer, bool inserting, int index);
+  void PostThroughStatement(classlib::TRecordBuffer buffer, bool inserting, int index);
   bool SortFieldsChanged();
   void SyncBlobColumns(classlib::TRecordBuffer buffer);
   void ForEachBlobStream(classlib::TRecordBuffer buffer,
                          const std::function<void(classlib::TField*, TFIBBlobStream*)>& action);
   void AfterPostOrder(bool sort_changed);
+  // Marks a post or delete as storing the active record while it lives.
+  struct Storing {
+    explicit Storing(bool& flag) : flag_(flag), was_(flag) { flag_ = true; }
+    ~Storing() { flag_ = was_; }
+    Storing(const Storing&) = delete;
+    Storing& operator=(const Storing&) = delete;
+    bool& flag_;
+    bool was_;
+  };
   // Modify statements (fib_dataset_modify.cpp).
   static bool IsNoAction(TFIBQuery* statement);
+  void ExecuteModify(TFIBQuery* statement, classlib::TRecordBuffer buffer);
   void StartUpdateTransactionIfAsked();
   void TakeReturnedValues(TFIBQuery* statement, classlib::TRecordBuffer buffer);
   void RefreshAfterPost(classlib::TRecordBuffer buffer);
   // Cached updates (fib_dataset_cached_updates.cpp).
   void RevertCachedRecord(int index);
+  bool ApplyCachedRecord(int index, classlib::TRecordBuffer buffer);
   // Key search (fib_dataset_locate.cpp).
   std::vector<TKeyColumn> KeyColumns(const std::vector<classlib::TField*>& fields,
                                      const classlib::Variant& key_values,
@@ -695,8 +715,8 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   void MoveToRecord(int index, bool centre);
   // Local sort (fib_dataset_sort.cpp).
   std::vector<classlib::TField*> ResolveSortFields(const std::vector<classlib::Variant>& fields);
-  // A post is storing the active record (see CacheDelete).
-  bool posting_ = false;
+  // A post or delete is storing the active record (see CacheDelete).
+  bool storing_ = false;
 
   // ---- limited cache model: its navigation ----
  protected:

@@ -5,7 +5,9 @@
 #include "fib/component_name.h"
 #include "fib/errors.h"
 #include "fib/fib_dataset.h"
+#include "fib/fib_query.h"
 #include "fib/records_cache.h"
+#include "fib/str_util.h"
 
 namespace fib {
 
@@ -39,6 +41,55 @@ void TFIBCustomDataSet::CancelUpdates() {
     throw;
   }
   EnableControls();
+}
+
+void TFIBCustomDataSet::ApplyUpdates() {
+  CheckActive();
+  if (State() == classlib::dsEdit || State() == classlib::dsInsert) Post();
+  if (!cached_updates_ || updates_pending_ == 0) return;
+  std::vector<uint8_t> record(static_cast<size_t>(GetRecordSize()), 0);
+  DisableControls();
+  try {
+    for (int index = 0; index < record_count_; ++index) {
+      if (ApplyCachedRecord(index, record.data())) --updates_pending_;
+    }
+    updates_pending_ = 0;
+    cache_->ClearLog();
+    AutoCommitUpdateTransaction();
+  } catch (...) {
+    RefreshFilters();
+    EnableControls();
+    throw;
+  }
+  RefreshFilters();
+  EnableControls();
+}
+
+// Sends one cached change to the server; answers whether there was one.
+// The record's earlier contents, still in the log, give the OLD_ values.
+bool TFIBCustomDataSet::ApplyCachedRecord(int index, classlib::TRecordBuffer buffer) {
+  ReadRecordFromCache(index, buffer, false);
+  const uint8_t status = StatusOf(buffer) & kStatusMask;
+  TFIBQuery* statement = nullptr;
+  int refusal = 0;
+  if (status == cusModified) {
+    statement = QUpdate();
+    refusal = 46;
+  } else if (status == cusInserted) {
+    statement = QInsert();
+    refusal = 44;
+  } else if (status == cusDeleted) {
+    statement = QDelete();
+    refusal = 47;
+  } else {
+    return false;
+  }
+  // A change with no statement to carry it must not count as applied.
+  if (IsEmptyStrings(statement->SQL())) RaiseClientError(refusal, {FullComponentName(this)});
+  ExecuteModify(statement, buffer);
+  SetStatusOf(buffer, status == cusDeleted ? cusDeletedApplied : cusUnmodified);
+  WriteRecordToCache(index, buffer);
+  return true;
 }
 
 // A changed record gets its contents from before the change back; an

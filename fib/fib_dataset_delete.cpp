@@ -22,8 +22,11 @@ bool CountsAsDeleted(uint8_t status_byte) {
 
 void TFIBCustomDataSet::InternalDelete() {
   if (!CanDelete()) RaiseClientError(47, {FullComponentName(this)});
+  Storing storing(storing_);
   TRecordBuffer buffer = ActiveBuffer();
   const int index = RecordIndexOf(buffer);
+  const bool was_hidden = CountsAsDeleted(StatusOf(buffer));
+  const int counted = deleted_count_;
   if (cached_updates_) {
     const uint8_t status = StatusBits(StatusOf(buffer));
     if (status == cusInserted) {
@@ -39,22 +42,24 @@ void TFIBCustomDataSet::InternalDelete() {
     InternalDeleteRecord(QDelete(), buffer);
     if (LimitedCacheModel()) RefreshAround(true, true);
   }
-  // Only a record that is hidden now counts: one the refresh found again,
-  // or one the cache-only mode left as it was, is still shown.
-  if (CountsAsDeleted(StatusOf(buffer))) ++deleted_count_;
+  // A record that became hidden counts once: one the refresh found again,
+  // or one the cache-only mode left as it was, is still shown, and one the
+  // refresh found gone was counted as it was marked.
+  if (!was_hidden && CountsAsDeleted(StatusOf(buffer)) && deleted_count_ == counted)
+    ++deleted_count_;
 }
 
 void TFIBCustomDataSet::CacheDelete() {
-  // A refresh inside a post may find the row gone: the post then stores the
-  // record and re-reads the buffers itself. Any other edit ends first, as
+  // A refresh inside a post or delete may find the row gone: that operation
+  // stores the record and re-reads the buffers itself. Any other edit ends first, as
   // it would before a move.
-  if (!posting_) CheckBrowseMode();
+  if (!storing_) CheckBrowseMode();
   TRecordBuffer buffer = GetActiveRecBuf();
   if (buffer == nullptr) return;
   if (!CountsAsDeleted(StatusOf(buffer))) ++deleted_count_;
   SetStatusOf(buffer, cusDeletedApplied);
   WriteRecordToCache(RecordIndexOf(buffer), buffer);
-  if (!posting_) Resync({});
+  if (!storing_) Resync({});
 }
 
 }  // namespace fib

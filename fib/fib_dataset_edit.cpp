@@ -66,59 +66,35 @@ int TFIBCustomDataSet::InsertPosition(TRecordBuffer buffer) {
 }
 
 void TFIBCustomDataSet::PostBuffer(TRecordBuffer buffer, bool inserting) {
-  struct Posting {
-    bool& flag;
-    bool was;
-    explicit Posting(bool& f) : flag(f), was(f) { flag = true; }
-    ~Posting() { flag = was; }
-  } posting(posting_);
+  Storing storing(storing_);
   const bool sort_changed = inserting || SortFieldsChanged();
   SyncBlobColumns(buffer);
-  const uint8_t old_status = StatusOf(buffer);
-  const int old_current = current_index_;
-  bool becomes_pending = false;
-  int index = RecordIndexOf(buffer);
-  if (inserting) {
-    if (!cache_only_) SetStatusOf(buffer, cusInserted);
-    index = InsertPosition(buffer);
-    SetRecordIndexOf(buffer, index);
-    current_index_ = index;
-    becomes_pending = true;
-  } else if (!cache_only_) {
-    if (StatusBits(old_status) == cusUnmodified) {
-      SetStatusOf(buffer, cusModified);
-      becomes_pending = true;
-    } else if (StatusBits(old_status) == cusUninserted) {
-      SetStatusOf(buffer, cusInserted);
-      --deleted_count_;
-      becomes_pending = true;
+  const int index = inserting ? InsertPosition(buffer) : RecordIndexOf(buffer);
+  const uint8_t status = StatusOf(buffer);
+  const int current = current_index_;
+  const int deleted = deleted_count_;
+  const bool becomes_pending = MarkPosted(buffer, inserting, index);
+  try {
+    if (cached_updates_ || cache_only_) {
+      // The change stays in the cache until it is applied or cancelled.
+      if (inserting) cache_->InsertRecord(index);
+      WriteRecordToCache(index, buffer);
+      if (becomes_pending && !cache_only_) ++updates_pending_;
+    } else if (!LimitedCacheModel()) {
+      PostThroughStatement(buffer, inserting, index);
+    } else {
+      if (!cache_only_) InternalPostRecord(inserting ? QInsert() : QUpdate(), buffer);
+      if (sort_changed || (!cache_only_ && options_.Contains(poRefreshAfterPost))) {
+        RefreshAround(true, false);
+        return;
+      }
     }
-  }
-
-  if (cached_updates_ || cache_only_) {
-    // The change stays in the cache until it is applied or cancelled.
-    if (inserting) cache_->InsertRecord(index);
-    WriteRecordToCache(index, buffer);
-    if (becomes_pending && !cache_only_) ++updates_pending_;
-  } else if (!LimitedCacheModel()) {
-    if (inserting) cache_->InsertRecord(index);
-    try {
-      InternalPostRecord(inserting ? QInsert() : QUpdate(), buffer);
-    } catch (...) {
-      // The server refused the record: the cache must not keep a slot
-      // that no record count accounts for, and the buffer stays as edited.
-      if (inserting) cache_->DeleteRecord(index + 1);
-      if (StatusBits(old_status) == cusUninserted) ++deleted_count_;
-      SetStatusOf(buffer, old_status);
-      current_index_ = old_current;
-      throw;
-    }
-  } else {
-    if (!cache_only_) InternalPostRecord(inserting ? QInsert() : QUpdate(), buffer);
-    if (sort_changed || (!cache_only_ && options_.Contains(poRefreshAfterPost))) {
-      RefreshAround(true, false);
-      return;
-    }
+  } catch (...) {
+    // A refused record stays as it was edited, with nothing counted.
+    SetStatusOf(buffer, status);
+    current_index_ = current;
+    deleted_count_ = deleted;
+    throw;
   }
 
   if (inserting) {
@@ -134,6 +110,41 @@ void TFIBCustomDataSet::PostBuffer(TRecordBuffer buffer, bool inserting) {
     WriteRecordToCache(index, buffer);
   }
   AfterPostOrder(sort_changed);
+}
+
+// The status a posted record takes; answers whether it now waits to be
+// applied where it did not before.
+bool TFIBCustomDataSet::MarkPosted(TRecordBuffer buffer, bool inserting, int index) {
+  if (inserting) {
+    if (!cache_only_) SetStatusOf(buffer, cusInserted);
+    SetRecordIndexOf(buffer, index);
+    current_index_ = index;
+    return true;
+  }
+  if (cache_only_) return false;
+  const uint8_t status = StatusBits(StatusOf(buffer));
+  if (status == cusUnmodified) {
+    SetStatusOf(buffer, cusModified);
+    return true;
+  }
+  if (status == cusUninserted) {
+    SetStatusOf(buffer, cusInserted);
+    --deleted_count_;
+    return true;
+  }
+  return false;
+}
+
+void TFIBCustomDataSet::PostThroughStatement(TRecordBuffer buffer, bool inserting, int index) {
+  if (inserting) cache_->InsertRecord(index);
+  try {
+    InternalPostRecord(inserting ? QInsert() : QUpdate(), buffer);
+  } catch (...) {
+    // The server refused the record: the cache must not keep a slot that
+    // no record count accounts for.
+    if (inserting) cache_->DeleteRecord(index + 1);
+    throw;
+  }
 }
 
 // A post that changed a sort field either moves the record to its sorted

@@ -38,13 +38,18 @@ void TFIBCustomDataSet::AutoCommitUpdateTransaction() {
 
 // The base post of one record: the statement with the record's values, the
 // values it returns, the auto-commit and the refresh that may follow.
+// Runs a modify statement with the record's values; a statement that
+// returns a row hands its values to the record.
+void TFIBCustomDataSet::ExecuteModify(TFIBQuery* statement, TRecordBuffer buffer) {
+  if (IsNoAction(statement)) return;
+  StartUpdateTransactionIfAsked();
+  SetModifyParams(*statement, buffer);
+  statement->ExecQuery();
+  TakeReturnedValues(statement, buffer);
+}
+
 void TFIBCustomDataSet::InternalPostRecord(TFIBQuery* statement, TRecordBuffer buffer) {
-  if (!IsNoAction(statement)) {
-    StartUpdateTransactionIfAsked();
-    SetModifyParams(*statement, buffer);
-    statement->ExecQuery();
-    TakeReturnedValues(statement, buffer);
-  }
+  ExecuteModify(statement, buffer);
   SetStatusOf(buffer, cusUnmodified);
   AutoCommitUpdateTransaction();
   if (options_.Contains(poRefreshAfterPost) && !IsEmptyStrings(RefreshSQL()))
@@ -82,11 +87,7 @@ void TFIBCustomDataSet::RefreshAfterPost(TRecordBuffer buffer) {
 }
 
 void TFIBCustomDataSet::InternalDeleteRecord(TFIBQuery* statement, TRecordBuffer buffer) {
-  if (!IsNoAction(statement)) {
-    StartUpdateTransactionIfAsked();
-    SetModifyParams(*statement, buffer);
-    statement->ExecQuery();
-  }
+  ExecuteModify(statement, buffer);
   // A row the refresh statement still finds (a trigger kept it) stays.
   const bool still_there = options_.Contains(poRefreshAfterDelete) &&
                            !IsEmptyStrings(RefreshSQL()) && RefreshRecordThrough(QRefresh());

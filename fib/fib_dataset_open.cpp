@@ -94,6 +94,9 @@ void TFIBCustomDataSet::ComputeRecordLayout() {
   const int extra_stored = blob_slots + (cache_calc_fields_ ? CalcFieldsSize() : 0);
   cache_ = CreateRecordsCache(layout, field_descrs_, cache_model_options_->BufferChunks(),
                               extra_stored, record_size_);
+  // Under cached updates a record's old values are its contents before the
+  // first change, which the log keeps.
+  cache_->SetLogMode(cached_updates_);
 }
 
 void TFIBCustomDataSet::CheckOrderFieldsPresent() {

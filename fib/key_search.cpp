@@ -38,6 +38,7 @@ TKeySearch::TKeySearch(ILocateRecords& records, std::vector<TKeyColumn> keys,
 
 TKeySearchResult TKeySearch::Run(int start, TLocateDirection direction) {
   direction_ = direction;
+  start_ = start;
   index_ = start;
   key_before_ = false;
   bool found = false;
@@ -92,7 +93,9 @@ bool TKeySearch::SearchPastCache() {
 
 // The key lies between the first and the last cached record.
 bool TKeySearch::Bisect() {
-  int low = 0;
+  // Searching forwards the key sorts after the start record, so nothing
+  // before it can hold it (and a window's records begin at its first index).
+  int low = Forwards() ? start_ : 0;
   int high = index_;
   if (PastEnd(low)) return false;
   for (;;) {

@@ -122,6 +122,7 @@ class TKeySearch {
   bool locally_sorted_;
   int reposition_;
   TLocateDirection direction_ = ldFirst;
+  int start_ = 0;
   int index_ = -1;
   bool key_before_ = false;
 };

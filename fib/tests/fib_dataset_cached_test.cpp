@@ -98,6 +98,45 @@ TEST_F(DataSetCachedTest, CancellingBringsEveryRecordBack) {
   EXPECT_EQ(ServerCount(), 3);
 }
 
+TEST_F(DataSetCachedTest, ApplyingSendsEachChangeWithItsOldValues) {
+  auto ds = Cached();
+  ds->Edit();
+  ds->FieldByName("NAME")->SetAsString("Anya");
+  ds->Post();
+  ds->Next();
+  // The key changes: the statement must find the row by the key it had.
+  ds->Edit();
+  ds->FieldByName("ID")->SetAsInteger(22);
+  ds->Post();
+  ds->Next();
+  ds->Delete();
+  ds->Append();
+  ds->FieldByName("ID")->SetAsInteger(4);
+  ds->FieldByName("NAME")->SetAsString("Gleb");
+  ds->Post();
+  ds->ApplyUpdates();
+  EXPECT_FALSE(ds->UpdatesPending());
+  EXPECT_EQ(fib_test::PeopleTest::Rows(*ds),
+            (std::vector<std::string>{"1:Anya", "22:Boris", "4:Gleb"}));
+  tr_->Commit();
+  EXPECT_EQ(Committed("select list(ID || ':' || NAME, ',') from "
+                      "(select ID, NAME from PEOPLE order by ID)")
+                .AsString(),
+            "1:Anya,4:Gleb,22:Boris");
+}
+
+TEST_F(DataSetCachedTest, AChangeWithoutAStatementIsNotCountedAsApplied) {
+  auto ds = Cached();
+  ds->Edit();
+  ds->FieldByName("NAME")->SetAsString("Anya");
+  ds->Post();
+  ds->UpdateSQL().Clear();
+  EXPECT_THROW(ds->ApplyUpdates(), EFIBClientError);
+  EXPECT_TRUE(ds->UpdatesPending());
+  ds->CancelUpdates();
+  EXPECT_EQ(fib_test::PeopleTest::Rows(*ds).front(), "1:Anna");
+}
+
 TEST_F(DataSetCachedTest, TurningCachedUpdatesOffCancelsThem) {
   auto ds = Cached();
   ds->Edit();

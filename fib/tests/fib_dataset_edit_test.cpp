@@ -178,6 +178,22 @@ TEST_F(DataSetEditTest, DeleteRunsTheDeleteStatementAndHidesTheRecord) {
   EXPECT_EQ(Committed("select count(*) from PEOPLE").AsInteger(), 2);
 }
 
+TEST_F(DataSetEditTest, ARefreshAfterDeleteThatFindsNothingHidesOnlyThatRecord) {
+  auto ds = People();
+  ds->SetOptions(ds->Options() + TpZODDsOptions{poRefreshAfterDelete, poRefreshDeletedRecord});
+  // A grid keeps several records in the data set's buffers.
+  classlib::TDataSource source(&form_);
+  source.SetDataSet(ds.get());
+  classlib::TDataLink grid;
+  grid.SetDataSource(&source);
+  grid.SetBufferCount(5);
+  ds->Open();
+  ds->Next();
+  ds->Delete();
+  EXPECT_EQ(ds->RecordCount(), 2);
+  EXPECT_EQ(Rows(*ds), (std::vector<std::string>{"1:Anna", "3:Vera"}));
+}
+
 TEST_F(DataSetEditTest, MasterParametersTakeTheMastersFields) {
   Run("create table PHONES (PERSON_ID integer not null, PHONE varchar(20) not null)");
   Run("insert into PHONES values (2, '222')");
