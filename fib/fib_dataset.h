@@ -36,10 +36,12 @@
 #include "fib/fib_base.h"
 #include "fib/fib_base_params.h"
 #include "fib/fib_data_link.h"
+#include "fib/fib_dataset_limited.h"
 #include "fib/fib_dataset_types.h"
 #include "fib/fib_fields_owner.h"
 #include "fib/key_search.h"
 #include "fib/field_descr_list.h"
+#include "fib/limited_cache_sql.h"
 #include "fib/zod_options.h"
 #include "fib/zod_props_owners.h"
 
@@ -715,6 +717,24 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   std::vector<classlib::TField*> ResolveSortFields(const std::vector<classlib::Variant>& fields);
   // A post or delete is storing the active record (see CacheDelete).
   bool storing_ = false;
+
+  // ---- limited cache model: its navigation ----
+ protected:
+  friend class TLimitedCacheHost;
+  // The field an ORDER BY item names.
+  classlib::TField* SortFieldOf(const std::string& order_name);
+  KeysetField KeysetFieldOf(classlib::TField* field, const std::string& qualifier,
+                            bool ascending);
+  std::vector<KeysetField> KeysetSortFields();
+  // The key entries of the named data fields as a record holds them.
+  BookmarkLayout LayoutOf(const std::vector<std::string>& names);
+  // Writes the key entries of the limited model's bookmark of a record.
+  void WriteLimitedBookmarkKeys(classlib::TRecordBuffer buffer, void* data);
+  bool WindowRecordMatches(int index, const uint8_t* bookmark, bool ignore_identity);
+  std::unique_ptr<TLimitedCacheHost> limited_host_;
+  std::unique_ptr<TLimitedCacheNavigator> navigator_;
+  BookmarkLayout bookmark_layout_;
+  std::vector<uint8_t> scratch_record_;
 };
 
 // The published face of the buffered data set.

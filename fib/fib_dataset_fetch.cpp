@@ -276,10 +276,15 @@ bool TFIBCustomDataSet::IsSequenced() const {
 void TFIBCustomDataSet::GetBookmarkData(classlib::TRecordBuffer buffer, void* data) {
   std::memset(data, 0, static_cast<size_t>(BookmarkSize()));
   if (cache_ == nullptr || record_count_ == 0) return;
-  const int32_t identity = cache_->PhysicalNoAt(CacheNumberOf(RecordIndexOf(buffer)) - 1);
+  const int index = RecordIndexOf(buffer);
+  // The limited model reuses its ring positions: its records are known by
+  // their index and by the key entries that follow.
+  const int32_t identity = LimitedCacheModel() ? cache_->PhysicalNoAt(index)
+                                               : cache_->PhysicalNoAt(CacheNumberOf(index) - 1);
   const int32_t active = ActiveRecord();
   std::memcpy(data, &identity, sizeof identity);
   std::memcpy(static_cast<uint8_t*>(data) + 4, &active, sizeof active);
+  if (LimitedCacheModel()) WriteLimitedBookmarkKeys(buffer, data);
 }
 
 void TFIBCustomDataSet::SetBookmarkData(classlib::TRecordBuffer buffer, const void* data) {

@@ -191,8 +191,14 @@ bool TFIBCustomDataSet::SortedSearchPossible(std::vector<TField*>& fields,
 // Makes record index the current record; an index past the records lands on
 // the last one, a hidden record on the next shown one.
 void TFIBCustomDataSet::MoveToRecord(int index, bool centre) {
-  if (index >= record_count_) index = record_count_ - 1;
-  if (index < 0) index = 0;
+  if (LimitedCacheModel()) {
+    // The limited model's indexes are relative: the window bounds them.
+    if (index > window_->LastIndex) index = window_->LastIndex;
+    if (index < window_->FirstIndex) index = window_->FirstIndex;
+  } else {
+    if (index >= record_count_) index = record_count_ - 1;
+    if (index < 0) index = 0;
+  }
   DoBeforeScroll();
   current_index_ = index;
   CursorPosChanged();

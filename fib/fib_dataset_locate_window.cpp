@@ -1,21 +1,102 @@
-// The limited cache model's side of the key search and of Lookup. That
-// model's navigation moves the window these run over; until it provides
-// them here, both refuse plainly instead of searching the wrong records.
-#include "classlib/exceptions.h"
+// The limited cache model's side of the key search and of Lookup: the search
+// runs over the records of the window, and Lookup asks the server for a row
+// the window does not hold.
+#include <memory>
+#include <vector>
+
+#include "classlib/field.h"
 #include "fib/fib_dataset.h"
+#include "fib/fib_query.h"
+#include "fib/key_search.h"
+#include "fib/limited_cache_sql.h"
+#include "fib/sql_clauses.h"
 
 namespace fib {
 
-std::unique_ptr<ILocateRecords> TFIBCustomDataSet::WindowLocateRecords(
-    const std::vector<classlib::TField*>&) {
-  throw classlib::EDatabaseError(
-      "Searching by key values is not available in the limited cache model");
+using classlib::TField;
+using classlib::Variant;
+
+namespace {
+
+// The window's records as a key search sees them. Indexes run from the
+// window's first to its last record (they are relative, so the count of
+// records "in the cache" is the last index + 1); nothing is fetched and
+// every record is shown.
+class WindowRecords : public ILocateRecords {
+ public:
+  WindowRecords(TFIBCustomDataSet& data_set, const TLimitedCacheWindow& window,
+                std::vector<TField*> fields)
+      : data_set_(data_set), window_(window), fields_(std::move(fields)) {}
+
+  int CachedCount() override { return window_.LastIndex + 1; }
+  bool FetchOne() override { return false; }
+  bool PastEnd(int index, bool forwards, bool) override {
+    return forwards ? index > window_.LastIndex : index < window_.FirstIndex;
+  }
+  bool Visible(int) override { return true; }
+  Variant Value(int index, int key) override {
+    return data_set_.CachedFieldValue(index, fields_[static_cast<size_t>(key)]);
+  }
+  int CompareValues(int key, const Variant& a, const Variant& b) override {
+    return data_set_.CompareFieldValues(fields_[static_cast<size_t>(key)], a, b);
+  }
+
+ private:
+  TFIBCustomDataSet& data_set_;
+  const TLimitedCacheWindow& window_;
+  std::vector<TField*> fields_;
+};
+
+Variant ResultOf(const std::vector<Variant>& values) {
+  return values.size() == 1 ? values.front() : classlib::VarArrayOf(values);
 }
 
-classlib::Variant TFIBCustomDataSet::LimitedCacheLookup(const std::string&,
-                                                        const classlib::Variant&,
-                                                        const std::string&) {
-  throw classlib::EDatabaseError("Lookup is not available in the limited cache model");
+}  // namespace
+
+std::unique_ptr<ILocateRecords> TFIBCustomDataSet::WindowLocateRecords(
+    const std::vector<TField*>& fields) {
+  return std::make_unique<WindowRecords>(*this, *window_, fields);
+}
+
+Variant TFIBCustomDataSet::LimitedCacheLookup(const std::string& key_fields,
+                                              const Variant& key_values,
+                                              const std::string& result_fields) {
+  std::vector<TField*> results;
+  GetFieldList(results, result_fields);
+  std::vector<Variant> values;
+  const TKeySearchResult in_window =
+      SearchKeys(key_fields, key_values, {lkoFetchedOnly}, true, ldFirst);
+  if (in_window.found) {
+    for (TField* field : results) values.push_back(CachedFieldValue(in_window.index, field));
+    return ResultOf(values);
+  }
+  // Not in the window: a statement of its own selects the row; the window
+  // and the cursor stay as they are.
+  std::vector<TField*> keys;
+  GetFieldList(keys, key_fields);
+  std::vector<KeysetField> keyset;
+  for (TField* field : keys) keyset.push_back(KeysetFieldOf(field, "", true));
+  const std::string select = QSelect()->SQL().Text();
+  TFIBQuery lookup(nullptr);
+  lookup.SetName("QLookUp");
+  lookup.SetDatabase(Database());
+  lookup.SetTransaction(Transaction());
+  lookup.SetGoToFirstRecordOnExecute(false);
+  lookup.SQL().SetText(AddToWhereClause(select, LocateEqualCondition(select, keyset)));
+  for (size_t k = 0; k < keys.size(); ++k)
+    lookup.ParamByName(kLocateParamPrefix + keys[k]->FieldName()).SetAsVariant(LocateKeyValue(key_values, k));
+  for (int i = 0; i < QSelect()->ParamCount(); ++i) {
+    int index = 0;
+    if (lookup.ParamExist(QSelect()->ParamName(i), index))
+      lookup.SetParamValue(index, QSelect()->ParamValue(i));
+  }
+  lookup.ExecQuery();
+  if (!lookup.Next()) return classlib::Null();
+  for (TField* field : results) {
+    TFIBXSQLVAR* column = lookup.FindField(field->FieldName());
+    values.push_back(column != nullptr ? column->AsVariant() : classlib::Null());
+  }
+  return ResultOf(values);
 }
 
 }  // namespace fib

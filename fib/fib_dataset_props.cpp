@@ -213,15 +213,13 @@ void TFIBCustomDataSet::SetOnEndScroll(classlib::TDataSetNotifyEvent handler) {
 namespace fib {
 
 void TFIBCustomDataSet::CheckLimitedCacheConditions() {
-  bool usable = !cached_updates_ && classlib::VarIsArray(OrderFieldsArray(SelectSQL().Text())) &&
-                (UpdateTransaction() == Transaction() || auto_commit_);
+  LimitedCacheUse use;
+  use.cached_updates = cached_updates_;
+  use.has_order_by = classlib::VarIsArray(OrderFieldsArray(SelectSQL().Text()));
+  use.update_transaction_ok = UpdateTransaction() == Transaction() || auto_commit_;
   TFIBXSQLDA& params = main_select_query_->Params();
-  for (int i = 0; usable && i < params.Count(); ++i) {
-    const std::string& name = params[i].Name();
-    if (name.size() > 4 && classlib::SameText(std::string_view(name).substr(0, 4), "NEW_"))
-      usable = false;
-  }
-  if (!usable) RaiseClientError(75, {FullComponentName(this)});
+  for (int i = 0; i < params.Count(); ++i) use.select_param_names.push_back(params[i].Name());
+  CheckLimitedCacheUse(FullComponentName(this), use);
 }
 
 }  // namespace fib

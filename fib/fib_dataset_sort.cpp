@@ -44,7 +44,11 @@ void TFIBCustomDataSet::ClearSortInfo() {
 
 Variant TFIBCustomDataSet::CachedFieldValue(int index, TField* field) {
   if (index >= record_count_ && !LimitedCacheModel()) FetchNext(index + 1 - record_count_);
-  if (index < 0 || index >= record_count_)
+  // The limited model's indexes are relative: the window bounds them.
+  const bool outside = LimitedCacheModel()
+                           ? index < window_->FirstIndex || index > window_->LastIndex
+                           : index >= record_count_;
+  if (index < 0 || outside)
     throw classlib::Exception(Name() + ".Can't read record " + std::to_string(index + 1));
   // A buffer of its own: a lookup field may search this data set again.
   std::vector<uint8_t> record(static_cast<size_t>(GetRecordSize()), 0);
