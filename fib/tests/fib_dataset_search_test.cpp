@@ -234,6 +234,21 @@ TEST_F(DataSetSearchTest, KeepSortingMovesAPostedRecordToItsPlace) {
   EXPECT_EQ(Rows(*ds), (std::vector<std::string>{"1:Boris", "2:Boris", "7:Carl", "3:Vera"}));
 }
 
+TEST_F(DataSetSearchTest, AnOrderItemWithAQualifierOrQuotesNamesItsField) {
+  const std::pair<const char*, const char*> selects[] = {
+      {"select P.ID, P.NAME from PEOPLE P order by P.NAME", "Anna"},
+      {"select ID, NAME from PEOPLE order by \"NAME\" desc", "Vera"}};
+  for (const auto& [sql, first] : selects) {
+    auto ds = NewDataSet("Ordered", sql);
+    ds->SetPrepareOptions(ds->PrepareOptions() + TpPrepareOptions{psGetOrderInfo});
+    ASSERT_NO_THROW(ds->Open()) << sql;
+    EXPECT_EQ(ds->FieldByName("NAME")->AsString(), first) << sql;
+  }
+  auto ds = NewDataSet("Missing", "select ID from PEOPLE order by NAME");
+  ds->SetPrepareOptions(ds->PrepareOptions() + TpPrepareOptions{psGetOrderInfo});
+  EXPECT_NE(MessageOf([&] { ds->Open(); }).find("Field NAME use in order"), std::string::npos);
+}
+
 TEST_F(DataSetSearchTest, WithoutKeepSortingAPostThatBreaksTheOrderForgetsIt) {
   auto ds = People();
   ds->Open();
