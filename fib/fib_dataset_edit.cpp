@@ -92,7 +92,10 @@ void TFIBCustomDataSet::PostBuffer(TRecordBuffer buffer, bool inserting) {
     } else {
       if (!cache_only_) InternalPostRecord(inserting ? QInsert() : QUpdate(), buffer);
       if (sort_changed || (!cache_only_ && options_.Contains(poRefreshAfterPost))) {
-        RefreshAround(true, false);
+        // Nothing has left the refresh statement holding the posted row (a
+        // post refreshes no record in this model, and a refresh closes its
+        // statement), so the refill runs it first.
+        RefreshAround(true, true);
         return;
       }
     }
