@@ -66,6 +66,13 @@ int TFIBCustomDataSet::InsertPosition(TRecordBuffer buffer) {
 }
 
 void TFIBCustomDataSet::PostBuffer(TRecordBuffer buffer, bool inserting) {
+  // The server's open cursor may return a row inserted beyond the rows read
+  // so far once more, and the cache would then hold it twice. The rest of
+  // the result is read before the insert runs: a full fetch on the first
+  // insert into a partly read data set, which is the price of a result
+  // without duplicates. A uni-directional ring is left as it is: reading on
+  // would push the place of the new record out of it.
+  if (inserting && !cached_updates_ && !cache_only_ && !uni_directional_) FetchAll();
   Storing storing(storing_);
   const bool sort_changed = inserting || SortFieldsChanged();
   SyncBlobColumns(buffer);
@@ -85,7 +92,10 @@ void TFIBCustomDataSet::PostBuffer(TRecordBuffer buffer, bool inserting) {
     } else {
       if (!cache_only_) InternalPostRecord(inserting ? QInsert() : QUpdate(), buffer);
       if (sort_changed || (!cache_only_ && options_.Contains(poRefreshAfterPost))) {
-        RefreshAround(true, false);
+        // Nothing has left the refresh statement holding the posted row (a
+        // post refreshes no record in this model, and a refresh closes its
+        // statement), so the refill runs it first.
+        RefreshAround(true, true);
         return;
       }
     }

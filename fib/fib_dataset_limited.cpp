@@ -87,9 +87,8 @@ std::vector<KeysetField> TFIBCustomDataSet::KeysetSortFields() {
     KeysetField keyset = KeysetFieldOf(field, qualifier, info.Ascending);
     const TFIBFieldDescr* descr = FieldDescr(field);
     keyset.nullable = descr != nullptr && descr->IsNullable;
-    // The server puts NULL first in an ascending order and last in a
-    // descending one unless the ORDER BY says otherwise.
-    keyset.nulls_first = info.Ascending || info.NullsFirst;
+    // The sort description already says where the server puts NULL.
+    keyset.nulls_first = info.NullsFirst;
     fields.push_back(keyset);
   }
   return fields;

@@ -106,7 +106,9 @@ void TFIBCustomDataSet::CheckOrderFieldsPresent() {
   if (classlib::VarIsEmpty(sort_info_)) ReadSortInfo();
   for (int position = 1; position <= SortFieldsCount(); ++position) {
     const TSortFieldInfo info = SortFieldInfo(position);
-    if (info.FieldIndex < 0)
+    // An item written "I.GRP" or quoted names the field GRP: look it up the
+    // way the keyset statements do, not by the item's literal text.
+    if (info.FieldIndex < 0 && SortFieldOf(info.FieldName) == nullptr)
       RaiseClientErrorMsg("%s.\r\nField %s use in order, but not presented in fields section of SelectSQL",
                           {FullComponentName(this), info.FieldName});
   }

@@ -36,8 +36,13 @@ std::string TableForAlias(const std::string& sql, const std::string& alias);
 std::string FullFieldName(const std::string& sql, const std::string& field_ref);
 
 // The ORDER BY items as an array [0..N-1, 0..2]: field name, ascending,
-// nulls first. Unassigned without an ORDER BY.
+// nulls first (OrderNullsFirst). Unassigned without an ORDER BY.
 classlib::Variant OrderFieldsArray(const std::string& sql);
+// Whether NULL comes before every value of an ORDER BY item: as its NULLS
+// FIRST or NULLS LAST says (nulls_word is the word after NULLS, any case,
+// empty without the clause); otherwise where the server puts it, first in
+// an ascending order and last in a descending one.
+bool OrderNullsFirst(bool ascending, const std::string& nulls_word);
 // The ORDER BY list with every direction reversed, NULLS FIRST and LAST
 // swapped, for reading a result backwards.
 std::string InvertOrderClause(const std::string& order_list);

@@ -158,6 +158,11 @@ int FirstIn(const std::vector<int>& positions, int from, int to) {
 
 }  // namespace
 
+bool OrderNullsFirst(bool ascending, const std::string& nulls_word) {
+  if (nulls_word.empty()) return ascending;
+  return nulls_word[0] == 'F' || nulls_word[0] == 'f';
+}
+
 classlib::Variant OrderFieldsArray(const std::string& sql) {
   TSQLParser parser(sql);
   int order_start, order_end;
@@ -170,7 +175,7 @@ classlib::Variant OrderFieldsArray(const std::string& sql) {
   for (int i = 0; i < n; ++i) {
     classlib::VarArrayPut(result, NormalizeFieldName(items[i].expression), {i, 0});
     classlib::VarArrayPut(result, !items[i].descending, {i, 1});
-    classlib::VarArrayPut(result, !items[i].nulls.empty() && items[i].nulls[0] == 'F', {i, 2});
+    classlib::VarArrayPut(result, OrderNullsFirst(!items[i].descending, items[i].nulls), {i, 2});
   }
   return result;
 }

@@ -63,6 +63,28 @@ TEST_F(DataSetEditTest, ARowTheRefreshNoLongerFindsLeavesTheDataSet) {
   EXPECT_EQ(Committed("select NAME from PEOPLE where ID = 22").AsString(), "Boris");
 }
 
+TEST_F(DataSetEditTest, AnInsertIntoAPartlyReadResultShowsTheRowOnce) {
+  for (int id = 10; id < 300; ++id)
+    Run("insert into PEOPLE values (" + std::to_string(id) + ", 'P', null, null)");
+  // The order follows the key's index, so the open cursor reads rows as it
+  // walks the index, the new one beyond those read included.
+  auto ds = People();
+  ds->Open();
+  ASSERT_LT(ds->RecordCount(), 50);
+  ds->Insert();
+  ds->FieldByName("ID")->SetAsInteger(100000);
+  ds->FieldByName("NAME")->SetAsString("Last");
+  ds->Post();
+  int seen = 0;
+  ds->First();
+  while (!ds->Eof()) {
+    if (Id(*ds) == 100000) ++seen;
+    ds->Next();
+  }
+  EXPECT_EQ(seen, 1);
+  EXPECT_EQ(ds->RecordCount(), 3 + 290 + 1);
+}
+
 TEST_F(DataSetEditTest, QuestionMarksInsideLiteralsAreNoParameters) {
   auto ds = People();
   ds->UpdateSQL().SetText(

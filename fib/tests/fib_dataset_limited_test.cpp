@@ -140,6 +140,27 @@ TEST_F(LimitedDataSetTest, DeletingARowRefillsTheWindowAroundIt) {
   connection_.tr->Rollback();
 }
 
+TEST_F(LimitedDataSetTest, PostingAnEditRefillsTheWindowAroundTheRecord) {
+  ds_->Close();
+  ds_->UpdateSQL().SetText("update ITEMS set NAME = ?NAME where GRP = ?OLD_GRP and SEQ = ?OLD_SEQ");
+  ds_->RefreshSQL().SetText("select GRP, SEQ, NAME from ITEMS where GRP = ?GRP and SEQ = ?SEQ");
+  ds_->Open();
+  ds_->MoveBy(3000);
+  ds_->Edit();
+  ds_->FieldByName("NAME")->SetAsString("Changed");
+  ds_->Post();
+  EXPECT_EQ(Current(), Expected()[3000]);
+  EXPECT_EQ(ds_->FieldByName("NAME")->AsString(), "Changed");
+  ds_->Next();
+  EXPECT_EQ(Current(), Expected()[3001]);
+  ds_->Prior();
+  ds_->Prior();
+  EXPECT_EQ(Current(), Expected()[2999]);
+  ds_->Close();
+  // The other tests read the table as it was.
+  connection_.tr->Rollback();
+}
+
 // NAME is "Item " followed by the row's number i: GRP = i div 10 and
 // SEQ = i * 37 mod 1009.
 std::string NameOf(const Row& row) {

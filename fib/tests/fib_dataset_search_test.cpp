@@ -234,6 +234,72 @@ TEST_F(DataSetSearchTest, KeepSortingMovesAPostedRecordToItsPlace) {
   EXPECT_EQ(Rows(*ds), (std::vector<std::string>{"1:Boris", "2:Boris", "7:Carl", "3:Vera"}));
 }
 
+TEST_F(DataSetSearchTest, AnOrderItemWithAQualifierOrQuotesNamesItsField) {
+  const std::pair<const char*, const char*> selects[] = {
+      {"select P.ID, P.NAME from PEOPLE P order by P.NAME", "Anna"},
+      {"select ID, NAME from PEOPLE order by \"NAME\" desc", "Vera"}};
+  for (const auto& [sql, first] : selects) {
+    auto ds = NewDataSet("Ordered", sql);
+    ds->SetPrepareOptions(ds->PrepareOptions() + TpPrepareOptions{psGetOrderInfo});
+    ASSERT_NO_THROW(ds->Open()) << sql;
+    EXPECT_EQ(ds->FieldByName("NAME")->AsString(), first) << sql;
+  }
+  auto ds = NewDataSet("Missing", "select ID from PEOPLE order by NAME");
+  ds->SetPrepareOptions(ds->PrepareOptions() + TpPrepareOptions{psGetOrderInfo});
+  EXPECT_NE(MessageOf([&] { ds->Open(); }).find("Field NAME use in order"), std::string::npos);
+}
+
+// The server puts NULL first in an ascending order and last in a
+// descending one; the sorted search and the repositioning must agree.
+TEST_F(DataSetSearchTest, SortedSearchAndKeepSortingPlaceNullKeysAsTheServerDoes) {
+  Run("insert into PEOPLE values (4, 'Gleb', null, null)");
+  Run("insert into PEOPLE values (5, 'Dina', null, null)");
+  auto scores = [](TFIBCustomDataSet& ds) {
+    std::vector<std::string> result;
+    for (const std::string& row : Rows(ds, "ID", "SCORE"))
+      result.push_back(row.substr(row.find(':') + 1));
+    return result;
+  };
+  auto ds = People();
+  ds->SelectSQL().SetText("select ID, NAME, NOTE, SCORE from PEOPLE order by SCORE");
+  ds->SetPrepareOptions(ds->PrepareOptions() + TpPrepareOptions{psGetOrderInfo});
+  ds->SetOptions(ds->Options() + TpZODDsOptions{poKeepSorting});
+  ds->Open();
+  ASSERT_EQ(scores(*ds), (std::vector<std::string>{"", "", "10", "20", "30"}));
+  EXPECT_TRUE(Find(*ds, "SCORE", Variant(20), {lkoSortedData}));
+  EXPECT_EQ(Id(*ds), 2);
+  EXPECT_TRUE(Find(*ds, "SCORE", Null(), {lkoSortedData}));
+  EXPECT_TRUE(ds->FieldByName("SCORE")->IsNull());
+  EXPECT_FALSE(Find(*ds, "SCORE", Variant(15), {lkoSortedData, lkoNearest}));
+  EXPECT_EQ(Id(*ds), 2);
+
+  // A record given a NULL key goes among the NULLs, one given a value
+  // leaves them for its place among the values.
+  ASSERT_TRUE(Find(*ds, "ID", Variant(3)));
+  ds->Edit();
+  ds->FieldByName("SCORE")->Clear();
+  ds->Post();
+  EXPECT_EQ(Id(*ds), 3);
+  EXPECT_LE(ds->RecNo(), 3);
+  EXPECT_EQ(scores(*ds), (std::vector<std::string>{"", "", "", "10", "20"}));
+  ASSERT_TRUE(Find(*ds, "ID", Variant(4)));
+  ds->Edit();
+  ds->FieldByName("SCORE")->SetAsInteger(15);
+  ds->Post();
+  EXPECT_EQ(Id(*ds), 4);
+  EXPECT_EQ(scores(*ds), (std::vector<std::string>{"", "", "10", "15", "20"}));
+  EXPECT_TRUE(classlib::VarIsArray(ds->SortInfo()));
+
+  ds->Close();
+  ds->SelectSQL().SetText("select ID, NAME, NOTE, SCORE from PEOPLE order by SCORE desc");
+  ds->Open();
+  ASSERT_EQ(scores(*ds), (std::vector<std::string>{"20", "15", "10", "", ""}));
+  EXPECT_TRUE(Find(*ds, "SCORE", Variant(10), {lkoSortedData}));
+  EXPECT_EQ(Id(*ds), 1);
+  EXPECT_TRUE(Find(*ds, "SCORE", Null(), {lkoSortedData}));
+  EXPECT_TRUE(ds->FieldByName("SCORE")->IsNull());
+}
+
 TEST_F(DataSetSearchTest, WithoutKeepSortingAPostThatBreaksTheOrderForgetsIt) {
   auto ds = People();
   ds->Open();

@@ -317,15 +317,20 @@ TEST(SQLParserTest, InvertOrderClause) {
 
 TEST(SQLParserTest, OrderFieldsArray) {
   const classlib::Variant fields =
-      OrderFieldsArray("SELECT * FROM T ORDER BY t.a DESC, \"b\" NULLS FIRST, C ASC");
-  ASSERT_EQ(classlib::VarArrayHighBound(fields, 1), 2);
+      OrderFieldsArray("SELECT * FROM T ORDER BY t.a DESC, \"b\" NULLS FIRST, C ASC, "
+                       "D ASC NULLS LAST, E DESC nulls first");
+  ASSERT_EQ(classlib::VarArrayHighBound(fields, 1), 4);
   EXPECT_EQ(classlib::VarArrayGet(fields, {0, 0}).AsString(), "T.A");
   EXPECT_FALSE(classlib::VarArrayGet(fields, {0, 1}).AsBoolean());
   EXPECT_EQ(classlib::VarArrayGet(fields, {1, 0}).AsString(), "\"b\"");
   EXPECT_TRUE(classlib::VarArrayGet(fields, {1, 1}).AsBoolean());
   EXPECT_TRUE(classlib::VarArrayGet(fields, {1, 2}).AsBoolean());
   EXPECT_TRUE(classlib::VarArrayGet(fields, {2, 1}).AsBoolean());
-  EXPECT_FALSE(classlib::VarArrayGet(fields, {2, 2}).AsBoolean());
+  // Without NULLS, where the server puts NULL: first ascending, last descending.
+  EXPECT_FALSE(classlib::VarArrayGet(fields, {0, 2}).AsBoolean());
+  EXPECT_TRUE(classlib::VarArrayGet(fields, {2, 2}).AsBoolean());
+  EXPECT_FALSE(classlib::VarArrayGet(fields, {3, 2}).AsBoolean());
+  EXPECT_TRUE(classlib::VarArrayGet(fields, {4, 2}).AsBoolean());
   EXPECT_EQ(OrderFieldsArray("SELECT * FROM T").VType(), classlib::varEmpty);
 }
 
