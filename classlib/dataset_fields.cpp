@@ -33,6 +33,22 @@ bool NeedsConversion(TFieldType type) {
   }
 }
 
+// Room for one value in record form while it is converted. Dates and
+// times, read once per value, fit on the stack; only wide text takes the
+// heap.
+class ConversionSlot {
+ public:
+  explicit ConversionSlot(const TField* field) {
+    const std::size_t size = static_cast<std::size_t>(field->DataSize()) + 2;
+    if (size > sizeof local_) heap_.assign(size, 0);
+  }
+  uint8_t* Data() { return heap_.empty() ? local_ : heap_.data(); }
+
+ private:
+  alignas(8) uint8_t local_[32] = {};
+  std::vector<uint8_t> heap_;
+};
+
 bool IsCalcKind(const TField* field) {
   return field->FieldKind() == fkCalculated || field->FieldKind() == fkLookup;
 }
@@ -63,9 +79,9 @@ bool TDataSet::GetFieldData(TField* field, void* buffer) {
 bool TDataSet::GetFieldData(TField* field, void* buffer, bool native) {
   if (native || buffer == nullptr || !NeedsConversion(field->DataType()))
     return GetFieldData(field, buffer);
-  std::vector<uint8_t> temp(static_cast<std::size_t>(field->DataSize()) + 2);
-  if (!GetFieldData(field, temp.data())) return false;
-  DataConvert(field, temp.data(), buffer, false);
+  ConversionSlot temp(field);
+  if (!GetFieldData(field, temp.Data())) return false;
+  DataConvert(field, temp.Data(), buffer, false);
   return true;
 }
 
@@ -83,9 +99,9 @@ void TDataSet::SetFieldData(TField* field, const void* buffer, bool native) {
     SetFieldData(field, buffer);
     return;
   }
-  std::vector<uint8_t> temp(static_cast<std::size_t>(field->DataSize()) + 2);
-  DataConvert(field, buffer, temp.data(), true);
-  SetFieldData(field, temp.data());
+  ConversionSlot temp(field);
+  DataConvert(field, buffer, temp.Data(), true);
+  SetFieldData(field, temp.Data());
 }
 
 void TDataSet::DataConvert(TField* field, const void* source, void* dest, bool to_native) {

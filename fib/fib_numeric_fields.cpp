@@ -99,10 +99,17 @@ int TFIBBCDField::GetDataSize() const {
 bool TFIBBCDField::GetScaled(int64_t& value) const {
   value = 0;
   // A lookup field's slot is as wide as the lookup result, which need not
-  // be 8 bytes: read into room for it and keep the Int64 at its start.
-  std::vector<uint8_t> slot(static_cast<std::size_t>(std::max(DataSize(), 8)), 0);
-  if (!GetData(slot.data())) return false;
-  std::memcpy(&value, slot.data(), sizeof value);
+  // be 8 bytes: read into room for it and keep the Int64 at its start. The
+  // usual 8-byte slot is read on the stack, since this runs for every value.
+  alignas(8) uint8_t local[16] = {};
+  std::vector<uint8_t> wide;
+  uint8_t* slot = local;
+  if (static_cast<std::size_t>(DataSize()) > sizeof local) {
+    wide.assign(static_cast<std::size_t>(DataSize()), 0);
+    slot = wide.data();
+  }
+  if (!GetData(slot)) return false;
+  std::memcpy(&value, slot, sizeof value);
   return true;
 }
 

@@ -28,7 +28,9 @@ TFIBStringField::TFIBStringField(classlib::TComponent* owner) : TStringField(own
 void TFIBStringField::SetDataSet(classlib::TDataSet* data_set) {
   TStringField::SetDataSet(data_set);
   charset_id_ = -1;  // another data set may know the column differently
-  if (IFIBFieldsOwner* owner = FieldsOwnerOf(*this))
+  owner_of_ = nullptr;
+  owner_ = nullptr;
+  if (IFIBFieldsOwner* owner = Owner())
     empty_str_to_null_ = owner->PrepareOptions().Contains(psSetEmptyStrToNull);
 }
 
@@ -38,13 +40,23 @@ void TFIBStringField::CheckTypeSize(int size) const {
 
 bool TFIBStringField::IsDBKey() const {
   if (FieldKind() != classlib::fkData) return false;
-  IFIBFieldsOwner* owner = FieldsOwnerOf(*this);
+  IFIBFieldsOwner* owner = Owner();
   const TFIBFieldDescr* descr = owner != nullptr ? owner->FieldDescr(this) : nullptr;
   return descr != nullptr && descr->IsDBKey;
 }
 
+IFIBFieldsOwner* TFIBStringField::Owner() const {
+  // A field also reaches a data set through its parent field, which does
+  // not pass through SetDataSet: compare the data set itself.
+  if (DataSet() != owner_of_) {
+    owner_of_ = DataSet();
+    owner_ = FieldsOwnerOf(*this);
+  }
+  return owner_;
+}
+
 bool TFIBStringField::Utf8Text() const {
-  IFIBFieldsOwner* owner = FieldsOwnerOf(*this);
+  IFIBFieldsOwner* owner = Owner();
   if (owner == nullptr || !owner->UnicodeConnection()) return false;
   if (charset_id_ < 0) {
     TFIBColumnInfo info;
@@ -78,7 +90,9 @@ std::string TFIBStringField::GetAsString() const {
   if (IsDBKey()) return DBKeyText();
   if (!ReadRaw()) return std::string();
   std::string text(value_.data());
-  return Utf8Text() ? classlib::Utf8ToCp1251(text) : text;
+  // Two returns, not a conditional: the plain text moves out uncopied.
+  if (Utf8Text()) return classlib::Utf8ToCp1251(text);
+  return text;
 }
 
 void TFIBStringField::SetAsStringValue(const std::string& value) {

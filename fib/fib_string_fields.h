@@ -11,6 +11,8 @@
 
 namespace fib {
 
+class IFIBFieldsOwner;
+
 class TFIBStringField : public classlib::TStringField {
   CLASSLIB_CLASS(TFIBStringField, classlib::TStringField)
  public:
@@ -43,12 +45,17 @@ class TFIBStringField : public classlib::TStringField {
   std::string DBKeyText() const;
   // Whether text crosses the record as UTF-8.
   bool Utf8Text() const;
+  // The data set's owner interface, looked up once per data set: every
+  // value read asks it, and the lookup is a cross-cast.
+  IFIBFieldsOwner* Owner() const;
 
   bool empty_str_to_null_ = false;
   bool writing_ = false;
   mutable int charset_id_ = -1;
   int last_length_ = 0;
   mutable std::vector<char> value_;
+  mutable const classlib::TDataSet* owner_of_ = nullptr;
+  mutable IFIBFieldsOwner* owner_ = nullptr;
 };
 
 // Wide text: the record holds it as UTF-8 plus a terminator, up to three

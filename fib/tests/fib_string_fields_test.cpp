@@ -137,6 +137,26 @@ TEST_F(StringFields, EmptyStringToNullFollowsThePrepareOptions) {
   EXPECT_FALSE(Text("S")->EmptyStrToNull());
 }
 
+TEST_F(StringFields, AFieldMovedToAnotherDataSetAsksThatOne) {
+  table.AddColumn("K", ftString, 8, TFIBColumnInfo{452, 0, 1, 8}, true);
+  table.options = TpPrepareOptions{psSetEmptyStrToNull};
+  classlib::testing::TestTable plain;  // knows nothing of row keys
+  TFIBStringField key(nullptr);
+  key.SetFieldName("K");
+  key.SetSize(8);
+
+  key.SetDataSet(&table);
+  EXPECT_TRUE(key.IsDBKey());
+  EXPECT_TRUE(key.EmptyStrToNull());
+  key.SetDataSet(&plain);
+  EXPECT_FALSE(key.IsDBKey());
+  key.SetDataSet(nullptr);
+  EXPECT_FALSE(key.IsDBKey());
+  key.SetDataSet(&table);
+  EXPECT_TRUE(key.IsDBKey());
+  key.SetDataSet(nullptr);
+}
+
 TEST_F(StringFields, WideTextIsKeptAsUtf8) {
   table.AddColumn("W", ftWideString, 4, TFIBColumnInfo{448, 0, 3, 13});
   Open();
