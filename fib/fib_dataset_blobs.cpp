@@ -14,6 +14,7 @@
 #include "fib/fib_misc_fields.h"
 #include "fib/fib_query.h"
 #include "fib/fib_transaction.h"
+#include "fib/record_bytes.h"
 #include "fib/records_cache.h"
 #include "fib/xsqlvar.h"
 #include "fib/zod_array.h"
@@ -21,13 +22,6 @@
 namespace fib {
 
 namespace {
-
-template <class T>
-T Load(const void* at) {
-  T value;
-  std::memcpy(&value, at, sizeof value);
-  return value;
-}
 
 bool IsClientOnly(const classlib::TField* field) {
   const auto* blob = dynamic_cast<const TFIBBlobField*>(field);
@@ -48,10 +42,10 @@ std::unique_ptr<classlib::TStream> TFIBCustomDataSet::CreateBlobStream(
   uint8_t* slot = BlobSlot(record + blob_slots_offset_, field);
   if (slot == nullptr)  // not a blob field of this data set
     return std::make_unique<TFIBDSBlobStream>(*this, field, 0, ISC_QUAD{}, false);
-  TFIBBlobStream* stream = BlobStreamByHandle(Load<uint32_t>(slot));
+  TFIBBlobStream* stream = BlobStreamByHandle(LoadUnaligned<uint32_t>(slot));
   ISC_QUAD blob_id{};
   if (stream == nullptr) {
-    if (descr != nullptr) blob_id = Load<ISC_QUAD>(record + descr->Offset);
+    if (descr != nullptr) blob_id = LoadUnaligned<ISC_QUAD>(record + descr->Offset);
     const bool null = descr == nullptr || record[NullFlagOffset(field->FieldNo() - 1)] != 0;
     if (IsClientOnly(field) && !write) {
       stream = NewRecordBlobStream(field, ISC_QUAD{}, slot);

@@ -15,6 +15,7 @@
 #include "fib/fib_dataset.h"
 #include "fib/fib_string_fields.h"
 #include "fib/field_descr_list_layout.h"
+#include "fib/record_bytes.h"
 #include "fib/records_cache.h"
 #include "fib/sql_types.h"
 
@@ -22,36 +23,22 @@ namespace fib {
 
 namespace {
 
-template <class T>
-T Load(const void* at) {
-  T value;
-  std::memcpy(&value, at, sizeof value);
-  return value;
-}
-
-template <class T>
-void Store(void* at, T value) {
-  std::memcpy(at, &value, sizeof value);
-}
-
-bool IsText(int type) { return type == kSQLText || type == kSQLVarying; }
-
 // An integer of the field's native width.
 void StoreInteger(classlib::TFieldType type, int64_t value, void* buffer) {
   switch (type) {
-    case classlib::ftSmallint: Store<int16_t>(buffer, static_cast<int16_t>(value)); break;
-    case classlib::ftLargeint: Store<int64_t>(buffer, value); break;
-    case classlib::ftFloat: Store<double>(buffer, static_cast<double>(value)); break;
-    default: Store<int32_t>(buffer, static_cast<int32_t>(value)); break;
+    case classlib::ftSmallint: StoreUnaligned<int16_t>(buffer, static_cast<int16_t>(value)); break;
+    case classlib::ftLargeint: StoreUnaligned<int64_t>(buffer, value); break;
+    case classlib::ftFloat: StoreUnaligned<double>(buffer, static_cast<double>(value)); break;
+    default: StoreUnaligned<int32_t>(buffer, static_cast<int32_t>(value)); break;
   }
 }
 
 int64_t LoadInteger(classlib::TFieldType type, const void* buffer) {
   switch (type) {
-    case classlib::ftSmallint: return Load<int16_t>(buffer);
-    case classlib::ftLargeint: return Load<int64_t>(buffer);
-    case classlib::ftFloat: return std::llround(Load<double>(buffer));
-    default: return Load<int32_t>(buffer);
+    case classlib::ftSmallint: return LoadUnaligned<int16_t>(buffer);
+    case classlib::ftLargeint: return LoadUnaligned<int64_t>(buffer);
+    case classlib::ftFloat: return std::llround(LoadUnaligned<double>(buffer));
+    default: return LoadUnaligned<int32_t>(buffer);
   }
 }
 
@@ -120,18 +107,18 @@ bool TFIBCustomDataSet::ReadColumnValue(const TFIBFieldDescr& descr, classlib::T
         std::memcpy(buffer, slot, static_cast<size_t>(std::min<int>(descr.DataSize, field->DataSize())));
         break;
       }
-      const int64_t value = descr.FieldType == kSQLShort ? Load<int16_t>(slot) : Load<int32_t>(slot);
+      const int64_t value = descr.FieldType == kSQLShort ? LoadUnaligned<int16_t>(slot) : LoadUnaligned<int32_t>(slot);
       if (descr.Scale < 0)
-        Store<double>(buffer, static_cast<double>(value) * std::pow(10.0, descr.Scale));
+        StoreUnaligned<double>(buffer, static_cast<double>(value) * std::pow(10.0, descr.Scale));
       else
         StoreInteger(type, value, buffer);
       break;
     }
-    case kSQLFloat: Store<double>(buffer, Load<float>(slot)); break;
+    case kSQLFloat: StoreUnaligned<double>(buffer, LoadUnaligned<float>(slot)); break;
     case kSQLInt64:
       if (type == classlib::ftFloat && descr.Scale < 0 &&
           (descr.Scale >= -4 || prepare_options_.Contains(psSQLINT64ToBCD)))
-        Store<double>(buffer, static_cast<double>(Load<int64_t>(slot)) * std::pow(10.0, descr.Scale));
+        StoreUnaligned<double>(buffer, static_cast<double>(LoadUnaligned<int64_t>(slot)) * std::pow(10.0, descr.Scale));
       else
         std::memcpy(buffer, slot, 8);
       break;
@@ -159,7 +146,7 @@ void TFIBCustomDataSet::ReadText(const TFIBFieldDescr& descr, classlib::TField* 
   const char* text = reinterpret_cast<const char*>(slot);
   size_t length;
   if (descr.IsString) {
-    length = static_cast<size_t>(std::clamp<int32_t>(Load<int32_t>(slot), 0, descr.DataSize));
+    length = static_cast<size_t>(std::clamp<int32_t>(LoadUnaligned<int32_t>(slot), 0, descr.DataSize));
     text += kTextLengthSize;
   } else if (descr.IsDBKey) {
     length = descr.DataSize;
@@ -202,7 +189,7 @@ void TFIBCustomDataSet::SetFieldData(classlib::TField* field, const void* buffer
   classlib::TRecordBuffer record = ActiveBuffer();
   if (record == nullptr) RaiseClientError(49);
   bool null = buffer == nullptr;
-  if (!null && IsText(descr->FieldType) && descr->ValueKind != vkGuid) {
+  if (!null && IsTextColumn(descr->FieldType) && descr->ValueKind != vkGuid) {
     auto* string_field = dynamic_cast<TFIBStringField*>(field);
     // A NOT NULL column keeps the empty text: NULL would only fail there.
     if (string_field != nullptr && string_field->EmptyStrToNull() && descr->IsNullable &&
@@ -232,20 +219,20 @@ void TFIBCustomDataSet::WriteColumnValue(const TFIBFieldDescr& descr, classlib::
         break;
       }
       if (descr.Scale < 0)
-        value = std::llround(Load<double>(buffer) * std::pow(10.0, -descr.Scale));
+        value = std::llround(LoadUnaligned<double>(buffer) * std::pow(10.0, -descr.Scale));
       else
         value = LoadInteger(type, buffer);
       if (descr.FieldType == kSQLShort)
-        Store<int16_t>(slot, static_cast<int16_t>(value));
+        StoreUnaligned<int16_t>(slot, static_cast<int16_t>(value));
       else
-        Store<int32_t>(slot, static_cast<int32_t>(value));
+        StoreUnaligned<int32_t>(slot, static_cast<int32_t>(value));
       break;
     }
-    case kSQLFloat: Store<float>(slot, static_cast<float>(Load<double>(buffer))); break;
+    case kSQLFloat: StoreUnaligned<float>(slot, static_cast<float>(LoadUnaligned<double>(buffer))); break;
     case kSQLInt64:
       if (type == classlib::ftFloat && descr.Scale < 0 &&
           (descr.Scale >= -4 || prepare_options_.Contains(psSQLINT64ToBCD)))
-        Store<int64_t>(slot, std::llround(Load<double>(buffer) * std::pow(10.0, -descr.Scale)));
+        StoreUnaligned<int64_t>(slot, std::llround(LoadUnaligned<double>(buffer) * std::pow(10.0, -descr.Scale)));
       else
         std::memcpy(slot, buffer, 8);
       break;
@@ -278,7 +265,7 @@ void TFIBCustomDataSet::WriteText(const TFIBFieldDescr& descr, classlib::TField*
   length = std::min(length, width);
   uint8_t* target = slot;
   if (descr.IsString) {
-    Store<int32_t>(slot, static_cast<int32_t>(length));
+    StoreUnaligned<int32_t>(slot, static_cast<int32_t>(length));
     target += kTextLengthSize;
   }
   std::memcpy(target, text, length);
@@ -407,14 +394,14 @@ TFIBBlobStream* TFIBCustomDataSet::BlobStreamOf(classlib::TRecordBuffer buffer,
                                                 const classlib::TField* field) const {
   if (buffer == nullptr || blob_slots_offset_ == 0) return nullptr;
   const uint8_t* slot = BlobSlot(buffer + blob_slots_offset_, field);
-  return slot != nullptr ? BlobStreamByHandle(Load<uint32_t>(slot)) : nullptr;
+  return slot != nullptr ? BlobStreamByHandle(LoadUnaligned<uint32_t>(slot)) : nullptr;
 }
 
 void TFIBCustomDataSet::ReleaseBlobSlots(classlib::TRecordBuffer buffer) {
   for (int i = 0; i < blob_slot_count_; ++i) {
     uint8_t* slot = buffer + blob_slots_offset_ + i * kBlobSlotSize;
-    FreeBlobStream(Load<uint32_t>(slot));
-    Store<uint32_t>(slot, 0);
+    FreeBlobStream(LoadUnaligned<uint32_t>(slot));
+    StoreUnaligned<uint32_t>(slot, 0);
   }
 }
 

@@ -7,25 +7,15 @@
 #include "fib/fib_dataset.h"
 #include "fib/fib_query.h"
 #include "fib/field_descr_list_layout.h"
+#include "fib/record_bytes.h"
 #include "fib/records_cache.h"
 
 namespace fib {
 
-namespace {
-
-template <class T>
-T Load(const void* at) {
-  T value;
-  std::memcpy(&value, at, sizeof value);
-  return value;
-}
-
-}  // namespace
-
 // ---- record header ----
 
 int32_t TFIBCustomDataSet::RecordIndexOf(classlib::TRecordBuffer buffer) {
-  return Load<int32_t>(buffer + kRecIndexOffset);
+  return LoadUnaligned<int32_t>(buffer + kRecIndexOffset);
 }
 
 void TFIBCustomDataSet::SetRecordIndexOf(classlib::TRecordBuffer buffer, int32_t index) {
@@ -289,7 +279,7 @@ void TFIBCustomDataSet::GetBookmarkData(classlib::TRecordBuffer buffer, void* da
 
 void TFIBCustomDataSet::SetBookmarkData(classlib::TRecordBuffer buffer, const void* data) {
   if (cache_ == nullptr) return;
-  SetRecordIndexOf(buffer, cache_->LogicalIndexOf(Load<int32_t>(data)));
+  SetRecordIndexOf(buffer, cache_->LogicalIndexOf(LoadUnaligned<int32_t>(data)));
 }
 
 classlib::TBookmarkFlag TFIBCustomDataSet::GetBookmarkFlag(classlib::TRecordBuffer buffer) {
@@ -306,21 +296,21 @@ void TFIBCustomDataSet::SetBookmarkFlag(classlib::TRecordBuffer buffer,
 
 void TFIBCustomDataSet::InternalGotoBookmark(const void* bookmark) {
   if (LimitedCacheModel()) return LimitedGotoBookmark(bookmark);
-  current_index_ = cache_->LogicalIndexOf(Load<int32_t>(bookmark));
+  current_index_ = cache_->LogicalIndexOf(LoadUnaligned<int32_t>(bookmark));
 }
 
 int TFIBCustomDataSet::CompareBookmarks(const classlib::TBookmark& a, const classlib::TBookmark& b) {
   if (a.empty() || b.empty()) return a.empty() == b.empty() ? 0 : (a.empty() ? 1 : -1);
   if (cache_ == nullptr) return 0;
-  const int left = cache_->LogicalIndexOf(Load<int32_t>(a.data()));
-  const int right = cache_->LogicalIndexOf(Load<int32_t>(b.data()));
+  const int left = cache_->LogicalIndexOf(LoadUnaligned<int32_t>(a.data()));
+  const int right = cache_->LogicalIndexOf(LoadUnaligned<int32_t>(b.data()));
   return left < right ? -1 : (left > right ? 1 : 0);
 }
 
 bool TFIBCustomDataSet::BookmarkValid(const classlib::TBookmark& bookmark) {
   if (bookmark.size() < sizeof(int32_t) || cache_ == nullptr) return false;
   if (LimitedCacheModel()) return true;
-  return cache_->LogicalIndexOf(Load<int32_t>(bookmark.data())) >= 0;
+  return cache_->LogicalIndexOf(LoadUnaligned<int32_t>(bookmark.data())) >= 0;
 }
 
 // ---- counters ----

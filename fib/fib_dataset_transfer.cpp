@@ -14,6 +14,7 @@
 #include "fib/fib_query.h"
 #include "fib/fib_string_fields.h"
 #include "fib/field_descr_list_layout.h"
+#include "fib/record_bytes.h"
 #include "fib/records_cache.h"
 #include "fib/sql_types.h"
 #include "fib/xsqlvar.h"
@@ -25,20 +26,6 @@ namespace {
 // Day 0 of the server's calendar (1858-11-17) as a record day number.
 constexpr int32_t kServerDayOffset = 678576;
 constexpr double kMSecsPerDay = 86400000.0;
-
-template <class T>
-T Load(const void* at) {
-  T value;
-  std::memcpy(&value, at, sizeof value);
-  return value;
-}
-
-template <class T>
-void Store(void* at, T value) {
-  std::memcpy(at, &value, sizeof value);
-}
-
-bool IsText(int type) { return type == kSQLText || type == kSQLVarying; }
 
 // The column's null indicator as the server set it.
 bool ColumnIsNull(const XSQLVAR& var) {
@@ -62,8 +49,8 @@ void TFIBCustomDataSet::FetchRecordToCache(TFIBQuery& statement, int index) {
   if (!keep_blob_streams_) {
     for (int i = 0; i < blob_slot_count_; ++i) {
       uint8_t* slot = blob_slots + i * kBlobSlotSize;
-      FreeBlobStream(Load<uint32_t>(slot));
-      Store<uint32_t>(slot, 0);
+      FreeBlobStream(LoadUnaligned<uint32_t>(slot));
+      StoreUnaligned<uint32_t>(slot, 0);
     }
   }
   stored[0] = cusUnmodified;
@@ -105,7 +92,7 @@ void TFIBCustomDataSet::StoreColumn(const TFIBFieldDescr& descr, const XSQLVAR& 
   const char* data = var.sqldata;
 
   if (null) {
-    if (IsText(type) && descr.IsString) {
+    if (IsTextColumn(type) && descr.IsString) {
       cache_->SetStringValue(descr.StringIndex, index, std::string());
     } else if (type != kSQLBlob && type != kSQLArray && type != kSQLQuad) {
       std::memset(slot, 0, static_cast<size_t>(width));
@@ -116,20 +103,20 @@ void TFIBCustomDataSet::StoreColumn(const TFIBFieldDescr& descr, const XSQLVAR& 
   }
   switch (type) {
     case kSQLDate:
-      Store<int32_t>(slot, Load<ISC_DATE>(data) + kServerDayOffset);
+      StoreUnaligned<int32_t>(slot, LoadUnaligned<ISC_DATE>(data) + kServerDayOffset);
       break;
     case kSQLTime:
-      Store<int32_t>(slot, static_cast<int32_t>(Load<ISC_TIME>(data) / 10));
+      StoreUnaligned<int32_t>(slot, static_cast<int32_t>(LoadUnaligned<ISC_TIME>(data) / 10));
       break;
     case kSQLTimeStamp: {
-      const ISC_TIMESTAMP stamp = Load<ISC_TIMESTAMP>(data);
-      Store<double>(slot, (stamp.timestamp_date + kServerDayOffset) * kMSecsPerDay +
+      const ISC_TIMESTAMP stamp = LoadUnaligned<ISC_TIMESTAMP>(data);
+      StoreUnaligned<double>(slot, (stamp.timestamp_date + kServerDayOffset) * kMSecsPerDay +
                               static_cast<double>(stamp.timestamp_time / 10));
       break;
     }
     case kSQLInt64:
       if (descr.Scale < -4 && !prepare_options_.Contains(psSQLINT64ToBCD))
-        Store<double>(slot, static_cast<double>(Load<int64_t>(data)) * std::pow(10.0, descr.Scale));
+        StoreUnaligned<double>(slot, static_cast<double>(LoadUnaligned<int64_t>(data)) * std::pow(10.0, descr.Scale));
       else
         std::memcpy(slot, data, 8);
       break;
@@ -148,7 +135,7 @@ void TFIBCustomDataSet::StoreColumn(const TFIBFieldDescr& descr, const XSQLVAR& 
       break;
     }
     case kSQLVarying: {
-      const int length = std::clamp<int>(Load<int16_t>(data), 0, std::min<int>(var.sqllen, width));
+      const int length = std::clamp<int>(LoadUnaligned<int16_t>(data), 0, std::min<int>(var.sqllen, width));
       const char* text = data + 2;
       if (descr.IsString) {
         if (length == 0)
@@ -175,7 +162,7 @@ void TFIBCustomDataSet::KeepFetchedBlobStreams(TFIBQuery& statement, uint8_t* bl
   for (classlib::TField* field : Fields().List()) {
     uint8_t* slot = BlobSlot(blob_slots, field);
     if (slot == nullptr) continue;
-    TFIBBlobStream* stream = BlobStreamByHandle(Load<uint32_t>(slot));
+    TFIBBlobStream* stream = BlobStreamByHandle(LoadUnaligned<uint32_t>(slot));
     if (stream == nullptr) continue;
     TFIBXSQLVAR* column = statement.Current().ByName(field->FieldName());
     if (column == nullptr) continue;
@@ -184,8 +171,8 @@ void TFIBCustomDataSet::KeepFetchedBlobStreams(TFIBQuery& statement, uint8_t* bl
         stream->Transaction() == statement.Transaction()) {
       stream->SetBlobID(fetched);
     } else if (!SameBlobId(stream->BlobID(), fetched)) {
-      FreeBlobStream(Load<uint32_t>(slot));
-      Store<uint32_t>(slot, 0);
+      FreeBlobStream(LoadUnaligned<uint32_t>(slot));
+      StoreUnaligned<uint32_t>(slot, 0);
     }
   }
 }
@@ -259,43 +246,43 @@ void TFIBCustomDataSet::AssignColumnToParam(const TFIBFieldDescr& descr,
   switch (descr.FieldType) {
     case kSQLShort:
     case kSQLLong: {
-      const int64_t value = descr.FieldType == kSQLShort ? Load<int16_t>(slot) : Load<int32_t>(slot);
+      const int64_t value = descr.FieldType == kSQLShort ? LoadUnaligned<int16_t>(slot) : LoadUnaligned<int32_t>(slot);
       if (descr.Scale >= 0)
         param.SetAsInt64(value);
       else
         param.SetAsDouble(static_cast<double>(value) * std::pow(10.0, descr.Scale));
       break;
     }
-    case kSQLFloat: param.SetAsDouble(Load<float>(slot)); break;
+    case kSQLFloat: param.SetAsDouble(LoadUnaligned<float>(slot)); break;
     case kSQLDouble:
-    case kSQLDFloat: param.SetAsDouble(Load<double>(slot)); break;
+    case kSQLDFloat: param.SetAsDouble(LoadUnaligned<double>(slot)); break;
     case kSQLTimeStamp:
       param.SetAsDateTime(classlib::TimeStampToDateTime(
-          classlib::MSecsToTimeStamp(std::round(Load<double>(slot)))));
+          classlib::MSecsToTimeStamp(std::round(LoadUnaligned<double>(slot)))));
       break;
     case kSQLDate:
-      param.SetAsDate(classlib::TimeStampToDateTime({0, Load<int32_t>(slot)}));
+      param.SetAsDate(classlib::TimeStampToDateTime({0, LoadUnaligned<int32_t>(slot)}));
       break;
     case kSQLTime:
       // A time of day alone: the fraction of a day, with no date part.
-      param.SetAsTime(static_cast<classlib::TDateTime>(Load<int32_t>(slot)) / kMSecsPerDay);
+      param.SetAsTime(static_cast<classlib::TDateTime>(LoadUnaligned<int32_t>(slot)) / kMSecsPerDay);
       break;
     case kSQLInt64:
       if (descr.Scale >= -4 || prepare_options_.Contains(psSQLINT64ToBCD)) {
         // long double holds every Int64 exactly; the parameter rounds back
         // to its own scale.
-        long double value = static_cast<long double>(Load<int64_t>(slot));
+        long double value = static_cast<long double>(LoadUnaligned<int64_t>(slot));
         for (int i = 0; i < -descr.Scale; ++i) value /= 10;
         param.SetAsExtended(value);
       } else {
-        param.SetAsDouble(Load<double>(slot));
+        param.SetAsDouble(LoadUnaligned<double>(slot));
       }
       break;
     case kSQLBoolean:
     case kSQLFBBoolean: param.SetAsBoolean(slot[0] == 1); break;
     case kSQLText:
     case kSQLVarying: AssignTextToParam(descr, slot, param); break;
-    case kSQLArray: param.SetAsQuad(Load<ISC_QUAD>(slot)); break;
+    case kSQLArray: param.SetAsQuad(LoadUnaligned<ISC_QUAD>(slot)); break;
     case kSQLBlob:
     case kSQLQuad: AssignBlobToParam(descr, source, field, param); break;
     default: break;
@@ -307,7 +294,7 @@ void TFIBCustomDataSet::AssignTextToParam(const TFIBFieldDescr& descr, const uin
   const char* text = reinterpret_cast<const char*>(slot);
   int length = descr.DataSize;
   if (descr.IsString) {
-    length = std::clamp(Load<int32_t>(slot), 0, static_cast<int32_t>(descr.DataSize));
+    length = std::clamp(LoadUnaligned<int32_t>(slot), 0, static_cast<int32_t>(descr.DataSize));
     text += kTextLengthSize;
   } else if (!descr.IsDBKey && descr.ValueKind != vkGuid) {
     length = static_cast<int>(strnlen(text, static_cast<size_t>(descr.DataSize)));
@@ -331,13 +318,13 @@ void TFIBCustomDataSet::AssignBlobToParam(const TFIBFieldDescr& descr, classlib:
     stream->Finalize();
     const bool empty = stream->Size() == 0;
     source[NullFlagOffset(field->FieldNo() - 1)] = empty ? 1 : 0;
-    Store<ISC_QUAD>(slot, stream->BlobID());
+    StoreUnaligned<ISC_QUAD>(slot, stream->BlobID());
     if (empty) {
       param.SetIsNull(true);
       return;
     }
   }
-  param.SetAsQuad(Load<ISC_QUAD>(slot));
+  param.SetAsQuad(LoadUnaligned<ISC_QUAD>(slot));
 }
 
 }  // namespace fib

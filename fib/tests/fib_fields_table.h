@@ -10,6 +10,7 @@
 #include "classlib/field_blob.h"
 #include "fib/fib_blob_fields.h"
 #include "fib/fib_datetime_fields.h"
+#include "fib/fib_field_factory.h"
 #include "fib/fib_fields_owner.h"
 #include "fib/fib_misc_fields.h"
 #include "fib/fib_numeric_fields.h"
@@ -64,25 +65,8 @@ class FibFieldsTable : public classlib::testing::TestTable, public IFIBFieldsOwn
  protected:
   classlib::TField* CreateFieldOfType(classlib::TFieldType type,
                                       classlib::TComponent* owner) override {
-    using namespace classlib;
-    switch (type) {
-      case ftString: return new TFIBStringField(owner);
-      case ftWideString: return new TFIBWideStringField(owner);
-      case ftSmallint: return new TFIBSmallIntField(owner);
-      case ftInteger: return new TFIBIntegerField(owner);
-      case ftLargeint: return new TFIBLargeIntField(owner);
-      case ftFloat: return new TFIBFloatField(owner);
-      case ftBCD: return new TFIBBCDField(owner);
-      case ftBoolean: return new TFIBBooleanField(owner);
-      case ftGuid: return new TFIBGuidField(owner);
-      case ftBytes: return new TFIBArrayField(owner);
-      case ftDate: return new TFIBDateField(owner);
-      case ftTime: return new TFIBTimeField(owner);
-      case ftDateTime: return new TFIBDateTimeField(owner);
-      case ftBlob: return new TFIBBlobField(owner);
-      case ftMemo: return new TFIBMemoField(owner);
-      default: return TestTable::CreateFieldOfType(type, owner);
-    }
+    classlib::TField* field = fib::NewFIBField(type, owner);
+    return field != nullptr ? field : TestTable::CreateFieldOfType(type, owner);
   }
 
  private:
