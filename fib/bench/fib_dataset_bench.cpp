@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "classlib/field.h"
+#include "fib/bench/bench_database.h"
 #include "fib/client_library.h"
 #include "fib/errors.h"
 #include "fib/fib_database.h"
@@ -41,42 +42,18 @@
 
 namespace {
 
+using fib_bench::IterationTimer;
+using fib_bench::RawConnection;
+
 constexpr int kRows = 100000;
 constexpr int kRawRowBytes = 4 + 40 + 8 + 8 + 8 + 8;
 constexpr const char* kSelect = "select ID, NAME, AMOUNT, CREATED, RATIO, CODE from SOURCE";
-
-double ThreadSeconds() {
-  timespec now{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
-
-double WallSeconds() {
-  timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
 
 // Large blocks are mapped outside the heap arena: count both.
 size_t HeapInUse() {
   const struct mallinfo2 info = mallinfo2();
   return info.uordblks + info.hblkhd;
 }
-
-class IterationTimer {
- public:
-  explicit IterationTimer(benchmark::State& state)
-      : state_(state), cpu_(ThreadSeconds()), wall_(WallSeconds()) {}
-  ~IterationTimer() {
-    state_.SetIterationTime(ThreadSeconds() - cpu_);
-    state_.counters["wall_ms"] = (WallSeconds() - wall_) * 1000;
-  }
-
- private:
-  benchmark::State& state_;
-  double cpu_;
-  double wall_;
-};
 
 void ReportHeld(benchmark::State& state, size_t before) {
   const size_t now = HeapInUse();
@@ -87,62 +64,10 @@ void ReportHeld(benchmark::State& state, size_t before) {
 
 // ---- the database ----
 
-class RawConnection {
- public:
-  explicit RawConnection(const std::string& path)
-      : library_(fib::FindOrLoadClientLibrary(fib::DefaultLibraryName())) {
-    std::string dpb(1, isc_dpb_version1);
-    auto add = [&dpb](char item, const std::string& text) {
-      dpb += item;
-      dpb += static_cast<char>(text.size());
-      dpb += text;
-    };
-    add(isc_dpb_user_name, "SYSDBA");
-    add(isc_dpb_password, "masterkey");
-    add(isc_dpb_lc_ctype, "WIN1251");
-    Check(library_->isc_attach_database(Status(), 0, path.c_str(), &db_,
-                                        static_cast<short>(dpb.size()), dpb.data()));
-  }
-  ~RawConnection() { library_->isc_detach_database(Status(), &db_); }
-  fib::IIBClientLibrary& Lib() { return *library_; }
-  isc_db_handle* Db() { return &db_; }
-  static ISC_STATUS* Status() { return fib::StatusVector(); }
-  void Check(ISC_STATUS status) { fib::CheckClientCall(status, true, *library_, nullptr); }
-  isc_tr_handle Start() {
-    isc_tr_handle tr = 0;
-    fib::TransactionExistenceBlock teb{&db_, 0, nullptr};
-    Check(library_->isc_start_multiple(Status(), &tr, 1, &teb));
-    return tr;
-  }
-  void Commit(isc_tr_handle& tr) { Check(library_->isc_commit_transaction(Status(), &tr)); }
-  void Execute(const std::string& sql) {
-    isc_tr_handle tr = Start();
-    Check(library_->isc_dsql_execute_immediate(Status(), &db_, &tr, 0, sql.c_str(), 3, nullptr));
-    Commit(tr);
-  }
-
- private:
-  fib::ClientLibraryRef library_;
-  isc_db_handle db_ = 0;
-};
-
 class BenchFile {
  public:
   BenchFile() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "fibdsbench.XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) std::abort();
-    folder_ = pattern;
-    path_ = folder_ + "/bench.fdb";
-    auto library = fib::FindOrLoadClientLibrary(fib::DefaultLibraryName());
-    std::string create = "CREATE DATABASE '" + path_ +
-                         "' USER 'SYSDBA' PASSWORD 'masterkey' DEFAULT CHARACTER SET WIN1251";
-    isc_db_handle created = 0;
-    isc_tr_handle none = 0;
-    fib::CheckClientCall(library->isc_dsql_execute_immediate(fib::StatusVector(), &created, &none,
-                                                             0, create.c_str(), 3, nullptr),
-                         true, *library, nullptr);
-    library->isc_detach_database(fib::StatusVector(), &created);
-    RawConnection raw(path_);
+    RawConnection raw(database_.Path());
     raw.Execute(
         "create table SOURCE (ID integer, NAME varchar(40), AMOUNT numeric(15,2), "
         "CREATED timestamp, RATIO double precision, CODE bigint)");
@@ -170,15 +95,10 @@ class BenchFile {
     raw.Check(raw.Lib().isc_dsql_free_statement(raw.Status(), &stmt, DSQL_drop));
     raw.Commit(tr);
   }
-  ~BenchFile() {
-    std::error_code ignored;
-    std::filesystem::remove_all(folder_, ignored);
-  }
-  const std::string& Path() const { return path_; }
+  const std::string& Path() const { return database_.Path(); }
 
  private:
-  std::string folder_;
-  std::string path_;
+  fib_bench::ScratchDatabase database_{"fibdsbench"};
 };
 
 BenchFile& File() {

@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "fib/bench/bench_database.h"
 #include "fib/client_library.h"
 #include "fib/errors.h"
 #include "fib/fib_database.h"
@@ -38,6 +39,9 @@
 
 namespace {
 
+using fib_bench::IterationTimer;
+using fib_bench::RawConnection;
+
 constexpr int kRows = 100000;
 constexpr const char* kColumns =
     "(ID integer, NAME varchar(40), AMOUNT numeric(15,2), CREATED timestamp, "
@@ -45,104 +49,17 @@ constexpr const char* kColumns =
 
 std::string Name(int i) { return "Row name " + std::to_string(i); }
 
-double ThreadSeconds() {
-  timespec now{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
-
-double WallSeconds() {
-  timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
-
-// Times one iteration by the calling thread's CPU time.
-class IterationTimer {
- public:
-  explicit IterationTimer(benchmark::State& state)
-      : state_(state), cpu_(ThreadSeconds()), wall_(WallSeconds()) {}
-  ~IterationTimer() {
-    state_.SetIterationTime(ThreadSeconds() - cpu_);
-    state_.counters["wall_ms"] = (WallSeconds() - wall_) * 1000;
-  }
-
- private:
-  benchmark::State& state_;
-  double cpu_;
-  double wall_;
-};
-
-// ---- the database file and raw client calls ----
-
-class RawConnection {
- public:
-  explicit RawConnection(const std::string& path)
-      : library_(fib::FindOrLoadClientLibrary(fib::DefaultLibraryName())) {
-    std::string dpb(1, isc_dpb_version1);
-    auto add = [&dpb](char item, const std::string& text) {
-      dpb += item;
-      dpb += static_cast<char>(text.size());
-      dpb += text;
-    };
-    add(isc_dpb_user_name, "SYSDBA");
-    add(isc_dpb_password, "masterkey");
-    add(isc_dpb_lc_ctype, "WIN1251");
-    Check(library_->isc_attach_database(Status(), 0, path.c_str(), &db_,
-                                        static_cast<short>(dpb.size()), dpb.data()));
-  }
-  ~RawConnection() { library_->isc_detach_database(Status(), &db_); }
-
-  fib::IIBClientLibrary& Lib() { return *library_; }
-  isc_db_handle* Db() { return &db_; }
-  static ISC_STATUS* Status() { return fib::StatusVector(); }
-  void Check(ISC_STATUS status) { fib::CheckClientCall(status, true, *library_, nullptr); }
-
-  isc_tr_handle Start() {
-    isc_tr_handle tr = 0;
-    fib::TransactionExistenceBlock teb{&db_, 0, nullptr};
-    Check(library_->isc_start_multiple(Status(), &tr, 1, &teb));
-    return tr;
-  }
-  void Commit(isc_tr_handle& tr) { Check(library_->isc_commit_transaction(Status(), &tr)); }
-  void Execute(const std::string& sql) {
-    isc_tr_handle tr = Start();
-    Check(library_->isc_dsql_execute_immediate(Status(), &db_, &tr, 0, sql.c_str(), 3, nullptr));
-    Commit(tr);
-  }
-
- private:
-  fib::ClientLibraryRef library_;
-  isc_db_handle db_ = 0;
-};
+// ---- the database ----
 
 class BenchFile {
  public:
   BenchFile() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "fibbench.XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) std::abort();
-    folder_ = pattern;
-    path_ = folder_ + "/bench.fdb";
-    auto library = fib::FindOrLoadClientLibrary(fib::DefaultLibraryName());
-    std::string create = "CREATE DATABASE '" + path_ +
-                         "' USER 'SYSDBA' PASSWORD 'masterkey' DEFAULT CHARACTER SET WIN1251";
-    isc_db_handle created = 0;
-    isc_tr_handle none = 0;
-    fib::CheckClientCall(library->isc_dsql_execute_immediate(fib::StatusVector(), &created, &none,
-                                                             0, create.c_str(), 3, nullptr),
-                         true, *library, nullptr);
-    library->isc_detach_database(fib::StatusVector(), &created);
-    raw_ = std::make_unique<RawConnection>(path_);
+    raw_ = std::make_unique<RawConnection>(database_.Path());
     raw_->Execute(std::string("create table SOURCE ") + kColumns);
     FillSource();
     WarmUp();
   }
-  ~BenchFile() {
-    raw_.reset();
-    std::error_code ignored;
-    std::filesystem::remove_all(folder_, ignored);
-  }
-  const std::string& Path() const { return path_; }
+  const std::string& Path() const { return database_.Path(); }
   RawConnection& Raw() { return *raw_; }
   // An empty table for one insert run.
   void FreshTable(const std::string& name) {
@@ -181,8 +98,7 @@ class BenchFile {
     raw_->Commit(tr);
   }
 
-  std::string folder_;
-  std::string path_;
+  fib_bench::ScratchDatabase database_{"fibbench"};
   std::unique_ptr<RawConnection> raw_;
 };
 
