@@ -15,6 +15,8 @@
 
 #include "fib/client_library.h"
 #include "fib/errors.h"
+#include "fib/fib_database.h"
+#include "fib/fib_transaction.h"
 #include "fib/param_blocks.h"
 
 namespace fib_bench {
@@ -125,5 +127,17 @@ class ScratchDatabase {
   std::string folder_;
   std::string path_;
 };
+
+// Connects the layer's database to `path` as the raw connection attaches,
+// with `tr` as its default transaction.
+inline void ConnectLayer(fib::TFIBDatabase& db, fib::TFIBTransaction& tr, const std::string& path) {
+  db.SetDBName(path);
+  db.DBParams().SetText("user_name=SYSDBA\r\npassword=masterkey\r\nlc_ctype=WIN1251");
+  db.SetSQLDialect(3);
+  db.SetSynchronizeTime(false);
+  tr.SetDefaultDatabase(&db);
+  db.SetDefaultTransaction(&tr);
+  db.Connect();
+}
 
 }  // namespace fib_bench

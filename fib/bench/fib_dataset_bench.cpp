@@ -110,13 +110,7 @@ BenchFile& File() {
 
 struct Layer {
   Layer() {
-    db.SetDBName(File().Path());
-    db.DBParams().SetText("user_name=SYSDBA\r\npassword=masterkey\r\nlc_ctype=WIN1251");
-    db.SetSQLDialect(3);
-    db.SetSynchronizeTime(false);
-    tr.SetDefaultDatabase(&db);
-    db.SetDefaultTransaction(&tr);
-    db.Connect();
+    fib_bench::ConnectLayer(db, tr, File().Path());
   }
   fib::TFIBDatabase db{nullptr};
   fib::TFIBTransaction tr{nullptr};
