@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "dacore/field_desc.h"
+#include "dacore/util_list_index.h"
 
 namespace dacore {
 
@@ -23,8 +24,11 @@ class TFieldDescs : public classlib::TObject {
   // Frees every description.
   void Clear() { items_.clear(); }
   int Count() const { return static_cast<int>(items_.size()); }
-  // 0-based.
-  TFieldDesc* GetItems(int i) const { return items_.at(static_cast<std::size_t>(i)).get(); }
+  // 0-based; EListError for an index outside the list.
+  TFieldDesc* GetItems(int i) const {
+    CheckListIndex(i, Count());
+    return items_[static_cast<std::size_t>(i)].get();
+  }
 
   // A plain name is looked up among the top-level fields first; a name with
   // "." or "[" is matched against the actual names (the paths) of all

@@ -9,6 +9,7 @@
 
 #include "dacore/data_types.h"
 #include "dacore/object_shared.h"
+#include "dacore/util_list_index.h"
 
 namespace dacore {
 
@@ -65,7 +66,11 @@ class TObjectType : public TSharedObject {
   // A new attribute owned by this type, appended to the list.
   TAttribute* AddAttribute();
   void ClearAttributes() { attributes_.clear(); }
-  TAttribute* GetAttributes(int i) const { return attributes_.at(static_cast<std::size_t>(i)).get(); }
+  // 0-based; EListError for an index outside the list.
+  TAttribute* GetAttributes(int i) const {
+    CheckListIndex(i, GetAttributeCount());
+    return attributes_[static_cast<std::size_t>(i)].get();
+  }
   int GetAttributeCount() const { return static_cast<int>(attributes_.size()); }
 
   // The attribute a path names, case-insensitively, through nested object

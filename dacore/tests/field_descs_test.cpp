@@ -92,6 +92,8 @@ TEST_F(ObjectFieldsTest, FindsTopLevelFieldsFirstAndPathsByActualName) {
             "Field nope not found");
   EXPECT_TRUE(fields.HasFieldTypes({dtArray, dtBlob}));
   EXPECT_FALSE(fields.HasFieldTypes({dtBlob, dtMemo}));
+  EXPECT_EQ(MessageOf<classlib::EListError>([&] { fields.GetItems(fields.Count()); }),
+            "List index out of bounds (24)");
 }
 
 TEST_F(ObjectFieldsTest, PathsBelowTheRootLeadToTheAttributes) {

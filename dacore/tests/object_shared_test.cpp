@@ -109,6 +109,8 @@ TEST(ObjectTypeTest, ClearingAttributesReleasesTheirTypes) {
   testing::PersonTypes types;
   types.person->ClearAttributes();
   EXPECT_EQ(types.person->GetAttributeCount(), 0);
+  EXPECT_EQ(MessageOf<classlib::EListError>([&] { types.person->GetAttributes(0); }),
+            "List index out of bounds (0)");
   EXPECT_EQ(types.address->RefCount(), 1);
   EXPECT_EQ(types.item_list->RefCount(), 1);
 }
