@@ -1,7 +1,9 @@
-// The extended locate of the buffered data set: the key fields and values
-// prepared for a key search over the record cache, the search itself, and
-// the move to the record it found.
+// The extended locate of the buffered data set: the cached records of either
+// cache model as a key search sees them, the key fields and values prepared
+// for the search, the search itself, and the move to the record it found.
+// The local sort and Lookup read cached records through this file too.
 #include <algorithm>
+#include <memory>
 #include <numeric>
 
 #include "classlib/ansistr.h"
@@ -56,6 +58,74 @@ class TFIBCustomDataSet::CacheLocateRecords : public ILocateRecords {
   std::vector<TField*> fields_;
   std::vector<uint8_t> buffer_;
 };
+
+namespace {
+
+// The window's records as a key search sees them. Indexes run from the
+// window's first to its last record (they are relative, so the count of
+// records "in the cache" is the last index + 1); nothing is fetched and
+// every record is shown.
+class WindowRecords : public ILocateRecords {
+ public:
+  WindowRecords(TFIBCustomDataSet& data_set, const TLimitedCacheWindow& window,
+                std::vector<TField*> fields)
+      : data_set_(data_set), window_(window), fields_(std::move(fields)) {}
+
+  int CachedCount() override { return window_.LastIndex + 1; }
+  bool FetchOne() override { return false; }
+  bool PastEnd(int index, bool forwards, bool) override {
+    return forwards ? index > window_.LastIndex : index < window_.FirstIndex;
+  }
+  bool Visible(int) override { return true; }
+  Variant Value(int index, int key) override {
+    return data_set_.CachedFieldValue(index, fields_[static_cast<size_t>(key)]);
+  }
+  int CompareValues(int key, const Variant& a, const Variant& b) override {
+    return data_set_.CompareFieldValues(fields_[static_cast<size_t>(key)], a, b);
+  }
+
+ private:
+  TFIBCustomDataSet& data_set_;
+  const TLimitedCacheWindow& window_;
+  std::vector<TField*> fields_;
+};
+
+}  // namespace
+
+std::unique_ptr<ILocateRecords> TFIBCustomDataSet::WindowLocateRecords(
+    const std::vector<TField*>& fields) {
+  return std::make_unique<WindowRecords>(*this, *window_, fields);
+}
+
+// A field's value in cached record `index`, read into a buffer of its own;
+// the key search, the local sort and Lookup read cached records through it.
+Variant TFIBCustomDataSet::CachedFieldValue(int index, TField* field) {
+  if (index >= record_count_ && !LimitedCacheModel()) FetchNext(index + 1 - record_count_);
+  // The limited model's indexes are relative: the window bounds them.
+  const bool outside = LimitedCacheModel()
+                           ? index < window_->FirstIndex || index > window_->LastIndex
+                           : index >= record_count_;
+  if (index < 0 || outside)
+    throw classlib::Exception(Name() + ".Can't read record " + std::to_string(index + 1));
+  // A buffer of its own: a lookup field may search this data set again.
+  std::vector<uint8_t> record(static_cast<size_t>(GetRecordSize()), 0);
+  classlib::TRecordBuffer buffer = record.data();
+  ReadRecordFromCache(index, buffer, false);
+  if (field->FieldKind() != classlib::fkData && calc_disabled_ == 0) GetCalcFields(buffer);
+  // The field reads the buffer of the calculated-fields state.
+  classlib::TRecordBuffer calc_buffer = CalcBuffer();
+  SetCalcBuffer(buffer);
+  Variant value;
+  try {
+    StateSwitch state(*this, classlib::dsCalcFields);
+    value = field->Value();
+  } catch (...) {
+    SetCalcBuffer(calc_buffer);
+    throw;
+  }
+  SetCalcBuffer(calc_buffer);
+  return value;
+}
 
 namespace {
 

@@ -1,7 +1,5 @@
-// The limited cache model's side of the key search and of Lookup: the search
-// runs over the records of the window, and Lookup asks the server for a row
-// the window does not hold.
-#include <memory>
+// Lookup in the limited cache model: the key search runs over the records of
+// the window, and a row the window does not hold is asked of the server.
 #include <vector>
 
 #include "classlib/field.h"
@@ -18,45 +16,11 @@ using classlib::Variant;
 
 namespace {
 
-// The window's records as a key search sees them. Indexes run from the
-// window's first to its last record (they are relative, so the count of
-// records "in the cache" is the last index + 1); nothing is fetched and
-// every record is shown.
-class WindowRecords : public ILocateRecords {
- public:
-  WindowRecords(TFIBCustomDataSet& data_set, const TLimitedCacheWindow& window,
-                std::vector<TField*> fields)
-      : data_set_(data_set), window_(window), fields_(std::move(fields)) {}
-
-  int CachedCount() override { return window_.LastIndex + 1; }
-  bool FetchOne() override { return false; }
-  bool PastEnd(int index, bool forwards, bool) override {
-    return forwards ? index > window_.LastIndex : index < window_.FirstIndex;
-  }
-  bool Visible(int) override { return true; }
-  Variant Value(int index, int key) override {
-    return data_set_.CachedFieldValue(index, fields_[static_cast<size_t>(key)]);
-  }
-  int CompareValues(int key, const Variant& a, const Variant& b) override {
-    return data_set_.CompareFieldValues(fields_[static_cast<size_t>(key)], a, b);
-  }
-
- private:
-  TFIBCustomDataSet& data_set_;
-  const TLimitedCacheWindow& window_;
-  std::vector<TField*> fields_;
-};
-
 Variant ResultOf(const std::vector<Variant>& values) {
   return values.size() == 1 ? values.front() : classlib::VarArrayOf(values);
 }
 
 }  // namespace
-
-std::unique_ptr<ILocateRecords> TFIBCustomDataSet::WindowLocateRecords(
-    const std::vector<TField*>& fields) {
-  return std::make_unique<WindowRecords>(*this, *window_, fields);
-}
 
 Variant TFIBCustomDataSet::LimitedCacheLookup(const std::string& key_fields,
                                               const Variant& key_values,

@@ -1,6 +1,6 @@
 // Local sorting of the buffered data set: the records of the cache are put
 // in the order of some fields, and a posted record can be moved back to its
-// sorted place. Field values of cached records are read by record index.
+// sorted place.
 #include <algorithm>
 #include <string>
 
@@ -40,34 +40,6 @@ class TFIBCustomDataSet::CacheSortRecords : public ISortRecords {
 void TFIBCustomDataSet::ClearSortInfo() {
   sort_info_ = Variant();
   sorted_ = false;
-}
-
-Variant TFIBCustomDataSet::CachedFieldValue(int index, TField* field) {
-  if (index >= record_count_ && !LimitedCacheModel()) FetchNext(index + 1 - record_count_);
-  // The limited model's indexes are relative: the window bounds them.
-  const bool outside = LimitedCacheModel()
-                           ? index < window_->FirstIndex || index > window_->LastIndex
-                           : index >= record_count_;
-  if (index < 0 || outside)
-    throw classlib::Exception(Name() + ".Can't read record " + std::to_string(index + 1));
-  // A buffer of its own: a lookup field may search this data set again.
-  std::vector<uint8_t> record(static_cast<size_t>(GetRecordSize()), 0);
-  classlib::TRecordBuffer buffer = record.data();
-  ReadRecordFromCache(index, buffer, false);
-  if (field->FieldKind() != classlib::fkData && calc_disabled_ == 0) GetCalcFields(buffer);
-  // The field reads the buffer of the calculated-fields state.
-  classlib::TRecordBuffer calc_buffer = CalcBuffer();
-  SetCalcBuffer(buffer);
-  Variant value;
-  try {
-    StateSwitch state(*this, classlib::dsCalcFields);
-    value = field->Value();
-  } catch (...) {
-    SetCalcBuffer(calc_buffer);
-    throw;
-  }
-  SetCalcBuffer(calc_buffer);
-  return value;
 }
 
 // Sort fields may be given by index, by name or as a field of this data set.

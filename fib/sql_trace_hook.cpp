@@ -6,9 +6,9 @@
 #include "classlib/component.h"
 #include "classlib/datetime.h"
 #include "classlib/syncobjs.h"
-#include "fib/monitor_writer.h"
 #include "fib/sql_monitor_channel.h"
 #include "fib/sql_monitor_state.h"
+#include "fib/sql_monitor_writer.h"
 #include "platform/environment.h"
 
 namespace fib {

@@ -3,8 +3,8 @@
 // count only the records the filter lets through (poVisibleRecno).
 #include <algorithm>
 
-#include "fib/expression_parser.h"
 #include "fib/filter_dataset_fields.h"
+#include "fib/filter_expression_parser.h"
 #include "fib/str_util.h"
 #include "fib/zod_dataset.h"
 

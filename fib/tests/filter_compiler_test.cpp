@@ -3,8 +3,8 @@
 #include <string>
 
 #include "classlib/exceptions.h"
-#include "fib/expression_parser.h"
 #include "fib/filter_compiler.h"
+#include "fib/filter_expression_parser.h"
 #include "fib/str_util.h"
 #include "filter_table.h"
 

@@ -8,8 +8,8 @@
 #include "classlib/exceptions.h"
 #include "classlib/field_numeric.h"
 #include "classlib/field_string.h"
-#include "fib/expression_parser.h"
 #include "fib/filter_dataset_fields.h"
+#include "fib/filter_expression_parser.h"
 #include "fib/str_util.h"
 
 namespace {

@@ -9,7 +9,7 @@
 
 #include "classlib/ansistr.h"
 #include "classlib/exceptions.h"
-#include "fib/expression_parser.h"
+#include "fib/filter_expression_parser.h"
 #include "fib/filter_fields.h"
 
 namespace fib_test {

@@ -13,11 +13,11 @@
 
 #include "classlib/component.h"
 #include "fib/errors.h"
-#include "fib/monitor_text.h"
 #include "fib/sql_monitor_channel.h"
 #include "fib/sql_monitor_state.h"
+#include "fib/sql_monitor_text.h"
 #include "fib/sql_trace_hook.h"
-#include "monitor_reader.h"
+#include "sql_monitor_reader.h"
 #include "platform/shared_memory.h"
 #include "temp_folder.h"
 

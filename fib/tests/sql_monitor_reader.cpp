@@ -1,4 +1,4 @@
-#include "fib/tests/monitor_reader.h"
+#include "fib/tests/sql_monitor_reader.h"
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -7,7 +7,7 @@
 #include <chrono>
 #include <cstring>
 
-#include "fib/monitor_text.h"
+#include "fib/sql_monitor_text.h"
 #include "fib/sql_trace_hook.h"
 #include "platform/named_event.h"
 #include "platform/named_mutex.h"

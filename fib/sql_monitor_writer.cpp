@@ -1,9 +1,9 @@
-#include "fib/monitor_writer.h"
+#include "fib/sql_monitor_writer.h"
 
 #include "classlib/exceptions.h"
-#include "fib/monitor_text.h"
 #include "fib/sql_monitor_channel.h"
 #include "fib/sql_monitor_state.h"
+#include "fib/sql_monitor_text.h"
 
 namespace fib {
 

@@ -1,4 +1,4 @@
-#include "fib/monitor_text.h"
+#include "fib/sql_monitor_text.h"
 
 namespace fib {
 

@@ -1,4 +1,4 @@
-#include "fib/expression_parser.h"
+#include "fib/filter_expression_parser.h"
 
 #include <vector>
 
