@@ -261,6 +261,9 @@ class TData : public classlib::TObject {
 // Bytes enough to receive the value of a field (attribute fields take no
 // room in the record, so their length and type decide).
 size_t ValueBufferSize(const TFieldDesc& field);
+// A float rounded to `scale` decimals through its decimal text, as values of
+// fields with a scale are stored.
+double RoundToScale(double value, int scale);
 
 // A work buffer of size bytes, freed when it goes out of scope.
 struct TRecBufHolder {

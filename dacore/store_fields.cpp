@@ -51,14 +51,14 @@ void TrimTrailingBlanks(Char* s, size_t max) {
   if (n < max || s[n] != Char(0)) s[n] = Char(0);
 }
 
+}  // namespace
+
 double RoundToScale(double value, int scale) {
   if (scale <= 0 || scale > 18 || !std::isfinite(value)) return value;
   char text[512];
   std::snprintf(text, sizeof text, "%.*f", scale, value);
   return std::strtod(text, nullptr);
 }
-
-}  // namespace
 
 size_t ValueBufferSize(const TFieldDesc& field) {
   const size_t length = field.Length();

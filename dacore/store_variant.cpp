@@ -39,13 +39,6 @@ bool IsFloatOrCurrency(const Variant& v) {
   return IsVarType(v, {varSingle, varDouble, varCurrency});
 }
 
-double RoundedDouble(double value, int scale) {
-  if (scale <= 0 || scale > 18) return value;
-  char text[512];
-  std::snprintf(text, sizeof text, "%.*f", scale, value);
-  return std::strtod(text, nullptr);
-}
-
 std::vector<uint8_t> WideBuffer(const classlib::WideString& text, size_t max_chars) {
   const size_t n = std::min(text.size(), max_chars);
   std::vector<uint8_t> buf((n + 1) * 2, 0);
@@ -170,8 +163,8 @@ void TData::PutFieldAsVariant(int field_no, TRecBuf rec, const Variant& value) {
     case dtFloat: case dtCurrency: {
       double d = 0;
       if (IsSmallInteger(value) || IsVarType(value, {varLongWord, varInt64})) d = value.AsDouble();
-      else if (IsFloatOrCurrency(value)) d = RoundedDouble(value.AsDouble(), field.Scale());
-      else if (VarIsStr(value)) d = RoundedDouble(StrToFloat(VarToStr(value)), field.Scale());
+      else if (IsFloatOrCurrency(value)) d = RoundToScale(value.AsDouble(), field.Scale());
+      else if (VarIsStr(value)) d = RoundToScale(StrToFloat(VarToStr(value)), field.Scale());
       else CannotConvert();
       StoreUnaligned<double>(at, d);
       break;
