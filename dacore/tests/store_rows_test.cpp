@@ -223,21 +223,23 @@ TEST_F(StoreRowsTest, FilteredRowsAreSkippedAndNotCounted) {
 }
 
 TEST(RefreshStampTest, StoresOpenedOnSeveralThreadsTakeDistinctStamps) {
-  std::vector<std::vector<int32_t>> stamps(4);
+  constexpr int kThreads = 4, kStamps = 50000, kStores = 200;
+  std::vector<std::vector<int32_t>> stamps(kThreads);
   std::vector<std::thread> threads;
-  for (int t = 0; t < 4; ++t) {
+  for (int t = 0; t < kThreads; ++t) {
     threads.emplace_back([&stamps, t] {
-      for (int i = 0; i < 500; ++i) {
+      for (int i = 0; i < kStores; ++i) {
         TTestStore store({{"ID", dtInt32, 4}});
         store.Open();
         stamps[t].push_back(store.RefreshStamp());
       }
+      for (int i = 0; i < kStamps; ++i) stamps[t].push_back(NextRefreshStamp());
     });
   }
   for (auto& th : threads) th.join();
   std::set<int32_t> all;
   for (const auto& list : stamps) all.insert(list.begin(), list.end());
-  EXPECT_EQ(all.size(), 2000u);
+  EXPECT_EQ(all.size(), size_t{kThreads} * (kStamps + kStores));
 }
 
 // Rows with heap strings, Variants and blobs: stored, posted, edited and
