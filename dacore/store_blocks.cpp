@@ -1,0 +1,105 @@
+#include "dacore/store_blocks.h"
+
+#include <cstdlib>
+#include <new>
+
+#include "classlib/exceptions.h"
+
+namespace dacore {
+
+size_t TBlockManager::ItemSize() const {
+  const size_t size = sizeof(ItemHeader) + static_cast<size_t>(record_size_);
+  return (size + alignof(ItemHeader) - 1) / alignof(ItemHeader) * alignof(ItemHeader);
+}
+
+ItemHeader* TBlockManager::ItemAt(BlockHeader* block, int index) const {
+  return reinterpret_cast<ItemHeader*>(reinterpret_cast<uint8_t*>(block) + sizeof(BlockHeader) +
+                                       ItemSize() * static_cast<size_t>(index));
+}
+
+void TBlockManager::PushFree(ItemHeader* item) {
+  item->prev = nullptr;
+  item->next = first_free_;
+  if (first_free_) first_free_->prev = item;
+  first_free_ = item;
+}
+
+void TBlockManager::UnlinkFree(ItemHeader* item) {
+  if (item->prev) item->prev->next = item->next; else first_free_ = item->next;
+  if (item->next) item->next->prev = item->prev;
+}
+
+void TBlockManager::AllocBlock() {
+  const size_t bytes = sizeof(BlockHeader) + ItemSize() * items_in_block_;
+  auto* block = static_cast<BlockHeader*>(std::malloc(bytes));
+  if (!block) throw std::bad_alloc();
+  *block = BlockHeader{items_in_block_, 0, nullptr, first_block_};
+  if (first_block_) first_block_->prev = block;
+  first_block_ = block;
+  const auto start = reinterpret_cast<uintptr_t>(block);
+  blocks_[start] = start + bytes;
+  for (int i = items_in_block_ - 1; i >= 0; --i) {
+    ItemHeader* item = ItemAt(block, i);
+    *item = ItemHeader{};
+    item->block = block;
+    item->flag = kItemFree;
+    PushFree(item);
+  }
+}
+
+void TBlockManager::FreeBlock(BlockHeader* block) {
+  if (block->prev) block->prev->next = block->next; else first_block_ = block->next;
+  if (block->next) block->next->prev = block->prev;
+  blocks_.erase(reinterpret_cast<uintptr_t>(block));
+  std::free(block);
+}
+
+ItemHeader* TBlockManager::AllocItem() {
+  if (!first_free_) AllocBlock();
+  ItemHeader* item = first_free_;
+  CLASSLIB_ASSERT(item->flag == kItemFree);
+  UnlinkFree(item);
+  item->prev = item->next = item->rollback = nullptr;
+  item->status = isUnmodified;
+  item->update_result = urNone;
+  item->order = 0;
+  item->flag = kItemUsed;
+  item->filter_result = fsNotChecked;
+  item->serial = ++serial_;
+  ++item->block->used_items;
+  return item;
+}
+
+void TBlockManager::FreeItem(ItemHeader* item) {
+  CLASSLIB_ASSERT(item->flag == kItemUsed);
+  item->flag = kItemFree;
+  BlockHeader* block = item->block;
+  if (--block->used_items > 0) {
+    PushFree(item);
+    return;
+  }
+  for (int i = 0; i < block->item_count; ++i) {
+    ItemHeader* other = ItemAt(block, i);
+    if (other == item) continue;
+    CLASSLIB_ASSERT(other->flag == kItemFree);
+    UnlinkFree(other);
+  }
+  FreeBlock(block);
+}
+
+void TBlockManager::FreeAllBlocks() {
+  while (first_block_) FreeBlock(first_block_);
+  first_free_ = nullptr;
+}
+
+bool TBlockManager::IsLiveItem(const ItemHeader* item, uint32_t serial) const {
+  const auto at = reinterpret_cast<uintptr_t>(item);
+  auto it = blocks_.upper_bound(at);
+  if (it == blocks_.begin()) return false;
+  --it;
+  if (at < it->first + sizeof(BlockHeader) || at >= it->second) return false;
+  if ((at - it->first - sizeof(BlockHeader)) % ItemSize() != 0) return false;
+  return item->flag == kItemUsed && item->serial == serial;
+}
+
+}  // namespace dacore

@@ -1,0 +1,277 @@
+// TData: the abstract in-memory record store under every data set. It owns
+// the field descriptions and the string heap, lays the fields out in a
+// record buffer (values, then one null byte per field), reads and writes
+// values by field number, by type and as Variants, and defines the life
+// cycle and the virtual operations that TMemData and the drivers fill in.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "classlib/object.h"
+#include "classlib/variant.h"
+#include "dacore/blob.h"
+#include "dacore/field_descs.h"
+#include "dacore/heap_string.h"
+
+namespace dacore {
+
+// A record buffer: the data area, the null bytes, a spare byte to an even
+// size, and in buffers made for them the calculated fields.
+using TRecBuf = void*;
+
+// A bookmark as the store hands it out. TData fills only the record number.
+struct TRecBookmark {
+  int32_t refresh_stamp = 0;
+  void* item = nullptr;
+  int32_t record_no = -1;  // -1: there was no current row
+  uint32_t serial = 0;     // the item's serial when the bookmark was taken
+};
+
+// Visible update statuses in cached-updates mode: bit 1 << status.
+using TItemTypes = uint8_t;
+inline constexpr TItemTypes kAllItemTypes = 0x0F;
+inline constexpr TItemTypes kDefaultItemTypes = 0x07;  // every status but deleted
+
+// How a date-time value travels in GetField/PutField buffers.
+enum TDateKind {
+  dkMSecsSince0001 = 0,  // double: milliseconds since 0001-01-01
+  dkDateTime = 1,        // double: the stored date-time number
+  dkMSecsOfDay = 2,      // Int32: milliseconds since midnight
+  dkDayNumber = 3,       // Int32: days, 0001-01-01 as day 1
+};
+
+class TData : public classlib::TObject {
+  CLASSLIB_CLASS(TData, classlib::TObject)
+ public:
+  using TRecordEvent = std::function<void(TRecBuf)>;
+  using TApplyRecordEvent = std::function<void(int kind, int& action, bool last_item)>;
+  using TFilterFunc = std::function<bool(TRecBuf)>;
+  using TCalcFieldsFunc = std::function<void(TRecBuf)>;
+  using TNotifyFunc = std::function<void()>;
+
+  TData();
+  ~TData() override;
+  TData(const TData&) = delete;
+  TData& operator=(const TData&) = delete;
+
+  // ---- Life cycle -----------------------------------------------------------
+  virtual void Open();
+  virtual void Close();
+  virtual void Prepare();
+  virtual void UnPrepare();
+  virtual bool CanReopen() { return true; }
+  virtual void Reopen();
+  virtual void InitFields();
+  virtual void ClearFields();
+  bool Active() const { return active_; }
+  bool Prepared() const { return prepared_; }
+
+  // ---- Fields ---------------------------------------------------------------
+  TFieldDescs& Fields() { return fields_; }
+  const TFieldDescs& Fields() const { return fields_; }
+  int GetFieldCount() const { return fields_.Count(); }
+  TFieldDesc* FindField(const std::string& name) const { return fields_.FindField(name); }
+  TFieldDesc* FieldByName(const std::string& name) const { return fields_.FieldByName(name); }
+  bool HasFieldTypes(std::initializer_list<TDataType> types) const { return fields_.HasFieldTypes(types); }
+  virtual std::unique_ptr<TFieldDesc> GetFieldDescType() { return std::make_unique<TFieldDesc>(); }
+  virtual std::string GetChildFieldName(int index) { return "[" + std::to_string(index) + "]"; }
+  virtual bool IsBlobFieldType(TDataType t) const { return IsBlobDataType(t); }
+  virtual bool IsComplexFieldType(TDataType t) const { return IsComplexDataType(t); }
+
+  // Values by field number (1-based); attribute fields through their root object.
+  void GetFieldByNo(int field_no, TRecBuf rec, void* dest, bool& is_blank);
+  void PutFieldByNo(int field_no, TRecBuf rec, const void* source);
+  // Values by data type, without null handling.
+  virtual void GetField(const TFieldDesc& field, TRecBuf rec, void* dest);
+  virtual void PutField(const TFieldDesc& field, TRecBuf rec, const void* source);
+  virtual bool GetNull(int field_no, TRecBuf rec);
+  virtual void SetNull(int field_no, TRecBuf rec, bool value);
+  bool GetNullByBlob(int field_no, TRecBuf rec);
+  virtual void GetFieldAsVariant(int field_no, TRecBuf rec, classlib::Variant& value);
+  virtual void PutFieldAsVariant(int field_no, TRecBuf rec, const classlib::Variant& value);
+  virtual void GetDateFromBuf(TRecBuf rec, int32_t offset, TDateKind kind, void* dest);
+  virtual void PutDateToBuf(TRecBuf rec, int32_t offset, TDateKind kind, const void* source);
+
+  // ---- Record buffers -------------------------------------------------------
+  TRecBuf AllocRecBuf() const;
+  static void FreeRecBuf(TRecBuf rec);
+  // Zero-fills (when there are complex fields) and marks every field null.
+  void InitRecord(TRecBuf rec);
+  int32_t RecordSize() const { return record_size_; }
+  int32_t CalcRecordSize() const { return calc_record_size_; }
+  int32_t DataSize() const { return data_size_; }
+  virtual int GetIndicatorSize() { return GetFieldCount(); }
+
+  // ---- Complex values -------------------------------------------------------
+  virtual void CreateComplexFields(TRecBuf rec, bool with_blob);
+  virtual void CreateComplexField(TRecBuf rec, const TFieldDesc& field, bool with_blob);
+  virtual void FreeComplexField(TRecBuf rec, const TFieldDesc& field, bool with_blob);
+  virtual void FreeComplexFields(TRecBuf rec, bool with_blob);
+  // Dest (already a byte copy of source) gets its own heap strings and one
+  // more reference to every shared value (blobs only with with_blob).
+  virtual void CopyComplexFields(TRecBuf source, TRecBuf dest, bool with_blob);
+  virtual void AddRefComplexFields(TRecBuf rec);
+  TBlob* GetBlob(int field_no, TRecBuf rec);
+  // Blob data by field number; a unicode blob is read and written as ansi
+  // text unless true_unicode is set (positions and counts in characters).
+  uint32_t ReadBlob(int field_no, TRecBuf rec, uint32_t position, uint32_t count, void* dest,
+                    bool from_rollback = false, bool true_unicode = false);
+  void WriteBlob(int field_no, TRecBuf rec, uint32_t position, uint32_t count, const void* source,
+                 bool true_unicode = false);
+  uint32_t GetBlobSize(int field_no, TRecBuf rec, bool from_rollback = false, bool true_unicode = false);
+  void TruncateBlob(int field_no, TRecBuf rec, uint32_t size, bool true_unicode = false);
+
+  // ---- Navigation and edits (TMemData implements them) ---------------------
+  virtual bool GetEOF() { return eof_; }
+  virtual bool GetBOF() { return bof_; }
+  virtual int GetRecordCount() { return -1; }
+  virtual int GetRecordNo() { return -1; }
+  virtual void SetRecordNo(int /*value*/) {}
+  virtual void SetToBegin();
+  virtual void SetToEnd();
+  virtual void GetRecord(TRecBuf rec) = 0;
+  virtual void GetNextRecord(TRecBuf rec) = 0;
+  virtual void GetPriorRecord(TRecBuf rec) = 0;
+  virtual void PutRecord(TRecBuf rec) = 0;
+  virtual void AppendRecord(TRecBuf rec) = 0;
+  virtual void InsertRecord(TRecBuf rec) = 0;
+  virtual void UpdateRecord(TRecBuf rec) = 0;
+  virtual void DeleteRecord() = 0;
+  virtual void GetBookmark(TRecBookmark& bookmark);
+  virtual void SetToBookmark(const TRecBookmark& bookmark);
+  virtual bool BookmarkValid(const TRecBookmark* bookmark);
+  virtual int CompareBookmarks(const TRecBookmark* b1, const TRecBookmark* b2);
+
+  // ---- Cached updates (the cached-updates layer overrides them) ------------
+  virtual int GetUpdateStatus() { return 0; }
+  virtual int GetUpdateResult() { return 5; }
+  virtual bool UpdatesPending() { return false; }
+  virtual void SetCacheRecBuf(TRecBuf new_buf, TRecBuf old_buf);
+  virtual void ApplyUpdates() {}
+  virtual void CommitUpdates() {}
+  virtual void CancelUpdates() {}
+  virtual void RestoreUpdates() {}
+  virtual void RevertRecord() {}
+  virtual void GetRefreshRecord(TRecBuf /*rec*/) {}
+  virtual void ClearCache() {}
+  virtual void SetFilterItemTypes(TItemTypes types) { filter_item_types_ = types; }
+  TItemTypes FilterItemTypes() const { return filter_item_types_; }
+  bool CachedUpdates() const { return cached_updates_; }
+  void SetCachedUpdates(bool value) { cached_updates_ = value; }
+
+  // ---- Filters (the filter-expression layer overrides the parse hooks) -----
+  virtual void SetFilterText(const std::string& text);
+  const std::string& FilterText() const { return filter_text_; }
+  bool HasFilter() { return filter_func_ || filter_md_func_ || HasFilterExpression(); }
+  void SetFilterFunc(TFilterFunc func) { filter_func_ = std::move(func); }
+  void SetFilterMDFunc(TFilterFunc func) { filter_md_func_ = std::move(func); }
+  bool FilterCaseInsensitive() const { return filter_case_insensitive_; }
+  void SetFilterCaseInsensitive(bool value) { filter_case_insensitive_ = value; }
+  bool FilterNoPartialCompare() const { return filter_no_partial_compare_; }
+  void SetFilterNoPartialCompare(bool value) { filter_no_partial_compare_ = value; }
+
+  // ---- Options and events ---------------------------------------------------
+  bool DescribeFields() const { return describe_fields_; }
+  void SetDescribeFields(bool value) { describe_fields_ = value; }
+  bool TrimFixedChars() const { return trim_fixed_chars_; }
+  void SetTrimFixedChars(bool value) { trim_fixed_chars_ = value; }
+  bool TrimVarChars() const { return trim_var_chars_; }
+  void SetTrimVarChars(bool value) { trim_var_chars_ = value; }
+  bool EmptyStrAsValue() const { return empty_str_as_value_; }
+  void SetEmptyStrAsValue(bool value) { empty_str_as_value_ = value; }
+  bool HasComplexFields() const { return has_complex_fields_; }
+  bool OneElementArrays() const { return one_element_arrays_; }
+  void SetOneElementArrays(bool value) { one_element_arrays_ = value; }
+  TStringHeap& StringHeap() { return string_heap_; }
+  // The driver's option that turns LF into CR LF in string values read.
+  virtual bool GetConnectionFlag() { return false; }
+
+  TRecordEvent OnInsertRecord, OnDeleteRecord, OnUpdateRecord;
+  TApplyRecordEvent OnApplyRecord;
+  TNotifyFunc OnAfterInitFields;
+  TCalcFieldsFunc OnCalcFields;
+
+ protected:
+  virtual void InternalPrepare() {}
+  virtual void InternalUnPrepare() {}
+  virtual void InternalOpen() {}
+  virtual void InternalClose() {}
+  virtual void InitData();
+  virtual void FreeData() {}
+  virtual void InternalInitFields() {}
+  virtual void DoOnInsertRecord(TRecBuf rec);
+  virtual void DoOnDeleteRecord(TRecBuf rec);
+  virtual void DoOnUpdateRecord(TRecBuf rec);
+  virtual void DoOnApplyRecord(int kind, int& action, bool last_item);
+  // Hooks of the filter-expression layer: parse the stored text into a tree
+  // (an empty or blank text leaves none), free it, and test a record.
+  virtual void ParseFilter() {}
+  virtual void FreeFilter() {}
+  virtual bool HasFilterExpression() { return false; }
+  virtual bool FilterExpressionAccepts(TRecBuf /*rec*/) { return true; }
+  // Whether a record passes every filter that is set.
+  bool FilterAccepts(TRecBuf rec);
+
+  // The record slot of a field and its null byte.
+  uint8_t* FieldPtr(TRecBuf rec, const TFieldDesc& field) const;
+  uint8_t* NullPtr(TRecBuf rec, int field_no) const;
+  void* GetSlot(TRecBuf rec, const TFieldDesc& field) const;
+  void SetSlot(TRecBuf rec, const TFieldDesc& field, void* value) const;
+  TFieldDesc& FieldOfNo(int field_no) const;
+
+  int32_t record_size_ = 0;
+  int32_t calc_record_size_ = 0;
+  int32_t data_size_ = 0;
+  int32_t calc_data_size_ = 0;
+  bool cached_updates_ = false;
+  bool bof_ = true;
+  bool eof_ = true;
+  int32_t order_base_ = 0;
+  int32_t record_count_ = 0;
+  TItemTypes filter_item_types_ = kDefaultItemTypes;
+  TRecBuf new_cache_rec_buf_ = nullptr;
+  TRecBuf old_cache_rec_buf_ = nullptr;
+  TFilterFunc filter_func_;
+  TFilterFunc filter_md_func_;
+
+ private:
+  void LayoutFields();
+  void GetChildField(const TFieldDesc& field, TRecBuf rec, void* dest, bool& is_blank);
+  void PutChildField(const TFieldDesc& field, TRecBuf rec, const void* source);
+  void TrimValue(const TFieldDesc& field, void* dest) const;
+
+  bool describe_fields_ = true;
+  bool trim_fixed_chars_ = false;
+  bool trim_var_chars_ = false;
+  std::string filter_text_;
+  bool filter_case_insensitive_ = false;
+  bool filter_no_partial_compare_ = false;
+  bool empty_str_as_value_ = false;
+  bool has_complex_fields_ = false;
+  bool one_element_arrays_ = false;
+  TFieldDescs fields_;
+  TStringHeap string_heap_;
+  bool active_ = false;
+  bool prepared_ = false;
+};
+
+// Bytes enough to receive the value of a field (attribute fields take no
+// room in the record, so their length and type decide).
+size_t ValueBufferSize(const TFieldDesc& field);
+// A float rounded to `scale` decimals through its decimal text, as values of
+// fields with a scale are stored.
+double RoundToScale(double value, int scale);
+
+// A work buffer of size bytes, freed when it goes out of scope.
+struct TRecBufHolder {
+  explicit TRecBufHolder(size_t size);
+  ~TRecBufHolder();
+  TRecBufHolder(const TRecBufHolder&) = delete;
+  TRecBufHolder& operator=(const TRecBufHolder&) = delete;
+  TRecBuf buf;
+};
+
+}  // namespace dacore

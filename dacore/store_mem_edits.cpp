@@ -1,0 +1,172 @@
+// TMemData: inserting, updating and deleting rows, and the memory data
+// set's store and post of a row's values.
+#include <cstring>
+
+#include "classlib/exceptions.h"
+#include "dacore/store_mem_data.h"
+
+namespace dacore {
+
+void TMemData::PutRecord(TRecBuf rec) {
+  CLASSLIB_ASSERT(current_item_ != nullptr);
+  record_no_cache_.clear();
+  current_item_->filter_result = fsNotChecked;
+  std::memcpy(ItemRecord(current_item_), rec, record_size_);
+}
+
+void TMemData::CommitBlobs(TRecBuf rec) {
+  for (int i = 0; i < GetFieldCount(); ++i) {
+    const TFieldDesc& field = *Fields().GetItems(i);
+    if (field.FieldKind() == fkCalculated || field.HasParent() || !IsBlobFieldType(field.DataType())) continue;
+    if (auto* blob = static_cast<TBlob*>(GetSlot(rec, field))) blob->Commit();
+  }
+}
+
+ItemHeader* TMemData::InternalAppend(TRecBuf rec) {
+  ItemHeader* item = block_man_.AllocItem();
+  LinkBefore(item, nullptr);
+  std::memcpy(ItemRecord(item), rec, record_size_);
+  if (!IsHidden(item)) {
+    ItemHeader* prev = PriorVisible(item);
+    item->order = prev ? prev->order + 1 : 1 - order_base_;
+    ++record_count_;
+  }
+  record_no_cache_.clear();
+  return item;
+}
+
+ItemHeader* TMemData::InternalInsert(TRecBuf rec) {
+  ItemHeader* previous_current = current_item_;
+  ItemHeader* item = block_man_.AllocItem();
+  if (eof_ || !current_item_) LinkBefore(item, bof_ && !eof_ ? first_item_ : nullptr);
+  else LinkBefore(item, bof_ ? first_item_ : current_item_);
+  current_item_ = item;
+  bof_ = eof_ = false;
+  PutRecord(rec);
+  CommitBlobs(rec);
+  if (HasSortColumns())
+    MoveItemBySort(previous_current ? CompareRecords(rec, ItemRecord(previous_current)) : -1);
+  if (!IsHidden(item)) ++record_count_;
+  RenumberItems(item, rmInsert);
+  return item;
+}
+
+void TMemData::InternalDelete() {
+  ItemHeader* item = current_item_;
+  CLASSLIB_ASSERT(item != nullptr);
+  if (CachedUpdates()) {
+    // Reverting an inserted row removes it.
+    const bool inserted = item->status == isAppended;
+    RevertRecord();
+    if (inserted) return;
+  }
+  const bool visible = !IsHidden(item);
+  ItemHeader* prev = item->prev;
+  ItemHeader* next = item->next;
+  Unlink(item);
+  FreeItemWithValues(item);
+  current_item_ = next ? next : prev;
+  if (!first_item_) {
+    current_item_ = nullptr;
+    bof_ = eof_ = true;
+  }
+  if (visible) {
+    --record_count_;
+    RenumberAfterDelete(prev, next);
+  } else {
+    record_no_cache_.clear();
+  }
+}
+
+void TMemData::InsertRecord(TRecBuf rec) {
+  if (!CachedUpdates()) DoOnInsertRecord(rec);
+  ItemHeader* item = InternalInsert(rec);
+  if (CachedUpdates()) CacheInsert(item);
+}
+
+void TMemData::AppendRecord(TRecBuf rec) {
+  SetToEnd();
+  InsertRecord(rec);
+}
+
+void TMemData::UpdateRecord(TRecBuf rec) {
+  CLASSLIB_ASSERT(current_item_ != nullptr);
+  if (CachedUpdates()) CacheUpdate(current_item_, rec);
+  else DoOnUpdateRecord(rec);
+  const int direction = HasSortColumns() ? CompareRecords(rec, ItemRecord(current_item_)) : 0;
+  const bool was_visible = !IsHidden(current_item_);
+  PutRecord(rec);
+  if (HasSortColumns()) {
+    MoveItemBySort(direction);
+    RenumberItems(nullptr, rmAll);
+  } else if (IsHidden(current_item_) == was_visible) {
+    // The new values changed whether the row passes the filter.
+    RenumberItems(nullptr, rmAll);
+  }
+}
+
+void TMemData::DeleteRecord() {
+  CLASSLIB_ASSERT(current_item_ != nullptr);
+  if (current_item_ == last_item_) Fetch();
+  if (!CachedUpdates()) {
+    DoOnDeleteRecord(ItemRecord(current_item_));
+    InternalDelete();
+    return;
+  }
+  ItemHeader* item = current_item_;
+  const bool was_visible = !IsHidden(item);
+  CacheDelete(item);
+  item->filter_result = fsNotChecked;
+  if (was_visible && IsHidden(item)) {
+    item->order = 0;
+    --record_count_;
+    RenumberAfterDelete(item->prev, item->next);
+  }
+}
+
+void TMemData::StoreComplexValues(TRecBuf rec) {
+  CLASSLIB_ASSERT(current_item_ != nullptr);
+  TRecBufHolder previous(record_size_);
+  std::memcpy(previous.buf, ItemRecord(current_item_), record_size_);
+  TRecBufHolder work(record_size_);
+  std::memcpy(work.buf, previous.buf, record_size_);
+  CreateComplexFields(work.buf, false);
+  for (int i = 0; i < GetFieldCount(); ++i) {
+    const TFieldDesc& field = *Fields().GetItems(i);
+    const TDataType t = field.DataType();
+    if (field.FieldKind() == fkCalculated || field.HasParent()) continue;
+    if (t == dtVariant) {
+      auto* from = static_cast<TVariantObject*>(GetSlot(rec, field));
+      if (from) static_cast<TVariantObject*>(GetSlot(work.buf, field))->SetValue(from->Value());
+    } else if (t == dtHeapString || t == dtHeapWideString || t == dtHeapVarBytes) {
+      void* from = GetSlot(rec, field);
+      void* copy = from ? StringHeap().NewBuf(TStringHeap::BufSize(from)) : nullptr;
+      if (copy) std::memcpy(copy, from, TStringHeap::BufSize(from));
+      SetSlot(work.buf, field, copy);
+    }
+  }
+  PutRecord(work.buf);
+  ReleaseReplacedValues(previous.buf, rec);
+}
+
+void TMemData::PostRecord(TRecBuf rec) {
+  CLASSLIB_ASSERT(current_item_ != nullptr);
+  TRecBufHolder previous(record_size_);
+  std::memcpy(previous.buf, ItemRecord(current_item_), record_size_);
+  UpdateRecord(rec);
+  CommitBlobs(rec);
+  ReleaseReplacedValues(previous.buf, rec);
+}
+
+// Releases the Variant holders and heap strings of a row's previous version,
+// except those that the caller's buffer still holds.
+void TMemData::ReleaseReplacedValues(TRecBuf previous, TRecBuf rec) {
+  for (int i = 0; i < GetFieldCount(); ++i) {
+    const TFieldDesc& field = *Fields().GetItems(i);
+    if (field.FieldKind() == fkCalculated || field.HasParent() || !IsComplexFieldType(field.DataType())) continue;
+    if (IsBlobFieldType(field.DataType()) || GetSlot(previous, field) == GetSlot(rec, field)) continue;
+    FreeComplexField(previous, field, false);
+  }
+}
+
+}  // namespace dacore

@@ -1,0 +1,298 @@
+// Rows of a record store: appending, inserting, deleting and navigating
+// many rows with their record numbers, bookmarks that outlive their rows,
+// blocks of items, filters and the refresh stamp.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <set>
+#include <thread>
+#include <vector>
+
+#include "dacore/tests/store_fixture.h"
+#include "dacore/util_bytes.h"
+
+namespace dacore {
+namespace {
+
+class StoreRowsTest : public ::testing::Test {
+ protected:
+  StoreRowsTest() : store_({{"ID", dtInt32, 4}}) { store_.Open(); }
+
+  void PutId(int32_t id) {
+    TestRecord rec(store_);
+    store_.PutFieldByNo(1, rec.buf(), &id);
+    store_.InsertRecord(rec.buf());
+  }
+  void AppendId(int32_t id) {
+    store_.SetToEnd();
+    PutId(id);
+  }
+  int32_t CurrentId() {
+    TestRecord rec(store_);
+    store_.GetRecord(rec.buf());
+    bool blank = true;
+    int32_t id = 0;
+    store_.GetFieldByNo(1, rec.buf(), &id, blank);
+    return id;
+  }
+  // Every row's record number equals its position, and the count agrees.
+  void ExpectNumbersRight(const std::vector<int32_t>& ids) {
+    ASSERT_EQ(store_.GetRecordCount(), static_cast<int>(ids.size()));
+    store_.SetToBegin();
+    int position = 0;
+    for (store_.GetNextRecord(nullptr); !store_.GetEOF(); store_.GetNextRecord(nullptr)) {
+      ++position;
+      ASSERT_EQ(store_.GetRecordNo(), position);
+      ASSERT_EQ(CurrentId(), ids[position - 1]) << position;
+    }
+    ASSERT_EQ(position, static_cast<int>(ids.size()));
+  }
+
+  TTestStore store_;
+};
+
+TEST_F(StoreRowsTest, HundredThousandRowsAppendedInsertedDeletedAndNavigated) {
+  std::vector<int32_t> ids;
+  for (int32_t i = 0; i < 100000; ++i) {
+    AppendId(i);
+    ids.push_back(i);
+  }
+  ExpectNumbersRight(ids);
+  std::mt19937 rng(29);
+  for (int step = 0; step < 300; ++step) {
+    const int n = static_cast<int>(ids.size());
+    const int at = static_cast<int>(rng() % n) + 1;
+    store_.SetRecordNo(at);
+    ASSERT_EQ(store_.GetRecordNo(), at);
+    ASSERT_EQ(CurrentId(), ids[at - 1]);
+    if (step % 3 == 0) {
+      store_.DeleteRecord();
+      ids.erase(ids.begin() + (at - 1));
+    } else {
+      PutId(1000000 + step);  // before the current row
+      ids.insert(ids.begin() + (at - 1), 1000000 + step);
+      ASSERT_EQ(store_.GetRecordNo(), at);
+    }
+  }
+  ExpectNumbersRight(ids);
+  // Backwards from the end.
+  store_.SetToEnd();
+  int expected = static_cast<int>(ids.size());
+  for (store_.GetPriorRecord(nullptr); !store_.GetBOF(); store_.GetPriorRecord(nullptr))
+    ASSERT_EQ(store_.GetRecordNo(), expected--);
+  EXPECT_EQ(expected, 0);
+  // Delete everything from the front.
+  store_.SetRecordNo(1);
+  while (store_.GetRecordCount() > 0) store_.DeleteRecord();
+  EXPECT_TRUE(store_.GetBOF());
+  EXPECT_TRUE(store_.GetEOF());
+  EXPECT_EQ(store_.BlockManager().BlockCount(), 0);
+}
+
+TEST_F(StoreRowsTest, InsertNearTheStartRenumbersOnlyTheRowsBefore) {
+  std::vector<int32_t> ids;
+  for (int32_t i = 0; i < 1000; ++i) {
+    AppendId(i);
+    ids.push_back(i);
+  }
+  const int32_t last_order = store_.LastItem()->order;
+  store_.SetRecordNo(3);
+  PutId(-1);
+  ids.insert(ids.begin() + 2, -1);
+  EXPECT_EQ(store_.GetRecordNo(), 3);
+  EXPECT_EQ(store_.LastItem()->order, last_order);  // the long side kept its numbers
+  EXPECT_EQ(store_.OrderBase(), 1);
+  store_.SetRecordNo(2);
+  store_.DeleteRecord();
+  ids.erase(ids.begin() + 1);
+  EXPECT_EQ(store_.LastItem()->order, last_order);
+  EXPECT_EQ(store_.OrderBase(), 0);
+  ExpectNumbersRight(ids);
+  // Near the end the rows after are renumbered instead.
+  store_.SetRecordNo(998);
+  PutId(-2);
+  ids.insert(ids.begin() + 997, -2);
+  EXPECT_EQ(store_.OrderBase(), 0);
+  ExpectNumbersRight(ids);
+}
+
+TEST_F(StoreRowsTest, DeletingTheOnlyRowSetsBofAndEof) {
+  AppendId(1);
+  EXPECT_FALSE(store_.GetEOF());
+  store_.DeleteRecord();
+  EXPECT_EQ(store_.CurrentItem(), nullptr);
+  EXPECT_TRUE(store_.GetBOF());
+  EXPECT_TRUE(store_.GetEOF());
+  EXPECT_EQ(store_.GetRecordCount(), 0);
+}
+
+TEST_F(StoreRowsTest, BlockIsReleasedWithItsLastUsedItem) {
+  for (int32_t i = 0; i < 15; ++i) AppendId(i);
+  EXPECT_EQ(store_.BlockManager().BlockCount(), 2);
+  store_.SetRecordNo(11);
+  for (int i = 0; i < 5; ++i) store_.DeleteRecord();
+  EXPECT_EQ(store_.BlockManager().BlockCount(), 1);
+  int free_items = 0;
+  for (ItemHeader* it = store_.BlockManager().FirstFree(); it; it = it->next) {
+    EXPECT_EQ(it->flag, kItemFree);
+    ++free_items;
+  }
+  EXPECT_EQ(free_items, 0);  // the released block's items left the free list
+  EXPECT_EQ(store_.GetRecordCount(), 10);
+}
+
+TEST_F(StoreRowsTest, BookmarksOfDeletedRowsFallBackToTheirRecordNumber) {
+  for (int32_t i = 0; i < 30; ++i) AppendId(i);
+  // A row whose block is released: the bookmark must not read freed memory.
+  store_.SetRecordNo(25);
+  TRecBookmark released;
+  store_.GetBookmark(released);
+  store_.SetRecordNo(21);
+  for (int i = 0; i < 10; ++i) store_.DeleteRecord();  // rows 21..30: one block
+  store_.SetRecordNo(3);
+  store_.SetToBookmark(released);
+  EXPECT_EQ(store_.GetRecordNo(), 3);  // row 25 is gone, nothing moved
+  // A row whose item is reused by a new row: the serial tells them apart.
+  store_.SetRecordNo(5);
+  TRecBookmark reused;
+  store_.GetBookmark(reused);
+  store_.DeleteRecord();
+  AppendId(777);  // takes the freed item
+  EXPECT_EQ(store_.CurrentItem(), reused.item);
+  store_.SetRecordNo(1);
+  store_.SetToBookmark(reused);
+  EXPECT_EQ(store_.GetRecordNo(), 5);
+  EXPECT_EQ(CurrentId(), 5);  // the row now fifth, not the new row 777
+  // A live bookmark goes straight to its row.
+  store_.SetRecordNo(8);
+  TRecBookmark live;
+  store_.GetBookmark(live);
+  store_.SetRecordNo(1);
+  PutId(-5);
+  store_.SetToBookmark(live);
+  EXPECT_EQ(CurrentId(), 8);
+  EXPECT_EQ(store_.GetRecordNo(), 9);
+}
+
+TEST_F(StoreRowsTest, BookmarksFromBeforeReopenUseTheRecordNumber) {
+  for (int32_t i = 0; i < 5; ++i) AppendId(i);
+  store_.SetRecordNo(4);
+  TRecBookmark mark;
+  store_.GetBookmark(mark);
+  store_.Reopen();
+  for (int32_t i = 10; i < 15; ++i) AppendId(i);
+  store_.SetToBookmark(mark);
+  EXPECT_NE(mark.refresh_stamp, store_.RefreshStamp());
+  EXPECT_EQ(CurrentId(), 13);
+  EXPECT_EQ(store_.CompareBookmarks(&mark, nullptr), -1);
+  EXPECT_EQ(store_.CompareBookmarks(nullptr, &mark), 1);
+  EXPECT_EQ(store_.CompareBookmarks(nullptr, nullptr), 0);
+  TRecBookmark other;
+  store_.GetBookmark(other);
+  EXPECT_EQ(store_.CompareBookmarks(&other, &other), 0);
+  EXPECT_EQ(store_.CompareBookmarks(&mark, &other), 0);  // same record number
+  store_.SetToBegin();
+  TRecBookmark none;
+  store_.GetBookmark(none);
+  EXPECT_EQ(none.record_no, -1);
+  EXPECT_FALSE(store_.BookmarkValid(&none));
+  EXPECT_TRUE(store_.BookmarkValid(&other));
+}
+
+TEST_F(StoreRowsTest, FilteredRowsAreSkippedAndNotCounted) {
+  for (int32_t i = 1; i <= 20; ++i) AppendId(i);
+  store_.SetFilterFunc([](TRecBuf rec) { return LoadUnaligned<int32_t>(rec) % 2 == 0; });
+  store_.ClearCache();
+  EXPECT_EQ(store_.GetRecordCount(), 10);
+  std::vector<int32_t> even;
+  for (int32_t i = 2; i <= 20; i += 2) even.push_back(i);
+  ExpectNumbersRight(even);
+  store_.SetRecordNo(3);
+  EXPECT_EQ(CurrentId(), 6);
+  TRecBookmark mark;
+  store_.GetBookmark(mark);
+  EXPECT_TRUE(store_.BookmarkValid(&mark));
+  // An odd row inserted is hidden at once and changes no record number.
+  PutId(7);
+  EXPECT_EQ(store_.GetRecordCount(), 10);
+  ExpectNumbersRight(even);
+  store_.SetFilterFunc(nullptr);
+  store_.ClearCache();
+  EXPECT_EQ(store_.GetRecordCount(), 21);
+}
+
+TEST(RefreshStampTest, StoresOpenedOnSeveralThreadsTakeDistinctStamps) {
+  constexpr int kThreads = 4, kStamps = 50000, kStores = 200;
+  std::vector<std::vector<int32_t>> stamps(kThreads);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&stamps, t] {
+      for (int i = 0; i < kStores; ++i) {
+        TTestStore store({{"ID", dtInt32, 4}});
+        store.Open();
+        stamps[t].push_back(store.RefreshStamp());
+      }
+      for (int i = 0; i < kStamps; ++i) stamps[t].push_back(NextRefreshStamp());
+    });
+  }
+  for (auto& th : threads) th.join();
+  std::set<int32_t> all;
+  for (const auto& list : stamps) all.insert(list.begin(), list.end());
+  EXPECT_EQ(all.size(), size_t{kThreads} * (kStamps + kStores));
+}
+
+// Rows with heap strings, Variants and blobs: stored, posted, edited and
+// freed without leaks (the ASan build checks).
+TEST(StoreComplexRowsTest, PostAndStoreComplexValuesKeepOneOwnerPerValue) {
+  constexpr uint16_t kPtr = sizeof(void*);
+  TTestStore store({{"HS", dtHeapString, kPtr, 50}, {"V", dtVariant, kPtr}, {"M", dtMemo, kPtr}});
+  store.Open();
+  for (int i = 0; i < 50; ++i) {
+    TRecBuf rec = store.AllocRecBuf();
+    store.InitRecord(rec);
+    store.CreateComplexFields(rec, true);
+    store.PutFieldAsVariant(1, rec, classlib::Variant("row " + std::to_string(i)));
+    store.PutFieldAsVariant(2, rec, classlib::Variant(i));
+    store.PutFieldAsVariant(3, rec, classlib::Variant(std::string(3000 + i, 'm')));
+    store.AppendRecord(rec);  // the row takes over the values
+    TData::FreeRecBuf(rec);
+  }
+  store.SetRecordNo(10);
+  const int32_t memo_offset = store.FieldByName("M")->Offset();
+  TRecBuf edit = store.AllocRecBuf();
+  // The memory data set's edit: the row's blob, its own holders and strings.
+  store.GetRecord(edit);
+  store.CreateComplexFields(edit, false);
+  store.PutFieldAsVariant(1, edit, classlib::Variant("edited"));
+  store.PutFieldAsVariant(2, edit, classlib::Variant(-1));
+  store.GetBlob(3, edit)->SetAsString("new memo");
+  store.PostRecord(edit);  // the row owns the posted values now
+  // Values stored into the row: copies of the buffer's holders and strings.
+  store.GetRecord(edit);
+  store.CreateComplexFields(edit, false);
+  store.PutFieldAsVariant(1, edit, classlib::Variant("stored"));
+  store.PutFieldAsVariant(2, edit, classlib::Variant(99));
+  store.StoreComplexValues(edit);
+  StoreUnaligned<void*>(static_cast<uint8_t*>(edit) + memo_offset, nullptr);  // the row's blob
+  store.FreeComplexFields(edit, true);
+  TData::FreeRecBuf(edit);
+
+  TRecBuf row = store.AllocRecBuf();
+  store.GetRecord(row);
+  classlib::Variant v;
+  store.GetFieldAsVariant(1, row, v);
+  EXPECT_EQ(v.AsString(), "stored");
+  store.GetFieldAsVariant(2, row, v);
+  EXPECT_EQ(v.AsInteger(), 99);
+  EXPECT_EQ(store.GetBlob(3, row)->GetAsString(), "new memo");
+  EXPECT_EQ(store.GetBlob(3, row)->Rollback(), nullptr);  // committed by the post
+  TData::FreeRecBuf(row);
+  store.SetRecordNo(11);
+  store.DeleteRecord();
+  EXPECT_EQ(store.GetRecordCount(), 49);
+  store.Close();
+}
+
+}  // namespace
+}  // namespace dacore
