@@ -231,7 +231,7 @@ TEST_F(SettingsUpdate, AListFileThatCannotBeWrittenOrAShareThatIsNoNumberRaises)
     UpdateSettings(view_, bad_share.UpdateElement());
     ADD_FAILURE() << "a share that is no number was accepted";
   } catch (const EUpdateDescriptionError& error) {
-    EXPECT_NE(std::string(error.what()).find(Ansi("TIME_PERCENT \"много\" элемента I (строка 3)")),
+    EXPECT_NE(std::string(error.what()).find(Ansi("TIME_PERCENT \"много\" элемента I (строка 2)")),
               std::string::npos)
         << error.what();
   }
