@@ -39,8 +39,21 @@ QLabel* MakeLabel(QWidget* page, const char* caption, int left, int top) {
   return label;
 }
 
+// The designed width, or more when the caption needs it.
+int ButtonWidth(QPushButton* button, int designed) {
+  return std::max(designed, button->sizeHint().width());
+}
+
 QPushButton* MakeButton(QWidget* page, const char* caption, int left, int top, int width) {
-  return Place(new QPushButton(QString::fromUtf8(caption), page), left, top, width, kButtonHeight);
+  auto* button = new QPushButton(QString::fromUtf8(caption), page);
+  return Place(button, left, top, ButtonWidth(button, width), kButtonHeight);
+}
+
+// A button whose right edge is at `right`.
+QPushButton* MakeRightButton(QWidget* page, const char* caption, int right, int top) {
+  QPushButton* button = MakeButton(page, caption, 0, top, kButtonWidth);
+  button->move(right - button->width(), top);
+  return button;
 }
 
 void MakePasswordEdit(QLineEdit* edit) {
@@ -65,11 +78,10 @@ void TfrmUpdate::CreateBaseSelectPage() {
   lServerName = MakeLabel(page, "Имя сервера:", kPageMargin, 68);
   cbServerName = Place(new TDropDownComboBox(page), kEditLeft, 64, 140, kRowHeight);
   lForDB = MakeLabel(page, "Файл базы данных:", kPageMargin, 96);
-  btnFileDB = MakeButton(page, "Обзор...", right - kButtonWidth, 90, kButtonWidth);
+  btnFileDB = MakeRightButton(page, "Обзор...", right, 90);
   eForDB = Place(new QLineEdit(page), kEditLeft, 92, 0, kRowHeight);
   btnConfigConnection = MakeButton(page, "Дополнительно...", kPageMargin, kButtonRowTop, 120);
-  btnCheckConnection =
-      MakeButton(page, "Выбрать", right - kButtonWidth, kButtonRowTop, kButtonWidth);
+  btnCheckConnection = MakeRightButton(page, "Выбрать", right, kButtonRowTop);
 
   AnchorRight(cbForDB, true);
   AnchorRight(ePassword, true);
@@ -97,9 +109,8 @@ void TfrmUpdate::CreateUserPage() {
   LabeledEditParolLabel->setBuddy(LabeledEditParol);
   MakePasswordEdit(LabeledEditParol);
   const int right = kClientWidth - kPageMargin;
-  ButtonCancel = MakeButton(page, "Отмена", right - kButtonWidth, kButtonRowTop, kButtonWidth);
-  ButtonOK = MakeButton(page, "OK", right - 2 * kButtonWidth - kPageMargin, kButtonRowTop,
-                        kButtonWidth);
+  ButtonCancel = MakeRightButton(page, "Отмена", right, kButtonRowTop);
+  ButtonOK = MakeRightButton(page, "OK", ButtonCancel->x() - kPageMargin, kButtonRowTop);
   ButtonOK->setDefault(true);
   AnchorRight(ButtonCancel, false);
   AnchorRight(ButtonOK, false);
@@ -152,7 +163,7 @@ void TfrmUpdate::FitUpdatePage() {
   constexpr int kBoxRowHeight = 26;
   constexpr int kBoxTop = 4;
   constexpr int kColumnGap = 12;
-  constexpr int kMinColumnWidth = 264;
+  constexpr int kMinColumnWidth = 220;
   constexpr int kMinInfoHeight = 34;
 
   int box_width = 300;
@@ -177,10 +188,11 @@ void TfrmUpdate::FitUpdatePage() {
 
   const int row = std::max({kButtonRowTop, pbCondition->geometry().bottom() + 1 + 8,
                             gnUpdOptions->geometry().bottom() + 1 + 8});
-  sbDetails->setGeometry(kPageMargin, row, 90, kButtonHeight);
-  bbOpenDir->setGeometry(200, row, 90, kButtonHeight);
-  bbInstruction->setGeometry(300, row, 90, kButtonHeight);
-  bbExecute->setGeometry(width - kPageMargin - kButtonWidth, row, kButtonWidth, kButtonHeight);
+  sbDetails->setGeometry(kPageMargin, row, ButtonWidth(sbDetails, 90), kButtonHeight);
+  bbOpenDir->setGeometry(200, row, ButtonWidth(bbOpenDir, 90), kButtonHeight);
+  bbInstruction->setGeometry(300, row, ButtonWidth(bbInstruction, 90), kButtonHeight);
+  const int execute_width = ButtonWidth(bbExecute, kButtonWidth);
+  bbExecute->setGeometry(width - kPageMargin - execute_width, row, execute_width, kButtonHeight);
   mDetails->setGeometry(kPageMargin, row + kButtonHeight + 4, width - 2 * kPageMargin,
                         mDetails->height());
   SizeWindow(width, row - kButtonRowTop);

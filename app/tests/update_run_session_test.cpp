@@ -176,6 +176,38 @@ TEST_F(UpdateSessionTest, TwoRunsOfOneDayAreBothInItsLog) {
   EXPECT_EQ(log[starts[1] + 1], "/*");
 }
 
+// Shares are read for the steps a run takes: a step for another server kind
+// or a part that is not run may leave them out; a taken step's bad share
+// ends the run with an error naming the description and the step.
+TEST_F(UpdateSessionTest, OnlyTheSharesOfTheStepsARunTakesAreRead) {
+  product.WriteDescription(R"(<ROOT>
+  <VERSIONS START_BD_VERSION="3.1" RESULT_BD_VERSION="3.2"/>
+  <DB_UPDATE>
+    <ITEM SUBD="ORACLE" SOURCE="0" FILENAME="Scripts\oracle.xml"/>
+    <ITEM SUBD="FIREBIRD" TIME_PERCENT="10" SOURCE="0" FILENAME="Scripts\failing.xml"/>
+  </DB_UPDATE>
+  <CONFIG_UPDATE><ITEM UPDATE_TYPE="1"/></CONFIG_UPDATE>
+</ROOT>)");
+  RunDatabasePart(window);
+  EXPECT_EQ(window.StateImage(upDatabase), siFailed);
+  const std::vector<std::string> lines = window.DetailLines();
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "INSERT INTO NO_SUCH_TABLE VALUES (1)"), lines.end());
+
+  product.WriteDescription(R"(<ROOT>
+  <VERSIONS START_BD_VERSION="3.1" RESULT_BD_VERSION="3.2"/>
+  <DB_UPDATE>
+    <ITEM SUBD="FIREBIRD" TIME_PERCENT="десять" SOURCE="0" FILENAME="Scripts\failing.xml"/>
+  </DB_UPDATE>
+</ROOT>)");
+  std::unique_ptr<TfrmUpdate> second = StartAgain();
+  RunDatabasePart(*second);
+  second->ChildMessages.reset();
+  EXPECT_EQ(second->StateImage(upDatabase), siFailed);
+  const std::string details = classlib::Cp1251ToUtf8(second->DetailLines()[5]);
+  EXPECT_EQ(details, "файл \"" + product.ReleaseDir() + "/updcfg.xml\": значение TIME_PERCENT "
+                     "\"десять\" элемента ITEM (строка 5) не является числом");
+}
+
 // The child's side of the test below: logs in, says so, and runs the event
 // loop until the parent's signal ends it; then reports what it left behind.
 TEST_F(UpdateSessionTest, TerminationChild) {
