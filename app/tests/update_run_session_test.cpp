@@ -176,6 +176,23 @@ TEST_F(UpdateSessionTest, TwoRunsOfOneDayAreBothInItsLog) {
   EXPECT_EQ(log[starts[1] + 1], "/*");
 }
 
+// After a run the administrator goes back to the login page: it shows the
+// user, group and password he logged in with, and OK logs in again.
+TEST_F(UpdateSessionTest, TheLoginPageAfterARunLogsInAgain) {
+  product.WriteDescription(Description("failing.xml"));
+  RunDatabasePart(window);
+  ASSERT_EQ(LastBoxText(), kRunFailedText);
+  window.pcMain->setCurrentIndex(1);
+  EXPECT_EQ(window.ComboBoxUser->count(), 3);
+  EXPECT_EQ(window.ComboBoxUser->currentText(), QStringLiteral("admin"));
+  EXPECT_EQ(window.LabeledEditParol->text(), QStringLiteral("secret"));
+  boxes.shown.clear();
+  window.ButtonOK->click();
+  EXPECT_TRUE(boxes.shown.empty()) << LastBoxText().toStdString();
+  EXPECT_EQ(window.pcMain->currentIndex(), 2);
+  EXPECT_TRUE(window.bbExecute->isEnabled());
+}
+
 // Shares are read for the steps a run takes: a step for another server kind
 // or a part that is not run may leave them out; a taken step's bad share
 // ends the run with an error naming the description and the step.
