@@ -2,6 +2,7 @@
 
 #include <atomic>
 
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlField>
 #include <QSqlRecord>
@@ -88,6 +89,8 @@ QSqlDatabase TADOConnection::Database() const {
   CheckConnected();
   return QSqlDatabase::database(qt_connection_name_, false);
 }
+
+void TADOConnection::MoveToThread(QThread* thread) { Database().driver()->moveToThread(thread); }
 
 void TADOConnection::CheckConnected() const {
   if (qt_connection_name_.isEmpty())

@@ -14,6 +14,8 @@
 #include <QSqlQuery>
 #include <QString>
 
+class QThread;
+
 #include "app/ado_provider.h"
 #include "classlib/custom_connection.h"
 #include "classlib/strings.h"
@@ -60,6 +62,10 @@ class TADOConnection : public classlib::TCustomConnection {
 
   // The open Qt connection; raises EADOError when not connected.
   QSqlDatabase Database() const;
+
+  // Hands the open Qt connection to `thread`, which alone may use it from
+  // then on; called on the thread that holds it now.
+  void MoveToThread(QThread* thread);
 
  protected:
   void DoConnect() override;

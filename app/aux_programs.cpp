@@ -8,10 +8,13 @@
 #include "app/macros.h"
 #include "app/reg.h"
 #include "app/run_process.h"
+#include "app/qt_text.h"
 #include "app/run_state.h"
+#include "app/update_description.h"
 #include "classlib/ansistr.h"
 #include "classlib/codepage.h"
 #include "classlib/currency.h"
+#include "classlib/exceptions.h"
 #include "classlib/format_settings.h"
 #include "classlib/numconv.h"
 
@@ -55,6 +58,7 @@ bool RunSettingsProgram(IProgressView& view, const QDomElement& item, const std:
     WriteListFile(ExpandMacros(Attribute(item, "INI_FILE_NAME")),
                   ExpandMacros(Attribute(item, "INI_FILE")));
   }
+  program = DisplayPath(program);
   // Blocks from the program's messages name the program itself.
   ChildCommandLine = ChildProgramCommandLine(program, command);
   return RunProcessAndWait(view, program, command);
@@ -66,12 +70,24 @@ bool SettingsProgramError(std::string& text) {
                        text) == platform::ERROR_SUCCESS;
 }
 
+// A settings item's share of the bar; one that is no number names the
+// description and the item, as the database part's items do.
+double SettingsItemPercent(const QDomElement& item) {
+  const std::string text = Attribute(item, "TIME_PERCENT");
+  try {
+    return ItemTimePercent(text);
+  } catch (const classlib::EConvertError&) {
+    throw EUpdateDescriptionError(
+        BadTimePercentMessage(text, AnsiOf(item.tagName()), item.lineNumber()));
+  }
+}
+
 // Runs one settings item; false when it failed.
 bool UpdateSettingsItem(IProgressView& view, const QDomElement& item, double& sum) {
   if (RegKeyExists(platform::HKEY_CURRENT_USER, kChildMessagesKey))
     DeleteRegKey(platform::HKEY_CURRENT_USER, kChildMessagesKey);
   const std::string command = ExpandMacros(Attribute(item, "COMMAND"));
-  const double percent = ItemTimePercent(Attribute(item, "TIME_PERCENT"));
+  const double percent = SettingsItemPercent(item);
   ItemPercent = percent;
   ItemBasePosition = view.ProgressPosition();
   sum += percent;
@@ -116,7 +132,7 @@ bool ImportReferenceGroups(IProgressView& view, const QDomElement& node) {
   const int share = 100 / static_cast<int>(items.size());
   ItemPercent = share;
   bool result = true;
-  const std::string program = LxDir + "Utils\\ImportFromXML.exe";
+  const std::string program = DisplayPath(LxDir + "Utils\\ImportFromXML.exe");
   for (std::size_t i = 0; i < items.size(); ++i) {
     // Once the window is closed no further program starts.
     if (WaitAbandoned()) return false;
@@ -135,7 +151,7 @@ bool UpdateSettings(IProgressView& view, const QDomElement& node) {
   ChildResultOk = true;
   const std::vector<QDomElement> items = Items(node);
   double total = 0;
-  for (const QDomElement& item : items) total += ItemTimePercent(Attribute(item, "TIME_PERCENT"));
+  for (const QDomElement& item : items) total += SettingsItemPercent(item);
   view.SetProgressRange(view.ProgressMin(), static_cast<int>(classlib::Round(total)));
 
   bool result = true;

@@ -1,5 +1,8 @@
 #include "app/details_log.h"
 
+#include <QFile>
+#include <algorithm>
+
 #include "app/run_state.h"
 #include "classlib/codepage.h"
 #include "classlib/datetime.h"
@@ -51,16 +54,31 @@ void AddDetailsLog(IProgressView& view, const std::string& source, const std::st
   view.SetDetailsButtonEnabled(true);
 }
 
+std::string DisplayPath(const std::string& ansi_path) {
+  std::string path = ansi_path;
+  std::replace(path.begin(), path.end(), '\\', '/');
+  return path;
+}
+
 std::string DetailsLogFileName() {
   // A fixed numeric form: the short date format may hold "/" or any other
   // character a file name cannot, and this one also sorts by date.
   return LxDir + "update_" + classlib::FormatDateTime("yyyy-mm-dd", classlib::Date()) + ".log";
 }
 
-void SaveDetailsLog(const std::vector<std::string>& lines, const std::string& file_name) {
-  std::string text;
+std::string RunLogHeading(classlib::TDateTime run_started) {
+  return Caption("Обновление данных, начало: ") +
+         classlib::FormatDateTime("yyyy-mm-dd hh:nn:ss", run_started);
+}
+
+void SaveDetailsLog(const std::vector<std::string>& lines, const std::string& file_name,
+                    classlib::TDateTime run_started) {
+  const bool exists = QFile::exists(QString::fromStdString(classlib::NativeFileName(file_name)));
+  classlib::TFileStream file(file_name, exists ? classlib::fmOpenWrite : classlib::fmCreate);
+  if (lines.empty()) return;
+  std::string text = classlib::Cp1251ToUtf8(RunLogHeading(run_started)) + "\n";
   for (const std::string& line : lines) text += classlib::Cp1251ToUtf8(line) + "\n";
-  classlib::TFileStream file(file_name, classlib::fmCreate);
+  file.Seek(0, classlib::soFromEnd);
   file.WriteBuffer(text.data(), static_cast<int>(text.size()));
 }
 

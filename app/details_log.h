@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/progress_view.h"
+#include "classlib/datetime.h"
 
 namespace app {
 
@@ -26,13 +27,23 @@ void AddDetailsLog(IProgressView& view, const std::string& source, const std::st
 // text ending in a line break leaves an empty last line.
 std::vector<std::string> DetailLinesOf(const std::string& text);
 
+// A path as the details show it: with "/" only, whatever mix of "\" and "/"
+// the release and the folders wrote.
+std::string DisplayPath(const std::string& ansi_path);
+
 // "<LxDir>update_<today as yyyy-mm-dd>.log", whatever the date format of
 // the system: the name must always be a valid file name.
 std::string DetailsLogFileName();
 
-// Writes the lines as a UTF-8 text with LF line ends, replacing the file.
-// The file name is ANSI and may use '\'. Raises EFCreateError or EWriteError
-// (the class library's stream errors) when the file cannot be written.
-void SaveDetailsLog(const std::vector<std::string>& lines, const std::string& file_name);
+// The line that opens a run's part of the day's log.
+std::string RunLogHeading(classlib::TDateTime run_started);
+
+// Appends the lines of one run, under RunLogHeading, to the day's file as
+// UTF-8 text with LF line ends, so every run of the day stays readable; a
+// run with no lines adds nothing (the file is still created). The file name
+// is ANSI and may use '\'. Raises the class library's stream errors when
+// the file cannot be written.
+void SaveDetailsLog(const std::vector<std::string>& lines, const std::string& file_name,
+                    classlib::TDateTime run_started);
 
 }  // namespace app

@@ -1,12 +1,42 @@
 #include "app/execute_statement.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QThread>
 #include <exception>
+#include <memory>
 
+#include "app/run_state.h"
 #include "classlib/ansistr.h"
 #include "classlib/codepage.h"
 #include "classlib/strings.h"
 
 namespace app {
+
+namespace {
+
+// How long the window waits for the statement between two rounds of its
+// events.
+constexpr int kEventStepMs = 10;
+
+void ExecuteAside(IScriptConnection& connection, const std::string& text) {
+  std::exception_ptr failure;
+  QThread* const owner = QThread::currentThread();
+  const std::unique_ptr<QThread> worker(QThread::create([&] {
+    try {
+      connection.Execute(text);
+    } catch (...) {
+      failure = std::current_exception();
+    }
+    connection.GiveBack(owner);
+  }));
+  connection.LendTo(worker.get());
+  worker->start();
+  while (!worker->wait(QDeadlineTimer(kEventStepMs))) QCoreApplication::processEvents();
+  if (failure) std::rethrow_exception(failure);
+}
+
+}  // namespace
 
 bool ExecuteStatement(IScriptConnection& connection, const std::string& text,
                       std::string& error_text) {
@@ -16,8 +46,9 @@ bool ExecuteStatement(IScriptConnection& connection, const std::string& text,
     return true;
   }
   try {
-    connection.Execute(text);
+    ExecuteAside(connection, text);
   } catch (const std::exception& error) {
+    ++StatementFailures;
     error_text = error.what();
     return false;
   }

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+class QThread;
+
 namespace classlib {
 class TStrings;
 }
@@ -26,7 +28,13 @@ class IScriptConnection {
   // opens it again, so every script file starts on a fresh connection.
   virtual void Reconnect() = 0;
   // Sends one statement to the server unchanged; raises on failure.
+  // ExecuteStatement calls it on a thread of its own.
   virtual void Execute(const std::string& text) = 0;
+  // A connection whose handle may only be used by one thread hands it to
+  // `worker` (called on the thread that holds it) and back to `owner`
+  // (called on `worker` once the statement ran). Nothing by default.
+  virtual void LendTo(QThread* worker) { (void)worker; }
+  virtual void GiveBack(QThread* owner) { (void)owner; }
   // Commits the transaction left open by the statements, if there is one.
   virtual void Commit() = 0;
 
@@ -47,6 +55,10 @@ class IScriptConnection {
 // Executes `text` on the connection. A text that is exactly "COMMIT" in any
 // letter case is not sent and counts as done: the connection commits by
 // itself. On failure `error_text` holds the exception's message.
+// The statement runs on a thread of its own while the calling thread keeps
+// processing its events, so a long statement does not freeze the window;
+// the call returns only when the statement is done, so statements keep
+// their order.
 bool ExecuteStatement(IScriptConnection& connection, const std::string& text,
                       std::string& error_text);
 

@@ -25,6 +25,14 @@ void TSqlServerScriptConnection::Execute(const std::string& text) {
   command_.Execute();
 }
 
+void TSqlServerScriptConnection::LendTo(QThread* worker) {
+  if (connection_.Connected()) connection_.MoveToThread(worker);
+}
+
+void TSqlServerScriptConnection::GiveBack(QThread* owner) {
+  if (connection_.Connected()) connection_.MoveToThread(owner);
+}
+
 void TSqlServerScriptConnection::Commit() {
   if (connection_.InTransaction()) connection_.CommitTrans();
 }

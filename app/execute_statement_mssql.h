@@ -19,6 +19,9 @@ class TSqlServerScriptConnection : public IScriptConnection {
   TScriptServer Server() const override { return TScriptServer::MsSql; }
   void Reconnect() override;
   void Execute(const std::string& text) override;
+  // Qt lets only the thread that holds a connection use it.
+  void LendTo(QThread* worker) override;
+  void GiveBack(QThread* owner) override;
   void Commit() override;
   int64_t QueryCount(const std::string& sql) override;
   bool QueryHasRow(const std::string& sql) override;

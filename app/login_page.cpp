@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -64,38 +65,61 @@ TLoginPage::TLoginPage(TfrmUpdate& window)
   connect(window.LabeledEditParol, &QLineEdit::textChanged, this,
           &TLoginPage::LabeledEditParolChange);
   connect(window.ButtonOK, &QPushButton::clicked, this, &TLoginPage::ButtonOKClick);
+  window.tsUsrParams->installEventFilter(this);
+}
+
+// The page's edits and lists leave Return to their parent, the page.
+bool TLoginPage::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() != QEvent::KeyPress) return QObject::eventFilter(watched, event);
+  const int key = static_cast<QKeyEvent*>(event)->key();
+  if (key != Qt::Key_Return && key != Qt::Key_Enter) return false;
+  if (window_.ButtonOK->isEnabled()) window_.ButtonOK->click();
+  return true;
 }
 
 TLoginPage::~TLoginPage() = default;
 
 void TLoginPage::tsUsrParamsShow() {
   LoginFailures = 0;
-  // Filling the list is no choice of the user's.
-  const QSignalBlocker quiet(window_.ComboBoxUser);
-  window_.ComboBoxUser->clear();
-  try {
-    if (dsUsers->Active()) dsUsers->Close();
-    dsUsers->SQL().SetText(kUsersQuery);
-    dsUsers->Open();
-    for (; !dsUsers->Eof(); dsUsers->Next())
-      window_.ComboBoxUser->addItem(QStringOfAnsi(dsUsers->FieldByName("USERNAME").AsString()));
-  } catch (const std::exception& error) {
-    MessageBoxes().Show(nullptr,
-                        QStringOfAnsi(kUsersQuery) + QStringLiteral("\r\n") +
-                            QStringOfAnsi(error.what()),
-                        kErrorCaption, MB_OK | MB_ICONERROR);
+  const QString chosen = window_.ComboBoxUser->currentText();
+  {
+    // Filling the list is no choice of the user's.
+    const QSignalBlocker quiet(window_.ComboBoxUser);
+    window_.ComboBoxUser->clear();
+    try {
+      if (dsUsers->Active()) dsUsers->Close();
+      dsUsers->SQL().SetText(kUsersQuery);
+      dsUsers->Open();
+      for (; !dsUsers->Eof(); dsUsers->Next())
+        window_.ComboBoxUser->addItem(QStringOfAnsi(dsUsers->FieldByName("USERNAME").AsString()));
+    } catch (const std::exception& error) {
+      MessageBoxes().Show(nullptr,
+                          QStringOfAnsi(kUsersQuery) + QStringLiteral("\r\n") +
+                              QStringOfAnsi(error.what()),
+                          kErrorCaption, MB_OK | MB_ICONERROR);
+    }
+    window_.ComboBoxUser->setCurrentIndex(-1);
+    // Coming back to the page keeps the user chosen before, with his group
+    // and password, so OK checks what the page shows.
+    if (!chosen.isEmpty() && LocateUser(chosen))
+      window_.ComboBoxUser->setCurrentIndex(window_.ComboBoxUser->findText(chosen));
   }
-  window_.ComboBoxUser->setCurrentIndex(-1);
+  if (window_.ComboBoxUser->currentIndex() < 0) {
+    window_.ComboBoxGroup->clear();
+    window_.LabeledEditParol->clear();
+  }
+}
+
+bool TLoginPage::LocateUser(const QString& name) {
+  if (!dsUsers->Active()) return false;
+  dsUsers->First();
+  // The whole name, in any letter case: "Ivan" must not find "Ivanov".
+  return dsUsers->Locate("USERNAME", AnsiOf(name), {classlib::loCaseInsensitive});
 }
 
 void TLoginPage::ComboBoxUserChange() {
   window_.HideUpdatePage();
-  if (!dsUsers->Active()) return;
-  dsUsers->First();
-  // The whole name, in any letter case: "Ivan" must not find "Ivanov".
-  if (!dsUsers->Locate("USERNAME", AnsiOf(window_.ComboBoxUser->currentText()),
-                       {classlib::loCaseInsensitive}))
-    return;
+  if (!LocateUser(window_.ComboBoxUser->currentText())) return;
   const std::string user_guid = dsUsers->FieldByName("GUID").AsString();
   const std::string default_group = dsUsers->FieldByName("DEFGROUPGUID").AsString();
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
 #include <memory>
 #include <string>
 
@@ -48,7 +49,13 @@ class TLoginPage : public QObject {
   void LabeledEditParolChange();
   void ButtonOKClick();
 
+ protected:
+  // Return and keypad Enter on the page press OK, as on a dialog.
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
+  // Moves dsUsers to the user of that name; false when there is none.
+  bool LocateUser(const QString& name);
   // The release that decides the stored forms; empty when it cannot be read.
   std::string DatabaseRelease();
   bool GroupIsAdministrator(const std::string& group);

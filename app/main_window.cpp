@@ -1,6 +1,7 @@
 // The window's life: creation, the flow between its pages and the close.
 #include "app/main_window.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -8,6 +9,7 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QTabWidget>
+#include <QTimer>
 
 #include "app/ado_command.h"
 #include "app/ado_connection.h"
@@ -28,6 +30,9 @@ namespace app {
 namespace {
 
 enum TPageIndex { kBaseSelectPage = 0, kUserPage = 1, kUpdatePage = 2 };
+
+// How soon a close waiting for a dialog to go away is tried again.
+constexpr int kCloseRetryMs = 50;
 
 }  // namespace
 
@@ -120,6 +125,7 @@ void TfrmUpdate::ShowUserPage() {
 }
 
 void TfrmUpdate::ShowUpdatePage() {
+  FitUpdatePage();  // the login has just written the options' captions
   pcMain->setTabEnabled(kUpdatePage, true);
   pcMain->setTabVisible(kUpdatePage, true);
   pcMain->setCurrentIndex(kUpdatePage);
@@ -143,6 +149,24 @@ void TfrmUpdate::closeEvent(QCloseEvent* event) {
   }
   FormCloseQuery();
   event->accept();
+}
+
+void TfrmUpdate::TerminationRequested() {
+  close_requested_ = true;
+  CloseWhenIdle();
+}
+
+// A dialog's own event loop would keep the program alive, and the code
+// after it must finish before the connections close under it: the dialog
+// is dismissed and the close tried again from the main loop.
+void TfrmUpdate::CloseWhenIdle() {
+  if (running_) return;  // bbExecuteClick closes the window when the run ends
+  if (QWidget* dialog = QApplication::activeModalWidget(); dialog != nullptr && dialog != this) {
+    dialog->close();
+    QTimer::singleShot(kCloseRetryMs, this, &TfrmUpdate::CloseWhenIdle);
+    return;
+  }
+  close();
 }
 
 void TfrmUpdate::FormCloseQuery() {

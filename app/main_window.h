@@ -7,6 +7,7 @@
 #include <exception>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/blob_transfer_firebird.h"
 #include "app/connection_backup.h"
@@ -14,6 +15,7 @@
 #include "app/progress_view.h"
 #include "app/val_list.h"
 #include "classlib/component.h"
+#include "classlib/datetime.h"
 #include "fib/zod_database.h"
 
 class QCheckBox;
@@ -151,6 +153,11 @@ class TfrmUpdate : public QWidget, public IProgressView {
   void ParseConnectionString(const std::string& text);
   void FillServerList();
 
+  // Lays the update page out for its current captions and status text and
+  // sizes the window to it, never below the designed size: no text of the
+  // page is cut. Called whenever those texts change.
+  void FitUpdatePage();
+
   // --- Page flow -----------------------------------------------------------
   void ShowUserPage();
   void ShowUpdatePage();
@@ -206,6 +213,10 @@ class TfrmUpdate : public QWidget, public IProgressView {
 
  public:
   void FormCloseQuery();
+  // A request from outside to end the program (a termination signal): the
+  // window closes as when the user closes it, once an open dialog has been
+  // dismissed, and after the run when a run is under way.
+  void TerminationRequested();
 
  private:
   void CreateBaseSelectPage();
@@ -219,6 +230,17 @@ class TfrmUpdate : public QWidget, public IProgressView {
   void ParseFirebirdLocation(const std::string& location);
   std::string ChosenKind() const;
   QLabel* StateImageLabel(TUpdatePhase part) const;
+  // Controls that keep their distance to the window's right edge; the
+  // stretched ones grow with the window instead.
+  struct TRightAnchor {
+    QWidget* control;
+    bool stretch;
+  };
+  void AnchorRight(QWidget* control, bool stretch);
+  void FollowWidth(int width);
+  // The window's size for `width` and the update page's extra height, with
+  // the details list shown or not.
+  void SizeWindow(int width, int extra_height);
 
   // The update run's steps (main_window_run.cpp).
   bool ConfirmUpdate();
@@ -226,8 +248,9 @@ class TfrmUpdate : public QWidget, public IProgressView {
   bool RunDatabasePart();
   bool RunSettingsPart();
   void ReportRunException(const std::exception& error);
-  bool SaveRunLog();
+  bool SaveRunLog(classlib::TDateTime started);
   void ShowRunResult(bool failed);
+  void ShowIgnoredFailures();
   void EnsureChildMessages();
   IShellOpen& ShellOpen();
   TScriptComponents NativeComponents() const;
@@ -248,8 +271,13 @@ class TfrmUpdate : public QWidget, public IProgressView {
   IShellOpen* shell_ = nullptr;
   // True while "Обновить" runs: the window must outlive its own run.
   bool running_ = false;
+  // Set by a termination request; the window closes as soon as it may.
+  bool close_requested_ = false;
+  void CloseWhenIdle();
   std::unique_ptr<IShellOpen> own_shell_;
   TStateImage state_images_[3] = {siNotRun, siNotRun, siNotRun};
+  std::vector<TRightAnchor> right_anchors_;
+  int page_width_ = kClientWidth;
 };
 
 }  // namespace app

@@ -21,6 +21,7 @@ namespace {
 
 const QString kDatabaseFileFilter = QStringLiteral("Файл базы данных (*.fdb)|*.fdb|Все файлы|*.*");
 const QString kConnectErrorText = QStringLiteral("Ошибка соединения с базой данных: ");
+const QString kChooseKindText = QStringLiteral("Выберите тип базы данных");
 
 // The folder part of a path written with either separator.
 QString FolderOf(const QString& path) {
@@ -257,6 +258,13 @@ void TfrmUpdate::btnConfigConnectionClick() {
 }
 
 void TfrmUpdate::btnCheckConnectionClick() {
+  // Without a kind the connection string names no provider, and the
+  // message would be the data-access layer's, not the user's mistake.
+  if (cbDBType->currentIndex() < 0) {
+    ShowInformationBox(this, kChooseKindText);
+    cbDBType->setFocus();
+    return;
+  }
   BaseConnectionString = BuildConnectionString();
   BaseUserName = AnsiOf(eUserName->text());
   BasePassword = AnsiOf(ePassword->text());

@@ -39,8 +39,21 @@ QLabel* MakeLabel(QWidget* page, const char* caption, int left, int top) {
   return label;
 }
 
+// The designed width, or more when the caption needs it.
+int ButtonWidth(QPushButton* button, int designed) {
+  return std::max(designed, button->sizeHint().width());
+}
+
 QPushButton* MakeButton(QWidget* page, const char* caption, int left, int top, int width) {
-  return Place(new QPushButton(QString::fromUtf8(caption), page), left, top, width, kButtonHeight);
+  auto* button = new QPushButton(QString::fromUtf8(caption), page);
+  return Place(button, left, top, ButtonWidth(button, width), kButtonHeight);
+}
+
+// A button whose right edge is at `right`.
+QPushButton* MakeRightButton(QWidget* page, const char* caption, int right, int top) {
+  QPushButton* button = MakeButton(page, caption, 0, top, kButtonWidth);
+  button->move(right - button->width(), top);
+  return button;
 }
 
 void MakePasswordEdit(QLineEdit* edit) {
@@ -65,12 +78,15 @@ void TfrmUpdate::CreateBaseSelectPage() {
   lServerName = MakeLabel(page, "Имя сервера:", kPageMargin, 68);
   cbServerName = Place(new TDropDownComboBox(page), kEditLeft, 64, 140, kRowHeight);
   lForDB = MakeLabel(page, "Файл базы данных:", kPageMargin, 96);
-  btnFileDB = MakeButton(page, "Обзор...", right - kButtonWidth, 90, kButtonWidth);
+  btnFileDB = MakeRightButton(page, "Обзор...", right, 90);
   eForDB = Place(new QLineEdit(page), kEditLeft, 92, 0, kRowHeight);
   btnConfigConnection = MakeButton(page, "Дополнительно...", kPageMargin, kButtonRowTop, 120);
-  btnCheckConnection =
-      MakeButton(page, "Выбрать", right - kButtonWidth, kButtonRowTop, kButtonWidth);
+  btnCheckConnection = MakeRightButton(page, "Выбрать", right, kButtonRowTop);
 
+  AnchorRight(cbForDB, true);
+  AnchorRight(ePassword, true);
+  AnchorRight(btnFileDB, false);
+  AnchorRight(btnCheckConnection, false);
   cbDBType->setEditable(false);
   cbServerName->setEditable(true);
   for (QWidget* control : std::initializer_list<QWidget*>{
@@ -93,46 +109,109 @@ void TfrmUpdate::CreateUserPage() {
   LabeledEditParolLabel->setBuddy(LabeledEditParol);
   MakePasswordEdit(LabeledEditParol);
   const int right = kClientWidth - kPageMargin;
-  ButtonCancel = MakeButton(page, "Отмена", right - kButtonWidth, kButtonRowTop, kButtonWidth);
-  ButtonOK = MakeButton(page, "OK", right - 2 * kButtonWidth - kPageMargin, kButtonRowTop,
-                        kButtonWidth);
+  ButtonCancel = MakeRightButton(page, "Отмена", right, kButtonRowTop);
+  ButtonOK = MakeRightButton(page, "OK", ButtonCancel->x() - kPageMargin, kButtonRowTop);
   ButtonOK->setDefault(true);
+  AnchorRight(ButtonCancel, false);
+  AnchorRight(ButtonOK, false);
 }
 
 void TfrmUpdate::CreateUpdatePage() {
   QWidget* page = tsUpdate;
-  const int right = kClientWidth - kPageMargin;
-  gnUpdOptions = Place(new QGroupBox(page), kPageMargin, 4, 300, 96);
+  gnUpdOptions = new QGroupBox(page);
   const std::pair<QCheckBox**, const char*> boxes[] = {
       {&cbUpdateDB, "Обновление базы данных"},
       {&cbUpdateXML, "Перенос групп справочников"},
       {&cbUpdateConf, "Обновление настроек ПОНТАРЕКС"}};
   QLabel** images[] = {&imgUpdateDB, &imgUpdateXML, &imgUpdateConf};
   for (int i = 0; i < 3; ++i) {
-    const int top = 14 + 26 * i;
-    *images[i] = Place(new QLabel(gnUpdOptions), 10, top, kStateImageSize, kStateImageSize);
+    *images[i] = new QLabel(gnUpdOptions);
     (*images[i])->setPixmap(StateImagePicture(siNotRun));
-    *boxes[i].first =
-        Place(new QCheckBox(QString::fromUtf8(boxes[i].second), gnUpdOptions), 34, top, 256, 17);
+    *boxes[i].first = new QCheckBox(QString::fromUtf8(boxes[i].second), gnUpdOptions);
   }
-  lCurOperation = MakeLabel(page, "Состояние:", 320, 8);
-  lInfo = Place(new QLabel(page), 320, 28, right - 320, 34);
+  lCurOperation = MakeLabel(page, "Состояние:", 0, 8);
+  lInfo = new QLabel(page);
   lInfo->setWordWrap(true);
-  pbCondition = Place(new QProgressBar(page), 320, 70, right - 320, 17);
+  lInfo->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  pbCondition = new QProgressBar(page);
   pbCondition->setRange(0, 100);
   pbCondition->setValue(0);
   pbCondition->setTextVisible(false);
-  sbDetails = MakeButton(page, "Детали  >>", kPageMargin, kButtonRowTop, 90);
+  sbDetails = new QPushButton(QStringLiteral("Детали  >>"), page);
   sbDetails->setEnabled(false);
   sbDetails->setCheckable(true);
-  bbOpenDir = MakeButton(page, "Проводник", 200, kButtonRowTop, 90);
-  bbInstruction = MakeButton(page, "Инструкция", 300, kButtonRowTop, 90);
+  bbOpenDir = new QPushButton(QStringLiteral("Проводник"), page);
+  bbInstruction = new QPushButton(QStringLiteral("Инструкция"), page);
   bbOpenDir->setVisible(false);
   bbInstruction->setVisible(false);
-  bbExecute = MakeButton(page, "Обновить", right - kButtonWidth, kButtonRowTop, kButtonWidth);
-  mDetails = Place(new QPlainTextEdit(page), kPageMargin, kButtonRowTop + kButtonHeight + 4,
-                   kClientWidth - 2 * kPageMargin, 0);
+  bbExecute = new QPushButton(QStringLiteral("Обновить"), page);
+  mDetails = new QPlainTextEdit(page);
   mDetails->setReadOnly(true);
+  mDetails->setGeometry(0, 0, 0, 0);  // shown by the details button only
+  FitUpdatePage();
+}
+
+void TfrmUpdate::AnchorRight(QWidget* control, bool stretch) {
+  right_anchors_.push_back({control, stretch});
+}
+
+// The update page as designed, widened and lengthened where its texts need
+// it: the options box as wide as its longest caption, the status column
+// right of it, the status text over as many lines as it has, the buttons
+// below both. The window follows, never smaller than designed.
+void TfrmUpdate::FitUpdatePage() {
+  constexpr int kBoxRowHeight = 26;
+  constexpr int kBoxTop = 4;
+  constexpr int kColumnGap = 12;
+  constexpr int kMinColumnWidth = 220;
+  constexpr int kMinInfoHeight = 34;
+
+  int box_width = 300;
+  QCheckBox* const boxes[] = {cbUpdateDB, cbUpdateXML, cbUpdateConf};
+  QLabel* const images[] = {imgUpdateDB, imgUpdateXML, imgUpdateConf};
+  for (int i = 0; i < 3; ++i) {
+    const int top = 14 + kBoxRowHeight * i;
+    images[i]->setGeometry(10, top, kStateImageSize, kStateImageSize);
+    const QSize hint = boxes[i]->sizeHint();
+    boxes[i]->setGeometry(34, top, std::max(256, hint.width()), std::max(17, hint.height()));
+    box_width = std::max(box_width, boxes[i]->geometry().right() + 1 + 10);
+  }
+  gnUpdOptions->setGeometry(kPageMargin, kBoxTop, box_width, 96);
+
+  const int column = kPageMargin + box_width + kColumnGap;
+  const int width = std::max(kClientWidth, column + kMinColumnWidth + kPageMargin);
+  const int column_width = width - kPageMargin - column;
+  lCurOperation->move(column, 8);
+  const int info_height = std::max(kMinInfoHeight, lInfo->heightForWidth(column_width));
+  lInfo->setGeometry(column, 28, column_width, info_height);
+  pbCondition->setGeometry(column, std::max(70, 28 + info_height + 8), column_width, 17);
+
+  const int row = std::max({kButtonRowTop, pbCondition->geometry().bottom() + 1 + 8,
+                            gnUpdOptions->geometry().bottom() + 1 + 8});
+  sbDetails->setGeometry(kPageMargin, row, ButtonWidth(sbDetails, 90), kButtonHeight);
+  bbOpenDir->setGeometry(200, row, ButtonWidth(bbOpenDir, 90), kButtonHeight);
+  bbInstruction->setGeometry(300, row, ButtonWidth(bbInstruction, 90), kButtonHeight);
+  const int execute_width = ButtonWidth(bbExecute, kButtonWidth);
+  bbExecute->setGeometry(width - kPageMargin - execute_width, row, execute_width, kButtonHeight);
+  mDetails->setGeometry(kPageMargin, row + kButtonHeight + 4, width - 2 * kPageMargin,
+                        mDetails->height());
+  SizeWindow(width, row - kButtonRowTop);
+}
+
+// Moves the controls anchored to the right edge by the change of width.
+void TfrmUpdate::FollowWidth(int width) {
+  const int change = width - page_width_;
+  if (change == 0) return;
+  for (const TRightAnchor& anchor : right_anchors_) {
+    QRect place = anchor.control->geometry();
+    if (anchor.stretch)
+      place.setWidth(place.width() + change);
+    else
+      place.moveLeft(place.left() + change);
+    anchor.control->setGeometry(place);
+  }
+  page_width_ = width;
+  LayOutKind(ChosenKind());
 }
 
 void TfrmUpdate::LayOutKind(const std::string& kind) {

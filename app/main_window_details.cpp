@@ -26,11 +26,14 @@ constexpr int kMemoBottomGap = 9;
 
 }  // namespace
 
-void TfrmUpdate::sbDetailsClick() {
-  const int client_height = (sbDetails->isChecked() ? kExpandedHeight : kCollapsedHeight) -
-                            kFrameHeight;
-  setFixedSize(kClientWidth, client_height);
-  pcMain->setGeometry(0, 0, kClientWidth, client_height);
+void TfrmUpdate::sbDetailsClick() { FitUpdatePage(); }
+
+void TfrmUpdate::SizeWindow(int width, int extra_height) {
+  FollowWidth(width);
+  const int client_height =
+      (sbDetails->isChecked() ? kExpandedHeight : kCollapsedHeight) - kFrameHeight + extra_height;
+  setFixedSize(width, client_height);
+  pcMain->setGeometry(0, 0, width, client_height);
   if (!sbDetails->isChecked()) return;
   const int memo_top = sbDetails->geometry().bottom() + 1 + kMemoGap;
   const int page_top = tsUpdate->mapTo(this, QPoint(0, 0)).y();

@@ -13,7 +13,10 @@
 namespace app {
 
 std::string TfrmUpdate::StatusText() const { return AnsiOf(lInfo->text()); }
-void TfrmUpdate::SetStatusText(const std::string& text) { lInfo->setText(QStringOfAnsi(text)); }
+void TfrmUpdate::SetStatusText(const std::string& text) {
+  lInfo->setText(QStringOfAnsi(text));
+  FitUpdatePage();
+}
 
 int TfrmUpdate::ProgressMin() const { return pbCondition->minimum(); }
 int TfrmUpdate::ProgressMax() const { return pbCondition->maximum(); }

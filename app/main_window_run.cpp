@@ -17,6 +17,7 @@
 #include "app/update_database.h"
 #include "app/update_description.h"
 #include "classlib/codepage.h"
+#include "classlib/datetime.h"
 #include "classlib/exceptions.h"
 #include "fib/fib_transaction.h"
 #include "fib/zod_database.h"
@@ -46,6 +47,14 @@ QDomElement PartElement(const char* name) {
   if (!UpdateDescription) return {};
   return UpdateDescription->Document().documentElement().firstChildElement(
       QString::fromLatin1(name));
+}
+
+// A part the description cannot run fails with a block that names what is
+// missing, so the final message's pointer to the details leads somewhere.
+void ReportMissingSection(IProgressView& view, const char* name, bool empty) {
+  const std::string what = empty ? Ansi("Раздел ") + name + Ansi(" описания обновления пуст")
+                                 : Ansi("В описании обновления нет раздела ") + name;
+  AddDetailsLog(view, DisplayPath(ProgramDir + kUpdateDescriptionFile), what, "");
 }
 
 std::string MessageOf(const std::exception& error) {
@@ -101,18 +110,26 @@ TScriptComponents TfrmUpdate::NativeComponents() const {
 void TfrmUpdate::bbExecuteClick() {
   if ((cbUpdateDB->isChecked() || cbUpdateConf->isChecked()) && !ConfirmUpdate()) return;
   bool failed = false;
+  const classlib::TDateTime started = classlib::Now();
   {
     TBusyWindow busy(*this, running_);
     try {
       bbExecute->setEnabled(false);
       sbDetails->setEnabled(false);
       ClearDetails();
+      StatementFailures = 0;
       failed = !RunUpdateParts();
     } catch (const std::exception& error) {
       failed = true;
       ReportRunException(error);
     }
-    if (!SaveRunLog()) failed = true;
+    if (!SaveRunLog(started)) failed = true;
+  }
+  // Asked to end while the run went on: the run is done and its log saved,
+  // and nobody may be there to answer the final message.
+  if (close_requested_) {
+    close();
+    return;
   }
   ShowRunResult(failed);
 }
@@ -128,7 +145,10 @@ bool TfrmUpdate::RunUpdateParts() {
   if (cbUpdateXML->isChecked()) {
     ok = RunPart(*this, upReferenceGroups, [this] {
       const QDomElement node = PartElement("SCHEMA_UPDATE");
-      if (node.isNull()) return false;
+      if (node.isNull() || node.firstChildElement().isNull()) {
+        ReportMissingSection(*this, "SCHEMA_UPDATE", !node.isNull());
+        return false;
+      }
       EnsureChildMessages();
       return ImportReferenceGroups(*this, node);
     }) && ok;
@@ -139,7 +159,10 @@ bool TfrmUpdate::RunUpdateParts() {
 }
 
 bool TfrmUpdate::RunDatabasePart() {
-  if (!UpdateDescription || !UpdateDescription->HasDbUpdate) return false;
+  if (!UpdateDescription || !UpdateDescription->HasDbUpdate) {
+    ReportMissingSection(*this, "DB_UPDATE", false);
+    return false;
+  }
   const TScriptComponents components = NativeComponents();
   std::unique_ptr<IBlobTable> blob_table = NativeBlobTable(DBType, components, zodDS.get());
   std::unique_ptr<TBlobMoves> blob_moves;
@@ -150,13 +173,16 @@ bool TfrmUpdate::RunDatabasePart() {
 
 bool TfrmUpdate::RunSettingsPart() {
   const QDomElement node = PartElement("CONFIG_UPDATE");
-  if (node.isNull()) return false;
+  if (node.isNull()) {
+    ReportMissingSection(*this, "CONFIG_UPDATE", false);
+    return false;
+  }
   EnsureChildMessages();
   const bool ok = UpdateSettings(*this, node);
   const std::string rule(48, '-');
   AddDetailLine(rule);
-  AddDetailLine(Ansi("Сформирован файл с логом импорта настроек в ") + PtxDir +
-                "Doc\\PFullImportSettings.log");
+  AddDetailLine(Ansi("Сформирован файл с логом импорта настроек в ") +
+                DisplayPath(PtxDir + "Doc\\PFullImportSettings.log"));
   AddDetailLine(rule);
   SetDetailsButtonEnabled(true);
   return ok;
@@ -168,10 +194,10 @@ void TfrmUpdate::ReportRunException(const std::exception& error) {
   AddDetailsLog(*this, "", Ansi("Обновление прервано:") + "\r\n" + MessageOf(error), "");
 }
 
-bool TfrmUpdate::SaveRunLog() {
+bool TfrmUpdate::SaveRunLog(classlib::TDateTime started) {
   const std::string file_name = DetailsLogFileName();
   try {
-    SaveDetailsLog(DetailLines(), file_name);
+    SaveDetailsLog(DetailLines(), file_name, started);
     return true;
   } catch (const std::exception& error) {
     AddDetailsLog(*this, file_name, Ansi("Не удалось сохранить файл отчета:") + "\r\n" +
@@ -182,11 +208,33 @@ bool TfrmUpdate::SaveRunLog() {
 
 void TfrmUpdate::ShowRunResult(bool failed) {
   if (failed) {
+    SetDetailsButtonEnabled(true);
     ShowErrorBox(this, QStringLiteral("В процессе обновления данных произошли ошибки. Для "
                                       "просмотра отчета нажмите кнопку \"Детали >>\""));
     return;
   }
+  if (StatementFailures > 0) {
+    ShowIgnoredFailures();
+    return;
+  }
   ShowInformationBox(this, QStringLiteral("Обновление данных завершено"));
+  if (!sbDetails->isEnabled()) close();
+}
+
+// The release let its scripts go on past failing statements: the update
+// counts as done, but the administrator must hear of the failures.
+void TfrmUpdate::ShowIgnoredFailures() {
+  QString text = QStringLiteral(
+      "Обновление данных завершено, но при выполнении скриптов произошли ошибки (%1).")
+                     .arg(StatementFailures);
+  if (sbDetails->isEnabled()) {
+    text += QStringLiteral("\r\nДля просмотра отчета нажмите кнопку \"Детали >>\"; отчет "
+                           "сохранен в файле %1")
+                .arg(QStringOfAnsi(DisplayPath(DetailsLogFileName())));
+  } else {
+    text += QStringLiteral("\r\nСкрипты обновления не записывают эти ошибки в отчет.");
+  }
+  MessageBoxes().Show(this, text, kInformationCaption, MB_OK | MB_ICONWARNING);
   if (!sbDetails->isEnabled()) close();
 }
 

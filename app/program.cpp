@@ -2,7 +2,10 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QTimer>
+#include <QTranslator>
 #include <cstdio>
 
 #include "app/instance_guard.h"
@@ -12,6 +15,7 @@
 #include "classlib/stream.h"
 #include "app/qt_message_loop.h"
 #include "app/run_state.h"
+#include "app/termination_signals.h"
 #include "platform/environment.h"
 
 namespace app {
@@ -38,11 +42,25 @@ void QuitAfterShowWhenAsked(TfrmUpdate& window) {
 
 }  // namespace
 
+void LoadQtTranslations(QTranslator& translator) {
+  if (translator.load(QLocale(QLocale::Russian, QLocale::Russia), QStringLiteral("qtbase"),
+                      QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    QCoreApplication::installTranslator(&translator);
+}
+
+std::unique_ptr<TTerminationSignals> CloseOnTerminationSignals(TfrmUpdate& window) {
+  return std::make_unique<TTerminationSignals>([&window](int) { window.TerminationRequested(); });
+}
+
 int RunUpdater(int argc, char** argv) {
+  // Before anything starts a thread: every thread inherits the mask.
+  BlockTerminationSignals();
   platform::SetCommandLine(argc, argv);
   // The application object comes first only because a message box needs
   // it; no window exists before the guard has spoken.
   QApplication application(argc, argv);
+  QTranslator translator;
+  LoadQtTranslations(translator);
   if (!InitializeOneHist()) return 1;
 
   int code = 0;
@@ -51,6 +69,7 @@ int RunUpdater(int argc, char** argv) {
     platform::MessageLoop::SetCurrent(&loop);
     {
       TfrmUpdate window;
+      const std::unique_ptr<TTerminationSignals> termination = CloseOnTerminationSignals(window);
       window.show();
       QuitAfterShowWhenAsked(window);
       code = application.exec();

@@ -13,6 +13,7 @@
 
 #include "app/command_line_split.h"
 #include "app/details_log.h"
+#include "app/termination_signals.h"
 #include "classlib/ansistr.h"
 #include "classlib/codepage.h"
 #include "classlib/stream.h"
@@ -36,6 +37,25 @@ class TSpawnActions {
 
  private:
   posix_spawn_file_actions_t actions_;
+};
+
+// The child starts with the termination signals unblocked: the updater
+// blocks them for itself only.
+class TSpawnAttributes {
+ public:
+  TSpawnAttributes() {
+    posix_spawnattr_init(&attributes_);
+    const sigset_t mask = ChildSignalMask();
+    posix_spawnattr_setsigmask(&attributes_, &mask);
+    posix_spawnattr_setflags(&attributes_, POSIX_SPAWN_SETSIGMASK);
+  }
+  ~TSpawnAttributes() { posix_spawnattr_destroy(&attributes_); }
+  TSpawnAttributes(const TSpawnAttributes&) = delete;
+  TSpawnAttributes& operator=(const TSpawnAttributes&) = delete;
+  posix_spawnattr_t* get() { return &attributes_; }
+
+ private:
+  posix_spawnattr_t attributes_;
 };
 
 int OpenPidFd(pid_t pid) {
@@ -89,10 +109,13 @@ std::unique_ptr<TChildProcess> TChildProcess::Start(const std::string& program,
   if (argv.empty()) argv.push_back(const_cast<char*>(program.c_str()));
   argv.push_back(nullptr);
 
+  TSpawnAttributes attributes;
   pid_t pid = 0;
   const bool search_path = program.find('/') == std::string::npos;
-  error = search_path ? posix_spawnp(&pid, program.c_str(), actions.get(), nullptr, argv.data(), environ)
-                      : posix_spawn(&pid, program.c_str(), actions.get(), nullptr, argv.data(), environ);
+  error = search_path ? posix_spawnp(&pid, program.c_str(), actions.get(), attributes.get(),
+                                     argv.data(), environ)
+                      : posix_spawn(&pid, program.c_str(), actions.get(), attributes.get(),
+                                    argv.data(), environ);
   if (error != 0) return nullptr;
   return std::unique_ptr<TChildProcess>(new TChildProcess(pid));
 }

@@ -41,6 +41,7 @@ platform::WindowHandle MainWindowHandle = 0;
 int32_t UpdatePhase = upDatabase;
 double ItemPercent = 0;
 double ItemBasePosition = 0;
+int32_t StatementFailures = 0;
 
 void ResetRunState() {
   for (std::string* text :
@@ -59,6 +60,7 @@ void ResetRunState() {
   UpdatePhase = upDatabase;
   ItemPercent = 0;
   ItemBasePosition = 0;
+  StatementFailures = 0;
 }
 
 }  // namespace app

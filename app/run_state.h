@@ -81,6 +81,9 @@ extern int32_t UpdatePhase;
 // the item started.
 extern double ItemPercent;
 extern double ItemBasePosition;
+// Script statements that failed since the run began, whether or not their
+// script went on: a run whose scripts ignored failures is no clean run.
+extern int32_t StatementFailures;
 
 // Every value back to its starting state (a new process's).
 void ResetRunState();

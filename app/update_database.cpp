@@ -47,7 +47,7 @@ bool TDatabaseUpdate::Run(const std::vector<TDbUpdateItem>& items) {
   view.SetProgressPosition(0);
   double total = 0;
   for (const TDbUpdateItem& item : items)
-    if (ItemApplies(item, DBType)) total += item.Percent;
+    if (ItemApplies(item, DBType)) total += item.Percent();
   view.SetProgressRange(0, static_cast<int>(classlib::Round(total)));
 
   bool result = true;
@@ -58,9 +58,9 @@ bool TDatabaseUpdate::Run(const std::vector<TDbUpdateItem>& items) {
 }
 
 bool TDatabaseUpdate::RunItem(const TDbUpdateItem& item) {
-  ItemPercent = item.Percent;
+  ItemPercent = item.Percent();
   const int source = classlib::StrToInt(item.Source);
-  const std::string path = ProgramDir + item.FileName;
+  const std::string path = DisplayPath(ProgramDir + item.FileName);
   if (source == kScriptItem) return RunScript(path);
   if (source == kLibraryItem) return RunLibrary(item, path);
   return true;  // other sources are for tools of later releases

@@ -4,7 +4,9 @@
 #include <QFile>
 #include <cmath>
 
+#include "app/details_log.h"
 #include "app/qt_text.h"
+#include "app/run_state.h"
 #include "classlib/ansistr.h"
 #include "classlib/stream.h"
 
@@ -27,22 +29,6 @@ QDomElement Child(const QDomElement& parent, const char* name) {
   return parent.firstChildElement(QString::fromLatin1(name));
 }
 
-// A share of the progress bar: a non-negative number, with "." or "," as
-// the decimal separator because release files are written in both.
-double Percent(const QDomElement& item, const std::string& text) {
-  QString written = QString::fromStdString(text).trimmed();
-  written.replace(QLatin1Char(','), QLatin1Char('.'));
-  bool ok = false;
-  const double value = written.toDouble(&ok);
-  if (!ok || !std::isfinite(value) || value < 0) {
-    throw EUpdateDescriptionError(
-        Utf8Message("значение TIME_PERCENT \"") + text +
-        Utf8Message("\" элемента ") + AnsiOf(item.tagName()) + Utf8Message(" (строка ") +
-        std::to_string(item.lineNumber()) + Utf8Message(") не является числом"));
-  }
-  return value;
-}
-
 template <typename Item, typename ReadItem>
 void ReadItems(const QDomElement& root, const char* name, bool& present, std::vector<Item>& items,
                ReadItem read) {
@@ -55,6 +41,23 @@ void ReadItems(const QDomElement& root, const char* name, bool& present, std::ve
 }
 
 }  // namespace
+
+std::string BadTimePercentMessage(const std::string& text, const std::string& element, int line) {
+  return Utf8Message("файл \"") + DisplayPath(ProgramDir + kUpdateDescriptionFile) +
+         Utf8Message("\": значение TIME_PERCENT \"") + text + Utf8Message("\" элемента ") +
+         element + Utf8Message(" (строка ") + std::to_string(line) +
+         Utf8Message(") не является числом");
+}
+
+double TDbUpdateItem::Percent() const {
+  QString written = QString::fromStdString(TimePercent).trimmed();
+  written.replace(QLatin1Char(','), QLatin1Char('.'));
+  bool ok = false;
+  const double value = written.toDouble(&ok);
+  if (!ok || !std::isfinite(value) || value < 0)
+    throw EUpdateDescriptionError(BadTimePercentMessage(TimePercent, Element, Line));
+  return value;
+}
 
 std::unique_ptr<TUpdateDescription> TUpdateDescription::LoadFromFile(const std::string& ansi_path) {
   QFile file(QString::fromStdString(classlib::NativeFileName(ansi_path)));
@@ -102,10 +105,11 @@ void TUpdateDescription::Read() {
     TDbUpdateItem read;
     read.Subd = Attribute(item, "SUBD");
     read.TimePercent = Attribute(item, "TIME_PERCENT");
-    read.Percent = Percent(item, read.TimePercent);
     read.Source = Attribute(item, "SOURCE");
     read.FileName = Attribute(item, "FILENAME");
     read.InfoString = Attribute(item, "INFO_STRING");
+    read.Element = AnsiOf(item.tagName());
+    read.Line = item.lineNumber();
     return read;
   });
   ReadItems(root, "SCHEMA_UPDATE", HasSchemaUpdate, SchemaUpdate, [](const QDomElement& item) {
@@ -122,7 +126,6 @@ void TUpdateDescription::Read() {
     read.IniFile = Attribute(item, "INI_FILE");
     read.IniFileName = Attribute(item, "INI_FILE_NAME");
     read.TimePercent = Attribute(item, "TIME_PERCENT");
-    read.Percent = Percent(item, read.TimePercent);
     read.InfoString = Attribute(item, "INFO_STRING");
     return read;
   });

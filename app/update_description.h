@@ -24,14 +24,25 @@ class EUpdateDescriptionError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The message for a TIME_PERCENT that is no number: it names the
+// description file (in ProgramDir), the item's element and its line.
+std::string BadTimePercentMessage(const std::string& text, const std::string& element, int line);
+
 // One step of the database update.
 struct TDbUpdateItem {
   std::string Subd;         // the database kinds the step applies to
   std::string TimePercent;  // its share of the progress bar, as written
-  double Percent = 0;       // the same as a number
   std::string Source;
   std::string FileName;
   std::string InfoString;
+  std::string Element;  // where the step stands in the description
+  int Line = 0;
+
+  // TIME_PERCENT as a non-negative number, "." or "," as the decimal
+  // separator because release files are written in both. Read only for the
+  // steps a run takes: a step for another server kind may leave it out.
+  // Raises EUpdateDescriptionError (BadTimePercentMessage) otherwise.
+  double Percent() const;
 };
 
 // One reference-group transfer.
@@ -48,15 +59,14 @@ struct TConfigUpdateItem {
   std::string IniFile;
   std::string IniFileName;
   std::string TimePercent;
-  double Percent = 0;
   std::string InfoString;
 };
 
 class TUpdateDescription {
  public:
   // Both raise EUpdateDescriptionError for a file that is not well-formed
-  // XML, whose top-level element is not ROOT, or whose TIME_PERCENT is not a
-  // number: a run must not start on a description it cannot follow.
+  // XML or whose top-level element is not ROOT: a run must not start on a
+  // description it cannot follow.
   static std::unique_ptr<TUpdateDescription> LoadFromFile(const std::string& ansi_path);
   static std::unique_ptr<TUpdateDescription> LoadFromBytes(const QByteArray& bytes);
 

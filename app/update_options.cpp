@@ -26,10 +26,11 @@ std::vector<std::string> Entries(const std::string& list) {
   return entries;
 }
 
-void AddSuffix(QCheckBox* box, const char* format_utf8, const std::string& value = {}) {
-  QString suffix = QString::fromUtf8(format_utf8);
-  if (!value.empty()) suffix = suffix.arg(QStringOfAnsi(value));
-  box->setText(box->text() + suffix);
+void AddSuffix(QCheckBox* box, const QString& suffix) { box->setText(box->text() + suffix); }
+
+// The value fills its place also when it is empty: no "%1" may show.
+void AddSuffix(QCheckBox* box, const char* format_utf8, const std::string& value) {
+  AddSuffix(box, QString::fromUtf8(format_utf8).arg(QStringOfAnsi(value)));
 }
 
 }  // namespace
@@ -61,7 +62,7 @@ void FillUpdateOptions(const TUpdateOptionControls& c) {
     else if (db_items && !listed)
       AddSuffix(c.cbUpdateDB, " (невозможно провести обновление с версии %1)", CurrentDBVersion);
     else
-      AddSuffix(c.cbUpdateDB, " (не обновляется)");
+      AddSuffix(c.cbUpdateDB, QStringLiteral(" (не обновляется)"));
   }
   c.cbUpdateDB->setChecked(d.HasDbUpdate && listed);
 
@@ -71,9 +72,9 @@ void FillUpdateOptions(const TUpdateOptionControls& c) {
   c.cbUpdateConf->setEnabled(conf_enabled);
   c.cbUpdateConf->setChecked(conf_enabled && listed && c.cbUpdateDB->isChecked());
   if (!PontarexInstalled)
-    AddSuffix(c.cbUpdateConf, " (ПОНТАРЕКС не установлена)");
+    AddSuffix(c.cbUpdateConf, QStringLiteral(" (ПОНТАРЕКС не установлена)"));
   else if (NoUpdateConf)
-    AddSuffix(c.cbUpdateConf, " (не обновляется)");
+    AddSuffix(c.cbUpdateConf, QStringLiteral(" (не обновляется)"));
 
   if (c.view != nullptr) {
     c.view->SetStateImage(upDatabase, siNotRun);

@@ -12,6 +12,8 @@ packages=(
   libfbclient2 firebird-dev firebird3.0-server-core firebird3.0-utils firebird3.0-server
   # window, message loop, XML, ADO stand-in
   qt6-base-dev libqt6sql6-ibase libqt6sql6-odbc libqt6sql6-sqlite
+  # Qt's own Russian texts for standard buttons and dialogs
+  qt6-translations-l10n
   unixodbc-dev tdsodbc libsqliteodbc libsqlite3-dev
   # hashes and ciphers
   libssl-dev

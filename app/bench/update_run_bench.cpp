@@ -137,7 +137,7 @@ void BM_UpdaterScript(benchmark::State& state) {
   app::DBType = app::kFirebird;
   app::ProgramDir = folder + "/";
   app::AlwaysUpdateDB = true;  // the scripts only, no version row
-  app::TDbUpdateItem item{"FIREBIRD", "100", 100, "0", "bench.xml", ""};
+  app::TDbUpdateItem item{"FIREBIRD", "100", "0", "bench.xml", "", "ITEM", 0};
   SilentView view;
   app::TDatabaseUpdateTarget target{view, {&db, &transaction, &query, nullptr, nullptr, nullptr}};
 

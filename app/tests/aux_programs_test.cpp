@@ -1,6 +1,7 @@
 // The update parts run by other programs, with the fake programs as real
 // child processes that report back through window messages and the registry.
 #include "app/aux_programs.h"
+#include "app/update_description.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -60,7 +61,9 @@ TEST_F(ReferenceGroupTransfer, EachItemStartsTheImportToolInItsFolderWithSevenAr
   EXPECT_EQ(view_.max, 100);
   EXPECT_TRUE(view_.details.empty());
   // The block source of the last item's messages is its own command line.
-  EXPECT_EQ(ChildCommandLine.rfind("\"" + LxDir + "Utils\\ImportFromXML.exe\" LOGIN=", 0), 0u);
+  // The program's path shows with one kind of slash.
+  EXPECT_EQ(ChildCommandLine.rfind("\"" + LxDir + "Utils/ImportFromXML.exe\" LOGIN=", 0), 0u)
+      << ChildCommandLine;
 }
 
 TEST_F(ReferenceGroupTransfer, ProgressOfEachItemMovesItsShareAndAnEarlierFailureFailsThePart) {
@@ -77,7 +80,7 @@ TEST_F(ReferenceGroupTransfer, ProgressOfEachItemMovesItsShareAndAnEarlierFailur
   EXPECT_EQ(view_.positions, (std::vector<int>{0, 16, 99}));
 
   ASSERT_EQ(view_.details.size(), 7u);
-  const std::string source = Ansi("Источник:") + "\"" + LxDir + "Utils\\ImportFromXML.exe\" LOGIN=";
+  const std::string source = Ansi("Источник:") + "\"" + LxDir + "Utils/ImportFromXML.exe\" LOGIN=";
   EXPECT_EQ(view_.details[2].rfind(source, 0), 0u) << view_.details[2];
   EXPECT_NE(view_.details[2].find("XML_DATA=\"" + ProgramDir + "2.xml\""), std::string::npos);
   EXPECT_EQ(view_.details[4], Ansi("Нет файла данных"));
@@ -106,7 +109,7 @@ TEST_F(ReferenceGroupTransfer, AMissingToolIsLoggedWithTheSystemMessageAndTheNex
 
   // One block per item, each naming the program and its arguments.
   ASSERT_EQ(view_.details.size(), 14u);
-  const std::string source = Ansi("Источник:") + LxDir + "Utils\\ImportFromXML.exe LOGIN=\"" +
+  const std::string source = Ansi("Источник:") + LxDir + "Utils/ImportFromXML.exe LOGIN=\"" +
                              LoginUserName + "\" PASSWORD=\"p w\"";
   EXPECT_EQ(view_.details[2].rfind(source, 0), 0u) << view_.details[2];
   EXPECT_NE(view_.details[2].find("REF_NAMES=X "), std::string::npos);
@@ -191,7 +194,7 @@ TEST_F(SettingsUpdate, EachFailureIsLoggedForItsOwnItemOnly) {
   EXPECT_FALSE(UpdateSettings(view_, description.UpdateElement()));
   ASSERT_EQ(Runs().size(), 3u);
 
-  const std::string pontarex = "\"" + PtxDir + "Bin\\Pontarex.exe\" WNDHANDLE=";
+  const std::string pontarex = "\"" + PtxDir + "Bin/Pontarex.exe\" WNDHANDLE=";
   const std::vector<std::string> expected = Ansi({
       // item 1: the registry value, although the program reported success
       "/*", "Операция:", "Источник:", "Ошибка:", "Ошибка при обновлении настроек:",
@@ -223,7 +226,15 @@ TEST_F(SettingsUpdate, AListFileThatCannotBeWrittenOrAShareThatIsNoNumberRaises)
   UpdateDescription bad_share(R"(<ROOT><CONFIG_UPDATE>
       <I UPDATE_TYPE="1" TIME_PERCENT="1"/><I UPDATE_TYPE="1" TIME_PERCENT="много"/>
     </CONFIG_UPDATE></ROOT>)");
-  EXPECT_THROW(UpdateSettings(view_, bad_share.UpdateElement()), classlib::EConvertError);
+  // The share is read before anything starts, and the error names the item.
+  try {
+    UpdateSettings(view_, bad_share.UpdateElement());
+    ADD_FAILURE() << "a share that is no number was accepted";
+  } catch (const EUpdateDescriptionError& error) {
+    EXPECT_NE(std::string(error.what()).find(Ansi("TIME_PERCENT \"много\" элемента I (строка 2)")),
+              std::string::npos)
+        << error.what();
+  }
   EXPECT_TRUE(Runs().empty());
 }
 

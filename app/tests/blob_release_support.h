@@ -11,11 +11,13 @@
 #include <string>
 #include <vector>
 
+#include "app/details_log.h"
 #include "app/message_boxes.h"
 #include "app/run_state.h"
 #include "blob_transfer_test_support.h"
 #include "classlib/codepage.h"
 #include "product_environment.h"
+#include "app/details_log.h"
 #include "update_run_support.h"
 
 namespace app::testing {
@@ -162,7 +164,7 @@ class BlobUpdateRunTest : public UpdateRunTest {
     EXPECT_NE(errors[1].find(refusal), std::string::npos) << errors[1];
     EXPECT_EQ(errors[2], ansi("Поле GUID таблицы DOCS не удалено: заполнены не все BLOB-поля, "
                               "обновление можно повторить"));
-    EXPECT_TRUE(HasLine(window.DetailLines(), ansi("Источник:") + release.ScriptPath()));
+    EXPECT_TRUE(HasLine(window.DetailLines(), ansi("Источник:") + DisplayPath(release.ScriptPath())));
     EXPECT_EQ(LogErrors(LogFile()), errors);
   }
 };

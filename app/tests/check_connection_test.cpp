@@ -93,3 +93,22 @@ TEST_F(CheckConnectionTest, AnOracleChoiceFailsAsAnOrdinaryConnectionError) {
 
 }  // namespace
 }  // namespace app::testing
+
+namespace app::testing {
+namespace {
+
+// With no kind chosen the string names no provider: the user is asked to
+// choose the kind instead of reading the data-access layer's complaint.
+TEST_F(CheckConnectionTest, WithoutAKindTheUserIsAskedToChooseOne) {
+  ASSERT_TRUE(window.btnCheckConnection->isEnabled());
+  PressCheck();
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].text, QStringLiteral("Выберите тип базы данных"));
+  EXPECT_EQ(boxes.shown[0].caption, QStringLiteral("Информация"));
+  EXPECT_FALSE(window.Con->Connected());
+  EXPECT_EQ(window.pcMain->currentIndex(), 0);
+  EXPECT_FALSE(UserTabShown());
+}
+
+}  // namespace
+}  // namespace app::testing

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <cmath>
 #include <string>
 #include <vector>
@@ -69,16 +71,29 @@ class DetailsLogFile : public ::testing::Test {
   platform::scratch::ScratchFolder folder_;
 };
 
-TEST_F(DetailsLogFile, SavedAsUtf8WithLineFeedsReplacingTheOldFile) {
+TEST_F(DetailsLogFile, EachRunIsAppendedUnderItsStartTimeAsUtf8WithLineFeeds) {
   const std::string path = folder_.Path() + "/update.log";
-  platform::scratch::WriteWholeFile(path, "old contents that are longer than the new ones");
+  const classlib::TDateTime first = classlib::EncodeDate(2026, 12, 7) + 0.5;
   SaveDetailsLog(Ansi({"/*", "Операция:Копирование", "*/"}),
-                 classlib::Utf8ToCp1251(folder_.Path()) + "\\update.log");
-  EXPECT_EQ(platform::scratch::ReadWholeFile(path), "/*\nОперация:Копирование\n*/\n");
+                 classlib::Utf8ToCp1251(folder_.Path()) + "\\update.log", first);
+  const std::string first_run = "Обновление данных, начало: 2026-12-07 12:00:00\n"
+                                "/*\nОперация:Копирование\n*/\n";
+  EXPECT_EQ(platform::scratch::ReadWholeFile(path), first_run);
 
-  SaveDetailsLog({}, path);
-  EXPECT_EQ(platform::scratch::ReadWholeFile(path), "");
-  EXPECT_THROW(SaveDetailsLog({"x"}, folder_.Path() + "/missing/update.log"),
+  // A run with nothing to report adds nothing; the next failed run of the
+  // day comes after the first, which stays whole.
+  SaveDetailsLog({}, path, first + 0.01);
+  EXPECT_EQ(platform::scratch::ReadWholeFile(path), first_run);
+  SaveDetailsLog({"x"}, path, first + 0.25);
+  EXPECT_EQ(platform::scratch::ReadWholeFile(path),
+            first_run + "Обновление данных, начало: 2026-12-07 18:00:00\nx\n");
+
+  // The first run of a day makes the file even when it has nothing to say.
+  const std::string empty_day = folder_.Path() + "/empty.log";
+  SaveDetailsLog({}, empty_day, first);
+  EXPECT_TRUE(std::filesystem::exists(empty_day));
+  EXPECT_EQ(platform::scratch::ReadWholeFile(empty_day), "");
+  EXPECT_THROW(SaveDetailsLog({"x"}, folder_.Path() + "/missing/update.log", first),
                classlib::Exception);
 }
 

@@ -175,6 +175,39 @@ TEST_F(LoginPageTest, ShowingThePageAgainStartsTheCountAfresh) {
   EXPECT_TRUE(window.isVisible());
 }
 
+// Return and keypad Enter press OK wherever the focus is on the page, as on
+// a dialog whose default button OK is.
+TEST_F(LoginPageTest, ReturnOrEnterOnThePageLogsIn) {
+  ConnectTo(ProductEnvironment::FirebirdDatabase({"3.0.0", "3.1"}));
+  window.ComboBoxUser->setCurrentIndex(window.ComboBoxUser->findText("admin"));
+  window.LabeledEditParol->setText("wrong");
+  QTest::keyClick(window.LabeledEditParol, Qt::Key_Return);
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].text, QStringLiteral("Введен неверный пароль"));
+
+  window.LabeledEditParol->setText("secret");
+  QTest::keyClick(window.ComboBoxGroup, Qt::Key_Enter, Qt::KeypadModifier);
+  EXPECT_EQ(boxes.shown.size(), 1u) << boxes.shown.back().text.toStdString();
+  EXPECT_EQ(window.pcMain->currentIndex(), 2);
+}
+
+// Coming back to the page after the third was shown: OK checks the user,
+// group and password the page shows, not whatever row the list stops on.
+TEST_F(LoginPageTest, ThePageComesBackAsItWasLeft) {
+  ConnectTo(ProductEnvironment::FirebirdDatabase({"3.0.0", "3.1"}));
+  LogIn("admin", "secret");
+  ASSERT_EQ(window.pcMain->currentIndex(), 2);
+  window.pcMain->setCurrentIndex(1);
+  EXPECT_EQ(Items(window.ComboBoxUser), QStringList({"admin", "Ivan", "Ivanov"}));
+  EXPECT_EQ(window.ComboBoxUser->currentText(), QStringLiteral("admin"));
+  EXPECT_EQ(window.ComboBoxGroup->currentText(), QStringLiteral("Администраторы"));
+  EXPECT_EQ(window.LabeledEditParol->text(), QStringLiteral("secret"));
+  EXPECT_TRUE(UpdateTabShown());
+  window.ButtonOK->click();
+  EXPECT_TRUE(boxes.shown.empty()) << boxes.shown[0].text.toStdString();
+  EXPECT_EQ(window.pcMain->currentIndex(), 2);
+}
+
 TEST_F(LoginPageTest, AUserWithoutTheAdministrationPrivilegeIsRefused) {
   ConnectTo(ProductEnvironment::FirebirdDatabase({"3.0.0", "3.1"}));
   LogIn("Ivan", "ivan1");

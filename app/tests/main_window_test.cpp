@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <QGroupBox>
+#include <QMessageBox>
+#include <QTranslator>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QTest>
 #include <functional>
 
+#include "app/program.h"
 #include "classlib/codepage.h"
 #include "window_fixture.h"
 
@@ -271,6 +274,25 @@ TEST_F(WindowTest, ProgressViewDrivesTheThirdPage) {
   window.SetStateImage(upSettings, siFailed);
   EXPECT_EQ(window.StateImage(upSettings), siFailed);
   EXPECT_EQ(window.StateImage(upDatabase), siNotRun);
+}
+
+}  // namespace
+}  // namespace app::testing
+
+namespace app::testing {
+namespace {
+
+// Standard buttons and dialogs speak the program's language.
+TEST(QtTranslations, StandardButtonsSayYesAndNoInRussian) {
+  QTranslator translator;
+  LoadQtTranslations(translator);
+  EXPECT_FALSE(translator.isEmpty());
+  QMessageBox box;
+  box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+  EXPECT_EQ(box.button(QMessageBox::Yes)->text().remove('&'), QStringLiteral("Да"));
+  EXPECT_EQ(box.button(QMessageBox::No)->text().remove('&'), QStringLiteral("Нет"));
+  EXPECT_EQ(box.button(QMessageBox::Cancel)->text().remove('&'), QStringLiteral("Отмена"));
+  QCoreApplication::removeTranslator(&translator);
 }
 
 }  // namespace

@@ -140,7 +140,6 @@ TEST_F(PrepareUpdateTest, ABadDescriptionNamesTheFileAndTheProblem) {
       // The XML declaration takes the first line.
       {"<ROOT><VERSIONS START_BD_VERSION='3.1'></ROOT>", "строка 2"},
       {"<UPDATE/>", "корневой элемент \"UPDATE\""},
-      {"<ROOT><DB_UPDATE><I TIME_PERCENT='много'/></DB_UPDATE></ROOT>", "TIME_PERCENT \"много\""},
   };
   for (const auto& c : cases) {
     boxes.shown.clear();

@@ -87,6 +87,14 @@ TEST_F(UpdateOptionsTest, ReleasesNotListedGetTheSuffixThatSaysWhy) {
                                       "установлено) (невозможно провести обновление с версии 3.0)"));
 }
 
+// A database whose version row holds an empty text: the caption says so
+// with nothing in the release's place, never with a "%1".
+TEST_F(UpdateOptionsTest, AnEmptyCurrentReleaseLeavesNoPlaceholderInTheCaption) {
+  Describe(FullUpdateDescription("3.1", "3.2"));
+  Fill("");
+  EXPECT_EQ(db.text(), QStringLiteral("Обновление базы данных (невозможно провести обновление с версии )"));
+}
+
 TEST_F(UpdateOptionsTest, AReleaseThatEndsAListedOneIsNotListed) {
   Describe(FullUpdateDescription("13.1", "13.2"));
   Fill("3.1");

@@ -9,11 +9,14 @@
 #include "app/run_state.h"
 #include "app/details_log.h"
 #include "app/shell_open.h"
+#include "classlib/codepage.h"
 #include "product_environment.h"
 #include "update_run_support.h"
 
 namespace app::testing {
 namespace {
+
+std::string Ansi(const char* utf8) { return classlib::Utf8ToCp1251(utf8); }
 
 class RecordingShell : public IShellOpen {
  public:
@@ -81,15 +84,20 @@ TEST_F(UpdatePageTest, AnsweringNoLeavesEverythingAsItWas) {
   EXPECT_EQ(window.StateImage(upDatabase), siNotRun);
 }
 
-TEST_F(UpdatePageTest, ASettingsPartWithoutItsElementFailsWithoutABlockAndNoQuestionForTransfers) {
+// The final message sends the administrator to the details, so they say
+// what the description lacks.
+TEST_F(UpdatePageTest, APartWithoutItsElementFailsNamingItAndNoQuestionForTransfers) {
   ::app::UpdateDescription = TUpdateDescription::LoadFromBytes("<ROOT><DB_UPDATE/></ROOT>");
   window.cbUpdateConf->setChecked(true);
   window.bbExecute->setEnabled(true);
   boxes.answers = {IDYES};
   window.bbExecute->click();
   EXPECT_EQ(window.StateImage(upSettings), siFailed);
-  EXPECT_TRUE(window.DetailLines().empty());
-  EXPECT_FALSE(window.sbDetails->isEnabled());
+  const std::vector<std::string> details = window.DetailLines();
+  ASSERT_EQ(details.size(), 7u);
+  EXPECT_EQ(details[2], Ansi("Источник:") + product.ReleaseDir() + "/updcfg.xml");
+  EXPECT_EQ(details[4], Ansi("В описании обновления нет раздела CONFIG_UPDATE"));
+  EXPECT_TRUE(window.sbDetails->isEnabled());
   EXPECT_EQ(boxes.shown.back().caption, kErrorCaption);
 
   // Only the transfer: no question, and a missing element fails it too.
@@ -101,6 +109,14 @@ TEST_F(UpdatePageTest, ASettingsPartWithoutItsElementFailsWithoutABlockAndNoQues
   ASSERT_EQ(boxes.shown.size(), 1u) << boxes.shown[0].text.toStdString();
   EXPECT_EQ(boxes.shown[0].caption, kErrorCaption);
   EXPECT_EQ(window.StateImage(upReferenceGroups), siFailed);
+  EXPECT_EQ(window.DetailLines()[4], Ansi("В описании обновления нет раздела SCHEMA_UPDATE"));
+  EXPECT_TRUE(window.sbDetails->isEnabled());
+
+  // An element without items says so.
+  ::app::UpdateDescription = TUpdateDescription::LoadFromBytes("<ROOT><SCHEMA_UPDATE/></ROOT>");
+  window.bbExecute->setEnabled(true);
+  window.bbExecute->click();
+  EXPECT_EQ(window.DetailLines()[4], Ansi("Раздел SCHEMA_UPDATE описания обновления пуст"));
 }
 
 TEST_F(UpdatePageTest, AStepThatRaisesEndsTheRunWithTheErrorInTheDetailsAndTheLog) {

@@ -29,6 +29,11 @@ inline const QString kRunFailedText = QStringLiteral(
     "В процессе обновления данных произошли ошибки. Для просмотра отчета нажмите кнопку "
     "\"Детали >>\"");
 
+// The start of the last word of a run whose scripts went on past failing
+// statements: done, but not clean.
+inline const QString kDoneWithFailuresText =
+    QStringLiteral("Обновление данных завершено, но при выполнении скриптов произошли ошибки (");
+
 // Lines of a text file, without their line ends.
 inline std::vector<std::string> FileLines(const std::string& path) {
   std::vector<std::string> lines;

@@ -1,6 +1,11 @@
 // Closing the window puts back the product's connection key.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QMessageBox>
+#include <QTimer>
+
 #include "app/connection_backup.h"
 #include "app/reg.h"
 #include "window_fixture.h"
@@ -57,6 +62,23 @@ TEST_F(WindowCloseTest, CancelOnTheUserPageClosesTheWindowTheSameWay) {
   LogIn();
   window.ShowUserPage();
   window.ButtonCancel->click();
+  EXPECT_FALSE(window.isVisible());
+  EXPECT_EQ(ServerType(), "FIREBIRD");
+}
+
+// A request to end the program while a dialog waits for an answer: the
+// dialog goes, the code after it finishes, then the window closes as the
+// user's close does.
+TEST_F(WindowCloseTest, ATerminationRequestDismissesAnOpenDialogThenClosesTheWindow) {
+  LogIn();
+  QMessageBox box(QMessageBox::Information, "Информация", "Введен неверный пароль",
+                  QMessageBox::Ok, &window);
+  QTimer::singleShot(0, &window, [this] { window.TerminationRequested(); });
+  box.exec();
+  EXPECT_TRUE(window.isVisible());  // not before the dialog's caller is done
+  QElapsedTimer clock;
+  clock.start();
+  while (window.isVisible() && clock.elapsed() < 5000) QCoreApplication::processEvents();
   EXPECT_FALSE(window.isVisible());
   EXPECT_EQ(ServerType(), "FIREBIRD");
 }

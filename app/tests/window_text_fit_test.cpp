@@ -1,0 +1,94 @@
+// No text of the window is cut: every caption and status text fits the
+// control that shows it, and every control lies inside its page, also when
+// the update page's captions carry their longest suffixes.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+
+#include "app/run_state.h"
+#include "app/update_description.h"
+#include "app/update_options.h"
+#include "classlib/codepage.h"
+#include "product_environment.h"
+#include "window_fixture.h"
+
+namespace app::testing {
+namespace {
+
+class WindowTextFitTest : public WindowTest {
+ protected:
+  // The texts a control shows that do not fit it, as "<class> '<text>'".
+  static std::vector<std::string> CutTexts(QWidget* page) {
+    std::vector<std::string> cut;
+    for (QWidget* control : page->findChildren<QWidget*>()) {
+      QString text;
+      bool fits = true;
+      if (auto* label = qobject_cast<QLabel*>(control); label && !label->text().isEmpty()) {
+        text = label->text();
+        fits = label->wordWrap() ? label->height() >= label->heightForWidth(label->width())
+                                 : label->width() >= label->sizeHint().width();
+      } else if (auto* button = qobject_cast<QAbstractButton*>(control)) {
+        text = button->text();
+        fits = button->width() >= button->sizeHint().width();
+      } else {
+        continue;
+      }
+      const QRect inside = control->parentWidget()->rect();
+      if (!control->isVisibleTo(page) || (fits && inside.contains(control->geometry()))) continue;
+      cut.push_back(std::string(control->metaObject()->className()) + " '" +
+                    text.toStdString() + "'");
+    }
+    return cut;
+  }
+
+  // The captions a login gives when neither part can run.
+  void FillOptionsThatCannotRun() {
+    ::app::UpdateDescription = TUpdateDescription::LoadFromBytes(
+        "<ROOT><DB_UPDATE><I SUBD='FIREBIRD' TIME_PERCENT='1'/></DB_UPDATE></ROOT>");
+    CurrentDBVersion = "2.9.9";
+    StartVersions = "3.1;";
+    PontarexInstalled = false;
+    FillUpdateOptions({window.cbUpdateDB, window.cbUpdateXML, window.cbUpdateConf,
+                       window.bbExecute, &window});
+    ShowAllPages();
+  }
+
+  ProductEnvironment product;
+};
+
+TEST_F(WindowTextFitTest, TheLongestOptionCaptionsAndAStatusOfSeveralLinesAreShownWhole) {
+  FillOptionsThatCannotRun();
+  ASSERT_TRUE(window.cbUpdateConf->text().endsWith(QStringLiteral("(ПОНТАРЕКС не установлена)")));
+  window.SetStatusText(classlib::Utf8ToCp1251(
+      "Перенос справочников материалов, инструментов и оснастки из прежней версии базы данных "
+      "в новую с проверкой ссылок между ними"));
+  EXPECT_EQ(CutTexts(window.tsUpdate), std::vector<std::string>{});
+  EXPECT_GE(window.width(), kClientWidth);
+  EXPECT_GE(window.height(), kClientHeight);
+  // The window grows with its texts, but keeps a fixed border.
+  EXPECT_EQ(window.minimumSize(), window.maximumSize());
+  // The status line shrinking again gives back the height it took.
+  window.SetStatusText("x");
+  EXPECT_EQ(window.height(), kClientHeight);
+}
+
+TEST_F(WindowTextFitTest, EveryKindsCaptionsFitOnTheOtherPagesOfTheWiderWindow) {
+  FillOptionsThatCannotRun();
+  for (const char* kind : {"FIREBIRD", "MSSQL", "ORACLE"}) {
+    Choose(kind);
+    EXPECT_EQ(CutTexts(window.tsBaseSelect), std::vector<std::string>{}) << kind;
+    // The buttons on the right stay at the window's right edge.
+    EXPECT_EQ(window.btnCheckConnection->geometry().right() + 1 + 8, window.width()) << kind;
+    if (window.btnFileDB->isVisible()) {
+      EXPECT_EQ(window.eForDB->geometry().right() + 1 + kFileButtonGap, window.btnFileDB->x());
+    }
+  }
+  EXPECT_EQ(CutTexts(window.tsUsrParams), std::vector<std::string>{});
+  EXPECT_EQ(window.ButtonCancel->geometry().right() + 1 + 8, window.width());
+}
+
+}  // namespace
+}  // namespace app::testing
