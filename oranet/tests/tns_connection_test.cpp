@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "oranet/net_errors.h"
+#include "oranet/tests/expect_error.h"
 #include "oranet/tests/scripted_transport.h"
 #include "oranet/tests/test_packets.h"
 #include "oranet/tns_connection.h"
@@ -25,15 +26,9 @@ class TnsConnectionTest : public ::testing::Test {
     tns->Connect("db", 1521, 0, "orcl");
   }
 
-  // Expects `call` to raise ENetError with `code`.
   template <class Call>
   void ExpectNetError(int code, Call call) {
-    try {
-      call();
-      ADD_FAILURE() << "no error, wanted Net error " << code;
-    } catch (const ENetError& e) {
-      EXPECT_EQ(e.Code(), code) << e.Message();
-    }
+    ExpectErrorCode<ENetError>(code, call);
   }
 
   TScriptedTransport* net;
