@@ -31,6 +31,15 @@ void TTnsConnection::Connect(const std::string& host, int port, int timeoutMs, c
   // Built first so that a descriptor too long is refused before connecting.
   dacore::TBytes packet = BuildConnectPacket(ConnectDescriptor(host, port, sid), sdu_, tdu_);
   ConnectTransport(timeoutMs);
+  try {
+    Handshake(packet);
+  } catch (...) {
+    transport_->Close();  // a connect that failed leaves no socket open
+    throw;
+  }
+}
+
+void TTnsConnection::Handshake(dacore::TBytes& packet) {
   int rounds = 0;
   for (;;) {
     WritePacketHeader(packet.data(), static_cast<int>(packet.size()), kTnsConnect, 0);
@@ -40,10 +49,9 @@ void TTnsConnection::Connect(const std::string& host, int port, int timeoutMs, c
       case kTnsAccept:
         return;
       case kTnsRefuse:
-        transport_->Close();
         throw ENetError(kNetRefused);
       case kTnsRedirect: {
-        if (++rounds > kTnsMaxConnectRounds || length < kTnsDataOffset) FailHandshake();
+        if (++rounds > kTnsMaxConnectRounds || length < kTnsDataOffset) throw ENetError(kNetUnexpectedPacket);
         transport_->Close();
         const std::string text(reinterpret_cast<const char*>(in_ + kTnsDataOffset), length - kTnsDataOffset);
         ApplyRedirect(text, address_);
@@ -53,21 +61,16 @@ void TTnsConnection::Connect(const std::string& host, int port, int timeoutMs, c
         break;
       }
       case kTnsResend:
-        if (++rounds > kTnsMaxConnectRounds) FailHandshake();
+        if (++rounds > kTnsMaxConnectRounds) throw ENetError(kNetUnexpectedPacket);
         break;
       default:
-        FailHandshake();
+        throw ENetError(kNetUnexpectedPacket);
     }
   }
 }
 
 void TTnsConnection::ConnectTransport(int socketTimeoutMs) {
   transport_->ConnectTimeout(address_.host, address_.port, socketTimeoutMs, timeout_ms_);
-}
-
-void TTnsConnection::FailHandshake() {
-  transport_->Close();
-  throw ENetError(kNetUnexpectedPacket);
 }
 
 void TTnsConnection::Disconnect() {

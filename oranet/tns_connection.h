@@ -68,13 +68,15 @@ class TTnsConnection {
 
  private:
   void ConnectTransport(int socketTimeoutMs);
+  // Sends the CONNECT packet until the listener accepts; a REDIRECT
+  // rebuilds the packet for the new address.
+  void Handshake(dacore::TBytes& packet);
   void WritePacketHeader(uint8_t* packet, int length, uint8_t type, uint8_t flags);
   void SendMarker(uint8_t kind);
   void ReceiveExact(uint8_t* at, int count);
   void CheckConnected();
   void NextDataPacket();
   void CheckErrorAfterBreak();
-  [[noreturn]] void FailHandshake();
 
   std::unique_ptr<TNetTransport> transport_;
   TTnsAddress address_{"local", 1521, "orcl"};

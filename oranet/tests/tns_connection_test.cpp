@@ -128,6 +128,7 @@ TEST_F(TnsConnectionTest, ReceivedHeadersAreChecked) {
 TEST_F(TnsConnectionTest, APeerThatStopsTalkingIsALostConnection) {
   net->Feed(Hex("00 0a 00"));  // a header cut short, then nothing
   ExpectNetError(0, [&] { tns->Connect("db", 1521, 0, "orcl"); });
+  EXPECT_FALSE(net->Connected());  // the failed connect left nothing open
 }
 
 TEST_F(TnsConnectionTest, WritesAreCutIntoPacketsOfTheSendLimit) {

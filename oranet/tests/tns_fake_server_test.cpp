@@ -133,6 +133,7 @@ TEST(TnsFakeServerTest, ReceiveTimeoutAgainstASilentListener) {
   const auto start = Clock::now();
   EXPECT_EQ(NetErrorOf([&] { tns.Connect("127.0.0.1", server.Port(), 300, "orcl"); }), 0);
   EXPECT_LT(MsSince(start), 3000);
+  EXPECT_FALSE(tns.Transport().Connected());
 }
 
 TEST(TnsFakeServerTest, ResetMidCallIsALostConnectionAndLaterSendsRaiseNoSignal) {
