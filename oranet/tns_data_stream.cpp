@@ -24,6 +24,7 @@ void TTnsConnection::FlushData(uint16_t dataFlags) {
 void TTnsConnection::WriteBytesRaw(const uint8_t* bytes, int offset, int count) {
   const uint8_t* from = bytes + offset;
   while (count > 0) {
+    if (write_pos_ >= send_limit_) FlushData(0);  // the limit may have shrunk
     const int n = std::min(count, send_limit_ - write_pos_);
     std::memcpy(out_ + write_pos_, from, static_cast<size_t>(n));
     write_pos_ += n;

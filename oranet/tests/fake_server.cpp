@@ -18,20 +18,24 @@ namespace io = platform::socket_io;
 
 namespace {
 
-// A socket listening on 127.0.0.1 at a port of the system's choosing.
-io::Fd Listen(int backlog, int& port) {
+// A socket bound to 127.0.0.1 at a port of the system's choosing.
+io::Fd Bind(int& port) {
   io::Fd fd(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
   if (fd.Get() < 0) throw std::runtime_error("socket failed");
   sockaddr_in at{};
   at.sin_family = AF_INET;
   at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   at.sin_port = 0;
-  if (bind(fd.Get(), reinterpret_cast<sockaddr*>(&at), sizeof at) != 0 || listen(fd.Get(), backlog) != 0) {
-    throw std::runtime_error("bind or listen failed");
-  }
+  if (bind(fd.Get(), reinterpret_cast<sockaddr*>(&at), sizeof at) != 0) throw std::runtime_error("bind failed");
   socklen_t len = sizeof at;
   getsockname(fd.Get(), reinterpret_cast<sockaddr*>(&at), &len);
   port = ntohs(at.sin_port);
+  return fd;
+}
+
+io::Fd Listen(int backlog, int& port) {
+  io::Fd fd = Bind(port);
+  if (listen(fd.Get(), backlog) != 0) throw std::runtime_error("listen failed");
   return fd;
 }
 
@@ -187,5 +191,7 @@ TFullBacklogListener::TFullBacklogListener() : listener_(Listen(0, port_)) {
   }
   throw std::runtime_error("the accept queue never filled");
 }
+
+TRefusingPort::TRefusingPort() : socket_(Bind(port_)) {}
 
 }  // namespace oranet::testing

@@ -88,4 +88,16 @@ class TFullBacklogListener {
   std::vector<platform::socket_io::Fd> fillers_;
 };
 
+// A port bound on 127.0.0.1 where nobody listens: a connect to it is
+// refused, and no other listener can take the port while this lives.
+class TRefusingPort {
+ public:
+  TRefusingPort();
+  int Port() const { return port_; }
+
+ private:
+  int port_ = 0;
+  platform::socket_io::Fd socket_;
+};
+
 }  // namespace oranet::testing

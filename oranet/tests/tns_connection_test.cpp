@@ -147,6 +147,18 @@ TEST_F(TnsConnectionTest, WritesAreCutIntoPacketsOfTheSendLimit) {
   EXPECT_EQ(last[10], static_cast<uint8_t>(2 * 2038));
 }
 
+TEST_F(TnsConnectionTest, ASmallerSduAppliesFromTheNextPacket) {
+  ConnectAccepted();
+  const TBytes data(1000, 7);
+  tns->WriteBytesRaw(data.data(), 0, 1000);
+  tns->SetSDU(100);  // below what already waits
+  tns->WriteBytesRaw(data.data(), 0, 200);
+  ASSERT_EQ(net->Sent().size(), 4u);
+  EXPECT_EQ(net->Sent()[1].size(), 1010u);
+  EXPECT_EQ(net->Sent()[2].size(), 100u);
+  EXPECT_EQ(net->Sent()[3].size(), 100u);
+}
+
 TEST_F(TnsConnectionTest, ReadingSendsWhatWaitsAndJoinsPackets) {
   ConnectAccepted();
   const uint8_t request[] = {0x11, 0x22};

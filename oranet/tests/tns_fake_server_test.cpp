@@ -174,15 +174,10 @@ TEST(TnsFakeServerTest, GracefulCloseMidCallIsALostConnection) {
 }
 
 TEST(TnsFakeServerTest, HostNamesResolveAndARefusedSocketIs10061) {
-  int port = 0;
-  {
-    TFakeServer server({});  // listens, serves nobody, stops
-    server.Join();
-    port = server.Port();
-  }
+  TRefusingPort refusing;
   TNetSocketTransport transport;
   try {
-    transport.ConnectTimeout("127.0.0.1", port, 0, 1000);
+    transport.ConnectTimeout("127.0.0.1", refusing.Port(), 0, 1000);
     ADD_FAILURE() << "connected to a closed port";
   } catch (const ESocketError& e) {
     EXPECT_EQ(e.WinSockCode(), 10061) << e.Message();
