@@ -173,7 +173,7 @@ TEST(TnsFakeServerTest, GracefulCloseMidCallIsALostConnection) {
   EXPECT_LT(MsSince(start), 2000);
 }
 
-TEST(TnsFakeServerTest, HostNamesResolveAndARefusedSocketIs10061) {
+TEST(TnsFakeServerTest, HostNamesResolveARefusedSocketIs10061AndANameThatDoesNotIs10049) {
   TRefusingPort refusing;
   TNetSocketTransport transport;
   try {
@@ -182,6 +182,12 @@ TEST(TnsFakeServerTest, HostNamesResolveAndARefusedSocketIs10061) {
   } catch (const ESocketError& e) {
     EXPECT_EQ(e.WinSockCode(), 10061) << e.Message();
     EXPECT_NE(e.Message().find("(10061)"), std::string::npos);
+  }
+  try {
+    transport.Connect("", 1521);  // fails without asking a name server
+    ADD_FAILURE() << "resolved an empty name";
+  } catch (const ESocketError& e) {
+    EXPECT_EQ(e.WinSockCode(), 10049) << e.Message();
   }
   TFakeServer server({{TFakeStep::Expect(kTnsConnect), TFakeStep::Send(kTnsAccept, TBytes(24, 0))}});
   TTnsConnection tns;
