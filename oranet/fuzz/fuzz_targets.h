@@ -1,0 +1,27 @@
+// The parsers of what a server sends, driven by arbitrary bytes. The
+// libFuzzer harnesses, their corpus replay and the test run's own short
+// fuzzing all call these. Every input must end in a result or one of the
+// library's errors (classlib::Exception); anything else escapes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace oranet::fuzz {
+
+// How far an input got before it ended.
+enum class Reached { kNothing, kConnected, kNegotiated, kMessages };
+
+// Byte 0: bit 0 selects the negotiated representation after the connect.
+// The rest is everything the server says: the handshake answers, then the
+// packets read as the DATA stream until it ends.
+Reached RunPacketReader(const uint8_t* data, size_t size);
+
+// Byte 0: bit 0 the conversion flag, bit 1 byte-string mode 2, bit 2 skip
+// the negotiation replies, bit 3 the negotiated representation when they
+// are skipped. The rest is the DATA payload (cut into packets): the
+// protocol and data-type replies, then fields and messages, each chosen by
+// the byte before it.
+Reached RunTtcReader(const uint8_t* data, size_t size);
+
+}  // namespace oranet::fuzz

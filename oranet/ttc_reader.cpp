@@ -1,0 +1,88 @@
+#include "oranet/ttc_reader.h"
+
+#include "oranet/net_errors.h"
+
+namespace oranet {
+
+namespace {
+constexpr uint8_t kNullMarker = 0;
+constexpr uint8_t kNullMarker2 = 255;
+constexpr uint8_t kBadLength = 253;
+constexpr uint8_t kChunked = 254;
+}  // namespace
+
+uint8_t TTtcReader::ReadUB1() {
+  uint8_t byte = 0;
+  tns_.ReadData(&byte, 0, 1);
+  return byte;
+}
+
+int64_t TTtcReader::ReadCompressedInt(int kind) {
+  return DecodeInteger(tns_.Representation(), kind, [this] { return ReadUB1(); });
+}
+
+void TTtcReader::ExpectCode(int code) {
+  if (ReadUB1() != code) throw ENetUnknownError(1);
+}
+
+void TTtcReader::Skip(int64_t count) {
+  if (count < 0) throw ENetUnknownError(1);
+  uint8_t drop[256];
+  while (count > 0) {
+    const int n = count < 256 ? static_cast<int>(count) : 256;
+    tns_.ReadData(drop, 0, n);
+    count -= n;
+  }
+}
+
+dacore::TBytes TTtcReader::ReadCountedBytes(int fixedCount) {
+  const int length = tns_.ByteStringMode() == 2 ? ReadUB1() : fixedCount;
+  if (length < 0) throw ENetUnknownError(1);
+  dacore::TBytes bytes(static_cast<size_t>(length));
+  if (length > 0) ReadRaw(bytes.data(), length);
+  return bytes;
+}
+
+dacore::TBytes TTtcReader::ReadChunkedBytes() { return ReadChunks(false); }
+
+std::string TTtcReader::ReadTtcString() { return encoding_.GetString(ReadChunks(true)); }
+
+// With the conversion flag set, the server puts a length byte 254 between
+// chunks that carries no data: after every chunk for strings, after a
+// chunk shorter than 254 for other byte strings.
+dacore::TBytes TTtcReader::ReadChunks(bool skipEvery254) {
+  const uint8_t first = ReadUB1();
+  if (first == kNullMarker || first == kNullMarker2) return {};
+  if (first == kBadLength) throw ENetUnknownError(1);
+  dacore::TBytes bytes;
+  auto append = [&](int length) {
+    const size_t at = bytes.size();
+    bytes.resize(at + static_cast<size_t>(length));
+    ReadRaw(bytes.data() + at, length);
+  };
+  if (first != kChunked) {
+    append(first);
+    return bytes;
+  }
+  const bool conversion = tns_.ConversionFlag();
+  int previous = -1;  // the length of the last chunk read; none yet
+  for (;;) {
+    const uint8_t length = ReadUB1();
+    if (length == 0) return bytes;
+    if (conversion && length == kChunked && (skipEvery254 || (previous >= 0 && previous < kChunked))) continue;
+    append(length);
+    previous = length;
+  }
+}
+
+std::string TTtcReader::ReadZeroTerminated(int max) {
+  std::string text;
+  while (static_cast<int>(text.size()) < max) {
+    const uint8_t byte = ReadUB1();
+    if (byte == 0) break;
+    text.push_back(static_cast<char>(byte));
+  }
+  return text;
+}
+
+}  // namespace oranet

@@ -1,0 +1,49 @@
+// Reads two-task message fields from the incoming DATA stream of a
+// TTnsConnection, by the representation the negotiation settled. Every
+// malformed value raises ENetUnknownError 1; a stream that ends raises the
+// packet layer's lost connection.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "dacore/util_bytes.h"
+#include "dacore/util_encoding.h"
+#include "oranet/tns_connection.h"
+
+namespace oranet {
+
+class TTtcReader {
+ public:
+  explicit TTtcReader(TTnsConnection& tns, const dacore::Encoding& encoding = dacore::Encoding::DefaultClass())
+      : tns_(tns), encoding_(encoding) {}
+
+  TTnsConnection& Connection() { return tns_; }
+
+  uint8_t ReadUB1();
+  // kind 1 (ub2) or 2 (ub4); see TRepresentation.
+  int64_t ReadCompressedInt(int kind);
+  int ReadUB2() { return static_cast<int>(ReadCompressedInt(kIntUB2)); }
+  int64_t ReadUB4() { return ReadCompressedInt(kIntUB4); }
+  // Reads a message code; one other than `code` is Unknown error 1.
+  void ExpectCode(int code);
+  void Skip(int64_t count);
+  void ReadRaw(uint8_t* to, int count) { tns_.ReadData(to, 0, count); }
+
+  // In byte-string mode 2 the length comes first, else it is fixedCount.
+  dacore::TBytes ReadCountedBytes(int fixedCount);
+  // A chunked or plain byte string; null reads as empty.
+  dacore::TBytes ReadChunkedBytes();
+  // A chunked string converted from the session's encoding.
+  std::string ReadTtcString();
+  // Bytes up to a 0 byte (read and dropped) or `max` bytes.
+  std::string ReadZeroTerminated(int max);
+
+ private:
+  dacore::TBytes ReadChunks(bool skipEvery254);
+
+  TTnsConnection& tns_;
+  const dacore::Encoding& encoding_;
+};
+
+}  // namespace oranet
