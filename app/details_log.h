@@ -19,6 +19,7 @@ namespace app {
 //   ------------------------------------------------ (48 hyphens)
 //   */
 // The extra text (a failing statement) thus stands outside the comment.
+// Passwords in any of the texts are hidden (HidePasswords).
 void AddDetailsLog(IProgressView& view, const std::string& source, const std::string& error_text,
                    const std::string& extra);
 
@@ -30,7 +31,8 @@ std::vector<std::string> DetailLinesOf(const std::string& text);
 // the system: the name must always be a valid file name.
 std::string DetailsLogFileName();
 
-// Writes the lines as a UTF-8 text with LF line ends, replacing the file.
+// Writes the lines as a UTF-8 text with LF line ends, replacing the file; a
+// file it creates is readable by its owner only (mode 0600).
 // The file name is ANSI and may use '\'. Raises EFCreateError or EWriteError
 // (the class library's stream errors) when the file cannot be written.
 void SaveDetailsLog(const std::vector<std::string>& lines, const std::string& file_name);

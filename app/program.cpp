@@ -5,6 +5,7 @@
 #include <QTimer>
 #include <cstdio>
 
+#include "app/connection_backup_record.h"
 #include "app/instance_guard.h"
 #include "app/main_window.h"
 #include "app/prepare_update.h"
@@ -36,6 +37,16 @@ void QuitAfterShowWhenAsked(TfrmUpdate& window) {
   });
 }
 
+// A run that was killed left the administrator's login in the product's
+// connection key; it goes back before anything else. Nothing here is
+// reported: a registry that cannot be read fails the login later anyway.
+void PutBackKilledRunsConnectionKey() {
+  try {
+    RestoreAbandonedConnectionBackup();
+  } catch (const std::exception&) {
+  }
+}
+
 }  // namespace
 
 int RunUpdater(int argc, char** argv) {
@@ -44,6 +55,7 @@ int RunUpdater(int argc, char** argv) {
   // it; no window exists before the guard has spoken.
   QApplication application(argc, argv);
   if (!InitializeOneHist()) return 1;
+  PutBackKilledRunsConnectionKey();
 
   int code = 0;
   {
