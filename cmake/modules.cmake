@@ -37,7 +37,7 @@ function(updater_slow_tests exe regex timeout)
   set(script ${CMAKE_CURRENT_BINARY_DIR}/${exe}_slow_tests.cmake)
   file(WRITE ${script}
     "foreach(name IN LISTS ${exe}_TESTS)\n"
-    "  if(name MATCHES \"${regex}\")\n"
+    "  if(name MATCHES [=[${regex}]=])\n"
     "    set_tests_properties(\"\${name}\" PROPERTIES TIMEOUT ${timeout})\n"
     "  endif()\n"
     "endforeach()\n")
