@@ -27,8 +27,8 @@ namespace {
 const char kChildTest[] = "KilledRunChild.DISABLED_RunsUntilKilled";
 const char kSay[] = "KILLTEST ";
 
-// A database part of three statements and a transfer whose program runs for
-// a while, so the run can be caught inside each.
+// The database part's three statements; the transfer's program runs for a
+// while (slow_program_), so the run can be caught inside each part.
 const char kScript[] = R"(<SCRIPTS>
   <DATA>
     <S STOP_ON_EXCEPTION="1" LOG_ERROR="1">CREATE TABLE KILLED (ID INTEGER)</S>
@@ -38,16 +38,6 @@ const char kScript[] = R"(<SCRIPTS>
 </SCRIPTS>
 )";
 
-const char kDescription[] = R"(<ROOT>
-  <VERSIONS START_BD_VERSION="3.0;3.1" RESULT_BD_VERSION="3.2"/>
-  <DB_UPDATE>
-    <ITEM SUBD="FIREBIRD;MSSQL" TIME_PERCENT="100" SOURCE="0" FILENAME="Scripts\data.xml"/>
-  </DB_UPDATE>
-  <SCHEMA_UPDATE>
-    <ITEM DATA_FILE="Data\groups.xml" SCHEMA_FILE="Data\groups.xsd" OBJECTS="Материалы"/>
-  </SCHEMA_UPDATE>
-</ROOT>
-)";
 
 // ---- the child: a real window logged in on Firebird ------------------------
 
@@ -56,7 +46,7 @@ class KilledRunChild : public UpdateRunTest {
   KilledRunChild() {
     std::filesystem::copy_file(std::getenv("KILL_TEST_DATABASE"), database_);
     WriteReleaseFile(ReleaseFile("Scripts/data.xml"), kScript);
-    product.WriteDescription(kDescription);
+    product.WriteDescription(ScriptAndTransferDescription());
   }
 
   static void Say(const std::string& line) { std::cout << kSay << line << std::endl; }

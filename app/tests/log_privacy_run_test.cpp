@@ -20,26 +20,17 @@ const char kScript[] = R"(<SCRIPTS>
 </SCRIPTS>
 )";
 
-const char kDescription[] = R"(<ROOT>
-  <VERSIONS START_BD_VERSION="3.0;3.1" RESULT_BD_VERSION="3.2"/>
-  <DB_UPDATE>
-    <ITEM SUBD="FIREBIRD;MSSQL" TIME_PERCENT="100" SOURCE="0" FILENAME="Scripts\data.xml"/>
-  </DB_UPDATE>
-  <SCHEMA_UPDATE>
-    <ITEM DATA_FILE="Data\groups.xml" SCHEMA_FILE="Data\groups.xsd" OBJECTS="Материалы"/>
-  </SCHEMA_UPDATE>
+const char kSettingsPart[] = R"(
   <CONFIG_UPDATE>
     <ITEM UPDATE_TYPE="/no/such/program" COMMAND="-i &lt;PASSWORD_INI&gt; PASSWORD=&lt;PASSWORD&gt;" TIME_PERCENT="100" INFO_STRING="Настройки"/>
-  </CONFIG_UPDATE>
-</ROOT>
-)";
+  </CONFIG_UPDATE>)";
 
 class LogPrivacyRunTest : public UpdateRunTest {
  protected:
   LogPrivacyRunTest() {
     std::filesystem::copy_file(ProductEnvironment::FirebirdDatabase({"3.0.0", "3.1"}), database_);
     WriteReleaseFile(ReleaseFile("Scripts/data.xml"), kScript);
-    product.WriteDescription(kDescription);
+    product.WriteDescription(ScriptAndTransferDescription(kSettingsPart));
   }
   std::string database_ = product.File("product.fdb");
   // The import program says it failed, repeating the password it was given.
