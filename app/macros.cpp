@@ -120,14 +120,25 @@ class StatementState {
         if (c == '\n' || c == '\r') state_ = kCode;
         break;
       case kBlockComment:
-        if (c == '*' && next == '/' && i > comment_start_ + 1) state_ = kCode;
+        // The "*" that opened the comment cannot close it.
+        if (c == '*' && next == '/' && i > comment_start_ + 1) state_ = kBlockCommentEnd;
+        break;
+      case kBlockCommentEnd:  // c is the closing "/"
+        state_ = kCode;
         break;
     }
   }
   bool InLiteral() const { return state_ == kLiteral; }
 
  private:
-  enum { kCode, kLiteral, kQuotedName, kLineComment, kBlockComment } state_ = kCode;
+  enum {
+    kCode,
+    kLiteral,
+    kQuotedName,
+    kLineComment,
+    kBlockComment,
+    kBlockCommentEnd
+  } state_ = kCode;
   size_t comment_start_ = 0;
 };
 

@@ -173,6 +173,8 @@ TEST_F(Macros, StatementLiteralsGetTheirValuesApostrophesDoubled) {
             "/* it's C:\\O'Brien\\ */ 'C:\\O''Brien\\'");
   EXPECT_EQ(ExpandMacros("-- it's <LXDIR>\n'<LXDIR>' /*/ ' */ '<LXDIR>'", statement),
             "-- it's C:\\O'Brien\\\n'C:\\O''Brien\\' /*/ ' */ 'C:\\O''Brien\\'");
+  EXPECT_EQ(ExpandMacros("SELECT /* a */* FROM T WHERE A = '<LXDIR>'", statement),
+            "SELECT /* a */* FROM T WHERE A = 'C:\\O''Brien\\'");
   EXPECT_EQ(ExpandMacros("'<LXDIR>'"), "'C:\\O'Brien\\'");
 
   // The value's own apostrophes never end the literal for later tokens, and
