@@ -59,8 +59,10 @@ bool RunSettingsProgram(IProgressView& view, const QDomElement& item, const std:
                   ExpandMacros(Attribute(item, "INI_FILE")));
   }
   program = DisplayPath(program);
-  // Blocks from the program's messages name the program itself.
-  ChildCommandLine = ChildProgramCommandLine(program, command);
+  // Blocks from the program's messages name the program itself, with the
+  // passwords of its command line hidden.
+  ChildCommandLine = ChildProgramCommandLine(
+      program, ExpandMacros(Attribute(item, "COMMAND"), {.hide_passwords = true}));
   return RunProcessAndWait(view, program, command);
 }
 
@@ -138,7 +140,9 @@ bool ImportReferenceGroups(IProgressView& view, const QDomElement& node) {
     if (WaitAbandoned()) return false;
     ItemBasePosition = static_cast<double>(i) * share;
     const std::string arguments = ExpandMacros(TransferArguments(items[i]));
-    ChildCommandLine = ChildProgramCommandLine(program, arguments);
+    // Only logs show the command line: its password stays out of it.
+    ChildCommandLine = ChildProgramCommandLine(
+        program, ExpandMacros(TransferArguments(items[i]), {.hide_passwords = true}));
     // The transfer fails when any item failed, not only the last.
     ChildResultOk = true;
     if (!RunProcessAndWait(view, program, arguments) || !ChildResultOk) result = false;

@@ -1,5 +1,7 @@
 #include "app/connection_backup.h"
 
+#include "app/connection_backup_record.h"
+
 namespace app {
 
 TConnectionKeyBackup::TConnectionKeyBackup()
@@ -8,15 +10,20 @@ TConnectionKeyBackup::TConnectionKeyBackup()
 
 void TConnectionKeyBackup::Save() {
   if (saved_) return;
+  RestoreAbandonedConnectionBackup();
   connection_string_.Take();
   server_type_.Take();
+  WriteConnectionBackupRecord(connection_string_, server_type_);
   saved_ = true;
 }
 
-void TConnectionKeyBackup::Restore() const {
+void TConnectionKeyBackup::Restore() {
   if (!saved_) return;
   connection_string_.Restore();
   server_type_.Restore();
+  // Only now: killed before this line, the next start puts the key back.
+  RemoveOwnConnectionBackupRecord();
+  saved_ = false;
 }
 
 }  // namespace app

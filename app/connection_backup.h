@@ -1,6 +1,8 @@
 // The product's connection key, which the login overwrites with the stored
 // database account for the time of the run, and the copy of what stood
-// there before, put back when the window closes.
+// there before, put back when the window closes. The copy is also kept in the
+// registry (connection_backup_record.h), so a killed run is mended at the
+// next start.
 #pragma once
 
 #include <string>
@@ -18,12 +20,16 @@ class TConnectionKeyBackup {
   TConnectionKeyBackup();
 
   // Records both values the first time only: a second login in the same run
-  // would otherwise record what the first one wrote.
+  // would otherwise record what the first one wrote. Before recording, a
+  // record left by a killed run is put back, and the copy is made durable
+  // before it returns, so the caller may overwrite the key afterwards.
   void Save();
   bool Saved() const { return saved_; }
-  // Puts both values back (deleting those that did not exist). Failures are
-  // not reported: the window closes in any case.
-  void Restore() const;
+  // Puts both values back (deleting those that did not exist) and removes
+  // the durable copy; later calls do nothing until the next Save. This is
+  // what ending the program must call, however it ends. Failures are not
+  // reported: the program ends in any case.
+  void Restore();
 
  private:
   bool saved_ = false;

@@ -1,8 +1,11 @@
 #include "app/details_log.h"
 
-#include <QFile>
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 
+#include "app/password_mask.h"
 #include "app/run_state.h"
 #include "classlib/codepage.h"
 #include "classlib/datetime.h"
@@ -15,8 +18,18 @@ namespace {
 // The block's captions, in code page 1251 like every text of the list.
 std::string Caption(const char* utf8) { return classlib::Utf8ToCp1251(utf8); }
 
+// Every text of a block passes here, so no password reaches the list or the
+// saved log in clear.
 void AddText(IProgressView& view, const std::string& text) {
-  for (const std::string& line : DetailLinesOf(text)) view.AddDetailLine(line);
+  for (const std::string& line : DetailLinesOf(HidePasswords(text))) view.AddDetailLine(line);
+}
+
+// A new log is readable by its owner only: it names accounts and servers.
+// An existing file keeps the mode its owner gave it.
+void CreatePrivately(const std::string& file_name) {
+  const int fd = ::open(classlib::NativeFileName(file_name).c_str(),
+                        O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (fd >= 0) ::close(fd);
 }
 
 }  // namespace
@@ -73,8 +86,8 @@ std::string RunLogHeading(classlib::TDateTime run_started) {
 
 void SaveDetailsLog(const std::vector<std::string>& lines, const std::string& file_name,
                     classlib::TDateTime run_started) {
-  const bool exists = QFile::exists(QString::fromStdString(classlib::NativeFileName(file_name)));
-  classlib::TFileStream file(file_name, exists ? classlib::fmOpenWrite : classlib::fmCreate);
+  CreatePrivately(file_name);
+  classlib::TFileStream file(file_name, classlib::fmOpenWrite);
   if (lines.empty()) return;
   std::string text = classlib::Cp1251ToUtf8(RunLogHeading(run_started)) + "\n";
   for (const std::string& line : lines) text += classlib::Cp1251ToUtf8(line) + "\n";

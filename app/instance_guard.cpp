@@ -15,11 +15,7 @@ const QString kAlreadyRunningText =
 const QString kAlreadyRunningCaption = QStringLiteral("Vorozizarod odidari");
 
 bool InstanceAlreadyRunning() {
-  try {
-    InstanceMutex = platform::SingleInstanceLock::TryAcquire(platform::ModuleFileName());
-  } catch (const classlib::Exception&) {
-    InstanceMutex.reset();
-  }
+  InstanceMutex = platform::SingleInstanceLock::TryAcquire(platform::ModuleFileName());
   return InstanceMutex == nullptr;
 }
 
@@ -28,7 +24,18 @@ void ShowAlreadyRunningMessage() {
 }
 
 bool InitializeOneHist() {
-  if (!InstanceAlreadyRunning()) return true;
+  try {
+    if (!InstanceAlreadyRunning()) return true;
+  } catch (const classlib::Exception& e) {
+    // Saying "another copy runs" here would send the user looking for a
+    // copy that does not exist.
+    MessageBoxes().Show(nullptr,
+                        QStringLiteral("Не удалось проверить, не запущена ли другая копия "
+                                       "программы:\r\n") +
+                            QString::fromStdString(e.Message()),
+                        kErrorCaption, MB_ICONERROR);
+    return false;
+  }
   ShowAlreadyRunningMessage();
   return false;
 }

@@ -17,14 +17,14 @@ extern const QString kAlreadyRunningText;
 extern const QString kAlreadyRunningCaption;
 
 // Takes the lock for the running program's file. True when another copy
-// holds it, or when no lock could be made at all (the copy cannot tell it is
-// alone, so it must not run).
+// holds it; raises EOSError when no lock could be made at all (the runtime
+// folder is refused or cannot be made).
 bool InstanceAlreadyRunning();
 // The box of a second copy: no owner window, error icon.
 void ShowAlreadyRunningMessage();
 
-// True when this copy may run; otherwise the message has been shown and the
-// caller ends the process.
+// True when this copy may run; otherwise a message (another copy runs, or
+// why no lock could be made) has been shown and the caller ends the process.
 bool InitializeOneHist();
 // Releases the lock.
 void FinalizeOneHist();

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/char_shift.h"
+#include "app/password_mask.h"
 #include "app/run_state.h"
 #include "classlib/ansistr.h"
 #include "classlib/numconv.h"
@@ -89,6 +90,72 @@ class Nesting {
   std::vector<size_t> ends_;  // one past each value's last byte
 };
 
+// Where the scan stands in an SQL statement's own text: only apostrophes of
+// the statement (not those of values put in) open and close its literals.
+class StatementState {
+ public:
+  // Takes in the statement's character at i (s[i + 1] is the statement's
+  // too, or the end).
+  void Step(const std::string& s, size_t i) {
+    const char c = s[i];
+    const char next = i + 1 < s.size() ? s[i + 1] : '\0';
+    switch (state_) {
+      case kCode:
+        if (c == '\'') state_ = kLiteral;
+        else if (c == '"') state_ = kQuotedName;
+        else if (c == '-' && next == '-') state_ = kLineComment;
+        else if (c == '/' && next == '*') {
+          state_ = kBlockComment;
+          comment_start_ = i;
+        }
+        break;
+      case kLiteral:
+        // A doubled apostrophe leaves and enters again.
+        if (c == '\'') state_ = kCode;
+        break;
+      case kQuotedName:
+        if (c == '"') state_ = kCode;
+        break;
+      case kLineComment:
+        if (c == '\n' || c == '\r') state_ = kCode;
+        break;
+      case kBlockComment:
+        // The "*" that opened the comment cannot close it.
+        if (c == '*' && next == '/' && i > comment_start_ + 1) state_ = kBlockCommentEnd;
+        break;
+      case kBlockCommentEnd:  // c is the closing "/"
+        state_ = kCode;
+        break;
+    }
+  }
+  bool InLiteral() const { return state_ == kLiteral; }
+
+ private:
+  enum {
+    kCode,
+    kLiteral,
+    kQuotedName,
+    kLineComment,
+    kBlockComment,
+    kBlockCommentEnd
+  } state_ = kCode;
+  size_t comment_start_ = 0;
+};
+
+bool IsPasswordToken(const std::string& upper_token) {
+  return upper_token == "<PASSWORD>" || upper_token == "<PASSWORD_SQL>" ||
+         upper_token == "<PASSWORD_INI>";
+}
+
+// The value as the options want it; false for a text that is no token.
+bool OptionValue(const std::string& upper_token, const TMacroOptions& options,
+                 std::string& value) {
+  if (!MacroValue(upper_token, value)) return false;
+  if (options.hide_passwords && IsPasswordToken(upper_token)) value = kHiddenPassword;
+  if (options.hide_passwords && upper_token == "<CON_STRING>") value = HidePasswordPairs(value);
+  return true;
+}
+
 }  // namespace
 
 bool MacroValue(const std::string& upper_token, std::string& value) {
@@ -99,12 +166,14 @@ bool MacroValue(const std::string& upper_token, std::string& value) {
   return true;
 }
 
-std::string ExpandMacros(const std::string& text) {
+std::string ExpandMacros(const std::string& text, const TMacroOptions& options) {
   std::string s = text;
   Nesting nesting;
+  StatementState statement;
   size_t i = 0;
   while (i < s.size()) {
     nesting.LeavePassed(i);
+    if (options.statement && nesting.Depth() == 0) statement.Step(s, i);
     if (s[i] != '<') {
       ++i;
       continue;
@@ -114,11 +183,15 @@ std::string ExpandMacros(const std::string& text) {
     size_t length = std::string_view(s).substr(i, LongestToken()).find('>');
     std::string value;
     if (length == std::string_view::npos ||
-        !MacroValue(classlib::UpperCase(s.substr(i, ++length)), value)) {
+        !OptionValue(classlib::UpperCase(s.substr(i, ++length)), options, value)) {
       ++i;
       continue;
     }
     if (nesting.Depth() >= kMaxMacroNesting) break;
+    // Tokens inside this value stand in the same literal: they are doubled
+    // when the scan reaches them.
+    if (options.statement && statement.InLiteral())
+      value = classlib::StringReplace(value, "'", "''", classlib::rfReplaceAll);
     s.replace(i, length, value);
     nesting.Replaced(i, i + length, value.size());
     // Scanning goes on where the value was put in, so tokens the value holds

@@ -8,6 +8,18 @@
 
 namespace app {
 
+struct TMacroOptions {
+  // The text is an SQL statement: a value put in where the token stands
+  // inside a string literal has its apostrophes doubled, so that a folder or
+  // user name holding one neither breaks the statement nor changes it.
+  // Tokens elsewhere (outside literals, in comments, in quoted names) give
+  // their values as they are.
+  bool statement = false;
+  // The text is for a log: the password tokens give kHiddenPassword, and
+  // "<CON_STRING>" its password pairs hidden (password_mask.h).
+  bool hide_passwords = false;
+};
+
 // Replaces every known token (a "<", up to the first ">" after it, matched in
 // any letter case) by its value. Values may hold tokens themselves (a
 // preference folder written as "<LXDIR>Temp"); those are expanded too, to a
@@ -15,7 +27,7 @@ namespace app {
 // is (a value that names itself would never end). Unknown
 // tokens and a "<" without a ">" stay as written: statements compare with
 // "<" and ">" too, and their string literals must not change.
-std::string ExpandMacros(const std::string& text);
+std::string ExpandMacros(const std::string& text, const TMacroOptions& options = {});
 
 inline constexpr int kMaxMacroNesting = 8;
 

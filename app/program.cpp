@@ -8,6 +8,7 @@
 #include <QTranslator>
 #include <cstdio>
 
+#include "app/connection_backup_record.h"
 #include "app/instance_guard.h"
 #include "app/main_window.h"
 #include "app/prepare_update.h"
@@ -40,6 +41,16 @@ void QuitAfterShowWhenAsked(TfrmUpdate& window) {
   });
 }
 
+// A run that was killed left the administrator's login in the product's
+// connection key; it goes back before anything else. Nothing here is
+// reported: a registry that cannot be read fails the login later anyway.
+void PutBackKilledRunsConnectionKey() {
+  try {
+    RestoreAbandonedConnectionBackup();
+  } catch (const std::exception&) {
+  }
+}
+
 }  // namespace
 
 void LoadQtTranslations(QTranslator& translator) {
@@ -62,6 +73,7 @@ int RunUpdater(int argc, char** argv) {
   QTranslator translator;
   LoadQtTranslations(translator);
   if (!InitializeOneHist()) return 1;
+  PutBackKilledRunsConnectionKey();
 
   int code = 0;
   {

@@ -38,14 +38,14 @@ bool TRegValueSnapshot::Take() {
   return true;
 }
 
-LONG TRegValueSnapshot::Restore() const {
+LONG TRegValueSnapshot::PutAt(platform::HKEY root, const std::string& path) const {
   if (!taken_) return ERROR_SUCCESS;
   if (!existed_) {
-    LONG result = DeleteRegValue(root_, path_, name_);
+    LONG result = DeleteRegValue(root, path, name_);
     return result == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : result;
   }
   platform::HKEY key = nullptr;
-  LONG result = platform::RegCreateKeyExA(root_, path_.c_str(), 0, nullptr,
+  LONG result = platform::RegCreateKeyExA(root, path.c_str(), 0, nullptr,
                                           platform::REG_OPTION_NON_VOLATILE,
                                           platform::KEY_SET_VALUE, nullptr, &key, nullptr);
   if (result != ERROR_SUCCESS) return result;

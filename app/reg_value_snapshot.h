@@ -22,7 +22,10 @@ class TRegValueSnapshot {
   bool Existed() const { return existed_; }
   // Puts the recorded state back; the platform's code, 0 on success. Does
   // nothing and returns 0 when no state was taken.
-  platform::LONG Restore() const;
+  platform::LONG Restore() const { return PutAt(root_, path_); }
+  // Gives the value of the same name under another key the recorded state:
+  // a copy kept elsewhere, or a copy taken from elsewhere put back.
+  platform::LONG PutAt(platform::HKEY root, const std::string& path) const;
 
  private:
   platform::HKEY root_;

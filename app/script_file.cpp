@@ -129,13 +129,15 @@ bool TScriptFileRunner::RunStatement(const QDomElement& group, const QDomElement
   }
   const bool stop_on_exception = FlagOn(statement, "STOP_ON_EXCEPTION");
   const bool log_error = FlagOn(statement, "LOG_ERROR");
-  const std::string text = ExpandMacros(StatementText(statement));
+  const std::string raw = StatementText(statement);
+  const std::string text = ExpandMacros(raw, {.statement = true});
   run_.view.SetStatusText(classlib::Format(Text("группа %d, элемент %d"), {g, k}));
   run_.view.ProcessMessages();
 
   std::string error_text;
   if (!ExecuteStatement(run_.connection, text, error_text)) {
-    if (log_error || stop_on_exception) Log(error_text, text);
+    if (log_error || stop_on_exception)
+      Log(error_text, ExpandMacros(raw, {.statement = true, .hide_passwords = true}));
     if (stop_on_exception) {
       result_ = false;
       return false;

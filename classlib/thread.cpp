@@ -68,6 +68,10 @@ void TThread::Start() {
   // returns once the thread has published its id.
   thread_ = std::thread(&TThread::Run, this);
   changed_.wait(lock, [&] { return thread_id_ != 0; });
+  // The last touch of the object: a thread that frees itself waits for this
+  // flag, and it can only see it after the lock below is released.
+  start_returned_ = true;
+  changed_.notify_all();
 }
 
 void TThread::Run() {
@@ -93,7 +97,10 @@ void TThread::Run() {
   }
   bool free_self;
   {
-    std::lock_guard lock(mutex_);
+    std::unique_lock lock(mutex_);
+    // Start may still be on its way out of this object's mutex and condition
+    // variable; finishing (and so being deleted) must wait until it is out.
+    changed_.wait(lock, [&] { return start_returned_; });
     finished_ = true;
     free_self = free_on_terminate_;
     changed_.notify_all();

@@ -100,6 +100,7 @@ class TThread : public TObject {
   std::mutex join_mutex_;
   bool create_suspended_;
   bool started_ = false;
+  bool start_returned_ = false;  // Start no longer touches the object
   bool finished_ = false;
   bool terminated_ = false;
   bool free_on_terminate_ = false;

@@ -5,7 +5,12 @@ include(GoogleTest)
 # with the module name; its benchmarks every .cpp in <module>/bench.
 #
 #   updater_module(NAME <name> [DEPENDS <targets...>])
-#   updater_module_tests(NAME <name> [DEPENDS <targets...>] [ENVIRONMENT <VAR=value...>])
+#   updater_module_tests(NAME <name> [DEPENDS <targets...>] [ENVIRONMENT <VAR=value...>]
+#                        [TIMEOUT <seconds>] [SLOW_TESTS <regex> SLOW_TIMEOUT <seconds>])
+#
+# Every test gets a timeout, so a hang fails fast with its name: TIMEOUT
+# (default kUpdaterTestTimeout), and SLOW_TIMEOUT for the tests whose full
+# names match SLOW_TESTS.
 #   updater_module_bench(NAME <name> [DEPENDS <targets...>])
 
 function(updater_module)
@@ -23,8 +28,27 @@ function(updater_module)
   target_link_libraries(${M_NAME} PUBLIC ${M_DEPENDS})
 endfunction()
 
+set(kUpdaterTestTimeout 120)
+
+# Gives the tests of `exe` whose names match `regex` their own timeout. The
+# names are known only once the tests are discovered, so this runs in CTest,
+# from a file included after the discovered tests.
+function(updater_slow_tests exe regex timeout)
+  set(script ${CMAKE_CURRENT_BINARY_DIR}/${exe}_slow_tests.cmake)
+  file(WRITE ${script}
+    "foreach(name IN LISTS ${exe}_TESTS)\n"
+    "  if(name MATCHES [=[${regex}]=])\n"
+    "    set_tests_properties(\"\${name}\" PROPERTIES TIMEOUT ${timeout})\n"
+    "  endif()\n"
+    "endforeach()\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${script})
+endfunction()
+
 function(updater_module_tests)
-  cmake_parse_arguments(M "" "NAME" "DEPENDS;ENVIRONMENT" ${ARGN})
+  cmake_parse_arguments(M "" "NAME;TIMEOUT;SLOW_TESTS;SLOW_TIMEOUT" "DEPENDS;ENVIRONMENT" ${ARGN})
+  if(NOT M_TIMEOUT)
+    set(M_TIMEOUT ${kUpdaterTestTimeout})
+  endif()
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/*.cpp)
   if(NOT sources)
     return()
@@ -34,8 +58,11 @@ function(updater_module_tests)
   target_link_libraries(${exe} PRIVATE ${M_NAME} ${M_DEPENDS} GTest::gtest GTest::gmock GTest::gtest_main Threads::Threads)
   target_compile_definitions(${exe} PRIVATE UPDATER_BINARY_DIR="${CMAKE_BINARY_DIR}")
   gtest_discover_tests(${exe}
-    PROPERTIES LABELS ${M_NAME} ENVIRONMENT "${M_ENVIRONMENT}"
+    PROPERTIES LABELS ${M_NAME} ENVIRONMENT "${M_ENVIRONMENT}" TIMEOUT ${M_TIMEOUT}
     DISCOVERY_TIMEOUT 60)
+  if(M_SLOW_TESTS)
+    updater_slow_tests(${exe} "${M_SLOW_TESTS}" ${M_SLOW_TIMEOUT})
+  endif()
 endfunction()
 
 function(updater_module_bench)

@@ -2,6 +2,7 @@
 // describe calls, and the statement-information answers.
 #include <cstring>
 
+#include "classlib/ansistr.h"
 #include "classlib/variant.h"
 #include "fib/client_library.h"
 #include "fib/component_name.h"
@@ -66,7 +67,8 @@ void TFIBQuery::RewriteText() {
     const SQLMarker& marker = markers_[i];
     if (param.IsMacro()) {
       std::string value = param.IsNull() ? std::string() : param.AsString();
-      if (param.IsQuotedMacro()) value = "'" + value + "'";
+      // A quoted macro is one string literal whatever its value holds.
+      if (param.IsQuotedMacro()) value = classlib::QuotedStr(value);
       edits.push_back({MarkerEdit::kMacro, marker.start, marker.end, value});
       param.SetMacroPreviousValue(classlib::Variant(param.IsNull() ? "" : param.AsString()));
     } else if (force_null && marker.in_condition && !marker.operator_follows && param.IsNull()) {

@@ -1,5 +1,6 @@
 #include "platform/registry_store.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -8,6 +9,8 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+
+#include "platform/process_identity.h"
 
 namespace platform {
 
@@ -129,6 +132,26 @@ void ReplaceFile(const std::string& path, const std::string& text) {
   }
 }
 
+// A writer killed between creating its temporary file and the rename leaves
+// "<hive file>.tmp.<pid>" behind. Called under the hive's exclusive lock, so
+// no live writer of this hive is half-way; files of a process that still
+// runs (an id reused since) are left to a later write.
+void RemoveAbandonedTempFiles(const std::string& folder, const std::string& hive_file_name) {
+  DIR* dir = ::opendir(folder.c_str());
+  if (dir == nullptr) return;
+  const std::string prefix = hive_file_name + ".tmp.";
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string name = entry->d_name;
+    if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) continue;
+    const std::string pid_text = name.substr(prefix.size());
+    if (pid_text.find_first_not_of("0123456789") != std::string::npos || pid_text.size() > 9)
+      continue;
+    if (!ProcessExists(static_cast<pid_t>(std::stol(pid_text))))
+      ::unlink((folder + "/" + name).c_str());
+  }
+  ::closedir(dir);
+}
+
 }  // namespace
 
 std::string RegistryFolder() {
@@ -158,7 +181,9 @@ void ModifyHive(HiveId hive, const std::function<bool(RegHive&)>& change) {
   MakeFolders(folder);
   FileLock lock(path + ".lock", LOCK_EX);
   RegHive contents = ParseFile(hive, path);
-  if (change(contents)) ReplaceFile(path, FormatHive(contents));
+  if (!change(contents)) return;
+  RemoveAbandonedTempFiles(folder, HiveName(hive) + ".reg");
+  ReplaceFile(path, FormatHive(contents));
 }
 
 }  // namespace platform

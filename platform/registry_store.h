@@ -5,7 +5,8 @@
 //
 // Child programs write the same hives as the updater, so every change runs
 // under an exclusive flock on "<hive file>.lock": re-read the file, change
-// it, write a temporary file, fsync, rename over the old one. Readers take a
+// it, write a temporary file, fsync, rename over the old one; temporary files
+// that a killed writer left behind go at the next write. Readers take a
 // shared lock; a missing file is an empty hive. A damaged file raises
 // ERegistryFileError and is left exactly as it is.
 #pragma once

@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "classlib/exceptions.h"
+#include "platform/runtime_dir.h"
 
 namespace platform {
 
@@ -33,11 +34,7 @@ std::string RealPath(const std::string& path) {
 
 }  // namespace
 
-std::string InstanceLockFolder() {
-  if (const char* dir = std::getenv("UPDATER_RUNTIME_DIR"); dir && *dir) return dir;
-  if (const char* dir = std::getenv("XDG_RUNTIME_DIR"); dir && *dir) return dir;
-  return "/tmp";
-}
+std::string InstanceLockFolder() { return RuntimeDir(); }
 
 std::string InstanceLockPath(const std::string& program_path) {
   char name[64];

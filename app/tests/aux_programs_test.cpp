@@ -107,10 +107,11 @@ TEST_F(ReferenceGroupTransfer, AMissingToolIsLoggedWithTheSystemMessageAndTheNex
   UpdateDescription xml(R"(<ROOT><SCHEMA_UPDATE><A OBJECTS="X"/><B OBJECTS="Y"/></SCHEMA_UPDATE></ROOT>)");
   EXPECT_FALSE(ImportReferenceGroups(view_, xml.UpdateElement()));
 
-  // One block per item, each naming the program and its arguments.
+  // One block per item, each naming the program and its arguments, but not
+  // the password among them.
   ASSERT_EQ(view_.details.size(), 14u);
   const std::string source = Ansi("Источник:") + LxDir + "Utils/ImportFromXML.exe LOGIN=\"" +
-                             LoginUserName + "\" PASSWORD=\"p w\"";
+                             LoginUserName + "\" PASSWORD=\"***\"";
   EXPECT_EQ(view_.details[2].rfind(source, 0), 0u) << view_.details[2];
   EXPECT_NE(view_.details[2].find("REF_NAMES=X "), std::string::npos);
   EXPECT_NE(view_.details[9].find("REF_NAMES=Y "), std::string::npos);

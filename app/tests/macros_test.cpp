@@ -157,6 +157,50 @@ TEST_F(Macros, AValueThatNamesItselfStopsAfterTheNestingBound) {
   EXPECT_LT(doubled.size(), 200u);
 }
 
+// Values put inside a statement's string literals keep the literal whole.
+TEST_F(Macros, StatementLiteralsGetTheirValuesApostrophesDoubled) {
+  const TMacroOptions statement{.statement = true};
+  LoginUserName = "x'); DELETE FROM BO_VERSION; --";
+  LxDir = "C:\\O'Brien\\";
+  EXPECT_EQ(ExpandMacros("INSERT INTO T VALUES ('<USER>')", statement),
+            "INSERT INTO T VALUES ('x''); DELETE FROM BO_VERSION; --')");
+  // Inside a literal only: outside, in comments and in quoted names the
+  // value stands as it is, and plain texts (command lines) never change.
+  EXPECT_EQ(ExpandMacros("SELECT '<LXDIR>a''b<LXDIR>' || <LXDIR> FROM \"<LXDIR>\"", statement),
+            "SELECT 'C:\\O''Brien\\a''bC:\\O''Brien\\' || C:\\O'Brien\\ FROM "
+            "\"C:\\O'Brien\\\"");
+  EXPECT_EQ(ExpandMacros("/* it's <LXDIR> */ '<LXDIR>'", statement),
+            "/* it's C:\\O'Brien\\ */ 'C:\\O''Brien\\'");
+  EXPECT_EQ(ExpandMacros("-- it's <LXDIR>\n'<LXDIR>' /*/ ' */ '<LXDIR>'", statement),
+            "-- it's C:\\O'Brien\\\n'C:\\O''Brien\\' /*/ ' */ 'C:\\O''Brien\\'");
+  EXPECT_EQ(ExpandMacros("SELECT /* a */* FROM T WHERE A = '<LXDIR>'", statement),
+            "SELECT /* a */* FROM T WHERE A = 'C:\\O''Brien\\'");
+  EXPECT_EQ(ExpandMacros("'<LXDIR>'"), "'C:\\O'Brien\\'");
+
+  // The value's own apostrophes never end the literal for later tokens, and
+  // tokens inside a value in a literal are doubled too.
+  ReferencePreferences.TempDir = "<LXDIR>it's";
+  EXPECT_EQ(ExpandMacros("'<LXTEMPDIR>' <USER>", statement),
+            "'C:\\O''Brien\\it''s' x'); DELETE FROM BO_VERSION; --");
+}
+
+TEST_F(Macros, LogsGetThePasswordTokensHidden) {
+  const TMacroOptions hidden{.hide_passwords = true};
+  LoginPassword = "LoginPw";
+  SqlPassword = "SqlPw";
+  BasePassword = "BasePw";
+  LoginUserName = "admin";
+  BaseConnectionString = "Provider=SQLOLEDB.1;Password=BasePw;User ID=sa;Data Source=srv";
+  EXPECT_EQ(ExpandMacros("<USER> <password> <PASSWORD_SQL> <PASSWORD_INI>", hidden),
+            "admin *** *** ***");
+  EXPECT_EQ(ExpandMacros("'<CON_STRING>'", {.statement = true, .hide_passwords = true}),
+            "'Provider=SQLOLEDB.1;Password=***;User ID=sa;Data Source=srv'");
+  // A value that brings a password token in hides it as well.
+  ReferencePreferences.FontName = "<PASSWORD>";
+  EXPECT_EQ(ExpandMacros("<FONTNAME>", hidden), "***");
+  EXPECT_EQ(ExpandMacros("<FONTNAME>"), "LoginPw");
+}
+
 // The folders behind the system macros, from the environment and registry.
 class SystemFolders : public platform::scratch::ScratchRegistryTest {
  protected:

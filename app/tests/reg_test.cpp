@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <string>
 
 #include "app/connection_backup.h"
+#include "app/connection_backup_record.h"
 #include "app/connection_login.h"
 #include "app/product_paths.h"
 #include "app/reg.h"
@@ -303,6 +307,112 @@ TEST_F(RegTest, RestoringWhenTheKeyWasMissingOrNothingWasSaved) {
   backup.Restore();
   EXPECT_EQ(Raw(kConnectionKey, kServerTypeValue).first, REG_NONE);
   EXPECT_EQ(Raw(kConnectionKey, kConnectionStringValue).first, REG_NONE);
+}
+
+// --- The durable copy that outlives a killed run ---------------------------
+
+// A run that is killed after the login: the copy was made and the key
+// overwritten, and nothing put it back.
+pid_t KilledRunAfterLogin(bool wait_to_be_killed = false) {
+  pid_t child = fork();
+  if (child != 0) return child;
+  TConnectionKeyBackup backup;
+  backup.Save();
+  WriteRegBinary(HKEY_LOCAL_MACHINE, kConnectionKey, kConnectionStringValue, "admin login");
+  WriteRegString(HKEY_LOCAL_MACHINE, kConnectionKey, kServerTypeValue, "MSSQL");
+  if (wait_to_be_killed)
+    for (;;) pause();
+  raise(SIGKILL);
+  _exit(1);
+}
+
+class ConnectionBackupRecordTest : public RegTest {
+ protected:
+  void SetUp() override {
+    Put(HKEY_LOCAL_MACHINE, kConnectionKey, kConnectionStringValue, REG_BINARY, original_);
+  }
+  void ExpectOriginalKey() {
+    EXPECT_EQ(Raw(kConnectionKey, kConnectionStringValue), std::make_pair(REG_BINARY, original_));
+    EXPECT_EQ(Raw(kConnectionKey, kServerTypeValue).first, REG_NONE);  // it never existed
+  }
+  bool RecordExists() { return RegKeyExists(HKEY_LOCAL_MACHINE, kConnectionBackupKey); }
+  static void Reap(pid_t child) {
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+  }
+
+  const std::string original_{"\x01\x02\x00\x03", 4};
+};
+
+TEST_F(ConnectionBackupRecordTest, TheCopyIsKeptInTheRegistryUntilTheKeyIsPutBack) {
+  TConnectionKeyBackup backup;
+  backup.Save();
+  EXPECT_EQ(Raw(kConnectionBackupKey, kConnectionStringValue),
+            std::make_pair(REG_BINARY, original_));
+  EXPECT_EQ(Raw(kConnectionBackupKey, kServerTypeValue).first, REG_NONE);
+  std::string pid;
+  ReadRegString(HKEY_LOCAL_MACHINE, kConnectionBackupKey, kBackupProcessIdValue, pid);
+  EXPECT_EQ(pid, std::to_string(getpid()));
+  // The running process's own record is no abandoned one.
+  EXPECT_FALSE(RestoreAbandonedConnectionBackup());
+  EXPECT_TRUE(RecordExists());
+
+  WriteRegString(HKEY_LOCAL_MACHINE, kConnectionKey, kServerTypeValue, "MSSQL");
+  backup.Restore();
+  ExpectOriginalKey();
+  EXPECT_FALSE(RecordExists());
+  backup.Restore();  // a second call (a signal, then the close) changes nothing
+  ExpectOriginalKey();
+}
+
+TEST_F(ConnectionBackupRecordTest, AKilledRunsRecordIsPutBackAtTheNextStart) {
+  pid_t child = KilledRunAfterLogin();
+  ASSERT_GT(child, 0);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFSIGNALED(status));
+  EXPECT_EQ(Raw(kConnectionKey, kServerTypeValue).second, std::string("MSSQL\0", 6));
+
+  EXPECT_TRUE(RestoreAbandonedConnectionBackup());
+  ExpectOriginalKey();
+  EXPECT_FALSE(RecordExists());
+  EXPECT_FALSE(RestoreAbandonedConnectionBackup());
+}
+
+TEST_F(ConnectionBackupRecordTest, ALoginAfterAKilledRunRecordsTheKeyOfBeforeThatRun) {
+  pid_t child = KilledRunAfterLogin();
+  ASSERT_GT(child, 0);
+  waitpid(child, nullptr, 0);
+  // No start-up pass ran (a copy from another folder was already running).
+  TConnectionKeyBackup backup;
+  backup.Save();
+  WriteRegBinary(HKEY_LOCAL_MACHINE, kConnectionKey, kConnectionStringValue, "second login");
+  backup.Restore();
+  ExpectOriginalKey();
+}
+
+TEST_F(ConnectionBackupRecordTest, ARunningOwnersRecordStaysAndAnUnfinishedOneGoes) {
+  pid_t child = KilledRunAfterLogin(true);
+  ASSERT_GT(child, 0);
+  for (int i = 0; i < 500; ++i) {
+    std::string type;
+    if (ReadRegString(HKEY_LOCAL_MACHINE, kConnectionKey, kServerTypeValue, type) == 0) break;
+    usleep(10000);
+  }
+  EXPECT_FALSE(RestoreAbandonedConnectionBackup());
+  EXPECT_TRUE(RecordExists());
+  Reap(child);
+  EXPECT_TRUE(RestoreAbandonedConnectionBackup());
+  ExpectOriginalKey();
+
+  // A record whose writer died before it was finished: the key had not been
+  // touched yet, so only the record goes.
+  Put(HKEY_LOCAL_MACHINE, kConnectionBackupKey, kConnectionStringValue, REG_BINARY, "partial");
+  PutText(kConnectionKey, kServerTypeValue, "ORACLE");
+  EXPECT_FALSE(RestoreAbandonedConnectionBackup());
+  EXPECT_FALSE(RecordExists());
+  EXPECT_EQ(Raw(kConnectionKey, kConnectionStringValue), std::make_pair(REG_BINARY, original_));
+  EXPECT_EQ(Raw(kConnectionKey, kServerTypeValue).second, std::string("ORACLE\0", 7));
 }
 
 }  // namespace

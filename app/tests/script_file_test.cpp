@@ -4,8 +4,10 @@
 
 #include <algorithm>
 
+#include "app/char_shift.h"
 #include "app/execute_statement.h"
 #include "app/run_state.h"
+#include "classlib/ansistr.h"
 #include "script_file_test_support.h"
 
 namespace app::testing {
@@ -169,6 +171,54 @@ TEST_F(FirebirdScriptFileTest, AFileThatCannotBeReadEndsTheRun) {
   const std::string other = WriteScriptFile(dir_, "other.xml", "<ROOT/>");
   EXPECT_THROW(RunScriptFile({db_.Connection(), view_, false, 20, nullptr}, other),
                EScriptFileError);
+}
+
+// A user or folder name with apostrophes stays inside the literal it is put
+// in: it neither breaks the statement nor adds one of its own.
+TEST_F(FirebirdScriptFileTest, ValuesWithApostrophesStayInsideTheirLiterals) {
+  LoginUserName = "x'); DELETE FROM BOOKS; --";
+  LxDir = "C:\\O'Brien\\";
+  ReferencePreferences.FontSize = 12;
+  EXPECT_TRUE(Run("<A>" + Insert(7) +
+                  Statement("INSERT INTO LOG_ROWS (TXT) VALUES ('<USER>')", "STOP_ON_EXCEPTION=\"1\"") +
+                  Statement("/* it's */ INSERT INTO LOG_ROWS (TXT) VALUES ('<LXDIR>' || '-' || "
+                            "<FONTSIZE>) -- it's",
+                            "STOP_ON_EXCEPTION=\"1\"") +
+                  "</A>"));
+  EXPECT_TRUE(view_.details.empty());
+  EXPECT_EQ(Books(), 1);
+  EXPECT_EQ(db_.Count("SELECT COUNT(*) FROM LOG_ROWS WHERE TXT = 'x''); DELETE FROM BOOKS; --'"),
+            1);
+  EXPECT_EQ(db_.Count("SELECT COUNT(*) FROM LOG_ROWS WHERE TXT = 'C:\\O''Brien\\-12'"), 1);
+}
+
+// The statement runs with the passwords; its block in the log shows none.
+TEST_F(FirebirdScriptFileTest, AFailingStatementIsLoggedWithoutItsPasswords) {
+  LoginPassword = "Pw'Login1";
+  SqlPassword = "SqlSecret2";
+  BasePassword = "ab";  // too short to hide by value: hidden where it is put in
+  BaseConnectionString = "Provider=LCPI.IBProvider.2;Password=ab;User ID=SYSDBA";
+  EXPECT_TRUE(Run("<A>" +
+                  Statement("INSERT INTO LOG_ROWS (TXT) VALUES ('<PASSWORD>')") +
+                  Statement("INSERT INTO NOPE VALUES ('<PASSWORD>', '<PASSWORD_SQL>', "
+                            "'<PASSWORD_INI>', '<CON_STRING>')",
+                            "LOG_ERROR=\"1\"") +
+                  // The server repeats the unquoted value in its error text.
+                  Statement("SELECT <PASSWORD_SQL> FROM RDB$DATABASE", "LOG_ERROR=\"1\"") +
+                  "</A>"));
+  EXPECT_EQ(db_.Count("SELECT COUNT(*) FROM LOG_ROWS WHERE TXT = 'Pw''Login1'"), 1);
+  ASSERT_EQ(std::count(view_.details.begin(), view_.details.end(), "/*"), 2 * 2);
+  const std::string ini_form = EncodeString(BasePassword, kShiftModeSettingsTools);
+  for (const std::string& line : view_.details) {
+    const std::string upper = classlib::AnsiUpperCase(line);
+    for (const char* secret : {"PW'LOGIN1", "PW''LOGIN1", "SQLSECRET2", "PASSWORD=AB"})
+      EXPECT_EQ(upper.find(secret), std::string::npos) << line;
+    EXPECT_EQ(line.find(ini_form), std::string::npos) << line;
+  }
+  EXPECT_TRUE(Contains(view_.details,
+                       "INSERT INTO NOPE VALUES ('***', '***', '***', "
+                       "'Provider=LCPI.IBProvider.2;Password=***;User ID=SYSDBA')"));
+  EXPECT_TRUE(Contains(view_.details, "SELECT *** FROM RDB$DATABASE"));
 }
 
 TEST_F(FirebirdScriptFileTest, CommitInAnyCaseIsNotSentToTheServer) {

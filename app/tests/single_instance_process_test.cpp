@@ -29,11 +29,12 @@ class SingleInstanceTest : public ::testing::Test {
     }
   }
 
-  QProcess* Start(const std::string& program) {
+  QProcess* Start(const std::string& program, const std::string& runtime_dir = "") {
     auto* process = new QProcess;
     started.push_back(process);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("UPDATER_RUNTIME_DIR", QString::fromStdString(runtime.Path().string()));
+    env.insert("UPDATER_RUNTIME_DIR",
+               QString::fromStdString(runtime_dir.empty() ? runtime.Path().string() : runtime_dir));
     env.insert("UPDATER_REGISTRY", QString::fromStdString(registry.Path().string()));
     env.insert("QT_QPA_PLATFORM", "offscreen");
     // The window system's caches are no concern of these tests.
@@ -109,6 +110,32 @@ TEST_F(SingleInstanceTest, ACopyInAnotherFolderRunsBesideTheFirst) {
   QProcess* second = Start(copy);
   EXPECT_TRUE(WaitUntilLocked(copy, *second));
   EXPECT_EQ(second->state(), QProcess::Running);
+}
+
+// A runtime folder that is missing is made; one that others may write is
+// refused with its reason, not taken for another running copy.
+TEST_F(SingleInstanceTest, TheRuntimeFolderIsMadeOrRefusedWithItsReason) {
+  const std::string program = UPDATER_PROGRAM;
+  const std::string missing = runtime.File("made/");
+  QProcess* first = Start(program, missing);
+  QElapsedTimer timer;
+  timer.start();
+  while (!std::filesystem::is_directory(missing) && timer.elapsed() < 60000) QThread::msleep(50);
+  ASSERT_TRUE(std::filesystem::is_directory(missing));
+  {
+    ScopedEnv lock_folder("UPDATER_RUNTIME_DIR", missing);
+    EXPECT_TRUE(WaitUntilLocked(program, *first));
+  }
+
+  const std::string open_to_all = runtime.File("open");
+  std::filesystem::create_directory(open_to_all);
+  std::filesystem::permissions(open_to_all, std::filesystem::perms::all);
+  QProcess* refused = Start(program, open_to_all);
+  ASSERT_TRUE(refused->waitForFinished(60000));
+  EXPECT_EQ(refused->exitCode(), 1);
+  const QString said = QString::fromUtf8(refused->readAllStandardError());
+  EXPECT_TRUE(said.contains("may be written by other users")) << said.toStdString();
+  EXPECT_FALSE(said.contains(QStringLiteral("Программа уже запущена"))) << said.toStdString();
 }
 
 }  // namespace

@@ -54,6 +54,19 @@ inline void WriteReleaseFile(const std::string& path, const std::string& body_ut
   out << "<?xml version=\"1.0\" encoding=\"windows-1251\"?>\n" << classlib::Utf8ToCp1251(body_utf8);
 }
 
+// A release of one script file (Scripts\data.xml) for the whole database
+// part and one reference-group transfer; `more` goes in before ROOT ends.
+inline std::string ScriptAndTransferDescription(const std::string& more = "") {
+  return R"(<ROOT>
+  <VERSIONS START_BD_VERSION="3.0;3.1" RESULT_BD_VERSION="3.2"/>
+  <DB_UPDATE>
+    <ITEM SUBD="FIREBIRD;MSSQL" TIME_PERCENT="100" SOURCE="0" FILENAME="Scripts\data.xml"/>
+  </DB_UPDATE>
+  <SCHEMA_UPDATE>
+    <ITEM DATA_FILE="Data\groups.xml" SCHEMA_FILE="Data\groups.xsd" OBJECTS="Материалы"/>
+  </SCHEMA_UPDATE>)" + more + "\n</ROOT>\n";
+}
+
 class UpdateRunTest : public WindowTest {
  protected:
   UpdateRunTest() {

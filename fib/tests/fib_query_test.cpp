@@ -186,6 +186,22 @@ TEST_F(QueryTest, MacrosAreExpandedAndChangesPrepareAgain) {
   EXPECT_EQ(quoted->Fields(0).AsInteger(), 1);
 }
 
+// A quoted macro is one string literal, whatever apostrophes its value has.
+TEST_F(QueryTest, QuotedMacrosDoubleTheApostrophesOfTheirValues) {
+  Run("create table T2 (V varchar(40))");
+  Run("insert into T2 values ('it''s')");
+  Run("insert into T2 values ('other')");
+  auto quoted = NewQuery("Q", "select count(*) from T2 where V = @VAL%#x");
+  quoted->ParamByName("@VAL").SetAsString("it's");
+  quoted->ExecQuery();
+  EXPECT_EQ(quoted->ServerText(), "select count(*) from T2 where V = 'it''s'\r\n");
+  EXPECT_EQ(quoted->Fields(0).AsInteger(), 1);
+  // A value written to end the literal and add a condition stays a value.
+  quoted->ParamByName("@VAL").SetAsString("x' or 'a' = 'a");
+  quoted->ExecQuery();
+  EXPECT_EQ(quoted->Fields(0).AsInteger(), 0);
+}
+
 TEST_F(QueryTest, NullParametersInConditionsBecomeNullTests) {
   Run("insert into T values (null)");
   Run("insert into T values (5)");

@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <set>
 #include <string>
 
@@ -80,6 +82,58 @@ TEST_F(RegistryConcurrency, ToolRunsInParallelWithTheLibrary) {
   std::set<std::string> names = ValueNames();
   EXPECT_EQ(names.size(), 2u * kEach);
   EXPECT_TRUE(names.count("tool39") && names.count("library39"));
+}
+
+std::set<std::string> TempFilesOf(const std::string& folder, const std::string& hive) {
+  std::set<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    const std::string name = entry.path().filename().string();
+    if (name.rfind(hive + ".reg.tmp.", 0) == 0) names.insert(name);
+  }
+  return names;
+}
+
+pid_t DeadProcessId() {
+  pid_t child = fork();
+  if (child == 0) _exit(0);
+  waitpid(child, nullptr, 0);
+  return child;
+}
+
+// Writers killed at random points of their writes may leave temporary files;
+// the next write removes those of processes that are gone and nothing else.
+TEST_F(RegistryConcurrency, TheNextWriteRemovesTempFilesOfKilledWriters) {
+  for (int round = 0; round < 5; ++round) {
+    pid_t writer = fork();
+    ASSERT_GE(writer, 0);
+    if (writer == 0) {
+      for (;;) WriteNumbered("killed", 50);
+    }
+    usleep(20000 + round * 7000);
+    kill(writer, SIGKILL);
+    waitpid(writer, nullptr, 0);
+  }
+  // One left for certain, one of a process that still runs, and one of the
+  // other hive, which this write does not touch.
+  const std::string folder = folder_.Path();
+  const pid_t dead = DeadProcessId();
+  pid_t alive = fork();
+  if (alive == 0) {
+    pause();
+    _exit(0);
+  }
+  for (const std::string& name : {"HKEY_LOCAL_MACHINE.reg.tmp." + std::to_string(dead),
+                                  "HKEY_LOCAL_MACHINE.reg.tmp." + std::to_string(alive),
+                                  "HKEY_CURRENT_USER.reg.tmp." + std::to_string(dead)})
+    std::ofstream(folder + "/" + name) << "half a hive";
+
+  WriteNumbered("after", 1);
+  EXPECT_EQ(TempFilesOf(folder, "HKEY_LOCAL_MACHINE"),
+            std::set<std::string>({"HKEY_LOCAL_MACHINE.reg.tmp." + std::to_string(alive)}));
+  EXPECT_EQ(TempFilesOf(folder, "HKEY_CURRENT_USER").size(), 1u);
+  EXPECT_TRUE(ValueNames().count("after0"));
+  kill(alive, SIGKILL);
+  waitpid(alive, nullptr, 0);
 }
 
 }  // namespace

@@ -183,7 +183,10 @@ TEST_F(WindowMessages, PostedMessagesArriveInOrderWithoutWaiting) {
 
 TEST_F(WindowMessages, ReceiverDestroyedBeforeHandlingTellsTheSender) {
   SendResult result;
-  std::thread sender([&] { result = SendMessage(receiver->Handle(), WindowMessage{1026, 3, 0, {}}, std::chrono::seconds(5)); });
+  // The handle is taken here: the receiver object goes away while the
+  // sender still runs.
+  const WindowHandle handle = receiver->Handle();
+  std::thread sender([&] { result = SendMessage(handle, WindowMessage{1026, 3, 0, {}}, std::chrono::seconds(5)); });
   std::this_thread::sleep_for(milliseconds(100));  // the message is queued, not yet handled
   receiver.reset();
   loop.ProcessMessages();
