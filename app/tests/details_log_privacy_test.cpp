@@ -6,6 +6,7 @@
 #include "app/details_log.h"
 #include "app/run_state.h"
 #include "app/tests/fake_progress_view.h"
+#include "classlib/datetime.h"
 #include "platform/tests/scratch_folder.h"
 
 namespace app {
@@ -48,11 +49,11 @@ TEST_F(DetailsLogPrivacy, EveryPartOfABlockHidesPasswords) {
 TEST_F(DetailsLogPrivacy, ANewLogIsTheOwnersOnlyAndAnOldOneKeepsItsMode) {
   const std::string path = folder_.Path() + "/update.log";
   ::umask(022);
-  SaveDetailsLog({"first"}, path);
+  SaveDetailsLog({"first"}, path, classlib::Now());
   EXPECT_EQ(ModeOf(path), 0600u);
 
   ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
-  SaveDetailsLog({"second"}, path);
+  SaveDetailsLog({"second"}, path, classlib::Now());
   EXPECT_EQ(ModeOf(path), 0640u);
 }
 
