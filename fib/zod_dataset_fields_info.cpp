@@ -5,6 +5,7 @@
 #include "classlib/field_numeric.h"
 #include "classlib/fields.h"
 #include "fib/auto_update_options.h"
+#include "fib/fib_blob_fields.h"
 #include "fib/fib_database.h"
 #include "fib/fib_query.h"
 #include "fib/format_fields.h"
@@ -69,6 +70,12 @@ void TpZODDataSet::ApplyFieldsInfo() {
     const TpZODFieldInfo& own = table_info ? *table_info : *alias_info;
     std::string column_default = own.DefaultValue;
     bool empty_string_default = own.DefaultValueEmptyString;
+    // The column's character set as the metadata gives it (Part 2.120).
+    if (auto* memo = dynamic_cast<TFIBMemoField*>(field);
+        memo != nullptr && prepare.Contains(psSupportUnicodeBlobs) && own.CharSetID != 0) {
+      memo->SetCharSetId(own.CharSetID);
+      memo->SetConvertsUtf8(MemoArrivesAsUtf8(*memo));
+    }
     const TpZODFieldInfo& info = alias_info ? *alias_info : *table_info;
 
     if (with_repository && info.WithAdditionalInfo) ApplyRepositorySettings(*field, info);
