@@ -6,6 +6,7 @@
 // an optional object, and can keep itself sorted.
 #pragma once
 
+#include <exception>
 #include <functional>
 #include <string>
 #include <vector>
@@ -99,16 +100,33 @@ class TStrings : public TPersistent {
   void EndUpdate();
 
   // BeginUpdate for the life of a scope; the update ends even when an
-  // exception leaves the scope, so notifications are never stuck off.
+  // exception leaves the scope, so notifications are never stuck off. The
+  // change handler that ending the update fires may raise (a statement
+  // refusing text it cannot parse): on a normal exit that exception leaves
+  // the scope; while another exception is already leaving it, the handler's
+  // is dropped, since two exceptions at once would end the process.
   class Updating {
    public:
-    explicit Updating(TStrings& strings) : strings_(strings) { strings_.BeginUpdate(); }
-    ~Updating() { strings_.EndUpdate(); }
+    explicit Updating(TStrings& strings)
+        : strings_(strings), exceptions_(std::uncaught_exceptions()) {
+      strings_.BeginUpdate();
+    }
+    ~Updating() noexcept(false) {
+      if (std::uncaught_exceptions() == exceptions_) {
+        strings_.EndUpdate();
+        return;
+      }
+      try {
+        strings_.EndUpdate();
+      } catch (...) {
+      }
+    }
     Updating(const Updating&) = delete;
     Updating& operator=(const Updating&) = delete;
 
    private:
     TStrings& strings_;
+    int exceptions_;
   };
 
  protected:

@@ -189,7 +189,7 @@ void DeleteBlobCacheFile(const std::string& path) {
 
 // ---- TBlobCache ----------------------------------------------------------
 
-TBlobCache::TBlobCache() = default;
+TBlobCache::TBlobCache(classlib::TComponent* owner) : options_(owner) {}
 
 std::string TBlobCache::Folder() const {
   if (!options_.Active()) return {};

@@ -87,8 +87,9 @@ using TAfterLoadBlobEvent = TAfterSaveBlobEvent;
 // smallest blob worth a file, and the application's handlers.
 class TBlobCache {
  public:
-  // Inactive until Options().SetActive(true).
-  TBlobCache();
+  // Inactive until Options().SetActive(true). The owner is the options'
+  // owner (the database that caches).
+  explicit TBlobCache(classlib::TComponent* owner = nullptr);
 
   TBlobSwapSupport& Options() { return options_; }
   const TBlobSwapSupport& Options() const { return options_; }

@@ -24,14 +24,25 @@ classlib::Variant TFIBMemoField::GetAsVariant() const {
   return TMemoField::GetAsVariant();
 }
 
+std::string TFIBMemoField::GetAsString() const {
+  std::string bytes = TMemoField::GetAsString();
+  return converts_utf8_ ? classlib::Utf8ToCp1251(bytes) : bytes;
+}
+
+void TFIBMemoField::SetAsStringValue(const std::string& value) {
+  TMemoField::SetAsStringValue(converts_utf8_ ? classlib::Cp1251ToUtf8(value) : value);
+}
+
 classlib::WideString TFIBMemoField::GetAsWideString() const {
-  const std::string text = GetAsString();
-  return charset_id_ == kUnicodeFss ? classlib::Utf8ToUtf16(text) : classlib::AnsiToWide(text);
+  const std::string bytes = TMemoField::GetAsString();
+  return converts_utf8_ || charset_id_ == kUnicodeFss ? classlib::Utf8ToUtf16(bytes)
+                                                      : classlib::AnsiToWide(bytes);
 }
 
 void TFIBMemoField::SetAsWideStringValue(const classlib::WideString& value) {
-  SetAsString(charset_id_ == kUnicodeFss ? classlib::Utf16ToUtf8(value)
-                                         : classlib::WideToAnsi(value));
+  TMemoField::SetAsStringValue(converts_utf8_ || charset_id_ == kUnicodeFss
+                                   ? classlib::Utf16ToUtf8(value)
+                                   : classlib::WideToAnsi(value));
 }
 
 }  // namespace fib

@@ -358,6 +358,11 @@ void TFIBBlobStream::SaveContentOnFirstChange() {
   unsaved_copy_ = false;
 }
 
+const std::string& TFIBBlobStream::PreviousContent() {
+  EnsureLoaded();
+  return unsaved_copy_ ? buffer_ : saved_buffer_;
+}
+
 void TFIBBlobStream::Restore() {
   if (!loaded_ || !modified_) return;
   buffer_ = std::move(saved_buffer_);

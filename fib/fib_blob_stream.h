@@ -103,6 +103,9 @@ class TFIBBlobStream : public classlib::TStream {
   // blob; BlobID() then holds the new id. With mark_only nothing is
   // written: the stream only forgets that it was modified.
   void Finalize(bool force = false, bool mark_only = false);
+  // The content before the first change since it was loaded or posted:
+  // what the record's old-value view shows (loads the blob first).
+  const std::string& PreviousContent();
   // Cancel: puts back the content saved at the first change.
   void Restore();
   // After a successful post: the saved content is no longer needed.

@@ -9,7 +9,6 @@
 #include "fib/component_name.h"
 #include "fib/database_list.h"
 #include "fib/errors.h"
-#include "fib/fib_database_statement.h"
 #include "fib/fib_timer.h"
 #include "fib/fib_transaction.h"
 #include "fib/param_blocks.h"
@@ -41,7 +40,12 @@ const TLoginHook& LoginHook() { return LoginHookSlot(); }
 // ---- construction ----------------------------------------------------------
 
 TFIBDatabase::TFIBDatabase(classlib::TComponent* owner)
-    : classlib::TComponent(owner), library_name_(DefaultLibraryName()) {
+    : classlib::TComponent(owner),
+      BeforeSaveBlobToSwap(blob_cache_.BeforeSaveBlobToSwap),
+      AfterSaveBlobToSwap(blob_cache_.AfterSaveBlobToSwap),
+      BeforeLoadBlobFromSwap(blob_cache_.BeforeLoadBlobFromSwap),
+      AfterLoadBlobFromSwap(blob_cache_.AfterLoadBlobFromSwap),
+      library_name_(DefaultLibraryName()) {
   db_params_.SetOnChanging(classlib::TNotifyEvent(this, &TFIBDatabase::OnParamsChanging));
   db_params_.SetOnChange(classlib::TNotifyEvent(this, &TFIBDatabase::OnParamsChanged));
   internal_transaction_ = std::make_unique<TFIBTransaction>(nullptr);
@@ -65,7 +69,6 @@ TFIBDatabase::~TFIBDatabase() {
   } catch (const std::exception&) {
     // A destructor cannot report; the attachment is gone either way.
   }
-  statements_.clear();
   internal_transaction_.reset();
   destroy_handlers_.CallLastFirst(this);
   while (!links_.empty()) {
@@ -245,8 +248,9 @@ void TFIBDatabase::Connect() {
 // Cached blob bodies of blobs deleted since the last run are removed in the
 // background; the check runs only at run time with a cache folder set.
 void TFIBDatabase::StartBlobCacheCheck() {
-  if (IsDesigning(*this) || !blob_swap_support_.Active()) return;
-  std::string folder = blob_swap_support_.GetSwapDir();
+  blob_cache_.SetDesigning(IsDesigning(*this));
+  if (IsDesigning(*this)) return;
+  std::string folder = blob_cache_.Folder();
   if (!folder.empty()) StartBlobCacheValidation(*this, folder);
 }
 

@@ -10,7 +10,6 @@
 #include <array>
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <span>
@@ -23,6 +22,7 @@
 #include "classlib/event.h"
 #include "classlib/strings.h"
 #include "classlib/variant.h"
+#include "fib/blob_cache.h"
 #include "fib/blob_filters.h"
 #include "fib/blob_swap_support.h"
 #include "fib/client_library.h"
@@ -33,7 +33,6 @@
 namespace fib {
 
 class TFIBTimer;
-class SingleValueStatement;
 
 // An optional log the database and its transactions write to. kind is 3 for
 // connection events and 4 for transaction events.
@@ -119,7 +118,10 @@ class TFIBDatabase : public classlib::TComponent, public IDatabaseParams {
   }
   TFIBUseRepositories UseRepositories() const { return use_repositories_; }
   void SetUseRepositories(TFIBUseRepositories value) { use_repositories_ = value; }
-  TBlobSwapSupport& BlobSwapSupport() { return blob_swap_support_; }
+  TBlobSwapSupport& BlobSwapSupport() { return blob_cache_.Options(); }
+  // The blob cache the data sets' blob streams use: its folder
+  // and size limit are BlobSwapSupport's, its events the four below.
+  TBlobCache& BlobCache() { return blob_cache_; }
 
   const std::string& LibraryName() const { return library_name_; }
   void SetLibraryName(const std::string& name);
@@ -140,10 +142,20 @@ class TFIBDatabase : public classlib::TComponent, public IDatabaseParams {
   ISQLLogger* SQLLogger() const { return sql_logger_; }
   void SetSQLLogger(ISQLLogger* logger);
 
+ private:
+  // Made before the events below, which refer into it.
+  TBlobCache blob_cache_{this};
+
+ public:
   classlib::TNotifyEvent OnConnect;
   classlib::TNotifyEvent BeforeDisconnect;
   classlib::TNotifyEvent AfterDisconnect;
   classlib::TNotifyEvent OnTimeout;
+  // The blob cache's events, stored in the cache itself.
+  TBeforeSaveBlobEvent& BeforeSaveBlobToSwap;
+  TAfterSaveBlobEvent& AfterSaveBlobToSwap;
+  TBeforeLoadBlobEvent& BeforeLoadBlobFromSwap;
+  TAfterLoadBlobEvent& AfterLoadBlobFromSwap;
 
   // Handlers called after connecting, before disconnecting and when the
   // database is destroyed (the last in reverse order).
@@ -239,7 +251,6 @@ class TFIBDatabase : public classlib::TComponent, public IDatabaseParams {
   void Log(const std::string& text);
   std::string DatabaseInfo(char item);
   void ReadServerVersion();
-  SingleValueStatement& Statement(const std::string& sql);
   void OnParamsChanging(classlib::TObject* sender);
   void OnParamsChanged(classlib::TObject* sender);
 
@@ -250,7 +261,6 @@ class TFIBDatabase : public classlib::TComponent, public IDatabaseParams {
   TConnectParams connect_params_{this};
   TDesignDBOptions design_db_options_{ddoStoreConnected};
   TFIBUseRepositories use_repositories_{urFieldsInfo, urDataSetInfo, urErrorMessagesInfo};
-  TBlobSwapSupport blob_swap_support_{this};
   TIBBlobFilters blob_filters_;
   std::string dpb_;
   bool dpb_needs_rebuild_ = true;
@@ -280,7 +290,6 @@ class TFIBDatabase : public classlib::TComponent, public IDatabaseParams {
   ServerVersion server_version_;
   int firebird_connect_ = -1;  // -1 not asked yet
   int database_id_byte_ = -1;  // -1 not read yet
-  std::map<std::string, std::unique_ptr<SingleValueStatement>> statements_;
 };
 
 }  // namespace fib

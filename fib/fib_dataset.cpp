@@ -137,17 +137,22 @@ TFIBQuery* TFIBCustomDataSet::StatementOfKind(int kind) const {
 // ---- SQL changes of the internal statements ----
 
 void TFIBCustomDataSet::SelectSQLChanging(classlib::TObject*) {
-  auto_update_options_->SetCachedWhereText("");
-  auto_update_options_->SetCachedSelectText("");
-  if (ComponentState().Contains(classlib::csDestroying)) return;
-  // Re-applying the table name makes the generated texts follow the alias
-  // the new select text gives it.
-  auto_update_options_->SetUpdateTableName(auto_update_options_->UpdateTableName());
-  sort_info_ = classlib::Variant();
+  if (ComponentState().Contains(classlib::csDestroying)) {
+    auto_update_options_->SetCachedWhereText("");
+    auto_update_options_->SetCachedSelectText("");
+    return;
+  }
+  // A refused change leaves everything as it was.
   if (ComponentState().Contains(classlib::csDesigning))
     Close();
   else
     CheckDataSetClosed(" change SelectSQL ");
+  auto_update_options_->SetCachedWhereText("");
+  auto_update_options_->SetCachedSelectText("");
+  // Re-applying the table name makes the generated texts follow the alias
+  // the new select text gives it.
+  auto_update_options_->SetUpdateTableName(auto_update_options_->UpdateTableName());
+  sort_info_ = classlib::Variant();
   FieldDefs().Clear();
   prepared_ = false;
 }

@@ -51,10 +51,12 @@ class TAutoUpdateOptions;
 class TConditions;
 class TDataSetsContainer;
 class TFIBDatabase;
+class TFIBMemoField;
 class TFIBQuery;
 class TFIBTimer;
 class TFIBTransaction;
 class TFIBXSQLVAR;
+class TFormatFields;
 class TRecordsCache;
 class TSQLs;
 
@@ -351,6 +353,22 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   bool ReadStoredProperty(const std::string& name, const classlib::Variant& value);
 
  protected:
+  // ---- default display formats (poAutoFormatFields) ----
+  // The formats the data set gives its fields; nullptr: the process-wide
+  // defaults.
+  virtual const TFormatFields* OwnFormats();
+  // Gives the fields without a format one of `formats` (the extended data set's rules).
+  void ApplyAutoFormat(classlib::TField& field, const TFormatFields& formats);
+  // At run time with poAutoFormatFields: every field (after open).
+  void ApplyAutoFormats();
+  // With psSupportUnicodeBlobs: whether the memo's bytes reach the client as
+  // UTF-8, so that the field converts them (a Unicode connection, or a
+  // UNICODE_FSS or UTF8 column on a connection the server does not convert
+  // for).
+  bool MemoArrivesAsUtf8(const TFIBMemoField& memo) const;
+  // After the definitions were read again: persistent fields follow them.
+  void RecreatePersistentFields();
+
   // ---- record buffer protocol ----
   classlib::TRecordBuffer AllocRecordBuffer() override;
   void FreeRecordBuffer(classlib::TRecordBuffer& buffer) override;
@@ -402,6 +420,9 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   void DoBeforeEdit() override;
   void DoBeforeInsert() override;
   void DoBeforePost() override;
+  // With dcForceMasterRefresh and no cached updates, the master data set
+  // refreshes its record after this detail posted.
+  void DoAfterPost() override;
   void DoAfterDelete() override;
   void DoAfterInsert() override;
 
@@ -427,6 +448,16 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   TFIBQuery* CreateInternalQuery(const std::string& name);
   // The limited model's keyset statements, made on first need.
   TFIBQuery* LimitedCacheQuery(const std::string& name);
+
+  // ---- protected edit ----
+  // The current record, posted after a protected edit, counts as modified
+  // in the cache, so a later edit in the same transaction does not lock it
+  // again.
+  void MarkProtectedEdit();
+  // The transaction ended: every such mark goes.
+  void ClearProtectedEditMarks();
+  // The update transaction ended (after the relayed events).
+  virtual void UpdateTransactionEnded(TTransactionAction /*action*/) {}
 
   // ---- buffers and records ----
   static int32_t RecordIndexOf(classlib::TRecordBuffer buffer);
@@ -574,6 +605,9 @@ class TFIBCustomDataSet : public classlib::TDataSet,
                  const void* buffer);
   TFIBBlobStream* NewRecordBlobStream(classlib::TField* field, const ISC_QUAD& blob_id,
                                       uint8_t* slot);
+  // The record's primary-key values that name a cached blob of `table`;
+  // empty without a cache folder or without every key column as a field.
+  std::vector<classlib::Variant> BlobCacheKeyValues(const std::string& table);
   void LoadForCachedUpdates(TFIBBlobStream& stream);
   uint32_t AddBlobStream(std::unique_ptr<TFIBBlobStream> stream);
   void FreeBlobStream(uint32_t handle);
@@ -625,6 +659,8 @@ class TFIBCustomDataSet : public classlib::TDataSet,
 
   // Open state.
   bool prepared_ = false;
+  // InternalInitFieldDefs read the definitions since the last open.
+  bool field_defs_rebuilt_ = false;
   bool unicode_connection_ = false;
   int record_size_ = 0;
   int blob_slots_offset_ = 0;

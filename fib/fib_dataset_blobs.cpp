@@ -2,6 +2,7 @@
 // descriptor.
 #include <cstring>
 
+#include "classlib/ansistr.h"
 #include "classlib/field.h"
 #include "classlib/fields.h"
 #include "fib/component_name.h"
@@ -14,6 +15,8 @@
 #include "fib/fib_misc_fields.h"
 #include "fib/fib_query.h"
 #include "fib/fib_transaction.h"
+#include "fib/metadata_cache.h"
+#include "fib/metadata_cache_fib_source.h"
 #include "fib/record_bytes.h"
 #include "fib/records_cache.h"
 #include "fib/xsqlvar.h"
@@ -78,9 +81,15 @@ std::unique_ptr<classlib::TStream> TFIBCustomDataSet::CreateBlobStream(
 // from the record's blob slot by its handle.
 TFIBBlobStream* TFIBCustomDataSet::NewRecordBlobStream(classlib::TField* field,
                                                        const ISC_QUAD& blob_id, uint8_t* slot) {
-  auto stream = std::make_unique<TFIBBlobStream>(field->FieldNo(), std::vector<classlib::Variant>{},
-                                                 field->FieldName(), GetRelationTableName(field),
-                                                 nullptr);
+  const std::string table = GetRelationTableName(field);
+  std::string column = GetRelationFieldName(field);
+  if (column.empty()) column = field->FieldName();
+  std::vector<classlib::Variant> keys = IsClientOnly(field) ? std::vector<classlib::Variant>{}
+                                                            : BlobCacheKeyValues(table);
+  auto stream = std::make_unique<TFIBBlobStream>(field->FieldNo(), std::move(keys), column,
+                                                 table, nullptr);
+  if (Database() != nullptr && !stream->KeyValues().empty())
+    stream->SetBlobCache(&Database()->BlobCache());
   stream->SetMode(BlobMode::ReadWrite);
   if (TFIBXSQLVAR* column = ColumnOf(field)) stream->SetBlobSubType(static_cast<int16_t>(column->SQLSubtype()));
   stream->SetDatabase(Database());
@@ -91,6 +100,43 @@ TFIBBlobStream* TFIBCustomDataSet::NewRecordBlobStream(classlib::TField* field,
   const uint32_t handle = AddBlobStream(std::move(stream));
   std::memcpy(slot, &handle, sizeof handle);
   return raw;
+}
+
+std::vector<classlib::Variant> TFIBCustomDataSet::BlobCacheKeyValues(const std::string& table) {
+  TFIBDatabase* database = Database();
+  if (database == nullptr || table.empty() || !database->Connected() ||
+      database->BlobCache().Folder().empty())
+    return {};
+  std::string key_list;
+  try {
+    FIBMetadataSource source(*database, {});
+    key_list = ProcessMetadataCaches().TableInfo.PrimaryKeyFields(source, table);
+  } catch (const EFIBError&) {
+    return {};  // no key known: the blob is read from the server, uncached
+  }
+  std::vector<classlib::Variant> values;
+  size_t start = 0;
+  while (start <= key_list.size()) {
+    size_t end = key_list.find(';', start);
+    if (end == std::string::npos) end = key_list.size();
+    const std::string key = classlib::Trim(key_list.substr(start, end - start));
+    start = end + 1;
+    if (key.empty()) continue;
+    classlib::TField* key_field = nullptr;
+    for (classlib::TField* candidate : Fields().List()) {
+      if (candidate->FieldKind() == classlib::fkData &&
+          classlib::SameText(GetRelationTableName(candidate), table) &&
+          classlib::SameText(GetRelationFieldName(candidate), key)) {
+        key_field = candidate;
+        break;
+      }
+    }
+    if (key_field == nullptr) return {};
+    classlib::Variant value = key_field->AsVariant();
+    if (classlib::VarIsNull(value) || classlib::VarIsEmpty(value)) return {};
+    values.push_back(value);
+  }
+  return values;
 }
 
 // Cached changes may outlive the transaction: read the blob while it can.
@@ -122,7 +168,7 @@ std::unique_ptr<TpZODArray> TFIBCustomDataSet::CreateArray(classlib::TField* fie
   const std::string column = GetRelationFieldName(field);
   if (table.empty() || column.empty()) return nullptr;
   return std::make_unique<TpZODArray>(database->ClientLibrary(), base_->DBHandle(),
-                                      base_->TRHandle(), table, column);
+                                      base_->TRHandle(), table, column, database);
 }
 
 classlib::Variant TFIBCustomDataSet::ArrayValues(classlib::TField* field) {

@@ -26,6 +26,32 @@ void TFIBCustomDataSet::SetCachedUpdates(bool value) {
   }
 }
 
+void TFIBCustomDataSet::MarkProtectedEdit() {
+  if (cached_updates_ || cache_ == nullptr || !Active()) return;
+  classlib::TRecordBuffer buffer = GetActiveRecBuf();
+  if (buffer == nullptr) return;
+  const int index = RecordIndexOf(buffer);
+  if (index < 0 || index >= record_count_) return;
+  if ((StatusOf(buffer) & kStatusMask) != cusUnmodified) return;
+  SetStatusOf(buffer, static_cast<uint8_t>((StatusOf(buffer) & ~kStatusMask) | cusModified));
+  WriteRecordToCache(index, buffer);
+}
+
+void TFIBCustomDataSet::ClearProtectedEditMarks() {
+  if (cached_updates_ || cache_ == nullptr || !Active()) return;
+  for (int index = 0; index < record_count_; ++index) {
+    uint8_t* stored = cache_->RecordPointer(CacheNumberOf(index));
+    if (stored != nullptr && (stored[0] & kStatusMask) == cusModified)
+      stored[0] = static_cast<uint8_t>((stored[0] & ~kStatusMask) | cusUnmodified);
+  }
+  // The records on show carry their status too.
+  for (int i = 0; i < BufferedRecords(); ++i) {
+    classlib::TRecordBuffer buffer = Buffers(i);
+    if ((StatusOf(buffer) & kStatusMask) == cusModified)
+      SetStatusOf(buffer, static_cast<uint8_t>((StatusOf(buffer) & ~kStatusMask) | cusUnmodified));
+  }
+}
+
 void TFIBCustomDataSet::CancelUpdates() {
   DisableControls();
   try {

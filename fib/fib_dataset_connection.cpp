@@ -144,6 +144,7 @@ void TFIBCustomDataSet::RelayBeforeEndUpdate(TFIBTransaction* t, TTransactionAct
 }
 void TFIBCustomDataSet::RelayAfterEndUpdate(TFIBTransaction* t, TTransactionAction a, bool f) {
   if (AfterEndUpdateTransaction) AfterEndUpdateTransaction(t, a, f);
+  UpdateTransactionEnded(a);
 }
 
 }  // namespace fib

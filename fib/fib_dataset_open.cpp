@@ -39,13 +39,18 @@ void TFIBCustomDataSet::InternalOpen() {
     select_query_->ExecQuery();
     return;
   }
-  if (DefaultFields()) CreateFields();
+  if (DefaultFields())
+    CreateFields();
+  else if (field_defs_rebuilt_)
+    RecreatePersistentFields();
+  field_defs_rebuilt_ = false;
   BindFields(true);
   for (classlib::TField* field : Fields().List()) {
     auto* memo = dynamic_cast<TFIBMemoField*>(field);
     TFIBXSQLVAR* column = memo != nullptr ? ColumnOf(field) : nullptr;
     // A text blob's character set travels in the column's scale.
     if (column != nullptr) memo->SetCharSetId(column->SQLScale());
+    if (memo != nullptr) memo->SetConvertsUtf8(MemoArrivesAsUtf8(*memo));
   }
   if (LimitedCacheModel()) {
     if (window_ == nullptr) window_ = std::make_unique<TLimitedCacheWindow>();
@@ -173,7 +178,62 @@ void TFIBCustomDataSet::DoBeforeOpen() {
   if (open_close_events_disabled_ == 0) TDataSet::DoBeforeOpen();
 }
 
+// Persistent fields after the definitions were read again (InternalOpen's
+// fifth step): a data field whose column changed its kind is made
+// anew from the new definition, in its place and with its name and
+// presentation; calculated and lookup fields that then stand first move to
+// the end. A field whose column is gone is left for binding to report.
+void TFIBCustomDataSet::RecreatePersistentFields() {
+  for (classlib::TField* field : std::vector<classlib::TField*>(Fields().List())) {
+    if (field->FieldKind() != classlib::fkData || field->ParentField() != nullptr) continue;
+    classlib::TFieldDef* def = FieldDefs().IndexOf(field->FieldName()) >= 0
+                                   ? FieldDefs().Find(field->FieldName())
+                                   : nullptr;
+    if (def == nullptr) continue;
+    try {
+      CheckFieldCompatibility(field, def);
+      continue;
+    } catch (const classlib::EDatabaseError&) {
+      // made anew below
+    }
+    const int index = field->Index();
+    classlib::TComponent* owner = field->Owner();
+    const std::string name = field->Name();
+    const std::string label = field->DisplayLabel();
+    const int width = field->DisplayWidth();
+    const bool visible = field->Visible();
+    const bool read_only = field->ReadOnly();
+    const bool required = field->Required();
+    delete field;
+    classlib::TField* made = def->CreateField(owner);
+    if (!name.empty()) made->SetName(name);
+    made->SetDisplayLabel(label);
+    made->SetDisplayWidth(width);
+    made->SetVisible(visible);
+    made->SetReadOnly(read_only);
+    made->SetRequired(required);
+    made->SetIndex(index);
+  }
+  std::vector<classlib::TField*> leading;
+  for (classlib::TField* field : Fields().List()) {
+    if (field->FieldKind() != classlib::fkCalculated && field->FieldKind() != classlib::fkLookup)
+      break;
+    leading.push_back(field);
+  }
+  if (leading.size() == Fields().List().size()) return;
+  for (classlib::TField* field : leading) field->SetIndex(Fields().Count() - 1);
+}
+
+bool TFIBCustomDataSet::MemoArrivesAsUtf8(const TFIBMemoField& memo) const {
+  if (!prepare_options_.Contains(psSupportUnicodeBlobs) || Database() == nullptr) return false;
+  constexpr int kUnicodeFss = 3, kUtf8 = 4;
+  if (Database()->IsUnicodeConnect()) return true;
+  return Database()->NoCharSetConversion() &&
+         (memo.CharSetId() == kUnicodeFss || memo.CharSetId() == kUtf8);
+}
+
 void TFIBCustomDataSet::DoAfterOpen() {
+  ApplyAutoFormats();
   const bool keep_sort = options_.Contains(poPersistentSorting) && SortFieldsCount() > 0;
   TDataSet::DoAfterOpen();
   if (options_.Contains(poFetchAll)) FetchAll();
@@ -245,6 +305,16 @@ void TFIBCustomDataSet::DoBeforeInsert() {
 void TFIBCustomDataSet::DoBeforePost() {
   if (State() == classlib::dsEdit || State() == classlib::dsInsert) TDataSet::DoBeforePost();
   CheckDataSetOpen("continue after BeforePost");
+}
+
+void TFIBCustomDataSet::DoAfterPost() {
+  TDataSet::DoAfterPost();
+  if (cached_updates_ || !detail_conditions_.Contains(dcForceMasterRefresh)) return;
+  classlib::TDataSource* source = DataSource();
+  auto* master = source != nullptr ? dynamic_cast<TFIBCustomDataSet*>(source->DataSet()) : nullptr;
+  // A master being edited keeps its buffer; it refreshes after its own post.
+  if (master != nullptr && master->Active() && master->State() == classlib::dsBrowse)
+    master->Refresh();
 }
 
 void TFIBCustomDataSet::DoAfterDelete() {

@@ -78,6 +78,7 @@ void TFIBCustomDataSet::InternalInitFieldDefs() {
     }
   }
   FieldDefs().Clear();
+  field_defs_rebuilt_ = true;
   TFIBXSQLDA& columns = select_query_->Current();
   for (int i = 0; i < columns.Count(); ++i) AddFieldDef(columns[i], i + 1);
   if (prepare_options_.Contains(psGetOrderInfo) || LimitedCacheModel()) ReadSortInfo();
@@ -179,8 +180,9 @@ void TFIBCustomDataSet::AddFieldDef(TFIBXSQLVAR& column, int field_no) {
   }
   TFieldDef* def = FieldDefs().Add(name, type, size, false);
   def->SetFieldNo(field_no);
+  // A field of another kind is made anew at opening instead.
   if (existing != nullptr && existing->FieldKind() == fkData && existing->Size() != size &&
-      type != ftBoolean)
+      type != ftBoolean && existing->DataType() == type)
     existing->SetSize(size);
 }
 

@@ -1,5 +1,9 @@
 #include "fib/fib_ds_blob_stream.h"
 
+#include <algorithm>
+#include <cstring>
+
+#include "classlib/dataset.h"
 #include "classlib/field.h"
 #include "classlib/field_blob.h"
 #include "classlib/fields.h"
@@ -17,7 +21,8 @@ TFIBDSBlobStream::TFIBDSBlobStream(TFIBCustomDataSet& data_set, classlib::TField
       field_name_(field != nullptr ? field->FieldName() : std::string()),
       handle_(handle),
       blob_id_(blob_id),
-      write_mode_(write_mode) {}
+      write_mode_(write_mode),
+      old_value_(data_set.State() == classlib::dsOldValue) {}
 
 TFIBBlobStream* TFIBDSBlobStream::Inner() const { return data_set_.BlobStreamByHandle(handle_); }
 
@@ -42,10 +47,19 @@ TFIBDSBlobStream::~TFIBDSBlobStream() {
 
 int TFIBDSBlobStream::Read(void* buffer, int count) {
   TFIBBlobStream* inner = Live();
-  return inner != nullptr ? inner->Read(buffer, count) : 0;
+  if (inner == nullptr) return 0;
+  if (!old_value_) return inner->Read(buffer, count);
+  const std::string& previous = inner->PreviousContent();
+  const int64_t size = static_cast<int64_t>(previous.size());
+  if (count <= 0 || old_position_ >= size) return 0;
+  const int got = static_cast<int>(std::min<int64_t>(count, size - old_position_));
+  std::memcpy(buffer, previous.data() + old_position_, static_cast<size_t>(got));
+  old_position_ += got;
+  return got;
 }
 
 void TFIBDSBlobStream::CheckWritable() const {
+  if (old_value_) RaiseClientError(43);
   // A live inner stream means the data set is still open with this field.
   if (handle_ != 0) Live();
   const auto* blob = dynamic_cast<const TFIBBlobField*>(field_);
@@ -65,12 +79,18 @@ int TFIBDSBlobStream::Write(const void* buffer, int count) {
 
 std::int64_t TFIBDSBlobStream::Seek(std::int64_t offset, int origin) {
   TFIBBlobStream* inner = Live();
-  return inner != nullptr ? inner->Seek(offset, origin) : 0;
+  if (inner == nullptr) return 0;
+  if (!old_value_) return inner->Seek(offset, origin);
+  const int64_t size = static_cast<int64_t>(inner->PreviousContent().size());
+  int64_t target = origin == 0 ? offset : origin == 1 ? old_position_ + offset : size + offset;
+  old_position_ = std::clamp<int64_t>(target, 0, size);
+  return old_position_;
 }
 
 std::int64_t TFIBDSBlobStream::Size() {
   TFIBBlobStream* inner = Live();
-  return inner != nullptr ? inner->Size() : 0;
+  if (inner == nullptr) return 0;
+  return old_value_ ? static_cast<int64_t>(inner->PreviousContent().size()) : inner->Size();
 }
 
 void TFIBDSBlobStream::SetSize(std::int64_t size) {

@@ -40,6 +40,10 @@ class TFIBDSBlobStream : public classlib::TStream {
   std::int64_t Size() override;
   void SetSize(std::int64_t size) override;
 
+  // Opened in the old-value state: reads show the record's blob as it was
+  // before the change being edited, and writes are refused.
+  bool OldValue() const { return old_value_; }
+
   const ISC_QUAD& BlobID() const { return blob_id_; }
   bool Modified() const { return modified_; }
   // nullptr for none, and once the data set freed it.
@@ -56,6 +60,8 @@ class TFIBDSBlobStream : public classlib::TStream {
   uint32_t handle_;
   ISC_QUAD blob_id_;
   bool write_mode_;
+  bool old_value_;
+  int64_t old_position_ = 0;
   bool modified_ = false;
 };
 

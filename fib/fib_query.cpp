@@ -95,9 +95,13 @@ void TFIBQuery::DropHandleQuietly() {
 // ---- text ----
 
 void TFIBQuery::SQLChanging(classlib::TObject*) {
+  // An owner that refuses the change of an open statement in its own words
+  // (a data set: " change SelectSQL " and its name) hears of it
+  // before the statement refuses it in its own.
+  const bool refused = open_ && !ComponentState().Contains(classlib::csDesigning);
+  if (refused && OnSQLChanging) OnSQLChanging(this);
   if (open_) {
-    if (!ComponentState().Contains(classlib::csDesigning))
-      RaiseClientError(28, {"change sql text", FullComponentName(this)});
+    if (refused) RaiseClientError(28, {"change sql text", FullComponentName(this)});
     Close();
   }
   if (OnSQLChanging) OnSQLChanging(this);

@@ -160,6 +160,7 @@ class TFIBQuery : public classlib::TComponent, public TXSQLOwner, public ISQLObj
   bool IsExecProcedure() const override { return sql_type_ == SQLExecProcedure; }
   std::string FullName() const override;
   void MacroValueChanged() override { macro_changed_ = true; }
+  ISC_STATUS CheckCall(ISC_STATUS status) override { return Check(status, true); }
 
  protected:
   void Loaded() override;

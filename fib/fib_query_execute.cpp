@@ -177,7 +177,7 @@ bool TFIBQuery::Next() {
   } else if (result == kEndOfData || StatusIsOneOf({kNoCursor})) {
     eof_ = true;
   } else {
-    RaiseServerError(library, this);
+    RaiseServerError(library, Database());
   }
   TraceQueryFetch(*this);
   LogFetch();
@@ -191,7 +191,7 @@ void TFIBQuery::Close() {
   IIBClientLibrary& library = Database()->ClientLibrary();
   if (Check(library.isc_dsql_free_statement(StatusVector(), &handle_, DSQL_close), false) != 0 &&
       !StatusIsOneOf({kBadStatementHandle, kCursorNotOpen}))
-    RaiseServerError(library, this);
+    RaiseServerError(library, Database());
 }
 
 void TFIBQuery::FreeHandle() {
@@ -203,7 +203,7 @@ void TFIBQuery::FreeHandle() {
     handle_ = 0;
     prepared_ = false;
     if (Check(result, false) != 0 && !StatusIsOneOf({kBadStatementHandle}))
-      RaiseServerError(library, this);
+      RaiseServerError(library, Database());
   }
   handle_ = 0;
   prepared_ = false;

@@ -33,8 +33,13 @@ bool NeedsParams(TFIBSQLTypes type) {
 
 }  // namespace
 
+// The database's own check: it keeps the connection from counting as idle,
+// and its errors name the database.
+// The call is its transaction's activity too, so the transaction's own
+// idle time-out does not end it under running statements.
 ISC_STATUS TFIBQuery::Check(ISC_STATUS status, bool raise) {
-  return CheckClientCall(status, raise, Database()->ClientLibrary(), this);
+  if (Transaction() != nullptr) Transaction()->NoteStatementCall();
+  return Database()->CheckClientCall(status, raise);
 }
 
 void TFIBQuery::StartTransactionIfAsked() {
@@ -91,6 +96,8 @@ void TFIBQuery::RewriteText() {
 
 void TFIBQuery::Prepare() {
   Close();
+  // Text that failed to parse raises its parse error again, never runs.
+  if (!params_built_) SQLChanged(this);
   base_.CheckDatabase();
   StartTransactionIfAsked();
   base_.CheckTransaction();

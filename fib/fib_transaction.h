@@ -56,6 +56,9 @@ class TFIBTransaction : public classlib::TComponent {
   virtual void EndTransaction(TTransactionAction action, bool force);
   // Called around statement execution (kind 0 before, 1 after).
   virtual void DoSQLExecute(classlib::TObject* statement, uint8_t kind);
+  // A statement's client call in this transaction was checked: the
+  // transaction is not idle.
+  void NoteStatementCall() { idle_ = false; }
   virtual void StartTransaction();
   virtual void Commit();
   virtual void CommitRetaining();

@@ -154,6 +154,14 @@ void TLimitedCacheNavigator::GoLast(bool inserting) {
   last_ = first_ - 1;
   current_ = last_;
   record_count_ = 0;
+  // The descending statement reads from the last record on, so the window
+  // ends at the data's end whatever was read.
+  auto close_window = [this] {
+    current_ = last_ + 1;
+    record_count_ = last_ - first_ + 1;
+    at_start_ = false;
+    at_end_ = true;
+  };
   try {
     while (feeder_->Next()) {
       Store(current_);
@@ -161,13 +169,13 @@ void TLimitedCacheNavigator::GoLast(bool inserting) {
       --first_;
       if (last_ - first_ >= chunks_ - 1) break;
     }
-  } catch (const std::exception&) {
-    // A fetch that fails ends the window where it is; the rows read stay.
+  } catch (...) {
+    // A fetch that fails is reported, as the full data set reports it; the
+    // rows read stay in the window.
+    close_window();
+    throw;
   }
-  current_ = last_ + 1;
-  record_count_ = last_ - first_ + 1;
-  at_start_ = false;
-  at_end_ = true;
+  close_window();
 }
 
 // ---- refilling ------------------------------------------------------------

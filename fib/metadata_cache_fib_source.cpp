@@ -1,5 +1,7 @@
 #include "fib/metadata_cache_fib_source.h"
 
+#include <exception>
+
 #include "fib/fib_database.h"
 #include "fib/fib_query.h"
 #include "fib/fib_transaction.h"
@@ -47,7 +49,12 @@ FIBMetadataSource::FIBMetadataSource(TFIBDatabase& database,
 }
 
 FIBMetadataSource::~FIBMetadataSource() {
-  if (transaction_->Active()) transaction_->Rollback();
+  // Only reads ran in it; a rollback the server refuses (a lost connection)
+  // must not end the process from a destructor.
+  try {
+    if (transaction_->Active()) transaction_->Rollback();
+  } catch (const std::exception&) {
+  }
 }
 
 std::string FIBMetadataSource::DBName() const { return database_.DBName(); }

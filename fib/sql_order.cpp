@@ -180,10 +180,11 @@ classlib::Variant OrderFieldsArray(const std::string& sql) {
   return result;
 }
 
+// Items are joined by a bare ",", as the order clauses are written ("A desc,B").
 std::string InvertOrderClause(const std::string& order_list) {
   std::string result;
   for (const OrderItem& item : ParseOrderList(order_list)) {
-    if (!result.empty()) result += ", ";
+    if (!result.empty()) result += ",";
     result += item.expression;
     if (!item.collation.empty()) result += " COLLATE " + item.collation;
     if (!item.descending) result += " desc";

@@ -40,6 +40,11 @@ class TXSQLOwner {
   // A macro parameter got a value whose text differs from the one the SQL
   // text was last built with.
   virtual void MacroValueChanged() = 0;
+  // Checks a client call made for the statement (reading and writing the
+  // blobs of its items), raising the server error on failure. A statement
+  // on a database uses the database's check; this default
+  // raises with no raiser.
+  virtual ISC_STATUS CheckCall(ISC_STATUS status);
 };
 
 }  // namespace fib

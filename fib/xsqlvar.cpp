@@ -155,7 +155,7 @@ void TFIBXSQLVAR::SaveStreamToBlob() {
   if (owner == nullptr || owner->ClientLibrary() == nullptr) RaiseClientError(2);
   std::string contents(stream_->Memory(), static_cast<size_t>(stream_->Size()));
   ISC_QUAD id =
-      CreateBlob(*owner->ClientLibrary(), owner->DBHandle(), owner->TRHandle(), contents);
+      CreateBlob(*owner->ClientLibrary(), owner->DBHandle(), owner->TRHandle(), contents, owner);
   stream_.reset();
   StoreFixed(kSQLBlob, 0, id);
 }
@@ -214,7 +214,7 @@ void TFIBXSQLVAR::Assign(const TFIBXSQLVAR& source) {
     LoadFromStream(stream);
     return;
   }
-  SetAsQuad(CreateBlob(*owner->ClientLibrary(), owner->DBHandle(), owner->TRHandle(), contents));
+  SetAsQuad(CreateBlob(*owner->ClientLibrary(), owner->DBHandle(), owner->TRHandle(), contents, owner));
 }
 
 }  // namespace fib

@@ -107,7 +107,7 @@ std::string TFIBXSQLVAR::BlobContents() const {
   TXSQLOwner* owner = Owner();
   if (parent_->HoldsParams() || owner == nullptr || owner->ClientLibrary() == nullptr)
     return "(BLOB)";
-  return ReadBlob(*owner->ClientLibrary(), owner->DBHandle(), owner->TRHandle(), AsQuad());
+  return ReadBlob(*owner->ClientLibrary(), owner->DBHandle(), owner->TRHandle(), AsQuad(), owner);
 }
 
 int32_t TFIBXSQLVAR::AsInteger() const {

@@ -6,6 +6,7 @@
 
 #include "fib/client_library.h"
 #include "fib/errors.h"
+#include "fib/fib_database.h"
 #include "fib/sql_types.h"
 
 namespace fib {
@@ -41,12 +42,20 @@ bool IsEmpty(const BoundList& bounds) {
 
 }  // namespace
 
+void TpZODArray::Check(ISC_STATUS status) const {
+  if (database_ != nullptr) database_->CheckClientCall(status, true);
+  else CheckClientCall(status, true, library_, nullptr);
+}
+
 TpZODArray::TpZODArray(IIBClientLibrary& library, isc_db_handle* db, isc_tr_handle* tr,
-                       std::string table, std::string column)
-    : library_(library), db_(db), table_(std::move(table)), column_(std::move(column)) {
-  CheckClientCall(library_.isc_array_lookup_bounds(StatusVector(), db_, tr, table_.c_str(),
-                                                   column_.c_str(), &desc_),
-                  true, library_, nullptr);
+                       std::string table, std::string column, TFIBDatabase* database)
+    : library_(library),
+      db_(db),
+      database_(database),
+      table_(std::move(table)),
+      column_(std::move(column)) {
+  Check(library_.isc_array_lookup_bounds(StatusVector(), db_, tr, table_.c_str(),
+                                         column_.c_str(), &desc_));
   kind_ = ArrayElementKind(desc_.array_desc_dtype);
 }
 
@@ -82,9 +91,8 @@ classlib::Variant TpZODArray::Read(const ISC_QUAD& id, isc_tr_handle* tr) const 
   std::vector<char> slice(static_cast<size_t>(SliceSize()) + 1, 0);
   ISC_LONG length = SliceSize();
   ISC_QUAD array_id = id;
-  CheckClientCall(library_.isc_array_get_slice(StatusVector(), db_, tr, &array_id, &desc_,
-                                               slice.data(), &length),
-                  true, library_, nullptr);
+  Check(library_.isc_array_get_slice(StatusVector(), db_, tr, &array_id, &desc_, slice.data(),
+                                     &length));
   classlib::Variant result = classlib::VarArrayCreate(flat_bounds, classlib::varVariant);
   if (IsEmpty(bounds)) return result;
   std::vector<int> index = FirstIndex(bounds);
@@ -118,9 +126,8 @@ void TpZODArray::Write(const classlib::Variant& value, isc_db_handle* db, isc_tr
   }
   ISC_LONG length = SliceSize();
   ISC_QUAD array_id{};
-  CheckClientCall(library_.isc_array_put_slice(StatusVector(), db, tr, &array_id, &desc_,
-                                               slice.data(), &length),
-                  true, library_, nullptr);
+  Check(library_.isc_array_put_slice(StatusVector(), db, tr, &array_id, &desc_, slice.data(),
+                                     &length));
   id = array_id;
 }
 

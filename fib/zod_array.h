@@ -14,6 +14,7 @@
 namespace fib {
 
 class IIBClientLibrary;
+class TFIBDatabase;
 
 enum class TArrayElementKind { None, SmallInt, Integer, Float, Date, Time, String, BCD, DateTime };
 
@@ -24,9 +25,10 @@ TArrayElementKind ArrayElementKind(int element_type);
 class TpZODArray : public classlib::TObject {
   CLASSLIB_CLASS(TpZODArray, classlib::TObject)
  public:
-  // Looks the column's descriptor up on the server; server errors raise.
+  // Looks the column's descriptor up on the server; server errors raise,
+  // through the database's own check when a database is given.
   TpZODArray(IIBClientLibrary& library, isc_db_handle* db, isc_tr_handle* tr,
-             std::string table, std::string column);
+             std::string table, std::string column, TFIBDatabase* database = nullptr);
 
   const ISC_ARRAY_DESC& Descriptor() const { return desc_; }
   TArrayElementKind ElementKind() const { return kind_; }
@@ -53,11 +55,13 @@ class TpZODArray : public classlib::TObject {
 
  private:
   std::string QualifiedName() const { return table_ + "." + column_; }
+  void Check(ISC_STATUS status) const;
   classlib::Variant ReadElement(const char* element) const;
   void WriteElement(const classlib::Variant& value, char* element) const;
 
   IIBClientLibrary& library_;
   isc_db_handle* db_;
+  TFIBDatabase* database_;
   std::string table_;
   std::string column_;
   ISC_ARRAY_DESC desc_{};

@@ -261,7 +261,18 @@ void TpZODDataSet::DoAfterPost() {
     ApplyUpdates();
     if (UpdateTransaction() && UpdateTransaction()->Active()) UpdateTransaction()->Commit();
   }
+  // The row stays locked by this transaction's update: a later edit in the
+  // same transaction need not lock it again.
+  if (Options().Contains(poProtectedEdit) && !CachedUpdates() && !AutoCommit() && Active())
+    MarkProtectedEdit();
   Report(deAfterPost);
+}
+
+void TpZODDataSet::UpdateTransactionEnded(TTransactionAction action) {
+  if (action != TACommit && action != TACommitRetaining) return;
+  if (!Options().Contains(poProtectedEdit) || CachedUpdates()) return;
+  ClearProtectedEditMarks();
+  modify_ran_ = false;
 }
 
 void TpZODDataSet::DoAfterDelete() {

@@ -75,6 +75,9 @@ class TpZODDataSet : public TFIBDataSet,
   virtual void DoFilterRecord(bool& /*accept*/) {}
   // Formats, repository settings, read-only, required and defaults.
   virtual void ApplyFieldsInfo();
+  const TFormatFields* OwnFormats() override;
+  // A commit ends the protected-edit locks: their marks go.
+  void UpdateTransactionEnded(TTransactionAction action) override;
   // The key field's next generator value, when the field is still null.
   virtual void GenerateKeyValue();
   // kind 0 modify, 1 insert, 2 delete, 3 refresh; see generate_sql.h.
@@ -230,7 +233,6 @@ class TpZODDataSet : public TFIBDataSet,
   int VisibleRecordCount();
 
   // Field settings (zod_dataset_fields_info.cpp).
-  void ApplyAutoFormat(classlib::TField& field);
   std::string UpdateTableOfStatements();
 
   // Locking (zod_dataset_lock.cpp).

@@ -5,6 +5,7 @@
 #include "classlib/field_numeric.h"
 #include "classlib/fields.h"
 #include "fib/auto_update_options.h"
+#include "fib/fib_blob_fields.h"
 #include "fib/fib_database.h"
 #include "fib/fib_query.h"
 #include "fib/format_fields.h"
@@ -18,28 +19,6 @@
 namespace fib {
 
 namespace {
-
-bool IsBCD(const classlib::TField* field) {
-  return dynamic_cast<const classlib::TBCDField*>(field) ||
-         dynamic_cast<const classlib::TFMTBCDField*>(field);
-}
-
-void SetNumericFormats(classlib::TNumericField& field, const TFormatFields& formats, int decimals) {
-  if (field.DisplayFormat().empty())
-    field.SetDisplayFormat(MaskWithDecimals(formats.NumericDisplayFormat(), decimals));
-  if (field.EditFormat().empty())
-    field.SetEditFormat(MaskWithDecimals(formats.NumericEditFormat(), decimals));
-}
-
-void SetDateTimeFormat(classlib::TDateTimeField& field, const TFormatFields& formats) {
-  if (!field.DisplayFormat().empty()) return;
-  if (dynamic_cast<classlib::TDateField*>(&field))
-    field.SetDisplayFormat(formats.DisplayFormatDate());
-  else if (dynamic_cast<classlib::TTimeField*>(&field))
-    field.SetDisplayFormat(formats.DisplayFormatTime());
-  else
-    field.SetDisplayFormat(formats.DateTimeDisplayFormat());
-}
 
 void ApplyRepositorySettings(classlib::TField& field, const TpZODFieldInfo& info) {
   if (info.DisplayWidth != 0) field.SetDisplayWidth(info.DisplayWidth);
@@ -55,21 +34,7 @@ void ApplyRepositorySettings(classlib::TField& field, const TpZODFieldInfo& info
 
 }  // namespace
 
-void TpZODDataSet::ApplyAutoFormat(classlib::TField& field) {
-  const TFormatFields& formats = DefaultFormats();
-  if (auto* date_time = dynamic_cast<classlib::TDateTimeField*>(&field)) {
-    SetDateTimeFormat(*date_time, formats);
-    return;
-  }
-  auto* numeric = dynamic_cast<classlib::TNumericField*>(&field);
-  if (!numeric) return;
-  if (IsBCD(&field)) {
-    if (field.Size() > 0) SetNumericFormats(*numeric, formats, field.Size());
-    return;
-  }
-  int scale = field.FieldKind() == classlib::fkData ? GetFieldScale(&field) : 0;
-  if (scale < 0) SetNumericFormats(*numeric, formats, -scale);
-}
+const TFormatFields* TpZODDataSet::OwnFormats() { return &DefaultFormats(); }
 
 // The table the modify statements change, as the server names it.
 std::string TpZODDataSet::UpdateTableOfStatements() {
@@ -92,7 +57,7 @@ void TpZODDataSet::ApplyFieldsInfo() {
   std::unique_ptr<FIBMetadataSource> source;
   if (Database() && Database()->Connected()) source = NewMetadataSource();
   for (classlib::TField* field : Fields().List()) {
-    if (Options().Contains(poAutoFormatFields)) ApplyAutoFormat(*field);
+    if (Options().Contains(poAutoFormatFields)) ApplyAutoFormat(*field, DefaultFormats());
     if (field->FieldKind() != classlib::fkData || !source) continue;
     std::string table = GetRelationTableName(field);
     std::string column = GetRelationFieldName(field);
@@ -105,6 +70,12 @@ void TpZODDataSet::ApplyFieldsInfo() {
     const TpZODFieldInfo& own = table_info ? *table_info : *alias_info;
     std::string column_default = own.DefaultValue;
     bool empty_string_default = own.DefaultValueEmptyString;
+    // The column's character set as the metadata gives it.
+    if (auto* memo = dynamic_cast<TFIBMemoField*>(field);
+        memo != nullptr && prepare.Contains(psSupportUnicodeBlobs) && own.CharSetID != 0) {
+      memo->SetCharSetId(own.CharSetID);
+      memo->SetConvertsUtf8(MemoArrivesAsUtf8(*memo));
+    }
     const TpZODFieldInfo& info = alias_info ? *alias_info : *table_info;
 
     if (with_repository && info.WithAdditionalInfo) ApplyRepositorySettings(*field, info);

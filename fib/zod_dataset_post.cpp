@@ -1,6 +1,8 @@
 // Posting and deleting one record: the update objects before, the data
 // set's own statement, the update objects after; cached updates applied
 // record by record.
+#include <exception>
+
 #include "classlib/ansistr.h"
 #include "classlib/field.h"
 #include "classlib/fields.h"
@@ -114,13 +116,29 @@ void TpZODDataSet::ApplyUpdates() {
   DisableControls();
   int saved_index = current_index_;
   // Whatever happens, the data set shows its records as before.
+  // The controls' handlers may raise: their exception leaves only when no
+  // other one is leaving already.
   struct Restore {
     TpZODDataSet& data_set;
     int index;
-    ~Restore() {
+    int exceptions = std::uncaught_exceptions();
+    ~Restore() noexcept(false) {
       data_set.current_index_ = index;
-      data_set.Resync({});
-      data_set.EnableControls();
+      try {
+        data_set.Resync({});
+      } catch (...) {
+        data_set.EnableControls();
+        if (std::uncaught_exceptions() == exceptions) throw;
+        return;
+      }
+      if (std::uncaught_exceptions() == exceptions) {
+        data_set.EnableControls();
+        return;
+      }
+      try {
+        data_set.EnableControls();
+      } catch (...) {
+      }
     }
   } restore{*this, saved_index};
   classlib::TRecordBuffer buffer = GetActiveRecBuf();

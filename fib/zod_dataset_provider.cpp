@@ -1,5 +1,7 @@
 // What a data provider asks of the data set: keys, table, transactions and
 // running a statement of its own.
+#include <exception>
+
 #include "classlib/ansistr.h"
 #include "fib/auto_update_options.h"
 #include "fib/cache_queries.h"
@@ -79,11 +81,19 @@ int TpZODDataSet::PSExecuteStatement(const std::string& sql,
     own->SQL().SetText(text);
     query = own.get();
   }
+  // Closing may raise; it does so only when nothing else is leaving.
   struct Release {
     TFIBQuery* query;
     bool pooled;
-    ~Release() {
-      if (query->Open()) query->Close();
+    int exceptions = std::uncaught_exceptions();
+    ~Release() noexcept(false) {
+      try {
+        if (query->Open()) query->Close();
+      } catch (...) {
+        if (pooled) ReleasePooledQuery(query);
+        if (std::uncaught_exceptions() == exceptions) throw;
+        return;
+      }
       if (pooled) ReleasePooledQuery(query);
     }
   } release{query, own == nullptr};

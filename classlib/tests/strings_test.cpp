@@ -211,6 +211,45 @@ struct ChangeCounter {
   }
 };
 
+// A change handler that refuses the new lines by raising: the whole-text
+// setters end their update in a scope guard, whose end must pass the
+// exception on instead of ending the process.
+TEST(StringList, AChangeHandlerThatRaisesReachesTheCaller) {
+  TStringList list;
+  int calls = 0;
+  list.SetOnChange(TNotifyEvent::Function([&](TObject*) {
+    ++calls;
+    if (list.Count() > 1) throw EStringListError("refused");
+  }));
+  EXPECT_THROW(list.SetText("a\r\nb"), EStringListError);
+  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(list.Count(), 2);  // the change happened; the handler refused it
+  EXPECT_THROW(list.SetCommaText("x,y"), EStringListError);
+  EXPECT_THROW(list.SetDelimitedText("x,y"), EStringListError);
+  TStringList source;
+  source.Add("p");
+  source.Add("q");
+  EXPECT_THROW(list.Assign(source), EStringListError);
+  list.SetText("one");  // the update ended: the next change is heard
+  EXPECT_EQ(calls, 5);
+  EXPECT_EQ(Lines(list), (std::vector<std::string>{"one"}));
+}
+
+// While an exception is already leaving the update, a second one from the
+// handler is dropped rather than ending the process.
+TEST(StringList, AHandlerRaisingDuringAnotherExceptionIsDropped) {
+  TStringList list;
+  list.SetOnChange(TNotifyEvent::Function([&](TObject*) { throw EStringListError("refused"); }));
+  try {
+    TStrings::Updating update(list);
+    list.Add("a");
+    throw EConvertError("first");
+  } catch (const EConvertError& e) {
+    EXPECT_STREQ(e.what(), "first");
+  }
+  EXPECT_EQ(list.Count(), 1);
+}
+
 TEST(StringList, ChangeEventsFireOncePerOutermostUpdate) {
   TStringList list;
   ChangeCounter n;

@@ -13,6 +13,7 @@
 #include "database_fixture.h"
 #include "fib/database_list.h"
 #include "fib/errors.h"
+#include "fib/fib_query.h"
 #include "fib/fib_transaction.h"
 #include "platform/clock.h"
 #include "platform/plain_message_loop.h"
@@ -251,6 +252,27 @@ TEST_F(DatabaseTest, QueryValueBindsAndReadsValues) {
   EXPECT_FALSE(observer_->InternalTransaction().Active());
 }
 
+// QueryValue runs on a pooled statement, which parses its text: named
+// parameters become markers and take the values in their order.
+TEST_F(DatabaseTest, QueryValueTakesNamedParameters) {
+  Variant args[] = {Variant(4), Variant(std::string("x"))};
+  EXPECT_EQ(observer_->QueryValue("select (cast(:A as integer) * 10) || cast(:B as varchar(5)) "
+                                  "from rdb$database",
+                                  0, args)
+                .AsString(),
+            "40x");
+  Variant one[] = {Variant(3)};
+  EXPECT_EQ(observer_->QueryValue("select count(*) from T where V = :V", 0, one).AsInt64(), 0);
+  // Names, not positions, make the markers: the values go in marker order.
+  Variant two[] = {Variant(2), Variant(5)};
+  EXPECT_EQ(observer_->QueryValue("select cast(:SECOND as integer) - cast(:FIRST as integer) "
+                                  "from rdb$database",
+                                  0, two)
+                .AsInt64(),
+            -3);
+  EXPECT_FALSE(observer_->InternalTransaction().Active());
+}
+
 TEST_F(DatabaseTest, StatementsSurviveAReconnect) {
   const std::string sql = "select count(*) from rdb$relations";
   int64_t before = observer_->QueryValue(sql, 0).AsInt64();
@@ -397,6 +419,35 @@ TEST_F(IdleTimeoutTest, DisconnectsAfterOneToTwoIdleIntervals) {
   db->SetTimeout(0);
   Pass(5000);
   EXPECT_TRUE(db->Connected());
+}
+
+// Every client call of a statement goes through the database's own check
+//, so statements keep their connection from counting as idle.
+TEST_F(IdleTimeoutTest, StatementsEveryFourHundredMillisecondsKeepTheConnection) {
+  auto db = NewDatabase();
+  TFIBTransaction transaction(nullptr);
+  transaction.SetDefaultDatabase(db.get());
+  int timeouts = 0;
+  db->OnTimeout = classlib::TNotifyEvent::Function([&](classlib::TObject*) { ++timeouts; });
+  db->SetTimeout(1000);
+  db->Connect();
+  transaction.StartTransaction();  // the last transaction call for a while
+  TFIBQuery query(nullptr);
+  query.SetDatabase(db.get());
+  query.SetTransaction(&transaction);
+  query.SQL().SetText("select V from T");
+  for (int i = 0; i < 15; ++i) {  // six seconds
+    Pass(400);
+    ASSERT_TRUE(db->Connected()) << "after " << (i + 1) * 400 << " ms";
+    query.ExecQuery();
+    query.Close();
+  }
+  EXPECT_EQ(timeouts, 0);
+  transaction.Commit();
+  Pass(1000);
+  Pass(1000);
+  EXPECT_FALSE(db->Connected());
+  EXPECT_EQ(timeouts, 1);
 }
 
 }  // namespace

@@ -229,6 +229,9 @@ TEST_F(DataSetOpenTest, OpenDataSetsRefuseDefinitionChanges) {
     return 0;
   };
   EXPECT_EQ(code([&] { ds->SelectSQL().SetText("select ID from ITEMS"); }), 28);
+  // The data set's own words, not those of its statement.
+  EXPECT_EQ(MessageOf([&] { ds->SelectSQL().SetText("select ID from ITEMS"); }),
+            "Can't  change SelectSQL  because Form1.Items dataset open.");
   EXPECT_EQ(ds->SelectSQL().Text(), "select * from ITEMS order by ID\r\n");
   EXPECT_EQ(code([&] { ds->SetUniDirectional(true); }), 28);
   EXPECT_EQ(code([&] { ds->CacheModelOptions().SetBufferChunks(10); }), 28);
@@ -261,6 +264,19 @@ TEST_F(DataSetOpenTest, AFailingFetchIsRaisedByLast) {
   auto ds = OpenItems("select ID, 1 / (ID - 3) as Q from ITEMS order by ID");
   EXPECT_THROW(ds->Last(), EFIBInterBaseError);
   EXPECT_EQ(ds->CacheRecordCount(), 2);  // the rows read so far stay
+}
+
+// The limited cache reads the last window backwards; a row that fails to
+// arrive there is raised as the full data set raises it, not taken for the
+// end of the data.
+TEST_F(DataSetOpenTest, AFailingFetchIsRaisedByLastOfTheLimitedCache) {
+  Run("execute block as declare i integer = 4; begin while (i <= 300) do begin "
+      "insert into ITEMS (ID) values (:i); i = i + 1; end end");
+  auto ds = NewDataSet("Window", "select ID, 1 / (ID - 250) as Q from ITEMS order by ID");
+  ds->CacheModelOptions().SetCacheModelKind(cmkLimitedBufferSize);
+  ds->Open();  // the first window (rows 1 to 100) arrives whole
+  EXPECT_EQ(ds->FieldByName("ID")->AsInteger(), 1);
+  EXPECT_THROW(ds->Last(), EFIBInterBaseError);
 }
 
 TEST_F(DataSetOpenTest, RetryAfterAFailedFetchShowsNoUnreadRecord) {

@@ -266,7 +266,9 @@ TEST_F(QueryTest, RowsAffectedByType) {
   EXPECT_EQ(del->RowsAffected(), 3);
 }
 
-TEST_F(QueryTest, ServerErrorsNameTheStatement) {
+// A statement's client calls are checked by its database:
+// the server's errors name the database.
+TEST_F(QueryTest, ServerErrorsNameTheDatabase) {
   fib_test::RecordingLogger logger;
   db_->SetSQLLogger(&logger);
   auto query = NewQuery("Bad", "insert into NO_SUCH_TABLE values (1)");
@@ -274,10 +276,10 @@ TEST_F(QueryTest, ServerErrorsNameTheStatement) {
     query->ExecQuery();
     FAIL() << "no error";
   } catch (const EFIBInterBaseError& e) {
-    EXPECT_EQ(e.Raiser(), query.get());
+    EXPECT_EQ(e.Raiser(), db_.get());
+    EXPECT_EQ(e.RaiserName(), "Form1.DB");
+    EXPECT_EQ(e.Message().rfind("Form1.DB:\r\n", 0), 0u) << e.Message();
     EXPECT_NE(e.Message().find("NO_SUCH_TABLE"), std::string::npos);
-    EXPECT_EQ(static_cast<const TFIBQuery*>(e.Raiser())->ServerText(),
-              "insert into NO_SUCH_TABLE values (1)\r\n");
   }
   EXPECT_FALSE(query->Prepared());
   EXPECT_EQ(query->Handle(), 0u);

@@ -71,13 +71,13 @@ TEST(LimitedCacheSql, StatementTextsReverseTheOrderAndReplaceThePlan) {
       "select A, B from T where A > 0 plan (T order PK_T) order by A, B desc nulls first";
   LimitedCacheTexts texts =
       BuildLimitedCacheTexts("Form1.DS", sql, {Sort("A"), Sort("B", false)}, {Sort("A")}, "");
-  EXPECT_NE(texts.desc.find("ORDER BY A desc, B NULLS LAST"), std::string::npos) << texts.desc;
+  EXPECT_NE(texts.desc.find("ORDER BY A desc,B NULLS LAST"), std::string::npos) << texts.desc;
   EXPECT_EQ(texts.desc.find("plan"), std::string::npos) << texts.desc;
   EXPECT_NE(texts.part.find("order by A, B desc nulls first"), std::string::npos);
   EXPECT_NE(texts.part.find("plan (T order PK_T)"), std::string::npos);
   EXPECT_NE(texts.part.find("A > 0 ) and ( (((T.B<?NEW_B)"), std::string::npos) << texts.part;
   EXPECT_NE(texts.part_desc.find("(T.B>?NEW_B)"), std::string::npos);
-  EXPECT_NE(texts.part_desc.find("ORDER BY A desc, B NULLS LAST"), std::string::npos);
+  EXPECT_NE(texts.part_desc.find("ORDER BY A desc,B NULLS LAST"), std::string::npos);
   EXPECT_NE(texts.locate.find("(T.A=?LOCATE_A)"), std::string::npos);
 
   LimitedCacheTexts planned =

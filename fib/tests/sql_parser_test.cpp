@@ -305,12 +305,13 @@ TEST(SQLParserTest, InvertOrderClause) {
   EXPECT_EQ(InvertOrderClause("A DESC"), "A");
   EXPECT_EQ(InvertOrderClause("A ASC"), "A desc");
   EXPECT_EQ(InvertOrderClause("A ascending"), "A desc");
-  EXPECT_EQ(InvertOrderClause("A DESCENDING, B"), "A, B desc");
+  EXPECT_EQ(InvertOrderClause("A DESCENDING, B"), "A,B desc");
+  EXPECT_EQ(InvertOrderClause("A, B DESC"), "A desc,B");
   EXPECT_EQ(InvertOrderClause("A COLLATE PXW_CYRL DESC"), "A COLLATE PXW_CYRL");
   EXPECT_EQ(InvertOrderClause("A NULLS FIRST, B DESC NULLS LAST"),
-            "A desc NULLS LAST, B NULLS FIRST");
+            "A desc NULLS LAST,B NULLS FIRST");
   EXPECT_EQ(InvertOrderClause("  \"Asc Field\" /* DESC */, -- d\r\n B"),
-            "\"Asc Field\" desc, B desc");
+            "\"Asc Field\" desc,B desc");
   EXPECT_EQ(InvertOrderClause("UPPER(A, 'x, y') DESC"), "UPPER(A, 'x, y')");
   EXPECT_EQ(InvertOrderClause(""), "");
 }

@@ -419,6 +419,37 @@ TEST_F(ZODDataSetTest, WrittenTextsCarryABlobLoadedIntoAField) {
   tr_->Commit();
 }
 
+// A row a protected edit locked and posted stays locked by the transaction:
+// a later edit in the same transaction does not lock it again, until a
+// commit ends the lock. Every lock is a dummy update, which
+// the row's update trigger counts in WRITES.
+TEST_F(ZODDataSetTest, AProtectedEditLocksARowOncePerTransaction) {
+  data_set_->SetAutoCommit(false);
+  data_set_->SetOptions(TpZODDsOptions(data_set_->Options()).Include(poProtectedEdit));
+  TpZODDataSet& ds = Open("select ID, NAME, CITY_ID from PEOPLE order by ID", true);
+  auto writes = [&] {
+    return db_->QueryValue("select count(*) from WRITES", 0, {}, tr_.get()).AsInteger();
+  };
+  ds.Edit();  // lock
+  F("NAME").SetAsString("Anne");
+  ds.Post();  // update
+  EXPECT_EQ(writes(), 2);
+  EXPECT_EQ(ds.UpdateStatus(), classlib::usModified);
+  ds.Edit();  // no second lock
+  F("NAME").SetAsString("Annie");
+  ds.Post();
+  EXPECT_EQ(writes(), 3);
+
+  tr_->CommitRetaining();  // the lock ends with the commit
+  EXPECT_EQ(ds.UpdateStatus(), classlib::usUnmodified);
+  ds.Edit();
+  F("NAME").SetAsString("Ann");
+  ds.Post();
+  EXPECT_EQ(writes(), 5);
+  tr_->Commit();
+  EXPECT_EQ(Value("select NAME from PEOPLE where ID = 1").AsString(), "Ann");
+}
+
 TEST_F(ZODDataSetTest, ProtectedEditLocksTheRowAndNamesEveryField) {
   data_set_->SetOptions(TpZODDsOptions(data_set_->Options()).Include(poProtectedEdit));
   TpZODDataSet& ds = Open("select ID, NAME, CITY_ID from PEOPLE order by ID", true);
