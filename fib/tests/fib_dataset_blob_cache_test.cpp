@@ -111,8 +111,11 @@ TEST_F(DataSetBlobCacheTest, OnlyBlobsOfTheMinimumSizeAreCachedAndFoundAgain) {
   EXPECT_EQ(Bodies(*ds), (std::vector<std::string>{std::string(99, 'a'), std::string(100, 'b')}));
   EXPECT_EQ(Count("after load"), 1);  // the 100-byte blob came from its file
   EXPECT_EQ(Count("after save"), 0);
-  for (const CacheEvent& event : events_)
-    if (event.kind == "after load") EXPECT_EQ(event.keys, "2");
+  for (const CacheEvent& event : events_) {
+    if (event.kind == "after load") {
+      EXPECT_EQ(event.keys, "2");
+    }
+  }
 }
 
 TEST_F(DataSetBlobCacheTest, AHandlerMayRefuseTheFile) {
