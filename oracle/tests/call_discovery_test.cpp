@@ -114,6 +114,15 @@ TEST_F(DiscoveryTest, NothingFoundLeavesTheLoaderSearchAndFails) {
   EXPECT_TRUE(IsOciLoaded());
 }
 
+TEST_F(DiscoveryTest, LongRegistryPathsAreReadWhole) {
+  std::string folder = MakeFolder(std::string(120, 'd') + "/" + std::string(120, 'e') + "/lib");
+  CopyStandin(folder + "/libclntsh.so");
+  WriteOracleValue("", "OCIDLL", folder + "/libclntsh.so");
+  LoadOciEntryPoints();
+  EXPECT_EQ(OCIDLL, folder + "/libclntsh.so");
+  EXPECT_GT(OCIDLL.size(), 255u);
+}
+
 TEST_F(DiscoveryTest, OnlyTenHomesWithDistinctNames) {
   std::string path = MakeFolder("h");
   for (int i = 0; i < 12; ++i) {
