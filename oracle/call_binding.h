@@ -1,0 +1,51 @@
+// Finding, loading and unloading the client library, its version, and the
+// process-wide environment. The client library is found in this order:
+//   1. the registry value "OCIDLL" of HKEY_LOCAL_MACHINE\SOFTWARE\ORACLE
+//      (a path, or a bare name for the loader to find);
+//   2. an Oracle home: the one named by OracleHomeName, else the home whose
+//      bin folder (or the home itself) is on PATH, else the registry value
+//      "ORACLE_HOME", else $ORACLE_HOME; its lib/libclntsh.so, else its
+//      libclntsh.so;
+//   3. "libclntsh.so" by bare name, for the loader's own search.
+// Its version comes from its exported "OCIClientVersion".
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace oracle {
+
+// Discovery: the homes of the registry, the library's path, its version and
+// the call styles it offers. Raises when no usable library is found.
+void FindOracleHomes();
+// Reads only the homes of the registry into OracleHomes.
+void ReadOracleHomes();
+// Discovery, loading, and the table filled by name.
+void LoadOciEntryPoints();
+bool IsOciLoaded();
+// Loads when needed and creates the environment and error handles.
+void InitOciEnvironment();
+void FreeOciEnvironment();
+// Back to the start state: libraries freed, every entry the not-linked stub.
+void UnloadOci();
+
+void InitOci7(bool threaded);
+bool IsOci7Initialized();
+void LoadMtsSupport();
+void UnloadMtsSupport();
+
+// "Need Oracle 8 Call Interface", "Need Oracle 8i Call Interface",
+// "Need Oracle 9 Call Interface".
+void CheckOci8();
+void CheckOci8i();
+void CheckOci9();
+
+// The five parts of the library's version joined with "." (10.2.0.1.0);
+// empty when it exports no "OCIClientVersion". Loads the library into
+// hOCILib when it is not loaded; raises "Cannot load OCI DLL: " + path when
+// it cannot be loaded.
+std::string GetOciClientVersion(const std::string& path);
+// The first four components as digits of one number: 10.2.0.1.0 -> 10201.
+uint16_t ParseClientVersion(const std::string& text);
+
+}  // namespace oracle

@@ -1,0 +1,83 @@
+// Typed entries of the table for the functions the layer calls. The
+// signatures are those of the public call interface; an entry is declared
+// here when its first caller is written. OCIAttrGet and OCIAttrSet take the
+// value by address, whatever its width (oci_defs.h gives the widths).
+#pragma once
+
+#include <cstddef>
+
+#include "oracle/call_table.h"
+#include "oracle/oci_defs.h"
+
+namespace oracle {
+
+using OciMalloc = void* (*)(void* context, size_t size);
+using OciRealloc = void* (*)(void* context, void* memory, size_t size);
+using OciFree = void (*)(void* context, void* memory);
+
+// clang-format off
+// Environment and handles.
+inline constexpr OciEntry<OciSlot::OCIInitialize,
+    sword(ub4 mode, void* context, OciMalloc, OciRealloc, OciFree)> OCIInitialize{};
+inline constexpr OciEntry<OciSlot::OCIEnvInit,
+    sword(OCIEnv** env, ub4 mode, size_t extra, void** user_memory)> OCIEnvInit{};
+inline constexpr OciEntry<OciSlot::OCIEnvCreate,
+    sword(OCIEnv** env, ub4 mode, void* context, OciMalloc, OciRealloc, OciFree,
+          size_t extra, void** user_memory)> OCIEnvCreate{};
+inline constexpr OciEntry<OciSlot::OCIHandleAlloc,
+    sword(const void* parent, void** handle, ub4 type, size_t extra, void** user_memory)>
+    OCIHandleAlloc{};
+inline constexpr OciEntry<OciSlot::OCIHandleFree, sword(void* handle, ub4 type)> OCIHandleFree{};
+inline constexpr OciEntry<OciSlot::OCIDescriptorAlloc,
+    sword(const void* parent, void** descriptor, ub4 type, size_t extra, void** user_memory)>
+    OCIDescriptorAlloc{};
+inline constexpr OciEntry<OciSlot::OCIDescriptorFree, sword(void* descriptor, ub4 type)>
+    OCIDescriptorFree{};
+inline constexpr OciEntry<OciSlot::OCIErrorGet,
+    sword(void* handle, ub4 record, OraText* sql_state, sb4* code, OraText* buffer,
+          ub4 buffer_size, ub4 type)> OCIErrorGet{};
+inline constexpr OciEntry<OciSlot::OCIAttrGet,
+    sword(const void* handle, ub4 handle_type, void* value, ub4* size, ub4 attribute,
+          OCIError* error)> OCIAttrGet{};
+inline constexpr OciEntry<OciSlot::OCIAttrSet,
+    sword(void* handle, ub4 handle_type, void* value, ub4 size, ub4 attribute,
+          OCIError* error)> OCIAttrSet{};
+inline constexpr OciEntry<OciSlot::OCIParamGet,
+    sword(const void* handle, ub4 handle_type, OCIError* error, void** param, ub4 position)>
+    OCIParamGet{};
+
+// Sessions.
+inline constexpr OciEntry<OciSlot::OCIServerAttach,
+    sword(OCIServer* server, OCIError* error, const OraText* link, sb4 link_length, ub4 mode)>
+    OCIServerAttach{};
+inline constexpr OciEntry<OciSlot::OCIServerDetach,
+    sword(OCIServer* server, OCIError* error, ub4 mode)> OCIServerDetach{};
+inline constexpr OciEntry<OciSlot::OCISessionBegin,
+    sword(OCISvcCtx* context, OCIError* error, OCISession* session, ub4 credentials, ub4 mode)>
+    OCISessionBegin{};
+inline constexpr OciEntry<OciSlot::OCISessionEnd,
+    sword(OCISvcCtx* context, OCIError* error, OCISession* session, ub4 mode)> OCISessionEnd{};
+inline constexpr OciEntry<OciSlot::OCIServerVersion,
+    sword(void* handle, OCIError* error, OraText* buffer, ub4 buffer_size, ub1 handle_type)>
+    OCIServerVersion{};
+inline constexpr OciEntry<OciSlot::OCIPing, sword(OCISvcCtx* context, OCIError* error, ub4 mode)>
+    OCIPing{};
+inline constexpr OciEntry<OciSlot::OCITransCommit,
+    sword(OCISvcCtx* context, OCIError* error, ub4 flags)> OCITransCommit{};
+inline constexpr OciEntry<OciSlot::OCITransRollback,
+    sword(OCISvcCtx* context, OCIError* error, ub4 flags)> OCITransRollback{};
+
+// Statements.
+inline constexpr OciEntry<OciSlot::OCIStmtPrepare,
+    sword(OCIStmt* statement, OCIError* error, const OraText* text, ub4 length, ub4 language,
+          ub4 mode)> OCIStmtPrepare{};
+inline constexpr OciEntry<OciSlot::OCIStmtExecute,
+    sword(OCISvcCtx* context, OCIStmt* statement, OCIError* error, ub4 iterations,
+          ub4 row_offset, const void* snapshot_in, void* snapshot_out, ub4 mode)>
+    OCIStmtExecute{};
+
+// The older call interface's process initialisation.
+inline constexpr OciEntry<OciSlot::opinit, sword(ub4 mode)> opinit{};
+// clang-format on
+
+}  // namespace oracle

@@ -1,0 +1,35 @@
+// Call-interface statuses turned into exceptions. EOraError carries the
+// Oracle error number (never negative) and the server's text; nearly every
+// call site checks its status with CheckOciStatus.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "dacore/comp_da_error.h"
+#include "oracle/oci_defs.h"
+
+namespace oracle {
+
+class EOraError : public dacore::EDAError {
+  CLASSLIB_CLASS(EOraError, dacore::EDAError)
+ public:
+  EOraError(int32_t error_code, std::string message, classlib::TComponent* component = nullptr);
+};
+
+// The code of a status and its text (the server's, through OCIErrorGet, for
+// statuses 1, -1 and 100). A null handle means hOCIError. Raises "Need
+// Oracle 8 Call Interface" unless the default call style is the newer one.
+int32_t GetOciErrorText(sword status, std::string& text, OCIError* error = nullptr);
+int32_t GetOciErrorCode(sword status, OCIError* error = nullptr);
+// The same for status -1.
+int32_t GetOraErrorText(std::string& text, OCIError* error = nullptr);
+
+// Returns for 0; warnings (1) pass; every other status raises EOraError.
+void CheckOciStatus(sword status, OCIError* error = nullptr);
+void RaiseOciStatusError(sword status, OCIError* error = nullptr);
+// Returns for 0; every other status raises with the handle's error.
+void CheckOraError(sword status, OCIError* error = nullptr);
+[[noreturn]] void RaiseOraError(sword status, OCIError* error = nullptr);
+
+}  // namespace oracle

@@ -1,0 +1,41 @@
+// SQL text from users, scripts and servers through the Oracle dialect of the
+// lexer: every scan must end, with or without blanks and comments, from a
+// string or a stream, and raise nothing but the unknown-symbol error.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "classlib/exceptions.h"
+#include "classlib/stream.h"
+#include "oracle/lexer_ora_parser.h"
+
+namespace {
+
+void ScanAll(oracle::TOraParser& parser) {
+  std::string lexeme;
+  try {
+    for (int code; (code = parser.GetNextToken(lexeme)) != dacore::lcEnd;) parser.IsNotStringLexem(code);
+  } catch (const classlib::Exception&) {
+    // An unknown character ends the scan.
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+  const std::string text(reinterpret_cast<const char*>(data), size);
+  oracle::TOraParser plain(text);
+  ScanAll(plain);
+  oracle::TOraParser all(text);
+  all.OmitBlank = false;
+  all.OmitComment = false;
+  all.QuotedString = true;
+  all.TrackLines = true;
+  ScanAll(all);
+  classlib::TMemoryStream stream;
+  stream.WriteBuffer(text.data(), static_cast<int>(text.size()));
+  stream.SetPosition(0);
+  oracle::TOraParser streamed(stream);
+  ScanAll(streamed);
+  return 0;
+}

@@ -1,0 +1,61 @@
+// Tests of the binding run on the stand-in client library: a registry folder
+// of their own whose "OCIDLL" value names it, its control interface reached
+// through the same library file, and the binding unloaded after each test.
+#pragma once
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "oracle/call_binding.h"
+#include "oracle/call_state.h"
+
+namespace oracle::testing {
+
+// The stand-in's control interface, resolved from one of its builds.
+class StandinControl {
+ public:
+  explicit StandinControl(const std::string& path);
+  ~StandinControl();
+  StandinControl(const StandinControl&) = delete;
+  StandinControl& operator=(const StandinControl&) = delete;
+
+  void Reset();
+  void SetClientVersion(int major, int minor, int update, int patch, int port_update);
+  void SetBanner(const std::string& banner);
+  void AddAccount(const std::string& user, const std::string& password);
+  void ScriptSelect(const std::string& sql, const std::string& columns);
+  void InjectFault(const std::string& entry, int nth, int status, int code, const std::string& text);
+  std::vector<std::string> Log();
+  // The lines of the log that start with `entry` followed by a blank or the end.
+  std::vector<std::string> LogOf(const std::string& entry);
+  void ClearLog();
+  int LiveHandles();
+
+ private:
+  void* Symbol(const char* name);
+  void* library_;
+};
+
+class StandinTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // HKEY_LOCAL_MACHINE\SOFTWARE\ORACLE[\sub_key] value := text.
+  void WriteOracleValue(const std::string& sub_key, const std::string& name,
+                        const std::string& text);
+  void DeleteOracleKey();
+  // A folder below the test's temp folder, created.
+  std::string MakeFolder(const std::string& relative);
+  // A copy of the stand-in at path (folders created).
+  void CopyStandin(const std::string& path);
+
+  std::string temp_;
+  std::string saved_path_;
+  StandinControl* standin_ = nullptr;
+};
+
+}  // namespace oracle::testing

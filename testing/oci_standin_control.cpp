@@ -1,0 +1,78 @@
+// The control interface of the stand-in (oci_standin_control.h).
+#include <algorithm>
+#include <cstring>
+#include <sstream>
+
+#include "testing/oci_standin_control.h"
+#include "testing/oci_standin_state.h"
+
+using namespace standin;
+
+extern "C" {
+
+void standin_reset(void) {
+  State& state = TheState();
+  std::lock_guard<std::mutex> guard(state.lock);
+  Reset(state);
+}
+
+void standin_set_client_version(int major, int minor, int update, int patch, int port_update) {
+  State& state = TheState();
+  std::lock_guard<std::mutex> guard(state.lock);
+  int parts[5] = {major, minor, update, patch, port_update};
+  std::memcpy(state.client_version, parts, sizeof parts);
+}
+
+void standin_set_banner(const char* banner) {
+  State& state = TheState();
+  std::lock_guard<std::mutex> guard(state.lock);
+  state.banner = banner ? banner : "";
+}
+
+void standin_add_account(const char* user, const char* password) {
+  State& state = TheState();
+  std::lock_guard<std::mutex> guard(state.lock);
+  state.accounts[Upper(user ? user : "")] = password ? password : "";
+}
+
+void standin_script_select(const char* sql, const char* columns) {
+  State& state = TheState();
+  std::lock_guard<std::mutex> guard(state.lock);
+  std::vector<std::string> names;
+  std::stringstream list(columns ? columns : "");
+  for (std::string name; std::getline(list, name, ',');) names.push_back(Trimmed(name));
+  state.scripts[Trimmed(sql ? sql : "")] = names;
+}
+
+void standin_inject_fault(const char* entry, int nth, int status, int code, const char* text) {
+  State& state = TheState();
+  std::lock_guard<std::mutex> guard(state.lock);
+  state.faults.push_back({entry ? entry : "", nth, status, code, text ? text : ""});
+}
+
+int standin_call_log(char* buffer, int size) {
+  State& state = TheState();
+  std::lock_guard<std::mutex> guard(state.lock);
+  std::string text;
+  for (const std::string& line : state.log) text += line + "\n";
+  if (buffer && size > 0) {
+    size_t count = std::min(text.size(), static_cast<size_t>(size - 1));
+    std::memcpy(buffer, text.data(), count);
+    buffer[count] = '\0';
+  }
+  return static_cast<int>(text.size());
+}
+
+void standin_clear_log(void) {
+  State& state = TheState();
+  std::lock_guard<std::mutex> guard(state.lock);
+  state.log.clear();
+}
+
+int standin_live_handles(void) {
+  State& state = TheState();
+  std::lock_guard<std::mutex> guard(state.lock);
+  return static_cast<int>(state.handles.size());
+}
+
+}

@@ -1,0 +1,86 @@
+#include "testing/oci_standin_state.h"
+
+#include <algorithm>
+
+namespace standin {
+
+State& TheState() {
+  static State state;
+  return state;
+}
+
+void Reset(State& state) {
+  state.handles.clear();
+  state.storage.clear();
+  int version[5] = {10, 2, 0, 1, 0};
+  std::copy(version, version + 5, state.client_version);
+  state.banner = kDefaultBanner;
+  state.accounts.clear();
+  state.scripts.clear();
+  state.faults.clear();
+  state.log.clear();
+  state.process_initialized = false;
+}
+
+Handle* NewHandle(State& state, ub4 type, Handle* parent) {
+  auto handle = std::make_unique<Handle>();
+  handle->type = type;
+  handle->parent = parent;
+  Handle* raw = handle.get();
+  state.storage.push_back(std::move(handle));
+  state.handles.insert(raw);
+  return raw;
+}
+
+void FreeHandle(State& state, Handle* handle) {
+  // Freeing a parent frees what was allocated under it.
+  std::vector<Handle*> children;
+  for (Handle* other : state.handles)
+    if (other->parent == handle) children.push_back(other);
+  for (Handle* child : children) FreeHandle(state, child);
+  state.handles.erase(handle);
+  auto owned = std::find_if(state.storage.begin(), state.storage.end(),
+                            [handle](const std::unique_ptr<Handle>& h) { return h.get() == handle; });
+  if (owned != state.storage.end()) state.storage.erase(owned);
+}
+
+Handle* Live(State& state, const void* pointer, ub4 type) {
+  auto found = state.handles.find(static_cast<Handle*>(const_cast<void*>(pointer)));
+  if (found == state.handles.end()) return nullptr;
+  if (type != 0 && (*found)->type != type) return nullptr;
+  return *found;
+}
+
+sword Fail(State& state, void* error, sb4 code, const std::string& text) {
+  if (Handle* handle = Live(state, error, OCI_HTYPE_ERROR)) {
+    handle->error_code = code;
+    handle->error_text = text;
+  }
+  return OCI_ERROR;
+}
+
+sword InjectedStatus(State& state, const std::string& entry, void* error) {
+  for (auto fault = state.faults.begin(); fault != state.faults.end(); ++fault) {
+    if (fault->entry != entry || --fault->remaining > 0) continue;
+    Fault fired = *fault;
+    state.faults.erase(fault);
+    if (fired.code != 0) Fail(state, error, fired.code, fired.text);
+    return fired.status;
+  }
+  return OCI_SUCCESS;
+}
+
+std::string Upper(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return c >= 'a' && c <= 'z' ? c - 32 : c; });
+  return text;
+}
+
+std::string Trimmed(const std::string& text) {
+  size_t start = text.find_first_not_of(" \t\r\n");
+  if (start == std::string::npos) return "";
+  size_t end = text.find_last_not_of(" \t\r\n");
+  return text.substr(start, end - start + 1);
+}
+
+}  // namespace standin

@@ -1,0 +1,83 @@
+// The stand-in client library's state: its handles, accounts, scripted
+// queries, injected faults and call log, all behind one lock.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "oracle/oci_defs.h"
+
+namespace standin {
+
+using namespace oracle;
+
+// One handle or descriptor. Which fields matter depends on its type.
+struct Handle {
+  ub4 type = 0;
+  Handle* parent = nullptr;
+  std::map<ub4, std::string> values;  // scalar bytes or text, by attribute
+  std::map<ub4, void*> pointers;      // pointer attributes
+  // Error handle: the last error record.
+  sb4 error_code = 0;
+  std::string error_text;
+  // Environment.
+  ub4 mode = 0;
+  // Server: attached to a link.
+  bool attached = false;
+  // Session: logged on.
+  bool logged_on = false;
+  // Statement.
+  std::string sql;
+  ub2 statement_type = 0;
+  bool executed = false;
+  std::vector<std::string> columns;
+  // Described column.
+  std::string name;
+};
+
+struct Fault {
+  std::string entry;
+  int remaining;  // calls left before the faulty one
+  sword status;
+  sb4 code;
+  std::string text;
+};
+
+inline constexpr const char* kDefaultBanner =
+    "Oracle Database 10g Enterprise Edition Release 10.2.0.1.0 - Production";
+
+struct State {
+  std::mutex lock;
+  std::set<Handle*> handles;
+  std::vector<std::unique_ptr<Handle>> storage;
+  int client_version[5] = {10, 2, 0, 1, 0};
+  std::string banner = kDefaultBanner;
+  std::map<std::string, std::string> accounts;  // upper-cased user -> password
+  std::map<std::string, std::vector<std::string>> scripts;
+  std::vector<Fault> faults;
+  std::vector<std::string> log;
+  bool process_initialized = false;
+};
+
+State& TheState();
+void Reset(State& state);
+
+// Handles (callers hold the lock).
+Handle* NewHandle(State& state, ub4 type, Handle* parent);
+void FreeHandle(State& state, Handle* handle);
+// The handle behind a pointer when it is live and of that type (0: any).
+Handle* Live(State& state, const void* pointer, ub4 type = 0);
+
+// Records an error on the error handle (when it is one) and answers -1.
+sword Fail(State& state, void* error, sb4 code, const std::string& text);
+// The status of an injected fault for this call of entry; 0 when none.
+sword InjectedStatus(State& state, const std::string& entry, void* error);
+
+std::string Upper(std::string text);
+std::string Trimmed(const std::string& text);
+
+}  // namespace standin
