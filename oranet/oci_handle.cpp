@@ -1,0 +1,62 @@
+#include "oranet/oci_handle.h"
+
+#include <cstring>
+
+namespace oranet {
+
+sword TNetHandle::GetAttr(ub4, void*, ub4*) { return oracle::OCI_INVALID_HANDLE; }
+
+sword TNetHandle::SetAttr(ub4, void*, ub4) { return oracle::OCI_INVALID_HANDLE; }
+
+sword TNetHandle::GetParam(ub4, void**) { return oracle::OCI_INVALID_HANDLE; }
+
+int TNetHandle::ScalarWidth(ub4 attr) const {
+  const oracle::OciAttrShape shape = oracle::OciAttrShapeOf(ShapeType(), attr);
+  return shape.kind == oracle::OciAttrKind::Scalar ? shape.width : 0;
+}
+
+void PutScalar(void* to, int width, int64_t value) {
+  switch (width) {
+    case 1: {
+      const uint8_t v = static_cast<uint8_t>(value);
+      std::memcpy(to, &v, 1);
+      break;
+    }
+    case 2: {
+      const uint16_t v = static_cast<uint16_t>(value);
+      std::memcpy(to, &v, 2);
+      break;
+    }
+    default: {
+      const uint32_t v = static_cast<uint32_t>(value);
+      std::memcpy(to, &v, 4);
+    }
+  }
+}
+
+int64_t GetScalar(const void* from, int width) {
+  switch (width) {
+    case 1: {
+      uint8_t v;
+      std::memcpy(&v, from, 1);
+      return v;
+    }
+    case 2: {
+      uint16_t v;
+      std::memcpy(&v, from, 2);
+      return v;
+    }
+    default: {
+      uint32_t v;
+      std::memcpy(&v, from, 4);
+      return v;
+    }
+  }
+}
+
+void PutText(void* value, ub4* size, const char* text, size_t length) {
+  *static_cast<const char**>(value) = text;
+  if (size) *size = static_cast<ub4>(length);
+}
+
+}  // namespace oranet
