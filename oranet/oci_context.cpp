@@ -35,7 +35,7 @@ sword TNetSession::SetAttr(ub4 attr, void* value, ub4 size) {
 
 sword TNetServiceContext::GetAttr(ub4 attr, void* value, ub4* size) {
   if (attr == oracle::OCI_ATTR_ENV && value) {
-    *static_cast<TNetServer**>(value) = server_;
+    *static_cast<void**>(value) = server_ ? HandleOf(server_) : nullptr;
     return oracle::OCI_SUCCESS;
   }
   return TNetHandle::GetAttr(attr, value, size);
@@ -44,10 +44,12 @@ sword TNetServiceContext::GetAttr(ub4 attr, void* value, ub4* size) {
 sword TNetServiceContext::SetAttr(ub4 attr, void* value, ub4 size) {
   switch (attr) {
     case oracle::OCI_ATTR_SERVER:
-      server_ = static_cast<TNetServer*>(value);
+      if (value && !NetHandleAs<TNetServer>(value)) return oracle::OCI_INVALID_HANDLE;
+      server_ = NetHandleAs<TNetServer>(value);
       return oracle::OCI_SUCCESS;
     case oracle::OCI_ATTR_SESSION:
-      session_ = static_cast<TNetSession*>(value);
+      if (value && !NetHandleAs<TNetSession>(value)) return oracle::OCI_INVALID_HANDLE;
+      session_ = NetHandleAs<TNetSession>(value);
       return oracle::OCI_SUCCESS;
     case oracle::OCI_ATTR_CHARSET: {
       // "DEFAULT" asks for the server's own character set.

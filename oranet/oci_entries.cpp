@@ -19,14 +19,6 @@ namespace {
 
 constexpr int kServerVersion8001 = 8001;
 
-template <class T>
-T* As(const void* handle) {
-  if (!handle) return nullptr;
-  return dynamic_cast<T*>(static_cast<TNetHandle*>(const_cast<void*>(handle)));
-}
-
-void* HandleOf(TNetHandle* object) { return static_cast<void*>(object); }
-
 // A text into a caller's buffer of `size` bytes, cut to fit its 0.
 void CopyBounded(const std::string& text, OraText* buffer, ub4 size) {
   if (!buffer || size == 0) return;
@@ -121,33 +113,33 @@ sword NetHandleAlloc(const void* parent, void** handle, ub4 type, size_t, void**
 }
 
 sword NetHandleFree(void* handle, ub4) {
-  delete As<TNetHandle>(handle);
+  delete NetHandleAs<TNetHandle>(handle);
   return OCI_SUCCESS;
 }
 
 sword NetErrorGet(void* handle, ub4, OraText*, sb4* code, OraText* buffer, ub4 bufferSize, ub4 type) {
-  TNetError* error = As<TNetError>(handle);
+  TNetError* error = NetHandleAs<TNetError>(handle);
   if (type != OCI_HTYPE_ERROR || !error) return OCI_INVALID_HANDLE;
   return GetErrorRecord(*error, code, buffer, bufferSize);
 }
 
 sword NetAttrGet(const void* handle, ub4, void* value, ub4* size, ub4 attribute, OCIError*) {
-  TNetHandle* object = As<TNetHandle>(handle);
+  TNetHandle* object = NetHandleAs<TNetHandle>(handle);
   return object ? object->GetAttr(attribute, value, size) : OCI_INVALID_HANDLE;
 }
 
 sword NetAttrSet(void* handle, ub4, void* value, ub4 size, ub4 attribute, OCIError*) {
-  TNetHandle* object = As<TNetHandle>(handle);
+  TNetHandle* object = NetHandleAs<TNetHandle>(handle);
   return object ? object->SetAttr(attribute, value, size) : OCI_INVALID_HANDLE;
 }
 
 sword NetParamGet(const void* handle, ub4, OCIError*, void** param, ub4 position) {
-  TNetHandle* object = As<TNetHandle>(handle);
+  TNetHandle* object = NetHandleAs<TNetHandle>(handle);
   return object ? object->GetParam(position, param) : OCI_INVALID_HANDLE;
 }
 
 sword NetServerAttach(OCIServer* server, OCIError*, const OraText* link, sb4 linkLength, ub4) {
-  TNetServer* target = As<TNetServer>(server);
+  TNetServer* target = NetHandleAs<TNetServer>(server);
   if (!target) return OCI_INVALID_HANDLE;
   const char* text = reinterpret_cast<const char*>(link);
   target->SetServerText(text && linkLength > 0 ? std::string(text, static_cast<size_t>(linkLength)) : "");
@@ -157,22 +149,22 @@ sword NetServerAttach(OCIServer* server, OCIError*, const OraText* link, sb4 lin
 sword NetServerDetach(OCIServer*, OCIError*, ub4) { return OCI_SUCCESS; }
 
 sword NetSessionBegin(OCISvcCtx* context, OCIError* error, OCISession* session, ub4, ub4 mode) {
-  TNetServiceContext* target = As<TNetServiceContext>(context);
+  TNetServiceContext* target = NetHandleAs<TNetServiceContext>(context);
   if (!target) return OCI_INVALID_HANDLE;
-  target->SetSession(As<TNetSession>(session));
-  TNetError* errorHandle = As<TNetError>(error);
+  target->SetSession(NetHandleAs<TNetSession>(session));
+  TNetError* errorHandle = NetHandleAs<TNetError>(error);
   return Guarded(target, errorHandle, [&] { return Connect(*target, errorHandle, mode); });
 }
 
 sword NetSessionEnd(OCISvcCtx* context, OCIError* error, OCISession*, ub4) {
-  TNetServiceContext* target = As<TNetServiceContext>(context);
+  TNetServiceContext* target = NetHandleAs<TNetServiceContext>(context);
   if (!target) return OCI_INVALID_HANDLE;
-  TNetError* errorHandle = As<TNetError>(error);
+  TNetError* errorHandle = NetHandleAs<TNetError>(error);
   return Guarded(target, errorHandle, [&] { return Logoff(*target, errorHandle); });
 }
 
 sword NetServerVersion(void* handle, OCIError*, OraText* buffer, ub4 bufferSize, ub1) {
-  const TNetServiceContext* context = As<TNetServiceContext>(handle);
+  const TNetServiceContext* context = NetHandleAs<TNetServiceContext>(handle);
   std::string text;
   if (context) text = context->Logon().server.serverVersion < kServerVersion8001 ? "Oracle7" : "Oracle8";
   CopyBounded(text, buffer, bufferSize);
@@ -180,25 +172,25 @@ sword NetServerVersion(void* handle, OCIError*, OraText* buffer, ub4 bufferSize,
 }
 
 sword NetBreak(void* handle, OCIError* error) {
-  TNetServiceContext* context = As<TNetServiceContext>(handle);
+  TNetServiceContext* context = NetHandleAs<TNetServiceContext>(handle);
   if (!context) return OCI_INVALID_HANDLE;
-  return Guarded(context, As<TNetError>(error), [&] {
+  return Guarded(context, NetHandleAs<TNetError>(error), [&] {
     ConnectionOf(*context).SendBreak();
     return OCI_SUCCESS;
   });
 }
 
 sword NetTransCommit(OCISvcCtx* context, OCIError* error, ub4) {
-  TNetServiceContext* target = As<TNetServiceContext>(context);
+  TNetServiceContext* target = NetHandleAs<TNetServiceContext>(context);
   if (!target) return OCI_INVALID_HANDLE;
-  TNetError* errorHandle = As<TNetError>(error);
+  TNetError* errorHandle = NetHandleAs<TNetError>(error);
   return Guarded(target, errorHandle, [&] { return SimpleCall(*target, errorHandle, kTtcCommit); });
 }
 
 sword NetTransRollback(OCISvcCtx* context, OCIError* error, ub4) {
-  TNetServiceContext* target = As<TNetServiceContext>(context);
+  TNetServiceContext* target = NetHandleAs<TNetServiceContext>(context);
   if (!target) return OCI_INVALID_HANDLE;
-  TNetError* errorHandle = As<TNetError>(error);
+  TNetError* errorHandle = NetHandleAs<TNetError>(error);
   return Guarded(target, errorHandle, [&] { return SimpleCall(*target, errorHandle, kTtcRollback); });
 }
 

@@ -47,6 +47,15 @@ class TNetHandle {
   const void* owner_;
 };
 
+// The object behind a handle as the caller holds it (the address of its
+// TNetHandle), when it is a T; null otherwise.
+template <class T>
+T* NetHandleAs(const void* handle) {
+  return handle ? dynamic_cast<T*>(static_cast<TNetHandle*>(const_cast<void*>(handle))) : nullptr;
+}
+// The handle the caller gets for an object.
+inline void* HandleOf(TNetHandle* object) { return static_cast<void*>(object); }
+
 // A scalar at `width` bytes (1, 2 or 4), in the machine's byte order.
 void PutScalar(void* to, int width, int64_t value);
 int64_t GetScalar(const void* from, int width);

@@ -92,6 +92,10 @@ TEST(OciHandlesTest, ServiceContextAttributes) {
   EXPECT_EQ(NetAttrSet(context.address, OCI_HTYPE_SVCCTX, server.address, 0, OCI_ATTR_SERVER, nullptr), OCI_SUCCESS);
   EXPECT_EQ(NetAttrSet(context.address, OCI_HTYPE_SVCCTX, session.address, 0, OCI_ATTR_SESSION, nullptr), OCI_SUCCESS);
   EXPECT_EQ(ctx->Session(), session.As<TNetSession>());
+  // A handle of another type is not taken for a session.
+  EXPECT_EQ(NetAttrSet(context.address, OCI_HTYPE_SVCCTX, server.address, 0, OCI_ATTR_SESSION, nullptr),
+            OCI_INVALID_HANDLE);
+  EXPECT_EQ(ctx->Session(), session.As<TNetSession>());
   void* got = nullptr;
   EXPECT_EQ(NetAttrGet(context.address, OCI_HTYPE_SVCCTX, &got, nullptr, OCI_ATTR_ENV, nullptr), OCI_SUCCESS);
   EXPECT_EQ(got, server.address);
