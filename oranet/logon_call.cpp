@@ -9,8 +9,9 @@ namespace oranet {
 
 namespace {
 
-constexpr uint32_t kLogonUnknown4096 = 4096;
-constexpr uint32_t kLogonUnknown16 = 16;
+// Fixed values of the body that servers expect as they stand.
+constexpr uint32_t kLogonFixed4096 = 4096;
+constexpr uint32_t kLogonFixed16 = 16;
 
 // A text as the call sends it: announced by a flag and its length in the
 // body, written after the body.
@@ -48,7 +49,7 @@ void WriteLogonCall(TTtcWriter& writer, TLogonPhase phase, const std::string& us
   Announce(writer, texts[2]);
   Announce(writer, texts[3]);
   Announce(writer, texts[4]);
-  writer.WriteUB4(kLogonUnknown4096);
+  writer.WriteUB4(kLogonFixed4096);
   Announce(writer, texts[5]);
   Announce(writer, texts[6]);
   writer.WriteUB2(0);
@@ -56,7 +57,7 @@ void WriteLogonCall(TTtcWriter& writer, TLogonPhase phase, const std::string& us
   writer.WriteUB1(0);
   writer.WriteUB4(0);
   writer.WriteUB1(phaseByte);
-  writer.WriteUB4(kLogonUnknown16);
+  writer.WriteUB4(kLogonFixed16);
   writer.WriteUB1(phaseByte);
   for (const dacore::TBytes& text : texts) writer.WriteByteArray(text);
 }

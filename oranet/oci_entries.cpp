@@ -1,7 +1,5 @@
 #include "oranet/oci_entries.h"
 
-#include <algorithm>
-#include <cstring>
 #include <functional>
 #include <string>
 
@@ -18,14 +16,6 @@ using namespace oracle;  // statuses and handle types
 namespace {
 
 constexpr int kServerVersion8001 = 8001;
-
-// A text into a caller's buffer of `size` bytes, cut to fit its 0.
-void CopyBounded(const std::string& text, OraText* buffer, ub4 size) {
-  if (!buffer || size == 0) return;
-  const size_t n = std::min<size_t>(text.size(), size - 1);
-  std::memcpy(buffer, text.data(), n);
-  buffer[n] = 0;
-}
 
 // The server's answer: its error, if any, goes to the error handle.
 sword StatusResult(const TTtcStatus& status, TNetError* error) {
@@ -167,7 +157,7 @@ sword NetServerVersion(void* handle, OCIError*, OraText* buffer, ub4 bufferSize,
   const TNetServiceContext* context = NetHandleAs<TNetServiceContext>(handle);
   std::string text;
   if (context) text = context->Logon().server.serverVersion < kServerVersion8001 ? "Oracle7" : "Oracle8";
-  CopyBounded(text, buffer, bufferSize);
+  PutBoundedText(text, buffer, bufferSize);
   return OCI_SUCCESS;
 }
 

@@ -1,8 +1,5 @@
 #include "oranet/oci_error.h"
 
-#include <algorithm>
-#include <cstring>
-
 #include "oranet/net_errors.h"
 #include "oranet/net_winsock.h"
 #include "oranet/ttc_status.h"
@@ -82,11 +79,7 @@ sword SetErrorFromException(std::exception_ptr error, TNetError* handle, TTtcRea
 sword GetErrorRecord(const TNetError& handle, oracle::sb4* code, oracle::OraText* buffer, ub4 bufferSize) {
   if (code) *code = handle.Number();
   if (handle.Number() == 0) return oracle::OCI_NO_DATA;
-  if (buffer && bufferSize > 0) {
-    const size_t n = std::min<size_t>(handle.Text().size(), bufferSize - 1);
-    std::memcpy(buffer, handle.Text().data(), n);
-    buffer[n] = 0;
-  }
+  PutBoundedText(handle.Text(), buffer, bufferSize);
   return oracle::OCI_SUCCESS;
 }
 

@@ -1,5 +1,6 @@
 #include "oranet/oci_handle.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace oranet {
@@ -52,6 +53,13 @@ int64_t GetScalar(const void* from, int width) {
       return v;
     }
   }
+}
+
+void PutBoundedText(const std::string& text, oracle::OraText* buffer, ub4 size) {
+  if (!buffer || size == 0) return;
+  const size_t n = std::min<size_t>(text.size(), size - 1);
+  std::memcpy(buffer, text.data(), n);
+  buffer[n] = 0;
 }
 
 void PutText(void* value, ub4* size, const char* text, size_t length) {

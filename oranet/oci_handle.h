@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "oracle/oci_defs.h"
 
@@ -59,6 +60,9 @@ inline void* HandleOf(TNetHandle* object) { return static_cast<void*>(object); }
 // A scalar at `width` bytes (1, 2 or 4), in the machine's byte order.
 void PutScalar(void* to, int width, int64_t value);
 int64_t GetScalar(const void* from, int width);
+// A text into a caller's buffer of `size` bytes, cut to leave room for its
+// terminating 0; a buffer of size 0 gets nothing.
+void PutBoundedText(const std::string& text, oracle::OraText* buffer, ub4 size);
 // Answers a text attribute: the pointer into *value, its length into *size.
 void PutText(void* value, ub4* size, const char* text, size_t length);
 
