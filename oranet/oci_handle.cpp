@@ -28,10 +28,13 @@ void PutScalar(void* to, int width, int64_t value) {
       std::memcpy(to, &v, 2);
       break;
     }
-    default: {
+    case 4: {
       const uint32_t v = static_cast<uint32_t>(value);
       std::memcpy(to, &v, 4);
+      break;
     }
+    default:
+      break;  // not a scalar: nothing is written
   }
 }
 
@@ -47,11 +50,13 @@ int64_t GetScalar(const void* from, int width) {
       std::memcpy(&v, from, 2);
       return v;
     }
-    default: {
+    case 4: {
       uint32_t v;
       std::memcpy(&v, from, 4);
       return v;
     }
+    default:
+      return 0;  // not a scalar: nothing is read
   }
 }
 

@@ -57,7 +57,8 @@ T* NetHandleAs(const void* handle) {
 // The handle the caller gets for an object.
 inline void* HandleOf(TNetHandle* object) { return static_cast<void*>(object); }
 
-// A scalar at `width` bytes (1, 2 or 4), in the machine's byte order.
+// A scalar at `width` bytes (1, 2 or 4), in the machine's byte order; any
+// other width moves nothing.
 void PutScalar(void* to, int width, int64_t value);
 int64_t GetScalar(const void* from, int width);
 // A text into a caller's buffer of `size` bytes, cut to leave room for its
