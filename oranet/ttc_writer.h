@@ -39,6 +39,8 @@ class TTtcWriter {
   void WriteTtcString(const std::string& text);
   void WriteUB4Array(const std::vector<uint32_t>& values);
   void WriteRaw(const uint8_t* bytes, int count) { tns_.WriteBytesRaw(bytes, 0, count); }
+  // The session's encoding of texts.
+  const dacore::Encoding& TextEncoding() const { return encoding_; }
 
  private:
   TTnsConnection& tns_;

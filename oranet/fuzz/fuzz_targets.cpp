@@ -4,6 +4,8 @@
 #include <memory>
 
 #include "classlib/exceptions.h"
+#include "oranet/logon_call.h"
+#include "oranet/logon_connect.h"
 #include "oranet/tests/scripted_transport.h"
 #include "oranet/tests/test_packets.h"
 #include "oranet/tns_connection.h"
@@ -27,6 +29,31 @@ struct Session {
     tns = std::make_unique<TTnsConnection>(std::move(transport));
   }
 };
+
+// The server accepts the connect, then says `data` as DATA packets.
+void FeedAcceptAndPayload(Session& s, const uint8_t* data, size_t size) {
+  s.net->Feed(testing::AcceptPacket());
+  const size_t payload = 2048 - kTnsDataOffset;
+  for (size_t at = 0; at < size; at += payload) {
+    const size_t n = std::min(payload, size - at);
+    s.net->Feed(testing::DataPacket(dacore::TBytes(data + at, data + at + n)));
+  }
+}
+
+// A whole connect and logon; how far it got.
+Reached RunConnect(Session& s) {
+  TLogonRequest request;
+  request.user = "scott";
+  request.password = "tiger";
+  request.identity = TClientIdentity{"HOST", "DOM\\HOST", "alice", "1:2", "fuzz"};
+  TLogonSession session;
+  try {
+    NetConnect(*s.tns, request, session);
+    return Reached::kMessages;
+  } catch (const classlib::Exception&) {
+    return session.server.serverVersion != 0 ? Reached::kNegotiated : Reached::kNothing;
+  }
+}
 
 // Runs one field or message reader, chosen by `op`.
 void ReadOne(TTtcReader& r, uint8_t op) {
@@ -68,12 +95,7 @@ Reached RunPacketReader(const uint8_t* data, size_t size) {
 Reached RunTtcReader(const uint8_t* data, size_t size) {
   if (size == 0) return Reached::kNothing;
   Session s;
-  s.net->Feed(testing::AcceptPacket());
-  const size_t payload = 2048 - kTnsDataOffset;
-  for (size_t at = 1; at < size; at += payload) {
-    const size_t n = std::min(payload, size - at);
-    s.net->Feed(testing::DataPacket(dacore::TBytes(data + at, data + at + n)));
-  }
+  FeedAcceptAndPayload(s, data + 1, size - 1);
   const uint8_t flags = data[0];
   Reached reached = Reached::kNothing;
   try {
@@ -90,6 +112,30 @@ Reached RunTtcReader(const uint8_t* data, size_t size) {
     }
     for (;;) {
       ReadOne(reader, reader.ReadUB1());
+      reached = Reached::kMessages;
+    }
+  } catch (const classlib::Exception&) {
+  }
+  return reached;
+}
+
+Reached RunLogonReader(const uint8_t* data, size_t size) {
+  if (size == 0) return Reached::kNothing;
+  Session s;
+  FeedAcceptAndPayload(s, data + 1, size - 1);
+  const uint8_t flags = data[0];
+  if (flags & 1) return RunConnect(s);
+  Reached reached = Reached::kNothing;
+  try {
+    s.tns->Connect("db", 1521, 0, "orcl");
+    s.tns->Representation().SetNegotiated();
+    s.tns->SetByteStringMode(2);
+    s.tns->SetConversionFlag(flags & 2);
+    const TLogonPhase phase = flags & 4 ? TLogonPhase::kPassword : TLogonPhase::kUser;
+    TTtcReader reader(*s.tns);
+    std::string key;
+    for (;;) {
+      ReadLogonReply(reader, phase, key);
       reached = Reached::kMessages;
     }
   } catch (const classlib::Exception&) {

@@ -24,4 +24,10 @@ Reached RunPacketReader(const uint8_t* data, size_t size);
 // the byte before it.
 Reached RunTtcReader(const uint8_t* data, size_t size);
 
+// Byte 0: bit 0 runs a whole connect and logon over the rest (the DATA
+// payload after the accept: negotiation replies, then the logon replies);
+// otherwise the rest is read as logon replies after negotiation, bit 1 the
+// conversion flag, bit 2 phase 2.
+Reached RunLogonReader(const uint8_t* data, size_t size);
+
 }  // namespace oranet::fuzz

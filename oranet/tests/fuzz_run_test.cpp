@@ -1,4 +1,4 @@
-// A short fuzzing run of the two server-byte readers inside the test run:
+// A short fuzzing run of the server-byte readers inside the test run:
 // random inputs and mutations of the seed corpus. Every input must end in a
 // result or a library error; a crash or a foreign exception fails here
 // (and under the sanitizers, any memory fault).
@@ -87,6 +87,20 @@ TEST(FuzzRunTest, TtcReaderEndsEveryInputInAResultOrAnError) {
   const std::vector<int> reached = FuzzRun(RunTtcReader, Seeds("ttc_reader_fuzz"));
   EXPECT_GT(reached[static_cast<int>(Reached::kNegotiated)] + reached[static_cast<int>(Reached::kMessages)],
             kInputs / 50);
+}
+
+// The seeds of whole logons are well formed: they run to their end.
+TEST(FuzzRunTest, LogonSeedsOfWholeLogonsRunToTheEnd) {
+  for (const char* name : {"connect_ok", "connect_wrong_password"}) {
+    std::ifstream in(std::string(ORANET_FUZZ_CORPUS) + "/logon_reply_fuzz/" + name, std::ios::binary);
+    const Input seed{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    EXPECT_EQ(RunLogonReader(seed.data(), seed.size()), Reached::kMessages) << name;
+  }
+}
+
+TEST(FuzzRunTest, LogonReaderEndsEveryInputInAResultOrAnError) {
+  const std::vector<int> reached = FuzzRun(RunLogonReader, Seeds("logon_reply_fuzz"));
+  EXPECT_GT(reached[static_cast<int>(Reached::kMessages)], kInputs / 50);
 }
 
 }  // namespace

@@ -45,16 +45,6 @@ class TtcTest : public ::testing::Test {
   std::unique_ptr<TTtcReader> reader;
 };
 
-// A protocol reply of version `v`, character set 873 (before negotiation:
-// ub2 fixed, low byte first).
-inline TBytes ProtocolReply(uint8_t v) {
-  TBytes reply = Concat({Hex("01"), {v}, Hex("00"), Bytes("x86_64/Linux 2.4.xx"), Hex("00"),
-                         Hex("69 03  01  02 00"), TBytes(10, 7)});
-  if (v >= 5) reply = Concat({reply, Hex("00 03 aa bb cc")});
-  if (v >= 6) reply = Concat({reply, Hex("02 01 02  01 09")});
-  return reply;
-}
-
 template <class Call>
 void ExpectUnknownError(int code, Call call) {
   ExpectErrorCode<ENetUnknownError>(code, call);

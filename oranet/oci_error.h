@@ -1,0 +1,44 @@
+// The error handle of direct mode and how the network client's failures
+// become call statuses: every entry that talks to the server catches what
+// the lower layers raise and leaves the error's number and text in the
+// error handle, where OCIErrorGet finds them.
+#pragma once
+
+#include <exception>
+#include <string>
+
+#include "oranet/oci_handle.h"
+#include "oranet/ttc_reader.h"
+
+namespace oranet {
+
+class TNetError : public TNetHandle {
+ public:
+  using TNetHandle::TNetHandle;
+  ub4 HandleType() const override { return oracle::OCI_HTYPE_ERROR; }
+
+  int Number() const { return number_; }
+  const std::string& Text() const { return text_; }
+  void Set(int number, std::string text) {
+    number_ = number;
+    text_ = std::move(text);
+  }
+  void Clear() { Set(0, {}); }
+
+ private:
+  int number_ = 0;
+  std::string text_;
+};
+
+// Turns the exception `error` into a status and the error handle's number
+// and text (error may be null: only the status is given). A server error
+// after a break is read from the stream through `reader` (when given);
+// its number 1403 answers OCI_NO_DATA.
+sword SetErrorFromException(std::exception_ptr error, TNetError* handle, TTtcReader* reader = nullptr);
+
+// OCIErrorGet on an error handle: the number into *code; OCI_NO_DATA when
+// it is 0; else the text, cut to bufferSize - 1 bytes and terminated (a
+// buffer of size 0 gets nothing).
+sword GetErrorRecord(const TNetError& handle, oracle::sb4* code, oracle::OraText* buffer, ub4 bufferSize);
+
+}  // namespace oranet

@@ -1,0 +1,32 @@
+#include "oranet/oci_item.h"
+
+namespace oranet {
+
+sword TNetItemHandle::GetAttr(ub4 attr, void* value, ub4* size) {
+  if (!value) return oracle::OCI_INVALID_HANDLE;
+  int64_t scalar = 0;
+  switch (attr) {
+    case oracle::OCI_ATTR_NAME:
+      PutText(value, size, name.c_str(), name.size());
+      return oracle::OCI_SUCCESS;
+    case oracle::OCI_ATTR_DATA_SIZE: scalar = dataSize; break;
+    case oracle::OCI_ATTR_DATA_TYPE: scalar = dataType; break;
+    case oracle::OCI_ATTR_PRECISION: scalar = precision; break;
+    case oracle::OCI_ATTR_SCALE: scalar = scale; break;
+    case oracle::OCI_ATTR_IS_NULL: scalar = nullAllowed ? 1 : 0; break;
+    case oracle::OCI_ATTR_FSPRECISION: scalar = fsPrecision; break;
+    case oracle::OCI_ATTR_CHAR_SIZE: scalar = charSize; break;
+    default:
+      return TNetHandle::GetAttr(attr, value, size);
+  }
+  PutScalar(value, ScalarWidth(attr), scalar);
+  return oracle::OCI_SUCCESS;
+}
+
+sword TNetItemHandle::SetAttr(ub4 attr, void* value, ub4 size) {
+  if (attr != oracle::OCI_ATTR_CHARSET_ID || !value) return TNetHandle::SetAttr(attr, value, size);
+  charsetId = static_cast<int>(GetScalar(value, ScalarWidth(attr)));
+  return oracle::OCI_SUCCESS;
+}
+
+}  // namespace oranet
