@@ -214,6 +214,8 @@ class TData : public classlib::TObject {
   virtual bool FilterExpressionAccepts(TRecBuf /*rec*/) { return true; }
   // Whether a record passes every filter that is set.
   bool FilterAccepts(TRecBuf rec);
+  // A driver that frees its result outside UnPrepare clears the mark itself.
+  void SetPrepared(bool value) { prepared_ = value; }
 
   // The record slot of a field and its null byte.
   uint8_t* FieldPtr(TRecBuf rec, const TFieldDesc& field) const;

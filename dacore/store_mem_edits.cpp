@@ -45,7 +45,7 @@ ItemHeader* TMemData::InternalInsert(TRecBuf rec) {
   PutRecord(rec);
   CommitBlobs(rec);
   if (HasSortColumns())
-    MoveItemBySort(previous_current ? CompareRecords(rec, ItemRecord(previous_current)) : -1);
+    MoveItemBySort(previous_current ? CompareBySortColumns(rec, ItemRecord(previous_current)) : -1);
   if (!IsHidden(item)) ++record_count_;
   RenumberItems(item, rmInsert);
   return item;
@@ -93,7 +93,7 @@ void TMemData::UpdateRecord(TRecBuf rec) {
   CLASSLIB_ASSERT(current_item_ != nullptr);
   if (CachedUpdates()) CacheUpdate(current_item_, rec);
   else DoOnUpdateRecord(rec);
-  const int direction = HasSortColumns() ? CompareRecords(rec, ItemRecord(current_item_)) : 0;
+  const int direction = HasSortColumns() ? CompareBySortColumns(rec, ItemRecord(current_item_)) : 0;
   const bool was_visible = !IsHidden(current_item_);
   PutRecord(rec);
   if (HasSortColumns()) {
