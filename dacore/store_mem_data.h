@@ -73,6 +73,7 @@ class TMemData : public TData {
 
   // ---- View -----------------------------------------------------------------
   void ClearCache() override;
+  void SetFilterText(const std::string& text) override;
   void SetFilterItemTypes(TItemTypes types) override;
   int GetUpdateStatus() override;
   int GetUpdateResult() override;
