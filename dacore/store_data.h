@@ -162,7 +162,9 @@ class TData : public classlib::TObject {
   virtual void SetFilterItemTypes(TItemTypes types) { filter_item_types_ = types; }
   TItemTypes FilterItemTypes() const { return filter_item_types_; }
   bool CachedUpdates() const { return cached_updates_; }
-  void SetCachedUpdates(bool value) { cached_updates_ = value; }
+  // Switching off cancels the pending changes; switching on shows every
+  // row but the deleted ones.
+  void SetCachedUpdates(bool value);
 
   // ---- Filters (the filter-expression layer overrides the parse hooks) -----
   virtual void SetFilterText(const std::string& text);

@@ -77,6 +77,22 @@ class TMemData : public TData {
   void SetFilterItemTypes(TItemTypes types) override;
   int GetUpdateStatus() override;
   int GetUpdateResult() override;
+
+  // ---- Cached updates ------------------------------------------------------
+  // Hands every recorded change to the apply handler, in the order rows were
+  // first changed, with the new and old values in the cache buffers.
+  void ApplyUpdates() override;
+  // Applies what is pending, then forgets the applied changes.
+  void CommitUpdates() override;
+  // Takes every changed row back to its values before its first change.
+  void CancelUpdates() override;
+  // Offers every change to the next ApplyUpdates again.
+  void RestoreUpdates() override;
+  // Takes the current row back to its values before its first change.
+  void RevertRecord() override;
+  bool UpdatesPending() override;
+  // The current row's values before its first cached change.
+  void GetRefreshRecord(TRecBuf rec) override;
   // ---- Local order and value comparison ------------------------------------
   // Results are -1, 0 or 1. Ansi strings zero-terminated, or with lengths.
   virtual int CompareStrA(const char* a, const char* b, TCompareOptions options);
@@ -128,10 +144,14 @@ class TMemData : public TData {
   // for a positive direction, backwards for a negative one.
   virtual void MoveItemBySort(int direction);
   // Cached-updates layer: record the current row's insert, update or delete.
-  virtual void CacheInsert(ItemHeader* /*item*/) {}
-  virtual void CacheUpdate(ItemHeader* /*item*/, TRecBuf /*rec*/) {}
-  virtual void CacheDelete(ItemHeader* /*item*/) {}
+  virtual void CacheInsert(ItemHeader* item);
+  virtual void CacheUpdate(ItemHeader* item, TRecBuf rec);
+  virtual void CacheDelete(ItemHeader* item);
   void FreeCachedEntries();
+  // Unlinks a row and frees it with its values; the count drops when it was
+  // visible, the rest is renumbered from its neighbours, and a current row
+  // gives way to its successor (or predecessor).
+  void RemoveItem(ItemHeader* item);
   void LinkBefore(ItemHeader* item, ItemHeader* before);
   void Unlink(ItemHeader* item);
   // Commits (drops the rollback copy of) every blob of a record.
@@ -160,6 +180,16 @@ class TMemData : public TData {
   // The value of a field in its record form (see CompareFieldValue).
   const void* FieldValue(const TFieldDesc& field, TRecBuf rec, std::vector<uint8_t>& scratch);
   int CompareByColumnsWithCalc(TRecBuf rec1, TRecBuf rec2);
+  void AddCacheEntry(ItemHeader* item);
+  TCacheItem* FindCacheEntry(ItemHeader* item, TCacheItem** prev);
+  void DropCacheEntry(TCacheItem* entry, TCacheItem* prev);
+  // Takes a row back to its state before its first change; answers
+  // whether the row still exists.
+  bool RevertItem(ItemHeader* item);
+  void RestoreFromRollback(ItemHeader* item);
+  void SaveRollback(ItemHeader* item);
+  void FreeRollback(ItemHeader* item);
+  int32_t cache_removals_ = 0;  // entries dropped, so an apply walk can tell
   void SwapWithNext(ItemHeader* item);
 };
 
