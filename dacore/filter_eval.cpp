@@ -13,13 +13,14 @@ namespace {
 
 bool IsDateType(TDataType t) { return t == dtDate || t == dtTime || t == dtDateTime; }
 
-classlib::Variant OperandValue(TData& data, const TExpressionNode* node, void* rec) {
+// A value operand's constant is used where it stands; a field's value is
+// read into holder.
+const classlib::Variant& OperandValue(TData& data, const TExpressionNode* node, void* rec, classlib::Variant& holder) {
   CLASSLIB_ASSERT(node != nullptr);
   if (node->kind == ntValue) return node->value;
   CLASSLIB_ASSERT(node->kind == ntField);
-  classlib::Variant value;
-  data.GetFieldAsVariant(node->field->FieldNo(), rec, value);
-  return value;
+  data.GetFieldAsVariant(node->field->FieldNo(), rec, holder);
+  return holder;
 }
 
 // A text compared with a date field is read as a date-time.
@@ -32,26 +33,39 @@ void TextToDate(classlib::Variant& v) {
 
 bool IsDateField(const TExpressionNode* node) { return node->kind == ntField && IsDateType(node->field->DataType()); }
 
+bool CompareValues(TData& data, TExpressionKind kind, const classlib::Variant& left, const classlib::Variant& right);
+
 bool Compare(TData& data, const TExpressionNode* node, void* rec) {
-  classlib::Variant left = OperandValue(data, node->left, rec);
-  classlib::Variant right = OperandValue(data, node->right, rec);
-  if (IsDateField(node->left)) TextToDate(right);
-  if (IsDateField(node->right)) TextToDate(left);
+  classlib::Variant left_holder, right_holder;
+  const classlib::Variant* left = &OperandValue(data, node->left, rec, left_holder);
+  const classlib::Variant* right = &OperandValue(data, node->right, rec, right_holder);
+  // Conversions work on copies: a constant stays as it was written.
+  auto own = [](const classlib::Variant*& v, classlib::Variant& holder) -> classlib::Variant& {
+    if (v != &holder) holder = *v;
+    v = &holder;
+    return holder;
+  };
+  if (IsDateField(node->left) && classlib::VarIsStr(*right)) TextToDate(own(right, right_holder));
+  if (IsDateField(node->right) && classlib::VarIsStr(*left)) TextToDate(own(left, left_holder));
   if (data.FilterCaseInsensitive()) {
-    if (classlib::VarIsStr(left)) left = classlib::AnsiUpperCase(left.AsString());
-    if (classlib::VarIsStr(right)) right = classlib::AnsiUpperCase(right.AsString());
+    if (classlib::VarIsStr(*left)) own(left, left_holder) = classlib::AnsiUpperCase(left->AsString());
+    if (classlib::VarIsStr(*right)) own(right, right_holder) = classlib::AnsiUpperCase(right->AsString());
   }
+  return CompareValues(data, node->kind, *left, *right);
+}
+
+bool CompareValues(TData& data, TExpressionKind kind, const classlib::Variant& left, const classlib::Variant& right) {
   const bool left_null = classlib::VarIsNull(left), right_null = classlib::VarIsNull(right);
   if (left_null || right_null) {
     // IS NULL tests the null flag: an empty text is a value, and a Null is
     // never taken as text.
     const bool both = left_null && right_null;
-    if (node->kind == ntEqual || node->kind == ntLike) return both;
-    if (node->kind == ntNoEqual) return !both;
+    if (kind == ntEqual || kind == ntLike) return both;
+    if (kind == ntNoEqual) return !both;
     return false;
   }
   const bool pattern = !data.FilterNoPartialCompare() && classlib::VarIsStr(left);
-  switch (node->kind) {
+  switch (kind) {
     case ntEqual:
     case ntLike: return pattern ? FilterPatternMatch(left.AsString(), classlib::VarToStr(right)) : left == right;
     case ntNoEqual: return pattern ? !FilterPatternMatch(left.AsString(), classlib::VarToStr(right)) : left != right;

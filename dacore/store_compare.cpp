@@ -287,8 +287,7 @@ int TMemData::CompareRecordField(TRecBuf rec1, TRecBuf rec2, const TSortColumn& 
 }
 
 int TMemData::CompareBySortColumns(TRecBuf rec1, TRecBuf rec2) {
-  for (const TSortColumn& column : sort_columns_)
-    if (column.field->FieldKind() == fkCalculated && OnCalcFields) return CompareByColumnsWithCalc(rec1, rec2);
+  if (sort_by_calculated_ && OnCalcFields) return CompareByColumnsWithCalc(rec1, rec2);
   for (const TSortColumn& column : sort_columns_) {
     const int r = CompareRecordField(rec1, rec2, column);
     if (r != 0) return column.descending ? -r : r;

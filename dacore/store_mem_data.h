@@ -170,6 +170,7 @@ class TMemData : public TData {
   TBlockManager block_man_;
   std::string sort_fields_;
   TSortColumns sort_columns_;
+  bool sort_by_calculated_ = false;  // some sort column is a calculated field
 
  private:
   ItemHeader* NextVisible(ItemHeader* item);
@@ -189,7 +190,8 @@ class TMemData : public TData {
   void RestoreFromRollback(ItemHeader* item);
   void SaveRollback(ItemHeader* item);
   void FreeRollback(ItemHeader* item);
-  int32_t cache_removals_ = 0;  // entries dropped, so an apply walk can tell
+  int32_t cache_removals_ = 0;
+  void SetSortColumns(TSortColumns columns);  // entries dropped, so an apply walk can tell
   void SwapWithNext(ItemHeader* item);
 };
 
