@@ -148,16 +148,7 @@ class TScriptRecordSet : public TCRRecordSet {
         Command().answer.columns.empty() && !Command().Script().answers.empty()
             ? Command().Script().answers.front().columns
             : Command().answer.columns;
-    for (const TestField& f : columns) {
-      auto field = GetFieldDescType();
-      field->SetName(f.name);
-      field->SetActualName(f.name);
-      field->SetDataType(f.type);
-      field->SetSize(f.size);
-      field->SetLength(f.length);
-      field->SetFieldNo(static_cast<uint16_t>(Fields().Count() + 1));
-      Fields().Add(std::move(field));
-    }
+    AddTestFields(*this, columns);
   }
 };
 
