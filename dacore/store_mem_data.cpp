@@ -55,6 +55,12 @@ void TMemData::FreeData() {
 void TMemData::InitFields() {
   TData::InitFields();
   block_man_.SetRecordSize(record_size_);
+  SetSortColumns(ParseIndexFieldNames(sort_fields_, Fields()));
+}
+
+void TMemData::ClearFields() {
+  SetSortColumns({});
+  TData::ClearFields();
 }
 
 void TMemData::Reopen() {

@@ -18,6 +18,21 @@ struct TestField {
   uint16_t scale = 0;
 };
 
+// Appends the named fields to a store's descriptions (from InternalInitFields).
+inline void AddTestFields(TData& data, const std::vector<TestField>& fields) {
+  for (const TestField& f : fields) {
+    auto field = data.GetFieldDescType();
+    field->SetName(f.name);
+    field->SetActualName(f.name);
+    field->SetDataType(f.type);
+    field->SetSize(f.size);
+    field->SetLength(f.length);
+    field->SetScale(f.scale);
+    field->SetFieldNo(static_cast<uint16_t>(data.Fields().Count() + 1));
+    data.Fields().Add(std::move(field));
+  }
+}
+
 class TTestStore : public TMemData {
  public:
   explicit TTestStore(std::vector<TestField> fields) : spec_(std::move(fields)) {}
@@ -26,19 +41,7 @@ class TTestStore : public TMemData {
 
  protected:
   void InternalOpen() override { InitFields(); }
-  void InternalInitFields() override {
-    for (const TestField& f : spec_) {
-      auto field = GetFieldDescType();
-      field->SetName(f.name);
-      field->SetActualName(f.name);
-      field->SetDataType(f.type);
-      field->SetSize(f.size);
-      field->SetLength(f.length);
-      field->SetScale(f.scale);
-      field->SetFieldNo(static_cast<uint16_t>(Fields().Count() + 1));
-      Fields().Add(std::move(field));
-    }
-  }
+  void InternalInitFields() override { AddTestFields(*this, spec_); }
 
  private:
   std::vector<TestField> spec_;
