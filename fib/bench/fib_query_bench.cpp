@@ -6,9 +6,11 @@
 // Each runs once per repetition. The time reported is the CPU time of the
 // calling thread, which is where the embedded engine does a statement's
 // work; wall time on a busy machine mostly measures the neighbours and the
-// engine's background threads (it is kept as the counter wall_ms). Compare
-// medians of a few repetitions (--benchmark_repetitions=5). The Qt variants are built when Qt SQL's headers are on the
-// include path (link Qt6::Sql to the benchmark to get them).
+// engine's background threads (it is kept as the counter wall_ms).
+// scripts/bench.sh runs them with repetitions and random interleaving and
+// prints the ratios of the medians. The Qt variants are built when Qt SQL's
+// headers are on the include path (link Qt6::Sql to the benchmark to get
+// them).
 #include <benchmark/benchmark.h>
 #include <ibase.h>
 
@@ -29,7 +31,7 @@
 #include "fib/param_blocks.h"
 
 #if __has_include(<QtSql/QSqlDatabase>)
-#include <QtCore/QCoreApplication>
+#include "fib/bench/bench_qt.h"
 #include <QtCore/QDateTime>
 #include <QtSql/QSqlDatabase>
 #include <QtSql/QSqlError>
@@ -273,12 +275,13 @@ BENCHMARK(SelectRaw)->Iterations(1)->UseManualTime()->Unit(benchmark::kMilliseco
 
 #ifdef FIB_BENCH_QT
 QSqlDatabase QtConnection() {
-  static int argc = 1;
-  static char name[] = "fib_bench";
-  static char* argv[] = {name, nullptr};
-  static QCoreApplication app(argc, argv);
-  QSqlDatabase db = QSqlDatabase::contains("bench") ? QSqlDatabase::database("bench")
-                                                    : QSqlDatabase::addDatabase("QIBASE", "bench");
+  fib_bench::EnsureQtApplication();
+  // A connection name of its own: the other Qt benchmarks open and remove
+  // theirs while this one is kept for the whole run.
+  const QString connection = "query_bench";
+  QSqlDatabase db = QSqlDatabase::contains(connection)
+                        ? QSqlDatabase::database(connection)
+                        : QSqlDatabase::addDatabase("QIBASE", connection);
   db.setDatabaseName(QString::fromStdString(File().Path()));
   db.setUserName("SYSDBA");
   db.setPassword("masterkey");
