@@ -8,7 +8,6 @@
 #include <benchmark/benchmark.h>
 #include <ibase.h>
 
-#include <QDomDocument>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -159,10 +158,9 @@ class SilentView : public app::IProgressView {
 
 void BM_TransferThroughUpdater(benchmark::State& state) {
   app::ProgramDir = Release().Folder();
-  QDomDocument document;
-  document.setContent(
-      QString("<G MOVE_BLOB=\"1\" TABLE_NAME=\"DOCS\" BLOB_FIELD_1=\"BODY\" "
-              "GUID_FIELD_1=\"GUID\"/>"));
+  const app::TScriptElement group{
+      "G", {{"MOVE_BLOB", "1"}, {"TABLE_NAME", "DOCS"}, {"BLOB_FIELD_1", "BODY"},
+            {"GUID_FIELD_1", "GUID"}}, ""};
   for (auto _ : state) {
     state.PauseTiming();
     Release().Reset();
@@ -179,7 +177,7 @@ void BM_TransferThroughUpdater(benchmark::State& state) {
     app::TFirebirdBlobTable table(db, tr, query, data_set);
     SilentView view;
     app::TBlobMoves moves(view, table);
-    moves.Collect(document.documentElement());
+    moves.Collect(group);
     const bool done = moves.Perform("bench.xml");
     state.PauseTiming();
     if (!done || !Release().Done()) state.SkipWithError("the transfer failed");
