@@ -74,6 +74,7 @@ def time_of(group, name):
 # (what is measured, our benchmark, the peer's benchmark)
 pairs = [
     ("INSERT 100k rows, 6 params", "InsertLayer", "InsertRaw"),
+    ("INSERT, raw in the layer's wire types", "InsertLayer", "InsertRawLayersTypes"),
     ("INSERT 100k rows, 6 params", "InsertLayer", "InsertQt"),
     ("SELECT fetch 100k rows", "SelectLayer", "SelectRaw"),
     ("SELECT fetch 100k rows", "SelectLayer", "SelectQt"),
