@@ -65,7 +65,12 @@ for file in os.listdir(out):
     if not file.endswith(".json"):
         continue
     group = file[:-5]
-    for entry in json.load(open(os.path.join(out, file)))["benchmarks"]:
+    try:
+        entries = json.load(open(os.path.join(out, file)))["benchmarks"]
+    except (ValueError, KeyError):
+        print(f"unreadable results: {file}", file=sys.stderr)
+        continue
+    for entry in entries:
         if entry.get("aggregate_name") != "median":
             continue
         name = entry["run_name"].split("/iterations:")[0].split("/manual_time")[0]
