@@ -1,6 +1,5 @@
 #include "app/blob_moves.h"
 
-#include <QDomNamedNodeMap>
 #include <QFileInfo>
 #include <algorithm>
 #include <exception>
@@ -24,17 +23,6 @@ std::string Text(const char* utf8) { return classlib::Utf8ToCp1251(utf8); }
 const std::string kBlobPrefix = "BLOB_FIELD_";
 const std::string kKeyPrefix = "GUID_FIELD_";
 constexpr size_t kMaxSuffix = 10;
-
-// Suffixes in the order authors number them: 2 before 10, numbers before
-// words. The DOM does not keep the order attributes were written in.
-bool SuffixBefore(const std::string& a, const std::string& b) {
-  int64_t x = 0, y = 0;
-  const bool a_number = classlib::TryStrToInt64(a, x);
-  const bool b_number = classlib::TryStrToInt64(b, y);
-  if (a_number != b_number) return a_number;
-  if (a_number && x != y) return x < y;
-  return a < b;
-}
 
 bool IsDataFile(const std::string& file_name) {
   return QFileInfo(QString::fromStdString(classlib::NativeFileName(file_name))).isFile();
@@ -177,21 +165,14 @@ void TMoveTransfer::DropKeyColumn() {
 
 }  // namespace
 
-void CollectBlobMoves(const QDomElement& group, std::vector<TBlobMove>& moves) {
-  const QDomNamedNodeMap attributes = group.attributes();
-  std::vector<std::string> suffixes;
-  for (int i = 0; i < attributes.count(); ++i) {
-    const std::string name = AnsiOf(attributes.item(i).nodeName());
+void CollectBlobMoves(const TScriptElement& group, std::vector<TBlobMove>& moves) {
+  const std::string table = group.Attribute("TABLE_NAME");
+  for (const auto& [name, value] : group.attributes) {
     if (classlib::UpperCase(name).find("BLOB_FIELD") == std::string::npos) continue;
-    suffixes.push_back(name.size() > kBlobPrefix.size()
-                           ? name.substr(kBlobPrefix.size(), kMaxSuffix)
-                           : std::string());
-  }
-  std::stable_sort(suffixes.begin(), suffixes.end(), SuffixBefore);
-  const std::string table = AnsiOf(group.attribute("TABLE_NAME"));
-  for (const std::string& suffix : suffixes) {
-    moves.push_back({table, AnsiOf(group.attribute(QStringOfAnsi(kBlobPrefix + suffix))),
-                     AnsiOf(group.attribute(QStringOfAnsi(kKeyPrefix + suffix)))});
+    const std::string suffix =
+        name.size() > kBlobPrefix.size() ? name.substr(kBlobPrefix.size(), kMaxSuffix) : "";
+    moves.push_back(
+        {table, group.Attribute(kBlobPrefix + suffix), group.Attribute(kKeyPrefix + suffix)});
   }
 }
 

@@ -7,19 +7,20 @@
 // run that failed part-way can be repeated. Texts are ANSI (code page 1251).
 #pragma once
 
-#include <QDomElement>
 #include <string>
 #include <vector>
 
 #include "app/blob_table.h"
 #include "app/progress_view.h"
 #include "app/script_file.h"
+#include "app/script_reader.h"
 
 namespace app {
 
-// Appends the moves one group declares, in the order of its BLOB_FIELD_
-// attributes (their names in upper case, suffixes of up to 10 characters).
-void CollectBlobMoves(const QDomElement& group, std::vector<TBlobMove>& moves);
+// Appends the moves one group declares, in the order the file writes its
+// BLOB_FIELD_ attributes (their names in upper case, suffixes of up to 10
+// characters).
+void CollectBlobMoves(const TScriptElement& group, std::vector<TBlobMove>& moves);
 
 // "<ProgramDir>Data\<key>.lob", as the product writes it; the class
 // library's file streams read it with "/" for "\".
@@ -38,7 +39,7 @@ class TBlobMoves : public IBlobMoves {
   TBlobMoves(IProgressView& view, IBlobTable& table) : view_(view), table_(table) {}
 
   void Clear() override { moves_.clear(); }
-  void Collect(const QDomElement& group) override { CollectBlobMoves(group, moves_); }
+  void Collect(const TScriptElement& group) override { CollectBlobMoves(group, moves_); }
   // Runs every move in collection order; one move's failure never stops
   // the next. False when a row could not be filled, the final commit
   // failed or (where the server kind says so) the key column could not be

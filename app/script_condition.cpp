@@ -140,9 +140,9 @@ bool CheckConditionText(const TScriptContext& context, const std::string& condit
   return met;
 }
 
-bool CheckScriptCondition(const TScriptContext& context, const QDomElement& element) {
-  if (!element.hasAttribute("CONDITION")) return true;
-  return CheckConditionText(context, AnsiOf(element.attribute("CONDITION")));
+bool CheckScriptCondition(const TScriptContext& context, const TScriptElement& element) {
+  if (!element.HasAttribute("CONDITION")) return true;
+  return CheckConditionText(context, element.Attribute("CONDITION"));
 }
 
 }  // namespace app

@@ -3,11 +3,11 @@
 // tested against the catalogue of the connection's server kind.
 #pragma once
 
-#include <QDomElement>
 #include <string>
 
 #include "app/execute_statement.h"
 #include "app/progress_view.h"
+#include "app/script_reader.h"
 
 namespace app {
 
@@ -23,7 +23,7 @@ struct TScriptContext {
 
 // The element's "CONDITION" attribute: true when it is absent or blank, else
 // the outcome of CheckConditionText.
-bool CheckScriptCondition(const TScriptContext& context, const QDomElement& element);
+bool CheckScriptCondition(const TScriptContext& context, const TScriptElement& element);
 
 // A condition is a list of terms NAME(ARGUMENTS), each ended by ";", read
 // in upper case; text after the last ";" is ignored. Every term is tested

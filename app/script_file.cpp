@@ -1,17 +1,12 @@
 #include "app/script_file.h"
 
-#include <QDomDocument>
-#include <QFile>
-#include <vector>
-
 #include "app/details_log.h"
-#include "app/qt_text.h"
-#include "app/script_condition.h"
 #include "app/macros.h"
+#include "app/script_condition.h"
+#include "app/script_reader.h"
 #include "classlib/ansistr.h"
 #include "classlib/codepage.h"
 #include "classlib/format.h"
-#include "classlib/stream.h"
 
 namespace app {
 
@@ -19,39 +14,8 @@ namespace {
 
 std::string Text(const char* utf8) { return classlib::Utf8ToCp1251(utf8); }
 
-bool FlagOn(const QDomElement& element, const char* name) {
-  return classlib::Trim(AnsiOf(element.attribute(name))) == "1";
-}
-
-// Only elements count as groups and statements: a comment in the file
-// neither runs nor takes a share of the bar.
-std::vector<QDomElement> ChildElements(const QDomElement& parent) {
-  std::vector<QDomElement> children;
-  for (QDomElement child = parent.firstChildElement(); !child.isNull();
-       child = child.nextSiblingElement())
-    children.push_back(child);
-  return children;
-}
-
-// The statement is the value of the element's first child, a text or a
-// CDATA section; an element without one holds the empty statement.
-std::string StatementText(const QDomElement& statement) {
-  return AnsiOf(statement.firstChild().nodeValue());
-}
-
-QDomDocument LoadScriptFile(const std::string& path) {
-  QFile file(QString::fromStdString(classlib::NativeFileName(path)));
-  if (!file.open(QIODevice::ReadOnly))
-    throw EScriptFileError(Text("Не удалось открыть файл скрипта ") + path);
-  QDomDocument document;
-  QString error;
-  int line = 0;
-  if (!document.setContent(file.readAll(), &error, &line))
-    throw EScriptFileError(Text("Ошибка в файле скрипта ") + path + ", " + AnsiOf(error) +
-                           " (" + std::to_string(line) + ")");
-  if (document.documentElement().tagName() != "SCRIPTS")
-    throw EScriptFileError(Text("В файле скрипта нет элемента SCRIPTS: ") + path);
-  return document;
+bool FlagOn(const TScriptElement& element, const char* name) {
+  return classlib::Trim(element.Attribute(name)) == "1";
 }
 
 class TScriptFileRunner {
@@ -62,9 +26,9 @@ class TScriptFileRunner {
   bool Run();
 
  private:
-  void RunGroup(const QDomElement& group, int g);
+  void RunGroup(const TScriptGroup& group, int g);
   // False when the group must stop here.
-  bool RunStatement(const QDomElement& group, const QDomElement& statement, int g, int k);
+  bool RunStatement(const TScriptElement& group, const TScriptElement& statement, int g, int k);
   void AddShare(double share);
   void Log(const std::string& error, const std::string& extra) {
     AddDetailsLog(run_.view, path_, error, extra);
@@ -88,10 +52,12 @@ bool TScriptFileRunner::Run() {
   run_.view.SetStatusText(Text("выполнение скриптов"));
   run_.view.ProcessMessages();
 
-  const QDomDocument document = LoadScriptFile(path_);
-  const std::vector<QDomElement> groups = ChildElements(document.documentElement());
-  group_count_ = static_cast<int>(groups.size());
-  for (int g = 1; g <= group_count_; ++g) RunGroup(groups[g - 1], g);
+  // Only the running group is held: a long file costs no more memory than
+  // its largest group.
+  TScriptReader reader(path_);
+  group_count_ = reader.GroupCount();
+  TScriptGroup group;
+  for (int g = 1; reader.NextGroup(group); ++g) RunGroup(group, g);
 
   Commit();
   run_.view.SetStatusText(Text("заполнение BLOB-полей"));
@@ -101,35 +67,35 @@ bool TScriptFileRunner::Run() {
   return result_;
 }
 
-void TScriptFileRunner::RunGroup(const QDomElement& group, int g) {
+void TScriptFileRunner::RunGroup(const TScriptGroup& group, int g) {
   const double group_share = 0.8 * run_.item_percent / group_count_;
-  if (!CheckScriptCondition(context_, group)) {
+  if (!CheckScriptCondition(context_, group.element)) {
     if (run_.log_check_errors)
       Log(classlib::Format(Text("Не выполнены условия выполнения для группы №%d"), {g}),
-          AnsiOf(group.tagName()));
+          group.element.name);
     AddShare(group_share);
     return;
   }
-  if (run_.blob_moves != nullptr && FlagOn(group, "MOVE_BLOB")) run_.blob_moves->Collect(group);
-  const std::vector<QDomElement> statements = ChildElements(group);
-  statement_count_ = static_cast<int>(statements.size());
+  if (run_.blob_moves != nullptr && FlagOn(group.element, "MOVE_BLOB"))
+    run_.blob_moves->Collect(group.element);
+  statement_count_ = static_cast<int>(group.statements.size());
   for (int k = 1; k <= statement_count_; ++k) {
-    if (!RunStatement(group, statements[k - 1], g, k)) return;
+    if (!RunStatement(group.element, group.statements[k - 1], g, k)) return;
   }
 }
 
-bool TScriptFileRunner::RunStatement(const QDomElement& group, const QDomElement& statement,
-                                     int g, int k) {
+bool TScriptFileRunner::RunStatement(const TScriptElement& group,
+                                     const TScriptElement& statement, int g, int k) {
   if (!CheckScriptCondition(context_, statement)) {
     if (run_.log_check_errors)
       Log(classlib::Format(Text("Не выполнены условия выполнения для группы №%d скрипт №%d"),
                            {g, k}),
-          AnsiOf(group.tagName()) + " " + StatementText(statement));
+          group.name + " " + statement.text);
     return true;
   }
   const bool stop_on_exception = FlagOn(statement, "STOP_ON_EXCEPTION");
   const bool log_error = FlagOn(statement, "LOG_ERROR");
-  const std::string raw = StatementText(statement);
+  const std::string& raw = statement.text;
   const std::string text = ExpandMacros(raw, {.statement = true});
   run_.view.SetStatusText(classlib::Format(Text("группа %d, элемент %d"), {g, k}));
   run_.view.ProcessMessages();

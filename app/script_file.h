@@ -11,7 +11,6 @@
 // A flag is on only when its value, trimmed, is exactly "1".
 #pragma once
 
-#include <QDomElement>
 #include <stdexcept>
 #include <string>
 
@@ -19,6 +18,8 @@
 #include "app/progress_view.h"
 
 namespace app {
+
+struct TScriptElement;
 
 // A script file that cannot be read or has no SCRIPTS element (ANSI text).
 class EScriptFileError : public std::runtime_error {
@@ -32,7 +33,7 @@ class IBlobMoves {
  public:
   virtual ~IBlobMoves() = default;
   virtual void Clear() = 0;
-  virtual void Collect(const QDomElement& group) = 0;
+  virtual void Collect(const TScriptElement& group) = 0;
   // False when a move failed in a way that fails the script file. Failures
   // are logged with the script's path as their source.
   virtual bool Perform(const std::string& script_path) = 0;

@@ -202,6 +202,8 @@ class TFIBQuery : public classlib::TComponent, public TXSQLOwner, public ISQLObj
   // Client calls and answers.
   std::string SQLInfo(char item, size_t size);
   ISC_STATUS Check(ISC_STATUS status, bool raise = true);
+  // Whether log lines go anywhere; texts are built only when they do.
+  bool HasSQLLogger() const;
   void Log(const std::string& text, int kind);
   void LogFetch();
   void CountStatistics(bool executed);

@@ -47,7 +47,12 @@ std::string ValueText(const TFIBXSQLVAR& var) {
 void TFIBQuery::ExecQuery() {
   if (BeforeExecute) BeforeExecute(this);
   StartTransactionIfAsked();
-  if (!prepared_ || (ChecksParams() && Params().Count() > 0)) Prepare();
+  // A prepared statement whose text needs no rewriting keeps its handle:
+  // of a new prepare only the closing of an open cursor would remain.
+  if (!prepared_ || (ChecksParams() && Params().Count() > 0 && NeedsRewrite()))
+    Prepare();
+  else
+    Close();
   base_.CheckDatabase();
   base_.CheckTransaction();
   WriteStreamParams();
@@ -135,7 +140,7 @@ void TFIBQuery::ExecuteFailed(const std::exception& error) {
 
 void TFIBQuery::AfterRun() {
   TraceQueryExecute(*this);
-  Log("Execute query: " + server_text_, kLogExecute);
+  if (HasSQLLogger()) Log("Execute query: " + server_text_, kLogExecute);
   CountStatistics(true);
   Transaction()->DoSQLExecute(this, 1);
 }
@@ -211,6 +216,11 @@ void TFIBQuery::FreeHandle() {
 }
 
 // ---- log and statistics ----
+
+bool TFIBQuery::HasSQLLogger() const {
+  TFIBDatabase* database = Database();
+  return database != nullptr && database->SQLLogger() != nullptr;
+}
 
 void TFIBQuery::Log(const std::string& text, int kind) {
   TFIBDatabase* database = Database();

@@ -54,6 +54,7 @@ void TFIBXSQLDA::Resize(int count) {
     for (int i = 0; i < capacity_; ++i) vars_[i]->Bind(&block()->sqlvar[i]);
   }
   count_ = count;
+  NamingChanged();
   block()->sqln = static_cast<short>(wanted);
   block()->sqld = static_cast<short>(count);
 }
@@ -63,7 +64,12 @@ TFIBXSQLVAR& TFIBXSQLDA::Vars(int index) const {
   return *vars_[index];
 }
 
-void TFIBXSQLDA::AddName(const std::string& name, int index) { names_.emplace(name, index); }
+void TFIBXSQLDA::AddName(const std::string& name, int index) {
+  names_.emplace(name, index);
+  NamingChanged();
+}
+
+void TFIBXSQLDA::NamingChanged() { ++naming_; }
 
 std::vector<TFIBXSQLVAR*> TFIBXSQLDA::ItemsNamed(const std::string& name) const {
   std::vector<TFIBXSQLVAR*> items;
@@ -129,6 +135,7 @@ void TFIBXSQLDA::NameFromAliases() {
 void TFIBXSQLDA::Initialize() {
   CLASSLIB_ASSERT(block()->sqld <= capacity_);
   count_ = block()->sqld;
+  NamingChanged();
   if (names_.empty()) NameFromAliases();
   for (int i = 0; i < count_; ++i) {
     TFIBXSQLVAR& var = *vars_[i];

@@ -4,6 +4,7 @@
 
 #include <ibase.h>
 
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
@@ -48,6 +49,10 @@ class TFIBXSQLDA : public classlib::TObject {
   // Every item of the name, in the order of the name list.
   std::vector<TFIBXSQLVAR*> ItemsNamed(const std::string& name) const;
 
+  // Changes whenever the items' names or count change: what was looked up
+  // by name under an earlier value must be looked up again.
+  uint64_t Naming() const { return naming_; }
+
   // Names a parameter; an unquoted name is kept upper-cased.
   void SetItemName(int index, std::string_view name, bool quoted);
 
@@ -60,6 +65,7 @@ class TFIBXSQLDA : public classlib::TObject {
   XSQLDA* block() const { return reinterpret_cast<XSQLDA*>(block_.get()); }
   void AddName(const std::string& name, int index);
   void NameFromAliases();
+  void NamingChanged();
 
   TXSQLOwner* owner_;
   bool holds_params_;
@@ -68,6 +74,7 @@ class TFIBXSQLDA : public classlib::TObject {
   std::unique_ptr<unsigned char[]> block_;
   std::vector<std::unique_ptr<TFIBXSQLVAR>> vars_;
   std::multimap<std::string, int> names_;
+  uint64_t naming_ = 0;
 };
 
 }  // namespace fib

@@ -164,18 +164,19 @@ void TFIBXSQLVAR::ReleaseStream() { stream_.reset(); }
 
 // ---- spreading a value -------------------------------------------------------
 
-void TFIBXSQLVAR::ForEachNamesake(const std::function<void(TFIBXSQLVAR&)>& store) {
-  if (parent_->HoldsParams() && !name_.empty()) {
-    std::vector<TFIBXSQLVAR*> namesakes = parent_->ItemsNamed(name_);
-    if (namesakes.size() > 1)
-      for (TFIBXSQLVAR* item : namesakes)
-        if (item != this) {
-          store(*item);
-          item->AfterStore();
-        }
+const std::vector<TFIBXSQLVAR*>& TFIBXSQLVAR::Namesakes() {
+  if (!parent_->HoldsParams() || name_.empty()) {
+    namesakes_.clear();
+    return namesakes_;
   }
-  store(*this);
-  AfterStore();
+  if (namesakes_naming_ == parent_->Naming()) return namesakes_;
+  namesakes_.clear();
+  std::vector<TFIBXSQLVAR*> named = parent_->ItemsNamed(name_);
+  if (named.size() > 1)
+    for (TFIBXSQLVAR* item : named)
+      if (item != this) namesakes_.push_back(item);
+  namesakes_naming_ = parent_->Naming();
+  return namesakes_;
 }
 
 void TFIBXSQLVAR::AfterStore() {

@@ -7,7 +7,6 @@
 #include <ibase.h>
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -143,7 +142,12 @@ class TFIBXSQLVAR : public classlib::TObject {
   int Dialect() const;
   bool IsNumericParameter() const;
   bool IsDateTimeParameter() const;
-  void ForEachNamesake(const std::function<void(TFIBXSQLVAR&)>& store);
+  // Runs `store` on every parameter of this one's name, this one last.
+  template <typename Store>
+  void ForEachNamesake(Store&& store);
+  // The other parameters of this one's name, looked up again only after the
+  // parent's names changed (a new prepare or preprocessing).
+  const std::vector<TFIBXSQLVAR*>& Namesakes();
   void AfterStore();
 
   TFIBXSQLDA* parent_;
@@ -164,9 +168,22 @@ class TFIBXSQLVAR : public classlib::TObject {
   bool is_macro_ = false;
   bool is_quoted_macro_ = false;
   classlib::Variant macro_previous_;
+  std::vector<TFIBXSQLVAR*> namesakes_;
+  // The parent's naming the namesakes were found under; 0: never.
+  uint64_t namesakes_naming_ = 0;
   int marker_start_ = 0;
   int marker_end_ = 0;
   std::unique_ptr<classlib::TMemoryStream> stream_;
 };
+
+template <typename Store>
+void TFIBXSQLVAR::ForEachNamesake(Store&& store) {
+  for (TFIBXSQLVAR* item : Namesakes()) {
+    store(*item);
+    item->AfterStore();
+  }
+  store(*this);
+  AfterStore();
+}
 
 }  // namespace fib

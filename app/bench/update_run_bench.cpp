@@ -1,18 +1,36 @@
-// A release script of 20 000 statements (inserts and updates, in groups of
-// ten, every tenth group under a condition) run once by the update engine
-// on the embedded Firebird engine, and the same statements run once by
-// isql-fb. The updater commits after every statement, so isql-fb gets a
-// COMMIT after each statement too; a second isql-fb run with one COMMIT at
-// the end shows what the per-statement commits cost. Prints the ratio.
+// A release script of inserts and updates (groups of ten, every tenth group
+// under a condition) run by the update engine on the embedded Firebird
+// engine, against the same statements run by isql-fb with a COMMIT after
+// each (the updater commits after every statement too).
+//
+// Both sides are timed the same way: each is a whole process started here
+// (the updater side is this program again, running only the update) on its
+// own copy of one fresh database, timed from start to exit; the peak
+// resident memory of each process comes from wait4. Every repetition runs
+// both sides, in alternating order, and reports their ratio (updater over
+// isql-fb), so scripts/bench.sh can take the median of paired ratios.
+//
+//   BM_UpdateRunTmpfs: the database in /dev/shm, so the disk's flushes do
+//                      not hide the updater's own cost;
+//   BM_UpdateRunDisk:  the database on disk (UPDATE_RUN_DISK_DIR, else the
+//                      system's temporary folder), every commit flushed.
+// UPDATE_RUN_STATEMENTS sets the number of statements (default 20 000; a
+// multiple of ten).
 #include <benchmark/benchmark.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QProcess>
-#include <QTemporaryDir>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "app/progress_view.h"
 #include "app/run_state.h"
@@ -21,12 +39,19 @@
 #include "fib/zod_database.h"
 #include "fib/zod_query.h"
 
+extern char** environ;
+
 namespace {
 
-constexpr int kGroups = 2000;
-constexpr int kInsertsPerGroup = 5;
-constexpr int kUpdatesPerGroup = 5;
+constexpr int kStatementsPerGroup = 10;  // five inserts, then five updates
 const std::string kPassword = "masterkey";
+const char kChildVariable[] = "UPDATE_RUN_CHILD";
+
+int StatementCount() {
+  const char* text = std::getenv("UPDATE_RUN_STATEMENTS");
+  const int count = text != nullptr ? std::atoi(text) : 20000;
+  return count >= kStatementsPerGroup ? count : 20000;
+}
 
 class SilentView : public app::IProgressView {
  public:
@@ -51,27 +76,24 @@ class SilentView : public app::IProgressView {
   std::vector<std::string> details_;
 };
 
-std::string Insert(int id) {
-  return "INSERT INTO BENCH_ROWS (ID, NAME, QTY) VALUES (" + std::to_string(id) + ", 'row " +
-         std::to_string(id) + "', 0)";
-}
-std::string Update(int id) {
-  return "UPDATE BENCH_ROWS SET QTY = QTY + 1, NAME = 'changed' WHERE ID = " + std::to_string(id);
-}
+// ---- the statements, for both sides ----
 
-// The statements of group g, in order.
 std::vector<std::string> GroupStatements(int g) {
   std::vector<std::string> statements;
-  const int first = g * kInsertsPerGroup;
-  for (int i = 0; i < kInsertsPerGroup; ++i) statements.push_back(Insert(first + i));
-  for (int i = 0; i < kUpdatesPerGroup; ++i) statements.push_back(Update(first + i));
+  const int first = g * kStatementsPerGroup / 2;
+  for (int i = first; i < first + kStatementsPerGroup / 2; ++i)
+    statements.push_back("INSERT INTO BENCH_ROWS (ID, NAME, QTY) VALUES (" + std::to_string(i) +
+                         ", 'row " + std::to_string(i) + "', 0)");
+  for (int i = first; i < first + kStatementsPerGroup / 2; ++i)
+    statements.push_back("UPDATE BENCH_ROWS SET QTY = QTY + 1, NAME = 'changed' WHERE ID = " +
+                         std::to_string(i));
   return statements;
 }
 
-void WriteScriptFile(const std::string& path) {
+void WriteScriptFile(const std::string& path, int groups) {
   std::ofstream out(path);
   out << "<?xml version=\"1.0\" encoding=\"windows-1251\"?>\n<SCRIPTS>\n";
-  for (int g = 0; g < kGroups; ++g) {
+  for (int g = 0; g < groups; ++g) {
     out << (g % 10 == 9 ? "<G CONDITION=\"EXIST_TABLE(BENCH_ROWS);\">\n" : "<G>\n");
     for (const std::string& s : GroupStatements(g))
       out << "<S STOP_ON_EXCEPTION=\"1\" LOG_ERROR=\"1\">" << s << "</S>\n";
@@ -80,13 +102,44 @@ void WriteScriptFile(const std::string& path) {
   out << "</SCRIPTS>\n";
 }
 
-void WriteIsqlScript(const std::string& path, const std::string& database, bool commit_each) {
+void WriteIsqlScript(const std::string& path, const std::string& database, int groups) {
   std::ofstream out(path);
   out << "CONNECT '" << database << "' USER 'SYSDBA' PASSWORD '" << kPassword << "';\n";
-  for (int g = 0; g < kGroups; ++g)
-    for (const std::string& s : GroupStatements(g))
-      out << s << (commit_each ? ";\nCOMMIT;\n" : ";\n");
-  out << "COMMIT;\n";
+  for (int g = 0; g < groups; ++g)
+    for (const std::string& s : GroupStatements(g)) out << s << ";\nCOMMIT;\n";
+}
+
+// ---- processes ----
+
+struct ProcessRun {
+  double seconds = 0;
+  double peak_mib = 0;
+};
+
+ProcessRun RunProcess(const std::vector<std::string>& arguments,
+                      const std::vector<std::string>& extra_environment = {}) {
+  std::vector<char*> argv;
+  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+  argv.push_back(nullptr);
+  std::vector<std::string> environment_texts(extra_environment);
+  for (char** variable = environ; *variable != nullptr; ++variable)
+    environment_texts.emplace_back(*variable);
+  std::vector<char*> envp;
+  for (std::string& text : environment_texts) envp.push_back(text.data());
+  envp.push_back(nullptr);
+
+  const auto start = std::chrono::steady_clock::now();
+  pid_t pid = 0;
+  if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), envp.data()) != 0)
+    throw std::runtime_error("cannot start " + arguments[0]);
+  int status = 0;
+  rusage usage{};
+  if (wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    throw std::runtime_error(arguments[0] + " failed");
+  ProcessRun run;
+  run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  run.peak_mib = static_cast<double>(usage.ru_maxrss) / 1024.0;  // ru_maxrss is in KiB
+  return run;
 }
 
 void RunIsql(const std::string& script) {
@@ -96,42 +149,28 @@ void RunIsql(const std::string& script) {
     throw std::runtime_error("isql-fb failed: " + isql.readAllStandardError().toStdString());
 }
 
-void CreateDatabase(const std::string& folder, const std::string& database) {
-  const std::string script = folder + "/create.sql";
-  std::ofstream(script) << "CREATE DATABASE '" << database << "' USER 'SYSDBA' PASSWORD '"
-                        << kPassword << "' DEFAULT CHARACTER SET WIN1251;\n"
-                        << "CREATE TABLE BENCH_ROWS (ID INTEGER NOT NULL PRIMARY KEY, "
-                           "NAME VARCHAR(60), QTY INTEGER);\nCOMMIT;\n";
-  RunIsql(script);
+void ConfigureDatabase(fib::TpZODDatabase& db, const std::string& path) {
+  db.SetDBName(path);
+  db.DBParams().SetText("user_name=SYSDBA\r\npassword=" + kPassword + "\r\nlc_ctype=WIN1251");
+  db.SetSQLDialect(3);
 }
 
-int64_t RowCount(const std::string& database) {
+int64_t ChangedRows(const std::string& database) {
   fib::TpZODDatabase db(nullptr);
-  db.SetDBName(database);
-  db.DBParams().SetText("user_name=SYSDBA\r\npassword=" + kPassword + "\r\nlc_ctype=WIN1251");
+  ConfigureDatabase(db, database);
   db.Connect();
   return db.QueryValue("SELECT COUNT(*) FROM BENCH_ROWS WHERE QTY = 1", 0).AsInt64();
 }
 
-double updater_seconds = 0;
-
-double Seconds(std::chrono::steady_clock::time_point start) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-void BM_UpdaterScript(benchmark::State& state) {
-  QTemporaryDir dir;
-  const std::string folder = dir.path().toStdString();
-  const std::string database = folder + "/bench.fdb";
-  CreateDatabase(folder, database);
-  WriteScriptFile(folder + "/bench.xml");
-
-  fib::TpZODDatabase db(nullptr);
-  fib::TFIBTransaction transaction(nullptr);
-  fib::TpZODQuery query(nullptr);
-  db.SetDBName(database);
-  db.DBParams().SetText("user_name=SYSDBA\r\npassword=" + kPassword + "\r\nlc_ctype=WIN1251");
-  db.SetSQLDialect(3);
+// The updater side: the update engine runs "bench.xml" of `folder` on
+// "updater.fdb" there; the exit code says whether every statement ran. The
+// components are left to the process's end.
+int RunUpdaterChild(const std::string& folder) {
+  const std::string database = folder + "/updater.fdb";
+  auto& db = *new fib::TpZODDatabase(nullptr);
+  auto& transaction = *new fib::TFIBTransaction(nullptr);
+  auto& query = *new fib::TpZODQuery(nullptr);
+  ConfigureDatabase(db, database);
   transaction.SetDefaultDatabase(&db);
   db.SetDefaultTransaction(&transaction);
   app::DBType = app::kFirebird;
@@ -140,42 +179,116 @@ void BM_UpdaterScript(benchmark::State& state) {
   app::TDbUpdateItem item{"FIREBIRD", "100", "0", "bench.xml", "", "ITEM", 0};
   SilentView view;
   app::TDatabaseUpdateTarget target{view, {&db, &transaction, &query, nullptr, nullptr, nullptr}};
-
-  bool ok = false;
-  for (auto _ : state) {
-    const auto start = std::chrono::steady_clock::now();
-    ok = app::UpdateDatabase(target, {item});
-    updater_seconds = Seconds(start);
-  }
-  state.counters["seconds"] = updater_seconds;
-  if (!ok || RowCount(database) != kGroups * kInsertsPerGroup)
-    state.SkipWithError("the update engine did not run every statement");
+  return app::UpdateDatabase(target, {item}) ? 0 : 1;
 }
 
-void RunIsqlBench(benchmark::State& state, bool commit_each) {
-  QTemporaryDir dir;
-  const std::string folder = dir.path().toStdString();
-  const std::string database = folder + "/bench.fdb";
-  CreateDatabase(folder, database);
-  WriteIsqlScript(folder + "/bench.sql", database, commit_each);
-  double seconds = 0;
-  for (auto _ : state) {
-    const auto start = std::chrono::steady_clock::now();
-    RunIsql(folder + "/bench.sql");
-    seconds = Seconds(start);
+// ---- the paired benchmark ----
+
+// A folder with the template database, both scripts and the two working
+// copies of the database.
+class RunFolder {
+ public:
+  explicit RunFolder(const std::filesystem::path& base) : groups_(StatementCount() / kStatementsPerGroup) {
+    std::string pattern = (base / "updaterun.XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("no folder in " + base.string());
+    folder_ = pattern;
+    const std::string create = folder_ + "/create.sql";
+    std::ofstream(create) << "CREATE DATABASE '" << Template() << "' USER 'SYSDBA' PASSWORD '"
+                          << kPassword << "' DEFAULT CHARACTER SET WIN1251;\n"
+                          << "CREATE TABLE BENCH_ROWS (ID INTEGER NOT NULL PRIMARY KEY, "
+                             "NAME VARCHAR(60), QTY INTEGER);\nCOMMIT;\n";
+    RunIsql(create);
+    WriteScriptFile(folder_ + "/bench.xml", groups_);
+    WriteIsqlScript(folder_ + "/bench.sql", IsqlDatabase(), groups_);
   }
-  state.counters["seconds"] = seconds;
-  // How many times as long the updater took for the same statements.
-  if (updater_seconds > 0 && seconds > 0) state.counters["updater_ratio"] = updater_seconds / seconds;
-  if (RowCount(database) != kGroups * kInsertsPerGroup)
-    state.SkipWithError("isql-fb did not run every statement");
+  ~RunFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(folder_, ignored);
+  }
+
+  ProcessRun Updater() {
+    Fresh(UpdaterDatabase());
+    ProcessRun run = RunProcess({"/proc/self/exe"}, {std::string(kChildVariable) + "=" + folder_});
+    Verify(UpdaterDatabase());
+    return run;
+  }
+  ProcessRun Isql() {
+    Fresh(IsqlDatabase());
+    ProcessRun run = RunProcess({"isql-fb", "-q", "-bail", "-i", folder_ + "/bench.sql"});
+    Verify(IsqlDatabase());
+    return run;
+  }
+
+ private:
+  std::string Template() const { return folder_ + "/template.fdb"; }
+  std::string UpdaterDatabase() const { return folder_ + "/updater.fdb"; }
+  std::string IsqlDatabase() const { return folder_ + "/isql.fdb"; }
+  void Fresh(const std::string& database) const {
+    std::filesystem::copy_file(Template(), database,
+                               std::filesystem::copy_options::overwrite_existing);
+  }
+  void Verify(const std::string& database) const {
+    if (ChangedRows(database) != int64_t{groups_} * kStatementsPerGroup / 2)
+      throw std::runtime_error("not every statement ran on " + database);
+  }
+
+  int groups_;
+  std::string folder_;
+};
+
+void PairedUpdateRun(benchmark::State& state, const std::filesystem::path& base) {
+  RunFolder folder(base);
+  bool updater_first = true;
+  for (auto _ : state) {
+    ProcessRun updater, isql;
+    if (updater_first) {
+      updater = folder.Updater();
+      isql = folder.Isql();
+    } else {
+      isql = folder.Isql();
+      updater = folder.Updater();
+    }
+    updater_first = !updater_first;
+    state.SetIterationTime(updater.seconds);
+    state.counters["isql_s"] = isql.seconds;
+    state.counters["ratio"] = updater.seconds / isql.seconds;
+    state.counters["updater_peak_mib"] = updater.peak_mib;
+    state.counters["isql_peak_mib"] = isql.peak_mib;
+    state.counters["peak_ratio"] = updater.peak_mib / isql.peak_mib;
+  }
 }
 
-void BM_IsqlCommitEach(benchmark::State& state) { RunIsqlBench(state, true); }
-void BM_IsqlCommitOnce(benchmark::State& state) { RunIsqlBench(state, false); }
+void BM_UpdateRunTmpfs(benchmark::State& state) { PairedUpdateRun(state, "/dev/shm"); }
+
+void BM_UpdateRunDisk(benchmark::State& state) {
+  const char* folder = std::getenv("UPDATE_RUN_DISK_DIR");
+  PairedUpdateRun(state, folder != nullptr ? std::filesystem::path(folder)
+                                           : std::filesystem::temp_directory_path());
+}
 
 }  // namespace
 
-BENCHMARK(BM_UpdaterScript)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
-BENCHMARK(BM_IsqlCommitEach)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
-BENCHMARK(BM_IsqlCommitOnce)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+BENCHMARK(BM_UpdateRunTmpfs)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+BENCHMARK(BM_UpdateRunDisk)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+
+// The benchmark program; started with UPDATE_RUN_CHILD=<folder> it is the
+// updater side of one paired run instead.
+int main(int argc, char** argv) {
+  if (const char* folder = std::getenv(kChildVariable)) {
+    // The process ends as soon as the update has: tearing the components
+    // down is no part of what isql-fb is compared on either.
+    int code = 2;
+    try {
+      code = RunUpdaterChild(folder);
+    } catch (const std::exception& error) {
+      std::fprintf(stderr, "%s\n", error.what());
+    }
+    std::fflush(nullptr);
+    _exit(code);
+  }
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

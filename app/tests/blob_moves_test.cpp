@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QDomDocument>
 #include <stdexcept>
 
 #include "app/run_state.h"
@@ -15,30 +14,25 @@ namespace {
 
 std::string Ansi(const char* utf8) { return classlib::Utf8ToCp1251(utf8); }
 
-QDomElement Group(QDomDocument& document, const QString& xml) {
-  if (!document.setContent(xml)) throw std::runtime_error("bad test XML");
-  return document.documentElement();
+TScriptElement Group(std::vector<std::pair<std::string, std::string>> attributes) {
+  return TScriptElement{"G", std::move(attributes), ""};
 }
 
-TEST(CollectBlobMoves, PairsFollowTheirSuffixesAndGroupsTheirOrder) {
-  QDomDocument first, second;
+TEST(CollectBlobMoves, PairsFollowTheOrderOfTheirAttributesAndGroupsTheirs) {
   std::vector<TBlobMove> moves;
-  CollectBlobMoves(Group(first,
-                         "<G MOVE_BLOB=\"1\" GUID_FIELD_10=\"K10\" BLOB_FIELD_10=\"B10\" "
-                         "TABLE_NAME=\"T1\" BLOB_FIELD_2=\"B2\" GUID_FIELD_2=\"K2\"/>"),
+  CollectBlobMoves(Group({{"MOVE_BLOB", "1"}, {"GUID_FIELD_10", "K10"}, {"BLOB_FIELD_10", "B10"},
+                          {"TABLE_NAME", "T1"}, {"BLOB_FIELD_2", "B2"}, {"GUID_FIELD_2", "K2"}}),
                    moves);
-  CollectBlobMoves(Group(second, "<H TABLE_NAME=\"T2\" BLOB_FIELD_A=\"BA\" GUID_FIELD_A=\"KA\"/>"),
+  CollectBlobMoves(Group({{"TABLE_NAME", "T2"}, {"BLOB_FIELD_A", "BA"}, {"GUID_FIELD_A", "KA"}}),
                    moves);
   EXPECT_EQ(moves,
-            (std::vector<TBlobMove>{{"T1", "B2", "K2"}, {"T1", "B10", "K10"}, {"T2", "BA", "KA"}}));
+            (std::vector<TBlobMove>{{"T1", "B10", "K10"}, {"T1", "B2", "K2"}, {"T2", "BA", "KA"}}));
 }
 
 TEST(CollectBlobMoves, AnIncompleteDeclarationBecomesAMoveWithAnEmptyName) {
-  QDomDocument document;
   std::vector<TBlobMove> moves;
-  CollectBlobMoves(Group(document,
-                         "<G BLOB_FIELD_1=\"B\" blob_field_2=\"b\" "
-                         "BLOB_FIELD_12345678901=\"LONG\" GUID_FIELD_12345678901=\"K\"/>"),
+  CollectBlobMoves(Group({{"BLOB_FIELD_1", "B"}, {"blob_field_2", "b"},
+                          {"BLOB_FIELD_12345678901", "LONG"}, {"GUID_FIELD_12345678901", "K"}}),
                    moves);
   EXPECT_EQ(moves, (std::vector<TBlobMove>{{"", "B", ""}, {"", "", ""}, {"", "", ""}}));
 }
@@ -104,13 +98,10 @@ class BlobMovesTest : public ::testing::Test {
   void SetUp() override { view_.status = Ansi("заполнение BLOB-полей"); }
   bool Perform(FakeBlobTable& table, std::vector<TBlobMove> moves = {{"T", "B", "K"}}) {
     TBlobMoves blob_moves(view_, table);
-    for (const TBlobMove& move : moves) {
-      QDomDocument document;
-      blob_moves.Collect(
-          Group(document, QString::fromStdString("<G TABLE_NAME=\"" + move.table +
-                                                 "\" BLOB_FIELD_1=\"" + move.blob_column +
-                                                 "\" GUID_FIELD_1=\"" + move.key_column + "\"/>")));
-    }
+    for (const TBlobMove& move : moves)
+      blob_moves.Collect(Group({{"TABLE_NAME", move.table},
+                                {"BLOB_FIELD_1", move.blob_column},
+                                {"GUID_FIELD_1", move.key_column}}));
     return blob_moves.Perform("C:\\Upd\\s.xml");
   }
   std::vector<std::string> Errors() const { return ErrorTexts(view_.details, Ansi("Ошибка:")); }

@@ -145,7 +145,9 @@ TEST_F(FirebirdScriptFileTest, TheFileStartsOnAFreshConnectionAndCommitsAtTheEnd
 class RecordingBlobMoves : public IBlobMoves {
  public:
   void Clear() override { groups.clear(); }
-  void Collect(const QDomElement& group) override { groups.push_back(group.tagName()); }
+  void Collect(const TScriptElement& group) override {
+    groups.push_back(QString::fromStdString(group.name));
+  }
   bool Perform(const std::string&) override { return succeed; }
   std::vector<QString> groups = {"LEFT OVER"};
   bool succeed = true;

@@ -1,15 +1,18 @@
 // A buffered data set against the raw client calls and Qt SQL's InterBase
-// driver: a SELECT of 100 000 rows of 6 mixed columns, on the embedded
-// engine with the same table and data.
-//   DataSetFetchAll: Open, then every row fetched into the record cache;
-//   DataSetWalk:     the same, then every record visited and its 6 values
-//                    read through the fields;
+// driver: a SELECT of the first 1 000, 10 000 or 100 000 rows of 6 mixed
+// columns, on the embedded engine with the same table and data. Every
+// variant does the same steps inside the timed part: start a transaction,
+// prepare and open the select, read the 6 values of every row, close the
+// cursor and commit.
+//   DataSetWalk:     Open, then every record visited and its 6 values read
+//                    through the fields as the rows arrive; Close;
+//   DataSetFetchAll: Open and FetchAll first, then the same walk; Close;
 //   RawFetch:        the client library's fetch loop reading the 6 values;
 //   QtForwardOnly:   a forward-only QSqlQuery reading the 6 values.
 // The time is the calling thread's CPU time (the embedded engine works on
 // it); wall time is the counter wall_ms. held_bytes is the heap the variant
-// still holds once every row is read (the data set keeps its rows, the
-// others keep none); held_per_row compares it with the 76 bytes a row's six
+// holds once every row is read (the data set keeps its rows, the others
+// keep none); held_per_row compares it with the 76 bytes a row's six
 // values take in the client's descriptors.
 #include <benchmark/benchmark.h>
 #include <ibase.h>
@@ -33,10 +36,11 @@
 #include "fib/param_blocks.h"
 
 #if __has_include(<QtSql/QSqlDatabase>)
-#include <QtCore/QCoreApplication>
 #include <QtCore/QDateTime>
 #include <QtSql/QSqlDatabase>
 #include <QtSql/QSqlQuery>
+
+#include "fib/bench/bench_qt.h"
 #define FIB_DATASET_BENCH_QT 1
 #endif
 
@@ -45,9 +49,13 @@ namespace {
 using fib_bench::IterationTimer;
 using fib_bench::RawConnection;
 
-constexpr int kRows = 100000;
+constexpr int kTableRows = 100000;
 constexpr int kRawRowBytes = 4 + 40 + 8 + 8 + 8 + 8;
-constexpr const char* kSelect = "select ID, NAME, AMOUNT, CREATED, RATIO, CODE from SOURCE";
+
+std::string Select(int rows) {
+  return "select first " + std::to_string(rows) +
+         " ID, NAME, AMOUNT, CREATED, RATIO, CODE from SOURCE";
+}
 
 // Large blocks are mapped outside the heap arena: count both.
 size_t HeapInUse() {
@@ -55,11 +63,15 @@ size_t HeapInUse() {
   return info.uordblks + info.hblkhd;
 }
 
-void ReportHeld(benchmark::State& state, size_t before) {
+void ReportHeld(benchmark::State& state, size_t before, int rows) {
   const size_t now = HeapInUse();
   const double held = now > before ? static_cast<double>(now - before) : 0.0;
   state.counters["held_bytes"] = held;
-  state.counters["held_per_row"] = held / kRows / kRawRowBytes;
+  state.counters["held_per_row"] = held / rows / kRawRowBytes;
+}
+
+void CheckRows(benchmark::State& state, int read, int expected) {
+  if (read != expected) state.SkipWithError("rows missing");
 }
 
 // ---- the database ----
@@ -116,66 +128,58 @@ struct Layer {
   fib::TFIBTransaction tr{nullptr};
 };
 
-// Closing the data set (freeing its rows) is left out of the time: the
-// other variants hold nothing to free.
-void DataSetFetchAll(benchmark::State& state) {
-  Layer layer;
-  for (auto _ : state) {
-    const size_t before = HeapInUse();
-    fib::TFIBDataSet ds(nullptr);
-    ds.SetDatabase(&layer.db);
-    ds.SelectSQL().SetText(kSelect);
-    {
-      IterationTimer timer(state);
-      ds.Open();
-      ds.FetchAll();
-    }
-    if (ds.CacheRecordCount() != kRows) state.SkipWithError("rows missing");
-    ReportHeld(state, before);
-    ds.Close();
-    layer.tr.Commit();
-  }
-}
-BENCHMARK(DataSetFetchAll)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
-
-void DataSetWalk(benchmark::State& state) {
+// Opens the data set, reads every field of every record, closes it and
+// commits; the heap it held with every row read is reported.
+template <bool kFetchAllFirst>
+void WalkDataSet(benchmark::State& state) {
+  const int rows = static_cast<int>(state.range(0));
   Layer layer;
   int64_t checksum = 0;
   for (auto _ : state) {
     const size_t before = HeapInUse();
     fib::TFIBDataSet ds(nullptr);
     ds.SetDatabase(&layer.db);
-    ds.SelectSQL().SetText(kSelect);
-    {
-      IterationTimer timer(state);
-      ds.Open();
-      classlib::TField* id = ds.FieldByName("ID");
-      classlib::TField* name = ds.FieldByName("NAME");
-      classlib::TField* amount = ds.FieldByName("AMOUNT");
-      classlib::TField* created = ds.FieldByName("CREATED");
-      classlib::TField* ratio = ds.FieldByName("RATIO");
-      classlib::TField* code = ds.FieldByName("CODE");
-      for (; !ds.Eof(); ds.Next()) {
-        checksum += id->AsInteger();
-        checksum += static_cast<int64_t>(name->AsString().size());
-        checksum += static_cast<int64_t>(amount->AsFloat());
-        checksum += static_cast<int64_t>(created->AsDateTime());
-        checksum += static_cast<int64_t>(ratio->AsFloat());
-        checksum += code->AsLargeInt();
-      }
+    ds.SelectSQL().SetText(Select(rows));
+    IterationTimer timer(state);
+    layer.tr.StartTransaction();
+    ds.Open();
+    if (kFetchAllFirst) ds.FetchAll();
+    classlib::TField* id = ds.FieldByName("ID");
+    classlib::TField* name = ds.FieldByName("NAME");
+    classlib::TField* amount = ds.FieldByName("AMOUNT");
+    classlib::TField* created = ds.FieldByName("CREATED");
+    classlib::TField* ratio = ds.FieldByName("RATIO");
+    classlib::TField* code = ds.FieldByName("CODE");
+    int read = 0;
+    for (; !ds.Eof(); ds.Next()) {
+      ++read;
+      checksum += id->AsInteger();
+      checksum += static_cast<int64_t>(name->AsString().size());
+      checksum += static_cast<int64_t>(amount->AsFloat());
+      checksum += static_cast<int64_t>(created->AsDateTime());
+      checksum += static_cast<int64_t>(ratio->AsFloat());
+      checksum += code->AsLargeInt();
     }
-    if (ds.RecordCount() != kRows) state.SkipWithError("rows missing");
-    ReportHeld(state, before);
+    CheckRows(state, read, rows);
+    ReportHeld(state, before, rows);
     ds.Close();
     layer.tr.Commit();
   }
   benchmark::DoNotOptimize(checksum);
 }
-BENCHMARK(DataSetWalk)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+void DataSetWalk(benchmark::State& state) { WalkDataSet<false>(state); }
+void DataSetFetchAll(benchmark::State& state) { WalkDataSet<true>(state); }
+BENCHMARK(DataSetWalk)->Arg(1000)->Arg(10000)->Arg(kTableRows)->Iterations(1)->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(DataSetFetchAll)->Arg(kTableRows)->Iterations(1)->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 // ---- through the raw client calls ----
 
 void RawFetch(benchmark::State& state) {
+  const int rows = static_cast<int>(state.range(0));
+  const std::string select = Select(rows);
   RawConnection raw(File().Path());
   int64_t checksum = 0;
   for (auto _ : state) {
@@ -188,7 +192,7 @@ void RawFetch(benchmark::State& state) {
     out->sqln = 6;
     isc_stmt_handle stmt = 0;
     raw.Check(raw.Lib().isc_dsql_alloc_statement2(raw.Status(), raw.Db(), &stmt));
-    raw.Check(raw.Lib().isc_dsql_prepare(raw.Status(), &tr, &stmt, 0, kSelect, 3, out));
+    raw.Check(raw.Lib().isc_dsql_prepare(raw.Status(), &tr, &stmt, 0, select.c_str(), 3, out));
     std::vector<std::vector<char>> data(6);
     std::vector<short> nulls(6, 0);
     for (int i = 0; i < 6; ++i) {
@@ -199,9 +203,9 @@ void RawFetch(benchmark::State& state) {
     }
     raw.Check(raw.Lib().isc_dsql_execute(raw.Status(), &tr, &stmt, 3, nullptr));
     XSQLVAR* v = out->sqlvar;
-    int rows = 0;
+    int read = 0;
     while (raw.Lib().isc_dsql_fetch(raw.Status(), &stmt, 3, out) == 0) {
-      ++rows;
+      ++read;
       checksum += *reinterpret_cast<int32_t*>(v[0].sqldata);
       auto length = *reinterpret_cast<uint16_t*>(v[1].sqldata);
       checksum += static_cast<int64_t>(std::string(v[1].sqldata + 2, length).size());
@@ -212,23 +216,23 @@ void RawFetch(benchmark::State& state) {
       checksum += static_cast<int64_t>(*reinterpret_cast<double*>(v[4].sqldata));
       checksum += *reinterpret_cast<int64_t*>(v[5].sqldata);
     }
-    if (rows != kRows) state.SkipWithError("rows missing");
-    ReportHeld(state, before);
+    CheckRows(state, read, rows);
+    ReportHeld(state, before, rows);
     raw.Check(raw.Lib().isc_dsql_free_statement(raw.Status(), &stmt, DSQL_drop));
     raw.Commit(tr);
   }
   benchmark::DoNotOptimize(checksum);
 }
-BENCHMARK(RawFetch)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(RawFetch)->Arg(1000)->Arg(10000)->Arg(kTableRows)->Iterations(1)->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 // ---- through Qt SQL ----
 
 #ifdef FIB_DATASET_BENCH_QT
 void QtForwardOnly(benchmark::State& state) {
-  static int argc = 1;
-  static char name[] = "fib_bench";
-  static char* argv[] = {name, nullptr};
-  if (QCoreApplication::instance() == nullptr) new QCoreApplication(argc, argv);
+  const int rows = static_cast<int>(state.range(0));
+  const QString select = QString::fromStdString(Select(rows));
+  fib_bench::EnsureQtApplication();
   {
     QSqlDatabase db = QSqlDatabase::addDatabase("QIBASE", "dataset_bench");
     db.setDatabaseName(QString::fromStdString(File().Path()));
@@ -243,10 +247,10 @@ void QtForwardOnly(benchmark::State& state) {
       db.transaction();
       QSqlQuery query(db);
       query.setForwardOnly(true);
-      if (!query.exec(kSelect)) std::abort();
-      int rows = 0;
+      if (!query.exec(select)) std::abort();
+      int read = 0;
       while (query.next()) {
-        ++rows;
+        ++read;
         checksum += query.value(0).toInt();
         checksum += query.value(1).toString().size();
         checksum += static_cast<int64_t>(query.value(2).toDouble());
@@ -254,8 +258,8 @@ void QtForwardOnly(benchmark::State& state) {
         checksum += static_cast<int64_t>(query.value(4).toDouble());
         checksum += query.value(5).toLongLong();
       }
-      if (rows != kRows) state.SkipWithError("rows missing");
-      ReportHeld(state, before);
+      CheckRows(state, read, rows);
+      ReportHeld(state, before, rows);
       query.finish();
       db.commit();
     }
@@ -264,7 +268,7 @@ void QtForwardOnly(benchmark::State& state) {
   }
   QSqlDatabase::removeDatabase("dataset_bench");
 }
-BENCHMARK(QtForwardOnly)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(QtForwardOnly)->Arg(1000)->Arg(10000)->Arg(kTableRows)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 #endif
 
 }  // namespace

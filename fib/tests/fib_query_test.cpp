@@ -437,6 +437,32 @@ TEST_F(QueryTest, ANameUsedTwiceSharesOneValue) {
   EXPECT_EQ(query->Param(1).AsInteger(), 4);
 }
 
+TEST_F(QueryTest, NamesakesAreFoundAgainAfterANewText) {
+  for (int v : {3, 4, 5}) Run("insert into T values (" + std::to_string(v) + ")");
+  auto query = NewQuery("Q", "select count(*) from T where V = :A or V = :B");
+  query->ParamByName("A").SetAsInteger(3);
+  query->ParamByName("B").SetAsInteger(5);
+  query->ExecQuery();
+  EXPECT_EQ(query->Fields(0).AsInteger(), 2);
+  // Executed again on the same handle: one value still reaches both.
+  query->Close();
+  query->SQL().SetText("select count(*) from T where V = :A or V - 1 = :A or V = :B");
+  query->ParamByName("A").SetAsInteger(4);
+  query->ParamByName("B").SetAsInteger(0);
+  for (int run = 0; run < 2; ++run) {
+    query->ExecQuery();
+    EXPECT_EQ(query->Fields(0).AsInteger(), 2);  // V = 4 and V = 5
+    EXPECT_EQ(query->Param(1).AsInteger(), 4);
+  }
+  // A text without the name any more: B stands alone.
+  query->Close();
+  query->SQL().SetText("select count(*) from T where V = :B");
+  query->ParamByName("B").SetAsInteger(3);
+  query->ExecQuery();
+  EXPECT_EQ(query->Fields(0).AsInteger(), 1);
+  EXPECT_EQ(query->ParamCount(), 1);
+}
+
 TEST_F(QueryTest, EventsAroundTextChangesAndTransactionEnds) {
   auto query = NewQuery("Q", "select V from T");
   int changing = 0, ending = 0, ended = 0;

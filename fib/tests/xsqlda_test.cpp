@@ -272,6 +272,44 @@ TEST(XSQLVAR, ARedescribeKeepsAssignedValues) {
   EXPECT_EQ(params[1].SQLType(), kSQLLong);
 }
 
+// Parameters that share a name share each value written to any of them; the
+// vector finds them once and again only after its names or count changed.
+TEST(XSQLVAR, NamesakesFollowTheNamesOfTheirVector) {
+  TFIBXSQLDA params(nullptr, true);
+  params.Resize(3);
+  params.SetItemName(0, "A", false);
+  params.SetItemName(1, "B", false);
+  params.SetItemName(2, "a", false);
+  params[0].SetAsInteger(5);
+  EXPECT_EQ(params[2].AsInteger(), 5);
+  EXPECT_TRUE(params[1].IsNull());
+  params[2].SetAsInteger(6);
+  EXPECT_EQ(params[0].AsInteger(), 6);
+
+  // A renamed item joins the name at once.
+  params.SetItemName(1, "A", false);
+  params[0].SetAsString("x");
+  EXPECT_EQ(params[1].AsString(), "x");
+  EXPECT_EQ(params[2].AsString(), "x");
+
+  // A new count and new names: the old namesakes are forgotten.
+  params.Resize(2);
+  params.SetItemName(0, "X", false);
+  params.SetItemName(1, "A", false);
+  params[1].SetAsInteger(9);
+  EXPECT_EQ(params[1].AsInteger(), 9);
+  EXPECT_NE(params[0].SQLType(), kSQLLong);
+  params[0].SetIsNull(true);
+  EXPECT_FALSE(params[1].IsNull());
+
+  // Result columns never share values, whatever their names.
+  TFIBXSQLDA columns(nullptr, false);
+  Describe(columns, {{kSQLLong + 1, 4, 0, "C"}, {kSQLLong + 1, 4, 0, "C"}});
+  columns[0].SetAsInteger(1);
+  columns[1].SetAsInteger(2);
+  EXPECT_EQ(columns[0].AsInteger(), 1);
+}
+
 TEST(XSQLVAR, MacrosReportNewValues) {
   FakeOwner owner;
   TFIBXSQLDA params(&owner, true);

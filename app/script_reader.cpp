@@ -1,0 +1,152 @@
+#include "app/script_reader.h"
+
+#include "app/qt_text.h"
+#include "app/script_file.h"
+#include "classlib/codepage.h"
+#include "classlib/stream.h"
+
+namespace app {
+
+namespace {
+
+std::string Text(const char* utf8) { return classlib::Utf8ToCp1251(utf8); }
+
+// Reads on to the next start or end element at this level; false at the
+// end of the document or on an error.
+bool NextElementToken(QXmlStreamReader& reader) {
+  while (!reader.atEnd()) {
+    reader.readNext();
+    if (reader.isStartElement() || reader.isEndElement()) return true;
+  }
+  return false;
+}
+
+void ReadAttributes(const QXmlStreamReader& reader, TScriptElement& element) {
+  element.name = AnsiOf(reader.qualifiedName().toString());
+  element.attributes.clear();
+  for (const QXmlStreamAttribute& attribute : reader.attributes())
+    element.attributes.emplace_back(AnsiOf(attribute.qualifiedName().toString()),
+                                    AnsiOf(attribute.value().toString()));
+}
+
+// Blank text between elements is no node of the document; a CDATA section
+// always is.
+bool IsTextNode(const QXmlStreamReader& reader) {
+  return reader.isCharacters() && (reader.isCDATA() || !reader.isWhitespace());
+}
+
+// The value of the statement's first child node, then on to the
+// statement's end. The reader stands on the statement's start element.
+std::string ReadStatementText(QXmlStreamReader& reader) {
+  enum { kNoNodeYet, kInPlainText, kDecided } state = kNoNodeYet;
+  QString text;
+  int depth = 0;  // of elements below the statement
+  while (!reader.atEnd()) {
+    reader.readNext();
+    // Plain text the reader hands out in pieces is still one node.
+    if (state == kInPlainText && (!reader.isCharacters() || reader.isCDATA())) state = kDecided;
+    if (reader.isEndElement()) {
+      if (depth-- == 0) break;
+      continue;
+    }
+    if (reader.isStartElement()) {
+      ++depth;
+      if (state == kNoNodeYet) state = kDecided;
+      continue;
+    }
+    if (depth > 0 || state == kDecided) continue;
+    if (state == kInPlainText) {
+      text += reader.text();
+    } else if (IsTextNode(reader)) {
+      text = reader.text().toString();
+      state = reader.isCDATA() ? kDecided : kInPlainText;
+    } else if (reader.isComment()) {
+      text = reader.text().toString();
+      state = kDecided;
+    } else if (reader.isProcessingInstruction()) {
+      text = reader.processingInstructionData().toString();
+      state = kDecided;
+    } else if (reader.isEntityReference()) {
+      state = kDecided;  // a node without a value
+    }
+  }
+  return AnsiOf(text);
+}
+
+}  // namespace
+
+bool TScriptElement::HasAttribute(std::string_view attribute) const {
+  for (const auto& [name, value] : attributes)
+    if (name == attribute) return true;
+  return false;
+}
+
+std::string TScriptElement::Attribute(std::string_view attribute) const {
+  for (const auto& [name, value] : attributes)
+    if (name == attribute) return value;
+  return std::string();
+}
+
+TScriptReader::TScriptReader(const std::string& path)
+    : path_(path), file_(QString::fromStdString(classlib::NativeFileName(path))) {
+  if (!file_.open(QIODevice::ReadOnly))
+    throw EScriptFileError(Text("Не удалось открыть файл скрипта ") + path);
+  CheckAndCount();
+  Restart();
+}
+
+TScriptReader::~TScriptReader() = default;
+
+// The whole file is checked before anything runs, so a file broken near
+// its end fails before its first statement does anything.
+void TScriptReader::CheckAndCount() {
+  NewReader();
+  int depth = 0;
+  bool scripts = false;
+  while (NextElementToken(*reader_)) {
+    if (reader_->isEndElement()) {
+      --depth;
+      continue;
+    }
+    if (depth == 0) scripts = reader_->qualifiedName() == QLatin1String("SCRIPTS");
+    if (depth == 1) ++group_count_;
+    ++depth;
+  }
+  if (reader_->hasError()) RaiseParseError();
+  if (!scripts) throw EScriptFileError(Text("В файле скрипта нет элемента SCRIPTS: ") + path_);
+}
+
+void TScriptReader::RaiseParseError() const {
+  throw EScriptFileError(Text("Ошибка в файле скрипта ") + path_ + ", " +
+                         AnsiOf(reader_->errorString()) + " (" +
+                         std::to_string(reader_->lineNumber()) + ")");
+}
+
+// Names are taken as written: a prefix is part of the name and needs no
+// declaration.
+void TScriptReader::NewReader() {
+  reader_ = std::make_unique<QXmlStreamReader>(&file_);
+  reader_->setNamespaceProcessing(false);
+}
+
+// Back to the start, standing inside SCRIPTS.
+void TScriptReader::Restart() {
+  file_.seek(0);
+  NewReader();
+  NextElementToken(*reader_);
+}
+
+bool TScriptReader::NextGroup(TScriptGroup& group) {
+  if (!NextElementToken(*reader_) || reader_->isEndElement()) return false;
+  ReadAttributes(*reader_, group.element);
+  group.statements.clear();
+  while (NextElementToken(*reader_) && reader_->isStartElement()) {
+    TScriptElement& statement = group.statements.emplace_back();
+    ReadAttributes(*reader_, statement);
+    statement.text = ReadStatementText(*reader_);
+  }
+  if (reader_->hasError()) RaiseParseError();
+  return true;
+}
+
+}  // namespace app

@@ -1,0 +1,219 @@
+// The streaming reader of script files against the document model it
+// replaced: the same groups, statements, names, attribute values, statement
+// texts and error messages for the same bytes, and the attributes in the
+// order the file writes them.
+#include "app/script_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <QDomDocument>
+#include <QFile>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "app/qt_text.h"
+#include "app/script_file.h"
+#include "classlib/codepage.h"
+
+namespace app::testing {
+namespace {
+
+std::string Ansi(const char* utf8) { return classlib::Utf8ToCp1251(utf8); }
+
+using Attributes = std::vector<std::pair<std::string, std::string>>;
+
+struct Element {
+  std::string name;
+  Attributes attributes;  // sorted: the document model keeps no order
+  std::string text;
+  bool operator==(const Element&) const = default;
+};
+struct Group {
+  Element element;
+  std::vector<Element> statements;
+  bool operator==(const Group&) const = default;
+};
+
+Element Read(const QDomElement& element, bool statement) {
+  Element read{AnsiOf(element.tagName()), {}, ""};
+  const QDomNamedNodeMap attributes = element.attributes();
+  for (int i = 0; i < attributes.count(); ++i)
+    read.attributes.emplace_back(AnsiOf(attributes.item(i).nodeName()),
+                                 AnsiOf(attributes.item(i).nodeValue()));
+  std::sort(read.attributes.begin(), read.attributes.end());
+  if (statement) read.text = AnsiOf(element.firstChild().nodeValue());
+  return read;
+}
+
+Element Read(const TScriptElement& element) {
+  Element read{element.name, element.attributes, element.text};
+  std::sort(read.attributes.begin(), read.attributes.end());
+  return read;
+}
+
+// How the runner read a file before it was streamed: the whole document,
+// its element children as groups and theirs as statements.
+std::vector<Group> ReadWithDocument(const QByteArray& bytes, std::string& error) {
+  QDomDocument document;
+  QString message;
+  int line = 0;
+  if (!document.setContent(bytes, &message, &line)) {
+    error = AnsiOf(message) + " (" + std::to_string(line) + ")";
+    return {};
+  }
+  if (document.documentElement().tagName() != "SCRIPTS") {
+    error = "no SCRIPTS";
+    return {};
+  }
+  std::vector<Group> groups;
+  for (QDomElement g = document.documentElement().firstChildElement(); !g.isNull();
+       g = g.nextSiblingElement()) {
+    Group& group = groups.emplace_back(Group{Read(g, false), {}});
+    for (QDomElement s = g.firstChildElement(); !s.isNull(); s = s.nextSiblingElement())
+      group.statements.push_back(Read(s, true));
+  }
+  return groups;
+}
+
+class ScriptReaderTest : public ::testing::Test {
+ protected:
+  std::string Write(const QByteArray& bytes) {
+    const std::string path = dir_.filePath("script.xml").toStdString();
+    QFile file(QString::fromStdString(path));
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+      ADD_FAILURE() << "cannot write " << path;
+    return path;
+  }
+
+  // Reads `bytes` both ways and expects the same outcome.
+  void ExpectSameAsDocument(const QByteArray& bytes) {
+    SCOPED_TRACE(bytes.left(200).toStdString());
+    std::string document_error;
+    const std::vector<Group> expected = ReadWithDocument(bytes, document_error);
+    const std::string path = Write(bytes);
+    try {
+      TScriptReader reader(path);
+      EXPECT_EQ(document_error, "");
+      EXPECT_EQ(reader.GroupCount(), static_cast<int>(expected.size()));
+      std::vector<Group> read;
+      TScriptGroup group;
+      while (reader.NextGroup(group)) {
+        Group& copy = read.emplace_back(Group{Read(group.element), {}});
+        for (const TScriptElement& statement : group.statements)
+          copy.statements.push_back(Read(statement));
+      }
+      EXPECT_EQ(read, expected);
+    } catch (const EScriptFileError& error) {
+      const std::string message = error.what();
+      if (document_error == "no SCRIPTS")
+        EXPECT_EQ(message, Ansi("В файле скрипта нет элемента SCRIPTS: ") + path);
+      else
+        EXPECT_EQ(message, Ansi("Ошибка в файле скрипта ") + path + ", " + document_error);
+    }
+  }
+
+  QTemporaryDir dir_;
+};
+
+TEST_F(ScriptReaderTest, GroupsStatementsAndTextsAreThoseOfTheDocument) {
+  const char* documents[] = {
+      "<SCRIPTS><G CONDITION=\"EXIST_TABLE(T);\"><S STOP_ON_EXCEPTION=\"1\" LOG_ERROR=\" 1 \">"
+      "INSERT INTO T VALUES (1)</S><S2>COMMIT</S2></G><EMPTY/></SCRIPTS>",
+      // Blank text is no node; a CDATA section, a comment and a processing
+      // instruction are, and the first node decides.
+      "<SCRIPTS>\n  <G>\n    <S>\n   </S>\n    <S>  <![CDATA[ A < B ]]>  rest</S>\n"
+      "    <S><!-- note -->SELECT 1</S><S><?pi data?>x</S><S><![CDATA[  ]]>y</S>\n  </G>\n"
+      "</SCRIPTS>",
+      // Entities and character references are part of the text node.
+      "<SCRIPTS><G><S>WHERE A &lt; 5 AND B &gt; 'x&amp;y' AND C = &#65;&#x42;</S></G></SCRIPTS>",
+      "<!DOCTYPE SCRIPTS [<!ENTITY t \"BOOKS\">]><SCRIPTS><G><S>SELECT * FROM &t;</S></G></SCRIPTS>",
+      // An element first: the statement is empty; nested text is no text.
+      "<SCRIPTS><G><S><X>inner</X>after</S><S/><S></S></G></SCRIPTS>",
+      // Comments and text between groups and statements are not groups.
+      "<?xml version=\"1.0\"?><!-- head --><SCRIPTS>text<!-- c --><G>t<S>1</S><!-- c --></G>"
+      "<?pi x?></SCRIPTS><!-- tail -->",
+      // Prefixed names are names like any other.
+      "<SCRIPTS><a:G b:X=\"1\"><c:S>SELECT 2</c:S></a:G></SCRIPTS>",
+      "<SCRIPTS/>",
+  };
+  for (const char* document : documents) ExpectSameAsDocument(QByteArray(document));
+}
+
+TEST_F(ScriptReaderTest, Windows1251FilesGiveTheSameAnsiTexts) {
+  const std::string russian = Ansi("Справочник «Книги» — ёЁ");
+  const QByteArray bytes =
+      QByteArray("<?xml version=\"1.0\" encoding=\"windows-1251\"?>\n<SCRIPTS><") +
+      QByteArray::fromStdString(Ansi("ГРУППА")) + " CONDITION=\"" +
+      QByteArray::fromStdString(russian) + "\"><S>UPDATE T SET NAME = '" +
+      QByteArray::fromStdString(russian) + "'</S></" + QByteArray::fromStdString(Ansi("ГРУППА")) +
+      "></SCRIPTS>";
+  ExpectSameAsDocument(bytes);
+  TScriptReader reader(Write(bytes));
+  TScriptGroup group;
+  ASSERT_TRUE(reader.NextGroup(group));
+  EXPECT_EQ(group.element.name, Ansi("ГРУППА"));
+  EXPECT_EQ(group.element.Attribute("CONDITION"), russian);
+  ASSERT_EQ(group.statements.size(), 1u);
+  EXPECT_EQ(group.statements[0].text, "UPDATE T SET NAME = '" + russian + "'");
+}
+
+TEST_F(ScriptReaderTest, LongStatementsAndManyGroupsComeWhole) {
+  // Longer than any buffer the reader fills at once.
+  std::string statement = "INSERT INTO T VALUES ('";
+  for (int i = 0; statement.size() < 70000; ++i) statement += "x &amp; y " + std::to_string(i);
+  statement += "')";
+  QByteArray bytes = "<SCRIPTS>";
+  for (int g = 0; g < 20; ++g)
+    bytes += QByteArray::fromStdString("<G N=\"" + std::to_string(g) + "\"><S>" + statement +
+                                       "</S><S>SELECT " + std::to_string(g) + "</S></G>\n");
+  bytes += "</SCRIPTS>";
+  ExpectSameAsDocument(bytes);
+}
+
+TEST_F(ScriptReaderTest, AttributesKeepTheOrderTheFileWritesThemIn) {
+  TScriptReader reader(Write("<SCRIPTS><G Z=\"1\" A=\"2\" M=\"3\"><S Q=\"4\" B=\"5\">x</S></G></SCRIPTS>"));
+  TScriptGroup group;
+  ASSERT_TRUE(reader.NextGroup(group));
+  EXPECT_EQ(group.element.attributes, (Attributes{{"Z", "1"}, {"A", "2"}, {"M", "3"}}));
+  EXPECT_EQ(group.statements.at(0).attributes, (Attributes{{"Q", "4"}, {"B", "5"}}));
+  EXPECT_TRUE(group.element.HasAttribute("A"));
+  EXPECT_FALSE(group.element.HasAttribute("a"));
+  EXPECT_EQ(group.element.Attribute("none"), "");
+  EXPECT_FALSE(reader.NextGroup(group));
+  EXPECT_FALSE(reader.NextGroup(group));
+}
+
+TEST_F(ScriptReaderTest, BrokenFilesFailAsTheDocumentDidBeforeAnyGroupIsRead) {
+  const char* documents[] = {
+      "",
+      "<SCRIPTS><G><S>x</G></SCRIPTS>",
+      "<SCRIPTS><G/></SCRIPTS><MORE/>",
+      "<SCRIPTS><G><S>unfinished",
+      "<SCRIPTS><G><S>&undeclared;</S></G></SCRIPTS>",
+      "<?xml version=\"1.0\" encoding=\"no-such-encoding\"?><SCRIPTS/>",
+      "<OTHER><G><S>SELECT 1</S></G></OTHER>",
+      "<OTHER><G></OTHER>",  // the parse error wins over the missing SCRIPTS
+  };
+  for (const char* document : documents) ExpectSameAsDocument(QByteArray(document));
+  // A fault near the end still fails before the first group is handed out.
+  QByteArray late = "<SCRIPTS>";
+  for (int g = 0; g < 1000; ++g) late += "<G><S>SELECT 1</S></G>\n";
+  late += "<G></SCRIPTS>";
+  ExpectSameAsDocument(late);
+  EXPECT_THROW(TScriptReader reader(Write(late)), EScriptFileError);
+}
+
+TEST_F(ScriptReaderTest, AFileThatCannotBeOpenedSaysSo) {
+  const std::string path = dir_.filePath("missing.xml").toStdString();
+  try {
+    TScriptReader reader(path);
+    ADD_FAILURE() << "no error";
+  } catch (const EScriptFileError& error) {
+    EXPECT_EQ(std::string(error.what()), Ansi("Не удалось открыть файл скрипта ") + path);
+  }
+}
+
+}  // namespace
+}  // namespace app::testing

@@ -1,0 +1,133 @@
+#!/usr/bin/env bash
+# Runs every benchmark of a Release build with repetitions and random
+# interleaving, then prints one table: for each comparison the median of
+# our side, the median of the peer (raw client loop, isql-fb, Qt's QIBASE)
+# and their ratio (ours / peer; below 1 is faster than the peer). The
+# update run pairs both sides in every repetition; its ratio is the median
+# of the paired ratios, and a separate run of 60 000 statements reports the
+# peak memory of both processes.
+#
+#   scripts/bench.sh [build folder]       (default: build/release)
+#
+# Environment: REPETITIONS (default 15), BENCH_OUT (folder for the JSON
+# results, default a temporary folder), UPDATE_RUN_STATEMENTS (tmpfs run,
+# default 20000), UPDATE_RUN_DISK_STATEMENTS (disk run, default 2000: every
+# commit waits for the disk), MEMORY_RUN_STATEMENTS (default 60000),
+# UPDATE_RUN_DISK_DIR (default the system's temporary folder), SKIP_FIB
+# (set: only the updater's benchmarks run; the table reads fib.json if the
+# folder already has one).
+# Configure the build with
+#   cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release
+#   cmake --build build/release --target fib_bench app_bench
+set -euo pipefail
+
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="${1:-$root/build/release}"
+repetitions="${REPETITIONS:-15}"
+out="${BENCH_OUT:-$(mktemp -d)}"
+mkdir -p "$out"
+export UPDATER_FB_PASSWORD="${UPDATER_FB_PASSWORD:-masterkey}"
+
+for exe in "$build/fib/fib_bench" "$build/app/app_bench"; do
+  [[ -x "$exe" ]] || { echo "missing $exe: build fib_bench and app_bench first" >&2; exit 1; }
+done
+
+run() {  # name, executable, filter, extra environment...
+  local name="$1" exe="$2" filter="$3"
+  shift 3
+  echo "running $name ($repetitions repetitions)..." >&2
+  # A failing group is reported and left out of the table; the others run.
+  env "$@" "$exe" --benchmark_filter="$filter" \
+    --benchmark_repetitions="$repetitions" \
+    --benchmark_enable_random_interleaving=true \
+    --benchmark_report_aggregates_only=false \
+    --benchmark_out="$out/$name.json" --benchmark_out_format=json >/dev/null ||
+    { echo "$name failed" >&2; rm -f "$out/$name.json"; }
+}
+
+echo "load before: $(uptime)" >&2
+if [[ -z "${SKIP_FIB:-}" ]]; then run fib "$build/fib/fib_bench" '.'; fi
+run transfer "$build/app/app_bench" 'BM_Transfer'
+run update_tmpfs "$build/app/app_bench" 'BM_UpdateRunTmpfs' \
+  UPDATE_RUN_STATEMENTS="${UPDATE_RUN_STATEMENTS:-20000}"
+run update_disk "$build/app/app_bench" 'BM_UpdateRunDisk' \
+  UPDATE_RUN_STATEMENTS="${UPDATE_RUN_DISK_STATEMENTS:-2000}"
+repetitions=3 run update_memory "$build/app/app_bench" 'BM_UpdateRunTmpfs' \
+  UPDATE_RUN_STATEMENTS="${MEMORY_RUN_STATEMENTS:-60000}"
+echo "load after: $(uptime)" >&2
+
+python3 - "$out" <<'EOF'
+import json, os, sys
+
+out = sys.argv[1]
+medians = {}   # benchmark name (without the iteration suffixes) -> median entry
+for file in os.listdir(out):
+    if not file.endswith(".json"):
+        continue
+    group = file[:-5]
+    try:
+        entries = json.load(open(os.path.join(out, file)))["benchmarks"]
+    except (ValueError, KeyError):
+        print(f"unreadable results: {file}", file=sys.stderr)
+        continue
+    for entry in entries:
+        if entry.get("aggregate_name") != "median":
+            continue
+        name = entry["run_name"].split("/iterations:")[0].split("/manual_time")[0]
+        medians[(group, name)] = entry
+
+def time_of(group, name):
+    entry = medians.get((group, name))
+    return None if entry is None else entry["real_time"]
+
+# (what is measured, our benchmark, the peer's benchmark)
+pairs = [
+    ("INSERT 100k rows, 6 params", "InsertLayer", "InsertRaw"),
+    ("INSERT, raw in the layer's wire types", "InsertLayer", "InsertRawLayersTypes"),
+    ("INSERT 100k rows, 6 params", "InsertLayer", "InsertQt"),
+    ("SELECT fetch 100k rows", "SelectLayer", "SelectRaw"),
+    ("SELECT fetch 100k rows", "SelectLayer", "SelectQt"),
+]
+for rows in ("1000", "10000", "100000"):
+    pairs.append(("data-set walk " + rows, "DataSetWalk/" + rows, "RawFetch/" + rows))
+for rows in ("1000", "10000", "100000"):
+    pairs.append(("data-set walk " + rows, "DataSetWalk/" + rows, "QtForwardOnly/" + rows))
+pairs += [
+    ("data-set FetchAll+walk 100000", "DataSetFetchAll/100000", "RawFetch/100000"),
+    ("blobs 1000 x 64 KB", "BM_BlobStream", "BM_BlobRawCalls"),
+    ("blobs 1000 x 64 KB", "BM_BlobStream", "BM_BlobQtIBase"),
+    ("connect + disconnect", "BM_ConnectLayer", "BM_ConnectRaw"),
+    ("start, query, commit", "BM_TransactionLayer", "BM_TransactionRaw"),
+]
+def peer_label(name):
+    if "Qt" in name:
+        return "Qt QIBASE"
+    return "raw client"
+
+print()
+print("| comparison | peer | ours (median) | peer (median) | ratio |")
+print("|---|---|---|---|---|")
+for label, ours, peer in pairs:
+    a, b = time_of("fib", ours), time_of("fib", peer)
+    if a is None or b is None:
+        continue
+    unit = medians[("fib", ours)]["time_unit"]
+    print(f"| {label} | {peer_label(peer)} | {a:.1f} {unit} | {b:.1f} {unit} | {a / b:.3f} |")
+a, b = time_of("transfer", "BM_TransferThroughUpdater"), time_of("transfer", "BM_TransferRawCalls")
+if a is not None and b is not None:
+    print(f"| blob transfer 1000 x 64 KB | raw client | {a:.0f} ms | {b:.0f} ms | {a / b:.3f} |")
+for group, label in (("update_tmpfs", "update run, tmpfs"), ("update_disk", "update run, disk")):
+    entry = medians.get((group, "BM_UpdateRunTmpfs" if "tmpfs" in group else "BM_UpdateRunDisk"))
+    if entry is None:
+        continue
+    print(f"| {label} (paired) | isql-fb | {entry['real_time']:.2f} s | {entry['isql_s']:.2f} s "
+          f"| {entry['ratio']:.3f} |")
+entry = medians.get(("update_memory", "BM_UpdateRunTmpfs"))
+if entry is not None:
+    print()
+    print(f"peak memory, 60 000 statements: updater {entry['updater_peak_mib']:.1f} MiB, "
+          f"isql-fb {entry['isql_peak_mib']:.1f} MiB, ratio {entry['peak_ratio']:.2f}; "
+          f"time {entry['real_time']:.2f} s against {entry['isql_s']:.2f} s "
+          f"(ratio {entry['ratio']:.3f})")
+print(f"\nJSON results: {out}")
+EOF
