@@ -2,7 +2,8 @@
 // markers before the server sees it. The first byte picks the options
 // (parameter check, EXECUTE BLOCK, the macro character); the rest is the
 // statement. Every marker found is then rewritten as a macro value or, in a
-// condition, as a NULL test, as the statement's execution does.
+// condition, as a NULL test, as the statement's execution does. Markers must
+// lie in the text, in order, without overlapping.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -25,9 +26,13 @@ fib::PreprocessOptions OptionsOf(uint8_t bits) {
 
 void RewriteMarkers(std::string sql, const std::vector<fib::SQLMarker>& markers) {
   std::vector<fib::MarkerEdit> edits;
+  int previous_end = 0;
   for (const fib::SQLMarker& marker : markers) {
-    if (marker.start < 0 || marker.end < marker.start || marker.end > static_cast<int>(sql.size()))
+    // Markers lie in the text, in order, without overlapping.
+    if (marker.start < previous_end || marker.end <= marker.start ||
+        marker.end > static_cast<int>(sql.size()))
       std::abort();
+    previous_end = marker.end;
     fib::MarkerEdit edit;
     edit.start = marker.start;
     edit.end = marker.end;

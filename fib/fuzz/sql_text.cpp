@@ -1,9 +1,10 @@
 // Statement texts come from users and from component properties: every
 // clause finder and rewriter must cope with any text. The input is the
 // statement, then after a zero byte the text a rewrite puts in (a condition,
-// an order list or a plan).
+// an order list or a plan). Text without comments has none to strip.
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 
 #include "classlib/strings.h"
@@ -41,7 +42,9 @@ void Rewrite(const std::string& sql, const std::string& text) {
 }
 
 void TextTools(const std::string& sql, const std::string& text) {
-  fib::StripSQLComments(sql);
+  // Stripping never joins what is left into a new comment.
+  const std::string stripped = fib::StripSQLComments(sql);
+  if (fib::StripSQLComments(stripped) != stripped) std::abort();
   fib::AppendToSQL(sql, text);
   fib::FromListEntries(sql, false, true);
   fib::JoinsToCommaList(sql);
