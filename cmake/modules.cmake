@@ -12,6 +12,7 @@ include(GoogleTest)
 # (default kUpdaterTestTimeout), and SLOW_TIMEOUT for the tests whose full
 # names match SLOW_TESTS.
 #   updater_module_bench(NAME <name> [DEPENDS <targets...>])
+#   updater_module_fuzz(NAME <name> [DEPENDS <targets...>] [SOURCES <files...>])
 
 function(updater_module)
   cmake_parse_arguments(M "" "NAME" "DEPENDS" ${ARGN})
@@ -77,4 +78,42 @@ function(updater_module_bench)
   set(exe ${M_NAME}_bench)
   add_executable(${exe} ${sources})
   target_link_libraries(${exe} PRIVATE ${M_NAME} ${M_DEPENDS} benchmark::benchmark benchmark::benchmark_main)
+endfunction()
+
+# Every .cpp in <module>/fuzz is one libFuzzer harness, <module>_fuzz_<file>,
+# with its seed corpus in <module>/fuzz/corpus/<file>/ (kept crash inputs in
+# its crashes/ folder). The fuzz preset links libFuzzer's driver (target
+# "fuzzers" builds them all); other builds link the replay driver and
+# register one test per harness that feeds it the corpus and crash inputs.
+#
+# SOURCES names files of fuzz/ that the harnesses share (driving code, not a
+# harness of its own): each is linked into every harness of the module.
+function(updater_module_fuzz)
+  cmake_parse_arguments(M "" "NAME" "DEPENDS;SOURCES" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/*.cpp)
+  set(shared "")
+  foreach(file IN LISTS M_SOURCES)
+    get_filename_component(path ${file} ABSOLUTE)
+    list(APPEND shared ${path})
+    list(REMOVE_ITEM sources ${path})
+  endforeach()
+  foreach(source IN LISTS sources)
+    get_filename_component(harness ${source} NAME_WE)
+    set(exe ${M_NAME}_fuzz_${harness})
+    add_executable(${exe} ${source} ${shared})
+    target_link_libraries(${exe} PRIVATE ${M_NAME} ${M_DEPENDS})
+    set_target_properties(${exe} PROPERTIES AUTOMOC OFF)
+    if(UPDATER_FUZZ)
+      target_link_options(${exe} PRIVATE -fsanitize=fuzzer)
+      add_dependencies(fuzzers ${exe})
+    else()
+      target_link_libraries(${exe} PRIVATE fuzz_replay_main)
+      if(BUILD_TESTING)
+        set(test fuzz_replay.${M_NAME}.${harness})
+        add_test(NAME ${test}
+                 COMMAND ${exe} ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/corpus/${harness})
+        set_tests_properties(${test} PROPERTIES LABELS ${M_NAME} TIMEOUT 120)
+      endif()
+    endif()
+  endforeach()
 endfunction()

@@ -76,7 +76,10 @@ Variant Substring(const std::string& name, const std::vector<Variant>& args) {
 Variant DateOf(const std::string& name, const Variant* argument, const TFilterDateFunc& date_func) {
   if (classlib::VarIsNull(*argument)) return classlib::Null();
   if (!classlib::VarIsArray(*argument)) {
-    return Variant(static_cast<int32_t>(std::trunc(argument->AsDate())));
+    // The day number goes through the variant's checked conversion: a date
+    // beyond the 32-bit range (or not a number) raises its overflow error
+    // instead of being cast, which would be undefined.
+    return Variant(Variant::FromDate(std::trunc(argument->AsDate())).AsInteger());
   }
   const std::vector<Variant> args = ListOf(*argument);
   if (args.size() != 2) RaiseExpressionExpected(name);

@@ -172,6 +172,17 @@ TEST(Filter, DateAndTimeFunctions) {
             "Incorrectly formed filter expression");  // no date routine given
 }
 
+// DATE(value) is a 32-bit day number: values beyond that range raise the
+// variant's conversion error, and values inside it lose their fraction.
+TEST(Filter, DateOfNumberOutsideTheDayRange) {
+  for (const char* text : {"DATE(1E10) > 0", "DATE(-1E10) < 0", "DATE(2147483648) > 0"}) {
+    FilterTable t = People();
+    TExpressionParser parser(t, SqlLike, fib::StrToDateTimeFmt, {}, text);
+    EXPECT_THROW(t.Matching(parser), classlib::EVariantError) << text;
+  }
+  EXPECT_EQ(Filter("DATE(2147483647.9) = 2147483647 AND DATE(-2.5) = -2 AND ID = 1"), (Rows{0}));
+}
+
 TEST(Filter, TextFunctions) {
   EXPECT_EQ(Filter("SUBSTRING(NAME, 2, 3) = 'ori'"), (Rows{1}));
   EXPECT_EQ(Filter("SUBSTRING(NAME, '2,3') = 'ori'"), (Rows{1}));
