@@ -8,7 +8,7 @@
 
 #include "classlib/currency.h"
 #include "classlib/datetime.h"
-#include "fib/expression_parser.h"
+#include "fib/filter_expression_parser.h"
 #include "fib/filter_compiler.h"
 #include "fib/str_util.h"
 #include "fib/tests/filter_table.h"
