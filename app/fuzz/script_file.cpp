@@ -2,7 +2,6 @@
 // the connection or be refused with EScriptFileError. The first byte picks
 // the server kind and the LOGCHECKERROR switch; the rest is the file. The
 // groups' binary-column declarations are read as a run reads them.
-#include <QDomElement>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -20,7 +19,7 @@ namespace {
 class CollectedBlobMoves : public app::IBlobMoves {
  public:
   void Clear() override { moves_.clear(); }
-  void Collect(const QDomElement& group) override { app::CollectBlobMoves(group, moves_); }
+  void Collect(const app::TScriptElement& group) override { app::CollectBlobMoves(group, moves_); }
   bool Perform(const std::string&) override { return true; }
 
  private:
