@@ -9,6 +9,7 @@ inline constexpr const char* SFieldNotFound = "Field %s not found";
 inline constexpr const char* SAttributeNotFound = "Attribute %s not found";
 inline constexpr const char* SCannotConvertType = "Cannot convert type";
 inline constexpr const char* SIllegalFilter = "Illegal filter expression";
+inline constexpr const char* SInvalidIndexFieldNames = "Invalid IndexFieldNames format!";
 inline constexpr const char* SNeedBlobType = "Field is not BLOB";
 inline constexpr const char* SInvalidBlob = "Invalid BLOB";
 inline constexpr const char* SBlobMustBeCached = "Blob must be in cached mode";

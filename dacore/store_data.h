@@ -18,6 +18,8 @@
 
 namespace dacore {
 
+class TFilterExpression;
+
 // A record buffer: the data area, the null bytes, a spare byte to an even
 // size, and in buffers made for them the calculated fields.
 using TRecBuf = void*;
@@ -160,7 +162,9 @@ class TData : public classlib::TObject {
   virtual void SetFilterItemTypes(TItemTypes types) { filter_item_types_ = types; }
   TItemTypes FilterItemTypes() const { return filter_item_types_; }
   bool CachedUpdates() const { return cached_updates_; }
-  void SetCachedUpdates(bool value) { cached_updates_ = value; }
+  // Switching off cancels the pending changes; switching on shows every
+  // row but the deleted ones.
+  void SetCachedUpdates(bool value);
 
   // ---- Filters (the filter-expression layer overrides the parse hooks) -----
   virtual void SetFilterText(const std::string& text);
@@ -206,14 +210,17 @@ class TData : public classlib::TObject {
   virtual void DoOnDeleteRecord(TRecBuf rec);
   virtual void DoOnUpdateRecord(TRecBuf rec);
   virtual void DoOnApplyRecord(int kind, int& action, bool last_item);
-  // Hooks of the filter-expression layer: parse the stored text into a tree
-  // (an empty or blank text leaves none), free it, and test a record.
-  virtual void ParseFilter() {}
-  virtual void FreeFilter() {}
-  virtual bool HasFilterExpression() { return false; }
-  virtual bool FilterExpressionAccepts(TRecBuf /*rec*/) { return true; }
+  // The filter expression: parse the stored text into a tree (an empty or
+  // blank text leaves none; the old tree is freed first), free it, and test
+  // a record.
+  virtual void ParseFilter();
+  virtual void FreeFilter();
+  virtual bool HasFilterExpression();
+  virtual bool FilterExpressionAccepts(TRecBuf rec);
   // Whether a record passes every filter that is set.
   bool FilterAccepts(TRecBuf rec);
+  // A driver that frees its result outside UnPrepare clears the mark itself.
+  void SetPrepared(bool value) { prepared_ = value; }
 
   // The record slot of a field and its null byte.
   uint8_t* FieldPtr(TRecBuf rec, const TFieldDesc& field) const;
@@ -254,6 +261,7 @@ class TData : public classlib::TObject {
   bool one_element_arrays_ = false;
   TFieldDescs fields_;
   TStringHeap string_heap_;
+  TFilterExpression* filter_ = nullptr;  // owned
   bool active_ = false;
   bool prepared_ = false;
 };

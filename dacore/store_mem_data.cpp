@@ -55,6 +55,12 @@ void TMemData::FreeData() {
 void TMemData::InitFields() {
   TData::InitFields();
   block_man_.SetRecordSize(record_size_);
+  sort_columns_ = ParseIndexFieldNames(sort_fields_, Fields());
+}
+
+void TMemData::ClearFields() {
+  sort_columns_.clear();
+  TData::ClearFields();
 }
 
 void TMemData::Reopen() {

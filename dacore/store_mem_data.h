@@ -8,10 +8,12 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "dacore/store_blocks.h"
 #include "dacore/store_data.h"
+#include "dacore/store_sort_columns.h"
 
 namespace dacore {
 
@@ -34,6 +36,7 @@ class TMemData : public TData {
 
   void Reopen() override;
   void InitFields() override;
+  void ClearFields() override;
 
   // ---- Navigation -----------------------------------------------------------
   bool GetEOF() override;
@@ -70,13 +73,52 @@ class TMemData : public TData {
 
   // ---- View -----------------------------------------------------------------
   void ClearCache() override;
+  void SetFilterText(const std::string& text) override;
   void SetFilterItemTypes(TItemTypes types) override;
   int GetUpdateStatus() override;
   int GetUpdateResult() override;
-  // Local order (the sorting layer overrides them).
-  virtual bool HasSortColumns() { return false; }
-  virtual int CompareRecords(TRecBuf /*rec1*/, TRecBuf /*rec2*/) { return 0; }
-  virtual void SortItems() {}
+
+  // ---- Cached updates ------------------------------------------------------
+  // Hands every recorded change to the apply handler, in the order rows were
+  // first changed, with the new and old values in the cache buffers.
+  void ApplyUpdates() override;
+  // Applies what is pending, then forgets the applied changes.
+  void CommitUpdates() override;
+  // Takes every changed row back to its values before its first change.
+  void CancelUpdates() override;
+  // Offers every change to the next ApplyUpdates again.
+  void RestoreUpdates() override;
+  // Takes the current row back to its values before its first change.
+  void RevertRecord() override;
+  bool UpdatesPending() override;
+  // The current row's values before its first cached change.
+  void GetRefreshRecord(TRecBuf rec) override;
+  // ---- Local order and value comparison ------------------------------------
+  // Results are -1, 0 or 1. Ansi strings zero-terminated, or with lengths.
+  virtual int CompareStrA(const char* a, const char* b, TCompareOptions options);
+  virtual int CompareStrExactA(std::string_view a, std::string_view b, TCompareOptions options);
+  // Wide strings in raw memory: over the length of a, or whole.
+  virtual int CompareStrW(const void* a, const void* b, TCompareOptions options);
+  virtual int CompareStrExactW(const void* a, const void* b, TCompareOptions options);
+  // A key against a stored text, with the partial options.
+  virtual int CompareFieldsPartial(std::string_view key, std::string_view value, TCompareOptions options);
+  virtual int CompareFieldsPartialW(const void* key, const void* value, TCompareOptions options);
+  // A value of value_type (in its record form) against the field's value in
+  // rec; negative when the value is less. The field's null flag is not read.
+  virtual int CompareFieldValue(const void* value, TDataType value_type, const TFieldDesc& field, TRecBuf rec,
+                                TCompareOptions options);
+  virtual int CompareRecordField(TRecBuf rec1, TRecBuf rec2, const TSortColumn& column);
+  // The field of rec1 against the field of rec2; null sorts first.
+  virtual int CompareRecords(TRecBuf rec1, TRecBuf rec2, TCompareOptions options, const TFieldDesc& field);
+  // Stores the index specification; an active store parses it and sorts.
+  virtual void SetSortFields(const std::string& text);
+  // Sorts every row by the sort columns and renumbers them.
+  virtual void SortItems();
+  bool HasSortColumns() const { return !sort_columns_.empty(); }
+  const std::string& SortFields() const { return sort_fields_; }
+  const TSortColumns& SortColumns() const { return sort_columns_; }
+  // The order of two records by every sort column.
+  int CompareBySortColumns(TRecBuf rec1, TRecBuf rec2);
   // Numbers the visible rows from `item` on, forwards or backwards.
   void ReorderItems(ItemHeader* item, bool keep_count, bool backwards);
 
@@ -98,13 +140,18 @@ class TMemData : public TData {
   void InternalDelete();
   void RenumberItems(ItemHeader* item, TReorderMode mode);
   void RenumberAfterDelete(ItemHeader* prev, ItemHeader* next);
-  // Moves the current item to its place in the local order (sorting layer).
-  virtual void MoveItemBySort(int /*direction*/) {}
+  // Moves the current item towards its place in the local order: forwards
+  // for a positive direction, backwards for a negative one.
+  virtual void MoveItemBySort(int direction);
   // Cached-updates layer: record the current row's insert, update or delete.
-  virtual void CacheInsert(ItemHeader* /*item*/) {}
-  virtual void CacheUpdate(ItemHeader* /*item*/, TRecBuf /*rec*/) {}
-  virtual void CacheDelete(ItemHeader* /*item*/) {}
+  virtual void CacheInsert(ItemHeader* item);
+  virtual void CacheUpdate(ItemHeader* item, TRecBuf rec);
+  virtual void CacheDelete(ItemHeader* item);
   void FreeCachedEntries();
+  // Unlinks a row and frees it with its values; the count drops when it was
+  // visible, the rest is renumbered from its neighbours, and a current row
+  // gives way to its successor (or predecessor).
+  void RemoveItem(ItemHeader* item);
   void LinkBefore(ItemHeader* item, ItemHeader* before);
   void Unlink(ItemHeader* item);
   // Commits (drops the rollback copy of) every blob of a record.
@@ -121,6 +168,8 @@ class TMemData : public TData {
   int32_t refresh_stamp_ = 0;
   std::vector<ItemHeader*> record_no_cache_;
   TBlockManager block_man_;
+  std::string sort_fields_;
+  TSortColumns sort_columns_;
 
  private:
   ItemHeader* NextVisible(ItemHeader* item);
@@ -128,6 +177,20 @@ class TMemData : public TData {
   void RenumberForwards(ItemHeader* from, int32_t order);
   void RenumberBackwards(ItemHeader* from, int32_t order);
   void ResetFilterStates();
+  // The value of a field in its record form (see CompareFieldValue).
+  const void* FieldValue(const TFieldDesc& field, TRecBuf rec, std::vector<uint8_t>& scratch);
+  int CompareByColumnsWithCalc(TRecBuf rec1, TRecBuf rec2);
+  void AddCacheEntry(ItemHeader* item);
+  TCacheItem* FindCacheEntry(ItemHeader* item, TCacheItem** prev);
+  void DropCacheEntry(TCacheItem* entry, TCacheItem* prev);
+  // Takes a row back to its state before its first change; answers
+  // whether the row still exists.
+  bool RevertItem(ItemHeader* item);
+  void RestoreFromRollback(ItemHeader* item);
+  void SaveRollback(ItemHeader* item);
+  void FreeRollback(ItemHeader* item);
+  int32_t cache_removals_ = 0;  // entries dropped, so an apply walk can tell
+  void SwapWithNext(ItemHeader* item);
 };
 
 }  // namespace dacore

@@ -45,7 +45,7 @@ ItemHeader* TMemData::InternalInsert(TRecBuf rec) {
   PutRecord(rec);
   CommitBlobs(rec);
   if (HasSortColumns())
-    MoveItemBySort(previous_current ? CompareRecords(rec, ItemRecord(previous_current)) : -1);
+    MoveItemBySort(previous_current ? CompareBySortColumns(rec, ItemRecord(previous_current)) : -1);
   if (!IsHidden(item)) ++record_count_;
   RenumberItems(item, rmInsert);
   return item;
@@ -54,18 +54,18 @@ ItemHeader* TMemData::InternalInsert(TRecBuf rec) {
 void TMemData::InternalDelete() {
   ItemHeader* item = current_item_;
   CLASSLIB_ASSERT(item != nullptr);
-  if (CachedUpdates()) {
-    // Reverting an inserted row removes it.
-    const bool inserted = item->status == isAppended;
-    RevertRecord();
-    if (inserted) return;
-  }
+  // In cached mode the row is reverted first; an inserted row goes with that.
+  if (CachedUpdates() && !RevertItem(item)) return;
+  RemoveItem(item);
+}
+
+void TMemData::RemoveItem(ItemHeader* item) {
   const bool visible = !IsHidden(item);
   ItemHeader* prev = item->prev;
   ItemHeader* next = item->next;
   Unlink(item);
   FreeItemWithValues(item);
-  current_item_ = next ? next : prev;
+  if (current_item_ == item) current_item_ = next ? next : prev;
   if (!first_item_) {
     current_item_ = nullptr;
     bof_ = eof_ = true;
@@ -93,7 +93,7 @@ void TMemData::UpdateRecord(TRecBuf rec) {
   CLASSLIB_ASSERT(current_item_ != nullptr);
   if (CachedUpdates()) CacheUpdate(current_item_, rec);
   else DoOnUpdateRecord(rec);
-  const int direction = HasSortColumns() ? CompareRecords(rec, ItemRecord(current_item_)) : 0;
+  const int direction = HasSortColumns() ? CompareBySortColumns(rec, ItemRecord(current_item_)) : 0;
   const bool was_visible = !IsHidden(current_item_);
   PutRecord(rec);
   if (HasSortColumns()) {
@@ -114,6 +114,12 @@ void TMemData::DeleteRecord() {
     return;
   }
   ItemHeader* item = current_item_;
+  if (item->status == isAppended) {
+    // An inserted row leaves no trace: its entry and the row itself go.
+    CacheDelete(item);
+    RemoveItem(item);
+    return;
+  }
   const bool was_visible = !IsHidden(item);
   CacheDelete(item);
   item->filter_result = fsNotChecked;

@@ -1,0 +1,196 @@
+// TCRRecordSet: execution, fetch on demand and properties.
+#include "dacore/driver_record_set.h"
+
+#include <cstring>
+
+#include "classlib/exceptions.h"
+
+namespace dacore {
+
+TCRRecordSet::TCRRecordSet() = default;
+
+// The store closes before the command goes, while the overrides still exist.
+TCRRecordSet::~TCRRecordSet() {
+  Close();
+  TData::UnPrepare();
+}
+
+TCRCommand* TCRRecordSet::GetCommand() {
+  if (!command_) command_ = CreateCommand();
+  return command_.get();
+}
+
+void TCRRecordSet::SetCommand(std::unique_ptr<TCRCommand> value) { command_ = std::move(value); }
+
+TCRTablesInfo& TCRRecordSet::TablesInfo() {
+  if (!tables_info_) tables_info_ = std::make_unique<TCRTablesInfo>(GetTableInfoClass());
+  return *tables_info_;
+}
+
+bool TCRRecordSet::GetConnectionFlag() {
+  TCRConnection* connection = GetCommand()->GetConnection();
+  return connection && connection->ConvertEOL;
+}
+
+// ---- Life cycle --------------------------------------------------------------
+
+void TCRRecordSet::Prepare() {
+  if (Prepared()) return;
+  TMemData::Prepare();
+  if (!IsFetching()) return;
+  try {
+    InitFields();
+  } catch (...) {
+    TData::UnPrepare();
+    throw;
+  }
+}
+
+void TCRRecordSet::UnPrepare() {
+  TMemData::UnPrepare();
+  if (tables_info_) tables_info_->Clear();
+}
+
+void TCRRecordSet::InternalOpen() {
+  TMemData::InternalOpen();
+  eof_ = false;
+  ExecCommand();
+}
+
+void TCRRecordSet::FreeResult() {
+  InternalUnPrepare();
+  SetPrepared(false);
+}
+
+void TCRRecordSet::InternalExecute() {
+  GetCommand()->Execute(1);
+  fetch_done_ = false;
+}
+
+// Fields described at prepare serve unless the statement only now turned
+// out to return rows or the driver wants them described again.
+void TCRRecordSet::ExecCommand() {
+  const uint8_t kind_before = command_type_;
+  InternalExecute();
+  if (!IsFetching()) return;
+  if (kind_before != ctCursor || NeedInitFieldsAfterExecute()) InitFields();
+  if (FetchAllRows) FetchAll();
+  else Fetch();
+}
+
+void TCRRecordSet::FetchAll() {
+  while (Fetch()) {
+  }
+}
+
+bool TCRRecordSet::IsCommandIdle() {
+  CLASSLIB_ASSERT(command_ != nullptr);
+  const uint8_t state = command_->GetCursorState();
+  return state == csIdle || state == csFinished;
+}
+
+void TCRRecordSet::DoBeforeFetch(bool& cancel) {
+  cancel = fetch_done_;
+  if (OnBeforeFetch) OnBeforeFetch(cancel);
+  if (cancel && GetCommand()->GetCursorState() == csFetching) GetCommand()->SetCursorState(csFetchingPaused);
+}
+
+void TCRRecordSet::DoAfterFetch() {
+  if (OnAfterFetch) OnAfterFetch();
+}
+
+void TCRRecordSet::ClearCache() {
+  const bool eof = eof_;
+  TMemData::ClearCache();
+  eof_ = eof;
+}
+
+void TCRRecordSet::SortItems() {
+  if (first_cache_) FetchAll();
+  TMemData::SortItems();
+}
+
+// ---- Fetch on demand ---------------------------------------------------------
+
+void TCRRecordSet::GetNextRecord(TRecBuf rec) {
+  if (eof_) return;
+  if (!first_item_ && !Fetch()) {
+    eof_ = true;
+    current_item_ = nullptr;
+    return;
+  }
+  ItemHeader* it = bof_ || !current_item_ ? first_item_ : current_item_->next;
+  for (;;) {
+    while (it && IsHidden(it)) it = it->next;
+    if (it) break;
+    ItemHeader* last = last_item_;
+    if (!Fetch()) {
+      eof_ = true;
+      bof_ = false;
+      current_item_ = nullptr;
+      return;
+    }
+    it = !last || UniDirectional ? first_item_ : last->next;
+  }
+  bof_ = eof_ = false;
+  current_item_ = it;
+  if (rec) std::memcpy(rec, ItemRecord(it), record_size_);
+}
+
+void TCRRecordSet::GetPriorRecord(TRecBuf rec) {
+  if (UniDirectional) {
+    bof_ = true;
+    current_item_ = nullptr;
+    return;
+  }
+  if (!CanFetchBack()) {
+    TMemData::GetPriorRecord(rec);
+    return;
+  }
+  if (bof_) return;
+  if (!last_item_ && !FetchBack()) {
+    bof_ = true;
+    current_item_ = nullptr;
+    return;
+  }
+  ItemHeader* it = eof_ || !current_item_ ? last_item_ : current_item_->prev;
+  for (;;) {
+    while (it && IsHidden(it)) it = it->prev;
+    if (it) break;
+    ItemHeader* first = first_item_;
+    if (!FetchBack()) {
+      bof_ = true;
+      eof_ = false;
+      current_item_ = nullptr;
+      return;
+    }
+    it = first ? first->prev : last_item_;
+  }
+  bof_ = eof_ = false;
+  current_item_ = it;
+  if (rec) std::memcpy(rec, ItemRecord(it), record_size_);
+}
+
+// ---- Properties --------------------------------------------------------------
+
+bool TCRRecordSet::SetProp(int prop, const classlib::Variant& value) {
+  switch (prop) {
+    case prUniDirectional: UniDirectional = value.AsBoolean(); return true;
+    case prFetchRows: FetchRows = value.AsInteger(); return true;
+    case prFetchAll: FetchAllRows = value.AsBoolean(); return true;
+    case prLongStrings: LongStrings = value.AsBoolean(); return true;
+    case prRecordSetProp26: Prop26 = value.AsBoolean(); return true;
+    case prFlatBuffers: FlatBuffers = value.AsBoolean(); return true;
+    case prSortFields: SetSortFields(value.AsString()); return true;
+    case prRecordSetProp30: GetCommand()->RecordSetFlag = static_cast<uint8_t>(value.AsInteger()); return true;
+    default: UnknownProperty(__FILE__, __LINE__, prop);
+  }
+}
+
+bool TCRRecordSet::GetProp(int prop, classlib::Variant& value) {
+  if (prop != prFetchAll) UnknownProperty(__FILE__, __LINE__, prop);
+  value = FetchAllRows;
+  return true;
+}
+
+}  // namespace dacore

@@ -1,0 +1,97 @@
+// TCRRecordSet: the abstract driver result set. It is a record store that
+// executes its command and fetches rows on demand while the store is read;
+// a driver supplies the command class, the description of the fields and
+// Fetch.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "classlib/event.h"
+#include "classlib/variant.h"
+#include "dacore/driver_command.h"
+#include "dacore/driver_field_desc.h"
+#include "dacore/driver_table_info.h"
+#include "dacore/store_mem_data.h"
+
+namespace dacore {
+
+// Statement kinds a driver sets after prepare.
+inline constexpr uint8_t ctUnknown = 0;
+inline constexpr uint8_t ctStatement = 1;
+inline constexpr uint8_t ctCursor = 2;  // the statement returns rows
+
+class TCRRecordSet : public TMemData {
+  CLASSLIB_CLASS(TCRRecordSet, TMemData)
+ public:
+  using TBeforeFetchProc = classlib::Event<void(bool& cancel)>;
+  using TAfterFetchProc = classlib::Event<void()>;
+
+  TCRRecordSet();
+  ~TCRRecordSet() override;
+
+  // ---- Record store --------------------------------------------------------
+  void Prepare() override;
+  void UnPrepare() override;
+  std::unique_ptr<TFieldDesc> GetFieldDescType() override { return std::make_unique<TCRFieldDesc>(); }
+  bool GetConnectionFlag() override;
+  void GetNextRecord(TRecBuf rec) override;
+  void GetPriorRecord(TRecBuf rec) override;
+  void ClearCache() override;
+  void SortItems() override;
+
+  // ---- Driver operations ---------------------------------------------------
+  // The command of the driver's class; created on first use.
+  virtual std::unique_ptr<TCRCommand> CreateCommand() = 0;
+  virtual void SetCommand(std::unique_ptr<TCRCommand> value);
+  // Whether the cursor also fetches towards the beginning (FetchBack).
+  virtual bool CanFetchBack() { return false; }
+  virtual bool FetchBack() { return false; }
+  virtual bool NeedInitFieldsAfterExecute() { return false; }
+  virtual void ExecCommand();
+  virtual void DoBeforeFetch(bool& cancel);
+  virtual void DoAfterFetch();
+  virtual TTableInfoClass GetTableInfoClass() { return BaseTableInfoClass(); }
+  virtual void FreeResult();
+  virtual void InternalExecute();
+  // Fetches until Fetch brings nothing.
+  virtual void FetchAll();
+  virtual void SetFetchDone(bool value) { fetch_done_ = value; }
+  virtual bool IsCommandIdle();
+  virtual bool IsFetching() { return command_type_ == ctCursor; }
+  virtual void SetConnection(TCRConnection* value) { GetCommand()->SetConnection(value); }
+  virtual void SetSQL(const std::string& value) { GetCommand()->SetSQL(value); }
+  virtual bool SetProp(int prop, const classlib::Variant& value);
+  virtual bool GetProp(int prop, classlib::Variant& value);
+
+  TCRCommand* GetCommand();
+  void SetComponent(void* value) { GetCommand()->Component = value; }
+  void* GetComponent() { return GetCommand()->Component; }
+  TCRTablesInfo& TablesInfo();
+  bool FetchDone() const { return fetch_done_; }
+  uint8_t CommandType() const { return command_type_; }
+  void SetCommandType(uint8_t value) { command_type_ = value; }
+
+  bool UniDirectional = false;
+  int FetchRows = 25;
+  bool FetchAllRows = false;  // property 22
+  bool LongStrings = true;
+  bool FlatBuffers = true;
+  bool Prop26 = false;
+  TBeforeFetchProc OnBeforeFetch;
+  TAfterFetchProc OnAfterFetch;
+
+ protected:
+  void InternalPrepare() override { GetCommand()->Prepare(); }
+  void InternalUnPrepare() override { GetCommand()->Unprepare(); }
+  void InternalOpen() override;
+
+ private:
+  std::unique_ptr<TCRCommand> command_;
+  std::unique_ptr<TCRTablesInfo> tables_info_;
+  bool fetch_done_ = false;
+  uint8_t command_type_ = ctUnknown;
+};
+
+}  // namespace dacore

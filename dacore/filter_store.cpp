@@ -1,0 +1,31 @@
+// The record store's filter hooks: the stored text parsed into a tree and
+// evaluated for each row that the store tests.
+#include "classlib/ansistr.h"
+#include "dacore/filter_node.h"
+#include "dacore/store_mem_data.h"
+
+namespace dacore {
+
+void TData::ParseFilter() {
+  FreeFilter();
+  if (classlib::Trim(FilterText()).empty()) return;
+  filter_ = new TFilterExpression(FilterText(), *this);
+}
+
+void TData::FreeFilter() {
+  delete filter_;
+  filter_ = nullptr;
+}
+
+bool TData::HasFilterExpression() { return filter_ != nullptr; }
+
+bool TData::FilterExpressionAccepts(TRecBuf rec) { return !filter_ || filter_->Accepts(*this, rec); }
+
+// Rows already tested answer from their stored state, so a new filter
+// tests them anew.
+void TMemData::SetFilterText(const std::string& text) {
+  TData::SetFilterText(text);
+  if (Active()) ClearCache();
+}
+
+}  // namespace dacore

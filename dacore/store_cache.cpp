@@ -1,0 +1,261 @@
+// TMemData: cached updates. Each changed row has one entry, in the order
+// rows were first changed; a modified row keeps its earlier values in a
+// rollback item until the change is committed or reverted.
+#include <cstring>
+
+#include "classlib/exceptions.h"
+#include "dacore/store_mem_data.h"
+
+namespace dacore {
+
+void TData::SetCachedUpdates(bool value) {
+  if (cached_updates_ == value) return;
+  if (cached_updates_) CancelUpdates();
+  cached_updates_ = value;
+  if (value) SetFilterItemTypes(kDefaultItemTypes);
+}
+
+// ---- Entries -----------------------------------------------------------------
+
+void TMemData::AddCacheEntry(ItemHeader* item) {
+  auto* entry = new TCacheItem{item, nullptr};
+  if (last_cache_) last_cache_->next = entry;
+  else first_cache_ = entry;
+  last_cache_ = entry;
+}
+
+TCacheItem* TMemData::FindCacheEntry(ItemHeader* item, TCacheItem** prev) {
+  TCacheItem* before = nullptr;
+  for (TCacheItem* entry = first_cache_; entry; before = entry, entry = entry->next) {
+    if (entry->item != item) continue;
+    if (prev) *prev = before;
+    return entry;
+  }
+  return nullptr;
+}
+
+void TMemData::DropCacheEntry(TCacheItem* entry, TCacheItem* prev) {
+  if (prev) prev->next = entry->next;
+  else first_cache_ = entry->next;
+  if (last_cache_ == entry) last_cache_ = prev;
+  delete entry;
+  ++cache_removals_;
+}
+
+// ---- Rollback items ----------------------------------------------------------
+
+// The row's values before the change: a copy of the record holding one more
+// reference to each shared value. A blob edited in place keeps its earlier
+// content as its rollback copy; that copy becomes the rollback record's blob.
+void TMemData::SaveRollback(ItemHeader* item) {
+  ItemHeader* rollback = block_man_.AllocItem();
+  std::memcpy(ItemRecord(rollback), ItemRecord(item), record_size_);
+  item->rollback = rollback;
+  if (!HasComplexFields()) return;
+  TRecBuf old_rec = ItemRecord(rollback);
+  AddRefComplexFields(old_rec);
+  for (int i = 0; i < GetFieldCount(); ++i) {
+    const TFieldDesc& field = *Fields().GetItems(i);
+    if (field.FieldKind() == fkCalculated || field.HasParent() || !IsBlobFieldType(field.DataType())) continue;
+    auto* blob = static_cast<TBlob*>(GetSlot(old_rec, field));
+    if (!blob || blob != GetSlot(ItemRecord(item), field) || !blob->Rollback()) continue;
+    SetSlot(old_rec, field, blob->DetachRollback());
+    blob->Release();
+  }
+}
+
+void TMemData::FreeRollback(ItemHeader* item) {
+  ItemHeader* rollback = item->rollback;
+  if (!rollback) return;
+  if (HasComplexFields()) FreeComplexFields(ItemRecord(rollback), true);
+  block_man_.FreeItem(rollback);
+  item->rollback = nullptr;
+}
+
+// The rollback record's values become the row's again.
+void TMemData::RestoreFromRollback(ItemHeader* item) {
+  ItemHeader* rollback = item->rollback;
+  if (!rollback) return;
+  if (HasComplexFields()) FreeComplexFields(ItemRecord(item), true);
+  std::memcpy(ItemRecord(item), ItemRecord(rollback), record_size_);
+  block_man_.FreeItem(rollback);
+  item->rollback = nullptr;
+}
+
+// ---- Recording ---------------------------------------------------------------
+
+void TMemData::CacheInsert(ItemHeader* item) {
+  AddCacheEntry(item);
+  item->status = isAppended;
+  item->update_result = urNone;
+}
+
+void TMemData::CacheUpdate(ItemHeader* item, TRecBuf /*rec*/) {
+  if (item->status == isUnmodified) AddCacheEntry(item);
+  const bool inserted_unapplied = item->status == isAppended && item->update_result != urApplied;
+  if (!inserted_unapplied) {
+    item->status = isUpdated;
+    if (!item->rollback) SaveRollback(item);
+  }
+  item->update_result = urNone;
+}
+
+// An inserted row's entry goes here; DeleteRecord removes the row itself.
+void TMemData::CacheDelete(ItemHeader* item) {
+  switch (item->status) {
+    case isUnmodified: AddCacheEntry(item); break;
+    case isUpdated: RestoreFromRollback(item); break;
+    case isAppended: {
+      TCacheItem* prev = nullptr;
+      if (TCacheItem* entry = FindCacheEntry(item, &prev)) DropCacheEntry(entry, prev);
+      return;
+    }
+    default: break;
+  }
+  item->status = isDeleted;
+  item->update_result = urNone;
+}
+
+// ---- Reverting ---------------------------------------------------------------
+
+bool TMemData::RevertItem(ItemHeader* item) {
+  TCacheItem* prev = nullptr;
+  TCacheItem* entry = FindCacheEntry(item, &prev);
+  if (!entry) return true;
+  DropCacheEntry(entry, prev);
+  if (item->status == isAppended) {
+    RemoveItem(item);
+    return false;
+  }
+  const bool was_visible = !IsHidden(item);
+  if (item->status == isUpdated) RestoreFromRollback(item);
+  item->status = isUnmodified;
+  item->update_result = urNone;
+  item->filter_result = fsNotChecked;
+  if (was_visible != !IsHidden(item)) RenumberItems(nullptr, rmAll);
+  return true;
+}
+
+void TMemData::RevertRecord() {
+  if (current_item_) RevertItem(current_item_);
+}
+
+void TMemData::CancelUpdates() {
+  while (first_cache_) {
+    ItemHeader* item = first_cache_->item;
+    TCacheItem* next = first_cache_->next;
+    delete first_cache_;
+    first_cache_ = next;
+    ++cache_removals_;
+    if (item->status == isAppended) {
+      // Unnumbered for now: everything is renumbered below.
+      ItemHeader* prev_item = item->prev;
+      ItemHeader* next_item = item->next;
+      Unlink(item);
+      FreeItemWithValues(item);
+      if (current_item_ == item) current_item_ = next_item ? next_item : prev_item;
+      continue;
+    }
+    if (item->status == isUpdated) RestoreFromRollback(item);
+    item->status = isUnmodified;
+    item->update_result = urNone;
+  }
+  last_cache_ = nullptr;
+  if (!first_item_) {
+    current_item_ = nullptr;
+    bof_ = eof_ = true;
+  }
+  ClearCache();
+}
+
+// ---- Applying ----------------------------------------------------------------
+
+void TMemData::ApplyUpdates() {
+  if (!CachedUpdates()) return;
+  ItemHeader* remembered = current_item_;
+  TCacheItem* pending = nullptr;
+  TCacheItem* entry = first_cache_;
+  while (entry) {
+    ItemHeader* item = entry->item;
+    if (item->update_result == urApplied) {
+      entry = entry->next;
+      continue;
+    }
+    int kind = 0;
+    switch (item->status) {
+      case isUpdated: kind = 0; break;
+      case isAppended: kind = 1; break;
+      case isDeleted: kind = 2; break;
+      default: CLASSLIB_ASSERT(false);
+    }
+    current_item_ = item;
+    if (new_cache_rec_buf_) std::memcpy(new_cache_rec_buf_, ItemRecord(item), record_size_);
+    // Inserted rows and rows deleted unchanged have no earlier values but their own.
+    if (old_cache_rec_buf_)
+      std::memcpy(old_cache_rec_buf_, ItemRecord(item->rollback ? item->rollback : item), record_size_);
+    int action = urFail;
+    const int32_t removals = cache_removals_;
+    DoOnApplyRecord(kind, action, entry->next == nullptr);
+    if (!Active() || (removals != cache_removals_ && !FindCacheEntry(item, nullptr))) break;
+    item->update_result = static_cast<uint8_t>(action);
+    if (action == 6) {
+      if (!pending) pending = entry;
+      entry = entry->next;
+    } else if (action == urRetry) {
+      if (pending) entry = pending;
+    } else {
+      for (TCacheItem* p = pending; p && p != entry; p = p->next) p->item->update_result = static_cast<uint8_t>(action);
+      pending = nullptr;
+      entry = entry->next;
+    }
+  }
+  current_item_ = remembered;
+}
+
+void TMemData::CommitUpdates() {
+  if (UpdatesPending()) ApplyUpdates();
+  TCacheItem* prev = nullptr;
+  for (TCacheItem* entry = first_cache_; entry;) {
+    TCacheItem* next = entry->next;
+    ItemHeader* item = entry->item;
+    if (item->update_result != urApplied) {
+      prev = entry;
+      entry = next;
+      continue;
+    }
+    DropCacheEntry(entry, prev);
+    FreeRollback(item);
+    if (item->status == isDeleted) {
+      RemoveItem(item);
+    } else {
+      item->status = isUnmodified;
+      item->update_result = urNone;
+      item->filter_result = fsNotChecked;
+    }
+    entry = next;
+  }
+  ClearCache();
+}
+
+void TMemData::RestoreUpdates() {
+  if (!CachedUpdates()) return;
+  for (TCacheItem* entry = first_cache_; entry; entry = entry->next) entry->item->update_result = urNone;
+}
+
+bool TMemData::UpdatesPending() {
+  for (TCacheItem* entry = first_cache_; entry; entry = entry->next)
+    if (entry->item->update_result != urApplied) return true;
+  return false;
+}
+
+void TMemData::GetRefreshRecord(TRecBuf rec) {
+  if (bof_ || eof_ || !current_item_) return;
+  if (IsHidden(current_item_)) {
+    GetNextRecord(nullptr);
+    if (!current_item_) return;
+  }
+  ItemHeader* item = current_item_->rollback ? current_item_->rollback : current_item_;
+  std::memcpy(rec, ItemRecord(item), record_size_);
+}
+
+}  // namespace dacore

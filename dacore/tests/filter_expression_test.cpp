@@ -1,0 +1,187 @@
+// Filter expressions over a store with a field of every kind and NULLs:
+// comparisons, LIKE patterns, NULL tests, the case and partial-compare
+// flags, dates written as text, and the texts that are refused.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "classlib/bcd.h"
+#include "classlib/datetime.h"
+#include "classlib/exceptions.h"
+#include "dacore/filter_node.h"
+#include "dacore/tests/store_fixture.h"
+
+namespace dacore {
+namespace {
+
+using classlib::Variant;
+
+const std::vector<TestField> kFields{
+    {"S", dtString, 21, 20},       {"I8", dtInt8, 1},           {"I16", dtInt16, 2},
+    {"I32", dtInt32, 4},           {"F", dtFloat, 8},           {"D", dtDate, 8},
+    {"T", dtTime, 8},              {"DT", dtDateTime, 8},       {"U16", dtUInt16, 2},
+    {"B", dtBoolean, 2},           {"I64", dtInt64, 8},         {"CUR", dtCurrency, 8},
+    {"M", dtMemo, sizeof(void*)},  {"V", dtVariant, sizeof(void*)}, {"HS", dtHeapString, sizeof(void*), 20},
+    {"U32", dtUInt32, 4},          {"WS", dtWideString, 42, 20}, {"HWS", dtHeapWideString, sizeof(void*), 20},
+    {"BCD", dtBcd, 8},             {"FB", dtFmtBcd, sizeof(classlib::TBcd)}, {"G", dtGuid, 39, 38},
+    {"Order Date", dtDate, 8},
+};
+
+class FilterTest : public ::testing::Test {
+ protected:
+  FilterTest() : store_(kFields) {
+    store_.SetEmptyStrAsValue(true);
+    store_.Open();
+    const classlib::TDateTime d1 = classlib::EncodeDate(2003, 2, 1), d2 = classlib::EncodeDate(2010, 5, 6);
+    Add({"Alpha", 1, 10, 100, 1.5, Variant::FromDate(d1), Variant::FromDate(0.25), Variant::FromDate(d1 + 0.5), 7,
+         true, 1000LL, 2.5, "memo one", 5, "heap a", 70u, u"Wide", u"wide heap", classlib::Currency(3), "1.25",
+         "{A}", Variant::FromDate(d1)});
+    Add({"beta", -1, -10, 200, -0.5, Variant::FromDate(d2), Variant::FromDate(0.75), Variant::FromDate(d2), 8, false,
+         -5LL, 9.75, "memo two", "text", "heap b", 80u, u"Other", u"", classlib::Currency(-1), "-2", "{B}",
+         Variant::FromDate(d2)});
+    std::vector<Variant> nulls(kFields.size(), classlib::Null());
+    Add(nulls);
+    std::vector<Variant> empty = nulls;
+    empty[0] = "";
+    empty[14] = "";
+    Add(empty);
+  }
+
+  void Add(const std::vector<Variant>& values) {
+    TRecBuf rec = store_.AllocRecBuf();
+    store_.InitRecord(rec);
+    store_.CreateComplexFields(rec, true);
+    for (size_t i = 0; i < values.size(); ++i) store_.PutFieldAsVariant(static_cast<int>(i) + 1, rec, values[i]);
+    store_.InternalAppend(rec);
+    TData::FreeRecBuf(rec);
+  }
+
+  // The record numbers of the rows the filter lets through.
+  std::vector<int> Visible(const std::string& filter) {
+    store_.SetFilterText(filter);
+    std::vector<int> rows;
+    int row = 0;
+    for (ItemHeader* it = store_.FirstItem(); it; it = it->next) {
+      ++row;
+      if (it->order != 0) rows.push_back(row);
+    }
+    EXPECT_EQ(store_.GetRecordCount(), static_cast<int>(rows.size())) << filter;
+    return rows;
+  }
+
+  std::string Error(const std::string& filter) {
+    try {
+      store_.SetFilterText(filter);
+    } catch (const classlib::EDatabaseError& e) {
+      return e.Message();
+    }
+    return "no error";
+  }
+
+  using Rows = std::vector<int>;
+  TTestStore store_;
+};
+
+TEST_F(FilterTest, EveryFieldTypeComparesAndTestsNull) {
+  EXPECT_EQ(Visible("S = 'Alpha'"), Rows{1});
+  EXPECT_EQ(Visible("I8 < 0"), Rows{2});
+  EXPECT_EQ(Visible("I16 >= 10"), Rows{1});
+  EXPECT_EQ(Visible("I32 > 150"), Rows{2});
+  EXPECT_EQ(Visible("F = 1.5"), Rows{1});
+  EXPECT_EQ(Visible("F < -0.1"), Rows{2});
+  EXPECT_EQ(Visible("D > '01/01/2005'"), Rows{2});
+  EXPECT_EQ(Visible("T < '12:00:00'"), Rows{1});
+  EXPECT_EQ(Visible("DT = '02/01/2003 12:00:00'"), Rows{1});
+  EXPECT_EQ(Visible("U16 <> 7"), (Rows{2, 3, 4})) << "NULL differs from every value";
+  EXPECT_EQ(Visible("B = TRUE"), Rows{1});
+  EXPECT_EQ(Visible("I64 < 0"), Rows{2});
+  EXPECT_EQ(Visible("CUR > 5"), Rows{2});
+  EXPECT_EQ(Visible("M LIKE '%two'"), Rows{2});
+  EXPECT_EQ(Visible("V = 5"), Rows{1});
+  EXPECT_EQ(Visible("HS = 'heap b'"), Rows{2});
+  EXPECT_EQ(Visible("U32 >= 80"), Rows{2});
+  EXPECT_EQ(Visible("WS = 'Wide'"), Rows{1});
+  EXPECT_EQ(Visible("HWS LIKE 'wide%'"), Rows{1});
+  EXPECT_EQ(Visible("BCD < 0"), Rows{2});
+  EXPECT_EQ(Visible("FB > 1"), Rows{1});
+  EXPECT_EQ(Visible("G = '{B}'"), Rows{2});
+  EXPECT_EQ(Visible("[Order Date] > '02/01/2003'"), Rows{2});
+  for (const TestField& f : kFields) {
+    const std::string name = f.name.find(' ') == std::string::npos ? f.name : "[" + f.name + "]";
+    EXPECT_EQ(Visible(name + " IS NULL"), (f.name == "S" || f.name == "HS" ? Rows{3} : Rows{3, 4})) << f.name;
+    EXPECT_EQ(Visible(name + " IS NULL AND (" + name + " > 0 OR " + name + " <= 0)"), Rows{})
+        << "ordering with a NULL is false";
+  }
+}
+
+TEST_F(FilterTest, NullTestsReadTheNullFlagNotTheText) {
+  // Row 4 holds empty texts: values, not NULLs.
+  EXPECT_EQ(Visible("S IS NULL"), Rows{3});
+  EXPECT_EQ(Visible("S = NULL"), Rows{3});
+  EXPECT_EQ(Visible("S IS NOT NULL"), (Rows{1, 2, 4}));
+  EXPECT_EQ(Visible("HS IS NOT NULL AND HS = ''"), Rows{4});
+  // A NULL field on the right of a text is never turned into text.
+  EXPECT_EQ(Visible("'x' = S"), Rows{});
+  EXPECT_EQ(Visible("'x' <> S"), (Rows{1, 2, 3, 4}));
+}
+
+TEST_F(FilterTest, PatternsCaseAndPartialCompare) {
+  EXPECT_EQ(Visible("S = 'A*'"), Rows{1});
+  EXPECT_EQ(Visible("S LIKE '_et_'"), Rows{2});
+  EXPECT_EQ(Visible("S LIKE 'a%'"), Rows{});
+  EXPECT_EQ(Visible("S <> 'A%'"), (Rows{2, 3, 4}));
+  store_.SetFilterCaseInsensitive(true);
+  EXPECT_EQ(Visible("S LIKE 'a%'"), Rows{1});
+  EXPECT_EQ(Visible("S = 'BETA'"), Rows{2});
+  store_.SetFilterCaseInsensitive(false);
+  store_.SetFilterNoPartialCompare(true);
+  EXPECT_EQ(Visible("S = 'A*'"), Rows{});
+  store_.SetFilterNoPartialCompare(false);
+  EXPECT_TRUE(FilterPatternMatch("Smith", "S*h"));
+  EXPECT_TRUE(FilterPatternMatch("", "%*"));
+  EXPECT_FALSE(FilterPatternMatch("Smith", "S_h"));
+  EXPECT_TRUE(FilterPatternMatch("aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaab", "%a%a%a%a%a%a%a%a%a%a%b"));
+  EXPECT_FALSE(FilterPatternMatch(std::string(5000, 'a'), "%a%a%a%a%a%a%a%a%a%a%b"));
+}
+
+TEST_F(FilterTest, GrammarOfLogicSignsAndLiterals) {
+  EXPECT_EQ(Visible("NOT (I32 = 100) AND I32 IS NOT NULL"), Rows{2});
+  EXPECT_EQ(Visible("I32 = 100 OR I32 = 200 AND S = 'x'"), Rows{1});
+  EXPECT_EQ(Visible("I8 = -1"), Rows{2});
+  EXPECT_EQ(Visible("I8 = - 1"), Rows{2});
+  EXPECT_EQ(Visible("I8 = +1"), Rows{1});
+  EXPECT_EQ(Visible("TRUE"), (Rows{1, 2, 3, 4}));
+  EXPECT_EQ(Visible("FALSE OR TRUE = B"), Rows{1});
+  EXPECT_EQ(Visible("M = 'memo one' AND S = 'Alpha'"), Rows{1});
+  EXPECT_EQ(Visible(""), (Rows{1, 2, 3, 4}));
+  EXPECT_FALSE(store_.HasFilter());
+  TTestStore quotes({{"S", dtString, 21, 20}});
+  quotes.Open();
+  TRecBuf rec = quotes.AllocRecBuf();
+  quotes.InitRecord(rec);
+  quotes.PutFieldAsVariant(1, rec, "it's");
+  quotes.InternalAppend(rec);
+  TData::FreeRecBuf(rec);
+  quotes.SetFilterText("S = 'it''s'");
+  EXPECT_EQ(quotes.GetRecordCount(), 1);
+}
+
+TEST_F(FilterTest, BadTextsRaiseAndLeaveNoFilter) {
+  const std::string illegal = "Illegal filter expression";
+  for (const char* text : {"I32 > 1 OR", "I32 > 1 )", "I32 = - 'x'", "I32 IS 5", "I32 IS NOT", "(I32 = 1",
+                           "I32 1", "= 1", "I32 = [S", "S = \x01", "S."}) {
+    EXPECT_EQ(Error(text), illegal) << text;
+    EXPECT_FALSE(store_.HasFilter()) << text;
+  }
+  EXPECT_EQ(Error("NOSUCH = 1"), "Field NOSUCH not found");
+  EXPECT_EQ(Error(std::string(300, '(') + "I32 = 1" + std::string(300, ')')), illegal);
+  std::string chain = "I32 = 1";
+  for (int i = 0; i < 1500; ++i) chain += " OR I32 = 1";
+  EXPECT_EQ(Error(chain), illegal);
+  EXPECT_EQ(Error(std::string(100, '(') + "I32 = 100" + std::string(100, ')')), "no error");
+  EXPECT_EQ(store_.GetRecordCount(), 1);
+}
+
+}  // namespace
+}  // namespace dacore

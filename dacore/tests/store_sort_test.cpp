@@ -1,0 +1,242 @@
+// Local sorting: index specifications, null order, comparisons by type and
+// partial keys, keeping the order after edits, and a million rows in sorted,
+// reverse and equal order on a small stack within n log n comparisons.
+#include <gtest/gtest.h>
+#include <pthread.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "classlib/exceptions.h"
+#include "dacore/tests/store_fixture.h"
+#include "dacore/util_bytes.h"
+
+namespace dacore {
+namespace {
+
+// Counts the field comparisons, and stops a sort that exceeds its budget.
+class CountingStore : public TTestStore {
+ public:
+  using TTestStore::TTestStore;
+  int64_t comparisons = 0;
+  int64_t budget = INT64_MAX;
+  int CompareRecordField(TRecBuf rec1, TRecBuf rec2, const TSortColumn& column) override {
+    if (++comparisons > budget) throw std::runtime_error("comparison budget exceeded");
+    return TMemData::CompareRecordField(rec1, rec2, column);
+  }
+};
+
+class SortTest : public ::testing::Test {
+ protected:
+  SortTest() : store_({{"GRP", dtInt32, 4}, {"NAME", dtString, 21, 20}, {"AMOUNT", dtFloat, 8}}) { store_.Open(); }
+
+  // Appends a row; a null group or name when the pointer is null.
+  void Add(const int32_t* grp, const char* name, double amount = 0) {
+    TestRecord rec(store_);
+    store_.PutFieldByNo(1, rec.buf(), grp);
+    store_.PutFieldByNo(2, rec.buf(), name);
+    store_.PutFieldByNo(3, rec.buf(), &amount);
+    store_.InternalAppend(rec.buf());
+  }
+  void Add(int32_t grp, const char* name, double amount = 0) { Add(&grp, name, amount); }
+
+  std::string Row(TRecBuf rec) {
+    bool blank = false;
+    int32_t grp = 0;
+    char name[32] = {};
+    store_.GetFieldByNo(1, rec, &grp, blank);
+    std::string out = blank ? "-" : std::to_string(grp);
+    store_.GetFieldByNo(2, rec, name, blank);
+    return out + ":" + (blank ? "-" : name);
+  }
+  std::vector<std::string> Rows() {
+    std::vector<std::string> out;
+    for (ItemHeader* it = store_.FirstItem(); it; it = it->next) out.push_back(Row(ItemRecord(it)));
+    return out;
+  }
+
+  CountingStore store_;
+};
+
+TEST_F(SortTest, IndexSpecificationOrdersByColumnsAndModifiers) {
+  Add(2, "b");
+  Add(1, "B");
+  Add(nullptr, "a");
+  Add(1, "a");
+  Add(2, nullptr);
+  store_.SetSortFields("NAME;GRP DESC");
+  EXPECT_EQ(Rows(), (std::vector<std::string>{"2:-", "1:a", "-:a", "2:b", "1:B"})) << "case-sensitive: b before B";
+  store_.SetSortFields("[NAME] CIS, GRP");
+  EXPECT_EQ(Rows(), (std::vector<std::string>{"2:-", "-:a", "1:a", "1:B", "2:b"}));
+  store_.SetSortFields("GRP DESC");
+  EXPECT_EQ(Rows().back(), "-:a") << "null sorts last in descending order";
+  EXPECT_EQ(store_.GetRecordCount(), 5);
+}
+
+TEST_F(SortTest, BadSpecificationsAreRefused) {
+  auto message = [&](const std::string& spec) {
+    try {
+      store_.SetSortFields(spec);
+    } catch (const classlib::EDatabaseError& e) {
+      return e.Message();
+    }
+    return std::string("no error");
+  };
+  EXPECT_EQ(message("NAME DESC ASC"), "Invalid IndexFieldNames format!");
+  EXPECT_EQ(message("NAME CS CIS"), "Invalid IndexFieldNames format!");
+  EXPECT_EQ(message("NAME = 1"), "Invalid IndexFieldNames format!");
+  EXPECT_EQ(message("NAME UP"), "Invalid IndexFieldNames format!");
+  EXPECT_EQ(message("[NAME"), "Invalid IndexFieldNames format!");
+  EXPECT_EQ(message("SALARY"), "Field SALARY not found");
+  EXPECT_EQ(message(" ;; "), "no error");
+  EXPECT_FALSE(store_.HasSortColumns());
+}
+
+TEST(SortFieldNameTest, BracketedNamesKeepTheirBlanks) {
+  TTestStore store({{"Last Name", dtString, 11, 10}});
+  store.Open();
+  for (const char* name : {"b", "A", "a"}) {
+    TestRecord rec(store);
+    store.PutFieldByNo(1, rec.buf(), name);
+    store.InternalAppend(rec.buf());
+  }
+  store.SetSortFields("[Last Name] CIS");
+  ASSERT_TRUE(store.HasSortColumns());
+  EXPECT_EQ(store.SortColumns()[0].field->Name(), "Last Name");
+  EXPECT_FALSE(store.SortColumns()[0].case_sensitive);
+  char first[12] = {};
+  bool blank = false;
+  store.GetFieldByNo(1, ItemRecord(store.LastItem()), first, blank);
+  EXPECT_STREQ(first, "b");
+}
+
+TEST_F(SortTest, InsertsAndUpdatesKeepTheOrder) {
+  for (int32_t g : {10, 20, 30, 40}) Add(g, "x");
+  store_.SetSortFields("GRP");
+  // An update that makes the first row the largest moves it to the end.
+  store_.SetToBegin();
+  store_.GetNextRecord(nullptr);
+  TestRecord rec(store_);
+  store_.GetRecord(rec.buf());
+  const int32_t big = 50;
+  store_.PutFieldByNo(1, rec.buf(), &big);
+  store_.UpdateRecord(rec.buf());
+  EXPECT_EQ(Rows(), (std::vector<std::string>{"20:x", "30:x", "40:x", "50:x"}));
+  EXPECT_EQ(store_.GetRecordNo(), 4);
+  // An insert lands at its place whatever the current row.
+  const int32_t mid = 25;
+  store_.PutFieldByNo(1, rec.buf(), &mid);
+  store_.InsertRecord(rec.buf());
+  EXPECT_EQ(Rows(), (std::vector<std::string>{"20:x", "25:x", "30:x", "40:x", "50:x"}));
+  EXPECT_EQ(store_.GetRecordNo(), 2);
+}
+
+TEST_F(SortTest, PartialKeysAndComparisonsByType) {
+  EXPECT_EQ(store_.CompareFieldsPartial("Sm", "Smith", coPartialKey), 0);
+  EXPECT_EQ(store_.CompareFieldsPartial("mit", "Smith", coPartialCompare), 0);
+  EXPECT_EQ(store_.CompareFieldsPartial("MIT", "Smith", coPartialCompare | coCaseInsensitive), 0);
+  EXPECT_EQ(store_.CompareFieldsPartial("MIT", "Smith", coPartialCompare), 1);
+  EXPECT_EQ(store_.CompareFieldsPartial("Sm", "Smith", 0), -1);
+  EXPECT_EQ(store_.CompareFieldsPartial("", "Smith", coPartialKey), -1) << "an empty key cuts nothing";
+  EXPECT_EQ(store_.CompareFieldsPartial("smith", "SMITH", coCaseInsensitive), 0);
+  const char16_t key[] = u"Sm", value[] = u"Smith";
+  EXPECT_EQ(store_.CompareFieldsPartialW(key, value, coPartialKey), 0);
+  EXPECT_EQ(store_.CompareFieldsPartialW(u"mit", value, coPartialCompare), 0);
+  EXPECT_EQ(store_.CompareFieldsPartialW(key, value, 0), -1);
+
+  Add(12, "Smith", 2.5);
+  TRecBuf rec = ItemRecord(store_.FirstItem());
+  const TFieldDesc& grp = *store_.Fields().GetItems(0);
+  const TFieldDesc& name = *store_.Fields().GetItems(1);
+  const TFieldDesc& amount = *store_.Fields().GetItems(2);
+  const int32_t eleven = 11;
+  const double twelve = 12.0;
+  EXPECT_EQ(store_.CompareFieldValue(&eleven, dtInt32, grp, rec, 0), -1);
+  EXPECT_EQ(store_.CompareFieldValue(&twelve, dtFloat, grp, rec, 0), 0);
+  EXPECT_EQ(store_.CompareFieldValue(&eleven, dtInt32, amount, rec, 0), 1);
+  EXPECT_EQ(store_.CompareFieldValue("12", dtString, grp, rec, 0), 0) << "the integer as decimal text";
+  EXPECT_EQ(store_.CompareFieldValue("1", dtString, grp, rec, coPartialKey), 0);
+  EXPECT_EQ(store_.CompareFieldValue("Smi", dtString, name, rec, coPartialKey), 0);
+  EXPECT_THROW(store_.CompareFieldValue(&eleven, dtBlob, grp, rec, 0), classlib::EAssertionFailed);
+}
+
+TEST(SortBytesTest, BytesCompareByWordsThenBytes) {
+  TTestStore store({{"B", dtVarBytes, 12, 10}});
+  store.Open();
+  TestRecord rec(store);
+  const uint8_t stored[] = {6, 0, 1, 2, 3, 4, 5, 6};
+  std::memcpy(rec.buf(), stored, sizeof stored);
+  store.SetNull(1, rec.buf(), false);
+  const TFieldDesc& field = *store.Fields().GetItems(0);
+  auto key = [](std::vector<uint8_t> bytes) {
+    std::vector<uint8_t> out{static_cast<uint8_t>(bytes.size()), 0};
+    out.insert(out.end(), bytes.begin(), bytes.end());
+    return out;
+  };
+  EXPECT_EQ(store.CompareFieldValue(key({1, 2, 3, 4, 5, 6}).data(), dtVarBytes, field, rec.buf(), 0), 0);
+  EXPECT_EQ(store.CompareFieldValue(key({1, 2, 3, 4, 5}).data(), dtVarBytes, field, rec.buf(), 0), -1);
+  EXPECT_EQ(store.CompareFieldValue(key({1, 2, 3, 4, 5}).data(), dtVarBytes, field, rec.buf(), coPartialKey), 0);
+  EXPECT_EQ(store.CompareFieldValue(key({3, 4}).data(), dtVarBytes, field, rec.buf(), coPartialCompare), 0);
+  EXPECT_EQ(store.CompareFieldValue(key({4, 3}).data(), dtVarBytes, field, rec.buf(), coPartialCompare), 1);
+  // The first word, little-endian, decides before the later bytes.
+  EXPECT_EQ(store.CompareFieldValue(key({1, 2, 3, 5, 0, 0}).data(), dtVarBytes, field, rec.buf(), 0), 1);
+}
+
+// ---- A million rows on a 256 KB stack -------------------------------------
+
+void RunOnSmallStack(const std::function<void()>& body) {
+  pthread_attr_t attr;
+  pthread_attr_init(&attr);
+  pthread_attr_setstacksize(&attr, 256 * 1024);
+  struct Call {
+    const std::function<void()>* body;
+    std::string error;
+  } call{&body, {}};
+  pthread_t thread;
+  ASSERT_EQ(pthread_create(&thread, &attr, [](void* arg) -> void* {
+    auto* c = static_cast<Call*>(arg);
+    try {
+      (*c->body)();
+    } catch (const std::exception& e) {
+      c->error = e.what();
+    }
+    return nullptr;
+  }, &call), 0);
+  pthread_join(thread, nullptr);
+  pthread_attr_destroy(&attr);
+  EXPECT_EQ(call.error, "");
+}
+
+enum class Shape { kSorted, kReversed, kEqual };
+
+class MillionRowsTest : public SortTest, public ::testing::WithParamInterface<Shape> {};
+
+TEST_P(MillionRowsTest, SortsWithinNLogNComparisons) {
+  constexpr int kRows = 1000000;
+  const Shape shape = GetParam();
+  char name[24];
+  for (int k = 0; k < kRows; ++k) {
+    const int i = shape == Shape::kReversed ? kRows - 1 - k : k;
+    std::snprintf(name, sizeof name, "n%07d", shape == Shape::kEqual ? 0 : i % 1000);
+    if (shape == Shape::kEqual || i < 1000) Add(nullptr, name);
+    else Add(i / 1000, name);
+  }
+  store_.budget = static_cast<int64_t>(4.0 * kRows * std::log2(kRows));
+  RunOnSmallStack([&] { store_.SetSortFields("GRP;NAME"); });
+  ASSERT_EQ(store_.GetRecordCount(), kRows);
+  int count = 1;
+  for (ItemHeader* it = store_.FirstItem(); it->next; it = it->next, ++count)
+    ASSERT_LE(store_.CompareBySortColumns(ItemRecord(it), ItemRecord(it->next)), 0) << count;
+  EXPECT_EQ(count, kRows);
+  EXPECT_EQ(store_.RecordNoOf(store_.LastItem()), kRows);
+}
+
+INSTANTIATE_TEST_SUITE_P(Shapes, MillionRowsTest, ::testing::Values(Shape::kSorted, Shape::kReversed, Shape::kEqual));
+
+}  // namespace
+}  // namespace dacore
