@@ -41,6 +41,12 @@ class IDAConnectionClient {
 
   // ---- Statements
   virtual bool Executing() const { return false; }
+
+  // ---- Tracing
+  // Rows the last statement affected; whether statements are shown to the
+  // debug display even without a monitor.
+  virtual int RowsAffected() const { return 0; }
+  virtual bool Debug() const { return false; }
 };
 
 }  // namespace dacore

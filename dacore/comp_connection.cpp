@@ -8,6 +8,7 @@
 #include "classlib/dataset.h"
 #include "dacore/messages.h"
 #include "dacore/store_hooks.h"
+#include "dacore/trace_monitor.h"
 
 namespace dacore {
 
@@ -127,6 +128,8 @@ bool TCustomDAConnection::NeedPrompt() const {
 }
 
 void TCustomDAConnection::DoConnect() {
+  uint32_t message_id = 0;
+  TCustomDASQLMonitor::NotifyConnect(this, message_id, true);
   CreateIConnection();
   classlib::Assert(iconnection_ != nullptr, __FILE__, __LINE__, "Must be overrided");
   PushOperation(clConnect, true);
@@ -143,6 +146,7 @@ void TCustomDAConnection::DoConnect() {
   }
   StopWait();
   PopOperation();
+  TCustomDASQLMonitor::NotifyConnect(this, message_id, false);
 }
 
 void TCustomDAConnection::DoDisconnect() {
@@ -161,6 +165,8 @@ void TCustomDAConnection::DoDisconnect() {
     disconnecting_ = false;
   }
   if (!GetConnected()) return;
+  uint32_t message_id = 0;
+  TCustomDASQLMonitor::NotifyDisconnect(this, message_id, true);
   if (pooling_ && iconnection_->Pool && iconnection_->IsValid) {
     TCRConnection* connection = iconnection_;
     SetIConnection(nullptr);
@@ -168,6 +174,7 @@ void TCustomDAConnection::DoDisconnect() {
   } else {
     iconnection_->Disconnect();
   }
+  TCustomDASQLMonitor::NotifyDisconnect(this, message_id, false);
 }
 
 void TCustomDAConnection::InternalConnect() {

@@ -5,6 +5,7 @@
 #include "classlib/dataset.h"
 #include "classlib/format.h"
 #include "dacore/messages.h"
+#include "dacore/trace_monitor.h"
 
 namespace dacore {
 
@@ -35,6 +36,8 @@ void TCustomDAConnection::StartTransaction() {
 }
 
 void TCustomDAConnection::StartTransactionRepeated() {
+  uint32_t message_id = 0;
+  TCustomDASQLMonitor::NotifyTRStart(this, message_id, true);
   PushOperation(clTransStart, true);
   try {
     for (;;) {
@@ -52,23 +55,30 @@ void TCustomDAConnection::StartTransactionRepeated() {
     throw;
   }
   PopOperation();
+  TCustomDASQLMonitor::NotifyTRStart(this, message_id, false);
 }
 
 void TCustomDAConnection::Commit() {
   CheckConnected();
   const bool was_in_transaction = InTransaction();
+  uint32_t message_id = 0;
+  TCustomDASQLMonitor::NotifyTRCommit(this, message_id, true);
   iconnection_->Commit();
   transaction_id_.clear();
   iconnection_->SetProp(prAutoCommit, auto_commit_);
+  TCustomDASQLMonitor::NotifyTRCommit(this, message_id, false);
   if (was_in_transaction && options_->DisconnectedMode()) InternalDisconnect();
 }
 
 void TCustomDAConnection::Rollback() {
   CheckConnected();
   const bool was_in_transaction = InTransaction();
+  uint32_t message_id = 0;
+  TCustomDASQLMonitor::NotifyTRRollback(this, message_id, true);
   iconnection_->Rollback();
   transaction_id_.clear();
   iconnection_->SetProp(prAutoCommit, auto_commit_);
+  TCustomDASQLMonitor::NotifyTRRollback(this, message_id, false);
   if (was_in_transaction && options_->DisconnectedMode()) InternalDisconnect();
 }
 
@@ -200,6 +210,7 @@ void TCustomDAConnection::DecideRetry(classlib::Exception&, bool& fail, bool& re
 void TCustomDAConnection::DoError(classlib::Exception& e, bool& fail, bool& reconnect, bool& reexecute,
                                   int reconnect_attempt, TConnLostCause& cause) {
   cause = clUnknown;
+  TCustomDASQLMonitor::NotifyError(e);
   const bool fatal = IsFatalError(e);
   if (fatal) {
     auto* da_error = dynamic_cast<EDAError*>(&e);
