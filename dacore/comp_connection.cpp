@@ -6,6 +6,7 @@
 #include <exception>
 
 #include "classlib/dataset.h"
+#include "dacore/dialog_connect.h"
 #include "dacore/messages.h"
 #include "dacore/store_hooks.h"
 #include "dacore/trace_monitor.h"
@@ -103,20 +104,61 @@ void TCustomDAConnection::DisconnectClients() {
   if (error) std::rethrow_exception(error);
 }
 
-// No connect dialog class is installed in this layer, so connecting never
-// prompts; NeedPrompt is there for a descendant that supplies one.
 void TCustomDAConnection::ConnectCounted() {
   const bool counted = !StreamedConnected();
   if (counted) ++connect_count_;
   try {
-    if (BeforeConnect()) BeforeConnect()(this);
-    DoConnect();
-    SendConnectEvent(true);
-    if (AfterConnect()) AfterConnect()(this);
+    const TConnectDialogClass dialog_class = ConnectDialogClass();
+    if (NeedPrompt() && dialog_class)
+      ConnectThroughDialog(dialog_class);
+    else
+      ConnectWithoutPrompt();
   } catch (...) {
     if (counted && !GetConnected()) --connect_count_;
     throw;
   }
+}
+
+void TCustomDAConnection::ConnectWithoutPrompt() {
+  if (BeforeConnect()) BeforeConnect()(this);
+  DoConnect();
+  SendConnectEvent(true);
+  if (AfterConnect()) AfterConnect()(this);
+}
+
+// A dialog that answers false gives up the connect: loudly while loading or
+// designing, silently (EAbort) otherwise.
+void TCustomDAConnection::ConnectThroughDialog(const TConnectDialogClass& dialog_class) {
+  std::unique_ptr<TCustomConnectDialog> temporary;
+  TCustomConnectDialog* dialog = connect_dialog_;
+  if (!dialog) {
+    temporary = dialog_class();
+    dialog = temporary.get();
+  }
+  dialog->SetConnection(this);
+  if (dialog->Execute()) return;
+  if (StreamedConnected() || ComponentState().Contains(classlib::csDesigning))
+    classlib::DatabaseError(SCannotConnect, this);
+  classlib::Abort();
+}
+
+TConnectDialogClass TCustomDAConnection::ConnectDialogClass() const {
+  return [] { return std::make_unique<TCustomConnectDialog>(nullptr); };
+}
+
+void TCustomDAConnection::SetConnectDialog(TCustomConnectDialog* dialog) {
+  if (dialog == connect_dialog_) return;
+  if (connect_dialog_) connect_dialog_->RemoveFreeNotification(this);
+  connect_dialog_ = dialog;
+  if (dialog) {
+    dialog->FreeNotification(this);
+    dialog->SetConnection(this);
+  }
+}
+
+void TCustomDAConnection::Notification(classlib::TComponent* component, classlib::TOperation operation) {
+  TCustomConnection::Notification(component, operation);
+  if (operation == classlib::opRemove && component == connect_dialog_) connect_dialog_ = nullptr;
 }
 
 bool TCustomDAConnection::NeedPrompt() const {

@@ -6,6 +6,7 @@
 // error whether to reconnect and repeat the operation that was running.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -23,6 +24,9 @@ namespace dacore {
 using TDAConnectionErrorEvent = classlib::Event<void(classlib::TObject* sender, EDAError& e, bool& fail)>;
 using TConnectionLostEvent = classlib::Event<void(classlib::TObject* sender, classlib::TComponent* component,
                                                   TConnLostCause cause, TRetryMode& retry_mode)>;
+
+class TCustomConnectDialog;
+using TConnectDialogClass = std::function<std::unique_ptr<TCustomConnectDialog>()>;
 
 class TCustomDAConnection : public classlib::TCustomConnection {
   CLASSLIB_CLASS(TCustomDAConnection, classlib::TCustomConnection)
@@ -46,6 +50,8 @@ class TCustomDAConnection : public classlib::TCustomConnection {
   void SetPooling(bool value);
   TDAConnectionOptions& Options() { return *options_; }
   TPoolingOptions& PoolingOptions() { return *pooling_options_; }
+  TCustomConnectDialog* ConnectDialog() const { return connect_dialog_; }
+  void SetConnectDialog(TCustomConnectDialog* dialog);
   TDAConnectionErrorEvent OnError;
   TConnectionLostEvent OnConnectionLost;
 
@@ -53,6 +59,8 @@ class TCustomDAConnection : public classlib::TCustomConnection {
   void SetConnected(bool value) override;
   void Disconnect() { SetConnected(false); }
   int ConnectCount() const { return connect_count_; }
+  // What a connect dialog's display hook runs once the user confirmed.
+  void ConnectWithoutPrompt();
   // The counted connect and disconnect that data sets and statements use.
   virtual void InternalConnect();
   virtual void InternalDisconnect();
@@ -93,6 +101,10 @@ class TCustomDAConnection : public classlib::TCustomConnection {
   // with SetIConnection; the base attaches nothing.
   virtual void CreateIConnection() {}
   virtual bool NeedPrompt() const;
+  // The dialog class that asks for the account; a descendant that never
+  // prompts answers an empty one.
+  virtual TConnectDialogClass ConnectDialogClass() const;
+  void Notification(classlib::TComponent* component, classlib::TOperation operation) override;
   virtual bool DefaultCommitOnDisconnect() const { return true; }
   virtual void InternalStartTransaction();
   // Runs on the first attempt after a fatal error (base: nothing).
@@ -113,6 +125,7 @@ class TCustomDAConnection : public classlib::TCustomConnection {
 
   void DisconnectClients();
   void ConnectCounted();
+  void ConnectThroughDialog(const TConnectDialogClass& dialog_class);
   bool ReconnectAllowed(TConnLostCause cause) const;
   bool ReconnectRefused(const classlib::Exception& e, TConnLostCause cause);
   void DecideRetry(classlib::Exception& e, bool& fail, bool& reconnect, bool& reexecute,
@@ -129,6 +142,7 @@ class TCustomDAConnection : public classlib::TCustomConnection {
   std::unique_ptr<TDAConnectionOptions> options_;
   std::unique_ptr<TPoolingOptions> pooling_options_;
   TCRConnection* iconnection_ = nullptr;
+  TCustomConnectDialog* connect_dialog_ = nullptr;
   std::mutex clients_lock_;
   std::vector<IDAConnectionClient*> clients_;
   int connect_count_ = 0;

@@ -51,6 +51,8 @@ class TestConnection : public TCustomDAConnection {
  public:
   using TCustomDAConnection::TCustomDAConnection;
   ~TestConnection() override { DestroyConnection(); }
+  // Like a server's session: no connect dialog.
+  TConnectDialogClass ConnectDialogClass() const override { return {}; }
   ServerConnection& Script() { return *static_cast<ServerConnection*>(IConnection()); }
   bool IsFatalError(const classlib::Exception& e) const override {
     return dynamic_cast<const EScriptFatal*>(&e) != nullptr;

@@ -55,6 +55,8 @@ class ScriptDAConnection : public TCustomDAConnection {
  public:
   using TCustomDAConnection::TCustomDAConnection;
   ~ScriptDAConnection() override { DestroyConnection(); }
+  // Like a server's session: no connect dialog.
+  TConnectDialogClass ConnectDialogClass() const override { return {}; }
 
  protected:
   void CreateIConnection() override {
