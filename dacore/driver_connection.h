@@ -12,17 +12,9 @@
 #include "classlib/object.h"
 #include "classlib/variant.h"
 #include "dacore/driver_props.h"
+#include "dacore/pool_connection_pool.h"
 
 namespace dacore {
-
-class TCRConnection;
-
-// The side of a connection pool that its connections return to.
-class TCRConnectionPool : public classlib::TObject {
-  CLASSLIB_CLASS(TCRConnectionPool, classlib::TObject)
- public:
-  virtual void PutConnection(TCRConnection* connection) = 0;
-};
 
 class TCRConnection : public classlib::TObject {
   CLASSLIB_CLASS(TCRConnection, classlib::TObject)

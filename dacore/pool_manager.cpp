@@ -1,0 +1,87 @@
+// The pool manager and its validation thread.
+#include "dacore/pool_manager.h"
+
+namespace dacore {
+
+TCRConnectionPoolManager::TCRConnectionPoolManager(TPoolClock* clock)
+    : clock_(clock ? *clock : SystemPoolClock()) {
+  thread_ = std::thread([this] { ValidationLoop(); });
+}
+
+TCRConnectionPoolManager::~TCRConnectionPoolManager() {
+  StopValidation();
+  std::lock_guard<std::mutex> guard(pool_list_lock_);
+  pools_.clear();
+}
+
+void TCRConnectionPoolManager::StopValidation() {
+  terminated_ = true;
+  wake_.SetEvent();
+  if (thread_.joinable()) thread_.join();
+}
+
+TCRConnection* TCRConnectionPoolManager::GetConnection(const TCRConnectionParameters& parameters) {
+  return InternalGetConnection(parameters);
+}
+
+TCRConnection* TCRConnectionPoolManager::InternalGetConnection(
+    const TCRConnectionParameters& parameters) {
+  std::lock_guard<std::mutex> guard(manager_lock_);
+  TCRConnectionPool* pool = nullptr;
+  for (auto& candidate : pools_)
+    if (candidate->ConnectionParameters().Equals(&parameters)) {
+      pool = candidate.get();
+      break;
+    }
+  if (!pool) {
+    pools_.push_back(CreateConnectionPool(parameters));
+    pool = pools_.back().get();
+  }
+  return pool->GetConnection();
+}
+
+void TCRConnectionPoolManager::ValidatePools() {
+  std::lock_guard<std::mutex> list_guard(pool_list_lock_);
+  for (size_t i = pools_.size(); i-- > 0;) {
+    if (terminated_) return;
+    TCRConnectionPool* pool;
+    {
+      std::lock_guard<std::mutex> guard(manager_lock_);
+      pool = pools_[i].get();
+    }
+    pool->Validate();
+    std::unique_ptr<TCRConnectionPool> removed;
+    {
+      std::lock_guard<std::mutex> guard(manager_lock_);
+      if (pool->GetTotalConnectionsCount() == 0) {
+        removed = std::move(pools_[i]);
+        pools_.erase(pools_.begin() + static_cast<std::ptrdiff_t>(i));
+      }
+    }
+  }
+}
+
+void TCRConnectionPoolManager::ClearPools() {
+  std::lock_guard<std::mutex> list_guard(pool_list_lock_);
+  std::lock_guard<std::mutex> guard(manager_lock_);
+  for (auto& pool : pools_) pool->Clear();
+}
+
+int TCRConnectionPoolManager::PoolCount() {
+  std::lock_guard<std::mutex> guard(manager_lock_);
+  return static_cast<int>(pools_.size());
+}
+
+// Validates once a period, counting the time the last round took.
+void TCRConnectionPoolManager::ValidationLoop() {
+  uint32_t elapsed = 0;
+  while (!terminated_) {
+    if (elapsed < kValidatePeriod && clock_.Wait(wake_, kValidatePeriod - elapsed)) break;
+    if (terminated_) break;
+    const uint32_t start = clock_.Ticks();
+    ValidatePools();
+    elapsed = clock_.Ticks() - start;
+  }
+}
+
+}  // namespace dacore

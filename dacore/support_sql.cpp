@@ -1,0 +1,76 @@
+// AddWhereCondition and the update kind's statement type.
+#include "dacore/support_sql.h"
+
+#include <memory>
+
+#include "classlib/ansistr.h"
+#include "classlib/exceptions.h"
+
+namespace dacore {
+
+TStatementType UpdateKindToStatementType(classlib::TUpdateKind kind) {
+  switch (kind) {
+    case classlib::ukModify: return stUpdate;
+    case classlib::ukInsert: return stInsert;
+    case classlib::ukDelete: return stDelete;
+  }
+  CLASSLIB_ASSERT(false);
+  return stQuery;
+}
+
+namespace {
+
+// Where the statement's WHERE keyword ends (-1 when it has none) and where
+// the clause after it begins (the text's length when none follows).
+struct TWhereSpan {
+  int keyword_end = -1;
+  int stop = 0;
+};
+
+TWhereSpan FindWhere(TParser& parser, int length, int where_code, int start_code) {
+  TWhereSpan span{-1, length};
+  if (parser.SkipToCode(start_code) == lcEnd) return span;
+  const std::string macro_char(1, MacroChar());
+  std::string lexeme;
+  std::string previous;
+  int depth = 0;
+  for (int code = parser.GetNextToken(lexeme); code != lcEnd; code = parser.GetNextToken(lexeme)) {
+    if (lexeme == "(") {
+      ++depth;
+    } else if (lexeme == ")") {
+      --depth;
+    } else if (depth == 0 && code == where_code) {
+      if (previous != macro_char) span.keyword_end = parser.GetCurrPos();
+    } else if (depth == 0 && parser.IsClauseCode(code)) {
+      span.stop = parser.GetPrevPos();
+      break;
+    }
+    previous = lexeme;
+  }
+  return span;
+}
+
+bool EndsInBlank(const std::string& text) {
+  return !text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r' ||
+                           text.back() == '\n');
+}
+
+}  // namespace
+
+std::string AddWhereCondition(const std::string& sql, const std::string& condition,
+                              const TParserClass& parser_class, int where_code, int start_code,
+                              bool omit_comment) {
+  if (classlib::Trim(condition).empty()) return sql;
+  std::unique_ptr<TParser> parser = parser_class(sql);
+  parser->OmitComment = omit_comment;
+  const TWhereSpan span = FindWhere(*parser, static_cast<int>(sql.size()), where_code, start_code);
+  const auto stop = static_cast<size_t>(span.stop);
+  if (span.keyword_end < 0)
+    return sql.substr(0, stop) + "\rWHERE " + condition + " " + sql.substr(stop);
+  const auto keyword_end = static_cast<size_t>(span.keyword_end);
+  const std::string old_condition = sql.substr(keyword_end, stop - keyword_end);
+  return sql.substr(0, keyword_end) + "(" + old_condition + (EndsInBlank(old_condition) ? "\r)" : ")") +
+         " AND " + condition + " " + sql.substr(stop);
+}
+
+}  // namespace dacore
