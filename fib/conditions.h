@@ -61,7 +61,7 @@ class TConditions : public classlib::TStringList {
   bool Applied() const { return applied_; }
   // True while Apply or Cancel changes the statement's text, so the
   // statement can tell that change from the user's.
-  bool Changing() const { return changing_; }
+  bool IsChanging() const { return changing_; }
   // The statement's text changed for another reason: the saved text no
   // longer applies.
   void ForgetUnconditionedText() { unconditioned_.clear(); has_unconditioned_ = false; }

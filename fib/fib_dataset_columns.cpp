@@ -63,7 +63,7 @@ void TFIBCustomDataSet::BindForColumnInfo(classlib::TField* field) {
 XSQLVAR TFIBCustomDataSet::GetFieldXSQLVAR(classlib::TField* field) {
   XSQLVAR result;
   std::memset(&result, 0, sizeof result);
-  result.sqltype = kUnknownSQLType;
+  result.sqltype = static_cast<ISC_SHORT>(static_cast<uint16_t>(kUnknownSQLType));
   if (!IsDataField(field)) return result;
   BindForColumnInfo(field);
   if (TFIBXSQLVAR* column = ColumnOf(field)) result = *column->Data();
