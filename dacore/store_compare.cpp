@@ -65,6 +65,14 @@ Number ReadNumber(const void* p, TDataType t, size_t size) {
   return n;
 }
 
+// The types ReadNumber reads exactly.
+bool IsInteger(TDataType t) {
+  switch (t) {
+    case dtInt8: case dtInt16: case dtBoolean: case dtInt32: case dtUInt16: case dtUInt32: case dtInt64: return true;
+    default: return false;
+  }
+}
+
 int CompareNumbers(const Number& a, const Number& b) { return a.exact && b.exact ? Order(a.i, b.i) : Order(a.d, b.d); }
 
 // The value of a stored field as text, for comparison with a string key.
@@ -293,6 +301,57 @@ int TMemData::CompareBySortColumns(TRecBuf rec1, TRecBuf rec2) {
     if (r != 0) return column.descending ? -r : r;
   }
   return 0;
+}
+
+// ---- Sort keys ---------------------------------------------------------------
+
+// Numbers and ansi texts of the record itself are read once per record;
+// every other column (attribute, calculated, wide, bytes, Variant, BCD
+// fields) and every column of a store that refines its comparisons goes
+// through the record comparison.
+TSortKeyKind TMemData::SortKeyKind(const TSortColumn& column) {
+  const TFieldDesc& field = *column.field;
+  if (!SortsByKeys() || field.HasParent() || field.FieldKind() == fkCalculated) return TSortKeyKind::kRecord;
+  switch (KindOf(field.DataType())) {
+    case Kind::kNumber: return IsInteger(field.DataType()) ? TSortKeyKind::kInteger : TSortKeyKind::kFloat;
+    case Kind::kAnsi: return TSortKeyKind::kAnsi;
+    default: return TSortKeyKind::kRecord;
+  }
+}
+
+void TMemData::ReadSortKey(const TSortColumn& column, TSortKeyKind kind, TRecBuf rec, TSortKey& key) {
+  key.integer = 0;
+  key.length = 0;
+  key.null = false;
+  key.copied = false;
+  if (kind == TSortKeyKind::kRecord) return;
+  const TFieldDesc& field = *column.field;
+  key.null = GetNull(field.FieldNo(), rec);
+  if (key.null) return;
+  std::vector<uint8_t> scratch;
+  const void* value = FieldValue(field, rec, scratch);
+  if (kind == TSortKeyKind::kAnsi) {
+    key.text = static_cast<const char*>(value);
+    key.length = static_cast<uint32_t>(std::strlen(key.text));
+    return;
+  }
+  const Number n = ReadNumber(value, field.DataType(), field.Size());
+  if (kind == TSortKeyKind::kInteger) key.integer = n.i;
+  else key.real = n.d;
+}
+
+// The order CompareRecords gives: null first, then the value comparison.
+int TMemData::CompareSortKeys(const TSortKey& a, const TSortKey& b, TSortKeyKind kind, const TSortColumn& column,
+                              TRecBuf rec1, TRecBuf rec2) {
+  if (kind == TSortKeyKind::kRecord) return CompareRecordField(rec1, rec2, column);
+  if (a.null || b.null) return a.null == b.null ? 0 : (a.null ? -1 : 1);
+  switch (kind) {
+    case TSortKeyKind::kInteger: return Order(a.integer, b.integer);
+    case TSortKeyKind::kFloat: return Order(a.real, b.real);
+    default:
+      return CompareFieldsPartial({a.text, a.length}, {b.text, b.length},
+                                  column.case_sensitive ? 0 : coCaseInsensitive);
+  }
 }
 
 // Calculated fields exist only in buffers with room for them, filled anew.

@@ -107,6 +107,10 @@ class TMemData : public TData {
   // rec; negative when the value is less. The field's null flag is not read.
   virtual int CompareFieldValue(const void* value, TDataType value_type, const TFieldDesc& field, TRecBuf rec,
                                 TCompareOptions options);
+  // The sort reads each record's null flag (GetNull) and value once and
+  // compares numbers itself and ansi texts through CompareFieldsPartial; a
+  // store whose CompareRecordField, CompareRecords or CompareFieldValue give
+  // another order answers false from SortsByKeys, so the sort goes through them.
   virtual int CompareRecordField(TRecBuf rec1, TRecBuf rec2, const TSortColumn& column);
   // The field of rec1 against the field of rec2; null sorts first.
   virtual int CompareRecords(TRecBuf rec1, TRecBuf rec2, TCompareOptions options, const TFieldDesc& field);
@@ -119,6 +123,8 @@ class TMemData : public TData {
   const TSortColumns& SortColumns() const { return sort_columns_; }
   // The order of two records by every sort column.
   int CompareBySortColumns(TRecBuf rec1, TRecBuf rec2);
+  // How many entry comparisons the last SortItems made.
+  int64_t SortComparisons() const { return sort_comparisons_; }
   // Numbers the visible rows from `item` on, forwards or backwards.
   void ReorderItems(ItemHeader* item, bool keep_count, bool backwards);
 
@@ -143,6 +149,14 @@ class TMemData : public TData {
   // Moves the current item towards its place in the local order: forwards
   // for a positive direction, backwards for a negative one.
   virtual void MoveItemBySort(int direction);
+  // Whether the sort may compare columns by keys read once per record.
+  virtual bool SortsByKeys() const { return true; }
+  // The way the sort compares a column, and a record's key for it.
+  TSortKeyKind SortKeyKind(const TSortColumn& column);
+  void ReadSortKey(const TSortColumn& column, TSortKeyKind kind, TRecBuf rec, TSortKey& key);
+  // Two records' keys of one column, ascending; kRecord compares the records.
+  int CompareSortKeys(const TSortKey& a, const TSortKey& b, TSortKeyKind kind, const TSortColumn& column,
+                      TRecBuf rec1, TRecBuf rec2);
   // Cached-updates layer: record the current row's insert, update or delete.
   virtual void CacheInsert(ItemHeader* item);
   virtual void CacheUpdate(ItemHeader* item, TRecBuf rec);
@@ -171,6 +185,7 @@ class TMemData : public TData {
   std::string sort_fields_;
   TSortColumns sort_columns_;
   bool sort_by_calculated_ = false;  // some sort column is a calculated field
+  int64_t sort_comparisons_ = 0;
 
  private:
   ItemHeader* NextVisible(ItemHeader* item);

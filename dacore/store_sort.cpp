@@ -11,26 +11,34 @@ namespace dacore {
 namespace {
 
 constexpr size_t kInsertionSortRun = 16;
+// Texts of fixed-size fields up to this size are copied beside their keys.
+constexpr size_t kCopiedTextLimit = 64;
 
-// Copies of the records, each followed by its item, side by side in one
-// block: the sort then reads memory in order instead of chasing items.
+// The sort keys of each record (one per sort column), the copies of its
+// short texts and its item, side by side in one block: the sort then reads
+// memory in order instead of chasing items and records, and reads each null
+// flag and value once.
 class SortEntries {
  public:
-  SortEntries(size_t count, size_t record_size)
-      : record_size_(record_size),
-        stride_((record_size + sizeof(ItemHeader*) + 7) / 8 * 8),
+  SortEntries(size_t count, size_t columns, size_t text_size)
+      : keys_size_(columns * sizeof(TSortKey)),
+        item_at_((keys_size_ + text_size + 7) / 8 * 8),
+        stride_(item_at_ + sizeof(ItemHeader*)),
         data_(count * stride_),
         swap_(stride_),
-        pivot_(stride_) {}
+        pivot_(stride_) {
+    static_assert(sizeof(TSortKey) % alignof(TSortKey) == 0 && alignof(TSortKey) == sizeof(ItemHeader*));
+  }
 
   uint8_t* At(size_t i) { return data_.data() + i * stride_; }
-  void Set(size_t i, ItemHeader* item) {
-    std::memcpy(At(i), ItemRecord(item), record_size_);
-    std::memcpy(At(i) + record_size_, &item, sizeof item);
+  static const TSortKey* Keys(const uint8_t* entry) { return reinterpret_cast<const TSortKey*>(entry); }
+  void Set(size_t i, const TSortKey* keys, ItemHeader* item) {
+    if (keys_size_) std::memcpy(At(i), keys, keys_size_);
+    std::memcpy(At(i) + item_at_, &item, sizeof item);
   }
-  ItemHeader* Item(size_t i) {
+  ItemHeader* Item(const uint8_t* entry) const {
     ItemHeader* item;
-    std::memcpy(&item, At(i) + record_size_, sizeof item);
+    std::memcpy(&item, entry + item_at_, sizeof item);
     return item;
   }
   void Swap(size_t i, size_t j) {
@@ -50,8 +58,9 @@ class SortEntries {
   }
 
  private:
-  size_t record_size_;
-  size_t stride_;
+  size_t keys_size_;
+  size_t item_at_;
+  size_t stride_;  // a multiple of 8, so every entry's keys stay aligned
   std::vector<uint8_t> data_;
   std::vector<uint8_t> swap_;
   std::vector<uint8_t> pivot_;
@@ -112,20 +121,69 @@ void TMemData::SetSortColumns(TSortColumns columns) {
   for (const TSortColumn& column : sort_columns_) sort_by_calculated_ |= column.field->FieldKind() == fkCalculated;
 }
 
+// Calculated sort columns are compared on whole records (their values
+// exist only after the calculated-fields callback); otherwise each column by
+// its key.
 void TMemData::SortItems() {
   if (!HasSortColumns() || !first_item_) return;
   size_t count = 0;
   for (ItemHeader* it = first_item_; it; it = it->next) ++count;
-  SortEntries entries(count, static_cast<size_t>(record_size_));
+  const bool whole_records = sort_by_calculated_ && OnCalcFields;
+  const size_t columns = whole_records ? 0 : sort_columns_.size();
+  std::vector<TSortKeyKind> kinds(columns);
+  std::vector<size_t> text_at(columns, 0);  // where a column's copied text lies in an entry, 0 for none
+  size_t text_size = 0;
+  for (size_t c = 0; c < columns; ++c) {
+    const TFieldDesc& field = *sort_columns_[c].field;
+    kinds[c] = SortKeyKind(sort_columns_[c]);
+    const bool fixed = field.DataType() == dtString || field.DataType() == dtGuid;
+    if (kinds[c] == TSortKeyKind::kAnsi && fixed && field.Size() <= kCopiedTextLimit) {
+      text_at[c] = columns * sizeof(TSortKey) + text_size;
+      text_size += field.Size();
+    }
+  }
+  SortEntries entries(count, columns, text_size);
+  std::vector<TSortKey> keys(columns);
   size_t i = 0;
-  for (ItemHeader* it = first_item_; it; it = it->next) entries.Set(i++, it);
-  if (count > 1)
-    QuickSort(entries, 0, count - 1, [this](const uint8_t* a, const uint8_t* b) {
-      return CompareBySortColumns(const_cast<uint8_t*>(a), const_cast<uint8_t*>(b)) < 0;
-    });
+  for (ItemHeader* it = first_item_; it; it = it->next, ++i) {
+    for (size_t c = 0; c < columns; ++c) {
+      TSortKey& key = keys[c];
+      ReadSortKey(sort_columns_[c], kinds[c], ItemRecord(it), key);
+      key.copied = text_at[c] && !key.null && key.length <= sort_columns_[c].field->Size();
+      if (key.copied) std::memcpy(entries.At(i) + text_at[c], key.text, key.length);
+    }
+    entries.Set(i, keys.data(), it);
+  }
+  // A key as the comparison needs it, its text found in the entry.
+  auto key_of = [&](const uint8_t* entry, size_t c) {
+    TSortKey key = SortEntries::Keys(entry)[c];
+    if (key.copied) key.text = reinterpret_cast<const char*>(entry) + text_at[c];
+    return key;
+  };
+  sort_comparisons_ = 0;
+  auto less = [&](const uint8_t* a, const uint8_t* b) {
+    ++sort_comparisons_;
+    TRecBuf rec1 = ItemRecord(entries.Item(a)), rec2 = ItemRecord(entries.Item(b));
+    if (whole_records) return CompareBySortColumns(rec1, rec2) < 0;
+    for (size_t c = 0; c < columns; ++c) {
+      const int r = CompareSortKeys(key_of(a, c), key_of(b, c), kinds[c], sort_columns_[c], rec1, rec2);
+      if (r != 0) return sort_columns_[c].descending ? r > 0 : r < 0;
+    }
+    return false;
+  };
+  if (count > 1) QuickSort(entries, 0, count - 1, less);
+  // Relinks the rows in their order and numbers them in the same pass (what
+  // RenumberItems does for rmAll), so the scattered items are visited once.
   first_item_ = last_item_ = nullptr;
-  for (i = 0; i < count; ++i) LinkBefore(entries.Item(i), nullptr);
-  RenumberItems(nullptr, rmAll);
+  record_no_cache_.clear();
+  order_base_ = 0;
+  int32_t visible = 0;
+  for (i = 0; i < count; ++i) {
+    ItemHeader* item = entries.Item(entries.At(i));
+    LinkBefore(item, nullptr);
+    item->order = IsHidden(item) ? 0 : ++visible;
+  }
+  record_count_ = visible;
 }
 
 // Exchanges an item with its successor by relinking.
