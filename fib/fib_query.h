@@ -194,6 +194,9 @@ class TFIBQuery : public classlib::TComponent, public TXSQLOwner, public ISQLObj
   void WriteStreamParams();
   void RunStatement();
   void OpenCursor();
+  // Every change of the row counter goes here: the columns keep whether
+  // they hold a row.
+  void SetRecordCount(int count);
   void ExecuteFailed(const std::exception& error);
   void AfterRun();
   void AutoCommit();

@@ -128,6 +128,7 @@ void TFIBQuery::PrepareOnServer() {
                                    static_cast<unsigned short>(SQLDialect()),
                                    current_.AsXSQLDA()));
     sql_type_ = AskStatementType();
+    current_.RowStateChanged();
     if (sql_type_ == SQLSelectForUpdate) {
       if (cursor_name_.empty()) cursor_name_ = RandomDigits(10);
       Check(library.isc_dsql_set_cursor_name(status, &handle_, cursor_name_.c_str(), 0));

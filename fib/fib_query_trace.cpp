@@ -57,16 +57,27 @@ std::int64_t QueryTrace::RowsAffected() const { return query_.RowsAffected(); }
 std::int64_t QueryTrace::ExecuteMilliseconds() const { return query_.ExecuteMilliseconds(); }
 bool QueryTrace::Eof() const { return query_.Eof(); }
 
+namespace {
+
+// The hook, or nullptr when it would trace nothing: statements call these
+// per execution and per fetched row, and mostly nobody listens.
+TFIBSQLMonitorHook* ListeningHook() {
+  TFIBSQLMonitorHook* hook = MonitorHookInstance();
+  return hook != nullptr && !hook->Idle() ? hook : nullptr;
+}
+
+}  // namespace
+
 void TraceQueryPrepare(TFIBQuery& query) {
-  if (TFIBSQLMonitorHook* hook = MonitorHookInstance()) hook->TracePrepare(QueryTrace(query));
+  if (TFIBSQLMonitorHook* hook = ListeningHook()) hook->TracePrepare(QueryTrace(query));
 }
 
 void TraceQueryExecute(TFIBQuery& query) {
-  if (TFIBSQLMonitorHook* hook = MonitorHookInstance()) hook->TraceExecute(QueryTrace(query));
+  if (TFIBSQLMonitorHook* hook = ListeningHook()) hook->TraceExecute(QueryTrace(query));
 }
 
 void TraceQueryFetch(TFIBQuery& query) {
-  if (TFIBSQLMonitorHook* hook = MonitorHookInstance()) hook->TraceFetch(QueryTrace(query));
+  if (TFIBSQLMonitorHook* hook = ListeningHook()) hook->TraceFetch(QueryTrace(query));
 }
 
 void TraceQueryError(TFIBQuery& query, const std::string& message) {

@@ -3,6 +3,8 @@
 // random numbers.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -12,7 +14,18 @@ namespace fib {
 // the table their factors come from. Other exponents fail an assertion.
 constexpr int kMinPowerOfTen = -18;
 constexpr int kMaxPowerOfTen = 18;
-double PowerOfTen(int exponent);
+inline constexpr std::array<double, kMaxPowerOfTen - kMinPowerOfTen + 1> kPowersOfTen = {
+    1e-18, 1e-17, 1e-16, 1e-15, 1e-14, 1e-13, 1e-12, 1e-11, 1e-10, 1e-9, 1e-8, 1e-7, 1e-6,
+    1e-5,  1e-4,  1e-3,  1e-2,  1e-1,  1e0,   1e1,   1e2,   1e3,   1e4,  1e5,  1e6,  1e7,
+    1e8,   1e9,   1e10,  1e11,  1e12,  1e13,  1e14,  1e15,  1e16,  1e17, 1e18};
+// Fails the assertion; never returns.
+[[noreturn]] void PowerOfTenOutOfRange(int exponent);
+// Inline: scaled columns are read with it for every fetched row.
+inline double PowerOfTen(int exponent) {
+  if (exponent < kMinPowerOfTen || exponent > kMaxPowerOfTen) [[unlikely]]
+    PowerOfTenOutOfRange(exponent);
+  return kPowersOfTen[static_cast<size_t>(exponent - kMinPowerOfTen)];
+}
 
 // The mask of bit `index` (0..7) of a byte.
 uint8_t BitMask(int index);

@@ -11,7 +11,9 @@ std::atomic<bool> finalizing{false};
 
 }  // namespace
 
-bool TraceSwitch() { return trace_switch.load(); }
+// A plain on/off flag that guards no other data: every trace asks it, so
+// the cheapest read will do.
+bool TraceSwitch() { return trace_switch.load(std::memory_order_relaxed); }
 void SetTraceSwitch(bool on) { trace_switch.store(on); }
 
 bool MonitorFinalizing() { return finalizing.load(); }

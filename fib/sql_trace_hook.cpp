@@ -18,6 +18,7 @@ TFIBSQLMonitorHook::TFIBSQLMonitorHook() = default;
 TFIBSQLMonitorHook::~TFIBSQLMonitorHook() {
   // The writer uses the channel: it goes first.
   writer_.reset();
+  open_channel_.store(nullptr);
   channel_.reset();
 }
 
@@ -52,13 +53,23 @@ int TFIBSQLMonitorHook::QueuedCount() const {
 }
 
 void TFIBSQLMonitorHook::OpenLocked() {
-  if (!channel_) channel_ = std::make_unique<TMonitorChannel>();
+  if (channel_) return;
+  channel_ = std::make_unique<TMonitorChannel>();
+  open_channel_.store(channel_.get(), std::memory_order_release);
 }
 
 // The monitor and listener counters can only be read once the channel is
 // open, so the first check opens it.
+bool TFIBSQLMonitorHook::Idle() const {
+  if (!TraceSwitch() || !enabled_.load(std::memory_order_relaxed)) return true;
+  // Mostly no monitor is attached: an open channel answers that without
+  // the lock.
+  const TMonitorChannel* open = open_channel_.load(std::memory_order_acquire);
+  return open != nullptr && open->MonitorCount() <= 0;
+}
+
 bool TFIBSQLMonitorHook::ShouldTrace(TraceCategory category) {
-  if (!TraceSwitch()) return false;
+  if (Idle()) return false;
   std::lock_guard lock(mutex_);
   if (!enabled_) return false;
   OpenLocked();

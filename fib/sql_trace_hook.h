@@ -4,6 +4,7 @@
 // passes it to the monitors through the shared channel.
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -36,6 +37,10 @@ class TFIBSQLMonitorHook : public classlib::TObject {
   bool Opened() const;
   // Attached monitors; 0 while the shared objects are not open.
   int MonitorCount() const;
+  // Nothing would be traced now: the trace switch is off, the hook is
+  // disabled, or the open channel has no monitor attached. Asked without
+  // the lock, so callers can skip preparing a trace on every fetch.
+  bool Idle() const;
 
   // Each acts only when the hook is enabled, the global trace switch is on
   // and a monitor listens to its category; otherwise it formats nothing.
@@ -69,8 +74,12 @@ class TFIBSQLMonitorHook : public classlib::TObject {
   void OpenLocked();
 
   mutable std::mutex mutex_;
-  bool enabled_ = true;
+  // Written under the mutex; read without it by the quick checks that run
+  // on every traced event.
+  std::atomic<bool> enabled_{true};
   std::unique_ptr<TMonitorChannel> channel_;
+  // channel_ once it is open; it then stays open for the hook's life.
+  std::atomic<const TMonitorChannel*> open_channel_{nullptr};
   std::unique_ptr<TMonitorWriterThread> writer_;
 };
 

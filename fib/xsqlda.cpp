@@ -35,9 +35,17 @@ TFIBXSQLDA::TFIBXSQLDA(TXSQLOwner* owner, bool holds_params)
 
 TFIBXSQLDA::~TFIBXSQLDA() = default;
 
+bool TFIBXSQLDA::AskRowState() const {
+  bool no_row = !holds_params_ && owner_ != nullptr && owner_->RecordCount() == 0 &&
+                !owner_->IsExecProcedure();
+  row_state_ = no_row ? RowState::kNoRow : RowState::kRow;
+  return !no_row;
+}
+
 void TFIBXSQLDA::Resize(int count) {
   CLASSLIB_ASSERT(count >= 0 && count <= 0x7FFF);
   names_.clear();
+  RowStateChanged();
   for (auto& var : vars_) var->ReleaseBuffers();
   // The client needs an area even for no items: one item at least.
   int wanted = std::max(count, 1);
@@ -59,10 +67,7 @@ void TFIBXSQLDA::Resize(int count) {
   block()->sqld = static_cast<short>(count);
 }
 
-TFIBXSQLVAR& TFIBXSQLDA::Vars(int index) const {
-  if (index < 0 || index >= count_) RaiseClientError(23);
-  return *vars_[index];
-}
+void TFIBXSQLDA::IndexOutOfRange() { RaiseClientError(23); }
 
 void TFIBXSQLDA::AddName(const std::string& name, int index) {
   names_.emplace(name, index);

@@ -41,13 +41,29 @@ class TFIBXSQLDA : public classlib::TObject {
   // again).
   int DescribedCount() { return block()->sqld; }
 
-  // Client error 23 outside 0..Count-1.
-  TFIBXSQLVAR& Vars(int index) const;
+  // Client error 23 outside 0..Count-1. Inline: columns are read by index
+  // for every field of every fetched row.
+  TFIBXSQLVAR& Vars(int index) const {
+    if (index < 0 || index >= count_) [[unlikely]]
+      IndexOutOfRange();
+    return *vars_[index];
+  }
   TFIBXSQLVAR& operator[](int index) const { return Vars(index); }
   // The item of that name or nullptr; see the .cpp for quoting and case.
   TFIBXSQLVAR* ByName(std::string_view name) const;
   // Every item of the name, in the order of the name list.
   std::vector<TFIBXSQLVAR*> ItemsNamed(const std::string& name) const;
+
+  // Whether result columns can hold a value at all: not between an
+  // execution and the first fetched row, except for the outputs of
+  // EXECUTE PROCEDURE. The answer is asked of the owner once and kept until
+  // the owner calls RowStateChanged, so reading a column asks nothing of
+  // the statement. Always true for parameters and without an owner.
+  bool HoldsRow() const {
+    return row_state_ == RowState::kRow || (row_state_ == RowState::kUnknown && AskRowState());
+  }
+  // The owner's row count or statement kind changed.
+  void RowStateChanged() { row_state_ = RowState::kUnknown; }
 
   // Changes whenever the items' names or count change: what was looked up
   // by name under an earlier value must be looked up again.
@@ -62,13 +78,18 @@ class TFIBXSQLDA : public classlib::TObject {
   void Initialize();
 
  private:
+  [[noreturn]] static void IndexOutOfRange();
+  bool AskRowState() const;
   XSQLDA* block() const { return reinterpret_cast<XSQLDA*>(block_.get()); }
   void AddName(const std::string& name, int index);
   void NameFromAliases();
   void NamingChanged();
 
+  enum class RowState : unsigned char { kUnknown, kNoRow, kRow };
+
   TXSQLOwner* owner_;
   bool holds_params_;
+  mutable RowState row_state_ = RowState::kUnknown;
   int count_ = 0;
   int capacity_ = 0;
   std::unique_ptr<unsigned char[]> block_;

@@ -31,7 +31,9 @@ class TXSQLOwner {
   virtual bool TrimCharFields() const = 0;
 
   // Rows fetched since the last execution; before the first fetch a result
-  // column holds nothing, except the outputs of EXECUTE PROCEDURE.
+  // column holds nothing, except the outputs of EXECUTE PROCEDURE. The
+  // column vector keeps the answer: an owner calls its RowStateChanged
+  // whenever either of these two changes.
   virtual int RecordCount() const = 0;
   virtual bool IsExecProcedure() const = 0;
 

@@ -106,10 +106,7 @@ void TFIBXSQLVAR::InitializeDescribed(bool keep_value) {
 
 bool TFIBXSQLVAR::IsNull() const {
   if (stream_) return false;
-  TXSQLOwner* owner = Owner();
-  if (!parent_->HoldsParams() && owner != nullptr && owner->RecordCount() == 0 &&
-      !owner->IsExecProcedure())
-    return true;
+  if (!parent_->HoldsRow()) return true;
   if (SQLType() == 0) return true;
   return IsNullable() && var_->sqlind != nullptr && *var_->sqlind == -1;
 }

@@ -134,6 +134,8 @@ class TFIBXSQLVAR : public classlib::TObject {
   void StoreBytes(int type, std::string_view bytes);
   void StoreNull(bool null);
   void StoreString(std::string_view value);
+  // Whether `bytes` point into this item's data buffer.
+  bool InOwnBuffer(std::string_view bytes) const;
   void StoreText(std::string_view bytes, short subtype);
   void StoreWideString(const std::u16string& value);
   void StoreExtended(long double value);

@@ -1,6 +1,7 @@
 // Writing a parameter: each value gives the item the SQL type it needs.
 #include <cmath>
 #include <cstring>
+#include <functional>
 
 #include "classlib/codepage.h"
 #include "classlib/format_settings.h"
@@ -202,6 +203,13 @@ void TFIBXSQLVAR::StoreText(std::string_view bytes, short subtype) {
 
 // The server converts the text to the described type; the client only
 // prepares what the server could not read otherwise.
+bool TFIBXSQLVAR::InOwnBuffer(std::string_view bytes) const {
+  std::less_equal<const char*> not_after;
+  std::less<const char*> before;
+  return !bytes.empty() && not_after(data_.data(), bytes.data()) &&
+         before(bytes.data(), data_.data() + data_.size());
+}
+
 void TFIBXSQLVAR::StoreString(std::string_view value) {
   if (IsDBKeyName(name_) && described_.type != 0) {
     // A record key goes back byte for byte in its described shape, never
@@ -224,10 +232,18 @@ void TFIBXSQLVAR::StoreString(std::string_view value) {
     StoreNull(true);
     return;
   }
-  std::string text(value);
-  if (IsNumericParameter() && !is_macro_) {
+  // The text goes as given, without a copy, unless a numeric parameter's
+  // separators are rewritten or it lies in the buffer about to be refilled.
+  std::string_view text = value;
+  std::string copy;
+  bool numeric = IsNumericParameter() && !is_macro_;
+  if (numeric || InOwnBuffer(value)) {
+    copy.assign(value);
+    text = copy;
+  }
+  if (numeric) {
     char separator = classlib::FormatSettings().DecimalSeparator;
-    for (char& c : text)
+    for (char& c : copy)
       if (c == ',' || c == separator) c = '.';
   }
   TXSQLOwner* owner = Owner();

@@ -141,6 +141,37 @@ TEST_F(QueryTest, RecordCountFollowsTheFetches) {
   EXPECT_EQ(query->RecordCount(), 1);
 }
 
+TEST_F(QueryTest, ColumnsHoldNoValueFromEachExecutionToItsFirstRow) {
+  Run("insert into T values (1)");
+  Run("insert into T values (2)");
+  Run("create procedure ONE returns (B integer) as begin B = 1; end");
+  auto query = NewQuery("Q", "select V from T order by V");
+  query->SetGoToFirstRecordOnExecute(false);
+  query->ExecQuery();
+  EXPECT_TRUE(query->Fields(0).IsNull());
+  ASSERT_TRUE(query->Next());
+  EXPECT_EQ(query->Fields(0).AsInteger(), 1);
+  ASSERT_TRUE(query->Next());
+  EXPECT_EQ(query->Fields(0).AsInteger(), 2);
+  query->Close();
+  EXPECT_EQ(query->Fields(0).AsInteger(), 2);  // the last row stays readable
+
+  query->ExecQuery();  // the same prepared statement again
+  EXPECT_TRUE(query->Fields(0).IsNull());
+  ASSERT_TRUE(query->Next());
+  EXPECT_EQ(query->Fields(0).AsInteger(), 1);
+  query->Close();
+
+  // Outputs of a procedure hold values at once; a select after it does not.
+  query->SQL().SetText("execute procedure ONE");
+  query->ExecQuery();
+  EXPECT_EQ(query->RecordCount(), 0);
+  EXPECT_EQ(query->Fields(0).AsInteger(), 1);
+  query->SQL().SetText("select V from T");
+  query->ExecQuery();
+  EXPECT_TRUE(query->Fields(0).IsNull());
+}
+
 TEST_F(QueryTest, SingletonSelectsAndProcedureOutputs) {
   Run("create procedure TWICE (A integer) returns (B integer, C varchar(10)) as "
       "begin B = A * 2; C = 'done'; end");

@@ -324,15 +324,19 @@ TEST_F(SqlMonitorTest, HookTracesOnlyWhatAttachedMonitorsListenTo) {
   classlib::TComponent database(nullptr);
   database.SetName("db");
   FakeStatement statement;
+  EXPECT_FALSE(hook.Idle());  // not known before the channel is open
   // Nobody attached: no message is made.
   hook.TraceConnect(database);
   hook.TraceExecute(statement);
   EXPECT_EQ(hook.QueuedCount(), 0);
   EXPECT_TRUE(hook.Opened());
+  EXPECT_TRUE(hook.Idle());
 
   ForkedMonitor monitor({tcExecute}, "LAST");
+  EXPECT_FALSE(hook.Idle());
   FakeTransaction with_database(true), without_database(false);
   hook.SetEnabled(false);
+  EXPECT_TRUE(hook.Idle());
   hook.TraceExecute(statement);
   EXPECT_EQ(hook.QueuedCount(), 0);
   hook.SetEnabled(true);

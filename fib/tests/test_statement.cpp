@@ -58,6 +58,7 @@ void TestStatement::Prepare(const std::string& sql, const std::vector<std::strin
 void TestStatement::Execute() {
   for (int i = 0; i < params_.Count(); ++i) params_[i].SaveStreamToBlob();
   record_count_ = 0;
+  columns_.RowStateChanged();
   if (exec_procedure_) {
     Check(db_.Library().isc_dsql_execute2(fib::StatusVector(), tr_, &handle_, 3,
                                           params_.AsXSQLDA(), columns_.AsXSQLDA()));
@@ -77,6 +78,7 @@ bool TestStatement::Fetch() {
   if (status == 100) return false;
   Check(status);
   ++record_count_;
+  columns_.RowStateChanged();
   return true;
 }
 

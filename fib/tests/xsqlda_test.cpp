@@ -215,8 +215,10 @@ TEST(XSQLVAR, NullRules) {
   *columns[0].Data()->sqlind = 0;
   // Nothing fetched yet: no value, except for the outputs of a procedure.
   owner.record_count = 0;
+  columns.RowStateChanged();
   EXPECT_TRUE(columns[0].IsNull());
   owner.exec_procedure = true;
+  columns.RowStateChanged();
   EXPECT_EQ(columns[0].AsInteger(), 5);
 }
 
@@ -234,6 +236,10 @@ TEST(XSQLVAR, ParameterTypesFollowTheWrittenValue) {
   params[1].SetAsString("");
   EXPECT_FALSE(params[1].IsNull());
   EXPECT_EQ(params[1].Size(), 0);
+  // Text taken from the item's own buffer survives its refilling.
+  params[1].SetAsString("abcdef");
+  params[1].SetAsString(std::string_view(params[1].Data()->sqldata + 1, 4));
+  EXPECT_EQ(params[1].AsString(), "bcde");
   params[2].SetAsVariant(Variant::FromDate(classlib::EncodeDate(2001, 2, 3) + 0.5));
   EXPECT_EQ(params[2].SQLType(), kSQLTimeStamp);
   EXPECT_EQ(params[2].AsDateTime(), classlib::EncodeDate(2001, 2, 3));
