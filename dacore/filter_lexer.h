@@ -1,4 +1,4 @@
-// TBoolParser: the lexer of filter expressions and index specifications. It
+// TBoolParser: the lexer of filter expressions and index field lists. It
 // knows the comparison and bracket symbols and the words AND, FALSE, IS,
 // LIKE, NOT, NULL, OR, TRUE; a doubled quote inside a string literal stays
 // part of it.

@@ -114,7 +114,7 @@ class TMemData : public TData {
   virtual int CompareRecordField(TRecBuf rec1, TRecBuf rec2, const TSortColumn& column);
   // The field of rec1 against the field of rec2; null sorts first.
   virtual int CompareRecords(TRecBuf rec1, TRecBuf rec2, TCompareOptions options, const TFieldDesc& field);
-  // Stores the index specification; an active store parses it and sorts.
+  // Stores the index field list; an active store parses it and sorts.
   virtual void SetSortFields(const std::string& text);
   // Sorts every row by the sort columns and renumbers them.
   virtual void SortItems();

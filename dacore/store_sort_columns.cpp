@@ -1,4 +1,4 @@
-// The index specification parser.
+// The index field list parser.
 #include "dacore/store_sort_columns.h"
 
 #include "classlib/ansistr.h"

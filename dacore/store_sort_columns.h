@@ -1,5 +1,5 @@
-// The local order of a record store: sort columns parsed from an index
-// specification ("NAME;SALARY DESC", "[Last Name] CIS"), and the options of
+// The local order of a record store: sort columns parsed from an index field
+// list ("NAME;SALARY DESC", "[Last Name] CIS"), and the options of
 // the value comparisons.
 #pragma once
 
@@ -43,7 +43,7 @@ struct TSortKey {
   bool copied;  // the sort holds a copy of the text beside the key
 };
 
-// Parses an index specification against the fields: EDatabaseError "Field
+// Parses an index field list against the fields: EDatabaseError "Field
 // %s not found" for an unknown name, "Invalid IndexFieldNames format!" for
 // anything else out of place. An empty or blank text gives no columns.
 TSortColumns ParseIndexFieldNames(const std::string& text, const TFieldDescs& fields);

@@ -1,4 +1,4 @@
-// Local sorting: index specifications, null order, comparisons by type and
+// Local sorting: index field lists, null order, comparisons by type and
 // partial keys, keeping the order after edits, and a million rows in sorted,
 // reverse and equal order on a small stack within n log n comparisons.
 #include <gtest/gtest.h>
@@ -66,7 +66,7 @@ class SortTest : public ::testing::Test {
   CountingStore store_;
 };
 
-TEST_F(SortTest, IndexSpecificationOrdersByColumnsAndModifiers) {
+TEST_F(SortTest, IndexFieldListOrdersByColumnsAndModifiers) {
   Add(2, "b");
   Add(1, "B");
   Add(nullptr, "a");
@@ -81,7 +81,7 @@ TEST_F(SortTest, IndexSpecificationOrdersByColumnsAndModifiers) {
   EXPECT_EQ(store_.GetRecordCount(), 5);
 }
 
-TEST_F(SortTest, BadSpecificationsAreRefused) {
+TEST_F(SortTest, BadIndexFieldListsAreRefused) {
   auto message = [&](const std::string& spec) {
     try {
       store_.SetSortFields(spec);
