@@ -7,22 +7,15 @@
 #include <cstring>
 #include <vector>
 
+#include "classlib/unaligned.h"
+
 namespace dacore {
 
 // A dynamic array of bytes with its length.
 using TBytes = std::vector<uint8_t>;
 
-template <class T>
-T LoadUnaligned(const void* at) {
-  T value;
-  std::memcpy(&value, at, sizeof value);
-  return value;
-}
-
-template <class T>
-void StoreUnaligned(void* at, T value) {
-  std::memcpy(at, &value, sizeof value);
-}
+using classlib::LoadUnaligned;
+using classlib::StoreUnaligned;
 
 // The address `offset` bytes after `base`.
 inline void* OffsetPtr(void* base, std::ptrdiff_t offset) {

@@ -17,11 +17,34 @@ using classlib::TField;
 using classlib::TRecordBuffer;
 using classlib::Variant;
 
+namespace {
+
+// Cached records whose key values are read from the data set's cache, field
+// by field, and compared as the fields compare them.
+class CachedKeyRecords : public ILocateRecords {
+ public:
+  CachedKeyRecords(TFIBCustomDataSet& data_set, std::vector<TField*> fields)
+      : data_set_(data_set), fields_(std::move(fields)) {}
+
+  Variant Value(int index, int key) override {
+    return data_set_.CachedFieldValue(index, fields_[static_cast<size_t>(key)]);
+  }
+  int CompareValues(int key, const Variant& a, const Variant& b) override {
+    return data_set_.CompareFieldValues(fields_[static_cast<size_t>(key)], a, b);
+  }
+
+ protected:
+  TFIBCustomDataSet& data_set_;
+  std::vector<TField*> fields_;
+};
+
+}  // namespace
+
 // The cached records of the standard model, as a key search sees them.
-class TFIBCustomDataSet::CacheLocateRecords : public ILocateRecords {
+class TFIBCustomDataSet::CacheLocateRecords : public CachedKeyRecords {
  public:
   CacheLocateRecords(TFIBCustomDataSet& data_set, std::vector<TField*> fields)
-      : data_set_(data_set), fields_(std::move(fields)),
+      : CachedKeyRecords(data_set, std::move(fields)),
         buffer_(static_cast<size_t>(data_set.GetRecordSize())) {}
 
   int CachedCount() override { return data_set_.record_count_; }
@@ -46,16 +69,8 @@ class TFIBCustomDataSet::CacheLocateRecords : public ILocateRecords {
     data_set_.current_index_ = current;
     return visible;
   }
-  Variant Value(int index, int key) override {
-    return data_set_.CachedFieldValue(index, fields_[static_cast<size_t>(key)]);
-  }
-  int CompareValues(int key, const Variant& a, const Variant& b) override {
-    return data_set_.CompareFieldValues(fields_[static_cast<size_t>(key)], a, b);
-  }
 
  private:
-  TFIBCustomDataSet& data_set_;
-  std::vector<TField*> fields_;
   std::vector<uint8_t> buffer_;
 };
 
@@ -65,11 +80,11 @@ namespace {
 // window's first to its last record (they are relative, so the count of
 // records "in the cache" is the last index + 1); nothing is fetched and
 // every record is shown.
-class WindowRecords : public ILocateRecords {
+class WindowRecords : public CachedKeyRecords {
  public:
   WindowRecords(TFIBCustomDataSet& data_set, const TLimitedCacheWindow& window,
                 std::vector<TField*> fields)
-      : data_set_(data_set), window_(window), fields_(std::move(fields)) {}
+      : CachedKeyRecords(data_set, std::move(fields)), window_(window) {}
 
   int CachedCount() override { return window_.LastIndex + 1; }
   bool FetchOne() override { return false; }
@@ -77,17 +92,9 @@ class WindowRecords : public ILocateRecords {
     return forwards ? index > window_.LastIndex : index < window_.FirstIndex;
   }
   bool Visible(int) override { return true; }
-  Variant Value(int index, int key) override {
-    return data_set_.CachedFieldValue(index, fields_[static_cast<size_t>(key)]);
-  }
-  int CompareValues(int key, const Variant& a, const Variant& b) override {
-    return data_set_.CompareFieldValues(fields_[static_cast<size_t>(key)], a, b);
-  }
 
  private:
-  TFIBCustomDataSet& data_set_;
   const TLimitedCacheWindow& window_;
-  std::vector<TField*> fields_;
 };
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "classlib/datetime.h"
+#include "classlib/unaligned.h"
 #include "fib/errors.h"
 #include "fib/numeric_helpers.h"
 #include "fib/sql_types.h"
@@ -11,18 +12,6 @@
 namespace fib {
 
 namespace {
-
-template <typename T>
-T Load(const char* data) {
-  T value;
-  std::memcpy(&value, data, sizeof value);
-  return value;
-}
-
-template <typename T>
-void Store(char* data, T value) {
-  std::memcpy(data, &value, sizeof value);
-}
 
 // Day numbers count from 1858-11-17.
 classlib::TDateTime DayNumberToDate(int32_t day) {
@@ -83,27 +72,27 @@ classlib::Variant TpZODArray::ReadElement(const char* element) const {
   int places = Scale();
   switch (kind_) {
     case TArrayElementKind::SmallInt: {
-      int16_t stored = Load<int16_t>(element);
+      int16_t stored = classlib::LoadUnaligned<int16_t>(element);
       return places == 0 ? Variant(stored) : ScaledValue(stored, places);
     }
     case TArrayElementKind::Integer: {
-      int32_t stored = Load<int32_t>(element);
+      int32_t stored = classlib::LoadUnaligned<int32_t>(element);
       return places == 0 ? Variant(stored) : ScaledValue(stored, places);
     }
     case TArrayElementKind::BCD: {
-      int64_t stored = Load<int64_t>(element);
+      int64_t stored = classlib::LoadUnaligned<int64_t>(element);
       return places == 0 ? Variant(static_cast<long long>(stored)) : ScaledValue(stored, places);
     }
     case TArrayElementKind::Float:
-      if (desc_.array_desc_dtype == kBlrFloat) return Variant(Load<float>(element));
-      return Variant(Load<double>(element));
+      if (desc_.array_desc_dtype == kBlrFloat) return Variant(classlib::LoadUnaligned<float>(element));
+      return Variant(classlib::LoadUnaligned<double>(element));
     case TArrayElementKind::Date:
-      return Variant::FromDate(DayNumberToDate(Load<int32_t>(element)));
+      return Variant::FromDate(DayNumberToDate(classlib::LoadUnaligned<int32_t>(element)));
     case TArrayElementKind::Time:
-      return Variant::FromDate(TimeUnitsToTime(Load<uint32_t>(element)));
+      return Variant::FromDate(TimeUnitsToTime(classlib::LoadUnaligned<uint32_t>(element)));
     case TArrayElementKind::DateTime:
-      return Variant::FromDate(Combine(DayNumberToDate(Load<int32_t>(element)),
-                                       TimeUnitsToTime(Load<uint32_t>(element + 4))));
+      return Variant::FromDate(Combine(DayNumberToDate(classlib::LoadUnaligned<int32_t>(element)),
+                                       TimeUnitsToTime(classlib::LoadUnaligned<uint32_t>(element + 4))));
     case TArrayElementKind::String: {
       size_t capacity = static_cast<size_t>(std::max<int>(desc_.array_desc_length, 0));
       if (desc_.array_desc_dtype == kBlrVarying)
@@ -122,32 +111,33 @@ void TpZODArray::WriteElement(const classlib::Variant& value, char* element) con
   int places = Scale();
   switch (kind_) {
     case TArrayElementKind::SmallInt:
-      Store<int16_t>(element, places == 0 ? v.AsSmallint()
+      classlib::StoreUnaligned<int16_t>(element, places == 0 ? v.AsSmallint()
                                           : static_cast<int16_t>(ScaledStored(v, places, INT16_MIN, INT16_MAX)));
       break;
     case TArrayElementKind::Integer:
-      Store<int32_t>(element, places == 0 ? v.AsInteger()
+      classlib::StoreUnaligned<int32_t>(element, places == 0 ? v.AsInteger()
                                           : static_cast<int32_t>(ScaledStored(v, places, INT32_MIN, INT32_MAX)));
       break;
     case TArrayElementKind::BCD:
-      Store<int64_t>(element, places == 0 ? v.AsInt64() : ScaledStored(v, places, -kInt64Limit, kInt64Limit));
+      classlib::StoreUnaligned<int64_t>(
+          element, places == 0 ? v.AsInt64() : ScaledStored(v, places, -kInt64Limit, kInt64Limit));
       break;
     case TArrayElementKind::Float:
       if (desc_.array_desc_dtype == kBlrFloat)
-        Store<float>(element, static_cast<float>(v.AsDouble()));
+        classlib::StoreUnaligned<float>(element, static_cast<float>(v.AsDouble()));
       else
-        Store<double>(element, v.AsDouble());
+        classlib::StoreUnaligned<double>(element, v.AsDouble());
       break;
     case TArrayElementKind::Date:
-      Store<int32_t>(element, StampOf(v).Date - kTimeStampToDayNumber);
+      classlib::StoreUnaligned<int32_t>(element, StampOf(v).Date - kTimeStampToDayNumber);
       break;
     case TArrayElementKind::Time:
-      Store<uint32_t>(element, static_cast<uint32_t>(StampOf(v).Time) * kTimeUnitsPerMSec);
+      classlib::StoreUnaligned<uint32_t>(element, static_cast<uint32_t>(StampOf(v).Time) * kTimeUnitsPerMSec);
       break;
     case TArrayElementKind::DateTime: {
       classlib::TTimeStamp stamp = StampOf(v);
-      Store<int32_t>(element, stamp.Date - kTimeStampToDayNumber);
-      Store<uint32_t>(element + 4, static_cast<uint32_t>(stamp.Time) * kTimeUnitsPerMSec);
+      classlib::StoreUnaligned<int32_t>(element, stamp.Date - kTimeStampToDayNumber);
+      classlib::StoreUnaligned<uint32_t>(element + 4, static_cast<uint32_t>(stamp.Time) * kTimeUnitsPerMSec);
       break;
     }
     case TArrayElementKind::String: {

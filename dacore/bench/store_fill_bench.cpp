@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "dacore/store_mem_data.h"
+#include "dacore/tests/store_fixture.h"
 
 namespace {
 
@@ -35,23 +36,12 @@ class FillStore : public dacore::TMemData {
  protected:
   void InternalOpen() override { InitFields(); }
   void InternalInitFields() override {
-    Add("ID", dacore::dtInt32, 4, 0);
-    Add("AMOUNT", dacore::dtFloat, 8, 0);
-    Add("CODE", dacore::dtString, 21, 20);
-    Add("WHEN", dacore::dtDateTime, 8, 0);
-    Add("NAME", dacore::dtHeapString, sizeof(void*), 40);
-    Add("TOTAL", dacore::dtInt64, 8, 0);
-  }
-
- private:
-  void Add(const char* name, dacore::TDataType type, uint16_t size, uint16_t length) {
-    auto field = GetFieldDescType();
-    field->SetName(name);
-    field->SetDataType(type);
-    field->SetSize(size);
-    field->SetLength(length);
-    field->SetFieldNo(static_cast<uint16_t>(Fields().Count() + 1));
-    Fields().Add(std::move(field));
+    dacore::AddTestFields(*this, {{"ID", dacore::dtInt32, 4},
+                                  {"AMOUNT", dacore::dtFloat, 8},
+                                  {"CODE", dacore::dtString, 21, 20},
+                                  {"WHEN", dacore::dtDateTime, 8},
+                                  {"NAME", dacore::dtHeapString, sizeof(void*), 40},
+                                  {"TOTAL", dacore::dtInt64, 8}});
   }
 };
 

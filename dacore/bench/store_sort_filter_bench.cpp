@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "dacore/store_mem_data.h"
+#include "dacore/tests/store_fixture.h"
 #include "dacore/util_locale_compare.h"
 
 namespace {
@@ -63,20 +64,10 @@ class BenchStore : public dacore::TMemData {
  protected:
   void InternalOpen() override { InitFields(); }
   void InternalInitFields() override {
-    Add("GRP", dacore::dtInt32, 4, 0);
-    Add("NAME", dacore::dtString, 21, 20);
+    dacore::AddTestFields(*this, {{"GRP", dacore::dtInt32, 4}, {"NAME", dacore::dtString, 21, 20}});
   }
 
  private:
-  void Add(const char* name, dacore::TDataType type, uint16_t size, uint16_t length) {
-    auto field = GetFieldDescType();
-    field->SetName(name);
-    field->SetDataType(type);
-    field->SetSize(size);
-    field->SetLength(length);
-    field->SetFieldNo(static_cast<uint16_t>(Fields().Count() + 1));
-    Fields().Add(std::move(field));
-  }
   std::vector<dacore::ItemHeader*> original_;
 };
 

@@ -5,19 +5,13 @@
 #include <cstdint>
 #include <string>
 
-#include "classlib/exceptions.h"
-#include "classlib/stream.h"
+#include "dacore/fuzz/lexer_scan.h"
 #include "oracle/lexer_ora_parser.h"
 
 namespace {
 
 void ScanAll(oracle::TOraParser& parser) {
-  std::string lexeme;
-  try {
-    for (int code; (code = parser.GetNextToken(lexeme)) != dacore::lcEnd;) parser.IsNotStringLexem(code);
-  } catch (const classlib::Exception&) {
-    // An unknown character ends the scan.
-  }
+  dacore::fuzz::ScanAll(parser, [](oracle::TOraParser& p, int code) { p.IsNotStringLexem(code); });
 }
 
 }  // namespace
@@ -33,8 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   all.TrackLines = true;
   ScanAll(all);
   classlib::TMemoryStream stream;
-  stream.WriteBuffer(text.data(), static_cast<int>(text.size()));
-  stream.SetPosition(0);
+  dacore::fuzz::FillStream(stream, text);
   oracle::TOraParser streamed(stream);
   ScanAll(streamed);
   return 0;
