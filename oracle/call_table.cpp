@@ -28,6 +28,11 @@ std::array<std::atomic<void*>, kOciSlotCount>& Slots() {
   return slots;
 }
 
+std::array<std::atomic<OciRefusal>, kOciSlotCount>& Refusals() {
+  static std::array<std::atomic<OciRefusal>, kOciSlotCount> refusals{};
+  return refusals;
+}
+
 int IndexOf(OciSlot slot) {
   int index = static_cast<int>(slot);
   if (index < 0 || index >= kOciSlotCount) throw classlib::Exception("Invalid OCI entry");
@@ -46,13 +51,34 @@ OciSlot FindOciSlot(const std::string& name) {
 }
 
 void* OciEntryAddress(OciSlot slot) { return Slots()[IndexOf(slot)].load(); }
-void SetOciEntry(OciSlot slot, void* address) { Slots()[IndexOf(slot)].store(address); }
+void SetOciEntry(OciSlot slot, void* address) {
+  int index = IndexOf(slot);
+  Refusals()[index].store(nullptr);
+  Slots()[index].store(address);
+}
+
+void SetOciEntryRefused(OciSlot slot, OciRefusal refuse) {
+  int index = IndexOf(slot);
+  Slots()[index].store(nullptr);
+  Refusals()[index].store(refuse);
+}
+
 bool IsOciEntryLinked(OciSlot slot) { return OciEntryAddress(slot) != nullptr; }
 
 void ResetOciEntries() {
   for (auto& slot : Slots()) slot.store(nullptr);
+  for (auto& refusal : Refusals()) refusal.store(nullptr);
 }
 
 void OciNotLinkedStub() { throw classlib::Exception("OCI function is not linked"); }
+
+void OciUnboundCall(OciSlot slot) {
+  if (OciRefusal refuse = Refusals()[IndexOf(slot)].load()) {
+    refuse();
+    // A refusal must raise; one that returns still must not fall through
+    // into an empty slot.
+  }
+  OciNotLinkedStub();
+}
 
 }  // namespace oracle

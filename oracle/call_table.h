@@ -41,14 +41,21 @@ void* OciEntryAddress(OciSlot slot);
 // nullptr puts the not-linked stub back.
 void SetOciEntry(OciSlot slot, void* address);
 bool IsOciEntryLinked(OciSlot slot);
-// Every slot back to the not-linked stub.
+// An installer that does not implement a function can leave its slot empty
+// with a refusal of its own: calling the entry then runs `refuse` (which
+// raises) instead of the not-linked stub. The slot still counts as unlinked.
+using OciRefusal = void (*)();
+void SetOciEntryRefused(OciSlot slot, OciRefusal refuse);
+// Every slot back to the not-linked stub, refusals dropped.
 void ResetOciEntries();
 
 // Raises "OCI function is not linked".
 [[noreturn]] void OciNotLinkedStub();
+// Runs the slot's refusal, or else the not-linked stub.
+[[noreturn]] void OciUnboundCall(OciSlot slot);
 
 // A typed view of one slot: calling it calls the bound function, or raises
-// through the stub when nothing is bound.
+// through the slot's refusal or the stub when nothing is bound.
 template <OciSlot S, class Sig>
 struct OciEntry;
 
@@ -57,7 +64,7 @@ struct OciEntry<S, R(A...)> {
   using Function = R (*)(A...);
   R operator()(A... args) const {
     void* address = OciEntryAddress(S);
-    if (!address) OciNotLinkedStub();
+    if (!address) OciUnboundCall(S);
     return reinterpret_cast<Function>(address)(args...);
   }
   bool Linked() const { return IsOciEntryLinked(S); }

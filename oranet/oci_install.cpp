@@ -1,0 +1,103 @@
+#include "oranet/oci_install.h"
+
+#include "classlib/exceptions.h"
+#include "oracle/call_direct.h"
+#include "oracle/call_entries.h"
+#include "oracle/call_state.h"
+#include "oranet/oci_entries.h"
+
+namespace oranet {
+
+using namespace oracle;
+
+namespace {
+
+// Checked at compile time: the function must have the entry's exact type.
+template <OciSlot S, class Sig>
+void Install(const OciEntry<S, Sig>&, typename OciEntry<S, Sig>::Function function) {
+  SetOciEntry(S, reinterpret_cast<void*>(function));
+}
+
+void InstallEntries() {
+  Install(oracle::OCIEnvCreate, NetEnvCreate);
+  Install(oracle::OCIHandleAlloc, NetHandleAlloc);
+  Install(oracle::OCIHandleFree, NetHandleFree);
+  Install(oracle::OCIDescriptorFree, NetHandleFree);
+  Install(oracle::OCIErrorGet, NetErrorGet);
+  Install(oracle::OCIAttrGet, NetAttrGet);
+  Install(oracle::OCIAttrSet, NetAttrSet);
+  Install(oracle::OCIParamGet, NetParamGet);
+  Install(oracle::OCIServerAttach, NetServerAttach);
+  Install(oracle::OCIServerDetach, NetServerDetach);
+  Install(oracle::OCISessionBegin, NetSessionBegin);
+  Install(oracle::OCISessionEnd, NetSessionEnd);
+  Install(oracle::OCIServerVersion, NetServerVersion);
+  Install(oracle::OCIBreak, NetBreak);
+  Install(oracle::OCITransCommit, NetTransCommit);
+  Install(oracle::OCITransRollback, NetTransRollback);
+}
+
+constexpr OciSlot kNotSupported[] = {
+    OciSlot::OCIBindObject,       OciSlot::OCIDefineObject,        OciSlot::OCIDescribeAny,
+    OciSlot::OCIEnvInit,          OciSlot::OCIInitialize,          OciSlot::OCILdaToSvcCtx,
+    OciSlot::OCIPasswordChange,   OciSlot::OCIStmtFetch2,          OciSlot::OCIStmtGetPieceInfo,
+    OciSlot::OCIStmtSetPieceInfo, OciSlot::OCISvcCtxToLda,         OciSlot::OCILobAppend,
+    OciSlot::OCILobAssign,        OciSlot::OCILobCharSetId,        OciSlot::OCILobCopy,
+    OciSlot::OCILobDisableBuffering, OciSlot::OCILobEnableBuffering, OciSlot::OCILobErase,
+    OciSlot::OCILobFileClose,     OciSlot::OCILobFileExists,       OciSlot::OCILobFileGetName,
+    OciSlot::OCILobFileIsOpen,    OciSlot::OCILobFileOpen,         OciSlot::OCILobFileSetName,
+    OciSlot::OCILobFlushBuffer,   OciSlot::OCILobIsEqual,          OciSlot::OCILobLoadFromFile,
+};
+
+// The environment mode follows the layer's settings, though direct mode
+// itself does not use it.
+ub4 EnvironmentMode() {
+  ub4 mode = OCI_OBJECT;
+  if (OCIThreaded) mode |= OCI_THREADED;
+  if (OCIShared) mode |= OCI_SHARED;
+  if (OCIEvents) mode |= OCI_EVENTS;
+  if (OCIThreaded && !OCIMutexed) mode |= 8;
+  return mode;
+}
+
+class NetClientInstaller : public IDirectModeInstaller {
+ public:
+  void Install() override { InitNet(); }
+  void Remove() override { FreeNet(); }
+};
+
+}  // namespace
+
+void NetNotSupported() { throw classlib::Exception("Function is not supported"); }
+
+void RegisterNetClient() {
+  static NetClientInstaller installer;
+  RegisterDirectModeInstaller(&installer);
+}
+
+void InitNet() {
+  InstallEntries();
+  for (OciSlot slot : kNotSupported) SetOciEntryRefused(slot, NetNotSupported);
+  OCIVersion = 9200;
+  DefaultCallStyle = kOci8;
+  PossibleCallStyles = kCallStyleOci8;
+  void* error = nullptr;
+  if (oracle::OCIEnvCreate(&hOCIEnv, EnvironmentMode(), nullptr, nullptr, nullptr, nullptr, 0, nullptr) !=
+          OCI_SUCCESS ||
+      oracle::OCIHandleAlloc(hOCIEnv, &error, OCI_HTYPE_ERROR, 0, nullptr) != OCI_SUCCESS)
+    throw classlib::Exception("Can't initialize Net client");
+  hOCIError = static_cast<OCIError*>(error);
+  OCIInited = true;
+}
+
+void FreeNet() {
+  OCIVersion = 0;
+  DefaultCallStyle = 0;
+  if (PossibleCallStyles == kCallStyleOci8 && hOCIError) NetHandleFree(hOCIError, OCI_HTYPE_ERROR);
+  hOCIError = nullptr;
+  hOCIEnv = nullptr;
+  PossibleCallStyles = 0;
+  OCIInited = false;
+}
+
+}  // namespace oranet
