@@ -348,7 +348,13 @@ sword OCILobFileSetName(OCIEnv* env, OCIError* error, OCILobLocator** file, cons
   Guard guard(state.lock);
   std::string dir(reinterpret_cast<const char*>(directory), directory ? directory_length : 0);
   std::string base(reinterpret_cast<const char*>(name), name ? name_length : 0);
-  Log(state, "OCILobFileSetName dir=" + dir + " name=" + base);
+  // A zero byte is logged as "\0" so the log stays one text.
+  auto shown = [](std::string text) {
+    for (size_t at = text.find('\0'); at != std::string::npos; at = text.find('\0', at))
+      text.replace(at, 1, "\\0");
+    return text;
+  };
+  Log(state, "OCILobFileSetName dir=" + shown(dir) + " name=" + shown(base));
   if (sword status = InjectedStatus(state, "OCILobFileSetName", error)) return status;
   Handle* live_env = Live(state, env, OCI_HTYPE_ENV);
   if (!live_env || !file) return OCI_INVALID_HANDLE;
