@@ -3,7 +3,6 @@
 #include <vector>
 
 #include "classlib/exceptions.h"
-#include "dacore/util_marshal.h"
 #include "oracle/call_binding.h"
 #include "oracle/call_entries.h"
 #include "oracle/call_entries_values.h"
@@ -11,77 +10,27 @@
 #include "oracle/error_messages.h"
 #include "oracle/error_ora.h"
 #include "oracle/error_raise.h"
-#include "oracle/value_timestamp.h"
 
 namespace oracle {
 
-TOraInterval::TOraInterval(int data_type)
-    : cell_(static_cast<OCIInterval**>(dacore::Marshal::AllocMem(sizeof(OCIInterval*)))),
-      indicator_(static_cast<sb2*>(dacore::Marshal::AllocMem(sizeof(sb2)))) {
-  *cell_ = nullptr;
-  *indicator_ = -1;
-  try {
-    descriptor_type_ = OraDescriptorType(data_type);
-  } catch (...) {
-    dacore::Marshal::FreeMem(cell_);
-    dacore::Marshal::FreeMem(indicator_);
-    throw;
-  }
-}
-
-TOraInterval::~TOraInterval() {
-  if (*cell_ && owns_) OCIDescriptorFree(*cell_, descriptor_type_);
-  dacore::Marshal::FreeMem(cell_);
-  dacore::Marshal::FreeMem(indicator_);
-}
-
-void TOraInterval::AllocInterval() {
-  if (*cell_) return;
-  if (!OCIInited) InitOciEnvironment();
-  void* descriptor = nullptr;
-  CheckOciStatus(OCIDescriptorAlloc(hOCIEnv, &descriptor, descriptor_type_, 0, nullptr));
-  *cell_ = static_cast<OCIInterval*>(descriptor);
-  owns_ = true;
-}
-
-void TOraInterval::FreeInterval() {
-  if (!*cell_) return;
-  OCIInterval* descriptor = *cell_;
-  const bool owned = owns_;
-  *cell_ = nullptr;
-  *indicator_ = -1;
-  owns_ = false;
-  if (owned) CheckOciStatus(OCIDescriptorFree(descriptor, descriptor_type_));
-}
+TOraInterval::TOraInterval(int data_type) : TOraDescriptorValue(data_type) {}
 
 OCIInterval* TOraInterval::GetOCIInterval() {
-  AllocInterval();
-  return *cell_;
+  AllocDescriptor();
+  return static_cast<OCIInterval*>(Descriptor());
 }
 
 OCIInterval** TOraInterval::GetOCIIntervalCell() {
-  AllocInterval();
-  return cell_;
-}
-
-void TOraInterval::SetOCIInterval(OCIInterval* value) {
-  FreeInterval();
-  *cell_ = value;
-  if (value) *indicator_ = 0;
-}
-
-void TOraInterval::SetDescriptorType(ub4 value) {
-  if (value == descriptor_type_) return;
-  FreeInterval();
-  descriptor_type_ = value;
+  AllocDescriptor();
+  return reinterpret_cast<OCIInterval**>(DescriptorCell());
 }
 
 void TOraInterval::AssignTo(TOraInterval& dest) {
-  dest.SetDescriptorType(descriptor_type_);
+  dest.SetDescriptorType(DescriptorType());
   dest.lead_precision_ = lead_precision_;
   dest.frac_precision_ = frac_precision_;
   dest.AllocInterval();
-  *dest.indicator_ = *indicator_;
+  dest.SetIsNull(IsNull());
   if (!IsNull())
     CheckOciStatus(OCIIntervalAssign(hOCIEnv, hOCIError, GetOCIInterval(), dest.GetOCIInterval()));
 }
@@ -93,9 +42,13 @@ int TOraInterval::Compare(TOraInterval& other) {
 }
 
 void TOraInterval::Check() {
-  CLASSLIB_ASSERT(*cell_ != nullptr);
+  CLASSLIB_ASSERT(Descriptor() != nullptr);
+  CheckInterval(GetOCIInterval());
+}
+
+void TOraInterval::CheckInterval(OCIInterval* interval) {
   ub4 valid = 0;
-  CheckOciStatus(OCIIntervalCheck(hOCIEnv, hOCIError, *cell_, &valid));
+  CheckOciStatus(OCIIntervalCheck(hOCIEnv, hOCIError, interval, &valid));
   if (valid != 0) RaiseOraException(messages::kInvalidInterval);
 }
 
@@ -110,14 +63,21 @@ std::string TOraInterval::AsString() {
 
 void TOraInterval::SetAsString(const std::string& value) {
   if (value.empty()) {
-    *indicator_ = -1;
+    SetIsNull(true);
     return;
   }
-  AllocInterval();
-  CheckOciStatus(OCIIntervalFromText(hOCIEnv, hOCIError, reinterpret_cast<const OraText*>(value.data()),
-                                     value.size(), *cell_));
-  Check();
-  *indicator_ = 0;
+  // Parsed and checked aside, so a refused text leaves the value as it was.
+  auto* fresh = static_cast<OCIInterval*>(NewDescriptor());
+  try {
+    CheckOciStatus(OCIIntervalFromText(hOCIEnv, hOCIError, reinterpret_cast<const OraText*>(value.data()),
+                                       value.size(), fresh));
+    CheckInterval(fresh);
+  } catch (...) {
+    OCIDescriptorFree(fresh, DescriptorType());
+    throw;
+  }
+  ReplaceDescriptor(fresh);
+  SetIsNull(false);
 }
 
 }  // namespace oracle

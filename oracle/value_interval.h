@@ -6,28 +6,22 @@
 #include <cstdint>
 #include <string>
 
-#include "dacore/object_shared.h"
-#include "oracle/oci_defs.h"
+#include "oracle/value_descriptor.h"
 
 namespace oracle {
 
-class TOraInterval : public dacore::TSharedObject {
-  CLASSLIB_CLASS(TOraInterval, dacore::TSharedObject)
+class TOraInterval : public TOraDescriptorValue {
+  CLASSLIB_CLASS(TOraInterval, TOraDescriptorValue)
  public:
   // data_type: dtIntervalYM or dtIntervalDS.
   explicit TOraInterval(int data_type);
 
-  void AllocInterval();
-  void FreeInterval();
+  void AllocInterval() { AllocDescriptor(); }
+  void FreeInterval() { FreeDescriptor(); }
   OCIInterval* GetOCIInterval();
   OCIInterval** GetOCIIntervalCell();
-  void SetOCIInterval(OCIInterval* value);
-  ub4 DescriptorType() const { return descriptor_type_; }
-  void SetDescriptorType(ub4 value);
-  sb2* IndicatorCell() { return indicator_; }
-
-  bool IsNull() const { return *indicator_ == -1; }
-  void SetIsNull(bool value) { *indicator_ = value ? -1 : 0; }
+  // Adopts a descriptor the value does not own; a non-nil one is not null.
+  void SetOCIInterval(OCIInterval* value) { AdoptDescriptor(value); }
 
   void AssignTo(TOraInterval& dest);
   int Compare(TOraInterval& other);
@@ -35,7 +29,7 @@ class TOraInterval : public dacore::TSharedObject {
   void Check();
 
   std::string AsString();
-  // Empty text makes the value null; a failure leaves the null state as it was.
+  // Empty text makes the value null; a refused text leaves the value as it was.
   void SetAsString(const std::string& value);
 
   uint8_t LeadPrecision() const { return lead_precision_; }
@@ -44,15 +38,13 @@ class TOraInterval : public dacore::TSharedObject {
   void SetFracPrecision(uint8_t value) { frac_precision_ = value; }
 
  protected:
-  ~TOraInterval() override;
+  ~TOraInterval() override = default;
 
  private:
-  OCIInterval** cell_;
-  ub4 descriptor_type_;
-  bool owns_ = false;
+  static void CheckInterval(OCIInterval* interval);
+
   uint8_t frac_precision_ = 6;
   uint8_t lead_precision_ = 2;
-  sb2* indicator_;
 };
 
 }  // namespace oracle

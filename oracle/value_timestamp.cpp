@@ -2,14 +2,11 @@
 
 #include <vector>
 
-#include "classlib/exceptions.h"
-#include "dacore/util_marshal.h"
 #include "oracle/call_binding.h"
 #include "oracle/call_entries.h"
 #include "oracle/call_entries_values.h"
 #include "oracle/call_state.h"
 #include "oracle/error_ora.h"
-#include "oracle/value_data_types.h"
 #include "oracle/value_formats.h"
 
 namespace oracle {
@@ -18,92 +15,26 @@ namespace {
 
 const OraText* Bytes(const std::string& text) { return reinterpret_cast<const OraText*>(text.data()); }
 
-void EnsureOciInit() {
-  if (!OCIInited) InitOciEnvironment();
-}
-
 }  // namespace
 
-ub4 OraDescriptorType(int data_type) {
-  switch (data_type) {
-    case dtTimeStamp: return OCI_DTYPE_TIMESTAMP;
-    case dtTimeStampTZ: return OCI_DTYPE_TIMESTAMP_TZ;
-    case dtTimeStampLTZ: return OCI_DTYPE_TIMESTAMP_LTZ;
-    case dtIntervalYM: return OCI_DTYPE_INTERVAL_YM;
-    case dtIntervalDS: return OCI_DTYPE_INTERVAL_DS;
-    default:
-      classlib::Assert(false, __FILE__, __LINE__);
-      return 0;
-  }
-}
-
-TOraTimeStamp::TOraTimeStamp(int data_type)
-    : cell_(static_cast<OCIDateTime**>(dacore::Marshal::AllocMem(sizeof(OCIDateTime*)))),
-      indicator_(static_cast<sb2*>(dacore::Marshal::AllocMem(sizeof(sb2)))) {
-  *cell_ = nullptr;
-  *indicator_ = -1;
-  try {
-    descriptor_type_ = OraDescriptorType(data_type);
-  } catch (...) {
-    dacore::Marshal::FreeMem(cell_);
-    dacore::Marshal::FreeMem(indicator_);
-    throw;
-  }
-}
-
-TOraTimeStamp::~TOraTimeStamp() {
-  if (*cell_ && owns_) OCIDescriptorFree(*cell_, descriptor_type_);
-  dacore::Marshal::FreeMem(cell_);
-  dacore::Marshal::FreeMem(indicator_);
-}
-
-void TOraTimeStamp::AllocDateTime() {
-  if (*cell_) return;
-  EnsureOciInit();
-  void* descriptor = nullptr;
-  CheckOciStatus(OCIDescriptorAlloc(hOCIEnv, &descriptor, descriptor_type_, 0, nullptr));
-  *cell_ = static_cast<OCIDateTime*>(descriptor);
-  owns_ = true;
-}
-
-void TOraTimeStamp::FreeDateTime() {
-  if (!*cell_) return;
-  OCIDateTime* descriptor = *cell_;
-  const bool owned = owns_;
-  *cell_ = nullptr;
-  *indicator_ = -1;
-  owns_ = false;
-  if (owned) CheckOciStatus(OCIDescriptorFree(descriptor, descriptor_type_));
-}
+TOraTimeStamp::TOraTimeStamp(int data_type) : TOraDescriptorValue(data_type) {}
 
 OCIDateTime* TOraTimeStamp::GetOCIDateTime() {
-  AllocDateTime();
-  return *cell_;
+  AllocDescriptor();
+  return static_cast<OCIDateTime*>(Descriptor());
 }
 
 OCIDateTime** TOraTimeStamp::GetOCIDateTimeCell() {
-  AllocDateTime();
-  return cell_;
-}
-
-void TOraTimeStamp::SetOCIDateTime(OCIDateTime* value) {
-  FreeDateTime();
-  *cell_ = value;
-  if (value) *indicator_ = 0;
-}
-
-void TOraTimeStamp::SetDescriptorType(ub4 value) {
-  if (value == descriptor_type_) return;
-  FreeDateTime();
-  descriptor_type_ = value;
+  AllocDescriptor();
+  return reinterpret_cast<OCIDateTime**>(DescriptorCell());
 }
 
 void TOraTimeStamp::AssignTo(TOraTimeStamp& dest) {
-  dest.SetDescriptorType(descriptor_type_);
+  dest.SetDescriptorType(DescriptorType());
   dest.AllocDateTime();
   dest.SetFormat(format_);
   dest.precision_ = precision_;
-  *dest.indicator_ = *indicator_;
+  dest.SetIsNull(IsNull());
   if (!IsNull())
     CheckOciStatus(OCIDateTimeAssign(hOCIEnv, hOCIError, GetOCIDateTime(), dest.GetOCIDateTime()));
 }
@@ -116,12 +47,11 @@ int TOraTimeStamp::Compare(TOraTimeStamp& other) {
 
 void TOraTimeStamp::Construct(int year, int month, int day, int hour, int min, int sec, uint32_t fsec,
                               const std::string& time_zone) {
-  AllocDateTime();
-  CheckOciStatus(OCIDateTimeConstruct(hOCIEnv, hOCIError, *cell_, static_cast<sb2>(year),
+  CheckOciStatus(OCIDateTimeConstruct(hOCIEnv, hOCIError, GetOCIDateTime(), static_cast<sb2>(year),
                                       static_cast<ub1>(month), static_cast<ub1>(day), static_cast<ub1>(hour),
                                       static_cast<ub1>(min), static_cast<ub1>(sec), fsec,
                                       time_zone.empty() ? nullptr : Bytes(time_zone), time_zone.size()));
-  *indicator_ = 0;
+  SetIsNull(false);
 }
 
 void TOraTimeStamp::GetDate(int& year, int& month, int& day) {
@@ -156,27 +86,20 @@ std::string TOraTimeStamp::AsString() {
 
 void TOraTimeStamp::SetAsString(const std::string& value) {
   if (value.empty()) {
-    *indicator_ = -1;
+    SetIsNull(true);
     return;
   }
   if (format_.empty()) SetFormat("");
-  EnsureOciInit();
-  void* fresh = nullptr;
-  CheckOciStatus(OCIDescriptorAlloc(hOCIEnv, &fresh, descriptor_type_, 0, nullptr));
-  auto* descriptor = static_cast<OCIDateTime*>(fresh);
-  sword status = OCIDateTimeFromText(hOCIEnv, hOCIError, Bytes(value), value.size(), Bytes(format_),
-                                     static_cast<ub1>(format_.size()), nullptr, 0, descriptor);
+  auto* fresh = static_cast<OCIDateTime*>(NewDescriptor());
+  const sword status = OCIDateTimeFromText(hOCIEnv, hOCIError, Bytes(value), value.size(), Bytes(format_),
+                                           static_cast<ub1>(format_.size()), nullptr, 0, fresh);
   if (status != OCI_SUCCESS && status != OCI_SUCCESS_WITH_INFO) {
     // The value stays as it was: the fresh descriptor goes, the old one stays.
-    OCIDescriptorFree(descriptor, descriptor_type_);
+    OCIDescriptorFree(fresh, DescriptorType());
     CheckOciStatus(status);
   }
-  OCIDateTime* previous = *cell_;
-  const bool owned = owns_;
-  *cell_ = descriptor;
-  owns_ = true;
-  *indicator_ = 0;
-  if (previous && owned) OCIDescriptorFree(previous, descriptor_type_);
+  ReplaceDescriptor(fresh);
+  SetIsNull(false);
 }
 
 classlib::TDateTime TOraTimeStamp::AsDateTime() {
@@ -198,7 +121,7 @@ void TOraTimeStamp::SetAsDateTime(classlib::TDateTime value) {
 }
 
 void TOraTimeStamp::SetFormat(const std::string& value) {
-  format_ = value.empty() ? MakeOraDateTimeFormat(descriptor_type_) : value;
+  format_ = value.empty() ? MakeOraDateTimeFormat(DescriptorType()) : value;
 }
 
 }  // namespace oracle

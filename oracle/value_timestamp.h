@@ -9,29 +9,22 @@
 #include <string>
 
 #include "classlib/datetime.h"
-#include "dacore/object_shared.h"
-#include "oracle/oci_defs.h"
+#include "oracle/value_descriptor.h"
 
 namespace oracle {
 
-class TOraTimeStamp : public dacore::TSharedObject {
-  CLASSLIB_CLASS(TOraTimeStamp, dacore::TSharedObject)
+class TOraTimeStamp : public TOraDescriptorValue {
+  CLASSLIB_CLASS(TOraTimeStamp, TOraDescriptorValue)
  public:
   // data_type: dtTimeStamp, dtTimeStampTZ or dtTimeStampLTZ.
   explicit TOraTimeStamp(int data_type);
 
-  void AllocDateTime();
-  void FreeDateTime();
+  void AllocDateTime() { AllocDescriptor(); }
+  void FreeDateTime() { FreeDescriptor(); }
   OCIDateTime* GetOCIDateTime();
   OCIDateTime** GetOCIDateTimeCell();
   // Adopts a descriptor the value does not own; a non-nil one is not null.
-  void SetOCIDateTime(OCIDateTime* value);
-  ub4 DescriptorType() const { return descriptor_type_; }
-  void SetDescriptorType(ub4 value);
-  sb2* IndicatorCell() { return indicator_; }
-
-  bool IsNull() const { return *indicator_ == -1; }
-  void SetIsNull(bool value) { *indicator_ = value ? -1 : 0; }
+  void SetOCIDateTime(OCIDateTime* value) { AdoptDescriptor(value); }
 
   void AssignTo(TOraTimeStamp& dest);
   int Compare(TOraTimeStamp& other);
@@ -54,19 +47,11 @@ class TOraTimeStamp : public dacore::TSharedObject {
   void SetPrecision(uint8_t value) { precision_ = value; }
 
  protected:
-  ~TOraTimeStamp() override;
+  ~TOraTimeStamp() override = default;
 
  private:
-  OCIDateTime** cell_;
-  ub4 descriptor_type_;
   uint8_t precision_ = 6;
   std::string format_;
-  bool owns_ = false;
-  sb2* indicator_;
 };
-
-// The descriptor type of a date-time or interval data type; an assertion
-// failure for any other.
-ub4 OraDescriptorType(int data_type);
 
 }  // namespace oracle

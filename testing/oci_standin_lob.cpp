@@ -94,6 +94,14 @@ LobValue* ValueOf(State& state, Handle* locator) {
 
 bool IsFile(const Handle* locator) { return locator->type == OCI_DTYPE_FILE; }
 
+// Stores a new value on the server and points the locator at it.
+void PointAt(State& state, Handle* locator, const LobValue& value) {
+  const int id = state.values.next_lob++;
+  state.values.lobs[id] = value;
+  locator->value = DescriptorValue{};
+  locator->value.lob = id;
+}
+
 std::string FolderOf(State& state, const std::string& alias) {
   auto found = state.values.directories.find(Upper(alias));
   return found == state.values.directories.end() ? "" : found->second;
@@ -186,10 +194,7 @@ sword OCILobCreateTemporary(OCISvcCtx* context, OCIError* error, OCILobLocator* 
   LobValue value;
   value.kind = lob_type == 2 && csfrm == SQLCS_NCHAR ? 3 : lob_type;
   value.temporary = true;
-  int id = state.values.next_lob++;
-  state.values.lobs[id] = value;
-  live->value = DescriptorValue{};
-  live->value.lob = id;
+  PointAt(state, live, value);
   return OCI_SUCCESS;
 }
 
@@ -442,10 +447,7 @@ int standin_lob_attach(void* locator, int kind, const char* data, int length) {
   value.kind = static_cast<ub1>(kind);
   std::string bytes(data ? data : "", data ? static_cast<size_t>(length) : 0);
   value.units = kind == 1 ? Decode(bytes.data(), bytes.size(), true, 0, 1) : FromUtf8(bytes);
-  int id = state.values.next_lob++;
-  state.values.lobs[id] = value;
-  live->value = DescriptorValue{};
-  live->value.lob = id;
+  PointAt(state, live, value);
   return 0;
 }
 

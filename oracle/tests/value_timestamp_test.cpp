@@ -133,7 +133,12 @@ TEST_F(TimeStampTest, IntervalOutOfRangeIsInvalid) {
   TOraInterval* months = Keep(new TOraInterval(dtIntervalYM));
   EXPECT_EQ(MessageOf([&] { months->SetAsString("1-15"); }), "Invalid interval.");
   EXPECT_TRUE(months->IsNull()) << "a refused text does not make the value not null";
+  months->SetAsString("1-2");
+  const int handles = standin_->LiveHandles();
+  EXPECT_EQ(MessageOf([&] { months->SetAsString("1-15"); }), "Invalid interval.");
   EXPECT_EQ(MessageOf([&] { months->SetAsString("a year"); }), "ORA-01867: the interval is invalid");
+  EXPECT_EQ(months->AsString(), "+01-02") << "the value before the refused texts stays";
+  EXPECT_EQ(standin_->LiveHandles(), handles);
 }
 
 }  // namespace
