@@ -1,7 +1,8 @@
-// The format models made from the locale and from a number's text, and the
-// fix-up of the server's number texts.
+// The format models made from the locale and from a number's text, the
+// fix-up of the server's number texts, and the session's record-set helper.
 #include "classlib/format_settings.h"
 #include "oracle/oci_defs.h"
+#include "oracle/value_classes_utils.h"
 #include "oracle/value_formats.h"
 #include "oracle/tests/standin_fixture_values.h"
 
@@ -75,6 +76,27 @@ TEST_F(FormatTest, NumberTextGetsALeadingZero) {
   EXPECT_EQ(FixOraNumberText("-5"), "-5");
   EXPECT_EQ(FixOraNumberText("-"), "-");
   EXPECT_EQ(FixOraNumberText(""), "");
+}
+
+}  // namespace
+}  // namespace oracle::testing
+
+namespace oracle::testing {
+namespace {
+
+class CountingRecordSet : public dacore::TCRRecordSet {
+ public:
+  int unprepared = 0;
+
+ protected:
+  std::unique_ptr<dacore::TCRCommand> CreateCommand() override { return nullptr; }
+  void InternalUnPrepare() override { ++unprepared; }
+};
+
+TEST(ClassesUtils, UnPrepareReachesTheRecordSetsOwnOverride) {
+  CountingRecordSet record_set;
+  TOraClassesUtils::InternalUnPrepare(record_set);
+  EXPECT_EQ(record_set.unprepared, 1);
 }
 
 }  // namespace
