@@ -88,6 +88,7 @@ OCILobLocator* TOraLob::GetOCILobLocator() {
 }
 
 void TOraLob::SetOCILobLocator(OCILobLocator* locator) {
+  if (locator && locator == Locator()) return;  // freeing it would leave it dangling
   FreeLob();
   SetLocator(locator);
   owns_locator_ = false;

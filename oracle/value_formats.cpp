@@ -13,6 +13,10 @@ std::string& TimeFormat() {
   return format;
 }
 
+// The locale is read once when the program starts, as the unit did at its
+// initialisation.
+const bool kLocaleDefaultsRead = (SetLocaleDefaults(), true);
+
 bool Is(char c, char lower) { return std::tolower(static_cast<unsigned char>(c)) == lower; }
 
 // The length of the run of `lower` at `at`, at most `max`.

@@ -12,7 +12,7 @@ namespace oracle {
 
 // Stores the locale's time pattern that default date-time models use (the
 // class library's long time format: the platform has no separate locale
-// time format).
+// time format). Runs once at start-up; again after the locale changes.
 void SetLocaleDefaults();
 // The stored pattern; empty after ClearLocaleDefaults.
 const std::string& LocaleTimeFormat();

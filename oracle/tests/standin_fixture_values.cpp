@@ -64,7 +64,7 @@ void ValueTest::TearDown() {
   if (svc_ctx_) OCIHandleFree(svc_ctx_, OCI_HTYPE_SVCCTX);
   svc_ctx_ = nullptr;
   classlib::ResetFormatSettings();
-  ClearLocaleDefaults();
+  SetLocaleDefaults();
   delete values_;
   StandinTest::TearDown();
 }

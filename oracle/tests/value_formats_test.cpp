@@ -14,7 +14,7 @@ class FormatTest : public ::testing::Test {
   void SetUp() override { classlib::ResetFormatSettings(); }
   void TearDown() override {
     classlib::ResetFormatSettings();
-    ClearLocaleDefaults();
+    SetLocaleDefaults();
   }
   void Locale(const std::string& date, const std::string& time, char point = '.', char group = ',') {
     classlib::TFormatSettings& settings = classlib::FormatSettings();
