@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "oracle/oci_defs.h"
+#include "testing/oci_standin_values.h"
 
 namespace standin {
 
@@ -26,6 +27,8 @@ struct Handle {
   std::string error_text;
   // Environment.
   ub4 mode = 0;
+  // Descriptors of values (oci_standin_values.h).
+  DescriptorValue value;
   // Server: attached to a link.
   bool attached = false;
   // Session: logged on.
@@ -61,6 +64,7 @@ struct State {
   std::vector<Fault> faults;
   std::vector<std::string> log;
   bool process_initialized = false;
+  ValueStore values;
 };
 
 State& TheState();

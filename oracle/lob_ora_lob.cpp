@@ -1,0 +1,169 @@
+// TOraLob's life: the locator, the session, temporary LOBs and what the
+// server answers about a LOB (initialised, length, charset form).
+#include "oracle/lob_ora_lob.h"
+
+#include "dacore/util_marshal.h"
+#include "oracle/call_binding.h"
+#include "oracle/call_entries.h"
+#include "oracle/call_entries_values.h"
+#include "oracle/call_state.h"
+#include "oracle/error_messages.h"
+#include "oracle/error_ora.h"
+#include "oracle/error_raise.h"
+
+namespace oracle {
+
+TOraLob::TOraLob(OCISvcCtx* svc_ctx, bool is_unicode)
+    : TCompressedBlob(is_unicode),
+      locator_cell_(static_cast<OCILobLocator**>(dacore::Marshal::AllocMem(sizeof(OCILobLocator*)))) {
+  *locator_cell_ = nullptr;
+  SetOCISvcCtx(svc_ctx);
+}
+
+TOraLob::~TOraLob() {
+  try {
+    TOraLob::FreeLob();
+  } catch (...) {
+    // A session that is gone cannot free its temporary LOB; the server does
+    // at the session's end, and a destructor must not raise.
+  }
+  dacore::Marshal::FreeMem(locator_cell_);
+}
+
+void TOraLob::SetOCISvcCtx(OCISvcCtx* svc_ctx) {
+  svc_ctx_ = svc_ctx;
+  env_ = nullptr;
+  if (!svc_ctx) return;
+  void* env = nullptr;
+  CheckOciStatus(OCIAttrGet(svc_ctx, OCI_HTYPE_SVCCTX, &env, nullptr, OCI_ATTR_ENV, hOCIError));
+  env_ = static_cast<OCIEnv*>(env);
+}
+
+OCIEnv* TOraLob::LocatorEnv() const { return env_ ? env_ : hOCIEnv; }
+
+void TOraLob::CheckAlloc() {
+  if (!Locator()) RaiseOraException(messages::kLobNotAllocated);
+}
+
+void TOraLob::CheckSession() {
+  if (!svc_ctx_) RaiseOraException(messages::kSvcCtxNotDefined);
+}
+
+void TOraLob::CheckInit() {
+  if (!IsInit()) RaiseOraException(messages::kLobNotInited);
+}
+
+int TOraLob::GetCharSize() { return IsUnicode() ? 2 : 1; }
+
+void TOraLob::AllocLob() {
+  if (Locator()) return;
+  if (!OCIInited) InitOciEnvironment();
+  void* locator = nullptr;
+  CheckOciStatus(OCIDescriptorAlloc(LocatorEnv(), &locator, OCI_DTYPE_LOB, 0, nullptr));
+  SetLocator(static_cast<OCILobLocator*>(locator));
+  owns_locator_ = true;
+}
+
+void TOraLob::FreeLob() {
+  OCILobLocator* locator = Locator();
+  if (locator && owns_locator_) {
+    if (svc_ctx_ && IsTemporary()) {
+      FreeTemporary();
+      return;  // FreeTemporary ends in FreeLob
+    }
+    SetLocator(nullptr);
+    owns_locator_ = false;
+    charset_form_ = 0;
+    CheckOciStatus(OCIDescriptorFree(locator, OCI_DTYPE_LOB));
+    return;
+  }
+  SetLocator(nullptr);
+  charset_form_ = 0;
+  owns_locator_ = false;
+}
+
+OCILobLocator* TOraLob::GetOCILobLocator() {
+  AllocLob();
+  return Locator();
+}
+
+void TOraLob::SetOCILobLocator(OCILobLocator* locator) {
+  if (locator && locator == Locator()) return;  // freeing it would leave it dangling
+  FreeLob();
+  SetLocator(locator);
+  owns_locator_ = false;
+}
+
+void TOraLob::CreateTemporary(TLobType lob_type) {
+  CheckOci8i();
+  FreeLob();
+  AllocLob();
+  CheckSession();
+  CheckOciStatus(OCILobCreateTemporary(svc_ctx_, hOCIError, Locator(), 0, 0,
+                                       static_cast<ub1>(lob_type + 1), 0, OCI_DURATION_SESSION));
+  lob_type_ = lob_type;
+  charset_form_ = lob_type == ltNClob ? SQLCS_NCHAR : SQLCS_IMPLICIT;
+}
+
+void TOraLob::FreeTemporary() {
+  CheckAlloc();
+  CheckSession();
+  // The locator is let go even when the server refuses, so a failed free
+  // cannot be retried forever by the destructor.
+  sword status = OCILobFreeTemporary(svc_ctx_, hOCIError, Locator());
+  OCILobLocator* locator = Locator();
+  SetLocator(nullptr);
+  charset_form_ = 0;
+  if (owns_locator_) OCIDescriptorFree(locator, OCI_DTYPE_LOB);
+  owns_locator_ = false;
+  CheckOciStatus(status);
+}
+
+bool TOraLob::IsTemporary() {
+  CheckAlloc();
+  boolean temporary = 0;
+  CheckOciStatus(OCILobIsTemporary(LocatorEnv(), hOCIError, Locator(), &temporary));
+  return temporary != 0;
+}
+
+bool TOraLob::IsInit() {
+  CheckAlloc();
+  boolean init = 0;
+  CheckOciStatus(OCILobLocatorIsInit(LocatorEnv(), hOCIError, Locator(), &init));
+  return init != 0;
+}
+
+uint32_t TOraLob::LengthLob() {
+  CheckAlloc();
+  CheckSession();
+  if (!IsInit()) {
+    needs_read_ = false;
+    return 0;
+  }
+  ub4 length = 0;
+  CheckOciStatus(OCILobGetLength(svc_ctx_, hOCIError, Locator(), &length));
+  if (length == 0) needs_read_ = false;
+  return length;
+}
+
+int TOraLob::GetCharsetForm() {
+  if (charset_form_ == 0) {
+    CheckAlloc();
+    ub1 form = 0;
+    CheckOciStatus(OCILobCharSetForm(LocatorEnv(), hOCIError, Locator(), &form));
+    charset_form_ = form;
+    if (form == SQLCS_NCHAR) lob_type_ = ltNClob;
+  }
+  return charset_form_;
+}
+
+void TOraLob::SetCached(bool value) {
+  if (value == cached_) return;
+  if (!value && FirstPiece()) {
+    FreePieces();
+    needs_read_ = true;
+  }
+  cached_ = value;
+}
+
+}  // namespace oracle

@@ -1,0 +1,15 @@
+// What the session component needs of a record set beyond its public face:
+// dropping a prepared statement without closing the component.
+#pragma once
+
+#include "dacore/driver_record_set.h"
+
+namespace oracle {
+
+class TOraClassesUtils {
+ public:
+  // Calls the record set's own InternalUnPrepare.
+  static void InternalUnPrepare(dacore::TCRRecordSet& record_set);
+};
+
+}  // namespace oracle

@@ -1,0 +1,494 @@
+// The stand-in's LOB and BFILE entries and their control functions
+// (oci_standin_values_control.h): a store of LOB values that locators point
+// at, temporary LOBs, streamed and positioned reads, writes, trims, and
+// files read from the folders that directory aliases are mapped to.
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "testing/oci_standin_state.h"
+#include "testing/oci_standin_values_control.h"
+
+using namespace standin;
+
+namespace {
+
+using Guard = std::lock_guard<std::mutex>;
+
+void Log(State& state, const std::string& line) { state.log.push_back(line); }
+
+std::string Arg(const char* name, uint64_t value) { return std::string(" ") + name + "=" + std::to_string(value); }
+
+// ---- Units and the client's buffers ------------------------------------------
+
+void AppendUtf8(std::string& out, char16_t unit) {
+  if (unit < 0x80) {
+    out += static_cast<char>(unit);
+  } else if (unit < 0x800) {
+    out += static_cast<char>(0xC0 | (unit >> 6));
+    out += static_cast<char>(0x80 | (unit & 0x3F));
+  } else {
+    out += static_cast<char>(0xE0 | (unit >> 12));
+    out += static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (unit & 0x3F));
+  }
+}
+
+std::u16string FromUtf8(const std::string& text) {
+  std::u16string units;
+  for (size_t i = 0; i < text.size();) {
+    unsigned char c = static_cast<unsigned char>(text[i]);
+    int extra = c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
+    char16_t unit = extra == 2 ? c & 0x0F : extra == 1 ? c & 0x1F : c;
+    for (int k = 1; k <= extra && i + k < text.size(); ++k)
+      unit = static_cast<char16_t>((unit << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F));
+    units += unit;
+    i += static_cast<size_t>(extra) + 1;
+  }
+  return units;
+}
+
+// The bytes one unit takes in the client's buffer.
+std::string Encode(char16_t unit, bool binary, ub2 csid, int width) {
+  std::string bytes;
+  if (binary) {
+    bytes += static_cast<char>(unit);
+  } else if (csid == OCI_UTF16ID) {
+    bytes.append(reinterpret_cast<const char*>(&unit), 2);
+  } else if (width > 1) {
+    AppendUtf8(bytes, unit);
+  } else {
+    bytes += unit < 256 ? static_cast<char>(unit) : '?';
+  }
+  return bytes;
+}
+
+std::u16string Decode(const char* data, size_t length, bool binary, ub2 csid, int width) {
+  if (binary || (csid != OCI_UTF16ID && width <= 1)) {
+    std::u16string units;
+    for (size_t i = 0; i < length; ++i) units += static_cast<unsigned char>(data[i]);
+    return units;
+  }
+  if (csid == OCI_UTF16ID) {
+    std::u16string units(length / 2, u'\0');
+    std::memcpy(units.data(), data, units.size() * 2);
+    return units;
+  }
+  return FromUtf8(std::string(data, length));
+}
+
+// ---- Locators ----------------------------------------------------------------
+
+Handle* Locator(State& state, const void* pointer) {
+  Handle* handle = Live(state, pointer);
+  return handle && (handle->type == OCI_DTYPE_LOB || handle->type == OCI_DTYPE_FILE) ? handle : nullptr;
+}
+
+LobValue* ValueOf(State& state, Handle* locator) {
+  auto found = state.values.lobs.find(locator->value.lob);
+  return found == state.values.lobs.end() ? nullptr : &found->second;
+}
+
+bool IsFile(const Handle* locator) { return locator->type == OCI_DTYPE_FILE; }
+
+// Stores a new value on the server and points the locator at it.
+void PointAt(State& state, Handle* locator, const LobValue& value) {
+  const int id = state.values.next_lob++;
+  state.values.lobs[id] = value;
+  locator->value = DescriptorValue{};
+  locator->value.lob = id;
+}
+
+std::string FolderOf(State& state, const std::string& alias) {
+  auto found = state.values.directories.find(Upper(alias));
+  return found == state.values.directories.end() ? "" : found->second;
+}
+
+std::string FilePath(State& state, const Handle* file) {
+  std::string folder = FolderOf(state, file->value.directory);
+  return folder.empty() ? "" : folder + "/" + file->value.file_name;
+}
+
+// The units a locator reads: a LOB's value or an open file's bytes.
+sword ReadUnits(State& state, Handle* locator, void* error, std::u16string& units, bool& binary) {
+  if (IsFile(locator)) {
+    if (!locator->value.file_open)
+      return Fail(state, error, 22289, "ORA-22289: cannot perform FILEREAD operation on an unopened file or LOB");
+    std::ifstream in(FilePath(state, locator), std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    units.clear();
+    for (unsigned char c : bytes) units += c;
+    binary = true;
+    return OCI_SUCCESS;
+  }
+  LobValue* value = ValueOf(state, locator);
+  if (!value) return Fail(state, error, 22275, "ORA-22275: invalid LOB locator specified");
+  units = value->units;
+  binary = value->kind == 1;
+  return OCI_SUCCESS;
+}
+
+// Fills the buffer from unit `at` with at most `limit` units (0: no limit)
+// that fit; answers the units taken and sets the bytes written.
+uint64_t Fill(const std::u16string& units, uint64_t at, uint64_t limit, bool binary, ub2 csid,
+              int width, void* buffer, uint64_t capacity, uint64_t& bytes) {
+  uint64_t taken = 0;
+  bytes = 0;
+  auto* out = static_cast<char*>(buffer);
+  while (at + taken < units.size() && (limit == 0 || taken < limit)) {
+    std::string encoded = Encode(units[at + taken], binary, csid, width);
+    if (bytes + encoded.size() > capacity) break;
+    std::memcpy(out + bytes, encoded.data(), encoded.size());
+    bytes += encoded.size();
+    ++taken;
+  }
+  return taken;
+}
+
+struct ReadRequest {
+  uint64_t amount;   // units asked for; 0 streams
+  uint64_t offset;   // from 1
+  void* buffer;
+  uint64_t capacity;
+  bool streamed, next_piece;
+  ub2 csid;
+};
+
+// One read; sets the units and bytes handed over and answers 0 or 99.
+sword DoRead(State& state, void* error, Handle* locator, const ReadRequest& request,
+             uint64_t& units_read, uint64_t& bytes_read) {
+  units_read = bytes_read = 0;
+  std::u16string units;
+  bool binary = true;
+  if (sword status = ReadUnits(state, locator, error, units, binary)) return status;
+  DescriptorValue& value = locator->value;
+  if (request.next_piece && !value.streaming)
+    return Fail(state, error, 24804, "ORA-24804: illegal parameter value in lob read function");
+  uint64_t at = request.next_piece || (request.streamed && value.streaming) ? value.stream_at
+                                                                            : request.offset - 1;
+  if (request.offset == 0) return Fail(state, error, 24801, "ORA-24801: illegal parameter value in OCI lob function");
+  units_read = Fill(units, at, request.amount, binary, request.csid, state.values.charset_width,
+                    request.buffer, request.capacity, bytes_read);
+  value.stream_at = at + units_read;
+  value.streaming = request.streamed && value.stream_at < units.size() && units_read > 0;
+  return value.streaming ? OCI_NEED_DATA : OCI_SUCCESS;
+}
+
+}  // namespace
+
+extern "C" {
+
+sword OCILobCreateTemporary(OCISvcCtx* context, OCIError* error, OCILobLocator* locator, ub2 csid,
+                            ub1 csfrm, ub1 lob_type, boolean cache, ub2 duration) {
+  State& state = TheState();
+  Guard guard(state.lock);
+  Log(state, "OCILobCreateTemporary" + Arg("csid", csid) + Arg("csfrm", csfrm) + Arg("type", lob_type) +
+                 Arg("cache", static_cast<uint64_t>(cache)) + Arg("duration", duration));
+  if (sword status = InjectedStatus(state, "OCILobCreateTemporary", error)) return status;
+  Handle* live = Locator(state, locator);
+  if (!Live(state, context, OCI_HTYPE_SVCCTX) || !live || IsFile(live)) return OCI_INVALID_HANDLE;
+  if (lob_type < 1 || lob_type > 3) return Fail(state, error, 24801, "ORA-24801: illegal parameter value in OCI lob function");
+  LobValue value;
+  value.kind = lob_type == 2 && csfrm == SQLCS_NCHAR ? 3 : lob_type;
+  value.temporary = true;
+  PointAt(state, live, value);
+  return OCI_SUCCESS;
+}
+
+sword OCILobFreeTemporary(OCISvcCtx* context, OCIError* error, OCILobLocator* locator) {
+  State& state = TheState();
+  Guard guard(state.lock);
+  Log(state, "OCILobFreeTemporary");
+  if (sword status = InjectedStatus(state, "OCILobFreeTemporary", error)) return status;
+  Handle* live = Locator(state, locator);
+  if (!Live(state, context, OCI_HTYPE_SVCCTX) || !live) return OCI_INVALID_HANDLE;
+  LobValue* value = ValueOf(state, live);
+  if (!value || !value->temporary)
+    return Fail(state, error, 22275, "ORA-22275: invalid LOB locator specified");
+  state.values.lobs.erase(live->value.lob);
+  live->value = DescriptorValue{};
+  return OCI_SUCCESS;
+}
+
+sword OCILobIsTemporary(OCIEnv* env, OCIError* error, OCILobLocator* locator, boolean* temporary) {
+  State& state = TheState();
+  Guard guard(state.lock);
+  Log(state, "OCILobIsTemporary");
+  Handle* live = Locator(state, locator);
+  if (!Live(state, env, OCI_HTYPE_ENV) || !live || !temporary) return OCI_INVALID_HANDLE;
+  LobValue* value = ValueOf(state, live);
+  *temporary = value && value->temporary ? 1 : 0;
+  (void)error;
+  return OCI_SUCCESS;
+}
+
+sword OCILobLocatorIsInit(OCIEnv* env, OCIError* error, const OCILobLocator* locator, boolean* init) {
+  State& state = TheState();
+  Guard guard(state.lock);
+  Log(state, "OCILobLocatorIsInit");
+  if (sword status = InjectedStatus(state, "OCILobLocatorIsInit", error)) return status;
+  Handle* live = Locator(state, locator);
+  if (!Live(state, env, OCI_HTYPE_ENV) || !live || !init) return OCI_INVALID_HANDLE;
+  *init = (IsFile(live) ? !live->value.directory.empty() : ValueOf(state, live) != nullptr) ? 1 : 0;
+  return OCI_SUCCESS;
+}
+
+sword OCILobGetLength(OCISvcCtx* context, OCIError* error, OCILobLocator* locator, ub4* length) {
+  State& state = TheState();
+  Guard guard(state.lock);
+  Log(state, "OCILobGetLength");
+  if (sword status = InjectedStatus(state, "OCILobGetLength", error)) return status;
+  Handle* live = Locator(state, locator);
+  if (!Live(state, context, OCI_HTYPE_SVCCTX) || !live || !length) return OCI_INVALID_HANDLE;
+  if (IsFile(live)) {
+    std::error_code failed;
+    auto size = std::filesystem::file_size(FilePath(state, live), failed);
+    if (failed) return Fail(state, error, 22288, "ORA-22288: file or LOB operation GETLENGTH failed");
+    *length = static_cast<ub4>(size);
+    return OCI_SUCCESS;
+  }
+  LobValue* value = ValueOf(state, live);
+  if (!value) return Fail(state, error, 22275, "ORA-22275: invalid LOB locator specified");
+  *length = static_cast<ub4>(value->units.size());
+  return OCI_SUCCESS;
+}
+
+sword OCILobCharSetForm(OCIEnv* env, OCIError* error, const OCILobLocator* locator, ub1* form) {
+  State& state = TheState();
+  Guard guard(state.lock);
+  Log(state, "OCILobCharSetForm");
+  Handle* live = Locator(state, locator);
+  if (!Live(state, env, OCI_HTYPE_ENV) || !live || !form) return OCI_INVALID_HANDLE;
+  LobValue* value = ValueOf(state, live);
+  if (!value) return Fail(state, error, 22275, "ORA-22275: invalid LOB locator specified");
+  *form = value->kind == 1 ? 0 : value->kind == 3 ? SQLCS_NCHAR : SQLCS_IMPLICIT;
+  return OCI_SUCCESS;
+}
+
+sword OCILobRead(OCISvcCtx* context, OCIError* error, OCILobLocator* locator, ub4* amount, ub4 offset,
+                 void* buffer, ub4 buffer_length, void*, void*, ub2 csid, ub1 csfrm) {
+  State& state = TheState();
+  Guard guard(state.lock);
+  Log(state, "OCILobRead" + Arg("amount", amount ? *amount : 0) + Arg("offset", offset) +
+                 Arg("bufl", buffer_length) + Arg("csid", csid) + Arg("csfrm", csfrm));
+  if (sword status = InjectedStatus(state, "OCILobRead", error)) return status;
+  Handle* live = Locator(state, locator);
+  if (!Live(state, context, OCI_HTYPE_SVCCTX) || !live || !amount || !buffer) return OCI_INVALID_HANDLE;
+  ReadRequest request{*amount, offset, buffer, buffer_length, *amount == 0, false, csid};
+  uint64_t units = 0, bytes = 0;
+  sword status = DoRead(state, error, live, request, units, bytes);
+  *amount = static_cast<ub4>(csid == OCI_UTF16ID ? bytes / 2 : bytes);
+  return status;
+}
+
+sword OCILobRead2(OCISvcCtx* context, OCIError* error, OCILobLocator* locator, ub8* byte_amount,
+                  ub8* char_amount, ub8 offset, void* buffer, ub8 buffer_length, ub1 piece, void*,
+                  void*, ub2 csid, ub1 csfrm) {
+  State& state = TheState();
+  Guard guard(state.lock);
+  Log(state, "OCILobRead2" + Arg("bytes", byte_amount ? *byte_amount : 0) +
+                 Arg("chars", char_amount ? *char_amount : 0) + Arg("offset", offset) +
+                 Arg("bufl", buffer_length) + Arg("piece", piece) + Arg("csid", csid) + Arg("csfrm", csfrm));
+  if (sword status = InjectedStatus(state, "OCILobRead2", error)) return status;
+  Handle* live = Locator(state, locator);
+  if (!Live(state, context, OCI_HTYPE_SVCCTX) || !live || !byte_amount || !char_amount || !buffer)
+    return OCI_INVALID_HANDLE;
+  const bool streamed = piece != OCI_ONE_PIECE && *byte_amount == 0 && *char_amount == 0;
+  const uint64_t limit = *char_amount != 0 ? *char_amount : *byte_amount;
+  ReadRequest request{limit, offset, buffer, buffer_length, streamed, piece == OCI_NEXT_PIECE, csid};
+  uint64_t units = 0, bytes = 0;
+  sword status = DoRead(state, error, live, request, units, bytes);
+  *byte_amount = bytes;
+  *char_amount = units;
+  return status;
+}
+
+sword OCILobWrite(OCISvcCtx* context, OCIError* error, OCILobLocator* locator, ub4* amount, ub4 offset,
+                  void* buffer, ub4 buffer_length, ub1 piece, void*, void*, ub2 csid, ub1 csfrm) {
+  State& state = TheState();
+  Guard guard(state.lock);
+  Log(state, "OCILobWrite" + Arg("amount", amount ? *amount : 0) + Arg("offset", offset) +
+                 Arg("bufl", buffer_length) + Arg("piece", piece) + Arg("csid", csid) + Arg("csfrm", csfrm));
+  if (sword status = InjectedStatus(state, "OCILobWrite", error)) return status;
+  Handle* live = Locator(state, locator);
+  if (!Live(state, context, OCI_HTYPE_SVCCTX) || !live || !amount || !buffer) return OCI_INVALID_HANDLE;
+  if (IsFile(live)) return Fail(state, error, 22286, "ORA-22286: insufficient privileges on file or directory to perform WRITE operation");
+  LobValue* value = ValueOf(state, live);
+  if (!value) return Fail(state, error, 22275, "ORA-22275: invalid LOB locator specified");
+  if (offset == 0) return Fail(state, error, 24801, "ORA-24801: illegal parameter value in OCI lob function");
+  const bool binary = value->kind == 1;
+  std::u16string units = Decode(static_cast<const char*>(buffer), buffer_length, binary, csid,
+                                state.values.charset_width);
+  if (*amount < units.size()) units.resize(*amount);
+  std::u16string& stored = value->units;
+  if (stored.size() < offset - 1) stored.resize(offset - 1, binary ? u'\0' : u' ');
+  stored.replace(offset - 1, std::min<size_t>(units.size(), stored.size() - (offset - 1)), units);
+  *amount = static_cast<ub4>(units.size());
+  return OCI_SUCCESS;
+}
+
+sword OCILobTrim(OCISvcCtx* context, OCIError* error, OCILobLocator* locator, ub4 new_length) {
+  State& state = TheState();
+  Guard guard(state.lock);
+  Log(state, "OCILobTrim" + Arg("length", new_length));
+  if (sword status = InjectedStatus(state, "OCILobTrim", error)) return status;
+  Handle* live = Locator(state, locator);
+  if (!Live(state, context, OCI_HTYPE_SVCCTX) || !live) return OCI_INVALID_HANDLE;
+  LobValue* value = ValueOf(state, live);
+  if (!value) return Fail(state, error, 22275, "ORA-22275: invalid LOB locator specified");
+  if (new_length > value->units.size())
+    return Fail(state, error, 22926, "ORA-22926: specified trim length is greater than current LOB value's length");
+  value->units.resize(new_length);
+  return OCI_SUCCESS;
+}
+
+// ---- Files ---------------------------------------------------------------------
+
+sword OCILobFileSetName(OCIEnv* env, OCIError* error, OCILobLocator** file, const OraText* directory,
+                        ub2 directory_length, const OraText* name, ub2 name_length) {
+  State& state = TheState();
+  Guard guard(state.lock);
+  std::string dir(reinterpret_cast<const char*>(directory), directory ? directory_length : 0);
+  std::string base(reinterpret_cast<const char*>(name), name ? name_length : 0);
+  // A zero byte is logged as "\0" so the log stays one text.
+  auto shown = [](std::string text) {
+    for (size_t at = text.find('\0'); at != std::string::npos; at = text.find('\0', at))
+      text.replace(at, 1, "\\0");
+    return text;
+  };
+  Log(state, "OCILobFileSetName dir=" + shown(dir) + " name=" + shown(base));
+  if (sword status = InjectedStatus(state, "OCILobFileSetName", error)) return status;
+  Handle* live_env = Live(state, env, OCI_HTYPE_ENV);
+  if (!live_env || !file) return OCI_INVALID_HANDLE;
+  Handle* locator = *file ? Live(state, *file, OCI_DTYPE_FILE) : NewHandle(state, OCI_DTYPE_FILE, live_env);
+  if (!locator) return OCI_INVALID_HANDLE;
+  // An empty part comes as one zero byte.
+  auto clean = [](std::string text) { return text.find('\0') == std::string::npos ? text : text.substr(0, text.find('\0')); };
+  locator->value = DescriptorValue{};
+  locator->value.directory = clean(dir);
+  locator->value.file_name = clean(base);
+  *file = reinterpret_cast<OCILobLocator*>(locator);
+  return OCI_SUCCESS;
+}
+
+sword OCILobFileGetName(OCIEnv* env, OCIError* error, const OCILobLocator* file, OraText* directory,
+                        ub2* directory_length, OraText* name, ub2* name_length) {
+  State& state = TheState();
+  Guard guard(state.lock);
+  Log(state, "OCILobFileGetName" + Arg("dir_size", directory && directory_length ? *directory_length : 0) +
+                 Arg("name_size", name && name_length ? *name_length : 0));
+  Handle* locator = Live(state, file, OCI_DTYPE_FILE);
+  if (!Live(state, env, OCI_HTYPE_ENV) || !locator) return OCI_INVALID_HANDLE;
+  auto put = [&](const std::string& text, OraText* buffer, ub2* length) -> bool {
+    if (!buffer || !length) return true;
+    if (text.size() > *length) return false;
+    std::memcpy(buffer, text.data(), text.size());
+    *length = static_cast<ub2>(text.size());
+    return true;
+  };
+  if (!put(locator->value.directory, directory, directory_length) ||
+      !put(locator->value.file_name, name, name_length))
+    return Fail(state, error, 1406, "ORA-01406: fetched column value was truncated");
+  return OCI_SUCCESS;
+}
+
+sword OCILobFileExists(OCISvcCtx* context, OCIError* error, OCILobLocator* file, boolean* exists) {
+  State& state = TheState();
+  Guard guard(state.lock);
+  Log(state, "OCILobFileExists");
+  if (sword status = InjectedStatus(state, "OCILobFileExists", error)) return status;
+  Handle* locator = Live(state, file, OCI_DTYPE_FILE);
+  if (!Live(state, context, OCI_HTYPE_SVCCTX) || !locator || !exists) return OCI_INVALID_HANDLE;
+  if (FolderOf(state, locator->value.directory).empty())
+    return Fail(state, error, 22285, "ORA-22285: non-existent directory or file for FILEEXISTS operation");
+  *exists = std::filesystem::is_regular_file(FilePath(state, locator)) ? 1 : 0;
+  return OCI_SUCCESS;
+}
+
+sword OCILobFileOpen(OCISvcCtx* context, OCIError* error, OCILobLocator* file, ub1 mode) {
+  State& state = TheState();
+  Guard guard(state.lock);
+  Log(state, "OCILobFileOpen" + Arg("mode", mode));
+  if (sword status = InjectedStatus(state, "OCILobFileOpen", error)) return status;
+  Handle* locator = Live(state, file, OCI_DTYPE_FILE);
+  if (!Live(state, context, OCI_HTYPE_SVCCTX) || !locator) return OCI_INVALID_HANDLE;
+  if (mode != OCI_FILE_READONLY) return Fail(state, error, 24801, "ORA-24801: illegal parameter value in OCI lob function");
+  if (FolderOf(state, locator->value.directory).empty())
+    return Fail(state, error, 22285, "ORA-22285: non-existent directory or file for FILEOPEN operation");
+  if (!std::filesystem::is_regular_file(FilePath(state, locator)))
+    return Fail(state, error, 22288, "ORA-22288: file or LOB operation FILEOPEN failed");
+  locator->value.file_open = true;
+  return OCI_SUCCESS;
+}
+
+sword OCILobFileClose(OCISvcCtx* context, OCIError* error, OCILobLocator* file) {
+  State& state = TheState();
+  Guard guard(state.lock);
+  Log(state, "OCILobFileClose");
+  if (sword status = InjectedStatus(state, "OCILobFileClose", error)) return status;
+  Handle* locator = Live(state, file, OCI_DTYPE_FILE);
+  if (!Live(state, context, OCI_HTYPE_SVCCTX) || !locator) return OCI_INVALID_HANDLE;
+  locator->value.file_open = false;
+  locator->value.streaming = false;
+  return OCI_SUCCESS;
+}
+
+// ---- Control -------------------------------------------------------------------
+
+int standin_lob_attach(void* locator, int kind, const char* data, int length) {
+  State& state = TheState();
+  Guard guard(state.lock);
+  Handle* live = Live(state, locator, OCI_DTYPE_LOB);
+  if (!live || kind < 1 || kind > 3) return -1;
+  LobValue value;
+  value.kind = static_cast<ub1>(kind);
+  std::string bytes(data ? data : "", data ? static_cast<size_t>(length) : 0);
+  value.units = kind == 1 ? Decode(bytes.data(), bytes.size(), true, 0, 1) : FromUtf8(bytes);
+  PointAt(state, live, value);
+  return 0;
+}
+
+int standin_lob_content(void* locator, char* buffer, int size) {
+  State& state = TheState();
+  Guard guard(state.lock);
+  Handle* live = Live(state, locator, OCI_DTYPE_LOB);
+  LobValue* value = live ? ValueOf(state, live) : nullptr;
+  if (!value) return -1;
+  std::string bytes;
+  for (char16_t unit : value->units) {
+    if (value->kind == 1) bytes += static_cast<char>(unit);
+    else AppendUtf8(bytes, unit);
+  }
+  if (buffer && size > 0) std::memcpy(buffer, bytes.data(), std::min<size_t>(bytes.size(), static_cast<size_t>(size)));
+  return static_cast<int>(bytes.size());
+}
+
+int standin_lob_count(void) {
+  State& state = TheState();
+  Guard guard(state.lock);
+  return static_cast<int>(state.values.lobs.size());
+}
+
+int standin_temporary_lob_count(void) {
+  State& state = TheState();
+  Guard guard(state.lock);
+  return static_cast<int>(std::count_if(state.values.lobs.begin(), state.values.lobs.end(),
+                                        [](const auto& entry) { return entry.second.temporary; }));
+}
+
+void standin_map_directory(const char* alias, const char* folder) {
+  State& state = TheState();
+  Guard guard(state.lock);
+  state.values.directories[Upper(alias ? alias : "")] = folder ? folder : "";
+}
+
+void standin_set_charset_width(int width) {
+  State& state = TheState();
+  Guard guard(state.lock);
+  state.values.charset_width = width;
+}
+
+}

@@ -1,0 +1,55 @@
+// What the stand-in's descriptors hold (LOB and file locators, date-times,
+// intervals) and the server side they refer to: the LOB store, the
+// directories BFILEs name, and the width of the client character set.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+
+#include "oracle/oci_defs.h"
+
+namespace standin {
+
+using namespace oracle;
+
+// A LOB value on the "server". Every kind is kept as units: characters of a
+// CLOB or NCLOB, bytes of a BLOB (one unit a byte).
+struct LobValue {
+  ub1 kind = 1;  // 1 BLOB, 2 CLOB, 3 NCLOB
+  bool temporary = false;
+  std::u16string units;
+};
+
+struct DateTimeValue {
+  int year = 0, month = 1, day = 1, hour = 0, minute = 0, second = 0;
+  ub4 fraction = 0;       // nanoseconds
+  int zone_minutes = 0;   // offset from UTC
+};
+
+struct IntervalValue {
+  bool negative = false;
+  int64_t years = 0, months = 0;  // year to month
+  int64_t days = 0, hours = 0, minutes = 0, seconds = 0, nanoseconds = 0;  // day to second
+};
+
+// What one descriptor holds; which part matters depends on its type.
+struct DescriptorValue {
+  int lob = 0;             // LOB locator: id in the store, 0 not initialised
+  bool streaming = false;  // a piecewise read is under way
+  uint64_t stream_at = 0;  // its next unit, from 0
+  std::string directory, file_name;  // file locator
+  bool file_open = false;
+  bool has_value = false;  // date-time and interval
+  DateTimeValue date_time;
+  IntervalValue interval;
+};
+
+struct ValueStore {
+  std::map<int, LobValue> lobs;
+  int next_lob = 1;
+  std::map<std::string, std::string> directories;  // upper-cased alias -> folder
+  int charset_width = 1;  // 1 single-byte (Latin-1), more: UTF-8
+};
+
+}  // namespace standin
