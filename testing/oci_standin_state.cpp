@@ -20,6 +20,7 @@ void Reset(State& state) {
   state.faults.clear();
   state.log.clear();
   state.process_initialized = false;
+  ResetWorld(state.world);
 }
 
 Handle* NewHandle(State& state, ub4 type, Handle* parent) {

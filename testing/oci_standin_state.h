@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "oracle/oci_defs.h"
+#include "testing/oci_standin_sessions.h"
 
 namespace standin {
 
@@ -37,6 +38,8 @@ struct Handle {
   std::vector<std::string> columns;
   // Described column.
   std::string name;
+  // Sessions, binds, fail-over and session pools (oci_standin_sessions.h).
+  SessionExtra extra;
 };
 
 struct Fault {
@@ -61,6 +64,7 @@ struct State {
   std::vector<Fault> faults;
   std::vector<std::string> log;
   bool process_initialized = false;
+  SessionWorld world;
 };
 
 State& TheState();
