@@ -71,8 +71,16 @@ std::unique_ptr<dacore::TCRConnectionPool> TOraConnectionPoolManager::CreateConn
 dacore::TCRConnection* TOraConnectionPoolManager::InternalGetConnection(
     const dacore::TCRConnectionParameters& parameters) {
   std::lock_guard<std::mutex> guard(get_lock_);
-  dacore::TCRConnection* pooled = dacore::TCRConnectionPoolManager::InternalGetConnection(parameters);
   const auto* ora = dynamic_cast<const TOraConnectionParameters*>(&parameters);
+  current_request_ = ora;
+  dacore::TCRConnection* pooled;
+  try {
+    pooled = dacore::TCRConnectionPoolManager::InternalGetConnection(parameters);
+  } catch (...) {
+    current_request_ = nullptr;
+    throw;
+  }
+  current_request_ = nullptr;
   if (!ora || (ora->ProxyUsername.empty() && ora->ProxyPassword.empty())) return pooled;
   return OpenProxySession(static_cast<TOCIConnection*>(pooled), *ora);
 }

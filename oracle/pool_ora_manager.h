@@ -30,6 +30,10 @@ class TOraConnectionPoolManager : public dacore::TCRConnectionPoolManager {
   // The process's manager, or nullptr.
   static TOraConnectionPoolManager* Instance();
 
+  // The parameters of the request being served (under the get lock), or
+  // nullptr: a pool that authenticates each request takes its account.
+  const TOraConnectionParameters* CurrentRequest() const { return current_request_; }
+
   // A proxy session is freed and its pooled connection goes back instead.
   dacore::TCRConnection* AdjustConnection(dacore::TCRConnection* connection) override;
 
@@ -42,6 +46,7 @@ class TOraConnectionPoolManager : public dacore::TCRConnectionPoolManager {
   TOCIConnection* OpenProxySession(TOCIConnection* pooled, const TOraConnectionParameters& parameters);
 
   std::mutex get_lock_;
+  const TOraConnectionParameters* current_request_ = nullptr;
 };
 
 }  // namespace oracle

@@ -12,6 +12,7 @@
 #include "oracle/error_messages.h"
 #include "oracle/error_ora.h"
 #include "oracle/error_raise.h"
+#include "oracle/pool_ora_manager.h"
 #include "oracle/pool_ora_parameters.h"
 
 namespace oracle {
@@ -106,6 +107,13 @@ dacore::TCRConnection* TOraOCIConnectionPool::GetConnection() {
   const TOraConnectionParameters& parameters = OraParameters(ConnectionParameters());
   std::unique_ptr<TOCIConnection> connection(NewPoolConnection(parameters));
   SetStatementCache(*connection, parameters);
+  // The pool is shared by every account, so its key holds the account of
+  // whoever made it: each session is asked for with the requester's own.
+  if (const auto* manager = dynamic_cast<TOraConnectionPoolManager*>(Manager()))
+    if (const TOraConnectionParameters* request = manager->CurrentRequest()) {
+      connection->SetUsername(request->Username);
+      connection->SetPassword(request->Password);
+    }
   connection->SetConnectionKind(kClientPoolSession);
   connection->PoolName = pool_name_;
   connection->Connect(pool_name_);
