@@ -241,9 +241,10 @@ ub1* TOCIConnection::GetLDA() {
   if (OCICallStyle == kOci7) return lda_.get();
   CheckOCI();
   if (!lda_) {
-    lda_ = std::make_unique<ub1[]>(kOci7LdaSize);
+    auto lda = std::make_unique<ub1[]>(kOci7LdaSize);
+    Check(OCISvcCtxToLda(hSvcCtx, hError, lda.get()));
+    lda_ = std::move(lda);
     owns_lda_ = true;
-    Check(OCISvcCtxToLda(hSvcCtx, hError, lda_.get()));
   }
   return lda_.get();
 }

@@ -210,10 +210,20 @@ sb4 TOCIConnection::FailoverCallback(void*, void*, void* context, ub4 failover_t
                                      ub4 failover_event) {
   classlib::Assert(context != nullptr, "OraClasses", __LINE__);
   auto* connection = static_cast<TOCIConnection*>(context);
-  // The new session starts with the server's defaults.
-  if (failover_event == OCI_FO_END) connection->ApplyChangedNlsParams();
+  // Nothing may be thrown across the client library. A renewed session
+  // whose settings could not be applied again is marked not valid, so the
+  // next check finds it instead of it running with the server's defaults.
+  try {
+    if (failover_event == OCI_FO_END) connection->ApplyChangedNlsParams();
+  } catch (const std::exception&) {
+    connection->IsValid = false;
+  }
   bool retry = false;
-  if (connection->OnFailover) connection->OnFailover(failover_event, failover_type, retry);
+  try {
+    if (connection->OnFailover) connection->OnFailover(failover_event, failover_type, retry);
+  } catch (const std::exception&) {
+    retry = false;
+  }
   return retry ? OCI_FO_RETRY : 0;
 }
 

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "oracle/call_binding.h"
+#include "oracle/call_entries.h"
 #include "oracle/call_state.h"
 #include "oracle/conn_session_command.h"
 #include "oracle/error_ora.h"
@@ -115,6 +116,17 @@ TEST_F(OciConnectionTest, OlderStyleLogsOnCommitsRollsBackAndLogsOff) {
                       {"olog user=scott link=db1 mode=0", "oopen", "oparse sql=INSERT INTO T VALUES (1) defer=0 syntax=2",
                        "oexec", "oclose", "ocom", "orol", "obndrv name=:Result type=5 size=65", "ologof"}));
   EXPECT_EQ(standin_->LiveHandles(), 2);
+}
+
+TEST_F(OciConnectionTest, NewerSessionLendsItsLogonAreaToTheOlderCalls) {
+  auto connection = NewConnection();
+  connection->Connect("");
+  ub1* lda = connection->GetLDA();
+  EXPECT_EQ(connection->GetLDA(), lda) << "made once";
+  connection->Command().Execute("INSERT INTO T VALUES (1)");
+  EXPECT_EQ(ocom(lda), 0);
+  EXPECT_EQ(session_->CommittedWork(), 1) << "the area stands for the same session";
+  EXPECT_EQ(standin_->LogOf("OCISvcCtxToLda").size(), 1u);
 }
 
 TEST_F(OciConnectionTest, BannerCut) {

@@ -127,5 +127,17 @@ TEST_F(SessionSettingsTest, FailoverReappliesTheSettingsFromTheLibrarysThread) {
       << "without a retry the fail-over is given up";
 }
 
+TEST_F(SessionSettingsTest, NothingIsThrownIntoTheLibraryDuringAFailover) {
+  auto connection = NewConnection();
+  connection->SetProp(prDateFormat, "YYYY-MM-DD");
+  connection->Connect("");
+  connection->OnFailover = TOCIConnection::TFailoverProc::Function(
+      [](uint32_t, uint32_t, bool&) { throw classlib::Exception("handler failed"); });
+  standin_->InjectFault("OCIStmtExecute", 1, OCI_ERROR, 3113, "ORA-03113: end-of-file on communication channel");
+  EXPECT_EQ(session_->TriggerFailover(OCI_FO_SESSION, 0), 2);
+  EXPECT_FALSE(connection->IsValid) << "the settings did not reach the renewed session";
+  EXPECT_FALSE(connection->Ping());
+}
+
 }  // namespace
 }  // namespace oracle::testing
