@@ -88,8 +88,12 @@ void TOCIConnection::Connect(const std::string& connect_string) {
     ApplyChangedNlsParams();
     if (!Charset.empty() || CharLengthAuto) GetSessionParameters();
   } catch (...) {
-    // A session whose settings cannot be applied is not handed out half made.
-    Disconnect();
+    // A session whose settings cannot be applied is not handed out half
+    // made; the caller hears why it could not be made, not how it ended.
+    try {
+      Disconnect();
+    } catch (const std::exception&) {
+    }
     throw;
   }
   dacore::TCRConnection::Connect(connect_string);
