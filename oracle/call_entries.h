@@ -66,7 +66,6 @@ inline constexpr OciEntry<OciSlot::OCITransCommit,
     sword(OCISvcCtx* context, OCIError* error, ub4 flags)> OCITransCommit{};
 inline constexpr OciEntry<OciSlot::OCITransRollback,
     sword(OCISvcCtx* context, OCIError* error, ub4 flags)> OCITransRollback{};
-
 inline constexpr OciEntry<OciSlot::OCIBreak, sword(void* handle, OCIError* error)> OCIBreak{};
 inline constexpr OciEntry<OciSlot::OCISvcCtxToLda,
     sword(OCISvcCtx* context, OCIError* error, ub1* lda)> OCISvcCtxToLda{};
@@ -86,23 +85,6 @@ inline constexpr OciEntry<OciSlot::OCISessionPoolCreate,
 inline constexpr OciEntry<OciSlot::OCISessionPoolDestroy,
     sword(OCISPool* pool, OCIError* error, ub4 mode)> OCISessionPoolDestroy{};
 
-// Statements.
-inline constexpr OciEntry<OciSlot::OCIStmtPrepare,
-    sword(OCIStmt* statement, OCIError* error, const OraText* text, ub4 length, ub4 language,
-          ub4 mode)> OCIStmtPrepare{};
-inline constexpr OciEntry<OciSlot::OCIStmtExecute,
-    sword(OCISvcCtx* context, OCIStmt* statement, OCIError* error, ub4 iterations,
-          ub4 row_offset, const void* snapshot_in, void* snapshot_out, ub4 mode)>
-    OCIStmtExecute{};
-
-inline constexpr OciEntry<OciSlot::OCIBindByName,
-    sword(OCIStmt* statement, OCIBind** bind, OCIError* error, const OraText* name,
-          sb4 name_length, void* value, sb4 value_size, ub2 type, void* indicator,
-          ub2* length, ub2* return_code, ub4 max_array, ub4* current_array, ub4 mode)>
-    OCIBindByName{};
-
-// The older call interface's process initialisation.
-inline constexpr OciEntry<OciSlot::opinit, sword(ub4 mode)> opinit{};
 // The older interface's sessions and statements, on caller-owned data areas.
 inline constexpr OciEntry<OciSlot::olog,
     sword(ub1* lda, ub1* hda, const OraText* user, sword user_length, const OraText* password,
@@ -124,6 +106,23 @@ inline constexpr OciEntry<OciSlot::obndrv,
           sword format_type)> obndrv{};
 inline constexpr OciEntry<OciSlot::oexec, sword(ub1* cda)> oexec{};
 inline constexpr OciEntry<OciSlot::oclose, sword(ub1* cda)> oclose{};
+
+// Statements.
+inline constexpr OciEntry<OciSlot::OCIStmtPrepare,
+    sword(OCIStmt* statement, OCIError* error, const OraText* text, ub4 length, ub4 language,
+          ub4 mode)> OCIStmtPrepare{};
+inline constexpr OciEntry<OciSlot::OCIBindByName,
+    sword(OCIStmt* statement, OCIBind** bind, OCIError* error, const OraText* name,
+          sb4 name_length, void* value, sb4 value_size, ub2 type, void* indicator,
+          ub2* length, ub2* return_code, ub4 max_array, ub4* current_array, ub4 mode)>
+    OCIBindByName{};
+inline constexpr OciEntry<OciSlot::OCIStmtExecute,
+    sword(OCISvcCtx* context, OCIStmt* statement, OCIError* error, ub4 iterations,
+          ub4 row_offset, const void* snapshot_in, void* snapshot_out, ub4 mode)>
+    OCIStmtExecute{};
+
+// The older call interface's process initialisation.
+inline constexpr OciEntry<OciSlot::opinit, sword(ub4 mode)> opinit{};
 // clang-format on
 
 }  // namespace oracle
