@@ -18,9 +18,9 @@ void Reset(State& state) {
   state.accounts.clear();
   state.scripts.clear();
   state.faults.clear();
+  ResetWorld(state.world);
   state.log.clear();
   state.process_initialized = false;
-  ResetWorld(state.world);
 }
 
 Handle* NewHandle(State& state, ub4 type, Handle* parent) {

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "oracle/oci_defs.h"
 #include "testing/oci_standin_sessions.h"
+#include "oracle/oci_defs.h"
 
 namespace standin {
 
@@ -63,8 +63,8 @@ struct State {
   std::map<std::string, std::vector<std::string>> scripts;
   std::vector<Fault> faults;
   std::vector<std::string> log;
-  bool process_initialized = false;
   SessionWorld world;
+  bool process_initialized = false;
 };
 
 State& TheState();
