@@ -67,11 +67,56 @@ inline constexpr OciEntry<OciSlot::OCITransCommit,
     sword(OCISvcCtx* context, OCIError* error, ub4 flags)> OCITransCommit{};
 inline constexpr OciEntry<OciSlot::OCITransRollback,
     sword(OCISvcCtx* context, OCIError* error, ub4 flags)> OCITransRollback{};
+inline constexpr OciEntry<OciSlot::OCIBreak, sword(void* handle, OCIError* error)> OCIBreak{};
+inline constexpr OciEntry<OciSlot::OCISvcCtxToLda,
+    sword(OCISvcCtx* context, OCIError* error, ub1* lda)> OCISvcCtxToLda{};
+inline constexpr OciEntry<OciSlot::OCISessionGet,
+    sword(OCIEnv* env, OCIError* error, OCISvcCtx** context, OCIAuthInfo* authentication,
+          const OraText* pool_name, ub4 pool_name_length, const OraText* tag, ub4 tag_length,
+          OraText** returned_tag, ub4* returned_tag_length, boolean* found, ub4 mode)>
+    OCISessionGet{};
+inline constexpr OciEntry<OciSlot::OCISessionRelease,
+    sword(OCISvcCtx* context, OCIError* error, const OraText* tag, ub4 tag_length, ub4 mode)>
+    OCISessionRelease{};
+inline constexpr OciEntry<OciSlot::OCISessionPoolCreate,
+    sword(OCIEnv* env, OCIError* error, OCISPool* pool, OraText** pool_name,
+          ub4* pool_name_length, const OraText* link, ub4 link_length, ub4 minimum,
+          ub4 maximum, ub4 increment, const OraText* user, ub4 user_length,
+          const OraText* password, ub4 password_length, ub4 mode)> OCISessionPoolCreate{};
+inline constexpr OciEntry<OciSlot::OCISessionPoolDestroy,
+    sword(OCISPool* pool, OCIError* error, ub4 mode)> OCISessionPoolDestroy{};
+
+// The older interface's sessions and statements, on caller-owned data areas.
+inline constexpr OciEntry<OciSlot::olog,
+    sword(ub1* lda, ub1* hda, const OraText* user, sword user_length, const OraText* password,
+          sword password_length, const OraText* link, sword link_length, ub4 mode)> olog{};
+inline constexpr OciEntry<OciSlot::ologof, sword(ub1* lda)> ologof{};
+inline constexpr OciEntry<OciSlot::ocom, sword(ub1* lda)> ocom{};
+inline constexpr OciEntry<OciSlot::orol, sword(ub1* lda)> orol{};
+inline constexpr OciEntry<OciSlot::obreak, sword(ub1* lda)> obreak{};
+inline constexpr OciEntry<OciSlot::oerhms,
+    sword(ub1* lda, sb2 code, OraText* buffer, sword buffer_size)> oerhms{};
+inline constexpr OciEntry<OciSlot::oopen,
+    sword(ub1* cda, ub1* lda, const OraText* database, sword database_length, sword area_size,
+          const OraText* user, sword user_length)> oopen{};
+inline constexpr OciEntry<OciSlot::oparse,
+    sword(ub1* cda, const OraText* text, sb4 length, sword deferred, ub4 syntax)> oparse{};
+inline constexpr OciEntry<OciSlot::obndrv,
+    sword(ub1* cda, const OraText* name, sword name_length, ub1* value, sword value_size,
+          sword type, sword scale, sb2* indicator, const OraText* format, sword format_length,
+          sword format_type)> obndrv{};
+inline constexpr OciEntry<OciSlot::oexec, sword(ub1* cda)> oexec{};
+inline constexpr OciEntry<OciSlot::oclose, sword(ub1* cda)> oclose{};
 
 // Statements.
 inline constexpr OciEntry<OciSlot::OCIStmtPrepare,
     sword(OCIStmt* statement, OCIError* error, const OraText* text, ub4 length, ub4 language,
           ub4 mode)> OCIStmtPrepare{};
+inline constexpr OciEntry<OciSlot::OCIBindByName,
+    sword(OCIStmt* statement, OCIBind** bind, OCIError* error, const OraText* name,
+          sb4 name_length, void* value, sb4 value_size, ub2 type, void* indicator,
+          ub2* length, ub2* return_code, ub4 max_array, ub4* current_array, ub4 mode)>
+    OCIBindByName{};
 inline constexpr OciEntry<OciSlot::OCIStmtExecute,
     sword(OCISvcCtx* context, OCIStmt* statement, OCIError* error, ub4 iterations,
           ub4 row_offset, const void* snapshot_in, void* snapshot_out, ub4 mode)>

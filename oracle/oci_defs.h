@@ -170,6 +170,14 @@ constexpr ub4 OCI_FO_SESSION = 2;
 constexpr ub4 OCI_FO_SELECT = 4;
 constexpr ub4 OCI_FO_TXNAL = 8;
 constexpr sword OCI_FO_RETRY = 25410;
+// The fail-over callback and the record handed over as OCI_ATTR_FOCBK; the
+// library copies the record, so it need live only for that call.
+using OCICallbackFailover = sb4 (*)(void* service_context, void* environment, void* context,
+                                   ub4 failover_type, ub4 failover_event);
+struct OCIFocbkStruct {
+  OCICallbackFailover callback_function;
+  void* fo_ctx;
+};
 
 // Statement types (OCI_ATTR_STMT_TYPE).
 constexpr ub2 OCI_STMT_SELECT = 1;
@@ -181,6 +189,15 @@ constexpr ub2 OCI_STMT_DROP = 6;
 constexpr ub2 OCI_STMT_ALTER = 7;
 constexpr ub2 OCI_STMT_BEGIN = 8;
 constexpr ub2 OCI_STMT_DECLARE = 9;
+
+// ---- The older call interface -------------------------------------------------
+// Its logon, host and cursor data areas are blocks of these sizes that the
+// caller allocates and the library fills; the layer never reads inside them.
+constexpr int kOci7LdaSize = 64;
+constexpr int kOci7HdaSize = 256;
+constexpr int kOci7CdaSize = 64;
+constexpr ub4 OCI_LM_DEF = 0;  // olog: blocking logon
+constexpr sword kOci7NativeSyntax = 2;  // oparse: the server's own syntax
 
 // ---- External data types ----------------------------------------------------
 constexpr ub2 SQLT_CHR = 1;

@@ -176,6 +176,11 @@ sword OCIAttrSet(void* target, ub4 target_type, void* value, ub4 size, ub4 attri
   if (sword status = InjectedStatus(state, "OCIAttrSet", error)) return status;
   Handle* live = Live(state, target, target_type);
   if (!live) return OCI_INVALID_HANDLE;
+  // The fail-over record is copied: the caller's lives only for this call.
+  if (attribute == OCI_ATTR_FOCBK && target_type == OCI_HTYPE_SERVER && value) {
+    live->extra.failover = *static_cast<const OCIFocbkStruct*>(value);
+    return OCI_SUCCESS;
+  }
   OciAttrShape shape = OciAttrShapeOf(target_type, attribute);
   switch (shape.kind) {
     case OciAttrKind::Scalar:
@@ -321,7 +326,9 @@ sword OCITransCommit(OCISvcCtx* context, OCIError* error, ub4 flags) {
   Guard guard(state.lock);
   Log(state, "OCITransCommit flags=" + std::to_string(flags));
   if (sword status = InjectedStatus(state, "OCITransCommit", error)) return status;
-  return Live(state, context, OCI_HTYPE_SVCCTX) ? OCI_SUCCESS : OCI_INVALID_HANDLE;
+  if (!Live(state, context, OCI_HTYPE_SVCCTX)) return OCI_INVALID_HANDLE;
+  EndWork(state, context, true);
+  return OCI_SUCCESS;
 }
 
 sword OCITransRollback(OCISvcCtx* context, OCIError* error, ub4 flags) {
@@ -329,7 +336,9 @@ sword OCITransRollback(OCISvcCtx* context, OCIError* error, ub4 flags) {
   Guard guard(state.lock);
   Log(state, "OCITransRollback flags=" + std::to_string(flags));
   if (sword status = InjectedStatus(state, "OCITransRollback", error)) return status;
-  return Live(state, context, OCI_HTYPE_SVCCTX) ? OCI_SUCCESS : OCI_INVALID_HANDLE;
+  if (!Live(state, context, OCI_HTYPE_SVCCTX)) return OCI_INVALID_HANDLE;
+  EndWork(state, context, false);
+  return OCI_SUCCESS;
 }
 
 sword OCIStmtPrepare(OCIStmt* statement, OCIError* error, const OraText* text, ub4 length,
@@ -367,6 +376,10 @@ sword OCIStmtExecute(OCISvcCtx* context, OCIStmt* statement, OCIError* error, ub
     if (script == state.scripts.end())
       return Fail(state, error, 942, "ORA-00942: table or view does not exist");
     live->columns = script->second;
+  } else {
+    std::string text;
+    if (sb4 code = RunStatement(state, session, live->sql, live->extra.binds, text))
+      return Fail(state, error, code, text);
   }
   live->executed = true;
   return OCI_SUCCESS;

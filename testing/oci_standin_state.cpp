@@ -18,6 +18,7 @@ void Reset(State& state) {
   state.accounts.clear();
   state.scripts.clear();
   state.faults.clear();
+  ResetWorld(state.world);
   state.log.clear();
   state.process_initialized = false;
   state.values = ValueStore{};

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "testing/oci_standin_sessions.h"
 #include "oracle/oci_defs.h"
 #include "testing/oci_standin_values.h"
 
@@ -40,6 +41,8 @@ struct Handle {
   std::vector<std::string> columns;
   // Described column.
   std::string name;
+  // Sessions, binds, fail-over and session pools (oci_standin_sessions.h).
+  SessionExtra extra;
 };
 
 struct Fault {
@@ -63,6 +66,7 @@ struct State {
   std::map<std::string, std::vector<std::string>> scripts;
   std::vector<Fault> faults;
   std::vector<std::string> log;
+  SessionWorld world;
   bool process_initialized = false;
   ValueStore values;
 };

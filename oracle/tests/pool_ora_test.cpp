@@ -1,0 +1,146 @@
+// The Oracle pools on the stand-in: keys, local reuse, the client library's
+// session pool, proxy sessions over pooled ones, and the kinds this system
+// cannot offer.
+#include "oracle/pool_ora_manager.h"
+
+#include "oracle/call_binding.h"
+#include "oracle/call_state.h"
+#include "oracle/error_ora.h"
+#include "oracle/pool_ora_pools.h"
+#include "oracle/tests/conn_fixture.h"
+#include "testing/message_of.h"
+
+namespace oracle::testing {
+namespace {
+
+using classlib::testing::MessageOf;
+
+TOraConnectionParameters Parameters(uint8_t type, const std::string& password = "tiger") {
+  TOraConnectionParameters parameters;
+  parameters.PoolType = type;
+  parameters.Username = "scott";
+  parameters.Password = password;
+  parameters.Server = "db1";
+  parameters.MaxPoolSize = 4;
+  return parameters;
+}
+
+class OraPoolTest : public ConnectionTest {
+ protected:
+  TOCIConnection* Get(const TOraConnectionParameters& parameters) {
+    return dynamic_cast<TOCIConnection*>(TOraConnectionPoolManager::GetConnection(parameters));
+  }
+  int PoolCount() { return TOraConnectionPoolManager::Instance()->PoolCount(); }
+};
+
+TEST(OraConnectionParameters, Keys) {
+  TOraConnectionParameters a = Parameters(optLocal), b = Parameters(optLocal);
+  b.Username = "SCOTT";
+  b.Server = "DB1";
+  b.ProxyUsername = "end_user";
+  EXPECT_TRUE(a.Equals(&b)) << "user and server ignore case; proxy credentials key nothing";
+  b.Password = "TIGER";
+  EXPECT_FALSE(a.Equals(&b)) << "passwords compare exactly";
+  b = Parameters(optLocal);
+  b.ConnectMode = 2;
+  EXPECT_FALSE(a.Equals(&b));
+  TOraConnectionParameters c = Parameters(optOCI), d = Parameters(optOCI, "other");
+  d.Username = "adams";
+  EXPECT_TRUE(c.Equals(&d)) << "the library's pool serves every account";
+  EXPECT_FALSE(a.Equals(nullptr));
+
+  std::unique_ptr<dacore::TCRConnectionParameters> copy = b.Create();
+  copy->Assign(&b);
+  EXPECT_TRUE(b.Equals(copy.get()));
+}
+
+TEST_F(OraPoolTest, LocalPoolHandsOutAndTakesBackConnectedSessions) {
+  TOCIConnection* first = Get(Parameters(optLocal));
+  ASSERT_NE(first, nullptr);
+  EXPECT_TRUE(first->GetConnected());
+  first->ReturnToPool();
+  standin_->ClearLog();
+  TOCIConnection* again = Get(Parameters(optLocal));
+  EXPECT_EQ(again, first) << "the idle connection is reused";
+  EXPECT_TRUE(standin_->LogOf("OCISessionBegin").empty());
+  again->ReturnToPool();
+  EXPECT_EQ(PoolCount(), 1);
+}
+
+TEST_F(OraPoolTest, SessionsThatDifferOnlyInPasswordNeverShareALocalPool) {
+  TOCIConnection* right = Get(Parameters(optLocal));
+  right->ReturnToPool();
+  EXPECT_EQ(MessageOf([&] { Get(Parameters(optLocal, "wrong")); }),
+            "ORA-01017: invalid username/password; logon denied")
+      << "the idle session of the right password must not be handed over";
+  EXPECT_EQ(PoolCount(), 2);
+}
+
+TEST_F(OraPoolTest, ClientLibraryPoolIsSharedAndAuthenticatesEveryRequest) {
+  TOCIConnection* first = Get(Parameters(optOCI));
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(first->ConnectionKind, kClientPoolSession);
+  EXPECT_TRUE(InOrder(standin_->Log(), {"OCIHandleAlloc type=27", "OCISessionPoolCreate link=db1 min=0 max=4 incr=0 mode=0",
+                                        "OCIAttrSet htype=9 attr=22", "OCIAttrSet htype=9 attr=23",
+                                        "OCISessionGet pool=STANDIN_POOL_1 user=scott mode=1"}));
+  EXPECT_EQ(session_->PoolSessions(true), 1);
+  EXPECT_EQ(MessageOf([&] { Get(Parameters(optOCI, "wrong")); }),
+            "ORA-01017: invalid username/password; logon denied");
+  EXPECT_EQ(PoolCount(), 1) << "both requests went to one pool";
+  standin_->AddAccount("adams", "wood");
+  TOraConnectionParameters adams = Parameters(optOCI, "wood");
+  adams.Username = "adams";
+  TOCIConnection* other = Get(adams);
+  EXPECT_TRUE(Contains(standin_->Log(), "OCISessionGet pool=STANDIN_POOL_1 user=adams mode=1"))
+      << "a later account gets its own session, not the first one's";
+  other->ReturnToPool();
+  EXPECT_EQ(standin_->LogOf("OCISessionPoolCreate").size(), 1u);
+
+  first->ReturnToPool();
+  EXPECT_TRUE(Contains(standin_->Log(), "OCISessionRelease mode=0"));
+  EXPECT_EQ(session_->PoolSessions(true), 0);
+  EXPECT_EQ(session_->PoolSessions(false), 2) << "the library keeps both sessions";
+  TOCIConnection* second = Get(Parameters(optOCI));
+  EXPECT_EQ(session_->PoolSessions(false), 2) << "and hands scott's out again";
+  second->ReturnToPool();
+  TOraConnectionPoolManager::Free();
+  EXPECT_TRUE(Contains(standin_->Log(), "OCISessionPoolDestroy mode=0"));
+  EXPECT_EQ(standin_->LiveHandles(), 2);
+}
+
+TEST_F(OraPoolTest, ProxySessionsLayOverPooledOnes) {
+  standin_->AddAccount("end_user", "secret");
+  TOraConnectionParameters parameters = Parameters(optLocal);
+  parameters.ProxyUsername = "end_user";
+  TOCIConnection* proxy = Get(parameters);
+  ASSERT_NE(proxy->ProxyConnection, nullptr);
+  TOCIConnection* pooled = proxy->ProxyConnection;
+  EXPECT_TRUE(InOrder(standin_->Log(), {"OCISessionBegin user=scott cred=1 mode=0",
+                                        "OCIAttrSet htype=9 attr=99",
+                                        "OCISessionBegin user=end_user cred=3 mode=0"}));
+  EXPECT_EQ(standin_->LogOf("OCIServerAttach").size(), 1u) << "the proxy uses the pooled server";
+  standin_->ClearLog();
+  proxy->ReturnToPool();
+  EXPECT_EQ(standin_->LogOf("OCISessionEnd").size(), 1u) << "only the end user's session ends";
+  EXPECT_TRUE(standin_->LogOf("OCIServerDetach").empty());
+  TOCIConnection* again = Get(Parameters(optLocal));
+  EXPECT_EQ(again, pooled) << "the pooled connection went back idle";
+  again->ReturnToPool();
+}
+
+TEST_F(OraPoolTest, KindsThisSystemCannotOffer) {
+  EXPECT_EQ(MessageOf([&] { Get(Parameters(optMTS)); }), "Can not find oramts10.dll");
+  TOraConnectionPoolManager::Free();
+  UnloadOci();
+  standin_->SetClientVersion(9, 0, 1, 0, 0);
+  EXPECT_EQ(MessageOf([&] { Get(Parameters(optOCI)); }), "OCI pooling is supported starting with OCI 9.2");
+  TOraConnectionPoolManager::Free();
+  UnloadOci();
+  standin_->SetClientVersion(10, 2, 0, 1, 0);
+  EnterDirectMode();
+  EXPECT_EQ(MessageOf([&] { Get(Parameters(optOCI)); }), "OCI pooling is not supported in Direct mode");
+  EXPECT_EQ(MessageOf([&] { Get(Parameters(optMTS)); }), "MTS pooling is not supported in Direct mode");
+}
+
+}  // namespace
+}  // namespace oracle::testing

@@ -1,0 +1,86 @@
+// The stand-in's server sessions: what a session holds (language settings,
+// uncommitted work, the client identifier, a running call that a break can
+// end), the binds of a statement, the older interface's data areas, the
+// client library's session pools, and the statements the stand-in's engine
+// answers. Callers hold the state's lock.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "oracle/oci_defs.h"
+
+namespace standin {
+
+using namespace oracle;
+
+struct Handle;
+struct State;
+
+// One bound placeholder: the caller's buffer, read at execute and written
+// back for output values.
+struct Bind {
+  std::string name;  // upper-cased, without ':'
+  void* value = nullptr;
+  sb4 size = 0;
+  ub2 type = 0;
+  sb2* indicator = nullptr;
+};
+
+// What the session engine keeps on a handle.
+struct SessionExtra {
+  // Session: its language settings (upper-cased name -> value; empty until
+  // first used, then the server's defaults) and uncommitted statements.
+  std::map<std::string, std::string> nls;
+  int pending_work = 0;
+  int running_calls = 0;
+  bool break_requested = false;
+  // Statement: its binds.
+  std::vector<Bind> binds;
+  // Server: the fail-over callback registered on it.
+  OCIFocbkStruct failover{nullptr, nullptr};
+  // Session pool: its name, limits and the service contexts it made.
+  std::string pool_name;
+  ub4 pool_max = 0;
+  std::vector<Handle*> pool_contexts;
+  // Service context of a session pool: handed out or idle.
+  bool pool_busy = false;
+};
+
+// A cursor data area of the older interface.
+struct Oci7Cursor {
+  const void* lda = nullptr;
+  std::string sql;
+  std::vector<Bind> binds;
+};
+
+struct SessionWorld {
+  int committed_work = 0;
+  int char_length = 1;
+  bool deny_set_identifier = false;
+  std::vector<std::string> executed;          // statement texts, in order
+  std::map<const void*, Handle*> lda_sessions;  // logon area -> session
+  std::map<const void*, Oci7Cursor> cursors;    // cursor area -> cursor
+  std::map<int, std::string> oci7_texts;        // error number -> last text
+  int pools_made = 0;
+};
+
+// Runs a statement that is not a query on a session: ALTER SESSION, the
+// blocks the layer sends, DBMS_LOCK.SLEEP (until a break), DML (pending
+// work). Answers 0, or an Oracle error number with its text. May wait with
+// the state's lock released.
+sb4 RunStatement(State& state, Handle* session, const std::string& sql, std::vector<Bind>& binds,
+                 std::string& text);
+// Commit or rollback of a service context's pending work.
+void EndWork(State& state, const void* context, bool commit);
+// The session of a service context, or nullptr.
+Handle* SessionOf(State& state, const void* context);
+// Wakes the calls waiting for a break.
+void NotifyBreak();
+// Forgets what the engine holds beside the handles.
+void ResetWorld(SessionWorld& world);
+// Stores a bind of a statement or cursor, replacing one of the same name.
+void AddBind(std::vector<Bind>& binds, Bind bind);
+
+}  // namespace standin
