@@ -60,7 +60,6 @@ inline constexpr OciEntry<OciSlot::OCISessionEnd,
 inline constexpr OciEntry<OciSlot::OCIServerVersion,
     sword(void* handle, OCIError* error, OraText* buffer, ub4 buffer_size, ub1 handle_type)>
     OCIServerVersion{};
-inline constexpr OciEntry<OciSlot::OCIBreak, sword(void* handle, OCIError* error)> OCIBreak{};
 inline constexpr OciEntry<OciSlot::OCIPing, sword(OCISvcCtx* context, OCIError* error, ub4 mode)>
     OCIPing{};
 inline constexpr OciEntry<OciSlot::OCITransCommit,
