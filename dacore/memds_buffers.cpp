@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <utility>
+#include <vector>
 
 #include "classlib/exceptions.h"
 #include "classlib/field.h"
@@ -100,6 +102,7 @@ void TMemDataSet::ReleaseOwnedValues(TRecordBuffer buffer) {
 }
 
 void TMemDataSet::OwnEditedValues(TRecordBuffer buffer) {
+  if (InfoOf(buffer).owned != ovNone) return;
   TData& store = *FIRecordSet;
   for (int i = 0; i < store.GetFieldCount(); ++i) {
     const TFieldDesc& desc = *store.Fields().GetItems(i);
@@ -133,6 +136,10 @@ void TMemDataSet::OwnEditedValues(TRecordBuffer buffer) {
 }
 
 void TMemDataSet::InternalInitRecord(TRecordBuffer buffer) {
+  if (State() == dsEdit) {
+    ClearEditedRecord(buffer);
+    return;
+  }
   ReleaseOwnedValues(buffer);
   std::memset(buffer, 0, static_cast<size_t>(record_size_));
   FIRecordSet->InitRecord(buffer);
@@ -143,6 +150,30 @@ void TMemDataSet::InternalInitRecord(TRecordBuffer buffer) {
     FIRecordSet->CreateComplexFields(buffer, true);
     info.owned = ovAll;
   }
+  SetInfo(buffer, info);
+}
+
+// Every field of an edited record becomes null. The row's blobs stay in
+// the record, emptied in place, so that a cancel takes their content back
+// and a post leaves no blob of the row behind.
+void TMemDataSet::ClearEditedRecord(TRecordBuffer buffer) {
+  TData& store = *FIRecordSet;
+  std::vector<std::pair<int32_t, void*>> blobs;
+  for (int i = 0; i < store.GetFieldCount(); ++i) {
+    const TFieldDesc& desc = *store.Fields().GetItems(i);
+    if (desc.FieldKind() != fkCalculated && !desc.HasParent() && store.IsBlobFieldType(desc.DataType()))
+      blobs.emplace_back(desc.Offset(), LoadUnaligned<void*>(buffer + desc.Offset()));
+  }
+  ReleaseOwnedValues(buffer);
+  std::memset(buffer, 0, static_cast<size_t>(record_size_));
+  store.InitRecord(buffer);
+  store.CreateComplexFields(buffer, false);
+  for (const auto& [offset, blob] : blobs) {
+    StoreUnaligned<void*>(buffer + offset, blob);
+    if (blob != nullptr) static_cast<TBlob*>(blob)->Clear();
+  }
+  TRecInfo info = InfoOf(buffer);
+  info.owned = ovEdited;
   SetInfo(buffer, info);
 }
 

@@ -194,6 +194,7 @@ class TMemDataSet : public classlib::TDataSet {
   // buffer, unless keep_position asks to stay where the store was.
   bool LocateRecord(std::vector<TFieldDesc*> keys, const classlib::Variant& values, TLocateExOptions options,
                     bool keep_position);
+  bool LocateAndScroll(std::vector<TFieldDesc*> keys, const classlib::Variant& key_values, TLocateExOptions options);
   std::vector<TFieldDesc*> KeyDescsOf(const std::string& names) const;
   std::vector<TFieldDesc*> KeyDescsOf(const std::vector<classlib::TField*>& fields) const;
 
@@ -223,6 +224,7 @@ class TMemDataSet : public classlib::TDataSet {
   void ReleaseOwnedValues(classlib::TRecordBuffer buffer);
   // Gives an edited buffer its own heap strings and Variant holders.
   void OwnEditedValues(classlib::TRecordBuffer buffer);
+  void ClearEditedRecord(classlib::TRecordBuffer buffer);
   void FreeOldValueBuffer();
   void ApplyStoreFilter(bool filtered, const std::string& text, classlib::TFilterOptions options,
                         bool has_handler);

@@ -96,6 +96,8 @@ void TMemDataSet::InternalDelete() {
   if (!CanModify()) DatabaseError("Cannot modify a read-only dataset", this);
   FIRecordSet->SetToBookmark(BookmarkOf(ActiveBuffer()));
   FIRecordSet->DeleteRecord();
+  // Its values went with the row.
+  FreeOldValueBuffer();
 }
 
 Variant TMemDataSet::GetStateFieldValue(TDataSetState state, TField* field) {

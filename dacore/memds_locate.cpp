@@ -282,14 +282,7 @@ TLocateExOptions ExOptionsOf(TLocateOptions options) {
 
 bool TMemDataSet::Locate(const std::string& key_fields, const Variant& key_values, TLocateOptions options) {
   CheckBrowseMode();
-  DoBeforeScroll();
-  const bool found = LocateRecord(KeyDescsOf(key_fields), key_values, ExOptionsOf(options), false);
-  SetFound(found);
-  if (found) {
-    Resync({rmExact, rmCenter});
-    DoAfterScroll();
-  }
-  return found;
+  return LocateAndScroll(KeyDescsOf(key_fields), key_values, ExOptionsOf(options));
 }
 
 bool TMemDataSet::Locate(const std::vector<TField*>& key_fields, const Variant& key_values, TLocateOptions options) {
@@ -299,8 +292,13 @@ bool TMemDataSet::Locate(const std::vector<TField*>& key_fields, const Variant& 
 bool TMemDataSet::LocateEx(const std::vector<TField*>& key_fields, const Variant& key_values,
                            TLocateExOptions options) {
   CheckBrowseMode();
+  return LocateAndScroll(KeyDescsOf(key_fields), key_values, options);
+}
+
+bool TMemDataSet::LocateAndScroll(std::vector<TFieldDesc*> keys, const Variant& key_values,
+                                  TLocateExOptions options) {
   DoBeforeScroll();
-  const bool found = LocateRecord(KeyDescsOf(key_fields), key_values, options, false);
+  const bool found = LocateRecord(std::move(keys), key_values, options, false);
   SetFound(found);
   if (found) {
     Resync({rmExact, rmCenter});

@@ -14,12 +14,6 @@ namespace {
 
 using namespace classlib;
 
-std::string Names(TTestMemDataSet& ds) {
-  std::string names;
-  for (ds.First(); !ds.Eof(); ds.Next()) names += ds.FieldByName("NAME")->AsString() + ";";
-  return names;
-}
-
 // Opens the people in cached mode and changes them: Ann renamed, Bob
 // deleted, Dan appended.
 std::unique_ptr<TTestMemDataSet> ChangedPeople() {

@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "classlib/dataset.h"
 #include "classlib/exceptions.h"
+#include "classlib/field.h"
 #include "classlib/variant.h"
 #include "dacore/field_expand.h"
 #include "dacore/memds_dataset.h"
@@ -89,12 +91,13 @@ class TTestMemDataSet : public TMemDataSet {
 };
 
 // ID, NAME, CITY, SMALL (one-byte integer), BIG (unsigned 32-bit), NOTE
-// (memo), AMOUNT.
+// (memo), AMOUNT, TAG (heap string), ANY (Variant).
 inline std::vector<TypedField> PeopleFields() {
   return {{{"ID", dtInt32, 4, 9}},       {{"NAME", dtString, 21, 20}},
           {{"CITY", dtString, 21, 20}},  {{"SMALL", dtInt8, 1}},
           {{"BIG", dtUInt32, 4}},        {{"NOTE", dtMemo, sizeof(void*)}},
-          {{"AMOUNT", dtFloat, 8, 15}}};
+          {{"AMOUNT", dtFloat, 8, 15}},  {{"TAG", dtHeapString, sizeof(void*), 10}},
+          {{"ANY", dtVariant, sizeof(void*)}}};
 }
 
 // Ann/Oslo, Bob/Rome, Cid/Oslo, opened.
@@ -111,6 +114,24 @@ inline std::unique_ptr<TTestMemDataSet> OpenPeople() {
   auto data_set = std::make_unique<TTestMemDataSet>(std::move(store));
   data_set->Open();
   return data_set;
+}
+
+// The names of the rows in their order.
+inline std::string Names(classlib::TDataSet& ds) {
+  std::string names;
+  for (ds.First(); !ds.Eof(); ds.Next()) names += ds.FieldByName("NAME")->AsString() + ";";
+  return names;
+}
+
+// The message of what f raises, or "no error".
+template <class F>
+std::string ErrorOf(F f) {
+  try {
+    f();
+  } catch (const classlib::Exception& e) {
+    return e.what();
+  }
+  return "no error";
 }
 
 }  // namespace dacore::testing
