@@ -71,6 +71,53 @@ TEST(MemDataSet, NarrowIntegerColumnsKeepTheirValuesAndRefuseOverflow) {
   EXPECT_EQ(stored.AsInteger(), -128);
 }
 
+// Values written through the fields land in the store in its own forms
+// (dates as date-time numbers, BCD scaled, wide text as UTF-16) and read
+// back unchanged.
+TEST(MemDataSet, ValuesOfEveryKindTravelBetweenFieldAndStore) {
+  auto store = std::make_unique<THandStore>(std::vector<TypedField>{
+      {{"BORN", dtDate, 8}}, {{"SEEN", dtDateTime, 8}}, {{"OK", dtBoolean, 2}}, {{"PRICE", dtBcd, 8, 10, 2}},
+      {{"WIDE", dtWideString, 22, 10}}, {{"HUGE", dtInt64, 8}}, {{"WORD", dtUInt16, 2}},
+      {{"RAW", dtBytes, 3, 3}}, {{"VAR", dtVarBytes, 6, 4}}});
+  store->Open();
+  TTestMemDataSet ds(std::move(store));
+  ds.Open();
+  const TDateTime born = EncodeDate(1990, 5, 17);
+  const TDateTime seen = EncodeDate(2024, 2, 29) + EncodeTime(13, 45, 10, 250);
+  ds.Append();
+  ds.FieldByName("BORN")->SetAsDateTime(born);
+  ds.FieldByName("SEEN")->SetAsDateTime(seen);
+  ds.FieldByName("OK")->SetAsBoolean(true);
+  ds.FieldByName("PRICE")->SetAsCurrency(Currency::FromScaled(123400));
+  ds.FieldByName("WIDE")->SetAsWideString(u"Привет, мир!");
+  ds.FieldByName("HUGE")->SetAsLargeInt(-9000000000LL);
+  ds.FieldByName("WORD")->SetAsInteger(65535);
+  ds.FieldByName("RAW")->SetAsString("abc");
+  ds.FieldByName("VAR")->SetAsString("xy");
+  ds.Post();
+
+  EXPECT_DOUBLE_EQ(ds.FieldByName("BORN")->AsDateTime(), born);
+  EXPECT_NEAR(ds.FieldByName("SEEN")->AsDateTime(), seen, 1e-8);
+  EXPECT_TRUE(ds.FieldByName("OK")->AsBoolean());
+  EXPECT_EQ(ds.FieldByName("PRICE")->AsCurrency(), Currency::FromScaled(123400));
+  EXPECT_EQ(ds.FieldByName("WIDE")->AsWideString(), u"Привет, ми");  // cut to 10 characters
+  EXPECT_EQ(ds.FieldByName("HUGE")->AsLargeInt(), -9000000000LL);
+  EXPECT_EQ(ds.FieldByName("WORD")->AsInteger(), 65535);
+  EXPECT_EQ(ds.FieldByName("VAR")->AsString(), "xy");
+
+  TRecBuf row = ItemRecord(ds.store().FirstItem());
+  Variant value;
+  ds.store().GetFieldAsVariant(1, row, value);
+  EXPECT_DOUBLE_EQ(value.AsDate(), born);
+  ds.store().GetFieldAsVariant(4, row, value);
+  EXPECT_EQ(value.AsCurrency(), Currency::FromScaled(123400));
+  ds.store().GetFieldAsVariant(5, row, value);
+  EXPECT_EQ(VarToWideStr(value), u"Привет, ми");
+  EXPECT_TRUE(ds.LocateEx({ds.FieldByName("BORN")}, Variant::FromDate(born), 0));
+  EXPECT_TRUE(ds.Locate("WIDE", Variant(WideString(u"привет, МИ")), {loCaseInsensitive}));
+  ds.Close();
+}
+
 TEST(MemDataSet, EditPostAndCancelChangeTheStoreOnlyOnPost) {
   auto ds = OpenPeople();
   ds->First();
