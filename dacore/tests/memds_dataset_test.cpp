@@ -307,6 +307,34 @@ TEST(MemDataSet, FiltersByTextAndByHandler) {
   EXPECT_EQ(Names(*ds), "Ann;Bob;Cid;");
 }
 
+// A posted row that leaves the filter leaves the view, and a row posted
+// under a sort order takes its place in it.
+TEST(MemDataSet, PostedRowsFollowTheFilterAndTheSortOrder) {
+  auto ds = OpenPeople();
+  ds->SetFilter("CITY = 'Oslo'");
+  ds->SetFiltered(true);
+  ds->First();
+  ds->Edit();
+  ds->FieldByName("CITY")->SetAsString("Rome");
+  ds->Post();
+  EXPECT_EQ(ds->RecordCount(), 1);
+  EXPECT_EQ(ds->FieldByName("NAME")->AsString(), "Cid");
+  ds->SetFiltered(false);
+
+  ds->SetIndexFieldNames("NAME DESC");
+  EXPECT_EQ(Names(*ds), "Cid;Bob;Ann;");
+  ds->Append();
+  ds->FieldByName("NAME")->SetAsString("Bea");
+  ds->Post();
+  EXPECT_EQ(ds->FieldByName("NAME")->AsString(), "Bea");
+  EXPECT_EQ(ds->RecNo(), 3);
+  ds->First();
+  ds->Edit();
+  ds->FieldByName("NAME")->SetAsString("Aaron");
+  ds->Post();
+  EXPECT_EQ(Names(*ds), "Bob;Bea;Ann;Aaron;");
+}
+
 TEST(MemDataSet, AFilterSetBeforeOpeningHoldsFromTheFirstRecord) {
   auto store = std::make_unique<THandStore>(PeopleFields());
   store->Open();
