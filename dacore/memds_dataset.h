@@ -1,0 +1,265 @@
+// TMemDataSet: the class library's data set laid over a record store. The
+// store (a TData, in practice a TMemData or a driver's record set derived
+// from it) holds the rows; this class maps the record-buffer protocol onto
+// it: record buffers, bookmarks, field data, calculated and lookup fields,
+// filters, searching, editing and cached updates, and blob fields as TBlob
+// objects and streams. It runs no SQL: the three statement hooks answer
+// false here and a SQL data set overrides them.
+//
+// Record buffer: the store's record (values, then one null byte per field),
+// the calculated area, the store's bookmark, then the record information
+// (record number, update status, bookmark flag, what the buffer owns).
+//
+// Who owns a record's complex values (heap strings, Variant holders,
+// blobs): a browsed buffer only borrows the row's; an edited buffer owns
+// copies of its heap strings and Variants (blobs are edited in place, with
+// their rollback copy); a new record's buffer owns all of them. Posting hands
+// what the buffer owns to the row.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "classlib/dataset.h"
+#include "classlib/event.h"
+#include "classlib/variant.h"
+#include "dacore/store_mem_data.h"
+
+namespace dacore {
+
+class TMemDataSet;
+
+// The apply answers beyond the class library's: none yet (the record gets
+// the default handling), and pending (the record waits for the answer of a
+// later one, which then counts for both).
+inline constexpr classlib::TUpdateAction uaDefault = static_cast<classlib::TUpdateAction>(5);
+inline constexpr classlib::TUpdateAction uaPending = static_cast<classlib::TUpdateAction>(6);
+
+using TUpdateRecordEvent =
+    classlib::Event<void(classlib::TDataSet* data_set, classlib::TUpdateKind kind, classlib::TUpdateAction& action)>;
+using TUpdateErrorEvent = classlib::Event<void(classlib::TDataSet* data_set, classlib::EDatabaseError& error,
+                                               classlib::TUpdateKind kind, classlib::TUpdateAction& action)>;
+
+// Search option bits of LocateRecord (the comparison bits are the store's).
+using TLocateExOptions = uint8_t;
+inline constexpr TLocateExOptions lxCaseInsensitive = 1u << 0;
+inline constexpr TLocateExOptions lxPartialKey = 1u << 1;
+inline constexpr TLocateExOptions lxNearest = 1u << 2;
+inline constexpr TLocateExOptions lxNext = 1u << 3;
+inline constexpr TLocateExOptions lxUp = 1u << 4;
+inline constexpr TLocateExOptions lxPartialCompare = 1u << 5;
+
+// A search value in record-store form (ConvertFieldData).
+struct TConvertedValue {
+  std::vector<uint8_t> data;  // empty for Null
+  TDataType type = dtUnknown;
+  bool IsNull() const { return data.empty(); }
+};
+
+class TMemDataSet : public classlib::TDataSet {
+  CLASSLIB_CLASS(TMemDataSet, classlib::TDataSet)
+ public:
+  explicit TMemDataSet(classlib::TComponent* owner = nullptr);
+  ~TMemDataSet() override;
+
+  // ---- The store ----
+  TData* RecordSet() const { return FIRecordSet; }
+  virtual void Prepare();
+  virtual void UnPrepare();
+  bool Prepared() const { return FIRecordSet != nullptr && FIRecordSet->Prepared(); }
+
+  // ---- Blobs ----
+  // The blob of the named field in the active record; nullptr without one.
+  TBlob* GetBlob(const std::string& field_name);
+  TBlob* GetBlob(classlib::TField* field);
+  std::unique_ptr<classlib::TStream> CreateBlobStream(classlib::TField* field, classlib::TBlobStreamMode mode) override;
+
+  // ---- Options ----
+  bool CachedUpdates() const { return cached_updates_; }
+  void SetCachedUpdates(bool value);
+  bool LocalUpdate() const { return local_update_; }
+  void SetLocalUpdate(bool value) { local_update_ = value; }
+  bool LocalConstraints() const { return local_constraints_; }
+  void SetLocalConstraints(bool value) { local_constraints_ = value; }
+  const std::string& IndexFieldNames() const { return index_field_names_; }
+  void SetIndexFieldNames(const std::string& value);
+  void Assign(const classlib::TPersistent* source) override;
+
+  // ---- Cached updates ----
+  virtual void ApplyUpdates();
+  void CommitUpdates();
+  void CancelUpdates();
+  void RestoreUpdates();
+  void RevertRecord();
+  bool UpdatesPending() const;
+  classlib::TUpdateStatus UpdateStatus() const override;
+  const TUpdateRecordEvent& OnUpdateRecord() const { return on_update_record_; }
+  void SetOnUpdateRecord(TUpdateRecordEvent handler) { on_update_record_ = std::move(handler); }
+  const TUpdateErrorEvent& OnUpdateError() const { return on_update_error_; }
+  void SetOnUpdateError(TUpdateErrorEvent handler) { on_update_error_ = std::move(handler); }
+
+  // ---- Searching ----
+  bool Locate(const std::string& key_fields, const classlib::Variant& key_values,
+              classlib::TLocateOptions options) override;
+  bool Locate(const std::vector<classlib::TField*>& key_fields, const classlib::Variant& key_values,
+              classlib::TLocateOptions options);
+  bool LocateEx(const std::vector<classlib::TField*>& key_fields, const classlib::Variant& key_values,
+                TLocateExOptions options);
+  classlib::Variant Lookup(const std::string& key_fields, const classlib::Variant& key_values,
+                           const std::string& result_fields) override;
+
+  // ---- Field data ----
+  bool GetFieldData(classlib::TField* field, void* buffer) override;
+  using TDataSet::GetFieldData;
+  void SetFieldData(classlib::TField* field, const void* buffer) override;
+  using TDataSet::SetFieldData;
+  bool BookmarkValid(const classlib::TBookmark& bookmark) override;
+  int CompareBookmarks(const classlib::TBookmark& a, const classlib::TBookmark& b) override;
+  bool IsSequenced() const override { return true; }
+  // The description of a field's column; assertion failures for a missing
+  // store or field and for a field of another data set.
+  virtual TFieldDesc* GetFieldDesc(classlib::TField* field) const;
+
+ protected:
+  // ---- The store and its hooks (in the order descendants meet them) ----
+  virtual std::unique_ptr<TData> CreateIRecordSet();
+  // Takes the store over (freeing the former one) and installs its handlers.
+  virtual void SetIRecordSet(std::unique_ptr<TData> record_set);
+  virtual void ReopenRecordSet();
+  virtual void CreateFieldDefsFromDescs();
+  virtual std::string GetChildFieldDefName(classlib::TFieldDef* parent, int index, TObjectType* type);
+  virtual int GetFieldDefSize(classlib::TFieldType type, const TFieldDesc& desc);
+  virtual classlib::TFieldType GetFieldType(TDataType data_type);
+  virtual classlib::TFieldType GetFieldTypeOfDesc(const TFieldDesc& desc);
+  virtual void SetNumberRange(classlib::TField* field);
+  virtual void PerformPost();
+  virtual bool PerformInsert() { return false; }
+  virtual bool PerformDelete() { return false; }
+  virtual bool PerformUpdate() { return false; }
+  virtual void ApplyDefaultExpression(classlib::TField* field);
+  virtual TConvertedValue ConvertFieldData(const classlib::Variant& value, const TFieldDesc& desc);
+  virtual bool CheckRecordSetState() { return false; }
+  virtual bool CheckFetchLimit() { return false; }
+  virtual void PerformSpecialSQL();
+
+  // ---- Record buffers ----
+  classlib::TRecordBuffer AllocRecordBuffer() override;
+  void FreeRecordBuffer(classlib::TRecordBuffer& buffer) override;
+  void InternalInitRecord(classlib::TRecordBuffer buffer) override;
+  classlib::TGetResult GetRecord(classlib::TRecordBuffer buffer, classlib::TGetMode mode, bool do_check) override;
+  int GetRecordSize() const override { return record_size_; }
+  classlib::TRecordBuffer GetActiveRecordBuffer() const override;
+
+  // ---- Bookmarks and navigation ----
+  void GetBookmarkData(classlib::TRecordBuffer buffer, void* data) override;
+  void SetBookmarkData(classlib::TRecordBuffer buffer, const void* data) override;
+  classlib::TBookmarkFlag GetBookmarkFlag(classlib::TRecordBuffer buffer) override;
+  void SetBookmarkFlag(classlib::TRecordBuffer buffer, classlib::TBookmarkFlag flag) override;
+  void InternalGotoBookmark(const void* bookmark) override;
+  void InternalSetToRecord(classlib::TRecordBuffer buffer) override;
+  void InternalFirst() override;
+  void InternalLast() override;
+  int GetRecordCount() const override;
+  int GetRecNo() const override;
+  void SetRecNoValue(int value) override;
+
+  // ---- Cursor ----
+  void CloseCursor() override;
+  void InternalOpen() override;
+  void InternalClose() override;
+  void InternalInitFieldDefs() override;
+  bool IsCursorOpen() const override;
+  void InternalRefresh() override;
+  void CheckFieldCompatibility(classlib::TField* field, classlib::TFieldDef* def) override;
+
+  // ---- Editing ----
+  void InternalEdit() override;
+  void InternalPost() override;
+  void InternalDelete() override;
+  void InternalCancel() override;
+  void InternalAddRecord(classlib::TRecordBuffer buffer, bool append) override;
+  bool GetCanModify() const override { return true; }
+  classlib::Variant GetStateFieldValue(classlib::TDataSetState state, classlib::TField* field) override;
+
+  // ---- Filters ----
+  void SetFilteredValue(bool value) override;
+  void SetFilterText(const std::string& text) override;
+  void SetFilterOptionsValue(classlib::TFilterOptions options) override;
+  void SetOnFilterRecordValue(classlib::TFilterRecordEvent handler) override;
+
+  // ---- Searching ----
+  // Finds a record whose key fields hold the values (see the options);
+  // the found record is the store's current one and sits in the search
+  // buffer, unless keep_position asks to stay where the store was.
+  bool LocateRecord(std::vector<TFieldDesc*> keys, const classlib::Variant& values, TLocateExOptions options,
+                    bool keep_position);
+  bool LocateAndScroll(std::vector<TFieldDesc*> keys, const classlib::Variant& key_values, TLocateExOptions options);
+  std::vector<TFieldDesc*> KeyDescsOf(const std::string& names) const;
+  std::vector<TFieldDesc*> KeyDescsOf(const std::vector<classlib::TField*>& fields) const;
+
+  // Store callbacks.
+  void DoPerformHook(bool (TMemDataSet::*hook)());
+  void DoApplyRecord(int kind, int& action);
+
+  TData* FIRecordSet = nullptr;
+
+ private:
+  class TBlobStream;
+  friend class TBlobStream;
+
+  struct TRecInfo {
+    int32_t record_number;
+    uint8_t update_status;
+    uint8_t bookmark_flag;
+    uint8_t owned;  // TOwnedValues
+  };
+  enum TOwnedValues : uint8_t { ovNone = 0, ovEdited = 1, ovAll = 2 };
+
+  TMemData& Store() const;
+  TRecInfo InfoOf(classlib::TRecordBuffer buffer) const;
+  void SetInfo(classlib::TRecordBuffer buffer, const TRecInfo& info);
+  TRecBookmark BookmarkOf(classlib::TRecordBuffer buffer) const;
+  // Frees the complex values a buffer owns.
+  void ReleaseOwnedValues(classlib::TRecordBuffer buffer);
+  // Gives an edited buffer its own heap strings and Variant holders.
+  void OwnEditedValues(classlib::TRecordBuffer buffer);
+  void ClearEditedRecord(classlib::TRecordBuffer buffer);
+  void FreeOldValueBuffer();
+  void ApplyStoreFilter(bool filtered, const std::string& text, classlib::TFilterOptions options,
+                        bool has_handler);
+  bool StoreFilterAccepts(TRecBuf rec);
+  // Runs a store operation on the cached updates with scratch buffers as the
+  // active ones, then re-reads the ring.
+  template <class Operation>
+  void RunCacheOperation(Operation operation);
+  void ReadStoreValue(const TFieldDesc& desc, classlib::TField* field, TRecBuf rec, void* buffer);
+  void WriteStoreValue(const TFieldDesc& desc, classlib::TField* field, TRecBuf rec, const void* buffer);
+  void AddChildDefs(classlib::TFieldDef* def, const TFieldDesc& desc, TObjectType* type);
+  int CompareKey(const std::vector<TFieldDesc*>& keys, const std::vector<TConvertedValue>& values, int count,
+                 TLocateExOptions options);
+  bool KeysMatch(const std::vector<TFieldDesc*>& keys, const std::vector<TConvertedValue>& values,
+                 TLocateExOptions options);
+
+  std::unique_ptr<TData> record_set_;
+  TMemData* mem_data_ = nullptr;
+  bool cached_updates_ = false;
+  bool local_update_ = false;
+  bool local_constraints_ = true;
+  std::string index_field_names_;
+  TUpdateRecordEvent on_update_record_;
+  TUpdateErrorEvent on_update_error_;
+
+  int record_size_ = 0;
+  int bookmark_offset_ = 0;
+  int info_offset_ = 0;
+  int buffer_size_ = 0;
+  classlib::TRecordBuffer search_buffer_ = nullptr;
+  classlib::TRecordBuffer filter_record_ = nullptr;
+  classlib::TRecordBuffer old_value_buffer_ = nullptr;
+  // While cached updates are applied, the active buffers are these.
+  classlib::TRecordBuffer new_cache_buffer_ = nullptr;
+  classlib::TRecordBuffer old_cache_buffer_ = nullptr;
+};
+
+}  // namespace dacore

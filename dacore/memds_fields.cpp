@@ -1,0 +1,336 @@
+// TMemDataSet: field definitions from the store's field descriptions, field
+// types, and field values in both directions between a field's native form
+// and the store's record form.
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+#include "classlib/ansistr.h"
+#include "classlib/exceptions.h"
+#include "classlib/field.h"
+#include "classlib/field_defs.h"
+#include "classlib/field_numeric.h"
+#include "classlib/fields.h"
+#include "dacore/field_expand.h"
+#include "dacore/memds_dataset.h"
+#include "dacore/messages.h"
+#include "dacore/util_bytes.h"
+
+namespace dacore {
+
+using namespace classlib;
+
+// ---- Field types -------------------------------------------------------------------
+
+TFieldType TMemDataSet::GetFieldType(TDataType data_type) {
+  Assert(data_type <= dtWideMemo, __FILE__, __LINE__);
+  return DataTypeToFieldType(data_type);
+}
+
+TFieldType TMemDataSet::GetFieldTypeOfDesc(const TFieldDesc& desc) { return GetFieldType(desc.DataType()); }
+
+int TMemDataSet::GetFieldDefSize(TFieldType type, const TFieldDesc& desc) {
+  switch (type) {
+    case ftString:
+    case ftWideString:
+    case ftGuid: return desc.Length() == 0 ? 1 : desc.Length();
+    case ftBytes:
+    case ftVarBytes: return desc.Length();
+    default: return 0;
+  }
+}
+
+std::string TMemDataSet::GetChildFieldDefName(TFieldDef*, int index, TObjectType*) { return std::to_string(index); }
+
+void TMemDataSet::SetNumberRange(TField* field) {
+  TFieldDesc* desc = GetFieldDesc(field);
+  if (desc == nullptr) return;
+  switch (desc->DataType()) {
+    case dtInt8:
+      if (auto* integer = dynamic_cast<TIntegerField*>(field)) {
+        integer->SetMinValue(std::numeric_limits<int8_t>::min());
+        integer->SetMaxValue(std::numeric_limits<int8_t>::max());
+      }
+      break;
+    case dtUInt32:
+      if (auto* large = dynamic_cast<TLargeintField*>(field)) {
+        large->SetMinValue(0);
+        large->SetMaxValue(std::numeric_limits<uint32_t>::max());
+      }
+      break;
+    case dtFloat:
+      if (auto* real = dynamic_cast<TFloatField*>(field); real != nullptr && desc->Length() >= 2 && desc->Length() <= 15)
+        real->SetPrecision(desc->Length());
+      break;
+    default: break;
+  }
+}
+
+void TMemDataSet::CheckFieldCompatibility(TField* field, TFieldDef* def) {
+  if (field->DataType() < ftFixedWideChar && def->DataType() < ftFixedWideChar) {
+    TDataSet::CheckFieldCompatibility(field, def);
+    return;
+  }
+  if (field->DataType() != def->DataType())
+    DatabaseError(FormatMessage("Type mismatch for field '%s', expecting: %s actual: %s",
+                                {field->DisplayName(), FieldTypeName(field->DataType()),
+                                 FieldTypeName(def->DataType())}),
+                  this);
+}
+
+// ---- Field definitions ----------------------------------------------------------------
+
+void TMemDataSet::CreateFieldDefsFromDescs() {
+  if (FieldDefs().Updated()) return;
+  TData& store = *FIRecordSet;
+  FieldDefs().BeginUpdate();
+  try {
+    FieldDefs().Clear();
+    for (int i = 0; i < store.GetFieldCount(); ++i) {
+      const TFieldDesc& desc = *store.Fields().GetItems(i);
+      if (desc.HiddenObject() || desc.FieldKind() != fkData) continue;
+      // Children of a hidden object stand in for it at the top level.
+      if (desc.HasParent() && !desc.ParentField()->HiddenObject()) continue;
+      const TFieldType type = GetFieldTypeOfDesc(desc);
+      if (type == ftUnknown) continue;
+      TFieldDef* def = FieldDefs().AddFieldDef();
+      def->SetName(desc.Name());
+      def->SetDataType(type);
+      def->SetSize(GetFieldDefSize(type, desc));
+      def->SetRequired(desc.Required() && local_constraints_);
+      def->SetFieldNo(i + 1);
+      if (type == ftInteger || type == ftFloat) def->SetPrecision(desc.Length());
+      if (type == ftBCD || type == ftFMTBcd) {
+        def->SetPrecision(desc.Length());
+        def->SetSize(desc.Scale());
+      }
+      TFieldAttributes attributes = def->Attributes();
+      if (desc.ReadOnly()) attributes.Include(faReadonly);
+      if (desc.Hidden()) attributes.Include(faHiddenCol);
+      if (desc.Fixed()) attributes.Include(faFixed);
+      def->SetAttributes(attributes);
+      if (type == ftADT || type == ftArray) AddChildDefs(def, desc, desc.ObjectType());
+    }
+  } catch (...) {
+    FieldDefs().EndUpdate();
+    throw;
+  }
+  FieldDefs().EndUpdate();
+  FieldDefs().SetUpdated(true);
+}
+
+// One child definition per attribute and repetition, each bound to the
+// description the store expanded for it (in the same order), so that child
+// fields read their values by that description's number.
+void TMemDataSet::AddChildDefs(TFieldDef* def, const TFieldDesc& desc, TObjectType* type) {
+  if (type == nullptr) return;
+  TData& store = *FIRecordSet;
+  std::vector<const TFieldDesc*> children;
+  for (int i = 0; i < store.GetFieldCount(); ++i)
+    if (store.Fields().GetItems(i)->ParentField() == &desc) children.push_back(store.Fields().GetItems(i));
+  const bool is_object = type->DataType() == dtObject;
+  const int repetitions =
+      is_object || store.OneElementArrays() ? 1 : std::clamp(type->Size(), 0, kMaxArrayExpansion);
+  std::size_t next = 0;
+  for (int a = 0; a < type->GetAttributeCount(); ++a) {
+    const TAttribute& attribute = *type->GetAttributes(a);
+    for (int j = 0; j < repetitions && next < children.size(); ++j) {
+      const TFieldDesc& child_desc = *children[next++];
+      const std::string base = is_object ? attribute.Name() : GetChildFieldDefName(def, j, type);
+      std::string name = base;
+      for (int n = 1; FieldDefs().IndexOf(def->Name() + "." + name) >= 0; ++n) name = base + "_" + std::to_string(n);
+      TFieldDef* child = def->ChildDefs().AddFieldDef();
+      child->SetName(name);
+      const TFieldType child_type = GetFieldType(attribute.DataType());
+      child->SetDataType(child_type);
+      child->SetSize(child_type == ftString ? attribute.Length() : 0);
+      child->SetFieldNo(child_desc.FieldNo());
+      if (def->Attributes().Contains(faReadonly)) {
+        TFieldAttributes attributes = child->Attributes();
+        attributes.Include(faReadonly);
+        child->SetAttributes(attributes);
+      }
+      if (child_type == ftADT || child_type == ftArray) AddChildDefs(child, child_desc, attribute.ObjectType());
+    }
+  }
+}
+
+TFieldDesc* TMemDataSet::GetFieldDesc(TField* field) const {
+  Assert(FIRecordSet != nullptr, __FILE__, __LINE__, "FIRecordSet must be setted to this time");
+  Assert(field != nullptr, __FILE__, __LINE__, "Field cannot be nil");
+  Assert(field->DataSet() == this, __FILE__, __LINE__, "Wrong DataSet");
+  if (field->FieldNo() < 1 || field->FieldNo() > FIRecordSet->GetFieldCount()) return nullptr;
+  return FIRecordSet->Fields().GetItems(field->FieldNo() - 1);
+}
+
+// ---- Blobs ---------------------------------------------------------------------------
+
+TBlob* TMemDataSet::GetBlob(const std::string& field_name) {
+  TFieldDesc* desc = FIRecordSet->FieldByName(field_name);
+  if (!FIRecordSet->IsBlobFieldType(desc->DataType())) DatabaseError(SNeedBlobType);
+  TRecordBuffer buffer = ActiveBuffer();
+  return buffer == nullptr ? nullptr : FIRecordSet->GetBlob(desc->FieldNo(), buffer);
+}
+
+TBlob* TMemDataSet::GetBlob(TField* field) {
+  TFieldDesc* desc = GetFieldDesc(field);
+  if (desc == nullptr) throw Exception(FormatMessage(SFieldNotFound, {field->FieldName()}));
+  if (!FIRecordSet->IsBlobFieldType(desc->DataType())) DatabaseError(SNeedBlobType);
+  TRecordBuffer buffer = ActiveBuffer();
+  return buffer == nullptr ? nullptr : FIRecordSet->GetBlob(desc->FieldNo(), buffer);
+}
+
+// ---- Values ------------------------------------------------------------------------------
+
+namespace {
+
+bool IsHeapType(TDataType t) { return t == dtHeapString || t == dtHeapWideString || t == dtHeapVarBytes; }
+
+// Room for the store's form of a field's value: a heap value is as long as
+// its heap buffer, whatever length the description declares.
+std::size_t ScratchSize(const TFieldDesc& desc, TRecBuf rec, const TField* field) {
+  std::size_t size = std::max<std::size_t>(ValueBufferSize(desc), static_cast<std::size_t>(field->DataSize()) + 2);
+  if (IsHeapType(desc.DataType()) && !desc.HasParent())
+    if (void* value = LoadUnaligned<void*>(static_cast<uint8_t*>(rec) + desc.Offset()))
+      size = std::max<std::size_t>(size, static_cast<std::size_t>(TStringHeap::BufSize(value)) + 4);
+  return size;
+}
+
+[[noreturn]] void RaiseRange(const TField* field, int64_t value, int64_t min, int64_t max) {
+  throw EDatabaseError(FormatMessage("%s is not a valid value for field '%s'. The allowed range is %s to %s",
+                                     {std::to_string(value), field->DisplayName(), std::to_string(min),
+                                      std::to_string(max)}));
+}
+
+}  // namespace
+
+void TMemDataSet::ReadStoreValue(const TFieldDesc& desc, TField* field, TRecBuf rec, void* buffer) {
+  auto* out = static_cast<uint8_t*>(buffer);
+  const std::size_t capacity = static_cast<std::size_t>(field->DataSize());
+  const auto* in = static_cast<const uint8_t*>(rec);
+  switch (desc.DataType()) {
+    case dtInt8: {
+      // A one-byte column widens with its sign into the field's 16 bits.
+      const int16_t value = desc.Size() == 1 ? LoadUnaligned<int8_t>(in) : LoadUnaligned<int16_t>(in);
+      StoreUnaligned<int16_t>(out, value);
+      return;
+    }
+    case dtUInt32: StoreUnaligned<int64_t>(out, LoadUnaligned<uint32_t>(in)); return;
+    case dtString:
+    case dtGuid:
+    case dtHeapString: {
+      if (capacity == 0) return;
+      const std::size_t n = strnlen(reinterpret_cast<const char*>(in), capacity - 1);
+      std::memcpy(out, in, n);
+      out[n] = 0;
+      return;
+    }
+    case dtWideString:
+    case dtHeapWideString: {
+      const std::size_t max_chars = capacity / 2;
+      if (max_chars == 0) return;
+      std::size_t n = 0;
+      while (n + 1 < max_chars && LoadUnaligned<char16_t>(in + n * 2) != 0) ++n;
+      std::memcpy(out, in, n * 2);
+      StoreUnaligned<char16_t>(out + n * 2, 0);
+      return;
+    }
+    case dtVarBytes:
+    case dtHeapVarBytes: {
+      if (capacity < 2) return;
+      const uint16_t n = static_cast<uint16_t>(std::min<std::size_t>(LoadUnaligned<uint16_t>(in), capacity - 2));
+      StoreUnaligned<uint16_t>(out, n);
+      std::memcpy(out + 2, in + 2, n);
+      return;
+    }
+    default: std::memcpy(out, in, capacity); return;
+  }
+}
+
+void TMemDataSet::WriteStoreValue(const TFieldDesc& desc, TField* field, TRecBuf rec, const void* buffer) {
+  std::vector<uint8_t> scratch(std::max<std::size_t>(ValueBufferSize(desc), static_cast<std::size_t>(field->DataSize()) + 2));
+  const void* source = buffer;
+  switch (desc.DataType()) {
+    case dtInt8: {
+      const int16_t value = LoadUnaligned<int16_t>(buffer);
+      if (value < std::numeric_limits<int8_t>::min() || value > std::numeric_limits<int8_t>::max())
+        RaiseRange(field, value, std::numeric_limits<int8_t>::min(), std::numeric_limits<int8_t>::max());
+      if (desc.Size() == 1) StoreUnaligned<int8_t>(scratch.data(), static_cast<int8_t>(value));
+      else StoreUnaligned<int16_t>(scratch.data(), value);
+      source = scratch.data();
+      break;
+    }
+    case dtUInt32: {
+      const int64_t value = LoadUnaligned<int64_t>(buffer);
+      if (value < 0 || value > std::numeric_limits<uint32_t>::max())
+        RaiseRange(field, value, 0, std::numeric_limits<uint32_t>::max());
+      StoreUnaligned<uint32_t>(scratch.data(), static_cast<uint32_t>(value));
+      source = scratch.data();
+      break;
+    }
+    case dtString: case dtGuid: case dtHeapString: case dtWideString: case dtHeapWideString:
+    case dtVarBytes: case dtHeapVarBytes: case dtVariant:
+      // Terminated or counted: the store reads no further than the value.
+      break;
+    default:
+      // The store copies its own size: give it at least that many bytes.
+      std::memcpy(scratch.data(), buffer, std::min<std::size_t>(scratch.size(), field->DataSize()));
+      source = scratch.data();
+      break;
+  }
+  FIRecordSet->PutFieldByNo(desc.FieldNo(), rec, source);
+}
+
+bool TMemDataSet::GetFieldData(TField* field, void* buffer) {
+  TRecordBuffer record = ActiveBuffer();
+  if (record == nullptr) return false;
+  if (field->FieldNo() > 0) {
+    TFieldDesc* desc = GetFieldDesc(field);
+    if (desc == nullptr) return false;
+    TData& store = *FIRecordSet;
+    const int no = desc->FieldNo();
+    if (store.IsBlobFieldType(desc->DataType())) return !store.GetNullByBlob(no, record);
+    if (buffer == nullptr) return !store.GetNull(no, record);
+    bool is_blank = true;
+    if (desc->DataType() == dtVariant) {
+      store.GetFieldByNo(no, record, buffer, is_blank);
+      return !is_blank;
+    }
+    std::vector<uint8_t> value(ScratchSize(*desc, record, field));
+    store.GetFieldByNo(no, record, value.data(), is_blank);
+    if (is_blank) return false;
+    ReadStoreValue(*desc, field, value.data(), buffer);
+    return true;
+  }
+  switch (State()) {
+    case dsBrowse: case dsEdit: case dsInsert: case dsCalcFields: case dsFilter: case dsBlockRead:
+      return GetCalcFieldData(field, buffer);
+    default: return false;
+  }
+}
+
+void TMemDataSet::SetFieldData(TField* field, const void* buffer) {
+  const TDataSetState state = State();
+  const bool writable = state == dsEdit || state == dsInsert || state == dsSetKey || state == dsCalcFields ||
+                        state == dsFilter || state == dsNewValue || state == dsInternalCalc;
+  if (!writable || (field->FieldNo() > 0 && state == dsCalcFields))
+    DatabaseError("Dataset not in edit or insert mode", this);
+  if (field->ReadOnly() && state != dsSetKey && state != dsFilter)
+    DatabaseError(FormatMessage("Field '%s' cannot be modified", {field->DisplayName()}), this);
+  TRecordBuffer record = ActiveBuffer();
+  if (record == nullptr) DatabaseError("Dataset not in edit or insert mode", this);
+  field->Validate(buffer);
+  if (field->FieldNo() > 0) {
+    TFieldDesc* desc = GetFieldDesc(field);
+    if (desc == nullptr) DatabaseError(FormatMessage("Field '%s' cannot be modified", {field->DisplayName()}), this);
+    if (buffer == nullptr) FIRecordSet->PutFieldByNo(desc->FieldNo(), record, nullptr);
+    else WriteStoreValue(*desc, field, record, buffer);
+  } else {
+    SetCalcFieldData(field, buffer);
+  }
+  if (state != dsCalcFields && state != dsFilter && state != dsInternalCalc)
+    DataEvent(deFieldChange, reinterpret_cast<intptr_t>(field));
+}
+
+}  // namespace dacore
