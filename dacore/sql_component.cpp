@@ -231,12 +231,16 @@ void TCustomDASQL::Execute(int iters) {
   const bool traced = Traced();
   if (traced) TCustomDASQLMonitor::NotifySQLExecute(this, FinalSQL(), params_.get(), "", message_id, true);
   const bool waits = wait_hook_ && !non_blocking_;
-  if (waits) StartWait();
+  execution_reported_ = false;
   try {
+    if (waits) StartWait();
     WriteParams(true);
     InternalExecute(iters);
   } catch (...) {
     if (waits) StopWait();
+    // Failing before the driver reported (or with a driver that does not
+    // report), the use taken above is given back here.
+    if (!execution_reported_) EndConnection();
     throw;
   }
   if (waits) StopWait();
@@ -253,6 +257,7 @@ void TCustomDASQL::InternalExecute(int iters) {
         command_->Execute(iters);
         break;
       } catch (const EFailOver&) {
+        execution_reported_ = false;
         WriteParams(true);
       }
     }
@@ -266,6 +271,7 @@ void TCustomDASQL::InternalExecute(int iters) {
 // Called by the driver after every execution, failed ones too: it ends the
 // counted connection that Execute began.
 void TCustomDASQL::CommandAfterExecute(bool result) {
+  execution_reported_ = true;
   if (result) ReadParamValues();
   if (wait_hook_ && non_blocking_) StopWait();
   TCustomDAConnection* connection = connection_;

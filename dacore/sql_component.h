@@ -170,6 +170,7 @@ class TCustomDASQL : public classlib::TComponent, public IDAConnectionClient, pu
   bool auto_commit_ = false;
   bool non_blocking_ = false;
   bool in_sql_changed_ = false;
+  bool execution_reported_ = false;
   TDASQLOwner* data_set_;
   TCRCommand* command_ = nullptr;
   std::unique_ptr<TCRCommand> own_command_;

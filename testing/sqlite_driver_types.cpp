@@ -122,7 +122,8 @@ bool ParseDateTimeText(const std::string& text, classlib::TDateTime& value) {
   } else if (!has_date) {
     return false;
   }
-  value = date + time;
+  // Before 1899-12-30 the day counts down while the time of day still counts up.
+  value = date < 0 ? date - time : date + time;
   return true;
 }
 

@@ -15,6 +15,7 @@
 #include "dacore/sqlite_tests/sqlite_fixture.h"
 #include "testing/sqlite_driver_lexer.h"
 #include "testing/sqlite_driver_record_set.h"
+#include "testing/sqlite_driver_types.h"
 
 namespace dacore::sqlite_tests {
 namespace {
@@ -273,6 +274,24 @@ TEST(SQLiteLexer, QuotesCommentsAndClauseCodes) {
             "SELECT * FROM T \rWHERE ID > 1 ORDER BY ID");
   EXPECT_EQ(sqlite_driver::SQLiteAddWhere("SELECT * FROM T WHERE A = 1 OR B = 2 LIMIT 3", "ID > 1"),
             "SELECT * FROM T WHERE( A = 1 OR B = 2 \r) AND ID > 1 LIMIT 3");
+}
+
+}  // namespace
+}  // namespace dacore::sqlite_tests
+
+namespace dacore::sqlite_tests {
+namespace {
+
+TEST(SQLiteTypes, DateTextsRoundTripOnBothSidesOfTheDayZero) {
+  for (const classlib::TDateTime date : {classlib::EncodeDate(1850, 6, 1), classlib::EncodeDate(2030, 12, 31)}) {
+    const classlib::TDateTime value = date + (date < 0 ? -1 : 1) * classlib::EncodeTime(12, 30, 15, 500);
+    classlib::TDateTime back = 0;
+    ASSERT_TRUE(sqlite_driver::ParseDateTimeText(sqlite_driver::DateTimeText(value, dtDateTime), back));
+    EXPECT_NEAR(back, value, 1e-8) << sqlite_driver::DateTimeText(value, dtDateTime);
+  }
+  classlib::TDateTime ignored = 0;
+  EXPECT_FALSE(sqlite_driver::ParseDateTimeText("not a date", ignored));
+  EXPECT_FALSE(sqlite_driver::ParseDateTimeText("2024-02-30", ignored));
 }
 
 }  // namespace
