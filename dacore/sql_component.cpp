@@ -41,9 +41,31 @@ void TCustomDASQL::Loaded() {
   design_ = false;
 }
 
+// The connection is being destroyed: only the pointer may be compared, so
+// the statement lets go without calling into it.
 void TCustomDASQL::Notification(classlib::TComponent* component, classlib::TOperation operation) {
   TComponent::Notification(component, operation);
-  if (operation == classlib::opRemove && component == connection_) SetConnection(nullptr);
+  if (operation != classlib::opRemove || component != connection_) return;
+  connection_ = nullptr;
+  if (command_) {
+    command_->Unprepare();
+    command_->SetConnection(nullptr);
+  }
+}
+
+void TCustomDASQL::Assign(const classlib::TPersistent* source) {
+  const auto* other = dynamic_cast<const TCustomDASQL*>(source);
+  if (!other) {
+    TComponent::Assign(source);
+    return;
+  }
+  SetConnection(other->connection_);
+  SetParamCheck(other->param_check_);
+  SetSQL(other->sql_.Text());
+  macros_->Assign(other->macros_.get());
+  params_->Assign(other->params_.get());
+  debug_ = other->debug_;
+  SetAutoCommit(other->auto_commit_);
 }
 
 // ---- Settings -------------------------------------------------------------------
@@ -239,11 +261,18 @@ void TCustomDASQL::Execute(int iters) {
   } catch (...) {
     if (waits) StopWait();
     // Failing before the driver reported (or with a driver that does not
-    // report), the use taken above is given back here.
-    if (!execution_reported_) EndConnection();
+    // report), the statement reports itself: the use taken above goes back.
+    if (!execution_reported_) {
+      try {
+        CommandAfterExecute(false);
+      } catch (const std::exception&) {
+        // The execution's own error is the one to pass on.
+      }
+    }
     throw;
   }
   if (waits) StopWait();
+  if (!execution_reported_) CommandAfterExecute(true);
   if (traced) TCustomDASQLMonitor::NotifySQLExecute(this, FinalSQL(), params_.get(), "", message_id, false);
 }
 

@@ -76,6 +76,9 @@ class TCustomDASQL : public classlib::TComponent, public IDAConnectionClient, pu
   virtual std::string FinalSQL();
   std::string StatementFinalSQL() const;
 
+  // The connection, ParamCheck, the text, macros, parameters, Debug and AutoCommit.
+  void Assign(const classlib::TPersistent* source) override;
+
   // ---- Settings
   bool Debug() const override { return debug_; }
   void SetDebug(bool value) { debug_ = value; }

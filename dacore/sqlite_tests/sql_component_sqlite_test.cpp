@@ -247,6 +247,28 @@ TEST_F(SQLComponentTest, APooledSessionIsHandedOutAgainAfterADisconnect) {
   session.SetConnected(false);
 }
 
+TEST_F(SQLComponentTest, AStatementOutlivesItsConnectionAndACopyRunsAlike) {
+  auto session = Session();
+  Exec(*session, "CREATE TABLE T (ID INTEGER)");
+  auto statement = session->CreateSQL();
+  statement->SetAutoCommit(true);
+  statement->SetSQL("INSERT INTO T VALUES (:ID)");
+  statement->ParamByName("ID")->SetAsInteger(4);
+  statement->Prepare();
+
+  TCustomDASQL copy(nullptr);
+  copy.Assign(statement.get());
+  EXPECT_EQ(copy.Connection(), session.get());
+  EXPECT_TRUE(copy.AutoCommit());
+  EXPECT_EQ(copy.ParamByName("ID")->AsInteger(), 4);
+  EXPECT_EQ(copy.ICommand()->GetSQL(), "INSERT INTO T VALUES (?)");
+
+  session.reset();
+  EXPECT_EQ(statement->Connection(), nullptr);
+  EXPECT_FALSE(statement->Prepared());
+  EXPECT_THROW(statement->Execute(), classlib::EDatabaseError);  // "Connection is not defined"
+}
+
 TEST_F(SQLComponentTest, MacrosExpandInTheFinalText) {
   auto session = Session();
   Exec(*session, "CREATE TABLE T1 (ID INTEGER)");

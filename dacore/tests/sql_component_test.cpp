@@ -1,6 +1,7 @@
 // The statement component without a server: parameter markers on the
 // generic lexer (where the double quote also encloses a parameter's name),
-// the rename form used for batch rows, the final text, and the update
+// the rename form used for batch rows, the final text, the use of the
+// connection with a driver that does not report executions, and the update
 // object's statement objects, its data set and applying.
 #include "dacore/sql_component.h"
 
@@ -9,7 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "dacore/comp_connection.h"
 #include "dacore/sql_update.h"
+#include "dacore/tests/driver_script_fixture.h"
 
 namespace dacore {
 namespace {
@@ -97,6 +100,51 @@ TEST(DAUpdateSQL, ApplyRunsTheKindsTextThroughTheDataSetAndASecondDataSetTakesIt
   EXPECT_EQ(first.performed.size(), 1u);
   ASSERT_EQ(second.performed.size(), 1u);
   EXPECT_TRUE(second.last_types.Contains(stDelete));
+}
+
+}  // namespace
+}  // namespace dacore
+
+namespace dacore {
+namespace {
+
+// A connection whose driver command never reports its executions.
+class ScriptSession : public TCustomDAConnection {
+ public:
+  using TCustomDAConnection::TCustomDAConnection;
+  ~ScriptSession() override { DestroyConnection(); }
+  std::unique_ptr<TCRCommand> CreateICommand() override { return std::make_unique<testing::TScriptCommand>(); }
+  testing::TScriptConnection& Script() { return *static_cast<testing::TScriptConnection*>(IConnection()); }
+
+ protected:
+  TConnectDialogClass ConnectDialogClass() const override { return {}; }
+  void CreateIConnection() override {
+    if (!IConnection()) SetIConnection(new testing::TScriptConnection());
+  }
+};
+
+TEST(DASQL, WithADriverThatDoesNotReportTheStatementEndsItsOwnUse) {
+  ScriptSession session(nullptr);
+  session.Options().SetDisconnectedMode(true);
+  auto sql = session.CreateSQL();
+  sql->SetAutoCommit(true);
+  sql->SetSQL("UPDATE T SET A = :A");
+  sql->ParamByName("A")->SetAsInteger(3);
+  int reports = 0;
+  sql->AfterExecute = TAfterExecuteEvent::Function([&](classlib::TObject*, bool ok) { reports += ok ? 1 : 100; });
+  sql->Execute();
+  EXPECT_EQ(reports, 1);
+  EXPECT_FALSE(session.Connected());  // the use ended, so disconnected mode closed it
+  ASSERT_EQ(session.ConnectCount(), 0);
+
+  ASSERT_EQ(session.Script().calls.size(), 1u);
+  EXPECT_EQ(session.Script().calls[0].sql, "UPDATE T SET A = ?");
+  EXPECT_EQ(session.Script().calls[0].params[0].AsInteger(), 3);
+  session.SetConnected(true);
+  session.Script().fail_execute = true;
+  EXPECT_THROW(sql->Execute(), testing::EScriptFatal);
+  EXPECT_EQ(reports, 101);
+  EXPECT_EQ(session.ConnectCount(), 1);
 }
 
 }  // namespace
