@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "classlib/datetime.h"
 #include "dacore/comp_connection.h"
 #include "dacore/sqlite_tests/sqlite_fixture.h"
 
@@ -267,6 +268,26 @@ TEST_F(SQLComponentTest, AStatementOutlivesItsConnectionAndACopyRunsAlike) {
   EXPECT_EQ(statement->Connection(), nullptr);
   EXPECT_FALSE(statement->Prepared());
   EXPECT_THROW(statement->Execute(), classlib::EDatabaseError);  // "Connection is not defined"
+}
+
+TEST_F(SQLComponentTest, BlobAndDateParametersArriveWhole) {
+  auto session = Session();
+  Exec(*session, "CREATE TABLE B (DATA BLOB, NOTE TEXT, AT DATETIME)");
+  auto statement = session->CreateSQL();
+  statement->SetAutoCommit(true);
+  statement->SetSQL("INSERT INTO B VALUES (:DATA, :NOTE, :AT)");
+  const std::string bytes("\0\1\xff\0tail", 7);
+  statement->ParamByName("DATA")->SetAsBlob(bytes);
+  statement->ParamByName("NOTE")->SetAsMemo(std::string(70000, 'n'));
+  statement->ParamByName("AT")->SetAsDateTime(classlib::EncodeDate(2001, 2, 3) + classlib::EncodeTime(4, 5, 6, 7));
+  statement->Execute();
+
+  auto check = session->CreateSQL();
+  check->SetAutoCommit(true);
+  check->SetSQL("DELETE FROM B WHERE DATA = :DATA AND length(NOTE) = 70000 AND AT = '2001-02-03 04:05:06.007'");
+  check->ParamByName("DATA")->SetAsBlob(bytes);
+  check->Execute();
+  EXPECT_EQ(check->RowsAffected(), 1);
 }
 
 TEST_F(SQLComponentTest, MacrosExpandInTheFinalText) {
