@@ -6,11 +6,14 @@ include(GoogleTest)
 #
 #   updater_module(NAME <name> [DEPENDS <targets...>])
 #   updater_module_tests(NAME <name> [DEPENDS <targets...>] [ENVIRONMENT <VAR=value...>]
-#                        [TIMEOUT <seconds>] [SLOW_TESTS <regex> SLOW_TIMEOUT <seconds>])
+#                        [TIMEOUT <seconds>] [SLOW_TESTS <regex> SLOW_TIMEOUT <seconds>]
+#                        [FOLDER <folder> EXE <executable>])
 #
 # Every test gets a timeout, so a hang fails fast with its name: TIMEOUT
 # (default kUpdaterTestTimeout), and SLOW_TIMEOUT for the tests whose full
-# names match SLOW_TESTS.
+# names match SLOW_TESTS. FOLDER and EXE make a second executable of a
+# module from another folder of tests (default: tests/, <name>_tests), still
+# labelled with the module's name.
 #   updater_module_bench(NAME <name> [DEPENDS <targets...>])
 #   updater_module_fuzz(NAME <name> [DEPENDS <targets...>] [SOURCES <files...>])
 
@@ -46,15 +49,21 @@ function(updater_slow_tests exe regex timeout)
 endfunction()
 
 function(updater_module_tests)
-  cmake_parse_arguments(M "" "NAME;TIMEOUT;SLOW_TESTS;SLOW_TIMEOUT" "DEPENDS;ENVIRONMENT" ${ARGN})
+  cmake_parse_arguments(M "" "NAME;TIMEOUT;SLOW_TESTS;SLOW_TIMEOUT;FOLDER;EXE" "DEPENDS;ENVIRONMENT" ${ARGN})
   if(NOT M_TIMEOUT)
     set(M_TIMEOUT ${kUpdaterTestTimeout})
   endif()
-  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/*.cpp)
+  if(NOT M_FOLDER)
+    set(M_FOLDER tests)
+  endif()
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${M_FOLDER}/*.cpp)
   if(NOT sources)
     return()
   endif()
   set(exe ${M_NAME}_tests)
+  if(M_EXE)
+    set(exe ${M_EXE})
+  endif()
   add_executable(${exe} ${sources})
   target_link_libraries(${exe} PRIVATE ${M_NAME} ${M_DEPENDS} GTest::gtest GTest::gmock GTest::gtest_main Threads::Threads)
   target_compile_definitions(${exe} PRIVATE UPDATER_BINARY_DIR="${CMAKE_BINARY_DIR}")

@@ -7,7 +7,9 @@
 
 #include "classlib/dataset.h"
 #include "dacore/dialog_connect.h"
+#include "dacore/driver_command.h"
 #include "dacore/messages.h"
+#include "dacore/sql_component.h"
 #include "dacore/store_hooks.h"
 #include "dacore/trace_monitor.h"
 
@@ -277,6 +279,19 @@ void TCustomDAConnection::FreeIConnection() {
     connection->ReturnToPool();
   else
     delete connection;
+}
+
+// ---- Components and driver objects ---------------------------------------------
+
+std::unique_ptr<TCustomDASQL> TCustomDAConnection::CreateSQL() {
+  auto sql = std::make_unique<TCustomDASQL>(nullptr);
+  sql->SetConnection(this);
+  return sql;
+}
+
+std::unique_ptr<TCRCommand> TCustomDAConnection::CreateICommand() {
+  classlib::Assert(false, __FILE__, __LINE__, "Must be overrided");
+  return nullptr;
 }
 
 // ---- Clients --------------------------------------------------------------------

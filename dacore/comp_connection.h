@@ -26,6 +26,8 @@ using TConnectionLostEvent = classlib::Event<void(classlib::TObject* sender, cla
                                                   TConnLostCause cause, TRetryMode& retry_mode)>;
 
 class TCustomConnectDialog;
+class TCustomDASQL;
+class TCRCommand;
 using TConnectDialogClass = std::function<std::unique_ptr<TCustomConnectDialog>()>;
 
 class TCustomDAConnection : public classlib::TCustomConnection {
@@ -68,8 +70,17 @@ class TCustomDAConnection : public classlib::TCustomConnection {
   // Attaches a driver connection (or detaches with nullptr).
   virtual void SetIConnection(TCRConnection* connection);
 
+  // ---- Components and driver objects that use the connection
+  // A statement component bound to this connection; the caller owns it.
+  virtual std::unique_ptr<TCustomDASQL> CreateSQL();
+  // A driver command of the server's class; the base has none to make
+  // (assertion "Must be overrided").
+  virtual std::unique_ptr<TCRCommand> CreateICommand();
+
   // ---- Transactions and updates
   virtual std::string GetTransactionID() const { return transaction_id_; }
+  // Statements record an implicit transaction that the server opened for them.
+  void SetTransactionID(const std::string& value) { transaction_id_ = value; }
   bool InTransaction() const { return !GetTransactionID().empty(); }
   virtual void StartTransaction();
   virtual void Commit();

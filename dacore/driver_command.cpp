@@ -18,7 +18,7 @@ void TCRCommand::DeleteParam(int index) {
 bool TCRCommand::SetProp(int prop, const classlib::Variant& value) {
   switch (prop) {
     case prAutoCommit: AutoCommit = value.AsBoolean(); return true;
-    case prCommandProp32: return true;
+    case prCommandProp11: case prCommandProp32: return true;
     default: UnknownProperty(__FILE__, __LINE__, prop);
   }
 }

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "classlib/event.h"
 #include "classlib/object.h"
 #include "classlib/variant.h"
 #include "dacore/driver_connection.h"
@@ -24,6 +25,9 @@ inline constexpr uint8_t csFinished = 10;
 class TCRCommand : public classlib::TObject {
   CLASSLIB_CLASS(TCRCommand, classlib::TObject)
  public:
+  // Told by the driver after every execution whether it succeeded.
+  using TAfterExecuteProc = classlib::Event<void(bool result)>;
+
   TCRCommand() = default;
   ~TCRCommand() override = default;
   TCRCommand(const TCRCommand&) = delete;
@@ -52,6 +56,7 @@ class TCRCommand : public classlib::TObject {
 
   // The owning component, written by the record set.
   void* Component = nullptr;
+  TAfterExecuteProc OnAfterExecute;
   bool AutoCommit = false;
   bool Prop24 = false;
   // The byte a record set hands over (its property 30).

@@ -11,7 +11,8 @@ namespace dacore {
 // Generic property numbers.
 inline constexpr int prUsername = 1;        // connection, read only
 inline constexpr int prAutoCommit = 5;      // connection and command
-inline constexpr int prCommandProp11 = 11;  // command, reads False
+inline constexpr int prCommandProp11 = 11;  // command: whether it scans parameters itself; accepted, reads False
+inline constexpr int prRowsProcessed = 13;  // command: rows the last execution touched
 inline constexpr int prUniDirectional = 20;
 inline constexpr int prFetchRows = 21;
 inline constexpr int prFetchAll = 22;

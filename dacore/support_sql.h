@@ -5,6 +5,7 @@
 #include <string>
 
 #include "classlib/db_types.h"
+#include "classlib/enum_set.h"
 #include "dacore/macro_macros.h"
 
 namespace dacore {
@@ -14,6 +15,7 @@ enum TStatementType {
   stQuery, stInsert, stUpdate, stDelete, stLock, stRefresh, stCheck, stCustom, stRefreshQuick,
   stRefreshCheckDeleted, stBatchUpdate,
 };
+using TStatementTypes = classlib::EnumSet<TStatementType>;
 
 // ukModify -> stUpdate, ukInsert -> stInsert, ukDelete -> stDelete; any
 // other value is an assertion failure.

@@ -1,0 +1,41 @@
+// A database file in a fresh temporary folder and sessions of the SQLite
+// test driver on it.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "testing/sqlite_driver_session.h"
+
+namespace dacore::sqlite_tests {
+
+class SQLiteTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = std::filesystem::temp_directory_path() /
+              ("dacore_sqlite_" + std::to_string(::getpid()) + "_" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::remove_all(folder_);
+    std::filesystem::create_directories(folder_);
+    path_ = (folder_ / "test.db").string();
+  }
+  void TearDown() override { std::filesystem::remove_all(folder_); }
+
+  // A connected session on the test file.
+  std::unique_ptr<sqlite_driver::TSQLiteSession> Session() {
+    auto session = std::make_unique<sqlite_driver::TSQLiteSession>(nullptr);
+    session->SetServer(path_);
+    session->SetConnected(true);
+    return session;
+  }
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::filesystem::path folder_;
+  std::string path_;
+};
+
+}  // namespace dacore::sqlite_tests

@@ -1,0 +1,37 @@
+// The SQLite test driver's result set: fields described from the columns'
+// declared types and their origin tables (an expression column takes the
+// type of its first value, so its fields are described again after the
+// statement ran), rows fetched FetchRows at a time into the record store.
+#pragma once
+
+#include <memory>
+
+#include "dacore/driver_record_set.h"
+#include "testing/sqlite_driver_command.h"
+
+namespace sqlite_driver {
+
+class TSQLiteRecordSet : public dacore::TCRRecordSet {
+  CLASSLIB_CLASS(TSQLiteRecordSet, dacore::TCRRecordSet)
+ public:
+  ~TSQLiteRecordSet() override;
+
+  std::unique_ptr<dacore::TCRCommand> CreateCommand() override { return std::make_unique<TSQLiteCommand>(); }
+  bool NeedInitFieldsAfterExecute() override { return untyped_columns_; }
+  // Appends up to FetchRows rows; whether any came.
+  bool Fetch() override;
+  TSQLiteCommand& Command() { return *static_cast<TSQLiteCommand*>(GetCommand()); }
+
+ protected:
+  void InternalPrepare() override;
+  void InternalOpen() override;
+  void InternalInitFields() override;
+
+ private:
+  void AppendRow();
+  dacore::TCRTableInfo* TableOf(const char* table_name);
+
+  bool untyped_columns_ = false;
+};
+
+}  // namespace sqlite_driver
