@@ -50,6 +50,9 @@ using TFieldGetTextEvent = Event<void(TField* sender, std::string& text, bool di
 using TFieldSetTextEvent = Event<void(TField* sender, const std::string& text)>;
 
 enum TAlignment { taLeftJustify, taRightJustify, taCenter };
+// How the server fills a column the client leaves out: not at all, from a
+// counter (an auto-increment column), or from the column's default.
+enum TAutoRefreshFlag { arNone, arAutoInc, arDefault };
 
 class TField : public TComponent {
   CLASSLIB_CLASS(TField, TComponent)
@@ -106,6 +109,8 @@ class TField : public TComponent {
   void SetDisplayWidth(int width) { display_width_ = width; }
   TAlignment Alignment() const { return alignment_; }
   void SetAlignment(TAlignment alignment) { alignment_ = alignment; }
+  TAutoRefreshFlag AutoGenerateValue() const { return auto_generate_value_; }
+  void SetAutoGenerateValue(TAutoRefreshFlag value) { auto_generate_value_ = value; }
   const std::string& DefaultExpression() const { return default_expression_; }
   void SetDefaultExpression(const std::string& text) { default_expression_ = text; }
   const std::string& Origin() const { return origin_; }
@@ -274,6 +279,7 @@ class TField : public TComponent {
   std::string display_label_;
   int display_width_ = 0;
   TAlignment alignment_ = taLeftJustify;
+  TAutoRefreshFlag auto_generate_value_ = arNone;
   std::string default_expression_;
   std::string origin_;
   std::string edit_mask_;

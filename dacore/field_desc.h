@@ -55,6 +55,9 @@ class TFieldDesc : public classlib::TObject {
   // A fixed-width character column, trimmed over its length.
   bool Fixed() const { return fixed_; }
   void SetFixed(bool value) { fixed_ = value; }
+  // The column belongs to its table's key (set by the layer that knows it).
+  bool IsKey() const { return is_key_; }
+  void SetIsKey(bool value) { is_key_ = value; }
   bool Hidden() const { return hidden_; }
   void SetHidden(bool value) { hidden_ = value; }
 
@@ -88,6 +91,7 @@ class TFieldDesc : public classlib::TObject {
   bool required_ = false;
   bool read_only_ = false;
   bool fixed_ = false;
+  bool is_key_ = false;
   bool hidden_ = false;
   TObjectType* object_type_ = nullptr;
   TFieldDesc* parent_field_ = nullptr;

@@ -25,6 +25,7 @@
 #include "classlib/event.h"
 #include "classlib/variant.h"
 #include "dacore/store_mem_data.h"
+#include "dacore/support_xml_writer.h"
 
 namespace dacore {
 
@@ -142,6 +143,19 @@ class TMemDataSet : public classlib::TDataSet {
   virtual bool CheckRecordSetState() { return false; }
   virtual bool CheckFetchLimit() { return false; }
   virtual void PerformSpecialSQL();
+
+ public:
+  // ---- XML export of a field (row-set attribute vocabulary) ----
+  // Attributes go into the element the caller has just opened; texts from
+  // the data are UTF-8 and escaped with EncodeXmlText.
+  virtual void WriteFieldXMLDataType(classlib::TField* field, const TFieldDesc& desc,
+                                     const std::string& field_alias, XmlTextWriter& writer);
+  virtual void WriteFieldXMLAttributeType(classlib::TField* field, const TFieldDesc& desc,
+                                          const std::string& field_alias, XmlTextWriter& writer);
+  // The escaped text of the field's value in the active record.
+  virtual std::string WriteFieldXMLValue(classlib::TField* field, const TFieldDesc& desc);
+
+ protected:
 
   // ---- Record buffers ----
   classlib::TRecordBuffer AllocRecordBuffer() override;
