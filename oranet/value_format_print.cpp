@@ -127,9 +127,13 @@ std::string FormatOraDateTime(const TNetDateTime& value, std::string_view format
   if (value.IsEmpty()) return "";
   TPrintState s;
   s.p = value.WallParts();
+  // The machine's zone is asked for only when the model prints a zone.
+  const bool printsZone = std::any_of(tokens.begin(), tokens.end(), [](const TFormatToken& t) {
+    return t.element == E::kZoneHour || t.element == E::kZoneMinute || t.element == E::kZoneRegion;
+  });
   if (value.HandleType() == oracle::OCI_DTYPE_TIMESTAMP_TZ) {
     value.GetTimeZoneOffset(s.zoneHour, s.zoneMinute);
-  } else {
+  } else if (printsZone) {
     LocalTimeZoneOffset(s.zoneHour, s.zoneMinute);
   }
   s.fracPrecision = fracPrecision;
