@@ -186,13 +186,15 @@ int TNetDateTime::WallShiftMinutes() const {
 
 TDateTimeParts TNetDateTime::WallParts() const {
   TDateTimeParts p = StoredParts();
-  if (!IsEmpty()) ShiftByMinutes(p.year, p.month, p.day, p.hour, p.minute, true, WallShiftMinutes());
+  const int shift = IsEmpty() ? 0 : WallShiftMinutes();
+  if (shift != 0) ShiftByMinutes(p.year, p.month, p.day, p.hour, p.minute, true, shift);
   return p;
 }
 
 void TNetDateTime::SetWallParts(const TDateTimeParts& parts) {
   TDateTimeParts p = parts;
-  ShiftByMinutes(p.year, p.month, p.day, p.hour, p.minute, false, WallShiftMinutes());
+  const int shift = WallShiftMinutes();
+  if (shift != 0) ShiftByMinutes(p.year, p.month, p.day, p.hour, p.minute, false, shift);
   SetStoredParts(p);
 }
 

@@ -1,5 +1,6 @@
 // Writing a date or timestamp by a format model.
 #include <algorithm>
+#include <charconv>
 #include <cstdlib>
 
 #include "classlib/format_settings.h"
@@ -26,9 +27,10 @@ struct TPrintState {
 
   // Zero-padded to `width` digits, or as it is in fill mode.
   void Number(int64_t value, int width) {
-    const std::string digits = std::to_string(value);
-    if (!fill && static_cast<int>(digits.size()) < width) out.append(static_cast<size_t>(width) - digits.size(), '0');
-    out += digits;
+    char digits[24];
+    const size_t n = static_cast<size_t>(std::to_chars(digits, digits + sizeof digits, value).ptr - digits);
+    if (!fill && static_cast<int>(n) < width) out.append(static_cast<size_t>(width) - n, '0');
+    out.append(digits, n);
   }
   void Name(const std::string& name, TNameCase nameCase, bool pad) {
     out += NameInCase(name, nameCase);
@@ -115,6 +117,21 @@ void PrintToken(TPrintState& s, const TFormatToken& t) {
   }
 }
 
+// The elements of the last model a thread used: values are mostly written
+// many at a time with one model.
+const std::vector<TFormatToken>& TokensOf(std::string_view format) {
+  thread_local std::string lastFormat;
+  thread_local std::vector<TFormatToken> lastTokens;
+  thread_local bool cached = false;
+  if (!cached || format != lastFormat) {
+    cached = false;
+    lastTokens = TokenizeFormat(format);
+    lastFormat.assign(format);
+    cached = true;
+  }
+  return lastTokens;
+}
+
 }  // namespace
 
 std::string_view DefaultDateTimeFormat(const TNetDateTime& value) {
@@ -123,7 +140,7 @@ std::string_view DefaultDateTimeFormat(const TNetDateTime& value) {
 }
 
 std::string FormatOraDateTime(const TNetDateTime& value, std::string_view format, int fracPrecision) {
-  const std::vector<TFormatToken> tokens = TokenizeFormat(format);
+  const std::vector<TFormatToken>& tokens = TokensOf(format);
   if (value.IsEmpty()) return "";
   TPrintState s;
   s.p = value.WallParts();

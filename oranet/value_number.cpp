@@ -117,11 +117,9 @@ bool WholeMagnitude(const TDigits100& r, uint64_t limit, uint64_t& magnitude) {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-}  // namespace
-
-void NumberFromDecimal(const TNumberDecimal& decimal, OCINumber& number) {
-  std::string_view digits = decimal.digits;
-  int exponent = decimal.exponent;
+// Digits and exponent as in TNumberDecimal (leading and trailing zeros
+// allowed) into the bytes.
+void PackDecimal(bool negative, std::string_view digits, int exponent, OCINumber& number) {
   while (!digits.empty() && digits.front() == '0') {
     digits.remove_prefix(1);
     --exponent;
@@ -155,7 +153,13 @@ void NumberFromDecimal(const TNumberDecimal& decimal, OCINumber& number) {
       ++base100Exponent;
     }
   }
-  Pack(decimal.negative, base100Exponent, d, static_cast<int>(kept), number);
+  Pack(negative, base100Exponent, d, static_cast<int>(kept), number);
+}
+
+}  // namespace
+
+void NumberFromDecimal(const TNumberDecimal& decimal, OCINumber& number) {
+  PackDecimal(decimal.negative, decimal.digits, decimal.exponent, number);
 }
 
 TNumberDecimal NumberToDecimal(const OCINumber& number) {
@@ -206,32 +210,34 @@ void NumberFromReal(double value, OCINumber& number) {
   char text[40];
   const auto end = std::to_chars(text, text + sizeof text, std::fabs(value), std::chars_format::scientific).ptr;
   // d[.ddd]e[+-]xx
-  TNumberDecimal decimal;
-  decimal.negative = value < 0;
+  char digits[24];
+  int n = 0;
   const char* at = text;
   for (; at < end && *at != 'e'; ++at) {
-    if (IsDigit(*at)) decimal.digits.push_back(*at);
+    if (IsDigit(*at)) digits[n++] = *at;
   }
   int exponent = 0;
   std::from_chars(at + 1 + (at[1] == '+' ? 1 : 0), end, exponent);
-  decimal.exponent = exponent + 1;
-  NumberFromDecimal(decimal, number);
+  PackDecimal(value < 0, std::string_view(digits, static_cast<size_t>(n)), exponent + 1, number);
 }
 
 double NumberToReal(const OCINumber& number) {
-  const TNumberDecimal decimal = NumberToDecimal(number);
-  if (decimal.digits.empty()) return 0.0;
+  const TDigits100 r = Unpack(number);
+  if (r.count == 0) return 0.0;
+  // "0.<base-100 digits>e<exponent>", read by the correctly rounding reader.
   char text[80];
   char* at = text;
   *at++ = '0';
   *at++ = '.';
-  std::memcpy(at, decimal.digits.data(), decimal.digits.size());
-  at += decimal.digits.size();
+  for (int i = 0; i < r.count; ++i) {
+    *at++ = static_cast<char>('0' + r.d[i] / 10);
+    *at++ = static_cast<char>('0' + r.d[i] % 10);
+  }
   *at++ = 'e';
-  at = std::to_chars(at, text + sizeof text, decimal.exponent).ptr;
+  at = std::to_chars(at, text + sizeof text, 2 * (r.exponent + 1)).ptr;
   double value = 0;
   std::from_chars(text, at, value);
-  return decimal.negative ? -value : value;
+  return r.negative ? -value : value;
 }
 
 void NumberFromText(std::string_view text, OCINumber& number, char decimalSeparator) {
