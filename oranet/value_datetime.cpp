@@ -84,7 +84,16 @@ void TNetDateTime::Shrink() {
   size_ = kDateSize;
 }
 
+void CheckStorableYear(int year) {
+  // The century byte keeps the century mod 100: beyond four digits the
+  // year would come back as another one.
+  if (year < -kMaxYear || year > kMaxYear) {
+    RaiseNetException("ORA-01841 (full) year must be between -4713 and +9999, and not be 0");
+  }
+}
+
 void TNetDateTime::SetDate(int year, int month, int day) {
+  CheckStorableYear(year);
   EnsureSize(false, false);
   value_[0] = static_cast<uint8_t>((year / 100) % 100 + 100);
   value_[1] = static_cast<uint8_t>(year % 100 + 100);

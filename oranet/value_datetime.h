@@ -122,6 +122,10 @@ class TNetDateTime : public TNetDescriptor {
   int referenceMinute_ = 0;
 };
 
+// Raises "ORA-01841 ..." for a year the bytes cannot hold (beyond four
+// digits either way).
+void CheckStorableYear(int year);
+
 // A zone text "[+|-]hh:mm" as hour and minute (the minute takes the hour's
 // sign); empty is 0:00.
 void ParseTimeZoneText(std::string_view text, int& hour, int& minute);

@@ -336,6 +336,7 @@ void ParseDateTimeFormat(TNetDateTime& value, std::string_view text, std::string
                     : type == oracle::OCI_DTYPE_TIMESTAMP_LTZ ? zone - value.ReferenceZoneMinutes()
                                                               : 0;
   ShiftByMinutes(p.year, p.month, p.day, p.hour, p.minute, false, shift);
+  CheckStorableYear(p.year);  // before the value is touched
   value.SetSize(0);
   value.SetStoredParts(p);
   value.SetTimeZone(zoneHour, zoneMinute);

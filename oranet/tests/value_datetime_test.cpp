@@ -83,6 +83,10 @@ TEST(ValueDateTimeTest, DatesHaveTheDatabasesBytes) {
   EXPECT_EQ(BytesOf(v), (Bytes{100, 99, 1, 2, 2, 3, 4, 0x1D, 0xCD, 0x65, 0x00}));
   v.SetTime(1, 2, 3, 0);
   EXPECT_EQ(v.Size(), 7u);
+  // A fifth digit of the year has no byte to go to.
+  EXPECT_THROW(v.SetDate(10000, 1, 1), classlib::Exception);
+  TNetDateTime zoned(nullptr, OCI_DTYPE_TIMESTAMP_TZ);
+  EXPECT_THROW(zoned.Construct(9999, 12, 31, 23, 0, 0, 0, "-02:00"), classlib::Exception);
 }
 
 TEST(ValueDateTimeTest, ZonedValuesKeepUtcAndTheirZone) {

@@ -148,6 +148,11 @@ TEST_F(ValueFormatTest, BadTextsAndModelsAreNamed) {
   ExpectParseError("ORA-01841 (full) year must be between -4713 and +9999, and not be 0", "-4714", "SYYYY");
   ExpectParseError("ORA-01874 time zone hour must be between -12 and 13", "+14", "TZH");
   ExpectParseError("ORA-01821 date format not recognized", "1", "DD TZD");
+  // 9999-12-31 22:00 at -03:00 is past 9999 in UTC: the value stays as it was.
+  TNetDateTime zoned(nullptr, OCI_DTYPE_TIMESTAMP_TZ);
+  ParseDateTimeFormat(zoned, "2000-01-01", "YYYY-MM-DD");
+  EXPECT_THROW(ParseDateTimeFormat(zoned, "9999-12-31 22 -03", "YYYY-MM-DD HH24 TZH"), classlib::Exception);
+  EXPECT_EQ(zoned.WallParts().year, 2000);
   EXPECT_EQ(Parse("0044 BC", "YYYY BC").year, -44);
   EXPECT_EQ(Parse("2000 b.c.", "YYYY A.D.").year, -2000);
 }
