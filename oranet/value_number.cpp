@@ -249,10 +249,14 @@ void NumberFromText(std::string_view text, OCINumber& number, char decimalSepara
   skipBlanks();
   TNumberDecimal decimal;
   if (i < n && (text[i] == '+' || text[i] == '-')) decimal.negative = text[i++] == '-';
+  // Leading zeros of the whole part are neither kept nor counted.
   size_t wholeDigits = 0;
   size_t allDigits = 0;
-  for (; i < n && IsDigit(text[i]); ++i, ++wholeDigits) decimal.digits.push_back(text[i]);
-  allDigits = wholeDigits;
+  for (; i < n && IsDigit(text[i]); ++i, ++allDigits) {
+    if (wholeDigits == 0 && text[i] == '0') continue;
+    decimal.digits.push_back(text[i]);
+    ++wholeDigits;
+  }
   if (i < n && text[i] == decimalSeparator) {
     for (++i; i < n && IsDigit(text[i]); ++i, ++allDigits) decimal.digits.push_back(text[i]);
   }

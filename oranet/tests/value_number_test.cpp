@@ -107,6 +107,8 @@ TEST(ValueNumberTest, ValuesBeyondTwentyDigitsRoundAndTheRangeIsKept) {
   EXPECT_THROW(FromText("1E+126"), classlib::Exception);
   EXPECT_TRUE(NumberIsZero(FromText("1E-131")));
   EXPECT_THROW(FromText("1E+99999999999999999999"), classlib::Exception);
+  EXPECT_EQ(NumberToText(FromText(std::string(2000000, '0') + "12.5")), "12.5");
+  EXPECT_EQ(NumberToText(FromText("000")), "0");
 }
 
 TEST(ValueNumberTest, DoublesComeBackWithinRoundingError) {
