@@ -48,6 +48,13 @@ class TNetHandle {
   const void* owner_;
 };
 
+// The objects behind descriptors (values the caller allocates with
+// OCIDescriptorAlloc rather than handles).
+class TNetDescriptor : public TNetHandle {
+ public:
+  using TNetHandle::TNetHandle;
+};
+
 // The object behind a handle as the caller holds it (the address of its
 // TNetHandle), when it is a T; null otherwise.
 template <class T>

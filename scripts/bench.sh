@@ -18,7 +18,9 @@
 # folder already has one).
 # Configure the build with
 #   cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release
-#   cmake --build build/release --target fib_bench app_bench
+#   cmake --build build/release --target fib_bench app_bench oranet_bench
+# (oranet_bench is run when it has been built: NUMBER encoding and date
+# formatting against the standard library).
 set -euo pipefail
 
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -47,6 +49,7 @@ run() {  # name, executable, filter, extra environment...
 
 echo "load before: $(uptime)" >&2
 if [[ -z "${SKIP_FIB:-}" ]]; then run fib "$build/fib/fib_bench" '.'; fi
+if [[ -x "$build/oranet/oranet_bench" ]]; then run oranet "$build/oranet/oranet_bench" '.'; fi
 run transfer "$build/app/app_bench" 'BM_Transfer'
 run update_tmpfs "$build/app/app_bench" 'BM_UpdateRunTmpfs' \
   UPDATE_RUN_STATEMENTS="${UPDATE_RUN_STATEMENTS:-20000}"
@@ -113,6 +116,20 @@ for label, ours, peer in pairs:
         continue
     unit = medians[("fib", ours)]["time_unit"]
     print(f"| {label} | {peer_label(peer)} | {a:.1f} {unit} | {b:.1f} {unit} | {a / b:.3f} |")
+# (what is measured, our benchmark, the standard library's, its name)
+oranet_pairs = [
+    ("NUMBER encode 1M integers", "BM_NumberEncodeInt", "BM_ToCharsInt", "std::to_chars"),
+    ("NUMBER decode 1M integers", "BM_NumberDecodeInt", "BM_FromCharsInt", "std::from_chars"),
+    ("NUMBER encode 1M doubles", "BM_NumberEncodeReal", "BM_ToCharsReal", "std::to_chars"),
+    ("NUMBER decode 1M doubles", "BM_NumberDecodeReal", "BM_FromCharsReal", "std::from_chars"),
+    ("format 1M dates by a model", "BM_FormatModel", "BM_Strftime", "strftime"),
+]
+for label, ours, peer, peer_name in oranet_pairs:
+    a, b = time_of("oranet", ours), time_of("oranet", peer)
+    if a is None or b is None:
+        continue
+    unit = medians[("oranet", ours)]["time_unit"]
+    print(f"| {label} | {peer_name} | {a:.1f} {unit} | {b:.1f} {unit} | {a / b:.3f} |")
 a, b = time_of("transfer", "BM_TransferThroughUpdater"), time_of("transfer", "BM_TransferRawCalls")
 if a is not None and b is not None:
     print(f"| blob transfer 1000 x 64 KB | raw client | {a:.0f} ms | {b:.0f} ms | {a / b:.3f} |")

@@ -9,8 +9,8 @@
 
 namespace oranet::fuzz {
 
-// How far an input got before it ended.
-enum class Reached { kNothing, kConnected, kNegotiated, kMessages };
+// How far an input got before it ended (texts: refused or accepted).
+enum class Reached { kNothing, kConnected, kNegotiated, kMessages, kAccepted };
 
 // Byte 0: bit 0 selects the negotiated representation after the connect.
 // The rest is everything the server says: the handshake answers, then the
@@ -29,5 +29,20 @@ Reached RunTtcReader(const uint8_t* data, size_t size);
 // otherwise the rest is read as logon replies after negotiation, bit 1 the
 // conversion flag, bit 2 phase 2.
 Reached RunLogonReader(const uint8_t* data, size_t size);
+
+// Byte 0: bit 0 reads the rest as NUMBER text (then writes it and reads it
+// back, which must give the same value), else as a NUMBER's bytes from a
+// server (up to 22), written as text, integer and double and compared.
+Reached RunNumberText(const uint8_t* data, size_t size);
+
+// Byte 0: bit 0 day to second (else year to month), bits 1-4 the leading
+// precision. The rest is an interval text; an accepted one is written with
+// nine fraction digits and read back to the same bytes.
+Reached RunIntervalText(const uint8_t* data, size_t size);
+
+// Byte 0: the value's type (68, 69 or 70 by its value mod 3). The rest is
+// a format model, a zero byte and a date text; the text is read by the
+// model and written by it again, and a fixed value is written by the model.
+Reached RunDateText(const uint8_t* data, size_t size);
 
 }  // namespace oranet::fuzz

@@ -58,7 +58,7 @@ Input Mutate(Input input, std::mt19937& rng) {
 // many reached each stage.
 std::vector<int> FuzzRun(Target target, const std::vector<Input>& seeds) {
   std::mt19937 rng(20261207);
-  std::vector<int> reached(4, 0);
+  std::vector<int> reached(5, 0);
   for (int i = 0; i < kInputs; ++i) {
     Input input;
     if (i % 2 == 0) {
@@ -101,6 +101,32 @@ TEST(FuzzRunTest, LogonSeedsOfWholeLogonsRunToTheEnd) {
 TEST(FuzzRunTest, LogonReaderEndsEveryInputInAResultOrAnError) {
   const std::vector<int> reached = FuzzRun(RunLogonReader, Seeds("logon_reply_fuzz"));
   EXPECT_GT(reached[static_cast<int>(Reached::kMessages)], kInputs / 50);
+}
+
+// Every seed of the text readers but the model of print-only elements is
+// accepted: the seeds stay meaningful.
+TEST(FuzzRunTest, TextSeedsAreAccepted) {
+  const std::pair<const char*, Target> kHarnesses[] = {{"value_number_text_fuzz", RunNumberText},
+                                                       {"value_interval_text_fuzz", RunIntervalText},
+                                                       {"value_date_text_fuzz", RunDateText}};
+  for (const auto& [harness, target] : kHarnesses) {
+    for (const auto& entry : std::filesystem::directory_iterator(std::string(ORANET_FUZZ_CORPUS) + "/" + harness)) {
+      std::ifstream in(entry.path(), std::ios::binary);
+      const Input seed{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+      const bool printOnly = entry.path().filename() == "print_only";
+      EXPECT_EQ(target(seed.data(), seed.size()) == Reached::kAccepted, !printOnly) << entry.path();
+    }
+  }
+}
+
+TEST(FuzzRunTest, TextReadersEndEveryInputInAResultOrAnError) {
+  const std::pair<const char*, Target> kHarnesses[] = {{"value_number_text_fuzz", RunNumberText},
+                                                       {"value_interval_text_fuzz", RunIntervalText},
+                                                       {"value_date_text_fuzz", RunDateText}};
+  for (const auto& [harness, target] : kHarnesses) {
+    const std::vector<int> reached = FuzzRun(target, Seeds(harness));
+    EXPECT_GT(reached[static_cast<int>(Reached::kAccepted)], kInputs / 100) << harness;
+  }
 }
 
 }  // namespace
