@@ -5,6 +5,7 @@
 
 #include <cstddef>
 
+#include "classlib/bcd.h"
 #include "oracle/call_table.h"
 #include "oracle/oci_defs.h"
 
@@ -129,6 +130,37 @@ inline constexpr OciEntry<OciSlot::OCIIntervalAssign,
 inline constexpr OciEntry<OciSlot::OCIIntervalCompare,
     sword(void* env, OCIError* error, OCIInterval* left, OCIInterval* right, sword* result)>
     OCIIntervalCompare{};
+// The rest of the value calls, which the layer reaches in direct mode only
+// through the network client's own implementations.
+inline constexpr OciEntry<OciSlot::OCIDateTimeCheck,
+    sword(void* env, OCIError* error, const OCIDateTime* value, ub4* valid)> OCIDateTimeCheck{};
+inline constexpr OciEntry<OciSlot::OCIDateTimeGetTimeZoneOffset,
+    sword(void* env, OCIError* error, const OCIDateTime* value, sb1* hour, sb1* minute)>
+    OCIDateTimeGetTimeZoneOffset{};
+inline constexpr OciEntry<OciSlot::OCIDateTimeGetTimeZoneName,
+    sword(void* env, OCIError* error, const OCIDateTime* value, ub1* buffer, ub4* buffer_length)>
+    OCIDateTimeGetTimeZoneName{};
+inline constexpr OciEntry<OciSlot::OCIIntervalSetYearMonth,
+    sword(void* env, OCIError* error, sb4 years, sb4 months, OCIInterval* result)>
+    OCIIntervalSetYearMonth{};
+inline constexpr OciEntry<OciSlot::OCIIntervalGetYearMonth,
+    sword(void* env, OCIError* error, sb4* years, sb4* months, const OCIInterval* value)>
+    OCIIntervalGetYearMonth{};
+inline constexpr OciEntry<OciSlot::OCIIntervalSetDaySecond,
+    sword(void* env, OCIError* error, sb4 days, sb4 hours, sb4 minutes, sb4 seconds, sb4 fraction,
+          OCIInterval* result)> OCIIntervalSetDaySecond{};
+inline constexpr OciEntry<OciSlot::OCIIntervalGetDaySecond,
+    sword(void* env, OCIError* error, sb4* days, sb4* hours, sb4* minutes, sb4* seconds,
+          sb4* fraction, const OCIInterval* value)> OCIIntervalGetDaySecond{};
+inline constexpr OciEntry<OciSlot::OCIIntervalFromNumber,
+    sword(void* env, OCIError* error, OCIInterval* value, OCINumber* number)>
+    OCIIntervalFromNumber{};
+inline constexpr OciEntry<OciSlot::OCINumberFromBCD,
+    sword(OCIError* error, const classlib::TBcd* bcd, OCINumber* number)> OCINumberFromBCD{};
+inline constexpr OciEntry<OciSlot::OCINumberToBCD,
+    sword(OCIError* error, const OCINumber* number, classlib::TBcd* bcd)> OCINumberToBCD{};
+inline constexpr OciEntry<OciSlot::OCIRowidToChar,
+    sword(OCIRowid* rowid, OraText* buffer, ub2* buffer_length, OCIError* error)> OCIRowidToChar{};
 // clang-format on
 
 }  // namespace oracle

@@ -3,8 +3,10 @@
 #include "classlib/exceptions.h"
 #include "oracle/call_direct.h"
 #include "oracle/call_entries.h"
+#include "oracle/call_entries_values.h"
 #include "oracle/call_state.h"
 #include "oranet/oci_entries.h"
+#include "oranet/oci_value_entries.h"
 
 namespace oranet {
 
@@ -18,11 +20,53 @@ void Install(const OciEntry<S, Sig>&, typename OciEntry<S, Sig>::Function functi
   SetOciEntry(S, reinterpret_cast<void*>(function));
 }
 
+// Numbers, ROWIDs, date-times and intervals are computed here, without the
+// server.
+void InstallValueEntries() {
+  Install(oracle::OCINumberAssign, NetNumberAssign);
+  Install(oracle::OCINumberCmp, NetNumberCmp);
+  Install(oracle::OCINumberFromInt, NetNumberFromInt);
+  Install(oracle::OCINumberToInt, NetNumberToInt);
+  Install(oracle::OCINumberFromReal, NetNumberFromReal);
+  Install(oracle::OCINumberToReal, NetNumberToReal);
+  Install(oracle::OCINumberFromText, NetNumberFromText);
+  Install(oracle::OCINumberToText, NetNumberToText);
+  Install(oracle::OCIRowidToChar, NetRowidToChar);
+  Install(oracle::OCIDateTimeConstruct, NetDateTimeConstruct);
+  Install(oracle::OCIDateTimeCheck, NetDateTimeCheck);
+  Install(oracle::OCIDateTimeFromText, NetDateTimeFromText);
+  Install(oracle::OCIDateTimeToText, NetDateTimeToText);
+  Install(oracle::OCIDateTimeGetDate, NetDateTimeGetDate);
+  Install(oracle::OCIDateTimeGetTime, NetDateTimeGetTime);
+  Install(oracle::OCIDateTimeGetTimeZoneOffset, NetDateTimeGetTimeZoneOffset);
+  Install(oracle::OCIDateTimeGetTimeZoneName, NetDateTimeGetTimeZoneName);
+  Install(oracle::OCIDateTimeAssign, NetDateTimeAssign);
+  Install(oracle::OCIDateTimeCompare, NetDateTimeCompare);
+  Install(oracle::OCIIntervalFromText, NetIntervalFromText);
+  Install(oracle::OCIIntervalToText, NetIntervalToText);
+  Install(oracle::OCIIntervalCheck, NetIntervalCheck);
+  Install(oracle::OCIIntervalAssign, NetIntervalAssign);
+  Install(oracle::OCIIntervalCompare, NetIntervalCompare);
+  Install(oracle::OCIIntervalSetYearMonth, NetIntervalSetYearMonth);
+  Install(oracle::OCIIntervalGetYearMonth, NetIntervalGetYearMonth);
+  Install(oracle::OCIIntervalSetDaySecond, NetIntervalSetDaySecond);
+  Install(oracle::OCIIntervalGetDaySecond, NetIntervalGetDaySecond);
+  Install(oracle::OCIIntervalFromNumber, NetIntervalFromNumber);
+}
+
+// The decimal conversions are the class library's own, so they have a
+// step of their own.
+void InstallNetBcd() {
+  Install(oracle::OCINumberFromBCD, NetNumberFromBCD);
+  Install(oracle::OCINumberToBCD, NetNumberToBCD);
+}
+
 void InstallEntries() {
   Install(oracle::OCIEnvCreate, NetEnvCreate);
   Install(oracle::OCIHandleAlloc, NetHandleAlloc);
   Install(oracle::OCIHandleFree, NetHandleFree);
-  Install(oracle::OCIDescriptorFree, NetHandleFree);
+  Install(oracle::OCIDescriptorAlloc, NetDescriptorAlloc);
+  Install(oracle::OCIDescriptorFree, NetDescriptorFree);
   Install(oracle::OCIErrorGet, NetErrorGet);
   Install(oracle::OCIAttrGet, NetAttrGet);
   Install(oracle::OCIAttrSet, NetAttrSet);
@@ -35,6 +79,7 @@ void InstallEntries() {
   Install(oracle::OCIBreak, NetBreak);
   Install(oracle::OCITransCommit, NetTransCommit);
   Install(oracle::OCITransRollback, NetTransRollback);
+  InstallValueEntries();
 }
 
 constexpr OciSlot kNotSupported[] = {
@@ -87,6 +132,7 @@ void InitNet() {
       oracle::OCIHandleAlloc(hOCIEnv, &error, OCI_HTYPE_ERROR, 0, nullptr) != OCI_SUCCESS)
     throw classlib::Exception("Can't initialize Net client");
   hOCIError = static_cast<OCIError*>(error);
+  InstallNetBcd();
   OCIInited = true;
 }
 

@@ -78,7 +78,7 @@ sword NetDescriptorFree(void* descriptor, ub4) {
 // ---- date and time ----------------------------------------------------------
 
 sword NetDateTimeConstruct(void*, OCIError* error, OCIDateTime* datetime, sb2 year, ub1 month, ub1 day, ub1 hour,
-                           ub1 minute, ub1 second, ub4 fraction, OraText* zone, size_t zoneLength) {
+                           ub1 minute, ub1 second, ub4 fraction, const OraText* zone, size_t zoneLength) {
   TNetDateTime* value = NetHandleAs<TNetDateTime>(datetime);
   if (!value) return OCI_INVALID_HANDLE;
   return Local(error, [&] { value->Construct(year, month, day, hour, minute, second, fraction, TextArg(zone, zoneLength)); });

@@ -27,7 +27,7 @@ sword NetDescriptorFree(void* descriptor, ub4 type);
 // Dates and times are those of the value's own zone (with time zone) or
 // the machine's (local time zone).
 sword NetDateTimeConstruct(void* handle, OCIError* error, OCIDateTime* datetime, sb2 year, ub1 month, ub1 day,
-                           ub1 hour, ub1 minute, ub1 second, ub4 fraction, OraText* zone, size_t zoneLength);
+                           ub1 hour, ub1 minute, ub1 second, ub4 fraction, const OraText* zone, size_t zoneLength);
 sword NetDateTimeCheck(void* handle, OCIError* error, const OCIDateTime* datetime, ub4* valid);
 // The language arguments are ignored; an empty format takes the default
 // model of the value's type.

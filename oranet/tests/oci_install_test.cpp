@@ -9,6 +9,7 @@
 #include "classlib/exceptions.h"
 #include "oracle/call_direct.h"
 #include "oracle/call_entries.h"
+#include "oracle/call_entries_values.h"
 #include "oracle/call_state.h"
 #include "oranet/oci_context.h"
 #include "oranet/oci_install.h"
@@ -101,6 +102,34 @@ TEST_F(OciInstallTest, HandleAllocationThroughTheTable) {
   ASSERT_EQ(OCIHandleAlloc(hOCIEnv, &handle, OCI_HTYPE_SVCCTX, 0, nullptr), OCI_SUCCESS);
   EXPECT_NE(handle, nullptr);
   EXPECT_EQ(OCIHandleFree(handle, OCI_HTYPE_SVCCTX), OCI_SUCCESS);
+}
+
+// Values are computed by the client itself: numbers, date-times and their
+// descriptors answer through the table without a server.
+TEST_F(OciInstallTest, ValueCallsAnswerThroughTheTable) {
+  InstallDirectMode();
+  OCINumber number{};
+  const int64_t value = -123456;
+  ASSERT_EQ(OCINumberFromInt(hOCIError, &value, sizeof value, OCI_NUMBER_SIGNED, &number), OCI_SUCCESS);
+  OraText text[64] = {};
+  ub4 size = sizeof text;
+  ASSERT_EQ(OCINumberToText(hOCIError, &number, nullptr, 0, nullptr, 0, &size, text), OCI_SUCCESS);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(text), size), "-123456");
+  classlib::TBcd bcd{};
+  EXPECT_EQ(OCINumberToBCD(hOCIError, &number, &bcd), OCI_SUCCESS);
+  EXPECT_EQ(classlib::BCDToStr(bcd), "-123456");
+
+  void* stamp = nullptr;
+  ASSERT_EQ(OCIDescriptorAlloc(hOCIEnv, &stamp, OCI_DTYPE_TIMESTAMP, 0, nullptr), OCI_SUCCESS);
+  auto* value_stamp = static_cast<OCIDateTime*>(stamp);
+  ASSERT_EQ(OCIDateTimeConstruct(hOCIEnv, hOCIError, value_stamp, 2024, 2, 29, 13, 5, 7, 0, nullptr, 0), OCI_SUCCESS);
+  sb2 year = 0;
+  ub1 month = 0, day = 0;
+  EXPECT_EQ(OCIDateTimeGetDate(hOCIEnv, hOCIError, value_stamp, &year, &month, &day), OCI_SUCCESS);
+  EXPECT_EQ(year, 2024);
+  EXPECT_EQ(month, 2);
+  EXPECT_EQ(day, 29);
+  EXPECT_EQ(OCIDescriptorFree(stamp, OCI_DTYPE_TIMESTAMP), OCI_SUCCESS);
 }
 
 TEST_F(OciInstallTest, SessionLogsOnCommitsAndLogsOffThroughTheTable) {
