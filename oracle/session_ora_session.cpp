@@ -140,8 +140,18 @@ void TOraSession::SetHomeName(const std::string& name) {
 // before the client library is loaded for this connect.
 void TOraSession::ApplyHomeName() { SetHomeName(home_name_); }
 
+namespace {
+
+// A loaded client library's discovery has read the homes already (and
+// reading them again would forget which of them is on PATH).
+void ReadHomesUnlessLoaded() {
+  if (!IsOciLoaded()) ReadOracleHomes();
+}
+
+}  // namespace
+
 uint8_t TOraSession::Home() const {
-  ReadOracleHomes();
+  ReadHomesUnlessLoaded();
   for (size_t i = 0; i < OracleHomes.size(); ++i)
     if (classlib::SameText(OracleHomes[i].Name, OracleHomeName)) return static_cast<uint8_t>(i + 1);
   return ohDefault;
@@ -149,7 +159,7 @@ uint8_t TOraSession::Home() const {
 
 void TOraSession::SetHome(uint8_t index) {
   if (index == ohDefault) return;
-  ReadOracleHomes();
+  ReadHomesUnlessLoaded();
   if (index > OracleHomes.size()) return;
   SetHomeName(OracleHomes[index - 1].Name);
 }
