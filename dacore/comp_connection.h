@@ -81,7 +81,7 @@ class TCustomDAConnection : public classlib::TCustomConnection {
   virtual std::string GetTransactionID() const { return transaction_id_; }
   // Statements record an implicit transaction that the server opened for them.
   void SetTransactionID(const std::string& value) { transaction_id_ = value; }
-  bool InTransaction() const { return !GetTransactionID().empty(); }
+  virtual bool InTransaction() const { return !GetTransactionID().empty(); }
   virtual void StartTransaction();
   virtual void Commit();
   virtual void Rollback();
@@ -107,6 +107,11 @@ class TCustomDAConnection : public classlib::TCustomConnection {
   void DoConnect() override;
   void DoDisconnect() override;
   bool GetConnected() const override;
+
+  // A descendant's constructor puts its own option classes in place of the
+  // generic ones.
+  void SetOptions(std::unique_ptr<TDAConnectionOptions> options) { options_ = std::move(options); }
+  void SetPoolingOptions(std::unique_ptr<TPoolingOptions> options) { pooling_options_ = std::move(options); }
 
   // Creates the driver connection (or takes one from a pool) and attaches it
   // with SetIConnection; the base attaches nothing.

@@ -9,6 +9,8 @@ namespace oracle {
 
 namespace {
 
+constexpr const char* kNoInstaller = "Direct mode is not available: the network client is not registered";
+
 std::atomic<IDirectModeInstaller*>& Installer() {
   static std::atomic<IDirectModeInstaller*> installer{nullptr};
   return installer;
@@ -20,10 +22,13 @@ void RegisterDirectModeInstaller(IDirectModeInstaller* installer) { Installer().
 
 bool HasDirectModeInstaller() { return Installer().load() != nullptr; }
 
+void CheckDirectModeInstaller() {
+  if (!HasDirectModeInstaller()) throw classlib::Exception(kNoInstaller);
+}
+
 void InstallDirectMode() {
   IDirectModeInstaller* installer = Installer().load();
-  if (!installer)
-    throw classlib::Exception("Direct mode is not available: the network client is not registered");
+  if (!installer) throw classlib::Exception(kNoInstaller);
   installer->Install();
 }
 

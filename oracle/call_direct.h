@@ -24,6 +24,7 @@ bool HasDirectModeInstaller();
 
 // Raises "Direct mode is not available: the network client is not
 // registered" when no installer is registered.
+void CheckDirectModeInstaller();
 void InstallDirectMode();
 // Leaves direct mode; does nothing when it is not active or no installer is
 // registered.

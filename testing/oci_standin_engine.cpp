@@ -75,6 +75,24 @@ std::string ReleaseText(const std::string& banner) {
   return banner.substr(at, banner.find(' ', at) - at);
 }
 
+// The settings that take a name rather than a literal; a name in double
+// quotes keeps its case.
+bool IsNameSetting(const std::string& name) { return name == "CURRENT_SCHEMA" || name == "OPTIMIZER_MODE"; }
+
+sb4 AlterNameSetting(Handle* session, const std::string& name, const std::string& word, std::string& text) {
+  std::string value = word;
+  if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+    value = value.substr(1, value.size() - 2);
+  else
+    value = Upper(value);
+  if (value.empty() || value.find_first_of(" '\t") != std::string::npos) {
+    text = "ORA-00922: missing or invalid option";
+    return 922;
+  }
+  NlsOf(session)[name] = value;
+  return 0;
+}
+
 // ALTER SESSION SET name = 'literal', the literal's quotes doubled inside.
 sb4 AlterSession(Handle* session, const std::string& sql, std::string& text) {
   std::string rest = Trimmed(sql.substr(std::strlen("ALTER SESSION SET ")));
@@ -85,6 +103,7 @@ sb4 AlterSession(Handle* session, const std::string& sql, std::string& text) {
   }
   std::string name = Upper(Trimmed(rest.substr(0, equals)));
   std::string literal = Trimmed(rest.substr(equals + 1));
+  if (IsNameSetting(name)) return AlterNameSetting(session, name, literal, text);
   if (literal.empty() || literal[0] != '\'') {
     text = "ORA-00922: missing or invalid option";
     return 922;
@@ -165,6 +184,30 @@ sb4 SetIdentifier(State& state, Handle* session, std::vector<Bind>& binds, std::
   return 0;
 }
 
+// SYS_CONTEXT('USERENV', 'CURRENT_SCHEMA'): the schema set, else the user.
+sb4 CurrentSchema(Handle* session, std::vector<Bind>& binds) {
+  const auto& nls = NlsOf(session);
+  auto set = nls.find("CURRENT_SCHEMA");
+  auto user = session->values.find(OCI_ATTR_USERNAME);
+  std::string schema = set != nls.end() ? set->second : Upper(user == session->values.end() ? "" : user->second);
+  WriteString(FindBind(binds, "RESULT"), schema);
+  return 0;
+}
+
+// DBMS_TRANSACTION.LOCAL_TRANSACTION_ID: the open transaction's identifier,
+// or null; with (TRUE) a transaction is opened when none is.
+sb4 TransactionId(State& state, Handle* session, const std::string& upper, std::vector<Bind>& binds) {
+  if (session->extra.transaction_id.empty() && upper.find("LOCAL_TRANSACTION_ID(TRUE)") != std::string::npos)
+    session->extra.transaction_id = std::to_string(++state.world.transactions_made) + ".17.4242";
+  Bind* result = FindBind(binds, "RESULT");
+  if (session->extra.transaction_id.empty()) {
+    if (result && result->indicator) *result->indicator = -1;
+  } else {
+    WriteString(result, session->extra.transaction_id);
+  }
+  return 0;
+}
+
 }  // namespace
 
 sb4 RunStatement(State& state, Handle* session, const std::string& sql, std::vector<Bind>& binds,
@@ -181,8 +224,16 @@ sb4 RunStatement(State& state, Handle* session, const std::string& sql, std::vec
   if (upper.find("DBMS_LOCK.SLEEP") != std::string::npos) return Sleep(state, session, upper, text);
   if (upper.find("DBMS_SESSION.SET_IDENTIFIER") != std::string::npos)
     return SetIdentifier(state, session, binds, text);
+  if (upper.find("SYS_CONTEXT ('USERENV', 'CURRENT_SCHEMA')") != std::string::npos)
+    return CurrentSchema(session, binds);
+  if (upper.find("DBMS_TRANSACTION.LOCAL_TRANSACTION_ID") != std::string::npos)
+    return TransactionId(state, session, upper, binds);
   std::string word = upper.substr(0, upper.find_first_of(" \t\r\n("));
-  if (word == "INSERT" || word == "UPDATE" || word == "DELETE") ++session->extra.pending_work;
+  if (word == "INSERT" || word == "UPDATE" || word == "DELETE") {
+    ++session->extra.pending_work;
+    if (session->extra.transaction_id.empty())
+      session->extra.transaction_id = std::to_string(++state.world.transactions_made) + ".17.4242";
+  }
   return 0;
 }
 
@@ -199,6 +250,7 @@ void EndWork(State& state, const void* context, bool commit) {
   if (!session) return;
   if (commit) state.world.committed_work += session->extra.pending_work;
   session->extra.pending_work = 0;
+  session->extra.transaction_id.clear();
 }
 
 void NotifyBreak() { BreakSignal().notify_all(); }

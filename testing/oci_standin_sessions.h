@@ -34,6 +34,8 @@ struct SessionExtra {
   // first used, then the server's defaults) and uncommitted statements.
   std::map<std::string, std::string> nls;
   int pending_work = 0;
+  // The local transaction's identifier; empty when none is open.
+  std::string transaction_id;
   int running_calls = 0;
   bool break_requested = false;
   // Statement: its binds.
@@ -64,11 +66,14 @@ struct SessionWorld {
   std::map<const void*, Oci7Cursor> cursors;    // cursor area -> cursor
   std::map<int, std::string> oci7_texts;        // error number -> last text
   int pools_made = 0;
+  int transactions_made = 0;
 };
 
-// Runs a statement that is not a query on a session: ALTER SESSION, the
-// blocks the layer sends, DBMS_LOCK.SLEEP (until a break), DML (pending
-// work). Answers 0, or an Oracle error number with its text. May wait with
+// Runs a statement that is not a query on a session: ALTER SESSION (the
+// language settings, CURRENT_SCHEMA and OPTIMIZER_MODE), the blocks the
+// layer sends (the current schema, the local transaction's identifier),
+// DBMS_LOCK.SLEEP (until a break), DML (pending work, which opens a
+// transaction). Answers 0, or an Oracle error number with its text. May wait with
 // the state's lock released.
 sb4 RunStatement(State& state, Handle* session, const std::string& sql, std::vector<Bind>& binds,
                  std::string& text);

@@ -10,8 +10,7 @@
 #include "oranet/oci_entries.h"
 #include "oranet/oci_error.h"
 #include "oranet/tests/bounded_run.h"
-#include "oranet/tests/fake_server.h"
-#include "oranet/tests/logon_replies.h"
+#include "oranet/tests/fake_server_logon.h"
 
 namespace oranet::testing {
 namespace {
@@ -19,16 +18,6 @@ namespace {
 using namespace oracle;
 
 constexpr auto kBound = std::chrono::milliseconds(8000);
-
-TFakeScript LogonThen(const TBytes& phase2, std::initializer_list<TFakeStep> then) {
-  TFakeScript script{TFakeStep::Expect(kTnsConnect), TFakeStep::Send(kTnsAccept, TBytes(24, 0)),
-                     TFakeStep::Expect(kTnsData),    TFakeStep::SendRaw(DataPacket(ProtocolReply(6))),
-                     TFakeStep::Expect(kTnsData),    TFakeStep::SendRaw(DataPacket(DataTypeReply())),
-                     TFakeStep::Expect(kTnsData),    TFakeStep::SendRaw(DataPacket(Phase1Reply("0123456789ABCDEF"))),
-                     TFakeStep::Expect(kTnsData),    TFakeStep::SendRaw(DataPacket(phase2))};
-  script.insert(script.end(), then.begin(), then.end());
-  return script;
-}
 
 // The handles of one session, set up as the Oracle layer sets them.
 class OciSessionTest : public ::testing::Test {

@@ -1,0 +1,180 @@
+// TOraSession: the client mode switch, connecting and disconnecting, the
+// driver connection it makes or takes from a pool, and the fail-over it
+// reports.
+#include <exception>
+
+#include "oracle/call_binding.h"
+#include "oracle/call_direct.h"
+#include "oracle/call_state.h"
+#include "oracle/error_raise.h"
+#include "oracle/pool_ora_manager.h"
+#include "oracle/session_ora_session.h"
+
+namespace oracle {
+
+namespace {
+
+constexpr const char* kPoolingNotAllowed = "Operation is not allowed when Pooling is True";
+constexpr const char* kProxyClosed = "Operation is not allowed when the proxy connection is closed";
+constexpr const char* kProxyDirect = "The ProxySession feature not supported in Direct mode";
+
+}  // namespace
+
+// The process talks either to the client library or, in direct mode, to the
+// network client; every session goes through the same table, so a switch
+// ends every session first.
+void TOraSession::SwitchClientMode() {
+  const bool direct = Options().Direct();
+  if (direct == IsDirectMode()) return;
+  if (direct) CheckDirectModeInstaller();  // before any session is ended for it
+  DisconnectAllSessions();
+  // The network client frees what it made before the table is emptied.
+  if (!direct) RemoveDirectMode();
+  UnloadOci();
+  if (direct)
+    InstallDirectMode();
+  else
+    SetOCICallStyle(Options().UseOCI7() ? kOci7 : DefaultCallStyle);
+}
+
+void TOraSession::CheckProxySession() {
+  if (!proxy_session_) {
+    if (IConnection()) OCIConnection()->ProxyConnection = nullptr;
+    return;
+  }
+  if (Pooling() || proxy_session_->Pooling()) RaiseOraException(kPoolingNotAllowed);
+  if (!proxy_session_->Connected()) RaiseOraException(kProxyClosed);
+  if (Options().Direct()) RaiseOraException(kProxyDirect);
+  if (IConnection()) OCIConnection()->ProxyConnection = proxy_session_->OCIConnection();
+}
+
+void TOraSession::DoConnect() {
+  SwitchClientMode();
+  if (!Options().Direct()) ApplyHomeName();
+  CheckProxySession();
+  TCustomDAConnection::DoConnect();
+  try {
+    ApplyNewSession();
+  } catch (...) {
+    // A session whose settings could not be applied is not left open with
+    // the server's defaults; the caller hears why.
+    try {
+      TCustomDAConnection::DoDisconnect();
+    } catch (const std::exception&) {
+    }
+    throw;
+  }
+  if (OnConnectChange) OnConnectChange(this, true);
+}
+
+void TOraSession::ApplyNewSession() {
+  if (!schema_.empty()) SetCurrentSchema(schema_);
+  if (!Options().ClientIdentifier().empty())
+    OCIConnection()->SetClientIdentifier(Options().ClientIdentifier());
+  ApplyOptimizerMode(Options().OptimizerMode());
+}
+
+void TOraSession::DoDisconnect() {
+  TCustomDAConnection::DoDisconnect();
+  cached_schema_.clear();
+  kept_transaction_id_.clear();
+  if (OnConnectChange) OnConnectChange(this, false);
+}
+
+// ---- The driver connection ------------------------------------------------------------
+
+void TOraSession::CreateIConnection() {
+  if (IConnection()) return;
+  TOCIConnection* connection = Pooling() ? PooledConnection() : NewConnection();
+  SetIConnection(connection);
+  ConfigureConnection(*connection);
+}
+
+TOCIConnection* TOraSession::NewConnection() {
+  auto* connection = new TOCIConnection();
+  connection->SetProp(prConnectMode, static_cast<int32_t>(connect_mode_));
+  if (proxy_session_) connection->ProxyConnection = proxy_session_->OCIConnection();
+  return connection;
+}
+
+// A pool of proxy sessions logs on with the proxy account; the session's own
+// account then becomes the end user of each session it hands out.
+TOCIConnection* TOraSession::PooledConnection() {
+  TOraConnectionParameters parameters;
+  const TOraPoolingOptions& pooling = PoolingOptions();
+  parameters.PoolType = pooling.PoolType();
+  parameters.MinPoolSize = pooling.MinPoolSize;
+  parameters.MaxPoolSize = pooling.MaxPoolSize;
+  parameters.ConnectionLifetime = pooling.ConnectionLifetime;
+  parameters.Validate = pooling.Validate;
+  if (!pooling.ProxyUsername().empty() || !pooling.ProxyPassword().empty()) {
+    parameters.Username = pooling.ProxyUsername();
+    parameters.Password = pooling.ProxyPassword();
+    parameters.ProxyUsername = Username();
+    parameters.ProxyPassword = Password();
+  } else {
+    parameters.Username = Username();
+    parameters.Password = Password();
+  }
+  parameters.Server = Server();
+  parameters.StatementCache = Options().StatementCache();
+  parameters.StatementCacheSize = Options().StatementCacheSize();
+  parameters.ConnectMode = connect_mode_;
+  parameters.UseOCI7 = Options().UseOCI7();
+  return static_cast<TOCIConnection*>(TOraConnectionPoolManager::GetConnection(parameters));
+}
+
+void TOraSession::ConfigureConnection(TOCIConnection& connection) {
+  connection.SetProp(prThreadSafety, thread_safety_);
+  connection.SetProp(prInternalName, InternalName);
+  // A pooled connection is connected already and keeps its style.
+  if (connection.GetConnected())
+    call_style_ = connection.GetOCICallStyle();
+  else
+    connection.SetOCICallStyle(call_style_);
+  const TOraSessionOptions& options = Options();
+  connection.SetProp(prCharLength, static_cast<int32_t>(options.CharLength()));
+  connection.SetProp(prCharset, options.Charset());
+  connection.SetProp(prUseUnicode, options.UseUnicode());
+  if (options.DateFormatSet()) connection.SetProp(prDateFormat, options.date_format_);
+  if (options.DateLanguageSet()) connection.SetProp(prDateLanguage, options.date_language_);
+  connection.SetProp(prEnableIntegers, options.EnableIntegers());
+  connection.SetProp(prEnableNumbers, options.EnableNumbers());
+  connection.SetProp(dacore::prDisconnectedMode, options.DisconnectedMode());
+  connection.SetProp(dacore::prAutoCommit, AutoCommit());
+  connection.SetProp(dacore::prConvertEOL, ConvertEOL());
+  connection.SetProp(prConnectionTimeout, static_cast<int32_t>(options.ConnectionTimeout()));
+  connection.SetProp(prStatementCache, options.StatementCache());
+  connection.SetProp(prStatementCacheSize, static_cast<int32_t>(options.StatementCacheSize()));
+  connection.OnFailover = TOCIConnection::TFailoverProc::Function(
+      [this](uint32_t event, uint32_t type, bool& retry) { HandleFailover(event, type, retry); });
+}
+
+// ---- Fail-over --------------------------------------------------------------------------
+
+TFailoverState FailoverStateOf(uint32_t event) {
+  switch (event) {
+    case 1: return fsEnd;
+    case 2: return fsAbort;
+    case 4: return fsReauth;
+    case 8: return fsBegin;
+    case 16: return fsError;
+    default: return fsUnknown;
+  }
+}
+
+TFailoverType FailoverTypeOf(uint32_t type) {
+  switch (type) {
+    case 1: return ftNone;
+    case 2: return ftSession;
+    case 4: return ftSelect;
+    case 8: return ftTransaction;
+    default: return ftUnknown;
+  }
+}
+
+void TOraSession::HandleFailover(uint32_t event, uint32_t type, bool& retry) {
+  if (OnFailover) OnFailover(this, FailoverStateOf(event), FailoverTypeOf(type), retry);
+}
+
+}  // namespace oracle

@@ -1,0 +1,93 @@
+// Where a session's driver connection comes from besides its own logon:
+// the pools, a proxy session over another session, and the Oracle home
+// chosen among those of the registry.
+#include <memory>
+#include <string>
+
+#include "oracle/call_state.h"
+#include "oracle/session_ora_session.h"
+#include "oracle/tests/conn_fixture.h"
+#include "testing/message_of.h"
+
+namespace oracle::testing {
+namespace {
+
+using classlib::testing::MessageOf;
+
+class SessionSourcesTest : public ConnectionTest {
+ protected:
+  std::unique_ptr<TOraSession> NewSession(const std::string& connect_string) {
+    auto session = std::make_unique<TOraSession>();
+    session->SetConnectString(connect_string);
+    return session;
+  }
+};
+
+TEST_F(SessionSourcesTest, APooledSessionGoesBackToItsPoolAndIsTakenAgain) {
+  auto session = NewSession("scott/tiger@db1");
+  session->SetPooling(true);
+  session->SetConnected(true);
+  TOCIConnection* first = session->OCIConnection();
+  session->SetConnected(false);
+  EXPECT_EQ(session->OCIConnection(), nullptr) << "given back, not kept";
+  standin_->ClearLog();
+  session->SetConnected(true);
+  EXPECT_EQ(session->OCIConnection(), first);
+  EXPECT_TRUE(standin_->LogOf("OCISessionBegin").empty()) << "no new logon";
+  session->SetConnected(false);
+}
+
+TEST_F(SessionSourcesTest, APoolOfProxySessionsLogsOnWithTheProxyAccount) {
+  standin_->AddAccount("pool_owner", "secret");
+  auto session = NewSession("end_user/any@db1");
+  session->SetPooling(true);
+  session->PoolingOptions().SetProxyUsername("pool_owner");
+  session->PoolingOptions().SetProxyPassword("secret");
+  session->SetConnected(true);
+  EXPECT_TRUE(InOrder(standin_->Log(), {"OCISessionBegin user=pool_owner cred=1 mode=0",
+                                        "OCISessionBegin user=end_user cred=3 mode=0"}));
+  session->SetConnected(false);
+}
+
+TEST_F(SessionSourcesTest, AProxySessionNeedsAnOpenOuterSessionAndNoPool) {
+  auto outer = NewSession("scott/tiger@db1");
+  auto inner = NewSession("end_user@db1");
+  inner->SetProxySession(outer.get());
+  EXPECT_EQ(MessageOf([&] { inner->SetConnected(true); }),
+            "Operation is not allowed when the proxy connection is closed");
+  outer->SetConnected(true);
+  inner->SetConnected(true);
+  EXPECT_TRUE(Contains(standin_->Log(), "OCISessionBegin user=end_user cred=3 mode=0"));
+  EXPECT_EQ(standin_->LogOf("OCIServerAttach").size(), 1u) << "the proxy uses the outer session's server";
+  inner->SetConnected(false);
+
+  inner->SetPooling(true);
+  EXPECT_EQ(MessageOf([&] { inner->SetConnected(true); }), "Operation is not allowed when Pooling is True");
+  outer.reset();
+  EXPECT_EQ(inner->ProxySession(), nullptr) << "a freed outer session is forgotten";
+}
+
+TEST_F(SessionSourcesTest, HomesAreChosenByNumberAmongTheRegistrysHomes) {
+  WriteOracleValue("HOME0", "ORACLE_HOME_NAME", "OraHome92");
+  WriteOracleValue("HOME0", "ORACLE_HOME", MakeFolder("home92"));
+  WriteOracleValue("HOME1", "ORACLE_HOME_NAME", "OraDb10g");
+  WriteOracleValue("HOME1", "ORACLE_HOME", MakeFolder("home10"));
+  auto session = NewSession("scott/tiger@db1");
+  EXPECT_EQ(session->Home(), ohDefault);
+  session->SetHome(ohHome1);
+  EXPECT_EQ(session->HomeName(), "OraDb10g");
+  EXPECT_EQ(OracleHomeName, "OraDb10g") << "one home for the process";
+  EXPECT_EQ(session->Home(), ohHome1);
+  session->SetHome(ohHome5);
+  EXPECT_EQ(session->HomeName(), "OraDb10g") << "no sixth home: nothing changes";
+
+  session->SetConnected(true);
+  auto other = NewSession("scott/tiger@db1");
+  EXPECT_EQ(other->HomeName(), "OraDb10g");
+  other->SetHomeName("OraHome92");
+  EXPECT_FALSE(session->Connected()) << "a new home ends every session";
+  EXPECT_FALSE(IsOciLoaded()) << "and unloads the client library";
+}
+
+}  // namespace
+}  // namespace oracle::testing

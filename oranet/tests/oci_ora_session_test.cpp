@@ -1,0 +1,145 @@
+// The Oracle layer's own session component with Direct set, on the fake
+// server: it switches the process to the network client, logs on, commits
+// and logs off; a wrong password and a bad session key reach it as the
+// layer's errors; and once direct mode is left, a session without Direct
+// loads the client library (the stand-in) again.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <memory>
+#include <string>
+
+#include "oracle/call_direct.h"
+#include "oracle/call_state.h"
+#include "oracle/error_ora.h"
+#include "oracle/pool_ora_manager.h"
+#include "oracle/session_ora_session.h"
+#include "oracle/tests/standin_fixture.h"
+#include "oranet/oci_install.h"
+#include "oranet/tests/bounded_run.h"
+#include "oranet/tests/fake_server_logon.h"
+
+namespace oranet::testing {
+namespace {
+
+using namespace oracle;
+
+constexpr auto kBound = std::chrono::milliseconds(8000);
+
+class OraSessionDirectTest : public oracle::testing::StandinTest {
+ protected:
+  void SetUp() override {
+    StandinTest::SetUp();
+    RegisterNetClient();
+    WriteOracleValue("", "OCIDLL", ORACLE_STANDIN_PATH);
+    standin_->AddAccount("scott", "tiger");
+  }
+  void TearDown() override {
+    RemoveDirectMode();
+    TOraConnectionPoolManager::Free();
+    StandinTest::TearDown();
+  }
+
+  std::unique_ptr<TOraSession> DirectSession(const TFakeServer& fake, const std::string& password = "tiger") {
+    auto session = std::make_unique<TOraSession>();
+    session->Options().SetDirect(true);
+    session->Options().SetConnectionTimeout(2000);
+    session->SetConnectString("scott/" + password + "@127.0.0.1:" + std::to_string(fake.Port()) + ":orcl");
+    return session;
+  }
+
+  // Connects and answers the layer's error (nullptr when none was raised).
+  std::unique_ptr<EOraError> ConnectError(TOraSession& session) {
+    std::unique_ptr<EOraError> error;
+    RunBounded(kBound, [&] {
+      try {
+        session.SetConnected(true);
+      } catch (const EOraError& e) {
+        error = std::make_unique<EOraError>(e.ErrorCode(), e.Message());
+      }
+    });
+    return error;
+  }
+};
+
+TEST_F(OraSessionDirectTest, LogsOnCommitsAndLogsOff) {
+  TFakeServer fake({LogonThen(StatusMessage(0), {TFakeStep::Expect(kTnsData), TFakeStep::SendRaw(DataPacket(Hex("09"))),
+                                                 TFakeStep::Expect(kTnsData), TFakeStep::SendRaw(DataPacket(Hex("09"))),
+                                                 TFakeStep::Expect(kTnsData)})});
+  auto session = DirectSession(fake);
+  RunBounded(kBound, [&] {
+    session->SetConnected(true);
+    EXPECT_TRUE(session->Connected());
+    EXPECT_TRUE(IsDirectMode());
+    EXPECT_EQ(session->OCICallStyle(), kOci8);
+    session->Commit();
+    session->SetConnected(false);
+  });
+  fake.Join();
+  EXPECT_TRUE(fake.Failures().empty()) << fake.Failures().front();
+  EXPECT_FALSE(session->Connected());
+  const auto data = fake.PacketsOfType(kTnsData);
+  ASSERT_EQ(data.size(), 7u);
+  EXPECT_EQ(data[4][kTnsDataOffset + 1], 14);  // commit
+  EXPECT_EQ(data[5][kTnsDataOffset + 1], 9);   // log-off
+  EXPECT_TRUE(standin_->Log().empty()) << "the client library was never called";
+}
+
+TEST_F(OraSessionDirectTest, AWrongPasswordIsOra01017) {
+  TFakeServer fake({LogonThen(StatusMessage(1017, kWrongPasswordText), {TFakeStep::Silent(3000)})});
+  auto session = DirectSession(fake, "lion");
+  std::unique_ptr<EOraError> error = ConnectError(*session);
+  fake.Join();
+  ASSERT_TRUE(error) << "connected with a wrong password";
+  EXPECT_EQ(error->ErrorCode(), 1017);
+  EXPECT_EQ(error->Message(), "ORA-01017: invalid username/password; logon denied");
+  EXPECT_FALSE(session->Connected());
+  EXPECT_EQ(session->ConnectCount(), 0);
+}
+
+TEST_F(OraSessionDirectTest, AnEmptyOrLongSessionKeyIsRefusedBeforeThePassword) {
+  const struct {
+    const char* key;
+    const char* text;
+  } cases[] = {{"", "NET: Unknown error 210"}, {"0123456789ABCDEF0", "NET: Unknown error 106"}};
+  for (const auto& c : cases) {
+    TFakeServer fake({TFakeScript{TFakeStep::Expect(kTnsConnect), TFakeStep::Send(kTnsAccept, TBytes(24, 0)),
+                                  TFakeStep::Expect(kTnsData), TFakeStep::SendRaw(DataPacket(ProtocolReply(6))),
+                                  TFakeStep::Expect(kTnsData), TFakeStep::SendRaw(DataPacket(DataTypeReply())),
+                                  TFakeStep::Expect(kTnsData), TFakeStep::SendRaw(DataPacket(Phase1Reply(c.key))),
+                                  TFakeStep::Silent(3000)}});
+    auto session = DirectSession(fake);
+    std::unique_ptr<EOraError> error = ConnectError(*session);
+    fake.Join();
+    ASSERT_TRUE(error) << "key \"" << c.key << "\" was taken";
+    EXPECT_EQ(error->Message(), c.text);
+    EXPECT_FALSE(session->Connected());
+    EXPECT_EQ(fake.PacketsOfType(kTnsData).size(), 3u) << "no password went out after the key " << c.key;
+  }
+}
+
+TEST_F(OraSessionDirectTest, LeavingDirectModeLoadsTheClientLibraryAgain) {
+  TFakeServer fake({LogonThen(StatusMessage(0), {TFakeStep::Expect(kTnsData), TFakeStep::SendRaw(DataPacket(Hex("09"))),
+                                                 TFakeStep::Expect(kTnsData)})});
+  auto direct = DirectSession(fake);
+  RunBounded(kBound, [&] { direct->SetConnected(true); });
+  EXPECT_TRUE(IsDirectMode());
+
+  auto library = std::make_unique<TOraSession>();
+  library->Options().SetDirect(false);
+  library->SetConnectString("scott/tiger@db1");
+  RunBounded(kBound, [&] { library->SetConnected(true); });
+  fake.Join();
+  EXPECT_TRUE(fake.Failures().empty()) << fake.Failures().front();
+  EXPECT_FALSE(direct->Connected()) << "the direct session was logged off for the switch";
+  EXPECT_FALSE(IsDirectMode());
+  EXPECT_TRUE(library->Connected());
+  const auto log = standin_->Log();
+  EXPECT_NE(std::find(log.begin(), log.end(), "OCIEnvCreate mode=7"), log.end());
+  EXPECT_NE(std::find(log.begin(), log.end(), "OCISessionBegin user=scott cred=1 mode=0"), log.end());
+  EXPECT_EQ(library->GetServerVersion(), "10.2.0.1.0");
+}
+
+}  // namespace
+}  // namespace oranet::testing
