@@ -1,6 +1,5 @@
 #include "oracle/tests/conn_fixture.h"
 
-#include <dlfcn.h>
 
 #include <algorithm>
 #include <chrono>
@@ -12,19 +11,6 @@
 #include "oracle/pool_ora_manager.h"
 
 namespace oracle::testing {
-
-SessionControl::SessionControl(const std::string& path)
-    : library_(dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL)) {
-  if (!library_) throw std::runtime_error("cannot load the stand-in " + path);
-}
-
-SessionControl::~SessionControl() { dlclose(library_); }
-
-void* SessionControl::Symbol(const char* name) {
-  void* symbol = dlsym(library_, name);
-  if (!symbol) throw std::runtime_error(std::string("the stand-in lacks ") + name);
-  return symbol;
-}
 
 int SessionControl::PendingWork() { return reinterpret_cast<int (*)()>(Symbol("standin_pending_work"))(); }
 

@@ -13,12 +13,9 @@
 namespace oracle::testing {
 
 // The stand-in's session controls (oci_standin_session_control.h).
-class SessionControl {
+class SessionControl : public StandinControl {
  public:
-  explicit SessionControl(const std::string& path);
-  ~SessionControl();
-  SessionControl(const SessionControl&) = delete;
-  SessionControl& operator=(const SessionControl&) = delete;
+  using StandinControl::StandinControl;
 
   int PendingWork();
   int CommittedWork();
@@ -30,10 +27,6 @@ class SessionControl {
   std::vector<std::string> Executed();
   int PoolSessions(bool busy_only);
   int TriggerFailover(int type, int failures);
-
- private:
-  void* Symbol(const char* name);
-  void* library_;
 };
 
 class ConnectionTest : public StandinTest {

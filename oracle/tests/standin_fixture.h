@@ -34,8 +34,10 @@ class StandinControl {
   void ClearLog();
   int LiveHandles();
 
- private:
+ protected:
   void* Symbol(const char* name);
+
+ private:
   void* library_;
 };
 
