@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <sstream>
 #include <thread>
 
 #include "oracle/call_binding.h"
@@ -40,15 +39,7 @@ void SessionControl::DenySetIdentifier(bool deny) {
 
 int SessionControl::RunningCalls() { return reinterpret_cast<int (*)()>(Symbol("standin_running_calls"))(); }
 
-std::vector<std::string> SessionControl::Executed() {
-  auto read = reinterpret_cast<int (*)(char*, int)>(Symbol("standin_executed"));
-  std::string text(static_cast<size_t>(read(nullptr, 0)) + 1, '\0');
-  read(text.data(), static_cast<int>(text.size()));
-  std::vector<std::string> lines;
-  std::stringstream stream(text.c_str());
-  for (std::string line; std::getline(stream, line);) lines.push_back(line);
-  return lines;
-}
+std::vector<std::string> SessionControl::Executed() { return Lines("standin_executed"); }
 
 int SessionControl::PoolSessions(bool busy_only) {
   return reinterpret_cast<int (*)(int)>(Symbol("standin_pool_sessions"))(busy_only ? 1 : 0);

@@ -53,8 +53,10 @@ void StandinControl::InjectFault(const std::string& entry, int nth, int status, 
       Symbol("standin_inject_fault"))(entry.c_str(), nth, status, code, text.c_str());
 }
 
-std::vector<std::string> StandinControl::Log() {
-  auto read = reinterpret_cast<int (*)(char*, int)>(Symbol("standin_call_log"));
+std::vector<std::string> StandinControl::Log() { return Lines("standin_call_log"); }
+
+std::vector<std::string> StandinControl::Lines(const char* reader) {
+  auto read = reinterpret_cast<int (*)(char*, int)>(Symbol(reader));
   std::string text(static_cast<size_t>(read(nullptr, 0)) + 1, '\0');
   read(text.data(), static_cast<int>(text.size()));
   std::vector<std::string> lines;

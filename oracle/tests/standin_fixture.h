@@ -36,6 +36,9 @@ class StandinControl {
 
  protected:
   void* Symbol(const char* name);
+  // The lines of a text the stand-in hands out through `reader` (asked for
+  // its length first, then filled).
+  std::vector<std::string> Lines(const char* reader);
 
  private:
   void* library_;
