@@ -1,0 +1,77 @@
+// The stand-in's statements beyond the session engine: the placeholders a
+// statement holds, what an execute received through its binds (plain,
+// array, dynamic and piecewise), scripted answers (columns, rows affected,
+// output values or an error), the rows processed and the ROWID of the last
+// row touched. Callers hold the state's lock.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "oracle/oci_defs.h"
+
+namespace standin {
+
+using namespace oracle;
+
+struct Handle;
+struct State;
+
+// What a test scripted for one statement text.
+struct ScriptedAnswer {
+  bool has_columns = false;
+  std::vector<std::string> columns;
+  int rows = -1;  // rows processed per execute; -1: one a DML iteration
+  sb4 error = 0;
+  std::string error_text;
+  std::map<std::string, std::string> outputs;  // bind name -> value
+};
+
+// A piecewise input transfer under way (binds in data-at-execute mode
+// without callbacks): the bind and iteration asked for, the pieces so far.
+struct PieceRequest {
+  bool active = false;
+  size_t bind = 0;
+  ub4 iteration = 0;
+  bool first = true;
+  const void* buffer = nullptr;
+  ub4* length = nullptr;
+  ub1 piece = 0;
+  bool piece_given = false;
+};
+
+struct StatementExtra {
+  // Placeholder names in order of first appearance: unquoted ones
+  // upper-cased, quoted ones exact.
+  std::vector<std::string> placeholders;
+  ub4 rows_processed = 0;
+  bool has_rowid = false;
+  ub4 rowid[4] = {0, 0, 0, 0};  // object, file, block, row
+  bool from_cache = false;
+  PieceRequest piece;
+  // LONG data received so far for each (bind, iteration).
+  std::map<std::pair<size_t, ub4>, std::string> long_data;
+};
+
+struct StatementWorld {
+  std::map<std::string, ScriptedAnswer> answers;  // trimmed text -> answer
+  std::vector<std::string> received;              // one line a bind and iteration
+  ub4 next_block = 100;
+};
+
+// Placeholders of a statement text, passing over literals and comments.
+std::vector<std::string> PlaceholdersOf(const std::string& sql);
+// A bind name as the server matches it: quoted exact, else upper-cased.
+std::string PlaceholderName(const std::string& name);
+// The execute of a statement on a session: binds read, the statement run
+// (scripted, else by the session engine), outputs written, the mode's
+// commit. Answers a status (99 while piecewise data is wanted).
+sword ExecuteStatement(State& state, Handle* context, Handle* session, Handle* statement, OCIError* error,
+                       ub4 iterations, ub4 mode);
+// OCIAttrGet of OCI_ATTR_ROWID on a statement: the ROWID into the descriptor.
+sword StatementRowid(State& state, Handle* statement, void* descriptor, OCIError* error);
+// A NUMBER's plain text (the stand-in's number routines).
+std::string NumberText(const OCINumber* number);
+
+}  // namespace standin
