@@ -85,6 +85,9 @@ class TOraParamDesc : public dacore::TParamDesc {
   int32_t BoundSize = 0;
   OCIBind* BoundHandle = nullptr;
   int32_t MaxItemLength = 0;
+  // The current length of a PL/SQL table bind, which the client reads and
+  // writes while the statement runs.
+  ub4 TableLength = 0;
 
   bool GetTable() const { return table_; }
   void SetTable(bool value) { table_ = value; }
