@@ -194,6 +194,7 @@ ScriptedAnswer ParseAnswer(const std::string& text) {
     const std::string key = item.substr(0, equals), value = item.substr(equals + 1);
     if (key == "rows") answer.rows = std::stoi(value);
     else if (key == "error") answer.error = std::stoi(value);
+    else if (key == "offset") answer.offset = std::stoi(value);
     else if (key.rfind("out:", 0) == 0) answer.outputs[PlaceholderName(key.substr(4))] = value;
     else if (key == "columns") {
       answer.has_columns = true;
@@ -330,7 +331,9 @@ sword ExecuteStatement(State& state, Handle* context, Handle* session, Handle* s
   StatementExtra& extra = statement->statement;
   if (!extra.piece.active) extra.long_data.clear();
   if (NextPieceWanted(statement, std::max<ub4>(iterations, 1))) return OCI_NEED_DATA;
-  for (const std::string& name : extra.placeholders) {
+  // EXPLAIN PLAN only parses its statement: its placeholders need no values.
+  const bool explain = Upper(text).rfind("EXPLAIN", 0) == 0;
+  for (const std::string& name : explain ? std::vector<std::string>{} : extra.placeholders) {
     bool bound = false;
     for (const Bind& bind : statement->extra.binds) bound = bound || bind.name == name;
     if (!bound) return Fail(state, error, 1008, "ORA-01008: not all variables bound");
@@ -338,7 +341,13 @@ sword ExecuteStatement(State& state, Handle* context, Handle* session, Handle* s
   extra.rows_processed = 0;
   extra.has_rowid = false;
   ReadBinds(state, statement, std::max<ub4>(iterations, 1));
-  if (answer && answer->error) return Fail(state, error, answer->error, answer->error_text);
+  if (answer && answer->error) {
+    if (Handle* handle = Live(state, error, OCI_HTYPE_ERROR)) {
+      const ub2 offset = static_cast<ub2>(answer->offset);
+      handle->values[OCI_ATTR_PARSE_ERROR_OFFSET].assign(reinterpret_cast<const char*>(&offset), sizeof offset);
+    }
+    return Fail(state, error, answer->error, answer->error_text);
+  }
   if (is_select) {
     if (answer && answer->has_columns) {
       statement->columns = answer->columns;

@@ -9,6 +9,7 @@ extern "C" {
 //   rows=N           rows processed by each execute
 //   columns=A,B      the select list of a query
 //   error=CODE       fail with that Oracle error; the text follows "text="
+//   offset=N         the parse-error offset reported with the error
 //   text=...         the rest of the answer is the error text
 //   out:NAME=VALUE   an output value for the bind NAME (no blanks)
 void standin_script_statement(const char* sql, const char* answer);

@@ -25,6 +25,7 @@ struct ScriptedAnswer {
   int rows = -1;  // rows processed per execute; -1: one a DML iteration
   sb4 error = 0;
   std::string error_text;
+  int offset = 0;  // the parse-error offset the error handle reports
   std::map<std::string, std::string> outputs;  // bind name -> value
 };
 
