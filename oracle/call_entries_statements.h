@@ -60,20 +60,6 @@ inline constexpr OciEntry<OciSlot::osetpi, sword(ub1* cda, ub1 piece, void* buff
     osetpi{};
 // clang-format on
 
-// The header of the older interface's cursor data area: the fields the
-// library fills after each call (the rest of the 64 bytes is its own).
-struct TCdaHeader {
-  sb2 v2_return_code;
-  ub2 function_type;
-  ub4 rows_processed;
-  ub2 parse_error_offset;
-  ub1 function_code;
-  ub1 reserved1;
-  ub2 return_code;
-  ub1 warning_flags;
-};
-static_assert(sizeof(TCdaHeader) <= kOci7CdaSize);
-
 // Results of the older interface that are no errors for an execute: the
 // next piece of a piecewise transfer is wanted, or the call would block.
 constexpr sword kOci7NeedNextPiece = -3129;

@@ -274,6 +274,15 @@ std::string Base64(ub4 value, int digits) {
 
 }  // namespace
 
+std::string RenderBindValue(State& state, const Bind& bind, ub4 iteration) {
+  if (IndicatorAt(bind, iteration) < 0) return "NULL";
+  return bind.value ? RenderItem(state, bind, ItemAt(bind, iteration), iteration) : std::string();
+}
+
+std::string HexText(const std::string& bytes) {
+  return Hex(reinterpret_cast<const ub1*>(bytes.data()), bytes.size());
+}
+
 std::string PlaceholderName(const std::string& name) {
   if (name.size() > 1 && name.front() == '"' && name.back() == '"') return name.substr(1, name.size() - 2);
   return Upper(name);

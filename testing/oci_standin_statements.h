@@ -55,10 +55,23 @@ struct StatementExtra {
   std::map<std::pair<size_t, ub4>, std::string> long_data;
 };
 
+// A piecewise input on a cursor data area of the older interface.
+struct Oci7Transfer {
+  bool active = false;
+  size_t bind = 0;
+  bool first = true;
+  bool given = false;
+  const void* buffer = nullptr;
+  ub4 length = 0;
+  ub1 piece = 0;
+  std::map<size_t, std::string> data;  // bind -> what arrived
+};
+
 struct StatementWorld {
   std::map<std::string, ScriptedAnswer> answers;  // trimmed text -> answer
   std::vector<std::string> received;              // one line a bind and iteration
   ub4 next_block = 100;
+  std::map<const void*, Oci7Transfer> oci7_transfers;  // cursor area -> transfer
 };
 
 // Placeholders of a statement text, passing over literals and comments.
@@ -72,6 +85,12 @@ sword ExecuteStatement(State& state, Handle* context, Handle* session, Handle* s
                        ub4 iterations, ub4 mode);
 // OCIAttrGet of OCI_ATTR_ROWID on a statement: the ROWID into the descriptor.
 sword StatementRowid(State& state, Handle* statement, void* descriptor, OCIError* error);
+// One item of a bind as the received lines show it ("NULL" for a null).
+std::string RenderBindValue(State& state, const struct Bind& bind, ub4 iteration);
+// Bytes in hexadecimal, as the received lines show LONG RAW and RAW values.
+std::string HexText(const std::string& bytes);
+// The older interface's function code of a statement into its data area.
+void SetFunctionCode(void* cda, const std::string& sql);
 // A NUMBER's plain text (the stand-in's number routines).
 std::string NumberText(const OCINumber* number);
 
