@@ -245,8 +245,13 @@ void TOCICommand::BindParam(TOraParamDesc& param) {
   param.ItemObjectsToBuffer();
   if (data_type != dtCursor) param.UpdateIndicator();
 
+  if (iterations_ > 1 && !param.GetTable() && param.GetArrayLength() < static_cast<int32_t>(iterations_))
+    RaiseOraException(classlib::Format(messages::kParamArrayLength,
+                                       {param.GetName(), static_cast<int32_t>(iterations_)}));
   OCIBind** cell = param.BindCell();
-  if (param.BoundHandle && param.BoundHandle == *cell && param.BoundSize == size) return;
+  // Bound before with the same buffer: the client still reads the same place
+  // (an array execute sets its skips anew).
+  if (param.BoundHandle && param.BoundHandle == *cell && param.BoundSize == size && iterations_ <= 1) return;
   const auto name_text = reinterpret_cast<const OraText*>(name.data());
   const sb4 name_length = static_cast<sb4>(name.size());
   if (param.GetTable()) {
@@ -255,9 +260,6 @@ void TOCICommand::BindParam(TOraParamDesc& param) {
                         nullptr, static_cast<ub4>(param.GetArrayLength()), &param.TableLength, OCI_DEFAULT));
     Check(OCIBindArrayOfStruct(*cell, error, static_cast<ub4>(param.ItemSize()), sizeof(sb2), 0, 0));
   } else if (iterations_ > 1) {
-    if (param.GetArrayLength() < static_cast<int32_t>(iterations_))
-      RaiseOraException(classlib::Format(messages::kParamArrayLength,
-                                         {param.GetName(), static_cast<int32_t>(iterations_)}));
     Check(OCIBindByName(statement, cell, error, name_text, name_length, value, size, type, indicator, length,
                         nullptr, 0, nullptr, OCI_DEFAULT));
     Check(OCIBindArrayOfStruct(*cell, error, static_cast<ub4>(param.ItemSize()), sizeof(sb2),

@@ -115,6 +115,24 @@ TEST_F(BindTest, ArrayShorterThanTheIterationsFailsBeforeSending) {
   EXPECT_FALSE(command->GetPrepared());
 }
 
+TEST_F(BindTest, PreparedCommandRebindsOnlyWhatChanged) {
+  Connect();
+  auto command = NewCommand("insert into t values (:a)");
+  TOraParamDesc& param = Param(*command, 0, dtInt32);
+  param.SetArrayLength(2);
+  param.SetItemAsInteger(1, 1);
+  param.SetItemAsInteger(2, 2);
+  command->Prepare();
+  command->Execute(1);
+  command->Execute(1);
+  EXPECT_EQ(Calls("OCIBindByName").size(), 1u) << "the same buffer needs no second bind";
+  command->Execute(2);
+  EXPECT_EQ(Calls("OCIBindArrayOfStruct").size(), 1u) << "an array execute sets its skips";
+  EXPECT_EQ(MessageOf([&] { command->Execute(3); }), "a parameter must be array with length 3")
+      << "checked also when nothing is rebound";
+  EXPECT_THAT(statements_->Received(), ElementsAre("A[1]=1", "A[1]=1", "A[1]=1", "A[2]=2"));
+}
+
 TEST_F(BindTest, PlSqlTableBindsEveryElement) {
   Connect();
   auto command = NewCommand("begin p(:tab); end;");
