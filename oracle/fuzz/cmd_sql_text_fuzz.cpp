@@ -1,13 +1,16 @@
 // Statement text from users and scripts through what a command makes of it:
 // the text the server gets keeps every character but CRs outside literals,
 // every server offset maps back into the caller's text, and the parameter
-// scan ends with names only (or the lexer's unknown-symbol error).
+// scan ends with names only (or the lexer's unknown-symbol error); so does
+// the scan of a query's FROM clause.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 
+#include "dacore/driver_table_info.h"
 #include "oracle/cmd_sql_text.h"
+#include "oracle/cursor_tables_info.h"
 #include "testing/fuzz_input.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
@@ -30,6 +33,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   testing_fuzz::AcceptRaisedErrors([&] {
     for (const oracle::TParsedParam& param : oracle::ParseParamNames(text))
       if (param.Name.empty() && !param.Quoted) std::abort();
+  });
+  testing_fuzz::AcceptRaisedErrors([&] {
+    dacore::TCRTablesInfo tables(oracle::OCITableInfoClass());
+    if (oracle::ParseTablesInfo(text, tables) != tables.Count()) std::abort();
   });
   return 0;
 }

@@ -138,6 +138,27 @@ TEST_F(CommandTest, ScrollableSelectAndExplainWithoutBinds) {
   EXPECT_TRUE(Calls("OCIBindByName").empty());
 }
 
+TEST_F(CommandTest, QuotedNamesBindExactlyAndScriptedColumnsAnswer) {
+  Connect();
+  auto command = NewCommand("update t set a = :\"MiXed\"");
+  command->SetProp(prParamCheck, Variant(false));
+  command->Params().Clear();
+  auto* param = static_cast<TOraParamDesc*>(command->AddParam());
+  param->SetName("MIXED");
+  param->IsQuoted = true;
+  param->SetValue(Variant(1));
+  try {
+    command->Execute(1);
+    ADD_FAILURE() << "a quoted name of another case was bound";
+  } catch (const EOraError& e) {
+    EXPECT_EQ(e.ErrorCode(), 1036);
+  }
+  statements_->Script("select a, b from t", "columns=A,B");
+  auto select = NewCommand("select a, b from t");
+  EXPECT_NO_THROW(select->Execute(1)) << "the scripted select list answers";
+  EXPECT_EQ(select->GetSQLType(), SQL_SELECT);
+}
+
 TEST_F(CommandTest, StatementCacheUsesTheCachedStatement) {
   connection_ = NewConnection();
   connection_->SetProp(prStatementCache, Variant(true));
