@@ -156,6 +156,16 @@ void TOraParamDesc::FreeBuffer() {
   BoundHandle = nullptr;
 }
 
+// A typed setter on a descriptor whose buffers were built for another type:
+// never write past an item.
+void TOraParamDesc::EnsureItemSize(int32_t size) {
+  if (item_size_ >= size) return;
+  const TDataType type = data_type_;
+  FreeBuffer();
+  data_type_ = type;
+  AllocBuffer();
+}
+
 bool TOraParamDesc::HasItemObjects() const { return !item_objects_.empty(); }
 
 void TOraParamDesc::CheckIndex(int i) const {
@@ -210,7 +220,7 @@ classlib::TDateTime TOraParamDesc::GetItemAsDateTime(int i) {
 void TOraParamDesc::SetItemAsDateTime(int i, classlib::TDateTime value) {
   CheckIndex(i);
   MarkType(dtDateTime);
-  if (item_size_ < 7) AllocBuffer();
+  EnsureItemSize(7);
   DateTimeToOraDate(value, ItemPtr(i));
   SetItemNull(i, false);
 }
@@ -226,7 +236,7 @@ double TOraParamDesc::GetItemAsFloat(int i) {
 void TOraParamDesc::SetItemAsFloat(int i, double value) {
   CheckIndex(i);
   MarkType(dtFloat);
-  if (item_size_ < 8) AllocBuffer();
+  EnsureItemSize(8);
   std::memcpy(ItemPtr(i), &value, sizeof value);
   SetItemNull(i, false);
 }
@@ -242,7 +252,7 @@ int32_t TOraParamDesc::GetItemAsInteger(int i) {
 void TOraParamDesc::SetItemAsInteger(int i, int32_t value) {
   CheckIndex(i);
   MarkType(dtInt32);
-  if (item_size_ < 4) AllocBuffer();
+  EnsureItemSize(4);
   std::memcpy(ItemPtr(i), &value, sizeof value);
   SetItemNull(i, false);
 }
@@ -306,7 +316,7 @@ void TOraParamDesc::SetItemAsString(int i, const std::string& value) {
   CheckIndex(i);
   if (IsWideText(data_type_)) return SetItemAsWideString(i, classlib::AnsiToWide(value));
   if (data_type_ != dtFixedChar) MarkType(dtString);
-  if (item_size_ < 2) AllocBuffer();
+  EnsureItemSize(2);
   if (value.empty()) return SetItemNull(i, true);
   StoreText(i, value);
   SetItemNull(i, false);
@@ -339,7 +349,7 @@ classlib::WideString TOraParamDesc::GetItemAsWideString(int i) {
 void TOraParamDesc::SetItemAsWideString(int i, const classlib::WideString& value) {
   CheckIndex(i);
   if (!IsWideText(data_type_)) return SetItemAsString(i, classlib::WideToAnsi(value));
-  if (item_size_ < 4) AllocBuffer();
+  EnsureItemSize(4);
   if (value.empty()) return SetItemNull(i, true);
   StoreWideText(i, value);
   SetItemNull(i, false);

@@ -100,6 +100,7 @@ class TOraParamDesc : public dacore::TParamDesc {
  private:
   void AllocBuffer();
   void FreeBuffer();
+  void EnsureItemSize(int32_t size);
   bool HasItemObjects() const;
   // Marks the descriptor with a type without rebuilding its buffers.
   void MarkType(dacore::TDataType type) { data_type_ = type; }
