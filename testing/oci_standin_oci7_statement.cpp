@@ -124,6 +124,10 @@ sword oexn(ub1* cda, sword iterations, sword row_offset) {
   }
   for (size_t b = 0; b < binds.size(); ++b) {
     const Bind& bind = binds[b];
+    if (bind.max_array > 0) {
+      state.statements.received.push_back(bind.name + "[1]=" + RenderTable(state, bind));
+      continue;
+    }
     for (sword i = 0; i < std::max<sword>(iterations, 1); ++i) {
       const std::string value = IsPiecewise(bind)
                                     ? (bind.type == SQLT_LBI ? HexText(transfer.data[b]) : transfer.data[b])

@@ -240,11 +240,7 @@ void ReadBinds(State& state, Handle* statement, ub4 iterations) {
   for (size_t b = 0; b < binds.size(); ++b) {
     Bind& bind = binds[b];
     if (bind.max_array > 0) {  // a PL/SQL table: every element at once
-      const ub4 count = bind.current_array ? *bind.current_array : 0;
-      std::string items;
-      for (ub4 e = 0; e < count; ++e)
-        items += (e ? "," : "") + (IndicatorAt(bind, e) < 0 ? std::string("NULL") : RenderItem(state, bind, ItemAt(bind, e), e));
-      state.statements.received.push_back(bind.name + "[1]=[" + items + "]");
+      state.statements.received.push_back(bind.name + "[1]=" + RenderTable(state, bind));
       continue;
     }
     for (ub4 i = 0; i < iterations; ++i) {
@@ -277,6 +273,13 @@ std::string Base64(ub4 value, int digits) {
 std::string RenderBindValue(State& state, const Bind& bind, ub4 iteration) {
   if (IndicatorAt(bind, iteration) < 0) return "NULL";
   return bind.value ? RenderItem(state, bind, ItemAt(bind, iteration), iteration) : std::string();
+}
+
+std::string RenderTable(State& state, const Bind& bind) {
+  const ub4 count = bind.current_array ? *bind.current_array : 0;
+  std::string items;
+  for (ub4 e = 0; e < count; ++e) items += (e ? "," : "") + RenderBindValue(state, bind, e);
+  return "[" + items + "]";
 }
 
 std::string HexText(const std::string& bytes) {

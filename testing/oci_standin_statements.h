@@ -87,6 +87,8 @@ sword ExecuteStatement(State& state, Handle* context, Handle* session, Handle* s
 sword StatementRowid(State& state, Handle* statement, void* descriptor, OCIError* error);
 // One item of a bind as the received lines show it ("NULL" for a null).
 std::string RenderBindValue(State& state, const struct Bind& bind, ub4 iteration);
+// Every element of a PL/SQL table bind: "[a,NULL,c]".
+std::string RenderTable(State& state, const struct Bind& bind);
 // Bytes in hexadecimal, as the received lines show LONG RAW and RAW values.
 std::string HexText(const std::string& bytes);
 // The older interface's function code of a statement into its data area.

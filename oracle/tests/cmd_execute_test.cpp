@@ -198,6 +198,20 @@ TEST_F(ExecuteTest, NonBlockingExecuteEndsThroughTheMessageQueue) {
   EXPECT_FALSE(command->Executing());
   EXPECT_EQ(session_->CommittedWork(), 1);
 
+  // A server error of a background run is raised on the main thread.
+  statements_->Script("insert into t values (1)", "error=1 text=ORA-00001: unique constraint violated");
+  command->Execute(1);
+  while (connection_->UtilWindow().PendingCount() == 0) classlib::Sleep(1);
+  try {
+    platform::MessageLoop::Current().ProcessMessages();
+    ADD_FAILURE() << "the error was lost";
+  } catch (const EOraError& e) {
+    EXPECT_EQ(e.ErrorCode(), 1);
+  }
+  EXPECT_EQ(listener.calls, 2);
+  EXPECT_FALSE(listener.result);
+  EXPECT_FALSE(command->Executing());
+
   connection_->ThreadSafety = false;
   EXPECT_EQ(MessageOf([&] { command->Execute(1); }), "Session must be Thread Safety");
   EXPECT_FALSE(listener.result);

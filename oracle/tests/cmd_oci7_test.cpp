@@ -69,5 +69,25 @@ TEST_F(Oci7CommandTest, MoreLongRequestsThanInputParametersIsAnError) {
   EXPECT_EQ(session_->CommittedWork(), 0) << "nothing reported as done";
 }
 
+TEST_F(Oci7CommandTest, TablesBindAllElementsAndCancelReachesTheCursor) {
+  auto command = NewCommand("begin p(:tab); end;");
+  TOraParamDesc& param = *command->ParamAt(0);
+  param.SetDataType(dtInt32);
+  param.SetTable(true);
+  param.SetArrayLength(2);
+  param.SetItemAsInteger(1, 4);
+  param.SetItemAsInteger(2, 5);
+  command->Prepare();
+  EXPECT_EQ(command->GetSQLType(), SQL_PLSQL) << "the data area's function code";
+  command->Execute(1);
+  EXPECT_THAT(Calls("obindps"), ElementsAre("obindps op=0 name=:tab type=3 size=4"));
+  EXPECT_THAT(statements_->Received(), ElementsAre("TAB[1]=[4,5]"));
+  command->Cancel();
+  EXPECT_EQ(command->GetCursorState(), csCancelled);
+  EXPECT_THAT(Calls("ocan"), ElementsAre("ocan"));
+  command->Unprepare();
+  EXPECT_THAT(Calls("oclose"), ElementsAre("oclose"));
+}
+
 }  // namespace
 }  // namespace oracle::testing
