@@ -108,6 +108,15 @@ std::string RenderItem(State& state, const Bind& bind, const ub1* item, ub4 iter
       return lob ? "LOB#" + std::to_string(lob->value.lob) : "LOB?";
     }
     case SQLT_RSET: return "CURSOR";
+    case SQLT_TIMESTAMP: case SQLT_TIMESTAMP_TZ: case SQLT_TIMESTAMP_LTZ: {
+      Handle* descriptor = Live(state, *reinterpret_cast<void* const*>(item));
+      if (!descriptor || !descriptor->value.has_value) return "DATETIME?";
+      const DateTimeValue& v = descriptor->value.date_time;
+      char text[48];
+      std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d.%09u", v.year, v.month, v.day, v.hour,
+                    v.minute, v.second, v.fraction);
+      return text;
+    }
     default: return "TYPE" + std::to_string(bind.type);
   }
 }

@@ -77,7 +77,8 @@ TEST_F(BindTest, ExternalTypesAndBufferSizesPerType) {
   EXPECT_EQ(Calls("OCIBindDynamic").size(), 2u) << "both LONG parameters are fed by callbacks";
   const auto received = statements_->Received();
   EXPECT_THAT(received, ::testing::IsSupersetOf({"S[1]=abc", "R[1]=010203", "I[1]=7", "F[1]=2.5",
-                                                 "D[1]=2005-03-15 00:00:00", "N[1]=42", "LR[1]=78797A",
+                                                 "D[1]=2005-03-15 00:00:00", "N[1]=42",
+                                                 "T[1]=2006-01-02 03:04:05.000000000", "LR[1]=78797A",
                                                  "U[1]=NULL"}));
 }
 
@@ -145,6 +146,23 @@ TEST_F(BindTest, PlSqlTableBindsEveryElement) {
   EXPECT_THAT(Calls("OCIBindByName"), ElementsAre("OCIBindByName name=tab type=3 size=4 mode=0 max=3"));
   EXPECT_THAT(Calls("OCIBindArrayOfStruct"), ElementsAre("OCIBindArrayOfStruct value=4 ind=2 len=0 rc=0"));
   EXPECT_THAT(statements_->Received(), ElementsAre("TAB[1]=[10,NULL,30]"));
+}
+
+TEST_F(BindTest, ArraysOfNumbersAndTimeStampsBindTheirItemsObjects) {
+  Connect();
+  auto command = NewCommand("insert into t values (:n, :t)");
+  TOraParamDesc& numbers = Param(*command, 0, dtNumber);
+  numbers.SetArrayLength(2);
+  numbers.SetItemAsVariant(1, Variant(static_cast<long long>(12345678901LL)));
+  TOraParamDesc& stamps = Param(*command, 1, dtTimeStamp);
+  stamps.SetArrayLength(2);
+  dynamic_cast<TOraTimeStamp*>(stamps.GetItemObject(2))->Construct(2007, 8, 9, 10, 11, 12, 5, "");
+  stamps.SetItemNull(2, false);
+  command->Execute(2);
+  EXPECT_THAT(Calls("OCIBindByName"), ElementsAre("OCIBindByName name=n type=6 size=22 mode=0",
+                                                  "OCIBindByName name=t type=187 size=8 mode=0"));
+  EXPECT_THAT(statements_->Received(), ElementsAre("N[1]=12345678901", "N[2]=NULL", "T[1]=NULL",
+                                                   "T[2]=2007-08-09 10:11:12.000000005"));
 }
 
 TEST_F(BindTest, UnsupportedTypesAreRefused) {
