@@ -37,9 +37,6 @@ class TOCISessionCommand {
   void Execute(const std::string& sql);
 
  private:
-  void ExecuteOci8(const std::string& sql, std::vector<TSessionParam>& params);
-  void ExecuteOci7(const std::string& sql, std::vector<TSessionParam>& params);
-
   TOCIConnection& connection_;
 };
 

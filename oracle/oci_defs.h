@@ -192,12 +192,27 @@ constexpr ub2 OCI_STMT_DECLARE = 9;
 
 // ---- The older call interface -------------------------------------------------
 // Its logon, host and cursor data areas are blocks of these sizes that the
-// caller allocates and the library fills; the layer never reads inside them.
+// caller allocates and the library fills; the layer reads only the header
+// of a cursor data area (TCdaHeader).
 constexpr int kOci7LdaSize = 64;
 constexpr int kOci7HdaSize = 256;
 constexpr int kOci7CdaSize = 64;
 constexpr ub4 OCI_LM_DEF = 0;  // olog: blocking logon
 constexpr sword kOci7NativeSyntax = 2;  // oparse: the server's own syntax
+
+// The header of the older interface's cursor data area: the fields the
+// library fills after each call (the rest of the 64 bytes is its own).
+struct TCdaHeader {
+  sb2 v2_return_code;
+  ub2 function_type;
+  ub4 rows_processed;
+  ub2 parse_error_offset;
+  ub1 function_code;
+  ub1 reserved1;
+  ub2 return_code;
+  ub1 warning_flags;
+};
+static_assert(sizeof(TCdaHeader) <= kOci7CdaSize);
 
 // ---- External data types ----------------------------------------------------
 constexpr ub2 SQLT_CHR = 1;

@@ -59,7 +59,7 @@ bool ComputedScalar(const Handle* handle, ub4 attribute, std::string& bytes) {
   if (handle->type == OCI_HTYPE_STMT) {
     if (attribute == OCI_ATTR_STMT_TYPE) return as_bytes(handle->statement_type);
     if (attribute == OCI_ATTR_PARAM_COUNT) return as_bytes(static_cast<ub4>(handle->columns.size()));
-    if (attribute == OCI_ATTR_ROW_COUNT) return as_bytes(ub4{0});
+    if (attribute == OCI_ATTR_ROW_COUNT) return as_bytes(handle->statement.rows_processed);
   }
   if (handle->type == OCI_DTYPE_PARAM && attribute == OCI_ATTR_DATA_TYPE)
     return as_bytes(SQLT_CHR);
@@ -206,6 +206,9 @@ sword OCIAttrGet(const void* target, ub4 target_type, void* value, ub4* size, ub
   if (sword status = InjectedStatus(state, "OCIAttrGet", error)) return status;
   Handle* live = Live(state, target, target_type);
   if (!live || !value) return OCI_INVALID_HANDLE;
+  // The ROWID is copied into the descriptor the caller hands over.
+  if (target_type == OCI_HTYPE_STMT && attribute == OCI_ATTR_ROWID)
+    return StatementRowid(state, live, value, error);
   OciAttrShape shape = OciAttrShapeOf(target_type, attribute);
   switch (shape.kind) {
     case OciAttrKind::Scalar: {
@@ -353,6 +356,8 @@ sword OCIStmtPrepare(OCIStmt* statement, OCIError* error, const OraText* text, u
   live->statement_type = StatementTypeOf(live->sql);
   live->executed = false;
   live->columns.clear();
+  live->statement.placeholders = PlaceholdersOf(live->sql);
+  live->extra.binds.clear();
   return OCI_SUCCESS;
 }
 
@@ -369,20 +374,7 @@ sword OCIStmtExecute(OCISvcCtx* context, OCIStmt* statement, OCIError* error, ub
   Handle* session = Live(state, live_context->pointers[OCI_ATTR_SESSION], OCI_HTYPE_SESSION);
   if (!session || !session->logged_on)
     return Fail(state, error, 3114, "ORA-03114: not connected to ORACLE");
-  if (live->statement_type != OCI_STMT_SELECT && iterations == 0)
-    return Fail(state, error, 24333, "ORA-24333: zero iteration count");
-  if (live->statement_type == OCI_STMT_SELECT) {
-    auto script = state.scripts.find(Trimmed(live->sql));
-    if (script == state.scripts.end())
-      return Fail(state, error, 942, "ORA-00942: table or view does not exist");
-    live->columns = script->second;
-  } else {
-    std::string text;
-    if (sb4 code = RunStatement(state, session, live->sql, live->extra.binds, text))
-      return Fail(state, error, code, text);
-  }
-  live->executed = true;
-  return OCI_SUCCESS;
+  return ExecuteStatement(state, live_context, session, live, error, iterations, mode);
 }
 
 sword OCIParamGet(const void* handle, ub4 handle_type, OCIError* error, void** param, ub4 position) {

@@ -325,3 +325,13 @@ sword OCINumberToText(OCIError* error, const OCINumber* number, const OraText* f
 }
 
 }
+
+namespace standin {
+
+std::string NumberText(const OCINumber* number) {
+  Decimal decimal;
+  if (!DecodeNumber(number, decimal)) return "?";
+  return ToPlain(decimal, '.');
+}
+
+}  // namespace standin

@@ -152,6 +152,7 @@ sword oparse(ub1* cda, const OraText* text, sb4 length, sword deferred, ub4 synt
   if (cursor == state.world.cursors.end()) return Failure(state, 1001, "ORA-01001: invalid cursor");
   cursor->second.sql = sql;
   cursor->second.binds.clear();
+  SetFunctionCode(cda, sql);
   return 0;
 }
 

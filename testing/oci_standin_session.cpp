@@ -1,5 +1,6 @@
 // The stand-in's entry points for binds, breaks and the client library's
 // session pools (newer interface).
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -17,11 +18,6 @@ std::string Text(const OraText* text, sb4 length) {
   if (!text) return "";
   if (length < 0) return reinterpret_cast<const char*>(text);
   return std::string(reinterpret_cast<const char*>(text), static_cast<size_t>(length));
-}
-
-std::string BindName(std::string name) {
-  if (!name.empty() && name[0] == ':') name.erase(0, 1);
-  return Upper(name);
 }
 
 // A new service context of a session pool, logged on as user.
@@ -52,18 +48,30 @@ extern "C" {
 
 sword OCIBindByName(OCIStmt* statement, OCIBind** bind, OCIError* error, const OraText* name,
                     sb4 name_length, void* value, sb4 value_size, ub2 type, void* indicator,
-                    ub2*, ub2*, ub4, ub4*, ub4 mode) {
+                    ub2* length, ub2*, ub4 max_array, ub4* current_array, ub4 mode) {
   State& state = TheState();
   Guard guard(state.lock);
   std::string placeholder = Text(name, name_length);
   Log(state, "OCIBindByName name=" + placeholder + " type=" + std::to_string(type) +
-                 " size=" + std::to_string(value_size) + " mode=" + std::to_string(mode));
+                 " size=" + std::to_string(value_size) + " mode=" + std::to_string(mode) +
+                 (max_array ? " max=" + std::to_string(max_array) : std::string()));
   if (sword status = InjectedStatus(state, "OCIBindByName", error)) return status;
   Handle* live = Live(state, statement, OCI_HTYPE_STMT);
   if (!live || !bind || !Live(state, error, OCI_HTYPE_ERROR)) return OCI_INVALID_HANDLE;
-  if (placeholder.empty()) return Fail(state, error, 1036, "ORA-01036: illegal variable name/number");
-  AddBind(live->extra.binds, {BindName(placeholder), value, value_size, type, static_cast<sb2*>(indicator)});
-  *bind = reinterpret_cast<OCIBind*>(NewHandle(state, OCI_HTYPE_BIND, live));
+  if (!placeholder.empty() && placeholder[0] == ':') placeholder.erase(0, 1);
+  const std::string matched = PlaceholderName(placeholder);
+  const auto& names = live->statement.placeholders;
+  if (placeholder.empty() || std::find(names.begin(), names.end(), matched) == names.end())
+    return Fail(state, error, 1036, "ORA-01036: illegal variable name/number");
+  Handle* handle = NewHandle(state, OCI_HTYPE_BIND, live);
+  Bind entry{matched, value, value_size, type, static_cast<sb2*>(indicator)};
+  entry.handle = handle;
+  entry.length = length;
+  entry.max_array = max_array;
+  entry.current_array = current_array;
+  entry.mode = mode;
+  AddBind(live->extra.binds, entry);
+  *bind = reinterpret_cast<OCIBind*>(handle);
   return OCI_SUCCESS;
 }
 

@@ -26,6 +26,18 @@ struct Bind {
   sb4 size = 0;
   ub2 type = 0;
   sb2* indicator = nullptr;
+  // The rest of a bind's shape (oci_standin_statements.h reads it): actual
+  // lengths, array skips, PL/SQL table sizes, the mode, dynamic callbacks.
+  void* handle = nullptr;  // the OCIBind
+  ub2* length = nullptr;
+  ub4 value_skip = 0, indicator_skip = 0, length_skip = 0;
+  ub4 max_array = 0;
+  ub4* current_array = nullptr;
+  ub4 mode = 0;
+  void* in_context = nullptr;
+  void* in_callback = nullptr;
+  void* out_context = nullptr;
+  void* out_callback = nullptr;
 };
 
 // What the session engine keeps on a handle.

@@ -22,6 +22,7 @@ void Reset(State& state) {
   state.log.clear();
   state.process_initialized = false;
   state.values = ValueStore{};
+  state.statements = StatementWorld{};
 }
 
 Handle* NewHandle(State& state, ub4 type, Handle* parent) {

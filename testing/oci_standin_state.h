@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "testing/oci_standin_sessions.h"
+#include "testing/oci_standin_statements.h"
 #include "oracle/oci_defs.h"
 #include "testing/oci_standin_values.h"
 
@@ -43,6 +44,8 @@ struct Handle {
   std::string name;
   // Sessions, binds, fail-over and session pools (oci_standin_sessions.h).
   SessionExtra extra;
+  // Statement: placeholders, rows, ROWID, piecewise data (oci_standin_statements.h).
+  StatementExtra statement;
 };
 
 struct Fault {
@@ -69,6 +72,7 @@ struct State {
   SessionWorld world;
   bool process_initialized = false;
   ValueStore values;
+  StatementWorld statements;
 };
 
 State& TheState();

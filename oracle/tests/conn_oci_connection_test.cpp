@@ -113,8 +113,8 @@ TEST_F(OciConnectionTest, OlderStyleLogsOnCommitsRollsBackAndLogsOff) {
   EXPECT_EQ(connection->GetServerVersion(), "10.2.0.1.0") << "asked with a block in this style";
   connection->Disconnect();
   EXPECT_TRUE(InOrder(standin_->Log(),
-                      {"olog user=scott link=db1 mode=0", "oopen", "oparse sql=INSERT INTO T VALUES (1) defer=0 syntax=2",
-                       "oexec", "oclose", "ocom", "orol", "obndrv name=:Result type=5 size=65", "ologof"}));
+                      {"olog user=scott link=db1 mode=0", "oopen", "oparse sql=INSERT INTO T VALUES (1)  defer=0 syntax=2",
+                       "oexn iters=1 offset=0", "oclose", "ocom", "orol", "obndrv name=:Result type=5 size=65", "ologof"}));
   EXPECT_EQ(standin_->LiveHandles(), 2);
 }
 
@@ -222,7 +222,7 @@ TEST_F(OciConnectionTest, PingInsideAnOpenTransactionLeavesItOpen) {
   standin_->ClearLog();
   EXPECT_TRUE(older->Ping());
   EXPECT_TRUE(standin_->LogOf("ocom").empty());
-  EXPECT_TRUE(Contains(standin_->Log(), "oparse sql=begin null; end; defer=0 syntax=2"));
+  EXPECT_TRUE(Contains(standin_->Log(), "oparse sql=begin null; end;  defer=0 syntax=2"));
   EXPECT_EQ(session_->PendingWork(), 1);
 }
 
@@ -252,7 +252,7 @@ TEST_F(OciConnectionTest, DirectModeSetsTheNetworkClientsAttributesAndProbesWith
   standin_->ClearLog();
   EXPECT_TRUE(connection->Ping());
   EXPECT_TRUE(standin_->LogOf("OCITransCommit").empty());
-  EXPECT_EQ(session_->Executed().back(), "begin null; end;");
+  EXPECT_EQ(session_->Executed().back(), "begin null; end; ");
   EXPECT_EQ(session_->PendingWork(), 1);
 
   auto unicode = NewConnection();

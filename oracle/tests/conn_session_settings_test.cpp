@@ -26,7 +26,7 @@ TEST_F(SessionSettingsTest, DateFormatSetBeforeConnectIsAppliedAndClearedBackToT
   connection->SetProp(prDateFormat, "YYYY-MM-DD");
   EXPECT_TRUE(session_->Executed().empty()) << "nothing is sent while disconnected";
   connection->Connect("");
-  EXPECT_EQ(session_->Executed().front(), "ALTER SESSION SET NLS_DATE_FORMAT='YYYY-MM-DD'");
+  EXPECT_EQ(session_->Executed().front(), "ALTER SESSION SET NLS_DATE_FORMAT='YYYY-MM-DD' ");
   EXPECT_EQ(session_->Setting(connection->GetSvcCtx(), "NLS_DATE_FORMAT"), "YYYY-MM-DD");
   EXPECT_EQ(Get(*connection, prDateFormat), "YYYY-MM-DD");
   EXPECT_EQ(Get(*connection, prDateLanguage), "AMERICAN") << "read from the server when unset";
@@ -44,7 +44,7 @@ TEST_F(SessionSettingsTest, ApostrophesInASettingStayInsideTheLiteral) {
   const std::string format = "DD \"of\" MON', NLS_DATE_LANGUAGE='GERMAN";
   connection->SetProp(prDateFormat, format);
   EXPECT_EQ(session_->Executed().back(),
-            "ALTER SESSION SET NLS_DATE_FORMAT='DD \"of\" MON'', NLS_DATE_LANGUAGE=''GERMAN'");
+            "ALTER SESSION SET NLS_DATE_FORMAT='DD \"of\" MON'', NLS_DATE_LANGUAGE=''GERMAN' ");
   EXPECT_EQ(session_->Setting(connection->GetSvcCtx(), "NLS_DATE_FORMAT"), format);
   EXPECT_EQ(session_->Setting(connection->GetSvcCtx(), "NLS_DATE_LANGUAGE"), "AMERICAN")
       << "the value must not set a second parameter";
@@ -86,7 +86,7 @@ TEST_F(SessionSettingsTest, OlderClientSetsTheIdentifierWithABlockAndNamesTheMis
   auto connection = NewConnection();
   connection->Connect("");
   connection->SetClientIdentifier("updater");
-  EXPECT_EQ(session_->Executed().back(), "BEGIN DBMS_SESSION.SET_IDENTIFIER(:a); END;");
+  EXPECT_EQ(session_->Executed().back(), "BEGIN DBMS_SESSION.SET_IDENTIFIER(:a); END; ");
   EXPECT_EQ(session_->ClientIdentifier(connection->GetSvcCtx()), "updater");
   session_->DenySetIdentifier(true);
   try {
