@@ -6,7 +6,9 @@
 
 #include "classlib/ansistr.h"
 #include "classlib/field.h"
+#include "classlib/field_blob.h"
 #include "classlib/format.h"
+#include "classlib/stream.h"
 #include "dacore/comp_connection.h"
 #include "dacore/messages.h"
 #include "dacore/support_detail_link.h"
@@ -344,6 +346,37 @@ void TCustomDADataSet::RefreshDetail() {
   if (!SetMasterParams(Params()) || !Active()) return;
   SetActive(false);
   SetActive(true);
+}
+
+// ---- Blobs and field descriptions -------------------------------------------------------
+
+std::unique_ptr<classlib::TStream> TCustomDADataSet::CreateBlobStream(classlib::TField* field,
+                                                                      classlib::TBlobStreamMode mode) {
+  TCustomDAConnection* connection = GetUsedConnection();
+  const classlib::TFieldType type = field ? field->DataType() : classlib::ftUnknown;
+  const bool memo = type == classlib::ftMemo || type == classlib::ftFmtMemo || type == classlib::ftWideMemo;
+  if (mode != classlib::bmWrite && memo && connection && connection->ConvertEOL() &&
+      dynamic_cast<classlib::TBlobField*>(field)) {
+    // Converted only while no edit of it is pending, so that a cancel still
+    // finds the value as it was.
+    TBlob* blob = GetBlob(field);
+    if (blob && !blob->Rollback()) {
+      blob->AddCR();
+      blob->Commit();
+      blob->SetModified(false);
+    }
+  }
+  return TMemDataSet::CreateBlobStream(field, mode);
+}
+
+TFieldDesc* TCustomDADataSet::GetFieldDesc(int field_no) const {
+  if (field_no < 1 || !FIRecordSet || field_no > FIRecordSet->GetFieldCount()) return nullptr;
+  return FIRecordSet->Fields().GetItems(field_no - 1);
+}
+
+TDataType TCustomDADataSet::GetFieldDataType(int field_no) const {
+  const TFieldDesc* desc = GetFieldDesc(field_no);
+  return desc ? desc->DataType() : dtUnknown;
 }
 
 // ---- Names -----------------------------------------------------------------------------

@@ -119,6 +119,16 @@ class TCustomDADataSet : public TMemDataSet,
   // Whether the statement returns rows (as the record set knows it).
   virtual bool IsQuery();
 
+  // ---- Blobs and field descriptions
+  // With the connection's ConvertEOL, a memo read for the first time in an
+  // edit shows its line ends as CR LF (a conversion, not a change).
+  std::unique_ptr<classlib::TStream> CreateBlobStream(classlib::TField* field,
+                                                      classlib::TBlobStreamMode mode) override;
+  using TMemDataSet::GetFieldDesc;
+  // The description of a field number; nullptr below 1 or beyond the fields.
+  virtual TFieldDesc* GetFieldDesc(int field_no) const;
+  virtual TDataType GetFieldDataType(int field_no) const;
+
   // ---- Names
   virtual std::string QuoteName(const std::string& name) const override;
   virtual std::string UnQuoteName(const std::string& name) const;

@@ -14,6 +14,7 @@
 #include "classlib/datetime.h"
 #include "classlib/field.h"
 #include "classlib/fields.h"
+#include "classlib/stream.h"
 #include "dacore/comp_connection.h"
 #include "dacore/sqlite_tests/sqlite_fixture.h"
 #include "testing/message_of.h"
@@ -270,6 +271,67 @@ TEST_F(DataSetTest, ExecuteOpensQueriesAndCountsOtherStatements) {
   data_set->Close();
   data_set->UnPrepare();
   EXPECT_EQ(session_->ConnectCount(), baseline_);
+}
+
+TEST_F(DataSetTest, SettingsThatShapeTheCursorWaitForItToClose) {
+  auto data_set = Query(*session_, "SELECT ID FROM T ORDER BY ID");
+  data_set->SetFetchRows(2);
+  data_set->Open();
+  data_set->SetFetchRows(2);  // the same value changes nothing
+  EXPECT_NE(MessageOf([&] { data_set->SetFetchRows(3); }).find("open dataset"), std::string::npos);
+  EXPECT_NE(MessageOf([&] { data_set->SetUniDirectional(true); }).find("open dataset"), std::string::npos);
+  EXPECT_EQ(data_set->FetchRows(), 2);
+  EXPECT_FALSE(data_set->IRecordSet()->FetchDone());
+  data_set->SetFetchAll(true);
+  EXPECT_TRUE(data_set->IRecordSet()->FetchDone());
+  EXPECT_EQ(data_set->RecordCount(), 7);
+  EXPECT_EQ(data_set->Fields().Fields(0)->AsInteger(), 1);
+
+  // A new text closes the data set and lets its statement go.
+  data_set->SetSQL("SELECT S FROM T");
+  EXPECT_FALSE(data_set->Active());
+  EXPECT_FALSE(data_set->RecordSetPrepared());
+  EXPECT_EQ(session_->ConnectCount(), baseline_);
+}
+
+TEST_F(DataSetTest, RefreshReadsTheRowsAgainAndStaysOnTheRecord) {
+  auto data_set = Query(*session_, "SELECT ID, S FROM T ORDER BY ID");
+  data_set->Open();
+  ASSERT_TRUE(data_set->Locate("ID", classlib::Variant(4), {}));
+  auto other = Session();
+  Exec(*other, "UPDATE T SET S = 'elsewhere' WHERE ID = 4");
+  Exec(*other, "DELETE FROM T WHERE ID = 1");
+  data_set->Refresh();
+  EXPECT_EQ(data_set->RecordCount(), 6);
+  EXPECT_EQ(data_set->FieldByName("ID")->AsInteger(), 4);
+  EXPECT_EQ(data_set->FieldByName("S")->AsString(), "elsewhere");
+  EXPECT_EQ(data_set->RowsAffected(), -1);
+
+  // The record gone, the first one is current.
+  Exec(*other, "DELETE FROM T WHERE ID = 4");
+  data_set->Refresh();
+  EXPECT_EQ(data_set->FieldByName("ID")->AsInteger(), 2);
+  data_set->Close();
+  EXPECT_EQ(session_->ConnectCount(), baseline_);
+}
+
+TEST_F(DataSetTest, MemoLineEndsReadAsCRLFWithConvertEOLAndAreNoChange) {
+  Exec(*session_, "UPDATE T SET TX = 'one' || char(10) || 'two' WHERE ID = 1");
+  session_->SetConvertEOL(true);
+  auto data_set = Query(*session_, "SELECT ID, S, TX FROM T WHERE ID = 1");
+  data_set->Open();
+  {
+    auto stream = data_set->CreateBlobStream(data_set->FieldByName("TX"), classlib::bmRead);
+    std::string text(static_cast<size_t>(stream->Size()), '\0');
+    stream->Read(text.data(), static_cast<int>(text.size()));
+    EXPECT_EQ(text, "one\r\ntwo");
+  }
+  data_set->Edit();
+  data_set->FieldByName("S")->SetAsString("other");
+  data_set->Post();
+  EXPECT_EQ(data_set->UpdateStatement(stUpdate)->SQL().Text(), "UPDATE T\r\nSET\r\n  S = ?\r\nWHERE\r\n  ID = ?\r\n");
+  EXPECT_EQ(MessageOf([&] { data_set->CreateBlobStream(data_set->FieldByName("S"), classlib::bmRead); }),
+            "Field is not BLOB");
 }
 
 TEST_F(DataSetTest, DisconnectedModeHoldsTheConnectionOnlyWhileNeeded) {
