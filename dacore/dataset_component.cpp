@@ -89,15 +89,20 @@ void TCustomDADataSet::Loaded() {
 void TCustomDADataSet::Notification(classlib::TComponent* component, classlib::TOperation operation) {
   TMemDataSet::Notification(component, operation);
   if (operation != classlib::opRemove) return;
-  if (component == connection_) {
-    // The connection is going: only the pointer may be compared.
+  if (component == connection_ || component == registered_with_) {
+    // The connection is going: only the pointer may be compared, so the
+    // data set forgets it (and the uses it held) before it closes. Its edit
+    // statements hear of it themselves.
+    if (component == connection_) connection_ = nullptr;
+    registered_with_ = nullptr;
+    cursor_holds_connection_ = false;
+    prepared_holds_connection_ = false;
     try {
       SetActive(false);
     } catch (const std::exception&) {
+      // Closing without a connection has nothing left to fail on.
     }
     if (record_set_) record_set_->SetConnection(nullptr);
-    connection_ = nullptr;
-    registered_with_ = nullptr;
   }
   if (update_object_ && component == update_object_) update_object_ = nullptr;
 }

@@ -294,6 +294,8 @@ class TCustomDADataSet : public TMemDataSet,
   void UpdateTextChanged(classlib::TObject* sender);
   void RegisterWith(TCustomDAConnection* connection);
   void PassRecordSetSettings();
+  void StartAsyncWait();
+  void StopAsyncWait();
   void WireCommand();
   // The record being stored: its new and old values.
   TRecBuf UpdateNewRecord() const;
@@ -334,6 +336,7 @@ class TCustomDADataSet : public TMemDataSet,
   bool cursor_holds_connection_ = false;
   bool posting_ = false;
   bool execution_reported_ = false;
+  bool async_wait_ = false;
   // Prepare took a use of the connection that UnPrepare gives back.
   bool prepared_holds_connection_ = false;
   // The statement storing the current edit, and whether the generator wrote it.

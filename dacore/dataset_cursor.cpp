@@ -48,6 +48,20 @@ bool Traced(const TCustomDADataSet& data_set) { return TCustomDASQLMonitor::HasM
 
 }  // namespace
 
+// A non-blocking execution shows the wait from its start to the driver's
+// report of its end.
+void TCustomDADataSet::StartAsyncWait() {
+  if (!non_blocking_ || async_wait_) return;
+  async_wait_ = true;
+  StartWait();
+}
+
+void TCustomDADataSet::StopAsyncWait() {
+  if (!async_wait_) return;
+  async_wait_ = false;
+  StopWait();
+}
+
 bool TCustomDADataSet::IsQuery() { return record_set_ && record_set_->CommandType() == ctCursor; }
 
 void TCustomDADataSet::SetActive(bool value) {
@@ -110,10 +124,14 @@ void TCustomDADataSet::Execute() {
     }
     if (DetailLinked() && !options_->LocalMasterDetail()) SetMasterParams(Params());
     command_->WriteParams(true);
+    StartAsyncWait();
     InternalExecute();
   } catch (...) {
     // Failing before the driver reported, the data set gives its use back.
-    if (!execution_reported_) EndConnection();
+    if (!execution_reported_) {
+      StopAsyncWait();
+      EndConnection();
+    }
     throw;
   }
   if (!execution_reported_) CommandAfterExecute(true);
@@ -151,7 +169,7 @@ void TCustomDADataSet::CommandAfterExecute(bool result) {
     if (TCRCommand* command = ICommand()) command->GetProp(prRowsProcessed, rows);
     rows_affected_ = rows.AsInteger();
   }
-  if (non_blocking_) StopWait();
+  StopAsyncWait();
   if (!IsQuery()) {
     NoteImplicitTransaction(GetUsedConnection(), auto_commit_);
     EndConnection();
@@ -175,12 +193,15 @@ void TCustomDADataSet::OpenCursor(bool info_query) {
     rec_count_from_server_ = options_->QueryRecCount() ? GetRecCount() : 0;
     {
       TWaitScope wait(!non_blocking_);
+      if (!info_query) StartAsyncWait();
       command_->WriteParams(true);
       TMemDataSet::OpenCursor(info_query);
     }
+    StopAsyncWait();
     rows_affected_ = -1;
     AfterOpenCursor(info_query);
   } catch (...) {
+    StopAsyncWait();
     EndConnection();
     throw;
   }

@@ -334,6 +334,21 @@ TEST_F(DataSetTest, MemoLineEndsReadAsCRLFWithConvertEOLAndAreNoChange) {
             "Field is not BLOB");
 }
 
+TEST_F(DataSetTest, ADataSetOutlivesItsConnection) {
+  auto session = Session();
+  auto data_set = Query(*session, "SELECT ID, S FROM T ORDER BY ID");
+  data_set->Open();
+  data_set->Edit();
+  data_set->FieldByName("S")->SetAsString("stored");
+  data_set->Post();  // an edit statement registered with the connection too
+  session.reset();
+  EXPECT_FALSE(data_set->Active());
+  EXPECT_EQ(data_set->Connection(), nullptr);
+  EXPECT_EQ(MessageOf([&] { data_set->Open(); }), "Connection is not defined");
+  data_set.reset();
+  EXPECT_EQ(ReadElsewhere("SELECT S FROM T WHERE ID = 1"), "stored");
+}
+
 TEST_F(DataSetTest, DisconnectedModeHoldsTheConnectionOnlyWhileNeeded) {
   auto session = std::make_unique<TSQLiteSession>(nullptr);
   session->SetServer(Path());
