@@ -334,7 +334,6 @@ class TCustomDADataSet : public TMemDataSet,
   int updating_table_index_ = -1;
   bool fetch_cancelled_ = false;
   bool cursor_holds_connection_ = false;
-  bool posting_ = false;
   bool execution_reported_ = false;
   bool async_wait_ = false;
   // Prepare took a use of the connection that UnPrepare gives back.

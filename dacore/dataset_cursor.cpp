@@ -334,15 +334,12 @@ void TCustomDADataSet::InternalEdit() {
 }
 
 void TCustomDADataSet::Post() {
-  posting_ = true;
   try {
     TMemDataSet::Post();
   } catch (...) {
-    posting_ = false;
     StopEditing();
     throw;
   }
-  posting_ = false;
   StopEditing();
 }
 

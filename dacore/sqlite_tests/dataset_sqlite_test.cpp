@@ -171,6 +171,43 @@ TEST_F(DataSetTest, InsertsAndDeletesThroughGeneratedStatements) {
   EXPECT_EQ(session_->ConnectCount(), baseline_);
 }
 
+TEST_F(DataSetTest, UserTextsTakeNewAndOldValuesByParameterName) {
+  auto data_set = Query(*session_, "SELECT ID, S FROM T WHERE ID = :ID");
+  data_set->ParamByName("ID")->SetAsInteger(3);
+  data_set->SetSQLStatement(stUpdate, "UPDATE T SET ID = :ID, S = :S || :SUFFIX WHERE ID = :OLD_ID");
+  data_set->Open();
+  data_set->Edit();
+  data_set->FieldByName("ID")->SetAsInteger(30);
+  data_set->FieldByName("S")->SetAsString("moved");
+  // SUFFIX is neither a field nor a parameter of the data set.
+  EXPECT_EQ(MessageOf([&] { data_set->Post(); }), "Not found field corresponding parameter SUFFIX");
+  EXPECT_EQ(data_set->State(), classlib::dsEdit);
+
+  // A handler may fill it; every parameter must have a type then.
+  data_set->BeforeUpdateExecute = TUpdateExecuteEvent::Function(
+      [](classlib::TDataSet*, TStatementTypes types, TDAParams* params) {
+        EXPECT_TRUE(types.Contains(stUpdate));
+        params->ParamByName("SUFFIX")->SetAsString("!");
+      });
+  int after = 0;
+  data_set->AfterUpdateExecute = TUpdateExecuteEvent::Function(
+      [&](classlib::TDataSet*, TStatementTypes, TDAParams*) { ++after; });
+  data_set->Post();
+  EXPECT_EQ(after, 1);
+  EXPECT_EQ(data_set->RowsAffected(), 1);
+  EXPECT_EQ(ReadElsewhere("SELECT S FROM T WHERE ID = 30"), "moved!");
+  EXPECT_EQ(ReadElsewhere("SELECT count(*) FROM T WHERE ID = 3"), "0");
+
+  data_set->BeforeUpdateExecute = TUpdateExecuteEvent::Function(
+      [](classlib::TDataSet*, TStatementTypes, TDAParams* params) {
+        params->ParamByName("SUFFIX")->SetDataType(classlib::ftUnknown);
+      });
+  data_set->Edit();
+  data_set->FieldByName("S")->SetAsString("again");
+  EXPECT_EQ(MessageOf([&] { data_set->Post(); }), "Unknown type of parameter SUFFIX");
+  data_set->Cancel();
+}
+
 TEST_F(DataSetTest, EditsWithoutAutoCommitWaitForTheConnectionsCommit) {
   auto data_set = Query(*session_, "SELECT ID, S FROM T WHERE ID = 1");
   data_set->SetAutoCommit(false);
