@@ -294,6 +294,7 @@ class TCustomDADataSet : public TMemDataSet,
   void UpdateTextChanged(classlib::TObject* sender);
   void RegisterWith(TCustomDAConnection* connection);
   void PassRecordSetSettings();
+  void BalanceFailOver();
   void StartAsyncWait();
   void StopAsyncWait();
   void WireCommand();

@@ -152,11 +152,19 @@ void TCustomDADataSet::InternalExecute() {
       record_set_->InternalExecute();
       break;
     } catch (const EFailOver&) {
+      BalanceFailOver();
       execution_reported_ = false;
       command_->WriteParams(true);
     }
   }
   if (traced) TCustomDASQLMonitor::NotifySQLExecute(this, BuildFinalSQL(), &Params(), "", message_id, false);
+}
+
+// Before a run repeats after a reconnect: the connection counted a use for
+// the failed run's report of its end, which a run that failed before it
+// reached the driver never gives, and which an open cursor keeps.
+void TCustomDADataSet::BalanceFailOver() {
+  if (!execution_reported_ && !RecordSetFetching()) EndConnection();
 }
 
 // Called by the driver after every execution, failed ones too. A statement
@@ -195,7 +203,18 @@ void TCustomDADataSet::OpenCursor(bool info_query) {
       TWaitScope wait(!non_blocking_);
       if (!info_query) StartAsyncWait();
       command_->WriteParams(true);
-      TMemDataSet::OpenCursor(info_query);
+      // A lost connection that the connection restored asks for the
+      // statement to run again on the new session.
+      for (;;) {
+        execution_reported_ = false;
+        try {
+          TMemDataSet::OpenCursor(info_query);
+          break;
+        } catch (const EFailOver&) {
+          BalanceFailOver();
+          command_->WriteParams(true);
+        }
+      }
     }
     StopAsyncWait();
     rows_affected_ = -1;

@@ -10,6 +10,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "classlib/datetime.h"
 #include "classlib/field.h"
@@ -384,6 +385,42 @@ TEST_F(DataSetTest, ADataSetOutlivesItsConnection) {
   EXPECT_EQ(MessageOf([&] { data_set->Open(); }), "Connection is not defined");
   data_set.reset();
   EXPECT_EQ(ReadElsewhere("SELECT S FROM T WHERE ID = 1"), "stored");
+}
+
+TEST_F(DataSetTest, AfterAKilledSessionTheConnectionReconnectsAndTheStatementRunsAgain) {
+  session_->Options().LocalFailover = true;
+  std::vector<TConnLostCause> causes;
+  session_->OnConnectionLost = TConnectionLostEvent::Function(
+      [&](classlib::TObject*, classlib::TComponent*, TConnLostCause cause, TRetryMode& mode) {
+        causes.push_back(cause);
+        mode = rmReconnectExecute;
+      });
+  auto data_set = Query(*session_, "UPDATE T SET S = 'again' WHERE ID = 1");
+  session_->SQLiteConnection()->Kill();
+  data_set->Execute();
+  EXPECT_EQ(data_set->RowsAffected(), 1);
+  EXPECT_EQ(session_->ConnectCount(), baseline_);
+  EXPECT_EQ(ReadElsewhere("SELECT S FROM T WHERE ID = 1"), "again");
+
+  data_set->SetSQL("SELECT ID FROM T ORDER BY ID");
+  session_->SQLiteConnection()->Kill();
+  data_set->Open();
+  EXPECT_EQ(session_->ConnectCount(), baseline_ + 1);
+  EXPECT_EQ(data_set->RecordCount(), 7);
+  EXPECT_EQ((causes), (std::vector<TConnLostCause>{clExecute, clOpen}));
+  data_set->Close();
+  EXPECT_EQ(session_->ConnectCount(), baseline_);
+}
+
+TEST_F(DataSetTest, ExecuteDoesNothingWhileTheStatementStillRuns) {
+  auto data_set = Query(*session_, "UPDATE T SET S = 'not run'");
+  data_set->ICommand()->Prop24 = true;
+  data_set->Execute();
+  EXPECT_EQ(data_set->RowsAffected(), -1);
+  EXPECT_EQ(session_->ConnectCount(), baseline_);
+  data_set->ICommand()->Prop24 = false;
+  data_set->Execute();
+  EXPECT_EQ(data_set->RowsAffected(), 7);
 }
 
 TEST_F(DataSetTest, DisconnectedModeHoldsTheConnectionOnlyWhileNeeded) {
