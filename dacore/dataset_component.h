@@ -246,6 +246,7 @@ class TCustomDADataSet : public TMemDataSet,
   virtual void DoBeforeFetch(bool& cancel);
   virtual void DoAfterFetch();
   void DoAfterScroll() override;
+  void DoAfterRefresh() override;
   virtual std::string BuildFinalSQL();
 
   // ---- Updating table
@@ -337,6 +338,7 @@ class TCustomDADataSet : public TMemDataSet,
   bool cursor_holds_connection_ = false;
   bool execution_reported_ = false;
   bool async_wait_ = false;
+  bool scroll_after_refresh_ = false;
   // Prepare took a use of the connection that UnPrepare gives back.
   bool prepared_holds_connection_ = false;
   // The statement storing the current edit, and whether the generator wrote it.

@@ -297,11 +297,21 @@ void TCustomDADataSet::InternalRefresh() {
         !values.empty() &&
         LocateRecord(key_descs, values.size() == 1 ? values[0] : classlib::VarArrayOf(values), 0, false);
     if (!found) InternalFirst();
+    scroll_after_refresh_ = true;
   } catch (...) {
     EndConnection();
     throw;
   }
   EndConnection();
+}
+
+// The record the refresh returned to is shown before the scroll is told.
+void TCustomDADataSet::DoAfterRefresh() {
+  if (scroll_after_refresh_) {
+    scroll_after_refresh_ = false;
+    DoAfterScroll();
+  }
+  TMemDataSet::DoAfterRefresh();
 }
 
 // ---- Fetching ---------------------------------------------------------------------------

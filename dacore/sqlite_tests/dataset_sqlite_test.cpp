@@ -209,6 +209,61 @@ TEST_F(DataSetTest, UserTextsTakeNewAndOldValuesByParameterName) {
   data_set->Cancel();
 }
 
+TEST_F(DataSetTest, AnUpdateObjectsTextsAndStatementsStoreTheEdits) {
+  auto data_set = Query(*session_, "SELECT ID, S FROM T ORDER BY ID");
+  TCustomDAUpdateSQL update(nullptr);
+  update.ModifySQL().SetText("UPDATE T SET S = 'object ' || :S WHERE ID = :OLD_ID");
+  auto insert = session_->CreateSQL();
+  insert->SetAutoCommit(true);
+  insert->SetSQL("INSERT INTO T (ID, S) VALUES (:ID, 'by statement')");
+  update.SetStatementObject(stInsert, insert.get());
+  data_set->SetUpdateObject(&update);
+  data_set->Open();
+  data_set->Edit();
+  data_set->FieldByName("S")->SetAsString("text");
+  data_set->Post();
+  EXPECT_EQ(ReadElsewhere("SELECT S FROM T WHERE ID = 1"), "object text");
+  data_set->Append();
+  data_set->FieldByName("ID")->SetAsInteger(50);
+  data_set->Post();
+  EXPECT_EQ(ReadElsewhere("SELECT S FROM T WHERE ID = 50"), "by statement");
+
+  // An object without a text is refused.
+  insert->SetSQL("");
+  data_set->Append();
+  data_set->FieldByName("ID")->SetAsInteger(51);
+  EXPECT_EQ(MessageOf([&] { data_set->Post(); }),
+            "SQL property of InsertObject, ModifyObject, DeleteObject or RefreshObject cannot be empty");
+  data_set->Cancel();
+  data_set->SetUpdateObject(nullptr);
+}
+
+TEST_F(DataSetTest, TheUpdatingTableDecidesWhatIsStoredAndWhatMayChange) {
+  Exec(*session_, "CREATE TABLE C (CID INTEGER PRIMARY KEY, PARENT INTEGER, NAME VARCHAR(10))");
+  Exec(*session_, "INSERT INTO C VALUES (1, 1, 'child')");
+  auto data_set = Query(*session_, "SELECT T.ID, T.S, C.CID, C.NAME FROM T JOIN C ON C.PARENT = T.ID");
+  data_set->Options().SetSetFieldsReadOnly(true);
+  data_set->Open();
+  EXPECT_EQ(data_set->UpdatingTableInfo()->TableName(), "T");
+  EXPECT_FALSE(data_set->FieldByName("S")->ReadOnly());
+  EXPECT_TRUE(data_set->FieldByName("NAME")->ReadOnly());
+
+  data_set->SetUpdatingTable("C");
+  EXPECT_EQ(data_set->UpdatingTableInfo()->TableName(), "C");
+  EXPECT_TRUE(data_set->FieldByName("S")->ReadOnly());
+  data_set->Edit();
+  data_set->FieldByName("NAME")->SetAsString("renamed");
+  data_set->Post();
+  EXPECT_EQ(data_set->UpdateStatement(stUpdate)->SQL().Text(),
+            "UPDATE C\r\nSET\r\n  NAME = ?\r\nWHERE\r\n  CID = ?\r\n");
+  EXPECT_EQ(ReadElsewhere("SELECT NAME FROM C WHERE CID = 1"), "renamed");
+
+  EXPECT_EQ(MessageOf([&] { data_set->SetUpdatingTable("NOWHERE"); }),
+            "Wrong UpdatingTable value - table NOWHERE is unknown");
+  EXPECT_EQ(data_set->UpdatingTable(), "C");
+  EXPECT_EQ(data_set->UpdatingTableInfo()->TableName(), "C");
+}
+
 TEST_F(DataSetTest, EditsWithoutAutoCommitWaitForTheConnectionsCommit) {
   auto data_set = Query(*session_, "SELECT ID, S FROM T WHERE ID = 1");
   data_set->SetAutoCommit(false);
@@ -339,7 +394,11 @@ TEST_F(DataSetTest, RefreshReadsTheRowsAgainAndStaysOnTheRecord) {
   auto other = Session();
   Exec(*other, "UPDATE T SET S = 'elsewhere' WHERE ID = 4");
   Exec(*other, "DELETE FROM T WHERE ID = 1");
+  int scrolled_to = 0;
+  data_set->SetAfterScroll(classlib::TDataSetNotifyEvent::Function(
+      [&](classlib::TDataSet* ds) { scrolled_to = ds->FieldByName("ID")->AsInteger(); }));
   data_set->Refresh();
+  EXPECT_EQ(scrolled_to, 4);
   EXPECT_EQ(data_set->RecordCount(), 6);
   EXPECT_EQ(data_set->FieldByName("ID")->AsInteger(), 4);
   EXPECT_EQ(data_set->FieldByName("S")->AsString(), "elsewhere");
