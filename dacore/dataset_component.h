@@ -177,8 +177,9 @@ class TCustomDADataSet : public TMemDataSet,
   bool Designing() const override { return ComponentState().Contains(classlib::csDesigning); }
   bool HasParams() const override { return command_->ParamCount() > 0; }
   std::string SQLText() override { return command_->SQL().Text(); }
-  // Conditions in the WHERE clause: the base knows no dialect and leaves the
-  // text as it is (an empty answer means no change).
+  // The WHERE and ORDER BY operations of the dialect. The base knows no
+  // dialect: AddWhere leaves the text as it is (the final text must not
+  // lose the statement), the others answer an empty text.
   std::string AddWhere(const std::string& sql, const std::string& condition) override;
   std::string GetWhere() override { return ""; }
   virtual std::string DeleteWhere(const std::string& /*sql*/) { return ""; }
