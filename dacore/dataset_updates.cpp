@@ -105,7 +105,8 @@ void TCustomDADataSet::GetKeyFieldDescs(std::vector<TCRFieldDesc*>& key_fields,
 TRecBuf TCustomDADataSet::UpdateNewRecord() const { return ActiveBuffer(); }
 
 // While cached updates are applied the old values have a buffer of their
-// own; otherwise the store still holds the row as it was.
+// own; otherwise the store still holds the row as it was (nullptr for a
+// record being inserted).
 TRecBuf TCustomDADataSet::UpdateOldRecord() {
   if (ApplyingCachedUpdates()) {
     const classlib::TDataSetState saved = SetTempState(classlib::dsOldValue);
@@ -113,6 +114,8 @@ TRecBuf TCustomDADataSet::UpdateOldRecord() {
     RestoreState(saved);
     return old;
   }
+  // A new record has no old values.
+  if (State() == classlib::dsInsert) return nullptr;
   if (!update_old_read_) {
     if (!update_old_record_) update_old_record_ = FIRecordSet->AllocRecBuf();
     FIRecordSet->GetRecord(update_old_record_);

@@ -177,6 +177,16 @@ TEST_F(DataSetTest, UserTextsTakeNewAndOldValuesByParameterName) {
   data_set->ParamByName("ID")->SetAsInteger(3);
   data_set->SetSQLStatement(stUpdate, "UPDATE T SET ID = :ID, S = :S || :SUFFIX WHERE ID = :OLD_ID");
   data_set->Open();
+  // A new record's old values are NULL.
+  data_set->SetSQLStatement(stInsert, "INSERT INTO T (ID, S) VALUES (:ID, coalesce(:OLD_S, 'no old value'))");
+  data_set->Append();
+  data_set->FieldByName("ID")->SetAsInteger(40);
+  data_set->FieldByName("S")->SetAsString("new");
+  data_set->Post();
+  EXPECT_EQ(ReadElsewhere("SELECT S FROM T WHERE ID = 40"), "no old value");
+
+  data_set->First();
+  ASSERT_EQ(data_set->FieldByName("ID")->AsInteger(), 3);
   data_set->Edit();
   data_set->FieldByName("ID")->SetAsInteger(30);
   data_set->FieldByName("S")->SetAsString("moved");
