@@ -383,6 +383,11 @@ TEST_F(DataSetTest, SettingsThatShapeTheCursorWaitForItToClose) {
   data_set->SetFetchRows(2);  // the same value changes nothing
   EXPECT_NE(MessageOf([&] { data_set->SetFetchRows(3); }).find("open dataset"), std::string::npos);
   EXPECT_NE(MessageOf([&] { data_set->SetUniDirectional(true); }).find("open dataset"), std::string::npos);
+  EXPECT_NE(MessageOf([&] { data_set->Options().SetLongStrings(false); }).find("open dataset"), std::string::npos);
+  EXPECT_NE(MessageOf([&] { data_set->Options().SetFlatBuffers(true); }).find("open dataset"), std::string::npos);
+  EXPECT_TRUE(data_set->Options().LongStrings());
+  data_set->Options().SetTrimFixedChar(false);  // reaches the rows at once
+  EXPECT_FALSE(data_set->RecordSet()->TrimFixedChars());
   EXPECT_EQ(data_set->FetchRows(), 2);
   EXPECT_FALSE(data_set->IRecordSet()->FetchDone());
   data_set->SetFetchAll(true);
