@@ -6,6 +6,7 @@
 #include <exception>
 
 #include "classlib/dataset.h"
+#include "dacore/dataset_component.h"
 #include "dacore/dialog_connect.h"
 #include "dacore/driver_command.h"
 #include "dacore/messages.h"
@@ -287,6 +288,17 @@ std::unique_ptr<TCustomDASQL> TCustomDAConnection::CreateSQL() {
   auto sql = std::make_unique<TCustomDASQL>(nullptr);
   sql->SetConnection(this);
   return sql;
+}
+
+std::unique_ptr<TCustomDADataSet> TCustomDAConnection::CreateDataSet() {
+  auto data_set = std::make_unique<TCustomDADataSet>(nullptr);
+  data_set->SetConnection(this);
+  return data_set;
+}
+
+std::unique_ptr<TCRRecordSet> TCustomDAConnection::CreateIRecordSet() {
+  classlib::Assert(false, __FILE__, __LINE__, "Must be overrided");
+  return nullptr;
 }
 
 std::unique_ptr<TCRCommand> TCustomDAConnection::CreateICommand() {

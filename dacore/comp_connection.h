@@ -27,7 +27,9 @@ using TConnectionLostEvent = classlib::Event<void(classlib::TObject* sender, cla
 
 class TCustomConnectDialog;
 class TCustomDASQL;
+class TCustomDADataSet;
 class TCRCommand;
+class TCRRecordSet;
 using TConnectDialogClass = std::function<std::unique_ptr<TCustomConnectDialog>()>;
 
 class TCustomDAConnection : public classlib::TCustomConnection {
@@ -73,6 +75,11 @@ class TCustomDAConnection : public classlib::TCustomConnection {
   // ---- Components and driver objects that use the connection
   // A statement component bound to this connection; the caller owns it.
   virtual std::unique_ptr<TCustomDASQL> CreateSQL();
+  // A data set bound to this connection; the caller owns it.
+  virtual std::unique_ptr<TCustomDADataSet> CreateDataSet();
+  // A driver record set of the server's class; the base has none to make
+  // (assertion "Must be overrided").
+  virtual std::unique_ptr<TCRRecordSet> CreateIRecordSet();
   // A driver command of the server's class; the base has none to make
   // (assertion "Must be overrided").
   virtual std::unique_ptr<TCRCommand> CreateICommand();

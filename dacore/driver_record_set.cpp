@@ -46,8 +46,10 @@ void TCRRecordSet::Prepare() {
   }
 }
 
+// The next statement may be of another kind: it is learnt again.
 void TCRRecordSet::UnPrepare() {
   TMemData::UnPrepare();
+  command_type_ = ctUnknown;
   if (tables_info_) tables_info_->Clear();
 }
 

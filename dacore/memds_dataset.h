@@ -212,6 +212,10 @@ class TMemDataSet : public classlib::TDataSet {
   std::vector<TFieldDesc*> KeyDescsOf(const std::string& names) const;
   std::vector<TFieldDesc*> KeyDescsOf(const std::vector<classlib::TField*>& fields) const;
 
+  // Whether cached updates are being applied (the active buffers are the
+  // new and, in the old-value state, the old values of the record offered).
+  bool ApplyingCachedUpdates() const { return new_cache_buffer_ != nullptr; }
+
   // Store callbacks.
   void DoPerformHook(bool (TMemDataSet::*hook)());
   void DoApplyRecord(int kind, int& action);

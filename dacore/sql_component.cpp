@@ -16,6 +16,16 @@ constexpr const char* kImplicitTransaction = "CRImplicitTransaction";
 
 bool KeepBaseSQL() { return false; }
 
+void NoteImplicitTransaction(TCustomDAConnection* connection, bool auto_commit) {
+  if (!connection || !connection->Options().DisconnectedMode() || !connection->Connected()) return;
+  if ((!connection->AutoCommit() || !auto_commit) && !connection->InTransaction()) {
+    connection->SetTransactionID(kImplicitTransaction);
+    connection->SetTransactionID(connection->GetTransactionID());
+  } else if (connection->AutoCommit() && auto_commit) {
+    connection->SetTransactionID(connection->GetTransactionID());
+  }
+}
+
 TCustomDASQL::TCustomDASQL(classlib::TComponent* owner, TDASQLOwner* data_set)
     : TComponent(owner), params_(nullptr), data_set_(data_set) {
   params_ = CreateParamsObject();
@@ -78,6 +88,26 @@ void TCustomDASQL::SetSQL(const std::string& text) {
   sql_.SetText(text);
 }
 
+void TCustomDASQL::SetSQLText(const std::string& text, bool lock_params, bool lock_macros) {
+  const bool saved_params = params_locked_;
+  const bool saved_macros = scan_macros_off_;
+  params_locked_ = params_locked_ || lock_params;
+  scan_macros_off_ = scan_macros_off_ || lock_macros;
+  if (command_) command_->SetProp(prCommandProp32, true);
+  auto restore = [&] {
+    params_locked_ = saved_params;
+    scan_macros_off_ = saved_macros;
+    if (command_) command_->SetProp(prCommandProp32, false);
+  };
+  try {
+    SetSQL(text);
+  } catch (...) {
+    restore();
+    throw;
+  }
+  restore();
+}
+
 void TCustomDASQL::SetParamCheck(bool value) {
   param_check_ = value;
   const bool scan = value || design_;
@@ -130,14 +160,15 @@ void TCustomDASQL::SetICommand(TCRCommand* command) {
   command_ = command;
   if (!command) return;
   command->SetConnection(connection_ ? connection_->IConnection() : nullptr);
-  command->SetSQL(final_sql_);
   command->SetProp(prAutoCommit, auto_commit_);
   command->OnAfterExecute = TCRCommand::TAfterExecuteProc(this, &TCustomDASQL::CommandAfterExecute);
   classlib::TComponent* component = this;
   if (data_set_) component = data_set_->OwnerComponent();
   else if (Owner() && Owner() == connection_) component = connection_;
   command->Component = component;
-  if (!CommandScansParams()) WriteParams(false);
+  // The text reaches the command with its markers rewritten, as a text
+  // assigned later would.
+  ScanParams();
 }
 
 void TCustomDASQL::SetDriverConnection(TCRConnection* connection) {
@@ -303,15 +334,7 @@ void TCustomDASQL::CommandAfterExecute(bool result) {
   execution_reported_ = true;
   if (result) ReadParamValues();
   if (wait_hook_ && non_blocking_) StopWait();
-  TCustomDAConnection* connection = connection_;
-  if (connection && connection->Options().DisconnectedMode() && connection->Connected()) {
-    if ((!connection->AutoCommit() || !auto_commit_) && !connection->InTransaction()) {
-      connection->SetTransactionID(kImplicitTransaction);
-      connection->SetTransactionID(connection->GetTransactionID());
-    } else if (connection->AutoCommit() && auto_commit_) {
-      connection->SetTransactionID(connection->GetTransactionID());
-    }
-  }
+  NoteImplicitTransaction(connection_, auto_commit_);
   EndConnection();
   if (AfterExecute) AfterExecute(this, result);
 }

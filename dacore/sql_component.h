@@ -46,6 +46,12 @@ class TDASQLOwner {
 // The data type a driver binds a parameter of a field type as.
 TDataType ParamDataType(classlib::TFieldType type);
 
+// After a statement ran in disconnected mode: a statement outside a user
+// transaction that the server keeps open (either auto-commit off) marks the
+// connection as holding an implicit one; otherwise the connection's
+// transaction id is read again.
+void NoteImplicitTransaction(TCustomDAConnection* connection, bool auto_commit);
+
 // Whether text changes of statements keep a data set's base text; off, and
 // nothing in this system turns it on.
 bool KeepBaseSQL();
@@ -61,6 +67,9 @@ class TCustomDASQL : public classlib::TComponent, public IDAConnectionClient, pu
   classlib::TStringList& SQL() { return sql_; }
   // Assigns the text when it differs (one change notice).
   void SetSQL(const std::string& text);
+  // The same, keeping the parameters (lock_params) or the macros
+  // (lock_macros) as they are rather than scanning the new text.
+  void SetSQLText(const std::string& text, bool lock_params, bool lock_macros);
   TDAParams& Params() { return *params_; }
   TDAParam* ParamByName(const std::string& name) { return params_->ParamByName(name); }
   int ParamCount() const { return params_->Count(); }
@@ -155,6 +164,9 @@ class TCustomDASQL : public classlib::TComponent, public IDAConnectionClient, pu
   bool design_ = false;
 
  private:
+  friend class TDBAccessUtils;
+  // Set while the component is made at design time.
+  bool design_create_ = false;
   bool Traced() const;
   bool CommandScansParams();
   void CarryValues(const TDAParams& from);
@@ -173,6 +185,7 @@ class TCustomDASQL : public classlib::TComponent, public IDAConnectionClient, pu
   bool auto_commit_ = false;
   bool non_blocking_ = false;
   bool in_sql_changed_ = false;
+  bool params_locked_ = false;
   bool execution_reported_ = false;
   TDASQLOwner* data_set_;
   TCRCommand* command_ = nullptr;

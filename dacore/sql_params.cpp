@@ -119,7 +119,7 @@ void TCustomDASQL::CarryValues(const TDAParams& from) {
 
 void TCustomDASQL::ScanParams() {
   final_sql_ = FinalSQL();
-  if (!param_check_ && !design_) {
+  if ((!param_check_ && !design_) || params_locked_) {
     if (command_) command_->SetSQL(final_sql_);
     return;
   }

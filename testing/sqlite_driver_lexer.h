@@ -50,5 +50,11 @@ dacore::TParserClass SQLiteParserClass();
 
 // sql with condition added to the WHERE clause of its (first) SELECT.
 std::string SQLiteAddWhere(const std::string& sql, const std::string& condition);
+// sql without the clause of its first SELECT that begins with the keyword
+// of code (lxWHERE, lxORDER ...): up to the next clause or the end.
+std::string RemoveClause(const std::string& sql, int code);
+// sql with its ORDER BY list replaced by fields (removed when blank),
+// placed before a LIMIT clause.
+std::string SQLiteSetOrderBy(const std::string& sql, const std::string& fields);
 
 }  // namespace sqlite_driver

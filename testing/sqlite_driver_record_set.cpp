@@ -19,6 +19,14 @@ void TSQLiteRecordSet::InternalOpen() {
   TCRRecordSet::InternalOpen();
 }
 
+void TSQLiteRecordSet::InternalExecute() {
+  if (!Command().GetPrepared()) {
+    Command().Prepare();
+    SetCommandType(Command().ReturnsRows() ? ctCursor : ctStatement);
+  }
+  TCRRecordSet::InternalExecute();
+}
+
 TCRTableInfo* TSQLiteRecordSet::TableOf(const char* table_name) {
   if (!table_name || !*table_name) return nullptr;
   TCRTablesInfo& tables = TablesInfo();
@@ -68,6 +76,12 @@ void TSQLiteRecordSet::AppendRow() {
       const TFieldDesc& field = *Fields().GetItems(i);
       PutFieldAsVariant(i + 1, rec, ColumnValue(stmt, i, field.DataType()));
     }
+    // A fetched value is the row's own: no edit is pending on its blobs (a
+    // cancelled edit would otherwise take them back to empty).
+    CommitBlobs(rec);
+    for (int i = 0; i < GetFieldCount(); ++i)
+      if (TBlob* blob = IsBlobFieldType(Fields().GetItems(i)->DataType()) ? GetBlob(i + 1, rec) : nullptr)
+        blob->SetModified(false);
     InternalAppend(rec);
   } catch (...) {
     FreeComplexFields(rec, true);

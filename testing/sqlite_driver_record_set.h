@@ -18,6 +18,9 @@ class TSQLiteRecordSet : public dacore::TCRRecordSet {
 
   std::unique_ptr<dacore::TCRCommand> CreateCommand() override { return std::make_unique<TSQLiteCommand>(); }
   bool NeedInitFieldsAfterExecute() override { return untyped_columns_; }
+  // Compiles the statement first, so that whether it returns rows is known
+  // before it runs (and before its execution is reported).
+  void InternalExecute() override;
   // Appends up to FetchRows rows; whether any came.
   bool Fetch() override;
   TSQLiteCommand& Command() { return *static_cast<TSQLiteCommand*>(GetCommand()); }

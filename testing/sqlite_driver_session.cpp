@@ -3,6 +3,8 @@
 
 #include "dacore/pool_connection_pool.h"
 #include "testing/sqlite_driver_command.h"
+#include "testing/sqlite_driver_dataset.h"
+#include "testing/sqlite_driver_record_set.h"
 #include "testing/sqlite_driver_sql.h"
 
 namespace sqlite_driver {
@@ -53,6 +55,14 @@ std::unique_ptr<TCustomDASQL> TSQLiteSession::CreateSQL() {
   sql->SetConnection(this);
   return sql;
 }
+
+std::unique_ptr<TCustomDADataSet> TSQLiteSession::CreateDataSet() {
+  auto data_set = std::make_unique<TSQLiteDataSet>(nullptr);
+  data_set->SetConnection(this);
+  return data_set;
+}
+
+std::unique_ptr<TCRRecordSet> TSQLiteSession::CreateIRecordSet() { return std::make_unique<TSQLiteRecordSet>(); }
 
 void TSQLiteSession::CreateIConnection() {
   if (IConnection()) return;

@@ -40,6 +40,9 @@ class TSQLiteSession : public dacore::TCustomDAConnection {
   std::unique_ptr<dacore::TCRCommand> CreateICommand() override;
   // A statement with the SQLite lexer.
   std::unique_ptr<dacore::TCustomDASQL> CreateSQL() override;
+  // A data set of the driver (TSQLiteDataSet) and its record set.
+  std::unique_ptr<dacore::TCustomDADataSet> CreateDataSet() override;
+  std::unique_ptr<dacore::TCRRecordSet> CreateIRecordSet() override;
 
  protected:
   dacore::TConnectDialogClass ConnectDialogClass() const override { return {}; }

@@ -70,6 +70,20 @@ TEST_F(SQLComponentTest, NamedMarkersBecomePositionalParametersBoundInOrder) {
   EXPECT_EQ(check->RowsAffected(), 1);
 }
 
+TEST_F(SQLComponentTest, ATextSetBeforeTheConnectionReachesTheDriverRewritten) {
+  auto session = Session();
+  Exec(*session, "CREATE TABLE T (ID INTEGER PRIMARY KEY)");
+  Exec(*session, "INSERT INTO T VALUES (1)");
+  TCustomDASQL statement(nullptr);
+  statement.SetSQL("UPDATE T SET ID = :ID + 1 WHERE ID = :ID");
+  statement.SetConnection(session.get());
+  EXPECT_EQ(statement.ICommand()->GetSQL(), "UPDATE T SET ID = ? + 1 WHERE ID = ?");
+  statement.ParamByName("ID")->SetAsInteger(1);
+  statement.SetAutoCommit(true);
+  statement.Execute();
+  EXPECT_EQ(statement.RowsAffected(), 1);
+}
+
 TEST_F(SQLComponentTest, AssignmentsDoubleColonsLiteralsAndCommentsAreNoMarkers) {
   auto session = Session();
   auto statement = session->CreateSQL();

@@ -1,0 +1,353 @@
+// TCustomDADataSet: the SQL data set. Its rows come from a driver record set
+// made for its connection; its text, parameters and macros live in an
+// internal statement component; it stores its edits through statements that
+// the user writes (SQLInsert ..., an update object) or the SQL generator
+// writes for the updating table.
+//
+// Connection use is counted: opening, preparing and executing take a use of
+// the connection and give it back when they are done (an open cursor keeps
+// its use until it is closed), so a connection in disconnected mode closes
+// whenever no data set needs it.
+#pragma once
+
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "classlib/data_link.h"
+#include "classlib/strings.h"
+#include "dacore/comp_client.h"
+#include "dacore/dataset_options.h"
+#include "dacore/driver_record_set.h"
+#include "dacore/gen_sql_generator.h"
+#include "dacore/memds_dataset.h"
+#include "dacore/sql_component.h"
+#include "dacore/sql_update.h"
+
+namespace dacore {
+
+class TCustomDAConnection;
+class TDADetailDataLink;
+
+class TCustomDADataSet : public TMemDataSet,
+                         public IDAConnectionClient,
+                         public IDAGeneratorDataSet,
+                         public IDAUpdateDataSet,
+                         public TDASQLOwner,
+                         public TMacrosOwner {
+  CLASSLIB_CLASS(TCustomDADataSet, TMemDataSet)
+ public:
+  explicit TCustomDADataSet(classlib::TComponent* owner);
+  ~TCustomDADataSet() override;
+
+  // ---- Text, parameters, macros
+  classlib::TStringList& SQL() { return command_->SQL(); }
+  void SetSQL(const std::string& text) { command_->SetSQL(text); }
+  TDAParams& Params() { return command_->Params(); }
+  TDAParam* ParamByName(const std::string& name) { return command_->ParamByName(name); }
+  TMacros& Macros() { return command_->Macros(); }
+  bool ParamCheck() const { return command_->ParamCheck(); }
+  void SetParamCheck(bool value) { command_->SetParamCheck(value); }
+  // The statement the record set runs: the text with the data set's conditions.
+  std::string FinalSQL() override;
+  // The texts of the statement kinds the data set stores edits with
+  // (stInsert, stUpdate, stDelete, stRefresh here); an assertion failure
+  // for another kind.
+  classlib::TStringList& SQLStatement(TStatementType type);
+  void SetSQLStatement(TStatementType type, const std::string& text);
+  classlib::TStringList& SQLInsert() { return SQLStatement(stInsert); }
+  classlib::TStringList& SQLUpdate() { return SQLStatement(stUpdate); }
+  classlib::TStringList& SQLDelete() { return SQLStatement(stDelete); }
+  classlib::TStringList& SQLRefresh() { return SQLStatement(stRefresh); }
+  virtual TStatementTypes GetSupportedStatementTypes() const { return {stInsert, stUpdate, stDelete, stRefresh}; }
+
+  // ---- Settings
+  TCustomDAConnection* Connection() const { return connection_; }
+  void SetConnection(TCustomDAConnection* connection);
+  // The connection in use; a descendant may answer a default one.
+  virtual TCustomDAConnection* GetUsedConnection() const { return connection_; }
+  int FetchRows() const { return fetch_rows_; }
+  void SetFetchRows(int value);
+  bool FetchAll() const override { return fetch_all_; }
+  virtual void SetFetchAll(bool value);
+  bool Debug() const override { return debug_; }
+  void SetDebug(bool value);
+  bool ReadOnly() const override { return read_only_; }
+  virtual void SetReadOnly(bool value);
+  bool UniDirectional() const { return uni_directional_; }
+  void SetUniDirectional(bool value);
+  bool AutoCommit() const { return auto_commit_; }
+  void SetAutoCommit(bool value);
+  TRefreshOptions RefreshOptions() const { return refresh_options_; }
+  virtual void SetRefreshOptions(TRefreshOptions value) { refresh_options_ = value; }
+  TDADataSetOptions& Options() { return *options_; }
+  const std::string& FilterSQL() const { return filter_sql_; }
+  virtual void SetFilterSQL(const std::string& value);
+  const std::string& UpdatingTable() const { return updating_table_; }
+  void SetUpdatingTable(const std::string& value);
+  const std::string& KeyFields() const { return key_fields_; }
+  void SetKeyFields(const std::string& value);
+  bool NonBlocking() const { return non_blocking_; }
+  void SetNonBlocking(bool value) { non_blocking_ = value; }
+  TCustomDAUpdateSQL* UpdateObject() const { return update_object_; }
+  void SetUpdateObject(TCustomDAUpdateSQL* value);
+  int RowsAffected() const override { return rows_affected_; }
+  void Assign(const classlib::TPersistent* source) override;
+
+  // ---- Master and detail
+  classlib::TDataSource* MasterSource() const;
+  void SetMasterSource(classlib::TDataSource* source);
+  const std::string& MasterFields() const { return master_fields_; }
+  void SetMasterFields(const std::string& value);
+  const std::string& DetailFields() const { return detail_fields_; }
+  void SetDetailFields(const std::string& value);
+  bool IsMasterField(const std::string& name) const;
+  // Takes the master's values into same-named parameters; whether any changed.
+  virtual bool SetMasterParams(TDAParams& params);
+  // The master moved or opened: new parameter values and, when open, the rows anew.
+  virtual void RefreshDetail();
+
+  // ---- Running
+  virtual void Execute();
+  bool Executing() const override;
+  void Prepare() override;
+  void UnPrepare() override;
+  void SetActive(bool value) override;
+  // The driver reports an execution; also reached for statements that return rows.
+  virtual void CommandAfterExecute(bool result);
+  // Whether the statement returns rows (as the record set knows it).
+  virtual bool IsQuery();
+
+  // ---- Blobs and field descriptions
+  // With the connection's ConvertEOL, a memo read for the first time in an
+  // edit shows its line ends as CR LF (a conversion, not a change).
+  std::unique_ptr<classlib::TStream> CreateBlobStream(classlib::TField* field,
+                                                      classlib::TBlobStreamMode mode) override;
+  using TMemDataSet::GetFieldDesc;
+  // The description of a field number; nullptr below 1 or beyond the fields.
+  virtual TFieldDesc* GetFieldDesc(int field_no) const;
+  virtual TDataType GetFieldDataType(int field_no) const;
+
+  // ---- Names
+  virtual std::string QuoteName(const std::string& name) const override;
+  virtual std::string UnQuoteName(const std::string& name) const;
+
+  // ---- Ending an edit: the statement the edit used may be finished here.
+  void Post() override;
+  void Cancel() override;
+
+  // ---- Events
+  TAfterExecuteEvent AfterExecute;
+  TUpdateExecuteEvent BeforeUpdateExecute;
+  TUpdateExecuteEvent AfterUpdateExecute;
+  TBeforeFetchEvent BeforeFetch;
+  TAfterFetchEvent AfterFetch;
+
+  // ---- The connection's view (IDAConnectionClient)
+  classlib::TComponent* ClientComponent() override { return this; }
+  bool IsDataSet() const override { return true; }
+  TCustomDAConnection* ClientConnection() const override { return GetUsedConnection(); }
+  void SetDriverConnection(TCRConnection* connection) override;
+  bool Active() const override { return TMemDataSet::Active(); }
+  bool CachedUpdates() const override { return TMemDataSet::CachedUpdates(); }
+  bool RecordSetPrepared() const override;
+  bool RecordSetFetching() const override;
+  bool CommandFinished() const override;
+  void ApplyClientUpdates() override { ApplyUpdates(); }
+  void CommitClientUpdates() override { CommitUpdates(); }
+  void RestoreClientUpdates() override { RestoreUpdates(); }
+  void ApplyUpdates() override;
+
+  // ---- The update object's view (IDAUpdateDataSet)
+  classlib::TComponent* UpdateDataSetComponent() override { return this; }
+  bool PerformSQL(const std::string& sql, TStatementTypes types) override;
+  void ReleaseUpdateObject(TCustomDAUpdateSQL* update_object) override;
+
+  // ---- The generator's view (IDAGeneratorDataSet)
+  TCRTableInfo* UpdatingTableInfo() override;
+  void GetKeyFieldDescs(std::vector<TCRFieldDesc*>& key_fields, std::vector<TCRFieldDesc*>& data_fields,
+                        bool all_fields) override;
+  TCRFieldDesc* RowIdentityField() override { return row_identity_field_; }
+  TFieldDescs& FieldDescs() override { return FIRecordSet->Fields(); }
+  bool FieldValueIsNull(const TFieldDesc& field, bool old_value) override;
+  bool FieldValueModified(const TFieldDesc& field) override;
+  bool QuoteNames() const override { return options_->QuoteNames(); }
+  bool FullRefresh() const override { return options_->FullRefresh(); }
+  bool Designing() const override { return ComponentState().Contains(classlib::csDesigning); }
+  bool HasParams() const override { return command_->ParamCount() > 0; }
+  std::string SQLText() override { return command_->SQL().Text(); }
+  // The WHERE and ORDER BY operations of the dialect. The base knows no
+  // dialect: AddWhere leaves the text as it is (the final text must not
+  // lose the statement), the others answer an empty text.
+  std::string AddWhere(const std::string& sql, const std::string& condition) override;
+  std::string GetWhere() override { return ""; }
+  virtual std::string DeleteWhere(const std::string& /*sql*/) { return ""; }
+  virtual std::string SetOrderBy(const std::string& /*sql*/, const std::string& /*fields*/) { return ""; }
+  virtual std::string DeleteOrderBy(const std::string& /*sql*/) { return ""; }
+
+  // ---- Driver objects
+  TCRRecordSet* IRecordSet() const { return record_set_; }
+  TCRCommand* ICommand() const { return record_set_ ? record_set_->GetCommand() : nullptr; }
+  TCustomDASQL& Command() { return *command_; }
+  TDASQLGenerator& SQLGenerator() { return *sql_generator_; }
+  // The statement that ran the last edit of a kind (nullptr before it).
+  TCustomDASQL* UpdateStatement(TStatementType type) const;
+
+  // Ends a post or cancel: the base has nothing to finish.
+  virtual void StopEditing() {}
+
+  // The option setters reach the data set through these.
+  void OptionsChanged(int record_set_prop, const classlib::Variant& value);
+  void FieldDefsOutOfDate();
+  void CheckDataSetInactive() const { CheckInactive(); }
+
+ protected:
+  friend class TDADetailDataLink;
+  friend class TDBAccessUtils;
+
+  // ---- Factories
+  virtual std::unique_ptr<TCustomDASQL> CreateCommand();
+  // Makes the internal statement with CreateCommand; a descendant whose
+  // statement class differs calls it again in its own constructor, because
+  // the base constructor cannot reach the override.
+  void InitCommand();
+  virtual std::unique_ptr<TDADataSetOptions> CreateOptions() { return std::make_unique<TDADataSetOptions>(this); }
+  virtual std::unique_ptr<TDASQLGenerator> CreateSQLGenerator() { return std::make_unique<TDASQLGenerator>(this); }
+  std::unique_ptr<TData> CreateIRecordSet() override;
+  void SetIRecordSet(std::unique_ptr<TData> record_set) override;
+
+  // ---- Connection
+  virtual void BeginConnection(bool counted = true);
+  virtual void EndConnection();
+  virtual void Disconnect();
+  virtual void AssignConnection(classlib::TObject* sender, bool connecting);
+  virtual void CheckConnection() const;
+
+  // ---- Cursor
+  void OpenCursor(bool info_query) override;
+  void CloseCursor() override;
+  void InternalOpen() override;
+  void InternalClose() override;
+  void InternalRefresh() override;
+  void InternalEdit() override;
+  // Keeps the current record across a change of the filter.
+  void SetFilteredValue(bool value) override;
+  virtual void InternalExecute();
+  virtual void BeforeOpenCursor(bool /*info_query*/) {}
+  virtual void AfterOpenCursor(bool /*info_query*/) {}
+  virtual void BeforeExecute() {}
+  virtual bool CanFailOver() const { return true; }
+  virtual int GetRecCount() { return 0; }
+  int GetRecordCount() const override;
+  bool GetCanModify() const override;
+  virtual bool HoldsConnection() const { return false; }
+  virtual bool HoldsConnectionInEdit() const { return false; }
+  virtual void LockRecord() {}
+  virtual void DoBeforeFetch(bool& cancel);
+  virtual void DoAfterFetch();
+  void DoAfterScroll() override;
+  void DoAfterRefresh() override;
+  virtual std::string BuildFinalSQL();
+
+  // ---- Updating table
+  virtual void ResolveUpdatingTable(const std::string& name);
+  virtual void InitUpdatingTable() { row_identity_field_ = nullptr; }
+  int UpdatingTableIndex() const { return updating_table_index_; }
+  // Keys that the dialect finds when KeyFields names none; none here.
+  virtual void DetectKeyFields(std::vector<TCRFieldDesc*>& /*key_fields*/) {}
+
+  // ---- Storing edits through statements
+  bool PerformInsert() override { return PerformSQL("", {stInsert}); }
+  bool PerformUpdate() override { return PerformSQL("", {stUpdate}); }
+  bool PerformDelete() override { return PerformSQL("", {stDelete}); }
+  virtual TCustomDASQL& CheckUpdateQuery(TStatementType type);
+  virtual void PrepareUpdateStatement(const std::string& sql, TStatementTypes types);
+  virtual std::string GetUpdateStatementText(TStatementType type);
+  virtual void AssignUpdateParams(TStatementType type, bool generated);
+  virtual void AssignFieldValue(TDAParam& param, const TFieldDesc& field, bool old);
+  virtual void ExecuteUpdateQuery(TStatementTypes types);
+  virtual bool GetUpdateAutoCommit() const { return auto_commit_; }
+  virtual bool KeepParamTypes() const { return false; }
+
+  // ---- TDASQLOwner
+  classlib::TComponent* OwnerComponent() override { return this; }
+  TMacrosOwner* OwnerMacros() override { return this; }
+  std::string OwnerFinalSQL() override { return BuildFinalSQL(); }
+  void OwnerSQLChanged(bool keep_base_sql) override;
+  void OwnerScanMacros() override { ScanMacros(); }
+  char OwnerLeftQuote() const override { return left_quote_; }
+  char OwnerRightQuote() const override { return right_quote_; }
+  virtual void ScanMacros();
+
+  // ---- TMacrosOwner
+  bool IgnoresMacroChange(const std::string& reference) const override;
+  void MacroChanged() override;
+  void MacrosUpdated() override;
+
+  void Notification(classlib::TComponent* component, classlib::TOperation operation) override;
+  void Loaded() override;
+  classlib::TDataSource* GetDataSource() const override { return MasterSource(); }
+
+  char left_quote_ = '"';
+  char right_quote_ = '"';
+
+ private:
+  void UpdateTextChanged(classlib::TObject* sender);
+  void RegisterWith(TCustomDAConnection* connection);
+  void PassRecordSetSettings();
+  void BalanceFailOver();
+  void StartAsyncWait();
+  void StopAsyncWait();
+  void WireCommand();
+  // The record being stored: its new and old values.
+  TRecBuf UpdateNewRecord() const;
+  TRecBuf UpdateOldRecord();
+  bool DetailLinked() const;
+  void Relink();
+  void RemoveUpdateStatements();
+
+  std::unique_ptr<TCustomDASQL> command_;
+  TCRRecordSet* record_set_ = nullptr;
+  std::unique_ptr<TDADataSetOptions> options_;
+  std::unique_ptr<TDASQLGenerator> sql_generator_;
+  std::array<std::unique_ptr<classlib::TStringList>, 11> update_texts_;
+  std::array<std::unique_ptr<TCustomDASQL>, 11> update_statements_;
+  std::unique_ptr<TDADetailDataLink> data_link_;
+  TCustomDAConnection* connection_ = nullptr;
+  TCustomDAConnection* registered_with_ = nullptr;
+  TCustomDAUpdateSQL* update_object_ = nullptr;
+  TCRFieldDesc* row_identity_field_ = nullptr;
+
+  int fetch_rows_ = 25;
+  bool fetch_all_ = false;
+  bool debug_ = false;
+  bool read_only_ = false;
+  bool uni_directional_ = false;
+  bool auto_commit_ = true;
+  bool non_blocking_ = false;
+  TRefreshOptions refresh_options_;
+  std::string filter_sql_;
+  std::string updating_table_;
+  std::string key_fields_;
+  std::string master_fields_;
+  std::string detail_fields_;
+  int rows_affected_ = -1;
+  int rec_count_from_server_ = 0;
+  int updating_table_index_ = -1;
+  bool fetch_cancelled_ = false;
+  bool cursor_holds_connection_ = false;
+  bool execution_reported_ = false;
+  bool async_wait_ = false;
+  bool scroll_after_refresh_ = false;
+  // Prepare took a use of the connection that UnPrepare gives back.
+  bool prepared_holds_connection_ = false;
+  // The statement storing the current edit, and whether the generator wrote it.
+  classlib::TComponent* update_query_ = nullptr;
+  bool update_generated_ = false;
+  // The record being stored while an edit statement runs.
+  TRecBuf update_old_record_ = nullptr;
+  bool update_old_read_ = false;
+};
+
+}  // namespace dacore

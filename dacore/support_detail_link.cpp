@@ -1,0 +1,41 @@
+// TDADetailDataLink: the detail follows its master.
+#include "dacore/support_detail_link.h"
+
+#include "classlib/field.h"
+#include "dacore/dataset_component.h"
+
+namespace dacore {
+
+using classlib::TDataSetState;
+
+classlib::TDataSet* TDADetailDataLink::GetDetailDataSet() const { return data_set_; }
+
+bool TDADetailDataLink::DetailFollows() const {
+  return data_set_->Active() && !data_set_->ComponentState().Contains(classlib::csDestroying);
+}
+
+void TDADetailDataLink::ActiveChanged() {
+  if (Enabled && DetailFollows()) data_set_->RefreshDetail();
+}
+
+// A change of a field outside the linked master fields leaves the detail;
+// a changed field while the detail is being edited waits for the edit.
+void TDADetailDataLink::RecordChanged(classlib::TField* field) {
+  if (field != nullptr && !data_set_->IsMasterField(field->FieldName())) return;
+  if (!DetailFollows()) return;
+  const TDataSetState state = data_set_->State();
+  if (field != nullptr && (state == classlib::dsEdit || state == classlib::dsInsert)) return;
+  data_set_->RefreshDetail();
+}
+
+// Before the master scrolls, a pending detail edit ends, except while the
+// master inserts the record the detail edit belongs to.
+void TDADetailDataLink::CheckBrowseMode() {
+  if (!data_set_->Active()) return;
+  const TDataSetState detail = data_set_->State();
+  const bool master_inserts = DataSet() && DataSet()->State() == classlib::dsInsert;
+  if (master_inserts && (detail == classlib::dsEdit || detail == classlib::dsInsert)) return;
+  data_set_->CheckBrowseMode();
+}
+
+}  // namespace dacore
