@@ -192,7 +192,9 @@ void TMemDataSet::WriteFieldXMLAttributeType(TField* field, const TFieldDesc& de
   if (field_alias.empty()) {
     writer.WriteAttributeString("name", Utf8Escaped(desc.Name()));
   } else {
-    writer.WriteAttributeString("name", field_alias);
+    // An alias comes from the caller and may hold quotes or "<": it is
+    // converted and escaped like the field's own name.
+    writer.WriteAttributeString("name", Utf8Escaped(field_alias));
     writer.WriteAttributeString("rs:name", Utf8Escaped(desc.Name()));
   }
   writer.WriteAttributeString("rs:number", std::to_string(desc.FieldNo()));

@@ -2,6 +2,9 @@
 // attributes, the data-type attributes, value texts and the row-set document.
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <set>
+
 #include "classlib/bcd.h"
 #include "classlib/datetime.h"
 #include "classlib/format_settings.h"
@@ -206,6 +209,140 @@ TEST_F(MemDataSetXmlTest, DocumentHoldsSchemaAndNonNullValuesAndKeepsThePosition
   EXPECT_EQ(xml.substr(bob, bob_end - bob).find("NOTE="), std::string::npos);
   EXPECT_NE(xml.find("NOTE=\"third\""), std::string::npos);
   EXPECT_EQ(xml.substr(xml.size() - 16), "</rs:data></xml>");
+}
+
+}  // namespace
+}  // namespace dacore::testing
+
+namespace dacore::testing {
+namespace {
+
+// Enough of XML to tell a broken document: elements nest and close in
+// order, names are plain, attribute values are quoted and hold no "<" and
+// no unescaped quote, every "&" starts a character reference, and no name
+// repeats inside one tag.
+::testing::AssertionResult WellFormed(const std::string& xml) {
+  std::vector<std::string> open;
+  size_t i = 0;
+  auto fail = [&](const std::string& why) {
+    return ::testing::AssertionFailure() << why << " at " << i << ": " << xml.substr(i, 60);
+  };
+  auto name_char = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == ':' || c == '_' || c == '-' || c == '.' || (c & 0x80); };
+  auto read_name = [&]() {
+    size_t start = i;
+    while (i < xml.size() && name_char(xml[i])) ++i;
+    return xml.substr(start, i - start);
+  };
+  auto reference_ok = [&](size_t at) {
+    if (xml.compare(at, 3, "&#x") != 0) return false;
+    size_t end = xml.find(';', at);
+    if (end == std::string::npos || end == at + 3) return false;
+    for (size_t k = at + 3; k < end; ++k)
+      if (!std::isxdigit(static_cast<unsigned char>(xml[k]))) return false;
+    return true;
+  };
+  while (i < xml.size()) {
+    if (xml[i] != '<') {
+      if (xml[i] == '&' && !reference_ok(i)) return fail("bare &");
+      ++i;
+      continue;
+    }
+    ++i;
+    if (i < xml.size() && xml[i] == '/') {
+      ++i;
+      std::string name = read_name();
+      if (open.empty() || open.back() != name) return fail("end tag " + name + " does not close the open one");
+      open.pop_back();
+      if (i >= xml.size() || xml[i] != '>') return fail("end tag not closed");
+      ++i;
+      continue;
+    }
+    std::string name = read_name();
+    if (name.empty()) return fail("tag without a name");
+    std::set<std::string> seen;
+    while (i < xml.size() && xml[i] == ' ') {
+      ++i;
+      std::string attribute = read_name();
+      if (attribute.empty()) return fail("attribute without a name");
+      if (!seen.insert(attribute).second) return fail("attribute " + attribute + " repeated");
+      if (xml.compare(i, 2, "=\"") != 0) return fail("attribute value not quoted");
+      i += 2;
+      while (i < xml.size() && xml[i] != '"') {
+        if (xml[i] == '<') return fail("'<' inside an attribute value");
+        if (xml[i] == '&' && !reference_ok(i)) return fail("bare & inside an attribute value");
+        ++i;
+      }
+      if (i >= xml.size()) return fail("attribute value not ended");
+      ++i;
+    }
+    if (i >= xml.size() || xml[i] != '>') return fail("start tag not closed");
+    ++i;
+    open.push_back(name);
+  }
+  if (!open.empty()) return ::testing::AssertionFailure() << "element " << open.back() << " left open";
+  return ::testing::AssertionSuccess();
+}
+
+TEST(XmlChecker, TellsBrokenDocuments) {
+  EXPECT_TRUE(WellFormed("<a x=\"1\"><b></b></a>"));
+  EXPECT_FALSE(WellFormed("<a x=\"1\"><b></a></b>"));
+  EXPECT_FALSE(WellFormed("<a x=\"a\"b\"></a>"));
+  EXPECT_FALSE(WellFormed("<a x=\"a<b\"></a>"));
+  EXPECT_FALSE(WellFormed("<a x=\"&\"></a>"));
+  EXPECT_FALSE(WellFormed("<a x=\"1\" x=\"2\"></a>"));
+  EXPECT_FALSE(WellFormed("<a>"));
+}
+
+TEST_F(MemDataSetXmlTest, AnAliasIsConvertedAndEscapedLikeTheName) {
+  const std::string text = AttributeType("NAME", "say \"hi\" <\xC4\xE0>");  // "Да" in 1251
+  EXPECT_NE(text.find("name=\"say &#x22;hi&#x22; &#x3c;\xD0\x94\xD0\xB0&#x3e;\" rs:name=\"NAME\""), std::string::npos)
+      << text;
+  EXPECT_TRUE(WellFormed(text));
+}
+
+// One column of every type the export supports, one row of values.
+TEST(MemDataSetXmlDocument, EveryTypeGivesAWellFormedDocument) {
+  auto store = std::make_unique<THandStore>(std::vector<TypedField>{
+      {{"S", dtString, 11, 10}},         {{"HS", dtHeapString, sizeof(void*), 10}},
+      {{"M", dtMemo, sizeof(void*)}},    {{"I8", dtInt8, 1, 3}},
+      {{"I16", dtInt16, 2}},             {{"I32", dtInt32, 4}},
+      {{"F", dtFloat, 8, 15}},           {{"D", dtDate, 8}},
+      {{"T", dtTime, 8}},                {{"DT", dtDateTime, 8}},
+      {{"U16", dtUInt16, 2, 5}},         {{"OK", dtBoolean, 2}},
+      {{"I64", dtInt64, 8}},             {{"C", dtCurrency, 8, 19}},
+      {{"B", dtBlob, sizeof(void*)}},    {{"U32", dtUInt32, 4, 10}},
+      {{"N", dtFmtBcd, sizeof(classlib::TBcd), 10, 2}},
+      {{"V", dtVariant, sizeof(void*)}}});
+  store->Open();
+  using classlib::EncodeDate;
+  using classlib::EncodeTime;
+  AddRow(*store, {Variant("q\"<&'>"), Variant("heap"), Variant("memo <text>"), Variant(-7), Variant(300),
+                  Variant(70000), Variant(0.25), Variant::FromDate(EncodeDate(2024, 1, 5)),
+                  Variant::FromDate(EncodeTime(7, 5, 0, 0)),
+                  Variant::FromDate(EncodeDate(2024, 1, 5) + EncodeTime(9, 3, 7, 250)), Variant(65535), Variant(true),
+                  Variant(int64_t{-9000000000}), Variant(12.5), classlib::Null(), Variant(uint32_t{4000000000u}),
+                  Variant("12.34"), Variant("any")});
+  TTestMemDataSet ds(std::move(store));
+  ds.Open();
+  const std::string xml = DataSetToXml(ds);
+  EXPECT_TRUE(WellFormed(xml)) << xml;
+  const std::string row = xml.substr(xml.find("<z:row"));
+  EXPECT_EQ(row,
+            "<z:row S=\"q&#x22;&#x3c;&#x26;&#x27;&#x3e;\" HS=\"heap\" M=\"memo &#x3c;text&#x3e;\" I8=\"-7\" "
+            "I16=\"300\" I32=\"70000\" F=\"0.25\" D=\"2024-01-05T00:00:00\" T=\"07:05:00\" "
+            "DT=\"2024-01-05T09:03:07\" U16=\"65535\" OK=\"True\" I64=\"-9000000000\" C=\"12.5\" "
+            "U32=\"4000000000\" N=\"12.34\" V=\"any\"></z:row></rs:data></xml>");
+  EXPECT_NE(xml.find("<s:AttributeType name=\"M\" rs:number=\"3\" rs:nullable=\"true\" rs:writeunknown=\"true\" "
+                     "rs:basecolumn=\"M\"><s:datatype dt:type=\"string\" dt:maxLength=\"2147483647\" "
+                     "rs:dbtype=\"str\" rs:long=\"true\"></s:datatype></s:AttributeType>"),
+            std::string::npos);
+  EXPECT_NE(xml.find("<s:datatype dt:type=\"number\" rs:dbtype=\"currency\" dt:maxLength=\"8\" "
+                     "rs:precision=\"19\"></s:datatype>"),
+            std::string::npos);
+  EXPECT_NE(xml.find("<s:datatype dt:type=\"number\" rs:dbtype=\"numeric\" dt:maxLength=\"34\" rs:scale=\"2\" "
+                     "rs:precision=\"10\"></s:datatype>"),
+            std::string::npos)
+      << xml;
 }
 
 }  // namespace
