@@ -77,7 +77,8 @@ uint8_t* TRecordsCache::Grow(int logical) {
   // Add every page up to the record's: a caller may ask several pages ahead.
   const int page = (physical - 1) / records_per_block_;
   while (page >= PageCount()) AddPage();
-  return StoredRecord(physical);
+  return pages_[static_cast<size_t>(page)].get() +
+         (physical - 1 - page * records_per_block_) * record_size_;
 }
 
 int TRecordsCache::OffsetInBlock(int number, bool is_physical) const {
