@@ -205,6 +205,7 @@ class TRecordsCache : public classlib::TObject {
   int record_count_ = 0;
   std::vector<StringSlot> string_slots_;
   bool layout_checked_ = false;
+  int expanded_size_ = 0;  // set with layout_checked_
   int records_per_block_ = 0;
   int string_count_ = 0;
   bool log_mode_ = false;
