@@ -61,15 +61,6 @@ void TRecordsCache::CheckBuffer(size_t size) {
 
 // ---- string store rows ----
 
-bool TRecordsCache::EnsureRow(TStringCollection& strings, int row) {
-  bool added = false;
-  while (strings.RowCount() <= row) {
-    strings.Grow();
-    added = true;
-  }
-  return added;
-}
-
 // A record whose texts were never set reads them as empty.
 const std::string& TRecordsCache::CellOrEmpty(const TStringCollection& strings, int column,
                                               int row) {

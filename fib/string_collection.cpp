@@ -1,6 +1,7 @@
 #include "fib/string_collection.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 #include "classlib/exceptions.h"
@@ -34,11 +35,6 @@ void TStringCollection::DeleteRow(int y) {
 
 std::string TStringCollection::GetValue(int x, int y) const { return GetCellRef(x, y); }
 
-const std::string& TStringCollection::GetCellRef(int x, int y) const {
-  CheckRead(x, y);
-  return Cell(x, y);
-}
-
 void TStringCollection::SetValue(int x, int y, const std::string& value) {
   CheckWrite(x, y);
   Cell(x, y) = value;
@@ -64,18 +60,18 @@ void TStringCollection::Clear() {
   capacity_ = 0;
 }
 
-void TStringCollection::CheckRead(int x, int y) const {
-  if (x < 0 || x >= col_count_)
-    classlib::Assert(false, __FILE__, __LINE__, "Can't read value to StrCollection. Bad X-Index");
-  if (y < 0 || y >= row_count_)
-    classlib::Assert(false, __FILE__, __LINE__, "Can't read value to StrCollection. Bad Y-Index");
-}
-
-void TStringCollection::CheckWrite(int x, int y) const {
-  if (x < 0 || x >= col_count_)
-    classlib::Assert(false, __FILE__, __LINE__, "Can't write value to StrCollection. Bad X-Index");
-  if (y < 0 || y >= row_count_)
-    classlib::Assert(false, __FILE__, __LINE__, "Can't write value to StrCollection. Bad Y-Index");
+void TStringCollection::RaiseBadIndex(int x, bool writing) const {
+  const bool bad_x = x < 0 || x >= col_count_;
+  if (writing)
+    classlib::Assert(false, __FILE__, __LINE__,
+                     bad_x ? "Can't write value to StrCollection. Bad X-Index"
+                           : "Can't write value to StrCollection. Bad Y-Index");
+  else
+    classlib::Assert(false, __FILE__, __LINE__,
+                     bad_x ? "Can't read value to StrCollection. Bad X-Index"
+                           : "Can't read value to StrCollection. Bad Y-Index");
+  // Assert raises for a false condition; this only keeps the promise.
+  std::abort();
 }
 
 }  // namespace fib

@@ -30,7 +30,10 @@ class TStringCollection : public classlib::TObject {
   std::string GetValue(int x, int y) const;
   // The cell itself, to read without copying. It stays where it is while
   // rows are added; deleting a row moves the texts of the later ones.
-  const std::string& GetCellRef(int x, int y) const;
+  const std::string& GetCellRef(int x, int y) const {
+    CheckRead(x, y);
+    return Cell(x, y);
+  }
   void SetValue(int x, int y, const std::string& value);
   // Stores len bytes of buffer; len 0 (or no buffer) empties the cell, a
   // negative len takes the zero-terminated length of buffer.
@@ -54,8 +57,14 @@ class TStringCollection : public classlib::TObject {
   }
   // Both raise the assertion failure only when an index is out of range:
   // its message is built then, never on a good access.
-  void CheckRead(int x, int y) const;
-  void CheckWrite(int x, int y) const;
+  void CheckRead(int x, int y) const {
+    if (x < 0 || x >= col_count_ || y < 0 || y >= row_count_) RaiseBadIndex(x, false);
+  }
+  void CheckWrite(int x, int y) const {
+    if (x < 0 || x >= col_count_ || y < 0 || y >= row_count_) RaiseBadIndex(x, true);
+  }
+  // The failure for a bad index: X when x is out of range, else Y.
+  [[noreturn]] void RaiseBadIndex(int x, bool writing) const;
 
   int col_count_;
   int row_count_ = 0;
