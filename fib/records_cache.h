@@ -113,7 +113,7 @@ class TRecordsCache : public classlib::TObject {
   // Where a field of a stored record is: for string_index -1 the bytes at
   // field_offset of the stored record, else the string store's cell of that
   // column. record_pointer receives the stored record. A cell is read at
-  // once: adding rows to the store may move it.
+  // once: writing the record again replaces its text.
   TFieldDataRef ReadFieldData(int logical, int field_offset, uint8_t*& record_pointer,
                               int string_index);
 
