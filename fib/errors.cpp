@@ -111,11 +111,4 @@ void RaiseClientErrorMsg(std::string_view fmt, std::initializer_list<classlib::F
   throw EFIBClientError(-1, nullptr, classlib::Format(fmt, args));
 }
 
-ISC_STATUS CheckClientCall(ISC_STATUS status, bool raise_on_error, IIBClientLibrary& library,
-                           const classlib::TObject* raiser) {
-  RestoreDefaultFPUControl();
-  if (raise_on_error && status > 0) RaiseServerError(library, raiser);
-  return status;
-}
-
 }  // namespace fib

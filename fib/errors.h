@@ -19,6 +19,7 @@
 
 #include "classlib/exceptions.h"
 #include "classlib/format.h"
+#include "fib/fpu_control.h"
 
 namespace fib {
 
@@ -126,7 +127,11 @@ bool StatusIsOneOf(std::initializer_list<ISC_STATUS> codes);
 // What every checked client call ends with: puts the floating-point unit
 // back to the program's default, then raises the server error when asked
 // and the call failed. Answers `status` unchanged.
-ISC_STATUS CheckClientCall(ISC_STATUS status, bool raise_on_error, IIBClientLibrary& library,
-                           const classlib::TObject* raiser);
+inline ISC_STATUS CheckClientCall(ISC_STATUS status, bool raise_on_error,
+                                  IIBClientLibrary& library, const classlib::TObject* raiser) {
+  RestoreDefaultFPUControl();
+  if (raise_on_error && status > 0) RaiseServerError(library, raiser);
+  return status;
+}
 
 }  // namespace fib

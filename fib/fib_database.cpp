@@ -163,10 +163,7 @@ void TFIBDatabase::OnParamsChanging(classlib::TObject*) {
 
 void TFIBDatabase::OnParamsChanged(classlib::TObject*) { dpb_needs_rebuild_ = true; }
 
-IIBClientLibrary& TFIBDatabase::ClientLibrary() {
-  if (!library_) library_ = FindOrLoadClientLibrary(library_name_);
-  return *library_;
-}
+void TFIBDatabase::LoadClientLibrary() { library_ = FindOrLoadClientLibrary(library_name_); }
 
 // ---- checks ----------------------------------------------------------------
 
@@ -186,10 +183,6 @@ void TFIBDatabase::CheckDatabaseName() {
   if (db_name_.empty()) RaiseClientError(14);
 }
 
-ISC_STATUS TFIBDatabase::CheckClientCall(ISC_STATUS status, bool raise_on_error) {
-  idle_ = false;
-  return fib::CheckClientCall(status, raise_on_error, ClientLibrary(), this);
-}
 
 // ---- parameter lines -------------------------------------------------------
 

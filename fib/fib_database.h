@@ -27,6 +27,7 @@
 #include "fib/blob_swap_support.h"
 #include "fib/client_library.h"
 #include "fib/db_params.h"
+#include "fib/errors.h"
 #include "fib/fib_base.h"
 #include "fib/zod_props_owners.h"
 
@@ -175,7 +176,10 @@ class TFIBDatabase : public classlib::TComponent, public IDatabaseParams {
   isc_db_handle Handle() const { return handle_; }
   isc_db_handle* HandleAddress() { return &handle_; }
   // The client library, loaded on first use.
-  IIBClientLibrary& ClientLibrary();
+  IIBClientLibrary& ClientLibrary() {
+    if (!library_) LoadClientLibrary();
+    return *library_;
+  }
   bool IsUnicodeConnect() const { return is_unicode_connect_; }
   bool NoCharSetConversion() const { return no_charset_conversion_; }
   // Local time minus server time, measured at connect; 0 when not measured.
@@ -188,7 +192,10 @@ class TFIBDatabase : public classlib::TComponent, public IDatabaseParams {
   void CheckInactive();
   void CheckDatabaseName();
   // Clears the idle flag, then the common status check.
-  ISC_STATUS CheckClientCall(ISC_STATUS status, bool raise_on_error);
+  ISC_STATUS CheckClientCall(ISC_STATUS status, bool raise_on_error) {
+    idle_ = false;
+    return fib::CheckClientCall(status, raise_on_error, ClientLibrary(), this);
+  }
 
   // ---- parameter lines ----
   std::string GetDBParamValue(int dpb_code) const;
@@ -266,6 +273,7 @@ class TFIBDatabase : public classlib::TComponent, public IDatabaseParams {
   bool dpb_needs_rebuild_ = true;
   std::string library_name_;
   ClientLibraryRef library_;
+  void LoadClientLibrary();
   int sql_dialect_ = 1;
   uint32_t timeout_ = 0;
   bool use_login_prompt_ = false;

@@ -146,7 +146,10 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   bool UpdatesPending() const { return updates_pending_ > 0; }
   int CacheRecordCount() const { return record_count_; }
   int DeletedCount() const { return deleted_count_; }
-  bool LimitedCacheModel() const;
+  // Asked several times for every record read: inline.
+  bool LimitedCacheModel() const {
+    return cache_model_options_->CacheModelKind() == cmkLimitedBufferSize;
+  }
   TRecordsCache* RecordsCache() const { return cache_.get(); }
   // Bytes of every record buffer (the class library's record size is
   // protected; the cache geometry is checked against it).

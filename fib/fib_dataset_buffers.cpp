@@ -87,11 +87,14 @@ classlib::TRecordBuffer TFIBCustomDataSet::SourceBufferFor(classlib::TField*) {
 
 bool TFIBCustomDataSet::GetFieldData(classlib::TField* field, void* buffer) {
   if (field->FieldKind() != classlib::fkData) return TDataSet::GetFieldData(field, buffer);
-  const TFIBFieldDescr* descr = FieldDescr(field);
-  if (descr == nullptr) return false;
-  classlib::TRecordBuffer record = SourceBufferFor(field);
-  if (record == nullptr || record[NullFlagOffset(field->FieldNo() - 1)] != 0) return false;
-  if (buffer != nullptr) ReadColumnValue(*descr, field, record, buffer);
+  // The descriptor is looked up directly (as FieldDescr does for a data
+  // field): every value read comes through here.
+  const int column = field->FieldNo() - 1;
+  if (column < 0 || column >= field_descrs_.GetCount()) return false;
+  classlib::TRecordBuffer record =
+      State() == classlib::dsOldValue ? SourceBufferFor(field) : ActiveBuffer();
+  if (record == nullptr || record[NullFlagOffset(column)] != 0) return false;
+  if (buffer != nullptr) ReadColumnValue(*field_descrs_.GetItem(column), field, record, buffer);
   return true;
 }
 

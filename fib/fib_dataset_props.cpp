@@ -129,10 +129,6 @@ void TFIBCustomDataSet::SetCacheModelOptions(const TCacheModelOptions& options) 
   cache_model_options_->Assign(&options);
 }
 
-bool TFIBCustomDataSet::LimitedCacheModel() const {
-  return cache_model_options_->CacheModelKind() == cmkLimitedBufferSize;
-}
-
 TDetailConditions TFIBCustomDataSet::DetailConditions() const {
   TDetailConditions result = detail_conditions_;
   if (wait_timer_ != nullptr)

@@ -153,7 +153,7 @@ class TFIBQuery : public classlib::TComponent, public TXSQLOwner, public ISQLObj
   isc_db_handle* DBHandle() override;
   isc_tr_handle* TRHandle() override;
   bool HasDatabase() const override { return Database() != nullptr; }
-  int SQLDialect() const override;
+  int SQLDialect() const final;
   bool UpperOldNames() const override;
   bool IsUTF8Connection() const override;
   bool TrimCharFields() const override { return options_.Contains(qoTrimCharFields); }

@@ -182,6 +182,12 @@ void TFIBQuery::SetRecordCount(int count) {
   record_count_ = count;
 }
 
+// Beside Next, which runs it for every row.
+ISC_STATUS TFIBQuery::Check(ISC_STATUS status, bool raise) {
+  if (Transaction() != nullptr) Transaction()->NoteStatementCall();
+  return Database()->CheckClientCall(status, raise);
+}
+
 bool TFIBQuery::Next() {
   if (eof_) return false;
   if (!open_) RaiseClientError(29, {"fetch next record", FullComponentName(this)});

@@ -37,11 +37,6 @@ bool NeedsParams(TFIBSQLTypes type) {
 // and its errors name the database.
 // The call is its transaction's activity too, so the transaction's own
 // idle time-out does not end it under running statements.
-ISC_STATUS TFIBQuery::Check(ISC_STATUS status, bool raise) {
-  if (Transaction() != nullptr) Transaction()->NoteStatementCall();
-  return Database()->CheckClientCall(status, raise);
-}
-
 void TFIBQuery::StartTransactionIfAsked() {
   TFIBTransaction* transaction = Transaction();
   if (options_.Contains(qoStartTransaction) && transaction != nullptr && !transaction->Active())

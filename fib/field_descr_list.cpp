@@ -11,10 +11,8 @@ TFIBFieldDescr* TFIBFieldDescrList::Add(const TFIBFieldDescr& values) {
   return items_.back().get();
 }
 
-TFIBFieldDescr* TFIBFieldDescrList::GetItem(int index) const {
-  if (index < 0 || index >= GetCount())
-    throw classlib::EListError("List index out of bounds (" + std::to_string(index) + ")");
-  return items_[static_cast<size_t>(index)].get();
+void TFIBFieldDescrList::RaiseIndexError(int index) {
+  throw classlib::EListError("List index out of bounds (" + std::to_string(index) + ")");
 }
 
 void TFIBFieldDescrList::SetCapacity(int capacity) {

@@ -34,11 +34,17 @@ class TFIBFieldDescrList : public classlib::TObject {
   TFIBFieldDescr* Add(const TFIBFieldDescr& values);
   void Clear() { items_.clear(); }
   int GetCount() const { return static_cast<int>(items_.size()); }
-  // Raises EListError for an index out of range.
-  TFIBFieldDescr* GetItem(int index) const;
+  // Raises EListError for an index out of range. Inline: the data set asks
+  // for a descriptor for every value it stores or reads.
+  TFIBFieldDescr* GetItem(int index) const {
+    if (index < 0 || index >= GetCount()) RaiseIndexError(index);
+    return items_[static_cast<size_t>(index)].get();
+  }
   void SetCapacity(int capacity);
 
  private:
+  [[noreturn]] static void RaiseIndexError(int index);
+
   std::vector<std::unique_ptr<TFIBFieldDescr>> items_;
 };
 

@@ -49,21 +49,7 @@ TRecordsCache::Page TRecordsCache::NewPage() const {
 
 void TRecordsCache::AddPage() { pages_.push_back(NewPage()); }
 
-uint8_t* TRecordsCache::StoredRecord(int physical) {
-  // Numbers start at 1: anything below would land before the first page.
-  if (physical < 1) return nullptr;
-  const int page = (physical - 1) / records_per_block_;
-  if (page >= PageCount()) return nullptr;
-  return pages_[static_cast<size_t>(page)].get() + OffsetInBlock(physical, true);
-}
-
 // ---- record numbers and addresses ----
-
-int TRecordsCache::RecordIndex(int logical) const {
-  if (!has_order_) return logical;
-  if (logical < 1 || logical > static_cast<int>(order_.size())) return -1;
-  return order_[static_cast<size_t>(logical - 1)];
-}
 
 uint8_t* TRecordsCache::Grow(int logical) {
   if (logical < 1) Raise(kCantWriteBuffer);

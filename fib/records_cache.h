@@ -29,6 +29,7 @@
 #include <string>
 #include <vector>
 
+#include "classlib/exceptions.h"
 #include "classlib/object.h"
 #include "fib/string_collection.h"
 
@@ -79,7 +80,11 @@ class TRecordsCache : public classlib::TObject {
   // ---- record numbers and addresses ----
   // The physical number of a logical one: the order list's entry, the
   // number itself while there is no list, -1 when the list is shorter.
-  int RecordIndex(int logical) const;
+  int RecordIndex(int logical) const {
+    if (!has_order_) return logical;
+    if (logical < 1 || logical > static_cast<int>(order_.size())) return -1;
+    return order_[static_cast<size_t>(logical - 1)];
+  }
   // The stored record of a logical number, allocating numbers and pages up
   // to it on the way.
   uint8_t* Grow(int logical);
@@ -108,7 +113,7 @@ class TRecordsCache : public classlib::TObject {
   // Where a field of a stored record is: for string_index -1 the bytes at
   // field_offset of the stored record, else the string store's cell of that
   // column. record_pointer receives the stored record. A cell is read at
-  // once: adding rows to the store may move it.
+  // once: writing the record again replaces its text.
   TFieldDataRef ReadFieldData(int logical, int field_offset, uint8_t*& record_pointer,
                               int string_index);
 
@@ -164,7 +169,14 @@ class TRecordsCache : public classlib::TObject {
 
   // Pages and records.
   Page NewPage() const;
-  uint8_t* StoredRecord(int physical);
+  uint8_t* StoredRecord(int physical) {
+    // Numbers start at 1: anything below would land before the first page.
+    if (physical < 1) return nullptr;
+    const int page = (physical - 1) / records_per_block_;
+    if (page >= PageCount()) return nullptr;
+    return pages_[static_cast<size_t>(page)].get() +
+           (physical - 1 - page * records_per_block_) * record_size_;
+  }
   uint8_t* LogRecord(int slot);
 
   // Expanding and compacting.
@@ -173,10 +185,24 @@ class TRecordsCache : public classlib::TObject {
   void Expand(const uint8_t* stored, TStringCollection* strings, int row,
               std::span<uint8_t> destination);
   void Compact(std::span<const uint8_t> source, uint8_t* stored, int physical);
-  int StringWidth(int column) const;
-  int StringRowOf(int index) const;
+  int StringWidth(int column) const {
+    // Checked without building the assertion's arguments: this runs for
+    // every long text of every fetched row.
+    if (strings_ == nullptr || column < 0 || column >= string_count_) CLASSLIB_ASSERT(false);
+    return string_slots_[static_cast<size_t>(column)].width;
+  }
+  // The string store's row of a 0-based record index: rows follow physical
+  // numbers, so the order list decides once there is one.
+  int StringRowOf(int index) const { return has_order_ ? RecordIndex(index + 1) - 1 : index; }
   // Adds rows to a string store until row exists; answers whether any was.
-  static bool EnsureRow(TStringCollection& strings, int row);
+  static bool EnsureRow(TStringCollection& strings, int row) {
+    bool added = false;
+    while (strings.RowCount() <= row) {
+      strings.Grow();
+      added = true;
+    }
+    return added;
+  }
   static const std::string& CellOrEmpty(const TStringCollection& strings, int column, int row);
 
   // The current buffer.
@@ -205,6 +231,7 @@ class TRecordsCache : public classlib::TObject {
   int record_count_ = 0;
   std::vector<StringSlot> string_slots_;
   bool layout_checked_ = false;
+  int expanded_size_ = 0;  // set with layout_checked_
   int records_per_block_ = 0;
   int string_count_ = 0;
   bool log_mode_ = false;

@@ -45,15 +45,14 @@ void TRecordsCache::CheckLayout() {
   }
   if (first > record_size_ || int64_t{end} + (record_size_ - first) > buffer_size_)
     throw EMemManagerError(kIncompatibleSizes);
+  expanded_size_ = end + record_size_ - first;
   layout_checked_ = true;
 }
 
 int TRecordsCache::ExpandedSize() {
   if (string_count_ == 0) return record_size_;
   CheckLayout();
-  const StringSlot& last = string_slots_.back();
-  return last.offset + kTextLengthSize + last.width + record_size_ -
-         string_slots_.front().offset;
+  return expanded_size_;
 }
 
 void TRecordsCache::CheckBuffer(size_t size) {
@@ -61,15 +60,6 @@ void TRecordsCache::CheckBuffer(size_t size) {
 }
 
 // ---- string store rows ----
-
-bool TRecordsCache::EnsureRow(TStringCollection& strings, int row) {
-  bool added = false;
-  while (strings.RowCount() <= row) {
-    strings.Grow();
-    added = true;
-  }
-  return added;
-}
 
 // A record whose texts were never set reads them as empty.
 const std::string& TRecordsCache::CellOrEmpty(const TStringCollection& strings, int column,

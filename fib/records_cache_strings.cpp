@@ -21,17 +21,6 @@ size_t TrimmedLength(const char* text, size_t length) {
 
 }  // namespace
 
-int TRecordsCache::StringWidth(int column) const {
-  CLASSLIB_ASSERT(strings_ != nullptr && column >= 0 && column < string_count_);
-  return string_slots_[static_cast<size_t>(column)].width;
-}
-
-// The string store's row of a 0-based record index: rows follow physical
-// numbers, so the order list decides once there is one.
-int TRecordsCache::StringRowOf(int index) const {
-  return has_order_ ? RecordIndex(index + 1) - 1 : index;
-}
-
 void TRecordsCache::SetStringValue(int column, int index, const std::string& text) {
   const size_t width = static_cast<size_t>(StringWidth(column));
   const int row = StringRowOf(index);

@@ -39,11 +39,6 @@ TMonitorChannel::TMonitorChannel() {
 
 TMonitorChannel::~TMonitorChannel() = default;
 
-std::int32_t TMonitorChannel::Counter(std::size_t offset) const {
-  auto* cell = reinterpret_cast<std::int32_t*>(data_ + offset);
-  return std::atomic_ref<std::int32_t>(*cell).load();
-}
-
 void TMonitorChannel::SetCounter(std::size_t offset, std::int32_t value) {
   auto* cell = reinterpret_cast<std::int32_t*>(data_ + offset);
   std::atomic_ref<std::int32_t>(*cell).store(value);

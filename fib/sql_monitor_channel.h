@@ -3,6 +3,7 @@
 // the handshake by which every attached monitor reads each chunk.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -48,7 +49,11 @@ class TMonitorChannel {
   void EndWriteHandshake();
 
  private:
-  std::int32_t Counter(std::size_t offset) const;
+  std::int32_t Counter(std::size_t offset) const {
+    // Monitors in other processes change the counters: read them atomically.
+    auto* cell = reinterpret_cast<std::int32_t*>(data_ + offset);
+    return std::atomic_ref<std::int32_t>(*cell).load();
+  }
   void SetCounter(std::size_t offset, std::int32_t value);
   // Lowers the counter by one when it is above 0; answers the new value.
   std::int32_t DecreaseCounter(std::size_t offset);

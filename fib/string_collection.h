@@ -4,6 +4,7 @@
 // raises the assertion failure for one out of range (X first).
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -27,8 +28,12 @@ class TStringCollection : public classlib::TObject {
   void DeleteRow(int y);
 
   std::string GetValue(int x, int y) const;
-  // The cell itself, to read without copying.
-  const std::string& GetCellRef(int x, int y) const;
+  // The cell itself, to read without copying. It stays where it is while
+  // rows are added; deleting a row moves the texts of the later ones.
+  const std::string& GetCellRef(int x, int y) const {
+    CheckRead(x, y);
+    return Cell(x, y);
+  }
   void SetValue(int x, int y, const std::string& value);
   // Stores len bytes of buffer; len 0 (or no buffer) empties the cell, a
   // negative len takes the zero-terminated length of buffer.
@@ -38,13 +43,33 @@ class TStringCollection : public classlib::TObject {
   void Clear();
 
  private:
-  void CheckRead(int x, int y) const;
-  void CheckWrite(int x, int y) const;
+  // Cells live in blocks of a fixed number of rows that never move, so
+  // adding rows neither copies the texts already stored nor reallocates a
+  // whole column (a table of 100 000 rows would otherwise move each text
+  // about three times while it is fetched).
+  static constexpr int kBlockShift = 7;
+  static constexpr int kBlockRows = 1 << kBlockShift;
+  using Block = std::unique_ptr<std::string[]>;
+
+  std::string& Cell(int x, int y) const {
+    return columns_[static_cast<size_t>(x)][static_cast<size_t>(y >> kBlockShift)]
+                   [static_cast<size_t>(y & (kBlockRows - 1))];
+  }
+  // Both raise the assertion failure only when an index is out of range:
+  // its message is built then, never on a good access.
+  void CheckRead(int x, int y) const {
+    if (x < 0 || x >= col_count_ || y < 0 || y >= row_count_) RaiseBadIndex(x, false);
+  }
+  void CheckWrite(int x, int y) const {
+    if (x < 0 || x >= col_count_ || y < 0 || y >= row_count_) RaiseBadIndex(x, true);
+  }
+  // The failure for a bad index: X when x is out of range, else Y.
+  [[noreturn]] void RaiseBadIndex(int x, bool writing) const;
 
   int col_count_;
   int row_count_ = 0;
   int capacity_ = 0;
-  std::vector<std::vector<std::string>> columns_;
+  std::vector<std::vector<Block>> columns_;
 };
 
 }  // namespace fib

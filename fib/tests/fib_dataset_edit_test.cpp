@@ -3,6 +3,10 @@
 // failing statement, refreshing a row another connection changed.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include "classlib/data_link.h"
 #include "classlib/field.h"
 #include "fib/errors.h"
@@ -280,6 +284,82 @@ TEST_F(DataSetEditTest, RefreshReadsWhatAnotherConnectionCommitted) {
   ds->Prior();
   ds->Next();
   EXPECT_EQ(ds->FieldByName("NAME")->AsString(), "Boris II");
+}
+
+// Several hundred rows with texts too long to be kept inline: what each
+// record shows must stay its own through edits, cancels, old values, NULLs,
+// deletes and inserts, wherever the cache keeps the texts.
+TEST_F(DataSetEditTest, ManyRowsKeepTheirValuesThroughEditsDeletesAndInserts) {
+  auto name_of = [](int id) { return "Person number " + std::to_string(id) + ", long"; };
+  for (int id = 10; id < 310; ++id)
+    Run("insert into PEOPLE values (" + std::to_string(id) + ", '" + name_of(id) + "', " +
+        (id % 3 == 0 ? std::string("null") : "'note " + std::to_string(id) + "'") + ", " +
+        std::to_string(id) + ")");
+  auto ds = People();
+  ds->Open();
+  ds->FetchAll();
+  ASSERT_EQ(ds->RecordCount(), 303);
+  classlib::TField* name = ds->FieldByName("NAME");
+  classlib::TField* note = ds->FieldByName("NOTE");
+  // Every row as fetched: the first three are the fixture's.
+  auto expect_rows = [&](const std::vector<int>& ids, const std::string& changed) {
+    ds->First();
+    for (int id : ids) {
+      ASSERT_FALSE(ds->Eof());
+      ASSERT_EQ(Id(*ds), id);
+      if (id < 10) {
+        ds->Next();
+        continue;
+      }
+      EXPECT_EQ(name->AsString(), id == 206 ? changed : name_of(id)) << id;
+      EXPECT_EQ(note->IsNull(), id % 3 == 0 || id == 206) << id;
+      if (!note->IsNull()) {
+        EXPECT_EQ(note->AsString(), "note " + std::to_string(id));
+      }
+      ds->Next();
+    }
+    EXPECT_TRUE(ds->Eof());
+  };
+
+  ds->SetRecNo(200);
+  ASSERT_EQ(Id(*ds), 206);
+  ds->Edit();
+  name->SetAsString("Changed in an edit, cancelled");
+  EXPECT_EQ(name->AsString(), "Changed in an edit, cancelled");
+  EXPECT_EQ(name->OldValue().AsString(), name_of(206));
+  ds->Cancel();
+  EXPECT_EQ(name->AsString(), name_of(206));
+  EXPECT_EQ(note->AsString(), "note 206");
+
+  ds->Edit();
+  name->SetAsString("Changed, posted and reread");
+  note->Clear();
+  ds->Post();
+  std::vector<int> ids = {1, 2, 3};
+  for (int id = 10; id < 310; ++id) ids.push_back(id);
+  expect_rows(ids, "Changed, posted and reread");
+
+  ds->SetRecNo(150);
+  ASSERT_EQ(Id(*ds), 156);
+  ds->Delete();
+  EXPECT_EQ(Id(*ds), 157);
+  EXPECT_EQ(name->AsString(), name_of(157));
+  ids.erase(std::find(ids.begin(), ids.end(), 156));
+
+  ds->SetRecNo(100);
+  ds->Insert();
+  ds->FieldByName("ID")->SetAsInteger(5000);
+  name->SetAsString("Inserted in the middle");
+  ds->Post();
+  EXPECT_EQ(name->AsString(), "Inserted in the middle");
+  EXPECT_TRUE(note->IsNull());
+  ds->Next();
+  EXPECT_EQ(Id(*ds), 106);
+  ds->Prior();
+  ds->Prior();
+  EXPECT_EQ(Id(*ds), 105);
+  EXPECT_EQ(name->AsString(), name_of(105));
+  EXPECT_EQ(ds->RecordCount(), 303);
 }
 
 }  // namespace

@@ -82,6 +82,40 @@ TEST(StringCollection, DeleteRowMovesLaterRowsUpAndLeavesNoStaleCell) {
   EXPECT_EQ(c.GetValue(1, 1), "");
 }
 
+// Rows far past the first capacity steps: texts stay put while rows are
+// added, and deleting a row moves every later one up across the storage.
+TEST(StringCollection, ManyRowsKeepTheirTextsThroughGrowthAndDeletes) {
+  TStringCollection c(2);
+  constexpr int kRows = 1000;
+  c.Grow();
+  c.SetValue(0, 0, "a text longer than the short-string buffer");
+  const std::string* first = &c.GetCellRef(0, 0);
+  for (int row = 1; row < kRows; ++row) {
+    EXPECT_EQ(c.Grow(), row + 1);
+    c.SetValue(0, row, "a" + std::to_string(row));
+    c.SetValue(1, row, "b" + std::to_string(row));
+  }
+  EXPECT_EQ(&c.GetCellRef(0, 0), first);
+  EXPECT_EQ(*first, "a text longer than the short-string buffer");
+  EXPECT_GE(c.Capacity(), kRows);
+
+  c.DeleteRow(100);
+  c.DeleteRow(0);
+  EXPECT_EQ(c.RowCount(), kRows - 2);
+  EXPECT_EQ(c.GetValue(0, 0), "a1");
+  EXPECT_EQ(c.GetValue(0, 98), "a99");
+  EXPECT_EQ(c.GetValue(1, 99), "b101");
+  EXPECT_EQ(c.GetValue(1, kRows - 3), "b" + std::to_string(kRows - 1));
+  EXPECT_NE(AssertMessage([&] { c.GetValue(0, kRows - 2); })
+                .find("Can't read value to StrCollection. Bad Y-Index"),
+            std::string::npos);
+  // The rows freed at the end come back empty.
+  c.Grow();
+  c.Grow();
+  EXPECT_EQ(c.GetValue(0, kRows - 2), "");
+  EXPECT_EQ(c.GetValue(1, kRows - 1), "");
+}
+
 TEST(StringCollection, BufferLengths) {
   TStringCollection c(1);
   c.Grow();
