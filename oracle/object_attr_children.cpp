@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "classlib/ansistr.h"
+#include "classlib/exceptions.h"
 #include "oracle/error_raise.h"
 #include "oracle/lob_ora_file.h"
 #include "oracle/lob_ora_lob.h"
@@ -29,6 +30,8 @@ dacore::TSharedObject* TOraObject::Child(const std::string& name) {
 
 dacore::TSharedObject* TOraObject::MakeChild(dacore::TAttribute& attribute) {
   const int type = attribute.DataType();
+  if (type < dacore::dtObject || (type > dacore::dtTable && type < dtOraBlob))
+    throw classlib::EConvertError("Cannot convert type to Object");
   if (type == dacore::dtObject) {
     auto* child = new TOraObject(static_cast<TOraType*>(attribute.ObjectType()));
     child->SetOCISvcCtx(svc_ctx_);

@@ -1,6 +1,8 @@
 // Reading attributes: the walk of a path through the instance by the type's
 // layout (collection elements through the object cache), and the typed
 // reads of numbers, strings and dates.
+#include <cstdint>
+
 #include "classlib/ansistr.h"
 #include "classlib/exceptions.h"
 #include "oracle/call_entries_objects.h"
@@ -134,10 +136,11 @@ namespace {
 }  // namespace
 
 int32_t TOraObject::AttrAsInteger(const std::string& path) {
-  const OCINumber* number = NumberAt(path);
-  int32_t result = 0;
-  if (number) CheckOciStatus(OCINumberToInt(GetOCIError(), number, 4, OCI_NUMBER_SIGNED, &result), GetOCIError());
-  return result;
+  // Converted through 64 bits, so a value beyond 32 bits fails instead of wrapping.
+  const int64_t value = AttrAsLargeInt(path);
+  if (value < INT32_MIN || value > INT32_MAX)
+    throw classlib::EConvertError("Cannot convert type to OCINumber: the value exceeds 32 bits");
+  return static_cast<int32_t>(value);
 }
 
 int64_t TOraObject::AttrAsLargeInt(const std::string& path) {

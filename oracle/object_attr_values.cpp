@@ -45,10 +45,7 @@ void TOraObject::SetAttrIsNull(const std::string& path, bool value) {
 }
 
 void TOraObject::SetAttrAsInteger(const std::string& path, int32_t value) {
-  CheckNumberType(AttributeOf(path));
-  OCINumber number{};
-  CheckOciStatus(OCINumberFromInt(GetOCIError(), &value, sizeof value, OCI_NUMBER_SIGNED, &number), GetOCIError());
-  WriteAttribute(path, OCI_IND_NOTNULL, &number);
+  SetAttrAsLargeInt(path, value);
 }
 
 void TOraObject::SetAttrAsLargeInt(const std::string& path, int64_t value) {

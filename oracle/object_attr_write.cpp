@@ -44,10 +44,12 @@ class NamePath {
   int count_ = 0;
 };
 
-// Where the write stands: an instance, its indicator structure and type.
+// Where the write stands: an instance, its indicator structure and type,
+// and the type reached inside it through embedded objects.
 struct WritePlace {
   void* instance;
   void* indicator;
+  TOraType* instance_type;
   TOraType* type;
 };
 
@@ -68,7 +70,7 @@ void AppendNullElement(OCIEnv* env, OCIError* error, OCISvcCtx* svc_ctx, OCIColl
     }
     case dacore::dtInt32: case dacore::dtInt64: case dacore::dtFloat: {
       OCINumber number{};
-      const int32_t zero = 0;
+      const int64_t zero = 0;
       CheckOciStatus(OCINumberFromInt(error, &zero, sizeof zero, OCI_NUMBER_SIGNED, &number), error);
       CheckOciStatus(OCICollAppend(env, error, &number, &null_indicator, collection), error);
       return;
@@ -106,7 +108,7 @@ void TOraObject::WriteAttribute(const std::string& path, OCIInd null_status, con
   const std::vector<TPathStep> steps = ParseAttributePath(path);
   CheckAlloc(true);
   OCIError* error = GetOCIError();
-  WritePlace at{GetInstance(), GetIndicator(), GetOraType()};
+  WritePlace at{GetInstance(), GetIndicator(), GetOraType(), GetOraType()};
   NamePath names;
   for (std::size_t i = 0; i < steps.size(); ++i) {
     const TPathStep& step = steps[i];
@@ -116,7 +118,7 @@ void TOraObject::WriteAttribute(const std::string& path, OCIInd null_status, con
     names.Add(step.name);
     const bool last = i + 1 == steps.size();
     if (last) {
-      CheckOciStatus(OCIObjectSetAttr(Env(), error, at.instance, at.indicator, at.type->TDO(), names.Names(),
+      CheckOciStatus(OCIObjectSetAttr(Env(), error, at.instance, at.indicator, at.instance_type->TDO(), names.Names(),
                                       names.Lengths(), names.Count(), nullptr, 0, null_status, nullptr, value),
                      error);
       return;
@@ -136,14 +138,14 @@ void TOraObject::WriteAttribute(const std::string& path, OCIInd null_status, con
     void* indicator = nullptr;
     void* target = nullptr;
     OCIType* target_type = nullptr;
-    CheckOciStatus(OCIObjectGetAttr(Env(), error, at.instance, at.indicator, at.type->TDO(), names.Names(),
+    CheckOciStatus(OCIObjectGetAttr(Env(), error, at.instance, at.indicator, at.instance_type->TDO(), names.Names(),
                                     names.Lengths(), names.Count(), nullptr, 0, &status, &indicator, &target,
                                     &target_type),
                    error);
     if (!target) RaiseOraException("Object is not allocated");
     names.Clear();
     if (!collection) {
-      at = WritePlace{target, indicator, nested};
+      at = WritePlace{target, indicator, nested, nested};
       continue;
     }
     // Element selectors: append null elements until the element exists.
@@ -170,7 +172,7 @@ void TOraObject::WriteAttribute(const std::string& path, OCIInd null_status, con
     if (!exists || !element_type || element.DataType() != dacore::dtObject) InvalidName();
     // A null element becomes a present one whose attributes are still null.
     *static_cast<OCIInd*>(element_indicator) = OCI_IND_NOTNULL;
-    at = WritePlace{element_value, element_indicator, element_type};
+    at = WritePlace{element_value, element_indicator, element_type, element_type};
   }
 }
 
