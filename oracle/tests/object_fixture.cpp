@@ -8,48 +8,48 @@
 
 namespace oracle::testing {
 
-void ObjectTest::SetUp() {
-  ValueTest::SetUp();
-  control_library_ = dlopen(ORACLE_STANDIN_PATH, RTLD_NOW | RTLD_LOCAL);
-  if (!control_library_) throw std::runtime_error("cannot load the stand-in");
+ObjectControl::ObjectControl() : library_(dlopen(ORACLE_STANDIN_PATH, RTLD_NOW | RTLD_LOCAL)) {
+  if (!library_) throw std::runtime_error("cannot load the stand-in");
 }
 
-void ObjectTest::TearDown() {
-  ValueTest::TearDown();
-  dlclose(control_library_);
-}
+ObjectControl::~ObjectControl() { dlclose(library_); }
 
-void* ObjectTest::Control(const char* name) {
-  void* symbol = dlsym(control_library_, name);
+void* ObjectControl::Symbol(const char* name) {
+  void* symbol = dlsym(library_, name);
   if (!symbol) throw std::runtime_error(std::string("the stand-in lacks ") + name);
   return symbol;
 }
 
-void ObjectTest::DeclareType(const char* schema, const char* name, int typecode, bool final_type,
+void ObjectControl::DeclareType(const char* schema, const char* name, int typecode, bool final_type,
                              int collection_code, int max_elements, std::size_t instance_size,
                              std::size_t indicator_size) {
   auto declare = reinterpret_cast<int (*)(const char*, const char*, int, int, int, int, int, int)>(
-      Control("standin_object_type"));
+      Symbol("standin_object_type"));
   ASSERT_EQ(declare(schema, name, typecode, final_type ? 1 : 0, collection_code, max_elements,
                     static_cast<int>(instance_size), static_cast<int>(indicator_size)),
             0);
 }
 
-void ObjectTest::DeclareAttribute(const char* owner, const char* name, int typecode, int length, int precision,
+void ObjectControl::DeclareAttribute(const char* owner, const char* name, int typecode, int length, int precision,
                                   int scale, const char* nested, std::size_t offset, std::size_t indicator_offset) {
   auto declare = reinterpret_cast<int (*)(const char*, const char*, int, int, int, int, const char*, int, int)>(
-      Control("standin_object_attribute"));
+      Symbol("standin_object_attribute"));
   ASSERT_EQ(declare(owner, name, typecode, length, precision, scale, nested, static_cast<int>(offset),
                     static_cast<int>(indicator_offset)),
             0);
 }
 
-int ObjectTest::LiveObjects() { return reinterpret_cast<int (*)()>(Control("standin_object_live_count"))(); }
+int ObjectControl::LiveObjects() { return reinterpret_cast<int (*)()>(Symbol("standin_object_live_count"))(); }
 
-int ObjectTest::Pins() { return reinterpret_cast<int (*)()>(Control("standin_object_pin_count"))(); }
+int ObjectControl::Pins() { return reinterpret_cast<int (*)()>(Symbol("standin_object_pin_count"))(); }
 
 void ObjectTest::DeclareTypes(int major, int minor) {
   Start(major, minor);
+  objects_.DeclareSampleTypes();
+  standin_->ClearLog();
+}
+
+void ObjectControl::DeclareSampleTypes() {
   DeclareType("SCOTT", "ADDRESS_T", OCI_TYPECODE_OBJECT, true, 0, 0, sizeof(AddressT), sizeof(AddressInd));
   DeclareAttribute("SCOTT.ADDRESS_T", "STREET", SQLT_CHR, 30, 0, 0, "", offsetof(AddressT, street),
                    offsetof(AddressInd, street));
@@ -88,7 +88,6 @@ void ObjectTest::DeclareTypes(int major, int minor) {
                    offsetof(PersonInd, shape));
   DeclareAttribute(person, "BIG", SQLT_NUM, 22, 10, 0, "", offsetof(PersonT, big), offsetof(PersonInd, big));
   DeclareAttribute(person, "CODE", SQLT_BIN, 4, 0, 0, "", offsetof(PersonT, code), offsetof(PersonInd, code));
-  standin_->ClearLog();
 }
 
 TOraType* ObjectTest::Describe(const std::string& name) { return new TOraType(svc_ctx_, name); }

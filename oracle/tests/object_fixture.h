@@ -60,20 +60,45 @@ struct PersonInd {
   OCIInd phones, lines, shape, big, code;
 };
 
-class ObjectTest : public ValueTest {
- protected:
-  void SetUp() override;
-  void TearDown() override;
-  // Starts a client and declares the types above in the stand-in.
-  void DeclareTypes(int major = 10, int minor = 2);
-  // A declared type with its attributes (name, typecode, length, precision,
-  // scale, nested, offset, indicator offset).
+// The stand-in's object controls (oci_standin_objects_control.h).
+class ObjectControl {
+ public:
+  ObjectControl();
+  ~ObjectControl();
+  ObjectControl(const ObjectControl&) = delete;
+  ObjectControl& operator=(const ObjectControl&) = delete;
+
+  // A declared type, then its attributes in order (name, typecode, length,
+  // precision, scale, nested type, offset, indicator offset).
   void DeclareType(const char* schema, const char* name, int typecode, bool final_type, int collection_code,
                    int max_elements, std::size_t instance_size, std::size_t indicator_size);
   void DeclareAttribute(const char* owner, const char* name, int typecode, int length, int precision, int scale,
                         const char* nested, std::size_t offset, std::size_t indicator_offset);
+  // The types of the structures above.
+  void DeclareSampleTypes();
   int LiveObjects();
   int Pins();
+
+ private:
+  void* Symbol(const char* name);
+  void* library_;
+};
+
+class ObjectTest : public ValueTest {
+ protected:
+  // Starts a client and declares the sample types in the stand-in.
+  void DeclareTypes(int major = 10, int minor = 2);
+  void DeclareType(const char* schema, const char* name, int typecode, bool final_type, int collection_code,
+                   int max_elements, std::size_t instance_size, std::size_t indicator_size) {
+    objects_.DeclareType(schema, name, typecode, final_type, collection_code, max_elements, instance_size,
+                         indicator_size);
+  }
+  void DeclareAttribute(const char* owner, const char* name, int typecode, int length, int precision, int scale,
+                        const char* nested, std::size_t offset, std::size_t indicator_offset) {
+    objects_.DeclareAttribute(owner, name, typecode, length, precision, scale, nested, offset, indicator_offset);
+  }
+  int LiveObjects() { return objects_.LiveObjects(); }
+  int Pins() { return objects_.Pins(); }
   // A described type, released by the test.
   TOraType* Describe(const std::string& name);
   // A value of PERSON_T with its instance allocated.
@@ -81,9 +106,7 @@ class ObjectTest : public ValueTest {
   PersonT* Person(TOraObject* object) { return static_cast<PersonT*>(object->GetInstance()); }
   PersonInd* PersonIndicators(TOraObject* object) { return static_cast<PersonInd*>(object->GetIndicator()); }
 
- private:
-  void* Control(const char* name);
-  void* control_library_ = nullptr;
+  ObjectControl objects_;
 };
 
 }  // namespace oracle::testing
