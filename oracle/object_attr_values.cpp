@@ -26,6 +26,14 @@ void CheckNumberType(const TAttribute& attribute) {
     throw classlib::EConvertError("Cannot convert type to OCINumber");
 }
 
+// Record buffers hold values at any offset.
+template <class T>
+T Unaligned(const void* source) {
+  T value;
+  std::memcpy(&value, source, sizeof value);
+  return value;
+}
+
 bool IsChildType(int type) {
   return (type >= dacore::dtObject && type <= dacore::dtTable) || (type >= dtOraBlob && type <= dtCFile) ||
          (type >= dtTimeStamp && type <= dtIntervalDS) || type == dtXML;
@@ -152,28 +160,18 @@ void TOraObject::SetAttributeValue(const std::string& name, const void* source) 
       SetAttrAsString(name, std::string(text, strnlen(text, attribute.Length())));
       return;
     }
-    case dacore::dtInt32: {
-      int32_t value;
-      std::memcpy(&value, source, sizeof value);
-      SetAttrAsInteger(name, value);
+    case dacore::dtInt32:
+      SetAttrAsInteger(name, Unaligned<int32_t>(source));
       return;
-    }
-    case dacore::dtInt64: {
-      int64_t value;
-      std::memcpy(&value, source, sizeof value);
-      SetAttrAsLargeInt(name, value);
+    case dacore::dtInt64:
+      SetAttrAsLargeInt(name, Unaligned<int64_t>(source));
       return;
-    }
-    case dacore::dtFloat: {
-      double value;
-      std::memcpy(&value, source, sizeof value);
-      SetAttrAsFloat(name, value);
+    case dacore::dtFloat:
+      SetAttrAsFloat(name, Unaligned<double>(source));
       return;
-    }
     case dacore::dtDateTime: {
-      double msecs;
-      std::memcpy(&msecs, source, sizeof msecs);
-      SetAttrAsDateTime(name, classlib::TimeStampToDateTime(classlib::MSecsToTimeStamp(std::round(msecs))));
+      const double msecs = std::round(Unaligned<double>(source));
+      SetAttrAsDateTime(name, classlib::TimeStampToDateTime(classlib::MSecsToTimeStamp(msecs)));
       return;
     }
     case dtBFile:

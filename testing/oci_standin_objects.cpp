@@ -418,16 +418,20 @@ sword OCIObjectPin(OCIEnv* env, OCIError* error, OCIRef* ref, void*, int pin_opt
 
 namespace {
 
-// The instance an unpin, flush or mark-delete names, logged with its type.
-ObjectInstance* LoggedInstance(State& state, const char* entry, void* object) {
+// An unpin, flush or mark-delete: logged with the instance's type, then
+// `act` on the instance.
+template <class Act>
+sword OnInstance(const char* entry, OCIEnv* env, OCIError* error, void* object, Act act) {
+  State& state = TheState();
+  Guard guard(state.lock);
   auto found = state.objects.instances.find(object);
   ObjectInstance* instance = found == state.objects.instances.end() ? nullptr : found->second.get();
   Log(state, std::string(entry) + " type=" + (instance ? instance->type->FullName() : std::string()));
-  return instance;
-}
-
-sword NotAnObject(State& state, OCIError* error) {
-  return Fail(state, error, 21710, "ORA-21710: argument is expecting a valid memory address of an object");
+  if (sword status = InjectedStatus(state, entry, error)) return status;
+  if (!Live(state, env, OCI_HTYPE_ENV)) return OCI_INVALID_HANDLE;
+  if (!instance)
+    return Fail(state, error, 21710, "ORA-21710: argument is expecting a valid memory address of an object");
+  return act(state, *instance);
 }
 
 }  // namespace
@@ -435,37 +439,25 @@ sword NotAnObject(State& state, OCIError* error) {
 extern "C" {
 
 sword OCIObjectUnpin(OCIEnv* env, OCIError* error, void* object) {
-  State& state = TheState();
-  Guard guard(state.lock);
-  ObjectInstance* instance = LoggedInstance(state, "OCIObjectUnpin", object);
-  if (sword status = InjectedStatus(state, "OCIObjectUnpin", error)) return status;
-  if (!Live(state, env, OCI_HTYPE_ENV)) return OCI_INVALID_HANDLE;
-  if (!instance) return NotAnObject(state, error);
-  if (instance->pins == 0) return Fail(state, error, 21710, "ORA-21710: object is not pinned");
-  --instance->pins;
-  return OCI_SUCCESS;
+  return OnInstance("OCIObjectUnpin", env, error, object, [error](State& state, ObjectInstance& instance) {
+    if (instance.pins == 0) return Fail(state, error, 21710, "ORA-21710: object is not pinned");
+    --instance.pins;
+    return OCI_SUCCESS;
+  });
 }
 
 sword OCIObjectFlush(OCIEnv* env, OCIError* error, void* object) {
-  State& state = TheState();
-  Guard guard(state.lock);
-  ObjectInstance* instance = LoggedInstance(state, "OCIObjectFlush", object);
-  if (sword status = InjectedStatus(state, "OCIObjectFlush", error)) return status;
-  if (!Live(state, env, OCI_HTYPE_ENV)) return OCI_INVALID_HANDLE;
-  if (!instance) return NotAnObject(state, error);
-  instance->flushed = true;
-  return OCI_SUCCESS;
+  return OnInstance("OCIObjectFlush", env, error, object, [](State&, ObjectInstance& instance) {
+    instance.flushed = true;
+    return OCI_SUCCESS;
+  });
 }
 
 sword OCIObjectMarkDelete(OCIEnv* env, OCIError* error, void* object) {
-  State& state = TheState();
-  Guard guard(state.lock);
-  ObjectInstance* instance = LoggedInstance(state, "OCIObjectMarkDelete", object);
-  if (sword status = InjectedStatus(state, "OCIObjectMarkDelete", error)) return status;
-  if (!Live(state, env, OCI_HTYPE_ENV)) return OCI_INVALID_HANDLE;
-  if (!instance) return NotAnObject(state, error);
-  instance->deleted = true;
-  return OCI_SUCCESS;
+  return OnInstance("OCIObjectMarkDelete", env, error, object, [](State&, ObjectInstance& instance) {
+    instance.deleted = true;
+    return OCI_SUCCESS;
+  });
 }
 
 }  // extern "C"

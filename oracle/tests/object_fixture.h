@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 
 #include "oracle/object_ora_object.h"
@@ -59,6 +60,13 @@ struct PersonInd {
   AddressInd address;
   OCIInd phones, lines, shape, big, code;
 };
+
+// Holds a shared object (a type or a value) and releases it.
+struct ReleaseShared {
+  void operator()(dacore::TSharedObject* object) const { dacore::ReleaseShared(object); }
+};
+using TypeRef = std::unique_ptr<TOraType, ReleaseShared>;
+using ObjectRef = std::unique_ptr<TOraObject, ReleaseShared>;
 
 // The stand-in's object controls (oci_standin_objects_control.h).
 class ObjectControl {

@@ -4,7 +4,12 @@
 #include <cstring>
 
 #include "classlib/datetime.h"
+#include "oracle/call_entries.h"
 #include "oracle/call_entries_objects.h"
+#include "oracle/call_entries_values.h"
+#include "oracle/lob_ora_lob.h"
+#include "oracle/value_interval.h"
+#include "oracle/value_timestamp.h"
 #include "oracle/tests/object_fixture.h"
 #include "testing/message_of.h"
 
@@ -14,10 +19,6 @@ namespace {
 using classlib::testing::MessageOf;
 using ::testing::ElementsAre;
 
-struct Released {
-  void operator()(dacore::TSharedObject* object) const { dacore::ReleaseShared(object); }
-};
-using ObjectRef = std::unique_ptr<TOraObject, Released>;
 
 class OraObjectTest : public ObjectTest {
  protected:
@@ -283,6 +284,73 @@ TEST_F(OraObjectTest, PinsCopiesAndFlushes) {
   EXPECT_EQ(copy->AttrAsString("NAME"), "Eve");
   person_->SetAttrAsString("NAME", "Changed");
   EXPECT_EQ(copy->AttrAsString("NAME"), "Eve");  // a copy, not a shared string
+}
+
+}  // namespace
+}  // namespace oracle::testing
+
+namespace oracle::testing {
+namespace {
+
+// SCOTT.DOC_T: BODY CLOB, STAMP TIMESTAMP, SPAN INTERVAL DAY TO SECOND.
+struct DocT {
+  OCILobLocator* body;
+  OCIDateTime* stamp;
+  OCIInterval* span;
+};
+struct DocInd {
+  OCIInd self, body, stamp, span;
+};
+
+class OraObjectChildTest : public ObjectTest {};
+
+// LOB and date-time attributes become value objects over what the instance points at.
+TEST_F(OraObjectChildTest, LobAndDateTimeAttributesBecomeValueObjects) {
+  Start();
+  DeclareType("SCOTT", "DOC_T", OCI_TYPECODE_OBJECT, true, 0, 0, sizeof(DocT), sizeof(DocInd));
+  DeclareAttribute("SCOTT.DOC_T", "BODY", SQLT_CLOB, 0, 0, 0, "", offsetof(DocT, body), offsetof(DocInd, body));
+  DeclareAttribute("SCOTT.DOC_T", "STAMP", SQLT_TIMESTAMP, 0, 0, 0, "", offsetof(DocT, stamp),
+                   offsetof(DocInd, stamp));
+  DeclareAttribute("SCOTT.DOC_T", "SPAN", SQLT_INTERVAL_DS, 0, 0, 0, "", offsetof(DocT, span),
+                   offsetof(DocInd, span));
+  void* locator = nullptr;
+  void* stamp = nullptr;
+  ASSERT_EQ(OCIDescriptorAlloc(hOCIEnv, &locator, OCI_DTYPE_LOB, 0, nullptr), OCI_SUCCESS);
+  ASSERT_EQ(OCIDescriptorAlloc(hOCIEnv, &stamp, OCI_DTYPE_TIMESTAMP, 0, nullptr), OCI_SUCCESS);
+  values_->AttachLob(locator, 2, "hello");
+  ASSERT_EQ(OCIDateTimeConstruct(hOCIEnv, hOCIError, static_cast<OCIDateTime*>(stamp), 2020, 5, 6, 7, 8, 9, 0,
+                                 nullptr, 0),
+            OCI_SUCCESS);
+  {
+    ObjectRef doc(new TOraObject());
+    doc->AllocObject(svc_ctx_, "scott.doc_t");
+    auto* instance = static_cast<DocT*>(doc->GetInstance());
+    auto* indicators = static_cast<DocInd*>(doc->GetIndicator());
+    instance->body = static_cast<OCILobLocator*>(locator);
+    instance->stamp = static_cast<OCIDateTime*>(stamp);
+    indicators->body = indicators->stamp = OCI_IND_NOTNULL;
+
+    EXPECT_EQ(doc->AttrAsLob("BODY")->GetAsString(), "hello");
+    EXPECT_EQ(doc->AttrAsLob("body")->GetOCILobLocator(), locator);
+    int year = 0, month = 0, day = 0;
+    doc->AttrAsTimeStamp("STAMP")->GetDate(year, month, day);
+    EXPECT_EQ(year * 10000 + month * 100 + day, 20200506);
+    EXPECT_TRUE(doc->AttrAsInterval("SPAN")->IsNull());
+    EXPECT_EQ(MessageOf([&] { doc->AttrAsLob("STAMP"); }), "Cannot convert type to Lob");
+    EXPECT_EQ(MessageOf([&] { doc->AttrAsTimeStamp("SPAN"); }), "Cannot convert type to TimeStamp");
+  }
+  // The children borrowed the descriptors: they are still the test's to free.
+  EXPECT_EQ(OCIDescriptorFree(locator, OCI_DTYPE_LOB), OCI_SUCCESS);
+  EXPECT_EQ(OCIDescriptorFree(stamp, OCI_DTYPE_TIMESTAMP), OCI_SUCCESS);
+  EXPECT_EQ(LiveObjects(), 0);
+}
+
+TEST_F(OraObjectChildTest, IntegersBeyond32BitsAreRefused) {
+  DeclareTypes();
+  ObjectRef person(NewPerson());
+  person->SetAttrAsFloat("BIG", 3e9);
+  EXPECT_EQ(person->AttrAsLargeInt("BIG"), 3000000000LL);
+  EXPECT_THAT(MessageOf([&] { person->AttrAsInteger("BIG"); }), ::testing::HasSubstr("exceeds 32 bits"));
 }
 
 }  // namespace

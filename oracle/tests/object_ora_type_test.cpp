@@ -13,10 +13,6 @@ using classlib::testing::MessageOf;
 
 using ::testing::ElementsAre;
 
-struct Released {
-  void operator()(dacore::TSharedObject* object) const { dacore::ReleaseShared(object); }
-};
-using TypeRef = std::unique_ptr<TOraType, Released>;
 
 class OraTypeTest : public ObjectTest {};
 
