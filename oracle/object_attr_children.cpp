@@ -78,6 +78,34 @@ dacore::TSharedObject* TOraObject::MakeChild(dacore::TAttribute& attribute) {
   RaiseOraException("Data type is not supported");
 }
 
+void TOraObject::ReplaceInstance(void* instance, void* indicator) {
+  if (instance == GetInstance()) return;
+  FreeObject(false);
+  SetInstance(instance);
+  SetIndicator(indicator);
+  RepointChildren();
+}
+
+void TOraObject::RepointChildren() {
+  for (std::size_t i = 0; i < children_.size(); ++i) {
+    dacore::TSharedObject* child = children_[i];
+    if (!child) continue;
+    if (auto* object = dynamic_cast<TOraObject*>(child)) {
+      object->SetInstance(nullptr);
+      object->SetIndicator(nullptr);
+      if (GetInstance()) ChildAlloc(*object);
+      object->RepointChildren();
+      continue;
+    }
+    const dacore::TAttribute& attribute = *GetOraType()->GetAttributes(static_cast<int>(i));
+    void* stored = GetInstance() ? *reinterpret_cast<void**>(static_cast<char*>(GetInstance()) + attribute.Offset())
+                                 : nullptr;
+    if (auto* lob = dynamic_cast<TOraLob*>(child)) lob->SetOCILobLocator(static_cast<OCILobLocator*>(stored));
+    else if (auto* stamp = dynamic_cast<TOraTimeStamp*>(child)) stamp->SetOCIDateTime(static_cast<OCIDateTime*>(stored));
+    else if (auto* span = dynamic_cast<TOraInterval*>(child)) span->SetOCIInterval(static_cast<OCIInterval*>(stored));
+  }
+}
+
 dacore::TSharedObject* TOraObject::ChildAt(const std::string& path) {
   const std::size_t dot = path.rfind('.');
   if (dot == std::string::npos) return Child(path);

@@ -76,6 +76,10 @@ class TOraObject : public dacore::TDBObject {
   void SetIndicator(void* indicator) { *indicator_cell_ = indicator; }
   // Takes an instance the value does not own, freeing the current one.
   void AssignInstance(void* instance);
+  // Takes another instance and indicator structure (a record store moving
+  // the value onto another element) and points the child values kept so
+  // far at their attributes in it.
+  void ReplaceInstance(void* instance, void* indicator);
   bool OwnsInstance() const { return owns_instance_; }
   bool AutoAlloc() const { return auto_alloc_; }
   void SetAutoAlloc(bool value) { auto_alloc_ = value; }
@@ -125,6 +129,8 @@ class TOraObject : public dacore::TDBObject {
 
  private:
   void ReleaseChildren();
+  // Points every kept child value at its attribute in the current instance.
+  void RepointChildren();
   dacore::TSharedObject* MakeChild(dacore::TAttribute& attribute);
   // The attribute the path names, for the typed accessors.
   dacore::TAttribute& AttributeOf(const std::string& path);

@@ -355,3 +355,28 @@ TEST_F(OraObjectChildTest, IntegersBeyond32BitsAreRefused) {
 
 }  // namespace
 }  // namespace oracle::testing
+
+namespace oracle::testing {
+namespace {
+
+TEST_F(OraObjectChildTest, ReplacedInstancesCarryTheirChildrenAlong) {
+  DeclareTypes();
+  ObjectRef first(NewPerson());
+  ObjectRef second(NewPerson());
+  second->SetAttrAsString("ADDRESS.CITY", "Bergen");
+  ObjectRef view(new TOraObject(first->GetOraType()));
+  view->ReplaceInstance(first->GetInstance(), first->GetIndicator());
+  TOraObject* address = view->AttrAsObject("ADDRESS");
+  EXPECT_EQ(address->GetInstance(), &Person(first.get())->address);
+
+  view->ReplaceInstance(second->GetInstance(), second->GetIndicator());
+  EXPECT_FALSE(view->OwnsInstance());
+  EXPECT_EQ(view->AttrAsObject("ADDRESS"), address);  // the same child, moved
+  EXPECT_EQ(address->GetInstance(), &Person(second.get())->address);
+  EXPECT_EQ(address->AttrAsString("CITY"), "Bergen");
+  view.reset();  // borrowed instances are left to their owners
+  EXPECT_EQ(second->AttrAsString("ADDRESS.CITY"), "Bergen");
+}
+
+}  // namespace
+}  // namespace oracle::testing
