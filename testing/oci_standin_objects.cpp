@@ -187,6 +187,14 @@ bool WalkNames(const ObjectTypeDef* type, char* data, char* indicators, const Or
   return count > 0;
 }
 
+// The walk of a path of names from an instance of the type `tdo` names.
+bool WalkInstance(State& state, OCIType* tdo, void* instance, void* indicator, const OraText** names,
+                  const ub4* lengths, ub4 count, NamedPlace& place) {
+  ObjectTypeDef* type = TypeOf(state.objects, tdo);
+  return type && instance && indicator &&
+         WalkNames(type, static_cast<char*>(instance), static_cast<char*>(indicator), names, lengths, count, place);
+}
+
 sword BadAttribute(State& state, OCIError* error, const std::string& names) {
   return Fail(state, error, 22806, "ORA-22806: not an object or REF: " + names);
 }
@@ -316,10 +324,7 @@ sword OCIObjectSetAttr(OCIEnv* env, OCIError* error, void* instance, void* indic
   State& state = TheState();
   Guard guard(state.lock);
   NamedPlace place;
-  ObjectTypeDef* type = TypeOf(state.objects, tdo);
-  const bool found = type && instance && indicator &&
-                     WalkNames(type, static_cast<char*>(instance), static_cast<char*>(indicator), names, lengths,
-                               count, place);
+  const bool found = WalkInstance(state, tdo, instance, indicator, names, lengths, count, place);
   Log(state, "OCIObjectSetAttr names=" + place.names + " null=" + std::to_string(null_status));
   if (sword status = InjectedStatus(state, "OCIObjectSetAttr", error)) return status;
   if (!Live(state, env, OCI_HTYPE_ENV)) return OCI_INVALID_HANDLE;
@@ -342,10 +347,7 @@ sword OCIObjectGetAttr(OCIEnv* env, OCIError* error, void* instance, void* indic
   State& state = TheState();
   Guard guard(state.lock);
   NamedPlace place;
-  ObjectTypeDef* type = TypeOf(state.objects, tdo);
-  const bool found = type && instance && indicator &&
-                     WalkNames(type, static_cast<char*>(instance), static_cast<char*>(indicator), names, lengths,
-                               count, place);
+  const bool found = WalkInstance(state, tdo, instance, indicator, names, lengths, count, place);
   Log(state, "OCIObjectGetAttr names=" + place.names);
   if (sword status = InjectedStatus(state, "OCIObjectGetAttr", error)) return status;
   if (!Live(state, env, OCI_HTYPE_ENV) || !null_status || !attribute_indicator || !value)
