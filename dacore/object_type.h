@@ -33,6 +33,22 @@ class TAttribute : public classlib::TObject {
   void SetFixed(bool fixed) { fixed_ = fixed; }
   TObjectType* OwnerType() const { return owner_; }
 
+  // What drivers fill in: the scale of a number, the attribute's width in a
+  // record (Size) and in the driver's native instance (DataSize), its places
+  // in the instance and in the null-indicator structure, its 1-based number.
+  uint16_t Scale() const { return scale_; }
+  void SetScale(uint16_t scale) { scale_ = scale; }
+  int32_t Size() const { return size_; }
+  void SetSize(int32_t size) { size_ = size; }
+  int32_t DataSize() const { return data_size_; }
+  void SetDataSize(int32_t size) { data_size_ = size; }
+  int32_t Offset() const { return offset_; }
+  void SetOffset(int32_t offset) { offset_ = offset; }
+  int32_t IndicatorOffset() const { return indicator_offset_; }
+  void SetIndicatorOffset(int32_t offset) { indicator_offset_ = offset; }
+  int AttributeNo() const { return attribute_no_; }
+  void SetAttributeNo(int number) { attribute_no_ = number; }
+
   // The type of an attribute that is itself an object, reference, array or
   // table. A type named like the owner type (one that refers to itself)
   // gets no reference, so that it can still be freed.
@@ -44,6 +60,12 @@ class TAttribute : public classlib::TObject {
   TDataType data_type_ = dtUnknown;
   uint16_t length_ = 0;
   bool fixed_ = false;
+  uint16_t scale_ = 0;
+  int32_t size_ = 0;
+  int32_t data_size_ = 0;
+  int32_t offset_ = 0;
+  int32_t indicator_offset_ = 0;
+  int attribute_no_ = 0;
   TObjectType* owner_;
   TObjectType* object_type_ = nullptr;
   bool holds_type_ = false;  // whether object_type_ carries our reference

@@ -1,6 +1,7 @@
 // TOCIConnection in the newer call style: own sessions (server attach and
 // session begin, also as a proxy session over another connection), sessions
 // of the client library's pool, MTS sessions, and their ends.
+#include "oracle/object_ora_type.h"
 #include "oracle/call_binding.h"
 #include "oracle/call_entries.h"
 #include "oracle/call_state.h"
@@ -131,6 +132,9 @@ void TOCIConnection::DisconnectOci8() {
     // Both ends are tried; the first failure is reported once the handles
     // are freed, so a failing end leaves nothing behind.
     sword end_status = OCI_SUCCESS, detach_status = OCI_SUCCESS;
+    // The session's types cannot be used past its end: kept types are
+    // described again on the next session, the rest are let go.
+    if (hSvcCtx) TOraType::ClearTypes(hSvcCtx, KeepObjectTypes);
     if (hSession) end_status = OCISessionEnd(hSvcCtx, hError, hSession, OCI_DEFAULT);
     if (hServer) detach_status = OCIServerDetach(hServer, hError, OCI_DEFAULT);
     sword failed = end_status != OCI_SUCCESS ? end_status : detach_status;

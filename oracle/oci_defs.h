@@ -65,6 +65,20 @@ struct OCIDate {
   OCITime OCIDateTime;
 };
 
+// Null indicators of values, attributes and objects.
+using OCIInd = sb2;
+constexpr OCIInd OCI_IND_NOTNULL = 0;
+constexpr OCIInd OCI_IND_NULL = -1;
+
+// Type codes of described types and their attributes.
+using OCITypeCode = ub2;
+constexpr OCITypeCode OCI_TYPECODE_OPAQUE = 58;
+constexpr OCITypeCode OCI_TYPECODE_OBJECT = 108;
+constexpr OCITypeCode OCI_TYPECODE_REF = 110;
+constexpr OCITypeCode OCI_TYPECODE_NAMEDCOLLECTION = 122;
+constexpr OCITypeCode OCI_TYPECODE_VARRAY = 247;
+constexpr OCITypeCode OCI_TYPECODE_TABLE = 248;
+
 // ---- Statuses ---------------------------------------------------------------
 constexpr sword OCI_SUCCESS = 0;
 constexpr sword OCI_SUCCESS_WITH_INFO = 1;
@@ -149,6 +163,12 @@ constexpr ub4 OCI_SPC_STMTCACHE = 4;
 constexpr ub2 OCI_DURATION_SESSION = 10;
 constexpr ub1 OCI_FILE_READONLY = 1;
 constexpr uword OCI_NUMBER_SIGNED = 2;
+constexpr ub4 OCI_TYPEGET_HEADER = 0;
+constexpr ub1 OCI_OTYPE_NAME = 1;
+constexpr ub1 OCI_PTYPE_TYPE = 6;
+constexpr int OCI_PIN_ANY = 3;
+constexpr int OCI_LOCK_NONE = 1;
+constexpr ub2 OCI_OBJECTFREE_FORCE = 1;
 constexpr ub1 SQLCS_IMPLICIT = 1;
 constexpr ub1 SQLCS_NCHAR = 2;
 constexpr ub2 OCI_UTF16ID = 1000;
@@ -294,6 +314,14 @@ constexpr ub4 OCI_ATTR_STMTCACHESIZE = 176;  // ub4, service context
 constexpr ub4 OCI_ATTR_SUBSCR_QOSFLAGS = 225;  // ub4, subscription
 constexpr ub4 OCI_ATTR_SUBSCR_TIMEOUT = 227;   // ub4, subscription
 constexpr ub4 OCI_ATTR_CLIENT_IDENTIFIER = 278;  // text with length, session
+constexpr ub4 OCI_ATTR_PARAM = 124;          // OCIParam*, describe handle
+constexpr ub4 OCI_ATTR_TYPECODE = 216;       // ub2, described type or attribute
+constexpr ub4 OCI_ATTR_COLLECTION_TYPECODE = 217;  // ub2, described type
+constexpr ub4 OCI_ATTR_COLLECTION_ELEMENT = 227;   // OCIParam*, described collection
+constexpr ub4 OCI_ATTR_NUM_TYPE_ATTRS = 228;  // ub2, described type
+constexpr ub4 OCI_ATTR_LIST_TYPE_ATTRS = 229;  // OCIParam* list, described type
+constexpr ub4 OCI_ATTR_NUM_ELEMS = 234;      // ub4, collection element
+constexpr ub4 OCI_ATTR_IS_FINAL_TYPE = 279;  // ub1, described type
 constexpr ub4 OCI_ATTR_CHAR_SIZE = 286;     // ub2, described column
 constexpr ub4 OCI_ATTR_CHNF_ROWIDS = 402;   // ub4 (a boolean), subscription
 constexpr ub4 OCI_ATTR_CHNF_OPERATIONS = 403;  // ub4, subscription
@@ -329,9 +357,15 @@ constexpr OciAttrShape OciAttrShapeOf(ub4 type, ub4 attr) {
       case OCI_ATTR_SCALE: case OCI_ATTR_IS_NULL: case OCI_ATTR_CHARSET_FORM:
       case OCI_ATTR_FSPRECISION: case OCI_ATTR_LFPRECISION: return ub1_;
       case OCI_ATTR_NAME: case OCI_ATTR_TYPE_NAME: case OCI_ATTR_SCHEMA_NAME: return text;
+      case OCI_ATTR_TYPECODE: case OCI_ATTR_COLLECTION_TYPECODE: case OCI_ATTR_NUM_TYPE_ATTRS:
+        return ub2_;
+      case OCI_ATTR_IS_FINAL_TYPE: return ub1_;
+      case OCI_ATTR_NUM_ELEMS: return ub4_;
+      case OCI_ATTR_COLLECTION_ELEMENT: case OCI_ATTR_LIST_TYPE_ATTRS: return pointer;
       default: return {OciAttrKind::Unknown, 0};
     }
   }
+  if (type == OCI_HTYPE_DESCRIBE && attr == OCI_ATTR_PARAM) return pointer;
   switch (attr) {
     case OCI_ATTR_STMT_TYPE: case OCI_ATTR_SQLFNCODE: case OCI_ATTR_CHARSET_ID:
     case OCI_ATTR_PARSE_ERROR_OFFSET_80: case OCI_ATTR_PARSE_ERROR_OFFSET: return ub2_;

@@ -384,6 +384,7 @@ sword OCIParamGet(const void* handle, ub4 handle_type, OCIError* error, void** p
   if (sword status = InjectedStatus(state, "OCIParamGet", error)) return status;
   Handle* live = Live(state, handle, handle_type);
   if (!live || !param) return OCI_INVALID_HANDLE;
+  if (handle_type == OCI_DTYPE_PARAM) return ObjectListParamGet(state, live, error, param, position);
   if (handle_type != OCI_HTYPE_STMT || !live->executed || position < 1 ||
       position > live->columns.size())
     return Fail(state, error, 24334, "ORA-24334: no descriptor for this position");

@@ -23,6 +23,7 @@ void Reset(State& state) {
   state.process_initialized = false;
   state.values = ValueStore{};
   state.statements = StatementWorld{};
+  ResetObjects(state.objects);
 }
 
 Handle* NewHandle(State& state, ub4 type, Handle* parent) {

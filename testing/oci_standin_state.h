@@ -13,6 +13,7 @@
 #include "testing/oci_standin_statements.h"
 #include "oracle/oci_defs.h"
 #include "testing/oci_standin_values.h"
+#include "testing/oci_standin_objects.h"
 
 namespace standin {
 
@@ -73,6 +74,7 @@ struct State {
   bool process_initialized = false;
   ValueStore values;
   StatementWorld statements;
+  ObjectWorld objects;
 };
 
 State& TheState();

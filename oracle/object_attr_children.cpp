@@ -1,0 +1,139 @@
+// The value objects of composite attributes: nested objects embedded in the
+// parent's instance, LOBs and BFILEs over the attribute's locator,
+// date-times and intervals over its descriptor. Each is made on first use
+// and kept in the child list by attribute number.
+#include <algorithm>
+
+#include "classlib/ansistr.h"
+#include "classlib/exceptions.h"
+#include "oracle/error_raise.h"
+#include "oracle/lob_ora_file.h"
+#include "oracle/lob_ora_lob.h"
+#include "oracle/object_ora_object.h"
+#include "oracle/value_data_types.h"
+#include "oracle/value_interval.h"
+#include "oracle/value_timestamp.h"
+
+namespace oracle {
+
+dacore::TAttribute* FindOraAttribute(const dacore::TObjectType& type, const std::string& upper_name);
+
+dacore::TSharedObject* TOraObject::Child(const std::string& name) {
+  CheckType();
+  dacore::TAttribute* attribute = FindOraAttribute(*GetOraType(), classlib::AnsiUpperCase(classlib::Trim(name)));
+  if (!attribute) RaiseOraException("Invalid attribute name");
+  const auto slot = static_cast<std::size_t>(attribute->AttributeNo() - 1);
+  if (children_.size() <= slot) children_.resize(slot + 1, nullptr);
+  if (!children_[slot]) children_[slot] = MakeChild(*attribute);
+  return children_[slot];
+}
+
+dacore::TSharedObject* TOraObject::MakeChild(dacore::TAttribute& attribute) {
+  const int type = attribute.DataType();
+  if (type < dacore::dtObject || (type > dacore::dtTable && type < dtOraBlob))
+    throw classlib::EConvertError("Cannot convert type to Object");
+  if (type == dacore::dtObject) {
+    auto* child = new TOraObject(static_cast<TOraType*>(attribute.ObjectType()));
+    child->SetOCISvcCtx(svc_ctx_);
+    child->SetOCIError(error_);
+    child->owner_ = this;
+    // Placed in the list first: the child finds its attribute by its place.
+    children_[static_cast<std::size_t>(attribute.AttributeNo() - 1)] = child;
+    if (GetInstance()) ChildAlloc(*child);
+    return child;
+  }
+  const TAttributePlace place = GetAttribute(attribute.Name());
+  const bool is_null = place.indicator == OCI_IND_NULL || !place.value;
+  void* stored = place.value ? *static_cast<void**>(place.value) : nullptr;
+  if (type == dtOraBlob || type == dtOraClob) {
+    auto* lob = new TOraLob(svc_ctx_);
+    lob->SetLobType(type == dtOraClob ? ltClob : ltBlob);
+    lob->SetOCILobLocator(static_cast<OCILobLocator*>(stored));
+    if (!is_null && stored) lob->ReadLob();
+    return lob;
+  }
+  if (type == dtBFile || type == dtCFile) {
+    auto* file = new TOraFile(svc_ctx_);
+    file->SetOCILobLocator(static_cast<OCILobLocator*>(stored));
+    if (!is_null && stored) {
+      file->Open();
+      file->ReadLob();
+      file->Close();
+    }
+    return file;
+  }
+  if (type >= dtTimeStamp && type <= dtTimeStampLTZ) {
+    auto* value = new TOraTimeStamp(type);
+    value->SetOCIDateTime(static_cast<OCIDateTime*>(stored));
+    value->SetIsNull(is_null);
+    return value;
+  }
+  if (type == dtIntervalYM || type == dtIntervalDS) {
+    auto* value = new TOraInterval(type);
+    value->SetOCIInterval(static_cast<OCIInterval*>(stored));
+    value->SetIsNull(is_null);
+    return value;
+  }
+  // References, collections and XML values have value classes of their own.
+  RaiseOraException("Data type is not supported");
+}
+
+void TOraObject::ReplaceInstance(void* instance, void* indicator) {
+  if (instance == GetInstance()) return;
+  FreeObject(false);
+  SetInstance(instance);
+  SetIndicator(indicator);
+  RepointChildren();
+}
+
+void TOraObject::RepointChildren() {
+  for (std::size_t i = 0; i < children_.size(); ++i) {
+    dacore::TSharedObject* child = children_[i];
+    if (!child) continue;
+    if (auto* object = dynamic_cast<TOraObject*>(child)) {
+      object->SetInstance(nullptr);
+      object->SetIndicator(nullptr);
+      if (GetInstance()) ChildAlloc(*object);
+      object->RepointChildren();
+      continue;
+    }
+    const dacore::TAttribute& attribute = *GetOraType()->GetAttributes(static_cast<int>(i));
+    void* stored = GetInstance() ? *reinterpret_cast<void**>(static_cast<char*>(GetInstance()) + attribute.Offset())
+                                 : nullptr;
+    if (auto* lob = dynamic_cast<TOraLob*>(child)) lob->SetOCILobLocator(static_cast<OCILobLocator*>(stored));
+    else if (auto* stamp = dynamic_cast<TOraTimeStamp*>(child)) stamp->SetOCIDateTime(static_cast<OCIDateTime*>(stored));
+    else if (auto* span = dynamic_cast<TOraInterval*>(child)) span->SetOCIInterval(static_cast<OCIInterval*>(stored));
+  }
+}
+
+dacore::TSharedObject* TOraObject::ChildAt(const std::string& path) {
+  const std::size_t dot = path.rfind('.');
+  if (dot == std::string::npos) return Child(path);
+  return AttrAsObject(path.substr(0, dot))->Child(path.substr(dot + 1));
+}
+
+TOraObject* TOraObject::AttrAsObject(const std::string& path) {
+  auto* object = dynamic_cast<TOraObject*>(ChildAt(path));
+  if (!object) throw classlib::EConvertError("Cannot convert type to Object");
+  return object;
+}
+
+TOraLob* TOraObject::AttrAsLob(const std::string& path) {
+  auto* lob = dynamic_cast<TOraLob*>(ChildAt(path));
+  if (!lob) throw classlib::EConvertError("Cannot convert type to Lob");
+  return lob;
+}
+
+TOraTimeStamp* TOraObject::AttrAsTimeStamp(const std::string& path) {
+  auto* value = dynamic_cast<TOraTimeStamp*>(ChildAt(path));
+  if (!value) throw classlib::EConvertError("Cannot convert type to TimeStamp");
+  return value;
+}
+
+TOraInterval* TOraObject::AttrAsInterval(const std::string& path) {
+  auto* value = dynamic_cast<TOraInterval*>(ChildAt(path));
+  if (!value) throw classlib::EConvertError("Cannot convert type to Interval");
+  return value;
+}
+
+}  // namespace oracle

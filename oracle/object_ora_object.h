@@ -1,0 +1,153 @@
+// TOraObject: a value of a user-defined Oracle type. It owns (or borrows) an
+// instance in the client library's object cache with the instance's
+// null-indicator structure, both kept in pointer cells of fixed address that
+// defines and binds hand to the client library. Attributes are addressed by
+// paths of names and element selectors (ADDRESS.LINES[2].TEXT): reads walk
+// the instance with the type's layout, writes go through the object cache.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "classlib/datetime.h"
+#include "dacore/object_type.h"
+#include "oracle/object_ora_type.h"
+#include "oracle/oci_defs.h"
+
+namespace oracle {
+
+class TOraLob;
+class TOraTimeStamp;
+class TOraInterval;
+
+// Where an attribute path leads in an instance: the value's address, its
+// indicator's address and the indicator (-1 when it or a level above is
+// null). A missing collection element or nil pointer gives a nil address.
+struct TAttributePlace {
+  void* value = nullptr;
+  OCIInd* indicator_ptr = nullptr;
+  OCIInd indicator = OCI_IND_NULL;
+  dacore::TAttribute* attribute = nullptr;
+};
+
+// Writes name at most this many attributes in one path of names (the object
+// cache takes them as one array).
+inline constexpr int kMaxAttributePathNames = 31;
+
+class TOraObject : public dacore::TDBObject {
+  CLASSLIB_CLASS(TOraObject, dacore::TDBObject)
+ public:
+  explicit TOraObject(TOraType* object_type = nullptr);
+
+  OCISvcCtx* GetOCISvcCtx() const { return svc_ctx_; }
+  void SetOCISvcCtx(OCISvcCtx* svc_ctx);
+  TOraType* GetOraType() const { return static_cast<TOraType*>(ObjectType()); }
+  // A different type frees the current instance first.
+  void SetOraType(TOraType* type);
+  OCIError* GetOCIError() const { return error_; }
+  void SetOCIError(OCIError* error) { error_ = error; }
+
+  // ---- Checks.
+  virtual void CheckType();
+  void CheckSession();
+  void CheckAlloc(bool raise_error = true);
+  void CheckNotCached();
+
+  // ---- The instance.
+  virtual void AllocObject();
+  void AllocObject(const std::string& type_name);
+  void AllocObject(OCISvcCtx* svc_ctx, const std::string& type_name);
+  virtual void FreeObject(bool free_child = true);
+  virtual void Pin();
+  virtual void Unpin();
+  void Flush();
+  void MarkDelete();
+  virtual OCIRef* GetObjectRef();
+  virtual void Assign(TOraObject& source);
+
+  virtual bool GetIsNull();
+  virtual void SetIsNull(bool value);
+  virtual void** GetIndicatorPtr() { return indicator_cell_; }
+  void* GetInstance() const { return *instance_cell_; }
+  void SetInstance(void* instance) { *instance_cell_ = instance; }
+  void** GetInstanceCell() { return instance_cell_; }
+  void* GetIndicator() const { return *indicator_cell_; }
+  void SetIndicator(void* indicator) { *indicator_cell_ = indicator; }
+  // Takes an instance the value does not own, freeing the current one.
+  void AssignInstance(void* instance);
+  // Takes another instance and indicator structure (a record store moving
+  // the value onto another element) and points the child values kept so
+  // far at their attributes in it.
+  void ReplaceInstance(void* instance, void* indicator);
+  bool OwnsInstance() const { return owns_instance_; }
+  bool AutoAlloc() const { return auto_alloc_; }
+  void SetAutoAlloc(bool value) { auto_alloc_ = value; }
+  bool Cached() const { return cached_; }
+  void SetCached(bool value) { cached_ = value; }
+
+  // ---- Embedded values.
+  TOraObject* Owner() const { return owner_; }
+  // Points a child's instance and indicator at its attribute's place here.
+  virtual void ChildAlloc(TOraObject& child);
+
+  // ---- Attributes by path.
+  TAttributePlace GetAttribute(const std::string& path);
+  bool AttrIsNull(const std::string& path);
+  void SetAttrIsNull(const std::string& path, bool value);
+  std::string AttrAsString(const std::string& path);
+  void SetAttrAsString(const std::string& path, const std::string& value);
+  int32_t AttrAsInteger(const std::string& path);
+  void SetAttrAsInteger(const std::string& path, int32_t value);
+  int64_t AttrAsLargeInt(const std::string& path);
+  void SetAttrAsLargeInt(const std::string& path, int64_t value);
+  double AttrAsFloat(const std::string& path);
+  void SetAttrAsFloat(const std::string& path, double value);
+  classlib::TDateTime AttrAsDateTime(const std::string& path);
+  void SetAttrAsDateTime(const std::string& path, classlib::TDateTime value);
+  // The value objects of composite attributes, made on first use and kept.
+  TOraObject* AttrAsObject(const std::string& path);
+  TOraLob* AttrAsLob(const std::string& path);
+  TOraTimeStamp* AttrAsTimeStamp(const std::string& path);
+  TOraInterval* AttrAsInterval(const std::string& path);
+
+  // ---- The record store's attribute fields.
+  void GetAttributeValue(const std::string& name, void* dest, bool& is_blank) override;
+  void SetAttributeValue(const std::string& name, const void* source) override;
+
+ protected:
+  ~TOraObject() override;
+
+  OCIEnv* Env() const { return env_; }
+  // Writes one attribute through the object cache: null_status and a value
+  // of the attribute's native form (OCINumber, OCIString*, OCIDate ...).
+  void WriteAttribute(const std::string& path, OCIInd null_status, const void* value);
+  // The child value of one attribute (no dots), made on first use.
+  dacore::TSharedObject* Child(const std::string& name);
+  // The child value a dotted path leads to, one level at a time.
+  dacore::TSharedObject* ChildAt(const std::string& path);
+
+ private:
+  void ReleaseChildren();
+  // Points every kept child value at its attribute in the current instance.
+  void RepointChildren();
+  dacore::TSharedObject* MakeChild(dacore::TAttribute& attribute);
+  // The attribute the path names, for the typed accessors.
+  dacore::TAttribute& AttributeOf(const std::string& path);
+  // The NUMBER a path leads to; nil when it is null.
+  const OCINumber* NumberAt(const std::string& path);
+
+  OCISvcCtx* svc_ctx_ = nullptr;
+  OCIEnv* env_ = nullptr;
+  bool owns_instance_ = false;
+  std::vector<dacore::TSharedObject*> children_;  // by attribute number - 1
+  bool auto_alloc_ = true;
+  TOraObject* owner_ = nullptr;
+  OCIError* error_;
+  void** instance_cell_;
+  void** indicator_cell_;
+  OCIRef* ref_ = nullptr;
+  bool cached_ = false;
+};
+
+}  // namespace oracle

@@ -1,0 +1,91 @@
+// The stand-in's object cache: declared types with the layouts of their C
+// structures, instances and their indicator structures, collections,
+// strings and references. Instances hold what a C program's structures
+// would: strings, collections, locators and non-final objects by pointer,
+// NUMBERs and DATEs inline, final objects embedded.
+#pragma once
+
+#include <cstddef>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "oracle/oci_defs.h"
+
+namespace standin {
+
+using namespace oracle;
+
+struct ObjectTypeDef;
+
+struct ObjectAttributeDef {
+  std::string name;
+  ub2 typecode = 0;
+  int length = 0, precision = 0, scale = 0;
+  ObjectTypeDef* nested = nullptr;
+  std::size_t offset = 0, indicator_offset = 0;
+};
+
+struct ObjectTypeDef {
+  std::string schema, name;
+  ub2 typecode = OCI_TYPECODE_OBJECT;
+  bool final_type = true;
+  ub2 collection_typecode = 0;
+  ub4 max_elements = 0;
+  std::size_t instance_size = 0, indicator_size = 0;
+  std::vector<ObjectAttributeDef> attributes;
+  std::string FullName() const { return schema + "." + name; }
+};
+
+// Bytes with the alignment of any C structure.
+struct Block {
+  explicit Block(std::size_t size) : bytes(new std::max_align_t[size / sizeof(std::max_align_t) + 1]()) {}
+  char* data() { return reinterpret_cast<char*>(bytes.get()); }
+  std::unique_ptr<std::max_align_t[]> bytes;
+};
+
+struct ObjectInstance {
+  ObjectTypeDef* type = nullptr;
+  std::unique_ptr<Block> data, indicators;
+  int pins = 0;
+  bool flushed = false, deleted = false;
+};
+
+struct ObjectCollection {
+  ObjectTypeDef* type = nullptr;  // the collection type; its attribute 0 is the element
+  std::vector<std::unique_ptr<Block>> elements, indicators;
+  OCIInd own_indicator = OCI_IND_NOTNULL;
+};
+
+struct ObjectString {
+  std::string text;
+};
+
+struct ObjectRef {
+  void* target = nullptr;
+};
+
+struct ObjectWorld {
+  std::map<std::string, std::unique_ptr<ObjectTypeDef>> types;  // by upper-cased SCHEMA.NAME
+  std::map<void*, std::unique_ptr<ObjectInstance>> instances;     // by instance address
+  std::map<void*, std::unique_ptr<ObjectCollection>> collections;
+  std::set<ObjectString*> strings;
+  std::set<ObjectRef*> refs;
+};
+
+// Frees everything the cache holds.
+void ResetObjects(ObjectWorld& world);
+
+}  // namespace standin
+
+namespace standin {
+
+struct State;
+struct Handle;
+
+// OCIParamGet on a described type's list of attributes.
+sword ObjectListParamGet(State& state, Handle* list, OCIError* error, void** param, ub4 position);
+
+}  // namespace standin
