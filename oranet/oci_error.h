@@ -5,6 +5,7 @@
 #pragma once
 
 #include <exception>
+#include <functional>
 #include <string>
 
 #include "oranet/oci_handle.h"
@@ -35,6 +36,10 @@ class TNetError : public TNetHandle {
 // after a break is read from the stream through `reader` (when given);
 // its number 1403 answers OCI_NO_DATA.
 sword SetErrorFromException(std::exception_ptr error, TNetError* handle, TTtcReader* reader = nullptr);
+
+// Runs a call that talks to the server on `tns` (null before a connect);
+// what it raises becomes a status and the error handle's number and text.
+sword GuardedCall(TTnsConnection* tns, TNetError* error, const std::function<sword()>& call);
 
 // OCIErrorGet on an error handle: the number into *code; OCI_NO_DATA when
 // it is 0; else the text, cut to bufferSize - 1 bytes and terminated (a

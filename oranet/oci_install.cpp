@@ -5,8 +5,10 @@
 #include "oracle/call_entries.h"
 #include "oracle/call_entries_values.h"
 #include "oracle/call_state.h"
+#include "oranet/lob_entries.h"
 #include "oranet/oci_entries.h"
 #include "oranet/oci_value_entries.h"
+#include "oranet/stmt_entries.h"
 
 namespace oranet {
 
@@ -54,6 +56,32 @@ void InstallValueEntries() {
   Install(oracle::OCIIntervalFromNumber, NetIntervalFromNumber);
 }
 
+void InstallStatementEntries() {
+  Install(oracle::OCIStmtPrepare, NetStmtPrepare);
+  Install(oracle::OCIBindByName, NetBindByName);
+  Install(oracle::OCIBindByPos, NetBindByPos);
+  Install(oracle::OCIBindArrayOfStruct, NetBindArrayOfStruct);
+  Install(oracle::OCIBindDynamic, NetBindDynamic);
+  Install(oracle::OCIDefineByPos, NetDefineByPos);
+  Install(oracle::OCIDefineArrayOfStruct, NetDefineArrayOfStruct);
+  Install(oracle::OCIDefineDynamic, NetDefineDynamic);
+  Install(oracle::OCIStmtExecute, NetStmtExecute);
+  Install(oracle::OCIStmtFetch, NetStmtFetch);
+}
+
+// Large objects go through blocks on the server's DBMS_LOB package.
+void InstallLobEntries() {
+  Install(oracle::OCILobGetLength, NetLobGetLength);
+  Install(oracle::OCILobRead, NetLobRead);
+  Install(oracle::OCILobWrite, NetLobWrite);
+  Install(oracle::OCILobTrim, NetLobTrim);
+  Install(oracle::OCILobCreateTemporary, NetLobCreateTemporary);
+  Install(oracle::OCILobFreeTemporary, NetLobFreeTemporary);
+  Install(oracle::OCILobIsTemporary, NetLobIsTemporary);
+  Install(oracle::OCILobLocatorIsInit, NetLobLocatorIsInit);
+  Install(oracle::OCILobCharSetForm, NetLobCharSetForm);
+}
+
 // The decimal conversions are the class library's own, so they have a
 // step of their own.
 void InstallNetBcd() {
@@ -79,6 +107,8 @@ void InstallEntries() {
   Install(oracle::OCIBreak, NetBreak);
   Install(oracle::OCITransCommit, NetTransCommit);
   Install(oracle::OCITransRollback, NetTransRollback);
+  InstallStatementEntries();
+  InstallLobEntries();
   InstallValueEntries();
 }
 
