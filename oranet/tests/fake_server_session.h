@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 
@@ -115,6 +116,32 @@ inline std::vector<TBytes> Requests(const TFakeServer& fake) {
   const auto data = fake.PacketsOfType(kTnsData);
   for (size_t i = 4; i < data.size(); ++i) requests.push_back(Payload(data[i]));
   return requests;
+}
+
+// Everything the client sent after the logon, as one stream.
+inline TBytes SentAfterLogon(const TFakeServer& fake) {
+  TBytes all;
+  for (const TBytes& request : Requests(fake)) all.insert(all.end(), request.begin(), request.end());
+  return all;
+}
+
+// Bytes as the client writes them after negotiation: a length byte, or
+// from 65 bytes on chunks of 64 between 0xFE and 0.
+inline TBytes Written(const TBytes& bytes) {
+  if (bytes.size() <= 64) return Concat({{static_cast<uint8_t>(bytes.size())}, bytes});
+  TBytes out{0xFE};
+  for (size_t at = 0; at < bytes.size(); at += 64) {
+    const size_t n = std::min<size_t>(64, bytes.size() - at);
+    out.push_back(static_cast<uint8_t>(n));
+    out.insert(out.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at),
+               bytes.begin() + static_cast<std::ptrdiff_t>(at + n));
+  }
+  out.push_back(0);
+  return out;
+}
+
+inline bool Holds(const TBytes& stream, const TBytes& part) {
+  return std::search(stream.begin(), stream.end(), part.begin(), part.end()) != stream.end();
 }
 
 }  // namespace oranet::testing

@@ -126,9 +126,16 @@ inline TBytes DescribeReply(const std::vector<TColumnFields>& columns) {
 
 inline TBytes EndOfCall() { return Hex("09"); }
 
-// One exchange: the client's request, the server's answer.
+// One exchange: the client's request, the server's answer (in DATA
+// packets that fit the client's buffer).
 inline std::vector<TFakeStep> Exchange(const TBytes& answer) {
-  return {TFakeStep::ExpectBurst(kTnsData), TFakeStep::SendRaw(DataPacket(answer))};
+  std::vector<TFakeStep> steps{TFakeStep::ExpectBurst(kTnsData)};
+  for (size_t at = 0; at < answer.size(); at += 2000) {
+    const size_t n = std::min<size_t>(2000, answer.size() - at);
+    steps.push_back(TFakeStep::SendRaw(DataPacket(TBytes(answer.begin() + static_cast<std::ptrdiff_t>(at),
+                                                         answer.begin() + static_cast<std::ptrdiff_t>(at + n)))));
+  }
+  return steps;
 }
 
 inline void Append(TFakeScript& script, const std::vector<TFakeStep>& steps) {
