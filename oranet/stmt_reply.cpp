@@ -111,10 +111,10 @@ void ReadNamesBlock(TTtcReader& reader, TNetStatement& statement, size_t first) 
   if (block.empty()) throw ENetUnknownError(kNamesBlockEmpty);
   auto& columns = statement.Columns();
   size_t at = 0;
-  for (size_t i = first; i < columns.size(); ++i) {
+  for (size_t i = first; i < columns.size() && at < block.size(); ++i) {
     size_t end = at;
     while (end < block.size() && block[end] != 0) ++end;
-    columns[i]->name.assign(block.begin() + static_cast<std::ptrdiff_t>(std::min(at, block.size())),
+    columns[i]->name.assign(block.begin() + static_cast<std::ptrdiff_t>(at),
                             block.begin() + static_cast<std::ptrdiff_t>(end));
     at = end + 1;
   }

@@ -234,7 +234,7 @@ size_t StoreChars(const TNetDataItem& item, uint8_t* element, const TStmtSession
   if (capacity < terminator) return 0;
   size_t count = std::min(bytes.size(), capacity - terminator);
   if (wide) count &= ~static_cast<size_t>(1);  // never half a UTF-16 unit
-  std::memcpy(element, bytes.data(), count);
+  if (count > 0) std::memcpy(element, bytes.data(), count);
   if (terminator) std::memset(element + count, 0, terminator);
   return count;
 }
@@ -245,7 +245,7 @@ size_t StoreVarnum(uint8_t* element, int size, const TBytes& bytes) {
   if (size < 1) return 0;
   const size_t count = std::min(bytes.size(), static_cast<size_t>(size - 1));
   element[0] = static_cast<uint8_t>(count);
-  std::memcpy(element + 1, bytes.data(), count);
+  if (count > 0) std::memcpy(element + 1, bytes.data(), count);
   return count + 1;
 }
 
@@ -305,7 +305,7 @@ void DeliverLong(TNetDataItem& item, ub4 row, const TBytes& bytes) {
       return;
     const size_t n = std::min<size_t>(Load<ub4>(length), bytes.size() - done);
     if (n == 0 && done < bytes.size()) return;
-    std::memcpy(buffer, bytes.data() + done, n);
+    if (n > 0) std::memcpy(buffer, bytes.data() + done, n);
     Store(length, static_cast<ub4>(n));
     Store(indicator, static_cast<sb2>(0));
     Store(returnCode, static_cast<ub2>(0));
@@ -321,7 +321,7 @@ bool HasDefineCallback(const TNetDataItem& item) {
 
 size_t CopyCut(uint8_t* element, int size, const TBytes& bytes) {
   const size_t count = std::min(bytes.size(), static_cast<size_t>(std::max(size, 0)));
-  std::memcpy(element, bytes.data(), count);
+  if (count > 0) std::memcpy(element, bytes.data(), count);
   return count;
 }
 
@@ -399,6 +399,11 @@ int LongestConvertedLength(const TNetDataItem& bind, ub4 rows) {
     longest = std::max(longest, CharBindBytes(bind, element, n).size());
   }
   return static_cast<int>(std::max<size_t>(longest + 1, 2));
+}
+
+// The caller's buffers hold the rows it asked for and no more.
+void CheckRowRoom(const TNetStatement& statement, ub4 rows) {
+  if (statement.rowIndex >= std::max<ub4>(rows, 1)) throw ENetUnknownError(1);
 }
 
 }  // namespace
@@ -487,11 +492,13 @@ void WriteBindRow(TTtcWriter& writer, TNetStatement& statement, const std::vecto
 }
 
 void ReadDefineRow(TTtcReader& reader, TNetStatement& statement) {
+  CheckRowRoom(statement, statement.fetchSize);
   for (auto& define : statement.Defines()) ReadItem(reader, statement, *define, statement.rowIndex);
   ++statement.rowIndex;
 }
 
 void ReadOutBindRow(TTtcReader& reader, TNetStatement& statement, const std::vector<uint8_t>& vector) {
+  CheckRowRoom(statement, statement.iterations);
   auto& binds = statement.Binds();
   for (size_t i = 0; i < binds.size() && i < vector.size(); ++i)
     if (vector[i] & kBindReturnsValue) ReadItem(reader, statement, *binds[i], statement.rowIndex);

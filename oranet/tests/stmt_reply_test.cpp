@@ -191,10 +191,24 @@ TEST_F(StmtReplyTest, NullsAndFetchedNulls) {
   ub2 lengths[2] = {9, 9};
   TNetDefine& d = Define(SQLT_STR, text, 2, indicators, lengths);
   d.valueSkip = 2;
+  statement.fetchSize = 2;
   EXPECT_EQ(Reply(Concat({RowHeader(), Row({NullValue()}), Row({Hex("00 02 0c 21")}), Done(2)})), OCI_SUCCESS);
   EXPECT_EQ(indicators[0], -1);
   EXPECT_EQ(indicators[1], 0) << "return code 3105: a value that is null but fetched";
   EXPECT_EQ(lengths[0], 0);
+}
+
+// A server that sends more rows than were asked for would write past the
+// caller's buffers: the row is refused.
+TEST_F(StmtReplyTest, RowsBeyondTheFetchSizeAreRefused) {
+  Query();
+  int32_t a[2] = {};
+  Define(SQLT_INT, a, sizeof a[0]);
+  statement.fetchSize = 2;
+  ExpectUnknownError(1, [&] {
+    Reply(Concat({RowHeader(), Row({Value(IntNumber(1))}), Row({Value(IntNumber(2))}), Row({Value(IntNumber(3))})}));
+  });
+  EXPECT_EQ(a[1], 2);
 }
 
 TEST_F(StmtReplyTest, DescribedColumnsTakeTheirTypesAndPrecisions) {
