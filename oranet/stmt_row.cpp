@@ -29,6 +29,7 @@ constexpr int kWireTimestampTz = 181;
 constexpr int kWireIntervalYm = 182;
 constexpr int kWireIntervalDs = 183;
 constexpr int kWireTimestampLtz = 231;
+constexpr size_t kMaxDynamicBindBytes = size_t{1} << 30;
 
 bool IsCharType(int t) { return t == SQLT_CHR || t == SQLT_STR || t == SQLT_AFC || t == SQLT_AVC; }
 bool IsTerminated(int t) { return t == SQLT_STR || t == SQLT_AVC; }
@@ -168,7 +169,40 @@ TBytes BindValueBytes(const TNetDataItem& bind, ub4 n) {
   return TBytes(element, element + count);
 }
 
-void WriteBindElement(TTtcWriter& writer, const TNetDataItem& bind, ub4 n) {
+// A bind without a buffer whose values come from its callback, in as many
+// pieces as the callback hands over.
+void WriteDynamicBindElement(TTtcWriter& writer, const TNetBind& bind, ub4 iteration, ub4 index) {
+  TBytes bytes;
+  bool null = false;
+  ub1 piece = OCI_ONE_PIECE;
+  for (;;) {
+    void* buffer = nullptr;
+    ub4 length = 0;
+    void* indicator = nullptr;
+    ub1 given = piece;
+    if (bind.inCallback(bind.inContext, reinterpret_cast<OCIBind*>(HandleOf(const_cast<TNetBind*>(&bind))),
+                        iteration, index, &buffer, &length, &given, &indicator) != OCI_CONTINUE)
+      throw classlib::Exception("The value of bind " + bind.name + " was not given");
+    if (indicator && Load<sb2>(indicator) == -1) null = true;
+    if (buffer && length > 0) {
+      if (bytes.size() + length > kMaxDynamicBindBytes) throw ENetUnknownError(1);
+      const auto* from = static_cast<const uint8_t*>(buffer);
+      bytes.insert(bytes.end(), from, from + length);
+    }
+    if (given != OCI_FIRST_PIECE && given != OCI_NEXT_PIECE) break;
+    piece = OCI_NEXT_PIECE;
+  }
+  if (null) bytes.clear();
+  writer.WriteBytes(bytes.data(), static_cast<int>(bytes.size()));
+}
+
+void WriteBindElement(TTtcWriter& writer, const TNetDataItem& bind, ub4 iteration, ub4 index) {
+  const auto* dynamic = dynamic_cast<const TNetBind*>(&bind);
+  if (dynamic && !bind.value && dynamic->inCallback) {
+    WriteDynamicBindElement(writer, *dynamic, iteration, index);
+    return;
+  }
+  const ub4 n = bind.IsArray() ? index : iteration;
   const sb2* indicator = bind.IndicatorAt(n);
   if (indicator && Load<sb2>(indicator) == -1) {
     writer.WriteUB1(0);
@@ -356,6 +390,28 @@ void Report(TNetDataItem& item, ub4 n, sb2 indicator, size_t length, int returnC
   Store(item.ReturnCodeAt(n), static_cast<ub2>(returnCode));
 }
 
+// An out-bind without a buffer hands its value to its callback, which
+// gives the room for it.
+void StoreThroughCallback(TNetBind& bind, ub4 iteration, ub4 index, const TBytes& bytes, bool null,
+                          int returnCode) {
+  void* buffer = nullptr;
+  ub4* length = nullptr;
+  ub1 piece = OCI_ONE_PIECE;
+  void* indicator = nullptr;
+  ub2* code = nullptr;
+  if (bind.outCallback(bind.outContext, reinterpret_cast<OCIBind*>(HandleOf(&bind)), iteration, index, &buffer,
+                       &length, &piece, &indicator, &code) != OCI_CONTINUE)
+    throw classlib::Exception("The value of bind " + bind.name + " was not taken");
+  size_t n = 0;
+  if (buffer && length) {
+    n = std::min<size_t>(Load<ub4>(length), bytes.size());
+    if (n > 0) std::memcpy(buffer, bytes.data(), n);
+    Store(length, static_cast<ub4>(n));
+  }
+  Store(indicator, static_cast<sb2>(null ? -1 : 0));
+  Store(code, static_cast<ub2>(returnCode));
+}
+
 // One element of a row; `keep` false reads it past without storing.
 void ReadElement(TTtcReader& reader, TNetStatement& owner, TNetDataItem& item, ub4 n, bool keep) {
   const int type = item.externalType;
@@ -367,6 +423,12 @@ void ReadElement(TTtcReader& reader, TNetStatement& owner, TNetDataItem& item, u
   const TBytes bytes = reader.ReadChunkedBytes();
   const int returnCode = reader.ReadUB2();
   if (!keep) return;
+  auto* bind = dynamic_cast<TNetBind*>(&item);
+  if (bind && !bind->value && bind->outCallback) {
+    StoreThroughCallback(*bind, bind->IsArray() ? owner.rowIndex : n, bind->IsArray() ? n : 0, bytes,
+                         bytes.empty() && !IsLongType(type) && returnCode != kNullButFetched, returnCode);
+    return;
+  }
   if (bytes.empty() && !IsLongType(type)) {
     Report(item, n, returnCode == kNullButFetched ? 0 : -1, 0, returnCode);
     return;
@@ -484,9 +546,9 @@ void WriteBindRow(TTtcWriter& writer, TNetStatement& statement, const std::vecto
       // Never more elements than the caller's array holds.
       const ub4 count = bind.currentArray ? std::min(Load<ub4>(bind.currentArray), bind.maxArray) : 0;
       writer.WriteUB4(count);
-      for (ub4 e = 0; e < count; ++e) WriteBindElement(writer, bind, e);
+      for (ub4 e = 0; e < count; ++e) WriteBindElement(writer, bind, iteration, e);
     } else if (bind.externalType != 0) {
-      WriteBindElement(writer, bind, iteration);
+      WriteBindElement(writer, bind, iteration, 0);
     }
   }
 }

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "oranet/stmt_call.h"
+#include "oranet/stmt_row.h"
 #include "oranet/stmt_statement.h"
 #include "oranet/tests/fake_server_stmt.h"
 #include "oranet/tests/ttc_fixture.h"
@@ -243,6 +244,58 @@ TEST_F(StmtReplyTest, AnOlderServersDescribeListsNamesInABlock) {
   tns->SkipRestOfPacket();
   ServerSays(Hex("08 01 01 01 01  01 00 00 00 01 05 00 00 01  02 03 d1"));
   ExpectUnknownError(107, [&] { ReadOldDescribeReply(*reader, statement, error.get()); });
+}
+
+// Binds without a buffer take their values from their callbacks: an in
+// value may come in pieces, an out value goes where the callback says.
+struct TDynamicValues {
+  const char* pieces[2] = {"hello ", "world"};
+  int calls = 0;
+  char out[8] = {};
+  ub4 outLength = 0;
+  sb2 outIndicator = 5;
+};
+
+sb4 GiveInPiece(void* context, OCIBind*, ub4, ub4, void** buffer, ub4* length, ub1* piece, void** indicator) {
+  auto* v = static_cast<TDynamicValues*>(context);
+  const char* text = v->pieces[v->calls++];
+  *buffer = const_cast<char*>(text);
+  *length = static_cast<ub4>(std::strlen(text));
+  *piece = v->calls == 1 ? OCI_FIRST_PIECE : OCI_LAST_PIECE;
+  *indicator = nullptr;
+  return OCI_CONTINUE;
+}
+
+sb4 TakeOutValue(void* context, OCIBind*, ub4, ub4, void** buffer, ub4** length, ub1*, void** indicator,
+                 ub2** returnCode) {
+  auto* v = static_cast<TDynamicValues*>(context);
+  v->outLength = sizeof v->out;
+  *buffer = v->out;
+  *length = &v->outLength;
+  *indicator = &v->outIndicator;
+  *returnCode = nullptr;
+  return OCI_CONTINUE;
+}
+
+TEST_F(StmtReplyTest, DynamicBindsUseTheirCallbacks) {
+  TDynamicValues values;
+  statement.Prepare("insert into t values (:a)");
+  TNetBind& in = *statement.Binds()[0];
+  in.externalType = SQLT_LNG;
+  in.inContext = &values;
+  in.inCallback = GiveInPiece;
+  WriteBindRow(*writer, statement, nullptr, 0);
+  EXPECT_EQ(Written(), Concat({Hex("07 0b"), Bytes("hello world")}));
+  EXPECT_EQ(values.calls, 2);
+
+  statement.Prepare("begin :a := 'xyz'; end;");
+  TNetBind& out = *statement.Binds()[0];
+  out.externalType = SQLT_CHR;
+  out.outContext = &values;
+  out.outCallback = TakeOutValue;
+  EXPECT_EQ(Reply(Concat({BindVector({0x10}), Row({TextValue("xyz")}), Done(1)})), OCI_SUCCESS);
+  EXPECT_EQ(std::string(values.out, values.outLength), "xyz");
+  EXPECT_EQ(values.outIndicator, 0);
 }
 
 }  // namespace
