@@ -508,8 +508,12 @@ void SizeBinds(TNetStatement& statement, ub4 iterations) {
   const TStmtSession& session = statement.Session();
   for (auto& bind : statement.Binds()) {
     bind->wireLength = WireShapeOf(*bind, session, true).length;
+    // A UTF-16 bind travels as UTF8: its longest value, and room for the
+    // UTF8 form of whatever the buffer can take back (up to three bytes a
+    // unit), so that an out value is not cut by the server.
     if (IsCharType(bind->externalType) && bind->charsetId == kCharsetUtf16 && session.clientCharsetId == kCharsetUtf8)
-      bind->wireLength = LongestConvertedLength(*bind, bind->IsArray() ? bind->maxArray : iterations);
+      bind->wireLength = std::max(LongestConvertedLength(*bind, bind->IsArray() ? bind->maxArray : iterations),
+                                  std::max(bind->valueSize, 0) / 2 * 3);
   }
 }
 

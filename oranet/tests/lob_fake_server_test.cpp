@@ -182,6 +182,24 @@ TEST_F(LobFakeServerTest, AReadOfCharactersAsksForThemAndCountsTheBytes) {
   ExpectScriptDone();
 }
 
+// A caller that reads UTF-16 asks for what its buffer holds in UTF-16
+// units and gets the text converted; the buffer is announced with room
+// for the UTF8 the server sends.
+TEST_F(LobFakeServerTest, AUtf16ReadGetsUnitsAndCountsThem) {
+  const std::string text = "жёлтый €";
+  TFakeScript script = LobQueryScript();
+  AppendBlock(script, 4, kReadFlags, Row({Value(IntNumber(8)), TextValue(text)}));
+  Start(std::move(script));
+  char16_t buffer[8] = {};
+  ub4 amount = 8;
+  ASSERT_EQ(Read(Clob(), amount, 1, buffer, sizeof buffer, OCI_UTF16ID), OCI_SUCCESS);
+  EXPECT_EQ(amount, 8u);
+  EXPECT_EQ(std::u16string(buffer, 8), u"жёлтый €");
+  ExpectScriptDone();
+  // The data bind's metadata: type 1, announced as 16 / 2 * 3 = 24 bytes.
+  EXPECT_TRUE(Holds(SentAfterLogon(*fake_), Hex("01 01 00 00 01 18 00 00 00 00 00 01")));
+}
+
 // A piece that brings nothing ends the read, as does the server's "no
 // data found" past the end: neither loops for ever.
 TEST_F(LobFakeServerTest, AnEmptyPieceOrTheEndOfTheLobEndsTheRead) {
