@@ -119,7 +119,7 @@ TBytes BindValueBytes(const TNetDataItem& bind, ub4 n) {
   }
   if (type == SQLT_INT) return IntegerBindBytes(element, size);
   if (type == SQLT_FLT) return RealBindBytes(element, size);
-  if (type == SQLT_VNU) return TBytes(element, element + std::min(size, 1 + std::min<int>(element[0], 21)));
+  if (type == SQLT_VNU) return size < 1 ? TBytes{} : TBytes(element, element + std::min(size, 1 + std::min<int>(element[0], 21)));
   if (IsCursorType(type)) return CursorBindBytes(element);
   if (IsLobType(type) || IsDateTimeType(type) || IsIntervalType(type)) return DescriptorBindBytes(element, type);
   const ub2* length = bind.LengthAt(n);

@@ -16,6 +16,8 @@ using namespace oracle;  // statuses, attributes and keyword codes
 
 namespace {
 
+constexpr int kKeywordExplain = 22;  // the lexer's code of EXPLAIN
+
 int TypeOfKeyword(int code) {
   switch (code) {
     case lxSELECT: case lxWITH: return kStmtSelect;
@@ -24,7 +26,7 @@ int TypeOfKeyword(int code) {
     case lxINSERT: return kStmtInsert;
     case lxBEGIN: return kStmtBegin;
     case lxDECLARE: return kStmtDeclare;
-    case 22: return kStmtExplain;  // EXPLAIN
+    case kKeywordExplain: return kStmtExplain;
     default: return kStmtOther;
   }
 }
