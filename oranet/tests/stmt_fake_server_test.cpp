@@ -226,8 +226,8 @@ TEST(StmtFakeServerTest, OutBindsReturnedAtOnceAndDmlReturningRunsAsABlock) {
 }
 
 TEST(StmtFakeServerTest, ServerErrorsReachTheErrorHandle) {
-  TFakeServer fake({Script({CursorOpened(4), Status({0, 942, "ORA-00942: table or view does not exist", 0, 14}),
-                            EndOfCall()})});
+  const TBytes missing = Status({0, 942, "ORA-00942: table or view does not exist", 0, 14});
+  TFakeServer fake({Script({CursorOpened(4), missing, missing, EndOfCall()})});
   TDirectSession s;
   ASSERT_EQ(s.LogOn(fake), OCI_SUCCESS);
   OCIStmt* stmt = s.NewStatement("select * from missing");
@@ -236,9 +236,14 @@ TEST(StmtFakeServerTest, ServerErrorsReachTheErrorHandle) {
   ub2 position = 0;
   OCIAttrGet(stmt, OCI_HTYPE_STMT, &position, nullptr, OCI_ATTR_PARSE_ERROR_OFFSET, s.Err());
   EXPECT_EQ(position, 14);
+  // The server never took the text: the next execute sends it again.
+  EXPECT_EQ(s.Execute(stmt, 0), OCI_ERROR);
   s.Free(stmt, OCI_HTYPE_STMT);
   fake.Join();
   EXPECT_TRUE(fake.Failures().empty()) << fake.Failures().front();
+  const std::vector<TBytes> sent = Requests(fake);
+  ASSERT_EQ(sent.size(), 4u);
+  EXPECT_EQ(TBytes(sent[2].begin(), sent[2].begin() + 9), Hex("03 47 00 02 80 21 01 04 01"));
 }
 
 TEST(StmtFakeServerTest, AWrongPasswordIs1017) {

@@ -8,6 +8,7 @@
 
 #include "oranet/stmt_call.h"
 #include "oranet/stmt_row.h"
+#include "oranet/logon_connect.h"
 #include "oranet/stmt_statement.h"
 #include "oranet/tests/fake_server_stmt.h"
 #include "oranet/tests/ttc_fixture.h"
@@ -68,6 +69,30 @@ TEST(StmtPrepareTest, OptionBitsFollowTheKindTheBindsAndTheDefines) {
   EXPECT_EQ(AllInOneOptions(explain, kCallExecute), 0x8020u) << "an explained statement's binds are not sent";
 }
 
+TEST(StmtWireShapeTest, ItemsAreAnnouncedByTheTypeTable) {
+  TStmtSession utf8;  // a UTF8 server, the client in another set
+  utf8.serverCharsetId = 873;
+  utf8.clientCharsetId = 871;
+  TNetBind bind(nullptr);
+  auto shape = [&](int type, int size, bool isBind = true) {
+    bind.externalType = type;
+    bind.valueSize = size;
+    const TWireShape s = WireShapeOf(bind, utf8, isBind);
+    return std::make_pair(s.wireType, s.length);
+  };
+  EXPECT_EQ(shape(SQLT_INT, 4), std::make_pair(2, 22));
+  EXPECT_EQ(shape(SQLT_STR, 100), std::make_pair(1, 99));
+  EXPECT_EQ(shape(SQLT_STR, 5000), std::make_pair(1, 1333)) << "a third of the longest string";
+  EXPECT_EQ(shape(SQLT_STR, 5000, false), std::make_pair(1, 4999)) << "defines are not bounded";
+  EXPECT_EQ(shape(SQLT_AVC, 5000), std::make_pair(96, 1332));
+  EXPECT_EQ(shape(SQLT_RSET, 8), std::make_pair(102, 1));
+  EXPECT_EQ(shape(SQLT_BLOB, 8), std::make_pair(113, 4));
+  EXPECT_EQ(shape(SQLT_TIMESTAMP_TZ, 8), std::make_pair(181, 13));
+  EXPECT_EQ(shape(SQLT_INTERVAL_YM, 8), std::make_pair(182, 5));
+  EXPECT_EQ(shape(SQLT_TIMESTAMP_LTZ, 8), std::make_pair(231, 11));
+  EXPECT_EQ(shape(SQLT_BIN, 300), std::make_pair(23, 300));
+}
+
 class StmtReplyTest : public TtcTest {
  protected:
   StmtReplyTest() : statement(nullptr) {
@@ -104,6 +129,23 @@ class StmtReplyTest : public TtcTest {
   TNetStatement statement;
   std::unique_ptr<TNetError> error;
 };
+
+TEST_F(StmtReplyTest, MetadataRecordsCarryFlagsAndTheServersTail) {
+  TNetBind array(nullptr);
+  array.externalType = SQLT_BIN;
+  array.valueSize = 16;
+  array.maxArray = 5;
+  array.wireLength = 16;
+  WriteItemMetadata(*writer, array, statement.Session());
+  EXPECT_EQ(Written(), Hex("17 43 00 00 01 10 01 05 00  00 00 00 01"));
+  TNetDefine afc(nullptr);
+  afc.externalType = SQLT_AFC;
+  afc.valueSize = 3;
+  TStmtSession old;
+  old.serverVersion = kServer7230;
+  WriteItemMetadata(*writer, afc, old);
+  EXPECT_EQ(Written(), Hex("60 21 00 00 01 03 00 00")) << "no tail before 8.0";
+}
 
 TEST_F(StmtReplyTest, AVarnumIsCutToItsBuffer) {
   Query();
@@ -238,6 +280,12 @@ TEST_F(StmtReplyTest, AnOlderServersDescribeListsNamesInABlock) {
   EXPECT_EQ(statement.Columns()[1]->name, "BB");
   EXPECT_EQ(statement.Columns()[1]->dataSize, 10);
   EXPECT_FALSE(statement.Columns()[1]->nullAllowed);
+  tns->SkipRestOfPacket();
+  // Fewer names than columns: the last goes without one.
+  ServerSays(Concat({Hex("08 01 02 01 02"), Hex("01 00 00 00 01 05 00 00 01"), Hex("01 00 00 00 01 05 00 00 01"),
+                     Hex("01 02 02"), Bytes("A"), Hex("00 09")}));
+  ASSERT_EQ(ReadOldDescribeReply(*reader, statement, error.get()), OCI_SUCCESS);
+  EXPECT_EQ(statement.Columns()[1]->name, "");
   tns->SkipRestOfPacket();
   ServerSays(Hex("08 01 01 01 01  01 00 00 00 01 05 00 00 01  00"));
   ExpectUnknownError(112, [&] { ReadOldDescribeReply(*reader, statement, error.get()); });
