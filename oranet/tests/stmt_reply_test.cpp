@@ -8,6 +8,9 @@
 
 #include "oranet/stmt_call.h"
 #include "oranet/stmt_row.h"
+#include "oranet/lob_locator.h"
+#include "oranet/value_datetime.h"
+#include "oranet/value_interval.h"
 #include "oranet/logon_connect.h"
 #include "oranet/stmt_statement.h"
 #include "oranet/tests/fake_server_stmt.h"
@@ -292,6 +295,51 @@ TEST_F(StmtReplyTest, AnOlderServersDescribeListsNamesInABlock) {
   tns->SkipRestOfPacket();
   ServerSays(Hex("08 01 01 01 01  01 00 00 00 01 05 00 00 01  02 03 d1"));
   ExpectUnknownError(107, [&] { ReadOldDescribeReply(*reader, statement, error.get()); });
+}
+
+struct TLongPieces {
+  char room[4] = {};
+  ub4 length = 0;
+  std::string received;
+  std::vector<ub1> pieces;
+};
+
+sb4 TakeLongPiece(void* context, OCIDefine*, ub4, void** buffer, ub4** length, ub1* piece, void**, ub2**) {
+  auto* p = static_cast<TLongPieces*>(context);
+  if (p->length > 0) p->received.append(p->room, p->length);  // what the last call delivered
+  p->pieces.push_back(*piece);
+  p->length = sizeof p->room;
+  *buffer = p->room;
+  *length = &p->length;
+  return OCI_CONTINUE;
+}
+
+TEST_F(StmtReplyTest, ALongValueReachesItsCallbackInPiecesAndDescriptorsAreFilled) {
+  Query("select l, ts, iv, b from t");
+  TLongPieces pieces;
+  TNetDefine& l = Define(SQLT_LNG, nullptr, 0);
+  l.callbackContext = &pieces;
+  l.callback = TakeLongPiece;
+  TNetDateTime stamp(nullptr, OCI_DTYPE_TIMESTAMP);
+  TNetIntervalYM interval(nullptr);
+  TNetLobLocator lob(nullptr, OCI_DTYPE_LOB);
+  void* cells[3] = {HandleOf(&stamp), HandleOf(&interval), HandleOf(&lob)};
+  Define(SQLT_TIMESTAMP, &cells[0], sizeof(void*));
+  Define(SQLT_INTERVAL_YM, &cells[1], sizeof(void*));
+  Define(SQLT_CLOB, &cells[2], sizeof(void*));
+  const TBytes stampBytes = Hex("78 7c 02 1d 0e 06 08 00 00 00 00");
+  const TBytes intervalBytes = Hex("80 00 00 05 3e");
+  EXPECT_EQ(Reply(Concat({RowHeader(),
+                          Row({TextValue("hello world"), Value(stampBytes), Value(intervalBytes), LocatorValue(Hex("0a 0b"))}),
+                          Done(1)})),
+            OCI_SUCCESS);
+  pieces.received.append(pieces.room, pieces.length);
+  EXPECT_EQ(pieces.received, "hello world");
+  EXPECT_EQ(pieces.pieces, (std::vector<ub1>{OCI_FIRST_PIECE, OCI_NEXT_PIECE, OCI_NEXT_PIECE}));
+  EXPECT_EQ(TBytes(stamp.Bytes(), stamp.Bytes() + stamp.Size()), stampBytes);
+  EXPECT_EQ(TBytes(interval.Bytes(), interval.Bytes() + interval.Size()), intervalBytes);
+  EXPECT_EQ(lob.Bytes(), Hex("0a 0b"));
+  EXPECT_TRUE(lob.IsCharacter());
 }
 
 // Binds without a buffer take their values from their callbacks: an in
