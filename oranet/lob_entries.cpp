@@ -121,8 +121,8 @@ int64_t PieceUnits(bool clob, int charset, size_t room) {
 
 // Reads pieces into the buffer from `offset` until `wanted` units (0: as
 // many as fit) are read, the LOB ends, or the buffer is full.
-sword ReadInto(TNetServiceContext& context, TNetError* error, TNetLobLocator& locator, int64_t& offset,
-               int64_t wanted, uint8_t* buffer, size_t capacity, ub2 csid, size_t& filled, bool& ended) {
+sword ReadInto(TNetServiceContext& context, TNetError* error, TNetLobLocator& locator, int64_t& offset, int64_t wanted,
+               uint8_t* buffer, size_t capacity, ub2 csid, size_t& filled, bool& ended) {
   const bool clob = locator.IsCharacter();
   const int charset = ClobCharset(context, locator, csid);
   filled = 0;
@@ -133,7 +133,8 @@ sword ReadInto(TNetServiceContext& context, TNetError* error, TNetLobLocator& lo
     if (wanted > 0) ask = std::min(ask, wanted - read);
     if (ask <= 0) break;
     TLobPiece piece;
-    const sword status = ReadPiece(context, error, locator, offset, ask, buffer + filled, capacity - filled, csid, piece);
+    const sword status =
+        ReadPiece(context, error, locator, offset, ask, buffer + filled, capacity - filled, csid, piece);
     if (status != OCI_SUCCESS) return status;
     filled += piece.bytes;
     if (piece.amount > 0) {
@@ -240,8 +241,8 @@ sword NetLobRead(OCISvcCtx* context, OCIError* error, OCILobLocator* locator, ub
   });
 }
 
-sword NetLobWrite(OCISvcCtx* context, OCIError* error, OCILobLocator* locator, ub4* amount, ub4 offset,
-                  void* buffer, ub4 bufferLength, ub1, void*, void*, ub2 csid, ub1) {
+sword NetLobWrite(OCISvcCtx* context, OCIError* error, OCILobLocator* locator, ub4* amount, ub4 offset, void* buffer,
+                  ub4 bufferLength, ub1, void*, void*, ub2 csid, ub1) {
   if (!amount || (!buffer && bufferLength > 0)) return OCI_INVALID_HANDLE;
   return OnContext(context, error, locator, [&](TNetServiceContext& ctx, TNetError* err, TNetLobLocator& lob) {
     return WriteLob(ctx, err, lob, amount, offset, static_cast<const uint8_t*>(buffer), bufferLength, csid);

@@ -26,9 +26,8 @@ sword NetLobRead(OCISvcCtx* context, OCIError* error, OCILobLocator* locator, ub
                  ub4 bufferLength, void* callbackContext, void* callback, ub2 csid, ub1 csfrm);
 // Writes `amount` units (never past the buffer) in pieces; the amount out
 // is what was written, in the server's units.
-sword NetLobWrite(OCISvcCtx* context, OCIError* error, OCILobLocator* locator, ub4* amount, ub4 offset,
-                  void* buffer, ub4 bufferLength, ub1 piece, void* callbackContext, void* callback, ub2 csid,
-                  ub1 csfrm);
+sword NetLobWrite(OCISvcCtx* context, OCIError* error, OCILobLocator* locator, ub4* amount, ub4 offset, void* buffer,
+                  ub4 bufferLength, ub1 piece, void* callbackContext, void* callback, ub2 csid, ub1 csfrm);
 sword NetLobTrim(OCISvcCtx* context, OCIError* error, OCILobLocator* locator, ub4 newLength);
 // Type 1 BLOB, 2 CLOB.
 sword NetLobCreateTemporary(OCISvcCtx* context, OCIError* error, OCILobLocator* locator, ub2 csid, ub1 csfrm,

@@ -59,11 +59,20 @@ TBytes NumberBytes(const OCINumber& number) {
 TBytes IntegerBindBytes(const uint8_t* element, int size) {
   int64_t value = 0;
   switch (size) {
-    case 1: value = Load<int8_t>(element); break;
-    case 2: value = Load<int16_t>(element); break;
-    case 4: value = Load<int32_t>(element); break;
-    case 8: value = Load<int64_t>(element); break;
-    default: throw ENetUnknownError(1);
+    case 1:
+      value = Load<int8_t>(element);
+      break;
+    case 2:
+      value = Load<int16_t>(element);
+      break;
+    case 4:
+      value = Load<int32_t>(element);
+      break;
+    case 8:
+      value = Load<int64_t>(element);
+      break;
+    default:
+      throw ENetUnknownError(1);
   }
   OCINumber number{};
   NumberFromInt(value, number);
@@ -114,16 +123,19 @@ TBytes BindValueBytes(const TNetDataItem& bind, ub4 n) {
   const int size = std::max(bind.valueSize, 0);
   if (IsCharType(type)) {
     TBytes bytes = CharBindBytes(bind, element, n);
-    if (static_cast<int>(bytes.size()) > bind.wireLength) bytes.resize(static_cast<size_t>(std::max(bind.wireLength, 0)));
+    if (static_cast<int>(bytes.size()) > bind.wireLength)
+      bytes.resize(static_cast<size_t>(std::max(bind.wireLength, 0)));
     return bytes;
   }
   if (type == SQLT_INT) return IntegerBindBytes(element, size);
   if (type == SQLT_FLT) return RealBindBytes(element, size);
-  if (type == SQLT_VNU) return size < 1 ? TBytes{} : TBytes(element, element + std::min(size, 1 + std::min<int>(element[0], 21)));
+  if (type == SQLT_VNU)
+    return size < 1 ? TBytes{} : TBytes(element, element + std::min(size, 1 + std::min<int>(element[0], 21)));
   if (IsCursorType(type)) return CursorBindBytes(element);
   if (IsLobType(type) || IsDateTimeType(type) || IsIntervalType(type)) return DescriptorBindBytes(element, type);
   const ub2* length = bind.LengthAt(n);
-  const size_t count = length ? std::min<size_t>(Load<ub2>(length), static_cast<size_t>(size)) : static_cast<size_t>(size);
+  const size_t count =
+      length ? std::min<size_t>(Load<ub2>(length), static_cast<size_t>(size)) : static_cast<size_t>(size);
   return TBytes(element, element + count);
 }
 
@@ -138,8 +150,8 @@ void WriteDynamicBindElement(TTtcWriter& writer, const TNetBind& bind, ub4 itera
     ub4 length = 0;
     void* indicator = nullptr;
     ub1 given = piece;
-    if (bind.inCallback(bind.inContext, reinterpret_cast<OCIBind*>(HandleOf(const_cast<TNetBind*>(&bind))),
-                        iteration, index, &buffer, &length, &given, &indicator) != OCI_CONTINUE)
+    if (bind.inCallback(bind.inContext, reinterpret_cast<OCIBind*>(HandleOf(const_cast<TNetBind*>(&bind))), iteration,
+                        index, &buffer, &length, &given, &indicator) != OCI_CONTINUE)
       throw classlib::Exception("The value of bind " + bind.name + " was not given");
     if (indicator && Load<sb2>(indicator) == -1) null = true;
     if (buffer && length > 0) {
@@ -187,10 +199,13 @@ int LongestConvertedLength(const TNetDataItem& bind, ub4 rows) {
 TWireShape WireShapeOf(const TNetDataItem& item, const TStmtSession& session, bool bind) {
   const int type = item.externalType;
   const int size = std::max(item.valueSize, 0);
-  const bool shrink = session.ServerUtf8() && session.clientCharsetId != 0 &&
-                      session.clientCharsetId != session.serverCharsetId;
+  const bool shrink =
+      session.ServerUtf8() && session.clientCharsetId != 0 && session.clientCharsetId != session.serverCharsetId;
   switch (type) {
-    case SQLT_NUM: case SQLT_INT: case SQLT_FLT: return {SQLT_NUM, 22};
+    case SQLT_NUM:
+    case SQLT_INT:
+    case SQLT_FLT:
+      return {SQLT_NUM, 22};
     case SQLT_STR: {
       int length = std::max(size - 1, 0);
       if (bind) {
@@ -207,14 +222,24 @@ TWireShape WireShapeOf(const TNetDataItem& item, const TStmtSession& session, bo
       }
       return {SQLT_AFC, length};
     }
-    case SQLT_CUR: case SQLT_RSET: return {SQLT_CUR, 1};
-    case SQLT_CLOB: case SQLT_BLOB: return {type, 4};
-    case SQLT_TIMESTAMP: return {kWireTimestamp, 11};
-    case SQLT_TIMESTAMP_TZ: return {kWireTimestampTz, 13};
-    case SQLT_INTERVAL_YM: return {kWireIntervalYm, 5};
-    case SQLT_INTERVAL_DS: return {kWireIntervalDs, 11};
-    case SQLT_TIMESTAMP_LTZ: return {kWireTimestampLtz, 11};
-    default: return {type, size};
+    case SQLT_CUR:
+    case SQLT_RSET:
+      return {SQLT_CUR, 1};
+    case SQLT_CLOB:
+    case SQLT_BLOB:
+      return {type, 4};
+    case SQLT_TIMESTAMP:
+      return {kWireTimestamp, 11};
+    case SQLT_TIMESTAMP_TZ:
+      return {kWireTimestampTz, 13};
+    case SQLT_INTERVAL_YM:
+      return {kWireIntervalYm, 5};
+    case SQLT_INTERVAL_DS:
+      return {kWireIntervalDs, 11};
+    case SQLT_TIMESTAMP_LTZ:
+      return {kWireTimestampLtz, 11};
+    default:
+      return {type, size};
   }
 }
 

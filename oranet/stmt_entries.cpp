@@ -31,8 +31,8 @@ void SetBuffers(TNetDataItem& item, void* value, sb4 valueSize, ub2 type, void* 
   item.returnCode = returnCode;
 }
 
-sword Bind(TNetBind* target, OCIBind** bind, OCIError* error, void* value, sb4 valueSize, ub2 type,
-           void* indicator, ub2* length, ub2* returnCode, ub4 maxArray, ub4* currentArray) {
+sword Bind(TNetBind* target, OCIBind** bind, OCIError* error, void* value, sb4 valueSize, ub2 type, void* indicator,
+           ub2* length, ub2* returnCode, ub4 maxArray, ub4* currentArray) {
   if (!target) return BindMissing(error);
   SetBuffers(*target, value, valueSize, type, indicator, length, returnCode);
   target->maxArray = maxArray;
@@ -65,8 +65,8 @@ sword NetStmtPrepare(OCIStmt* statement, OCIError* error, const OraText* text, u
 }
 
 sword NetBindByName(OCIStmt* statement, OCIBind** bind, OCIError* error, const OraText* name, sb4 nameLength,
-                    void* value, sb4 valueSize, ub2 type, void* indicator, ub2* length, ub2* returnCode,
-                    ub4 maxArray, ub4* currentArray, ub4) {
+                    void* value, sb4 valueSize, ub2 type, void* indicator, ub2* length, ub2* returnCode, ub4 maxArray,
+                    ub4* currentArray, ub4) {
   TNetStatement* target = NetHandleAs<TNetStatement>(statement);
   if (!target) return OCI_INVALID_HANDLE;
   const std::string text =
@@ -128,13 +128,14 @@ sword NetDefineDynamic(OCIDefine* define, OCIError*, void* context, TNetDefineCa
   return OCI_SUCCESS;
 }
 
-sword NetStmtExecute(OCISvcCtx* context, OCIStmt* statement, OCIError* error, ub4 iterations, ub4, const void*,
-                     void*, ub4 mode) {
+sword NetStmtExecute(OCISvcCtx* context, OCIStmt* statement, OCIError* error, ub4 iterations, ub4, const void*, void*,
+                     ub4 mode) {
   TNetServiceContext* service = NetHandleAs<TNetServiceContext>(context);
   TNetStatement* target = NetHandleAs<TNetStatement>(statement);
   if (!service || !target) return OCI_INVALID_HANDLE;
   target->Attach(service);
-  return OnStatement(*target, error, [&] { return StmtExecute(*target, NetHandleAs<TNetError>(error), iterations, mode); });
+  return OnStatement(*target, error,
+                     [&] { return StmtExecute(*target, NetHandleAs<TNetError>(error), iterations, mode); });
 }
 
 sword NetStmtFetch(OCIStmt* statement, OCIError* error, ub4 rows, ub2, ub4) {

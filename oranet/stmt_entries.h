@@ -17,17 +17,16 @@ using oracle::sb4;
 sword NetStmtPrepare(OCIStmt* statement, OCIError* error, const OraText* text, ub4 length, ub4 language, ub4 mode);
 // A name or position the text does not have sets error 1036.
 sword NetBindByName(OCIStmt* statement, OCIBind** bind, OCIError* error, const OraText* name, sb4 nameLength,
-                    void* value, sb4 valueSize, ub2 type, void* indicator, ub2* length, ub2* returnCode,
-                    ub4 maxArray, ub4* currentArray, ub4 mode);
+                    void* value, sb4 valueSize, ub2 type, void* indicator, ub2* length, ub2* returnCode, ub4 maxArray,
+                    ub4* currentArray, ub4 mode);
 sword NetBindByPos(OCIStmt* statement, OCIBind** bind, OCIError* error, ub4 position, void* value, sb4 valueSize,
-                   ub2 type, void* indicator, ub2* length, ub2* returnCode, ub4 maxArray, ub4* currentArray,
-                   ub4 mode);
+                   ub2 type, void* indicator, ub2* length, ub2* returnCode, ub4 maxArray, ub4* currentArray, ub4 mode);
 sword NetBindArrayOfStruct(OCIBind* bind, OCIError* error, ub4 valueSkip, ub4 indicatorSkip, ub4 lengthSkip,
                            ub4 returnCodeSkip);
-sword NetBindDynamic(OCIBind* bind, OCIError* error, void* inContext, TNetInBindCallback inCallback,
-                     void* outContext, TNetOutBindCallback outCallback);
-sword NetDefineByPos(OCIStmt* statement, OCIDefine** define, OCIError* error, ub4 position, void* value,
-                     sb4 valueSize, ub2 type, void* indicator, ub2* length, ub2* returnCode, ub4 mode);
+sword NetBindDynamic(OCIBind* bind, OCIError* error, void* inContext, TNetInBindCallback inCallback, void* outContext,
+                     TNetOutBindCallback outCallback);
+sword NetDefineByPos(OCIStmt* statement, OCIDefine** define, OCIError* error, ub4 position, void* value, sb4 valueSize,
+                     ub2 type, void* indicator, ub2* length, ub2* returnCode, ub4 mode);
 sword NetDefineArrayOfStruct(OCIDefine* define, OCIError* error, ub4 valueSkip, ub4 indicatorSkip, ub4 lengthSkip,
                              ub4 returnCodeSkip);
 sword NetDefineDynamic(OCIDefine* define, OCIError* error, void* context, TNetDefineCallback callback);

@@ -67,12 +67,18 @@ void AnswerBindVector(TTtcReader& reader, TTtcWriter& writer, TNetStatement& sta
 
 int OciTypeOfWire(int wire) {
   switch (wire) {
-    case 180: return SQLT_TIMESTAMP;
-    case 181: return SQLT_TIMESTAMP_TZ;
-    case 182: return SQLT_INTERVAL_YM;
-    case 183: return SQLT_INTERVAL_DS;
-    case 231: return SQLT_TIMESTAMP_LTZ;
-    default: return wire;
+    case 180:
+      return SQLT_TIMESTAMP;
+    case 181:
+      return SQLT_TIMESTAMP_TZ;
+    case 182:
+      return SQLT_INTERVAL_YM;
+    case 183:
+      return SQLT_INTERVAL_DS;
+    case 231:
+      return SQLT_TIMESTAMP_LTZ;
+    default:
+      return wire;
   }
 }
 
@@ -83,8 +89,8 @@ std::unique_ptr<TNetParam> ReadColumnDescription(TTtcReader& reader, TNetStateme
   reader.ReadUB1();
   column->precision = reader.ReadUB1();
   column->scale = type == SQLT_NUM ? reader.ReadUB2() : reader.ReadUB1();
-  if ((type == SQLT_TIMESTAMP || type == SQLT_TIMESTAMP_TZ || type == SQLT_INTERVAL_DS ||
-       type == SQLT_TIMESTAMP_LTZ) && column->scale != 0)
+  if ((type == SQLT_TIMESTAMP || type == SQLT_TIMESTAMP_TZ || type == SQLT_INTERVAL_DS || type == SQLT_TIMESTAMP_LTZ) &&
+      column->scale != 0)
     column->fsPrecision = reader.ReadUB1();
   column->dataSize = static_cast<int>(std::clamp<int64_t>(reader.ReadUB4(), 0, 0xFFFF));
   reader.ReadUB4();

@@ -1,5 +1,7 @@
 // The server's side of values on the wire: rows of defines and out-binds
 // decoded into the caller's buffers, each value cut to its buffer.
+#include "oranet/stmt_row.h"
+
 #include <algorithm>
 #include <cstring>
 #include <limits>
@@ -7,7 +9,6 @@
 
 #include "oranet/lob_locator.h"
 #include "oranet/net_errors.h"
-#include "oranet/stmt_row.h"
 #include "oranet/stmt_value_kinds.h"
 #include "oranet/value_clob_counts.h"
 #include "oranet/value_datetime.h"
@@ -32,7 +33,9 @@ OCINumber NumberOf(const TBytes& bytes) {
   return number;
 }
 
-[[noreturn]] void RaiseIntegerOverflow() { RaiseNetException("ORA-01455 converting column overflows integer datatype"); }
+[[noreturn]] void RaiseIntegerOverflow() {
+  RaiseNetException("ORA-01455 converting column overflows integer datatype");
+}
 
 size_t StoreInteger(uint8_t* element, int size, const TBytes& bytes) {
   const int64_t value = NumberToInt(NumberOf(bytes));
@@ -41,12 +44,14 @@ size_t StoreInteger(uint8_t* element, int size, const TBytes& bytes) {
     return 8;
   }
   if (size >= 4) {
-    if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max()) RaiseIntegerOverflow();
+    if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max())
+      RaiseIntegerOverflow();
     Store(element, static_cast<int32_t>(value));
     return 4;
   }
   if (size >= 2) {
-    if (value < std::numeric_limits<int16_t>::min() || value > std::numeric_limits<int16_t>::max()) RaiseIntegerOverflow();
+    if (value < std::numeric_limits<int16_t>::min() || value > std::numeric_limits<int16_t>::max())
+      RaiseIntegerOverflow();
     Store(element, static_cast<int16_t>(value));
     return 2;
   }
@@ -139,8 +144,8 @@ void DeliverLong(TNetDataItem& item, ub4 row, const TBytes& bytes) {
     void* indicator = nullptr;
     ub2* returnCode = nullptr;
     ub1 asked = piece;
-    if (define->callback(define->callbackContext, reinterpret_cast<OCIDefine*>(HandleOf(define)), row, &buffer,
-                         &length, &asked, &indicator, &returnCode) != OCI_CONTINUE ||
+    if (define->callback(define->callbackContext, reinterpret_cast<OCIDefine*>(HandleOf(define)), row, &buffer, &length,
+                         &asked, &indicator, &returnCode) != OCI_CONTINUE ||
         !buffer || !length)
       return;
     const size_t n = std::min<size_t>(Load<ub4>(length), bytes.size() - done);
@@ -198,15 +203,14 @@ void Report(TNetDataItem& item, ub4 n, sb2 indicator, size_t length, int returnC
 
 // An out-bind without a buffer hands its value to its callback, which
 // gives the room for it.
-void StoreThroughCallback(TNetBind& bind, ub4 iteration, ub4 index, const TBytes& bytes, bool null,
-                          int returnCode) {
+void StoreThroughCallback(TNetBind& bind, ub4 iteration, ub4 index, const TBytes& bytes, bool null, int returnCode) {
   void* buffer = nullptr;
   ub4* length = nullptr;
   ub1 piece = OCI_ONE_PIECE;
   void* indicator = nullptr;
   ub2* code = nullptr;
-  if (bind.outCallback(bind.outContext, reinterpret_cast<OCIBind*>(HandleOf(&bind)), iteration, index, &buffer,
-                       &length, &piece, &indicator, &code) != OCI_CONTINUE)
+  if (bind.outCallback(bind.outContext, reinterpret_cast<OCIBind*>(HandleOf(&bind)), iteration, index, &buffer, &length,
+                       &piece, &indicator, &code) != OCI_CONTINUE)
     throw classlib::Exception("The value of bind " + bind.name + " was not taken");
   size_t n = 0;
   if (buffer && length) {

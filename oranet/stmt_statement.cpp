@@ -20,14 +20,23 @@ constexpr int kKeywordExplain = 22;  // the lexer's code of EXPLAIN
 
 int TypeOfKeyword(int code) {
   switch (code) {
-    case lxSELECT: case lxWITH: return kStmtSelect;
-    case lxUPDATE: return kStmtUpdate;
-    case lxDELETE: return kStmtDelete;
-    case lxINSERT: return kStmtInsert;
-    case lxBEGIN: return kStmtBegin;
-    case lxDECLARE: return kStmtDeclare;
-    case kKeywordExplain: return kStmtExplain;
-    default: return kStmtOther;
+    case lxSELECT:
+    case lxWITH:
+      return kStmtSelect;
+    case lxUPDATE:
+      return kStmtUpdate;
+    case lxDELETE:
+      return kStmtDelete;
+    case lxINSERT:
+      return kStmtInsert;
+    case lxBEGIN:
+      return kStmtBegin;
+    case lxDECLARE:
+      return kStmtDeclare;
+    case kKeywordExplain:
+      return kStmtExplain;
+    default:
+      return kStmtOther;
   }
 }
 
@@ -54,13 +63,20 @@ bool TStmtSession::ServerUtf8() const { return serverCharsetId == kCharsetUtf8 |
 
 int SqlFunctionCodeOf(int statementKind) {
   switch (statementKind) {
-    case 2: return 3;
-    case 3: return 4;
-    case 6: return 5;
-    case 7: return 9;
-    case 17: return 28;
-    case 18: return 29;
-    default: return 0;
+    case 2:
+      return 3;
+    case 3:
+      return 4;
+    case 6:
+      return 5;
+    case 7:
+      return 9;
+    case 17:
+      return 28;
+    case 18:
+      return 29;
+    default:
+      return 0;
   }
 }
 
@@ -172,11 +188,21 @@ sword TNetStatement::GetAttr(ub4 attr, void* value, ub4* size) {
   if (!value) return OCI_INVALID_HANDLE;
   int64_t scalar = 0;
   switch (attr) {
-    case OCI_ATTR_STMT_TYPE: scalar = type_; break;
-    case OCI_ATTR_ROW_COUNT: scalar = row_count_; break;
-    case OCI_ATTR_PARAM_COUNT: scalar = static_cast<int64_t>(columns_.size()); break;
-    case OCI_ATTR_PARSE_ERROR_OFFSET: scalar = error_position_; break;
-    case OCI_ATTR_SQLFNCODE: scalar = SqlFunctionCodeOf(statement_kind_); break;
+    case OCI_ATTR_STMT_TYPE:
+      scalar = type_;
+      break;
+    case OCI_ATTR_ROW_COUNT:
+      scalar = row_count_;
+      break;
+    case OCI_ATTR_PARAM_COUNT:
+      scalar = static_cast<int64_t>(columns_.size());
+      break;
+    case OCI_ATTR_PARSE_ERROR_OFFSET:
+      scalar = error_position_;
+      break;
+    case OCI_ATTR_SQLFNCODE:
+      scalar = SqlFunctionCodeOf(statement_kind_);
+      break;
     case OCI_ATTR_ROWID: {
       TNetRowid* rowid = NetHandleAs<TNetRowid>(value);
       if (!rowid) return OCI_INVALID_HANDLE;

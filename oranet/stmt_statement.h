@@ -91,11 +91,11 @@ class TNetStatement : public TNetHandle {
   int StatementKind() const { return statement_kind_; }
 
   int cursorId = 0;
-  bool parsed = false;     // the server has the text
+  bool parsed = false;  // the server has the text
   bool described = false;
-  ub4 iterations = 0;      // of the current execute
-  ub4 fetchSize = 0;       // of the current fetch
-  ub4 rowIndex = 0;        // the row of the current call being read
+  ub4 iterations = 0;  // of the current execute
+  ub4 fetchSize = 0;   // of the current fetch
+  ub4 rowIndex = 0;    // the row of the current call being read
 
  private:
   void ScanBinds(const std::string& text);

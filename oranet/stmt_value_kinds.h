@@ -23,9 +23,7 @@ inline bool IsTerminated(int t) { return t == SQLT_STR || t == SQLT_AVC; }
 inline bool IsLobType(int t) { return t == SQLT_CLOB || t == SQLT_BLOB || t == SQLT_BFILEE; }
 inline bool IsCursorType(int t) { return t == SQLT_CUR || t == SQLT_RSET; }
 inline bool IsLongType(int t) { return t == SQLT_LNG || t == SQLT_LBI; }
-inline bool IsDateTimeType(int t) {
-  return t == SQLT_TIMESTAMP || t == SQLT_TIMESTAMP_TZ || t == SQLT_TIMESTAMP_LTZ;
-}
+inline bool IsDateTimeType(int t) { return t == SQLT_TIMESTAMP || t == SQLT_TIMESTAMP_TZ || t == SQLT_TIMESTAMP_LTZ; }
 inline bool IsIntervalType(int t) { return t == SQLT_INTERVAL_YM || t == SQLT_INTERVAL_DS; }
 
 template <class T>

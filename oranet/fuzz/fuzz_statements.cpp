@@ -126,10 +126,20 @@ Reached RunStatementReply(const uint8_t* data, size_t size) {
     TTtcReader reader(*tns);
     TTtcWriter writer(*tns);
     switch (flags & 3) {
-      case 0: DefineAll(statement, b); ReadCallReply(reader, writer, statement, &error); break;
-      case 1: BindAll(statement, b); ReadCallReply(reader, writer, statement, &error); break;
-      case 2: ReadDescribeReply(reader, statement, &error); break;
-      default: ReadOldDescribeReply(reader, statement, &error); break;
+      case 0:
+        DefineAll(statement, b);
+        ReadCallReply(reader, writer, statement, &error);
+        break;
+      case 1:
+        BindAll(statement, b);
+        ReadCallReply(reader, writer, statement, &error);
+        break;
+      case 2:
+        ReadDescribeReply(reader, statement, &error);
+        break;
+      default:
+        ReadOldDescribeReply(reader, statement, &error);
+        break;
     }
     return Reached::kAccepted;
   } catch (const classlib::Exception&) {

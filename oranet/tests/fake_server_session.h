@@ -67,8 +67,8 @@ class TDirectSession {
     void* statement = nullptr;
     EXPECT_EQ(OCIHandleAlloc(nullptr, &statement, OCI_HTYPE_STMT, 0, nullptr), OCI_SUCCESS);
     auto* stmt = static_cast<OCIStmt*>(statement);
-    EXPECT_EQ(OCIStmtPrepare(stmt, Err(), reinterpret_cast<const OraText*>(sql.data()),
-                             static_cast<ub4>(sql.size()), OCI_NTV_SYNTAX, OCI_DEFAULT),
+    EXPECT_EQ(OCIStmtPrepare(stmt, Err(), reinterpret_cast<const OraText*>(sql.data()), static_cast<ub4>(sql.size()),
+                             OCI_NTV_SYNTAX, OCI_DEFAULT),
               OCI_SUCCESS);
     return stmt;
   }
@@ -106,9 +106,7 @@ class TDirectSession {
 };
 
 // The message bytes of a DATA packet the client sent.
-inline TBytes Payload(const TBytes& packet) {
-  return TBytes(packet.begin() + kTnsDataOffset, packet.end());
-}
+inline TBytes Payload(const TBytes& packet) { return TBytes(packet.begin() + kTnsDataOffset, packet.end()); }
 
 // The requests after the logon (the first five DATA packets).
 inline std::vector<TBytes> Requests(const TFakeServer& fake) {

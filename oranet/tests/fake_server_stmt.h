@@ -35,9 +35,14 @@ struct TStatusFields {
 };
 
 inline TBytes Status(const TStatusFields& f) {
-  TBytes m = Concat({Hex("04"), Int(f.rowCount), Int(static_cast<uint64_t>(f.error)), Hex("00 00"),
-                     Int(static_cast<uint64_t>(f.cursorId)), Int(static_cast<uint64_t>(f.errorPosition)),
-                     {static_cast<uint8_t>(f.statementKind)}, TBytes(5 + 5 + 5, 0)});
+  TBytes m = Concat({Hex("04"),
+                     Int(f.rowCount),
+                     Int(static_cast<uint64_t>(f.error)),
+                     Hex("00 00"),
+                     Int(static_cast<uint64_t>(f.cursorId)),
+                     Int(static_cast<uint64_t>(f.errorPosition)),
+                     {static_cast<uint8_t>(f.statementKind)},
+                     TBytes(5 + 5 + 5, 0)});
   if (f.error != 0) m = Concat({m, {static_cast<uint8_t>(f.text.size())}, Bytes(f.text)});
   return m;
 }
@@ -67,7 +72,8 @@ inline TBytes Value(const TBytes& bytes) {
     for (size_t at = 0; at < bytes.size(); at += 200) {
       const size_t n = std::min<size_t>(200, bytes.size() - at);
       v.push_back(static_cast<uint8_t>(n));
-      v.insert(v.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at), bytes.begin() + static_cast<std::ptrdiff_t>(at + n));
+      v.insert(v.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at),
+               bytes.begin() + static_cast<std::ptrdiff_t>(at + n));
     }
     v.push_back(0);
   }
@@ -79,7 +85,9 @@ inline TBytes TextValue(const std::string& text) { return Value(Bytes(text)); }
 inline TBytes LocatorValue(const TBytes& locator) { return Concat({Int(locator.size()), Value(locator)}); }
 
 // The NUMBER bytes the server sends for an integer or a double.
-inline TBytes NumberBytes(const OCINumber& n) { return TBytes(n.OCINumberPart + 1, n.OCINumberPart + 1 + n.OCINumberPart[0]); }
+inline TBytes NumberBytes(const OCINumber& n) {
+  return TBytes(n.OCINumberPart + 1, n.OCINumberPart + 1 + n.OCINumberPart[0]);
+}
 inline TBytes IntNumber(int64_t value) {
   OCINumber n{};
   NumberFromInt(value, n);
@@ -116,10 +124,15 @@ struct TColumnFields {
 inline TBytes DescribeReply(const std::vector<TColumnFields>& columns) {
   TBytes m = Concat({Hex("08"), Int(columns.size())});
   for (const TColumnFields& c : columns) {
-    m = Concat({m, {static_cast<uint8_t>(c.wireType), 0, static_cast<uint8_t>(c.precision)},
+    m = Concat({m,
+                {static_cast<uint8_t>(c.wireType), 0, static_cast<uint8_t>(c.precision)},
                 c.wireType == 2 ? Int(static_cast<uint64_t>(c.scale)) : TBytes{static_cast<uint8_t>(c.scale)},
-                Int(static_cast<uint64_t>(c.size)), Hex("00 00  00 00 00 00"), {static_cast<uint8_t>(c.nullable)},
-                Hex("00"), {static_cast<uint8_t>(c.name.size())}, Bytes(c.name)});
+                Int(static_cast<uint64_t>(c.size)),
+                Hex("00 00  00 00 00 00"),
+                {static_cast<uint8_t>(c.nullable)},
+                Hex("00"),
+                {static_cast<uint8_t>(c.name.size())},
+                Bytes(c.name)});
   }
   return Concat({m, Hex("09")});
 }

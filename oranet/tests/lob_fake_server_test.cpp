@@ -26,7 +26,8 @@ TFakeScript LobQueryScript() {
   Append(script, Exchange(CursorOpened(2)));
   Append(script, Exchange(Status(query)));
   Append(script, Exchange(DescribeReply({{113, 4000, 0, 0, true, "B"}, {112, 4000, 0, 0, true, "C"}})));
-  Append(script, Exchange(Concat({RowHeader(), Row({LocatorValue(kBlobLocator), LocatorValue(kClobLocator)}), Done(1)})));
+  Append(script,
+         Exchange(Concat({RowHeader(), Row({LocatorValue(kBlobLocator), LocatorValue(kClobLocator)}), Done(1)})));
   return script;
 }
 
@@ -66,15 +67,16 @@ class LobFakeServerTest : public ::testing::Test {
   sword Read(OCILobLocator* lob, ub4& amount, ub4 offset, void* buffer, ub4 size, ub2 csid = 0) {
     sword status = -9;
     RunBounded(kCallBound, [&] {
-      status = OCILobRead(s_.Svc(), s_.Err(), lob, &amount, offset, buffer, size, nullptr, nullptr, csid, SQLCS_IMPLICIT);
+      status =
+          OCILobRead(s_.Svc(), s_.Err(), lob, &amount, offset, buffer, size, nullptr, nullptr, csid, SQLCS_IMPLICIT);
     });
     return status;
   }
   sword Write(OCILobLocator* lob, ub4& amount, const void* buffer, ub4 size, ub2 csid = 0) {
     sword status = -9;
     RunBounded(kCallBound, [&] {
-      status = OCILobWrite(s_.Svc(), s_.Err(), lob, &amount, 1, const_cast<void*>(buffer), size, OCI_ONE_PIECE,
-                           nullptr, nullptr, csid, SQLCS_IMPLICIT);
+      status = OCILobWrite(s_.Svc(), s_.Err(), lob, &amount, 1, const_cast<void*>(buffer), size, OCI_ONE_PIECE, nullptr,
+                           nullptr, csid, SQLCS_IMPLICIT);
     });
     return status;
   }
@@ -131,10 +133,10 @@ TEST_F(LobFakeServerTest, ABlobIsWrittenInPiecesAndStreamedBackWithAmountZero) {
 
   // The pieces went as blocks: locator, amount, offset and the bytes.
   const TBytes sent = SentAfterLogon(*fake_);
-  const TBytes firstRow =
-      Concat({Hex("07"), Written(kBlobLocator), Written(IntNumber(32512)), Written(IntNumber(1))});
+  const TBytes firstRow = Concat({Hex("07"), Written(kBlobLocator), Written(IntNumber(32512)), Written(IntNumber(1))});
   EXPECT_TRUE(Holds(sent, firstRow)) << "the first piece: 32512 bytes from offset 1";
-  EXPECT_TRUE(Holds(sent, Concat({Written(IntNumber(7488)), Written(IntNumber(32513))}))) << "7488 bytes from offset 32513";
+  EXPECT_TRUE(Holds(sent, Concat({Written(IntNumber(7488)), Written(IntNumber(32513))})))
+      << "7488 bytes from offset 32513";
   EXPECT_TRUE(Holds(sent, Written(Bytes("begin dbms_lob.write(:1,:2,:3,:4); end;"))));
   EXPECT_TRUE(Holds(sent, Written(Bytes("begin dbms_lob.read(:1,:2,:3,:4); end;"))));
 }
@@ -245,9 +247,8 @@ TEST_F(LobFakeServerTest, LengthTrimAndTemporaryLobs) {
   void* temp = nullptr;
   ASSERT_EQ(OCIDescriptorAlloc(nullptr, &temp, OCI_DTYPE_LOB, 0, nullptr), OCI_SUCCESS);
   auto* lob = static_cast<OCILobLocator*>(temp);
-  RunBounded(kCallBound, [&] {
-    status = OCILobCreateTemporary(s_.Svc(), s_.Err(), lob, 0, 0, 2, 0, OCI_DURATION_SESSION);
-  });
+  RunBounded(kCallBound,
+             [&] { status = OCILobCreateTemporary(s_.Svc(), s_.Err(), lob, 0, 0, 2, 0, OCI_DURATION_SESSION); });
   EXPECT_EQ(status, OCI_SUCCESS);
   boolean flag = 0;
   OCILobIsTemporary(nullptr, s_.Err(), lob, &flag);
@@ -265,10 +266,9 @@ TEST_F(LobFakeServerTest, LengthTrimAndTemporaryLobs) {
   EXPECT_TRUE(Holds(sent, Written(Bytes("begin :1 := dbms_lob.getLength(:2); end;"))));
   EXPECT_TRUE(Holds(sent, Written(Bytes("begin dbms_lob.trim(:1,:2); end;"))));
   EXPECT_TRUE(Holds(sent, Concat({Written(kBlobLocator), Written(IntNumber(10))})));
-  EXPECT_TRUE(Holds(
-      sent, Written(Bytes("declare lob1 CLOB; begin dbms_lob.CreateTemporary (lob1, false); :1 := lob1; end;"))));
-  EXPECT_TRUE(Holds(sent, Concat({Hex("07"), Written(temporary)})))
-      << "the temporary LOB is freed by its own locator";
+  EXPECT_TRUE(
+      Holds(sent, Written(Bytes("declare lob1 CLOB; begin dbms_lob.CreateTemporary (lob1, false); :1 := lob1; end;"))));
+  EXPECT_TRUE(Holds(sent, Concat({Hex("07"), Written(temporary)}))) << "the temporary LOB is freed by its own locator";
 }
 
 }  // namespace

@@ -69,8 +69,7 @@ TEST(StmtFakeServerTest, AQueryIsDescribedAndFetchedInBlocks) {
   OCIDefineByPos(stmt, &define, s.Err(), 1, ids, sizeof ids[0], SQLT_INT, nullptr, nullptr, nullptr, OCI_DEFAULT);
   OCIDefineByPos(stmt, &define, s.Err(), 2, names, sizeof names[0], SQLT_STR, nameNull, nameLength, nullptr,
                  OCI_DEFAULT);
-  OCIDefineByPos(stmt, &define, s.Err(), 3, prices, sizeof prices[0], SQLT_FLT, nullptr, nullptr, nullptr,
-                 OCI_DEFAULT);
+  OCIDefineByPos(stmt, &define, s.Err(), 3, prices, sizeof prices[0], SQLT_FLT, nullptr, nullptr, nullptr, OCI_DEFAULT);
 
   ASSERT_EQ(s.Fetch(stmt, 2), OCI_SUCCESS);
   EXPECT_EQ(ids[0], 1);
@@ -98,18 +97,23 @@ TEST(StmtFakeServerTest, AQueryIsDescribedAndFetchedInBlocks) {
   const TBytes text = Bytes("select id, name, price from t where id > :lo");
   // Parse and execute with binds, not PL/SQL; the bind's metadata; its row.
   EXPECT_EQ(sent[1], Concat({Hex("03 47 00  02 80 29  01 05  01 01 2c  00 00 00 00  01 01 02 00  00 00  01 01 01"),
-                             {static_cast<uint8_t>(text.size())}, text, Hex("01 01  00 00 00 00 00 00"),
-                             Hex("02 01 00 00 01 16 00 00  00 00 00 01"), Hex("07 01 80")}));
+                             {static_cast<uint8_t>(text.size())},
+                             text,
+                             Hex("01 01  00 00 00 00 00 00"),
+                             Hex("02 01 00 00 01 16 00 00  00 00 00 01"),
+                             Hex("07 01 80")}));
   EXPECT_EQ(sent[2], Hex("03 62 00  07  01 05  00 00  01 02  01 01"));  // describe of the cursor, without text
   // Fetch two rows with the three defines: no text, no binds.
-  EXPECT_EQ(sent[3], Concat({Hex("03 47 00  02 80 50  01 05  00 00  00 00 00 00  01 01 02 00  01 01 03  00 00"),
-                             Hex("01 01  01 02  00 00 00 00 00"), Hex("02 01 00 00 01 16 00 00  00 00 00 01"),
-                             Hex("01 01 00 00 01 07 00 00  00 00 00 01"), Hex("02 01 00 00 01 16 00 00  00 00 00 01")}));
+  EXPECT_EQ(sent[3],
+            Concat({Hex("03 47 00  02 80 50  01 05  00 00  00 00 00 00  01 01 02 00  01 01 03  00 00"),
+                    Hex("01 01  01 02  00 00 00 00 00"), Hex("02 01 00 00 01 16 00 00  00 00 00 01"),
+                    Hex("01 01 00 00 01 07 00 00  00 00 00 01"), Hex("02 01 00 00 01 16 00 00  00 00 00 01")}));
   EXPECT_EQ(sent[5], Hex("03 08 00  01 05"));  // close cursor
 }
 
 TEST(StmtFakeServerTest, DescribeOnlyGivesTheColumnsWithoutExecuting) {
-  TFakeServer fake({Script({DescribeReply({{2, 22, 10, 0, false, "A"}, {1, 30, 0, 0, true, "B"}, {12, 7, 0, 0, true, "C"}})})});
+  TFakeServer fake(
+      {Script({DescribeReply({{2, 22, 10, 0, false, "A"}, {1, 30, 0, 0, true, "B"}, {12, 7, 0, 0, true, "C"}})})});
   TDirectSession s;
   ASSERT_EQ(s.LogOn(fake), OCI_SUCCESS);
   OCIStmt* stmt = s.NewStatement("select a, b, c from t3");
@@ -143,8 +147,8 @@ TEST(StmtFakeServerTest, DmlReportsItsRowsAndCommitsOnSuccess) {
   OCIBind* bind = nullptr;
   OCIBindByPos(stmt, &bind, s.Err(), 1, names, sizeof names[0], SQLT_STR, nameNull, nullptr, nullptr, 0, nullptr,
                OCI_DEFAULT);
-  OCIBindByName(stmt, &bind, s.Err(), reinterpret_cast<const OraText*>("ID"), 2, ids, sizeof ids[0], SQLT_INT,
-                nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT);
+  OCIBindByName(stmt, &bind, s.Err(), reinterpret_cast<const OraText*>("ID"), 2, ids, sizeof ids[0], SQLT_INT, nullptr,
+                nullptr, nullptr, 0, nullptr, OCI_DEFAULT);
   ASSERT_EQ(s.Execute(stmt, 3, OCI_COMMIT_ON_SUCCESS), OCI_SUCCESS);
   ub4 rows = 0;
   ub2 function = 0;
@@ -167,8 +171,8 @@ TEST(StmtFakeServerTest, DmlReportsItsRowsAndCommitsOnSuccess) {
 }
 
 TEST(StmtFakeServerTest, ABlockSendsTheValuesTheServerAsksForAndReadsItsOutBinds) {
-  TFakeServer fake({Script({CursorOpened(9), BindVector({0x10, 0x20}),
-                            Concat({Row({Value(IntNumber(42))}), Done(1)}), EndOfCall()})});
+  TFakeServer fake({Script(
+      {CursorOpened(9), BindVector({0x10, 0x20}), Concat({Row({Value(IntNumber(42))}), Done(1)}), EndOfCall()})});
   TDirectSession s;
   ASSERT_EQ(s.LogOn(fake), OCI_SUCCESS);
   // :x twice names one bind in a block.
@@ -176,9 +180,9 @@ TEST(StmtFakeServerTest, ABlockSendsTheValuesTheServerAsksForAndReadsItsOutBinds
   int64_t x = -1;
   int32_t y = 21;
   OCIBind* bind = nullptr;
-  ASSERT_EQ(OCIBindByPos(stmt, &bind, s.Err(), 3, &y, sizeof y, SQLT_INT, nullptr, nullptr, nullptr, 0, nullptr,
-                         OCI_DEFAULT),
-            OCI_ERROR);
+  ASSERT_EQ(
+      OCIBindByPos(stmt, &bind, s.Err(), 3, &y, sizeof y, SQLT_INT, nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT),
+      OCI_ERROR);
   EXPECT_EQ(s.LastError().first, 1036);
   OCIBindByPos(stmt, &bind, s.Err(), 1, &x, sizeof x, SQLT_INT, nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT);
   OCIBindByPos(stmt, &bind, s.Err(), 2, &y, sizeof y, SQLT_INT, nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT);
@@ -200,8 +204,8 @@ TEST(StmtFakeServerTest, ABlockSendsTheValuesTheServerAsksForAndReadsItsOutBinds
 }
 
 TEST(StmtFakeServerTest, OutBindsReturnedAtOnceAndDmlReturningRunsAsABlock) {
-  TFakeServer fake({Script({CursorOpened(3), Concat({BindVector({0x10, 0x10}),
-                                                     Row({TextValue("new"), Value(IntNumber(77))}), Done(1)}),
+  TFakeServer fake({Script({CursorOpened(3),
+                            Concat({BindVector({0x10, 0x10}), Row({TextValue("new"), Value(IntNumber(77))}), Done(1)}),
                             EndOfCall()})});
   TDirectSession s;
   ASSERT_EQ(s.LogOn(fake), OCI_SUCCESS);

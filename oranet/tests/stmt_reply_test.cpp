@@ -6,15 +6,15 @@
 
 #include <cstring>
 
+#include "oranet/lob_locator.h"
+#include "oranet/logon_connect.h"
 #include "oranet/stmt_call.h"
 #include "oranet/stmt_row.h"
-#include "oranet/lob_locator.h"
-#include "oranet/value_datetime.h"
-#include "oranet/value_interval.h"
-#include "oranet/logon_connect.h"
 #include "oranet/stmt_statement.h"
 #include "oranet/tests/fake_server_stmt.h"
 #include "oranet/tests/ttc_fixture.h"
+#include "oranet/value_datetime.h"
+#include "oranet/value_interval.h"
 
 namespace oranet::testing {
 namespace {
@@ -172,7 +172,9 @@ TEST_F(StmtReplyTest, CursorValuesAreCheckedBeforeTheyAreRead) {
   tns->SkipRestOfPacket();
   ExpectUnknownError(1, [&] { Reply(Concat({RowHeader(), Row({Value({2, 1})})})); });
   tns->SkipRestOfPacket();
-  EXPECT_EQ(MessageOf([&] { Reply(Concat({RowHeader(), Row({Value({3, 1})})})); }),
+  EXPECT_EQ(MessageOf([&] {
+              Reply(Concat({RowHeader(), Row({Value({3, 1})})}));
+            }),
             "Net error: maximum open cursors exceeded");
   tns->SkipRestOfPacket();
   EXPECT_EQ(Reply(Concat({RowHeader(), Row({Value({2, 1, 2})}), Done(1)})), OCI_SUCCESS);
@@ -259,7 +261,8 @@ TEST_F(StmtReplyTest, RowsBeyondTheFetchSizeAreRefused) {
 
 TEST_F(StmtReplyTest, DescribedColumnsTakeTheirTypesAndPrecisions) {
   Query("select ts, n from t");
-  ServerSays(Concat({Hex("08 01 01"), Hex("b4 00 00 06 00 01 0b 00 00  00 00 00 00  01 00 02"), Bytes("TS"), Hex("09")}));
+  ServerSays(
+      Concat({Hex("08 01 01"), Hex("b4 00 00 06 00 01 0b 00 00  00 00 00 00  01 00 02"), Bytes("TS"), Hex("09")}));
   ASSERT_EQ(ReadDescribeReply(*reader, statement, error.get()), OCI_SUCCESS);
   ASSERT_EQ(statement.Columns().size(), 1u);
   const TNetParam& ts = *statement.Columns()[0];
@@ -329,9 +332,10 @@ TEST_F(StmtReplyTest, ALongValueReachesItsCallbackInPiecesAndDescriptorsAreFille
   Define(SQLT_CLOB, &cells[2], sizeof(void*));
   const TBytes stampBytes = Hex("78 7c 02 1d 0e 06 08 00 00 00 00");
   const TBytes intervalBytes = Hex("80 00 00 05 3e");
-  EXPECT_EQ(Reply(Concat({RowHeader(),
-                          Row({TextValue("hello world"), Value(stampBytes), Value(intervalBytes), LocatorValue(Hex("0a 0b"))}),
-                          Done(1)})),
+  EXPECT_EQ(Reply(Concat(
+                {RowHeader(),
+                 Row({TextValue("hello world"), Value(stampBytes), Value(intervalBytes), LocatorValue(Hex("0a 0b"))}),
+                 Done(1)})),
             OCI_SUCCESS);
   pieces.received.append(pieces.room, pieces.length);
   EXPECT_EQ(pieces.received, "hello world");
