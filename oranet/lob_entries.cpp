@@ -97,11 +97,13 @@ sword ReadPiece(TNetServiceContext& context, TNetError* error, TNetLobLocator& l
   const bool clob = locator.IsCharacter();
   const TBlockBind data{clob ? SQLT_CHR : SQLT_BIN, dest, static_cast<int>(capacity), &length,
                         clob && csid == kCharsetUtf16 ? kCharsetUtf16 : 0};
-  const sword status = RunBlock(context, error, clob ? kClobRead : kBlobRead,
+  TNetError scratch(nullptr);
+  TNetError* target = error ? error : &scratch;
+  const sword status = RunBlock(context, target, clob ? kClobRead : kBlobRead,
                                 {cell.Bind(), IntegerBind(amount), IntegerBind(offset), data});
   // Reading past the end is the server's "no data found": the end here.
-  if (status == OCI_ERROR && error && error->Number() == kNoDataError) {
-    error->Clear();
+  if (status == OCI_ERROR && target->Number() == kNoDataError) {
+    target->Clear();
     piece = TLobPiece{0, 0, true};
     return OCI_SUCCESS;
   }
@@ -132,9 +134,11 @@ sword ReadInto(TNetServiceContext& context, TNetError* error, TNetLobLocator& lo
     int64_t ask = PieceUnits(clob, charset, capacity - filled);
     if (wanted > 0) ask = std::min(ask, wanted - read);
     if (ask <= 0) break;
+    // The piece's buffer is what the units asked for can fill, no more.
+    const size_t room =
+        std::min(capacity - filled, static_cast<size_t>(ask) * (clob ? CharsetMaxCharWidth(charset) : 1));
     TLobPiece piece;
-    const sword status =
-        ReadPiece(context, error, locator, offset, ask, buffer + filled, capacity - filled, csid, piece);
+    const sword status = ReadPiece(context, error, locator, offset, ask, buffer + filled, room, csid, piece);
     if (status != OCI_SUCCESS) return status;
     filled += piece.bytes;
     if (piece.amount > 0) {
