@@ -81,8 +81,9 @@ int SqlFunctionCodeOf(int statementKind) {
 }
 
 TNetStatement::~TNetStatement() {
-  // A cursor left open is closed on the server; the handle goes anyway.
-  if (cursorId != 0 && connection_) CloseCursorQuietly(*this);
+  // A cursor left open is closed on the server, while the connection is
+  // there; the handle goes anyway.
+  if (cursorId != 0 && connection_ && connection_->Transport().Connected()) CloseCursorQuietly(*this);
 }
 
 void TNetStatement::Prepare(const std::string& text) {

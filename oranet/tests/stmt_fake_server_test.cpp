@@ -250,6 +250,26 @@ TEST(StmtFakeServerTest, ServerErrorsReachTheErrorHandle) {
   EXPECT_EQ(TBytes(sent[2].begin(), sent[2].begin() + 9), Hex("03 47 00 02 80 21 01 04 01"));
 }
 
+// A statement that outlives its session's log-off is freed without a word
+// to the server: its cursor went with the session.
+TEST(StmtFakeServerTest, AStatementFreedAfterTheLogOffSendsNothing) {
+  TFakeServer fake({Script({CursorOpened(6), Done(1), EndOfCall()})});
+  TDirectSession s;
+  ASSERT_EQ(s.LogOn(fake), OCI_SUCCESS);
+  OCIStmt* stmt = s.NewStatement("delete from t");
+  ASSERT_EQ(s.Execute(stmt, 1), OCI_SUCCESS);
+  sword end = -9;
+  RunBounded(kCallBound, [&] { end = OCISessionEnd(s.Svc(), s.Err(), nullptr, 0); });
+  EXPECT_EQ(end, OCI_SUCCESS);
+  s.Free(stmt, OCI_HTYPE_STMT);
+  fake.Join();
+  EXPECT_TRUE(fake.Failures().empty()) << fake.Failures().front();
+  const std::vector<TBytes> sent = Requests(fake);
+  ASSERT_GE(sent.size(), 3u);
+  EXPECT_EQ(sent[2], Hex("03 09 00"));
+  for (size_t i = 3; i < sent.size(); ++i) EXPECT_NE(sent[i].size() > 1 ? sent[i][1] : 0, 8) << "no close cursor";
+}
+
 TEST(StmtFakeServerTest, AWrongPasswordIs1017) {
   TFakeServer fake({LogonThen(StatusMessage(1017, kWrongPasswordText), {})});
   TDirectSession s;
