@@ -19,6 +19,7 @@
 #include "oranet/oci_install.h"
 #include "oranet/tests/bounded_run.h"
 #include "oranet/tests/fake_server_logon.h"
+#include "oranet/tests/fake_server_stmt.h"
 
 namespace oranet::testing {
 namespace {
@@ -84,6 +85,44 @@ TEST_F(OraSessionDirectTest, LogsOnCommitsAndLogsOff) {
   EXPECT_EQ(data[4][kTnsDataOffset + 1], 14);  // commit
   EXPECT_EQ(data[5][kTnsDataOffset + 1], 9);   // log-off
   EXPECT_TRUE(standin_->Log().empty()) << "the client library was never called";
+}
+
+// The session's own statements run through the network client's
+// statement calls: a block's out-bind comes back as the result, a missing
+// table is the layer's error 942, and each statement closes its cursor.
+TEST_F(OraSessionDirectTest, SessionStatementsRunOnTheNetworkClient) {
+  TFakeScript script = LogonThen(StatusMessage(0), {});
+  for (const TBytes& answer : {CursorOpened(3), Concat({BindVector({0x10}), Row({TextValue("SCOTT")}), Done(1)}),
+                               EndOfCall(), EndOfCall(),  // close cursor, commit
+                               CursorOpened(4), Status({0, 942, "ORA-00942: table or view does not exist", 0, 14, 0}),
+                               EndOfCall(),  // close cursor
+                               EndOfCall()})  // log off
+    Append(script, Exchange(answer));
+  TFakeServer fake({script});
+  auto session = DirectSession(fake);
+  std::string result;
+  std::unique_ptr<EOraError> error;
+  RunBounded(kBound, [&] {
+    session->SetConnected(true);
+    result = session->ExecSQL("begin :Result := user; end;").AsString();
+    try {
+      session->ExecSQL("delete from missing");
+    } catch (const EOraError& e) {
+      error = std::make_unique<EOraError>(e.ErrorCode(), e.Message());
+    }
+    session->SetConnected(false);
+  });
+  fake.Join();
+  EXPECT_TRUE(fake.Failures().empty()) << fake.Failures().front();
+  EXPECT_EQ(result, "SCOTT");
+  ASSERT_TRUE(error);
+  EXPECT_EQ(error->ErrorCode(), 942);
+  EXPECT_EQ(error->Message(), "ORA-00942: table or view does not exist");
+  const auto data = fake.PacketsOfType(kTnsData);
+  ASSERT_GE(data.size(), 12u);
+  const int functions[] = {2, 71, 8, 14, 2, 71, 8, 9};
+  for (size_t i = 0; i < std::size(functions); ++i)
+    EXPECT_EQ(data[4 + i][kTnsDataOffset + 1], functions[i]) << "request " << i;
 }
 
 TEST_F(OraSessionDirectTest, AWrongPasswordIsOra01017) {
