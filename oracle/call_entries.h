@@ -14,6 +14,9 @@ namespace oracle {
 using OciMalloc = void* (*)(void* context, size_t size);
 using OciRealloc = void* (*)(void* context, void* memory, size_t size);
 using OciFree = void (*)(void* context, void* memory);
+// What the client library calls for the pieces of a dynamic define.
+using OCICallbackDefine = sb4 (*)(void* context, OCIDefine* define, ub4 iteration, void** buffer,
+                                  ub4** length, ub1* piece, void** indicator, ub2** return_code);
 
 // clang-format off
 // Environment and handles.
@@ -127,12 +130,6 @@ inline constexpr OciEntry<OciSlot::OCIBindByPos,
     sword(OCIStmt* statement, OCIBind** bind, OCIError* error, ub4 position, void* value,
           sb4 value_size, ub2 type, void* indicator, ub2* length, ub2* return_code,
           ub4 max_array, ub4* current_array, ub4 mode)> OCIBindByPos{};
-inline constexpr OciEntry<OciSlot::OCIBindArrayOfStruct,
-    sword(OCIBind* bind, OCIError* error, ub4 value_skip, ub4 indicator_skip, ub4 length_skip,
-          ub4 return_code_skip)> OCIBindArrayOfStruct{};
-inline constexpr OciEntry<OciSlot::OCIBindDynamic,
-    sword(OCIBind* bind, OCIError* error, void* in_context, OCICallbackInBind in_callback,
-          void* out_context, OCICallbackOutBind out_callback)> OCIBindDynamic{};
 inline constexpr OciEntry<OciSlot::OCIDefineByPos,
     sword(OCIStmt* statement, OCIDefine** define, OCIError* error, ub4 position, void* value,
           sb4 value_size, ub2 type, void* indicator, ub2* length, ub2* return_code, ub4 mode)>

@@ -179,14 +179,6 @@ struct OCIFocbkStruct {
   void* fo_ctx;
 };
 
-// The callbacks of dynamic binds and defines.
-using OCICallbackInBind = sb4 (*)(void* context, OCIBind* bind, ub4 iteration, ub4 index, void** buffer,
-                                  ub4* length, ub1* piece, void** indicator);
-using OCICallbackOutBind = sb4 (*)(void* context, OCIBind* bind, ub4 iteration, ub4 index, void** buffer,
-                                   ub4** length, ub1* piece, void** indicator, ub2** return_code);
-using OCICallbackDefine = sb4 (*)(void* context, OCIDefine* define, ub4 iteration, void** buffer,
-                                  ub4** length, ub1* piece, void** indicator, ub2** return_code);
-
 // Statement types (OCI_ATTR_STMT_TYPE).
 constexpr ub2 OCI_STMT_SELECT = 1;
 constexpr ub2 OCI_STMT_UPDATE = 2;

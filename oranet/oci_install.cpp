@@ -7,20 +7,14 @@
 #include "oracle/call_state.h"
 #include "oranet/lob_entries.h"
 #include "oranet/oci_entries.h"
+#include "oranet/oci_install_entry.h"
 #include "oranet/oci_value_entries.h"
-#include "oranet/stmt_entries.h"
 
 namespace oranet {
 
 using namespace oracle;
 
 namespace {
-
-// Checked at compile time: the function must have the entry's exact type.
-template <OciSlot S, class Sig>
-void Install(const OciEntry<S, Sig>&, typename OciEntry<S, Sig>::Function function) {
-  SetOciEntry(S, reinterpret_cast<void*>(function));
-}
 
 // Numbers, ROWIDs, date-times and intervals are computed here, without the
 // server.
@@ -54,19 +48,6 @@ void InstallValueEntries() {
   Install(oracle::OCIIntervalSetDaySecond, NetIntervalSetDaySecond);
   Install(oracle::OCIIntervalGetDaySecond, NetIntervalGetDaySecond);
   Install(oracle::OCIIntervalFromNumber, NetIntervalFromNumber);
-}
-
-void InstallStatementEntries() {
-  Install(oracle::OCIStmtPrepare, NetStmtPrepare);
-  Install(oracle::OCIBindByName, NetBindByName);
-  Install(oracle::OCIBindByPos, NetBindByPos);
-  Install(oracle::OCIBindArrayOfStruct, NetBindArrayOfStruct);
-  Install(oracle::OCIBindDynamic, NetBindDynamic);
-  Install(oracle::OCIDefineByPos, NetDefineByPos);
-  Install(oracle::OCIDefineArrayOfStruct, NetDefineArrayOfStruct);
-  Install(oracle::OCIDefineDynamic, NetDefineDynamic);
-  Install(oracle::OCIStmtExecute, NetStmtExecute);
-  Install(oracle::OCIStmtFetch, NetStmtFetch);
 }
 
 // Large objects go through blocks on the server's DBMS_LOB package.

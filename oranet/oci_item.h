@@ -37,9 +37,13 @@ class TNetItemHandle : public TNetHandle {
 };
 
 // The callbacks of dynamic binds and defines, as the caller registers them.
-using TNetInBindCallback = oracle::OCICallbackInBind;
-using TNetOutBindCallback = oracle::OCICallbackOutBind;
-using TNetDefineCallback = oracle::OCICallbackDefine;
+using TNetInBindCallback = oracle::sb4 (*)(void* context, oracle::OCIBind* bind, ub4 iteration, ub4 index,
+                                           void** buffer, ub4* length, ub1* piece, void** indicator);
+using TNetOutBindCallback = oracle::sb4 (*)(void* context, oracle::OCIBind* bind, ub4 iteration, ub4 index,
+                                            void** buffer, ub4** length, ub1* piece, void** indicator,
+                                            ub2** returnCode);
+using TNetDefineCallback = oracle::sb4 (*)(void* context, oracle::OCIDefine* define, ub4 iteration, void** buffer,
+                                           ub4** length, ub1* piece, void** indicator, ub2** returnCode);
 
 // A bind or define: where its values live in the caller's memory. Element
 // n of a row (or of an array) is found at address + n x skip; a skip the
