@@ -18,7 +18,11 @@ class TNetError : public TNetHandle {
   using TNetHandle::TNetHandle;
   ub4 HandleType() const override { return oracle::OCI_HTYPE_ERROR; }
 
+  // 129 (and 128 of 8.0 clients): where the statement's text failed.
+  sword GetAttr(ub4 attr, void* value, ub4* size) override;
+
   int Number() const { return number_; }
+  void SetParseErrorOffset(int offset) { parse_error_offset_ = offset; }
   const std::string& Text() const { return text_; }
   void Set(int number, std::string text) {
     number_ = number;
@@ -29,6 +33,7 @@ class TNetError : public TNetHandle {
  private:
   int number_ = 0;
   std::string text_;
+  int parse_error_offset_ = 0;
 };
 
 // Turns the exception `error` into a status and the error handle's number

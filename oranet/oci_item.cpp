@@ -29,6 +29,15 @@ sword TNetItemHandle::SetAttr(ub4 attr, void* value, ub4 size) {
   return oracle::OCI_SUCCESS;
 }
 
+sword TNetBind::SetAttr(ub4 attr, void* value, ub4 size) {
+  if ((attr != oracle::OCI_ATTR_MAXDATA_SIZE && attr != oracle::OCI_ATTR_MAXCHAR_SIZE) || !value)
+    return TNetDataItem::SetAttr(attr, value, size);
+  // These answer with a bind's own widths, not a described column's.
+  const int scalar = static_cast<int>(GetScalar(value, oracle::OciAttrShapeOf(HandleType(), attr).width));
+  (attr == oracle::OCI_ATTR_MAXDATA_SIZE ? maxDataSize : maxCharSize) = scalar;
+  return oracle::OCI_SUCCESS;
+}
+
 namespace {
 template <class T>
 T* ElementAt(void* base, ub4 skip, ub4 n) {

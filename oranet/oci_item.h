@@ -81,6 +81,13 @@ class TNetBind : public TNetDataItem {
  public:
   using TNetDataItem::TNetDataItem;
   ub4 HandleType() const override { return oracle::OCI_HTYPE_BIND; }
+  // Besides the character set, 33 and 163 (the longest value in bytes and
+  // characters), which the layer sets on every text bind of a 9.0 client:
+  // kept, as the bind's own size already bounds what is sent.
+  sword SetAttr(ub4 attr, void* value, ub4 size) override;
+
+  int maxDataSize = 0;
+  int maxCharSize = 0;
 
   void* inContext = nullptr;
   TNetInBindCallback inCallback = nullptr;

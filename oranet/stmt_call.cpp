@@ -133,6 +133,7 @@ sword StatementStatus(TNetStatement& statement, const TTtcStatus& status, TNetEr
   if (error) {
     error->Clear();
     if (status.errorNumber != 0) error->Set(status.errorNumber, status.errorText);
+    error->SetParseErrorOffset(status.errorPosition);
   }
   if (status.errorNumber == kNoDataError && !statement.IsPlSql()) return OCI_NO_DATA;
   return status.Result();

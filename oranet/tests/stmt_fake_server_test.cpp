@@ -147,6 +147,10 @@ TEST(StmtFakeServerTest, DmlReportsItsRowsAndCommitsOnSuccess) {
   OCIBind* bind = nullptr;
   OCIBindByPos(stmt, &bind, s.Err(), 1, names, sizeof names[0], SQLT_STR, nameNull, nullptr, nullptr, 0, nullptr,
                OCI_DEFAULT);
+  // What the layer sets on every text bind of a 9.0 client.
+  sb4 longest = 4;
+  EXPECT_EQ(OCIAttrSet(bind, OCI_HTYPE_BIND, &longest, 0, OCI_ATTR_MAXDATA_SIZE, s.Err()), OCI_SUCCESS);
+  EXPECT_EQ(OCIAttrSet(bind, OCI_HTYPE_BIND, &longest, 0, OCI_ATTR_MAXCHAR_SIZE, s.Err()), OCI_SUCCESS);
   OCIBindByName(stmt, &bind, s.Err(), reinterpret_cast<const OraText*>("ID"), 2, ids, sizeof ids[0], SQLT_INT, nullptr,
                 nullptr, nullptr, 0, nullptr, OCI_DEFAULT);
   ASSERT_EQ(s.Execute(stmt, 3, OCI_COMMIT_ON_SUCCESS), OCI_SUCCESS);
@@ -240,6 +244,10 @@ TEST(StmtFakeServerTest, ServerErrorsReachTheErrorHandle) {
   ub2 position = 0;
   OCIAttrGet(stmt, OCI_HTYPE_STMT, &position, nullptr, OCI_ATTR_PARSE_ERROR_OFFSET, s.Err());
   EXPECT_EQ(position, 14);
+  position = 0;
+  EXPECT_EQ(OCIAttrGet(s.Err(), OCI_HTYPE_ERROR, &position, nullptr, OCI_ATTR_PARSE_ERROR_OFFSET, s.Err()),
+            OCI_SUCCESS);
+  EXPECT_EQ(position, 14) << "the error handle knows it too";
   // The server never took the text: the next execute sends it again.
   EXPECT_EQ(s.Execute(stmt, 0), OCI_ERROR);
   s.Free(stmt, OCI_HTYPE_STMT);
