@@ -14,6 +14,9 @@ namespace oracle {
 using OciMalloc = void* (*)(void* context, size_t size);
 using OciRealloc = void* (*)(void* context, void* memory, size_t size);
 using OciFree = void (*)(void* context, void* memory);
+// What the client library calls for the pieces of a dynamic define.
+using OCICallbackDefine = sb4 (*)(void* context, OCIDefine* define, ub4 iteration, void** buffer,
+                                  ub4** length, ub1* piece, void** indicator, ub2** return_code);
 
 // clang-format off
 // Environment and handles.
@@ -120,6 +123,23 @@ inline constexpr OciEntry<OciSlot::OCIStmtExecute,
     sword(OCISvcCtx* context, OCIStmt* statement, OCIError* error, ub4 iterations,
           ub4 row_offset, const void* snapshot_in, void* snapshot_out, ub4 mode)>
     OCIStmtExecute{};
+inline constexpr OciEntry<OciSlot::OCIStmtFetch,
+    sword(OCIStmt* statement, OCIError* error, ub4 rows, ub2 orientation, ub4 mode)>
+    OCIStmtFetch{};
+inline constexpr OciEntry<OciSlot::OCIBindByPos,
+    sword(OCIStmt* statement, OCIBind** bind, OCIError* error, ub4 position, void* value,
+          sb4 value_size, ub2 type, void* indicator, ub2* length, ub2* return_code,
+          ub4 max_array, ub4* current_array, ub4 mode)> OCIBindByPos{};
+inline constexpr OciEntry<OciSlot::OCIDefineByPos,
+    sword(OCIStmt* statement, OCIDefine** define, OCIError* error, ub4 position, void* value,
+          sb4 value_size, ub2 type, void* indicator, ub2* length, ub2* return_code, ub4 mode)>
+    OCIDefineByPos{};
+inline constexpr OciEntry<OciSlot::OCIDefineArrayOfStruct,
+    sword(OCIDefine* define, OCIError* error, ub4 value_skip, ub4 indicator_skip,
+          ub4 length_skip, ub4 return_code_skip)> OCIDefineArrayOfStruct{};
+inline constexpr OciEntry<OciSlot::OCIDefineDynamic,
+    sword(OCIDefine* define, OCIError* error, void* context, OCICallbackDefine callback)>
+    OCIDefineDynamic{};
 
 // The older call interface's process initialisation.
 inline constexpr OciEntry<OciSlot::opinit, sword(ub4 mode)> opinit{};

@@ -10,6 +10,7 @@
 #include "oranet/logon_connect.h"
 #include "oranet/oci_handle.h"
 #include "oranet/tns_connection.h"
+#include "oranet/value_clob_counts.h"
 
 namespace oranet {
 
@@ -39,8 +40,8 @@ class TNetSession : public TNetHandle {
   std::string password_;
 };
 
-// UTF-16 as a bind's character set; a session takes UTF8 for it.
-constexpr int kCharsetUtf16 = 1000;
+// UTF-16 (kCharsetUtf16) as a bind's character set: a session takes UTF8
+// for it.
 
 class TNetServiceContext : public TNetHandle {
  public:

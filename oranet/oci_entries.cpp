@@ -6,6 +6,8 @@
 #include "oranet/net_errors.h"
 #include "oranet/oci_context.h"
 #include "oranet/oci_error.h"
+#include "oranet/oci_item.h"
+#include "oranet/stmt_statement.h"
 #include "oranet/ttc_codes.h"
 #include "oranet/ttc_status.h"
 
@@ -28,15 +30,7 @@ sword StatusResult(const TTtcStatus& status, TNetError* error) {
 
 // Runs a call that talks to the server; what it raises becomes a status.
 sword Guarded(TNetServiceContext* context, TNetError* error, const std::function<sword()>& call) {
-  try {
-    return call();
-  } catch (...) {
-    if (context && context->Connection()) {
-      TTtcReader reader(*context->Connection());
-      return SetErrorFromException(std::current_exception(), error, &reader);
-    }
-    return SetErrorFromException(std::current_exception(), error);
-  }
+  return GuardedCall(context ? context->Connection().get() : nullptr, error, call);
 }
 
 TTnsConnection& ConnectionOf(TNetServiceContext& context) {
@@ -96,6 +90,7 @@ sword NetHandleAlloc(const void* parent, void** handle, ub4 type, size_t, void**
     case OCI_HTYPE_SVCCTX: object = new TNetServiceContext(parent); break;
     case OCI_HTYPE_SERVER: object = new TNetServer(parent); break;
     case OCI_HTYPE_SESSION: object = new TNetSession(parent); break;
+    case OCI_HTYPE_STMT: object = new TNetStatement(parent); break;
     default: return OCI_INVALID_HANDLE;
   }
   *handle = HandleOf(object);
@@ -103,6 +98,8 @@ sword NetHandleAlloc(const void* parent, void** handle, ub4 type, size_t, void**
 }
 
 sword NetHandleFree(void* handle, ub4) {
+  // Binds, defines and columns belong to their statement.
+  if (NetHandleAs<TNetItemHandle>(handle)) return OCI_SUCCESS;
   delete NetHandleAs<TNetHandle>(handle);
   return OCI_SUCCESS;
 }

@@ -22,7 +22,8 @@ using oracle::sb4;
 sword NetEnvCreate(OCIEnv** env, ub4 mode, void* context, void* (*malloc)(void*, size_t),
                    void* (*realloc)(void*, void*, size_t), void (*free)(void*, void*), size_t extra,
                    void** userMemory);
-// Types 2 (error), 3 (service context), 8 (server) and 9 (session).
+// Types 2 (error), 3 (service context), 4 (statement), 8 (server) and 9
+// (session).
 sword NetHandleAlloc(const void* parent, void** handle, ub4 type, size_t extra, void** userMemory);
 sword NetHandleFree(void* handle, ub4 type);
 sword NetErrorGet(void* handle, ub4 record, OraText* sqlState, sb4* code, OraText* buffer, ub4 bufferSize,

@@ -76,6 +76,25 @@ sword SetErrorFromException(std::exception_ptr error, TNetError* handle, TTtcRea
   return oracle::OCI_ERROR;
 }
 
+sword TNetError::GetAttr(ub4 attr, void* value, ub4* size) {
+  if ((attr != oracle::OCI_ATTR_PARSE_ERROR_OFFSET && attr != oracle::OCI_ATTR_PARSE_ERROR_OFFSET_80) || !value)
+    return TNetHandle::GetAttr(attr, value, size);
+  PutScalar(value, ScalarWidth(attr), parse_error_offset_);
+  return oracle::OCI_SUCCESS;
+}
+
+sword GuardedCall(TTnsConnection* tns, TNetError* error, const std::function<sword()>& call) {
+  try {
+    return call();
+  } catch (...) {
+    if (tns) {
+      TTtcReader reader(*tns);
+      return SetErrorFromException(std::current_exception(), error, &reader);
+    }
+    return SetErrorFromException(std::current_exception(), error);
+  }
+}
+
 sword GetErrorRecord(const TNetError& handle, oracle::sb4* code, oracle::OraText* buffer, ub4 bufferSize) {
   if (code) *code = handle.Number();
   if (handle.Number() == 0) return oracle::OCI_NO_DATA;

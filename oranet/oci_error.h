@@ -5,6 +5,7 @@
 #pragma once
 
 #include <exception>
+#include <functional>
 #include <string>
 
 #include "oranet/oci_handle.h"
@@ -17,7 +18,11 @@ class TNetError : public TNetHandle {
   using TNetHandle::TNetHandle;
   ub4 HandleType() const override { return oracle::OCI_HTYPE_ERROR; }
 
+  // 129 (and 128 of 8.0 clients): where the statement's text failed.
+  sword GetAttr(ub4 attr, void* value, ub4* size) override;
+
   int Number() const { return number_; }
+  void SetParseErrorOffset(int offset) { parse_error_offset_ = offset; }
   const std::string& Text() const { return text_; }
   void Set(int number, std::string text) {
     number_ = number;
@@ -28,6 +33,7 @@ class TNetError : public TNetHandle {
  private:
   int number_ = 0;
   std::string text_;
+  int parse_error_offset_ = 0;
 };
 
 // Turns the exception `error` into a status and the error handle's number
@@ -35,6 +41,10 @@ class TNetError : public TNetHandle {
 // after a break is read from the stream through `reader` (when given);
 // its number 1403 answers OCI_NO_DATA.
 sword SetErrorFromException(std::exception_ptr error, TNetError* handle, TTtcReader* reader = nullptr);
+
+// Runs a call that talks to the server on `tns` (null before a connect);
+// what it raises becomes a status and the error handle's number and text.
+sword GuardedCall(TTnsConnection* tns, TNetError* error, const std::function<sword()>& call);
 
 // OCIErrorGet on an error handle: the number into *code; OCI_NO_DATA when
 // it is 0; else the text, cut to bufferSize - 1 bytes and terminated (a

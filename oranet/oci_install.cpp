@@ -5,7 +5,9 @@
 #include "oracle/call_entries.h"
 #include "oracle/call_entries_values.h"
 #include "oracle/call_state.h"
+#include "oranet/lob_entries.h"
 #include "oranet/oci_entries.h"
+#include "oranet/oci_install_entry.h"
 #include "oranet/oci_value_entries.h"
 
 namespace oranet {
@@ -13,12 +15,6 @@ namespace oranet {
 using namespace oracle;
 
 namespace {
-
-// Checked at compile time: the function must have the entry's exact type.
-template <OciSlot S, class Sig>
-void Install(const OciEntry<S, Sig>&, typename OciEntry<S, Sig>::Function function) {
-  SetOciEntry(S, reinterpret_cast<void*>(function));
-}
 
 // Numbers, ROWIDs, date-times and intervals are computed here, without the
 // server.
@@ -54,6 +50,19 @@ void InstallValueEntries() {
   Install(oracle::OCIIntervalFromNumber, NetIntervalFromNumber);
 }
 
+// Large objects go through blocks on the server's DBMS_LOB package.
+void InstallLobEntries() {
+  Install(oracle::OCILobGetLength, NetLobGetLength);
+  Install(oracle::OCILobRead, NetLobRead);
+  Install(oracle::OCILobWrite, NetLobWrite);
+  Install(oracle::OCILobTrim, NetLobTrim);
+  Install(oracle::OCILobCreateTemporary, NetLobCreateTemporary);
+  Install(oracle::OCILobFreeTemporary, NetLobFreeTemporary);
+  Install(oracle::OCILobIsTemporary, NetLobIsTemporary);
+  Install(oracle::OCILobLocatorIsInit, NetLobLocatorIsInit);
+  Install(oracle::OCILobCharSetForm, NetLobCharSetForm);
+}
+
 // The decimal conversions are the class library's own, so they have a
 // step of their own.
 void InstallNetBcd() {
@@ -79,6 +88,8 @@ void InstallEntries() {
   Install(oracle::OCIBreak, NetBreak);
   Install(oracle::OCITransCommit, NetTransCommit);
   Install(oracle::OCITransRollback, NetTransRollback);
+  InstallStatementEntries();
+  InstallLobEntries();
   InstallValueEntries();
 }
 

@@ -3,6 +3,7 @@
 // attributes below, each at its own width.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "oranet/oci_handle.h"
@@ -35,16 +36,72 @@ class TNetItemHandle : public TNetHandle {
   ub4 ShapeType() const override { return oracle::OCI_DTYPE_PARAM; }
 };
 
-class TNetBind : public TNetItemHandle {
+// The callbacks of dynamic binds and defines, as the caller registers them.
+using TNetInBindCallback = oracle::sb4 (*)(void* context, oracle::OCIBind* bind, ub4 iteration, ub4 index,
+                                           void** buffer, ub4* length, ub1* piece, void** indicator);
+using TNetOutBindCallback = oracle::sb4 (*)(void* context, oracle::OCIBind* bind, ub4 iteration, ub4 index,
+                                            void** buffer, ub4** length, ub1* piece, void** indicator,
+                                            ub2** returnCode);
+using TNetDefineCallback = oracle::sb4 (*)(void* context, oracle::OCIDefine* define, ub4 iteration, void** buffer,
+                                           ub4** length, ub1* piece, void** indicator, ub2** returnCode);
+
+// A bind or define: where its values live in the caller's memory. Element
+// n of a row (or of an array) is found at address + n x skip; a skip the
+// caller did not set is the element's own size.
+class TNetDataItem : public TNetItemHandle {
  public:
   using TNetItemHandle::TNetItemHandle;
-  ub4 HandleType() const override { return oracle::OCI_HTYPE_BIND; }
+
+  // The OCI external type the caller's buffer holds.
+  int externalType = 0;
+  void* value = nullptr;
+  int valueSize = 0;
+  void* indicator = nullptr;  // sb2 per element
+  ub2* length = nullptr;
+  ub2* returnCode = nullptr;
+  ub4 valueSkip = 0;
+  ub4 indicatorSkip = 0;
+  ub4 lengthSkip = 0;
+  ub4 returnCodeSkip = 0;
+  // Binds of PL/SQL tables: the capacity and the caller's element count.
+  ub4 maxArray = 0;
+  ub4* currentArray = nullptr;
+  // The longest value the current call announced for the item; values
+  // sent are cut to it.
+  int wireLength = 0;
+
+  bool IsArray() const { return maxArray > 0; }
+  uint8_t* ValueAt(ub4 n) const;
+  oracle::sb2* IndicatorAt(ub4 n) const;
+  ub2* LengthAt(ub4 n) const;
+  ub2* ReturnCodeAt(ub4 n) const;
 };
 
-class TNetDefine : public TNetItemHandle {
+class TNetBind : public TNetDataItem {
  public:
-  using TNetItemHandle::TNetItemHandle;
+  using TNetDataItem::TNetDataItem;
+  ub4 HandleType() const override { return oracle::OCI_HTYPE_BIND; }
+  // Besides the character set, 33 and 163 (the longest value in bytes and
+  // characters), which the layer sets on every text bind of a 9.0 client:
+  // kept, as the bind's own size already bounds what is sent.
+  sword SetAttr(ub4 attr, void* value, ub4 size) override;
+
+  int maxDataSize = 0;
+  int maxCharSize = 0;
+
+  void* inContext = nullptr;
+  TNetInBindCallback inCallback = nullptr;
+  void* outContext = nullptr;
+  TNetOutBindCallback outCallback = nullptr;
+};
+
+class TNetDefine : public TNetDataItem {
+ public:
+  using TNetDataItem::TNetDataItem;
   ub4 HandleType() const override { return oracle::OCI_HTYPE_DEFINE; }
+
+  void* callbackContext = nullptr;
+  TNetDefineCallback callback = nullptr;
 };
 
 // A described column, as OCIParamGet hands it out.

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "classlib/format_settings.h"
+#include "oranet/lob_locator.h"
 #include "oranet/oci_error.h"
 #include "oranet/value_datetime.h"
 #include "oranet/value_format.h"
@@ -59,6 +60,8 @@ sword NetDescriptorAlloc(const void* parent, void** descriptor, ub4 type, size_t
   TNetHandle* object = nullptr;
   switch (type) {
     case OCI_DTYPE_ROWID: object = new TNetRowid(parent); break;
+    case OCI_DTYPE_LOB:
+    case OCI_DTYPE_FILE: object = new TNetLobLocator(parent, type); break;
     case OCI_DTYPE_INTERVAL_YM: object = new TNetIntervalYM(parent); break;
     case OCI_DTYPE_INTERVAL_DS: object = new TNetIntervalDS(parent); break;
     case OCI_DTYPE_TIMESTAMP:

@@ -20,7 +20,7 @@ using oracle::sb1;
 using oracle::sb2;
 using oracle::uword;
 
-// Types 54 (ROWID), 62 and 63 (intervals), 68, 69 and 70 (timestamps).
+// Types 50 and 56 (LOB and file locators), 54 (ROWID), 62 and 63 (intervals), 68, 69 and 70 (timestamps).
 sword NetDescriptorAlloc(const void* parent, void** descriptor, ub4 type, size_t extra, void** userMemory);
 sword NetDescriptorFree(void* descriptor, ub4 type);
 

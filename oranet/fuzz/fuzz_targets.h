@@ -45,4 +45,11 @@ Reached RunIntervalText(const uint8_t* data, size_t size);
 // model and written by it again, and a fixed value is written by the model.
 Reached RunDateText(const uint8_t* data, size_t size);
 
+// Byte 0: bits 0-1 choose the reply: 0 a query's rows into defines of
+// every kind of value, 1 a block's bind vector and out-binds, 2 a describe
+// reply, 3 an older server's describe reply; bit 2 a server before 8.0,
+// bit 3 the conversion flag. The rest is the DATA payload after
+// negotiation. kAccepted when the reply ran to its end.
+Reached RunStatementReply(const uint8_t* data, size_t size);
+
 }  // namespace oranet::fuzz

@@ -88,6 +88,11 @@ bool TFakeServer::RunStep(int index, int fd, const TFakeStep& step, bool& closed
   switch (step.kind) {
     case TFakeStep::kExpect:
       return ReadPacket(index, fd, step.type);
+    case TFakeStep::kExpectBurst:
+      if (!ReadPacket(index, fd, step.type)) return false;
+      while (WaitReadable(fd, std::chrono::milliseconds(step.ms)))
+        if (!ReadPacket(index, fd, step.type)) return false;
+      return true;
     case TFakeStep::kSend:
     case TFakeStep::kSendRaw: {
       const dacore::TBytes bytes = step.kind == TFakeStep::kSend ? TnsPacket(step.type, step.bytes) : step.bytes;

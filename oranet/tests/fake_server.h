@@ -18,13 +18,16 @@
 namespace oranet::testing {
 
 struct TFakeStep {
-  enum Kind { kExpect, kSend, kSendRaw, kClose, kReset, kSilent };
+  enum Kind { kExpect, kExpectBurst, kSend, kSendRaw, kClose, kReset, kSilent };
   Kind kind;
   int type = 0;          // kExpect: the type wanted (0: any); kSend: the type sent
   dacore::TBytes bytes;  // kSend: the packet's body after the header; kSendRaw: the bytes
   int ms = 0;            // kSilent: how long to stay silent
 
   static TFakeStep Expect(int type) { return {kExpect, type, {}, 0}; }
+  // A request that may span packets: one packet of `type`, then every
+  // packet that follows within ms of the last.
+  static TFakeStep ExpectBurst(int type, int ms = 100) { return {kExpectBurst, type, {}, ms}; }
   static TFakeStep Send(int type, const dacore::TBytes& body) { return {kSend, type, body, 0}; }
   // Any bytes: whole packets from test_packets.h, or broken ones.
   static TFakeStep SendRaw(const dacore::TBytes& bytes) { return {kSendRaw, 0, bytes, 0}; }

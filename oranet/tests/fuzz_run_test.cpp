@@ -103,6 +103,20 @@ TEST(FuzzRunTest, LogonReaderEndsEveryInputInAResultOrAnError) {
   EXPECT_GT(reached[static_cast<int>(Reached::kMessages)], kInputs / 50);
 }
 
+// The statement seeds are whole replies: each runs to its end.
+TEST(FuzzRunTest, StatementSeedsRunToTheEnd) {
+  for (const auto& entry : std::filesystem::directory_iterator(std::string(ORANET_FUZZ_CORPUS) + "/stmt_reply_fuzz")) {
+    std::ifstream in(entry.path(), std::ios::binary);
+    const Input seed{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    EXPECT_EQ(RunStatementReply(seed.data(), seed.size()), Reached::kAccepted) << entry.path();
+  }
+}
+
+TEST(FuzzRunTest, StatementReplyEndsEveryInputInAResultOrAnError) {
+  const std::vector<int> reached = FuzzRun(RunStatementReply, Seeds("stmt_reply_fuzz"));
+  EXPECT_GT(reached[static_cast<int>(Reached::kAccepted)], kInputs / 100);
+}
+
 // Every seed of the text readers but the model of print-only elements is
 // accepted: the seeds stay meaningful.
 TEST(FuzzRunTest, TextSeedsAreAccepted) {

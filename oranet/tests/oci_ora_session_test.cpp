@@ -1,24 +1,31 @@
 // The Oracle layer's own session component with Direct set, on the fake
-// server: it switches the process to the network client, logs on, commits
-// and logs off; a wrong password and a bad session key reach it as the
+// server: it switches the process to the network client, logs on, runs its
+// own statements, commits and logs off; its LOB value writes and reads a
+// CLOB; a wrong password and a bad session key reach it as the
 // layer's errors; and once direct mode is left, a session without Direct
 // loads the client library (the stand-in) again.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
+#include <fstream>
 #include <memory>
 #include <string>
 
 #include "oracle/call_direct.h"
 #include "oracle/call_state.h"
+#include "oracle/conn_oci_connection.h"
 #include "oracle/error_ora.h"
+#include "oracle/lob_ora_lob.h"
 #include "oracle/pool_ora_manager.h"
 #include "oracle/session_ora_session.h"
 #include "oracle/tests/standin_fixture.h"
 #include "oranet/oci_install.h"
 #include "oranet/tests/bounded_run.h"
 #include "oranet/tests/fake_server_logon.h"
+#include "oranet/tests/fake_server_stmt.h"
 
 namespace oranet::testing {
 namespace {
@@ -84,6 +91,97 @@ TEST_F(OraSessionDirectTest, LogsOnCommitsAndLogsOff) {
   EXPECT_EQ(data[4][kTnsDataOffset + 1], 14);  // commit
   EXPECT_EQ(data[5][kTnsDataOffset + 1], 9);   // log-off
   EXPECT_TRUE(standin_->Log().empty()) << "the client library was never called";
+}
+
+// The session's own statements run through the network client's
+// statement calls: a block's out-bind comes back as the result, a missing
+// table is the layer's error 942, and each statement closes its cursor.
+TEST_F(OraSessionDirectTest, SessionStatementsRunOnTheNetworkClient) {
+  TFakeScript script = LogonThen(StatusMessage(0), {});
+  for (const TBytes& answer : {CursorOpened(3), Concat({BindVector({0x10}), Row({TextValue("SCOTT")}), Done(1)}),
+                               EndOfCall(), EndOfCall(),  // close cursor, commit
+                               CursorOpened(4), Status({0, 942, "ORA-00942: table or view does not exist", 0, 14, 0}),
+                               EndOfCall(),  // close cursor
+                               EndOfCall()})  // log off
+    Append(script, Exchange(answer));
+  TFakeServer fake({script});
+  auto session = DirectSession(fake);
+  std::string result;
+  std::unique_ptr<EOraError> error;
+  RunBounded(kBound, [&] {
+    session->SetConnected(true);
+    result = session->ExecSQL("begin :Result := user; end;").AsString();
+    try {
+      session->ExecSQL("delete from missing");
+    } catch (const EOraError& e) {
+      error = std::make_unique<EOraError>(e.ErrorCode(), e.Message());
+    }
+    session->SetConnected(false);
+  });
+  fake.Join();
+  EXPECT_TRUE(fake.Failures().empty()) << fake.Failures().front();
+  EXPECT_EQ(result, "SCOTT");
+  ASSERT_TRUE(error);
+  EXPECT_EQ(error->ErrorCode(), 942);
+  EXPECT_EQ(error->Message(), "ORA-00942: table or view does not exist");
+  const auto data = fake.PacketsOfType(kTnsData);
+  ASSERT_GE(data.size(), 12u);
+  const int functions[] = {2, 71, 8, 14, 2, 71, 8, 9};
+  for (size_t i = 0; i < std::size(functions); ++i)
+    EXPECT_EQ(data[4 + i][kTnsDataOffset + 1], functions[i]) << "request " << i;
+}
+
+// The layer's own LOB value in direct mode: a temporary CLOB is loaded from
+// a file, written to the server and read back by a second value over the
+// same locator, last character included; the temporary LOB is freed.
+TEST_F(OraSessionDirectTest, AClobLoadedFromAFileReadsBackWhole) {
+  const std::string text = "Съешь же ещё этих мягких французских булок, да выпей чаю €";
+  const TBytes locator = Hex("00 54 00 01 99 88 77 66");
+  TFakeScript script = LogonThen(StatusMessage(0), {});
+  Append(script, Exchange(CursorOpened(5)));
+  Append(script, Exchange(Concat({BindVector({0x10}), Row({LocatorValue(locator)}), Done(1)})));
+  Append(script, Exchange(EndOfCall()));
+  AppendBlock(script, 5, {0x20, 0x20}, {});              // trim to 0
+  AppendBlock(script, 5, {0x20, 0x20, 0x20, 0x20}, {});  // write
+  AppendBlock(script, 5, {0x20, 0x30, 0x20, 0x10}, Row({Value(IntNumber(58)), TextValue(text)}));  // read
+  AppendBlock(script, 5, {0x20}, {});                    // free the temporary LOB
+  Append(script, Exchange(EndOfCall()));                 // log off
+  TFakeServer fake({script});
+
+  const std::string path = ::testing::TempDir() + "oranet_clob_" + std::to_string(::getpid()) + ".txt";
+  std::ofstream(path, std::ios::binary) << text;
+  auto session = DirectSession(fake);
+  std::string back;
+  RunBounded(kBound, [&] {
+    session->SetConnected(true);
+    OCISvcCtx* context = session->OCIConnection()->GetSvcCtx();
+    auto* lob = new TOraLob(context);
+    lob->CreateTemporary(ltClob);
+    {
+      classlib::TFileStream file(path, classlib::fmOpenRead);
+      lob->LoadFromStream(file);
+    }
+    lob->WriteLob();
+    auto* reader = new TOraLob(context);
+    reader->SetLobType(ltClob);
+    reader->SetOCILobLocator(lob->GetOCILobLocator());
+    reader->ReadLob();
+    back.resize(reader->GetSize());
+    reader->Read(0, static_cast<uint32_t>(back.size()), back.data());
+    reader->Release();
+    lob->Release();
+    session->SetConnected(false);
+  });
+  std::remove(path.c_str());
+  fake.Join();
+  EXPECT_TRUE(fake.Failures().empty()) << fake.Failures().front();
+  EXPECT_EQ(back, text);
+  TBytes all;
+  const auto data = fake.PacketsOfType(kTnsData);
+  for (size_t i = 4; i < data.size(); ++i) all.insert(all.end(), data[i].begin() + kTnsDataOffset, data[i].end());
+  const TBytes chars = Concat({{static_cast<uint8_t>(IntNumber(58).size())}, IntNumber(58)});
+  EXPECT_NE(std::search(all.begin(), all.end(), chars.begin(), chars.end()), all.end())
+      << "the write's amount is the text's 58 characters";
 }
 
 TEST_F(OraSessionDirectTest, AWrongPasswordIsOra01017) {
