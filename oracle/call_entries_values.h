@@ -159,8 +159,6 @@ inline constexpr OciEntry<OciSlot::OCINumberFromBCD,
     sword(OCIError* error, const classlib::TBcd* bcd, OCINumber* number)> OCINumberFromBCD{};
 inline constexpr OciEntry<OciSlot::OCINumberToBCD,
     sword(OCIError* error, const OCINumber* number, classlib::TBcd* bcd)> OCINumberToBCD{};
-inline constexpr OciEntry<OciSlot::OCIRowidToChar,
-    sword(OCIRowid* rowid, OraText* buffer, ub2* buffer_length, OCIError* error)> OCIRowidToChar{};
 // clang-format on
 
 }  // namespace oracle

@@ -3,6 +3,7 @@
 #include "classlib/exceptions.h"
 #include "oracle/call_direct.h"
 #include "oracle/call_entries.h"
+#include "oracle/call_entries_statements.h"
 #include "oracle/call_entries_values.h"
 #include "oracle/call_state.h"
 #include "oranet/lob_entries.h"
