@@ -70,6 +70,23 @@ ItemHeader* TBlockManager::AllocItem() {
   return item;
 }
 
+ItemHeader* TBlockManager::AllocItemsBlock(uint16_t count) {
+  CLASSLIB_ASSERT(count > 0);
+  const uint16_t usual = items_in_block_;
+  items_in_block_ = count;
+  try {
+    AllocBlock();
+  } catch (...) {
+    items_in_block_ = usual;
+    throw;
+  }
+  items_in_block_ = usual;
+  // The new block's items head the free list in order: take them all.
+  ItemHeader* first = first_free_;
+  for (uint16_t i = 0; i < count; ++i) AllocItem();
+  return first;
+}
+
 void TBlockManager::FreeItem(ItemHeader* item) {
   CLASSLIB_ASSERT(item->flag == kItemUsed);
   item->flag = kItemFree;

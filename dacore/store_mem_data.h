@@ -70,6 +70,8 @@ class TMemData : public TData {
   void PostRecord(TRecBuf rec);
   // Appends a row after the last one (fetching).
   ItemHeader* InternalAppend(TRecBuf rec);
+  // Appends an item whose record is already filled (a driver's block fetch).
+  void AppendFilledItem(ItemHeader* item);
 
   // ---- View -----------------------------------------------------------------
   void ClearCache() override;

@@ -24,15 +24,19 @@ void TMemData::CommitBlobs(TRecBuf rec) {
 
 ItemHeader* TMemData::InternalAppend(TRecBuf rec) {
   ItemHeader* item = block_man_.AllocItem();
-  LinkBefore(item, nullptr);
   std::memcpy(ItemRecord(item), rec, record_size_);
+  AppendFilledItem(item);
+  return item;
+}
+
+void TMemData::AppendFilledItem(ItemHeader* item) {
+  LinkBefore(item, nullptr);
   if (!IsHidden(item)) {
     ItemHeader* prev = PriorVisible(item);
     item->order = prev ? prev->order + 1 : 1 - order_base_;
     ++record_count_;
   }
   record_no_cache_.clear();
-  return item;
 }
 
 ItemHeader* TMemData::InternalInsert(TRecBuf rec) {

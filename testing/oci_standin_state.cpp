@@ -23,6 +23,7 @@ void Reset(State& state) {
   state.process_initialized = false;
   state.values = ValueStore{};
   state.statements = StatementWorld{};
+  state.fetch = FetchWorld{};
 }
 
 Handle* NewHandle(State& state, ub4 type, Handle* parent) {
@@ -41,6 +42,7 @@ void FreeHandle(State& state, Handle* handle) {
   for (Handle* other : state.handles)
     if (other->parent == handle) children.push_back(other);
   for (Handle* child : children) FreeHandle(state, child);
+  if (handle->type == OCI_HTYPE_STMT) ForgetCursor(state, handle);
   state.handles.erase(handle);
   auto owned = std::find_if(state.storage.begin(), state.storage.end(),
                             [handle](const std::unique_ptr<Handle>& h) { return h.get() == handle; });

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "testing/oci_standin_fetch.h"
 #include "testing/oci_standin_sessions.h"
 #include "testing/oci_standin_statements.h"
 #include "oracle/oci_defs.h"
@@ -73,6 +74,7 @@ struct State {
   bool process_initialized = false;
   ValueStore values;
   StatementWorld statements;
+  FetchWorld fetch;
 };
 
 State& TheState();
