@@ -217,4 +217,20 @@ void TOCIRecordSet::GetFieldAsVariant(int field_no, TRecBuf rec, classlib::Varia
   else value = static_cast<TOraNumber*>(object)->AsFloat();
 }
 
+int TOCIRecordSet::CompareRecords(TRecBuf rec1, TRecBuf rec2, TCompareOptions options, const TFieldDesc& field) {
+  const TDataType t = field.DataType();
+  if (field.HasParent() || !(IsTimeStampType(t) || IsIntervalType(t) || t == dtNumber))
+    return TCRRecordSet::CompareRecords(rec1, rec2, options, field);
+  const bool null1 = GetNull(field.FieldNo(), rec1);
+  const bool null2 = GetNull(field.FieldNo(), rec2);
+  if (null1 || null2) return null1 == null2 ? 0 : (null1 ? -1 : 1);
+  void* a = GetSlot(rec1, field);
+  void* b = GetSlot(rec2, field);
+  int result;
+  if (IsTimeStampType(t)) result = static_cast<TOraTimeStamp*>(a)->Compare(*static_cast<TOraTimeStamp*>(b));
+  else if (IsIntervalType(t)) result = static_cast<TOraInterval*>(a)->Compare(*static_cast<TOraInterval*>(b));
+  else result = static_cast<TOraNumber*>(a)->Compare(*static_cast<TOraNumber*>(b));
+  return result < 0 ? -1 : result > 0 ? 1 : 0;
+}
+
 }  // namespace oracle

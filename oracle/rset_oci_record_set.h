@@ -65,6 +65,9 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   bool IsComplexFieldType(dacore::TDataType t) const override;
   void CreateComplexField(dacore::TRecBuf rec, const dacore::TFieldDesc& field, bool with_blob) override;
   void GetFieldAsVariant(int field_no, dacore::TRecBuf rec, classlib::Variant& value) override;
+  // Date-times, intervals and NUMBER objects by their own comparison, nulls first.
+  int CompareRecords(dacore::TRecBuf rec1, dacore::TRecBuf rec2, dacore::TCompareOptions options,
+                     const dacore::TFieldDesc& field) override;
   // The 16-bit indicator the client library wrote for a field of a record.
   int16_t Indicator(dacore::TRecBuf rec, int field_no) const;
 

@@ -200,6 +200,36 @@ TEST_F(FetchTest, AutoCloseReleasesTheStatementAfterTheLastRow) {
   EXPECT_EQ(record_set->Command().GetCursorState(), csIdle);
 }
 
+TEST_F(FetchTest, LocalOrderComparesNumberObjectsByValue) {
+  Connect();
+  connection_->EnableNumbers = true;
+  const std::string sql = "select id, big from wide_numbers";
+  fetch_->ScriptQuery(sql, "ID NUMBER(5); BIG NUMBER(30)");
+  // Byte order and text order would both put 9 after 10.
+  fetch_->AddRows(sql, "1|100000000000000000000\n2|<null>\n3|9\n4|-5\n5|10");
+  auto record_set = NewRecordSet(sql);
+  record_set->SetProp(prFetchAll, true);
+  record_set->Open();
+  record_set->SetSortFields("BIG");
+  std::vector<int> order;
+  record_set->SetToBegin();
+  for (record_set->GetNextRecord(nullptr); !record_set->GetEOF(); record_set->GetNextRecord(nullptr))
+    order.push_back(Value(*record_set, "ID").AsInteger());
+  EXPECT_THAT(order, ElementsAre(2, 4, 3, 5, 1));
+}
+
+TEST_F(FetchTest, CloseAndOpenAgainFetchesFromTheStart) {
+  Connect();
+  auto record_set = Numbers(40, 25);
+  EXPECT_EQ(ReadAll(*record_set), 40);
+  record_set->Close();
+  record_set->Open();
+  EXPECT_EQ(ReadAll(*record_set), 40);
+  record_set->SetToBegin();
+  record_set->GetNextRecord(nullptr);
+  EXPECT_EQ(Value(*record_set, "N").AsInteger(), 0);
+}
+
 TEST_F(FetchTest, StatementWithoutRowsIsRefused) {
   Connect();
   auto record_set = NewRecordSet("delete from t");
