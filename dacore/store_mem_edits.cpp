@@ -29,6 +29,29 @@ ItemHeader* TMemData::InternalAppend(TRecBuf rec) {
   return item;
 }
 
+// Without a filter or cached updates every item is visible, so the order
+// numbers simply continue from the last visible one.
+void TMemData::AppendFilledItems(ItemHeader* first, size_t stride, int count) {
+  auto at = [first, stride](int i) {
+    return reinterpret_cast<ItemHeader*>(reinterpret_cast<uint8_t*>(first) + stride * static_cast<size_t>(i));
+  };
+  if (count <= 0) return;
+  if (CachedUpdates() || HasFilter()) {
+    for (int i = 0; i < count; ++i) AppendFilledItem(at(i));
+    return;
+  }
+  ItemHeader* prev = last_item_;
+  while (prev && IsHidden(prev)) prev = prev->prev;
+  int32_t order = prev ? prev->order : -order_base_;
+  for (int i = 0; i < count; ++i) {
+    ItemHeader* item = at(i);
+    LinkBefore(item, nullptr);
+    item->order = ++order;
+  }
+  record_count_ += count;
+  record_no_cache_.clear();
+}
+
 void TMemData::AppendFilledItem(ItemHeader* item) {
   LinkBefore(item, nullptr);
   if (!IsHidden(item)) {

@@ -71,12 +71,14 @@ struct TFetchCallbacks {
 void TOCIRecordSet::PlanColumns() {
   plan_.clear();
   buffer_row_size_ = 0;
+  indicator_base_ = IndicatorBase();
   for (int i = 0; i < GetFieldCount(); ++i) {
     auto* field = static_cast<TOCIFieldDesc*>(Fields().GetItems(i));
     if (field->HasParent() || field->Hidden()) continue;
     TColumnPlan column;
     column.field = field;
     const TDataType t = field->DataType();
+    column.complex = IsComplexFieldType(t);
     const sb4 length = field->Length();
     auto buffered = [&](ub2 type, sb4 size) {
       column.kind = TDefineKind::kBuffer, column.type = type, column.size = size;
@@ -250,11 +252,16 @@ void TOCIRecordSet::FinishBufferedValue(const TColumnPlan& column, TRecBuf rec, 
 }
 
 void TOCIRecordSet::FinishRow(TRecBuf rec, uint8_t* row) {
+  auto* record = static_cast<uint8_t*>(rec);
+  uint8_t* null_bytes = record + DataSize();
+  const uint8_t* indicators = record + indicator_base_;
   for (const TColumnPlan& column : plan_) {
     const TOCIFieldDesc& field = *column.field;
     const int field_no = field.FieldNo();
-    bool null = Indicator(rec, field_no) == -1;
-    uint8_t* value = FieldPtr(rec, field);
+    int16_t indicator;
+    std::memcpy(&indicator, indicators + 2 * (field_no - 1), sizeof indicator);
+    bool null = indicator == -1;
+    uint8_t* value = record + field.Offset();
     switch (column.kind) {
       case TDefineKind::kRecord:
         if (!null && field.DataType() == dtDateTime) {
@@ -283,7 +290,8 @@ void TOCIRecordSet::FinishRow(TRecBuf rec, uint8_t* row) {
         break;
       }
     }
-    *NullPtr(rec, field_no) = null ? 1 : 0;
+    if (null && !column.complex) std::memset(value, 0, field.Size());
+    null_bytes[field_no - 1] = null ? 1 : 0;
   }
 }
 
@@ -323,9 +331,11 @@ bool TOCIRecordSet::BlockFetch() {
   try {
     for (int i = 0; i < rows; ++i) {
       TRecBuf rec = ItemRecord(reinterpret_cast<ItemHeader*>(reinterpret_cast<uint8_t*>(first) + stride * i));
+      // Plain values need no zeroing: a null one is cleared as its row is finished.
+      if (!HasComplexFields()) continue;
       std::memset(rec, 0, static_cast<size_t>(RecordSize()));
-      if (HasComplexFields()) CreateComplexFields(rec, true);
-      PrepareBufferRow(rec, fetch_buffer_.data() + buffer_row_size_ * i);
+      CreateComplexFields(rec, true);
+      if (buffer_row_size_ > 0) PrepareBufferRow(rec, fetch_buffer_.data() + buffer_row_size_ * i);
     }
     block_first_ = first;
     block_stride_ = stride;
@@ -342,8 +352,7 @@ bool TOCIRecordSet::BlockFetch() {
     throw;
   }
   block_first_ = nullptr;
-  for (ub4 i = 0; i < received; ++i)
-    AppendFilledItem(reinterpret_cast<ItemHeader*>(reinterpret_cast<uint8_t*>(first) + stride * i));
+  AppendFilledItems(first, stride, static_cast<int>(received));
   ReleaseItems(first, stride, static_cast<int>(received), rows);
   if (received < rows) SetFetchDone(true);
   const uint8_t state = command.GetCursorState();

@@ -95,6 +95,7 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
     sb4 size = 0;          // define size
     size_t buffer_at = 0;  // offset in a fetch-buffer row
     OCIDefine* define = nullptr;
+    bool complex = false;  // the record holds a value object or heap reference
   };
 
   // rset_block_fetch.cpp
@@ -123,6 +124,7 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   bool planned_ = false;
   std::vector<uint8_t> fetch_buffer_;
   size_t buffer_row_size_ = 0;
+  size_t indicator_base_ = 0;  // of the planned layout
   // The block a fetch is filling, for the LONG piece callback.
   dacore::ItemHeader* block_first_ = nullptr;
   size_t block_stride_ = 0;

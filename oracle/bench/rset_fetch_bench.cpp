@@ -2,7 +2,8 @@
 // CHAR(10), DATE, RAW(16)) fetched through TOCIRecordSet into its record
 // store, against a raw loop of the call interface (prepare, execute, define
 // the same external types into an array of structures of the same block
-// size, fetch until the end) that reads every value of every row. Both run
+// size, fetch until the end) that reads every value of every row, in blocks
+// of 100 and of 1000 rows. Both run
 // on the stand-in client library, which serves prebuilt rows by copying
 // them, so the difference is what the layer adds.
 #include <benchmark/benchmark.h>
@@ -28,7 +29,6 @@ namespace {
 using namespace oracle;
 
 constexpr int kRows = 100000;
-constexpr int kBlock = 100;
 constexpr const char* kQuery = "select id, amount, name, code, created, tag from bench_rows";
 
 // A connected session on the stand-in, with the query's rows prebuilt.
@@ -68,7 +68,7 @@ void BM_FetchRecordSet(benchmark::State& state) {
     TOCIRecordSet record_set;
     record_set.SetConnection(&connection);
     record_set.SetSQL(kQuery);
-    record_set.SetProp(dacore::prFetchRows, kBlock);
+    record_set.SetProp(dacore::prFetchRows, static_cast<int>(state.range(0)));
     record_set.SetProp(dacore::prFetchAll, true);
     record_set.Open();
     if (record_set.GetRecordCount() != kRows) state.SkipWithError("rows lost");
@@ -95,7 +95,8 @@ struct RawRow {
 void BM_FetchRaw(benchmark::State& state) {
   TOCIConnection& connection = Session();
   OCIError* error = connection.GetErrorHandle();
-  std::vector<RawRow> block(kBlock);
+  const auto block_rows = static_cast<ub4>(state.range(0));
+  std::vector<RawRow> block(block_rows);
   double checksum = 0;
   for (auto _ : state) {
     void* statement = nullptr;
@@ -121,7 +122,7 @@ void BM_FetchRaw(benchmark::State& state) {
     sword status = OCI_SUCCESS;
     int rows = 0;
     do {
-      status = OCIStmtFetch(stmt, error, kBlock, OCI_FETCH_NEXT, OCI_DEFAULT);
+      status = OCIStmtFetch(stmt, error, block_rows, OCI_FETCH_NEXT, OCI_DEFAULT);
       Check(status);
       Check(OCIAttrGet(stmt, OCI_HTYPE_STMT, &total, nullptr, OCI_ATTR_ROW_COUNT, error));
       for (ub4 r = 0; r < total - seen; ++r) {
@@ -143,7 +144,8 @@ void BM_FetchRaw(benchmark::State& state) {
                          benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
-BENCHMARK(BM_FetchRecordSet)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_FetchRaw)->Unit(benchmark::kMillisecond);
+// Blocks of 100 and of 1000 rows on both sides.
+BENCHMARK(BM_FetchRecordSet)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FetchRaw)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
