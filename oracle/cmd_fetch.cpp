@@ -38,8 +38,9 @@ ub4 TOCICommand::InternalFetch(ub4 rows, ub2 orientation, sb4 offset, sword& sta
   if (status != OCI_SUCCESS && status != OCI_NEED_DATA && status != OCI_NO_DATA) Check(status);
   ub4 total = 0;
   Check(OCIAttrGet(statement, OCI_HTYPE_STMT, &total, nullptr, OCI_ATTR_ROW_COUNT, error));
-  // A scrollable cursor's count is the highest row reached, not a sum.
-  const ub4 received = cursor_->Scrollable ? std::min(rows, total) : total - FetchedRows;
+  // A scrollable cursor's count is the highest row reached, not a sum: only
+  // a forward fetch can be told by it.
+  const ub4 received = orientation == OCI_FETCH_NEXT ? total - FetchedRows : std::min(rows, total);
   FetchedRows = total;
   if (status == OCI_NO_DATA && !cursor_->Scrollable) SetCursorState(csCancelled);
   else if (GetCursorState() < dacore::csFetchingPaused) SetCursorState(dacore::csFetchingPaused);

@@ -56,11 +56,22 @@ void RegisterLiveRecordSet(const TOCIRecordSet* record_set, bool live) {
 
 bool TOCIRecordSet::InThread() const { return fetch_thread_id_.load() == std::this_thread::get_id(); }
 
+bool TOCIRecordSet::GetEOF() {
+  if (fetch_thread_ && !InThread() && (!current_item_ || !current_item_->next)) fetch_all_ended_.WaitFor();
+  return TCRRecordSet::GetEOF();
+}
+
 bool TOCIRecordSet::Fetch() {
+  const bool in_thread = InThread();
+  if (fetch_thread_ && !in_thread) {
+    // The background loop is fetching: the rows it brings are the answer.
+    ItemHeader* last = last_item_;
+    fetch_all_ended_.WaitFor();
+    return last_item_ != last;
+  }
   TOCICommand& command = Command();
   const uint8_t state = command.GetCursorState();
   if (state == csIdle || state == csCancelled) return false;
-  const bool in_thread = InThread();
   bool cancel = false;
   DoBeforeFetch(cancel);
   if (cancel) {
@@ -109,6 +120,7 @@ void TOCIRecordSet::FetchAll() {
   TOCIConnection* connection = Connection();
   if (!connection->ThreadSafety) RaiseOraException(messages::kNeedThreadSafety);
   fetching_ = true;  // set before the thread runs, so a Close at once waits for it
+  fetch_all_ended_.ResetEvent();
   fetch_thread_ = RunExecThread(
       *connection,
       [this] {
@@ -122,8 +134,12 @@ void TOCIRecordSet::FetchAllLoop() {
   fetching_ = true;
   struct Done {
     std::atomic<bool>& flag;
-    ~Done() { flag = false; }
-  } done{fetching_};
+    classlib::TEvent& ended;
+    ~Done() {
+      flag = false;
+      ended.SetEvent();
+    }
+  } done{fetching_, fetch_all_ended_};
   while (!stop_requested_ && Fetch()) {
   }
 }

@@ -6,6 +6,8 @@
 
 #include "classlib/exceptions.h"
 #include "dacore/driver_props.h"
+#include "dacore/messages.h"
+#include "oracle/call_state.h"
 #include "oracle/conn_oci_connection.h"
 #include "oracle/cursor_ora_cursor.h"
 #include "oracle/cursor_tables_info.h"
@@ -81,6 +83,7 @@ void TOCIRecordSet::InternalOpen() {
 void TOCIRecordSet::InternalExecute() {
   TOCICommand& command = Command();
   if (!IsFetching()) RaiseOraException(messages::kNoRowsReturned);
+  if (command.GetCursor()->Scrollable && OCIVersion < 9000) RaiseOraException("Need Oracle 9 Call Interface");
   try {
     command.DoExecute();
   } catch (const classlib::Exception& e) {
@@ -215,6 +218,39 @@ void TOCIRecordSet::GetFieldAsVariant(int field_no, TRecBuf rec, classlib::Varia
   else if (IsTimeStampType(t)) value = classlib::Variant::FromDate(static_cast<TOraTimeStamp*>(object)->AsDateTime());
   else if (IsIntervalType(t)) value = static_cast<TOraInterval*>(object)->AsString();
   else value = static_cast<TOraNumber*>(object)->AsFloat();
+}
+
+void TOCIRecordSet::PutFieldAsVariant(int field_no, TRecBuf rec, const classlib::Variant& value) {
+  const TFieldDesc& field = *Fields().GetItems(field_no - 1);
+  if (field.DataType() != dtNumber || field.HasParent()) {
+    TCRRecordSet::PutFieldAsVariant(field_no, rec, value);
+    return;
+  }
+  if (classlib::VarIsNull(value) || classlib::VarIsEmpty(value)) {
+    SetNull(field_no, rec, true);
+    return;
+  }
+  auto* number = static_cast<TOraNumber*>(GetSlot(rec, field));
+  const classlib::TVarType type = classlib::VarType(value);
+  if (classlib::VarIsOrdinal(value) && type != classlib::varInt64 && type != classlib::varLongWord)
+    number->SetAsInteger(value.AsInteger());
+  else if (classlib::VarIsStr(value) || classlib::VarIsNumeric(value))
+    number->SetAsString(classlib::VarIsStr(value) ? value.AsString() : classlib::VarToStr(value));
+  else
+    throw classlib::EConvertError(SCannotConvertType);
+  *NullPtr(rec, field_no) = 0;
+}
+
+void TOCIRecordSet::SetNull(int field_no, TRecBuf rec, bool value) {
+  TCRRecordSet::SetNull(field_no, rec, value);
+  const TFieldDesc& field = *Fields().GetItems(field_no - 1);
+  const TDataType t = field.DataType();
+  if (field.HasParent()) return;
+  void* object = GetSlot(rec, field);
+  if (!object) return;
+  if (IsTimeStampType(t)) static_cast<TOraTimeStamp*>(object)->SetIsNull(value);
+  else if (IsIntervalType(t)) static_cast<TOraInterval*>(object)->SetIsNull(value);
+  else if (t == dtNumber) static_cast<TOraNumber*>(object)->SetIsNull(value);
 }
 
 int TOCIRecordSet::CompareRecords(TRecBuf rec1, TRecBuf rec2, TCompareOptions options, const TFieldDesc& field) {

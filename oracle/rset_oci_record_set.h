@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "classlib/syncobjs.h"
 #include "dacore/driver_record_set.h"
 #include "oracle/cmd_field_desc.h"
 #include "oracle/cmd_oci_command.h"
@@ -65,6 +66,14 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   bool IsComplexFieldType(dacore::TDataType t) const override;
   void CreateComplexField(dacore::TRecBuf rec, const dacore::TFieldDesc& field, bool with_blob) override;
   void GetFieldAsVariant(int field_no, dacore::TRecBuf rec, classlib::Variant& value) override;
+  // A NUMBER object takes integers as they are and other numbers and texts
+  // through its text form; any other Variant raises "Cannot convert type".
+  void PutFieldAsVariant(int field_no, dacore::TRecBuf rec, const classlib::Variant& value) override;
+  // Date-times, intervals and NUMBER objects keep the null in their own indicator too.
+  void SetNull(int field_no, dacore::TRecBuf rec, bool value) override;
+  // While everything is fetched in the background, the end of the rows
+  // held is no end until the fetch has ended.
+  bool GetEOF() override;
   // Date-times, intervals and NUMBER objects by their own comparison, nulls first.
   int CompareRecords(dacore::TRecBuf rec1, dacore::TRecBuf rec2, dacore::TCompareOptions options,
                      const dacore::TFieldDesc& field) override;
@@ -133,6 +142,8 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   std::atomic<bool> stop_requested_{false};
   std::atomic<bool> fetching_{false};
   std::atomic<std::thread::id> fetch_thread_id_{};
+  // Not signalled while a background fetch of everything runs.
+  classlib::TEvent fetch_all_ended_{true, true};
 };
 
 // Marks a record set alive or gone for the after-fetch messages that reach

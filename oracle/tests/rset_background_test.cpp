@@ -56,6 +56,21 @@ TEST_F(BackgroundTest, FetchAllEndsOnTheMainThread) {
   EXPECT_EQ(record_set->Command().GetCursorState(), csFinished);
 }
 
+TEST_F(BackgroundTest, ReadingAheadOfTheBackgroundFetchWaitsForIt) {
+  Connect();
+  auto record_set = Background(300, 30, 2);
+  record_set->Open();
+  int rows = 0, last = -1;
+  for (record_set->GetNextRecord(nullptr); !record_set->GetEOF(); record_set->GetNextRecord(nullptr)) {
+    ++rows;
+    last = Value(*record_set, "ID").AsInteger();
+  }
+  EXPECT_EQ(rows, 300) << "the end of the rows held was no end while the fetch ran";
+  EXPECT_EQ(last, 299);
+  record_set->WaitForFetchAll();
+  EXPECT_FALSE(record_set->FetchingAll());
+}
+
 TEST_F(BackgroundTest, CloseMidwayStopsTheLoopAndFreesWhatItMade) {
   Connect();
   const int handles_before = standin_->LiveHandles();

@@ -8,6 +8,8 @@
 #include "oracle/rset_row_copy.h"
 #include "oracle/tests/rset_fixture.h"
 #include "oracle/value_data_types.h"
+#include "oracle/value_number.h"
+#include "dacore/util_memory.h"
 #include "testing/message_of.h"
 
 namespace oracle::testing {
@@ -228,6 +230,42 @@ TEST_F(FetchTest, CloseAndOpenAgainFetchesFromTheStart) {
   record_set->SetToBegin();
   record_set->GetNextRecord(nullptr);
   EXPECT_EQ(Value(*record_set, "N").AsInteger(), 0);
+}
+
+TEST_F(FetchTest, NumberObjectsTakeVariantsAndKeepTheirNull) {
+  Connect();
+  connection_->EnableNumbers = true;
+  fetch_->ScriptQuery("select big from n", "BIG NUMBER(30)");
+  fetch_->AddRows("select big from n", "12345678901234567890");
+  auto record_set = NewRecordSet("select big from n");
+  record_set->Open();
+  record_set->GetNextRecord(nullptr);
+  TRecBuf rec = ItemRecord(record_set->CurrentItem());
+  auto* number = static_cast<TOraNumber*>(LoadUnaligned<void*>(static_cast<uint8_t*>(rec) +
+                                                               record_set->FieldByName("BIG")->Offset()));
+  EXPECT_EQ(number->AsString(), "12345678901234567890");
+  record_set->PutFieldAsVariant(1, rec, Variant(int32_t{-7}));
+  EXPECT_EQ(number->AsInteger(), -7);
+  record_set->PutFieldAsVariant(1, rec, Variant(std::string("2.5")));
+  EXPECT_DOUBLE_EQ(number->AsFloat(), 2.5);
+  EXPECT_EQ(MessageOf([&] { record_set->PutFieldAsVariant(1, rec, Variant::FromDate(1.0)); }), "Cannot convert type");
+  record_set->SetNull(1, rec, true);
+  EXPECT_TRUE(number->IsNull()) << "the object's own indicator follows";
+  EXPECT_TRUE(record_set->GetNull(1, rec));
+}
+
+TEST_F(FetchTest, ScrollableCursorFetchesForwardWithTheScrollableCall) {
+  Connect();
+  fetch_->ScriptQuery("select n from s", "N NUMBER(9)");
+  fetch_->GenerateRows("select n from s", 30);
+  auto record_set = NewRecordSet("select n from s", 20);
+  record_set->GetCommand()->SetProp(prScrollableCursor, true);
+  record_set->Open();
+  EXPECT_EQ(ReadAll(*record_set), 30);
+  EXPECT_THAT(Calls("OCIStmtExecute"), ElementsAre("OCIStmtExecute iters=0 offset=0 mode=16",
+                                                   "OCIStmtExecute iters=0 offset=0 mode=8"));
+  EXPECT_THAT(Calls("OCIStmtFetch2"), ElementsAre("OCIStmtFetch2 rows=20 orient=2 offset=0",
+                                                  "OCIStmtFetch2 rows=20 orient=2 offset=0"));
 }
 
 TEST_F(FetchTest, StatementWithoutRowsIsRefused) {
