@@ -61,6 +61,15 @@ bool TOCIRecordSet::GetEOF() {
   return TCRRecordSet::GetEOF();
 }
 
+void TOCIRecordSet::SetFilterText(const std::string& text) {
+  if (fetch_thread_) {
+    has_pending_filter_ = true;
+    pending_filter_ = text;
+    return;
+  }
+  TCRRecordSet::SetFilterText(text);
+}
+
 bool TOCIRecordSet::Fetch() {
   const bool in_thread = InThread();
   if (fetch_thread_ && !in_thread) {
@@ -149,6 +158,10 @@ void TOCIRecordSet::EndFetchAll(const classlib::Exception* error) {
   fetch_thread_ = nullptr;
   fetch_thread_id_ = std::thread::id();
   if (stop_requested_) return;  // closing: nobody waits for the outcome
+  if (has_pending_filter_) {
+    has_pending_filter_ = false;
+    TCRRecordSet::SetFilterText(pending_filter_);
+  }
   if (const auto* ora = dynamic_cast<const EOraError*>(error)) {
     EOraError copy(ora->ErrorCode(), ora->Message(), nullptr);
     bool fail = true;
@@ -169,6 +182,7 @@ void TOCIRecordSet::WaitForFetchAll() {
 void TOCIRecordSet::StopFetchAll() {
   if (!fetch_thread_) return;
   stop_requested_ = true;
+  has_pending_filter_ = false;
   while (fetching_) std::this_thread::yield();
   try {
     WaitForFetchAll();

@@ -253,6 +253,24 @@ void TOCIRecordSet::SetNull(int field_no, TRecBuf rec, bool value) {
   else if (t == dtNumber) static_cast<TOraNumber*>(object)->SetIsNull(value);
 }
 
+void TOCIRecordSet::CopyComplexFields(TRecBuf source, TRecBuf dest, bool with_blob) {
+  TCRRecordSet::CopyComplexFields(source, dest, with_blob);
+  for (int i = 0; i < GetFieldCount(); ++i) {
+    const TFieldDesc& field = *Fields().GetItems(i);
+    const TDataType t = field.DataType();
+    if (field.HasParent() || !(IsTimeStampType(t) || IsIntervalType(t) || t == dtNumber)) continue;
+    void* from = GetSlot(source, field);
+    ReleaseShared(static_cast<TSharedObject*>(GetSlot(dest, field)));  // the reference the copy took
+    SetSlot(dest, field, nullptr);
+    if (!from) continue;
+    CreateComplexField(dest, field, with_blob);
+    void* to = GetSlot(dest, field);
+    if (IsTimeStampType(t)) static_cast<TOraTimeStamp*>(from)->AssignTo(*static_cast<TOraTimeStamp*>(to));
+    else if (IsIntervalType(t)) static_cast<TOraInterval*>(from)->AssignTo(*static_cast<TOraInterval*>(to));
+    else static_cast<TOraNumber*>(from)->AssignTo(*static_cast<TOraNumber*>(to));
+  }
+}
+
 int TOCIRecordSet::CompareRecords(TRecBuf rec1, TRecBuf rec2, TCompareOptions options, const TFieldDesc& field) {
   const TDataType t = field.DataType();
   if (field.HasParent() || !(IsTimeStampType(t) || IsIntervalType(t) || t == dtNumber))

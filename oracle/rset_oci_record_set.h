@@ -71,9 +71,14 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   void PutFieldAsVariant(int field_no, dacore::TRecBuf rec, const classlib::Variant& value) override;
   // Date-times, intervals and NUMBER objects keep the null in their own indicator too.
   void SetNull(int field_no, dacore::TRecBuf rec, bool value) override;
+  // Date-times, intervals and NUMBER objects are copied by value, so that
+  // changing the copy leaves the row as it was.
+  void CopyComplexFields(dacore::TRecBuf source, dacore::TRecBuf dest, bool with_blob) override;
   // While everything is fetched in the background, the end of the rows
   // held is no end until the fetch has ended.
   bool GetEOF() override;
+  // A filter set while everything is fetched in the background waits for its end.
+  void SetFilterText(const std::string& text) override;
   // Date-times, intervals and NUMBER objects by their own comparison, nulls first.
   int CompareRecords(dacore::TRecBuf rec1, dacore::TRecBuf rec2, dacore::TCompareOptions options,
                      const dacore::TFieldDesc& field) override;
@@ -144,6 +149,8 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   std::atomic<std::thread::id> fetch_thread_id_{};
   // Not signalled while a background fetch of everything runs.
   classlib::TEvent fetch_all_ended_{true, true};
+  bool has_pending_filter_ = false;
+  std::string pending_filter_;
 };
 
 // Marks a record set alive or gone for the after-fetch messages that reach

@@ -71,6 +71,21 @@ TEST_F(BackgroundTest, ReadingAheadOfTheBackgroundFetchWaitsForIt) {
   EXPECT_FALSE(record_set->FetchingAll());
 }
 
+TEST_F(BackgroundTest, FilterSetDuringTheFetchAppliesAtItsEnd) {
+  Connect();
+  auto record_set = Background(200, 20, 3);
+  record_set->Open();
+  ASSERT_TRUE(record_set->FetchingAll());
+  record_set->SetFilterText("ID < 10");
+  EXPECT_EQ(record_set->FilterText(), "") << "kept aside while rows arrive";
+  record_set->WaitForFetchAll();
+  EXPECT_EQ(record_set->FilterText(), "ID < 10");
+  int rows = 0;
+  record_set->SetToBegin();
+  for (record_set->GetNextRecord(nullptr); !record_set->GetEOF(); record_set->GetNextRecord(nullptr)) ++rows;
+  EXPECT_EQ(rows, 10);
+}
+
 TEST_F(BackgroundTest, CloseMidwayStopsTheLoopAndFreesWhatItMade) {
   Connect();
   const int handles_before = standin_->LiveHandles();

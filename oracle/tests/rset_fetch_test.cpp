@@ -249,6 +249,18 @@ TEST_F(FetchTest, NumberObjectsTakeVariantsAndKeepTheirNull) {
   record_set->PutFieldAsVariant(1, rec, Variant(std::string("2.5")));
   EXPECT_DOUBLE_EQ(number->AsFloat(), 2.5);
   EXPECT_EQ(MessageOf([&] { record_set->PutFieldAsVariant(1, rec, Variant::FromDate(1.0)); }), "Cannot convert type");
+  // A copy of the record (an edit buffer) has a number of its own.
+  TRecBuf copy = record_set->AllocRecBuf();
+  std::memcpy(copy, rec, static_cast<size_t>(record_set->RecordSize()));
+  record_set->CopyComplexFields(rec, copy, true);
+  record_set->PutFieldAsVariant(1, copy, Variant(int32_t{99}));
+  EXPECT_DOUBLE_EQ(number->AsFloat(), 2.5) << "the row is unchanged";
+  Variant copied;
+  record_set->GetFieldAsVariant(1, copy, copied);
+  EXPECT_DOUBLE_EQ(copied.AsDouble(), 99);
+  record_set->FreeComplexFields(copy, true);
+  TData::FreeRecBuf(copy);
+
   record_set->SetNull(1, rec, true);
   EXPECT_TRUE(number->IsNull()) << "the object's own indicator follows";
   EXPECT_TRUE(record_set->GetNull(1, rec));
