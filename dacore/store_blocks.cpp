@@ -70,6 +70,34 @@ ItemHeader* TBlockManager::AllocItem() {
   return item;
 }
 
+// The items go straight into use, without passing the free list.
+ItemHeader* TBlockManager::AllocItemsBlock(uint16_t count) {
+  CLASSLIB_ASSERT(count > 0);
+  const size_t stride = ItemSize();
+  const size_t bytes = sizeof(BlockHeader) + stride * count;
+  auto* block = static_cast<BlockHeader*>(std::malloc(bytes));
+  if (!block) throw std::bad_alloc();
+  const auto start = reinterpret_cast<uintptr_t>(block);
+  try {
+    blocks_[start] = start + bytes;
+  } catch (...) {
+    std::free(block);
+    throw;
+  }
+  *block = BlockHeader{count, count, nullptr, first_block_};
+  if (first_block_) first_block_->prev = block;
+  first_block_ = block;
+  for (uint16_t i = 0; i < count; ++i) {
+    ItemHeader* item = ItemAt(block, i);
+    *item = ItemHeader{};
+    item->block = block;
+    item->update_result = urNone;
+    item->flag = kItemUsed;
+    item->serial = ++serial_;
+  }
+  return ItemAt(block, 0);
+}
+
 void TBlockManager::FreeItem(ItemHeader* item) {
   CLASSLIB_ASSERT(item->flag == kItemUsed);
   item->flag = kItemFree;

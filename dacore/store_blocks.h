@@ -63,6 +63,11 @@ class TBlockManager : public classlib::TObject {
   // Returns an item; the last used item of a block releases the block.
   void FreeItem(ItemHeader* item);
   void FreeAllBlocks();
+  // Takes a new block of `count` items, all in use and in order, one every
+  // ItemStride() bytes, so that a driver can have rows written straight into
+  // them; answers the first.
+  ItemHeader* AllocItemsBlock(uint16_t count);
+  size_t ItemStride() const { return ItemSize(); }
   // Whether `item` is an item in use handed out with `serial`; reads only
   // memory of blocks that are still allocated.
   bool IsLiveItem(const ItemHeader* item, uint32_t serial) const;

@@ -70,6 +70,10 @@ class TMemData : public TData {
   void PostRecord(TRecBuf rec);
   // Appends a row after the last one (fetching).
   ItemHeader* InternalAppend(TRecBuf rec);
+  // Appends an item whose record is already filled (a driver's block fetch).
+  void AppendFilledItem(ItemHeader* item);
+  // Appends `count` filled items that lie `stride` bytes apart.
+  void AppendFilledItems(ItemHeader* first, size_t stride, int count);
 
   // ---- View -----------------------------------------------------------------
   void ClearCache() override;

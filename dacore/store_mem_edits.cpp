@@ -24,15 +24,42 @@ void TMemData::CommitBlobs(TRecBuf rec) {
 
 ItemHeader* TMemData::InternalAppend(TRecBuf rec) {
   ItemHeader* item = block_man_.AllocItem();
-  LinkBefore(item, nullptr);
   std::memcpy(ItemRecord(item), rec, record_size_);
+  AppendFilledItem(item);
+  return item;
+}
+
+// Without a filter or cached updates every item is visible, so the order
+// numbers simply continue from the last visible one.
+void TMemData::AppendFilledItems(ItemHeader* first, size_t stride, int count) {
+  auto at = [first, stride](int i) {
+    return reinterpret_cast<ItemHeader*>(reinterpret_cast<uint8_t*>(first) + stride * static_cast<size_t>(i));
+  };
+  if (count <= 0) return;
+  if (CachedUpdates() || HasFilter()) {
+    for (int i = 0; i < count; ++i) AppendFilledItem(at(i));
+    return;
+  }
+  ItemHeader* prev = last_item_;
+  while (prev && IsHidden(prev)) prev = prev->prev;
+  int32_t order = prev ? prev->order : -order_base_;
+  for (int i = 0; i < count; ++i) {
+    ItemHeader* item = at(i);
+    LinkBefore(item, nullptr);
+    item->order = ++order;
+  }
+  record_count_ += count;
+  record_no_cache_.clear();
+}
+
+void TMemData::AppendFilledItem(ItemHeader* item) {
+  LinkBefore(item, nullptr);
   if (!IsHidden(item)) {
     ItemHeader* prev = PriorVisible(item);
     item->order = prev ? prev->order + 1 : 1 - order_base_;
     ++record_count_;
   }
   record_no_cache_.clear();
-  return item;
 }
 
 ItemHeader* TMemData::InternalInsert(TRecBuf rec) {

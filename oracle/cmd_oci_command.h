@@ -26,6 +26,7 @@ class TOCIConnection;
 class TOraCursor;
 class TOraParamDesc;
 class TExecThread;
+class TOCIFieldDesc;
 
 // Cursor states of a command's cursor.
 inline constexpr uint8_t csOpened = 1;
@@ -114,6 +115,19 @@ class TOCICommand : public dacore::TCRCommand {
   std::string RowIdToString();
   bool Executing() const { return executing_; }
 
+  // ---- The select list (cmd_describe, cmd_fetch).
+  // Describes column `position` (from 1) of the current cursor into field;
+  // false past the last column.
+  bool DescribeField(TOCIFieldDesc& field, ub4 position, bool long_strings, bool flat_buffers);
+  // Defines a column's buffer (and indicators) for rows `stride` bytes
+  // apart; answers the define handle (the one given is reused).
+  OCIDefine* DefineColumn(ub4 position, OCIDefine* define, void* buffer, sb4 size, ub2 type, void* indicator,
+                          ub2* length, ub4 stride, ub4 indicator_stride, ub4 mode);
+  // Fetches up to `rows` rows: next with the plain fetch, any other
+  // orientation with the scrollable one. Answers the rows this call
+  // delivered; status is 0, 99 (a piece is wanted) or 100 (no more rows).
+  ub4 InternalFetch(ub4 rows, ub2 orientation, sb4 offset, sword& status);
+
   // ---- The cursor.
   TOraCursor* GetCursor() const { return cursor_; }
   // A cursor handed in (a REF CURSOR result); nil or the own one goes back
@@ -134,6 +148,7 @@ class TOCICommand : public dacore::TCRCommand {
   void Lock() { mutex_.lock(); }
   void Unlock() { mutex_.unlock(); }
   bool NonBlocking() const { return non_blocking_; }
+  bool CacheLobs() const { return cache_lobs_; }
 
   // Set by the record set.
   uint32_t FetchedRows = 0;

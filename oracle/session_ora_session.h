@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "classlib/event.h"
+#include "classlib/strings.h"
 #include "classlib/variant.h"
 #include "dacore/comp_connection.h"
 #include "oracle/conn_oci_connection.h"
@@ -84,6 +85,12 @@ class TOraSession : public dacore::TCustomDAConnection {
   // beyond them are null); answers the value of the placeholder named
   // "Result", or Unassigned.
   classlib::Variant ExecSQL(const std::string& text, const std::vector<classlib::Variant>& params = {});
+  // The user's own tables and views as "OWNER.NAME" (every visible one with
+  // all_objects), replacing what the list held.
+  void GetTableNames(classlib::TStrings& list, bool all_objects = false);
+  // Stand-alone and packaged procedures and functions ("owner.name",
+  // "owner.package.name", invalid packages marked " (INVALID)"), in order.
+  void GetStoredProcNames(classlib::TStrings& list, bool all_objects = false);
   void Savepoint(const std::string& name);
   void RollbackToSavepoint(const std::string& name);
 

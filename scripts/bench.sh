@@ -20,7 +20,9 @@
 #   cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release
 #   cmake --build build/release --target fib_bench app_bench oranet_bench
 # (oranet_bench is run when it has been built: NUMBER encoding and date
-# formatting against the standard library).
+# formatting against the standard library; so is oracle_bench: fetching
+# through the Oracle record set against a raw loop of fetch calls, both on
+# the stand-in client library).
 set -euo pipefail
 
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -50,6 +52,7 @@ run() {  # name, executable, filter, extra environment...
 echo "load before: $(uptime)" >&2
 if [[ -z "${SKIP_FIB:-}" ]]; then run fib "$build/fib/fib_bench" '.'; fi
 if [[ -x "$build/oranet/oranet_bench" ]]; then run oranet "$build/oranet/oranet_bench" '.'; fi
+if [[ -x "$build/oracle/oracle_bench" ]]; then run oracle "$build/oracle/oracle_bench" '.'; fi
 run transfer "$build/app/app_bench" 'BM_Transfer'
 run update_tmpfs "$build/app/app_bench" 'BM_UpdateRunTmpfs' \
   UPDATE_RUN_STATEMENTS="${UPDATE_RUN_STATEMENTS:-20000}"
@@ -130,6 +133,13 @@ for label, ours, peer, peer_name in oranet_pairs:
         continue
     unit = medians[("oranet", ours)]["time_unit"]
     print(f"| {label} | {peer_name} | {a:.1f} {unit} | {b:.1f} {unit} | {a / b:.3f} |")
+for rows in ("100", "1000"):
+    a, b = time_of("oracle", "BM_FetchRecordSet/" + rows), time_of("oracle", "BM_FetchRaw/" + rows)
+    if a is None or b is None:
+        continue
+    unit = medians[("oracle", "BM_FetchRecordSet/" + rows)]["time_unit"]
+    print(f"| Oracle fetch 100k rows x 6, blocks of {rows} | raw client (stand-in) | {a:.1f} {unit} "
+          f"| {b:.1f} {unit} | {a / b:.3f} |")
 a, b = time_of("transfer", "BM_TransferThroughUpdater"), time_of("transfer", "BM_TransferRawCalls")
 if a is not None and b is not None:
     print(f"| blob transfer 1000 x 64 KB | raw client | {a:.0f} ms | {b:.0f} ms | {a / b:.3f} |")

@@ -61,7 +61,7 @@ bool ComputedScalar(const Handle* handle, ub4 attribute, std::string& bytes) {
     if (attribute == OCI_ATTR_PARAM_COUNT) return as_bytes(static_cast<ub4>(handle->columns.size()));
     if (attribute == OCI_ATTR_ROW_COUNT) return as_bytes(handle->statement.rows_processed);
   }
-  if (handle->type == OCI_DTYPE_PARAM && attribute == OCI_ATTR_DATA_TYPE)
+  if (handle->type == OCI_DTYPE_PARAM && attribute == OCI_ATTR_DATA_TYPE && !handle->values.count(attribute))
     return as_bytes(SQLT_CHR);
   return false;
 }
@@ -358,6 +358,7 @@ sword OCIStmtPrepare(OCIStmt* statement, OCIError* error, const OraText* text, u
   live->columns.clear();
   live->statement.placeholders = PlaceholdersOf(live->sql);
   live->extra.binds.clear();
+  ForgetCursor(state, live);
   return OCI_SUCCESS;
 }
 
@@ -386,10 +387,14 @@ sword OCIParamGet(const void* handle, ub4 handle_type, OCIError* error, void** p
   if (!live || !param) return OCI_INVALID_HANDLE;
   if (handle_type == OCI_DTYPE_PARAM) return ObjectListParamGet(state, live, error, param, position);
   if (handle_type != OCI_HTYPE_STMT || !live->executed || position < 1 ||
-      position > live->columns.size())
+      position > live->columns.size()) {
+    if (live->executed && position > live->columns.size() && state.fetch.describe_ends_with_no_data)
+      return OCI_NO_DATA;
     return Fail(state, error, 24334, "ORA-24334: no descriptor for this position");
+  }
   Handle* column = NewHandle(state, OCI_DTYPE_PARAM, live);
   column->name = live->columns[position - 1];
+  DescribeColumn(state, live, position, column);
   *param = column;
   return OCI_SUCCESS;
 }

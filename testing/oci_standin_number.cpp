@@ -335,3 +335,12 @@ std::string NumberText(const OCINumber* number) {
 }
 
 }  // namespace standin
+
+namespace standin {
+
+bool NumberFromText(const std::string& text, OCINumber* number) {
+  Decimal decimal;
+  return ParsePlain(text, decimal) && Encode(decimal, number);
+}
+
+}  // namespace standin

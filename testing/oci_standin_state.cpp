@@ -24,6 +24,7 @@ void Reset(State& state) {
   state.values = ValueStore{};
   state.statements = StatementWorld{};
   ResetObjects(state.objects);
+  state.fetch = FetchWorld{};
 }
 
 Handle* NewHandle(State& state, ub4 type, Handle* parent) {
@@ -42,6 +43,7 @@ void FreeHandle(State& state, Handle* handle) {
   for (Handle* other : state.handles)
     if (other->parent == handle) children.push_back(other);
   for (Handle* child : children) FreeHandle(state, child);
+  if (handle->type == OCI_HTYPE_STMT) ForgetCursor(state, handle);
   state.handles.erase(handle);
   auto owned = std::find_if(state.storage.begin(), state.storage.end(),
                             [handle](const std::unique_ptr<Handle>& h) { return h.get() == handle; });

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "testing/oci_standin_fetch.h"
 #include "testing/oci_standin_sessions.h"
 #include "testing/oci_standin_statements.h"
 #include "oracle/oci_defs.h"
@@ -75,6 +76,7 @@ struct State {
   ValueStore values;
   StatementWorld statements;
   ObjectWorld objects;
+  FetchWorld fetch;
 };
 
 State& TheState();

@@ -377,6 +377,10 @@ sword ExecuteStatement(State& state, Handle* context, Handle* session, Handle* s
       if (script == state.scripts.end()) return Fail(state, error, 942, "ORA-00942: table or view does not exist");
       statement->columns = script->second;
     }
+    if (sword status = StartQuery(state, statement, error, iterations, mode)) {
+      statement->executed = true;
+      return status;
+    }
   } else {
     std::string message;
     if (sb4 code = RunStatement(state, session, statement->sql, statement->extra.binds, message))

@@ -95,5 +95,7 @@ std::string HexText(const std::string& bytes);
 void SetFunctionCode(void* cda, const std::string& sql);
 // A NUMBER's plain text (the stand-in's number routines).
 std::string NumberText(const OCINumber* number);
+// A plain number text ("-12.5") in its 22-byte form; false when it is none.
+bool NumberFromText(const std::string& text, OCINumber* number);
 
 }  // namespace standin

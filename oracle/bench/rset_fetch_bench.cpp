@@ -1,0 +1,151 @@
+// 100 000 rows of six columns (NUMBER(18), NUMBER(10,2), VARCHAR2(100),
+// CHAR(10), DATE, RAW(16)) fetched through TOCIRecordSet into its record
+// store, against a raw loop of the call interface (prepare, execute, define
+// the same external types into an array of structures of the same block
+// size, fetch until the end) that reads every value of every row, in blocks
+// of 100 and of 1000 rows. Both run
+// on the stand-in client library, which serves prebuilt rows by copying
+// them, so the difference is what the layer adds.
+#include <benchmark/benchmark.h>
+#include <dlfcn.h>
+#include <stdlib.h>
+
+#include <cstring>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "dacore/driver_props.h"
+#include "oracle/call_entries.h"
+#include "oracle/call_entries_fetch.h"
+#include "oracle/conn_oci_connection.h"
+#include "oracle/rset_oci_record_set.h"
+#include "oracle/rset_row_copy.h"
+#include "platform/registry.h"
+
+namespace {
+
+using namespace oracle;
+
+constexpr int kRows = 100000;
+constexpr const char* kQuery = "select id, amount, name, code, created, tag from bench_rows";
+
+// A connected session on the stand-in, with the query's rows prebuilt.
+TOCIConnection& Session() {
+  static TOCIConnection* connection = [] {
+    char pattern[] = "/tmp/oracle-bench-XXXXXX";
+    if (!mkdtemp(pattern)) throw std::runtime_error("no temporary folder");
+    setenv("UPDATER_REGISTRY", (std::string(pattern) + "/registry").c_str(), 1);
+    platform::TRegistry registry;
+    registry.SetRootKey(platform::HKEY_LOCAL_MACHINE);
+    registry.OpenKey("\\SOFTWARE\\ORACLE", true);
+    registry.WriteString("OCIDLL", ORACLE_STANDIN_PATH);
+    void* standin = dlopen(ORACLE_STANDIN_PATH, RTLD_NOW | RTLD_LOCAL);
+    if (!standin) throw std::runtime_error("cannot load the stand-in");
+    reinterpret_cast<void (*)()>(dlsym(standin, "standin_reset"))();
+    reinterpret_cast<void (*)(const char*, const char*)>(dlsym(standin, "standin_add_account"))("scott", "tiger");
+    reinterpret_cast<void (*)(const char*, const char*)>(dlsym(standin, "standin_script_query"))(
+        kQuery, "ID NUMBER(18); AMOUNT NUMBER(10,2); NAME VARCHAR2(100); CODE CHAR(10); CREATED DATE; TAG RAW(16)");
+    reinterpret_cast<void (*)(const char*, int)>(dlsym(standin, "standin_generate_rows"))(kQuery, kRows);
+    auto* made = new TOCIConnection;
+    made->SetUsername("scott");
+    made->SetPassword("tiger");
+    made->SetServer("db1");
+    made->Connect("");
+    return made;
+  }();
+  return *connection;
+}
+
+void Check(sword status) {
+  if (status != OCI_SUCCESS && status != OCI_NO_DATA) throw std::runtime_error("call failed: " + std::to_string(status));
+}
+
+void BM_FetchRecordSet(benchmark::State& state) {
+  TOCIConnection& connection = Session();
+  for (auto _ : state) {
+    TOCIRecordSet record_set;
+    record_set.SetConnection(&connection);
+    record_set.SetSQL(kQuery);
+    record_set.SetProp(dacore::prFetchRows, static_cast<int>(state.range(0)));
+    record_set.SetProp(dacore::prFetchAll, true);
+    record_set.Open();
+    if (record_set.GetRecordCount() != kRows) state.SkipWithError("rows lost");
+    benchmark::DoNotOptimize(record_set.FirstItem());
+  }
+  state.counters["ns_per_row"] =
+      benchmark::Counter(static_cast<double>(kRows) * static_cast<double>(state.iterations()),
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+// One row of the raw loop's block, in the external types the record set
+// defines: floats, zero-terminated texts, DATE bytes and a RAW with its
+// length word.
+struct RawRow {
+  double id;
+  double amount;
+  char name[101];
+  char code[11];
+  uint8_t created[7];
+  uint8_t tag[18];
+  sb2 indicators[6];
+};
+
+void BM_FetchRaw(benchmark::State& state) {
+  TOCIConnection& connection = Session();
+  OCIError* error = connection.GetErrorHandle();
+  const auto block_rows = static_cast<ub4>(state.range(0));
+  std::vector<RawRow> block(block_rows);
+  double checksum = 0;
+  for (auto _ : state) {
+    void* statement = nullptr;
+    Check(OCIHandleAlloc(connection.GetEnvironment(), &statement, OCI_HTYPE_STMT, 0, nullptr));
+    auto* stmt = static_cast<OCIStmt*>(statement);
+    Check(OCIStmtPrepare(stmt, error, reinterpret_cast<const OraText*>(kQuery), std::strlen(kQuery), 1, 0));
+    Check(OCIStmtExecute(connection.GetSvcCtx(), stmt, error, 0, 0, nullptr, nullptr, OCI_DEFAULT));
+    RawRow& first = block[0];
+    struct Column {
+      void* value;
+      sb4 size;
+      ub2 type;
+    } columns[6] = {{&first.id, 8, SQLT_FLT},       {&first.amount, 8, SQLT_FLT},
+                    {first.name, 101, SQLT_STR},    {first.code, 11, SQLT_STR},
+                    {first.created, 7, SQLT_DAT},   {first.tag, 18, SQLT_VBI}};
+    for (ub4 i = 0; i < 6; ++i) {
+      OCIDefine* define = nullptr;
+      Check(OCIDefineByPos(stmt, &define, error, i + 1, columns[i].value, columns[i].size, columns[i].type,
+                           &first.indicators[i], nullptr, nullptr, OCI_DEFAULT));
+      Check(OCIDefineArrayOfStruct(define, error, sizeof(RawRow), sizeof(RawRow), 0, 0));
+    }
+    ub4 total = 0, seen = 0;
+    sword status = OCI_SUCCESS;
+    int rows = 0;
+    do {
+      status = OCIStmtFetch(stmt, error, block_rows, OCI_FETCH_NEXT, OCI_DEFAULT);
+      Check(status);
+      Check(OCIAttrGet(stmt, OCI_HTYPE_STMT, &total, nullptr, OCI_ATTR_ROW_COUNT, error));
+      for (ub4 r = 0; r < total - seen; ++r) {
+        const RawRow& row = block[r];
+        double created = 0;
+        FetchedDateToDateTime(row.created, created);
+        checksum += row.id + row.amount + created + static_cast<double>(std::strlen(row.name)) +
+                    static_cast<double>(std::strlen(row.code)) + BoundedVarLength(row.tag, 16);
+        ++rows;
+      }
+      seen = total;
+    } while (status == OCI_SUCCESS);
+    Check(OCIHandleFree(statement, OCI_HTYPE_STMT));
+    if (rows != kRows) state.SkipWithError("rows lost");
+  }
+  benchmark::DoNotOptimize(checksum);
+  state.counters["ns_per_row"] =
+      benchmark::Counter(static_cast<double>(kRows) * static_cast<double>(state.iterations()),
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+// Blocks of 100 and of 1000 rows on both sides.
+BENCHMARK(BM_FetchRecordSet)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FetchRaw)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
+
+}  // namespace

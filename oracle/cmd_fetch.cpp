@@ -1,0 +1,50 @@
+// Defining select-list columns and fetching rows: the define calls with
+// their strides, and the fetch in either orientation with the rows of each
+// call taken from the statement's cumulative row count.
+#include "oracle/call_entries.h"
+#include "oracle/call_entries_fetch.h"
+#include "oracle/cmd_oci_command.h"
+#include "oracle/conn_oci_connection.h"
+#include "oracle/cursor_ora_cursor.h"
+
+namespace oracle {
+
+OCIDefine* TOCICommand::DefineColumn(ub4 position, OCIDefine* define, void* buffer, sb4 size, ub2 type,
+                                     void* indicator, ub2* length, ub4 stride, ub4 indicator_stride, ub4 mode) {
+  CheckOCI80();
+  TOCIConnection* connection = OCIConnection();
+  OCIError* error = connection->GetErrorHandle();
+  TConnectionLock lock(*connection);
+  Check(OCIDefineByPos(cursor_->GetOCIStmt(), &define, error, position, buffer, size, type, indicator, length,
+                       nullptr, mode));
+  if (stride != 0) Check(OCIDefineArrayOfStruct(define, error, stride, indicator_stride, length ? stride : 0, 0));
+  return define;
+}
+
+ub4 TOCICommand::InternalFetch(ub4 rows, ub2 orientation, sb4 offset, sword& status) {
+  CheckOCI80();
+  TOCIConnection* connection = OCIConnection();
+  OCIError* error = connection->GetErrorHandle();
+  OCIStmt* statement = cursor_->GetOCIStmt();
+  if (GetCursorState() < csExecuting) {
+    // Not executed yet: the execute brings the first rows with it.
+    status = Exec(cursor_->Scrollable ? OCI_STMT_SCROLLABLE_READONLY : OCI_DEFAULT, rows);
+  } else {
+    TConnectionLock lock(*connection);
+    status = orientation == OCI_FETCH_NEXT && !cursor_->Scrollable
+                 ? OCIStmtFetch(statement, error, rows, orientation, OCI_DEFAULT)
+                 : OCIStmtFetch2(statement, error, rows, orientation, offset, OCI_DEFAULT);
+  }
+  if (status != OCI_SUCCESS && status != OCI_NEED_DATA && status != OCI_NO_DATA) Check(status);
+  ub4 total = 0;
+  Check(OCIAttrGet(statement, OCI_HTYPE_STMT, &total, nullptr, OCI_ATTR_ROW_COUNT, error));
+  // A scrollable cursor's count is the highest row reached, not a sum: only
+  // a forward fetch can be told by it.
+  const ub4 received = orientation == OCI_FETCH_NEXT ? total - FetchedRows : std::min(rows, total);
+  FetchedRows = total;
+  if (status == OCI_NO_DATA && !cursor_->Scrollable) SetCursorState(csCancelled);
+  else if (GetCursorState() < dacore::csFetchingPaused) SetCursorState(dacore::csFetchingPaused);
+  return received;
+}
+
+}  // namespace oracle

@@ -1,0 +1,363 @@
+// The block fetch: FetchRows items of one new block receive their rows in
+// one fetch call. Plain columns are defined straight into the records at
+// the item stride, the rest into the fetch buffer (one row of cells per
+// item) or, for LONG columns, into blob pieces the callback hands out;
+// each row is finished afterwards (indicators to null bytes, DATE bytes to
+// date-time numbers, buffered cells to heap values and value objects).
+#include <algorithm>
+#include <cstring>
+
+#include "classlib/exceptions.h"
+#include "oracle/call_entries_fetch.h"
+#include "oracle/conn_oci_connection.h"
+#include "oracle/error_raise.h"
+#include "oracle/lob_ora_lob.h"
+#include "oracle/rset_oci_record_set.h"
+#include "oracle/rset_row_copy.h"
+#include "oracle/value_data_types.h"
+#include "oracle/value_interval.h"
+#include "oracle/value_number.h"
+#include "oracle/value_timestamp.h"
+
+namespace oracle {
+
+using namespace dacore;
+
+namespace {
+
+constexpr sb4 kSlot = sizeof(void*);
+constexpr size_t kNumberSize = 22;
+
+ub2 DescriptorTypeOf(TDataType t) {
+  switch (t) {
+    case dtTimeStamp: return SQLT_TIMESTAMP;
+    case dtTimeStampTZ: return SQLT_TIMESTAMP_TZ;
+    case dtTimeStampLTZ: return SQLT_TIMESTAMP_LTZ;
+    case dtIntervalYM: return SQLT_INTERVAL_YM;
+    case dtIntervalDS: return SQLT_INTERVAL_DS;
+    case dtOraBlob: return SQLT_BLOB;
+    case dtOraClob: return SQLT_CLOB;
+    case dtBFile: return SQLT_BFILEE;
+    default: return 0;
+  }
+}
+
+}  // namespace
+
+// The client library's side of a LONG column: each piece of a row's value
+// goes into a new piece of the row's blob.
+struct TFetchCallbacks {
+  static sb4 NextPiece(void* context, OCIDefine* define, ub4 iteration, void** buffer, ub4** length, ub1* piece,
+                       void** indicator, ub2** return_code) {
+    auto* self = static_cast<TOCIRecordSet*>(context);
+    const TOCIRecordSet::TColumnPlan* column = self->ColumnOfDefine(define);
+    classlib::Assert(column != nullptr, "OraClasses", __LINE__);
+    TRecBuf rec = self->RecordOfIteration(iteration);
+    auto* blob = static_cast<TBlob*>(self->GetSlot(rec, *column->field));
+    PieceHeader* fresh = TBlob::AllocPiece(blob->PieceSize() ? blob->PieceSize() : DefaultPieceSize());
+    blob->AppendPiece(fresh);
+    fresh->used = fresh->size;  // the client writes what it put there
+    *buffer = PieceData(fresh);
+    *length = &fresh->used;
+    *piece = OCI_NEXT_PIECE;
+    *indicator = self->IndicatorPtr(rec, column->field->FieldNo());
+    *return_code = nullptr;
+    return OCI_CONTINUE;
+  }
+};
+
+// ---- The plan of the defines ----------------------------------------------------
+
+void TOCIRecordSet::PlanColumns() {
+  plan_.clear();
+  buffer_row_size_ = 0;
+  indicator_base_ = IndicatorBase();
+  for (int i = 0; i < GetFieldCount(); ++i) {
+    auto* field = static_cast<TOCIFieldDesc*>(Fields().GetItems(i));
+    if (field->HasParent() || field->Hidden()) continue;
+    TColumnPlan column;
+    column.field = field;
+    const TDataType t = field->DataType();
+    column.complex = IsComplexFieldType(t);
+    const sb4 length = field->Length();
+    auto buffered = [&](ub2 type, sb4 size) {
+      column.kind = TDefineKind::kBuffer, column.type = type, column.size = size;
+    };
+    switch (t) {
+      case dtString: column.type = SQLT_STR, column.size = field->Size(); break;
+      case dtInt32: column.type = SQLT_INT, column.size = 4; break;
+      case dtFloat: column.type = SQLT_FLT, column.size = 8; break;
+      case dtDateTime: column.type = SQLT_DAT, column.size = 7; break;
+      case dtVarBytes: column.type = SQLT_VBI, column.size = field->Size(); break;
+      case dtHeapString: buffered(SQLT_STR, length + 1); break;
+      case dtHeapVarBytes: buffered(SQLT_VBI, length + 2); break;
+      case dtInt64: case dtNumber: buffered(SQLT_VNU, kNumberSize); break;
+      case dtMemo: case dtBlob:
+        if (t == dtMemo && IsStringSubType(field->SubDataType)) buffered(SQLT_STR, length + 1);
+        else column.kind = TDefineKind::kPieces, column.type = t == dtMemo ? SQLT_LNG : SQLT_LBI,
+             column.size = static_cast<sb4>(kMaxLongDefineSize);
+        break;
+      case dtOraBlob: case dtOraClob: case dtBFile:
+      case dtTimeStamp: case dtTimeStampTZ: case dtTimeStampLTZ: case dtIntervalYM: case dtIntervalDS:
+        buffered(DescriptorTypeOf(t), kSlot);
+        break;
+      default:
+        // Objects, references, collections, cursors, labels and wide texts
+        // are described but not fetched.
+        RaiseOraException("Data type is not supported");
+    }
+    if (column.kind == TDefineKind::kBuffer) {
+      column.buffer_at = buffer_row_size_;
+      buffer_row_size_ += (static_cast<size_t>(column.size) + 7) / 8 * 8;
+    }
+    plan_.push_back(column);
+  }
+  planned_ = true;
+}
+
+const TOCIRecordSet::TColumnPlan* TOCIRecordSet::ColumnOfDefine(const OCIDefine* define) const {
+  for (const TColumnPlan& column : plan_)
+    if (column.define == define) return &column;
+  return nullptr;
+}
+
+TRecBuf TOCIRecordSet::RecordOfIteration(ub4 iteration) const {
+  return ItemRecord(reinterpret_cast<ItemHeader*>(reinterpret_cast<uint8_t*>(block_first_) + block_stride_ * iteration));
+}
+
+void TOCIRecordSet::FreeFetchBuffer() { std::vector<uint8_t>().swap(fetch_buffer_); }
+
+// ---- One block ------------------------------------------------------------------
+
+// Each cell of a buffered column gets what the client writes through: the
+// address of a value object's descriptor, or an empty text.
+void TOCIRecordSet::PrepareBufferRow(TRecBuf rec, uint8_t* row) {
+  for (const TColumnPlan& column : plan_) {
+    if (column.kind != TDefineKind::kBuffer) continue;
+    uint8_t* cell = row + column.buffer_at;
+    void* object = GetSlot(rec, *column.field);
+    void* address = nullptr;
+    switch (column.field->DataType()) {
+      case dtOraBlob: case dtOraClob: case dtBFile: address = static_cast<TOraLob*>(object)->GetOCILobLocator(); break;
+      case dtTimeStamp: case dtTimeStampTZ: case dtTimeStampLTZ:
+        static_cast<TOraTimeStamp*>(object)->AllocDateTime();
+        address = static_cast<TOraTimeStamp*>(object)->GetOCIDateTime();
+        break;
+      case dtIntervalYM: case dtIntervalDS:
+        static_cast<TOraInterval*>(object)->AllocInterval();
+        address = static_cast<TOraInterval*>(object)->GetOCIInterval();
+        break;
+      default:
+        cell[0] = 0;
+        continue;
+    }
+    std::memcpy(cell, &address, sizeof address);
+  }
+}
+
+void TOCIRecordSet::DefineColumns(ItemHeader* first, size_t stride) {
+  TOCICommand& command = Command();
+  TRecBuf rec = ItemRecord(first);
+  const auto item_stride = static_cast<ub4>(stride);
+  for (TColumnPlan& column : plan_) {
+    void* indicator = IndicatorPtr(rec, column.field->FieldNo());
+    const ub4 position = column.field->FieldNo();
+    switch (column.kind) {
+      case TDefineKind::kRecord:
+        column.define = command.DefineColumn(position, column.define, static_cast<uint8_t*>(rec) + column.field->Offset(),
+                                             column.size, column.type, indicator, nullptr, item_stride, item_stride,
+                                             OCI_DEFAULT);
+        break;
+      case TDefineKind::kBuffer:
+        column.define = command.DefineColumn(position, column.define, fetch_buffer_.data() + column.buffer_at,
+                                             column.size, column.type, indicator, nullptr,
+                                             static_cast<ub4>(buffer_row_size_), item_stride, OCI_DEFAULT);
+        break;
+      case TDefineKind::kPieces: {
+        column.define = command.DefineColumn(position, column.define, nullptr, column.size, column.type, indicator,
+                                             nullptr, 0, 0, OCI_DYNAMIC_FETCH);
+        TConnectionLock lock(*Connection());
+        command.Check(OCIDefineDynamic(column.define, Connection()->GetErrorHandle(), this,
+                                       &TFetchCallbacks::NextPiece));
+        break;
+      }
+    }
+  }
+}
+
+void TOCIRecordSet::FinishBufferedValue(const TColumnPlan& column, TRecBuf rec, const uint8_t* cell, bool null) {
+  const TOCIFieldDesc& field = *column.field;
+  void* object = GetSlot(rec, field);
+  switch (field.DataType()) {
+    case dtHeapString: {
+      if (null) return;
+      const size_t length = BoundedStrLen(cell, static_cast<size_t>(column.size) - 1);
+      const bool trim = field.Fixed() && TrimFixedChars();
+      SetSlot(rec, field, StringHeap().AllocStr(reinterpret_cast<const char*>(cell), trim, static_cast<int>(length)));
+      return;
+    }
+    case dtHeapVarBytes: {
+      if (null) return;
+      const uint16_t length = BoundedVarLength(cell, field.Length());
+      auto* buf = static_cast<uint8_t*>(StringHeap().NewBuf(length + 2));
+      std::memcpy(buf, &length, 2);
+      std::memcpy(buf + 2, cell + 2, length);
+      SetSlot(rec, field, buf);
+      return;
+    }
+    case dtMemo: {  // a long text kept as one piece
+      auto* blob = static_cast<TBlob*>(object);
+      blob->Clear();
+      const auto length = static_cast<uint32_t>(null ? 0 : BoundedStrLen(cell, static_cast<size_t>(column.size) - 1));
+      if (length > 0) {
+        PieceHeader* piece = TBlob::AllocPiece(length);
+        std::memcpy(PieceData(piece), cell, length);
+        piece->used = length;
+        blob->AppendPiece(piece);
+      }
+      blob->SetModified(false);
+      return;
+    }
+    case dtInt64: {
+      if (null) return;
+      std::memcpy(number_scratch_->GetOCINumberPtr(), cell, kNumberSize);
+      number_scratch_->SetIsNull(false);
+      const int64_t value = number_scratch_->AsLargeInt();
+      std::memcpy(FieldPtr(rec, field), &value, sizeof value);
+      return;
+    }
+    case dtNumber: {
+      auto* number = static_cast<TOraNumber*>(object);
+      std::memcpy(number->GetOCINumberPtr(), cell, kNumberSize);
+      number->SetIsNull(null);
+      return;
+    }
+    case dtOraBlob: case dtOraClob: case dtBFile: {
+      auto* lob = static_cast<TOraLob*>(object);
+      if (null) return;
+      lob->SetNeedsRead(true);
+      if (!DeferredLobRead && Command().CacheLobs() && field.DataType() != dtBFile) lob->ReadLob();
+      lob->SetModified(false);
+      return;
+    }
+    case dtTimeStamp: case dtTimeStampTZ: case dtTimeStampLTZ:
+      static_cast<TOraTimeStamp*>(object)->SetIsNull(null);
+      return;
+    case dtIntervalYM: case dtIntervalDS:
+      static_cast<TOraInterval*>(object)->SetIsNull(null);
+      return;
+    default:
+      return;
+  }
+}
+
+void TOCIRecordSet::FinishRow(TRecBuf rec, uint8_t* row) {
+  auto* record = static_cast<uint8_t*>(rec);
+  uint8_t* null_bytes = record + DataSize();
+  const uint8_t* indicators = record + indicator_base_;
+  for (const TColumnPlan& column : plan_) {
+    const TOCIFieldDesc& field = *column.field;
+    const int field_no = field.FieldNo();
+    int16_t indicator;
+    std::memcpy(&indicator, indicators + 2 * (field_no - 1), sizeof indicator);
+    bool null = indicator == -1;
+    uint8_t* value = record + field.Offset();
+    switch (column.kind) {
+      case TDefineKind::kRecord:
+        if (!null && field.DataType() == dtDateTime) {
+          double date_time = 0;
+          null = !FetchedDateToDateTime(value, date_time);
+          std::memcpy(value, &date_time, sizeof date_time);
+        } else if (!null && field.DataType() == dtVarBytes) {
+          const uint16_t length = BoundedVarLength(value, field.Length());
+          std::memcpy(value, &length, sizeof length);
+        } else if (!null && field.DataType() == dtString) {
+          value[field.Size() - 1] = 0;
+        }
+        break;
+      case TDefineKind::kBuffer:
+        FinishBufferedValue(column, rec, row + column.buffer_at, null);
+        break;
+      case TDefineKind::kPieces: {
+        auto* blob = static_cast<TBlob*>(GetSlot(rec, field));
+        // A client that reports more than a piece holds is not believed.
+        for (PieceHeader* piece = blob->FirstPiece(); piece; piece = piece->next)
+          piece->used = std::min(piece->used, piece->size);
+        if (null) blob->Clear();
+        else blob->TrimPieces();
+        blob->SetModified(false);
+        null = null || blob->GetSize() == 0;
+        break;
+      }
+    }
+    if (null && !column.complex) std::memset(value, 0, field.Size());
+    null_bytes[field_no - 1] = null ? 1 : 0;
+  }
+}
+
+// Items of the block that got no row go back with their value objects.
+void TOCIRecordSet::ReleaseItems(ItemHeader* first, size_t stride, int from, int to) {
+  for (int i = to - 1; i >= from; --i) {
+    auto* item = reinterpret_cast<ItemHeader*>(reinterpret_cast<uint8_t*>(first) + stride * static_cast<size_t>(i));
+    if (HasComplexFields()) FreeComplexFields(ItemRecord(item), true);
+    block_man_.FreeItem(item);
+  }
+}
+
+// A one-way record set keeps only the block it fetched last.
+void TOCIRecordSet::DropRows() {
+  while (ItemHeader* item = first_item_) {
+    first_item_ = item->next;
+    if (first_item_) first_item_->prev = nullptr;
+    FreeItemWithValues(item);
+  }
+  last_item_ = current_item_ = nullptr;
+  record_count_ = 0;
+  record_no_cache_.clear();
+}
+
+bool TOCIRecordSet::BlockFetch() {
+  TOCICommand& command = Command();
+  TCommandLock command_lock(command);
+  if (command.GetCursorState() < csBound) return false;
+  if (!planned_) PlanColumns();
+  const auto rows = static_cast<uint16_t>(std::clamp(FetchRows, 1, 65535));
+  if (buffer_row_size_ > 0 && fetch_buffer_.size() != buffer_row_size_ * rows)
+    fetch_buffer_.assign(buffer_row_size_ * rows, 0);
+  if (UniDirectional) DropRows();
+  ItemHeader* first = block_man_.AllocItemsBlock(rows);
+  const size_t stride = block_man_.ItemStride();
+  ub4 received = 0;
+  try {
+    for (int i = 0; i < rows; ++i) {
+      TRecBuf rec = ItemRecord(reinterpret_cast<ItemHeader*>(reinterpret_cast<uint8_t*>(first) + stride * i));
+      // Plain values need no zeroing: a null one is cleared as its row is finished.
+      if (!HasComplexFields()) continue;
+      std::memset(rec, 0, static_cast<size_t>(RecordSize()));
+      CreateComplexFields(rec, true);
+      if (buffer_row_size_ > 0) PrepareBufferRow(rec, fetch_buffer_.data() + buffer_row_size_ * i);
+    }
+    block_first_ = first;
+    block_stride_ = stride;
+    DefineColumns(first, stride);
+    sword status = OCI_SUCCESS;
+    received = command.InternalFetch(rows, OCI_FETCH_NEXT, 0, status);
+    received = std::min<ub4>(received, rows);
+    for (ub4 i = 0; i < received; ++i)
+      FinishRow(ItemRecord(reinterpret_cast<ItemHeader*>(reinterpret_cast<uint8_t*>(first) + stride * i)),
+                fetch_buffer_.data() + buffer_row_size_ * i);
+  } catch (...) {
+    block_first_ = nullptr;
+    ReleaseItems(first, stride, 0, rows);
+    throw;
+  }
+  block_first_ = nullptr;
+  AppendFilledItems(first, stride, static_cast<int>(received));
+  ReleaseItems(first, stride, static_cast<int>(received), rows);
+  if (received < rows) SetFetchDone(true);
+  const uint8_t state = command.GetCursorState();
+  if (state == csIdle || state == csCancelled) FreeFetchBuffer();
+  return received > 0;
+}
+
+}  // namespace oracle

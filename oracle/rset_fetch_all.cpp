@@ -1,0 +1,195 @@
+// Fetching on demand and fetching everything: the fetch step with its
+// before- and after-fetch handlers, the fetch-all loop in line or on a
+// background thread of the connection, and stopping that thread when the
+// record set closes. A background fetch reports its end to the main thread
+// through the connection's utility window (1024 for the thread, 1028 for
+// the after-fetch handler).
+#include <mutex>
+#include <set>
+
+#include "classlib/exceptions.h"
+#include "oracle/conn_exec_thread.h"
+#include "oracle/conn_oci_connection.h"
+#include "oracle/conn_util_window.h"
+#include "oracle/error_messages.h"
+#include "oracle/error_ora.h"
+#include "oracle/error_raise.h"
+#include "oracle/rset_oci_record_set.h"
+
+namespace oracle {
+
+using namespace dacore;
+
+namespace {
+
+// Record sets alive, so that a late 1028 message for a freed one is dropped.
+std::mutex& LiveLock() {
+  static std::mutex lock;
+  return lock;
+}
+std::set<const TOCIRecordSet*>& LiveRecordSets() {
+  static std::set<const TOCIRecordSet*> live;
+  return live;
+}
+
+void RegisterFetchEndedHandler() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    SetUtilMessageHandler(kWmFetchEnded, [](uintptr_t wparam, uintptr_t) {
+      auto* record_set = reinterpret_cast<TOCIRecordSet*>(wparam);
+      {
+        std::lock_guard<std::mutex> guard(LiveLock());
+        if (!LiveRecordSets().count(record_set)) return;
+      }
+      record_set->DoAfterFetch();
+    });
+  });
+}
+
+}  // namespace
+
+void RegisterLiveRecordSet(const TOCIRecordSet* record_set, bool live) {
+  std::lock_guard<std::mutex> guard(LiveLock());
+  if (live) LiveRecordSets().insert(record_set);
+  else LiveRecordSets().erase(record_set);
+}
+
+bool TOCIRecordSet::InThread() const { return fetch_thread_id_.load() == std::this_thread::get_id(); }
+
+bool TOCIRecordSet::GetEOF() {
+  if (fetch_thread_ && !InThread() && (!current_item_ || !current_item_->next)) fetch_all_ended_.WaitFor();
+  return TCRRecordSet::GetEOF();
+}
+
+void TOCIRecordSet::SetFilterText(const std::string& text) {
+  if (fetch_thread_) {
+    has_pending_filter_ = true;
+    pending_filter_ = text;
+    return;
+  }
+  TCRRecordSet::SetFilterText(text);
+}
+
+bool TOCIRecordSet::Fetch() {
+  const bool in_thread = InThread();
+  if (fetch_thread_ && !in_thread) {
+    // The background loop is fetching: the rows it brings are the answer.
+    ItemHeader* last = last_item_;
+    fetch_all_ended_.WaitFor();
+    return last_item_ != last;
+  }
+  TOCICommand& command = Command();
+  const uint8_t state = command.GetCursorState();
+  if (state == csIdle || state == csCancelled) return false;
+  bool cancel = false;
+  DoBeforeFetch(cancel);
+  if (cancel) {
+    if (AutoClose && command.GetCursorState() != csCancelled) command.SetCursorState(csCancelled);
+    return false;
+  }
+  bool fetched = false;
+  try {
+    fetched = BlockFetch();
+  } catch (...) {
+    eof_ = true;
+    AfterFetch(in_thread);
+    throw;
+  }
+  AfterFetch(in_thread);
+  if (command.GetCursorState() == csCancelled && AutoClose && !in_thread) {
+    InternalUnPrepare();
+    SetPrepared(false);
+  }
+  return fetched;
+}
+
+// From the background thread the handler runs on the main thread instead;
+// while everything is fetched, only the end is reported.
+void TOCIRecordSet::AfterFetch(bool in_thread) {
+  if (!OnAfterFetch.Assigned()) return;
+  if (!in_thread) {
+    DoAfterFetch();
+    return;
+  }
+  if (FetchAllRows && Command().GetCursorState() != csCancelled) return;
+  RegisterFetchEndedHandler();
+  Connection()->UtilWindow().Post(kWmFetchEnded, reinterpret_cast<uintptr_t>(this), 0);
+}
+
+void TOCIRecordSet::FetchAll() {
+  TOCICommand& command = Command();
+  const uint8_t state = command.GetCursorState();
+  if (state >= csFetching || !IsFetching() || fetch_thread_) return;
+  command.SetCursorState(state >= csExecuting ? csFetching : uint8_t{5});
+  stop_requested_ = false;
+  if (!command.NonBlocking()) {
+    FetchAllLoop();
+    return;
+  }
+  TOCIConnection* connection = Connection();
+  if (!connection->ThreadSafety) RaiseOraException(messages::kNeedThreadSafety);
+  fetching_ = true;  // set before the thread runs, so a Close at once waits for it
+  fetch_all_ended_.ResetEvent();
+  fetch_thread_ = RunExecThread(
+      *connection,
+      [this] {
+        fetch_thread_id_ = std::this_thread::get_id();
+        FetchAllLoop();
+      },
+      [this](const classlib::Exception* error) { EndFetchAll(error); });
+}
+
+void TOCIRecordSet::FetchAllLoop() {
+  fetching_ = true;
+  struct Done {
+    std::atomic<bool>& flag;
+    classlib::TEvent& ended;
+    ~Done() {
+      flag = false;
+      ended.SetEvent();
+    }
+  } done{fetching_, fetch_all_ended_};
+  while (!stop_requested_ && Fetch()) {
+  }
+}
+
+// On the main thread, when the utility window hands over the thread's end.
+void TOCIRecordSet::EndFetchAll(const classlib::Exception* error) {
+  fetch_thread_ = nullptr;
+  fetch_thread_id_ = std::thread::id();
+  if (stop_requested_) return;  // closing: nobody waits for the outcome
+  if (has_pending_filter_) {
+    has_pending_filter_ = false;
+    TCRRecordSet::SetFilterText(pending_filter_);
+  }
+  if (const auto* ora = dynamic_cast<const EOraError*>(error)) {
+    EOraError copy(ora->ErrorCode(), ora->Message(), nullptr);
+    bool fail = true;
+    Connection()->DoError(copy, fail);
+    if (!fail) throw classlib::EAbort();
+  }
+}
+
+void TOCIRecordSet::WaitForFetchAll() {
+  while (TExecThread* thread = fetch_thread_) {
+    if (!Connection()->UtilWindow().DispatchOne(kWmExecEnded, reinterpret_cast<uintptr_t>(thread)))
+      std::this_thread::yield();
+  }
+}
+
+// Close asks the loop to stop after its current block, waits until it has
+// seen that, then takes the thread's end message itself.
+void TOCIRecordSet::StopFetchAll() {
+  if (!fetch_thread_) return;
+  stop_requested_ = true;
+  has_pending_filter_ = false;
+  while (fetching_) std::this_thread::yield();
+  try {
+    WaitForFetchAll();
+  } catch (const classlib::Exception&) {
+    // A failure of the stopped fetch is of no interest to the one closing.
+  }
+  fetch_thread_ = nullptr;
+}
+
+}  // namespace oracle

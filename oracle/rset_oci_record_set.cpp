@@ -1,0 +1,290 @@
+// TOCIRecordSet: life cycle, properties, the description of the select
+// list and the value objects of its records.
+#include "oracle/rset_oci_record_set.h"
+
+#include <cstring>
+
+#include "classlib/exceptions.h"
+#include "dacore/driver_props.h"
+#include "dacore/messages.h"
+#include "oracle/call_state.h"
+#include "oracle/conn_oci_connection.h"
+#include "oracle/cursor_ora_cursor.h"
+#include "oracle/cursor_tables_info.h"
+#include "oracle/error_messages.h"
+#include "oracle/error_raise.h"
+#include "oracle/lob_ora_file.h"
+#include "oracle/lob_ora_lob.h"
+#include "oracle/value_data_types.h"
+#include "oracle/value_interval.h"
+#include "oracle/value_number.h"
+#include "oracle/value_timestamp.h"
+
+namespace oracle {
+
+using namespace dacore;
+
+namespace {
+
+bool IsTimeStampType(TDataType t) { return t == dtTimeStamp || t == dtTimeStampTZ || t == dtTimeStampLTZ; }
+bool IsIntervalType(TDataType t) { return t == dtIntervalYM || t == dtIntervalDS; }
+
+}  // namespace
+
+TOCIRecordSet::TOCIRecordSet() : number_scratch_(new TOraNumber) { RegisterLiveRecordSet(this, true); }
+
+// Closed here, while the overrides still run: a background fetch stops and
+// the fetch buffer goes before the command.
+TOCIRecordSet::~TOCIRecordSet() {
+  RegisterLiveRecordSet(this, false);
+  try {
+    Close();
+    UnPrepare();
+  } catch (const classlib::Exception&) {
+    // The session may be gone; what the record set holds is freed below.
+  }
+  ReleaseShared(number_scratch_);
+}
+
+std::unique_ptr<TCRCommand> TOCIRecordSet::CreateCommand() { return std::make_unique<TOCICommand>(); }
+
+TTableInfoClass TOCIRecordSet::GetTableInfoClass() {
+  return [](TCRTablesInfo* owner) -> std::unique_ptr<TCRTableInfo> { return std::make_unique<TOCITableInfo>(owner); };
+}
+
+TOCIConnection* TOCIRecordSet::Connection() { return Command().OCIConnection(); }
+
+bool TOCIRecordSet::CanReopen() { return Command().GetCursorState() == csIdle; }
+
+// ---- Life cycle -----------------------------------------------------------------
+
+void TOCIRecordSet::InternalPrepare() {
+  TOCICommand& command = Command();
+  command.Prepare();
+  SetCommandType(command.GetSQLType() == SQL_SELECT ? ctCursor : ctStatement);
+}
+
+void TOCIRecordSet::InternalUnPrepare() {
+  StopFetchAll();
+  FreeFetchBuffer();
+  planned_ = false;
+  TOCICommand& command = Command();
+  if (command.GetCursorState() != csIdle) command.Unprepare();
+  SetCommandType(ctUnknown);
+}
+
+void TOCIRecordSet::InternalOpen() {
+  if (!Prepared()) Prepare();
+  TCRRecordSet::InternalOpen();
+}
+
+// The record set runs its statement in line even when the command is
+// non-blocking: the rows it fetches right after need the execute done.
+void TOCIRecordSet::InternalExecute() {
+  TOCICommand& command = Command();
+  if (!IsFetching()) RaiseOraException(messages::kNoRowsReturned);
+  if (command.GetCursor()->Scrollable && OCIVersion < 9000) RaiseOraException("Need Oracle 9 Call Interface");
+  try {
+    command.DoExecute();
+  } catch (const classlib::Exception& e) {
+    command.EndExecute(&e);
+    throw;
+  }
+  command.EndExecute(nullptr);
+  SetFetchDone(false);
+}
+
+void TOCIRecordSet::InternalClose() {
+  StopFetchAll();
+  TOCICommand& command = Command();
+  if (command.GetCursorState() > csPrepared) command.SetCursorState(csPrepared);
+  FreeFetchBuffer();
+  TCRRecordSet::InternalClose();
+}
+
+// ---- Description ----------------------------------------------------------------
+
+// A query not yet executed is executed in describe-only mode, then taken
+// back to its former state: describing must not fetch or lock anything.
+void TOCIRecordSet::InternalInitFields() {
+  TOCICommand& command = Command();
+  planned_ = false;
+  if (!command.GetPrepared()) command.Prepare();
+  const uint8_t state = command.GetCursorState();
+  if (command.GetSQLType() == SQL_SELECT && state < csExecuted) {
+    if (state < csBound) command.BindParams();
+    command.Exec(OCI_DESCRIBE_ONLY, 0);
+  }
+  TConnectionLock lock(*Connection());
+  for (ub4 position = 1;; ++position) {
+    std::unique_ptr<TFieldDesc> made = GetFieldDescType();
+    auto& field = static_cast<TOCIFieldDesc&>(*made);
+    if (!command.DescribeField(field, position, LongStrings, FlatBuffers)) break;
+    field.SetFieldNo(static_cast<uint16_t>(position));
+    Fields().Add(std::move(made));
+  }
+}
+
+// ---- Properties -----------------------------------------------------------------
+
+bool TOCIRecordSet::SetProp(int prop, const classlib::Variant& value) {
+  switch (prop) {
+    case prFetchRows:
+      FreeFetchBuffer();
+      return TCRRecordSet::SetProp(prop, value);
+    case prAutoClose: AutoClose = value.AsBoolean(); return true;
+    case prDeferredLobRead: DeferredLobRead = value.AsBoolean(); return true;
+    default: return TCRRecordSet::SetProp(prop, value);
+  }
+}
+
+bool TOCIRecordSet::GetProp(int prop, classlib::Variant& value) {
+  if (prop != prHasObjectFields) return TCRRecordSet::GetProp(prop, value);
+  value = HasFieldTypes({dtObject, dtReference, dtArray, dtTable, dtXML});
+  return true;
+}
+
+// ---- Records --------------------------------------------------------------------
+
+size_t TOCIRecordSet::IndicatorBase() const {
+  const size_t after_nulls = static_cast<size_t>(DataSize() + GetFieldCount());
+  return after_nulls + after_nulls % 2;
+}
+
+int TOCIRecordSet::GetIndicatorSize() {
+  return static_cast<int>(IndicatorBase() - static_cast<size_t>(DataSize())) + 2 * GetFieldCount();
+}
+
+int16_t* TOCIRecordSet::IndicatorPtr(TRecBuf rec, int field_no) const {
+  return reinterpret_cast<int16_t*>(static_cast<uint8_t*>(rec) + IndicatorBase() + 2 * (field_no - 1));
+}
+
+int16_t TOCIRecordSet::Indicator(TRecBuf rec, int field_no) const {
+  int16_t value;
+  std::memcpy(&value, IndicatorPtr(rec, field_no), sizeof value);
+  return value;
+}
+
+bool TOCIRecordSet::IsBlobFieldType(TDataType t) const {
+  return t == dtBlob || t == dtMemo || t == dtWideMemo || (t >= dtOraBlob && t <= dtCFile);
+}
+
+bool TOCIRecordSet::IsComplexFieldType(TDataType t) const {
+  return TCRRecordSet::IsComplexFieldType(t) || IsBlobFieldType(t) || t == dtCursor ||
+         (t >= dtTimeStamp && t <= dtIntervalDS) || t == dtNumber || t == dtXML;
+}
+
+void TOCIRecordSet::CreateComplexField(TRecBuf rec, const TFieldDesc& field, bool with_blob) {
+  const TDataType t = field.DataType();
+  TOCIConnection* connection = Connection();
+  OCISvcCtx* context = connection && connection->GetConnected() ? connection->GetSvcCtx() : nullptr;
+  if (t == dtOraBlob || t == dtOraClob) {
+    if (!with_blob) return;
+    auto* lob = new TOraLob(context, t == dtOraClob && connection && connection->UseUnicode);
+    if (t == dtOraClob) {
+      lob->SetLobType(static_cast<const TOCIFieldDesc&>(field).SubDataType == stNationalClob ? ltNClob : ltClob);
+      lob->SetCharLength(connection ? connection->CharLength : 1);
+    }
+    lob->SetCached(Command().CacheLobs());
+    lob->EnableRollback();
+    SetSlot(rec, field, lob);
+  } else if (t == dtBFile || t == dtCFile) {
+    if (with_blob) SetSlot(rec, field, new TOraFile(context));
+  } else if (IsTimeStampType(t)) {
+    SetSlot(rec, field, new TOraTimeStamp(t));
+  } else if (IsIntervalType(t)) {
+    SetSlot(rec, field, new TOraInterval(t));
+  } else if (t == dtNumber) {
+    SetSlot(rec, field, new TOraNumber);
+  } else {
+    TCRRecordSet::CreateComplexField(rec, field, with_blob);
+  }
+}
+
+void TOCIRecordSet::GetFieldAsVariant(int field_no, TRecBuf rec, classlib::Variant& value) {
+  const TFieldDesc& field = *Fields().GetItems(field_no - 1);
+  const TDataType t = field.DataType();
+  const bool ours = t == dtOraBlob || t == dtOraClob || IsTimeStampType(t) || IsIntervalType(t) || t == dtNumber;
+  if (!ours || field.HasParent()) {
+    TCRRecordSet::GetFieldAsVariant(field_no, rec, value);
+    return;
+  }
+  if (GetNull(field_no, rec)) {
+    value = classlib::Variant::Null();
+    return;
+  }
+  void* object = GetSlot(rec, field);
+  if (t == dtOraBlob || t == dtOraClob) value = static_cast<TOraLob*>(object)->GetAsString();
+  else if (IsTimeStampType(t)) value = classlib::Variant::FromDate(static_cast<TOraTimeStamp*>(object)->AsDateTime());
+  else if (IsIntervalType(t)) value = static_cast<TOraInterval*>(object)->AsString();
+  else value = static_cast<TOraNumber*>(object)->AsFloat();
+}
+
+void TOCIRecordSet::PutFieldAsVariant(int field_no, TRecBuf rec, const classlib::Variant& value) {
+  const TFieldDesc& field = *Fields().GetItems(field_no - 1);
+  if (field.DataType() != dtNumber || field.HasParent()) {
+    TCRRecordSet::PutFieldAsVariant(field_no, rec, value);
+    return;
+  }
+  if (classlib::VarIsNull(value) || classlib::VarIsEmpty(value)) {
+    SetNull(field_no, rec, true);
+    return;
+  }
+  auto* number = static_cast<TOraNumber*>(GetSlot(rec, field));
+  const classlib::TVarType type = classlib::VarType(value);
+  if (classlib::VarIsOrdinal(value) && type != classlib::varInt64 && type != classlib::varLongWord)
+    number->SetAsInteger(value.AsInteger());
+  else if (classlib::VarIsStr(value) || classlib::VarIsNumeric(value))
+    number->SetAsString(classlib::VarIsStr(value) ? value.AsString() : classlib::VarToStr(value));
+  else
+    throw classlib::EConvertError(SCannotConvertType);
+  *NullPtr(rec, field_no) = 0;
+}
+
+void TOCIRecordSet::SetNull(int field_no, TRecBuf rec, bool value) {
+  TCRRecordSet::SetNull(field_no, rec, value);
+  const TFieldDesc& field = *Fields().GetItems(field_no - 1);
+  const TDataType t = field.DataType();
+  if (field.HasParent()) return;
+  void* object = GetSlot(rec, field);
+  if (!object) return;
+  if (IsTimeStampType(t)) static_cast<TOraTimeStamp*>(object)->SetIsNull(value);
+  else if (IsIntervalType(t)) static_cast<TOraInterval*>(object)->SetIsNull(value);
+  else if (t == dtNumber) static_cast<TOraNumber*>(object)->SetIsNull(value);
+}
+
+void TOCIRecordSet::CopyComplexFields(TRecBuf source, TRecBuf dest, bool with_blob) {
+  TCRRecordSet::CopyComplexFields(source, dest, with_blob);
+  for (int i = 0; i < GetFieldCount(); ++i) {
+    const TFieldDesc& field = *Fields().GetItems(i);
+    const TDataType t = field.DataType();
+    if (field.HasParent() || !(IsTimeStampType(t) || IsIntervalType(t) || t == dtNumber)) continue;
+    void* from = GetSlot(source, field);
+    ReleaseShared(static_cast<TSharedObject*>(GetSlot(dest, field)));  // the reference the copy took
+    SetSlot(dest, field, nullptr);
+    if (!from) continue;
+    CreateComplexField(dest, field, with_blob);
+    void* to = GetSlot(dest, field);
+    if (IsTimeStampType(t)) static_cast<TOraTimeStamp*>(from)->AssignTo(*static_cast<TOraTimeStamp*>(to));
+    else if (IsIntervalType(t)) static_cast<TOraInterval*>(from)->AssignTo(*static_cast<TOraInterval*>(to));
+    else static_cast<TOraNumber*>(from)->AssignTo(*static_cast<TOraNumber*>(to));
+  }
+}
+
+int TOCIRecordSet::CompareRecords(TRecBuf rec1, TRecBuf rec2, TCompareOptions options, const TFieldDesc& field) {
+  const TDataType t = field.DataType();
+  if (field.HasParent() || !(IsTimeStampType(t) || IsIntervalType(t) || t == dtNumber))
+    return TCRRecordSet::CompareRecords(rec1, rec2, options, field);
+  const bool null1 = GetNull(field.FieldNo(), rec1);
+  const bool null2 = GetNull(field.FieldNo(), rec2);
+  if (null1 || null2) return null1 == null2 ? 0 : (null1 ? -1 : 1);
+  void* a = GetSlot(rec1, field);
+  void* b = GetSlot(rec2, field);
+  int result;
+  if (IsTimeStampType(t)) result = static_cast<TOraTimeStamp*>(a)->Compare(*static_cast<TOraTimeStamp*>(b));
+  else if (IsIntervalType(t)) result = static_cast<TOraInterval*>(a)->Compare(*static_cast<TOraInterval*>(b));
+  else result = static_cast<TOraNumber*>(a)->Compare(*static_cast<TOraNumber*>(b));
+  return result < 0 ? -1 : result > 0 ? 1 : 0;
+}
+
+}  // namespace oracle

@@ -1,0 +1,160 @@
+// TOCIRecordSet: the Oracle driver's result set. It runs its TOCICommand,
+// describes the select list into field descriptions and fetches blocks of
+// FetchRows rows straight into the record store's items: plain values are
+// defined into the records, values that need a conversion or a value
+// object (heap texts, RAWs of 32 bytes and more, LOBs, date-times,
+// intervals, NUMBER objects, 64-bit integers) pass through a fetch buffer,
+// and LONG columns arrive in pieces through a define callback. Fetching
+// everything may run on a background thread that Close stops.
+//
+// The record keeps the store's null byte per field; the client library's
+// 16-bit indicators sit after them (GetIndicatorSize) and become the null
+// bytes as each row is finished.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "classlib/syncobjs.h"
+#include "dacore/driver_record_set.h"
+#include "oracle/cmd_field_desc.h"
+#include "oracle/cmd_oci_command.h"
+
+namespace oracle {
+
+class TOCIConnection;
+class TExecThread;
+class TOraNumber;
+
+// Record-set property numbers.
+inline constexpr int prAutoClose = 55;
+inline constexpr int prDeferredLobRead = 61;
+inline constexpr int prHasObjectFields = 92;
+
+class TOCIRecordSet : public dacore::TCRRecordSet {
+  CLASSLIB_CLASS(TOCIRecordSet, dacore::TCRRecordSet)
+ public:
+  TOCIRecordSet();
+  ~TOCIRecordSet() override;
+
+  // ---- Driver operations ----------------------------------------------------
+  std::unique_ptr<dacore::TCRCommand> CreateCommand() override;
+  std::unique_ptr<dacore::TFieldDesc> GetFieldDescType() override { return std::make_unique<TOCIFieldDesc>(); }
+  dacore::TTableInfoClass GetTableInfoClass() override;
+  void InternalExecute() override;
+  // One block of FetchRows rows; whether any came.
+  bool Fetch() override;
+  // Every row; in non-blocking mode on a background thread.
+  void FetchAll() override;
+  bool SetProp(int prop, const classlib::Variant& value) override;
+  bool GetProp(int prop, classlib::Variant& value) override;
+  bool CanReopen() override;
+
+  TOCICommand& Command() { return *static_cast<TOCICommand*>(GetCommand()); }
+  TOCIConnection* Connection();
+  // A background fetch of every row is running.
+  bool FetchingAll() const { return fetch_thread_ != nullptr; }
+  // Waits (pumping the utility window's messages) until it has ended.
+  void WaitForFetchAll();
+
+  // ---- Record store ----------------------------------------------------------
+  int GetIndicatorSize() override;
+  bool IsBlobFieldType(dacore::TDataType t) const override;
+  bool IsComplexFieldType(dacore::TDataType t) const override;
+  void CreateComplexField(dacore::TRecBuf rec, const dacore::TFieldDesc& field, bool with_blob) override;
+  void GetFieldAsVariant(int field_no, dacore::TRecBuf rec, classlib::Variant& value) override;
+  // A NUMBER object takes integers as they are and other numbers and texts
+  // through its text form; any other Variant raises "Cannot convert type".
+  void PutFieldAsVariant(int field_no, dacore::TRecBuf rec, const classlib::Variant& value) override;
+  // Date-times, intervals and NUMBER objects keep the null in their own indicator too.
+  void SetNull(int field_no, dacore::TRecBuf rec, bool value) override;
+  // Date-times, intervals and NUMBER objects are copied by value, so that
+  // changing the copy leaves the row as it was.
+  void CopyComplexFields(dacore::TRecBuf source, dacore::TRecBuf dest, bool with_blob) override;
+  // While everything is fetched in the background, the end of the rows
+  // held is no end until the fetch has ended.
+  bool GetEOF() override;
+  // A filter set while everything is fetched in the background waits for its end.
+  void SetFilterText(const std::string& text) override;
+  // Date-times, intervals and NUMBER objects by their own comparison, nulls first.
+  int CompareRecords(dacore::TRecBuf rec1, dacore::TRecBuf rec2, dacore::TCompareOptions options,
+                     const dacore::TFieldDesc& field) override;
+  // The 16-bit indicator the client library wrote for a field of a record.
+  int16_t Indicator(dacore::TRecBuf rec, int field_no) const;
+
+  bool AutoClose = false;
+  bool DeferredLobRead = false;
+
+ protected:
+  void InternalPrepare() override;
+  void InternalUnPrepare() override;
+  void InternalOpen() override;
+  void InternalClose() override;
+  void InternalInitFields() override;
+  // The value objects compare by their own values, not by the stored bytes.
+  bool SortsByKeys() const override { return false; }
+
+ private:
+  friend struct TFetchCallbacks;
+
+  // How a column reaches its record.
+  enum class TDefineKind { kRecord, kBuffer, kPieces };
+  struct TColumnPlan {
+    TOCIFieldDesc* field = nullptr;
+    TDefineKind kind = TDefineKind::kRecord;
+    ub2 type = 0;          // external type
+    sb4 size = 0;          // define size
+    size_t buffer_at = 0;  // offset in a fetch-buffer row
+    OCIDefine* define = nullptr;
+    bool complex = false;  // the record holds a value object or heap reference
+  };
+
+  // rset_block_fetch.cpp
+  void PlanColumns();
+  bool BlockFetch();
+  void PrepareBufferRow(dacore::TRecBuf rec, uint8_t* row);
+  void DefineColumns(dacore::ItemHeader* first, size_t stride);
+  void FinishRow(dacore::TRecBuf rec, uint8_t* row);
+  void FinishBufferedValue(const TColumnPlan& column, dacore::TRecBuf rec, const uint8_t* cell, bool null);
+  void ReleaseItems(dacore::ItemHeader* first, size_t stride, int from, int to);
+  void DropRows();
+  void FreeFetchBuffer();
+  dacore::TRecBuf RecordOfIteration(ub4 iteration) const;
+  const TColumnPlan* ColumnOfDefine(const OCIDefine* define) const;
+  int16_t* IndicatorPtr(dacore::TRecBuf rec, int field_no) const;
+  size_t IndicatorBase() const;
+
+  // rset_fetch_all.cpp
+  void FetchAllLoop();
+  void EndFetchAll(const classlib::Exception* error);
+  void AfterFetch(bool in_thread);
+  void StopFetchAll();
+  bool InThread() const;
+
+  std::vector<TColumnPlan> plan_;
+  bool planned_ = false;
+  std::vector<uint8_t> fetch_buffer_;
+  size_t buffer_row_size_ = 0;
+  size_t indicator_base_ = 0;  // of the planned layout
+  // The block a fetch is filling, for the LONG piece callback.
+  dacore::ItemHeader* block_first_ = nullptr;
+  size_t block_stride_ = 0;
+  TOraNumber* number_scratch_ = nullptr;
+  TExecThread* fetch_thread_ = nullptr;
+  std::atomic<bool> stop_requested_{false};
+  std::atomic<bool> fetching_{false};
+  std::atomic<std::thread::id> fetch_thread_id_{};
+  // Not signalled while a background fetch of everything runs.
+  classlib::TEvent fetch_all_ended_{true, true};
+  bool has_pending_filter_ = false;
+  std::string pending_filter_;
+};
+
+// Marks a record set alive or gone for the after-fetch messages that reach
+// the main thread late.
+void RegisterLiveRecordSet(const TOCIRecordSet* record_set, bool live);
+
+}  // namespace oracle

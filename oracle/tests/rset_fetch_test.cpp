@@ -1,0 +1,300 @@
+// Fetching on the stand-in: values of every kind of column, blocks of
+// FetchRows rows per round trip, the end of data with and without a last
+// partial block, 100 000 rows, LONG values in pieces, one-way record sets
+// and closing at the end.
+#include "classlib/datetime.h"
+#include "dacore/blob.h"
+#include "dacore/driver_props.h"
+#include "oracle/rset_row_copy.h"
+#include "oracle/tests/rset_fixture.h"
+#include "oracle/value_data_types.h"
+#include "oracle/value_number.h"
+#include "dacore/util_memory.h"
+#include "testing/message_of.h"
+
+namespace oracle::testing {
+namespace {
+
+using classlib::Variant;
+using classlib::testing::MessageOf;
+using ::testing::ElementsAre;
+using namespace dacore;
+
+class FetchTest : public RecordSetTest {
+ protected:
+  // Opens a record set over `count` generated rows of one NUMBER column.
+  std::unique_ptr<TOCIRecordSet> Numbers(int count, int fetch_rows) {
+    fetch_->ScriptQuery("select n from numbers", "N NUMBER(9)");
+    fetch_->GenerateRows("select n from numbers", count);
+    auto record_set = NewRecordSet("select n from numbers", fetch_rows);
+    record_set->Open();
+    return record_set;
+  }
+  // Reads every row; answers how many there were.
+  int ReadAll(TOCIRecordSet& record_set) {
+    int rows = 0;
+    record_set.SetToBegin();
+    for (record_set.GetNextRecord(nullptr); !record_set.GetEOF(); record_set.GetNextRecord(nullptr)) ++rows;
+    return rows;
+  }
+};
+
+TEST_F(FetchTest, ValuesOfEachKindReachTheRecords) {
+  Connect();
+  connection_->EnableNumbers = true;
+  const std::string sql = "select * from kinds";
+  fetch_->ScriptQuery(sql,
+                      "I NUMBER(9); F NUMBER(10,2); BIG NUMBER(30); S VARCHAR2(20); H VARCHAR2(100); C CHAR(6);"
+                      "M VARCHAR2(2000); D DATE; R RAW(4); HR RAW(40); T TIMESTAMP(6); L CLOB; B BLOB");
+  fetch_->AddRows(sql,
+                  "42|-12.5|123456789012345678901234567890|short|a heap text|abc   |memo text|2024-02-29 13:45:07|"
+                  "0A0B0C|00112233445566778899|2001-02-03 04:05:06.5|clob text|CAFE\n"
+                  "<null>|<null>|<null>|<null>|<null>|<null>|<null>|<null>|<null>|<null>|<null>|<null>|<null>");
+  auto record_set = NewRecordSet(sql);
+  record_set->SetProp(prLongStrings, false);
+  record_set->SetProp(prFlatBuffers, false);
+  record_set->SetTrimFixedChars(true);
+  record_set->Open();
+  record_set->GetNextRecord(nullptr);
+  EXPECT_EQ(Value(*record_set, "I").AsInteger(), 42);
+  EXPECT_DOUBLE_EQ(Value(*record_set, "F").AsDouble(), -12.5);
+  EXPECT_DOUBLE_EQ(Value(*record_set, "BIG").AsDouble(), 123456789012345678901234567890.0);
+  EXPECT_EQ(Value(*record_set, "S").AsString(), "short");
+  EXPECT_EQ(Value(*record_set, "H").AsString(), "a heap text");
+  EXPECT_EQ(Value(*record_set, "M").AsString(), "memo text");
+  EXPECT_EQ(classlib::DateTimeToStr(Value(*record_set, "D").AsDate()),
+            classlib::DateTimeToStr(classlib::EncodeDate(2024, 2, 29) + classlib::EncodeTime(13, 45, 7, 0)));
+  EXPECT_EQ(classlib::DateTimeToStr(Value(*record_set, "T").AsDate()),
+            classlib::DateTimeToStr(classlib::EncodeDate(2001, 2, 3) + classlib::EncodeTime(4, 5, 6, 500)));
+  EXPECT_EQ(Value(*record_set, "L").AsString(), "clob text");
+  EXPECT_EQ(Value(*record_set, "B").AsString(), "\xCA\xFE");
+  TRecBuf rec = ItemRecord(record_set->CurrentItem());
+  std::vector<uint8_t> raw(64);
+  bool blank = true;
+  record_set->GetFieldByNo(record_set->FieldByName("R")->FieldNo(), rec, raw.data(), blank);
+  EXPECT_FALSE(blank);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(raw.data()), 5), std::string("\x03\x00\x0A\x0B\x0C", 5));
+  record_set->GetFieldByNo(record_set->FieldByName("HR")->FieldNo(), rec, raw.data(), blank);
+  EXPECT_EQ(raw[0], 10) << "the heap copy keeps the length word";
+  record_set->GetFieldByNo(record_set->FieldByName("C")->FieldNo(), rec, raw.data(), blank);
+  EXPECT_STREQ(reinterpret_cast<char*>(raw.data()), "abc") << "fixed text trimmed";
+
+  // Every column of the second row is null, by its indicator.
+  record_set->GetNextRecord(nullptr);
+  rec = ItemRecord(record_set->CurrentItem());
+  for (int no = 1; no <= record_set->GetFieldCount(); ++no) {
+    EXPECT_TRUE(record_set->GetNull(no, rec)) << record_set->Fields().GetItems(no - 1)->Name();
+    EXPECT_EQ(record_set->Indicator(rec, no), -1);
+  }
+  EXPECT_EQ(record_set->GetRecordCount(), 2);
+}
+
+TEST_F(FetchTest, InvalidDateBytesReadAsNull) {
+  Connect();
+  fetch_->ScriptQuery("select d from dates", "D DATE");
+  fetch_->AddRows("select d from dates", "0-0-0 0:0:0\n2020-01-31 00:00:00");
+  auto record_set = NewRecordSet("select d from dates");
+  record_set->Open();
+  record_set->GetNextRecord(nullptr);
+  EXPECT_TRUE(record_set->GetNull(1, ItemRecord(record_set->CurrentItem()))) << "century and year bytes of 100";
+  record_set->GetNextRecord(nullptr);
+  EXPECT_FALSE(record_set->GetNull(1, ItemRecord(record_set->CurrentItem())));
+
+  uint8_t bytes[7] = {120, 124, 2, 30, 1, 1, 1};  // 30 February
+  double value = 0;
+  EXPECT_FALSE(FetchedDateToDateTime(bytes, value));
+  bytes[3] = 28;
+  EXPECT_TRUE(FetchedDateToDateTime(bytes, value));
+  bytes[4] = 25;
+  EXPECT_FALSE(FetchedDateToDateTime(bytes, value)) << "hour byte above 24";
+}
+
+TEST_F(FetchTest, EachRoundTripFetchesFetchRowsRows) {
+  Connect();
+  auto record_set = Numbers(60, 25);
+  EXPECT_EQ(ReadAll(*record_set), 60);
+  // The last partial block comes with the end of data: no fourth call.
+  EXPECT_THAT(Calls("OCIStmtFetch"), ElementsAre("OCIStmtFetch rows=25 orient=2", "OCIStmtFetch rows=25 orient=2",
+                                                 "OCIStmtFetch rows=25 orient=2"));
+  EXPECT_THAT(Calls("OCIDefineArrayOfStruct").size(), 3u) << "buffers move with every block";
+  EXPECT_EQ(record_set->Command().GetCursorState(), csFinished);
+  EXPECT_TRUE(record_set->FetchDone());
+
+  // An exact multiple needs one more call that brings nothing.
+  fetch_->ScriptQuery("select n from exact", "N NUMBER(9)");
+  fetch_->GenerateRows("select n from exact", 50);
+  standin_->ClearLog();
+  auto exact = NewRecordSet("select n from exact", 25);
+  exact->Open();
+  EXPECT_EQ(ReadAll(*exact), 50);
+  EXPECT_EQ(Calls("OCIStmtFetch").size(), 3u);
+}
+
+TEST_F(FetchTest, HundredThousandRowsInBlocks) {
+  Connect();
+  const std::string sql = "select * from big";
+  fetch_->ScriptQuery(sql, "ID NUMBER(9); NAME VARCHAR2(100); D DATE");
+  fetch_->GenerateRows(sql, 100000);
+  auto record_set = NewRecordSet(sql, 1000);
+  record_set->SetProp(prFetchAll, true);
+  record_set->Open();
+  EXPECT_EQ(record_set->GetRecordCount(), 100000);
+  EXPECT_EQ(fetch_->FetchCalls(), 101) << "100 full blocks and the empty one";
+  record_set->SetToEnd();
+  record_set->GetPriorRecord(nullptr);
+  EXPECT_EQ(Value(*record_set, "ID").AsInteger(), 99999);
+  EXPECT_EQ(Value(*record_set, "NAME").AsString(), "name-99999");
+  record_set->SetRecordNo(5001);
+  EXPECT_EQ(Value(*record_set, "ID").AsInteger(), 5000);
+}
+
+TEST_F(FetchTest, LongColumnsArriveInPieces) {
+  Connect();
+  const std::string sql = "select id, txt, bin from longs";
+  fetch_->ScriptQuery(sql, "ID NUMBER(5); TXT LONG; BIN LONG RAW");
+  const std::string text(100, 'x');
+  fetch_->AddRows(sql, "1|" + text + "abc|DEADBEEF\n2|<null>|<null>\n3|short|00");
+  const uint32_t saved = DefaultPieceSize();
+  SetDefaultPieceSize(40);
+  auto record_set = NewRecordSet(sql);
+  record_set->Open();
+  SetDefaultPieceSize(saved);
+  record_set->GetNextRecord(nullptr);
+  EXPECT_EQ(Value(*record_set, "TXT").AsString(), text + "abc");
+  EXPECT_EQ(record_set->GetBlob(3, ItemRecord(record_set->CurrentItem()))->GetAsString(), "\xDE\xAD\xBE\xEF");
+  // 103 bytes in pieces of 40: 40, 40, 23.
+  EXPECT_THAT(Calls("piece row=0"), ElementsAre("piece row=0 bytes=40", "piece row=0 bytes=40",
+                                                "piece row=0 bytes=23", "piece row=0 bytes=4"));
+  EXPECT_THAT(Calls("OCIDefineDynamic").size(), 2u);
+  record_set->GetNextRecord(nullptr);
+  EXPECT_TRUE(record_set->GetNull(2, ItemRecord(record_set->CurrentItem())));
+  EXPECT_TRUE(record_set->GetNull(3, ItemRecord(record_set->CurrentItem())));
+  record_set->GetNextRecord(nullptr);
+  EXPECT_EQ(Value(*record_set, "TXT").AsString(), "short");
+}
+
+TEST_F(FetchTest, OneWayRecordSetKeepsOnlyTheLastBlock) {
+  Connect();
+  fetch_->ScriptQuery("select n from numbers", "N NUMBER(9)");
+  fetch_->GenerateRows("select n from numbers", 30);
+  auto record_set = NewRecordSet("select n from numbers", 10);
+  record_set->SetProp(prUniDirectional, true);
+  record_set->Open();
+  int seen = 0, last = -1;
+  for (record_set->GetNextRecord(nullptr); !record_set->GetEOF(); record_set->GetNextRecord(nullptr)) {
+    ++seen;
+    last = Value(*record_set, "N").AsInteger();
+    EXPECT_LE(record_set->GetRecordCount(), 10);
+  }
+  EXPECT_EQ(seen, 30);
+  EXPECT_EQ(last, 29);
+}
+
+TEST_F(FetchTest, AutoCloseReleasesTheStatementAfterTheLastRow) {
+  Connect();
+  fetch_->ScriptQuery("select n from few", "N NUMBER(9)");
+  fetch_->GenerateRows("select n from few", 5);
+  auto record_set = NewRecordSet("select n from few", 25);
+  record_set->SetProp(prAutoClose, true);
+  record_set->Open();
+  EXPECT_EQ(ReadAll(*record_set), 5);
+  EXPECT_FALSE(record_set->Prepared());
+  EXPECT_EQ(record_set->Command().GetCursorState(), csIdle);
+}
+
+TEST_F(FetchTest, LocalOrderComparesNumberObjectsByValue) {
+  Connect();
+  connection_->EnableNumbers = true;
+  const std::string sql = "select id, big from wide_numbers";
+  fetch_->ScriptQuery(sql, "ID NUMBER(5); BIG NUMBER(30)");
+  // Byte order and text order would both put 9 after 10.
+  fetch_->AddRows(sql, "1|100000000000000000000\n2|<null>\n3|9\n4|-5\n5|10");
+  auto record_set = NewRecordSet(sql);
+  record_set->SetProp(prFetchAll, true);
+  record_set->Open();
+  record_set->SetSortFields("BIG");
+  std::vector<int> order;
+  record_set->SetToBegin();
+  for (record_set->GetNextRecord(nullptr); !record_set->GetEOF(); record_set->GetNextRecord(nullptr))
+    order.push_back(Value(*record_set, "ID").AsInteger());
+  EXPECT_THAT(order, ElementsAre(2, 4, 3, 5, 1));
+}
+
+TEST_F(FetchTest, CloseAndOpenAgainFetchesFromTheStart) {
+  Connect();
+  auto record_set = Numbers(40, 25);
+  EXPECT_EQ(ReadAll(*record_set), 40);
+  record_set->Close();
+  record_set->Open();
+  EXPECT_EQ(ReadAll(*record_set), 40);
+  record_set->SetToBegin();
+  record_set->GetNextRecord(nullptr);
+  EXPECT_EQ(Value(*record_set, "N").AsInteger(), 0);
+}
+
+TEST_F(FetchTest, NumberObjectsTakeVariantsAndKeepTheirNull) {
+  Connect();
+  connection_->EnableNumbers = true;
+  fetch_->ScriptQuery("select big from n", "BIG NUMBER(30)");
+  fetch_->AddRows("select big from n", "12345678901234567890");
+  auto record_set = NewRecordSet("select big from n");
+  record_set->Open();
+  record_set->GetNextRecord(nullptr);
+  TRecBuf rec = ItemRecord(record_set->CurrentItem());
+  auto* number = static_cast<TOraNumber*>(LoadUnaligned<void*>(static_cast<uint8_t*>(rec) +
+                                                               record_set->FieldByName("BIG")->Offset()));
+  EXPECT_EQ(number->AsString(), "12345678901234567890");
+  record_set->PutFieldAsVariant(1, rec, Variant(int32_t{-7}));
+  EXPECT_EQ(number->AsInteger(), -7);
+  record_set->PutFieldAsVariant(1, rec, Variant(std::string("2.5")));
+  EXPECT_DOUBLE_EQ(number->AsFloat(), 2.5);
+  EXPECT_EQ(MessageOf([&] { record_set->PutFieldAsVariant(1, rec, Variant::FromDate(1.0)); }), "Cannot convert type");
+  // A copy of the record (an edit buffer) has a number of its own.
+  TRecBuf copy = record_set->AllocRecBuf();
+  std::memcpy(copy, rec, static_cast<size_t>(record_set->RecordSize()));
+  record_set->CopyComplexFields(rec, copy, true);
+  record_set->PutFieldAsVariant(1, copy, Variant(int32_t{99}));
+  EXPECT_DOUBLE_EQ(number->AsFloat(), 2.5) << "the row is unchanged";
+  Variant copied;
+  record_set->GetFieldAsVariant(1, copy, copied);
+  EXPECT_DOUBLE_EQ(copied.AsDouble(), 99);
+  record_set->FreeComplexFields(copy, true);
+  TData::FreeRecBuf(copy);
+
+  record_set->SetNull(1, rec, true);
+  EXPECT_TRUE(number->IsNull()) << "the object's own indicator follows";
+  EXPECT_TRUE(record_set->GetNull(1, rec));
+}
+
+TEST_F(FetchTest, ScrollableCursorFetchesForwardWithTheScrollableCall) {
+  Connect();
+  fetch_->ScriptQuery("select n from s", "N NUMBER(9)");
+  fetch_->GenerateRows("select n from s", 30);
+  auto record_set = NewRecordSet("select n from s", 20);
+  record_set->GetCommand()->SetProp(prScrollableCursor, true);
+  record_set->Open();
+  EXPECT_EQ(ReadAll(*record_set), 30);
+  EXPECT_THAT(Calls("OCIStmtExecute"), ElementsAre("OCIStmtExecute iters=0 offset=0 mode=16",
+                                                   "OCIStmtExecute iters=0 offset=0 mode=8"));
+  EXPECT_THAT(Calls("OCIStmtFetch2"), ElementsAre("OCIStmtFetch2 rows=20 orient=2 offset=0",
+                                                  "OCIStmtFetch2 rows=20 orient=2 offset=0"));
+}
+
+TEST_F(FetchTest, StatementWithoutRowsIsRefused) {
+  Connect();
+  auto record_set = NewRecordSet("delete from t");
+  EXPECT_EQ(MessageOf([&] { record_set->Open(); }), "SQL statement doesn't return rows");
+}
+
+TEST_F(FetchTest, CopiesAreBoundedByTheCell) {
+  // A length word or a missing terminator from the client cannot carry a
+  // copy past the cell.
+  const uint8_t raw[6] = {0xFF, 0xFF, 1, 2, 3, 4};
+  EXPECT_EQ(BoundedVarLength(raw, 4), 4);
+  const char unterminated[4] = {'a', 'b', 'c', 'd'};
+  EXPECT_EQ(BoundedStrLen(unterminated, 4), 4u);
+  EXPECT_EQ(BoundedStrLen("ab\0cd", 5), 2u);
+}
+
+}  // namespace
+}  // namespace oracle::testing

@@ -1,0 +1,92 @@
+// The stand-in's select lists and rows: typed columns that the parameter
+// get describes, rows kept as texts, the defines a statement received
+// (with their array-of-struct skips and dynamic callbacks) and the cursor
+// position of each executed query. Callers hold the state's lock.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "oracle/oci_defs.h"
+
+namespace standin {
+
+using namespace oracle;
+
+struct Handle;
+struct State;
+
+struct QueryColumn {
+  std::string name;
+  ub2 type = 1;        // the server's type code (1 VARCHAR2, 2 NUMBER ...)
+  ub2 size = 0;        // bytes
+  sb2 precision = 0;
+  sb1 scale = 0;
+  ub1 nullable = 1;
+  ub1 form = 1;        // 2: national character set
+  ub1 fs_precision = 0, lf_precision = 0;
+  ub2 char_size = 0;   // characters of a character column
+};
+
+using QueryValue = std::optional<std::string>;
+
+// A column's values converted once for one external type and size, so that
+// a fetch only copies them.
+struct PrebuiltColumn {
+  ub2 type = 0;
+  sb4 size = 0;
+  std::vector<ub1> data;  // size bytes a row
+  std::vector<sb2> indicators;
+  std::vector<ub2> lengths;
+};
+
+struct QueryScript {
+  std::vector<QueryColumn> columns;
+  std::vector<std::vector<QueryValue>> rows;
+  std::map<ub4, PrebuiltColumn> prebuilt;  // position -> cells
+};
+
+struct Define {
+  const Handle* statement = nullptr;
+  ub4 position = 0;
+  void* value = nullptr;
+  sb4 size = 0;
+  ub2 type = 0;
+  void* indicator = nullptr;
+  ub2* length = nullptr;
+  ub2* return_code = nullptr;
+  ub4 mode = 0;
+  ub4 value_skip = 0, indicator_skip = 0, length_skip = 0, return_code_skip = 0;
+  void* context = nullptr;
+  void* callback = nullptr;  // dynamic define: what gives the buffer of each piece
+};
+
+struct QueryCursor {
+  QueryScript* script = nullptr;
+  ub4 next_row = 0;   // index of the next row a forward fetch delivers
+  ub4 delivered = 0;  // cumulative row count
+  std::map<ub4, std::unique_ptr<Define>> defines;  // position -> define
+};
+
+struct FetchWorld {
+  std::map<std::string, QueryScript> queries;  // trimmed text -> script
+  std::map<const Handle*, QueryCursor> cursors;
+  std::map<const void*, const Handle*> define_owner;
+  int delay_ms = 0;
+  bool describe_ends_with_no_data = false;
+  int fetch_calls = 0;
+};
+
+// The typed description of a column into a parameter descriptor, when the
+// query was scripted with types.
+void DescribeColumn(State& state, const Handle* statement, ub4 position, Handle* column);
+// A query has been executed: its position starts again; with iterations the
+// first rows are fetched at once (a status, 100 when fewer came).
+sword StartQuery(State& state, Handle* statement, OCIError* error, ub4 iterations, ub4 mode);
+// Forgets the cursor of a statement that is freed or prepared again.
+void ForgetCursor(State& state, const Handle* statement);
+
+}  // namespace standin
