@@ -163,9 +163,15 @@ void TCustomDADataSet::ApplyUpdates() {
   TCustomDAConnection* connection = GetUsedConnection();
   const bool may_fail_over = !connection->InTransaction() && !auto_commit_;
   connection->PushOperation(clApply, may_fail_over);
+  // A batch holds only rows of this apply; rows a failed apply collected
+  // are collected again by the next one.
+  ClearBatch();
   try {
     TMemDataSet::ApplyUpdates();
+    // Rows an OnUpdateRecord answer resolved before the batch filled.
+    FlushBatch();
   } catch (...) {
+    ClearBatch();
     connection->PopOperation();
     throw;
   }
