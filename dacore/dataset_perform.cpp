@@ -262,6 +262,8 @@ void TCustomDADataSet::ExecuteUpdateQuery(TStatementTypes types) {
 bool TCustomDADataSet::PerformSQL(const std::string& sql, TStatementTypes types) {
   const TStatementType type = SingleType(types);
   BeginConnection(true);
+  // In browse mode the record worked on is the one shown.
+  if (State() == classlib::dsBrowse && !ApplyingCachedUpdates() && Active() && !IsEmpty()) UpdateCursorPos();
   auto finish = [this] {
     update_old_read_ = false;
     if (auto* data_set = dynamic_cast<TCustomDADataSet*>(update_query_); data_set && data_set->Active())

@@ -109,12 +109,16 @@ void TCustomDADataSet::RefreshQuick(bool check_deleted) {
     EnableControls();
   };
   try {
-    if (check_deleted && !IsEmpty()) PerformSQL("", {stRefreshCheckDeleted});
-    PerformSQL("", {stRefreshQuick});
-    Resync({});
-    const bool found = !values.empty() &&
-                       LocateAndScroll(key_descs, values.size() == 1 ? values[0] : classlib::VarArrayOf(values), {});
-    if (!found) First();
+    const Variant remembered = values.size() == 1 ? values[0] : classlib::VarArrayOf(values);
+    auto return_to_record = [&] {
+      if (values.empty() || !LocateAndScroll(key_descs, remembered, {})) First();
+    };
+    if (check_deleted && !IsEmpty()) {
+      PerformSQL("", {stRefreshCheckDeleted});
+      return_to_record();
+    }
+    if (!IsEmpty()) PerformSQL("", {stRefreshQuick});
+    return_to_record();
   } catch (...) {
     restore();
     throw;
