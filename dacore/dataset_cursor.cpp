@@ -249,7 +249,7 @@ void TCustomDADataSet::InternalOpen() {
   }
   // A local link shows the rows of the master's current values.
   if (DetailLinked() && options_->LocalMasterDetail()) {
-    LocalMasterDetailChanged(true);
+    FIRecordSet->SetFilterMDFunc([this](TRecBuf rec) { return LocalLinkAccepts(rec); });
     classlib::TDataSet* master = MasterSource()->DataSet();
     if (master && master->Active()) ResolveLocalLink();
     FIRecordSet->ClearCache();

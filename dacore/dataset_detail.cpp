@@ -73,8 +73,13 @@ void TCustomDADataSet::SetDetailFields(const std::string& value) {
   if (was_linked || DetailLinked()) Relink();
 }
 
+// The final text loses or gains the link's condition.
 void TCustomDADataSet::LocalMasterDetailChanged(bool value) {
   local_link_.clear();
+  if (DetailLinked() && !Active()) {
+    UnPrepare();
+    command_->SetParamCheck(command_->ParamCheck());
+  }
   if (!FIRecordSet) return;
   if (value) FIRecordSet->SetFilterMDFunc([this](TRecBuf rec) { return LocalLinkAccepts(rec); });
   else FIRecordSet->SetFilterMDFunc(nullptr);
