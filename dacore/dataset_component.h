@@ -355,6 +355,7 @@ class TCustomDADataSet : public TMemDataSet,
   // The new detail record no longer matches its master: it leaves the rows.
   void DropForeignDetailRecord();
   bool ResolveLocalLink();
+  bool PerformSQLOnce(const std::string& sql, TStatementTypes types);
   void ClearBatch();
   void CollectBatchRow(TStatementType type);
   // Copying a returned row into the record being stored or refreshed.

@@ -140,7 +140,12 @@ void TCustomDADataSet::SetDriverConnection(TCRConnection* connection) {
 
 // ---- What the connection asks ---------------------------------------------------------
 
-bool TCustomDADataSet::RecordSetPrepared() const { return record_set_ && record_set_->Prepared(); }
+// Prepared by the user: the record set an open prepares for itself belongs to
+// the cursor, whose state the connection asks about apart; counted as
+// prepared, every open data set would refuse any reconnect.
+bool TCustomDADataSet::RecordSetPrepared() const {
+  return prepared_holds_connection_ && record_set_ && record_set_->Prepared();
+}
 
 bool TCustomDADataSet::RecordSetFetching() const {
   return record_set_ && record_set_->IsFetching() && !record_set_->FetchDone();

@@ -258,8 +258,31 @@ void TCustomDADataSet::ExecuteUpdateQuery(TStatementTypes types) {
 
 // Runs the statement that stores, refreshes, locks or checks the record
 // (sql, or the kind's own text, or the generated one); false when there is
-// nothing to run. In a batch an edit is only collected.
+// nothing to run. In a batch an edit is only collected. A session lost on
+// the way and restored for it runs the whole step again: the text may have
+// been generated from what the lost session answered.
 bool TCustomDADataSet::PerformSQL(const std::string& sql, TStatementTypes types) {
+  TCustomDAConnection* connection = GetUsedConnection();
+  if (connection) connection->PushOperation(clExecute, true);
+  try {
+    for (;;) {
+      try {
+        const bool result = PerformSQLOnce(sql, types);
+        if (connection) connection->PopOperation();
+        return result;
+      } catch (const EFailOver& failover) {
+        if (failover.ConnLostCause != clExecute) throw;
+        // The connection counted a use for the repeated step's end.
+        EndConnection();
+      }
+    }
+  } catch (...) {
+    if (connection) connection->PopOperation();
+    throw;
+  }
+}
+
+bool TCustomDADataSet::PerformSQLOnce(const std::string& sql, TStatementTypes types) {
   const TStatementType type = SingleType(types);
   BeginConnection(true);
   // In browse mode the record worked on is the one shown.

@@ -167,6 +167,8 @@ void TSQLiteCommand::Step() {
 
 void TSQLiteCommand::NextRow() {
   if (!stmt_ || !has_row_) return;
+  // A killed session fails the fetch as a lost link would.
+  Connection().Handle(Owner());
   Step();
 }
 

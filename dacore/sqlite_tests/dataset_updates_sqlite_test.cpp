@@ -297,5 +297,77 @@ TEST_F(UpdatesTest, MasterAndDetailApplyTogetherAndAFailureLosesNothing) {
   EXPECT_FALSE(detail->UpdatesPending());
 }
 
+// ---- A lost connection ------------------------------------------------------------------
+
+class FailOverTest : public UpdatesTest {
+ protected:
+  void SetUp() override {
+    UpdatesTest::SetUp();
+    session_->Options().LocalFailover = true;
+    session_->OnConnectionLost = TConnectionLostEvent::Function(
+        [this](classlib::TObject*, classlib::TComponent*, TConnLostCause cause, TRetryMode& mode) {
+          causes_.push_back(cause);
+          mode = rmReconnectExecute;
+        });
+  }
+  std::vector<TConnLostCause> causes_;
+};
+
+TEST_F(FailOverTest, AKillDuringAFetchIsNotReconnectedAndLeavesTheComponentDisconnected) {
+  auto data_set = Query(*session_, "SELECT ID FROM T ORDER BY ID");
+  data_set->SetFetchRows(2);
+  data_set->Open();
+  session_->SQLiteConnection()->Kill();
+  const std::string message = MessageOf([&] {
+    while (!data_set->Eof()) data_set->Next();
+  });
+  EXPECT_NE(message, "(no exception)");
+  EXPECT_TRUE(causes_.empty());
+  EXPECT_FALSE(session_->Connected());
+  EXPECT_FALSE(data_set->Active());
+}
+
+TEST_F(FailOverTest, AKillDuringAnApplyReconnectsAndAppliesEveryRowOnce) {
+  auto data_set = Query(*session_, "SELECT ID, S FROM T ORDER BY ID");
+  data_set->SetCachedUpdates(true);
+  data_set->SetFetchAll(true);
+  data_set->Open();
+  for (int i = 0; i < 3; ++i) {
+    data_set->Edit();
+    data_set->FieldByName("S")->SetAsString("applied");
+    data_set->Post();
+    data_set->Next();
+  }
+  int executions = 0;
+  data_set->BeforeUpdateExecute = TUpdateExecuteEvent::Function([&](classlib::TDataSet*, TStatementTypes, TDAParams*) {
+    if (++executions == 2) session_->SQLiteConnection()->Kill();
+  });
+  std::vector<IDAConnectionClient*> sets{data_set.get()};
+  const int uses = session_->ConnectCount();
+  session_->ApplyUpdates(sets);
+  EXPECT_EQ(session_->ConnectCount(), uses);
+  EXPECT_EQ(causes_, (std::vector<TConnLostCause>{clConnectionApply}));
+  EXPECT_EQ(executions, 5);
+  EXPECT_TRUE(session_->Connected());
+  EXPECT_FALSE(data_set->UpdatesPending());
+  EXPECT_EQ(Writes(), "3");
+  EXPECT_EQ(ReadElsewhere("SELECT count(*) FROM T WHERE S = 'applied'"), "3");
+}
+
+TEST_F(FailOverTest, AKillDuringAPostIsRepeatedWhenTheHandlerAsksAndWritesOneRow) {
+  auto data_set = Query(*session_, "SELECT ID, S FROM T ORDER BY ID");
+  const int uses = session_->ConnectCount();
+  data_set->Open();
+  data_set->Edit();
+  data_set->FieldByName("S")->SetAsString("posted");
+  session_->SQLiteConnection()->Kill();
+  data_set->Post();
+  EXPECT_EQ(causes_, (std::vector<TConnLostCause>{clExecute}));
+  data_set->Close();
+  EXPECT_EQ(session_->ConnectCount(), uses);
+  EXPECT_EQ(Writes(), "1");
+  EXPECT_EQ(ReadElsewhere("SELECT S FROM T WHERE ID = 1"), "posted");
+}
+
 }  // namespace
 }  // namespace dacore::sqlite_tests
