@@ -43,6 +43,7 @@ TCRTableInfo* TSQLiteRecordSet::TableOf(const char* table_name) {
 void TSQLiteRecordSet::InternalInitFields() {
   sqlite3_stmt* stmt = Command().Statement();
   untyped_columns_ = false;
+  has_blobs_ = false;
   if (!stmt) return;
   const bool has_row = Command().HasRow();
   for (int i = 0; i < sqlite3_column_count(stmt); ++i) {
@@ -64,6 +65,7 @@ void TSQLiteRecordSet::InternalInitFields() {
     field->SetName(sqlite3_column_name(stmt, i));
     field->SetActualName(origin ? origin : sqlite3_column_name(stmt, i));
     field->SetDataType(type.type);
+    if (IsBlobFieldType(type.type)) has_blobs_ = true;
     field->SetLength(type.length);
     field->SetScale(type.scale);
     field->SetSize(FieldSize(type));
@@ -77,9 +79,19 @@ void TSQLiteRecordSet::InternalInitFields() {
 // as they are; anything else (dates, blobs, converted values) through a
 // Variant. False when the value took the other way.
 bool TSQLiteRecordSet::PutColumnValue(sqlite3_stmt* stmt, int column, const TFieldDesc& field, TRecBuf rec) {
-  const int storage = sqlite3_column_type(stmt, column);
   const int field_no = column + 1;
-  switch (field.DataType()) {
+  const TDataType type = field.DataType();
+  if (type == dtString || type == dtHeapString) {
+    // A text of any storage class reads as text; NULL has none (every call
+    // into the engine takes its lock, so the storage class is not asked).
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
+    // A zero inside the text is left to the Variant's way, which keeps it.
+    if (!text || std::strlen(text) != static_cast<size_t>(sqlite3_column_bytes(stmt, column))) return false;
+    PutFieldByNo(field_no, rec, text);
+    return true;
+  }
+  const int storage = sqlite3_column_type(stmt, column);
+  switch (type) {
     case dtInt32: {
       if (storage != SQLITE_INTEGER) return false;
       const auto value = static_cast<int32_t>(sqlite3_column_int64(stmt, column));
@@ -96,14 +108,6 @@ bool TSQLiteRecordSet::PutColumnValue(sqlite3_stmt* stmt, int column, const TFie
       if (storage != SQLITE_FLOAT && storage != SQLITE_INTEGER) return false;
       const double value = sqlite3_column_double(stmt, column);
       PutFieldByNo(field_no, rec, &value);
-      return true;
-    }
-    case dtString: case dtHeapString: {
-      if (storage != SQLITE_TEXT) return false;
-      const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
-      // A zero inside the text is left to the Variant's way, which keeps it.
-      if (!text || std::strlen(text) != static_cast<size_t>(sqlite3_column_bytes(stmt, column))) return false;
-      PutFieldByNo(field_no, rec, text);
       return true;
     }
     case dtDate: case dtTime: case dtDateTime: {
@@ -132,10 +136,12 @@ void TSQLiteRecordSet::AppendRow(TRecBuf rec) {
     }
     // A fetched value is the row's own: no edit is pending on its blobs (a
     // cancelled edit would otherwise take them back to empty).
-    CommitBlobs(rec);
-    for (int i = 0; i < GetFieldCount(); ++i)
-      if (TBlob* blob = IsBlobFieldType(Fields().GetItems(i)->DataType()) ? GetBlob(i + 1, rec) : nullptr)
-        blob->SetModified(false);
+    if (has_blobs_) {
+      CommitBlobs(rec);
+      for (int i = 0; i < GetFieldCount(); ++i)
+        if (TBlob* blob = IsBlobFieldType(Fields().GetItems(i)->DataType()) ? GetBlob(i + 1, rec) : nullptr)
+          blob->SetModified(false);
+    }
     InternalAppend(rec);
   } catch (...) {
     FreeComplexFields(rec, true);

@@ -41,6 +41,7 @@ class TSQLiteRecordSet : public dacore::TCRRecordSet {
   dacore::TCRTableInfo* TableOf(const char* table_name);
 
   bool untyped_columns_ = false;
+  bool has_blobs_ = false;
 };
 
 }  // namespace sqlite_driver
