@@ -18,9 +18,10 @@
 # folder already has one).
 # Configure the build with
 #   cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release
-#   cmake --build build/release --target fib_bench app_bench oranet_bench
+#   cmake --build build/release --target fib_bench app_bench oranet_bench dacore_bench
 # (oranet_bench is run when it has been built: NUMBER encoding and date
-# formatting against the standard library).
+# formatting against the standard library; dacore_bench likewise: the SQL
+# data set's open and fetch over SQLite against a raw step loop).
 set -euo pipefail
 
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -50,6 +51,9 @@ run() {  # name, executable, filter, extra environment...
 echo "load before: $(uptime)" >&2
 if [[ -z "${SKIP_FIB:-}" ]]; then run fib "$build/fib/fib_bench" '.'; fi
 if [[ -x "$build/oranet/oranet_bench" ]]; then run oranet "$build/oranet/oranet_bench" '.'; fi
+if [[ -x "$build/dacore/dacore_bench" ]]; then
+  run dacore "$build/dacore/dacore_bench" 'BM_DataSetOpenFetch|BM_RawStepLoop'
+fi
 run transfer "$build/app/app_bench" 'BM_Transfer'
 run update_tmpfs "$build/app/app_bench" 'BM_UpdateRunTmpfs' \
   UPDATE_RUN_STATEMENTS="${UPDATE_RUN_STATEMENTS:-20000}"
@@ -130,6 +134,12 @@ for label, ours, peer, peer_name in oranet_pairs:
         continue
     unit = medians[("oranet", ours)]["time_unit"]
     print(f"| {label} | {peer_name} | {a:.1f} {unit} | {b:.1f} {unit} | {a / b:.3f} |")
+a, b = time_of("dacore", "BM_DataSetOpenFetch"), time_of("dacore", "BM_RawStepLoop")
+if a is not None and b is not None:
+    entry = medians[("dacore", "BM_DataSetOpenFetch")]
+    print(f"| data-set open+fetch 100k, SQLite | raw sqlite3_step | {a:.1f} ms | {b:.1f} ms | {a / b:.3f} |")
+    print(f"|   memory after the fetch | raw size | {entry['MB']:.2f} MB | {entry['raw_MB']:.2f} MB "
+          f"| {entry['MB'] / entry['raw_MB']:.3f} |")
 a, b = time_of("transfer", "BM_TransferThroughUpdater"), time_of("transfer", "BM_TransferRawCalls")
 if a is not None and b is not None:
     print(f"| blob transfer 1000 x 64 KB | raw client | {a:.0f} ms | {b:.0f} ms | {a / b:.3f} |")
