@@ -162,16 +162,18 @@ TConnLostCause TCustomDAConnection::GetConnLostCause(classlib::TComponent* compo
       largest = entry->operation;
       may_fail_over = entry->may_fail_over;
     }
-    // The repeated operation's own counted disconnect must balance.
-    if ((largest == clExecute || largest == clOpen) && client &&
-        (!client->IsDataSet() || !client->RecordSetFetching()))
-      ++connect_count_;
     if (largest == clConnect) {
       if (first_connect_) largest = clUnknown;
       break;
     }
   }
-  return may_fail_over ? largest : clUnknown;
+  // The repeated operation's own counted disconnect must balance: once, and
+  // only when that operation is the one to repeat (a whole apply that runs
+  // again counts its uses anew).
+  const TConnLostCause cause = may_fail_over ? largest : clUnknown;
+  if ((cause == clExecute || cause == clOpen) && client && (!client->IsDataSet() || !client->RecordSetFetching()))
+    ++connect_count_;
+  return cause;
 }
 
 bool TCustomDAConnection::ReconnectRefused(const classlib::Exception& e, TConnLostCause cause) {

@@ -5,12 +5,15 @@
 #include "classlib/field_defs.h"
 
 #include "classlib/ansistr.h"
+#include "classlib/codepage.h"
 #include "classlib/field.h"
 #include "classlib/field_blob.h"
 #include "classlib/format.h"
 #include "classlib/stream.h"
 #include "dacore/comp_connection.h"
+#include "dacore/memds_xml.h"
 #include "dacore/messages.h"
+#include "dacore/support_xml_writer.h"
 #include "dacore/support_detail_link.h"
 #include "dacore/util_var_equal.h"
 
@@ -18,22 +21,6 @@ namespace dacore {
 
 using classlib::TStringList;
 
-namespace {
-
-std::vector<std::string> SplitNames(const std::string& text) {
-  std::vector<std::string> names;
-  size_t start = 0;
-  while (start <= text.size()) {
-    const size_t end = text.find(';', start);
-    const std::string name = classlib::Trim(text.substr(start, end == std::string::npos ? end : end - start));
-    if (!name.empty()) names.push_back(name);
-    if (end == std::string::npos) break;
-    start = end + 1;
-  }
-  return names;
-}
-
-}  // namespace
 
 TCustomDADataSet::TCustomDADataSet(classlib::TComponent* owner) : TMemDataSet(owner) {
   data_link_ = std::make_unique<TDADetailDataLink>(this);
@@ -269,8 +256,8 @@ std::string TCustomDADataSet::BuildFinalSQL() {
   std::string sql = command_->StatementFinalSQL();
   if (!filter_sql_.empty()) sql = AddWhere(sql, filter_sql_);
   if (DetailLinked() && !options_->LocalMasterDetail()) {
-    const std::vector<std::string> masters = SplitNames(master_fields_);
-    const std::vector<std::string> details = SplitNames(detail_fields_);
+    const std::vector<std::string> masters = SplitFieldNames(master_fields_);
+    const std::vector<std::string> details = SplitFieldNames(detail_fields_);
     std::string condition;
     for (size_t i = 0; i < masters.size() && i < details.size(); ++i) {
       if (!condition.empty()) condition += " and ";
@@ -279,78 +266,6 @@ std::string TCustomDADataSet::BuildFinalSQL() {
     if (!condition.empty()) sql = AddWhere(sql, condition);
   }
   return sql;
-}
-
-// ---- Master and detail ---------------------------------------------------------------
-
-classlib::TDataSource* TCustomDADataSet::MasterSource() const {
-  return data_link_ ? data_link_->DataSource() : nullptr;
-}
-
-bool TCustomDADataSet::DetailLinked() const {
-  return MasterSource() != nullptr && !master_fields_.empty() && !detail_fields_.empty();
-}
-
-bool TCustomDADataSet::IsMasterField(const std::string& name) const {
-  for (const std::string& master : SplitNames(master_fields_))
-    if (classlib::UpperCase(master) == classlib::UpperCase(name)) return true;
-  return false;
-}
-
-// A changed link changes the final text: the statement is prepared and the
-// rows read anew.
-void TCustomDADataSet::Relink() {
-  const bool was_active = Active();
-  SetActive(false);
-  UnPrepare();
-  command_->SetParamCheck(command_->ParamCheck());
-  if (was_active) Open();
-}
-
-void TCustomDADataSet::SetMasterSource(classlib::TDataSource* source) {
-  if (source == MasterSource()) return;
-  if (source && IsLinkedTo(source)) classlib::DatabaseError("Circular datalinks are not allowed", this);
-  const bool was_linked = DetailLinked();
-  data_link_->SetDataSource(source);
-  if (was_linked || DetailLinked()) Relink();
-}
-
-void TCustomDADataSet::SetMasterFields(const std::string& value) {
-  if (value == master_fields_) return;
-  const bool was_linked = DetailLinked();
-  master_fields_ = value;
-  if (was_linked || DetailLinked()) Relink();
-}
-
-void TCustomDADataSet::SetDetailFields(const std::string& value) {
-  if (value == detail_fields_) return;
-  const bool was_linked = DetailLinked();
-  detail_fields_ = value;
-  if (was_linked || DetailLinked()) Relink();
-}
-
-bool TCustomDADataSet::SetMasterParams(TDAParams& params) {
-  classlib::TDataSet* master = MasterSource() ? MasterSource()->DataSet() : nullptr;
-  if (!master || !master->Active()) return false;
-  bool changed = false;
-  for (int i = 0; i < params.Count(); ++i) {
-    TDAParam* param = params.Items(i);
-    classlib::TField* field = master->FindField(param->Name());
-    if (!field) continue;
-    const classlib::Variant value = field->Value();
-    const bool null = classlib::VarIsNull(value) || classlib::VarIsEmpty(value);
-    if (param->IsNull() != null || (!null && !VarEqual(param->Value(), value))) changed = true;
-    param->SetDataType(field->DataType());
-    param->SetValue(value);
-  }
-  return changed;
-}
-
-// The master moved: a detail whose parameters changed reads its rows anew.
-void TCustomDADataSet::RefreshDetail() {
-  if (!SetMasterParams(Params()) || !Active()) return;
-  SetActive(false);
-  SetActive(true);
 }
 
 // ---- Blobs and field descriptions -------------------------------------------------------
@@ -372,6 +287,15 @@ std::unique_ptr<classlib::TStream> TCustomDADataSet::CreateBlobStream(classlib::
     }
   }
   return TMemDataSet::CreateBlobStream(field, mode);
+}
+
+void TCustomDADataSet::WriteFieldXMLAttributeType(classlib::TField* field, const TFieldDesc& desc,
+                                                  const std::string& field_alias, XmlTextWriter& writer) {
+  TMemDataSet::WriteFieldXMLAttributeType(field, desc, field_alias, writer);
+  const auto* column = dynamic_cast<const TCRFieldDesc*>(&desc);
+  if (column && column->TableInfo() && !column->TableInfo()->TableName().empty())
+    writer.WriteAttributeString("rs:basetable",
+                                EncodeXmlText(classlib::Cp1251ToUtf8(column->TableInfo()->TableName())));
 }
 
 TFieldDesc* TCustomDADataSet::GetFieldDesc(int field_no) const {

@@ -24,6 +24,7 @@
 #include "dacore/memds_dataset.h"
 #include "dacore/sql_component.h"
 #include "dacore/sql_update.h"
+#include "dacore/support_timer.h"
 
 namespace dacore {
 
@@ -103,10 +104,21 @@ class TCustomDADataSet : public TMemDataSet,
   const std::string& DetailFields() const { return detail_fields_; }
   void SetDetailFields(const std::string& value);
   bool IsMasterField(const std::string& name) const;
-  // Takes the master's values into same-named parameters; whether any changed.
+  // Takes the master's values into same-named parameters (a local link:
+  // the linked master values for the filter); whether any changed.
   virtual bool SetMasterParams(TDAParams& params);
-  // The master moved or opened: new parameter values and, when open, the rows anew.
+  // The master moved, opened or changed a linked value: the detail follows
+  // at once, or after DetailDelay ms of quiet on the message loop's timer.
+  virtual void MasterChanged();
+  // The detail reads its rows for the master's current values (a local
+  // link filters the rows it holds).
   virtual void RefreshDetail();
+  // Whether a local link's filter accepts a record.
+  bool LocalLinkAccepts(TRecBuf rec);
+  // The option setters reach the link through these.
+  void LocalMasterDetailChanged(bool value);
+  void DetailDelayChanged(int value);
+  TWin32Timer* DetailTimer() const { return detail_timer_.get(); }
 
   // ---- Running
   virtual void Execute();
@@ -132,6 +144,22 @@ class TCustomDADataSet : public TMemDataSet,
   // ---- Names
   virtual std::string QuoteName(const std::string& name) const override;
   virtual std::string UnQuoteName(const std::string& name) const;
+
+  // ---- Refreshing records from the server
+  // Reads the current record anew through the refresh statement.
+  virtual void RefreshRecord();
+  // Reads the changed rows (and, with check_deleted, drops the vanished
+  // ones) through the quick-refresh statements; needs key fields.
+  virtual void RefreshQuick(bool check_deleted);
+
+  // ---- Batches of cached updates
+  // Applying cached updates with UpdateBatchSize above 1 and no update object.
+  bool IsBatchUpdate() const;
+  bool IsBatchFull() const;
+  // Sends the collected statements as one; the batch is empty afterwards,
+  // also when that failed.
+  void FlushBatch();
+  int BatchRowCount() const { return batch_rows_; }
 
   // ---- Ending an edit: the statement the edit used may be finished here.
   void Post() override;
@@ -206,6 +234,10 @@ class TCustomDADataSet : public TMemDataSet,
   friend class TDADetailDataLink;
   friend class TDBAccessUtils;
 
+  // The base table beside the memory data set's attributes.
+  void WriteFieldXMLAttributeType(classlib::TField* field, const TFieldDesc& desc, const std::string& field_alias,
+                                  XmlTextWriter& writer) override;
+
   // ---- Factories
   virtual std::unique_ptr<TCustomDASQL> CreateCommand();
   // Makes the internal statement with CreateCommand; a descendant whose
@@ -258,15 +290,28 @@ class TCustomDADataSet : public TMemDataSet,
   virtual void DetectKeyFields(std::vector<TCRFieldDesc*>& /*key_fields*/) {}
 
   // ---- Storing edits through statements
-  bool PerformInsert() override { return PerformSQL("", {stInsert}); }
-  bool PerformUpdate() override { return PerformSQL("", {stUpdate}); }
+  bool PerformInsert() override;
+  bool PerformUpdate() override;
   bool PerformDelete() override { return PerformSQL("", {stDelete}); }
-  virtual TCustomDASQL& CheckUpdateQuery(TStatementType type);
+  // In a batch a collected row waits ("pending") for the row that sends it.
+  classlib::TUpdateAction ApplyRecordDefault(classlib::TUpdateKind kind, bool last) override;
+  virtual void RefreshRecordAfterPost();
+  virtual bool RefreshAfterInsertAllowed() const { return true; }
+  virtual void AfterInsertHook() {}
+  virtual std::string WrapSQLInBlock(const std::string& sql) { return sql; }
+  virtual bool GetReturnParams() const { return options_->ReturnParams(); }
+  // The field a parameter name stands for ("OLD_" asks for the old value,
+  // the batch prefix carries a row); nullptr when none.
+  virtual const TFieldDesc* FindParamField(const std::string& name, bool& old, int& index);
+  // The statement object of a kind (a data set for the kinds that return rows).
+  virtual classlib::TComponent& CheckUpdateQuery(TStatementType type);
   virtual void PrepareUpdateStatement(const std::string& sql, TStatementTypes types);
   virtual std::string GetUpdateStatementText(TStatementType type);
   virtual void AssignUpdateParams(TStatementType type, bool generated);
   virtual void AssignFieldValue(TDAParam& param, const TFieldDesc& field, bool old);
   virtual void ExecuteUpdateQuery(TStatementTypes types);
+  // After the statement ran: counts checked, returned rows and values copied.
+  virtual void CheckUpdateResult(TStatementType type, TStatementTypes types);
   virtual bool GetUpdateAutoCommit() const { return auto_commit_; }
   virtual bool KeepParamTypes() const { return false; }
 
@@ -306,6 +351,18 @@ class TCustomDADataSet : public TMemDataSet,
   bool DetailLinked() const;
   void Relink();
   void RemoveUpdateStatements();
+  void DetailTimerFired(classlib::TObject* sender);
+  // The new detail record no longer matches its master: it leaves the rows.
+  void DropForeignDetailRecord();
+  bool ResolveLocalLink();
+  bool PerformSQLOnce(const std::string& sql, TStatementTypes types);
+  void ClearBatch();
+  void CollectBatchRow(TStatementType type);
+  // Copying a returned row into the record being stored or refreshed.
+  void CopyResultRow(TCustomDADataSet& result, TStatementType type);
+  void CopyResultRows(TCustomDADataSet& result, TStatementType type);
+  void CopyReturnParams();
+  void WriteRecordValue(classlib::TField* field, const classlib::TField& source, bool direct);
 
   std::unique_ptr<TCustomDASQL> command_;
   TCRRecordSet* record_set_ = nullptr;
@@ -313,6 +370,16 @@ class TCustomDADataSet : public TMemDataSet,
   std::unique_ptr<TDASQLGenerator> sql_generator_;
   std::array<std::unique_ptr<classlib::TStringList>, 11> update_texts_;
   std::array<std::unique_ptr<TCustomDASQL>, 11> update_statements_;
+  // The kinds that return rows run through a data set of the connection.
+  std::array<std::unique_ptr<TCustomDADataSet>, 11> update_data_sets_;
+  std::unique_ptr<TWin32Timer> detail_timer_;
+  // A local link: the linked detail and master fields and the master's values.
+  std::vector<std::pair<const TFieldDesc*, classlib::Variant>> local_link_;
+  bool posting_ = false;
+  bool dropping_foreign_detail_ = false;
+  std::string batch_sql_;
+  std::unique_ptr<TDAParams> batch_params_;
+  int batch_rows_ = 0;
   std::unique_ptr<TDADetailDataLink> data_link_;
   TCustomDAConnection* connection_ = nullptr;
   TCustomDAConnection* registered_with_ = nullptr;

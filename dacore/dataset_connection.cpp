@@ -140,7 +140,12 @@ void TCustomDADataSet::SetDriverConnection(TCRConnection* connection) {
 
 // ---- What the connection asks ---------------------------------------------------------
 
-bool TCustomDADataSet::RecordSetPrepared() const { return record_set_ && record_set_->Prepared(); }
+// Prepared by the user: the record set an open prepares for itself belongs to
+// the cursor, whose state the connection asks about apart; counted as
+// prepared, every open data set would refuse any reconnect.
+bool TCustomDADataSet::RecordSetPrepared() const {
+  return prepared_holds_connection_ && record_set_ && record_set_->Prepared();
+}
 
 bool TCustomDADataSet::RecordSetFetching() const {
   return record_set_ && record_set_->IsFetching() && !record_set_->FetchDone();
@@ -163,9 +168,15 @@ void TCustomDADataSet::ApplyUpdates() {
   TCustomDAConnection* connection = GetUsedConnection();
   const bool may_fail_over = !connection->InTransaction() && !auto_commit_;
   connection->PushOperation(clApply, may_fail_over);
+  // A batch holds only rows of this apply; rows a failed apply collected
+  // are collected again by the next one.
+  ClearBatch();
   try {
     TMemDataSet::ApplyUpdates();
+    // Rows an OnUpdateRecord answer resolved before the batch filled.
+    FlushBatch();
   } catch (...) {
+    ClearBatch();
     connection->PopOperation();
     throw;
   }

@@ -247,6 +247,13 @@ void TCustomDADataSet::InternalOpen() {
       updating_table_.clear();
     ResolveUpdatingTable(updating_table_);
   }
+  // A local link shows the rows of the master's current values.
+  if (DetailLinked() && options_->LocalMasterDetail()) {
+    FIRecordSet->SetFilterMDFunc([this](TRecBuf rec) { return LocalLinkAccepts(rec); });
+    classlib::TDataSet* master = MasterSource()->DataSet();
+    if (master && master->Active()) ResolveLocalLink();
+    FIRecordSet->ClearCache();
+  }
 }
 
 void TCustomDADataSet::CloseCursor() {
@@ -360,16 +367,6 @@ void TCustomDADataSet::InternalEdit() {
   if (HoldsConnectionInEdit()) BeginConnection(true);
   LockRecord();
   TMemDataSet::InternalEdit();
-}
-
-void TCustomDADataSet::Post() {
-  try {
-    TMemDataSet::Post();
-  } catch (...) {
-    StopEditing();
-    throw;
-  }
-  StopEditing();
 }
 
 void TCustomDADataSet::Cancel() {

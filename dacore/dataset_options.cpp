@@ -56,6 +56,12 @@ void TDADataSetOptions::SetLocalMasterDetail(bool value) {
   if (value == local_master_detail_) return;
   owner_->CheckDataSetInactive();
   local_master_detail_ = value;
+  owner_->LocalMasterDetailChanged(value);
+}
+
+void TDADataSetOptions::SetDetailDelay(int value) {
+  detail_delay_ = value;
+  owner_->DetailDelayChanged(value);
 }
 
 void TDADataSetOptions::SetCacheCalcFields(bool value) {

@@ -58,7 +58,7 @@ class TDADataSetOptions : public classlib::TPersistent {
   bool QuoteNames() const { return quote_names_; }
   void SetQuoteNames(bool value) { quote_names_ = value; }
   int DetailDelay() const { return detail_delay_; }
-  void SetDetailDelay(int value) { detail_delay_ = value; }
+  void SetDetailDelay(int value);
   TCompressBlobMode CompressBlobMode() const { return compress_blob_mode_; }
   void SetCompressBlobMode(TCompressBlobMode value);
   bool FullRefresh() const { return full_refresh_; }

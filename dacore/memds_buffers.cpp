@@ -35,7 +35,7 @@ void TMemDataSet::SetIRecordSet(std::unique_ptr<TData> record_set) {
   FIRecordSet->OnInsertRecord = [this](TRecBuf) { DoPerformHook(&TMemDataSet::PerformInsert); };
   FIRecordSet->OnUpdateRecord = [this](TRecBuf) { DoPerformHook(&TMemDataSet::PerformUpdate); };
   FIRecordSet->OnDeleteRecord = [this](TRecBuf) { DoPerformHook(&TMemDataSet::PerformDelete); };
-  FIRecordSet->OnApplyRecord = [this](int kind, int& action, bool) { DoApplyRecord(kind, action); };
+  FIRecordSet->OnApplyRecord = [this](int kind, int& action, bool last) { DoApplyRecord(kind, action, last); };
   FIRecordSet->SetCachedUpdates(cached_updates_);
 }
 

@@ -218,7 +218,11 @@ class TMemDataSet : public classlib::TDataSet {
 
   // Store callbacks.
   void DoPerformHook(bool (TMemDataSet::*hook)());
-  void DoApplyRecord(int kind, int& action);
+  void DoApplyRecord(int kind, int& action, bool last);
+  // The default handling of a cached change: its statement hook (none with
+  // LocalUpdate); the answer the record gets (uaApplied here). last: no
+  // later change waits to be applied.
+  virtual classlib::TUpdateAction ApplyRecordDefault(classlib::TUpdateKind kind, bool last);
 
   TData* FIRecordSet = nullptr;
 

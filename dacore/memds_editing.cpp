@@ -240,7 +240,18 @@ TUpdateStatus TMemDataSet::UpdateStatus() const {
 // The store offers one cached change: OnUpdateRecord answers first; a record
 // it leaves to the default handling goes through its statement hook. A
 // failure of either is offered to OnUpdateError, whose answer stands in.
-void TMemDataSet::DoApplyRecord(int kind, int& action) {
+TUpdateAction TMemDataSet::ApplyRecordDefault(TUpdateKind kind, bool /*last*/) {
+  if (!local_update_) {
+    switch (kind) {
+      case ukModify: PerformUpdate(); break;
+      case ukInsert: PerformInsert(); break;
+      case ukDelete: PerformDelete(); break;
+    }
+  }
+  return uaApplied;
+}
+
+void TMemDataSet::DoApplyRecord(int kind, int& action, bool last) {
   CLASSLIB_ASSERT(kind >= ukModify && kind <= ukDelete);
   const auto update_kind = static_cast<TUpdateKind>(kind);
   static constexpr TDataSetState kStates[] = {dsEdit, dsInsert, dsBrowse};
@@ -259,16 +270,7 @@ void TMemDataSet::DoApplyRecord(int kind, int& action) {
         on_update_record_(this, update_kind, answer);
         if (answer == uaAbort) Abort();
       }
-      if (answer == uaDefault) {
-        if (!local_update_) {
-          switch (update_kind) {
-            case ukModify: PerformUpdate(); break;
-            case ukInsert: PerformInsert(); break;
-            case ukDelete: PerformDelete(); break;
-          }
-        }
-        answer = uaApplied;
-      }
+      if (answer == uaDefault) answer = ApplyRecordDefault(update_kind, last);
     } catch (EDatabaseError& error) {
       if (!on_update_error_) throw;
       TUpdateAction reply = uaFail;

@@ -309,6 +309,9 @@ void TCustomDASQL::Execute(int iters) {
 
 // A lost connection that the connection component restored asks for the
 // statement to run again (the driver has compiled it anew on the new session).
+// A larger operation that is to repeat (a whole apply, whose transaction went
+// with the session) hears of it instead: this statement alone on the new
+// session would leave the rows written before it lost.
 void TCustomDASQL::InternalExecute(int iters) {
   connection_->PushOperation(clExecute, true);
   try {
@@ -316,7 +319,8 @@ void TCustomDASQL::InternalExecute(int iters) {
       try {
         command_->Execute(iters);
         break;
-      } catch (const EFailOver&) {
+      } catch (const EFailOver& failover) {
+        if (failover.ConnLostCause != clExecute) throw;
         execution_reported_ = false;
         WriteParams(true);
       }

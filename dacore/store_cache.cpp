@@ -195,7 +195,10 @@ void TMemData::ApplyUpdates() {
       std::memcpy(old_cache_rec_buf_, ItemRecord(item->rollback ? item->rollback : item), record_size_);
     int action = urFail;
     const int32_t removals = cache_removals_;
-    DoOnApplyRecord(kind, action, entry->next == nullptr);
+    // The last change still to apply: those after it were applied before.
+    TCacheItem* later = entry->next;
+    while (later && later->item->update_result == urApplied) later = later->next;
+    DoOnApplyRecord(kind, action, later == nullptr);
     if (!Active() || (removals != cache_removals_ && !FindCacheEntry(item, nullptr))) break;
     item->update_result = static_cast<uint8_t>(action);
     if (action == 6) {

@@ -65,6 +65,9 @@ class TMemData : public TData {
   void InsertRecord(TRecBuf rec) override;
   void UpdateRecord(TRecBuf rec) override;
   void DeleteRecord() override;
+  // Takes the current row out of the store only: no statement hook runs and
+  // no cached change is recorded (the server holds no such row).
+  void RemoveRecord() { InternalDelete(); }
   // The memory data set's store of a row's Variant and heap values, and its post.
   void StoreComplexValues(TRecBuf rec);
   void PostRecord(TRecBuf rec);

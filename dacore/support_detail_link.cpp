@@ -15,7 +15,7 @@ bool TDADetailDataLink::DetailFollows() const {
 }
 
 void TDADetailDataLink::ActiveChanged() {
-  if (Enabled && DetailFollows()) data_set_->RefreshDetail();
+  if (Enabled && DetailFollows()) data_set_->MasterChanged();
 }
 
 // A change of a field outside the linked master fields leaves the detail;
@@ -25,7 +25,7 @@ void TDADetailDataLink::RecordChanged(classlib::TField* field) {
   if (!DetailFollows()) return;
   const TDataSetState state = data_set_->State();
   if (field != nullptr && (state == classlib::dsEdit || state == classlib::dsInsert)) return;
-  data_set_->RefreshDetail();
+  data_set_->MasterChanged();
 }
 
 // Before the master scrolls, a pending detail edit ends, except while the

@@ -73,4 +73,17 @@ std::string AddWhereCondition(const std::string& sql, const std::string& conditi
          " AND " + condition + " " + sql.substr(stop);
 }
 
+std::vector<std::string> SplitFieldNames(const std::string& text) {
+  std::vector<std::string> names;
+  size_t start = 0;
+  while (start <= text.size()) {
+    const size_t end = text.find(';', start);
+    const std::string name = classlib::Trim(text.substr(start, end == std::string::npos ? end : end - start));
+    if (!name.empty()) names.push_back(name);
+    if (end == std::string::npos) break;
+    start = end + 1;
+  }
+  return names;
+}
+
 }  // namespace dacore

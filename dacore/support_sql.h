@@ -1,8 +1,10 @@
 // Helpers the generic components share: adding a condition to a statement's
-// WHERE clause, and the statement type that applies an update kind.
+// WHERE clause, the statement type that applies an update kind, and field
+// name lists.
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "classlib/db_types.h"
 #include "classlib/enum_set.h"
@@ -20,6 +22,9 @@ using TStatementTypes = classlib::EnumSet<TStatementType>;
 // ukModify -> stUpdate, ukInsert -> stInsert, ukDelete -> stDelete; any
 // other value is an assertion failure.
 TStatementType UpdateKindToStatementType(classlib::TUpdateKind kind);
+
+// The names of a ";"-separated list, trimmed, empty ones left out.
+std::vector<std::string> SplitFieldNames(const std::string& text);
 
 // Answers sql with condition added to its WHERE clause. The scan starts after
 // the first start_code token (the clause before WHERE, such as FROM) and

@@ -18,11 +18,12 @@
 # folder already has one).
 # Configure the build with
 #   cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release
-#   cmake --build build/release --target fib_bench app_bench oranet_bench
+#   cmake --build build/release --target fib_bench app_bench oranet_bench oracle_bench dacore_bench
 # (oranet_bench is run when it has been built: NUMBER encoding and date
 # formatting against the standard library; so is oracle_bench: fetching
 # through the Oracle record set against a raw loop of fetch calls, both on
-# the stand-in client library).
+# the stand-in client library; dacore_bench likewise: the SQL data set's
+# open and fetch over SQLite against a raw step loop).
 set -euo pipefail
 
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -53,6 +54,9 @@ echo "load before: $(uptime)" >&2
 if [[ -z "${SKIP_FIB:-}" ]]; then run fib "$build/fib/fib_bench" '.'; fi
 if [[ -x "$build/oranet/oranet_bench" ]]; then run oranet "$build/oranet/oranet_bench" '.'; fi
 if [[ -x "$build/oracle/oracle_bench" ]]; then run oracle "$build/oracle/oracle_bench" '.'; fi
+if [[ -x "$build/dacore/dacore_bench" ]]; then
+  run dacore "$build/dacore/dacore_bench" 'BM_DataSetOpenFetch|BM_RawStepLoop'
+fi
 run transfer "$build/app/app_bench" 'BM_Transfer'
 run update_tmpfs "$build/app/app_bench" 'BM_UpdateRunTmpfs' \
   UPDATE_RUN_STATEMENTS="${UPDATE_RUN_STATEMENTS:-20000}"
@@ -140,6 +144,12 @@ for rows in ("100", "1000"):
     unit = medians[("oracle", "BM_FetchRecordSet/" + rows)]["time_unit"]
     print(f"| Oracle fetch 100k rows x 6, blocks of {rows} | raw client (stand-in) | {a:.1f} {unit} "
           f"| {b:.1f} {unit} | {a / b:.3f} |")
+a, b = time_of("dacore", "BM_DataSetOpenFetch"), time_of("dacore", "BM_RawStepLoop")
+if a is not None and b is not None:
+    entry = medians[("dacore", "BM_DataSetOpenFetch")]
+    print(f"| data-set open+fetch 100k, SQLite | raw sqlite3_step | {a:.1f} ms | {b:.1f} ms | {a / b:.3f} |")
+    print(f"|   memory after the fetch | raw size | {entry['MB']:.2f} MB | {entry['raw_MB']:.2f} MB "
+          f"| {entry['MB'] / entry['raw_MB']:.3f} |")
 a, b = time_of("transfer", "BM_TransferThroughUpdater"), time_of("transfer", "BM_TransferRawCalls")
 if a is not None and b is not None:
     print(f"| blob transfer 1000 x 64 KB | raw client | {a:.0f} ms | {b:.0f} ms | {a / b:.3f} |")

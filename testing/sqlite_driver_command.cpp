@@ -78,11 +78,14 @@ void TSQLiteCommand::Execute(int iters) {
 
 void TSQLiteCommand::RunOnce() {
   TSQLiteConnection& connection = Connection();
-  connection.BeginStatement(AutoCommit, Owner());
   // A statement compiled on a session that has since gone is compiled anew;
   // one compiled only for this run (not a cursor) goes again after it.
   const bool was_prepared = GetPrepared();
   if (!was_prepared || compiled_on_ != connection.Handle(Owner())) Prepare();
+  // A query that writes nothing has nothing to commit: it opens no
+  // transaction of its own, so it reads what others committed last, as a
+  // server's statement does, and holds no snapshot open afterwards.
+  if (!(returns_rows_ && sqlite3_stmt_readonly(stmt_))) connection.BeginStatement(AutoCommit, Owner());
   rows_affected_ = 0;
   has_row_ = false;
   if (returns_rows_) {
@@ -141,7 +144,9 @@ void TSQLiteCommand::RunToEnd(sqlite3_stmt* stmt, bool keep) {
   const sqlite3_int64 before = sqlite3_total_changes64(db);
   int rc = SQLITE_ROW;
   while (rc == SQLITE_ROW) rc = sqlite3_step(stmt);
-  rows_affected_ += static_cast<int>(sqlite3_total_changes64(db) - before);
+  // The statement's own rows: what its triggers wrote does not count, as a
+  // server counts only the rows the statement itself touched.
+  if (sqlite3_total_changes64(db) != before) rows_affected_ += static_cast<int>(sqlite3_changes64(db));
   // The engine's text must be read before the statement is let go.
   std::string message = rc == SQLITE_DONE ? "" : sqlite3_errmsg(db);
   if (keep) sqlite3_reset(stmt);
@@ -162,6 +167,8 @@ void TSQLiteCommand::Step() {
 
 void TSQLiteCommand::NextRow() {
   if (!stmt_ || !has_row_) return;
+  // A killed session fails the fetch as a lost link would.
+  Connection().Handle(Owner());
   Step();
 }
 

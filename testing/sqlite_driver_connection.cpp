@@ -41,7 +41,10 @@ void TSQLiteConnection::Disconnect() {
   Connected = false;
 }
 
+// A server that drops a session rolls its transaction back; the engine would
+// keep it (and its locks) while statements compiled on the session live.
 void TSQLiteConnection::Kill() {
+  if (db_ && !sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
   if (db_) sqlite3_close_v2(db_);
   db_ = nullptr;
   killed_ = true;

@@ -4,12 +4,17 @@
 // statement ran), rows fetched FetchRows at a time into the record store.
 #pragma once
 
+#include <sqlite3.h>
+
 #include <memory>
 
 #include "dacore/driver_record_set.h"
 #include "testing/sqlite_driver_command.h"
 
 namespace sqlite_driver {
+
+// Texts declared this long or longer are kept in the string heap.
+inline constexpr int kHeapStringLength = 32;
 
 class TSQLiteRecordSet : public dacore::TCRRecordSet {
   CLASSLIB_CLASS(TSQLiteRecordSet, dacore::TCRRecordSet)
@@ -31,10 +36,12 @@ class TSQLiteRecordSet : public dacore::TCRRecordSet {
   void InternalInitFields() override;
 
  private:
-  void AppendRow();
+  void AppendRow(dacore::TRecBuf rec);
+  bool PutColumnValue(sqlite3_stmt* stmt, int column, const dacore::TFieldDesc& field, dacore::TRecBuf rec);
   dacore::TCRTableInfo* TableOf(const char* table_name);
 
   bool untyped_columns_ = false;
+  bool has_blobs_ = false;
 };
 
 }  // namespace sqlite_driver

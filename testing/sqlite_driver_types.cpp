@@ -3,7 +3,10 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <initializer_list>
 #include <string_view>
+#include <utility>
 
 #include "classlib/datetime.h"
 #include "dacore/util_var_bytes.h"
@@ -98,26 +101,100 @@ std::string DateTimeText(classlib::TDateTime value, TDataType type) {
   return text;
 }
 
-bool ParseDateTimeText(const std::string& text, classlib::TDateTime& value) {
+namespace {
+
+// A number of at most max_digits digits (blanks and a sign before it allowed,
+// as a scanned "%<n>d" reads it); false when no digit follows.
+bool ReadNumber(const char*& p, int max_digits, int& value) {
+  const char* at = p;
+  while (*at == ' ' || *at == '\t') ++at;
+  const bool negative = *at == '-';
+  if (*at == '-' || *at == '+') ++at;
+  int digits = 0;
+  value = 0;
+  for (; digits < max_digits && *at >= '0' && *at <= '9'; ++digits, ++at) value = value * 10 + (*at - '0');
+  if (digits == 0) return false;
+  if (negative) value = -value;
+  p = at;
+  return true;
+}
+
+// How many of the numbers separated by the given characters were read; p is
+// left after the last one read.
+int ReadFields(const char*& p, const char* separators, std::initializer_list<std::pair<int, int*>> numbers) {
+  int read = 0;
+  for (const auto& [digits, out] : numbers) {
+    const char* at = p;
+    if (read > 0) {
+      if (*at != separators[read - 1]) break;
+      ++at;
+    }
+    if (!ReadNumber(at, digits, *out)) break;
+    p = at;
+    ++read;
+  }
+  return read;
+}
+
+// Exactly n digits at p.
+bool FixedDigits(const char* p, int n, int& value) {
+  value = 0;
+  for (int i = 0; i < n; ++i) {
+    if (p[i] < '0' || p[i] > '9') return false;
+    value = value * 10 + (p[i] - '0');
+  }
+  return true;
+}
+
+// The form the driver writes, "YYYY-MM-DD HH:MM:SS.mmm", without the
+// general reader's steps.
+bool ReadWrittenForm(const char* t, size_t size, int& year, int& month, int& day, int& hour, int& minute,
+                     int& second, int& msec) {
+  return size == 23 && t[4] == '-' && t[7] == '-' && t[10] == ' ' && t[13] == ':' && t[16] == ':' &&
+         t[19] == '.' && FixedDigits(t, 4, year) && FixedDigits(t + 5, 2, month) && FixedDigits(t + 8, 2, day) &&
+         FixedDigits(t + 11, 2, hour) && FixedDigits(t + 14, 2, minute) && FixedDigits(t + 17, 2, second) &&
+         FixedDigits(t + 20, 3, msec);
+}
+
+}  // namespace
+
+// "YYYY-MM-DD", "HH:MM[:SS[.fraction]]" or both, read by hand: this runs for
+// every date of every fetched row.
+bool ParseDateTimeText(const char* text, classlib::TDateTime& value) {
+  const size_t size = std::strlen(text);
   int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, msec = 0;
   classlib::TDateTime date = 0, time = 0;
-  const bool has_date = std::sscanf(text.c_str(), "%4d-%2d-%2d", &year, &month, &day) == 3;
-  const char* rest = text.c_str();
+  if (ReadWrittenForm(text, size, year, month, day, hour, minute, second, msec)) {
+    if (!classlib::TryEncodeDate(year, month, day, date) || !classlib::TryEncodeTime(hour, minute, second, msec, time))
+      return false;
+    value = date < 0 ? date - time : date + time;
+    return true;
+  }
+  const char* date_end = text;
+  const bool has_date = ReadFields(date_end, "--", {{4, &year}, {2, &month}, {2, &day}}) == 3;
+  const char* rest = text;
   if (has_date) {
     if (!classlib::TryEncodeDate(year, month, day, date)) return false;
-    rest += text.size() >= 10 ? 10 : text.size();
+    rest += size >= 10 ? 10 : size;
     while (*rest == ' ' || *rest == 'T') ++rest;
   }
-  int fraction_digits = 0;
-  char fraction[8] = {};
-  const int parts = std::sscanf(rest, "%2d:%2d:%2d.%7[0-9]", &hour, &minute, &second, fraction);
-  if (parts >= 2) {
-    if (parts == 4) {
-      fraction_digits = static_cast<int>(std::string_view(fraction).size());
-      msec = std::atoi(fraction);
-      for (; fraction_digits < 3; ++fraction_digits) msec *= 10;
-      for (; fraction_digits > 3; --fraction_digits) msec /= 10;
+  const char* p = rest;
+  int parts = ReadFields(p, "::", {{2, &hour}, {2, &minute}, {2, &second}});
+  if (parts == 3) {
+    // The fraction: up to 7 digits after the point, as milliseconds.
+    int fraction_digits = 0;
+    if (*p == '.') {
+      ++p;
+      for (; fraction_digits < 7 && p[fraction_digits] >= '0' && p[fraction_digits] <= '9'; ++fraction_digits)
+        msec = msec * 10 + (p[fraction_digits] - '0');
+      if (fraction_digits > 0) {
+        parts = 4;
+        for (int d = fraction_digits; d < 3; ++d) msec *= 10;
+        for (int d = fraction_digits; d > 3; --d) msec /= 10;
+      }
     }
+  }
+  if (parts >= 2) {
     if (!classlib::TryEncodeTime(hour, minute, parts >= 3 ? second : 0, msec, time)) return false;
   } else if (!has_date) {
     return false;

@@ -43,6 +43,9 @@ int BindParam(sqlite3_stmt* stmt, int index, dacore::TParamDesc& param);
 // The stored text of a date-time value, and the value of such a text
 // (false when it is none).
 std::string DateTimeText(classlib::TDateTime value, dacore::TDataType type);
-bool ParseDateTimeText(const std::string& text, classlib::TDateTime& value);
+bool ParseDateTimeText(const char* text, classlib::TDateTime& value);
+inline bool ParseDateTimeText(const std::string& text, classlib::TDateTime& value) {
+  return ParseDateTimeText(text.c_str(), value);
+}
 
 }  // namespace sqlite_driver

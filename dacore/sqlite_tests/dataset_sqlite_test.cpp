@@ -17,6 +17,7 @@
 #include "classlib/fields.h"
 #include "classlib/stream.h"
 #include "dacore/comp_connection.h"
+#include "dacore/memds_xml.h"
 #include "dacore/sqlite_tests/sqlite_fixture.h"
 #include "testing/message_of.h"
 #include "testing/sqlite_driver_dataset.h"
@@ -562,6 +563,20 @@ TEST_F(DataSetTest, ADetailFollowsItsMasterThroughTheLinkedFields) {
   back.SetDataSet(detail.get());
   EXPECT_EQ(MessageOf([&] { master->SetMasterSource(&back); }), "Circular datalinks are not allowed");
   detail->SetMasterSource(nullptr);
+}
+
+TEST_F(DataSetTest, TheXMLExportNamesTheBaseTableOfTableColumnsOnly) {
+  auto data_set = Query(*session_, "SELECT ID, ID * 2 AS TWICE FROM T WHERE ID = 1");
+  data_set->Open();
+  const std::string xml = DataSetToXml(*data_set);
+  const size_t id = xml.find("name=\"ID\"");
+  const size_t twice = xml.find("name=\"TWICE\"");
+  ASSERT_NE(id, std::string::npos);
+  ASSERT_NE(twice, std::string::npos);
+  const std::string id_attributes = xml.substr(id, xml.find('>', id) - id);
+  const std::string twice_attributes = xml.substr(twice, xml.find('>', twice) - twice);
+  EXPECT_NE(id_attributes.find("rs:basetable=\"T\""), std::string::npos) << id_attributes;
+  EXPECT_EQ(twice_attributes.find("rs:basetable"), std::string::npos) << twice_attributes;
 }
 
 }  // namespace

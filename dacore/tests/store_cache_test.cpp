@@ -216,6 +216,8 @@ TEST_F(ApplyTest, RetrySkipAndPendingAnswers) {
   EXPECT_EQ(store_.GetUpdateResult(), urApplied);
   store_.CommitUpdates();  // offers the skipped delete again, then forgets all
   EXPECT_EQ(kinds, (std::vector<int>{0, 0, 2, 1, 2}));
+  // The insert after it was applied: the delete is the last change to apply.
+  EXPECT_TRUE(lasts.back());
   EXPECT_FALSE(store_.UpdatesPending());
   EXPECT_EQ(Entries(), 0);
 }
