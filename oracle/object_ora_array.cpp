@@ -90,6 +90,11 @@ void TOraArray::SetSize(int32_t size) {
 
 void TOraArray::CheckIndex(int32_t index) {
   if (index < 0) RaiseOraException("Collection index is out of range: " + std::to_string(index));
+  // Refused before anything is appended, so a failed write leaves the VARRAY as it was.
+  const TOraType& type = *GetOraType();
+  if (type.DataType() == dacore::dtArray && type.Size() > 0 && index >= type.Size())
+    RaiseOraException("Collection index " + std::to_string(index) + " is beyond the VARRAY's limit of " +
+                      std::to_string(type.Size()));
   // Elements are counted as the call interface numbers them (deleted ones included).
   sb4 size = 0;
   CheckOciStatus(OCICollSize(Env(), GetOCIError(), Collection(), &size), GetOCIError());
@@ -178,11 +183,11 @@ int64_t TOraArray::ItemAsLargeInt(int32_t index) {
 }
 
 int32_t TOraArray::ItemAsInteger(int32_t index) {
-  const OCINumber* number = NumberItem(index, "Integer");
-  int32_t value = 0;
-  if (number)
-    CheckOciStatus(OCINumberToInt(GetOCIError(), number, sizeof value, OCI_NUMBER_SIGNED, &value), GetOCIError());
-  return value;
+  // Converted through 64 bits, so a value beyond 32 bits fails instead of wrapping.
+  const int64_t value = ItemAsLargeInt(index);
+  if (value < INT32_MIN || value > INT32_MAX)
+    throw classlib::EConvertError("Cannot convert type to Integer: the value exceeds 32 bits");
+  return static_cast<int32_t>(value);
 }
 
 double TOraArray::ItemAsFloat(int32_t index) {
@@ -231,13 +236,27 @@ void TOraArray::SetItemAsString(int32_t index, const std::string& value) {
   CheckIndex(index);
   OCIInd* indicator = nullptr;
   auto** text = static_cast<OCIString**>(Element(index, &indicator));
-  if (!text) RaiseOraException("Collection element " + std::to_string(index) + " does not exist");
-  // The element's own string takes the text, then the element is assigned it.
-  CheckOciStatus(OCIStringResize(Env(), GetOCIError(), static_cast<ub4>(value.size() + 1), text), GetOCIError());
+  if (text) {
+    // The element's own string takes the text, then the element is assigned it.
+    CheckOciStatus(OCIStringResize(Env(), GetOCIError(), static_cast<ub4>(value.size() + 1), text), GetOCIError());
+    CheckOciStatus(OCIStringAssignText(Env(), GetOCIError(), reinterpret_cast<const OraText*>(value.data()),
+                                       static_cast<ub4>(value.size()), text),
+                   GetOCIError());
+    AssignElement(index, *text);
+    return;
+  }
+  // A deleted element has no string of its own: a temporary one carries the text.
+  OCIString* temporary = nullptr;
   CheckOciStatus(OCIStringAssignText(Env(), GetOCIError(), reinterpret_cast<const OraText*>(value.data()),
-                                     static_cast<ub4>(value.size()), text),
+                                     static_cast<ub4>(value.size()), &temporary),
                  GetOCIError());
-  AssignElement(index, *text);
+  try {
+    AssignElement(index, temporary);
+  } catch (...) {
+    OCIStringResize(Env(), GetOCIError(), 0, &temporary);
+    throw;
+  }
+  CheckOciStatus(OCIStringResize(Env(), GetOCIError(), 0, &temporary), GetOCIError());
 }
 
 classlib::TDateTime TOraArray::ItemAsDateTime(int32_t index) {
