@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <set>
@@ -41,7 +42,11 @@ struct ObjectTypeDef {
 
 // Bytes with the alignment of any C structure.
 struct Block {
-  explicit Block(std::size_t size) : bytes(new std::max_align_t[size / sizeof(std::max_align_t) + 1]()) {}
+  // Zeroed by hand: value-initialising max_align_t leaves its padding bytes
+  // (8 of every 32) as they were, and C structures keep pointers there.
+  explicit Block(std::size_t size) : bytes(new std::max_align_t[size / sizeof(std::max_align_t) + 1]) {
+    std::memset(bytes.get(), 0, (size / sizeof(std::max_align_t) + 1) * sizeof(std::max_align_t));
+  }
   char* data() { return reinterpret_cast<char*>(bytes.get()); }
   std::unique_ptr<std::max_align_t[]> bytes;
 };
