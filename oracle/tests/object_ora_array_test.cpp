@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "classlib/datetime.h"
+#include "oracle/call_entries_collections.h"
+#include "oracle/call_state.h"
 #include "oracle/error_ora.h"
 #include "oracle/tests/object_value_fixture.h"
 #include "testing/message_of.h"
@@ -111,6 +113,18 @@ TEST_F(OraArrayTest, SparseNestedTableCountsItsElements) {
   EXPECT_EQ(words->ItemAsString(3), "d");
   EXPECT_EQ(words->ItemAsString(4), "e");
   EXPECT_THROW(words->DeleteItem(2), EOraError) << "an element is deleted once";
+
+  // The next call skips deleted places and counts from 0 as well.
+  auto next_after = [&](sb4 index) {
+    sb4 next = -1;
+    boolean exists = 0;
+    EXPECT_EQ(OCITableNext(hOCIEnv, hOCIError, index, static_cast<OCIColl*>(words->GetInstance()), &next, &exists),
+              OCI_SUCCESS);
+    return exists ? next : -1;
+  };
+  EXPECT_EQ(next_after(-1), 1);
+  EXPECT_EQ(next_after(1), 3);
+  EXPECT_EQ(next_after(4), -1);
 
   // A write into a deleted place brings the element back without appending.
   standin_->ClearLog();
