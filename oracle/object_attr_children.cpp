@@ -9,6 +9,8 @@
 #include "oracle/error_raise.h"
 #include "oracle/lob_ora_file.h"
 #include "oracle/lob_ora_lob.h"
+#include "oracle/object_ora_array.h"
+#include "oracle/object_ora_ref.h"
 #include "oracle/object_ora_object.h"
 #include "oracle/value_data_types.h"
 #include "oracle/value_interval.h"
@@ -17,6 +19,19 @@
 namespace oracle {
 
 dacore::TAttribute* FindOraAttribute(const dacore::TObjectType& type, const std::string& upper_name);
+
+namespace {
+
+TOraObject* NewChildValue(int data_type, TOraType* type) {
+  switch (data_type) {
+    case dacore::dtReference: return new TOraRef(type);
+    case dacore::dtArray: return new TOraArray(type);
+    case dacore::dtTable: return new TOraNestTable(type);
+    default: return new TOraObject(type);
+  }
+}
+
+}  // namespace
 
 dacore::TSharedObject* TOraObject::Child(const std::string& name) {
   CheckType();
@@ -32,11 +47,13 @@ dacore::TSharedObject* TOraObject::MakeChild(dacore::TAttribute& attribute) {
   const int type = attribute.DataType();
   if (type < dacore::dtObject || (type > dacore::dtTable && type < dtOraBlob))
     throw classlib::EConvertError("Cannot convert type to Object");
-  if (type == dacore::dtObject) {
-    auto* child = new TOraObject(static_cast<TOraType*>(attribute.ObjectType()));
+  if (type == dacore::dtObject || type == dacore::dtReference || type == dacore::dtArray ||
+      type == dacore::dtTable) {
+    auto* child = NewChildValue(type, static_cast<TOraType*>(attribute.ObjectType()));
     child->SetOCISvcCtx(svc_ctx_);
     child->SetOCIError(error_);
-    child->owner_ = this;
+    // A REF's object is pinned through it, never made inside our instance.
+    if (type != dacore::dtReference) child->owner_ = this;
     // Placed in the list first: the child finds its attribute by its place.
     children_[static_cast<std::size_t>(attribute.AttributeNo() - 1)] = child;
     if (GetInstance()) ChildAlloc(*child);
@@ -74,7 +91,7 @@ dacore::TSharedObject* TOraObject::MakeChild(dacore::TAttribute& attribute) {
     value->SetIsNull(is_null);
     return value;
   }
-  // References, collections and XML values have value classes of their own.
+  // XML attributes are not read as values of their own.
   RaiseOraException("Data type is not supported");
 }
 

@@ -10,6 +10,8 @@
 #include "oracle/error_messages.h"
 #include "oracle/error_ora.h"
 #include "oracle/error_raise.h"
+#include "oracle/object_ora_array.h"
+#include "oracle/object_ora_ref.h"
 
 namespace oracle {
 
@@ -176,6 +178,8 @@ void TOraObject::Assign(TOraObject& source) {
                                GetInstance(), GetIndicator(), GetOraType()->TDO(),
                                OCI_DURATION_SESSION, 0),
                  error_);
+  if (OCIVersion >= 9000)
+    CopyNestedTables(env_, error_, *GetOraType(), source.GetInstance(), GetInstance());
 }
 
 bool TOraObject::GetIsNull() {
@@ -200,6 +204,17 @@ void TOraObject::ChildAlloc(TOraObject& child) {
   dacore::TAttribute* attribute = GetOraType()->GetAttributes(static_cast<int>(found - children_.begin()));
   auto* type = static_cast<TOraType*>(attribute->ObjectType());
   char* place = static_cast<char*>(GetInstance()) + attribute->Offset();
+  if (attribute->DataType() == dacore::dtReference) {
+    // The REF is stored here; the object it leads to is pinned, not embedded.
+    if (auto* ref = dynamic_cast<TOraRef*>(&child)) ref->SetOCIRef(*reinterpret_cast<OCIRef**>(place));
+    return;
+  }
+  if (attribute->DataType() == dacore::dtArray || attribute->DataType() == dacore::dtTable) {
+    // The collection is held by pointer; its null state is our indicator's.
+    child.SetInstance(*reinterpret_cast<void**>(place));
+    child.SetIndicator(static_cast<char*>(GetIndicator()) + attribute->IndicatorOffset());
+    return;
+  }
   if (type && type->Final()) {
     child.SetInstance(place);
     child.SetIndicator(static_cast<char*>(GetIndicator()) + attribute->IndicatorOffset());

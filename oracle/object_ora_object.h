@@ -119,6 +119,9 @@ class TOraObject : public dacore::TDBObject {
   ~TOraObject() override;
 
   OCIEnv* Env() const { return env_; }
+  // A value that makes its instance by other calls than OCIObjectNew (an
+  // XML value) owns it as well.
+  void SetOwnsInstance(bool value) { owns_instance_ = value; }
   // Writes one attribute through the object cache: null_status and a value
   // of the attribute's native form (OCINumber, OCIString*, OCIDate ...).
   void WriteAttribute(const std::string& path, OCIInd null_status, const void* value);

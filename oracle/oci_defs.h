@@ -72,6 +72,7 @@ constexpr OCIInd OCI_IND_NULL = -1;
 
 // Type codes of described types and their attributes.
 using OCITypeCode = ub2;
+constexpr OCITypeCode OCI_TYPECODE_VARCHAR = 1;  // a string object of the cache
 constexpr OCITypeCode OCI_TYPECODE_OPAQUE = 58;
 constexpr OCITypeCode OCI_TYPECODE_OBJECT = 108;
 constexpr OCITypeCode OCI_TYPECODE_REF = 110;

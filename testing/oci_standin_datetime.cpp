@@ -299,7 +299,7 @@ sword OCIDescriptorAlloc(const void* parent, void** descriptor, ub4 type, size_t
   if (sword status = InjectedStatus(state, "OCIDescriptorAlloc", nullptr)) return status;
   Handle* env = Live(state, parent, OCI_HTYPE_ENV);
   bool known = type == OCI_DTYPE_LOB || type == OCI_DTYPE_FILE || type == OCI_DTYPE_ROWID ||
-               IsDateTime(type) || IsInterval(type);
+               type == OCI_DTYPE_XML_STREAM || IsDateTime(type) || IsInterval(type);
   if (!env || !descriptor || !known) return OCI_INVALID_HANDLE;
   *descriptor = NewHandle(state, type, env);
   return OCI_SUCCESS;

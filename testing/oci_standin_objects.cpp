@@ -125,6 +125,7 @@ void CopyValue(ObjectWorld& world, const ObjectAttributeDef& attribute, char* sl
     for (auto& element : target->elements) FreeValues(world, *target->type, element->data());
     target->elements.clear();
     target->indicators.clear();
+    target->deleted = source->deleted;
     const ObjectAttributeDef& element = source->type->attributes.at(0);
     for (std::size_t i = 0; i < source->elements.size(); ++i) {
       target->elements.push_back(std::make_unique<Block>(SlotSize(element)));
@@ -208,6 +209,25 @@ ObjectCollection* LiveCollection(State& state, const void* pointer) {
 
 namespace standin {
 
+ObjectCollection* FindCollection(State& state, const void* pointer) { return LiveCollection(state, pointer); }
+
+void AssignCollection(ObjectWorld& world, ObjectCollection& target, const ObjectCollection& source) {
+  ObjectAttributeDef holder;
+  holder.typecode = OCI_TYPECODE_NAMEDCOLLECTION;
+  holder.nested = target.type;
+  ObjectCollection* slot = &target;
+  CopyValue(world, holder, reinterpret_cast<char*>(&slot), &source);
+}
+
+void TrimCollection(ObjectWorld& world, ObjectCollection& collection, std::size_t count) {
+  for (; count > 0 && !collection.elements.empty(); --count) {
+    FreeValues(world, *collection.type, collection.elements.back()->data());
+    collection.elements.pop_back();
+    collection.indicators.pop_back();
+    collection.deleted.erase(collection.elements.size());
+  }
+}
+
 void ResetObjects(ObjectWorld& world) {
   world.instances.clear();
   world.collections.clear();
@@ -258,6 +278,10 @@ sword OCIObjectNew(OCIEnv* env, OCIError* error, const OCISvcCtx* context, OCITy
     *instance = ref;
     return OCI_SUCCESS;
   }
+  if (typecode == OCI_TYPECODE_VARCHAR) {  // a string object of its own
+    *instance = NewString(state.objects, "");
+    return OCI_SUCCESS;
+  }
   if (!type) return Fail(state, error, 21560, "ORA-21560: argument 5 is null, invalid, or out of range");
   if (typecode == OCI_TYPECODE_NAMEDCOLLECTION) {
     if (type->typecode != OCI_TYPECODE_NAMEDCOLLECTION)
@@ -291,6 +315,11 @@ sword OCIObjectFree(OCIEnv* env, OCIError* error, void* instance, ub2 flags) {
   }
   if (ObjectCollection* collection = LiveCollection(state, instance)) {
     FreeCollection(world, collection);
+    return OCI_SUCCESS;
+  }
+  if (auto string = world.strings.find(static_cast<ObjectString*>(instance)); string != world.strings.end()) {
+    delete *string;
+    world.strings.erase(string);
     return OCI_SUCCESS;
   }
   auto found = world.instances.find(instance);
@@ -477,6 +506,7 @@ ObjectString* LiveString(State& state, const void* pointer) {
 void PutElement(State& state, ObjectCollection& collection, std::size_t index, const void* value,
                 const void* indicator) {
   const ObjectAttributeDef& element = collection.type->attributes.at(0);
+  collection.deleted.erase(index);  // an assigned element exists again
   CopyValue(state.objects, element, collection.elements[index]->data(), value);
   if (indicator) std::memcpy(collection.indicators[index]->data(), indicator, IndicatorWidth(element));
   else *IndicatorAt(collection.indicators[index]->data(), 0) = OCI_IND_NOTNULL;
@@ -502,7 +532,8 @@ sword OCICollGetElem(OCIEnv* env, OCIError* error, const OCIColl* collection, sb
   State& state = TheState();
   Guard guard(state.lock);
   ObjectCollection* live = LiveCollection(state, collection);
-  const bool present = live && index >= 0 && static_cast<std::size_t>(index) < live->elements.size();
+  const bool present = live && index >= 0 && static_cast<std::size_t>(index) < live->elements.size() &&
+                       !live->deleted.count(static_cast<std::size_t>(index));
   Log(state, "OCICollGetElem index=" + std::to_string(index) + " exists=" + std::to_string(present ? 1 : 0));
   if (sword status = InjectedStatus(state, "OCICollGetElem", error)) return status;
   if (!Live(state, env, OCI_HTYPE_ENV) || !live || !exists || !element) return OCI_INVALID_HANDLE;

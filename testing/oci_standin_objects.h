@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <set>
@@ -41,7 +42,11 @@ struct ObjectTypeDef {
 
 // Bytes with the alignment of any C structure.
 struct Block {
-  explicit Block(std::size_t size) : bytes(new std::max_align_t[size / sizeof(std::max_align_t) + 1]()) {}
+  // Zeroed by hand: value-initialising max_align_t leaves its padding bytes
+  // (8 of every 32) as they were, and C structures keep pointers there.
+  explicit Block(std::size_t size) : bytes(new std::max_align_t[size / sizeof(std::max_align_t) + 1]) {
+    std::memset(bytes.get(), 0, (size / sizeof(std::max_align_t) + 1) * sizeof(std::max_align_t));
+  }
   char* data() { return reinterpret_cast<char*>(bytes.get()); }
   std::unique_ptr<std::max_align_t[]> bytes;
 };
@@ -51,12 +56,14 @@ struct ObjectInstance {
   std::unique_ptr<Block> data, indicators;
   int pins = 0;
   bool flushed = false, deleted = false;
+  std::string xml;  // the text of an XML value
 };
 
 struct ObjectCollection {
   ObjectTypeDef* type = nullptr;  // the collection type; its attribute 0 is the element
   std::vector<std::unique_ptr<Block>> elements, indicators;
   OCIInd own_indicator = OCI_IND_NOTNULL;
+  std::set<std::size_t> deleted;  // nested-table elements deleted (0-based)
 };
 
 struct ObjectString {
@@ -84,6 +91,13 @@ namespace standin {
 
 struct State;
 struct Handle;
+
+// The collection behind a pointer when the cache holds it; nil otherwise.
+ObjectCollection* FindCollection(State& state, const void* pointer);
+// Replaces a collection's elements by copies of another's.
+void AssignCollection(ObjectWorld& world, ObjectCollection& target, const ObjectCollection& source);
+// Removes `count` elements from the end, freeing what they hold.
+void TrimCollection(ObjectWorld& world, ObjectCollection& collection, std::size_t count);
 
 // OCIParamGet on a described type's list of attributes.
 sword ObjectListParamGet(State& state, Handle* list, OCIError* error, void** param, ub4 position);

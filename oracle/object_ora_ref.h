@@ -1,0 +1,46 @@
+// TOraRef: a reference to an object in the object cache. The REF is kept in
+// a cell of fixed address that binds and defines hand to the client
+// library; the referenced object becomes the value's instance when it is
+// pinned. A REF whose object cannot be pinned reads as null instead of
+// raising.
+#pragma once
+
+#include <string>
+
+#include "oracle/object_ora_object.h"
+
+namespace oracle {
+
+class TOraRef : public TOraObject {
+  CLASSLIB_CLASS(TOraRef, TOraObject)
+ public:
+  explicit TOraRef(TOraType* object_type = nullptr);
+
+  OCIRef* GetOCIRef() const { return *ref_cell_; }
+  // A different REF frees the current object first. The value does not own
+  // a REF set here.
+  void SetOCIRef(OCIRef* ref);
+  OCIRef** GetOCIRefCell() { return ref_cell_; }
+  bool Invalid() const { return invalid_; }
+
+  bool GetIsNull() override;
+  void SetIsNull(bool value) override;
+  void Clear();
+  void Pin() override;
+  void Unpin() override;
+  void Assign(TOraObject& source) override;
+  // The REF as hexadecimal text; empty without a REF.
+  std::string AsHex();
+
+ protected:
+  ~TOraRef() override;
+
+ private:
+  void FreeOwnRef();
+
+  bool invalid_ = false;
+  OCIRef** ref_cell_;
+  OCIRef* own_ref_ = nullptr;  // a REF the value made for an assignment
+};
+
+}  // namespace oracle
