@@ -5,6 +5,7 @@
 
 #include "classlib/ansistr.h"
 #include "classlib/exceptions.h"
+#include "oracle/object_date.h"
 #include "oracle/call_entries_objects.h"
 #include "oracle/call_entries_values.h"
 #include "oracle/error_ora.h"
@@ -173,13 +174,10 @@ classlib::TDateTime TOraObject::AttrAsDateTime(const std::string& path) {
     throw classlib::EConvertError("Cannot convert type to OCIDate");
   const TAttributePlace place = GetAttribute(path);
   if (place.indicator == OCI_IND_NULL) return 0;
-  const auto* date = static_cast<const OCIDate*>(place.value);
-  classlib::TDateTime day = 0, time = 0;
-  if (!classlib::TryEncodeDate(date->OCIDateYYYY, date->OCIDateMM, date->OCIDateDD, day) ||
-      !classlib::TryEncodeTime(date->OCIDateTime.OCITimeHH, date->OCIDateTime.OCITimeMI,
-                               date->OCIDateTime.OCITimeSS, 0, time))
+  classlib::TDateTime value = 0;
+  if (!TryOciDateToDateTime(*static_cast<const OCIDate*>(place.value), value))
     throw classlib::EConvertError("Cannot convert type to OCIDate");
-  return day < 0 ? day - time : day + time;
+  return value;
 }
 
 }  // namespace oracle

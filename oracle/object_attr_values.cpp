@@ -6,6 +6,7 @@
 
 #include "classlib/exceptions.h"
 #include "dacore/data_types.h"
+#include "oracle/object_date.h"
 #include "oracle/call_entries_objects.h"
 #include "oracle/call_entries_values.h"
 #include "oracle/error_ora.h"
@@ -91,14 +92,7 @@ void TOraObject::SetAttrAsString(const std::string& path, const std::string& val
 void TOraObject::SetAttrAsDateTime(const std::string& path, classlib::TDateTime value) {
   if (AttributeOf(path).DataType() != dacore::dtDateTime)
     throw classlib::EConvertError("Cannot convert type to OCIDate");
-  int year, month, day, hour, minute, second, msec;
-  classlib::DecodeDate(value, year, month, day);
-  classlib::DecodeTime(value, hour, minute, second, msec);
-  OCIDate date{};
-  date.OCIDateYYYY = static_cast<sb2>(year);
-  date.OCIDateMM = static_cast<ub1>(month);
-  date.OCIDateDD = static_cast<ub1>(day);
-  date.OCIDateTime = OCITime{static_cast<ub1>(hour), static_cast<ub1>(minute), static_cast<ub1>(second)};
+  OCIDate date = OciDateOf(value);
   WriteAttribute(path, OCI_IND_NOTNULL, &date);
 }
 

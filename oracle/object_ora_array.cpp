@@ -1,6 +1,7 @@
 // Collection values: sizes, growth and trimming, typed element access and
 // the child values of object and reference elements, nested tables with
 // their deleted elements, and the element-by-element copy of nested tables.
+#include "oracle/object_date.h"
 #include "oracle/object_ora_array.h"
 
 #include <cstring>
@@ -264,26 +265,15 @@ classlib::TDateTime TOraArray::ItemAsDateTime(int32_t index) {
   OCIInd* indicator = nullptr;
   const void* element = Element(index, &indicator);
   if (!element || (indicator && *indicator == OCI_IND_NULL)) return 0;
-  const auto* date = static_cast<const OCIDate*>(element);
-  classlib::TDateTime day = 0, time = 0;
-  if (!classlib::TryEncodeDate(date->OCIDateYYYY, date->OCIDateMM, date->OCIDateDD, day) ||
-      !classlib::TryEncodeTime(date->OCIDateTime.OCITimeHH, date->OCIDateTime.OCITimeMI,
-                               date->OCIDateTime.OCITimeSS, 0, time))
-    CannotConvert("Date");
-  return day < 0 ? day - time : day + time;
+  classlib::TDateTime value = 0;
+  if (!TryOciDateToDateTime(*static_cast<const OCIDate*>(element), value)) CannotConvert("Date");
+  return value;
 }
 
 void TOraArray::SetItemAsDateTime(int32_t index, classlib::TDateTime value) {
   CheckAlloc(true);
   CheckItemType(dacore::dtDateTime, "Date");
-  int year, month, day, hour, minute, second, msec;
-  classlib::DecodeDate(value, year, month, day);
-  classlib::DecodeTime(value, hour, minute, second, msec);
-  OCIDate date{};
-  date.OCIDateYYYY = static_cast<sb2>(year);
-  date.OCIDateMM = static_cast<ub1>(month);
-  date.OCIDateDD = static_cast<ub1>(day);
-  date.OCIDateTime = OCITime{static_cast<ub1>(hour), static_cast<ub1>(minute), static_cast<ub1>(second)};
+  OCIDate date = OciDateOf(value);
   CheckIndex(index);
   AssignElement(index, &date);
 }
