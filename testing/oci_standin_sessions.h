@@ -89,6 +89,10 @@ struct SessionWorld {
 // the state's lock released.
 sb4 RunStatement(State& state, Handle* session, const std::string& sql, std::vector<Bind>& binds,
                  std::string& text);
+// The server's tracing statements (oci_standin_trace.cpp): whether sql is
+// one; its answer in code and text.
+bool RunTraceStatement(State& state, const std::string& sql, std::vector<Bind>& binds, sb4& code,
+                       std::string& text);
 // Commit or rollback of a service context's pending work.
 void EndWork(State& state, const void* context, bool commit);
 // The session of a service context, or nullptr.
