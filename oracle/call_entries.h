@@ -69,6 +69,10 @@ inline constexpr OciEntry<OciSlot::OCITransCommit,
     sword(OCISvcCtx* context, OCIError* error, ub4 flags)> OCITransCommit{};
 inline constexpr OciEntry<OciSlot::OCITransRollback,
     sword(OCISvcCtx* context, OCIError* error, ub4 flags)> OCITransRollback{};
+inline constexpr OciEntry<OciSlot::OCITransStart,
+    sword(OCISvcCtx* context, OCIError* error, uword timeout, ub4 flags)> OCITransStart{};
+inline constexpr OciEntry<OciSlot::OCITransPrepare,
+    sword(OCISvcCtx* context, OCIError* error, ub4 flags)> OCITransPrepare{};
 inline constexpr OciEntry<OciSlot::OCIBreak, sword(void* handle, OCIError* error)> OCIBreak{};
 inline constexpr OciEntry<OciSlot::OCISvcCtxToLda,
     sword(OCISvcCtx* context, OCIError* error, ub1* lda)> OCISvcCtxToLda{};

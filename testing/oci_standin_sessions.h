@@ -79,6 +79,8 @@ struct SessionWorld {
   std::map<int, std::string> oci7_texts;        // error number -> last text
   int pools_made = 0;
   int transactions_made = 0;
+  // Global transactions' branches (transaction handles): "active" or "prepared".
+  std::map<const void*, std::string> branch_phases;
 };
 
 // Runs a statement that is not a query on a session: ALTER SESSION (the
@@ -93,6 +95,11 @@ sb4 RunStatement(State& state, Handle* session, const std::string& sql, std::vec
 // one; its answer in code and text.
 bool RunTraceStatement(State& state, const std::string& sql, std::vector<Bind>& binds, sb4& code,
                        std::string& text);
+// Global transactions (oci_standin_transaction.cpp): a two-phase commit
+// needs a prepared branch (else an error status); either commit ends the
+// context's branch. EndBranch ends it on a rollback.
+sword TwoPhaseCommitStatus(State& state, const void* context, ub4 flags, void* error);
+void EndBranch(State& state, const void* context);
 // Commit or rollback of a service context's pending work.
 void EndWork(State& state, const void* context, bool commit);
 // The session of a service context, or nullptr.
