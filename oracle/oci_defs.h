@@ -342,6 +342,14 @@ constexpr ub4 OCI_ATTR_DIRECT_CONNECT_TIMEOUT = 10001;
 // Transactions: the identifier of a global transaction's branch (the
 // X/Open layout: format, lengths of the global and branch parts, then both
 // parts in data) and the flags of starting and committing one.
+// The notification callback of a subscription (OCI_ATTR_SUBSCR_CALLBACK),
+// called on a thread of the client library: context, subscription,
+// payload, payload length, descriptor, mode; answers 0.
+using OCISubscriptionNotify = ub4 (*)(void* context, OCISubscription* subscription, void* payload,
+                                      ub4* payload_length, void* descriptor, ub4 mode);
+constexpr ub4 OCI_SUBSCR_NAMESPACE_DBCHANGE = 2;
+constexpr ub4 OCI_SUBSCR_QOS_RELIABLE = 0x01;
+
 inline constexpr int XIDDATASIZE = 128;
 struct XID {
   long formatID;

@@ -69,6 +69,14 @@ struct Oci7Cursor {
   std::vector<Bind> binds;
 };
 
+// A registered change-notification subscription: enabled or not, how many
+// callbacks are running on it, whether its unregistering has begun.
+struct SubscriptionState {
+  bool enabled = true;
+  int in_flight = 0;
+  bool unregistering = false;
+};
+
 struct SessionWorld {
   int committed_work = 0;
   int char_length = 1;
@@ -81,6 +89,9 @@ struct SessionWorld {
   int transactions_made = 0;
   // Global transactions' branches (transaction handles): "active" or "prepared".
   std::map<const void*, std::string> branch_phases;
+  // Registered subscriptions (oci_standin_subscription.cpp), by handle.
+  std::map<const void*, SubscriptionState> subscriptions;
+  bool hold_notifications = false;
 };
 
 // Runs a statement that is not a query on a session: ALTER SESSION (the
