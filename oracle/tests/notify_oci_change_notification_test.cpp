@@ -11,6 +11,8 @@
 
 #include "oracle/conn_util_window.h"
 #include "oracle/notify_oci_change_notification.h"
+#include "oracle/notify_ora_change_notification.h"
+#include "oracle/session_ora_session.h"
 #include "oracle/tests/conn_fixture.h"
 #include "testing/message_of.h"
 
@@ -236,6 +238,74 @@ TEST_F(ChangeNotificationTest, ClientsAndServersBefore10_2AreRefused) {
   EXPECT_EQ(MessageOf([&] { notification->Register(*older); }),
             "Change notification is supported starting with Oracle 10.2");
   EXPECT_FALSE(notification->IsActive());
+}
+
+}  // namespace
+}  // namespace oracle::testing
+
+// ---- The component on a session ------------------------------------------------------
+
+namespace oracle::testing {
+namespace {
+
+class OraChangeNotificationTest : public ConnectionTest {
+ protected:
+  void TearDown() override {
+    NotifyControl(ORACLE_STANDIN_PATH).Join();
+    ConnectionTest::TearDown();
+  }
+};
+
+TEST_F(OraChangeNotificationTest, TheComponentHearsChangesOnItsSessionAndUnregistersWhenFreed) {
+  NotifyControl control(ORACLE_STANDIN_PATH);
+  auto session = std::make_unique<TOraSession>();
+  session->SetConnectString("scott/tiger@db1");
+  session->SetConnected(true);
+  auto component = std::make_unique<TOraChangeNotification>();
+  EXPECT_TRUE(component->Enabled());
+  EXPECT_EQ(component->Operations(), kAllDMLOperations);
+  std::vector<std::string> heard;
+  component->OnChange = TOraChangeNotificationEvent::Function(
+      [&](classlib::TObject* sender, TChangeNotifyEventType type, const TNotifyTableChanges* changes) {
+        EXPECT_EQ(sender, component.get()) << "the application hears the component";
+        heard.push_back(std::to_string(type) + " " + (changes ? Describe(changes->Items(0)) : ""));
+      });
+  component->SetSession(session.get());
+  component->SetOperations(Ops(cnoInsert) | Ops(cnoUpdate));
+  component->Register();
+  EXPECT_EQ(standin_->LogOf("OCISubscriptionRegister").size(), 1u);
+  EXPECT_EQ(control.Notify(6, "SCOTT.EMP:2:AAAE1/2"), 1);
+  EXPECT_EQ(control.Notify(6, "SCOTT.EMP:8:AAAE1/8"), 0) << "deletes were not asked for";
+  control.Join();
+  component->GetNotification().NotifyWindow()->ProcessMessages();
+  EXPECT_EQ(heard, (std::vector<std::string>{"6 SCOTT.EMP " + std::to_string(Ops(cnoInsert)) + " AAAE1 " +
+                                             std::to_string(Ops(cnoInsert))}));
+
+  component.reset();
+  EXPECT_EQ(standin_->LogOf("OCISubscriptionUnRegister").size(), 1u);
+  EXPECT_EQ(control.Subscriptions(), 0);
+}
+
+TEST_F(OraChangeNotificationTest, WithoutAnySessionUnregisterFails) {
+  TOraChangeNotification component;
+  TOraChangeNotification::UseDefaultSession = false;
+  std::string message = MessageOf([&] { component.Unregister(); });
+  TOraChangeNotification::UseDefaultSession = true;
+  EXPECT_EQ(message, "Session is not defined");
+}
+
+TEST_F(OraChangeNotificationTest, ASessionFreedFirstTakesTheSubscriptionWithIt) {
+  NotifyControl control(ORACLE_STANDIN_PATH);
+  auto session = std::make_unique<TOraSession>();
+  session->SetConnectString("scott/tiger@db1");
+  session->SetConnected(true);
+  TOraChangeNotification component;
+  component.SetSession(session.get());
+  component.Register();
+  session.reset();
+  EXPECT_EQ(component.Session(), nullptr);
+  EXPECT_FALSE(component.IsActive());
+  EXPECT_EQ(control.Subscriptions(), 0);
 }
 
 }  // namespace
