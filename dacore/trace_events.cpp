@@ -51,20 +51,44 @@ std::string JoinNonEmpty(const std::string& a, const std::string& sep, const std
 
 }  // namespace
 
-std::string TCustomDASQLMonitor::ParamsText(const TDAParams* params, std::vector<TSQLParam>* params_out) {
+namespace {
+
+std::string GenericDataType(const TDAParam& p) {
+  std::string name = classlib::FieldTypeName(p.DataType());
+  if (IsStringType(p.DataType()) && !p.IsNull()) name += "[" + std::to_string(p.AsString().size()) + "]";
+  return name;
+}
+
+template <typename TypeOf, typename ValueOf>
+std::string ParamLines(const TDAParams* params, std::vector<TSQLParam>* params_out, TypeOf type_of,
+                       ValueOf value_of) {
   std::string text;
   for (int i = 0; params && i < params->Count(); ++i) {
     const TDAParam& p = *params->Items(i);
-    TSQLParam traced{p.Name(), classlib::FieldTypeName(p.DataType()), DirectionText(p.ParamType()),
-                     ValueText(p)};
-    if (IsStringType(p.DataType()) && !p.IsNull())
-      traced.DataType += "[" + std::to_string(p.AsString().size()) + "]";
+    TSQLParam traced{p.Name(), type_of(p), DirectionText(p.ParamType()), value_of(p)};
     text += ":" + traced.Name + "(" + JoinNonEmpty(traced.DataType, ",", traced.ParamType) + ")" +
             (traced.Value.empty() ? "" : "=" + traced.Value) + " \r\n";
     if (params_out) params_out->push_back(std::move(traced));
   }
   return TrimTrailingControls(text);
 }
+
+}  // namespace
+
+std::string TCustomDASQLMonitor::ParamsText(const TDAParams* params, std::vector<TSQLParam>* params_out) {
+  return ParamLines(params, params_out, GenericDataType, ValueText);
+}
+
+std::string TCustomDASQLMonitor::TracedParamsText(const TDAParams* params,
+                                                  std::vector<TSQLParam>* params_out) const {
+  return ParamLines(
+      params, params_out, [this](const TDAParam& p) { return GetParamDataType(p); },
+      [this](const TDAParam& p) { return GetParamValue(p); });
+}
+
+std::string TCustomDASQLMonitor::GetParamDataType(const TDAParam& param) const { return GenericDataType(param); }
+
+std::string TCustomDASQLMonitor::GetParamValue(const TDAParam& param) const { return ValueText(param); }
 
 // ---- What components call ------------------------------------------------------
 
@@ -152,7 +176,7 @@ void TCustomDASQLMonitor::Statement(TStatementEvent event, classlib::TComponent*
   const TDATraceFlag flag = event == TStatementEvent::Execute ? tfQExecute : tfQPrepare;
   if (!Traces(flag)) return;
   std::vector<TSQLParam> traced;
-  const std::string param_text = ParamsText(params, &traced);
+  const std::string param_text = TracedParamsText(params, &traced);
   const std::string description = GetObjectDescription(obj);
   const char* head = event == TStatementEvent::Prepare     ? "SQL Prepare"
                      : event == TStatementEvent::Unprepare ? "SQL Unprepare"

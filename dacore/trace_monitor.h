@@ -81,14 +81,24 @@ class TCustomDASQLMonitor : public classlib::TComponent {
   static std::string ObjectName(const classlib::TComponent* obj);
   // Empty unless moHandled: " [name$ID; connection$ID] ".
   std::string GetObjectDescription(classlib::TComponent* obj) const;
-  // One line per parameter; fills params_out for the tool.
+  // One line per parameter with the generic type names and value texts;
+  // fills params_out for the tool.
   static std::string ParamsText(const TDAParams* params, std::vector<TSQLParam>* params_out);
+  // The same with this monitor's type names and value texts.
+  std::string TracedParamsText(const TDAParams* params, std::vector<TSQLParam>* params_out) const;
+
+  // A parameter's type name ("String[3]") and value text ("'abc'", "<NULL>")
+  // as traced; a server's monitor names its own types.
+  virtual std::string GetParamDataType(const TDAParam& param) const;
+  virtual std::string GetParamValue(const TDAParam& param) const;
 
  protected:
   virtual void ConnectMonitor();
   virtual void DisconnectMonitor();
   virtual TCustomDAConnection* GetObjectConnection(classlib::TComponent* obj, int index) const;
   virtual int GetObjectConnectionCount(classlib::TComponent*) const { return 1; }
+  // To the platform SQL monitor, when one is registered.
+  void SendToLibraryMonitor(const std::string& text);
 
  private:
   enum class TStatementEvent { Prepare, Unprepare, Execute };
@@ -100,7 +110,6 @@ class TCustomDASQLMonitor : public classlib::TComponent {
   void ConnectionEvent(TConnectionEvent event, TCustomDAConnection* connection, uint32_t& message_id,
                        bool before);
   void Error(classlib::Exception& e);
-  void SendToLibraryMonitor(const std::string& text);
   void ObtainTool();
   void ReportToTool(TTraceEvent& event, classlib::TComponent* obj, classlib::TComponent* parent,
                     const std::string& extra, uint32_t& message_id, bool before);

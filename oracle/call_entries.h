@@ -69,6 +69,20 @@ inline constexpr OciEntry<OciSlot::OCITransCommit,
     sword(OCISvcCtx* context, OCIError* error, ub4 flags)> OCITransCommit{};
 inline constexpr OciEntry<OciSlot::OCITransRollback,
     sword(OCISvcCtx* context, OCIError* error, ub4 flags)> OCITransRollback{};
+inline constexpr OciEntry<OciSlot::OCITransStart,
+    sword(OCISvcCtx* context, OCIError* error, uword timeout, ub4 flags)> OCITransStart{};
+inline constexpr OciEntry<OciSlot::OCISubscriptionRegister,
+    sword(OCISvcCtx* context, OCISubscription** subscriptions, ub2 count, OCIError* error, ub4 mode)>
+    OCISubscriptionRegister{};
+inline constexpr OciEntry<OciSlot::OCISubscriptionUnRegister,
+    sword(OCISvcCtx* context, OCISubscription* subscription, OCIError* error, ub4 mode)>
+    OCISubscriptionUnRegister{};
+inline constexpr OciEntry<OciSlot::OCISubscriptionEnable,
+    sword(OCISubscription* subscription, OCIError* error, ub4 mode)> OCISubscriptionEnable{};
+inline constexpr OciEntry<OciSlot::OCISubscriptionDisable,
+    sword(OCISubscription* subscription, OCIError* error, ub4 mode)> OCISubscriptionDisable{};
+inline constexpr OciEntry<OciSlot::OCITransPrepare,
+    sword(OCISvcCtx* context, OCIError* error, ub4 flags)> OCITransPrepare{};
 inline constexpr OciEntry<OciSlot::OCIBreak, sword(void* handle, OCIError* error)> OCIBreak{};
 inline constexpr OciEntry<OciSlot::OCISvcCtxToLda,
     sword(OCISvcCtx* context, OCIError* error, ub1* lda)> OCISvcCtxToLda{};

@@ -20,6 +20,7 @@ namespace oracle {
 
 class TOCISessionCommand;
 class TUtilWindow;
+class TOCIGlobalTransaction;
 
 // ConnectMode values (property 62).
 enum TConnectMode : uint8_t { cmNormal = 0, cmSysOper = 1, cmSysDBA = 2 };
@@ -93,6 +94,9 @@ class TOCIConnection : public dacore::TCRConnection {
   OCIError* GetErrorHandle() const { return hError; }
   OCIServer* GetServerHandle() const { return hServer; }
   OCISession* GetSessionHandle() const { return hSession; }
+  // The global transaction this connection is a branch of (not owned), or nullptr.
+  TOCIGlobalTransaction* GlobalTransaction() const { return global_transaction_; }
+  void SetGlobalTransaction(TOCIGlobalTransaction* transaction) { global_transaction_ = transaction; }
 
   uint8_t GetOCICallStyle() const { return OCICallStyle; }
   // Disconnects first when the style changes.
@@ -202,6 +206,7 @@ class TOCIConnection : public dacore::TCRConnection {
   std::recursive_mutex mutex_;
   std::unique_ptr<TOCISessionCommand> command_;
   std::unique_ptr<TUtilWindow> util_window_;
+  TOCIGlobalTransaction* global_transaction_ = nullptr;
 };
 
 // The release number of a server banner: "9.2.0.1.0" out of "... Release

@@ -53,6 +53,11 @@ class TUtilWindow {
   // Drops the first pending message of that number and wparam; whether
   // there was one.
   bool RemoveMessage(uint32_t message, uintptr_t wparam);
+  // Takes the first pending message of that number and wparam out of the
+  // queue without handling it, for a caller that frees what it carries.
+  bool TakeMessage(uint32_t message, uintptr_t wparam, TUtilMessage& taken) {
+    return TakeFirst(message, wparam, taken);
+  }
   int PendingCount();
 
  private:

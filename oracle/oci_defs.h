@@ -285,6 +285,8 @@ constexpr ub4 OCI_ATTR_SCALE = 6;           // sb1, described column
 constexpr ub4 OCI_ATTR_SERVER = 6;          // OCIServer*, service context
 constexpr ub4 OCI_ATTR_IS_NULL = 7;         // ub1, described column
 constexpr ub4 OCI_ATTR_SESSION = 7;         // OCISession*, service context
+constexpr ub4 OCI_ATTR_TRANS = 8;           // OCITrans*, service context
+constexpr ub4 OCI_ATTR_XID = 27;            // XID bytes with their length, transaction
 constexpr ub4 OCI_ATTR_TYPE_NAME = 8;       // text with length
 constexpr ub4 OCI_ATTR_ROW_COUNT = 9;       // ub4, statement
 constexpr ub4 OCI_ATTR_SCHEMA_NAME = 9;     // text with length, described column
@@ -337,6 +339,28 @@ constexpr ub4 OCI_ATTR_CHNF_REGHANDLE = 414;       // OCISubscription*, statemen
 // The network client's own connection time-out (ub4, service context).
 constexpr ub4 OCI_ATTR_DIRECT_CONNECT_TIMEOUT = 10001;
 
+
+// Transactions: the identifier of a global transaction's branch (the
+// X/Open layout: format, lengths of the global and branch parts, then both
+// parts in data) and the flags of starting and committing one.
+// The notification callback of a subscription (OCI_ATTR_SUBSCR_CALLBACK),
+// called on a thread of the client library: context, subscription,
+// payload, payload length, descriptor, mode; answers 0.
+using OCISubscriptionNotify = ub4 (*)(void* context, OCISubscription* subscription, void* payload,
+                                      ub4* payload_length, void* descriptor, ub4 mode);
+constexpr ub4 OCI_SUBSCR_NAMESPACE_DBCHANGE = 2;
+constexpr ub4 OCI_SUBSCR_QOS_RELIABLE = 0x01;
+
+inline constexpr int XIDDATASIZE = 128;
+struct XID {
+  long formatID;
+  long gtrid_length;
+  long bqual_length;
+  char data[XIDDATASIZE];
+};
+constexpr ub4 OCI_TRANS_NEW = 0x00000001;
+constexpr ub4 OCI_TRANS_TWOPHASE = 0x01000000;
+
 // What an attribute's value is: a scalar of some bytes, a text handed over
 // with its length, or a pointer (handle, descriptor, callback, context).
 enum class OciAttrKind { Scalar, Text, Pointer, Unknown };
@@ -379,8 +403,8 @@ constexpr OciAttrShape OciAttrShapeOf(ub4 type, ub4 attr) {
     case OCI_ATTR_DIRECT_CONNECT_TIMEOUT: return ub4_;
     case OCI_ATTR_USERNAME: case OCI_ATTR_PASSWORD: case OCI_ATTR_INTERNAL_NAME:
     case OCI_ATTR_CHARSET: case OCI_ATTR_CLIENT_IDENTIFIER: case OCI_ATTR_CHDES_TABLE_NAME:
-    case OCI_ATTR_CHDES_ROW_ROWID: return text;
-    case OCI_ATTR_ENV: case OCI_ATTR_SERVER: case OCI_ATTR_SESSION: case OCI_ATTR_FOCBK:
+    case OCI_ATTR_CHDES_ROW_ROWID: case OCI_ATTR_XID: return text;
+    case OCI_ATTR_ENV: case OCI_ATTR_SERVER: case OCI_ATTR_SESSION: case OCI_ATTR_TRANS: case OCI_ATTR_FOCBK:
     case OCI_ATTR_SUBSCR_CALLBACK: case OCI_ATTR_SUBSCR_CTX: case OCI_ATTR_PROXY_CREDENTIALS:
     case OCI_ATTR_CHNF_REGHANDLE: case OCI_ATTR_CHDES_TABLE_CHANGES:
     case OCI_ATTR_CHDES_TABLE_ROW_CHANGES: case OCI_ATTR_ROWID: return pointer;

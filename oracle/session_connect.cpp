@@ -7,6 +7,8 @@
 #include "oracle/call_direct.h"
 #include "oracle/call_state.h"
 #include "oracle/error_raise.h"
+#include "oracle/gtx_global_transaction.h"
+#include "oracle/notify_ora_change_notification.h"
 #include "oracle/pool_ora_manager.h"
 #include "oracle/session_ora_session.h"
 
@@ -75,6 +77,18 @@ void TOraSession::ApplyNewSession() {
 }
 
 void TOraSession::DoDisconnect() {
+  // Subscriptions live on the connection that is about to go.
+  for (TOraChangeNotification* notification : std::vector(change_notifications_)) {
+    try {
+      notification->Unregister();
+    } catch (const std::exception&) {
+      // The server ends a subscription whose session is gone.
+    }
+  }
+  // A global transaction still open on this session ends with its default
+  // action before the session goes.
+  if (TOCIConnection* connection = OCIConnection(); connection && connection->GlobalTransaction())
+    connection->GlobalTransaction()->CloseOnDisconnect();
   TCustomDAConnection::DoDisconnect();
   cached_schema_.clear();
   kept_transaction_id_.clear();

@@ -35,6 +35,8 @@ using TConnectChangeEvent = classlib::Event<void(classlib::TObject* sender, bool
 using TFailoverEvent = classlib::Event<void(classlib::TObject* sender, TFailoverState state,
                                             TFailoverType type, bool& retry)>;
 
+class TOraChangeNotification;
+
 class TOraSession : public dacore::TCustomDAConnection {
   CLASSLIB_CLASS(TOraSession, dacore::TCustomDAConnection)
  public:
@@ -108,6 +110,10 @@ class TOraSession : public dacore::TCustomDAConnection {
   TConnectChangeEvent OnConnectChange;
   TFailoverEvent OnFailover;
 
+  // The change notifications on this session; their subscriptions end
+  // before the session disconnects.
+  std::vector<TOraChangeNotification*>& ChangeNotifications() { return change_notifications_; }
+
  protected:
   void DoConnect() override;
   void DoDisconnect() override;
@@ -146,6 +152,7 @@ class TOraSession : public dacore::TCustomDAConnection {
   std::string cached_schema_;
   // The local transaction's identifier taken at StartTransaction.
   mutable std::string kept_transaction_id_;
+  std::vector<TOraChangeNotification*> change_notifications_;
 };
 
 // Disconnects every session of the process and frees the pools' idle

@@ -12,6 +12,7 @@
 #include "oracle/error_raise.h"
 #include "oracle/session_bind_names.h"
 #include "oracle/session_ora_session.h"
+#include "oracle/trace_ora_sql_monitor.h"
 
 namespace oracle {
 
@@ -78,9 +79,15 @@ classlib::Variant TOraSession::ExecSQL(const std::string& text, const std::vecto
   return classlib::Unassigned();
 }
 
-void TOraSession::Savepoint(const std::string& name) { ExecSQL("SAVEPOINT " + name); }
+void TOraSession::Savepoint(const std::string& name) {
+  TOraSQLMonitor::NotifySavepoint(*this, name, false);
+  ExecSQL("SAVEPOINT " + name);
+}
 
-void TOraSession::RollbackToSavepoint(const std::string& name) { ExecSQL("ROLLBACK TO SAVEPOINT " + name); }
+void TOraSession::RollbackToSavepoint(const std::string& name) {
+  TOraSQLMonitor::NotifySavepoint(*this, name, true);
+  ExecSQL("ROLLBACK TO SAVEPOINT " + name);
+}
 
 // ---- Optimizer mode ---------------------------------------------------------------------
 

@@ -330,6 +330,7 @@ sword OCITransCommit(OCISvcCtx* context, OCIError* error, ub4 flags) {
   Log(state, "OCITransCommit flags=" + std::to_string(flags));
   if (sword status = InjectedStatus(state, "OCITransCommit", error)) return status;
   if (!Live(state, context, OCI_HTYPE_SVCCTX)) return OCI_INVALID_HANDLE;
+  if (sword status = TwoPhaseCommitStatus(state, context, flags, error)) return status;
   EndWork(state, context, true);
   return OCI_SUCCESS;
 }
@@ -340,6 +341,7 @@ sword OCITransRollback(OCISvcCtx* context, OCIError* error, ub4 flags) {
   Log(state, "OCITransRollback flags=" + std::to_string(flags));
   if (sword status = InjectedStatus(state, "OCITransRollback", error)) return status;
   if (!Live(state, context, OCI_HTYPE_SVCCTX)) return OCI_INVALID_HANDLE;
+  EndBranch(state, context);
   EndWork(state, context, false);
   return OCI_SUCCESS;
 }

@@ -214,6 +214,7 @@ sb4 RunStatement(State& state, Handle* session, const std::string& sql, std::vec
                  std::string& text) {
   state.world.executed.push_back(sql);
   const std::string upper = Upper(Trimmed(sql));
+  if (sb4 code = 0; RunTraceStatement(state, sql, binds, code, text)) return code;
   if (upper.rfind("ALTER SESSION SET ", 0) == 0) return AlterSession(session, Trimmed(sql), text);
   if (upper.find("NLS_SESSION_PARAMETERS") != std::string::npos)
     return SessionParameters(state, session, binds, text);

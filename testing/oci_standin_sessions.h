@@ -69,6 +69,14 @@ struct Oci7Cursor {
   std::vector<Bind> binds;
 };
 
+// A registered change-notification subscription: enabled or not, how many
+// callbacks are running on it, whether its unregistering has begun.
+struct SubscriptionState {
+  bool enabled = true;
+  int in_flight = 0;
+  bool unregistering = false;
+};
+
 struct SessionWorld {
   int committed_work = 0;
   int char_length = 1;
@@ -79,6 +87,11 @@ struct SessionWorld {
   std::map<int, std::string> oci7_texts;        // error number -> last text
   int pools_made = 0;
   int transactions_made = 0;
+  // Global transactions' branches (transaction handles): "active" or "prepared".
+  std::map<const void*, std::string> branch_phases;
+  // Registered subscriptions (oci_standin_subscription.cpp), by handle.
+  std::map<const void*, SubscriptionState> subscriptions;
+  bool hold_notifications = false;
 };
 
 // Runs a statement that is not a query on a session: ALTER SESSION (the
@@ -89,6 +102,15 @@ struct SessionWorld {
 // the state's lock released.
 sb4 RunStatement(State& state, Handle* session, const std::string& sql, std::vector<Bind>& binds,
                  std::string& text);
+// The server's tracing statements (oci_standin_trace.cpp): whether sql is
+// one; its answer in code and text.
+bool RunTraceStatement(State& state, const std::string& sql, std::vector<Bind>& binds, sb4& code,
+                       std::string& text);
+// Global transactions (oci_standin_transaction.cpp): a two-phase commit
+// needs a prepared branch (else an error status); either commit ends the
+// context's branch. EndBranch ends it on a rollback.
+sword TwoPhaseCommitStatus(State& state, const void* context, ub4 flags, void* error);
+void EndBranch(State& state, const void* context);
 // Commit or rollback of a service context's pending work.
 void EndWork(State& state, const void* context, bool commit);
 // The session of a service context, or nullptr.
