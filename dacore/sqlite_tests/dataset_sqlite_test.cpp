@@ -50,28 +50,6 @@ class DataSetTest : public SQLiteTest {
     baseline_ = session_->ConnectCount();
   }
 
-  static void Exec(TSQLiteSession& session, const std::string& sql) {
-    auto statement = session.CreateSQL();
-    statement->SetAutoCommit(true);
-    statement->SetSQL(sql);
-    statement->Execute();
-  }
-
-  std::unique_ptr<TCustomDADataSet> Query(TSQLiteSession& session, const std::string& sql) {
-    auto data_set = session.CreateDataSet();
-    data_set->SetSQL(sql);
-    return data_set;
-  }
-
-  // What another session reads: the first column of the first row, as text.
-  std::string ReadElsewhere(const std::string& sql) {
-    auto reader = Session();
-    auto data_set = Query(*reader, sql);
-    data_set->Open();
-    if (data_set->IsEmpty()) return "(none)";
-    return data_set->Fields().Fields(0)->IsNull() ? "(null)" : data_set->Fields().Fields(0)->AsString();
-  }
-
   std::unique_ptr<TSQLiteSession> session_;
   int baseline_ = 0;
 };

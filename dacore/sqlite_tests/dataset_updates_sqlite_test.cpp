@@ -42,27 +42,6 @@ class UpdatesTest : public SQLiteTest {
     Exec(*session_, "DELETE FROM LOG");
   }
 
-  static void Exec(TSQLiteSession& session, const std::string& sql) {
-    auto statement = session.CreateSQL();
-    statement->SetAutoCommit(true);
-    statement->SetSQL(sql);
-    statement->Execute();
-  }
-
-  std::unique_ptr<TCustomDADataSet> Query(TSQLiteSession& session, const std::string& sql) {
-    auto data_set = session.CreateDataSet();
-    data_set->SetSQL(sql);
-    return data_set;
-  }
-
-  // What another session reads: the first column of the first row, as text.
-  std::string ReadElsewhere(const std::string& sql) {
-    auto reader = Session();
-    auto data_set = Query(*reader, sql);
-    data_set->Open();
-    if (data_set->IsEmpty()) return "(none)";
-    return data_set->Fields().Fields(0)->IsNull() ? "(null)" : data_set->Fields().Fields(0)->AsString();
-  }
   std::string Writes() { return ReadElsewhere("SELECT count(*) FROM LOG"); }
 
   std::unique_ptr<TSQLiteSession> session_;

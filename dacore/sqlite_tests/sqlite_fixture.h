@@ -8,6 +8,9 @@
 #include <memory>
 #include <string>
 
+#include "classlib/field.h"
+#include "classlib/fields.h"
+#include "dacore/dataset_component.h"
 #include "testing/sqlite_driver_session.h"
 
 namespace dacore::sqlite_tests {
@@ -32,6 +35,29 @@ class SQLiteTest : public ::testing::Test {
     return session;
   }
   const std::string& Path() const { return path_; }
+
+  // A statement run and committed on its own.
+  static void Exec(sqlite_driver::TSQLiteSession& session, const std::string& sql) {
+    auto statement = session.CreateSQL();
+    statement->SetAutoCommit(true);
+    statement->SetSQL(sql);
+    statement->Execute();
+  }
+
+  static std::unique_ptr<TCustomDADataSet> Query(sqlite_driver::TSQLiteSession& session, const std::string& sql) {
+    auto data_set = session.CreateDataSet();
+    data_set->SetSQL(sql);
+    return data_set;
+  }
+
+  // What another session reads: the first column of the first row, as text.
+  std::string ReadElsewhere(const std::string& sql) {
+    auto reader = Session();
+    auto data_set = Query(*reader, sql);
+    data_set->Open();
+    if (data_set->IsEmpty()) return "(none)";
+    return data_set->Fields().Fields(0)->IsNull() ? "(null)" : data_set->Fields().Fields(0)->AsString();
+  }
 
  private:
   std::filesystem::path folder_;
