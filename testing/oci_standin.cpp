@@ -15,8 +15,6 @@ namespace {
 
 using Guard = std::lock_guard<std::mutex>;
 
-void Log(State& state, const std::string& line) { state.log.push_back(line); }
-
 std::string Text(const OraText* text, sb4 length) {
   if (!text || length <= 0) return "";
   return std::string(reinterpret_cast<const char*>(text), static_cast<size_t>(length));

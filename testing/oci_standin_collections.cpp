@@ -12,8 +12,6 @@ namespace {
 
 using Guard = std::lock_guard<std::mutex>;
 
-void Log(State& state, const std::string& line) { state.log.push_back(line); }
-
 bool IsNestedTable(const ObjectCollection& collection) {
   return collection.type->collection_typecode == OCI_TYPECODE_TABLE;
 }

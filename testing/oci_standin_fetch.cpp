@@ -21,8 +21,6 @@ using Lock = std::unique_lock<std::mutex>;
 using DefineCallback = sb4 (*)(void* context, OCIDefine* define, ub4 iteration, void** buffer, ub4** length,
                                ub1* piece, void** indicator, ub2** return_code);
 
-void Log(State& state, const std::string& line) { state.log.push_back(line); }
-
 // ---- Column types as the server writes them ------------------------------------
 
 int NumberIn(const std::string& text, size_t& at) {

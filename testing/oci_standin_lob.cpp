@@ -18,8 +18,6 @@ namespace {
 
 using Guard = std::lock_guard<std::mutex>;
 
-void Log(State& state, const std::string& line) { state.log.push_back(line); }
-
 std::string Arg(const char* name, uint64_t value) { return std::string(" ") + name + "=" + std::to_string(value); }
 
 // ---- Units and the client's buffers ------------------------------------------

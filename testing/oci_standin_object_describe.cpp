@@ -13,8 +13,6 @@ namespace {
 
 using Guard = std::lock_guard<std::mutex>;
 
-void Log(State& state, const std::string& line) { state.log.push_back(line); }
-
 // The attributes of a list parameter are kept as pointers from this number on.
 constexpr ub4 kListItem = 100000;
 

@@ -14,8 +14,6 @@ namespace {
 
 using Guard = std::lock_guard<std::mutex>;
 
-void Log(State& state, const std::string& line) { state.log.push_back(line); }
-
 bool IsString(ub2 code) { return code == SQLT_CHR || code == SQLT_AFC || code == SQLT_BIN; }
 
 bool EmbeddedObject(const ObjectAttributeDef& attribute) {

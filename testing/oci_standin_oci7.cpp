@@ -13,17 +13,10 @@ namespace {
 
 using Guard = std::lock_guard<std::mutex>;
 
-void Log(State& state, const std::string& line) { state.log.push_back(line); }
-
 std::string Text(const OraText* text, sword length) {
   if (!text) return "";
   if (length < 0) return reinterpret_cast<const char*>(text);
   return std::string(reinterpret_cast<const char*>(text), static_cast<size_t>(length));
-}
-
-sword Failure(State& state, int code, const std::string& text) {
-  state.world.oci7_texts[code] = text;
-  return -code;
 }
 
 Handle* LoggedOn(State& state, const void* lda) {

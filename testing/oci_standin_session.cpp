@@ -12,8 +12,6 @@ namespace {
 
 using Guard = std::lock_guard<std::mutex>;
 
-void Log(State& state, const std::string& line) { state.log.push_back(line); }
-
 std::string Text(const OraText* text, sb4 length) {
   if (!text) return "";
   if (length < 0) return reinterpret_cast<const char*>(text);

@@ -89,4 +89,11 @@ std::string Trimmed(const std::string& text) {
   return text.substr(start, end - start + 1);
 }
 
+void Log(State& state, const std::string& line) { state.log.push_back(line); }
+
+sword Failure(State& state, int code, const std::string& text) {
+  state.world.oci7_texts[code] = text;
+  return -code;
+}
+
 }  // namespace standin

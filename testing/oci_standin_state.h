@@ -93,6 +93,12 @@ sword Fail(State& state, void* error, sb4 code, const std::string& text);
 // The status of an injected fault for this call of entry; 0 when none.
 sword InjectedStatus(State& state, const std::string& entry, void* error);
 
+// One line of the call log.
+void Log(State& state, const std::string& line);
+// An older-interface failure: its text is kept for oerhms and the negative
+// error number is the answer.
+sword Failure(State& state, int code, const std::string& text);
+
 std::string Upper(std::string text);
 std::string Trimmed(const std::string& text);
 

@@ -19,8 +19,6 @@ using Guard = std::lock_guard<std::mutex>;
 using InCallback = sb4 (*)(void*, OCIBind*, ub4, ub4, void**, ub4*, ub1*, void**);
 using OutCallback = sb4 (*)(void*, OCIBind*, ub4, ub4, void**, ub4**, ub1*, void**, ub2**);
 
-void Log(State& state, const std::string& line) { state.log.push_back(line); }
-
 bool IsNameChar(char c) {
   return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '$' || c == '#' ||
          static_cast<unsigned char>(c) >= 0x80;

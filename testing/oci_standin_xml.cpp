@@ -13,8 +13,6 @@ namespace {
 
 using Guard = std::lock_guard<std::mutex>;
 
-void Log(State& state, const std::string& line) { state.log.push_back(line); }
-
 ObjectTypeDef* XmlType(State& state) {
   auto found = state.objects.types.find("SYS.XMLTYPE");
   return found == state.objects.types.end() ? nullptr : found->second.get();
