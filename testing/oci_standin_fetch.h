@@ -62,6 +62,7 @@ struct Define {
   ub4 value_skip = 0, indicator_skip = 0, length_skip = 0, return_code_skip = 0;
   void* context = nullptr;
   void* callback = nullptr;  // dynamic define: what gives the buffer of each piece
+  void* object_type = nullptr;  // an object define: each cell holds an instance's address
 };
 
 struct QueryCursor {

@@ -4,6 +4,7 @@
 // The fetch entries log as, for example,
 //   OCIDefineByPos pos=1 type=5 size=101 mode=0
 //   OCIDefineArrayOfStruct pos=1 skip=160 ind=160 len=0
+//   OCIDefineObject pos=2 type=SCOTT.ADDRESS_T
 //   OCIStmtFetch rows=25 orient=2 -> 25
 //   OCIStmtFetch2 rows=25 orient=32 offset=51 -> 25
 #pragma once
@@ -20,7 +21,8 @@ extern "C" {
 void standin_script_query(const char* sql, const char* columns);
 // Rows of a scripted query: rows separated by '\n', values by '|', "<null>"
 // a null; NUMBERs plain ("-12.5"), DATEs and TIMESTAMPs "YYYY-MM-DD
-// HH:MI:SS[.fffffffff]", RAW and LONG RAW in hexadecimal, texts as they are.
+// HH:MI:SS[.fffffffff]", RAW and LONG RAW in hexadecimal, texts as they are,
+// OBJECTs "NAME=value,NAME=value" (top-level string and NUMBER attributes).
 void standin_add_rows(const char* sql, const char* rows);
 // Appends count generated rows: row i (from 0) holds i for integer NUMBERs,
 // i + 0.25 for NUMBERs with a scale, "name-i" for VARCHAR2 and LONG, "c"
