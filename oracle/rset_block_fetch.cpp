@@ -108,8 +108,8 @@ void TOCIRecordSet::PlanColumns() {
         buffered(SQLT_NTY, kSlot);
         break;
       default:
-        // References, collections, XML, cursors, labels and wide texts are
-        // described but not fetched.
+        // References, cursors, labels and wide texts are described but not
+        // fetched.
         RaiseOraException("Data type is not supported");
     }
     if (column.kind == TDefineKind::kBuffer) {
@@ -121,8 +121,8 @@ void TOCIRecordSet::PlanColumns() {
   planned_ = true;
 }
 
-// An object column's type, described once per service context; columns
-// of collection and XML types are not fetched.
+// An object column's type, described once per service context: objects,
+// VARRAYs and nested tables are fetched, XML columns are not.
 void TOCIRecordSet::DescribeObjectType(TOCIFieldDesc& field) {
   TOCIConnection* connection = Connection();
   if (!connection || !connection->GetConnected()) RaiseOraException("Unsupported Disconnected mode type");
@@ -136,7 +136,8 @@ void TOCIRecordSet::DescribeObjectType(TOCIFieldDesc& field) {
       type->Release();  // the field holds it now
     }
   }
-  if (field.ObjectType()->DataType() != dtObject) RaiseOraException("Data type is not supported");
+  const TDataType kind = field.ObjectType()->DataType();
+  if (kind != dtObject && kind != dtArray && kind != dtTable) RaiseOraException("Data type is not supported");
 }
 
 const TOCIRecordSet::TColumnPlan* TOCIRecordSet::ColumnOfDefine(const OCIDefine* define) const {

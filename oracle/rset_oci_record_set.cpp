@@ -15,6 +15,7 @@
 #include "oracle/error_raise.h"
 #include "oracle/lob_ora_file.h"
 #include "oracle/lob_ora_lob.h"
+#include "oracle/object_ora_array.h"
 #include "oracle/object_ora_object.h"
 #include "oracle/object_ora_type.h"
 #include "oracle/value_data_types.h"
@@ -204,7 +205,9 @@ void TOCIRecordSet::CreateComplexField(TRecBuf rec, const TFieldDesc& field, boo
     if (!context) RaiseOraException("Unsupported Disconnected mode type");
     auto* type = static_cast<TOraType*>(field.ObjectType());
     if (!type) RaiseOraException("Data type is not supported");
-    auto* object = new TOraObject(type);
+    TOraObject* object = type->DataType() == dtArray   ? new TOraArray(type)
+                         : type->DataType() == dtTable ? new TOraNestTable(type)
+                                                       : new TOraObject(type);
     SetSlot(rec, field, object);
     object->SetOCISvcCtx(context);
     object->AllocObject();

@@ -108,6 +108,8 @@ QueryColumn ColumnOf(const std::string& entry) {
     column.type = SQLT_REF;
   } else if (type == "OBJECT") {
     column.type = SQLT_NTY;
+  } else if (starts("OBJECT ")) {
+    column.type = SQLT_NTY, column.type_name = Trimmed(type.substr(7));
   } else {
     column.type = 9999;  // a type the layer does not know
   }
@@ -423,8 +425,10 @@ void DescribeColumn(State& state, const Handle* statement, ub4 position, Handle*
   put(OCI_ATTR_FSPRECISION, c.fs_precision);
   put(OCI_ATTR_LFPRECISION, c.lf_precision);
   if (c.type == SQLT_NTY || c.type == SQLT_REF) {
-    column->values[OCI_ATTR_TYPE_NAME] = "ADDRESS_T";
-    column->values[OCI_ATTR_SCHEMA_NAME] = "SCOTT";
+    const size_t dot = c.type_name.find('.');
+    const bool named = dot != std::string::npos;
+    column->values[OCI_ATTR_TYPE_NAME] = named ? c.type_name.substr(dot + 1) : "ADDRESS_T";
+    column->values[OCI_ATTR_SCHEMA_NAME] = named ? c.type_name.substr(0, dot) : "SCOTT";
   }
 }
 

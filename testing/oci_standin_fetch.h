@@ -29,6 +29,7 @@ struct QueryColumn {
   ub1 form = 1;        // 2: national character set
   ub1 fs_precision = 0, lf_precision = 0;
   ub2 char_size = 0;   // characters of a character column
+  std::string type_name;  // SCHEMA.NAME of an object column declared with its type
 };
 
 using QueryValue = std::optional<std::string>;

@@ -1,11 +1,12 @@
-// Object columns fetched through the record set: each record holds a value
-// of the column's type whose instance the client fills, read back through
-// its attributes; nothing stays in the object cache once the record set
-// is gone.
+// Object and collection columns fetched through the record set: each
+// record holds a value of the column's type whose instance the client
+// fills, read back through its attributes or elements; nothing stays in the
+// object cache once the record set is gone.
 #include <cstring>
 #include <vector>
 
 #include "dacore/util_memory.h"
+#include "oracle/object_ora_array.h"
 #include "oracle/object_ora_object.h"
 #include "oracle/tests/object_fixture.h"
 #include "oracle/tests/rset_fixture.h"
@@ -29,10 +30,13 @@ class ObjectColumnTest : public RecordSetTest {
                     "2|<null>\n"
                     "3|CITY=Bergen,ZIP=5003");
   }
-  // The value object a record holds for the ADDR column.
-  static TOraObject* AddressIn(TOCIRecordSet& record_set, dacore::TRecBuf rec) {
+  // The value object a record holds for a column.
+  static TOraObject* ValueIn(TOCIRecordSet& record_set, dacore::TRecBuf rec, const std::string& column) {
     return static_cast<TOraObject*>(
-        dacore::LoadUnaligned<void*>(static_cast<uint8_t*>(rec) + record_set.FieldByName("ADDR")->Offset()));
+        dacore::LoadUnaligned<void*>(static_cast<uint8_t*>(rec) + record_set.FieldByName(column)->Offset()));
+  }
+  static TOraObject* AddressIn(TOCIRecordSet& record_set, dacore::TRecBuf rec) {
+    return ValueIn(record_set, rec, "ADDR");
   }
   static TOraObject* Address(TOCIRecordSet& record_set) {
     return AddressIn(record_set, dacore::ItemRecord(record_set.CurrentItem()));
@@ -96,6 +100,44 @@ TEST_F(ObjectColumnTest, ACopiedRecordHasAnObjectOfItsOwn) {
     EXPECT_EQ(Address(*record_set)->AttrAsString("CITY"), "Oslo");
     EXPECT_EQ(copied->AttrAsString("STREET"), "Main St");
     record_set->FreeComplexFields(copy.data(), true);
+  }
+  EXPECT_EQ(objects_.LiveObjects(), 0);
+}
+
+TEST_F(ObjectColumnTest, CollectionColumnsHoldTheirElementsPerRecord) {
+  Connect();
+  objects_.DeclareSampleTypes();
+  objects_.DeclareType("SCOTT", "CODES_T", OCI_TYPECODE_NAMEDCOLLECTION, true, OCI_TYPECODE_TABLE, 0,
+                       sizeof(OCINumber), sizeof(OCIInd));
+  objects_.DeclareAttribute("SCOTT.CODES_T", "", SQLT_NUM, 22, 5, 0, "", 0, 0);
+  const std::string sql = "select phones, codes from lists";
+  fetch_->ScriptQuery(sql, "PHONES OBJECT SCOTT.PHONES_T; CODES OBJECT SCOTT.CODES_T");
+  fetch_->AddRows(sql, "555-1,555-2|7,8,9\n<null>|10");
+  {
+    auto record_set = NewRecordSet(sql);
+    standin_->ClearLog();
+    record_set->Open();
+    record_set->GetNextRecord(nullptr);
+    dacore::TRecBuf rec = dacore::ItemRecord(record_set->CurrentItem());
+    auto* phones = dynamic_cast<TOraArray*>(ValueIn(*record_set, rec, "PHONES"));
+    auto* codes = dynamic_cast<TOraNestTable*>(ValueIn(*record_set, rec, "CODES"));
+    ASSERT_NE(phones, nullptr) << "a VARRAY column holds an array value";
+    ASSERT_NE(codes, nullptr) << "a nested-table column holds a nested table";
+    EXPECT_EQ(phones->GetSize(), 2);
+    EXPECT_EQ(phones->ItemAsString(1), "555-2");
+    EXPECT_EQ(codes->GetSize(), 3);
+    EXPECT_EQ(codes->ItemAsInteger(2), 9);
+
+    record_set->GetNextRecord(nullptr);
+    rec = dacore::ItemRecord(record_set->CurrentItem());
+    EXPECT_TRUE(record_set->GetNull(record_set->FieldByName("PHONES")->FieldNo(), rec));
+    auto* next_codes = dynamic_cast<TOraNestTable*>(ValueIn(*record_set, rec, "CODES"));
+    ASSERT_NE(next_codes, nullptr);
+    EXPECT_EQ(next_codes->GetSize(), 1);
+    EXPECT_EQ(next_codes->ItemAsInteger(0), 10);
+    EXPECT_THAT(Calls("OCIDefineObject"), ElementsAre("OCIDefineObject pos=1 type=SCOTT.PHONES_T",
+                                                     "OCIDefineObject pos=2 type=SCOTT.CODES_T"));
+    EXPECT_TRUE(Calls("object row").empty());
   }
   EXPECT_EQ(objects_.LiveObjects(), 0);
 }
