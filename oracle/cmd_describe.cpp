@@ -14,6 +14,7 @@
 #include "oracle/cursor_ora_cursor.h"
 #include "oracle/error_ora.h"
 #include "oracle/error_raise.h"
+#include "oracle/object_names.h"
 #include "oracle/value_data_types.h"
 
 namespace oracle {
@@ -57,6 +58,18 @@ void SetString(TOCIFieldDesc& field, uint16_t length, bool unicode) {
 }
 
 }  // namespace
+
+std::string TOCICommand::TypeNameOf(void* param) {
+  OCIError* error = OCIConnection()->GetErrorHandle();
+  auto text = [&](ub4 attribute) {
+    const char* value = nullptr;
+    ub4 length = 0;
+    Check(OCIAttrGet(param, OCI_DTYPE_PARAM, &value, &length, attribute, error));
+    return std::string(value ? value : "", value ? length : 0);
+  };
+  const std::string schema = text(OCI_ATTR_SCHEMA_NAME);
+  return QuoteOraName(schema + "." + text(OCI_ATTR_TYPE_NAME));
+}
 
 bool TOCICommand::DescribeField(TOCIFieldDesc& field, ub4 position, bool long_strings, bool flat_buffers) {
   CheckOCI80();
@@ -205,11 +218,15 @@ bool TOCICommand::DescribeField(TOCIFieldDesc& field, ub4 position, bool long_st
       break;
     case SQLT_NTY:
       // Object, collection and XML columns are described as objects; the
-      // record set refuses to fetch them.
+      // record set tells them apart by their type.
       field.SetDataType(dtObject);
       field.SetSize(kSlot);
+      field.TypeName = TypeNameOf(param);
       break;
-    case SQLT_REF: field.SetDataType(dtReference), field.SetSize(kSlot); break;
+    case SQLT_REF:
+      field.SetDataType(dtReference), field.SetSize(kSlot);
+      field.TypeName = TypeNameOf(param);
+      break;
     case SQLT_CLOB:
       field.SetDataType(dtOraClob), field.SetSize(kSlot);
       if (c.form == 2) field.SubDataType = stNationalClob;

@@ -4,6 +4,8 @@
 // server's type code and the precisions of date-times and intervals.
 #pragma once
 
+#include <string>
+
 #include <cstdint>
 
 #include "dacore/driver_field_desc.h"
@@ -32,6 +34,8 @@ class TOCIFieldDesc : public dacore::TCRFieldDesc {
   uint16_t OraType = 0;
   uint8_t FsPrecision = 0;
   uint8_t LfPrecision = 0;
+  // The quoted "SCHEMA"."NAME" of an object or REF column's type.
+  std::string TypeName;
 };
 
 // Whether a subtype marks a text column kept as a memo (the fetch reads

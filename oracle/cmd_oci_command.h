@@ -119,6 +119,8 @@ class TOCICommand : public dacore::TCRCommand {
   // Describes column `position` (from 1) of the current cursor into field;
   // false past the last column.
   bool DescribeField(TOCIFieldDesc& field, ub4 position, bool long_strings, bool flat_buffers);
+  // The quoted type name a column's parameter descriptor gives.
+  std::string TypeNameOf(void* param);
   // Defines a column's buffer (and indicators) for rows `stride` bytes
   // apart; answers the define handle (the one given is reused).
   OCIDefine* DefineColumn(ub4 position, OCIDefine* define, void* buffer, sb4 size, ub2 type, void* indicator,

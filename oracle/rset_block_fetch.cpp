@@ -12,6 +12,8 @@
 #include "oracle/conn_oci_connection.h"
 #include "oracle/error_raise.h"
 #include "oracle/lob_ora_lob.h"
+#include "oracle/object_ora_object.h"
+#include "oracle/object_ora_type.h"
 #include "oracle/rset_oci_record_set.h"
 #include "oracle/rset_row_copy.h"
 #include "oracle/value_data_types.h"
@@ -101,9 +103,13 @@ void TOCIRecordSet::PlanColumns() {
       case dtTimeStamp: case dtTimeStampTZ: case dtTimeStampLTZ: case dtIntervalYM: case dtIntervalDS:
         buffered(DescriptorTypeOf(t), kSlot);
         break;
+      case dtObject:
+        DescribeObjectType(*field);
+        buffered(SQLT_NTY, kSlot);
+        break;
       default:
-        // Objects, references, collections, cursors, labels and wide texts
-        // are described but not fetched.
+        // References, cursors, labels and wide texts are described but not
+        // fetched.
         RaiseOraException("Data type is not supported");
     }
     if (column.kind == TDefineKind::kBuffer) {
@@ -113,6 +119,25 @@ void TOCIRecordSet::PlanColumns() {
     plan_.push_back(column);
   }
   planned_ = true;
+}
+
+// An object column's type, described once per service context: objects,
+// VARRAYs and nested tables are fetched, XML columns are not.
+void TOCIRecordSet::DescribeObjectType(TOCIFieldDesc& field) {
+  TOCIConnection* connection = Connection();
+  if (!connection || !connection->GetConnected()) RaiseOraException("Unsupported Disconnected mode type");
+  if (!field.ObjectType()) {
+    OCISvcCtx* context = connection->GetSvcCtx();
+    if (TOraType* found = TOraType::FindType(context, field.TypeName)) {
+      field.SetObjectType(found);
+    } else {
+      auto* type = new TOraType(context, field.TypeName);
+      field.SetObjectType(type);
+      type->Release();  // the field holds it now
+    }
+  }
+  const TDataType kind = field.ObjectType()->DataType();
+  if (kind != dtObject && kind != dtArray && kind != dtTable) RaiseOraException("Data type is not supported");
 }
 
 const TOCIRecordSet::TColumnPlan* TOCIRecordSet::ColumnOfDefine(const OCIDefine* define) const {
@@ -147,6 +172,7 @@ void TOCIRecordSet::PrepareBufferRow(TRecBuf rec, uint8_t* row) {
         static_cast<TOraInterval*>(object)->AllocInterval();
         address = static_cast<TOraInterval*>(object)->GetOCIInterval();
         break;
+      case dtObject: address = static_cast<TOraObject*>(object)->GetInstance(); break;
       default:
         cell[0] = 0;
         continue;
@@ -172,6 +198,7 @@ void TOCIRecordSet::DefineColumns(ItemHeader* first, size_t stride) {
         column.define = command.DefineColumn(position, column.define, fetch_buffer_.data() + column.buffer_at,
                                              column.size, column.type, indicator, nullptr,
                                              static_cast<ub4>(buffer_row_size_), item_stride, OCI_DEFAULT);
+        if (column.type == SQLT_NTY) DefineObject(column);
         break;
       case TDefineKind::kPieces: {
         column.define = command.DefineColumn(position, column.define, nullptr, column.size, column.type, indicator,
@@ -183,6 +210,15 @@ void TOCIRecordSet::DefineColumns(ItemHeader* first, size_t stride) {
       }
     }
   }
+}
+
+// The cells of an object column hold the instances the rows are read into.
+void TOCIRecordSet::DefineObject(const TColumnPlan& column) {
+  auto* type = static_cast<TOraType*>(column.field->ObjectType());
+  auto* cells = reinterpret_cast<void**>(fetch_buffer_.data() + column.buffer_at);
+  TConnectionLock lock(*Connection());
+  Command().Check(OCIDefineObject(column.define, Connection()->GetErrorHandle(), type->TDO(), cells, nullptr,
+                                  nullptr, nullptr));
 }
 
 void TOCIRecordSet::FinishBufferedValue(const TColumnPlan& column, TRecBuf rec, const uint8_t* cell, bool null) {

@@ -15,6 +15,9 @@
 #include "oracle/error_raise.h"
 #include "oracle/lob_ora_file.h"
 #include "oracle/lob_ora_lob.h"
+#include "oracle/object_ora_array.h"
+#include "oracle/object_ora_object.h"
+#include "oracle/object_ora_type.h"
 #include "oracle/value_data_types.h"
 #include "oracle/value_interval.h"
 #include "oracle/value_number.h"
@@ -28,6 +31,8 @@ namespace {
 
 bool IsTimeStampType(TDataType t) { return t == dtTimeStamp || t == dtTimeStampTZ || t == dtTimeStampLTZ; }
 bool IsIntervalType(TDataType t) { return t == dtIntervalYM || t == dtIntervalDS; }
+// Values copied by value, not shared, when a record is copied.
+bool IsCopiedByValue(TDataType t) { return IsTimeStampType(t) || IsIntervalType(t) || t == dtNumber || t == dtObject; }
 
 }  // namespace
 
@@ -171,7 +176,7 @@ bool TOCIRecordSet::IsBlobFieldType(TDataType t) const {
 
 bool TOCIRecordSet::IsComplexFieldType(TDataType t) const {
   return TCRRecordSet::IsComplexFieldType(t) || IsBlobFieldType(t) || t == dtCursor ||
-         (t >= dtTimeStamp && t <= dtIntervalDS) || t == dtNumber || t == dtXML;
+         (t >= dtTimeStamp && t <= dtIntervalDS) || t == dtNumber || t == dtXML || t == dtObject;
 }
 
 void TOCIRecordSet::CreateComplexField(TRecBuf rec, const TFieldDesc& field, bool with_blob) {
@@ -196,6 +201,16 @@ void TOCIRecordSet::CreateComplexField(TRecBuf rec, const TFieldDesc& field, boo
     SetSlot(rec, field, new TOraInterval(t));
   } else if (t == dtNumber) {
     SetSlot(rec, field, new TOraNumber);
+  } else if (t == dtObject) {
+    if (!context) RaiseOraException("Unsupported Disconnected mode type");
+    auto* type = static_cast<TOraType*>(field.ObjectType());
+    if (!type) RaiseOraException("Data type is not supported");
+    TOraObject* object = type->DataType() == dtArray   ? new TOraArray(type)
+                         : type->DataType() == dtTable ? new TOraNestTable(type)
+                                                       : new TOraObject(type);
+    SetSlot(rec, field, object);
+    object->SetOCISvcCtx(context);
+    object->AllocObject();
   } else {
     TCRRecordSet::CreateComplexField(rec, field, with_blob);
   }
@@ -258,7 +273,7 @@ void TOCIRecordSet::CopyComplexFields(TRecBuf source, TRecBuf dest, bool with_bl
   for (int i = 0; i < GetFieldCount(); ++i) {
     const TFieldDesc& field = *Fields().GetItems(i);
     const TDataType t = field.DataType();
-    if (field.HasParent() || !(IsTimeStampType(t) || IsIntervalType(t) || t == dtNumber)) continue;
+    if (field.HasParent() || !IsCopiedByValue(t)) continue;
     void* from = GetSlot(source, field);
     ReleaseShared(static_cast<TSharedObject*>(GetSlot(dest, field)));  // the reference the copy took
     SetSlot(dest, field, nullptr);
@@ -267,6 +282,7 @@ void TOCIRecordSet::CopyComplexFields(TRecBuf source, TRecBuf dest, bool with_bl
     void* to = GetSlot(dest, field);
     if (IsTimeStampType(t)) static_cast<TOraTimeStamp*>(from)->AssignTo(*static_cast<TOraTimeStamp*>(to));
     else if (IsIntervalType(t)) static_cast<TOraInterval*>(from)->AssignTo(*static_cast<TOraInterval*>(to));
+    else if (t == dtObject) static_cast<TOraObject*>(to)->Assign(*static_cast<TOraObject*>(from));
     else static_cast<TOraNumber*>(from)->AssignTo(*static_cast<TOraNumber*>(to));
   }
 }

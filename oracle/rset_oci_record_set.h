@@ -3,9 +3,10 @@
 // FetchRows rows straight into the record store's items: plain values are
 // defined into the records, values that need a conversion or a value
 // object (heap texts, RAWs of 32 bytes and more, LOBs, date-times,
-// intervals, NUMBER objects, 64-bit integers) pass through a fetch buffer,
-// and LONG columns arrive in pieces through a define callback. Fetching
-// everything may run on a background thread that Close stops.
+// intervals, NUMBER objects, 64-bit integers, object instances) pass
+// through a fetch buffer, and LONG columns arrive in pieces through a
+// define callback. Fetching everything may run on a background thread that
+// Close stops.
 //
 // The record keeps the store's null byte per field; the client library's
 // 16-bit indicators sit after them (GetIndicatorSize) and become the null
@@ -117,6 +118,8 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   bool BlockFetch();
   void PrepareBufferRow(dacore::TRecBuf rec, uint8_t* row);
   void DefineColumns(dacore::ItemHeader* first, size_t stride);
+  void DescribeObjectType(TOCIFieldDesc& field);
+  void DefineObject(const TColumnPlan& column);
   void FinishRow(dacore::TRecBuf rec, uint8_t* row);
   void FinishBufferedValue(const TColumnPlan& column, dacore::TRecBuf rec, const uint8_t* cell, bool null);
   void ReleaseItems(dacore::ItemHeader* first, size_t stride, int from, int to);

@@ -106,6 +106,8 @@ QueryColumn ColumnOf(const std::string& entry) {
     column.type = SQLT_REF;
   } else if (type == "OBJECT") {
     column.type = SQLT_NTY;
+  } else if (starts("OBJECT ")) {
+    column.type = SQLT_NTY, column.type_name = Trimmed(type.substr(7));
   } else {
     column.type = 9999;  // a type the layer does not know
   }
@@ -285,7 +287,7 @@ void DeliverRows(State& state, Lock& lock, QueryCursor& cursor, ub4 first, ub4 c
     Define& define = *define_ptr;
     if (position < 1 || position > script.columns.size()) continue;
     const QueryColumn& column = script.columns[position - 1];
-    const bool plain = !define.callback && !IsDescriptorType(define.type);
+    const bool plain = !define.callback && !define.object_type && !IsDescriptorType(define.type);
     PrebuiltColumn* cells = plain ? &Prebuilt(script, define) : nullptr;
     const size_t width = static_cast<size_t>(std::max<sb4>(define.size, 0));
     for (ub4 i = 0; i < count; ++i) {
@@ -301,6 +303,11 @@ void DeliverRows(State& state, Lock& lock, QueryCursor& cursor, ub4 first, ub4 c
         continue;
       }
       void* cell = At<ub1>(define.value, define.value_skip, i, width);
+      if (define.object_type) {
+        if (!cell || !FillObjectRow(state, *static_cast<void**>(cell), value))
+          Log(state, "object row=" + std::to_string(row) + " not filled");
+        continue;
+      }
       if (!plain) {
         FillDescriptor(state, column, value, cell);
         continue;
@@ -416,8 +423,10 @@ void DescribeColumn(State& state, const Handle* statement, ub4 position, Handle*
   put(OCI_ATTR_FSPRECISION, c.fs_precision);
   put(OCI_ATTR_LFPRECISION, c.lf_precision);
   if (c.type == SQLT_NTY || c.type == SQLT_REF) {
-    column->values[OCI_ATTR_TYPE_NAME] = "ADDRESS_T";
-    column->values[OCI_ATTR_SCHEMA_NAME] = "SCOTT";
+    const size_t dot = c.type_name.find('.');
+    const bool named = dot != std::string::npos;
+    column->values[OCI_ATTR_TYPE_NAME] = named ? c.type_name.substr(dot + 1) : "ADDRESS_T";
+    column->values[OCI_ATTR_SCHEMA_NAME] = named ? c.type_name.substr(0, dot) : "SCOTT";
   }
 }
 
@@ -508,6 +517,26 @@ sword OCIDefineDynamic(OCIDefine* define, OCIError* error, void* context, void* 
   if (!live || (live->mode & OCI_DYNAMIC_FETCH) == 0) return OCI_INVALID_HANDLE;
   live->context = context;
   live->callback = callback;
+  return OCI_SUCCESS;
+}
+
+// The cells of an object define hold instance addresses (the caller's
+// own instances, which each row fills); the type descriptor must be one the
+// cache knows.
+sword OCIDefineObject(OCIDefine* define, OCIError* error, const OCIType* type, void** value, ub4* value_size,
+                      void** indicator, ub4* indicator_size) {
+  State& state = TheState();
+  Lock lock(state.lock);
+  Define* live = DefineOf(state, define);
+  std::string name;
+  for (auto& [key, declared] : state.objects.types)
+    if (declared.get() == static_cast<const void*>(type)) name = declared->FullName();
+  Log(state, "OCIDefineObject pos=" + std::to_string(live ? live->position : 0) + " type=" + name);
+  if (sword status = InjectedStatus(state, "OCIDefineObject", error)) return status;
+  if (!live || live->type != SQLT_NTY) return OCI_INVALID_HANDLE;
+  if (name.empty()) return Fail(state, error, 21560, "ORA-21560: argument 3 is null, invalid, or out of range");
+  (void)value, (void)value_size, (void)indicator, (void)indicator_size;
+  live->object_type = const_cast<OCIType*>(type);
   return OCI_SUCCESS;
 }
 

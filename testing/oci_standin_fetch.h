@@ -29,6 +29,7 @@ struct QueryColumn {
   ub1 form = 1;        // 2: national character set
   ub1 fs_precision = 0, lf_precision = 0;
   ub2 char_size = 0;   // characters of a character column
+  std::string type_name;  // SCHEMA.NAME of an object column declared with its type
 };
 
 using QueryValue = std::optional<std::string>;
@@ -62,6 +63,7 @@ struct Define {
   ub4 value_skip = 0, indicator_skip = 0, length_skip = 0, return_code_skip = 0;
   void* context = nullptr;
   void* callback = nullptr;  // dynamic define: what gives the buffer of each piece
+  void* object_type = nullptr;  // an object define: each cell holds an instance's address
 };
 
 struct QueryCursor {

@@ -4,6 +4,7 @@
 // The fetch entries log as, for example,
 //   OCIDefineByPos pos=1 type=5 size=101 mode=0
 //   OCIDefineArrayOfStruct pos=1 skip=160 ind=160 len=0
+//   OCIDefineObject pos=2 type=SCOTT.ADDRESS_T
 //   OCIStmtFetch rows=25 orient=2 -> 25
 //   OCIStmtFetch2 rows=25 orient=32 offset=51 -> 25
 #pragma once
@@ -15,12 +16,15 @@ extern "C" {
 // NUMBER(p,s), FLOAT(b), VARCHAR2(n), NVARCHAR2(n), CHAR(n), LONG, LONG RAW,
 // RAW(n), DATE, TIMESTAMP(f), TIMESTAMP(f) WITH TIME ZONE, INTERVAL YEAR(l)
 // TO MONTH, INTERVAL DAY(l) TO SECOND(f), CLOB, NCLOB, BLOB, BFILE, ROWID,
-// UROWID(n), BINARY_FLOAT, BINARY_DOUBLE, REF, OBJECT; " NOT NULL" after the
+// UROWID(n), BINARY_FLOAT, BINARY_DOUBLE, REF, OBJECT (of SCOTT.ADDRESS_T),
+// OBJECT SCHEMA.NAME (of that declared type); " NOT NULL" after the
 // type clears nullable. Replaces its rows.
 void standin_script_query(const char* sql, const char* columns);
 // Rows of a scripted query: rows separated by '\n', values by '|', "<null>"
 // a null; NUMBERs plain ("-12.5"), DATEs and TIMESTAMPs "YYYY-MM-DD
-// HH:MI:SS[.fffffffff]", RAW and LONG RAW in hexadecimal, texts as they are.
+// HH:MI:SS[.fffffffff]", RAW and LONG RAW in hexadecimal, texts as they are,
+// OBJECTs "NAME=value,NAME=value" (top-level string and NUMBER attributes),
+// collections "value,value" (string or NUMBER elements).
 void standin_add_rows(const char* sql, const char* rows);
 // Appends count generated rows: row i (from 0) holds i for integer NUMBERs,
 // i + 0.25 for NUMBERs with a scale, "name-i" for VARCHAR2 and LONG, "c"

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -98,6 +99,11 @@ ObjectCollection* FindCollection(State& state, const void* pointer);
 void AssignCollection(ObjectWorld& world, ObjectCollection& target, const ObjectCollection& source);
 // Removes `count` elements from the end, freeing what they hold.
 void TrimCollection(ObjectWorld& world, ObjectCollection& collection, std::size_t count);
+
+// Fills the instance a fetched object column's define holds from the row's
+// value (oci_standin_object_rows.cpp); false for an instance the cache does
+// not hold or a text it cannot place.
+bool FillObjectRow(State& state, void* instance, const std::optional<std::string>& value);
 
 // OCIParamGet on a described type's list of attributes.
 sword ObjectListParamGet(State& state, Handle* list, OCIError* error, void** param, ub4 position);
