@@ -244,6 +244,11 @@ class TCustomDADataSet : public TMemDataSet,
   // statement class differs calls it again in its own constructor, because
   // the base constructor cannot reach the override.
   void InitCommand();
+  // The same for the options, the SQL generator and the texts of statement
+  // kinds the descendant supports beyond the base's.
+  void InitOptions();
+  void InitSQLGenerator();
+  void InitUpdateTexts();
   virtual std::unique_ptr<TDADataSetOptions> CreateOptions() { return std::make_unique<TDADataSetOptions>(this); }
   virtual std::unique_ptr<TDASQLGenerator> CreateSQLGenerator() { return std::make_unique<TDASQLGenerator>(this); }
   std::unique_ptr<TData> CreateIRecordSet() override;
