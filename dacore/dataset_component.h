@@ -290,6 +290,7 @@ class TCustomDADataSet : public TMemDataSet,
   // ---- Updating table
   virtual void ResolveUpdatingTable(const std::string& name);
   virtual void InitUpdatingTable() { row_identity_field_ = nullptr; }
+  void SetRowIdentityField(TCRFieldDesc* field) { row_identity_field_ = field; }
   int UpdatingTableIndex() const { return updating_table_index_; }
   // Keys that the dialect finds when KeyFields names none; none here.
   virtual void DetectKeyFields(std::vector<TCRFieldDesc*>& /*key_fields*/) {}

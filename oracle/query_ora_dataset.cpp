@@ -3,8 +3,11 @@
 
 #include "classlib/ansistr.h"
 #include "classlib/field.h"
+#include "oracle/query_field_origins.h"
+#include "oracle/query_sql_generator.h"
 #include "oracle/query_sql_text.h"
 #include "oracle/session_ora_session.h"
+#include "oracle/value_data_types.h"
 
 namespace oracle {
 
@@ -18,6 +21,10 @@ constexpr size_t kSavepointNameRoom = 25;
 TOraDataSet::TOraDataSet(classlib::TComponent* owner) : TCustomDADataSet(owner) {
   InitUpdateTexts();
   InitCommand();
+  InitOptions();
+  InitSQLGenerator();
+  // The options reach the record set made in the base constructor.
+  if (IRecordSet()) Options().ApplyTo(*IRecordSet());
 }
 
 TOraSession* TOraDataSet::Session() const { return dynamic_cast<TOraSession*>(TCustomDADataSet::GetUsedConnection()); }
@@ -32,6 +39,17 @@ std::string TOraDataSet::LockSavepointName() const {
 }
 
 std::unique_ptr<TCustomDASQL> TOraDataSet::CreateCommand() { return std::make_unique<TOraSQL>(nullptr, this); }
+
+std::unique_ptr<TDADataSetOptions> TOraDataSet::CreateOptions() { return std::make_unique<TOraDataSetOptions>(this); }
+
+std::unique_ptr<TDASQLGenerator> TOraDataSet::CreateSQLGenerator() { return std::make_unique<TOraSQLGenerator>(this); }
+
+void TOraDataSet::SetIRecordSet(std::unique_ptr<TData> record_set) {
+  TCustomDADataSet::SetIRecordSet(std::move(record_set));
+  // Until the constructor made them, the options are the base's.
+  auto* options = dynamic_cast<TOraDataSetOptions*>(&TCustomDADataSet::Options());
+  if (IRecordSet() && options) options->ApplyTo(*IRecordSet());
+}
 
 TCustomDAConnection* TOraDataSet::GetUsedConnection() const {
   if (TCustomDAConnection* connection = TCustomDADataSet::GetUsedConnection()) return connection;
@@ -53,6 +71,72 @@ std::string TOraDataSet::SetOrderBy(const std::string& sql, const std::string& f
 }
 
 std::string TOraDataSet::DeleteOrderBy(const std::string& sql) { return DeleteOrderByInSQL(sql); }
+
+void TOraDataSet::AfterOpenCursor(bool info_query) {
+  TCustomDADataSet::AfterOpenCursor(info_query);
+  if (!IRecordSet()) return;
+  PlaceFieldsInTables(FinalSQL(), *IRecordSet());
+  ResolveUpdatingTable(UpdatingTable());
+}
+
+void TOraDataSet::InitUpdatingTable() {
+  TCustomDADataSet::InitUpdatingTable();
+  TCRTableInfo* table = UpdatingTableInfo();
+  if (!IRecordSet() || !table) return;
+  for (int i = 0; i < IRecordSet()->Fields().Count(); ++i) {
+    auto* field = dynamic_cast<TCRFieldDesc*>(IRecordSet()->Fields().GetItems(i));
+    if (field && field->TableInfo() == table && classlib::AnsiUpperCase(field->Name()) == "ROWID") {
+      SetRowIdentityField(field);
+      return;
+    }
+  }
+}
+
+void TOraDataSet::DetectKeyFields(std::vector<TCRFieldDesc*>& key_fields) {
+  if (TCRFieldDesc* row_id = RowIdentityField()) {
+    key_fields.push_back(row_id);
+    return;
+  }
+  TCRTableInfo* table = UpdatingTableInfo();
+  TOraSession* session = Session();
+  if (!table || !session || !IRecordSet()) return;
+  std::vector<TCRFieldDesc*> found;
+  for (const std::string& column : ReadKeyColumns(*session, table->TableName())) {
+    TCRFieldDesc* match = nullptr;
+    for (int i = 0; i < IRecordSet()->Fields().Count() && !match; ++i) {
+      auto* field = dynamic_cast<TCRFieldDesc*>(IRecordSet()->Fields().GetItems(i));
+      if (field && field->TableInfo() == table && classlib::AnsiUpperCase(field->ActualName()) == column)
+        match = field;
+    }
+    // Part of a key identifies no row: the generator's own fallback is safer.
+    if (!match) return;
+    found.push_back(match);
+  }
+  key_fields = found;
+}
+
+classlib::TFieldType TOraDataSet::GetFieldType(TDataType data_type) {
+  using namespace classlib;
+  switch (data_type) {
+    case dtInt64: return ftLargeint;
+    case dtCursor: return ftCursor;
+    case dtOraBlob: return ftOraBlob;
+    case dtOraClob: return ftOraClob;
+    case dtBFile: return ftBFile;
+    case dtLabel: return ftLabel;
+    case dtFixedChar: return ftFixedChar;
+    case dtCFile: return classlib::ftUnknown;
+    case dtTimeStamp: return ftTimeStamp;
+    case dtTimeStampTZ: return ftTimeStampTZ;
+    case dtTimeStampLTZ: return ftTimeStampLTZ;
+    case dtIntervalYM: return ftIntervalYM;
+    case dtIntervalDS: return ftIntervalDS;
+    case dtNumber: return ftNumber;
+    case dtXML: return ftXML;
+    case dtFixedWideChar: return ftOraFixedWideChar;
+    default: return TCustomDADataSet::GetFieldType(data_type);
+  }
+}
 
 void TOraDataSet::BeforeExecute() {
   if (!Prepared()) Prepare();

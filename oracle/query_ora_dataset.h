@@ -8,6 +8,7 @@
 #include <string>
 
 #include "dacore/dataset_component.h"
+#include "oracle/query_ora_options.h"
 #include "oracle/query_ora_sql.h"
 
 namespace oracle {
@@ -25,6 +26,7 @@ class TOraDataSet : public dacore::TCustomDADataSet {
   TOraSession* Session() const;
   void SetSession(TOraSession* session);
   TOraParams& Params() { return static_cast<TOraParams&>(TCustomDADataSet::Params()); }
+  TOraDataSetOptions& Options() { return static_cast<TOraDataSetOptions&>(TCustomDADataSet::Options()); }
 
   TLockMode LockMode() const { return lock_mode_; }
   void SetLockMode(TLockMode mode) { lock_mode_ = mode; }
@@ -47,7 +49,19 @@ class TOraDataSet : public dacore::TCustomDADataSet {
 
  protected:
   std::unique_ptr<dacore::TCustomDASQL> CreateCommand() override;
+  std::unique_ptr<dacore::TDADataSetOptions> CreateOptions() override;
+  std::unique_ptr<dacore::TDASQLGenerator> CreateSQLGenerator() override;
+  void SetIRecordSet(std::unique_ptr<dacore::TData> record_set) override;
   dacore::TCustomDAConnection* GetUsedConnection() const override;
+  // Places the fields in the tables of the statement.
+  void AfterOpenCursor(bool info_query) override;
+  // The row identity is the field named ROWID of the updating table.
+  void InitUpdatingTable() override;
+  // Without KeyFields: the ROWID field, else the updating table's primary
+  // or unique key when every one of its columns is among the fields.
+  void DetectKeyFields(std::vector<dacore::TCRFieldDesc*>& key_fields) override;
+  // Oracle's own data types become the field types of their values.
+  classlib::TFieldType GetFieldType(dacore::TDataType data_type) override;
   // Executing prepares first, so that a SELECT opens with one execute and
   // any other statement runs as a plain command.
   void BeforeExecute() override;

@@ -8,6 +8,7 @@
 #include "classlib/field.h"
 #include "oracle/error_ora.h"
 #include "oracle/query_ora_dataset.h"
+#include "oracle/query_sql_text.h"
 #include "oracle/session_ora_session.h"
 #include "oracle/tests/rset_fixture.h"
 #include "testing/message_of.h"
@@ -88,6 +89,109 @@ TEST_F(OraQueryTest, SessionMakesOracleComponents) {
   auto sql = session_component_->CreateSQL();
   ASSERT_NE(dynamic_cast<TOraSQL*>(sql.get()), nullptr);
   EXPECT_NE(dynamic_cast<TOraParams*>(&sql->Params()), nullptr);
+}
+
+// ---- Statements the data set writes itself ---------------------------------------------
+
+TEST(OraSQLText, RecordCountCutsOnlyATopLevelLockClause) {
+  EXPECT_EQ(RecordCountSQL("SELECT A FROM T ORDER BY A"), "SELECT Count(*) FROM (\rSELECT A FROM T)");
+  EXPECT_EQ(RecordCountSQL("SELECT A FROM T WHERE B = 1 FOR UPDATE NOWAIT"),
+            "SELECT Count(*) FROM (\rSELECT A FROM T WHERE B = 1)");
+  // A FOR inside a sub-query, or one that begins no lock clause, stays.
+  const std::string nested = "SELECT A FROM T WHERE B IN (SELECT B FROM U FOR UPDATE) AND C = 'FOR'";
+  EXPECT_EQ(RecordCountSQL(nested), "SELECT Count(*) FROM (\r" + nested + ")");
+  const std::string pivot = "SELECT * FROM T PIVOT (SUM(N) FOR K IN (1, 2))";
+  EXPECT_EQ(RecordCountSQL(pivot), "SELECT Count(*) FROM (\r" + pivot + ")");
+}
+
+TEST(OraSQLText, WhereAndOrderByChangeOnlyTheTopLevel) {
+  const std::string sql = "SELECT A FROM T WHERE B IN (SELECT B FROM U WHERE C = 1 ORDER BY C) ORDER BY A";
+  EXPECT_EQ(DeleteWhereInSQL(sql), "SELECT A FROM T ORDER BY A");
+  EXPECT_EQ(SetWhereInSQL("SELECT A FROM T ORDER BY A", "A > 1"), "SELECT A FROM T WHERE A > 1 ORDER BY A");
+  EXPECT_EQ(SetWhereInSQL("SELECT A\r\nFROM T", "A > 1"), "SELECT A\r\nFROM T\r WHERE A > 1");
+  EXPECT_EQ(SetOrderByInSQL(sql, "B DESC"),
+            "SELECT A FROM T WHERE B IN (SELECT B FROM U WHERE C = 1 ORDER BY C) ORDER BY B DESC");
+  EXPECT_EQ(DeleteOrderByInSQL("SELECT A FROM T ORDER BY A FOR UPDATE"), "SELECT A FROM T FOR UPDATE");
+}
+
+TEST_F(OraQueryTest, RecordCountRunsOnTheServer) {
+  const std::string sql = "SELECT N FROM T ORDER BY N";
+  fetch_->ScriptQuery(sql, "N NUMBER(9)");
+  fetch_->GenerateRows(sql, 3);
+  fetch_->ScriptQuery("SELECT Count(*) FROM (\nSELECT N FROM T)", "COUNT NUMBER");
+  fetch_->AddRows("SELECT Count(*) FROM (\nSELECT N FROM T)", "42");
+  auto query = NewQuery(sql);
+  query->Options().SetQueryRecCount(true);
+  query->Open();
+  EXPECT_EQ(query->RecordCount(), 42) << "the server's count, not the rows fetched";
+}
+
+TEST(OraDataSetNames, LockSavepointKeepsTheLast25Characters) {
+  TOraQuery query;
+  query.SetName("Short");
+  EXPECT_EQ(query.LockSavepointName(), "LOCK_Short");
+  query.SetName("AVeryLongComponentName_0123456789");
+  EXPECT_EQ(query.LockSavepointName(), "LOCK_gComponentName_0123456789");
+  EXPECT_EQ(query.LockSavepointName().size(), 30u) << "the longest name Oracle takes";
+}
+
+class OraGeneratorTest : public OraQueryTest {
+ protected:
+  // An open query over T (ID, NAME, DATA BLOB, NOTE CLOB) keyed by ID.
+  std::unique_ptr<TOraQuery> Open(const std::string& key_fields = "ID") {
+    const std::string sql = "SELECT ID, NAME, DATA, NOTE FROM T";
+    fetch_->ScriptQuery(sql, "ID NUMBER(9); NAME VARCHAR2(20); DATA BLOB; NOTE CLOB");
+    fetch_->AddRows(sql, "1|one|CAFE|text");
+    auto query = NewQuery(sql);
+    query->SetKeyFields(key_fields);
+    query->Open();
+    return query;
+  }
+  std::string Generate(TOraQuery& query, dacore::TStatementType type, dacore::TDAParams* params = nullptr) {
+    return query.SQLGenerator().GenerateSQL(type, false, params);
+  }
+};
+
+TEST_F(OraGeneratorTest, LockStatementEndsWithForUpdateNowait) {
+  auto query = Open();
+  EXPECT_EQ(Generate(*query, dacore::stLock), "SELECT * FROM T\r\nWHERE\r\n  ID = :Old_ID\r\nFOR UPDATE NOWAIT");
+}
+
+TEST_F(OraGeneratorTest, LobColumnsAreWrittenThroughReturnedLocators) {
+  auto query = Open();
+  dacore::TDAParams params;
+  EXPECT_EQ(Generate(*query, dacore::stUpdate, &params),
+            "UPDATE T\r\nSET\r\n  ID = :ID, NAME = :NAME, DATA = EMPTY_BLOB(), NOTE = EMPTY_CLOB()\r\n"
+            "WHERE\r\n  ID = :Old_ID\r\nRETURNING\r\n  DATA, NOTE\r\nINTO\r\n  :DATA, :NOTE");
+  EXPECT_EQ(params.Count(), 5) << "ID, NAME, Old_ID, DATA, NOTE: no LOB content is bound";
+
+  query->Options().SetTemporaryLobUpdate(true);
+  EXPECT_EQ(Generate(*query, dacore::stInsert),
+            "INSERT INTO T\r\n  (ID, NAME, DATA, NOTE)\r\nVALUES\r\n  (:ID, :NAME, :DATA, :NOTE)");
+}
+
+TEST_F(OraGeneratorTest, SequenceKeyIsTakenInTheInsert) {
+  auto query = Open();
+  query->SetKeySequence("t_seq");
+  dacore::TDAParams params;
+  EXPECT_EQ(Generate(*query, dacore::stInsert, &params),
+            "INSERT INTO T\r\n  (ID, NAME, DATA, NOTE)\r\nVALUES\r\n  (T_SEQ.NEXTVAL, :NAME, EMPTY_BLOB(), EMPTY_CLOB())"
+            "\r\nRETURNING\r\n  ID, DATA, NOTE\r\nINTO\r\n  :ID, :DATA, :NOTE");
+  EXPECT_NE(params.FindParam("ID"), nullptr);
+}
+
+TEST_F(OraGeneratorTest, SequenceKeyOnAnOlderServerComesFromABlock) {
+  session_component_->SetConnected(false);
+  standin_->SetBanner("Oracle7 Server Release 7.3.4.0.0 - Production");
+  session_component_->SetConnected(true);
+  auto query = Open();
+  query->SetKeySequence("T_SEQ");
+  query->Options().SetTemporaryLobUpdate(true);
+  dacore::TDAParams params;
+  EXPECT_EQ(Generate(*query, dacore::stInsert, &params),
+            "begin\r\n  SELECT T_SEQ.NEXTVAL INTO :ID FROM Dual;\r\n\r\n  INSERT INTO T\r\n  (ID, NAME, DATA, NOTE)"
+            "\r\nVALUES\r\n  (:ID, :NAME, :DATA, :NOTE);\r\nend;");
+  EXPECT_EQ(params.Count(), 4) << "the block and the INSERT share the key's parameter";
 }
 
 }  // namespace
