@@ -25,6 +25,9 @@ class TOraSQL : public dacore::TCustomDASQL {
   bool StatementCache() const { return statement_cache_; }
   void SetStatementCache(bool value);
   void SetICommand(dacore::TCRCommand* command) override;
+  // A text parameter's buffer takes its whole value: at least the text's
+  // length, or the parameter's own Size when that is larger.
+  void WriteParams(bool with_values) override;
 
  protected:
   std::unique_ptr<dacore::TParser> CreateParser(const std::string& text) override;

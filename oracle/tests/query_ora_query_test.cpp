@@ -7,6 +7,7 @@
 
 #include "classlib/field.h"
 #include "oracle/error_ora.h"
+#include "oracle/query_field_origins.h"
 #include "oracle/query_ora_dataset.h"
 #include "oracle/query_sql_text.h"
 #include "oracle/session_ora_session.h"
@@ -192,6 +193,73 @@ TEST_F(OraGeneratorTest, SequenceKeyOnAnOlderServerComesFromABlock) {
             "begin\r\n  SELECT T_SEQ.NEXTVAL INTO :ID FROM Dual;\r\n\r\n  INSERT INTO T\r\n  (ID, NAME, DATA, NOTE)"
             "\r\nVALUES\r\n  (:ID, :NAME, :DATA, :NOTE);\r\nend;");
   EXPECT_EQ(params.Count(), 4) << "the block and the INSERT share the key's parameter";
+}
+
+// ---- Key fields from the dictionary ----------------------------------------------------
+
+class OraKeyFieldsTest : public OraGeneratorTest {
+ protected:
+  // The dictionary's answer to the key-columns statement.
+  void ScriptKeys(const std::string& rows) {
+    std::string sql = kKeyColumnsSQL;
+    for (size_t at = sql.find("\r\n"); at != std::string::npos; at = sql.find("\r\n", at)) sql.erase(at, 1);
+    fetch_->ScriptQuery(sql, "COL VARCHAR2(30); CON VARCHAR2(30)");
+    if (!rows.empty()) fetch_->AddRows(sql, rows);
+  }
+  std::unique_ptr<TOraQuery> OpenOn(const std::string& sql, const std::string& columns, const std::string& row) {
+    fetch_->ScriptQuery(sql, columns);
+    fetch_->AddRows(sql, row);
+    auto query = NewQuery(sql);
+    query->Open();
+    return query;
+  }
+};
+
+TEST_F(OraKeyFieldsTest, TheConstraintWhoseNameSortsFirstGivesTheKey) {
+  ScriptKeys("CODE|AK_T\nID|PK_T");
+  auto query = OpenOn("SELECT ID, CODE, NAME FROM T", "ID NUMBER(9); CODE VARCHAR2(10); NAME VARCHAR2(20)", "1|a|b");
+  statements_->ClearReceived();
+  EXPECT_EQ(Generate(*query, dacore::stDelete), "DELETE FROM T\r\nWHERE\r\n  CODE = :Old_CODE");
+  const auto received = statements_->Received();
+  EXPECT_TRUE(Contains(received, "OWNER[1]=SCOTT")) << ::testing::PrintToString(received);
+  EXPECT_TRUE(Contains(received, "NAME[1]=T"));
+}
+
+TEST_F(OraKeyFieldsTest, NamesFromTheStatementReachTheDictionaryAsValues) {
+  ScriptKeys("");
+  auto query = OpenOn("SELECT A FROM \"O'X\".\"T'1\"", "A NUMBER(9)", "1");
+  statements_->ClearReceived();
+  Generate(*query, dacore::stDelete);
+  const auto received = statements_->Received();
+  EXPECT_TRUE(Contains(received, "OWNER[1]=O'X")) << ::testing::PrintToString(received);
+  EXPECT_TRUE(Contains(received, "NAME[1]=T'1"));
+}
+
+TEST_F(OraKeyFieldsTest, AKeyWithAColumnOutsideTheFieldsGivesNoKey) {
+  ScriptKeys("ID|PK_T");
+  auto query = OpenOn("SELECT GUID_COL, BLOB_COL FROM T WHERE GUID_COL IS NOT NULL",
+                      "GUID_COL VARCHAR2(38); BLOB_COL BLOB", "{A}|CAFE");
+  EXPECT_EQ(Generate(*query, dacore::stDelete), "DELETE FROM T\r\nWHERE\r\n  GUID_COL = :Old_GUID_COL")
+      << "every column but the LOB identifies the row, never a partial key";
+}
+
+TEST(OraSelectList, ItemsBecomeColumnsOrExpressions) {
+  const auto columns = ParseSelectList(
+      "SELECT DISTINCT t.a, s.t.\"b\" AS x, c y, NULL, SYSDATE, f(d), t.*, (SELECT 1 FROM u), e FROM t");
+  ASSERT_EQ(columns.size(), 9u);
+  EXPECT_EQ(columns[0].Table, "T");
+  EXPECT_EQ(columns[0].Name, "A");
+  EXPECT_EQ(columns[1].Table, "S.T");
+  EXPECT_EQ(columns[1].Name, "b");
+  EXPECT_EQ(columns[1].Alias, "x");
+  EXPECT_EQ(columns[2].Alias, "y");
+  EXPECT_TRUE(columns[3].Expression);
+  EXPECT_TRUE(columns[4].Expression);
+  EXPECT_TRUE(columns[5].Expression);
+  EXPECT_EQ(columns[6].Name, "*");
+  EXPECT_TRUE(columns[7].Expression);
+  EXPECT_EQ(columns[8].Name, "E");
+  EXPECT_FALSE(columns[8].Expression);
 }
 
 }  // namespace
