@@ -171,6 +171,33 @@ TEST_F(OraGeneratorTest, LobColumnsAreWrittenThroughReturnedLocators) {
             "INSERT INTO T\r\n  (ID, NAME, DATA, NOTE)\r\nVALUES\r\n  (:ID, :NAME, :DATA, :NOTE)");
 }
 
+TEST_F(OraGeneratorTest, NullLobIsSetToNullAndNotReturned) {
+  const std::string sql = "SELECT ID, DATA, NOTE FROM T";
+  fetch_->ScriptQuery(sql, "ID NUMBER(9); DATA BLOB; NOTE CLOB");
+  fetch_->AddRows(sql, "1|CAFE|<null>");
+  auto query = NewQuery(sql);
+  query->SetKeyFields("ID");
+  query->Open();
+  EXPECT_EQ(Generate(*query, dacore::stUpdate),
+            "UPDATE T\r\nSET\r\n  ID = :ID, DATA = EMPTY_BLOB(), NOTE = NULL\r\n"
+            "WHERE\r\n  ID = :Old_ID\r\nRETURNING\r\n  DATA\r\nINTO\r\n  :DATA");
+}
+
+TEST_F(OraGeneratorTest, OptionsReachTheCommandAndSomeWaitForTheClose) {
+  auto query = Open();
+  query->Options().SetTemporaryLobUpdate(true);
+  classlib::Variant value;
+  ASSERT_TRUE(query->ICommand()->GetProp(prTemporaryLobUpdate, value));
+  EXPECT_TRUE(value.AsBoolean());
+  EXPECT_EQ(query->Options().PrefetchRows(), 1);
+  EXPECT_EQ(query->FetchRows(), 25);
+  EXPECT_THROW(query->Options().SetScrollableCursor(true), classlib::Exception) << "only on a closed data set";
+  EXPECT_FALSE(query->Options().ScrollableCursor());
+  query->Close();
+  query->Options().SetScrollableCursor(true);
+  EXPECT_TRUE(query->Options().ScrollableCursor());
+}
+
 TEST_F(OraGeneratorTest, SequenceKeyIsTakenInTheInsert) {
   auto query = Open();
   query->SetKeySequence("t_seq");
