@@ -154,4 +154,23 @@ int TOraDataSet::GetRecCount() {
   return count;
 }
 
+bool TCustomOraQuery::GetCanModify() const {
+  if (TOraDataSet::GetCanModify()) return true;
+  if (ReadOnly() || UniDirectional()) return false;
+  auto* self = const_cast<TCustomOraQuery*>(this);
+  if (self->Options().ScrollableCursor()) return false;
+  return HasUpdatableFields();
+}
+
+bool TCustomOraQuery::HasUpdatableFields() const {
+  auto* self = const_cast<TCustomOraQuery*>(this);
+  TCRTableInfo* table = self->UpdatingTableInfo();
+  if (!table || !IRecordSet()) return false;
+  for (int i = 0; i < IRecordSet()->Fields().Count(); ++i) {
+    auto* field = dynamic_cast<TCRFieldDesc*>(IRecordSet()->Fields().GetItems(i));
+    if (field && field->TableInfo() == table) return true;
+  }
+  return false;
+}
+
 }  // namespace oracle

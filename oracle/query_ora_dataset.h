@@ -79,6 +79,14 @@ class TCustomOraQuery : public TOraDataSet {
   CLASSLIB_CLASS(TCustomOraQuery, TOraDataSet)
  public:
   using TOraDataSet::TOraDataSet;
+
+ protected:
+  // Besides what the base allows: editable through generated statements
+  // when a field belongs to the updating table; never over a scrollable
+  // cursor, whose rows the server cannot lock or re-read by key.
+  bool GetCanModify() const override;
+  // Whether some field belongs to the updating table.
+  bool HasUpdatableFields() const;
 };
 
 class TOraQuery : public TCustomOraQuery {

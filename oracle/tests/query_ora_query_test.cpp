@@ -193,9 +193,12 @@ TEST_F(OraGeneratorTest, OptionsReachTheCommandAndSomeWaitForTheClose) {
   EXPECT_EQ(query->FetchRows(), 25);
   EXPECT_THROW(query->Options().SetScrollableCursor(true), classlib::Exception) << "only on a closed data set";
   EXPECT_FALSE(query->Options().ScrollableCursor());
+  EXPECT_TRUE(query->CanModify()) << "a field of the updating table";
   query->Close();
   query->Options().SetScrollableCursor(true);
   EXPECT_TRUE(query->Options().ScrollableCursor());
+  query->Open();
+  EXPECT_FALSE(query->CanModify()) << "a scrollable cursor is read-only";
 }
 
 TEST_F(OraGeneratorTest, SequenceKeyIsTakenInTheInsert) {
