@@ -24,12 +24,7 @@ using classlib::TStringList;
 
 TCustomDADataSet::TCustomDADataSet(classlib::TComponent* owner) : TMemDataSet(owner) {
   data_link_ = std::make_unique<TDADetailDataLink>(this);
-  for (int type = 0; type < static_cast<int>(update_texts_.size()); ++type) {
-    if (!GetSupportedStatementTypes().Contains(static_cast<TStatementType>(type))) continue;
-    update_texts_[static_cast<size_t>(type)] = std::make_unique<TStringList>();
-    update_texts_[static_cast<size_t>(type)]->SetOnChange(
-        classlib::TNotifyEvent(this, &TCustomDADataSet::UpdateTextChanged));
-  }
+  InitUpdateTexts();
   InitCommand();
   sql_generator_ = CreateSQLGenerator();
   options_ = CreateOptions();
@@ -62,6 +57,19 @@ TCustomDADataSet::~TCustomDADataSet() {
 std::unique_ptr<TCustomDASQL> TCustomDADataSet::CreateCommand() {
   return std::make_unique<TCustomDASQL>(nullptr, this);
 }
+
+void TCustomDADataSet::InitUpdateTexts() {
+  for (int type = 0; type < static_cast<int>(update_texts_.size()); ++type) {
+    auto& text = update_texts_[static_cast<size_t>(type)];
+    if (text || !GetSupportedStatementTypes().Contains(static_cast<TStatementType>(type))) continue;
+    text = std::make_unique<TStringList>();
+    text->SetOnChange(classlib::TNotifyEvent(this, &TCustomDADataSet::UpdateTextChanged));
+  }
+}
+
+void TCustomDADataSet::InitOptions() { options_ = CreateOptions(); }
+
+void TCustomDADataSet::InitSQLGenerator() { sql_generator_ = CreateSQLGenerator(); }
 
 void TCustomDADataSet::InitCommand() {
   command_ = CreateCommand();

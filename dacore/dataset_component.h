@@ -244,6 +244,11 @@ class TCustomDADataSet : public TMemDataSet,
   // statement class differs calls it again in its own constructor, because
   // the base constructor cannot reach the override.
   void InitCommand();
+  // The same for the options, the SQL generator and the texts of statement
+  // kinds the descendant supports beyond the base's.
+  void InitOptions();
+  void InitSQLGenerator();
+  void InitUpdateTexts();
   virtual std::unique_ptr<TDADataSetOptions> CreateOptions() { return std::make_unique<TDADataSetOptions>(this); }
   virtual std::unique_ptr<TDASQLGenerator> CreateSQLGenerator() { return std::make_unique<TDASQLGenerator>(this); }
   std::unique_ptr<TData> CreateIRecordSet() override;
@@ -285,6 +290,7 @@ class TCustomDADataSet : public TMemDataSet,
   // ---- Updating table
   virtual void ResolveUpdatingTable(const std::string& name);
   virtual void InitUpdatingTable() { row_identity_field_ = nullptr; }
+  void SetRowIdentityField(TCRFieldDesc* field) { row_identity_field_ = field; }
   int UpdatingTableIndex() const { return updating_table_index_; }
   // Keys that the dialect finds when KeyFields names none; none here.
   virtual void DetectKeyFields(std::vector<TCRFieldDesc*>& /*key_fields*/) {}

@@ -136,6 +136,10 @@ class TCustomDASQL : public classlib::TComponent, public IDAConnectionClient, pu
   // The lexer for parameter and macro search (base TParser).
   virtual std::unique_ptr<TParser> CreateParser(const std::string& text);
   virtual std::unique_ptr<TDAParams> CreateParamsObject() { return std::make_unique<TDAParams>(this); }
+  // Makes the parameters with CreateParamsObject again: a descendant whose
+  // parameter class differs calls it in its own constructor, because the
+  // base constructor cannot reach the override.
+  void InitParamsObject() { params_ = CreateParamsObject(); }
   // A driver command of the connection's class, owned by the statement.
   virtual void CreateICommand();
   virtual void BeginConnection(bool counted);

@@ -80,14 +80,19 @@ void TOCIRecordSet::InternalUnPrepare() {
 
 void TOCIRecordSet::InternalOpen() {
   if (!Prepared()) Prepare();
+  if (!IsFetching()) RaiseOraException(messages::kNoRowsReturned);
   TCRRecordSet::InternalOpen();
 }
 
 // The record set runs its statement in line even when the command is
-// non-blocking: the rows it fetches right after need the execute done.
+// non-blocking: the rows it fetches right after need the execute done. A
+// data set executing a statement without rows runs it as a plain command.
 void TOCIRecordSet::InternalExecute() {
   TOCICommand& command = Command();
-  if (!IsFetching()) RaiseOraException(messages::kNoRowsReturned);
+  if (!IsFetching()) {
+    TCRRecordSet::InternalExecute();
+    return;
+  }
   if (command.GetCursor()->Scrollable && OCIVersion < 9000) RaiseOraException("Need Oracle 9 Call Interface");
   try {
     command.DoExecute();

@@ -96,6 +96,13 @@ class TOraSession : public dacore::TCustomDAConnection {
   void Savepoint(const std::string& name);
   void RollbackToSavepoint(const std::string& name);
 
+  // ---- Components and driver objects on this session
+  // A TOraSQL and a TOraQuery on this session.
+  std::unique_ptr<dacore::TCustomDASQL> CreateSQL() override;
+  std::unique_ptr<dacore::TCustomDADataSet> CreateDataSet() override;
+  std::unique_ptr<dacore::TCRRecordSet> CreateIRecordSet() override;
+  std::unique_ptr<dacore::TCRCommand> CreateICommand() override;
+
   // ---- Transactions
   void StartTransaction() override;
   // Whether the server still holds the transaction this session started.

@@ -1,0 +1,176 @@
+// The Oracle data set.
+#include "oracle/query_ora_dataset.h"
+
+#include "classlib/ansistr.h"
+#include "classlib/field.h"
+#include "oracle/query_field_origins.h"
+#include "oracle/query_sql_generator.h"
+#include "oracle/query_sql_text.h"
+#include "oracle/session_ora_session.h"
+#include "oracle/value_data_types.h"
+
+namespace oracle {
+
+using namespace dacore;
+
+namespace {
+// Oracle names are at most 30 characters; "LOCK_" leaves 25 for the component.
+constexpr size_t kSavepointNameRoom = 25;
+}  // namespace
+
+TOraDataSet::TOraDataSet(classlib::TComponent* owner) : TCustomDADataSet(owner) {
+  InitUpdateTexts();
+  InitCommand();
+  InitOptions();
+  InitSQLGenerator();
+  // The options reach the record set made in the base constructor.
+  if (IRecordSet()) Options().ApplyTo(*IRecordSet());
+}
+
+TOraSession* TOraDataSet::Session() const { return dynamic_cast<TOraSession*>(TCustomDADataSet::GetUsedConnection()); }
+
+void TOraDataSet::SetSession(TOraSession* session) { SetConnection(session); }
+
+void TOraDataSet::SetKeySequence(const std::string& name) { key_sequence_ = classlib::AnsiUpperCase(name); }
+
+std::string TOraDataSet::LockSavepointName() const {
+  const std::string& name = Name();
+  return "LOCK_" + (name.size() > kSavepointNameRoom ? name.substr(name.size() - kSavepointNameRoom) : name);
+}
+
+std::unique_ptr<TCustomDASQL> TOraDataSet::CreateCommand() { return std::make_unique<TOraSQL>(nullptr, this); }
+
+std::unique_ptr<TDADataSetOptions> TOraDataSet::CreateOptions() { return std::make_unique<TOraDataSetOptions>(this); }
+
+std::unique_ptr<TDASQLGenerator> TOraDataSet::CreateSQLGenerator() { return std::make_unique<TOraSQLGenerator>(this); }
+
+void TOraDataSet::SetIRecordSet(std::unique_ptr<TData> record_set) {
+  TCustomDADataSet::SetIRecordSet(std::move(record_set));
+  // Until the constructor made them, the options are the base's.
+  auto* options = dynamic_cast<TOraDataSetOptions*>(&TCustomDADataSet::Options());
+  if (IRecordSet() && options) options->ApplyTo(*IRecordSet());
+}
+
+TCustomDAConnection* TOraDataSet::GetUsedConnection() const {
+  if (TCustomDAConnection* connection = TCustomDADataSet::GetUsedConnection()) return connection;
+  return TOraSession::DefaultSession();
+}
+
+TStatementTypes TOraDataSet::GetSupportedStatementTypes() const {
+  return {stInsert, stUpdate, stDelete, stLock, stRefresh};
+}
+
+std::string TOraDataSet::AddWhere(const std::string& sql, const std::string& condition) {
+  return AddWhereToSQL(sql, condition);
+}
+
+std::string TOraDataSet::DeleteWhere(const std::string& sql) { return DeleteWhereInSQL(sql); }
+
+std::string TOraDataSet::SetOrderBy(const std::string& sql, const std::string& fields) {
+  return SetOrderByInSQL(sql, fields);
+}
+
+std::string TOraDataSet::DeleteOrderBy(const std::string& sql) { return DeleteOrderByInSQL(sql); }
+
+void TOraDataSet::AfterOpenCursor(bool info_query) {
+  TCustomDADataSet::AfterOpenCursor(info_query);
+  if (!IRecordSet()) return;
+  PlaceFieldsInTables(FinalSQL(), *IRecordSet());
+  ResolveUpdatingTable(UpdatingTable());
+}
+
+void TOraDataSet::InitUpdatingTable() {
+  TCustomDADataSet::InitUpdatingTable();
+  TCRTableInfo* table = UpdatingTableInfo();
+  if (!IRecordSet() || !table) return;
+  for (int i = 0; i < IRecordSet()->Fields().Count(); ++i) {
+    auto* field = dynamic_cast<TCRFieldDesc*>(IRecordSet()->Fields().GetItems(i));
+    if (field && field->TableInfo() == table && classlib::AnsiUpperCase(field->Name()) == "ROWID") {
+      SetRowIdentityField(field);
+      return;
+    }
+  }
+}
+
+void TOraDataSet::DetectKeyFields(std::vector<TCRFieldDesc*>& key_fields) {
+  if (TCRFieldDesc* row_id = RowIdentityField()) {
+    key_fields.push_back(row_id);
+    return;
+  }
+  TCRTableInfo* table = UpdatingTableInfo();
+  TOraSession* session = Session();
+  if (!table || !session || !IRecordSet()) return;
+  std::vector<TCRFieldDesc*> found;
+  for (const std::string& column : ReadKeyColumns(*session, table->TableName())) {
+    TCRFieldDesc* match = nullptr;
+    for (int i = 0; i < IRecordSet()->Fields().Count() && !match; ++i) {
+      auto* field = dynamic_cast<TCRFieldDesc*>(IRecordSet()->Fields().GetItems(i));
+      if (field && field->TableInfo() == table && classlib::AnsiUpperCase(field->ActualName()) == column)
+        match = field;
+    }
+    // Part of a key identifies no row: the generator's own fallback is safer.
+    if (!match) return;
+    found.push_back(match);
+  }
+  key_fields = found;
+}
+
+classlib::TFieldType TOraDataSet::GetFieldType(TDataType data_type) {
+  using namespace classlib;
+  switch (data_type) {
+    case dtInt64: return ftLargeint;
+    case dtCursor: return ftCursor;
+    case dtOraBlob: return ftOraBlob;
+    case dtOraClob: return ftOraClob;
+    case dtBFile: return ftBFile;
+    case dtLabel: return ftLabel;
+    case dtFixedChar: return ftFixedChar;
+    case dtCFile: return classlib::ftUnknown;
+    case dtTimeStamp: return ftTimeStamp;
+    case dtTimeStampTZ: return ftTimeStampTZ;
+    case dtTimeStampLTZ: return ftTimeStampLTZ;
+    case dtIntervalYM: return ftIntervalYM;
+    case dtIntervalDS: return ftIntervalDS;
+    case dtNumber: return ftNumber;
+    case dtXML: return ftXML;
+    case dtFixedWideChar: return ftOraFixedWideChar;
+    default: return TCustomDADataSet::GetFieldType(data_type);
+  }
+}
+
+void TOraDataSet::BeforeExecute() {
+  if (!Prepared()) Prepare();
+}
+
+int TOraDataSet::GetRecCount() {
+  TCustomDAConnection* connection = GetUsedConnection();
+  if (!connection) return 0;
+  std::unique_ptr<TCustomDADataSet> counter = connection->CreateDataSet();
+  counter->SetSQL(RecordCountSQL(FinalSQL()));
+  counter->Params().Assign(&Params());
+  counter->Open();
+  const int count = counter->IsEmpty() ? 0 : counter->FieldByNumber(1)->AsInteger();
+  counter->Close();
+  return count;
+}
+
+bool TCustomOraQuery::GetCanModify() const {
+  if (TOraDataSet::GetCanModify()) return true;
+  if (ReadOnly() || UniDirectional()) return false;
+  auto* self = const_cast<TCustomOraQuery*>(this);
+  if (self->Options().ScrollableCursor()) return false;
+  return HasUpdatableFields();
+}
+
+bool TCustomOraQuery::HasUpdatableFields() const {
+  auto* self = const_cast<TCustomOraQuery*>(this);
+  TCRTableInfo* table = self->UpdatingTableInfo();
+  if (!table || !IRecordSet()) return false;
+  for (int i = 0; i < IRecordSet()->Fields().Count(); ++i) {
+    auto* field = dynamic_cast<TCRFieldDesc*>(IRecordSet()->Fields().GetItems(i));
+    if (field && field->TableInfo() == table) return true;
+  }
+  return false;
+}
+
+}  // namespace oracle

@@ -1,0 +1,98 @@
+// TOraDataSet: the generic SQL data set on a TOraSession. Its rows come from
+// a TOCIRecordSet, its text and parameters live in a TOraSQL, its WHERE and
+// ORDER BY changes follow the Oracle lexer, and it counts rows on the server.
+// TCustomOraQuery and TOraQuery are the components applications use.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "dacore/dataset_component.h"
+#include "oracle/query_ora_options.h"
+#include "oracle/query_ora_sql.h"
+
+namespace oracle {
+
+class TOraSession;
+
+enum TLockMode : uint8_t { lmNone, lmLockImmediate, lmLockDelayed };
+enum TSequenceMode : uint8_t { smInsert, smPost };
+
+class TOraDataSet : public dacore::TCustomDADataSet {
+  CLASSLIB_CLASS(TOraDataSet, dacore::TCustomDADataSet)
+ public:
+  explicit TOraDataSet(classlib::TComponent* owner = nullptr);
+
+  TOraSession* Session() const;
+  void SetSession(TOraSession* session);
+  TOraParams& Params() { return static_cast<TOraParams&>(TCustomDADataSet::Params()); }
+  TOraDataSetOptions& Options() { return static_cast<TOraDataSetOptions&>(TCustomDADataSet::Options()); }
+
+  TLockMode LockMode() const { return lock_mode_; }
+  void SetLockMode(TLockMode mode) { lock_mode_ = mode; }
+  TSequenceMode SequenceMode() const { return sequence_mode_; }
+  void SetSequenceMode(TSequenceMode mode) { sequence_mode_ = mode; }
+  const std::string& KeySequence() const { return key_sequence_; }
+  // Stored upper-cased.
+  void SetKeySequence(const std::string& name);
+
+  // The savepoint a record lock is taken under: "LOCK_" and the component
+  // name, only its last 25 characters when it is longer.
+  std::string LockSavepointName() const;
+
+  // Insert, update, delete, lock and refresh.
+  dacore::TStatementTypes GetSupportedStatementTypes() const override;
+  std::string AddWhere(const std::string& sql, const std::string& condition) override;
+  std::string DeleteWhere(const std::string& sql) override;
+  std::string SetOrderBy(const std::string& sql, const std::string& fields) override;
+  std::string DeleteOrderBy(const std::string& sql) override;
+
+ protected:
+  std::unique_ptr<dacore::TCustomDASQL> CreateCommand() override;
+  std::unique_ptr<dacore::TDADataSetOptions> CreateOptions() override;
+  std::unique_ptr<dacore::TDASQLGenerator> CreateSQLGenerator() override;
+  void SetIRecordSet(std::unique_ptr<dacore::TData> record_set) override;
+  dacore::TCustomDAConnection* GetUsedConnection() const override;
+  // Places the fields in the tables of the statement.
+  void AfterOpenCursor(bool info_query) override;
+  // The row identity is the field named ROWID of the updating table.
+  void InitUpdatingTable() override;
+  // Without KeyFields: the ROWID field, else the updating table's primary
+  // or unique key when every one of its columns is among the fields.
+  void DetectKeyFields(std::vector<dacore::TCRFieldDesc*>& key_fields) override;
+  // Oracle's own data types become the field types of their values.
+  classlib::TFieldType GetFieldType(dacore::TDataType data_type) override;
+  // Executing prepares first, so that a SELECT opens with one execute and
+  // any other statement runs as a plain command.
+  void BeforeExecute() override;
+  // The rows the statement gives, counted on the server.
+  int GetRecCount() override;
+  std::string WrapSQLInBlock(const std::string& sql) override { return "BEGIN\r\n" + sql + "\r\nEND;"; }
+
+ private:
+  TLockMode lock_mode_ = lmNone;
+  TSequenceMode sequence_mode_ = smPost;
+  std::string key_sequence_;
+};
+
+class TCustomOraQuery : public TOraDataSet {
+  CLASSLIB_CLASS(TCustomOraQuery, TOraDataSet)
+ public:
+  using TOraDataSet::TOraDataSet;
+
+ protected:
+  // Besides what the base allows: editable through generated statements
+  // when a field belongs to the updating table; never over a scrollable
+  // cursor, whose rows the server cannot lock or re-read by key.
+  bool GetCanModify() const override;
+  // Whether some field belongs to the updating table.
+  bool HasUpdatableFields() const;
+};
+
+class TOraQuery : public TCustomOraQuery {
+  CLASSLIB_CLASS(TOraQuery, TCustomOraQuery)
+ public:
+  using TCustomOraQuery::TCustomOraQuery;
+};
+
+}  // namespace oracle
