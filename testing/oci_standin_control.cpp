@@ -53,14 +53,7 @@ void standin_inject_fault(const char* entry, int nth, int status, int code, cons
 int standin_call_log(char* buffer, int size) {
   State& state = TheState();
   std::lock_guard<std::mutex> guard(state.lock);
-  std::string text;
-  for (const std::string& line : state.log) text += line + "\n";
-  if (buffer && size > 0) {
-    size_t count = std::min(text.size(), static_cast<size_t>(size - 1));
-    std::memcpy(buffer, text.data(), count);
-    buffer[count] = '\0';
-  }
-  return static_cast<int>(text.size());
+  return CopyOut(JoinLines(state.log), buffer, size);
 }
 
 void standin_clear_log(void) {

@@ -13,15 +13,6 @@ namespace {
 
 using Guard = std::lock_guard<std::mutex>;
 
-int CopyOut(const std::string& text, char* buffer, int size) {
-  if (buffer && size > 0) {
-    size_t count = std::min(text.size(), static_cast<size_t>(size - 1));
-    std::memcpy(buffer, text.data(), count);
-    buffer[count] = '\0';
-  }
-  return static_cast<int>(text.size());
-}
-
 // One server's fail-over: what the callback needs, read under the lock.
 struct FailoverTarget {
   Handle* server;
@@ -130,9 +121,7 @@ int standin_running_calls(void) {
 int standin_executed(char* buffer, int size) {
   State& state = TheState();
   Guard guard(state.lock);
-  std::string text;
-  for (const std::string& sql : state.world.executed) text += sql + "\n";
-  return CopyOut(text, buffer, size);
+  return CopyOut(JoinLines(state.world.executed), buffer, size);
 }
 
 int standin_pool_sessions(int busy_only) {

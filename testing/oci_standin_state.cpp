@@ -1,6 +1,7 @@
 #include "testing/oci_standin_state.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace standin {
 
@@ -94,6 +95,21 @@ void Log(State& state, const std::string& line) { state.log.push_back(line); }
 sword Failure(State& state, int code, const std::string& text) {
   state.world.oci7_texts[code] = text;
   return -code;
+}
+
+int CopyOut(const std::string& text, char* buffer, int size) {
+  if (buffer && size > 0) {
+    const size_t count = std::min(text.size(), static_cast<size_t>(size - 1));
+    std::memcpy(buffer, text.data(), count);
+    buffer[count] = '\0';
+  }
+  return static_cast<int>(text.size());
+}
+
+std::string JoinLines(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += line + "\n";
+  return text;
 }
 
 }  // namespace standin

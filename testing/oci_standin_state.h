@@ -93,6 +93,13 @@ sword Fail(State& state, void* error, sb4 code, const std::string& text);
 // The status of an injected fault for this call of entry; 0 when none.
 sword InjectedStatus(State& state, const std::string& entry, void* error);
 
+// Copies text into a caller's buffer of `size` bytes, cut and
+// zero-terminated; answers the whole text's length (asked first with no
+// buffer to size it).
+int CopyOut(const std::string& text, char* buffer, int size);
+// The lines, each ended by "\n".
+std::string JoinLines(const std::vector<std::string>& lines);
+
 // One line of the call log.
 void Log(State& state, const std::string& line);
 // An older-interface failure: its text is kept for oerhms and the negative

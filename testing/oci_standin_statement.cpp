@@ -581,14 +581,7 @@ void standin_script_statement(const char* sql, const char* answer) {
 int standin_received(char* buffer, int size) {
   State& state = TheState();
   Guard guard(state.lock);
-  std::string text;
-  for (const std::string& line : state.statements.received) text += line + "\n";
-  if (buffer && size > 0) {
-    const size_t count = std::min(text.size(), static_cast<size_t>(size - 1));
-    std::memcpy(buffer, text.data(), count);
-    buffer[count] = '\0';
-  }
-  return static_cast<int>(text.size());
+  return CopyOut(JoinLines(state.statements.received), buffer, size);
 }
 
 void standin_clear_received(void) {
