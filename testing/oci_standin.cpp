@@ -247,6 +247,7 @@ sword OCIServerAttach(OCIServer* server, OCIError* error, const OraText* link, s
   Handle* live = Live(state, server, OCI_HTYPE_SERVER);
   if (!live || !Live(state, error, OCI_HTYPE_ERROR)) return OCI_INVALID_HANDLE;
   live->attached = true;
+  live->name = Text(link, link_length);
   return OCI_SUCCESS;
 }
 
@@ -284,6 +285,7 @@ sword OCISessionBegin(OCISvcCtx* context, OCIError* error, OCISession* session, 
       return Fail(state, error, 1017, "ORA-01017: invalid username/password; logon denied\n");
   }
   live_session->logged_on = true;
+  TierSessionBegin(state, server, live_session, user);
   return OCI_SUCCESS;
 }
 
@@ -295,6 +297,7 @@ sword OCISessionEnd(OCISvcCtx* context, OCIError* error, OCISession* session, ub
   Handle* live = Live(state, session, OCI_HTYPE_SESSION);
   if (!Live(state, context, OCI_HTYPE_SVCCTX) || !live) return OCI_INVALID_HANDLE;
   live->logged_on = false;
+  TierSessionEnd(state, live);
   return OCI_SUCCESS;
 }
 

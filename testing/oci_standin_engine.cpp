@@ -249,6 +249,7 @@ Handle* SessionOf(State& state, const void* context) {
 void EndWork(State& state, const void* context, bool commit) {
   Handle* session = SessionOf(state, context);
   if (!session) return;
+  TierEndWork(state, session, commit);
   if (commit) state.world.committed_work += session->extra.pending_work;
   session->extra.pending_work = 0;
   session->extra.transaction_id.clear();

@@ -44,7 +44,9 @@ std::vector<int> TypeArguments(const std::string& type) {
   return out;
 }
 
-QueryColumn ColumnOf(const std::string& entry) {
+}  // namespace
+
+QueryColumn standin::ColumnOfDeclaration(const std::string& entry) {
   std::string text = Upper(Trimmed(entry));
   QueryColumn column;
   const size_t blank = text.find(' ');
@@ -116,13 +118,15 @@ QueryColumn ColumnOf(const std::string& entry) {
 
 // ---- Values ----------------------------------------------------------------------
 
-std::string FromHex(const std::string& text) {
+std::string standin::FromHex(const std::string& text) {
   std::string bytes;
   auto digit = [](char c) { return c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10; };
   for (size_t i = 0; i + 1 < text.size(); i += 2)
     bytes += static_cast<char>(digit(text[i]) * 16 + digit(text[i + 1]));
   return bytes;
 }
+
+namespace {
 
 // "YYYY-MM-DD HH:MI:SS[.fffffffff]"
 DateTimeValue DateOf(const std::string& text) {
@@ -404,10 +408,17 @@ std::string Generated(const QueryColumn& column, int i) {
 
 namespace standin {
 
-void DescribeColumn(State& state, const Handle* statement, ub4 position, Handle* column) {
+QueryScript* ScriptFor(State& state, const Handle* statement) {
+  auto own = state.fetch.statement_queries.find(statement);
+  if (own != state.fetch.statement_queries.end()) return &own->second;
   auto script = state.fetch.queries.find(Trimmed(statement->sql));
-  if (script == state.fetch.queries.end() || position > script->second.columns.size()) return;
-  const QueryColumn& c = script->second.columns[position - 1];
+  return script == state.fetch.queries.end() ? nullptr : &script->second;
+}
+
+void DescribeColumn(State& state, const Handle* statement, ub4 position, Handle* column) {
+  const QueryScript* script = ScriptFor(state, statement);
+  if (!script || position > script->columns.size()) return;
+  const QueryColumn& c = script->columns[position - 1];
   auto put = [column](ub4 attribute, const auto& value) {
     column->values[attribute].assign(reinterpret_cast<const char*>(&value), sizeof value);
   };
@@ -431,9 +442,8 @@ void DescribeColumn(State& state, const Handle* statement, ub4 position, Handle*
 }
 
 sword StartQuery(State& state, Handle* statement, OCIError* error, ub4 iterations, ub4 mode) {
-  auto script = state.fetch.queries.find(Trimmed(statement->sql));
   QueryCursor& cursor = state.fetch.cursors[statement];
-  cursor.script = script == state.fetch.queries.end() ? nullptr : &script->second;
+  cursor.script = ScriptFor(state, statement);
   cursor.next_row = cursor.delivered = 0;
   statement->statement.rows_processed = 0;
   if (iterations == 0 || (mode & OCI_DESCRIBE_ONLY) != 0 || !cursor.script) return OCI_SUCCESS;
@@ -449,6 +459,7 @@ sword StartQuery(State& state, Handle* statement, OCIError* error, ub4 iteration
 }
 
 void ForgetCursor(State& state, const Handle* statement) {
+  state.fetch.statement_queries.erase(statement);
   auto found = state.fetch.cursors.find(statement);
   if (found == state.fetch.cursors.end()) return;
   for (auto& [position, define] : found->second.defines) state.fetch.define_owner.erase(define.get());
@@ -557,7 +568,7 @@ void standin_script_query(const char* sql, const char* columns) {
   std::stringstream list(columns ? columns : "");
   for (std::string entry; std::getline(list, entry, ';');) {
     if (Trimmed(entry).empty()) continue;
-    script.columns.push_back(ColumnOf(entry));
+    script.columns.push_back(ColumnOfDeclaration(entry));
     names.push_back(script.columns.back().name);
   }
   state.scripts[Trimmed(sql ? sql : "")] = names;

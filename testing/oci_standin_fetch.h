@@ -75,6 +75,8 @@ struct QueryCursor {
 
 struct FetchWorld {
   std::map<std::string, QueryScript> queries;  // trimmed text -> script
+  // Rows a statement produced itself (the SQLite tier), ahead of the scripts.
+  std::map<const Handle*, QueryScript> statement_queries;
   std::map<const Handle*, QueryCursor> cursors;
   std::map<const void*, const Handle*> define_owner;
   int delay_ms = 0;
@@ -82,9 +84,16 @@ struct FetchWorld {
   int fetch_calls = 0;
 };
 
+// A column described as "NAME TYPE[(n[,m])] [NOT NULL]"; an unknown type
+// gets code 9999.
+QueryColumn ColumnOfDeclaration(const std::string& entry);
+// The bytes that hexadecimal text stands for.
+std::string FromHex(const std::string& text);
 // The typed description of a column into a parameter descriptor, when the
 // query was scripted with types.
 void DescribeColumn(State& state, const Handle* statement, ub4 position, Handle* column);
+// The rows of a statement: its own, else those scripted for its text.
+QueryScript* ScriptFor(State& state, const Handle* statement);
 // A query has been executed: its position starts again; with iterations the
 // first rows are fetched at once (a status, 100 when fewer came).
 sword StartQuery(State& state, Handle* statement, OCIError* error, ub4 iterations, ub4 mode);

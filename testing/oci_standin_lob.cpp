@@ -85,9 +85,13 @@ Handle* Locator(State& state, const void* pointer) {
   return handle && (handle->type == OCI_DTYPE_LOB || handle->type == OCI_DTYPE_FILE) ? handle : nullptr;
 }
 
+// A value of the SQLite tier is read from its cell each time: another
+// locator of the same row may have written it.
 LobValue* ValueOf(State& state, Handle* locator) {
   auto found = state.values.lobs.find(locator->value.lob);
-  return found == state.values.lobs.end() ? nullptr : &found->second;
+  if (found == state.values.lobs.end()) return nullptr;
+  if (found->second.cell.session) TierLoadCell(state, found->second);
+  return &found->second;
 }
 
 bool IsFile(const Handle* locator) { return locator->type == OCI_DTYPE_FILE; }
@@ -325,6 +329,7 @@ sword OCILobWrite(OCISvcCtx* context, OCIError* error, OCILobLocator* locator, u
   if (stored.size() < offset - 1) stored.resize(offset - 1, binary ? u'\0' : u' ');
   stored.replace(offset - 1, std::min<size_t>(units.size(), stored.size() - (offset - 1)), units);
   *amount = static_cast<ub4>(units.size());
+  if (value->cell.session) TierStoreCell(state, *value);
   return OCI_SUCCESS;
 }
 
@@ -340,6 +345,7 @@ sword OCILobTrim(OCISvcCtx* context, OCIError* error, OCILobLocator* locator, ub
   if (new_length > value->units.size())
     return Fail(state, error, 22926, "ORA-22926: specified trim length is greater than current LOB value's length");
   value->units.resize(new_length);
+  if (value->cell.session) TierStoreCell(state, *value);
   return OCI_SUCCESS;
 }
 

@@ -26,6 +26,7 @@ void Reset(State& state) {
   state.statements = StatementWorld{};
   ResetObjects(state.objects);
   state.fetch = FetchWorld{};
+  ResetTier(state.tier);
 }
 
 Handle* NewHandle(State& state, ub4 type, Handle* parent) {
@@ -45,6 +46,7 @@ void FreeHandle(State& state, Handle* handle) {
     if (other->parent == handle) children.push_back(other);
   for (Handle* child : children) FreeHandle(state, child);
   if (handle->type == OCI_HTYPE_STMT) ForgetCursor(state, handle);
+  if (handle->type == OCI_HTYPE_SESSION) TierSessionEnd(state, handle);
   state.handles.erase(handle);
   auto owned = std::find_if(state.storage.begin(), state.storage.end(),
                             [handle](const std::unique_ptr<Handle>& h) { return h.get() == handle; });

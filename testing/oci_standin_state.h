@@ -11,6 +11,7 @@
 
 #include "testing/oci_standin_fetch.h"
 #include "testing/oci_standin_sessions.h"
+#include "testing/oci_standin_sqlite.h"
 #include "testing/oci_standin_statements.h"
 #include "oracle/oci_defs.h"
 #include "testing/oci_standin_values.h"
@@ -77,6 +78,7 @@ struct State {
   StatementWorld statements;
   ObjectWorld objects;
   FetchWorld fetch;
+  TierWorld tier;
 };
 
 State& TheState();

