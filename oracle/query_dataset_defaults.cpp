@@ -31,6 +31,12 @@ void TOraDataSet::SetKeyFields(const std::string& value) {
   if (Active()) CheckKeyFieldNames();
 }
 
+void TOraDataSet::GetKeyFieldDescs(std::vector<TCRFieldDesc*>& key_fields, std::vector<TCRFieldDesc*>& data_fields,
+                                   bool all_fields) {
+  TCustomDADataSet::GetKeyFieldDescs(key_fields, data_fields, all_fields);
+  if (TCRFieldDesc* row_id = RowIdentityField()) std::erase(data_fields, row_id);
+}
+
 void TOraDataSet::CheckKeyFieldNames() {
   if (!IRecordSet()) return;
   for (const std::string& name : SplitFieldNames(KeyFields())) {

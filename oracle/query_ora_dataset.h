@@ -46,6 +46,10 @@ class TOraDataSet : public dacore::TCustomDADataSet {
   // set generated before.
   void SetKeyFields(const std::string& value);
 
+  // The ROWID is a key, never a column the statements write or read back.
+  void GetKeyFieldDescs(std::vector<dacore::TCRFieldDesc*>& key_fields, std::vector<dacore::TCRFieldDesc*>& data_fields,
+                        bool all_fields) override;
+
   // The component whose subscription the data set's statements register
   // with; the component takes the data set's session.
   TOraChangeNotification* ChangeNotification() const { return change_notification_; }
