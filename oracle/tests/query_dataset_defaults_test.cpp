@@ -3,6 +3,7 @@
 // (the dictionary statements compared with their expected texts), default
 // expressions evaluated by the server, key-field names, the refresh mode,
 // the rule that statements be written by hand, and the XML export.
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -15,6 +16,7 @@
 #include "oracle/query_ora_sql.h"
 #include "oracle/query_update_sql.h"
 #include "oracle/tests/query_fixture.h"
+#include "oracle/value_data_types.h"
 #include "testing/message_of.h"
 
 namespace oracle::testing {
@@ -22,7 +24,7 @@ namespace {
 
 using classlib::testing::MessageOf;
 
-class OraDataSetFillTest : public OraSessionTest {
+class OraDataSetFillTest : public OraQueryFixture {
  protected:
   // How often the server ran a statement (its lines among those it ran).
   int Runs(const std::string& sql) {
@@ -251,6 +253,33 @@ TEST_F(OraDataSetFillTest, XmlExportWritesLobsAsHexAndText) {
   EXPECT_NE(xml.find("dt:type=\"bin.hex\" dt:maxLength=\"2147483647\" rs:long=\"true\""), std::string::npos);
   EXPECT_NE(xml.find("dt:type=\"string\" dt:maxLength=\"2147483647\" rs:dbtype=\"str\" rs:long=\"true\""),
             std::string::npos);
+}
+
+// Search values for the Oracle value types.
+class SearchValues : public TOraQuery {
+ public:
+  using TOraQuery::ConvertFieldData;
+};
+
+TEST(OraSearchValues, DateTimesIntervalsAndNumbersConvertOrRefuse) {
+  SearchValues data_set;
+  dacore::TFieldDesc stamp, interval, number;
+  stamp.SetDataType(dtTimeStamp);
+  interval.SetDataType(dtIntervalDS);
+  number.SetDataType(dtNumber);
+  EXPECT_TRUE(data_set.ConvertFieldData(classlib::Null(), stamp).IsNull());
+  EXPECT_EQ(data_set.ConvertFieldData(classlib::Variant::FromDate(45000.5), stamp).type, dacore::dtDateTime);
+  EXPECT_EQ(data_set.ConvertFieldData(classlib::Variant(std::string("2024-01-01")), stamp).type, dacore::dtString);
+  EXPECT_EQ(data_set.ConvertFieldData(classlib::Variant(std::string("+01 00:00:00")), interval).type,
+            dacore::dtString);
+  EXPECT_EQ(data_set.ConvertFieldData(classlib::Variant(int32_t{7}), number).type, dacore::dtInt32);
+  const dacore::TConvertedValue real = data_set.ConvertFieldData(classlib::Variant(2.5), number);
+  ASSERT_EQ(real.type, dacore::dtFloat);
+  double value = 0;
+  std::memcpy(&value, real.data.data(), sizeof value);
+  EXPECT_DOUBLE_EQ(value, 2.5);
+  EXPECT_EQ(MessageOf([&] { data_set.ConvertFieldData(classlib::Variant(2.5), interval); }), "Cannot convert type");
+  EXPECT_EQ(MessageOf([&] { data_set.ConvertFieldData(classlib::Variant(true), number); }), "Cannot convert type");
 }
 
 TEST_F(OraDataSetFillTest, ObjectValueIsAskedOfObjectFieldsOnly) {

@@ -26,10 +26,10 @@ class NotifyControl : public StandinControl {
 constexpr const char* kSelect = "SELECT ROWID, ID, NAME FROM EMP";
 constexpr const char* kColumns = "ROWID ROWID; ID NUMBER(9); NAME VARCHAR2(20)";
 
-class OraQueryNotifyTest : public OraSessionTest {
+class OraQueryNotifyTest : public OraQueryFixture {
  protected:
   void SetUp() override {
-    OraSessionTest::SetUp();
+    OraQueryFixture::SetUp();
     control_ = std::make_unique<NotifyControl>(ORACLE_STANDIN_PATH);
     component_ = std::make_unique<TOraChangeNotification>();
     fetch_->ScriptQuery(kSelect, kColumns);
@@ -39,7 +39,7 @@ class OraQueryNotifyTest : public OraSessionTest {
     control_->Join();
     component_.reset();
     control_.reset();
-    OraSessionTest::TearDown();
+    OraQueryFixture::TearDown();
   }
   std::unique_ptr<TOraQuery> OpenAttached(bool reflect = true) {
     auto query = NewQuery(kSelect);
@@ -95,6 +95,8 @@ TEST_F(OraQueryNotifyTest, ThePreparedStatementCarriesTheSubscription) {
 
 TEST_F(OraQueryNotifyTest, InsertUpdateAndDeleteReachTheRecordsOnTheMainThread) {
   auto query = OpenAttached();
+  EXPECT_FALSE(query->FieldByName("ROWID")->Visible());
+  EXPECT_TRUE(query->FieldByName("ROWID")->ReadOnly());
   ASSERT_EQ(Rows(*query), (std::vector<std::string>{"AAAE1|1|one", "AAAE2|2|two"}));
 
   ScriptRefresh("1|uno");

@@ -11,7 +11,7 @@
 
 namespace oracle::testing {
 
-class OraSessionTest : public RecordSetTest {
+class OraQueryFixture : public RecordSetTest {
  protected:
   void SetUp() override;
   void TearDown() override;

@@ -1,6 +1,7 @@
-// A TOraDataSet and its change-notification component: the link both ways,
-// the subscription attached to the statement when it is prepared, and the
-// notified row changes applied to the records held.
+// The link between a TOraDataSet and its change-notification component,
+// kept here because the component is the upper of the two: the link both
+// ways, the subscription attached to the statement when it is prepared,
+// and the notified row changes applied to the records held.
 #include "classlib/ansistr.h"
 #include "classlib/field.h"
 #include "oracle/cmd_oci_command.h"
