@@ -37,6 +37,15 @@ void TOraDataSet::GetKeyFieldDescs(std::vector<TCRFieldDesc*>& key_fields, std::
   if (TCRFieldDesc* row_id = RowIdentityField()) std::erase(data_fields, row_id);
 }
 
+void TOraDataSet::Assign(const classlib::TPersistent* source) {
+  TCustomDADataSet::Assign(source);
+  const auto* other = dynamic_cast<const TOraDataSet*>(source);
+  if (!other) return;
+  SetNonBlocking(other->NonBlocking());
+  SetLockMode(other->LockMode());
+  TCustomDADataSet::SetKeyFields(other->KeyFields());
+}
+
 void TOraDataSet::CheckKeyFieldNames() {
   if (!IRecordSet()) return;
   for (const std::string& name : SplitFieldNames(KeyFields())) {

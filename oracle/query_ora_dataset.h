@@ -42,9 +42,10 @@ class TOraDataSet : public dacore::TCustomDADataSet {
   void SetKeySequence(const std::string& name);
 
   // Stored upper-cased; a changed list is checked against the fields of an
-  // open data set. A text that begins with ";" keeps statements the data
-  // set generated before.
+  // open data set.
   void SetKeyFields(const std::string& value);
+  // From another Oracle data set also NonBlocking, LockMode and KeyFields.
+  void Assign(const classlib::TPersistent* source) override;
 
   // The ROWID is a key, never a column the statements write or read back.
   void GetKeyFieldDescs(std::vector<dacore::TCRFieldDesc*>& key_fields, std::vector<dacore::TCRFieldDesc*>& data_fields,

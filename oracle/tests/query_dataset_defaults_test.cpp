@@ -202,6 +202,16 @@ TEST_F(OraDataSetFillTest, KeyFieldsAreUpperCasedAndCheckedAgainstTheFields) {
   query->Close();
   query->SetKeyFields("NOPE");
   EXPECT_THROW(query->Open(), classlib::EDatabaseError) << "checked again at open";
+  EXPECT_FALSE(query->Active());
+  query->Open();
+  EXPECT_TRUE(query->Active()) << "the list was cleared";
+
+  TOraQuery copy;
+  query->SetKeyFields("NAME");
+  query->SetLockMode(lmLockDelayed);
+  copy.Assign(query.get());
+  EXPECT_EQ(copy.KeyFields(), "NAME");
+  EXPECT_EQ(copy.LockMode(), lmLockDelayed);
 }
 
 TEST(OraQueryRefreshMode, IsAViewOfTheRefreshOptions) {
