@@ -84,11 +84,13 @@ std::vector<std::string> TOraDataSet::QualifiedTableNames() {
 
 // Rows are found by their ROWID. A deleted row leaves the records without a
 // statement; an updated one is read again; an inserted one joins the
-// records with its ROWID and is read from the server.
+// records with its ROWID and is read from the server. With cached updates
+// only rows without a change of the user's are read again.
 void TOraDataSet::ReflectChangeNotify(const TNotifyTableChanges& changes) {
   classlib::TField* row_id = FindField("ROWID");
   if (!row_id || State() != classlib::dsBrowse) return;
   const classlib::TBookmark position = GetBookmark();
+  const bool cached = CachedUpdates();
   const bool local = LocalUpdate();
   SetLocalUpdate(true);
   auto restore = [&] {
@@ -104,6 +106,11 @@ void TOraDataSet::ReflectChangeNotify(const TNotifyTableChanges& changes) {
         for (int r = 0; r < change.RowChanges->Count(); ++r) {
           const TNotifyRowChange& row = change.RowChanges->Items(r);
           const bool found = Locate("ROWID", classlib::Variant(row.RowId), {});
+          // Cached changes would take a notified insert or delete for the
+          // user's own and send it to the server later, and a refresh
+          // would overwrite a change not yet applied.
+          if (cached && (!found || UpdateStatus() != classlib::usUnmodified || (row.Operations & Ops(cnoDelete))))
+            continue;
           if (row.Operations & Ops(cnoDelete)) {
             if (found) Delete();
           } else if (row.Operations & Ops(cnoInsert)) {

@@ -125,6 +125,29 @@ TEST_F(OraQueryNotifyTest, InsertUpdateAndDeleteReachTheRecordsOnTheMainThread) 
   query->Cancel();
 }
 
+TEST_F(OraQueryNotifyTest, CachedUpdatesGainNoChangesOfTheirOwn) {
+  auto query = NewQuery(kSelect);
+  query->Options().SetReflectChangeNotify(true);
+  query->SetCachedUpdates(true);
+  query->SetChangeNotification(component_.get());
+  query->Open();
+  query->Edit();
+  query->FieldByName("NAME")->SetAsString("mine");
+  query->Post();
+  ScriptRefresh("3|three");
+  Deliver("SCOTT.EMP:2:AAAE3/2");
+  Deliver("SCOTT.EMP:8:AAAE2/8");
+  Deliver("SCOTT.EMP:4:AAAE1/4");
+  EXPECT_EQ(Rows(*query), (std::vector<std::string>{"AAAE1|1|mine", "AAAE2|2|two"}))
+      << "the user's edit is kept; inserts and deletes wait for a refresh";
+  ScriptRefresh("2|dos");
+  Deliver("SCOTT.EMP:4:AAAE2/4");
+  EXPECT_EQ(Rows(*query), (std::vector<std::string>{"AAAE1|1|mine", "AAAE2|2|dos"}));
+  query->CancelUpdates();
+  EXPECT_EQ(Rows(*query), (std::vector<std::string>{"AAAE1|1|one", "AAAE2|2|dos"}))
+      << "only the user's own change was pending";
+}
+
 TEST_F(OraQueryNotifyTest, ClosedQueriesAndThoseNotReflectingAreLeftAlone) {
   auto reflecting = OpenAttached();
   auto ignoring = OpenAttached(false);
