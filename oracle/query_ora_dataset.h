@@ -55,6 +55,9 @@ class TOraDataSet : public dacore::TCustomDADataSet {
   // with; the component takes the data set's session.
   TOraChangeNotification* ChangeNotification() const { return change_notification_; }
   void SetChangeNotification(TOraChangeNotification* value);
+  // Prepared while its change notification is enabled, the statement
+  // carries the subscription.
+  void Prepare() override;
   // Applies a change the server notified: rows inserted, updated or
   // deleted in the data set's tables, found by their ROWID.
   void ReflectChangeNotify(const TNotifyTableChanges& changes);
@@ -119,7 +122,6 @@ class TOraDataSet : public dacore::TCustomDADataSet {
   dacore::TConvertedValue ConvertFieldData(const classlib::Variant& value, const dacore::TFieldDesc& desc) override;
   // The statement attaches the change-notification subscription when it is prepared.
   void BeforeOpenCursor(bool info_query) override;
-  void Prepare() override;
   void Notification(classlib::TComponent* component, classlib::TOperation operation) override;
 
  private:

@@ -256,8 +256,12 @@ TEST(OraUpdateSQL, TakesOracleStatementObjectsOnly) {
 // ---- Values outside the records ---------------------------------------------------------
 
 TEST_F(OraDataSetFillTest, XmlExportWritesLobsAsHexAndText) {
-  auto query = OpenQuery("SELECT ID, DATA, NOTE FROM T", "ID NUMBER(9); DATA BLOB; NOTE CLOB", "1|CAFE|a<b");
+  auto query = OpenQuery("SELECT ID, DATA, NOTE, TS FROM T", "ID NUMBER(9); DATA BLOB; NOTE CLOB; TS TIMESTAMP(6)",
+                         "1|CAFE|a<b|2001-02-03 04:05:06.5");
   const std::string xml = dacore::DataSetToXml(*query);
+  EXPECT_NE(xml.find("name=\"TS\""), std::string::npos);
+  EXPECT_NE(xml.find("<s:datatype dt:type=\"string\" dt:maxLength=\"50\" rs:dbtype=\"str\">"), std::string::npos)
+      << "a date-time of the server's own type as text";
   EXPECT_NE(xml.find("DATA=\"CAFE\""), std::string::npos) << xml;
   EXPECT_NE(xml.find("NOTE=\"a&#x3c;b\""), std::string::npos) << xml;
   EXPECT_NE(xml.find("dt:type=\"bin.hex\" dt:maxLength=\"2147483647\" rs:long=\"true\""), std::string::npos);

@@ -83,8 +83,12 @@ TEST_F(OraQueryNotifyTest, ThePreparedStatementCarriesTheSubscription) {
                        "OCIStmtExecute iters=0 offset=0 mode=16"}))
       << "registered, then attached to the statement right after its prepare";
 
-  // Disabled: the next statement is prepared without it.
+  // Prepared on its own, then disabled: the next statement goes without it.
   query->Close();
+  query->UnPrepare();
+  standin_->ClearLog();
+  query->Prepare();
+  EXPECT_TRUE(InOrder(standin_->Log(), {"OCIStmtPrepare language=1 mode=0", "OCIAttrSet htype=4 attr=414"}));
   query->UnPrepare();
   component_->SetEnabled(false);
   standin_->ClearLog();
