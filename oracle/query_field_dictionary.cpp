@@ -17,6 +17,7 @@ using namespace dacore;
 namespace {
 
 constexpr const char* kCR = "\r";
+constexpr int kMaxResolveRounds = 16;
 
 // Splits at the first sep outside double quotes.
 bool SplitOutsideQuotes(const std::string& text, char sep, std::string& head, std::string& tail) {
@@ -210,8 +211,10 @@ std::vector<TColumnInfo> DescribeColumnsFromDictionary(TOraSession& session, con
   std::vector<TDictionaryTable> dictionary = DictionaryTablesOf(tables, schema);
   with_defaults = with_defaults && dictionary.size() == 1;
   std::vector<TDictionaryColumn> found;
-  // Each round resolves what the last one learnt (synonyms, link owners).
-  for (bool changed = true; changed;) {
+  // Each round resolves what the last one learnt (synonyms, link owners);
+  // a chain of synonyms that loops is given up after a bounded number.
+  bool changed = true;
+  for (int round = 0; changed && round < kMaxResolveRounds; ++round) {
     changed = ReadLinkOwners(session, dictionary, schema);
     std::vector<int> open;
     for (size_t i = 0; i < dictionary.size(); ++i)

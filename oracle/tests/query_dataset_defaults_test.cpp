@@ -182,6 +182,32 @@ TEST_F(OraDataSetFillTest, ATableNamedBySynonymIsFoundThroughIt) {
   EXPECT_EQ(query->FieldByName("B")->Origin(), "T2.B");
 }
 
+TEST_F(OraDataSetFillTest, ASynonymThatLoopsEndsTheSearch) {
+  const std::string columns =
+      "SELECT table_name,column_name,table_id,data_default,column_id, data_type FROM (\r"
+      "SELECT table_name,column_name,1 table_id,data_default,column_id, data_type FROM all_tab_columns "
+      "WHERE owner ='SCOTT' and table_name = 'S1')\r"
+      "ORDER BY table_id,column_id";
+  const std::string synonym_head = "select synonym_name, table_owner, table_name, db_link from all_synonyms where ";
+  const std::string synonym_tail = " order by decode(owner, 'PUBLIC', 1, 0)";
+  const std::string any_owner = synonym_head + " (synonym_name='S1' and owner in ('SCOTT','PUBLIC') )" + synonym_tail;
+  const std::string fixed_owner = synonym_head + " (synonym_name='S1' and owner ='SCOTT')" + synonym_tail;
+  const std::string synonym_columns =
+      "SYNONYM_NAME VARCHAR2(30); TABLE_OWNER VARCHAR2(30); TABLE_NAME VARCHAR2(30); DB_LINK VARCHAR2(30)";
+  fetch_->ScriptQuery(AsSent(columns), kDictionaryColumns);
+  for (const std::string& sql : {any_owner, fixed_owner}) {
+    fetch_->ScriptQuery(sql, synonym_columns);
+    fetch_->AddRows(sql, "S1|SCOTT|S1|<null>");
+  }
+  const std::string sql = "SELECT A FROM S1";
+  fetch_->ScriptQuery(sql, "A NUMBER(9)");
+  auto query = NewQuery(sql);
+  query->Options().SetDefaultValues(true);
+  query->Open();
+  EXPECT_TRUE(query->Active());
+  EXPECT_EQ(query->FieldByName("A")->DefaultExpression(), "");
+}
+
 TEST(OraDictionaryText, LinksAndDefaultTexts) {
   EXPECT_EQ(DatabaseLinkSQL("SCOTT", "RE'MOTE"),
             "SELECT username, db_link FROM all_db_links WHERE owner IN ('SCOTT', 'PUBLIC')  AND db_link = "
