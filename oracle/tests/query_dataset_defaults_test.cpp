@@ -15,6 +15,8 @@
 #include "oracle/query_field_dictionary.h"
 #include "oracle/query_ora_sql.h"
 #include "oracle/query_update_sql.h"
+#include "oracle/object_ora_object.h"
+#include "oracle/tests/object_fixture.h"
 #include "oracle/tests/query_fixture.h"
 #include "oracle/value_data_types.h"
 #include "testing/message_of.h"
@@ -322,9 +324,22 @@ TEST(OraSearchValues, DateTimesIntervalsAndNumbersConvertOrRefuse) {
   EXPECT_EQ(MessageOf([&] { data_set.ConvertFieldData(classlib::Variant(true), number); }), "Cannot convert type");
 }
 
-TEST_F(OraDataSetFillTest, ObjectValueIsAskedOfObjectFieldsOnly) {
-  auto query = OpenQuery("SELECT ID FROM T", "ID NUMBER(9)", "1");
-  EXPECT_EQ(MessageOf([&] { query->GetObjectValue("ID"); }).find("Field type should be Object"), 0u);
+TEST_F(OraDataSetFillTest, ObjectValueIsTheActiveRecordsAndAskedOfObjectFieldsOnly) {
+  ObjectControl objects;
+  objects.DeclareSampleTypes();
+  {
+    auto query = OpenQuery("select id, addr from people", "ID NUMBER(9); ADDR OBJECT",
+                           "1|STREET=Main St,CITY=Oslo,ZIP=1234\n2|CITY=Bergen,ZIP=5003");
+    auto* first = dynamic_cast<TOraObject*>(query->GetObjectValue("ADDR"));
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->AttrAsString("CITY"), "Oslo");
+    query->Next();
+    auto* second = dynamic_cast<TOraObject*>(query->GetObjectValue("ADDR"));
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(second->AttrAsString("CITY"), "Bergen");
+    EXPECT_EQ(MessageOf([&] { query->GetObjectValue("ID"); }).find("Field type should be Object"), 0u);
+  }
+  EXPECT_EQ(objects.LiveObjects(), 0);
 }
 
 }  // namespace
