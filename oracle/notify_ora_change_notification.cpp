@@ -1,8 +1,11 @@
 #include "oracle/notify_ora_change_notification.h"
 
+#include <algorithm>
+
 #include "classlib/dataset.h"
 #include "oracle/conn_oci_connection.h"
 #include "oracle/error_messages.h"
+#include "oracle/query_ora_dataset.h"
 #include "oracle/session_ora_session.h"
 
 namespace oracle {
@@ -23,7 +26,15 @@ TOraChangeNotification::~TOraChangeNotification() {
     }
   }
   SetSession(nullptr);
+  // Each data set leaves the list as its link is cleared.
+  while (!data_sets_.empty()) data_sets_.back()->SetChangeNotification(nullptr);
 }
+
+void TOraChangeNotification::AddDataSet(TOraDataSet* data_set) {
+  if (std::find(data_sets_.begin(), data_sets_.end(), data_set) == data_sets_.end()) data_sets_.push_back(data_set);
+}
+
+void TOraChangeNotification::RemoveDataSet(TOraDataSet* data_set) { std::erase(data_sets_, data_set); }
 
 void TOraChangeNotification::SetSession(TOraSession* session) {
   if (session == session_) return;
@@ -66,6 +77,10 @@ void TOraChangeNotification::Unregister() {
 void TOraChangeNotification::HandleChange(classlib::TObject*, TChangeNotifyEventType type,
                                           const TNotifyTableChanges* changes) {
   if (OnChange) OnChange(this, type, changes);
+  if (type != cneObjChange || !changes) return;
+  // A handler may close or detach data sets: walk a copy.
+  for (TOraDataSet* data_set : std::vector(data_sets_))
+    if (data_set->Active() && data_set->Options().ReflectChangeNotify()) data_set->ReflectChangeNotify(*changes);
 }
 
 }  // namespace oracle

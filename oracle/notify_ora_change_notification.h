@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include "classlib/component.h"
 #include "oracle/notify_oci_change_notification.h"
@@ -11,6 +12,7 @@
 namespace oracle {
 
 class TOraSession;
+class TOraDataSet;
 
 using TOraChangeNotificationEvent = TChangeNotifyEvent;
 
@@ -18,7 +20,8 @@ class TOraChangeNotification : public classlib::TComponent {
   CLASSLIB_CLASS(TOraChangeNotification, classlib::TComponent)
  public:
   explicit TOraChangeNotification(classlib::TComponent* owner = nullptr);
-  // Unregisters an active subscription first.
+  // Unregisters an active subscription first and leaves every attached
+  // data set without a change notification.
   ~TOraChangeNotification() override;
 
   bool Enabled() const { return notification_->Enabled(); }
@@ -48,6 +51,12 @@ class TOraChangeNotification : public classlib::TComponent {
 
   TOCIChangeNotification& GetNotification() { return *notification_; }
 
+  // The data sets whose ChangeNotification is this component; kept by
+  // TOraDataSet::SetChangeNotification.
+  const std::vector<TOraDataSet*>& DataSets() const { return data_sets_; }
+  void AddDataSet(TOraDataSet* data_set);
+  void RemoveDataSet(TOraDataSet* data_set);
+
  protected:
   void Notification(classlib::TComponent* component, classlib::TOperation operation) override;
 
@@ -56,6 +65,7 @@ class TOraChangeNotification : public classlib::TComponent {
   void HandleChange(classlib::TObject* sender, TChangeNotifyEventType type, const TNotifyTableChanges* changes);
 
   TOraSession* session_ = nullptr;
+  std::vector<TOraDataSet*> data_sets_;
   std::unique_ptr<TOCIChangeNotification> notification_;
 };
 

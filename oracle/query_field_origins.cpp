@@ -19,11 +19,6 @@ namespace {
 
 bool IsQuoted(const std::string& name) { return name.size() >= 2 && name.front() == '"' && name.back() == '"'; }
 
-// A name as the dictionary stores it.
-std::string StoredName(const std::string& name) {
-  return IsQuoted(name) ? name.substr(1, name.size() - 2) : classlib::AnsiUpperCase(name);
-}
-
 bool IsExpressionWord(const std::string& name) {
   return name == "NULL" || name == "SYSDATE" || name == "USER" || name == "UID";
 }
@@ -68,6 +63,10 @@ TColumnInfo ItemOf(const std::vector<std::pair<int, std::string>>& tokens) {
 }
 
 }  // namespace
+
+std::string StoredName(const std::string& name) {
+  return IsQuoted(name) ? name.substr(1, name.size() - 2) : classlib::AnsiUpperCase(name);
+}
 
 std::vector<TColumnInfo> ParseSelectList(const std::string& sql) {
   TOraParser parser(sql);

@@ -21,7 +21,15 @@ struct TColumnInfo {
   std::string Alias;
   bool Expression = false;
   bool Taken = false;
+  // Where the dictionary placed the column (index into the tables info, -1
+  // when none) and its server default.
+  int TableIndex = -1;
+  std::string Default;
 };
+
+// A name as the dictionary stores it: without its quotes when quoted,
+// upper-cased otherwise.
+std::string StoredName(const std::string& name);
 
 // The items of the first SELECT's list, up to its FROM.
 std::vector<TColumnInfo> ParseSelectList(const std::string& sql);

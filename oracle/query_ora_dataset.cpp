@@ -77,6 +77,7 @@ void TOraDataSet::AfterOpenCursor(bool info_query) {
   if (!IRecordSet()) return;
   PlaceFieldsInTables(FinalSQL(), *IRecordSet());
   ResolveUpdatingTable(UpdatingTable());
+  if (!info_query) AfterFieldsPlaced();
 }
 
 void TOraDataSet::InitUpdatingTable() {
@@ -158,6 +159,9 @@ bool TCustomOraQuery::GetCanModify() const {
   if (TOraDataSet::GetCanModify()) return true;
   if (ReadOnly() || UniDirectional()) return false;
   auto* self = const_cast<TCustomOraQuery*>(this);
+  if (TOraQuery::UpdateStatementsRequired && dynamic_cast<TOraQuery*>(self) && self->SQLInsert().Count() == 0 &&
+      self->SQLUpdate().Count() == 0 && self->SQLDelete().Count() == 0)
+    return false;
   if (self->Options().ScrollableCursor()) return false;
   return HasUpdatableFields();
 }

@@ -14,14 +14,19 @@
 namespace oracle {
 
 class TOraSession;
+class TOraChangeNotification;
+class TNotifyTableChanges;
 
 enum TLockMode : uint8_t { lmNone, lmLockImmediate, lmLockDelayed };
 enum TSequenceMode : uint8_t { smInsert, smPost };
+enum TRefreshMode : uint8_t { rmNone, rmAfterInsert, rmAfterUpdate, rmAlways };
 
 class TOraDataSet : public dacore::TCustomDADataSet {
   CLASSLIB_CLASS(TOraDataSet, dacore::TCustomDADataSet)
  public:
   explicit TOraDataSet(classlib::TComponent* owner = nullptr);
+  // Leaves its change-notification component's list.
+  ~TOraDataSet() override;
 
   TOraSession* Session() const;
   void SetSession(TOraSession* session);
@@ -35,6 +40,37 @@ class TOraDataSet : public dacore::TCustomDADataSet {
   const std::string& KeySequence() const { return key_sequence_; }
   // Stored upper-cased.
   void SetKeySequence(const std::string& name);
+
+  // Stored upper-cased; a changed list is checked against the fields of an
+  // open data set.
+  void SetKeyFields(const std::string& value);
+  // From another Oracle data set also NonBlocking, LockMode and KeyFields.
+  void Assign(const classlib::TPersistent* source) override;
+
+  // The ROWID is a key, never a column the statements write or read back.
+  void GetKeyFieldDescs(std::vector<dacore::TCRFieldDesc*>& key_fields, std::vector<dacore::TCRFieldDesc*>& data_fields,
+                        bool all_fields) override;
+
+  // The component whose subscription the data set's statements register
+  // with; the component takes the data set's session.
+  TOraChangeNotification* ChangeNotification() const { return change_notification_; }
+  void SetChangeNotification(TOraChangeNotification* value);
+  // Prepared while its change notification is enabled, the statement
+  // carries the subscription.
+  void Prepare() override;
+  // Applies a change the server notified: rows inserted, updated or
+  // deleted in the data set's tables, found by their ROWID.
+  void ReflectChangeNotify(const TNotifyTableChanges& changes);
+
+  // The value object (object, REF, VARRAY or nested table) a field holds in
+  // the active record; nullptr without one. "Field type should be Object"
+  // for another kind of field.
+  classlib::TObject* GetObjectValue(const std::string& field_name);
+
+  // XML export: the Oracle value types' attributes and value texts.
+  void WriteFieldXMLDataType(classlib::TField* field, const dacore::TFieldDesc& desc, const std::string& field_alias,
+                             dacore::XmlTextWriter& writer) override;
+  std::string WriteFieldXMLValue(classlib::TField* field, const dacore::TFieldDesc& desc) override;
 
   // The savepoint a record lock is taken under: "LOCK_" and the component
   // name, only its last 25 characters when it is longer.
@@ -69,10 +105,38 @@ class TOraDataSet : public dacore::TCustomDADataSet {
   int GetRecCount() override;
   std::string WrapSQLInBlock(const std::string& sql) override { return "BEGIN\r\n" + sql + "\r\nEND;"; }
 
+  // Opening: the ROWID of default fields hidden and read-only, the fields'
+  // origins and server defaults, the sequence key not required, KeyFields
+  // checked.
+  void AfterFieldsPlaced();
+  // The field's default expression, evaluated by the server when it is no
+  // literal of the field's type.
+  void ApplyDefaultExpression(classlib::TField* field) override;
+  // A new record takes its fields' defaults and, with smInsert, the next
+  // value of KeySequence in its first key field.
+  void DoOnNewRecord() override;
+  // The sequence block returns its value through its parameter.
+  void PrepareUpdateStatement(const std::string& sql, dacore::TStatementTypes types) override;
+  bool KeepParamTypes() const override { return fetching_sequence_; }
+  // Search values of date-times, intervals and NUMBERs.
+  dacore::TConvertedValue ConvertFieldData(const classlib::Variant& value, const dacore::TFieldDesc& desc) override;
+  // The statement attaches the change-notification subscription when it is prepared.
+  void BeforeOpenCursor(bool info_query) override;
+  void Notification(classlib::TComponent* component, classlib::TOperation operation) override;
+
  private:
   TLockMode lock_mode_ = lmNone;
   TSequenceMode sequence_mode_ = smPost;
   std::string key_sequence_;
+  TOraChangeNotification* change_notification_ = nullptr;
+  bool fetching_sequence_ = false;
+
+  void FetchSequenceValue();
+  void ApplyFieldOrigins();
+  void CheckKeyFieldNames();
+  void AttachChangeNotification();
+  // The data set's tables, each qualified with its owner.
+  std::vector<std::string> QualifiedTableNames();
 };
 
 class TCustomOraQuery : public TOraDataSet {
@@ -93,6 +157,17 @@ class TOraQuery : public TCustomOraQuery {
   CLASSLIB_CLASS(TOraQuery, TCustomOraQuery)
  public:
   using TCustomOraQuery::TCustomOraQuery;
+
+  // Another view of the refresh options after insert and update; refreshing
+  // before an edit is left as it is.
+  TRefreshMode RefreshMode() const;
+  void SetRefreshMode(TRefreshMode mode);
+  bool ReturnParams() { return Options().ReturnParams(); }
+  void SetReturnParams(bool value) { Options().SetReturnParams(value); }
+
+  // While set, a query without any of SQLInsert, SQLUpdate and SQLDelete
+  // cannot be modified and gets no generated statements (off at start).
+  static bool UpdateStatementsRequired;
 };
 
 }  // namespace oracle

@@ -34,6 +34,12 @@ int MajorVersion(const std::string& version) {
 
 TOraSQLGenerator::TOraSQLGenerator(TOraDataSet* data_set) : TDASQLGenerator(data_set), ora_data_set_(data_set) {}
 
+std::string TOraSQLGenerator::GenerateSQL(TStatementType statement_type, bool modified_fields_only, TDAParams* params,
+                                          int index) {
+  if (TOraQuery::UpdateStatementsRequired && dynamic_cast<TOraQuery*>(ora_data_set_)) return "";
+  return TDASQLGenerator::GenerateSQL(statement_type, modified_fields_only, params, index);
+}
+
 void TOraSQLGenerator::Clear() {
   TDASQLGenerator::Clear();
   lob_fields_.clear();

@@ -18,6 +18,10 @@ class TOraSQLGenerator : public dacore::TDASQLGenerator {
  public:
   explicit TOraSQLGenerator(TOraDataSet* data_set);
 
+  // Nothing for a TOraQuery while its statements must be written by hand.
+  std::string GenerateSQL(dacore::TStatementType statement_type, bool modified_fields_only,
+                          dacore::TDAParams* params, int index = -1) override;
+
  protected:
   void Clear() override;
   bool IsBlobDataType(dacore::TDataType t) const override;
