@@ -61,6 +61,14 @@ void TOraFile::Close() {
   if (IsInit()) CheckOciStatus(OCILobFileClose(GetOCISvcCtx(), hOCIError, Locator()));
 }
 
+bool TOraFile::IsOpen() {
+  if (!Locator() || !IsInit()) return false;
+  CheckSession();
+  boolean is_open = 0;
+  CheckOciStatus(OCILobFileIsOpen(GetOCISvcCtx(), hOCIError, Locator(), &is_open));
+  return is_open != 0;
+}
+
 bool TOraFile::Exists() {
   if (!Locator() || !IsInit() || FileName().empty()) return false;
   CheckSession();

@@ -29,6 +29,8 @@ class TOraFile : public TOraLob {
 
   void Open();
   void Close();
+  // Whether the server holds the file open for this locator.
+  bool IsOpen();
   // False for no initialised locator, an empty file name, or a directory or
   // file the server does not know.
   bool Exists();

@@ -38,6 +38,9 @@ inline constexpr int prHasObjectFields = 92;
 class TOCIRecordSet : public dacore::TCRRecordSet {
   CLASSLIB_CLASS(TOCIRecordSet, dacore::TCRRecordSet)
  public:
+  // Gives an object column its type, described once per service context
+  // (objects, VARRAYs and nested tables; other kinds are refused).
+  void DescribeObjectType(TOCIFieldDesc& field);
   TOCIRecordSet();
   ~TOCIRecordSet() override;
 
@@ -118,7 +121,6 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   bool BlockFetch();
   void PrepareBufferRow(dacore::TRecBuf rec, uint8_t* row);
   void DefineColumns(dacore::ItemHeader* first, size_t stride);
-  void DescribeObjectType(TOCIFieldDesc& field);
   void DefineObject(const TColumnPlan& column);
   void FinishRow(dacore::TRecBuf rec, uint8_t* row);
   void FinishBufferedValue(const TColumnPlan& column, dacore::TRecBuf rec, const uint8_t* cell, bool null);
