@@ -53,6 +53,7 @@ class TOraFile : public TOraLob {
   void SetNames(const std::string& directory, const std::string& name);
   void ReadFile();
 
+  bool opened_ = false;  // opened through Open and not closed since
   bool rollback_enabled_ = false;
   std::string saved_dir_;
   std::string saved_name_;

@@ -78,6 +78,9 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   // Date-times, intervals and NUMBER objects are copied by value, so that
   // changing the copy leaves the row as it was.
   void CopyComplexFields(dacore::TRecBuf source, dacore::TRecBuf dest, bool with_blob) override;
+  // An edit works on a copy of the row's date-times, intervals, NUMBERs
+  // and objects, so that a cancel leaves the row's values as they were.
+  void* OwnEditedValue(const dacore::TFieldDesc& field, void* value) override;
   // While everything is fetched in the background, the end of the rows
   // held is no end until the fetch has ended.
   bool GetEOF() override;
@@ -115,6 +118,9 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
     OCIDefine* define = nullptr;
     bool complex = false;  // the record holds a value object or heap reference
   };
+
+  // A new value of field's kind in rec's slot, assigned from `from`.
+  void* CopyValueInto(const dacore::TFieldDesc& field, void* from, dacore::TRecBuf rec);
 
   // rset_block_fetch.cpp
   void PlanColumns();
