@@ -90,7 +90,7 @@ bool TOraNestedTable::ParentIsTable() const {
 // ---- The value shown ------------------------------------------------------------------
 
 void TOraNestedTable::Install(TOraObject* value) {
-  auto* table = dynamic_cast<TOraNestTable*>(value);
+  auto* table = dynamic_cast<TOraArray*>(value);
   auto* ref = dynamic_cast<TOraRef*>(value);
   if (table) table->AddRef();
   if (ref) ref->AddRef();
@@ -124,7 +124,7 @@ TOraObject* TOraNestedTable::ParentValue() {
   return static_cast<TOraObject*>(parent->GetFieldObject(data_set_field_));
 }
 
-void TOraNestedTable::SetTable(TOraNestTable* table) {
+void TOraNestedTable::SetTable(TOraArray* table) {
   if (table && table == table_) {
     if (!data_set_field_ && Active()) Refresh();
     return;
@@ -189,7 +189,7 @@ void TOraNestedTable::ParentScroll() {
 // ---- Changes --------------------------------------------------------------------------
 
 bool TOraNestedTable::GetCanModify() const {
-  if (!data_set_field_) return table_ != nullptr;
+  if (!data_set_field_) return table_ != nullptr || ref_ != nullptr;
   if (!ParentIsTable()) return false;
   return Parent()->CanModify();
 }

@@ -4,7 +4,7 @@
 // its parent: every scroll of the parent shows the current record's value,
 // and a row posted or deleted here puts the parent into edit with the
 // column changed. Without DataSetField it shows the value given through
-// SetTable or SetRef.
+// SetTable or SetRef, and can be changed (a REF's record edited only).
 #pragma once
 
 #include <memory>
@@ -15,7 +15,7 @@
 
 namespace oracle {
 
-class TOraNestTable;
+class TOraArray;
 class TOraObject;
 class TOraRef;
 
@@ -28,11 +28,12 @@ class TOraNestedTable : public dacore::TMemDataSet {
   classlib::TDataSetField* DataSetField() const { return data_set_field_; }
   void SetDataSetField(classlib::TDataSetField* field);
 
-  TOraNestTable* Table() const { return table_; }
+  // The collection shown: a nested table, or a VARRAY.
+  TOraArray* Table() const { return table_; }
   // A different value closes the data set, shows the new one and reopens
   // it when it was open; the same value again refreshes an open data set
   // that has no DataSetField.
-  void SetTable(TOraNestTable* table);
+  void SetTable(TOraArray* table);
   TOraRef* Ref() const { return ref_; }
   void SetRef(TOraRef* ref);
 
@@ -72,7 +73,7 @@ class TOraNestedTable : public dacore::TMemDataSet {
   classlib::TDataSetField* data_set_field_ = nullptr;
   std::unique_ptr<classlib::TDataSource> parent_source_;
   std::unique_ptr<TParentLink> parent_link_;
-  TOraNestTable* table_ = nullptr;
+  TOraArray* table_ = nullptr;
   TOraRef* ref_ = nullptr;
   // Set while this data set changes the parent itself.
   bool updating_parent_ = false;

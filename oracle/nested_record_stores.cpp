@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "classlib/dataset.h"
 #include "classlib/variant.h"
 #include "dacore/field_expand.h"
 #include "dacore/object_shared.h"
@@ -68,10 +69,14 @@ void TOraObjectValuesStore::CreateComplexField(TRecBuf rec, const TFieldDesc& fi
 
 TRefData::~TRefData() {
   Close();
-  ReleaseShared(ref_);
+  SetRef(nullptr);
 }
 
-void TRefData::SetRef(TOraRef* ref) { ReplaceShared(ref_, ref); }
+void TRefData::SetRef(TOraRef* ref) {
+  if (ref != ref_ && pinned_ && ref_ && ref_->GetInstance()) ref_->Unpin();
+  if (ref != ref_) pinned_ = false;
+  ReplaceShared(ref_, ref);
+}
 
 TOraObject* TRefData::SessionSource() const { return ref_; }
 
@@ -99,7 +104,10 @@ void TRefData::InternalOpen() {
   TMemData::InternalOpen();
   if (GetFieldCount() == 0) InitFields();
   if (ref_->GetIsNull()) return;
-  if (!ref_->GetInstance()) ref_->Pin();
+  if (!ref_->GetInstance()) {
+    ref_->Pin();
+    pinned_ = ref_->GetInstance() != nullptr;
+  }
   // A REF whose object is gone shows no record either.
   if (ref_->GetIsNull()) return;
   TRecBufHolder rec(static_cast<size_t>(RecordSize()));
@@ -111,11 +119,27 @@ void TRefData::InternalOpen() {
   InternalAppend(rec.buf);
 }
 
+void TRefData::InternalClose() {
+  TMemData::InternalClose();
+  if (pinned_ && ref_ && ref_->GetInstance()) ref_->Unpin();
+  pinned_ = false;
+}
+
 void TRefData::Reopen() {
   Close();
   UnPrepare();
   Prepare();
   Open();
+}
+
+void TRefData::AppendRecord(TRecBuf) {
+  classlib::DatabaseError("A reference shows one object: no record can be added to it");
+}
+
+void TRefData::InsertRecord(TRecBuf rec) { AppendRecord(rec); }
+
+void TRefData::DeleteRecord() {
+  classlib::DatabaseError("A reference shows one object: its record cannot be deleted");
 }
 
 // The edit has written the attributes into the object in the cache: it is

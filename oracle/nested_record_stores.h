@@ -42,22 +42,24 @@ class TRefData : public TOraObjectValuesStore {
   // Keeps a reference to ref (and lets the former one go).
   void SetRef(TOraRef* ref);
 
-  // The REF's store holds the one object: records are neither added nor
-  // removed.
-  void AppendRecord(dacore::TRecBuf) override {}
-  void InsertRecord(dacore::TRecBuf) override {}
-  void DeleteRecord() override {}
+  // The REF's store holds the one object: adding or deleting a record is
+  // refused rather than ignored, so that nobody takes it for done.
+  void AppendRecord(dacore::TRecBuf rec) override;
+  void InsertRecord(dacore::TRecBuf rec) override;
+  void DeleteRecord() override;
   void UpdateRecord(dacore::TRecBuf rec) override;
   void Reopen() override;
 
  protected:
   void InternalPrepare() override;
   void InternalOpen() override;
+  void InternalClose() override;
   void InternalInitFields() override;
   TOraObject* SessionSource() const override;
 
  private:
   TOraRef* ref_ = nullptr;
+  bool pinned_ = false;  // this store pinned the REF's object
 };
 
 // The elements of a collection as records. Each record carries, after its
