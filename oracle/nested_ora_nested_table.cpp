@@ -2,6 +2,7 @@
 #include "oracle/nested_ora_nested_table.h"
 
 #include "classlib/field_defs.h"
+#include "oracle/cmd_oci_command.h"
 #include "oracle/error_messages.h"
 #include "oracle/field_bfile_stream.h"
 #include "oracle/field_ora_fields.h"
@@ -11,6 +12,9 @@
 #include "oracle/object_ora_ref.h"
 #include "oracle/object_ora_type.h"
 #include "oracle/param_ora_param.h"
+#include "oracle/query_ora_dataset.h"
+#include "oracle/query_ora_sql.h"
+#include "oracle/session_ora_session.h"
 #include "oracle/value_data_types.h"
 
 namespace oracle {
@@ -257,5 +261,20 @@ std::unique_ptr<TStream> TOraNestedTable::CreateBlobStream(TField* field, TBlobS
   if (field && field->DataType() == ftBFile) return CreateBFileStream(*this, field, mode);
   return TMemDataSet::CreateBlobStream(field, mode);
 }
+
+// ---- Utility routines -----------------------------------------------------------------
+
+std::string GetRowId(TComponent* component) {
+  dacore::TCRCommand* command = nullptr;
+  if (auto* data_set = dynamic_cast<TOraDataSet*>(component)) command = data_set->Command().ICommand();
+  else if (auto* sql = dynamic_cast<TOraSQL*>(component)) command = sql->ICommand();
+  else Assert(false, __FILE__, __LINE__, "Unknown class " + (component ? component->ClassName() : std::string("nil")));
+  auto* oci = dynamic_cast<TOCICommand*>(command);
+  if (!oci) return std::string();
+  // The text the command kept when the statement ran, else the statement's.
+  return oci->RowId().empty() ? oci->RowIdToString() : oci->RowId();
+}
+
+TOCIConnection* GetIConnection(TOraSession* session) { return session ? session->OCIConnection() : nullptr; }
 
 }  // namespace oracle

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "classlib/data_link.h"
 #include "classlib/field_misc.h"
@@ -78,5 +79,15 @@ class TOraNestedTable : public dacore::TMemDataSet {
   // Set while this data set changes the parent itself.
   bool updating_parent_ = false;
 };
+
+class TOCIConnection;
+class TOraSession;
+
+// The ROWID text of the last statement of a TOraDataSet or TOraSQL (as the
+// command kept it when the statement ran, else asked of the statement);
+// any other component is an assertion failure naming its class.
+std::string GetRowId(classlib::TComponent* component);
+// The driver connection a session works through.
+TOCIConnection* GetIConnection(TOraSession* session);
 
 }  // namespace oracle

@@ -205,6 +205,17 @@ TEST_F(OraFieldTest, BFileIsStreamedInPieces) {
       << "opened once by the stream, read while open, closed when the stream goes";
 }
 
+TEST_F(OraFieldTest, RowIdOfTheLastStatement) {
+  auto sql = session_component_->CreateSQL();
+  sql->SetSQL("update t set a = 1");
+  sql->Prepare();
+  sql->Execute();
+  EXPECT_EQ(GetRowId(sql.get()), "AAAHXFAAEAAAABkAAA");
+  EXPECT_EQ(GetIConnection(session_component_.get()), session_component_->OCIConnection());
+  TOraNestedTable other;
+  EXPECT_NE(MessageOf([&] { GetRowId(&other); }).find("TOraNestedTable"), std::string::npos);
+}
+
 // ---- A nested-table column and its data set -------------------------------------------
 
 class NestedColumnTest : public OraFieldTest {
