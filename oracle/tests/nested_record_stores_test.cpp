@@ -114,8 +114,16 @@ TEST_F(NestedTableTest, ObjectElementsShowTheirAttributes) {
     nested.FieldByName("TEXT")->SetAsString("changed");
     nested.Post();
     EXPECT_EQ(lines->ItemAsObject(1)->AttrAsString("TEXT"), "changed");
+    nested.Append();
+    nested.FieldByName("TEXT")->SetAsString("third");
+    nested.FieldByName("NO")->SetAsInteger(3);
+    nested.Post();
+    EXPECT_EQ(nested.RecordCount(), 3);
+    EXPECT_EQ(nested.FieldByName("TEXT")->AsString(), "third") << "the record shows the new element";
   }
-  EXPECT_EQ(lines->GetSize(), 2);
+  ASSERT_EQ(lines->GetSize(), 3);
+  EXPECT_EQ(lines->ItemAsObject(2)->AttrAsString("TEXT"), "third");
+  EXPECT_EQ(lines->ItemAsObject(2)->AttrAsInteger("NO"), 3);
 }
 
 TEST_F(NestedTableTest, MissingValueOrReferenceIsRefused) {
