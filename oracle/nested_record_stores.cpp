@@ -163,9 +163,19 @@ void TTableData::SetTable(TOraArray* table) { ReplaceShared(table_, table); }
 
 TOraObject* TTableData::SessionSource() const { return table_; }
 
-bool TTableData::ObjectElements() const {
-  return table_ && table_->GetOraType() && table_->GetOraType()->GetAttributeCount() > 0 &&
-         table_->GetOraType()->GetAttributes(0)->DataType() == dtObject;
+TDataType TTableData::ElementType() const {
+  if (!table_ || !table_->GetOraType() || table_->GetOraType()->GetAttributeCount() < 1) return dtUnknown;
+  return table_->GetOraType()->GetAttributes(0)->DataType();
+}
+
+bool TTableData::ChildElements() const {
+  const TDataType t = ElementType();
+  return t == dtObject || t == dtReference;
+}
+
+TOraObject* TTableData::ChildOf(int32_t index) {
+  if (ElementType() == dtReference) return table_->ItemAsRef(index);
+  return table_->ItemAsObject(index);
 }
 
 int32_t TTableData::ElementIndexOf(TRecBuf rec) const {
@@ -201,6 +211,10 @@ void TTableData::InternalInitFields() {
       field->SetHiddenObject(true);
       field->SetSize(sizeof(void*));
       break;
+    case dtReference:
+      field->SetObjectType(element.ObjectType());
+      field->SetSize(sizeof(void*));
+      break;
     default: RaiseOraException("Unknown data type");
   }
   TFieldDesc* parent = Fields().Add(std::move(field));
@@ -234,11 +248,11 @@ bool TTableData::Fetch() {
   TRecBufHolder rec(static_cast<size_t>(RecordSize()));
   InitRecord(rec.buf);
   SetElementIndex(rec.buf, next);
-  if (ObjectElements()) {
-    TOraObject* element = table_->ItemAsObject(next);
+  if (ChildElements()) {
+    TOraObject* element = ChildOf(next);
     element->AddRef();
     SetSlot(rec.buf, *Fields().GetItems(0), element);
-    *NullPtr(rec.buf, 1) = 0;
+    *NullPtr(rec.buf, 1) = element->GetIsNull() ? 1 : 0;
   }
   ReadElement(rec.buf);
   last_index_ = next;
@@ -247,7 +261,7 @@ bool TTableData::Fetch() {
 }
 
 void TTableData::ReadElement(TRecBuf rec) {
-  if (!table_ || ObjectElements()) return;
+  if (!table_ || ChildElements()) return;
   const TFieldDesc& field = *Fields().GetItems(0);
   const int32_t index = ElementIndexOf(rec);
   if (table_->ItemIsNull(index)) {
@@ -270,10 +284,13 @@ void TTableData::WriteElement(TRecBuf rec) {
   if (!table_) return;
   const TFieldDesc& field = *Fields().GetItems(0);
   const int32_t index = ElementIndexOf(rec);
-  if (ObjectElements()) {
+  if (ChildElements()) {
     auto* object = static_cast<TOraObject*>(GetSlot(rec, field));
+    TOraObject* element = ChildOf(index);
     // A record over the element's own value has written it already.
-    if (object && object != table_->ItemAsObject(index)) table_->SetItemAsObject(index, *object);
+    if (!object || object == element) return;
+    if (ElementType() == dtReference) element->Assign(*object);
+    else table_->SetItemAsObject(index, *object);
     return;
   }
   if (GetNull(1, rec)) {
@@ -317,15 +334,16 @@ void TTableData::DoOnInsertRecord(TRecBuf rec) {
   if (table_) {
     const int32_t index = table_->AppendItem() - 1;
     SetElementIndex(rec, index);
-    if (ObjectElements()) {
+    if (ChildElements()) {
       const TFieldDesc& field = *Fields().GetItems(0);
       auto* object = static_cast<TOraObject*>(GetSlot(rec, field));
-      if (object) table_->SetItemAsObject(index, *object);
+      TOraObject* element = ChildOf(index);
+      if (object && ElementType() == dtReference) element->Assign(*object);
+      else if (object) table_->SetItemAsObject(index, *object);
       // The record shows the element from now on, not the value it was made with.
-      TOraObject* element = table_->ItemAsObject(index);
       element->AddRef();
       SetSlot(rec, field, element);
-      *NullPtr(rec, 1) = 0;
+      *NullPtr(rec, 1) = element->GetIsNull() ? 1 : 0;
       ReleaseShared(object);
     } else {
       WriteElement(rec);

@@ -66,7 +66,7 @@ class TRefData : public TOraObjectValuesStore {
 // null bytes, the 0-based index of its element; the record count is the
 // number of records, so the deleted places of a sparse nested table count
 // for nothing. Values are read from and written to the collection itself;
-// object elements are read through the element's child value.
+// object and REF elements through the element's child value.
 class TTableData : public TOraObjectValuesStore {
   CLASSLIB_CLASS(TTableData, TOraObjectValuesStore)
  public:
@@ -96,7 +96,10 @@ class TTableData : public TOraObjectValuesStore {
   TOraObject* SessionSource() const override;
 
  private:
-  bool ObjectElements() const;
+  dacore::TDataType ElementType() const;
+  // Object and REF elements are read through the element's child value.
+  bool ChildElements() const;
+  TOraObject* ChildOf(int32_t index);
   void SetElementIndex(dacore::TRecBuf rec, int32_t index) const;
   // The record's values from its element, and back.
   void ReadElement(dacore::TRecBuf rec);

@@ -134,6 +134,27 @@ TEST_F(OraFieldTest, EmptyStringMakesTheValueNull) {
   EXPECT_FALSE(n->IsNull());
 }
 
+TEST_F(OraFieldTest, TextsFollowTheFieldsFormatAndPrecisions) {
+  auto query = OpenKinds();
+  auto* t = dynamic_cast<TOraTimeStampField*>(query->FieldByName("T"));
+  auto* i = dynamic_cast<TOraIntervalField*>(query->FieldByName("I"));
+  const std::string own = t->AsString();
+  t->SetFormat("YYYY-MM-DD");
+  EXPECT_EQ(t->AsString(), "2001-02-03");
+  EXPECT_EQ(t->DisplayText(), "2001-02-03");
+  t->SetFormat("");
+  EXPECT_EQ(t->AsString(), own) << "the value keeps its own format";
+  query->Edit();
+  i->SetAsString("+01 02:03:04.500000");
+  EXPECT_EQ(i->LeadPrecision(), 2);
+  EXPECT_EQ(i->FracPrecision(), 6);
+  i->SetLeadPrecision(3);
+  i->SetFracPrecision(2);
+  EXPECT_EQ(i->AsString(), "+001 02:03:04.50");
+  EXPECT_EQ(i->AsVariant().AsString(), "+001 02:03:04.50");
+  query->Cancel();
+}
+
 TEST_F(OraFieldTest, VariantsOfOtherKindsCannotBeConverted) {
   auto query = OpenKinds();
   auto* n = query->FieldByName("N");
