@@ -42,7 +42,7 @@ class TBFileStream : public classlib::TStream {
 };
 
 // The stream of a BFILE field of data_set over the data set's own blob
-// stream.
+// stream; only reading is allowed.
 std::unique_ptr<classlib::TStream> CreateBFileStream(dacore::TMemDataSet& data_set, classlib::TField* field,
                                                      classlib::TBlobStreamMode mode);
 

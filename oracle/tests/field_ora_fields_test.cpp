@@ -224,6 +224,9 @@ TEST_F(OraFieldTest, BFileIsStreamedInPieces) {
   EXPECT_THAT(calls, ElementsAre("OCILobFileIsOpen", "OCILobFileExists", "OCILobFileOpen mode=1",
                                   "OCILobFileExists", "OCILobFileIsOpen", "OCILobFileClose"))
       << "opened once by the stream, read while open, closed when the stream goes";
+  query->Edit();
+  EXPECT_EQ(MessageOf([&] { f->LoadFromFile(folder + "/report.bin"); }), "Field 'F' cannot be modified");
+  query->Cancel();
 }
 
 TEST_F(OraFieldTest, RowIdOfTheLastStatement) {
