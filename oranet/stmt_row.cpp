@@ -230,10 +230,11 @@ void ReadElement(TTtcReader& reader, TNetStatement& owner, TNetDataItem& item, u
     if (keep) Report(item, n, -1, 0, returnCode);
     return;
   }
-  const TBytes bytes = reader.ReadChunkedBytes();
+  TBytes& bytes = owner.valueBytes;
+  reader.ReadChunkedBytes(bytes);
   const int returnCode = reader.ReadUB2();
   if (!keep) return;
-  auto* bind = dynamic_cast<TNetBind*>(&item);
+  auto* bind = item.HandleType() == oracle::OCI_HTYPE_BIND ? static_cast<TNetBind*>(&item) : nullptr;
   if (bind && !bind->value && bind->outCallback) {
     StoreThroughCallback(*bind, bind->IsArray() ? owner.rowIndex : n, bind->IsArray() ? n : 0, bytes,
                          bytes.empty() && !IsLongType(type) && returnCode != kNullButFetched, returnCode);
