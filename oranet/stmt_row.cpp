@@ -73,7 +73,10 @@ size_t StoreReal(uint8_t* element, int size, const TBytes& bytes) {
 
 size_t StoreChars(const TNetDataItem& item, uint8_t* element, const TStmtSession& session, const TBytes& received) {
   const bool wide = item.charsetId == kCharsetUtf16;
-  const TBytes bytes = wide && session.ServerUtf8() ? Utf8ToUtf16Bytes(received) : received;
+  // Only a conversion makes a copy: the other values go straight to the buffer.
+  TBytes converted;
+  if (wide && session.ServerUtf8()) converted = Utf8ToUtf16Bytes(received);
+  const TBytes& bytes = wide && session.ServerUtf8() ? converted : received;
   const size_t terminator = IsTerminated(item.externalType) ? (wide ? 2 : 1) : 0;
   const size_t capacity = item.valueSize > 0 ? static_cast<size_t>(item.valueSize) : 0;
   if (capacity < terminator) return 0;
