@@ -17,7 +17,7 @@
 
 #include "oracle/query_ora_dataset.h"
 #include "oracle/session_ora_session.h"
-#include "oranet/bench/replay_server.h"
+#include "oranet/bench/bench_replay_server.h"
 #include "oranet/oci_install.h"
 #include "oranet/tests/fake_server_stmt.h"
 

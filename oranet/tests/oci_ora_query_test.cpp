@@ -20,7 +20,7 @@
 #include "oranet/tests/fake_server_logon.h"
 #include "oranet/tests/fake_server_session.h"
 #include "oranet/stmt_entries.h"
-#include "oranet/tests/ora_direct_fixture.h"
+#include "oranet/tests/fake_server_direct.h"
 
 namespace oranet::testing {
 namespace {

@@ -24,7 +24,7 @@
 #include "oranet/oci_install.h"
 #include "oranet/tests/bounded_run.h"
 #include "oranet/tests/fake_server_logon.h"
-#include "oranet/tests/ora_direct_fixture.h"
+#include "oranet/tests/fake_server_direct.h"
 #include "oranet/tests/fake_server_stmt.h"
 
 namespace oranet::testing {

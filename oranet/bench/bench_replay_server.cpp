@@ -1,4 +1,4 @@
-#include "oranet/bench/replay_server.h"
+#include "oranet/bench/bench_replay_server.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
