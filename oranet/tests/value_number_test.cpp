@@ -147,6 +147,7 @@ TEST(ValueNumberTest, ShortValuesReadAsTheirDecimalText) {
     const int shift = scale(rng);
     if (shift >= 0) text += std::string(static_cast<size_t>(shift), '0');
     else text = "0." + std::string(static_cast<size_t>(-shift), '0') + text;
+    if (i % 2 == 1) text = "-" + text;
     const OCINumber n = FromText(text);
     double expected = 0;
     const std::string plain = NumberToText(n);
