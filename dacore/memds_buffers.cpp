@@ -124,9 +124,8 @@ void TMemDataSet::OwnEditedValues(TRecordBuffer buffer) {
       if (value != nullptr) holder->SetValue(static_cast<TVariantObject*>(value)->Value());
       own = holder;
     } else {
-      // A driver's shared value: the buffer holds one more reference.
-      if (value != nullptr) static_cast<TSharedObject*>(value)->AddRef();
-      own = value;
+      // A driver's value: shared or copied, as the store decides.
+      own = store.OwnEditedValue(desc, value);
     }
     StoreUnaligned<void*>(slot, own);
   }

@@ -121,6 +121,10 @@ class TMemDataSet : public classlib::TDataSet {
   // The description of a field's column; assertion failures for a missing
   // store or field and for a field of another data set.
   virtual TFieldDesc* GetFieldDesc(classlib::TField* field) const;
+  // The value object (blob, driver value) a complex field's slot holds in
+  // the active record, whether the value is null or not; nullptr without an
+  // active record, a column or an object.
+  void* GetFieldObject(classlib::TField* field);
 
  protected:
   // ---- The store and its hooks (in the order descendants meet them) ----

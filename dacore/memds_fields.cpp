@@ -164,6 +164,14 @@ TFieldDesc* TMemDataSet::GetFieldDesc(TField* field) const {
   return FIRecordSet->Fields().GetItems(field->FieldNo() - 1);
 }
 
+void* TMemDataSet::GetFieldObject(TField* field) {
+  TFieldDesc* desc = GetFieldDesc(field);
+  TRecordBuffer record = ActiveBuffer();
+  if (desc == nullptr || record == nullptr || desc->HasParent() || !FIRecordSet->IsComplexFieldType(desc->DataType()))
+    return nullptr;
+  return LoadUnaligned<void*>(record + desc->Offset());
+}
+
 // ---- Blobs ---------------------------------------------------------------------------
 
 TBlob* TMemDataSet::GetBlob(const std::string& field_name) {

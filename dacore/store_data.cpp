@@ -210,6 +210,11 @@ void TData::CopyComplexFields(TRecBuf source, TRecBuf dest, bool with_blob) {
   }
 }
 
+void* TData::OwnEditedValue(const TFieldDesc&, void* value) {
+  if (value != nullptr) static_cast<TSharedObject*>(value)->AddRef();
+  return value;
+}
+
 void TData::AddRefComplexFields(TRecBuf rec) {
   for (int i = 0; i < fields_.Count(); ++i) {
     const TFieldDesc& field = *fields_.GetItems(i);

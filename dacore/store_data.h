@@ -116,6 +116,11 @@ class TData : public classlib::TObject {
   // more reference to every shared value (blobs only with with_blob).
   virtual void CopyComplexFields(TRecBuf source, TRecBuf dest, bool with_blob);
   virtual void AddRefComplexFields(TRecBuf rec);
+  // The value an edited record holds instead of a row's shared value (not
+  // a blob, heap string or Variant): the base shares it (one more
+  // reference); a store whose values are edited in place answers a copy,
+  // so that a cancelled edit leaves the row as it was.
+  virtual void* OwnEditedValue(const TFieldDesc& field, void* value);
   TBlob* GetBlob(int field_no, TRecBuf rec);
   // Blob data by field number; a unicode blob is read and written as ansi
   // text unless true_unicode is set (positions and counts in characters).

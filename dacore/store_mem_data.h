@@ -180,6 +180,7 @@ class TMemData : public TData {
   // Frees an item with its values (complex ones when the store has them).
   void FreeItemWithValues(ItemHeader* item);
   void ReleaseReplacedValues(TRecBuf previous, TRecBuf rec);
+  void ReleaseKeptShares(TRecBuf previous, TRecBuf rec);
 
   ItemHeader* first_item_ = nullptr;
   ItemHeader* last_item_ = nullptr;

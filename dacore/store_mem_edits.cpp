@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "classlib/exceptions.h"
+#include "dacore/object_shared.h"
 #include "dacore/store_mem_data.h"
 
 namespace dacore {
@@ -189,6 +190,22 @@ void TMemData::PostRecord(TRecBuf rec) {
   UpdateRecord(rec);
   CommitBlobs(rec);
   ReleaseReplacedValues(previous.buf, rec);
+  ReleaseKeptShares(previous.buf, rec);
+}
+
+// An edited record holds a reference of its own to every shared value it
+// took from the row; one it kept unchanged is the row's again, which holds
+// a reference to it already.
+void TMemData::ReleaseKeptShares(TRecBuf previous, TRecBuf rec) {
+  for (int i = 0; i < GetFieldCount(); ++i) {
+    const TFieldDesc& field = *Fields().GetItems(i);
+    const TDataType t = field.DataType();
+    if (field.FieldKind() == fkCalculated || field.HasParent() || !IsComplexFieldType(t) || IsBlobFieldType(t) ||
+        t == dtHeapString || t == dtHeapWideString || t == dtHeapVarBytes || t == dtVariant)
+      continue;
+    void* value = GetSlot(rec, field);
+    if (value && value == GetSlot(previous, field)) ReleaseShared(static_cast<TSharedObject*>(value));
+  }
 }
 
 // Releases the Variant holders and heap strings of a row's previous version,

@@ -38,6 +38,8 @@ inline constexpr OciEntry<OciSlot::OCIObjectFlush,
     sword(OCIEnv* env, OCIError* error, void* object)> OCIObjectFlush{};
 inline constexpr OciEntry<OciSlot::OCIObjectMarkDelete,
     sword(OCIEnv* env, OCIError* error, void* instance)> OCIObjectMarkDelete{};
+inline constexpr OciEntry<OciSlot::OCIObjectMarkUpdate,
+    sword(OCIEnv* env, OCIError* error, void* instance)> OCIObjectMarkUpdate{};
 inline constexpr OciEntry<OciSlot::OCIObjectGetObjectRef,
     sword(OCIEnv* env, OCIError* error, void* object, OCIRef* ref)> OCIObjectGetObjectRef{};
 inline constexpr OciEntry<OciSlot::OCIObjectCopy,

@@ -51,6 +51,9 @@ inline constexpr OciEntry<OciSlot::OCILobFileOpen,
     sword(OCISvcCtx* context, OCIError* error, OCILobLocator* file, ub1 mode)> OCILobFileOpen{};
 inline constexpr OciEntry<OciSlot::OCILobFileClose,
     sword(OCISvcCtx* context, OCIError* error, OCILobLocator* file)> OCILobFileClose{};
+inline constexpr OciEntry<OciSlot::OCILobFileIsOpen,
+    sword(OCISvcCtx* context, OCIError* error, OCILobLocator* file, boolean* is_open)>
+    OCILobFileIsOpen{};
 inline constexpr OciEntry<OciSlot::OCILobFileExists,
     sword(OCISvcCtx* context, OCIError* error, OCILobLocator* file, boolean* exists)>
     OCILobFileExists{};

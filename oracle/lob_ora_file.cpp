@@ -53,12 +53,22 @@ void TOraFile::Open() {
   CheckAlloc();
   CheckSession();
   if (IsInit()) CheckOciStatus(OCILobFileOpen(GetOCISvcCtx(), hOCIError, Locator(), OCI_FILE_READONLY));
+  opened_ = IsInit();
 }
 
 void TOraFile::Close() {
   CheckAlloc();
   CheckSession();
   if (IsInit()) CheckOciStatus(OCILobFileClose(GetOCISvcCtx(), hOCIError, Locator()));
+  opened_ = false;
+}
+
+bool TOraFile::IsOpen() {
+  if (!Locator() || !IsInit()) return false;
+  CheckSession();
+  boolean is_open = 0;
+  CheckOciStatus(OCILobFileIsOpen(GetOCISvcCtx(), hOCIError, Locator(), &is_open));
+  return is_open != 0;
 }
 
 bool TOraFile::Exists() {
@@ -73,6 +83,11 @@ bool TOraFile::Exists() {
 }
 
 void TOraFile::ReadFile() {
+  // A file opened by its reader (a stream) is read as it is and stays open.
+  if (opened_) {
+    ReadLob();
+    return;
+  }
   Open();
   try {
     ReadLob();

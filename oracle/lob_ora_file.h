@@ -29,6 +29,8 @@ class TOraFile : public TOraLob {
 
   void Open();
   void Close();
+  // Whether the server holds the file open for this locator.
+  bool IsOpen();
   // False for no initialised locator, an empty file name, or a directory or
   // file the server does not know.
   bool Exists();
@@ -51,6 +53,7 @@ class TOraFile : public TOraLob {
   void SetNames(const std::string& directory, const std::string& name);
   void ReadFile();
 
+  bool opened_ = false;  // opened through Open and not closed since
   bool rollback_enabled_ = false;
   std::string saved_dir_;
   std::string saved_name_;

@@ -170,6 +170,12 @@ void TOraObject::MarkDelete() {
   CheckOciStatus(OCIObjectMarkDelete(env_, error_, GetInstance()), error_);
 }
 
+void TOraObject::MarkUpdate() {
+  CheckAlloc(true);
+  CheckNotCached();
+  CheckOciStatus(OCIObjectMarkUpdate(env_, error_, GetInstance()), error_);
+}
+
 void TOraObject::Assign(TOraObject& source) {
   CheckSession();
   CheckAlloc(true);

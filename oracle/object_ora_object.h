@@ -63,6 +63,8 @@ class TOraObject : public dacore::TDBObject {
   virtual void Unpin();
   void Flush();
   void MarkDelete();
+  // Marks the object changed in the object cache, so a flush writes it.
+  void MarkUpdate();
   virtual OCIRef* GetObjectRef();
   virtual void Assign(TOraObject& source);
 

@@ -3,7 +3,11 @@
 
 #include "classlib/ansistr.h"
 #include "classlib/field.h"
+#include "oracle/field_bfile_stream.h"
+#include "oracle/field_ora_fields.h"
+#include "oracle/conn_oci_connection.h"
 #include "oracle/query_field_origins.h"
+#include "oracle/rset_oci_record_set.h"
 #include "oracle/query_sql_generator.h"
 #include "oracle/query_sql_text.h"
 #include "oracle/session_ora_session.h"
@@ -137,6 +141,30 @@ classlib::TFieldType TOraDataSet::GetFieldType(TDataType data_type) {
     case dtFixedWideChar: return ftOraFixedWideChar;
     default: return TCustomDADataSet::GetFieldType(data_type);
   }
+}
+
+classlib::TFieldType TOraDataSet::GetFieldTypeOfDesc(const TFieldDesc& desc) {
+  // An object column learns its type at the first fetch; the field needs it
+  // now to tell a nested table from other objects.
+  auto* column = dynamic_cast<TOCIFieldDesc*>(const_cast<TFieldDesc*>(&desc));
+  auto* record_set = dynamic_cast<TOCIRecordSet*>(IRecordSet());
+  TOCIConnection* connection = record_set ? record_set->Connection() : nullptr;
+  if (column && !desc.HasParent() && desc.DataType() == dtObject && !desc.ObjectType() && !column->TypeName.empty() &&
+      connection && connection->GetConnected())
+    record_set->DescribeObjectType(*column);
+  if (IsNestedTableDesc(desc)) return classlib::ftDataSet;
+  return TCustomDADataSet::GetFieldTypeOfDesc(desc);
+}
+
+classlib::TField* TOraDataSet::CreateFieldOfType(classlib::TFieldType type, classlib::TComponent* owner) {
+  if (classlib::TField* field = CreateOraField(type, owner)) return field;
+  return TCustomDADataSet::CreateFieldOfType(type, owner);
+}
+
+std::unique_ptr<classlib::TStream> TOraDataSet::CreateBlobStream(classlib::TField* field,
+                                                                 classlib::TBlobStreamMode mode) {
+  if (field && field->DataType() == ftBFile) return CreateBFileStream(*this, field, mode);
+  return TCustomDADataSet::CreateBlobStream(field, mode);
 }
 
 void TOraDataSet::BeforeExecute() {

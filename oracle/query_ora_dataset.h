@@ -98,6 +98,15 @@ class TOraDataSet : public dacore::TCustomDADataSet {
   void DetectKeyFields(std::vector<dacore::TCRFieldDesc*>& key_fields) override;
   // Oracle's own data types become the field types of their values.
   classlib::TFieldType GetFieldType(dacore::TDataType data_type) override;
+  // A nested-table column is a data-set field.
+  classlib::TFieldType GetFieldTypeOfDesc(const dacore::TFieldDesc& desc) override;
+  // The Oracle field classes for the types they hold.
+  classlib::TField* CreateFieldOfType(classlib::TFieldType type, classlib::TComponent* owner) override;
+ public:
+  // A BFILE is read through a stream that opens the file on the server.
+  std::unique_ptr<classlib::TStream> CreateBlobStream(classlib::TField* field,
+                                                      classlib::TBlobStreamMode mode) override;
+ protected:
   // Executing prepares first, so that a SELECT opens with one execute and
   // any other statement runs as a plain command.
   void BeforeExecute() override;

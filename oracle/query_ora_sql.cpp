@@ -31,21 +31,38 @@ void TOraSQL::SetICommand(dacore::TCRCommand* command) {
   command->SetProp(prCommandStatementCache, statement_cache_);
 }
 
+namespace {
+// Values that live on the server (LOB locators, cursors, files) are bound
+// as their value objects, so that what the statement returns into them
+// reaches the caller's parameter.
+bool BindsValueObject(classlib::TFieldType type) {
+  return type == classlib::ftOraBlob || type == classlib::ftOraClob || type == classlib::ftCursor || type == ftBFile;
+}
+
+bool IsText(classlib::TFieldType type) {
+  return type == classlib::ftString || type == classlib::ftFixedChar || type == classlib::ftWideString ||
+         type == classlib::ftFixedWideChar;
+}
+}  // namespace
+
 void TOraSQL::WriteParams(bool with_values) {
-  TCustomDASQL::WriteParams(with_values);
+  TCustomDASQL::WriteParams(false);
   if (!ICommand()) return;
   for (int i = 0; i < ParamCount() && i < ICommand()->GetParamCount(); ++i) {
     dacore::TDAParam* param = Params().Items(i);
-    const classlib::TFieldType type = param->DataType();
-    if (type != classlib::ftString && type != classlib::ftFixedChar && type != classlib::ftWideString &&
-        type != classlib::ftFixedWideChar)
-      continue;
-    const classlib::Variant value = param->ParamRef()->Value();
-    int needed = param->Size();
-    if (classlib::VarIsStr(value)) needed = std::max(needed, static_cast<int>(value.AsString().size()));
     dacore::TParamDesc* desc = ICommand()->GetParam(i);
-    if (desc->GetSize() >= needed) continue;
-    desc->SetSize(needed);
+    const classlib::TFieldType type = param->DataType();
+    if (BindsValueObject(type)) {
+      desc->SetDataType(OraFieldTypeToDataType(type));
+      if (with_values && param->ParamObject()) desc->SetValue(classlib::Variant::FromObject(param->ParamObject()));
+      continue;
+    }
+    const classlib::Variant value = param->ParamRef()->Value();
+    if (IsText(type)) {
+      int needed = param->Size();
+      if (classlib::VarIsStr(value)) needed = std::max(needed, static_cast<int>(value.AsString().size()));
+      if (desc->GetSize() < needed) desc->SetSize(needed);
+    }
     if (with_values) desc->SetValue(value);
   }
 }

@@ -277,19 +277,31 @@ void TOCIRecordSet::CopyComplexFields(TRecBuf source, TRecBuf dest, bool with_bl
   TCRRecordSet::CopyComplexFields(source, dest, with_blob);
   for (int i = 0; i < GetFieldCount(); ++i) {
     const TFieldDesc& field = *Fields().GetItems(i);
-    const TDataType t = field.DataType();
-    if (field.HasParent() || !IsCopiedByValue(t)) continue;
+    if (field.HasParent() || !IsCopiedByValue(field.DataType())) continue;
     void* from = GetSlot(source, field);
     ReleaseShared(static_cast<TSharedObject*>(GetSlot(dest, field)));  // the reference the copy took
     SetSlot(dest, field, nullptr);
-    if (!from) continue;
-    CreateComplexField(dest, field, with_blob);
-    void* to = GetSlot(dest, field);
-    if (IsTimeStampType(t)) static_cast<TOraTimeStamp*>(from)->AssignTo(*static_cast<TOraTimeStamp*>(to));
-    else if (IsIntervalType(t)) static_cast<TOraInterval*>(from)->AssignTo(*static_cast<TOraInterval*>(to));
-    else if (t == dtObject) static_cast<TOraObject*>(to)->Assign(*static_cast<TOraObject*>(from));
-    else static_cast<TOraNumber*>(from)->AssignTo(*static_cast<TOraNumber*>(to));
+    if (from) CopyValueInto(field, from, dest);
   }
+}
+
+void* TOCIRecordSet::OwnEditedValue(const TFieldDesc& field, void* value) {
+  if (!value || field.HasParent() || !IsCopiedByValue(field.DataType()))
+    return TCRRecordSet::OwnEditedValue(field, value);
+  TRecBufHolder scratch(static_cast<size_t>(RecordSize()));
+  std::memset(scratch.buf, 0, static_cast<size_t>(RecordSize()));
+  return CopyValueInto(field, value, scratch.buf);
+}
+
+void* TOCIRecordSet::CopyValueInto(const TFieldDesc& field, void* from, TRecBuf rec) {
+  const TDataType t = field.DataType();
+  CreateComplexField(rec, field, true);
+  void* to = GetSlot(rec, field);
+  if (IsTimeStampType(t)) static_cast<TOraTimeStamp*>(from)->AssignTo(*static_cast<TOraTimeStamp*>(to));
+  else if (IsIntervalType(t)) static_cast<TOraInterval*>(from)->AssignTo(*static_cast<TOraInterval*>(to));
+  else if (t == dtObject) static_cast<TOraObject*>(to)->Assign(*static_cast<TOraObject*>(from));
+  else static_cast<TOraNumber*>(from)->AssignTo(*static_cast<TOraNumber*>(to));
+  return to;
 }
 
 int TOCIRecordSet::CompareRecords(TRecBuf rec1, TRecBuf rec2, TCompareOptions options, const TFieldDesc& field) {

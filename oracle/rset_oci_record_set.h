@@ -38,6 +38,9 @@ inline constexpr int prHasObjectFields = 92;
 class TOCIRecordSet : public dacore::TCRRecordSet {
   CLASSLIB_CLASS(TOCIRecordSet, dacore::TCRRecordSet)
  public:
+  // Gives an object column its type, described once per service context
+  // (objects, VARRAYs and nested tables; other kinds are refused).
+  void DescribeObjectType(TOCIFieldDesc& field);
   TOCIRecordSet();
   ~TOCIRecordSet() override;
 
@@ -75,6 +78,9 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   // Date-times, intervals and NUMBER objects are copied by value, so that
   // changing the copy leaves the row as it was.
   void CopyComplexFields(dacore::TRecBuf source, dacore::TRecBuf dest, bool with_blob) override;
+  // An edit works on a copy of the row's date-times, intervals, NUMBERs
+  // and objects, so that a cancel leaves the row's values as they were.
+  void* OwnEditedValue(const dacore::TFieldDesc& field, void* value) override;
   // While everything is fetched in the background, the end of the rows
   // held is no end until the fetch has ended.
   bool GetEOF() override;
@@ -113,12 +119,14 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
     bool complex = false;  // the record holds a value object or heap reference
   };
 
+  // A new value of field's kind in rec's slot, assigned from `from`.
+  void* CopyValueInto(const dacore::TFieldDesc& field, void* from, dacore::TRecBuf rec);
+
   // rset_block_fetch.cpp
   void PlanColumns();
   bool BlockFetch();
   void PrepareBufferRow(dacore::TRecBuf rec, uint8_t* row);
   void DefineColumns(dacore::ItemHeader* first, size_t stride);
-  void DescribeObjectType(TOCIFieldDesc& field);
   void DefineObject(const TColumnPlan& column);
   void FinishRow(dacore::TRecBuf rec, uint8_t* row);
   void FinishBufferedValue(const TColumnPlan& column, dacore::TRecBuf rec, const uint8_t* cell, bool null);

@@ -9,8 +9,10 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 
 #include "oranet/net_errors.h"
 #include "oranet/net_winsock.h"
@@ -18,6 +20,8 @@
 namespace oranet {
 
 namespace {
+
+constexpr size_t kReadAhead = 64 * 1024;
 
 // The IPv4 address of a dotted address or a host name.
 in_addr ResolveHost(const std::string& host) {
@@ -111,6 +115,7 @@ void TNetSocketTransport::ConnectWithTimeout(const std::string& host, int port, 
   const int one = 1;
   setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
   fd_ = fd;
+  ahead_pos_ = ahead_end_ = 0;
 }
 
 void TNetSocketTransport::SetIoTimeouts(int timeoutMs) {
@@ -124,6 +129,7 @@ void TNetSocketTransport::SetIoTimeouts(int timeoutMs) {
 void TNetSocketTransport::Close() {
   if (fd_ >= 0) close(fd_);
   fd_ = -1;
+  ahead_pos_ = ahead_end_ = 0;
 }
 
 int TNetSocketTransport::SendBuf(const void* buffer, int count) {
@@ -149,19 +155,31 @@ int TNetSocketTransport::Send(const void* buffer, int count) {
   }
 }
 
+ssize_t TNetSocketTransport::Fill() {
+  if (ahead_.empty()) ahead_.resize(kReadAhead);
+  ssize_t n;
+  do {
+    n = recv(fd_, ahead_.data(), ahead_.size(), 0);
+  } while (n < 0 && errno == EINTR);
+  ahead_pos_ = 0;
+  ahead_end_ = n > 0 ? static_cast<size_t>(n) : 0;
+  return n;
+}
+
 int TNetSocketTransport::Receive(void* buffer, int offset, int count) {
   if (fd_ < 0) return -1;
   char* at = static_cast<char*>(buffer) + offset;
   int got = 0;
   while (got < count) {
-    const ssize_t n = recv(fd_, at + got, static_cast<size_t>(count - got), 0);
-    if (n > 0) {
-      got += static_cast<int>(n);
-    } else if (n == 0) {
-      return got;  // the peer closed: no more will come
-    } else if (errno != EINTR) {
-      return -1;
+    if (ahead_pos_ == ahead_end_) {
+      const ssize_t n = Fill();
+      if (n == 0) return got;  // the peer closed: no more will come
+      if (n < 0) return -1;
     }
+    const size_t n = std::min(ahead_end_ - ahead_pos_, static_cast<size_t>(count - got));
+    std::memcpy(at + got, ahead_.data() + ahead_pos_, n);
+    ahead_pos_ += n;
+    got += static_cast<int>(n);
   }
   return got;
 }

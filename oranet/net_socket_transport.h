@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "oranet/net_transport.h"
 
@@ -29,8 +30,15 @@ class TNetSocketTransport : public TNetTransport {
   // Opens the socket to host:port; a timeoutMs of 0 waits without limit.
   void ConnectWithTimeout(const std::string& host, int port, int timeoutMs);
   void SetIoTimeouts(int timeoutMs);
+  // One recv into the read-ahead buffer; what it answered.
+  ssize_t Fill();
 
   int fd_ = -1;
+  // What arrived beyond the last Receive: a reply comes in many small
+  // packets, each read as header and body, and one recv serves many.
+  std::vector<char> ahead_;
+  size_t ahead_pos_ = 0;
+  size_t ahead_end_ = 0;
 };
 
 }  // namespace oranet

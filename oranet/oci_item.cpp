@@ -2,6 +2,14 @@
 
 namespace oranet {
 
+namespace {
+// CHAR, VARCHAR2, LONG, fixed CHAR, CLOB and its file form.
+bool HasCharacterForm(int type) {
+  using namespace oracle;
+  return type == SQLT_CHR || type == SQLT_LNG || type == SQLT_AFC || type == SQLT_CLOB || type == SQLT_CFILEE;
+}
+}  // namespace
+
 sword TNetItemHandle::GetAttr(ub4 attr, void* value, ub4* size) {
   if (!value) return oracle::OCI_INVALID_HANDLE;
   int64_t scalar = 0;
@@ -16,6 +24,10 @@ sword TNetItemHandle::GetAttr(ub4 attr, void* value, ub4* size) {
     case oracle::OCI_ATTR_IS_NULL: scalar = nullAllowed ? 1 : 0; break;
     case oracle::OCI_ATTR_FSPRECISION: scalar = fsPrecision; break;
     case oracle::OCI_ATTR_CHAR_SIZE: scalar = charSize; break;
+    // The describe replies carry no form: texts are in the database's own
+    // character set (implicit, 1); other columns have none (0). The layer
+    // asks it of every column it describes.
+    case oracle::OCI_ATTR_CHARSET_FORM: scalar = HasCharacterForm(dataType) ? 1 : 0; break;
     default:
       return TNetHandle::GetAttr(attr, value, size);
   }

@@ -15,7 +15,8 @@ class TNetItemHandle : public TNetHandle {
   using TNetHandle::TNetHandle;
 
   // 1 data size, 2 data type, 4 name, 5 precision, 6 scale, 7 null
-  // allowed, 16 fractional-seconds precision, 286 character size.
+  // allowed, 16 fractional-seconds precision, 32 character set form, 286
+  // character size.
   sword GetAttr(ub4 attr, void* value, ub4* size) override;
   // 31 character set id.
   sword SetAttr(ub4 attr, void* value, ub4 size) override;

@@ -73,7 +73,10 @@ size_t StoreReal(uint8_t* element, int size, const TBytes& bytes) {
 
 size_t StoreChars(const TNetDataItem& item, uint8_t* element, const TStmtSession& session, const TBytes& received) {
   const bool wide = item.charsetId == kCharsetUtf16;
-  const TBytes bytes = wide && session.ServerUtf8() ? Utf8ToUtf16Bytes(received) : received;
+  // Only a conversion makes a copy: the other values go straight to the buffer.
+  TBytes converted;
+  if (wide && session.ServerUtf8()) converted = Utf8ToUtf16Bytes(received);
+  const TBytes& bytes = wide && session.ServerUtf8() ? converted : received;
   const size_t terminator = IsTerminated(item.externalType) ? (wide ? 2 : 1) : 0;
   const size_t capacity = item.valueSize > 0 ? static_cast<size_t>(item.valueSize) : 0;
   if (capacity < terminator) return 0;
@@ -230,10 +233,11 @@ void ReadElement(TTtcReader& reader, TNetStatement& owner, TNetDataItem& item, u
     if (keep) Report(item, n, -1, 0, returnCode);
     return;
   }
-  const TBytes bytes = reader.ReadChunkedBytes();
+  TBytes& bytes = owner.valueBytes;
+  reader.ReadChunkedBytes(bytes);
   const int returnCode = reader.ReadUB2();
   if (!keep) return;
-  auto* bind = dynamic_cast<TNetBind*>(&item);
+  auto* bind = item.HandleType() == oracle::OCI_HTYPE_BIND ? static_cast<TNetBind*>(&item) : nullptr;
   if (bind && !bind->value && bind->outCallback) {
     StoreThroughCallback(*bind, bind->IsArray() ? owner.rowIndex : n, bind->IsArray() ? n : 0, bytes,
                          bytes.empty() && !IsLongType(type) && returnCode != kNullButFetched, returnCode);

@@ -96,6 +96,8 @@ class TNetStatement : public TNetHandle {
   ub4 iterations = 0;  // of the current execute
   ub4 fetchSize = 0;   // of the current fetch
   ub4 rowIndex = 0;    // the row of the current call being read
+  // The value being decoded; its room serves every value of every row.
+  dacore::TBytes valueBytes;
 
  private:
   void ScanBinds(const std::string& text);

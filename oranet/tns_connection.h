@@ -47,6 +47,13 @@ class TTnsConnection {
   // Reads count bytes of the incoming DATA packets (sending what is
   // waiting first). A server error after a break raises EInternalError.
   int ReadData(uint8_t* destination, int offset, int count);
+  // One byte: from the packet at hand without a call, else as ReadData.
+  uint8_t ReadByte() {
+    if (read_pos_ < in_length_) return in_[read_pos_++];
+    uint8_t byte = 0;
+    ReadData(&byte, 0, 1);
+    return byte;
+  }
   // Drops what is left of the current incoming DATA packet.
   void SkipRestOfPacket() { read_pos_ = in_length_; }
 

@@ -11,12 +11,6 @@ constexpr uint8_t kBadLength = 253;
 constexpr uint8_t kChunked = 254;
 }  // namespace
 
-uint8_t TTtcReader::ReadUB1() {
-  uint8_t byte = 0;
-  tns_.ReadData(&byte, 0, 1);
-  return byte;
-}
-
 int64_t TTtcReader::ReadCompressedInt(int kind) {
   return DecodeInteger(tns_.Representation(), kind, [this] { return ReadUB1(); });
 }
@@ -43,18 +37,28 @@ dacore::TBytes TTtcReader::ReadCountedBytes(int fixedCount) {
   return bytes;
 }
 
-dacore::TBytes TTtcReader::ReadChunkedBytes() { return ReadChunks(false); }
+dacore::TBytes TTtcReader::ReadChunkedBytes() {
+  dacore::TBytes bytes;
+  ReadChunks(false, bytes);
+  return bytes;
+}
 
-std::string TTtcReader::ReadTtcString() { return encoding_.GetString(ReadChunks(true)); }
+void TTtcReader::ReadChunkedBytes(dacore::TBytes& bytes) { ReadChunks(false, bytes); }
+
+std::string TTtcReader::ReadTtcString() {
+  dacore::TBytes bytes;
+  ReadChunks(true, bytes);
+  return encoding_.GetString(bytes);
+}
 
 // With the conversion flag set, the server puts a length byte 254 between
 // chunks that carries no data: after every chunk for strings, after a
 // chunk shorter than 254 for other byte strings.
-dacore::TBytes TTtcReader::ReadChunks(bool skipEvery254) {
+void TTtcReader::ReadChunks(bool skipEvery254, dacore::TBytes& bytes) {
+  bytes.clear();
   const uint8_t first = ReadUB1();
-  if (first == kNullMarker || first == kNullMarker2) return {};
+  if (first == kNullMarker || first == kNullMarker2) return;
   if (first == kBadLength) throw ENetUnknownError(1);
-  dacore::TBytes bytes;
   auto append = [&](int length) {
     const size_t at = bytes.size();
     bytes.resize(at + static_cast<size_t>(length));
@@ -62,13 +66,13 @@ dacore::TBytes TTtcReader::ReadChunks(bool skipEvery254) {
   };
   if (first != kChunked) {
     append(first);
-    return bytes;
+    return;
   }
   const bool conversion = tns_.ConversionFlag();
   int previous = -1;  // the length of the last chunk read; none yet
   for (;;) {
     const uint8_t length = ReadUB1();
-    if (length == 0) return bytes;
+    if (length == 0) return;
     if (conversion && length == kChunked && (skipEvery254 || (previous >= 0 && previous < kChunked))) continue;
     append(length);
     previous = length;

@@ -20,7 +20,7 @@ class TTtcReader {
 
   TTnsConnection& Connection() { return tns_; }
 
-  uint8_t ReadUB1();
+  uint8_t ReadUB1() { return tns_.ReadByte(); }
   // kind 1 (ub2) or 2 (ub4); see TRepresentation.
   int64_t ReadCompressedInt(int kind);
   int ReadUB2() { return static_cast<int>(ReadCompressedInt(kIntUB2)); }
@@ -34,13 +34,15 @@ class TTtcReader {
   dacore::TBytes ReadCountedBytes(int fixedCount);
   // A chunked or plain byte string; null reads as empty.
   dacore::TBytes ReadChunkedBytes();
+  // The same into `bytes`, whose room is kept for the next value.
+  void ReadChunkedBytes(dacore::TBytes& bytes);
   // A chunked string converted from the session's encoding.
   std::string ReadTtcString();
   // Bytes up to a 0 byte (read and dropped) or `max` bytes.
   std::string ReadZeroTerminated(int max);
 
  private:
-  dacore::TBytes ReadChunks(bool skipEvery254);
+  void ReadChunks(bool skipEvery254, dacore::TBytes& bytes);
 
   TTnsConnection& tns_;
   const dacore::Encoding& encoding_;

@@ -221,9 +221,29 @@ void NumberFromReal(double value, OCINumber& number) {
   PackDecimal(value < 0, std::string_view(digits, static_cast<size_t>(n)), exponent + 1, number);
 }
 
+namespace {
+// Up to seven base-100 digits make a mantissa below 2^53, and powers of ten
+// up to 1e22 are exact doubles: one multiplication or division of the two
+// rounds correctly, as the decimal reader would.
+bool ExactReal(const TDigits100& r, double& value) {
+  static constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                            1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                            1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  if (r.count > 7) return false;
+  const int power = 2 * (r.exponent + 1 - r.count);
+  if (power > 22 || power < -22) return false;
+  uint64_t mantissa = 0;
+  for (int i = 0; i < r.count; ++i) mantissa = mantissa * 100 + r.d[i];
+  const double m = static_cast<double>(mantissa);
+  value = power >= 0 ? m * kPowersOfTen[power] : m / kPowersOfTen[-power];
+  return true;
+}
+}  // namespace
+
 double NumberToReal(const OCINumber& number) {
   const TDigits100 r = Unpack(number);
   if (r.count == 0) return 0.0;
+  if (double exact = 0; ExactReal(r, exact)) return r.negative ? -exact : exact;
   // "0.<base-100 digits>e<exponent>", read by the correctly rounding reader.
   char text[80];
   char* at = text;

@@ -20,7 +20,9 @@
 #   cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release
 #   cmake --build build/release --target fib_bench app_bench oranet_bench oracle_bench dacore_bench
 # (oranet_bench is run when it has been built: NUMBER encoding and date
-# formatting against the standard library; so is oracle_bench: fetching
+# formatting against the standard library, and 100 000 rows fetched through
+# TOraQuery in direct mode against a peer that replays the same requests and
+# drops the replies; so is oracle_bench: fetching
 # through the Oracle record set against a raw loop of fetch calls, both on
 # the stand-in client library; dacore_bench likewise: the SQL data set's
 # open and fetch over SQLite against a raw step loop).
@@ -83,7 +85,7 @@ for file in os.listdir(out):
     for entry in entries:
         if entry.get("aggregate_name") != "median":
             continue
-        name = entry["run_name"].split("/iterations:")[0].split("/manual_time")[0]
+        name = entry["run_name"].split("/iterations:")[0].split("/manual_time")[0].split("/real_time")[0]
         medians[(group, name)] = entry
 
 def time_of(group, name):
@@ -137,6 +139,13 @@ for label, ours, peer, peer_name in oranet_pairs:
         continue
     unit = medians[("oranet", ours)]["time_unit"]
     print(f"| {label} | {peer_name} | {a:.1f} {unit} | {b:.1f} {unit} | {a / b:.3f} |")
+for rows in ("100", "1000"):
+    a, b = time_of("oranet", "BM_FetchQueryDirect/" + rows), time_of("oranet", "BM_FetchReplayPeer/" + rows)
+    if a is None or b is None:
+        continue
+    unit = medians[("oranet", "BM_FetchQueryDirect/" + rows)]["time_unit"]
+    print(f"| direct-mode query 100k rows x 6, blocks of {rows} | replayed requests | {a:.1f} {unit} "
+          f"| {b:.1f} {unit} | {a / b:.3f} |")
 for rows in ("100", "1000"):
     a, b = time_of("oracle", "BM_FetchRecordSet/" + rows), time_of("oracle", "BM_FetchRaw/" + rows)
     if a is None or b is None:

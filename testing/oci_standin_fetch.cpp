@@ -204,8 +204,8 @@ std::string Convert(const QueryColumn& column, const std::string& value, ub2 typ
 }
 
 bool IsDescriptorType(ub2 type) {
-  return type == SQLT_CLOB || type == SQLT_BLOB || type == SQLT_TIMESTAMP || type == SQLT_TIMESTAMP_TZ ||
-         type == SQLT_TIMESTAMP_LTZ || type == SQLT_INTERVAL_YM || type == SQLT_INTERVAL_DS;
+  return type == SQLT_CLOB || type == SQLT_BLOB || type == SQLT_BFILEE || type == SQLT_TIMESTAMP ||
+         type == SQLT_TIMESTAMP_TZ || type == SQLT_TIMESTAMP_LTZ || type == SQLT_INTERVAL_YM || type == SQLT_INTERVAL_DS;
 }
 
 PrebuiltColumn& Prebuilt(QueryScript& script, const Define& define) {
@@ -239,7 +239,13 @@ T* At(void* base, ub4 skip, ub4 row, size_t natural) {
 void FillDescriptor(State& state, const QueryColumn& column, const QueryValue& value, void* cell) {
   Handle* descriptor = Live(state, *static_cast<void**>(cell));
   if (!descriptor || !value) return;
-  if (descriptor->type == OCI_DTYPE_LOB) {
+  if (descriptor->type == OCI_DTYPE_FILE) {
+    // "ALIAS/file name": the directory alias and the file it names.
+    const size_t slash = value->find('/');
+    descriptor->value = DescriptorValue{};
+    descriptor->value.directory = value->substr(0, slash);
+    descriptor->value.file_name = slash == std::string::npos ? std::string() : value->substr(slash + 1);
+  } else if (descriptor->type == OCI_DTYPE_LOB) {
     LobValue lob;
     lob.kind = column.type == SQLT_BLOB ? 1 : column.form == 2 ? 3 : 2;
     const std::string bytes = column.type == SQLT_BLOB ? FromHex(*value) : *value;

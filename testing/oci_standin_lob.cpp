@@ -440,6 +440,17 @@ sword OCILobFileClose(OCISvcCtx* context, OCIError* error, OCILobLocator* file) 
   return OCI_SUCCESS;
 }
 
+sword OCILobFileIsOpen(OCISvcCtx* context, OCIError* error, OCILobLocator* file, boolean* is_open) {
+  State& state = TheState();
+  Guard guard(state.lock);
+  Log(state, "OCILobFileIsOpen");
+  if (sword status = InjectedStatus(state, "OCILobFileIsOpen", error)) return status;
+  Handle* locator = Live(state, file, OCI_DTYPE_FILE);
+  if (!Live(state, context, OCI_HTYPE_SVCCTX) || !locator || !is_open) return OCI_INVALID_HANDLE;
+  *is_open = locator->value.file_open ? 1 : 0;
+  return OCI_SUCCESS;
+}
+
 // ---- Control -------------------------------------------------------------------
 
 int standin_lob_attach(void* locator, int kind, const char* data, int length) {

@@ -489,6 +489,13 @@ sword OCIObjectMarkDelete(OCIEnv* env, OCIError* error, void* object) {
   });
 }
 
+sword OCIObjectMarkUpdate(OCIEnv* env, OCIError* error, void* object) {
+  return OnInstance("OCIObjectMarkUpdate", env, error, object, [](State&, ObjectInstance& instance) {
+    instance.updated = true;
+    return OCI_SUCCESS;
+  });
+}
+
 }  // extern "C"
 
 // ---- Collections and strings -------------------------------------------------

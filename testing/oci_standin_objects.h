@@ -56,7 +56,7 @@ struct ObjectInstance {
   ObjectTypeDef* type = nullptr;
   std::unique_ptr<Block> data, indicators;
   int pins = 0;
-  bool flushed = false, deleted = false;
+  bool flushed = false, deleted = false, updated = false;
   std::string xml;  // the text of an XML value
 };
 

@@ -21,10 +21,10 @@
 #include "oracle/lob_ora_lob.h"
 #include "oracle/pool_ora_manager.h"
 #include "oracle/session_ora_session.h"
-#include "oracle/tests/standin_fixture.h"
 #include "oranet/oci_install.h"
 #include "oranet/tests/bounded_run.h"
 #include "oranet/tests/fake_server_logon.h"
+#include "oranet/tests/fake_server_direct.h"
 #include "oranet/tests/fake_server_stmt.h"
 
 namespace oranet::testing {
@@ -32,43 +32,7 @@ namespace {
 
 using namespace oracle;
 
-constexpr auto kBound = std::chrono::milliseconds(8000);
-
-class OraSessionDirectTest : public oracle::testing::StandinTest {
- protected:
-  void SetUp() override {
-    StandinTest::SetUp();
-    RegisterNetClient();
-    WriteOracleValue("", "OCIDLL", ORACLE_STANDIN_PATH);
-    standin_->AddAccount("scott", "tiger");
-  }
-  void TearDown() override {
-    RemoveDirectMode();
-    TOraConnectionPoolManager::Free();
-    StandinTest::TearDown();
-  }
-
-  std::unique_ptr<TOraSession> DirectSession(const TFakeServer& fake, const std::string& password = "tiger") {
-    auto session = std::make_unique<TOraSession>();
-    session->Options().SetDirect(true);
-    session->Options().SetConnectionTimeout(2000);
-    session->SetConnectString("scott/" + password + "@127.0.0.1:" + std::to_string(fake.Port()) + ":orcl");
-    return session;
-  }
-
-  // Connects and answers the layer's error (nullptr when none was raised).
-  std::unique_ptr<EOraError> ConnectError(TOraSession& session) {
-    std::unique_ptr<EOraError> error;
-    RunBounded(kBound, [&] {
-      try {
-        session.SetConnected(true);
-      } catch (const EOraError& e) {
-        error = std::make_unique<EOraError>(e.ErrorCode(), e.Message());
-      }
-    });
-    return error;
-  }
-};
+using OraSessionDirectTest = OraDirectTest;
 
 TEST_F(OraSessionDirectTest, LogsOnCommitsAndLogsOff) {
   TFakeServer fake({LogonThen(StatusMessage(0), {TFakeStep::Expect(kTnsData), TFakeStep::SendRaw(DataPacket(Hex("09"))),

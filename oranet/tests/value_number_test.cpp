@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <limits>
 #include <random>
@@ -132,6 +133,27 @@ TEST(ValueNumberTest, DoublesComeBackWithinRoundingError) {
   EXPECT_EQ(NumberToText(n), "0.1");
   EXPECT_THROW(NumberFromReal(std::nan(""), n), classlib::Exception);
   EXPECT_THROW(NumberFromReal(1e300, n), classlib::Exception);
+}
+
+// Short values (few digits, small exponents) are decoded without a text;
+// they must round exactly as the decimal reader does, the same double for
+// the same digits.
+TEST(ValueNumberTest, ShortValuesReadAsTheirDecimalText) {
+  std::mt19937_64 rng(7);
+  std::uniform_int_distribution<int64_t> digits(1, 99999999999999LL);
+  std::uniform_int_distribution<int> scale(-30, 30);
+  for (int i = 0; i < 20000; ++i) {
+    std::string text = std::to_string(digits(rng) >> (rng() % 40));
+    const int shift = scale(rng);
+    if (shift >= 0) text += std::string(static_cast<size_t>(shift), '0');
+    else text = "0." + std::string(static_cast<size_t>(-shift), '0') + text;
+    if (i % 2 == 1) text = "-" + text;
+    const OCINumber n = FromText(text);
+    double expected = 0;
+    const std::string plain = NumberToText(n);
+    std::from_chars(plain.data(), plain.data() + plain.size(), expected);
+    EXPECT_EQ(NumberToReal(n), expected) << plain;
+  }
 }
 
 TEST(ValueNumberTest, ComparisonAgreesWithNumericOrder) {
