@@ -197,12 +197,13 @@ void TOCIRecordSet::DefineColumns(ItemHeader* first, size_t stride) {
       case TDefineKind::kBuffer:
         column.define = command.DefineColumn(position, column.define, fetch_buffer_.data() + column.buffer_at,
                                              column.size, column.type, indicator, nullptr,
-                                             static_cast<ub4>(buffer_row_size_), item_stride, OCI_DEFAULT);
+                                             stride ? static_cast<ub4>(buffer_row_size_) : 0, item_stride, OCI_DEFAULT);
         if (column.type == SQLT_NTY) DefineObject(column);
         break;
       case TDefineKind::kPieces: {
         column.define = command.DefineColumn(position, column.define, nullptr, column.size, column.type, indicator,
                                              nullptr, 0, 0, OCI_DYNAMIC_FETCH);
+        if (stride == 0) break;  // one row: its pieces are read after the fetch asks for them
         TConnectionLock lock(*Connection());
         command.Check(OCIDefineDynamic(column.define, Connection()->GetErrorHandle(), this,
                                        &TFetchCallbacks::NextPiece));

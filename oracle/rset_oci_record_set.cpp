@@ -70,6 +70,7 @@ void TOCIRecordSet::InternalPrepare() {
 }
 
 void TOCIRecordSet::InternalUnPrepare() {
+  StopExecute();
   StopFetchAll();
   FreeFetchBuffer();
   planned_ = false;
@@ -79,6 +80,7 @@ void TOCIRecordSet::InternalUnPrepare() {
 }
 
 void TOCIRecordSet::InternalOpen() {
+  ResetWindow();
   if (!Prepared()) Prepare();
   if (!IsFetching()) RaiseOraException(messages::kNoRowsReturned);
   TCRRecordSet::InternalOpen();
@@ -93,7 +95,8 @@ void TOCIRecordSet::InternalExecute() {
     TCRRecordSet::InternalExecute();
     return;
   }
-  if (command.GetCursor()->Scrollable && OCIVersion < 9000) RaiseOraException("Need Oracle 9 Call Interface");
+  row_by_row_ = command.GetCursor()->Scrollable;
+  if (row_by_row_ && OCIVersion < 9000) RaiseOraException("Need Oracle 9 Call Interface");
   try {
     command.DoExecute();
   } catch (const classlib::Exception& e) {
@@ -105,10 +108,12 @@ void TOCIRecordSet::InternalExecute() {
 }
 
 void TOCIRecordSet::InternalClose() {
+  StopExecute();
   StopFetchAll();
   TOCICommand& command = Command();
   if (command.GetCursorState() > csPrepared) command.SetCursorState(csPrepared);
   FreeFetchBuffer();
+  ResetWindow();
   TCRRecordSet::InternalClose();
 }
 

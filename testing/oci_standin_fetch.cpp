@@ -279,13 +279,24 @@ void FeedPieces(State& state, Lock& lock, Define& define, const QueryColumn& col
   } while (at < data.size());
 }
 
+// A LONG column defined dynamically without a callback: the caller reads
+// it through the piece calls.
+bool IsPiecewise(const Define& define) { return (define.mode & OCI_DYNAMIC_FETCH) != 0 && !define.callback; }
+
+std::vector<ub4> PiecewisePositions(const QueryCursor& cursor) {
+  std::vector<ub4> positions;
+  for (const auto& [position, define] : cursor.defines)
+    if (IsPiecewise(*define) && position >= 1 && position <= cursor.script->columns.size()) positions.push_back(position);
+  return positions;
+}
+
 // Copies rows [first, first + count) into the defines, row i of the call at
-// the define's position i.
+// the define's position i; piecewise columns wait for the piece calls.
 void DeliverRows(State& state, Lock& lock, QueryCursor& cursor, ub4 first, ub4 count) {
   QueryScript& script = *cursor.script;
   for (auto& [position, define_ptr] : cursor.defines) {
     Define& define = *define_ptr;
-    if (position < 1 || position > script.columns.size()) continue;
+    if (position < 1 || position > script.columns.size() || IsPiecewise(define)) continue;
     const QueryColumn& column = script.columns[position - 1];
     const bool plain = !define.callback && !define.object_type && !IsDescriptorType(define.type);
     PrebuiltColumn* cells = plain ? &Prebuilt(script, define) : nullptr;
@@ -335,6 +346,42 @@ bool StartRow(const QueryCursor& cursor, ub2 orientation, sb4 offset, ub4& first
   return row >= 0 || orientation == OCI_FETCH_NEXT;
 }
 
+void EndRow(Handle* statement, QueryCursor& cursor, ub4 first, ub4 count, ub2 orientation) {
+  cursor.next_row = first + count;
+  if (orientation == OCI_FETCH_NEXT || orientation == 0) cursor.delivered += count;
+  else cursor.delivered = std::max(cursor.delivered, first + count);
+  statement->statement.rows_processed = cursor.delivered;
+}
+
+// One more piece of the row waiting for its LONG columns: into the buffer
+// the caller set, then 99 while more is to come, 0 once the row is complete.
+sword ContinuePieces(State& state, QueryCursor& cursor, OCIError* error) {
+  PieceFetch& pieces = cursor.pieces;
+  if (!pieces.given) return Fail(state, error, 24000, "ORA-24000: no buffer for the piece wanted");
+  const ub4 position = pieces.positions[pieces.column];
+  const QueryColumn& column = cursor.script->columns[position - 1];
+  const QueryValue& value = cursor.script->rows[pieces.row][position - 1];
+  const std::string data = !value ? std::string() : IsBinary(column) ? FromHex(*value) : *value;
+  const size_t count = std::min<size_t>(data.size() - pieces.offset, pieces.length ? *pieces.length : 0);
+  if (count) std::memcpy(pieces.buffer, data.data() + pieces.offset, count);
+  if (pieces.length) *pieces.length = static_cast<ub4>(count);
+  const sb2 indicator = value ? 0 : -1;
+  if (pieces.indicator) std::memcpy(pieces.indicator, &indicator, sizeof indicator);
+  if (void* own = cursor.defines[position]->indicator) std::memcpy(own, &indicator, sizeof indicator);
+  Log(state, "piece row=" + std::to_string(pieces.row) + " col=" + std::to_string(position) +
+                 " bytes=" + std::to_string(count));
+  pieces.offset += count;
+  pieces.given = false;
+  if (pieces.offset >= data.size() || count == 0) {
+    ++pieces.column;
+    pieces.offset = 0;
+  }
+  if (pieces.column < pieces.positions.size()) return OCI_NEED_DATA;
+  pieces.active = false;
+  Log(state, "  -> 1");
+  return OCI_SUCCESS;
+}
+
 sword Fetch(OCIStmt* statement, OCIError* error, ub4 rows, ub2 orientation, sb4 offset, const char* entry) {
   State& state = TheState();
   Lock lock(state.lock);
@@ -354,16 +401,22 @@ sword Fetch(OCIStmt* statement, OCIError* error, ub4 rows, ub2 orientation, sb4 
     return Fail(state, error, 1002, "ORA-01002: fetch out of sequence");
   ++state.fetch.fetch_calls;
   QueryCursor& cursor = found->second;
+  if (cursor.pieces.active) return ContinuePieces(state, cursor, error);
   ub4 first = 0;
   if (!StartRow(cursor, orientation, offset, first))
     return Fail(state, error, 1002, "ORA-01002: fetch out of sequence");
   const auto total = static_cast<ub4>(cursor.script->rows.size());
-  const ub4 count = first >= total ? 0 : std::min(rows, total - first);
+  ub4 count = first >= total ? 0 : std::min(rows, total - first);
+  const std::vector<ub4> piecewise = PiecewisePositions(cursor);
+  // A row with piecewise columns is the only row of its call.
+  if (!piecewise.empty()) count = std::min<ub4>(count, 1);
   DeliverRows(state, lock, cursor, first, count);
-  cursor.next_row = first + count;
-  if (orientation == OCI_FETCH_NEXT || orientation == 0) cursor.delivered += count;
-  else cursor.delivered = std::max(cursor.delivered, first + count);
-  live->statement.rows_processed = cursor.delivered;
+  EndRow(live, cursor, first, count, orientation);
+  if (count == 1 && !piecewise.empty()) {
+    cursor.pieces = PieceFetch{true, first, piecewise};
+    Log(state, "  -> need data");
+    return OCI_NEED_DATA;
+  }
   Log(state, "  -> " + std::to_string(count));
   return count < rows ? OCI_NO_DATA : OCI_SUCCESS;
 }
@@ -435,6 +488,7 @@ sword StartQuery(State& state, Handle* statement, OCIError* error, ub4 iteration
   QueryCursor& cursor = state.fetch.cursors[statement];
   cursor.script = script == state.fetch.queries.end() ? nullptr : &script->second;
   cursor.next_row = cursor.delivered = 0;
+  cursor.pieces = PieceFetch{};
   statement->statement.rows_processed = 0;
   if (iterations == 0 || (mode & OCI_DESCRIBE_ONLY) != 0 || !cursor.script) return OCI_SUCCESS;
   (void)error;
@@ -446,6 +500,25 @@ sword StartQuery(State& state, Handle* statement, OCIError* error, ub4 iteration
   cursor.next_row = cursor.delivered = count;
   statement->statement.rows_processed = count;
   return count < iterations ? OCI_NO_DATA : OCI_SUCCESS;
+}
+
+bool WantedFetchPiece(State& state, const Handle* statement, void** define, ub1* piece) {
+  auto found = state.fetch.cursors.find(statement);
+  if (found == state.fetch.cursors.end() || !found->second.pieces.active) return false;
+  const PieceFetch& pieces = found->second.pieces;
+  *define = found->second.defines[pieces.positions[pieces.column]].get();
+  *piece = pieces.offset == 0 ? OCI_FIRST_PIECE : OCI_NEXT_PIECE;
+  return true;
+}
+
+bool SetFetchPiece(State& state, void* define, void* buffer, ub4* length, void* indicator) {
+  auto owner = state.fetch.define_owner.find(define);
+  if (owner == state.fetch.define_owner.end()) return false;
+  QueryCursor& cursor = state.fetch.cursors[owner->second];
+  PieceFetch& pieces = cursor.pieces;
+  if (!pieces.active || cursor.defines[pieces.positions[pieces.column]].get() != define) return false;
+  pieces.buffer = buffer, pieces.length = length, pieces.indicator = indicator, pieces.given = true;
+  return true;
 }
 
 void ForgetCursor(State& state, const Handle* statement) {
