@@ -39,7 +39,6 @@ bool TOCIRecordSet::RowFetch(TRowMove move) {
     // Absolute positions count from 1.
     offset = move == TRowMove::kBackward ? window_first_ : move == TRowMove::kForward ? window_end_ + 1 : 0;
     if (move == TRowMove::kLast) DropWindow();
-    else if (RowsHeld() >= WindowCapacity()) DropWindowItem(move == TRowMove::kBackward ? last_item_ : first_item_);
   } else if (UniDirectional) {
     DropRows();
   }
@@ -88,6 +87,8 @@ bool TOCIRecordSet::PlaceRow(TRowMove move, ItemHeader* item) {
     record_count_ = std::max(record_count_, end_row_ < 0 ? window_end_ : end_row_);
     return false;
   }
+  // A full window gives up the row at its far end.
+  if (RowsHeld() >= WindowCapacity()) DropWindowItem(move == TRowMove::kBackward ? last_item_ : first_item_);
   int row = 0;
   switch (move) {
     case TRowMove::kForward:

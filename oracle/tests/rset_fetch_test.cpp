@@ -266,20 +266,6 @@ TEST_F(FetchTest, NumberObjectsTakeVariantsAndKeepTheirNull) {
   EXPECT_TRUE(record_set->GetNull(1, rec));
 }
 
-TEST_F(FetchTest, ScrollableCursorFetchesForwardWithTheScrollableCall) {
-  Connect();
-  fetch_->ScriptQuery("select n from s", "N NUMBER(9)");
-  fetch_->GenerateRows("select n from s", 30);
-  auto record_set = NewRecordSet("select n from s", 20);
-  record_set->GetCommand()->SetProp(prScrollableCursor, true);
-  record_set->Open();
-  EXPECT_EQ(ReadAll(*record_set), 30);
-  EXPECT_THAT(Calls("OCIStmtExecute"), ElementsAre("OCIStmtExecute iters=0 offset=0 mode=16",
-                                                   "OCIStmtExecute iters=0 offset=0 mode=8"));
-  EXPECT_THAT(Calls("OCIStmtFetch2"), ElementsAre("OCIStmtFetch2 rows=20 orient=2 offset=0",
-                                                  "OCIStmtFetch2 rows=20 orient=2 offset=0"));
-}
-
 TEST_F(FetchTest, StatementWithoutRowsIsRefused) {
   Connect();
   auto record_set = NewRecordSet("delete from t");
