@@ -40,6 +40,7 @@ ub2 DescriptorTypeOf(TDataType t) {
     case dtOraBlob: return SQLT_BLOB;
     case dtOraClob: return SQLT_CLOB;
     case dtBFile: return SQLT_BFILEE;
+    case dtCFile: return SQLT_CFILEE;
     default: return 0;
   }
 }
@@ -74,11 +75,15 @@ void TOCIRecordSet::PlanColumns() {
   plan_.clear();
   buffer_row_size_ = 0;
   indicator_base_ = IndicatorBase();
+  ub4 position = 0;
   for (int i = 0; i < GetFieldCount(); ++i) {
     auto* field = static_cast<TOCIFieldDesc*>(Fields().GetItems(i));
-    if (field->HasParent() || field->Hidden()) continue;
+    if (field->HasParent()) continue;
+    ++position;
+    if (field->Hidden()) continue;
     TColumnPlan column;
     column.field = field;
+    column.position = position;
     const TDataType t = field->DataType();
     column.complex = IsComplexFieldType(t);
     const sb4 length = field->Length();
@@ -99,14 +104,17 @@ void TOCIRecordSet::PlanColumns() {
         else column.kind = TDefineKind::kPieces, column.type = t == dtMemo ? SQLT_LNG : SQLT_LBI,
              column.size = static_cast<sb4>(kMaxLongDefineSize);
         break;
-      case dtOraBlob: case dtOraClob: case dtBFile:
+      case dtOraBlob: case dtOraClob: case dtBFile: case dtCFile:
       case dtTimeStamp: case dtTimeStampTZ: case dtTimeStampLTZ: case dtIntervalYM: case dtIntervalDS:
         buffered(DescriptorTypeOf(t), kSlot);
         break;
-      case dtObject:
+      case dtObject: {
         DescribeObjectType(*field);
+        const TDataType kind = field->ObjectType()->DataType();
+        if (kind != dtObject && kind != dtArray && kind != dtTable) RaiseOraException("Data type is not supported");
         buffered(SQLT_NTY, kSlot);
         break;
+      }
       default:
         // References, cursors, labels and wide texts are described but not
         // fetched.
@@ -121,8 +129,7 @@ void TOCIRecordSet::PlanColumns() {
   planned_ = true;
 }
 
-// An object column's type, described once per service context: objects,
-// VARRAYs and nested tables are fetched, XML columns are not.
+// An object column's type, described once per service context.
 void TOCIRecordSet::DescribeObjectType(TOCIFieldDesc& field) {
   TOCIConnection* connection = Connection();
   if (!connection || !connection->GetConnected()) RaiseOraException("Unsupported Disconnected mode type");
@@ -136,8 +143,6 @@ void TOCIRecordSet::DescribeObjectType(TOCIFieldDesc& field) {
       type->Release();  // the field holds it now
     }
   }
-  const TDataType kind = field.ObjectType()->DataType();
-  if (kind != dtObject && kind != dtArray && kind != dtTable) RaiseOraException("Data type is not supported");
 }
 
 const TOCIRecordSet::TColumnPlan* TOCIRecordSet::ColumnOfDefine(const OCIDefine* define) const {
@@ -163,7 +168,9 @@ void TOCIRecordSet::PrepareBufferRow(TRecBuf rec, uint8_t* row) {
     void* object = GetSlot(rec, *column.field);
     void* address = nullptr;
     switch (column.field->DataType()) {
-      case dtOraBlob: case dtOraClob: case dtBFile: address = static_cast<TOraLob*>(object)->GetOCILobLocator(); break;
+      case dtOraBlob: case dtOraClob: case dtBFile: case dtCFile:
+        address = static_cast<TOraLob*>(object)->GetOCILobLocator();
+        break;
       case dtTimeStamp: case dtTimeStampTZ: case dtTimeStampLTZ:
         static_cast<TOraTimeStamp*>(object)->AllocDateTime();
         address = static_cast<TOraTimeStamp*>(object)->GetOCIDateTime();
@@ -187,7 +194,7 @@ void TOCIRecordSet::DefineColumns(ItemHeader* first, size_t stride) {
   const auto item_stride = static_cast<ub4>(stride);
   for (TColumnPlan& column : plan_) {
     void* indicator = IndicatorPtr(rec, column.field->FieldNo());
-    const ub4 position = column.field->FieldNo();
+    const ub4 position = column.position;
     switch (column.kind) {
       case TDefineKind::kRecord:
         column.define = command.DefineColumn(position, column.define, static_cast<uint8_t*>(rec) + column.field->Offset(),
@@ -269,11 +276,12 @@ void TOCIRecordSet::FinishBufferedValue(const TColumnPlan& column, TRecBuf rec, 
       number->SetIsNull(null);
       return;
     }
-    case dtOraBlob: case dtOraClob: case dtBFile: {
+    case dtOraBlob: case dtOraClob: case dtBFile: case dtCFile: {
       auto* lob = static_cast<TOraLob*>(object);
       if (null) return;
       lob->SetNeedsRead(true);
-      if (!DeferredLobRead && Command().CacheLobs() && field.DataType() != dtBFile) lob->ReadLob();
+      const bool file = field.DataType() == dtBFile || field.DataType() == dtCFile;
+      if (!DeferredLobRead && Command().CacheLobs() && !file) lob->ReadLob();
       lob->SetModified(false);
       return;
     }

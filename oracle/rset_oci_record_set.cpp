@@ -6,6 +6,7 @@
 
 #include "classlib/exceptions.h"
 #include "dacore/driver_props.h"
+#include "dacore/field_expand.h"
 #include "dacore/messages.h"
 #include "oracle/call_state.h"
 #include "oracle/conn_oci_connection.h"
@@ -130,13 +131,28 @@ void TOCIRecordSet::InternalInitFields() {
     if (state < csBound) command.BindParams();
     command.Exec(OCI_DESCRIBE_ONLY, 0);
   }
-  TConnectionLock lock(*Connection());
-  for (ub4 position = 1;; ++position) {
-    std::unique_ptr<TFieldDesc> made = GetFieldDescType();
-    auto& field = static_cast<TOCIFieldDesc&>(*made);
-    if (!command.DescribeField(field, position, LongStrings, FlatBuffers)) break;
-    field.SetFieldNo(static_cast<uint16_t>(position));
-    Fields().Add(std::move(made));
+  {
+    TConnectionLock lock(*Connection());
+    for (ub4 position = 1;; ++position) {
+      std::unique_ptr<TFieldDesc> made = GetFieldDescType();
+      auto& field = static_cast<TOCIFieldDesc&>(*made);
+      if (!command.DescribeField(field, position, LongStrings, FlatBuffers)) break;
+      field.SetFieldNo(static_cast<uint16_t>(position));
+      Fields().Add(std::move(made));
+    }
+  }
+  // The attributes of objects and the elements of VARRAYs become fields of
+  // their own, after the columns.
+  const int columns = GetFieldCount();
+  for (int i = 0; i < columns; ++i) {
+    auto* field = static_cast<TOCIFieldDesc*>(Fields().GetItems(i));
+    if (field->DataType() != dtObject) continue;
+    DescribeObjectType(*field);
+    const TDataType kind = field->ObjectType()->DataType();
+    if (kind != dtObject && kind != dtArray) continue;
+    TFieldExpansion how;
+    how.NewFieldDesc = [] { return std::make_unique<TOCIFieldDesc>(); };
+    InitObjectFields(Fields(), field->ObjectType(), field, how);
   }
 }
 

@@ -129,6 +129,7 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   enum class TDefineKind { kRecord, kBuffer, kPieces };
   struct TColumnPlan {
     TOCIFieldDesc* field = nullptr;
+    ub4 position = 0;  // in the select list (attribute fields do not count)
     TDefineKind kind = TDefineKind::kRecord;
     ub2 type = 0;          // external type
     sb4 size = 0;          // define size

@@ -94,6 +94,8 @@ QueryColumn ColumnOf(const std::string& entry) {
     column.type = SQLT_BLOB, column.size = 4000;
   } else if (type == "BFILE") {
     column.type = SQLT_BFILEE, column.size = 530;
+  } else if (type == "CFILE") {
+    column.type = SQLT_CFILEE, column.size = 530;
   } else if (type == "ROWID") {
     column.type = SQLT_RID, column.size = 10;
   } else if (starts("UROWID")) {
@@ -200,7 +202,7 @@ std::string Convert(const QueryColumn& column, const std::string& value, ub2 typ
 }
 
 bool IsDescriptorType(ub2 type) {
-  return type == SQLT_CLOB || type == SQLT_BLOB || type == SQLT_TIMESTAMP || type == SQLT_TIMESTAMP_TZ ||
+  return type == SQLT_CLOB || type == SQLT_BLOB || type == SQLT_BFILEE || type == SQLT_CFILEE || type == SQLT_TIMESTAMP || type == SQLT_TIMESTAMP_TZ ||
          type == SQLT_TIMESTAMP_LTZ || type == SQLT_INTERVAL_YM || type == SQLT_INTERVAL_DS;
 }
 
@@ -235,7 +237,13 @@ T* At(void* base, ub4 skip, ub4 row, size_t natural) {
 void FillDescriptor(State& state, const QueryColumn& column, const QueryValue& value, void* cell) {
   Handle* descriptor = Live(state, *static_cast<void**>(cell));
   if (!descriptor || !value) return;
-  if (descriptor->type == OCI_DTYPE_LOB) {
+  if (column.type == SQLT_BFILEE || column.type == SQLT_CFILEE) {
+    // "DIRECTORY/file name"
+    const size_t slash = value->find('/');
+    descriptor->value = DescriptorValue{};
+    descriptor->value.directory = value->substr(0, slash);
+    descriptor->value.file_name = slash == std::string::npos ? std::string() : value->substr(slash + 1);
+  } else if (descriptor->type == OCI_DTYPE_LOB) {
     LobValue lob;
     lob.kind = column.type == SQLT_BLOB ? 1 : column.form == 2 ? 3 : 2;
     const std::string bytes = column.type == SQLT_BLOB ? FromHex(*value) : *value;

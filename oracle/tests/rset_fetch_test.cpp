@@ -5,6 +5,7 @@
 #include "classlib/datetime.h"
 #include "dacore/blob.h"
 #include "dacore/driver_props.h"
+#include "oracle/lob_ora_file.h"
 #include "oracle/rset_row_copy.h"
 #include "oracle/tests/rset_fixture.h"
 #include "oracle/value_data_types.h"
@@ -264,6 +265,28 @@ TEST_F(FetchTest, NumberObjectsTakeVariantsAndKeepTheirNull) {
   record_set->SetNull(1, rec, true);
   EXPECT_TRUE(number->IsNull()) << "the object's own indicator follows";
   EXPECT_TRUE(record_set->GetNull(1, rec));
+}
+
+TEST_F(FetchTest, FileColumnsHoldTheirFileNames) {
+  Connect();
+  const std::string sql = "select b, c from files";
+  fetch_->ScriptQuery(sql, "B BFILE; C CFILE");
+  fetch_->AddRows(sql, "DOCS/a.txt|IMAGES/b.png\n<null>|<null>");
+  auto record_set = NewRecordSet(sql);
+  record_set->Open();
+  EXPECT_EQ(record_set->FieldByName("C")->DataType(), dtCFile);
+  record_set->GetNextRecord(nullptr);
+  TRecBuf rec = ItemRecord(record_set->CurrentItem());
+  auto* b = static_cast<TOraFile*>(LoadUnaligned<void*>(static_cast<uint8_t*>(rec) + record_set->FieldByName("B")->Offset()));
+  auto* c = static_cast<TOraFile*>(LoadUnaligned<void*>(static_cast<uint8_t*>(rec) + record_set->FieldByName("C")->Offset()));
+  EXPECT_EQ(b->FileDir(), "DOCS");
+  EXPECT_EQ(b->FileName(), "a.txt");
+  EXPECT_EQ(c->FileDir(), "IMAGES");
+  EXPECT_EQ(c->FileName(), "b.png");
+  EXPECT_THAT(Calls("OCIDefineByPos pos=2"), ElementsAre("OCIDefineByPos pos=2 type=115 size=8 mode=0"));
+  record_set->GetNextRecord(nullptr);
+  EXPECT_TRUE(record_set->GetNull(1, ItemRecord(record_set->CurrentItem())));
+  EXPECT_TRUE(record_set->GetNull(2, ItemRecord(record_set->CurrentItem())));
 }
 
 TEST_F(FetchTest, StatementWithoutRowsIsRefused) {

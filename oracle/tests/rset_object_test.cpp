@@ -83,6 +83,38 @@ TEST_F(ObjectColumnTest, EachRecordHoldsItsObjectReadThroughTheAttributes) {
   EXPECT_EQ(objects_.LiveObjects(), 0) << "the records' instances are freed with them";
 }
 
+TEST_F(ObjectColumnTest, AttributesBecomeFieldsReadThroughTheObject) {
+  Connect();
+  objects_.DeclareSampleTypes();
+  const std::string sql = "select id, addr, note from people";
+  fetch_->ScriptQuery(sql, "ID NUMBER(9); ADDR OBJECT; NOTE VARCHAR2(10)");
+  fetch_->AddRows(sql, "1|STREET=Main St,CITY=Oslo,ZIP=1234|first\n2|<null>|second");
+  {
+    auto record_set = NewRecordSet(sql);
+    standin_->ClearLog();
+    record_set->Open();
+    std::vector<std::string> names;
+    for (int i = 0; i < record_set->GetFieldCount(); ++i) {
+      const dacore::TFieldDesc* field = record_set->Fields().GetItems(i);
+      names.push_back(field->ActualName());
+      EXPECT_EQ(field->FieldNo(), i + 1);
+    }
+    EXPECT_THAT(names, ElementsAre("ID", "ADDR", "NOTE", "ADDR.STREET", "ADDR.CITY", "ADDR.ZIP"));
+    EXPECT_EQ(record_set->FieldByName("CITY")->ParentField(), record_set->FieldByName("ADDR"));
+    // The column after the object keeps its place in the select list.
+    EXPECT_THAT(Calls("OCIDefineByPos pos=3"), ElementsAre("OCIDefineByPos pos=3 type=5 size=11 mode=0"));
+    EXPECT_TRUE(Calls("OCIDefineByPos pos=4").empty()) << "attribute fields are not columns";
+    record_set->GetNextRecord(nullptr);
+    EXPECT_EQ(Value(*record_set, "CITY").AsString(), "Oslo");
+    EXPECT_EQ(Value(*record_set, "ZIP").AsInteger(), 1234);
+    EXPECT_EQ(Value(*record_set, "NOTE").AsString(), "first");
+    record_set->GetNextRecord(nullptr);
+    EXPECT_EQ(Value(*record_set, "NOTE").AsString(), "second");
+    EXPECT_TRUE(classlib::VarIsNull(Value(*record_set, "STREET"))) << "a null object has null attributes";
+  }
+  EXPECT_EQ(objects_.LiveObjects(), 0);
+}
+
 TEST_F(ObjectColumnTest, ACopiedRecordHasAnObjectOfItsOwn) {
   Connect();
   ScriptPeople();
