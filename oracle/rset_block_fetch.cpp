@@ -28,6 +28,8 @@ using namespace dacore;
 namespace {
 
 constexpr sb4 kSlot = sizeof(void*);
+// The character set id of UTF-16, in which wide texts are fetched.
+constexpr ub2 kUtf16CharsetId = 1000;
 constexpr size_t kNumberSize = 22;
 
 ub2 DescriptorTypeOf(TDataType t) {
@@ -103,6 +105,13 @@ void TOCIRecordSet::PlanColumns() {
         if (t == dtMemo && IsStringSubType(field->SubDataType)) buffered(SQLT_STR, length + 1);
         else column.kind = TDefineKind::kPieces, column.type = t == dtMemo ? SQLT_LNG : SQLT_LBI,
              column.size = static_cast<sb4>(kMaxLongDefineSize);
+        break;
+      case dtWideString: column.type = SQLT_STR, column.size = field->Size(), column.wide = true; break;
+      case dtHeapWideString: buffered(SQLT_STR, 2 * length + 2), column.wide = true; break;
+      case dtWideMemo:
+        if (IsStringSubType(field->SubDataType)) buffered(SQLT_STR, 2 * length + 2);
+        else column.kind = TDefineKind::kPieces, column.type = SQLT_LNG, column.size = static_cast<sb4>(kMaxLongDefineSize);
+        column.wide = true;
         break;
       case dtOraBlob: case dtOraClob: case dtBFile: case dtCFile:
       case dtTimeStamp: case dtTimeStampTZ: case dtTimeStampLTZ: case dtIntervalYM: case dtIntervalDS:
@@ -181,7 +190,7 @@ void TOCIRecordSet::PrepareBufferRow(TRecBuf rec, uint8_t* row) {
         break;
       case dtObject: address = static_cast<TOraObject*>(object)->GetInstance(); break;
       default:
-        cell[0] = 0;
+        cell[0] = cell[1] = 0;  // an empty text, also as UTF-16
         continue;
     }
     std::memcpy(cell, &address, sizeof address);
@@ -217,6 +226,12 @@ void TOCIRecordSet::DefineColumns(ItemHeader* first, size_t stride) {
         break;
       }
     }
+    if (column.wide) {
+      ub2 utf16 = kUtf16CharsetId;
+      TConnectionLock lock(*Connection());
+      command.Check(OCIAttrSet(column.define, OCI_HTYPE_DEFINE, &utf16, 0, OCI_ATTR_CHARSET_ID,
+                               Connection()->GetErrorHandle()));
+    }
   }
 }
 
@@ -238,6 +253,27 @@ void TOCIRecordSet::FinishBufferedValue(const TColumnPlan& column, TRecBuf rec, 
       const size_t length = BoundedStrLen(cell, static_cast<size_t>(column.size) - 1);
       const bool trim = field.Fixed() && TrimFixedChars();
       SetSlot(rec, field, StringHeap().AllocStr(reinterpret_cast<const char*>(cell), trim, static_cast<int>(length)));
+      return;
+    }
+    case dtHeapWideString: {
+      if (null) return;
+      const size_t length = BoundedStrLenW(cell, static_cast<size_t>(column.size) / 2 - 1);
+      const bool trim = field.Fixed() && TrimFixedChars();
+      SetSlot(rec, field, StringHeap().AllocWideStr(reinterpret_cast<const char16_t*>(cell), trim,
+                                                    static_cast<int>(length)));
+      return;
+    }
+    case dtWideMemo: {  // a long text kept as one piece of UTF-16
+      auto* blob = static_cast<TBlob*>(object);
+      blob->Clear();
+      const size_t units = null ? 0 : BoundedStrLenW(cell, static_cast<size_t>(column.size) / 2 - 1);
+      if (units > 0) {
+        PieceHeader* piece = TBlob::AllocPiece(static_cast<uint32_t>(units * 2));
+        std::memcpy(PieceData(piece), cell, units * 2);
+        piece->used = static_cast<uint32_t>(units * 2);
+        blob->AppendPiece(piece);
+      }
+      blob->SetModified(false);
       return;
     }
     case dtHeapVarBytes: {
@@ -318,6 +354,8 @@ void TOCIRecordSet::FinishRow(TRecBuf rec, uint8_t* row) {
           std::memcpy(value, &length, sizeof length);
         } else if (!null && field.DataType() == dtString) {
           value[field.Size() - 1] = 0;
+        } else if (!null && field.DataType() == dtWideString) {
+          value[field.Size() - 1] = value[field.Size() - 2] = 0;
         }
         break;
       case TDefineKind::kBuffer:

@@ -136,6 +136,7 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
     size_t buffer_at = 0;  // offset in a fetch-buffer row
     OCIDefine* define = nullptr;
     bool complex = false;  // the record holds a value object or heap reference
+    bool wide = false;     // text arrives as UTF-16
   };
 
   // rset_block_fetch.cpp

@@ -25,6 +25,13 @@ size_t BoundedStrLen(const void* cell, size_t capacity) {
   return end ? static_cast<size_t>(static_cast<const char*>(end) - static_cast<const char*>(cell)) : capacity;
 }
 
+size_t BoundedStrLenW(const void* cell, size_t capacity) {
+  const auto* bytes = static_cast<const uint8_t*>(cell);
+  for (size_t i = 0; i < capacity; ++i)
+    if (bytes[2 * i] == 0 && bytes[2 * i + 1] == 0) return i;
+  return capacity;
+}
+
 uint16_t BoundedVarLength(const void* cell, uint16_t capacity) {
   uint16_t length;
   std::memcpy(&length, cell, sizeof length);

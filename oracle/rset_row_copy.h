@@ -16,6 +16,9 @@ namespace oracle {
 bool FetchedDateToDateTime(const uint8_t* bytes, double& value);
 // The length of a zero-terminated text in a cell of `capacity` bytes.
 size_t BoundedStrLen(const void* cell, size_t capacity);
+// The length in code units of a zero-terminated UTF-16 text in a cell of
+// `capacity` code units.
+size_t BoundedStrLenW(const void* cell, size_t capacity);
 // The length word in front of a RAW value, at most `capacity`.
 uint16_t BoundedVarLength(const void* cell, uint16_t capacity);
 

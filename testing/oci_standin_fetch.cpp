@@ -141,10 +141,32 @@ DateTimeValue DateOf(const std::string& text) {
 
 bool IsBinary(const QueryColumn& column) { return column.type == SQLT_BIN || column.type == SQLT_LBI; }
 
+// Single-byte text as UTF-16 (little-endian code units).
+std::string Utf16Of(const std::string& text) {
+  std::string wide;
+  for (unsigned char c : text) wide += {static_cast<char>(c), '\0'};
+  return wide;
+}
+
+// The bytes of a column's value as a piecewise or callback define hands
+// them over.
+std::string LongBytes(const QueryColumn& column, const QueryValue& value, ub2 charset) {
+  if (!value) return {};
+  if (IsBinary(column)) return FromHex(*value);
+  return charset == kStandinUtf16Id ? Utf16Of(*value) : *value;
+}
+
 // The bytes of a value as an external type of `size` bytes takes them;
 // `length` is what the length cell reports.
-std::string Convert(const QueryColumn& column, const std::string& value, ub2 type, sb4 size, ub2& length) {
+std::string Convert(const QueryColumn& column, const std::string& value, ub2 type, sb4 size, ub2 charset,
+                    ub2& length) {
   std::string bytes;
+  if (type == SQLT_STR && charset == kStandinUtf16Id) {
+    std::string text = value;
+    if (size >= 2 && text.size() > static_cast<size_t>(size - 2) / 2) text.resize(static_cast<size_t>(size - 2) / 2);
+    length = static_cast<ub2>(text.size() * 2);
+    return Utf16Of(text) + std::string(2, '\0');
+  }
   switch (type) {
     case SQLT_STR: {
       std::string text = IsBinary(column) ? value : value;
@@ -208,17 +230,18 @@ bool IsDescriptorType(ub2 type) {
 
 PrebuiltColumn& Prebuilt(QueryScript& script, const Define& define) {
   PrebuiltColumn& cells = script.prebuilt[define.position];
-  if (cells.type == define.type && cells.size == define.size && cells.indicators.size() == script.rows.size())
+  if (cells.type == define.type && cells.size == define.size && cells.charset == define.charset &&
+      cells.indicators.size() == script.rows.size())
     return cells;
   const QueryColumn& column = script.columns[define.position - 1];
-  cells = PrebuiltColumn{define.type, define.size, {}, {}, {}};
+  cells = PrebuiltColumn{define.type, define.size, define.charset, {}, {}, {}};
   const size_t width = static_cast<size_t>(std::max<sb4>(define.size, 0));
   cells.data.assign(width * script.rows.size(), 0);
   for (size_t row = 0; row < script.rows.size(); ++row) {
     const QueryValue& value = script.rows[row][define.position - 1];
     ub2 length = 0;
     if (value) {
-      const std::string bytes = Convert(column, *value, define.type, define.size, length);
+      const std::string bytes = Convert(column, *value, define.type, define.size, define.charset, length);
       std::memcpy(cells.data.data() + row * width, bytes.data(), std::min(bytes.size(), width));
     }
     cells.indicators.push_back(value ? 0 : -1);
@@ -262,7 +285,7 @@ void FillDescriptor(State& state, const QueryColumn& column, const QueryValue& v
 // library unlocked while the caller runs.
 void FeedPieces(State& state, Lock& lock, Define& define, const QueryColumn& column, const QueryValue& value,
                 ub4 iteration) {
-  const std::string data = !value ? std::string() : IsBinary(column) ? FromHex(*value) : *value;
+  const std::string data = LongBytes(column, value, define.charset);
   auto callback = reinterpret_cast<DefineCallback>(define.callback);
   size_t at = 0;
   ub1 piece = OCI_FIRST_PIECE;
@@ -369,7 +392,7 @@ sword ContinuePieces(State& state, QueryCursor& cursor, OCIError* error) {
   const ub4 position = pieces.positions[pieces.column];
   const QueryColumn& column = cursor.script->columns[position - 1];
   const QueryValue& value = cursor.script->rows[pieces.row][position - 1];
-  const std::string data = !value ? std::string() : IsBinary(column) ? FromHex(*value) : *value;
+  const std::string data = LongBytes(column, value, cursor.defines[position]->charset);
   const size_t count = std::min<size_t>(data.size() - pieces.offset, pieces.length ? *pieces.length : 0);
   if (count) std::memcpy(pieces.buffer, data.data() + pieces.offset, count);
   if (pieces.length) *pieces.length = static_cast<ub4>(count);
@@ -508,6 +531,13 @@ sword StartQuery(State& state, Handle* statement, OCIError* error, ub4 iteration
   cursor.next_row = cursor.delivered = count;
   statement->statement.rows_processed = count;
   return count < iterations ? OCI_NO_DATA : OCI_SUCCESS;
+}
+
+sword SetDefineAttribute(State& state, void* define, ub4 attribute, const void* value) {
+  if (!state.fetch.define_owner.count(define) || !value) return OCI_INVALID_HANDLE;
+  if (attribute != OCI_ATTR_CHARSET_ID) return OCI_INVALID_HANDLE;
+  std::memcpy(&static_cast<Define*>(define)->charset, value, sizeof(ub2));
+  return OCI_SUCCESS;
 }
 
 bool WantedFetchPiece(State& state, const Handle* statement, void** define, ub1* piece) {

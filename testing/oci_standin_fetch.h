@@ -12,6 +12,8 @@
 
 #include "oracle/oci_defs.h"
 
+constexpr oracle::ub2 kStandinUtf16Id = 1000;
+
 namespace standin {
 
 using namespace oracle;
@@ -39,6 +41,7 @@ using QueryValue = std::optional<std::string>;
 struct PrebuiltColumn {
   ub2 type = 0;
   sb4 size = 0;
+  ub2 charset = 0;
   std::vector<ub1> data;  // size bytes a row
   std::vector<sb2> indicators;
   std::vector<ub2> lengths;
@@ -64,6 +67,7 @@ struct Define {
   void* context = nullptr;
   void* callback = nullptr;  // dynamic define: what gives the buffer of each piece
   void* object_type = nullptr;  // an object define: each cell holds an instance's address
+  ub2 charset = 0;  // OCI_UTF16ID: texts are written as UTF-16
 };
 
 // A row whose LONG columns defined for piecewise fetch (dynamic mode
@@ -106,6 +110,8 @@ void DescribeColumn(State& state, const Handle* statement, ub4 position, Handle*
 sword StartQuery(State& state, Handle* statement, OCIError* error, ub4 iterations, ub4 mode);
 // Forgets the cursor of a statement that is freed or prepared again.
 void ForgetCursor(State& state, const Handle* statement);
+// A define's attribute: only its character set (the UTF-16 id) is kept.
+sword SetDefineAttribute(State& state, void* define, ub4 attribute, const void* value);
 // The piece a piecewise fetch of that statement waits for: false when none
 // is wanted.
 bool WantedFetchPiece(State& state, const Handle* statement, void** define, ub1* piece);

@@ -90,6 +90,37 @@ TEST_F(FetchTest, ValuesOfEachKindReachTheRecords) {
   EXPECT_EQ(record_set->GetRecordCount(), 2);
 }
 
+TEST_F(FetchTest, WideTextsArriveAsUtf16) {
+  Connect();
+  connection_->UseUnicode = true;
+  const std::string sql = "select * from wide";
+  fetch_->ScriptQuery(sql, "S VARCHAR2(10); H VARCHAR2(100); M VARCHAR2(2000); L LONG");
+  fetch_->AddRows(sql, "short|a heap text|memo text|" + std::string(70, 'w') + "\n<null>|<null>|<null>|<null>");
+  const uint32_t saved = DefaultPieceSize();
+  SetDefaultPieceSize(64);
+  auto record_set = NewRecordSet(sql);
+  record_set->SetProp(prLongStrings, false);
+  record_set->SetProp(prFlatBuffers, false);
+  record_set->Open();
+  SetDefaultPieceSize(saved);
+  EXPECT_EQ(record_set->FieldByName("S")->DataType(), dtWideString);
+  EXPECT_EQ(record_set->FieldByName("H")->DataType(), dtHeapWideString);
+  EXPECT_EQ(record_set->FieldByName("M")->DataType(), dtWideMemo);
+  EXPECT_EQ(record_set->FieldByName("L")->DataType(), dtWideMemo);
+  record_set->GetNextRecord(nullptr);
+  EXPECT_EQ(Value(*record_set, "S").AsString(), "short");
+  EXPECT_EQ(Value(*record_set, "H").AsString(), "a heap text");
+  EXPECT_EQ(Value(*record_set, "M").AsString(), "memo text");
+  EXPECT_EQ(Value(*record_set, "L").AsString(), std::string(70, 'w'));
+  // 140 bytes of UTF-16 in pieces of 64.
+  EXPECT_THAT(Calls("piece row=0"),
+              ElementsAre("piece row=0 bytes=64", "piece row=0 bytes=64", "piece row=0 bytes=12"));
+  // Each wide column's define is told the UTF-16 character set.
+  EXPECT_EQ(Calls("OCIAttrSet htype=6 attr=" + std::to_string(OCI_ATTR_CHARSET_ID)).size(), 4u);
+  record_set->GetNextRecord(nullptr);
+  for (int no = 1; no <= 4; ++no) EXPECT_TRUE(record_set->GetNull(no, ItemRecord(record_set->CurrentItem())));
+}
+
 TEST_F(FetchTest, InvalidDateBytesReadAsNull) {
   Connect();
   fetch_->ScriptQuery("select d from dates", "D DATE");
