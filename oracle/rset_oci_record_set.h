@@ -23,6 +23,7 @@
 #include "dacore/driver_record_set.h"
 #include "oracle/cmd_field_desc.h"
 #include "oracle/cmd_oci_command.h"
+#include "oracle/rset_row_copy.h"
 
 namespace oracle {
 
@@ -193,6 +194,7 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   dacore::ItemHeader* block_first_ = nullptr;
   size_t block_stride_ = 0;
   TOraNumber* number_scratch_ = nullptr;
+  TDayCache day_cache_;
   TExecThread* fetch_thread_ = nullptr;
   TExecThread* exec_thread_ = nullptr;
   // Not signalled while a background execution works.

@@ -5,6 +5,7 @@
 #include "classlib/datetime.h"
 #include "dacore/blob.h"
 #include "dacore/driver_props.h"
+#include "oracle/cursor_conversions.h"
 #include "oracle/lob_ora_file.h"
 #include "oracle/rset_row_copy.h"
 #include "oracle/tests/rset_fixture.h"
@@ -139,6 +140,21 @@ TEST_F(FetchTest, InvalidDateBytesReadAsNull) {
   EXPECT_TRUE(FetchedDateToDateTime(bytes, value));
   bytes[4] = 25;
   EXPECT_FALSE(FetchedDateToDateTime(bytes, value)) << "hour byte above 24";
+  // Valid bytes give what the general conversion gives, before 1899 too.
+  const uint8_t samples[][7] = {{120, 124, 2, 28, 24, 60, 60}, {118, 150, 6, 15, 13, 31, 8}, {110, 101, 1, 1, 1, 1, 1}};
+  TDayCache cache;
+  for (const auto& sample : samples) {
+    ASSERT_TRUE(FetchedDateToDateTime(sample, value));
+    EXPECT_EQ(value, OraDateToDateTime(sample));
+    ASSERT_TRUE(FetchedDateToDateTime(sample, value, &cache));
+    EXPECT_EQ(value, OraDateToDateTime(sample)) << "the day cache is filled";
+  }
+  // Another time of the cached day; then an invalid day with the cache set.
+  const uint8_t later[7] = {110, 101, 1, 1, 12, 1, 1};
+  ASSERT_TRUE(FetchedDateToDateTime(later, value, &cache));
+  EXPECT_EQ(value, OraDateToDateTime(later));
+  const uint8_t invalid[7] = {110, 101, 2, 30, 1, 1, 1};
+  EXPECT_FALSE(FetchedDateToDateTime(invalid, value, &cache));
 }
 
 TEST_F(FetchTest, EachRoundTripFetchesFetchRowsRows) {
