@@ -10,6 +10,7 @@
 #include "classlib/exceptions.h"
 #include "oracle/call_entries_fetch.h"
 #include "oracle/conn_oci_connection.h"
+#include "oracle/cursor_ora_cursor.h"
 #include "oracle/error_raise.h"
 #include "oracle/lob_ora_lob.h"
 #include "oracle/object_ora_object.h"
@@ -117,6 +118,7 @@ void TOCIRecordSet::PlanColumns() {
       case dtTimeStamp: case dtTimeStampTZ: case dtTimeStampLTZ: case dtIntervalYM: case dtIntervalDS:
         buffered(DescriptorTypeOf(t), kSlot);
         break;
+      case dtCursor: buffered(SQLT_RSET, kSlot); break;
       case dtObject: {
         DescribeObjectType(*field);
         const TDataType kind = field->ObjectType()->DataType();
@@ -125,8 +127,7 @@ void TOCIRecordSet::PlanColumns() {
         break;
       }
       default:
-        // References, cursors, labels and wide texts are described but not
-        // fetched.
+        // References, labels and XML values are described but not fetched.
         RaiseOraException("Data type is not supported");
     }
     if (column.kind == TDefineKind::kBuffer) {
@@ -189,6 +190,7 @@ void TOCIRecordSet::PrepareBufferRow(TRecBuf rec, uint8_t* row) {
         address = static_cast<TOraInterval*>(object)->GetOCIInterval();
         break;
       case dtObject: address = static_cast<TOraObject*>(object)->GetInstance(); break;
+      case dtCursor: address = static_cast<TOraCursor*>(object)->GetOCIStmt(); break;
       default:
         cell[0] = cell[1] = 0;  // an empty text, also as UTF-16
         continue;
@@ -323,6 +325,9 @@ void TOCIRecordSet::FinishBufferedValue(const TColumnPlan& column, TRecBuf rec, 
     }
     case dtTimeStamp: case dtTimeStampTZ: case dtTimeStampLTZ:
       static_cast<TOraTimeStamp*>(object)->SetIsNull(null);
+      return;
+    case dtCursor:  // a nested cursor comes executed, ready to fetch
+      static_cast<TOraCursor*>(object)->State = null ? csIdle : csExecuted;
       return;
     case dtIntervalYM: case dtIntervalDS:
       static_cast<TOraInterval*>(object)->SetIsNull(null);

@@ -64,8 +64,14 @@ bool TOCIRecordSet::CanReopen() { return Command().GetCursorState() == csIdle; }
 
 // ---- Life cycle -----------------------------------------------------------------
 
+// A cursor handed in (a nested cursor of another record set's row) comes
+// executed: it is only described and fetched.
 void TOCIRecordSet::InternalPrepare() {
   TOCICommand& command = Command();
+  if (!command.IsOwnCursor()) {
+    SetCommandType(ctCursor);
+    return;
+  }
   command.Prepare();
   SetCommandType(command.GetSQLType() == SQL_SELECT ? ctCursor : ctStatement);
 }
@@ -98,6 +104,10 @@ void TOCIRecordSet::InternalExecute() {
   }
   row_by_row_ = command.GetCursor()->Scrollable;
   if (row_by_row_ && OCIVersion < 9000) RaiseOraException("Need Oracle 9 Call Interface");
+  if (!command.IsOwnCursor()) {
+    SetFetchDone(false);
+    return;
+  }
   try {
     command.DoExecute();
   } catch (const classlib::Exception& e) {
@@ -127,7 +137,7 @@ void TOCIRecordSet::InternalInitFields() {
   planned_ = false;
   if (!command.GetPrepared()) command.Prepare();
   const uint8_t state = command.GetCursorState();
-  if (command.GetSQLType() == SQL_SELECT && state < csExecuted) {
+  if (command.IsOwnCursor() && command.GetSQLType() == SQL_SELECT && state < csExecuted) {
     if (state < csBound) command.BindParams();
     command.Exec(OCI_DESCRIBE_ONLY, 0);
   }
@@ -227,6 +237,11 @@ void TOCIRecordSet::CreateComplexField(TRecBuf rec, const TFieldDesc& field, boo
     SetSlot(rec, field, new TOraInterval(t));
   } else if (t == dtNumber) {
     SetSlot(rec, field, new TOraNumber);
+  } else if (t == dtCursor) {
+    auto* cursor = new TOraCursor;
+    cursor->SetOCICallStyle(Command().GetOCICallStyle());
+    if (connection) cursor->hOCIError = connection->GetErrorHandle();
+    SetSlot(rec, field, cursor);
   } else if (t == dtObject) {
     if (!context) RaiseOraException("Unsupported Disconnected mode type");
     auto* type = static_cast<TOraType*>(field.ObjectType());

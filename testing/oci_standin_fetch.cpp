@@ -106,6 +106,8 @@ QueryColumn ColumnOf(const std::string& entry) {
     column.type = 101, column.size = 8;
   } else if (type == "REF") {
     column.type = SQLT_REF;
+  } else if (type == "CURSOR") {
+    column.type = SQLT_RSET;
   } else if (type == "OBJECT") {
     column.type = SQLT_NTY;
   } else if (starts("OBJECT ")) {
@@ -281,6 +283,25 @@ void FillDescriptor(State& state, const QueryColumn& column, const QueryValue& v
   }
 }
 
+// A nested cursor column: the statement whose handle the cell holds becomes
+// the executed query the row names, ready to be described and fetched.
+void OpenNestedCursor(State& state, void* cell, const QueryValue& value, ub4 row) {
+  Handle* nested = cell ? Live(state, *static_cast<void**>(cell), OCI_HTYPE_STMT) : nullptr;
+  if (!nested || !value) return;
+  auto names = state.scripts.find(Trimmed(*value));
+  if (names == state.scripts.end()) {
+    Log(state, "cursor row=" + std::to_string(row) + " names no scripted query");
+    return;
+  }
+  ForgetCursor(state, nested);
+  nested->sql = *value;
+  nested->statement_type = OCI_STMT_SELECT;
+  nested->columns = names->second;
+  nested->executed = true;
+  StartQuery(state, nested, nullptr, 0, 0);
+  Log(state, "cursor row=" + std::to_string(row) + " opened");
+}
+
 // A LONG value handed to the caller's callback piece by piece, with the
 // library unlocked while the caller runs.
 void FeedPieces(State& state, Lock& lock, Define& define, const QueryColumn& column, const QueryValue& value,
@@ -329,7 +350,8 @@ void DeliverRows(State& state, Lock& lock, QueryCursor& cursor, ub4 first, ub4 c
     Define& define = *define_ptr;
     if (position < 1 || position > script.columns.size() || IsPiecewise(define)) continue;
     const QueryColumn& column = script.columns[position - 1];
-    const bool plain = !define.callback && !define.object_type && !IsDescriptorType(define.type);
+    const bool plain = !define.callback && !define.object_type && !IsDescriptorType(define.type) &&
+                       define.type != SQLT_RSET;
     PrebuiltColumn* cells = plain ? &Prebuilt(script, define) : nullptr;
     const size_t width = static_cast<size_t>(std::max<sb4>(define.size, 0));
     for (ub4 i = 0; i < count; ++i) {
@@ -345,6 +367,10 @@ void DeliverRows(State& state, Lock& lock, QueryCursor& cursor, ub4 first, ub4 c
         continue;
       }
       void* cell = At<ub1>(define.value, define.value_skip, i, width);
+      if (define.type == SQLT_RSET) {
+        OpenNestedCursor(state, cell, value, row);
+        continue;
+      }
       if (define.object_type) {
         if (!cell || !FillObjectRow(state, *static_cast<void**>(cell), value))
           Log(state, "object row=" + std::to_string(row) + " not filled");

@@ -6,6 +6,7 @@
 #include "dacore/blob.h"
 #include "dacore/driver_props.h"
 #include "oracle/cursor_conversions.h"
+#include "oracle/cursor_ora_cursor.h"
 #include "oracle/lob_ora_file.h"
 #include "oracle/rset_row_copy.h"
 #include "oracle/tests/rset_fixture.h"
@@ -334,6 +335,45 @@ TEST_F(FetchTest, FileColumnsHoldTheirFileNames) {
   record_set->GetNextRecord(nullptr);
   EXPECT_TRUE(record_set->GetNull(1, ItemRecord(record_set->CurrentItem())));
   EXPECT_TRUE(record_set->GetNull(2, ItemRecord(record_set->CurrentItem())));
+}
+
+TEST_F(FetchTest, NestedCursorColumnsAreFetchedThroughARecordSetOfTheirOwn) {
+  Connect();
+  const int handles_before = standin_->LiveHandles();
+  {
+    const std::string sql = "select id, items from orders";
+    fetch_->ScriptQuery(sql, "ID NUMBER(5); ITEMS CURSOR");
+    fetch_->AddRows(sql, "1|select name from items1\n2|<null>");
+    fetch_->ScriptQuery("select name from items1", "NAME VARCHAR2(20)");
+    fetch_->AddRows("select name from items1", "bolt\nnut\nwasher");
+    auto orders = NewRecordSet(sql);
+    orders->Open();
+    EXPECT_EQ(orders->FieldByName("ITEMS")->DataType(), dtCursor);
+    orders->GetNextRecord(nullptr);
+    EXPECT_THAT(Calls("cursor row=0"), ElementsAre("cursor row=0 opened"));
+    auto* cursor = static_cast<TOraCursor*>(LoadUnaligned<void*>(static_cast<uint8_t*>(ItemRecord(orders->CurrentItem())) +
+                                                                 orders->FieldByName("ITEMS")->Offset()));
+    ASSERT_NE(cursor, nullptr);
+    EXPECT_EQ(cursor->State, csExecuted);
+
+    standin_->ClearLog();
+    auto items = std::make_unique<TOCIRecordSet>();
+    items->SetConnection(connection_.get());
+    items->Command().SetCursor(cursor);
+    items->Open();
+    std::vector<std::string> names;
+    for (items->GetNextRecord(nullptr); !items->GetEOF(); items->GetNextRecord(nullptr))
+      names.push_back(Value(*items, "NAME").AsString());
+    EXPECT_THAT(names, ElementsAre("bolt", "nut", "washer"));
+    EXPECT_TRUE(Calls("OCIStmtPrepare").empty()) << "the nested cursor comes executed";
+    EXPECT_TRUE(Calls("OCIStmtExecute").empty());
+    EXPECT_EQ(Calls("OCIStmtFetch").size(), 1u);
+    items.reset();
+
+    orders->GetNextRecord(nullptr);
+    EXPECT_TRUE(orders->GetNull(2, ItemRecord(orders->CurrentItem())));
+  }
+  EXPECT_EQ(standin_->LiveHandles(), handles_before) << "the nested statements go with their records";
 }
 
 TEST_F(FetchTest, StatementWithoutRowsIsRefused) {
