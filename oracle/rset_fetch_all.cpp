@@ -121,6 +121,8 @@ void TOCIRecordSet::AfterFetch(bool in_thread) {
 }
 
 void TOCIRecordSet::FetchAll() {
+  // The background execute ends first: its end may start this fetch itself.
+  if (exec_thread_ && !InThread()) WaitForExecute();
   TOCICommand& command = Command();
   const uint8_t state = command.GetCursorState();
   if (state >= csFetching || !IsFetching() || fetch_thread_) return;

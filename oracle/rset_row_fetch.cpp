@@ -201,6 +201,7 @@ void TOCIRecordSet::SetToBegin() {
 }
 
 void TOCIRecordSet::SetToEnd() {
+  if (exec_thread_ && !InThread()) WaitForExecute();
   const uint8_t state = Command().GetCursorState();
   const bool open = state >= csExecuted && state != csCancelled;
   if (!Scrollable()) {

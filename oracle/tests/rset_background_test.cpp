@@ -187,6 +187,20 @@ TEST_F(BackgroundTest, CloseDuringTheExecuteTakesItsEndBack) {
   EXPECT_EQ(standin_->LiveHandles(), handles_before);
 }
 
+TEST_F(BackgroundTest, EndOfTheRowsWaitsForTheExecuteAndFetchesEverything) {
+  Connect();
+  auto record_set = Background(130, 25, 5);
+  record_set->SetProp(prFetchAll, false);
+  record_set->Open();
+  ASSERT_TRUE(record_set->ExecutingInBackground());
+  record_set->SetToEnd();
+  EXPECT_FALSE(record_set->ExecutingInBackground());
+  EXPECT_FALSE(record_set->FetchingAll());
+  EXPECT_EQ(record_set->GetRecordCount(), 130);
+  record_set->GetPriorRecord(nullptr);
+  EXPECT_EQ(Value(*record_set, "ID").AsInteger(), 129);
+}
+
 TEST_F(BackgroundTest, NeedsAThreadSafeSession) {
   Connect();
   auto record_set = Background(10, 5, 0);

@@ -179,6 +179,20 @@ TEST_F(FetchTest, EachRoundTripFetchesFetchRowsRows) {
   EXPECT_EQ(Calls("OCIStmtFetch").size(), 3u);
 }
 
+TEST_F(FetchTest, EndOfAnOpenRecordSetIsTheEndOfEveryRow) {
+  Connect();
+  auto record_set = Numbers(60, 25);
+  EXPECT_EQ(record_set->GetRecordCount(), 25);
+  record_set->SetToEnd();
+  EXPECT_EQ(record_set->GetRecordCount(), 60);
+  record_set->GetPriorRecord(nullptr);
+  EXPECT_EQ(Value(*record_set, "N").AsInteger(), 59);
+  record_set->Close();
+  standin_->ClearLog();
+  record_set->SetToEnd();
+  EXPECT_TRUE(Calls("OCIStmtFetch").empty()) << "a closed record set fetches nothing";
+}
+
 TEST_F(FetchTest, HundredThousandRowsInBlocks) {
   Connect();
   const std::string sql = "select * from big";
