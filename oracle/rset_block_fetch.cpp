@@ -15,6 +15,7 @@
 #include "oracle/lob_ora_lob.h"
 #include "oracle/object_ora_object.h"
 #include "oracle/object_ora_type.h"
+#include "oracle/object_ora_xml.h"
 #include "oracle/rset_oci_record_set.h"
 #include "oracle/rset_row_copy.h"
 #include "oracle/value_data_types.h"
@@ -122,12 +123,13 @@ void TOCIRecordSet::PlanColumns() {
       case dtObject: {
         DescribeObjectType(*field);
         const TDataType kind = field->ObjectType()->DataType();
-        if (kind != dtObject && kind != dtArray && kind != dtTable) RaiseOraException("Data type is not supported");
+        if (kind != dtObject && kind != dtArray && kind != dtTable && kind != dtXML)
+          RaiseOraException("Data type is not supported");
         buffered(SQLT_NTY, kSlot);
         break;
       }
       default:
-        // References, labels and XML values are described but not fetched.
+        // References and labels are described but not fetched.
         RaiseOraException("Data type is not supported");
     }
     if (column.kind == TDefineKind::kBuffer) {
@@ -325,6 +327,9 @@ void TOCIRecordSet::FinishBufferedValue(const TColumnPlan& column, TRecBuf rec, 
     }
     case dtTimeStamp: case dtTimeStampTZ: case dtTimeStampLTZ:
       static_cast<TOraTimeStamp*>(object)->SetIsNull(null);
+      return;
+    case dtObject:  // an XML value reads its text from the filled instance on demand
+      if (auto* xml = dynamic_cast<TOraXML*>(static_cast<TOraObject*>(object))) xml->SetIsNull(null);
       return;
     case dtCursor:  // a nested cursor comes executed, ready to fetch
       static_cast<TOraCursor*>(object)->State = null ? csIdle : csExecuted;

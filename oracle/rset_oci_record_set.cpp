@@ -19,6 +19,7 @@
 #include "oracle/object_ora_array.h"
 #include "oracle/object_ora_object.h"
 #include "oracle/object_ora_type.h"
+#include "oracle/object_ora_xml.h"
 #include "oracle/value_data_types.h"
 #include "oracle/value_interval.h"
 #include "oracle/value_number.h"
@@ -248,6 +249,7 @@ void TOCIRecordSet::CreateComplexField(TRecBuf rec, const TFieldDesc& field, boo
     if (!type) RaiseOraException("Data type is not supported");
     TOraObject* object = type->DataType() == dtArray   ? new TOraArray(type)
                          : type->DataType() == dtTable ? new TOraNestTable(type)
+                         : type->DataType() == dtXML   ? new TOraXML(type)
                                                        : new TOraObject(type);
     SetSlot(rec, field, object);
     object->SetOCISvcCtx(context);

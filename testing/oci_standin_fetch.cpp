@@ -283,6 +283,19 @@ void FillDescriptor(State& state, const QueryColumn& column, const QueryValue& v
   }
 }
 
+// An XML column: the instance the cell holds gets the row's text; false
+// when it is no XML instance.
+bool FillXmlRow(State& state, void* cell, const QueryValue& value) {
+  auto found = cell ? state.objects.instances.find(*static_cast<void**>(cell)) : state.objects.instances.end();
+  if (found == state.objects.instances.end() || !found->second->type ||
+      found->second->type->FullName() != "SYS.XMLTYPE")
+    return false;
+  ObjectInstance& xml = *found->second;
+  xml.xml = value ? *value : std::string();
+  *reinterpret_cast<OCIInd*>(xml.indicators->data()) = value ? OCI_IND_NOTNULL : OCI_IND_NULL;
+  return true;
+}
+
 // A nested cursor column: the statement whose handle the cell holds becomes
 // the executed query the row names, ready to be described and fetched.
 void OpenNestedCursor(State& state, void* cell, const QueryValue& value, ub4 row) {
@@ -371,6 +384,7 @@ void DeliverRows(State& state, Lock& lock, QueryCursor& cursor, ub4 first, ub4 c
         OpenNestedCursor(state, cell, value, row);
         continue;
       }
+      if (define.object_type && FillXmlRow(state, cell, value)) continue;
       if (define.object_type) {
         if (!cell || !FillObjectRow(state, *static_cast<void**>(cell), value))
           Log(state, "object row=" + std::to_string(row) + " not filled");

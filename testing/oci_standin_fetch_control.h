@@ -17,7 +17,8 @@ extern "C" {
 // RAW(n), DATE, TIMESTAMP(f), TIMESTAMP(f) WITH TIME ZONE, INTERVAL YEAR(l)
 // TO MONTH, INTERVAL DAY(l) TO SECOND(f), CLOB, NCLOB, BLOB, BFILE, CFILE, ROWID,
 // UROWID(n), BINARY_FLOAT, BINARY_DOUBLE, REF, CURSOR, OBJECT (of SCOTT.ADDRESS_T),
-// OBJECT SCHEMA.NAME (of that declared type); " NOT NULL" after the
+// OBJECT SCHEMA.NAME (of that declared type, SYS.XMLTYPE an XML column
+// whose rows give the text); " NOT NULL" after the
 // type clears nullable. Replaces its rows.
 void standin_script_query(const char* sql, const char* columns);
 // Rows of a scripted query: rows separated by '\n', values by '|', "<null>"
