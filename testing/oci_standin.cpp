@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "testing/oci_standin_fetch.h"
 #include "testing/oci_standin_state.h"
 
 using namespace standin;
@@ -172,6 +173,7 @@ sword OCIAttrSet(void* target, ub4 target_type, void* value, ub4 size, ub4 attri
   Guard guard(state.lock);
   Log(state, "OCIAttrSet htype=" + std::to_string(target_type) + " attr=" + std::to_string(attribute));
   if (sword status = InjectedStatus(state, "OCIAttrSet", error)) return status;
+  if (target_type == OCI_HTYPE_DEFINE) return SetDefineAttribute(state, target, attribute, value);
   Handle* live = Live(state, target, target_type);
   if (!live) return OCI_INVALID_HANDLE;
   // The fail-over record is copied: the caller's lives only for this call.

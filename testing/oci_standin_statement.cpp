@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "testing/oci_standin_fetch.h"
 #include "testing/oci_standin_state.h"
 #include "testing/oci_standin_statement_control.h"
 
@@ -511,6 +512,15 @@ sword OCIStmtGetPieceInfo(OCIStmt* statement, OCIError* error, void** handle, ub
   Log(state, "OCIStmtGetPieceInfo");
   Handle* live = Live(state, statement, OCI_HTYPE_STMT);
   if (!live || !handle || !handle_type || !in_out || !iteration || !index || !piece) return OCI_INVALID_HANDLE;
+  void* define = nullptr;
+  if (WantedFetchPiece(state, live, &define, piece)) {
+    *handle = define;
+    *handle_type = OCI_HTYPE_DEFINE;
+    *in_out = 2;  // output
+    *iteration = 0;
+    *index = 0;
+    return OCI_SUCCESS;
+  }
   const PieceRequest& request = live->statement.piece;
   if (!request.active) return Fail(state, error, 24000, "ORA-24000: no piece is wanted");
   *handle = live->extra.binds[request.bind].handle;
@@ -523,11 +533,15 @@ sword OCIStmtGetPieceInfo(OCIStmt* statement, OCIError* error, void** handle, ub
 }
 
 sword OCIStmtSetPieceInfo(void* handle, ub4 handle_type, OCIError* error, const void* buffer, ub4* length,
-                          ub1 piece, const void*, ub2*) {
+                          ub1 piece, const void* indicator, ub2*) {
   State& state = TheState();
   Guard guard(state.lock);
   Log(state, "OCIStmtSetPieceInfo piece=" + std::to_string(piece) +
                  " len=" + std::to_string(length ? *length : 0));
+  if (handle_type == OCI_HTYPE_DEFINE) {
+    if (SetFetchPiece(state, handle, const_cast<void*>(buffer), length, const_cast<void*>(indicator))) return OCI_SUCCESS;
+    return Fail(state, error, 24000, "ORA-24000: no piece is wanted for this define");
+  }
   Handle* bind = Live(state, handle, OCI_HTYPE_BIND);
   if (handle_type != OCI_HTYPE_BIND || !bind || !bind->parent) return OCI_INVALID_HANDLE;
   PieceRequest& request = bind->parent->statement.piece;
