@@ -9,6 +9,7 @@
 #include "classlib/enum_set.h"
 #include "classlib/event.h"
 #include "classlib/persistent.h"
+#include "dacore/blob_compressed.h"
 #include "dacore/param_da.h"
 #include "dacore/support_sql.h"
 
@@ -18,8 +19,6 @@ class TCustomDADataSet;
 
 enum TRefreshOption { roAfterInsert, roAfterUpdate, roBeforeEdit };
 using TRefreshOptions = classlib::EnumSet<TRefreshOption>;
-
-enum TCompressBlobMode { cbNone, cbClient, cbServer, cbClientServer };
 
 using TUpdateExecuteEvent =
     classlib::Event<void(classlib::TDataSet* sender, TStatementTypes statement_types, TDAParams* params)>;

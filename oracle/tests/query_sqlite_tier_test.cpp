@@ -141,5 +141,49 @@ TEST_F(SqliteTierTest, WrongPasswordIsRefused) {
   EXPECT_THAT(classlib::testing::MessageOf([&] { session->SetConnected(true); }), ::testing::HasSubstr("ORA-01017"));
 }
 
+// ---- Editing a LOB as the updater does ---------------------------------------------------
+
+class SqliteTierEditTest : public SqliteTierTest {
+ protected:
+  std::string WriteFile(const std::string& bytes) {
+    const std::string path = temp_ + "/blob.bin";
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path;
+  }
+};
+
+TEST_F(SqliteTierEditTest, BlobLoadedFromAFileIsPostedThroughItsLocator) {
+  std::string bytes = "BLOB";
+  for (int i = 0; i < 70000; ++i) bytes += static_cast<char>(i * 7 % 256);
+  const std::string file = WriteFile(bytes);
+  TOraSession& session = Connect();
+  auto query = NewQuery(session, "SELECT GUID_COL, BLOB_COL FROM T WHERE GUID_COL IS NOT NULL");
+  query->Execute();
+  ASSERT_TRUE(query->Active());
+  ASSERT_EQ(query->FieldByNumber(1)->AsString(), "{A}");
+  query->Next();
+  ASSERT_EQ(query->FieldByNumber(1)->AsString(), "{B}");
+  standin_->ClearLog();
+  query->Edit();
+  query->GetBlob(query->FieldByNumber(2)->FieldName())->LoadFromFile(file);
+  query->Post();
+  // The row is found by every column but the LOB: its key is not selected.
+  EXPECT_TRUE(InOrder(session_->Executed(), {"UPDATE T", "SET", "  BLOB_COL = EMPTY_BLOB()", "WHERE",
+                                             "  GUID_COL = :Old_GUID_COL", "RETURNING", "  BLOB_COL", "INTO"}))
+      << ::testing::PrintToString(session_->Executed());
+  // The UPDATE does not commit by itself: the LOB follows it, then the commit.
+  EXPECT_TRUE(InOrder(standin_->Log(), {"OCIBindByName name=BLOB_COL type=113 size=8 mode=0",
+                                        "OCIStmtExecute iters=1 offset=0 mode=0",
+                                        "OCILobWrite amount=65514 offset=1 bufl=65514 piece=0 csid=0 csfrm=0",
+                                        "OCILobWrite amount=4490 offset=65515 bufl=4490 piece=0 csid=0 csfrm=0",
+                                        "OCITransCommit flags=0"}));
+
+  const auto blobs = ReadBlobs();
+  ASSERT_EQ(blobs.size(), 2u);
+  EXPECT_EQ(blobs.at("{A}"), std::string("\x01\x02", 2)) << "the other row is untouched";
+  EXPECT_EQ(blobs.at("{B}").size(), bytes.size());
+  EXPECT_TRUE(blobs.at("{B}") == bytes) << "read back byte for byte";
+}
+
 }  // namespace
 }  // namespace oracle::testing
