@@ -166,9 +166,10 @@ classlib::TComponent& TOraDataSet::CheckUpdateQuery(TStatementType type) {
     options.SetRawAsString(Options().RawAsString());
     options.SetTemporaryLobUpdate(Options().TemporaryLobUpdate());
   }
-  // The ROWID of the row written is read after each execute.
+  // The ROWID of the row an insert or update wrote is read after each
+  // execute; other statements have none to give.
   TCRCommand* command = TDBAccessUtils::GetICommand(&query);
-  if (command) command->SetProp(prStoreRowId, true);
+  if (command && (type == stInsert || type == stUpdate)) command->SetProp(prStoreRowId, true);
   return query;
 }
 

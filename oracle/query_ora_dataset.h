@@ -87,7 +87,7 @@ class TOraDataSet : public dacore::TCustomDADataSet {
   // The after-post hook: a new row's ROWID into the record's ROWID field.
   void AfterInsertHook() override;
   void CheckUpdateResult(dacore::TStatementType type, dacore::TStatementTypes types) override;
-  // The update statement's command keeps the ROWID of the row it wrote; an
+  // An insert's or update's command keeps the ROWID of the row it wrote; an
   // update data set takes this one's LOB and text options.
   classlib::TComponent& CheckUpdateQuery(dacore::TStatementType type) override;
   // LOB fields hand their content to the parameter's own LOB; text kept as

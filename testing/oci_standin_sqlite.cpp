@@ -63,13 +63,22 @@ sb4 Exec(sqlite3* db, const std::string& sql, std::string& text) {
 }
 
 // Writing needs the file's write lock for the rest of the transaction, as a
-// server's row locks last until commit; NOWAIT gives up at once.
+// server's row locks last until commit; NOWAIT gives up at once. A
+// transaction a savepoint opened takes the lock with a write that changes
+// nothing.
 sb4 BeginWrite(TierSession& tier, bool nowait, std::string& text) {
-  if (!sqlite3_get_autocommit(tier.db)) return 0;
   sqlite3_busy_timeout(tier.db, nowait ? 0 : kBusyMs);
-  const sb4 code = Exec(tier.db, "BEGIN IMMEDIATE", text);
+  const sb4 code = Exec(tier.db,
+                        sqlite3_get_autocommit(tier.db) ? "BEGIN IMMEDIATE"
+                                                        : "UPDATE standin_objects SET value = value WHERE 0",
+                        text);
   sqlite3_busy_timeout(tier.db, kBusyMs);
   return code;
+}
+
+// A savepoint needs a transaction but no lock yet.
+sb4 BeginRead(TierSession& tier, std::string& text) {
+  return sqlite3_get_autocommit(tier.db) ? Exec(tier.db, "BEGIN", text) : 0;
 }
 
 struct Prepared {
@@ -372,7 +381,7 @@ sb4 TierExecute(State& state, Handle* session, Handle* statement, ub4 iterations
     return 0;
   }
   if (word == "SAVEPOINT" || word == "ROLLBACK") {
-    if (sb4 code = BeginWrite(tier, false, text)) return code;
+    if (sb4 code = BeginRead(tier, text)) return code;
     return Exec(tier.db, statement->sql, text);
   }
   if (word == "INSERT" || word == "UPDATE" || word == "DELETE")

@@ -219,6 +219,8 @@ sb4 TierOracleError(int sqlite_code, const std::string& message, std::string& te
     code = 1, text = "ORA-00001: unique constraint violated (" + message + ")";
   else if (has("NOT NULL constraint")) code = 1400, text = "ORA-01400: cannot insert NULL (" + message + ")";
   else if (has("FOREIGN KEY")) code = 2291, text = "ORA-02291: integrity constraint violated - parent key not found";
+  else if (has("no such savepoint"))
+    code = 1086, text = "ORA-01086: savepoint never established in this session or is invalid";
   else if (has("already exists")) code = 955, text = "ORA-00955: name is already used by an existing object";
   else if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED)
     code = 54, text = "ORA-00054: resource busy and acquire with NOWAIT specified or timeout expired";

@@ -374,8 +374,10 @@ sword ExecuteStatement(State& state, Handle* context, Handle* session, Handle* s
   if (!answer && TierOf(state, session) && TierRuns(text)) {
     std::string message;
     const bool describe_only = (mode & OCI_DESCRIBE_ONLY) != 0;
-    // The engine keeps its count of pending work; the file does the rest.
+    // The engine keeps its count of pending work and the statements run
+    // (queries among them here); the file does the rest.
     if (!is_select && !describe_only) RunStatement(state, session, statement->sql, statement->extra.binds, message);
+    if (is_select && !describe_only) state.world.executed.push_back(statement->sql);
     if (sb4 code = TierExecute(state, session, statement, iterations, describe_only, message))
       return Fail(state, error, code, message);
     if (is_select) {

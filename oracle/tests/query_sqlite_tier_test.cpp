@@ -79,6 +79,13 @@ class SqliteTierTest : public RecordSetTest {
     query->Close();
     return blobs;
   }
+  // The statements the sessions ran, one line each, without trailing blanks.
+  std::vector<std::string> Executed() {
+    std::vector<std::string> lines = session_->Executed();
+    for (std::string& line : lines)
+      while (!line.empty() && line.back() == ' ') line.pop_back();
+    return lines;
+  }
   std::unique_ptr<TierControl> tier_;
   std::vector<std::unique_ptr<TOraSession>> sessions_;
 };
@@ -168,9 +175,9 @@ TEST_F(SqliteTierEditTest, BlobLoadedFromAFileIsPostedThroughItsLocator) {
   query->GetBlob(query->FieldByNumber(2)->FieldName())->LoadFromFile(file);
   query->Post();
   // The row is found by every column but the LOB: its key is not selected.
-  EXPECT_TRUE(InOrder(session_->Executed(), {"UPDATE T", "SET", "  BLOB_COL = EMPTY_BLOB()", "WHERE",
+  EXPECT_TRUE(InOrder(Executed(), {"UPDATE T", "SET", "  BLOB_COL = EMPTY_BLOB()", "WHERE",
                                              "  GUID_COL = :Old_GUID_COL", "RETURNING", "  BLOB_COL", "INTO"}))
-      << ::testing::PrintToString(session_->Executed());
+      << ::testing::PrintToString(Executed());
   // The UPDATE does not commit by itself: the LOB follows it, then the commit.
   EXPECT_TRUE(InOrder(standin_->Log(), {"OCIBindByName name=BLOB_COL type=113 size=8 mode=0",
                                         "OCIStmtExecute iters=1 offset=0 mode=0",
@@ -183,6 +190,66 @@ TEST_F(SqliteTierEditTest, BlobLoadedFromAFileIsPostedThroughItsLocator) {
   EXPECT_EQ(blobs.at("{A}"), std::string("\x01\x02", 2)) << "the other row is untouched";
   EXPECT_EQ(blobs.at("{B}").size(), bytes.size());
   EXPECT_TRUE(blobs.at("{B}") == bytes) << "read back byte for byte";
+}
+
+// ---- Row locks ----------------------------------------------------------------------------
+
+class SqliteTierLockTest : public SqliteTierTest {
+ protected:
+  // A session whose UPDATE of row 1 stays uncommitted: it holds the lock.
+  void HoldRowLock() {
+    TOraSession& holder = Connect();
+    holder.SetAutoCommit(false);
+    auto query = NewQuery(holder, "UPDATE T SET GUID_COL = '{A}' WHERE ID = 1");
+    query->SetAutoCommit(false);
+    query->Execute();
+  }
+  std::unique_ptr<TOraQuery> OpenForEdit(TOraSession& session, TLockMode mode) {
+    auto query = NewQuery(session, "SELECT ID, GUID_COL FROM T WHERE ID = 1");
+    query->SetName("oraQ");
+    query->SetLockMode(mode);
+    query->Open();
+    return query;
+  }
+};
+
+TEST_F(SqliteTierLockTest, DelayedLockIsTakenUnderASavepointBeforeTheUpdate) {
+  TOraSession& session = Connect();
+  auto query = OpenForEdit(session, lmLockDelayed);
+  query->Edit();
+  query->FieldByNumber(2)->SetAsString("{Z}");
+  query->Post();
+  EXPECT_TRUE(InOrder(Executed(),
+                      {"SAVEPOINT LOCK_oraQ", "SELECT * FROM T", "WHERE", "  ID = :Old_ID", "FOR UPDATE NOWAIT",
+                       "UPDATE T", "SET", "  GUID_COL = :GUID_COL", "WHERE", "  ID = :Old_ID"}))
+      << ::testing::PrintToString(Executed());
+  EXPECT_EQ(ReadBlobs().count("{Z}"), 1u) << "the update committed";
+}
+
+TEST_F(SqliteTierLockTest, RefusedLockRollsBackToItsSavepointAndLeavesTheRow) {
+  TOraSession& session = Connect();
+  auto query = OpenForEdit(session, lmLockDelayed);
+  HoldRowLock();
+  query->Edit();
+  query->FieldByNumber(2)->SetAsString("{Z}");
+  try {
+    query->Post();
+    FAIL() << "the row is locked by another session";
+  } catch (const EOraError& e) {
+    EXPECT_EQ(e.ErrorCode(), 54);
+  }
+  EXPECT_TRUE(InOrder(Executed(), {"SAVEPOINT LOCK_oraQ", "ROLLBACK TO SAVEPOINT LOCK_oraQ"}));
+  for (const std::string& line : Executed()) EXPECT_NE(line, "UPDATE T") << "no update after a refused lock";
+  query->Cancel();
+}
+
+TEST_F(SqliteTierLockTest, ImmediateLockIsTakenAtEdit) {
+  TOraSession& session = Connect();
+  auto query = OpenForEdit(session, lmLockImmediate);
+  HoldRowLock();
+  EXPECT_THROW(query->Edit(), EOraError);
+  EXPECT_EQ(query->State(), classlib::dsBrowse) << "a refused lock leaves the record unedited";
+  EXPECT_TRUE(InOrder(Executed(), {"SAVEPOINT LOCK_oraQ", "ROLLBACK TO SAVEPOINT LOCK_oraQ"}));
 }
 
 }  // namespace
