@@ -99,8 +99,10 @@ bool TCustomDADataSet::FieldValueIsNull(const TFieldDesc& field, bool old_value)
   TRecBuf rec = old_value ? UpdateOldRecord() : UpdateNewRecord();
   if (!rec) return true;
   if (FIRecordSet->IsBlobFieldType(field.DataType())) {
+    // A blob written since the record was read has content while its null
+    // flag may still be set: content is never null.
     TBlob* blob = FIRecordSet->GetBlob(field.FieldNo(), rec);
-    return !blob || FIRecordSet->GetNull(field.FieldNo(), rec);
+    return !blob || (FIRecordSet->GetNull(field.FieldNo(), rec) && blob->GetSize() == 0);
   }
   return FIRecordSet->GetNull(field.FieldNo(), rec);
 }

@@ -212,7 +212,7 @@ void TOraDataSet::AssignFieldValue(TDAParam& param, const TFieldDesc& field, boo
     return;
   }
   TBlob* blob = IRecordSet()->GetBlob(field.FieldNo(), rec);
-  const bool is_null = !blob || IRecordSet()->GetNull(field.FieldNo(), rec);
+  const bool is_null = FieldValueIsNull(field, false);
   if (IsMemoType(type)) {
     // A text column the record keeps as a memo goes back as text.
     param.SetDataType(type == dtWideMemo ? classlib::ftWideString : classlib::ftString);

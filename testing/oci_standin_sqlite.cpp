@@ -198,12 +198,29 @@ QueryColumn ColumnFor(const std::string& name, const char* declared, int value_t
   }
 }
 
+sb4 SelectRows(State& state, TierSession& tier, Handle* statement, const TierStatement& rewritten, ub4 iteration,
+               std::string& text);
+
 // A query: the lock of FOR UPDATE taken, the rows read whole into the
 // statement's own rows (the fetch delivers them as it does scripted ones).
 sb4 RunQuery(State& state, TierSession& tier, Handle* statement, const TierStatement& rewritten, ub4 iteration,
              bool describe_only, std::string& text) {
   if (rewritten.lock && !describe_only)
     if (sb4 code = BeginWrite(tier, rewritten.nowait, text)) return code;
+  // A describe runs the query for its column types and takes back what it
+  // did (a sequence's NEXTVAL), as a server's parse would not do it.
+  if (describe_only) {
+    if (sb4 code = Exec(tier.db, "SAVEPOINT standin_describe", text)) return code;
+    const sb4 code = SelectRows(state, tier, statement, rewritten, iteration, text);
+    std::string ignored;
+    Exec(tier.db, "ROLLBACK TO standin_describe; RELEASE standin_describe", ignored);
+    return code;
+  }
+  return SelectRows(state, tier, statement, rewritten, iteration, text);
+}
+
+sb4 SelectRows(State& state, TierSession& tier, Handle* statement, const TierStatement& rewritten, ub4 iteration,
+               std::string& text) {
   Prepared query;
   if (sqlite3_prepare_v2(tier.db, rewritten.sql.c_str(), -1, &query.step, nullptr) != SQLITE_OK)
     return Failed(tier.db, text);
@@ -222,7 +239,8 @@ sb4 RunQuery(State& state, TierSession& tier, Handle* statement, const TierState
     std::vector<QueryValue> row;
     for (int c = 0; c < count; ++c) {
       if (value_types[static_cast<size_t>(c)] == SQLITE_NULL) value_types[static_cast<size_t>(c)] = sqlite3_column_type(query.step, c);
-      row.push_back(CellText(query.step, c, names[static_cast<size_t>(c)] == "ROWID"));
+      // ROWID columns are already text: the rewrite selects ora_rowid().
+      row.push_back(CellText(query.step, c, false));
     }
     script.rows.push_back(std::move(row));
   }

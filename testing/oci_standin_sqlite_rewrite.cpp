@@ -186,6 +186,24 @@ TierStatement RewriteForTier(const std::string& sql) {
   return out;
 }
 
+namespace {
+
+// Whether a statement is PL/SQL stored in the dictionary, whose body has
+// semicolons of its own.
+bool IsStoredCode(const std::string& text) {
+  std::string upper = Upper(text.substr(0, 60));
+  for (const char* prefix : {"CREATE OR REPLACE ", "CREATE "})
+    if (upper.rfind(prefix, 0) == 0) {
+      upper = upper.substr(std::string(prefix).size());
+      break;
+    }
+  for (const char* kind : {"PROCEDURE", "FUNCTION", "PACKAGE", "TRIGGER", "TYPE"})
+    if (upper.rfind(kind, 0) == 0) return true;
+  return false;
+}
+
+}  // namespace
+
 std::vector<std::string> SplitStatements(const std::string& script) {
   std::vector<std::string> statements;
   size_t start = 0;
@@ -196,8 +214,16 @@ std::vector<std::string> SplitStatements(const std::string& script) {
         continue;
       }
       if (script[i] != ';') continue;
+      // Stored code runs to a line holding only "/", or to the end.
+      if (IsStoredCode(Trimmed(script.substr(start, i - start)))) {
+        const size_t slash = script.find("\n/", i);
+        i = slash == std::string::npos ? script.size() : slash + 1;
+        statements.push_back(Trimmed(script.substr(start, i - start)));
+        start = i + 1;
+        continue;
+      }
     }
-    const std::string statement = Trimmed(script.substr(start, i - start));
+    const std::string statement = Trimmed(script.substr(start, std::min(i, script.size()) - start));
     if (!statement.empty()) statements.push_back(statement);
     start = i + 1;
   }

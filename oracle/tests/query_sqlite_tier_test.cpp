@@ -148,6 +148,97 @@ TEST_F(SqliteTierTest, WrongPasswordIsRefused) {
   EXPECT_THAT(classlib::testing::MessageOf([&] { session->SetConnected(true); }), ::testing::HasSubstr("ORA-01017"));
 }
 
+// ---- The server side the tier serves ------------------------------------------------------
+
+// The rows of a query, fields joined by "|", "<null>" for a null.
+std::vector<std::string> Rows(TOraQuery& query) {
+  std::vector<std::string> rows;
+  query.Open();
+  for (; !query.Eof(); query.Next()) {
+    std::string row;
+    for (int i = 1; i <= query.FieldCount(); ++i) {
+      classlib::TField* field = query.FieldByNumber(i);
+      row += (i > 1 ? "|" : "") + (field->IsNull() ? std::string("<null>") : field->AsString());
+    }
+    rows.push_back(row);
+  }
+  query.Close();
+  return rows;
+}
+
+TEST_F(SqliteTierTest, DictionaryShowsWhatAScriptCreated) {
+  ASSERT_EQ(tier_->Exec("db1", "CREATE TABLE u (code VARCHAR2(10) NOT NULL, name VARCHAR2(20), UNIQUE (code));"
+                               "CREATE SEQUENCE T_SEQ START WITH 10;"
+                               "CREATE OR REPLACE PROCEDURE DO_IT AS\nBEGIN\n  NULL;\nEND;\n/\n"),
+            "");
+  TOraSession& session = Connect();
+  auto tables = NewQuery(session, "SELECT TABLE_NAME FROM USER_ALL_TABLES ORDER BY TABLE_NAME");
+  EXPECT_THAT(Rows(*tables), ::testing::ElementsAre("T", "U")) << "no table of the tier's own";
+  auto columns = NewQuery(session,
+                          "SELECT COLUMN_NAME, DATA_TYPE, NULLABLE FROM USER_TAB_COLUMNS WHERE TABLE_NAME = 'U' "
+                          "ORDER BY COLUMN_ID");
+  EXPECT_THAT(Rows(*columns), ::testing::ElementsAre("CODE|VARCHAR2|N", "NAME|VARCHAR2|Y"));
+  auto objects = NewQuery(session,
+                          "SELECT OBJECT_NAME, OBJECT_TYPE FROM USER_OBJECTS WHERE OBJECT_TYPE <> 'INDEX' "
+                          "ORDER BY OBJECT_NAME");
+  EXPECT_THAT(Rows(*objects), ::testing::ElementsAre("DO_IT|PROCEDURE", "T|TABLE", "T_SEQ|SEQUENCE", "U|TABLE"));
+  auto keys = NewQuery(session,
+                       "SELECT Con.Owner, Con.Constraint_Type, Col.Table_Name, Col.Column_Name, Col.Position "
+                       "FROM All_Constraints Con, All_Cons_Columns Col "
+                       "WHERE Con.Constraint_Name = Col.Constraint_Name ORDER BY Col.Table_Name");
+  EXPECT_THAT(Rows(*keys), ::testing::ElementsAre("SCOTT|P|T|ID|1", "SCOTT|U|U|CODE|1"));
+  auto sequence = NewQuery(session, "SELECT T_SEQ.NEXTVAL, T_SEQ.CURRVAL FROM DUAL");
+  EXPECT_THAT(Rows(*sequence), ::testing::ElementsAre("10|10")) << "describing the query took no value";
+  EXPECT_THAT(Rows(*sequence), ::testing::ElementsAre("11|11"));
+}
+
+TEST_F(SqliteTierTest, RowidIsTheExtendedTextAndFindsItsRow) {
+  TOraSession& session = Connect();
+  auto query = NewQuery(session, "SELECT ROWID, GUID_COL FROM T WHERE ID = 2");
+  EXPECT_THAT(Rows(*query), ::testing::ElementsAre("AAAAABAABAAAAAAAAC|{B}"));
+  query->Open();
+  query->Edit();
+  query->FieldByNumber(2)->SetAsString("{Q}");
+  query->Post();
+  EXPECT_TRUE(InOrder(Executed(), {"UPDATE T", "SET", "  GUID_COL = :GUID_COL", "WHERE", "  ROWID = :Old_ROWID"}))
+      << "the ROWID is the row's identity: " << ::testing::PrintToString(Executed());
+  EXPECT_EQ(ReadBlobs().count("{Q}"), 1u);
+  auto by_rowid = NewQuery(session, "SELECT ID FROM T WHERE ROWID = 'AAAAABAABAAAAAAAAC' AND SYSDATE > '2000-01-01'");
+  EXPECT_THAT(Rows(*by_rowid), ::testing::ElementsAre("2"));
+}
+
+TEST_F(SqliteTierTest, KeyComesFromThePrimaryKeyWhenItIsSelected) {
+  TOraSession& session = Connect();
+  auto query = NewQuery(session, "SELECT ID, GUID_COL FROM T WHERE ID = 1");
+  query->Open();
+  query->Edit();
+  query->FieldByNumber(2)->SetAsString("{K}");
+  query->Post();
+  EXPECT_TRUE(InOrder(Executed(), {"UPDATE T", "SET", "  GUID_COL = :GUID_COL", "WHERE", "  ID = :Old_ID"}))
+      << ::testing::PrintToString(Executed());
+  EXPECT_EQ(ReadBlobs().count("{K}"), 1u);
+}
+
+TEST_F(SqliteTierTest, InsertTakesItsKeyFromTheSequenceAndItsRowidFromTheServer) {
+  ASSERT_EQ(tier_->Exec("db1", "CREATE SEQUENCE T_SEQ START WITH 100"), "");
+  TOraSession& session = Connect();
+  auto query = NewQuery(session, "SELECT ROWID, ID, GUID_COL, BLOB_COL FROM T");
+  query->SetKeyFields("ID");
+  query->SetKeySequence("T_SEQ");
+  query->Options().SetReturnParams(true);
+  query->Open();
+  query->Append();
+  query->FieldByNumber(3)->SetAsString("{N}");
+  query->FieldByNumber(4)->SetAsString(std::string("\0new", 4));
+  query->Post();
+  EXPECT_TRUE(InOrder(Executed(), {"INSERT INTO T", "  (ID, GUID_COL, BLOB_COL)", "VALUES",
+                                   "  (T_SEQ.NEXTVAL, :GUID_COL, EMPTY_BLOB())", "RETURNING"}))
+      << ::testing::PrintToString(Executed());
+  EXPECT_EQ(query->FieldByNumber(2)->AsInteger(), 100) << "the key RETURNING gave back";
+  EXPECT_EQ(query->FieldByNumber(1)->AsString(), "AAAAABAABAAAAAAAAE") << "the new row is the fourth";
+  EXPECT_EQ(ReadBlobs().at("{N}"), std::string("\0new", 4));
+}
+
 // ---- Editing a LOB as the updater does ---------------------------------------------------
 
 class SqliteTierEditTest : public SqliteTierTest {
