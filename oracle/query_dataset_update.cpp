@@ -25,6 +25,12 @@ bool IsLobType(TDataType type) { return type == dtOraBlob || type == dtOraClob; 
 
 bool IsMemoType(TDataType type) { return type == dtMemo || type == dtWideMemo; }
 
+// The types whose values are objects of their own: date-times, intervals, NUMBERs.
+bool IsValueObjectType(TDataType type) {
+  return type == dtTimeStamp || type == dtTimeStampTZ || type == dtTimeStampLTZ || type == dtIntervalYM ||
+         type == dtIntervalDS || type == dtNumber;
+}
+
 uint16_t SubTypeOf(const TFieldDesc& field) {
   const auto* oci = dynamic_cast<const TOCIFieldDesc*>(&field);
   return oci ? oci->SubDataType : 0;
@@ -207,6 +213,13 @@ void TOraDataSet::AssignFieldValue(TDAParam& param, const TFieldDesc& field, boo
   auto* ora = dynamic_cast<TOraParam*>(&param);
   const TDataType type = field.DataType();
   TRecBuf rec = old ? nullptr : ActiveBuffer();
+  auto* record_set = dynamic_cast<TOCIRecordSet*>(IRecordSet());
+  if (ora && rec && record_set && IsValueObjectType(type)) {
+    // The object itself: a date-time keeps its fraction and zone, a NUMBER its digits.
+    param.SetDataType(GetFieldType(type));
+    if (TSharedObject* object = record_set->ValueObject(field.FieldNo(), rec)) ora->SetParamObject(object);
+    return;
+  }
   if (!ora || !rec || !(IsLobType(type) || (IsMemoType(type) && SubTypeOf(field) == stString))) {
     TCustomDADataSet::AssignFieldValue(param, field, old);
     return;

@@ -177,24 +177,31 @@ QueryValue CellText(sqlite3_stmt* step, int column, bool rowid) {
   }
 }
 
+QueryColumn TypedColumn(const std::string& name, const std::string& type) {
+  // The name may hold blanks (an expression): the type is read alone.
+  QueryColumn column = ColumnOfDeclaration("C " + type);
+  column.name = name;
+  return column;
+}
+
 // A column described from its declared type, else from the values it holds.
 QueryColumn ColumnFor(const std::string& name, const char* declared, int value_type) {
-  if (name == "ROWID") return ColumnOfDeclaration("ROWID ROWID");
+  if (name == "ROWID") return TypedColumn(name, "ROWID");
   if (declared) {
-    QueryColumn column = ColumnOfDeclaration(name + " " + declared);
+    QueryColumn column = TypedColumn(name, declared);
     if (column.type != 9999) return column;
     const std::string type = Upper(declared);
-    if (type.find("INT") != std::string::npos) return ColumnOfDeclaration(name + " NUMBER(19)");
-    if (type.find("BLOB") != std::string::npos) return ColumnOfDeclaration(name + " BLOB");
+    if (type.find("INT") != std::string::npos) return TypedColumn(name, "NUMBER(19)");
+    if (type.find("BLOB") != std::string::npos) return TypedColumn(name, "BLOB");
     if (type.find("REAL") != std::string::npos || type.find("FLOA") != std::string::npos ||
         type.find("DOUB") != std::string::npos)
-      return ColumnOfDeclaration(name + " NUMBER");
-    return ColumnOfDeclaration(name + " VARCHAR2(4000)");
+      return TypedColumn(name, "NUMBER");
+    return TypedColumn(name, "VARCHAR2(4000)");
   }
   switch (value_type) {
-    case SQLITE_INTEGER: case SQLITE_FLOAT: return ColumnOfDeclaration(name + " NUMBER");
-    case SQLITE_BLOB: return ColumnOfDeclaration(name + " RAW(2000)");
-    default: return ColumnOfDeclaration(name + " VARCHAR2(4000)");
+    case SQLITE_INTEGER: case SQLITE_FLOAT: return TypedColumn(name, "NUMBER");
+    case SQLITE_BLOB: return TypedColumn(name, "RAW(2000)");
+    default: return TypedColumn(name, "VARCHAR2(4000)");
   }
 }
 

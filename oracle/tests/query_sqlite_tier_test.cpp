@@ -239,6 +239,23 @@ TEST_F(SqliteTierTest, InsertTakesItsKeyFromTheSequenceAndItsRowidFromTheServer)
   EXPECT_EQ(ReadBlobs().at("{N}"), std::string("\0new", 4));
 }
 
+TEST_F(SqliteTierTest, DateTimeGoesBackAsItsObjectWithItsFraction) {
+  ASSERT_EQ(tier_->Exec("db1", "CREATE TABLE V (ID NUMBER(9) PRIMARY KEY, NAME VARCHAR2(10), TS TIMESTAMP(6));"
+                               "INSERT INTO V VALUES (1, 'a', '2024-05-06 07:08:09.123456')"),
+            "");
+  TOraSession& session = Connect();
+  auto query = NewQuery(session, "SELECT ID, NAME, TS FROM V");
+  query->Options().SetUpdateAllFields(true);
+  query->Open();
+  query->Edit();
+  query->FieldByNumber(2)->SetAsString("b");
+  query->Post();
+  EXPECT_TRUE(Contains(standin_->Log(), "OCIBindByName name=TS type=187 size=8 mode=0"))
+      << "bound as a date-time descriptor: " << ::testing::PrintToString(standin_->LogOf("OCIBindByName"));
+  auto check = NewQuery(Connect(), "SELECT NAME, substr(TS, 1, 26) FROM V");
+  EXPECT_THAT(Rows(*check), ::testing::ElementsAre("b|2024-05-06 07:08:09.123456"));
+}
+
 // ---- Editing a LOB as the updater does ---------------------------------------------------
 
 class SqliteTierEditTest : public SqliteTierTest {
