@@ -284,7 +284,11 @@ void ReturnValues(State& state, Handle* session, Handle* statement, const TierSt
         Handle* lob = Live(state, *static_cast<void* const*>(bind.value), OCI_DTYPE_LOB);
         if (!lob || is_null) continue;
         LobValue value;
-        value.kind = bind.type == SQLT_BLOB ? 1 : 2;
+        // A national bind (its charset form set to 2) returns an NCLOB.
+        Handle* bound = Live(state, bind.handle);
+        const auto form = bound ? bound->values.find(OCI_ATTR_CHARSET_FORM) : std::map<ub4, std::string>::iterator();
+        const bool national = bound && form != bound->values.end() && !form->second.empty() && form->second[0] == 2;
+        value.kind = bind.type == SQLT_BLOB ? 1 : national ? 3 : 2;
         value.cell = TierCell{session, table, rewritten.returning[k], row};
         value.units = UnitsOf(sqlite3_column_blob(step, column), sqlite3_column_bytes(step, column));
         const int id = state.values.next_lob++;

@@ -256,6 +256,32 @@ TEST_F(SqliteTierTest, DateTimeGoesBackAsItsObjectWithItsFraction) {
   EXPECT_THAT(Rows(*check), ::testing::ElementsAre("b|2024-05-06 07:08:09.123456"));
 }
 
+TEST_F(SqliteTierTest, RefreshFindsTheRowByItsRowid) {
+  TOraSession& session = Connect();
+  auto query = NewQuery(session, "SELECT ROWID, GUID_COL FROM T WHERE ID = 1");
+  query->Open();
+  auto change = NewQuery(Connect(), "UPDATE T SET GUID_COL = '{R}' WHERE ID = 1");
+  change->Execute();
+  query->RefreshRecord();
+  EXPECT_EQ(query->FieldByNumber(2)->AsString(), "{R}");
+}
+
+TEST_F(SqliteTierTest, NationalClobIsWrittenInTheNationalCharacterSet) {
+  ASSERT_EQ(tier_->Exec("db1", "CREATE TABLE N (ID NUMBER(9) PRIMARY KEY, NOTE NCLOB);"
+                               "INSERT INTO N VALUES (1, 'old')"),
+            "");
+  TOraSession& session = Connect();
+  auto query = NewQuery(session, "SELECT ID, NOTE FROM N");
+  query->Open();
+  query->Edit();
+  query->FieldByNumber(2)->SetAsString("new text");
+  query->Post();
+  EXPECT_TRUE(Contains(standin_->Log(), "OCILobWrite amount=8 offset=1 bufl=8 piece=0 csid=0 csfrm=2"))
+      << ::testing::PrintToString(standin_->LogOf("OCILobWrite"));
+  auto check = NewQuery(Connect(), "SELECT NOTE FROM N");
+  EXPECT_THAT(Rows(*check), ::testing::ElementsAre("new text"));
+}
+
 // ---- Editing a LOB as the updater does ---------------------------------------------------
 
 class SqliteTierEditTest : public SqliteTierTest {
@@ -349,6 +375,15 @@ TEST_F(SqliteTierLockTest, RefusedLockRollsBackToItsSavepointAndLeavesTheRow) {
   EXPECT_TRUE(InOrder(Executed(), {"SAVEPOINT LOCK_oraQ", "ROLLBACK TO SAVEPOINT LOCK_oraQ"}));
   for (const std::string& line : Executed()) EXPECT_NE(line, "UPDATE T") << "no update after a refused lock";
   query->Cancel();
+}
+
+TEST_F(SqliteTierLockTest, DeleteLocksItsRowFirst) {
+  TOraSession& session = Connect();
+  auto query = OpenForEdit(session, lmLockImmediate);
+  query->Delete();
+  EXPECT_TRUE(InOrder(Executed(), {"SAVEPOINT LOCK_oraQ", "FOR UPDATE NOWAIT", "DELETE FROM T"}))
+      << ::testing::PrintToString(Executed());
+  EXPECT_EQ(ReadBlobs().count("{A}"), 0u);
 }
 
 TEST_F(SqliteTierLockTest, ImmediateLockIsTakenAtEdit) {
