@@ -320,6 +320,7 @@ sb4 RunDml(State& state, TierSession& tier, Handle* session, Handle* statement, 
     int status = SQLITE_ROW;
     while ((status = sqlite3_step(dml.step)) == SQLITE_ROW) {
       ++extra.rows_processed;
+      // The parts of the text TierRowidText gives the same row.
       const auto row = static_cast<uint64_t>(sqlite3_column_int64(dml.step, 0));
       extra.has_rowid = true;
       const ub4 parts[4] = {1, 1, static_cast<ub4>(row >> 16), static_cast<ub4>(row & 0xFFFF)};

@@ -108,18 +108,11 @@ void SplitReturning(const std::string& tail, TierStatement& out) {
   }
 }
 
-std::string Base64(uint64_t value, int digits) {
-  static const char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  std::string text(static_cast<size_t>(digits), 'A');
-  for (int d = digits - 1; d >= 0; --d, value >>= 6) text[static_cast<size_t>(d)] = alphabet[value & 63];
-  return text;
-}
-
 }  // namespace
 
 std::string TierRowidText(int64_t row) {
   const auto r = static_cast<uint64_t>(row);
-  return Base64(1, 6) + Base64(1, 3) + Base64(r >> 16, 6) + Base64(r & 0xFFFF, 3);
+  return ExtendedRowidText(1, 1, static_cast<ub4>(r >> 16), static_cast<ub4>(r & 0xFFFF));
 }
 
 TierStatement RewriteForTier(const std::string& sql) {

@@ -277,6 +277,10 @@ std::string Base64(ub4 value, int digits) {
 
 }  // namespace
 
+std::string ExtendedRowidText(ub4 object, ub4 file, ub4 block, ub4 row) {
+  return Base64(object, 6) + Base64(file, 3) + Base64(block, 6) + Base64(row, 3);
+}
+
 bool BindIsNull(const Bind& bind, ub4 iteration) { return IndicatorAt(bind, iteration) < 0; }
 
 void WriteBindOutput(Bind& bind, const std::string& value) { WriteOutput(bind, value); }
@@ -428,8 +432,7 @@ sword StatementRowid(State& state, Handle* statement, void* descriptor, OCIError
   if (!rowid) return OCI_INVALID_HANDLE;
   if (!statement->statement.has_rowid) return Fail(state, error, 1410, "ORA-01410: invalid ROWID");
   const ub4* parts = statement->statement.rowid;
-  rowid->values[OCI_ATTR_ROWID] =
-      Base64(parts[0], 6) + Base64(parts[1], 3) + Base64(parts[2], 6) + Base64(parts[3], 3);
+  rowid->values[OCI_ATTR_ROWID] = ExtendedRowidText(parts[0], parts[1], parts[2], parts[3]);
   return OCI_SUCCESS;
 }
 
