@@ -284,8 +284,9 @@ sword OCISessionBegin(OCISvcCtx* context, OCIError* error, OCISession* session, 
         account->second != TextAttribute(live_session, OCI_ATTR_PASSWORD))
       return Fail(state, error, 1017, "ORA-01017: invalid username/password; logon denied\n");
   }
+  std::string text;
+  if (sb4 code = TierSessionBegin(state, server, live_session, user, text)) return Fail(state, error, code, text);
   live_session->logged_on = true;
-  TierSessionBegin(state, server, live_session, user);
   return OCI_SUCCESS;
 }
 

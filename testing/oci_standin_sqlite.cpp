@@ -360,22 +360,25 @@ bool RunSideObject(TierSession& tier, const std::string& upper, sb4& code, std::
 
 }  // namespace
 
-void TierSessionBegin(State& state, Handle* server, Handle* session, const std::string& user) {
+sb4 TierSessionBegin(State& state, Handle* server, Handle* session, const std::string& user, std::string& text) {
   auto file = state.tier.files.find(Upper(server->name));
-  if (file == state.tier.files.end()) return;
+  if (file == state.tier.files.end()) return 0;
   TierSessionEnd(state, session);
   TierSession tier;
   tier.user = Upper(user);
-  if (sqlite3_open_v2(file->second.c_str(), &tier.db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
-      SQLITE_OK) {
-    Log(state, "tier cannot open " + file->second);
-    sqlite3_close(tier.db);
-    return;
+  std::string error;
+  if (sqlite3_open_v2(file->second.c_str(), &tier.db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK)
+    error = sqlite3_errmsg(tier.db);
+  else
+    error = PrepareTierConnection(tier.db, tier.user);
+  if (!error.empty()) {
+    sqlite3_close_v2(tier.db);
+    text = "ORA-01034: ORACLE not available (" + file->second + ": " + error + ")";
+    return 1034;
   }
   sqlite3_busy_timeout(tier.db, kBusyMs);
-  const std::string error = PrepareTierConnection(tier.db, tier.user);
-  if (!error.empty()) Log(state, "tier " + error);
   state.tier.sessions[session] = tier;
+  return 0;
 }
 
 void TierSessionEnd(State& state, Handle* session) {

@@ -141,6 +141,14 @@ TEST_F(SqliteTierTest, ServerErrorsCarryTheirOracleText) {
   EXPECT_EQ(OracleErrorOf([&] { column->Open(); }), "904 ORA-00904:");
 }
 
+TEST_F(SqliteTierTest, FileThatCannotBeOpenedRefusesTheLogon) {
+  tier_->Attach("db2", temp_ + "/no/such/folder/db2.sqlite");
+  auto session = std::make_unique<TOraSession>();
+  session->SetConnectString("scott/tiger@db2");
+  EXPECT_THAT(classlib::testing::MessageOf([&] { session->SetConnected(true); }), ::testing::HasSubstr("ORA-01034"));
+  EXPECT_FALSE(session->Connected());
+}
+
 TEST_F(SqliteTierTest, WrongPasswordIsRefused) {
   auto session = std::make_unique<TOraSession>();
   session->SetUsername("scott");
@@ -371,6 +379,15 @@ TEST_F(SqliteTierLockTest, RefusedLockRollsBackToItsSavepointAndLeavesTheRow) {
   EXPECT_TRUE(InOrder(Executed(), {"SAVEPOINT LOCK_oraQ", "ROLLBACK TO SAVEPOINT LOCK_oraQ"}));
   for (const std::string& line : Executed()) EXPECT_NE(line, "UPDATE T") << "no update after a refused lock";
   query->Cancel();
+}
+
+TEST_F(SqliteTierLockTest, PostWithNothingToStoreGivesTheLockBack) {
+  TOraSession& session = Connect();
+  auto query = OpenForEdit(session, lmLockDelayed);
+  query->Edit();
+  query->Post();
+  EXPECT_TRUE(InOrder(Executed(), {"SAVEPOINT LOCK_oraQ", "FOR UPDATE NOWAIT", "ROLLBACK TO SAVEPOINT LOCK_oraQ"}))
+      << ::testing::PrintToString(Executed());
 }
 
 TEST_F(SqliteTierLockTest, DeleteLocksItsRowFirst) {
