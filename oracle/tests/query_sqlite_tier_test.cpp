@@ -15,39 +15,21 @@
 #include "oracle/session_ora_session.h"
 #include "oracle/tests/rset_fixture.h"
 #include "testing/message_of.h"
+#include "testing/oci_standin_tier.h"
 
 namespace oracle::testing {
 namespace {
-
-// The tier's control calls (testing/oci_standin_sqlite_control.h).
-class TierControl : public StandinControl {
- public:
-  using StandinControl::StandinControl;
-  void Attach(const std::string& server, const std::string& path) {
-    reinterpret_cast<void (*)(const char*, const char*)>(Symbol("standin_sqlite_attach"))(server.c_str(),
-                                                                                          path.c_str());
-  }
-  // The first error's text, empty when every statement ran.
-  std::string Exec(const std::string& server, const std::string& sql) {
-    char error[512] = {};
-    reinterpret_cast<int (*)(const char*, const char*, char*, int)>(Symbol("standin_sqlite_exec"))(
-        server.c_str(), sql.c_str(), error, sizeof error);
-    return error;
-  }
-};
 
 class SqliteTierTest : public RecordSetTest {
  protected:
   void SetUp() override {
     RecordSetTest::SetUp();
-    tier_ = std::make_unique<TierControl>(ORACLE_STANDIN_PATH);
-    tier_->Attach("db1", temp_ + "/db1.sqlite");
-    ASSERT_EQ(tier_->Exec("db1",
-                          "CREATE TABLE T (ID NUMBER(9) PRIMARY KEY, GUID_COL VARCHAR2(38), BLOB_COL BLOB);"
-                          "INSERT INTO T VALUES (1, '{A}', X'0102');"
-                          "INSERT INTO T VALUES (2, '{B}', X'0304');"
-                          "INSERT INTO T VALUES (3, NULL, NULL)"),
-              "");
+    tier_ = std::make_unique<standin_testing::StandinTier>(ORACLE_STANDIN_PATH);
+    tier_->Open("db1", temp_ + "/db1.sqlite", "scott", "tiger",
+                "CREATE TABLE T (ID NUMBER(9) PRIMARY KEY, GUID_COL VARCHAR2(38), BLOB_COL BLOB);"
+                "INSERT INTO T VALUES (1, '{A}', X'0102');"
+                "INSERT INTO T VALUES (2, '{B}', X'0304');"
+                "INSERT INTO T VALUES (3, NULL, NULL)");
   }
   void TearDown() override {
     sessions_.clear();
@@ -86,7 +68,7 @@ class SqliteTierTest : public RecordSetTest {
       while (!line.empty() && line.back() == ' ') line.pop_back();
     return lines;
   }
-  std::unique_ptr<TierControl> tier_;
+  std::unique_ptr<standin_testing::StandinTier> tier_;
   std::vector<std::unique_ptr<TOraSession>> sessions_;
 };
 
