@@ -27,8 +27,7 @@ std::string TextAttribute(const Handle* handle, ub4 attribute) {
 }
 
 ub2 StatementTypeOf(const std::string& sql) {
-  std::string text = Upper(Trimmed(sql));
-  std::string word = text.substr(0, text.find_first_of(" \t\r\n("));
+  const std::string word = LeadingWord(sql);
   if (word == "SELECT" || word == "WITH") return OCI_STMT_SELECT;
   if (word == "UPDATE") return OCI_STMT_UPDATE;
   if (word == "DELETE") return OCI_STMT_DELETE;

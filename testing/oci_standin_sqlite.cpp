@@ -16,13 +16,6 @@ namespace {
 // Long enough for a writer to finish, short enough for a test to fail fast.
 constexpr int kBusyMs = 2000;
 
-std::string FirstWord(const std::string& upper, size_t from = 0) {
-  const size_t start = upper.find_first_not_of(" \t\r\n(", from);
-  if (start == std::string::npos) return "";
-  const size_t end = upper.find_first_of(" \t\r\n(;", start);
-  return upper.substr(start, end == std::string::npos ? std::string::npos : end - start);
-}
-
 // The words of a statement, up to `count`.
 std::vector<std::string> Words(const std::string& upper, size_t count) {
   std::vector<std::string> words;
@@ -177,6 +170,13 @@ QueryValue CellText(sqlite3_stmt* step, int column, bool rowid) {
   }
 }
 
+// A column the rewrite made a function of is named as the server names it.
+std::string OracleColumnName(const std::string& name) {
+  for (const char* word : {"ROWID", "SYSDATE", "NEXTVAL", "CURRVAL"})
+    if (name.rfind(std::string("ORA_") + word + "(", 0) == 0) return word;
+  return name;
+}
+
 QueryColumn TypedColumn(const std::string& name, const std::string& type) {
   // The name may hold blanks (an expression): the type is read alone.
   QueryColumn column = ColumnOfDeclaration("C " + type);
@@ -187,6 +187,7 @@ QueryColumn TypedColumn(const std::string& name, const std::string& type) {
 // A column described from its declared type, else from the values it holds.
 QueryColumn ColumnFor(const std::string& name, const char* declared, int value_type) {
   if (name == "ROWID") return TypedColumn(name, "ROWID");
+  if (name == "SYSDATE") return TypedColumn(name, "DATE");
   if (declared) {
     QueryColumn column = TypedColumn(name, declared);
     if (column.type != 9999) return column;
@@ -236,9 +237,7 @@ sb4 SelectRows(State& state, TierSession& tier, Handle* statement, const TierSta
   std::vector<std::string> names;
   std::vector<int> value_types(static_cast<size_t>(count), SQLITE_NULL);
   for (int c = 0; c < count; ++c) {
-    std::string name = Upper(sqlite3_column_name(query.step, c));
-    if (name.rfind("ORA_ROWID(", 0) == 0) name = "ROWID";
-    names.push_back(name);
+    names.push_back(OracleColumnName(Upper(sqlite3_column_name(query.step, c))));
   }
   QueryScript script;
   int status = SQLITE_ROW;
@@ -396,20 +395,20 @@ TierSession* TierOf(State& state, const Handle* session) {
 
 bool TierRuns(const std::string& sql) {
   const std::string upper = Upper(Trimmed(sql));
-  const std::string word = FirstWord(upper);
+  const std::string word = LeadingWord(upper);
   if (word == "BEGIN" || word == "DECLARE" || word == "CALL") return false;
-  return !(word == "ALTER" && FirstWord(upper, 5) == "SESSION");
+  return !(word == "ALTER" && LeadingWord(upper, 5) == "SESSION");
 }
 
 sb4 TierExecute(State& state, Handle* session, Handle* statement, ub4 iterations, bool describe_only,
                 std::string& text) {
   TierSession& tier = *TierOf(state, session);
   const std::string upper = Upper(Trimmed(statement->sql));
-  const std::string word = FirstWord(upper);
+  const std::string word = LeadingWord(upper);
   if (word == "SELECT" || word == "WITH")
     return RunQuery(state, tier, statement, RewriteForTier(statement->sql), 0, describe_only, text);
   if (describe_only) return 0;
-  if (word == "COMMIT" || (word == "ROLLBACK" && FirstWord(upper, 8) != "TO")) {
+  if (word == "COMMIT" || (word == "ROLLBACK" && LeadingWord(upper, 8) != "TO")) {
     TierEndWork(state, session, word == "COMMIT");
     return 0;
   }

@@ -277,6 +277,19 @@ std::string Base64(ub4 value, int digits) {
 
 }  // namespace
 
+std::string LeadingWord(const std::string& sql, size_t from) {
+  const char* const skipped = " \t\r\n(";
+  size_t start = sql.find_first_not_of(skipped, from);
+  while (start != std::string::npos && (sql.compare(start, 2, "--") == 0 || sql.compare(start, 2, "/*") == 0)) {
+    const bool line = sql[start] == '-';
+    const size_t end = line ? sql.find('\n', start) : sql.find("*/", start + 2);
+    start = end == std::string::npos ? end : sql.find_first_not_of(skipped, end + (line ? 1 : 2));
+  }
+  if (start == std::string::npos) return "";
+  const size_t end = sql.find_first_of(" \t\r\n(;", start);
+  return Upper(sql.substr(start, end == std::string::npos ? std::string::npos : end - start));
+}
+
 std::string ExtendedRowidText(ub4 object, ub4 file, ub4 block, ub4 row) {
   return Base64(object, 6) + Base64(file, 3) + Base64(block, 6) + Base64(row, 3);
 }
