@@ -67,7 +67,18 @@ void TOraDataSet::LockUnderSavepoint() {
 }
 
 void TOraDataSet::LockRecord() {
-  if (lock_mode_ == lmLockImmediate && !CachedUpdates() && Active() && !IsEmpty()) LockUnderSavepoint();
+  if (lock_mode_ != lmLockImmediate || CachedUpdates() || !Active() || IsEmpty()) return;
+  LockUnderSavepoint();
+  edit_lock_held_ = true;
+}
+
+void TOraDataSet::StopEditing() {
+  if (edit_lock_held_ && State() != classlib::dsInsert && !CachedUpdates()) {
+    edit_lock_held_ = false;
+    RollbackToLockSavepoint();
+  }
+  edit_lock_held_ = false;
+  TCustomDADataSet::StopEditing();
 }
 
 bool TOraDataSet::HoldsObjectFields() const {
@@ -100,6 +111,8 @@ bool TOraDataSet::PerformUpdate() {
       throw;
     }
     if (stored) {
+      // The update's transaction holds the row now; its commit ends the lock.
+      edit_lock_held_ = false;
       // A logical ROWID (index-organised table) changes with the key.
       if (UpdateRowId(stUpdate).rfind('*', 0) == 0) CopyRowIdAfterPost(stUpdate);
       if (RefreshOptions().Contains(roAfterUpdate)) RefreshRecordAfterPost();

@@ -46,6 +46,9 @@ class TOraDataSet : public dacore::TCustomDADataSet {
   std::string DeleteWhere(const std::string& sql) override;
   std::string SetOrderBy(const std::string& sql, const std::string& fields) override;
   std::string DeleteOrderBy(const std::string& sql) override;
+  // With lmLockImmediate a lock the edit took and no update used is given
+  // back (rolled back to its savepoint) when the edit ends.
+  void StopEditing() override;
   // Insert and refresh go as they are asked; a lock asked together with a
   // refresh only locks. After an insert on an 8.1 client against an 8.0
   // server the ROWID is woken with one more statement.
@@ -108,6 +111,8 @@ class TOraDataSet : public dacore::TCustomDADataSet {
   void WakeOlderServerRowId();
 
   TLockMode lock_mode_ = lmNone;
+  // The edit's immediate lock is held and no update has taken it over.
+  bool edit_lock_held_ = false;
   TSequenceMode sequence_mode_ = smPost;
   std::string key_sequence_;
 };

@@ -413,7 +413,15 @@ sb4 TierExecute(State& state, Handle* session, Handle* statement, ub4 iterations
     return 0;
   }
   if (word == "SAVEPOINT" || word == "ROLLBACK") {
+    const std::vector<std::string> words = Words(upper, 4);
+    const std::string name = words.empty() ? "" : words.back();
+    if (word == "ROLLBACK" && !tier.opening_savepoint.empty() && name == tier.opening_savepoint) {
+      TierEndWork(state, session, false);
+      return 0;
+    }
+    const bool opens = sqlite3_get_autocommit(tier.db) != 0;
     if (sb4 code = BeginRead(tier, text)) return code;
+    if (opens && word == "SAVEPOINT") tier.opening_savepoint = name;
     return Exec(tier.db, statement->sql, text);
   }
   if (word == "INSERT" || word == "UPDATE" || word == "DELETE")
@@ -426,7 +434,9 @@ sb4 TierExecute(State& state, Handle* session, Handle* statement, ub4 iterations
 
 void TierEndWork(State& state, const Handle* session, bool commit) {
   TierSession* tier = TierOf(state, session);
-  if (!tier || sqlite3_get_autocommit(tier->db)) return;
+  if (!tier) return;
+  tier->opening_savepoint.clear();
+  if (sqlite3_get_autocommit(tier->db)) return;
   std::string text;
   if (Exec(tier->db, commit ? "COMMIT" : "ROLLBACK", text) != 0) Log(state, "tier " + text);
 }

@@ -30,6 +30,10 @@ struct LobValue;
 struct TierSession {
   sqlite3* db = nullptr;
   std::string user;  // upper-cased: the owner the dictionary views show
+  // The savepoint that opened the transaction: rolling back to it ends the
+  // transaction, so that the locks taken since are given back as a server
+  // gives back its row locks.
+  std::string opening_savepoint;
 };
 
 struct TierWorld {

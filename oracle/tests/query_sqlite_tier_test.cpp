@@ -386,6 +386,17 @@ TEST_F(SqliteTierLockTest, DeleteLocksItsRowFirst) {
   EXPECT_EQ(ReadBlobs().count("{A}"), 0u);
 }
 
+TEST_F(SqliteTierLockTest, CancelledEditGivesItsImmediateLockBack) {
+  TOraSession& session = Connect();
+  auto query = OpenForEdit(session, lmLockImmediate);
+  query->Edit();
+  query->Cancel();
+  EXPECT_TRUE(InOrder(Executed(), {"SAVEPOINT LOCK_oraQ", "FOR UPDATE NOWAIT", "ROLLBACK TO SAVEPOINT LOCK_oraQ"}))
+      << ::testing::PrintToString(Executed());
+  auto other = NewQuery(Connect(), "UPDATE T SET GUID_COL = '{O}' WHERE ID = 1");
+  EXPECT_NO_THROW(other->Execute()) << "another session may write the row again";
+}
+
 TEST_F(SqliteTierLockTest, ImmediateLockIsTakenAtEdit) {
   TOraSession& session = Connect();
   auto query = OpenForEdit(session, lmLockImmediate);
