@@ -18,6 +18,16 @@ bool IsText(classlib::TFieldType type) {
          type == classlib::ftFixedWideChar;
 }
 
+// The longest text of a value or of the items of an array value.
+int LongestText(const classlib::Variant& value) {
+  if (classlib::VarIsStr(value)) return static_cast<int>(value.AsString().size());
+  if (!classlib::VarIsArray(value)) return 0;
+  int longest = 0;
+  for (int i = classlib::VarArrayLowBound(value, 1); i <= classlib::VarArrayHighBound(value, 1); ++i)
+    longest = std::max(longest, LongestText(classlib::VarArrayGet(value, {i})));
+  return longest;
+}
+
 }  // namespace
 
 TOraSQL::TOraSQL(classlib::TComponent* owner, dacore::TDASQLOwner* data_set) : TCustomDASQL(owner, data_set) {
@@ -58,9 +68,8 @@ void TOraSQL::WriteParams(bool with_values) {
     if (!source) source = param;
     const classlib::Variant value = source->Value();
     if (IsText(param->DataType())) {
-      // A text parameter's buffer takes its whole value.
-      int needed = param->Size();
-      if (classlib::VarIsStr(value)) needed = std::max(needed, static_cast<int>(value.AsString().size()));
+      // A text parameter's buffer takes its whole value (each item of an array).
+      int needed = std::max(param->Size(), LongestText(value));
       if (desc->GetSize() < needed) desc->SetSize(needed);
     }
     if (!with_values) continue;

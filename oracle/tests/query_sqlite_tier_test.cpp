@@ -212,6 +212,7 @@ TEST_F(SqliteTierTest, KeyComesFromThePrimaryKeyWhenItIsSelected) {
   query->Post();
   EXPECT_TRUE(InOrder(Executed(), {"UPDATE T", "SET", "  GUID_COL = :GUID_COL", "WHERE", "  ID = :Old_ID"}))
       << ::testing::PrintToString(Executed());
+  EXPECT_EQ(standin_->LogOf("OCIRowidToChar").size(), 1u) << "the updated row's ROWID is read once";
   EXPECT_EQ(ReadBlobs().count("{K}"), 1u);
 }
 
@@ -276,6 +277,57 @@ TEST_F(SqliteTierTest, NationalClobIsWrittenInTheNationalCharacterSet) {
       << ::testing::PrintToString(standin_->LogOf("OCILobWrite"));
   auto check = NewQuery(Connect(), "SELECT NOTE FROM N");
   EXPECT_THAT(Rows(*check), ::testing::ElementsAre("new text"));
+}
+
+TEST_F(SqliteTierTest, TextKeptAsAMemoGoesBackAsText) {
+  ASSERT_EQ(tier_->Exec("db1", "CREATE TABLE M (ID NUMBER(9) PRIMARY KEY, NOTE VARCHAR2(4000));"
+                               "INSERT INTO M VALUES (1, 'short')"),
+            "");
+  TOraSession& session = Connect();
+  auto query = NewQuery(session, "SELECT ID, NOTE FROM M");
+  query->Options().SetLongStrings(false);
+  query->Open();
+  const std::string long_text(3000, 'x');
+  query->Edit();
+  query->FieldByNumber(2)->SetAsString(long_text);
+  query->Post();
+  EXPECT_TRUE(Contains(standin_->Log(), "OCIBindByName name=NOTE type=5 size=3001 mode=0"))
+      << "a text bound whole, not as a LONG: " << ::testing::PrintToString(standin_->LogOf("OCIBindByName"));
+  auto check = NewQuery(Connect(), "SELECT length(NOTE) FROM M");
+  EXPECT_THAT(Rows(*check), ::testing::ElementsAre("3000"));
+}
+
+TEST_F(SqliteTierTest, RewriteLeavesLiteralsAndQuotedNamesAlone) {
+  TOraSession& session = Connect();
+  auto update = NewQuery(session, "UPDATE T SET GUID_COL = ':X ROWID SYSDATE FOR UPDATE' WHERE ID = :ID");
+  update->ParamByName("ID")->SetAsInteger(3);
+  update->Execute();
+  EXPECT_EQ(update->RowsAffected(), 1);
+  auto nested = NewQuery(session,
+                         "SELECT \"ID\", GUID_COL FROM T WHERE ID IN (SELECT ID FROM T WHERE GUID_COL LIKE ':X%') "
+                         "ORDER BY 1");
+  EXPECT_THAT(Rows(*nested), ::testing::ElementsAre("3|:X ROWID SYSDATE FOR UPDATE"));
+}
+
+TEST_F(SqliteTierTest, ArrayDmlRunsEachIteration) {
+  TOraSession& session = Connect();
+  auto sql = session.CreateSQL();
+  sql->SetSQL("INSERT INTO T (ID, GUID_COL) VALUES (:ID, :GUID)");
+  auto& params = static_cast<TOraParams&>(sql->Params());
+  params.Items(0)->SetDataType(classlib::ftInteger);
+  params.Items(1)->SetDataType(classlib::ftString);
+  for (int p = 0; p < 2; ++p) params.Items(p)->SetLength(3);
+  for (int i = 1; i <= 3; ++i) {
+    params.Items(0)->SetItemValue(i, classlib::Variant(10 + i));
+    params.Items(1)->SetItemValue(i, classlib::Variant("{" + std::to_string(i) + "}"));
+  }
+  sql->Execute(3);
+  EXPECT_EQ(sql->RowsAffected(), 3);
+  EXPECT_TRUE(Contains(standin_->Log(), "OCIStmtExecute iters=3 offset=0 mode=0")) << "a statement does not commit";
+  EXPECT_TRUE(ReadBlobs().empty() || ReadBlobs().count("{1}") == 0) << "nothing shows before the commit";
+  session.Commit();
+  auto rows = NewQuery(Connect(), "SELECT ID, GUID_COL FROM T WHERE ID > 10 ORDER BY ID");
+  EXPECT_THAT(Rows(*rows), ::testing::ElementsAre("11|{1}", "12|{2}", "13|{3}")) << "each text whole";
 }
 
 // ---- Editing a LOB as the updater does ---------------------------------------------------
@@ -380,9 +432,11 @@ TEST_F(SqliteTierLockTest, PostWithNothingToStoreGivesTheLockBack) {
 TEST_F(SqliteTierLockTest, DeleteLocksItsRowFirst) {
   TOraSession& session = Connect();
   auto query = OpenForEdit(session, lmLockImmediate);
+  standin_->ClearLog();
   query->Delete();
   EXPECT_TRUE(InOrder(Executed(), {"SAVEPOINT LOCK_oraQ", "FOR UPDATE NOWAIT", "DELETE FROM T"}))
       << ::testing::PrintToString(Executed());
+  EXPECT_TRUE(standin_->LogOf("OCIRowidToChar").empty()) << "a delete and a lock have no ROWID to read";
   EXPECT_EQ(ReadBlobs().count("{A}"), 0u);
 }
 
