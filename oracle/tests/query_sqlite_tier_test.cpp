@@ -11,6 +11,7 @@
 #include "classlib/field.h"
 #include "dacore/blob.h"
 #include "oracle/error_ora.h"
+#include "oracle/lob_ora_lob.h"
 #include "oracle/query_ora_dataset.h"
 #include "oracle/session_ora_session.h"
 #include "oracle/tests/rset_fixture.h"
@@ -328,6 +329,54 @@ TEST_F(SqliteTierTest, ArrayDmlRunsEachIteration) {
   session.Commit();
   auto rows = NewQuery(Connect(), "SELECT ID, GUID_COL FROM T WHERE ID > 10 ORDER BY ID");
   EXPECT_THAT(Rows(*rows), ::testing::ElementsAre("11|{1}", "12|{2}", "13|{3}")) << "each text whole";
+}
+
+// ---- Transactions and errors of the file -----------------------------------------------
+
+TEST_F(SqliteTierTest, RollbackUndoesWhatTheSessionDidNotCommit) {
+  TOraSession& session = Connect();
+  session.SetAutoCommit(false);
+  auto update = NewQuery(session, "UPDATE T SET GUID_COL = '{U}' WHERE ID = 1");
+  update->SetAutoCommit(false);
+  update->Execute();
+  EXPECT_EQ(ReadBlobs().count("{U}"), 0u) << "another session sees only committed rows";
+  session.Rollback();
+  EXPECT_TRUE(Contains(standin_->Log(), "OCITransRollback flags=0"));
+  update->Execute();
+  auto ddl = NewQuery(session, "CREATE TABLE W (X NUMBER(9))");
+  ddl->SetAutoCommit(false);
+  ddl->Execute();
+  EXPECT_EQ(ReadBlobs().count("{U}"), 1u) << "data definition commits the work before it, as on a server";
+}
+
+TEST_F(SqliteTierTest, ConstraintsAndMissingObjectsAnswerOracleErrors) {
+  ASSERT_EQ(tier_->Exec("db1", "CREATE TABLE R (ID NUMBER(9) NOT NULL)"), "");
+  TOraSession& session = Connect();
+  auto null_key = NewQuery(session, "INSERT INTO R (ID) VALUES (NULL)");
+  EXPECT_EQ(OracleErrorOf([&] { null_key->Execute(); }), "1400 ORA-01400:");
+  auto again = NewQuery(session, "CREATE TABLE R (ID NUMBER(9))");
+  EXPECT_EQ(OracleErrorOf([&] { again->Execute(); }), "955 ORA-00955:");
+  auto sequence = NewQuery(session, "SELECT NO_SEQ.NEXTVAL FROM DUAL");
+  EXPECT_EQ(OracleErrorOf([&] { sequence->Open(); }), "2289 ORA-02289:");
+  EXPECT_EQ(tier_->Exec("db1", "INSERT INTO NOWHERE VALUES (1)"), "ORA-00942: table or view does not exist")
+      << "a setup script reports its first error";
+}
+
+TEST_F(SqliteTierTest, StatementWritesTheLobItsInsertReturns) {
+  TOraSession& session = Connect();
+  auto sql = session.CreateSQL();
+  sql->SetAutoCommit(true);
+  sql->SetSQL("INSERT INTO T (ID, GUID_COL, BLOB_COL) VALUES (9, '{L}', EMPTY_BLOB()) RETURNING BLOB_COL INTO :B");
+  auto* param = static_cast<TOraParams&>(sql->Params()).Items(0);
+  param->SetDataType(classlib::ftOraBlob);
+  param->SetParamType(classlib::ptInputOutput);
+  param->AsOraBlob()->SetAsString("lob bytes");
+  sql->Execute();
+  EXPECT_TRUE(InOrder(standin_->Log(), {"OCIBindByName name=B type=113 size=8 mode=0",
+                                        "OCIStmtExecute iters=1 offset=0 mode=0",
+                                        "OCILobWrite amount=9 offset=1 bufl=9 piece=0 csid=0 csfrm=0",
+                                        "OCITransCommit flags=0"}));
+  EXPECT_EQ(ReadBlobs().at("{L}"), "lob bytes");
 }
 
 // ---- Editing a LOB as the updater does ---------------------------------------------------
