@@ -148,7 +148,9 @@ bool TOraDataSet::PerformDelete() {
 }
 
 bool TOraDataSet::PerformSQL(const std::string& sql, TStatementTypes types) {
-  types.Exclude(stCheck);
+  // The check rides along with the kinds that store a record; a check asked
+  // alone stays.
+  if (!(types == TStatementTypes{stCheck})) types.Exclude(stCheck);
   if (types.Contains(stLock) && types.Contains(stRefresh)) types.Exclude(stRefresh);
   const bool stored = TCustomDADataSet::PerformSQL(sql, types);
   if (stored && types.Contains(stInsert) && RowIdentityField()) WakeOlderServerRowId();
