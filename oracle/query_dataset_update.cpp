@@ -67,6 +67,8 @@ void TOraDataSet::LockUnderSavepoint() {
 }
 
 void TOraDataSet::LockRecord() {
+  // The edit began with a use of the connection (HoldsConnectionInEdit).
+  edit_holds_connection_ = HoldsConnectionInEdit() && !HoldsConnection();
   if (lock_mode_ != lmLockImmediate || CachedUpdates() || !Active() || IsEmpty()) return;
   LockUnderSavepoint();
   edit_lock_held_ = true;
@@ -78,6 +80,10 @@ void TOraDataSet::StopEditing() {
     RollbackToLockSavepoint();
   }
   edit_lock_held_ = false;
+  if (edit_holds_connection_) {
+    edit_holds_connection_ = false;
+    EndConnection();
+  }
   TCustomDADataSet::StopEditing();
 }
 

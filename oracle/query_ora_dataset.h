@@ -113,6 +113,9 @@ class TOraDataSet : public dacore::TCustomDADataSet {
   TLockMode lock_mode_ = lmNone;
   // The edit's immediate lock is held and no update has taken it over.
   bool edit_lock_held_ = false;
+  // The edit took a use of the connection that only the end of the edit
+  // gives back (a cancel gives back only what HoldsConnection answers).
+  bool edit_holds_connection_ = false;
   TSequenceMode sequence_mode_ = smPost;
   std::string key_sequence_;
 };

@@ -91,6 +91,20 @@ TEST_F(SqliteTierLockTest, CancelledEditGivesItsImmediateLockBack) {
   EXPECT_NO_THROW(other->Execute()) << "another session may write the row again";
 }
 
+TEST_F(SqliteTierLockTest, EditUnderAnImmediateLockGivesItsConnectionUseBack) {
+  TOraSession& session = Connect();
+  auto query = OpenForEdit(session, lmLockImmediate);
+  const int uses = session.ConnectCount();
+  query->Edit();
+  EXPECT_EQ(session.ConnectCount(), uses + 1) << "the edit holds the connection for its lock";
+  query->FieldByNumber(2)->SetAsString("{E}");
+  query->Post();
+  EXPECT_EQ(session.ConnectCount(), uses);
+  query->Edit();
+  query->Cancel();
+  EXPECT_EQ(session.ConnectCount(), uses);
+}
+
 TEST_F(SqliteTierLockTest, ImmediateLockIsTakenAtEdit) {
   TOraSession& session = Connect();
   auto query = OpenForEdit(session, lmLockImmediate);
