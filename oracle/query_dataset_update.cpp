@@ -70,7 +70,14 @@ void TOraDataSet::LockRecord() {
   // The edit began with a use of the connection (HoldsConnectionInEdit).
   edit_holds_connection_ = HoldsConnectionInEdit() && !HoldsConnection();
   if (lock_mode_ != lmLockImmediate || CachedUpdates() || !Active() || IsEmpty()) return;
-  LockUnderSavepoint();
+  try {
+    LockUnderSavepoint();
+  } catch (...) {
+    // A refused lock ends the edit before it began.
+    if (edit_holds_connection_) EndConnection();
+    edit_holds_connection_ = false;
+    throw;
+  }
   edit_lock_held_ = true;
 }
 

@@ -109,7 +109,9 @@ TEST_F(SqliteTierLockTest, ImmediateLockIsTakenAtEdit) {
   TOraSession& session = Connect();
   auto query = OpenForEdit(session, lmLockImmediate);
   HoldRowLock();
+  const int uses = session.ConnectCount();
   EXPECT_THROW(query->Edit(), EOraError);
+  EXPECT_EQ(session.ConnectCount(), uses) << "a refused edit holds no connection";
   EXPECT_EQ(query->State(), classlib::dsBrowse) << "a refused lock leaves the record unedited";
   EXPECT_TRUE(InOrder(Executed(), {"SAVEPOINT LOCK_oraQ", "ROLLBACK TO SAVEPOINT LOCK_oraQ"}));
 }
