@@ -299,6 +299,13 @@ void TOCIRecordSet::PutFieldAsVariant(int field_no, TRecBuf rec, const classlib:
   *NullPtr(rec, field_no) = 0;
 }
 
+TSharedObject* TOCIRecordSet::ValueObject(int field_no, TRecBuf rec) {
+  const TFieldDesc& field = *Fields().GetItems(field_no - 1);
+  const TDataType t = field.DataType();
+  if (field.HasParent() || !(IsTimeStampType(t) || IsIntervalType(t) || t == dtNumber)) return nullptr;
+  return static_cast<TSharedObject*>(GetSlot(rec, field));
+}
+
 void TOCIRecordSet::SetNull(int field_no, TRecBuf rec, bool value) {
   TCRRecordSet::SetNull(field_no, rec, value);
   const TFieldDesc& field = *Fields().GetItems(field_no - 1);

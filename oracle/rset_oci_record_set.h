@@ -91,6 +91,9 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   // A NUMBER object takes integers as they are and other numbers and texts
   // through its text form; any other Variant raises "Cannot convert type".
   void PutFieldAsVariant(int field_no, dacore::TRecBuf rec, const classlib::Variant& value) override;
+  // The date-time, interval or NUMBER object of a field in a record;
+  // nullptr for other fields.
+  dacore::TSharedObject* ValueObject(int field_no, dacore::TRecBuf rec);
   // Date-times, intervals and NUMBER objects keep the null in their own indicator too.
   void SetNull(int field_no, dacore::TRecBuf rec, bool value) override;
   // Date-times, intervals and NUMBER objects are copied by value, so that

@@ -28,8 +28,7 @@ std::string TextAttribute(const Handle* handle, ub4 attribute) {
 }
 
 ub2 StatementTypeOf(const std::string& sql) {
-  std::string text = Upper(Trimmed(sql));
-  std::string word = text.substr(0, text.find_first_of(" \t\r\n("));
+  const std::string word = LeadingWord(sql);
   if (word == "SELECT" || word == "WITH") return OCI_STMT_SELECT;
   if (word == "UPDATE") return OCI_STMT_UPDATE;
   if (word == "DELETE") return OCI_STMT_DELETE;
@@ -286,8 +285,9 @@ sword OCISessionBegin(OCISvcCtx* context, OCIError* error, OCISession* session, 
         account->second != TextAttribute(live_session, OCI_ATTR_PASSWORD))
       return Fail(state, error, 1017, "ORA-01017: invalid username/password; logon denied\n");
   }
+  std::string text;
+  if (sb4 code = TierSessionBegin(state, server, live_session, user, text)) return Fail(state, error, code, text);
   live_session->logged_on = true;
-  TierSessionBegin(state, server, live_session, user);
   return OCI_SUCCESS;
 }
 

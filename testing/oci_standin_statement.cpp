@@ -278,6 +278,23 @@ std::string Base64(ub4 value, int digits) {
 
 }  // namespace
 
+std::string LeadingWord(const std::string& sql, size_t from) {
+  const char* const skipped = " \t\r\n(";
+  size_t start = sql.find_first_not_of(skipped, from);
+  while (start != std::string::npos && (sql.compare(start, 2, "--") == 0 || sql.compare(start, 2, "/*") == 0)) {
+    const bool line = sql[start] == '-';
+    const size_t end = line ? sql.find('\n', start) : sql.find("*/", start + 2);
+    start = end == std::string::npos ? end : sql.find_first_not_of(skipped, end + (line ? 1 : 2));
+  }
+  if (start == std::string::npos) return "";
+  const size_t end = sql.find_first_of(" \t\r\n(;", start);
+  return Upper(sql.substr(start, end == std::string::npos ? std::string::npos : end - start));
+}
+
+std::string ExtendedRowidText(ub4 object, ub4 file, ub4 block, ub4 row) {
+  return Base64(object, 6) + Base64(file, 3) + Base64(block, 6) + Base64(row, 3);
+}
+
 bool BindIsNull(const Bind& bind, ub4 iteration) { return IndicatorAt(bind, iteration) < 0; }
 
 void WriteBindOutput(Bind& bind, const std::string& value) { WriteOutput(bind, value); }
@@ -375,8 +392,10 @@ sword ExecuteStatement(State& state, Handle* context, Handle* session, Handle* s
   if (!answer && TierOf(state, session) && TierRuns(text)) {
     std::string message;
     const bool describe_only = (mode & OCI_DESCRIBE_ONLY) != 0;
-    // The engine keeps its count of pending work; the file does the rest.
+    // The engine keeps its count of pending work and the statements run
+    // (queries among them here); the file does the rest.
     if (!is_select && !describe_only) RunStatement(state, session, statement->sql, statement->extra.binds, message);
+    if (is_select && !describe_only) state.world.executed.push_back(statement->sql);
     if (sb4 code = TierExecute(state, session, statement, iterations, describe_only, message))
       return Fail(state, error, code, message);
     if (is_select) {
@@ -427,8 +446,7 @@ sword StatementRowid(State& state, Handle* statement, void* descriptor, OCIError
   if (!rowid) return OCI_INVALID_HANDLE;
   if (!statement->statement.has_rowid) return Fail(state, error, 1410, "ORA-01410: invalid ROWID");
   const ub4* parts = statement->statement.rowid;
-  rowid->values[OCI_ATTR_ROWID] =
-      Base64(parts[0], 6) + Base64(parts[1], 3) + Base64(parts[2], 6) + Base64(parts[3], 3);
+  rowid->values[OCI_ATTR_ROWID] = ExtendedRowidText(parts[0], parts[1], parts[2], parts[3]);
   return OCI_SUCCESS;
 }
 
