@@ -14,12 +14,6 @@ namespace dacore {
 
 using classlib::Variant;
 
-namespace {
-
-bool IsBlobType(TDataType type) { return type == dtBlob || type == dtMemo || type == dtWideMemo; }
-
-}  // namespace
-
 // ---- The updating table -----------------------------------------------------------------
 
 TCRTableInfo* TCustomDADataSet::UpdatingTableInfo() {
@@ -104,9 +98,11 @@ TRecBuf TCustomDADataSet::UpdateOldRecord() {
 bool TCustomDADataSet::FieldValueIsNull(const TFieldDesc& field, bool old_value) {
   TRecBuf rec = old_value ? UpdateOldRecord() : UpdateNewRecord();
   if (!rec) return true;
-  if (IsBlobType(field.DataType())) {
+  if (FIRecordSet->IsBlobFieldType(field.DataType())) {
+    // A blob written since the record was read has content while its null
+    // flag may still be set: content is never null.
     TBlob* blob = FIRecordSet->GetBlob(field.FieldNo(), rec);
-    return !blob || FIRecordSet->GetNull(field.FieldNo(), rec);
+    return !blob || (FIRecordSet->GetNull(field.FieldNo(), rec) && blob->GetSize() == 0);
   }
   return FIRecordSet->GetNull(field.FieldNo(), rec);
 }
@@ -119,7 +115,7 @@ bool TCustomDADataSet::FieldValueModified(const TFieldDesc& field) {
   if (!new_rec || !old_rec) return true;
   const bool new_null = FIRecordSet->GetNull(field.FieldNo(), new_rec);
   const bool old_null = FIRecordSet->GetNull(field.FieldNo(), old_rec);
-  if (IsBlobType(field.DataType())) {
+  if (FIRecordSet->IsBlobFieldType(field.DataType())) {
     TBlob* new_blob = FIRecordSet->GetBlob(field.FieldNo(), new_rec);
     TBlob* old_blob = FIRecordSet->GetBlob(field.FieldNo(), old_rec);
     if (new_blob == old_blob) {

@@ -184,7 +184,9 @@ void TOCICommand::ExecuteStatement() {
   else if (auto_commit) mode = OCI_COMMIT_ON_SUCCESS;
   sword status = Exec(mode, 0);
   status = call_style_ == kOci7 ? TransferPiecesOci7(status) : TransferPieces(status, mode, 0);
-  rowid_ = store_rowid_ && status == OCI_SUCCESS && call_style_ == kOci8 ? RowIdToString() : std::string();
+  // A statement that touched no row has no ROWID to give.
+  rowid_ = store_rowid_ && status == OCI_SUCCESS && call_style_ == kOci8 && rows_processed_ > 0 ? RowIdToString()
+                                                                                               : std::string();
   for (int i = 0; i < GetParamCount(); ++i) ParamAt(i)->BufferToItemObjects();
   WriteReturnedLobs();
   if (!auto_commit && wants_commit && status == OCI_SUCCESS) connection->Commit();

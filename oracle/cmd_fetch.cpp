@@ -39,8 +39,10 @@ ub4 TOCICommand::InternalFetch(ub4 rows, ub2 orientation, sb4 offset, sword& sta
   ub4 total = 0;
   Check(OCIAttrGet(statement, OCI_HTYPE_STMT, &total, nullptr, OCI_ATTR_ROW_COUNT, error));
   // A scrollable cursor's count is the highest row reached, not a sum: only
-  // a forward fetch can be told by it.
-  const ub4 received = orientation == OCI_FETCH_NEXT ? total - FetchedRows : std::min(rows, total);
+  // a forward fetch can be told by it. The other orientations fetch one row
+  // at a time, which came when the call succeeded (a call that asks for a
+  // piece has not finished its row yet).
+  const ub4 received = orientation == OCI_FETCH_NEXT ? total - FetchedRows : status == OCI_SUCCESS ? rows : 0;
   FetchedRows = total;
   if (status == OCI_NO_DATA && !cursor_->Scrollable) SetCursorState(csCancelled);
   else if (GetCursorState() < dacore::csFetchingPaused) SetCursorState(dacore::csFetchingPaused);

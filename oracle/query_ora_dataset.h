@@ -82,6 +82,13 @@ class TOraDataSet : public dacore::TCustomDADataSet {
   std::string DeleteWhere(const std::string& sql) override;
   std::string SetOrderBy(const std::string& sql, const std::string& fields) override;
   std::string DeleteOrderBy(const std::string& sql) override;
+  // With lmLockImmediate a lock the edit took and no update used is given
+  // back (rolled back to its savepoint) when the edit ends.
+  void StopEditing() override;
+  // Insert and refresh go as they are asked; a lock asked together with a
+  // refresh only locks. After an insert on an 8.1 client against an 8.0
+  // server the ROWID is woken with one more statement.
+  bool PerformSQL(const std::string& sql, dacore::TStatementTypes types) override;
 
  protected:
   std::unique_ptr<dacore::TCustomDASQL> CreateCommand() override;
@@ -132,9 +139,46 @@ class TOraDataSet : public dacore::TCustomDADataSet {
   // The statement attaches the change-notification subscription when it is prepared.
   void BeforeOpenCursor(bool info_query) override;
   void Notification(classlib::TComponent* component, classlib::TOperation operation) override;
+  // ---- Storing edits (query_dataset_update.cpp)
+  // The record is locked at Edit with lmLockImmediate, before its update
+  // with lmLockDelayed, and before its delete with either; a failure rolls
+  // back to the lock savepoint.
+  void LockRecord() override;
+  bool PerformUpdate() override;
+  bool PerformDelete() override;
+  // Runs the lock statement of the current record.
+  void PerformLock();
+  bool HoldsConnectionInEdit() const override;
+  bool HoldsConnection() const override;
+  // The after-post hook: a new row's ROWID into the record's ROWID field.
+  void AfterInsertHook() override;
+  void CheckUpdateResult(dacore::TStatementType type, dacore::TStatementTypes types) override;
+  // An insert's or update's command keeps the ROWID of the row it wrote; an
+  // update data set takes this one's LOB and text options.
+  classlib::TComponent& CheckUpdateQuery(dacore::TStatementType type) override;
+  // LOB fields hand their content to the parameter's own LOB; text kept as
+  // a memo goes back as text; CLOBs of national columns bind as national.
+  void AssignFieldValue(dacore::TDAParam& param, const dacore::TFieldDesc& field, bool old) override;
+  // With returned values or a refresh every non-LOB parameter is in/out;
+  // a refresh gets the record's ROWID as OLD_ROWID.
+  void AssignUpdateParams(dacore::TStatementType type, bool generated) override;
 
  private:
+  void SetLockSavepoint();
+  void RollbackToLockSavepoint();
+  void LockUnderSavepoint();
+  bool HoldsObjectFields() const;
+  // The ROWID text of the last statement of that kind, empty when none.
+  std::string UpdateRowId(dacore::TStatementType type) const;
+  void CopyRowIdAfterPost(dacore::TStatementType type);
+  void WakeOlderServerRowId();
+
   TLockMode lock_mode_ = lmNone;
+  // The edit's immediate lock is held and no update has taken it over.
+  bool edit_lock_held_ = false;
+  // The edit took a use of the connection that only the end of the edit
+  // gives back (a cancel gives back only what HoldsConnection answers).
+  bool edit_holds_connection_ = false;
   TSequenceMode sequence_mode_ = smPost;
   std::string key_sequence_;
   TOraChangeNotification* change_notification_ = nullptr;

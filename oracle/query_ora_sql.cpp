@@ -5,10 +5,30 @@
 
 #include "oracle/cmd_oci_command.h"
 #include "oracle/lexer_ora_parser.h"
+#include "oracle/param_ora_desc.h"
 #include "oracle/query_sql_text.h"
 #include "oracle/session_ora_session.h"
 
 namespace oracle {
+
+namespace {
+
+bool IsText(classlib::TFieldType type) {
+  return type == classlib::ftString || type == classlib::ftFixedChar || type == classlib::ftWideString ||
+         type == classlib::ftFixedWideChar;
+}
+
+// The longest text of a value or of the items of an array value.
+int LongestText(const classlib::Variant& value) {
+  if (classlib::VarIsStr(value)) return static_cast<int>(value.AsString().size());
+  if (!classlib::VarIsArray(value)) return 0;
+  int longest = 0;
+  for (int i = classlib::VarArrayLowBound(value, 1); i <= classlib::VarArrayHighBound(value, 1); ++i)
+    longest = std::max(longest, LongestText(classlib::VarArrayGet(value, {i})));
+  return longest;
+}
+
+}  // namespace
 
 TOraSQL::TOraSQL(classlib::TComponent* owner, dacore::TDASQLOwner* data_set) : TCustomDASQL(owner, data_set) {
   Macros().SetParserClass(OraParserClass());
@@ -31,40 +51,32 @@ void TOraSQL::SetICommand(dacore::TCRCommand* command) {
   command->SetProp(prCommandStatementCache, statement_cache_);
 }
 
-namespace {
-// Values that live on the server (LOB locators, cursors, files) are bound
-// as their value objects, so that what the statement returns into them
-// reaches the caller's parameter.
-bool BindsValueObject(classlib::TFieldType type) {
-  return type == classlib::ftOraBlob || type == classlib::ftOraClob || type == classlib::ftCursor || type == ftBFile;
-}
-
-bool IsText(classlib::TFieldType type) {
-  return type == classlib::ftString || type == classlib::ftFixedChar || type == classlib::ftWideString ||
-         type == classlib::ftFixedWideChar;
-}
-}  // namespace
-
+// The driver's parameters take Oracle's own types, so that LOBs, cursors,
+// date-times and NUMBERs reach the command as the value objects they are;
+// a name used twice binds the value of its first parameter at each place.
 void TOraSQL::WriteParams(bool with_values) {
-  TCustomDASQL::WriteParams(false);
-  if (!ICommand()) return;
-  for (int i = 0; i < ParamCount() && i < ICommand()->GetParamCount(); ++i) {
-    dacore::TDAParam* param = Params().Items(i);
-    dacore::TParamDesc* desc = ICommand()->GetParam(i);
-    const classlib::TFieldType type = param->DataType();
-    if (BindsValueObject(type)) {
-      desc->SetDataType(OraFieldTypeToDataType(type));
-      if (with_values && param->ParamObject()) desc->SetValue(classlib::Variant::FromObject(param->ParamObject()));
-      continue;
-    }
-    const classlib::Variant value = param->ParamRef()->Value();
-    if (IsText(type)) {
-      int needed = param->Size();
-      if (classlib::VarIsStr(value)) needed = std::max(needed, static_cast<int>(value.AsString().size()));
+  dacore::TCRCommand* command = ICommand();
+  if (!command) return;
+  for (int i = 0; i < ParamCount(); ++i) {
+    TOraParam* param = Params().Items(i);
+    dacore::TParamDesc* desc = i < command->GetParamCount() ? command->GetParam(i) : command->AddParam();
+    desc->SetName(param->Name());
+    desc->SetDataType(OraFieldTypeToDataType(param->DataType()));
+    desc->SetParamType(static_cast<dacore::TParamDirection>(param->ParamType()));
+    if (auto* ora = dynamic_cast<TOraParamDesc*>(desc)) ora->SetNational(param->National());
+    auto* source = dynamic_cast<dacore::TDAParam*>(param->ParamRef());
+    if (!source) source = param;
+    const classlib::Variant value = source->Value();
+    if (IsText(param->DataType())) {
+      // A text parameter's buffer takes its whole value (each item of an array).
+      int needed = std::max(param->Size(), LongestText(value));
       if (desc->GetSize() < needed) desc->SetSize(needed);
     }
-    if (with_values) desc->SetValue(value);
+    if (!with_values) continue;
+    if (source->IsObjectDataType(source->DataType()) && source->ParamObject()) desc->SetObject(source->ParamObject());
+    else desc->SetValue(value);
   }
+  while (command->GetParamCount() > ParamCount()) command->DeleteParam(command->GetParamCount() - 1);
 }
 
 std::unique_ptr<dacore::TParser> TOraSQL::CreateParser(const std::string& text) {

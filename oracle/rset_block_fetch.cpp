@@ -10,10 +10,12 @@
 #include "classlib/exceptions.h"
 #include "oracle/call_entries_fetch.h"
 #include "oracle/conn_oci_connection.h"
+#include "oracle/cursor_ora_cursor.h"
 #include "oracle/error_raise.h"
 #include "oracle/lob_ora_lob.h"
 #include "oracle/object_ora_object.h"
 #include "oracle/object_ora_type.h"
+#include "oracle/object_ora_xml.h"
 #include "oracle/rset_oci_record_set.h"
 #include "oracle/rset_row_copy.h"
 #include "oracle/value_data_types.h"
@@ -28,6 +30,8 @@ using namespace dacore;
 namespace {
 
 constexpr sb4 kSlot = sizeof(void*);
+// The character set id of UTF-16, in which wide texts are fetched.
+constexpr ub2 kUtf16CharsetId = 1000;
 constexpr size_t kNumberSize = 22;
 
 ub2 DescriptorTypeOf(TDataType t) {
@@ -40,6 +44,7 @@ ub2 DescriptorTypeOf(TDataType t) {
     case dtOraBlob: return SQLT_BLOB;
     case dtOraClob: return SQLT_CLOB;
     case dtBFile: return SQLT_BFILEE;
+    case dtCFile: return SQLT_CFILEE;
     default: return 0;
   }
 }
@@ -74,11 +79,15 @@ void TOCIRecordSet::PlanColumns() {
   plan_.clear();
   buffer_row_size_ = 0;
   indicator_base_ = IndicatorBase();
+  ub4 position = 0;
   for (int i = 0; i < GetFieldCount(); ++i) {
     auto* field = static_cast<TOCIFieldDesc*>(Fields().GetItems(i));
-    if (field->HasParent() || field->Hidden()) continue;
+    if (field->HasParent()) continue;
+    ++position;
+    if (field->Hidden()) continue;
     TColumnPlan column;
     column.field = field;
+    column.position = position;
     const TDataType t = field->DataType();
     column.complex = IsComplexFieldType(t);
     const sb4 length = field->Length();
@@ -99,17 +108,28 @@ void TOCIRecordSet::PlanColumns() {
         else column.kind = TDefineKind::kPieces, column.type = t == dtMemo ? SQLT_LNG : SQLT_LBI,
              column.size = static_cast<sb4>(kMaxLongDefineSize);
         break;
-      case dtOraBlob: case dtOraClob: case dtBFile:
+      case dtWideString: column.type = SQLT_STR, column.size = field->Size(), column.wide = true; break;
+      case dtHeapWideString: buffered(SQLT_STR, 2 * length + 2), column.wide = true; break;
+      case dtWideMemo:
+        if (IsStringSubType(field->SubDataType)) buffered(SQLT_STR, 2 * length + 2);
+        else column.kind = TDefineKind::kPieces, column.type = SQLT_LNG, column.size = static_cast<sb4>(kMaxLongDefineSize);
+        column.wide = true;
+        break;
+      case dtOraBlob: case dtOraClob: case dtBFile: case dtCFile:
       case dtTimeStamp: case dtTimeStampTZ: case dtTimeStampLTZ: case dtIntervalYM: case dtIntervalDS:
         buffered(DescriptorTypeOf(t), kSlot);
         break;
-      case dtObject:
+      case dtCursor: buffered(SQLT_RSET, kSlot); break;
+      case dtObject: {
         DescribeObjectType(*field);
+        const TDataType kind = field->ObjectType()->DataType();
+        if (kind != dtObject && kind != dtArray && kind != dtTable && kind != dtXML)
+          RaiseOraException("Data type is not supported");
         buffered(SQLT_NTY, kSlot);
         break;
+      }
       default:
-        // References, cursors, labels and wide texts are described but not
-        // fetched.
+        // References and labels are described but not fetched.
         RaiseOraException("Data type is not supported");
     }
     if (column.kind == TDefineKind::kBuffer) {
@@ -121,8 +141,7 @@ void TOCIRecordSet::PlanColumns() {
   planned_ = true;
 }
 
-// An object column's type, described once per service context: objects,
-// VARRAYs and nested tables are fetched, XML columns are not.
+// An object column's type, described once per service context.
 void TOCIRecordSet::DescribeObjectType(TOCIFieldDesc& field) {
   TOCIConnection* connection = Connection();
   if (!connection || !connection->GetConnected()) RaiseOraException("Unsupported Disconnected mode type");
@@ -136,8 +155,6 @@ void TOCIRecordSet::DescribeObjectType(TOCIFieldDesc& field) {
       type->Release();  // the field holds it now
     }
   }
-  const TDataType kind = field.ObjectType()->DataType();
-  if (kind != dtObject && kind != dtArray && kind != dtTable) RaiseOraException("Data type is not supported");
 }
 
 const TOCIRecordSet::TColumnPlan* TOCIRecordSet::ColumnOfDefine(const OCIDefine* define) const {
@@ -163,7 +180,9 @@ void TOCIRecordSet::PrepareBufferRow(TRecBuf rec, uint8_t* row) {
     void* object = GetSlot(rec, *column.field);
     void* address = nullptr;
     switch (column.field->DataType()) {
-      case dtOraBlob: case dtOraClob: case dtBFile: address = static_cast<TOraLob*>(object)->GetOCILobLocator(); break;
+      case dtOraBlob: case dtOraClob: case dtBFile: case dtCFile:
+        address = static_cast<TOraLob*>(object)->GetOCILobLocator();
+        break;
       case dtTimeStamp: case dtTimeStampTZ: case dtTimeStampLTZ:
         static_cast<TOraTimeStamp*>(object)->AllocDateTime();
         address = static_cast<TOraTimeStamp*>(object)->GetOCIDateTime();
@@ -173,8 +192,9 @@ void TOCIRecordSet::PrepareBufferRow(TRecBuf rec, uint8_t* row) {
         address = static_cast<TOraInterval*>(object)->GetOCIInterval();
         break;
       case dtObject: address = static_cast<TOraObject*>(object)->GetInstance(); break;
+      case dtCursor: address = static_cast<TOraCursor*>(object)->GetOCIStmt(); break;
       default:
-        cell[0] = 0;
+        cell[0] = cell[1] = 0;  // an empty text, also as UTF-16
         continue;
     }
     std::memcpy(cell, &address, sizeof address);
@@ -187,7 +207,7 @@ void TOCIRecordSet::DefineColumns(ItemHeader* first, size_t stride) {
   const auto item_stride = static_cast<ub4>(stride);
   for (TColumnPlan& column : plan_) {
     void* indicator = IndicatorPtr(rec, column.field->FieldNo());
-    const ub4 position = column.field->FieldNo();
+    const ub4 position = column.position;
     switch (column.kind) {
       case TDefineKind::kRecord:
         column.define = command.DefineColumn(position, column.define, static_cast<uint8_t*>(rec) + column.field->Offset(),
@@ -197,17 +217,24 @@ void TOCIRecordSet::DefineColumns(ItemHeader* first, size_t stride) {
       case TDefineKind::kBuffer:
         column.define = command.DefineColumn(position, column.define, fetch_buffer_.data() + column.buffer_at,
                                              column.size, column.type, indicator, nullptr,
-                                             static_cast<ub4>(buffer_row_size_), item_stride, OCI_DEFAULT);
+                                             stride ? static_cast<ub4>(buffer_row_size_) : 0, item_stride, OCI_DEFAULT);
         if (column.type == SQLT_NTY) DefineObject(column);
         break;
       case TDefineKind::kPieces: {
         column.define = command.DefineColumn(position, column.define, nullptr, column.size, column.type, indicator,
                                              nullptr, 0, 0, OCI_DYNAMIC_FETCH);
+        if (stride == 0) break;  // one row: its pieces are read after the fetch asks for them
         TConnectionLock lock(*Connection());
         command.Check(OCIDefineDynamic(column.define, Connection()->GetErrorHandle(), this,
                                        &TFetchCallbacks::NextPiece));
         break;
       }
+    }
+    if (column.wide) {
+      ub2 utf16 = kUtf16CharsetId;
+      TConnectionLock lock(*Connection());
+      command.Check(OCIAttrSet(column.define, OCI_HTYPE_DEFINE, &utf16, 0, OCI_ATTR_CHARSET_ID,
+                               Connection()->GetErrorHandle()));
     }
   }
 }
@@ -230,6 +257,27 @@ void TOCIRecordSet::FinishBufferedValue(const TColumnPlan& column, TRecBuf rec, 
       const size_t length = BoundedStrLen(cell, static_cast<size_t>(column.size) - 1);
       const bool trim = field.Fixed() && TrimFixedChars();
       SetSlot(rec, field, StringHeap().AllocStr(reinterpret_cast<const char*>(cell), trim, static_cast<int>(length)));
+      return;
+    }
+    case dtHeapWideString: {
+      if (null) return;
+      const size_t length = BoundedStrLenW(cell, static_cast<size_t>(column.size) / 2 - 1);
+      const bool trim = field.Fixed() && TrimFixedChars();
+      SetSlot(rec, field, StringHeap().AllocWideStr(reinterpret_cast<const char16_t*>(cell), trim,
+                                                    static_cast<int>(length)));
+      return;
+    }
+    case dtWideMemo: {  // a long text kept as one piece of UTF-16
+      auto* blob = static_cast<TBlob*>(object);
+      blob->Clear();
+      const size_t units = null ? 0 : BoundedStrLenW(cell, static_cast<size_t>(column.size) / 2 - 1);
+      if (units > 0) {
+        PieceHeader* piece = TBlob::AllocPiece(static_cast<uint32_t>(units * 2));
+        std::memcpy(PieceData(piece), cell, units * 2);
+        piece->used = static_cast<uint32_t>(units * 2);
+        blob->AppendPiece(piece);
+      }
+      blob->SetModified(false);
       return;
     }
     case dtHeapVarBytes: {
@@ -268,16 +316,23 @@ void TOCIRecordSet::FinishBufferedValue(const TColumnPlan& column, TRecBuf rec, 
       number->SetIsNull(null);
       return;
     }
-    case dtOraBlob: case dtOraClob: case dtBFile: {
+    case dtOraBlob: case dtOraClob: case dtBFile: case dtCFile: {
       auto* lob = static_cast<TOraLob*>(object);
       if (null) return;
       lob->SetNeedsRead(true);
-      if (!DeferredLobRead && Command().CacheLobs() && field.DataType() != dtBFile) lob->ReadLob();
+      const bool file = field.DataType() == dtBFile || field.DataType() == dtCFile;
+      if (!DeferredLobRead && Command().CacheLobs() && !file) lob->ReadLob();
       lob->SetModified(false);
       return;
     }
     case dtTimeStamp: case dtTimeStampTZ: case dtTimeStampLTZ:
       static_cast<TOraTimeStamp*>(object)->SetIsNull(null);
+      return;
+    case dtObject:  // an XML value reads its text from the filled instance on demand
+      if (auto* xml = dynamic_cast<TOraXML*>(static_cast<TOraObject*>(object))) xml->SetIsNull(null);
+      return;
+    case dtCursor:  // a nested cursor comes executed, ready to fetch
+      static_cast<TOraCursor*>(object)->State = null ? csIdle : csExecuted;
       return;
     case dtIntervalYM: case dtIntervalDS:
       static_cast<TOraInterval*>(object)->SetIsNull(null);
@@ -302,13 +357,15 @@ void TOCIRecordSet::FinishRow(TRecBuf rec, uint8_t* row) {
       case TDefineKind::kRecord:
         if (!null && field.DataType() == dtDateTime) {
           double date_time = 0;
-          null = !FetchedDateToDateTime(value, date_time);
+          null = !FetchedDateToDateTime(value, date_time, &day_cache_);
           std::memcpy(value, &date_time, sizeof date_time);
         } else if (!null && field.DataType() == dtVarBytes) {
           const uint16_t length = BoundedVarLength(value, field.Length());
           std::memcpy(value, &length, sizeof length);
         } else if (!null && field.DataType() == dtString) {
           value[field.Size() - 1] = 0;
+        } else if (!null && field.DataType() == dtWideString) {
+          value[field.Size() - 1] = value[field.Size() - 2] = 0;
         }
         break;
       case TDefineKind::kBuffer:

@@ -57,12 +57,13 @@ void RegisterLiveRecordSet(const TOCIRecordSet* record_set, bool live) {
 bool TOCIRecordSet::InThread() const { return fetch_thread_id_.load() == std::this_thread::get_id(); }
 
 bool TOCIRecordSet::GetEOF() {
+  if (exec_thread_ && !InThread()) return true;  // no rows before the execute has ended
   if (fetch_thread_ && !InThread() && (!current_item_ || !current_item_->next)) fetch_all_ended_.WaitFor();
   return TCRRecordSet::GetEOF();
 }
 
 void TOCIRecordSet::SetFilterText(const std::string& text) {
-  if (fetch_thread_) {
+  if (fetch_thread_ || exec_thread_) {
     has_pending_filter_ = true;
     pending_filter_ = text;
     return;
@@ -72,6 +73,9 @@ void TOCIRecordSet::SetFilterText(const std::string& text) {
 
 bool TOCIRecordSet::Fetch() {
   const bool in_thread = InThread();
+  // Rows asked for while the statement runs in the background: the thread
+  // fetches the first ones, the next are fetched here once it is done.
+  if (exec_thread_ && !in_thread) exec_ended_.WaitFor();
   if (fetch_thread_ && !in_thread) {
     // The background loop is fetching: the rows it brings are the answer.
     ItemHeader* last = last_item_;
@@ -89,7 +93,7 @@ bool TOCIRecordSet::Fetch() {
   }
   bool fetched = false;
   try {
-    fetched = BlockFetch();
+    fetched = RowByRow() ? RowFetch(TRowMove::kForward) : BlockFetch();
   } catch (...) {
     eof_ = true;
     AfterFetch(in_thread);
@@ -117,6 +121,8 @@ void TOCIRecordSet::AfterFetch(bool in_thread) {
 }
 
 void TOCIRecordSet::FetchAll() {
+  // The background execute ends first: its end may start this fetch itself.
+  if (exec_thread_ && !InThread()) WaitForExecute();
   TOCICommand& command = Command();
   const uint8_t state = command.GetCursorState();
   if (state >= csFetching || !IsFetching() || fetch_thread_) return;
@@ -149,6 +155,13 @@ void TOCIRecordSet::FetchAllLoop() {
       ended.SetEvent();
     }
   } done{fetching_, fetch_all_ended_};
+  // A scrollable cursor holds only a window: everything fetched means the
+  // end reached and the rows before it held.
+  if (Scrollable()) {
+    SetToEnd();
+    FetchBack();
+    return;
+  }
   while (!stop_requested_ && Fetch()) {
   }
 }
@@ -162,12 +175,7 @@ void TOCIRecordSet::EndFetchAll(const classlib::Exception* error) {
     has_pending_filter_ = false;
     TCRRecordSet::SetFilterText(pending_filter_);
   }
-  if (const auto* ora = dynamic_cast<const EOraError*>(error)) {
-    EOraError copy(ora->ErrorCode(), ora->Message(), nullptr);
-    bool fail = true;
-    Connection()->DoError(copy, fail);
-    if (!fail) throw classlib::EAbort();
-  }
+  RouteBackgroundError(error);
 }
 
 void TOCIRecordSet::WaitForFetchAll() {

@@ -6,6 +6,7 @@
 
 #include "classlib/exceptions.h"
 #include "dacore/driver_props.h"
+#include "dacore/field_expand.h"
 #include "dacore/messages.h"
 #include "oracle/call_state.h"
 #include "oracle/conn_oci_connection.h"
@@ -18,6 +19,7 @@
 #include "oracle/object_ora_array.h"
 #include "oracle/object_ora_object.h"
 #include "oracle/object_ora_type.h"
+#include "oracle/object_ora_xml.h"
 #include "oracle/value_data_types.h"
 #include "oracle/value_interval.h"
 #include "oracle/value_number.h"
@@ -63,13 +65,20 @@ bool TOCIRecordSet::CanReopen() { return Command().GetCursorState() == csIdle; }
 
 // ---- Life cycle -----------------------------------------------------------------
 
+// A cursor handed in (a nested cursor of another record set's row) comes
+// executed: it is only described and fetched.
 void TOCIRecordSet::InternalPrepare() {
   TOCICommand& command = Command();
+  if (!command.IsOwnCursor()) {
+    SetCommandType(ctCursor);
+    return;
+  }
   command.Prepare();
   SetCommandType(command.GetSQLType() == SQL_SELECT ? ctCursor : ctStatement);
 }
 
 void TOCIRecordSet::InternalUnPrepare() {
+  StopExecute();
   StopFetchAll();
   FreeFetchBuffer();
   planned_ = false;
@@ -79,6 +88,7 @@ void TOCIRecordSet::InternalUnPrepare() {
 }
 
 void TOCIRecordSet::InternalOpen() {
+  ResetWindow();
   if (!Prepared()) Prepare();
   if (!IsFetching()) RaiseOraException(messages::kNoRowsReturned);
   TCRRecordSet::InternalOpen();
@@ -93,7 +103,12 @@ void TOCIRecordSet::InternalExecute() {
     TCRRecordSet::InternalExecute();
     return;
   }
-  if (command.GetCursor()->Scrollable && OCIVersion < 9000) RaiseOraException("Need Oracle 9 Call Interface");
+  row_by_row_ = command.GetCursor()->Scrollable;
+  if (row_by_row_ && OCIVersion < 9000) RaiseOraException("Need Oracle 9 Call Interface");
+  if (!command.IsOwnCursor()) {
+    SetFetchDone(false);
+    return;
+  }
   try {
     command.DoExecute();
   } catch (const classlib::Exception& e) {
@@ -105,10 +120,12 @@ void TOCIRecordSet::InternalExecute() {
 }
 
 void TOCIRecordSet::InternalClose() {
+  StopExecute();
   StopFetchAll();
   TOCICommand& command = Command();
   if (command.GetCursorState() > csPrepared) command.SetCursorState(csPrepared);
   FreeFetchBuffer();
+  ResetWindow();
   TCRRecordSet::InternalClose();
 }
 
@@ -121,17 +138,32 @@ void TOCIRecordSet::InternalInitFields() {
   planned_ = false;
   if (!command.GetPrepared()) command.Prepare();
   const uint8_t state = command.GetCursorState();
-  if (command.GetSQLType() == SQL_SELECT && state < csExecuted) {
+  if (command.IsOwnCursor() && command.GetSQLType() == SQL_SELECT && state < csExecuted) {
     if (state < csBound) command.BindParams();
     command.Exec(OCI_DESCRIBE_ONLY, 0);
   }
-  TConnectionLock lock(*Connection());
-  for (ub4 position = 1;; ++position) {
-    std::unique_ptr<TFieldDesc> made = GetFieldDescType();
-    auto& field = static_cast<TOCIFieldDesc&>(*made);
-    if (!command.DescribeField(field, position, LongStrings, FlatBuffers)) break;
-    field.SetFieldNo(static_cast<uint16_t>(position));
-    Fields().Add(std::move(made));
+  {
+    TConnectionLock lock(*Connection());
+    for (ub4 position = 1;; ++position) {
+      std::unique_ptr<TFieldDesc> made = GetFieldDescType();
+      auto& field = static_cast<TOCIFieldDesc&>(*made);
+      if (!command.DescribeField(field, position, LongStrings, FlatBuffers)) break;
+      field.SetFieldNo(static_cast<uint16_t>(position));
+      Fields().Add(std::move(made));
+    }
+  }
+  // The attributes of objects and the elements of VARRAYs become fields of
+  // their own, after the columns.
+  const int columns = GetFieldCount();
+  for (int i = 0; i < columns; ++i) {
+    auto* field = static_cast<TOCIFieldDesc*>(Fields().GetItems(i));
+    if (field->DataType() != dtObject) continue;
+    DescribeObjectType(*field);
+    const TDataType kind = field->ObjectType()->DataType();
+    if (kind != dtObject && kind != dtArray) continue;
+    TFieldExpansion how;
+    how.NewFieldDesc = [] { return std::make_unique<TOCIFieldDesc>(); };
+    InitObjectFields(Fields(), field->ObjectType(), field, how);
   }
 }
 
@@ -206,12 +238,18 @@ void TOCIRecordSet::CreateComplexField(TRecBuf rec, const TFieldDesc& field, boo
     SetSlot(rec, field, new TOraInterval(t));
   } else if (t == dtNumber) {
     SetSlot(rec, field, new TOraNumber);
+  } else if (t == dtCursor) {
+    auto* cursor = new TOraCursor;
+    cursor->SetOCICallStyle(Command().GetOCICallStyle());
+    if (connection) cursor->hOCIError = connection->GetErrorHandle();
+    SetSlot(rec, field, cursor);
   } else if (t == dtObject) {
     if (!context) RaiseOraException("Unsupported Disconnected mode type");
     auto* type = static_cast<TOraType*>(field.ObjectType());
     if (!type) RaiseOraException("Data type is not supported");
     TOraObject* object = type->DataType() == dtArray   ? new TOraArray(type)
                          : type->DataType() == dtTable ? new TOraNestTable(type)
+                         : type->DataType() == dtXML   ? new TOraXML(type)
                                                        : new TOraObject(type);
     SetSlot(rec, field, object);
     object->SetOCISvcCtx(context);
@@ -259,6 +297,13 @@ void TOCIRecordSet::PutFieldAsVariant(int field_no, TRecBuf rec, const classlib:
   else
     throw classlib::EConvertError(SCannotConvertType);
   *NullPtr(rec, field_no) = 0;
+}
+
+TSharedObject* TOCIRecordSet::ValueObject(int field_no, TRecBuf rec) {
+  const TFieldDesc& field = *Fields().GetItems(field_no - 1);
+  const TDataType t = field.DataType();
+  if (field.HasParent() || !(IsTimeStampType(t) || IsIntervalType(t) || t == dtNumber)) return nullptr;
+  return static_cast<TSharedObject*>(GetSlot(rec, field));
 }
 
 void TOCIRecordSet::SetNull(int field_no, TRecBuf rec, bool value) {

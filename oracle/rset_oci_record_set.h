@@ -23,6 +23,7 @@
 #include "dacore/driver_record_set.h"
 #include "oracle/cmd_field_desc.h"
 #include "oracle/cmd_oci_command.h"
+#include "oracle/rset_row_copy.h"
 
 namespace oracle {
 
@@ -49,8 +50,15 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   std::unique_ptr<dacore::TFieldDesc> GetFieldDescType() override { return std::make_unique<TOCIFieldDesc>(); }
   dacore::TTableInfoClass GetTableInfoClass() override;
   void InternalExecute() override;
-  // One block of FetchRows rows; whether any came.
+  // In non-blocking mode the statement runs, and its first rows are
+  // fetched, on a background thread whose end the utility window reports.
+  void ExecCommand() override;
+  // One block of FetchRows rows, or one row when rows must come one at a
+  // time (a scrollable cursor, the light client); whether any came.
   bool Fetch() override;
+  // A scrollable cursor also fetches the rows before those held.
+  bool CanFetchBack() override;
+  bool FetchBack() override;
   // Every row; in non-blocking mode on a background thread.
   void FetchAll() override;
   bool SetProp(int prop, const classlib::Variant& value) override;
@@ -61,6 +69,16 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   TOCIConnection* Connection();
   // A background fetch of every row is running.
   bool FetchingAll() const { return fetch_thread_ != nullptr; }
+  // A background execution is running (its end not yet handled).
+  bool ExecutingInBackground() const { return exec_thread_ != nullptr; }
+  // Waits (pumping the utility window's messages) until it has ended.
+  void WaitForExecute();
+  // Rows are fetched one at a time.
+  bool RowByRow() const;
+  // The rows a scrollable cursor holds: from FirstRowHeld (0-based) up to
+  // before EndRowHeld.
+  int FirstRowHeld() const { return window_first_; }
+  int EndRowHeld() const { return window_end_; }
   // Waits (pumping the utility window's messages) until it has ended.
   void WaitForFetchAll();
 
@@ -73,6 +91,9 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   // A NUMBER object takes integers as they are and other numbers and texts
   // through its text form; any other Variant raises "Cannot convert type".
   void PutFieldAsVariant(int field_no, dacore::TRecBuf rec, const classlib::Variant& value) override;
+  // The date-time, interval or NUMBER object of a field in a record;
+  // nullptr for other fields.
+  dacore::TSharedObject* ValueObject(int field_no, dacore::TRecBuf rec);
   // Date-times, intervals and NUMBER objects keep the null in their own indicator too.
   void SetNull(int field_no, dacore::TRecBuf rec, bool value) override;
   // Date-times, intervals and NUMBER objects are copied by value, so that
@@ -86,6 +107,13 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   bool GetEOF() override;
   // A filter set while everything is fetched in the background waits for its end.
   void SetFilterText(const std::string& text) override;
+  // A scrollable cursor moves its window of rows: to the start on demand,
+  // to the last row with one fetch, to a bookmarked row by fetching towards
+  // it or starting a new window there. Without one the end is the end of
+  // every row, fetched first.
+  void SetToBegin() override;
+  void SetToEnd() override;
+  void SetToBookmark(const dacore::TRecBookmark& bookmark) override;
   // Date-times, intervals and NUMBER objects by their own comparison, nulls first.
   int CompareRecords(dacore::TRecBuf rec1, dacore::TRecBuf rec2, dacore::TCompareOptions options,
                      const dacore::TFieldDesc& field) override;
@@ -111,12 +139,14 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   enum class TDefineKind { kRecord, kBuffer, kPieces };
   struct TColumnPlan {
     TOCIFieldDesc* field = nullptr;
+    ub4 position = 0;  // in the select list (attribute fields do not count)
     TDefineKind kind = TDefineKind::kRecord;
     ub2 type = 0;          // external type
     sb4 size = 0;          // define size
     size_t buffer_at = 0;  // offset in a fetch-buffer row
     OCIDefine* define = nullptr;
     bool complex = false;  // the record holds a value object or heap reference
+    bool wide = false;     // text arrives as UTF-16
   };
 
   // A new value of field's kind in rec's slot, assigned from `from`.
@@ -126,6 +156,8 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   void PlanColumns();
   bool BlockFetch();
   void PrepareBufferRow(dacore::TRecBuf rec, uint8_t* row);
+  // With stride 0 one row is defined and LONG columns are read through the
+  // piece calls instead of the callback.
   void DefineColumns(dacore::ItemHeader* first, size_t stride);
   void DefineObject(const TColumnPlan& column);
   void FinishRow(dacore::TRecBuf rec, uint8_t* row);
@@ -137,6 +169,25 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   const TColumnPlan* ColumnOfDefine(const OCIDefine* define) const;
   int16_t* IndicatorPtr(dacore::TRecBuf rec, int field_no) const;
   size_t IndicatorBase() const;
+
+  // rset_row_fetch.cpp
+  enum class TRowMove { kForward, kBackward, kLast };
+  bool RowFetch(TRowMove move);
+  bool PlaceRow(TRowMove move, dacore::ItemHeader* item);
+  ub4 ReadPieces(dacore::TRecBuf rec, ub2 orientation, sb4 offset, sword& status);
+  bool Scrollable();
+  int WindowCapacity() const { return FetchRows < 2 ? 2 : FetchRows; }
+  int RowsHeld() const { return window_end_ - window_first_; }
+  void DropWindowItem(dacore::ItemHeader* item);
+  void DropWindow();
+  void ResetWindow();
+  dacore::ItemHeader* ItemOfRow(int row) const;
+
+  // rset_background.cpp
+  void BackgroundExecute();
+  void EndBackgroundExecute(const classlib::Exception* error);
+  void StopExecute();
+  void RouteBackgroundError(const classlib::Exception* error);
 
   // rset_fetch_all.cpp
   void FetchAllLoop();
@@ -154,9 +205,22 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   dacore::ItemHeader* block_first_ = nullptr;
   size_t block_stride_ = 0;
   TOraNumber* number_scratch_ = nullptr;
+  TDayCache day_cache_;
   TExecThread* fetch_thread_ = nullptr;
+  TExecThread* exec_thread_ = nullptr;
+  // Not signalled while a background execution works.
+  classlib::TEvent exec_ended_{true, true};
+  bool row_by_row_ = false;
+  // The scrollable cursor's window: rows [window_first_, window_end_) are
+  // held, 0-based; end_row_ is the number of rows once known, else -1.
+  int window_first_ = 0;
+  int window_end_ = 0;
+  int end_row_ = -1;
+  // The length word of the LONG piece being read.
+  ub4 piece_length_ = 0;
   std::atomic<bool> stop_requested_{false};
   std::atomic<bool> fetching_{false};
+  // The background thread (execute or fetch-all) that is working.
   std::atomic<std::thread::id> fetch_thread_id_{};
   // Not signalled while a background fetch of everything runs.
   classlib::TEvent fetch_all_ended_{true, true};

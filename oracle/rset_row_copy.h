@@ -13,9 +13,17 @@ namespace oracle {
 // date: century and year bytes both 100, month or day 0 or out of range,
 // an hour, minute or second byte of 0, an hour above 24, a minute or second
 // above 60.
-bool FetchedDateToDateTime(const uint8_t* bytes, double& value);
+// A cache of the day last converted: rows of a result often share it.
+struct TDayCache {
+  uint32_t key = 0;  // century, year, month and day bytes; 0 none
+  double date = 0;
+};
+bool FetchedDateToDateTime(const uint8_t* bytes, double& value, TDayCache* cache = nullptr);
 // The length of a zero-terminated text in a cell of `capacity` bytes.
 size_t BoundedStrLen(const void* cell, size_t capacity);
+// The length in code units of a zero-terminated UTF-16 text in a cell of
+// `capacity` code units.
+size_t BoundedStrLenW(const void* cell, size_t capacity);
 // The length word in front of a RAW value, at most `capacity`.
 uint16_t BoundedVarLength(const void* cell, uint16_t capacity);
 

@@ -130,6 +130,9 @@ class TOraSession : public dacore::TCustomDAConnection {
   void Notification(classlib::TComponent* component, classlib::TOperation operation) override;
 
  private:
+  // ExecSQL with its AutoCommit commit, or inside the open transaction:
+  // the session's own reads and savepoints must not end the user's work.
+  classlib::Variant RunSQL(const std::string& text, const std::vector<classlib::Variant>& params, bool commit);
   friend class TOraSessionOptions;
   friend void DisconnectAllSessions();
 

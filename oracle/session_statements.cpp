@@ -61,6 +61,11 @@ void TOraSession::CheckSessionConnected() const {
 // (and closes again in disconnected mode) and commits when AutoCommit holds
 // outside a transaction, as a statement component would.
 classlib::Variant TOraSession::ExecSQL(const std::string& text, const std::vector<classlib::Variant>& params) {
+  return RunSQL(text, params, true);
+}
+
+classlib::Variant TOraSession::RunSQL(const std::string& text, const std::vector<classlib::Variant>& params,
+                                      bool commit) {
   const std::vector<std::string> names = BindNamesOf(text);
   std::vector<TSessionParam> bound;
   for (size_t i = 0; i < names.size(); ++i) bound.push_back(ParamOf(names[i], i < params.size() ? &params[i] : nullptr));
@@ -68,7 +73,7 @@ classlib::Variant TOraSession::ExecSQL(const std::string& text, const std::vecto
   try {
     TOCIConnection& connection = *OCIConnection();
     connection.Command().Execute(text, bound);
-    if (connection.AutoCommit) connection.Commit();
+    if (commit && connection.AutoCommit) connection.Commit();
   } catch (...) {
     InternalDisconnect();
     throw;
@@ -81,12 +86,12 @@ classlib::Variant TOraSession::ExecSQL(const std::string& text, const std::vecto
 
 void TOraSession::Savepoint(const std::string& name) {
   TOraSQLMonitor::NotifySavepoint(*this, name, false);
-  ExecSQL("SAVEPOINT " + name);
+  RunSQL("SAVEPOINT " + name, {}, false);
 }
 
 void TOraSession::RollbackToSavepoint(const std::string& name) {
   TOraSQLMonitor::NotifySavepoint(*this, name, true);
-  ExecSQL("ROLLBACK TO SAVEPOINT " + name);
+  RunSQL("ROLLBACK TO SAVEPOINT " + name, {}, false);
 }
 
 // ---- Optimizer mode ---------------------------------------------------------------------
@@ -113,7 +118,7 @@ void TOraSession::SetCurrentSchema(const std::string& name) {
 
 std::string TOraSession::CurrentSchema() {
   CheckSessionConnected();
-  if (!OCILite && OCIConnection()->GetOracleVersion() >= 8100) return ExecSQL(kCurrentSchemaBlock).AsString();
+  if (!OCILite && OCIConnection()->GetOracleVersion() >= 8100) return RunSQL(kCurrentSchemaBlock, {}, false).AsString();
   return schema_.empty() ? DefaultSchema() : schema_;
 }
 

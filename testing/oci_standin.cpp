@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "testing/oci_standin_fetch.h"
 #include "testing/oci_standin_state.h"
 
 using namespace standin;
@@ -27,8 +28,7 @@ std::string TextAttribute(const Handle* handle, ub4 attribute) {
 }
 
 ub2 StatementTypeOf(const std::string& sql) {
-  std::string text = Upper(Trimmed(sql));
-  std::string word = text.substr(0, text.find_first_of(" \t\r\n("));
+  const std::string word = LeadingWord(sql);
   if (word == "SELECT" || word == "WITH") return OCI_STMT_SELECT;
   if (word == "UPDATE") return OCI_STMT_UPDATE;
   if (word == "DELETE") return OCI_STMT_DELETE;
@@ -172,6 +172,7 @@ sword OCIAttrSet(void* target, ub4 target_type, void* value, ub4 size, ub4 attri
   Guard guard(state.lock);
   Log(state, "OCIAttrSet htype=" + std::to_string(target_type) + " attr=" + std::to_string(attribute));
   if (sword status = InjectedStatus(state, "OCIAttrSet", error)) return status;
+  if (target_type == OCI_HTYPE_DEFINE) return SetDefineAttribute(state, target, attribute, value);
   Handle* live = Live(state, target, target_type);
   if (!live) return OCI_INVALID_HANDLE;
   // The fail-over record is copied: the caller's lives only for this call.
@@ -284,8 +285,9 @@ sword OCISessionBegin(OCISvcCtx* context, OCIError* error, OCISession* session, 
         account->second != TextAttribute(live_session, OCI_ATTR_PASSWORD))
       return Fail(state, error, 1017, "ORA-01017: invalid username/password; logon denied\n");
   }
+  std::string text;
+  if (sb4 code = TierSessionBegin(state, server, live_session, user, text)) return Fail(state, error, code, text);
   live_session->logged_on = true;
-  TierSessionBegin(state, server, live_session, user);
   return OCI_SUCCESS;
 }
 

@@ -96,6 +96,8 @@ QueryColumn standin::ColumnOfDeclaration(const std::string& entry) {
     column.type = SQLT_BLOB, column.size = 4000;
   } else if (type == "BFILE") {
     column.type = SQLT_BFILEE, column.size = 530;
+  } else if (type == "CFILE") {
+    column.type = SQLT_CFILEE, column.size = 530;
   } else if (type == "ROWID") {
     column.type = SQLT_RID, column.size = 10;
   } else if (starts("UROWID")) {
@@ -106,6 +108,8 @@ QueryColumn standin::ColumnOfDeclaration(const std::string& entry) {
     column.type = 101, column.size = 8;
   } else if (type == "REF") {
     column.type = SQLT_REF;
+  } else if (type == "CURSOR") {
+    column.type = SQLT_RSET;
   } else if (type == "OBJECT") {
     column.type = SQLT_NTY;
   } else if (starts("OBJECT ")) {
@@ -143,10 +147,32 @@ DateTimeValue DateOf(const std::string& text) {
 
 bool IsBinary(const QueryColumn& column) { return column.type == SQLT_BIN || column.type == SQLT_LBI; }
 
+// Single-byte text as UTF-16 (little-endian code units).
+std::string Utf16Of(const std::string& text) {
+  std::string wide;
+  for (unsigned char c : text) wide += {static_cast<char>(c), '\0'};
+  return wide;
+}
+
+// The bytes of a column's value as a piecewise or callback define hands
+// them over.
+std::string LongBytes(const QueryColumn& column, const QueryValue& value, ub2 charset) {
+  if (!value) return {};
+  if (IsBinary(column)) return FromHex(*value);
+  return charset == kStandinUtf16Id ? Utf16Of(*value) : *value;
+}
+
 // The bytes of a value as an external type of `size` bytes takes them;
 // `length` is what the length cell reports.
-std::string Convert(const QueryColumn& column, const std::string& value, ub2 type, sb4 size, ub2& length) {
+std::string Convert(const QueryColumn& column, const std::string& value, ub2 type, sb4 size, ub2 charset,
+                    ub2& length) {
   std::string bytes;
+  if (type == SQLT_STR && charset == kStandinUtf16Id) {
+    std::string text = value;
+    if (size >= 2 && text.size() > static_cast<size_t>(size - 2) / 2) text.resize(static_cast<size_t>(size - 2) / 2);
+    length = static_cast<ub2>(text.size() * 2);
+    return Utf16Of(text) + std::string(2, '\0');
+  }
   switch (type) {
     case SQLT_STR: {
       std::string text = IsBinary(column) ? value : value;
@@ -204,23 +230,24 @@ std::string Convert(const QueryColumn& column, const std::string& value, ub2 typ
 }
 
 bool IsDescriptorType(ub2 type) {
-  return type == SQLT_CLOB || type == SQLT_BLOB || type == SQLT_BFILEE || type == SQLT_TIMESTAMP ||
-         type == SQLT_TIMESTAMP_TZ || type == SQLT_TIMESTAMP_LTZ || type == SQLT_INTERVAL_YM || type == SQLT_INTERVAL_DS;
+  return type == SQLT_CLOB || type == SQLT_BLOB || type == SQLT_BFILEE || type == SQLT_CFILEE || type == SQLT_TIMESTAMP || type == SQLT_TIMESTAMP_TZ ||
+         type == SQLT_TIMESTAMP_LTZ || type == SQLT_INTERVAL_YM || type == SQLT_INTERVAL_DS;
 }
 
 PrebuiltColumn& Prebuilt(QueryScript& script, const Define& define) {
   PrebuiltColumn& cells = script.prebuilt[define.position];
-  if (cells.type == define.type && cells.size == define.size && cells.indicators.size() == script.rows.size())
+  if (cells.type == define.type && cells.size == define.size && cells.charset == define.charset &&
+      cells.indicators.size() == script.rows.size())
     return cells;
   const QueryColumn& column = script.columns[define.position - 1];
-  cells = PrebuiltColumn{define.type, define.size, {}, {}, {}};
+  cells = PrebuiltColumn{define.type, define.size, define.charset, {}, {}, {}};
   const size_t width = static_cast<size_t>(std::max<sb4>(define.size, 0));
   cells.data.assign(width * script.rows.size(), 0);
   for (size_t row = 0; row < script.rows.size(); ++row) {
     const QueryValue& value = script.rows[row][define.position - 1];
     ub2 length = 0;
     if (value) {
-      const std::string bytes = Convert(column, *value, define.type, define.size, length);
+      const std::string bytes = Convert(column, *value, define.type, define.size, define.charset, length);
       std::memcpy(cells.data.data() + row * width, bytes.data(), std::min(bytes.size(), width));
     }
     cells.indicators.push_back(value ? 0 : -1);
@@ -260,11 +287,43 @@ void FillDescriptor(State& state, const QueryColumn& column, const QueryValue& v
   }
 }
 
+// An XML column: the instance the cell holds gets the row's text; false
+// when it is no XML instance.
+bool FillXmlRow(State& state, void* cell, const QueryValue& value) {
+  auto found = cell ? state.objects.instances.find(*static_cast<void**>(cell)) : state.objects.instances.end();
+  if (found == state.objects.instances.end() || !found->second->type ||
+      found->second->type->FullName() != "SYS.XMLTYPE")
+    return false;
+  ObjectInstance& xml = *found->second;
+  xml.xml = value ? *value : std::string();
+  *reinterpret_cast<OCIInd*>(xml.indicators->data()) = value ? OCI_IND_NOTNULL : OCI_IND_NULL;
+  return true;
+}
+
+// A nested cursor column: the statement whose handle the cell holds becomes
+// the executed query the row names, ready to be described and fetched.
+void OpenNestedCursor(State& state, void* cell, const QueryValue& value, ub4 row) {
+  Handle* nested = cell ? Live(state, *static_cast<void**>(cell), OCI_HTYPE_STMT) : nullptr;
+  if (!nested || !value) return;
+  auto names = state.scripts.find(Trimmed(*value));
+  if (names == state.scripts.end()) {
+    Log(state, "cursor row=" + std::to_string(row) + " names no scripted query");
+    return;
+  }
+  ForgetCursor(state, nested);
+  nested->sql = *value;
+  nested->statement_type = OCI_STMT_SELECT;
+  nested->columns = names->second;
+  nested->executed = true;
+  StartQuery(state, nested, nullptr, 0, 0);
+  Log(state, "cursor row=" + std::to_string(row) + " opened");
+}
+
 // A LONG value handed to the caller's callback piece by piece, with the
 // library unlocked while the caller runs.
 void FeedPieces(State& state, Lock& lock, Define& define, const QueryColumn& column, const QueryValue& value,
                 ub4 iteration) {
-  const std::string data = !value ? std::string() : IsBinary(column) ? FromHex(*value) : *value;
+  const std::string data = LongBytes(column, value, define.charset);
   auto callback = reinterpret_cast<DefineCallback>(define.callback);
   size_t at = 0;
   ub1 piece = OCI_FIRST_PIECE;
@@ -289,15 +348,27 @@ void FeedPieces(State& state, Lock& lock, Define& define, const QueryColumn& col
   } while (at < data.size());
 }
 
+// A LONG column defined dynamically without a callback: the caller reads
+// it through the piece calls.
+bool IsPiecewise(const Define& define) { return (define.mode & OCI_DYNAMIC_FETCH) != 0 && !define.callback; }
+
+std::vector<ub4> PiecewisePositions(const QueryCursor& cursor) {
+  std::vector<ub4> positions;
+  for (const auto& [position, define] : cursor.defines)
+    if (IsPiecewise(*define) && position >= 1 && position <= cursor.script->columns.size()) positions.push_back(position);
+  return positions;
+}
+
 // Copies rows [first, first + count) into the defines, row i of the call at
-// the define's position i.
+// the define's position i; piecewise columns wait for the piece calls.
 void DeliverRows(State& state, Lock& lock, QueryCursor& cursor, ub4 first, ub4 count) {
   QueryScript& script = *cursor.script;
   for (auto& [position, define_ptr] : cursor.defines) {
     Define& define = *define_ptr;
-    if (position < 1 || position > script.columns.size()) continue;
+    if (position < 1 || position > script.columns.size() || IsPiecewise(define)) continue;
     const QueryColumn& column = script.columns[position - 1];
-    const bool plain = !define.callback && !define.object_type && !IsDescriptorType(define.type);
+    const bool plain = !define.callback && !define.object_type && !IsDescriptorType(define.type) &&
+                       define.type != SQLT_RSET;
     PrebuiltColumn* cells = plain ? &Prebuilt(script, define) : nullptr;
     const size_t width = static_cast<size_t>(std::max<sb4>(define.size, 0));
     for (ub4 i = 0; i < count; ++i) {
@@ -313,6 +384,11 @@ void DeliverRows(State& state, Lock& lock, QueryCursor& cursor, ub4 first, ub4 c
         continue;
       }
       void* cell = At<ub1>(define.value, define.value_skip, i, width);
+      if (define.type == SQLT_RSET) {
+        OpenNestedCursor(state, cell, value, row);
+        continue;
+      }
+      if (define.object_type && FillXmlRow(state, cell, value)) continue;
       if (define.object_type) {
         if (!cell || !FillObjectRow(state, *static_cast<void**>(cell), value))
           Log(state, "object row=" + std::to_string(row) + " not filled");
@@ -345,6 +421,42 @@ bool StartRow(const QueryCursor& cursor, ub2 orientation, sb4 offset, ub4& first
   return row >= 0 || orientation == OCI_FETCH_NEXT;
 }
 
+void EndRow(Handle* statement, QueryCursor& cursor, ub4 first, ub4 count, ub2 orientation) {
+  cursor.next_row = first + count;
+  if (orientation == OCI_FETCH_NEXT || orientation == 0) cursor.delivered += count;
+  else cursor.delivered = std::max(cursor.delivered, first + count);
+  statement->statement.rows_processed = cursor.delivered;
+}
+
+// One more piece of the row waiting for its LONG columns: into the buffer
+// the caller set, then 99 while more is to come, 0 once the row is complete.
+sword ContinuePieces(State& state, QueryCursor& cursor, OCIError* error) {
+  PieceFetch& pieces = cursor.pieces;
+  if (!pieces.given) return Fail(state, error, 24000, "ORA-24000: no buffer for the piece wanted");
+  const ub4 position = pieces.positions[pieces.column];
+  const QueryColumn& column = cursor.script->columns[position - 1];
+  const QueryValue& value = cursor.script->rows[pieces.row][position - 1];
+  const std::string data = LongBytes(column, value, cursor.defines[position]->charset);
+  const size_t count = std::min<size_t>(data.size() - pieces.offset, pieces.length ? *pieces.length : 0);
+  if (count) std::memcpy(pieces.buffer, data.data() + pieces.offset, count);
+  if (pieces.length) *pieces.length = static_cast<ub4>(count);
+  const sb2 indicator = value ? 0 : -1;
+  if (pieces.indicator) std::memcpy(pieces.indicator, &indicator, sizeof indicator);
+  if (void* own = cursor.defines[position]->indicator) std::memcpy(own, &indicator, sizeof indicator);
+  Log(state, "piece row=" + std::to_string(pieces.row) + " col=" + std::to_string(position) +
+                 " bytes=" + std::to_string(count));
+  pieces.offset += count;
+  pieces.given = false;
+  if (pieces.offset >= data.size() || count == 0) {
+    ++pieces.column;
+    pieces.offset = 0;
+  }
+  if (pieces.column < pieces.positions.size()) return OCI_NEED_DATA;
+  pieces.active = false;
+  Log(state, "  -> 1");
+  return OCI_SUCCESS;
+}
+
 sword Fetch(OCIStmt* statement, OCIError* error, ub4 rows, ub2 orientation, sb4 offset, const char* entry) {
   State& state = TheState();
   Lock lock(state.lock);
@@ -364,16 +476,22 @@ sword Fetch(OCIStmt* statement, OCIError* error, ub4 rows, ub2 orientation, sb4 
     return Fail(state, error, 1002, "ORA-01002: fetch out of sequence");
   ++state.fetch.fetch_calls;
   QueryCursor& cursor = found->second;
+  if (cursor.pieces.active) return ContinuePieces(state, cursor, error);
   ub4 first = 0;
   if (!StartRow(cursor, orientation, offset, first))
     return Fail(state, error, 1002, "ORA-01002: fetch out of sequence");
   const auto total = static_cast<ub4>(cursor.script->rows.size());
-  const ub4 count = first >= total ? 0 : std::min(rows, total - first);
+  ub4 count = first >= total ? 0 : std::min(rows, total - first);
+  const std::vector<ub4> piecewise = PiecewisePositions(cursor);
+  // A row with piecewise columns is the only row of its call.
+  if (!piecewise.empty()) count = std::min<ub4>(count, 1);
   DeliverRows(state, lock, cursor, first, count);
-  cursor.next_row = first + count;
-  if (orientation == OCI_FETCH_NEXT || orientation == 0) cursor.delivered += count;
-  else cursor.delivered = std::max(cursor.delivered, first + count);
-  live->statement.rows_processed = cursor.delivered;
+  EndRow(live, cursor, first, count, orientation);
+  if (count == 1 && !piecewise.empty()) {
+    cursor.pieces = PieceFetch{true, first, piecewise};
+    Log(state, "  -> need data");
+    return OCI_NEED_DATA;
+  }
   Log(state, "  -> " + std::to_string(count));
   return count < rows ? OCI_NO_DATA : OCI_SUCCESS;
 }
@@ -451,6 +569,7 @@ sword StartQuery(State& state, Handle* statement, OCIError* error, ub4 iteration
   QueryCursor& cursor = state.fetch.cursors[statement];
   cursor.script = ScriptFor(state, statement);
   cursor.next_row = cursor.delivered = 0;
+  cursor.pieces = PieceFetch{};
   statement->statement.rows_processed = 0;
   if (iterations == 0 || (mode & OCI_DESCRIBE_ONLY) != 0 || !cursor.script) return OCI_SUCCESS;
   (void)error;
@@ -462,6 +581,32 @@ sword StartQuery(State& state, Handle* statement, OCIError* error, ub4 iteration
   cursor.next_row = cursor.delivered = count;
   statement->statement.rows_processed = count;
   return count < iterations ? OCI_NO_DATA : OCI_SUCCESS;
+}
+
+sword SetDefineAttribute(State& state, void* define, ub4 attribute, const void* value) {
+  if (!state.fetch.define_owner.count(define) || !value) return OCI_INVALID_HANDLE;
+  if (attribute != OCI_ATTR_CHARSET_ID) return OCI_INVALID_HANDLE;
+  std::memcpy(&static_cast<Define*>(define)->charset, value, sizeof(ub2));
+  return OCI_SUCCESS;
+}
+
+bool WantedFetchPiece(State& state, const Handle* statement, void** define, ub1* piece) {
+  auto found = state.fetch.cursors.find(statement);
+  if (found == state.fetch.cursors.end() || !found->second.pieces.active) return false;
+  const PieceFetch& pieces = found->second.pieces;
+  *define = found->second.defines[pieces.positions[pieces.column]].get();
+  *piece = pieces.offset == 0 ? OCI_FIRST_PIECE : OCI_NEXT_PIECE;
+  return true;
+}
+
+bool SetFetchPiece(State& state, void* define, void* buffer, ub4* length, void* indicator) {
+  auto owner = state.fetch.define_owner.find(define);
+  if (owner == state.fetch.define_owner.end()) return false;
+  QueryCursor& cursor = state.fetch.cursors[owner->second];
+  PieceFetch& pieces = cursor.pieces;
+  if (!pieces.active || cursor.defines[pieces.positions[pieces.column]].get() != define) return false;
+  pieces.buffer = buffer, pieces.length = length, pieces.indicator = indicator, pieces.given = true;
+  return true;
 }
 
 void ForgetCursor(State& state, const Handle* statement) {

@@ -12,6 +12,8 @@
 
 #include "oracle/oci_defs.h"
 
+constexpr oracle::ub2 kStandinUtf16Id = 1000;
+
 namespace standin {
 
 using namespace oracle;
@@ -39,6 +41,7 @@ using QueryValue = std::optional<std::string>;
 struct PrebuiltColumn {
   ub2 type = 0;
   sb4 size = 0;
+  ub2 charset = 0;
   std::vector<ub1> data;  // size bytes a row
   std::vector<sb2> indicators;
   std::vector<ub2> lengths;
@@ -64,10 +67,27 @@ struct Define {
   void* context = nullptr;
   void* callback = nullptr;  // dynamic define: what gives the buffer of each piece
   void* object_type = nullptr;  // an object define: each cell holds an instance's address
+  ub2 charset = 0;  // OCI_UTF16ID: texts are written as UTF-16
+};
+
+// A row whose LONG columns defined for piecewise fetch (dynamic mode
+// without a callback) are handed over one piece per fetch call: the fetch
+// answers 99 until every such column has been read.
+struct PieceFetch {
+  bool active = false;
+  ub4 row = 0;
+  std::vector<ub4> positions;  // the piecewise columns of the row, in order
+  size_t column = 0;           // index into positions
+  size_t offset = 0;           // bytes of that column's value handed over
+  bool given = false;          // the caller has set the next piece's buffer
+  void* buffer = nullptr;
+  ub4* length = nullptr;
+  void* indicator = nullptr;
 };
 
 struct QueryCursor {
   QueryScript* script = nullptr;
+  PieceFetch pieces;
   ub4 next_row = 0;   // index of the next row a forward fetch delivers
   ub4 delivered = 0;  // cumulative row count
   std::map<ub4, std::unique_ptr<Define>> defines;  // position -> define
@@ -99,5 +119,13 @@ QueryScript* ScriptFor(State& state, const Handle* statement);
 sword StartQuery(State& state, Handle* statement, OCIError* error, ub4 iterations, ub4 mode);
 // Forgets the cursor of a statement that is freed or prepared again.
 void ForgetCursor(State& state, const Handle* statement);
+// A define's attribute: only its character set (the UTF-16 id) is kept.
+sword SetDefineAttribute(State& state, void* define, ub4 attribute, const void* value);
+// The piece a piecewise fetch of that statement waits for: false when none
+// is wanted.
+bool WantedFetchPiece(State& state, const Handle* statement, void** define, ub1* piece);
+// The buffer of the next piece of a define's column; false when the define
+// is unknown or no piece of it is wanted.
+bool SetFetchPiece(State& state, void* define, void* buffer, ub4* length, void* indicator);
 
 }  // namespace standin

@@ -15,14 +15,17 @@ extern "C" {
 // separated by ';', TYPE as the server writes it: NUMBER, NUMBER(p),
 // NUMBER(p,s), FLOAT(b), VARCHAR2(n), NVARCHAR2(n), CHAR(n), LONG, LONG RAW,
 // RAW(n), DATE, TIMESTAMP(f), TIMESTAMP(f) WITH TIME ZONE, INTERVAL YEAR(l)
-// TO MONTH, INTERVAL DAY(l) TO SECOND(f), CLOB, NCLOB, BLOB, BFILE, ROWID,
-// UROWID(n), BINARY_FLOAT, BINARY_DOUBLE, REF, OBJECT (of SCOTT.ADDRESS_T),
-// OBJECT SCHEMA.NAME (of that declared type); " NOT NULL" after the
+// TO MONTH, INTERVAL DAY(l) TO SECOND(f), CLOB, NCLOB, BLOB, BFILE, CFILE, ROWID,
+// UROWID(n), BINARY_FLOAT, BINARY_DOUBLE, REF, CURSOR, OBJECT (of SCOTT.ADDRESS_T),
+// OBJECT SCHEMA.NAME (of that declared type, SYS.XMLTYPE an XML column
+// whose rows give the text); " NOT NULL" after the
 // type clears nullable. Replaces its rows.
 void standin_script_query(const char* sql, const char* columns);
 // Rows of a scripted query: rows separated by '\n', values by '|', "<null>"
 // a null; NUMBERs plain ("-12.5"), DATEs and TIMESTAMPs "YYYY-MM-DD
 // HH:MI:SS[.fffffffff]", RAW and LONG RAW in hexadecimal, texts as they are,
+// BFILEs and CFILEs "DIRECTORY/file name", CURSORs the text of a scripted
+// query that the row's nested statement then answers,
 // OBJECTs "NAME=value,NAME=value" (top-level string and NUMBER attributes),
 // collections "value,value" (string or NUMBER elements).
 void standin_add_rows(const char* sql, const char* rows);

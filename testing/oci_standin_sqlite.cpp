@@ -16,13 +16,6 @@ namespace {
 // Long enough for a writer to finish, short enough for a test to fail fast.
 constexpr int kBusyMs = 2000;
 
-std::string FirstWord(const std::string& upper, size_t from = 0) {
-  const size_t start = upper.find_first_not_of(" \t\r\n(", from);
-  if (start == std::string::npos) return "";
-  const size_t end = upper.find_first_of(" \t\r\n(;", start);
-  return upper.substr(start, end == std::string::npos ? std::string::npos : end - start);
-}
-
 // The words of a statement, up to `count`.
 std::vector<std::string> Words(const std::string& upper, size_t count) {
   std::vector<std::string> words;
@@ -63,13 +56,22 @@ sb4 Exec(sqlite3* db, const std::string& sql, std::string& text) {
 }
 
 // Writing needs the file's write lock for the rest of the transaction, as a
-// server's row locks last until commit; NOWAIT gives up at once.
+// server's row locks last until commit; NOWAIT gives up at once. A
+// transaction a savepoint opened takes the lock with a write that changes
+// nothing.
 sb4 BeginWrite(TierSession& tier, bool nowait, std::string& text) {
-  if (!sqlite3_get_autocommit(tier.db)) return 0;
   sqlite3_busy_timeout(tier.db, nowait ? 0 : kBusyMs);
-  const sb4 code = Exec(tier.db, "BEGIN IMMEDIATE", text);
+  const sb4 code = Exec(tier.db,
+                        sqlite3_get_autocommit(tier.db) ? "BEGIN IMMEDIATE"
+                                                        : "UPDATE standin_objects SET value = value WHERE 0",
+                        text);
   sqlite3_busy_timeout(tier.db, kBusyMs);
   return code;
+}
+
+// A savepoint needs a transaction but no lock yet.
+sb4 BeginRead(TierSession& tier, std::string& text) {
+  return sqlite3_get_autocommit(tier.db) ? Exec(tier.db, "BEGIN", text) : 0;
 }
 
 struct Prepared {
@@ -168,26 +170,44 @@ QueryValue CellText(sqlite3_stmt* step, int column, bool rowid) {
   }
 }
 
+// A column the rewrite made a function of is named as the server names it.
+std::string OracleColumnName(const std::string& name) {
+  for (const char* word : {"ROWID", "SYSDATE", "NEXTVAL", "CURRVAL"})
+    if (name.rfind(std::string("ORA_") + word + "(", 0) == 0) return word;
+  return name;
+}
+
+QueryColumn TypedColumn(const std::string& name, const std::string& type) {
+  // The name may hold blanks (an expression): the type is read alone.
+  QueryColumn column = ColumnOfDeclaration("C " + type);
+  column.name = name;
+  return column;
+}
+
 // A column described from its declared type, else from the values it holds.
 QueryColumn ColumnFor(const std::string& name, const char* declared, int value_type) {
-  if (name == "ROWID") return ColumnOfDeclaration("ROWID ROWID");
+  if (name == "ROWID") return TypedColumn(name, "ROWID");
+  if (name == "SYSDATE") return TypedColumn(name, "DATE");
   if (declared) {
-    QueryColumn column = ColumnOfDeclaration(name + " " + declared);
+    QueryColumn column = TypedColumn(name, declared);
     if (column.type != 9999) return column;
     const std::string type = Upper(declared);
-    if (type.find("INT") != std::string::npos) return ColumnOfDeclaration(name + " NUMBER(19)");
-    if (type.find("BLOB") != std::string::npos) return ColumnOfDeclaration(name + " BLOB");
+    if (type.find("INT") != std::string::npos) return TypedColumn(name, "NUMBER(19)");
+    if (type.find("BLOB") != std::string::npos) return TypedColumn(name, "BLOB");
     if (type.find("REAL") != std::string::npos || type.find("FLOA") != std::string::npos ||
         type.find("DOUB") != std::string::npos)
-      return ColumnOfDeclaration(name + " NUMBER");
-    return ColumnOfDeclaration(name + " VARCHAR2(4000)");
+      return TypedColumn(name, "NUMBER");
+    return TypedColumn(name, "VARCHAR2(4000)");
   }
   switch (value_type) {
-    case SQLITE_INTEGER: case SQLITE_FLOAT: return ColumnOfDeclaration(name + " NUMBER");
-    case SQLITE_BLOB: return ColumnOfDeclaration(name + " RAW(2000)");
-    default: return ColumnOfDeclaration(name + " VARCHAR2(4000)");
+    case SQLITE_INTEGER: case SQLITE_FLOAT: return TypedColumn(name, "NUMBER");
+    case SQLITE_BLOB: return TypedColumn(name, "RAW(2000)");
+    default: return TypedColumn(name, "VARCHAR2(4000)");
   }
 }
+
+sb4 SelectRows(State& state, TierSession& tier, Handle* statement, const TierStatement& rewritten, ub4 iteration,
+               std::string& text);
 
 // A query: the lock of FOR UPDATE taken, the rows read whole into the
 // statement's own rows (the fetch delivers them as it does scripted ones).
@@ -195,6 +215,20 @@ sb4 RunQuery(State& state, TierSession& tier, Handle* statement, const TierState
              bool describe_only, std::string& text) {
   if (rewritten.lock && !describe_only)
     if (sb4 code = BeginWrite(tier, rewritten.nowait, text)) return code;
+  // A describe runs the query for its column types and takes back what it
+  // did (a sequence's NEXTVAL), as a server's parse would not do it.
+  if (describe_only) {
+    if (sb4 code = Exec(tier.db, "SAVEPOINT standin_describe", text)) return code;
+    const sb4 code = SelectRows(state, tier, statement, rewritten, iteration, text);
+    std::string ignored;
+    Exec(tier.db, "ROLLBACK TO standin_describe; RELEASE standin_describe", ignored);
+    return code;
+  }
+  return SelectRows(state, tier, statement, rewritten, iteration, text);
+}
+
+sb4 SelectRows(State& state, TierSession& tier, Handle* statement, const TierStatement& rewritten, ub4 iteration,
+               std::string& text) {
   Prepared query;
   if (sqlite3_prepare_v2(tier.db, rewritten.sql.c_str(), -1, &query.step, nullptr) != SQLITE_OK)
     return Failed(tier.db, text);
@@ -203,9 +237,7 @@ sb4 RunQuery(State& state, TierSession& tier, Handle* statement, const TierState
   std::vector<std::string> names;
   std::vector<int> value_types(static_cast<size_t>(count), SQLITE_NULL);
   for (int c = 0; c < count; ++c) {
-    std::string name = Upper(sqlite3_column_name(query.step, c));
-    if (name.rfind("ORA_ROWID(", 0) == 0) name = "ROWID";
-    names.push_back(name);
+    names.push_back(OracleColumnName(Upper(sqlite3_column_name(query.step, c))));
   }
   QueryScript script;
   int status = SQLITE_ROW;
@@ -213,7 +245,8 @@ sb4 RunQuery(State& state, TierSession& tier, Handle* statement, const TierState
     std::vector<QueryValue> row;
     for (int c = 0; c < count; ++c) {
       if (value_types[static_cast<size_t>(c)] == SQLITE_NULL) value_types[static_cast<size_t>(c)] = sqlite3_column_type(query.step, c);
-      row.push_back(CellText(query.step, c, names[static_cast<size_t>(c)] == "ROWID"));
+      // ROWID columns are already text: the rewrite selects ora_rowid().
+      row.push_back(CellText(query.step, c, false));
     }
     script.rows.push_back(std::move(row));
   }
@@ -250,7 +283,11 @@ void ReturnValues(State& state, Handle* session, Handle* statement, const TierSt
         Handle* lob = Live(state, *static_cast<void* const*>(bind.value), OCI_DTYPE_LOB);
         if (!lob || is_null) continue;
         LobValue value;
-        value.kind = bind.type == SQLT_BLOB ? 1 : 2;
+        // A national bind (its charset form set to 2) returns an NCLOB.
+        Handle* bound = Live(state, bind.handle);
+        const auto form = bound ? bound->values.find(OCI_ATTR_CHARSET_FORM) : std::map<ub4, std::string>::iterator();
+        const bool national = bound && form != bound->values.end() && !form->second.empty() && form->second[0] == 2;
+        value.kind = bind.type == SQLT_BLOB ? 1 : national ? 3 : 2;
         value.cell = TierCell{session, table, rewritten.returning[k], row};
         value.units = UnitsOf(sqlite3_column_blob(step, column), sqlite3_column_bytes(step, column));
         const int id = state.values.next_lob++;
@@ -282,6 +319,7 @@ sb4 RunDml(State& state, TierSession& tier, Handle* session, Handle* statement, 
     int status = SQLITE_ROW;
     while ((status = sqlite3_step(dml.step)) == SQLITE_ROW) {
       ++extra.rows_processed;
+      // The parts of the text TierRowidText gives the same row.
       const auto row = static_cast<uint64_t>(sqlite3_column_int64(dml.step, 0));
       extra.has_rowid = true;
       const ub4 parts[4] = {1, 1, static_cast<ub4>(row >> 16), static_cast<ub4>(row & 0xFFFF)};
@@ -321,22 +359,25 @@ bool RunSideObject(TierSession& tier, const std::string& upper, sb4& code, std::
 
 }  // namespace
 
-void TierSessionBegin(State& state, Handle* server, Handle* session, const std::string& user) {
+sb4 TierSessionBegin(State& state, Handle* server, Handle* session, const std::string& user, std::string& text) {
   auto file = state.tier.files.find(Upper(server->name));
-  if (file == state.tier.files.end()) return;
+  if (file == state.tier.files.end()) return 0;
   TierSessionEnd(state, session);
   TierSession tier;
   tier.user = Upper(user);
-  if (sqlite3_open_v2(file->second.c_str(), &tier.db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
-      SQLITE_OK) {
-    Log(state, "tier cannot open " + file->second);
-    sqlite3_close(tier.db);
-    return;
+  std::string error;
+  if (sqlite3_open_v2(file->second.c_str(), &tier.db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK)
+    error = sqlite3_errmsg(tier.db);
+  else
+    error = PrepareTierConnection(tier.db, tier.user);
+  if (!error.empty()) {
+    sqlite3_close_v2(tier.db);
+    text = "ORA-01034: ORACLE not available (" + file->second + ": " + error + ")";
+    return 1034;
   }
   sqlite3_busy_timeout(tier.db, kBusyMs);
-  const std::string error = PrepareTierConnection(tier.db, tier.user);
-  if (!error.empty()) Log(state, "tier " + error);
   state.tier.sessions[session] = tier;
+  return 0;
 }
 
 void TierSessionEnd(State& state, Handle* session) {
@@ -354,25 +395,33 @@ TierSession* TierOf(State& state, const Handle* session) {
 
 bool TierRuns(const std::string& sql) {
   const std::string upper = Upper(Trimmed(sql));
-  const std::string word = FirstWord(upper);
+  const std::string word = LeadingWord(upper);
   if (word == "BEGIN" || word == "DECLARE" || word == "CALL") return false;
-  return !(word == "ALTER" && FirstWord(upper, 5) == "SESSION");
+  return !(word == "ALTER" && LeadingWord(upper, 5) == "SESSION");
 }
 
 sb4 TierExecute(State& state, Handle* session, Handle* statement, ub4 iterations, bool describe_only,
                 std::string& text) {
   TierSession& tier = *TierOf(state, session);
   const std::string upper = Upper(Trimmed(statement->sql));
-  const std::string word = FirstWord(upper);
+  const std::string word = LeadingWord(upper);
   if (word == "SELECT" || word == "WITH")
     return RunQuery(state, tier, statement, RewriteForTier(statement->sql), 0, describe_only, text);
   if (describe_only) return 0;
-  if (word == "COMMIT" || (word == "ROLLBACK" && FirstWord(upper, 8) != "TO")) {
+  if (word == "COMMIT" || (word == "ROLLBACK" && LeadingWord(upper, 8) != "TO")) {
     TierEndWork(state, session, word == "COMMIT");
     return 0;
   }
   if (word == "SAVEPOINT" || word == "ROLLBACK") {
-    if (sb4 code = BeginWrite(tier, false, text)) return code;
+    const std::vector<std::string> words = Words(upper, 4);
+    const std::string name = words.empty() ? "" : words.back();
+    if (word == "ROLLBACK" && !tier.opening_savepoint.empty() && name == tier.opening_savepoint) {
+      TierEndWork(state, session, false);
+      return 0;
+    }
+    const bool opens = sqlite3_get_autocommit(tier.db) != 0;
+    if (sb4 code = BeginRead(tier, text)) return code;
+    if (opens && word == "SAVEPOINT") tier.opening_savepoint = name;
     return Exec(tier.db, statement->sql, text);
   }
   if (word == "INSERT" || word == "UPDATE" || word == "DELETE")
@@ -385,7 +434,9 @@ sb4 TierExecute(State& state, Handle* session, Handle* statement, ub4 iterations
 
 void TierEndWork(State& state, const Handle* session, bool commit) {
   TierSession* tier = TierOf(state, session);
-  if (!tier || sqlite3_get_autocommit(tier->db)) return;
+  if (!tier) return;
+  tier->opening_savepoint.clear();
+  if (sqlite3_get_autocommit(tier->db)) return;
   std::string text;
   if (Exec(tier->db, commit ? "COMMIT" : "ROLLBACK", text) != 0) Log(state, "tier " + text);
 }

@@ -30,6 +30,10 @@ struct LobValue;
 struct TierSession {
   sqlite3* db = nullptr;
   std::string user;  // upper-cased: the owner the dictionary views show
+  // The savepoint that opened the transaction: rolling back to it ends the
+  // transaction, so that the locks taken since are given back as a server
+  // gives back its row locks.
+  std::string opening_savepoint;
 };
 
 struct TierWorld {
@@ -58,8 +62,10 @@ sb4 TierOracleError(int sqlite_code, const std::string& message, std::string& te
 // procedures, the functions, the dictionary views; the SQLite error text,
 // empty on success.
 std::string PrepareTierConnection(sqlite3* db, const std::string& user);
-// Connects a session that began on a tier server; no-op for others.
-void TierSessionBegin(State& state, Handle* server, Handle* session, const std::string& user);
+// Connects a session that began on a tier server (no-op for others);
+// answers 0, or an Oracle error number with its text when the file cannot
+// be used.
+sb4 TierSessionBegin(State& state, Handle* server, Handle* session, const std::string& user, std::string& text);
 void TierSessionEnd(State& state, Handle* session);
 // The session's tier connection, or nullptr when it runs on the engine.
 TierSession* TierOf(State& state, const Handle* session);

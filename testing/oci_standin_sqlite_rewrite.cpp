@@ -108,18 +108,11 @@ void SplitReturning(const std::string& tail, TierStatement& out) {
   }
 }
 
-std::string Base64(uint64_t value, int digits) {
-  static const char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  std::string text(static_cast<size_t>(digits), 'A');
-  for (int d = digits - 1; d >= 0; --d, value >>= 6) text[static_cast<size_t>(d)] = alphabet[value & 63];
-  return text;
-}
-
 }  // namespace
 
 std::string TierRowidText(int64_t row) {
   const auto r = static_cast<uint64_t>(row);
-  return Base64(1, 6) + Base64(1, 3) + Base64(r >> 16, 6) + Base64(r & 0xFFFF, 3);
+  return ExtendedRowidText(1, 1, static_cast<ub4>(r >> 16), static_cast<ub4>(r & 0xFFFF));
 }
 
 TierStatement RewriteForTier(const std::string& sql) {
@@ -186,6 +179,24 @@ TierStatement RewriteForTier(const std::string& sql) {
   return out;
 }
 
+namespace {
+
+// Whether a statement is PL/SQL stored in the dictionary, whose body has
+// semicolons of its own.
+bool IsStoredCode(const std::string& text) {
+  std::string upper = Upper(text.substr(0, 60));
+  for (const char* prefix : {"CREATE OR REPLACE ", "CREATE "})
+    if (upper.rfind(prefix, 0) == 0) {
+      upper = upper.substr(std::string(prefix).size());
+      break;
+    }
+  for (const char* kind : {"PROCEDURE", "FUNCTION", "PACKAGE", "TRIGGER", "TYPE"})
+    if (upper.rfind(kind, 0) == 0) return true;
+  return false;
+}
+
+}  // namespace
+
 std::vector<std::string> SplitStatements(const std::string& script) {
   std::vector<std::string> statements;
   size_t start = 0;
@@ -196,8 +207,16 @@ std::vector<std::string> SplitStatements(const std::string& script) {
         continue;
       }
       if (script[i] != ';') continue;
+      // Stored code runs to a line holding only "/", or to the end.
+      if (IsStoredCode(Trimmed(script.substr(start, i - start)))) {
+        const size_t slash = script.find("\n/", i);
+        i = slash == std::string::npos ? script.size() : slash + 1;
+        statements.push_back(Trimmed(script.substr(start, i - start)));
+        start = i + 1;
+        continue;
+      }
     }
-    const std::string statement = Trimmed(script.substr(start, i - start));
+    const std::string statement = Trimmed(script.substr(start, std::min(i, script.size()) - start));
     if (!statement.empty()) statements.push_back(statement);
     start = i + 1;
   }
@@ -219,6 +238,8 @@ sb4 TierOracleError(int sqlite_code, const std::string& message, std::string& te
     code = 1, text = "ORA-00001: unique constraint violated (" + message + ")";
   else if (has("NOT NULL constraint")) code = 1400, text = "ORA-01400: cannot insert NULL (" + message + ")";
   else if (has("FOREIGN KEY")) code = 2291, text = "ORA-02291: integrity constraint violated - parent key not found";
+  else if (has("no such savepoint"))
+    code = 1086, text = "ORA-01086: savepoint never established in this session or is invalid";
   else if (has("already exists")) code = 955, text = "ORA-00955: name is already used by an existing object";
   else if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED)
     code = 54, text = "ORA-00054: resource busy and acquire with NOWAIT specified or timeout expired";

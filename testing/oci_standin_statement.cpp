@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "testing/oci_standin_fetch.h"
 #include "testing/oci_standin_state.h"
 #include "testing/oci_standin_statement_control.h"
 
@@ -277,6 +278,23 @@ std::string Base64(ub4 value, int digits) {
 
 }  // namespace
 
+std::string LeadingWord(const std::string& sql, size_t from) {
+  const char* const skipped = " \t\r\n(";
+  size_t start = sql.find_first_not_of(skipped, from);
+  while (start != std::string::npos && (sql.compare(start, 2, "--") == 0 || sql.compare(start, 2, "/*") == 0)) {
+    const bool line = sql[start] == '-';
+    const size_t end = line ? sql.find('\n', start) : sql.find("*/", start + 2);
+    start = end == std::string::npos ? end : sql.find_first_not_of(skipped, end + (line ? 1 : 2));
+  }
+  if (start == std::string::npos) return "";
+  const size_t end = sql.find_first_of(" \t\r\n(;", start);
+  return Upper(sql.substr(start, end == std::string::npos ? std::string::npos : end - start));
+}
+
+std::string ExtendedRowidText(ub4 object, ub4 file, ub4 block, ub4 row) {
+  return Base64(object, 6) + Base64(file, 3) + Base64(block, 6) + Base64(row, 3);
+}
+
 bool BindIsNull(const Bind& bind, ub4 iteration) { return IndicatorAt(bind, iteration) < 0; }
 
 void WriteBindOutput(Bind& bind, const std::string& value) { WriteOutput(bind, value); }
@@ -374,8 +392,10 @@ sword ExecuteStatement(State& state, Handle* context, Handle* session, Handle* s
   if (!answer && TierOf(state, session) && TierRuns(text)) {
     std::string message;
     const bool describe_only = (mode & OCI_DESCRIBE_ONLY) != 0;
-    // The engine keeps its count of pending work; the file does the rest.
+    // The engine keeps its count of pending work and the statements run
+    // (queries among them here); the file does the rest.
     if (!is_select && !describe_only) RunStatement(state, session, statement->sql, statement->extra.binds, message);
+    if (is_select && !describe_only) state.world.executed.push_back(statement->sql);
     if (sb4 code = TierExecute(state, session, statement, iterations, describe_only, message))
       return Fail(state, error, code, message);
     if (is_select) {
@@ -426,8 +446,7 @@ sword StatementRowid(State& state, Handle* statement, void* descriptor, OCIError
   if (!rowid) return OCI_INVALID_HANDLE;
   if (!statement->statement.has_rowid) return Fail(state, error, 1410, "ORA-01410: invalid ROWID");
   const ub4* parts = statement->statement.rowid;
-  rowid->values[OCI_ATTR_ROWID] =
-      Base64(parts[0], 6) + Base64(parts[1], 3) + Base64(parts[2], 6) + Base64(parts[3], 3);
+  rowid->values[OCI_ATTR_ROWID] = ExtendedRowidText(parts[0], parts[1], parts[2], parts[3]);
   return OCI_SUCCESS;
 }
 
@@ -511,6 +530,15 @@ sword OCIStmtGetPieceInfo(OCIStmt* statement, OCIError* error, void** handle, ub
   Log(state, "OCIStmtGetPieceInfo");
   Handle* live = Live(state, statement, OCI_HTYPE_STMT);
   if (!live || !handle || !handle_type || !in_out || !iteration || !index || !piece) return OCI_INVALID_HANDLE;
+  void* define = nullptr;
+  if (WantedFetchPiece(state, live, &define, piece)) {
+    *handle = define;
+    *handle_type = OCI_HTYPE_DEFINE;
+    *in_out = 2;  // output
+    *iteration = 0;
+    *index = 0;
+    return OCI_SUCCESS;
+  }
   const PieceRequest& request = live->statement.piece;
   if (!request.active) return Fail(state, error, 24000, "ORA-24000: no piece is wanted");
   *handle = live->extra.binds[request.bind].handle;
@@ -523,11 +551,15 @@ sword OCIStmtGetPieceInfo(OCIStmt* statement, OCIError* error, void** handle, ub
 }
 
 sword OCIStmtSetPieceInfo(void* handle, ub4 handle_type, OCIError* error, const void* buffer, ub4* length,
-                          ub1 piece, const void*, ub2*) {
+                          ub1 piece, const void* indicator, ub2*) {
   State& state = TheState();
   Guard guard(state.lock);
   Log(state, "OCIStmtSetPieceInfo piece=" + std::to_string(piece) +
                  " len=" + std::to_string(length ? *length : 0));
+  if (handle_type == OCI_HTYPE_DEFINE) {
+    if (SetFetchPiece(state, handle, const_cast<void*>(buffer), length, const_cast<void*>(indicator))) return OCI_SUCCESS;
+    return Fail(state, error, 24000, "ORA-24000: no piece is wanted for this define");
+  }
   Handle* bind = Live(state, handle, OCI_HTYPE_BIND);
   if (handle_type != OCI_HTYPE_BIND || !bind || !bind->parent) return OCI_INVALID_HANDLE;
   PieceRequest& request = bind->parent->statement.piece;

@@ -85,6 +85,12 @@ sword ExecuteStatement(State& state, Handle* context, Handle* session, Handle* s
                        ub4 iterations, ub4 mode);
 // OCIAttrGet of OCI_ATTR_ROWID on a statement: the ROWID into the descriptor.
 sword StatementRowid(State& state, Handle* statement, void* descriptor, OCIError* error);
+// The first word of a statement from `from` on, upper-cased, past blanks,
+// opening parentheses and comments.
+std::string LeadingWord(const std::string& sql, size_t from = 0);
+// A ROWID's 18-character extended text: object, file, block and row in
+// base-64 digits (6, 3, 6, 3).
+std::string ExtendedRowidText(ub4 object, ub4 file, ub4 block, ub4 row);
 // Whether an item of a bind is null (its indicator is negative).
 bool BindIsNull(const struct Bind& bind, ub4 iteration);
 // A returned value into an output bind: text, or a number for an integer bind.

@@ -2,86 +2,18 @@
 // updater uses it: a session opened with user, password and server, a
 // SELECT read by position, a LOB edited through its returned locator and
 // read back from a second session, server errors with their Oracle text.
-#include <filesystem>
 #include <fstream>
-#include <map>
 #include <memory>
 #include <string>
 
 #include "classlib/field.h"
 #include "dacore/blob.h"
-#include "oracle/error_ora.h"
-#include "oracle/query_ora_dataset.h"
-#include "oracle/session_ora_session.h"
-#include "oracle/tests/rset_fixture.h"
+#include "oracle/lob_ora_lob.h"
+#include "oracle/tests/query_sqlite_fixture.h"
 #include "testing/message_of.h"
 
 namespace oracle::testing {
 namespace {
-
-// The tier's control calls (testing/oci_standin_sqlite_control.h).
-class TierControl : public StandinControl {
- public:
-  using StandinControl::StandinControl;
-  void Attach(const std::string& server, const std::string& path) {
-    reinterpret_cast<void (*)(const char*, const char*)>(Symbol("standin_sqlite_attach"))(server.c_str(),
-                                                                                          path.c_str());
-  }
-  // The first error's text, empty when every statement ran.
-  std::string Exec(const std::string& server, const std::string& sql) {
-    char error[512] = {};
-    reinterpret_cast<int (*)(const char*, const char*, char*, int)>(Symbol("standin_sqlite_exec"))(
-        server.c_str(), sql.c_str(), error, sizeof error);
-    return error;
-  }
-};
-
-class SqliteTierTest : public RecordSetTest {
- protected:
-  void SetUp() override {
-    RecordSetTest::SetUp();
-    tier_ = std::make_unique<TierControl>(ORACLE_STANDIN_PATH);
-    tier_->Attach("db1", temp_ + "/db1.sqlite");
-    ASSERT_EQ(tier_->Exec("db1",
-                          "CREATE TABLE T (ID NUMBER(9) PRIMARY KEY, GUID_COL VARCHAR2(38), BLOB_COL BLOB);"
-                          "INSERT INTO T VALUES (1, '{A}', X'0102');"
-                          "INSERT INTO T VALUES (2, '{B}', X'0304');"
-                          "INSERT INTO T VALUES (3, NULL, NULL)"),
-              "");
-  }
-  void TearDown() override {
-    sessions_.clear();
-    tier_.reset();
-    RecordSetTest::TearDown();
-  }
-  TOraSession& Connect(const std::string& server = "db1") {
-    auto session = std::make_unique<TOraSession>();
-    session->SetUsername("scott");
-    session->SetPassword("tiger");
-    session->SetServer(server);
-    session->SetConnected(true);
-    sessions_.push_back(std::move(session));
-    return *sessions_.back();
-  }
-  std::unique_ptr<TOraQuery> NewQuery(TOraSession& session, const std::string& sql) {
-    auto query = std::make_unique<TOraQuery>();
-    query->SetSession(&session);
-    query->SetSQL(sql);
-    return query;
-  }
-  // The BLOB of each row with a GUID, read through a session of its own.
-  std::map<std::string, std::string> ReadBlobs() {
-    TOraSession& reader = Connect();
-    auto query = NewQuery(reader, "SELECT GUID_COL, BLOB_COL FROM T WHERE GUID_COL IS NOT NULL");
-    query->Open();
-    std::map<std::string, std::string> blobs;
-    for (; !query->Eof(); query->Next()) blobs[query->FieldByNumber(1)->AsString()] = query->FieldByNumber(2)->AsString();
-    query->Close();
-    return blobs;
-  }
-  std::unique_ptr<TierControl> tier_;
-  std::vector<std::unique_ptr<TOraSession>> sessions_;
-};
 
 TEST_F(SqliteTierTest, SelectIsReadByPositionToTheEnd) {
   TOraSession& session = Connect();
@@ -115,22 +47,20 @@ TEST_F(SqliteTierTest, StatementWithoutRowsLeavesTheQueryClosed) {
 TEST_F(SqliteTierTest, ServerErrorsCarryTheirOracleText) {
   TOraSession& session = Connect();
   auto query = NewQuery(session, "SELECT * FROM NOWHERE");
-  try {
-    query->Open();
-    FAIL() << "the open must fail";
-  } catch (const EOraError& e) {
-    EXPECT_EQ(e.ErrorCode(), 942);
-    EXPECT_EQ(std::string(e.what()).substr(0, 10), "ORA-00942:");
-  }
+  EXPECT_EQ(OracleErrorOf([&] { query->Open(); }), "942 ORA-00942:");
   EXPECT_FALSE(query->Active());
   auto duplicate = NewQuery(session, "INSERT INTO T (ID) VALUES (1)");
-  try {
-    duplicate->Execute();
-    FAIL() << "the key exists";
-  } catch (const EOraError& e) {
-    EXPECT_EQ(e.ErrorCode(), 1);
-    EXPECT_EQ(std::string(e.what()).substr(0, 10), "ORA-00001:");
-  }
+  EXPECT_EQ(OracleErrorOf([&] { duplicate->Execute(); }), "1 ORA-00001:");
+  auto column = NewQuery(session, "SELECT NOWHERE FROM T");
+  EXPECT_EQ(OracleErrorOf([&] { column->Open(); }), "904 ORA-00904:");
+}
+
+TEST_F(SqliteTierTest, FileThatCannotBeOpenedRefusesTheLogon) {
+  tier_->Attach("db2", temp_ + "/no/such/folder/db2.sqlite");
+  auto session = std::make_unique<TOraSession>();
+  session->SetConnectString("scott/tiger@db2");
+  EXPECT_THAT(classlib::testing::MessageOf([&] { session->SetConnected(true); }), ::testing::HasSubstr("ORA-01034"));
+  EXPECT_FALSE(session->Connected());
 }
 
 TEST_F(SqliteTierTest, WrongPasswordIsRefused) {
@@ -141,5 +71,48 @@ TEST_F(SqliteTierTest, WrongPasswordIsRefused) {
   EXPECT_THAT(classlib::testing::MessageOf([&] { session->SetConnected(true); }), ::testing::HasSubstr("ORA-01017"));
 }
 
+// ---- Editing a LOB as the updater does ---------------------------------------------------
+
+class SqliteTierEditTest : public SqliteTierTest {
+ protected:
+  std::string WriteFile(const std::string& bytes) {
+    const std::string path = temp_ + "/blob.bin";
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path;
+  }
+};
+
+TEST_F(SqliteTierEditTest, BlobLoadedFromAFileIsPostedThroughItsLocator) {
+  std::string bytes = "BLOB";
+  for (int i = 0; i < 70000; ++i) bytes += static_cast<char>(i * 7 % 256);
+  const std::string file = WriteFile(bytes);
+  TOraSession& session = Connect();
+  auto query = NewQuery(session, "SELECT GUID_COL, BLOB_COL FROM T WHERE GUID_COL IS NOT NULL");
+  query->Execute();
+  ASSERT_TRUE(query->Active());
+  ASSERT_EQ(query->FieldByNumber(1)->AsString(), "{A}");
+  query->Next();
+  ASSERT_EQ(query->FieldByNumber(1)->AsString(), "{B}");
+  standin_->ClearLog();
+  query->Edit();
+  query->GetBlob(query->FieldByNumber(2)->FieldName())->LoadFromFile(file);
+  query->Post();
+  // The row is found by every column but the LOB: its key is not selected.
+  EXPECT_TRUE(InOrder(Executed(), {"UPDATE T", "SET", "  BLOB_COL = EMPTY_BLOB()", "WHERE",
+                                             "  GUID_COL = :Old_GUID_COL", "RETURNING", "  BLOB_COL", "INTO"}))
+      << ::testing::PrintToString(Executed());
+  // The UPDATE does not commit by itself: the LOB follows it, then the commit.
+  EXPECT_TRUE(InOrder(standin_->Log(), {"OCIBindByName name=BLOB_COL type=113 size=8 mode=0",
+                                        "OCIStmtExecute iters=1 offset=0 mode=0",
+                                        "OCILobWrite amount=65514 offset=1 bufl=65514 piece=0 csid=0 csfrm=0",
+                                        "OCILobWrite amount=4490 offset=65515 bufl=4490 piece=0 csid=0 csfrm=0",
+                                        "OCITransCommit flags=0"}));
+
+  const auto blobs = ReadBlobs();
+  ASSERT_EQ(blobs.size(), 2u);
+  EXPECT_EQ(blobs.at("{A}"), std::string("\x01\x02", 2)) << "the other row is untouched";
+  EXPECT_EQ(blobs.at("{B}").size(), bytes.size());
+  EXPECT_TRUE(blobs.at("{B}") == bytes) << "read back byte for byte";
+}
 }  // namespace
 }  // namespace oracle::testing

@@ -4,6 +4,7 @@
 #include "classlib/thread.h"
 #include "dacore/driver_props.h"
 #include "oracle/conn_util_window.h"
+#include "oracle/error_ora.h"
 #include "oracle/tests/rset_fixture.h"
 #include "platform/message_loop.h"
 #include "testing/message_of.h"
@@ -27,6 +28,12 @@ class BackgroundTest : public RecordSetTest {
     record_set->SetProp(prFetchAll, true);
     return record_set;
   }
+  // Opens it and hands the execute's end to the main thread, which starts
+  // the fetch of every row.
+  void OpenAndExecute(TOCIRecordSet& record_set) {
+    record_set.Open();
+    record_set.WaitForExecute();
+  }
 };
 
 struct FetchListener {
@@ -43,7 +50,7 @@ TEST_F(BackgroundTest, FetchAllEndsOnTheMainThread) {
   auto record_set = Background(500, 50, 2);
   FetchListener listener;
   record_set->OnAfterFetch = TCRRecordSet::TAfterFetchProc(&listener, &FetchListener::AfterFetch);
-  record_set->Open();
+  OpenAndExecute(*record_set);
   EXPECT_TRUE(record_set->FetchingAll());
   while (record_set->FetchingAll()) {
     platform::MessageLoop::Current().ProcessMessages();
@@ -59,7 +66,7 @@ TEST_F(BackgroundTest, FetchAllEndsOnTheMainThread) {
 TEST_F(BackgroundTest, ReadingAheadOfTheBackgroundFetchWaitsForIt) {
   Connect();
   auto record_set = Background(300, 30, 2);
-  record_set->Open();
+  OpenAndExecute(*record_set);
   int rows = 0, last = -1;
   for (record_set->GetNextRecord(nullptr); !record_set->GetEOF(); record_set->GetNextRecord(nullptr)) {
     ++rows;
@@ -74,7 +81,7 @@ TEST_F(BackgroundTest, ReadingAheadOfTheBackgroundFetchWaitsForIt) {
 TEST_F(BackgroundTest, FilterSetDuringTheFetchAppliesAtItsEnd) {
   Connect();
   auto record_set = Background(200, 20, 3);
-  record_set->Open();
+  OpenAndExecute(*record_set);
   ASSERT_TRUE(record_set->FetchingAll());
   record_set->SetFilterText("ID < 10");
   EXPECT_EQ(record_set->FilterText(), "") << "kept aside while rows arrive";
@@ -91,7 +98,7 @@ TEST_F(BackgroundTest, CloseMidwayStopsTheLoopAndFreesWhatItMade) {
   const int handles_before = standin_->LiveHandles();
   {
     auto record_set = Background(2000, 20, 5);
-    record_set->Open();
+    OpenAndExecute(*record_set);
     while (fetch_->FetchCalls() < 3) classlib::Sleep(1);
     record_set->Close();
     EXPECT_FALSE(record_set->FetchingAll());
@@ -103,6 +110,95 @@ TEST_F(BackgroundTest, CloseMidwayStopsTheLoopAndFreesWhatItMade) {
   }
   // The statement, its LOB locators and the record set's value objects are gone.
   EXPECT_EQ(standin_->LiveHandles(), handles_before);
+}
+
+struct ExecuteListener {
+  int calls = 0;
+  bool result = false;
+  std::thread::id thread;
+  void AfterExecute(bool ok) {
+    ++calls;
+    result = ok;
+    thread = std::this_thread::get_id();
+  }
+};
+
+TEST_F(BackgroundTest, ExecuteAndFirstRowsRunOnAThread) {
+  Connect();
+  auto record_set = Background(100, 25, 40);
+  record_set->SetProp(prFetchAll, false);
+  ExecuteListener listener;
+  record_set->GetCommand()->OnAfterExecute = TCRCommand::TAfterExecuteProc(&listener, &ExecuteListener::AfterExecute);
+  record_set->Open();
+  EXPECT_TRUE(record_set->ExecutingInBackground()) << "Open returned while the first fetch waits";
+  EXPECT_TRUE(record_set->GetEOF()) << "no rows before the execute has ended";
+  EXPECT_EQ(listener.calls, 0);
+  record_set->WaitForExecute();
+  EXPECT_EQ(listener.calls, 1);
+  EXPECT_TRUE(listener.result);
+  EXPECT_EQ(listener.thread, std::this_thread::get_id()) << "the end is handled on the main thread";
+  EXPECT_EQ(record_set->GetRecordCount(), 25) << "the thread fetched the first block";
+  EXPECT_EQ(fetch_->FetchCalls(), 1);
+  // The rest comes on demand, on this thread.
+  int rows = 0;
+  record_set->SetToBegin();
+  for (record_set->GetNextRecord(nullptr); !record_set->GetEOF(); record_set->GetNextRecord(nullptr)) ++rows;
+  EXPECT_EQ(rows, 100);
+}
+
+TEST_F(BackgroundTest, ServerErrorOfTheRunReachesTheMainThread) {
+  Connect();
+  auto record_set = Background(100, 25, 0);
+  record_set->SetProp(prFetchAll, false);
+  ExecuteListener listener;
+  record_set->GetCommand()->OnAfterExecute = TCRCommand::TAfterExecuteProc(&listener, &ExecuteListener::AfterExecute);
+  standin_->InjectFault("OCIStmtFetch", 1, OCI_ERROR, 1013, "ORA-01013: user requested cancel of current operation");
+  record_set->Open();
+  try {
+    record_set->WaitForExecute();
+    ADD_FAILURE() << "the error was lost";
+  } catch (const EOraError& e) {
+    EXPECT_EQ(e.ErrorCode(), 1013);
+  }
+  EXPECT_FALSE(record_set->ExecutingInBackground());
+  EXPECT_EQ(listener.calls, 1);
+  EXPECT_FALSE(listener.result);
+  EXPECT_EQ(connection_->UtilWindow().PendingCount(), 0);
+}
+
+TEST_F(BackgroundTest, CloseDuringTheExecuteTakesItsEndBack) {
+  Connect();
+  const int handles_before = standin_->LiveHandles();
+  {
+    auto record_set = Background(500, 25, 60);
+    ExecuteListener listener;
+    record_set->GetCommand()->OnAfterExecute =
+        TCRCommand::TAfterExecuteProc(&listener, &ExecuteListener::AfterExecute);
+    record_set->Open();
+    ASSERT_TRUE(record_set->ExecutingInBackground());
+    record_set->Close();
+    EXPECT_FALSE(record_set->ExecutingInBackground());
+    EXPECT_FALSE(record_set->FetchingAll()) << "no fetch of everything started after Close";
+    EXPECT_EQ(connection_->UtilWindow().PendingCount(), 0);
+    platform::MessageLoop::Current().ProcessMessages();
+    EXPECT_EQ(listener.calls, 0) << "a closed record set hears nothing of the run";
+    EXPECT_LE(fetch_->FetchCalls(), 1);
+  }
+  EXPECT_EQ(standin_->LiveHandles(), handles_before);
+}
+
+TEST_F(BackgroundTest, EndOfTheRowsWaitsForTheExecuteAndFetchesEverything) {
+  Connect();
+  auto record_set = Background(130, 25, 5);
+  record_set->SetProp(prFetchAll, false);
+  record_set->Open();
+  ASSERT_TRUE(record_set->ExecutingInBackground());
+  record_set->SetToEnd();
+  EXPECT_FALSE(record_set->ExecutingInBackground());
+  EXPECT_FALSE(record_set->FetchingAll());
+  EXPECT_EQ(record_set->GetRecordCount(), 130);
+  record_set->GetPriorRecord(nullptr);
+  EXPECT_EQ(Value(*record_set, "ID").AsInteger(), 129);
 }
 
 TEST_F(BackgroundTest, NeedsAThreadSafeSession) {

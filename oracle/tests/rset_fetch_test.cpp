@@ -5,6 +5,9 @@
 #include "classlib/datetime.h"
 #include "dacore/blob.h"
 #include "dacore/driver_props.h"
+#include "oracle/cursor_conversions.h"
+#include "oracle/cursor_ora_cursor.h"
+#include "oracle/lob_ora_file.h"
 #include "oracle/rset_row_copy.h"
 #include "oracle/tests/rset_fixture.h"
 #include "oracle/value_data_types.h"
@@ -89,6 +92,37 @@ TEST_F(FetchTest, ValuesOfEachKindReachTheRecords) {
   EXPECT_EQ(record_set->GetRecordCount(), 2);
 }
 
+TEST_F(FetchTest, WideTextsArriveAsUtf16) {
+  Connect();
+  connection_->UseUnicode = true;
+  const std::string sql = "select * from wide";
+  fetch_->ScriptQuery(sql, "S VARCHAR2(10); H VARCHAR2(100); M VARCHAR2(2000); L LONG");
+  fetch_->AddRows(sql, "short|a heap text|memo text|" + std::string(70, 'w') + "\n<null>|<null>|<null>|<null>");
+  const uint32_t saved = DefaultPieceSize();
+  SetDefaultPieceSize(64);
+  auto record_set = NewRecordSet(sql);
+  record_set->SetProp(prLongStrings, false);
+  record_set->SetProp(prFlatBuffers, false);
+  record_set->Open();
+  SetDefaultPieceSize(saved);
+  EXPECT_EQ(record_set->FieldByName("S")->DataType(), dtWideString);
+  EXPECT_EQ(record_set->FieldByName("H")->DataType(), dtHeapWideString);
+  EXPECT_EQ(record_set->FieldByName("M")->DataType(), dtWideMemo);
+  EXPECT_EQ(record_set->FieldByName("L")->DataType(), dtWideMemo);
+  record_set->GetNextRecord(nullptr);
+  EXPECT_EQ(Value(*record_set, "S").AsString(), "short");
+  EXPECT_EQ(Value(*record_set, "H").AsString(), "a heap text");
+  EXPECT_EQ(Value(*record_set, "M").AsString(), "memo text");
+  EXPECT_EQ(Value(*record_set, "L").AsString(), std::string(70, 'w'));
+  // 140 bytes of UTF-16 in pieces of 64.
+  EXPECT_THAT(Calls("piece row=0"),
+              ElementsAre("piece row=0 bytes=64", "piece row=0 bytes=64", "piece row=0 bytes=12"));
+  // Each wide column's define is told the UTF-16 character set.
+  EXPECT_EQ(Calls("OCIAttrSet htype=6 attr=" + std::to_string(OCI_ATTR_CHARSET_ID)).size(), 4u);
+  record_set->GetNextRecord(nullptr);
+  for (int no = 1; no <= 4; ++no) EXPECT_TRUE(record_set->GetNull(no, ItemRecord(record_set->CurrentItem())));
+}
+
 TEST_F(FetchTest, InvalidDateBytesReadAsNull) {
   Connect();
   fetch_->ScriptQuery("select d from dates", "D DATE");
@@ -107,6 +141,21 @@ TEST_F(FetchTest, InvalidDateBytesReadAsNull) {
   EXPECT_TRUE(FetchedDateToDateTime(bytes, value));
   bytes[4] = 25;
   EXPECT_FALSE(FetchedDateToDateTime(bytes, value)) << "hour byte above 24";
+  // Valid bytes give what the general conversion gives, before 1899 too.
+  const uint8_t samples[][7] = {{120, 124, 2, 28, 24, 60, 60}, {118, 150, 6, 15, 13, 31, 8}, {110, 101, 1, 1, 1, 1, 1}};
+  TDayCache cache;
+  for (const auto& sample : samples) {
+    ASSERT_TRUE(FetchedDateToDateTime(sample, value));
+    EXPECT_EQ(value, OraDateToDateTime(sample));
+    ASSERT_TRUE(FetchedDateToDateTime(sample, value, &cache));
+    EXPECT_EQ(value, OraDateToDateTime(sample)) << "the day cache is filled";
+  }
+  // Another time of the cached day; then an invalid day with the cache set.
+  const uint8_t later[7] = {110, 101, 1, 1, 12, 1, 1};
+  ASSERT_TRUE(FetchedDateToDateTime(later, value, &cache));
+  EXPECT_EQ(value, OraDateToDateTime(later));
+  const uint8_t invalid[7] = {110, 101, 2, 30, 1, 1, 1};
+  EXPECT_FALSE(FetchedDateToDateTime(invalid, value, &cache));
 }
 
 TEST_F(FetchTest, EachRoundTripFetchesFetchRowsRows) {
@@ -128,6 +177,20 @@ TEST_F(FetchTest, EachRoundTripFetchesFetchRowsRows) {
   exact->Open();
   EXPECT_EQ(ReadAll(*exact), 50);
   EXPECT_EQ(Calls("OCIStmtFetch").size(), 3u);
+}
+
+TEST_F(FetchTest, EndOfAnOpenRecordSetIsTheEndOfEveryRow) {
+  Connect();
+  auto record_set = Numbers(60, 25);
+  EXPECT_EQ(record_set->GetRecordCount(), 25);
+  record_set->SetToEnd();
+  EXPECT_EQ(record_set->GetRecordCount(), 60);
+  record_set->GetPriorRecord(nullptr);
+  EXPECT_EQ(Value(*record_set, "N").AsInteger(), 59);
+  record_set->Close();
+  standin_->ClearLog();
+  record_set->SetToEnd();
+  EXPECT_TRUE(Calls("OCIStmtFetch").empty()) << "a closed record set fetches nothing";
 }
 
 TEST_F(FetchTest, HundredThousandRowsInBlocks) {
@@ -266,18 +329,65 @@ TEST_F(FetchTest, NumberObjectsTakeVariantsAndKeepTheirNull) {
   EXPECT_TRUE(record_set->GetNull(1, rec));
 }
 
-TEST_F(FetchTest, ScrollableCursorFetchesForwardWithTheScrollableCall) {
+TEST_F(FetchTest, FileColumnsHoldTheirFileNames) {
   Connect();
-  fetch_->ScriptQuery("select n from s", "N NUMBER(9)");
-  fetch_->GenerateRows("select n from s", 30);
-  auto record_set = NewRecordSet("select n from s", 20);
-  record_set->GetCommand()->SetProp(prScrollableCursor, true);
+  const std::string sql = "select b, c from files";
+  fetch_->ScriptQuery(sql, "B BFILE; C CFILE");
+  fetch_->AddRows(sql, "DOCS/a.txt|IMAGES/b.png\n<null>|<null>");
+  auto record_set = NewRecordSet(sql);
   record_set->Open();
-  EXPECT_EQ(ReadAll(*record_set), 30);
-  EXPECT_THAT(Calls("OCIStmtExecute"), ElementsAre("OCIStmtExecute iters=0 offset=0 mode=16",
-                                                   "OCIStmtExecute iters=0 offset=0 mode=8"));
-  EXPECT_THAT(Calls("OCIStmtFetch2"), ElementsAre("OCIStmtFetch2 rows=20 orient=2 offset=0",
-                                                  "OCIStmtFetch2 rows=20 orient=2 offset=0"));
+  EXPECT_EQ(record_set->FieldByName("C")->DataType(), dtCFile);
+  record_set->GetNextRecord(nullptr);
+  TRecBuf rec = ItemRecord(record_set->CurrentItem());
+  auto* b = static_cast<TOraFile*>(LoadUnaligned<void*>(static_cast<uint8_t*>(rec) + record_set->FieldByName("B")->Offset()));
+  auto* c = static_cast<TOraFile*>(LoadUnaligned<void*>(static_cast<uint8_t*>(rec) + record_set->FieldByName("C")->Offset()));
+  EXPECT_EQ(b->FileDir(), "DOCS");
+  EXPECT_EQ(b->FileName(), "a.txt");
+  EXPECT_EQ(c->FileDir(), "IMAGES");
+  EXPECT_EQ(c->FileName(), "b.png");
+  EXPECT_THAT(Calls("OCIDefineByPos pos=2"), ElementsAre("OCIDefineByPos pos=2 type=115 size=8 mode=0"));
+  record_set->GetNextRecord(nullptr);
+  EXPECT_TRUE(record_set->GetNull(1, ItemRecord(record_set->CurrentItem())));
+  EXPECT_TRUE(record_set->GetNull(2, ItemRecord(record_set->CurrentItem())));
+}
+
+TEST_F(FetchTest, NestedCursorColumnsAreFetchedThroughARecordSetOfTheirOwn) {
+  Connect();
+  const int handles_before = standin_->LiveHandles();
+  {
+    const std::string sql = "select id, items from orders";
+    fetch_->ScriptQuery(sql, "ID NUMBER(5); ITEMS CURSOR");
+    fetch_->AddRows(sql, "1|select name from items1\n2|<null>");
+    fetch_->ScriptQuery("select name from items1", "NAME VARCHAR2(20)");
+    fetch_->AddRows("select name from items1", "bolt\nnut\nwasher");
+    auto orders = NewRecordSet(sql);
+    orders->Open();
+    EXPECT_EQ(orders->FieldByName("ITEMS")->DataType(), dtCursor);
+    orders->GetNextRecord(nullptr);
+    EXPECT_THAT(Calls("cursor row=0"), ElementsAre("cursor row=0 opened"));
+    auto* cursor = static_cast<TOraCursor*>(LoadUnaligned<void*>(static_cast<uint8_t*>(ItemRecord(orders->CurrentItem())) +
+                                                                 orders->FieldByName("ITEMS")->Offset()));
+    ASSERT_NE(cursor, nullptr);
+    EXPECT_EQ(cursor->State, csExecuted);
+
+    standin_->ClearLog();
+    auto items = std::make_unique<TOCIRecordSet>();
+    items->SetConnection(connection_.get());
+    items->Command().SetCursor(cursor);
+    items->Open();
+    std::vector<std::string> names;
+    for (items->GetNextRecord(nullptr); !items->GetEOF(); items->GetNextRecord(nullptr))
+      names.push_back(Value(*items, "NAME").AsString());
+    EXPECT_THAT(names, ElementsAre("bolt", "nut", "washer"));
+    EXPECT_TRUE(Calls("OCIStmtPrepare").empty()) << "the nested cursor comes executed";
+    EXPECT_TRUE(Calls("OCIStmtExecute").empty());
+    EXPECT_EQ(Calls("OCIStmtFetch").size(), 1u);
+    items.reset();
+
+    orders->GetNextRecord(nullptr);
+    EXPECT_TRUE(orders->GetNull(2, ItemRecord(orders->CurrentItem())));
+  }
+  EXPECT_EQ(standin_->LiveHandles(), handles_before) << "the nested statements go with their records";
 }
 
 TEST_F(FetchTest, StatementWithoutRowsIsRefused) {

@@ -8,6 +8,7 @@
 #include "dacore/util_memory.h"
 #include "oracle/object_ora_array.h"
 #include "oracle/object_ora_object.h"
+#include "oracle/object_ora_xml.h"
 #include "oracle/tests/object_fixture.h"
 #include "oracle/tests/rset_fixture.h"
 #include "testing/message_of.h"
@@ -83,6 +84,38 @@ TEST_F(ObjectColumnTest, EachRecordHoldsItsObjectReadThroughTheAttributes) {
   EXPECT_EQ(objects_.LiveObjects(), 0) << "the records' instances are freed with them";
 }
 
+TEST_F(ObjectColumnTest, AttributesBecomeFieldsReadThroughTheObject) {
+  Connect();
+  objects_.DeclareSampleTypes();
+  const std::string sql = "select id, addr, note from people";
+  fetch_->ScriptQuery(sql, "ID NUMBER(9); ADDR OBJECT; NOTE VARCHAR2(10)");
+  fetch_->AddRows(sql, "1|STREET=Main St,CITY=Oslo,ZIP=1234|first\n2|<null>|second");
+  {
+    auto record_set = NewRecordSet(sql);
+    standin_->ClearLog();
+    record_set->Open();
+    std::vector<std::string> names;
+    for (int i = 0; i < record_set->GetFieldCount(); ++i) {
+      const dacore::TFieldDesc* field = record_set->Fields().GetItems(i);
+      names.push_back(field->ActualName());
+      EXPECT_EQ(field->FieldNo(), i + 1);
+    }
+    EXPECT_THAT(names, ElementsAre("ID", "ADDR", "NOTE", "ADDR.STREET", "ADDR.CITY", "ADDR.ZIP"));
+    EXPECT_EQ(record_set->FieldByName("CITY")->ParentField(), record_set->FieldByName("ADDR"));
+    // The column after the object keeps its place in the select list.
+    EXPECT_THAT(Calls("OCIDefineByPos pos=3"), ElementsAre("OCIDefineByPos pos=3 type=5 size=11 mode=0"));
+    EXPECT_TRUE(Calls("OCIDefineByPos pos=4").empty()) << "attribute fields are not columns";
+    record_set->GetNextRecord(nullptr);
+    EXPECT_EQ(Value(*record_set, "CITY").AsString(), "Oslo");
+    EXPECT_EQ(Value(*record_set, "ZIP").AsInteger(), 1234);
+    EXPECT_EQ(Value(*record_set, "NOTE").AsString(), "first");
+    record_set->GetNextRecord(nullptr);
+    EXPECT_EQ(Value(*record_set, "NOTE").AsString(), "second");
+    EXPECT_TRUE(classlib::VarIsNull(Value(*record_set, "STREET"))) << "a null object has null attributes";
+  }
+  EXPECT_EQ(objects_.LiveObjects(), 0);
+}
+
 TEST_F(ObjectColumnTest, ACopiedRecordHasAnObjectOfItsOwn) {
   Connect();
   ScriptPeople();
@@ -138,6 +171,35 @@ TEST_F(ObjectColumnTest, CollectionColumnsHoldTheirElementsPerRecord) {
     EXPECT_THAT(Calls("OCIDefineObject"), ElementsAre("OCIDefineObject pos=1 type=SCOTT.PHONES_T",
                                                      "OCIDefineObject pos=2 type=SCOTT.CODES_T"));
     EXPECT_TRUE(Calls("object row").empty());
+  }
+  EXPECT_EQ(objects_.LiveObjects(), 0);
+}
+
+TEST_F(ObjectColumnTest, XmlColumnsHoldAValuePerRecordReadThroughAStream) {
+  Connect();
+  objects_.DeclareType("SYS", "XMLTYPE", OCI_TYPECODE_OPAQUE, true, 0, 0, sizeof(void*), sizeof(OCIInd));
+  const std::string sql = "select id, doc from docs";
+  fetch_->ScriptQuery(sql, "ID NUMBER(5); DOC OBJECT SYS.XMLTYPE");
+  fetch_->AddRows(sql, "1|<a>first</a>\n2|<null>\n3|<b/>");
+  {
+    auto record_set = NewRecordSet(sql);
+    standin_->ClearLog();
+    record_set->Open();
+    record_set->GetNextRecord(nullptr);
+    auto* first = dynamic_cast<TOraXML*>(ValueIn(*record_set, dacore::ItemRecord(record_set->CurrentItem()), "DOC"));
+    ASSERT_NE(first, nullptr) << "an XML column holds an XML value";
+    EXPECT_FALSE(first->GetIsNull());
+    EXPECT_EQ(first->AsString(), "<a>first</a>");
+    EXPECT_EQ(Calls("OCIPStreamFromXMLType").size(), 1u) << "the text is read on demand";
+    record_set->GetNextRecord(nullptr);
+    auto* second = dynamic_cast<TOraXML*>(ValueIn(*record_set, dacore::ItemRecord(record_set->CurrentItem()), "DOC"));
+    ASSERT_NE(second, nullptr);
+    EXPECT_TRUE(second->GetIsNull());
+    EXPECT_TRUE(record_set->GetNull(2, dacore::ItemRecord(record_set->CurrentItem())));
+    record_set->GetNextRecord(nullptr);
+    auto* third = dynamic_cast<TOraXML*>(ValueIn(*record_set, dacore::ItemRecord(record_set->CurrentItem()), "DOC"));
+    EXPECT_EQ(third->AsString(), "<b/>");
+    EXPECT_THAT(Calls("OCIDefineObject"), ElementsAre("OCIDefineObject pos=2 type=SYS.XMLTYPE"));
   }
   EXPECT_EQ(objects_.LiveObjects(), 0);
 }

@@ -1,0 +1,292 @@
+// The Oracle data set storing its edits: row locks under a savepoint that a
+// failure rolls back to, the parameters of the update statements (LOBs
+// written through the locators the statement returns), and the ROWID the
+// server gives a new row.
+#include "classlib/field.h"
+#include "dacore/blob.h"
+#include "dacore/support_access_utils.h"
+#include "oracle/call_state.h"
+#include "oracle/cmd_field_desc.h"
+#include "oracle/cmd_oci_command.h"
+#include "oracle/lob_ora_lob.h"
+#include "oracle/param_ora_param.h"
+#include "oracle/query_ora_dataset.h"
+#include "oracle/rset_oci_record_set.h"
+#include "oracle/session_ora_session.h"
+#include "oracle/value_data_types.h"
+
+namespace oracle {
+
+using namespace dacore;
+
+namespace {
+
+bool IsLobType(TDataType type) { return type == dtOraBlob || type == dtOraClob; }
+
+bool IsMemoType(TDataType type) { return type == dtMemo || type == dtWideMemo; }
+
+// The types whose values are objects of their own: date-times, intervals, NUMBERs.
+bool IsValueObjectType(TDataType type) {
+  return type == dtTimeStamp || type == dtTimeStampTZ || type == dtTimeStampLTZ || type == dtIntervalYM ||
+         type == dtIntervalDS || type == dtNumber;
+}
+
+uint16_t SubTypeOf(const TFieldDesc& field) {
+  const auto* oci = dynamic_cast<const TOCIFieldDesc*>(&field);
+  return oci ? oci->SubDataType : 0;
+}
+
+// The Oracle command behind an update statement, or nullptr.
+TOCICommand* CommandOf(TCustomDASQL* statement) {
+  return statement ? dynamic_cast<TOCICommand*>(statement->ICommand()) : nullptr;
+}
+
+}  // namespace
+
+// ---- Locks ------------------------------------------------------------------------------
+
+void TOraDataSet::PerformLock() { PerformSQL("", {stLock}); }
+
+void TOraDataSet::SetLockSavepoint() {
+  if (TOraSession* session = Session()) session->Savepoint(LockSavepointName());
+}
+
+void TOraDataSet::RollbackToLockSavepoint() {
+  if (TOraSession* session = Session(); session && session->Connected()) session->RollbackToSavepoint(LockSavepointName());
+}
+
+// The savepoint and the lock, undone together when the lock is refused.
+void TOraDataSet::LockUnderSavepoint() {
+  SetLockSavepoint();
+  try {
+    PerformLock();
+  } catch (...) {
+    RollbackToLockSavepoint();
+    throw;
+  }
+}
+
+void TOraDataSet::LockRecord() {
+  // The edit began with a use of the connection (HoldsConnectionInEdit).
+  edit_holds_connection_ = HoldsConnectionInEdit() && !HoldsConnection();
+  if (lock_mode_ != lmLockImmediate || CachedUpdates() || !Active() || IsEmpty()) return;
+  try {
+    LockUnderSavepoint();
+  } catch (...) {
+    // A refused lock ends the edit before it began.
+    if (edit_holds_connection_) EndConnection();
+    edit_holds_connection_ = false;
+    throw;
+  }
+  edit_lock_held_ = true;
+}
+
+void TOraDataSet::StopEditing() {
+  if (edit_lock_held_ && State() != classlib::dsInsert && !CachedUpdates()) {
+    edit_lock_held_ = false;
+    RollbackToLockSavepoint();
+  }
+  edit_lock_held_ = false;
+  if (edit_holds_connection_) {
+    edit_holds_connection_ = false;
+    EndConnection();
+  }
+  TCustomDADataSet::StopEditing();
+}
+
+bool TOraDataSet::HoldsObjectFields() const {
+  classlib::Variant value;
+  return IRecordSet() && IRecordSet()->GetProp(prHasObjectFields, value) && value.AsBoolean();
+}
+
+bool TOraDataSet::HoldsConnectionInEdit() const {
+  return (!CachedUpdates() && lock_mode_ == lmLockImmediate) || HoldsObjectFields();
+}
+
+bool TOraDataSet::HoldsConnection() const {
+  if (TCustomDADataSet::HoldsConnection()) return true;
+  TOraSession* session = Session();
+  return session && session->Options().DisconnectedMode() && HoldsObjectFields();
+}
+
+// ---- Storing ----------------------------------------------------------------------------
+
+bool TOraDataSet::PerformUpdate() {
+  BeginConnection(true);
+  try {
+    const bool delayed = lock_mode_ == lmLockDelayed;
+    if (delayed) LockUnderSavepoint();
+    bool stored = false;
+    try {
+      stored = PerformSQL("", {stUpdate});
+    } catch (...) {
+      if (delayed) RollbackToLockSavepoint();
+      throw;
+    }
+    if (stored) {
+      // The update's transaction holds the row now; its commit ends the lock.
+      edit_lock_held_ = false;
+      // A logical ROWID (index-organised table) changes with the key.
+      if (UpdateRowId(stUpdate).rfind('*', 0) == 0) CopyRowIdAfterPost(stUpdate);
+      if (RefreshOptions().Contains(roAfterUpdate)) RefreshRecordAfterPost();
+    } else if (lock_mode_ != lmNone && !CachedUpdates()) {
+      RollbackToLockSavepoint();
+    }
+    EndConnection();
+    return stored;
+  } catch (...) {
+    EndConnection();
+    throw;
+  }
+}
+
+bool TOraDataSet::PerformDelete() {
+  BeginConnection(true);
+  const bool locking = lock_mode_ != lmNone && Active() && !IsEmpty();
+  try {
+    if (locking) LockUnderSavepoint();
+    bool deleted = false;
+    try {
+      deleted = TCustomDADataSet::PerformDelete();
+    } catch (...) {
+      if (locking) RollbackToLockSavepoint();
+      throw;
+    }
+    EndConnection();
+    return deleted;
+  } catch (...) {
+    EndConnection();
+    throw;
+  }
+}
+
+bool TOraDataSet::PerformSQL(const std::string& sql, TStatementTypes types) {
+  // The check rides along with the kinds that store a record; a check asked
+  // alone stays.
+  if (!(types == TStatementTypes{stCheck})) types.Exclude(stCheck);
+  if (types.Contains(stLock) && types.Contains(stRefresh)) types.Exclude(stRefresh);
+  const bool stored = TCustomDADataSet::PerformSQL(sql, types);
+  if (stored && types.Contains(stInsert) && RowIdentityField()) WakeOlderServerRowId();
+  return stored;
+}
+
+// Clients 8.1.5 to 8.1.x against an 8.0 server hand the new row's ROWID
+// over only after one more statement on the same cursor.
+void TOraDataSet::WakeOlderServerRowId() {
+  if (OCIVersion < 8150 || OCIVersion > 8999 || !UpdateRowId(stInsert).empty()) return;
+  TOraSession* session = Session();
+  const std::string server = session ? session->GetServerVersion() : "";
+  if (!(server > "8.0" && server < "8.1")) return;
+  if (TCustomDASQL* statement = UpdateStatement(stInsert)) {
+    statement->SetSQL("select 1 from dual where 1=0");
+    statement->Execute();
+  }
+}
+
+// A lock statement is a query run for the lock it takes: its row count
+// says nothing about the row (a row another session holds is refused by
+// the server with its own error).
+void TOraDataSet::CheckUpdateResult(TStatementType type, TStatementTypes types) {
+  if (type == stLock) return;
+  TCustomDADataSet::CheckUpdateResult(type, types);
+}
+
+classlib::TComponent& TOraDataSet::CheckUpdateQuery(TStatementType type) {
+  classlib::TComponent& query = TCustomDADataSet::CheckUpdateQuery(type);
+  if (auto* data_set = dynamic_cast<TOraDataSet*>(&query)) {
+    TOraDataSetOptions& options = data_set->Options();
+    options.SetCacheLobs(Options().CacheLobs());
+    options.SetFieldsAsString(Options().FieldsAsString());
+    options.SetRawAsString(Options().RawAsString());
+    options.SetTemporaryLobUpdate(Options().TemporaryLobUpdate());
+  }
+  // The ROWID of the row an insert or update wrote is read after each
+  // execute; other statements have none to give.
+  TCRCommand* command = TDBAccessUtils::GetICommand(&query);
+  if (command && (type == stInsert || type == stUpdate)) command->SetProp(prStoreRowId, true);
+  return query;
+}
+
+// ---- The ROWID of a new row -------------------------------------------------------------
+
+std::string TOraDataSet::UpdateRowId(TStatementType type) const {
+  TOCICommand* command = CommandOf(UpdateStatement(type));
+  return command ? command->RowId() : std::string();
+}
+
+void TOraDataSet::AfterInsertHook() { CopyRowIdAfterPost(stInsert); }
+
+// The record's ROWID field takes the text the server gave the row; a
+// read-only field is made writable for the assignment.
+void TOraDataSet::CopyRowIdAfterPost(TStatementType type) {
+  TCRFieldDesc* desc = RowIdentityField();
+  const std::string rowid = UpdateRowId(type);
+  if (!desc || rowid.empty()) return;
+  classlib::TField* field = FindField(desc->Name());
+  if (!field) return;
+  const bool read_only = field->ReadOnly();
+  field->SetReadOnly(false);
+  try {
+    field->SetAsString(rowid);
+  } catch (...) {
+    field->SetReadOnly(read_only);
+    throw;
+  }
+  field->SetReadOnly(read_only);
+}
+
+// ---- Parameters of the update statements ------------------------------------------------
+
+void TOraDataSet::AssignFieldValue(TDAParam& param, const TFieldDesc& field, bool old) {
+  auto* ora = dynamic_cast<TOraParam*>(&param);
+  const TDataType type = field.DataType();
+  TRecBuf rec = old ? nullptr : ActiveBuffer();
+  auto* record_set = dynamic_cast<TOCIRecordSet*>(IRecordSet());
+  if (ora && rec && record_set && IsValueObjectType(type)) {
+    // The object itself: a date-time keeps its fraction and zone, a NUMBER its digits.
+    param.SetDataType(GetFieldType(type));
+    if (TSharedObject* object = record_set->ValueObject(field.FieldNo(), rec)) ora->SetParamObject(object);
+    return;
+  }
+  if (!ora || !rec || !(IsLobType(type) || (IsMemoType(type) && SubTypeOf(field) == stString))) {
+    TCustomDADataSet::AssignFieldValue(param, field, old);
+    return;
+  }
+  TBlob* blob = IRecordSet()->GetBlob(field.FieldNo(), rec);
+  const bool is_null = FieldValueIsNull(field, false);
+  if (IsMemoType(type)) {
+    // A text column the record keeps as a memo goes back as text.
+    param.SetDataType(type == dtWideMemo ? classlib::ftWideString : classlib::ftString);
+    param.SetValue(is_null ? classlib::Variant(classlib::Null()) : classlib::Variant(blob->GetAsString()));
+    return;
+  }
+  param.SetDataType(type == dtOraBlob ? classlib::ftOraBlob : classlib::ftOraClob);
+  if (type == dtOraClob) ora->SetNational(SubTypeOf(field) == stNationalClob);
+  // The content goes into the parameter's own LOB; the statement returns
+  // the row's locator into it and the command writes the content there.
+  TOraLob* lob = type == dtOraBlob ? ora->AsOraBlob() : ora->AsOraClob();
+  lob->Clear();
+  if (!is_null) lob->SetAsString(blob->GetAsString());
+}
+
+// Returned values come back through input/output parameters; a refresh
+// finds its row by the ROWID the record was read with.
+void TOraDataSet::AssignUpdateParams(TStatementType type, bool generated) {
+  TCustomDADataSet::AssignUpdateParams(type, generated);
+  const bool refresh = type == stRefresh;
+  TCustomDASQL* statement = UpdateObject() ? nullptr : UpdateStatement(type);
+  if ((!refresh && !GetReturnParams()) || !statement) return;
+  TDAParams& params = statement->Params();
+  for (int i = 0; i < params.Count(); ++i) {
+    TDAParam* param = params.Items(i);
+    if (param->DataType() != classlib::ftOraBlob && param->DataType() != classlib::ftOraClob)
+      param->SetParamType(classlib::ptInputOutput);
+  }
+  if (!refresh) return;
+  TDAParam* old_rowid = params.FindParam("OLD_ROWID");
+  TCRFieldDesc* desc = RowIdentityField();
+  classlib::TField* field = desc ? FindField(desc->Name()) : nullptr;
+  if (old_rowid && field) old_rowid->SetAsString(field->AsString());
+}
+
+}  // namespace oracle

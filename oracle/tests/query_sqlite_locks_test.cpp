@@ -1,0 +1,119 @@
+// Row locks of the Oracle data set on the SQLite tier: the LOCK_ savepoint,
+// the FOR UPDATE NOWAIT statement, and what happens when another session
+// holds the row.
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "classlib/field.h"
+#include "dacore/blob.h"
+#include "oracle/lob_ora_lob.h"
+#include "oracle/tests/query_sqlite_fixture.h"
+#include "testing/message_of.h"
+
+namespace oracle::testing {
+namespace {
+
+// ---- Row locks ----------------------------------------------------------------------------
+
+class SqliteTierLockTest : public SqliteTierTest {
+ protected:
+  // A session whose UPDATE of row 1 stays uncommitted: it holds the lock.
+  void HoldRowLock() {
+    TOraSession& holder = Connect();
+    holder.SetAutoCommit(false);
+    auto query = NewQuery(holder, "UPDATE T SET GUID_COL = '{A}' WHERE ID = 1");
+    query->SetAutoCommit(false);
+    query->Execute();
+  }
+  std::unique_ptr<TOraQuery> OpenForEdit(TOraSession& session, TLockMode mode) {
+    auto query = NewQuery(session, "SELECT ID, GUID_COL FROM T WHERE ID = 1");
+    query->SetName("oraQ");
+    query->SetLockMode(mode);
+    query->Open();
+    return query;
+  }
+};
+
+TEST_F(SqliteTierLockTest, DelayedLockIsTakenUnderASavepointBeforeTheUpdate) {
+  TOraSession& session = Connect();
+  auto query = OpenForEdit(session, lmLockDelayed);
+  query->Edit();
+  query->FieldByNumber(2)->SetAsString("{Z}");
+  query->Post();
+  EXPECT_TRUE(InOrder(Executed(),
+                      {"SAVEPOINT LOCK_oraQ", "SELECT * FROM T", "WHERE", "  ID = :Old_ID", "FOR UPDATE NOWAIT",
+                       "UPDATE T", "SET", "  GUID_COL = :GUID_COL", "WHERE", "  ID = :Old_ID"}))
+      << ::testing::PrintToString(Executed());
+  EXPECT_EQ(ReadBlobs().count("{Z}"), 1u) << "the update committed";
+}
+
+TEST_F(SqliteTierLockTest, RefusedLockRollsBackToItsSavepointAndLeavesTheRow) {
+  TOraSession& session = Connect();
+  auto query = OpenForEdit(session, lmLockDelayed);
+  HoldRowLock();
+  query->Edit();
+  query->FieldByNumber(2)->SetAsString("{Z}");
+  EXPECT_EQ(OracleErrorOf([&] { query->Post(); }), "54 ORA-00054:") << "the row is locked by another session";
+  EXPECT_TRUE(InOrder(Executed(), {"SAVEPOINT LOCK_oraQ", "ROLLBACK TO SAVEPOINT LOCK_oraQ"}));
+  for (const std::string& line : Executed()) EXPECT_NE(line, "UPDATE T") << "no update after a refused lock";
+  query->Cancel();
+}
+
+TEST_F(SqliteTierLockTest, PostWithNothingToStoreGivesTheLockBack) {
+  TOraSession& session = Connect();
+  auto query = OpenForEdit(session, lmLockDelayed);
+  query->Edit();
+  query->Post();
+  EXPECT_TRUE(InOrder(Executed(), {"SAVEPOINT LOCK_oraQ", "FOR UPDATE NOWAIT", "ROLLBACK TO SAVEPOINT LOCK_oraQ"}))
+      << ::testing::PrintToString(Executed());
+}
+
+TEST_F(SqliteTierLockTest, DeleteLocksItsRowFirst) {
+  TOraSession& session = Connect();
+  auto query = OpenForEdit(session, lmLockImmediate);
+  standin_->ClearLog();
+  query->Delete();
+  EXPECT_TRUE(InOrder(Executed(), {"SAVEPOINT LOCK_oraQ", "FOR UPDATE NOWAIT", "DELETE FROM T"}))
+      << ::testing::PrintToString(Executed());
+  EXPECT_TRUE(standin_->LogOf("OCIRowidToChar").empty()) << "a delete and a lock have no ROWID to read";
+  EXPECT_EQ(ReadBlobs().count("{A}"), 0u);
+}
+
+TEST_F(SqliteTierLockTest, CancelledEditGivesItsImmediateLockBack) {
+  TOraSession& session = Connect();
+  auto query = OpenForEdit(session, lmLockImmediate);
+  query->Edit();
+  query->Cancel();
+  EXPECT_TRUE(InOrder(Executed(), {"SAVEPOINT LOCK_oraQ", "FOR UPDATE NOWAIT", "ROLLBACK TO SAVEPOINT LOCK_oraQ"}))
+      << ::testing::PrintToString(Executed());
+  auto other = NewQuery(Connect(), "UPDATE T SET GUID_COL = '{O}' WHERE ID = 1");
+  EXPECT_NO_THROW(other->Execute()) << "another session may write the row again";
+}
+
+TEST_F(SqliteTierLockTest, EditUnderAnImmediateLockGivesItsConnectionUseBack) {
+  TOraSession& session = Connect();
+  auto query = OpenForEdit(session, lmLockImmediate);
+  const int uses = session.ConnectCount();
+  query->Edit();
+  EXPECT_EQ(session.ConnectCount(), uses + 1) << "the edit holds the connection for its lock";
+  query->FieldByNumber(2)->SetAsString("{E}");
+  query->Post();
+  EXPECT_EQ(session.ConnectCount(), uses);
+  query->Edit();
+  query->Cancel();
+  EXPECT_EQ(session.ConnectCount(), uses);
+}
+
+TEST_F(SqliteTierLockTest, ImmediateLockIsTakenAtEdit) {
+  TOraSession& session = Connect();
+  auto query = OpenForEdit(session, lmLockImmediate);
+  HoldRowLock();
+  const int uses = session.ConnectCount();
+  EXPECT_THROW(query->Edit(), EOraError);
+  EXPECT_EQ(session.ConnectCount(), uses) << "a refused edit holds no connection";
+  EXPECT_EQ(query->State(), classlib::dsBrowse) << "a refused lock leaves the record unedited";
+  EXPECT_TRUE(InOrder(Executed(), {"SAVEPOINT LOCK_oraQ", "ROLLBACK TO SAVEPOINT LOCK_oraQ"}));
+}
+}  // namespace
+}  // namespace oracle::testing
