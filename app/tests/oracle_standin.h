@@ -17,6 +17,7 @@
 #include "oracle/call_binding.h"
 #include "oracle/session_ora_session.h"
 #include "platform/registry.h"
+#include "testing/oci_standin_tier.h"
 
 namespace app::testing {
 
@@ -66,19 +67,6 @@ class OracleStandin {
     Call<void (*)(const char*, const char*)>("standin_script_statement")(sql.c_str(), answer.c_str());
   }
 
-  // Sessions on `server` run on the SQLite file at `path` (the SQLite tier).
-  void AttachSqlite(const std::string& server, const std::string& path) {
-    Call<void (*)(const char*, const char*)>("standin_sqlite_attach")(server.c_str(), path.c_str());
-  }
-  // Statements separated by ";" run on that file as a session would;
-  // raises with the first error.
-  void ExecSqlite(const std::string& server, const std::string& sql) {
-    char error[512] = {};
-    if (Call<int (*)(const char*, const char*, char*, int)>("standin_sqlite_exec")(
-            server.c_str(), sql.c_str(), error, sizeof error) != 0)
-      throw std::runtime_error(error);
-  }
-
   std::vector<std::string> Log() { return Lines("standin_call_log"); }
   // The lines of the log for one entry.
   std::vector<std::string> LogOf(const std::string& entry) {
@@ -110,6 +98,10 @@ class OracleStandin {
   }
 
   void* library_;
+
+ public:
+  // Services mapped to SQLite files (the SQLite tier).
+  standin_testing::StandinTier tier{ORACLE_STANDIN_PATH};
 };
 
 }  // namespace app::testing

@@ -166,11 +166,11 @@ class OracleUpdateRunTest : public BlobUpdateRunTest {
     CreateOracleProductDatabase(database_, ProductDatabase::Standard({"3.0.0", "3.1"}));
     // What a DBA made beside the product's tables, for the conditions.
     CreateObjects(database_);
-    standin_.AttachSqlite(kService, database_);
-    standin_.ExecSqlite(kService, "CREATE SEQUENCE S_USERS;CREATE PROCEDURE P_USERS");
-    // The first page's account, and the stored account of "admin".
+    // The product's service with the stored account of "admin" and the
+    // sequence and procedure of a DBA's; then the first page's account.
+    standin_.tier.Open(kService, database_, "SYSDBA", kFixtureSysdbaPassword,
+                       "CREATE SEQUENCE S_USERS;CREATE PROCEDURE P_USERS");
     standin_.AddAccount("LEXADMIN", "secret");
-    standin_.AddAccount("SYSDBA", kFixtureSysdbaPassword);
     WriteReleaseFile(ReleaseFile("Scripts/structure.xml"), kStructureScript);
     WriteReleaseFile(ReleaseFile("Scripts/data.xml"), kDataScript);
     WriteReleaseFile(ReleaseFile("Scripts/stop.xml"), kStoppingScript);
