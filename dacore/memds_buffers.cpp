@@ -134,19 +134,6 @@ void TMemDataSet::OwnEditedValues(TRecordBuffer buffer) {
   SetInfo(buffer, info);
 }
 
-void TMemDataSet::ReleaseEditedShares(TRecordBuffer buffer) {
-  TData& store = *FIRecordSet;
-  for (int i = 0; i < store.GetFieldCount(); ++i) {
-    const TFieldDesc& desc = *store.Fields().GetItems(i);
-    const TDataType t = desc.DataType();
-    if (desc.FieldKind() == fkCalculated || desc.HasParent() || !store.IsComplexFieldType(t) ||
-        store.IsBlobFieldType(t) || t == dtHeapString || t == dtHeapWideString || t == dtHeapVarBytes ||
-        t == dtVariant)
-      continue;
-    if (auto* value = static_cast<TSharedObject*>(LoadUnaligned<void*>(buffer + desc.Offset()))) value->Release();
-  }
-}
-
 void TMemDataSet::InternalInitRecord(TRecordBuffer buffer) {
   if (State() == dsEdit) {
     ClearEditedRecord(buffer);

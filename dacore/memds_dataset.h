@@ -250,8 +250,6 @@ class TMemDataSet : public classlib::TDataSet {
   void ReleaseOwnedValues(classlib::TRecordBuffer buffer);
   // Gives an edited buffer its own heap strings and Variant holders.
   void OwnEditedValues(classlib::TRecordBuffer buffer);
-  // Gives back the references OwnEditedValues took on a driver's shared values.
-  void ReleaseEditedShares(classlib::TRecordBuffer buffer);
   void ClearEditedRecord(classlib::TRecordBuffer buffer);
   void FreeOldValueBuffer();
   void ApplyStoreFilter(bool filtered, const std::string& text, classlib::TFilterOptions options,

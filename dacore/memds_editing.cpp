@@ -66,9 +66,6 @@ void TMemDataSet::InternalPost() {
   } else {
     FIRecordSet->SetToBookmark(BookmarkOf(buffer));
     Store().PostRecord(buffer);
-    // The row holds the driver's shared values now: the reference the edit
-    // took for the buffer is given back.
-    if (InfoOf(buffer).owned == ovEdited) ReleaseEditedShares(buffer);
   }
   // The row holds the buffer's values now.
   TRecInfo info = InfoOf(buffer);
