@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "app/ado_oracle_driver.h"
 #include "classlib/codepage.h"
 
 namespace app {
@@ -10,6 +11,7 @@ namespace {
 
 constexpr std::string_view kFirebirdProvider = "LCPI.IBProvider.2";
 constexpr std::string_view kMssqlProvider = "SQLOLEDB.1";
+constexpr std::string_view kOracleProvider = "OraOLEDB.Oracle.1";
 // ADO's own default when a connection string names no provider.
 constexpr std::string_view kDefaultProvider = "MSDASQL.1";
 
@@ -81,6 +83,17 @@ QSqlDatabase AddMssql(const TValList& pairs, const QString& name) {
   return db;
 }
 
+// "Data Source" is the network service name; the session reaches the
+// server through the Oracle client library.
+QSqlDatabase AddOracle(const TValList& pairs, const QString& name) {
+  RegisterOracleQtDriver();
+  QSqlDatabase db = AddDriver(kOracleQtDriver, kOracleProvider, name);
+  db.setDatabaseName(ToQt(ConnectionValue(pairs, "Data Source")));
+  db.setUserName(ToQt(ConnectionValue(pairs, "User Id")));
+  db.setPassword(ToQt(pairs.GetValue("Password")));
+  return db;
+}
+
 }  // namespace
 
 std::string MssqlOdbcDriver() {
@@ -130,6 +143,7 @@ QSqlDatabase AddProviderDatabase(const TValList& pairs, const QString& connectio
   if (provider.empty()) provider = kDefaultProvider;
   if (SameTextAscii(provider, kFirebirdProvider)) return AddFirebird(pairs, connection_name);
   if (SameTextAscii(provider, kMssqlProvider)) return AddMssql(pairs, connection_name);
+  if (SameTextAscii(provider, kOracleProvider)) return AddOracle(pairs, connection_name);
   RaiseUnavailable(provider);
 }
 

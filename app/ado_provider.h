@@ -14,6 +14,9 @@
 //                           needs beyond these (e.g. "TrustServerCertificate=yes")
 //                           come from UPDATER_MSSQL_ODBC_OPTIONS, appended as
 //                           written.
+//   "OraOLEDB.Oracle.1"  -> the Oracle client layer's session through a Qt
+//                           driver of our own (ado_oracle_driver.h). "Data
+//                           Source" is the network service name.
 // Any other provider, and a provider whose Qt driver is not installed, is an
 // ordinary connection error naming the provider.
 #pragma once

@@ -1,6 +1,7 @@
 #include "app/blob_table_native.h"
 
 #include "app/blob_transfer_mssql.h"
+#include "app/blob_transfer_oracle.h"
 #include "fib/zod_database.h"
 
 namespace app {
@@ -14,6 +15,7 @@ std::unique_ptr<IBlobTable> NativeBlobTable(const std::string& db_type,
     return std::make_unique<TFirebirdBlobTable>(*c.zodDB, *c.zodTrans, *c.zodQ, *zodDS);
   }
   if (db_type == "MSSQL" && c.qLX != nullptr) return std::make_unique<TSqlServerBlobTable>(*c.qLX);
+  if (db_type == "ORACLE" && c.oraQ != nullptr) return std::make_unique<TOracleBlobTable>(*c.oraQ);
   return nullptr;
 }
 

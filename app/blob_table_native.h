@@ -12,7 +12,7 @@ namespace app {
 
 class IBlobTable;
 
-// The table access of `db_type` ("FIREBIRD", "INTRBASE", "MSSQL"), or
+// The table access of `db_type` ("FIREBIRD", "INTRBASE", "MSSQL", "ORACLE"), or
 // nullptr when the kind has none or a component it needs is missing: the
 // script connection of such a kind refuses to run anyway.
 std::unique_ptr<IBlobTable> NativeBlobTable(const std::string& db_type,

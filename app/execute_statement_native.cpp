@@ -2,6 +2,7 @@
 
 #include "app/execute_statement_firebird.h"
 #include "app/execute_statement_mssql.h"
+#include "app/execute_statement_oracle.h"
 #include "app/run_state.h"
 #include "classlib/codepage.h"
 
@@ -28,7 +29,11 @@ std::unique_ptr<IScriptConnection> NativeScriptConnection(const std::string& db_
       Unavailable(db_type, "нет компонентов соединения");
     return std::make_unique<TSqlServerScriptConnection>(*c.conLX, *c.qLX, *c.qEx);
   }
-  if (db_type == kOracle) Unavailable(db_type, "клиент Oracle не входит в эту сборку");
+  if (db_type == kOracle) {
+    if (c.oraSession == nullptr || c.oraQ == nullptr)
+      Unavailable(db_type, "нет компонентов соединения");
+    return std::make_unique<TOracleScriptConnection>(*c.oraSession, *c.oraQ);
+  }
   Unavailable(db_type, "неизвестный тип сервера");
 }
 

@@ -14,6 +14,11 @@ class TFIBTransaction;
 class TFIBQuery;
 }  // namespace fib
 
+namespace oracle {
+class TOraSession;
+class TOraQuery;
+}  // namespace oracle
+
 namespace app {
 
 class TADOCommand;
@@ -33,11 +38,13 @@ struct TScriptComponents {
   TADOConnection* conLX = nullptr;  // MSSQL
   TADOQuery* qLX = nullptr;
   TADOCommand* qEx = nullptr;
+  oracle::TOraSession* oraSession = nullptr;  // ORACLE
+  oracle::TOraQuery* oraQ = nullptr;
 };
 
-// By `db_type` ("FIREBIRD", "INTRBASE", "MSSQL"). Raises
-// EScriptConnectionError for "ORACLE", whose client layer is not part of
-// this build, for any other kind, and when a needed component is missing.
+// By `db_type` ("FIREBIRD", "INTRBASE", "MSSQL", "ORACLE"). Raises
+// EScriptConnectionError for any other kind, and when a needed component is
+// missing.
 std::unique_ptr<IScriptConnection> NativeScriptConnection(const std::string& db_type,
                                                           const TScriptComponents& components);
 

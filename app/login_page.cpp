@@ -215,6 +215,8 @@ bool TLoginPage::CompleteLogin() {
   target.view = &window_;
   target.connections.zodDB = window_.zodDB.get();
   target.connections.conLX = window_.conLX;
+  target.connections.oraSession = window_.oraSession;
+  target.connections.oraQ = window_.oraQ;
   if (!PrepareUpdate(target)) return false;
 
   // What stood in the product's key before the first success of this run

@@ -23,6 +23,8 @@
 #include "fib/fib_transaction.h"
 #include "fib/zod_database.h"
 #include "fib/zod_query.h"
+#include "oracle/query_ora_dataset.h"
+#include "oracle/session_ora_session.h"
 #include "platform/environment.h"
 
 namespace app {
@@ -97,6 +99,11 @@ void TfrmUpdate::CreateComponents() {
   // Statements of the update run are never cut short.
   qEx = named(new TADOCommand(&components_), "qEx");
   qEx->SetConnection(conLX);
+  oraSession = named(new oracle::TOraSession(&components_), "oraSession");
+  oraQ = named(new oracle::TOraQuery(&components_), "oraQ");
+  oraQ->SetSession(oraSession);
+  oraQ2 = named(new oracle::TOraQuery(&components_), "oraQ2");
+  oraQ2->SetSession(oraSession);
 }
 
 void TfrmUpdate::FormCreate() {
@@ -178,6 +185,10 @@ void TfrmUpdate::FormCloseQuery() {
   }
   try {
     conLX->Close();
+  } catch (const std::exception&) {
+  }
+  try {
+    oraSession->Close();
   } catch (const std::exception&) {
   }
 }

@@ -34,6 +34,11 @@ class TFIBTransaction;
 class TpZODQuery;
 }  // namespace fib
 
+namespace oracle {
+class TOraSession;
+class TOraQuery;
+}  // namespace oracle
+
 namespace app {
 
 class IDataLinkDialog;
@@ -126,6 +131,13 @@ class TfrmUpdate : public QWidget, public IProgressView {
   // declared after the connection and transaction it is bound to, so it is
   // destroyed first.
   std::unique_ptr<TFirebirdBlobDataSet> zodDS;
+  // The native Oracle connection of the update run and its query, with
+  // their design defaults: the client library (no direct mode), every
+  // statement committed by itself. oraQ2 is kept as designed; nothing uses
+  // it.
+  oracle::TOraSession* oraSession;
+  oracle::TOraQuery* oraQ;
+  oracle::TOraQuery* oraQ2;
   // Where the auxiliary programs report to; made when a run first needs it.
   std::unique_ptr<TChildMessageReceiver> ChildMessages;
 

@@ -104,7 +104,7 @@ class TBusyWindow {
 }  // namespace
 
 TScriptComponents TfrmUpdate::NativeComponents() const {
-  return {zodDB.get(), zodTrans.get(), zodQ.get(), conLX, qLX, qEx};
+  return {zodDB.get(), zodTrans.get(), zodQ.get(), conLX, qLX, qEx, oraSession, oraQ};
 }
 
 void TfrmUpdate::bbExecuteClick() {

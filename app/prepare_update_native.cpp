@@ -8,8 +8,12 @@
 #include "app/run_state.h"
 #include "classlib/ansistr.h"
 #include "classlib/codepage.h"
+#include "classlib/field.h"
+#include "classlib/fields.h"
 #include "classlib/variant.h"
 #include "fib/fib_database.h"
+#include "oracle/query_ora_dataset.h"
+#include "oracle/session_ora_session.h"
 
 namespace app {
 
@@ -52,11 +56,33 @@ std::optional<TReleaseRow> ReadSqlServerRelease(TADOConnection* connection) {
   return row;
 }
 
+// The server is the product connection's "Data Source", the account the
+// stored one; the query is left closed and the session open.
+std::optional<TReleaseRow> ReadOracleRelease(oracle::TOraSession* session, oracle::TOraQuery* query) {
+  if (session == nullptr || query == nullptr)
+    throw std::runtime_error("no Oracle connection component");
+  std::string server;
+  if (!ConnectionStringValue(ProductConnectionString, "DATA SOURCE=", server))
+    throw std::runtime_error("the connection string names no Data Source");
+  if (session->Connected()) session->Close();
+  session->SetUsername(SqlUserName);
+  session->SetPassword(SqlPassword);
+  session->SetServer(server);
+  session->Open();
+  query->SetSession(session);
+  query->Close();
+  query->SQL().SetText(kReleaseQuery);
+  query->Execute();
+  std::optional<TReleaseRow> row;
+  if (query->Active() && !query->Eof())
+    row = TReleaseRow{query->Fields()[0]->AsString(), query->Fields()[1]->AsInteger()};
+  query->Close();
+  return row;
+}
+
 std::optional<TReleaseRow> ReadRelease(const TNativeConnections& connections) {
   if (DBType == kFirebird || DBType == kInterBase) return ReadFirebirdRelease(connections.zodDB);
-  // The Oracle client layer is not part of this build: the release of an
-  // Oracle database cannot be read and counts as unknown.
-  if (DBType == kOracle) throw std::runtime_error("no Oracle client layer");
+  if (DBType == kOracle) return ReadOracleRelease(connections.oraSession, connections.oraQ);
   return ReadSqlServerRelease(connections.conLX);
 }
 

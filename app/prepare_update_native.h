@@ -9,6 +9,11 @@ namespace fib {
 class TFIBDatabase;
 }
 
+namespace oracle {
+class TOraSession;
+class TOraQuery;
+}  // namespace oracle
+
 namespace app {
 
 class TADOConnection;
@@ -24,6 +29,8 @@ std::string UnknownReleaseText();
 struct TNativeConnections {
   fib::TFIBDatabase* zodDB = nullptr;  // FIREBIRD and INTRBASE
   TADOConnection* conLX = nullptr;     // MSSQL
+  oracle::TOraSession* oraSession = nullptr;  // ORACLE, with the query it reads on
+  oracle::TOraQuery* oraQ = nullptr;
 };
 
 // The value after the first `name_with_equals` (any letter case) up to the

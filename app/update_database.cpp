@@ -14,6 +14,7 @@
 #include "classlib/stream.h"
 #include "fib/fib_transaction.h"
 #include "fib/zod_database.h"
+#include "oracle/session_ora_session.h"
 
 namespace app {
 
@@ -121,12 +122,15 @@ void CloseNativeConnection(const TScriptComponents& c) {
     c.zodDB->Close();
   } else if (DBType == kMsSql) {
     if (c.conLX != nullptr && c.conLX->Connected()) c.conLX->Close();
+  } else if (DBType == kOracle) {
+    if (c.oraSession != nullptr && c.oraSession->Connected()) c.oraSession->Close();
   }
 }
 
 void CloseNativeConnectionsQuietly(const TScriptComponents& c) {
   if (c.zodDB != nullptr) CloseQuietly([&] { c.zodDB->Close(); });
   if (c.conLX != nullptr) CloseQuietly([&] { c.conLX->Close(); });
+  if (c.oraSession != nullptr) CloseQuietly([&] { c.oraSession->Close(); });
 }
 
 }  // namespace app

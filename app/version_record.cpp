@@ -8,6 +8,7 @@
 #include "classlib/codepage.h"
 #include "classlib/exceptions.h"
 #include "fib/zod_database.h"
+#include "oracle/session_ora_session.h"
 
 namespace app {
 
@@ -36,6 +37,7 @@ void OpenNativeConnection(const TScriptComponents& c) {
   if ((DBType == kFirebird || DBType == kInterBase) && c.zodDB && !c.zodDB->Connected())
     c.zodDB->Connect();
   if (DBType == kMsSql && c.conLX && !c.conLX->Connected()) c.conLX->Open();
+  if (DBType == kOracle && c.oraSession && !c.oraSession->Connected()) c.oraSession->Open();
 }
 
 void ExecuteOnQuery(TADOQuery& query, const std::string& sql) {

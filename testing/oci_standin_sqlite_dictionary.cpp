@@ -95,7 +95,7 @@ std::string Views(const std::string& user) {
       "pragma_index_info(i.name) k WHERE i.\"unique\" = 1 AND i.origin = 'u'";
   const std::string objects =
       std::string("SELECT ") + owner + " AS OWNER, upper(name) AS OBJECT_NAME, upper(type) AS OBJECT_TYPE, " +
-      "'VALID' AS STATUS FROM sqlite_master WHERE type IN ('table', 'view', 'index') AND name NOT LIKE 'sqlite_%' "
+      "'VALID' AS STATUS FROM sqlite_master WHERE type IN ('table', 'view', 'index', 'trigger') AND name NOT LIKE 'sqlite_%' "
       "AND name <> 'standin_objects' UNION ALL SELECT " + owner + ", name, type, 'VALID' FROM standin_objects";
   const std::string sequences =
       "SELECT " + owner + " AS SEQUENCE_OWNER, name AS SEQUENCE_NAME, increment AS INCREMENT_BY, "

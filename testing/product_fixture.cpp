@@ -5,6 +5,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <sqlite3.h>
 #include <algorithm>
 #include <stdexcept>
 
@@ -164,6 +165,27 @@ void CreateSqliteProductDatabase(const std::string& path, const ProductDatabase&
     db.close();
   }
   QSqlDatabase::removeDatabase(name);
+}
+
+void CreateOracleProductDatabase(const std::string& path, const ProductDatabase& content) {
+  QFile::remove(QString::fromStdString(path));
+  sqlite3* db = nullptr;
+  if (sqlite3_open(path.c_str(), &db) != SQLITE_OK) {
+    sqlite3_close(db);
+    throw std::runtime_error("cannot create " + path);
+  }
+  std::string failure;
+  for (const std::string& statement : ProductStatements(content)) {
+    char* error = nullptr;
+    // The bytes go in unchanged: SQLite does not look at a text's encoding.
+    if (sqlite3_exec(db, statement.c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
+      failure = (error ? error : "error") + std::string(" in ") + statement;
+      sqlite3_free(error);
+      break;
+    }
+  }
+  sqlite3_close(db);
+  if (!failure.empty()) throw std::runtime_error(failure);
 }
 
 void WriteProductRegistry(const ProductInstallation& in) {

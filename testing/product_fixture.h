@@ -1,6 +1,7 @@
 // A product installation for the updater's tests: the product database with
 // its user tables and version table (on the embedded Firebird engine, or as
-// an SQLite file that stands in for SQL Server), the maker's registry keys,
+// an SQLite file that stands in for SQL Server or, on the stand-in client
+// library's SQLite tier, for an Oracle server), the maker's registry keys,
 // and a release folder holding an update description.
 //
 // Texts given here are UTF-8; the builder writes them in code page 1251, as
@@ -59,6 +60,12 @@ void CreateFirebirdProductDatabase(const std::string& path, const ProductDatabas
 // A new SQLite file with the same tables, and "sysobjects" listing them as
 // SQL Server's catalogue would.
 void CreateSqliteProductDatabase(const std::string& path, const ProductDatabase& content);
+
+// A new SQLite file with the same tables for the stand-in Oracle client
+// library's SQLite tier, which serves the dictionary views over it. Texts
+// are stored as code page 1251 bytes, as an Oracle server with that
+// character set hands them to the client.
+void CreateOracleProductDatabase(const std::string& path, const ProductDatabase& content);
 
 struct ProductInstallation {
   std::string lexarium_release = "4.0";  // empty: the product is not installed

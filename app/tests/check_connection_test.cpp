@@ -7,6 +7,9 @@
 #include "app/run_state.h"
 #include "classlib/codepage.h"
 #include "testing/product_fixture.h"
+#include "app/tests/oracle_standin.h"
+#include "app/tests/update_run_support.h"
+#include "product_environment.h"
 #include "window_fixture.h"
 
 namespace app::testing {
@@ -80,15 +83,64 @@ TEST_F(CheckConnectionTest, AMissingDatabaseShowsTheDriversMessage) {
   EXPECT_EQ(DBType, "FIREBIRD");
 }
 
-TEST_F(CheckConnectionTest, AnOracleChoiceFailsAsAnOrdinaryConnectionError) {
-  Choose("ORACLE");
-  window.eForDB->setText("ORCL");
+// ORACLE on the stand-in client library: the network service and account
+// of the first page reach the server through the provider.
+class OracleCheckConnectionTest : public CheckConnectionTest {
+ protected:
+  OracleCheckConnectionTest() {
+    WriteProductRegistry(ProductInstallation{});
+    OracleStandin::WriteHomeToRegistry();
+    standin.AddAccount("LEXADMIN", "secret");
+    standin.ScriptQuery("SELECT GUID, USERNAME, PAROL, USERNAMESQL, PASSWORDSQL, ROLES, "
+                        "DEFGROUPGUID FROM LOGON_USER",
+                        "GUID VARCHAR2(38); USERNAME VARCHAR2(40); PAROL VARCHAR2(200); "
+                        "USERNAMESQL VARCHAR2(200); PASSWORDSQL VARCHAR2(200); ROLES NUMBER(9); "
+                        "DEFGROUPGUID VARCHAR2(38)",
+                        "{U1}|admin|x|<null>|<null>|1|<null>\n{U2}|Ivan|y|<null>|<null>|0|<null>");
+  }
+  void ChooseOracle(const char* password) {
+    Choose("ORACLE");
+    QTest::keyClicks(window.eUserName, "lexadmin");
+    QTest::keyClicks(window.ePassword, password);
+    window.eForDB->setText("ORCL");
+  }
+  std::string RegistryFile() const {
+    return FileText(product.File("registry") + "/HKEY_LOCAL_MACHINE.reg");
+  }
+
+  ProductEnvironment product;
+  OracleStandin standin;
+};
+
+TEST_F(OracleCheckConnectionTest, TheServiceAndAccountOpenTheLoginAndListTheUsers) {
+  ChooseOracle("secret");
+  PressCheck();
+  ASSERT_TRUE(boxes.shown.empty()) << boxes.shown.front().text.toStdString();
+  EXPECT_TRUE(window.Con->Connected());
+  EXPECT_EQ(window.pcMain->currentIndex(), 1);
+  EXPECT_EQ(window.ComboBoxUser->count(), 2);
+  EXPECT_EQ(window.ComboBoxUser->itemText(1), "Ivan");
+  EXPECT_EQ(standin.LogOf("OCIServerAttach"),
+            std::vector<std::string>{"OCIServerAttach link=ORCL mode=0"});
+  EXPECT_EQ(DBType, "ORACLE");
+  EXPECT_FALSE(window.oraSession->Connected()) << "the update's own session waits for the login";
+}
+
+TEST_F(OracleCheckConnectionTest, AWrongPasswordShowsTheServersRefusalAndWritesNothing) {
+  const std::string registry = RegistryFile();
+  ChooseOracle("wrong");
   PressCheck();
   ASSERT_EQ(boxes.shown.size(), 1u);
-  EXPECT_TRUE(boxes.shown[0].text.startsWith(QStringLiteral("Ошибка соединения с базой данных: ")));
-  EXPECT_TRUE(boxes.shown[0].text.contains("OraOLEDB.Oracle.1")) << boxes.shown[0].text.toStdString();
-  EXPECT_EQ(DBType, "ORACLE");
+  EXPECT_EQ(boxes.shown[0].text,
+            QStringLiteral("Ошибка соединения с базой данных: ORA-01017: invalid username/password; "
+                           "logon denied"));
+  EXPECT_EQ(boxes.shown[0].caption, QStringLiteral("Ошибка"));
+  EXPECT_EQ(window.pcMain->currentIndex(), 0);
   EXPECT_FALSE(UserTabShown());
+  EXPECT_FALSE(window.Con->Connected());
+  EXPECT_EQ(standin.LogOf("OCISessionBegin").size(), 1u);
+  EXPECT_TRUE(standin.LogOf("OCIStmtExecute").empty()) << "nothing reached the tables";
+  EXPECT_EQ(RegistryFile(), registry) << "the product's connection key is untouched";
 }
 
 }  // namespace

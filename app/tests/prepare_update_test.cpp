@@ -95,8 +95,8 @@ TEST_F(PrepareUpdateTest, AnUnreadableReleaseIsUnknownAndThePreparationGoesOn) {
   EXPECT_EQ(InfoFile, "doc\\readme.txt");
   EXPECT_EQ(StartVersions, "");
 
-  // A connection string without a location, and the Oracle kind, which this
-  // build has no client layer for, end the same way.
+  // A connection string without a location, and the Oracle kind without
+  // its components, end the same way.
   ProductConnectionString = "provider=lcpi.ibprovider.2;user id=SYSDBA";
   ASSERT_TRUE(Prepare());
   EXPECT_EQ(NextVersionId, 0);

@@ -112,7 +112,7 @@ TEST(ConditionCatalogueTest, ArgumentsAreFilledOnceAndOracleHasItsOwnDictionary)
             TConditionTest::Unknown);
 }
 
-TEST(NativeScriptConnectionTest, TheKindChoosesTheComponentsAndOracleIsRefused) {
+TEST(NativeScriptConnectionTest, TheKindChoosesTheComponentsAndAKindWithoutThemIsRefused) {
   fib::TpZODDatabase db(nullptr);
   fib::TFIBTransaction tr(nullptr);
   fib::TpZODQuery q(nullptr);
