@@ -43,11 +43,13 @@ TUtilWindow::~TUtilWindow() {
 }
 
 void TUtilWindow::Post(uint32_t message, uintptr_t wparam, uintptr_t lparam) {
-  {
-    std::lock_guard<std::mutex> guard(queue_->lock);
-    queue_->messages.push_back({message, wparam, lparam});
-  }
   std::weak_ptr<Queue> weak = queue_;
+  // The loop's call is posted under the queue's lock, so that a message seen
+  // pending always has its call waiting in the loop: a main thread that saw
+  // it and runs the loop then handles it. (The loop runs its calls without
+  // its own lock held, so the order of the two locks cannot invert.)
+  std::lock_guard<std::mutex> guard(queue_->lock);
+  queue_->messages.push_back({message, wparam, lparam});
   platform::MessageLoop::Current().Post([weak] {
     std::shared_ptr<Queue> queue = weak.lock();
     if (!queue) return;
