@@ -1,6 +1,8 @@
 // What TCustomOraQuery and TOraQuery add to the Oracle data set: sequence
 // keys at insert, the statements an edit locks its row with, the refresh
 // mode and the process-wide rule that statements be written by hand.
+#include <cctype>
+
 #include "classlib/ansistr.h"
 #include "dacore/sql_update.h"
 #include "oracle/query_ora_dataset.h"
