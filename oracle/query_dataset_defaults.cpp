@@ -1,6 +1,7 @@
 // What a TOraDataSet settles once its fields exist, and what a new record
 // gets: field origins and server defaults, key-field names, default values
 // (evaluated by the server when they are expressions) and sequence keys.
+#include <algorithm>
 #include <memory>
 
 #include "classlib/ansistr.h"
@@ -67,12 +68,8 @@ void TOraDataSet::AfterFieldsPlaced() {
       row_id->SetReadOnly(true);
     }
   ApplyFieldOrigins();
-  if (!key_sequence_.empty()) {
-    std::vector<TCRFieldDesc*> keys, data;
-    GetKeyFieldDescs(keys, data, false);
-    if (!keys.empty())
-      if (classlib::TField* key = FindField(keys.front()->Name())) key->SetRequired(false);
-  }
+  if (TCRFieldDesc* key_desc = SequenceKeyField())
+    if (classlib::TField* key = FindField(key_desc->Name())) key->SetRequired(false);
   CheckKeyFieldNames();
 }
 
@@ -145,11 +142,19 @@ void TOraDataSet::ApplyDefaultExpression(classlib::TField* field) {
 // The block runs as a custom statement of the update machinery with
 // returned parameters, so the value lands in the key field of the record
 // being inserted.
-void TOraDataSet::FetchSequenceValue() {
+TCRFieldDesc* TOraDataSet::SequenceKeyField() {
+  if (key_sequence_.empty()) return nullptr;
   std::vector<TCRFieldDesc*> keys, data;
   GetKeyFieldDescs(keys, data, false);
-  if (keys.empty()) return;
-  const std::string sql = "begin\r  SELECT " + key_sequence_ + ".NEXTVAL INTO :" + keys.front()->Name() +
+  // The ROWID is the server's to give, never a sequence's.
+  if (keys.empty() || std::find(data.begin(), data.end(), keys.front()) == data.end()) return nullptr;
+  return keys.front();
+}
+
+void TOraDataSet::FetchSequenceValue() {
+  TCRFieldDesc* key = SequenceKeyField();
+  if (!key) return;
+  const std::string sql = "begin\r  SELECT " + key_sequence_ + ".NEXTVAL INTO :" + key->Name() +
                           " FROM Dual;\rend;";
   const bool saved = Options().ReturnParams();
   Options().SetReturnParams(true);

@@ -56,10 +56,11 @@ void TOraDataSet::RollbackToLockSavepoint() {
 }
 
 // The savepoint and the lock, undone together when the lock is refused.
-void TOraDataSet::LockUnderSavepoint() {
+void TOraDataSet::LockUnderSavepoint(bool for_edit) {
   SetLockSavepoint();
   try {
-    PerformLock();
+    if (for_edit) LockEditedRecord();
+    else PerformLock();
   } catch (...) {
     RollbackToLockSavepoint();
     throw;
@@ -71,7 +72,7 @@ void TOraDataSet::LockRecord() {
   edit_holds_connection_ = HoldsConnectionInEdit() && !HoldsConnection();
   if (lock_mode_ != lmLockImmediate || CachedUpdates() || !Active() || IsEmpty()) return;
   try {
-    LockUnderSavepoint();
+    LockUnderSavepoint(true);
   } catch (...) {
     // A refused lock ends the edit before it began.
     if (edit_holds_connection_) EndConnection();
@@ -164,7 +165,13 @@ bool TOraDataSet::PerformSQL(const std::string& sql, TStatementTypes types) {
   // The check rides along with the kinds that store a record; a check asked
   // alone stays.
   if (!(types == TStatementTypes{stCheck})) types.Exclude(stCheck);
-  if (types.Contains(stLock) && types.Contains(stRefresh)) types.Exclude(stRefresh);
+  if (types.Contains(stLock) && types.Contains(stRefresh)) {
+    // The lock's SELECT answers the row: as the refresh's statement its
+    // answer is copied into the record (exactly one row with StrictUpdate)
+    // and nothing commits the lock away.
+    if (sql.empty()) types.Exclude(stRefresh);
+    else types = TStatementTypes{stRefresh};
+  }
   const bool stored = TCustomDADataSet::PerformSQL(sql, types);
   if (stored && types.Contains(stInsert) && RowIdentityField()) WakeOlderServerRowId();
   return stored;

@@ -75,9 +75,13 @@ class TOraDataSet : public dacore::TCustomDADataSet {
   // The savepoint a record lock is taken under: "LOCK_" and the component
   // name, only its last 25 characters when it is longer.
   std::string LockSavepointName() const;
+  // The field KeySequence feeds: the first key field when it is a column of
+  // the updating table (never the ROWID); nullptr without a sequence.
+  dacore::TCRFieldDesc* SequenceKeyField();
 
   // Insert, update, delete, lock and refresh.
   dacore::TStatementTypes GetSupportedStatementTypes() const override;
+  classlib::TStringList& SQLLock() { return SQLStatement(dacore::stLock); }
   std::string AddWhere(const std::string& sql, const std::string& condition) override;
   std::string DeleteWhere(const std::string& sql) override;
   std::string SetOrderBy(const std::string& sql, const std::string& fields) override;
@@ -85,9 +89,11 @@ class TOraDataSet : public dacore::TCustomDADataSet {
   // With lmLockImmediate a lock the edit took and no update used is given
   // back (rolled back to its savepoint) when the edit ends.
   void StopEditing() override;
-  // Insert and refresh go as they are asked; a lock asked together with a
-  // refresh only locks. After an insert on an 8.1 client against an 8.0
-  // server the ROWID is woken with one more statement.
+  // Insert and refresh go as they are asked. A lock asked together with a
+  // refresh runs its SELECT ... FOR UPDATE as the record's refresh, so the
+  // row it locks is read into the record; without a text it only locks.
+  // After an insert on an 8.1 client against an 8.0 server the ROWID is
+  // woken with one more statement.
   bool PerformSQL(const std::string& sql, dacore::TStatementTypes types) override;
 
  protected:
@@ -148,6 +154,11 @@ class TOraDataSet : public dacore::TCustomDADataSet {
   bool PerformDelete() override;
   // Runs the lock statement of the current record.
   void PerformLock();
+  // The lock an edit under lmLockImmediate takes, inside its savepoint.
+  virtual void LockEditedRecord() { PerformLock(); }
+  // The next value of KeySequence into the sequence key field, through a
+  // block whose parameter returns it.
+  void FetchSequenceValue();
   bool HoldsConnectionInEdit() const override;
   bool HoldsConnection() const override;
   // The after-post hook: a new row's ROWID into the record's ROWID field.
@@ -166,7 +177,8 @@ class TOraDataSet : public dacore::TCustomDADataSet {
  private:
   void SetLockSavepoint();
   void RollbackToLockSavepoint();
-  void LockUnderSavepoint();
+  // The edit's own lock with for_edit, else the lock statement.
+  void LockUnderSavepoint(bool for_edit = false);
   bool HoldsObjectFields() const;
   // The ROWID text of the last statement of that kind, empty when none.
   std::string UpdateRowId(dacore::TStatementType type) const;
@@ -184,7 +196,6 @@ class TOraDataSet : public dacore::TCustomDADataSet {
   TOraChangeNotification* change_notification_ = nullptr;
   bool fetching_sequence_ = false;
 
-  void FetchSequenceValue();
   void ApplyFieldOrigins();
   void CheckKeyFieldNames();
   void AttachChangeNotification();
@@ -204,6 +215,19 @@ class TCustomOraQuery : public TOraDataSet {
   bool GetCanModify() const override;
   // Whether some field belongs to the updating table.
   bool HasUpdatableFields() const;
+  // With a sequence key: a hand-written insert under smPost gets the next
+  // value in its key field first; otherwise the insert runs with returned
+  // values, so the key the server chose comes back into the field.
+  bool PerformInsert() override;
+  // A lock text beginning with FOR completes the record's refresh SELECT.
+  std::string GetUpdateStatementText(dacore::TStatementType type) override;
+  // The user's own lock statement; else with roBeforeEdit the record is
+  // read again by the statement that locks it; else the lock statement.
+  void LockEditedRecord() override;
+
+ private:
+  // The user's refresh statement, else the generated one when `generated`.
+  std::string RefreshStatementText(bool generated);
 };
 
 class TOraQuery : public TCustomOraQuery {

@@ -78,7 +78,8 @@ void TOraSQLGenerator::AddFieldParam(StringBuilder& builder, TCRFieldDesc& field
 TCRFieldDesc* TOraSQLGenerator::SequenceKeyField() const {
   if (ora_data_set_->KeySequence().empty() || ora_data_set_->SequenceMode() != smPost || key_fields_.empty())
     return nullptr;
-  return key_fields_.front();
+  // Only a column the statement writes takes the sequence: never the ROWID.
+  return Contains(data_fields_, key_fields_.front()) ? key_fields_.front() : nullptr;
 }
 
 bool TOraSQLGenerator::SequenceInInsert() const {

@@ -4,6 +4,7 @@
 // back ROWIDs, RETURNING values and LOB locators bound to their cells.
 #include <sqlite3.h>
 
+#include <cctype>
 #include <cstring>
 
 #include "testing/oci_standin_sqlite.h"
@@ -331,6 +332,86 @@ sb4 RunDml(State& state, TierSession& tier, Handle* session, Handle* statement, 
   return 0;
 }
 
+// The position of `word` as a whole word in `upper` from `from`, npos when absent.
+size_t FindWord(const std::string& upper, const std::string& word, size_t from) {
+  auto name_char = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '$'; };
+  for (size_t at = upper.find(word, from); at != std::string::npos; at = upper.find(word, at + 1)) {
+    const bool starts = at == 0 || !name_char(upper[at - 1]);
+    const bool ends = at + word.size() >= upper.size() || !name_char(upper[at + word.size()]);
+    if (starts && ends) return at;
+  }
+  return std::string::npos;
+}
+
+// SELECT ... INTO :a, :b FROM ...: the first row's values into the binds
+// the INTO list names; no row is ORA-01403, as in PL/SQL.
+sb4 RunSelectInto(State& state, TierSession& tier, Handle* statement, const std::string& sql, std::string& text) {
+  const std::string upper = Upper(sql);
+  const size_t into = FindWord(upper, "INTO", 0);
+  const size_t from = into == std::string::npos ? into : FindWord(upper, "FROM", into);
+  if (from == std::string::npos) {
+    text = "ORA-06550: a SELECT in a block needs INTO";
+    return 6550;
+  }
+  const TierStatement rewritten = RewriteForTier(sql.substr(0, into) + sql.substr(from));
+  Prepared query;
+  if (sqlite3_prepare_v2(tier.db, rewritten.sql.c_str(), -1, &query.step, nullptr) != SQLITE_OK)
+    return Failed(tier.db, text);
+  if (sb4 code = BindAll(state, query.step, statement->extra.binds, 0, text)) return code;
+  const int status = sqlite3_step(query.step);
+  if (status == SQLITE_DONE) {
+    text = "ORA-01403: no data found";
+    return 1403;
+  }
+  if (status != SQLITE_ROW) return Failed(tier.db, text);
+  std::string targets = sql.substr(into + 4, from - into - 4);
+  int column = 0;
+  for (size_t start = 0; start <= targets.size(); ++column) {
+    size_t comma = targets.find(',', start);
+    if (comma == std::string::npos) comma = targets.size();
+    std::string name = Trimmed(targets.substr(start, comma - start));
+    start = comma + 1;
+    if (!name.empty() && name[0] == ':') name = PlaceholderName(name.substr(1));
+    const QueryValue value = CellText(query.step, column, false);
+    for (Bind& bind : statement->extra.binds) {
+      if (bind.name != name) continue;
+      if (value) WriteBindOutput(bind, *value);
+      else if (bind.indicator) *bind.indicator = -1;
+    }
+  }
+  return 0;
+}
+
+// The statements of a block that holds only plain SQL ("BEGIN s; ... END;"),
+// as the layer writes them around a sequence; empty for any other block.
+std::vector<std::string> PlainBlockStatements(const std::string& sql) {
+  std::string body = Trimmed(sql);
+  while (!body.empty() && (body.back() == ';' || std::isspace(static_cast<unsigned char>(body.back()))))
+    body.pop_back();
+  const std::string upper = Upper(body);
+  if (upper.size() < 9 || LeadingWord(upper) != "BEGIN" || FindWord(upper, "END", upper.size() - 3) == std::string::npos)
+    return {};
+  const std::vector<std::string> statements = SplitStatements(body.substr(5, body.size() - 8));
+  for (const std::string& statement : statements) {
+    const std::string word = LeadingWord(Upper(statement));
+    if (word != "SELECT" && word != "INSERT" && word != "UPDATE" && word != "DELETE") return {};
+  }
+  return statements;
+}
+
+// A plain block's statements one after the other; the server counts the
+// block as one row processed.
+sb4 RunBlock(State& state, TierSession& tier, Handle* session, Handle* statement, std::string& text) {
+  for (const std::string& sql : PlainBlockStatements(statement->sql)) {
+    const sb4 code = LeadingWord(Upper(sql)) == "SELECT"
+                         ? RunSelectInto(state, tier, statement, sql, text)
+                         : RunDml(state, tier, session, statement, RewriteForTier(sql), 1, text);
+    if (code) return code;
+  }
+  statement->statement.rows_processed = 1;
+  return 0;
+}
+
 // Objects SQLite does not keep go into the side table: a sequence with its
 // start and increment, a procedure or function by name only (its body is
 // PL/SQL, which the engine answers).
@@ -396,7 +477,8 @@ TierSession* TierOf(State& state, const Handle* session) {
 bool TierRuns(const std::string& sql) {
   const std::string upper = Upper(Trimmed(sql));
   const std::string word = LeadingWord(upper);
-  if (word == "BEGIN" || word == "DECLARE" || word == "CALL") return false;
+  if (word == "BEGIN") return !PlainBlockStatements(sql).empty();
+  if (word == "DECLARE" || word == "CALL") return false;
   return !(word == "ALTER" && LeadingWord(upper, 5) == "SESSION");
 }
 
@@ -424,6 +506,7 @@ sb4 TierExecute(State& state, Handle* session, Handle* statement, ub4 iterations
     if (opens && word == "SAVEPOINT") tier.opening_savepoint = name;
     return Exec(tier.db, statement->sql, text);
   }
+  if (word == "BEGIN") return RunBlock(state, tier, session, statement, text);
   if (word == "INSERT" || word == "UPDATE" || word == "DELETE")
     return RunDml(state, tier, session, statement, RewriteForTier(statement->sql), std::max<ub4>(iterations, 1), text);
   // Data definition commits what was open before it, as on a server.

@@ -4,8 +4,10 @@
 // ROWID, sequences, RETURNING ... INTO, FOR UPDATE, EMPTY_BLOB/EMPTY_CLOB
 // and DUAL are functions and views of the connection); the data dictionary
 // is a set of temporary views over sqlite_master and the table-valued
-// pragmas. PL/SQL blocks and the session's own settings stay with the
-// scripted engine. Callers hold the state's lock.
+// pragmas. A block of plain SQL statements (SELECT ... INTO and DML, as
+// the layer writes around a sequence) runs here statement by statement;
+// other PL/SQL and the session's own settings stay with the scripted
+// engine. Callers hold the state's lock.
 #pragma once
 
 #include <cstdint>
@@ -69,7 +71,8 @@ sb4 TierSessionBegin(State& state, Handle* server, Handle* session, const std::s
 void TierSessionEnd(State& state, Handle* session);
 // The session's tier connection, or nullptr when it runs on the engine.
 TierSession* TierOf(State& state, const Handle* session);
-// Whether the tier runs this text (not PL/SQL, not the session's settings).
+// Whether the tier runs this text (no PL/SQL beyond a block of plain SQL,
+// not the session's settings).
 bool TierRuns(const std::string& sql);
 // Runs a statement of a tier session: a query becomes the statement's
 // rows, DML writes the RETURNING values and LOB locators into its binds.

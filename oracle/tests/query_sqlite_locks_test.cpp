@@ -115,5 +115,105 @@ TEST_F(SqliteTierLockTest, ImmediateLockIsTakenAtEdit) {
   EXPECT_EQ(query->State(), classlib::dsBrowse) << "a refused lock leaves the record unedited";
   EXPECT_TRUE(InOrder(Executed(), {"SAVEPOINT LOCK_oraQ", "ROLLBACK TO SAVEPOINT LOCK_oraQ"}));
 }
+
+// ---- The statement an edit locks with -----------------------------------------------------
+
+class SqliteTierEditLockTest : public SqliteTierLockTest {
+ protected:
+  // Another session changes row 1 and commits.
+  void ChangeElsewhere(const std::string& guid) {
+    auto other = NewQuery(Connect(), "UPDATE T SET GUID_COL = '" + guid + "' WHERE ID = 1");
+    other->Execute();
+  }
+  // Whether an immediate lock of row 1 by another session is refused with ORA-00054.
+  std::string OtherSessionsLock() {
+    auto other = OpenForEdit(Connect(), lmLockImmediate);
+    const std::string error = OracleErrorOf([&] { other->Edit(); });
+    if (other->State() == classlib::dsEdit) other->Cancel();
+    return error;
+  }
+};
+
+TEST_F(SqliteTierEditLockTest, UsersOwnLockStatementRunsAsItIs) {
+  TOraSession& session = Connect();
+  auto query = OpenForEdit(session, lmLockImmediate);
+  query->SQLLock().SetText("SELECT ID FROM T WHERE ID = :OLD_ID FOR UPDATE NOWAIT");
+  query->SetRefreshOptions({dacore::roBeforeEdit});
+  ChangeElsewhere("{C}");
+  query->Edit();
+  EXPECT_TRUE(InOrder(Executed(), {"SAVEPOINT LOCK_oraQ", "SELECT ID FROM T WHERE ID = :OLD_ID FOR UPDATE NOWAIT"}))
+      << ::testing::PrintToString(Executed());
+  EXPECT_EQ(query->FieldByNumber(2)->AsString(), "{A}") << "the user's lock reads nothing into the record";
+  EXPECT_EQ(OtherSessionsLock(), "54 ORA-00054:") << "the lock is held during the edit";
+  query->Cancel();
+  EXPECT_EQ(OtherSessionsLock(), "(no error)") << "the cancel gave the lock back";
+}
+
+TEST_F(SqliteTierEditLockTest, LockClauseCompletesTheRefreshStatement) {
+  TOraSession& session = Connect();
+  auto query = OpenForEdit(session, lmLockImmediate);
+  query->SQLRefresh().SetText("SELECT GUID_COL FROM T WHERE ID = :ID");
+  query->SQLLock().SetText("FOR UPDATE NOWAIT");
+  query->Edit();
+  EXPECT_TRUE(InOrder(Executed(), {"SAVEPOINT LOCK_oraQ", "SELECT GUID_COL FROM T WHERE ID = :ID", "FOR UPDATE NOWAIT"}))
+      << ::testing::PrintToString(Executed());
+  query->FieldByNumber(2)->SetAsString("{L}");
+  query->Post();
+  EXPECT_EQ(ReadBlobs().count("{L}"), 1u);
+}
+
+TEST_F(SqliteTierEditLockTest, LockClauseWithoutRefreshTextCompletesTheGeneratedRefresh) {
+  TOraSession& session = Connect();
+  auto query = OpenForEdit(session, lmLockImmediate);
+  query->SQLLock().SetText("for update nowait");
+  query->Edit();
+  EXPECT_TRUE(InOrder(Executed(), {"SAVEPOINT LOCK_oraQ", "SELECT ID AS _0, GUID_COL AS _1 FROM T", "WHERE",
+                                   "  ID = :ID", "for update nowait"}))
+      << ::testing::PrintToString(Executed());
+  EXPECT_EQ(OtherSessionsLock(), "54 ORA-00054:");
+  query->Cancel();
+}
+
+TEST_F(SqliteTierEditLockTest, RefreshBeforeEditReadsTheRowItLocks) {
+  TOraSession& session = Connect();
+  auto query = OpenForEdit(session, lmLockImmediate);
+  query->SQLRefresh().SetText("SELECT GUID_COL FROM T WHERE ID = :ID");
+  query->SetRefreshOptions({dacore::roBeforeEdit});
+  ChangeElsewhere("{R}");
+  query->Edit();
+  EXPECT_TRUE(InOrder(Executed(), {"SAVEPOINT LOCK_oraQ", "SELECT GUID_COL FROM T WHERE ID = :ID", "FOR UPDATE NOWAIT"}))
+      << ::testing::PrintToString(Executed());
+  EXPECT_EQ(query->FieldByNumber(2)->AsString(), "{R}") << "the edit starts from the row as it is now";
+  EXPECT_EQ(OtherSessionsLock(), "54 ORA-00054:");
+  query->FieldByNumber(2)->SetAsString("{S}");
+  query->Post();
+  EXPECT_EQ(OtherSessionsLock(), "(no error)") << "the update's commit ended the lock";
+  EXPECT_EQ(ReadBlobs().count("{S}"), 1u);
+}
+
+TEST_F(SqliteTierEditLockTest, RefreshBeforeEditWithoutRefreshTextUsesTheLockStatement) {
+  TOraSession& session = Connect();
+  auto query = OpenForEdit(session, lmLockImmediate);
+  query->SetRefreshOptions({dacore::roBeforeEdit});
+  ChangeElsewhere("{G}");
+  query->Edit();
+  EXPECT_TRUE(InOrder(Executed(), {"SAVEPOINT LOCK_oraQ", "SELECT * FROM T", "WHERE", "  ID = :Old_ID",
+                                   "FOR UPDATE NOWAIT"}))
+      << ::testing::PrintToString(Executed());
+  EXPECT_EQ(query->FieldByNumber(2)->AsString(), "{G}") << "columns found by their names";
+  query->Cancel();
+  EXPECT_EQ(query->FieldByNumber(2)->AsString(), "{G}") << "a cancel keeps what was read";
+}
+
+TEST_F(SqliteTierEditLockTest, RowGoneBeforeTheEditIsNotEdited) {
+  TOraSession& session = Connect();
+  auto query = OpenForEdit(session, lmLockImmediate);
+  query->SetRefreshOptions({dacore::roBeforeEdit});
+  auto other = NewQuery(Connect(), "DELETE FROM T WHERE ID = 1");
+  other->Execute();
+  EXPECT_THROW(query->Edit(), classlib::EDatabaseError);
+  EXPECT_EQ(query->State(), classlib::dsBrowse);
+  EXPECT_TRUE(InOrder(Executed(), {"SAVEPOINT LOCK_oraQ", "FOR UPDATE NOWAIT", "ROLLBACK TO SAVEPOINT LOCK_oraQ"}));
+}
 }  // namespace
 }  // namespace oracle::testing

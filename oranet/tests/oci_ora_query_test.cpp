@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "classlib/field.h"
+#include "classlib/field_blob.h"
 #include "classlib/fields.h"
 #include "oracle/call_state.h"
 #include "oracle/call_table.h"
@@ -264,5 +265,85 @@ TEST_F(OraQueryDirectTest, AThreeColumnSelectGivesExactlyThreeFields) {
   EXPECT_EQ(Calls(fake, 98).size(), 1u) << "described once, at prepare";
 }
 
+
+// The query's own fields in direct mode: a row read with null LOBs, a BLOB
+// and a CLOB field loaded from files, and the post's generated UPDATE
+// returning both locators, whose trim and write blocks carry the files'
+// bytes whole (the CLOB's last character among them) before the commit.
+TEST_F(OraQueryDirectTest, PostedEditWritesTheBlobAndClobFieldsThroughReturnedLocators) {
+  const TBytes blobLocator = Hex("00 70 00 01 11 22 33 44"), clobLocator = Hex("00 70 00 01 55 66 77 88");
+  const TBytes nullLob = Hex("00 00");
+  const std::string blob("\x00\x01\x7F\x80\xFE\xFF", 6), clob = "Конец строки: последний знак Я";
+  TFakeScript script = LogonThen(StatusMessage(0), {});
+  for (const TBytes& answer :
+       {DescribeReply({{2, 22, 9, 0, false, "ID"}, {113, 4000, 0, 0, true, "DATA"}, {112, 4000, 0, 0, true, "NOTE"}}),
+        CursorOpened(5), Status({0, 0, "", 5, 0, 3}),
+        Concat({RowHeader(), Row({Value(IntNumber(1)), nullLob, nullLob}), Status({1, 1403, "ORA-01403: no data found"})})})
+    Append(script, Exchange(answer));
+  // The UPDATE: the server asks for the old key and returns both locators.
+  Append(script, Exchange(CursorOpened(6)));
+  Append(script, Exchange(BindVector({0x20, 0x10, 0x10})));
+  Append(script, Exchange(Concat({Row({LocatorValue(blobLocator), LocatorValue(clobLocator)}), Done(1)})));
+  for (int lob = 0; lob < 2; ++lob) {
+    AppendBlock(script, 7, {0x20, 0x20}, {});              // trim to 0
+    AppendBlock(script, 7, {0x20, 0x20, 0x20, 0x20}, {});  // write
+  }
+  for (int i = 0; i < 4; ++i) Append(script, Exchange(EndOfCall()));  // the UPDATE's close, commit, close, log-off
+  TFakeServer fake({script});
+
+  const std::string blobPath = TempFile("oranet_field_blob", blob), clobPath = TempFile("oranet_field_clob", clob);
+  auto session = DirectSession(fake);
+  auto query = NewQuery(*session, "SELECT ID, DATA, NOTE FROM T");
+  query->SetKeyFields("ID");
+  std::string noteRead;
+  RunBounded(kBound, [&] {
+    session->SetConnected(true);
+    query->Open();
+    query->Edit();
+    static_cast<classlib::TBlobField*>(query->FieldByName("DATA"))->LoadFromFile(blobPath);
+    static_cast<classlib::TBlobField*>(query->FieldByName("NOTE"))->LoadFromFile(clobPath);
+    noteRead = query->FieldByName("NOTE")->AsString();
+    query->Post();
+  });
+  const std::string dataPosted = query->FieldByName("DATA")->AsString(), notePosted = query->FieldByName("NOTE")->AsString();
+  RunBounded(kBound, [&] {
+    query.reset();
+    session->SetConnected(false);
+  });
+  std::remove(blobPath.c_str());
+  std::remove(clobPath.c_str());
+  fake.Join();
+  EXPECT_TRUE(fake.Failures().empty()) << fake.Failures().front();
+  EXPECT_EQ(noteRead, clob) << "the CLOB read back from its field ends with its last character";
+  EXPECT_EQ(notePosted, clob);
+  EXPECT_EQ(dataPosted, blob);
+
+  // The query, its fetch, the UPDATE (a RETURNING clause runs as a
+  // block, its text in pieces), then the LOB blocks.
+  const std::vector<TBytes> calls = Calls(fake, 71);
+  ASSERT_EQ(calls.size(), 2u + 1u + 4u) << "the query and its fetch, the UPDATE, four LOB blocks";
+  EXPECT_TRUE(Holds(calls[2], Bytes("begin UPDATE T")));
+  EXPECT_TRUE(Holds(calls[2], Bytes("DATA = EMPTY_BLOB(), NOTE = EMPTY_CLOB()")));
+  EXPECT_TRUE(Holds(calls[2], Bytes("RETURNING")));
+  EXPECT_TRUE(Holds(calls[2], Bytes("  DATA, NOTE")));
+  std::vector<std::string> blocks;
+  for (size_t i = 3; i < calls.size(); ++i) {
+    if (Holds(calls[i], Bytes("dbms_lob.trim"))) blocks.push_back("trim");
+    if (Holds(calls[i], Bytes("dbms_lob.write"))) blocks.push_back("write");
+  }
+  EXPECT_EQ(blocks, (std::vector<std::string>{"trim", "write", "trim", "write"}));
+  // Each write carries its locator and its file's bytes whole.
+  const TBytes sent = SentAfterLogon(fake);
+  EXPECT_TRUE(Holds(sent, Written(blobLocator)));
+  EXPECT_TRUE(Holds(sent, Written(Bytes(blob))));
+  EXPECT_TRUE(Holds(sent, Written(clobLocator)));
+  EXPECT_TRUE(Holds(sent, Written(Bytes(clob)))) << "the CLOB's last character reached the server";
+  // The commit follows the writes.
+  std::vector<int> order;
+  for (const TBytes& r : Requests(fake))
+    if (r.size() > 1 && r[0] == 3 && (r[1] == 71 || r[1] == 14)) order.push_back(r[1]);
+  ASSERT_FALSE(order.empty());
+  EXPECT_EQ(order.back(), 14) << "committed after the LOB writes";
+}
 }  // namespace
 }  // namespace oranet::testing
