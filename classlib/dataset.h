@@ -66,6 +66,13 @@ class TDataSet : public TComponent {
   bool Active() const { return state_ != dsInactive && state_ != dsOpening; }
   virtual void SetActive(bool value);
   TDataSetState State() const { return state_; }
+  // The active record while browsing a record, else nullptr: the only
+  // place a field's direct read takes its value from.
+  TRecordBuffer BrowsedRecord() const {
+    return state_ == dsBrowse && active_record_ < record_count_
+               ? buffers_[static_cast<std::size_t>(active_record_)]
+               : nullptr;
+  }
   bool Modified() const { return modified_; }
   bool DefaultFields() const { return default_fields_; }
 

@@ -19,20 +19,6 @@ namespace classlib {
 
 namespace {
 
-// Types whose field-side form differs from the record-buffer form.
-bool NeedsConversion(TFieldType type) {
-  switch (type) {
-    case ftDate:
-    case ftTime:
-    case ftDateTime:
-    case ftWideString:
-    case ftFixedWideChar:
-      return true;
-    default:
-      return false;
-  }
-}
-
 // Room for one value in record form while it is converted. Dates and
 // times, read once per value, fit on the stack; only wide text takes the
 // heap.
@@ -77,7 +63,7 @@ bool TDataSet::GetFieldData(TField* field, void* buffer) {
 }
 
 bool TDataSet::GetFieldData(TField* field, void* buffer, bool native) {
-  if (native || buffer == nullptr || !NeedsConversion(field->DataType()))
+  if (native || buffer == nullptr || !HasFieldSideForm(field->DataType()))
     return GetFieldData(field, buffer);
   ConversionSlot temp(field);
   if (!GetFieldData(field, temp.Data())) return false;
@@ -95,7 +81,7 @@ void TDataSet::SetFieldData(TField* field, const void* buffer) {
 }
 
 void TDataSet::SetFieldData(TField* field, const void* buffer, bool native) {
-  if (native || buffer == nullptr || !NeedsConversion(field->DataType())) {
+  if (native || buffer == nullptr || !HasFieldSideForm(field->DataType())) {
     SetFieldData(field, buffer);
     return;
   }
@@ -338,6 +324,7 @@ void TDataSet::BindFields(bool binding) {
   has_calc_fields_ = false;
   // Children of object fields bind like top-level fields, after them.
   for (TField* field : FieldList()) {
+    field->ClearDirectSlot();
     if (!binding) {
       field->Bind(false);
       if (!IsCalcKind(field)) field->SetFieldNo(0);

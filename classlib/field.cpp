@@ -35,6 +35,7 @@ void TField::SetDataSet(TDataSet* data_set) {
   else if (data_set_ != nullptr) data_set_->Fields().Remove(this);
   parent_field_ = nullptr;
   data_set_ = data_set;
+  ClearDirectSlot();
 }
 
 void TField::SetParentField(TObjectField* parent) {
@@ -130,7 +131,49 @@ void TField::Bind(bool binding) {
 
 // ---- Raw data ------------------------------------------------------------------
 
+bool HasFieldSideForm(TFieldType type) {
+  switch (type) {
+    case ftDate:
+    case ftTime:
+    case ftDateTime:
+    case ftWideString:
+    case ftFixedWideChar:
+      return true;
+    default:
+      return false;
+  }
+}
+
+const uint8_t* TField::DirectRecord() const {
+  if (direct_slot_.offset < 0 || validating_) return nullptr;
+  return data_set_->BrowsedRecord();
+}
+
 bool TField::GetData(void* buffer, bool native) const {
+  if (const uint8_t* record = DirectRecord(); record != nullptr &&
+                                           direct_slot_.form == TDirectSlot::kPlainForm) {
+    if (record[direct_slot_.null_offset] != 0) return false;
+    if (buffer == nullptr) return true;
+    const auto size = static_cast<std::size_t>(direct_slot_.size);
+    if (native || !HasFieldSideForm(data_type_)) {
+      // Fixed sizes let the compiler copy inline instead of calling memcpy.
+      const uint8_t* value = record + direct_slot_.offset;
+      switch (size) {
+        case 2: std::memcpy(buffer, value, 2); break;
+        case 4: std::memcpy(buffer, value, 4); break;
+        case 8: std::memcpy(buffer, value, 8); break;
+        default: std::memcpy(buffer, value, size); break;
+      }
+      return true;
+    }
+    // Converted from an aligned copy, as the data set's own read does.
+    alignas(8) uint8_t value[32] = {};
+    if (size <= sizeof value) {
+      std::memcpy(value, record + direct_slot_.offset, size);
+      data_set_->DataConvert(const_cast<TField*>(this), value, buffer, false);
+      return true;
+    }
+  }
   if (data_set_ == nullptr)
     DatabaseError(FormatMessage("Field '%s' has no dataset", {DisplayName()}));
   if (validating_) {

@@ -181,6 +181,25 @@ class TField : public TComponent {
   // Reads the value in native or field-side form; false when it is null.
   // A nullptr buffer only asks about nullness.
   bool GetData(void* buffer, bool native = true) const;
+
+  // Where a data set's record buffers hold the field's value exactly as
+  // GetFieldData would deliver it, the data set may let the field read it
+  // straight from the active record while browsing: the value's `offset`
+  // and `size`, and the `null_offset` of a byte that is nonzero for null.
+  // Values read this way for every row skip the data set's dispatch. A
+  // `form` other than kPlainForm is the data set's own layout (text with
+  // its length first, say), read only by its own field classes. Cleared
+  // when the fields are bound or unbound.
+  struct TDirectSlot {
+    static constexpr int kPlainForm = 0;
+    int offset = -1;
+    int null_offset = 0;
+    int size = 0;
+    int form = kPlainForm;
+  };
+  void SetDirectSlot(const TDirectSlot& slot) { direct_slot_ = slot; }
+  void ClearDirectSlot() { direct_slot_ = TDirectSlot(); }
+  const TDirectSlot& DirectSlot() const { return direct_slot_; }
   // Writes a value; a nullptr buffer writes null.
   void SetData(const void* buffer, bool native = true);
   // Field classes refuse sizes their data type cannot have, with
@@ -248,6 +267,10 @@ class TField : public TComponent {
   // Called by Change; raises OnChange.
   virtual void DataChanged();
 
+  // The active record when a direct read applies (a slot, no OnValidate
+  // running, the data set browsing a record), else nullptr.
+  const uint8_t* DirectRecord() const;
+
   // Raises EDatabaseError "Cannot access field '%s' as type %s".
   [[noreturn]] void AccessError(const char* type_name) const;
   // Raises EDatabaseError "%s is not a valid value for field '%s'. The
@@ -290,11 +313,16 @@ class TField : public TComponent {
   // While OnValidate runs, reads of the field see the value being written.
   bool validating_ = false;
   const void* validate_buffer_ = nullptr;
+  TDirectSlot direct_slot_;
   TFieldNotifyEvent on_change_;
   TFieldNotifyEvent on_validate_;
   TFieldGetTextEvent on_get_text_;
   TFieldSetTextEvent on_set_text_;
 };
+
+// Whether the type's field-side form differs from its record-buffer form
+// (dates, times, wide text), so reads in that form go through DataConvert.
+bool HasFieldSideForm(TFieldType type);
 
 // The name of a field type as messages print it ("String", "Integer", ...).
 std::string FieldTypeName(TFieldType type);

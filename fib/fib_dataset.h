@@ -598,6 +598,10 @@ class TFIBCustomDataSet : public classlib::TDataSet,
 
   // Field data (fib_dataset_buffers.cpp).
   classlib::TRecordBuffer SourceBufferFor(classlib::TField* field);
+  // Lets every data field whose record bytes are what a read delivers read
+  // them directly (after the layout is made, and when the options change).
+  void SetDirectReads();
+  classlib::TField::TDirectSlot DirectSlotFor(const classlib::TField& field) const;
   bool ReadColumnValue(const TFIBFieldDescr& descr, classlib::TField* field,
                        classlib::TRecordBuffer record, void* buffer);
   void WriteColumnValue(const TFIBFieldDescr& descr, classlib::TField* field,

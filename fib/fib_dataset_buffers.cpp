@@ -85,6 +85,50 @@ classlib::TRecordBuffer TFIBCustomDataSet::SourceBufferFor(classlib::TField*) {
 
 // ---- reading field data ----
 
+// The slot mirrors ReadColumnValue: only where it copies the column's bytes
+// unchanged (or, for text, the string field can cut them itself) is a
+// direct read the same read.
+classlib::TField::TDirectSlot TFIBCustomDataSet::DirectSlotFor(const classlib::TField& field) const {
+  using TDirectSlot = classlib::TField::TDirectSlot;
+  const int column = field.FieldNo() - 1;
+  if (field.FieldKind() != classlib::fkData || column < 0 || column >= field_descrs_.GetCount())
+    return {};
+  const TFIBFieldDescr& descr = *field_descrs_.GetItem(column);
+  const classlib::TFieldType type = field.DataType();
+  TDirectSlot slot{descr.Offset, NullFlagOffset(column), 0, TDirectSlot::kPlainForm};
+  switch (descr.FieldType) {
+    case kSQLShort:
+      if (descr.Scale != 0 || type != classlib::ftSmallint) return {};
+      slot.size = 2;
+      break;
+    case kSQLLong:
+      if (descr.Scale != 0 || (type != classlib::ftInteger && type != classlib::ftAutoInc)) return {};
+      slot.size = 4;
+      break;
+    case kSQLInt64:
+      if (type == classlib::ftFloat) return {};
+      slot.size = 8;
+      break;
+    case kSQLDouble: case kSQLDFloat: case kSQLTimeStamp: case kSQLDate: case kSQLTime:
+      slot.size = std::min<int>(descr.DataSize, field.DataSize());
+      break;
+    case kSQLText: case kSQLVarying:
+      if (!descr.IsString || descr.IsDBKey || descr.ValueKind != vkPlain ||
+          dynamic_cast<const TFIBStringField*>(&field) == nullptr)
+        return {};
+      slot.size = descr.DataSize;
+      slot.form = options_.Contains(poTrimCharFields) ? kDirectTrimmedTextForm : kDirectTextForm;
+      break;
+    default:
+      return {};
+  }
+  return slot;
+}
+
+void TFIBCustomDataSet::SetDirectReads() {
+  for (classlib::TField* field : Fields().List()) field->SetDirectSlot(DirectSlotFor(*field));
+}
+
 bool TFIBCustomDataSet::GetFieldData(classlib::TField* field, void* buffer) {
   if (field->FieldKind() != classlib::fkData) return TDataSet::GetFieldData(field, buffer);
   // The descriptor is looked up directly (as FieldDescr does for a data

@@ -64,6 +64,7 @@ void TFIBCustomDataSet::InternalOpen() {
   open_ = select_query_->Open();
   unicode_connection_ = Database() != nullptr && Database()->IsUnicodeConnect();
   ComputeRecordLayout();
+  SetDirectReads();
   record_count_ = deleted_count_ = inserted_count_ = 0;
   cache_calc_fields_ = options_.Contains(poCacheCalcFields);
   if (prepare_options_.Contains(psGetOrderInfo) || LimitedCacheModel()) CheckOrderFieldsPresent();

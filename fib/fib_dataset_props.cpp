@@ -224,6 +224,8 @@ namespace fib {
 
 void TFIBCustomDataSet::SetOptions(TpZODDsOptions options) {
   options_ = options;
+  // Trimming text decides how text fields read their slots.
+  if (open_) SetDirectReads();
   // The statements start their transaction and test NULL the way the data
   // set is told to.
   for (TFIBQuery* query : {update_query_, insert_query_, delete_query_, refresh_query_}) {

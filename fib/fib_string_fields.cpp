@@ -1,5 +1,6 @@
 #include "fib/fib_string_fields.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "classlib/codepage.h"
@@ -7,6 +8,8 @@
 #include "classlib/format.h"
 #include "classlib/variant.h"
 #include "fib/fib_fields_owner.h"
+#include "fib/record_bytes.h"
+#include "fib/records_cache.h"
 
 namespace fib {
 
@@ -86,8 +89,35 @@ std::string TFIBStringField::DBKeyText() const {
   return text;
 }
 
+// The text in the browsed record, read as the data set's own read would
+// give it; false when that read would do more (fail on a value too long for
+// the field) and must be left to it.
+bool TFIBStringField::ReadDirect(std::string& text) const {
+  const uint8_t* record = DirectRecord();
+  const TDirectSlot& slot = DirectSlot();
+  if (record == nullptr || (slot.form != kDirectTextForm && slot.form != kDirectTrimmedTextForm))
+    return false;
+  if (record[slot.null_offset] != 0) {
+    text.clear();
+    return true;
+  }
+  const uint8_t* value = record + slot.offset;
+  size_t length = static_cast<size_t>(std::clamp<int32_t>(LoadUnaligned<int32_t>(value), 0, slot.size));
+  const char* bytes = reinterpret_cast<const char*>(value + kTextLengthSize);
+  if (slot.form == kDirectTrimmedTextForm)
+    while (length > 0 && bytes[length - 1] == ' ') --length;
+  if (DataSize() <= 0 || length > static_cast<size_t>(DataSize()) - 1) return false;
+  // The copied value ends at its first zero byte, as a C string would.
+  text.assign(bytes, strnlen(bytes, length));
+  return true;
+}
+
 std::string TFIBStringField::GetAsString() const {
   if (IsDBKey()) return DBKeyText();
+  if (std::string text; ReadDirect(text)) {
+    if (Utf8Text()) return classlib::Utf8ToCp1251(text);
+    return text;
+  }
   if (!ReadRaw()) return std::string();
   std::string text(value_.data());
   // Two returns, not a conditional: the plain text moves out uncopied.

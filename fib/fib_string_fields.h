@@ -13,6 +13,12 @@ namespace fib {
 
 class IFIBFieldsOwner;
 
+// Direct-read forms of a text column (classlib::TField::TDirectSlot): the
+// record holds the length in 4 bytes, then the bytes; with the trimmed form
+// trailing blanks are no part of the value.
+inline constexpr int kDirectTextForm = 1;
+inline constexpr int kDirectTrimmedTextForm = 2;
+
 class TFIBStringField : public classlib::TStringField {
   CLASSLIB_CLASS(TFIBStringField, classlib::TStringField)
  public:
@@ -42,6 +48,7 @@ class TFIBStringField : public classlib::TStringField {
  private:
   // The raw value in value_; false when null.
   bool ReadRaw() const;
+  bool ReadDirect(std::string& text) const;
   std::string DBKeyText() const;
   // Whether text crosses the record as UTF-8.
   bool Utf8Text() const;

@@ -67,7 +67,7 @@ class TFIBXSQLDA : public classlib::TObject {
 
   // Changes whenever the items' names or count change: what was looked up
   // by name under an earlier value must be looked up again.
-  uint64_t Naming() const { return naming_; }
+  const uint64_t& Naming() const { return naming_; }
 
   // Names a parameter; an unquoted name is kept upper-cased.
   void SetItemName(int index, std::string_view name, bool quoted);

@@ -33,7 +33,8 @@ std::string NameText(const char* name, short length) {
 
 }  // namespace
 
-TFIBXSQLVAR::TFIBXSQLVAR(TFIBXSQLDA* parent, int index) : parent_(parent), index_(index) {}
+TFIBXSQLVAR::TFIBXSQLVAR(TFIBXSQLDA* parent, int index)
+    : parent_(parent), index_(index), parent_naming_(&parent->Naming()) {}
 
 TFIBXSQLVAR::~TFIBXSQLVAR() = default;
 

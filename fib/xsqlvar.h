@@ -129,6 +129,8 @@ class TFIBXSQLVAR : public classlib::TObject {
   // `length` bytes (plus the prefix of VARYING), clears NULL, keeps the
   // nullable bit and marks it modified.
   void Prepare(int type, int length, int scale);
+  // Prepare without clearing the buffer, for values that fill all of it.
+  void Reshape(int type, int length, int scale);
   template <typename T>
   void StoreFixed(int type, int scale, T value);
   void StoreBytes(int type, std::string_view bytes);
@@ -137,6 +139,11 @@ class TFIBXSQLVAR : public classlib::TObject {
   // Whether `bytes` point into this item's data buffer.
   bool InOwnBuffer(std::string_view bytes) const;
   void StoreText(std::string_view bytes, short subtype);
+  // Store the value in the type the server described when it is exactly
+  // representable there (the server then copies instead of converting);
+  // false leaves the item untouched for the general path.
+  bool StoreDescribedNumber(double value);
+  bool StoreDescribedVarying(std::string_view bytes, short subtype);
   void StoreWideString(const std::u16string& value);
   void StoreExtended(long double value);
   void StoreTimeStamp(classlib::TDateTime value);
@@ -173,6 +180,8 @@ class TFIBXSQLVAR : public classlib::TObject {
   std::vector<TFIBXSQLVAR*> namesakes_;
   // The parent's naming the namesakes were found under; 0: never.
   uint64_t namesakes_naming_ = 0;
+  // The parent's naming counter, read on every write of a value.
+  const uint64_t* parent_naming_;
   int marker_start_ = 0;
   int marker_end_ = 0;
   std::unique_ptr<classlib::TMemoryStream> stream_;
@@ -180,12 +189,15 @@ class TFIBXSQLVAR : public classlib::TObject {
 
 template <typename Store>
 void TFIBXSQLVAR::ForEachNamesake(Store&& store) {
-  for (TFIBXSQLVAR* item : Namesakes()) {
-    store(*item);
-    item->AfterStore();
+  // Most parameters have no namesake and are no macro: those skip the calls.
+  if (!namesakes_.empty() || namesakes_naming_ != *parent_naming_) {
+    for (TFIBXSQLVAR* item : Namesakes()) {
+      store(*item);
+      if (item->is_macro_) item->AfterStore();
+    }
   }
   store(*this);
-  AfterStore();
+  if (is_macro_) AfterStore();
 }
 
 }  // namespace fib

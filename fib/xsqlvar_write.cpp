@@ -1,5 +1,7 @@
 // Writing a parameter: each value gives the item the SQL type it needs.
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <functional>
 
@@ -44,9 +46,14 @@ int DigitCount(long double whole) {
 }  // namespace
 
 void TFIBXSQLVAR::Prepare(int type, int length, int scale) {
+  Reshape(type, length, scale);
+  std::fill(data_.begin(), data_.end(), 0);
+}
+
+void TFIBXSQLVAR::Reshape(int type, int length, int scale) {
   stream_.reset();
   size_t size = static_cast<size_t>(length) + (type == kSQLVarying ? 2 : 0);
-  data_.assign(std::max<size_t>(size, 1), 0);
+  data_.resize(std::max<size_t>(size, 1));
   var_->sqldata = data_.data();
   var_->sqltype = static_cast<short>(type | (var_->sqltype & 1));
   var_->sqllen = static_cast<short>(length);
@@ -58,7 +65,8 @@ void TFIBXSQLVAR::Prepare(int type, int length, int scale) {
 
 template <typename T>
 void TFIBXSQLVAR::StoreFixed(int type, int scale, T value) {
-  Prepare(type, sizeof value, scale);
+  // The value fills the whole buffer: no need to clear it first.
+  Reshape(type, sizeof value, scale);
   std::memcpy(data_.data(), &value, sizeof value);
 }
 
@@ -109,7 +117,34 @@ void TFIBXSQLVAR::SetAsInt64(int64_t value) {
 }
 
 void TFIBXSQLVAR::SetAsDouble(double value) {
-  ForEachNamesake([value](TFIBXSQLVAR& item) { item.StoreFixed(kSQLDouble, 0, value); });
+  ForEachNamesake([value](TFIBXSQLVAR& item) {
+    if (!item.StoreDescribedNumber(value)) item.StoreFixed(kSQLDouble, 0, value);
+  });
+}
+
+// A double goes as the described scaled integer only when that integer
+// gives back the very same double: the server would round to the same
+// number, and reading the parameter back shows what was written.
+bool TFIBXSQLVAR::StoreDescribedNumber(double value) {
+  const int type = described_.type;
+  if (is_macro_ || described_.scale > 0 || described_.scale < -kMaxPowerOfTen) return false;
+  if (type != kSQLShort && type != kSQLLong && type != kSQLInt64) return false;
+  const double power = PowerOfTen(-described_.scale);
+  const double units = value * power;
+  // 2^53: every integer below it converts to and from a double exactly.
+  if (!(std::fabs(units) < 9007199254740992.0) || units != std::trunc(units)) return false;
+  const auto whole = static_cast<int64_t>(units);
+  if (static_cast<double>(whole) / power != value) return false;
+  if (type == kSQLShort) {
+    if (whole < INT16_MIN || whole > INT16_MAX) return false;
+    StoreFixed(kSQLShort, described_.scale, static_cast<int16_t>(whole));
+  } else if (type == kSQLLong) {
+    if (whole < INT32_MIN || whole > INT32_MAX) return false;
+    StoreFixed(kSQLLong, described_.scale, static_cast<int32_t>(whole));
+  } else {
+    StoreFixed(kSQLInt64, described_.scale, whole);
+  }
+  return true;
 }
 
 void TFIBXSQLVAR::SetAsCurrency(classlib::Currency value) {
@@ -196,9 +231,25 @@ void TFIBXSQLVAR::StoreText(std::string_view bytes, short subtype) {
     stream_->SetPosition(0);
     return;
   }
+  if (StoreDescribedVarying(bytes, subtype)) return;
   StoreBytes(kSQLText, bytes);
   var_->sqlsubtype = subtype;
   kept_.subtype = subtype;
+}
+
+// Text that fits a described VARCHAR goes in that very shape, so the server
+// takes it without a conversion from CHAR.
+bool TFIBXSQLVAR::StoreDescribedVarying(std::string_view bytes, short subtype) {
+  if (is_macro_ || described_.type != kSQLVarying || subtype != described_.subtype ||
+      bytes.size() > static_cast<size_t>(described_.length))
+    return false;
+  Prepare(kSQLVarying, described_.length, 0);
+  const auto length = static_cast<uint16_t>(bytes.size());
+  std::memcpy(data_.data(), &length, sizeof length);
+  if (!bytes.empty()) std::memcpy(data_.data() + sizeof length, bytes.data(), bytes.size());
+  var_->sqlsubtype = subtype;
+  kept_.subtype = subtype;
+  return true;
 }
 
 // The server converts the text to the described type; the client only

@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <vector>
 
 #include "classlib/data_link.h"
 #include "classlib/datetime.h"
 #include "classlib/field.h"
+#include "classlib/fields.h"
 #include "dataset_fixture.h"
 #include "fib/errors.h"
 #include "fib/fib_base_params.h"
@@ -66,6 +68,47 @@ TEST_F(DataSetFieldsTest, WrittenValuesReadBackInTheirColumnsForm) {
   EXPECT_EQ(ds->FieldByName("NAME")->OldValue().AsString(), "name 1");
   EXPECT_EQ(ds->FieldByName("AMOUNT")->OldValue().AsString(), "10.25");
   EXPECT_EQ(ds->UpdateStatus(), classlib::usUnmodified);
+}
+
+// While browsing, fields read their values straight from the record: each
+// must read as the data set's own GetFieldData gives it, in both forms.
+TEST_F(DataSetFieldsTest, DirectReadsGiveWhatTheDataSetReads) {
+  Run("update ACC set NAME = 'padded  ', STAMP = '2021-02-03 04:05:06.7' where ID = 2");
+  Run("update ACC set NAME = null, AMOUNT = null, DAY_ = null where ID = 3");
+  auto ds = OpenAcc();
+  for (const char* name : {"ID", "AMOUNT", "SMALL", "DAY_", "STAMP", "NAME"})
+    EXPECT_GE(ds->FieldByName(name)->DirectSlot().offset, 0) << name;
+  for (; !ds->Eof(); ds->Next()) {
+    for (classlib::TField* field : ds->Fields().List()) {
+      for (bool native : {true, false}) {
+        std::vector<uint8_t> direct(static_cast<size_t>(field->DataSize()) + 8, 0xAA);
+        std::vector<uint8_t> through = direct;
+        EXPECT_EQ(field->GetData(direct.data(), native),
+                  ds->GetFieldData(field, through.data(), native)) << field->FieldName();
+        EXPECT_EQ(direct, through) << field->FieldName() << " native " << native;
+      }
+    }
+  }
+  ds->First();
+  ds->Next();
+  classlib::TField* name = ds->FieldByName("NAME");
+  EXPECT_EQ(name->AsString(), "padded");
+  // Trimming is the data set's option, and may change while it is open.
+  TpZODDsOptions options = ds->Options();
+  options.Exclude(poTrimCharFields);
+  ds->SetOptions(options);
+  EXPECT_EQ(name->AsString(), "padded  ");
+  ds->Next();
+  EXPECT_TRUE(name->IsNull());
+  EXPECT_EQ(name->AsString(), "");
+  EXPECT_TRUE(ds->FieldByName("AMOUNT")->IsNull());
+  // An edit reads the edited record, old values the cached one.
+  ds->Edit();
+  name->SetAsString("edited");
+  EXPECT_EQ(name->AsString(), "edited");
+  EXPECT_TRUE(classlib::VarIsNull(name->OldValue()));
+  ds->Cancel();
+  EXPECT_TRUE(name->IsNull());
 }
 
 TEST_F(DataSetFieldsTest, EmptyTextBecomesNullAndNullClears) {

@@ -2,6 +2,7 @@
 // without a server: naming, lookup, conversions and the NULL rules.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -235,10 +236,11 @@ TEST(XSQLVAR, ParameterTypesFollowTheWrittenValue) {
   EXPECT_TRUE(number.Modified());
   params[1].SetAsString("");
   EXPECT_FALSE(params[1].IsNull());
-  EXPECT_EQ(params[1].Size(), 0);
-  // Text taken from the item's own buffer survives its refilling.
+  EXPECT_EQ(params[1].AsString(), "");
+  // Text taken from the item's own buffer survives its refilling (the
+  // VARCHAR keeps its length in the first two bytes).
   params[1].SetAsString("abcdef");
-  params[1].SetAsString(std::string_view(params[1].Data()->sqldata + 1, 4));
+  params[1].SetAsString(std::string_view(params[1].Data()->sqldata + 3, 4));
   EXPECT_EQ(params[1].AsString(), "bcde");
   params[2].SetAsVariant(Variant::FromDate(classlib::EncodeDate(2001, 2, 3) + 0.5));
   EXPECT_EQ(params[2].SQLType(), kSQLTimeStamp);
@@ -266,6 +268,49 @@ TEST(XSQLVAR, ParameterTypesFollowTheWrittenValue) {
   number.SetAsCurrency(classlib::Currency::FromScaled(-15));
   EXPECT_EQ(number.SQLType(), kSQLDouble);
   EXPECT_DOUBLE_EQ(number.AsDouble(), -0.0015);
+}
+
+// Values the described type holds exactly go in that type, so the server
+// copies them; the others keep the written value's own type.
+TEST(XSQLVAR, ExactValuesTravelInTheDescribedType) {
+  FakeOwner owner;
+  TFIBXSQLDA params(&owner, true);
+  Describe(params, {{kSQLInt64 + 1, 8, -2}, {kSQLShort + 1, 2, -1}, {kSQLVarying + 1, 6},
+                    {kSQLLong + 1, 4}});
+  TFIBXSQLVAR& amount = params[0];
+  amount.SetAsDouble(1.25);
+  EXPECT_EQ(amount.SQLType(), kSQLInt64);
+  EXPECT_EQ(amount.SQLScale(), -2);
+  EXPECT_EQ(amount.AsDouble(), 1.25);
+  EXPECT_EQ(amount.AsString(), "1.25");
+  amount.SetAsDouble(-12.5);
+  EXPECT_EQ(amount.SQLType(), kSQLInt64);
+  EXPECT_EQ(amount.AsDouble(), -12.5);
+  // A third decimal, infinity or NaN is left to the server's rounding.
+  for (double value : {1.255, HUGE_VAL, double{NAN}, 1e300}) {
+    amount.SetAsDouble(value);
+    EXPECT_EQ(amount.SQLType(), kSQLDouble) << value;
+  }
+  TFIBXSQLVAR& small = params[1];
+  small.SetAsDouble(3276.7);
+  EXPECT_EQ(small.SQLType(), kSQLShort);
+  EXPECT_EQ(small.AsDouble(), 3276.7);
+  small.SetAsDouble(3276.8);  // past SMALLINT: the server reports the overflow
+  EXPECT_EQ(small.SQLType(), kSQLDouble);
+  params[3].SetAsDouble(-7);
+  EXPECT_EQ(params[3].SQLType(), kSQLLong);
+  EXPECT_EQ(params[3].AsInteger(), -7);
+
+  TFIBXSQLVAR& name = params[2];
+  name.SetAsString("abc");
+  EXPECT_EQ(name.SQLType(), kSQLVarying);
+  EXPECT_EQ(name.Size(), 6);
+  EXPECT_EQ(name.AsString(), "abc");
+  name.SetAsString("abcdefg");  // too long: the server reports the truncation
+  EXPECT_EQ(name.SQLType(), kSQLText);
+  EXPECT_EQ(name.AsString(), "abcdefg");
+  name.SetAsString(std::string("a\0b", 3));
+  EXPECT_EQ(name.AsString(), std::string("a\0b", 3));
 }
 
 TEST(XSQLVAR, ARedescribeKeepsAssignedValues) {
