@@ -34,7 +34,9 @@ namespace {
 bool IsTimeStampType(TDataType t) { return t == dtTimeStamp || t == dtTimeStampTZ || t == dtTimeStampLTZ; }
 bool IsIntervalType(TDataType t) { return t == dtIntervalYM || t == dtIntervalDS; }
 // Values copied by value, not shared, when a record is copied.
-bool IsCopiedByValue(TDataType t) { return IsTimeStampType(t) || IsIntervalType(t) || t == dtNumber || t == dtObject; }
+bool IsCopiedByValue(TDataType t) {
+  return IsTimeStampType(t) || IsIntervalType(t) || t == dtNumber || t == dtObject || t == dtReference;
+}
 
 }  // namespace
 
@@ -213,7 +215,7 @@ bool TOCIRecordSet::IsBlobFieldType(TDataType t) const {
 
 bool TOCIRecordSet::IsComplexFieldType(TDataType t) const {
   return TCRRecordSet::IsComplexFieldType(t) || IsBlobFieldType(t) || t == dtCursor ||
-         (t >= dtTimeStamp && t <= dtIntervalDS) || t == dtNumber || t == dtXML || t == dtObject;
+         (t >= dtTimeStamp && t <= dtIntervalDS) || t == dtNumber || t == dtXML || t == dtObject || t == dtReference;
 }
 
 void TOCIRecordSet::CreateComplexField(TRecBuf rec, const TFieldDesc& field, bool with_blob) {
@@ -254,6 +256,8 @@ void TOCIRecordSet::CreateComplexField(TRecBuf rec, const TFieldDesc& field, boo
     SetSlot(rec, field, object);
     object->SetOCISvcCtx(context);
     object->AllocObject();
+  } else if (t == dtReference) {
+    CreateReferenceField(rec, field, context);
   } else {
     TCRRecordSet::CreateComplexField(rec, field, with_blob);
   }
@@ -262,6 +266,11 @@ void TOCIRecordSet::CreateComplexField(TRecBuf rec, const TFieldDesc& field, boo
 void TOCIRecordSet::GetFieldAsVariant(int field_no, TRecBuf rec, classlib::Variant& value) {
   const TFieldDesc& field = *Fields().GetItems(field_no - 1);
   const TDataType t = field.DataType();
+  if (t == dtLabel && !field.HasParent()) {
+    // A label's bytes are the server's own form: no Variant shows them.
+    value = classlib::Variant::Null();
+    return;
+  }
   const bool ours = t == dtOraBlob || t == dtOraClob || IsTimeStampType(t) || IsIntervalType(t) || t == dtNumber;
   if (!ours || field.HasParent()) {
     TCRRecordSet::GetFieldAsVariant(field_no, rec, value);
@@ -337,7 +346,7 @@ void* TOCIRecordSet::CopyValueInto(const TFieldDesc& field, void* from, TRecBuf 
   void* to = GetSlot(rec, field);
   if (IsTimeStampType(t)) static_cast<TOraTimeStamp*>(from)->AssignTo(*static_cast<TOraTimeStamp*>(to));
   else if (IsIntervalType(t)) static_cast<TOraInterval*>(from)->AssignTo(*static_cast<TOraInterval*>(to));
-  else if (t == dtObject) static_cast<TOraObject*>(to)->Assign(*static_cast<TOraObject*>(from));
+  else if (t == dtObject || t == dtReference) static_cast<TOraObject*>(to)->Assign(*static_cast<TOraObject*>(from));
   else static_cast<TOraNumber*>(from)->AssignTo(*static_cast<TOraNumber*>(to));
   return to;
 }

@@ -149,6 +149,13 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   // A new value of field's kind in rec's slot, assigned from `from`.
   void* CopyValueInto(const dacore::TFieldDesc& field, void* from, dacore::TRecBuf rec);
 
+  // rset_ref_columns.cpp
+  // A REF column's value of a record: a TOraRef of the column's object
+  // type that owns the REF the fetch makes for it.
+  void CreateReferenceField(dacore::TRecBuf rec, const dacore::TFieldDesc& field, OCISvcCtx* context);
+  // The REF the client wrote into the fetch-buffer cell becomes the value's own.
+  void FinishReference(dacore::TRecBuf rec, const TOCIFieldDesc& field, const uint8_t* cell, bool null);
+
   // rset_block_fetch.cpp
   void PlanColumns();
   bool BlockFetch();

@@ -18,6 +18,8 @@ using namespace standin;
 namespace {
 
 using Lock = std::unique_lock<std::mutex>;
+// An MLSLABEL column's type code; its values are handed over as their bytes.
+constexpr ub2 kLabelType = 106;
 using DefineCallback = sb4 (*)(void* context, OCIDefine* define, ub4 iteration, void** buffer, ub4** length,
                                ub1* piece, void** indicator, ub2** return_code);
 
@@ -108,6 +110,10 @@ QueryColumn standin::ColumnOfDeclaration(const std::string& entry) {
     column.type = 101, column.size = 8;
   } else if (type == "REF") {
     column.type = SQLT_REF;
+  } else if (starts("REF ")) {
+    column.type = SQLT_REF, column.type_name = Trimmed(type.substr(4));
+  } else if (type == "MLSLABEL") {
+    column.type = kLabelType, column.size = 255;
   } else if (type == "CURSOR") {
     column.type = SQLT_RSET;
   } else if (type == "OBJECT") {
@@ -386,6 +392,10 @@ void DeliverRows(State& state, Lock& lock, QueryCursor& cursor, ub4 first, ub4 c
       void* cell = At<ub1>(define.value, define.value_skip, i, width);
       if (define.type == SQLT_RSET) {
         OpenNestedCursor(state, cell, value, row);
+        continue;
+      }
+      if (define.object_type && define.type == SQLT_REF) {
+        FillRefRow(state, cell, value, row);
         continue;
       }
       if (define.object_type && FillXmlRow(state, cell, value)) continue;
@@ -683,8 +693,9 @@ sword OCIDefineDynamic(OCIDefine* define, OCIError* error, void* context, void* 
 }
 
 // The cells of an object define hold instance addresses (the caller's
-// own instances, which each row fills); the type descriptor must be one the
-// cache knows.
+// own instances, which each row fills), those of a REF define REFs (made
+// by the fetch when a cell holds none); the type descriptor must be one
+// the cache knows.
 sword OCIDefineObject(OCIDefine* define, OCIError* error, const OCIType* type, void** value, ub4* value_size,
                       void** indicator, ub4* indicator_size) {
   State& state = TheState();
@@ -695,7 +706,7 @@ sword OCIDefineObject(OCIDefine* define, OCIError* error, const OCIType* type, v
     if (declared.get() == static_cast<const void*>(type)) name = declared->FullName();
   Log(state, "OCIDefineObject pos=" + std::to_string(live ? live->position : 0) + " type=" + name);
   if (sword status = InjectedStatus(state, "OCIDefineObject", error)) return status;
-  if (!live || live->type != SQLT_NTY) return OCI_INVALID_HANDLE;
+  if (!live || (live->type != SQLT_NTY && live->type != SQLT_REF)) return OCI_INVALID_HANDLE;
   if (name.empty()) return Fail(state, error, 21560, "ORA-21560: argument 3 is null, invalid, or out of range");
   (void)value, (void)value_size, (void)indicator, (void)indicator_size;
   live->object_type = const_cast<OCIType*>(type);
