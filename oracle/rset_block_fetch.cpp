@@ -9,6 +9,7 @@
 
 #include "classlib/exceptions.h"
 #include "oracle/call_entries_fetch.h"
+#include "oracle/call_state.h"
 #include "oracle/conn_oci_connection.h"
 #include "oracle/cursor_ora_cursor.h"
 #include "oracle/error_raise.h"
@@ -229,7 +230,9 @@ void TOCIRecordSet::DefineColumns(ItemHeader* first, size_t stride) {
         if (column.type == SQLT_NTY || column.type == SQLT_REF) DefineObject(column);
         break;
       case TDefineKind::kPieces: {
-        column.define = command.DefineColumn(position, column.define, nullptr, column.size, column.type, indicator,
+        // The older interface hands the define's context back with each piece.
+        void* context = command.GetOCICallStyle() == kOci7 ? static_cast<void*>(&column) : nullptr;
+        column.define = command.DefineColumn(position, column.define, context, column.size, column.type, indicator,
                                              nullptr, 0, 0, OCI_DYNAMIC_FETCH);
         if (stride == 0) break;  // one row: its pieces are read after the fetch asks for them
         TConnectionLock lock(*Connection());
@@ -238,7 +241,7 @@ void TOCIRecordSet::DefineColumns(ItemHeader* first, size_t stride) {
         break;
       }
     }
-    if (column.wide) {
+    if (column.wide && command.GetOCICallStyle() == kOci8) {
       ub2 utf16 = kUtf16CharsetId;
       TConnectionLock lock(*Connection());
       command.Check(OCIAttrSet(column.define, OCI_HTYPE_DEFINE, &utf16, 0, OCI_ATTR_CHARSET_ID,

@@ -105,7 +105,9 @@ void TOCIRecordSet::InternalExecute() {
     TCRRecordSet::InternalExecute();
     return;
   }
-  row_by_row_ = command.GetCursor()->Scrollable;
+  // The older interface has no define callback: LONG values come piece by
+  // piece through the piece calls, one row at a time.
+  row_by_row_ = command.GetCursor()->Scrollable || (command.GetOCICallStyle() == kOci7 && HasPiecewiseLongs());
   if (row_by_row_ && OCIVersion < 9000) RaiseOraException("Need Oracle 9 Call Interface");
   if (!command.IsOwnCursor()) {
     SetFetchDone(false);
@@ -140,7 +142,9 @@ void TOCIRecordSet::InternalInitFields() {
   planned_ = false;
   if (!command.GetPrepared()) command.Prepare();
   const uint8_t state = command.GetCursorState();
-  if (command.IsOwnCursor() && command.GetSQLType() == SQL_SELECT && state < csExecuted) {
+  // The older interface describes a parsed statement as it stands.
+  const bool newer = command.GetOCICallStyle() == kOci8;
+  if (newer && command.IsOwnCursor() && command.GetSQLType() == SQL_SELECT && state < csExecuted) {
     if (state < csBound) command.BindParams();
     command.Exec(OCI_DESCRIBE_ONLY, 0);
   }
@@ -221,7 +225,10 @@ bool TOCIRecordSet::IsComplexFieldType(TDataType t) const {
 void TOCIRecordSet::CreateComplexField(TRecBuf rec, const TFieldDesc& field, bool with_blob) {
   const TDataType t = field.DataType();
   TOCIConnection* connection = Connection();
-  OCISvcCtx* context = connection && connection->GetConnected() ? connection->GetSvcCtx() : nullptr;
+  // The older call style has no service context: its values need none.
+  OCISvcCtx* context = connection && connection->GetConnected() && connection->GetOCICallStyle() == kOci8
+                           ? connection->GetSvcCtx()
+                           : nullptr;
   if (t == dtOraBlob || t == dtOraClob) {
     if (!with_blob) return;
     auto* lob = new TOraLob(context, t == dtOraClob && connection && connection->UseUnicode);

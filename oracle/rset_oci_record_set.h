@@ -149,6 +149,12 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   // A new value of field's kind in rec's slot, assigned from `from`.
   void* CopyValueInto(const dacore::TFieldDesc& field, void* from, dacore::TRecBuf rec);
 
+  // rset_oci7_fetch.cpp
+  // A LONG column not read as a text: the older interface reads it in pieces.
+  bool HasPiecewiseLongs();
+  // The pieces of the row's LONG columns through ogetpi and osetpi.
+  ub4 ReadPiecesOci7(dacore::TRecBuf rec, sword& status);
+
   // rset_ref_columns.cpp
   // A REF column's value of a record: a TOraRef of the column's object
   // type that owns the REF the fetch makes for it.

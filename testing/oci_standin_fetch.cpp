@@ -481,6 +481,15 @@ sword Fetch(OCIStmt* statement, OCIError* error, ub4 rows, ub2 orientation, sb4 
   }
   Handle* live = Live(state, statement, OCI_HTYPE_STMT);
   if (!live || !Live(state, error, OCI_HTYPE_ERROR)) return OCI_INVALID_HANDLE;
+  return FetchRows(state, lock, live, error, rows, orientation, offset);
+}
+
+}  // namespace
+
+namespace standin {
+
+sword FetchRows(State& state, std::unique_lock<std::mutex>& lock, Handle* live, OCIError* error, ub4 rows,
+                ub2 orientation, sb4 offset) {
   auto found = state.fetch.cursors.find(live);
   if (found == state.fetch.cursors.end() || !found->second.script)
     return Fail(state, error, 1002, "ORA-01002: fetch out of sequence");
@@ -505,6 +514,10 @@ sword Fetch(OCIStmt* statement, OCIError* error, ub4 rows, ub2 orientation, sb4 
   Log(state, "  -> " + std::to_string(count));
   return count < rows ? OCI_NO_DATA : OCI_SUCCESS;
 }
+
+}  // namespace standin
+
+namespace {
 
 QueryScript& ScriptOf(State& state, const char* sql) { return state.fetch.queries[Trimmed(sql ? sql : "")]; }
 
@@ -619,6 +632,17 @@ bool SetFetchPiece(State& state, void* define, void* buffer, ub4* length, void* 
   return true;
 }
 
+Define* AddDefine(State& state, Handle* statement, const Define& define) {
+  QueryCursor& cursor = state.fetch.cursors[statement];
+  auto made = std::make_unique<Define>(define);
+  if (auto old = cursor.defines.find(define.position); old != cursor.defines.end())
+    state.fetch.define_owner.erase(old->second.get());
+  Define* added = made.get();
+  state.fetch.define_owner[added] = statement;
+  cursor.defines[define.position] = std::move(made);
+  return added;
+}
+
 void ForgetCursor(State& state, const Handle* statement) {
   state.fetch.statement_queries.erase(statement);
   auto found = state.fetch.cursors.find(statement);
@@ -642,14 +666,8 @@ sword OCIDefineByPos(OCIStmt* statement, OCIDefine** define, OCIError* error, ub
   if (!live || !define || !Live(state, error, OCI_HTYPE_ERROR)) return OCI_INVALID_HANDLE;
   if (position < 1 || position > live->columns.size())
     return Fail(state, error, 1007, "ORA-01007: variable not in select list");
-  QueryCursor& cursor = state.fetch.cursors[live];
-  auto made = std::make_unique<Define>();
-  *made = Define{live, position, value, size, type, indicator, length, return_code, mode};
-  if (auto old = cursor.defines.find(position); old != cursor.defines.end())
-    state.fetch.define_owner.erase(old->second.get());
-  *define = reinterpret_cast<OCIDefine*>(made.get());
-  state.fetch.define_owner[made.get()] = live;
-  cursor.defines[position] = std::move(made);
+  *define = reinterpret_cast<OCIDefine*>(
+      AddDefine(state, live, Define{live, position, value, size, type, indicator, length, return_code, mode}));
   return OCI_SUCCESS;
 }
 
