@@ -63,7 +63,7 @@ TTableInfoClass TOCIRecordSet::GetTableInfoClass() {
 
 TOCIConnection* TOCIRecordSet::Connection() { return Command().OCIConnection(); }
 
-bool TOCIRecordSet::CanReopen() { return Command().GetCursorState() == csIdle; }
+bool TOCIRecordSet::CanReopen() { return Command().GetCursorState() == csIdle || UsesRefCursor(); }
 
 // ---- Life cycle -----------------------------------------------------------------
 
@@ -76,7 +76,9 @@ void TOCIRecordSet::InternalPrepare() {
     return;
   }
   command.Prepare();
-  SetCommandType(command.GetSQLType() == SQL_SELECT ? ctCursor : ctStatement);
+  // A block that opens a REF CURSOR parameter returns that cursor's rows.
+  ref_cursor_ = FindRefCursorParam();
+  SetCommandType(command.GetSQLType() == SQL_SELECT || ref_cursor_ ? ctCursor : ctStatement);
 }
 
 void TOCIRecordSet::InternalUnPrepare() {
@@ -84,6 +86,8 @@ void TOCIRecordSet::InternalUnPrepare() {
   StopFetchAll();
   FreeFetchBuffer();
   planned_ = false;
+  EndRefCursor();
+  ref_cursor_ = nullptr;
   TOCICommand& command = Command();
   if (command.GetCursorState() != csIdle) command.Unprepare();
   SetCommandType(ctUnknown);
@@ -109,6 +113,7 @@ void TOCIRecordSet::InternalExecute() {
   // piece through the piece calls, one row at a time.
   row_by_row_ = command.GetCursor()->Scrollable || (command.GetOCICallStyle() == kOci7 && HasPiecewiseLongs());
   if (row_by_row_ && OCIVersion < 9000) RaiseOraException("Need Oracle 9 Call Interface");
+  if (UsesRefCursor()) EndRefCursor();  // the block runs again and opens it anew
   if (!command.IsOwnCursor()) {
     SetFetchDone(false);
     return;
@@ -120,12 +125,14 @@ void TOCIRecordSet::InternalExecute() {
     throw;
   }
   command.EndExecute(nullptr);
+  if (ref_cursor_) command.SetCursor(ref_cursor_);
   SetFetchDone(false);
 }
 
 void TOCIRecordSet::InternalClose() {
   StopExecute();
   StopFetchAll();
+  EndRefCursor();
   TOCICommand& command = Command();
   if (command.GetCursorState() > csPrepared) command.SetCursorState(csPrepared);
   FreeFetchBuffer();
@@ -144,7 +151,12 @@ void TOCIRecordSet::InternalInitFields() {
   const uint8_t state = command.GetCursorState();
   // The older interface describes a parsed statement as it stands.
   const bool newer = command.GetOCICallStyle() == kOci8;
-  if (newer && command.IsOwnCursor() && command.GetSQLType() == SQL_SELECT && state < csExecuted) {
+  // A block with a REF CURSOR parameter runs to open the cursor described.
+  const bool via_ref_cursor = ref_cursor_ && command.IsOwnCursor();
+  uint8_t restore_state = 0;
+  if (via_ref_cursor) {
+    restore_state = OpenRefCursorForDescribe();
+  } else if (newer && command.IsOwnCursor() && command.GetSQLType() == SQL_SELECT && state < csExecuted) {
     if (state < csBound) command.BindParams();
     command.Exec(OCI_DESCRIBE_ONLY, 0);
   }
@@ -157,6 +169,10 @@ void TOCIRecordSet::InternalInitFields() {
       field.SetFieldNo(static_cast<uint16_t>(position));
       Fields().Add(std::move(made));
     }
+  }
+  if (via_ref_cursor) {
+    EndRefCursor();
+    if (restore_state) command.SetCursorState(restore_state);
   }
   // The attributes of objects and the elements of VARRAYs become fields of
   // their own, after the columns.

@@ -30,6 +30,7 @@ namespace oracle {
 class TOCIConnection;
 class TExecThread;
 class TOraNumber;
+class TOraCursor;
 
 // Record-set property numbers.
 inline constexpr int prAutoClose = 55;
@@ -149,6 +150,20 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   // A new value of field's kind in rec's slot, assigned from `from`.
   void* CopyValueInto(const dacore::TFieldDesc& field, void* from, dacore::TRecBuf rec);
 
+  // rset_ref_cursor.cpp
+  // The cursor of the first REF CURSOR parameter of a PL/SQL block run on
+  // the command's own cursor; nil for any other statement.
+  TOraCursor* FindRefCursorParam();
+  // A block whose REF CURSOR has been opened: its rows are the cursor's.
+  bool UsesRefCursor();
+  // The command runs the block (binding and executing it when it has not)
+  // and takes the parameter's cursor; answers the state to restore when
+  // the block ran only for that, else 0.
+  uint8_t OpenRefCursorForDescribe();
+  // Back to the command's own cursor; the parameter's cursor lets its
+  // statement go (the next execute opens a new one).
+  void EndRefCursor();
+
   // rset_oci7_fetch.cpp
   // A LONG column not read as a text: the older interface reads it in pieces.
   bool HasPiecewiseLongs();
@@ -206,6 +221,8 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   void StopFetchAll();
   bool InThread() const;
 
+  // The REF CURSOR parameter's cursor (the parameter owns it), or nil.
+  TOraCursor* ref_cursor_ = nullptr;
   std::vector<TColumnPlan> plan_;
   bool planned_ = false;
   std::vector<uint8_t> fetch_buffer_;

@@ -311,18 +311,8 @@ bool FillXmlRow(State& state, void* cell, const QueryValue& value) {
 void OpenNestedCursor(State& state, void* cell, const QueryValue& value, ub4 row) {
   Handle* nested = cell ? Live(state, *static_cast<void**>(cell), OCI_HTYPE_STMT) : nullptr;
   if (!nested || !value) return;
-  auto names = state.scripts.find(Trimmed(*value));
-  if (names == state.scripts.end()) {
-    Log(state, "cursor row=" + std::to_string(row) + " names no scripted query");
-    return;
-  }
-  ForgetCursor(state, nested);
-  nested->sql = *value;
-  nested->statement_type = OCI_STMT_SELECT;
-  nested->columns = names->second;
-  nested->executed = true;
-  StartQuery(state, nested, nullptr, 0, 0);
-  Log(state, "cursor row=" + std::to_string(row) + " opened");
+  Log(state, "cursor row=" + std::to_string(row) +
+                 (OpenQueryOn(state, nested, *value) ? " opened" : " names no scripted query"));
 }
 
 // A LONG value handed to the caller's callback piece by piece, with the
@@ -629,6 +619,18 @@ bool SetFetchPiece(State& state, void* define, void* buffer, ub4* length, void* 
   PieceFetch& pieces = cursor.pieces;
   if (!pieces.active || cursor.defines[pieces.positions[pieces.column]].get() != define) return false;
   pieces.buffer = buffer, pieces.length = length, pieces.indicator = indicator, pieces.given = true;
+  return true;
+}
+
+bool OpenQueryOn(State& state, Handle* statement, const std::string& sql) {
+  auto names = state.scripts.find(Trimmed(sql));
+  if (names == state.scripts.end()) return false;
+  ForgetCursor(state, statement);
+  statement->sql = sql;
+  statement->statement_type = OCI_STMT_SELECT;
+  statement->columns = names->second;
+  statement->executed = true;
+  StartQuery(state, statement, nullptr, 0, 0);
   return true;
 }
 

@@ -123,6 +123,10 @@ sword StartQuery(State& state, Handle* statement, OCIError* error, ub4 iteration
 // or the failure recorded on error.
 sword FetchRows(State& state, std::unique_lock<std::mutex>& lock, Handle* statement, OCIError* error, ub4 rows,
                 ub2 orientation, sb4 offset);
+// Opens a statement on the rows scripted for that query text, executed and
+// ready to describe and fetch (a nested cursor, a REF CURSOR output); false
+// when no query of that text was scripted.
+bool OpenQueryOn(State& state, Handle* statement, const std::string& sql);
 // Keeps a define of a statement's column (replacing an earlier one of that
 // position); answers the kept define, which is its handle.
 Define* AddDefine(State& state, Handle* statement, const Define& define);
