@@ -160,7 +160,7 @@ void TOCIRecordSet::InternalInitFields() {
     if (state < csBound) command.BindParams();
     command.Exec(OCI_DESCRIBE_ONLY, 0);
   }
-  {
+  try {
     TConnectionLock lock(*Connection());
     for (ub4 position = 1;; ++position) {
       std::unique_ptr<TFieldDesc> made = GetFieldDescType();
@@ -169,6 +169,10 @@ void TOCIRecordSet::InternalInitFields() {
       field.SetFieldNo(static_cast<uint16_t>(position));
       Fields().Add(std::move(made));
     }
+  } catch (...) {
+    // A column that cannot be described leaves the command on its own cursor.
+    if (via_ref_cursor) EndRefCursor();
+    throw;
   }
   if (via_ref_cursor) {
     EndRefCursor();

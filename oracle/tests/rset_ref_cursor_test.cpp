@@ -9,6 +9,7 @@
 #include "oracle/param_ora_desc.h"
 #include "oracle/tests/rset_fixture.h"
 #include "oracle/value_data_types.h"
+#include "testing/message_of.h"
 
 namespace oracle::testing {
 namespace {
@@ -80,6 +81,15 @@ TEST_F(RefCursorParamTest, CloseGoesBackToTheOwnCursorAndOpenRunsTheBlockAgain) 
   record_set->UnPrepare();
   EXPECT_TRUE(record_set->Command().IsOwnCursor());
   EXPECT_EQ(record_set->Command().GetCursorState(), 0);
+}
+
+TEST_F(RefCursorParamTest, ACursorThatCannotBeDescribedLeavesTheOwnCursorCurrent) {
+  Connect();
+  auto record_set = NewBlockRecordSet();
+  fetch_->ScriptQuery(kQuery, "ID NUMBER(9); ODD GEOMETRY");
+  EXPECT_EQ(classlib::testing::MessageOf([&] { record_set->Open(); }), "Data type is not supported");
+  EXPECT_TRUE(record_set->Command().IsOwnCursor());
+  EXPECT_FALSE(cursor_->HasStatement());
 }
 
 }  // namespace
