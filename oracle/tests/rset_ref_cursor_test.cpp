@@ -77,6 +77,11 @@ TEST_F(RefCursorParamTest, CloseGoesBackToTheOwnCursorAndOpenRunsTheBlockAgain) 
   record_set->FetchAll();
   EXPECT_EQ(record_set->GetRecordCount(), 3);
   EXPECT_EQ(Executes(), 1) << "prepared and described: only the run that opens the cursor";
+  // A reopen runs the block again: the cursor it opened cannot be read twice.
+  record_set->Reopen();
+  record_set->FetchAll();
+  EXPECT_EQ(record_set->GetRecordCount(), 3);
+  EXPECT_EQ(Executes(), 2);
   record_set->Close();
   record_set->UnPrepare();
   EXPECT_TRUE(record_set->Command().IsOwnCursor());
