@@ -8,6 +8,7 @@
 #include "oracle/call_entries.h"
 #include "oracle/call_entries_fetch.h"
 #include "oracle/call_state.h"
+#include "oracle/cmd_column_info.h"
 #include "oracle/cmd_field_desc.h"
 #include "oracle/cmd_oci_command.h"
 #include "oracle/conn_oci_connection.h"
@@ -27,19 +28,6 @@ constexpr uint16_t kSlot = sizeof(void*);  // a value object or heap reference
 
 [[noreturn]] void NotSupported() { RaiseOraException("Data type is not supported"); }
 
-// What the parameter descriptor says about a column.
-struct ColumnInfo {
-  std::string name;
-  ub2 type = 0;
-  ub2 size = 0;
-  int precision = 0;
-  int scale = 0;
-  bool nullable = true;
-  ub1 form = 1;
-  ub2 char_size = 0;
-  ub1 fs_precision = 0;
-  ub1 lf_precision = 0;
-};
 
 // The text width of a date or timestamp in the session's format for it.
 uint16_t FormattedWidth(const std::string& session_format, const char* fallback, bool timestamp) {
@@ -72,6 +60,7 @@ std::string TOCICommand::TypeNameOf(void* param) {
 }
 
 bool TOCICommand::DescribeField(TOCIFieldDesc& field, ub4 position, bool long_strings, bool flat_buffers) {
+  if (call_style_ == kOci7) return DescribeFieldOci7(field, position, long_strings, flat_buffers);
   CheckOCI80();
   TOCIConnection* connection = OCIConnection();
   OCIError* error = connection->GetErrorHandle();
@@ -87,7 +76,7 @@ bool TOCICommand::DescribeField(TOCIFieldDesc& field, ub4 position, bool long_st
     ~FreeParam() { OCIDescriptorFree(handle, OCI_DTYPE_PARAM); }
   } free_param{param};
 
-  ColumnInfo c;
+  TSelectColumn c;
   auto get = [&](auto& value, ub4 attribute) { Check(OCIAttrGet(param, OCI_DTYPE_PARAM, &value, nullptr, attribute, error)); };
   get(c.type, OCI_ATTR_DATA_TYPE);
   get(c.size, OCI_ATTR_DATA_SIZE);
@@ -113,7 +102,13 @@ bool TOCICommand::DescribeField(TOCIFieldDesc& field, ub4 position, bool long_st
     get(c.fs_precision, OCI_ATTR_FSPRECISION);
     c.lf_precision = static_cast<ub1>(c.precision);
   }
+  if (c.type == SQLT_NTY || c.type == SQLT_REF) c.type_name = TypeNameOf(param);
+  ApplyColumnInfo(field, c, long_strings, flat_buffers);
+  return true;
+}
 
+void TOCICommand::ApplyColumnInfo(TOCIFieldDesc& field, const TSelectColumn& c, bool long_strings, bool flat_buffers) {
+  TOCIConnection* connection = OCIConnection();
   field.SetName(c.name);
   field.SetActualName(c.name);
   field.SetRequired(!c.nullable);
@@ -221,11 +216,11 @@ bool TOCICommand::DescribeField(TOCIFieldDesc& field, ub4 position, bool long_st
       // record set tells them apart by their type.
       field.SetDataType(dtObject);
       field.SetSize(kSlot);
-      field.TypeName = TypeNameOf(param);
+      field.TypeName = c.type_name;
       break;
     case SQLT_REF:
       field.SetDataType(dtReference), field.SetSize(kSlot);
-      field.TypeName = TypeNameOf(param);
+      field.TypeName = c.type_name;
       break;
     case SQLT_CLOB:
       field.SetDataType(dtOraClob), field.SetSize(kSlot);
@@ -264,7 +259,6 @@ bool TOCICommand::DescribeField(TOCIFieldDesc& field, ub4 position, bool long_st
     default:
       NotSupported();
   }
-  return true;
 }
 
 }  // namespace oracle

@@ -3,6 +3,7 @@
 // call taken from the statement's cumulative row count.
 #include "oracle/call_entries.h"
 #include "oracle/call_entries_fetch.h"
+#include "oracle/call_state.h"
 #include "oracle/cmd_oci_command.h"
 #include "oracle/conn_oci_connection.h"
 #include "oracle/cursor_ora_cursor.h"
@@ -11,6 +12,13 @@ namespace oracle {
 
 OCIDefine* TOCICommand::DefineColumn(ub4 position, OCIDefine* define, void* buffer, sb4 size, ub2 type,
                                      void* indicator, ub2* length, ub4 stride, ub4 indicator_stride, ub4 mode) {
+  if (call_style_ == kOci7) {
+    DefineColumnOci7(position, buffer, size, type, indicator, length, stride, indicator_stride,
+                     mode == OCI_DYNAMIC_FETCH);
+    // No define handles there: a piecewise column is known by the context
+    // its define gave, which the piece calls hand back.
+    return static_cast<OCIDefine*>(buffer);
+  }
   CheckOCI80();
   TOCIConnection* connection = OCIConnection();
   OCIError* error = connection->GetErrorHandle();
@@ -22,6 +30,7 @@ OCIDefine* TOCICommand::DefineColumn(ub4 position, OCIDefine* define, void* buff
 }
 
 ub4 TOCICommand::InternalFetch(ub4 rows, ub2 orientation, sb4 offset, sword& status) {
+  if (call_style_ == kOci7) return InternalFetchOci7(rows, status);
   CheckOCI80();
   TOCIConnection* connection = OCIConnection();
   OCIError* error = connection->GetErrorHandle();

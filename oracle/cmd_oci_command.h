@@ -27,6 +27,7 @@ class TOraCursor;
 class TOraParamDesc;
 class TExecThread;
 class TOCIFieldDesc;
+struct TSelectColumn;
 
 // Cursor states of a command's cursor.
 inline constexpr uint8_t csOpened = 1;
@@ -121,6 +122,8 @@ class TOCICommand : public dacore::TCRCommand {
   bool DescribeField(TOCIFieldDesc& field, ub4 position, bool long_strings, bool flat_buffers);
   // The quoted type name a column's parameter descriptor gives.
   std::string TypeNameOf(void* param);
+  // The field description of a column the server described.
+  void ApplyColumnInfo(TOCIFieldDesc& field, const TSelectColumn& column, bool long_strings, bool flat_buffers);
   // Defines a column's buffer (and indicators) for rows `stride` bytes
   // apart; answers the define handle (the one given is reused).
   OCIDefine* DefineColumn(ub4 position, OCIDefine* define, void* buffer, sb4 size, ub2 type, void* indicator,
@@ -162,6 +165,11 @@ class TOCICommand : public dacore::TCRCommand {
   friend struct TCommandCallbacks;
 
   void PrepareOci7(const std::string& text);
+  // The older interface's describe, define and fetch (cmd_fetch_oci7).
+  bool DescribeFieldOci7(TOCIFieldDesc& field, ub4 position, bool long_strings, bool flat_buffers);
+  void DefineColumnOci7(ub4 position, void* buffer, sb4 size, ub2 type, void* indicator, ub2* length, ub4 stride,
+                        ub4 indicator_stride, bool piecewise);
+  ub4 InternalFetchOci7(ub4 rows, sword& status);
   void PrepareOci8(const std::string& text);
   void BindParamOci7(TOraParamDesc& param, ub2 type);
   sword ExecOci7();

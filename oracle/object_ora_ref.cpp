@@ -41,6 +41,12 @@ void TOraRef::SetOCIRef(OCIRef* ref) {
   invalid_ = false;
 }
 
+void TOraRef::TakeOCIRef(OCIRef* ref) {
+  if (ref != GetOCIRef()) SetOCIRef(ref);
+  if (own_ref_ && own_ref_ != ref) FreeOwnRef();
+  own_ref_ = ref;
+}
+
 bool TOraRef::GetIsNull() {
   OCIRef* ref = GetOCIRef();
   return !ref || invalid_ || OCIRefIsNull(Env(), ref) != 0;

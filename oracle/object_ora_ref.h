@@ -21,6 +21,9 @@ class TOraRef : public TOraObject {
   // a REF set here.
   void SetOCIRef(OCIRef* ref);
   OCIRef** GetOCIRefCell() { return ref_cell_; }
+  // A REF made for this value (by a fetch): the value owns it and frees it
+  // when it goes or gets another REF.
+  void TakeOCIRef(OCIRef* ref);
   bool Invalid() const { return invalid_; }
 
   bool GetIsNull() override;

@@ -9,11 +9,13 @@
 
 #include "classlib/exceptions.h"
 #include "oracle/call_entries_fetch.h"
+#include "oracle/call_state.h"
 #include "oracle/conn_oci_connection.h"
 #include "oracle/cursor_ora_cursor.h"
 #include "oracle/error_raise.h"
 #include "oracle/lob_ora_lob.h"
 #include "oracle/object_ora_object.h"
+#include "oracle/object_ora_ref.h"
 #include "oracle/object_ora_type.h"
 #include "oracle/object_ora_xml.h"
 #include "oracle/rset_oci_record_set.h"
@@ -33,6 +35,8 @@ constexpr sb4 kSlot = sizeof(void*);
 // The character set id of UTF-16, in which wide texts are fetched.
 constexpr ub2 kUtf16CharsetId = 1000;
 constexpr size_t kNumberSize = 22;
+// The external type of an MLSLABEL, fetched as the server's bytes.
+constexpr ub2 kLabelType = 106;
 
 ub2 DescriptorTypeOf(TDataType t) {
   switch (t) {
@@ -128,8 +132,12 @@ void TOCIRecordSet::PlanColumns() {
         buffered(SQLT_NTY, kSlot);
         break;
       }
+      case dtReference:
+        DescribeObjectType(*field);
+        buffered(SQLT_REF, kSlot);
+        break;
+      case dtLabel: column.type = kLabelType, column.size = field->Size(); break;
       default:
-        // References and labels are described but not fetched.
         RaiseOraException("Data type is not supported");
     }
     if (column.kind == TDefineKind::kBuffer) {
@@ -192,6 +200,7 @@ void TOCIRecordSet::PrepareBufferRow(TRecBuf rec, uint8_t* row) {
         address = static_cast<TOraInterval*>(object)->GetOCIInterval();
         break;
       case dtObject: address = static_cast<TOraObject*>(object)->GetInstance(); break;
+      case dtReference: address = static_cast<TOraRef*>(object)->GetOCIRef(); break;
       case dtCursor: address = static_cast<TOraCursor*>(object)->GetOCIStmt(); break;
       default:
         cell[0] = cell[1] = 0;  // an empty text, also as UTF-16
@@ -218,10 +227,12 @@ void TOCIRecordSet::DefineColumns(ItemHeader* first, size_t stride) {
         column.define = command.DefineColumn(position, column.define, fetch_buffer_.data() + column.buffer_at,
                                              column.size, column.type, indicator, nullptr,
                                              stride ? static_cast<ub4>(buffer_row_size_) : 0, item_stride, OCI_DEFAULT);
-        if (column.type == SQLT_NTY) DefineObject(column);
+        if (column.type == SQLT_NTY || column.type == SQLT_REF) DefineObject(column);
         break;
       case TDefineKind::kPieces: {
-        column.define = command.DefineColumn(position, column.define, nullptr, column.size, column.type, indicator,
+        // The older interface hands the define's context back with each piece.
+        void* context = command.GetOCICallStyle() == kOci7 ? static_cast<void*>(&column) : nullptr;
+        column.define = command.DefineColumn(position, column.define, context, column.size, column.type, indicator,
                                              nullptr, 0, 0, OCI_DYNAMIC_FETCH);
         if (stride == 0) break;  // one row: its pieces are read after the fetch asks for them
         TConnectionLock lock(*Connection());
@@ -230,7 +241,7 @@ void TOCIRecordSet::DefineColumns(ItemHeader* first, size_t stride) {
         break;
       }
     }
-    if (column.wide) {
+    if (column.wide && command.GetOCICallStyle() == kOci8) {
       ub2 utf16 = kUtf16CharsetId;
       TConnectionLock lock(*Connection());
       command.Check(OCIAttrSet(column.define, OCI_HTYPE_DEFINE, &utf16, 0, OCI_ATTR_CHARSET_ID,
@@ -239,7 +250,8 @@ void TOCIRecordSet::DefineColumns(ItemHeader* first, size_t stride) {
   }
 }
 
-// The cells of an object column hold the instances the rows are read into.
+// The cells of an object column hold the instances the rows are read into,
+// those of a REF column the REFs (none yet: the client makes one per row).
 void TOCIRecordSet::DefineObject(const TColumnPlan& column) {
   auto* type = static_cast<TOraType*>(column.field->ObjectType());
   auto* cells = reinterpret_cast<void**>(fetch_buffer_.data() + column.buffer_at);
@@ -330,6 +342,9 @@ void TOCIRecordSet::FinishBufferedValue(const TColumnPlan& column, TRecBuf rec, 
       return;
     case dtObject:  // an XML value reads its text from the filled instance on demand
       if (auto* xml = dynamic_cast<TOraXML*>(static_cast<TOraObject*>(object))) xml->SetIsNull(null);
+      return;
+    case dtReference:
+      FinishReference(rec, field, cell, null);
       return;
     case dtCursor:  // a nested cursor comes executed, ready to fetch
       static_cast<TOraCursor*>(object)->State = null ? csIdle : csExecuted;

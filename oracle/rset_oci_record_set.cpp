@@ -34,7 +34,9 @@ namespace {
 bool IsTimeStampType(TDataType t) { return t == dtTimeStamp || t == dtTimeStampTZ || t == dtTimeStampLTZ; }
 bool IsIntervalType(TDataType t) { return t == dtIntervalYM || t == dtIntervalDS; }
 // Values copied by value, not shared, when a record is copied.
-bool IsCopiedByValue(TDataType t) { return IsTimeStampType(t) || IsIntervalType(t) || t == dtNumber || t == dtObject; }
+bool IsCopiedByValue(TDataType t) {
+  return IsTimeStampType(t) || IsIntervalType(t) || t == dtNumber || t == dtObject || t == dtReference;
+}
 
 }  // namespace
 
@@ -61,7 +63,7 @@ TTableInfoClass TOCIRecordSet::GetTableInfoClass() {
 
 TOCIConnection* TOCIRecordSet::Connection() { return Command().OCIConnection(); }
 
-bool TOCIRecordSet::CanReopen() { return Command().GetCursorState() == csIdle; }
+bool TOCIRecordSet::CanReopen() { return Command().GetCursorState() == csIdle || UsesRefCursor(); }
 
 // ---- Life cycle -----------------------------------------------------------------
 
@@ -74,7 +76,9 @@ void TOCIRecordSet::InternalPrepare() {
     return;
   }
   command.Prepare();
-  SetCommandType(command.GetSQLType() == SQL_SELECT ? ctCursor : ctStatement);
+  // A block that opens a REF CURSOR parameter returns that cursor's rows.
+  ref_cursor_ = FindRefCursorParam();
+  SetCommandType(command.GetSQLType() == SQL_SELECT || ref_cursor_ ? ctCursor : ctStatement);
 }
 
 void TOCIRecordSet::InternalUnPrepare() {
@@ -82,6 +86,8 @@ void TOCIRecordSet::InternalUnPrepare() {
   StopFetchAll();
   FreeFetchBuffer();
   planned_ = false;
+  EndRefCursor();
+  ref_cursor_ = nullptr;
   TOCICommand& command = Command();
   if (command.GetCursorState() != csIdle) command.Unprepare();
   SetCommandType(ctUnknown);
@@ -103,8 +109,11 @@ void TOCIRecordSet::InternalExecute() {
     TCRRecordSet::InternalExecute();
     return;
   }
-  row_by_row_ = command.GetCursor()->Scrollable;
+  // The older interface has no define callback: LONG values come piece by
+  // piece through the piece calls, one row at a time.
+  row_by_row_ = command.GetCursor()->Scrollable || (command.GetOCICallStyle() == kOci7 && HasPiecewiseLongs());
   if (row_by_row_ && OCIVersion < 9000) RaiseOraException("Need Oracle 9 Call Interface");
+  if (UsesRefCursor()) EndRefCursor();  // the block runs again and opens it anew
   if (!command.IsOwnCursor()) {
     SetFetchDone(false);
     return;
@@ -116,12 +125,14 @@ void TOCIRecordSet::InternalExecute() {
     throw;
   }
   command.EndExecute(nullptr);
+  if (ref_cursor_) command.SetCursor(ref_cursor_);
   SetFetchDone(false);
 }
 
 void TOCIRecordSet::InternalClose() {
   StopExecute();
   StopFetchAll();
+  EndRefCursor();
   TOCICommand& command = Command();
   if (command.GetCursorState() > csPrepared) command.SetCursorState(csPrepared);
   FreeFetchBuffer();
@@ -138,11 +149,18 @@ void TOCIRecordSet::InternalInitFields() {
   planned_ = false;
   if (!command.GetPrepared()) command.Prepare();
   const uint8_t state = command.GetCursorState();
-  if (command.IsOwnCursor() && command.GetSQLType() == SQL_SELECT && state < csExecuted) {
+  // The older interface describes a parsed statement as it stands.
+  const bool newer = command.GetOCICallStyle() == kOci8;
+  // A block with a REF CURSOR parameter runs to open the cursor described.
+  const bool via_ref_cursor = ref_cursor_ && command.IsOwnCursor();
+  uint8_t restore_state = 0;
+  if (via_ref_cursor) {
+    restore_state = OpenRefCursorForDescribe();
+  } else if (newer && command.IsOwnCursor() && command.GetSQLType() == SQL_SELECT && state < csExecuted) {
     if (state < csBound) command.BindParams();
     command.Exec(OCI_DESCRIBE_ONLY, 0);
   }
-  {
+  try {
     TConnectionLock lock(*Connection());
     for (ub4 position = 1;; ++position) {
       std::unique_ptr<TFieldDesc> made = GetFieldDescType();
@@ -151,6 +169,14 @@ void TOCIRecordSet::InternalInitFields() {
       field.SetFieldNo(static_cast<uint16_t>(position));
       Fields().Add(std::move(made));
     }
+  } catch (...) {
+    // A column that cannot be described leaves the command on its own cursor.
+    if (via_ref_cursor) EndRefCursor();
+    throw;
+  }
+  if (via_ref_cursor) {
+    EndRefCursor();
+    if (restore_state) command.SetCursorState(restore_state);
   }
   // The attributes of objects and the elements of VARRAYs become fields of
   // their own, after the columns.
@@ -213,13 +239,16 @@ bool TOCIRecordSet::IsBlobFieldType(TDataType t) const {
 
 bool TOCIRecordSet::IsComplexFieldType(TDataType t) const {
   return TCRRecordSet::IsComplexFieldType(t) || IsBlobFieldType(t) || t == dtCursor ||
-         (t >= dtTimeStamp && t <= dtIntervalDS) || t == dtNumber || t == dtXML || t == dtObject;
+         (t >= dtTimeStamp && t <= dtIntervalDS) || t == dtNumber || t == dtXML || t == dtObject || t == dtReference;
 }
 
 void TOCIRecordSet::CreateComplexField(TRecBuf rec, const TFieldDesc& field, bool with_blob) {
   const TDataType t = field.DataType();
   TOCIConnection* connection = Connection();
-  OCISvcCtx* context = connection && connection->GetConnected() ? connection->GetSvcCtx() : nullptr;
+  // The older call style has no service context: its values need none.
+  OCISvcCtx* context = connection && connection->GetConnected() && connection->GetOCICallStyle() == kOci8
+                           ? connection->GetSvcCtx()
+                           : nullptr;
   if (t == dtOraBlob || t == dtOraClob) {
     if (!with_blob) return;
     auto* lob = new TOraLob(context, t == dtOraClob && connection && connection->UseUnicode);
@@ -254,6 +283,8 @@ void TOCIRecordSet::CreateComplexField(TRecBuf rec, const TFieldDesc& field, boo
     SetSlot(rec, field, object);
     object->SetOCISvcCtx(context);
     object->AllocObject();
+  } else if (t == dtReference) {
+    CreateReferenceField(rec, field, context);
   } else {
     TCRRecordSet::CreateComplexField(rec, field, with_blob);
   }
@@ -262,6 +293,11 @@ void TOCIRecordSet::CreateComplexField(TRecBuf rec, const TFieldDesc& field, boo
 void TOCIRecordSet::GetFieldAsVariant(int field_no, TRecBuf rec, classlib::Variant& value) {
   const TFieldDesc& field = *Fields().GetItems(field_no - 1);
   const TDataType t = field.DataType();
+  if (t == dtLabel && !field.HasParent()) {
+    // A label's bytes are the server's own form: no Variant shows them.
+    value = classlib::Variant::Null();
+    return;
+  }
   const bool ours = t == dtOraBlob || t == dtOraClob || IsTimeStampType(t) || IsIntervalType(t) || t == dtNumber;
   if (!ours || field.HasParent()) {
     TCRRecordSet::GetFieldAsVariant(field_no, rec, value);
@@ -344,7 +380,7 @@ void* TOCIRecordSet::CopyValueInto(const TFieldDesc& field, void* from, TRecBuf 
   void* to = GetSlot(rec, field);
   if (IsTimeStampType(t)) static_cast<TOraTimeStamp*>(from)->AssignTo(*static_cast<TOraTimeStamp*>(to));
   else if (IsIntervalType(t)) static_cast<TOraInterval*>(from)->AssignTo(*static_cast<TOraInterval*>(to));
-  else if (t == dtObject) static_cast<TOraObject*>(to)->Assign(*static_cast<TOraObject*>(from));
+  else if (t == dtObject || t == dtReference) static_cast<TOraObject*>(to)->Assign(*static_cast<TOraObject*>(from));
   else static_cast<TOraNumber*>(from)->AssignTo(*static_cast<TOraNumber*>(to));
   return to;
 }

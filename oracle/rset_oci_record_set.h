@@ -30,6 +30,7 @@ namespace oracle {
 class TOCIConnection;
 class TExecThread;
 class TOraNumber;
+class TOraCursor;
 
 // Record-set property numbers.
 inline constexpr int prAutoClose = 55;
@@ -152,6 +153,33 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   // A new value of field's kind in rec's slot, assigned from `from`.
   void* CopyValueInto(const dacore::TFieldDesc& field, void* from, dacore::TRecBuf rec);
 
+  // rset_ref_cursor.cpp
+  // The cursor of the first REF CURSOR parameter of a PL/SQL block run on
+  // the command's own cursor; nil for any other statement.
+  TOraCursor* FindRefCursorParam();
+  // A block whose REF CURSOR has been opened: its rows are the cursor's.
+  bool UsesRefCursor();
+  // The command runs the block (binding and executing it when it has not)
+  // and takes the parameter's cursor; answers the state to restore when
+  // the block ran only for that, else 0.
+  uint8_t OpenRefCursorForDescribe();
+  // Back to the command's own cursor; the parameter's cursor lets its
+  // statement go (the next execute opens a new one).
+  void EndRefCursor();
+
+  // rset_oci7_fetch.cpp
+  // A LONG column not read as a text: the older interface reads it in pieces.
+  bool HasPiecewiseLongs();
+  // The pieces of the row's LONG columns through ogetpi and osetpi.
+  ub4 ReadPiecesOci7(dacore::TRecBuf rec, sword& status);
+
+  // rset_ref_columns.cpp
+  // A REF column's value of a record: a TOraRef of the column's object
+  // type that owns the REF the fetch makes for it.
+  void CreateReferenceField(dacore::TRecBuf rec, const dacore::TFieldDesc& field, OCISvcCtx* context);
+  // The REF the client wrote into the fetch-buffer cell becomes the value's own.
+  void FinishReference(dacore::TRecBuf rec, const TOCIFieldDesc& field, const uint8_t* cell, bool null);
+
   // rset_block_fetch.cpp
   void PlanColumns();
   bool BlockFetch();
@@ -196,6 +224,8 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   void StopFetchAll();
   bool InThread() const;
 
+  // The REF CURSOR parameter's cursor (the parameter owns it), or nil.
+  TOraCursor* ref_cursor_ = nullptr;
   std::vector<TColumnPlan> plan_;
   bool planned_ = false;
   std::vector<uint8_t> fetch_buffer_;

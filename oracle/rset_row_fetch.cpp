@@ -117,6 +117,7 @@ bool TOCIRecordSet::PlaceRow(TRowMove move, ItemHeader* item) {
 // came back empty is dropped, one not filled is trimmed with the row.
 ub4 TOCIRecordSet::ReadPieces(TRecBuf rec, ub2 orientation, sb4 offset, sword& status) {
   TOCICommand& command = Command();
+  if (command.GetOCICallStyle() == kOci7) return ReadPiecesOci7(rec, status);
   TOCIConnection* connection = Connection();
   OCIError* error = connection->GetErrorHandle();
   ub4 received = 0;

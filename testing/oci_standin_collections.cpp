@@ -2,6 +2,7 @@
 // assignment, the nested-table calls with deleted elements) and its
 // references. Element indexes are 0-based, as for the element calls.
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "testing/oci_standin_state.h"
@@ -26,7 +27,41 @@ ObjectRef* LiveRef(State& state, const void* pointer) {
   return state.objects.refs.count(ref) ? ref : nullptr;
 }
 
+// The object a REF's hexadecimal text names (as OCIRefToHex writes it).
+constexpr std::size_t kRefHexPrefix = 10;
+
+void* TargetOfHex(const std::string& hex) {
+  if (hex.size() <= kRefHexPrefix) return nullptr;
+  return reinterpret_cast<void*>(static_cast<uintptr_t>(std::strtoull(hex.c_str() + kRefHexPrefix, nullptr, 16)));
+}
+
 }  // namespace
+
+namespace standin {
+
+void FillRefRow(State& state, void* cell, const std::optional<std::string>& value, ub4 row) {
+  if (!cell) return;
+  auto* slot = static_cast<OCIRef**>(cell);
+  ObjectRef* ref = *slot ? LiveRef(state, *slot) : nullptr;
+  if (*slot && !ref) {
+    Log(state, "ref row=" + std::to_string(row) + " cell holds no REF of the cache");
+    return;
+  }
+  if (!value) {
+    if (ref) ref->target = nullptr;
+    return;
+  }
+  if (!ref) {
+    ref = new ObjectRef;
+    state.objects.refs.insert(ref);
+    *slot = reinterpret_cast<OCIRef*>(ref);
+    Log(state, "ref row=" + std::to_string(row) + " made");
+  }
+  // The object may be gone: the REF then leads nowhere and cannot be pinned.
+  ref->target = TargetOfHex(*value);
+}
+
+}  // namespace standin
 
 extern "C" {
 

@@ -18,6 +18,8 @@ using namespace standin;
 namespace {
 
 using Lock = std::unique_lock<std::mutex>;
+// An MLSLABEL column's type code; its values are handed over as their bytes.
+constexpr ub2 kLabelType = 106;
 using DefineCallback = sb4 (*)(void* context, OCIDefine* define, ub4 iteration, void** buffer, ub4** length,
                                ub1* piece, void** indicator, ub2** return_code);
 
@@ -108,6 +110,10 @@ QueryColumn standin::ColumnOfDeclaration(const std::string& entry) {
     column.type = 101, column.size = 8;
   } else if (type == "REF") {
     column.type = SQLT_REF;
+  } else if (starts("REF ")) {
+    column.type = SQLT_REF, column.type_name = Trimmed(type.substr(4));
+  } else if (type == "MLSLABEL") {
+    column.type = kLabelType, column.size = 255;
   } else if (type == "CURSOR") {
     column.type = SQLT_RSET;
   } else if (type == "OBJECT") {
@@ -305,18 +311,8 @@ bool FillXmlRow(State& state, void* cell, const QueryValue& value) {
 void OpenNestedCursor(State& state, void* cell, const QueryValue& value, ub4 row) {
   Handle* nested = cell ? Live(state, *static_cast<void**>(cell), OCI_HTYPE_STMT) : nullptr;
   if (!nested || !value) return;
-  auto names = state.scripts.find(Trimmed(*value));
-  if (names == state.scripts.end()) {
-    Log(state, "cursor row=" + std::to_string(row) + " names no scripted query");
-    return;
-  }
-  ForgetCursor(state, nested);
-  nested->sql = *value;
-  nested->statement_type = OCI_STMT_SELECT;
-  nested->columns = names->second;
-  nested->executed = true;
-  StartQuery(state, nested, nullptr, 0, 0);
-  Log(state, "cursor row=" + std::to_string(row) + " opened");
+  Log(state, "cursor row=" + std::to_string(row) +
+                 (OpenQueryOn(state, nested, *value) ? " opened" : " names no scripted query"));
 }
 
 // A LONG value handed to the caller's callback piece by piece, with the
@@ -386,6 +382,10 @@ void DeliverRows(State& state, Lock& lock, QueryCursor& cursor, ub4 first, ub4 c
       void* cell = At<ub1>(define.value, define.value_skip, i, width);
       if (define.type == SQLT_RSET) {
         OpenNestedCursor(state, cell, value, row);
+        continue;
+      }
+      if (define.object_type && define.type == SQLT_REF) {
+        FillRefRow(state, cell, value, row);
         continue;
       }
       if (define.object_type && FillXmlRow(state, cell, value)) continue;
@@ -471,6 +471,15 @@ sword Fetch(OCIStmt* statement, OCIError* error, ub4 rows, ub2 orientation, sb4 
   }
   Handle* live = Live(state, statement, OCI_HTYPE_STMT);
   if (!live || !Live(state, error, OCI_HTYPE_ERROR)) return OCI_INVALID_HANDLE;
+  return FetchRows(state, lock, live, error, rows, orientation, offset);
+}
+
+}  // namespace
+
+namespace standin {
+
+sword FetchRows(State& state, std::unique_lock<std::mutex>& lock, Handle* live, OCIError* error, ub4 rows,
+                ub2 orientation, sb4 offset) {
   auto found = state.fetch.cursors.find(live);
   if (found == state.fetch.cursors.end() || !found->second.script)
     return Fail(state, error, 1002, "ORA-01002: fetch out of sequence");
@@ -495,6 +504,10 @@ sword Fetch(OCIStmt* statement, OCIError* error, ub4 rows, ub2 orientation, sb4 
   Log(state, "  -> " + std::to_string(count));
   return count < rows ? OCI_NO_DATA : OCI_SUCCESS;
 }
+
+}  // namespace standin
+
+namespace {
 
 QueryScript& ScriptOf(State& state, const char* sql) { return state.fetch.queries[Trimmed(sql ? sql : "")]; }
 
@@ -609,6 +622,29 @@ bool SetFetchPiece(State& state, void* define, void* buffer, ub4* length, void* 
   return true;
 }
 
+bool OpenQueryOn(State& state, Handle* statement, const std::string& sql) {
+  auto names = state.scripts.find(Trimmed(sql));
+  if (names == state.scripts.end()) return false;
+  ForgetCursor(state, statement);
+  statement->sql = sql;
+  statement->statement_type = OCI_STMT_SELECT;
+  statement->columns = names->second;
+  statement->executed = true;
+  StartQuery(state, statement, nullptr, 0, 0);
+  return true;
+}
+
+Define* AddDefine(State& state, Handle* statement, const Define& define) {
+  QueryCursor& cursor = state.fetch.cursors[statement];
+  auto made = std::make_unique<Define>(define);
+  if (auto old = cursor.defines.find(define.position); old != cursor.defines.end())
+    state.fetch.define_owner.erase(old->second.get());
+  Define* added = made.get();
+  state.fetch.define_owner[added] = statement;
+  cursor.defines[define.position] = std::move(made);
+  return added;
+}
+
 void ForgetCursor(State& state, const Handle* statement) {
   state.fetch.statement_queries.erase(statement);
   auto found = state.fetch.cursors.find(statement);
@@ -632,14 +668,8 @@ sword OCIDefineByPos(OCIStmt* statement, OCIDefine** define, OCIError* error, ub
   if (!live || !define || !Live(state, error, OCI_HTYPE_ERROR)) return OCI_INVALID_HANDLE;
   if (position < 1 || position > live->columns.size())
     return Fail(state, error, 1007, "ORA-01007: variable not in select list");
-  QueryCursor& cursor = state.fetch.cursors[live];
-  auto made = std::make_unique<Define>();
-  *made = Define{live, position, value, size, type, indicator, length, return_code, mode};
-  if (auto old = cursor.defines.find(position); old != cursor.defines.end())
-    state.fetch.define_owner.erase(old->second.get());
-  *define = reinterpret_cast<OCIDefine*>(made.get());
-  state.fetch.define_owner[made.get()] = live;
-  cursor.defines[position] = std::move(made);
+  *define = reinterpret_cast<OCIDefine*>(
+      AddDefine(state, live, Define{live, position, value, size, type, indicator, length, return_code, mode}));
   return OCI_SUCCESS;
 }
 
@@ -683,8 +713,9 @@ sword OCIDefineDynamic(OCIDefine* define, OCIError* error, void* context, void* 
 }
 
 // The cells of an object define hold instance addresses (the caller's
-// own instances, which each row fills); the type descriptor must be one the
-// cache knows.
+// own instances, which each row fills), those of a REF define REFs (made
+// by the fetch when a cell holds none); the type descriptor must be one
+// the cache knows.
 sword OCIDefineObject(OCIDefine* define, OCIError* error, const OCIType* type, void** value, ub4* value_size,
                       void** indicator, ub4* indicator_size) {
   State& state = TheState();
@@ -695,7 +726,7 @@ sword OCIDefineObject(OCIDefine* define, OCIError* error, const OCIType* type, v
     if (declared.get() == static_cast<const void*>(type)) name = declared->FullName();
   Log(state, "OCIDefineObject pos=" + std::to_string(live ? live->position : 0) + " type=" + name);
   if (sword status = InjectedStatus(state, "OCIDefineObject", error)) return status;
-  if (!live || live->type != SQLT_NTY) return OCI_INVALID_HANDLE;
+  if (!live || (live->type != SQLT_NTY && live->type != SQLT_REF)) return OCI_INVALID_HANDLE;
   if (name.empty()) return Fail(state, error, 21560, "ORA-21560: argument 3 is null, invalid, or out of range");
   (void)value, (void)value_size, (void)indicator, (void)indicator_size;
   live->object_type = const_cast<OCIType*>(type);

@@ -6,6 +6,7 @@
 
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -117,6 +118,18 @@ QueryScript* ScriptFor(State& state, const Handle* statement);
 // A query has been executed: its position starts again; with iterations the
 // first rows are fetched at once (a status, 100 when fewer came).
 sword StartQuery(State& state, Handle* statement, OCIError* error, ub4 iterations, ub4 mode);
+// The rows of one fetch call of an executed query (the lock is let go while
+// a define callback runs): 0, 99 (a piece is wanted), 100 (no more rows)
+// or the failure recorded on error.
+sword FetchRows(State& state, std::unique_lock<std::mutex>& lock, Handle* statement, OCIError* error, ub4 rows,
+                ub2 orientation, sb4 offset);
+// Opens a statement on the rows scripted for that query text, executed and
+// ready to describe and fetch (a nested cursor, a REF CURSOR output); false
+// when no query of that text was scripted.
+bool OpenQueryOn(State& state, Handle* statement, const std::string& sql);
+// Keeps a define of a statement's column (replacing an earlier one of that
+// position); answers the kept define, which is its handle.
+Define* AddDefine(State& state, Handle* statement, const Define& define);
 // Forgets the cursor of a statement that is freed or prepared again.
 void ForgetCursor(State& state, const Handle* statement);
 // A define's attribute: only its character set (the UTF-16 id) is kept.

@@ -16,7 +16,8 @@ extern "C" {
 // NUMBER(p,s), FLOAT(b), VARCHAR2(n), NVARCHAR2(n), CHAR(n), LONG, LONG RAW,
 // RAW(n), DATE, TIMESTAMP(f), TIMESTAMP(f) WITH TIME ZONE, INTERVAL YEAR(l)
 // TO MONTH, INTERVAL DAY(l) TO SECOND(f), CLOB, NCLOB, BLOB, BFILE, CFILE, ROWID,
-// UROWID(n), BINARY_FLOAT, BINARY_DOUBLE, REF, CURSOR, OBJECT (of SCOTT.ADDRESS_T),
+// UROWID(n), BINARY_FLOAT, BINARY_DOUBLE, REF (of SCOTT.ADDRESS_T), REF SCHEMA.NAME,
+// MLSLABEL, CURSOR, OBJECT (of SCOTT.ADDRESS_T),
 // OBJECT SCHEMA.NAME (of that declared type, SYS.XMLTYPE an XML column
 // whose rows give the text); " NOT NULL" after the
 // type clears nullable. Replaces its rows.
@@ -27,7 +28,8 @@ void standin_script_query(const char* sql, const char* columns);
 // BFILEs and CFILEs "DIRECTORY/file name", CURSORs the text of a scripted
 // query that the row's nested statement then answers,
 // OBJECTs "NAME=value,NAME=value" (top-level string and NUMBER attributes),
-// collections "value,value" (string or NUMBER elements).
+// collections "value,value" (string or NUMBER elements), REFs the hexadecimal
+// text OCIRefToHex gives for a REF to the object (which may be gone).
 void standin_add_rows(const char* sql, const char* rows);
 // Appends count generated rows: row i (from 0) holds i for integer NUMBERs,
 // i + 0.25 for NUMBERs with a scale, "name-i" for VARCHAR2 and LONG, "c"

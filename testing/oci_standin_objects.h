@@ -105,6 +105,12 @@ void TrimCollection(ObjectWorld& world, ObjectCollection& collection, std::size_
 // not hold or a text it cannot place.
 bool FillObjectRow(State& state, void* instance, const std::optional<std::string>& value);
 
+// Fills the cell of a fetched REF column (an OCIRef*) from the row's value,
+// the hexadecimal text OCIRefToHex gives for the REF to that object: the
+// cell's REF, or one made for it when it holds none, leads there. A null
+// value leaves no REF behind in a cell that had none.
+void FillRefRow(State& state, void* cell, const std::optional<std::string>& value, ub4 row);
+
 // OCIParamGet on a described type's list of attributes.
 sword ObjectListParamGet(State& state, Handle* list, OCIError* error, void** param, ub4 position);
 

@@ -184,6 +184,7 @@ sword oclose(ub1* cda) {
   State& state = TheState();
   Guard guard(state.lock);
   Log(state, "oclose");
+  ForgetOci7Query(state, cda);
   if (state.world.cursors.erase(cda) == 0) return Failure(state, 1001, "ORA-01001: invalid cursor");
   return 0;
 }

@@ -96,6 +96,8 @@ sword oexn(ub1* cda, sword iterations, sword row_offset) {
   if (cursor == state.world.cursors.end()) return Failure(state, 1001, "ORA-01001: invalid cursor");
   auto found = state.world.lda_sessions.find(cursor->second.lda);
   if (found == state.world.lda_sessions.end()) return Failure(state, 1012, "ORA-01012: not logged on");
+  // A scripted query starts its rows; the fetch calls deliver them.
+  if (StartOci7Query(state, cda)) return 0;
   Oci7Transfer& transfer = state.statements.oci7_transfers[cda];
   std::vector<Bind>& binds = cursor->second.binds;
   if (transfer.active) {
@@ -142,6 +144,11 @@ sword ogetpi(ub1* cda, ub1* piece, void** context, ub4* iteration, ub4* index) {
   State& state = TheState();
   Guard guard(state.lock);
   Log(state, "ogetpi");
+  if (WantedOci7FetchPiece(state, cda, piece, context)) {
+    *iteration = 0;
+    *index = 0;
+    return 0;
+  }
   auto transfer = state.statements.oci7_transfers.find(cda);
   auto cursor = state.world.cursors.find(cda);
   if (transfer == state.statements.oci7_transfers.end() || !transfer->second.active ||
@@ -158,6 +165,7 @@ sword osetpi(ub1* cda, ub1 piece, void* buffer, ub4* length) {
   State& state = TheState();
   Guard guard(state.lock);
   Log(state, "osetpi piece=" + std::to_string(piece) + " len=" + std::to_string(length ? *length : 0));
+  if (SetOci7FetchPiece(state, cda, buffer, length)) return 0;
   auto transfer = state.statements.oci7_transfers.find(cda);
   if (transfer == state.statements.oci7_transfers.end() || !transfer->second.active)
     return Failure(state, 3128, "ORA-03128: no piece is wanted");

@@ -67,7 +67,22 @@ struct Oci7Cursor {
   const void* lda = nullptr;
   std::string sql;
   std::vector<Bind> binds;
+  // The statement whose select list and defines the area's fetches use
+  // (oci_standin_oci7_fetch.cpp); made at the first describe or define.
+  Handle* statement = nullptr;
 };
+
+// The older interface's select lists (oci_standin_oci7_fetch.cpp): an
+// executed SELECT whose text was scripted starts its rows; false for any
+// other statement.
+bool StartOci7Query(State& state, const void* cda);
+// The piece a fetch of that area waits for: its define's context and
+// whether it is the first; false when none is wanted.
+bool WantedOci7FetchPiece(State& state, const void* cda, ub1* piece, void** context);
+// The buffer of that piece; false when none is wanted.
+bool SetOci7FetchPiece(State& state, const void* cda, void* buffer, ub4* length);
+// Frees what the area's select list held.
+void ForgetOci7Query(State& state, const void* cda);
 
 // A registered change-notification subscription: enabled or not, how many
 // callbacks are running on it, whether its unregistering has begun.

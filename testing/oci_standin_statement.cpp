@@ -193,6 +193,12 @@ ScriptedAnswer ParseAnswer(const std::string& text) {
       answer.error_text = text.substr(at + 5);
       break;
     }
+    if (text.compare(at, 7, "cursor:") == 0) {
+      const size_t equals = text.find('=', at);
+      if (equals == std::string::npos) break;
+      answer.cursors[PlaceholderName(text.substr(at + 7, equals - at - 7))] = text.substr(equals + 1);
+      break;
+    }
     size_t end = text.find(' ', at);
     if (end == std::string::npos) end = text.size();
     const std::string item = text.substr(at, end - at);
@@ -434,6 +440,14 @@ sword ExecuteStatement(State& state, Handle* context, Handle* session, Handle* s
       for (Bind& bind : statement->extra.binds) {
         auto output = answer->outputs.find(bind.name);
         if (output != answer->outputs.end()) WriteOutput(bind, output->second);
+      }
+    if (answer)
+      for (Bind& bind : statement->extra.binds) {
+        auto query = answer->cursors.find(bind.name);
+        if (query == answer->cursors.end() || bind.type != SQLT_RSET || !bind.value) continue;
+        Handle* opened = Live(state, *static_cast<void**>(bind.value), OCI_HTYPE_STMT);
+        if (!opened || !OpenQueryOn(state, opened, query->second))
+          return Fail(state, error, 942, "ORA-00942: table or view does not exist");
       }
   }
   statement->executed = true;

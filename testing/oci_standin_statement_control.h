@@ -12,6 +12,8 @@ extern "C" {
 //   offset=N         the parse-error offset reported with the error
 //   text=...         the rest of the answer is the error text
 //   out:NAME=VALUE   an output value for the bind NAME (no blanks)
+//   cursor:NAME=...  the rest of the answer is the text of a scripted query
+//                    that the REF CURSOR bound as NAME is opened on
 void standin_script_statement(const char* sql, const char* answer);
 // What the executes received, one line a bind and iteration:
 // "NAME[iteration]=value" (NULL for a null; texts as they are, bytes in

@@ -27,6 +27,7 @@ struct ScriptedAnswer {
   std::string error_text;
   int offset = 0;  // the parse-error offset the error handle reports
   std::map<std::string, std::string> outputs;  // bind name -> value
+  std::map<std::string, std::string> cursors;  // REF CURSOR bind name -> query text
 };
 
 // A piecewise input transfer under way (binds in data-at-execute mode

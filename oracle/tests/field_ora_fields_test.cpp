@@ -15,6 +15,7 @@
 #include "oracle/field_bfile_stream.h"
 #include "oracle/field_ora_fields.h"
 #include "oracle/nested_ora_nested_table.h"
+#include "oracle/object_ora_ref.h"
 #include "oracle/param_ora_param.h"
 #include "oracle/query_ora_dataset.h"
 #include "oracle/session_ora_session.h"
@@ -316,6 +317,52 @@ TEST_F(NestedColumnTest, DeletingADetailRowEditsTheMaster) {
   query->Next();
   query->Prior();
   EXPECT_EQ(Codes(nested), (std::vector<int>{7, 9})) << "the posted row keeps the change";
+}
+
+// A REF column's field shows its class or the REF's text, and a nested data
+// set over it shows the object the REF of the current row leads to.
+TEST_F(NestedColumnTest, ReferenceFieldShowsAndFollowsItsObject) {
+  Connect();
+  objects_.DeclareSampleTypes();
+  TOraType* type = new TOraType(connection_->GetSvcCtx(), "scott.address_t");
+  ObjectRef oslo(new TOraObject(type));
+  type->Release();
+  oslo->AllocObject();
+  oslo->SetAttrAsString("CITY", "Oslo");
+  std::unique_ptr<TOraRef, ReleaseShared> to_oslo(new TOraRef(oslo->GetOraType()));
+  to_oslo->SetOCISvcCtx(connection_->GetSvcCtx());
+  to_oslo->SetOCIRef(oslo->GetObjectRef());
+  const std::string hex = to_oslo->AsHex();
+  const char* sql = "SELECT ID, HOME, LBL FROM PEOPLE";
+  fetch_->ScriptQuery(sql, "ID NUMBER(9); HOME REF SCOTT.ADDRESS_T; LBL MLSLABEL");
+  fetch_->AddRows(sql, "1|" + hex + "|TOP\n2|<null>|<null>");
+  {
+    TOraQuery query;
+    query.SetSession(session_component_.get());
+    query.SetSQL(sql);
+    query.Open();
+    auto* home = dynamic_cast<TOraReferenceField*>(query.FieldByName("HOME"));
+    auto* label = dynamic_cast<TLabelField*>(query.FieldByName("LBL"));
+    ASSERT_TRUE(home && label);
+    EXPECT_EQ(home->AsString(), "(REFERENCE)");
+    SetShowReferenceText(true);
+    EXPECT_EQ(home->AsString(), hex);
+    SetShowReferenceText(false);
+    EXPECT_TRUE(classlib::VarIsNull(label->AsVariant())) << "a label never shows its bytes";
+    {
+      TOraNestedTable nested;
+      nested.SetDataSetField(home);
+      nested.Open();
+      EXPECT_EQ(nested.RecordCount(), 1);
+      EXPECT_EQ(nested.FieldByName("REF.CITY")->AsString(), "Oslo");
+      query.Next();
+      EXPECT_EQ(home->AsString(), "(Reference)");
+      EXPECT_TRUE(nested.IsEmpty()) << "a null REF opens empty";
+    }
+  }
+  to_oslo.reset();
+  oslo.reset();
+  EXPECT_EQ(objects_.LiveObjects(), 0);
 }
 
 }  // namespace

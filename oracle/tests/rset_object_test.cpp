@@ -204,13 +204,5 @@ TEST_F(ObjectColumnTest, XmlColumnsHoldAValuePerRecordReadThroughAStream) {
   EXPECT_EQ(objects_.LiveObjects(), 0);
 }
 
-TEST_F(ObjectColumnTest, ReferenceColumnsAreStillRefused) {
-  Connect();
-  fetch_->ScriptQuery("select r from refs", "R REF");
-  fetch_->AddRows("select r from refs", "x");
-  auto record_set = NewRecordSet("select r from refs");
-  EXPECT_EQ(MessageOf([&] { record_set->Open(); }), "Data type is not supported");
-}
-
 }  // namespace
 }  // namespace oracle::testing
