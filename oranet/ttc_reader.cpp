@@ -12,7 +12,17 @@ constexpr uint8_t kChunked = 254;
 }  // namespace
 
 int64_t TTtcReader::ReadCompressedInt(int kind) {
-  return DecodeInteger(tns_.Representation(), kind, [this] { return ReadUB1(); });
+  const TRepresentation& rep = tns_.Representation();
+  if (!rep.Compressed()) return DecodeInteger(rep, kind, [this] { return ReadUB1(); });
+  // Most integers of a row (the return codes) are zero: a length byte alone.
+  const uint8_t lead = ReadUB1();
+  if ((lead & 0x7F) == 0) return 0;
+  bool first = true;
+  return DecodeInteger(rep, kind, [&]() -> uint8_t {
+    if (!first) return ReadUB1();
+    first = false;
+    return lead;
+  });
 }
 
 void TTtcReader::ExpectCode(int code) {
@@ -60,6 +70,11 @@ void TTtcReader::ReadChunks(bool skipEvery254, dacore::TBytes& bytes) {
   if (first == kNullMarker || first == kNullMarker2) return;
   if (first == kBadLength) throw ENetUnknownError(1);
   auto append = [&](int length) {
+    // Most values lie whole in the packet at hand: copied without zeroing room first.
+    if (const uint8_t* whole = tns_.TakeFromPacket(length)) {
+      bytes.insert(bytes.end(), whole, whole + length);
+      return;
+    }
     const size_t at = bytes.size();
     bytes.resize(at + static_cast<size_t>(length));
     ReadRaw(bytes.data() + at, length);
