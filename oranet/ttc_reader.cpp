@@ -64,9 +64,18 @@ std::string TTtcReader::ReadTtcString() {
 // With the conversion flag set, the server puts a length byte 254 between
 // chunks that carries no data: after every chunk for strings, after a
 // chunk shorter than 254 for other byte strings.
-void TTtcReader::ReadChunks(bool skipEvery254, dacore::TBytes& bytes) {
-  bytes.clear();
+std::span<const uint8_t> TTtcReader::ReadChunkedView(dacore::TBytes& bytes, int after) {
   const uint8_t first = ReadUB1();
+  const bool plain = first != kNullMarker && first != kNullMarker2 && first != kBadLength && first != kChunked;
+  if (plain && tns_.AvailableInPacket() >= first + after) return {tns_.TakeFromPacket(first), first};
+  ReadChunksAfter(first, false, bytes);
+  return bytes;
+}
+
+void TTtcReader::ReadChunks(bool skipEvery254, dacore::TBytes& bytes) { ReadChunksAfter(ReadUB1(), skipEvery254, bytes); }
+
+void TTtcReader::ReadChunksAfter(uint8_t first, bool skipEvery254, dacore::TBytes& bytes) {
+  bytes.clear();
   if (first == kNullMarker || first == kNullMarker2) return;
   if (first == kBadLength) throw ENetUnknownError(1);
   auto append = [&](int length) {
