@@ -4,6 +4,7 @@
 #include <new>
 
 #include "classlib/exceptions.h"
+#include "dacore/store_block_pool.h"
 
 namespace dacore {
 
@@ -33,7 +34,7 @@ void TBlockManager::AllocBlock() {
   const size_t bytes = sizeof(BlockHeader) + ItemSize() * items_in_block_;
   auto* block = static_cast<BlockHeader*>(std::malloc(bytes));
   if (!block) throw std::bad_alloc();
-  *block = BlockHeader{items_in_block_, 0, nullptr, first_block_};
+  *block = BlockHeader{items_in_block_, 0, false, nullptr, first_block_};
   if (first_block_) first_block_->prev = block;
   first_block_ = block;
   const auto start = reinterpret_cast<uintptr_t>(block);
@@ -50,8 +51,11 @@ void TBlockManager::AllocBlock() {
 void TBlockManager::FreeBlock(BlockHeader* block) {
   if (block->prev) block->prev->next = block->next; else first_block_ = block->next;
   if (block->next) block->next->prev = block->prev;
-  blocks_.erase(reinterpret_cast<uintptr_t>(block));
-  std::free(block);
+  const auto found = blocks_.find(reinterpret_cast<uintptr_t>(block));
+  const size_t bytes = found->second - found->first;
+  blocks_.erase(found);
+  if (block->pooled) TItemBlockPool::Shared().Give(block, bytes);
+  else std::free(block);
 }
 
 ItemHeader* TBlockManager::AllocItem() {
@@ -70,21 +74,21 @@ ItemHeader* TBlockManager::AllocItem() {
   return item;
 }
 
-// The items go straight into use, without passing the free list.
+// The items go straight into use, without passing the free list. These
+// blocks hold fetched rows, many at a time, so they come from the pool.
 ItemHeader* TBlockManager::AllocItemsBlock(uint16_t count) {
   CLASSLIB_ASSERT(count > 0);
   const size_t stride = ItemSize();
   const size_t bytes = sizeof(BlockHeader) + stride * count;
-  auto* block = static_cast<BlockHeader*>(std::malloc(bytes));
-  if (!block) throw std::bad_alloc();
+  auto* block = static_cast<BlockHeader*>(TItemBlockPool::Shared().Take(bytes));
   const auto start = reinterpret_cast<uintptr_t>(block);
   try {
     blocks_[start] = start + bytes;
   } catch (...) {
-    std::free(block);
+    TItemBlockPool::Shared().Give(block, bytes);
     throw;
   }
-  *block = BlockHeader{count, count, nullptr, first_block_};
+  *block = BlockHeader{count, count, true, nullptr, first_block_};
   if (first_block_) first_block_->prev = block;
   first_block_ = block;
   for (uint16_t i = 0; i < count; ++i) {

@@ -41,6 +41,7 @@ using PItemHeader = ItemHeader*;
 struct BlockHeader {
   uint16_t item_count;
   uint16_t used_items;
+  bool pooled;  // taken from the item block pool, given back to it when freed
   BlockHeader* prev;
   BlockHeader* next;
 };

@@ -81,12 +81,17 @@ struct TFetchCallbacks {
 
 void TOCIRecordSet::PlanColumns() {
   plan_.clear();
+  object_fields_.clear();
   buffer_row_size_ = 0;
   indicator_base_ = IndicatorBase();
   ub4 position = 0;
   for (int i = 0; i < GetFieldCount(); ++i) {
     auto* field = static_cast<TOCIFieldDesc*>(Fields().GetItems(i));
     if (field->HasParent()) continue;
+    const TDataType type = field->DataType();
+    const bool heap = type == dtHeapString || type == dtHeapWideString || type == dtHeapVarBytes;
+    if (field->FieldKind() != classlib::fkCalculated && IsComplexFieldType(type) && !heap)
+      object_fields_.push_back(field);
     ++position;
     if (field->Hidden()) continue;
     TColumnPlan column;
@@ -442,7 +447,7 @@ bool TOCIRecordSet::BlockFetch() {
       // Plain values need no zeroing: a null one is cleared as its row is finished.
       if (!HasComplexFields()) continue;
       std::memset(rec, 0, static_cast<size_t>(RecordSize()));
-      CreateComplexFields(rec, true);
+      for (const TFieldDesc* field : object_fields_) CreateComplexField(rec, *field, true);
       if (buffer_row_size_ > 0) PrepareBufferRow(rec, fetch_buffer_.data() + buffer_row_size_ * i);
     }
     block_first_ = first;

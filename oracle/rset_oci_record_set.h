@@ -227,6 +227,9 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   // The REF CURSOR parameter's cursor (the parameter owns it), or nil.
   TOraCursor* ref_cursor_ = nullptr;
   std::vector<TColumnPlan> plan_;
+  // The complex fields whose slot gets a value object in a fetched row (a
+  // heap text's slot is only cleared).
+  std::vector<const dacore::TFieldDesc*> object_fields_;
   bool planned_ = false;
   std::vector<uint8_t> fetch_buffer_;
   size_t buffer_row_size_ = 0;

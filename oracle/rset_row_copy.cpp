@@ -18,15 +18,15 @@ bool FetchedDateToDateTime(const uint8_t* bytes, double& value, TDayCache* cache
   if (bytes[4] > 24 || bytes[5] > 60 || bytes[6] > 60) return false;
   // The conversion of OraDateToDateTime without its exceptions: every DATE
   // of a fetch passes here.
-  const uint32_t key = static_cast<uint32_t>(bytes[0]) << 24 | static_cast<uint32_t>(bytes[1]) << 16 |
-                       static_cast<uint32_t>(bytes[2]) << 8 | bytes[3];
+  const uint32_t key = static_cast<uint32_t>(bytes[0]) << 16 | static_cast<uint32_t>(bytes[1]) << 8 | bytes[2];
   classlib::TDateTime date;
   if (cache && cache->key == key) {
-    date = cache->date;
+    if (bytes[3] > cache->days) return false;  // a day the month does not have
+    date = cache->month_start + (bytes[3] - 1);  // whole days: exact
   } else {
     const int year = std::abs((bytes[0] - 100) * 100 + bytes[1] - 100);
-    if (!classlib::TryEncodeDate(year, bytes[2], bytes[3], date)) return false;  // a day the month does not have
-    if (cache) *cache = TDayCache{key, date};
+    if (!classlib::TryEncodeDate(year, bytes[2], bytes[3], date)) return false;
+    if (cache) *cache = TDayCache{key, date - (bytes[3] - 1), classlib::DaysInMonth(year, bytes[2])};
   }
   const int seconds = ((bytes[4] - 1) * 60 + bytes[5] - 1) * 60 + bytes[6] - 1;
   const double time = static_cast<double>(seconds * 1000) / kMSecsPerDay;

@@ -13,10 +13,12 @@ namespace oracle {
 // date: century and year bytes both 100, month or day 0 or out of range,
 // an hour, minute or second byte of 0, an hour above 24, a minute or second
 // above 60.
-// A cache of the day last converted: rows of a result often share it.
+// A cache of the month last converted: rows of a result often share it,
+// even where their days differ.
 struct TDayCache {
-  uint32_t key = 0;  // century, year, month and day bytes; 0 none
-  double date = 0;
+  uint32_t key = 0;        // century, year and month bytes; 0 none
+  double month_start = 0;  // the date-time number of the month's first day
+  int days = 0;            // in that month
 };
 bool FetchedDateToDateTime(const uint8_t* bytes, double& value, TDayCache* cache = nullptr);
 // The length of a zero-terminated text in a cell of `capacity` bytes.

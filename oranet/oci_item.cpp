@@ -50,26 +50,4 @@ sword TNetBind::SetAttr(ub4 attr, void* value, ub4 size) {
   return oracle::OCI_SUCCESS;
 }
 
-namespace {
-template <class T>
-T* ElementAt(void* base, ub4 skip, ub4 n) {
-  if (!base) return nullptr;
-  return reinterpret_cast<T*>(static_cast<uint8_t*>(base) + static_cast<size_t>(skip) * n);
-}
-}  // namespace
-
-uint8_t* TNetDataItem::ValueAt(ub4 n) const {
-  return ElementAt<uint8_t>(value, valueSkip ? valueSkip : static_cast<ub4>(valueSize > 0 ? valueSize : 0), n);
-}
-
-oracle::sb2* TNetDataItem::IndicatorAt(ub4 n) const {
-  return ElementAt<oracle::sb2>(indicator, indicatorSkip ? indicatorSkip : sizeof(oracle::sb2), n);
-}
-
-ub2* TNetDataItem::LengthAt(ub4 n) const { return ElementAt<ub2>(length, lengthSkip ? lengthSkip : sizeof(ub2), n); }
-
-ub2* TNetDataItem::ReturnCodeAt(ub4 n) const {
-  return ElementAt<ub2>(returnCode, returnCodeSkip ? returnCodeSkip : sizeof(ub2), n);
-}
-
 }  // namespace oranet

@@ -46,6 +46,13 @@ using TNetOutBindCallback = oracle::sb4 (*)(void* context, oracle::OCIBind* bind
 using TNetDefineCallback = oracle::sb4 (*)(void* context, oracle::OCIDefine* define, ub4 iteration, void** buffer,
                                            ub4** length, ub1* piece, void** indicator, ub2** returnCode);
 
+// Element n of an array of `skip`-byte elements at base; null without one.
+template <class T>
+T* ElementAt(void* base, ub4 skip, ub4 n) {
+  if (!base) return nullptr;
+  return reinterpret_cast<T*>(static_cast<uint8_t*>(base) + static_cast<size_t>(skip) * n);
+}
+
 // A bind or define: where its values live in the caller's memory. Element
 // n of a row (or of an array) is found at address + n x skip; a skip the
 // caller did not set is the element's own size.
@@ -72,10 +79,17 @@ class TNetDataItem : public TNetItemHandle {
   int wireLength = 0;
 
   bool IsArray() const { return maxArray > 0; }
-  uint8_t* ValueAt(ub4 n) const;
-  oracle::sb2* IndicatorAt(ub4 n) const;
-  ub2* LengthAt(ub4 n) const;
-  ub2* ReturnCodeAt(ub4 n) const;
+  // Inline: every value of every fetched row passes here.
+  uint8_t* ValueAt(ub4 n) const {
+    return ElementAt<uint8_t>(value, valueSkip ? valueSkip : static_cast<ub4>(valueSize > 0 ? valueSize : 0), n);
+  }
+  oracle::sb2* IndicatorAt(ub4 n) const {
+    return ElementAt<oracle::sb2>(indicator, indicatorSkip ? indicatorSkip : sizeof(oracle::sb2), n);
+  }
+  ub2* LengthAt(ub4 n) const { return ElementAt<ub2>(length, lengthSkip ? lengthSkip : sizeof(ub2), n); }
+  ub2* ReturnCodeAt(ub4 n) const {
+    return ElementAt<ub2>(returnCode, returnCodeSkip ? returnCodeSkip : sizeof(ub2), n);
+  }
 };
 
 class TNetBind : public TNetDataItem {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <span>
 #include <string>
 
 #include "oranet/lob_locator.h"
@@ -21,11 +22,13 @@ using namespace stmt;
 
 namespace {
 
-void CheckNumberLength(const TBytes& bytes) {
+using TByteView = std::span<const uint8_t>;
+
+void CheckNumberLength(TByteView bytes) {
   if (bytes.size() > 21) throw ENetUnknownError(1);
 }
 
-OCINumber NumberOf(const TBytes& bytes) {
+OCINumber NumberOf(TByteView bytes) {
   CheckNumberLength(bytes);
   OCINumber number{};
   number.OCINumberPart[0] = static_cast<ub1>(bytes.size());
@@ -37,7 +40,7 @@ OCINumber NumberOf(const TBytes& bytes) {
   RaiseNetException("ORA-01455 converting column overflows integer datatype");
 }
 
-size_t StoreInteger(uint8_t* element, int size, const TBytes& bytes) {
+size_t StoreInteger(uint8_t* element, int size, TByteView bytes) {
   const int64_t value = NumberToInt(NumberOf(bytes));
   if (size >= 8) {
     Store(element, value);
@@ -58,7 +61,7 @@ size_t StoreInteger(uint8_t* element, int size, const TBytes& bytes) {
   throw ENetUnknownError(1);
 }
 
-size_t StoreReal(uint8_t* element, int size, const TBytes& bytes) {
+size_t StoreReal(uint8_t* element, int size, TByteView bytes) {
   const double value = NumberToReal(NumberOf(bytes));
   if (size >= 8) {
     Store(element, value);
@@ -71,12 +74,12 @@ size_t StoreReal(uint8_t* element, int size, const TBytes& bytes) {
   throw ENetUnknownError(1);
 }
 
-size_t StoreChars(const TNetDataItem& item, uint8_t* element, const TStmtSession& session, const TBytes& received) {
+size_t StoreChars(const TNetDataItem& item, uint8_t* element, const TStmtSession& session, TByteView received) {
   const bool wide = item.charsetId == kCharsetUtf16;
   // Only a conversion makes a copy: the other values go straight to the buffer.
   TBytes converted;
-  if (wide && session.ServerUtf8()) converted = Utf8ToUtf16Bytes(received);
-  const TBytes& bytes = wide && session.ServerUtf8() ? converted : received;
+  if (wide && session.ServerUtf8()) converted = Utf8ToUtf16Bytes(TBytes(received.begin(), received.end()));
+  const TByteView bytes = wide && session.ServerUtf8() ? TByteView(converted) : received;
   const size_t terminator = IsTerminated(item.externalType) ? (wide ? 2 : 1) : 0;
   const size_t capacity = item.valueSize > 0 ? static_cast<size_t>(item.valueSize) : 0;
   if (capacity < terminator) return 0;
@@ -88,7 +91,7 @@ size_t StoreChars(const TNetDataItem& item, uint8_t* element, const TStmtSession
 }
 
 // The length byte, then the NUMBER bytes that fit.
-size_t StoreVarnum(uint8_t* element, int size, const TBytes& bytes) {
+size_t StoreVarnum(uint8_t* element, int size, TByteView bytes) {
   CheckNumberLength(bytes);
   if (size < 1) return 0;
   const size_t count = std::min(bytes.size(), static_cast<size_t>(size - 1));
@@ -98,7 +101,7 @@ size_t StoreVarnum(uint8_t* element, int size, const TBytes& bytes) {
 }
 
 // A cursor value names the server's cursor: [1, id] or [2, high, low].
-void StoreCursor(TNetStatement& owner, uint8_t* element, const TBytes& bytes) {
+void StoreCursor(TNetStatement& owner, uint8_t* element, TByteView bytes) {
   int id = 0;
   if (bytes[0] == 1) {
     if (bytes.size() < 2) throw ENetUnknownError(1);
@@ -115,12 +118,12 @@ void StoreCursor(TNetStatement& owner, uint8_t* element, const TBytes& bytes) {
   cursor->parsed = true;
 }
 
-void StoreDescriptor(uint8_t* element, int type, const TBytes& bytes) {
+void StoreDescriptor(uint8_t* element, int type, TByteView bytes) {
   void* handle = HandleIn(element);
   if (IsLobType(type)) {
     TNetLobLocator* locator = NetHandleAs<TNetLobLocator>(handle);
     if (!locator) throw ENetUnknownError(1);
-    locator->SetBytes(bytes);
+    locator->SetBytes(TBytes(bytes.begin(), bytes.end()));
     locator->SetLobType(type);
     return;
   }
@@ -137,7 +140,7 @@ void StoreDescriptor(uint8_t* element, int type, const TBytes& bytes) {
 
 // A LONG value goes to the define's callback a piece at a time, as long
 // as the callback hands out room.
-void DeliverLong(TNetDataItem& item, ub4 row, const TBytes& bytes) {
+void DeliverLong(TNetDataItem& item, ub4 row, TByteView bytes) {
   auto* define = dynamic_cast<TNetDefine*>(&item);
   size_t done = 0;
   ub1 piece = OCI_FIRST_PIECE;
@@ -167,14 +170,14 @@ bool HasDefineCallback(const TNetDataItem& item) {
   return define && define->callback;
 }
 
-size_t CopyCut(uint8_t* element, int size, const TBytes& bytes) {
+size_t CopyCut(uint8_t* element, int size, TByteView bytes) {
   const size_t count = std::min(bytes.size(), static_cast<size_t>(std::max(size, 0)));
   if (count > 0) std::memcpy(element, bytes.data(), count);
   return count;
 }
 
 // Stores a value that is not null; answers the length to report.
-size_t StoreValue(TNetStatement& owner, TNetDataItem& item, ub4 n, const TBytes& bytes) {
+size_t StoreValue(TNetStatement& owner, TNetDataItem& item, ub4 n, TByteView bytes) {
   const int type = item.externalType;
   if (IsLongType(type) && HasDefineCallback(item)) {
     DeliverLong(item, n, bytes);
@@ -206,7 +209,7 @@ void Report(TNetDataItem& item, ub4 n, sb2 indicator, size_t length, int returnC
 
 // An out-bind without a buffer hands its value to its callback, which
 // gives the room for it.
-void StoreThroughCallback(TNetBind& bind, ub4 iteration, ub4 index, const TBytes& bytes, bool null, int returnCode) {
+void StoreThroughCallback(TNetBind& bind, ub4 iteration, ub4 index, TByteView bytes, bool null, int returnCode) {
   void* buffer = nullptr;
   ub4* length = nullptr;
   ub1 piece = OCI_ONE_PIECE;
@@ -233,8 +236,9 @@ void ReadElement(TTtcReader& reader, TNetStatement& owner, TNetDataItem& item, u
     if (keep) Report(item, n, -1, 0, returnCode);
     return;
   }
-  TBytes& bytes = owner.valueBytes;
-  reader.ReadChunkedBytes(bytes);
+  // A value lying whole in the packet is stored from there; the return
+  // code behind it (at most five bytes) is read without leaving the packet.
+  const TByteView bytes = reader.ReadChunkedView(owner.valueBytes, kMaxIntegerBytes + 1);
   const int returnCode = reader.ReadUB2();
   if (!keep) return;
   auto* bind = item.HandleType() == oracle::OCI_HTYPE_BIND ? static_cast<TNetBind*>(&item) : nullptr;

@@ -54,6 +54,16 @@ class TTnsConnection {
     ReadData(&byte, 0, 1);
     return byte;
   }
+  // Bytes of the packet at hand not yet read.
+  int AvailableInPacket() const { return in_length_ - read_pos_; }
+  // The next `count` bytes, read, when the packet at hand holds them all;
+  // else null and nothing is read. Valid until the next packet arrives.
+  const uint8_t* TakeFromPacket(int count) {
+    if (count > in_length_ - read_pos_) return nullptr;
+    const uint8_t* at = in_ + read_pos_;
+    read_pos_ += count;
+    return at;
+  }
   // Drops what is left of the current incoming DATA packet.
   void SkipRestOfPacket() { read_pos_ = in_length_; }
 

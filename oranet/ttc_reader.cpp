@@ -12,7 +12,17 @@ constexpr uint8_t kChunked = 254;
 }  // namespace
 
 int64_t TTtcReader::ReadCompressedInt(int kind) {
-  return DecodeInteger(tns_.Representation(), kind, [this] { return ReadUB1(); });
+  const TRepresentation& rep = tns_.Representation();
+  if (!rep.Compressed()) return DecodeInteger(rep, kind, [this] { return ReadUB1(); });
+  // Most integers of a row (the return codes) are zero: a length byte alone.
+  const uint8_t lead = ReadUB1();
+  if ((lead & 0x7F) == 0) return 0;
+  bool first = true;
+  return DecodeInteger(rep, kind, [&]() -> uint8_t {
+    if (!first) return ReadUB1();
+    first = false;
+    return lead;
+  });
 }
 
 void TTtcReader::ExpectCode(int code) {
@@ -54,12 +64,26 @@ std::string TTtcReader::ReadTtcString() {
 // With the conversion flag set, the server puts a length byte 254 between
 // chunks that carries no data: after every chunk for strings, after a
 // chunk shorter than 254 for other byte strings.
-void TTtcReader::ReadChunks(bool skipEvery254, dacore::TBytes& bytes) {
-  bytes.clear();
+std::span<const uint8_t> TTtcReader::ReadChunkedView(dacore::TBytes& bytes, int after) {
   const uint8_t first = ReadUB1();
+  const bool plain = first != kNullMarker && first != kNullMarker2 && first != kBadLength && first != kChunked;
+  if (plain && tns_.AvailableInPacket() >= first + after) return {tns_.TakeFromPacket(first), first};
+  ReadChunksAfter(first, false, bytes);
+  return bytes;
+}
+
+void TTtcReader::ReadChunks(bool skipEvery254, dacore::TBytes& bytes) { ReadChunksAfter(ReadUB1(), skipEvery254, bytes); }
+
+void TTtcReader::ReadChunksAfter(uint8_t first, bool skipEvery254, dacore::TBytes& bytes) {
+  bytes.clear();
   if (first == kNullMarker || first == kNullMarker2) return;
   if (first == kBadLength) throw ENetUnknownError(1);
   auto append = [&](int length) {
+    // Most values lie whole in the packet at hand: copied without zeroing room first.
+    if (const uint8_t* whole = tns_.TakeFromPacket(length)) {
+      bytes.insert(bytes.end(), whole, whole + length);
+      return;
+    }
     const size_t at = bytes.size();
     bytes.resize(at + static_cast<size_t>(length));
     ReadRaw(bytes.data() + at, length);

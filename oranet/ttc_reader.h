@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 
 #include "dacore/util_bytes.h"
@@ -36,6 +37,10 @@ class TTtcReader {
   dacore::TBytes ReadChunkedBytes();
   // The same into `bytes`, whose room is kept for the next value.
   void ReadChunkedBytes(dacore::TBytes& bytes);
+  // The same as a view: into the packet at hand when the value lies whole
+  // in it with at least `after` more bytes behind it (so that reading those
+  // keeps the packet), else into `bytes`. Valid until the reads go further.
+  std::span<const uint8_t> ReadChunkedView(dacore::TBytes& bytes, int after);
   // A chunked string converted from the session's encoding.
   std::string ReadTtcString();
   // Bytes up to a 0 byte (read and dropped) or `max` bytes.
@@ -43,6 +48,7 @@ class TTtcReader {
 
  private:
   void ReadChunks(bool skipEvery254, dacore::TBytes& bytes);
+  void ReadChunksAfter(uint8_t first, bool skipEvery254, dacore::TBytes& bytes);
 
   TTnsConnection& tns_;
   const dacore::Encoding& encoding_;

@@ -225,22 +225,40 @@ namespace {
 // Up to seven base-100 digits make a mantissa below 2^53, and powers of ten
 // up to 1e22 are exact doubles: one multiplication or division of the two
 // rounds correctly, as the decimal reader would.
-bool ExactReal(const TDigits100& r, double& value) {
+bool ScaledExactly(uint64_t mantissa, int power, double& value) {
   static constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                             1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
                                             1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-  if (r.count > 7) return false;
-  const int power = 2 * (r.exponent + 1 - r.count);
   if (power > 22 || power < -22) return false;
-  uint64_t mantissa = 0;
-  for (int i = 0; i < r.count; ++i) mantissa = mantissa * 100 + r.d[i];
   const double m = static_cast<double>(mantissa);
   value = power >= 0 ? m * kPowersOfTen[power] : m / kPowersOfTen[-power];
   return true;
 }
+
+bool ExactReal(const TDigits100& r, double& value) {
+  if (r.count > 7) return false;
+  uint64_t mantissa = 0;
+  for (int i = 0; i < r.count; ++i) mantissa = mantissa * 100 + r.d[i];
+  return ScaledExactly(mantissa, 2 * (r.exponent + 1 - r.count), value);
+}
+
+// The usual fetched value, positive with at most seven base-100 digits, read
+// straight from its bytes; false for anything else, left to the full path.
+bool ShortPositiveReal(const uint8_t* p, double& value) {
+  const int count = p[0] - 1;
+  if (count < 1 || count > 7 || (p[1] & 0x80) == 0) return false;
+  uint64_t mantissa = 0;
+  for (int i = 0; i < count; ++i) {
+    const uint8_t b = p[2 + i];
+    if (b < 1 || b > 100) return false;
+    mantissa = mantissa * 100 + (b - 1);
+  }
+  return ScaledExactly(mantissa, 2 * (p[1] - 193 + 1 - count), value);
+}
 }  // namespace
 
 double NumberToReal(const OCINumber& number) {
+  if (double fast = 0; ShortPositiveReal(number.OCINumberPart, fast)) return fast;
   const TDigits100 r = Unpack(number);
   if (r.count == 0) return 0.0;
   if (double exact = 0; ExactReal(r, exact)) return r.negative ? -exact : exact;

@@ -62,6 +62,12 @@ void standin_clear_log(void) {
   state.log.clear();
 }
 
+void standin_set_logging(int on) {
+  State& state = TheState();
+  std::lock_guard<std::mutex> guard(state.lock);
+  state.logging = on != 0;
+}
+
 int standin_live_handles(void) {
   State& state = TheState();
   std::lock_guard<std::mutex> guard(state.lock);

@@ -32,6 +32,10 @@ void standin_inject_fault(const char* entry, int nth, int status, int code, cons
 // size - 1 bytes and a terminating zero.
 int standin_call_log(char* buffer, int size);
 void standin_clear_log(void);
+// With 0 calls are no longer logged (nor their lines built on the fetch
+// path), so that a benchmark measures the calls, not the log; 1 again
+// after standin_reset.
+void standin_set_logging(int on);
 // Handles and descriptors allocated and not yet freed.
 int standin_live_handles(void);
 

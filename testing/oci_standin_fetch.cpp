@@ -460,8 +460,9 @@ sword ContinuePieces(State& state, QueryCursor& cursor, OCIError* error) {
 sword Fetch(OCIStmt* statement, OCIError* error, ub4 rows, ub2 orientation, sb4 offset, const char* entry) {
   State& state = TheState();
   Lock lock(state.lock);
-  Log(state, std::string(entry) + " rows=" + std::to_string(rows) + " orient=" + std::to_string(orientation) +
-                 (std::strcmp(entry, "OCIStmtFetch2") == 0 ? " offset=" + std::to_string(offset) : ""));
+  if (state.logging)
+    Log(state, std::string(entry) + " rows=" + std::to_string(rows) + " orient=" + std::to_string(orientation) +
+                   (std::strcmp(entry, "OCIStmtFetch2") == 0 ? " offset=" + std::to_string(offset) : ""));
   if (sword status = InjectedStatus(state, entry, error)) return status;
   const int delay = state.fetch.delay_ms;
   if (delay > 0) {
@@ -501,7 +502,7 @@ sword FetchRows(State& state, std::unique_lock<std::mutex>& lock, Handle* live, 
     Log(state, "  -> need data");
     return OCI_NEED_DATA;
   }
-  Log(state, "  -> " + std::to_string(count));
+  if (state.logging) Log(state, "  -> " + std::to_string(count));
   return count < rows ? OCI_NO_DATA : OCI_SUCCESS;
 }
 
@@ -661,8 +662,9 @@ sword OCIDefineByPos(OCIStmt* statement, OCIDefine** define, OCIError* error, ub
                      ub2 type, void* indicator, ub2* length, ub2* return_code, ub4 mode) {
   State& state = TheState();
   Lock lock(state.lock);
-  Log(state, "OCIDefineByPos pos=" + std::to_string(position) + " type=" + std::to_string(type) +
-                 " size=" + std::to_string(size) + " mode=" + std::to_string(mode));
+  if (state.logging)
+    Log(state, "OCIDefineByPos pos=" + std::to_string(position) + " type=" + std::to_string(type) +
+                   " size=" + std::to_string(size) + " mode=" + std::to_string(mode));
   if (sword status = InjectedStatus(state, "OCIDefineByPos", error)) return status;
   Handle* live = Live(state, statement, OCI_HTYPE_STMT);
   if (!live || !define || !Live(state, error, OCI_HTYPE_ERROR)) return OCI_INVALID_HANDLE;
@@ -690,9 +692,10 @@ sword OCIDefineArrayOfStruct(OCIDefine* define, OCIError* error, ub4 value_skip,
   State& state = TheState();
   Lock lock(state.lock);
   Define* live = DefineOf(state, define);
-  Log(state, "OCIDefineArrayOfStruct pos=" + std::to_string(live ? live->position : 0) +
-                 " skip=" + std::to_string(value_skip) + " ind=" + std::to_string(indicator_skip) +
-                 " len=" + std::to_string(length_skip));
+  if (state.logging)
+    Log(state, "OCIDefineArrayOfStruct pos=" + std::to_string(live ? live->position : 0) +
+                   " skip=" + std::to_string(value_skip) + " ind=" + std::to_string(indicator_skip) +
+                   " len=" + std::to_string(length_skip));
   if (sword status = InjectedStatus(state, "OCIDefineArrayOfStruct", error)) return status;
   if (!live) return OCI_INVALID_HANDLE;
   live->value_skip = value_skip, live->indicator_skip = indicator_skip;

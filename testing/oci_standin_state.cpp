@@ -21,6 +21,7 @@ void Reset(State& state) {
   state.faults.clear();
   ResetWorld(state.world);
   state.log.clear();
+  state.logging = true;
   state.process_initialized = false;
   state.values = ValueStore{};
   state.statements = StatementWorld{};
@@ -68,7 +69,8 @@ sword Fail(State& state, void* error, sb4 code, const std::string& text) {
   return OCI_ERROR;
 }
 
-sword InjectedStatus(State& state, const std::string& entry, void* error) {
+sword InjectedStatus(State& state, std::string_view entry, void* error) {
+  if (state.faults.empty()) return OCI_SUCCESS;
   for (auto fault = state.faults.begin(); fault != state.faults.end(); ++fault) {
     if (fault->entry != entry || --fault->remaining > 0) continue;
     Fault fired = *fault;
@@ -92,7 +94,9 @@ std::string Trimmed(const std::string& text) {
   return text.substr(start, end - start + 1);
 }
 
-void Log(State& state, const std::string& line) { state.log.push_back(line); }
+void Log(State& state, const std::string& line) {
+  if (state.logging) state.log.push_back(line);
+}
 
 sword Failure(State& state, int code, const std::string& text) {
   state.world.oci7_texts[code] = text;

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "testing/oci_standin_fetch.h"
@@ -72,6 +73,7 @@ struct State {
   std::map<std::string, std::vector<std::string>> scripts;
   std::vector<Fault> faults;
   std::vector<std::string> log;
+  bool logging = true;  // off: calls are not written to the log
   SessionWorld world;
   bool process_initialized = false;
   ValueStore values;
@@ -93,7 +95,7 @@ Handle* Live(State& state, const void* pointer, ub4 type = 0);
 // Records an error on the error handle (when it is one) and answers -1.
 sword Fail(State& state, void* error, sb4 code, const std::string& text);
 // The status of an injected fault for this call of entry; 0 when none.
-sword InjectedStatus(State& state, const std::string& entry, void* error);
+sword InjectedStatus(State& state, std::string_view entry, void* error);
 
 // Copies text into a caller's buffer of `size` bytes, cut and
 // zero-terminated; answers the whole text's length (asked first with no

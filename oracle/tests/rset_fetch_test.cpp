@@ -156,6 +156,21 @@ TEST_F(FetchTest, InvalidDateBytesReadAsNull) {
   EXPECT_EQ(value, OraDateToDateTime(later));
   const uint8_t invalid[7] = {110, 101, 2, 30, 1, 1, 1};
   EXPECT_FALSE(FetchedDateToDateTime(invalid, value, &cache));
+  // Other days of the cached month, before 1899 and in a leap year; the
+  // month's own bound holds on the cached path.
+  for (const uint8_t century : {118, 120}) {
+    uint8_t day[7] = {century, 104, 2, 1, 1, 1, 1};
+    ASSERT_TRUE(FetchedDateToDateTime(day, value, &cache));
+    for (uint8_t d : {15, 29}) {
+      day[3] = d;
+      ASSERT_TRUE(FetchedDateToDateTime(day, value, &cache)) << int(century) << " " << int(d);
+      EXPECT_EQ(value, OraDateToDateTime(day));
+    }
+    day[3] = 30;
+    EXPECT_FALSE(FetchedDateToDateTime(day, value, &cache));
+  }
+  const uint8_t common_year[7] = {120, 123, 2, 29, 1, 1, 1};
+  EXPECT_FALSE(FetchedDateToDateTime(common_year, value, &cache));
 }
 
 TEST_F(FetchTest, EachRoundTripFetchesFetchRowsRows) {

@@ -246,6 +246,39 @@ TEST_F(StmtReplyTest, NullsAndFetchedNulls) {
   EXPECT_EQ(lengths[0], 0);
 }
 
+// Values are read from the packet itself when they lie whole in it, else
+// gathered across packets: a reply cut at every place reads the same.
+TEST_F(StmtReplyTest, RowsReadTheSameWhereverThePacketsEnd) {
+  Query("select a, b from t");
+  char texts[2][8];
+  int32_t numbers[2];
+  sb2 indicators[2][2];
+  ub2 codes[2][2];
+  TNetDefine& text = Define(SQLT_STR, texts, sizeof texts[0], &indicators[0][0]);
+  text.returnCode = &codes[0][0];
+  text.indicatorSkip = text.returnCodeSkip = sizeof indicators[0];
+  TNetDefine& number = Define(SQLT_INT, numbers, sizeof numbers[0], &indicators[0][1]);
+  number.returnCode = &codes[0][1];
+  number.indicatorSkip = number.returnCodeSkip = sizeof indicators[0];
+  statement.fetchSize = 2;
+  const TBytes payload = Concat({RowHeader(), Row({TextValue("abcdef"), Value(IntNumber(-7))}),
+                                 Row({Hex("00 02 0c 21"), Value(IntNumber(123456))}), Done(2)});
+  for (size_t cut = 1; cut < payload.size(); ++cut) {
+    std::memset(texts, 'x', sizeof texts);
+    std::memset(codes, 0xFF, sizeof codes);
+    net->Feed(DataPacket(TBytes(payload.begin(), payload.begin() + static_cast<std::ptrdiff_t>(cut))));
+    net->Feed(DataPacket(TBytes(payload.begin() + static_cast<std::ptrdiff_t>(cut), payload.end())));
+    statement.rowIndex = 0;
+    ASSERT_EQ(ReadCallReply(*reader, *writer, statement, error.get()), OCI_SUCCESS) << "cut at " << cut;
+    EXPECT_STREQ(texts[0], "abcdef") << "cut at " << cut;
+    EXPECT_EQ(numbers[0], -7) << "cut at " << cut;
+    EXPECT_EQ(indicators[1][0], 0) << "null but fetched, cut at " << cut;
+    EXPECT_EQ(codes[1][0], 3105) << "cut at " << cut;
+    EXPECT_EQ(numbers[1], 123456) << "cut at " << cut;
+    EXPECT_EQ(codes[0][0], 0) << "cut at " << cut;
+  }
+}
+
 // A server that sends more rows than were asked for would write past the
 // caller's buffers: the row is refused.
 TEST_F(StmtReplyTest, RowsBeyondTheFetchSizeAreRefused) {

@@ -195,6 +195,10 @@ TEST(ValueNumberTest, AssignCopiesAndMalformedBytesAreRefused) {
   bad.OCINumberPart[1] = 0xC1;
   bad.OCINumberPart[2] = 0xFF;  // a positive digit byte above 100
   EXPECT_THROW(NumberToReal(bad), classlib::Exception);
+  bad.OCINumberPart[2] = 0;  // and one below 1
+  EXPECT_THROW(NumberToReal(bad), classlib::Exception);
+  bad.OCINumberPart[0] = 1;  // an exponent without digits
+  EXPECT_THROW(NumberToReal(bad), classlib::Exception);
 }
 
 TEST(ValueNumberTest, DecimalsConvertBothWaysWithinTheirDigits) {
