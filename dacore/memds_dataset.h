@@ -17,6 +17,7 @@
 // what the buffer owns to the row.
 #pragma once
 
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -56,6 +57,24 @@ struct TConvertedValue {
   std::vector<uint8_t> data;  // empty for Null
   TDataType type = dtUnknown;
   bool IsNull() const { return data.empty(); }
+
+  // A fixed-size value of the given store type.
+  template <class T>
+  static TConvertedValue Scalar(T value, TDataType type) {
+    TConvertedValue out;
+    out.type = type;
+    out.data.resize(sizeof(T));
+    std::memcpy(out.data.data(), &value, sizeof(T));
+    return out;
+  }
+  // A zero-terminated text (dtString).
+  static TConvertedValue Text(const std::string& text) {
+    TConvertedValue out;
+    out.type = dtString;
+    out.data.assign(text.begin(), text.end());
+    out.data.push_back(0);
+    return out;
+  }
 };
 
 class TMemDataSet : public classlib::TDataSet {

@@ -20,22 +20,6 @@ using namespace classlib;
 
 namespace {
 
-template <class T>
-TConvertedValue Scalar(T value, TDataType type) {
-  TConvertedValue out;
-  out.type = type;
-  out.data.resize(sizeof(T));
-  StoreUnaligned<T>(out.data.data(), value);
-  return out;
-}
-
-TConvertedValue Text(const std::string& text) {
-  TConvertedValue out;
-  out.type = dtString;
-  out.data.assign(text.begin(), text.end());
-  out.data.push_back(0);
-  return out;
-}
 
 TConvertedValue CountedBytes(const char* bytes, std::size_t count) {
   if (count > 0xFFFF) throw EConvertError(SCannotConvertType);
@@ -74,13 +58,13 @@ TConvertedValue TMemDataSet::ConvertFieldData(const Variant& value, const TField
   switch (t) {
     case dtString:
     case dtHeapString:
-    case dtGuid: return Text(value.AsString());
-    case dtInt8: case dtInt16: case dtInt32: case dtUInt16: return Scalar<int32_t>(value.AsInteger(), dtInt32);
-    case dtUInt32: return Scalar<int64_t>(value.AsInt64(), dtInt64);
-    case dtFloat: case dtCurrency: case dtBcd: return Scalar<double>(value.AsDouble(), dtFloat);
-    case dtDate: case dtTime: case dtDateTime: return Scalar<double>(value.AsDate(), dtFloat);
-    case dtBoolean: return Scalar<int16_t>(value.AsBoolean() ? 1 : 0, dtBoolean);
-    case dtInt64: return Scalar<int64_t>(value.AsInt64(), dtInt64);
+    case dtGuid: return TConvertedValue::Text(value.AsString());
+    case dtInt8: case dtInt16: case dtInt32: case dtUInt16: return TConvertedValue::Scalar<int32_t>(value.AsInteger(), dtInt32);
+    case dtUInt32: return TConvertedValue::Scalar<int64_t>(value.AsInt64(), dtInt64);
+    case dtFloat: case dtCurrency: case dtBcd: return TConvertedValue::Scalar<double>(value.AsDouble(), dtFloat);
+    case dtDate: case dtTime: case dtDateTime: return TConvertedValue::Scalar<double>(value.AsDate(), dtFloat);
+    case dtBoolean: return TConvertedValue::Scalar<int16_t>(value.AsBoolean() ? 1 : 0, dtBoolean);
+    case dtInt64: return TConvertedValue::Scalar<int64_t>(value.AsInt64(), dtInt64);
     case dtBytes: case dtVarBytes: case dtHeapVarBytes: return ByteArray(value);
     case dtWideString:
     case dtHeapWideString: {
@@ -91,7 +75,7 @@ TConvertedValue TMemDataSet::ConvertFieldData(const Variant& value, const TField
       std::memcpy(out.data.data(), text.data(), text.size() * 2);
       return out;
     }
-    case dtFmtBcd: return Scalar<TBcd>(VarToBcd(value), dtFmtBcd);
+    case dtFmtBcd: return TConvertedValue::Scalar<TBcd>(VarToBcd(value), dtFmtBcd);
     default: throw EConvertError(SCannotConvertType);
   }
 }

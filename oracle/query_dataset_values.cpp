@@ -24,22 +24,6 @@ constexpr const char* kLongMaxLength = "2147483647";
 bool IsTimeStamp(TDataType t) { return t == dtTimeStamp || t == dtTimeStampTZ || t == dtTimeStampLTZ; }
 bool IsInterval(TDataType t) { return t == dtIntervalYM || t == dtIntervalDS; }
 
-template <class T>
-TConvertedValue Scalar(T value, TDataType type) {
-  TConvertedValue out;
-  out.type = type;
-  out.data.resize(sizeof(T));
-  std::memcpy(out.data.data(), &value, sizeof(T));
-  return out;
-}
-
-TConvertedValue Text(const std::string& text) {
-  TConvertedValue out;
-  out.type = dtString;
-  out.data.assign(text.begin(), text.end());
-  out.data.push_back(0);
-  return out;
-}
 
 bool IsText(classlib::TVarType type) { return type == classlib::varOleStr || type == classlib::varString; }
 
@@ -66,15 +50,15 @@ TConvertedValue TOraDataSet::ConvertFieldData(const classlib::Variant& value, co
   if (!IsTimeStamp(t) && !IsInterval(t) && t != dtNumber) return TCustomDADataSet::ConvertFieldData(value, desc);
   if (classlib::VarIsNull(value) || classlib::VarIsEmpty(value)) return {};
   const classlib::TVarType type = classlib::VarType(value) & classlib::varTypeMask;
-  if (IsText(type)) return Text(value.AsString());
-  if (IsTimeStamp(t) && type == classlib::varDate) return Scalar<double>(value.AsDate(), dtDateTime);
+  if (IsText(type)) return TConvertedValue::Text(value.AsString());
+  if (IsTimeStamp(t) && type == classlib::varDate) return TConvertedValue::Scalar<double>(value.AsDate(), dtDateTime);
   if (t == dtNumber) {
     switch (type) {
       case classlib::varSmallint: case classlib::varInteger: case classlib::varShortInt:
       case classlib::varByte: case classlib::varWord:
-        return Scalar<int32_t>(value.AsInteger(), dtInt32);
+        return TConvertedValue::Scalar<int32_t>(value.AsInteger(), dtInt32);
       case classlib::varSingle: case classlib::varDouble: case classlib::varCurrency:
-        return Scalar<double>(value.AsDouble(), dtFloat);
+        return TConvertedValue::Scalar<double>(value.AsDouble(), dtFloat);
       default: break;
     }
   }

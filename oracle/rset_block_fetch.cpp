@@ -64,9 +64,7 @@ struct TFetchCallbacks {
     const TOCIRecordSet::TColumnPlan* column = self->ColumnOfDefine(define);
     classlib::Assert(column != nullptr, "OraClasses", __LINE__);
     TRecBuf rec = self->RecordOfIteration(iteration);
-    auto* blob = static_cast<TBlob*>(self->GetSlot(rec, *column->field));
-    PieceHeader* fresh = TBlob::AllocPiece(blob->PieceSize() ? blob->PieceSize() : DefaultPieceSize());
-    blob->AppendPiece(fresh);
+    PieceHeader* fresh = self->AppendLongPiece(rec, *column);
     fresh->used = fresh->size;  // the client writes what it put there
     *buffer = PieceData(fresh);
     *length = &fresh->used;
@@ -174,6 +172,21 @@ const TOCIRecordSet::TColumnPlan* TOCIRecordSet::ColumnOfDefine(const OCIDefine*
   for (const TColumnPlan& column : plan_)
     if (column.define == define) return &column;
   return nullptr;
+}
+
+PieceHeader* TOCIRecordSet::AppendLongPiece(TRecBuf rec, const TColumnPlan& column) {
+  auto* blob = static_cast<TBlob*>(GetSlot(rec, *column.field));
+  PieceHeader* fresh = TBlob::AllocPiece(blob->PieceSize() ? blob->PieceSize() : DefaultPieceSize());
+  blob->AppendPiece(fresh);
+  return fresh;
+}
+
+void TOCIRecordSet::FinishLongPiece(TRecBuf rec, const TColumnPlan& column, PieceHeader* piece, ub4 written) {
+  piece->used = std::min(written, piece->size);
+  if (piece->used != 0) return;
+  auto* blob = static_cast<TBlob*>(GetSlot(rec, *column.field));
+  blob->DeletePiece(piece);
+  blob->FreePiece(piece);
 }
 
 TRecBuf TOCIRecordSet::RecordOfIteration(ub4 iteration) const {

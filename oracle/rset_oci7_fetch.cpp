@@ -4,7 +4,6 @@
 // values come one row at a time, each piece asked for by the fetch, named
 // through ogetpi by the context its define gave, and handed a buffer with
 // osetpi before the next fetch call fills it.
-#include <algorithm>
 
 #include "classlib/exceptions.h"
 #include "oracle/call_entries_fetch.h"
@@ -41,20 +40,14 @@ ub4 TOCIRecordSet::ReadPiecesOci7(TRecBuf rec, sword& status) {
     }
     const TColumnPlan* column = ColumnOfDefine(static_cast<OCIDefine*>(context));
     classlib::Assert(column != nullptr && column->kind == TDefineKind::kPieces, "OraClasses", __LINE__);
-    auto* blob = static_cast<TBlob*>(GetSlot(rec, *column->field));
-    PieceHeader* fresh = TBlob::AllocPiece(blob->PieceSize() ? blob->PieceSize() : DefaultPieceSize());
-    blob->AppendPiece(fresh);
+    PieceHeader* fresh = AppendLongPiece(rec, *column);
     piece_length_ = fresh->size;
     {
       TConnectionLock lock(*connection);
       command.Check(osetpi(cda, piece, PieceData(fresh), &piece_length_));
     }
     received += command.InternalFetch(1, OCI_FETCH_NEXT, 0, status);
-    fresh->used = std::min(piece_length_, fresh->size);
-    if (fresh->used == 0) {
-      blob->DeletePiece(fresh);
-      blob->FreePiece(fresh);
-    }
+    FinishLongPiece(rec, *column, fresh, piece_length_);
   }
   return received;
 }

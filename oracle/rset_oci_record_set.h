@@ -195,6 +195,10 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   void FreeFetchBuffer();
   dacore::TRecBuf RecordOfIteration(ub4 iteration) const;
   const TColumnPlan* ColumnOfDefine(const OCIDefine* define) const;
+  // A new piece at the end of the row's LONG value, sized like its blob's pieces.
+  dacore::PieceHeader* AppendLongPiece(dacore::TRecBuf rec, const TColumnPlan& column);
+  // Keeps what the client wrote into the piece (never past its size); an empty piece goes.
+  void FinishLongPiece(dacore::TRecBuf rec, const TColumnPlan& column, dacore::PieceHeader* piece, ub4 written);
   int16_t* IndicatorPtr(dacore::TRecBuf rec, int field_no) const;
   size_t IndicatorBase() const;
 

@@ -132,9 +132,7 @@ ub4 TOCIRecordSet::ReadPieces(TRecBuf rec, ub2 orientation, sb4 offset, sword& s
     }
     const TColumnPlan* column = ColumnOfDefine(static_cast<OCIDefine*>(handle));
     classlib::Assert(column != nullptr && column->kind == TDefineKind::kPieces, "OraClasses", __LINE__);
-    auto* blob = static_cast<TBlob*>(GetSlot(rec, *column->field));
-    PieceHeader* fresh = TBlob::AllocPiece(blob->PieceSize() ? blob->PieceSize() : DefaultPieceSize());
-    blob->AppendPiece(fresh);
+    PieceHeader* fresh = AppendLongPiece(rec, *column);
     piece_length_ = fresh->size;
     {
       TConnectionLock lock(*connection);
@@ -142,11 +140,7 @@ ub4 TOCIRecordSet::ReadPieces(TRecBuf rec, ub2 orientation, sb4 offset, sword& s
                                         IndicatorPtr(rec, column->field->FieldNo()), nullptr));
     }
     received += command.InternalFetch(1, orientation, offset, status);
-    fresh->used = std::min(piece_length_, fresh->size);
-    if (fresh->used == 0) {
-      blob->DeletePiece(fresh);
-      blob->FreePiece(fresh);
-    }
+    FinishLongPiece(rec, *column, fresh, piece_length_);
   }
   return received;
 }
