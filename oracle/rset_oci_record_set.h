@@ -106,6 +106,11 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   // While everything is fetched in the background, the end of the rows
   // held is no end until the fetch has ended.
   bool GetEOF() override;
+  // While a background thread appends rows, the step to the next row held
+  // is taken under the command lock, and a step past them waits for the
+  // thread to end.
+  void GetNextRecord(dacore::TRecBuf rec) override;
+  int GetRecordCount() override;
   // A filter set while everything is fetched in the background waits for its end.
   void SetFilterText(const std::string& text) override;
   // A scrollable cursor moves its window of rows: to the start on demand,
@@ -130,6 +135,9 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   void InternalOpen() override;
   void InternalClose() override;
   void InternalInitFields() override;
+  // Open parses the filter after the statement has started on its thread,
+  // whose appends test rows against it.
+  void ParseFilter() override;
   // The value objects compare by their own values, not by the stored bytes.
   bool SortsByKeys() const override { return false; }
 
@@ -223,6 +231,14 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   void AfterFetch(bool in_thread);
   void StopFetchAll();
   bool InThread() const;
+  // The end of the background thread the main thread would have to wait
+  // for (none on the thread itself or with no thread working).
+  classlib::TEvent* BackgroundEnd();
+  // Whether a row is held after the current one (read under the command lock).
+  bool HoldsRowAfterCurrent();
+  // Whether GetNextRecord can step without fetching; the caller holds the
+  // command lock.
+  bool HoldsNextVisible();
 
   // The REF CURSOR parameter's cursor (the parameter owns it), or nil.
   TOraCursor* ref_cursor_ = nullptr;
@@ -236,8 +252,10 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   size_t block_stride_ = 0;
   TOraNumber* number_scratch_ = nullptr;
   TDayCache day_cache_;
-  TExecThread* fetch_thread_ = nullptr;
-  TExecThread* exec_thread_ = nullptr;
+  // Set and cleared on the main thread; atomic because the main thread
+  // publishes them while the thread they name already runs.
+  std::atomic<TExecThread*> fetch_thread_{nullptr};
+  std::atomic<TExecThread*> exec_thread_{nullptr};
   // Not signalled while a background execution works.
   classlib::TEvent exec_ended_{true, true};
   bool row_by_row_ = false;
