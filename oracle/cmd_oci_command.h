@@ -216,8 +216,8 @@ class TOCICommand : public dacore::TCRCommand {
 };
 
 // Holds a command's mutex for a scope when NonBlocking was set on entry.
-// It guards the cursor's state and the record set's rows while a background
-// thread fetches them.
+// It guards the cursor's state and the define buffers while a background
+// thread executes or fetches.
 //
 // Lock order: a command's lock is taken before its connection's lock
 // (TConnectionLock), never while holding it; a scope that needs both takes

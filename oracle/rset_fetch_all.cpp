@@ -56,10 +56,10 @@ void RegisterLiveRecordSet(const TOCIRecordSet* record_set, bool live) {
 
 bool TOCIRecordSet::InThread() const { return fetch_thread_id_.load() == std::this_thread::get_id(); }
 
-// The thread links the rows it fetches in under the command lock, so the
-// main thread reads the list's links, hidden flags and count under it too.
-// What it finds there was finished before the lock was let go; a row past
-// those held is waited for outside the lock, which the thread needs.
+// The thread links the rows it fetches in under rows_lock_, so the main
+// thread reads the list's links, hidden flags and count under it too. What
+// it finds there was finished before the lock was let go; a row past those
+// held is waited for outside the lock, which the thread needs.
 classlib::TEvent* TOCIRecordSet::BackgroundEnd() {
   if (InThread()) return nullptr;
   if (exec_thread_) return &exec_ended_;
@@ -68,7 +68,7 @@ classlib::TEvent* TOCIRecordSet::BackgroundEnd() {
 }
 
 bool TOCIRecordSet::HoldsRowAfterCurrent() {
-  TCommandLock lock(Command());
+  std::lock_guard<std::recursive_mutex> rows(rows_lock_);
   return current_item_ && current_item_->next;
 }
 
@@ -90,7 +90,7 @@ bool TOCIRecordSet::GetEOF() {
 void TOCIRecordSet::GetNextRecord(TRecBuf rec) {
   if (classlib::TEvent* end = BackgroundEnd()) {
     {
-      TCommandLock lock(Command());
+      std::lock_guard<std::recursive_mutex> rows(rows_lock_);
       if (HoldsNextVisible()) {
         TCRRecordSet::GetNextRecord(rec);
         return;
@@ -102,12 +102,12 @@ void TOCIRecordSet::GetNextRecord(TRecBuf rec) {
 }
 
 int TOCIRecordSet::GetRecordCount() {
-  TCommandLock lock(Command());
+  std::lock_guard<std::recursive_mutex> rows(rows_lock_);
   return TCRRecordSet::GetRecordCount();
 }
 
 void TOCIRecordSet::ParseFilter() {
-  TCommandLock lock(Command());
+  std::lock_guard<std::recursive_mutex> rows(rows_lock_);
   TCRRecordSet::ParseFilter();
 }
 
@@ -129,7 +129,7 @@ bool TOCIRecordSet::Fetch() {
     // The background loop is fetching: the rows it brings are the answer.
     ItemHeader* last = nullptr;
     {
-      TCommandLock lock(Command());
+      std::lock_guard<std::recursive_mutex> rows(rows_lock_);
       last = last_item_;
     }
     fetch_all_ended_.WaitFor();

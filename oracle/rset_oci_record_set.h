@@ -16,6 +16,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -107,7 +108,7 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   // held is no end until the fetch has ended.
   bool GetEOF() override;
   // While a background thread appends rows, the step to the next row held
-  // is taken under the command lock, and a step past them waits for the
+  // is taken under the rows' lock, and a step past them waits for the
   // thread to end.
   void GetNextRecord(dacore::TRecBuf rec) override;
   int GetRecordCount() override;
@@ -234,10 +235,9 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   // The end of the background thread the main thread would have to wait
   // for (none on the thread itself or with no thread working).
   classlib::TEvent* BackgroundEnd();
-  // Whether a row is held after the current one (read under the command lock).
+  // Whether a row is held after the current one (read under rows_lock_).
   bool HoldsRowAfterCurrent();
-  // Whether GetNextRecord can step without fetching; the caller holds the
-  // command lock.
+  // Whether GetNextRecord can step without fetching; the caller holds rows_lock_.
   bool HoldsNextVisible();
 
   // The REF CURSOR parameter's cursor (the parameter owns it), or nil.
@@ -252,6 +252,12 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   size_t block_stride_ = 0;
   TOraNumber* number_scratch_ = nullptr;
   TDayCache day_cache_;
+  // Guards the item list, the hidden flags, the row count and the filter
+  // while a background thread appends rows. It is held only for the linking
+  // (not for the round trip), so reading rows on the main thread is not
+  // starved by the fetch. Lock order: the command's lock, then this one,
+  // then the connection's (a filter may read a LOB).
+  std::recursive_mutex rows_lock_;
   // Set and cleared on the main thread; atomic because the main thread
   // publishes them while the thread they name already runs.
   std::atomic<TExecThread*> fetch_thread_{nullptr};
