@@ -148,6 +148,7 @@ ub2 TOCICommand::GetOraType(int data_type, int sub_type) const {
 }
 
 void TOCICommand::BindParams() {
+  TCommandLock command_lock(*this);
   TConnectionLock lock(*OCIConnection());
   in_pieces_.clear();
   out_started_.clear();

@@ -86,11 +86,7 @@ void TOCICommand::Check(sword status) {
 uint8_t TOCICommand::GetCursorState() { return cursor_->State; }
 
 void TOCICommand::SetCursorState(uint8_t value) {
-  if (!non_blocking_) {
-    cursor_->State = value;
-    return;
-  }
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  TCommandLock lock(*this);
   cursor_->State = value;
 }
 
@@ -272,6 +268,7 @@ void TOCICommand::CloseCursor() {
 }
 
 void TOCICommand::Cancel() {
+  TCommandLock command_lock(*this);
   TConnectionLock lock(*OCIConnection());
   if (call_style_ == kOci7) Check(ocan(cursor_->GetCDA()));
   SetCursorState(csCancelled);

@@ -216,6 +216,15 @@ class TOCICommand : public dacore::TCRCommand {
 };
 
 // Holds a command's mutex for a scope when NonBlocking was set on entry.
+// It guards the cursor's state and the define buffers while a background
+// thread executes or fetches.
+//
+// Lock order: a command's lock is taken before its connection's lock
+// (TConnectionLock), never while holding it; a scope that needs both takes
+// the command's first, even when only a call it makes wants it (setting the
+// cursor state does). A background fetch holds the command lock for a whole
+// block and the connection lock for each call into the client library, so
+// the other order could leave each thread waiting for the other's lock.
 class TCommandLock {
  public:
   explicit TCommandLock(TOCICommand& command) : command_(command), locked_(command.NonBlocking()) {

@@ -214,7 +214,8 @@ class TOCIConnection : public dacore::TCRConnection {
 std::string ReleaseOfBanner(const std::string& banner);
 
 // Holds the connection lock for a scope when ThreadSafety was set on entry,
-// so a change of the flag in between cannot unbalance it.
+// so a change of the flag in between cannot unbalance it. A command's lock
+// is taken before it, never inside it (see TCommandLock).
 class TConnectionLock {
  public:
   explicit TConnectionLock(TOCIConnection& connection);

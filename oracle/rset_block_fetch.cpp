@@ -450,7 +450,10 @@ bool TOCIRecordSet::BlockFetch() {
   const auto rows = static_cast<uint16_t>(std::clamp(FetchRows, 1, 65535));
   if (buffer_row_size_ > 0 && fetch_buffer_.size() != buffer_row_size_ * rows)
     fetch_buffer_.assign(buffer_row_size_ * rows, 0);
-  if (UniDirectional) DropRows();
+  if (UniDirectional) {
+    std::lock_guard<std::recursive_mutex> rows_guard(rows_lock_);
+    DropRows();
+  }
   ItemHeader* first = block_man_.AllocItemsBlock(rows);
   const size_t stride = block_man_.ItemStride();
   ub4 received = 0;
@@ -478,7 +481,10 @@ bool TOCIRecordSet::BlockFetch() {
     throw;
   }
   block_first_ = nullptr;
-  AppendFilledItems(first, stride, static_cast<int>(received));
+  {
+    std::lock_guard<std::recursive_mutex> rows_guard(rows_lock_);
+    AppendFilledItems(first, stride, static_cast<int>(received));
+  }
   ReleaseItems(first, stride, static_cast<int>(received), rows);
   if (received < rows) SetFetchDone(true);
   const uint8_t state = command.GetCursorState();

@@ -56,10 +56,59 @@ void RegisterLiveRecordSet(const TOCIRecordSet* record_set, bool live) {
 
 bool TOCIRecordSet::InThread() const { return fetch_thread_id_.load() == std::this_thread::get_id(); }
 
+// The thread links the rows it fetches in under rows_lock_, so the main
+// thread reads the list's links, hidden flags and count under it too. What
+// it finds there was finished before the lock was let go; a row past those
+// held is waited for outside the lock, which the thread needs.
+classlib::TEvent* TOCIRecordSet::BackgroundEnd() {
+  if (InThread()) return nullptr;
+  if (exec_thread_) return &exec_ended_;
+  if (fetch_thread_) return &fetch_all_ended_;
+  return nullptr;
+}
+
+bool TOCIRecordSet::HoldsRowAfterCurrent() {
+  std::lock_guard<std::recursive_mutex> rows(rows_lock_);
+  return current_item_ && current_item_->next;
+}
+
+bool TOCIRecordSet::HoldsNextVisible() {
+  if (eof_) return true;  // GetNextRecord stays where it is
+  ItemHeader* it = bof_ || !current_item_ ? first_item_ : current_item_->next;
+  while (it && IsHidden(it)) it = it->next;
+  return it != nullptr;
+}
+
 bool TOCIRecordSet::GetEOF() {
-  if (exec_thread_ && !InThread()) return true;  // no rows before the execute has ended
-  if (fetch_thread_ && !InThread() && (!current_item_ || !current_item_->next)) fetch_all_ended_.WaitFor();
+  if (!InThread()) {
+    if (exec_thread_) return true;  // no rows before the execute has ended
+    if (fetch_thread_ && !HoldsRowAfterCurrent()) fetch_all_ended_.WaitFor();
+  }
   return TCRRecordSet::GetEOF();
+}
+
+void TOCIRecordSet::GetNextRecord(TRecBuf rec) {
+  if (classlib::TEvent* end = BackgroundEnd()) {
+    {
+      std::lock_guard<std::recursive_mutex> rows(rows_lock_);
+      if (HoldsNextVisible()) {
+        TCRRecordSet::GetNextRecord(rec);
+        return;
+      }
+    }
+    end->WaitFor();
+  }
+  TCRRecordSet::GetNextRecord(rec);
+}
+
+int TOCIRecordSet::GetRecordCount() {
+  std::lock_guard<std::recursive_mutex> rows(rows_lock_);
+  return TCRRecordSet::GetRecordCount();
+}
+
+void TOCIRecordSet::ParseFilter() {
+  std::lock_guard<std::recursive_mutex> rows(rows_lock_);
+  TCRRecordSet::ParseFilter();
 }
 
 void TOCIRecordSet::SetFilterText(const std::string& text) {
@@ -75,10 +124,14 @@ bool TOCIRecordSet::Fetch() {
   const bool in_thread = InThread();
   // Rows asked for while the statement runs in the background: the thread
   // fetches the first ones, the next are fetched here once it is done.
-  if (exec_thread_ && !in_thread) exec_ended_.WaitFor();
-  if (fetch_thread_ && !in_thread) {
+  if (!in_thread && exec_thread_) exec_ended_.WaitFor();
+  if (!in_thread && fetch_thread_) {
     // The background loop is fetching: the rows it brings are the answer.
-    ItemHeader* last = last_item_;
+    ItemHeader* last = nullptr;
+    {
+      std::lock_guard<std::recursive_mutex> rows(rows_lock_);
+      last = last_item_;
+    }
     fetch_all_ended_.WaitFor();
     return last_item_ != last;
   }
@@ -122,7 +175,7 @@ void TOCIRecordSet::AfterFetch(bool in_thread) {
 
 void TOCIRecordSet::FetchAll() {
   // The background execute ends first: its end may start this fetch itself.
-  if (exec_thread_ && !InThread()) WaitForExecute();
+  if (!InThread() && exec_thread_) WaitForExecute();
   TOCICommand& command = Command();
   const uint8_t state = command.GetCursorState();
   if (state >= csFetching || !IsFetching() || fetch_thread_) return;

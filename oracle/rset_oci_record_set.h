@@ -16,6 +16,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -106,6 +107,11 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   // While everything is fetched in the background, the end of the rows
   // held is no end until the fetch has ended.
   bool GetEOF() override;
+  // While a background thread appends rows, the step to the next row held
+  // is taken under the rows' lock, and a step past them waits for the
+  // thread to end.
+  void GetNextRecord(dacore::TRecBuf rec) override;
+  int GetRecordCount() override;
   // A filter set while everything is fetched in the background waits for its end.
   void SetFilterText(const std::string& text) override;
   // A scrollable cursor moves its window of rows: to the start on demand,
@@ -130,6 +136,9 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   void InternalOpen() override;
   void InternalClose() override;
   void InternalInitFields() override;
+  // Open parses the filter after the statement has started on its thread,
+  // whose appends test rows against it.
+  void ParseFilter() override;
   // The value objects compare by their own values, not by the stored bytes.
   bool SortsByKeys() const override { return false; }
 
@@ -227,6 +236,13 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   void AfterFetch(bool in_thread);
   void StopFetchAll();
   bool InThread() const;
+  // The end of the background thread the main thread would have to wait
+  // for (none on the thread itself or with no thread working).
+  classlib::TEvent* BackgroundEnd();
+  // Whether a row is held after the current one (read under rows_lock_).
+  bool HoldsRowAfterCurrent();
+  // Whether GetNextRecord can step without fetching; the caller holds rows_lock_.
+  bool HoldsNextVisible();
 
   // The REF CURSOR parameter's cursor (the parameter owns it), or nil.
   TOraCursor* ref_cursor_ = nullptr;
@@ -243,8 +259,16 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   size_t block_stride_ = 0;
   TOraNumber* number_scratch_ = nullptr;
   TDayCache day_cache_;
-  TExecThread* fetch_thread_ = nullptr;
-  TExecThread* exec_thread_ = nullptr;
+  // Guards the item list, the hidden flags, the row count and the filter
+  // while a background thread appends rows. It is held only for the linking
+  // (not for the round trip), so reading rows on the main thread is not
+  // starved by the fetch. Lock order: the command's lock, then this one,
+  // then the connection's (a filter may read a LOB).
+  std::recursive_mutex rows_lock_;
+  // Set and cleared on the main thread; atomic because the main thread
+  // publishes them while the thread they name already runs.
+  std::atomic<TExecThread*> fetch_thread_{nullptr};
+  std::atomic<TExecThread*> exec_thread_{nullptr};
   // Not signalled while a background execution works.
   classlib::TEvent exec_ended_{true, true};
   bool row_by_row_ = false;

@@ -38,8 +38,12 @@ bool TOCIRecordSet::RowFetch(TRowMove move) {
     orientation = move == TRowMove::kLast ? OCI_FETCH_LAST : OCI_FETCH_ABSOLUTE;
     // Absolute positions count from 1.
     offset = move == TRowMove::kBackward ? window_first_ : move == TRowMove::kForward ? window_end_ + 1 : 0;
-    if (move == TRowMove::kLast) DropWindow();
+    if (move == TRowMove::kLast) {
+      std::lock_guard<std::recursive_mutex> rows(rows_lock_);
+      DropWindow();
+    }
   } else if (UniDirectional) {
+    std::lock_guard<std::recursive_mutex> rows(rows_lock_);
     DropRows();
   }
   if (buffer_row_size_ > 0 && fetch_buffer_.size() < buffer_row_size_) fetch_buffer_.assign(buffer_row_size_, 0);
@@ -62,7 +66,11 @@ bool TOCIRecordSet::RowFetch(TRowMove move) {
     throw;
   }
   if (received == 0) ReleaseItems(item, 0, 0, 1);
-  const bool placed = PlaceRow(move, received > 0 ? item : nullptr);
+  bool placed = false;
+  {
+    std::lock_guard<std::recursive_mutex> rows(rows_lock_);
+    placed = PlaceRow(move, received > 0 ? item : nullptr);
+  }
   const uint8_t state = command.GetCursorState();
   if (state == csIdle || state == csCancelled) FreeFetchBuffer();
   return placed;

@@ -78,6 +78,38 @@ TEST_F(BackgroundTest, ReadingAheadOfTheBackgroundFetchWaitsForIt) {
   EXPECT_FALSE(record_set->FetchingAll());
 }
 
+TEST_F(BackgroundTest, RowCountGrowsWhileRowsArrive) {
+  Connect();
+  auto record_set = Background(600, 20, 5);
+  OpenAndExecute(*record_set);
+  int last = 0, partial = 0;
+  while (record_set->FetchingAll()) {
+    const int count = record_set->GetRecordCount();
+    EXPECT_GE(count, last) << "rows are only added";
+    if (count > 0 && count < 600) ++partial;
+    last = count;
+    platform::MessageLoop::Current().ProcessMessages();
+    classlib::Sleep(1);
+  }
+  EXPECT_GT(partial, 0) << "the count is readable before the fetch ends";
+  EXPECT_EQ(record_set->GetRecordCount(), 600);
+}
+
+TEST_F(BackgroundTest, FilterSetBeforeTheOpenHidesRowsOfEveryBlock) {
+  Connect();
+  auto record_set = Background(300, 30, 2);
+  record_set->SetFilterText("ID < 45");
+  OpenAndExecute(*record_set);
+  int rows = 0, last = -1;
+  for (record_set->GetNextRecord(nullptr); !record_set->GetEOF(); record_set->GetNextRecord(nullptr)) {
+    ++rows;
+    last = Value(*record_set, "ID").AsInteger();
+  }
+  EXPECT_EQ(rows, 45) << "rows of the thread's first block and of the later ones alike";
+  EXPECT_EQ(last, 44);
+  record_set->WaitForFetchAll();
+}
+
 TEST_F(BackgroundTest, FilterSetDuringTheFetchAppliesAtItsEnd) {
   Connect();
   auto record_set = Background(200, 20, 3);
