@@ -7,6 +7,7 @@
 #include "oracle/field_ora_fields.h"
 #include "oracle/conn_oci_connection.h"
 #include "oracle/query_field_origins.h"
+#include "oracle/param_ora_param.h"
 #include "oracle/rset_oci_record_set.h"
 #include "oracle/query_sql_generator.h"
 #include "oracle/query_sql_text.h"
@@ -121,26 +122,10 @@ void TOraDataSet::DetectKeyFields(std::vector<TCRFieldDesc*>& key_fields) {
 }
 
 classlib::TFieldType TOraDataSet::GetFieldType(TDataType data_type) {
-  using namespace classlib;
-  switch (data_type) {
-    case dtInt64: return ftLargeint;
-    case dtCursor: return ftCursor;
-    case dtOraBlob: return ftOraBlob;
-    case dtOraClob: return ftOraClob;
-    case dtBFile: return ftBFile;
-    case dtLabel: return ftLabel;
-    case dtFixedChar: return ftFixedChar;
-    case dtCFile: return classlib::ftUnknown;
-    case dtTimeStamp: return ftTimeStamp;
-    case dtTimeStampTZ: return ftTimeStampTZ;
-    case dtTimeStampLTZ: return ftTimeStampLTZ;
-    case dtIntervalYM: return ftIntervalYM;
-    case dtIntervalDS: return ftIntervalDS;
-    case dtNumber: return ftNumber;
-    case dtXML: return ftXML;
-    case dtFixedWideChar: return ftOraFixedWideChar;
-    default: return TCustomDADataSet::GetFieldType(data_type);
-  }
+  // Parameters and fields share the mapping; a CFILE column has no field
+  // type of its own.
+  if (data_type == dtCFile) return classlib::ftUnknown;
+  return OraDataTypeToFieldType(data_type);
 }
 
 classlib::TFieldType TOraDataSet::GetFieldTypeOfDesc(const TFieldDesc& desc) {

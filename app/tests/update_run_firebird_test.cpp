@@ -35,15 +35,6 @@ const char kStructureScript[] = R"(<SCRIPTS>
 </SCRIPTS>
 )";
 
-// One failure that is only logged, then a statement that still runs.
-const char kDataScript[] = R"(<SCRIPTS>
-  <DATA>
-    <S STOP_ON_EXCEPTION="0" LOG_ERROR="1">INSERT INTO NO_SUCH_TABLE VALUES (1)</S>
-    <S STOP_ON_EXCEPTION="1" LOG_ERROR="1">INSERT INTO BOOKS (ID, TITLE) VALUES (2, 'Вторая книга')</S>
-  </DATA>
-</SCRIPTS>
-)";
-
 const char kStoppingScript[] = R"(<SCRIPTS>
   <DATA>
     <S STOP_ON_EXCEPTION="1" LOG_ERROR="0">INSERT INTO NO_SUCH_TABLE VALUES (1)</S>
@@ -51,21 +42,6 @@ const char kStoppingScript[] = R"(<SCRIPTS>
   </DATA>
 </SCRIPTS>
 )";
-
-std::string Description(const std::string& db_items) {
-  return R"(<ROOT>
-  <VERSIONS START_BD_VERSION="3.0;3.1" RESULT_BD_VERSION="3.2"/>
-  <DB_UPDATE>)" + db_items + R"(
-  </DB_UPDATE>
-  <SCHEMA_UPDATE>
-    <ITEM DATA_FILE="Data\groups.xml" SCHEMA_FILE="Data\groups.xsd" OBJECTS="Материалы"/>
-  </SCHEMA_UPDATE>
-  <CONFIG_UPDATE>
-    <ITEM UPDATE_TYPE="1" COMMAND="WNDHANDLE=&lt;HANDLE&gt;" TIME_PERCENT="100" INFO_STRING="Настройки"/>
-  </CONFIG_UPDATE>
-</ROOT>
-)";
-}
 
 const char kFullItems[] = R"(
     <ITEM SUBD="FIREBIRD;MSSQL" TIME_PERCENT="40" SOURCE="0" FILENAME="Scripts\structure.xml"/>
@@ -116,7 +92,7 @@ class FirebirdUpdateRunTest : public BlobUpdateRunTest {
 };
 
 TEST_F(FirebirdUpdateRunTest, AFullRunUpdatesTheDatabaseRunsEveryPartAndLogsOnlyWhatFailed) {
-  product.WriteDescription(Description(kFullItems));
+  product.WriteDescription(FullRunDescription(kFullItems));
   LogInOnFirebird(database_);
   ASSERT_TRUE(window.cbUpdateDB->isChecked());
   ASSERT_TRUE(window.cbUpdateXML->isChecked());
@@ -194,7 +170,7 @@ TEST_F(FirebirdUpdateRunTest, AFullRunUpdatesTheDatabaseRunsEveryPartAndLogsOnly
 }
 
 TEST_F(FirebirdUpdateRunTest, AStatementThatStopsItsScriptFailsThePartAndNoVersionRowIsWritten) {
-  product.WriteDescription(Description(R"(
+  product.WriteDescription(FullRunDescription(R"(
     <ITEM SUBD="FIREBIRD" TIME_PERCENT="50" SOURCE="0" FILENAME="Scripts\stop.xml"/>
     <ITEM SUBD="FIREBIRD" TIME_PERCENT="50" SOURCE="0" FILENAME="Scripts\structure.xml"/>)"));
   LogInOnFirebird(database_);
@@ -216,7 +192,7 @@ TEST_F(FirebirdUpdateRunTest, AStatementThatStopsItsScriptFailsThePartAndNoVersi
 }
 
 TEST_F(FirebirdUpdateRunTest, AMissingLibraryFailsThePartAndKeepsTheVersionRowUnwritten) {
-  product.WriteDescription(Description(R"(
+  product.WriteDescription(FullRunDescription(R"(
     <ITEM SUBD="FIREBIRD" TIME_PERCENT="50" SOURCE="0" FILENAME="Scripts\structure.xml"/>
     <ITEM SUBD="FIREBIRD" TIME_PERCENT="50" SOURCE="1" FILENAME="Upd\Missing.dll" INFO_STRING="Перенос"/>)"));
   LogInOnFirebird(database_);
@@ -237,7 +213,7 @@ TEST_F(FirebirdUpdateRunTest, AMissingLibraryFailsThePartAndKeepsTheVersionRowUn
 TEST_F(FirebirdUpdateRunTest, ALibraryThatFailsIsLoggedWithItsOwnTextAndFailsThePart) {
   platform::scratch::ScopedEnv failing("FAKE_UPDATE_SETTINGS",
                                        std::string("percent=30;result=5;error=нет таблицы"));
-  product.WriteDescription(Description(R"(
+  product.WriteDescription(FullRunDescription(R"(
     <ITEM SUBD="FIREBIRD" TIME_PERCENT="50" SOURCE="1" FILENAME="Upd\UpdateFull.dll" INFO_STRING="Перенос"/>)"));
   LogInOnFirebird(database_);
   window.cbUpdateXML->setChecked(false);
@@ -254,7 +230,7 @@ TEST_F(FirebirdUpdateRunTest, ALibraryThatFailsIsLoggedWithItsOwnTextAndFailsThe
 
 TEST_F(FirebirdUpdateRunTest, ALibraryThatThrowsIsLoggedAndTheRunGoesOn) {
   platform::scratch::ScopedEnv throwing("FAKE_UPDATE_SETTINGS", std::string("throw=disk full"));
-  product.WriteDescription(Description(R"(
+  product.WriteDescription(FullRunDescription(R"(
     <ITEM SUBD="FIREBIRD" TIME_PERCENT="50" SOURCE="1" FILENAME="Upd\UpdateFull.dll" INFO_STRING="Перенос"/>
     <ITEM SUBD="FIREBIRD" TIME_PERCENT="50" SOURCE="0" FILENAME="Scripts\structure.xml"/>)"));
   LogInOnFirebird(database_);
@@ -290,7 +266,7 @@ TEST_F(FirebirdUpdateRunTest, ACleanRunWithNothingToReportClosesTheWindow) {
 }
 
 TEST_F(FirebirdUpdateRunTest, RunningAnAppliedReleaseAgainChangesNothing) {
-  product.WriteDescription(Description(kFullItems));
+  product.WriteDescription(FullRunDescription(kFullItems));
   LogInOnFirebird(database_);
   Execute();
   ASSERT_EQ(Count("SELECT MAX(ID) FROM BO_VERSION"), 3);

@@ -59,15 +59,6 @@ const char kStructureScript[] = R"(<SCRIPTS>
 </SCRIPTS>
 )";
 
-// One failure that is only logged, then a statement that still runs.
-const char kDataScript[] = R"(<SCRIPTS>
-  <DATA>
-    <S STOP_ON_EXCEPTION="0" LOG_ERROR="1">INSERT INTO NO_SUCH_TABLE VALUES (1)</S>
-    <S STOP_ON_EXCEPTION="1" LOG_ERROR="1">INSERT INTO BOOKS (ID, TITLE) VALUES (2, 'Вторая книга')</S>
-  </DATA>
-</SCRIPTS>
-)";
-
 const char kStoppingScript[] = R"(<SCRIPTS>
   <DATA>
     <S STOP_ON_EXCEPTION="1" LOG_ERROR="0">INSERT INTO NO_SUCH_TABLE VALUES (1)</S>
@@ -75,21 +66,6 @@ const char kStoppingScript[] = R"(<SCRIPTS>
   </DATA>
 </SCRIPTS>
 )";
-
-std::string Description(const std::string& db_items) {
-  return R"(<ROOT>
-  <VERSIONS START_BD_VERSION="3.0;3.1" RESULT_BD_VERSION="3.2"/>
-  <DB_UPDATE>)" + db_items + R"(
-  </DB_UPDATE>
-  <SCHEMA_UPDATE>
-    <ITEM DATA_FILE="Data\groups.xml" SCHEMA_FILE="Data\groups.xsd" OBJECTS="Материалы"/>
-  </SCHEMA_UPDATE>
-  <CONFIG_UPDATE>
-    <ITEM UPDATE_TYPE="1" COMMAND="WNDHANDLE=&lt;HANDLE&gt;" TIME_PERCENT="100" INFO_STRING="Настройки"/>
-  </CONFIG_UPDATE>
-</ROOT>
-)";
-}
 
 const char kFullItems[] = R"(
     <ITEM SUBD="ORACLE" TIME_PERCENT="40" SOURCE="0" FILENAME="Scripts\structure.xml"/>
@@ -219,7 +195,7 @@ class OracleUpdateRunTest : public BlobUpdateRunTest {
 };
 
 TEST_F(OracleUpdateRunTest, AFullRunUpdatesTheDatabaseRunsEveryPartAndLogsOnlyWhatFailed) {
-  product.WriteDescription(Description(kFullItems));
+  product.WriteDescription(FullRunDescription(kFullItems));
   LogInOnOracle();
   // The release was read on the stored account, over the service the first
   // page named.
@@ -281,7 +257,7 @@ TEST_F(OracleUpdateRunTest, AFullRunUpdatesTheDatabaseRunsEveryPartAndLogsOnlyWh
 }
 
 TEST_F(OracleUpdateRunTest, AStatementThatStopsItsScriptFailsThePartAndNoVersionRowIsWritten) {
-  product.WriteDescription(Description(R"(
+  product.WriteDescription(FullRunDescription(R"(
     <ITEM SUBD="ORACLE" TIME_PERCENT="50" SOURCE="0" FILENAME="Scripts\stop.xml"/>
     <ITEM SUBD="ORACLE" TIME_PERCENT="50" SOURCE="0" FILENAME="Scripts\structure.xml"/>)"));
   LogInOnOracle();
@@ -302,7 +278,7 @@ TEST_F(OracleUpdateRunTest, AStatementThatStopsItsScriptFailsThePartAndNoVersion
 }
 
 TEST_F(OracleUpdateRunTest, RunningAnAppliedReleaseAgainChangesNothing) {
-  product.WriteDescription(Description(kFullItems));
+  product.WriteDescription(FullRunDescription(kFullItems));
   LogInOnOracle();
   Execute();
   ASSERT_EQ(file_.Count("SELECT MAX(ID) FROM BO_VERSION"), 3);

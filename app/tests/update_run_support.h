@@ -24,6 +24,32 @@
 
 namespace app::testing {
 
+// One failure that is only logged, then a statement that still runs.
+inline const char kDataScript[] = R"(<SCRIPTS>
+  <DATA>
+    <S STOP_ON_EXCEPTION="0" LOG_ERROR="1">INSERT INTO NO_SUCH_TABLE VALUES (1)</S>
+    <S STOP_ON_EXCEPTION="1" LOG_ERROR="1">INSERT INTO BOOKS (ID, TITLE) VALUES (2, 'Вторая книга')</S>
+  </DATA>
+</SCRIPTS>
+)";
+
+// The release of the full runs: the given database items, then a schema
+// part and a settings part, from release 3.0 or 3.1 to 3.2.
+inline std::string FullRunDescription(const std::string& db_items) {
+  return R"(<ROOT>
+  <VERSIONS START_BD_VERSION="3.0;3.1" RESULT_BD_VERSION="3.2"/>
+  <DB_UPDATE>)" + db_items + R"(
+  </DB_UPDATE>
+  <SCHEMA_UPDATE>
+    <ITEM DATA_FILE="Data\groups.xml" SCHEMA_FILE="Data\groups.xsd" OBJECTS="Материалы"/>
+  </SCHEMA_UPDATE>
+  <CONFIG_UPDATE>
+    <ITEM UPDATE_TYPE="1" COMMAND="WNDHANDLE=&lt;HANDLE&gt;" TIME_PERCENT="100" INFO_STRING="Настройки"/>
+  </CONFIG_UPDATE>
+</ROOT>
+)";
+}
+
 // The last word of a run in which something failed.
 inline const QString kRunFailedText = QStringLiteral(
     "В процессе обновления данных произошли ошибки. Для просмотра отчета нажмите кнопку "
