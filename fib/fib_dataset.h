@@ -613,6 +613,8 @@ class TFIBCustomDataSet : public classlib::TDataSet,
                    int index);
   void StoreNullColumn(const TColumnStore& store, const XSQLVAR& var, uint8_t* slot, int index);
   void StoreOtherStatementRow(TFIBQuery& statement, uint8_t* stored, int index);
+  void ForgetBlobStreams(uint8_t* blob_slots);
+  void FireAfterFetchRecord(TFIBQuery& statement, int index);
   void KeepFetchedBlobStreams(TFIBQuery& statement, uint8_t* blob_slots);
   void SetModifyParam(TFIBQuery& statement, TFIBXSQLVAR& param, classlib::TRecordBuffer buffer,
                       classlib::TRecordBuffer old_values);

@@ -75,13 +75,7 @@ void TFIBCustomDataSet::FetchRecordToCache(TFIBQuery& statement, int index) {
     index %= cache_model_options_->BufferChunks();
   uint8_t* stored = cache_->Grow(index + 1);
   uint8_t* blob_slots = stored + stored_blob_offset_;
-  if (!keep_blob_streams_) {
-    for (int i = 0; i < blob_slot_count_; ++i) {
-      uint8_t* slot = blob_slots + i * kBlobSlotSize;
-      FreeBlobStream(LoadUnaligned<uint32_t>(slot));
-      StoreUnaligned<uint32_t>(slot, 0);
-    }
-  }
+  if (!keep_blob_streams_ && blob_slot_count_ > 0) ForgetBlobStreams(blob_slots);
   stored[0] = cusUnmodified;
 
   if (&statement == select_query_) {
@@ -102,11 +96,23 @@ void TFIBCustomDataSet::FetchRecordToCache(TFIBQuery& statement, int index) {
   }
 
   if (keep_blob_streams_) KeepFetchedBlobStreams(statement, blob_slots);
-  if (AfterFetchRecord) {
-    bool stop = false;
-    AfterFetchRecord(&statement, index, stop);
-    // The row stays; the cursor simply reports no further rows.
-    if (stop) fetch_stopped_ = true;
+  if (AfterFetchRecord) [[unlikely]]
+    FireAfterFetchRecord(statement, index);
+}
+
+void TFIBCustomDataSet::FireAfterFetchRecord(TFIBQuery& statement, int index) {
+  bool stop = false;
+  AfterFetchRecord(&statement, index, stop);
+  // The row stays; the cursor simply reports no further rows.
+  if (stop) fetch_stopped_ = true;
+}
+
+// Frees the streams of a record's blob slots and clears the slots.
+void TFIBCustomDataSet::ForgetBlobStreams(uint8_t* blob_slots) {
+  for (int i = 0; i < blob_slot_count_; ++i) {
+    uint8_t* slot = blob_slots + i * kBlobSlotSize;
+    FreeBlobStream(LoadUnaligned<uint32_t>(slot));
+    StoreUnaligned<uint32_t>(slot, 0);
   }
 }
 

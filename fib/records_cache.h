@@ -216,9 +216,12 @@ class TRecordsCache : public classlib::TObject {
   int StringWidth(int column) const {
     // Checked without building the assertion's arguments: this runs for
     // every long text of every fetched row.
-    if (strings_ == nullptr || column < 0 || column >= string_count_) CLASSLIB_ASSERT(false);
+    if (strings_ == nullptr || column < 0 || column >= string_count_) [[unlikely]]
+      AssertionFailed(__FILE__, __LINE__);
     return string_slots_[static_cast<size_t>(column)].width;
   }
+  // Raises the class library's assertion failure for that place.
+  [[noreturn, gnu::cold]] static void AssertionFailed(const char* file, int line);
   // The string store's row of a 0-based record index: rows follow physical
   // numbers, so the order list decides once there is one.
   int StringRowOf(int index) const { return has_order_ ? RecordIndex(index + 1) - 1 : index; }

@@ -1,11 +1,17 @@
 // Long text values stored while rows are fetched.
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 #include "classlib/exceptions.h"
 #include "fib/records_cache.h"
 
 namespace fib {
+
+void TRecordsCache::AssertionFailed(const char* file, int line) {
+  classlib::Assert(false, file, line);
+  std::abort();  // Assert raises for a false condition
+}
 
 void TRecordsCache::SetStringValue(int column, int index, const std::string& text) {
   const size_t width = static_cast<size_t>(StringWidth(column));
