@@ -14,8 +14,6 @@ namespace {
 std::mutex options_lock;
 unsigned message_options = kMessageShowAll;
 
-thread_local ISC_STATUS status_vector[kStatusVectorLength] = {};
-
 std::string RaiserNameOf(const classlib::TObject* raiser) {
   auto component = dynamic_cast<const classlib::TComponent*>(raiser);
   return component ? FullComponentName(component) : std::string();
@@ -78,8 +76,6 @@ void SetErrorMessageOptions(unsigned options) {
 }
 
 // ---- status vector -------------------------------------------------------
-
-ISC_STATUS* StatusVector() { return status_vector; }
 
 bool StatusIsOneOf(std::initializer_list<ISC_STATUS> codes) {
   const ISC_STATUS* v = StatusVector();

@@ -107,7 +107,12 @@ void SetErrorMessageOptions(unsigned options);
 // The calling thread's status vector: ISC_STATUS_LENGTH (20) words of the
 // client library's own width, zero when the thread starts.
 constexpr int kStatusVectorLength = ISC_STATUS_LENGTH;
-ISC_STATUS* StatusVector();
+namespace errors_detail {
+// Constant-initialised, so reading it inline needs no per-thread set-up call.
+inline thread_local constinit ISC_STATUS status_vector[kStatusVectorLength] = {};
+}  // namespace errors_detail
+// Inline: every client call of every fetched row passes it.
+inline ISC_STATUS* StatusVector() { return errors_detail::status_vector; }
 
 // True when the thread's status vector holds one of `codes` as an error
 // code or number argument.

@@ -585,8 +585,36 @@ class TFIBCustomDataSet : public classlib::TDataSet,
                                             classlib::TGetResult so_far);
 
   // Row transfer (fib_dataset_transfer.cpp).
-  void StoreColumn(const TFIBFieldDescr& descr, const XSQLVAR& var, uint8_t* stored, int column,
+  // How a fetched column's value goes into the stored record, settled from
+  // its descriptor when the layout is made, so that storing a row is a
+  // switch per column with nothing looked up.
+  enum class TStoreKind : uint8_t {
+    kCopy,           // the server's bytes (integers, floats, booleans)
+    kId,             // a blob or array id, kept even when NULL
+    kDate,
+    kTime,
+    kTimeStamp,
+    kInt64,          // scaled below 4 places a double unless kept exact
+    kText,           // CHAR in the record
+    kTextString,     // CHAR in the string store, trimmed
+    kVarying,        // VARCHAR in the record
+    kVaryingString,  // VARCHAR in the string store
+  };
+  struct TColumnStore {
+    TStoreKind Kind;
+    uint16_t FieldType;  // the column's type; a column of another is skipped
+    int16_t Scale;
+    int32_t Slot;         // offset of the value in the stored record
+    int32_t Width;        // bytes of the value there
+    int32_t StringIndex;  // the string store's column of a string kind
+  };
+  void PlanColumnStores();
+  void StoreColumn(const TColumnStore& store, const XSQLVAR& var, uint8_t* stored, int column,
                    int index);
+  void StoreNullColumn(const TColumnStore& store, const XSQLVAR& var, uint8_t* slot, int index);
+  void StoreOtherStatementRow(TFIBQuery& statement, uint8_t* stored, int index);
+  void ForgetBlobStreams(uint8_t* blob_slots);
+  void FireAfterFetchRecord(TFIBQuery& statement, int index);
   void KeepFetchedBlobStreams(TFIBQuery& statement, uint8_t* blob_slots);
   void SetModifyParam(TFIBQuery& statement, TFIBXSQLVAR& param, classlib::TRecordBuffer buffer,
                       classlib::TRecordBuffer old_values);
@@ -677,7 +705,8 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   std::vector<int> blob_slot_of_field_;
   int blob_slot_count_ = 0;
   bool fetch_stopped_ = false;  // AfterFetchRecord asked to stop
-  std::vector<char> text_scratch_;
+  // One per field descriptor, made with them.
+  std::vector<TColumnStore> column_stores_;
   std::vector<uint8_t> old_buffer_;
 
   // ==== Editing, cached updates, lookup, local sort and the key search ====

@@ -445,11 +445,7 @@ TFIBBlobStream* TFIBCustomDataSet::BlobStreamOf(classlib::TRecordBuffer buffer,
 }
 
 void TFIBCustomDataSet::ReleaseBlobSlots(classlib::TRecordBuffer buffer) {
-  for (int i = 0; i < blob_slot_count_; ++i) {
-    uint8_t* slot = buffer + blob_slots_offset_ + i * kBlobSlotSize;
-    FreeBlobStream(LoadUnaligned<uint32_t>(slot));
-    StoreUnaligned<uint32_t>(slot, 0);
-  }
+  ForgetBlobStreams(buffer + blob_slots_offset_);
 }
 
 void TFIBCustomDataSet::BlobStreamChanged(classlib::TField* field) {

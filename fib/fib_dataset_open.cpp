@@ -90,7 +90,9 @@ void TFIBCustomDataSet::ComputeRecordLayout() {
     info.SQLName = column.SQLName();
     if (classlib::TFieldDef* def = FieldDefs().Find(column.Name())) info.DefType = def->DataType();
   }
+  column_stores_.clear();
   const TRecordLayout layout = BuildRecordLayout(infos, field_descrs_);
+  PlanColumnStores();
   blob_slot_of_field_.assign(static_cast<size_t>(Fields().Count()), -1);
   blob_slot_count_ = 0;
   for (classlib::TField* field : Fields().List())
@@ -134,6 +136,7 @@ void TFIBCustomDataSet::InternalClose() {
   BindFields(false);
   if (DefaultFields()) DestroyFields();
   field_descrs_.Clear();
+  column_stores_.clear();
 }
 
 void TFIBCustomDataSet::CloseCursor() {

@@ -41,116 +41,180 @@ bool HasPrefix(const std::string& name, std::string_view prefix) {
 
 // ---- rows into the cache ----
 
+void TFIBCustomDataSet::PlanColumnStores() {
+  column_stores_.clear();
+  column_stores_.reserve(static_cast<size_t>(field_descrs_.GetCount()));
+  for (int i = 0; i < field_descrs_.GetCount(); ++i) {
+    const TFIBFieldDescr& descr = *field_descrs_.GetItem(i);
+    TColumnStore store{};
+    store.FieldType = descr.FieldType;
+    store.Scale = descr.Scale;
+    store.Slot = descr.Offset - kCacheBufferStart;
+    store.Width = descr.DataSize;
+    store.StringIndex = descr.StringIndex;
+    switch (descr.FieldType) {
+      case kSQLDate: store.Kind = TStoreKind::kDate; break;
+      case kSQLTime: store.Kind = TStoreKind::kTime; break;
+      case kSQLTimeStamp: store.Kind = TStoreKind::kTimeStamp; break;
+      case kSQLInt64: store.Kind = TStoreKind::kInt64; break;
+      case kSQLText:
+        store.Kind = descr.IsString ? TStoreKind::kTextString : TStoreKind::kText;
+        break;
+      case kSQLVarying:
+        store.Kind = descr.IsString ? TStoreKind::kVaryingString : TStoreKind::kVarying;
+        break;
+      case kSQLBlob: case kSQLArray: case kSQLQuad: store.Kind = TStoreKind::kId; break;
+      default: store.Kind = TStoreKind::kCopy; break;
+    }
+    column_stores_.push_back(store);
+  }
+}
+
 void TFIBCustomDataSet::FetchRecordToCache(TFIBQuery& statement, int index) {
   if (LimitedCacheModel() || uni_directional_)
     index %= cache_model_options_->BufferChunks();
   uint8_t* stored = cache_->Grow(index + 1);
   uint8_t* blob_slots = stored + stored_blob_offset_;
-  if (!keep_blob_streams_) {
-    for (int i = 0; i < blob_slot_count_; ++i) {
-      uint8_t* slot = blob_slots + i * kBlobSlotSize;
-      FreeBlobStream(LoadUnaligned<uint32_t>(slot));
-      StoreUnaligned<uint32_t>(slot, 0);
-    }
-  }
+  if (!keep_blob_streams_ && blob_slot_count_ > 0) ForgetBlobStreams(blob_slots);
   stored[0] = cusUnmodified;
 
-  const bool from_select = &statement == select_query_;
-  TFIBXSQLDA& columns = statement.Current();
-  for (int i = 0; i < columns.Count(); ++i) {
-    TFIBXSQLVAR& var = columns[i];
-    int column = i + 1;
-    if (!from_select) {
-      TFIBXSQLVAR* own = select_query_->Current().ByName(var.Name());
-      if (own == nullptr) continue;
-      column = own->Index() + 1;
+  if (&statement == select_query_) {
+    // The select's columns are the fields' columns, in their order.
+    TFIBXSQLDA& columns = statement.Current();
+    const XSQLVAR* vars = columns.AsXSQLDA()->sqlvar;
+    const int count = std::min(columns.Count(), static_cast<int>(column_stores_.size()));
+    for (int i = 0; i < count; ++i) {
+      const TColumnStore& store = column_stores_[static_cast<size_t>(i)];
+      // A column of another type would be read past its buffer: such a
+      // column keeps the value it has.
+      if ((vars[i].sqltype & ~1) != store.FieldType) [[unlikely]]
+        continue;
+      StoreColumn(store, vars[i], stored, i + 1, index);
     }
-    if (column > field_descrs_.GetCount()) continue;
-    const TFIBFieldDescr& descr = *field_descrs_.GetItem(column - 1);
-    // Another statement's column of another type would be read past its
-    // buffer: such a column keeps the value it has.
-    if ((var.Data()->sqltype & ~1) != descr.FieldType) continue;
-    StoreColumn(descr, *var.Data(), stored, column, index);
+  } else {
+    StoreOtherStatementRow(statement, stored, index);
   }
 
   if (keep_blob_streams_) KeepFetchedBlobStreams(statement, blob_slots);
-  if (AfterFetchRecord) {
-    bool stop = false;
-    AfterFetchRecord(&statement, index, stop);
-    // The row stays; the cursor simply reports no further rows.
-    if (stop) fetch_stopped_ = true;
+  if (AfterFetchRecord) [[unlikely]]
+    FireAfterFetchRecord(statement, index);
+}
+
+void TFIBCustomDataSet::FireAfterFetchRecord(TFIBQuery& statement, int index) {
+  bool stop = false;
+  AfterFetchRecord(&statement, index, stop);
+  // The row stays; the cursor simply reports no further rows.
+  if (stop) fetch_stopped_ = true;
+}
+
+// Frees the streams of a record's blob slots and clears the slots.
+void TFIBCustomDataSet::ForgetBlobStreams(uint8_t* blob_slots) {
+  for (int i = 0; i < blob_slot_count_; ++i) {
+    uint8_t* slot = blob_slots + i * kBlobSlotSize;
+    FreeBlobStream(LoadUnaligned<uint32_t>(slot));
+    StoreUnaligned<uint32_t>(slot, 0);
   }
 }
 
-void TFIBCustomDataSet::StoreColumn(const TFIBFieldDescr& descr, const XSQLVAR& var,
-                                    uint8_t* stored, int column, int index) {
-  const bool null = ColumnIsNull(var);
-  stored[column] = null ? 1 : 0;
-  const int type = descr.FieldType;
-  uint8_t* slot = descr.IsString ? nullptr : stored + descr.Offset - kCacheBufferStart;
-  const int width = descr.DataSize;
-  const char* data = var.sqldata;
+// Another statement's columns (a refresh, an insert's or update's returned
+// row) find their fields by name.
+void TFIBCustomDataSet::StoreOtherStatementRow(TFIBQuery& statement, uint8_t* stored, int index) {
+  TFIBXSQLDA& columns = statement.Current();
+  for (int i = 0; i < columns.Count(); ++i) {
+    TFIBXSQLVAR& var = columns[i];
+    TFIBXSQLVAR* own = select_query_->Current().ByName(var.Name());
+    if (own == nullptr) continue;
+    const int column = own->Index() + 1;
+    if (column > static_cast<int>(column_stores_.size())) continue;
+    const TColumnStore& store = column_stores_[static_cast<size_t>(column - 1)];
+    if ((var.Data()->sqltype & ~1) != store.FieldType) continue;
+    StoreColumn(store, *var.Data(), stored, column, index);
+  }
+}
 
-  if (null) {
-    if (IsTextColumn(type) && descr.IsString) {
-      cache_->SetStringValue(descr.StringIndex, index, std::string());
-    } else if (type != kSQLBlob && type != kSQLArray && type != kSQLQuad) {
-      std::memset(slot, 0, static_cast<size_t>(width));
-    } else {
-      std::memcpy(slot, data, 8);  // a NULL blob still carries its id
-    }
+inline void TFIBCustomDataSet::StoreColumn(const TColumnStore& store, const XSQLVAR& var,
+                                           uint8_t* stored, int column, int index) {
+  uint8_t* slot = stored + store.Slot;
+  const char* data = var.sqldata;
+  if (ColumnIsNull(var)) [[unlikely]] {
+    stored[column] = 1;
+    StoreNullColumn(store, var, slot, index);
     return;
   }
-  switch (type) {
-    case kSQLDate:
-      StoreUnaligned<int32_t>(slot, LoadUnaligned<ISC_DATE>(data) + kServerDayOffset);
-      break;
-    case kSQLTime:
-      StoreUnaligned<int32_t>(slot, static_cast<int32_t>(LoadUnaligned<ISC_TIME>(data) / 10));
-      break;
-    case kSQLTimeStamp: {
-      const ISC_TIMESTAMP stamp = LoadUnaligned<ISC_TIMESTAMP>(data);
-      StoreUnaligned<double>(slot, (stamp.timestamp_date + kServerDayOffset) * kMSecsPerDay +
-                              static_cast<double>(stamp.timestamp_time / 10));
+  stored[column] = 0;
+  switch (store.Kind) {
+    case TStoreKind::kCopy:
+    case TStoreKind::kId: {
+      // Integers, floats, booleans, blob and array ids: the server's bytes.
+      const int length = std::min<int>(store.Width, var.sqllen);
+      if (length == 8)
+        std::memcpy(slot, data, 8);
+      else if (length == 4)
+        std::memcpy(slot, data, 4);
+      else
+        std::memcpy(slot, data, static_cast<size_t>(length));
       break;
     }
-    case kSQLInt64:
-      if (descr.Scale < -4 && !prepare_options_.Contains(psSQLINT64ToBCD))
-        StoreUnaligned<double>(slot, static_cast<double>(LoadUnaligned<int64_t>(data)) * std::pow(10.0, descr.Scale));
+    case TStoreKind::kDate:
+      StoreUnaligned<int32_t>(slot, LoadUnaligned<ISC_DATE>(data) + kServerDayOffset);
+      break;
+    case TStoreKind::kTime:
+      StoreUnaligned<int32_t>(slot, static_cast<int32_t>(LoadUnaligned<ISC_TIME>(data) / 10));
+      break;
+    case TStoreKind::kTimeStamp: {
+      const ISC_TIMESTAMP stamp = LoadUnaligned<ISC_TIMESTAMP>(data);
+      StoreUnaligned<double>(slot, (stamp.timestamp_date + kServerDayOffset) * kMSecsPerDay +
+                                       static_cast<double>(stamp.timestamp_time / 10));
+      break;
+    }
+    case TStoreKind::kInt64:
+      if (store.Scale < -4 && !prepare_options_.Contains(psSQLINT64ToBCD))
+        StoreUnaligned<double>(slot, static_cast<double>(LoadUnaligned<int64_t>(data)) *
+                                         std::pow(10.0, store.Scale));
       else
         std::memcpy(slot, data, 8);
       break;
-    case kSQLText: {
-      // Only a string field's slot may be handed to the trimming store: the
-      // descriptor buffer belongs to the statement, so trim a copy.
-      const int length = std::min<int>(var.sqllen, width);
-      if (descr.IsString) {
-        text_scratch_.assign(data, data + length);
-        if (!text_scratch_.empty() && text_scratch_.back() == ' ') text_scratch_.back() = 0;
-        cache_->SetStringBuffer(descr.StringIndex, index, true, length, text_scratch_.data());
-      } else {
-        std::memcpy(slot, data, static_cast<size_t>(length));
-        if (length < width) std::memset(slot + length, 0, static_cast<size_t>(width - length));
-      }
+    case TStoreKind::kTextString: {
+      // Trailing blanks are not kept.
+      const int length = std::min<int>(var.sqllen, store.Width);
+      cache_->SetFetchedText(store.StringIndex, index, data,
+                             static_cast<int>(TRecordsCache::TrimmedLength(data, length)));
       break;
     }
-    case kSQLVarying: {
-      const int length = std::clamp<int>(LoadUnaligned<int16_t>(data), 0, std::min<int>(var.sqllen, width));
-      const char* text = data + 2;
-      if (descr.IsString) {
-        if (length == 0)
-          cache_->SetStringValue(descr.StringIndex, index, std::string());
-        else
-          cache_->SetStringBuffer(descr.StringIndex, index, false, length, const_cast<char*>(text));
-      } else {
-        std::memcpy(slot, text, static_cast<size_t>(length));
-        std::memset(slot + length, 0, static_cast<size_t>(width - length));
-      }
+    case TStoreKind::kVaryingString:
+      cache_->SetFetchedText(
+          store.StringIndex, index, data + 2,
+          std::clamp<int>(LoadUnaligned<int16_t>(data), 0, std::min<int>(var.sqllen, store.Width)));
+      break;
+    case TStoreKind::kText: {
+      const int length = std::min<int>(var.sqllen, store.Width);
+      std::memcpy(slot, data, static_cast<size_t>(length));
+      if (length < store.Width)
+        std::memset(slot + length, 0, static_cast<size_t>(store.Width - length));
       break;
     }
+    case TStoreKind::kVarying: {
+      const int length =
+          std::clamp<int>(LoadUnaligned<int16_t>(data), 0, std::min<int>(var.sqllen, store.Width));
+      std::memcpy(slot, data + 2, static_cast<size_t>(length));
+      std::memset(slot + length, 0, static_cast<size_t>(store.Width - length));
+      break;
+    }
+  }
+}
+
+void TFIBCustomDataSet::StoreNullColumn(const TColumnStore& store, const XSQLVAR& var,
+                                        uint8_t* slot, int index) {
+  switch (store.Kind) {
+    case TStoreKind::kTextString:
+    case TStoreKind::kVaryingString:
+      cache_->SetFetchedText(store.StringIndex, index, nullptr, 0);
+      break;
+    case TStoreKind::kId:
+      std::memcpy(slot, var.sqldata, 8);  // a NULL blob still carries its id
+      break;
     default:
-      // Integers, floats, booleans, blob and array ids: the server's bytes.
-      std::memcpy(slot, data, static_cast<size_t>(std::min<int>(width, var.sqllen)));
+      std::memset(slot, 0, static_cast<size_t>(store.Width));
       break;
   }
 }

@@ -250,10 +250,8 @@ classlib::Variant TFIBQuery::FieldValue(int index, bool) const {
 
 // ---- columns ----
 
-TFIBXSQLVAR& TFIBQuery::Fields(int index) {
-  if (index < 0 || index >= current_.Count())
-    RaiseClientError(41, {"Field No: " + std::to_string(index)});
-  return current_[index];
+void TFIBQuery::NoFieldAt(int index) {
+  RaiseClientError(41, {"Field No: " + std::to_string(index)});
 }
 
 TFIBXSQLVAR* TFIBQuery::FindField(const std::string& name) { return current_.ByName(name); }

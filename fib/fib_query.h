@@ -124,8 +124,13 @@ class TFIBQuery : public classlib::TComponent, public TXSQLOwner, public ISQLObj
   // ---- columns ----
   int FieldCount() const { return current_.Count(); }
   TFIBXSQLDA& Current() { return current_; }
-  // Client error 41 for an index or name that names no column.
-  TFIBXSQLVAR& Fields(int index);
+  // Client error 41 for an index or name that names no column. Inline:
+  // columns are read by index for every field of every fetched row.
+  TFIBXSQLVAR& Fields(int index) {
+    if (index < 0 || index >= current_.Count()) [[unlikely]]
+      NoFieldAt(index);
+    return current_[index];
+  }
   TFIBXSQLVAR& FieldByName(const std::string& name);
   TFIBXSQLVAR* FindField(const std::string& name);
 
@@ -201,6 +206,10 @@ class TFIBQuery : public classlib::TComponent, public TXSQLOwner, public ISQLObj
   void AfterRun();
   void AutoCommit();
   void FinishExecute();
+
+  [[noreturn]] static void NoFieldAt(int index);
+  // The fetch answered something other than a row.
+  void FetchDidNotAnswerRow(ISC_STATUS result);
 
   // Client calls and answers.
   std::string SQLInfo(char item, size_t size);

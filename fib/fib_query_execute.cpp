@@ -16,6 +16,7 @@
 #include "fib/fib_query_trace.h"
 #include "fib/fib_query_values.h"
 #include "fib/fib_transaction.h"
+#include "fib/sql_trace_hook.h"
 
 namespace fib {
 
@@ -188,26 +189,37 @@ ISC_STATUS TFIBQuery::Check(ISC_STATUS status, bool raise) {
   return Database()->CheckClientCall(status, raise);
 }
 
+// A fetched row takes the short way: nothing below the fetch call leaves
+// this function unless a monitor listens or a logger is set.
 bool TFIBQuery::Next() {
   if (eof_) return false;
-  if (!open_) RaiseClientError(29, {"fetch next record", FullComponentName(this)});
-  IIBClientLibrary& library = Database()->ClientLibrary();
-  ISC_STATUS* status = StatusVector();
-  ISC_STATUS result = library.isc_dsql_fetch(status, &handle_,
-                                             static_cast<unsigned short>(SQLDialect()),
-                                             current_.AsXSQLDA());
+  if (!open_) [[unlikely]]
+    RaiseClientError(29, {"fetch next record", FullComponentName(this)});
+  TFIBDatabase* database = Database();
+  ISC_STATUS result = database->ClientLibrary().isc_dsql_fetch(
+      StatusVector(), &handle_, static_cast<unsigned short>(database->SQLDialect()),
+      current_.AsXSQLDA());
   Check(result, false);
-  if (result == 0) {
+  if (result == 0) [[likely]] {
     SetRecordCount(record_count_ + 1);
     bof_ = false;
-  } else if (result == kEndOfData || StatusIsOneOf({kNoCursor})) {
-    eof_ = true;
   } else {
-    RaiseServerError(library, Database());
+    FetchDidNotAnswerRow(result);
   }
-  TraceQueryFetch(*this);
-  LogFetch();
+  if (MonitorMayListen()) [[unlikely]]
+    TraceQueryFetch(*this);
+  if (database->SQLLogger() != nullptr) [[unlikely]]
+    LogFetch();
   return !eof_;
+}
+
+// The end of the data, or a failure to raise.
+void TFIBQuery::FetchDidNotAnswerRow(ISC_STATUS result) {
+  if (result == kEndOfData || StatusIsOneOf({kNoCursor})) {
+    eof_ = true;
+    return;
+  }
+  RaiseServerError(Database()->ClientLibrary(), Database());
 }
 
 void TFIBQuery::Close() {

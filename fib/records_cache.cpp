@@ -51,7 +51,7 @@ void TRecordsCache::AddPage() { pages_.push_back(NewPage()); }
 
 // ---- record numbers and addresses ----
 
-uint8_t* TRecordsCache::Grow(int logical) {
+uint8_t* TRecordsCache::GrowPages(int logical) {
   if (logical < 1) Raise(kCantWriteBuffer);
   if (has_order_ && static_cast<int>(order_.size()) < logical) {
     while (static_cast<int>(order_.size()) < logical) order_.push_back(++record_count_);

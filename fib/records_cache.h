@@ -22,6 +22,7 @@
 // The cache is plain memory used from the thread that owns the data set.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -87,7 +88,16 @@ class TRecordsCache : public classlib::TObject {
   }
   // The stored record of a logical number, allocating numbers and pages up
   // to it on the way.
-  uint8_t* Grow(int logical);
+  uint8_t* Grow(int logical) {
+    // Rows are fetched in order into pages already there, mostly.
+    if (!has_order_) [[likely]] {
+      if (uint8_t* record = StoredRecord(logical)) [[likely]] {
+        record_count_ = std::max(record_count_, logical);
+        return record;
+      }
+    }
+    return GrowPages(logical);
+  }
   int OffsetInBlock(int number, bool is_physical) const;
   // The page of a record (-1 for a number that names no record); with
   // allocate the record is grown first.
@@ -125,6 +135,22 @@ class TRecordsCache : public classlib::TObject {
   // first zero byte. With trim, trailing characters below code 33 are dropped
   // and a zero byte marks the new end in characters (never past length).
   void SetStringBuffer(int column, int index, bool trim, int length, char* characters);
+  // A fetched row's text, already trimmed as the caller wants: `length`
+  // bytes of `text` (the column's width at most). Inline: it runs for every
+  // long text of every fetched row.
+  void SetFetchedText(int column, int index, const char* text, int length) {
+    length = std::min(length, StringWidth(column));
+    const int row = StringRowOf(index);
+    EnsureRow(*strings_, row);
+    strings_->SetCell(column, row, text, length);
+  }
+  // Length of text[0, length) without its trailing blanks and control
+  // characters; texts are single-byte code page 1251, whose letters from
+  // 0x80 up are no blanks.
+  static size_t TrimmedLength(const char* text, size_t length) {
+    while (length > 0 && static_cast<unsigned char>(text[length - 1]) <= ' ') --length;
+    return length;
+  }
 
   // ---- the current buffer: one expanded record held for the data set ----
   int CurrentRecNo() const { return current_rec_no_; }
@@ -169,6 +195,8 @@ class TRecordsCache : public classlib::TObject {
 
   // Pages and records.
   Page NewPage() const;
+  // Grow when the record's page is not there yet or an order list decides.
+  uint8_t* GrowPages(int logical);
   uint8_t* StoredRecord(int physical) {
     // Numbers start at 1: anything below would land before the first page.
     if (physical < 1) return nullptr;
@@ -188,9 +216,12 @@ class TRecordsCache : public classlib::TObject {
   int StringWidth(int column) const {
     // Checked without building the assertion's arguments: this runs for
     // every long text of every fetched row.
-    if (strings_ == nullptr || column < 0 || column >= string_count_) CLASSLIB_ASSERT(false);
+    if (strings_ == nullptr || column < 0 || column >= string_count_) [[unlikely]]
+      AssertionFailed(__FILE__, __LINE__);
     return string_slots_[static_cast<size_t>(column)].width;
   }
+  // Raises the class library's assertion failure for that place.
+  [[noreturn, gnu::cold]] static void AssertionFailed(const char* file, int line);
   // The string store's row of a 0-based record index: rows follow physical
   // numbers, so the order list decides once there is one.
   int StringRowOf(int index) const { return has_order_ ? RecordIndex(index + 1) - 1 : index; }

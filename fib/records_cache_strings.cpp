@@ -1,5 +1,6 @@
 // Long text values stored while rows are fetched.
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 #include "classlib/exceptions.h"
@@ -7,19 +8,10 @@
 
 namespace fib {
 
-namespace {
-
-// Blanks and control characters; texts are single-byte code page 1251, whose
-// letters from 0x80 up must not count as such.
-bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
-
-// Length of text[0, length) without its trailing blanks.
-size_t TrimmedLength(const char* text, size_t length) {
-  while (length > 0 && IsBlank(text[length - 1])) --length;
-  return length;
+void TRecordsCache::AssertionFailed(const char* file, int line) {
+  classlib::Assert(false, file, line);
+  std::abort();  // Assert raises for a false condition
 }
-
-}  // namespace
 
 void TRecordsCache::SetStringValue(int column, int index, const std::string& text) {
   const size_t width = static_cast<size_t>(StringWidth(column));

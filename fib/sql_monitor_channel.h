@@ -30,6 +30,11 @@ class TMonitorChannel {
   TMonitorChannel& operator=(const TMonitorChannel&) = delete;
 
   int MonitorCount() const { return Counter(monitor_block::kMonitorCount); }
+  // The shared counter MonitorCount reads, for readers that keep its
+  // address; it lives as long as the channel.
+  std::int32_t* MonitorCountCell() const {
+    return reinterpret_cast<std::int32_t*>(data_ + monitor_block::kMonitorCount);
+  }
   // Monitors listening to `category`; service messages have no counter and
   // count every attached monitor.
   int Listeners(TraceCategory category) const;

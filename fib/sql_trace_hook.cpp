@@ -18,7 +18,7 @@ TFIBSQLMonitorHook::TFIBSQLMonitorHook() = default;
 TFIBSQLMonitorHook::~TFIBSQLMonitorHook() {
   // The writer uses the channel: it goes first.
   writer_.reset();
-  open_channel_.store(nullptr);
+  monitor_count_.store(nullptr);
   channel_.reset();
 }
 
@@ -55,17 +55,7 @@ int TFIBSQLMonitorHook::QueuedCount() const {
 void TFIBSQLMonitorHook::OpenLocked() {
   if (channel_) return;
   channel_ = std::make_unique<TMonitorChannel>();
-  open_channel_.store(channel_.get(), std::memory_order_release);
-}
-
-// The monitor and listener counters can only be read once the channel is
-// open, so the first check opens it.
-bool TFIBSQLMonitorHook::Idle() const {
-  if (!TraceSwitch() || !enabled_.load(std::memory_order_relaxed)) return true;
-  // Mostly no monitor is attached: an open channel answers that without
-  // the lock.
-  const TMonitorChannel* open = open_channel_.load(std::memory_order_acquire);
-  return open != nullptr && open->MonitorCount() <= 0;
+  monitor_count_.store(channel_->MonitorCountCell(), std::memory_order_release);
 }
 
 bool TFIBSQLMonitorHook::ShouldTrace(TraceCategory category) {
@@ -178,8 +168,6 @@ classlib::TCriticalSection& HookSection() {
   return section;
 }
 
-std::atomic<TFIBSQLMonitorHook*> hook_instance{nullptr};
-
 // Shutting down lets the writer pass on what was traced last, then closes
 // the channel.
 struct MonitorShutdown {
@@ -188,7 +176,7 @@ struct MonitorShutdown {
   ~MonitorShutdown() {
     SetMonitorFinalizing(true);
     classlib::CriticalSectionGuard guard(HookSection());
-    delete hook_instance.exchange(nullptr);
+    delete monitor_state::hook_instance.exchange(nullptr);
   }
 } monitor_shutdown;
 
@@ -196,15 +184,15 @@ struct MonitorShutdown {
 
 TFIBSQLMonitorHook* MonitorHookInstance() {
   if (MonitorFinalizing()) return nullptr;
-  if (TFIBSQLMonitorHook* hook = hook_instance.load()) return hook;
+  if (TFIBSQLMonitorHook* hook = monitor_state::hook_instance.load()) return hook;
   classlib::CriticalSectionGuard guard(HookSection());
   if (MonitorFinalizing()) return nullptr;
-  if (!hook_instance.load()) hook_instance.store(new TFIBSQLMonitorHook);
-  return hook_instance.load();
+  if (!monitor_state::hook_instance.load()) monitor_state::hook_instance.store(new TFIBSQLMonitorHook);
+  return monitor_state::hook_instance.load();
 }
 
 int GetMonitorCount() {
-  TFIBSQLMonitorHook* hook = hook_instance.load();
+  TFIBSQLMonitorHook* hook = monitor_state::hook_instance.load();
   return hook ? hook->MonitorCount() : 0;
 }
 

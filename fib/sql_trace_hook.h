@@ -5,6 +5,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -12,6 +13,7 @@
 
 #include "classlib/object.h"
 #include "fib/sql_monitor_layout.h"
+#include "fib/sql_monitor_state.h"
 #include "fib/sql_trace_texts.h"
 
 namespace classlib {
@@ -39,8 +41,15 @@ class TFIBSQLMonitorHook : public classlib::TObject {
   int MonitorCount() const;
   // Nothing would be traced now: the trace switch is off, the hook is
   // disabled, or the open channel has no monitor attached. Asked without
-  // the lock, so callers can skip preparing a trace on every fetch.
-  bool Idle() const;
+  // the lock and inline, so callers can skip preparing a trace on every
+  // fetch. Before the channel is open the monitors cannot be counted: the
+  // first trace opens it.
+  bool Idle() const {
+    if (!TraceSwitch() || !enabled_.load(std::memory_order_relaxed)) return true;
+    // Monitors in other processes change the counter: read it atomically.
+    std::int32_t* monitors = monitor_count_.load(std::memory_order_acquire);
+    return monitors != nullptr && std::atomic_ref<std::int32_t>(*monitors).load() <= 0;
+  }
 
   // Each acts only when the hook is enabled, the global trace switch is on
   // and a monitor listens to its category; otherwise it formats nothing.
@@ -78,14 +87,30 @@ class TFIBSQLMonitorHook : public classlib::TObject {
   // on every traced event.
   std::atomic<bool> enabled_{true};
   std::unique_ptr<TMonitorChannel> channel_;
-  // channel_ once it is open; it then stays open for the hook's life.
-  std::atomic<const TMonitorChannel*> open_channel_{nullptr};
+  // The monitor counter of channel_ once it is open; it then stays open for
+  // the hook's life.
+  std::atomic<std::int32_t*> monitor_count_{nullptr};
   std::unique_ptr<TMonitorWriterThread> writer_;
 };
 
 // The process's hook, made on first use; nullptr once the process is
 // shutting the monitor down.
 TFIBSQLMonitorHook* MonitorHookInstance();
+
+namespace monitor_state {
+// The hook once made; nullptr before and after.
+inline std::atomic<TFIBSQLMonitorHook*> hook_instance{nullptr};
+}  // namespace monitor_state
+
+// False when a trace would surely reach no monitor (shutting down, the trace
+// switch off, the hook disabled or no monitor attached), without making the
+// hook or calling out: statements ask it for every fetched row. True leaves
+// the decision to the trace call.
+inline bool MonitorMayListen() {
+  if (MonitorFinalizing()) return false;
+  const TFIBSQLMonitorHook* hook = monitor_state::hook_instance.load();
+  return hook == nullptr || !hook->Idle();
+}
 // Monitors attached to the channel; 0 when this process has not opened it.
 int GetMonitorCount();
 

@@ -23,7 +23,11 @@ class TStringCollection : public classlib::TObject {
 
   // Adds one empty row and returns the new row count. The capacity grows by
   // half (128 rows at first) so that adding rows costs amortised constant time.
-  int Grow();
+  int Grow() {
+    if (row_count_ == capacity_) [[unlikely]]
+      AddCapacity();
+    return ++row_count_;
+  }
   // Removes row y; later rows move up by one.
   void DeleteRow(int y);
 
@@ -38,6 +42,15 @@ class TStringCollection : public classlib::TObject {
   // Stores len bytes of buffer; len 0 (or no buffer) empties the cell, a
   // negative len takes the zero-terminated length of buffer.
   void SetValueFromBuffer(int x, int y, int len, const char* buffer);
+  // Stores length (>= 0) bytes of text; inline, for the rows being fetched.
+  void SetCell(int x, int y, const char* text, int length) {
+    CheckWrite(x, y);
+    std::string& cell = Cell(x, y);
+    if (length == 0)
+      cell.clear();
+    else
+      cell.assign(text, static_cast<size_t>(length));
+  }
 
   // Releases every cell; RowCount and Capacity become 0.
   void Clear();
@@ -50,6 +63,7 @@ class TStringCollection : public classlib::TObject {
   static constexpr int kBlockShift = 7;
   static constexpr int kBlockRows = 1 << kBlockShift;
   using Block = std::unique_ptr<std::string[]>;
+  void AddCapacity();
 
   std::string& Cell(int x, int y) const {
     return columns_[static_cast<size_t>(x)][static_cast<size_t>(y >> kBlockShift)]

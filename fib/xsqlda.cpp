@@ -38,7 +38,7 @@ TFIBXSQLDA::~TFIBXSQLDA() = default;
 bool TFIBXSQLDA::AskRowState() const {
   bool no_row = !holds_params_ && owner_ != nullptr && owner_->RecordCount() == 0 &&
                 !owner_->IsExecProcedure();
-  row_state_ = no_row ? RowState::kNoRow : RowState::kRow;
+  row_state_ = no_row ? TRowState::kNoRow : TRowState::kRow;
   return !no_row;
 }
 

@@ -60,10 +60,12 @@ class TFIBXSQLDA : public classlib::TObject {
   // the owner calls RowStateChanged, so reading a column asks nothing of
   // the statement. Always true for parameters and without an owner.
   bool HoldsRow() const {
-    return row_state_ == RowState::kRow || (row_state_ == RowState::kUnknown && AskRowState());
+    return row_state_ == TRowState::kRow || (row_state_ == TRowState::kUnknown && AskRowState());
   }
   // The owner's row count or statement kind changed.
-  void RowStateChanged() { row_state_ = RowState::kUnknown; }
+  void RowStateChanged() { row_state_ = TRowState::kUnknown; }
+  // The kept answer, for the items' inline reads.
+  const TRowState& RowState() const { return row_state_; }
 
   // Changes whenever the items' names or count change: what was looked up
   // by name under an earlier value must be looked up again.
@@ -85,11 +87,9 @@ class TFIBXSQLDA : public classlib::TObject {
   void NameFromAliases();
   void NamingChanged();
 
-  enum class RowState : unsigned char { kUnknown, kNoRow, kRow };
-
   TXSQLOwner* owner_;
   bool holds_params_;
-  mutable RowState row_state_ = RowState::kUnknown;
+  mutable TRowState row_state_ = TRowState::kUnknown;
   int count_ = 0;
   int capacity_ = 0;
   std::unique_ptr<unsigned char[]> block_;

@@ -34,7 +34,10 @@ std::string NameText(const char* name, short length) {
 }  // namespace
 
 TFIBXSQLVAR::TFIBXSQLVAR(TFIBXSQLDA* parent, int index)
-    : parent_(parent), index_(index), parent_naming_(&parent->Naming()) {}
+    : parent_(parent),
+      index_(index),
+      parent_naming_(&parent->Naming()),
+      row_state_(&parent->RowState()) {}
 
 TFIBXSQLVAR::~TFIBXSQLVAR() = default;
 
@@ -105,11 +108,10 @@ void TFIBXSQLVAR::InitializeDescribed(bool keep_value) {
 
 // ---- NULL --------------------------------------------------------------------
 
-bool TFIBXSQLVAR::IsNull() const {
+bool TFIBXSQLVAR::IsNullOutsideRow() const {
   if (stream_) return false;
   if (!parent_->HoldsRow()) return true;
-  if (SQLType() == 0) return true;
-  return IsNullable() && var_->sqlind != nullptr && *var_->sqlind == -1;
+  return SQLType() == 0 || NullIndicated();
 }
 
 void TFIBXSQLVAR::StoreNull(bool null) {

@@ -7,6 +7,7 @@
 #include <ibase.h>
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -19,11 +20,17 @@
 #include "classlib/object.h"
 #include "classlib/stream.h"
 #include "classlib/variant.h"
+#include "fib/numeric_helpers.h"
+#include "fib/sql_types.h"
 
 namespace fib {
 
 class TFIBXSQLDA;
 class TXSQLOwner;
+
+// Whether a vector's result columns hold a row; the vector keeps it, its
+// items read it.
+enum class TRowState : unsigned char { kUnknown, kNoRow, kRow };
 
 class TFIBXSQLVAR : public classlib::TObject {
   CLASSLIB_CLASS(TFIBXSQLVAR, classlib::TObject)
@@ -75,17 +82,44 @@ class TFIBXSQLVAR : public classlib::TObject {
   void ReleaseStream();
 
   // ---- reading (a NULL value reads as 0, "", a Null variant) ----
-  bool IsNull() const;
-  int32_t AsInteger() const;
-  int64_t AsInt64() const;
-  double AsDouble() const;
+  // Columns are read for every field of every fetched row: a value stored
+  // in the type asked for is answered inline, every other case by the
+  // general conversion.
+  bool IsNull() const {
+    if (*row_state_ == TRowState::kRow && !stream_) [[likely]]
+      return SQLType() == 0 || NullIndicated();
+    return IsNullOutsideRow();
+  }
+  int32_t AsInteger() const {
+    if (DirectType() == kSQLLong && var_->sqlscale == 0) return Load<int32_t>();
+    return ConvertToInteger();
+  }
+  int64_t AsInt64() const {
+    if (DirectType() == kSQLInt64 && var_->sqlscale == 0) return Load<int64_t>();
+    return ConvertToInt64();
+  }
+  double AsDouble() const {
+    const int type = DirectType();
+    if (type == kSQLDouble) return Load<double>();
+    // Dividing by the exact power keeps 123.45 from becoming 123.45000000000002.
+    if (type == kSQLInt64 && var_->sqlscale <= 0)
+      return static_cast<double>(Load<int64_t>()) / PowerOfTen(-var_->sqlscale);
+    return ConvertToDouble();
+  }
   classlib::Currency AsCurrency() const;
   classlib::TBcd AsBCD() const;
   bool AsBoolean() const;
-  classlib::TDateTime AsDateTime() const;
+  classlib::TDateTime AsDateTime() const {
+    if (DirectType() == kSQLTimeStamp) return TimeStampValue();
+    return ConvertToDateTime();
+  }
   ISC_QUAD AsQuad() const;
   classlib::TGUID AsGuid() const;
-  std::string AsString() const;
+  std::string AsString() const {
+    const int type = DirectType();
+    if (type == kSQLVarying || type == kSQLText) return TextValue();
+    return ConvertToString();
+  }
   classlib::Variant AsVariant() const;
 
   // ---- writing (to every parameter of the same name) ----
@@ -120,6 +154,41 @@ class TFIBXSQLVAR : public classlib::TObject {
 
   // Reading helpers.
   const char* Raw() const { return var_->sqldata; }
+  template <typename T>
+  T Load() const {
+    T value;
+    std::memcpy(&value, var_->sqldata, sizeof value);
+    return value;
+  }
+  // The server's NULL indicator of a nullable type.
+  bool NullIndicated() const {
+    return (var_->sqltype & 1) != 0 && var_->sqlind != nullptr && *var_->sqlind == -1;
+  }
+  // The type of a value that can be read straight from the buffer: a row is
+  // held, no stream stands in for the value and it is not NULL; 0 otherwise.
+  int DirectType() const {
+    if (*row_state_ != TRowState::kRow || stream_ || NullIndicated()) [[unlikely]]
+      return 0;
+    return SQLType();
+  }
+  // IsNull before the first row, after the last, or with a stream.
+  bool IsNullOutsideRow() const;
+  // The conversions from any type.
+  int32_t ConvertToInteger() const;
+  int64_t ConvertToInt64() const;
+  double ConvertToDouble() const;
+  classlib::TDateTime ConvertToDateTime() const;
+  std::string ConvertToString() const;
+  // A TIMESTAMP or text value that is not NULL.
+  classlib::TDateTime TimeStampValue() const {
+    const double date = Load<int32_t>() - kDayNumberToDateTime;
+    uint32_t time;
+    std::memcpy(&time, var_->sqldata + 4, sizeof time);
+    const double fraction = time / static_cast<double>(kTimeUnitsPerDay);
+    // Before 1899-12-30 the fraction counts away from zero.
+    return date < 0 ? date - fraction : date + fraction;
+  }
+  std::string TextValue() const;
   int64_t StoredInteger() const;
   std::string_view TextBytes() const;
   std::string BlobContents() const;
@@ -182,6 +251,8 @@ class TFIBXSQLVAR : public classlib::TObject {
   uint64_t namesakes_naming_ = 0;
   // The parent's naming counter, read on every write of a value.
   const uint64_t* parent_naming_;
+  // The parent's row state, read on every read of a value.
+  const TRowState* row_state_;
   int marker_start_ = 0;
   int marker_end_ = 0;
   std::unique_ptr<classlib::TMemoryStream> stream_;

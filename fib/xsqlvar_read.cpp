@@ -20,7 +20,7 @@ namespace fib {
 namespace {
 
 template <typename T>
-T Load(const char* data) {
+T LoadAt(const char* data) {
   T value;
   std::memcpy(&value, data, sizeof value);
   return value;
@@ -83,10 +83,10 @@ int TFIBXSQLVAR::Dialect() const {
 
 int64_t TFIBXSQLVAR::StoredInteger() const {
   switch (SQLType()) {
-    case kSQLShort: case kSQLBoolean: return Load<int16_t>(Raw());
-    case kSQLLong: return Load<int32_t>(Raw());
-    case kSQLInt64: return Load<int64_t>(Raw());
-    case kSQLFBBoolean: return Load<uint8_t>(Raw());
+    case kSQLShort: case kSQLBoolean: return LoadAt<int16_t>(Raw());
+    case kSQLLong: return LoadAt<int32_t>(Raw());
+    case kSQLInt64: return LoadAt<int64_t>(Raw());
+    case kSQLFBBoolean: return LoadAt<uint8_t>(Raw());
     default: ConversionError();
   }
 }
@@ -95,7 +95,7 @@ int64_t TFIBXSQLVAR::StoredInteger() const {
 // TEXT all of them.
 std::string_view TFIBXSQLVAR::TextBytes() const {
   if (SQLType() == kSQLVarying) {
-    int length = Load<uint16_t>(Raw());
+    int length = LoadAt<uint16_t>(Raw());
     length = std::min(length, std::max<int>(var_->sqllen, 0));
     return std::string_view(Raw() + 2, length);
   }
@@ -110,7 +110,7 @@ std::string TFIBXSQLVAR::BlobContents() const {
   return ReadBlob(*owner->ClientLibrary(), owner->DBHandle(), owner->TRHandle(), AsQuad(), owner);
 }
 
-int32_t TFIBXSQLVAR::AsInteger() const {
+int32_t TFIBXSQLVAR::ConvertToInteger() const {
   if (IsNull()) return 0;
   int type = SQLType();
   if (IsIntegerType(type)) {
@@ -127,7 +127,7 @@ int32_t TFIBXSQLVAR::AsInteger() const {
   ConversionError();
 }
 
-int64_t TFIBXSQLVAR::AsInt64() const {
+int64_t TFIBXSQLVAR::ConvertToInt64() const {
   if (IsNull()) return 0;
   int type = SQLType();
   if (IsIntegerType(type)) {
@@ -140,7 +140,7 @@ int64_t TFIBXSQLVAR::AsInt64() const {
   ConversionError();
 }
 
-double TFIBXSQLVAR::AsDouble() const {
+double TFIBXSQLVAR::ConvertToDouble() const {
   if (IsNull()) return 0.0;
   int type = SQLType();
   if (IsIntegerType(type)) {
@@ -149,8 +149,8 @@ double TFIBXSQLVAR::AsDouble() const {
     // Dividing by the exact power keeps 123.45 from becoming 123.45000000000002.
     return scale < 0 ? value / PowerOfTen(-scale) : value * PowerOfTen(scale);
   }
-  if (type == kSQLFloat) return Load<float>(Raw());
-  if (type == kSQLDouble || type == kSQLDFloat) return Load<double>(Raw());
+  if (type == kSQLFloat) return LoadAt<float>(Raw());
+  if (type == kSQLDouble || type == kSQLDFloat) return LoadAt<double>(Raw());
   if (IsTextType(type)) return classlib::StrToFloat(AsString());
   if (IsBooleanType(type)) return StoredInteger() != 0 ? 1.0 : 0.0;
   ConversionError();
@@ -196,19 +196,15 @@ bool TFIBXSQLVAR::AsBoolean() const {
   return StoredInteger() == 1;
 }
 
-classlib::TDateTime TFIBXSQLVAR::AsDateTime() const {
+classlib::TDateTime TFIBXSQLVAR::ConvertToDateTime() const {
   if (IsNull()) return 0.0;
   switch (SQLType()) {
     case kSQLDate:
-      return Load<int32_t>(Raw()) - kDayNumberToDateTime;
+      return LoadAt<int32_t>(Raw()) - kDayNumberToDateTime;
     case kSQLTime:
-      return Load<uint32_t>(Raw()) / static_cast<double>(kTimeUnitsPerDay);
-    case kSQLTimeStamp: {
-      double date = Load<int32_t>(Raw()) - kDayNumberToDateTime;
-      double time = Load<uint32_t>(Raw() + 4) / static_cast<double>(kTimeUnitsPerDay);
-      // Before 1899-12-30 the fraction counts away from zero.
-      return date < 0 ? date - time : date + time;
-    }
+      return LoadAt<uint32_t>(Raw()) / static_cast<double>(kTimeUnitsPerDay);
+    case kSQLTimeStamp:
+      return TimeStampValue();
     case kSQLText: case kSQLVarying:
       return classlib::StrToDateTime(AsString());
     default:
@@ -220,7 +216,7 @@ ISC_QUAD TFIBXSQLVAR::AsQuad() const {
   int type = SQLType();
   if (type != kSQLBlob && type != kSQLArray && type != kSQLQuad) ConversionError();
   if (IsNull()) return ISC_QUAD{};
-  return Load<ISC_QUAD>(Raw());
+  return LoadAt<ISC_QUAD>(Raw());
 }
 
 // A GUID is 16 raw bytes: a column shorter than that holds none.
@@ -235,20 +231,13 @@ classlib::TGUID TFIBXSQLVAR::AsGuid() const {
   return guid;
 }
 
-std::string TFIBXSQLVAR::AsString() const {
+std::string TFIBXSQLVAR::ConvertToString() const {
   if (IsNull()) return std::string();
   int type = SQLType();
   int scale = SQLScale();
   switch (type) {
-    case kSQLText: case kSQLVarying: {
-      std::string_view bytes = TextBytes();
-      TXSQLOwner* owner = Owner();
-      if (owner != nullptr && owner->TrimCharFields())
-        while (!bytes.empty() && bytes.back() == ' ') bytes.remove_suffix(1);
-      if (SQLSubtype() == kCharsetUnicodeFSS && owner != nullptr && owner->IsUTF8Connection())
-        return classlib::Utf8ToCp1251(bytes);
-      return std::string(bytes);
-    }
+    case kSQLText: case kSQLVarying:
+      return TextValue();
     case kSQLShort: case kSQLLong:
       return scale == 0 ? classlib::IntToStr(AsInteger()) : classlib::FloatToStr(AsDouble());
     case kSQLInt64:
@@ -265,6 +254,16 @@ std::string TFIBXSQLVAR::AsString() const {
     case kSQLBoolean: case kSQLFBBoolean: return StoredInteger() != 0 ? "True" : "False";
     default: ConversionError();
   }
+}
+
+std::string TFIBXSQLVAR::TextValue() const {
+  std::string_view bytes = TextBytes();
+  TXSQLOwner* owner = parent_->Owner();
+  if (owner != nullptr && owner->TrimCharFields())
+    while (!bytes.empty() && bytes.back() == ' ') bytes.remove_suffix(1);
+  if (SQLSubtype() == kCharsetUnicodeFSS && owner != nullptr && owner->IsUTF8Connection())
+    return classlib::Utf8ToCp1251(bytes);
+  return std::string(bytes);
 }
 
 classlib::Variant TFIBXSQLVAR::AsVariant() const {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 #include <vector>
 
 #include "classlib/data_link.h"
@@ -498,6 +499,64 @@ TEST_F(DataSetOpenTest, ARecordIsRefreshedThroughTheRefreshStatement) {
 
 namespace fib {
 namespace {
+
+// Slots of the ring are stored again and again: a NULL or blank-padded row
+// after a full one shows its own value, never the slot's earlier one.
+TEST_F(DataSetOpenTest, EachRowOfTheRingShowsItsOwnNullsAndTrimmedTexts) {
+  for (int id = 4; id <= 40; ++id) {
+    const std::string n = std::to_string(id);
+    if (id % 2 == 0)
+      Run("insert into ITEMS (ID, CODE, TITLE, LONGCODE, PRICE, STAMP) values (" + n + ", 'C" + n +
+          "', 'Title " + n + "', 'LONG " + n + "   ', " + n + ".5, '2020-01-01 10:00:00')");
+    else
+      Run("insert into ITEMS (ID) values (" + n + ")");
+  }
+  auto ds = NewDataSet("Uni", "select ID, CODE, TITLE, LONGCODE, PRICE, STAMP from ITEMS "
+                              "where ID >= 4 order by ID");
+  ds->SetUniDirectional(true);
+  ds->CacheModelOptions().SetBufferChunks(8);
+  ds->Open();
+  int id = 4;
+  for (; !ds->Eof(); ds->Next(), ++id) {
+    SCOPED_TRACE(id);
+    ASSERT_EQ(ds->FieldByName("ID")->AsInteger(), id);
+    const std::string n = std::to_string(id);
+    if (id % 2 == 0) {
+      EXPECT_EQ(ds->FieldByName("CODE")->AsString(), "C" + n);
+      EXPECT_EQ(ds->FieldByName("TITLE")->AsString(), "Title " + n);
+      EXPECT_EQ(ds->FieldByName("LONGCODE")->AsString(), "LONG " + n);
+      EXPECT_DOUBLE_EQ(ds->FieldByName("PRICE")->AsFloat(), id + 0.5);
+      EXPECT_EQ(ds->FieldByName("STAMP")->AsDateTime(),
+                classlib::EncodeDate(2020, 1, 1) + classlib::EncodeTime(10, 0, 0, 0));
+    } else {
+      for (const char* name : {"CODE", "TITLE", "LONGCODE", "PRICE", "STAMP"}) {
+        EXPECT_TRUE(ds->FieldByName(name)->IsNull()) << name;
+        EXPECT_EQ(ds->FieldByName(name)->AsString(), "") << name;
+      }
+    }
+  }
+  EXPECT_EQ(id, 41);
+}
+
+// Reopened over another select, the columns are stored by the new layout:
+// a column that was a number is now a long text and the other way round.
+TEST_F(DataSetOpenTest, AReopenStoresColumnsByTheirNewTypes) {
+  auto ds = NewDataSet("Items", "select ID as A, TITLE as B from ITEMS order by ID");
+  ds->Open();
+  EXPECT_EQ(ds->FieldByName("A")->AsInteger(), 1);
+  EXPECT_EQ(ds->FieldByName("B")->AsString(), "First item");
+  ds->Close();
+  ds->SelectSQL().SetText("select TITLE as A, ID as B, STAMP as C from ITEMS order by ID");
+  ds->Open();
+  EXPECT_EQ(ds->FieldByName("A")->AsString(), "First item");
+  EXPECT_EQ(ds->FieldByName("B")->AsInteger(), 1);
+  EXPECT_NEAR(ds->FieldByName("C")->AsDateTime(),
+              classlib::EncodeDate(2001, 2, 3) + classlib::EncodeTime(4, 5, 6, 700), 1e-9);
+  ds->Last();
+  EXPECT_EQ(ds->FieldByName("A")->AsString(), "Third");
+  EXPECT_EQ(ds->FieldByName("B")->AsInteger(), 3);
+  EXPECT_TRUE(ds->FieldByName("C")->IsNull());
+}
 
 TEST_F(DataSetOpenTest, AUniDirectionalDataSetNeverShowsARecordItLost) {
   for (int id = 4; id <= 30; ++id) Run("insert into ITEMS (ID) values (" + std::to_string(id) + ")");

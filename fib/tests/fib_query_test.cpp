@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
+#include <vector>
 
 #include "classlib/datetime.h"
 #include "classlib/exceptions.h"
@@ -523,6 +525,90 @@ TEST_F(QueryTest, ParametersFillFromAnotherStatementByName) {
   target->ExecQuery();
   tr_->Commit();
   EXPECT_EQ(CountCommitted(7), 1);
+}
+
+// Each column read in the type it holds, then in others, on a row of values
+// and on a row of NULLs: the readers answer the common case without the
+// general conversion and must agree with it.
+TEST_F(QueryTest, ColumnsReadTheSameValuesInTheirOwnTypeAndInOthers) {
+  auto query = NewQuery(
+      "Q",
+      "select cast(7 as integer) I, cast(9000000000 as bigint) B, cast(123.45 as numeric(15,2)) N, "
+      "cast(2.5 as double precision) D, cast('2001-02-03 04:05:06.7000' as timestamp) S, "
+      "cast('text  ' as varchar(10)) V, cast('ab' as char(4)) C, 1 as K from RDB$DATABASE "
+      "union all select cast(null as integer), cast(null as bigint), cast(null as numeric(15,2)), "
+      "cast(null as double precision), cast(null as timestamp), cast(null as varchar(10)), "
+      "cast(null as char(4)), 2 from RDB$DATABASE order by 8");
+  query->ExecQuery();
+  ASSERT_FALSE(query->Eof());
+  EXPECT_EQ(query->Fields(0).AsInteger(), 7);
+  EXPECT_EQ(query->Fields(0).AsInt64(), 7);
+  EXPECT_EQ(query->Fields(0).AsDouble(), 7.0);
+  EXPECT_EQ(query->Fields(1).AsInt64(), 9000000000);
+  EXPECT_THROW(query->Fields(1).AsInteger(), EFIBClientError);
+  EXPECT_EQ(query->Fields(2).AsDouble(), 123.45);  // exact, not 123.45000000000002
+  EXPECT_EQ(query->Fields(2).AsInteger(), 123);
+  EXPECT_EQ(query->Fields(2).AsString(), "123.45");
+  EXPECT_EQ(query->Fields(3).AsDouble(), 2.5);
+  EXPECT_EQ(query->Fields(3).AsInt64(), 2);
+  EXPECT_NEAR(query->Fields(4).AsDateTime(),
+              classlib::EncodeDate(2001, 2, 3) + classlib::EncodeTime(4, 5, 6, 700), 1e-9);
+  EXPECT_EQ(query->Fields(5).AsString(), "text  ");
+  EXPECT_EQ(query->Fields(6).AsString(), "ab  ");
+  query->SetOptions({qoStartTransaction, qoTrimCharFields});
+  EXPECT_EQ(query->Fields(5).AsString(), "text");
+  EXPECT_EQ(query->Fields(6).AsString(), "ab");
+
+  ASSERT_TRUE(query->Next());
+  for (int i = 0; i < 7; ++i) {
+    SCOPED_TRACE(i);
+    const TFIBXSQLVAR& column = query->Fields(i);
+    EXPECT_TRUE(column.IsNull());
+    EXPECT_EQ(column.AsInteger(), 0);
+    EXPECT_EQ(column.AsInt64(), 0);
+    EXPECT_EQ(column.AsDouble(), 0.0);
+    EXPECT_EQ(column.AsDateTime(), 0.0);
+    EXPECT_EQ(column.AsString(), "");
+  }
+  EXPECT_FALSE(query->Next());
+  EXPECT_THROW(query->Fields(8), EFIBClientError);
+  EXPECT_THROW(query->Fields(-1), EFIBClientError);
+}
+
+// A logger that also logs fetches gets each row's values and the end; one
+// that does not gets no fetch line.
+TEST_F(QueryTest, FetchesAreLoggedOnlyToAFetchLogger) {
+  struct FetchLogger : fib_test::RecordingLogger, ISQLFetchLogger {
+    bool LogsFetches() const override { return true; }
+  };
+  Run("insert into T values (1)");
+  Run("insert into T values (null)");
+  auto fetch_lines = [](const fib_test::RecordingLogger& logger) {
+    std::vector<std::string> lines;
+    for (const auto& entry : logger.entries)
+      if (entry.kind == kLogFetch) lines.push_back(entry.text);
+    return lines;
+  };
+
+  fib_test::RecordingLogger plain;
+  db_->SetSQLLogger(&plain);
+  auto query = NewQuery("Q", "select V from T order by V nulls last");
+  query->ExecQuery();
+  while (query->Next()) {
+  }
+  EXPECT_TRUE(fetch_lines(plain).empty());
+  EXPECT_FALSE(plain.entries.empty());  // the execution was logged
+  query->Close();
+
+  FetchLogger fetches;
+  db_->SetSQLLogger(&fetches);
+  query->ExecQuery();
+  while (query->Next()) {
+  }
+  db_->SetSQLLogger(nullptr);
+  EXPECT_EQ(fetch_lines(fetches),
+            (std::vector<std::string>{"Fetch:\r\nV = 1", "Fetch:\r\nV = NULL",
+                                      "Fetch:\r\n  End of file reached"}));
 }
 
 }  // namespace
