@@ -4,9 +4,11 @@
 #include <cstdio>
 
 #include "classlib/dataset.h"
+#include "classlib/field_direct.h"
 #include "classlib/field_numeric.h"
 #include "classlib/format_settings.h"
 #include "classlib/numconv.h"
+#include "classlib/unaligned.h"
 #include "classlib/variant.h"
 
 namespace classlib {
@@ -35,6 +37,12 @@ void TIntegerField::CheckRange(int64_t value) const {
 }
 
 bool TIntegerField::LoadInteger(int64_t& value) const {
+  bool is_null = false;
+  if (const uint8_t* direct = DirectValue(sizeof(int32_t), is_null)) {
+    if (is_null) return false;
+    value = LoadUnaligned<int32_t>(direct);
+    return true;
+  }
   int32_t stored = 0;
   if (!GetData(&stored)) return false;
   value = stored;
@@ -145,7 +153,14 @@ TLargeintField::TLargeintField(TComponent* owner) : TNumericField(owner) {
   SetDataType(ftLargeint);
 }
 
-bool TLargeintField::GetValue(int64_t& value) const { return GetData(&value); }
+bool TLargeintField::GetValue(int64_t& value) const {
+  bool is_null = false;
+  if (const uint8_t* direct = DirectValue(sizeof value, is_null)) {
+    if (!is_null) value = LoadUnaligned<int64_t>(direct);
+    return !is_null;
+  }
+  return GetData(&value);
+}
 
 int64_t TLargeintField::GetAsLargeInt() const {
   int64_t value = 0;
@@ -224,7 +239,14 @@ TFloatField::TFloatField(TComponent* owner) : TNumericField(owner) { SetDataType
 
 void TFloatField::SetPrecision(int value) { precision_ = std::clamp(value, 2, 15); }
 
-bool TFloatField::GetValue(double& value) const { return GetData(&value); }
+bool TFloatField::GetValue(double& value) const {
+  bool is_null = false;
+  if (const uint8_t* direct = DirectValue(sizeof value, is_null)) {
+    if (!is_null) value = LoadUnaligned<double>(direct);
+    return !is_null;
+  }
+  return GetData(&value);
+}
 
 double TFloatField::GetAsFloat() const {
   double value = 0;

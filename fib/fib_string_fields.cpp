@@ -5,6 +5,7 @@
 
 #include "classlib/codepage.h"
 #include "classlib/dataset.h"
+#include "classlib/field_direct.h"
 #include "classlib/format.h"
 #include "classlib/variant.h"
 #include "fib/fib_fields_owner.h"
@@ -90,13 +91,14 @@ std::string TFIBStringField::DBKeyText() const {
 }
 
 // The text in the browsed record, read as the data set's own read would
-// give it; false when that read would do more (fail on a value too long for
-// the field) and must be left to it.
+// give it. The slot's width fits the field (the data set checks that when
+// it gives the slot), so no value read here is too long for the field.
 bool TFIBStringField::ReadDirect(std::string& text) const {
-  const uint8_t* record = DirectRecord();
   const TDirectSlot& slot = DirectSlot();
-  if (record == nullptr || (slot.form != kDirectTextForm && slot.form != kDirectTrimmedTextForm))
-    return false;
+  const int form = slot.form & ~kDirectUnicodeConnection;
+  if (form != kDirectTextForm && form != kDirectTrimmedTextForm) return false;
+  const uint8_t* record = DirectRecord();
+  if (record == nullptr) return false;
   if (record[slot.null_offset] != 0) {
     text.clear();
     return true;
@@ -104,20 +106,26 @@ bool TFIBStringField::ReadDirect(std::string& text) const {
   const uint8_t* value = record + slot.offset;
   size_t length = static_cast<size_t>(std::clamp<int32_t>(LoadUnaligned<int32_t>(value), 0, slot.size));
   const char* bytes = reinterpret_cast<const char*>(value + kTextLengthSize);
-  if (slot.form == kDirectTrimmedTextForm)
+  if (form == kDirectTrimmedTextForm)
     while (length > 0 && bytes[length - 1] == ' ') --length;
-  if (DataSize() <= 0 || length > static_cast<size_t>(DataSize()) - 1) return false;
   // The copied value ends at its first zero byte, as a C string would.
   text.assign(bytes, strnlen(bytes, length));
   return true;
 }
 
 std::string TFIBStringField::GetAsString() const {
-  if (IsDBKey()) return DBKeyText();
+  // A text slot is never the row key's, so the direct read comes first; an
+  // ANSI connection's text needs no conversion.
   if (std::string text; ReadDirect(text)) {
-    if (Utf8Text()) return classlib::Utf8ToCp1251(text);
+    if ((DirectSlot().form & kDirectUnicodeConnection) != 0 && Utf8Text())
+      return classlib::Utf8ToCp1251(text);
     return text;
   }
+  return ReadThroughDataSet();
+}
+
+std::string TFIBStringField::ReadThroughDataSet() const {
+  if (IsDBKey()) return DBKeyText();
   if (!ReadRaw()) return std::string();
   std::string text(value_.data());
   // Two returns, not a conditional: the plain text moves out uncopied.

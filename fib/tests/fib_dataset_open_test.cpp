@@ -18,6 +18,7 @@
 #include "fib/fib_blob_stream.h"
 #include "fib/records_cache.h"
 #include "fib/fib_query.h"
+#include "fib/fib_string_fields.h"
 #include "fib/fib_transaction.h"
 #include "fib/xsqlvar.h"
 #include "testing/message_of.h"
@@ -434,6 +435,37 @@ TEST_F(DataSetOpenTest, UnicodeColumnsReadAsWideTextOnAUnicodeConnection) {
   EXPECT_EQ(name->DataType(), classlib::ftWideString);
   EXPECT_EQ(name->AsWideString(), u"\u041f\u0440\u0438\u0432\u0435\u0442");
   EXPECT_EQ(name->AsString(), "\xcf\xf0\xe8\xe2\xe5\xf2");
+  ds.Close();
+  unicode_tr.Commit();
+}
+
+// On a UNICODE_FSS connection a WIN1251 column arrives as UTF-8 and reads
+// back as ANSI; a column without a character set keeps its bytes, also when
+// its field reads it straight from the record.
+TEST_F(DataSetOpenTest, AnsiColumnsReadBackAsAnsiOnAUnicodeConnection) {
+  Run("create table MIXED (ID integer, CYR varchar(20) character set WIN1251, "
+      "RAW varchar(20) character set NONE)");
+  Run("insert into MIXED values (1, '\xcf\xf0\xe8\xe2\xe5\xf2  ', 'abc')");
+  Run("insert into MIXED values (2, null, '')");
+  auto unicode_db = NewDatabase(&form_);
+  unicode_db->DBParams().SetText("user_name=SYSDBA\r\npassword=masterkey\r\nlc_ctype=UNICODE_FSS");
+  TFIBTransaction unicode_tr(&form_);
+  unicode_tr.SetDefaultDatabase(unicode_db.get());
+  unicode_db->SetDefaultTransaction(&unicode_tr);
+  unicode_db->Connect();
+  TFIBDataSet ds(&form_);
+  ds.SetDatabase(unicode_db.get());
+  ds.SelectSQL().SetText("select ID, CYR, RAW from MIXED order by ID");
+  ds.Open();
+  classlib::TField* cyr = ds.FieldByName("CYR");
+  classlib::TField* raw = ds.FieldByName("RAW");
+  EXPECT_EQ(raw->DirectSlot().form & kDirectUnicodeConnection, kDirectUnicodeConnection);
+  EXPECT_EQ(cyr->AsString(), "\xcf\xf0\xe8\xe2\xe5\xf2");
+  EXPECT_EQ(raw->AsString(), "abc");
+  ds.Next();
+  EXPECT_TRUE(cyr->IsNull());
+  EXPECT_EQ(cyr->AsString(), "");
+  EXPECT_EQ(raw->AsString(), "");
   ds.Close();
   unicode_tr.Commit();
 }
