@@ -108,7 +108,7 @@ void TDataSet::ActivateBuffers() {
   eof_ = false;
 }
 
-void TDataSet::MoveBuffer(int from, int to) {
+void TDataSet::RotateBuffers(int from, int to) {
   if (from == to) return;
   auto first = buffers_.begin();
   if (from < to)
@@ -119,8 +119,7 @@ void TDataSet::MoveBuffer(int from, int to) {
 
 // ---- Cursor position -------------------------------------------------------
 
-void TDataSet::SetCurrentRecord(int index) {
-  if (current_record_ == index) return;
+void TDataSet::MoveCursorToBuffer(int index) {
   TRecordBuffer buffer = buffers_[static_cast<std::size_t>(index)];
   switch (GetBookmarkFlag(buffer)) {
     case bfCurrent:

@@ -28,7 +28,8 @@ void TDataSet::DataEvent(TDataEvent event, intptr_t info) {
       break;
   }
   if (disable_count_ == 0 && state_ != dsBlockRead) {
-    SendDataEvent(event, info);
+    // Most data sets walked in code have no data source to tell.
+    if (!data_sources_.empty()) SendDataEvent(event, info);
   } else if ((event == deUpdateState && state_ == dsInactive) || event == deLayoutChange) {
     // What EnableControls reports grows to a layout change.
     pending_event_ = deLayoutChange;

@@ -39,7 +39,9 @@ int TFIBCustomDataSet::CacheNumberOf(int index) const {
 void TFIBCustomDataSet::ReadRecordFromCache(int index, classlib::TRecordBuffer buffer,
                                             bool from_current) {
   SetRecordIndexOf(buffer, index);
-  std::memset(buffer + calc_area_offset_, 0, static_cast<size_t>(record_size_ - calc_area_offset_));
+  // Without calculated fields the area is empty.
+  if (calc_area_offset_ < record_size_)
+    std::memset(buffer + calc_area_offset_, 0, static_cast<size_t>(record_size_ - calc_area_offset_));
   const int number = CacheNumberOf(index);
   std::span<uint8_t> target(buffer + kCacheBufferStart,
                             static_cast<size_t>(record_size_ - kCacheBufferStart));
@@ -139,34 +141,17 @@ classlib::TGetResult TFIBCustomDataSet::GetStandardRecord(classlib::TRecordBuffe
                                                           classlib::TGetMode mode, bool& read) {
   if (cache_ == nullptr) return mode == classlib::gmPrior ? classlib::grBOF : classlib::grEOF;
   for (;;) {
-    switch (mode) {
-      case classlib::gmNext:
-        if (current_index_ >= record_count_) return classlib::grEOF;
-        if (current_index_ == record_count_ - 1 && !FetchOneRow()) {
-          current_index_ = record_count_;
-          return classlib::grEOF;
-        }
-        ++current_index_;
-        break;
-      case classlib::gmPrior:
-        if (current_index_ <= 0) {
-          current_index_ = -1;
-          return classlib::grBOF;
-        }
-        // A uni-directional ring no longer holds the records before its
-        // oldest one: their slots carry later rows.
-        if (!InRing(std::min(current_index_, record_count_) - 1)) return classlib::grBOF;
-        current_index_ = std::min(current_index_, record_count_) - 1;
-        break;
-      case classlib::gmCurrent:
-        if (current_index_ < 0 || !InRing(current_index_)) return classlib::grBOF;
-        while (current_index_ >= record_count_ && FetchOneRow()) {
-        }
-        if (current_index_ >= record_count_) {
-          current_index_ = record_count_ - 1;
-          if (current_index_ < 0) return classlib::grEOF;
-        }
-        break;
+    // Walking forward is the step taken for nearly every record: the
+    // others are kept out of its way.
+    if (mode == classlib::gmNext) [[likely]] {
+      if (current_index_ >= record_count_) return classlib::grEOF;
+      if (current_index_ == record_count_ - 1 && !FetchOneRow()) {
+        current_index_ = record_count_;
+        return classlib::grEOF;
+      }
+      ++current_index_;
+    } else if (const classlib::TGetResult moved = StepBackOrStay(mode); moved != classlib::grOK) {
+      return moved;
     }
     ReadRecordFromCache(current_index_, buffer, false);
     if (IsVisible(buffer)) {
@@ -176,6 +161,28 @@ classlib::TGetResult TFIBCustomDataSet::GetStandardRecord(classlib::TRecordBuffe
     // An invisible record is stepped over in the same direction.
     if (mode == classlib::gmCurrent) mode = classlib::gmNext;
   }
+}
+
+classlib::TGetResult TFIBCustomDataSet::StepBackOrStay(classlib::TGetMode mode) {
+  if (mode == classlib::gmPrior) {
+    if (current_index_ <= 0) {
+      current_index_ = -1;
+      return classlib::grBOF;
+    }
+    // A uni-directional ring no longer holds the records before its
+    // oldest one: their slots carry later rows.
+    if (!InRing(std::min(current_index_, record_count_) - 1)) return classlib::grBOF;
+    current_index_ = std::min(current_index_, record_count_) - 1;
+    return classlib::grOK;
+  }
+  if (current_index_ < 0 || !InRing(current_index_)) return classlib::grBOF;
+  while (current_index_ >= record_count_ && FetchOneRow()) {
+  }
+  if (current_index_ >= record_count_) {
+    current_index_ = record_count_ - 1;
+    if (current_index_ < 0) return classlib::grEOF;
+  }
+  return classlib::grOK;
 }
 
 // ---- cursor moves ----

@@ -350,8 +350,8 @@ void TFIBCustomDataSet::SaveOldVersion() {
 }
 
 void TFIBCustomDataSet::DataEvent(classlib::TDataEvent event, intptr_t info) {
+  if (event != classlib::deDisabledStateChange) return TDataSet::DataEvent(event, info);
   TDataSet::DataEvent(event, info);
-  if (event != classlib::deDisabledStateChange) return;
   const classlib::TDataSetNotifyEvent& handler = info != 0 ? OnDisableControls : OnEnableControls;
   if (handler) handler(this);
 }

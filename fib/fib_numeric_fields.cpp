@@ -105,6 +105,10 @@ bool TFIBBCDField::GetScaled(int64_t& value) const {
     if (!is_null) value = classlib::LoadUnaligned<int64_t>(direct);
     return !is_null;
   }
+  return GetScaledThroughDataSet(value);
+}
+
+bool TFIBBCDField::GetScaledThroughDataSet(int64_t& value) const {
   // A lookup field's slot is as wide as the lookup result, which need not
   // be 8 bytes: read into room for it and keep the Int64 at its start. The
   // usual 8-byte slot is read on the stack, since this runs for every value.

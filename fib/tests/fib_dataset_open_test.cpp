@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 #include <vector>
 
 #include "classlib/data_link.h"
@@ -355,6 +356,86 @@ TEST_F(DataSetOpenTest, CalculatedFieldsKeepTheirAreaBesideLongTexts) {
   EXPECT_EQ(twice->AsInteger(), 6);
   ds->First();
   EXPECT_EQ(twice->AsInteger(), 2);
+}
+
+// Hears what a control would: each scroll with the record it lands on.
+class ScrollLog : public classlib::TDataLink {
+ public:
+  std::vector<std::string>* log = nullptr;
+
+ protected:
+  void DataSetScrolled(int distance) override {
+    log->push_back("scroll " + std::to_string(distance) + " to " +
+                   DataSet()->FieldByName("ID")->AsString());
+  }
+  void DataSetChanged() override { log->push_back("changed"); }
+  void CheckBrowseMode() override { ++browse_checks; }
+
+ public:
+  int browse_checks = 0;
+};
+
+// A walk with interleaved fetching tells links, scroll handlers and the
+// calculated fields of every record in order, whether the ring holds one
+// record or several, and holds back while controls are disabled.
+TEST_F(DataSetOpenTest, AWalkTellsEveryScrollInOrder) {
+  Run("create table WALK (ID integer, NAME varchar(30))");
+  Run("execute block as declare i integer = 1; begin while (i <= 7) do begin "
+      "insert into WALK values (:i, 'row ' || :i); i = i + 1; end end");
+  for (int ring : {1, 3}) {
+    SCOPED_TRACE(ring);
+    auto ds = NewDataSet("Walk", "select ID, NAME from WALK order by ID");
+    ds->Prepare();
+    ds->FieldDefs()[0]->CreateField(ds.get());
+    ds->FieldDefs()[1]->CreateField(ds.get());
+    classlib::TField* twice = ds->FieldDefs()[0]->CreateField(ds.get(), nullptr, "TWICE");
+    twice->SetFieldKind(classlib::fkCalculated);
+    std::vector<std::string> log;
+    ds->SetOnCalcFields(classlib::TDataSetNotifyEvent::Function([&](classlib::TDataSet* data_set) {
+      data_set->FieldByName("TWICE")->SetAsInteger(data_set->FieldByName("ID")->AsInteger() * 2);
+    }));
+    auto note = [&](const char* what) {
+      return classlib::TDataSetNotifyEvent::Function([&log, what](classlib::TDataSet* data_set) {
+        log.push_back(what + data_set->FieldByName("ID")->AsString());
+      });
+    };
+    ds->SetBeforeScroll(note("before "));
+    ds->SetAfterScroll(note("after "));
+    classlib::TDataSource source(nullptr);
+    source.SetDataSet(ds.get());
+    ScrollLog link;
+    link.log = &log;
+    link.SetBufferCount(ring);
+    link.SetDataSource(&source);
+    ds->Open();
+    log.clear();
+    classlib::TField* id = ds->FieldByName("ID");
+    for (int expected = 1; !ds->Eof(); ++expected) {
+      ASSERT_EQ(id->AsInteger(), expected);
+      EXPECT_EQ(twice->AsInteger(), expected * 2);
+      EXPECT_EQ(ds->FieldByName("NAME")->AsString(), "row " + std::to_string(expected));
+      log.push_back("read " + id->AsString());
+      if (expected == 4) ds->DisableControls();
+      ds->Next();
+      if (expected == 5) ds->EnableControls();
+    }
+    // The ring is filled ahead at open: within it a step moves nothing.
+    auto scroll = [ring](int moved_to) {
+      const int distance = moved_to <= ring ? 0 : -1;
+      return "scroll " + std::to_string(distance) + " to " + std::to_string(moved_to);
+    };
+    const std::vector<std::string> expected = {
+        "read 1", "before 1", scroll(2), "after 2",
+        "read 2", "before 2", scroll(3), "after 3",
+        "read 3", "before 3", scroll(4), "after 4",
+        "read 4", "before 4", "after 5",
+        "read 5", "before 5", "after 6", "changed",
+        "read 6", "before 6", scroll(7), "after 7",
+        "read 7", "before 7", "scroll 0 to 7", "after 7"};
+    EXPECT_EQ(log, expected);
+    EXPECT_EQ(link.browse_checks, 5);
+    EXPECT_EQ(ds->RecordCount(), 7);
+  }
 }
 
 TEST_F(DataSetOpenTest, ATransactionCommitClosesTheDataSet) {
