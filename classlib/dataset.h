@@ -442,6 +442,9 @@ class TDataSet : public TComponent {
   void RunWithRetry(const TDataSetErrorEvent& handler, Action action);
   // Moves buffer from to index to, shifting those between by one. A step
   // forward through a ring of one record swaps it with the spare buffer.
+  // The steps of MoveBy: records moved, with the ring's shift in scroll.
+  int StepForward(int distance, int& scroll);
+  int StepBack(int distance, int& scroll);
   void MoveBuffer(int from, int to) {
     if (to == from + 1)
       std::swap(buffers_[static_cast<std::size_t>(from)], buffers_[static_cast<std::size_t>(to)]);

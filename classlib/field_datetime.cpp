@@ -10,7 +10,7 @@ namespace classlib {
 
 TDateTimeField::TDateTimeField(TComponent* owner) : TField(owner) { SetDataType(ftDateTime); }
 
-bool TDateTimeField::GetValue(TDateTime& value) const {
+[[gnu::hot]] bool TDateTimeField::GetValue(TDateTime& value) const {
   // Milliseconds the data set converts the standard way are converted here,
   // without the data set's conversion call.
   bool is_null = false;
@@ -22,7 +22,7 @@ bool TDateTimeField::GetValue(TDateTime& value) const {
   return GetData(&value, false);
 }
 
-TDateTime TDateTimeField::GetAsDateTime() const {
+[[gnu::hot]] TDateTime TDateTimeField::GetAsDateTime() const {
   TDateTime value = 0;
   return GetValue(value) ? value : 0;
 }

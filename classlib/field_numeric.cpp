@@ -36,7 +36,7 @@ void TIntegerField::CheckRange(int64_t value) const {
   if (value < low || value > high) RangeError(IntToStr(value), IntToStr(low), IntToStr(high));
 }
 
-bool TIntegerField::LoadInteger(int64_t& value) const {
+[[gnu::hot]] bool TIntegerField::LoadInteger(int64_t& value) const {
   bool is_null = false;
   if (const uint8_t* direct = DirectValue(sizeof(int32_t), is_null)) {
     if (is_null) return false;
@@ -61,7 +61,7 @@ bool TIntegerField::GetValue(int32_t& value) const {
   return true;
 }
 
-int64_t TIntegerField::GetAsLargeInt() const {
+[[gnu::hot]] int64_t TIntegerField::GetAsLargeInt() const {
   int64_t value = 0;
   return LoadInteger(value) ? value : 0;
 }
@@ -71,7 +71,7 @@ void TIntegerField::SetAsLargeIntValue(int64_t value) {
   StoreInteger(value);
 }
 
-int32_t TIntegerField::GetAsInteger() const { return static_cast<int32_t>(GetAsLargeInt()); }
+[[gnu::hot]] int32_t TIntegerField::GetAsInteger() const { return static_cast<int32_t>(GetAsLargeInt()); }
 void TIntegerField::SetAsIntegerValue(int32_t value) { SetAsLargeIntValue(value); }
 double TIntegerField::GetAsFloat() const { return static_cast<double>(GetAsLargeInt()); }
 
@@ -153,7 +153,7 @@ TLargeintField::TLargeintField(TComponent* owner) : TNumericField(owner) {
   SetDataType(ftLargeint);
 }
 
-bool TLargeintField::GetValue(int64_t& value) const {
+[[gnu::hot]] bool TLargeintField::GetValue(int64_t& value) const {
   bool is_null = false;
   if (const uint8_t* direct = DirectValue(sizeof value, is_null)) {
     if (!is_null) value = LoadUnaligned<int64_t>(direct);
@@ -162,7 +162,7 @@ bool TLargeintField::GetValue(int64_t& value) const {
   return GetData(&value);
 }
 
-int64_t TLargeintField::GetAsLargeInt() const {
+[[gnu::hot]] int64_t TLargeintField::GetAsLargeInt() const {
   int64_t value = 0;
   return GetValue(value) ? value : 0;
 }
@@ -239,7 +239,7 @@ TFloatField::TFloatField(TComponent* owner) : TNumericField(owner) { SetDataType
 
 void TFloatField::SetPrecision(int value) { precision_ = std::clamp(value, 2, 15); }
 
-bool TFloatField::GetValue(double& value) const {
+[[gnu::hot]] bool TFloatField::GetValue(double& value) const {
   bool is_null = false;
   if (const uint8_t* direct = DirectValue(sizeof value, is_null)) {
     if (!is_null) value = LoadUnaligned<double>(direct);
@@ -248,7 +248,7 @@ bool TFloatField::GetValue(double& value) const {
   return GetData(&value);
 }
 
-double TFloatField::GetAsFloat() const {
+[[gnu::hot]] double TFloatField::GetAsFloat() const {
   double value = 0;
   return GetValue(value) ? value : 0;
 }

@@ -364,7 +364,7 @@ void TFIBCustomDataSet::SetStateFieldValue(classlib::TDataSetState state, classl
   TDataSet::SetStateFieldValue(state, field, value);
 }
 
-void TFIBCustomDataSet::GetCalcFields(classlib::TRecordBuffer buffer) {
+[[gnu::hot]] void TFIBCustomDataSet::GetCalcFields(classlib::TRecordBuffer buffer) {
   if (calc_disabled_ > 0 || CalcFieldsSize() == 0) return;
   if (!cache_calc_fields_) {
     TDataSet::GetCalcFields(buffer);

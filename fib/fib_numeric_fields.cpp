@@ -98,7 +98,7 @@ int TFIBBCDField::GetDataSize() const {
   return 8;
 }
 
-bool TFIBBCDField::GetScaled(int64_t& value) const {
+[[gnu::hot]] bool TFIBBCDField::GetScaled(int64_t& value) const {
   value = 0;
   bool is_null = false;
   if (const uint8_t* direct = DirectValue(sizeof value, is_null)) {
@@ -136,7 +136,7 @@ void TFIBBCDField::StoreDouble(long double value) {
   StoreScaled(static_cast<int64_t>(scaled));
 }
 
-double TFIBBCDField::GetAsFloat() const {
+[[gnu::hot]] double TFIBBCDField::GetAsFloat() const {
   if (!OwnStorage()) return TBCDField::GetAsFloat();
   int64_t value = 0;
   if (!GetScaled(value)) return 0;
@@ -153,7 +153,7 @@ Currency TFIBBCDField::GetAsCurrency() const {
   return Currency::FromScaled(scaled);
 }
 
-int64_t TFIBBCDField::GetAsLargeInt() const {
+[[gnu::hot]] int64_t TFIBBCDField::GetAsLargeInt() const {
   if (!OwnStorage()) return TBCDField::GetAsLargeInt();
   int64_t value = 0;
   if (!GetScaled(value)) return 0;

@@ -90,38 +90,28 @@ std::string TFIBStringField::DBKeyText() const {
   return text;
 }
 
-// The text in the browsed record, read as the data set's own read would
-// give it. The slot's width fits the field (the data set checks that when
-// it gives the slot), so no value read here is too long for the field.
-bool TFIBStringField::ReadDirect(std::string& text) const {
+// The text in the browsed record is read as the data set's own read would
+// give it. A text slot is never the row key's, and its width fits the field
+// (the data set checks both when it gives the slot), so no value read here
+// is a row key or too long for the field; an ANSI connection's text needs
+// no conversion.
+[[gnu::hot]] std::string TFIBStringField::GetAsString() const {
   const TDirectSlot& slot = DirectSlot();
   const int form = slot.form & ~kDirectUnicodeConnection;
-  if (form != kDirectTextForm && form != kDirectTrimmedTextForm) return false;
-  const uint8_t* record = DirectRecord();
-  if (record == nullptr) return false;
-  if (record[slot.null_offset] != 0) {
-    text.clear();
-    return true;
-  }
+  const uint8_t* record =
+      form == kDirectTextForm || form == kDirectTrimmedTextForm ? DirectRecord() : nullptr;
+  if (record == nullptr) [[unlikely]] return ReadThroughDataSet();
+  if (record[slot.null_offset] != 0) return std::string();
   const uint8_t* value = record + slot.offset;
   size_t length = static_cast<size_t>(std::clamp<int32_t>(LoadUnaligned<int32_t>(value), 0, slot.size));
   const char* bytes = reinterpret_cast<const char*>(value + kTextLengthSize);
   if (form == kDirectTrimmedTextForm)
     while (length > 0 && bytes[length - 1] == ' ') --length;
-  // The copied value ends at its first zero byte, as a C string would.
-  text.assign(bytes, strnlen(bytes, length));
-  return true;
-}
-
-std::string TFIBStringField::GetAsString() const {
-  // A text slot is never the row key's, so the direct read comes first; an
-  // ANSI connection's text needs no conversion.
-  if (std::string text; ReadDirect(text)) {
-    if ((DirectSlot().form & kDirectUnicodeConnection) != 0 && Utf8Text())
-      return classlib::Utf8ToCp1251(text);
-    return text;
-  }
-  return ReadThroughDataSet();
+  // The value ends at its first zero byte, as a C string would.
+  length = strnlen(bytes, length);
+  if ((slot.form & kDirectUnicodeConnection) != 0 && Utf8Text()) [[unlikely]]
+    return classlib::Utf8ToCp1251(std::string(bytes, length));
+  return std::string(bytes, length);
 }
 
 std::string TFIBStringField::ReadThroughDataSet() const {

@@ -52,8 +52,6 @@ class TFIBStringField : public classlib::TStringField {
  private:
   // The raw value in value_; false when null.
   bool ReadRaw() const;
-  // The text of a text slot in the browsed record; false without one.
-  bool ReadDirect(std::string& text) const;
   // Every read but the direct one: the row key, other states, other forms.
   std::string ReadThroughDataSet() const;
   std::string DBKeyText() const;

@@ -63,7 +63,7 @@ const std::string TRecordsCache::kNoText;
 
 // ---- expanding and compacting ----
 
-void TRecordsCache::Expand(const uint8_t* stored, TStringCollection* strings, int row,
+[[gnu::hot]] void TRecordsCache::Expand(const uint8_t* stored, TStringCollection* strings, int row,
                            std::span<uint8_t> destination) {
   uint8_t* out = destination.data();
   if (string_count_ == 0) {
@@ -118,7 +118,7 @@ void TRecordsCache::Compact(std::span<const uint8_t> source, uint8_t* stored, in
 
 // ---- reading and writing ----
 
-void TRecordsCache::ReadRecord(int logical, std::span<uint8_t> destination, bool from_log) {
+[[gnu::hot]] void TRecordsCache::ReadRecord(int logical, std::span<uint8_t> destination, bool from_log) {
   CheckBuffer(destination.size());
   const int physical = RecordIndex(logical);
   if (from_log) [[unlikely]] {
