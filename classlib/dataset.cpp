@@ -140,8 +140,8 @@ void TDataSet::InternalHandleException() {}
 
 // ---- States -----------------------------------------------------------------
 
-void TDataSet::CheckActive() const {
-  if (!Active()) DatabaseError("Cannot perform this operation on a closed dataset", this);
+void TDataSet::RaiseNotActive() const {
+  DatabaseError("Cannot perform this operation on a closed dataset", this);
 }
 
 void TDataSet::CheckInactive() const {

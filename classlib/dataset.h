@@ -20,6 +20,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "classlib/component.h"
@@ -347,8 +348,11 @@ class TDataSet : public TComponent {
   int ActiveRecord() const { return active_record_; }
   void SetActiveRecord(int index) { active_record_ = index; }
   int CurrentRecord() const { return current_record_; }
-  // Moves the descendant's cursor to the record of buffer index.
-  void SetCurrentRecord(int index);
+  // Moves the descendant's cursor to the record of buffer index (at once
+  // when it already stands there, as it does at every step of a walk).
+  void SetCurrentRecord(int index) {
+    if (current_record_ != index) MoveCursorToBuffer(index);
+  }
   // Sets the cursor index without moving the cursor (after a descendant
   // moved it itself).
   void SetCurrentRecordIndex(int index) { current_record_ = index; }
@@ -374,7 +378,9 @@ class TDataSet : public TComponent {
   void CursorPosChanged() { current_record_ = -1; }
 
   // ---- State ----
-  void CheckActive() const;
+  void CheckActive() const {
+    if (!Active()) [[unlikely]] RaiseNotActive();
+  }
   void CheckInactive() const;
   // Raises "Dataset not in edit or insert mode" outside edit and insert.
   void CheckEditing() const;
@@ -434,7 +440,20 @@ class TDataSet : public TComponent {
   // daRetry; daAbort becomes the silent abort.
   template <class Action>
   void RunWithRetry(const TDataSetErrorEvent& handler, Action action);
-  void MoveBuffer(int from, int to);
+  // Moves buffer from to index to, shifting those between by one. A step
+  // forward through a ring of one record swaps it with the spare buffer.
+  // The steps of MoveBy: records moved, with the ring's shift in scroll.
+  int StepForward(int distance, int& scroll);
+  int StepBack(int distance, int& scroll);
+  void MoveBuffer(int from, int to) {
+    if (to == from + 1)
+      std::swap(buffers_[static_cast<std::size_t>(from)], buffers_[static_cast<std::size_t>(to)]);
+    else
+      RotateBuffers(from, to);
+  }
+  void RotateBuffers(int from, int to);
+  void MoveCursorToBuffer(int index);
+  [[noreturn, gnu::cold]] void RaiseNotActive() const;
   void SendDataEvent(TDataEvent event, intptr_t info);
 
   TDataSetState state_ = dsInactive;

@@ -108,7 +108,7 @@ void TDataSet::ActivateBuffers() {
   eof_ = false;
 }
 
-void TDataSet::MoveBuffer(int from, int to) {
+void TDataSet::RotateBuffers(int from, int to) {
   if (from == to) return;
   auto first = buffers_.begin();
   if (from < to)
@@ -119,8 +119,7 @@ void TDataSet::MoveBuffer(int from, int to) {
 
 // ---- Cursor position -------------------------------------------------------
 
-void TDataSet::SetCurrentRecord(int index) {
-  if (current_record_ == index) return;
+void TDataSet::MoveCursorToBuffer(int index) {
   TRecordBuffer buffer = buffers_[static_cast<std::size_t>(index)];
   switch (GetBookmarkFlag(buffer)) {
     case bfCurrent:
@@ -145,22 +144,23 @@ void TDataSet::UpdateCursorPos() {
 
 // Reads the record after the last one in the ring into the spare buffer and
 // rotates it in; a full ring drops its first record.
-bool TDataSet::GetNextRecord() {
+[[gnu::hot]] bool TDataSet::GetNextRecord() {
   TGetMode mode = gmNext;
-  if (record_count_ > 0) {
+  if (record_count_ > 0) [[likely]] {
     SetCurrentRecord(record_count_ - 1);
     // A record being inserted in the middle has not been stored yet: the
     // cursor still stands on the record that follows it.
-    if (state_ == dsInsert && current_record_ == active_record_ &&
-        GetBookmarkFlag(ActiveBuffer()) == bfCurrent)
-      mode = gmCurrent;
+    if (state_ == dsInsert) [[unlikely]] {
+      if (current_record_ == active_record_ && GetBookmarkFlag(ActiveBuffer()) == bfCurrent)
+        mode = gmCurrent;
+    }
   }
   TRecordBuffer spare = buffers_[static_cast<std::size_t>(record_count_)];
-  if (GetRecord(spare, mode, true) != grOK) {
+  if (GetRecord(spare, mode, true) != grOK) [[unlikely]] {
     CursorPosChanged();
     return false;
   }
-  if (record_count_ == 0) {
+  if (record_count_ == 0) [[unlikely]] {
     ActivateBuffers();
   } else if (record_count_ < buffer_count_) {
     ++record_count_;

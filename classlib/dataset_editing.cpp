@@ -156,9 +156,10 @@ void TDataSet::Refresh() {
   DoAfterRefresh();
 }
 
-void TDataSet::CheckBrowseMode() {
+[[gnu::hot]] void TDataSet::CheckBrowseMode() {
   CheckActive();
   DataEvent(deCheckBrowseMode, 0);
+  if (state_ == dsBrowse) [[likely]] return;
   switch (state_) {
     case dsEdit:
     case dsInsert:

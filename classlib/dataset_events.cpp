@@ -11,29 +11,24 @@ namespace classlib {
 
 // ---- Data events ---------------------------------------------------------------
 
-void TDataSet::DataEvent(TDataEvent event, intptr_t info) {
-  switch (event) {
-    case deFieldChange: {
-      auto* field = reinterpret_cast<TField*>(info);
-      if (field->FieldKind() == fkData || field->FieldKind() == fkInternalCalc) modified_ = true;
-      // Other fields may depend on the changed one.
-      if (state_ != dsSetKey && auto_calc_fields_ && (calc_fields_size_ > 0 || has_calc_fields_))
-        GetCalcFields(ActiveBuffer());
-      break;
-    }
-    case dePropertyChange:
-      field_defs_->SetUpdated(false);
-      break;
-    default:
-      break;
+[[gnu::hot]] void TDataSet::DataEvent(TDataEvent event, intptr_t info) {
+  if (event == deFieldChange) [[unlikely]] {
+    auto* field = reinterpret_cast<TField*>(info);
+    if (field->FieldKind() == fkData || field->FieldKind() == fkInternalCalc) modified_ = true;
+    // Other fields may depend on the changed one.
+    if (state_ != dsSetKey && auto_calc_fields_ && (calc_fields_size_ > 0 || has_calc_fields_))
+      GetCalcFields(ActiveBuffer());
+  } else if (event == dePropertyChange) [[unlikely]] {
+    field_defs_->SetUpdated(false);
   }
-  if (disable_count_ == 0 && state_ != dsBlockRead) {
-    SendDataEvent(event, info);
+  if (disable_count_ == 0 && state_ != dsBlockRead) [[likely]] {
+    // Most data sets walked in code have no data source to tell.
+    if (!data_sources_.empty()) SendDataEvent(event, info);
   } else if ((event == deUpdateState && state_ == dsInactive) || event == deLayoutChange) {
     // What EnableControls reports grows to a layout change.
     pending_event_ = deLayoutChange;
   }
-  if (event == deFieldChange) reinterpret_cast<TField*>(info)->Change();
+  if (event == deFieldChange) [[unlikely]] reinterpret_cast<TField*>(info)->Change();
 }
 
 void TDataSet::SendDataEvent(TDataEvent event, intptr_t info) {

@@ -114,7 +114,9 @@ void TDataSet::DataConvert(TField* field, const void* source, void* dest, bool t
       } else {
         double ms;
         std::memcpy(&ms, source, sizeof ms);
-        *static_cast<TDateTime*>(dest) = TimeStampToDateTime(MSecsToTimeStamp(ms));
+        TDateTime value;
+        if (!TryMSecsToDateTime(ms, value)) value = TimeStampToDateTime(MSecsToTimeStamp(ms));
+        *static_cast<TDateTime*>(dest) = value;
       }
       break;
     }

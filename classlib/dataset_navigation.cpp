@@ -39,49 +39,59 @@ void TDataSet::Last() {
   DoAfterScroll();
 }
 
-int TDataSet::MoveBy(int distance) {
+[[gnu::hot]] int TDataSet::MoveBy(int distance) {
   CheckBrowseMode();
-  int moved = 0;
   DoBeforeScroll();
-  if ((distance > 0 && eof_) || (distance < 0 && bof_) || distance == 0) return 0;
+  if ((distance > 0 && eof_) || (distance < 0 && bof_) || distance == 0) [[unlikely]] return 0;
   bof_ = false;
   eof_ = false;
   // How far the ring's window moved, for links that scroll their rows.
   int scroll = 0;
-  auto finish = [&] { DataEvent(deDataSetScroll, scroll); };
+  int moved = 0;
   try {
-    for (; distance > 0; --distance, ++moved) {
-      if (active_record_ < record_count_ - 1) {
-        ++active_record_;
-        continue;
-      }
-      const bool full = record_count_ >= buffer_count_;
-      if (!GetNextRecord()) {
-        eof_ = true;
-        break;
-      }
-      if (full) --scroll;
-      if (active_record_ < record_count_ - 1) ++active_record_;
-    }
-    for (; distance < 0; ++distance, --moved) {
-      if (active_record_ > 0) {
-        --active_record_;
-        continue;
-      }
-      const bool full = record_count_ >= buffer_count_;
-      if (!GetPriorRecord()) {
-        bof_ = true;
-        break;
-      }
-      if (full) ++scroll;
-      if (active_record_ > 0) --active_record_;
-    }
+    moved = distance > 0 ? StepForward(distance, scroll) : -StepBack(-distance, scroll);
   } catch (...) {
-    finish();
+    DataEvent(deDataSetScroll, scroll);
     throw;
   }
-  finish();
+  DataEvent(deDataSetScroll, scroll);
   DoAfterScroll();
+  return moved;
+}
+
+int TDataSet::StepForward(int distance, int& scroll) {
+  int moved = 0;
+  for (; moved < distance; ++moved) {
+    if (active_record_ < record_count_ - 1) {
+      ++active_record_;
+      continue;
+    }
+    const bool full = record_count_ >= buffer_count_;
+    if (!GetNextRecord()) [[unlikely]] {
+      eof_ = true;
+      break;
+    }
+    if (full) --scroll;
+    if (active_record_ < record_count_ - 1) ++active_record_;
+  }
+  return moved;
+}
+
+int TDataSet::StepBack(int distance, int& scroll) {
+  int moved = 0;
+  for (; moved < distance; ++moved) {
+    if (active_record_ > 0) {
+      --active_record_;
+      continue;
+    }
+    const bool full = record_count_ >= buffer_count_;
+    if (!GetPriorRecord()) {
+      bof_ = true;
+      break;
+    }
+    if (full) ++scroll;
+    if (active_record_ > 0) --active_record_;
+  }
   return moved;
 }
 

@@ -48,6 +48,24 @@ TDateTime TimeStampToDateTime(const TTimeStamp& ts);
 double TimeStampToMSecs(const TTimeStamp& ts);
 TTimeStamp MSecsToTimeStamp(double msecs);
 
+// TimeStampToDateTime(MSecsToTimeStamp(msecs)) without the time stamp
+// between, for the values neither routine refuses from day 1 on; false for
+// the others (which the two routines must then judge). Inline, because
+// record buffers keep date-times in milliseconds and every read converts.
+inline bool TryMSecsToDateTime(double msecs, TDateTime& result) {
+  if (!(msecs >= kMSecsPerDay && msecs < 2147483648.0 * kMSecsPerDay)) return false;
+  // Rounds half away from zero as llround does: msecs is positive and
+  // taking its whole part off is exact.
+  auto ms = static_cast<long long>(msecs);
+  if (msecs - static_cast<double>(ms) >= 0.5) ++ms;
+  const auto date = static_cast<int32_t>(ms / kMSecsPerDay);
+  const auto time = static_cast<int32_t>(ms % kMSecsPerDay);
+  const double days = static_cast<double>(date) - kDateDelta;
+  const double fraction = static_cast<double>(time) / kMSecsPerDay;
+  result = days >= 0 ? days + fraction : days - fraction;
+  return true;
+}
+
 // FormatDateTime with the platform's specifiers (c d dd ddd dddd ddddd dddddd
 // m mm mmm mmmm yy yyyy h hh n nn s ss z zzz t tt am/pm a/p ampm / : and
 // quoted text).

@@ -6,6 +6,7 @@
 
 #include "classlib/ansistr.h"
 #include "classlib/dataset.h"
+#include "classlib/field_direct.h"
 #include "classlib/field_misc.h"
 #include "classlib/fields.h"
 #include "classlib/numconv.h"
@@ -142,11 +143,6 @@ bool HasFieldSideForm(TFieldType type) {
     default:
       return false;
   }
-}
-
-const uint8_t* TField::DirectRecord() const {
-  if (direct_slot_.offset < 0 || validating_) return nullptr;
-  return data_set_->BrowsedRecord();
 }
 
 bool TField::GetData(void* buffer, bool native) const {

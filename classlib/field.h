@@ -196,6 +196,9 @@ class TField : public TComponent {
     int null_offset = 0;
     int size = 0;
     int form = kPlainForm;
+    // The data set turns this value into its field-side form exactly as
+    // TDataSet::DataConvert does, so a field may convert it itself.
+    bool standard_convert = false;
   };
   void SetDirectSlot(const TDirectSlot& slot) { direct_slot_ = slot; }
   void ClearDirectSlot() { direct_slot_ = TDirectSlot(); }
@@ -268,8 +271,13 @@ class TField : public TComponent {
   virtual void DataChanged();
 
   // The active record when a direct read applies (a slot, no OnValidate
-  // running, the data set browsing a record), else nullptr.
-  const uint8_t* DirectRecord() const;
+  // running, the data set browsing a record), else nullptr. Both are
+  // defined in field_direct.h, inline for the getters that run per row.
+  inline const uint8_t* DirectRecord() const;
+  // The value's bytes when a direct read of the plain form applies and the
+  // slot holds exactly `size` bytes (what GetData would copy), else nullptr;
+  // is_null is set with a value.
+  inline const uint8_t* DirectValue(int size, bool& is_null) const;
 
   // Raises EDatabaseError "Cannot access field '%s' as type %s".
   [[noreturn]] void AccessError(const char* type_name) const;

@@ -4,9 +4,11 @@
 #include <cstdio>
 
 #include "classlib/dataset.h"
+#include "classlib/field_direct.h"
 #include "classlib/field_numeric.h"
 #include "classlib/format_settings.h"
 #include "classlib/numconv.h"
+#include "classlib/unaligned.h"
 #include "classlib/variant.h"
 
 namespace classlib {
@@ -34,7 +36,13 @@ void TIntegerField::CheckRange(int64_t value) const {
   if (value < low || value > high) RangeError(IntToStr(value), IntToStr(low), IntToStr(high));
 }
 
-bool TIntegerField::LoadInteger(int64_t& value) const {
+[[gnu::hot]] bool TIntegerField::LoadInteger(int64_t& value) const {
+  bool is_null = false;
+  if (const uint8_t* direct = DirectValue(sizeof(int32_t), is_null)) {
+    if (is_null) return false;
+    value = LoadUnaligned<int32_t>(direct);
+    return true;
+  }
   int32_t stored = 0;
   if (!GetData(&stored)) return false;
   value = stored;
@@ -53,7 +61,7 @@ bool TIntegerField::GetValue(int32_t& value) const {
   return true;
 }
 
-int64_t TIntegerField::GetAsLargeInt() const {
+[[gnu::hot]] int64_t TIntegerField::GetAsLargeInt() const {
   int64_t value = 0;
   return LoadInteger(value) ? value : 0;
 }
@@ -63,7 +71,7 @@ void TIntegerField::SetAsLargeIntValue(int64_t value) {
   StoreInteger(value);
 }
 
-int32_t TIntegerField::GetAsInteger() const { return static_cast<int32_t>(GetAsLargeInt()); }
+[[gnu::hot]] int32_t TIntegerField::GetAsInteger() const { return static_cast<int32_t>(GetAsLargeInt()); }
 void TIntegerField::SetAsIntegerValue(int32_t value) { SetAsLargeIntValue(value); }
 double TIntegerField::GetAsFloat() const { return static_cast<double>(GetAsLargeInt()); }
 
@@ -145,9 +153,16 @@ TLargeintField::TLargeintField(TComponent* owner) : TNumericField(owner) {
   SetDataType(ftLargeint);
 }
 
-bool TLargeintField::GetValue(int64_t& value) const { return GetData(&value); }
+[[gnu::hot]] bool TLargeintField::GetValue(int64_t& value) const {
+  bool is_null = false;
+  if (const uint8_t* direct = DirectValue(sizeof value, is_null)) {
+    if (!is_null) value = LoadUnaligned<int64_t>(direct);
+    return !is_null;
+  }
+  return GetData(&value);
+}
 
-int64_t TLargeintField::GetAsLargeInt() const {
+[[gnu::hot]] int64_t TLargeintField::GetAsLargeInt() const {
   int64_t value = 0;
   return GetValue(value) ? value : 0;
 }
@@ -224,9 +239,16 @@ TFloatField::TFloatField(TComponent* owner) : TNumericField(owner) { SetDataType
 
 void TFloatField::SetPrecision(int value) { precision_ = std::clamp(value, 2, 15); }
 
-bool TFloatField::GetValue(double& value) const { return GetData(&value); }
+[[gnu::hot]] bool TFloatField::GetValue(double& value) const {
+  bool is_null = false;
+  if (const uint8_t* direct = DirectValue(sizeof value, is_null)) {
+    if (!is_null) value = LoadUnaligned<double>(direct);
+    return !is_null;
+  }
+  return GetData(&value);
+}
 
-double TFloatField::GetAsFloat() const {
+[[gnu::hot]] double TFloatField::GetAsFloat() const {
   double value = 0;
   return GetValue(value) ? value : 0;
 }

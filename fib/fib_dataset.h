@@ -577,6 +577,9 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   // read: whether a record was read into buffer.
   classlib::TGetResult GetStandardRecord(classlib::TRecordBuffer buffer, classlib::TGetMode mode,
                                          bool& read);
+  // Moves current_index_ back (gmPrior) or onto a record that exists
+  // (gmCurrent); grOK when it stands on one.
+  classlib::TGetResult StepBackOrStay(classlib::TGetMode mode);
   bool FetchOneRow();
   // Whether the cache still holds record index (a uni-directional data set
   // keeps only the last BufferChunks records).

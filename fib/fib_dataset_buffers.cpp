@@ -109,15 +109,23 @@ classlib::TField::TDirectSlot TFIBCustomDataSet::DirectSlotFor(const classlib::T
       if (type == classlib::ftFloat) return {};
       slot.size = 8;
       break;
-    case kSQLDouble: case kSQLDFloat: case kSQLTimeStamp: case kSQLDate: case kSQLTime:
+    case kSQLDouble: case kSQLDFloat:
       slot.size = std::min<int>(descr.DataSize, field.DataSize());
       break;
+    case kSQLTimeStamp: case kSQLDate: case kSQLTime:
+      slot.size = std::min<int>(descr.DataSize, field.DataSize());
+      // DataConvert leaves dates and times to the base class.
+      slot.standard_convert = true;
+      break;
     case kSQLText: case kSQLVarying:
+      // A text wider than the field is left to GetFieldData, which refuses it.
       if (!descr.IsString || descr.IsDBKey || descr.ValueKind != vkPlain ||
-          dynamic_cast<const TFIBStringField*>(&field) == nullptr)
+          dynamic_cast<const TFIBStringField*>(&field) == nullptr ||
+          descr.DataSize > field.DataSize() - 1)
         return {};
       slot.size = descr.DataSize;
       slot.form = options_.Contains(poTrimCharFields) ? kDirectTrimmedTextForm : kDirectTextForm;
+      if (unicode_connection_) slot.form |= kDirectUnicodeConnection;
       break;
     default:
       return {};
@@ -356,7 +364,7 @@ void TFIBCustomDataSet::SetStateFieldValue(classlib::TDataSetState state, classl
   TDataSet::SetStateFieldValue(state, field, value);
 }
 
-void TFIBCustomDataSet::GetCalcFields(classlib::TRecordBuffer buffer) {
+[[gnu::hot]] void TFIBCustomDataSet::GetCalcFields(classlib::TRecordBuffer buffer) {
   if (calc_disabled_ > 0 || CalcFieldsSize() == 0) return;
   if (!cache_calc_fields_) {
     TDataSet::GetCalcFields(buffer);

@@ -29,21 +29,23 @@ void TFIBCustomDataSet::SetStatusOf(classlib::TRecordBuffer buffer, uint8_t stat
 }
 
 int TFIBCustomDataSet::CacheNumberOf(int index) const {
-  if (LimitedCacheModel() || uni_directional_)
+  if (LimitedCacheModel() || uni_directional_) [[unlikely]]
     return index % cache_model_options_->BufferChunks() + 1;
   return index + 1;
 }
 
 // ---- reading and writing cached records ----
 
-void TFIBCustomDataSet::ReadRecordFromCache(int index, classlib::TRecordBuffer buffer,
+[[gnu::hot]] void TFIBCustomDataSet::ReadRecordFromCache(int index, classlib::TRecordBuffer buffer,
                                             bool from_current) {
   SetRecordIndexOf(buffer, index);
-  std::memset(buffer + calc_area_offset_, 0, static_cast<size_t>(record_size_ - calc_area_offset_));
+  // Without calculated fields the area is empty.
+  if (calc_area_offset_ < record_size_)
+    std::memset(buffer + calc_area_offset_, 0, static_cast<size_t>(record_size_ - calc_area_offset_));
   const int number = CacheNumberOf(index);
   std::span<uint8_t> target(buffer + kCacheBufferStart,
                             static_cast<size_t>(record_size_ - kCacheBufferStart));
-  if (from_current)
+  if (from_current) [[unlikely]]
     std::memcpy(target.data(), cache_->GetCurrentBuffer(number),
                 static_cast<size_t>(cache_->BufferSize()));
   else
@@ -62,8 +64,8 @@ void TFIBCustomDataSet::LoadWorkBuffer(classlib::TRecordBuffer buffer, int index
   ReadRecordFromCache(index, buffer, true);
 }
 
-bool TFIBCustomDataSet::IsVisible(classlib::TRecordBuffer buffer) {
-  if (sorting_ || cache_only_ || LimitedCacheModel()) return true;
+[[gnu::hot]] bool TFIBCustomDataSet::IsVisible(classlib::TRecordBuffer buffer) {
+  if (sorting_ || cache_only_ || LimitedCacheModel()) [[unlikely]] return true;
   return update_record_types_.Contains(
       static_cast<TCachedUpdateStatus>(StatusOf(buffer) & kStatusMask));
 }
@@ -102,15 +104,17 @@ void TFIBCustomDataSet::FetchAll() {
 
 // ---- GetRecord ----
 
-classlib::TGetResult TFIBCustomDataSet::GetRecord(classlib::TRecordBuffer buffer,
+[[gnu::hot]] classlib::TGetResult TFIBCustomDataSet::GetRecord(classlib::TRecordBuffer buffer,
                                                   classlib::TGetMode mode, bool) {
   getting_record_ = true;
   bool read = false;
   classlib::TGetResult result = classlib::grError;
   try {
-    result = LimitedCacheModel() ? GetLimitedRecord(buffer, mode)
-                                 : GetStandardRecord(buffer, mode, read);
-    if (result == classlib::grOK) {
+    if (LimitedCacheModel()) [[unlikely]]
+      result = GetLimitedRecord(buffer, mode);
+    else
+      result = GetStandardRecord(buffer, mode, read);
+    if (result == classlib::grOK) [[likely]] {
       buffer[kBookmarkFlagOffset] = classlib::bfCurrent;
       GetCalcFields(buffer);
     } else {
@@ -135,47 +139,52 @@ classlib::TGetResult TFIBCustomDataSet::HandleGetRecordError(classlib::Exception
   return so_far;
 }
 
-classlib::TGetResult TFIBCustomDataSet::GetStandardRecord(classlib::TRecordBuffer buffer,
+[[gnu::hot]] classlib::TGetResult TFIBCustomDataSet::GetStandardRecord(classlib::TRecordBuffer buffer,
                                                           classlib::TGetMode mode, bool& read) {
-  if (cache_ == nullptr) return mode == classlib::gmPrior ? classlib::grBOF : classlib::grEOF;
+  if (cache_ == nullptr) [[unlikely]] return mode == classlib::gmPrior ? classlib::grBOF : classlib::grEOF;
   for (;;) {
-    switch (mode) {
-      case classlib::gmNext:
-        if (current_index_ >= record_count_) return classlib::grEOF;
-        if (current_index_ == record_count_ - 1 && !FetchOneRow()) {
-          current_index_ = record_count_;
-          return classlib::grEOF;
-        }
-        ++current_index_;
-        break;
-      case classlib::gmPrior:
-        if (current_index_ <= 0) {
-          current_index_ = -1;
-          return classlib::grBOF;
-        }
-        // A uni-directional ring no longer holds the records before its
-        // oldest one: their slots carry later rows.
-        if (!InRing(std::min(current_index_, record_count_) - 1)) return classlib::grBOF;
-        current_index_ = std::min(current_index_, record_count_) - 1;
-        break;
-      case classlib::gmCurrent:
-        if (current_index_ < 0 || !InRing(current_index_)) return classlib::grBOF;
-        while (current_index_ >= record_count_ && FetchOneRow()) {
-        }
-        if (current_index_ >= record_count_) {
-          current_index_ = record_count_ - 1;
-          if (current_index_ < 0) return classlib::grEOF;
-        }
-        break;
+    // Walking forward is the step taken for nearly every record: the
+    // others are kept out of its way.
+    if (mode == classlib::gmNext) [[likely]] {
+      if (current_index_ >= record_count_) [[unlikely]] return classlib::grEOF;
+      if (current_index_ == record_count_ - 1 && !FetchOneRow()) [[unlikely]] {
+        current_index_ = record_count_;
+        return classlib::grEOF;
+      }
+      ++current_index_;
+    } else if (const classlib::TGetResult moved = StepBackOrStay(mode); moved != classlib::grOK) {
+      return moved;
     }
     ReadRecordFromCache(current_index_, buffer, false);
-    if (IsVisible(buffer)) {
+    if (IsVisible(buffer)) [[likely]] {
       read = true;
       return classlib::grOK;
     }
     // An invisible record is stepped over in the same direction.
     if (mode == classlib::gmCurrent) mode = classlib::gmNext;
   }
+}
+
+classlib::TGetResult TFIBCustomDataSet::StepBackOrStay(classlib::TGetMode mode) {
+  if (mode == classlib::gmPrior) {
+    if (current_index_ <= 0) {
+      current_index_ = -1;
+      return classlib::grBOF;
+    }
+    // A uni-directional ring no longer holds the records before its
+    // oldest one: their slots carry later rows.
+    if (!InRing(std::min(current_index_, record_count_) - 1)) return classlib::grBOF;
+    current_index_ = std::min(current_index_, record_count_) - 1;
+    return classlib::grOK;
+  }
+  if (current_index_ < 0 || !InRing(current_index_)) return classlib::grBOF;
+  while (current_index_ >= record_count_ && FetchOneRow()) {
+  }
+  if (current_index_ >= record_count_) {
+    current_index_ = record_count_ - 1;
+    if (current_index_ < 0) return classlib::grEOF;
+  }
+  return classlib::grOK;
 }
 
 // ---- cursor moves ----

@@ -266,11 +266,11 @@ void TFIBCustomDataSet::DoAfterClose() {
   TDataSet::DoAfterClose();
 }
 
-void TFIBCustomDataSet::DoBeforeScroll() {
+[[gnu::hot]] void TFIBCustomDataSet::DoBeforeScroll() {
   if (scroll_events_disabled_ == 0) TDataSet::DoBeforeScroll();
 }
 
-void TFIBCustomDataSet::DoAfterScroll() {
+[[gnu::hot]] void TFIBCustomDataSet::DoAfterScroll() {
   if (scroll_events_disabled_ != 0) return;
   TDataSet::DoAfterScroll();
   if (end_scroll_timer_ != nullptr) {
@@ -352,9 +352,9 @@ void TFIBCustomDataSet::SaveOldVersion() {
   cache_->SaveToLog(number);
 }
 
-void TFIBCustomDataSet::DataEvent(classlib::TDataEvent event, intptr_t info) {
+[[gnu::hot]] void TFIBCustomDataSet::DataEvent(classlib::TDataEvent event, intptr_t info) {
+  if (event != classlib::deDisabledStateChange) return TDataSet::DataEvent(event, info);
   TDataSet::DataEvent(event, info);
-  if (event != classlib::deDisabledStateChange) return;
   const classlib::TDataSetNotifyEvent& handler = info != 0 ? OnDisableControls : OnEnableControls;
   if (handler) handler(this);
 }

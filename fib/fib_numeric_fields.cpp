@@ -8,8 +8,10 @@
 #include "classlib/ansistr.h"
 #include "classlib/dataset.h"
 #include "classlib/exceptions.h"
+#include "classlib/field_direct.h"
 #include "classlib/format_settings.h"
 #include "classlib/numconv.h"
+#include "classlib/unaligned.h"
 #include "classlib/variant.h"
 #include "fib/bcd_scaled.h"
 #include "fib/fib_fields_owner.h"
@@ -96,8 +98,17 @@ int TFIBBCDField::GetDataSize() const {
   return 8;
 }
 
-bool TFIBBCDField::GetScaled(int64_t& value) const {
+[[gnu::hot]] bool TFIBBCDField::GetScaled(int64_t& value) const {
   value = 0;
+  bool is_null = false;
+  if (const uint8_t* direct = DirectValue(sizeof value, is_null)) {
+    if (!is_null) value = classlib::LoadUnaligned<int64_t>(direct);
+    return !is_null;
+  }
+  return GetScaledThroughDataSet(value);
+}
+
+bool TFIBBCDField::GetScaledThroughDataSet(int64_t& value) const {
   // A lookup field's slot is as wide as the lookup result, which need not
   // be 8 bytes: read into room for it and keep the Int64 at its start. The
   // usual 8-byte slot is read on the stack, since this runs for every value.
@@ -125,11 +136,11 @@ void TFIBBCDField::StoreDouble(long double value) {
   StoreScaled(static_cast<int64_t>(scaled));
 }
 
-double TFIBBCDField::GetAsFloat() const {
+[[gnu::hot]] double TFIBBCDField::GetAsFloat() const {
   if (!OwnStorage()) return TBCDField::GetAsFloat();
   int64_t value = 0;
   if (!GetScaled(value)) return 0;
-  return static_cast<double>(static_cast<long double>(value) / PowerOfTen(Size()));
+  return ScaledToDouble(value, Size());
 }
 
 Currency TFIBBCDField::GetAsCurrency() const {
@@ -142,7 +153,7 @@ Currency TFIBBCDField::GetAsCurrency() const {
   return Currency::FromScaled(scaled);
 }
 
-int64_t TFIBBCDField::GetAsLargeInt() const {
+[[gnu::hot]] int64_t TFIBBCDField::GetAsLargeInt() const {
   if (!OwnStorage()) return TBCDField::GetAsLargeInt();
   int64_t value = 0;
   if (!GetScaled(value)) return 0;

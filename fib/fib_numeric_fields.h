@@ -88,6 +88,9 @@ class TFIBBCDField : public classlib::TBCDField {
   void AssignField(const classlib::TField& source) override;
 
  private:
+  // GetScaled for every read but the direct one (kept apart so the direct
+  // read needs no stack frame).
+  [[gnu::noinline]] bool GetScaledThroughDataSet(int64_t& value) const;
   // Calculated fields keep the class library's Currency form.
   bool OwnStorage() const { return !Calculated(); }
   void StoreScaled(int64_t value);

@@ -5,6 +5,7 @@
 
 #include "classlib/codepage.h"
 #include "classlib/dataset.h"
+#include "classlib/field_direct.h"
 #include "classlib/format.h"
 #include "classlib/variant.h"
 #include "fib/fib_fields_owner.h"
@@ -89,35 +90,32 @@ std::string TFIBStringField::DBKeyText() const {
   return text;
 }
 
-// The text in the browsed record, read as the data set's own read would
-// give it; false when that read would do more (fail on a value too long for
-// the field) and must be left to it.
-bool TFIBStringField::ReadDirect(std::string& text) const {
-  const uint8_t* record = DirectRecord();
+// The text in the browsed record is read as the data set's own read would
+// give it. A text slot is never the row key's, and its width fits the field
+// (the data set checks both when it gives the slot), so no value read here
+// is a row key or too long for the field; an ANSI connection's text needs
+// no conversion.
+[[gnu::hot]] std::string TFIBStringField::GetAsString() const {
   const TDirectSlot& slot = DirectSlot();
-  if (record == nullptr || (slot.form != kDirectTextForm && slot.form != kDirectTrimmedTextForm))
-    return false;
-  if (record[slot.null_offset] != 0) {
-    text.clear();
-    return true;
-  }
+  const int form = slot.form & ~kDirectUnicodeConnection;
+  const uint8_t* record =
+      form == kDirectTextForm || form == kDirectTrimmedTextForm ? DirectRecord() : nullptr;
+  if (record == nullptr) [[unlikely]] return ReadThroughDataSet();
+  if (record[slot.null_offset] != 0) return std::string();
   const uint8_t* value = record + slot.offset;
   size_t length = static_cast<size_t>(std::clamp<int32_t>(LoadUnaligned<int32_t>(value), 0, slot.size));
   const char* bytes = reinterpret_cast<const char*>(value + kTextLengthSize);
-  if (slot.form == kDirectTrimmedTextForm)
+  if (form == kDirectTrimmedTextForm)
     while (length > 0 && bytes[length - 1] == ' ') --length;
-  if (DataSize() <= 0 || length > static_cast<size_t>(DataSize()) - 1) return false;
-  // The copied value ends at its first zero byte, as a C string would.
-  text.assign(bytes, strnlen(bytes, length));
-  return true;
+  // The value ends at its first zero byte, as a C string would.
+  length = strnlen(bytes, length);
+  if ((slot.form & kDirectUnicodeConnection) != 0 && Utf8Text()) [[unlikely]]
+    return classlib::Utf8ToCp1251(std::string(bytes, length));
+  return std::string(bytes, length);
 }
 
-std::string TFIBStringField::GetAsString() const {
+std::string TFIBStringField::ReadThroughDataSet() const {
   if (IsDBKey()) return DBKeyText();
-  if (std::string text; ReadDirect(text)) {
-    if (Utf8Text()) return classlib::Utf8ToCp1251(text);
-    return text;
-  }
   if (!ReadRaw()) return std::string();
   std::string text(value_.data());
   // Two returns, not a conditional: the plain text moves out uncopied.

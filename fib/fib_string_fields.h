@@ -15,9 +15,13 @@ class IFIBFieldsOwner;
 
 // Direct-read forms of a text column (classlib::TField::TDirectSlot): the
 // record holds the length in 4 bytes, then the bytes; with the trimmed form
-// trailing blanks are no part of the value.
+// trailing blanks are no part of the value. A data set gives them only to
+// text columns other than the row key whose width fits the field. The flag
+// kDirectUnicodeConnection is added when the connection may carry the text
+// as UTF-8 (the field's column decides); without it the text is ANSI.
 inline constexpr int kDirectTextForm = 1;
 inline constexpr int kDirectTrimmedTextForm = 2;
+inline constexpr int kDirectUnicodeConnection = 4;
 
 class TFIBStringField : public classlib::TStringField {
   CLASSLIB_CLASS(TFIBStringField, classlib::TStringField)
@@ -48,7 +52,8 @@ class TFIBStringField : public classlib::TStringField {
  private:
   // The raw value in value_; false when null.
   bool ReadRaw() const;
-  bool ReadDirect(std::string& text) const;
+  // Every read but the direct one: the row key, other states, other forms.
+  std::string ReadThroughDataSet() const;
   std::string DBKeyText() const;
   // Whether text crosses the record as UTF-8.
   bool Utf8Text() const;

@@ -24,6 +24,10 @@ void PowerOfTenOutOfRange(int exponent) {
   std::abort();  // the assertion above always fails here
 }
 
+double ScaledToDoubleExtended(int64_t value, int scale) {
+  return static_cast<double>(static_cast<long double>(value) / PowerOfTen(scale));
+}
+
 uint8_t BitMask(int index) {
   CLASSLIB_ASSERT(index >= 0 && index <= 7);
   return static_cast<uint8_t>(1u << index);

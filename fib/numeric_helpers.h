@@ -27,6 +27,20 @@ inline double PowerOfTen(int exponent) {
   return kPowersOfTen[static_cast<size_t>(exponent - kMinPowerOfTen)];
 }
 
+// value / 10^scale rounded to a double the way the long double quotient
+// rounded again to double is (the decimal fields' read). Where value is
+// exact in a double and scale is 0..4, one double division gives that very
+// result: such a quotient never lies close enough to a point halfway
+// between two doubles (within 5^-scale of their spacing / 2^53) for the
+// extended rounding to land on it. Inline, since it runs per value read.
+double ScaledToDoubleExtended(int64_t value, int scale);
+inline double ScaledToDouble(int64_t value, int scale) {
+  constexpr int64_t kExact = int64_t{1} << 53;
+  if (scale >= 0 && scale <= 4 && value >= -kExact && value <= kExact) [[likely]]
+    return static_cast<double>(value) / PowerOfTen(scale);
+  return ScaledToDoubleExtended(value, scale);
+}
+
 // The mask of bit `index` (0..7) of a byte.
 uint8_t BitMask(int index);
 // `byte` with that bit set (on) or cleared.

@@ -209,9 +209,19 @@ class TRecordsCache : public classlib::TObject {
 
   // Expanding and compacting.
   void CheckLayout();
-  void CheckBuffer(size_t size);
+  // Refuses a buffer shorter than the expanded record; once the layout is
+  // checked this is one comparison, made for every record read.
+  void CheckBuffer(size_t size) {
+    const bool known = string_count_ == 0 || layout_checked_;
+    const int needed = string_count_ == 0 ? record_size_ : expanded_size_;
+    if (!known || size < static_cast<size_t>(needed)) [[unlikely]]
+      CheckBufferFully(size);
+  }
+  void CheckBufferFully(size_t size);
   void Expand(const uint8_t* stored, TStringCollection* strings, int row,
               std::span<uint8_t> destination);
+  // Expands the record's saved earlier contents; false when it has none.
+  bool ReadSavedRecord(int physical, std::span<uint8_t> destination);
   void Compact(std::span<const uint8_t> source, uint8_t* stored, int physical);
   int StringWidth(int column) const {
     // Checked without building the assertion's arguments: this runs for
@@ -234,7 +244,12 @@ class TRecordsCache : public classlib::TObject {
     }
     return added;
   }
-  static const std::string& CellOrEmpty(const TStringCollection& strings, int column, int row);
+  // A record whose texts were never set reads them as empty.
+  static const std::string& CellOrEmpty(const TStringCollection& strings, int column, int row) {
+    const std::string* cell = strings.FindCell(column, row);
+    return cell != nullptr ? *cell : kNoText;
+  }
+  static const std::string kNoText;
 
   // The current buffer.
   void BlankCurrent();

@@ -55,23 +55,15 @@ int TRecordsCache::ExpandedSize() {
   return expanded_size_;
 }
 
-void TRecordsCache::CheckBuffer(size_t size) {
+void TRecordsCache::CheckBufferFully(size_t size) {
   if (size < static_cast<size_t>(ExpandedSize())) throw EMemManagerError(kIncompatibleSizes);
 }
 
-// ---- string store rows ----
-
-// A record whose texts were never set reads them as empty.
-const std::string& TRecordsCache::CellOrEmpty(const TStringCollection& strings, int column,
-                                              int row) {
-  static const std::string empty;
-  if (row < 0 || row >= strings.RowCount()) return empty;
-  return strings.GetCellRef(column, row);
-}
+const std::string TRecordsCache::kNoText;
 
 // ---- expanding and compacting ----
 
-void TRecordsCache::Expand(const uint8_t* stored, TStringCollection* strings, int row,
+[[gnu::hot]] void TRecordsCache::Expand(const uint8_t* stored, TStringCollection* strings, int row,
                            std::span<uint8_t> destination) {
   uint8_t* out = destination.data();
   if (string_count_ == 0) {
@@ -82,7 +74,6 @@ void TRecordsCache::Expand(const uint8_t* stored, TStringCollection* strings, in
   std::memcpy(out, stored, static_cast<size_t>(first));
   for (int k = 0; k < string_count_; ++k) {
     const StringSlot& slot = string_slots_[static_cast<size_t>(k)];
-    static const std::string kNoText;
     const std::string& text = strings ? CellOrEmpty(*strings, k, row) : kNoText;
     const size_t length = std::min(text.size(), static_cast<size_t>(slot.width));
     uint8_t* at = out + slot.offset;
@@ -91,7 +82,7 @@ void TRecordsCache::Expand(const uint8_t* stored, TStringCollection* strings, in
     if (length < static_cast<size_t>(slot.width)) at[kTextLengthSize + length] = 0;
     // A text longer than its field is cut in the store too, so that every
     // later reader of the cell sees what the record shows.
-    if (length < text.size()) strings->SetValue(k, row, text.substr(0, length));
+    if (length < text.size()) [[unlikely]] strings->SetValue(k, row, text.substr(0, length));
   }
   if (first < record_size_) {
     const StringSlot& last = string_slots_.back();
@@ -127,20 +118,24 @@ void TRecordsCache::Compact(std::span<const uint8_t> source, uint8_t* stored, in
 
 // ---- reading and writing ----
 
-void TRecordsCache::ReadRecord(int logical, std::span<uint8_t> destination, bool from_log) {
+[[gnu::hot]] void TRecordsCache::ReadRecord(int logical, std::span<uint8_t> destination, bool from_log) {
   CheckBuffer(destination.size());
   const int physical = RecordIndex(logical);
-  if (from_log) {
-    if (const std::optional<TLogEntry> entry = FindLogEntry(physical, false)) {
-      const uint8_t* saved = LogRecord(entry->slot);
-      if (saved == nullptr) throw EMemManagerError(kCantReadLogBuffer);
-      Expand(saved, log_strings_.get(), entry->slot - 1, destination);
-      return;
-    }
+  if (from_log) [[unlikely]] {
+    if (ReadSavedRecord(physical, destination)) return;
   }
   const uint8_t* stored = StoredRecord(physical);
-  if (stored == nullptr) throw EMemManagerError(kCantReadBuffer);
+  if (stored == nullptr) [[unlikely]] throw EMemManagerError(kCantReadBuffer);
   Expand(stored, strings_.get(), physical - 1, destination);
+}
+
+bool TRecordsCache::ReadSavedRecord(int physical, std::span<uint8_t> destination) {
+  const std::optional<TLogEntry> entry = FindLogEntry(physical, false);
+  if (!entry) return false;
+  const uint8_t* saved = LogRecord(entry->slot);
+  if (saved == nullptr) throw EMemManagerError(kCantReadLogBuffer);
+  Expand(saved, log_strings_.get(), entry->slot - 1, destination);
+  return true;
 }
 
 void TRecordsCache::WriteRecord(int logical, std::span<const uint8_t> source, bool allocate) {

@@ -38,6 +38,13 @@ class TStringCollection : public classlib::TObject {
     CheckRead(x, y);
     return Cell(x, y);
   }
+  // The cell, or nullptr for a row past the last one (a column out of range
+  // raises as GetCellRef does). Inline: record reads ask it for every text.
+  const std::string* FindCell(int x, int y) const {
+    if (y < 0 || y >= row_count_) return nullptr;
+    if (x < 0 || x >= col_count_) RaiseBadIndex(x, false);
+    return &Cell(x, y);
+  }
   void SetValue(int x, int y, const std::string& value);
   // Stores len bytes of buffer; len 0 (or no buffer) empties the cell, a
   // negative len takes the zero-terminated length of buffer.

@@ -1,7 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <random>
 #include <thread>
+#include <vector>
 
 #include "classlib/datetime.h"
 #include "classlib/exceptions.h"
@@ -160,6 +165,45 @@ TEST(TimeStamps, MillisecondsAndValidation) {
   EXPECT_THROW(TimeStampToMSecs(TTimeStamp{0, -3}), EConvertError);
   EXPECT_THROW(MSecsToTimeStamp(-1), EConvertError);
   EXPECT_THROW(DateTimeToTimeStamp(1e300), EConvertError);
+}
+
+// The direct conversion must give the very double the two-step one gives
+// wherever that one succeeds, and leave every value it refuses to it.
+TEST(TimeStamps, MillisecondsToDateTimeInOneStepMatchesTwoSteps) {
+  const double day = kMSecsPerDay;
+  std::vector<double> values = {
+      0, 0.4, 0.5, day - 0.5, day - 0.6, day, day + 0.49999999999999994, day + 0.5,
+      day * kDateDelta - 0.5, day * kDateDelta - 1, day * kDateDelta, day * kDateDelta + 0.5,
+      day * (kDateDelta + 1) - 0.5, day * (kDateDelta - 1) + 1234.5,
+      TimeStampToMSecs(DateTimeToTimeStamp(EncodeDate(9999, 12, 31) + EncodeTime(23, 59, 59, 999))) + 0.5,
+      2147483648.0 * day - 1, 2147483648.0 * day, 1e300, -1,
+      std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()};
+  std::mt19937_64 random(7);
+  for (int i = 0; i < 200000; ++i) {
+    // Whole, half and arbitrary milliseconds over the whole calendar.
+    const double ms = std::uniform_real_distribution<double>(0, day * 3652500)(random);
+    values.push_back(ms);
+    values.push_back(std::floor(ms) + 0.5);
+    values.push_back(std::floor(ms));
+  }
+  for (double ms : values) {
+    TDateTime one_step = -7;
+    const bool direct = TryMSecsToDateTime(ms, one_step);
+    bool raised = false;
+    TDateTime two_steps = 0;
+    try {
+      two_steps = TimeStampToDateTime(MSecsToTimeStamp(ms));
+    } catch (const EConvertError&) {
+      raised = true;
+    }
+    if (direct) {
+      ASSERT_FALSE(raised) << ms;
+      ASSERT_EQ(std::memcmp(&one_step, &two_steps, sizeof one_step), 0) << ms;
+    } else {
+      EXPECT_EQ(one_step, -7) << ms;
+      EXPECT_TRUE(raised || ms < day) << ms;
+    }
+  }
 }
 
 class DateTimeText : public ::testing::Test {

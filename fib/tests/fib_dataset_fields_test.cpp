@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstring>
+#include <string>
 #include <vector>
 
 #include "classlib/data_link.h"
@@ -109,6 +111,84 @@ TEST_F(DataSetFieldsTest, DirectReadsGiveWhatTheDataSetReads) {
   EXPECT_TRUE(classlib::VarIsNull(name->OldValue()));
   ds->Cancel();
   EXPECT_TRUE(name->IsNull());
+}
+
+// What a field's typed views give, doubles by their bits and failures by
+// their message, so that two ways of reading compare exactly.
+std::vector<std::string> TypedViews(classlib::TField* field) {
+  std::vector<std::string> views;
+  auto add = [&views](auto read) {
+    try {
+      views.push_back(read());
+    } catch (const classlib::Exception& error) {
+      views.push_back(std::string("raised ") + error.what());
+    }
+  };
+  auto bits = [](double value) {
+    uint64_t word;
+    std::memcpy(&word, &value, sizeof word);
+    return std::to_string(word);
+  };
+  add([&] { return std::string(field->IsNull() ? "null" : "value"); });
+  add([&] { return field->AsString(); });
+  switch (field->DataType()) {
+    case classlib::ftString: break;
+    case classlib::ftDateTime:
+      add([&] { return bits(field->AsDateTime()); });
+      add([&] { return bits(field->AsFloat()); });
+      break;
+    default:
+      add([&] { return bits(field->AsFloat()); });
+      add([&] { return std::to_string(field->AsLargeInt()); });
+      add([&] { return std::to_string(field->AsInteger()); });
+      break;
+  }
+  return views;
+}
+
+// The typed getters read a browsed record's values themselves: each view
+// must equal the one read through the data set, at the edges of the
+// calendar, of exact doubles and of the columns' widths, and for NULLs.
+TEST_F(DataSetFieldsTest, TypedViewsReadDirectlyAsThroughTheDataSet) {
+  Run("create table EDGE (ID integer, STAMP timestamp, AMOUNT numeric(18,2), MONEY numeric(18,4), "
+      "BIG bigint, RATIO double precision, NAME varchar(20), CODE char(16))");
+  Run("insert into EDGE values (1, '0001-01-01 00:00:00', 90071992547409.92, 123456789012.3456, "
+      "9223372036854775807, 1e300, 'twelve chars', 'ab')");
+  Run("insert into EDGE values (2, '1899-12-29 23:59:59.999', 9999999999999999.99, -0.0001, "
+      "-9223372036854775808, -0.0, '', '')");
+  Run("insert into EDGE values (3, '1899-12-30 00:00:00', -0.01, 0, -1, 2.5e-300, ' lead', 'abcdef')");
+  Run("insert into EDGE values (4, '1899-12-30 00:00:00.001', 0.07, 922337203685477.5807, 0, 0.1, 'x  ', null)");
+  Run("insert into EDGE values (5, '9999-12-31 23:59:59.999', -90071992547409.93, 1, 2147483648, "
+      "-1e-5, null, 'z')");
+  Run("insert into EDGE values (6, '2024-02-29 12:34:56.789', 1.5, 2.5, 3, 4.5, 'Row name 6', 'c6')");
+  Run("insert into EDGE values (7, null, null, null, null, null, null, null)");
+  auto ds = NewDataSet("Edge", "select * from EDGE order by ID");
+  ds->Open();
+  for (const char* name : {"ID", "STAMP", "AMOUNT", "MONEY", "BIG", "RATIO", "NAME", "CODE"})
+    EXPECT_GE(ds->FieldByName(name)->DirectSlot().offset, 0) << name;
+  EXPECT_TRUE(ds->FieldByName("STAMP")->DirectSlot().standard_convert);
+  int rows = 0;
+  for (; !ds->Eof(); ds->Next(), ++rows) {
+    for (classlib::TField* field : ds->Fields().List()) {
+      const std::vector<std::string> direct = TypedViews(field);
+      const classlib::TField::TDirectSlot slot = field->DirectSlot();
+      field->ClearDirectSlot();
+      const std::vector<std::string> through = TypedViews(field);
+      field->SetDirectSlot(slot);
+      EXPECT_EQ(direct, through) << field->FieldName() << " row " << rows + 1;
+    }
+  }
+  EXPECT_EQ(rows, 7);
+  ds->First();
+  EXPECT_EQ(ds->FieldByName("STAMP")->AsDateTime(), classlib::EncodeDate(1, 1, 1));
+  EXPECT_EQ(ds->FieldByName("NAME")->AsString(), "twelve chars");
+  EXPECT_EQ(ds->FieldByName("AMOUNT")->AsFloat(), 90071992547409.92);
+  ds->Next();
+  EXPECT_DOUBLE_EQ(ds->FieldByName("STAMP")->AsDateTime(), -(1 + classlib::EncodeTime(23, 59, 59, 999)));
+  ds->Last();
+  EXPECT_EQ(ds->FieldByName("STAMP")->AsDateTime(), 0);
+  EXPECT_TRUE(ds->FieldByName("STAMP")->IsNull());
+  EXPECT_EQ(ds->FieldByName("AMOUNT")->AsFloat(), 0);
 }
 
 TEST_F(DataSetFieldsTest, EmptyTextBecomesNullAndNullClears) {

@@ -19,6 +19,7 @@
 #include "fib/fib_blob_stream.h"
 #include "fib/records_cache.h"
 #include "fib/fib_query.h"
+#include "fib/fib_string_fields.h"
 #include "fib/fib_transaction.h"
 #include "fib/xsqlvar.h"
 #include "testing/message_of.h"
@@ -357,6 +358,86 @@ TEST_F(DataSetOpenTest, CalculatedFieldsKeepTheirAreaBesideLongTexts) {
   EXPECT_EQ(twice->AsInteger(), 2);
 }
 
+// Hears what a control would: each scroll with the record it lands on.
+class ScrollLog : public classlib::TDataLink {
+ public:
+  std::vector<std::string>* log = nullptr;
+
+ protected:
+  void DataSetScrolled(int distance) override {
+    log->push_back("scroll " + std::to_string(distance) + " to " +
+                   DataSet()->FieldByName("ID")->AsString());
+  }
+  void DataSetChanged() override { log->push_back("changed"); }
+  void CheckBrowseMode() override { ++browse_checks; }
+
+ public:
+  int browse_checks = 0;
+};
+
+// A walk with interleaved fetching tells links, scroll handlers and the
+// calculated fields of every record in order, whether the ring holds one
+// record or several, and holds back while controls are disabled.
+TEST_F(DataSetOpenTest, AWalkTellsEveryScrollInOrder) {
+  Run("create table WALK (ID integer, NAME varchar(30))");
+  Run("execute block as declare i integer = 1; begin while (i <= 7) do begin "
+      "insert into WALK values (:i, 'row ' || :i); i = i + 1; end end");
+  for (int ring : {1, 3}) {
+    SCOPED_TRACE(ring);
+    auto ds = NewDataSet("Walk", "select ID, NAME from WALK order by ID");
+    ds->Prepare();
+    ds->FieldDefs()[0]->CreateField(ds.get());
+    ds->FieldDefs()[1]->CreateField(ds.get());
+    classlib::TField* twice = ds->FieldDefs()[0]->CreateField(ds.get(), nullptr, "TWICE");
+    twice->SetFieldKind(classlib::fkCalculated);
+    std::vector<std::string> log;
+    ds->SetOnCalcFields(classlib::TDataSetNotifyEvent::Function([&](classlib::TDataSet* data_set) {
+      data_set->FieldByName("TWICE")->SetAsInteger(data_set->FieldByName("ID")->AsInteger() * 2);
+    }));
+    auto note = [&](const char* what) {
+      return classlib::TDataSetNotifyEvent::Function([&log, what](classlib::TDataSet* data_set) {
+        log.push_back(what + data_set->FieldByName("ID")->AsString());
+      });
+    };
+    ds->SetBeforeScroll(note("before "));
+    ds->SetAfterScroll(note("after "));
+    classlib::TDataSource source(nullptr);
+    source.SetDataSet(ds.get());
+    ScrollLog link;
+    link.log = &log;
+    link.SetBufferCount(ring);
+    link.SetDataSource(&source);
+    ds->Open();
+    log.clear();
+    classlib::TField* id = ds->FieldByName("ID");
+    for (int expected = 1; !ds->Eof(); ++expected) {
+      ASSERT_EQ(id->AsInteger(), expected);
+      EXPECT_EQ(twice->AsInteger(), expected * 2);
+      EXPECT_EQ(ds->FieldByName("NAME")->AsString(), "row " + std::to_string(expected));
+      log.push_back("read " + id->AsString());
+      if (expected == 4) ds->DisableControls();
+      ds->Next();
+      if (expected == 5) ds->EnableControls();
+    }
+    // The ring is filled ahead at open: within it a step moves nothing.
+    auto scroll = [ring](int moved_to) {
+      const int distance = moved_to <= ring ? 0 : -1;
+      return "scroll " + std::to_string(distance) + " to " + std::to_string(moved_to);
+    };
+    const std::vector<std::string> expected = {
+        "read 1", "before 1", scroll(2), "after 2",
+        "read 2", "before 2", scroll(3), "after 3",
+        "read 3", "before 3", scroll(4), "after 4",
+        "read 4", "before 4", "after 5",
+        "read 5", "before 5", "after 6", "changed",
+        "read 6", "before 6", scroll(7), "after 7",
+        "read 7", "before 7", "scroll 0 to 7", "after 7"};
+    EXPECT_EQ(log, expected);
+    EXPECT_EQ(link.browse_checks, 5);
+    EXPECT_EQ(ds->RecordCount(), 7);
+  }
+}
+
 TEST_F(DataSetOpenTest, ATransactionCommitClosesTheDataSet) {
   auto ds = OpenItems();
   int endings = 0;
@@ -435,6 +516,37 @@ TEST_F(DataSetOpenTest, UnicodeColumnsReadAsWideTextOnAUnicodeConnection) {
   EXPECT_EQ(name->DataType(), classlib::ftWideString);
   EXPECT_EQ(name->AsWideString(), u"\u041f\u0440\u0438\u0432\u0435\u0442");
   EXPECT_EQ(name->AsString(), "\xcf\xf0\xe8\xe2\xe5\xf2");
+  ds.Close();
+  unicode_tr.Commit();
+}
+
+// On a UNICODE_FSS connection a WIN1251 column arrives as UTF-8 and reads
+// back as ANSI; a column without a character set keeps its bytes, also when
+// its field reads it straight from the record.
+TEST_F(DataSetOpenTest, AnsiColumnsReadBackAsAnsiOnAUnicodeConnection) {
+  Run("create table MIXED (ID integer, CYR varchar(20) character set WIN1251, "
+      "RAW varchar(20) character set NONE)");
+  Run("insert into MIXED values (1, '\xcf\xf0\xe8\xe2\xe5\xf2  ', 'abc')");
+  Run("insert into MIXED values (2, null, '')");
+  auto unicode_db = NewDatabase(&form_);
+  unicode_db->DBParams().SetText("user_name=SYSDBA\r\npassword=masterkey\r\nlc_ctype=UNICODE_FSS");
+  TFIBTransaction unicode_tr(&form_);
+  unicode_tr.SetDefaultDatabase(unicode_db.get());
+  unicode_db->SetDefaultTransaction(&unicode_tr);
+  unicode_db->Connect();
+  TFIBDataSet ds(&form_);
+  ds.SetDatabase(unicode_db.get());
+  ds.SelectSQL().SetText("select ID, CYR, RAW from MIXED order by ID");
+  ds.Open();
+  classlib::TField* cyr = ds.FieldByName("CYR");
+  classlib::TField* raw = ds.FieldByName("RAW");
+  EXPECT_EQ(raw->DirectSlot().form & kDirectUnicodeConnection, kDirectUnicodeConnection);
+  EXPECT_EQ(cyr->AsString(), "\xcf\xf0\xe8\xe2\xe5\xf2");
+  EXPECT_EQ(raw->AsString(), "abc");
+  ds.Next();
+  EXPECT_TRUE(cyr->IsNull());
+  EXPECT_EQ(cyr->AsString(), "");
+  EXPECT_EQ(raw->AsString(), "");
   ds.Close();
   unicode_tr.Commit();
 }

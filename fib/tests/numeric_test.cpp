@@ -2,7 +2,10 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "classlib/bcd.h"
 #include "classlib/exceptions.h"
@@ -148,6 +151,32 @@ TEST(NumericHelpers, RoundToDecimalsRoundsHalvesToEven) {
   EXPECT_EQ(RoundToDecimals(35.0L, -1), 40.0L);
   EXPECT_EQ(RoundToDecimals(-25.0L, -1), -20.0L);
   EXPECT_EQ(RoundToDecimals(1e15L + 0.25L, 1), 1e15L + 0.2L);
+}
+
+// Decimal fields read their scaled integer as the extended quotient rounded
+// to double; the one-division shortcut must give the same double.
+TEST(NumericHelpers, ScaledToDoubleRoundsAsTheExtendedQuotient) {
+  auto extended = [](int64_t value, int scale) {
+    return static_cast<double>(static_cast<long double>(value) / PowerOfTen(scale));
+  };
+  std::mt19937_64 random(11);
+  const int64_t exact = int64_t{1} << 53;
+  for (int scale = 0; scale <= kMaxPowerOfTen; ++scale) {
+    std::vector<int64_t> values = {0, 1, -1, exact, -exact, exact + 1, -exact - 1, INT64_MAX, INT64_MIN};
+    for (int i = 0; i < 100000; ++i) {
+      const int bits = 1 + static_cast<int>(random() % 63);
+      const auto value = static_cast<int64_t>(random() >> (64 - bits));
+      values.push_back(i % 2 == 0 ? value : -value);
+    }
+    for (int64_t value : values) {
+      const double got = ScaledToDouble(value, scale);
+      const double want = extended(value, scale);
+      ASSERT_EQ(std::memcmp(&got, &want, sizeof got), 0) << value << " scale " << scale;
+    }
+  }
+  // Where the two roundings part, the extended one is kept.
+  EXPECT_NE(982 / 1e8, extended(982, 8));
+  EXPECT_EQ(ScaledToDouble(982, 8), extended(982, 8));
 }
 
 TEST(NumericHelpers, RandomDigitsAndRanges) {
