@@ -49,6 +49,11 @@ std::string TFIBXSQLVAR::AliasName() const {
   return NameText(var_->aliasname, var_->aliasname_length);
 }
 
+void TFIBXSQLVAR::SetName(std::string name) {
+  name_ = std::move(name);
+  is_db_key_ = name_ == "DB_KEY" || name_ == "RDB$DB_KEY";
+}
+
 void TFIBXSQLVAR::SetMacro(bool is_macro, bool quoted) {
   is_macro_ = is_macro;
   is_quoted_macro_ = is_macro && quoted;
@@ -165,6 +170,7 @@ void TFIBXSQLVAR::ReleaseStream() { stream_.reset(); }
 const std::vector<TFIBXSQLVAR*>& TFIBXSQLVAR::Namesakes() {
   if (!parent_->HoldsParams() || name_.empty()) {
     namesakes_.clear();
+    namesakes_naming_ = parent_->Naming();
     return namesakes_;
   }
   if (namesakes_naming_ == parent_->Naming()) return namesakes_;

@@ -7,6 +7,7 @@
 #include <ibase.h>
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -19,6 +20,7 @@
 #include "classlib/object.h"
 #include "classlib/stream.h"
 #include "classlib/variant.h"
+#include "fib/sql_types.h"
 
 namespace fib {
 
@@ -114,7 +116,7 @@ class TFIBXSQLVAR : public classlib::TObject {
 
   // Called by the parent.
   void Bind(XSQLVAR* var);
-  void SetName(std::string name) { name_ = std::move(name); }
+  void SetName(std::string name);
   void InitializeDescribed(bool keep_value);
   void ReleaseBuffers();
 
@@ -133,9 +135,34 @@ class TFIBXSQLVAR : public classlib::TObject {
   void Reshape(int type, int length, int scale);
   template <typename T>
   void StoreFixed(int type, int scale, T value);
+  // Whether a written value reaches this item alone: no other parameter
+  // shares its name (as last looked up) and it is no macro.
+  bool WritesAlone() const {
+    return namesakes_naming_ == *parent_naming_ && namesakes_.empty() && !is_macro_;
+  }
+  // The shortcut of Reshape for an item that already has exactly this
+  // shape in its own buffer and holds no stream: it only counts as written
+  // (NULL cleared, modified). False changes nothing.
+  bool KeepsShape(int type, int length, int scale);
+  // A value written again in the shape of the last one: WritesAlone and
+  // KeepsShape; only the value's bytes remain to be copied.
+  bool ReadyInPlace(int type, int length, int scale);
+  // StoreFixed on every parameter of this one's name.
+  template <typename T>
+  void SpreadFixed(int type, int scale, T value);
+  // Writes `value` where the item's buffer starts (ReadyInPlace said yes).
+  template <typename T>
+  void PutInPlace(T value) {
+    std::memcpy(var_->sqldata, &value, sizeof value);
+  }
   void StoreBytes(int type, std::string_view bytes);
   void StoreNull(bool null);
   void StoreString(std::string_view value);
+  void StoreRecordKey(std::string_view value);
+  void StoreCopiedString(std::string copy, bool numeric);
+  // Text in the connection's character set, as text of the item's subtype.
+  void StoreEncodedText(std::string_view text);
+  void StoreLongText(std::string_view bytes);
   // Whether `bytes` point into this item's data buffer.
   bool InOwnBuffer(std::string_view bytes) const;
   void StoreText(std::string_view bytes, short subtype);
@@ -162,6 +189,8 @@ class TFIBXSQLVAR : public classlib::TObject {
   TFIBXSQLDA* parent_;
   int index_;
   std::string name_;
+  // The name is a record key's ("DB_KEY", "RDB$DB_KEY").
+  bool is_db_key_ = false;
   XSQLVAR* var_ = nullptr;
   std::vector<char> data_;
   int16_t indicator_ = 0;
@@ -186,6 +215,29 @@ class TFIBXSQLVAR : public classlib::TObject {
   int marker_end_ = 0;
   std::unique_ptr<classlib::TMemoryStream> stream_;
 };
+
+// Numbers are written for every row of a batch: an item that takes the
+// value alone and in its present shape gets only the value's bytes.
+inline void TFIBXSQLVAR::SetAsInteger(int32_t value) {
+  if (ReadyInPlace(kSQLLong, sizeof value, 0)) [[likely]]
+    PutInPlace(value);
+  else
+    SpreadFixed(kSQLLong, 0, value);
+}
+
+inline void TFIBXSQLVAR::SetAsShort(int16_t value) {
+  if (ReadyInPlace(kSQLShort, sizeof value, 0)) [[likely]]
+    PutInPlace(value);
+  else
+    SpreadFixed(kSQLShort, 0, value);
+}
+
+inline void TFIBXSQLVAR::SetAsInt64(int64_t value) {
+  if (ReadyInPlace(kSQLInt64, sizeof value, 0)) [[likely]]
+    PutInPlace(value);
+  else
+    SpreadFixed(kSQLInt64, 0, value);
+}
 
 template <typename Store>
 void TFIBXSQLVAR::ForEachNamesake(Store&& store) {

@@ -25,8 +25,6 @@ namespace {
 
 constexpr short kCharsetOctets = 1;
 
-bool IsDBKeyName(const std::string& name) { return name == "DB_KEY" || name == "RDB$DB_KEY"; }
-
 // The number of decimal digits of a whole number (0 for 0), by binary search
 // over the power table; 19 and more for numbers past 18 digits.
 int DigitCount(long double whole) {
@@ -63,12 +61,39 @@ void TFIBXSQLVAR::Reshape(int type, int length, int scale) {
   modified_ = true;
 }
 
+// Out of line and shared by every setter, so a row of writes runs one
+// copy of it.
+[[gnu::noinline]] bool TFIBXSQLVAR::KeepsShape(int type, int length, int scale) {
+  const XSQLVAR& var = *var_;
+  const size_t size = static_cast<size_t>(length) + (type == kSQLVarying ? 2 : 0);
+  if (stream_ || (var.sqltype & ~1) != type || var.sqllen != length || var.sqlscale != scale ||
+      var.sqldata != data_.data() || data_.size() != std::max<size_t>(size, 1))
+    return false;
+  if (var.sqlind != nullptr) indicator_ = 0;
+  kept_ = {var.sqltype, var.sqllen, var.sqlscale, var.sqlsubtype};
+  modified_ = true;
+  return true;
+}
+
+bool TFIBXSQLVAR::ReadyInPlace(int type, int length, int scale) {
+  return WritesAlone() && KeepsShape(type, length, scale);
+}
+
 template <typename T>
 void TFIBXSQLVAR::StoreFixed(int type, int scale, T value) {
   // The value fills the whole buffer: no need to clear it first.
-  Reshape(type, sizeof value, scale);
+  if (!KeepsShape(type, sizeof value, scale)) Reshape(type, sizeof value, scale);
   std::memcpy(data_.data(), &value, sizeof value);
 }
+
+template <typename T>
+void TFIBXSQLVAR::SpreadFixed(int type, int scale, T value) {
+  ForEachNamesake([=](TFIBXSQLVAR& item) { item.StoreFixed(type, scale, value); });
+}
+
+template void TFIBXSQLVAR::SpreadFixed<int16_t>(int, int, int16_t);
+template void TFIBXSQLVAR::SpreadFixed<int32_t>(int, int, int32_t);
+template void TFIBXSQLVAR::SpreadFixed<int64_t>(int, int, int64_t);
 
 void TFIBXSQLVAR::StoreBytes(int type, std::string_view bytes) {
   Prepare(type, static_cast<int>(bytes.size()), 0);
@@ -90,14 +115,6 @@ bool TFIBXSQLVAR::IsDateTimeParameter() const {
          described_.type == kSQLTimeStamp;
 }
 
-void TFIBXSQLVAR::SetAsInteger(int32_t value) {
-  ForEachNamesake([value](TFIBXSQLVAR& item) { item.StoreFixed(kSQLLong, 0, value); });
-}
-
-void TFIBXSQLVAR::SetAsShort(int16_t value) {
-  ForEachNamesake([value](TFIBXSQLVAR& item) { item.StoreFixed(kSQLShort, 0, value); });
-}
-
 // A parameter the server described as a boolean keeps its own width; any
 // other gets a SHORT 1 or 0 (the server would refuse a number for a
 // Firebird 3 BOOLEAN).
@@ -110,10 +127,6 @@ void TFIBXSQLVAR::SetAsBoolean(bool value) {
     else
       item.StoreFixed<int16_t>(kSQLShort, 0, value ? 1 : 0);
   });
-}
-
-void TFIBXSQLVAR::SetAsInt64(int64_t value) {
-  ForEachNamesake([value](TFIBXSQLVAR& item) { item.StoreFixed(kSQLInt64, 0, value); });
 }
 
 void TFIBXSQLVAR::SetAsDouble(double value) {
@@ -223,12 +236,17 @@ void TFIBXSQLVAR::SetAsGuid(const classlib::TGUID& value) {
   });
 }
 
+// Text too long for a descriptor travels as a blob.
+[[gnu::noinline, gnu::cold]] void TFIBXSQLVAR::StoreLongText(std::string_view bytes) {
+  Prepare(kSQLBlob, sizeof(ISC_QUAD), 0);
+  stream_ = std::make_unique<classlib::TMemoryStream>();
+  stream_->Write(bytes.data(), static_cast<int>(bytes.size()));
+  stream_->SetPosition(0);
+}
+
 void TFIBXSQLVAR::StoreText(std::string_view bytes, short subtype) {
-  if (bytes.size() > static_cast<size_t>(kMaxTextLength)) {
-    Prepare(kSQLBlob, sizeof(ISC_QUAD), 0);
-    stream_ = std::make_unique<classlib::TMemoryStream>();
-    stream_->Write(bytes.data(), static_cast<int>(bytes.size()));
-    stream_->SetPosition(0);
+  if (bytes.size() > static_cast<size_t>(kMaxTextLength)) [[unlikely]] {
+    StoreLongText(bytes);
     return;
   }
   if (StoreDescribedVarying(bytes, subtype)) return;
@@ -243,10 +261,13 @@ bool TFIBXSQLVAR::StoreDescribedVarying(std::string_view bytes, short subtype) {
   if (is_macro_ || described_.type != kSQLVarying || subtype != described_.subtype ||
       bytes.size() > static_cast<size_t>(described_.length))
     return false;
-  Prepare(kSQLVarying, described_.length, 0);
+  if (!KeepsShape(kSQLVarying, described_.length, 0)) Reshape(kSQLVarying, described_.length, 0);
+  // The length prefix, the text, and zeros after it up to the full width.
   const auto length = static_cast<uint16_t>(bytes.size());
-  std::memcpy(data_.data(), &length, sizeof length);
-  if (!bytes.empty()) std::memcpy(data_.data() + sizeof length, bytes.data(), bytes.size());
+  char* data = data_.data();
+  std::memcpy(data, &length, sizeof length);
+  if (!bytes.empty()) std::memcpy(data + sizeof length, bytes.data(), bytes.size());
+  std::memset(data + sizeof length + bytes.size(), 0, data_.size() - sizeof length - bytes.size());
   var_->sqlsubtype = subtype;
   kept_.subtype = subtype;
   return true;
@@ -261,42 +282,51 @@ bool TFIBXSQLVAR::InOwnBuffer(std::string_view bytes) const {
          before(bytes.data(), data_.data() + data_.size());
 }
 
+// A record key goes back byte for byte in its described shape, never
+// longer than that shape.
+[[gnu::noinline]] void TFIBXSQLVAR::StoreRecordKey(std::string_view value) {
+  Prepare(described_.type, described_.length, described_.scale);
+  var_->sqlsubtype = described_.subtype;
+  kept_.subtype = described_.subtype;
+  size_t room = data_.size() - (described_.type == kSQLVarying ? 2 : 0);
+  size_t length = std::min(value.size(), room);
+  if (described_.type == kSQLVarying) {
+    uint16_t prefix = static_cast<uint16_t>(length);
+    std::memcpy(data_.data(), &prefix, 2);
+    std::memcpy(data_.data() + 2, value.data(), length);
+  } else {
+    std::memcpy(data_.data(), value.data(), length);
+  }
+}
+
 void TFIBXSQLVAR::StoreString(std::string_view value) {
-  if (IsDBKeyName(name_) && described_.type != 0) {
-    // A record key goes back byte for byte in its described shape, never
-    // longer than that shape.
-    Prepare(described_.type, described_.length, described_.scale);
-    var_->sqlsubtype = described_.subtype;
-    kept_.subtype = described_.subtype;
-    size_t room = data_.size() - (described_.type == kSQLVarying ? 2 : 0);
-    size_t length = std::min(value.size(), room);
-    if (described_.type == kSQLVarying) {
-      uint16_t prefix = static_cast<uint16_t>(length);
-      std::memcpy(data_.data(), &prefix, 2);
-      std::memcpy(data_.data() + 2, value.data(), length);
-    } else {
-      std::memcpy(data_.data(), value.data(), length);
-    }
+  if (is_db_key_ && described_.type != 0) [[unlikely]] {
+    StoreRecordKey(value);
     return;
   }
-  if (value.empty() && (IsNumericParameter() || IsDateTimeParameter())) {
+  const bool numeric = IsNumericParameter();
+  if (value.empty() && (numeric || IsDateTimeParameter())) {
     StoreNull(true);
     return;
   }
   // The text goes as given, without a copy, unless a numeric parameter's
   // separators are rewritten or it lies in the buffer about to be refilled.
-  std::string_view text = value;
-  std::string copy;
-  bool numeric = IsNumericParameter() && !is_macro_;
-  if (numeric || InOwnBuffer(value)) {
-    copy.assign(value);
-    text = copy;
-  }
+  if ((numeric && !is_macro_) || InOwnBuffer(value)) [[unlikely]]
+    StoreCopiedString(std::string(value), numeric && !is_macro_);
+  else
+    StoreEncodedText(value);
+}
+
+[[gnu::noinline]] void TFIBXSQLVAR::StoreCopiedString(std::string copy, bool numeric) {
   if (numeric) {
     char separator = classlib::FormatSettings().DecimalSeparator;
     for (char& c : copy)
       if (c == ',' || c == separator) c = '.';
   }
+  StoreEncodedText(copy);
+}
+
+void TFIBXSQLVAR::StoreEncodedText(std::string_view text) {
   TXSQLOwner* owner = Owner();
   if (owner != nullptr && owner->IsUTF8Connection())
     StoreText(classlib::Cp1251ToUtf8(text), kCharsetUnicodeFSS);
