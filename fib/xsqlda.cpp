@@ -67,6 +67,15 @@ void TFIBXSQLDA::Resize(int count) {
   block()->sqld = static_cast<short>(count);
 }
 
+void TFIBXSQLDA::Executed() {
+  for (int i = 0; i < count_; ++i) {
+    TFIBXSQLVAR& var = *vars_[i];
+    if (may_hold_streams_) var.ReleaseStream();
+    var.modified_ = false;
+  }
+  may_hold_streams_ = false;
+}
+
 void TFIBXSQLDA::IndexOutOfRange() { RaiseClientError(23); }
 
 void TFIBXSQLDA::AddName(const std::string& name, int index) {

@@ -65,6 +65,15 @@ class TFIBXSQLDA : public classlib::TObject {
   // The owner's row count or statement kind changed.
   void RowStateChanged() { row_state_ = RowState::kUnknown; }
 
+  // Whether an item may hold contents loaded from a stream: set when one
+  // gets them, cleared by Executed. Executions ask it before looking at
+  // every item.
+  bool MayHoldStreams() const { return may_hold_streams_; }
+  void StreamLoaded() { may_hold_streams_ = true; }
+  // The values went to the server: every item drops its stream and counts
+  // as unmodified.
+  void Executed();
+
   // Changes whenever the items' names or count change: what was looked up
   // by name under an earlier value must be looked up again.
   const uint64_t& Naming() const { return naming_; }
@@ -96,6 +105,7 @@ class TFIBXSQLDA : public classlib::TObject {
   std::vector<std::unique_ptr<TFIBXSQLVAR>> vars_;
   std::multimap<std::string, int> names_;
   uint64_t naming_ = 0;
+  bool may_hold_streams_ = false;
 };
 
 }  // namespace fib

@@ -144,12 +144,15 @@ void TFIBXSQLVAR::LoadFromStream(classlib::TStream& source) {
   source.SetPosition(0);
   contents.resize(static_cast<size_t>(source.Size()));
   if (!contents.empty()) source.Read(contents.data(), static_cast<int>(contents.size()));
-  ForEachNamesake([&contents](TFIBXSQLVAR& item) {
-    item.Prepare(kSQLBlob, sizeof(ISC_QUAD), 0);
-    item.stream_ = std::make_unique<classlib::TMemoryStream>();
-    item.stream_->Write(contents.data(), static_cast<int>(contents.size()));
-    item.stream_->SetPosition(0);
-  });
+  ForEachNamesake([&contents](TFIBXSQLVAR& item) { item.HoldAsStream(contents); });
+}
+
+void TFIBXSQLVAR::HoldAsStream(std::string_view contents) {
+  Prepare(kSQLBlob, sizeof(ISC_QUAD), 0);
+  stream_ = std::make_unique<classlib::TMemoryStream>();
+  stream_->Write(contents.data(), static_cast<int>(contents.size()));
+  stream_->SetPosition(0);
+  parent_->StreamLoaded();
 }
 
 void TFIBXSQLVAR::SaveStreamToBlob() {

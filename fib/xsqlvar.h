@@ -162,7 +162,9 @@ class TFIBXSQLVAR : public classlib::TObject {
   void StoreCopiedString(std::string copy, bool numeric);
   // Text in the connection's character set, as text of the item's subtype.
   void StoreEncodedText(std::string_view text);
-  void StoreLongText(std::string_view bytes);
+  // The value becomes a blob of these contents, kept until an execution
+  // writes it.
+  [[gnu::noinline]] void HoldAsStream(std::string_view contents);
   // Whether `bytes` point into this item's data buffer.
   bool InOwnBuffer(std::string_view bytes) const;
   void StoreText(std::string_view bytes, short subtype);

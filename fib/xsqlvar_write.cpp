@@ -237,16 +237,9 @@ void TFIBXSQLVAR::SetAsGuid(const classlib::TGUID& value) {
 }
 
 // Text too long for a descriptor travels as a blob.
-[[gnu::noinline, gnu::cold]] void TFIBXSQLVAR::StoreLongText(std::string_view bytes) {
-  Prepare(kSQLBlob, sizeof(ISC_QUAD), 0);
-  stream_ = std::make_unique<classlib::TMemoryStream>();
-  stream_->Write(bytes.data(), static_cast<int>(bytes.size()));
-  stream_->SetPosition(0);
-}
-
 void TFIBXSQLVAR::StoreText(std::string_view bytes, short subtype) {
   if (bytes.size() > static_cast<size_t>(kMaxTextLength)) [[unlikely]] {
-    StoreLongText(bytes);
+    HoldAsStream(bytes);
     return;
   }
   if (StoreDescribedVarying(bytes, subtype)) return;
