@@ -58,7 +58,7 @@ std::string ValueText(const TFIBXSQLVAR& var) {
 // they ask for it.
 void TFIBQuery::ExecQuery() {
   if (BeforeExecute) BeforeExecute(this);
-  StartTransactionIfAsked();
+  if (options_.Contains(qoStartTransaction)) [[unlikely]] StartTransactionIfAsked();
   // A prepared statement whose text needs no rewriting keeps its handle:
   // of a new prepare only the closing of an open cursor would remain.
   if (!prepared_ || (MayNeedRewrite() && ChecksParams() && Params().Count() > 0 && NeedsRewrite()))
@@ -128,7 +128,7 @@ void TFIBQuery::CopyParamsToServerVector() {
 }
 
 // The links were checked: the database and transaction are there.
-void TFIBQuery::RunStatement() {
+[[gnu::always_inline]] inline void TFIBQuery::RunStatement() {
   TFIBDatabase& database = *Database();
   IIBClientLibrary& library = database.ClientLibrary();
   ISC_STATUS* status = StatusVector();
@@ -165,7 +165,7 @@ void TFIBQuery::ExecuteFailed(const std::exception& error) {
       kLogExecute);
 }
 
-void TFIBQuery::AfterRun() {
+[[gnu::always_inline]] inline void TFIBQuery::AfterRun() {
   TraceQueryExecute(*this);
   if (HasSQLLogger()) [[unlikely]] Log("Execute query: " + server_text_, kLogExecute);
   if (AnyStatisticsCollector()) [[unlikely]] CountStatistics(true);

@@ -68,12 +68,11 @@ void TFIBXSQLDA::Resize(int count) {
 }
 
 void TFIBXSQLDA::Executed() {
-  for (int i = 0; i < count_; ++i) {
-    TFIBXSQLVAR& var = *vars_[i];
-    if (may_hold_streams_) var.ReleaseStream();
-    var.modified_ = false;
+  if (may_hold_streams_) [[unlikely]] {
+    for (int i = 0; i < count_; ++i) vars_[i]->ReleaseStream();
+    may_hold_streams_ = false;
   }
-  may_hold_streams_ = false;
+  for (int i = 0; i < count_; ++i) vars_[i]->modified_ = false;
 }
 
 void TFIBXSQLDA::IndexOutOfRange() { RaiseClientError(23); }

@@ -85,7 +85,7 @@ void TFIBXSQLVAR::ReleaseBuffers() {
 void TFIBXSQLVAR::InitializeDescribed(bool keep_value) {
   int type = SQLType();
   if (type != 0 && !IsKnownType(type)) RaiseClientError(30, {type});
-  described_ = {static_cast<short>(type), var_->sqllen, var_->sqlscale, var_->sqlsubtype};
+  described_ = {static_cast<short>(type), var_->sqlscale, var_->sqlsubtype, var_->sqllen};
   if (keep_value && !data_.empty()) {
     // The describe overwrote the item's record; the value written before
     // still says what its buffer holds.
@@ -184,6 +184,13 @@ const std::vector<TFIBXSQLVAR*>& TFIBXSQLVAR::Namesakes() {
       if (item != this) namesakes_.push_back(item);
   namesakes_naming_ = parent_->Naming();
   return namesakes_;
+}
+
+void TFIBXSQLVAR::StoreInNamesakes(StoreCall call, const void* callable) {
+  for (TFIBXSQLVAR* item : Namesakes()) {
+    call(callable, *item);
+    if (item->is_macro_) item->AfterStore();
+  }
 }
 
 void TFIBXSQLVAR::AfterStore() {

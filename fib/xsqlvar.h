@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "classlib/bcd.h"
@@ -183,6 +184,8 @@ class TFIBXSQLVAR : public classlib::TObject {
   // Runs `store` on every parameter of this one's name, this one last.
   template <typename Store>
   void ForEachNamesake(Store&& store);
+  using StoreCall = void (*)(const void* callable, TFIBXSQLVAR& item);
+  void StoreInNamesakes(StoreCall call, const void* callable);
   // The other parameters of this one's name, looked up again only after the
   // parent's names changed (a new prepare or preprocessing).
   const std::vector<TFIBXSQLVAR*>& Namesakes();
@@ -196,8 +199,9 @@ class TFIBXSQLVAR : public classlib::TObject {
   XSQLVAR* var_ = nullptr;
   std::vector<char> data_;
   int16_t indicator_ = 0;
+  // In the order of the first fields of XSQLVAR.
   struct Shape {
-    short type = 0, length = 0, scale = 0, subtype = 0;
+    short type = 0, scale = 0, subtype = 0, length = 0;
   };
   // What the server described, and what the last written value made of the
   // item (restored when a new describe overwrites the record of an item
@@ -243,15 +247,18 @@ inline void TFIBXSQLVAR::SetAsInt64(int64_t value) {
 
 template <typename Store>
 void TFIBXSQLVAR::ForEachNamesake(Store&& store) {
-  // Most parameters have no namesake and are no macro: those skip the calls.
-  if (!namesakes_.empty() || namesakes_naming_ != *parent_naming_) {
-    for (TFIBXSQLVAR* item : Namesakes()) {
-      store(*item);
-      if (item->is_macro_) item->AfterStore();
-    }
+  // Most parameters have no namesake and are no macro: those skip the calls,
+  // and the setter holds one copy of its store.
+  if (!namesakes_.empty() || namesakes_naming_ != *parent_naming_) [[unlikely]] {
+    using Callable = std::remove_reference_t<Store>;
+    StoreInNamesakes(
+        [](const void* callable, TFIBXSQLVAR& item) {
+          (*static_cast<Callable*>(const_cast<void*>(callable)))(item);
+        },
+        &store);
   }
   store(*this);
-  if (is_macro_) AfterStore();
+  if (is_macro_) [[unlikely]] AfterStore();
 }
 
 }  // namespace fib

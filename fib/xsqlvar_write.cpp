@@ -1,6 +1,8 @@
 // Writing a parameter: each value gives the item the SQL type it needs.
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -57,20 +59,31 @@ void TFIBXSQLVAR::Reshape(int type, int length, int scale) {
   var_->sqllen = static_cast<short>(length);
   var_->sqlscale = static_cast<short>(scale);
   if (var_->sqlind != nullptr) indicator_ = 0;
-  kept_ = {var_->sqltype, var_->sqllen, var_->sqlscale, var_->sqlsubtype};
+  kept_ = {var_->sqltype, var_->sqlscale, var_->sqlsubtype, var_->sqllen};
   modified_ = true;
 }
 
 // Out of line and shared by every setter, so a row of writes runs one
 // copy of it.
+// The type, scale and length are compared as one word: the record's first
+// eight bytes without the nullable bit and the subtype.
+static_assert(offsetof(XSQLVAR, sqltype) == 0 && offsetof(XSQLVAR, sqlscale) == 2 &&
+              offsetof(XSQLVAR, sqlsubtype) == 4 && offsetof(XSQLVAR, sqllen) == 6);
+
 [[gnu::noinline]] bool TFIBXSQLVAR::KeepsShape(int type, int length, int scale) {
   const XSQLVAR& var = *var_;
+  uint64_t head;
+  std::memcpy(&head, &var, sizeof head);
+  constexpr uint64_t kIgnored = 1 | uint64_t{0xFFFF} << 32;
+  const uint64_t wanted = uint64_t{static_cast<uint16_t>(type)} |
+                          uint64_t{static_cast<uint16_t>(scale)} << 16 |
+                          uint64_t{static_cast<uint16_t>(length)} << 48;
   const size_t size = static_cast<size_t>(length) + (type == kSQLVarying ? 2 : 0);
-  if (stream_ || (var.sqltype & ~1) != type || var.sqllen != length || var.sqlscale != scale ||
+  if ((head & ~kIgnored) != wanted || length > INT16_MAX || stream_ ||
       var.sqldata != data_.data() || data_.size() != std::max<size_t>(size, 1))
     return false;
   if (var.sqlind != nullptr) indicator_ = 0;
-  kept_ = {var.sqltype, var.sqllen, var.sqlscale, var.sqlsubtype};
+  kept_ = std::bit_cast<Shape>(head);
   modified_ = true;
   return true;
 }
@@ -140,8 +153,8 @@ void TFIBXSQLVAR::SetAsDouble(double value) {
 // number, and reading the parameter back shows what was written.
 bool TFIBXSQLVAR::StoreDescribedNumber(double value) {
   const int type = described_.type;
-  if (is_macro_ || described_.scale > 0 || described_.scale < -kMaxPowerOfTen) return false;
   if (type != kSQLShort && type != kSQLLong && type != kSQLInt64) return false;
+  if (is_macro_ || described_.scale > 0 || described_.scale < -kMaxPowerOfTen) return false;
   const double power = PowerOfTen(-described_.scale);
   const double units = value * power;
   // 2^53: every integer below it converts to and from a double exactly.
@@ -237,7 +250,7 @@ void TFIBXSQLVAR::SetAsGuid(const classlib::TGUID& value) {
 }
 
 // Text too long for a descriptor travels as a blob.
-void TFIBXSQLVAR::StoreText(std::string_view bytes, short subtype) {
+[[gnu::always_inline]] inline void TFIBXSQLVAR::StoreText(std::string_view bytes, short subtype) {
   if (bytes.size() > static_cast<size_t>(kMaxTextLength)) [[unlikely]] {
     HoldAsStream(bytes);
     return;
@@ -250,7 +263,7 @@ void TFIBXSQLVAR::StoreText(std::string_view bytes, short subtype) {
 
 // Text that fits a described VARCHAR goes in that very shape, so the server
 // takes it without a conversion from CHAR.
-bool TFIBXSQLVAR::StoreDescribedVarying(std::string_view bytes, short subtype) {
+[[gnu::always_inline]] inline bool TFIBXSQLVAR::StoreDescribedVarying(std::string_view bytes, short subtype) {
   if (is_macro_ || described_.type != kSQLVarying || subtype != described_.subtype ||
       bytes.size() > static_cast<size_t>(described_.length))
     return false;
@@ -273,6 +286,15 @@ bool TFIBXSQLVAR::InOwnBuffer(std::string_view bytes) const {
   std::less<const char*> before;
   return !bytes.empty() && not_after(data_.data(), bytes.data()) &&
          before(bytes.data(), data_.data() + data_.size());
+}
+
+[[gnu::always_inline]] inline void TFIBXSQLVAR::StoreEncodedText(std::string_view text) {
+  TXSQLOwner* owner = Owner();
+  if (owner != nullptr && owner->IsUTF8Connection())
+    StoreText(classlib::Cp1251ToUtf8(text), kCharsetUnicodeFSS);
+  else
+    StoreText(text, described_.type == kSQLText || described_.type == kSQLVarying
+                        ? described_.subtype : 0);
 }
 
 // A record key goes back byte for byte in its described shape, never
@@ -319,14 +341,6 @@ void TFIBXSQLVAR::StoreString(std::string_view value) {
   StoreEncodedText(copy);
 }
 
-void TFIBXSQLVAR::StoreEncodedText(std::string_view text) {
-  TXSQLOwner* owner = Owner();
-  if (owner != nullptr && owner->IsUTF8Connection())
-    StoreText(classlib::Cp1251ToUtf8(text), kCharsetUnicodeFSS);
-  else
-    StoreText(text, described_.type == kSQLText || described_.type == kSQLVarying
-                        ? described_.subtype : 0);
-}
 
 void TFIBXSQLVAR::SetAsString(std::string_view value) {
   ForEachNamesake([value](TFIBXSQLVAR& item) { item.StoreString(value); });
