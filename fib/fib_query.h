@@ -217,6 +217,7 @@ class TFIBQuery : public classlib::TComponent, public TXSQLOwner, public ISQLObj
   bool HasSQLLogger() const;
   void Log(const std::string& text, int kind);
   void LogFetch();
+  void LogExecute();
   void CountStatistics(bool executed);
 
   // Link events.

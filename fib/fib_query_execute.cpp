@@ -167,10 +167,12 @@ void TFIBQuery::ExecuteFailed(const std::exception& error) {
 
 [[gnu::always_inline]] inline void TFIBQuery::AfterRun() {
   TraceQueryExecute(*this);
-  if (HasSQLLogger()) [[unlikely]] Log("Execute query: " + server_text_, kLogExecute);
+  if (HasSQLLogger()) [[unlikely]] LogExecute();
   if (AnyStatisticsCollector()) [[unlikely]] CountStatistics(true);
   Transaction()->DoSQLExecute(this, 1);
 }
+
+[[gnu::noinline]] void TFIBQuery::LogExecute() { Log("Execute query: " + server_text_, kLogExecute); }
 
 void TFIBQuery::AutoCommit() {
   if (!options_.Contains(qoAutoCommit)) [[likely]] return;

@@ -96,7 +96,7 @@ class TFIBXSQLDA : public classlib::TObject {
 
   enum class RowState : unsigned char { kUnknown, kNoRow, kRow };
 
-  TXSQLOwner* owner_;
+  TXSQLOwner* const owner_;
   bool holds_params_;
   mutable RowState row_state_ = RowState::kUnknown;
   int count_ = 0;

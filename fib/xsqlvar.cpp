@@ -34,11 +34,9 @@ std::string NameText(const char* name, short length) {
 }  // namespace
 
 TFIBXSQLVAR::TFIBXSQLVAR(TFIBXSQLDA* parent, int index)
-    : parent_(parent), index_(index), parent_naming_(&parent->Naming()) {}
+    : parent_(parent), owner_(parent->Owner()), index_(index), parent_naming_(&parent->Naming()) {}
 
 TFIBXSQLVAR::~TFIBXSQLVAR() = default;
-
-TXSQLOwner* TFIBXSQLVAR::Owner() const { return parent_->Owner(); }
 
 std::string TFIBXSQLVAR::SQLName() const { return NameText(var_->sqlname, var_->sqlname_length); }
 std::string TFIBXSQLVAR::RelationName() const {

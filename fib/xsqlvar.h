@@ -38,7 +38,8 @@ class TFIBXSQLVAR : public classlib::TObject {
 
   // ---- identity and description ----
   TFIBXSQLDA* Parent() const { return parent_; }
-  TXSQLOwner* Owner() const;
+  // The parent's owner, which never changes.
+  TXSQLOwner* Owner() const { return owner_; }
   int Index() const { return index_; }
   const std::string& Name() const { return name_; }
   XSQLVAR* Data() const { return var_; }
@@ -163,6 +164,9 @@ class TFIBXSQLVAR : public classlib::TObject {
   void StoreCopiedString(std::string copy, bool numeric);
   // Text in the connection's character set, as text of the item's subtype.
   void StoreEncodedText(std::string_view text);
+  void StoreUtf8Text(std::string_view text);
+  // Text as CHAR of the subtype.
+  void StoreCharText(std::string_view bytes, short subtype);
   // The value becomes a blob of these contents, kept until an execution
   // writes it.
   [[gnu::noinline]] void HoldAsStream(std::string_view contents);
@@ -173,6 +177,7 @@ class TFIBXSQLVAR : public classlib::TObject {
   // representable there (the server then copies instead of converting);
   // false leaves the item untouched for the general path.
   bool StoreDescribedNumber(double value);
+  void StoreWhole(int type, int scale, int64_t whole);
   bool StoreDescribedVarying(std::string_view bytes, short subtype);
   void StoreWideString(const std::u16string& value);
   void StoreExtended(long double value);
@@ -192,6 +197,7 @@ class TFIBXSQLVAR : public classlib::TObject {
   void AfterStore();
 
   TFIBXSQLDA* parent_;
+  TXSQLOwner* owner_;
   int index_;
   std::string name_;
   // The name is a record key's ("DB_KEY", "RDB$DB_KEY").

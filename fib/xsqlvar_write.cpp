@@ -161,16 +161,27 @@ bool TFIBXSQLVAR::StoreDescribedNumber(double value) {
   if (!(std::fabs(units) < 9007199254740992.0) || units != std::trunc(units)) return false;
   const auto whole = static_cast<int64_t>(units);
   if (static_cast<double>(whole) / power != value) return false;
-  if (type == kSQLShort) {
-    if (whole < INT16_MIN || whole > INT16_MAX) return false;
-    StoreFixed(kSQLShort, described_.scale, static_cast<int16_t>(whole));
-  } else if (type == kSQLLong) {
-    if (whole < INT32_MIN || whole > INT32_MAX) return false;
-    StoreFixed(kSQLLong, described_.scale, static_cast<int32_t>(whole));
-  } else {
-    StoreFixed(kSQLInt64, described_.scale, whole);
-  }
+  if (type == kSQLShort && (whole < INT16_MIN || whole > INT16_MAX)) return false;
+  if (type == kSQLLong && (whole < INT32_MIN || whole > INT32_MAX)) return false;
+  StoreWhole(type, described_.scale, whole);
   return true;
+}
+
+// StoreFixed of a whole number in the width of `type` (SHORT, LONG or
+// INT64), with one store for the three.
+void TFIBXSQLVAR::StoreWhole(int type, int scale, int64_t whole) {
+  const int length = type == kSQLShort ? 2 : type == kSQLLong ? 4 : 8;
+  if (!KeepsShape(type, length, scale)) Reshape(type, length, scale);
+  char* data = data_.data();
+  if (length == 2) {
+    const auto narrow = static_cast<int16_t>(whole);
+    std::memcpy(data, &narrow, sizeof narrow);
+  } else if (length == 4) {
+    const auto narrow = static_cast<int32_t>(whole);
+    std::memcpy(data, &narrow, sizeof narrow);
+  } else {
+    std::memcpy(data, &whole, sizeof whole);
+  }
 }
 
 void TFIBXSQLVAR::SetAsCurrency(classlib::Currency value) {
@@ -250,12 +261,17 @@ void TFIBXSQLVAR::SetAsGuid(const classlib::TGUID& value) {
 }
 
 // Text too long for a descriptor travels as a blob.
-[[gnu::always_inline]] inline void TFIBXSQLVAR::StoreText(std::string_view bytes, short subtype) {
+[[gnu::always_inline]] inline void TFIBXSQLVAR::StoreText(std::string_view bytes,
+                                                          short subtype) {
   if (bytes.size() > static_cast<size_t>(kMaxTextLength)) [[unlikely]] {
     HoldAsStream(bytes);
     return;
   }
   if (StoreDescribedVarying(bytes, subtype)) return;
+  StoreCharText(bytes, subtype);
+}
+
+[[gnu::noinline]] void TFIBXSQLVAR::StoreCharText(std::string_view bytes, short subtype) {
   StoreBytes(kSQLText, bytes);
   var_->sqlsubtype = subtype;
   kept_.subtype = subtype;
@@ -263,7 +279,8 @@ void TFIBXSQLVAR::SetAsGuid(const classlib::TGUID& value) {
 
 // Text that fits a described VARCHAR goes in that very shape, so the server
 // takes it without a conversion from CHAR.
-[[gnu::always_inline]] inline bool TFIBXSQLVAR::StoreDescribedVarying(std::string_view bytes, short subtype) {
+[[gnu::always_inline]] inline bool TFIBXSQLVAR::StoreDescribedVarying(std::string_view bytes,
+                                                                      short subtype) {
   if (is_macro_ || described_.type != kSQLVarying || subtype != described_.subtype ||
       bytes.size() > static_cast<size_t>(described_.length))
     return false;
@@ -290,11 +307,15 @@ bool TFIBXSQLVAR::InOwnBuffer(std::string_view bytes) const {
 
 [[gnu::always_inline]] inline void TFIBXSQLVAR::StoreEncodedText(std::string_view text) {
   TXSQLOwner* owner = Owner();
-  if (owner != nullptr && owner->IsUTF8Connection())
-    StoreText(classlib::Cp1251ToUtf8(text), kCharsetUnicodeFSS);
+  if (owner != nullptr && owner->IsUTF8Connection()) [[unlikely]]
+    StoreUtf8Text(text);
   else
     StoreText(text, described_.type == kSQLText || described_.type == kSQLVarying
                         ? described_.subtype : 0);
+}
+
+[[gnu::noinline]] void TFIBXSQLVAR::StoreUtf8Text(std::string_view text) {
+  StoreText(classlib::Cp1251ToUtf8(text), kCharsetUnicodeFSS);
 }
 
 // A record key goes back byte for byte in its described shape, never
