@@ -363,7 +363,14 @@ void TFIBXSQLVAR::StoreString(std::string_view value) {
 }
 
 
+// The common case first, in a few straight lines: text for a described
+// VARCHAR that holds it, to an item that takes it alone, on a connection
+// that takes the text as it is. That is where StoreString would end up.
 void TFIBXSQLVAR::SetAsString(std::string_view value) {
+  if (WritesAlone() && described_.type == kSQLVarying && !is_db_key_ && !InOwnBuffer(value) &&
+      !(owner_ != nullptr && owner_->IsUTF8Connection()) &&
+      StoreDescribedVarying(value, described_.subtype)) [[likely]]
+    return;
   ForEachNamesake([value](TFIBXSQLVAR& item) { item.StoreString(value); });
 }
 
