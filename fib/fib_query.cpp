@@ -1,6 +1,8 @@
 // The statement's links, text, parameter and column access.
 #include "fib/fib_query.h"
 
+#include <algorithm>
+
 #include "classlib/codepage.h"
 #include "fib/component_name.h"
 #include "fib/errors.h"
@@ -120,6 +122,7 @@ void TFIBQuery::SQLChanged(classlib::TObject*) {
   } else {
     server_text_ = plain_server_text_ = sql_.Text();
     markers_.clear();
+    has_null_tests_ = false;
     params_.Resize(0);
     params_built_ = true;
   }
@@ -158,6 +161,7 @@ void TFIBQuery::PreprocessText() {
   plain_server_text_ = server_text_;
   BuildParams(result.markers);
   markers_ = std::move(result.markers);
+  has_null_tests_ = std::any_of(markers_.begin(), markers_.end(), IsNullTestable);
   params_built_ = true;
 }
 

@@ -29,6 +29,9 @@ struct SQLMarker;
 struct PreprocessOptions;
 enum class TextKind;
 
+// A parameter marker that a NULL value turns into a null test.
+bool IsNullTestable(const SQLMarker& marker);
+
 // The server's statement types; 1..14 are its own codes.
 enum TFIBSQLTypes {
   SQLUnknown,
@@ -181,6 +184,10 @@ class TFIBQuery : public classlib::TComponent, public TXSQLOwner, public ISQLObj
   void PreprocessText();
   void BuildParams(const std::vector<SQLMarker>& markers);
   bool NeedsRewrite() const;
+  // False when NeedsRewrite is sure to be false: no macro changed and no
+  // parameter of the prepared text stands in a condition that a NULL
+  // would turn into a null test.
+  bool MayNeedRewrite() const { return macro_changed_ || has_null_tests_ || !params_built_; }
   void RewriteText();
   std::string EncodedServerText() const;
 
@@ -196,6 +203,7 @@ class TFIBQuery : public classlib::TComponent, public TXSQLOwner, public ISQLObj
   void CopyParamsToServerVector();
 
   // Executing.
+  bool LinksReady() const;
   void WriteStreamParams();
   void RunStatement();
   void OpenCursor();
@@ -218,6 +226,7 @@ class TFIBQuery : public classlib::TComponent, public TXSQLOwner, public ISQLObj
   bool HasSQLLogger() const;
   void Log(const std::string& text, int kind);
   void LogFetch();
+  void LogExecute();
   void CountStatistics(bool executed);
 
   // Link events.
@@ -255,6 +264,8 @@ class TFIBQuery : public classlib::TComponent, public TXSQLOwner, public ISQLObj
   bool params_built_ = false;
   bool params_changed_ = false;
   std::vector<SQLMarker> markers_;
+  // A marker of markers_ that NeedsRewrite looks at.
+  bool has_null_tests_ = false;
   // The vector of the rewritten text, and whether it is the one in use.
   TFIBXSQLDA server_params_;
   bool server_params_active_ = false;

@@ -54,19 +54,26 @@ std::string ValueText(const TFIBXSQLVAR& var) {
 
 }  // namespace
 
+// The same statement is often executed for row after row: what the common
+// execution needs is decided from flags, and the rest is called only when
+// they ask for it.
 void TFIBQuery::ExecQuery() {
   if (BeforeExecute) BeforeExecute(this);
-  StartTransactionIfAsked();
+  if (options_.Contains(qoStartTransaction)) [[unlikely]] StartTransactionIfAsked();
   // A prepared statement whose text needs no rewriting keeps its handle:
   // of a new prepare only the closing of an open cursor would remain.
-  if (!prepared_ || (ChecksParams() && Params().Count() > 0 && NeedsRewrite()))
+  if (!prepared_ || (MayNeedRewrite() && ChecksParams() && Params().Count() > 0 && NeedsRewrite()))
     Prepare();
-  else
+  else if (open_)
     Close();
-  base_.CheckDatabase();
-  base_.CheckTransaction();
-  WriteStreamParams();
-  if (server_params_active_) CopyParamsToServerVector();
+  else
+    bof_ = eof_ = false;
+  if (!LinksReady()) [[unlikely]] {
+    base_.CheckDatabase();
+    base_.CheckTransaction();
+  }
+  if (params_.MayHoldStreams()) [[unlikely]] WriteStreamParams();
+  if (server_params_active_) [[unlikely]] CopyParamsToServerVector();
   int64_t start = NowMs();
   Transaction()->DoSQLExecute(this, 0);
   try {
@@ -79,6 +86,14 @@ void TFIBQuery::ExecQuery() {
   AfterRun();
   AutoCommit();
   FinishExecute();
+}
+
+// What the checks of the database and transaction links would find fine.
+bool TFIBQuery::LinksReady() const {
+  TFIBDatabase* database = Database();
+  TFIBTransaction* transaction = Transaction();
+  return database != nullptr && database->Connected() && transaction != nullptr &&
+         transaction->Active();
 }
 
 // Parameters loaded from streams become new blobs in this transaction,
@@ -113,19 +128,22 @@ void TFIBQuery::CopyParamsToServerVector() {
   }
 }
 
-void TFIBQuery::RunStatement() {
-  IIBClientLibrary& library = Database()->ClientLibrary();
+// The links were checked: the database and transaction are there.
+[[gnu::always_inline]] inline void TFIBQuery::RunStatement() {
+  TFIBDatabase& database = *Database();
+  IIBClientLibrary& library = database.ClientLibrary();
   ISC_STATUS* status = StatusVector();
-  auto dialect = static_cast<unsigned short>(SQLDialect());
+  auto dialect = static_cast<unsigned short>(database.SQLDialect());
   XSQLDA* input = ServerParams().AsXSQLDA();
+  isc_tr_handle* transaction = Transaction()->HandleAddress();
   if (sql_type_ == SQLExecProcedure) {
-    Check(library.isc_dsql_execute2(status, TRHandle(), &handle_, dialect, input,
+    Check(library.isc_dsql_execute2(status, transaction, &handle_, dialect, input,
                                     current_.AsXSQLDA()));
     SetRecordCount(0);
   } else if (IsCursorType(sql_type_)) {
     OpenCursor();
   } else {
-    Check(library.isc_dsql_execute(status, TRHandle(), &handle_, dialect, input));
+    Check(library.isc_dsql_execute(status, transaction, &handle_, dialect, input));
   }
 }
 
@@ -148,15 +166,17 @@ void TFIBQuery::ExecuteFailed(const std::exception& error) {
       kLogExecute);
 }
 
-void TFIBQuery::AfterRun() {
+[[gnu::always_inline]] inline void TFIBQuery::AfterRun() {
   TraceQueryExecute(*this);
-  if (HasSQLLogger()) Log("Execute query: " + server_text_, kLogExecute);
-  CountStatistics(true);
+  if (HasSQLLogger()) [[unlikely]] LogExecute();
+  if (AnyStatisticsCollector()) [[unlikely]] CountStatistics(true);
   Transaction()->DoSQLExecute(this, 1);
 }
 
+[[gnu::noinline]] void TFIBQuery::LogExecute() { Log("Execute query: " + server_text_, kLogExecute); }
+
 void TFIBQuery::AutoCommit() {
-  if (!options_.Contains(qoAutoCommit)) return;
+  if (!options_.Contains(qoAutoCommit)) [[likely]] return;
   TFIBTransaction* transaction = Transaction();
   if (!transaction->Active()) return;
   if (transaction->TimeoutAction() == TACommitRetaining)
@@ -166,10 +186,7 @@ void TFIBQuery::AutoCommit() {
 }
 
 void TFIBQuery::FinishExecute() {
-  for (int i = 0; i < params_.Count(); ++i) {
-    params_[i].ReleaseStream();
-    params_[i].SetModified(false);
-  }
+  params_.Executed();
   params_changed_ = false;
   if (options_.Contains(qoFreeHandleAfterExecute) && !open_) FreeHandle();
   if (AfterExecute) AfterExecute(this);

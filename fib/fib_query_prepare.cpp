@@ -27,6 +27,14 @@ bool NeedsColumns(TFIBSQLTypes type) {
   return type == SQLSelect || type == SQLExecProcedure || type == SQLSelectForUpdate;
 }
 
+}  // namespace
+
+bool IsNullTestable(const SQLMarker& marker) {
+  return marker.in_condition && !marker.operator_follows && !marker.macro;
+}
+
+namespace {
+
 bool NeedsParams(TFIBSQLTypes type) {
   return NeedsColumns(type) || type == SQLInsert || type == SQLUpdate || type == SQLDelete;
 }
@@ -51,7 +59,7 @@ bool TFIBQuery::NeedsRewrite() const {
   if (macro_changed_) return true;
   if (options_.Contains(qoNoForceIsNull)) return false;
   for (int i = 0; i < params_.Count(); ++i) {
-    if (!markers_[i].in_condition || markers_[i].operator_follows || markers_[i].macro) continue;
+    if (!IsNullTestable(markers_[i])) continue;
     bool was_null = i < static_cast<int>(null_tested_.size()) && null_tested_[i];
     if (params_[i].IsNull() != was_null) return true;
   }

@@ -6,12 +6,11 @@
 
 namespace fib {
 
+std::atomic<int> statistics_collectors{0};
+
 namespace {
 
 std::mutex registry_mutex;
-// Most databases have no collector; statements ask on every execution, so
-// the empty case is answered without the lock.
-std::atomic<int> registered{0};
 std::map<const TFIBDatabase*, TFIBStatistics*>& Registry() {
   static std::map<const TFIBDatabase*, TFIBStatistics*> registry;
   return registry;
@@ -20,7 +19,7 @@ std::map<const TFIBDatabase*, TFIBStatistics*>& Registry() {
 }  // namespace
 
 TFIBStatistics* DatabaseStatistics(const TFIBDatabase* database) {
-  if (registered.load(std::memory_order_acquire) == 0) return nullptr;
+  if (statistics_collectors.load(std::memory_order_acquire) == 0) return nullptr;
   std::lock_guard lock(registry_mutex);
   auto found = Registry().find(database);
   return found == Registry().end() ? nullptr : found->second;
@@ -33,13 +32,13 @@ TFIBStatistics::~TFIBStatistics() { Attach(nullptr); }
 void TFIBStatistics::Attach(TFIBDatabase* database) {
   std::lock_guard lock(registry_mutex);
   if (database_ != nullptr) {
-    registered -= static_cast<int>(Registry().erase(database_));
+    statistics_collectors -= static_cast<int>(Registry().erase(database_));
     database_->RemoveFreeNotification(this);
   }
   database_ = database;
   if (database_ == nullptr) return;
   auto [place, added] = Registry().emplace(database_, this);
-  if (added) ++registered;
+  if (added) ++statistics_collectors;
   if (!added) {
     place->second->database_ = nullptr;
     place->second = this;
@@ -52,7 +51,7 @@ void TFIBStatistics::Notification(classlib::TComponent* component,
   TComponent::Notification(component, operation);
   if (operation == classlib::opRemove && component == database_) {
     std::lock_guard lock(registry_mutex);
-    registered -= static_cast<int>(Registry().erase(database_));
+    statistics_collectors -= static_cast<int>(Registry().erase(database_));
     database_ = nullptr;
   }
 }

@@ -3,6 +3,7 @@
 // each under its full component name.
 #pragma once
 
+#include <atomic>
 #include <map>
 #include <mutex>
 #include <string>
@@ -42,5 +43,12 @@ class TFIBStatistics : public classlib::TComponent {
 
 // The collector of `database`, nullptr when it has none.
 TFIBStatistics* DatabaseStatistics(const TFIBDatabase* database);
+
+// Collectors attached to any database; statements ask on every execution,
+// and mostly there is none.
+extern std::atomic<int> statistics_collectors;
+inline bool AnyStatisticsCollector() {
+  return statistics_collectors.load(std::memory_order_acquire) != 0;
+}
 
 }  // namespace fib

@@ -67,6 +67,14 @@ void TFIBXSQLDA::Resize(int count) {
   block()->sqld = static_cast<short>(count);
 }
 
+void TFIBXSQLDA::Executed() {
+  if (may_hold_streams_) [[unlikely]] {
+    for (int i = 0; i < count_; ++i) vars_[i]->ReleaseStream();
+    may_hold_streams_ = false;
+  }
+  for (int i = 0; i < count_; ++i) vars_[i]->modified_ = false;
+}
+
 void TFIBXSQLDA::IndexOutOfRange() { RaiseClientError(23); }
 
 void TFIBXSQLDA::AddName(const std::string& name, int index) {

@@ -67,6 +67,15 @@ class TFIBXSQLDA : public classlib::TObject {
   // The kept answer, for the items' inline reads.
   const TRowState& RowState() const { return row_state_; }
 
+  // Whether an item may hold contents loaded from a stream: set when one
+  // gets them, cleared by Executed. Executions ask it before looking at
+  // every item.
+  bool MayHoldStreams() const { return may_hold_streams_; }
+  void StreamLoaded() { may_hold_streams_ = true; }
+  // The values went to the server: every item drops its stream and counts
+  // as unmodified.
+  void Executed();
+
   // Changes whenever the items' names or count change: what was looked up
   // by name under an earlier value must be looked up again.
   const uint64_t& Naming() const { return naming_; }
@@ -87,7 +96,7 @@ class TFIBXSQLDA : public classlib::TObject {
   void NameFromAliases();
   void NamingChanged();
 
-  TXSQLOwner* owner_;
+  TXSQLOwner* const owner_;
   bool holds_params_;
   mutable TRowState row_state_ = TRowState::kUnknown;
   int count_ = 0;
@@ -96,6 +105,7 @@ class TFIBXSQLDA : public classlib::TObject {
   std::vector<std::unique_ptr<TFIBXSQLVAR>> vars_;
   std::multimap<std::string, int> names_;
   uint64_t naming_ = 0;
+  bool may_hold_streams_ = false;
 };
 
 }  // namespace fib

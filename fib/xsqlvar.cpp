@@ -35,13 +35,12 @@ std::string NameText(const char* name, short length) {
 
 TFIBXSQLVAR::TFIBXSQLVAR(TFIBXSQLDA* parent, int index)
     : parent_(parent),
+      owner_(parent->Owner()),
       index_(index),
       parent_naming_(&parent->Naming()),
       row_state_(&parent->RowState()) {}
 
 TFIBXSQLVAR::~TFIBXSQLVAR() = default;
-
-TXSQLOwner* TFIBXSQLVAR::Owner() const { return parent_->Owner(); }
 
 std::string TFIBXSQLVAR::SQLName() const { return NameText(var_->sqlname, var_->sqlname_length); }
 std::string TFIBXSQLVAR::RelationName() const {
@@ -50,6 +49,11 @@ std::string TFIBXSQLVAR::RelationName() const {
 std::string TFIBXSQLVAR::OwnerName() const { return NameText(var_->ownname, var_->ownname_length); }
 std::string TFIBXSQLVAR::AliasName() const {
   return NameText(var_->aliasname, var_->aliasname_length);
+}
+
+void TFIBXSQLVAR::SetName(std::string name) {
+  name_ = std::move(name);
+  is_db_key_ = name_ == "DB_KEY" || name_ == "RDB$DB_KEY";
 }
 
 void TFIBXSQLVAR::SetMacro(bool is_macro, bool quoted) {
@@ -83,7 +87,7 @@ void TFIBXSQLVAR::ReleaseBuffers() {
 void TFIBXSQLVAR::InitializeDescribed(bool keep_value) {
   int type = SQLType();
   if (type != 0 && !IsKnownType(type)) RaiseClientError(30, {type});
-  described_ = {static_cast<short>(type), var_->sqllen, var_->sqlscale, var_->sqlsubtype};
+  described_ = {static_cast<short>(type), var_->sqlscale, var_->sqlsubtype, var_->sqllen};
   if (keep_value && !data_.empty()) {
     // The describe overwrote the item's record; the value written before
     // still says what its buffer holds.
@@ -141,12 +145,15 @@ void TFIBXSQLVAR::LoadFromStream(classlib::TStream& source) {
   source.SetPosition(0);
   contents.resize(static_cast<size_t>(source.Size()));
   if (!contents.empty()) source.Read(contents.data(), static_cast<int>(contents.size()));
-  ForEachNamesake([&contents](TFIBXSQLVAR& item) {
-    item.Prepare(kSQLBlob, sizeof(ISC_QUAD), 0);
-    item.stream_ = std::make_unique<classlib::TMemoryStream>();
-    item.stream_->Write(contents.data(), static_cast<int>(contents.size()));
-    item.stream_->SetPosition(0);
-  });
+  ForEachNamesake([&contents](TFIBXSQLVAR& item) { item.HoldAsStream(contents); });
+}
+
+void TFIBXSQLVAR::HoldAsStream(std::string_view contents) {
+  Prepare(kSQLBlob, sizeof(ISC_QUAD), 0);
+  stream_ = std::make_unique<classlib::TMemoryStream>();
+  stream_->Write(contents.data(), static_cast<int>(contents.size()));
+  stream_->SetPosition(0);
+  parent_->StreamLoaded();
 }
 
 void TFIBXSQLVAR::SaveStreamToBlob() {
@@ -167,6 +174,7 @@ void TFIBXSQLVAR::ReleaseStream() { stream_.reset(); }
 const std::vector<TFIBXSQLVAR*>& TFIBXSQLVAR::Namesakes() {
   if (!parent_->HoldsParams() || name_.empty()) {
     namesakes_.clear();
+    namesakes_naming_ = parent_->Naming();
     return namesakes_;
   }
   if (namesakes_naming_ == parent_->Naming()) return namesakes_;
@@ -177,6 +185,13 @@ const std::vector<TFIBXSQLVAR*>& TFIBXSQLVAR::Namesakes() {
       if (item != this) namesakes_.push_back(item);
   namesakes_naming_ = parent_->Naming();
   return namesakes_;
+}
+
+void TFIBXSQLVAR::StoreInNamesakes(StoreCall call, const void* callable) {
+  for (TFIBXSQLVAR* item : Namesakes()) {
+    call(callable, *item);
+    if (item->is_macro_) item->AfterStore();
+  }
 }
 
 void TFIBXSQLVAR::AfterStore() {

@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "classlib/bcd.h"
@@ -42,7 +43,8 @@ class TFIBXSQLVAR : public classlib::TObject {
 
   // ---- identity and description ----
   TFIBXSQLDA* Parent() const { return parent_; }
-  TXSQLOwner* Owner() const;
+  // The parent's owner, which never changes.
+  TXSQLOwner* Owner() const { return owner_; }
   int Index() const { return index_; }
   const std::string& Name() const { return name_; }
   XSQLVAR* Data() const { return var_; }
@@ -148,7 +150,7 @@ class TFIBXSQLVAR : public classlib::TObject {
 
   // Called by the parent.
   void Bind(XSQLVAR* var);
-  void SetName(std::string name) { name_ = std::move(name); }
+  void SetName(std::string name);
   void InitializeDescribed(bool keep_value);
   void ReleaseBuffers();
 
@@ -202,9 +204,39 @@ class TFIBXSQLVAR : public classlib::TObject {
   void Reshape(int type, int length, int scale);
   template <typename T>
   void StoreFixed(int type, int scale, T value);
+  // Whether a written value reaches this item alone: no other parameter
+  // shares its name (as last looked up) and it is no macro.
+  bool WritesAlone() const {
+    return namesakes_naming_ == *parent_naming_ && namesakes_.empty() && !is_macro_;
+  }
+  // The shortcut of Reshape for an item that already has exactly this
+  // shape in its own buffer and holds no stream: it only counts as written
+  // (NULL cleared, modified). False changes nothing.
+  bool KeepsShape(int type, int length, int scale);
+  // A value written again in the shape of the last one: WritesAlone and
+  // KeepsShape; only the value's bytes remain to be copied.
+  bool ReadyInPlace(int type, int length, int scale);
+  // StoreFixed on every parameter of this one's name.
+  template <typename T>
+  void SpreadFixed(int type, int scale, T value);
+  // Writes `value` where the item's buffer starts (ReadyInPlace said yes).
+  template <typename T>
+  void PutInPlace(T value) {
+    std::memcpy(var_->sqldata, &value, sizeof value);
+  }
   void StoreBytes(int type, std::string_view bytes);
   void StoreNull(bool null);
   void StoreString(std::string_view value);
+  void StoreRecordKey(std::string_view value);
+  void StoreCopiedString(std::string copy, bool numeric);
+  // Text in the connection's character set, as text of the item's subtype.
+  void StoreEncodedText(std::string_view text);
+  void StoreUtf8Text(std::string_view text);
+  // Text as CHAR of the subtype.
+  void StoreCharText(std::string_view bytes, short subtype);
+  // The value becomes a blob of these contents, kept until an execution
+  // writes it.
+  [[gnu::noinline]] void HoldAsStream(std::string_view contents);
   // Whether `bytes` point into this item's data buffer.
   bool InOwnBuffer(std::string_view bytes) const;
   void StoreText(std::string_view bytes, short subtype);
@@ -212,6 +244,7 @@ class TFIBXSQLVAR : public classlib::TObject {
   // representable there (the server then copies instead of converting);
   // false leaves the item untouched for the general path.
   bool StoreDescribedNumber(double value);
+  void StoreWhole(int type, int scale, int64_t whole);
   bool StoreDescribedVarying(std::string_view bytes, short subtype);
   void StoreWideString(const std::u16string& value);
   void StoreExtended(long double value);
@@ -223,19 +256,25 @@ class TFIBXSQLVAR : public classlib::TObject {
   // Runs `store` on every parameter of this one's name, this one last.
   template <typename Store>
   void ForEachNamesake(Store&& store);
+  using StoreCall = void (*)(const void* callable, TFIBXSQLVAR& item);
+  void StoreInNamesakes(StoreCall call, const void* callable);
   // The other parameters of this one's name, looked up again only after the
   // parent's names changed (a new prepare or preprocessing).
   const std::vector<TFIBXSQLVAR*>& Namesakes();
   void AfterStore();
 
   TFIBXSQLDA* parent_;
+  TXSQLOwner* owner_;
   int index_;
   std::string name_;
+  // The name is a record key's ("DB_KEY", "RDB$DB_KEY").
+  bool is_db_key_ = false;
   XSQLVAR* var_ = nullptr;
   std::vector<char> data_;
   int16_t indicator_ = 0;
+  // In the order of the first fields of XSQLVAR.
   struct Shape {
-    short type = 0, length = 0, scale = 0, subtype = 0;
+    short type = 0, scale = 0, subtype = 0, length = 0;
   };
   // What the server described, and what the last written value made of the
   // item (restored when a new describe overwrites the record of an item
@@ -258,17 +297,43 @@ class TFIBXSQLVAR : public classlib::TObject {
   std::unique_ptr<classlib::TMemoryStream> stream_;
 };
 
+// Numbers are written for every row of a batch: an item that takes the
+// value alone and in its present shape gets only the value's bytes.
+inline void TFIBXSQLVAR::SetAsInteger(int32_t value) {
+  if (ReadyInPlace(kSQLLong, sizeof value, 0)) [[likely]]
+    PutInPlace(value);
+  else
+    SpreadFixed(kSQLLong, 0, value);
+}
+
+inline void TFIBXSQLVAR::SetAsShort(int16_t value) {
+  if (ReadyInPlace(kSQLShort, sizeof value, 0)) [[likely]]
+    PutInPlace(value);
+  else
+    SpreadFixed(kSQLShort, 0, value);
+}
+
+inline void TFIBXSQLVAR::SetAsInt64(int64_t value) {
+  if (ReadyInPlace(kSQLInt64, sizeof value, 0)) [[likely]]
+    PutInPlace(value);
+  else
+    SpreadFixed(kSQLInt64, 0, value);
+}
+
 template <typename Store>
 void TFIBXSQLVAR::ForEachNamesake(Store&& store) {
-  // Most parameters have no namesake and are no macro: those skip the calls.
-  if (!namesakes_.empty() || namesakes_naming_ != *parent_naming_) {
-    for (TFIBXSQLVAR* item : Namesakes()) {
-      store(*item);
-      if (item->is_macro_) item->AfterStore();
-    }
+  // Most parameters have no namesake and are no macro: those skip the calls,
+  // and the setter holds one copy of its store.
+  if (!namesakes_.empty() || namesakes_naming_ != *parent_naming_) [[unlikely]] {
+    using Callable = std::remove_reference_t<Store>;
+    StoreInNamesakes(
+        [](const void* callable, TFIBXSQLVAR& item) {
+          (*static_cast<Callable*>(const_cast<void*>(callable)))(item);
+        },
+        &store);
   }
   store(*this);
-  if (is_macro_) AfterStore();
+  if (is_macro_) [[unlikely]] AfterStore();
 }
 
 }  // namespace fib

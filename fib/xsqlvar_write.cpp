@@ -1,6 +1,8 @@
 // Writing a parameter: each value gives the item the SQL type it needs.
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -24,8 +26,6 @@ namespace fib {
 namespace {
 
 constexpr short kCharsetOctets = 1;
-
-bool IsDBKeyName(const std::string& name) { return name == "DB_KEY" || name == "RDB$DB_KEY"; }
 
 // The number of decimal digits of a whole number (0 for 0), by binary search
 // over the power table; 19 and more for numbers past 18 digits.
@@ -59,16 +59,54 @@ void TFIBXSQLVAR::Reshape(int type, int length, int scale) {
   var_->sqllen = static_cast<short>(length);
   var_->sqlscale = static_cast<short>(scale);
   if (var_->sqlind != nullptr) indicator_ = 0;
-  kept_ = {var_->sqltype, var_->sqllen, var_->sqlscale, var_->sqlsubtype};
+  kept_ = {var_->sqltype, var_->sqlscale, var_->sqlsubtype, var_->sqllen};
   modified_ = true;
+}
+
+// Out of line and shared by every setter, so a row of writes runs one
+// copy of it.
+// The type, scale and length are compared as one word: the record's first
+// eight bytes without the nullable bit and the subtype.
+static_assert(offsetof(XSQLVAR, sqltype) == 0 && offsetof(XSQLVAR, sqlscale) == 2 &&
+              offsetof(XSQLVAR, sqlsubtype) == 4 && offsetof(XSQLVAR, sqllen) == 6);
+
+[[gnu::noinline]] bool TFIBXSQLVAR::KeepsShape(int type, int length, int scale) {
+  const XSQLVAR& var = *var_;
+  uint64_t head;
+  std::memcpy(&head, &var, sizeof head);
+  constexpr uint64_t kIgnored = 1 | uint64_t{0xFFFF} << 32;
+  const uint64_t wanted = uint64_t{static_cast<uint16_t>(type)} |
+                          uint64_t{static_cast<uint16_t>(scale)} << 16 |
+                          uint64_t{static_cast<uint16_t>(length)} << 48;
+  const size_t size = static_cast<size_t>(length) + (type == kSQLVarying ? 2 : 0);
+  if ((head & ~kIgnored) != wanted || length > INT16_MAX || stream_ ||
+      var.sqldata != data_.data() || data_.size() != std::max<size_t>(size, 1))
+    return false;
+  if (var.sqlind != nullptr) indicator_ = 0;
+  kept_ = std::bit_cast<Shape>(head);
+  modified_ = true;
+  return true;
+}
+
+bool TFIBXSQLVAR::ReadyInPlace(int type, int length, int scale) {
+  return WritesAlone() && KeepsShape(type, length, scale);
 }
 
 template <typename T>
 void TFIBXSQLVAR::StoreFixed(int type, int scale, T value) {
   // The value fills the whole buffer: no need to clear it first.
-  Reshape(type, sizeof value, scale);
+  if (!KeepsShape(type, sizeof value, scale)) Reshape(type, sizeof value, scale);
   std::memcpy(data_.data(), &value, sizeof value);
 }
+
+template <typename T>
+void TFIBXSQLVAR::SpreadFixed(int type, int scale, T value) {
+  ForEachNamesake([=](TFIBXSQLVAR& item) { item.StoreFixed(type, scale, value); });
+}
+
+template void TFIBXSQLVAR::SpreadFixed<int16_t>(int, int, int16_t);
+template void TFIBXSQLVAR::SpreadFixed<int32_t>(int, int, int32_t);
+template void TFIBXSQLVAR::SpreadFixed<int64_t>(int, int, int64_t);
 
 void TFIBXSQLVAR::StoreBytes(int type, std::string_view bytes) {
   Prepare(type, static_cast<int>(bytes.size()), 0);
@@ -90,14 +128,6 @@ bool TFIBXSQLVAR::IsDateTimeParameter() const {
          described_.type == kSQLTimeStamp;
 }
 
-void TFIBXSQLVAR::SetAsInteger(int32_t value) {
-  ForEachNamesake([value](TFIBXSQLVAR& item) { item.StoreFixed(kSQLLong, 0, value); });
-}
-
-void TFIBXSQLVAR::SetAsShort(int16_t value) {
-  ForEachNamesake([value](TFIBXSQLVAR& item) { item.StoreFixed(kSQLShort, 0, value); });
-}
-
 // A parameter the server described as a boolean keeps its own width; any
 // other gets a SHORT 1 or 0 (the server would refuse a number for a
 // Firebird 3 BOOLEAN).
@@ -112,10 +142,6 @@ void TFIBXSQLVAR::SetAsBoolean(bool value) {
   });
 }
 
-void TFIBXSQLVAR::SetAsInt64(int64_t value) {
-  ForEachNamesake([value](TFIBXSQLVAR& item) { item.StoreFixed(kSQLInt64, 0, value); });
-}
-
 void TFIBXSQLVAR::SetAsDouble(double value) {
   ForEachNamesake([value](TFIBXSQLVAR& item) {
     if (!item.StoreDescribedNumber(value)) item.StoreFixed(kSQLDouble, 0, value);
@@ -127,24 +153,35 @@ void TFIBXSQLVAR::SetAsDouble(double value) {
 // number, and reading the parameter back shows what was written.
 bool TFIBXSQLVAR::StoreDescribedNumber(double value) {
   const int type = described_.type;
-  if (is_macro_ || described_.scale > 0 || described_.scale < -kMaxPowerOfTen) return false;
   if (type != kSQLShort && type != kSQLLong && type != kSQLInt64) return false;
+  if (is_macro_ || described_.scale > 0 || described_.scale < -kMaxPowerOfTen) return false;
   const double power = PowerOfTen(-described_.scale);
   const double units = value * power;
   // 2^53: every integer below it converts to and from a double exactly.
   if (!(std::fabs(units) < 9007199254740992.0) || units != std::trunc(units)) return false;
   const auto whole = static_cast<int64_t>(units);
   if (static_cast<double>(whole) / power != value) return false;
-  if (type == kSQLShort) {
-    if (whole < INT16_MIN || whole > INT16_MAX) return false;
-    StoreFixed(kSQLShort, described_.scale, static_cast<int16_t>(whole));
-  } else if (type == kSQLLong) {
-    if (whole < INT32_MIN || whole > INT32_MAX) return false;
-    StoreFixed(kSQLLong, described_.scale, static_cast<int32_t>(whole));
-  } else {
-    StoreFixed(kSQLInt64, described_.scale, whole);
-  }
+  if (type == kSQLShort && (whole < INT16_MIN || whole > INT16_MAX)) return false;
+  if (type == kSQLLong && (whole < INT32_MIN || whole > INT32_MAX)) return false;
+  StoreWhole(type, described_.scale, whole);
   return true;
+}
+
+// StoreFixed of a whole number in the width of `type` (SHORT, LONG or
+// INT64), with one store for the three.
+void TFIBXSQLVAR::StoreWhole(int type, int scale, int64_t whole) {
+  const int length = type == kSQLShort ? 2 : type == kSQLLong ? 4 : 8;
+  if (!KeepsShape(type, length, scale)) Reshape(type, length, scale);
+  char* data = data_.data();
+  if (length == 2) {
+    const auto narrow = static_cast<int16_t>(whole);
+    std::memcpy(data, &narrow, sizeof narrow);
+  } else if (length == 4) {
+    const auto narrow = static_cast<int32_t>(whole);
+    std::memcpy(data, &narrow, sizeof narrow);
+  } else {
+    std::memcpy(data, &whole, sizeof whole);
+  }
 }
 
 void TFIBXSQLVAR::SetAsCurrency(classlib::Currency value) {
@@ -223,15 +260,18 @@ void TFIBXSQLVAR::SetAsGuid(const classlib::TGUID& value) {
   });
 }
 
-void TFIBXSQLVAR::StoreText(std::string_view bytes, short subtype) {
-  if (bytes.size() > static_cast<size_t>(kMaxTextLength)) {
-    Prepare(kSQLBlob, sizeof(ISC_QUAD), 0);
-    stream_ = std::make_unique<classlib::TMemoryStream>();
-    stream_->Write(bytes.data(), static_cast<int>(bytes.size()));
-    stream_->SetPosition(0);
+// Text too long for a descriptor travels as a blob.
+[[gnu::always_inline]] inline void TFIBXSQLVAR::StoreText(std::string_view bytes,
+                                                          short subtype) {
+  if (bytes.size() > static_cast<size_t>(kMaxTextLength)) [[unlikely]] {
+    HoldAsStream(bytes);
     return;
   }
   if (StoreDescribedVarying(bytes, subtype)) return;
+  StoreCharText(bytes, subtype);
+}
+
+[[gnu::noinline]] void TFIBXSQLVAR::StoreCharText(std::string_view bytes, short subtype) {
   StoreBytes(kSQLText, bytes);
   var_->sqlsubtype = subtype;
   kept_.subtype = subtype;
@@ -239,14 +279,18 @@ void TFIBXSQLVAR::StoreText(std::string_view bytes, short subtype) {
 
 // Text that fits a described VARCHAR goes in that very shape, so the server
 // takes it without a conversion from CHAR.
-bool TFIBXSQLVAR::StoreDescribedVarying(std::string_view bytes, short subtype) {
+[[gnu::always_inline]] inline bool TFIBXSQLVAR::StoreDescribedVarying(std::string_view bytes,
+                                                                      short subtype) {
   if (is_macro_ || described_.type != kSQLVarying || subtype != described_.subtype ||
       bytes.size() > static_cast<size_t>(described_.length))
     return false;
-  Prepare(kSQLVarying, described_.length, 0);
+  if (!KeepsShape(kSQLVarying, described_.length, 0)) Reshape(kSQLVarying, described_.length, 0);
+  // The length prefix, the text, and zeros after it up to the full width.
   const auto length = static_cast<uint16_t>(bytes.size());
-  std::memcpy(data_.data(), &length, sizeof length);
-  if (!bytes.empty()) std::memcpy(data_.data() + sizeof length, bytes.data(), bytes.size());
+  char* data = data_.data();
+  std::memcpy(data, &length, sizeof length);
+  if (!bytes.empty()) std::memcpy(data + sizeof length, bytes.data(), bytes.size());
+  std::memset(data + sizeof length + bytes.size(), 0, data_.size() - sizeof length - bytes.size());
   var_->sqlsubtype = subtype;
   kept_.subtype = subtype;
   return true;
@@ -261,51 +305,72 @@ bool TFIBXSQLVAR::InOwnBuffer(std::string_view bytes) const {
          before(bytes.data(), data_.data() + data_.size());
 }
 
-void TFIBXSQLVAR::StoreString(std::string_view value) {
-  if (IsDBKeyName(name_) && described_.type != 0) {
-    // A record key goes back byte for byte in its described shape, never
-    // longer than that shape.
-    Prepare(described_.type, described_.length, described_.scale);
-    var_->sqlsubtype = described_.subtype;
-    kept_.subtype = described_.subtype;
-    size_t room = data_.size() - (described_.type == kSQLVarying ? 2 : 0);
-    size_t length = std::min(value.size(), room);
-    if (described_.type == kSQLVarying) {
-      uint16_t prefix = static_cast<uint16_t>(length);
-      std::memcpy(data_.data(), &prefix, 2);
-      std::memcpy(data_.data() + 2, value.data(), length);
-    } else {
-      std::memcpy(data_.data(), value.data(), length);
-    }
-    return;
-  }
-  if (value.empty() && (IsNumericParameter() || IsDateTimeParameter())) {
-    StoreNull(true);
-    return;
-  }
-  // The text goes as given, without a copy, unless a numeric parameter's
-  // separators are rewritten or it lies in the buffer about to be refilled.
-  std::string_view text = value;
-  std::string copy;
-  bool numeric = IsNumericParameter() && !is_macro_;
-  if (numeric || InOwnBuffer(value)) {
-    copy.assign(value);
-    text = copy;
-  }
-  if (numeric) {
-    char separator = classlib::FormatSettings().DecimalSeparator;
-    for (char& c : copy)
-      if (c == ',' || c == separator) c = '.';
-  }
+[[gnu::always_inline]] inline void TFIBXSQLVAR::StoreEncodedText(std::string_view text) {
   TXSQLOwner* owner = Owner();
-  if (owner != nullptr && owner->IsUTF8Connection())
-    StoreText(classlib::Cp1251ToUtf8(text), kCharsetUnicodeFSS);
+  if (owner != nullptr && owner->IsUTF8Connection()) [[unlikely]]
+    StoreUtf8Text(text);
   else
     StoreText(text, described_.type == kSQLText || described_.type == kSQLVarying
                         ? described_.subtype : 0);
 }
 
+[[gnu::noinline]] void TFIBXSQLVAR::StoreUtf8Text(std::string_view text) {
+  StoreText(classlib::Cp1251ToUtf8(text), kCharsetUnicodeFSS);
+}
+
+// A record key goes back byte for byte in its described shape, never
+// longer than that shape.
+[[gnu::noinline]] void TFIBXSQLVAR::StoreRecordKey(std::string_view value) {
+  Prepare(described_.type, described_.length, described_.scale);
+  var_->sqlsubtype = described_.subtype;
+  kept_.subtype = described_.subtype;
+  size_t room = data_.size() - (described_.type == kSQLVarying ? 2 : 0);
+  size_t length = std::min(value.size(), room);
+  if (described_.type == kSQLVarying) {
+    uint16_t prefix = static_cast<uint16_t>(length);
+    std::memcpy(data_.data(), &prefix, 2);
+    std::memcpy(data_.data() + 2, value.data(), length);
+  } else {
+    std::memcpy(data_.data(), value.data(), length);
+  }
+}
+
+void TFIBXSQLVAR::StoreString(std::string_view value) {
+  if (is_db_key_ && described_.type != 0) [[unlikely]] {
+    StoreRecordKey(value);
+    return;
+  }
+  const bool numeric = IsNumericParameter();
+  if (value.empty() && (numeric || IsDateTimeParameter())) {
+    StoreNull(true);
+    return;
+  }
+  // The text goes as given, without a copy, unless a numeric parameter's
+  // separators are rewritten or it lies in the buffer about to be refilled.
+  if ((numeric && !is_macro_) || InOwnBuffer(value)) [[unlikely]]
+    StoreCopiedString(std::string(value), numeric && !is_macro_);
+  else
+    StoreEncodedText(value);
+}
+
+[[gnu::noinline]] void TFIBXSQLVAR::StoreCopiedString(std::string copy, bool numeric) {
+  if (numeric) {
+    char separator = classlib::FormatSettings().DecimalSeparator;
+    for (char& c : copy)
+      if (c == ',' || c == separator) c = '.';
+  }
+  StoreEncodedText(copy);
+}
+
+
+// The common case first, in a few straight lines: text for a described
+// VARCHAR that holds it, to an item that takes it alone, on a connection
+// that takes the text as it is. That is where StoreString would end up.
 void TFIBXSQLVAR::SetAsString(std::string_view value) {
+  if (WritesAlone() && described_.type == kSQLVarying && !is_db_key_ && !InOwnBuffer(value) &&
+      !(owner_ != nullptr && owner_->IsUTF8Connection()) &&
+      StoreDescribedVarying(value, described_.subtype)) [[likely]]
+    return;
   ForEachNamesake([value](TFIBXSQLVAR& item) { item.StoreString(value); });
 }
 

@@ -460,6 +460,39 @@ TEST_F(QueryTest, StreamParametersBecomeBlobsOfAnySize) {
   }
 }
 
+// Row after row through one handle: values change type, length and NULL
+// between executions, a long text goes as a blob, and each row gets its own.
+TEST_F(QueryTest, ValuesChangingBetweenExecutionsReachTheirRows) {
+  Run("create table ROWS_ (ID integer, NAME varchar(8), AMOUNT numeric(9,2), NOTE blob sub_type 1)");
+  auto insert = NewQuery("Ins", "insert into ROWS_ values (:ID, :NAME, :AMOUNT, :NOTE)");
+  const std::string long_note(40000, 'n');
+  for (int i = 0; i < 6; ++i) {
+    insert->ParamByName("ID").SetAsInteger(i);
+    if (i == 2)
+      insert->ParamByName("NAME").SetIsNull(true);
+    else
+      insert->ParamByName("NAME").SetAsString(std::string(static_cast<size_t>(i + 1), 'a' + i));
+    if (i == 3)
+      insert->ParamByName("AMOUNT").SetAsString("7,5");
+    else
+      insert->ParamByName("AMOUNT").SetAsDouble(i * 1.25);
+    insert->ParamByName("NOTE").SetAsString(i == 4 ? long_note : std::to_string(i));
+    insert->ExecQuery();
+  }
+  auto select = NewQuery("Sel", "select NAME, AMOUNT, NOTE from ROWS_ order by ID");
+  select->ExecQuery();
+  for (int i = 0; i < 6; ++i) {
+    ASSERT_FALSE(select->Eof());
+    if (i == 2)
+      EXPECT_TRUE(select->Fields(0).IsNull());
+    else
+      EXPECT_EQ(select->Fields(0).AsString(), std::string(static_cast<size_t>(i + 1), 'a' + i));
+    EXPECT_EQ(select->Fields(1).AsDouble(), i == 3 ? 7.5 : i * 1.25);
+    EXPECT_EQ(select->Fields(2).AsString(), i == 4 ? long_note : std::to_string(i));
+    select->Next();
+  }
+}
+
 TEST_F(QueryTest, ANameUsedTwiceSharesOneValue) {
   for (int v : {3, 4}) Run("insert into T values (" + std::to_string(v) + ")");
   auto query = NewQuery("Q", "select count(*) from T where V = :A or V + 1 = :A");

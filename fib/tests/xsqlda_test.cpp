@@ -361,6 +361,66 @@ TEST(XSQLVAR, NamesakesFollowTheNamesOfTheirVector) {
   EXPECT_EQ(columns[0].AsInteger(), 1);
 }
 
+// A value written again in the shape of the last one goes straight into
+// the buffer; any change of shape, NULL, name or describe must still show.
+TEST(XSQLVAR, RewritesInTheSameShapeKeepEverythingElseRight) {
+  FakeOwner owner;
+  TFIBXSQLDA params(&owner, true);
+  Describe(params, {{kSQLLong + 1, 4}, {kSQLVarying + 1, 6}, {kSQLInt64 + 1, 8, -2}});
+  TFIBXSQLVAR& number = params[0];
+  number.SetAsInteger(1);
+  number.SetIsNull(true);
+  number.SetAsInteger(2);
+  EXPECT_FALSE(number.IsNull());
+  EXPECT_EQ(number.AsInteger(), 2);
+  number.SetAsInt64(int64_t{1} << 40);
+  EXPECT_EQ(number.SQLType(), kSQLInt64);
+  number.SetAsInteger(3);
+  EXPECT_EQ(number.SQLType(), kSQLLong);
+  EXPECT_EQ(number.Size(), 4);
+  EXPECT_EQ(number.AsInteger(), 3);
+
+  // A shorter text after a longer one leaves no bytes of the longer behind.
+  TFIBXSQLVAR& name = params[1];
+  name.SetAsString("abcdef");
+  name.SetAsString("xy");
+  EXPECT_EQ(name.AsString(), "xy");
+  EXPECT_EQ(std::string(name.Data()->sqldata, 8), std::string("\2\0xy\0\0\0\0", 8));
+  name.SetAsString("toolong!");
+  EXPECT_EQ(name.SQLType(), kSQLText);
+  name.SetAsString("ab");
+  EXPECT_EQ(name.SQLType(), kSQLVarying);
+  EXPECT_EQ(name.AsString(), "ab");
+
+  TFIBXSQLVAR& amount = params[2];
+  amount.SetAsDouble(1.25);
+  amount.SetAsDouble(1.0 / 3);
+  EXPECT_EQ(amount.SQLType(), kSQLDouble);
+  amount.SetAsDouble(2.5);
+  EXPECT_EQ(amount.SQLType(), kSQLInt64);
+  EXPECT_EQ(amount.AsDouble(), 2.5);
+
+  // A describe that overwrites the record brings back what was written.
+  number.SetAsInteger(7);
+  number.SetAsInteger(8);
+  XSQLVAR& raw = params.AsXSQLDA()->sqlvar[0];
+  raw.sqltype = kSQLVarying + 1;
+  raw.sqllen = 10;
+  params.Initialize();
+  EXPECT_EQ(number.SQLType(), kSQLLong);
+  EXPECT_EQ(number.AsInteger(), 8);
+
+  // An item that gets a namesake after many writes of its own shares the
+  // next value written in the very same shape.
+  params.SetItemName(0, "A", false);
+  params.SetItemName(2, "A", false);
+  for (int i = 0; i < 3; ++i) params[0].SetAsInteger(i);
+  EXPECT_EQ(params[2].AsInteger(), 2);
+  params.SetItemName(2, "B", false);
+  params[0].SetAsInteger(9);
+  EXPECT_EQ(params[2].AsInteger(), 2);
+}
+
 TEST(XSQLVAR, MacrosReportNewValues) {
   FakeOwner owner;
   TFIBXSQLDA params(&owner, true);
