@@ -167,7 +167,7 @@ void TFIBQuery::ExecuteFailed(const std::exception& error) {
 }
 
 [[gnu::always_inline]] inline void TFIBQuery::AfterRun() {
-  TraceQueryExecute(*this);
+  if (MonitorMayListen()) [[unlikely]] TraceQueryExecute(*this);
   if (HasSQLLogger()) [[unlikely]] LogExecute();
   if (AnyStatisticsCollector()) [[unlikely]] CountStatistics(true);
   Transaction()->DoSQLExecute(this, 1);
