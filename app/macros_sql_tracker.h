@@ -4,7 +4,7 @@
 //   all kinds    '...' with '' inside, "..." with "" inside, -- and /* */
 //   Oracle       q'<d>...<d>' and nq'<d>...<d>' (any case), where <d> is any
 //                character and ( [ { < close with ) ] } >
-//   Firebird     Q'<d>...<d>' as above, without the national form
+//   Firebird     q'<d>...<d>' as above (from version 3), without the national form
 //   SQL Server   [name] with ]] inside, and /* */ comments that nest
 // The tracker reads every character of the finished statement, values put in
 // included, so it never loses step with the server; it also knows which
