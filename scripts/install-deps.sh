@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
   # build and tests
   cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev
+  # reads CTest's test list for the check that every test has a timeout
+  jq
   # compression of large values
   zlib1g-dev
   # Firebird client, embedded engine and server (remote tests)
