@@ -86,10 +86,9 @@ std::string RunLogHeading(classlib::TDateTime run_started) {
 
 void SaveDetailsLog(const std::vector<std::string>& lines, const std::string& file_name,
                     classlib::TDateTime run_started) {
-  // A run with nothing to report leaves no file behind, not even an empty one.
-  if (lines.empty()) return;
   CreatePrivately(file_name);
   classlib::TFileStream file(file_name, classlib::fmOpenWrite);
+  if (lines.empty()) return;
   std::string text = classlib::Cp1251ToUtf8(RunLogHeading(run_started)) + "\n";
   for (const std::string& line : lines) text += classlib::Cp1251ToUtf8(line) + "\n";
   file.Seek(0, classlib::soFromEnd);

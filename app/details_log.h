@@ -41,10 +41,10 @@ std::string RunLogHeading(classlib::TDateTime run_started);
 
 // Appends the lines of one run, under RunLogHeading, to the day's file as
 // UTF-8 text with LF line ends, so every run of the day stays readable; a
-// run with no lines adds nothing and creates no file. A new file is readable
-// by its owner only (mode 0600); an existing file keeps its mode. The file
-// name is ANSI and may use '\'. Raises the class library's stream errors
-// when the file cannot be written.
+// run with no lines adds nothing (the file is still created, readable by its
+// owner only: mode 0600; an existing file keeps its mode). The file name is
+// ANSI and may use '\'. Raises the class library's stream errors when the
+// file cannot be written.
 void SaveDetailsLog(const std::vector<std::string>& lines, const std::string& file_name,
                     classlib::TDateTime run_started);
 

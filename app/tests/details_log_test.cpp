@@ -88,10 +88,11 @@ TEST_F(DetailsLogFile, EachRunIsAppendedUnderItsStartTimeAsUtf8WithLineFeeds) {
   EXPECT_EQ(platform::scratch::ReadWholeFile(path),
             first_run + "Обновление данных, начало: 2026-12-07 18:00:00\nx\n");
 
-  // A day whose runs have nothing to say gets no file, not even an empty one.
+  // The first run of a day makes the file even when it has nothing to say.
   const std::string empty_day = folder_.Path() + "/empty.log";
   SaveDetailsLog({}, empty_day, first);
-  EXPECT_FALSE(std::filesystem::exists(empty_day));
+  EXPECT_TRUE(std::filesystem::exists(empty_day));
+  EXPECT_EQ(platform::scratch::ReadWholeFile(empty_day), "");
   EXPECT_THROW(SaveDetailsLog({"x"}, folder_.Path() + "/missing/update.log", first),
                classlib::Exception);
 }
