@@ -48,7 +48,8 @@ sword SimpleCall(TNetServiceContext& context, TNetError* error, int function) {
 }
 
 sword Connect(TNetServiceContext& context, TNetError* error, ub4 mode) {
-  if (context.Connected()) return OCI_ERROR;
+  // A session whose connection broke may log on anew.
+  if (context.Connected() && context.Connection()->Transport().Connected()) return OCI_ERROR;
   TLogonRequest request;
   if (context.Server()) request.server = context.Server()->ServerText();
   if (context.Session()) {
@@ -68,9 +69,12 @@ sword Connect(TNetServiceContext& context, TNetError* error, ub4 mode) {
 
 sword Logoff(TNetServiceContext& context, TNetError* error) {
   if (!context.Connected()) return OCI_ERROR;
-  const sword result = SimpleCall(context, error, kTtcLogOff);
+  // The session is over whatever the server answers, a broken connection
+  // included (which answers ORA-03114).
   context.MarkDisconnected();
-  context.Connection()->Disconnect();
+  TTnsConnection& tns = *context.Connection();
+  const sword result = SimpleCall(context, error, kTtcLogOff);
+  tns.Disconnect();
   return result;
 }
 
@@ -110,9 +114,14 @@ sword NetErrorGet(void* handle, ub4, OraText*, sb4* code, OraText* buffer, ub4 b
   return GetErrorRecord(*error, code, buffer, bufferSize);
 }
 
-sword NetAttrGet(const void* handle, ub4, void* value, ub4* size, ub4 attribute, OCIError*) {
+sword NetAttrGet(const void* handle, ub4, void* value, ub4* size, ub4 attribute, OCIError* error) {
   TNetHandle* object = NetHandleAs<TNetHandle>(handle);
-  return object ? object->GetAttr(attribute, value, size) : OCI_INVALID_HANDLE;
+  if (!object) return OCI_INVALID_HANDLE;
+  if (attribute == OCI_ATTR_PARAM_COUNT) {
+    const sword described = object->DescribeOnDemand(NetHandleAs<TNetError>(error));
+    if (described != OCI_SUCCESS) return described;
+  }
+  return object->GetAttr(attribute, value, size);
 }
 
 sword NetAttrSet(void* handle, ub4, void* value, ub4 size, ub4 attribute, OCIError*) {
@@ -120,9 +129,11 @@ sword NetAttrSet(void* handle, ub4, void* value, ub4 size, ub4 attribute, OCIErr
   return object ? object->SetAttr(attribute, value, size) : OCI_INVALID_HANDLE;
 }
 
-sword NetParamGet(const void* handle, ub4, OCIError*, void** param, ub4 position) {
+sword NetParamGet(const void* handle, ub4, OCIError* error, void** param, ub4 position) {
   TNetHandle* object = NetHandleAs<TNetHandle>(handle);
-  return object ? object->GetParam(position, param) : OCI_INVALID_HANDLE;
+  if (!object) return OCI_INVALID_HANDLE;
+  const sword described = object->DescribeOnDemand(NetHandleAs<TNetError>(error));
+  return described == OCI_SUCCESS ? object->GetParam(position, param) : described;
 }
 
 sword NetServerAttach(OCIServer* server, OCIError*, const OraText* link, sb4 linkLength, ub4) {

@@ -128,7 +128,7 @@ TEST_F(OciSessionTest, CallsWithoutASessionFailAsNotConnected) {
   Allocate(1, "tiger");
   EXPECT_EQ(NetTransCommit(Context(), Error(), 0), OCI_ERROR);
   sb4 code = 0;
-  EXPECT_EQ(ErrorText(code), "NET: Net error 200");
+  EXPECT_EQ(ErrorText(code), "ORA-03114: not connected to ORACLE");
   EXPECT_EQ(NetBreak(context, Error()), OCI_ERROR);
   EXPECT_EQ(NetTransCommit(static_cast<OCISvcCtx*>(server), Error(), 0), OCI_INVALID_HANDLE);
 }

@@ -298,8 +298,12 @@ TEST(StmtFakeServerTest, ABindVectorOfTheWrongLengthIsRefused) {
   OCIBindByPos(stmt, &bind, s.Err(), 1, &x, sizeof x, SQLT_INT, nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT);
   OCIBindByPos(stmt, &bind, s.Err(), 2, &y, sizeof y, SQLT_INT, nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT);
   EXPECT_EQ(s.Execute(stmt, 1), OCI_ERROR);
-  EXPECT_EQ(s.LastError().second, "NET: Unknown error 1");
+  EXPECT_EQ(s.LastError(), std::make_pair(-3106, std::string("ORA-03106: fatal two-task communication protocol "
+                                                              "error (NET: Unknown error 1)")));
   fake.Join();
+  // The rest of the broken reply is never read as another call's answer.
+  EXPECT_EQ(s.Execute(stmt, 1), OCI_ERROR);
+  EXPECT_EQ(s.LastError(), std::make_pair(-3114, std::string("ORA-03114: not connected to ORACLE")));
   s.Free(stmt, OCI_HTYPE_STMT);
 }
 
