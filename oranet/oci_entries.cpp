@@ -47,9 +47,12 @@ sword SimpleCall(TNetServiceContext& context, TNetError* error, int function) {
   return StatusResult(ReadSimpleReply(reader), error);
 }
 
-sword Connect(TNetServiceContext& context, TNetError* error, ub4 mode) {
-  // A session whose connection broke may log on anew.
-  if (context.Connected() && context.Connection()->Transport().Connected()) return OCI_ERROR;
+// A session whose connection broke may log on anew.
+bool LoggedOn(const TNetServiceContext& context) {
+  return context.Connected() && context.Connection()->Transport().Connected();
+}
+
+sword Connect(TNetServiceContext& context, TTnsConnection& tns, TNetError* error, ub4 mode) {
   TLogonRequest request;
   if (context.Server()) request.server = context.Server()->ServerText();
   if (context.Session()) {
@@ -60,7 +63,6 @@ sword Connect(TNetServiceContext& context, TNetError* error, ub4 mode) {
   request.clientCharsetId = context.ClientCharsetId();
   request.timeoutMs = context.ConnectTimeout();
   request.identity = context.ClientIdentity();
-  TTnsConnection& tns = context.NewConnection();
   TLogonSession logon;
   NetConnect(tns, request, logon);
   context.SetLogon(logon);
@@ -150,8 +152,12 @@ sword NetSessionBegin(OCISvcCtx* context, OCIError* error, OCISession* session, 
   TNetServiceContext* target = NetHandleAs<TNetServiceContext>(context);
   if (!target) return OCI_INVALID_HANDLE;
   target->SetSession(NetHandleAs<TNetSession>(session));
+  if (LoggedOn(*target)) return OCI_ERROR;
   TNetError* errorHandle = NetHandleAs<TNetError>(error);
-  return Guarded(target, errorHandle, [&] { return Connect(*target, errorHandle, mode); });
+  // The new connection is guarded from the start: a logon that breaks off
+  // leaves no socket open.
+  TTnsConnection& tns = target->NewConnection();
+  return GuardedCall(&tns, errorHandle, [&] { return Connect(*target, tns, errorHandle, mode); });
 }
 
 sword NetSessionEnd(OCISvcCtx* context, OCIError* error, OCISession*, ub4) {

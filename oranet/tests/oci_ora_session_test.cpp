@@ -164,9 +164,10 @@ TEST_F(OraSessionDirectTest, AnEmptyOrLongSessionKeyIsRefusedBeforeThePassword) 
   const struct {
     const char* key;
     const char* text;
-  } cases[] = {{"", "NET: Unknown error 210"}, {"0123456789ABCDEF0", "NET: Unknown error 106"}};
+  } cases[] = {{"", "ORA-03106: fatal two-task communication protocol error (NET: Unknown error 210)"},
+               {"0123456789ABCDEF0", "ORA-03106: fatal two-task communication protocol error (NET: Unknown error 106)"}};
   for (const auto& c : cases) {
-    TFakeServer fake({TFakeScript{TFakeStep::Expect(kTnsConnect), TFakeStep::Send(kTnsAccept, TBytes(24, 0)),
+    TFakeServer fake({TFakeScript{TFakeStep::Expect(kTnsConnect), TFakeStep::SendRaw(AcceptPacket()),
                                   TFakeStep::Expect(kTnsData), TFakeStep::SendRaw(DataPacket(ProtocolReply(6))),
                                   TFakeStep::Expect(kTnsData), TFakeStep::SendRaw(DataPacket(DataTypeReply())),
                                   TFakeStep::Expect(kTnsData), TFakeStep::SendRaw(DataPacket(Phase1Reply(c.key))),
@@ -176,6 +177,7 @@ TEST_F(OraSessionDirectTest, AnEmptyOrLongSessionKeyIsRefusedBeforeThePassword) 
     fake.Join();
     ASSERT_TRUE(error) << "key \"" << c.key << "\" was taken";
     EXPECT_EQ(error->Message(), c.text);
+    EXPECT_EQ(error->ErrorCode(), 3106) << "a fatal error: the connection it broke is closed";
     EXPECT_FALSE(session->Connected());
     EXPECT_EQ(fake.PacketsOfType(kTnsData).size(), 3u) << "no password went out after the key " << c.key;
   }
