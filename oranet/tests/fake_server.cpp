@@ -46,6 +46,12 @@ bool WaitReadable(int fd, std::chrono::milliseconds timeout) {
   return poll(&p, 1, static_cast<int>(timeout.count())) > 0;
 }
 
+// Readable with nothing to read: the client closed its side.
+bool PeerClosed(int fd) {
+  char byte;
+  return recv(fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT) == 0;
+}
+
 }  // namespace
 
 TFakeServer::TFakeServer(std::vector<TFakeScript> scripts, std::chrono::milliseconds stepTimeout,
@@ -115,7 +121,8 @@ bool TFakeServer::RunStep(int index, int fd, const TFakeStep& step, bool& closed
       return ReadPacket(index, fd, step.type);
     case TFakeStep::kExpectBurst:
       if (!ReadPacket(index, fd, step.type)) return false;
-      while (WaitReadable(fd, std::chrono::milliseconds(step.ms)))
+      // More of the request, until a pause; a client that closed ends it.
+      while (WaitReadable(fd, std::chrono::milliseconds(step.ms)) && !PeerClosed(fd))
         if (!ReadPacket(index, fd, step.type)) return false;
       return true;
     case TFakeStep::kSend:

@@ -117,6 +117,20 @@ TEST(FuzzRunTest, StatementReplyEndsEveryInputInAResultOrAnError) {
   EXPECT_GT(reached[static_cast<int>(Reached::kAccepted)], kInputs / 100);
 }
 
+// The seeds of the whole receive path are whole replies: each fetches.
+TEST(FuzzRunTest, RowPathSeedsFetch) {
+  for (const auto& entry : std::filesystem::directory_iterator(std::string(ORANET_FUZZ_CORPUS) + "/stmt_row_fuzz")) {
+    std::ifstream in(entry.path(), std::ios::binary);
+    const Input seed{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    EXPECT_EQ(RunRowPath(seed.data(), seed.size()), Reached::kAccepted) << entry.path();
+  }
+}
+
+TEST(FuzzRunTest, RowPathEndsEveryInputInAResultOrAnError) {
+  const std::vector<int> reached = FuzzRun(RunRowPath, Seeds("stmt_row_fuzz"));
+  EXPECT_GT(reached[static_cast<int>(Reached::kAccepted)], kInputs / 100);
+}
+
 // Every seed of the text readers but the model of print-only elements is
 // accepted: the seeds stay meaningful.
 TEST(FuzzRunTest, TextSeedsAreAccepted) {

@@ -3,6 +3,7 @@
 // a server that goes away in the middle of a call.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 
@@ -24,12 +25,12 @@ constexpr auto kBound = std::chrono::milliseconds(8000);
 // The handles of one session, set up as the Oracle layer sets them.
 class OciSessionTest : public ::testing::Test {
  protected:
-  void Allocate(int port, const std::string& password) {
+  void Allocate(int port, const std::string& password, const std::string& sid = "orcl") {
     NetHandleAlloc(nullptr, &error, OCI_HTYPE_ERROR, 0, nullptr);
     NetHandleAlloc(nullptr, &context, OCI_HTYPE_SVCCTX, 0, nullptr);
     NetHandleAlloc(nullptr, &server, OCI_HTYPE_SERVER, 0, nullptr);
     NetHandleAlloc(nullptr, &session, OCI_HTYPE_SESSION, 0, nullptr);
-    const std::string link = "127.0.0.1:" + std::to_string(port) + ":orcl";
+    const std::string link = "127.0.0.1:" + std::to_string(port) + ":" + sid;
     NetServerAttach(Server(), Error(), reinterpret_cast<const OraText*>(link.data()), static_cast<sb4>(link.size()), 0);
     NetAttrSet(context, OCI_HTYPE_SVCCTX, server, 0, OCI_ATTR_SERVER, Error());
     std::string user = "scott";
@@ -238,6 +239,46 @@ TEST_F(OciSessionTest, AnAnswerToTheClientsBreakWithoutAnErrorIsACancel) {
   EXPECT_TRUE(net->Connected()) << "the status was read whole: the connection serves on";
   TTtcReader reader(tns);
   EXPECT_EQ(reader.ReadUB1(), 9) << "the next message is the next one the server sent";
+}
+
+// A server that takes a session data unit of 512 bytes and a SID whose
+// descriptor is too long for the CONNECT packet: the connect data follow
+// in a DATA packet, and no packet of the session is larger than 512 bytes
+// (the logon's data-type negotiation alone is longer).
+TEST_F(OciSessionTest, TheAcceptedSduAndLongConnectDataHoldForAWholeSession) {
+  const std::string sid(220, 'S');
+  TFakeScript script = LogonThen(StatusMessage(0), {TFakeStep::Expect(kTnsData),
+                                                    TFakeStep::SendRaw(DataPacket(Hex("09"))),
+                                                    TFakeStep::Expect(kTnsData),
+                                                    TFakeStep::SendRaw(DataPacket(Hex("09"))),
+                                                    TFakeStep::Expect(kTnsData)});
+  script[1] = TFakeStep::SendRaw(AcceptPacket(512));
+  // Requests now span packets: each is read whole before it is answered.
+  for (TFakeStep& step : script)
+    if (step.kind == TFakeStep::kExpect && step.type == kTnsData) step = TFakeStep::ExpectBurst(kTnsData);
+  script.insert(script.begin() + 1, TFakeStep::Expect(kTnsData));  // the connect data
+  TFakeServer fake({script});
+  Allocate(fake.Port(), "tiger", sid);
+  sword begin = -9, commit = -9, end = -9;
+  RunBounded(kBound, [&] {
+    begin = NetSessionBegin(Context(), Error(), Session(), OCI_CRED_RDBMS, OCI_DEFAULT);
+    commit = NetTransCommit(Context(), Error(), 0);
+    end = NetSessionEnd(Context(), Error(), Session(), 0);
+  });
+  fake.Join();
+  EXPECT_TRUE(fake.Failures().empty()) << fake.Failures().front();
+  EXPECT_EQ(begin, OCI_SUCCESS);
+  EXPECT_EQ(commit, OCI_SUCCESS);
+  EXPECT_EQ(end, OCI_SUCCESS);
+  const auto connects = fake.PacketsOfType(kTnsConnect);
+  ASSERT_EQ(connects.size(), 1u);
+  EXPECT_EQ(connects[0].size(), 34u) << "no connect data inline";
+  const auto data = fake.PacketsOfType(kTnsData);
+  ASSERT_FALSE(data.empty());
+  EXPECT_EQ(std::string(data[0].begin() + kTnsDataOffset, data[0].end()), ConnectDescriptor("127.0.0.1", fake.Port(), sid));
+  size_t largest = 0;
+  for (const TBytes& packet : data) largest = std::max(largest, packet.size());
+  EXPECT_EQ(largest, 512u) << "the negotiation filled packets up to the agreed SDU, and no further";
 }
 
 TEST_F(OciSessionTest, CallsWithoutASessionFailAsNotConnected) {
