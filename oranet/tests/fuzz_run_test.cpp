@@ -54,12 +54,12 @@ Input Mutate(Input input, std::mt19937& rng) {
   return input;
 }
 
-// Runs kInputs inputs, half random and half mutated seeds; returns how
+// Runs `inputs` inputs, half random and half mutated seeds; returns how
 // many reached each stage.
-std::vector<int> FuzzRun(Target target, const std::vector<Input>& seeds) {
+std::vector<int> FuzzRun(Target target, const std::vector<Input>& seeds, int inputs = kInputs) {
   std::mt19937 rng(20261207);
   std::vector<int> reached(5, 0);
-  for (int i = 0; i < kInputs; ++i) {
+  for (int i = 0; i < inputs; ++i) {
     Input input;
     if (i % 2 == 0) {
       input.resize(rng() % 200);
@@ -126,9 +126,10 @@ TEST(FuzzRunTest, RowPathSeedsFetch) {
   }
 }
 
+// Each input of the whole path costs a connection and its buffers: fewer.
 TEST(FuzzRunTest, RowPathEndsEveryInputInAResultOrAnError) {
-  const std::vector<int> reached = FuzzRun(RunRowPath, Seeds("stmt_row_fuzz"));
-  EXPECT_GT(reached[static_cast<int>(Reached::kAccepted)], kInputs / 100);
+  const std::vector<int> reached = FuzzRun(RunRowPath, Seeds("stmt_row_fuzz"), kInputs / 5);
+  EXPECT_GT(reached[static_cast<int>(Reached::kAccepted)], kInputs / 5 / 100);
 }
 
 // Every seed of the text readers but the model of print-only elements is

@@ -30,9 +30,9 @@ std::vector<TCheckedCall> CallsOf(TFakeServer& fake, int function) {
 
 class OraLongCursorDirectTest : public OraDirectTest {};
 
-// 100 000 bytes of LONG: the server reads them after the row's other
-// values, in chunks, in DATA packets none larger than the SDU, and gets
-// every byte.
+// 100 000 bytes of LONG, named before the number: the server reads them
+// after the row's other values, in chunks, in DATA packets none larger
+// than the SDU, and gets every byte.
 TEST_F(OraLongCursorDirectTest, ALongValueBeyondTheLongestStringFollowsItsRow) {
   std::string text(100000, ' ');
   for (size_t i = 0; i < text.size(); ++i) text[i] = static_cast<char>('a' + i % 26);
@@ -44,7 +44,7 @@ TEST_F(OraLongCursorDirectTest, ALongValueBeyondTheLongestStringFollowsItsRow) {
   auto session = DirectSession(fake);
   auto insert = std::make_unique<TOraSQL>();
   insert->SetSession(session.get());
-  insert->SetSQL("INSERT INTO NOTES (ID, BODY) VALUES (:ID, :BODY)");
+  insert->SetSQL("INSERT INTO NOTES (BODY, ID) VALUES (:BODY, :ID)");
   RunBounded(kBound, [&] {
     session->SetConnected(true);
     insert->ParamByName("ID")->SetAsInteger(7);
@@ -57,12 +57,12 @@ TEST_F(OraLongCursorDirectTest, ALongValueBeyondTheLongestStringFollowsItsRow) {
   ASSERT_EQ(calls.size(), 1u);
   const TCheckedCall& call = calls[0];
   ASSERT_EQ(call.binds.size(), 2u);
-  EXPECT_EQ(call.binds[1].wireType, SQLT_LNG);
-  EXPECT_EQ(call.binds[1].maxLength, text.size());
+  EXPECT_EQ(call.binds[0].wireType, SQLT_LNG);
+  EXPECT_EQ(call.binds[0].maxLength, text.size());
   ASSERT_EQ(call.rows.size(), 1u);
-  ASSERT_EQ(call.rows[0][1].elements.size(), 1u);
-  EXPECT_EQ(call.rows[0][1].elements[0], TBytes(text.begin(), text.end()));
-  EXPECT_EQ(call.rows[0][0].elements.at(0), IntNumber(7));
+  ASSERT_EQ(call.rows[0][0].elements.size(), 1u);
+  EXPECT_EQ(call.rows[0][0].elements[0], TBytes(text.begin(), text.end()));
+  EXPECT_EQ(call.rows[0][1].elements.at(0), IntNumber(7));
   for (const TBytes& packet : fake.PacketsOfType(kTnsData)) EXPECT_LE(packet.size(), 2048u);
   EXPECT_TRUE(fake.Failures().empty()) << fake.Failures().front();
 }
