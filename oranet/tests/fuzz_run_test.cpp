@@ -103,14 +103,17 @@ TEST(FuzzRunTest, LogonReaderEndsEveryInputInAResultOrAnError) {
   EXPECT_GT(reached[static_cast<int>(Reached::kMessages)], kInputs / 50);
 }
 
-// The statement seeds are whole replies: each runs to its end.
-TEST(FuzzRunTest, StatementSeedsRunToTheEnd) {
-  for (const auto& entry : std::filesystem::directory_iterator(std::string(ORANET_FUZZ_CORPUS) + "/stmt_reply_fuzz")) {
+// Every seed of `harness` reaches `wanted`.
+void ExpectSeedsReach(const std::string& harness, Target target, Reached wanted) {
+  for (const auto& entry : std::filesystem::directory_iterator(std::string(ORANET_FUZZ_CORPUS) + "/" + harness)) {
     std::ifstream in(entry.path(), std::ios::binary);
     const Input seed{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    EXPECT_EQ(RunStatementReply(seed.data(), seed.size()), Reached::kAccepted) << entry.path();
+    EXPECT_EQ(target(seed.data(), seed.size()), wanted) << entry.path();
   }
 }
+
+// The statement seeds are whole replies: each runs to its end.
+TEST(FuzzRunTest, StatementSeedsRunToTheEnd) { ExpectSeedsReach("stmt_reply_fuzz", RunStatementReply, Reached::kAccepted); }
 
 TEST(FuzzRunTest, StatementReplyEndsEveryInputInAResultOrAnError) {
   const std::vector<int> reached = FuzzRun(RunStatementReply, Seeds("stmt_reply_fuzz"));
@@ -118,13 +121,7 @@ TEST(FuzzRunTest, StatementReplyEndsEveryInputInAResultOrAnError) {
 }
 
 // The seeds of the whole receive path are whole replies: each fetches.
-TEST(FuzzRunTest, RowPathSeedsFetch) {
-  for (const auto& entry : std::filesystem::directory_iterator(std::string(ORANET_FUZZ_CORPUS) + "/stmt_row_fuzz")) {
-    std::ifstream in(entry.path(), std::ios::binary);
-    const Input seed{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    EXPECT_EQ(RunRowPath(seed.data(), seed.size()), Reached::kAccepted) << entry.path();
-  }
-}
+TEST(FuzzRunTest, RowPathSeedsFetch) { ExpectSeedsReach("stmt_row_fuzz", RunRowPath, Reached::kAccepted); }
 
 // Each input of the whole path costs a connection and its buffers: fewer.
 TEST(FuzzRunTest, RowPathEndsEveryInputInAResultOrAnError) {
