@@ -207,12 +207,14 @@ bool TOraSession::IsFatalError(const classlib::Exception& e) const {
   switch (ErrorCodeOf(e)) {
     case 28:     // your session has been killed
     case 1012:   // not logged on
+    case 3106:   // fatal two-task communication protocol error
     case 3113:   // end-of-file on communication channel
     case 3114:   // not connected to ORACLE
     case 12152:  // unable to send break message
     case 12203:  // unable to connect to destination
     case 12514:  // listener does not know of the service
     case 12571:  // packet writer failure
+    case 12609:  // receive time-out: the answer may still come, out of step
       return true;
     default:
       return false;

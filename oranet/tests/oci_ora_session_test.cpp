@@ -95,6 +95,42 @@ TEST_F(OraSessionDirectTest, SessionStatementsRunOnTheNetworkClient) {
     EXPECT_EQ(data[4 + i][kTnsDataOffset + 1], functions[i]) << "request " << i;
 }
 
+// A reply the client cannot read is a fatal error for the layer, as a lost
+// connection is: the session hears ORA-03106, which it counts as fatal; the
+// rest of the broken reply is never read (the next statement hears that the
+// connection is gone), and a new connect logs on afresh.
+TEST_F(OraSessionDirectTest, AProtocolViolationIsAFatalErrorOfTheSession) {
+  TFakeScript first = LogonThen(StatusMessage(0), {});
+  Append(first, Exchange(CursorOpened(3)));
+  Append(first, Exchange(Hex("0a 09 09")));  // no message a call is answered with
+  TFakeScript second = LogonThen(StatusMessage(0), {});
+  Append(second, Exchange(CursorOpened(3)));
+  Append(second, Exchange(Concat({BindVector({0x10}), Row({TextValue("SCOTT")}), Done(1)})));
+  for (int i = 0; i < 3; ++i) Append(second, Exchange(EndOfCall()));  // close, commit, log off
+  TFakeServer fake({first, second});
+  auto session = DirectSession(fake);
+  std::unique_ptr<EOraError> error, next;
+  std::string result;
+  RunBounded(kBound, [&] {
+    session->SetConnected(true);
+    error = OraErrorOf([&] { session->ExecSQL("begin :Result := user; end;"); });
+    next = OraErrorOf([&] { session->ExecSQL("begin :Result := user; end;"); });
+    OraErrorOf([&] { session->SetConnected(false); });
+    session->SetConnected(true);
+    result = session->ExecSQL("begin :Result := user; end;").AsString();
+    session->SetConnected(false);
+  });
+  fake.Join();
+  ASSERT_TRUE(error);
+  EXPECT_EQ(error->ErrorCode(), 3106);
+  EXPECT_EQ(error->Message(), "ORA-03106: fatal two-task communication protocol error (NET: Unknown error 1)");
+  EXPECT_TRUE(session->IsFatalError(*error));
+  ASSERT_TRUE(next);
+  EXPECT_EQ(next->ErrorCode(), 3114) << next->Message();
+  EXPECT_EQ(result, "SCOTT");
+  EXPECT_TRUE(fake.Failures().empty()) << fake.Failures().front();
+}
+
 // The layer's own LOB value in direct mode: a temporary CLOB is loaded from
 // a file, written to the server and read back by a second value over the
 // same locator, last character included; the temporary LOB is freed.
@@ -164,9 +200,10 @@ TEST_F(OraSessionDirectTest, AnEmptyOrLongSessionKeyIsRefusedBeforeThePassword) 
   const struct {
     const char* key;
     const char* text;
-  } cases[] = {{"", "NET: Unknown error 210"}, {"0123456789ABCDEF0", "NET: Unknown error 106"}};
+  } cases[] = {{"", "ORA-03106: fatal two-task communication protocol error (NET: Unknown error 210)"},
+               {"0123456789ABCDEF0", "ORA-03106: fatal two-task communication protocol error (NET: Unknown error 106)"}};
   for (const auto& c : cases) {
-    TFakeServer fake({TFakeScript{TFakeStep::Expect(kTnsConnect), TFakeStep::Send(kTnsAccept, TBytes(24, 0)),
+    TFakeServer fake({TFakeScript{TFakeStep::Expect(kTnsConnect), TFakeStep::SendRaw(AcceptPacket()),
                                   TFakeStep::Expect(kTnsData), TFakeStep::SendRaw(DataPacket(ProtocolReply(6))),
                                   TFakeStep::Expect(kTnsData), TFakeStep::SendRaw(DataPacket(DataTypeReply())),
                                   TFakeStep::Expect(kTnsData), TFakeStep::SendRaw(DataPacket(Phase1Reply(c.key))),
@@ -176,6 +213,7 @@ TEST_F(OraSessionDirectTest, AnEmptyOrLongSessionKeyIsRefusedBeforeThePassword) 
     fake.Join();
     ASSERT_TRUE(error) << "key \"" << c.key << "\" was taken";
     EXPECT_EQ(error->Message(), c.text);
+    EXPECT_EQ(error->ErrorCode(), 3106) << "a fatal error: the connection it broke is closed";
     EXPECT_FALSE(session->Connected());
     EXPECT_EQ(fake.PacketsOfType(kTnsData).size(), 3u) << "no password went out after the key " << c.key;
   }
