@@ -1,7 +1,8 @@
 // Record numbers under random work: inserts, appends, deletes, edits and
 // reverts with a filter, a local order and cached updates switched on and
 // off. After every step each record number must lead to the row that stands
-// at that place among the visible rows.
+// at that place among the visible rows, and a sorted store keeps every row,
+// hidden ones included, in order.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -92,6 +93,9 @@ class RandomWorkTest : public ::testing::TestWithParam<unsigned> {
       ASSERT_EQ(store_.CurrentItem(), visible[k - 1]) << "step " << step << ", record " << k;
       ASSERT_EQ(store_.GetRecordNo(), k) << "step " << step;
     }
+    if (!store_.HasSortColumns()) return;
+    for (ItemHeader* it = store_.FirstItem(); it && it->next; it = it->next)
+      ASSERT_LE(V(ItemRecord(it)), V(ItemRecord(it->next))) << "step " << step << ": rows out of order";
   }
 
   TTestStore store_;
