@@ -7,7 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <map>
+#include <utility>
+#include <vector>
 #include <memory>
 #include <string>
 
@@ -52,25 +53,32 @@ void ExportAndReadBack(const std::vector<std::string>& parts) {
   const std::string xml = dacore::DataSetToXml(ds);
   const TXmlDocument document = dacore::testing::ReadXml(xml);
   Check(document.error.empty());
-  std::map<std::string, std::string> own_names;  // row attribute -> field name
+  // The schema lists the fields in their order: the i-th entry names the
+  // i-th field's row attribute, and its own name (two names may read alike
+  // once characters XML cannot carry are replaced, so the order decides).
+  std::vector<std::pair<std::string, std::string>> schema;  // row attribute, own name
   const TXmlElement* row = nullptr;
   for (const TXmlElement& element : document.elements) {
     if (element.name == "s:AttributeType") {
       const std::string* name = element.Attribute("name");
       const std::string* own = element.Attribute("rs:name");
-      Check(name && own_names.emplace(*name, own ? *own : *name).second);
+      Check(name != nullptr);
+      schema.emplace_back(*name, own ? *own : *name);
     }
     if (element.name == "z:row") row = &element;
   }
-  Check(row != nullptr && own_names.size() == 3);
-  for (const auto& [attribute, value] : row->attributes) {
-    auto own = own_names.find(attribute);
-    Check(own != own_names.end());
-    classlib::TField* field = nullptr;
-    for (int i = 0; i < ds.Fields().Count(); ++i)
-      if (Expected(ds.GetFieldDesc(ds.Fields()[i])->Name()) == own->second) field = ds.Fields()[i];
-    Check(field != nullptr && !field->IsNull() && value == Expected(field->AsString()));
+  Check(row != nullptr && schema.size() == static_cast<size_t>(ds.Fields().Count()));
+  size_t next = 0;  // row attributes follow the field order, null fields left out
+  for (size_t i = 0; i < schema.size(); ++i) {
+    classlib::TField* field = ds.Fields()[static_cast<int>(i)];
+    Check(schema[i].second == Expected(ds.GetFieldDesc(field)->Name()));
+    for (size_t j = 0; j < i; ++j) Check(schema[j].first != schema[i].first);
+    if (field->IsNull()) continue;
+    Check(next < row->attributes.size() && row->attributes[next].first == schema[i].first &&
+          row->attributes[next].second == Expected(field->AsString()));
+    ++next;
   }
+  Check(next == row->attributes.size());
   ds.Close();
 }
 
