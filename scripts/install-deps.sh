@@ -19,6 +19,8 @@ packages=(
   unixodbc-dev tdsodbc libsqliteodbc libsqlite3-dev
   # hashes and ciphers
   libssl-dev
+  # an XML reader for the tests of the data sets' XML export
+  libexpat1-dev
 )
 
 missing=()
