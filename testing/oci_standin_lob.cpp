@@ -150,16 +150,24 @@ uint64_t Fill(const std::u16string& units, uint64_t at, uint64_t limit, bool bin
   return taken;
 }
 
+// How a read hands its data over: in one buffer as much as fits, polling
+// (the older read: piece by piece when the amount does not fit the buffer,
+// or with amount 0 to the end), or as the first or next piece of a read
+// asked for in pieces.
+enum class ReadMode { kOnePiece, kPolling, kFirstPiece, kNextPiece };
+
 struct ReadRequest {
-  uint64_t amount;   // units asked for; 0 streams
+  uint64_t amount;   // units asked for; 0: to the end
   uint64_t offset;   // from 1
   void* buffer;
   uint64_t capacity;
-  bool streamed, next_piece;
+  ReadMode mode;
   ub2 csid;
 };
 
-// One read; sets the units and bytes handed over and answers 0 or 99.
+// One read; sets the units and bytes handed over and answers 0, or 99 while
+// a polling or piecewise read has more to hand over. A read in pieces goes
+// on from where the last piece ended, whatever offset the call names.
 sword DoRead(State& state, void* error, Handle* locator, const ReadRequest& request,
              uint64_t& units_read, uint64_t& bytes_read) {
   units_read = bytes_read = 0;
@@ -167,16 +175,45 @@ sword DoRead(State& state, void* error, Handle* locator, const ReadRequest& requ
   bool binary = true;
   if (sword status = ReadUnits(state, locator, error, units, binary)) return status;
   DescriptorValue& value = locator->value;
-  if (request.next_piece && !value.streaming)
+  const bool goes_on = value.streaming && (request.mode == ReadMode::kPolling || request.mode == ReadMode::kNextPiece);
+  if (request.mode == ReadMode::kNextPiece && !value.streaming)
     return Fail(state, error, 24804, "ORA-24804: illegal parameter value in lob read function");
-  uint64_t at = request.next_piece || (request.streamed && value.streaming) ? value.stream_at
-                                                                            : request.offset - 1;
-  if (request.offset == 0) return Fail(state, error, 24801, "ORA-24801: illegal parameter value in OCI lob function");
-  units_read = Fill(units, at, request.amount, binary, request.csid, state.values.charset_width,
-                    request.buffer, request.capacity, bytes_read);
+  if (!goes_on && request.offset == 0)
+    return Fail(state, error, 24801, "ORA-24801: illegal parameter value in OCI lob function");
+  const uint64_t at = goes_on ? value.stream_at : request.offset - 1;
+  const uint64_t limit = goes_on ? value.stream_left : request.amount;
+  units_read = Fill(units, at, limit, binary, request.csid, state.values.charset_width, request.buffer,
+                    request.capacity, bytes_read);
+  const uint64_t left = limit == 0 ? 0 : limit - units_read;
+  const bool more = units_read > 0 && at + units_read < units.size() && (limit == 0 || left > 0);
   value.stream_at = at + units_read;
-  value.streaming = request.streamed && value.stream_at < units.size() && units_read > 0;
+  value.stream_left = left;
+  value.streaming = more && request.mode != ReadMode::kOnePiece;
   return value.streaming ? OCI_NEED_DATA : OCI_SUCCESS;
+}
+
+// One call of a write: in one piece, or the first, next or last piece of a
+// write in pieces, which answers 99 until its last piece came. Sets the
+// units written (all of a write in pieces once it ends).
+sword DoWrite(State& state, void* error, Handle* locator, LobValue& value, std::u16string units, ub4 offset,
+              ub1 piece, uint64_t& amount) {
+  DescriptorValue& place = locator->value;
+  const bool goes_on = piece == OCI_NEXT_PIECE || piece == OCI_LAST_PIECE;
+  if (goes_on && !place.writing)
+    return Fail(state, error, 24801, "ORA-24801: illegal parameter value in OCI lob function");
+  if (!goes_on && offset == 0) return Fail(state, error, 24801, "ORA-24801: illegal parameter value in OCI lob function");
+  if (piece == OCI_ONE_PIECE && amount < units.size()) units.resize(amount);
+  if (!goes_on) place.write_at = offset - 1, place.written = 0;
+  const bool binary = value.kind == 1;
+  std::u16string& stored = value.units;
+  if (stored.size() < place.write_at) stored.resize(place.write_at, binary ? u'\0' : u' ');
+  stored.replace(place.write_at, std::min<size_t>(units.size(), stored.size() - place.write_at), units);
+  place.write_at += units.size();
+  place.written += units.size();
+  place.writing = piece == OCI_FIRST_PIECE || piece == OCI_NEXT_PIECE;
+  amount = place.written;
+  if (value.cell.session) TierStoreCell(state, value);
+  return place.writing ? OCI_NEED_DATA : OCI_SUCCESS;
 }
 
 }  // namespace
@@ -279,11 +316,13 @@ sword OCILobRead(OCISvcCtx* context, OCIError* error, OCILobLocator* locator, ub
   if (sword status = InjectedStatus(state, "OCILobRead", error)) return status;
   Handle* live = Locator(state, locator);
   if (!Live(state, context, OCI_HTYPE_SVCCTX) || !live || !amount || !buffer) return OCI_INVALID_HANDLE;
-  ReadRequest request{*amount, offset, buffer, buffer_length, *amount == 0, false, csid};
+  ReadRequest request{*amount, offset, buffer, buffer_length, ReadMode::kPolling, csid};
   uint64_t units = 0, bytes = 0;
   sword status = DoRead(state, error, live, request, units, bytes);
+  // The amount of the piece: characters of a fixed-width client, bytes of
+  // a varying-width one.
   *amount = static_cast<ub4>(csid == OCI_UTF16ID ? bytes / 2 : bytes);
-  return status;
+  return Answered(state, status);
 }
 
 sword OCILobRead2(OCISvcCtx* context, OCIError* error, OCILobLocator* locator, ub8* byte_amount,
@@ -298,14 +337,16 @@ sword OCILobRead2(OCISvcCtx* context, OCIError* error, OCILobLocator* locator, u
   Handle* live = Locator(state, locator);
   if (!Live(state, context, OCI_HTYPE_SVCCTX) || !live || !byte_amount || !char_amount || !buffer)
     return OCI_INVALID_HANDLE;
-  const bool streamed = piece != OCI_ONE_PIECE && *byte_amount == 0 && *char_amount == 0;
   const uint64_t limit = *char_amount != 0 ? *char_amount : *byte_amount;
-  ReadRequest request{limit, offset, buffer, buffer_length, streamed, piece == OCI_NEXT_PIECE, csid};
+  const ReadMode mode = piece == OCI_FIRST_PIECE  ? ReadMode::kFirstPiece
+                        : piece == OCI_NEXT_PIECE ? ReadMode::kNextPiece
+                                                  : ReadMode::kOnePiece;
+  ReadRequest request{limit, offset, buffer, buffer_length, mode, csid};
   uint64_t units = 0, bytes = 0;
   sword status = DoRead(state, error, live, request, units, bytes);
   *byte_amount = bytes;
   *char_amount = units;
-  return status;
+  return Answered(state, status);
 }
 
 sword OCILobWrite(OCISvcCtx* context, OCIError* error, OCILobLocator* locator, ub4* amount, ub4 offset,
@@ -320,17 +361,13 @@ sword OCILobWrite(OCISvcCtx* context, OCIError* error, OCILobLocator* locator, u
   if (IsFile(live)) return Fail(state, error, 22286, "ORA-22286: insufficient privileges on file or directory to perform WRITE operation");
   LobValue* value = ValueOf(state, live);
   if (!value) return Fail(state, error, 22275, "ORA-22275: invalid LOB locator specified");
-  if (offset == 0) return Fail(state, error, 24801, "ORA-24801: illegal parameter value in OCI lob function");
-  const bool binary = value->kind == 1;
-  std::u16string units = Decode(static_cast<const char*>(buffer), buffer_length, binary, csid,
+  if (piece > OCI_LAST_PIECE) return Fail(state, error, 24801, "ORA-24801: illegal parameter value in OCI lob function");
+  std::u16string units = Decode(static_cast<const char*>(buffer), buffer_length, value->kind == 1, csid,
                                 state.values.charset_width);
-  if (*amount < units.size()) units.resize(*amount);
-  std::u16string& stored = value->units;
-  if (stored.size() < offset - 1) stored.resize(offset - 1, binary ? u'\0' : u' ');
-  stored.replace(offset - 1, std::min<size_t>(units.size(), stored.size() - (offset - 1)), units);
-  *amount = static_cast<ub4>(units.size());
-  if (value->cell.session) TierStoreCell(state, *value);
-  return OCI_SUCCESS;
+  uint64_t written = *amount;
+  const sword status = DoWrite(state, error, live, *value, std::move(units), offset, piece, written);
+  *amount = static_cast<ub4>(written);
+  return Answered(state, status);
 }
 
 sword OCILobTrim(OCISvcCtx* context, OCIError* error, OCILobLocator* locator, ub4 new_length) {

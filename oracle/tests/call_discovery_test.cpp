@@ -106,7 +106,10 @@ TEST_F(DiscoveryTest, RegistryHomeValueThenEnvironmentHome) {
 }
 
 TEST_F(DiscoveryTest, NothingFoundLeavesTheLoaderSearchAndFails) {
-  EXPECT_EQ(MessageOf([] { LoadOciEntryPoints(); }), "Cannot load OCI DLL: libclntsh.so");
+  // The loader's reason follows the name it could not load.
+  EXPECT_EQ(MessageOf([] { LoadOciEntryPoints(); }),
+            "Cannot load OCI DLL: libclntsh.so (libclntsh.so: cannot open shared object file: No such file or "
+            "directory)");
   EXPECT_EQ(OCIDLL, "") << "a failed path is forgotten, so the next attempt looks again";
   EXPECT_FALSE(IsOciLoaded());
   WriteOracleValue("", "OCIDLL", ORACLE_STANDIN_PATH);
