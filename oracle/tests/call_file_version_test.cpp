@@ -1,7 +1,6 @@
 // The release of a client without the version call: the version suffix of
 // its file's name (or of a link's target), else the calls it exports; and
 // the loader's reason when a library cannot be loaded.
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -120,20 +119,8 @@ TEST(LoaderSearch, TheLoaderFindsAnOlderClientByItsBareName) {
   ASSERT_NE(mkdtemp(pattern), nullptr);
   const std::string folder = pattern;
   fs::create_symlink(ORACLE_STANDIN_80_PATH, folder + "/libclntsh.so");
-  pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    setenv("LD_LIBRARY_PATH", folder.c_str(), 1);
-    setenv("ORACLE_TEST_LOADER_CHILD", "1", 1);
-    execl("/proc/self/exe", "oracle_tests", "--gtest_filter=FileVersionTest.OlderClientOnTheLoaderPathChild",
-          static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  int status = 0;
-  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(RunWithLoaderPath(folder, "FileVersionTest.OlderClientOnTheLoaderPathChild"));
   fs::remove_all(folder);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 }  // namespace

@@ -20,16 +20,14 @@ TEST_F(CallsConformance, ALogonThatWarnsHasLoggedOn) {
             0);
   EXPECT_EQ(LogOn(), kSuccessWithInfo);
   EXPECT_EQ(ErrorCode(), 28002);
-  Script("select s from t", "S VARCHAR2(6)", "a");
-  void* statement = Prepare("select s from t");
+  void* statement = Query("S VARCHAR2(6)", "a");
   EXPECT_EQ(Execute(statement, 0), kSuccess) << "the session works";
 }
 
 TEST_F(CallsConformance, AWarningIsOnlyForACallThatDoesWork) {
   EXPECT_EQ(InjectFault("OCIHandleAlloc", 1, kSuccessWithInfo, 24347, "ORA-24347"), -1);
   EXPECT_EQ(InjectFault("OCIStmtExecute", 1, kSuccessWithInfo, 24347, "ORA-24347"), 0);
-  Script("select s from t", "S VARCHAR2(6)", "a");
-  void* statement = Prepare("select s from t");
+  void* statement = Query("S VARCHAR2(6)", "a");
   EXPECT_EQ(Execute(statement, 0), kSuccessWithInfo);
   EXPECT_EQ(Execute(statement, 0), kSuccess) << "the warning was for one call";
 }

@@ -12,8 +12,7 @@ namespace {
 class FetchConformance : public ConformanceTest {};
 
 TEST_F(FetchConformance, AValueLongerThanItsBufferIsCutWithItsLengthAndAWarning) {
-  Script("select s from t", "S VARCHAR2(20)", "abcdefghij");
-  void* statement = Prepare("select s from t");
+  void* statement = Query("S VARCHAR2(20)", "abcdefghij");
   ASSERT_EQ(Execute(statement, 0), kSuccess);
   char text[5];
   sb2 indicator = 0;
@@ -36,8 +35,7 @@ TEST_F(FetchConformance, AValueLongerThanItsBufferIsCutWithItsLengthAndAWarning)
 }
 
 TEST_F(FetchConformance, AnOriginalLengthBeyondSixteenBitsIsMinusTwo) {
-  Script("select l from t", "L LONG", std::string(40000, 'x'));
-  void* statement = Prepare("select l from t");
+  void* statement = Query("L LONG", std::string(40000, 'x'));
   ASSERT_EQ(Execute(statement, 0), kSuccess);
   char text[100];
   sb2 indicator = 0;
@@ -50,8 +48,7 @@ TEST_F(FetchConformance, AnOriginalLengthBeyondSixteenBitsIsMinusTwo) {
 }
 
 TEST_F(FetchConformance, ANullNeedsAnIndicator) {
-  Script("select s from t", "S VARCHAR2(20)", "<null>");
-  void* statement = Prepare("select s from t");
+  void* statement = Query("S VARCHAR2(20)", "<null>");
   ASSERT_EQ(Execute(statement, 0), kSuccess);
   char text[21];
   ASSERT_EQ(Define(statement, 1, text, sizeof text, kStr, nullptr), kSuccess);
@@ -68,8 +65,7 @@ TEST_F(FetchConformance, ANullNeedsAnIndicator) {
 }
 
 TEST_F(FetchConformance, NumberComesInItsInternalFormAndVarnumWithItsLengthByte) {
-  Script("select n from t", "N NUMBER", "12345\n-12.5");
-  void* statement = Prepare("select n from t");
+  void* statement = Query("N NUMBER", "12345\n-12.5");
   ASSERT_EQ(Execute(statement, 0), kSuccess);
   unsigned char number[21] = {};
   sb2 indicator = 0;
@@ -92,8 +88,7 @@ TEST_F(FetchConformance, NumberComesInItsInternalFormAndVarnumWithItsLengthByte)
 }
 
 TEST_F(FetchConformance, FixedCharIsBlankPaddedToTheBuffer) {
-  Script("select s from t", "S VARCHAR2(6)", "ab");
-  void* statement = Prepare("select s from t");
+  void* statement = Query("S VARCHAR2(6)", "ab");
   ASSERT_EQ(Execute(statement, 0), kSuccess);
   char text[8];
   std::memset(text, '#', sizeof text);
@@ -106,8 +101,7 @@ TEST_F(FetchConformance, FixedCharIsBlankPaddedToTheBuffer) {
 }
 
 TEST_F(FetchConformance, AFetchAfterTheEndIsOutOfSequence) {
-  Script("select s from t", "S VARCHAR2(6)", "a\nb");
-  void* statement = Prepare("select s from t");
+  void* statement = Query("S VARCHAR2(6)", "a\nb");
   ASSERT_EQ(Execute(statement, 0), kSuccess);
   char text[5][7];
   sb2 indicators[5] = {};
@@ -120,8 +114,7 @@ TEST_F(FetchConformance, AFetchAfterTheEndIsOutOfSequence) {
 }
 
 TEST_F(FetchConformance, AnExecuteThatFetchesNeedsDefines) {
-  Script("select s from t", "S VARCHAR2(6)", "a\nb");
-  void* statement = Prepare("select s from t");
+  void* statement = Query("S VARCHAR2(6)", "a\nb");
   EXPECT_EQ(Execute(statement, 1), kError);
   EXPECT_EQ(ErrorCode(), 24374) << "ORA-24374: define not done before fetch or execute and fetch";
   EXPECT_EQ(Execute(statement, 1, kDescribeOnly), kSuccess) << "a describe fetches nothing";
@@ -133,8 +126,7 @@ TEST_F(FetchConformance, AnExecuteThatFetchesNeedsDefines) {
 }
 
 TEST_F(FetchConformance, OnlyAScrollableCursorFetchesInOtherOrientations) {
-  Script("select s from t", "S VARCHAR2(6)", "a\nb\nc");
-  void* statement = Prepare("select s from t");
+  void* statement = Query("S VARCHAR2(6)", "a\nb\nc");
   ASSERT_EQ(Execute(statement, 0), kSuccess);
   char text[7];
   sb2 indicator = 0;
@@ -154,8 +146,7 @@ TEST_F(FetchConformance, OnlyAScrollableCursorFetchesInOtherOrientations) {
 }
 
 TEST_F(FetchConformance, TheSelectListIsDescribedOnlyAfterAnExecute) {
-  Script("select s from t", "S VARCHAR2(6)", "a");
-  void* statement = Prepare("select s from t");
+  void* statement = Query("S VARCHAR2(6)", "a");
   auto param_get = client_->Entry<sword(const void*, ub4, void*, void**, ub4)>("OCIParamGet");
   void* column = nullptr;
   EXPECT_EQ(param_get(statement, kStmt, error_, &column, 1), kError);
@@ -165,8 +156,7 @@ TEST_F(FetchConformance, TheSelectListIsDescribedOnlyAfterAnExecute) {
 }
 
 TEST_F(FetchConformance, ADefineTakesOnlyTheAttributesOfADefine) {
-  Script("select s from t", "S VARCHAR2(6)", "a");
-  void* statement = Prepare("select s from t");
+  void* statement = Query("S VARCHAR2(6)", "a");
   ASSERT_EQ(Execute(statement, 0), kSuccess);
   char text[7];
   sb2 indicator = 0;
@@ -181,8 +171,7 @@ TEST_F(FetchConformance, ADefineTakesOnlyTheAttributesOfADefine) {
 }
 
 TEST_F(FetchConformance, AWarningAtFetchComesWithTheRows) {
-  Script("select s from t", "S VARCHAR2(6)", "a\nb");
-  void* statement = Prepare("select s from t");
+  void* statement = Query("S VARCHAR2(6)", "a\nb");
   ASSERT_EQ(Execute(statement, 0), kSuccess);
   char text[2][7];
   sb2 indicators[2] = {};

@@ -69,12 +69,10 @@ void ConformanceTest::TearDown() {
   delete client_;
 }
 
-void ConformanceTest::Script(const std::string& sql, const std::string& columns, const std::string& rows) {
+void* ConformanceTest::Query(const std::string& columns, const std::string& rows) {
+  const std::string sql = "select * from t";
   client_->Entry<void(const char*, const char*)>("standin_script_query")(sql.c_str(), columns.c_str());
   client_->Entry<void(const char*, const char*)>("standin_add_rows")(sql.c_str(), rows.c_str());
-}
-
-void* ConformanceTest::Prepare(const std::string& sql) {
   void* statement = nullptr;
   EXPECT_EQ(client_->Entry<HandleAlloc>("OCIHandleAlloc")(env_, &statement, kStmt, 0, nullptr), kSuccess);
   EXPECT_EQ(client_->Entry<sword(void*, void*, const char*, ub4, ub4, ub4)>("OCIStmtPrepare")(

@@ -68,11 +68,10 @@ class ConformanceTest : public ::testing::Test {
   // The session's begin and end on the service context.
   sword LogOn();
   sword LogOff();
-  // A query the stand-in answers with these columns and rows (its control
-  // syntax: "NAME TYPE; ..." and rows of '|'-separated values).
-  void Script(const std::string& sql, const std::string& columns, const std::string& rows);
-  // A statement handle prepared with that text.
-  void* Prepare(const std::string& sql);
+  // A statement handle prepared with a query that the stand-in answers
+  // with these columns and rows (its control syntax: "NAME TYPE; ..." and
+  // rows of '|'-separated values).
+  void* Query(const std::string& columns, const std::string& rows);
   sword Execute(void* statement, ub4 iterations, ub4 mode = kDefault);
   sword Define(void* statement, ub4 position, void* buffer, sb4 size, ub2 type, sb2* indicator,
                ub2* length = nullptr, ub2* code = nullptr, void** define = nullptr);

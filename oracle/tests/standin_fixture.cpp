@@ -1,6 +1,7 @@
 #include "oracle/tests/standin_fixture.h"
 
 #include <dlfcn.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -77,6 +78,21 @@ void StandinControl::ClearLog() { reinterpret_cast<void (*)()>(Symbol("standin_c
 
 int StandinControl::LiveHandles() {
   return reinterpret_cast<int (*)()>(Symbol("standin_live_handles"))();
+}
+
+bool RunWithLoaderPath(const std::string& folder, const std::string& test) {
+  const std::string filter = "--gtest_filter=" + test;
+  pid_t child = fork();
+  if (child < 0) return false;
+  if (child == 0) {
+    setenv("LD_LIBRARY_PATH", folder.c_str(), 1);
+    setenv("ORACLE_TEST_LOADER_CHILD", "1", 1);
+    execl("/proc/self/exe", "oracle_tests", filter.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  int status = 0;
+  if (waitpid(child, &status, 0) != child) return false;
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 void StandinTest::SetUp() {

@@ -46,6 +46,11 @@ class StandinControl {
   void* library_;
 };
 
+// Runs one test of this program (a gtest filter) in a child process started
+// with LD_LIBRARY_PATH = folder, which the loader reads only at start-up,
+// and ORACLE_TEST_LOADER_CHILD set; answers whether it exited with 0.
+bool RunWithLoaderPath(const std::string& folder, const std::string& test);
+
 class StandinTest : public ::testing::Test {
  protected:
   void SetUp() override;
