@@ -58,6 +58,14 @@ struct DescriptorValue {
   IntervalValue interval;
 };
 
+struct State;
+struct Handle;
+
+// The folder a directory alias is mapped to (empty when none), and the path
+// of the file a file locator names (empty without a folder): oci_standin_bfile.
+std::string FolderOf(State& state, const std::string& alias);
+std::string FilePath(State& state, const Handle* file);
+
 struct ValueStore {
   std::map<int, LobValue> lobs;
   int next_lob = 1;
