@@ -372,6 +372,9 @@ sword ExecuteStatement(State& state, Handle* context, Handle* session, Handle* s
                        ub4 iterations, ub4 mode) {
   const bool is_select = statement->statement_type == OCI_STMT_SELECT;
   if (!is_select && iterations == 0) return Fail(state, error, 24333, "ORA-24333: zero iteration count");
+  // An execute that fetches needs somewhere to put the rows.
+  if (is_select && iterations > 0 && (mode & OCI_DESCRIBE_ONLY) == 0 && !HasDefines(state, statement))
+    return Fail(state, error, 24374, "ORA-24374: define not done before fetch or execute and fetch");
   const std::string text = Trimmed(statement->sql);
   auto scripted = state.statements.answers.find(text);
   const ScriptedAnswer* answer = scripted == state.statements.answers.end() ? nullptr : &scripted->second;
@@ -607,7 +610,7 @@ sword OCIStmtPrepare2(OCISvcCtx* context, OCIStmt** statement, OCIError* error, 
   live->statement.placeholders = PlaceholdersOf(live->sql);
   live->statement.from_cache = true;
   *statement = reinterpret_cast<OCIStmt*>(live);
-  return OCI_SUCCESS;
+  return Answered(state, OCI_SUCCESS);
 }
 
 sword OCIStmtRelease(OCIStmt* statement, OCIError* error, const OraText*, ub4, ub4 mode) {

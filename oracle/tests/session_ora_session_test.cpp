@@ -148,6 +148,16 @@ TEST_F(OraSessionTest, ConnectAndDisconnectOnTheClientLibrary) {
   EXPECT_EQ(standin_->LiveHandles(), 2) << "the environment and its error handle stay";
 }
 
+TEST_F(OraSessionTest, APasswordAboutToExpireStillConnects) {
+  standin_->InjectFault("OCISessionBegin", 1, OCI_SUCCESS_WITH_INFO, 28002,
+                        "ORA-28002: the password will expire within 7 days");
+  auto session = NewSession("scott/tiger@db1");
+  session->SetConnected(true);
+  EXPECT_TRUE(session->Connected());
+  session->ExecSQL("begin null; end;");
+  EXPECT_EQ(session_->Executed().back(), "begin null; end; ");
+}
+
 TEST_F(OraSessionTest, OlderCallStyleAndAWrongPassword) {
   auto session = NewSession("scott/tiger@db1");
   session->Options().SetUseOCI7(true);
