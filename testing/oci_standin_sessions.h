@@ -50,6 +50,8 @@ struct SessionExtra {
   std::string transaction_id;
   int running_calls = 0;
   bool break_requested = false;
+  // The server went away under the session (oci_standin_link.cpp).
+  bool link_lost = false;
   // Statement: its binds.
   std::vector<Bind> binds;
   // Server: the fail-over callback registered on it.
@@ -130,6 +132,9 @@ void EndBranch(State& state, const void* context);
 void EndWork(State& state, const void* context, bool commit);
 // The session of a service context, or nullptr.
 Handle* SessionOf(State& state, const void* context);
+// ORA-03114 on the error handle when the context's session lost its
+// server (oci_standin_link.cpp); 0 otherwise.
+sword LostLinkStatus(State& state, const void* context, void* error);
 // Wakes the calls waiting for a break.
 void NotifyBreak();
 // Forgets what the engine holds beside the handles.
