@@ -13,9 +13,11 @@ namespace oracle {
 
 namespace {
 
+}  // namespace
+
 // Per error "line/position" padded to 8 characters, then the text, whose
 // own lines are indented by 10 blanks; errors and lines end with CR.
-constexpr const char* kCompileErrorsBlock =
+const char* const kCompileErrorsBlock =
     "declare\n"
     "  Res varchar2(32767);\n"
     "begin\n"
@@ -26,6 +28,9 @@ constexpr const char* kCompileErrorsBlock =
     "  end loop;\n"
     "  :Result := Res;\n"
     "end;";
+
+namespace {
+
 constexpr int kCompileErrorsSize = 32767;
 
 class TCreateScanner {

@@ -16,4 +16,8 @@ struct TStoredUnit {
 // TRIGGER | TYPE [BODY] | VIEW [schema.]name ...; nothing for any other text.
 std::optional<TStoredUnit> StoredUnitOf(const std::string& sql);
 
+// The PL/SQL block that lists a unit's errors from USER_ERRORS into
+// :Result, given :Name and :Type.
+extern const char* const kCompileErrorsBlock;
+
 }  // namespace oracle
