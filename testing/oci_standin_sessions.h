@@ -38,6 +38,11 @@ struct Bind {
   void* in_callback = nullptr;
   void* out_context = nullptr;
   void* out_callback = nullptr;
+  // An object, collection or REF bind (oci_standin_bind_object.cpp): its
+  // type and the caller's cells of the instance (or REF) and indicator.
+  const void* object_type = nullptr;
+  void** object_cell = nullptr;
+  void** object_indicator_cell = nullptr;
 };
 
 // What the session engine keeps on a handle.

@@ -265,6 +265,8 @@ void ReadBinds(State& state, Handle* statement, ub4 iterations) {
       } else if (IsDataAtExec(bind)) {
         const std::string& data = statement->statement.long_data[{b, i}];
         value = bind.type == SQLT_LBI ? Hex(reinterpret_cast<const ub1*>(data.data()), data.size()) : data;
+      } else if (bind.object_cell) {
+        value = ObjectBindText(state, bind);
       } else if (IndicatorAt(bind, i) < 0) {
         value = "NULL";
       } else if (bind.value) {
@@ -306,6 +308,7 @@ bool BindIsNull(const Bind& bind, ub4 iteration) { return IndicatorAt(bind, iter
 void WriteBindOutput(Bind& bind, const std::string& value) { WriteOutput(bind, value); }
 
 std::string RenderBindValue(State& state, const Bind& bind, ub4 iteration) {
+  if (bind.object_cell) return ObjectBindText(state, bind);
   if (IndicatorAt(bind, iteration) < 0) return "NULL";
   return bind.value ? RenderItem(state, bind, ItemAt(bind, iteration), iteration) : std::string();
 }
@@ -439,7 +442,9 @@ sword ExecuteStatement(State& state, Handle* context, Handle* session, Handle* s
     if (answer)
       for (Bind& bind : statement->extra.binds) {
         auto output = answer->outputs.find(bind.name);
-        if (output != answer->outputs.end()) WriteOutput(bind, output->second);
+        if (output == answer->outputs.end()) continue;
+        if (bind.object_cell) WriteObjectOutput(state, bind, output->second);
+        else WriteOutput(bind, output->second);
       }
     if (answer)
       for (Bind& bind : statement->extra.binds) {
