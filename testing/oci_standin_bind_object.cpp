@@ -67,14 +67,6 @@ std::string ValueText(State& state, const ObjectAttributeDef& attribute, const c
   }
 }
 
-Bind* BindOf(State& state, const void* handle) {
-  Handle* live = Live(state, handle, OCI_HTYPE_BIND);
-  if (!live || !live->parent) return nullptr;
-  for (Bind& bind : live->parent->extra.binds)
-    if (bind.handle == live) return &bind;
-  return nullptr;
-}
-
 }  // namespace
 
 std::string standin::ObjectBindText(State& state, const Bind& bind) {

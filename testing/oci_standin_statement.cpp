@@ -500,17 +500,13 @@ sword OCIBindByPos(OCIStmt* statement, OCIBind** bind, OCIError* error, ub4 posi
   return OCI_SUCCESS;
 }
 
-namespace {
-
-Bind* BindOf(State& state, OCIBind* handle) {
+Bind* standin::BindOf(State& state, const void* handle) {
   Handle* live = Live(state, handle, OCI_HTYPE_BIND);
   if (!live || !live->parent) return nullptr;
   for (Bind& bind : live->parent->extra.binds)
     if (bind.handle == live) return &bind;
   return nullptr;
 }
-
-}  // namespace
 
 sword OCIBindArrayOfStruct(OCIBind* bind, OCIError* error, ub4 value_skip, ub4 indicator_skip,
                            ub4 length_skip, ub4 return_code_skip) {

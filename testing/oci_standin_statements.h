@@ -103,6 +103,8 @@ std::string RenderBindValue(State& state, const struct Bind& bind, ub4 iteration
 // NULL), and an output value written into its instance as a fetched row's
 // would be.
 std::string ObjectBindText(State& state, const struct Bind& bind);
+// The bind behind an OCIBind handle, or nullptr.
+struct Bind* BindOf(State& state, const void* handle);
 void WriteObjectOutput(State& state, struct Bind& bind, const std::string& value);
 // Every element of a PL/SQL table bind: "[a,NULL,c]".
 std::string RenderTable(State& state, const struct Bind& bind);
