@@ -469,6 +469,14 @@ sword StatementRowid(State& state, Handle* statement, void* descriptor, OCIError
   return OCI_SUCCESS;
 }
 
+Bind* BindOf(State& state, const void* handle) {
+  Handle* live = Live(state, handle, OCI_HTYPE_BIND);
+  if (!live || !live->parent) return nullptr;
+  for (Bind& bind : live->parent->extra.binds)
+    if (bind.handle == live) return &bind;
+  return nullptr;
+}
+
 }  // namespace standin
 
 using namespace standin;
@@ -500,13 +508,6 @@ sword OCIBindByPos(OCIStmt* statement, OCIBind** bind, OCIError* error, ub4 posi
   return OCI_SUCCESS;
 }
 
-Bind* standin::BindOf(State& state, const void* handle) {
-  Handle* live = Live(state, handle, OCI_HTYPE_BIND);
-  if (!live || !live->parent) return nullptr;
-  for (Bind& bind : live->parent->extra.binds)
-    if (bind.handle == live) return &bind;
-  return nullptr;
-}
 
 sword OCIBindArrayOfStruct(OCIBind* bind, OCIError* error, ub4 value_skip, ub4 indicator_skip,
                            ub4 length_skip, ub4 return_code_skip) {
