@@ -163,7 +163,9 @@ void TOCICommand::ApplyColumnInfo(TOCIFieldDesc& field, const TSelectColumn& c, 
       }
       field.SetLength(static_cast<uint16_t>(digits));
       field.SetScale(static_cast<uint16_t>(places < 0 ? 0 : places));
-      const bool whole = places == 0 && connection->EnableIntegers;
+      // A FLOAT's precision counts binary digits and its values have
+      // fractions whatever that precision: never an integer field.
+      const bool whole = places == 0 && !is_float && connection->EnableIntegers;
       if (whole && digits <= integer_precision_) field.SetDataType(dtInt32), field.SetSize(4);
       else if (whole && digits <= largeint_precision_) field.SetDataType(dtInt64), field.SetSize(8);
       else if (connection->EnableNumbers && digits > float_precision_) field.SetDataType(dtNumber), field.SetSize(kSlot);

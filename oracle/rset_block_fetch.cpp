@@ -392,7 +392,7 @@ void TOCIRecordSet::FinishRow(TRecBuf rec, uint8_t* row) {
       case TDefineKind::kRecord:
         if (!null && field.DataType() == dtDateTime) {
           double date_time = 0;
-          null = !FetchedDateToDateTime(value, date_time, &day_cache_);
+          null = !OraDateToDateTime(value, date_time, &day_cache_);
           std::memcpy(value, &date_time, sizeof date_time);
         } else if (!null && field.DataType() == dtVarBytes) {
           const uint16_t length = BoundedVarLength(value, field.Length());

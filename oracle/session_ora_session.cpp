@@ -13,6 +13,7 @@
 #include "oracle/call_state.h"
 #include "oracle/error_ora.h"
 #include "oracle/pool_ora_manager.h"
+#include "oracle/query_ora_sql.h"
 #include "oracle/session_connect_string.h"
 
 namespace oracle {
@@ -51,6 +52,8 @@ TOraSession::TOraSession(classlib::TComponent* owner) : TCustomDAConnection(owne
 }
 
 TOraSession::~TOraSession() {
+  // The session's own statement leaves the client list while the session is whole.
+  ora_sql_.reset();
   DestroyConnection();
   const bool direct = Options().Direct();
   TSessionList& list = Sessions();

@@ -292,6 +292,7 @@ sword OCISessionEnd(OCISvcCtx* context, OCIError* error, OCISession* session, ub
   if (!Live(state, context, OCI_HTYPE_SVCCTX) || !live) return OCI_INVALID_HANDLE;
   live->logged_on = false;
   TierSessionEnd(state, live);
+  if (live->extra.link_lost) return Fail(state, error, 3114, "ORA-03114: not connected to ORACLE");
   return OCI_SUCCESS;
 }
 
@@ -315,6 +316,7 @@ sword OCITransCommit(OCISvcCtx* context, OCIError* error, ub4 flags) {
   Log(state, "OCITransCommit flags=" + std::to_string(flags));
   if (sword status = InjectedStatus(state, "OCITransCommit", error)) return status;
   if (!Live(state, context, OCI_HTYPE_SVCCTX)) return OCI_INVALID_HANDLE;
+  if (sword status = LostLinkStatus(state, context, error)) return status;
   if (sword status = TwoPhaseCommitStatus(state, context, flags, error)) return status;
   EndWork(state, context, true);
   return Answered(state, OCI_SUCCESS);
@@ -326,6 +328,7 @@ sword OCITransRollback(OCISvcCtx* context, OCIError* error, ub4 flags) {
   Log(state, "OCITransRollback flags=" + std::to_string(flags));
   if (sword status = InjectedStatus(state, "OCITransRollback", error)) return status;
   if (!Live(state, context, OCI_HTYPE_SVCCTX)) return OCI_INVALID_HANDLE;
+  if (sword status = LostLinkStatus(state, context, error)) return status;
   EndBranch(state, context);
   EndWork(state, context, false);
   return Answered(state, OCI_SUCCESS);

@@ -63,7 +63,7 @@ TEST_F(OraSessionDirectTest, LogsOnCommitsAndLogsOff) {
 TEST_F(OraSessionDirectTest, SessionStatementsRunOnTheNetworkClient) {
   TFakeScript script = LogonThen(StatusMessage(0), {});
   for (const TBytes& answer : {CursorOpened(3), Concat({BindVector({0x10}), Row({TextValue("SCOTT")}), Done(1)}),
-                               EndOfCall(), EndOfCall(),  // close cursor, commit
+                               EndOfCall(), EndOfCall(),  // commit with the execute, close cursor
                                CursorOpened(4), Status({0, 942, "ORA-00942: table or view does not exist", 0, 14, 0}),
                                EndOfCall(),  // close cursor
                                EndOfCall()})  // log off
@@ -90,7 +90,8 @@ TEST_F(OraSessionDirectTest, SessionStatementsRunOnTheNetworkClient) {
   EXPECT_EQ(error->Message(), "ORA-00942: table or view does not exist");
   const auto data = fake.PacketsOfType(kTnsData);
   ASSERT_GE(data.size(), 12u);
-  const int functions[] = {2, 71, 8, 14, 2, 71, 8, 9};
+  // The session's statement commits on success, then lets its cursor go.
+  const int functions[] = {2, 71, 14, 8, 2, 71, 8, 9};
   for (size_t i = 0; i < std::size(functions); ++i)
     EXPECT_EQ(data[4 + i][kTnsDataOffset + 1], functions[i]) << "request " << i;
 }
