@@ -152,6 +152,7 @@ void TfrmUpdate::HideUpdatePage() {
 void TfrmUpdate::closeEvent(QCloseEvent* event) {
   if (running_) {
     event->ignore();
+    NoticeCloseAfterRun();
     return;
   }
   FormCloseQuery();

@@ -3,6 +3,7 @@
 // shows the update run's progress (IProgressView).
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 #include <exception>
 #include <memory>
@@ -220,7 +221,8 @@ class TfrmUpdate : public QWidget, public IProgressView {
  protected:
   // The close request: FormCloseQuery, and the close is allowed, except
   // while an update run is under way (it would close the run's connections
-  // under it).
+  // under it): then the administrator is told so, and the window closes
+  // when the run ends.
   void closeEvent(QCloseEvent* event) override;
 
  public:
@@ -263,6 +265,9 @@ class TfrmUpdate : public QWidget, public IProgressView {
   bool SaveRunLog(classlib::TDateTime started);
   void ShowRunResult(bool failed);
   void ShowIgnoredFailures();
+  // The status line once the run is over: how it ended, and where its log is.
+  void ShowRunEnd(bool failed, bool interrupted, bool log_saved);
+  void NoticeCloseAfterRun();
   void EnsureChildMessages();
   IShellOpen& ShellOpen();
   TScriptComponents NativeComponents() const;
@@ -285,6 +290,10 @@ class TfrmUpdate : public QWidget, public IProgressView {
   bool running_ = false;
   // Set by a termination request; the window closes as soon as it may.
   bool close_requested_ = false;
+  // Set by a close refused during a run: the window closes after it.
+  bool close_after_run_ = false;
+  // The word that the window closes after the run, while it shows.
+  QPointer<QWidget> close_notice_;
   void CloseWhenIdle();
   std::unique_ptr<IShellOpen> own_shell_;
   TStateImage state_images_[3] = {siNotRun, siNotRun, siNotRun};

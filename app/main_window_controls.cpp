@@ -13,6 +13,7 @@
 #include "app/main_window.h"
 #include "app/star_password_style.h"
 #include "app/state_images.h"
+#include "app/update_options.h"
 
 namespace app {
 
@@ -119,15 +120,14 @@ void TfrmUpdate::CreateUserPage() {
 void TfrmUpdate::CreateUpdatePage() {
   QWidget* page = tsUpdate;
   gnUpdOptions = new QGroupBox(page);
-  const std::pair<QCheckBox**, const char*> boxes[] = {
-      {&cbUpdateDB, "Обновление базы данных"},
-      {&cbUpdateXML, "Перенос групп справочников"},
-      {&cbUpdateConf, "Обновление настроек ПОНТАРЕКС"}};
+  const std::pair<QCheckBox**, QString> boxes[] = {{&cbUpdateDB, kUpdateDBCaption},
+                                                    {&cbUpdateXML, kUpdateXMLCaption},
+                                                    {&cbUpdateConf, kUpdateConfCaption}};
   QLabel** images[] = {&imgUpdateDB, &imgUpdateXML, &imgUpdateConf};
   for (int i = 0; i < 3; ++i) {
     *images[i] = new QLabel(gnUpdOptions);
     (*images[i])->setPixmap(StateImagePicture(siNotRun));
-    *boxes[i].first = new QCheckBox(QString::fromUtf8(boxes[i].second), gnUpdOptions);
+    *boxes[i].first = new QCheckBox(boxes[i].second, gnUpdOptions);
   }
   lCurOperation = MakeLabel(page, "Состояние:", 0, 8);
   lInfo = new QLabel(page);

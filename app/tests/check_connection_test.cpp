@@ -1,9 +1,12 @@
 // "Выбрать" against a real Firebird database on the embedded engine.
 #include <gtest/gtest.h>
 
+#include <QSet>
 #include <QTest>
 
 #include "app/ado_connection.h"
+#include "app/ado_provider.h"
+#include "oracle/call_binding.h"
 #include "app/run_state.h"
 #include "classlib/codepage.h"
 #include "testing/product_fixture.h"
@@ -81,6 +84,53 @@ TEST_F(CheckConnectionTest, AMissingDatabaseShowsTheDriversMessage) {
   // The run state holds the new choice even so.
   EXPECT_EQ(BaseConnectionString, text);
   EXPECT_EQ(DBType, "FIREBIRD");
+}
+
+// The lines of a box's text.
+QStringList LinesOf(const QString& text) { return text.split(QStringLiteral("\r\n")); }
+
+// No ODBC driver of that name: the box says so first and what to do, then
+// gives the driver manager's own words once, one message a line.
+TEST_F(CheckConnectionTest, AMissingOdbcDriverIsNamedFirstAndTheDriversWordsFollowALine) {
+  ScopedEnv driver(kMssqlOdbcDriverVariable, "NoSuchOdbcDriver");
+  Choose("MSSQL");
+  window.cbServerName->setEditText("localhost");
+  QTest::keyClicks(window.eUserName, "sa");
+  QTest::keyClicks(window.ePassword, "x");
+  window.eForDB->setText("product");
+  PressCheck();
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  const QStringList lines = LinesOf(boxes.shown[0].text);
+  ASSERT_GE(lines.size(), 2) << boxes.shown[0].text.toStdString();
+  EXPECT_TRUE(lines[0].startsWith(QStringLiteral(
+      "Ошибка соединения с базой данных: Не найден драйвер ODBC \"NoSuchOdbcDriver\"")))
+      << lines[0].toStdString();
+  EXPECT_TRUE(lines[0].contains(QStringLiteral("UPDATER_MSSQL_ODBC_DRIVER")));
+  EXPECT_EQ(lines[1], QStringLiteral(
+                          "[unixODBC][Driver Manager]Can't open lib 'NoSuchOdbcDriver' : file not found"));
+  EXPECT_EQ(lines.size(), QSet<QString>(lines.begin(), lines.end()).size()) << "a line repeats";
+  EXPECT_EQ(window.pcMain->currentIndex(), 0);
+}
+
+// ORACLE with no client library anywhere: the box names the library, the
+// versions it may have and where it is looked for.
+TEST_F(CheckConnectionTest, AMissingOracleClientIsNamedWithItsVersionsAndOracleHome) {
+  ProductEnvironment product;  // a registry without Oracle homes
+  ScopedEnv home("ORACLE_HOME", folder.Path().string());
+  oracle::UnloadOci();
+  Choose("ORACLE");
+  QTest::keyClicks(window.eUserName, "lexadmin");
+  QTest::keyClicks(window.ePassword, "secret");
+  window.eForDB->setText("ORCL");
+  PressCheck();
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  const QStringList lines = LinesOf(boxes.shown[0].text);
+  ASSERT_EQ(lines.size(), 2) << boxes.shown[0].text.toStdString();
+  EXPECT_TRUE(lines[0].startsWith(
+      QStringLiteral("Ошибка соединения с базой данных: Не найдена клиентская библиотека Oracle")));
+  EXPECT_TRUE(lines[0].contains(QStringLiteral("от 8.0 до 10.2")));
+  EXPECT_TRUE(lines[0].contains(QStringLiteral("ORACLE_HOME")));
+  EXPECT_TRUE(lines[1].contains(QStringLiteral("OCI DLL"))) << lines[1].toStdString();
 }
 
 // ORACLE on the stand-in client library: the network service and account
