@@ -10,6 +10,7 @@
 #include "app/ado_connection.h"
 #include "app/drop_down_combo_box.h"
 #include "app/main_window.h"
+#include "app/main_window_captions.h"
 #include "app/message_boxes.h"
 #include "app/page_services.h"
 #include "app/product_paths.h"
@@ -102,17 +103,16 @@ void TfrmUpdate::cbDBTypeChange() {
   const bool firebird = kind == kFirebird;
   const bool oracle = kind == kOracle;
   cbServerName->setEditable(!firebird);
-  cbForDB->setText(firebird ? QStringLiteral("Локальный сервер базы данных")
-                            : QStringLiteral("Использовать учетные сведения ОС Windows"));
-  lForDB->setText(firebird ? QStringLiteral("Файл базы данных:")
-                  : oracle ? QStringLiteral("Сетевой сервис:")
-                           : QStringLiteral("Имя базы данных:"));
-  lForDB->adjustSize();
+  cbForDB->setText(firebird ? kLocalServerCaption : kWindowsCredentialsCaption);
+  lForDB->setText(firebird ? kDatabaseFileCaption
+                  : oracle ? kNetworkServiceCaption
+                           : kDatabaseNameCaption);
   cbForDB->setVisible(!oracle);
   lServerName->setVisible(!oracle);
   cbServerName->setVisible(!oracle);
   btnFileDB->setEnabled(firebird);
-  LayOutKind(kind);
+  btnFileDB->setVisible(firebird);
+  FitWindow();  // the captions of this kind may need more room
 
   cbForDBClick();
   PrevDBTypeIndex = index;
