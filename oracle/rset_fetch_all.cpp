@@ -75,7 +75,7 @@ bool TOCIRecordSet::HoldsRowAfterCurrent() {
 void TOCIRecordSet::ShareRows(bool value) {
   if (value == SharedRows()) return;
   SetSharedRows(value);
-  StringHeap().SetThreadSafety(value);
+  if (StringHeap().ThreadSafety() != value) StringHeap().SetThreadSafety(value);
 }
 
 bool TOCIRecordSet::HoldsNextVisible() {

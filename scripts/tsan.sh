@@ -5,7 +5,9 @@
 #
 # Builds the `tsan` preset (build/tsan, through the compiler cache when
 # CMAKE_CXX_COMPILER_LAUNCHER is set; CMAKE_BUILD_PARALLEL_LEVEL bounds the
-# jobs), runs the tests of those modules once, then runs the tests that race
+# jobs), or only the modules named in TSAN_MODULES (default: classlib
+# platform dacore fib oracle oranet app), runs the tests of those modules
+# once, then runs the tests that race
 # threads against each other `repeats` more times: the background fetch and
 # execute, the exec threads, the connection pools and the change
 # notifications. Reports judged false are listed with their reasons in
@@ -16,9 +18,16 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 repeats="${1:-5}"
 
+modules_list="${TSAN_MODULES:-classlib platform dacore fib oracle oranet app}"
+targets=()
+for module in $modules_list; do
+  targets+=("${module}_tests")
+  [ "$module" = dacore ] && targets+=(dacore_sqlite_tests)
+done
+
 scripts/install-deps.sh >/dev/null
 cmake --preset tsan >/dev/null
-cmake --build --preset tsan
+cmake --build build/tsan --target "${targets[@]}"
 
 reports="$PWD/build/tsan/tsan-reports"
 rm -rf "$reports"
@@ -28,7 +37,7 @@ mkdir -p "$reports"
 export TSAN_OPTIONS="halt_on_error=0:exitcode=66:second_deadlock_stack=1:history_size=4:suppressions=$PWD/scripts/tsan.supp:log_path=$reports/report"
 export QT_QPA_PLATFORM=offscreen
 
-modules='^(classlib|platform|dacore|fib|oracle|oranet|app)$'
+modules="^($(echo $modules_list | tr ' ' '|'))\$"
 # The fuzz corpus replays have no threads; the server tests need a server.
 exclude='^fuzz_replay\.'
 racing='(SharedRows|Background|ExecThread|Pool|Pooling|ChangeNotification|Notify)'

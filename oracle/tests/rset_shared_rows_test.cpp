@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "dacore/driver_props.h"
+#include "oracle/cmd_oci_command.h"
 #include "oracle/tests/rset_fixture.h"
 
 namespace oracle::testing {
@@ -195,6 +196,25 @@ TEST_F(SharedRowsTest, InsertsDuringTheFetchWaitAndKeepEveryRow) {
     EXPECT_EQ(next_fetched, kRows);
     EXPECT_EQ(inserted, kInserts);
   }
+}
+
+// Before: the fetch of everything moved a scrollable cursor's window (and
+// its current row) on the thread, under the main thread's reads.
+TEST_F(SharedRowsTest, AScrollableCursorFetchesEverythingOnTheMainThread) {
+  Connect();
+  fetch_->ScriptQuery(kQuery, "ID NUMBER(9); NAME VARCHAR2(4000)");
+  fetch_->GenerateRows(kQuery, 40);
+  auto record_set = NewRecordSet(kQuery, 6);
+  record_set->GetCommand()->SetProp(prNonBlocking, true);
+  record_set->GetCommand()->SetProp(prScrollableCursor, true);
+  record_set->SetProp(prFetchAll, true);
+  record_set->Open();
+  record_set->WaitForExecute();
+  EXPECT_FALSE(record_set->FetchingAll()) << "no thread moves the window";
+  EXPECT_EQ(record_set->GetRecordCount(), 40);
+  record_set->SetToEnd();
+  record_set->GetPriorRecord(nullptr);
+  EXPECT_EQ(Value(*record_set, "ID").AsInteger(), 39);
 }
 
 }  // namespace
