@@ -37,9 +37,14 @@ class ManualPoolClock : public TPoolClock {
 
 std::atomic<int> g_alive{0};
 
+// Each connection made gets a number of its own: a new connection may take
+// the address of one freed before it, so addresses cannot tell them apart.
+std::atomic<int> g_made{0};
+
 class CountedConnection : public TScriptConnection {
  public:
-  CountedConnection() { ++g_alive; }
+  CountedConnection() : number(++g_made) { ++g_alive; }
+  const int number;
   ~CountedConnection() override { --g_alive; }
   bool Ping() override {
     while (hold_ping) std::this_thread::sleep_for(1ms);
@@ -149,13 +154,14 @@ TEST_F(PoolTest, ExpiredInvalidAndInvalidatedConnectionsAreFreed) {
   EXPECT_EQ(g_alive, 0);
 
   c = Get();
+  const int before_invalidation = c->number;
   CountedConnection* out = Get();
   c->ReturnToPool();
   pool->Invalidate();
   out->ReturnToPool();  // handed out before: dropped too
   EXPECT_EQ(pool->IdleCount(), 1);
   CountedConnection* fresh = Get();  // the idle one is older than the invalidation
-  EXPECT_NE(fresh, c);
+  EXPECT_NE(fresh->number, before_invalidation);
   EXPECT_EQ(g_alive, 1);
   fresh->ReturnToPool();
   EXPECT_EQ(pool->UsedCount(), 0);
@@ -172,8 +178,9 @@ TEST_F(PoolTest, IncVersionPingsBeforeReuse) {
   EXPECT_EQ(c->pings, 1);
   pool->IncVersion();
   c->fail_ping = true;
+  const int failing = c->number;
   CountedConnection* other = Get();
-  EXPECT_NE(other, c);
+  EXPECT_NE(other->number, failing);
   EXPECT_EQ(g_alive, 1);
   other->ReturnToPool();
 }
