@@ -23,6 +23,14 @@ std::string Enciphered(std::string text, bool encrypt) {
 
 }  // namespace
 
+std::string UsersQuery(bool firebird) {
+  if (!firebird) return kUsersQuery;
+  std::string columns;
+  for (const char* stored : {"PAROL", "USERNAMESQL", "PASSWORDSQL"})
+    columns += std::string(", CAST(") + stored + " AS BLOB SUB_TYPE 0) AS " + stored;
+  return "SELECT GUID, USERNAME" + columns + ", ROLES, DEFGROUPGUID FROM LOGON_USER";
+}
+
 std::string UserGroupsQuery(const std::string& user_guid) {
   return "SELECT LG.GROUPNAME, LG.GUID FROM LOGON_GROUP LG, LOGON_LINK LL WHERE "
          "(LG.GUID=LL.GROUP_ID) AND (LL.USER_ID=" +

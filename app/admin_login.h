@@ -15,6 +15,12 @@ inline const std::string kDatabaseReleaseQuery = "SELECT MAX(BDVERSION) FROM BO_
 // shifted.
 inline const std::string kFirstEncipheredRelease = "3.0.0";
 
+// The users' statement, on Firebird (or InterBase) or not. There the stored
+// forms come as binary blobs under their own names: Qt's Firebird driver
+// decodes text columns, and the byte 0x98, undefined in WIN1251 yet held by
+// many older forms, does not survive its decoding (an OCTETS column is
+// decoded too). Elsewhere the text reaches us byte for byte.
+std::string UsersQuery(bool firebird);
 // The groups of the user with that GUID.
 std::string UserGroupsQuery(const std::string& user_guid);
 // Counts the administration privileges of the named group.

@@ -81,6 +81,7 @@ TLoginPage::~TLoginPage() = default;
 
 void TLoginPage::tsUsrParamsShow() {
   LoginFailures = 0;
+  const std::string users_query = UsersQuery(DBType == kFirebird || DBType == kInterBase);
   const QString chosen = window_.ComboBoxUser->currentText();
   {
     // Filling the list is no choice of the user's.
@@ -88,13 +89,13 @@ void TLoginPage::tsUsrParamsShow() {
     window_.ComboBoxUser->clear();
     try {
       if (dsUsers->Active()) dsUsers->Close();
-      dsUsers->SQL().SetText(kUsersQuery);
+      dsUsers->SQL().SetText(users_query);
       dsUsers->Open();
       for (; !dsUsers->Eof(); dsUsers->Next())
         window_.ComboBoxUser->addItem(QStringOfAnsi(dsUsers->FieldByName("USERNAME").AsString()));
     } catch (const std::exception& error) {
       MessageBoxes().Show(nullptr,
-                          QStringOfAnsi(kUsersQuery) + QStringLiteral("\r\n") +
+                          QStringOfAnsi(users_query) + QStringLiteral("\r\n") +
                               QStringOfAnsi(error.what()),
                           kErrorCaption, MB_OK | MB_ICONERROR);
     }

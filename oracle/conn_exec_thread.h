@@ -57,6 +57,10 @@ class TExecThread : public classlib::TThread {
   TOCIConnection* connection_;
 };
 
+// True on the thread of a background run: its errors wait for the main
+// thread, which alone may run the connection's error handling.
+bool InExecThread();
+
 // Starts method on a new thread of the connection (its utility window made
 // on first use).
 TExecThread* RunExecThread(TOCIConnection& connection, TMethodDesc::TMethod method,

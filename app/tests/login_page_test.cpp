@@ -275,22 +275,34 @@ TEST(StoredFormTest, NamesAreQuotedInTheLoginStatements) {
 namespace app::testing {
 namespace {
 
-// In the older form a password's bytes are shifted over the whole range
-// 32..255; "r" at the first position becomes 0x98, the one byte code page
-// 1251 leaves undefined, and it must still come back from the database as
-// it was stored. Disabled: our code-page conversion keeps the byte, but Qt's
-// Firebird driver decodes a stored 0x98 of a WIN1251 column as U+0000, so
-// the text that reaches us is already wrong; enable it once text columns are
-// read as raw bytes.
-TEST_F(LoginPageTest, DISABLED_AnOlderFormHoldingTheUndefinedByteStillMatches) {
+// In the older form a text's bytes are shifted over the whole range 32..255,
+// so at every position one printable character lands on 0x98, the one byte
+// code page 1251 leaves undefined: "r" at the first, "k" at the second, "w"
+// at the third. Such a stored password must still match, and such a stored
+// account must still come back whole.
+TEST_F(LoginPageTest, AnOlderFormHoldingTheUndefinedByteStillMatches) {
+  ASSERT_EQ(StoredForm("rr", "2.0")[0], '\x98');
+  ASSERT_EQ(StoredForm("okay", "2.0")[1], '\x98');
+  ASSERT_EQ(StoredForm("pswd", "2.0")[2], '\x98');
   ProductDatabase content = ProductDatabase::Standard({"2.0"});
   content.users[0].password = "rr";
+  content.users[2].password = "okay";
+  content.users[2].sql_user = "SYSDBA";
+  content.users[2].sql_password = "pswd";  // the embedded engine asks for none
   const std::string path = product.File("undefined-byte.fdb");
   CreateFirebirdProductDatabase(path, content);
   ConnectTo(path);
+
   LogIn("admin", "rr");
-  EXPECT_TRUE(boxes.shown.empty()) << boxes.shown[0].text.toStdString();
+  ASSERT_TRUE(boxes.shown.empty()) << boxes.shown[0].text.toStdString();
   EXPECT_EQ(window.pcMain->currentIndex(), 2);
+
+  LogIn("Ivanov", "okay", QStringLiteral("Администраторы"));
+  ASSERT_TRUE(boxes.shown.empty()) << boxes.shown[0].text.toStdString();
+  EXPECT_EQ(window.pcMain->currentIndex(), 2);
+  EXPECT_EQ(SqlPassword, "pswd");
+  EXPECT_NE(ProductConnectionString.find("Password=pswd"), std::string::npos)
+      << ProductConnectionString;
 }
 
 }  // namespace

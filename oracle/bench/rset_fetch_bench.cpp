@@ -21,6 +21,7 @@
 #include "oracle/call_entries_fetch.h"
 #include "oracle/conn_oci_connection.h"
 #include "oracle/rset_oci_record_set.h"
+#include "oracle/cursor_conversions.h"
 #include "oracle/rset_row_copy.h"
 #include "platform/registry.h"
 
@@ -131,7 +132,7 @@ void BM_FetchRaw(benchmark::State& state) {
       for (ub4 r = 0; r < total - seen; ++r) {
         const RawRow& row = block[r];
         double created = 0;
-        FetchedDateToDateTime(row.created, created);
+        OraDateToDateTime(row.created, created);
         checksum += row.id + row.amount + created + static_cast<double>(std::strlen(row.name)) +
                     static_cast<double>(std::strlen(row.code)) + BoundedVarLength(row.tag, 16);
         ++rows;
