@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 
 namespace app {
 
@@ -14,10 +15,15 @@ class IShellOpen {
   virtual bool Open(const std::string& ansi_path) = 0;
 };
 
-// The desktop's default application for the path.
+// The desktop's default application for the path, through the desktop's
+// opener program (looked up along PATH); false when it cannot be started.
 class TDesktopShellOpen : public IShellOpen {
  public:
+  explicit TDesktopShellOpen(std::string opener = "xdg-open") : opener_(std::move(opener)) {}
   bool Open(const std::string& ansi_path) override;
+
+ private:
+  std::string opener_;
 };
 
 }  // namespace app

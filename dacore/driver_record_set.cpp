@@ -141,6 +141,7 @@ void TCRRecordSet::GetNextRecord(TRecBuf rec) {
 
 void TCRRecordSet::GetPriorRecord(TRecBuf rec) {
   if (UniDirectional) {
+    TRowsGuard rows(*this);
     bof_ = true;
     current_item_ = nullptr;
     return;
@@ -171,6 +172,20 @@ void TCRRecordSet::GetPriorRecord(TRecBuf rec) {
   bof_ = eof_ = false;
   current_item_ = it;
   if (rec) std::memcpy(rec, ItemRecord(it), record_size_);
+}
+
+void TCRRecordSet::SetRecordNo(int value) {
+  if (!UniDirectional) {
+    TMemData::SetRecordNo(value);
+    return;
+  }
+  TRowsGuard rows(*this);
+  for (ItemHeader* it = first_item_; it; it = it->next) {
+    if (IsHidden(it) || RecordNoOf(it) != value) continue;
+    current_item_ = it;
+    bof_ = eof_ = false;
+    return;
+  }
 }
 
 // ---- Properties --------------------------------------------------------------

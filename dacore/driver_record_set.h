@@ -38,6 +38,9 @@ class TCRRecordSet : public TMemData {
   bool GetConnectionFlag() override;
   void GetNextRecord(TRecBuf rec) override;
   void GetPriorRecord(TRecBuf rec) override;
+  // A one-way record set looks for the number among the rows it holds: a
+  // fetch would free the rows the walk stands on.
+  void SetRecordNo(int value) override;
   void ClearCache() override;
   void SortItems() override;
 

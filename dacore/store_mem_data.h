@@ -6,7 +6,9 @@
 // attach through the virtual hooks below.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -46,7 +48,7 @@ class TMemData : public TData {
   void GetRecord(TRecBuf rec) override;
   void GetNextRecord(TRecBuf rec) override;
   void GetPriorRecord(TRecBuf rec) override;
-  int GetRecordCount() override { return record_count_; }
+  int GetRecordCount() override;
   int GetRecordNo() override;
   void SetRecordNo(int value) override;
   // Appends the next rows of a result; answers whether any came.
@@ -135,6 +137,15 @@ class TMemData : public TData {
   // Numbers the visible rows from `item` on, forwards or backwards.
   void ReorderItems(ItemHeader* item, bool keep_count, bool backwards);
 
+  // ---- Rows shared with a background thread --------------------------------
+  // While a driver's thread may change the rows (a background fetch), the
+  // reads and moves of the thread that browses take the rows lock; otherwise
+  // they take none. The fetching thread takes it around every change of the
+  // row list, the count, the filter states and the block manager.
+  void SetSharedRows(bool value) { shared_rows_.store(value, std::memory_order_relaxed); }
+  bool SharedRows() const { return shared_rows_.load(std::memory_order_relaxed); }
+  std::recursive_mutex& RowsLock() { return rows_lock_; }
+
   ItemHeader* FirstItem() const { return first_item_; }
   ItemHeader* LastItem() const { return last_item_; }
   ItemHeader* CurrentItem() const { return current_item_; }
@@ -145,6 +156,33 @@ class TMemData : public TData {
   int32_t RecordNoOf(const ItemHeader* item) const { return item->order + order_base_; }
 
  protected:
+  // Holds the rows lock while the rows are shared; lets it go for a call
+  // that may wait for the fetching thread (a fetch asked for here).
+  class TRowsGuard {
+   public:
+    explicit TRowsGuard(TMemData& data) : lock_(data.SharedRows() ? &data.rows_lock_ : nullptr) {
+      if (lock_) lock_->lock();
+    }
+    ~TRowsGuard() {
+      if (lock_) lock_->unlock();
+    }
+    TRowsGuard(const TRowsGuard&) = delete;
+    TRowsGuard& operator=(const TRowsGuard&) = delete;
+    template <class TCall>
+    auto Unlocked(TCall&& call) {
+      if (!lock_) return call();
+      lock_->unlock();
+      struct TRelock {
+        std::recursive_mutex* lock;
+        ~TRelock() { lock->lock(); }
+      } relock{lock_};
+      return call();
+    }
+
+   private:
+    std::recursive_mutex* lock_;
+  };
+
   void InitData() override;
   void FreeData() override;
 
@@ -198,6 +236,8 @@ class TMemData : public TData {
   TSortColumns sort_columns_;
   bool sort_by_calculated_ = false;  // some sort column is a calculated field
   int64_t sort_comparisons_ = 0;
+  std::recursive_mutex rows_lock_;
+  std::atomic<bool> shared_rows_{false};
 
  private:
   ItemHeader* NextVisible(ItemHeader* item);

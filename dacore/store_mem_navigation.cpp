@@ -1,4 +1,7 @@
-// TMemData: moving through the rows, record numbers and bookmarks.
+// TMemData: moving through the rows, record numbers and bookmarks. While a
+// driver's thread appends rows, each read or move here takes the rows lock
+// (TRowsGuard); a step that may fetch lets it go first, because a fetch
+// asked for here waits for that thread.
 #include <cstdlib>
 #include <cstring>
 
@@ -7,22 +10,37 @@
 
 namespace dacore {
 
-bool TMemData::GetEOF() { return !current_item_ && eof_; }
-bool TMemData::GetBOF() { return !current_item_ && bof_; }
+bool TMemData::GetEOF() {
+  TRowsGuard rows(*this);
+  return !current_item_ && eof_;
+}
+
+bool TMemData::GetBOF() {
+  TRowsGuard rows(*this);
+  return !current_item_ && bof_;
+}
+
+int TMemData::GetRecordCount() {
+  TRowsGuard rows(*this);
+  return record_count_;
+}
 
 void TMemData::SetToBegin() {
+  TRowsGuard rows(*this);
   current_item_ = nullptr;
   bof_ = true;
   if (first_item_) eof_ = false;
 }
 
 void TMemData::SetToEnd() {
+  TRowsGuard rows(*this);
   current_item_ = nullptr;
   eof_ = true;
   if (first_item_) bof_ = false;
 }
 
 void TMemData::GetNextRecord(TRecBuf rec) {
+  TRowsGuard rows(*this);
   if (eof_) return;
   ItemHeader* it = bof_ || !current_item_ ? first_item_ : current_item_->next;
   bof_ = false;
@@ -36,6 +54,7 @@ void TMemData::GetNextRecord(TRecBuf rec) {
 }
 
 void TMemData::GetPriorRecord(TRecBuf rec) {
+  TRowsGuard rows(*this);
   if (bof_) return;
   ItemHeader* it = eof_ || !current_item_ ? last_item_ : current_item_->prev;
   eof_ = false;
@@ -49,19 +68,25 @@ void TMemData::GetPriorRecord(TRecBuf rec) {
 }
 
 void TMemData::GetRecord(TRecBuf rec) {
-  if (bof_ || eof_ || !current_item_) return;
-  if (IsHidden(current_item_)) {
-    GetNextRecord(rec);
-    return;
+  {
+    TRowsGuard rows(*this);
+    if (bof_ || eof_ || !current_item_) return;
+    if (!IsHidden(current_item_)) {
+      std::memcpy(rec, ItemRecord(current_item_), record_size_);
+      return;
+    }
   }
-  std::memcpy(rec, ItemRecord(current_item_), record_size_);
+  // The row has become hidden: on to the next, which may fetch.
+  GetNextRecord(rec);
 }
 
 int TMemData::GetRecordNo() {
+  TRowsGuard rows(*this);
   return current_item_ && !IsHidden(current_item_) ? RecordNoOf(current_item_) : 0;
 }
 
 void TMemData::SetRecordNo(int value) {
+  TRowsGuard rows(*this);
   if (value < 1 || !first_item_) return;
   if (!record_no_cache_.empty()) {
     if (static_cast<size_t>(value) <= record_no_cache_.size()) {
@@ -91,7 +116,7 @@ void TMemData::SetRecordNo(int value) {
     for (ItemHeader* it = start, *last = start; !found;) {
       if (!it) {
         // Past the last row: more rows may still come.
-        if (!Fetch() || !last->next) break;
+        if (!rows.Unlocked([this] { return Fetch(); }) || !last->next) break;
         it = last->next;
       }
       if (!IsHidden(it) && RecordNoOf(it) == value) found = it;
@@ -111,6 +136,7 @@ void TMemData::SetRecordNo(int value) {
 // ---- Bookmarks --------------------------------------------------------------
 
 void TMemData::GetBookmark(TRecBookmark& bookmark) {
+  TRowsGuard rows(*this);
   bookmark = TRecBookmark{};
   bookmark.refresh_stamp = refresh_stamp_;
   bookmark.item = current_item_;
@@ -120,12 +146,15 @@ void TMemData::GetBookmark(TRecBookmark& bookmark) {
 
 void TMemData::SetToBookmark(const TRecBookmark& bookmark) {
   auto* item = static_cast<ItemHeader*>(bookmark.item);
-  // The item is only trusted while its block is allocated and it still
-  // holds the row it held: otherwise the record number decides.
-  if (bookmark.refresh_stamp == refresh_stamp_ && item && block_man_.IsLiveItem(item, bookmark.serial)) {
-    current_item_ = item;
-    bof_ = eof_ = false;
-    return;
+  {
+    // The item is only trusted while its block is allocated and it still
+    // holds the row it held: otherwise the record number decides.
+    TRowsGuard rows(*this);
+    if (bookmark.refresh_stamp == refresh_stamp_ && item && block_man_.IsLiveItem(item, bookmark.serial)) {
+      current_item_ = item;
+      bof_ = eof_ = false;
+      return;
+    }
   }
   TData::SetToBookmark(bookmark);
 }
@@ -133,6 +162,7 @@ void TMemData::SetToBookmark(const TRecBookmark& bookmark) {
 bool TMemData::BookmarkValid(const TRecBookmark* bookmark) {
   if (!TData::BookmarkValid(bookmark)) return false;
   if (!HasFilter()) return true;
+  TRowsGuard rows(*this);
   auto* item = static_cast<ItemHeader*>(bookmark->item);
   if (bookmark->refresh_stamp == refresh_stamp_ && item && block_man_.IsLiveItem(item, bookmark->serial))
     return !IsHidden(item);

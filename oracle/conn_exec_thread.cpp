@@ -18,12 +18,15 @@ thread_local bool in_exec_thread = false;
 
 bool InExecThread() { return in_exec_thread; }
 
-TExecThread::TExecThread(std::unique_ptr<TMethodDesc> method)
-    : classlib::TThread(false), method_(std::move(method)) {}
+TExecThread::TExecThread(std::unique_ptr<TMethodDesc> method, TOCIConnection* connection)
+    : classlib::TThread(false), method_(std::move(method)), connection_(connection) {
+  if (connection_) connection_->AddExecThread(this);
+}
 
 TExecThread::~TExecThread() {
   Terminate();
   if (!Suspended() && !Finished()) WaitFor();
+  if (connection_) connection_->RemoveExecThread(this);
 }
 
 void TExecThread::Execute() {
@@ -56,7 +59,7 @@ TExecThread* RunExecThread(TOCIConnection& connection, TMethodDesc::TMethod meth
                            TMethodDesc::TCompletion completion) {
   auto desc = std::make_unique<TMethodDesc>(std::move(method), std::move(completion),
                                             &connection.UtilWindow());
-  return classlib::NewThread<TExecThread>(std::move(desc));
+  return classlib::NewThread<TExecThread>(std::move(desc), &connection);
 }
 
 // A thread cannot be killed safely: its call is broken on the server instead,

@@ -35,8 +35,11 @@ class TMethodDesc : public classlib::TObject {
 class TExecThread : public classlib::TThread {
   CLASSLIB_CLASS(TExecThread, classlib::TThread)
  public:
-  explicit TExecThread(std::unique_ptr<TMethodDesc> method);
+  // A thread of `connection` (nil: of none) is known to it until freed.
+  explicit TExecThread(std::unique_ptr<TMethodDesc> method, TOCIConnection* connection = nullptr);
   ~TExecThread() override;
+  // The connection is going: it has joined this thread already.
+  void ForgetConnection() { connection_ = nullptr; }
 
   // The exception the method raised (an EOraError keeps its code), or nullptr.
   const classlib::Exception* KeptException() const { return kept_.get(); }
@@ -51,6 +54,7 @@ class TExecThread : public classlib::TThread {
  private:
   std::unique_ptr<TMethodDesc> method_;
   std::unique_ptr<classlib::Exception> kept_;
+  TOCIConnection* connection_;
 };
 
 // True on the thread of a background run: its errors wait for the main

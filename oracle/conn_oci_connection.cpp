@@ -41,6 +41,7 @@ TOCIConnection::TOCIConnection() {
 }
 
 TOCIConnection::~TOCIConnection() {
+  StopExecThreads();
   try {
     Disconnect();
   } catch (...) {
@@ -58,6 +59,37 @@ TOCISessionCommand& TOCIConnection::Command() {
 TUtilWindow& TOCIConnection::UtilWindow() {
   if (!util_window_) util_window_ = std::make_unique<TUtilWindow>();
   return *util_window_;
+}
+
+void TOCIConnection::AddExecThread(TExecThread* thread) {
+  std::lock_guard<std::mutex> guard(threads_lock_);
+  exec_threads_.push_back(thread);
+}
+
+void TOCIConnection::RemoveExecThread(TExecThread* thread) {
+  std::lock_guard<std::mutex> guard(threads_lock_);
+  std::erase(exec_threads_, thread);
+}
+
+int TOCIConnection::ExecThreadCount() {
+  std::lock_guard<std::mutex> guard(threads_lock_);
+  return static_cast<int>(exec_threads_.size());
+}
+
+// A thread still working uses the session, the lock and the utility window:
+// its call is broken and the thread joined first. Its end message stays
+// queued, and the window frees the thread with it; the thread forgets this
+// connection, so that freeing it later touches nothing of it.
+void TOCIConnection::StopExecThreads() {
+  std::vector<TExecThread*> threads;
+  {
+    std::lock_guard<std::mutex> guard(threads_lock_);
+    threads.swap(exec_threads_);
+  }
+  for (TExecThread* thread : threads) {
+    StopExecThread(*this, thread, false);
+    thread->ForgetConnection();
+  }
 }
 
 // ---- Connecting ---------------------------------------------------------------

@@ -11,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "classlib/event.h"
 #include "dacore/driver_connection.h"
@@ -21,6 +22,7 @@ namespace oracle {
 
 class TOCISessionCommand;
 class TUtilWindow;
+class TExecThread;
 class TOCIGlobalTransaction;
 
 // ConnectMode values (property 62).
@@ -139,6 +141,12 @@ class TOCIConnection : public dacore::TCRConnection {
   // on first use).
   TUtilWindow& UtilWindow();
   bool HasUtilWindow() const { return util_window_ != nullptr; }
+  // The background threads started on this connection whose objects still
+  // exist (RunExecThread adds them, their destructor removes them). The
+  // destructor breaks and joins them before it frees anything they use.
+  void AddExecThread(TExecThread* thread);
+  void RemoveExecThread(TExecThread* thread);
+  int ExecThreadCount();
 
   // What the client library calls on a fail-over of this session.
   static sb4 FailoverCallback(void* service_context, void* environment, void* context,
@@ -197,6 +205,7 @@ class TOCIConnection : public dacore::TCRConnection {
   void SetNlsValue(int index, const classlib::Variant& value);
   std::string GetNlsValue(int index);
   void SetCharLength(uint16_t value);
+  void StopExecThreads();
 
   std::unique_ptr<ub1[]> lda_;
   std::unique_ptr<ub1[]> hda_;
@@ -210,6 +219,8 @@ class TOCIConnection : public dacore::TCRConnection {
   std::recursive_mutex mutex_;
   std::unique_ptr<TOCISessionCommand> command_;
   std::unique_ptr<TUtilWindow> util_window_;
+  std::mutex threads_lock_;
+  std::vector<TExecThread*> exec_threads_;
   TOCIGlobalTransaction* global_transaction_ = nullptr;
 };
 

@@ -33,6 +33,7 @@ void TOCIRecordSet::ExecCommand() {
   if (!Prepared()) Prepare();
   stop_requested_ = false;
   exec_ended_.ResetEvent();
+  ShareRows(true);
   exec_thread_ = RunExecThread(
       *connection,
       [this] {
@@ -61,6 +62,7 @@ void TOCIRecordSet::BackgroundExecute() {
 void TOCIRecordSet::EndBackgroundExecute(const classlib::Exception* error) {
   exec_thread_ = nullptr;
   fetch_thread_id_ = std::thread::id();
+  ShareRows(false);
   if (stop_requested_) return;  // closing: nobody waits for the outcome
   Command().EndExecute(error);
   if (error) {
@@ -69,10 +71,12 @@ void TOCIRecordSet::EndBackgroundExecute(const classlib::Exception* error) {
   }
   const uint8_t state = Command().GetCursorState();
   if (FetchAllRows && state < csCancelled) FetchAll();
-  if (has_pending_filter_ && !fetch_thread_) {
+  if (fetch_thread_) return;  // its end applies what waits
+  if (has_pending_filter_) {
     has_pending_filter_ = false;
     TCRRecordSet::SetFilterText(pending_filter_);
   }
+  if (HasSortColumns()) SortItems();  // skipped while the first rows arrived
 }
 
 // A server error of a background run goes to the connection's error
@@ -104,6 +108,7 @@ void TOCIRecordSet::StopExecute() {
   exec_thread_ = nullptr;
   fetch_thread_id_ = std::thread::id();
   exec_ended_.SetEvent();
+  ShareRows(false);
 }
 
 }  // namespace oracle

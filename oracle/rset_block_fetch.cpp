@@ -424,23 +424,38 @@ void TOCIRecordSet::FinishRow(TRecBuf rec, uint8_t* row) {
 }
 
 // Items of the block that got no row go back with their value objects.
+// The block manager changes under the rows lock: the main thread looks
+// bookmarked items up in it.
 void TOCIRecordSet::ReleaseItems(ItemHeader* first, size_t stride, int from, int to) {
-  for (int i = to - 1; i >= from; --i) {
-    auto* item = reinterpret_cast<ItemHeader*>(reinterpret_cast<uint8_t*>(first) + stride * static_cast<size_t>(i));
-    if (HasComplexFields()) FreeComplexFields(ItemRecord(item), true);
-    block_man_.FreeItem(item);
-  }
+  auto at = [&](int i) {
+    return reinterpret_cast<ItemHeader*>(reinterpret_cast<uint8_t*>(first) + stride * static_cast<size_t>(i));
+  };
+  if (HasComplexFields())
+    for (int i = to - 1; i >= from; --i) FreeComplexFields(ItemRecord(at(i)), true);
+  std::lock_guard<std::recursive_mutex> rows(RowsLock());
+  for (int i = to - 1; i >= from; --i) block_man_.FreeItem(at(i));
 }
 
-// A one-way record set keeps only the block it fetched last.
+// A one-way record set keeps only the rows still to be shown. Fetching on
+// demand, that is none: the row browsed is the last one held, and the step
+// goes on from the first row fetched. A background fetch keeps the row the
+// main thread stands on and every row after it (all of them before it has
+// read one), so that it never loses its row, its values or a row it has
+// yet to read; the rows it has passed go. The caller holds the rows lock.
 void TOCIRecordSet::DropRows() {
-  while (ItemHeader* item = first_item_) {
+  ItemHeader* keep = nullptr;
+  if (InThread()) keep = current_item_ ? current_item_ : bof_ ? first_item_ : nullptr;
+  while (first_item_ && first_item_ != keep) {
+    ItemHeader* item = first_item_;
     first_item_ = item->next;
     if (first_item_) first_item_->prev = nullptr;
+    if (item->order != 0) --record_count_;
     FreeItemWithValues(item);
   }
-  last_item_ = current_item_ = nullptr;
-  record_count_ = 0;
+  if (!first_item_) {
+    last_item_ = current_item_ = nullptr;
+    record_count_ = 0;
+  }
   record_no_cache_.clear();
 }
 
@@ -452,11 +467,12 @@ bool TOCIRecordSet::BlockFetch() {
   const auto rows = static_cast<uint16_t>(std::clamp(FetchRows, 1, 65535));
   if (buffer_row_size_ > 0 && fetch_buffer_.size() != buffer_row_size_ * rows)
     fetch_buffer_.assign(buffer_row_size_ * rows, 0);
-  if (UniDirectional) {
-    std::lock_guard<std::recursive_mutex> rows_guard(rows_lock_);
-    DropRows();
+  ItemHeader* first = nullptr;
+  {
+    std::lock_guard<std::recursive_mutex> rows_guard(RowsLock());
+    if (UniDirectional) DropRows();
+    first = block_man_.AllocItemsBlock(rows);
   }
-  ItemHeader* first = block_man_.AllocItemsBlock(rows);
   const size_t stride = block_man_.ItemStride();
   ub4 received = 0;
   try {
@@ -484,7 +500,7 @@ bool TOCIRecordSet::BlockFetch() {
   }
   block_first_ = nullptr;
   {
-    std::lock_guard<std::recursive_mutex> rows_guard(rows_lock_);
+    std::lock_guard<std::recursive_mutex> rows_guard(RowsLock());
     AppendFilledItems(first, stride, static_cast<int>(received));
   }
   ReleaseItems(first, stride, static_cast<int>(received), rows);

@@ -56,7 +56,7 @@ void RegisterLiveRecordSet(const TOCIRecordSet* record_set, bool live) {
 
 bool TOCIRecordSet::InThread() const { return fetch_thread_id_.load() == std::this_thread::get_id(); }
 
-// The thread links the rows it fetches in under rows_lock_, so the main
+// The thread links the rows it fetches in under the rows lock, so the main
 // thread reads the list's links, hidden flags and count under it too. What
 // it finds there was finished before the lock was let go; a row past those
 // held is waited for outside the lock, which the thread needs.
@@ -68,8 +68,14 @@ classlib::TEvent* TOCIRecordSet::BackgroundEnd() {
 }
 
 bool TOCIRecordSet::HoldsRowAfterCurrent() {
-  std::lock_guard<std::recursive_mutex> rows(rows_lock_);
+  std::lock_guard<std::recursive_mutex> rows(RowsLock());
   return current_item_ && current_item_->next;
+}
+
+void TOCIRecordSet::ShareRows(bool value) {
+  if (value == SharedRows()) return;
+  SetSharedRows(value);
+  if (StringHeap().ThreadSafety() != value) StringHeap().SetThreadSafety(value);
 }
 
 bool TOCIRecordSet::HoldsNextVisible() {
@@ -82,7 +88,10 @@ bool TOCIRecordSet::HoldsNextVisible() {
 bool TOCIRecordSet::GetEOF() {
   if (!InThread()) {
     if (exec_thread_) return true;  // no rows before the execute has ended
-    if (fetch_thread_ && !HoldsRowAfterCurrent()) fetch_all_ended_.WaitFor();
+    if (fetch_thread_) {
+      if (HoldsRowAfterCurrent()) return false;  // a current row, so no end
+      fetch_all_ended_.WaitFor();
+    }
   }
   return TCRRecordSet::GetEOF();
 }
@@ -90,7 +99,7 @@ bool TOCIRecordSet::GetEOF() {
 void TOCIRecordSet::GetNextRecord(TRecBuf rec) {
   if (classlib::TEvent* end = BackgroundEnd()) {
     {
-      std::lock_guard<std::recursive_mutex> rows(rows_lock_);
+      std::lock_guard<std::recursive_mutex> rows(RowsLock());
       if (HoldsNextVisible()) {
         TCRRecordSet::GetNextRecord(rec);
         return;
@@ -101,13 +110,8 @@ void TOCIRecordSet::GetNextRecord(TRecBuf rec) {
   TCRRecordSet::GetNextRecord(rec);
 }
 
-int TOCIRecordSet::GetRecordCount() {
-  std::lock_guard<std::recursive_mutex> rows(rows_lock_);
-  return TCRRecordSet::GetRecordCount();
-}
-
 void TOCIRecordSet::ParseFilter() {
-  std::lock_guard<std::recursive_mutex> rows(rows_lock_);
+  std::lock_guard<std::recursive_mutex> rows(RowsLock());
   TCRRecordSet::ParseFilter();
 }
 
@@ -120,6 +124,53 @@ void TOCIRecordSet::SetFilterText(const std::string& text) {
   TCRRecordSet::SetFilterText(text);
 }
 
+void TOCIRecordSet::WaitForBackgroundRows() {
+  if (classlib::TEvent* end = BackgroundEnd()) end->WaitFor();
+}
+
+void TOCIRecordSet::PutRecord(TRecBuf rec) {
+  WaitForBackgroundRows();
+  TCRRecordSet::PutRecord(rec);
+}
+
+void TOCIRecordSet::InsertRecord(TRecBuf rec) {
+  WaitForBackgroundRows();
+  TCRRecordSet::InsertRecord(rec);
+}
+
+void TOCIRecordSet::UpdateRecord(TRecBuf rec) {
+  WaitForBackgroundRows();
+  TCRRecordSet::UpdateRecord(rec);
+}
+
+void TOCIRecordSet::DeleteRecord() {
+  WaitForBackgroundRows();
+  TCRRecordSet::DeleteRecord();
+}
+
+void TOCIRecordSet::ApplyUpdates() {
+  WaitForBackgroundRows();
+  TCRRecordSet::ApplyUpdates();
+}
+
+void TOCIRecordSet::CancelUpdates() {
+  WaitForBackgroundRows();
+  TCRRecordSet::CancelUpdates();
+}
+
+void TOCIRecordSet::RevertRecord() {
+  WaitForBackgroundRows();
+  TCRRecordSet::RevertRecord();
+}
+
+void TOCIRecordSet::ClearCache() {
+  if (!BackgroundEnd()) TCRRecordSet::ClearCache();
+}
+
+void TOCIRecordSet::SortItems() {
+  if (!BackgroundEnd()) TCRRecordSet::SortItems();
+}
+
 bool TOCIRecordSet::Fetch() {
   const bool in_thread = InThread();
   // Rows asked for while the statement runs in the background: the thread
@@ -129,10 +180,11 @@ bool TOCIRecordSet::Fetch() {
     // The background loop is fetching: the rows it brings are the answer.
     ItemHeader* last = nullptr;
     {
-      std::lock_guard<std::recursive_mutex> rows(rows_lock_);
+      std::lock_guard<std::recursive_mutex> rows(RowsLock());
       last = last_item_;
     }
     fetch_all_ended_.WaitFor();
+    std::lock_guard<std::recursive_mutex> rows(RowsLock());
     return last_item_ != last;
   }
   TOCICommand& command = Command();
@@ -148,7 +200,10 @@ bool TOCIRecordSet::Fetch() {
   try {
     fetched = RowByRow() ? RowFetch(TRowMove::kForward) : BlockFetch();
   } catch (...) {
-    eof_ = true;
+    {
+      std::lock_guard<std::recursive_mutex> rows(RowsLock());
+      eof_ = true;
+    }
     AfterFetch(in_thread);
     throw;
   }
@@ -181,7 +236,10 @@ void TOCIRecordSet::FetchAll() {
   if (state >= csFetching || !IsFetching() || fetch_thread_) return;
   command.SetCursorState(state >= csExecuting ? csFetching : uint8_t{5});
   stop_requested_ = false;
-  if (!command.NonBlocking()) {
+  // A scrollable cursor's every row is its last row and the rows before
+  // it: two single-row fetches, in line, which would otherwise move the
+  // window under the main thread's rows.
+  if (!command.NonBlocking() || Scrollable()) {
     FetchAllLoop();
     return;
   }
@@ -189,6 +247,7 @@ void TOCIRecordSet::FetchAll() {
   if (!connection->ThreadSafety) RaiseOraException(messages::kNeedThreadSafety);
   fetching_ = true;  // set before the thread runs, so a Close at once waits for it
   fetch_all_ended_.ResetEvent();
+  ShareRows(true);
   fetch_thread_ = RunExecThread(
       *connection,
       [this] {
@@ -223,11 +282,13 @@ void TOCIRecordSet::FetchAllLoop() {
 void TOCIRecordSet::EndFetchAll(const classlib::Exception* error) {
   fetch_thread_ = nullptr;
   fetch_thread_id_ = std::thread::id();
+  ShareRows(false);
   if (stop_requested_) return;  // closing: nobody waits for the outcome
   if (has_pending_filter_) {
     has_pending_filter_ = false;
     TCRRecordSet::SetFilterText(pending_filter_);
   }
+  if (HasSortColumns()) SortItems();  // skipped while rows arrived
   RouteBackgroundError(error);
 }
 
@@ -251,6 +312,7 @@ void TOCIRecordSet::StopFetchAll() {
     // A failure of the stopped fetch is of no interest to the one closing.
   }
   fetch_thread_ = nullptr;
+  ShareRows(false);
 }
 
 }  // namespace oracle

@@ -112,9 +112,20 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   // is taken under the rows' lock, and a step past them waits for the
   // thread to end.
   void GetNextRecord(dacore::TRecBuf rec) override;
-  int GetRecordCount() override;
   // A filter set while everything is fetched in the background waits for its end.
   void SetFilterText(const std::string& text) override;
+  // A change of the rows on the main thread waits for a background thread
+  // to be done with them; renumbering and the local order, which need every
+  // row, are skipped meanwhile.
+  void PutRecord(dacore::TRecBuf rec) override;
+  void InsertRecord(dacore::TRecBuf rec) override;
+  void UpdateRecord(dacore::TRecBuf rec) override;
+  void DeleteRecord() override;
+  void ApplyUpdates() override;
+  void CancelUpdates() override;
+  void RevertRecord() override;
+  void ClearCache() override;
+  void SortItems() override;
   // A scrollable cursor moves its window of rows: to the start on demand,
   // to the last row with one fetch, to a bookmarked row by fetching towards
   // it or starting a new window there. Without one the end is the end of
@@ -122,6 +133,7 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   void SetToBegin() override;
   void SetToEnd() override;
   void SetToBookmark(const dacore::TRecBookmark& bookmark) override;
+  void GetPriorRecord(dacore::TRecBuf rec) override;
   // Date-times, intervals and NUMBER objects by their own comparison, nulls first.
   int CompareRecords(dacore::TRecBuf rec1, dacore::TRecBuf rec2, dacore::TCompareOptions options,
                      const dacore::TFieldDesc& field) override;
@@ -223,6 +235,7 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   void DropWindowItem(dacore::ItemHeader* item);
   void DropWindow();
   void ResetWindow();
+  void WaitForFirstRow();
   dacore::ItemHeader* ItemOfRow(int row) const;
 
   // rset_background.cpp
@@ -240,10 +253,16 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   // The end of the background thread the main thread would have to wait
   // for (none on the thread itself or with no thread working).
   classlib::TEvent* BackgroundEnd();
+  // Waits until a background thread is done with the rows (on the main thread).
+  void WaitForBackgroundRows();
   // Whether a row is held after the current one (read under rows_lock_).
   bool HoldsRowAfterCurrent();
   // Whether GetNextRecord can step without fetching; the caller holds rows_lock_.
   bool HoldsNextVisible();
+  // The rows are shared with a background thread from its start until its
+  // end is handled: the main thread's reads then take the rows lock, and
+  // the string heap locks too.
+  void ShareRows(bool value);
 
   // The REF CURSOR parameter's cursor (the parameter owns it), or nil.
   TOraCursor* ref_cursor_ = nullptr;
@@ -260,12 +279,13 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   size_t block_stride_ = 0;
   TOraNumber* number_scratch_ = nullptr;
   TDayCache day_cache_;
-  // Guards the item list, the hidden flags, the row count and the filter
-  // while a background thread appends rows. It is held only for the linking
-  // (not for the round trip), so reading rows on the main thread is not
-  // starved by the fetch. Lock order: the command's lock, then this one,
-  // then the connection's (a filter may read a LOB).
-  std::recursive_mutex rows_lock_;
+  // The store's rows lock (RowsLock) guards the item list, the current row,
+  // the hidden flags, the row count, the filter and the block manager while
+  // a background thread fetches. The thread holds it only for linking and
+  // for taking and giving back items (not for the round trip), so reading
+  // rows on the main thread is not starved by the fetch. Lock order: the
+  // command's lock, then the rows lock, then the connection's (a filter may
+  // read a LOB).
   // Set and cleared on the main thread; atomic because the main thread
   // publishes them while the thread they name already runs.
   std::atomic<TExecThread*> fetch_thread_{nullptr};

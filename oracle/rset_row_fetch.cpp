@@ -39,15 +39,19 @@ bool TOCIRecordSet::RowFetch(TRowMove move) {
     // Absolute positions count from 1.
     offset = move == TRowMove::kBackward ? window_first_ : move == TRowMove::kForward ? window_end_ + 1 : 0;
     if (move == TRowMove::kLast) {
-      std::lock_guard<std::recursive_mutex> rows(rows_lock_);
+      std::lock_guard<std::recursive_mutex> rows(RowsLock());
       DropWindow();
     }
   } else if (UniDirectional) {
-    std::lock_guard<std::recursive_mutex> rows(rows_lock_);
+    std::lock_guard<std::recursive_mutex> rows(RowsLock());
     DropRows();
   }
   if (buffer_row_size_ > 0 && fetch_buffer_.size() < buffer_row_size_) fetch_buffer_.assign(buffer_row_size_, 0);
-  ItemHeader* item = block_man_.AllocItem();
+  ItemHeader* item = nullptr;
+  {
+    std::lock_guard<std::recursive_mutex> rows(RowsLock());
+    item = block_man_.AllocItem();
+  }
   TRecBuf rec = ItemRecord(item);
   ub4 received = 0;
   try {
@@ -68,7 +72,7 @@ bool TOCIRecordSet::RowFetch(TRowMove move) {
   if (received == 0) ReleaseItems(item, 0, 0, 1);
   bool placed = false;
   {
-    std::lock_guard<std::recursive_mutex> rows(rows_lock_);
+    std::lock_guard<std::recursive_mutex> rows(RowsLock());
     placed = PlaceRow(move, received > 0 ? item : nullptr);
   }
   const uint8_t state = command.GetCursorState();
@@ -195,7 +199,19 @@ bool TOCIRecordSet::FetchBack() {
   return RowFetch(TRowMove::kBackward);
 }
 
+// The window moves on the main thread only, so a move there first lets a
+// background execute fetch its first row.
+void TOCIRecordSet::WaitForFirstRow() {
+  if (exec_thread_ && !InThread() && Scrollable()) exec_ended_.WaitFor();
+}
+
+void TOCIRecordSet::GetPriorRecord(TRecBuf rec) {
+  WaitForFirstRow();
+  TCRRecordSet::GetPriorRecord(rec);
+}
+
 void TOCIRecordSet::SetToBegin() {
+  WaitForFirstRow();
   TCRRecordSet::SetToBegin();
   if (!Scrollable() || window_first_ == 0) return;
   // Fetched again from the first row on demand.
@@ -223,6 +239,7 @@ void TOCIRecordSet::SetToBookmark(const TRecBookmark& bookmark) {
     TCRRecordSet::SetToBookmark(bookmark);
     return;
   }
+  WaitForFirstRow();
   bof_ = eof_ = false;
   auto* item = static_cast<ItemHeader*>(bookmark.item);
   if (item && bookmark.refresh_stamp == refresh_stamp_ && block_man_.IsLiveItem(item, bookmark.serial) &&

@@ -25,7 +25,8 @@
 # drops the replies; so is oracle_bench: fetching
 # through the Oracle record set against a raw loop of fetch calls, both on
 # the stand-in client library; dacore_bench likewise: the SQL data set's
-# open and fetch over SQLite against a raw step loop).
+# open and fetch over SQLite against a raw step loop, and the record store's
+# forward walk, alone and with its rows shared, against a loop over its items).
 set -euo pipefail
 
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -57,7 +58,7 @@ if [[ -z "${SKIP_FIB:-}" ]]; then run fib "$build/fib/fib_bench" '.'; fi
 if [[ -x "$build/oranet/oranet_bench" ]]; then run oranet "$build/oranet/oranet_bench" '.'; fi
 if [[ -x "$build/oracle/oracle_bench" ]]; then run oracle "$build/oracle/oracle_bench" '.'; fi
 if [[ -x "$build/dacore/dacore_bench" ]]; then
-  run dacore "$build/dacore/dacore_bench" 'BM_DataSetOpenFetch|BM_RawStepLoop'
+  run dacore "$build/dacore/dacore_bench" 'BM_DataSetOpenFetch|BM_RawStepLoop|BM_StoreWalk|BM_ItemLoop'
 fi
 run transfer "$build/app/app_bench" 'BM_Transfer'
 run update_tmpfs "$build/app/app_bench" 'BM_UpdateRunTmpfs' \
@@ -159,6 +160,11 @@ if a is not None and b is not None:
     print(f"| data-set open+fetch 100k, SQLite | raw sqlite3_step | {a:.1f} ms | {b:.1f} ms | {a / b:.3f} |")
     print(f"|   memory after the fetch | raw size | {entry['MB']:.2f} MB | {entry['raw_MB']:.2f} MB "
           f"| {entry['MB'] / entry['raw_MB']:.3f} |")
+for ours, label in (("BM_StoreWalk", "record-store walk 1M rows"),
+                    ("BM_StoreWalkShared", "record-store walk 1M rows, rows shared")):
+    a, b = time_of("dacore", ours), time_of("dacore", "BM_ItemLoop")
+    if a is not None and b is not None:
+        print(f"| {label} | item loop | {a:.1f} ms | {b:.1f} ms | {a / b:.3f} |")
 a, b = time_of("transfer", "BM_TransferThroughUpdater"), time_of("transfer", "BM_TransferRawCalls")
 if a is not None and b is not None:
     print(f"| blob transfer 1000 x 64 KB | raw client | {a:.0f} ms | {b:.0f} ms | {a / b:.3f} |")

@@ -4,13 +4,18 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
+#include <QThread>
 #include <csignal>
+#include <cstdlib>
 #include <fstream>
 #include <pthread.h>
+#include <sys/stat.h>
 #include <set>
 #include <string>
 
 #include "app/run_process.h"
+#include "app/shell_open.h"
 #include "app/termination_signals.h"
 #include "window_test_support.h"
 
@@ -61,6 +66,32 @@ TEST(TerminationSignals, ChildProgramsStartWithTheSignalsUnblocked) {
   ASSERT_NE(child, nullptr) << error;
   ASSERT_EQ(child->Wait(std::chrono::seconds(30)), TChildProcess::TWaitOutcome::Exited);
   const unsigned long long mask = BlockedMaskOf(status);
+  for (int number : {SIGHUP, SIGINT, SIGTERM})
+    EXPECT_EQ(mask & (1ull << (number - 1)), 0u) << "signal " << number << " blocked";
+}
+
+// The files the window's buttons open go through the desktop's opener,
+// which starts the program that shows them: both must end as usual.
+TEST(TerminationSignals, TheDesktopOpenerStartsWithTheSignalsUnblocked) {
+  BlockedHere blocked;
+  TempDir folder;
+  const std::string opener = folder.File("xdg-open");
+  {
+    std::ofstream script(opener);
+    script << "#!/bin/sh\ncat /proc/self/status > \"$1.status.part\" && mv \"$1.status.part\" \"$1.status\"\n";
+  }
+  ASSERT_EQ(::chmod(opener.c_str(), 0755), 0);
+  const char* path = std::getenv("PATH");
+  const std::string document = folder.File("instruction.txt");
+  {
+    ScopedEnv opener_first("PATH", folder.Path().string() + ":" + (path ? path : ""));
+    ASSERT_TRUE(TDesktopShellOpen().Open(document));
+  }
+  QElapsedTimer clock;
+  clock.start();
+  while (!QFileInfo::exists(QString::fromStdString(document + ".status")) && clock.elapsed() < 10000)
+    QThread::msleep(10);
+  const unsigned long long mask = BlockedMaskOf(document + ".status");
   for (int number : {SIGHUP, SIGINT, SIGTERM})
     EXPECT_EQ(mask & (1ull << (number - 1)), 0u) << "signal " << number << " blocked";
 }

@@ -97,6 +97,46 @@ TEST_F(ExecThreadTest, StopWithRemoveTakesTheEndMessageBackAndFreesTheThread) {
   connection->Command().Execute("begin null; end;");  // the session is usable again
 }
 
+// Before: the connection freed its session and utility window under the
+// thread, which then posted its end into freed memory.
+TEST_F(ExecThreadTest, FreeingTheConnectionJoinsItsThreadsFirst) {
+  for (int round = 0; round < 5; ++round) {
+    auto connection = NewConnection();
+    connection->Connect("");
+    std::atomic<bool> finished{false};
+    RunExecThread(*connection, [&] {
+      classlib::Sleep(20);
+      finished = true;
+    }, nullptr);
+    EXPECT_EQ(connection->ExecThreadCount(), 1);
+    connection.reset();
+    EXPECT_TRUE(finished) << "the thread ended before its connection went";
+  }
+  platform::MessageLoop::Current().ProcessMessages();  // the loop's calls find the queue gone
+}
+
+TEST_F(ExecThreadTest, FreeingTheConnectionBreaksALongCallOfItsThread) {
+  auto connection = NewConnection();
+  connection->Connect("");
+  int code = 0;
+  RunExecThread(*connection, [&] { connection->Command().Execute(kLongCall); },
+                [&](const classlib::Exception* kept) { code = kept ? 1 : 0; });
+  WaitForRunningCalls(1);
+  connection.reset();
+  EXPECT_EQ(session_->RunningCalls(), 0) << "the call was broken before the session ended";
+  platform::MessageLoop::Current().ProcessMessages();
+  EXPECT_EQ(code, 0) << "a thread of a connection gone reports to nobody";
+}
+
+TEST_F(ExecThreadTest, AHandledThreadLeavesItsConnection) {
+  auto connection = NewConnection();
+  connection->Connect("");
+  RunExecThread(*connection, [] {}, nullptr);
+  while (connection->UtilWindow().PendingCount() == 0) classlib::Sleep(1);
+  platform::MessageLoop::Current().ProcessMessages();
+  EXPECT_EQ(connection->ExecThreadCount(), 0);
+}
+
 TEST_F(ExecThreadTest, OtherMessagesGoToTheirRegisteredHandler) {
   TUtilWindow window;
   std::vector<uintptr_t> heard;

@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# Runs the tests of every module that runs threads under ThreadSanitizer:
+#
+#   scripts/tsan.sh [repeats]      (repeats: default 5)
+#
+# Builds the `tsan` preset (build/tsan, through the compiler cache when
+# CMAKE_CXX_COMPILER_LAUNCHER is set; CMAKE_BUILD_PARALLEL_LEVEL bounds the
+# jobs), or only the modules named in TSAN_MODULES (default: classlib
+# platform dacore fib oracle oranet app), runs the tests of those modules
+# once, then runs the tests that race
+# threads against each other `repeats` more times: the background fetch and
+# execute, the exec threads, the connection pools and the change
+# notifications. Reports judged false are listed with their reasons in
+# scripts/tsan.supp. Every report goes to build/tsan/tsan-reports/; the
+# script prints the tests run and failed and the reports found, and fails
+# when a test failed or any report was written.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+repeats="${1:-5}"
+
+modules_list="${TSAN_MODULES:-classlib platform dacore fib oracle oranet app}"
+targets=()
+for module in $modules_list; do
+  targets+=("${module}_tests")
+  [ "$module" = dacore ] && targets+=(dacore_sqlite_tests)
+done
+
+scripts/install-deps.sh >/dev/null
+cmake --preset tsan >/dev/null
+cmake --build build/tsan --target "${targets[@]}"
+
+reports="$PWD/build/tsan/tsan-reports"
+rm -rf "$reports" build/tsan/tsan*-all.log build/tsan/tsan*-repeat.log
+mkdir -p "$reports"
+# halt_on_error=0: a test goes on after a report, so one run shows them all;
+# exitcode: a process that reported fails its test even when its checks held.
+export TSAN_OPTIONS="halt_on_error=0:exitcode=66:second_deadlock_stack=1:history_size=4:suppressions=$PWD/scripts/tsan.supp:log_path=$reports/report"
+export QT_QPA_PLATFORM=offscreen
+
+# The embedded Firebird engine (loaded by fib and app) holds more locks at
+# once than ThreadSanitizer's lock-order detector can track (it stops with
+# "CHECK failed: sanitizer_deadlock_detector.h"): those modules run without
+# that detector; the others keep it.
+engine_modules=()
+other_modules=()
+for module in $modules_list; do
+  case "$module" in fib|app) engine_modules+=("$module") ;; *) other_modules+=("$module") ;; esac
+done
+# The fuzz corpus replays have no threads; the server tests need a server.
+exclude='^fuzz_replay\.'
+racing='(SharedRows|Background|ExecThread|Pool|Pooling|ChangeNotification|Notify)'
+
+status=0
+summary() {
+  local log="$1" name="$2"
+  local line
+  line=$(grep -E '^[0-9]+% tests passed' "$log" | tail -1 || true)
+  echo "tsan: $name: ${line:-no tests ran}"
+}
+
+# run_group LOG NAME OPTIONS MODULES...
+run_group() {
+  local log="$1" name="$2" options="$3"
+  shift 3
+  [ $# -eq 0 ] && return
+  local labels="^($(IFS='|'; echo "$*"))\$"
+  TSAN_OPTIONS="$TSAN_OPTIONS$options" \
+    ctest --test-dir build/tsan -L "$labels" -LE firebird_server -E "$exclude" \
+      --output-on-failure -j 4 --timeout 600 > "build/tsan/$log-all.log" 2>&1 || status=1
+  summary "build/tsan/$log-all.log" "every test of $name"
+  TSAN_OPTIONS="$TSAN_OPTIONS$options" \
+    ctest --test-dir build/tsan -L "$labels" -LE firebird_server -E "$exclude" -R "$racing" \
+      --repeat until-fail:"$repeats" --output-on-failure -j 4 --timeout 600 \
+      > "build/tsan/$log-repeat.log" 2>&1 || status=1
+  summary "build/tsan/$log-repeat.log" "racing tests of $name, up to $repeats runs each"
+}
+
+run_group tsan "${other_modules[*]:-}" "" "${other_modules[@]}"
+run_group tsan-engine "${engine_modules[*]:-}" ":detect_deadlocks=0" "${engine_modules[@]}"
+
+found=$(find "$reports" -type f | wc -l)
+if [ "$found" -gt 0 ]; then
+  echo "tsan: $found report file(s) in $reports:"
+  grep -h -E '^(WARNING: )?ThreadSanitizer' "$reports"/* | sed -E 's/ \(pid=[0-9]+\)//; s/\(tid=[0-9]+\)//' | sort | uniq -c
+  status=1
+else
+  echo "tsan: no report"
+fi
+grep -h -E '^\s+[0-9]+ - ' build/tsan/tsan*-all.log build/tsan/tsan*-repeat.log 2>/dev/null || true
+exit "$status"
