@@ -100,6 +100,16 @@ size_t StoreVarnum(uint8_t* element, int size, TByteView bytes) {
   return count + 1;
 }
 
+// VARRAW: a 16-bit length, then the bytes that fit. The length reported
+// counts the length word, as the client library reports it.
+size_t StoreVarRaw(uint8_t* element, int size, TByteView bytes) {
+  if (size < 2) return 0;
+  const size_t count = std::min(bytes.size(), static_cast<size_t>(size - 2));
+  Store(element, static_cast<ub2>(count));
+  if (count > 0) std::memcpy(element + 2, bytes.data(), count);
+  return count + 2;
+}
+
 // A cursor value names the server's cursor: [1, id] or [2, high, low].
 void StoreCursor(TNetStatement& owner, uint8_t* element, TByteView bytes) {
   int id = 0;
@@ -190,6 +200,7 @@ size_t StoreValue(TNetStatement& owner, TNetDataItem& item, ub4 n, TByteView byt
   if (type == SQLT_INT) return StoreInteger(element, size, bytes);
   if (type == SQLT_FLT) return StoreReal(element, size, bytes);
   if (type == SQLT_VNU) return StoreVarnum(element, size, bytes);
+  if (type == SQLT_VBI) return StoreVarRaw(element, size, bytes);
   if (IsCursorType(type)) {
     StoreCursor(owner, element, bytes);
     return 0;

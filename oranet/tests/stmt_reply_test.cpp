@@ -162,6 +162,33 @@ TEST_F(StmtReplyTest, AVarnumIsCutToItsBuffer) {
   EXPECT_EQ(buffer[3], 0xAA) << "nothing written past the buffer";
 }
 
+// A VARRAW define travels as RAW and gets its length word in front, the
+// bytes cut to the room behind it; the length counts the word too.
+TEST_F(StmtReplyTest, AVarRawDefineGetsItsLengthWordAndIsCutToItsBuffer) {
+  Query("select a, b from t");
+  uint8_t whole[8], cut[5];
+  std::memset(whole, 0xAA, sizeof whole);
+  std::memset(cut, 0xAA, sizeof cut);
+  ub2 whole_length = 0, cut_length = 0;
+  TNetDefine& first = Define(SQLT_VBI, whole, sizeof whole, nullptr, &whole_length);
+  Define(SQLT_VBI, cut, 4, nullptr, &cut_length);
+  WriteItemMetadata(*writer, first, statement.Session());
+  EXPECT_EQ(Written(), Hex("17 03 00 00 01 06 00 00  00 00 00 01"));
+  EXPECT_EQ(Reply(Concat({RowHeader(), Row({Value(Hex("01 02 03")), Value(Hex("01 02 03"))}), Done(1)})), OCI_SUCCESS);
+  const auto word = [](const uint8_t* at) {
+    ub2 value = 0;
+    std::memcpy(&value, at, sizeof value);
+    return value;
+  };
+  EXPECT_EQ(word(whole), 3);
+  EXPECT_EQ(TBytes(whole + 2, whole + 5), Hex("01 02 03"));
+  EXPECT_EQ(whole_length, 5);
+  EXPECT_EQ(word(cut), 2);
+  EXPECT_EQ(TBytes(cut + 2, cut + 4), Hex("01 02"));
+  EXPECT_EQ(cut_length, 4);
+  EXPECT_EQ(cut[4], 0xAA) << "nothing written past the buffer";
+}
+
 TEST_F(StmtReplyTest, CursorValuesAreCheckedBeforeTheyAreRead) {
   Query("begin open :c for select 1 from dual; end;");
   TNetStatement cursor(nullptr);
