@@ -1,0 +1,60 @@
+// The progress view as work on the statement thread sees it: it keeps what
+// the work shows and hands it to the window's view when the window's thread
+// asks, between two rounds of its events and once the work is done. The
+// view gets the same calls in the same order, at most one round late.
+#pragma once
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "app/progress_view.h"
+
+namespace app {
+
+class TProgressRelay : public IProgressView {
+ public:
+  // Takes what `view` shows now; made on the window's thread.
+  explicit TProgressRelay(IProgressView& view);
+
+  // On the window's thread: makes on the view the calls made here since the
+  // last time, in their order.
+  void Deliver();
+
+  std::string StatusText() const override;
+  void SetStatusText(const std::string& text) override;
+  int ProgressMin() const override;
+  int ProgressMax() const override;
+  void SetProgressRange(int min, int max) override;
+  int ProgressPosition() const override;
+  void SetProgressPosition(int position) override;
+  void AddDetailLine(const std::string& line) override;
+  std::vector<std::string> DetailLines() const override;
+  void ClearDetails() override;
+  bool DetailsButtonEnabled() const override;
+  void SetDetailsButtonEnabled(bool enabled) override;
+  void SetStateImage(TUpdatePhase part, TStateImage image) override;
+  // The window's thread processes its events while the work runs.
+  void ProcessMessages() override {}
+
+ private:
+  enum class TCall { kStatus, kRange, kPosition, kLine, kClear, kDetailsButton, kImage };
+  struct TPendingCall {
+    TCall call;
+    int first = 0;
+    int second = 0;
+    std::string text;
+  };
+  void Add(TPendingCall call);
+
+  IProgressView& view_;
+  mutable std::mutex mutex_;
+  // What the view shows once the pending calls are made.
+  std::string status_;
+  int min_, max_, position_;
+  bool details_button_;
+  std::vector<std::string> lines_;
+  std::vector<TPendingCall> pending_;
+};
+
+}  // namespace app
