@@ -102,6 +102,11 @@ class Table:
               f"| **{median:.3f}** [{low:.3f} - {high:.3f}] | {statistics.median(a) / statistics.median(b):.3f} |")
 
 
+def rows(table, group, pairs):
+    for label, peer_label, ours, peer in pairs:
+        table.row(label, peer_label, group, Side(ours), Side(peer))
+
+
 def fib_rows(table):
     pairs = [
         ("INSERT 100k rows, 6 params", "raw client", "InsertLayer", "InsertRaw"),
@@ -111,8 +116,8 @@ def fib_rows(table):
         ("SELECT fetch 100k rows", "Qt QIBASE", "SelectLayer", "SelectQt"),
     ]
     for peer, peer_label in (("RawFetch", "raw client"), ("QtForwardOnly", "Qt QIBASE")):
-        for rows in ("1000", "10000", "100000"):
-            pairs.append((f"data-set walk {rows}", peer_label, f"DataSetWalk/{rows}", f"{peer}/{rows}"))
+        for count in ("1000", "10000", "100000"):
+            pairs.append((f"data-set walk {count}", peer_label, f"DataSetWalk/{count}", f"{peer}/{count}"))
     pairs += [
         ("data-set FetchAll+walk 100000", "raw client", "DataSetFetchAll/100000", "RawFetch/100000"),
         ("blobs 1000 x 64 KB", "raw client", "BM_BlobStream", "BM_BlobRawCalls"),
@@ -123,8 +128,7 @@ def fib_rows(table):
     for size in ("5", "50", "500"):
         pairs.append((f"SQL rewrite, {size} statements", "keyword search loop", f"Rewrite/{size}",
                       f"RawKeywordSearch/{size}"))
-    for label, peer_label, ours, peer in pairs:
-        table.row(label, peer_label, "fib", Side(ours), Side(peer))
+    rows(table, "fib", pairs)
 
 
 def oracle_rows(table):
@@ -135,17 +139,14 @@ def oracle_rows(table):
         ("NUMBER decode 1M doubles", "std::from_chars", "BM_NumberDecodeReal", "BM_FromCharsReal"),
         ("format 1M dates by a model", "strftime", "BM_FormatModel", "BM_Strftime"),
     ]
-    for label, peer_label, ours, peer in codec:
-        table.row(label, peer_label, "oranet", Side(ours), Side(peer))
-    for rows in ("100", "1000"):
-        label = f"direct-mode query 100k rows x 6, every value read, blocks of {rows}"
-        table.row(label, "decoding loop", "oranet", Side(f"BM_FetchQueryDirect/{rows}"),
-                  Side(f"BM_FetchDecodePeer/{rows}"))
-        table.row(label, "replayed requests", "oranet", Side(f"BM_FetchQueryDirect/{rows}"),
-                  Side(f"BM_FetchReplayPeer/{rows}"))
-    for rows in ("100", "1000"):
-        table.row(f"Oracle record set 100k rows x 6, every value read, blocks of {rows}",
-                  "raw client (stand-in)", "oracle", Side(f"BM_FetchRecordSet/{rows}"), Side(f"BM_FetchRaw/{rows}"))
+    rows(table, "oranet", codec)
+    for block in ("100", "1000"):
+        label = f"direct-mode query 100k rows x 6, every value read, blocks of {block}"
+        rows(table, "oranet", [(label, "decoding loop", f"BM_FetchQueryDirect/{block}", f"BM_FetchDecodePeer/{block}"),
+                               (label, "replayed requests", f"BM_FetchQueryDirect/{block}",
+                                f"BM_FetchReplayPeer/{block}")])
+        rows(table, "oracle", [(f"Oracle record set 100k rows x 6, every value read, blocks of {block}",
+                                "raw client (stand-in)", f"BM_FetchRecordSet/{block}", f"BM_FetchRaw/{block}")])
 
 
 def dacore_rows(table):
@@ -158,8 +159,7 @@ def dacore_rows(table):
         ("sort the record store", "std::stable_sort", "BM_SortMemData", "BM_SortVectorStableSort"),
         ("filter the record store", "hand loop", "BM_FilterMemData", "BM_FilterHandLoop"),
     ]
-    for label, peer_label, ours, peer in pairs:
-        table.row(label, peer_label, "dacore", Side(ours), Side(peer))
+    rows(table, "dacore", pairs)
     table.row("  memory held after the fetch", "vector of structs", "dacore",
               Side("BM_DataSetOpenFetch", counter("MB"), "MB"), Side("BM_RawStepKeepRows", counter("MB"), "MB"))
 

@@ -22,6 +22,7 @@
 #include "classlib/field.h"
 #include "classlib/fields.h"
 #include "dacore/dataset_component.h"
+#include "testing/bench_calendar.h"
 #include "testing/sqlite_driver_session.h"
 
 namespace {
@@ -34,9 +35,10 @@ size_t BytesInUse() {
   return info.uordblks + info.hblkhd;
 }
 
-// The database file, filled once per process.
+// The database file, filled once per process and removed at its end. The
+// path outlives the removal, which runs after the statics are destroyed.
 const std::string& DatabasePath() {
-  static const std::string path = [] {
+  static const std::string& path = *new std::string([] {
     const std::string file =
         (std::filesystem::temp_directory_path() / ("dacore_fetch_bench_" + std::to_string(::getpid()) + ".db")).string();
     std::filesystem::remove(file);
@@ -68,7 +70,7 @@ const std::string& DatabasePath() {
     sqlite3_close(db);
     std::atexit([] { std::filesystem::remove(DatabasePath()); });
     return file;
-  }();
+  }());
   return path;
 }
 
@@ -114,25 +116,12 @@ int Digits(const unsigned char* text, int count) {
   return value;
 }
 
-// Days from 1970-01-01 of a date of the proleptic Gregorian calendar.
-int64_t DaysFromCivil(int64_t year, int month, int day) {
-  year -= month <= 2;
-  const int64_t era = (year >= 0 ? year : year - 399) / 400;
-  const int64_t year_of_era = year - era * 400;
-  const int64_t day_of_year = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
-  const int64_t day_of_era = year_of_era * 365 + year_of_era / 4 - year_of_era / 100 + day_of_year;
-  return era * 146097 + day_of_era - 719468;
-}
-
 // "YYYY-MM-DD HH:MM:SS.mmm" as a date-time number.
 double DateTimeOf(const unsigned char* text, int size) {
   if (size < 23) return 0;
-  constexpr int64_t kDays1899To1970 = 25569;
-  const double days = static_cast<double>(DaysFromCivil(Digits(text, 4), Digits(text + 5, 2), Digits(text + 8, 2)) +
-                                          kDays1899To1970);
   const int msecs = ((Digits(text + 11, 2) * 60 + Digits(text + 14, 2)) * 60 + Digits(text + 17, 2)) * 1000 +
                     Digits(text + 20, 3);
-  return days + msecs / 86400000.0;
+  return bench::DateTimeNumber(Digits(text, 4), Digits(text + 5, 2), Digits(text + 8, 2), msecs);
 }
 
 std::string TextOf(sqlite3_stmt* stmt, int column) {

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "testing/bench_calendar.h"
+
 namespace oranet::bench {
 
 namespace {
@@ -96,24 +98,12 @@ double RealOf(std::span<const uint8_t> bytes) {
   return parts.negative ? -value : value;
 }
 
-// Days from 1970-01-01 of a date of the proleptic Gregorian calendar.
-int64_t DaysFromCivil(int64_t year, int month, int day) {
-  year -= month <= 2;
-  const int64_t era = (year >= 0 ? year : year - 399) / 400;
-  const int64_t year_of_era = year - era * 400;
-  const int64_t day_of_year = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
-  return era * 146097 + year_of_era * 365 + year_of_era / 4 - year_of_era / 100 + day_of_year - 719468;
-}
-
 // DATE bytes: century + 100, year + 100, month, day, hour + 1, minute + 1,
 // second + 1.
 double DateTimeOf(std::span<const uint8_t> bytes) {
   if (bytes.size() < 7) return 0;
-  constexpr int64_t kDays1899To1970 = 25569;
-  const int year = (bytes[0] - 100) * 100 + (bytes[1] - 100);
-  const double days = static_cast<double>(DaysFromCivil(year, bytes[2], bytes[3]) + kDays1899To1970);
   const int seconds = ((bytes[4] - 1) * 60 + (bytes[5] - 1)) * 60 + (bytes[6] - 1);
-  return days + seconds / 86400.0;
+  return ::bench::DateTimeNumber((bytes[0] - 100) * 100 + (bytes[1] - 100), bytes[2], bytes[3], seconds * int64_t{1000});
 }
 
 void Store(TBenchRow& row, int column, std::span<const uint8_t> value) {
