@@ -8,6 +8,8 @@
 #include <QSqlRecord>
 #include <QStringList>
 
+#include "app/ado_connection_errors.h"
+#include "app/ado_provider.h"
 #include "classlib/codepage.h"
 
 namespace app {
@@ -63,7 +65,10 @@ void TADOConnection::DoConnect() {
       in_transaction_ = false;
       return;
     }
-    failure = FromQt(db.lastError().text());
+    const std::vector<std::string> messages = ConnectionErrorMessages(db.lastError());
+    failure = ConnectionFailureText(
+        MissingClientAdvice(ConnectionValue(pairs, "Provider"), MssqlOdbcDriver(), messages),
+        messages);
   }
   // The handle above is gone, so Qt can forget the failed connection.
   QSqlDatabase::removeDatabase(name);

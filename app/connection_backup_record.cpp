@@ -52,6 +52,13 @@ bool PutRecordBack() {
   return whole;
 }
 
+// The record goes, and the updater's key with it when nothing else stands
+// there, so no run leaves an empty key behind.
+void RemoveRecord() {
+  DeleteRegKey(HKEY_LOCAL_MACHINE, kConnectionBackupKey);
+  DeleteEmptyRegKey(HKEY_LOCAL_MACHINE, kUpdaterKey);
+}
+
 }  // namespace
 
 bool WriteConnectionBackupRecord(const TRegValueSnapshot& connection_string,
@@ -67,7 +74,7 @@ bool WriteConnectionBackupRecord(const TRegValueSnapshot& connection_string,
 }
 
 void RemoveOwnConnectionBackupRecord() {
-  if (OwnedByThisProcess(ReadOwner())) DeleteRegKey(HKEY_LOCAL_MACHINE, kConnectionBackupKey);
+  if (OwnedByThisProcess(ReadOwner())) RemoveRecord();
 }
 
 bool RestoreAbandonedConnectionBackup() {
@@ -76,7 +83,7 @@ bool RestoreAbandonedConnectionBackup() {
   if (owner.finished && platform::ProcessStillRuns(owner.pid, owner.start_mark)) return false;
   const bool restored = owner.finished && PutRecordBack();
   // A record that could not be put back whole stays for the next start.
-  if (!owner.finished || restored) DeleteRegKey(HKEY_LOCAL_MACHINE, kConnectionBackupKey);
+  if (!owner.finished || restored) RemoveRecord();
   return restored;
 }
 

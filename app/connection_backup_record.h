@@ -11,7 +11,9 @@
 
 namespace app {
 
-inline const std::string kConnectionBackupKey = "SOFTWARE\\KELVO\\Updater\\ConnectionBackup";
+// The updater's own key holds nothing but the record, and goes with it.
+inline const std::string kUpdaterKey = "SOFTWARE\\KELVO\\Updater";
+inline const std::string kConnectionBackupKey = kUpdaterKey + "\\ConnectionBackup";
 // Values of the record besides the copies, which keep the product's names.
 inline const std::string kBackupProcessIdValue = "ProcessId";
 inline const std::string kBackupProcessStartValue = "ProcessStart";
@@ -23,7 +25,8 @@ inline const std::string kBackupProcessStartValue = "ProcessStart";
 bool WriteConnectionBackupRecord(const TRegValueSnapshot& connection_string,
                                  const TRegValueSnapshot& server_type);
 
-// Removes the record when this process wrote it.
+// Removes the record when this process wrote it, and the updater's key when
+// nothing else is left in it.
 void RemoveOwnConnectionBackupRecord();
 
 // A finished record of a process that no longer runs is put back into the

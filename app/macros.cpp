@@ -3,13 +3,17 @@
 #include <algorithm>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string_view>
 #include <vector>
 
 #include "app/char_shift.h"
+#include "app/macros_sql_tracker.h"
 #include "app/password_mask.h"
 #include "app/run_state.h"
 #include "classlib/ansistr.h"
+#include "classlib/codepage.h"
+#include "classlib/format.h"
 #include "classlib/numconv.h"
 
 namespace app {
@@ -90,57 +94,12 @@ class Nesting {
   std::vector<size_t> ends_;  // one past each value's last byte
 };
 
-// Where the scan stands in an SQL statement's own text: only apostrophes of
-// the statement (not those of values put in) open and close its literals.
-class StatementState {
- public:
-  // Takes in the statement's character at i (s[i + 1] is the statement's
-  // too, or the end).
-  void Step(const std::string& s, size_t i) {
-    const char c = s[i];
-    const char next = i + 1 < s.size() ? s[i + 1] : '\0';
-    switch (state_) {
-      case kCode:
-        if (c == '\'') state_ = kLiteral;
-        else if (c == '"') state_ = kQuotedName;
-        else if (c == '-' && next == '-') state_ = kLineComment;
-        else if (c == '/' && next == '*') {
-          state_ = kBlockComment;
-          comment_start_ = i;
-        }
-        break;
-      case kLiteral:
-        // A doubled apostrophe leaves and enters again.
-        if (c == '\'') state_ = kCode;
-        break;
-      case kQuotedName:
-        if (c == '"') state_ = kCode;
-        break;
-      case kLineComment:
-        if (c == '\n' || c == '\r') state_ = kCode;
-        break;
-      case kBlockComment:
-        // The "*" that opened the comment cannot close it.
-        if (c == '*' && next == '/' && i > comment_start_ + 1) state_ = kBlockCommentEnd;
-        break;
-      case kBlockCommentEnd:  // c is the closing "/"
-        state_ = kCode;
-        break;
-    }
-  }
-  bool InLiteral() const { return state_ == kLiteral; }
-
- private:
-  enum {
-    kCode,
-    kLiteral,
-    kQuotedName,
-    kLineComment,
-    kBlockComment,
-    kBlockCommentEnd
-  } state_ = kCode;
-  size_t comment_start_ = 0;
-};
+[[noreturn]] void RefuseValue(const std::string& token) {
+  throw EMacroValueError(classlib::Format(
+      classlib::Utf8ToCp1251("Значение макроса %s нельзя подставить в оператор: оно завершает "
+                             "строку, имя или комментарий, внутри которого стоит макрос"),
+      {token}));
+}
 
 bool IsPasswordToken(const std::string& upper_token) {
   return upper_token == "<PASSWORD>" || upper_token == "<PASSWORD_SQL>" ||
@@ -169,34 +128,37 @@ bool MacroValue(const std::string& upper_token, std::string& value) {
 std::string ExpandMacros(const std::string& text, const TMacroOptions& options) {
   std::string s = text;
   Nesting nesting;
-  StatementState statement;
+  std::optional<TSqlTextTracker> sql;
+  if (options.statement) sql.emplace(SqlFormsOf(DBType));
+  std::string outer_token;  // the last token put in at the statement's own level
   size_t i = 0;
   while (i < s.size()) {
     nesting.LeavePassed(i);
-    if (options.statement && nesting.Depth() == 0) statement.Step(s, i);
-    if (s[i] != '<') {
-      ++i;
-      continue;
+    if (s[i] == '<') {
+      // Only the first ">" can close a token, and a token is short: looking
+      // no further keeps long statements full of comparisons linear.
+      size_t length = std::string_view(s).substr(i, LongestToken()).find('>');
+      std::string value;
+      if (length != std::string_view::npos &&
+          OptionValue(classlib::UpperCase(s.substr(i, ++length)), options, value)) {
+        if (nesting.Depth() >= kMaxMacroNesting) break;
+        if (nesting.Depth() == 0) outer_token = classlib::UpperCase(s.substr(i, length));
+        // Tokens inside this value stand in the same form: they are fitted
+        // when the scan reaches them.
+        if (sql) value = sql->Fit(value);
+        s.replace(i, length, value);
+        nesting.Replaced(i, i + length, value.size());
+        // Scanning goes on where the value was put in, so tokens the value
+        // holds (at its very start too) are expanded, and after an empty
+        // value the next token right at i is not passed over.
+        continue;
+      }
     }
-    // Only the first ">" can close a token, and a token is short: looking no
-    // further keeps long statements full of comparisons linear.
-    size_t length = std::string_view(s).substr(i, LongestToken()).find('>');
-    std::string value;
-    if (length == std::string_view::npos ||
-        !OptionValue(classlib::UpperCase(s.substr(i, ++length)), options, value)) {
-      ++i;
-      continue;
+    if (sql) {
+      sql->Step(s[i], nesting.Depth() > 0);
+      if (sql->ValueBrokeOut()) RefuseValue(outer_token);
     }
-    if (nesting.Depth() >= kMaxMacroNesting) break;
-    // Tokens inside this value stand in the same literal: they are doubled
-    // when the scan reaches them.
-    if (options.statement && statement.InLiteral())
-      value = classlib::StringReplace(value, "'", "''", classlib::rfReplaceAll);
-    s.replace(i, length, value);
-    nesting.Replaced(i, i + length, value.size());
-    // Scanning goes on where the value was put in, so tokens the value holds
-    // (at its very start too) are expanded, and after an empty value the
-    // next token right at i is not passed over.
+    ++i;
   }
   return s;
 }

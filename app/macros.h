@@ -6,14 +6,19 @@
 
 #include <string>
 
+#include "app/macros_sql_tracker.h"
+
 namespace app {
 
 struct TMacroOptions {
-  // The text is an SQL statement: a value put in where the token stands
-  // inside a string literal has its apostrophes doubled, so that a folder or
-  // user name holding one neither breaks the statement nor changes it.
-  // Tokens elsewhere (outside literals, in comments, in quoted names) give
-  // their values as they are.
+  // The text is an SQL statement for the server kind DBType: a value put in
+  // where the token stands inside a string literal has its apostrophes
+  // doubled, inside a quoted or bracketed name its closing character, so
+  // that a folder or user name holding one neither breaks the statement nor
+  // changes it. Tokens elsewhere (in code, in comments, in alternative-quoted
+  // literals) give their values as they are; a value that would end the
+  // literal, name or comment around it raises EMacroValueError
+  // (macros_sql_tracker.h lists each kind's forms).
   bool statement = false;
   // The text is for a log: the password tokens give kHiddenPassword, and
   // "<CON_STRING>" its password pairs hidden (password_mask.h).

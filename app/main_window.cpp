@@ -65,6 +65,7 @@ TfrmUpdate::TfrmUpdate(QWidget* parent)
   CreateBaseSelectPage();
   CreateUserPage();
   CreateUpdatePage();
+  FitWindow();
 
   pcMain->setTabVisible(kUserPage, false);
   pcMain->setTabEnabled(kUserPage, false);
@@ -132,7 +133,7 @@ void TfrmUpdate::ShowUserPage() {
 }
 
 void TfrmUpdate::ShowUpdatePage() {
-  FitUpdatePage();  // the login has just written the options' captions
+  FitWindow();  // the login has just written the options' captions
   pcMain->setTabEnabled(kUpdatePage, true);
   pcMain->setTabVisible(kUpdatePage, true);
   pcMain->setCurrentIndex(kUpdatePage);
@@ -152,6 +153,7 @@ void TfrmUpdate::HideUpdatePage() {
 void TfrmUpdate::closeEvent(QCloseEvent* event) {
   if (running_) {
     event->ignore();
+    NoticeCloseAfterRun();
     return;
   }
   FormCloseQuery();

@@ -3,6 +3,7 @@
 // shows the update run's progress (IProgressView).
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 #include <exception>
 #include <memory>
@@ -165,10 +166,11 @@ class TfrmUpdate : public QWidget, public IProgressView {
   void ParseConnectionString(const std::string& text);
   void FillServerList();
 
-  // Lays the update page out for its current captions and status text and
-  // sizes the window to it, never below the designed size: no text of the
-  // page is cut. Called whenever those texts change.
-  void FitUpdatePage();
+  // Lays the three pages out for their current captions and status text
+  // and sizes the window to them, never below the designed size: no text
+  // is cut and no control covers another. Called whenever those texts
+  // change.
+  void FitWindow();
 
   // --- Page flow -----------------------------------------------------------
   void ShowUserPage();
@@ -220,7 +222,8 @@ class TfrmUpdate : public QWidget, public IProgressView {
  protected:
   // The close request: FormCloseQuery, and the close is allowed, except
   // while an update run is under way (it would close the run's connections
-  // under it).
+  // under it): then the administrator is told so, and the window closes
+  // when the run ends.
   void closeEvent(QCloseEvent* event) override;
 
  public:
@@ -238,20 +241,24 @@ class TfrmUpdate : public QWidget, public IProgressView {
   void ConnectFirstPage();
   // The first page's controls that follow the chosen kind.
   void EnableKindControls(bool enabled);
-  void LayOutKind(const std::string& kind);
   void ParseFirebirdLocation(const std::string& location);
   std::string ChosenKind() const;
   QLabel* StateImageLabel(TUpdatePhase part) const;
-  // Controls that keep their distance to the window's right edge; the
-  // stretched ones grow with the window instead.
-  struct TRightAnchor {
-    QWidget* control;
-    bool stretch;
-  };
-  void AnchorRight(QWidget* control, bool stretch);
-  void FollowWidth(int width);
-  // The window's size for `width` and the update page's extra height, with
-  // the details list shown or not.
+
+  // Layout (main_window_layout.cpp): each page is laid out for the
+  // window's width, which is the widest that a page's texts need.
+  // The options box, placed; returns its width.
+  int LayOutUpdateOptions();
+  // The status column from `column` to the window's `width`, placed;
+  // returns the top of the button row below it.
+  int LayOutUpdateStatus(int column, int width);
+  void LayOutUpdateButtons(int width, int button_top);
+  int BaseSelectPageWidth() const;
+  void LayOutBaseSelectPage(int width);
+  int UserPageWidth() const;
+  void LayOutUserPage(int width);
+  // The window's size for `width` and the extra height the update page's
+  // texts take, with the details list shown or not.
   void SizeWindow(int width, int extra_height);
 
   // The update run's steps (main_window_run.cpp).
@@ -263,6 +270,9 @@ class TfrmUpdate : public QWidget, public IProgressView {
   bool SaveRunLog(classlib::TDateTime started);
   void ShowRunResult(bool failed);
   void ShowIgnoredFailures();
+  // The status line once the run is over: how it ended, and where its log is.
+  void ShowRunEnd(bool failed, bool interrupted, bool log_saved);
+  void NoticeCloseAfterRun();
   void EnsureChildMessages();
   IShellOpen& ShellOpen();
   TScriptComponents NativeComponents() const;
@@ -285,11 +295,13 @@ class TfrmUpdate : public QWidget, public IProgressView {
   bool running_ = false;
   // Set by a termination request; the window closes as soon as it may.
   bool close_requested_ = false;
+  // Set by a close refused during a run: the window closes after it.
+  bool close_after_run_ = false;
+  // The word that the window closes after the run, while it shows.
+  QPointer<QWidget> close_notice_;
   void CloseWhenIdle();
   std::unique_ptr<IShellOpen> own_shell_;
   TStateImage state_images_[3] = {siNotRun, siNotRun, siNotRun};
-  std::vector<TRightAnchor> right_anchors_;
-  int page_width_ = kClientWidth;
 };
 
 }  // namespace app

@@ -1,6 +1,7 @@
 // The first page: the kind of database server, the server, the database and
 // the account, kept as the pairs of an ADO connection string.
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -9,11 +10,14 @@
 #include "app/ado_connection.h"
 #include "app/drop_down_combo_box.h"
 #include "app/main_window.h"
+#include "app/main_window_captions.h"
 #include "app/message_boxes.h"
 #include "app/page_services.h"
+#include "app/product_paths.h"
 #include "app/qt_text.h"
 #include "app/run_state.h"
 #include "classlib/ansistr.h"
+#include "classlib/stream.h"
 
 namespace app {
 
@@ -23,11 +27,22 @@ const QString kDatabaseFileFilter = QStringLiteral("Файл базы данны
 const QString kConnectErrorText = QStringLiteral("Ошибка соединения с базой данных: ");
 const QString kChooseKindText = QStringLiteral("Выберите тип базы данных");
 
-// The folder part of a path written with either separator.
-QString FolderOf(const QString& path) {
-  const qsizetype slash = std::max(path.lastIndexOf(QLatin1Char('/')),
-                                   path.lastIndexOf(QLatin1Char('\\')));
-  return slash < 0 ? QString() : path.left(slash + 1);
+// The folder part of a path written with either separator, with "/".
+QString FolderOf(QString path) {
+  path.replace(QLatin1Char('\\'), QLatin1Char('/'));
+  return path.left(path.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+// Where browsing for a database file starts: the folder of the typed path,
+// else the product's folder; a folder that does not exist here (a Windows
+// path, a typing slip) would leave the dialog in the process's working
+// folder.
+QString BrowseFolder(const QString& typed) {
+  const QString product =
+      QString::fromStdString(classlib::NativeFileName(GetLexariumInstallPath("")));
+  for (const QString& folder : {FolderOf(typed), product})
+    if (!folder.isEmpty() && QFileInfo(folder).isDir()) return folder;
+  return {};
 }
 
 // A Firebird location "server:path" names a remote server; a Windows drive
@@ -88,17 +103,16 @@ void TfrmUpdate::cbDBTypeChange() {
   const bool firebird = kind == kFirebird;
   const bool oracle = kind == kOracle;
   cbServerName->setEditable(!firebird);
-  cbForDB->setText(firebird ? QStringLiteral("Локальный сервер базы данных")
-                            : QStringLiteral("Использовать учетные сведения ОС Windows"));
-  lForDB->setText(firebird ? QStringLiteral("Файл базы данных:")
-                  : oracle ? QStringLiteral("Сетевой сервис:")
-                           : QStringLiteral("Имя базы данных:"));
-  lForDB->adjustSize();
+  cbForDB->setText(firebird ? kLocalServerCaption : kWindowsCredentialsCaption);
+  lForDB->setText(firebird ? kDatabaseFileCaption
+                  : oracle ? kNetworkServiceCaption
+                           : kDatabaseNameCaption);
   cbForDB->setVisible(!oracle);
   lServerName->setVisible(!oracle);
   cbServerName->setVisible(!oracle);
   btnFileDB->setEnabled(firebird);
-  LayOutKind(kind);
+  btnFileDB->setVisible(firebird);
+  FitWindow();  // the captions of this kind may need more room
 
   cbForDBClick();
   PrevDBTypeIndex = index;
@@ -245,7 +259,7 @@ void TfrmUpdate::FillServerList() {
 
 void TfrmUpdate::btnFileDBClick() {
   const QString file = FileOpenDialog().Execute(this, QStringLiteral("*.fdb"), kDatabaseFileFilter,
-                                                FolderOf(eForDB->text()));
+                                                BrowseFolder(eForDB->text()));
   if (!file.isEmpty()) eForDB->setText(file);
 }
 

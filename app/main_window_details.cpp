@@ -26,10 +26,11 @@ constexpr int kMemoBottomGap = 9;
 
 }  // namespace
 
-void TfrmUpdate::sbDetailsClick() { FitUpdatePage(); }
+void TfrmUpdate::sbDetailsClick() { FitWindow(); }
 
 void TfrmUpdate::SizeWindow(int width, int extra_height) {
-  FollowWidth(width);
+  LayOutBaseSelectPage(width);
+  LayOutUserPage(width);
   const int client_height =
       (sbDetails->isChecked() ? kExpandedHeight : kCollapsedHeight) - kFrameHeight + extra_height;
   setFixedSize(width, client_height);

@@ -15,7 +15,7 @@ namespace app {
 std::string TfrmUpdate::StatusText() const { return AnsiOf(lInfo->text()); }
 void TfrmUpdate::SetStatusText(const std::string& text) {
   lInfo->setText(QStringOfAnsi(text));
-  FitUpdatePage();
+  FitWindow();
 }
 
 int TfrmUpdate::ProgressMin() const { return pbCondition->minimum(); }

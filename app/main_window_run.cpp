@@ -62,10 +62,22 @@ std::string MessageOf(const std::exception& error) {
   return error.what();
 }
 
+// The name a part's failures are logged under until its first step names
+// itself.
+std::string PartName(TUpdatePhase phase) {
+  switch (phase) {
+    case upDatabase: return Ansi("обновление базы данных");
+    case upReferenceGroups: return Ansi("импорт справочников");
+    case upSettings: return Ansi("обновление настроек ПОНТАРЕКС");
+  }
+  return {};
+}
+
 // Shows the part's state while it runs; a part that raises shows failed.
 template <typename Part>
 bool RunPart(IProgressView& view, TUpdatePhase phase, Part part) {
   UpdatePhase = phase;
+  view.SetStatusText(PartName(phase));
   view.SetStateImage(phase, siRunning);
   bool ok = false;
   try {
@@ -78,6 +90,9 @@ bool RunPart(IProgressView& view, TUpdatePhase phase, Part part) {
   view.ProcessMessages();
   return ok;
 }
+
+const QString kDetailsHint =
+    QStringLiteral("Для просмотра отчета нажмите кнопку \"Детали >>\"");
 
 // The cursor and the window's enabled state for the length of a run, put
 // back whatever way the run ends.
@@ -110,6 +125,8 @@ TScriptComponents TfrmUpdate::NativeComponents() const {
 void TfrmUpdate::bbExecuteClick() {
   if ((cbUpdateDB->isChecked() || cbUpdateConf->isChecked()) && !ConfirmUpdate()) return;
   bool failed = false;
+  bool interrupted = false;
+  close_after_run_ = false;
   const classlib::TDateTime started = classlib::Now();
   {
     TBusyWindow busy(*this, running_);
@@ -120,11 +137,14 @@ void TfrmUpdate::bbExecuteClick() {
       StatementFailures = 0;
       failed = !RunUpdateParts();
     } catch (const std::exception& error) {
-      failed = true;
+      failed = interrupted = true;
       ReportRunException(error);
     }
-    if (!SaveRunLog(started)) failed = true;
+    const bool log_saved = SaveRunLog(started);
+    if (!log_saved) failed = true;
+    ShowRunEnd(failed, interrupted, log_saved);
   }
+  if (close_notice_) close_notice_->close();
   // Asked to end while the run went on: the run is done and its log saved,
   // and nobody may be there to answer the final message.
   if (close_requested_) {
@@ -132,6 +152,35 @@ void TfrmUpdate::bbExecuteClick() {
     return;
   }
   ShowRunResult(failed);
+  // The administrator closed the window during the run and was told it
+  // would close when the run ended; the result has been shown.
+  if (close_after_run_ && isVisible()) close();
+}
+
+void TfrmUpdate::NoticeCloseAfterRun() {
+  close_after_run_ = true;
+  if (close_notice_) {
+    close_notice_->raise();
+    return;
+  }
+  close_notice_ = MessageBoxes().Notify(
+      this,
+      QStringLiteral("Выполняется обновление данных. Окно будет закрыто, когда обновление "
+                     "завершится."),
+      kInformationCaption, MB_OK | MB_ICONINFORMATION);
+}
+
+void TfrmUpdate::ShowRunEnd(bool failed, bool interrupted, bool log_saved) {
+  std::string text = interrupted              ? Ansi("Обновление данных прервано")
+                     : failed                 ? Ansi("Обновление данных завершено с ошибками")
+                     : StatementFailures > 0  ? Ansi("Обновление данных завершено, при "
+                                                     "выполнении скриптов были ошибки")
+                                              : Ansi("Обновление данных завершено");
+  // A run with nothing to log writes nothing, so only a run with details
+  // has a report to point to.
+  if (log_saved && !DetailLines().empty())
+    text += Ansi(". Отчет сохранен в файле ") + DisplayPath(DetailsLogFileName());
+  SetStatusText(text);
 }
 
 bool TfrmUpdate::ConfirmUpdate() {
@@ -209,8 +258,8 @@ bool TfrmUpdate::SaveRunLog(classlib::TDateTime started) {
 void TfrmUpdate::ShowRunResult(bool failed) {
   if (failed) {
     SetDetailsButtonEnabled(true);
-    ShowErrorBox(this, QStringLiteral("В процессе обновления данных произошли ошибки. Для "
-                                      "просмотра отчета нажмите кнопку \"Детали >>\""));
+    ShowErrorBox(this, QStringLiteral("В процессе обновления данных произошли ошибки. ") +
+                           kDetailsHint);
     return;
   }
   if (StatementFailures > 0) {
@@ -222,19 +271,16 @@ void TfrmUpdate::ShowRunResult(bool failed) {
 }
 
 // The release let its scripts go on past failing statements: the update
-// counts as done, but the administrator must hear of the failures.
+// counts as done, but the administrator must hear of the failures, in the
+// same words and the same kind of box as a failed run.
 void TfrmUpdate::ShowIgnoredFailures() {
   QString text = QStringLiteral(
-      "Обновление данных завершено, но при выполнении скриптов произошли ошибки (%1).")
+      "Обновление данных завершено, но при выполнении скриптов произошли ошибки (%1). ")
                      .arg(StatementFailures);
-  if (sbDetails->isEnabled()) {
-    text += QStringLiteral("\r\nДля просмотра отчета нажмите кнопку \"Детали >>\"; отчет "
-                           "сохранен в файле %1")
-                .arg(QStringOfAnsi(DisplayPath(DetailsLogFileName())));
-  } else {
-    text += QStringLiteral("\r\nСкрипты обновления не записывают эти ошибки в отчет.");
-  }
-  MessageBoxes().Show(this, text, kInformationCaption, MB_OK | MB_ICONWARNING);
+  text += sbDetails->isEnabled() ? kDetailsHint
+                                 : QStringLiteral("Скрипты обновления не записывают эти ошибки "
+                                                  "в отчет.");
+  ShowErrorBox(this, text);
   if (!sbDetails->isEnabled()) close();
 }
 

@@ -21,6 +21,7 @@ constexpr unsigned kDefaultButtonMask = 0xF00;
 bool InteractiveMessageBoxes() {
   const char* mode = std::getenv("UPDATER_MESSAGES");
   if (mode && std::strcmp(mode, "stderr") == 0) return false;
+  if (mode && std::strcmp(mode, "window") == 0) return true;
   const QString platform = QGuiApplication::platformName();
   return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
 }
@@ -55,19 +56,25 @@ int DefaultAnswer(unsigned style) {
   }
 }
 
-int StderrMessageBoxes::Show(QWidget*, const QString& text, const QString& caption,
+int StderrMessageBoxes::Show(QWidget* owner, const QString& text, const QString& caption,
                              unsigned style) {
+  Notify(owner, text, caption, style);
+  return DefaultAnswer(style);
+}
+
+QWidget* StderrMessageBoxes::Notify(QWidget*, const QString& text, const QString& caption,
+                                    unsigned) {
   QString plain = text;
   plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   const QByteArray line = (caption + QStringLiteral(": ") + plain + QLatin1Char('\n')).toUtf8();
   std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stderr);
   std::fflush(stderr);
-  return DefaultAnswer(style);
+  return nullptr;
 }
 
-int QtMessageBoxes::Show(QWidget* owner, const QString& text, const QString& caption,
-                         unsigned style) {
-  QMessageBox box(owner);
+namespace {
+
+void SetUpBox(QMessageBox& box, const QString& text, const QString& caption, unsigned style) {
   box.setWindowTitle(caption);
   box.setText(text);
   switch (style & kIconMask) {
@@ -77,6 +84,25 @@ int QtMessageBoxes::Show(QWidget* owner, const QString& text, const QString& cap
     case MB_ICONINFORMATION: box.setIcon(QMessageBox::Information); break;
     default: break;
   }
+}
+
+}  // namespace
+
+QWidget* QtMessageBoxes::Notify(QWidget* owner, const QString& text, const QString& caption,
+                                unsigned style) {
+  auto* box = new QMessageBox(owner);
+  SetUpBox(*box, text, caption, style);
+  box->setStandardButtons(QMessageBox::Ok);
+  box->setWindowModality(Qt::NonModal);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->show();
+  return box;
+}
+
+int QtMessageBoxes::Show(QWidget* owner, const QString& text, const QString& caption,
+                         unsigned style) {
+  QMessageBox box(owner);
+  SetUpBox(box, text, caption, style);
   QMessageBox::StandardButton first = QMessageBox::Ok;
   QMessageBox::StandardButton second = QMessageBox::NoButton;
   switch (style & kButtonsMask) {

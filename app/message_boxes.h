@@ -35,6 +35,12 @@ class IMessageBoxes {
   // null (a box of no window). Returns the button pressed (IDOK, IDYES, ...).
   virtual int Show(QWidget* owner, const QString& text, const QString& caption,
                    unsigned style) = 0;
+  // Shows text without waiting for an answer: the caller goes on at once
+  // (a box shown in the middle of a long step must not stop the step).
+  // Returns the box while it stays on the screen, so the caller may close
+  // it; null when nothing stays there.
+  virtual QWidget* Notify(QWidget* owner, const QString& text, const QString& caption,
+                          unsigned style) = 0;
 };
 
 // The installed service; until one is installed, the default for this run:
@@ -45,6 +51,9 @@ void SetMessageBoxes(IMessageBoxes* boxes);
 
 // A run is not interactive when $UPDATER_MESSAGES is "stderr" or the window
 // system is the offscreen or minimal one: no person can press a button.
+// $UPDATER_MESSAGES "window" shows the window system's boxes in any case
+// (a box that waits where nobody can answer it, as checks of the waiting
+// program need).
 bool InteractiveMessageBoxes();
 
 // The two kinds of box the updater shows most.
@@ -56,12 +65,17 @@ void ShowInformationBox(QWidget* owner, const QString& text);
 class StderrMessageBoxes : public IMessageBoxes {
  public:
   int Show(QWidget* owner, const QString& text, const QString& caption, unsigned style) override;
+  QWidget* Notify(QWidget* owner, const QString& text, const QString& caption,
+                  unsigned style) override;
 };
 
 // Modal boxes of the window system.
 class QtMessageBoxes : public IMessageBoxes {
  public:
   int Show(QWidget* owner, const QString& text, const QString& caption, unsigned style) override;
+  // A box of its own that goes away when closed.
+  QWidget* Notify(QWidget* owner, const QString& text, const QString& caption,
+                  unsigned style) override;
 };
 
 // The answer a box gives when nobody chooses: its default button.

@@ -15,14 +15,6 @@ bool IsNameChar(char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
 }
 
-bool IsPasswordName(const std::string& name) {
-  const std::string upper = classlib::UpperCase(name);
-  static const std::string kPassword = "PASSWORD";
-  return upper == "PWD" || (upper.size() >= kPassword.size() &&
-                            upper.compare(upper.size() - kPassword.size(), std::string::npos,
-                                          kPassword) == 0);
-}
-
 size_t SkipBlanks(const std::string& text, size_t i) {
   while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
   return i;
@@ -115,6 +107,14 @@ std::string HideValues(const std::string& text, const std::vector<std::string>& 
 }
 
 }  // namespace
+
+bool IsPasswordName(const std::string& name) {
+  const std::string upper = classlib::UpperCase(name);
+  static const std::string kPassword = "PASSWORD";
+  return upper == "PWD" || (upper.size() >= kPassword.size() &&
+                            upper.compare(upper.size() - kPassword.size(), std::string::npos,
+                                          kPassword) == 0);
+}
 
 std::string HidePasswordPairs(const std::string& text) {
   std::string out;

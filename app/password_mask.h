@@ -8,6 +8,10 @@
 
 namespace app {
 
+// True for the name of a password pair: it ends in PASSWORD, or is PWD, in
+// any letter case.
+bool IsPasswordName(const std::string& name);
+
 // What a hidden password reads as.
 inline constexpr char kHiddenPassword[] = "***";
 

@@ -1,6 +1,7 @@
 #include "app/program.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QFile>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -51,6 +52,15 @@ void PutBackKilledRunsConnectionKey() {
   }
 }
 
+// The guard's box waits for a click with the signals blocked: a signal
+// dismisses it, and the refused copy ends as it does after the click.
+bool GuardWithSignalsHeard() {
+  const TTerminationSignals dismiss([](int) {
+    if (auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget())) box->reject();
+  });
+  return InitializeOneHist();
+}
+
 }  // namespace
 
 void LoadQtTranslations(QTranslator& translator) {
@@ -72,7 +82,10 @@ int RunUpdater(int argc, char** argv) {
   QApplication application(argc, argv);
   QTranslator translator;
   LoadQtTranslations(translator);
-  if (!InitializeOneHist()) return 1;
+  // Texts Qt writes by the default locale (the file types of the file
+  // dialog) follow the window's language too.
+  QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+  if (!GuardWithSignalsHeard()) return 1;
   PutBackKilledRunsConnectionKey();
 
   int code = 0;

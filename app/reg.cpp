@@ -100,6 +100,20 @@ LONG DeleteRegKey(HKEY root, const std::string& path) {
   return platform::RegDeleteKeyA(root, usable.c_str());
 }
 
+LONG DeleteEmptyRegKey(HKEY root, const std::string& path) {
+  OpenedKey key;
+  LONG result = OpenForQuery(root, path, key);
+  if (result != ERROR_SUCCESS) return result;
+  DWORD sub_keys = 0;
+  DWORD values = 0;
+  result = platform::RegQueryInfoKeyA(key.Get(), nullptr, nullptr, nullptr, &sub_keys, nullptr,
+                                      nullptr, &values, nullptr, nullptr, nullptr, nullptr);
+  if (result != ERROR_SUCCESS) return result;
+  if (sub_keys != 0 || values != 0) return platform::ERROR_ACCESS_DENIED;
+  // A subkey made since the count still stops the deletion.
+  return DeleteRegKey(root, path);
+}
+
 bool RegKeyExists(HKEY root, const std::string& path) {
   std::string usable = UsablePath(path);
   if (usable.empty()) return false;

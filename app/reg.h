@@ -23,6 +23,9 @@ inline constexpr int kRegReadBufferSize = 1024;
 
 // Deletes a key that has no subkeys.
 LONG DeleteRegKey(HKEY root, const std::string& path);
+// Deletes a key that holds neither subkeys nor values; ERROR_ACCESS_DENIED
+// when it holds any.
+LONG DeleteEmptyRegKey(HKEY root, const std::string& path);
 // True when the key opens for reading.
 bool RegKeyExists(HKEY root, const std::string& path);
 

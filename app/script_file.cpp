@@ -19,6 +19,29 @@ bool FlagOn(const TScriptElement& element, const char* name) {
   return classlib::Trim(element.Attribute(name)) == "1";
 }
 
+// The statement with its macros put in; false, with the reason, when a
+// value cannot be put in safely: the statement then fails like one the
+// server refused.
+bool ExpandStatement(const std::string& raw, std::string& text, std::string& error_text) {
+  try {
+    text = ExpandMacros(raw, {.statement = true});
+    return true;
+  } catch (const EMacroValueError& error) {
+    error_text = error.Message();
+    return false;
+  }
+}
+
+// The statement as the details show it: passwords hidden, and as written
+// when its macros cannot be put in.
+std::string LoggedStatement(const std::string& raw) {
+  try {
+    return ExpandMacros(raw, {.statement = true, .hide_passwords = true});
+  } catch (const EMacroValueError&) {
+    return raw;
+  }
+}
+
 // The groups of one file, with their conditions, statements and progress.
 // They run on the statement thread and show through `view`, a relay.
 class TGroupRunner {
@@ -141,15 +164,15 @@ bool TGroupRunner::RunStatement(const TScriptElement& group, const TScriptElemen
   const bool stop_on_exception = FlagOn(statement, "STOP_ON_EXCEPTION");
   const bool log_error = FlagOn(statement, "LOG_ERROR");
   const std::string& raw = statement.text;
-  const std::string text = ExpandMacros(raw, {.statement = true});
+  std::string text;
+  std::string error_text;
+  const bool expanded = ExpandStatement(raw, text, error_text);
   static const std::string kStatementPlace = Text("группа %d, элемент %d");
   view_.SetStatusText(classlib::Format(kStatementPlace, {g, k}));
   view_.ProcessMessages();
 
-  std::string error_text;
-  if (!ExecuteStatement(run_.connection, text, error_text)) {
-    if (log_error || stop_on_exception)
-      Log(error_text, ExpandMacros(raw, {.statement = true, .hide_passwords = true}));
+  if (!expanded || !ExecuteStatement(run_.connection, text, error_text)) {
+    if (log_error || stop_on_exception) Log(error_text, LoggedStatement(raw));
     if (stop_on_exception) {
       result_ = false;
       return false;

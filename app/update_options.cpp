@@ -26,12 +26,18 @@ std::vector<std::string> Entries(const std::string& list) {
   return entries;
 }
 
-void AddSuffix(QCheckBox* box, const QString& suffix) { box->setText(box->text() + suffix); }
+// The designed caption with this fill's suffix: never the caption as it
+// stands, which an earlier login has already given a suffix.
+void SetCaption(QCheckBox* box, const QString& designed, const QString& suffix = {}) {
+  box->setText(designed + suffix);
+}
 
 // The value fills its place also when it is empty: no "%1" may show.
-void AddSuffix(QCheckBox* box, const char* format_utf8, const std::string& value) {
-  AddSuffix(box, QString::fromUtf8(format_utf8).arg(QStringOfAnsi(value)));
+QString Suffix(const char* format_utf8, const std::string& value) {
+  return QString::fromUtf8(format_utf8).arg(QStringOfAnsi(value));
 }
+
+const QString kNotUpdated = QStringLiteral(" (не обновляется)");
 
 }  // namespace
 
@@ -56,25 +62,34 @@ void FillUpdateOptions(const TUpdateOptionControls& c) {
 
   const bool db_enabled = (listed || AlwaysUpdateDB) && db_items;
   c.cbUpdateDB->setEnabled(db_enabled);
-  if (!db_enabled) {
-    if (db_items && !listed && CurrentDBVersion == ResultVersion)
-      AddSuffix(c.cbUpdateDB, " (обновление версии %1 уже установлено)", ResultVersion);
-    else if (db_items && !listed)
-      AddSuffix(c.cbUpdateDB, " (невозможно провести обновление с версии %1)", CurrentDBVersion);
-    else
-      AddSuffix(c.cbUpdateDB, QStringLiteral(" (не обновляется)"));
-  }
+  if (db_enabled)
+    SetCaption(c.cbUpdateDB, kUpdateDBCaption);
+  else if (db_items && !listed && CurrentDBVersion == ResultVersion)
+    SetCaption(c.cbUpdateDB, kUpdateDBCaption,
+               Suffix(" (обновление версии %1 уже установлено)", ResultVersion));
+  else if (db_items && !listed)
+    SetCaption(c.cbUpdateDB, kUpdateDBCaption,
+               Suffix(" (невозможно провести обновление с версии %1)", CurrentDBVersion));
+  else
+    SetCaption(c.cbUpdateDB, kUpdateDBCaption, kNotUpdated);
   c.cbUpdateDB->setChecked(d.HasDbUpdate && listed);
 
-  c.cbUpdateXML->setChecked(d.HasSchemaUpdate && !d.SchemaUpdate.empty());
+  // A transfer without items could only fail: it is not offered.
+  const bool xml_items = d.HasSchemaUpdate && !d.SchemaUpdate.empty();
+  c.cbUpdateXML->setEnabled(xml_items);
+  c.cbUpdateXML->setChecked(xml_items);
+  SetCaption(c.cbUpdateXML, kUpdateXMLCaption, xml_items ? QString() : kNotUpdated);
 
-  const bool conf_enabled = PontarexInstalled && !NoUpdateConf;
+  // Nor is a settings update whose release brings no settings.
+  const bool conf_items = d.HasConfigUpdate && !d.ConfigUpdate.empty();
+  const bool conf_enabled = PontarexInstalled && !NoUpdateConf && conf_items;
   c.cbUpdateConf->setEnabled(conf_enabled);
   c.cbUpdateConf->setChecked(conf_enabled && listed && c.cbUpdateDB->isChecked());
   if (!PontarexInstalled)
-    AddSuffix(c.cbUpdateConf, QStringLiteral(" (ПОНТАРЕКС не установлена)"));
-  else if (NoUpdateConf)
-    AddSuffix(c.cbUpdateConf, QStringLiteral(" (не обновляется)"));
+    SetCaption(c.cbUpdateConf, kUpdateConfCaption,
+               QStringLiteral(" (ПОНТАРЕКС не установлена)"));
+  else
+    SetCaption(c.cbUpdateConf, kUpdateConfCaption, conf_enabled ? QString() : kNotUpdated);
 
   if (c.view != nullptr) {
     c.view->SetStateImage(upDatabase, siNotRun);

@@ -4,6 +4,7 @@
 // settings update only when the process-planning product is installed.
 #pragma once
 
+#include <QString>
 #include <string>
 
 class QCheckBox;
@@ -12,6 +13,11 @@ class QPushButton;
 namespace app {
 
 class IProgressView;
+
+// The options' captions as designed; each fill writes its suffix after them.
+inline const QString kUpdateDBCaption = QStringLiteral("Обновление базы данных");
+inline const QString kUpdateXMLCaption = QStringLiteral("Перенос групп справочников");
+inline const QString kUpdateConfCaption = QStringLiteral("Обновление настроек ПОНТАРЕКС");
 
 struct TUpdateOptionControls {
   QCheckBox* cbUpdateDB = nullptr;
@@ -27,9 +33,10 @@ struct TUpdateOptionControls {
 // "13.1;".
 bool IsListedRelease(const std::string& current, const std::string& start_list);
 
-// Sets the check boxes' checked and enabled states and caption suffixes and
-// the run button. Suffixes add to the current caption, so a second login in
-// the same run adds another.
+// Sets the check boxes' checked and enabled states and captions and the run
+// button. A caption is the designed one with this fill's suffix, so a login
+// repeated in the same run shows one suffix, not one per login. A part whose
+// section of the description is missing or empty is not offered.
 void FillUpdateOptions(const TUpdateOptionControls& controls);
 
 }  // namespace app

@@ -36,17 +36,30 @@ endfunction()
 
 set(kUpdaterTestTimeout 120)
 
-# Gives the tests of `exe` whose names match `regex` their own timeout. The
-# names are known only once the tests are discovered, so this runs in CTest,
-# from a file included after the discovered tests.
-function(updater_slow_tests exe regex timeout)
-  set(script ${CMAKE_CURRENT_BINARY_DIR}/${exe}_slow_tests.cmake)
-  file(WRITE ${script}
-    "foreach(name IN LISTS ${exe}_TESTS)\n"
-    "  if(name MATCHES [=[${regex}]=])\n"
-    "    set_tests_properties(\"\${name}\" PROPERTIES TIMEOUT ${timeout})\n"
-    "  endif()\n"
-    "endforeach()\n")
+# Sets, once the tests of `exe` are discovered, what gtest_discover_tests
+# cannot pass through its PROPERTIES: an environment (a list there is split
+# into separate words, and an empty value drops out and leaves the next
+# property name in its place) and the own timeout of the tests whose full
+# names match `slow_regex`. The names are known only in CTest, so this is a
+# file CTest includes after the discovered tests.
+function(updater_discovered_test_settings exe environment slow_regex slow_timeout)
+  if(NOT environment AND NOT slow_regex)
+    return()
+  endif()
+  set(body "foreach(name IN LISTS ${exe}_TESTS)\n")
+  if(environment)
+    string(APPEND body
+      "  set_tests_properties(\"\${name}\" PROPERTIES ENVIRONMENT [==[${environment}]==])\n")
+  endif()
+  if(slow_regex)
+    string(APPEND body
+      "  if(name MATCHES [=[${slow_regex}]=])\n"
+      "    set_tests_properties(\"\${name}\" PROPERTIES TIMEOUT ${slow_timeout})\n"
+      "  endif()\n")
+  endif()
+  string(APPEND body "endforeach()\n")
+  set(script ${CMAKE_CURRENT_BINARY_DIR}/${exe}_test_settings.cmake)
+  file(WRITE ${script} "${body}")
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${script})
 endfunction()
 
@@ -54,6 +67,9 @@ function(updater_module_tests)
   cmake_parse_arguments(M "" "NAME;TIMEOUT;SLOW_TESTS;SLOW_TIMEOUT;FOLDER;EXE" "DEPENDS;ENVIRONMENT" ${ARGN})
   if(NOT M_TIMEOUT)
     set(M_TIMEOUT ${kUpdaterTestTimeout})
+  endif()
+  if(M_SLOW_TESTS AND NOT M_SLOW_TIMEOUT)
+    message(FATAL_ERROR "updater_module_tests(${M_NAME}): SLOW_TESTS needs SLOW_TIMEOUT")
   endif()
   if(NOT M_FOLDER)
     set(M_FOLDER tests)
@@ -70,11 +86,9 @@ function(updater_module_tests)
   target_link_libraries(${exe} PRIVATE ${M_NAME} ${M_DEPENDS} GTest::gtest GTest::gmock GTest::gtest_main Threads::Threads)
   target_compile_definitions(${exe} PRIVATE UPDATER_BINARY_DIR="${CMAKE_BINARY_DIR}")
   gtest_discover_tests(${exe}
-    PROPERTIES LABELS ${M_NAME} ENVIRONMENT "${M_ENVIRONMENT}" TIMEOUT ${M_TIMEOUT}
+    PROPERTIES LABELS ${M_NAME} TIMEOUT ${M_TIMEOUT}
     DISCOVERY_TIMEOUT 60)
-  if(M_SLOW_TESTS)
-    updater_slow_tests(${exe} "${M_SLOW_TESTS}" ${M_SLOW_TIMEOUT})
-  endif()
+  updater_discovered_test_settings(${exe} "${M_ENVIRONMENT}" "${M_SLOW_TESTS}" "${M_SLOW_TIMEOUT}")
 endfunction()
 
 function(updater_module_bench)
@@ -123,7 +137,7 @@ function(updater_module_fuzz)
         set(test fuzz_replay.${M_NAME}.${harness})
         add_test(NAME ${test}
                  COMMAND ${exe} ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/corpus/${harness})
-        set_tests_properties(${test} PROPERTIES LABELS ${M_NAME} TIMEOUT 120)
+        set_tests_properties(${test} PROPERTIES LABELS ${M_NAME} TIMEOUT ${kUpdaterTestTimeout})
       endif()
     endif()
   endforeach()

@@ -8,6 +8,7 @@
 #include "classlib/codepage.h"
 #include "classlib/field.h"
 #include "classlib/field_blob.h"
+#include "classlib/fields.h"
 #include "classlib/format.h"
 #include "classlib/stream.h"
 #include "dacore/comp_connection.h"
@@ -202,8 +203,16 @@ void TCustomDADataSet::SetFilteredValue(bool value) {
     TMemDataSet::SetFilteredValue(value);
     return;
   }
+  // The keys KeyFields names, else the dialect's (a table's primary key), as
+  // a refresh finds them.
   std::vector<classlib::TField*> keys;
-  if (!key_fields_.empty() && !IsEmpty()) GetFieldList(keys, key_fields_);
+  if (!IsEmpty()) {
+    std::vector<TCRFieldDesc*> key_descs, data_descs;
+    GetKeyFieldDescs(key_descs, data_descs, false);
+    for (TCRFieldDesc* desc : key_descs)
+      for (int i = 0; i < Fields().Count(); ++i)
+        if (GetFieldDesc(Fields()[i]) == desc) keys.push_back(Fields()[i]);
+  }
   std::vector<classlib::Variant> values;
   for (classlib::TField* key : keys) values.push_back(key->Value());
   TMemDataSet::SetFilteredValue(value);

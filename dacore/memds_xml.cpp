@@ -12,7 +12,6 @@
 #include "classlib/numconv.h"
 #include "dacore/blob.h"
 #include "dacore/messages.h"
-#include "dacore/util_string_builder.h"
 #include "dacore/util_var_bytes.h"
 
 namespace dacore {
@@ -84,16 +83,6 @@ void WriteLongFlag(TField* field, const TFieldDesc& desc, XmlTextWriter& writer)
 }
 
 }  // namespace
-
-std::string EncodeXmlText(const std::string& text) {
-  StringBuilder builder(text, static_cast<int>(text.size()));
-  builder.Replace("&", "&#x26;");
-  builder.Replace("'", "&#x27;");
-  builder.Replace("\"", "&#x22;");
-  builder.Replace("<", "&#x3c;");
-  builder.Replace(">", "&#x3e;");
-  return builder.ToString();
-}
 
 void TMemDataSet::WriteFieldXMLDataType(TField* field, const TFieldDesc& desc, const std::string&,
                                         XmlTextWriter& writer) {
@@ -249,27 +238,38 @@ constexpr const char* kDataTypeNamespace = "urn:updater:rowset:datatypes";
 constexpr const char* kRowSetNamespace = "urn:updater:rowset";
 constexpr const char* kRowNamespace = "#RowsetSchema";
 
-// The exported fields: those with a column behind them.
-std::vector<std::pair<TField*, TFieldDesc*>> ExportedFields(TMemDataSet& data_set) {
-  std::vector<std::pair<TField*, TFieldDesc*>> fields;
+// An exported field: one with a column behind it, and the alias its rows
+// use when its own name is no XML name.
+struct TExportedField {
+  TField* field;
+  TFieldDesc* desc;
+  std::string alias;
+};
+
+std::vector<TExportedField> ExportedFields(TMemDataSet& data_set) {
+  std::vector<TExportedField> fields;
+  std::vector<std::string> names;
   for (int i = 0; i < data_set.Fields().Count(); ++i) {
     TField* field = data_set.Fields()[i];
     if (field->FieldKind() != classlib::fkData) continue;
-    fields.emplace_back(field, data_set.GetFieldDesc(field));
+    fields.push_back({field, data_set.GetFieldDesc(field), ""});
+    names.push_back(fields.back().desc->Name());
   }
+  const std::vector<std::string> aliases = XmlAttributeAliases(names);
+  for (size_t i = 0; i < fields.size(); ++i) fields[i].alias = aliases[i];
   return fields;
 }
 
-void WriteSchema(TMemDataSet& data_set, const std::vector<std::pair<TField*, TFieldDesc*>>& fields,
+void WriteSchema(TMemDataSet& data_set, const std::vector<TExportedField>& fields,
                  XmlTextWriter& writer) {
   writer.WriteStartElement("s:Schema");
   writer.WriteAttributeString("id", "RowsetSchema");
   writer.WriteStartElement("s:ElementType");
   writer.WriteAttributeString("name", "row");
   writer.WriteAttributeString("content", "eltOnly");
-  for (const auto& [field, desc] : fields) {
+  for (const auto& [field, desc, alias] : fields) {
     writer.WriteStartElement("s:AttributeType");
-    data_set.WriteFieldXMLAttributeType(field, *desc, "", writer);
+    data_set.WriteFieldXMLAttributeType(field, *desc, alias, writer);
     writer.WriteStartElement("s:datatype");
     data_set.WriteFieldXMLDataType(field, *desc, "", writer);
     writer.WriteEndElement();
@@ -280,14 +280,15 @@ void WriteSchema(TMemDataSet& data_set, const std::vector<std::pair<TField*, TFi
 }
 
 // A null value has no attribute in its row.
-void WriteRows(TMemDataSet& data_set, const std::vector<std::pair<TField*, TFieldDesc*>>& fields,
+void WriteRows(TMemDataSet& data_set, const std::vector<TExportedField>& fields,
                XmlTextWriter& writer) {
   writer.WriteStartElement("rs:data");
   for (data_set.First(); !data_set.Eof(); data_set.Next()) {
     writer.WriteStartElement("z:row");
-    for (const auto& [field, desc] : fields)
+    for (const auto& [field, desc, alias] : fields)
       if (!field->IsNull())
-        writer.WriteAttributeString(Utf8Escaped(desc->Name()), data_set.WriteFieldXMLValue(field, *desc));
+        writer.WriteAttributeString(Utf8Escaped(alias.empty() ? desc->Name() : alias),
+                                    data_set.WriteFieldXMLValue(field, *desc));
     writer.WriteEndElement();
   }
   writer.WriteEndElement();

@@ -128,11 +128,13 @@ bool TMemData::RevertItem(ItemHeader* item) {
     return false;
   }
   const bool was_visible = !IsHidden(item);
-  if (item->status == isUpdated) RestoreFromRollback(item);
+  const bool restored = item->status == isUpdated;
+  if (restored) RestoreFromRollback(item);
   item->status = isUnmodified;
   item->update_result = urNone;
   item->filter_result = fsNotChecked;
-  if (was_visible != !IsHidden(item)) RenumberItems(nullptr, rmAll);
+  const bool moved = restored && PlaceBySort(item);
+  if (moved || was_visible != !IsHidden(item)) RenumberItems(nullptr, rmAll);
   return true;
 }
 
@@ -156,7 +158,10 @@ void TMemData::CancelUpdates() {
       if (current_item_ == item) current_item_ = next_item ? next_item : prev_item;
       continue;
     }
-    if (item->status == isUpdated) RestoreFromRollback(item);
+    if (item->status == isUpdated) {
+      RestoreFromRollback(item);
+      PlaceBySort(item);
+    }
     item->status = isUnmodified;
     item->update_result = urNone;
   }

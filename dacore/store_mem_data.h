@@ -156,6 +156,10 @@ class TMemData : public TData {
   // Moves the current item towards its place in the local order: forwards
   // for a positive direction, backwards for a negative one.
   virtual void MoveItemBySort(int direction);
+  bool MoveBySort(ItemHeader* item, int direction);
+  // Puts a row whose values changed outside an edit (a cached change taken
+  // back) in its place in the local order; answers whether it moved.
+  bool PlaceBySort(ItemHeader* item);
   // Whether the sort may compare columns by keys read once per record.
   virtual bool SortsByKeys() const { return true; }
   // The way the sort compares a column, and a record's key for it.

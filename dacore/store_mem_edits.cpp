@@ -72,8 +72,14 @@ ItemHeader* TMemData::InternalInsert(TRecBuf rec) {
   bof_ = eof_ = false;
   PutRecord(rec);
   CommitBlobs(rec);
-  if (HasSortColumns())
-    MoveItemBySort(previous_current ? CompareBySortColumns(rec, ItemRecord(previous_current)) : -1);
+  // Beside the row that was current the comparison with it tells the way to
+  // go; a row put first (at BOF) or last has no such neighbour.
+  if (HasSortColumns()) {
+    if (previous_current && item->next == previous_current)
+      MoveItemBySort(CompareBySortColumns(rec, ItemRecord(previous_current)));
+    else
+      PlaceBySort(item);
+  }
   if (!IsHidden(item)) ++record_count_;
   RenumberItems(item, rmInsert);
   return item;
@@ -149,8 +155,18 @@ void TMemData::DeleteRecord() {
     return;
   }
   const bool was_visible = !IsHidden(item);
+  const bool restores = item->status == isUpdated;
+  ItemHeader* prev = item->prev;
+  ItemHeader* next = item->next;
   CacheDelete(item);
   item->filter_result = fsNotChecked;
+  // A modified row takes back its earlier values, whose place in the order
+  // may be elsewhere; the position stays where the row stood.
+  if (restores && PlaceBySort(item)) {
+    if (IsHidden(item)) current_item_ = next ? next : prev;
+    RenumberItems(nullptr, rmAll);
+    return;
+  }
   if (was_visible && IsHidden(item)) {
     item->order = 0;
     --record_count_;

@@ -70,13 +70,16 @@ void TMemData::SetRecordNo(int value) {
     }
     return;
   }
-  // Start from whichever known position is nearest: the first row (1), the
-  // last row (the record count) or the current row.
+  // Start from whichever known position is nearest: the first row, the last
+  // visible row (the last item may be filtered out or deleted) or the current
+  // row. A start's number is its own, so a hidden start never stands in for one.
   ItemHeader* start = first_item_;
   int32_t start_no = 1;
-  if (std::abs(record_count_ - value) < value - 1) {
-    start = last_item_;
-    start_no = record_count_;
+  ItemHeader* last_visible = last_item_;
+  while (last_visible && IsHidden(last_visible)) last_visible = last_visible->prev;
+  if (last_visible && std::abs(RecordNoOf(last_visible) - value) < value - 1) {
+    start = last_visible;
+    start_no = RecordNoOf(last_visible);
   }
   const int cur_no = GetRecordNo();
   if (cur_no > 0 && std::abs(cur_no - value) < std::abs(start_no - value)) {

@@ -194,14 +194,24 @@ void TMemData::SwapWithNext(ItemHeader* item) {
 }
 
 void TMemData::MoveItemBySort(int direction) {
-  ItemHeader* item = current_item_;
-  if (!item || direction == 0) return;
+  if (current_item_) MoveBySort(current_item_, direction);
+}
+
+bool TMemData::MoveBySort(ItemHeader* item, int direction) {
+  bool moved = false;
   if (direction > 0) {
-    while (item->next && CompareBySortColumns(ItemRecord(item->next), ItemRecord(item)) < 0) SwapWithNext(item);
-  } else {
-    while (item->prev && CompareBySortColumns(ItemRecord(item), ItemRecord(item->prev)) < 0) SwapWithNext(item->prev);
+    for (; item->next && CompareBySortColumns(ItemRecord(item->next), ItemRecord(item)) < 0; moved = true)
+      SwapWithNext(item);
+  } else if (direction < 0) {
+    for (; item->prev && CompareBySortColumns(ItemRecord(item), ItemRecord(item->prev)) < 0; moved = true)
+      SwapWithNext(item->prev);
   }
   record_no_cache_.clear();
+  return moved;
+}
+
+bool TMemData::PlaceBySort(ItemHeader* item) {
+  return HasSortColumns() && (MoveBySort(item, 1) || MoveBySort(item, -1));
 }
 
 }  // namespace dacore

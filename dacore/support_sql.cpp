@@ -55,6 +55,20 @@ bool EndsInBlank(const std::string& text) {
                            text.back() == '\n');
 }
 
+// Whether text ends inside a line comment: servers end one only at a line
+// feed, so text added after it needs a line of its own.
+bool EndsInLineComment(const TParserClass& parser_class, const std::string& text) {
+  std::unique_ptr<TParser> parser = parser_class(text);
+  parser->OmitComment = false;
+  std::string lexeme;
+  int comment_start = -1;
+  for (int code = parser->GetNextToken(lexeme); code != lcEnd; code = parser->GetNextToken(lexeme)) {
+    const int start = parser->GetPrevPos();
+    comment_start = code == lcComment && parser->IsInlineComment(start + 1) ? start : -1;
+  }
+  return comment_start >= 0 && text.find('\n', static_cast<size_t>(comment_start)) == std::string::npos;
+}
+
 }  // namespace
 
 std::string AddWhereCondition(const std::string& sql, const std::string& condition,
@@ -65,12 +79,14 @@ std::string AddWhereCondition(const std::string& sql, const std::string& conditi
   parser->OmitComment = omit_comment;
   const TWhereSpan span = FindWhere(*parser, static_cast<int>(sql.size()), where_code, start_code);
   const auto stop = static_cast<size_t>(span.stop);
+  // After a line comment the added text starts on a new line.
+  const bool after_comment = EndsInLineComment(parser_class, sql.substr(0, stop));
   if (span.keyword_end < 0)
-    return sql.substr(0, stop) + "\rWHERE " + condition + " " + sql.substr(stop);
+    return sql.substr(0, stop) + (after_comment ? "\r\n" : "\r") + "WHERE " + condition + " " + sql.substr(stop);
   const auto keyword_end = static_cast<size_t>(span.keyword_end);
   const std::string old_condition = sql.substr(keyword_end, stop - keyword_end);
-  return sql.substr(0, keyword_end) + "(" + old_condition + (EndsInBlank(old_condition) ? "\r)" : ")") +
-         " AND " + condition + " " + sql.substr(stop);
+  const char* close = after_comment ? "\r\n)" : EndsInBlank(old_condition) ? "\r)" : ")";
+  return sql.substr(0, keyword_end) + "(" + old_condition + close + " AND " + condition + " " + sql.substr(stop);
 }
 
 std::vector<std::string> SplitFieldNames(const std::string& text) {

@@ -1,5 +1,7 @@
 #include "fib/repository_sql.h"
 
+#include "classlib/ansistr.h"
+
 namespace fib::repository_sql {
 
 const char* const kTableExists =
@@ -40,22 +42,13 @@ const char* const kProcedureOutputs =
 
 const char* const kDataSetVersion = "SELECT ZOD$VERSION FROM ZOD$DATASETS_INFO WHERE DS_ID=:DS_ID";
 
-std::string QuotedLiteral(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) {
-    quoted += c;
-    if (c == '\'') quoted += c;
-  }
-  return quoted + "'";
-}
-
 std::string FieldsInfoRows(const std::string& table) {
-  return "Select * from ZOD$FIELDS_INFO where TABLE_NAME=" + QuotedLiteral(table) +
+  return "Select * from ZOD$FIELDS_INFO where TABLE_NAME=" + classlib::QuotedStr(table) +
          " ORDER BY FIELD_NAME";
 }
 
 std::string FieldsInfoRowsForUpdate(const std::string& table) {
-  return "Select * from ZOD$FIELDS_INFO where TABLE_NAME=" + QuotedLiteral(table) +
+  return "Select * from ZOD$FIELDS_INFO where TABLE_NAME=" + classlib::QuotedStr(table) +
          " ORDER BY TABLE_NAME,FIELD_NAME";
 }
 

@@ -24,9 +24,6 @@ extern const char* const kProcedureOutputs;
 // ZOD$VERSION of data set DS_ID.
 extern const char* const kDataSetVersion;
 
-// `text` as an SQL string literal: in apostrophes, inner apostrophes doubled.
-std::string QuotedLiteral(const std::string& text);
-
 // Repository rows of a table read for the first time, and of a table whose
 // info is completed with repository data later.
 std::string FieldsInfoRows(const std::string& table);

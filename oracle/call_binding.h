@@ -7,7 +7,9 @@
 //      "ORACLE_HOME", else $ORACLE_HOME; its lib/libclntsh.so, else its
 //      libclntsh.so;
 //   3. "libclntsh.so" by bare name, for the loader's own search.
-// Its version comes from its exported "OCIClientVersion".
+// Its version comes from its exported "OCIClientVersion" (clients from
+// 10.2); an older client's from its file name's version suffix, else from
+// the calls it exports (GetFileVersionText).
 #pragma once
 
 #include <cstdint>
@@ -40,11 +42,23 @@ void CheckOci8();
 void CheckOci8i();
 void CheckOci9();
 
-// The five parts of the library's version joined with "." (10.2.0.1.0);
-// empty when it exports no "OCIClientVersion". Loads the library into
-// hOCILib when it is not loaded; raises "Cannot load OCI DLL: " + path when
-// it cannot be loaded.
+// The five parts of the library's version joined with "." (10.2.0.1.0),
+// else (a client without "OCIClientVersion") GetFileVersionText. Loads the
+// library into hOCILib when it is not loaded; raises "Cannot load OCI DLL: "
+// + path + the loader's reason in parentheses when it cannot be loaded.
 std::string GetOciClientVersion(const std::string& path);
+// The release of a client before 10.2 (Linux libraries have no version
+// resource): the version suffix of the library's file name
+// ("libclntsh.so.10.1" -> "10.1"; for a bare name, of the file the loader
+// found), or of the file a symbolic link of that name leads to; else the newest release whose first new call the library
+// exports (OCILobRead2 10.1, OCIStmtPrepare2 9.2, OCIDateTimeConstruct 9.0,
+// OCIEnvCreate 8.1, OCIInitialize 8.0, olog 7.3); empty when nothing tells.
+std::string GetFileVersionText(const std::string& path);
+// The numbers after ".so." of a file name ("10.1"); empty when there are none.
+std::string VersionSuffixOf(const std::string& file_name);
+// "Cannot load OCI DLL: " + path (or another beginning) with the loader's
+// reason for the last failed load in parentheses.
+std::string LoadFailureText(const std::string& beginning, const std::string& path);
 // The first four components as digits of one number: 10.2.0.1.0 -> 10201.
 uint16_t ParseClientVersion(const std::string& text);
 

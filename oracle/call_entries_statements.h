@@ -30,6 +30,11 @@ inline constexpr OciEntry<OciSlot::OCIBindArrayOfStruct,
 inline constexpr OciEntry<OciSlot::OCIBindDynamic,
     sword(OCIBind* bind, OCIError* error, void* in_context, OCICallbackInBind in_callback,
           void* out_context, OCICallbackOutBind out_callback)> OCIBindDynamic{};
+// An object, collection or REF bind: its type and the cells of the instance
+// (or REF) and of its null-indicator structure.
+inline constexpr OciEntry<OciSlot::OCIBindObject,
+    sword(OCIBind* bind, OCIError* error, const OCIType* type, void** value, ub4* value_size,
+          void** indicator, ub4* indicator_size)> OCIBindObject{};
 inline constexpr OciEntry<OciSlot::OCIStmtGetPieceInfo,
     sword(OCIStmt* statement, OCIError* error, void** handle, ub4* handle_type, ub1* in_out,
           ub4* iteration, ub4* index, ub1* piece)> OCIStmtGetPieceInfo{};

@@ -66,7 +66,7 @@ void LoadLibraries() {
     if (!hOCILib) {
       std::string path = OCIDLL;
       OCIDLL.clear();
-      throw classlib::Exception("Cannot load OCI DLL: " + path);
+      throw classlib::Exception(LoadFailureText("Cannot load OCI DLL: ", path));
     }
   }
   if (OCIVersion >= 9000 && !hOCISecondLib) {
@@ -75,7 +75,7 @@ void LoadLibraries() {
     if (!hOCISecondLib) {
       std::string path = OCISecondLibrary;
       OCISecondLibrary.clear();
-      throw classlib::Exception("Cannot load " + path);
+      throw classlib::Exception(LoadFailureText("Cannot load ", path));
     }
   }
 }

@@ -1,4 +1,5 @@
-// The client library's version: read from its export, parsed into a number.
+// The client library's version: read from its export (else from its file,
+// call_file_version), parsed into a number.
 #include <string>
 
 #include "classlib/ansistr.h"
@@ -27,14 +28,19 @@ int ComponentValue(const std::string& text) {
 
 }  // namespace
 
+std::string LoadFailureText(const std::string& beginning, const std::string& path) {
+  const std::string reason = platform::LastLibraryError();
+  return beginning + path + (reason.empty() ? "" : " (" + reason + ")");
+}
+
 std::string GetOciClientVersion(const std::string& path) {
   if (!hOCILib) {
     hOCILib = platform::LoadLibraryExA(path, nullptr, platform::LOAD_WITH_ALTERED_SEARCH_PATH);
-    if (!hOCILib) throw classlib::Exception("Cannot load OCI DLL: " + path);
+    if (!hOCILib) throw classlib::Exception(LoadFailureText("Cannot load OCI DLL: ", path));
   }
   auto client_version = reinterpret_cast<ClientVersionFunction>(
       platform::GetProcAddress(hOCILib, "OCIClientVersion"));
-  if (!client_version) return "";
+  if (!client_version) return GetFileVersionText(path);
   sword parts[5] = {0, 0, 0, 0, 0};
   client_version(&parts[0], &parts[1], &parts[2], &parts[3], &parts[4]);
   std::string text;

@@ -240,8 +240,7 @@ void TOCICommand::BindParam(TOraParamDesc& param) {
     size = sizeof(OCINumber);
   } else if (data_type == dtObject || data_type == dtArray || data_type == dtTable || data_type == dtReference ||
              data_type == dtXML) {
-    // Object values need the object types of the server, which this layer does not describe.
-    NotSupported();
+    return BindObjectParam(param, type, name);
   }
   param.ItemObjectsToBuffer();
   if (data_type != dtCursor) param.UpdateIndicator();

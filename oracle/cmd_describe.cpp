@@ -39,6 +39,16 @@ uint16_t FormattedWidth(const std::string& session_format, const char* fallback,
   return width;
 }
 
+// The digits the text of a NUMBER(p,s) value can hold: more decimals than
+// digits (NUMBER(2,5): -0.00012) and zeros before the point (NUMBER(3,-2):
+// -99900) make it longer than its precision. Sign, point and a leading zero
+// come on top.
+int NumberTextDigits(const TSelectColumn& c) {
+  if (c.scale > c.precision) return c.scale;
+  if (c.scale < 0) return c.precision - c.scale;
+  return c.precision;
+}
+
 void SetString(TOCIFieldDesc& field, uint16_t length, bool unicode) {
   field.SetDataType(unicode ? dtWideString : dtString);
   field.SetLength(length);
@@ -147,13 +157,15 @@ void TOCICommand::ApplyColumnInfo(TOCIFieldDesc& field, const TSelectColumn& c, 
         places = 0;
       }
       if (as_string || number_as_string_) {
-        SetString(field, static_cast<uint16_t>(is_float ? 255 : unknown ? 46 : digits + 3), unicode);
+        SetString(field, static_cast<uint16_t>(is_float ? 255 : unknown ? 46 : NumberTextDigits(c) + 3), unicode);
         field.SubDataType = stNumberText;
         break;
       }
       field.SetLength(static_cast<uint16_t>(digits));
       field.SetScale(static_cast<uint16_t>(places < 0 ? 0 : places));
-      const bool whole = places == 0 && connection->EnableIntegers;
+      // A FLOAT's precision counts binary digits and its values have
+      // fractions whatever that precision: never an integer field.
+      const bool whole = places == 0 && !is_float && connection->EnableIntegers;
       if (whole && digits <= integer_precision_) field.SetDataType(dtInt32), field.SetSize(4);
       else if (whole && digits <= largeint_precision_) field.SetDataType(dtInt64), field.SetSize(8);
       else if (connection->EnableNumbers && digits > float_precision_) field.SetDataType(dtNumber), field.SetSize(kSlot);

@@ -51,7 +51,8 @@ ub4 TOCICommand::InternalFetch(ub4 rows, ub2 orientation, sb4 offset, sword& sta
   // a forward fetch can be told by it. The other orientations fetch one row
   // at a time, which came when the call succeeded (a call that asks for a
   // piece has not finished its row yet).
-  const ub4 received = orientation == OCI_FETCH_NEXT ? total - FetchedRows : status == OCI_SUCCESS ? rows : 0;
+  const bool came = status == OCI_SUCCESS || status == OCI_SUCCESS_WITH_INFO;
+  const ub4 received = orientation == OCI_FETCH_NEXT ? total - FetchedRows : came ? rows : 0;
   FetchedRows = total;
   if (status == OCI_NO_DATA && !cursor_->Scrollable) SetCursorState(csCancelled);
   else if (GetCursorState() < dacore::csFetchingPaused) SetCursorState(dacore::csFetchingPaused);

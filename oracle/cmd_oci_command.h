@@ -172,6 +172,9 @@ class TOCICommand : public dacore::TCRCommand {
   ub4 InternalFetchOci7(ub4 rows, sword& status);
   void PrepareOci8(const std::string& text);
   void BindParamOci7(TOraParamDesc& param, ub2 type);
+  // Objects, collections, REFs and XML values: bound by name without a
+  // buffer, then given their type and cells with OCIBindObject.
+  void BindObjectParam(TOraParamDesc& param, ub2 type, const std::string& name);
   sword ExecOci7();
   // The LONG pieces an execute asks for (statuses 99, -3129, -3130).
   sword TransferPieces(sword status, ub4 mode, ub4 iterations);

@@ -12,7 +12,11 @@ namespace {
 constexpr uint32_t kTerminatePoll = 10;  // ms between looks at the terminate flag
 constexpr uint32_t kBreakRetry = 50;     // ms a stop waits before it breaks again
 
+thread_local bool in_exec_thread = false;
+
 }  // namespace
+
+bool InExecThread() { return in_exec_thread; }
 
 TExecThread::TExecThread(std::unique_ptr<TMethodDesc> method)
     : classlib::TThread(false), method_(std::move(method)) {}
@@ -23,6 +27,7 @@ TExecThread::~TExecThread() {
 }
 
 void TExecThread::Execute() {
+  in_exec_thread = true;
   kept_.reset();
   try {
     method_->Method();

@@ -53,6 +53,10 @@ class TExecThread : public classlib::TThread {
   std::unique_ptr<classlib::Exception> kept_;
 };
 
+// True on the thread of a background run: its errors wait for the main
+// thread, which alone may run the connection's error handling.
+bool InExecThread();
+
 // Starts method on a new thread of the connection (its utility window made
 // on first use).
 TExecThread* RunExecThread(TOCIConnection& connection, TMethodDesc::TMethod method,

@@ -7,6 +7,7 @@
 #include "oracle/call_binding.h"
 #include "oracle/call_entries.h"
 #include "oracle/call_state.h"
+#include "oracle/conn_exec_thread.h"
 #include "oracle/conn_session_command.h"
 #include "oracle/conn_util_window.h"
 #include "oracle/error_ora.h"
@@ -238,7 +239,22 @@ void TOCIConnection::Check(sword status) {
     return;
   }
   LastErrorCode = code;
-  throw EOraError(code, text, static_cast<classlib::TComponent*>(Component));
+  RaiseServerError(EOraError(code, text, static_cast<classlib::TComponent*>(Component)));
+}
+
+// Every server error passes the connection component's error loop before
+// it is raised: a lost connection is noticed there (the session
+// disconnects, or reconnects and asks for the operation again through
+// EFailOver), and OnError may take the error (then nothing but a silent
+// abort leaves). A background run keeps its error for the main thread,
+// which hands it to the loop when the run ends.
+void TOCIConnection::RaiseServerError(EOraError error) {
+  if (!InExecThread()) {
+    bool fail = true;
+    DoError(error, fail);
+    if (!fail) throw classlib::EAbort();
+  }
+  throw error;
 }
 
 ub1* TOCIConnection::GetLDA() {

@@ -14,6 +14,7 @@
 
 #include "classlib/event.h"
 #include "dacore/driver_connection.h"
+#include "oracle/error_ora.h"
 #include "oracle/oci_defs.h"
 
 namespace oracle {
@@ -128,6 +129,9 @@ class TOCIConnection : public dacore::TCRConnection {
   void CheckOCI80() const;
   // Raises EOraError for a failed status (see the error path in the .cpp).
   void Check(sword status);
+  // Raises a server error after the connection component's error loop has
+  // seen it (off a background thread); EAbort when a handler took it.
+  [[noreturn]] void RaiseServerError(EOraError error);
 
   // The connection's own command for session statements (created on first use).
   TOCISessionCommand& Command();

@@ -2,6 +2,7 @@
 #include "oracle/cursor_conversions.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 
@@ -11,6 +12,7 @@ namespace oracle {
 
 namespace {
 
+constexpr double kMSecsPerDay = 86400000.0;
 constexpr char kBase64[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
 // The big-endian bytes as base-64 digits, zero-extended at the top to a
@@ -42,18 +44,27 @@ T ReadHost(const uint8_t* bytes) {
 
 }  // namespace
 
-bool IsNullOraDate(const uint8_t* bytes) {
-  for (int i = 0; i < 7; ++i)
-    if (bytes[i] != 0) return false;
+bool OraDateToDateTime(const uint8_t* bytes, classlib::TDateTime& value, TDayCache* cache) {
+  if (bytes[0] == 100 && bytes[1] == 100) return false;
+  if (bytes[2] == 0 || bytes[2] > 12 || bytes[3] == 0 || bytes[3] > 31) return false;
+  if (bytes[4] == 0 || bytes[5] == 0 || bytes[6] == 0) return false;
+  if (bytes[4] > 24 || bytes[5] > 60 || bytes[6] > 60) return false;
+  // Every DATE of a fetch passes here: no exceptions, and a day of a month
+  // seen last is a sum.
+  const uint32_t key = static_cast<uint32_t>(bytes[0]) << 16 | static_cast<uint32_t>(bytes[1]) << 8 | bytes[2];
+  classlib::TDateTime date;
+  if (cache && cache->key == key) {
+    if (bytes[3] > cache->days) return false;  // a day the month does not have
+    date = cache->month_start + (bytes[3] - 1);  // whole days: exact
+  } else {
+    const int year = std::abs((bytes[0] - 100) * 100 + bytes[1] - 100);
+    if (!classlib::TryEncodeDate(year, bytes[2], bytes[3], date)) return false;
+    if (cache) *cache = TDayCache{key, date - (bytes[3] - 1), classlib::DaysInMonth(year, bytes[2])};
+  }
+  const int seconds = ((bytes[4] - 1) * 60 + bytes[5] - 1) * 60 + bytes[6] - 1;
+  const double time = static_cast<double>(seconds * 1000) / kMSecsPerDay;
+  value = date < 0 ? date - time : date + time;
   return true;
-}
-
-classlib::TDateTime OraDateToDateTime(const uint8_t* bytes) {
-  if (IsNullOraDate(bytes)) return 0;
-  const int year = std::abs((bytes[0] - 100) * 100 + bytes[1] - 100);
-  const classlib::TDateTime date = classlib::EncodeDate(year, bytes[2], bytes[3]);
-  const classlib::TDateTime time = classlib::EncodeTime(bytes[4] - 1, bytes[5] - 1, bytes[6] - 1, 0);
-  return date < 0 ? date - time : date + time;
 }
 
 void DateTimeToOraDate(classlib::TDateTime value, uint8_t* bytes) {

@@ -11,12 +11,22 @@
 namespace oracle {
 
 // The seven-byte DATE: century + 100, year of century + 100, month, day,
-// hour + 1, minute + 1, second + 1. The all-zero form is what an emptied
-// (null) item holds; it reads as date-time 0 instead of an invalid date.
-// Other impossible bytes (month 13) raise EConvertError.
-classlib::TDateTime OraDateToDateTime(const uint8_t* bytes);
+// hour + 1, minute + 1, second + 1.
+//
+// Every reader of DATE bytes (fetched columns, parameters) converts them
+// here, under one rule: bytes that hold no date read as null (false) -
+// the all-zero form an emptied item holds, century and year bytes both
+// 100, a month or day of 0 or beyond the month, an hour, minute or second
+// byte of 0, an hour above 24, a minute or second above 60.
+// A cache of the month last converted: rows of a result often share it,
+// even where their days differ.
+struct TDayCache {
+  uint32_t key = 0;        // century, year and month bytes; 0 none
+  double month_start = 0;  // the date-time number of the month's first day
+  int days = 0;            // in that month
+};
+bool OraDateToDateTime(const uint8_t* bytes, classlib::TDateTime& value, TDayCache* cache = nullptr);
 void DateTimeToOraDate(classlib::TDateTime value, uint8_t* bytes);
-bool IsNullOraDate(const uint8_t* bytes);
 
 // A date-time as milliseconds of the class library's time-stamp form, and
 // back; the value is rounded to whole milliseconds first.

@@ -108,6 +108,10 @@ void RaiseOciStatusError(sword status, OCIError* error) {
   if (status != OCI_SUCCESS_WITH_INFO) RaiseWithText(code, text);
 }
 
+void RaiseTruncatedValue(const std::string& column) {
+  throw EOraError(1406, "ORA-01406: fetched column value was truncated (" + column + ")");
+}
+
 void CheckOraError(sword status, OCIError* error) {
   if (status != OCI_SUCCESS) RaiseOraError(status, error);
 }

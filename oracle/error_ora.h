@@ -28,6 +28,14 @@ int32_t GetOraErrorText(std::string& text, OCIError* error = nullptr);
 // Returns for 0; warnings (1) pass; every other status raises EOraError.
 void CheckOciStatus(sword status, OCIError* error = nullptr);
 void RaiseOciStatusError(sword status, OCIError* error = nullptr);
+// A fetched value's indicator telling that the value was cut to its buffer:
+// its original length, or -2 when that exceeds 16 bits. Whatever answered
+// the fetch (the client library or the network client), such a value is
+// never kept.
+inline bool IsTruncatedIndicator(int16_t indicator) { return indicator > 0 || indicator == -2; }
+// Raises ORA-01406 (EOraError 1406) for a value of that column.
+[[noreturn]] void RaiseTruncatedValue(const std::string& column);
+
 // Returns for 0; every other status raises with the handle's error.
 void CheckOraError(sword status, OCIError* error = nullptr);
 [[noreturn]] void RaiseOraError(sword status, OCIError* error = nullptr);

@@ -100,6 +100,10 @@ class TOraLob : public dacore::TCompressedBlob {
   // The status of a read: 99 (more to come) passes, anything else is checked.
   static void CheckReadStatus(sword status);
   ub2 ClientCharsetId();
+  // The most bytes one character takes in the client's buffer.
+  uint32_t MaxCharBytes() const;
+  // Reads the rest of a polling read the server started, into nothing.
+  void EndPolledRead(ub4 offset, ub1 form);
   // One streamed piece of a whole read into `piece`; answers the status.
   sword ReadPiece(dacore::PieceHeader* piece, bool first);
   void SaveUncachedToStream(classlib::TStream& stream);

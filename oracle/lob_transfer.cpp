@@ -92,14 +92,26 @@ void TOraLob::WriteLob() {
   SetModified(false);
 }
 
+uint32_t TOraLob::MaxCharBytes() const {
+  if (lob_type_ == ltBlob) return 1;
+  return IsUnicode() ? 2u : static_cast<uint32_t>(std::max(char_length_, 1));
+}
+
 uint32_t TOraLob::ReadChars(uint64_t offset, uint64_t chars, void* dest, uint32_t capacity,
                             uint64_t& chars_read) {
   const ub1 form = static_cast<ub1>(GetCharsetForm());
   if (OCIVersion < 10000) {
-    ub4 amount = static_cast<ub4>(chars);
-    CheckReadStatus(OCILobRead(svc_ctx_, hOCIError, Locator(), &amount, static_cast<ub4>(offset),
-                               dest, capacity, nullptr, nullptr, ClientCharsetId(), form));
+    // The older read turns into a polling read when the characters asked
+    // for do not fit the buffer: ask for no more than surely fit, and end
+    // a poll the server starts all the same, so the locator is free for
+    // the next read.
+    const uint64_t fit = std::max<uint64_t>(capacity / MaxCharBytes(), 1);
+    ub4 amount = static_cast<ub4>(std::min(chars, fit));
+    const sword status = OCILobRead(svc_ctx_, hOCIError, Locator(), &amount, static_cast<ub4>(offset), dest,
+                                    capacity, nullptr, nullptr, ClientCharsetId(), form);
+    CheckReadStatus(status);
     chars_read = amount;
+    if (status == OCI_NEED_DATA) EndPolledRead(static_cast<ub4>(offset), form);
     return static_cast<uint32_t>(GetCharSize()) * amount;
   }
   ub8 bytes = chars, char_amount = chars;
@@ -107,6 +119,17 @@ uint32_t TOraLob::ReadChars(uint64_t offset, uint64_t chars, void* dest, uint32_
                               capacity, OCI_ONE_PIECE, nullptr, nullptr, ClientCharsetId(), form));
   chars_read = char_amount;
   return static_cast<uint32_t>(bytes);
+}
+
+void TOraLob::EndPolledRead(ub4 offset, ub1 form) {
+  std::vector<uint8_t> rest(PieceSize());
+  sword status = OCI_NEED_DATA;
+  while (status == OCI_NEED_DATA) {
+    ub4 amount = 0;
+    status = OCILobRead(svc_ctx_, hOCIError, Locator(), &amount, offset, rest.data(),
+                        static_cast<ub4>(rest.size()), nullptr, nullptr, ClientCharsetId(), form);
+    CheckReadStatus(status);
+  }
 }
 
 // ---- The blob's operations --------------------------------------------------

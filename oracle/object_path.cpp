@@ -47,7 +47,9 @@ std::vector<TPathStep> ParseAttributePath(const std::string& path) {
       continue;
     }
     if (!expect_name) InvalidName();
-    const std::size_t end = text.find_first_of(".[", at);
+    const std::size_t end = text.find_first_of(".[]", at);
+    // A "]" belongs to a selector only: inside or after a name it is refused.
+    if (end != std::string::npos && text[end] == ']') InvalidName();
     step.name = classlib::Trim(std::string_view(text).substr(at, end == std::string::npos ? std::string::npos : end - at));
     if (step.name.empty()) InvalidName();
     steps.push_back(step);

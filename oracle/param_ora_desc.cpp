@@ -213,8 +213,9 @@ void TOraParamDesc::SetItemNull(int i, bool value) {
 
 classlib::TDateTime TOraParamDesc::GetItemAsDateTime(int i) {
   CheckIndex(i);
-  if (GetItemNull(i) || buffer_.empty()) return 0;
-  return OraDateToDateTime(ItemPtr(i));
+  classlib::TDateTime value = 0;
+  if (GetItemNull(i) || buffer_.empty() || !OraDateToDateTime(ItemPtr(i), value)) return 0;
+  return value;
 }
 
 void TOraParamDesc::SetItemAsDateTime(int i, classlib::TDateTime value) {
@@ -372,7 +373,12 @@ classlib::Variant TOraParamDesc::GetItemAsVariant(int i) {
     case dtString: case dtFixedChar: return Variant(GetItemAsString(i));
     case dtInt32: return Variant(GetItemAsInteger(i));
     case dtFloat: return Variant(GetItemAsFloat(i));
-    case dtDateTime: return Variant::FromDate(GetItemAsDateTime(i));
+    case dtDateTime: {
+      // Bytes that hold no date read as null, as a fetched DATE's do.
+      classlib::TDateTime value = 0;
+      if (buffer_.empty() || !OraDateToDateTime(ItemPtr(i), value)) return Variant::Null();
+      return Variant::FromDate(value);
+    }
     case dtBoolean: return Variant(GetItemAsBoolean(i));
     case dtInt64: case dtNumber: return Variant(static_cast<long long>(GetItemAsLargeInt(i)));
     case dtBlob: case dtMemo: case dtWideMemo: {

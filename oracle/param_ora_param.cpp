@@ -7,6 +7,9 @@
 #include "oracle/error_messages.h"
 #include "oracle/error_raise.h"
 #include "oracle/lob_ora_file.h"
+#include "oracle/object_ora_array.h"
+#include "oracle/object_ora_ref.h"
+#include "oracle/object_ora_xml.h"
 #include "oracle/param_ora_desc.h"
 #include "oracle/value_data_types.h"
 #include "oracle/value_interval.h"
@@ -160,7 +163,26 @@ bool TOraParam::IsBlobDataType(TFieldType type) const {
 
 bool TOraParam::IsObjectDataType(TFieldType type) const {
   return OneOf(type, {ftBlob, ftMemo, ftCursor, ftOraBlob, ftOraClob, ftTimeStamp, ftWideMemo, 100,
-                      103, 104, 105, 106, 107});
+                      103, 104, 105, 106, 107}) ||
+         IsUserTypeField(type);
+}
+
+bool TOraParam::IsUserTypeField(TFieldType type) {
+  return OneOf(type, {ftADT, ftArray, ftDataSet, ftReference, ftXML});
+}
+
+TOraObject* TOraParam::AsObject() const { return dynamic_cast<TOraObject*>(ParamObject()); }
+
+// The value's class names the parameter's type; the parameter holds a
+// reference to the value, which the caller keeps using (an output lands in it).
+void TOraParam::SetAsObject(TOraObject* value) {
+  TFieldType type = ftADT;
+  if (dynamic_cast<TOraXML*>(value)) type = ftXML;
+  else if (dynamic_cast<TOraRef*>(value)) type = ftReference;
+  else if (dynamic_cast<TOraNestTable*>(value)) type = ftDataSet;
+  else if (dynamic_cast<TOraArray*>(value)) type = ftArray;
+  SetDataType(type);
+  SetParamObject(value);
 }
 
 void TOraParam::CreateObject() {

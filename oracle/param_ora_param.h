@@ -19,6 +19,7 @@ class TOraFile;
 class TOraTimeStamp;
 class TOraInterval;
 class TOraNumber;
+class TOraObject;
 
 // Field types of the Oracle layer beyond the class library's.
 inline constexpr classlib::TFieldType ftBFile = static_cast<classlib::TFieldType>(100);
@@ -87,6 +88,12 @@ class TOraParam : public dacore::TDAParam {
   TOraTimeStamp* AsTimeStamp();
   TOraInterval* AsInterval();
   TOraNumber* AsNumber();
+  // Objects, collections, REFs and XML values: the value object given, its
+  // class choosing the type (ftADT, ftArray for a VARRAY, ftDataSet for a
+  // nested table, ftReference, ftXML); nullptr when none.
+  TOraObject* AsObject() const;
+  void SetAsObject(TOraObject* value);
+  static bool IsUserTypeField(classlib::TFieldType type);
 
   // The descriptor the value was last bound through; item writes reach it.
   TOraParamDesc* BoundDesc() const { return bound_desc_; }

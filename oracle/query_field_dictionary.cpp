@@ -125,15 +125,6 @@ int TableIndexOf(const TCRTablesInfo& tables, const std::vector<TDictionaryTable
 
 }  // namespace
 
-std::string QuotedLiteral(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) {
-    quoted += c;
-    if (c == '\'') quoted += c;
-  }
-  return quoted + "'";
-}
-
 std::vector<TDictionaryTable> DictionaryTablesOf(const TCRTablesInfo& tables, const std::string& schema) {
   std::vector<TDictionaryTable> result;
   for (int i = 0; i < tables.Count(); ++i) {
@@ -166,8 +157,8 @@ std::string TableColumnsSQL(const std::vector<TDictionaryTable>& tables, const s
     const std::string branch = "SELECT table_name,column_name," + std::to_string(indexes[k] + 1) + " table_id" +
                                defaults + ",column_id, data_type FROM all_tab_columns" +
                                (table.Link.empty() ? "" : "@" + table.Link) +
-                               " WHERE owner =" + QuotedLiteral(table.Owner) +
-                               " and table_name = " + QuotedLiteral(table.Name);
+                               " WHERE owner =" + classlib::QuotedStr(table.Owner) +
+                               " and table_name = " + classlib::QuotedStr(table.Name);
     branches += k == 0 ? branch : std::string(kCR) + "UNION (" + kCR + branch + kCR + ")" + kCR;
   }
   return "SELECT table_name,column_name,table_id" + defaults + ",column_id, data_type FROM (" + kCR + branches +
@@ -179,19 +170,19 @@ std::string SynonymsSQL(const std::vector<TDictionaryTable>& tables, const std::
   for (int index : indexes) {
     const TDictionaryTable& table = tables[static_cast<size_t>(index)];
     if (!conditions.empty()) conditions += " or ";
-    conditions += " (synonym_name=" + QuotedLiteral(table.Name);
+    conditions += " (synonym_name=" + classlib::QuotedStr(table.Name);
     if (table.Flags & kTableOwnerBySynonym)
-      conditions += " and owner =" + QuotedLiteral(table.Owner) + ")";
+      conditions += " and owner =" + classlib::QuotedStr(table.Owner) + ")";
     else
-      conditions += " and owner in (" + QuotedLiteral(table.Owner) + ",'PUBLIC') )";
+      conditions += " and owner in (" + classlib::QuotedStr(table.Owner) + ",'PUBLIC') )";
   }
   return "select synonym_name, table_owner, table_name, db_link from all_synonyms where " + conditions +
          " order by decode(owner, 'PUBLIC', 1, 0)";
 }
 
 std::string DatabaseLinkSQL(const std::string& schema, const std::string& link) {
-  return "SELECT username, db_link FROM all_db_links WHERE owner IN (" + QuotedLiteral(schema) + ", 'PUBLIC') " +
-         " AND db_link = " + QuotedLiteral(link) + " ORDER BY decode(owner, 'PUBLIC', 1, 0) ";
+  return "SELECT username, db_link FROM all_db_links WHERE owner IN (" + classlib::QuotedStr(schema) + ", 'PUBLIC') " +
+         " AND db_link = " + classlib::QuotedStr(link) + " ORDER BY decode(owner, 'PUBLIC', 1, 0) ";
 }
 
 const char* const kSessionUserSQL = "SELECT sys_context('USERENV', 'SESSION_USER') FROM dual";

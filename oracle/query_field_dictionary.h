@@ -30,9 +30,6 @@ inline constexpr uint8_t kTableToResolve = 1;
 inline constexpr uint8_t kTableFound = 4;
 inline constexpr uint8_t kTableOwnerBySynonym = 8;
 
-// A text inside apostrophes, those in it doubled.
-std::string QuotedLiteral(const std::string& text);
-
 // The tables of the tables info split into owner, name and link; a table
 // without owner and link belongs to schema.
 std::vector<TDictionaryTable> DictionaryTablesOf(const dacore::TCRTablesInfo& tables, const std::string& schema);

@@ -28,6 +28,18 @@ int LongestText(const classlib::Variant& value) {
   return longest;
 }
 
+bool IsBytes(classlib::TFieldType type) { return type == classlib::ftBytes || type == classlib::ftVarBytes; }
+
+// The length of a byte-array value, or the longest of an array of them.
+int LongestBytes(const classlib::Variant& value) {
+  if (!classlib::VarIsArray(value)) return 0;
+  const int low = classlib::VarArrayLowBound(value, 1), high = classlib::VarArrayHighBound(value, 1);
+  if (value.VType() == (classlib::varArray | classlib::varByte)) return high - low + 1;
+  int longest = 0;
+  for (int i = low; i <= high; ++i) longest = std::max(longest, LongestBytes(classlib::VarArrayGet(value, {i})));
+  return longest;
+}
+
 }  // namespace
 
 TOraSQL::TOraSQL(classlib::TComponent* owner, dacore::TDASQLOwner* data_set) : TCustomDASQL(owner, data_set) {
@@ -67,9 +79,10 @@ void TOraSQL::WriteParams(bool with_values) {
     auto* source = dynamic_cast<dacore::TDAParam*>(param->ParamRef());
     if (!source) source = param;
     const classlib::Variant value = source->Value();
-    if (IsText(param->DataType())) {
-      // A text parameter's buffer takes its whole value (each item of an array).
-      int needed = std::max(param->Size(), LongestText(value));
+    if (IsText(param->DataType()) || IsBytes(param->DataType())) {
+      // A text or binary parameter's buffer takes its whole value (each item of an array).
+      const int length = IsText(param->DataType()) ? LongestText(value) : LongestBytes(value);
+      const int needed = std::max(param->Size(), length);
       if (desc->GetSize() < needed) desc->SetSize(needed);
     }
     if (!with_values) continue;

@@ -25,8 +25,8 @@ class TOraSQL : public dacore::TCustomDASQL {
   bool StatementCache() const { return statement_cache_; }
   void SetStatementCache(bool value);
   void SetICommand(dacore::TCRCommand* command) override;
-  // A text parameter's buffer takes its whole value: at least the text's
-  // length, or the parameter's own Size when that is larger. LOB, cursor
+  // A text or binary parameter's buffer takes its whole value: at least the
+  // value's length, or the parameter's own Size when that is larger. LOB, cursor
   // and file parameters pass their value objects.
   void WriteParams(bool with_values) override;
 

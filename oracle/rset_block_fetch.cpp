@@ -12,6 +12,7 @@
 #include "oracle/call_state.h"
 #include "oracle/conn_oci_connection.h"
 #include "oracle/cursor_ora_cursor.h"
+#include "oracle/error_ora.h"
 #include "oracle/error_raise.h"
 #include "oracle/lob_ora_lob.h"
 #include "oracle/object_ora_object.h"
@@ -384,13 +385,14 @@ void TOCIRecordSet::FinishRow(TRecBuf rec, uint8_t* row) {
     const int field_no = field.FieldNo();
     int16_t indicator;
     std::memcpy(&indicator, indicators + 2 * (field_no - 1), sizeof indicator);
+    if (IsTruncatedIndicator(indicator)) RaiseTruncatedValue(field.Name());
     bool null = indicator == -1;
     uint8_t* value = record + field.Offset();
     switch (column.kind) {
       case TDefineKind::kRecord:
         if (!null && field.DataType() == dtDateTime) {
           double date_time = 0;
-          null = !FetchedDateToDateTime(value, date_time, &day_cache_);
+          null = !OraDateToDateTime(value, date_time, &day_cache_);
           std::memcpy(value, &date_time, sizeof date_time);
         } else if (!null && field.DataType() == dtVarBytes) {
           const uint16_t length = BoundedVarLength(value, field.Length());

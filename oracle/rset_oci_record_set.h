@@ -24,6 +24,7 @@
 #include "dacore/driver_record_set.h"
 #include "oracle/cmd_field_desc.h"
 #include "oracle/cmd_oci_command.h"
+#include "oracle/cursor_conversions.h"
 #include "oracle/rset_row_copy.h"
 
 namespace oracle {

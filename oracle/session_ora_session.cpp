@@ -13,6 +13,7 @@
 #include "oracle/call_state.h"
 #include "oracle/error_ora.h"
 #include "oracle/pool_ora_manager.h"
+#include "oracle/query_ora_sql.h"
 #include "oracle/session_connect_string.h"
 
 namespace oracle {
@@ -51,6 +52,8 @@ TOraSession::TOraSession(classlib::TComponent* owner) : TCustomDAConnection(owne
 }
 
 TOraSession::~TOraSession() {
+  // The session's own statement leaves the client list while the session is whole.
+  ora_sql_.reset();
   DestroyConnection();
   const bool direct = Options().Direct();
   TSessionList& list = Sessions();
@@ -207,12 +210,14 @@ bool TOraSession::IsFatalError(const classlib::Exception& e) const {
   switch (ErrorCodeOf(e)) {
     case 28:     // your session has been killed
     case 1012:   // not logged on
+    case 3106:   // fatal two-task communication protocol error
     case 3113:   // end-of-file on communication channel
     case 3114:   // not connected to ORACLE
     case 12152:  // unable to send break message
     case 12203:  // unable to connect to destination
     case 12514:  // listener does not know of the service
     case 12571:  // packet writer failure
+    case 12609:  // receive time-out: the answer may still come, out of step
       return true;
     default:
       return false;

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,7 @@ using TFailoverEvent = classlib::Event<void(classlib::TObject* sender, TFailover
                                             TFailoverType type, bool& retry)>;
 
 class TOraChangeNotification;
+class TOraSQL;
 
 class TOraSession : public dacore::TCustomDAConnection {
   CLASSLIB_CLASS(TOraSession, dacore::TCustomDAConnection)
@@ -59,7 +61,8 @@ class TOraSession : public dacore::TCustomDAConnection {
   bool ThreadSafety() const { return thread_safety_; }
   void SetThreadSafety(bool value);
   bool Debug() const { return debug_; }
-  void SetDebug(bool value) { debug_ = value; }
+  // Also the session's own statement's.
+  void SetDebug(bool value);
   // The name handed to the driver connection (property 66).
   std::string InternalName;
 
@@ -83,10 +86,17 @@ class TOraSession : public dacore::TCustomDAConnection {
   std::string Schema();
   void SetSchema(const std::string& name);
 
-  // Runs text with its placeholders taking params in order (placeholders
-  // beyond them are null); answers the value of the placeholder named
-  // "Result", or Unassigned.
+  // Runs text on the session's own statement, its placeholders taking
+  // params in order, each in the type of its value (placeholders beyond them
+  // are null); answers the value of the placeholder named "Result" (a text
+  // unless typed by its value), or Unassigned.
   classlib::Variant ExecSQL(const std::string& text, const std::vector<classlib::Variant>& params = {});
+  // The session's own statement, made on first use.
+  TOraSQL& GetOraSQL();
+  // For a statement that creates a stored unit or view, the unit's
+  // compilation errors as the server lists them ("No errors" when it has
+  // none); empty for any other statement.
+  std::string GetCompileErrors(const std::string& sql);
   // The user's own tables and views as "OWNER.NAME" (every visible one with
   // all_objects), replacing what the list held.
   void GetTableNames(classlib::TStrings& list, bool all_objects = false);
@@ -132,7 +142,10 @@ class TOraSession : public dacore::TCustomDAConnection {
  private:
   // ExecSQL with its AutoCommit commit, or inside the open transaction:
   // the session's own reads and savepoints must not end the user's work.
-  classlib::Variant RunSQL(const std::string& text, const std::vector<classlib::Variant>& params, bool commit);
+  classlib::Variant RunSQL(const std::string& text, const std::vector<classlib::Variant>& params, bool commit,
+                           int result_size = kResultSize);
+  // What a text "Result" holds unless sized otherwise: the longest VARCHAR2.
+  static constexpr int kResultSize = 4000;
   friend class TOraSessionOptions;
   friend void DisconnectAllSessions();
 
@@ -163,6 +176,7 @@ class TOraSession : public dacore::TCustomDAConnection {
   // The local transaction's identifier taken at StartTransaction.
   mutable std::string kept_transaction_id_;
   std::vector<TOraChangeNotification*> change_notifications_;
+  std::unique_ptr<TOraSQL> ora_sql_;
 };
 
 // Disconnects every session of the process and frees the pools' idle

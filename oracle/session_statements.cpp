@@ -10,7 +10,7 @@
 #include "oracle/conn_session_command.h"
 #include "oracle/error_messages.h"
 #include "oracle/error_raise.h"
-#include "oracle/session_bind_names.h"
+#include "oracle/query_ora_sql.h"
 #include "oracle/session_ora_session.h"
 #include "oracle/trace_ora_sql_monitor.h"
 
@@ -20,34 +20,6 @@ namespace {
 
 constexpr const char* kConnectionClosed = "Operation is not allowed when the connection is closed";
 constexpr const char* kCurrentSchemaBlock = "begin  :Result := SYS_CONTEXT ('USERENV', 'CURRENT_SCHEMA');end;";
-// What an output text can hold: the longest VARCHAR2 and its zero.
-constexpr int kOutputTextSize = 4001;
-
-// A given value becomes an integer or a text placeholder; every placeholder
-// is also read back, so an output or in/out one answers its value.
-TSessionParam ParamOf(const std::string& name, const classlib::Variant* value) {
-  TSessionParam param;
-  param.Name = name;
-  param.IsOutput = true;
-  param.Size = kOutputTextSize;
-  if (!value || classlib::VarIsNull(*value) || classlib::VarIsEmpty(*value)) return param;
-  param.IsNull = false;
-  if (classlib::VarIsOrdinal(*value)) {
-    param.IsInteger = true;
-    param.Integer = value->AsInteger();
-    param.Size = sizeof(int32_t);
-  } else {
-    param.Text = value->AsString();
-    param.Size = std::max(kOutputTextSize, static_cast<int>(param.Text.size()) + 1);
-  }
-  return param;
-}
-
-classlib::Variant ValueOf(const TSessionParam& param) {
-  if (param.IsNull) return classlib::Null();
-  if (param.IsInteger) return classlib::Variant(param.Integer);
-  return classlib::Variant(param.Text);
-}
 
 }  // namespace
 
@@ -57,31 +29,51 @@ void TOraSession::CheckSessionConnected() const {
 
 // ---- Statements -------------------------------------------------------------------------
 
-// A statement of the session's own: it connects for the call when needed
-// (and closes again in disconnected mode) and commits when AutoCommit holds
-// outside a transaction, as a statement component would.
+// A statement of the session's own statement component: it connects for
+// the call when needed (and closes again in disconnected mode) and commits
+// when AutoCommit holds outside a transaction, as a statement component
+// would.
 classlib::Variant TOraSession::ExecSQL(const std::string& text, const std::vector<classlib::Variant>& params) {
   return RunSQL(text, params, true);
 }
 
-classlib::Variant TOraSession::RunSQL(const std::string& text, const std::vector<classlib::Variant>& params,
-                                      bool commit) {
-  const std::vector<std::string> names = BindNamesOf(text);
-  std::vector<TSessionParam> bound;
-  for (size_t i = 0; i < names.size(); ++i) bound.push_back(ParamOf(names[i], i < params.size() ? &params[i] : nullptr));
-  InternalConnect();
-  try {
-    TOCIConnection& connection = *OCIConnection();
-    connection.Command().Execute(text, bound);
-    if (commit && connection.AutoCommit) connection.Commit();
-  } catch (...) {
-    InternalDisconnect();
-    throw;
+TOraSQL& TOraSession::GetOraSQL() {
+  if (!ora_sql_) {
+    ora_sql_ = std::make_unique<TOraSQL>();
+    ora_sql_->SetSession(this);
+    ora_sql_->SetDebug(debug_);
   }
-  InternalDisconnect();
-  for (const TSessionParam& param : bound)
-    if (classlib::SameText(param.Name, ":Result")) return ValueOf(param);
-  return classlib::Unassigned();
+  return *ora_sql_;
+}
+
+void TOraSession::SetDebug(bool value) {
+  debug_ = value;
+  if (ora_sql_) ora_sql_->SetDebug(value);
+}
+
+// Each placeholder takes the type of its value, afresh for every call: a
+// date goes as a DATE, a 64-bit integer as a NUMBER, a float as a double,
+// bytes as binary data; one without a value binds as a null text.
+classlib::Variant TOraSession::RunSQL(const std::string& text, const std::vector<classlib::Variant>& params,
+                                      bool commit, int result_size) {
+  TOraSQL& sql = GetOraSQL();
+  sql.SetSQL(text);
+  sql.SetAutoCommit(commit);
+  for (int i = 0; i < sql.ParamCount(); ++i) {
+    TOraParam* param = sql.Params().Items(i);
+    param->SetDataType(classlib::ftUnknown);
+    if (static_cast<size_t>(i) < params.size())
+      param->SetValue(params[static_cast<size_t>(i)]);
+    else
+      param->Clear();
+  }
+  TOraParam* result = sql.Params().FindParam("Result");
+  if (result && result->DataType() == classlib::ftUnknown) {
+    result->SetDataType(classlib::ftString);
+    result->SetSize(result_size);
+  }
+  sql.Execute();
+  return result ? result->Value() : classlib::Unassigned();
 }
 
 void TOraSession::Savepoint(const std::string& name) {

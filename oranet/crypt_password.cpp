@@ -21,10 +21,13 @@ size_t PadCount(size_t size) { return (kDesBlockSize - size % kDesBlockSize) % k
 }  // namespace
 
 dacore::TBytes OraBuildHashInput(const std::string& user, const std::string& password) {
+  // The server keeps the verifier of the characters, not of the client's
+  // bytes: upper-cased and in UTF-16, high byte first.
+  const classlib::WideString text = classlib::WideUpperCase(classlib::AnsiToWide(user + password));
   dacore::TBytes input;
-  for (const char c : user + password) {
-    input.push_back(0);
-    input.push_back(static_cast<uint8_t>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c));
+  for (const char16_t c : text) {
+    input.push_back(static_cast<uint8_t>(c >> 8));
+    input.push_back(static_cast<uint8_t>(c));
   }
   input.resize(input.size() + PadCount(input.size()), 0);
   return input;

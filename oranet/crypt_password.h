@@ -19,8 +19,8 @@ constexpr int kSessionKeyTextLength = 16;
 constexpr int kSessionKeyMalformed = 106;
 constexpr int kSessionKeyEmpty = 210;
 
-// User name then password, each byte as two bytes (0, then the byte with
-// a-z made upper case), zero-padded to a multiple of 8 bytes.
+// User name then password (ANSI text), each character upper-cased and
+// written in UTF-16 big-endian, zero-padded to a multiple of 8 bytes.
 dacore::TBytes OraBuildHashInput(const std::string& user, const std::string& password);
 // Two CBC-MAC rounds: under kVerifierKey, then under the first result.
 TDesBlock OraPasswordHash(const dacore::TBytes& input);

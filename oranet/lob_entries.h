@@ -12,9 +12,6 @@ namespace oranet {
 using oracle::boolean;
 using oracle::OCILobLocator;
 
-// The pieces a LOB travels in, at most.
-constexpr int kLobPieceBytes = 32512;
-
 sword NetLobGetLength(OCISvcCtx* context, OCIError* error, OCILobLocator* locator, ub4* length);
 // An amount above 0 reads that much (characters of a CLOB, bytes of a
 // BLOB) from `offset`, never past the buffer; it stops at the LOB's end
@@ -22,9 +19,12 @@ sword NetLobGetLength(OCISvcCtx* context, OCIError* error, OCILobLocator* locato
 // call fills at most the buffer and answers OCI_NEED_DATA while data
 // remain, OCI_SUCCESS with the last piece (an amount of 0 after the end).
 // The amount out is in buffer units: bytes, or UTF-16 units for set 1000.
+// With a callback, every buffer-full goes to it (lob_pieces.h) and the
+// call answers when the amount (0: the LOB) is read.
 sword NetLobRead(OCISvcCtx* context, OCIError* error, OCILobLocator* locator, ub4* amount, ub4 offset, void* buffer,
                  ub4 bufferLength, void* callbackContext, void* callback, ub2 csid, ub1 csfrm);
-// Writes `amount` units (never past the buffer) in pieces; the amount out
+// Writes `amount` units (never past the buffer), in one piece or, by the
+// piece kind and the callback, in several (lob_pieces.h); the amount out
 // is what was written, in the server's units.
 sword NetLobWrite(OCISvcCtx* context, OCIError* error, OCILobLocator* locator, ub4* amount, ub4 offset, void* buffer,
                   ub4 bufferLength, ub1 piece, void* callbackContext, void* callback, ub2 csid, ub1 csfrm);

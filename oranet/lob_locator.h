@@ -45,6 +45,18 @@ class TNetLobLocator : public TNetDescriptor {
   uint32_t StreamOffset() const { return stream_offset_; }
   void SetStreamOffset(uint32_t offset) { stream_offset_ = offset; }
 
+  // A write in pieces under way: where the next piece goes (1-based, in
+  // the server's units), the units it may write in all (-1: no limit),
+  // those written, and the bytes of a character cut at a piece's end.
+  struct TPieceWrite {
+    bool open = false;
+    int64_t at = 0;
+    int64_t limit = -1;
+    int64_t written = 0;
+    dacore::TBytes carry;
+  };
+  TPieceWrite& PieceWrite() { return piece_write_; }
+
  private:
   ub4 type_;
   dacore::TBytes bytes_;
@@ -53,6 +65,7 @@ class TNetLobLocator : public TNetDescriptor {
   bool temporary_ = false;
   ub4 empty_ = 0;
   uint32_t stream_offset_ = 0;
+  TPieceWrite piece_write_;
 };
 
 }  // namespace oranet

@@ -7,8 +7,9 @@ ENetError::ENetError(int code) : classlib::Exception("Net error " + std::to_stri
 ENetUnknownError::ENetUnknownError(int code)
     : classlib::Exception("Unknown error " + std::to_string(code)), code_(code) {}
 
-EInternalError::EInternalError(int errorNumber)
+EInternalError::EInternalError(int errorNumber, bool breakSent)
     : classlib::Exception("Server error " + std::to_string(errorNumber) + " after a break"),
-      error_number_(errorNumber) {}
+      error_number_(errorNumber),
+      break_sent_(breakSent) {}
 
 }  // namespace oranet

@@ -19,6 +19,7 @@ enum NetErrorCode : int {
   kNetUnexpectedPacket = 205,
   kNetRefused = 206,
   kNetPacketTooShort = 207,
+  kNetReceiveTimeout = 12609,  // no answer within the socket time-out
 };
 
 // A packet-layer failure: "Net error <code>".
@@ -45,14 +46,33 @@ class ENetUnknownError : public classlib::Exception {
 
 // The server answered a break with an error: the status message that
 // carries it waits in the data stream just after its message code.
+// `breakSent` tells whether the client had asked for the break.
 class EInternalError : public classlib::Exception {
   CLASSLIB_CLASS(EInternalError, classlib::Exception)
  public:
-  explicit EInternalError(int errorNumber);
+  explicit EInternalError(int errorNumber, bool breakSent = false);
   int ErrorNumber() const { return error_number_; }
+  bool BreakSent() const { return break_sent_; }
 
  private:
   int error_number_;
+  bool break_sent_;
+};
+
+// The server did something the protocol has no place for (beyond a
+// malformed value, which is ENetUnknownError): the text says what.
+class ENetProtocolError : public classlib::Exception {
+  CLASSLIB_CLASS(ENetProtocolError, classlib::Exception)
+ public:
+  using classlib::Exception::Exception;
+};
+
+// A call failed after its reply was read to the end: the connection stays
+// in step and usable (a value that could not be stored, for one).
+class ENetCallError : public classlib::Exception {
+  CLASSLIB_CLASS(ENetCallError, classlib::Exception)
+ public:
+  using classlib::Exception::Exception;
 };
 
 // A socket call failed. The message holds the WinSock code in parentheses,

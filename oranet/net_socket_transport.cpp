@@ -163,7 +163,9 @@ ssize_t TNetSocketTransport::Fill() {
   } while (n < 0 && errno == EINTR);
   ahead_pos_ = 0;
   ahead_end_ = n > 0 ? static_cast<size_t>(n) : 0;
-  return n;
+  // The receive time-out (SO_RCVTIMEO) ends a blocking recv this way.
+  if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return kReceiveTimedOut;
+  return n < 0 ? -1 : n;
 }
 
 int TNetSocketTransport::Receive(void* buffer, int offset, int count) {
@@ -174,7 +176,7 @@ int TNetSocketTransport::Receive(void* buffer, int offset, int count) {
     if (ahead_pos_ == ahead_end_) {
       const ssize_t n = Fill();
       if (n == 0) return got;  // the peer closed: no more will come
-      if (n < 0) return -1;
+      if (n < 0) return static_cast<int>(n);
     }
     const size_t n = std::min(ahead_end_ - ahead_pos_, static_cast<size_t>(count - got));
     std::memcpy(at + got, ahead_.data() + ahead_pos_, n);

@@ -6,6 +6,10 @@
 
 namespace oranet {
 
+// What Receive answers when the socket time-out ran out before the bytes
+// came.
+constexpr int kReceiveTimedOut = -2;
+
 class TNetTransport {
  public:
   virtual ~TNetTransport() = default;
@@ -23,7 +27,8 @@ class TNetTransport {
   // One send: what went out, 0 when nothing could go now.
   virtual int Send(const void* buffer, int count) = 0;
   // Waits until count bytes arrived at buffer + offset. Returns count, the
-  // bytes that came before the peer closed, or -1 on an error or time-out.
+  // bytes that came before the peer closed, kReceiveTimedOut when the
+  // socket time-out ran out, or -1 on another error.
   virtual int Receive(void* buffer, int offset, int count) = 0;
 };
 

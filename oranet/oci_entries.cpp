@@ -47,8 +47,12 @@ sword SimpleCall(TNetServiceContext& context, TNetError* error, int function) {
   return StatusResult(ReadSimpleReply(reader), error);
 }
 
-sword Connect(TNetServiceContext& context, TNetError* error, ub4 mode) {
-  if (context.Connected()) return OCI_ERROR;
+// A session whose connection broke may log on anew.
+bool LoggedOn(const TNetServiceContext& context) {
+  return context.Connected() && context.Connection()->Transport().Connected();
+}
+
+sword Connect(TNetServiceContext& context, TTnsConnection& tns, TNetError* error, ub4 mode) {
   TLogonRequest request;
   if (context.Server()) request.server = context.Server()->ServerText();
   if (context.Session()) {
@@ -59,7 +63,6 @@ sword Connect(TNetServiceContext& context, TNetError* error, ub4 mode) {
   request.clientCharsetId = context.ClientCharsetId();
   request.timeoutMs = context.ConnectTimeout();
   request.identity = context.ClientIdentity();
-  TTnsConnection& tns = context.NewConnection();
   TLogonSession logon;
   NetConnect(tns, request, logon);
   context.SetLogon(logon);
@@ -68,9 +71,12 @@ sword Connect(TNetServiceContext& context, TNetError* error, ub4 mode) {
 
 sword Logoff(TNetServiceContext& context, TNetError* error) {
   if (!context.Connected()) return OCI_ERROR;
-  const sword result = SimpleCall(context, error, kTtcLogOff);
+  // The session is over whatever the server answers, a broken connection
+  // included (which answers ORA-03114).
   context.MarkDisconnected();
-  context.Connection()->Disconnect();
+  TTnsConnection& tns = *context.Connection();
+  const sword result = SimpleCall(context, error, kTtcLogOff);
+  tns.Disconnect();
   return result;
 }
 
@@ -110,9 +116,14 @@ sword NetErrorGet(void* handle, ub4, OraText*, sb4* code, OraText* buffer, ub4 b
   return GetErrorRecord(*error, code, buffer, bufferSize);
 }
 
-sword NetAttrGet(const void* handle, ub4, void* value, ub4* size, ub4 attribute, OCIError*) {
+sword NetAttrGet(const void* handle, ub4, void* value, ub4* size, ub4 attribute, OCIError* error) {
   TNetHandle* object = NetHandleAs<TNetHandle>(handle);
-  return object ? object->GetAttr(attribute, value, size) : OCI_INVALID_HANDLE;
+  if (!object) return OCI_INVALID_HANDLE;
+  if (attribute == OCI_ATTR_PARAM_COUNT) {
+    const sword described = object->DescribeOnDemand(NetHandleAs<TNetError>(error));
+    if (described != OCI_SUCCESS) return described;
+  }
+  return object->GetAttr(attribute, value, size);
 }
 
 sword NetAttrSet(void* handle, ub4, void* value, ub4 size, ub4 attribute, OCIError*) {
@@ -120,9 +131,11 @@ sword NetAttrSet(void* handle, ub4, void* value, ub4 size, ub4 attribute, OCIErr
   return object ? object->SetAttr(attribute, value, size) : OCI_INVALID_HANDLE;
 }
 
-sword NetParamGet(const void* handle, ub4, OCIError*, void** param, ub4 position) {
+sword NetParamGet(const void* handle, ub4, OCIError* error, void** param, ub4 position) {
   TNetHandle* object = NetHandleAs<TNetHandle>(handle);
-  return object ? object->GetParam(position, param) : OCI_INVALID_HANDLE;
+  if (!object) return OCI_INVALID_HANDLE;
+  const sword described = object->DescribeOnDemand(NetHandleAs<TNetError>(error));
+  return described == OCI_SUCCESS ? object->GetParam(position, param) : described;
 }
 
 sword NetServerAttach(OCIServer* server, OCIError*, const OraText* link, sb4 linkLength, ub4) {
@@ -139,8 +152,12 @@ sword NetSessionBegin(OCISvcCtx* context, OCIError* error, OCISession* session, 
   TNetServiceContext* target = NetHandleAs<TNetServiceContext>(context);
   if (!target) return OCI_INVALID_HANDLE;
   target->SetSession(NetHandleAs<TNetSession>(session));
+  if (LoggedOn(*target)) return OCI_ERROR;
   TNetError* errorHandle = NetHandleAs<TNetError>(error);
-  return Guarded(target, errorHandle, [&] { return Connect(*target, errorHandle, mode); });
+  // The new connection is guarded from the start: a logon that breaks off
+  // leaves no socket open.
+  TTnsConnection& tns = target->NewConnection();
+  return GuardedCall(&tns, errorHandle, [&] { return Connect(*target, tns, errorHandle, mode); });
 }
 
 sword NetSessionEnd(OCISvcCtx* context, OCIError* error, OCISession*, ub4) {

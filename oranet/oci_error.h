@@ -36,14 +36,27 @@ class TNetError : public TNetHandle {
   int parse_error_offset_ = 0;
 };
 
+// What a failure left of the connection's stream.
+enum class TStreamState {
+  kInStep,     // the call's reply was read to its end: the connection serves on
+  kLost,       // the connection is gone or timed out (errors of their own)
+  kOutOfStep,  // a reply or request broke off between its messages
+};
+
 // Turns the exception `error` into a status and the error handle's number
 // and text (error may be null: only the status is given). A server error
 // after a break is read from the stream through `reader` (when given);
-// its number 1403 answers OCI_NO_DATA.
+// its number 1403 answers OCI_NO_DATA, and none at all (the answer to the
+// client's own break) ORA-01013.
 sword SetErrorFromException(std::exception_ptr error, TNetError* handle, TTtcReader* reader = nullptr);
+// The same, telling what the failure left of the stream.
+sword SetErrorFromException(std::exception_ptr error, TNetError* handle, TTtcReader* reader, TStreamState& state);
 
 // Runs a call that talks to the server on `tns` (null before a connect);
 // what it raises becomes a status and the error handle's number and text.
+// A failure that leaves the open connection out of step or lost closes it
+// (later calls answer ORA-03114); out of step, the error becomes the fatal
+// ORA-03106 with the failure's text in parentheses.
 sword GuardedCall(TTnsConnection* tns, TNetError* error, const std::function<sword()>& call);
 
 // OCIErrorGet on an error handle: the number into *code; OCI_NO_DATA when

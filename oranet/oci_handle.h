@@ -18,6 +18,8 @@ using oracle::ub1;
 using oracle::ub2;
 using oracle::ub4;
 
+class TNetError;
+
 class TNetHandle {
  public:
   explicit TNetHandle(const void* owner) : owner_(owner) {}
@@ -37,6 +39,9 @@ class TNetHandle {
   virtual sword SetAttr(ub4 attr, void* value, ub4 size);
   // The n-th parameter (column) of the handle.
   virtual sword GetParam(ub4 position, void** param);
+  // Readies what GetParam and the column count answer; a failure goes to
+  // `error`. A cursor the server handed out describes itself here.
+  virtual sword DescribeOnDemand(TNetError* /*error*/) { return oracle::OCI_SUCCESS; }
 
  protected:
   // The width of a scalar attribute on this handle; 0 when it is none.

@@ -9,6 +9,7 @@
 #include "oranet/net_errors.h"
 #include "oranet/stmt_row.h"
 #include "oranet/stmt_value_kinds.h"
+#include "oranet/ttc_writer.h"
 #include "oranet/value_clob_counts.h"
 #include "oranet/value_datetime.h"
 #include "oranet/value_interval.h"
@@ -139,10 +140,10 @@ TBytes BindValueBytes(const TNetDataItem& bind, ub4 n) {
   return TBytes(element, element + count);
 }
 
-// A bind without a buffer whose values come from its callback, in as many
-// pieces as the callback hands over.
-void WriteDynamicBindElement(TTtcWriter& writer, const TNetBind& bind, ub4 iteration, ub4 index) {
-  TBytes bytes;
+// Hands the pieces of a bind without a buffer, as its callback gives
+// them, to `take`; answers whether the value is null.
+template <class Take>
+bool ForEachPiece(const TNetBind& bind, ub4 iteration, ub4 index, Take take) {
   bool null = false;
   ub1 piece = OCI_ONE_PIECE;
   for (;;) {
@@ -154,14 +155,20 @@ void WriteDynamicBindElement(TTtcWriter& writer, const TNetBind& bind, ub4 itera
                         index, &buffer, &length, &given, &indicator) != OCI_CONTINUE)
       throw classlib::Exception("The value of bind " + bind.name + " was not given");
     if (indicator && Load<sb2>(indicator) == -1) null = true;
-    if (buffer && length > 0) {
-      if (bytes.size() + length > kMaxDynamicBindBytes) throw ENetUnknownError(1);
-      const auto* from = static_cast<const uint8_t*>(buffer);
-      bytes.insert(bytes.end(), from, from + length);
-    }
-    if (given != OCI_FIRST_PIECE && given != OCI_NEXT_PIECE) break;
+    if (buffer && length > 0 && !null) take(static_cast<const uint8_t*>(buffer), static_cast<size_t>(length));
+    if (given != OCI_FIRST_PIECE && given != OCI_NEXT_PIECE) return null;
     piece = OCI_NEXT_PIECE;
   }
+}
+
+// A bind without a buffer whose values come from its callback, in as many
+// pieces as the callback hands over.
+void WriteDynamicBindElement(TTtcWriter& writer, const TNetBind& bind, ub4 iteration, ub4 index) {
+  TBytes bytes;
+  const bool null = ForEachPiece(bind, iteration, index, [&](const uint8_t* from, size_t length) {
+    if (bytes.size() + length > kMaxDynamicBindBytes) throw ENetUnknownError(1);
+    bytes.insert(bytes.end(), from, from + length);
+  });
   if (null) bytes.clear();
   writer.WriteBytes(bytes.data(), static_cast<int>(bytes.size()));
 }
@@ -180,6 +187,26 @@ void WriteBindElement(TTtcWriter& writer, const TNetDataItem& bind, ub4 iteratio
   }
   const TBytes bytes = BindValueBytes(bind, n);
   writer.WriteBytes(bytes.data(), static_cast<int>(bytes.size()));
+}
+
+// A LONG value sent after its row, as one chunked string: the chunks go
+// out as the pieces come, never gathered. Null (or empty) is a 0 byte.
+void WriteLongAfterRow(TTtcWriter& writer, const TNetBind& bind, ub4 iteration) {
+  if (bind.value || !bind.inCallback) {
+    const sb2* indicator = bind.IndicatorAt(iteration);
+    const TBytes bytes = indicator && Load<sb2>(indicator) == -1 ? TBytes{} : BindValueBytes(bind, iteration);
+    if (!bytes.empty()) writer.WriteUB1(kTtcChunkedMarker);
+    writer.WriteChunks(bytes.data(), bytes.size());
+    writer.WriteUB1(0);
+    return;
+  }
+  bool started = false;
+  ForEachPiece(bind, iteration, 0, [&](const uint8_t* from, size_t length) {
+    if (!started) writer.WriteUB1(kTtcChunkedMarker);
+    started = true;
+    writer.WriteChunks(from, length);
+  });
+  writer.WriteUB1(0);
 }
 
 // The longest UTF-8 form of a UTF-16 bind over the call's rows, plus 1.
@@ -283,13 +310,20 @@ void WriteItemMetadata(TTtcWriter& writer, const TNetDataItem& item, const TStmt
   }
 }
 
+bool SentAfterRow(const TNetDataItem& bind, const TStmtSession& session) {
+  return IsLongType(bind.externalType) && !bind.IsArray() && bind.valueSize > session.longestString;
+}
+
 void WriteBindRow(TTtcWriter& writer, TNetStatement& statement, const std::vector<uint8_t>* vector, ub4 iteration) {
   writer.WriteUB1(kTtcRowData);
   auto& binds = statement.Binds();
+  std::vector<const TNetBind*> afterRow;
   for (size_t i = 0; i < binds.size(); ++i) {
     if (vector && !((*vector)[i] & kBindSendsValue)) continue;
     const TNetBind& bind = *binds[i];
-    if (bind.IsArray()) {
+    if (SentAfterRow(bind, statement.Session())) {
+      afterRow.push_back(&bind);
+    } else if (bind.IsArray()) {
       // Never more elements than the caller's array holds.
       const ub4 count = bind.currentArray ? std::min(Load<ub4>(bind.currentArray), bind.maxArray) : 0;
       writer.WriteUB4(count);
@@ -298,6 +332,7 @@ void WriteBindRow(TTtcWriter& writer, TNetStatement& statement, const std::vecto
       WriteBindElement(writer, bind, iteration, 0);
     }
   }
+  for (const TNetBind* bind : afterRow) WriteLongAfterRow(writer, *bind, iteration);
 }
 
 }  // namespace oranet

@@ -159,12 +159,18 @@ sword StmtExecute(TNetStatement& statement, TNetError* error, ub4 iterations, ub
   }
   statement.iterations = iterations;
   SizeBinds(statement, iterations);
-  sword result = RunAllInOne(statement, error, statement.parsed ? kCallExecute : kCallExecute | kCallParse);
+  const sword result = RunAllInOne(statement, error, statement.parsed ? kCallExecute : kCallExecute | kCallParse);
   // A text the server refused is sent again with the next execute.
   if (result != OCI_ERROR) statement.parsed = true;
-  if (result == OCI_SUCCESS && statement.StatementKind() == kStatementKindQuery && statement.Columns().empty())
-    result = StmtDescribe(statement, error, false);
-  if (result == OCI_SUCCESS && (mode & OCI_COMMIT_ON_SUCCESS)) result = Commit(statement, error);
+  // A success "with info" keeps its answer (and its error record) when the
+  // steps after it succeed.
+  if (result != OCI_SUCCESS && result != OCI_SUCCESS_WITH_INFO) return result;
+  sword next = OCI_SUCCESS;
+  if (statement.StatementKind() == kStatementKindQuery && statement.Columns().empty())
+    next = StmtDescribe(statement, error, false);
+  if (next == OCI_SUCCESS && (mode & OCI_COMMIT_ON_SUCCESS)) next = Commit(statement, error);
+  if (next != OCI_SUCCESS) return next;
+  if (result == OCI_SUCCESS_WITH_INFO && error) error->Set(kTruncatedError, kTruncatedText);
   return result;
 }
 

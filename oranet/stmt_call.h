@@ -22,6 +22,9 @@ constexpr uint32_t kCallFetch = 0x40;
 constexpr int kStatementKindQuery = 3;
 // The server's "no data found".
 constexpr int kNoDataError = 1403;
+// A value longer than its buffer, as the client library reports it.
+constexpr int kTruncatedError = 1406;
+inline constexpr const char* kTruncatedText = "ORA-01406: fetched column value was truncated";
 
 // Keeps what a status message says of the statement and sets the error
 // handle; 1403 answers OCI_NO_DATA except for PL/SQL blocks.

@@ -20,6 +20,7 @@ constexpr int kNamesBlockMissing = 112;
 constexpr int kNamesBlockEmpty = 210;
 constexpr int kMaxNamesBlock = 960;
 
+
 // Only its last field matters: a bit vector of repeated columns, which
 // this client does not take.
 void ReadRowHeader(TTtcReader& reader, const TStmtSession& session) {
@@ -126,9 +127,28 @@ void ReadNamesBlock(TTtcReader& reader, TNetStatement& statement, size_t first) 
   }
 }
 
+// The call's status, once its whole reply is read: a value that could not
+// be stored fails it; a value cut to its buffer makes a success one "with
+// info", as the client library answers.
+sword EndCall(TNetStatement& statement, const TTtcStatus& status, TNetError* error) {
+  sword result = StatementStatus(statement, status, error);
+  if (!statement.valueError.empty()) {
+    const std::string failure = std::move(statement.valueError);
+    statement.valueError.clear();
+    throw ENetCallError(failure);
+  }
+  if (statement.truncated && result == OCI_SUCCESS) {
+    if (error) error->Set(kTruncatedError, kTruncatedText);
+    result = OCI_SUCCESS_WITH_INFO;
+  }
+  return result;
+}
+
 }  // namespace
 
 sword ReadCallReply(TTtcReader& reader, TTtcWriter& writer, TNetStatement& statement, TNetError* error) {
+  statement.truncated = false;
+  statement.valueError.clear();
   bool rowsMayCome = false;
   bool returnParameters = false;
   std::vector<uint8_t> flags;
@@ -161,7 +181,7 @@ sword ReadCallReply(TTtcReader& reader, TTtcWriter& writer, TNetStatement& state
         AnswerBindVector(reader, writer, statement, flags);
         break;
       case kTtcStatus:
-        return StatementStatus(statement, ReadStatusBody(reader), error);
+        return EndCall(statement, ReadStatusBody(reader), error);
       default:
         throw ENetUnknownError(1);
     }

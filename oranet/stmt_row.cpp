@@ -10,6 +10,7 @@
 
 #include "oranet/lob_locator.h"
 #include "oranet/net_errors.h"
+#include "oranet/stmt_call.h"
 #include "oranet/stmt_value_kinds.h"
 #include "oranet/value_clob_counts.h"
 #include "oranet/value_datetime.h"
@@ -74,7 +75,16 @@ size_t StoreReal(uint8_t* element, int size, TByteView bytes) {
   throw ENetUnknownError(1);
 }
 
-size_t StoreChars(const TNetDataItem& item, uint8_t* element, const TStmtSession& session, TByteView received) {
+// What a value left in its buffer: the bytes stored and the bytes it had.
+struct TStored {
+  size_t length = 0;
+  size_t original = 0;
+  bool Truncated() const { return length < original; }
+};
+
+TStored Whole(size_t length) { return {length, length}; }
+
+TStored StoreChars(const TNetDataItem& item, uint8_t* element, const TStmtSession& session, TByteView received) {
   const bool wide = item.charsetId == kCharsetUtf16;
   // Only a conversion makes a copy: the other values go straight to the buffer.
   TBytes converted;
@@ -82,32 +92,32 @@ size_t StoreChars(const TNetDataItem& item, uint8_t* element, const TStmtSession
   const TByteView bytes = wide && session.ServerUtf8() ? TByteView(converted) : received;
   const size_t terminator = IsTerminated(item.externalType) ? (wide ? 2 : 1) : 0;
   const size_t capacity = item.valueSize > 0 ? static_cast<size_t>(item.valueSize) : 0;
-  if (capacity < terminator) return 0;
+  if (capacity < terminator) return {0, bytes.size()};
   size_t count = std::min(bytes.size(), capacity - terminator);
   if (wide) count &= ~static_cast<size_t>(1);  // never half a UTF-16 unit
   if (count > 0) std::memcpy(element, bytes.data(), count);
   if (terminator) std::memset(element + count, 0, terminator);
-  return count;
+  return {count, bytes.size()};
 }
 
 // The length byte, then the NUMBER bytes that fit.
-size_t StoreVarnum(uint8_t* element, int size, TByteView bytes) {
+TStored StoreVarnum(uint8_t* element, int size, TByteView bytes) {
   CheckNumberLength(bytes);
-  if (size < 1) return 0;
+  if (size < 1) return {0, bytes.size() + 1};
   const size_t count = std::min(bytes.size(), static_cast<size_t>(size - 1));
   element[0] = static_cast<uint8_t>(count);
   if (count > 0) std::memcpy(element + 1, bytes.data(), count);
-  return count + 1;
+  return {count + 1, bytes.size() + 1};
 }
 
-// VARRAW: a 16-bit length, then the bytes that fit. The length reported
-// counts the length word, as the client library reports it.
-size_t StoreVarRaw(uint8_t* element, int size, TByteView bytes) {
-  if (size < 2) return 0;
+// VARRAW: a 16-bit length, then the bytes that fit. The lengths count the
+// length word, as the client library reports them.
+TStored StoreVarRaw(uint8_t* element, int size, TByteView bytes) {
+  if (size < 2) return {0, bytes.size() + 2};
   const size_t count = std::min(bytes.size(), static_cast<size_t>(size - 2));
   Store(element, static_cast<ub2>(count));
   if (count > 0) std::memcpy(element + 2, bytes.data(), count);
-  return count + 2;
+  return {count + 2, bytes.size() + 2};
 }
 
 // A cursor value names the server's cursor: [1, id] or [2, high, low].
@@ -126,6 +136,8 @@ void StoreCursor(TNetStatement& owner, uint8_t* element, TByteView bytes) {
   cursor->UseConnection(owner.Connection(), owner.Session());
   cursor->cursorId = id;
   cursor->parsed = true;
+  cursor->described = false;
+  cursor->received = true;
 }
 
 void StoreDescriptor(uint8_t* element, int type, TByteView bytes) {
@@ -149,8 +161,8 @@ void StoreDescriptor(uint8_t* element, int type, TByteView bytes) {
 }
 
 // A LONG value goes to the define's callback a piece at a time, as long
-// as the callback hands out room.
-void DeliverLong(TNetDataItem& item, ub4 row, TByteView bytes) {
+// as the callback hands out room; answers what it took.
+size_t DeliverLong(TNetDataItem& item, ub4 row, TByteView bytes) {
   auto* define = dynamic_cast<TNetDefine*>(&item);
   size_t done = 0;
   ub1 piece = OCI_FIRST_PIECE;
@@ -163,9 +175,9 @@ void DeliverLong(TNetDataItem& item, ub4 row, TByteView bytes) {
     if (define->callback(define->callbackContext, reinterpret_cast<OCIDefine*>(HandleOf(define)), row, &buffer, &length,
                          &asked, &indicator, &returnCode) != OCI_CONTINUE ||
         !buffer || !length)
-      return;
+      return done;
     const size_t n = std::min<size_t>(Load<ub4>(length), bytes.size() - done);
-    if (n == 0 && done < bytes.size()) return;
+    if (n == 0 && done < bytes.size()) return done;
     if (n > 0) std::memcpy(buffer, bytes.data() + done, n);
     Store(length, static_cast<ub4>(n));
     Store(indicator, static_cast<sb2>(0));
@@ -173,6 +185,7 @@ void DeliverLong(TNetDataItem& item, ub4 row, TByteView bytes) {
     done += n;
     piece = OCI_NEXT_PIECE;
   } while (done < bytes.size());
+  return done;
 }
 
 bool HasDefineCallback(const TNetDataItem& item) {
@@ -180,34 +193,31 @@ bool HasDefineCallback(const TNetDataItem& item) {
   return define && define->callback;
 }
 
-size_t CopyCut(uint8_t* element, int size, TByteView bytes) {
+TStored CopyCut(uint8_t* element, int size, TByteView bytes) {
   const size_t count = std::min(bytes.size(), static_cast<size_t>(std::max(size, 0)));
   if (count > 0) std::memcpy(element, bytes.data(), count);
-  return count;
+  return {count, bytes.size()};
 }
 
-// Stores a value that is not null; answers the length to report.
-size_t StoreValue(TNetStatement& owner, TNetDataItem& item, ub4 n, TByteView bytes) {
+// Stores a value that is not null; answers what it left in the buffer.
+TStored StoreValue(TNetStatement& owner, TNetDataItem& item, ub4 n, TByteView bytes) {
   const int type = item.externalType;
-  if (IsLongType(type) && HasDefineCallback(item)) {
-    DeliverLong(item, n, bytes);
-    return bytes.size();
-  }
+  if (IsLongType(type) && HasDefineCallback(item)) return {DeliverLong(item, n, bytes), bytes.size()};
   uint8_t* element = item.ValueAt(n);
-  if (!element) return 0;
+  if (!element) return {};
   const int size = item.valueSize;
   if (IsCharType(type)) return StoreChars(item, element, owner.Session(), bytes);
-  if (type == SQLT_INT) return StoreInteger(element, size, bytes);
-  if (type == SQLT_FLT) return StoreReal(element, size, bytes);
+  if (type == SQLT_INT) return Whole(StoreInteger(element, size, bytes));
+  if (type == SQLT_FLT) return Whole(StoreReal(element, size, bytes));
   if (type == SQLT_VNU) return StoreVarnum(element, size, bytes);
   if (type == SQLT_VBI) return StoreVarRaw(element, size, bytes);
   if (IsCursorType(type)) {
     StoreCursor(owner, element, bytes);
-    return 0;
+    return {};
   }
   if (IsLobType(type) || IsDateTimeType(type) || IsIntervalType(type)) {
     StoreDescriptor(element, type, bytes);
-    return bytes.size();
+    return Whole(bytes.size());
   }
   return CopyCut(element, size, bytes);
 }
@@ -218,25 +228,46 @@ void Report(TNetDataItem& item, ub4 n, sb2 indicator, size_t length, int returnC
   Store(item.ReturnCodeAt(n), static_cast<ub2>(returnCode));
 }
 
-// An out-bind without a buffer hands its value to its callback, which
-// gives the room for it.
-void StoreThroughCallback(TNetBind& bind, ub4 iteration, ub4 index, TByteView bytes, bool null, int returnCode) {
-  void* buffer = nullptr;
-  ub4* length = nullptr;
-  ub1 piece = OCI_ONE_PIECE;
-  void* indicator = nullptr;
-  ub2* code = nullptr;
-  if (bind.outCallback(bind.outContext, reinterpret_cast<OCIBind*>(HandleOf(&bind)), iteration, index, &buffer, &length,
-                       &piece, &indicator, &code) != OCI_CONTINUE)
-    throw classlib::Exception("The value of bind " + bind.name + " was not taken");
-  size_t n = 0;
-  if (buffer && length) {
-    n = std::min<size_t>(Load<ub4>(length), bytes.size());
-    if (n > 0) std::memcpy(buffer, bytes.data(), n);
-    Store(length, static_cast<ub4>(n));
+// A value cut to its buffer, as the client library reports it: the
+// indicator holds the length it had (-2 when an indicator cannot hold it)
+// and the return code 1406; the call answers "success with info".
+void ReportStored(TNetStatement& owner, TNetDataItem& item, ub4 n, const TStored& stored, int returnCode) {
+  if (!stored.Truncated()) {
+    Report(item, n, 0, stored.length, returnCode);
+    return;
   }
-  Store(indicator, static_cast<sb2>(null ? -1 : 0));
-  Store(code, static_cast<ub2>(returnCode));
+  owner.truncated = true;
+  const sb2 indicator = stored.original > static_cast<size_t>(std::numeric_limits<sb2>::max())
+                            ? sb2{-2}
+                            : static_cast<sb2>(stored.original);
+  Report(item, n, indicator, stored.length, kTruncatedError);
+}
+
+// An out-bind without a buffer hands its value to its callback, a piece
+// at a time as long as the callback gives room; answers what it took.
+size_t StoreThroughCallback(TNetBind& bind, ub4 iteration, ub4 index, TByteView bytes, bool null, int returnCode) {
+  size_t done = 0;
+  ub1 piece = OCI_FIRST_PIECE;
+  do {
+    void* buffer = nullptr;
+    ub4* length = nullptr;
+    ub1 given = piece;
+    void* indicator = nullptr;
+    ub2* code = nullptr;
+    if (bind.outCallback(bind.outContext, reinterpret_cast<OCIBind*>(HandleOf(&bind)), iteration, index, &buffer,
+                         &length, &given, &indicator, &code) != OCI_CONTINUE)
+      throw ENetCallError("The value of bind " + bind.name + " was not taken");
+    Store(indicator, static_cast<sb2>(null ? -1 : 0));
+    Store(code, static_cast<ub2>(returnCode));
+    if (!buffer || !length) break;
+    const size_t n = std::min<size_t>(Load<ub4>(length), bytes.size() - done);
+    if (n > 0) std::memcpy(buffer, bytes.data() + done, n);
+    Store(length, static_cast<ub4>(n));
+    if (n == 0) break;
+    done += n;
+    piece = OCI_NEXT_PIECE;
+  } while (done < bytes.size());
+  return done;
 }
 
 // One element of a row; `keep` false reads it past without storing.
@@ -252,18 +283,25 @@ void ReadElement(TTtcReader& reader, TNetStatement& owner, TNetDataItem& item, u
   const TByteView bytes = reader.ReadChunkedView(owner.valueBytes, kMaxIntegerBytes + 1);
   const int returnCode = reader.ReadUB2();
   if (!keep) return;
-  auto* bind = item.HandleType() == oracle::OCI_HTYPE_BIND ? static_cast<TNetBind*>(&item) : nullptr;
-  if (bind && !bind->value && bind->outCallback) {
-    StoreThroughCallback(*bind, bind->IsArray() ? owner.rowIndex : n, bind->IsArray() ? n : 0, bytes,
-                         bytes.empty() && !IsLongType(type) && returnCode != kNullButFetched, returnCode);
-    return;
+  // A value that cannot be stored fails the call once its reply is read
+  // to the end, so that the stream stays in step.
+  try {
+    auto* bind = item.HandleType() == oracle::OCI_HTYPE_BIND ? static_cast<TNetBind*>(&item) : nullptr;
+    if (bind && !bind->value && bind->outCallback) {
+      const size_t taken =
+          StoreThroughCallback(*bind, bind->IsArray() ? owner.rowIndex : n, bind->IsArray() ? n : 0, bytes,
+                               bytes.empty() && !IsLongType(type) && returnCode != kNullButFetched, returnCode);
+      if (taken < bytes.size()) owner.truncated = true;
+      return;
+    }
+    if (bytes.empty() && !IsLongType(type)) {
+      Report(item, n, returnCode == kNullButFetched ? 0 : -1, 0, returnCode);
+      return;
+    }
+    ReportStored(owner, item, n, StoreValue(owner, item, n, bytes), returnCode);
+  } catch (const classlib::Exception& e) {
+    if (owner.valueError.empty()) owner.valueError = e.Message();
   }
-  if (bytes.empty() && !IsLongType(type)) {
-    Report(item, n, returnCode == kNullButFetched ? 0 : -1, 0, returnCode);
-    return;
-  }
-  const size_t length = StoreValue(owner, item, n, bytes);
-  Report(item, n, 0, length, returnCode);
 }
 
 // An array entry carries its element count; the elements beyond the

@@ -28,6 +28,10 @@ void SizeBinds(TNetStatement& statement, ub4 iterations);
 // One metadata record of a call.
 void WriteItemMetadata(TTtcWriter& writer, const TNetDataItem& item, const TStmtSession& session);
 
+// LONG and LONG RAW binds longer than the longest string go after the
+// other values of their row, as one chunked string.
+bool SentAfterRow(const TNetDataItem& bind, const TStmtSession& session);
+
 // A bind row (message 7) of one iteration: every bind, or with a bind
 // vector only those whose flag asks for the value.
 void WriteBindRow(TTtcWriter& writer, TNetStatement& statement, const std::vector<uint8_t>* vector, ub4 iteration);

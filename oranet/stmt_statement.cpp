@@ -7,6 +7,7 @@
 #include "oracle/lexer_ora_parser.h"
 #include "oranet/logon_connect.h"
 #include "oranet/oci_context.h"
+#include "oranet/oci_error.h"
 #include "oranet/stmt_call.h"
 #include "oranet/value_rowid.h"
 
@@ -89,6 +90,7 @@ TNetStatement::~TNetStatement() {
 void TNetStatement::Prepare(const std::string& text) {
   ClearLists();
   described = false;
+  received = false;
   parsed = false;
   sql_ = TrimRight(text);
   type_ = kStmtOther;
@@ -220,6 +222,11 @@ sword TNetStatement::GetAttr(ub4 attr, void* value, ub4* size) {
 sword TNetStatement::SetAttr(ub4 attr, void* value, ub4 size) {
   if (attr == OCI_ATTR_PREFETCH_ROWS || attr == OCI_ATTR_PREFETCH_MEMORY) return OCI_SUCCESS;
   return TNetHandle::SetAttr(attr, value, size);
+}
+
+sword TNetStatement::DescribeOnDemand(TNetError* error) {
+  if (!received || described || !columns_.empty() || cursorId == 0 || !connection_) return OCI_SUCCESS;
+  return GuardedCall(connection_.get(), error, [&] { return StmtDescribe(*this, error, false); });
 }
 
 sword TNetStatement::GetParam(ub4 position, void** param) {

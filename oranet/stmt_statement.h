@@ -54,6 +54,9 @@ class TNetStatement : public TNetHandle {
   sword SetAttr(ub4 attr, void* value, ub4 size) override;
   // The n-th described column (1-based); beyond the last OCI_NO_DATA.
   sword GetParam(ub4 position, void** param) override;
+  // A cursor received in a row is described by the server when first
+  // asked for its columns, as the client library has it described.
+  sword DescribeOnDemand(TNetError* error) override;
 
   // Takes the text (trailing blanks removed), finds its kind and its binds.
   void Prepare(const std::string& text);
@@ -98,6 +101,13 @@ class TNetStatement : public TNetHandle {
   ub4 rowIndex = 0;    // the row of the current call being read
   // The value being decoded; its room serves every value of every row.
   dacore::TBytes valueBytes;
+  // Of the current call: a value was cut to its buffer; the first value
+  // that could not be stored (the reply is read on to its end first).
+  bool truncated = false;
+  std::string valueError;
+  // A cursor the server handed out in a row: described when first asked
+  // for its columns.
+  bool received = false;
 
  private:
   void ScanBinds(const std::string& text);

@@ -1,5 +1,7 @@
 #include "oranet/tns_connection.h"
 
+#include <algorithm>
+
 #include "classlib/exceptions.h"
 #include "oranet/net_errors.h"
 #include "oranet/net_socket_transport.h"
@@ -25,28 +27,31 @@ void TTnsConnection::Connect(const std::string& host, int port, int timeoutMs, c
   timeout_ms_ = timeoutMs;
   write_pos_ = kTnsDataOffset;
   in_length_ = read_pos_ = 0;
-  break_pending_ = false;
+  break_pending_ = break_sent_ = false;
+  send_limit_ = std::min(sdu_, kTnsPacketBufferSize);
   representation_.Reset();
   byte_string_mode_ = 0;
   // Built first so that a descriptor too long is refused before connecting.
-  dacore::TBytes packet = BuildConnectPacket(ConnectDescriptor(host, port, sid), sdu_, tdu_);
+  TConnectPackets packets = BuildConnectPackets(ConnectDescriptor(host, port, sid), sdu_, tdu_);
   ConnectTransport(timeoutMs);
   try {
-    Handshake(packet);
+    Handshake(packets);
   } catch (...) {
     transport_->Close();  // a connect that failed leaves no socket open
     throw;
   }
 }
 
-void TTnsConnection::Handshake(dacore::TBytes& packet) {
+void TTnsConnection::Handshake(TConnectPackets& packets) {
   int rounds = 0;
   for (;;) {
-    WritePacketHeader(packet.data(), static_cast<int>(packet.size()), kTnsConnect, 0);
+    SendWhole(packets.connect);
+    if (!packets.data.empty()) SendWhole(packets.data);
     int type = 0, flags = 0;
     const int length = ReadPacket(type, flags);
     switch (type) {
       case kTnsAccept:
+        AcceptSdu(length);
         return;
       case kTnsRefuse:
         throw ENetError(kNetRefused);
@@ -55,7 +60,7 @@ void TTnsConnection::Handshake(dacore::TBytes& packet) {
         transport_->Close();
         const std::string text(reinterpret_cast<const char*>(in_ + kTnsDataOffset), length - kTnsDataOffset);
         ApplyRedirect(text, address_);
-        packet = BuildConnectPacket(ConnectDescriptor(address_.host, address_.port, address_.sid), sdu_, tdu_);
+        packets = BuildConnectPackets(ConnectDescriptor(address_.host, address_.port, address_.sid), sdu_, tdu_);
         // The new server gets the same time-outs as the first.
         ConnectTransport(timeout_ms_);
         break;
@@ -67,6 +72,28 @@ void TTnsConnection::Handshake(dacore::TBytes& packet) {
         throw ENetError(kNetUnexpectedPacket);
     }
   }
+}
+
+// The server may take a smaller session data unit than the one offered:
+// no packet sent from now on is larger. One too small for any data is no
+// answer a server gives; 0 states none and keeps the client's.
+void TTnsConnection::AcceptSdu(int length) {
+  const int accepted = AcceptedSdu(in_, length);
+  if (accepted == 0) return;
+  if (accepted <= kTnsDataOffset) throw ENetError(kNetUnexpectedPacket);
+  send_limit_ = std::min(send_limit_, accepted);
+}
+
+void TTnsConnection::SendWhole(const dacore::TBytes& packet) {
+  if (transport_->SendBuf(packet.data(), static_cast<int>(packet.size())) != static_cast<int>(packet.size()))
+    throw ENetError(kNetLostConnection);
+}
+
+void TTnsConnection::MarkBroken() {
+  transport_->Close();
+  write_pos_ = kTnsDataOffset;
+  in_length_ = read_pos_ = 0;
+  break_pending_ = break_sent_ = false;
 }
 
 void TTnsConnection::ConnectTransport(int socketTimeoutMs) {
@@ -89,7 +116,9 @@ void TTnsConnection::WritePacketHeader(uint8_t* packet, int length, uint8_t type
 }
 
 void TTnsConnection::ReceiveExact(uint8_t* at, int count) {
-  if (transport_->Receive(at, 0, count) != count) throw ENetError(kNetLostConnection);
+  const int got = transport_->Receive(at, 0, count);
+  if (got == kReceiveTimedOut) throw ENetError(kNetReceiveTimeout);
+  if (got != count) throw ENetError(kNetLostConnection);
 }
 
 int TTnsConnection::ReadPacket(int& type, int& flags) {
@@ -118,6 +147,7 @@ void TTnsConnection::SendMarker(uint8_t kind) {
 void TTnsConnection::SendBreak() {
   CheckConnected();
   SendMarker(kMarkerBreak);
+  break_sent_ = true;
 }
 
 void TTnsConnection::SendResetAndWait() {

@@ -74,6 +74,12 @@ class TTnsConnection {
   void SendBreak();
   void SendResetAndWait();
   bool BreakPending() const { return break_pending_; }
+  // The largest packet sent: the session data unit both sides accepted.
+  int SendLimit() const { return send_limit_; }
+
+  // A call that broke off left the stream out of step: the socket is
+  // closed, and every later read or write fails as not connected.
+  void MarkBroken();
 
   // --- the message layer's state ---
   TRepresentation& Representation() { return representation_; }
@@ -87,13 +93,15 @@ class TTnsConnection {
   void ConnectTransport(int socketTimeoutMs);
   // Sends the CONNECT packet until the listener accepts; a REDIRECT
   // rebuilds the packet for the new address.
-  void Handshake(dacore::TBytes& packet);
+  void Handshake(TConnectPackets& packets);
+  void AcceptSdu(int length);
+  void SendWhole(const dacore::TBytes& packet);
   void WritePacketHeader(uint8_t* packet, int length, uint8_t type, uint8_t flags);
   void SendMarker(uint8_t kind);
   void ReceiveExact(uint8_t* at, int count);
   void CheckConnected();
   void NextDataPacket();
-  void CheckErrorAfterBreak();
+  void CheckErrorAfterBreak(bool breakSent);
 
   std::unique_ptr<TNetTransport> transport_;
   TTnsAddress address_{"local", 1521, "orcl"};
@@ -109,6 +117,7 @@ class TTnsConnection {
   int in_length_ = 0;
   int read_pos_ = 0;
   bool break_pending_ = false;
+  bool break_sent_ = false;  // since the last reply began
   TRepresentation representation_;
   int byte_string_mode_ = 0;
   bool conversion_flag_ = false;

@@ -15,6 +15,7 @@ constexpr int kNoDataError = 1403;
 }  // namespace
 
 void TTnsConnection::FlushData(uint16_t dataFlags) {
+  CheckConnected();
   PutBigEndian16(out_ + 8, dataFlags);
   const int length = write_pos_;
   write_pos_ = kTnsDataOffset;
@@ -52,6 +53,7 @@ int TTnsConnection::ReadData(uint8_t* destination, int offset, int count) {
 
 void TTnsConnection::NextDataPacket() {
   if (write_pos_ > kTnsDataOffset) FlushData(0);
+  CheckConnected();
   bool markerSeen = false;
   for (;;) {
     int type = 0, flags = 0;
@@ -69,13 +71,19 @@ void TTnsConnection::NextDataPacket() {
     read_pos_ = kTnsDataOffset;
     break;
   }
-  if (markerSeen && in_length_ > kTnsDataOffset && in_[kTnsDataOffset] == kStatusMessageCode) CheckErrorAfterBreak();
+  if (markerSeen) {
+    const bool breakSent = break_sent_;
+    break_sent_ = false;
+    if (in_length_ > kTnsDataOffset && in_[kTnsDataOffset] == kStatusMessageCode) CheckErrorAfterBreak(breakSent);
+  }
 }
 
 // After a break the server's first message says whether the call ended in
 // an error. "No data" is read by the caller as a normal status; any other
-// error is raised with the stream left just after the message code.
-void TTnsConnection::CheckErrorAfterBreak() {
+// error is raised with the stream left just after the message code. No
+// error at all answers the client's own break as a cancel; a server that
+// broke off a call by itself and names no error leaves nothing to go on.
+void TTnsConnection::CheckErrorAfterBreak(bool breakSent) {
   int pos = kTnsDataOffset + 1;
   auto next = [&]() -> uint8_t {
     if (pos >= in_length_) throw ENetUnknownError(1);
@@ -87,8 +95,9 @@ void TTnsConnection::CheckErrorAfterBreak() {
     read_pos_ = kTnsDataOffset;
     return;
   }
+  if (error == 0 && !breakSent) throw ENetProtocolError("the server broke off the call without an error");
   read_pos_ = kTnsDataOffset + 1;
-  throw EInternalError(static_cast<int>(error));
+  throw EInternalError(static_cast<int>(error), breakSent);
 }
 
 }  // namespace oranet

@@ -1,5 +1,6 @@
 #include "oranet/tns_packet.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "classlib/exceptions.h"
@@ -20,14 +21,19 @@ std::string ConnectDescriptor(const std::string& host, int port, const std::stri
          "))(CONNECT_DATA=(SID=" + sid + ")))";
 }
 
-dacore::TBytes BuildConnectPacket(const std::string& descriptor, int sdu, int tdu) {
-  const int maxDescriptor = kTnsPacketBufferSize - kTnsConnectHeaderSize;
+TConnectPackets BuildConnectPackets(const std::string& descriptor, int sdu, int tdu) {
   const int length = static_cast<int>(descriptor.size());
-  if (length > maxDescriptor) {
+  const bool inlined = length <= kTnsMaxInlineConnectData;
+  // Long data go in one DATA packet, which must fit the session data unit
+  // offered (nothing larger is agreed before the ACCEPT) and the buffer.
+  const int maxDescriptor = std::min(sdu, kTnsPacketBufferSize) - kTnsDataOffset;
+  if (!inlined && length > maxDescriptor) {
     throw classlib::Exception("Connect descriptor too long: " + std::to_string(length) + " bytes (at most " +
                               std::to_string(maxDescriptor) + ")");
   }
-  dacore::TBytes packet(kTnsConnectHeaderSize + length, 0);
+  TConnectPackets packets;
+  dacore::TBytes& packet = packets.connect;
+  packet.assign(kTnsConnectHeaderSize + (inlined ? length : 0), 0);
   uint8_t* p = packet.data();
   FillPacketHeader(p, static_cast<int>(packet.size()), kTnsConnect, 0);
   PutBigEndian16(p + 8, 0x0134);   // version
@@ -44,8 +50,19 @@ dacore::TBytes BuildConnectPacket(const std::string& descriptor, int sdu, int td
   PutBigEndian16(p + 26, kTnsConnectHeaderSize);
   p[32] = 4;
   p[33] = 4;
-  std::memcpy(p + kTnsConnectHeaderSize, descriptor.data(), descriptor.size());
-  return packet;
+  if (inlined) {
+    std::memcpy(p + kTnsConnectHeaderSize, descriptor.data(), descriptor.size());
+    return packets;
+  }
+  packets.data.assign(kTnsDataOffset + length, 0);
+  FillPacketHeader(packets.data.data(), static_cast<int>(packets.data.size()), kTnsData, 0);
+  std::memcpy(packets.data.data() + kTnsDataOffset, descriptor.data(), descriptor.size());
+  return packets;
+}
+
+int AcceptedSdu(const uint8_t* packet, int length) {
+  if (length < kTnsAcceptSduOffset + 2) throw ENetError(kNetPacketTooShort);
+  return static_cast<int>(GetBigEndian16(packet + kTnsAcceptSduOffset));
 }
 
 std::array<uint8_t, kTnsMarkerSize> BuildMarkerPacket(uint8_t kind) {

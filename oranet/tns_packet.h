@@ -26,6 +26,7 @@ constexpr int kTnsMaxPacketType = 19;
 constexpr int kTnsHeaderSize = 8;
 constexpr int kTnsDataOffset = 10;        // DATA payload, after the data flags
 constexpr int kTnsConnectHeaderSize = 34; // CONNECT fields before the descriptor
+constexpr int kTnsAcceptSduOffset = 12;   // the session data unit both sides use
 constexpr int kTnsPacketBufferSize = 4096;
 constexpr int kTnsReceiveLimit = 4087;    // a received packet must be shorter
 constexpr int kTnsMarkerSize = 11;
@@ -45,9 +46,24 @@ void FillPacketHeader(uint8_t* packet, int length, uint8_t type, uint8_t flags);
 
 std::string ConnectDescriptor(const std::string& host, int port, const std::string& sid);
 
-// The whole CONNECT packet for a descriptor. A descriptor that does not fit
-// the packet buffer raises an exception naming its length.
-dacore::TBytes BuildConnectPacket(const std::string& descriptor, int sdu, int tdu);
+// Connect data up to this length travel inside the CONNECT packet; longer
+// ones follow it in a DATA packet of their own.
+constexpr int kTnsMaxInlineConnectData = 230;
+
+// What a connect sends: the CONNECT packet and, for long connect data, the
+// DATA packet that carries them (else empty).
+struct TConnectPackets {
+  dacore::TBytes connect;
+  dacore::TBytes data;
+};
+
+// The packets for a descriptor, none longer than `sdu`. A descriptor that
+// does not fit raises an exception naming its length.
+TConnectPackets BuildConnectPackets(const std::string& descriptor, int sdu, int tdu);
+
+// The session data unit an ACCEPT packet of `length` bytes states (0 when
+// it states none). A packet too short for the field is Net error 207.
+int AcceptedSdu(const uint8_t* packet, int length);
 
 std::array<uint8_t, kTnsMarkerSize> BuildMarkerPacket(uint8_t kind);
 

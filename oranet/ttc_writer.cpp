@@ -31,13 +31,17 @@ void TTtcWriter::WriteBytes(const uint8_t* bytes, int count) {
     return;
   }
   WriteUB1(kTtcChunkedMarker);
-  for (int done = 0; done < count;) {
-    const int n = std::min(kTtcMaxShortBytes, count - done);
+  WriteChunks(bytes, static_cast<size_t>(count));
+  WriteUB1(0);
+}
+
+void TTtcWriter::WriteChunks(const uint8_t* bytes, size_t count) {
+  for (size_t done = 0; done < count;) {
+    const int n = static_cast<int>(std::min<size_t>(kTtcMaxShortBytes, count - done));
     WriteUB1(static_cast<uint8_t>(n));
     WriteRaw(bytes + done, n);
-    done += n;
+    done += static_cast<size_t>(n);
   }
-  WriteUB1(0);
 }
 
 void TTtcWriter::WriteByteArray(const dacore::TBytes& bytes) {

@@ -33,6 +33,10 @@ class TTtcWriter {
   // from 65 bytes on 0xFE, chunks of at most 64 bytes each after its
   // length, and a 0.
   void WriteBytes(const uint8_t* bytes, int count);
+  // The chunks of a long byte string, each of at most 64 bytes after its
+  // length byte; the caller writes the 0xFE before the first and the 0
+  // after the last, so that a value may come in pieces.
+  void WriteChunks(const uint8_t* bytes, size_t count);
   // As WriteBytes; an empty array writes nothing.
   void WriteByteArray(const dacore::TBytes& bytes);
   // The text in the session's encoding, as a byte array.

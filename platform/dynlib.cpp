@@ -1,6 +1,7 @@
 #include "platform/dynlib.h"
 
 #include <dlfcn.h>
+#include <link.h>
 
 #include <algorithm>
 
@@ -79,5 +80,11 @@ bool FreeLibrary(HMODULE module) {
 }
 
 std::string LastLibraryError() { return last_error; }
+
+std::string GetModuleFileName(HMODULE module) {
+  link_map* map = nullptr;
+  if (!module || dlinfo(module, RTLD_DI_LINKMAP, &map) != 0 || !map || !map->l_name) return "";
+  return map->l_name;
+}
 
 }  // namespace platform

@@ -30,4 +30,8 @@ bool FreeLibrary(HMODULE module);
 // The loader's message for this thread's last failed load or lookup.
 std::string LastLibraryError();
 
+// The file a loaded library came from, as the loader found it (a name the
+// loader searched for comes back as the path it found); empty for nullptr.
+std::string GetModuleFileName(HMODULE module);
+
 }  // namespace platform

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Runs every libFuzzer harness for a bounded time: scripts/fuzz.sh [seconds]
-# (default 60 per harness). Builds the `fuzz` preset with clang, which only
+# [pattern] (default 60 per harness; a pattern, an extended regular
+# expression such as 'dacore_|oracle_', builds and runs only the harnesses
+# whose executable names match it). Builds the `fuzz` preset with clang, which only
 # this script installs, and runs about half the cores' worth of harnesses at
 # once. Each harness works on its own corpus under build/fuzz/corpus/, seeded
 # from the repository's <module>/fuzz/corpus/<harness>/ (kept crash inputs
@@ -10,6 +12,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-60}"
+pattern="${2:-}"
 
 scripts/install-deps.sh
 install_clang() {
@@ -29,7 +32,14 @@ install_clang() {
 install_clang
 
 cmake --preset fuzz
-cmake --build --preset fuzz
+if [ -z "$pattern" ]; then
+  cmake --build --preset fuzz
+else
+  mapfile -t chosen < <(cmake --build build/fuzz --target help | grep -oE '^[a-z]+_fuzz_[a-z0-9_]+' |
+    grep -E "$pattern" | sort -u)
+  [ ${#chosen[@]} -gt 0 ] || { echo "no harness matches $pattern"; exit 1; }
+  cmake --build build/fuzz --target "${chosen[@]}"
+fi
 
 out=build/fuzz/runs
 rm -rf "$out"
@@ -62,6 +72,7 @@ export seconds out
 
 jobs=$(( ($(nproc) + 1) / 2 ))
 find build/fuzz -maxdepth 2 -type f -executable -name '*_fuzz_*' | sort |
+  { if [ -n "$pattern" ]; then grep -E "/[^/]*(${pattern})[^/]*$"; else cat; fi; } |
   xargs -P "$jobs" -I{} bash -c 'run_one "$1"' _ {}
 
 printf '%-36s %12s %7s  %s\n' "harness" "executions" "time" "found"

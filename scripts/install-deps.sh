@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
   # build and tests
   cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev
+  # reads CTest's test list for the check that every test has a timeout
+  jq
   # compression of large values
   zlib1g-dev
   # Firebird client, embedded engine and server (remote tests)
@@ -17,6 +19,8 @@ packages=(
   unixodbc-dev tdsodbc libsqliteodbc libsqlite3-dev
   # hashes and ciphers
   libssl-dev
+  # an XML reader for the tests of the data sets' XML export
+  libexpat1-dev
 )
 
 missing=()

@@ -68,15 +68,6 @@ bool ComputedScalar(const Handle* handle, ub4 attribute, std::string& bytes) {
 
 extern "C" {
 
-void OCIClientVersion(sword* major, sword* minor, sword* update, sword* patch, sword* port) {
-  State& state = TheState();
-  Guard guard(state.lock);
-  Log(state, "OCIClientVersion");
-  sword* out[5] = {major, minor, update, patch, port};
-  for (int i = 0; i < 5; ++i)
-    if (out[i]) *out[i] = state.client_version[i];
-}
-
 sword OCIInitialize(ub4 mode, void*, void*, void*, void*) {
   State& state = TheState();
   Guard guard(state.lock);
@@ -172,7 +163,7 @@ sword OCIAttrSet(void* target, ub4 target_type, void* value, ub4 size, ub4 attri
   Guard guard(state.lock);
   Log(state, "OCIAttrSet htype=" + std::to_string(target_type) + " attr=" + std::to_string(attribute));
   if (sword status = InjectedStatus(state, "OCIAttrSet", error)) return status;
-  if (target_type == OCI_HTYPE_DEFINE) return SetDefineAttribute(state, target, attribute, value);
+  if (target_type == OCI_HTYPE_DEFINE) return SetDefineAttribute(state, target, attribute, value, error);
   Handle* live = Live(state, target, target_type);
   if (!live) return OCI_INVALID_HANDLE;
   // The fail-over record is copied: the caller's lives only for this call.
@@ -203,6 +194,7 @@ sword OCIAttrGet(const void* target, ub4 target_type, void* value, ub4* size, ub
   Guard guard(state.lock);
   Log(state, "OCIAttrGet htype=" + std::to_string(target_type) + " attr=" + std::to_string(attribute));
   if (sword status = InjectedStatus(state, "OCIAttrGet", error)) return status;
+  if (target_type == OCI_HTYPE_DEFINE) return GetDefineAttribute(state, target, attribute, value, size, error);
   Handle* live = Live(state, target, target_type);
   if (!live || !value) return OCI_INVALID_HANDLE;
   // The ROWID is copied into the descriptor the caller hands over.
@@ -249,7 +241,7 @@ sword OCIServerAttach(OCIServer* server, OCIError* error, const OraText* link, s
   if (!live || !Live(state, error, OCI_HTYPE_ERROR)) return OCI_INVALID_HANDLE;
   live->attached = true;
   live->name = Text(link, link_length);
-  return OCI_SUCCESS;
+  return Answered(state, OCI_SUCCESS);
 }
 
 sword OCIServerDetach(OCIServer* server, OCIError* error, ub4 mode) {
@@ -288,7 +280,7 @@ sword OCISessionBegin(OCISvcCtx* context, OCIError* error, OCISession* session, 
   std::string text;
   if (sb4 code = TierSessionBegin(state, server, live_session, user, text)) return Fail(state, error, code, text);
   live_session->logged_on = true;
-  return OCI_SUCCESS;
+  return Answered(state, OCI_SUCCESS);
 }
 
 sword OCISessionEnd(OCISvcCtx* context, OCIError* error, OCISession* session, ub4 mode) {
@@ -300,6 +292,7 @@ sword OCISessionEnd(OCISvcCtx* context, OCIError* error, OCISession* session, ub
   if (!Live(state, context, OCI_HTYPE_SVCCTX) || !live) return OCI_INVALID_HANDLE;
   live->logged_on = false;
   TierSessionEnd(state, live);
+  if (live->extra.link_lost) return Fail(state, error, 3114, "ORA-03114: not connected to ORACLE");
   return OCI_SUCCESS;
 }
 
@@ -317,25 +310,16 @@ sword OCIServerVersion(void* handle, OCIError* error, OraText* buffer, ub4 buffe
   return OCI_SUCCESS;
 }
 
-#ifndef STANDIN_NO_PING
-sword OCIPing(OCISvcCtx* context, OCIError* error, ub4 mode) {
-  State& state = TheState();
-  Guard guard(state.lock);
-  Log(state, "OCIPing mode=" + std::to_string(mode));
-  if (sword status = InjectedStatus(state, "OCIPing", error)) return status;
-  return Live(state, context, OCI_HTYPE_SVCCTX) ? OCI_SUCCESS : OCI_INVALID_HANDLE;
-}
-#endif
-
 sword OCITransCommit(OCISvcCtx* context, OCIError* error, ub4 flags) {
   State& state = TheState();
   Guard guard(state.lock);
   Log(state, "OCITransCommit flags=" + std::to_string(flags));
   if (sword status = InjectedStatus(state, "OCITransCommit", error)) return status;
   if (!Live(state, context, OCI_HTYPE_SVCCTX)) return OCI_INVALID_HANDLE;
+  if (sword status = LostLinkStatus(state, context, error)) return status;
   if (sword status = TwoPhaseCommitStatus(state, context, flags, error)) return status;
   EndWork(state, context, true);
-  return OCI_SUCCESS;
+  return Answered(state, OCI_SUCCESS);
 }
 
 sword OCITransRollback(OCISvcCtx* context, OCIError* error, ub4 flags) {
@@ -344,9 +328,10 @@ sword OCITransRollback(OCISvcCtx* context, OCIError* error, ub4 flags) {
   Log(state, "OCITransRollback flags=" + std::to_string(flags));
   if (sword status = InjectedStatus(state, "OCITransRollback", error)) return status;
   if (!Live(state, context, OCI_HTYPE_SVCCTX)) return OCI_INVALID_HANDLE;
+  if (sword status = LostLinkStatus(state, context, error)) return status;
   EndBranch(state, context);
   EndWork(state, context, false);
-  return OCI_SUCCESS;
+  return Answered(state, OCI_SUCCESS);
 }
 
 sword OCIStmtPrepare(OCIStmt* statement, OCIError* error, const OraText* text, ub4 length,
@@ -364,7 +349,7 @@ sword OCIStmtPrepare(OCIStmt* statement, OCIError* error, const OraText* text, u
   live->statement.placeholders = PlaceholdersOf(live->sql);
   live->extra.binds.clear();
   ForgetCursor(state, live);
-  return OCI_SUCCESS;
+  return Answered(state, OCI_SUCCESS);
 }
 
 sword OCIStmtExecute(OCISvcCtx* context, OCIStmt* statement, OCIError* error, ub4 iterations,
@@ -380,7 +365,7 @@ sword OCIStmtExecute(OCISvcCtx* context, OCIStmt* statement, OCIError* error, ub
   Handle* session = Live(state, live_context->pointers[OCI_ATTR_SESSION], OCI_HTYPE_SESSION);
   if (!session || !session->logged_on)
     return Fail(state, error, 3114, "ORA-03114: not connected to ORACLE");
-  return ExecuteStatement(state, live_context, session, live, error, iterations, mode);
+  return Answered(state, ExecuteStatement(state, live_context, session, live, error, iterations, mode));
 }
 
 sword OCIParamGet(const void* handle, ub4 handle_type, OCIError* error, void** param, ub4 position) {
@@ -391,7 +376,11 @@ sword OCIParamGet(const void* handle, ub4 handle_type, OCIError* error, void** p
   Handle* live = Live(state, handle, handle_type);
   if (!live || !param) return OCI_INVALID_HANDLE;
   if (handle_type == OCI_DTYPE_PARAM) return ObjectListParamGet(state, live, error, param, position);
-  if (handle_type != OCI_HTYPE_STMT || !live->executed || position < 1 ||
+  // A statement's select list is known once it was executed (in describe
+  // mode at least).
+  if (handle_type == OCI_HTYPE_STMT && !live->executed)
+    return Fail(state, error, 24338, "ORA-24338: statement handle not executed");
+  if (handle_type != OCI_HTYPE_STMT || position < 1 ||
       position > live->columns.size()) {
     if (live->executed && position > live->columns.size() && state.fetch.describe_ends_with_no_data)
       return OCI_NO_DATA;

@@ -16,13 +16,6 @@ void standin_reset(void) {
   Reset(state);
 }
 
-void standin_set_client_version(int major, int minor, int update, int patch, int port_update) {
-  State& state = TheState();
-  std::lock_guard<std::mutex> guard(state.lock);
-  int parts[5] = {major, minor, update, patch, port_update};
-  std::memcpy(state.client_version, parts, sizeof parts);
-}
-
 void standin_set_banner(const char* banner) {
   State& state = TheState();
   std::lock_guard<std::mutex> guard(state.lock);
@@ -44,10 +37,14 @@ void standin_script_select(const char* sql, const char* columns) {
   state.scripts[Trimmed(sql ? sql : "")] = names;
 }
 
-void standin_inject_fault(const char* entry, int nth, int status, int code, const char* text) {
+int standin_inject_fault(const char* entry, int nth, int status, int code, const char* text) {
   State& state = TheState();
   std::lock_guard<std::mutex> guard(state.lock);
-  state.faults.push_back({entry ? entry : "", nth, status, code, text ? text : ""});
+  const std::string name = entry ? entry : "";
+  // A warning follows the call's work, which only some entries do.
+  if (status == OCI_SUCCESS_WITH_INFO && !AnswersWarnings(name)) return -1;
+  state.faults.push_back({name, nth, status, code, text ? text : ""});
+  return 0;
 }
 
 int standin_call_log(char* buffer, int size) {

@@ -16,7 +16,12 @@ extern "C" {
 // Forget all state: handles, accounts, scripts, faults, log; client version
 // 10.2.0.1.0 and the default banner.
 void standin_reset(void);
-void standin_set_client_version(int major, int minor, int update, int patch, int port_update);
+// The client release the library stands for, as OCIClientVersion gives it.
+// Only a build that exports that call (clients from 10.2 on) takes a release
+// from 10.2 on, and only a build without it (older clients, whose release
+// the file's name tells) an earlier one; otherwise answers -1 and keeps
+// the release. Answers 0.
+int standin_set_client_version(int major, int minor, int update, int patch, int port_update);
 void standin_set_banner(const char* banner);
 // A user that OCISessionBegin accepts (user name without regard to case,
 // password exactly). Any other pair answers -1 with code 1017.
@@ -26,8 +31,15 @@ void standin_add_account(const char* user, const char* password);
 // code 942.
 void standin_script_select(const char* sql, const char* columns);
 // The nth call (counted from 1, from now on) of entry answers `status`; with
-// a non-zero code its error handle holds `code` and `text`.
-void standin_inject_fault(const char* entry, int nth, int status, int code, const char* text);
+// a non-zero code its error handle holds `code` and `text`. Status 1
+// ("success with info") is a warning: the call does its work and then
+// answers 1 with that error record, when it succeeded. Warnings are taken for
+// the calls that reach the server (OCIServerAttach, OCISessionBegin,
+// OCISessionGet, OCIStmtPrepare, OCIStmtPrepare2, OCIStmtExecute,
+// OCIStmtFetch, OCIStmtFetch2, OCITransCommit, OCITransRollback, OCIPing,
+// OCILobRead, OCILobRead2, OCILobWrite); for any other entry the call
+// answers -1 and nothing is injected. Answers 0.
+int standin_inject_fault(const char* entry, int nth, int status, int code, const char* text);
 // The call log, one line a call; returns the full length, copies at most
 // size - 1 bytes and a terminating zero.
 int standin_call_log(char* buffer, int size);

@@ -12,8 +12,12 @@
 #include <vector>
 
 #include "oracle/oci_defs.h"
+#include "testing/oci_standin_values.h"
 
 constexpr oracle::ub2 kStandinUtf16Id = 1000;
+// The column-level return codes of a null and of a truncated value.
+constexpr oracle::ub2 kFetchedNull = 1405;
+constexpr oracle::ub2 kFetchedTruncated = 1406;
 
 namespace standin {
 
@@ -46,6 +50,7 @@ struct PrebuiltColumn {
   std::vector<ub1> data;  // size bytes a row
   std::vector<sb2> indicators;
   std::vector<ub2> lengths;
+  std::vector<ub2> codes;  // column-level return codes
 };
 
 struct QueryScript {
@@ -69,6 +74,7 @@ struct Define {
   void* callback = nullptr;  // dynamic define: what gives the buffer of each piece
   void* object_type = nullptr;  // an object define: each cell holds an instance's address
   ub2 charset = 0;  // OCI_UTF16ID: texts are written as UTF-16
+  ub1 charset_form = 0;
 };
 
 // A row whose LONG columns defined for piecewise fetch (dynamic mode
@@ -91,6 +97,8 @@ struct QueryCursor {
   PieceFetch pieces;
   ub4 next_row = 0;   // index of the next row a forward fetch delivers
   ub4 delivered = 0;  // cumulative row count
+  bool scrollable = false;  // executed in scrollable mode
+  bool ended = false;       // a forward cursor that answered 100 (or was cancelled)
   std::map<ub4, std::unique_ptr<Define>> defines;  // position -> define
 };
 
@@ -105,6 +113,23 @@ struct FetchWorld {
   int fetch_calls = 0;
 };
 
+// What a delivery of rows into the defines met.
+struct Delivery {
+  ub2 error = 0;            // kFetchedNull: a null into a define without indicator
+  bool truncated = false;   // a value was cut to its buffer
+  bool with_codes = false;  // ... into a define with return codes
+};
+
+// A value as a define's external type takes it (oci_standin_fetch_cells).
+struct Cell {
+  std::string bytes;  // what the buffer receives
+  ub2 length = 0;     // what the length cell reports
+  sb2 indicator = 0;  // 0; truncated: the original length, -2 beyond 16 bits
+  ub2 code = 0;       // the column-level return code: 0 or kFetchedTruncated
+};
+
+// ---- Scripts (oci_standin_fetch_script) -------------------------------------------
+
 // A column described as "NAME TYPE[(n[,m])] [NOT NULL]"; an unknown type
 // gets code 9999.
 QueryColumn ColumnOfDeclaration(const std::string& entry);
@@ -115,30 +140,67 @@ std::string FromHex(const std::string& text);
 void DescribeColumn(State& state, const Handle* statement, ub4 position, Handle* column);
 // The rows of a statement: its own, else those scripted for its text.
 QueryScript* ScriptFor(State& state, const Handle* statement);
-// A query has been executed: its position starts again; with iterations the
-// first rows are fetched at once (a status, 100 when fewer came).
-sword StartQuery(State& state, Handle* statement, OCIError* error, ub4 iterations, ub4 mode);
-// The rows of one fetch call of an executed query (the lock is let go while
-// a define callback runs): 0, 99 (a piece is wanted), 100 (no more rows)
-// or the failure recorded on error.
-sword FetchRows(State& state, std::unique_lock<std::mutex>& lock, Handle* statement, OCIError* error, ub4 rows,
-                ub2 orientation, sb4 offset);
-// Opens a statement on the rows scripted for that query text, executed and
-// ready to describe and fetch (a nested cursor, a REF CURSOR output); false
-// when no query of that text was scripted.
-bool OpenQueryOn(State& state, Handle* statement, const std::string& sql);
+
+// ---- Cells (oci_standin_fetch_cells) ----------------------------------------------
+
+// "YYYY-MM-DD HH:MI:SS[.fffffffff]"
+DateTimeValue DateOf(const std::string& text);
+bool IsBinary(const QueryColumn& column);
+// Single-byte text as UTF-16 (little-endian code units).
+std::string Utf16Of(const std::string& text);
+// The bytes of a column's value as a piecewise or callback define hands
+// them over.
+std::string LongBytes(const QueryColumn& column, const QueryValue& value, ub2 charset);
+Cell CellOf(const QueryColumn& column, const std::string& value, ub2 type, sb4 size, ub2 charset);
+// A column's cells for a define's type, size and character set, made once.
+PrebuiltColumn& Prebuilt(QueryScript& script, const Define& define);
+
+// ---- Defines (oci_standin_fetch_defines) ------------------------------------------
+
 // Keeps a define of a statement's column (replacing an earlier one of that
 // position); answers the kept define, which is its handle.
 Define* AddDefine(State& state, Handle* statement, const Define& define);
-// Forgets the cursor of a statement that is freed or prepared again.
-void ForgetCursor(State& state, const Handle* statement);
-// A define's attribute: only its character set (the UTF-16 id) is kept.
-sword SetDefineAttribute(State& state, void* define, ub4 attribute, const void* value);
+// A define's attributes: its character set id and form; any other answers
+// -1 with error 24315.
+sword SetDefineAttribute(State& state, void* define, ub4 attribute, const void* value, OCIError* error);
+sword GetDefineAttribute(State& state, const void* define, ub4 attribute, void* value, ub4* size, OCIError* error);
+
+// ---- Delivery (oci_standin_fetch_deliver) -----------------------------------------
+
+// Copies rows [first, first + count) into the defines, row i of the call at
+// the define's position i (the lock is let go while a define callback
+// runs); piecewise columns wait for the piece calls.
+Delivery DeliverRows(State& state, std::unique_lock<std::mutex>& lock, QueryCursor& cursor, ub4 first, ub4 count);
+// The columns of the cursor defined for piecewise fetch.
+std::vector<ub4> PiecewisePositions(const QueryCursor& cursor);
+// One more piece of the row waiting for its LONG columns: into the buffer
+// the caller set, then 99 while more is to come, 0 once the row is complete.
+sword ContinuePieces(State& state, QueryCursor& cursor, OCIError* error);
 // The piece a piecewise fetch of that statement waits for: false when none
 // is wanted.
 bool WantedFetchPiece(State& state, const Handle* statement, void** define, ub1* piece);
 // The buffer of the next piece of a define's column; false when the define
 // is unknown or no piece of it is wanted.
 bool SetFetchPiece(State& state, void* define, void* buffer, ub4* length, void* indicator);
+
+// ---- Cursors (oci_standin_fetch) --------------------------------------------------
+
+// A query has been executed: its position starts again (scrollable when the
+// mode says so); with iterations the first rows are fetched at once (a
+// status, 100 when fewer came).
+sword StartQuery(State& state, Handle* statement, OCIError* error, ub4 iterations, ub4 mode);
+// Whether a statement has defines (an execute that fetches needs them).
+bool HasDefines(State& state, const Handle* statement);
+// The rows of one fetch call of an executed query (the lock is let go while
+// a define callback runs): 0, 1 (a value was cut), 99 (a piece is wanted),
+// 100 (no more rows) or the failure recorded on error.
+sword FetchRows(State& state, std::unique_lock<std::mutex>& lock, Handle* statement, OCIError* error, ub4 rows,
+                ub2 orientation, sb4 offset);
+// Opens a statement on the rows scripted for that query text, executed and
+// ready to describe and fetch (a nested cursor, a REF CURSOR output); false
+// when no query of that text was scripted.
+bool OpenQueryOn(State& state, Handle* statement, const std::string& sql);
+// Forgets the cursor of a statement that is freed or prepared again.
+void ForgetCursor(State& state, const Handle* statement);
 
 }  // namespace standin

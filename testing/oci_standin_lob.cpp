@@ -1,7 +1,8 @@
-// The stand-in's LOB and BFILE entries and their control functions
+// The stand-in's LOB entries and their control functions
 // (oci_standin_values_control.h): a store of LOB values that locators point
-// at, temporary LOBs, streamed and positioned reads, writes, trims, and
-// files read from the folders that directory aliases are mapped to.
+// at, temporary LOBs, reads in one buffer, polling or in pieces, writes in
+// one piece or in pieces, trims; a file locator (oci_standin_bfile) is read
+// the same way.
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
@@ -104,16 +105,6 @@ void PointAt(State& state, Handle* locator, const LobValue& value) {
   locator->value.lob = id;
 }
 
-std::string FolderOf(State& state, const std::string& alias) {
-  auto found = state.values.directories.find(Upper(alias));
-  return found == state.values.directories.end() ? "" : found->second;
-}
-
-std::string FilePath(State& state, const Handle* file) {
-  std::string folder = FolderOf(state, file->value.directory);
-  return folder.empty() ? "" : folder + "/" + file->value.file_name;
-}
-
 // The units a locator reads: a LOB's value or an open file's bytes.
 sword ReadUnits(State& state, Handle* locator, void* error, std::u16string& units, bool& binary) {
   if (IsFile(locator)) {
@@ -150,16 +141,24 @@ uint64_t Fill(const std::u16string& units, uint64_t at, uint64_t limit, bool bin
   return taken;
 }
 
+// How a read hands its data over: in one buffer as much as fits, polling
+// (the older read: piece by piece when the amount does not fit the buffer,
+// or with amount 0 to the end), or as the first or next piece of a read
+// asked for in pieces.
+enum class ReadMode { kOnePiece, kPolling, kFirstPiece, kNextPiece };
+
 struct ReadRequest {
-  uint64_t amount;   // units asked for; 0 streams
+  uint64_t amount;   // units asked for; 0: to the end
   uint64_t offset;   // from 1
   void* buffer;
   uint64_t capacity;
-  bool streamed, next_piece;
+  ReadMode mode;
   ub2 csid;
 };
 
-// One read; sets the units and bytes handed over and answers 0 or 99.
+// One read; sets the units and bytes handed over and answers 0, or 99 while
+// a polling or piecewise read has more to hand over. A read in pieces goes
+// on from where the last piece ended, whatever offset the call names.
 sword DoRead(State& state, void* error, Handle* locator, const ReadRequest& request,
              uint64_t& units_read, uint64_t& bytes_read) {
   units_read = bytes_read = 0;
@@ -167,16 +166,45 @@ sword DoRead(State& state, void* error, Handle* locator, const ReadRequest& requ
   bool binary = true;
   if (sword status = ReadUnits(state, locator, error, units, binary)) return status;
   DescriptorValue& value = locator->value;
-  if (request.next_piece && !value.streaming)
+  const bool goes_on = value.streaming && (request.mode == ReadMode::kPolling || request.mode == ReadMode::kNextPiece);
+  if (request.mode == ReadMode::kNextPiece && !value.streaming)
     return Fail(state, error, 24804, "ORA-24804: illegal parameter value in lob read function");
-  uint64_t at = request.next_piece || (request.streamed && value.streaming) ? value.stream_at
-                                                                            : request.offset - 1;
-  if (request.offset == 0) return Fail(state, error, 24801, "ORA-24801: illegal parameter value in OCI lob function");
-  units_read = Fill(units, at, request.amount, binary, request.csid, state.values.charset_width,
-                    request.buffer, request.capacity, bytes_read);
+  if (!goes_on && request.offset == 0)
+    return Fail(state, error, 24801, "ORA-24801: illegal parameter value in OCI lob function");
+  const uint64_t at = goes_on ? value.stream_at : request.offset - 1;
+  const uint64_t limit = goes_on ? value.stream_left : request.amount;
+  units_read = Fill(units, at, limit, binary, request.csid, state.values.charset_width, request.buffer,
+                    request.capacity, bytes_read);
+  const uint64_t left = limit == 0 ? 0 : limit - units_read;
+  const bool more = units_read > 0 && at + units_read < units.size() && (limit == 0 || left > 0);
   value.stream_at = at + units_read;
-  value.streaming = request.streamed && value.stream_at < units.size() && units_read > 0;
+  value.stream_left = left;
+  value.streaming = more && request.mode != ReadMode::kOnePiece;
   return value.streaming ? OCI_NEED_DATA : OCI_SUCCESS;
+}
+
+// One call of a write: in one piece, or the first, next or last piece of a
+// write in pieces, which answers 99 until its last piece came. Sets the
+// units written (all of a write in pieces once it ends).
+sword DoWrite(State& state, void* error, Handle* locator, LobValue& value, std::u16string units, ub4 offset,
+              ub1 piece, uint64_t& amount) {
+  DescriptorValue& place = locator->value;
+  const bool goes_on = piece == OCI_NEXT_PIECE || piece == OCI_LAST_PIECE;
+  if (goes_on && !place.writing)
+    return Fail(state, error, 24801, "ORA-24801: illegal parameter value in OCI lob function");
+  if (!goes_on && offset == 0) return Fail(state, error, 24801, "ORA-24801: illegal parameter value in OCI lob function");
+  if (piece == OCI_ONE_PIECE && amount < units.size()) units.resize(amount);
+  if (!goes_on) place.write_at = offset - 1, place.written = 0;
+  const bool binary = value.kind == 1;
+  std::u16string& stored = value.units;
+  if (stored.size() < place.write_at) stored.resize(place.write_at, binary ? u'\0' : u' ');
+  stored.replace(place.write_at, std::min<size_t>(units.size(), stored.size() - place.write_at), units);
+  place.write_at += units.size();
+  place.written += units.size();
+  place.writing = piece == OCI_FIRST_PIECE || piece == OCI_NEXT_PIECE;
+  amount = place.written;
+  if (value.cell.session) TierStoreCell(state, value);
+  return place.writing ? OCI_NEED_DATA : OCI_SUCCESS;
 }
 
 }  // namespace
@@ -279,11 +307,13 @@ sword OCILobRead(OCISvcCtx* context, OCIError* error, OCILobLocator* locator, ub
   if (sword status = InjectedStatus(state, "OCILobRead", error)) return status;
   Handle* live = Locator(state, locator);
   if (!Live(state, context, OCI_HTYPE_SVCCTX) || !live || !amount || !buffer) return OCI_INVALID_HANDLE;
-  ReadRequest request{*amount, offset, buffer, buffer_length, *amount == 0, false, csid};
+  ReadRequest request{*amount, offset, buffer, buffer_length, ReadMode::kPolling, csid};
   uint64_t units = 0, bytes = 0;
   sword status = DoRead(state, error, live, request, units, bytes);
+  // The amount of the piece: characters of a fixed-width client, bytes of
+  // a varying-width one.
   *amount = static_cast<ub4>(csid == OCI_UTF16ID ? bytes / 2 : bytes);
-  return status;
+  return Answered(state, status);
 }
 
 sword OCILobRead2(OCISvcCtx* context, OCIError* error, OCILobLocator* locator, ub8* byte_amount,
@@ -298,14 +328,16 @@ sword OCILobRead2(OCISvcCtx* context, OCIError* error, OCILobLocator* locator, u
   Handle* live = Locator(state, locator);
   if (!Live(state, context, OCI_HTYPE_SVCCTX) || !live || !byte_amount || !char_amount || !buffer)
     return OCI_INVALID_HANDLE;
-  const bool streamed = piece != OCI_ONE_PIECE && *byte_amount == 0 && *char_amount == 0;
   const uint64_t limit = *char_amount != 0 ? *char_amount : *byte_amount;
-  ReadRequest request{limit, offset, buffer, buffer_length, streamed, piece == OCI_NEXT_PIECE, csid};
+  const ReadMode mode = piece == OCI_FIRST_PIECE  ? ReadMode::kFirstPiece
+                        : piece == OCI_NEXT_PIECE ? ReadMode::kNextPiece
+                                                  : ReadMode::kOnePiece;
+  ReadRequest request{limit, offset, buffer, buffer_length, mode, csid};
   uint64_t units = 0, bytes = 0;
   sword status = DoRead(state, error, live, request, units, bytes);
   *byte_amount = bytes;
   *char_amount = units;
-  return status;
+  return Answered(state, status);
 }
 
 sword OCILobWrite(OCISvcCtx* context, OCIError* error, OCILobLocator* locator, ub4* amount, ub4 offset,
@@ -320,17 +352,13 @@ sword OCILobWrite(OCISvcCtx* context, OCIError* error, OCILobLocator* locator, u
   if (IsFile(live)) return Fail(state, error, 22286, "ORA-22286: insufficient privileges on file or directory to perform WRITE operation");
   LobValue* value = ValueOf(state, live);
   if (!value) return Fail(state, error, 22275, "ORA-22275: invalid LOB locator specified");
-  if (offset == 0) return Fail(state, error, 24801, "ORA-24801: illegal parameter value in OCI lob function");
-  const bool binary = value->kind == 1;
-  std::u16string units = Decode(static_cast<const char*>(buffer), buffer_length, binary, csid,
+  if (piece > OCI_LAST_PIECE) return Fail(state, error, 24801, "ORA-24801: illegal parameter value in OCI lob function");
+  std::u16string units = Decode(static_cast<const char*>(buffer), buffer_length, value->kind == 1, csid,
                                 state.values.charset_width);
-  if (*amount < units.size()) units.resize(*amount);
-  std::u16string& stored = value->units;
-  if (stored.size() < offset - 1) stored.resize(offset - 1, binary ? u'\0' : u' ');
-  stored.replace(offset - 1, std::min<size_t>(units.size(), stored.size() - (offset - 1)), units);
-  *amount = static_cast<ub4>(units.size());
-  if (value->cell.session) TierStoreCell(state, *value);
-  return OCI_SUCCESS;
+  uint64_t written = *amount;
+  const sword status = DoWrite(state, error, live, *value, std::move(units), offset, piece, written);
+  *amount = static_cast<ub4>(written);
+  return Answered(state, status);
 }
 
 sword OCILobTrim(OCISvcCtx* context, OCIError* error, OCILobLocator* locator, ub4 new_length) {
@@ -346,108 +374,6 @@ sword OCILobTrim(OCISvcCtx* context, OCIError* error, OCILobLocator* locator, ub
     return Fail(state, error, 22926, "ORA-22926: specified trim length is greater than current LOB value's length");
   value->units.resize(new_length);
   if (value->cell.session) TierStoreCell(state, *value);
-  return OCI_SUCCESS;
-}
-
-// ---- Files ---------------------------------------------------------------------
-
-sword OCILobFileSetName(OCIEnv* env, OCIError* error, OCILobLocator** file, const OraText* directory,
-                        ub2 directory_length, const OraText* name, ub2 name_length) {
-  State& state = TheState();
-  Guard guard(state.lock);
-  std::string dir(reinterpret_cast<const char*>(directory), directory ? directory_length : 0);
-  std::string base(reinterpret_cast<const char*>(name), name ? name_length : 0);
-  // A zero byte is logged as "\0" so the log stays one text.
-  auto shown = [](std::string text) {
-    for (size_t at = text.find('\0'); at != std::string::npos; at = text.find('\0', at))
-      text.replace(at, 1, "\\0");
-    return text;
-  };
-  Log(state, "OCILobFileSetName dir=" + shown(dir) + " name=" + shown(base));
-  if (sword status = InjectedStatus(state, "OCILobFileSetName", error)) return status;
-  Handle* live_env = Live(state, env, OCI_HTYPE_ENV);
-  if (!live_env || !file) return OCI_INVALID_HANDLE;
-  Handle* locator = *file ? Live(state, *file, OCI_DTYPE_FILE) : NewHandle(state, OCI_DTYPE_FILE, live_env);
-  if (!locator) return OCI_INVALID_HANDLE;
-  // An empty part comes as one zero byte.
-  auto clean = [](std::string text) { return text.find('\0') == std::string::npos ? text : text.substr(0, text.find('\0')); };
-  locator->value = DescriptorValue{};
-  locator->value.directory = clean(dir);
-  locator->value.file_name = clean(base);
-  *file = reinterpret_cast<OCILobLocator*>(locator);
-  return OCI_SUCCESS;
-}
-
-sword OCILobFileGetName(OCIEnv* env, OCIError* error, const OCILobLocator* file, OraText* directory,
-                        ub2* directory_length, OraText* name, ub2* name_length) {
-  State& state = TheState();
-  Guard guard(state.lock);
-  Log(state, "OCILobFileGetName" + Arg("dir_size", directory && directory_length ? *directory_length : 0) +
-                 Arg("name_size", name && name_length ? *name_length : 0));
-  Handle* locator = Live(state, file, OCI_DTYPE_FILE);
-  if (!Live(state, env, OCI_HTYPE_ENV) || !locator) return OCI_INVALID_HANDLE;
-  auto put = [&](const std::string& text, OraText* buffer, ub2* length) -> bool {
-    if (!buffer || !length) return true;
-    if (text.size() > *length) return false;
-    std::memcpy(buffer, text.data(), text.size());
-    *length = static_cast<ub2>(text.size());
-    return true;
-  };
-  if (!put(locator->value.directory, directory, directory_length) ||
-      !put(locator->value.file_name, name, name_length))
-    return Fail(state, error, 1406, "ORA-01406: fetched column value was truncated");
-  return OCI_SUCCESS;
-}
-
-sword OCILobFileExists(OCISvcCtx* context, OCIError* error, OCILobLocator* file, boolean* exists) {
-  State& state = TheState();
-  Guard guard(state.lock);
-  Log(state, "OCILobFileExists");
-  if (sword status = InjectedStatus(state, "OCILobFileExists", error)) return status;
-  Handle* locator = Live(state, file, OCI_DTYPE_FILE);
-  if (!Live(state, context, OCI_HTYPE_SVCCTX) || !locator || !exists) return OCI_INVALID_HANDLE;
-  if (FolderOf(state, locator->value.directory).empty())
-    return Fail(state, error, 22285, "ORA-22285: non-existent directory or file for FILEEXISTS operation");
-  *exists = std::filesystem::is_regular_file(FilePath(state, locator)) ? 1 : 0;
-  return OCI_SUCCESS;
-}
-
-sword OCILobFileOpen(OCISvcCtx* context, OCIError* error, OCILobLocator* file, ub1 mode) {
-  State& state = TheState();
-  Guard guard(state.lock);
-  Log(state, "OCILobFileOpen" + Arg("mode", mode));
-  if (sword status = InjectedStatus(state, "OCILobFileOpen", error)) return status;
-  Handle* locator = Live(state, file, OCI_DTYPE_FILE);
-  if (!Live(state, context, OCI_HTYPE_SVCCTX) || !locator) return OCI_INVALID_HANDLE;
-  if (mode != OCI_FILE_READONLY) return Fail(state, error, 24801, "ORA-24801: illegal parameter value in OCI lob function");
-  if (FolderOf(state, locator->value.directory).empty())
-    return Fail(state, error, 22285, "ORA-22285: non-existent directory or file for FILEOPEN operation");
-  if (!std::filesystem::is_regular_file(FilePath(state, locator)))
-    return Fail(state, error, 22288, "ORA-22288: file or LOB operation FILEOPEN failed");
-  locator->value.file_open = true;
-  return OCI_SUCCESS;
-}
-
-sword OCILobFileClose(OCISvcCtx* context, OCIError* error, OCILobLocator* file) {
-  State& state = TheState();
-  Guard guard(state.lock);
-  Log(state, "OCILobFileClose");
-  if (sword status = InjectedStatus(state, "OCILobFileClose", error)) return status;
-  Handle* locator = Live(state, file, OCI_DTYPE_FILE);
-  if (!Live(state, context, OCI_HTYPE_SVCCTX) || !locator) return OCI_INVALID_HANDLE;
-  locator->value.file_open = false;
-  locator->value.streaming = false;
-  return OCI_SUCCESS;
-}
-
-sword OCILobFileIsOpen(OCISvcCtx* context, OCIError* error, OCILobLocator* file, boolean* is_open) {
-  State& state = TheState();
-  Guard guard(state.lock);
-  Log(state, "OCILobFileIsOpen");
-  if (sword status = InjectedStatus(state, "OCILobFileIsOpen", error)) return status;
-  Handle* locator = Live(state, file, OCI_DTYPE_FILE);
-  if (!Live(state, context, OCI_HTYPE_SVCCTX) || !locator || !is_open) return OCI_INVALID_HANDLE;
-  *is_open = locator->value.file_open ? 1 : 0;
   return OCI_SUCCESS;
 }
 
@@ -492,12 +418,6 @@ int standin_temporary_lob_count(void) {
   Guard guard(state.lock);
   return static_cast<int>(std::count_if(state.values.lobs.begin(), state.values.lobs.end(),
                                         [](const auto& entry) { return entry.second.temporary; }));
-}
-
-void standin_map_directory(const char* alias, const char* folder) {
-  State& state = TheState();
-  Guard guard(state.lock);
-  state.values.directories[Upper(alias ? alias : "")] = folder ? folder : "";
 }
 
 void standin_set_charset_width(int width) {

@@ -57,6 +57,10 @@ sword Answer(State& state, const void* cda, Handle* statement, sword status) {
   header->return_code = 0;
   switch (status) {
     case OCI_SUCCESS: Log(state, "  answers 0"); return 0;
+    case OCI_SUCCESS_WITH_INFO:  // a value was cut: a warning in the area
+      header->return_code = kFetchedTruncated;
+      Log(state, "  answers 0");
+      return 0;
     case OCI_NEED_DATA: Log(state, "  answers -3130"); return kNextFetchPiece;
     case OCI_NO_DATA:
       header->v2_return_code = kNoMoreRows;

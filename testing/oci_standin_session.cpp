@@ -169,7 +169,7 @@ sword OCISessionGet(OCIEnv* env, OCIError* error, OCISvcCtx** context, OCIAuthIn
   }
   taken->extra.pool_busy = true;
   *context = reinterpret_cast<OCISvcCtx*>(taken);
-  return OCI_SUCCESS;
+  return Answered(state, OCI_SUCCESS);
 }
 
 sword OCISessionRelease(OCISvcCtx* context, OCIError* error, const OraText*, ub4, ub4 mode) {

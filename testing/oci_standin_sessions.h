@@ -38,6 +38,11 @@ struct Bind {
   void* in_callback = nullptr;
   void* out_context = nullptr;
   void* out_callback = nullptr;
+  // An object, collection or REF bind (oci_standin_bind_object.cpp): its
+  // type and the caller's cells of the instance (or REF) and indicator.
+  const void* object_type = nullptr;
+  void** object_cell = nullptr;
+  void** object_indicator_cell = nullptr;
 };
 
 // What the session engine keeps on a handle.
@@ -50,6 +55,8 @@ struct SessionExtra {
   std::string transaction_id;
   int running_calls = 0;
   bool break_requested = false;
+  // The server went away under the session (oci_standin_link.cpp).
+  bool link_lost = false;
   // Statement: its binds.
   std::vector<Bind> binds;
   // Server: the fail-over callback registered on it.
@@ -130,6 +137,9 @@ void EndBranch(State& state, const void* context);
 void EndWork(State& state, const void* context, bool commit);
 // The session of a service context, or nullptr.
 Handle* SessionOf(State& state, const void* context);
+// ORA-03114 on the error handle when the context's session lost its
+// server (oci_standin_link.cpp); 0 otherwise.
+sword LostLinkStatus(State& state, const void* context, void* error);
 // Wakes the calls waiting for a break.
 void NotifyBreak();
 // Forgets what the engine holds beside the handles.

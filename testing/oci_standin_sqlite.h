@@ -1,6 +1,6 @@
 // The stand-in's SQLite tier: sessions on a server name that a test mapped
 // to a SQLite file run their SQL on that file instead of the scripted
-// engine. Only what the Oracle layer itself writes is rewritten (SYSDATE,
+// engine. Only what the Oracle layer itself writes is rewritten (SYSDATE, USER,
 // ROWID, sequences, RETURNING ... INTO, FOR UPDATE, EMPTY_BLOB/EMPTY_CLOB
 // and DUAL are functions and views of the connection); the data dictionary
 // is a set of temporary views over sqlite_master and the table-valued

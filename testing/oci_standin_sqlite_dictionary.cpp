@@ -1,5 +1,5 @@
 // The SQLite tier's server side beside the tables: the functions that stand
-// for what the layer writes (SYSDATE, ROWID, sequences, empty LOBs), the
+// for what the layer writes (SYSDATE, USER, ROWID, sequences, empty LOBs), the
 // objects SQLite does not keep (sequences, procedures) in a side table, and
 // the data dictionary as temporary views of each connection, so that the
 // tables a script creates show up under upper-cased names.
@@ -33,6 +33,12 @@ void Rowid(sqlite3_context* context, int, sqlite3_value** args) {
   if (sqlite3_value_type(args[0]) == SQLITE_NULL) return sqlite3_result_null(context);
   const std::string text = TierRowidText(sqlite3_value_int64(args[0]));
   sqlite3_result_text(context, text.c_str(), -1, SQLITE_TRANSIENT);
+}
+
+// The session's user, as the pseudo-column USER gives it.
+void User(sqlite3_context* context, int, sqlite3_value**) {
+  sqlite3_result_text(context, static_cast<const std::string*>(sqlite3_user_data(context))->c_str(), -1,
+                      SQLITE_TRANSIENT);
 }
 
 void EmptyBlob(sqlite3_context* context, int, sqlite3_value**) { sqlite3_result_zeroblob(context, 0); }
@@ -127,6 +133,8 @@ std::string PrepareTierConnection(sqlite3* db, const std::string& user) {
                              [](void* p) { delete static_cast<SessionSequences*>(p); });
   sqlite3_create_function_v2(db, "ora_currval", 1, SQLITE_UTF8, taken, CurrVal, nullptr, nullptr, nullptr);
   sqlite3_create_function(db, "ora_sysdate", 0, SQLITE_UTF8, nullptr, SysDate, nullptr, nullptr);
+  sqlite3_create_function_v2(db, "ora_user", 0, SQLITE_UTF8 | SQLITE_DETERMINISTIC, new std::string(user), User,
+                             nullptr, nullptr, [](void* p) { delete static_cast<std::string*>(p); });
   sqlite3_create_function(db, "ora_rowid", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, Rowid, nullptr, nullptr);
   sqlite3_create_function(db, "EMPTY_BLOB", 0, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, EmptyBlob, nullptr,
                           nullptr);

@@ -68,6 +68,13 @@ size_t ReadChain(const std::string& sql, size_t i, std::vector<std::string>& par
   }
 }
 
+// Whether an opening parenthesis follows position i (past blanks): a
+// function's name, not a pseudo-column.
+bool CallFollows(const std::string& sql, size_t i) {
+  const size_t next = sql.find_first_not_of(" \t\r\n", i);
+  return next != std::string::npos && sql[next] == '(';
+}
+
 // Top-level comma-separated items, trimmed.
 std::vector<std::string> SplitList(const std::string& text) {
   std::vector<std::string> items;
@@ -158,6 +165,8 @@ TierStatement RewriteForTier(const std::string& sql) {
       }
       if (parts.size() == 1 && last == "SYSDATE") {
         text += "ora_sysdate()";
+      } else if (parts.size() == 1 && last == "USER" && original != "\"USER\"" && !CallFollows(sql, end)) {
+        text += "ora_user()";  // the pseudo-column: the session's user
       } else if (last == "ROWID") {
         text += "ora_rowid(" + original + ")";
       } else if (parts.size() > 1 && (last == "NEXTVAL" || last == "CURRVAL")) {

@@ -69,16 +69,53 @@ sword Fail(State& state, void* error, sb4 code, const std::string& text) {
   return OCI_ERROR;
 }
 
+namespace {
+
+// A warning injected for the call this thread is making.
+struct ArmedWarning {
+  bool armed = false;
+  void* error = nullptr;
+  sb4 code = 0;
+  std::string text;
+};
+
+thread_local ArmedWarning armed_warning;
+
+// The entries whose work a warning may follow: the server round trips.
+constexpr std::string_view kWarningEntries[] = {
+    "OCIServerAttach", "OCISessionBegin", "OCISessionGet", "OCIStmtPrepare", "OCIStmtPrepare2",
+    "OCIStmtExecute", "OCIStmtFetch", "OCIStmtFetch2", "OCITransCommit", "OCITransRollback",
+    "OCIPing", "OCILobRead", "OCILobRead2", "OCILobWrite"};
+
+}  // namespace
+
+bool AnswersWarnings(std::string_view entry) {
+  return std::find(std::begin(kWarningEntries), std::end(kWarningEntries), entry) != std::end(kWarningEntries);
+}
+
 sword InjectedStatus(State& state, std::string_view entry, void* error) {
+  armed_warning.armed = false;
   if (state.faults.empty()) return OCI_SUCCESS;
   for (auto fault = state.faults.begin(); fault != state.faults.end(); ++fault) {
     if (fault->entry != entry || --fault->remaining > 0) continue;
     Fault fired = *fault;
     state.faults.erase(fault);
+    if (fired.status == OCI_SUCCESS_WITH_INFO) {
+      armed_warning = ArmedWarning{true, error, fired.code, fired.text};
+      return OCI_SUCCESS;
+    }
     if (fired.code != 0) Fail(state, error, fired.code, fired.text);
     return fired.status;
   }
   return OCI_SUCCESS;
+}
+
+sword Answered(State& state, sword status) {
+  if (!armed_warning.armed) return status;
+  armed_warning.armed = false;
+  if (status != OCI_SUCCESS) return status;
+  Fail(state, armed_warning.error, armed_warning.code, armed_warning.text);
+  return OCI_SUCCESS_WITH_INFO;
 }
 
 std::string Upper(std::string text) {

@@ -94,8 +94,15 @@ Handle* Live(State& state, const void* pointer, ub4 type = 0);
 
 // Records an error on the error handle (when it is one) and answers -1.
 sword Fail(State& state, void* error, sb4 code, const std::string& text);
-// The status of an injected fault for this call of entry; 0 when none.
+// The status of an injected fault for this call of entry; 0 when none. A
+// fault whose status is 1 ("success with info") is a warning: the call
+// answers 0 here, does its work and hands its status to Answered.
 sword InjectedStatus(State& state, std::string_view entry, void* error);
+// The answer of a call that did its work: 1 with the warning's error record
+// when one was injected for this call and the call succeeded, else status.
+sword Answered(State& state, sword status);
+// Whether an entry answers injected warnings (it ends with Answered).
+bool AnswersWarnings(std::string_view entry);
 
 // Copies text into a caller's buffer of `size` bytes, cut and
 // zero-terminated; answers the whole text's length (asked first with no

@@ -265,6 +265,8 @@ void ReadBinds(State& state, Handle* statement, ub4 iterations) {
       } else if (IsDataAtExec(bind)) {
         const std::string& data = statement->statement.long_data[{b, i}];
         value = bind.type == SQLT_LBI ? Hex(reinterpret_cast<const ub1*>(data.data()), data.size()) : data;
+      } else if (bind.object_cell) {
+        value = ObjectBindText(state, bind);
       } else if (IndicatorAt(bind, i) < 0) {
         value = "NULL";
       } else if (bind.value) {
@@ -306,6 +308,7 @@ bool BindIsNull(const Bind& bind, ub4 iteration) { return IndicatorAt(bind, iter
 void WriteBindOutput(Bind& bind, const std::string& value) { WriteOutput(bind, value); }
 
 std::string RenderBindValue(State& state, const Bind& bind, ub4 iteration) {
+  if (bind.object_cell) return ObjectBindText(state, bind);
   if (IndicatorAt(bind, iteration) < 0) return "NULL";
   return bind.value ? RenderItem(state, bind, ItemAt(bind, iteration), iteration) : std::string();
 }
@@ -372,6 +375,9 @@ sword ExecuteStatement(State& state, Handle* context, Handle* session, Handle* s
                        ub4 iterations, ub4 mode) {
   const bool is_select = statement->statement_type == OCI_STMT_SELECT;
   if (!is_select && iterations == 0) return Fail(state, error, 24333, "ORA-24333: zero iteration count");
+  // An execute that fetches needs somewhere to put the rows.
+  if (is_select && iterations > 0 && (mode & OCI_DESCRIBE_ONLY) == 0 && !HasDefines(state, statement))
+    return Fail(state, error, 24374, "ORA-24374: define not done before fetch or execute and fetch");
   const std::string text = Trimmed(statement->sql);
   auto scripted = state.statements.answers.find(text);
   const ScriptedAnswer* answer = scripted == state.statements.answers.end() ? nullptr : &scripted->second;
@@ -439,7 +445,9 @@ sword ExecuteStatement(State& state, Handle* context, Handle* session, Handle* s
     if (answer)
       for (Bind& bind : statement->extra.binds) {
         auto output = answer->outputs.find(bind.name);
-        if (output != answer->outputs.end()) WriteOutput(bind, output->second);
+        if (output == answer->outputs.end()) continue;
+        if (bind.object_cell) WriteObjectOutput(state, bind, output->second);
+        else WriteOutput(bind, output->second);
       }
     if (answer)
       for (Bind& bind : statement->extra.binds) {
@@ -462,6 +470,14 @@ sword StatementRowid(State& state, Handle* statement, void* descriptor, OCIError
   const ub4* parts = statement->statement.rowid;
   rowid->values[OCI_ATTR_ROWID] = ExtendedRowidText(parts[0], parts[1], parts[2], parts[3]);
   return OCI_SUCCESS;
+}
+
+Bind* BindOf(State& state, const void* handle) {
+  Handle* live = Live(state, handle, OCI_HTYPE_BIND);
+  if (!live || !live->parent) return nullptr;
+  for (Bind& bind : live->parent->extra.binds)
+    if (bind.handle == live) return &bind;
+  return nullptr;
 }
 
 }  // namespace standin
@@ -495,17 +511,6 @@ sword OCIBindByPos(OCIStmt* statement, OCIBind** bind, OCIError* error, ub4 posi
   return OCI_SUCCESS;
 }
 
-namespace {
-
-Bind* BindOf(State& state, OCIBind* handle) {
-  Handle* live = Live(state, handle, OCI_HTYPE_BIND);
-  if (!live || !live->parent) return nullptr;
-  for (Bind& bind : live->parent->extra.binds)
-    if (bind.handle == live) return &bind;
-  return nullptr;
-}
-
-}  // namespace
 
 sword OCIBindArrayOfStruct(OCIBind* bind, OCIError* error, ub4 value_skip, ub4 indicator_skip,
                            ub4 length_skip, ub4 return_code_skip) {
@@ -607,7 +612,7 @@ sword OCIStmtPrepare2(OCISvcCtx* context, OCIStmt** statement, OCIError* error, 
   live->statement.placeholders = PlaceholdersOf(live->sql);
   live->statement.from_cache = true;
   *statement = reinterpret_cast<OCIStmt*>(live);
-  return OCI_SUCCESS;
+  return Answered(state, OCI_SUCCESS);
 }
 
 sword OCIStmtRelease(OCIStmt* statement, OCIError* error, const OraText*, ub4, ub4 mode) {

@@ -98,6 +98,14 @@ bool BindIsNull(const struct Bind& bind, ub4 iteration);
 void WriteBindOutput(struct Bind& bind, const std::string& value);
 // One item of a bind as the received lines show it ("NULL" for a null).
 std::string RenderBindValue(State& state, const struct Bind& bind, ub4 iteration);
+// An object, collection or REF bind (oci_standin_bind_object.cpp): its value
+// as text ("{NAME=value,...}", "[value,...]", a REF's hexadecimal text,
+// NULL), and an output value written into its instance as a fetched row's
+// would be.
+std::string ObjectBindText(State& state, const struct Bind& bind);
+// The bind behind an OCIBind handle, or nullptr.
+struct Bind* BindOf(State& state, const void* handle);
+void WriteObjectOutput(State& state, struct Bind& bind, const std::string& value);
 // Every element of a PL/SQL table bind: "[a,NULL,c]".
 std::string RenderTable(State& state, const struct Bind& bind);
 // Bytes in hexadecimal, as the received lines show LONG RAW and RAW values.

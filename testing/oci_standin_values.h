@@ -45,14 +45,26 @@ struct IntervalValue {
 // What one descriptor holds; which part matters depends on its type.
 struct DescriptorValue {
   int lob = 0;             // LOB locator: id in the store, 0 not initialised
-  bool streaming = false;  // a piecewise read is under way
+  bool streaming = false;  // a piecewise (polling) read is under way
   uint64_t stream_at = 0;  // its next unit, from 0
+  uint64_t stream_left = 0;  // units it has still to hand over; 0: to the end
+  bool writing = false;    // a piecewise write is under way
+  uint64_t write_at = 0;   // its next unit, from 0
+  uint64_t written = 0;    // units it has written
   std::string directory, file_name;  // file locator
   bool file_open = false;
   bool has_value = false;  // date-time and interval
   DateTimeValue date_time;
   IntervalValue interval;
 };
+
+struct State;
+struct Handle;
+
+// The folder a directory alias is mapped to (empty when none), and the path
+// of the file a file locator names (empty without a folder): oci_standin_bfile.
+std::string FolderOf(State& state, const std::string& alias);
+std::string FilePath(State& state, const Handle* file);
 
 struct ValueStore {
   std::map<int, LobValue> lobs;

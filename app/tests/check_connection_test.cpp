@@ -1,9 +1,12 @@
 // "Выбрать" against a real Firebird database on the embedded engine.
 #include <gtest/gtest.h>
 
+#include <QSet>
 #include <QTest>
 
 #include "app/ado_connection.h"
+#include "app/ado_provider.h"
+#include "oracle/call_binding.h"
 #include "app/run_state.h"
 #include "classlib/codepage.h"
 #include "testing/product_fixture.h"
@@ -24,6 +27,18 @@ class CheckConnectionTest : public WindowTest {
     window.eForDB->setText(QString::fromStdString(path));
   }
   void PressCheck() { QTest::mouseClick(window.btnCheckConnection, Qt::LeftButton); }
+  // The lines of the one box "Выбрать" shows for an account on `database`;
+  // empty when it shows none or more.
+  QStringList BoxLinesOfCheck(const char* kind, const char* database) {
+    Choose(kind);
+    QTest::keyClicks(window.eUserName, "sa");
+    QTest::keyClicks(window.ePassword, "x");
+    window.eForDB->setText(database);
+    PressCheck();
+    EXPECT_EQ(window.pcMain->currentIndex(), 0);
+    if (boxes.shown.size() != 1u) return {};
+    return boxes.shown[0].text.split(QStringLiteral("\r\n"));
+  }
 
   TempDir folder;
 };
@@ -81,6 +96,36 @@ TEST_F(CheckConnectionTest, AMissingDatabaseShowsTheDriversMessage) {
   // The run state holds the new choice even so.
   EXPECT_EQ(BaseConnectionString, text);
   EXPECT_EQ(DBType, "FIREBIRD");
+}
+
+// No ODBC driver of that name: the box says so first and what to do, then
+// gives the driver manager's own words once, one message a line.
+TEST_F(CheckConnectionTest, AMissingOdbcDriverIsNamedFirstAndTheDriversWordsFollowALine) {
+  ScopedEnv driver(kMssqlOdbcDriverVariable, "NoSuchOdbcDriver");
+  const QStringList lines = BoxLinesOfCheck("MSSQL", "product");
+  ASSERT_GE(lines.size(), 2);
+  EXPECT_TRUE(lines[0].startsWith(QStringLiteral(
+      "Ошибка соединения с базой данных: Не найден драйвер ODBC \"NoSuchOdbcDriver\"")))
+      << lines[0].toStdString();
+  EXPECT_TRUE(lines[0].contains(QStringLiteral("UPDATER_MSSQL_ODBC_DRIVER")));
+  EXPECT_EQ(lines[1], QStringLiteral(
+                          "[unixODBC][Driver Manager]Can't open lib 'NoSuchOdbcDriver' : file not found"));
+  EXPECT_EQ(lines.size(), QSet<QString>(lines.begin(), lines.end()).size()) << "a line repeats";
+}
+
+// ORACLE with no client library anywhere: the box names the library, the
+// versions it may have and where it is looked for.
+TEST_F(CheckConnectionTest, AMissingOracleClientIsNamedWithItsVersionsAndOracleHome) {
+  ProductEnvironment product;  // a registry without Oracle homes
+  ScopedEnv home("ORACLE_HOME", folder.Path().string());
+  oracle::UnloadOci();
+  const QStringList lines = BoxLinesOfCheck("ORACLE", "ORCL");
+  ASSERT_EQ(lines.size(), 2);
+  EXPECT_TRUE(lines[0].startsWith(
+      QStringLiteral("Ошибка соединения с базой данных: Не найдена клиентская библиотека Oracle")));
+  EXPECT_TRUE(lines[0].contains(QStringLiteral("от 8.0 до 10.2")));
+  EXPECT_TRUE(lines[0].contains(QStringLiteral("ORACLE_HOME")));
+  EXPECT_TRUE(lines[1].contains(QStringLiteral("OCI DLL"))) << lines[1].toStdString();
 }
 
 // ORACLE on the stand-in client library: the network service and account

@@ -64,6 +64,23 @@ TEST_F(OracleScriptTest, EachFileStartsOnAFreshSession) {
   EXPECT_EQ(query_.Session(), &session_);
 }
 
+// A server that went away fails the statement with its text and closes the
+// session, so the next script file's reconnect logs on afresh.
+TEST_F(OracleScriptTest, AServerGoneAwayLeavesTheNextFileAFreshSession) {
+  standin_.ScriptStatement("UPDATE BOOKS SET TITLE = 'x'", "rows=2");
+  connection_.Reconnect();
+  ASSERT_EQ(standin_.LoseLink(), 1);
+  std::string error;
+  EXPECT_FALSE(ExecuteStatement(connection_, "UPDATE BOOKS SET TITLE = 'x'", error));
+  EXPECT_EQ(error, "ORA-03114: not connected to ORACLE");
+  EXPECT_FALSE(session_.Connected());
+  connection_.Reconnect();
+  EXPECT_TRUE(session_.Connected());
+  EXPECT_EQ(standin_.LogOf("OCISessionBegin").size(), 2u);
+  EXPECT_TRUE(ExecuteStatement(connection_, "UPDATE BOOKS SET TITLE = 'x'", error)) << error;
+  EXPECT_EQ(standin_.CommittedWork(), 1);
+}
+
 TEST_F(OracleScriptTest, StatementsCommitOneByOneAndFailuresCarryTheServersText) {
   standin_.ScriptStatement("UPDATE BOOKS SET TITLE = 'x'", "rows=2");
   standin_.ScriptStatement("DROP TABLE NOWHERE", "error=942 text=ORA-00942: table or view does not exist");

@@ -2,6 +2,8 @@
 // embedded Firebird engine.
 #include <gtest/gtest.h>
 
+#include <QProgressBar>
+#include <QTabBar>
 #include <QTest>
 
 #include "ado_fixtures.h"
@@ -135,8 +137,8 @@ TEST_F(LoginPageTest, TheRegistryHoldsTheEncipheredConnectionUntilTheWindowClose
   // A second success keeps the values of before the first for the close.
   LogIn("admin", "secret");
   ASSERT_EQ(window.pcMain->currentIndex(), 2);
-  EXPECT_TRUE(window.cbUpdateConf->text().endsWith(
-      QStringLiteral("(ПОНТАРЕКС не установлена) (ПОНТАРЕКС не установлена)")));
+  EXPECT_EQ(window.cbUpdateConf->text(),
+            QStringLiteral("Обновление настроек ПОНТАРЕКС (ПОНТАРЕКС не установлена)"));
 
   window.close();
   EXPECT_EQ(RegistryConnectionString(), before);
@@ -206,6 +208,35 @@ TEST_F(LoginPageTest, ThePageComesBackAsItWasLeft) {
   window.ButtonOK->click();
   EXPECT_TRUE(boxes.shown.empty()) << boxes.shown[0].text.toStdString();
   EXPECT_EQ(window.pcMain->currentIndex(), 2);
+}
+
+// Logging in again from the user tab, as often as the administrator likes:
+// each option keeps one reason in its caption, and the window keeps its
+// width, so the run button and the progress bar stay on the screen.
+TEST_F(LoginPageTest, LoggingInAgainKeepsTheCaptionsAndTheWindowsWidth) {
+  ConnectTo(ProductEnvironment::FirebirdDatabase({"3.0.0", "3.1"}));
+  LogIn("admin", "secret");
+  ASSERT_EQ(window.pcMain->currentIndex(), 2);
+  const QStringList captions = {window.cbUpdateDB->text(), window.cbUpdateXML->text(),
+                                window.cbUpdateConf->text()};
+  ASSERT_EQ(captions[2], QStringLiteral("Обновление настроек ПОНТАРЕКС (ПОНТАРЕКС не установлена)"));
+  const int width = window.width();
+
+  for (int again = 0; again < 3; ++again) {
+    QTest::mouseClick(window.pcMain->tabBar(), Qt::LeftButton, {},
+                      window.pcMain->tabBar()->tabRect(1).center());
+    ASSERT_EQ(window.pcMain->currentIndex(), 1);
+    window.ButtonOK->click();
+    ASSERT_EQ(window.pcMain->currentIndex(), 2);
+    EXPECT_EQ(QStringList({window.cbUpdateDB->text(), window.cbUpdateXML->text(),
+                           window.cbUpdateConf->text()}),
+              captions);
+    EXPECT_EQ(window.width(), width);
+    for (QWidget* control : {static_cast<QWidget*>(window.bbExecute),
+                             static_cast<QWidget*>(window.pbCondition)})
+      EXPECT_TRUE(window.tsUpdate->rect().contains(control->geometry()));
+  }
+  EXPECT_TRUE(boxes.shown.empty()) << boxes.shown[0].text.toStdString();
 }
 
 TEST_F(LoginPageTest, AUserWithoutTheAdministrationPrivilegeIsRefused) {

@@ -166,9 +166,10 @@ TEST_F(Macros, StatementLiteralsGetTheirValuesApostrophesDoubled) {
             "INSERT INTO T VALUES ('x''); DELETE FROM BO_VERSION; --')");
   // Inside a literal only: outside, in comments and in quoted names the
   // value stands as it is, and plain texts (command lines) never change.
-  EXPECT_EQ(ExpandMacros("SELECT '<LXDIR>a''b<LXDIR>' || <LXDIR> FROM \"<LXDIR>\"", statement),
-            "SELECT 'C:\\O''Brien\\a''bC:\\O''Brien\\' || C:\\O'Brien\\ FROM "
-            "\"C:\\O'Brien\\\"");
+  EXPECT_EQ(ExpandMacros("SELECT '<LXDIR>a''b<LXDIR>' FROM \"<LXDIR>\" WHERE A = <LXDIR>",
+                         statement),
+            "SELECT 'C:\\O''Brien\\a''bC:\\O''Brien\\' FROM \"C:\\O'Brien\\\" WHERE A = "
+            "C:\\O'Brien\\");
   EXPECT_EQ(ExpandMacros("/* it's <LXDIR> */ '<LXDIR>'", statement),
             "/* it's C:\\O'Brien\\ */ 'C:\\O''Brien\\'");
   EXPECT_EQ(ExpandMacros("-- it's <LXDIR>\n'<LXDIR>' /*/ ' */ '<LXDIR>'", statement),

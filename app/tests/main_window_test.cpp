@@ -1,15 +1,28 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLocale>
+#include <QTreeView>
+#include <QDialog>
 #include <QGroupBox>
+#include <QTableWidget>
+#include <QTimer>
 #include <QMessageBox>
 #include <QTranslator>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QTest>
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <map>
 
 #include "app/program.h"
 #include "classlib/codepage.h"
+#include "product_environment.h"
 #include "window_fixture.h"
 
 namespace app::testing {
@@ -219,21 +232,76 @@ TEST_F(WindowTest, AFailingServerWalkKeepsTheNamesFoundSoFar) {
   EXPECT_FALSE(empty_list.ServerListFilled);  // an empty walk is tried again
 }
 
-TEST_F(WindowTest, BrowseStartsInTheFolderOfTheTypedFile) {
+// Browsing starts where the typed file lies, or else in the product's
+// folder, never in the folder the program was started from.
+TEST_F(WindowTest, BrowseStartsInTheFolderOfTheTypedFileOrElseTheProducts) {
+  ProductEnvironment product;
+  ProductInstallation installation;
+  installation.lexarium_dir = product.File("lx");
+  std::filesystem::create_directories(installation.lexarium_dir);
+  WriteProductRegistry(installation);
+  const std::string typed_folder = product.File("db");
+  std::filesystem::create_directories(typed_folder);
+
   Choose("FIREBIRD");
-  window.eForDB->setText("/srv/db/old.fdb");
+  window.eForDB->setText(QString::fromStdString(typed_folder + "/old.fdb"));
   files.answer = "/srv/db/new.fdb";
   window.btnFileDB->click();
-  EXPECT_EQ(files.initial_dir, QStringLiteral("/srv/db/"));
+  EXPECT_EQ(files.initial_dir, QString::fromStdString(typed_folder + "/"));
   EXPECT_EQ(files.default_ext, QStringLiteral("*.fdb"));
   EXPECT_EQ(files.filter, QStringLiteral("Файл базы данных (*.fdb)|*.fdb|Все файлы|*.*"));
   EXPECT_EQ(window.eForDB->text(), QStringLiteral("/srv/db/new.fdb"));
 
-  window.eForDB->setText("C:\\base\\x.fdb");
-  files.answer.clear();  // cancelled
+  for (const char* typed : {"C:\\base\\x.fdb", "x.fdb", ""}) {
+    window.eForDB->setText(typed);
+    files.answer.clear();  // cancelled
+    window.btnFileDB->click();
+    EXPECT_EQ(files.initial_dir, QString::fromStdString(installation.lexarium_dir + "/")) << typed;
+    EXPECT_EQ(window.eForDB->text(), QString::fromUtf8(typed));
+  }
+}
+
+// The dialog the window really shows opens in the typed file's folder and
+// writes folder types, sizes and dates in the window's language.
+TEST_F(WindowTest, TheFileDialogListsFilesInTheWindowsLanguage) {
+  TempDir folder;
+  std::filesystem::create_directories(folder.File("sub"));
+  std::ofstream(folder.File("data.fdb"), std::ios::binary) << std::string(5000, 'x');
+  window.SetFileOpenDialog(nullptr);
+  Choose("FIREBIRD");
+  window.eForDB->setText(QString::fromStdString(folder.File("old.fdb")));
+
+  QString directory;
+  std::map<QString, QStringList> rows;  // name -> size, type, date
+  QTimer::singleShot(0, [&] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    directory = dialog->directory().absolutePath();
+    auto* view = dialog->findChild<QTreeView*>(QStringLiteral("treeView"));
+    ASSERT_NE(view, nullptr);
+    QElapsedTimer clock;
+    clock.start();
+    while (view->model()->rowCount(view->rootIndex()) < 2 && clock.elapsed() < 10000)
+      QCoreApplication::processEvents();
+    const QAbstractItemModel& model = *view->model();
+    for (int row = 0; row < model.rowCount(view->rootIndex()); ++row) {
+      QStringList columns;
+      for (int column = 1; column < 4; ++column)
+        columns << model.index(row, column, view->rootIndex()).data().toString();
+      rows[model.index(row, 0, view->rootIndex()).data().toString()] = columns;
+    }
+    dialog->reject();
+  });
   window.btnFileDB->click();
-  EXPECT_EQ(files.initial_dir, QStringLiteral("C:\\base\\"));
-  EXPECT_EQ(window.eForDB->text(), QStringLiteral("C:\\base\\x.fdb"));
+
+  EXPECT_EQ(directory, QString::fromStdString(folder.Path().string()));
+  ASSERT_EQ(rows.count("sub"), 1u);
+  ASSERT_EQ(rows.count("data.fdb"), 1u);
+  EXPECT_EQ(rows["sub"][1], QStringLiteral("Папка"));
+  EXPECT_EQ(rows["data.fdb"][0], QStringLiteral("4,88 кБ"));
+  const QDateTime modified = QFileInfo(QString::fromStdString(folder.File("data.fdb"))).lastModified();
+  EXPECT_EQ(rows["data.fdb"][2],
+            QLocale(QLocale::Russian, QLocale::Russia).toString(modified, QLocale::ShortFormat));
 }
 
 TEST_F(WindowTest, DialogPairsSurviveLaterEditsOfThePage) {
@@ -248,6 +316,34 @@ TEST_F(WindowTest, DialogPairsSurviveLaterEditsOfThePage) {
   const std::string text = window.BuildConnectionString();
   EXPECT_NE(text.find("User Id=tiger"), std::string::npos);
   EXPECT_NE(text.find(";Extra=kept"), std::string::npos);
+}
+
+// The connection dialog the window really shows: the first page's password
+// is in no text on it.
+TEST_F(WindowTest, TheConnectionDialogNeverShowsThePasswordInClear) {
+  window.SetDataLinkDialog(nullptr);
+  Choose("MSSQL");
+  window.eUserName->setText("sa");
+  window.ePassword->setText(QStringLiteral("Секрет42"));
+  QStringList shown;
+  QTimer::singleShot(0, [&shown] {
+    QWidget* dialog = QApplication::activeModalWidget();
+    ASSERT_NE(dialog, nullptr);
+    for (auto* table : dialog->findChildren<QTableWidget*>())
+      for (int row = 0; row < table->rowCount(); ++row)
+        for (int column = 0; column < table->columnCount(); ++column)
+          if (const QTableWidgetItem* item = table->item(row, column)) shown << item->text();
+    for (auto* edit : dialog->findChildren<QLineEdit*>()) shown << edit->displayText();
+    for (auto* label : dialog->findChildren<QLabel*>()) shown << label->text();
+    shown << dialog->windowTitle();
+    static_cast<QDialog*>(dialog)->reject();
+  });
+  window.btnConfigConnection->click();
+  ASSERT_TRUE(shown.contains(QStringLiteral("Password")));
+  EXPECT_TRUE(shown.contains(QStringLiteral("********")));
+  for (const QString& text : shown)
+    EXPECT_FALSE(text.contains(QStringLiteral("Секрет42"))) << text.toStdString();
+  EXPECT_EQ(window.ePassword->text(), QStringLiteral("Секрет42"));
 }
 
 TEST_F(WindowTest, AnUnchangedDialogLeavesThePagesAsTheyWere) {

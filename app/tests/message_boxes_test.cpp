@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QPointer>
+#include <QWidget>
+
 #include "app/message_boxes.h"
 #include "window_test_support.h"
 
@@ -23,6 +27,28 @@ TEST(MessageBoxesTest, OffscreenRunsPrintTheirBoxes) {
                                   kErrorCaption, MB_OK | MB_ICONERROR);
   EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Ошибка: Строка 1\nСтрока 2\n");
   EXPECT_EQ(answer, IDOK);
+}
+
+// A box that does not wait: the caller goes on while it shows, and it goes
+// away with its window when closed. "window" asks for the window system's
+// boxes even where nobody can click.
+TEST(MessageBoxesTest, ANoticeShowsWithoutWaitingAndGoesWhenClosed) {
+  {
+    app::testing::ScopedEnv real_boxes("UPDATER_MESSAGES", "window");
+    EXPECT_TRUE(InteractiveMessageBoxes());
+  }
+  QWidget owner;
+  owner.show();
+  QtMessageBoxes shown;
+  QPointer<QWidget> notice = shown.Notify(&owner, QStringLiteral("Идет работа"),
+                                          kInformationCaption, MB_OK | MB_ICONINFORMATION);
+  ASSERT_NE(notice, nullptr);
+  EXPECT_TRUE(notice->isVisible());
+  EXPECT_FALSE(notice->isModal());
+  EXPECT_EQ(notice->windowTitle(), kInformationCaption);
+  notice->close();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(notice, nullptr);
 }
 
 TEST(MessageBoxesTest, TheHelpersUseTheInstalledServiceWithTheirCaptions) {

@@ -76,6 +76,8 @@ class OracleStandin {
     return lines;
   }
   void ClearLog() { Call<void (*)()>("standin_clear_log")(); }
+  // Every logged-on session loses its server (ORA-03114 from then on).
+  int LoseLink() { return Call<int (*)()>("standin_lose_link")(); }
   // The statements the server ran, in order.
   std::vector<std::string> Executed() { return Lines("standin_executed"); }
   int CommittedWork() { return Call<int (*)()>("standin_committed_work")(); }

@@ -4,7 +4,9 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QPushButton>
+#include <QLineEdit>
 #include <QTableWidget>
+#include <QTest>
 #include <QTimer>
 
 #include "app/page_services.h"
@@ -46,7 +48,7 @@ TEST(DataLinkDialogTest, EditedPairsAreWrittenBackQuotedWhereNeeded) {
   OnModalDialog([](QDialog& dialog) {
     auto* table = dialog.findChild<QTableWidget*>();
     ASSERT_EQ(table->rowCount(), 2);
-    EXPECT_EQ(table->item(1, 1)->text(), QStringLiteral("a;b"));
+    EXPECT_EQ(table->item(1, 1)->text(), QStringLiteral("***"));  // a password
     table->item(0, 1)->setText(QStringLiteral("Сервер"));
     table->insertRow(2);
     table->setItem(2, 0, new QTableWidgetItem("Extra"));
@@ -66,6 +68,45 @@ TEST(DataLinkDialogTest, ACancelledDialogGivesTheStringBackUnchanged) {
   });
   TQtDataLinkDialog dialog;
   EXPECT_EQ(dialog.Edit(nullptr, "a=1;;b"), QStringLiteral("a=1;;b"));
+}
+
+// Every text the table shows, row by row.
+QStringList ShownTexts(const QTableWidget& table) {
+  QStringList texts;
+  for (int row = 0; row < table.rowCount(); ++row)
+    for (int column = 0; column < table.columnCount(); ++column)
+      if (const QTableWidgetItem* item = table.item(row, column)) texts << item->text();
+  return texts;
+}
+
+// A pair named as a password shows stars, also in its editor, however it
+// came to be named so; what was typed goes back into the string.
+TEST(DataLinkDialogTest, PasswordValuesShowAsStarsAndAreWrittenBackAsTyped) {
+  OnModalDialog([](QDialog& dialog) {
+    auto* table = dialog.findChild<QTableWidget*>();
+    ASSERT_EQ(table->rowCount(), 3);
+    EXPECT_EQ(ShownTexts(*table),
+              QStringList({"User Id", "sa", "Password", "*****", "Mode", "open"}));
+
+    table->editItem(table->item(1, 1));
+    auto* editor = table->viewport()->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(editor->text(), QStringLiteral("С;к1!"));
+    editor->setText(QStringLiteral("Новый1"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QCoreApplication::processEvents();  // the editor commits by a queued call
+    EXPECT_EQ(table->item(1, 1)->text(), QStringLiteral("******"));
+
+    table->item(2, 0)->setText(QStringLiteral("pwd"));  // renamed to a password name
+    EXPECT_EQ(table->item(2, 1)->text(), QStringLiteral("****"));
+    table->item(1, 0)->setText(QStringLiteral("Passwords"));  // and away from one
+    EXPECT_EQ(table->item(1, 1)->text(), QStringLiteral("Новый1"));
+    dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+  });
+  TQtDataLinkDialog dialog;
+  EXPECT_EQ(dialog.Edit(nullptr, QStringLiteral("User Id=sa;Password=\"С;к1!\";Mode=open")),
+            QStringLiteral("User Id=sa;Passwords=Новый1;pwd=open"));
 }
 
 }  // namespace

@@ -65,6 +65,7 @@ TEST_F(RegTest, BlankPathsAreInvalidDataAndNeverReachTheRegistry) {
     EXPECT_EQ(ReadRegBinary(HKEY_LOCAL_MACHINE, blank, "n", text), ERROR_INVALID_DATA);
     EXPECT_EQ(ReadRegInteger(HKEY_LOCAL_MACHINE, blank, "n", number), ERROR_INVALID_DATA);
     EXPECT_EQ(DeleteRegKey(HKEY_LOCAL_MACHINE, blank), ERROR_INVALID_DATA);
+    EXPECT_EQ(DeleteEmptyRegKey(HKEY_LOCAL_MACHINE, blank), ERROR_INVALID_DATA);
     EXPECT_EQ(DeleteRegValue(HKEY_LOCAL_MACHINE, blank, "n"), ERROR_INVALID_DATA);
     EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, blank));
   }
@@ -389,6 +390,35 @@ TEST_F(ConnectionBackupRecordTest, ALoginAfterAKilledRunRecordsTheKeyOfBeforeTha
   WriteRegBinary(HKEY_LOCAL_MACHINE, kConnectionKey, kConnectionStringValue, "second login");
   backup.Restore();
   ExpectOriginalKey();
+}
+
+// The updater's key holds only the record: it goes with the record, unless
+// something else was put in it.
+TEST_F(ConnectionBackupRecordTest, TheUpdatersKeyGoesWithTheRecordWhenNothingElseIsInIt) {
+  auto save_and_restore = [] {
+    TConnectionKeyBackup backup;
+    backup.Save();
+    backup.Restore();
+  };
+  save_and_restore();
+  EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kUpdaterKey));
+  EXPECT_TRUE(RegKeyExists(HKEY_LOCAL_MACHINE, kConnectionKey));
+
+  pid_t child = KilledRunAfterLogin();
+  ASSERT_GT(child, 0);
+  waitpid(child, nullptr, 0);
+  EXPECT_TRUE(RestoreAbandonedConnectionBackup());
+  EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kUpdaterKey));
+
+  PutText(kUpdaterKey + "\\Other", "Name", "x");
+  save_and_restore();
+  EXPECT_FALSE(RecordExists());
+  EXPECT_TRUE(RegKeyExists(HKEY_LOCAL_MACHINE, kUpdaterKey + "\\Other"));
+  ASSERT_EQ(DeleteRegKey(HKEY_LOCAL_MACHINE, kUpdaterKey + "\\Other"), ERROR_SUCCESS);
+  PutText(kUpdaterKey, "Name", "x");
+  save_and_restore();
+  EXPECT_EQ(Raw(kUpdaterKey, "Name").first, REG_SZ);
+  EXPECT_EQ(DeleteEmptyRegKey(HKEY_LOCAL_MACHINE, kUpdaterKey), ERROR_ACCESS_DENIED);
 }
 
 TEST_F(ConnectionBackupRecordTest, ARunningOwnersRecordStaysAndAnUnfinishedOneGoes) {

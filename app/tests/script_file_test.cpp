@@ -194,6 +194,30 @@ TEST_F(FirebirdScriptFileTest, ValuesWithApostrophesStayInsideTheirLiterals) {
   EXPECT_EQ(db_.Count("SELECT COUNT(*) FROM LOG_ROWS WHERE TXT = 'C:\\O''Brien\\-12'"), 1);
 }
 
+// Firebird 3 reads q'{...}' literals: an apostrophe inside one opens no
+// literal, so a value in a later literal is still doubled. A value that would
+// close such a literal fails its statement, which is logged as written.
+TEST_F(FirebirdScriptFileTest, AlternativeQuotedLiteralsKeepLaterValuesInside) {
+  DBType = kFirebird;
+  LoginUserName = "x' || (SELECT COUNT(*) FROM BOOKS) || '";
+  const std::string stop = "STOP_ON_EXCEPTION=\"1\"";
+  EXPECT_TRUE(Run("<A>" + Statement("INSERT INTO LOG_ROWS (TXT) VALUES (q'{it's}' || '<USER>')",
+                                    stop) +
+                  "</A>"));
+  EXPECT_EQ(db_.Count("SELECT COUNT(*) FROM LOG_ROWS WHERE TXT = "
+                      "'it''sx'' || (SELECT COUNT(*) FROM BOOKS) || '''"),
+            1);
+
+  LoginUserName = "}' || (SELECT COUNT(*) FROM BOOKS) || q'{";
+  EXPECT_FALSE(
+      Run("<B>" + Statement("INSERT INTO LOG_ROWS (TXT) VALUES (q'{<USER>}')", stop) + "</B>"));
+  EXPECT_EQ(db_.Count("SELECT COUNT(*) FROM LOG_ROWS"), 1);
+  EXPECT_TRUE(Contains(view_.details, Ansi("Значение макроса <USER> нельзя подставить в "
+                                           "оператор: оно завершает строку, имя или "
+                                           "комментарий, внутри которого стоит макрос")));
+  EXPECT_TRUE(Contains(view_.details, "INSERT INTO LOG_ROWS (TXT) VALUES (q'{<USER>}')"));
+}
+
 // The statement runs with the passwords; its block in the log shows none.
 TEST_F(FirebirdScriptFileTest, AFailingStatementIsLoggedWithoutItsPasswords) {
   LoginPassword = "Pw'Login1";

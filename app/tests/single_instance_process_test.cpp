@@ -6,6 +6,7 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QThread>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -29,7 +30,8 @@ class SingleInstanceTest : public ::testing::Test {
     }
   }
 
-  QProcess* Start(const std::string& program, const std::string& runtime_dir = "") {
+  QProcess* Start(const std::string& program, const std::string& runtime_dir = "",
+                  const QProcessEnvironment& extra = {}) {
     auto* process = new QProcess;
     started.push_back(process);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -39,6 +41,7 @@ class SingleInstanceTest : public ::testing::Test {
     env.insert("QT_QPA_PLATFORM", "offscreen");
     // The window system's caches are no concern of these tests.
     env.insert("ASAN_OPTIONS", "detect_leaks=0");
+    env.insert(extra);
     process->setProcessEnvironment(env);
     process->start(QString::fromStdString(program), {});
     EXPECT_TRUE(process->waitForStarted(10000));
@@ -55,6 +58,24 @@ class SingleInstanceTest : public ::testing::Test {
     while (timer.elapsed() < 60000 && process.state() == QProcess::Running) {
       if (HoldsFlock(process.processId(), lock_path)) return true;
       QThread::msleep(50);
+    }
+    return false;
+  }
+
+  // Waits until the process's main thread blocks `signal`: it has started
+  // its own main, so a signal sent now meets the program, not the loader.
+  static bool WaitUntilBlocked(const QProcess& process, int signal) {
+    const std::string status = "/proc/" + std::to_string(process.processId()) + "/status";
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < 60000 && process.state() == QProcess::Running) {
+      std::ifstream in(status);
+      for (std::string line; std::getline(in, line);) {
+        if (line.rfind("SigBlk:", 0) == 0 &&
+            (std::stoull(line.substr(7), nullptr, 16) >> (signal - 1) & 1) != 0)
+          return true;
+      }
+      QThread::msleep(20);
     }
     return false;
   }
@@ -96,6 +117,27 @@ TEST_F(SingleInstanceTest, ASecondCopyIsRefusedWhileTheFirstRuns) {
   EXPECT_TRUE(said.contains(QStringLiteral(
       "Vorozizarod odidari: Программа уже запущена.\nВторую копию программы запускать нельзя")))
       << said.toStdString();
+  EXPECT_EQ(first->state(), QProcess::Running);
+}
+
+// The refused copy's box waits for a click; a termination signal or an
+// interrupt from the terminal ends the copy as the click would.
+TEST_F(SingleInstanceTest, ARefusedCopyWaitingOnItsBoxEndsOnTerminationSignals) {
+  const std::string program = UPDATER_PROGRAM;
+  QProcess* first = Start(program);
+  ASSERT_TRUE(WaitUntilLocked(program, *first));
+
+  QProcessEnvironment real_boxes;
+  real_boxes.insert("UPDATER_MESSAGES", "window");
+  for (int signal : {SIGTERM, SIGINT}) {
+    QProcess* second = Start(program, "", real_boxes);
+    ASSERT_TRUE(WaitUntilBlocked(*second, signal));
+    EXPECT_FALSE(second->waitForFinished(1000)) << "the box did not wait";
+    ::kill(static_cast<pid_t>(second->processId()), signal);
+    ASSERT_TRUE(second->waitForFinished(20000)) << "signal " << signal << " did not end it";
+    EXPECT_EQ(second->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second->exitCode(), 1);
+  }
   EXPECT_EQ(first->state(), QProcess::Running);
 }
 

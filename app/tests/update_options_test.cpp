@@ -81,10 +81,13 @@ TEST_F(UpdateOptionsTest, ReleasesNotListedGetTheSuffixThatSaysWhy) {
             QStringLiteral("Обновление базы данных (обновление версии 3.3 уже установлено)"));
   EXPECT_FALSE(execute.isEnabled());
 
-  // A second login in the same run adds to the caption as it stands.
+  // A second login in the same run says why anew, in place of the first
+  // reason; a third that may update shows the caption as designed.
   Fill("3.0");
-  EXPECT_EQ(db.text(), QStringLiteral("Обновление базы данных (обновление версии 3.3 уже "
-                                      "установлено) (невозможно провести обновление с версии 3.0)"));
+  EXPECT_EQ(db.text(),
+            QStringLiteral("Обновление базы данных (невозможно провести обновление с версии 3.0)"));
+  Fill("3.2");
+  EXPECT_EQ(db.text(), QStringLiteral("Обновление базы данных"));
 }
 
 // A database whose version row holds an empty text: the caption says so
@@ -163,6 +166,37 @@ TEST_F(UpdateOptionsTest, NoUpdateConfTurnsTheSettingsUpdateOff) {
   EXPECT_FALSE(conf.isChecked());
   EXPECT_EQ(conf.text(), QStringLiteral("Обновление настроек ПОНТАРЕКС (не обновляется)"));
   EXPECT_TRUE(execute.isEnabled());
+}
+
+// A part the description brings nothing for could only fail: it is shown,
+// disabled, with the reason, and neither part keeps a checkmark.
+TEST_F(UpdateOptionsTest, APartWhoseSectionIsMissingOrEmptyIsNotOffered) {
+  PontarexInstalled = true;
+  Describe("<ROOT><VERSIONS START_BD_VERSION='3.1'/><DB_UPDATE><I TIME_PERCENT='1'/></DB_UPDATE>"
+           "</ROOT>");
+  Fill("3.1");
+  for (QCheckBox* box : {&xml, &conf}) {
+    EXPECT_FALSE(box->isEnabled()) << box->text().toStdString();
+    EXPECT_FALSE(box->isChecked()) << box->text().toStdString();
+  }
+  EXPECT_EQ(xml.text(), QStringLiteral("Перенос групп справочников (не обновляется)"));
+  EXPECT_EQ(conf.text(), QStringLiteral("Обновление настроек ПОНТАРЕКС (не обновляется)"));
+  EXPECT_TRUE(execute.isEnabled());  // the database update still runs
+
+  Describe("<ROOT><VERSIONS START_BD_VERSION='3.1'/><SCHEMA_UPDATE/><CONFIG_UPDATE/></ROOT>");
+  Fill("3.1");
+  EXPECT_FALSE(xml.isEnabled());
+  EXPECT_FALSE(conf.isEnabled());
+  EXPECT_FALSE(execute.isEnabled());
+
+  // A release that brings them offers them again, without the old reason.
+  Describe(FullUpdateDescription("3.1", "3.2"));
+  Fill("3.1");
+  EXPECT_TRUE(xml.isEnabled());
+  EXPECT_TRUE(xml.isChecked());
+  EXPECT_EQ(xml.text(), QStringLiteral("Перенос групп справочников"));
+  EXPECT_TRUE(conf.isEnabled());
+  EXPECT_EQ(conf.text(), QStringLiteral("Обновление настроек ПОНТАРЕКС"));
 }
 
 }  // namespace

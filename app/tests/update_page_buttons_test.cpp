@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QPlainTextEdit>
 
 #include "app/run_state.h"
@@ -117,6 +118,29 @@ TEST_F(UpdatePageTest, APartWithoutItsElementFailsNamingItAndNoQuestionForTransf
   window.bbExecute->setEnabled(true);
   window.bbExecute->click();
   EXPECT_EQ(window.DetailLines()[4], Ansi("Раздел SCHEMA_UPDATE описания обновления пуст"));
+}
+
+// A part that fails before its first step is logged under the part's own
+// name, not under the last step of the part before it; once the run is over
+// the status line says how it ended, not what ran last.
+TEST_F(UpdatePageTest, EachPartLogsUnderItsOwnNameAndTheStatusLineSaysHowTheRunEnded) {
+  ::app::UpdateDescription = TUpdateDescription::LoadFromBytes("<ROOT/>");
+  DBType = kFirebird;
+  window.SetStatusText(Ansi("заполнение BLOB-полей"));  // where the database part ended
+  window.cbUpdateXML->setChecked(true);
+  window.cbUpdateConf->setChecked(true);
+  window.bbExecute->setEnabled(true);
+  boxes.answers = {IDYES};
+  window.bbExecute->click();
+
+  std::vector<std::string> operations;
+  for (const std::string& line : window.DetailLines())
+    if (line.rfind(Ansi("Операция:"), 0) == 0) operations.push_back(line);
+  EXPECT_EQ(operations, std::vector<std::string>({Ansi("Операция:импорт справочников"),
+                                                  Ansi("Операция:обновление настроек ПОНТАРЕКС")}));
+  EXPECT_EQ(window.lInfo->text(),
+            QStringLiteral("Обновление данных завершено с ошибками. Отчет сохранен в файле ") +
+                QString::fromStdString(DisplayPath(DetailsLogFileName())));
 }
 
 TEST_F(UpdatePageTest, AStepThatRaisesEndsTheRunWithTheErrorInTheDetailsAndTheLog) {

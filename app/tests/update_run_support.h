@@ -59,6 +59,9 @@ inline const QString kRunFailedText = QStringLiteral(
 // statements: done, but not clean.
 inline const QString kDoneWithFailuresText =
     QStringLiteral("Обновление данных завершено, но при выполнении скриптов произошли ошибки (");
+// How the last word of a run with failures ends.
+inline const QString kSeeDetailsText =
+    QStringLiteral("Для просмотра отчета нажмите кнопку \"Детали >>\"");
 
 // Lines of a text file, without their line ends.
 inline std::vector<std::string> FileLines(const std::string& path) {

@@ -37,5 +37,16 @@ TEST_F(WindowTest, EachPageIsRenderedToAPicture) {
   }
 }
 
+// The first page as each kind of server lays it out.
+TEST_F(WindowTest, TheFirstPageOfEachKindIsRenderedToAPicture) {
+  const QString folder = QStringLiteral(UPDATER_BINARY_DIR "/app/screenshots");
+  ASSERT_TRUE(QDir().mkpath(folder));
+  for (const char* kind : {"FIREBIRD", "MSSQL", "ORACLE"}) {
+    Choose(kind);
+    const QString file = folder + QStringLiteral("/page1-%1.png").arg(QString::fromLatin1(kind).toLower());
+    EXPECT_TRUE(window.grab().save(file)) << file.toStdString();
+  }
+}
+
 }  // namespace
 }  // namespace app::testing

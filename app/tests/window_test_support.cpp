@@ -42,6 +42,12 @@ int ScriptedMessageBoxes::Show(QWidget*, const QString& text, const QString& cap
   return answer;
 }
 
+QWidget* ScriptedMessageBoxes::Notify(QWidget*, const QString& text, const QString& caption,
+                                      unsigned style) {
+  shown.push_back({text, caption, style, /*waits=*/false});
+  return nullptr;
+}
+
 QString ScriptedFileDialog::Execute(QWidget*, const QString& ext, const QString& filter_text,
                                     const QString& dir) {
   ++calls;

@@ -44,6 +44,8 @@ struct ShownBox {
   QString text;
   QString caption;
   unsigned style = 0;
+  // False for a box shown without waiting for an answer.
+  bool waits = true;
 };
 
 // Records every box and answers from a script (the default button when the
@@ -53,6 +55,8 @@ class ScriptedMessageBoxes : public IMessageBoxes {
   ScriptedMessageBoxes() { SetMessageBoxes(this); }
   ~ScriptedMessageBoxes() override { SetMessageBoxes(nullptr); }
   int Show(QWidget* owner, const QString& text, const QString& caption, unsigned style) override;
+  QWidget* Notify(QWidget* owner, const QString& text, const QString& caption,
+                  unsigned style) override;
 
   std::vector<ShownBox> shown;
   std::deque<int> answers;

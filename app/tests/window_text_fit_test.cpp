@@ -44,6 +44,27 @@ class WindowTextFitTest : public WindowTest {
     return cut;
   }
 
+  // Controls that lie over one another, so one hides a part of the other,
+  // as "'<text>' over '<text>'".
+  static std::vector<std::string> Overlaps(QWidget* page) {
+    std::vector<std::string> found;
+    const QList<QWidget*> controls = page->findChildren<QWidget*>();
+    for (QWidget* a : controls) {
+      for (QWidget* b : controls) {
+        if (a >= b || a->parentWidget() != b->parentWidget() || !a->isVisibleTo(page) ||
+            !b->isVisibleTo(page) || !a->geometry().intersects(b->geometry()))
+          continue;
+        found.push_back("'" + Caption(a) + "' over '" + Caption(b) + "'");
+      }
+    }
+    return found;
+  }
+  static std::string Caption(QWidget* control) {
+    if (auto* label = qobject_cast<QLabel*>(control)) return label->text().toStdString();
+    if (auto* button = qobject_cast<QAbstractButton*>(control)) return button->text().toStdString();
+    return control->metaObject()->className();
+  }
+
   // The captions a login gives when neither part can run.
   void FillOptionsThatCannotRun() {
     ::app::UpdateDescription = TUpdateDescription::LoadFromBytes(
@@ -88,6 +109,25 @@ TEST_F(WindowTextFitTest, EveryKindsCaptionsFitOnTheOtherPagesOfTheWiderWindow) 
   }
   EXPECT_EQ(CutTexts(window.tsUsrParams), std::vector<std::string>{});
   EXPECT_EQ(window.ButtonCancel->geometry().right() + 1 + 8, window.width());
+}
+
+// Each page as each kind of server shows it, at the designed size: no
+// caption is cut and no control covers another. The tests run again with
+// the window system scaled by 1.5 (QT_SCALE_FACTOR), where texts measure
+// differently.
+TEST_F(WindowTextFitTest, EveryPageOfEveryKindShowsItsCaptionsWhole) {
+  if (!qEnvironmentVariableIsEmpty("QT_SCALE_FACTOR")) {
+    EXPECT_EQ(window.devicePixelRatio(), qEnvironmentVariable("QT_SCALE_FACTOR").toDouble());
+  }
+  ShowAllPages();
+  for (const char* kind : {"FIREBIRD", "MSSQL", "ORACLE"}) {
+    Choose(kind);
+    for (QWidget* page : {window.tsBaseSelect, window.tsUsrParams, window.tsUpdate}) {
+      window.pcMain->setCurrentWidget(page);  // a page gets the window's size when shown
+      EXPECT_EQ(CutTexts(page), std::vector<std::string>{}) << kind;
+      EXPECT_EQ(Overlaps(page), std::vector<std::string>{}) << kind;
+    }
+  }
 }
 
 }  // namespace

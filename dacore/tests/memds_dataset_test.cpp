@@ -398,6 +398,28 @@ TEST(MemDataSet, LocateOverTheSortOrderFindsTheFirstMatchInThatOrder) {
   ds.Close();
 }
 
+// The last row filtered out: record numbers and the search by halving over
+// the sort order still reach every visible row.
+TEST(MemDataSet, RecordNumbersAndLocateReachEveryRowWhenTheLastIsFilteredOut) {
+  auto store = std::make_unique<THandStore>(std::vector<TypedField>{{{"V", dtInt32, 4, 9}}});
+  store->Open();
+  for (int v : {10, 20, 30, 40}) AddRow(*store, {Variant(v)});
+  TTestMemDataSet ds(std::move(store));
+  ds.SetIndexFieldNames("V");
+  ds.SetFilter("V < 40");
+  ds.SetFiltered(true);
+  ds.Open();
+  ASSERT_EQ(ds.RecordCount(), 3);
+  ds.SetRecNo(3);
+  EXPECT_EQ(ds.FieldByName("V")->AsInteger(), 30);
+  for (int v : {10, 20, 30}) {
+    EXPECT_TRUE(ds.Locate("V", Variant(v), {})) << v;
+    EXPECT_EQ(ds.FieldByName("V")->AsInteger(), v);
+  }
+  EXPECT_FALSE(ds.Locate("V", Variant(40), {}));
+  ds.Close();
+}
+
 TEST(MemDataSet, LookupAnswersWithoutMovingAndServesLookupFields) {
   auto cities = std::make_unique<THandStore>(
       std::vector<TypedField>{{{"CODE", dtString, 11, 10}}, {{"TITLE", dtString, 21, 20}}});

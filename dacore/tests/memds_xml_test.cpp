@@ -2,14 +2,13 @@
 // attributes, the data-type attributes, value texts and the row-set document.
 #include <gtest/gtest.h>
 
-#include <cctype>
-#include <set>
 
 #include "classlib/bcd.h"
 #include "classlib/datetime.h"
 #include "classlib/format_settings.h"
 #include "dacore/blob.h"
 #include "dacore/memds_xml.h"
+#include "dacore/tests/xml_reader.h"
 #include "memds_fixture.h"
 
 namespace dacore::testing {
@@ -22,6 +21,29 @@ TEST(EncodeXmlText, EscapesMarkupAndAmpersandsOnce) {
   EXPECT_EQ(EncodeXmlText("&#x26;"), "&#x26;#x26;");
   EXPECT_EQ(EncodeXmlText("it's >"), "it&#x27;s &#x3e;");
   EXPECT_EQ(EncodeXmlText(""), "");
+}
+
+// Characters XML 1.0 cannot carry become U+FFFD; line ends and tabs become
+// references, so attribute values keep them.
+TEST(EncodeXmlText, ReplacesWhatXmlCannotCarryAndKeepsLineEnds) {
+  const std::string replacement = "\xEF\xBF\xBD";
+  EXPECT_EQ(EncodeXmlText(std::string("a\x01" "b\x1F", 4)), "a" + replacement + "b" + replacement);
+  EXPECT_EQ(EncodeXmlText(std::string("\0", 1)), replacement);
+  EXPECT_EQ(EncodeXmlText("1\t2\r\n3"), "1&#x9;2&#xD;&#xA;3");
+  EXPECT_EQ(EncodeXmlText("\xD0\x94\xEF\xBF\xBE"), "\xD0\x94" + replacement);  // U+FFFE
+  EXPECT_EQ(EncodeXmlText("\xC0\xAF\xD0"), replacement + replacement + replacement);  // overlong, cut short
+  EXPECT_EQ(EncodeXmlText("\xED\xA0\x80"), replacement + replacement + replacement);  // a surrogate
+  EXPECT_EQ(EncodeXmlText("\xF0\x9F\x98\x80"), "\xF0\x9F\x98\x80");
+}
+
+TEST(XmlAttributeAliases, OnlyNamesThatCannotStandGetAnAlias) {
+  EXPECT_EQ(XmlAttributeAliases({"ID", "_a-1.b", "\xC8\xCC\xDF", "a b", "1st", "a:b", "xmlns", "XmlData", "", "ID"}),
+            (std::vector<std::string>{"", "", "", "a_x0020_b", "_x0031_st", "a_x003A_b", "_x0078_mlns", "_x0058_mlData",
+                                      "_", "ID_2"}));
+  // An alias never takes a name that stands, nor another alias.
+  EXPECT_EQ(XmlAttributeAliases({"a b", "a_x0020_b", "a\tb"}),
+            (std::vector<std::string>{"a_x0020_b_2", "", "a_x0009_b"}));
+  EXPECT_EQ(XmlAttributeAliases({"a b", "a b"}), (std::vector<std::string>{"a_x0020_b", "a_x0020_b_2"}));
 }
 
 // The attributes one call writes into a fresh element.
@@ -217,73 +239,13 @@ TEST_F(MemDataSetXmlTest, DocumentHoldsSchemaAndNonNullValuesAndKeepsThePosition
 namespace dacore::testing {
 namespace {
 
-// Enough of XML to tell a broken document: elements nest and close in
-// order, names are plain, attribute values are quoted and hold no "<" and
-// no unescaped quote, every "&" starts a character reference, and no name
-// repeats inside one tag.
 ::testing::AssertionResult WellFormed(const std::string& xml) {
-  std::vector<std::string> open;
-  size_t i = 0;
-  auto fail = [&](const std::string& why) {
-    return ::testing::AssertionFailure() << why << " at " << i << ": " << xml.substr(i, 60);
-  };
-  auto name_char = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == ':' || c == '_' || c == '-' || c == '.' || (c & 0x80); };
-  auto read_name = [&]() {
-    size_t start = i;
-    while (i < xml.size() && name_char(xml[i])) ++i;
-    return xml.substr(start, i - start);
-  };
-  auto reference_ok = [&](size_t at) {
-    if (xml.compare(at, 3, "&#x") != 0) return false;
-    size_t end = xml.find(';', at);
-    if (end == std::string::npos || end == at + 3) return false;
-    for (size_t k = at + 3; k < end; ++k)
-      if (!std::isxdigit(static_cast<unsigned char>(xml[k]))) return false;
-    return true;
-  };
-  while (i < xml.size()) {
-    if (xml[i] != '<') {
-      if (xml[i] == '&' && !reference_ok(i)) return fail("bare &");
-      ++i;
-      continue;
-    }
-    ++i;
-    if (i < xml.size() && xml[i] == '/') {
-      ++i;
-      std::string name = read_name();
-      if (open.empty() || open.back() != name) return fail("end tag " + name + " does not close the open one");
-      open.pop_back();
-      if (i >= xml.size() || xml[i] != '>') return fail("end tag not closed");
-      ++i;
-      continue;
-    }
-    std::string name = read_name();
-    if (name.empty()) return fail("tag without a name");
-    std::set<std::string> seen;
-    while (i < xml.size() && xml[i] == ' ') {
-      ++i;
-      std::string attribute = read_name();
-      if (attribute.empty()) return fail("attribute without a name");
-      if (!seen.insert(attribute).second) return fail("attribute " + attribute + " repeated");
-      if (xml.compare(i, 2, "=\"") != 0) return fail("attribute value not quoted");
-      i += 2;
-      while (i < xml.size() && xml[i] != '"') {
-        if (xml[i] == '<') return fail("'<' inside an attribute value");
-        if (xml[i] == '&' && !reference_ok(i)) return fail("bare & inside an attribute value");
-        ++i;
-      }
-      if (i >= xml.size()) return fail("attribute value not ended");
-      ++i;
-    }
-    if (i >= xml.size() || xml[i] != '>') return fail("start tag not closed");
-    ++i;
-    open.push_back(name);
-  }
-  if (!open.empty()) return ::testing::AssertionFailure() << "element " << open.back() << " left open";
-  return ::testing::AssertionSuccess();
+  const TXmlDocument document = ReadXml(xml);
+  if (document.error.empty()) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << document.error;
 }
 
-TEST(XmlChecker, TellsBrokenDocuments) {
+TEST(XmlReader, TellsBrokenDocuments) {
   EXPECT_TRUE(WellFormed("<a x=\"1\"><b></b></a>"));
   EXPECT_FALSE(WellFormed("<a x=\"1\"><b></a></b>"));
   EXPECT_FALSE(WellFormed("<a x=\"a\"b\"></a>"));
@@ -291,13 +253,17 @@ TEST(XmlChecker, TellsBrokenDocuments) {
   EXPECT_FALSE(WellFormed("<a x=\"&\"></a>"));
   EXPECT_FALSE(WellFormed("<a x=\"1\" x=\"2\"></a>"));
   EXPECT_FALSE(WellFormed("<a>"));
+  EXPECT_FALSE(WellFormed("<a x=\"\x01\"></a>"));
+  EXPECT_FALSE(WellFormed("<a x=\"&#x1;\"></a>"));
+  EXPECT_FALSE(WellFormed("<a b c=\"1\"></a>"));
+  EXPECT_FALSE(WellFormed("<a p:x=\"1\"></a>"));
 }
 
 TEST_F(MemDataSetXmlTest, AnAliasIsConvertedAndEscapedLikeTheName) {
   const std::string text = AttributeType("NAME", "say \"hi\" <\xC4\xE0>");  // "Да" in 1251
   EXPECT_NE(text.find("name=\"say &#x22;hi&#x22; &#x3c;\xD0\x94\xD0\xB0&#x3e;\" rs:name=\"NAME\""), std::string::npos)
       << text;
-  EXPECT_TRUE(WellFormed(text));
+  EXPECT_TRUE(WellFormed("<r xmlns:rs=\"urn:r\">" + text + "</r>"));
 }
 
 // One column of every type the export supports, one row of values.
@@ -343,6 +309,41 @@ TEST(MemDataSetXmlDocument, EveryTypeGivesAWellFormedDocument) {
                      "rs:precision=\"10\"></s:datatype>"),
             std::string::npos)
       << xml;
+}
+
+// Names a quoted identifier may hold and values with control characters:
+// the document stays readable, rows use aliases that the schema maps back to
+// the fields' own names, and values come back as written (U+FFFD for what
+// XML cannot carry).
+TEST(MemDataSetXmlDocument, ForeignNamesAndControlCharactersStayReadable) {
+  auto store = std::make_unique<THandStore>(std::vector<TypedField>{
+      {{"a b", dtString, 21, 20}}, {{"xmlns", dtString, 21, 20}}, {{"p:q", dtMemo, sizeof(void*)}},
+      {{"\xC8\xCC\xDF", dtString, 21, 20}}});
+  store->Open();
+  AddRow(*store, {Variant(std::string("x\x01y", 3)), Variant("http://x"), Variant("line\r\nnext\tend"),
+                  Variant("\xC4\xE0")});
+  TTestMemDataSet ds(std::move(store));
+  ds.Open();
+  const std::string xml = DataSetToXml(ds);
+  const TXmlDocument document = ReadXml(xml);
+  ASSERT_EQ(document.error, "") << xml;
+  std::vector<std::pair<std::string, std::string>> schema;  // attribute name, own name
+  const TXmlElement* row = nullptr;
+  for (const TXmlElement& element : document.elements) {
+    if (element.name == "s:AttributeType") {
+      const std::string* own = element.Attribute("rs:name");
+      schema.emplace_back(*element.Attribute("name"), own ? *own : *element.Attribute("name"));
+    }
+    if (element.name == "z:row") row = &element;
+  }
+  EXPECT_EQ(schema, (std::vector<std::pair<std::string, std::string>>{
+                        {"a_x0020_b", "a b"}, {"_x0078_mlns", "xmlns"}, {"p_x003A_q", "p:q"},
+                        {"\xD0\x98\xD0\x9C\xD0\xAF", "\xD0\x98\xD0\x9C\xD0\xAF"}}));
+  ASSERT_NE(row, nullptr);
+  EXPECT_EQ(row->attributes, (std::vector<std::pair<std::string, std::string>>{
+                                 {"a_x0020_b", "x\xEF\xBF\xBDy"}, {"_x0078_mlns", "http://x"},
+                                 {"p_x003A_q", "line\r\nnext\tend"}, {"\xD0\x98\xD0\x9C\xD0\xAF", "\xD0\x94\xD0\xB0"}}));
+  ds.Close();
 }
 
 }  // namespace

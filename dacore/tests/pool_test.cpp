@@ -36,10 +36,14 @@ class ManualPoolClock : public TPoolClock {
 };
 
 std::atomic<int> g_alive{0};
+std::atomic<int> g_made{0};
 
+// A freed connection's address may be handed to the next one, so tests tell
+// connections apart by the serial each gets when made.
 class CountedConnection : public TScriptConnection {
  public:
   CountedConnection() { ++g_alive; }
+  const int serial = ++g_made;
   ~CountedConnection() override { --g_alive; }
   bool Ping() override {
     while (hold_ping) std::this_thread::sleep_for(1ms);
@@ -106,7 +110,7 @@ TEST_F(PoolTest, LimitRaisesAfterTheWaitAndReturnedConnectionsAreReused) {
   EXPECT_EQ(pool->UsedCount(), 1);
   first->ReturnToPool();
   EXPECT_EQ(pool->IdleCount(), 1);
-  EXPECT_EQ(Get(), first);  // the idle one comes back, no new connection
+  EXPECT_EQ(Get()->serial, first->serial);  // the idle one comes back, no new connection
   EXPECT_EQ(g_alive, 1);
   first->ReturnToPool();
 }
@@ -150,12 +154,13 @@ TEST_F(PoolTest, ExpiredInvalidAndInvalidatedConnectionsAreFreed) {
 
   c = Get();
   CountedConnection* out = Get();
+  const int idle_serial = c->serial;
   c->ReturnToPool();
   pool->Invalidate();
   out->ReturnToPool();  // handed out before: dropped too
   EXPECT_EQ(pool->IdleCount(), 1);
   CountedConnection* fresh = Get();  // the idle one is older than the invalidation
-  EXPECT_NE(fresh, c);
+  EXPECT_NE(fresh->serial, idle_serial);
   EXPECT_EQ(g_alive, 1);
   fresh->ReturnToPool();
   EXPECT_EQ(pool->UsedCount(), 0);
@@ -164,16 +169,17 @@ TEST_F(PoolTest, ExpiredInvalidAndInvalidatedConnectionsAreFreed) {
 TEST_F(PoolTest, IncVersionPingsBeforeReuse) {
   CountedConnection* c = Get();
   auto* pool = static_cast<TestPool*>(c->Pool);
+  const int serial = c->serial;
   c->ReturnToPool();
   pool->IncVersion();
-  EXPECT_EQ(Get(), c);
+  EXPECT_EQ(Get()->serial, serial);
   EXPECT_EQ(c->pings, 1);
   c->ReturnToPool();  // now of the current version: no ping
   EXPECT_EQ(c->pings, 1);
   pool->IncVersion();
   c->fail_ping = true;
   CountedConnection* other = Get();
-  EXPECT_NE(other, c);
+  EXPECT_NE(other->serial, serial);
   EXPECT_EQ(g_alive, 1);
   other->ReturnToPool();
 }

@@ -222,6 +222,25 @@ TEST_F(StoreRowsTest, FilteredRowsAreSkippedAndNotCounted) {
   EXPECT_EQ(store_.GetRecordCount(), 21);
 }
 
+// The walk to a record number starts from the last visible row, not from a
+// hidden last item taken for the last record.
+TEST_F(StoreRowsTest, RecordNumbersNearTheEndAreReachedWhenTheLastRowIsHidden) {
+  for (int32_t i = 1; i <= 10; ++i) AppendId(i);
+  store_.SetFilterFunc([](TRecBuf rec) { return LoadUnaligned<int32_t>(rec) < 10; });
+  store_.ClearCache();
+  store_.SetRecordNo(1);
+  store_.SetRecordNo(9);
+  EXPECT_EQ(CurrentId(), 9);
+  store_.SetRecordNo(8);
+  TRecBookmark mark;
+  store_.GetBookmark(mark);
+  store_.DeleteRecord();
+  store_.SetRecordNo(1);
+  store_.SetToBookmark(mark);  // the row is gone: its record number decides
+  EXPECT_EQ(store_.GetRecordNo(), 8);
+  EXPECT_EQ(CurrentId(), 9);
+}
+
 TEST(RefreshStampTest, StoresOpenedOnSeveralThreadsTakeDistinctStamps) {
   constexpr int kThreads = 4, kStamps = 50000, kStores = 200;
   std::vector<std::vector<int32_t>> stamps(kThreads);

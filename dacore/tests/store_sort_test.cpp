@@ -187,6 +187,58 @@ TEST_F(SortTest, InsertsAndUpdatesKeepTheOrder) {
   store_.InsertRecord(rec.buf());
   EXPECT_EQ(Rows(), (std::vector<std::string>{"20:x", "25:x", "30:x", "40:x", "50:x"}));
   EXPECT_EQ(store_.GetRecordNo(), 2);
+  // Inserted at the start or the end, with no current row beside it.
+  const int32_t big_again = 45, small = 5;
+  store_.SetToBegin();
+  store_.PutFieldByNo(1, rec.buf(), &big_again);
+  store_.InsertRecord(rec.buf());
+  store_.SetToEnd();
+  store_.PutFieldByNo(1, rec.buf(), &small);
+  store_.InsertRecord(rec.buf());
+  EXPECT_EQ(Rows(), (std::vector<std::string>{"5:x", "20:x", "25:x", "30:x", "40:x", "45:x", "50:x"}));
+  EXPECT_EQ(store_.GetRecordNo(), 1);
+}
+
+// A cached change taken back restores values whose place in the order may
+// be elsewhere: the row goes back to it, whichever way it is taken back.
+TEST_F(SortTest, RowsTakenBackInCachedUpdatesReturnToTheirPlace) {
+  for (int32_t g : {10, 20, 30, 40}) Add(g, "x");
+  store_.SetSortFields("GRP");
+  store_.SetCachedUpdates(true);
+  TestRecord rec(store_);
+  auto edit_first_to = [&](int32_t grp) {
+    store_.SetRecordNo(1);
+    store_.GetRecord(rec.buf());
+    store_.PutFieldByNo(1, rec.buf(), &grp);
+    store_.UpdateRecord(rec.buf());
+  };
+  const std::vector<std::string> sorted{"10:x", "20:x", "30:x", "40:x"};
+  edit_first_to(35);
+  store_.RevertRecord();
+  EXPECT_EQ(Rows(), sorted);
+  EXPECT_EQ(store_.GetRecordNo(), 1);
+
+  edit_first_to(35);
+  store_.CancelUpdates();
+  EXPECT_EQ(Rows(), sorted);
+
+  // Deleted after the edit: hidden with its first values, at their place,
+  // so a later insert lands in order and a revert shows it where it belongs.
+  edit_first_to(35);
+  store_.DeleteRecord();
+  EXPECT_EQ(Rows(), sorted);
+  EXPECT_EQ(store_.GetRecordCount(), 3);
+  const int32_t grp = 25;
+  store_.PutFieldByNo(1, rec.buf(), &grp);
+  store_.InsertRecord(rec.buf());
+  EXPECT_EQ(Rows(), (std::vector<std::string>{"10:x", "20:x", "25:x", "30:x", "40:x"}));
+  store_.SetFilterItemTypes(kAllItemTypes);
+  store_.SetRecordNo(1);
+  store_.RevertRecord();
+  store_.SetFilterItemTypes(kDefaultItemTypes);
+  store_.SetRecordNo(1);
+  EXPECT_EQ(Row(ItemRecord(store_.CurrentItem())), "10:x");
+  EXPECT_EQ(store_.GetRecordCount(), 5);
 }
 
 TEST_F(SortTest, PartialKeysAndComparisonsByType) {

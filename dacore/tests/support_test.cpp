@@ -3,6 +3,9 @@
 // fake clock, the XML writer's attribute rule, and the net functions' stubs.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "classlib/exceptions.h"
 #include "dacore/support_net_manager.h"
 #include "dacore/support_sql.h"
@@ -57,6 +60,19 @@ TEST(AddWhereCondition, NestedClausesAndMacroWhereDoNotCount) {
   EXPECT_EQ(AddWhere("SELECT * FROM (SELECT x FROM u WHERE y = 1 ORDER BY x) q", "b = 1"),
             "SELECT * FROM (SELECT x FROM u WHERE y = 1 ORDER BY x) q\rWHERE b = 1 ");
   EXPECT_EQ(AddWhere("SELECT * FROM t &where", "b = 1"), "SELECT * FROM t &where\rWHERE b = 1 ");
+}
+
+// A line comment ends only at a line feed for the server: what is added
+// after one starts on a new line; a comment that ends before it changes nothing.
+TEST(AddWhereCondition, AddedTextNeverLandsInATrailingLineComment) {
+  EXPECT_EQ(AddWhere("SELECT * FROM t // all", "b = 1"), "SELECT * FROM t // all\r\nWHERE b = 1 ");
+  EXPECT_EQ(AddWhere("SELECT * FROM t WHERE a = 1 // one", "b = 1"),
+            "SELECT * FROM t WHERE( a = 1 // one\r\n) AND b = 1 ");
+  EXPECT_EQ(AddWhere("SELECT * FROM t // all\nORDER BY a", "b = 1"),
+            "SELECT * FROM t // all\n\rWHERE b = 1 ORDER BY a");
+  EXPECT_EQ(AddWhere("SELECT * FROM t /* all */", "b = 1"), "SELECT * FROM t /* all */\rWHERE b = 1 ");
+  EXPECT_EQ(AddWhere("SELECT * FROM t // all\rORDER BY a", "b = 1"),
+            "SELECT * FROM t // all\r\r\nWHERE b = 1 ORDER BY a");
 }
 
 TEST(UpdateKindToStatementType, MapsTheThreeKinds) {
@@ -115,6 +131,22 @@ TEST_F(TimerTest, DestroyedTimerLeavesNoTimerBehind) {
   EXPECT_EQ(loop_.TimerCount(), 0u);
   Advance(2000);
   EXPECT_EQ(ticks_, 0);
+}
+
+// The handler runs from a copy: replacing it from inside must not free the
+// code and captures that are still running.
+TEST_F(TimerTest, AHandlerMayReplaceItselfWhileItRuns) {
+  TWin32Timer timer(nullptr);
+  timer.SetInterval(100);
+  std::vector<std::string> seen;
+  const std::string first_text(64, 'a');  // held by the first handler's captures
+  timer.SetOnTimer(classlib::TNotifyEvent::Function([&, first_text](classlib::TObject*) {
+    timer.SetOnTimer(classlib::TNotifyEvent::Function([&](classlib::TObject*) { seen.push_back("second"); }));
+    seen.push_back(first_text);
+  }));
+  Advance(100);
+  Advance(100);
+  EXPECT_EQ(seen, (std::vector<std::string>{first_text, "second"}));
 }
 
 // ---- XmlTextWriter --------------------------------------------------------------

@@ -26,6 +26,7 @@
 #include "oracle/call_entries_fetch.h"
 #include "oracle/conn_oci_connection.h"
 #include "oracle/rset_oci_record_set.h"
+#include "oracle/cursor_conversions.h"
 #include "oracle/rset_row_copy.h"
 #include "platform/registry.h"
 
@@ -165,7 +166,7 @@ KeptRow Keep(const RawRow& row) {
   kept.amount = row.amount;
   kept.name = row.name;
   kept.code = row.code;
-  FetchedDateToDateTime(row.created, kept.created);
+  OraDateToDateTime(row.created, kept.created);
   kept.tag_size = BoundedVarLength(row.tag, 16);
   std::memcpy(kept.tag.data(), row.tag + 2, kept.tag_size);
   return kept;

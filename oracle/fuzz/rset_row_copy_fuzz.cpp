@@ -8,25 +8,26 @@
 #include <cstring>
 #include <vector>
 
+#include "oracle/cursor_conversions.h"
 #include "oracle/rset_row_copy.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   if (size >= 7) {
     double value = 0;
-    oracle::FetchedDateToDateTime(data, value);
+    oracle::OraDateToDateTime(data, value);
     // The day cache answers what the conversion answers.
     oracle::TDayCache cache;
     double cached = 0;
-    const bool first = oracle::FetchedDateToDateTime(data, cached, &cache);
-    if (first != oracle::FetchedDateToDateTime(data, value, &cache) || (first && cached != value)) std::abort();
+    const bool first = oracle::OraDateToDateTime(data, cached, &cache);
+    if (first != oracle::OraDateToDateTime(data, value, &cache) || (first && cached != value)) std::abort();
     // A cache filled by the first day of the same month answers the same.
     uint8_t month_first[7];
     std::memcpy(month_first, data, 7);
     month_first[3] = 1;
     oracle::TDayCache month;
-    oracle::FetchedDateToDateTime(month_first, value, &month);
-    const bool plain = oracle::FetchedDateToDateTime(data, value);
-    if (plain != oracle::FetchedDateToDateTime(data, cached, &month) || (plain && cached != value)) std::abort();
+    oracle::OraDateToDateTime(month_first, value, &month);
+    const bool plain = oracle::OraDateToDateTime(data, value);
+    if (plain != oracle::OraDateToDateTime(data, cached, &month) || (plain && cached != value)) std::abort();
   }
   // The cell is exactly the input, so a read past it is caught.
   std::vector<uint8_t> cell(data, data + size);

@@ -1,7 +1,6 @@
 // Where the binding finds the client library: the registry's library path,
 // the Oracle homes (by name, on PATH, from the registry, from $ORACLE_HOME)
 // and the loader's own search.
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -106,7 +105,10 @@ TEST_F(DiscoveryTest, RegistryHomeValueThenEnvironmentHome) {
 }
 
 TEST_F(DiscoveryTest, NothingFoundLeavesTheLoaderSearchAndFails) {
-  EXPECT_EQ(MessageOf([] { LoadOciEntryPoints(); }), "Cannot load OCI DLL: libclntsh.so");
+  // The loader's reason follows the name it could not load.
+  EXPECT_EQ(MessageOf([] { LoadOciEntryPoints(); }),
+            "Cannot load OCI DLL: libclntsh.so (libclntsh.so: cannot open shared object file: No such file or "
+            "directory)");
   EXPECT_EQ(OCIDLL, "") << "a failed path is forgotten, so the next attempt looks again";
   EXPECT_FALSE(IsOciLoaded());
   WriteOracleValue("", "OCIDLL", ORACLE_STANDIN_PATH);
@@ -153,19 +155,7 @@ TEST_F(DiscoveryTest, LoaderSearchChild) {
 TEST(LoaderSearch, FindsTheBareNameOnTheLoaderPath) {
   std::string folder = ORACLE_STANDIN_PATH;
   folder.resize(folder.rfind('/'));
-  pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    setenv("LD_LIBRARY_PATH", folder.c_str(), 1);
-    setenv("ORACLE_TEST_LOADER_CHILD", "1", 1);
-    execl("/proc/self/exe", "oracle_tests", "--gtest_filter=DiscoveryTest.LoaderSearchChild",
-          static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  int status = 0;
-  ASSERT_EQ(waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_TRUE(RunWithLoaderPath(folder, "DiscoveryTest.LoaderSearchChild"));
 }
 
 }  // namespace

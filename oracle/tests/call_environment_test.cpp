@@ -21,7 +21,7 @@ class BindingTest : public StandinTest {
   }
   // Loads a client of that version and creates the environment.
   void InitWithVersion(int major, int minor, int update, int patch) {
-    standin_->SetClientVersion(major, minor, update, patch, 0);
+    UseClient(major, minor, update, patch);
     InitOciEnvironment();
   }
   std::vector<std::string> EnvironmentCalls() {
@@ -90,13 +90,14 @@ TEST_F(BindingTest, SevenThreeClientOffersOnlyTheOlderInterface) {
 }
 
 TEST_F(BindingTest, ClientsOutsideEightToTenTwoAreRefused) {
-  standin_->SetClientVersion(11, 1, 0, 6, 0);
+  UseClient(11, 1, 0, 6);
   EXPECT_EQ(MessageOf([] { InitOciEnvironment(); }), "OCI version 11.1.0.6.0 is not supported");
   EXPECT_FALSE(OCIInited);
   EXPECT_EQ(OCIDLL, "");
-  standin_->SetClientVersion(7, 2, 3, 0, 0);
-  EXPECT_EQ(MessageOf([] { InitOciEnvironment(); }), "OCI version 7.2.3.0.0 is not supported");
-  standin_->SetClientVersion(10, 2, 0, 4, 0);
+  // A client without the version call names its release in its file's name.
+  UseClient(7, 2, 3);
+  EXPECT_EQ(MessageOf([] { InitOciEnvironment(); }), "OCI version 7.2.3 is not supported");
+  UseClient(10, 2, 0, 4);
   InitOciEnvironment();
   EXPECT_EQ(OCIVersion, 10204) << "after a refusal the next attempt discovers anew";
 }
@@ -126,7 +127,7 @@ TEST_F(BindingTest, FailedEnvironmentCreationNamesTheStatus) {
 }
 
 TEST_F(BindingTest, EnvironmentIsCreatedOnceAcrossThreads) {
-  standin_->SetClientVersion(10, 2, 0, 1, 0);
+  UseClient(10, 2, 0, 1);
   std::vector<std::thread> threads;
   for (int i = 0; i < 4; ++i) threads.emplace_back([] { InitOciEnvironment(); });
   for (std::thread& thread : threads) thread.join();

@@ -169,8 +169,9 @@ TEST_F(BindTest, UnsupportedTypesAreRefused) {
   Connect();
   auto command = NewCommand("begin p(:o); end;");
   Param(*command, 0, dtObject);
-  EXPECT_EQ(MessageOf([&] { command->Execute(1); }), "Data type is not supported");
-  standin_->SetClientVersion(8, 1, 7, 0, 0);
+  EXPECT_EQ(MessageOf([&] { command->Execute(1); }), "Type of object must be defined")
+      << "an object parameter needs its value, which carries the type";
+  EXPECT_EQ(MessageOf([&] { command->GetOraType(9999, 0); }), "Data type is not supported");
   EXPECT_EQ(command->GetOraType(dtFloat, 0), SQLT_FLT);
   EXPECT_EQ(command->GetOraType(dtNumber, 0), SQLT_VNU);
 }

@@ -43,6 +43,11 @@ void CommandTest::SetUp() {
   statements_ = std::make_unique<StatementControl>(ORACLE_STANDIN_PATH);
 }
 
+void CommandTest::ControlsSwitched(const std::string& path) {
+  ConnectionTest::ControlsSwitched(path);
+  statements_ = std::make_unique<StatementControl>(path);
+}
+
 void CommandTest::TearDown() {
   connection_.reset();
   statements_.reset();

@@ -31,6 +31,7 @@ class CommandTest : public ConnectionTest {
  protected:
   void SetUp() override;
   void TearDown() override;
+  void ControlsSwitched(const std::string& path) override;
   // Connects the test's session in that call style.
   void Connect(uint8_t style = 0);
   // A command on the session with that text.

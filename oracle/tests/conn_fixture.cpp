@@ -56,6 +56,11 @@ void ConnectionTest::SetUp() {
   standin_->AddAccount("scott", "tiger");
 }
 
+void ConnectionTest::ControlsSwitched(const std::string& path) {
+  session_ = std::make_unique<SessionControl>(path);
+  standin_->AddAccount("scott", "tiger");
+}
+
 void ConnectionTest::TearDown() {
   TOraConnectionPoolManager::Free();
   session_.reset();

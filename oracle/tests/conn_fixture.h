@@ -33,6 +33,7 @@ class ConnectionTest : public StandinTest {
  protected:
   void SetUp() override;
   void TearDown() override;
+  void ControlsSwitched(const std::string& path) override;
 
   // A connection of scott/tiger@db1 (not connected) in the given style.
   std::unique_ptr<TOCIConnection> NewConnection(uint8_t style = 0, const std::string& user = "scott",

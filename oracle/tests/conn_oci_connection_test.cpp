@@ -287,6 +287,18 @@ TEST_F(OciConnectionTest, SuccessWithInfoRaisesOnlyForCompilationErrors) {
                         "ORA-28002: the password will expire within 7 days");
   EXPECT_NO_THROW(connection->Command().Execute("begin null; end;"));
   EXPECT_EQ(connection->LastErrorCode, 28002);
+  EXPECT_EQ(session_->Executed().back(), "begin null; end; ") << "a warning comes after the work";
+}
+
+TEST_F(OciConnectionTest, ALogonThatWarnsIsConnected) {
+  standin_->InjectFault("OCISessionBegin", 1, OCI_SUCCESS_WITH_INFO, 28002,
+                        "ORA-28002: the password will expire within 7 days");
+  auto connection = NewConnection();
+  connection->Connect("");
+  EXPECT_TRUE(connection->GetConnected());
+  EXPECT_EQ(connection->LastErrorCode, 28002) << "the warning is kept as the last error";
+  connection->Command().Execute("begin null; end;");
+  EXPECT_EQ(session_->Executed().back(), "begin null; end; ");
 }
 
 }  // namespace

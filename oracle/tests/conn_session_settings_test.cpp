@@ -82,7 +82,7 @@ TEST_F(SessionSettingsTest, ClientIdentifier) {
 }
 
 TEST_F(SessionSettingsTest, OlderClientSetsTheIdentifierWithABlockAndNamesTheMissingGrant) {
-  standin_->SetClientVersion(8, 1, 7, 0, 0);
+  UseClient(8, 1, 7);
   auto connection = NewConnection();
   connection->Connect("");
   connection->SetClientIdentifier("updater");

@@ -15,9 +15,16 @@ namespace {
 using classlib::EncodeDate;
 using classlib::EncodeTime;
 
+// The date-time of DATE bytes that hold one.
+classlib::TDateTime DateOf(const uint8_t* bytes) {
+  classlib::TDateTime value = -1;
+  EXPECT_TRUE(OraDateToDateTime(bytes, value));
+  return value;
+}
+
 TEST(OraDate, BytesToDateTimeAndBack) {
   const uint8_t bytes[7] = {120, 105, 3, 15, 11, 31, 1};
-  const classlib::TDateTime value = OraDateToDateTime(bytes);
+  const classlib::TDateTime value = DateOf(bytes);
   EXPECT_DOUBLE_EQ(value, EncodeDate(2005, 3, 15) + EncodeTime(10, 30, 0, 0));
   uint8_t back[7] = {};
   DateTimeToOraDate(value, back);
@@ -30,21 +37,26 @@ TEST(OraDate, BytesToDateTimeAndBack) {
   DateTimeToOraDate(old, old_bytes);
   const uint8_t expected_old[7] = {118, 150, 7, 1, 19, 1, 1};
   EXPECT_EQ(std::memcmp(old_bytes, expected_old, 7), 0);
-  EXPECT_DOUBLE_EQ(OraDateToDateTime(old_bytes), old);
+  EXPECT_DOUBLE_EQ(DateOf(old_bytes), old);
 }
 
-TEST(OraDate, NullFormAndInvalidBytes) {
-  // An emptied item holds zeros: it must read as nothing, not as year 10100.
+// One rule for every reader: bytes that hold no date are a null, the
+// all-zero form of an emptied item among them.
+TEST(OraDate, BytesWithoutADateReadAsNull) {
+  classlib::TDateTime value = 42;
   const uint8_t zero[7] = {};
-  EXPECT_TRUE(IsNullOraDate(zero));
-  EXPECT_EQ(OraDateToDateTime(zero), 0.0);
+  EXPECT_FALSE(OraDateToDateTime(zero, value)) << "not year 10100, not 1899-12-30";
   const uint8_t bad_month[7] = {120, 105, 13, 1, 1, 1, 1};
-  EXPECT_THROW(OraDateToDateTime(bad_month), classlib::EConvertError);
+  EXPECT_FALSE(OraDateToDateTime(bad_month, value));
+  const uint8_t no_second[7] = {120, 105, 3, 1, 1, 1, 0};
+  EXPECT_FALSE(OraDateToDateTime(no_second, value));
+  EXPECT_EQ(value, 42) << "nothing written for a null";
   // Date-time 0 is a real date (1899-12-30), not the null form.
   uint8_t epoch[7];
   DateTimeToOraDate(0, epoch);
   const uint8_t expected[7] = {118, 199, 12, 30, 1, 1, 1};
   EXPECT_EQ(std::memcmp(epoch, expected, 7), 0);
+  EXPECT_EQ(DateOf(epoch), 0.0);
 }
 
 TEST(OraDate, MillisecondsRoundTrip) {

@@ -16,8 +16,7 @@ using ::testing::ElementsAre;
 class CursorTest : public StandinTest {
  protected:
   void Init(int major, int minor, int update) {
-    WriteOracleValue("", "OCIDLL", ORACLE_STANDIN_PATH);
-    standin_->SetClientVersion(major, minor, update, 0, 0);
+    UseClient(major, minor, update);
     InitOciEnvironment();
     standin_->ClearLog();
   }

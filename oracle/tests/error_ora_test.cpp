@@ -128,7 +128,7 @@ TEST_F(OraErrorTest, ErrorIsADataAccessError) {
 
 TEST_F(OraErrorTest, OlderCallStyleHasNoErrorHandle) {
   UnloadOci();
-  standin_->SetClientVersion(7, 3, 4, 0, 0);
+  UseClient(7, 3, 4);
   InitOciEnvironment();
   EXPECT_EQ(MessageOf([] { CheckOciStatus(OCI_ERROR); }), "Need Oracle 8 Call Interface");
 }

@@ -233,6 +233,34 @@ TEST_F(LobTest, UncachedSaveStreamsAMultiByteTextToItsEnd) {
   EXPECT_EQ(lob->PieceCount(), 0) << "an uncached save keeps nothing";
 }
 
+TEST_F(LobTest, AnOlderClientsMultiByteReadAsksForWhatFitsAndLeavesNoPollOpen) {
+  Start(9, 2);
+  values_->SetCharsetWidth(2);
+  TOraLob* lob = Fetched(kClob, "абвгд");
+  lob->SetCharLength(2);
+  lob->SetCached(false);
+  standin_->ClearLog();
+  // Six bytes hold three characters of two bytes: more would make the read
+  // poll, leaving the locator in the middle of a read.
+  char part[6];
+  ASSERT_EQ(lob->Read(0, 6, part), 6u);
+  EXPECT_EQ(std::string(part, 6), "абв");
+  ASSERT_EQ(lob->Read(0, 6, part), 6u);
+  EXPECT_EQ(std::string(part, 6), "абв") << "the same place reads the same characters";
+  EXPECT_THAT(ArgumentsOf("OCILobRead"), ElementsAre("amount=3 offset=1 bufl=6 csid=0 csfrm=1",
+                                                     "amount=3 offset=1 bufl=6 csid=0 csfrm=1"));
+
+  // A session that takes the text for single-byte still ends the poll the
+  // server starts, so the next read starts where it asks.
+  lob->SetCharLength(1);
+  standin_->ClearLog();
+  ASSERT_EQ(lob->Read(0, 6, part), 6u);
+  EXPECT_EQ(std::string(part, 6), "абв");
+  EXPECT_EQ(standin_->LogOf("OCILobRead").size(), 2u) << "the read and the end of its poll";
+  ASSERT_EQ(lob->Read(0, 6, part), 6u);
+  EXPECT_EQ(std::string(part, 6), "абв");
+}
+
 TEST_F(LobTest, UncachedSaveEndsOnAnEmptyRead) {
   Start();
   values_->SetCharsetWidth(2);

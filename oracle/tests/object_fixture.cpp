@@ -14,6 +14,13 @@ ObjectControl::ObjectControl() : library_(dlopen(ORACLE_STANDIN_PATH, RTLD_NOW |
 
 ObjectControl::~ObjectControl() { dlclose(library_); }
 
+void ObjectControl::Switch(const std::string& path) {
+  void* other = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (!other) throw std::runtime_error("cannot load the stand-in " + path);
+  dlclose(library_);
+  library_ = other;
+}
+
 void* ObjectControl::Symbol(const char* name) {
   void* symbol = dlsym(library_, name);
   if (!symbol) throw std::runtime_error(std::string("the stand-in lacks ") + name);

@@ -86,6 +86,8 @@ class ObjectControl {
   void DeclareSampleTypes();
   int LiveObjects();
   int Pins();
+  // Controls that build of the stand-in from now on.
+  void Switch(const std::string& path);
 
  private:
   void* Symbol(const char* name);
@@ -96,6 +98,10 @@ class ObjectTest : public ValueTest {
  protected:
   // Starts a client and declares the sample types in the stand-in.
   void DeclareTypes(int major = 10, int minor = 2);
+  void ControlsSwitched(const std::string& path) override {
+    ValueTest::ControlsSwitched(path);
+    objects_.Switch(path);
+  }
   void DeclareType(const char* schema, const char* name, int typecode, bool final_type, int collection_code,
                    int max_elements, std::size_t instance_size, std::size_t indicator_size) {
     objects_.DeclareType(schema, name, typecode, final_type, collection_code, max_elements, instance_size,

@@ -8,6 +8,7 @@
 #include "oracle/call_entries_objects.h"
 #include "oracle/call_entries_values.h"
 #include "oracle/lob_ora_lob.h"
+#include "oracle/object_path.h"
 #include "oracle/value_interval.h"
 #include "oracle/value_timestamp.h"
 #include "oracle/tests/object_fixture.h"
@@ -132,6 +133,17 @@ TEST_F(OraObjectTest, WrongTypesAndNames) {
   EXPECT_EQ(MessageOf([&] { person_->GetAttribute("ADDRESS..CITY"); }), "Invalid attribute name");
   EXPECT_EQ(MessageOf([&] { person_->GetAttribute("PHONES[x]"); }), "Invalid attribute name");
   EXPECT_EQ(MessageOf([&] { person_->AttrAsObject("NAME"); }), "Cannot convert type to Object");
+}
+
+// A "]" outside a selector is no part of a name.
+TEST(AttributePathTest, StrayClosingBracketsAreRefused) {
+  for (const char* path : {"]", "X]", "ADDRESS.CITY]", "A]B", "PHONES[1]]", "PHONES[1]X"})
+    EXPECT_EQ(MessageOf([&] { ParseAttributePath(path); }), "Invalid attribute name") << path;
+  const std::vector<TPathStep> steps = ParseAttributePath("phones[1].x");
+  ASSERT_EQ(steps.size(), 3u);
+  EXPECT_EQ(steps[0].name, "PHONES");
+  EXPECT_EQ(steps[1].index, 1);
+  EXPECT_EQ(steps[2].name, "X");
 }
 
 // PHONES holds two numbers; index 2 (the third) does not exist yet.

@@ -90,6 +90,13 @@ TEST(ParamDescItems, TypedValuesAndVariants) {
   const uint8_t expected[7] = {120, 105, 3, 15, 11, 31, 1};
   EXPECT_EQ(std::memcmp(date.ItemPtr(1), expected, 7), 0);
   EXPECT_DOUBLE_EQ(date.GetValue().AsDate(), when);
+  // Bytes the server left without a date (an output never written) read as
+  // null, as a fetched DATE's do, instead of failing the statement.
+  std::memset(date.ItemPtr(1), 0, 7);
+  EXPECT_TRUE(classlib::VarIsNull(date.GetValue()));
+  date.ItemPtr(1)[2] = 13;
+  EXPECT_TRUE(classlib::VarIsNull(date.GetValue()));
+  EXPECT_EQ(date.GetItemAsDateTime(1), 0.0);
 
   TOraParamDesc flag;
   flag.SetDataType(dtBoolean);

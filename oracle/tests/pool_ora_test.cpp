@@ -132,11 +132,11 @@ TEST_F(OraPoolTest, KindsThisSystemCannotOffer) {
   EXPECT_EQ(MessageOf([&] { Get(Parameters(optMTS)); }), "Can not find oramts10.dll");
   TOraConnectionPoolManager::Free();
   UnloadOci();
-  standin_->SetClientVersion(9, 0, 1, 0, 0);
+  UseClient(9, 0, 1);
   EXPECT_EQ(MessageOf([&] { Get(Parameters(optOCI)); }), "OCI pooling is supported starting with OCI 9.2");
   TOraConnectionPoolManager::Free();
   UnloadOci();
-  standin_->SetClientVersion(10, 2, 0, 1, 0);
+  UseClient(10, 2, 0, 1);
   EnterDirectMode();
   EXPECT_EQ(MessageOf([&] { Get(Parameters(optOCI)); }), "OCI pooling is not supported in Direct mode");
   EXPECT_EQ(MessageOf([&] { Get(Parameters(optMTS)); }), "MTS pooling is not supported in Direct mode");

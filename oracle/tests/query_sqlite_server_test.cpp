@@ -6,6 +6,7 @@
 #include <string>
 
 #include "classlib/field.h"
+#include "classlib/strings.h"
 #include "dacore/blob.h"
 #include "oracle/lob_ora_lob.h"
 #include "oracle/tests/query_sqlite_fixture.h"
@@ -38,6 +39,18 @@ TEST_F(SqliteTierTest, DictionaryShowsWhatAScriptCreated) {
   auto sequence = NewQuery(session, "SELECT T_SEQ.NEXTVAL, T_SEQ.CURRVAL FROM DUAL");
   EXPECT_THAT(Rows(*sequence), ::testing::ElementsAre("10|10")) << "describing the query took no value";
   EXPECT_THAT(Rows(*sequence), ::testing::ElementsAre("11|11"));
+}
+
+TEST_F(SqliteTierTest, TheSessionsTablesListedWithItsUser) {
+  ASSERT_EQ(tier_->Exec("db1", "CREATE TABLE u (code VARCHAR2(10));CREATE VIEW v AS SELECT code FROM u;"), "");
+  TOraSession& session = Connect();
+  classlib::TStringList names;
+  session.GetTableNames(names);
+  std::vector<std::string> listed;
+  for (int i = 0; i < names.Count(); ++i) listed.push_back(names.Strings(i));
+  EXPECT_THAT(listed, ::testing::ElementsAre("SCOTT.T", "SCOTT.U", "SCOTT.V"));
+  auto user = NewQuery(session, "SELECT USER, Lower(user) FROM DUAL");
+  EXPECT_THAT(Rows(*user), ::testing::ElementsAre("SCOTT|scott"));
 }
 
 TEST_F(SqliteTierTest, RowidIsTheExtendedTextAndFindsItsRow) {

@@ -55,6 +55,18 @@ TEST_F(SqliteTierTest, ServerErrorsCarryTheirOracleText) {
   EXPECT_EQ(OracleErrorOf([&] { column->Open(); }), "904 ORA-00904:");
 }
 
+// A line comment at the end of the text: the extra condition goes on a new
+// line, with or without a WHERE clause of the text's own.
+TEST_F(SqliteTierTest, FilterSQLHoldsAfterATrailingLineComment) {
+  TOraSession& session = Connect();
+  auto query = NewQuery(session, "SELECT ID FROM T -- every row");
+  query->SetFilterSQL("ID < 3");
+  EXPECT_EQ(Rows(*query), (std::vector<std::string>{"1", "2"}));
+  auto narrowed = NewQuery(session, "SELECT ID FROM T WHERE ID > 1 -- not the first");
+  narrowed->SetFilterSQL("ID < 3");
+  EXPECT_EQ(Rows(*narrowed), (std::vector<std::string>{"2"}));
+}
+
 TEST_F(SqliteTierTest, FileThatCannotBeOpenedRefusesTheLogon) {
   tier_->Attach("db2", temp_ + "/no/such/folder/db2.sqlite");
   auto session = std::make_unique<TOraSession>();

@@ -46,7 +46,7 @@ TEST_F(DescribeTest, ServerTypesBecomeFieldTypes) {
   const std::string slot = std::to_string(sizeof(void*));
   EXPECT_THAT(Describe(*record_set),
               ElementsAre("N9 4/0 4 required", "N10 5/0 8", "N20 115/0 " + slot, "N 115/0 " + slot,
-                          "F 115/0 " + slot, "F10 4/0 4", "N102 5/0 8", "V31 1/0 32", "V32 20/0 " + slot,
+                          "F 115/0 " + slot, "F10 5/0 8", "N102 5/0 8", "V31 1/0 32", "V32 20/0 " + slot,
                           "V4000 14/1 " + slot, "C 1/0 11", "D 8/0 8", "T 109/0 " + slot, "L 103/0 " + slot,
                           "NL 103/122 " + slot, "B 102/0 " + slot, "R 22/0 18", "R40 23/0 " + slot,
                           "LG 14/0 " + slot, "LR 13/0 " + slot, "YM 112/0 " + slot, "BD 5/119 8", "RI 1/100 19"));

@@ -136,41 +136,44 @@ TEST_F(FetchTest, InvalidDateBytesReadAsNull) {
 
   uint8_t bytes[7] = {120, 124, 2, 30, 1, 1, 1};  // 30 February
   double value = 0;
-  EXPECT_FALSE(FetchedDateToDateTime(bytes, value));
+  EXPECT_FALSE(OraDateToDateTime(bytes, value));
   bytes[3] = 28;
-  EXPECT_TRUE(FetchedDateToDateTime(bytes, value));
+  EXPECT_TRUE(OraDateToDateTime(bytes, value));
   bytes[4] = 25;
-  EXPECT_FALSE(FetchedDateToDateTime(bytes, value)) << "hour byte above 24";
-  // Valid bytes give what the general conversion gives, before 1899 too.
+  EXPECT_FALSE(OraDateToDateTime(bytes, value)) << "hour byte above 24";
+  // Valid bytes, before 1899 too, the same through the day cache.
   const uint8_t samples[][7] = {{120, 124, 2, 28, 24, 60, 60}, {118, 150, 6, 15, 13, 31, 8}, {110, 101, 1, 1, 1, 1, 1}};
+  const classlib::TDateTime expected[] = {
+      classlib::EncodeDate(2024, 2, 28) + classlib::EncodeTime(23, 59, 59, 0),
+      classlib::EncodeDate(1850, 6, 15) - classlib::EncodeTime(12, 30, 7, 0), classlib::EncodeDate(1001, 1, 1)};
   TDayCache cache;
-  for (const auto& sample : samples) {
-    ASSERT_TRUE(FetchedDateToDateTime(sample, value));
-    EXPECT_EQ(value, OraDateToDateTime(sample));
-    ASSERT_TRUE(FetchedDateToDateTime(sample, value, &cache));
-    EXPECT_EQ(value, OraDateToDateTime(sample)) << "the day cache is filled";
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_TRUE(OraDateToDateTime(samples[i], value));
+    EXPECT_DOUBLE_EQ(value, expected[i]);
+    ASSERT_TRUE(OraDateToDateTime(samples[i], value, &cache));
+    EXPECT_DOUBLE_EQ(value, expected[i]) << "the day cache is filled";
   }
   // Another time of the cached day; then an invalid day with the cache set.
-  const uint8_t later[7] = {110, 101, 1, 1, 12, 1, 1};
-  ASSERT_TRUE(FetchedDateToDateTime(later, value, &cache));
-  EXPECT_EQ(value, OraDateToDateTime(later));
+  const uint8_t later[7] = {110, 101, 1, 1, 13, 1, 1};
+  ASSERT_TRUE(OraDateToDateTime(later, value, &cache));
+  EXPECT_DOUBLE_EQ(value, classlib::EncodeDate(1001, 1, 1) - 0.5);
   const uint8_t invalid[7] = {110, 101, 2, 30, 1, 1, 1};
-  EXPECT_FALSE(FetchedDateToDateTime(invalid, value, &cache));
+  EXPECT_FALSE(OraDateToDateTime(invalid, value, &cache));
   // Other days of the cached month, before 1899 and in a leap year; the
   // month's own bound holds on the cached path.
   for (const uint8_t century : {118, 120}) {
     uint8_t day[7] = {century, 104, 2, 1, 1, 1, 1};
-    ASSERT_TRUE(FetchedDateToDateTime(day, value, &cache));
+    ASSERT_TRUE(OraDateToDateTime(day, value, &cache));
     for (uint8_t d : {15, 29}) {
       day[3] = d;
-      ASSERT_TRUE(FetchedDateToDateTime(day, value, &cache)) << int(century) << " " << int(d);
-      EXPECT_EQ(value, OraDateToDateTime(day));
+      ASSERT_TRUE(OraDateToDateTime(day, value, &cache)) << int(century) << " " << int(d);
+      EXPECT_DOUBLE_EQ(value, classlib::EncodeDate((century - 100) * 100 + 4, 2, d));
     }
     day[3] = 30;
-    EXPECT_FALSE(FetchedDateToDateTime(day, value, &cache));
+    EXPECT_FALSE(OraDateToDateTime(day, value, &cache));
   }
   const uint8_t common_year[7] = {120, 123, 2, 29, 1, 1, 1};
-  EXPECT_FALSE(FetchedDateToDateTime(common_year, value, &cache));
+  EXPECT_FALSE(OraDateToDateTime(common_year, value, &cache));
 }
 
 TEST_F(FetchTest, EachRoundTripFetchesFetchRowsRows) {

@@ -45,6 +45,11 @@ void RecordSetTest::SetUp() {
   fetch_ = std::make_unique<FetchControl>(ORACLE_STANDIN_PATH);
 }
 
+void RecordSetTest::ControlsSwitched(const std::string& path) {
+  CommandTest::ControlsSwitched(path);
+  fetch_ = std::make_unique<FetchControl>(path);
+}
+
 void RecordSetTest::TearDown() {
   fetch_.reset();
   CommandTest::TearDown();

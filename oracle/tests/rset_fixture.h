@@ -32,6 +32,7 @@ class RecordSetTest : public CommandTest {
  protected:
   void SetUp() override;
   void TearDown() override;
+  void ControlsSwitched(const std::string& path) override;
   // A record set on the connected session with that text (not opened).
   std::unique_ptr<TOCIRecordSet> NewRecordSet(const std::string& sql, int fetch_rows = 25);
   // The value of a field of the current row.

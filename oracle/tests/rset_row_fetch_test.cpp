@@ -140,7 +140,7 @@ TEST_F(RowFetchTest, BookmarksFetchTowardsTheirRowOrStartANewWindow) {
 }
 
 TEST_F(RowFetchTest, ScrollableCursorNeedsAVersion9Client) {
-  standin_->SetClientVersion(8, 1, 7, 0, 0);
+  UseClient(8, 1, 7);
   Connect();
   fetch_->ScriptQuery(kNumbers, "N NUMBER(9)");
   auto record_set = NewRecordSet(kNumbers);

@@ -148,6 +148,16 @@ TEST_F(OraSessionTest, ConnectAndDisconnectOnTheClientLibrary) {
   EXPECT_EQ(standin_->LiveHandles(), 2) << "the environment and its error handle stay";
 }
 
+TEST_F(OraSessionTest, APasswordAboutToExpireStillConnects) {
+  standin_->InjectFault("OCISessionBegin", 1, OCI_SUCCESS_WITH_INFO, 28002,
+                        "ORA-28002: the password will expire within 7 days");
+  auto session = NewSession("scott/tiger@db1");
+  session->SetConnected(true);
+  EXPECT_TRUE(session->Connected());
+  session->ExecSQL("begin null; end;");
+  EXPECT_EQ(session_->Executed().back(), "begin null; end; ");
+}
+
 TEST_F(OraSessionTest, OlderCallStyleAndAWrongPassword) {
   auto session = NewSession("scott/tiger@db1");
   session->Options().SetUseOCI7(true);
@@ -226,10 +236,12 @@ TEST_F(OraSessionTest, ExecSQLBindsValuesInOrderAndAnswersResult) {
   session->SetConnected(true);
   standin_->ClearLog();
   session->ExecSQL("begin update t set a = :n, b = :s, c = :rest where d = :n; end;", {7, std::string("x")});
+  // Each value in its own type, a missing one as a null text; AutoCommit
+  // commits with the execute itself.
   EXPECT_TRUE(InOrder(standin_->Log(), {"OCIBindByName name=n type=3 size=4 mode=0",
-                                        "OCIBindByName name=s type=5 size=4001 mode=0",
-                                        "OCIBindByName name=rest type=5 size=4001 mode=0",
-                                        "OCIStmtExecute iters=1 offset=0 mode=0", "OCITransCommit flags=0"}));
+                                        "OCIBindByName name=s type=5 size=2 mode=0",
+                                        "OCIBindByName name=rest type=1 size=0 mode=0",
+                                        "OCIStmtExecute iters=1 offset=0 mode=32"}));
   EXPECT_EQ(standin_->LogOf("OCIBindByName").size(), 3u) << "a name used twice is bound once";
 
   EXPECT_EQ(session->ExecSQL("begin  :Result := SYS_CONTEXT ('USERENV', 'CURRENT_SCHEMA');end;").AsString(),

@@ -1,6 +1,7 @@
 #include "oracle/tests/standin_fixture.h"
 
 #include <dlfcn.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -28,9 +29,9 @@ void* StandinControl::Symbol(const char* name) {
 
 void StandinControl::Reset() { reinterpret_cast<void (*)()>(Symbol("standin_reset"))(); }
 
-void StandinControl::SetClientVersion(int major, int minor, int update, int patch, int port) {
-  reinterpret_cast<void (*)(int, int, int, int, int)>(Symbol("standin_set_client_version"))(
-      major, minor, update, patch, port);
+bool StandinControl::SetClientVersion(int major, int minor, int update, int patch, int port) {
+  return reinterpret_cast<int (*)(int, int, int, int, int)>(Symbol("standin_set_client_version"))(
+             major, minor, update, patch, port) == 0;
 }
 
 void StandinControl::SetBanner(const std::string& banner) {
@@ -49,8 +50,9 @@ void StandinControl::ScriptSelect(const std::string& sql, const std::string& col
 
 void StandinControl::InjectFault(const std::string& entry, int nth, int status, int code,
                                  const std::string& text) {
-  reinterpret_cast<void (*)(const char*, int, int, int, const char*)>(
+  const int taken = reinterpret_cast<int (*)(const char*, int, int, int, const char*)>(
       Symbol("standin_inject_fault"))(entry.c_str(), nth, status, code, text.c_str());
+  if (taken != 0) throw std::runtime_error("the stand-in takes no warning for " + entry);
 }
 
 std::vector<std::string> StandinControl::Log() { return Lines("standin_call_log"); }
@@ -78,6 +80,21 @@ int StandinControl::LiveHandles() {
   return reinterpret_cast<int (*)()>(Symbol("standin_live_handles"))();
 }
 
+bool RunWithLoaderPath(const std::string& folder, const std::string& test) {
+  const std::string filter = "--gtest_filter=" + test;
+  pid_t child = fork();
+  if (child < 0) return false;
+  if (child == 0) {
+    setenv("LD_LIBRARY_PATH", folder.c_str(), 1);
+    setenv("ORACLE_TEST_LOADER_CHILD", "1", 1);
+    execl("/proc/self/exe", "oracle_tests", filter.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  int status = 0;
+  if (waitpid(child, &status, 0) != child) return false;
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
 void StandinTest::SetUp() {
   char pattern[] = "/tmp/oracle-test-XXXXXX";
   ASSERT_NE(mkdtemp(pattern), nullptr);
@@ -89,6 +106,7 @@ void StandinTest::SetUp() {
   UnloadOci();
   OracleHomeName.clear();
   standin_ = new StandinControl(ORACLE_STANDIN_PATH);
+  control_path_ = ORACLE_STANDIN_PATH;
   standin_->Reset();
 }
 
@@ -120,6 +138,34 @@ std::string StandinTest::MakeFolder(const std::string& relative) {
   std::string path = temp_ + "/" + relative;
   fs::create_directories(path);
   return path;
+}
+
+void StandinTest::UseClient(int major, int minor, int update, int patch) {
+  if (major > 10 || (major == 10 && minor >= 2)) {
+    ControlStandin(ORACLE_STANDIN_PATH);
+    WriteOracleValue("", "OCIDLL", ORACLE_STANDIN_PATH);
+    ASSERT_TRUE(standin_->SetClientVersion(major, minor, update, patch, 0));
+    return;
+  }
+  std::string release = std::to_string(major) + "." + std::to_string(minor);
+  if (update != 0 || patch != 0) release += "." + std::to_string(update);
+  if (patch != 0) release += "." + std::to_string(patch);
+  const std::string link = MakeFolder("client") + "/libclntsh.so." + release;
+  std::error_code ignored;
+  fs::remove(link, ignored);
+  fs::create_symlink(ORACLE_STANDIN_101_PATH, link);
+  ControlStandin(ORACLE_STANDIN_101_PATH);
+  WriteOracleValue("", "OCIDLL", link);
+}
+
+void StandinTest::ControlStandin(const std::string& path) {
+  if (path == control_path_) return;
+  control_path_ = path;
+  auto* control = new StandinControl(path);
+  delete standin_;
+  standin_ = control;
+  standin_->Reset();
+  ControlsSwitched(path);
 }
 
 void StandinTest::CopyStandin(const std::string& path) {

@@ -23,7 +23,9 @@ class StandinControl {
   StandinControl& operator=(const StandinControl&) = delete;
 
   void Reset();
-  void SetClientVersion(int major, int minor, int update, int patch, int port_update);
+  // The release the library answers through OCIClientVersion; false when
+  // the build cannot stand for it (see oci_standin_control.h).
+  bool SetClientVersion(int major, int minor, int update, int patch, int port_update);
   void SetBanner(const std::string& banner);
   void AddAccount(const std::string& user, const std::string& password);
   void ScriptSelect(const std::string& sql, const std::string& columns);
@@ -44,6 +46,11 @@ class StandinControl {
   void* library_;
 };
 
+// Runs one test of this program (a gtest filter) in a child process started
+// with LD_LIBRARY_PATH = folder, which the loader reads only at start-up,
+// and ORACLE_TEST_LOADER_CHILD set; answers whether it exited with 0.
+bool RunWithLoaderPath(const std::string& folder, const std::string& test);
+
 class StandinTest : public ::testing::Test {
  protected:
   void SetUp() override;
@@ -57,10 +64,22 @@ class StandinTest : public ::testing::Test {
   std::string MakeFolder(const std::string& relative);
   // A copy of the stand-in at path (folders created).
   void CopyStandin(const std::string& path);
+  // Points "OCIDLL" at a client of that release: the full stand-in, whose
+  // version call answers it, from 10.2 on; before, the stand-in without that
+  // call under a file name whose version suffix is the release (a link to
+  // it, so that the control reaches the library the layer loads).
+  void UseClient(int major, int minor, int update = 0, int patch = 0);
+  // The control of another build of the stand-in, reset (nothing changes
+  // when it is the build already controlled).
+  void ControlStandin(const std::string& path);
+  // The controls a fixture holds besides standin_ follow to that build
+  // (after its reset).
+  virtual void ControlsSwitched(const std::string& path) { (void)path; }
 
   std::string temp_;
   std::string saved_path_;
   StandinControl* standin_ = nullptr;
+  std::string control_path_;
 };
 
 }  // namespace oracle::testing

@@ -60,6 +60,11 @@ void ValueTest::SetUp() {
   classlib::ResetFormatSettings();
 }
 
+void ValueTest::ControlsSwitched(const std::string& path) {
+  delete values_;
+  values_ = new StandinValues(path);
+}
+
 void ValueTest::TearDown() {
   if (svc_ctx_) OCIHandleFree(svc_ctx_, OCI_HTYPE_SVCCTX);
   svc_ctx_ = nullptr;
@@ -70,7 +75,7 @@ void ValueTest::TearDown() {
 }
 
 void ValueTest::Start(int major, int minor) {
-  standin_->SetClientVersion(major, minor, 0, 1, 0);
+  UseClient(major, minor, 0, 1);
   InitOciEnvironment();
   void* handle = nullptr;
   ASSERT_EQ(OCIHandleAlloc(hOCIEnv, &handle, OCI_HTYPE_SVCCTX, 0, nullptr), OCI_SUCCESS);

@@ -37,6 +37,7 @@ class ValueTest : public StandinTest {
  protected:
   void SetUp() override;
   void TearDown() override;
+  void ControlsSwitched(const std::string& path) override;
   // Loads a client of that version (10.2 by default) with its environment
   // and a service context.
   void Start(int major = 10, int minor = 2);

@@ -69,7 +69,7 @@ TBytes BenchRow(int n) {
 // describe, the cursor, the execute, the blocks (the last one ends with
 // "no data"), the cursor's close and the log-off.
 std::vector<TBytes> Answers(int fetchRows) {
-  std::vector<TBytes> answers{TnsPacket(oranet::kTnsAccept, TBytes(24, 0)), DataPacket(ProtocolReply(6)),
+  std::vector<TBytes> answers{AcceptPacket(), DataPacket(ProtocolReply(6)),
                               DataPacket(DataTypeReply()), DataPacket(Phase1Reply("0123456789ABCDEF")),
                               DataPacket(StatusMessage(0))};
   answers.push_back(InDataPackets(DescribeReply({{2, 22, 18, 0, false, "ID"},

@@ -52,4 +52,13 @@ Reached RunDateText(const uint8_t* data, size_t size);
 // negotiation. kAccepted when the reply ran to its end.
 Reached RunStatementReply(const uint8_t* data, size_t size);
 
+// Byte 0: bits 0-1 the fetch size less 1, bit 2 a server before 8.0,
+// bit 3 the conversion flag. Byte 1: the define count less 1 (mod 8);
+// then two bytes a define: its kind and its buffer size (mod 64). The rest
+// is what the server sends after the ACCEPT, packets and all, read by up
+// to three fetches into buffers each allocated at its exact size, and by
+// the describes of the cursors the rows hand out. kAccepted when a fetch
+// succeeded.
+Reached RunRowPath(const uint8_t* data, size_t size);
+
 }  // namespace oranet::fuzz

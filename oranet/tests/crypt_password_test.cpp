@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "classlib/codepage.h"
 #include "classlib/exceptions.h"
 #include "oranet/crypt_des.h"
 #include "oranet/crypt_hex.h"
@@ -80,8 +81,25 @@ TEST(CryptPasswordTest, HashInputIsUpperCasedWideTextPadded) {
   const TBytes input = OraBuildHashInput("scott", "tiger");
   ASSERT_EQ(input.size(), 24u);
   EXPECT_EQ(BytesToHex(input), "00530043004F005400540054004900470045005200000000");
-  // Only a-z change case.
-  EXPECT_EQ(BytesToHex(OraBuildHashInput("a_1\xE4", "")), "0041005F003100E4");
+  // Every letter is upper-cased, the Cyrillic ones too, and goes as its
+  // UTF-16 code, not as the client's byte (0xE4 is CP1251 for U+0434).
+  EXPECT_EQ(BytesToHex(OraBuildHashInput("a_1\xE4", "\xA8")), "0041005F003104140401000000000000");
+}
+
+// The verifier of a Cyrillic user and password, as the server computes it.
+// The known answer was computed apart from this code, with the openssl
+// command line over the UTF-16BE text of the upper-cased pair ($L stands
+// for "-provider legacy -provider default -des-cbc -iv 0000000000000000
+// -nopad -in in.bin"):
+//   printf 'ИВАНПАРОЛЬ' | iconv -f UTF-8 -t UTF-16BE > in.bin; head -c 4 /dev/zero >> in.bin
+//   k1=$(openssl enc $L -K 0123456789ABCDEF | tail -c 8 | xxd -p)    gives 6765d27bce21163d
+//   openssl enc $L -K $k1 | tail -c 8 | xxd -p                       gives 124566ff54f5ed1d
+// (the same commands over SCOTTTIGER give F894844C34402B67, the verifier above).
+TEST(CryptPasswordTest, VerifierOfACyrillicUserAndPassword) {
+  const std::string user = classlib::Utf8ToCp1251("иван"), password = classlib::Utf8ToCp1251("пароль");
+  EXPECT_EQ(Hex(OraUserPasswordHash(user, password)), "124566FF54F5ED1D");
+  EXPECT_EQ(Hex(OraUserPasswordHash(classlib::Utf8ToCp1251("ИВАН"), classlib::Utf8ToCp1251("ПАРОЛЬ"))),
+            "124566FF54F5ED1D");
 }
 
 TEST(CryptPasswordTest, VerifierOfScottTiger) {

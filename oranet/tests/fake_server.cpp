@@ -7,6 +7,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
+
 #include <stdexcept>
 
 #include "oranet/tests/test_packets.h"
@@ -44,14 +46,27 @@ bool WaitReadable(int fd, std::chrono::milliseconds timeout) {
   return poll(&p, 1, static_cast<int>(timeout.count())) > 0;
 }
 
+// Readable with nothing to read: the client closed its side.
+bool PeerClosed(int fd) {
+  char byte;
+  return recv(fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT) == 0;
+}
+
 }  // namespace
 
-TFakeServer::TFakeServer(std::vector<TFakeScript> scripts, std::chrono::milliseconds stepTimeout)
-    : scripts_(std::move(scripts)), step_timeout_(stepTimeout), listener_(Listen(8, port_)) {
+TFakeServer::TFakeServer(std::vector<TFakeScript> scripts, std::chrono::milliseconds stepTimeout,
+                         TRequestChecks checks)
+    : scripts_(std::move(scripts)),
+      step_timeout_(stepTimeout),
+      listener_(Listen(8, port_)),
+      checkers_(scripts_.size(), TRequestChecker(checks)) {
   thread_ = std::thread([this] { Serve(); });
 }
 
-TFakeServer::~TFakeServer() { Join(); }
+TFakeServer::~TFakeServer() {
+  Join();
+  for (const std::string& failure : request_failures_) ADD_FAILURE() << "the fake server received " << failure;
+}
 
 void TFakeServer::Join() {
   if (thread_.joinable()) thread_.join();
@@ -76,11 +91,27 @@ void TFakeServer::Serve() {
 
 bool TFakeServer::RunScript(int index, int fd) {
   bool closed = false;
+  bool ok = true;
   for (const TFakeStep& step : scripts_[index]) {
-    if (!RunStep(index, fd, step, closed)) return false;
-    if (closed) return true;
+    if (!RunStep(index, fd, step, closed)) {
+      ok = false;
+      break;
+    }
+    if (closed) break;
   }
-  return true;
+  checkers_[index].EndOfConnection();
+  CollectChecks(index);
+  return ok;
+}
+
+void TFakeServer::CollectChecks(int index) {
+  const std::vector<std::string> found = checkers_[index].TakeFailures();
+  std::lock_guard<std::mutex> lock(mutex_);
+  for (const std::string& what : found) {
+    const std::string failure = "connection " + std::to_string(index) + ": " + what;
+    failures_.push_back(failure);
+    request_failures_.push_back(failure);
+  }
 }
 
 bool TFakeServer::RunStep(int index, int fd, const TFakeStep& step, bool& closed) {
@@ -90,12 +121,15 @@ bool TFakeServer::RunStep(int index, int fd, const TFakeStep& step, bool& closed
       return ReadPacket(index, fd, step.type);
     case TFakeStep::kExpectBurst:
       if (!ReadPacket(index, fd, step.type)) return false;
-      while (WaitReadable(fd, std::chrono::milliseconds(step.ms)))
+      // More of the request, until a pause; a client that closed ends it.
+      while (WaitReadable(fd, std::chrono::milliseconds(step.ms)) && !PeerClosed(fd))
         if (!ReadPacket(index, fd, step.type)) return false;
       return true;
     case TFakeStep::kSend:
     case TFakeStep::kSendRaw: {
       const dacore::TBytes bytes = step.kind == TFakeStep::kSend ? TnsPacket(step.type, step.bytes) : step.bytes;
+      checkers_[index].ServerBytes(bytes);
+      CollectChecks(index);
       if (io::WriteAll(fd, std::string(bytes.begin(), bytes.end()), deadline) != io::IoStatus::Ok) {
         Fail("connection " + std::to_string(index) + ": send failed");
         return false;
@@ -149,6 +183,7 @@ bool TFakeServer::ReadPacket(int index, int fd, int wantedType) {
     std::lock_guard<std::mutex> lock(mutex_);
     packets_.push_back({index, type, packet});
   }
+  checkers_[index].ClientPacket(packet);
   if (wantedType != 0 && type != wantedType) {
     Fail(where + "packet type " + std::to_string(type) + ", wanted " + std::to_string(wantedType));
     return false;
@@ -177,6 +212,19 @@ std::vector<dacore::TBytes> TFakeServer::PacketsOfType(int type) const {
 std::vector<std::string> TFakeServer::Failures() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return failures_;
+}
+
+std::vector<std::string> TFakeServer::TakeRequestFailures() {
+  Join();
+  std::lock_guard<std::mutex> lock(mutex_);
+  std::vector<std::string> taken;
+  taken.swap(request_failures_);
+  return taken;
+}
+
+std::vector<TCheckedCall> TFakeServer::Calls(int connection) {
+  Join();
+  return checkers_.at(static_cast<size_t>(connection)).Calls();
 }
 
 TFullBacklogListener::TFullBacklogListener() : listener_(Listen(0, port_)) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "dacore/util_bytes.h"
+#include "oranet/tests/fake_server_checks.h"
 #include "platform/socket_io.h"
 
 namespace oranet::testing {
@@ -44,10 +45,14 @@ struct TRecordedPacket {
   dacore::TBytes bytes;  // the whole packet, header included
 };
 
+// Every request a client sends is checked (fake_server_checks.h); a
+// malformed one fails the test that made the server, when the server goes,
+// unless the test took the failures to assert them.
 class TFakeServer {
  public:
   explicit TFakeServer(std::vector<TFakeScript> scripts,
-                       std::chrono::milliseconds stepTimeout = std::chrono::milliseconds(3000));
+                       std::chrono::milliseconds stepTimeout = std::chrono::milliseconds(3000),
+                       TRequestChecks checks = TRequestChecks::kMessages);
   ~TFakeServer();
   TFakeServer(const TFakeServer&) = delete;
   TFakeServer& operator=(const TFakeServer&) = delete;
@@ -58,8 +63,15 @@ class TFakeServer {
   std::vector<TRecordedPacket> Packets() const;
   // The packets of one type, in order.
   std::vector<dacore::TBytes> PacketsOfType(int type) const;
-  // What went differently from the scripts; empty when all went as written.
+  // What went differently from the scripts, malformed requests included;
+  // empty when all went as written.
   std::vector<std::string> Failures() const;
+  // The malformed requests, taken: the server no longer fails the test
+  // for them.
+  std::vector<std::string> TakeRequestFailures();
+  // The calls of a connection as the checks read them (waits until the
+  // server has stopped).
+  std::vector<TCheckedCall> Calls(int connection = 0);
 
  private:
   void Serve();
@@ -67,6 +79,8 @@ class TFakeServer {
   bool RunStep(int index, int fd, const TFakeStep& step, bool& closed);
   bool ReadPacket(int index, int fd, int wantedType);
   void Fail(const std::string& what);
+  // Moves what the connection's checks found into the failures.
+  void CollectChecks(int index);
 
   std::vector<TFakeScript> scripts_;
   std::chrono::milliseconds step_timeout_;
@@ -75,6 +89,8 @@ class TFakeServer {
   mutable std::mutex mutex_;
   std::vector<TRecordedPacket> packets_;
   std::vector<std::string> failures_;
+  std::vector<std::string> request_failures_;
+  std::vector<TRequestChecker> checkers_;  // one per script, used by the server's thread
   std::thread thread_;
 };
 

@@ -10,7 +10,7 @@
 namespace oranet::testing {
 
 inline TFakeScript LogonThen(const TBytes& phase2, std::initializer_list<TFakeStep> then) {
-  TFakeScript script{TFakeStep::Expect(kTnsConnect), TFakeStep::Send(kTnsAccept, TBytes(24, 0)),
+  TFakeScript script{TFakeStep::Expect(kTnsConnect), TFakeStep::SendRaw(AcceptPacket()),
                      TFakeStep::Expect(kTnsData),    TFakeStep::SendRaw(DataPacket(ProtocolReply(6))),
                      TFakeStep::Expect(kTnsData),    TFakeStep::SendRaw(DataPacket(DataTypeReply())),
                      TFakeStep::Expect(kTnsData),    TFakeStep::SendRaw(DataPacket(Phase1Reply("0123456789ABCDEF"))),

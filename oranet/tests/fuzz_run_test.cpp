@@ -54,12 +54,12 @@ Input Mutate(Input input, std::mt19937& rng) {
   return input;
 }
 
-// Runs kInputs inputs, half random and half mutated seeds; returns how
+// Runs `inputs` inputs, half random and half mutated seeds; returns how
 // many reached each stage.
-std::vector<int> FuzzRun(Target target, const std::vector<Input>& seeds) {
+std::vector<int> FuzzRun(Target target, const std::vector<Input>& seeds, int inputs = kInputs) {
   std::mt19937 rng(20261207);
   std::vector<int> reached(5, 0);
-  for (int i = 0; i < kInputs; ++i) {
+  for (int i = 0; i < inputs; ++i) {
     Input input;
     if (i % 2 == 0) {
       input.resize(rng() % 200);
@@ -103,18 +103,30 @@ TEST(FuzzRunTest, LogonReaderEndsEveryInputInAResultOrAnError) {
   EXPECT_GT(reached[static_cast<int>(Reached::kMessages)], kInputs / 50);
 }
 
-// The statement seeds are whole replies: each runs to its end.
-TEST(FuzzRunTest, StatementSeedsRunToTheEnd) {
-  for (const auto& entry : std::filesystem::directory_iterator(std::string(ORANET_FUZZ_CORPUS) + "/stmt_reply_fuzz")) {
+// Every seed of `harness` reaches `wanted`.
+void ExpectSeedsReach(const std::string& harness, Target target, Reached wanted) {
+  for (const auto& entry : std::filesystem::directory_iterator(std::string(ORANET_FUZZ_CORPUS) + "/" + harness)) {
     std::ifstream in(entry.path(), std::ios::binary);
     const Input seed{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    EXPECT_EQ(RunStatementReply(seed.data(), seed.size()), Reached::kAccepted) << entry.path();
+    EXPECT_EQ(target(seed.data(), seed.size()), wanted) << entry.path();
   }
 }
+
+// The statement seeds are whole replies: each runs to its end.
+TEST(FuzzRunTest, StatementSeedsRunToTheEnd) { ExpectSeedsReach("stmt_reply_fuzz", RunStatementReply, Reached::kAccepted); }
 
 TEST(FuzzRunTest, StatementReplyEndsEveryInputInAResultOrAnError) {
   const std::vector<int> reached = FuzzRun(RunStatementReply, Seeds("stmt_reply_fuzz"));
   EXPECT_GT(reached[static_cast<int>(Reached::kAccepted)], kInputs / 100);
+}
+
+// The seeds of the whole receive path are whole replies: each fetches.
+TEST(FuzzRunTest, RowPathSeedsFetch) { ExpectSeedsReach("stmt_row_fuzz", RunRowPath, Reached::kAccepted); }
+
+// Each input of the whole path costs a connection and its buffers: fewer.
+TEST(FuzzRunTest, RowPathEndsEveryInputInAResultOrAnError) {
+  const std::vector<int> reached = FuzzRun(RunRowPath, Seeds("stmt_row_fuzz"), kInputs / 5);
+  EXPECT_GT(reached[static_cast<int>(Reached::kAccepted)], kInputs / 5 / 100);
 }
 
 // Every seed of the text readers but the model of print-only elements is

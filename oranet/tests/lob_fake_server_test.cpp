@@ -4,7 +4,9 @@
 // and temporary LOBs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "oranet/tests/fake_server_logon.h"
 #include "oranet/tests/fake_server_session.h"
@@ -269,6 +271,163 @@ TEST_F(LobFakeServerTest, LengthTrimAndTemporaryLobs) {
   EXPECT_TRUE(
       Holds(sent, Written(Bytes("declare lob1 CLOB; begin dbms_lob.CreateTemporary (lob1, false); :1 := lob1; end;"))));
   EXPECT_TRUE(Holds(sent, Concat({Hex("07"), Written(temporary)}))) << "the temporary LOB is freed by its own locator";
+}
+
+// The bytes the server received in the write blocks, in order, and the
+// amounts and offsets they named.
+struct TWritten {
+  TBytes bytes;
+  std::vector<TBytes> amounts, offsets;
+};
+
+TWritten WrittenByBlocks(TFakeServer& fake) {
+  TWritten written;
+  for (const TCheckedCall& call : fake.Calls()) {
+    if (call.sql != "begin dbms_lob.write(:1,:2,:3,:4); end;" || call.rows.size() != 1) continue;
+    const auto& row = call.rows[0];
+    written.amounts.push_back(row[1].elements.at(0));
+    written.offsets.push_back(row[2].elements.at(0));
+    written.bytes = Concat({written.bytes, row[3].elements.at(0)});
+  }
+  return written;
+}
+
+struct TReadPieces {
+  TBytes bytes;
+  std::vector<int> kinds;
+  int stopAfter = -1;  // answer something else than OCI_CONTINUE after this many
+};
+
+sb4 TakeReadPiece(void* context, const void* buffer, ub4 length, ub1 piece) {
+  auto* read = static_cast<TReadPieces*>(context);
+  const auto* bytes = static_cast<const uint8_t*>(buffer);
+  read->bytes.insert(read->bytes.end(), bytes, bytes + length);
+  read->kinds.push_back(piece);
+  return static_cast<int>(read->kinds.size()) == read->stopAfter ? OCI_ERROR : OCI_CONTINUE;
+}
+
+struct TWriteSource {
+  TBytes data;
+  size_t at = 0;
+  size_t piece = 0;
+  int calls = 0;
+};
+
+// Hands out the next `piece` bytes, the last ones as the last piece.
+sb4 GiveWritePiece(void* context, void* buffer, ub4* length, ub1* piece) {
+  auto* source = static_cast<TWriteSource*>(context);
+  ++source->calls;
+  const size_t n = std::min({source->piece, static_cast<size_t>(*length), source->data.size() - source->at});
+  std::copy_n(source->data.begin() + static_cast<std::ptrdiff_t>(source->at), n, static_cast<uint8_t*>(buffer));
+  source->at += n;
+  *length = static_cast<ub4>(n);
+  *piece = source->at == source->data.size() ? OCI_LAST_PIECE : OCI_NEXT_PIECE;
+  return OCI_CONTINUE;
+}
+
+// A BLOB written in three calls, first, next and last piece, its total
+// left open; read back whole through a read callback.
+TEST_F(LobFakeServerTest, ABlobWrittenPieceByPieceReadsBackThroughACallback) {
+  const TBytes data = Pattern(25000);
+  TFakeScript script = LobQueryScript();
+  for (int i = 0; i < 3; ++i) AppendBlock(script, 3, kAllIn, {});
+  AppendBlock(script, 3, kReadFlags, Row({Value(IntNumber(16384)), Value(Slice(data, 0, 16384))}));
+  AppendBlock(script, 3, kReadFlags, Row({Value(IntNumber(8616)), Value(Slice(data, 16384, 8616))}));
+  Start(std::move(script));
+
+  const ub1 kinds[] = {OCI_FIRST_PIECE, OCI_NEXT_PIECE, OCI_LAST_PIECE};
+  const size_t starts[] = {0, 10000, 20000, 25000};
+  sword statuses[3] = {};
+  ub4 amount = 0;
+  for (int i = 0; i < 3; ++i) {
+    TBytes piece = Slice(data, starts[i], starts[i + 1] - starts[i]);
+    RunBounded(kCallBound, [&] {
+      statuses[i] = OCILobWrite(s_.Svc(), s_.Err(), Blob(), &amount, 1, piece.data(), static_cast<ub4>(piece.size()),
+                                kinds[i], nullptr, nullptr, 0, SQLCS_IMPLICIT);
+    });
+  }
+  EXPECT_EQ(statuses[0], OCI_NEED_DATA);
+  EXPECT_EQ(statuses[1], OCI_NEED_DATA);
+  EXPECT_EQ(statuses[2], OCI_SUCCESS);
+  EXPECT_EQ(amount, 25000u);
+
+  TReadPieces read;
+  TBytes buffer(16384);
+  ub4 readAmount = 0;
+  sword status = -9;
+  RunBounded(kCallBound, [&] {
+    status = OCILobRead(s_.Svc(), s_.Err(), Blob(), &readAmount, 1, buffer.data(), static_cast<ub4>(buffer.size()),
+                        &read, reinterpret_cast<void*>(&TakeReadPiece), 0, SQLCS_IMPLICIT);
+  });
+  EXPECT_EQ(status, OCI_SUCCESS);
+  EXPECT_EQ(readAmount, 25000u);
+  EXPECT_EQ(read.bytes, data);
+  EXPECT_EQ(read.kinds, (std::vector<int>{OCI_FIRST_PIECE, OCI_LAST_PIECE}));
+  ExpectScriptDone();
+  const TWritten written = WrittenByBlocks(*fake_);
+  EXPECT_EQ(written.bytes, data);
+  EXPECT_EQ(written.offsets, (std::vector<TBytes>{IntNumber(1), IntNumber(10001), IntNumber(20001)}));
+}
+
+// A CLOB whose pieces come from a write callback, five bytes at a time, in
+// UTF-8: a piece that ends inside a character leaves its first byte for
+// the next piece, so every block holds whole characters; read back whole.
+TEST_F(LobFakeServerTest, AClobWrittenThroughACallbackKeepsItsCharactersWhole) {
+  const std::string text = "ЁжикЁжикЁжик";  // twelve two-byte characters
+  TFakeScript script = LobQueryScript();
+  for (int i = 0; i < 5; ++i) AppendBlock(script, 4, kAllIn, {});
+  AppendBlock(script, 4, kReadFlags, Row({Value(IntNumber(12)), TextValue(text)}));
+  Start(std::move(script));
+
+  TWriteSource source{TBytes(text.begin(), text.end()), 5, 5, 0};
+  uint8_t buffer[5];
+  std::copy_n(source.data.begin(), 5, buffer);
+  ub4 amount = 12;
+  sword status = -9;
+  RunBounded(kCallBound, [&] {
+    status = OCILobWrite(s_.Svc(), s_.Err(), Clob(), &amount, 1, buffer, sizeof buffer, OCI_FIRST_PIECE, &source,
+                         reinterpret_cast<void*>(&GiveWritePiece), 0, SQLCS_IMPLICIT);
+  });
+  EXPECT_EQ(status, OCI_SUCCESS);
+  EXPECT_EQ(amount, 12u);
+  EXPECT_EQ(source.calls, 4);
+
+  std::string back(64, '\0');
+  ub4 readAmount = 0;
+  ASSERT_EQ(Read(Clob(), readAmount, 1, back.data(), static_cast<ub4>(back.size())), OCI_SUCCESS);
+  back.resize(readAmount);
+  EXPECT_EQ(back, text);
+  ExpectScriptDone();
+  const TWritten written = WrittenByBlocks(*fake_);
+  EXPECT_EQ(written.bytes, TBytes(text.begin(), text.end()));
+  EXPECT_EQ(written.amounts, (std::vector<TBytes>{IntNumber(2), IntNumber(3), IntNumber(2), IntNumber(3), IntNumber(2)}));
+  EXPECT_EQ(written.offsets,
+            (std::vector<TBytes>{IntNumber(1), IntNumber(3), IntNumber(6), IntNumber(8), IntNumber(11)}));
+}
+
+// A next piece without a first, and a callback that stops, are errors;
+// neither sends anything.
+TEST_F(LobFakeServerTest, PiecesOutOfOrderAndAStoppingCallbackAreRefused) {
+  TFakeScript script = LobQueryScript();
+  AppendBlock(script, 3, kReadFlags, Row({Value(IntNumber(4)), Value(Hex("01 02 03 04"))}));
+  Start(std::move(script));
+  uint8_t bytes[4] = {1, 2, 3, 4};
+  ub4 amount = 4;
+  EXPECT_EQ(OCILobWrite(s_.Svc(), s_.Err(), Blob(), &amount, 1, bytes, 4, OCI_NEXT_PIECE, nullptr, nullptr, 0,
+                        SQLCS_IMPLICIT),
+            OCI_ERROR);
+  EXPECT_EQ(s_.LastError().second, "NET: a LOB write piece came without its first piece");
+  TReadPieces read;
+  read.stopAfter = 1;
+  ub4 readAmount = 0;
+  sword status = -9;
+  RunBounded(kCallBound, [&] {
+    status = OCILobRead(s_.Svc(), s_.Err(), Blob(), &readAmount, 1, bytes, 4, &read,
+                        reinterpret_cast<void*>(&TakeReadPiece), 0, SQLCS_IMPLICIT);
+  });
+  EXPECT_EQ(status, OCI_ERROR);
+  EXPECT_EQ(s_.LastError(), std::make_pair(24343, std::string("ORA-24343: user defined callback error")));
+  ExpectScriptDone();
 }
 
 }  // namespace

@@ -20,7 +20,7 @@ constexpr auto kBound = std::chrono::milliseconds(8000);
 
 // Accept, negotiate, answer phase 1 with `phase1`; then the steps given.
 TFakeScript LogonScript(const TBytes& phase1, std::initializer_list<TFakeStep> then) {
-  TFakeScript script{TFakeStep::Expect(kTnsConnect), TFakeStep::Send(kTnsAccept, TBytes(24, 0)),
+  TFakeScript script{TFakeStep::Expect(kTnsConnect), TFakeStep::SendRaw(AcceptPacket()),
                      TFakeStep::Expect(kTnsData),    TFakeStep::SendRaw(DataPacket(ProtocolReply(6))),
                      TFakeStep::Expect(kTnsData),    TFakeStep::SendRaw(DataPacket(DataTypeReply())),
                      TFakeStep::Expect(kTnsData),    TFakeStep::SendRaw(DataPacket(phase1))};

@@ -134,7 +134,7 @@ TEST_F(OciInstallTest, ValueCallsAnswerThroughTheTable) {
 
 TEST_F(OciInstallTest, SessionLogsOnCommitsAndLogsOffThroughTheTable) {
   TFakeServer fake({TFakeScript{
-      TFakeStep::Expect(kTnsConnect), TFakeStep::Send(kTnsAccept, TBytes(24, 0)),
+      TFakeStep::Expect(kTnsConnect), TFakeStep::SendRaw(AcceptPacket()),
       TFakeStep::Expect(kTnsData),    TFakeStep::SendRaw(DataPacket(ProtocolReply(6))),
       TFakeStep::Expect(kTnsData),    TFakeStep::SendRaw(DataPacket(DataTypeReply())),
       TFakeStep::Expect(kTnsData),    TFakeStep::SendRaw(DataPacket(Phase1Reply("0123456789ABCDEF"))),

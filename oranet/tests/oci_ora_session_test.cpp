@@ -63,7 +63,7 @@ TEST_F(OraSessionDirectTest, LogsOnCommitsAndLogsOff) {
 TEST_F(OraSessionDirectTest, SessionStatementsRunOnTheNetworkClient) {
   TFakeScript script = LogonThen(StatusMessage(0), {});
   for (const TBytes& answer : {CursorOpened(3), Concat({BindVector({0x10}), Row({TextValue("SCOTT")}), Done(1)}),
-                               EndOfCall(), EndOfCall(),  // close cursor, commit
+                               EndOfCall(), EndOfCall(),  // commit with the execute, close cursor
                                CursorOpened(4), Status({0, 942, "ORA-00942: table or view does not exist", 0, 14, 0}),
                                EndOfCall(),  // close cursor
                                EndOfCall()})  // log off
@@ -90,9 +90,45 @@ TEST_F(OraSessionDirectTest, SessionStatementsRunOnTheNetworkClient) {
   EXPECT_EQ(error->Message(), "ORA-00942: table or view does not exist");
   const auto data = fake.PacketsOfType(kTnsData);
   ASSERT_GE(data.size(), 12u);
-  const int functions[] = {2, 71, 8, 14, 2, 71, 8, 9};
+  // The session's statement commits on success, then lets its cursor go.
+  const int functions[] = {2, 71, 14, 8, 2, 71, 8, 9};
   for (size_t i = 0; i < std::size(functions); ++i)
     EXPECT_EQ(data[4 + i][kTnsDataOffset + 1], functions[i]) << "request " << i;
+}
+
+// A reply the client cannot read is a fatal error for the layer, as a lost
+// connection is: the session hears ORA-03106, which it counts as fatal, and
+// its error handling closes the broken connection at once, so the rest of the
+// broken reply is never read; a new connect logs on afresh.
+TEST_F(OraSessionDirectTest, AProtocolViolationIsAFatalErrorOfTheSession) {
+  TFakeScript first = LogonThen(StatusMessage(0), {});
+  Append(first, Exchange(CursorOpened(3)));
+  Append(first, Exchange(Hex("0a 09 09")));  // no message a call is answered with
+  TFakeScript second = LogonThen(StatusMessage(0), {});
+  Append(second, Exchange(CursorOpened(3)));
+  Append(second, Exchange(Concat({BindVector({0x10}), Row({TextValue("SCOTT")}), Done(1)})));
+  for (int i = 0; i < 3; ++i) Append(second, Exchange(EndOfCall()));  // close, commit, log off
+  TFakeServer fake({first, second});
+  auto session = DirectSession(fake);
+  std::unique_ptr<EOraError> error;
+  bool connected_after_error = true;
+  std::string result;
+  RunBounded(kBound, [&] {
+    session->SetConnected(true);
+    error = OraErrorOf([&] { session->ExecSQL("begin :Result := user; end;"); });
+    connected_after_error = session->Connected();
+    session->SetConnected(true);
+    result = session->ExecSQL("begin :Result := user; end;").AsString();
+    session->SetConnected(false);
+  });
+  fake.Join();
+  ASSERT_TRUE(error);
+  EXPECT_EQ(error->ErrorCode(), 3106);
+  EXPECT_EQ(error->Message(), "ORA-03106: fatal two-task communication protocol error (NET: Unknown error 1)");
+  EXPECT_TRUE(session->IsFatalError(*error));
+  EXPECT_FALSE(connected_after_error);
+  EXPECT_EQ(result, "SCOTT");
+  EXPECT_TRUE(fake.Failures().empty()) << fake.Failures().front();
 }
 
 // The layer's own LOB value in direct mode: a temporary CLOB is loaded from
@@ -164,9 +200,10 @@ TEST_F(OraSessionDirectTest, AnEmptyOrLongSessionKeyIsRefusedBeforeThePassword) 
   const struct {
     const char* key;
     const char* text;
-  } cases[] = {{"", "NET: Unknown error 210"}, {"0123456789ABCDEF0", "NET: Unknown error 106"}};
+  } cases[] = {{"", "ORA-03106: fatal two-task communication protocol error (NET: Unknown error 210)"},
+               {"0123456789ABCDEF0", "ORA-03106: fatal two-task communication protocol error (NET: Unknown error 106)"}};
   for (const auto& c : cases) {
-    TFakeServer fake({TFakeScript{TFakeStep::Expect(kTnsConnect), TFakeStep::Send(kTnsAccept, TBytes(24, 0)),
+    TFakeServer fake({TFakeScript{TFakeStep::Expect(kTnsConnect), TFakeStep::SendRaw(AcceptPacket()),
                                   TFakeStep::Expect(kTnsData), TFakeStep::SendRaw(DataPacket(ProtocolReply(6))),
                                   TFakeStep::Expect(kTnsData), TFakeStep::SendRaw(DataPacket(DataTypeReply())),
                                   TFakeStep::Expect(kTnsData), TFakeStep::SendRaw(DataPacket(Phase1Reply(c.key))),
@@ -176,6 +213,7 @@ TEST_F(OraSessionDirectTest, AnEmptyOrLongSessionKeyIsRefusedBeforeThePassword) 
     fake.Join();
     ASSERT_TRUE(error) << "key \"" << c.key << "\" was taken";
     EXPECT_EQ(error->Message(), c.text);
+    EXPECT_EQ(error->ErrorCode(), 3106) << "a fatal error: the connection it broke is closed";
     EXPECT_FALSE(session->Connected());
     EXPECT_EQ(fake.PacketsOfType(kTnsData).size(), 3u) << "no password went out after the key " << c.key;
   }

@@ -5,6 +5,7 @@
 // matters.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "oranet/tests/fake_server_logon.h"
@@ -286,6 +287,91 @@ TEST(StmtFakeServerTest, AWrongPasswordIs1017) {
   fake.Join();
 }
 
+// A value longer than its define: the fetch answers "success with info"
+// with ORA-01406 in the error record, the indicator the length it had and
+// the return code 1406, as the client library answers; the values that fit
+// are whole.
+TEST(StmtFakeServerTest, AValueLongerThanItsDefineIsCutWithInfo) {
+  TFakeServer fake({Script({
+      CursorOpened(5),
+      Status({0, 0, "", 5, 0, 3}),
+      DescribeReply({{1, 20, 0, 0, true, "NAME"}}),
+      Concat({RowHeader(), Row({TextValue("strawberry")}), Row({TextValue("fig")}), Done(2)}),
+      EndOfCall(),
+  })});
+  TDirectSession s;
+  ASSERT_EQ(s.LogOn(fake), OCI_SUCCESS);
+  OCIStmt* stmt = s.NewStatement("select name from t");
+  ASSERT_EQ(s.Execute(stmt, 0), OCI_SUCCESS);
+  char names[2][6] = {};
+  sb2 indicators[2] = {};
+  ub2 lengths[2] = {}, codes[2] = {};
+  OCIDefine* define = nullptr;
+  OCIDefineByPos(stmt, &define, s.Err(), 1, names, sizeof names[0], SQLT_STR, indicators, lengths, codes, OCI_DEFAULT);
+  EXPECT_EQ(s.Fetch(stmt, 2), OCI_SUCCESS_WITH_INFO);
+  EXPECT_EQ(s.LastError(), std::make_pair(1406, std::string("ORA-01406: fetched column value was truncated")));
+  EXPECT_STREQ(names[0], "straw");
+  EXPECT_EQ(indicators[0], 10);
+  EXPECT_EQ(lengths[0], 5);
+  EXPECT_EQ(codes[0], 1406);
+  EXPECT_STREQ(names[1], "fig");
+  EXPECT_EQ(indicators[1], 0);
+  EXPECT_EQ(codes[1], 0);
+  s.Free(stmt, OCI_HTYPE_STMT);
+  fake.Join();
+  EXPECT_TRUE(fake.Failures().empty()) << fake.Failures().front();
+}
+
+// A cursor column: the cursor a row hands out describes itself when asked
+// for its columns (function 98 on its cursor, without a text), as the
+// client library has it described, and its rows are fetched.
+TEST(StmtFakeServerTest, ACursorFetchedInARowDescribesItselfWhenAsked) {
+  TFakeServer fake({Script({
+      CursorOpened(5),
+      Status({0, 0, "", 5, 0, 3}),
+      DescribeReply({{2, 22, 9, 0, false, "ID"}, {102, 1, 0, 0, true, "ITEMS"}}),
+      Concat({RowHeader(), Row({Value(IntNumber(1)), Value({1, 9})}), Status({1, 1403, "ORA-01403: no data found"})}),
+      DescribeReply({{1, 10, 0, 0, true, "ITEM"}}),
+      Concat({RowHeader(), Row({TextValue("pen")}), Status({1, 1403, "ORA-01403: no data found"})}),
+      EndOfCall(),
+      EndOfCall(),
+  })});
+  TDirectSession s;
+  ASSERT_EQ(s.LogOn(fake), OCI_SUCCESS);
+  OCIStmt* stmt = s.NewStatement("select id, cursor(select item from items) from t");
+  ASSERT_EQ(s.Execute(stmt, 0), OCI_SUCCESS);
+  void* cursor = nullptr;
+  ASSERT_EQ(OCIHandleAlloc(nullptr, &cursor, OCI_HTYPE_STMT, 0, nullptr), OCI_SUCCESS);
+  int32_t id = 0;
+  OCIDefine* define = nullptr;
+  OCIDefineByPos(stmt, &define, s.Err(), 1, &id, sizeof id, SQLT_INT, nullptr, nullptr, nullptr, OCI_DEFAULT);
+  OCIDefineByPos(stmt, &define, s.Err(), 2, &cursor, 0, SQLT_RSET, nullptr, nullptr, nullptr, OCI_DEFAULT);
+  ASSERT_EQ(s.Fetch(stmt, 1), OCI_NO_DATA);
+  ub4 count = 0;
+  sword counted = -9;
+  RunBounded(kCallBound,
+             [&] { counted = OCIAttrGet(cursor, OCI_HTYPE_STMT, &count, nullptr, OCI_ATTR_PARAM_COUNT, s.Err()); });
+  EXPECT_EQ(counted, OCI_SUCCESS);
+  EXPECT_EQ(count, 1u);
+  void* param = nullptr;
+  ASSERT_EQ(OCIParamGet(cursor, OCI_HTYPE_STMT, s.Err(), &param, 1), OCI_SUCCESS) << "described once";
+  EXPECT_EQ(ColumnName(param), "ITEM");
+  char item[8] = {};
+  OCIDefineByPos(static_cast<OCIStmt*>(cursor), &define, s.Err(), 1, item, sizeof item, SQLT_STR, nullptr, nullptr,
+                 nullptr, OCI_DEFAULT);
+  EXPECT_EQ(s.Fetch(static_cast<OCIStmt*>(cursor), 1), OCI_NO_DATA);
+  EXPECT_STREQ(item, "pen");
+  s.Free(cursor, OCI_HTYPE_STMT);
+  s.Free(stmt, OCI_HTYPE_STMT);
+  fake.Join();
+  EXPECT_TRUE(fake.Failures().empty()) << fake.Failures().front();
+  const auto calls = fake.Calls();
+  const auto describe = std::find_if(calls.begin(), calls.end(),
+                                     [](const TCheckedCall& c) { return c.function == 98 && c.cursor == 9; });
+  ASSERT_NE(describe, calls.end());
+  EXPECT_TRUE(describe->sql.empty());
+}
+
 // The server's bind vector must list the statement's binds: one more or
 // one fewer is a broken reply, not a status the caller could trust.
 TEST(StmtFakeServerTest, ABindVectorOfTheWrongLengthIsRefused) {
@@ -298,8 +384,12 @@ TEST(StmtFakeServerTest, ABindVectorOfTheWrongLengthIsRefused) {
   OCIBindByPos(stmt, &bind, s.Err(), 1, &x, sizeof x, SQLT_INT, nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT);
   OCIBindByPos(stmt, &bind, s.Err(), 2, &y, sizeof y, SQLT_INT, nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT);
   EXPECT_EQ(s.Execute(stmt, 1), OCI_ERROR);
-  EXPECT_EQ(s.LastError().second, "NET: Unknown error 1");
+  EXPECT_EQ(s.LastError(), std::make_pair(-3106, std::string("ORA-03106: fatal two-task communication protocol "
+                                                              "error (NET: Unknown error 1)")));
   fake.Join();
+  // The rest of the broken reply is never read as another call's answer.
+  EXPECT_EQ(s.Execute(stmt, 1), OCI_ERROR);
+  EXPECT_EQ(s.LastError(), std::make_pair(-3114, std::string("ORA-03114: not connected to ORACLE")));
   s.Free(stmt, OCI_HTYPE_STMT);
 }
 

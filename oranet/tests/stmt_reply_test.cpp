@@ -150,31 +150,66 @@ TEST_F(StmtReplyTest, MetadataRecordsCarryFlagsAndTheServersTail) {
   EXPECT_EQ(Written(), Hex("60 21 00 00 01 03 00 00")) << "no tail before 8.0";
 }
 
-TEST_F(StmtReplyTest, AVarnumIsCutToItsBuffer) {
+// A value longer than its buffer is cut, as the client library cuts it:
+// the indicator holds the length it had (-2 beyond what an indicator
+// holds), the length what is left, the return code 1406, and the call
+// answers "success with info" with ORA-01406 in its error record.
+TEST_F(StmtReplyTest, ValuesLongerThanTheirBuffersAreCutWithInfo) {
   Query();
-  uint8_t buffer[6];
-  std::memset(buffer, 0xAA, sizeof buffer);
-  ub2 length = 0;
-  Define(SQLT_VNU, buffer, 3, nullptr, &length);
-  EXPECT_EQ(Reply(Concat({RowHeader(), Row({Value(IntNumber(123456789))}), Done(1)})), OCI_SUCCESS);
-  EXPECT_EQ(buffer[0], 2);
-  EXPECT_EQ(length, 3);
-  EXPECT_EQ(buffer[3], 0xAA) << "nothing written past the buffer";
+  uint8_t varnum[6], raw[5];
+  char text[5];
+  std::memset(varnum, 0xAA, sizeof varnum);
+  std::memset(raw, 0xAA, sizeof raw);
+  std::memset(text, 0xAA, sizeof text);
+  sb2 indicators[3] = {};
+  ub2 lengths[3] = {}, codes[3] = {};
+  Define(SQLT_VNU, varnum, 3, &indicators[0], &lengths[0]).returnCode = &codes[0];
+  Define(SQLT_STR, text, 4, &indicators[1], &lengths[1]).returnCode = &codes[1];
+  Define(SQLT_BIN, raw, 4, &indicators[2], &lengths[2]).returnCode = &codes[2];
+  const TBytes big(40000, 'x');
+  EXPECT_EQ(Reply(Concat({RowHeader(), Row({Value(IntNumber(123456789)), TextValue("abcdef"), Value(big)}), Done(1)})),
+            OCI_SUCCESS_WITH_INFO);
+  EXPECT_EQ(error->Number(), 1406);
+  EXPECT_EQ(error->Text(), "ORA-01406: fetched column value was truncated");
+  EXPECT_EQ(varnum[0], 2);
+  EXPECT_EQ(varnum[3], 0xAA) << "nothing written past the buffer";
+  EXPECT_EQ(std::string(text), "abc");
+  EXPECT_EQ(text[4], '\xAA');
+  EXPECT_EQ(raw[4], 0xAA);
+  EXPECT_EQ(indicators[0], 7) << "a length byte and six NUMBER bytes";
+  EXPECT_EQ(indicators[1], 6);
+  EXPECT_EQ(indicators[2], -2) << "40000 bytes do not fit an indicator";
+  EXPECT_EQ(lengths[0], 3);
+  EXPECT_EQ(lengths[1], 3);
+  EXPECT_EQ(lengths[2], 4);
+  EXPECT_EQ(codes[0], 1406);
+  EXPECT_EQ(codes[1], 1406);
+  EXPECT_EQ(codes[2], 1406);
+  // A value that fits answers plain success again.
+  EXPECT_EQ(Reply(Concat({RowHeader(), Row({Value(IntNumber(5)), TextValue("ab"), Value({1})}), Done(2)})),
+            OCI_SUCCESS);
+  EXPECT_EQ(indicators[1], 0);
+  EXPECT_EQ(codes[1], 0);
 }
 
 // A VARRAW define travels as RAW and gets its length word in front, the
-// bytes cut to the room behind it; the length counts the word too.
+// bytes cut to the room behind it as any value is; the lengths count the
+// word too.
 TEST_F(StmtReplyTest, AVarRawDefineGetsItsLengthWordAndIsCutToItsBuffer) {
   Query("select a, b from t");
   uint8_t whole[8], cut[5];
   std::memset(whole, 0xAA, sizeof whole);
   std::memset(cut, 0xAA, sizeof cut);
   ub2 whole_length = 0, cut_length = 0;
-  TNetDefine& first = Define(SQLT_VBI, whole, sizeof whole, nullptr, &whole_length);
-  Define(SQLT_VBI, cut, 4, nullptr, &cut_length);
+  sb2 whole_indicator = 9, cut_indicator = 9;
+  TNetDefine& first = Define(SQLT_VBI, whole, sizeof whole, &whole_indicator, &whole_length);
+  Define(SQLT_VBI, cut, 4, &cut_indicator, &cut_length);
   WriteItemMetadata(*writer, first, statement.Session());
   EXPECT_EQ(Written(), Hex("17 03 00 00 01 06 00 00  00 00 00 01"));
-  EXPECT_EQ(Reply(Concat({RowHeader(), Row({Value(Hex("01 02 03")), Value(Hex("01 02 03"))}), Done(1)})), OCI_SUCCESS);
+  EXPECT_EQ(Reply(Concat({RowHeader(), Row({Value(Hex("01 02 03")), Value(Hex("01 02 03"))}), Done(1)})),
+            OCI_SUCCESS_WITH_INFO);
+  EXPECT_EQ(whole_indicator, 0);
+  EXPECT_EQ(cut_indicator, 5) << "the length it had";
   const auto word = [](const uint8_t* at) {
     ub2 value = 0;
     std::memcpy(&value, at, sizeof value);
@@ -189,24 +224,41 @@ TEST_F(StmtReplyTest, AVarRawDefineGetsItsLengthWordAndIsCutToItsBuffer) {
   EXPECT_EQ(cut[4], 0xAA) << "nothing written past the buffer";
 }
 
+// Out-binds are cut the same way.
+TEST_F(StmtReplyTest, AnOutBindLongerThanItsBufferIsCutWithInfo) {
+  statement.Prepare("begin :s := 'abcdef'; end;");
+  char text[4] = {};
+  sb2 indicator = 0;
+  ub2 length = 0;
+  TNetBind& bind = *statement.Binds()[0];
+  bind.externalType = SQLT_CHR;
+  bind.value = text;
+  bind.valueSize = sizeof text;
+  bind.indicator = &indicator;
+  bind.length = &length;
+  statement.iterations = 1;
+  EXPECT_EQ(Reply(Concat({BindVector({0x10}), Row({TextValue("abcdef")}), Done(1)})), OCI_SUCCESS_WITH_INFO);
+  EXPECT_EQ(std::string(text, 4), "abcd");
+  EXPECT_EQ(indicator, 6);
+  EXPECT_EQ(length, 4);
+}
+
+// A cursor value too short for its kind, or of an unknown kind, fails the
+// call; the reply is read to its end first, so the stream stays in step.
 TEST_F(StmtReplyTest, CursorValuesAreCheckedBeforeTheyAreRead) {
   Query("begin open :c for select 1 from dual; end;");
   TNetStatement cursor(nullptr);
   void* handle = HandleOf(&cursor);
-  TNetDefine& d = Define(SQLT_RSET, &handle, sizeof handle);
-  (void)d;
-  ExpectUnknownError(1, [&] { Reply(Concat({RowHeader(), Row({Value({1})})})); });
-  tns->SkipRestOfPacket();
-  ExpectUnknownError(1, [&] { Reply(Concat({RowHeader(), Row({Value({2, 1})})})); });
-  tns->SkipRestOfPacket();
-  EXPECT_EQ(MessageOf([&] {
-              Reply(Concat({RowHeader(), Row({Value({3, 1})})}));
-            }),
+  Define(SQLT_RSET, &handle, sizeof handle);
+  EXPECT_EQ(MessageOf([&] { Reply(Concat({RowHeader(), Row({Value({1})}), Done(1)})); }), "Unknown error 1");
+  EXPECT_EQ(MessageOf([&] { Reply(Concat({RowHeader(), Row({Value({2, 1})}), Done(1)})); }), "Unknown error 1");
+  EXPECT_EQ(MessageOf([&] { Reply(Concat({RowHeader(), Row({Value({3, 1})}), Done(1)})); }),
             "Net error: maximum open cursors exceeded");
-  tns->SkipRestOfPacket();
   EXPECT_EQ(Reply(Concat({RowHeader(), Row({Value({2, 1, 2})}), Done(1)})), OCI_SUCCESS);
   EXPECT_EQ(cursor.cursorId, 258);
   EXPECT_TRUE(cursor.parsed);
+  EXPECT_FALSE(cursor.described) << "described when first asked for its columns";
+  EXPECT_EQ(tns->AvailableInPacket(), 0) << "every reply was read to its end";
 }
 
 // The server's element count of an array bind is bounded by the caller's

@@ -29,7 +29,19 @@ inline TBytes DataPacket(const TBytes& payload, uint16_t dataFlags = 0) {
 
 inline TBytes MarkerPacket(uint8_t byte8, uint8_t kind) { return TnsPacket(kTnsMarker, {byte8, 0, kind}); }
 
-inline TBytes AcceptPacket() { return TnsPacket(kTnsAccept, TBytes(24, 0)); }
+// ACCEPT as the public descriptions lay it out: the version taken, the
+// service options, the session and transport data units the server takes,
+// the value one in its byte order, the accept data's length and offset,
+// two connect flags, then reserved bytes up to the data offset.
+inline TBytes AcceptPacket(int sdu = 2048, int tdu = 32767) {
+  TBytes body(24, 0);
+  PutBigEndian16(body.data() + 0, 0x0134);
+  PutBigEndian16(body.data() + 4, static_cast<unsigned>(sdu));
+  PutBigEndian16(body.data() + 6, static_cast<unsigned>(tdu));
+  PutBigEndian16(body.data() + 8, 0x0100);
+  PutBigEndian16(body.data() + 12, 32);
+  return TnsPacket(kTnsAccept, body);
+}
 
 // REDIRECT: two bytes of data length, then the text from offset 10.
 inline TBytes RedirectPacket(const std::string& text) {

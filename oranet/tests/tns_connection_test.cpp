@@ -159,6 +159,54 @@ TEST_F(TnsConnectionTest, ASmallerSduAppliesFromTheNextPacket) {
   EXPECT_EQ(net->Sent()[3].size(), 100u);
 }
 
+// The server may take a smaller session data unit than the client
+// offered: from the ACCEPT on, no packet the client sends is larger.
+TEST_F(TnsConnectionTest, TheAcceptedSduBoundsEveryPacketSent) {
+  net->Feed(AcceptPacket(512));
+  tns->Connect("db", 1521, 0, "orcl");
+  EXPECT_EQ(tns->SendLimit(), 512);
+  const TBytes data(3000, 9);
+  tns->WriteBytesRaw(data.data(), 0, 3000);
+  tns->FlushData(0);
+  ASSERT_EQ(net->Sent().size(), 1u + 6);
+  for (size_t i = 1; i < net->Sent().size(); ++i) EXPECT_LE(net->Sent()[i].size(), 512u) << "packet " << i;
+  EXPECT_EQ(net->Sent()[1].size(), 512u);
+  // An ACCEPT that states none keeps the client's own; one that leaves no
+  // room for data, or is too short to state it, is refused.
+  net->Feed(AcceptPacket(0));
+  tns->Connect("db", 1521, 0, "orcl");
+  EXPECT_EQ(tns->SendLimit(), 2048);
+  net->Feed(AcceptPacket(10));
+  ExpectNetError(205, [&] { tns->Connect("db", 1521, 0, "orcl"); });
+  net->Feed(TnsPacket(kTnsAccept, Hex("01 34 00 00 08")));
+  ExpectNetError(207, [&] { tns->Connect("db", 1521, 0, "orcl"); });
+}
+
+// Connect data beyond 230 bytes leave the CONNECT packet with its header
+// alone and follow in a DATA packet of their own; up to 230 they go inline.
+TEST_F(TnsConnectionTest, LongConnectDataFollowTheConnectPacket) {
+  const std::string sid(200, 's');
+  const std::string descriptor = ConnectDescriptor("db", 1521, sid);
+  ASSERT_GT(descriptor.size(), 230u);
+  net->Feed(AcceptPacket());
+  tns->Connect("db", 1521, 0, sid);
+  ASSERT_EQ(net->Sent().size(), 2u);
+  const TBytes& connect = net->Sent()[0];
+  EXPECT_EQ(connect.size(), 34u);
+  EXPECT_EQ(GetBigEndian16(connect.data()), 34u);
+  EXPECT_EQ(GetBigEndian16(connect.data() + 24), descriptor.size());
+  EXPECT_EQ(GetBigEndian16(connect.data() + 26), 34u);
+  EXPECT_EQ(net->Sent()[1], DataPacket(Bytes(descriptor)));
+  // 230 bytes exactly still go inline.
+  const std::string fits(230 - ConnectDescriptor("db", 1521, "").size(), 'x');
+  net->Feed(AcceptPacket());
+  tns->Connect("db", 1521, 0, fits);
+  EXPECT_EQ(net->Sent().back().size(), 34u + 230);
+  // Data that a DATA packet within the offered SDU cannot carry are refused.
+  tns->SetSDU(512);
+  EXPECT_THROW(tns->Connect("db", 1521, 0, std::string(600, 's')), classlib::Exception);
+}
+
 TEST_F(TnsConnectionTest, ReadingSendsWhatWaitsAndJoinsPackets) {
   ConnectAccepted();
   const uint8_t request[] = {0x11, 0x22};
@@ -223,6 +271,36 @@ TEST_F(TnsConnectionTest, OtherErrorAfterABreakIsRaisedWithTheStreamAfterTheCode
   net->Feed(DataPacket(Hex("04 01")));  // the error number is missing
   tns->SkipRestOfPacket();
   EXPECT_THROW(tns->ReadData(&byte, 0, 1), ENetUnknownError);
+}
+
+// A server that breaks off a call must say why. After the client's own
+// break, a status without an error is the answer to it (a cancel); a
+// marker the client did not ask for followed by no error leaves nothing
+// to go on, and is a protocol violation rather than "error 0".
+TEST_F(TnsConnectionTest, NoErrorAfterAMarkerIsACancelOnlyWhenTheClientBroke) {
+  ConnectAccepted();
+  tns->Representation().SetNegotiated();
+  uint8_t byte = 0;
+  net->Feed(MarkerPacket(1, kMarkerReset));
+  net->Feed(DataPacket(Hex("04 00 00")));  // rows 0, error 0
+  try {
+    tns->ReadData(&byte, 0, 1);
+    ADD_FAILURE() << "no error";
+  } catch (const ENetProtocolError& e) {
+    EXPECT_EQ(e.Message(), "the server broke off the call without an error");
+  }
+  tns->SkipRestOfPacket();
+  tns->SendBreak();
+  net->Feed(MarkerPacket(1, kMarkerBreak));
+  net->Feed(MarkerPacket(1, kMarkerReset));
+  net->Feed(DataPacket(Hex("04 00 00")));
+  try {
+    tns->ReadData(&byte, 0, 1);
+    ADD_FAILURE() << "no error";
+  } catch (const EInternalError& e) {
+    EXPECT_EQ(e.ErrorNumber(), 0);
+    EXPECT_TRUE(e.BreakSent());
+  }
 }
 
 TEST_F(TnsConnectionTest, DisconnectSendsTheLastPacketAndCloses) {

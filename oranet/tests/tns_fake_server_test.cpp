@@ -15,6 +15,10 @@
 namespace oranet::testing {
 namespace {
 
+// These tests write raw bytes into the data stream: the fake server checks
+// their packets, not messages.
+constexpr auto kStepTimeout = std::chrono::milliseconds(3000);
+
 using std::chrono::milliseconds;
 using Clock = std::chrono::steady_clock;
 
@@ -40,9 +44,9 @@ int NetErrorOf(Call call) {
 }
 
 TEST(TnsFakeServerTest, AcceptThenDataBothWaysThenGracefulDisconnect) {
-  TFakeServer server({{TFakeStep::Expect(kTnsConnect), TFakeStep::Send(kTnsAccept, TBytes(24, 0)),
+  TFakeServer server({{TFakeStep::Expect(kTnsConnect), TFakeStep::SendRaw(AcceptPacket()),
                        TFakeStep::Expect(kTnsData), TFakeStep::SendRaw(DataPacket(Hex("0a 0b"))),
-                       TFakeStep::Expect(kTnsData)}});
+                       TFakeStep::Expect(kTnsData)}}, kStepTimeout, TRequestChecks::kPackets);
   TTnsConnection tns;
   RunBounded(kBound, [&] {
     tns.Connect("127.0.0.1", server.Port(), 2000, "orcl");
@@ -67,14 +71,14 @@ TEST(TnsFakeServerTest, AcceptThenDataBothWaysThenGracefulDisconnect) {
 }
 
 TEST(TnsFakeServerTest, RefuseIsNetError206) {
-  TFakeServer server({{TFakeStep::Expect(kTnsConnect), TFakeStep::Send(kTnsRefuse, Hex("00 00 00 00"))}});
+  TFakeServer server({{TFakeStep::Expect(kTnsConnect), TFakeStep::Send(kTnsRefuse, Hex("00 00 00 00"))}}, kStepTimeout, TRequestChecks::kPackets);
   TTnsConnection tns;
   EXPECT_EQ(NetErrorOf([&] { tns.Connect("127.0.0.1", server.Port(), 2000, "orcl"); }), 206);
 }
 
 TEST(TnsFakeServerTest, ResendGetsTheConnectAgain) {
   TFakeServer server({{TFakeStep::Expect(kTnsConnect), TFakeStep::Send(kTnsResend, {}),
-                       TFakeStep::Expect(kTnsConnect), TFakeStep::Send(kTnsAccept, TBytes(24, 0))}});
+                       TFakeStep::Expect(kTnsConnect), TFakeStep::SendRaw(AcceptPacket())}}, kStepTimeout, TRequestChecks::kPackets);
   TTnsConnection tns;
   EXPECT_EQ(NetErrorOf([&] { tns.Connect("127.0.0.1", server.Port(), 2000, "orcl"); }), -1);
   server.Join();
@@ -87,18 +91,18 @@ TEST(TnsFakeServerTest, ResendGetsTheConnectAgain) {
 TEST(TnsFakeServerTest, RedirectGoesToTheSecondListenerWhichKeepsTheTimeout) {
   // The second listener accepts, then stays silent: the read after the
   // redirect must end by the time-out given to the first connect.
-  TFakeServer second({{TFakeStep::Expect(kTnsConnect), TFakeStep::Send(kTnsAccept, TBytes(24, 0)),
-                       TFakeStep::Silent(5000)}});
+  TFakeServer second({{TFakeStep::Expect(kTnsConnect), TFakeStep::SendRaw(AcceptPacket()),
+                       TFakeStep::Silent(5000)}}, kStepTimeout, TRequestChecks::kPackets);
   const std::string text = "(DESCRIPTION=(ADDRESS=(PROTOCOL=tcp)(HOST=127.0.0.1)(PORT=" +
                            std::to_string(second.Port()) + "))(CONNECT_DATA=(SERVICE_NAME=svc)))";
-  TFakeServer first({{TFakeStep::Expect(kTnsConnect), TFakeStep::SendRaw(RedirectPacket(text))}});
+  TFakeServer first({{TFakeStep::Expect(kTnsConnect), TFakeStep::SendRaw(RedirectPacket(text))}}, kStepTimeout, TRequestChecks::kPackets);
   TTnsConnection tns;
   EXPECT_EQ(NetErrorOf([&] { tns.Connect("127.0.0.1", first.Port(), 400, "orcl"); }), -1);
   EXPECT_EQ(tns.Port(), second.Port());
   EXPECT_EQ(tns.SID(), "svc");
   const auto start = Clock::now();
   uint8_t byte = 0;
-  EXPECT_EQ(NetErrorOf([&] { tns.ReadData(&byte, 0, 1); }), 0);
+  EXPECT_EQ(NetErrorOf([&] { tns.ReadData(&byte, 0, 1); }), kNetReceiveTimeout);
   EXPECT_LT(MsSince(start), 3000);
   tns.Transport().Close();  // ends the listener's silence
   second.Join();
@@ -128,17 +132,18 @@ TEST(TnsFakeServerTest, ConnectTimeoutAgainstAFullBacklogIs10060) {
 }
 
 TEST(TnsFakeServerTest, ReceiveTimeoutAgainstASilentListener) {
-  TFakeServer server({{TFakeStep::Expect(kTnsConnect), TFakeStep::Silent(5000)}});
+  TFakeServer server({{TFakeStep::Expect(kTnsConnect), TFakeStep::Silent(5000)}}, kStepTimeout, TRequestChecks::kPackets);
   TTnsConnection tns;
   const auto start = Clock::now();
-  EXPECT_EQ(NetErrorOf([&] { tns.Connect("127.0.0.1", server.Port(), 300, "orcl"); }), 0);
+  EXPECT_EQ(NetErrorOf([&] { tns.Connect("127.0.0.1", server.Port(), 300, "orcl"); }), kNetReceiveTimeout)
+      << "a receive that runs out of time is no lost connection";
   EXPECT_LT(MsSince(start), 3000);
   EXPECT_FALSE(tns.Transport().Connected());
 }
 
 TEST(TnsFakeServerTest, ResetMidCallIsALostConnectionAndLaterSendsRaiseNoSignal) {
-  TFakeServer server({{TFakeStep::Expect(kTnsConnect), TFakeStep::Send(kTnsAccept, TBytes(24, 0)),
-                       TFakeStep::Expect(kTnsData), TFakeStep::Reset()}});
+  TFakeServer server({{TFakeStep::Expect(kTnsConnect), TFakeStep::SendRaw(AcceptPacket()),
+                       TFakeStep::Expect(kTnsData), TFakeStep::Reset()}}, kStepTimeout, TRequestChecks::kPackets);
   TTnsConnection tns;
   RunBounded(kBound, [&] { tns.Connect("127.0.0.1", server.Port(), 2000, "orcl"); });
   const uint8_t ask[] = {3, 0x0e, 0};
@@ -161,8 +166,8 @@ TEST(TnsFakeServerTest, ResetMidCallIsALostConnectionAndLaterSendsRaiseNoSignal)
 }
 
 TEST(TnsFakeServerTest, GracefulCloseMidCallIsALostConnection) {
-  TFakeServer server({{TFakeStep::Expect(kTnsConnect), TFakeStep::Send(kTnsAccept, TBytes(24, 0)),
-                       TFakeStep::Expect(kTnsData), TFakeStep::SendRaw(Hex("00 20 00")), TFakeStep::Close()}});
+  TFakeServer server({{TFakeStep::Expect(kTnsConnect), TFakeStep::SendRaw(AcceptPacket()),
+                       TFakeStep::Expect(kTnsData), TFakeStep::SendRaw(Hex("00 20 00")), TFakeStep::Close()}}, kStepTimeout, TRequestChecks::kPackets);
   TTnsConnection tns;
   RunBounded(kBound, [&] { tns.Connect("127.0.0.1", server.Port(), 0, "orcl"); });  // no time-out to save it
   const uint8_t ask[] = {1};
@@ -189,7 +194,7 @@ TEST(TnsFakeServerTest, HostNamesResolveARefusedSocketIs10061AndANameThatDoesNot
   } catch (const ESocketError& e) {
     EXPECT_EQ(e.WinSockCode(), 10049) << e.Message();
   }
-  TFakeServer server({{TFakeStep::Expect(kTnsConnect), TFakeStep::Send(kTnsAccept, TBytes(24, 0))}});
+  TFakeServer server({{TFakeStep::Expect(kTnsConnect), TFakeStep::SendRaw(AcceptPacket())}}, kStepTimeout, TRequestChecks::kPackets);
   TTnsConnection tns;
   EXPECT_EQ(NetErrorOf([&] { tns.Connect("localhost", server.Port(), 2000, "orcl"); }), -1);
 }

@@ -18,7 +18,7 @@ namespace oranet::testing {
 namespace {
 
 TEST(TtcFakeServerTest, NegotiationsAndACommitRoundTrip) {
-  TFakeServer server({{TFakeStep::Expect(kTnsConnect), TFakeStep::Send(kTnsAccept, TBytes(24, 0)),
+  TFakeServer server({{TFakeStep::Expect(kTnsConnect), TFakeStep::SendRaw(AcceptPacket()),
                        TFakeStep::Expect(kTnsData), TFakeStep::SendRaw(DataPacket(ProtocolReply(6))),
                        TFakeStep::Expect(kTnsData), TFakeStep::SendRaw(DataPacket(Hex("02 01 00 00"))),
                        TFakeStep::Expect(kTnsData), TFakeStep::SendRaw(DataPacket(Hex("09"))),

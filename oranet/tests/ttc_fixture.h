@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "oranet/net_errors.h"
@@ -28,8 +29,14 @@ class TtcTest : public ::testing::Test {
     reader = std::make_unique<TTtcReader>(*tns);
   }
 
-  // The server's next DATA packet.
-  void ServerSays(const TBytes& payload) { net->Feed(DataPacket(payload)); }
+  // The server's next DATA packets: as many as a payload of this length
+  // needs within the session data unit.
+  void ServerSays(const TBytes& payload) {
+    const size_t most = static_cast<size_t>(tns->SDU() - kTnsDataOffset);
+    for (size_t at = 0; at == 0 || at < payload.size(); at += most)
+      net->Feed(DataPacket(TBytes(payload.begin() + static_cast<std::ptrdiff_t>(at),
+                                  payload.begin() + static_cast<std::ptrdiff_t>(std::min(payload.size(), at + most)))));
+  }
   void Negotiated() { tns->Representation().SetNegotiated(); }
 
   // Sends what was written and returns its payload.

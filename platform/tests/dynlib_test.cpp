@@ -33,6 +33,16 @@ TEST(DynamicLibraries, LoadFindCallAndUnload) {
   EXPECT_TRUE(FreeLibrary(libz));
 }
 
+TEST(DynamicLibraries, ALibraryLoadedByNameKnowsTheFileTheLoaderFound) {
+  HMODULE libz = LoadLibraryA("libz.so.1");
+  ASSERT_NE(libz, nullptr) << LastLibraryError();
+  const std::string file = GetModuleFileName(libz);
+  EXPECT_EQ(file.front(), '/') << file;
+  EXPECT_NE(file.find("libz.so.1"), std::string::npos) << file;
+  EXPECT_TRUE(FreeLibrary(libz));
+  EXPECT_EQ(GetModuleFileName(nullptr), "");
+}
+
 TEST(DynamicLibraries, FailedLoadKeepsTheLoadersText) {
   EXPECT_EQ(LoadLibraryA("/nonexistent/folder/libmissing.so"), nullptr);
   EXPECT_NE(LastLibraryError().find("/nonexistent/folder/libmissing.so"), std::string::npos)

@@ -1,4 +1,7 @@
-#include "fib/fib_timer.h"
+// The message loop's interval timer component on a loop whose clock the
+// test moves: arming rules, full intervals after each change, destruction
+// from its own tick.
+#include "platform/loop_timer.h"
 
 #include <gtest/gtest.h>
 
@@ -8,16 +11,16 @@
 #include "platform/clock.h"
 #include "platform/plain_message_loop.h"
 
-namespace fib {
+namespace platform {
 namespace {
 
 using std::chrono::milliseconds;
 
 // Timers on a loop whose time moves only when the test says so.
-class TimerTest : public ::testing::Test {
+class LoopTimerTest : public ::testing::Test {
  protected:
-  TimerTest() : loop_(&clock_) { platform::MessageLoop::SetCurrent(&loop_); }
-  ~TimerTest() override { platform::MessageLoop::SetCurrent(nullptr); }
+  LoopTimerTest() : loop_(&clock_) { MessageLoop::SetCurrent(&loop_); }
+  ~LoopTimerTest() override { MessageLoop::SetCurrent(nullptr); }
 
   void Pass(int ms) {
     clock_.Advance(milliseconds(ms));
@@ -30,13 +33,13 @@ class TimerTest : public ::testing::Test {
     std::vector<classlib::TObject*> senders;
   };
 
-  platform::ManualClock clock_;
-  platform::PlainMessageLoop loop_;
+  ManualClock clock_;
+  PlainMessageLoop loop_;
   Listener listener_;
 };
 
-TEST_F(TimerTest, NeverArmsWithoutAHandler) {
-  TFIBTimer timer(nullptr);
+TEST_F(LoopTimerTest, NeverArmsWithoutAHandler) {
+  TLoopTimer timer(nullptr);
   EXPECT_TRUE(timer.Enabled());
   EXPECT_EQ(timer.Interval(), 1000u);
   timer.SetEnabled(false);
@@ -46,8 +49,8 @@ TEST_F(TimerTest, NeverArmsWithoutAHandler) {
   EXPECT_EQ(loop_.TimerCount(), 0u);
 }
 
-TEST_F(TimerTest, TicksEveryIntervalWithItselfAsSender) {
-  TFIBTimer timer(nullptr);
+TEST_F(LoopTimerTest, TicksEveryIntervalWithItselfAsSender) {
+  TLoopTimer timer(nullptr);
   timer.SetOnTimer(classlib::TNotifyEvent(&listener_, &Listener::Tick));
   EXPECT_TRUE(timer.Armed());
   Pass(999);
@@ -58,8 +61,8 @@ TEST_F(TimerTest, TicksEveryIntervalWithItselfAsSender) {
   EXPECT_EQ(listener_.senders[0], &timer);
 }
 
-TEST_F(TimerTest, DisablingZeroIntervalAndClearingTheHandlerStopIt) {
-  TFIBTimer timer(nullptr);
+TEST_F(LoopTimerTest, DisablingZeroIntervalAndClearingTheHandlerStopIt) {
+  TLoopTimer timer(nullptr);
   timer.SetOnTimer(classlib::TNotifyEvent(&listener_, &Listener::Tick));
   timer.SetEnabled(false);
   EXPECT_EQ(loop_.TimerCount(), 0u);
@@ -73,8 +76,8 @@ TEST_F(TimerTest, DisablingZeroIntervalAndClearingTheHandlerStopIt) {
   EXPECT_EQ(loop_.TimerCount(), 0u);
 }
 
-TEST_F(TimerTest, EveryChangeStartsAFullInterval) {
-  TFIBTimer timer(nullptr);
+TEST_F(LoopTimerTest, EveryChangeStartsAFullInterval) {
+  TLoopTimer timer(nullptr);
   timer.SetOnTimer(classlib::TNotifyEvent(&listener_, &Listener::Tick));
   Pass(600);
   timer.SetInterval(1000);
@@ -85,20 +88,20 @@ TEST_F(TimerTest, EveryChangeStartsAFullInterval) {
   EXPECT_EQ(loop_.TimerCount(), 1u);
 }
 
-TEST_F(TimerTest, DestructionKillsTheTimerEvenFromItsOwnTick) {
+TEST_F(LoopTimerTest, DestructionKillsTheTimerEvenFromItsOwnTick) {
   auto* owner = new classlib::TComponent(nullptr);
-  auto* owned = new TFIBTimer(owner);
+  auto* owned = new TLoopTimer(owner);
   owned->SetOnTimer(classlib::TNotifyEvent(&listener_, &Listener::Tick));
   delete owner;
   EXPECT_EQ(loop_.TimerCount(), 0u);
   Pass(2000);
   EXPECT_TRUE(listener_.senders.empty());
 
-  auto* self_freeing = new TFIBTimer(nullptr);
+  auto* self_freeing = new TLoopTimer(nullptr);
   int ticks = 0;
   self_freeing->SetOnTimer(classlib::TNotifyEvent::Function([&](classlib::TObject* sender) {
     ++ticks;
-    delete static_cast<TFIBTimer*>(sender);
+    delete static_cast<TLoopTimer*>(sender);
   }));
   Pass(1000);
   Pass(1000);
@@ -107,4 +110,4 @@ TEST_F(TimerTest, DestructionKillsTheTimerEvenFromItsOwnTick) {
 }
 
 }  // namespace
-}  // namespace fib
+}  // namespace platform

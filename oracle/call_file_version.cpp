@@ -1,0 +1,87 @@
+// The release of a client library that has no version call (clients before
+// 10.2). Linux libraries carry no version resource; the release is the
+// version suffix of the library's file name (libclntsh.so.10.1), followed
+// through symbolic links to their targets, else the newest release whose
+// first new call the library exports.
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "oracle/call_binding.h"
+#include "oracle/call_state.h"
+#include "platform/dynlib.h"
+
+namespace oracle {
+
+namespace {
+
+// Each release by a call it was the first to offer, newest first.
+struct FirstCall {
+  const char* name;
+  const char* release;
+};
+
+constexpr FirstCall kFirstCalls[] = {
+    {"OCILobRead2", "10.1"},         {"OCIStmtPrepare2", "9.2"}, {"OCIDateTimeConstruct", "9.0"},
+    {"OCIEnvCreate", "8.1"},         {"OCIInitialize", "8.0"},   {"olog", "7.3"},
+};
+
+// Links followed at most, so that a loop of links ends.
+constexpr int kMaxLinks = 16;
+
+std::string FileNameOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The file a symbolic link names, as a path; empty when it is no link.
+std::string LinkTarget(const std::string& path) {
+  std::vector<char> buffer(4096);
+  const ssize_t length = ::readlink(path.c_str(), buffer.data(), buffer.size());
+  if (length <= 0 || static_cast<size_t>(length) >= buffer.size()) return "";
+  std::string target(buffer.data(), static_cast<size_t>(length));
+  if (target.front() == '/') return target;
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? target : path.substr(0, slash + 1) + target;
+}
+
+std::string ReleaseOfExports() {
+  for (const FirstCall& call : kFirstCalls)
+    if (platform::GetProcAddress(hOCILib, call.name)) return call.release;
+  return "";
+}
+
+}  // namespace
+
+std::string VersionSuffixOf(const std::string& file_name) {
+  const size_t so = file_name.rfind(".so.");
+  if (so == std::string::npos) return "";
+  const std::string suffix = file_name.substr(so + 4);
+  bool digit_before = false;
+  for (char c : suffix) {
+    if (c == '.' && digit_before) {
+      digit_before = false;
+    } else if (c >= '0' && c <= '9') {
+      digit_before = true;
+    } else {
+      return "";
+    }
+  }
+  return digit_before ? suffix : "";
+}
+
+std::string GetFileVersionText(const std::string& path) {
+  // A path is the file the library was loaded from; a bare name was
+  // searched for by the loader, which knows the file it found.
+  std::string file = platform::MapLibraryName(path);
+  if (file.find('/') == std::string::npos && hOCILib) file = platform::GetModuleFileName(hOCILib);
+  for (int link = 0; link <= kMaxLinks && !file.empty(); ++link) {
+    const std::string suffix = VersionSuffixOf(FileNameOf(file));
+    if (!suffix.empty()) return suffix;
+    file = LinkTarget(file);
+  }
+  return hOCILib ? ReleaseOfExports() : "";
+}
+
+}  // namespace oracle

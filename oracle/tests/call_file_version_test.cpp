@@ -1,0 +1,127 @@
+// The release of a client without the version call: the version suffix of
+// its file's name (or of a link's target), else the calls it exports; and
+// the loader's reason when a library cannot be loaded.
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "oracle/call_binding.h"
+#include "oracle/call_entries.h"
+#include "oracle/call_table.h"
+#include "oracle/tests/standin_fixture.h"
+#include "testing/message_of.h"
+
+namespace oracle::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using classlib::testing::MessageOf;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+class FileVersionTest : public StandinTest {
+ protected:
+  std::string CopyOf(const std::string& library, const std::string& folder) {
+    const std::string path = MakeFolder(folder) + "/libclntsh.so";
+    fs::copy_file(library, path, fs::copy_options::overwrite_existing);
+    return path;
+  }
+};
+
+TEST(VersionSuffix, TheNumbersAfterTheSharedObjectSuffix) {
+  EXPECT_EQ(VersionSuffixOf("libclntsh.so.10.1"), "10.1");
+  EXPECT_EQ(VersionSuffixOf("libclntsh.so.8.0"), "8.0");
+  EXPECT_EQ(VersionSuffixOf("libclntsh.so.8.1.7"), "8.1.7");
+  EXPECT_EQ(VersionSuffixOf("libclntsh.so"), "");
+  EXPECT_EQ(VersionSuffixOf("libclntsh.so."), "");
+  EXPECT_EQ(VersionSuffixOf("libclntsh.so.10."), "");
+  EXPECT_EQ(VersionSuffixOf("libclntsh.so..1"), "");
+  EXPECT_EQ(VersionSuffixOf("libclntsh.so.10.1~"), "");
+}
+
+TEST_F(FileVersionTest, AClientWithoutTheVersionCallNamedAsTenOneLoadsAsTenOne) {
+  ControlStandin(ORACLE_STANDIN_101_PATH);
+  WriteOracleValue("", "OCIDLL", ORACLE_STANDIN_101_PATH);
+  InitOciEnvironment();
+  EXPECT_EQ(OCIClientVersionText, "10.1");
+  EXPECT_EQ(OCIVersion, 10100);
+  EXPECT_EQ(PossibleCallStyles, kCallStyleOci7 | kCallStyleOci8);
+  EXPECT_TRUE(IsOciEntryLinked(OciSlot::OCILobRead2)) << "10.0 entries are bound";
+  // Threaded objects; events wait for 10.2.
+  EXPECT_THAT(standin_->LogOf("OCIEnvCreate"), ElementsAre("OCIEnvCreate mode=3"));
+}
+
+TEST_F(FileVersionTest, ALinkTakesTheReleaseOfTheFileItLeadsTo) {
+  const std::string lib = MakeFolder("home/lib");
+  fs::create_symlink(ORACLE_STANDIN_101_PATH, lib + "/libclntsh.so.9.0");
+  fs::create_symlink("libclntsh.so.9.0", lib + "/libclntsh.so");
+  WriteOracleValue("", "ORACLE_HOME", temp_ + "/home");
+  ControlStandin(ORACLE_STANDIN_101_PATH);
+  InitOciEnvironment();
+  EXPECT_EQ(OCIDLL, lib + "/libclntsh.so");
+  EXPECT_EQ(OCIClientVersionText, "9.0");
+  EXPECT_EQ(OCIVersion, 9000);
+  EXPECT_FALSE(IsOciEntryLinked(OciSlot::OCILobRead2)) << "no 10.0 entries for a 9.0 client";
+}
+
+TEST_F(FileVersionTest, WithoutASuffixTheCallsTheLibraryExportsTellTheRelease) {
+  WriteOracleValue("", "OCIDLL", CopyOf(ORACLE_STANDIN_101_PATH, "ten"));
+  LoadOciEntryPoints();
+  EXPECT_EQ(OCIClientVersionText, "10.1") << "it exports OCILobRead2";
+  UnloadOci();
+
+  WriteOracleValue("", "OCIDLL", CopyOf(ORACLE_STANDIN_80_PATH, "eight"));
+  InitOciEnvironment();
+  EXPECT_EQ(OCIClientVersionText, "8.0") << "it exports OCIInitialize and no later release's calls";
+  EXPECT_EQ(OCIVersion, 8000);
+  EXPECT_TRUE(OCIInited) << "the environment is made with the 8.0 calls";
+  EXPECT_FALSE(OCIEnvCreate.Linked());
+}
+
+TEST_F(FileVersionTest, ALoadFailureKeepsItsBeginningAndAddsTheLoadersReason) {
+  const std::string missing = temp_ + "/none/libclntsh.so";
+  WriteOracleValue("", "OCIDLL", missing);
+  EXPECT_THAT(MessageOf([] { LoadOciEntryPoints(); }),
+              AllOf(StartsWith("Cannot load OCI DLL: " + missing + " ("), HasSubstr("No such file or directory")));
+
+  // A library of the other word size: its ELF class byte says 32 bits.
+  const std::string other_class = CopyOf(ORACLE_STANDIN_PATH, "class32");
+  {
+    std::fstream file(other_class, std::ios::in | std::ios::out | std::ios::binary);
+    file.seekp(4);
+    file.put('\x01');
+  }
+  WriteOracleValue("", "OCIDLL", other_class);
+  EXPECT_THAT(MessageOf([] { LoadOciEntryPoints(); }),
+              AllOf(StartsWith("Cannot load OCI DLL: " + other_class + " ("), HasSubstr("wrong ELF class")));
+
+  WriteOracleValue("", "OCIDLL", ORACLE_STANDIN_MISSING_DEPENDENCY_PATH);
+  EXPECT_THAT(MessageOf([] { LoadOciEntryPoints(); }),
+              AllOf(StartsWith(std::string("Cannot load OCI DLL: ") + ORACLE_STANDIN_MISSING_DEPENDENCY_PATH + " ("),
+                    HasSubstr("liboci_standin_dependency.so")));
+  EXPECT_EQ(OCIDLL, "");
+}
+
+// Run by TheLoaderFindsAnOlderClientByItsBareName in a child started with
+// LD_LIBRARY_PATH, which the loader reads only at start-up.
+TEST_F(FileVersionTest, OlderClientOnTheLoaderPathChild) {
+  if (!std::getenv("ORACLE_TEST_LOADER_CHILD")) GTEST_SKIP() << "runs in a child process";
+  LoadOciEntryPoints();
+  EXPECT_EQ(OCIDLL, "libclntsh.so");
+  EXPECT_EQ(OCIClientVersionText, "8.0") << "the file the loader found leads to libclntsh.so.8.0";
+}
+
+TEST(LoaderSearch, TheLoaderFindsAnOlderClientByItsBareName) {
+  char pattern[] = "/tmp/oracle-loader-XXXXXX";
+  ASSERT_NE(mkdtemp(pattern), nullptr);
+  const std::string folder = pattern;
+  fs::create_symlink(ORACLE_STANDIN_80_PATH, folder + "/libclntsh.so");
+  EXPECT_TRUE(RunWithLoaderPath(folder, "FileVersionTest.OlderClientOnTheLoaderPathChild"));
+  fs::remove_all(folder);
+}
+
+}  // namespace
+}  // namespace oracle::testing

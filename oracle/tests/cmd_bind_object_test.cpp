@@ -1,0 +1,157 @@
+// Object, collection and REF parameters of a statement: bound by name with
+// their type through OCIBindObject, their instances read by the execute
+// and, for outputs, written by it; a null object goes as its indicator.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "oracle/object_ora_array.h"
+#include "oracle/object_ora_ref.h"
+#include "oracle/query_ora_sql.h"
+#include "oracle/session_ora_session.h"
+#include "oracle/tests/object_fixture.h"
+#include "oracle/tests/rset_fixture.h"
+#include "testing/message_of.h"
+
+namespace oracle::testing {
+namespace {
+
+using classlib::testing::MessageOf;
+using ::testing::ElementsAre;
+
+class ObjectBindTest : public RecordSetTest {
+ protected:
+  void SetUp() override {
+    RecordSetTest::SetUp();
+    objects_.DeclareSampleTypes();
+    session_component_ = std::make_unique<TOraSession>();
+    session_component_->SetConnectString("scott/tiger@db1");
+    session_component_->SetConnected(true);
+    sql_ = std::make_unique<TOraSQL>();
+    sql_->SetSession(session_component_.get());
+  }
+  void TearDown() override {
+    values_.clear();
+    sql_.reset();
+    session_component_.reset();
+    EXPECT_EQ(objects_.LiveObjects(), 0) << "the object cache keeps nothing";
+    RecordSetTest::TearDown();
+  }
+  // A value of the named type on the test's session, kept until the test ends.
+  template <class T>
+  T* NewValue(const std::string& type_name) {
+    auto* type = new TOraType(session_component_->OCIConnection()->GetSvcCtx(), type_name);
+    auto* value = new T(type);
+    type->Release();
+    values_.emplace_back(value);
+    return value;
+  }
+  std::vector<std::string> Binds() {
+    std::vector<std::string> lines;
+    for (const std::string& line : standin_->Log())
+      if (line.rfind("OCIBindByName", 0) == 0 || line.rfind("OCIBindObject", 0) == 0) lines.push_back(line);
+    return lines;
+  }
+
+  ObjectControl objects_;
+  std::unique_ptr<TOraSession> session_component_;
+  std::unique_ptr<TOraSQL> sql_;
+  std::vector<ObjectRef> values_;
+};
+
+TEST_F(ObjectBindTest, AnObjectGoesInWithItsTypeAndANullOneAsItsIndicator) {
+  TOraObject* address = NewValue<TOraObject>("scott.address_t");
+  address->AllocObject();
+  address->SetAttrAsString("CITY", "Oslo");
+  address->SetAttrAsInteger("ZIP", 1234);
+  TOraObject* missing = NewValue<TOraObject>("scott.address_t");
+  missing->AllocObject();
+  missing->SetIsNull(true);
+
+  sql_->SetSQL("begin store_address(:a, :b); end;");
+  sql_->Params().ParamByName("a")->SetAsObject(address);
+  sql_->Params().ParamByName("b")->SetAsObject(missing);
+  EXPECT_EQ(sql_->Params().ParamByName("a")->DataType(), classlib::ftADT);
+  standin_->ClearLog();
+  statements_->ClearReceived();
+  sql_->Execute();
+  EXPECT_THAT(Binds(), ElementsAre("OCIBindByName name=a type=108 size=0 mode=0",
+                                   "OCIBindObject name=A type=SCOTT.ADDRESS_T indicator=1",
+                                   "OCIBindByName name=b type=108 size=0 mode=0",
+                                   "OCIBindObject name=B type=SCOTT.ADDRESS_T indicator=1"));
+  EXPECT_THAT(statements_->Received(),
+              ElementsAre("A[1]={STREET=NULL,CITY=Oslo,ZIP=1234}", "B[1]=NULL"));
+}
+
+TEST_F(ObjectBindTest, AnOutputObjectAndCollectionAreWrittenByTheServer) {
+  const std::string block = "begin :a := find_address(1); :p := phones_of(1); end;";
+  statements_->Script(block, "out:a=CITY=Bergen,ZIP=5003 out:p=555-1,555-2");
+  TOraObject* address = NewValue<TOraObject>("scott.address_t");
+  TOraArray* phones = NewValue<TOraArray>("scott.phones_t");
+  sql_->SetSQL(block);
+  sql_->Params().ParamByName("a")->SetAsObject(address);
+  sql_->Params().ParamByName("p")->SetAsObject(phones);
+  EXPECT_EQ(sql_->Params().ParamByName("p")->DataType(), classlib::ftArray);
+  standin_->ClearLog();
+  sql_->Execute();
+  EXPECT_THAT(Binds(), ::testing::Contains("OCIBindObject name=P type=SCOTT.PHONES_T indicator=0"))
+      << "a collection has no indicator structure";
+  EXPECT_FALSE(address->GetIsNull());
+  EXPECT_EQ(address->AttrAsString("CITY"), "Bergen");
+  EXPECT_EQ(address->AttrAsInteger("ZIP"), 5003);
+  EXPECT_TRUE(address->AttrIsNull("STREET"));
+  ASSERT_EQ(phones->GetSize(), 2);
+  EXPECT_EQ(phones->ItemAsString(0), "555-1");
+  EXPECT_EQ(phones->ItemAsString(1), "555-2");
+
+  // A null answer nulls the object that came back filled before.
+  statements_->Script(block, "out:a=NULL out:p=555-3");
+  sql_->Execute();
+  EXPECT_TRUE(address->GetIsNull());
+  EXPECT_EQ(phones->GetSize(), 1);
+}
+
+TEST_F(ObjectBindTest, AnObjectHoldingCollectionsGoesInWhole) {
+  TOraObject* person = NewValue<TOraObject>("scott.person_t");
+  person->AllocObject();
+  person->SetAttrAsString("NAME", "Ann");
+  person->SetAttrAsString("PHONES[0]", "555-1");
+  person->SetAttrAsString("PHONES[1]", "555-2");
+  person->SetAttrAsString("LINES[0].TEXT", "first");
+  sql_->SetSQL("insert into people values (:p)");
+  sql_->Params().ParamByName("p")->SetAsObject(person);
+  statements_->ClearReceived();
+  sql_->Execute();
+  const std::vector<std::string> received = statements_->Received();
+  ASSERT_EQ(received.size(), 1u);
+  EXPECT_THAT(received[0], ::testing::StartsWith("P[1]={NAME=Ann,"));
+  EXPECT_THAT(received[0], ::testing::HasSubstr("PHONES=[555-1,555-2]"));
+  EXPECT_THAT(received[0], ::testing::HasSubstr("LINES=[{TEXT=first,NO=NULL}]"));
+}
+
+TEST_F(ObjectBindTest, AReferenceGoesAsTheReferencedObjectsType) {
+  TOraRef* ref = NewValue<TOraRef>("scott.address_t");
+  sql_->SetSQL("begin keep_ref(:r); end;");
+  sql_->Params().ParamByName("r")->SetAsObject(ref);
+  EXPECT_EQ(sql_->Params().ParamByName("r")->DataType(), classlib::ftReference);
+  standin_->ClearLog();
+  statements_->ClearReceived();
+  sql_->Execute();
+  EXPECT_THAT(Binds(), ElementsAre("OCIBindByName name=r type=110 size=0 mode=0",
+                                   "OCIBindObject name=R type=SCOTT.ADDRESS_T indicator=0"));
+  EXPECT_THAT(statements_->Received(), ElementsAre("R[1]=NULL")) << "no REF: a null one";
+}
+
+TEST_F(ObjectBindTest, AnObjectWithoutTypeOrInADmlArrayIsRefused) {
+  sql_->SetSQL("begin store_address(:a); end;");
+  sql_->Params().ParamByName("a")->SetDataType(classlib::ftADT);
+  EXPECT_EQ(MessageOf([&] { sql_->Execute(); }), "Type of object must be defined");
+
+  TOraObject* address = NewValue<TOraObject>("scott.address_t");
+  sql_->SetSQL("insert into addresses values (:a)");
+  sql_->Params().ParamByName("a")->SetAsObject(address);
+  EXPECT_EQ(MessageOf([&] { sql_->Execute(2); }), "Type is not allowed in DML array");
+}
+
+}  // namespace
+}  // namespace oracle::testing
