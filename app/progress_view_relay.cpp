@@ -6,6 +6,7 @@ namespace app {
 
 TProgressRelay::TProgressRelay(IProgressView& view)
     : view_(view),
+      window_thread_(std::this_thread::get_id()),
       status_(view.StatusText()),
       min_(view.ProgressMin()),
       max_(view.ProgressMax()),
@@ -19,6 +20,7 @@ void TProgressRelay::Deliver() {
     std::lock_guard<std::mutex> lock(mutex_);
     calls.swap(pending_);
   }
+  delivered_.notify_all();
   for (const TPendingCall& c : calls) {
     switch (c.call) {
       case TCall::kStatus: view_.SetStatusText(c.text); break;
@@ -30,11 +32,16 @@ void TProgressRelay::Deliver() {
       case TCall::kImage:
         view_.SetStateImage(static_cast<TUpdatePhase>(c.first), static_cast<TStateImage>(c.second));
         break;
+      case TCall::kProcessMessages: view_.ProcessMessages(); break;
     }
   }
 }
 
-void TProgressRelay::Add(TPendingCall call) { pending_.push_back(std::move(call)); }
+void TProgressRelay::Add(std::unique_lock<std::mutex>& lock, TPendingCall call) {
+  if (std::this_thread::get_id() != window_thread_)
+    delivered_.wait(lock, [this] { return pending_.size() < kMaxPending; });
+  pending_.push_back(std::move(call));
+}
 
 std::string TProgressRelay::StatusText() const {
   std::lock_guard<std::mutex> lock(mutex_);
@@ -42,9 +49,9 @@ std::string TProgressRelay::StatusText() const {
 }
 
 void TProgressRelay::SetStatusText(const std::string& text) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::unique_lock<std::mutex> lock(mutex_);
   status_ = text;
-  Add({TCall::kStatus, 0, 0, text});
+  Add(lock, {TCall::kStatus, 0, 0, text});
 }
 
 int TProgressRelay::ProgressMin() const {
@@ -58,10 +65,10 @@ int TProgressRelay::ProgressMax() const {
 }
 
 void TProgressRelay::SetProgressRange(int min, int max) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::unique_lock<std::mutex> lock(mutex_);
   min_ = min;
   max_ = max;
-  Add({TCall::kRange, min, max, {}});
+  Add(lock, {TCall::kRange, min, max, {}});
 }
 
 int TProgressRelay::ProgressPosition() const {
@@ -70,15 +77,15 @@ int TProgressRelay::ProgressPosition() const {
 }
 
 void TProgressRelay::SetProgressPosition(int position) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::unique_lock<std::mutex> lock(mutex_);
   position_ = position;
-  Add({TCall::kPosition, position, 0, {}});
+  Add(lock, {TCall::kPosition, position, 0, {}});
 }
 
 void TProgressRelay::AddDetailLine(const std::string& line) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::unique_lock<std::mutex> lock(mutex_);
   lines_.push_back(line);
-  Add({TCall::kLine, 0, 0, line});
+  Add(lock, {TCall::kLine, 0, 0, line});
 }
 
 std::vector<std::string> TProgressRelay::DetailLines() const {
@@ -87,9 +94,9 @@ std::vector<std::string> TProgressRelay::DetailLines() const {
 }
 
 void TProgressRelay::ClearDetails() {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::unique_lock<std::mutex> lock(mutex_);
   lines_.clear();
-  Add({TCall::kClear, 0, 0, {}});
+  Add(lock, {TCall::kClear, 0, 0, {}});
 }
 
 bool TProgressRelay::DetailsButtonEnabled() const {
@@ -98,14 +105,19 @@ bool TProgressRelay::DetailsButtonEnabled() const {
 }
 
 void TProgressRelay::SetDetailsButtonEnabled(bool enabled) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::unique_lock<std::mutex> lock(mutex_);
   details_button_ = enabled;
-  Add({TCall::kDetailsButton, enabled ? 1 : 0, 0, {}});
+  Add(lock, {TCall::kDetailsButton, enabled ? 1 : 0, 0, {}});
 }
 
 void TProgressRelay::SetStateImage(TUpdatePhase part, TStateImage image) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  Add({TCall::kImage, static_cast<int>(part), static_cast<int>(image), {}});
+  std::unique_lock<std::mutex> lock(mutex_);
+  Add(lock, {TCall::kImage, static_cast<int>(part), static_cast<int>(image), {}});
+}
+
+void TProgressRelay::ProcessMessages() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  Add(lock, {TCall::kProcessMessages, 0, 0, {}});
 }
 
 }  // namespace app
