@@ -3,14 +3,13 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QThread>
-#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <exception>
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <thread>
+#include <utility>
 
 #include "app/run_state.h"
 #include "classlib/ansistr.h"
@@ -21,14 +20,21 @@ namespace app {
 
 namespace {
 
-// How long the window waits for the statement between two rounds of its
-// events.
+// How long the window waits for the work between two rounds of its events.
 constexpr int kEventStepMs = 10;
 
-// The thread statements run on. One thread serves every statement of the
-// process, and each side spins a moment before it sleeps: starting a thread
-// per statement, or waking one from sleep, cost more than a short statement
-// itself (a run of 20 000 inserts took two and a half times as long).
+// Set on a thread while it does work handed to it by RunOnStatementThread.
+thread_local bool doing_lent_work = false;
+
+// Calls `between_rounds` (when given), then processes the thread's events.
+void EventRound(const std::function<void()>& between_rounds) {
+  if (between_rounds) between_rounds();
+  QCoreApplication::processEvents();
+}
+
+// The thread statements run on: one serves the whole process, so a script
+// file's statements all run on the thread its work was handed to once.
+// While it works, the calling thread sleeps between rounds of its events.
 class TStatementWorker : public QThread {
  public:
   ~TStatementWorker() override {
@@ -42,65 +48,49 @@ class TStatementWorker : public QThread {
 
   bool Busy() const { return busy_; }
 
-  // Runs `job` on the worker and returns when it is done, processing the
-  // calling thread's events every kEventStepMs meanwhile.
-  void Run(const std::function<void()>& job) {
+  // Runs `job` on the worker and returns when it is done, with a round of
+  // the calling thread's events every kEventStepMs meanwhile.
+  void Run(const std::function<void()>& job, const std::function<void()>& between_rounds) {
     busy_ = true;
     if (!isRunning()) start();
-    done_ = false;
     {
       std::lock_guard<std::mutex> lock(mutex_);
+      done_ = false;
       job_ = &job;
     }
-    wake_.notify_all();
-    if (!SpinUntil([this] { return done_.load(); })) {
-      for (;;) {
-        std::unique_lock<std::mutex> lock(mutex_);
-        if (finished_.wait_for(lock, std::chrono::milliseconds(kEventStepMs),
-                               [this] { return done_.load(); }))
-          break;
-        lock.unlock();
-        QCoreApplication::processEvents();
-      }
+    wake_.notify_one();
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (!finished_.wait_for(lock, std::chrono::milliseconds(kEventStepMs), [this] { return done_; })) {
+      lock.unlock();
+      EventRound(between_rounds);
+      lock.lock();
     }
     busy_ = false;
   }
 
  protected:
   void run() override {
+    std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
-      SpinUntil([this] { return job_.load() != nullptr; });
-      std::unique_lock<std::mutex> lock(mutex_);
-      wake_.wait(lock, [this] { return stopping_ || job_.load() != nullptr; });
+      wake_.wait(lock, [this] { return stopping_ || job_ != nullptr; });
       if (stopping_) return;
-      const std::function<void()>* job = job_.exchange(nullptr);
+      const std::function<void()>* job = std::exchange(job_, nullptr);
       lock.unlock();
-      (*job)();  // the job catches what the statement raises
+      (*job)();  // the job catches what the work raises
       lock.lock();
       done_ = true;
-      finished_.notify_all();
+      finished_.notify_one();
     }
   }
 
  private:
-  // Polls `ready` for about a millisecond; true once it holds.
-  template <typename Ready>
-  static bool SpinUntil(Ready ready) {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(1);
-    while (!ready()) {
-      if (std::chrono::steady_clock::now() > until) return false;
-      std::this_thread::yield();
-    }
-    return true;
-  }
-
   std::mutex mutex_;
   std::condition_variable wake_;
   std::condition_variable finished_;
-  std::atomic<const std::function<void()>*> job_{nullptr};
-  std::atomic<bool> done_{false};
-  bool stopping_ = false;  // under mutex_
-  bool busy_ = false;      // touched by the calling thread only
+  const std::function<void()>* job_ = nullptr;  // under mutex_
+  bool done_ = false;                            // under mutex_
+  bool stopping_ = false;                        // under mutex_
+  bool busy_ = false;  // touched by the calling thread only
 };
 
 TStatementWorker& StatementWorker() {
@@ -108,47 +98,56 @@ TStatementWorker& StatementWorker() {
   return worker;
 }
 
-// A statement started from the events processed while another one runs
-// gets a thread of its own, so it never waits for the one it interrupted.
-void RunOnThreadOfItsOwn(IScriptConnection& connection, const std::function<void()>& job) {
+// Work started from the events processed while other work runs gets a
+// thread of its own, so it never waits for the work it interrupted.
+void RunOnThreadOfItsOwn(IScriptConnection& connection, const std::function<void()>& job,
+                         const std::function<void()>& between_rounds) {
   const std::unique_ptr<QThread> worker(QThread::create(job));
   connection.LendTo(worker.get());
   worker->start();
-  while (!worker->wait(QDeadlineTimer(kEventStepMs))) QCoreApplication::processEvents();
-}
-
-void ExecuteAside(IScriptConnection& connection, const std::string& text) {
-  std::exception_ptr failure;
-  QThread* const owner = QThread::currentThread();
-  const std::function<void()> job = [&] {
-    try {
-      connection.Execute(text);
-    } catch (...) {
-      failure = std::current_exception();
-    }
-    connection.GiveBack(owner);
-  };
-  TStatementWorker& worker = StatementWorker();
-  if (worker.Busy()) {
-    RunOnThreadOfItsOwn(connection, job);
-  } else {
-    connection.LendTo(&worker);
-    worker.Run(job);
-  }
-  if (failure) std::rethrow_exception(failure);
+  while (!worker->wait(QDeadlineTimer(kEventStepMs))) EventRound(between_rounds);
 }
 
 }  // namespace
 
+void RunOnStatementThread(IScriptConnection& connection, const std::function<void()>& work,
+                          const std::function<void()>& between_rounds) {
+  if (doing_lent_work) {
+    work();
+    return;
+  }
+  std::exception_ptr failure;
+  QThread* const owner = QThread::currentThread();
+  const std::function<void()> job = [&] {
+    doing_lent_work = true;
+    try {
+      work();
+    } catch (...) {
+      failure = std::current_exception();
+    }
+    doing_lent_work = false;
+    connection.GiveBack(owner);
+  };
+  TStatementWorker& worker = StatementWorker();
+  if (worker.Busy()) {
+    RunOnThreadOfItsOwn(connection, job, between_rounds);
+  } else {
+    connection.LendTo(&worker);
+    worker.Run(job, between_rounds);
+  }
+  if (failure) std::rethrow_exception(failure);
+}
+
 bool ExecuteStatement(IScriptConnection& connection, const std::string& text,
                       std::string& error_text) {
-  error_text = classlib::Utf8ToCp1251("неопределенная ошибка");
+  static const std::string kUnknownError = classlib::Utf8ToCp1251("неопределенная ошибка");
+  error_text = kUnknownError;
   if (classlib::UpperCase(text) == "COMMIT") {
     error_text.clear();
     return true;
   }
   try {
-    ExecuteAside(connection, text);
+    RunOnStatementThread(connection, [&] { connection.Execute(text); });
   } catch (const std::exception& error) {
     ++StatementFailures;
     error_text = error.what();

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -52,13 +53,19 @@ class IScriptConnection {
   virtual void CloseQuery() = 0;
 };
 
+// Runs `work` on the statement thread, with the connection lent to it,
+// while the calling thread keeps processing its events (calling
+// `between_rounds`, when given, before each round of them), so long work on
+// the server does not freeze the window. Returns when the work is done and
+// raises what it raised. Called from such work, it runs `work` at once.
+void RunOnStatementThread(IScriptConnection& connection, const std::function<void()>& work,
+                          const std::function<void()>& between_rounds = {});
+
 // Executes `text` on the connection. A text that is exactly "COMMIT" in any
 // letter case is not sent and counts as done: the connection commits by
 // itself. On failure `error_text` holds the exception's message.
-// The statement runs on a thread of its own while the calling thread keeps
-// processing its events, so a long statement does not freeze the window;
-// the call returns only when the statement is done, so statements keep
-// their order.
+// The statement runs through RunOnStatementThread; the call returns only
+// when it is done, so statements keep their order.
 bool ExecuteStatement(IScriptConnection& connection, const std::string& text,
                       std::string& error_text);
 

@@ -2,6 +2,7 @@
 
 #include "app/details_log.h"
 #include "app/macros.h"
+#include "app/progress_view_relay.h"
 #include "app/script_condition.h"
 #include "app/script_reader.h"
 #include "classlib/ansistr.h"
@@ -41,18 +42,51 @@ std::string LoggedStatement(const std::string& raw) {
   }
 }
 
-class TScriptFileRunner {
+// The groups of one file, with their conditions, statements and progress.
+// They run on the statement thread and show through `view`, a relay.
+class TGroupRunner {
  public:
-  TScriptFileRunner(const TScriptFileRun& run, const std::string& path)
-      : run_(run), path_(path), context_{run.connection, run.view, run.log_check_errors, path} {}
+  TGroupRunner(const TScriptFileRun& run, const std::string& path, IProgressView& view, double start,
+               int group_count)
+      : run_(run),
+        path_(path),
+        view_(view),
+        context_{run.connection, view, run.log_check_errors, path},
+        start_(start),
+        group_count_(group_count) {}
 
-  bool Run();
+  void RunAll(TScriptReader& reader) {
+    TScriptGroup group;
+    for (int g = 1; reader.NextGroup(group); ++g) RunGroup(group, g);
+  }
+  bool Result() const { return result_; }
 
  private:
   void RunGroup(const TScriptGroup& group, int g);
   // False when the group must stop here.
   bool RunStatement(const TScriptElement& group, const TScriptElement& statement, int g, int k);
   void AddShare(double share);
+  void Log(const std::string& error, const std::string& extra) { AddDetailsLog(view_, path_, error, extra); }
+
+  const TScriptFileRun& run_;
+  const std::string& path_;
+  IProgressView& view_;
+  const TScriptContext context_;
+  const double start_;
+  const int group_count_;
+  bool result_ = true;
+  double share_ = 0;
+  int statement_count_ = 0;  // of the running group
+};
+
+class TScriptFileRunner {
+ public:
+  TScriptFileRunner(const TScriptFileRun& run, const std::string& path) : run_(run), path_(path) {}
+
+  bool Run();
+
+ private:
+  void RunGroups(TScriptReader& reader);
   void Log(const std::string& error, const std::string& extra) {
     AddDetailsLog(run_.view, path_, error, extra);
   }
@@ -60,12 +94,8 @@ class TScriptFileRunner {
 
   const TScriptFileRun& run_;
   const std::string path_;
-  const TScriptContext context_;
   bool result_ = true;
   double start_ = 0;
-  double share_ = 0;
-  int group_count_ = 0;
-  int statement_count_ = 0;  // of the running group
 };
 
 bool TScriptFileRunner::Run() {
@@ -78,9 +108,7 @@ bool TScriptFileRunner::Run() {
   // Only the running group is held: a long file costs no more memory than
   // its largest group.
   TScriptReader reader(path_);
-  group_count_ = reader.GroupCount();
-  TScriptGroup group;
-  for (int g = 1; reader.NextGroup(group); ++g) RunGroup(group, g);
+  RunGroups(reader);
 
   Commit();
   run_.view.SetStatusText(Text("заполнение BLOB-полей"));
@@ -90,7 +118,24 @@ bool TScriptFileRunner::Run() {
   return result_;
 }
 
-void TScriptFileRunner::RunGroup(const TScriptGroup& group, int g) {
+// The groups run on the statement thread in one go: handing each statement
+// over on its own cost more processor time than a short statement itself.
+// Meanwhile the window's thread handles its events and shows what the
+// groups show.
+void TScriptFileRunner::RunGroups(TScriptReader& reader) {
+  TProgressRelay relay(run_.view);
+  TGroupRunner groups(run_, path_, relay, start_, reader.GroupCount());
+  try {
+    RunOnStatementThread(run_.connection, [&] { groups.RunAll(reader); }, [&] { relay.Deliver(); });
+  } catch (...) {
+    relay.Deliver();
+    throw;
+  }
+  relay.Deliver();
+  if (!groups.Result()) result_ = false;
+}
+
+void TGroupRunner::RunGroup(const TScriptGroup& group, int g) {
   const double group_share = 0.8 * run_.item_percent / group_count_;
   if (!CheckScriptCondition(context_, group.element)) {
     if (run_.log_check_errors)
@@ -107,8 +152,8 @@ void TScriptFileRunner::RunGroup(const TScriptGroup& group, int g) {
   }
 }
 
-bool TScriptFileRunner::RunStatement(const TScriptElement& group,
-                                     const TScriptElement& statement, int g, int k) {
+bool TGroupRunner::RunStatement(const TScriptElement& group, const TScriptElement& statement, int g,
+                                int k) {
   if (!CheckScriptCondition(context_, statement)) {
     if (run_.log_check_errors)
       Log(classlib::Format(Text("Не выполнены условия выполнения для группы №%d скрипт №%d"),
@@ -122,8 +167,9 @@ bool TScriptFileRunner::RunStatement(const TScriptElement& group,
   std::string text;
   std::string error_text;
   const bool expanded = ExpandStatement(raw, text, error_text);
-  run_.view.SetStatusText(classlib::Format(Text("группа %d, элемент %d"), {g, k}));
-  run_.view.ProcessMessages();
+  static const std::string kStatementPlace = Text("группа %d, элемент %d");
+  view_.SetStatusText(classlib::Format(kStatementPlace, {g, k}));
+  view_.ProcessMessages();
 
   if (!expanded || !ExecuteStatement(run_.connection, text, error_text)) {
     if (log_error || stop_on_exception) Log(error_text, LoggedStatement(raw));
@@ -136,9 +182,9 @@ bool TScriptFileRunner::RunStatement(const TScriptElement& group,
   return true;
 }
 
-void TScriptFileRunner::AddShare(double share) {
+void TGroupRunner::AddShare(double share) {
   share_ += share;
-  MoveProgress(run_.view, start_ + share_);
+  MoveProgress(view_, start_ + share_);
 }
 
 void TScriptFileRunner::Commit() {

@@ -15,6 +15,8 @@ include(GoogleTest)
 # module from another folder of tests (default: tests/, <name>_tests), still
 # labelled with the module's name.
 #   updater_module_bench(NAME <name> [DEPENDS <targets...>])
+#     (the program's main runs the benchmarks in rounds: testing/bench_rounds.h;
+#     a bench file may define its own main and call bench::RunBenchmarkRounds)
 #   updater_module_fuzz(NAME <name> [DEPENDS <targets...>] [SOURCES <files...>])
 
 function(updater_module)
@@ -100,7 +102,7 @@ function(updater_module_bench)
   endif()
   set(exe ${M_NAME}_bench)
   add_executable(${exe} ${sources})
-  target_link_libraries(${exe} PRIVATE ${M_NAME} ${M_DEPENDS} benchmark::benchmark benchmark::benchmark_main)
+  target_link_libraries(${exe} PRIVATE ${M_NAME} ${M_DEPENDS} bench_rounds)
 endfunction()
 
 # Every .cpp in <module>/fuzz is one libFuzzer harness, <module>_fuzz_<file>,

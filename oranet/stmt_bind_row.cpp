@@ -249,6 +249,10 @@ TWireShape WireShapeOf(const TNetDataItem& item, const TStmtSession& session, bo
       }
       return {SQLT_AFC, length};
     }
+    case SQLT_VBI:
+      // A define's length word is the client's own: the value travels as RAW.
+      if (!bind) return {SQLT_BIN, std::max(size - 2, 0)};
+      return {type, size};
     case SQLT_CUR:
     case SQLT_RSET:
       return {SQLT_CUR, 1};
@@ -288,7 +292,7 @@ void WriteItemMetadata(TTtcWriter& writer, const TNetDataItem& item, const TStmt
   const int type = item.externalType;
   uint8_t flags = type == 0 ? 0x80 : 0x01;
   if (item.IsArray()) flags |= 0x40;
-  if (type == SQLT_BIN) flags |= 0x02;
+  if (shape.wireType == SQLT_BIN) flags |= 0x02;
   if (type == SQLT_AFC) flags |= 0x20;
   const bool bind = dynamic_cast<const TNetBind*>(&item) != nullptr;
   writer.WriteUB1(static_cast<uint8_t>(shape.wireType));

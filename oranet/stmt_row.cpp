@@ -110,6 +110,16 @@ TStored StoreVarnum(uint8_t* element, int size, TByteView bytes) {
   return {count + 1, bytes.size() + 1};
 }
 
+// VARRAW: a 16-bit length, then the bytes that fit. The lengths count the
+// length word, as the client library reports them.
+TStored StoreVarRaw(uint8_t* element, int size, TByteView bytes) {
+  if (size < 2) return {0, bytes.size() + 2};
+  const size_t count = std::min(bytes.size(), static_cast<size_t>(size - 2));
+  Store(element, static_cast<ub2>(count));
+  if (count > 0) std::memcpy(element + 2, bytes.data(), count);
+  return {count + 2, bytes.size() + 2};
+}
+
 // A cursor value names the server's cursor: [1, id] or [2, high, low].
 void StoreCursor(TNetStatement& owner, uint8_t* element, TByteView bytes) {
   int id = 0;
@@ -200,6 +210,7 @@ TStored StoreValue(TNetStatement& owner, TNetDataItem& item, ub4 n, TByteView by
   if (type == SQLT_INT) return Whole(StoreInteger(element, size, bytes));
   if (type == SQLT_FLT) return Whole(StoreReal(element, size, bytes));
   if (type == SQLT_VNU) return StoreVarnum(element, size, bytes);
+  if (type == SQLT_VBI) return StoreVarRaw(element, size, bytes);
   if (IsCursorType(type)) {
     StoreCursor(owner, element, bytes);
     return {};

@@ -3,12 +3,15 @@
 // engine, against the same statements run by isql-fb with a COMMIT after
 // each (the updater commits after every statement too).
 //
-// Both sides are timed the same way: each is a whole process started here
-// (the updater side is this program again, running only the update) on its
-// own copy of one fresh database, timed from start to exit; the peak
-// resident memory of each process comes from wait4. Every repetition runs
-// both sides, in alternating order, and reports their ratio (updater over
-// isql-fb), so scripts/bench.sh can take the median of paired ratios.
+// Both sides are measured the same way: each is a whole process on its own
+// copy of one fresh database, started by a small launcher program
+// (update_run_launcher) that reports the process's wall time from start to
+// exit, its user and system CPU time and its peak resident memory. The
+// updater side is this program again, running only the update. Started from
+// this program directly, both would report at least this program's size as
+// their peak. Every run measures both sides, in alternating order from run
+// to run, and reports their ratios (updater over isql-fb), so that
+// scripts/bench.sh can take the median of paired ratios.
 //
 //   BM_UpdateRunTmpfs: the database in /dev/shm, so the disk's flushes do
 //                      not hide the updater's own cost;
@@ -18,7 +21,6 @@
 // multiple of ten).
 #include <benchmark/benchmark.h>
 #include <spawn.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -38,6 +40,7 @@
 #include "fib/fib_transaction.h"
 #include "fib/zod_database.h"
 #include "fib/zod_query.h"
+#include "testing/bench_rounds.h"
 
 extern char** environ;
 
@@ -113,13 +116,19 @@ void WriteIsqlScript(const std::string& path, const std::string& database, int g
 
 struct ProcessRun {
   double seconds = 0;
+  double user_seconds = 0;
+  double system_seconds = 0;
   double peak_mib = 0;
+  double CpuSeconds() const { return user_seconds + system_seconds; }
 };
 
-ProcessRun RunProcess(const std::vector<std::string>& arguments,
+// Runs `arguments` through the launcher and reads what it measured.
+ProcessRun RunProcess(const std::vector<std::string>& arguments, const std::string& result_file,
                       const std::vector<std::string>& extra_environment = {}) {
+  std::vector<std::string> launch{UPDATE_RUN_LAUNCHER, result_file};
+  launch.insert(launch.end(), arguments.begin(), arguments.end());
   std::vector<char*> argv;
-  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+  for (std::string& argument : launch) argv.push_back(argument.data());
   argv.push_back(nullptr);
   std::vector<std::string> environment_texts(extra_environment);
   for (char** variable = environ; *variable != nullptr; ++variable)
@@ -128,17 +137,19 @@ ProcessRun RunProcess(const std::vector<std::string>& arguments,
   for (std::string& text : environment_texts) envp.push_back(text.data());
   envp.push_back(nullptr);
 
-  const auto start = std::chrono::steady_clock::now();
+  std::filesystem::remove(result_file);
   pid_t pid = 0;
-  if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), envp.data()) != 0)
-    throw std::runtime_error("cannot start " + arguments[0]);
+  if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), envp.data()) != 0)
+    throw std::runtime_error("cannot start the launcher for " + arguments[0]);
   int status = 0;
-  rusage usage{};
-  if (wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+  if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
     throw std::runtime_error(arguments[0] + " failed");
   ProcessRun run;
-  run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  run.peak_mib = static_cast<double>(usage.ru_maxrss) / 1024.0;  // ru_maxrss is in KiB
+  double peak_kib = 0;
+  std::ifstream result(result_file);
+  if (!(result >> run.seconds >> run.user_seconds >> run.system_seconds >> peak_kib))
+    throw std::runtime_error("no measurement of " + arguments[0]);
+  run.peak_mib = peak_kib / 1024.0;
   return run;
 }
 
@@ -208,13 +219,14 @@ class RunFolder {
 
   ProcessRun Updater() {
     Fresh(UpdaterDatabase());
-    ProcessRun run = RunProcess({"/proc/self/exe"}, {std::string(kChildVariable) + "=" + folder_});
+    ProcessRun run = RunProcess({std::filesystem::read_symlink("/proc/self/exe").string()}, Result(),
+                                {std::string(kChildVariable) + "=" + folder_});
     Verify(UpdaterDatabase());
     return run;
   }
   ProcessRun Isql() {
     Fresh(IsqlDatabase());
-    ProcessRun run = RunProcess({"isql-fb", "-q", "-bail", "-i", folder_ + "/bench.sql"});
+    ProcessRun run = RunProcess({"isql-fb", "-q", "-bail", "-i", folder_ + "/bench.sql"}, Result());
     Verify(IsqlDatabase());
     return run;
   }
@@ -223,6 +235,7 @@ class RunFolder {
   std::string Template() const { return folder_ + "/template.fdb"; }
   std::string UpdaterDatabase() const { return folder_ + "/updater.fdb"; }
   std::string IsqlDatabase() const { return folder_ + "/isql.fdb"; }
+  std::string Result() const { return folder_ + "/measured.txt"; }
   void Fresh(const std::string& database) const {
     std::filesystem::copy_file(Template(), database,
                                std::filesystem::copy_options::overwrite_existing);
@@ -236,9 +249,16 @@ class RunFolder {
   std::string folder_;
 };
 
+void SetRatio(benchmark::State& state, const std::string& name, double updater, double isql) {
+  state.counters["updater_" + name] = updater;
+  state.counters["isql_" + name] = isql;
+  state.counters[name + "_ratio"] = updater / isql;
+}
+
 void PairedUpdateRun(benchmark::State& state, const std::filesystem::path& base) {
   RunFolder folder(base);
-  bool updater_first = true;
+  // Alternates from run to run: each run of a benchmark has one iteration.
+  static bool updater_first = true;
   for (auto _ : state) {
     ProcessRun updater, isql;
     if (updater_first) {
@@ -252,9 +272,10 @@ void PairedUpdateRun(benchmark::State& state, const std::filesystem::path& base)
     state.SetIterationTime(updater.seconds);
     state.counters["isql_s"] = isql.seconds;
     state.counters["ratio"] = updater.seconds / isql.seconds;
-    state.counters["updater_peak_mib"] = updater.peak_mib;
-    state.counters["isql_peak_mib"] = isql.peak_mib;
-    state.counters["peak_ratio"] = updater.peak_mib / isql.peak_mib;
+    SetRatio(state, "cpu_s", updater.CpuSeconds(), isql.CpuSeconds());
+    SetRatio(state, "user_s", updater.user_seconds, isql.user_seconds);
+    SetRatio(state, "sys_s", updater.system_seconds, isql.system_seconds);
+    SetRatio(state, "peak_mib", updater.peak_mib, isql.peak_mib);
   }
 }
 
@@ -286,9 +307,5 @@ int main(int argc, char** argv) {
     std::fflush(nullptr);
     _exit(code);
   }
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return bench::RunBenchmarkRounds(argc, argv);
 }

@@ -92,20 +92,27 @@ void TReplayServer::ServeConnection(int fd) {
   last_requests_ = std::move(requests);
 }
 
-bool ReplayRequests(int port, const std::vector<dacore::TBytes>& requests, const std::vector<dacore::TBytes>& answers) {
+bool ReplayRequests(int port, const std::vector<dacore::TBytes>& requests, const std::vector<dacore::TBytes>& answers,
+                    const TAnswerSink& answered) {
   io::Fd fd(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
   sockaddr_in at = Loopback(port);
   if (connect(fd.Get(), reinterpret_cast<sockaddr*>(&at), sizeof at) != 0) return false;
   NoDelay(fd.Get());
-  std::vector<uint8_t> drop(64 * 1024);
+  std::vector<uint8_t> received(64 * 1024);
   for (size_t n = 0; n < requests.size(); ++n) {
     if (!Send(fd.Get(), requests[n])) return false;
     if (n >= answers.size()) continue;
-    for (size_t left = answers[n].size(); left > 0;) {
-      const ssize_t got = recv(fd.Get(), drop.data(), std::min(left, drop.size()), 0);
+    const size_t size = answers[n].size();
+    if (answered && received.size() < size) received.resize(size);
+    // Dropped answers are read into the start of the buffer over and over.
+    for (size_t done = 0; done < size;) {
+      uint8_t* into = answered ? received.data() + done : received.data();
+      const size_t room = answered ? size - done : std::min(size - done, received.size());
+      const ssize_t got = recv(fd.Get(), into, room, 0);
       if (got <= 0) return false;
-      left -= static_cast<size_t>(got);
+      done += static_cast<size_t>(got);
     }
+    if (answered && !answered(n, std::span<const uint8_t>(received.data(), size))) return false;
   }
   return true;
 }

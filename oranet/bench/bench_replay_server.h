@@ -6,7 +6,10 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
+#include <functional>
 #include <mutex>
+#include <span>
 #include <thread>
 #include <vector>
 
@@ -42,9 +45,14 @@ class TReplayServer {
   std::thread thread_;
 };
 
+// Takes the n-th answer, whole; false ends the replay as failed.
+using TAnswerSink = std::function<bool(size_t n, std::span<const uint8_t> answer)>;
+
 // A client that sends `requests` in order over a new connection to `port`:
-// after the n-th it reads the size of answers[n] and drops it; the rest go
-// out unanswered before it closes. False when the peer closed early.
-bool ReplayRequests(int port, const std::vector<dacore::TBytes>& requests, const std::vector<dacore::TBytes>& answers);
+// after the n-th it reads the size of answers[n] and drops it, or hands it
+// to `answered` when given; the rest go out unanswered before it closes.
+// False when the peer closed early or `answered` refused an answer.
+bool ReplayRequests(int port, const std::vector<dacore::TBytes>& requests, const std::vector<dacore::TBytes>& answers,
+                    const TAnswerSink& answered = {});
 
 }  // namespace oranet::bench

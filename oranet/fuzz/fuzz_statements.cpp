@@ -27,6 +27,7 @@ struct TBuffers {
   char texts[4][12] = {};
   uint8_t varnums[4][6] = {};
   uint8_t raws[4][5] = {};
+  uint8_t varraws[4][5] = {};  // VARRAW: a length word, then three bytes
   sb2 indicators[4] = {};
   ub2 lengths[4] = {};
   ub4 count = 0;
@@ -71,6 +72,7 @@ void DefineAll(TNetStatement& s, TBuffers& b) {
   longValue.callback = TakeLongPiece;
   const int handled[] = {SQLT_BLOB, SQLT_TIMESTAMP, SQLT_INTERVAL_DS, SQLT_RSET};
   for (int i = 0; i < 4; ++i) Set(next(), handled[i], b.handles[i], sizeof(void*), b);
+  Set(next(), SQLT_VBI, b.varraws, sizeof b.varraws[0], b);
   s.fetchSize = 4;
 }
 

@@ -192,6 +192,38 @@ TEST_F(StmtReplyTest, ValuesLongerThanTheirBuffersAreCutWithInfo) {
   EXPECT_EQ(codes[1], 0);
 }
 
+// A VARRAW define travels as RAW and gets its length word in front, the
+// bytes cut to the room behind it as any value is; the lengths count the
+// word too.
+TEST_F(StmtReplyTest, AVarRawDefineGetsItsLengthWordAndIsCutToItsBuffer) {
+  Query("select a, b from t");
+  uint8_t whole[8], cut[5];
+  std::memset(whole, 0xAA, sizeof whole);
+  std::memset(cut, 0xAA, sizeof cut);
+  ub2 whole_length = 0, cut_length = 0;
+  sb2 whole_indicator = 9, cut_indicator = 9;
+  TNetDefine& first = Define(SQLT_VBI, whole, sizeof whole, &whole_indicator, &whole_length);
+  Define(SQLT_VBI, cut, 4, &cut_indicator, &cut_length);
+  WriteItemMetadata(*writer, first, statement.Session());
+  EXPECT_EQ(Written(), Hex("17 03 00 00 01 06 00 00  00 00 00 01"));
+  EXPECT_EQ(Reply(Concat({RowHeader(), Row({Value(Hex("01 02 03")), Value(Hex("01 02 03"))}), Done(1)})),
+            OCI_SUCCESS_WITH_INFO);
+  EXPECT_EQ(whole_indicator, 0);
+  EXPECT_EQ(cut_indicator, 5) << "the length it had";
+  const auto word = [](const uint8_t* at) {
+    ub2 value = 0;
+    std::memcpy(&value, at, sizeof value);
+    return value;
+  };
+  EXPECT_EQ(word(whole), 3);
+  EXPECT_EQ(TBytes(whole + 2, whole + 5), Hex("01 02 03"));
+  EXPECT_EQ(whole_length, 5);
+  EXPECT_EQ(word(cut), 2);
+  EXPECT_EQ(TBytes(cut + 2, cut + 4), Hex("01 02"));
+  EXPECT_EQ(cut_length, 4);
+  EXPECT_EQ(cut[4], 0xAA) << "nothing written past the buffer";
+}
+
 // Out-binds are cut the same way.
 TEST_F(StmtReplyTest, AnOutBindLongerThanItsBufferIsCutWithInfo) {
   statement.Prepare("begin :s := 'abcdef'; end;");

@@ -1,0 +1,123 @@
+#include "app/progress_view_relay.h"
+
+#include <utility>
+
+namespace app {
+
+TProgressRelay::TProgressRelay(IProgressView& view)
+    : view_(view),
+      window_thread_(std::this_thread::get_id()),
+      status_(view.StatusText()),
+      min_(view.ProgressMin()),
+      max_(view.ProgressMax()),
+      position_(view.ProgressPosition()),
+      details_button_(view.DetailsButtonEnabled()),
+      lines_(view.DetailLines()) {}
+
+void TProgressRelay::Deliver() {
+  std::vector<TPendingCall> calls;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    calls.swap(pending_);
+  }
+  delivered_.notify_all();
+  for (const TPendingCall& c : calls) {
+    switch (c.call) {
+      case TCall::kStatus: view_.SetStatusText(c.text); break;
+      case TCall::kRange: view_.SetProgressRange(c.first, c.second); break;
+      case TCall::kPosition: view_.SetProgressPosition(c.first); break;
+      case TCall::kLine: view_.AddDetailLine(c.text); break;
+      case TCall::kClear: view_.ClearDetails(); break;
+      case TCall::kDetailsButton: view_.SetDetailsButtonEnabled(c.first != 0); break;
+      case TCall::kImage:
+        view_.SetStateImage(static_cast<TUpdatePhase>(c.first), static_cast<TStateImage>(c.second));
+        break;
+      case TCall::kProcessMessages: view_.ProcessMessages(); break;
+    }
+  }
+}
+
+void TProgressRelay::Add(std::unique_lock<std::mutex>& lock, TPendingCall call) {
+  if (std::this_thread::get_id() != window_thread_)
+    delivered_.wait(lock, [this] { return pending_.size() < kMaxPending; });
+  pending_.push_back(std::move(call));
+}
+
+std::string TProgressRelay::StatusText() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return status_;
+}
+
+void TProgressRelay::SetStatusText(const std::string& text) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  status_ = text;
+  Add(lock, {TCall::kStatus, 0, 0, text});
+}
+
+int TProgressRelay::ProgressMin() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return min_;
+}
+
+int TProgressRelay::ProgressMax() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return max_;
+}
+
+void TProgressRelay::SetProgressRange(int min, int max) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  min_ = min;
+  max_ = max;
+  Add(lock, {TCall::kRange, min, max, {}});
+}
+
+int TProgressRelay::ProgressPosition() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return position_;
+}
+
+void TProgressRelay::SetProgressPosition(int position) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  position_ = position;
+  Add(lock, {TCall::kPosition, position, 0, {}});
+}
+
+void TProgressRelay::AddDetailLine(const std::string& line) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  lines_.push_back(line);
+  Add(lock, {TCall::kLine, 0, 0, line});
+}
+
+std::vector<std::string> TProgressRelay::DetailLines() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return lines_;
+}
+
+void TProgressRelay::ClearDetails() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  lines_.clear();
+  Add(lock, {TCall::kClear, 0, 0, {}});
+}
+
+bool TProgressRelay::DetailsButtonEnabled() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return details_button_;
+}
+
+void TProgressRelay::SetDetailsButtonEnabled(bool enabled) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  details_button_ = enabled;
+  Add(lock, {TCall::kDetailsButton, enabled ? 1 : 0, 0, {}});
+}
+
+void TProgressRelay::SetStateImage(TUpdatePhase part, TStateImage image) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  Add(lock, {TCall::kImage, static_cast<int>(part), static_cast<int>(image), {}});
+}
+
+void TProgressRelay::ProcessMessages() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  Add(lock, {TCall::kProcessMessages, 0, 0, {}});
+}
+
+}  // namespace app

@@ -1,0 +1,72 @@
+// The progress view as work on the statement thread sees it: it keeps what
+// the work shows and hands it to the window's view when the window's thread
+// asks, between two rounds of its events and once the work is done. The
+// view gets the same calls in the same order, at most one round late, so
+// the window also processes its events at each point the work asks it to.
+// Work that gets far ahead of the window waits for it: the calls not yet
+// delivered stay few.
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/progress_view.h"
+
+namespace app {
+
+class TProgressRelay : public IProgressView {
+ public:
+  // Takes what `view` shows now; made on the window's thread.
+  explicit TProgressRelay(IProgressView& view);
+
+  // On the window's thread: makes on the view the calls made here since the
+  // last time, in their order.
+  void Deliver();
+
+  std::string StatusText() const override;
+  void SetStatusText(const std::string& text) override;
+  int ProgressMin() const override;
+  int ProgressMax() const override;
+  void SetProgressRange(int min, int max) override;
+  int ProgressPosition() const override;
+  void SetProgressPosition(int position) override;
+  void AddDetailLine(const std::string& line) override;
+  std::vector<std::string> DetailLines() const override;
+  void ClearDetails() override;
+  bool DetailsButtonEnabled() const override;
+  void SetDetailsButtonEnabled(bool enabled) override;
+  void SetStateImage(TUpdatePhase part, TStateImage image) override;
+  // Delivered like the other calls: the window's thread then processes its
+  // pending events at the same point of the run.
+  void ProcessMessages() override;
+
+ private:
+  enum class TCall { kStatus, kRange, kPosition, kLine, kClear, kDetailsButton, kImage, kProcessMessages };
+  struct TPendingCall {
+    TCall call;
+    int first = 0;
+    int second = 0;
+    std::string text;
+  };
+  // Under mutex_ (held by `lock`).
+  void Add(std::unique_lock<std::mutex>& lock, TPendingCall call);
+
+  static constexpr size_t kMaxPending = 1024;
+
+  IProgressView& view_;
+  const std::thread::id window_thread_;
+  mutable std::mutex mutex_;
+  std::condition_variable delivered_;
+  // What the view shows once the pending calls are made.
+  std::string status_;
+  int min_, max_, position_;
+  bool details_button_;
+  std::vector<std::string> lines_;
+  std::vector<TPendingCall> pending_;
+};
+
+}  // namespace app

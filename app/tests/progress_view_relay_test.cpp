@@ -1,0 +1,107 @@
+#include "app/progress_view_relay.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "fake_progress_view.h"
+
+namespace app::testing {
+namespace {
+
+// Writes every call it gets as a line, so the order can be compared.
+class CallLog : public FakeProgressView {
+ public:
+  void SetStatusText(const std::string& text) override {
+    FakeProgressView::SetStatusText(text);
+    calls.push_back("status " + text);
+  }
+  void SetProgressRange(int new_min, int new_max) override {
+    FakeProgressView::SetProgressRange(new_min, new_max);
+    calls.push_back("range " + std::to_string(new_min) + " " + std::to_string(new_max));
+  }
+  void SetProgressPosition(int new_position) override {
+    FakeProgressView::SetProgressPosition(new_position);
+    calls.push_back("position " + std::to_string(new_position));
+  }
+  void AddDetailLine(const std::string& line) override {
+    FakeProgressView::AddDetailLine(line);
+    calls.push_back("line " + line);
+  }
+  void ClearDetails() override {
+    FakeProgressView::ClearDetails();
+    calls.push_back("clear");
+  }
+  void SetDetailsButtonEnabled(bool enabled) override {
+    FakeProgressView::SetDetailsButtonEnabled(enabled);
+    calls.push_back(enabled ? "button on" : "button off");
+  }
+  void SetStateImage(TUpdatePhase part, TStateImage image) override {
+    FakeProgressView::SetStateImage(part, image);
+    calls.push_back("image " + std::to_string(part) + " " + std::to_string(image));
+  }
+  void ProcessMessages() override {
+    FakeProgressView::ProcessMessages();
+    calls.push_back("process");
+  }
+  std::vector<std::string> calls;
+};
+
+TEST(ProgressRelayTest, TheViewGetsTheCallsInTheirOrderOnlyWhenTheyAreDelivered) {
+  CallLog view;
+  view.status = "before";
+  view.position = 7;
+  view.details = {"old line"};
+  TProgressRelay relay(view);
+  EXPECT_EQ(relay.StatusText(), "before");
+  EXPECT_EQ(relay.ProgressPosition(), 7);
+
+  relay.SetStatusText("one");
+  relay.AddDetailLine("a");
+  relay.SetProgressPosition(9);
+  relay.ClearDetails();
+  relay.AddDetailLine("b");
+  relay.SetProgressRange(0, 50);
+  relay.SetDetailsButtonEnabled(true);
+  relay.SetStateImage(upSettings, siFailed);
+  relay.SetStatusText("two");
+  relay.ProcessMessages();
+  // Read back from the relay before anything reached the view.
+  EXPECT_TRUE(view.calls.empty());
+  EXPECT_EQ(relay.StatusText(), "two");
+  EXPECT_EQ(relay.ProgressPosition(), 9);
+  EXPECT_EQ(relay.ProgressMax(), 50);
+  EXPECT_TRUE(relay.DetailsButtonEnabled());
+  EXPECT_EQ(relay.DetailLines(), std::vector<std::string>{"b"});
+
+  relay.Deliver();
+  EXPECT_EQ(view.calls, (std::vector<std::string>{"status one", "line a", "position 9", "clear", "line b",
+                                                  "range 0 50", "button on", "image 2 3", "status two",
+                                                  "process"}));
+  relay.Deliver();  // nothing new: nothing twice
+  EXPECT_EQ(view.calls.size(), 10u);
+}
+
+// The writer gets far ahead of the deliveries: it waits for them instead of
+// piling the lines up, and each line arrives once, in its place.
+TEST(ProgressRelayTest, LinesAddedOnAnotherThreadWhileDeliveringArriveOnceAndInOrder) {
+  CallLog view;
+  TProgressRelay relay(view);
+  constexpr int kLines = 20000;
+  std::atomic<bool> written{false};
+  std::thread writer([&] {
+    for (int i = 0; i < kLines; ++i) relay.AddDetailLine(std::to_string(i));
+    written = true;
+  });
+  while (!written) relay.Deliver();
+  writer.join();
+  relay.Deliver();
+  ASSERT_EQ(view.details.size(), static_cast<size_t>(kLines));
+  for (int i = 0; i < kLines; ++i) ASSERT_EQ(view.details[static_cast<size_t>(i)], std::to_string(i));
+}
+
+}  // namespace
+}  // namespace app::testing
