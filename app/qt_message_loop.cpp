@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QThread>
 #include <QTimer>
+#include <future>
 
 #include "classlib/exceptions.h"
 
@@ -18,9 +19,24 @@ template <typename Work>
 void QtMessageLoop::RunOnLoopThread(Work&& work) {
   if (QThread::currentThread() == thread()) {
     work();
-  } else {
-    QMetaObject::invokeMethod(this, std::forward<Work>(work), Qt::BlockingQueuedConnection);
+    return;
   }
+  // A queued call waited for through a promise rather than Qt's blocking
+  // connection: the hand-over of what the work wrote is then an ordering the
+  // standard library states, which the thread checker also sees.
+  std::promise<void> done;
+  const bool queued = QMetaObject::invokeMethod(
+      this,
+      [&] {
+        try {
+          work();
+          done.set_value();
+        } catch (...) {
+          done.set_exception(std::current_exception());
+        }
+      },
+      Qt::QueuedConnection);
+  if (queued) done.get_future().get();
 }
 
 void QtMessageLoop::Post(Callback call) {

@@ -34,7 +34,14 @@ function(updater_module)
   target_link_libraries(${M_NAME} PUBLIC ${M_DEPENDS})
 endfunction()
 
-set(kUpdaterTestTimeout 120)
+# ThreadSanitizer slows every test several times over; its build scales the
+# timeouts by as much, so that a timeout still tells a hang from a slow run.
+if(UPDATER_TSAN)
+  set(kUpdaterTimeoutScale 5)
+else()
+  set(kUpdaterTimeoutScale 1)
+endif()
+math(EXPR kUpdaterTestTimeout "120 * ${kUpdaterTimeoutScale}")
 
 # Sets, once the tests of `exe` are discovered, what gtest_discover_tests
 # cannot pass through its PROPERTIES: an environment (a list there is split
@@ -67,9 +74,14 @@ function(updater_module_tests)
   cmake_parse_arguments(M "" "NAME;TIMEOUT;SLOW_TESTS;SLOW_TIMEOUT;FOLDER;EXE" "DEPENDS;ENVIRONMENT" ${ARGN})
   if(NOT M_TIMEOUT)
     set(M_TIMEOUT ${kUpdaterTestTimeout})
+  else()
+    math(EXPR M_TIMEOUT "${M_TIMEOUT} * ${kUpdaterTimeoutScale}")
   endif()
   if(M_SLOW_TESTS AND NOT M_SLOW_TIMEOUT)
     message(FATAL_ERROR "updater_module_tests(${M_NAME}): SLOW_TESTS needs SLOW_TIMEOUT")
+  endif()
+  if(M_SLOW_TIMEOUT)
+    math(EXPR M_SLOW_TIMEOUT "${M_SLOW_TIMEOUT} * ${kUpdaterTimeoutScale}")
   endif()
   if(NOT M_FOLDER)
     set(M_FOLDER tests)
