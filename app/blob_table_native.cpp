@@ -2,7 +2,7 @@
 
 #include "app/blob_transfer_mssql.h"
 #include "app/blob_transfer_oracle.h"
-#include "fib/zod_database.h"
+#include "fib/zod/zod_database.h"
 
 namespace app {
 

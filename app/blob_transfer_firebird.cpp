@@ -3,10 +3,10 @@
 #include "classlib/field_blob.h"
 #include "classlib/fields.h"
 #include "classlib/format.h"
-#include "fib/errors.h"
-#include "fib/fib_database.h"
-#include "fib/fib_query.h"
-#include "fib/fib_transaction.h"
+#include "fib/base/errors.h"
+#include "fib/statements/fib_database.h"
+#include "fib/statements/fib_query.h"
+#include "fib/statements/fib_transaction.h"
 
 namespace app {
 

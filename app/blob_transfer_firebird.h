@@ -5,7 +5,7 @@
 #pragma once
 
 #include "app/blob_table.h"
-#include "fib/zod_dataset.h"
+#include "fib/zod/zod_dataset.h"
 
 namespace fib {
 class TFIBDatabase;

@@ -1,10 +1,10 @@
 #include "app/execute_statement_firebird.h"
 
 #include "classlib/strings.h"
-#include "fib/fib_query.h"
-#include "fib/fib_transaction.h"
-#include "fib/xsqlvar.h"
-#include "fib/zod_database.h"
+#include "fib/statements/fib_query.h"
+#include "fib/statements/fib_transaction.h"
+#include "fib/statements/xsqlvar.h"
+#include "fib/zod/zod_database.h"
 
 namespace app {
 

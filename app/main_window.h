@@ -17,7 +17,7 @@
 #include "app/val_list.h"
 #include "classlib/component.h"
 #include "classlib/datetime.h"
-#include "fib/zod_database.h"
+#include "fib/zod/zod_database.h"
 
 class QCheckBox;
 class QComboBox;

@@ -19,9 +19,9 @@
 #include "classlib/codepage.h"
 #include "classlib/datetime.h"
 #include "classlib/exceptions.h"
-#include "fib/fib_transaction.h"
-#include "fib/zod_database.h"
-#include "fib/zod_query.h"
+#include "fib/statements/fib_transaction.h"
+#include "fib/zod/zod_database.h"
+#include "fib/zod/zod_query.h"
 
 namespace app {
 

@@ -11,7 +11,7 @@
 #include "classlib/field.h"
 #include "classlib/fields.h"
 #include "classlib/variant.h"
-#include "fib/fib_database.h"
+#include "fib/statements/fib_database.h"
 #include "oracle/query_ora_dataset.h"
 #include "oracle/session_ora_session.h"
 

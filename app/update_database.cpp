@@ -12,8 +12,8 @@
 #include "classlib/codepage.h"
 #include "classlib/numconv.h"
 #include "classlib/stream.h"
-#include "fib/fib_transaction.h"
-#include "fib/zod_database.h"
+#include "fib/statements/fib_transaction.h"
+#include "fib/zod/zod_database.h"
 #include "oracle/session_ora_session.h"
 
 namespace app {

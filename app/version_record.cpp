@@ -7,7 +7,7 @@
 #include "classlib/ansistr.h"
 #include "classlib/codepage.h"
 #include "classlib/exceptions.h"
-#include "fib/zod_database.h"
+#include "fib/zod/zod_database.h"
 #include "oracle/session_ora_session.h"
 
 namespace app {

@@ -1,10 +1,12 @@
 include(GoogleTest)
 
 # One library per module folder, built from the .cpp files directly in the
-# folder; its tests are every .cpp in <module>/tests, one executable, labelled
-# with the module name; its benchmarks every .cpp in <module>/bench.
+# folder and in the sub-folders FOLDERS names (a module's rooms: one library
+# still, included as "<module>/<room>/<file>.h" from the repository root); its
+# tests are every .cpp in <module>/tests, one executable, labelled with the
+# module name; its benchmarks every .cpp in <module>/bench.
 #
-#   updater_module(NAME <name> [DEPENDS <targets...>])
+#   updater_module(NAME <name> [DEPENDS <targets...>] [FOLDERS <sub-folders...>])
 #   updater_module_tests(NAME <name> [DEPENDS <targets...>] [ENVIRONMENT <VAR=value...>]
 #                        [TIMEOUT <seconds>] [SLOW_TESTS <regex> SLOW_TIMEOUT <seconds>]
 #                        [FOLDER <folder> EXE <executable>])
@@ -20,8 +22,15 @@ include(GoogleTest)
 #   updater_module_fuzz(NAME <name> [DEPENDS <targets...>] [SOURCES <files...>])
 
 function(updater_module)
-  cmake_parse_arguments(M "" "NAME" "DEPENDS" ${ARGN})
-  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  cmake_parse_arguments(M "" "NAME" "DEPENDS;FOLDERS" ${ARGN})
+  set(patterns ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  foreach(folder IN LISTS M_FOLDERS)
+    if(NOT IS_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/${folder})
+      message(FATAL_ERROR "updater_module(${M_NAME}): no folder ${folder}")
+    endif()
+    list(APPEND patterns ${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.cpp)
+  endforeach()
+  file(GLOB sources CONFIGURE_DEPENDS ${patterns})
   if(NOT sources)
     # A module that has only headers so far.
     add_library(${M_NAME} INTERFACE)

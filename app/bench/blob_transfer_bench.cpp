@@ -22,11 +22,11 @@
 #include "app/blob_transfer_firebird.h"
 #include "app/execute_statement_firebird.h"
 #include "app/run_state.h"
-#include "fib/errors.h"
-#include "fib/fib_database.h"
-#include "fib/fib_transaction.h"
-#include "fib/zod_database.h"
-#include "fib/zod_query.h"
+#include "fib/base/errors.h"
+#include "fib/statements/fib_database.h"
+#include "fib/statements/fib_transaction.h"
+#include "fib/zod/zod_database.h"
+#include "fib/zod/zod_query.h"
 
 namespace {
 

@@ -37,9 +37,9 @@
 #include "app/progress_view.h"
 #include "app/run_state.h"
 #include "app/update_database.h"
-#include "fib/fib_transaction.h"
-#include "fib/zod_database.h"
-#include "fib/zod_query.h"
+#include "fib/statements/fib_transaction.h"
+#include "fib/zod/zod_database.h"
+#include "fib/zod/zod_query.h"
 #include "testing/bench_rounds.h"
 
 extern char** environ;

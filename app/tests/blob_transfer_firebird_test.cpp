@@ -9,9 +9,9 @@
 #include "app/execute_statement_firebird.h"
 #include "app/script_file.h"
 #include "blob_transfer_test_support.h"
+#include "fib/statements/fib_query.h"
+#include "fib/statements/xsqlvar.h"
 #include "fib_rows.h"
-#include "fib/fib_query.h"
-#include "fib/xsqlvar.h"
 #include "script_file_test_support.h"
 
 namespace app::testing {

@@ -5,9 +5,9 @@
 #include <functional>
 #include <string>
 
-#include "fib/fib_database.h"
-#include "fib/fib_query.h"
-#include "fib/fib_transaction.h"
+#include "fib/statements/fib_database.h"
+#include "fib/statements/fib_query.h"
+#include "fib/statements/fib_transaction.h"
 
 namespace app::testing {
 

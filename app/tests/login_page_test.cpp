@@ -14,7 +14,7 @@
 #include "app/connection_backup.h"
 #include "app/login_page.h"
 #include "app/reg.h"
-#include "fib/fib_database.h"
+#include "fib/statements/fib_database.h"
 #include "product_environment.h"
 #include "window_fixture.h"
 

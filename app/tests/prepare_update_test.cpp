@@ -9,7 +9,7 @@
 #include "app/prepare_update.h"
 #include "app/reference_preferences.h"
 #include "app/reg.h"
-#include "fib/fib_database.h"
+#include "fib/statements/fib_database.h"
 #include "product_environment.h"
 
 namespace app::testing {

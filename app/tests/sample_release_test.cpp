@@ -6,7 +6,7 @@
 #include <QProcess>
 #include <QTest>
 
-#include "fib/zod_database.h"
+#include "fib/zod/zod_database.h"
 #include "platform/tests/scratch_folder.h"
 #include "product_environment.h"
 #include "window_fixture.h"

@@ -18,10 +18,10 @@
 #include "app/script_condition.h"
 #include "classlib/variant.h"
 #include "fake_progress_view.h"
-#include "fib/fib_database.h"
-#include "fib/fib_transaction.h"
-#include "fib/zod_database.h"
-#include "fib/zod_query.h"
+#include "fib/statements/fib_database.h"
+#include "fib/statements/fib_transaction.h"
+#include "fib/zod/zod_database.h"
+#include "fib/zod/zod_query.h"
 
 namespace app::testing {
 

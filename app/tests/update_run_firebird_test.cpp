@@ -11,7 +11,7 @@
 
 #include "app/run_state.h"
 #include "blob_release_support.h"
-#include "fib/zod_database.h"
+#include "fib/zod/zod_database.h"
 #include "fib_rows.h"
 #include "update_run_support.h"
 

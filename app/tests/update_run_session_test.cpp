@@ -19,7 +19,7 @@
 #include "app/program.h"
 #include "app/reg.h"
 #include "app/termination_signals.h"
-#include "fib/zod_database.h"
+#include "fib/zod/zod_database.h"
 #include "fib_rows.h"
 #include "update_run_support.h"
 

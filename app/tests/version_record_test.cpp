@@ -6,9 +6,9 @@
 #include "app/version_record.h"
 #include "classlib/codepage.h"
 #include "fake_progress_view.h"
-#include "fib/fib_transaction.h"
-#include "fib/zod_database.h"
-#include "fib/zod_query.h"
+#include "fib/statements/fib_transaction.h"
+#include "fib/zod/zod_database.h"
+#include "fib/zod/zod_query.h"
 #include "product_environment.h"
 
 namespace app::testing {

@@ -16,10 +16,10 @@
 #include <stdexcept>
 #include <string>
 
-#include "fib/errors.h"
-#include "fib/fib_blob_stream.h"
-#include "fib/fib_database.h"
-#include "fib/fib_transaction.h"
+#include "fib/base/errors.h"
+#include "fib/statements/fib_blob_stream.h"
+#include "fib/statements/fib_database.h"
+#include "fib/statements/fib_transaction.h"
 
 #ifdef FIB_BENCH_QT_SQL
 #include "fib/bench/bench_qt.h"

@@ -27,13 +27,13 @@
 #include <vector>
 
 #include "classlib/field.h"
+#include "fib/base/client_library.h"
+#include "fib/base/errors.h"
+#include "fib/base/param_blocks.h"
 #include "fib/bench/bench_database.h"
-#include "fib/client_library.h"
-#include "fib/errors.h"
-#include "fib/fib_database.h"
-#include "fib/fib_dataset.h"
-#include "fib/fib_transaction.h"
-#include "fib/param_blocks.h"
+#include "fib/dataset/fib_dataset.h"
+#include "fib/statements/fib_database.h"
+#include "fib/statements/fib_transaction.h"
 
 #if __has_include(<QtSql/QSqlDatabase>)
 #include <QtCore/QDateTime>

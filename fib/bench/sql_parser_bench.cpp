@@ -6,9 +6,9 @@
 
 #include <string>
 
-#include "fib/sql_clauses.h"
-#include "fib/sql_parser.h"
-#include "fib/str_util.h"
+#include "fib/base/str_util.h"
+#include "fib/sql/sql_clauses.h"
+#include "fib/sql/sql_parser.h"
 
 namespace {
 

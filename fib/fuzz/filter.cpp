@@ -8,9 +8,9 @@
 
 #include "classlib/currency.h"
 #include "classlib/datetime.h"
-#include "fib/filter_expression_parser.h"
-#include "fib/filter_compiler.h"
-#include "fib/str_util.h"
+#include "fib/base/str_util.h"
+#include "fib/sql/filter_compiler.h"
+#include "fib/sql/filter_expression_parser.h"
 #include "fib/tests/filter_table.h"
 #include "testing/fuzz_input.h"
 

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "fib/str_util.h"
+#include "fib/base/str_util.h"
 #include "testing/fuzz_input.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

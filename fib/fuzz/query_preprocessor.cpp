@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "fib/query_preprocessor.h"
+#include "fib/sql/query_preprocessor.h"
 #include "testing/fuzz_input.h"
 
 namespace {

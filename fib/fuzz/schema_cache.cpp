@@ -9,8 +9,8 @@
 #include <filesystem>
 #include <string>
 
-#include "fib/metadata_cache.h"
-#include "fib/schema_cache_file.h"
+#include "fib/metadata/metadata_cache.h"
+#include "fib/metadata/schema_cache_file.h"
 #include "testing/fuzz_input.h"
 
 namespace {

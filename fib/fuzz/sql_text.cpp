@@ -8,9 +8,9 @@
 #include <string>
 
 #include "classlib/strings.h"
-#include "fib/sql_clauses.h"
-#include "fib/sql_parser.h"
-#include "fib/sql_text.h"
+#include "fib/sql/sql_clauses.h"
+#include "fib/sql/sql_parser.h"
+#include "fib/sql/sql_text.h"
 #include "testing/fuzz_input.h"
 
 namespace {

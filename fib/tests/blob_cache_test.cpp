@@ -1,7 +1,7 @@
 // Blob cache files without a database: names that stay inside the cache
 // folder, the file layout read back, damaged files refused, and the
 // cache's folder, size limit and handlers.
-#include "fib/blob_cache.h"
+#include "fib/statements/blob_cache.h"
 
 #include <gtest/gtest.h>
 

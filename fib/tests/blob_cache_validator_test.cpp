@@ -1,6 +1,6 @@
 // Validation of the blob cache against the embedded engine: files of blobs
 // that are gone are deleted, everything else in the folder stays.
-#include "fib/blob_cache_validator.h"
+#include "fib/statements/blob_cache_validator.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <fstream>
 
 #include "blob_table.h"
-#include "fib/blob_cache.h"
+#include "fib/statements/blob_cache.h"
 #include "temp_folder.h"
 
 namespace fib {

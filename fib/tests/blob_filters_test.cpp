@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "fib/blob_filters.h"
+#include "fib/statements/blob_filters.h"
 
 namespace {
 

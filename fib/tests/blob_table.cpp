@@ -1,7 +1,7 @@
 #include "blob_table.h"
 
 #include "blob_id_descriptor.h"
-#include "fib/errors.h"
+#include "fib/base/errors.h"
 
 namespace fib_test {
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "database_fixture.h"
-#include "fib/fib_blob_stream.h"
+#include "fib/statements/fib_blob_stream.h"
 
 namespace fib_test {
 

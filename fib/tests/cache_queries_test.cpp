@@ -1,9 +1,9 @@
 // The pool of prepared statements on the embedded engine.
-#include "fib/cache_queries.h"
+#include "fib/statements/cache_queries.h"
 
 #include <gtest/gtest.h>
 
-#include "fib/fib_query.h"
+#include "fib/statements/fib_query.h"
 #include "fib_query_fixture.h"
 
 namespace fib {

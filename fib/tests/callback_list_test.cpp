@@ -1,11 +1,11 @@
 // The handler list and the login dialog glue.
-#include "fib/callback_list.h"
+#include "fib/base/callback_list.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "fib/zod_database_login.h"
+#include "fib/zod/zod_database_login.h"
 
 namespace fib {
 namespace {

@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "classlib/component.h"
-#include "fib/errors.h"
+#include "fib/base/errors.h"
 
 namespace fib {
 namespace {

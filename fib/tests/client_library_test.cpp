@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "classlib/exceptions.h"
-#include "fib/client_library.h"
-#include "fib/ib_client_library.h"
+#include "fib/base/client_library.h"
+#include "fib/base/ib_client_library.h"
 
 namespace fib {
 namespace {

@@ -1,4 +1,4 @@
-#include "fib/component_name.h"
+#include "fib/base/component_name.h"
 
 #include <gtest/gtest.h>
 

@@ -5,9 +5,9 @@
 
 #include "classlib/component.h"
 #include "classlib/exceptions.h"
-#include "fib/conditions.h"
-#include "fib/conditions_store.h"
-#include "fib/zod_props_owners.h"
+#include "fib/statements/conditions.h"
+#include "fib/statements/conditions_store.h"
+#include "fib/statements/zod_props_owners.h"
 
 namespace fib {
 namespace {

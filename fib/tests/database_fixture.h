@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "embedded_database.h"
-#include "fib/fib_database.h"
-#include "fib/fib_transaction.h"
+#include "fib/statements/fib_database.h"
+#include "fib/statements/fib_transaction.h"
 
 namespace fib_test {
 

@@ -5,8 +5,8 @@
 #include <memory>
 #include <string>
 
-#include "fib/fib_dataset.h"
-#include "fib/metadata_cache.h"
+#include "fib/dataset/fib_dataset.h"
+#include "fib/metadata/metadata_cache.h"
 #include "fib_query_fixture.h"
 
 namespace fib_test {

@@ -3,9 +3,9 @@
 
 #include "classlib/exceptions.h"
 #include "classlib/strings.h"
-#include "fib/auto_update_options.h"
-#include "fib/metadata_cache.h"
-#include "fib/repository_sql.h"
+#include "fib/metadata/metadata_cache.h"
+#include "fib/metadata/repository_sql.h"
+#include "fib/statements/auto_update_options.h"
 #include "metadata_cache_memory_source.h"
 
 namespace fib_test {

@@ -1,6 +1,6 @@
 // Containers: chains of shared handlers, the refusal of circular chains,
 // registration of data sets along the chain, and user events.
-#include "fib/datasets_container.h"
+#include "fib/dataset/datasets_container.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "fib/fib_dataset.h"
+#include "fib/dataset/fib_dataset.h"
 #include "testing/message_of.h"
 
 namespace fib {

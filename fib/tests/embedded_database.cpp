@@ -1,7 +1,7 @@
 #include "embedded_database.h"
 
-#include "fib/errors.h"
-#include "fib/param_blocks.h"
+#include "fib/base/errors.h"
+#include "fib/base/param_blocks.h"
 
 namespace fib_test {
 

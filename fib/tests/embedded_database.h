@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "fib/client_library.h"
+#include "fib/base/client_library.h"
 #include "temp_folder.h"
 
 namespace fib_test {

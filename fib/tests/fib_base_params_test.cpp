@@ -1,4 +1,4 @@
-#include "fib/fib_base_params.h"
+#include "fib/statements/fib_base_params.h"
 
 #include <gtest/gtest.h>
 

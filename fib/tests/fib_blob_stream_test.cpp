@@ -8,9 +8,9 @@
 #include <random>
 
 #include "blob_table.h"
-#include "fib/blob_cache.h"
-#include "fib/blob_filters.h"
-#include "fib/errors.h"
+#include "fib/base/errors.h"
+#include "fib/statements/blob_cache.h"
+#include "fib/statements/blob_filters.h"
 #include "temp_folder.h"
 #include "testing/message_of.h"
 

@@ -6,7 +6,7 @@
 
 #include "classlib/data_link.h"
 #include "classlib/field.h"
-#include "fib/fib_data_link.h"
+#include "fib/dataset/fib_data_link.h"
 #include "testing/dataset_test_table.h"
 
 namespace fib {

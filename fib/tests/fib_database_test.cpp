@@ -1,7 +1,7 @@
 // The connection component on the embedded engine: connecting, the checks
 // that guard a live connection, the database-wide queries and the idle
 // time-out.
-#include "fib/fib_database.h"
+#include "fib/statements/fib_database.h"
 
 #include <gtest/gtest.h>
 
@@ -11,10 +11,10 @@
 #include "classlib/datetime.h"
 #include "classlib/exceptions.h"
 #include "database_fixture.h"
-#include "fib/database_list.h"
-#include "fib/errors.h"
-#include "fib/fib_query.h"
-#include "fib/fib_transaction.h"
+#include "fib/base/errors.h"
+#include "fib/statements/database_list.h"
+#include "fib/statements/fib_query.h"
+#include "fib/statements/fib_transaction.h"
 #include "platform/clock.h"
 #include "platform/plain_message_loop.h"
 #include "testing/message_of.h"

@@ -19,12 +19,12 @@
 #include "classlib/fields.h"
 #include "classlib/variant.h"
 #include "dataset_fixture.h"
-#include "fib/errors.h"
-#include "fib/fib_blob_fields.h"
-#include "fib/fib_dataset.h"
-#include "fib/fib_query.h"
-#include "fib/fib_transaction.h"
-#include "fib/format_fields.h"
+#include "fib/base/errors.h"
+#include "fib/dataset/fib_blob_fields.h"
+#include "fib/dataset/fib_dataset.h"
+#include "fib/statements/fib_query.h"
+#include "fib/statements/fib_transaction.h"
+#include "fib/statements/format_fields.h"
 
 namespace fib {
 namespace {

@@ -11,11 +11,11 @@
 #include "classlib/field.h"
 #include "classlib/variant.h"
 #include "dataset_fixture.h"
-#include "fib/blob_cache.h"
-#include "fib/fib_database.h"
-#include "fib/fib_dataset.h"
-#include "fib/fib_query.h"
-#include "fib/fib_transaction.h"
+#include "fib/dataset/fib_dataset.h"
+#include "fib/statements/blob_cache.h"
+#include "fib/statements/fib_database.h"
+#include "fib/statements/fib_query.h"
+#include "fib/statements/fib_transaction.h"
 #include "temp_folder.h"
 
 namespace fib {

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "classlib/field.h"
-#include "fib/errors.h"
+#include "fib/base/errors.h"
 #include "people_fixture.h"
 
 namespace fib {

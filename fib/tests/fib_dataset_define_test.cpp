@@ -6,11 +6,11 @@
 #include "classlib/field.h"
 #include "classlib/field_defs.h"
 #include "dataset_fixture.h"
-#include "fib/auto_update_options.h"
-#include "fib/errors.h"
-#include "fib/fib_query.h"
-#include "fib/fib_transaction.h"
-#include "fib/sql_types.h"
+#include "fib/base/errors.h"
+#include "fib/base/sql_types.h"
+#include "fib/statements/auto_update_options.h"
+#include "fib/statements/fib_query.h"
+#include "fib/statements/fib_transaction.h"
 #include "testing/message_of.h"
 
 namespace fib {

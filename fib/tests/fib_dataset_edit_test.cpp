@@ -9,8 +9,8 @@
 
 #include "classlib/data_link.h"
 #include "classlib/field.h"
-#include "fib/errors.h"
-#include "fib/fib_query.h"
+#include "fib/base/errors.h"
+#include "fib/statements/fib_query.h"
 #include "people_fixture.h"
 #include "testing/message_of.h"
 

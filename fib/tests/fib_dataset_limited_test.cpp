@@ -11,9 +11,9 @@
 #include "classlib/data_link.h"
 #include "classlib/field.h"
 #include "classlib/variant.h"
-#include "fib/errors.h"
-#include "fib/fib_dataset.h"
-#include "fib/records_cache.h"
+#include "fib/base/errors.h"
+#include "fib/dataset/fib_dataset.h"
+#include "fib/records/records_cache.h"
 #include "items_fixture.h"
 
 namespace fib {

@@ -8,14 +8,14 @@
 #include <string>
 
 #include "classlib/field_blob.h"
-#include "fib/fib_blob_fields.h"
-#include "fib/fib_datetime_fields.h"
-#include "fib/fib_field_factory.h"
-#include "fib/fib_fields_owner.h"
-#include "fib/fib_misc_fields.h"
-#include "fib/fib_numeric_fields.h"
-#include "fib/fib_string_fields.h"
-#include "fib/zod_array.h"
+#include "fib/dataset/fib_blob_fields.h"
+#include "fib/dataset/fib_datetime_fields.h"
+#include "fib/dataset/fib_field_factory.h"
+#include "fib/dataset/fib_fields_owner.h"
+#include "fib/dataset/fib_misc_fields.h"
+#include "fib/dataset/fib_numeric_fields.h"
+#include "fib/dataset/fib_string_fields.h"
+#include "fib/statements/zod_array.h"
 #include "testing/dataset_test_table.h"
 
 namespace fib::testing {

@@ -5,9 +5,9 @@
 #include <string>
 
 #include "classlib/exceptions.h"
-#include "fib/obj_string_list.h"
-#include "fib/sorted_list.h"
-#include "fib/string_collection.h"
+#include "fib/base/obj_string_list.h"
+#include "fib/base/sorted_list.h"
+#include "fib/base/string_collection.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include "classlib/variant.h"
 #include "embedded_database.h"
-#include "fib/errors.h"
+#include "fib/base/errors.h"
 #include "fib/tests/fib_fields_table.h"
 #include "test_statement.h"
 

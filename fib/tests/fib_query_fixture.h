@@ -6,7 +6,7 @@
 #include <string>
 
 #include "database_fixture.h"
-#include "fib/fib_query.h"
+#include "fib/statements/fib_query.h"
 
 namespace fib_test {
 

@@ -1,7 +1,7 @@
 // Statements against the embedded engine: DDL, DML with every parameter
 // type, cursors, singleton selects, procedures, macros and NULL tests,
 // statistics, errors, and what transaction ends and disconnects do to them.
-#include "fib/fib_query.h"
+#include "fib/statements/fib_query.h"
 
 #include <gtest/gtest.h>
 
@@ -12,8 +12,8 @@
 #include "classlib/datetime.h"
 #include "classlib/exceptions.h"
 #include "classlib/stream.h"
-#include "fib/errors.h"
-#include "fib/fib_query_statistics.h"
+#include "fib/base/errors.h"
+#include "fib/statements/fib_query_statistics.h"
 #include "fib_query_fixture.h"
 #include "testing/message_of.h"
 

@@ -1,7 +1,7 @@
 // Transactions on the embedded engine: how their ends show through another
 // connection, the checks, the handler lists and links, forced ends the
 // server refuses, and transactions over two databases.
-#include "fib/fib_transaction.h"
+#include "fib/statements/fib_transaction.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 
 #include "classlib/exceptions.h"
 #include "database_fixture.h"
-#include "fib/errors.h"
+#include "fib/base/errors.h"
 #include "platform/clock.h"
 #include "platform/plain_message_loop.h"
 #include "testing/message_of.h"

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "classlib/format_settings.h"
-#include "fib/field_data.h"
+#include "fib/records/field_data.h"
 #include "testing/dataset_test_table.h"
 
 namespace fib {

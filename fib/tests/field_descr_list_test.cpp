@@ -1,4 +1,4 @@
-#include "fib/field_descr_list.h"
+#include "fib/records/field_descr_list.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "classlib/exceptions.h"
-#include "fib/field_descr_list_layout.h"
+#include "fib/records/field_descr_list_layout.h"
 
 namespace fib {
 namespace {

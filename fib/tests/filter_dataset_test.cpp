@@ -8,9 +8,9 @@
 #include "classlib/exceptions.h"
 #include "classlib/field_numeric.h"
 #include "classlib/field_string.h"
-#include "fib/filter_dataset_fields.h"
-#include "fib/filter_expression_parser.h"
-#include "fib/str_util.h"
+#include "fib/base/str_util.h"
+#include "fib/sql/filter_dataset_fields.h"
+#include "fib/sql/filter_expression_parser.h"
 
 namespace {
 

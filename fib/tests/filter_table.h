@@ -9,8 +9,8 @@
 
 #include "classlib/ansistr.h"
 #include "classlib/exceptions.h"
-#include "fib/filter_expression_parser.h"
-#include "fib/filter_fields.h"
+#include "fib/sql/filter_expression_parser.h"
+#include "fib/sql/filter_fields.h"
 
 namespace fib_test {
 

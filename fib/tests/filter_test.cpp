@@ -6,10 +6,10 @@
 
 #include "classlib/datetime.h"
 #include "classlib/exceptions.h"
-#include "fib/filter_compiler.h"
-#include "fib/filter_constants.h"
-#include "fib/filter_expression_parser.h"
-#include "fib/str_util.h"
+#include "fib/base/str_util.h"
+#include "fib/sql/filter_compiler.h"
+#include "fib/sql/filter_constants.h"
+#include "fib/sql/filter_expression_parser.h"
 #include "filter_table.h"
 
 namespace {

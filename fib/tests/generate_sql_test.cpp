@@ -1,6 +1,6 @@
 // Generated modify statements on tables of the embedded engine: the texts
 // the generator writes, and that the server runs them on the right rows.
-#include "fib/generate_sql.h"
+#include "fib/zod/generate_sql.h"
 
 #include <gtest/gtest.h>
 
@@ -8,11 +8,11 @@
 #include <set>
 
 #include "classlib/exceptions.h"
-#include "fib/auto_update_options.h"
-#include "fib/metadata_cache.h"
-#include "fib/metadata_cache_fib_source.h"
-#include "fib/sql_clauses.h"
-#include "fib/zod_props_owners.h"
+#include "fib/metadata/metadata_cache.h"
+#include "fib/metadata/metadata_cache_fib_source.h"
+#include "fib/sql/sql_clauses.h"
+#include "fib/statements/auto_update_options.h"
+#include "fib/statements/zod_props_owners.h"
 #include "fib_query_fixture.h"
 
 namespace fib {

@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "embedded_database.h"
-#include "fib/fib_database.h"
-#include "fib/fib_query.h"
-#include "fib/fib_transaction.h"
+#include "fib/statements/fib_database.h"
+#include "fib/statements/fib_query.h"
+#include "fib/statements/fib_transaction.h"
 
 namespace fib_test {
 

@@ -5,7 +5,7 @@
 #include "classlib/ansistr.h"
 #include "classlib/codepage.h"
 #include "classlib/variant.h"
-#include "fib/key_search.h"
+#include "fib/records/key_search.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Key entries of the limited model's bookmarks: what a record buffer puts in
 // them, the parameter values they give back, and how two bookmarks match.
-#include "fib/limited_cache_bookmarks.h"
+#include "fib/records/limited_cache_bookmarks.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "classlib/datetime.h"
-#include "fib/sql_types.h"
+#include "fib/base/sql_types.h"
 
 namespace fib {
 namespace {

@@ -2,7 +2,7 @@
 // engine by the real keyset statements, with a host that keeps the ring of
 // BufferChunks records and checks that every record read is the one stored
 // for its index (a record overwritten while still in the window shows).
-#include "fib/limited_cache_navigator.h"
+#include "fib/records/limited_cache_navigator.h"
 
 #include <gtest/gtest.h>
 
@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "classlib/variant.h"
-#include "fib/fib_base_params.h"
-#include "fib/fib_query.h"
-#include "fib/limited_cache_sql.h"
+#include "fib/records/limited_cache_sql.h"
+#include "fib/statements/fib_base_params.h"
+#include "fib/statements/fib_query.h"
 #include "items_fixture.h"
 
 namespace fib {

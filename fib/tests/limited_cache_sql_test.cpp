@@ -2,7 +2,7 @@
 // may use the model, and the texts run on the embedded engine, paging a
 // result forwards and backwards with them and comparing with one plain
 // ordered select.
-#include "fib/limited_cache_sql.h"
+#include "fib/records/limited_cache_sql.h"
 
 #include <gtest/gtest.h>
 
@@ -10,8 +10,8 @@
 #include <utility>
 #include <vector>
 
-#include "fib/errors.h"
-#include "fib/sql_clauses.h"
+#include "fib/base/errors.h"
+#include "fib/sql/sql_clauses.h"
 #include "fib_query_fixture.h"
 #include "testing/message_of.h"
 

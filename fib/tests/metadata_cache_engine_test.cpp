@@ -5,8 +5,8 @@
 #include <filesystem>
 
 #include "database_fixture.h"
-#include "fib/metadata_cache_fib_source.h"
-#include "fib/schema_cache_file.h"
+#include "fib/metadata/metadata_cache_fib_source.h"
+#include "fib/metadata/schema_cache_file.h"
 #include "temp_folder.h"
 
 namespace fib_test {

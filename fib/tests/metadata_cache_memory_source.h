@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "fib/metadata_cache_source.h"
+#include "fib/metadata/metadata_cache_source.h"
 
 namespace fib_test {
 

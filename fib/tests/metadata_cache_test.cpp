@@ -3,8 +3,8 @@
 
 #include <thread>
 
-#include "fib/metadata_cache.h"
-#include "fib/repository_sql.h"
+#include "fib/metadata/metadata_cache.h"
+#include "fib/metadata/repository_sql.h"
 #include "metadata_cache_memory_source.h"
 
 namespace fib_test {

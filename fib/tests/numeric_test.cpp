@@ -10,11 +10,11 @@
 #include "classlib/bcd.h"
 #include "classlib/exceptions.h"
 #include "classlib/format_settings.h"
-#include "fib/bcd_scaled.h"
-#include "fib/numeric_helpers.h"
-#include "fib/numeric_mask.h"
-#include "fib/numeric_text.h"
-#include "fib/timestamps.h"
+#include "fib/base/bcd_scaled.h"
+#include "fib/base/numeric_helpers.h"
+#include "fib/base/numeric_mask.h"
+#include "fib/base/numeric_text.h"
+#include "fib/base/timestamps.h"
 
 namespace fib {
 namespace {

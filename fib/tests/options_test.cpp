@@ -4,12 +4,12 @@
 
 #include "classlib/component.h"
 #include "classlib/exceptions.h"
-#include "fib/auto_update_options.h"
-#include "fib/blob_swap_support.h"
-#include "fib/db_params.h"
-#include "fib/format_fields.h"
-#include "fib/sqls_props.h"
-#include "fib/zod_props_owners.h"
+#include "fib/statements/auto_update_options.h"
+#include "fib/statements/blob_swap_support.h"
+#include "fib/statements/db_params.h"
+#include "fib/statements/format_fields.h"
+#include "fib/statements/sqls_props.h"
+#include "fib/statements/zod_props_owners.h"
 #include "platform/environment.h"
 
 namespace fib {

@@ -1,4 +1,4 @@
-#include "fib/param_blocks.h"
+#include "fib/base/param_blocks.h"
 
 #include <gtest/gtest.h>
 
@@ -10,8 +10,8 @@
 
 #include "classlib/exceptions.h"
 #include "classlib/strings.h"
-#include "fib/client_library.h"
-#include "fib/errors.h"
+#include "fib/base/client_library.h"
+#include "fib/base/errors.h"
 
 namespace fib {
 namespace {

@@ -9,8 +9,8 @@
 
 #include "classlib/field.h"
 #include "dataset_fixture.h"
-#include "fib/fib_database.h"
-#include "fib/fib_transaction.h"
+#include "fib/statements/fib_database.h"
+#include "fib/statements/fib_transaction.h"
 
 namespace fib_test {
 

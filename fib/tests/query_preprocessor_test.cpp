@@ -1,10 +1,10 @@
 // Markers, macros and NULL-test rewriting of statement texts, without a
 // server.
-#include "fib/query_preprocessor.h"
+#include "fib/sql/query_preprocessor.h"
 
 #include <gtest/gtest.h>
 
-#include "fib/errors.h"
+#include "fib/base/errors.h"
 
 namespace fib {
 namespace {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "classlib/variant.h"
-#include "fib/record_sort.h"
+#include "fib/records/record_sort.h"
 
 namespace {
 

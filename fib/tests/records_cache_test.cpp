@@ -1,4 +1,4 @@
-#include "fib/records_cache.h"
+#include "fib/records/records_cache.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "classlib/exceptions.h"
-#include "fib/mem_manager_error.h"
+#include "fib/records/mem_manager_error.h"
 
 namespace fib {
 namespace {

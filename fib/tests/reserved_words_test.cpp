@@ -1,4 +1,4 @@
-#include "fib/reserved_words.h"
+#include "fib/sql/reserved_words.h"
 
 #include <gtest/gtest.h>
 

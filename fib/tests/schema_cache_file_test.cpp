@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "fib/schema_cache_file.h"
+#include "fib/metadata/schema_cache_file.h"
 #include "temp_folder.h"
 
 namespace fib_test {

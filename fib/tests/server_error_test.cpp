@@ -9,7 +9,7 @@
 
 #include "classlib/component.h"
 #include "embedded_database.h"
-#include "fib/errors.h"
+#include "fib/base/errors.h"
 
 namespace fib {
 namespace {

@@ -7,8 +7,8 @@
 #include <chrono>
 #include <cstring>
 
-#include "fib/sql_monitor_text.h"
-#include "fib/sql_trace_hook.h"
+#include "fib/sql/sql_monitor_text.h"
+#include "fib/sql/sql_trace_hook.h"
 #include "platform/named_event.h"
 #include "platform/named_mutex.h"
 #include "platform/shared_memory.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "fib/sql_monitor_layout.h"
+#include "fib/sql/sql_monitor_layout.h"
 
 namespace fib_test {
 

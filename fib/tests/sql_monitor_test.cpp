@@ -12,13 +12,13 @@
 #include <vector>
 
 #include "classlib/component.h"
-#include "fib/errors.h"
-#include "fib/sql_monitor_channel.h"
-#include "fib/sql_monitor_state.h"
-#include "fib/sql_monitor_text.h"
-#include "fib/sql_trace_hook.h"
-#include "sql_monitor_reader.h"
+#include "fib/base/errors.h"
+#include "fib/sql/sql_monitor_channel.h"
+#include "fib/sql/sql_monitor_state.h"
+#include "fib/sql/sql_monitor_text.h"
+#include "fib/sql/sql_trace_hook.h"
 #include "platform/shared_memory.h"
+#include "sql_monitor_reader.h"
 #include "temp_folder.h"
 
 namespace fib {

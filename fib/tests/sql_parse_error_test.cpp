@@ -7,9 +7,9 @@
 
 #include "classlib/field.h"
 #include "dataset_fixture.h"
-#include "fib/errors.h"
-#include "fib/fib_query.h"
-#include "fib/fib_transaction.h"
+#include "fib/base/errors.h"
+#include "fib/statements/fib_query.h"
+#include "fib/statements/fib_transaction.h"
 
 namespace fib {
 namespace {

@@ -1,9 +1,9 @@
-#include "fib/sql_parser.h"
+#include "fib/sql/sql_parser.h"
 
 #include <gtest/gtest.h>
 
-#include "fib/sql_clauses.h"
-#include "fib/sql_text.h"
+#include "fib/sql/sql_clauses.h"
+#include "fib/sql/sql_text.h"
 
 namespace fib {
 namespace {

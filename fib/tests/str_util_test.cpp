@@ -1,4 +1,4 @@
-#include "fib/str_util.h"
+#include "fib/base/str_util.h"
 
 #include <gtest/gtest.h>
 

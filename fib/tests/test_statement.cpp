@@ -1,6 +1,6 @@
 #include "test_statement.h"
 
-#include "fib/errors.h"
+#include "fib/base/errors.h"
 
 namespace fib_test {
 

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "embedded_database.h"
-#include "fib/xsqlda.h"
-#include "fib/xsqlda_owner.h"
+#include "fib/statements/xsqlda.h"
+#include "fib/statements/xsqlda_owner.h"
 
 namespace fib_test {
 

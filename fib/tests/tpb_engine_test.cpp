@@ -8,8 +8,8 @@
 
 #include "classlib/strings.h"
 #include "embedded_database.h"
-#include "fib/client_library.h"
-#include "fib/param_blocks.h"
+#include "fib/base/client_library.h"
+#include "fib/base/param_blocks.h"
 
 namespace fib {
 namespace {

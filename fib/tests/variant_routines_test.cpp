@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "classlib/exceptions.h"
-#include "fib/variant_routines.h"
+#include "fib/base/variant_routines.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "fib/variant_stream.h"
+#include "fib/base/variant_stream.h"
 
 #include <gtest/gtest.h>
 

@@ -9,10 +9,10 @@
 
 #include "classlib/codepage.h"
 #include "classlib/numconv.h"
-#include "fib/errors.h"
-#include "fib/sql_types.h"
-#include "fib/xsqlda.h"
-#include "fib/xsqlda_owner.h"
+#include "fib/base/errors.h"
+#include "fib/base/sql_types.h"
+#include "fib/statements/xsqlda.h"
+#include "fib/statements/xsqlda_owner.h"
 
 namespace fib {
 namespace {

@@ -11,10 +11,10 @@
 #include "classlib/datetime.h"
 #include "classlib/numconv.h"
 #include "embedded_database.h"
-#include "fib/errors.h"
-#include "fib/sql_types.h"
-#include "fib/xsqlvar_blob.h"
-#include "fib/zod_array.h"
+#include "fib/base/errors.h"
+#include "fib/base/sql_types.h"
+#include "fib/statements/xsqlvar_blob.h"
+#include "fib/statements/zod_array.h"
 #include "test_statement.h"
 
 namespace fib {

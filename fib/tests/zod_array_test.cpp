@@ -7,8 +7,8 @@
 
 #include "classlib/datetime.h"
 #include "embedded_database.h"
-#include "fib/errors.h"
-#include "fib/zod_array.h"
+#include "fib/base/errors.h"
+#include "fib/statements/zod_array.h"
 #include "test_statement.h"
 
 namespace fib {

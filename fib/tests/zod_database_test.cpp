@@ -2,7 +2,7 @@
 // connects, catalogue names, schema cache files around the connection,
 // a connection killed under the component, and the transaction presets and
 // events.
-#include "fib/zod_database.h"
+#include "fib/zod/zod_database.h"
 
 #include <gtest/gtest.h>
 
@@ -11,11 +11,11 @@
 #include <vector>
 
 #include "database_fixture.h"
-#include "fib/fib_query.h"
-#include "fib/metadata_cache.h"
-#include "fib/zod_database_app.h"
-#include "fib/zod_database_login.h"
-#include "fib/zod_transaction.h"
+#include "fib/metadata/metadata_cache.h"
+#include "fib/statements/fib_query.h"
+#include "fib/zod/zod_database_app.h"
+#include "fib/zod/zod_database_login.h"
+#include "fib/zod/zod_transaction.h"
 #include "temp_folder.h"
 
 namespace fib {

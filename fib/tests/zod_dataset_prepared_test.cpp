@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "classlib/exceptions.h"
-#include "fib/auto_update_options.h"
-#include "fib/errors.h"
-#include "fib/zod_dataset.h"
+#include "fib/base/errors.h"
+#include "fib/statements/auto_update_options.h"
+#include "fib/zod/zod_dataset.h"
 #include "fib_query_fixture.h"
 
 namespace fib {

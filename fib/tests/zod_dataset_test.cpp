@@ -1,7 +1,7 @@
 // The extended data set on the embedded engine: generated statements run by
 // Post and Delete, records that changed nothing, the separate blob update,
 // defaults and generator keys, locking and counting on the server.
-#include "fib/zod_dataset.h"
+#include "fib/zod/zod_dataset.h"
 
 #include <gtest/gtest.h>
 
@@ -11,12 +11,12 @@
 #include "classlib/exceptions.h"
 #include "classlib/field.h"
 #include "classlib/field_blob.h"
-#include "classlib/stream.h"
 #include "classlib/field_numeric.h"
-#include "fib/auto_update_options.h"
-#include "fib/errors.h"
-#include "fib/fib_transaction.h"
-#include "fib/zod_dataset_messages.h"
+#include "classlib/stream.h"
+#include "fib/base/errors.h"
+#include "fib/statements/auto_update_options.h"
+#include "fib/statements/fib_transaction.h"
+#include "fib/zod/zod_dataset_messages.h"
 #include "fib_query_fixture.h"
 
 namespace fib {

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "classlib/datetime.h"
-#include "fib/zod_dataset_defaults.h"
-#include "fib/zod_dataset_sql.h"
+#include "fib/zod/zod_dataset_defaults.h"
+#include "fib/zod/zod_dataset_sql.h"
 #include "fib_query_fixture.h"
 
 namespace fib {

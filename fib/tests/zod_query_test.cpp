@@ -1,11 +1,11 @@
 // Recovery from failed executions, stored options, and update objects
 // filed in their data set's lists.
-#include "fib/zod_query.h"
+#include "fib/zod/zod_query.h"
 
 #include <gtest/gtest.h>
 
 #include "classlib/exceptions.h"
-#include "fib/zod_update_object.h"
+#include "fib/zod/zod_update_object.h"
 #include "fib_query_fixture.h"
 
 namespace fib {

@@ -8,13 +8,13 @@
 #include <vector>
 
 #include "database_fixture.h"
-#include "fib/callback_list.h"
-#include "fib/db_aliases.h"
-#include "fib/errors.h"
-#include "fib/fib_registry.h"
-#include "fib/zod_database.h"
-#include "fib/zod_database_login.h"
-#include "fib/zod_transaction.h"
+#include "fib/base/callback_list.h"
+#include "fib/base/errors.h"
+#include "fib/base/fib_registry.h"
+#include "fib/statements/db_aliases.h"
+#include "fib/zod/zod_database.h"
+#include "fib/zod/zod_database_login.h"
+#include "fib/zod/zod_transaction.h"
 #include "temp_folder.h"
 
 namespace fib {

@@ -18,12 +18,12 @@
 
 #include "../blob_id_descriptor.h"
 #include "../temp_folder.h"
-#include "fib/blob_cache.h"
-#include "fib/blob_cache_validator.h"
-#include "fib/errors.h"
-#include "fib/fib_blob_stream.h"
-#include "fib/fib_database.h"
-#include "fib/fib_transaction.h"
+#include "fib/base/errors.h"
+#include "fib/statements/blob_cache.h"
+#include "fib/statements/blob_cache_validator.h"
+#include "fib/statements/fib_blob_stream.h"
+#include "fib/statements/fib_database.h"
+#include "fib/statements/fib_transaction.h"
 
 #include "local_server.h"
 

@@ -13,11 +13,11 @@
 #include <string>
 
 #include "../temp_folder.h"
-#include "fib/client_library.h"
-#include "fib/errors.h"
-#include "fib/fib_database.h"
-#include "fib/fib_transaction.h"
-#include "fib/param_blocks.h"
+#include "fib/base/client_library.h"
+#include "fib/base/errors.h"
+#include "fib/base/param_blocks.h"
+#include "fib/statements/fib_database.h"
+#include "fib/statements/fib_transaction.h"
 
 #include "local_server.h"
 

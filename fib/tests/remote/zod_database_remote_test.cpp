@@ -16,9 +16,9 @@
 #include <thread>
 
 #include "../temp_folder.h"
-#include "fib/fib_query.h"
-#include "fib/zod_database.h"
-#include "fib/zod_transaction.h"
+#include "fib/statements/fib_query.h"
+#include "fib/zod/zod_database.h"
+#include "fib/zod/zod_transaction.h"
 #include "platform/message_loop.h"
 
 #include "local_server.h"

@@ -1,0 +1,208 @@
+// Blob fields as streams, and array fields through their column's array
+// descriptor.
+#include <cstring>
+
+#include "classlib/ansistr.h"
+#include "classlib/field.h"
+#include "classlib/fields.h"
+#include "fib/base/component_name.h"
+#include "fib/base/errors.h"
+#include "fib/base/record_bytes.h"
+#include "fib/dataset/fib_blob_fields.h"
+#include "fib/dataset/fib_dataset.h"
+#include "fib/dataset/fib_ds_blob_stream.h"
+#include "fib/dataset/fib_misc_fields.h"
+#include "fib/metadata/metadata_cache.h"
+#include "fib/metadata/metadata_cache_fib_source.h"
+#include "fib/records/records_cache.h"
+#include "fib/statements/fib_blob_stream.h"
+#include "fib/statements/fib_database.h"
+#include "fib/statements/fib_query.h"
+#include "fib/statements/fib_transaction.h"
+#include "fib/statements/xsqlvar.h"
+#include "fib/statements/zod_array.h"
+
+namespace fib {
+
+namespace {
+
+bool IsClientOnly(const classlib::TField* field) {
+  const auto* blob = dynamic_cast<const TFIBBlobField*>(field);
+  return blob != nullptr && blob->IsClientField();
+}
+
+}  // namespace
+
+std::unique_ptr<classlib::TStream> TFIBCustomDataSet::CreateBlobStream(
+    classlib::TField* field, classlib::TBlobStreamMode mode) {
+  const bool write = mode != classlib::bmRead;
+  if (write && !IsClientOnly(field) && !field->ReadOnly()) CheckCanModify();
+  classlib::TRecordBuffer record = SourceBufferFor(field);
+  const TFIBFieldDescr* descr = FieldDescr(field);
+  if (record == nullptr || (descr == nullptr && !IsClientOnly(field)))
+    return std::make_unique<TFIBDSBlobStream>(*this, field, 0, ISC_QUAD{}, false);
+
+  uint8_t* slot = BlobSlot(record + blob_slots_offset_, field);
+  if (slot == nullptr)  // not a blob field of this data set
+    return std::make_unique<TFIBDSBlobStream>(*this, field, 0, ISC_QUAD{}, false);
+  TFIBBlobStream* stream = BlobStreamByHandle(LoadUnaligned<uint32_t>(slot));
+  ISC_QUAD blob_id{};
+  if (stream == nullptr) {
+    if (descr != nullptr) blob_id = LoadUnaligned<ISC_QUAD>(record + descr->Offset);
+    const bool null = descr == nullptr || record[NullFlagOffset(field->FieldNo() - 1)] != 0;
+    if (IsClientOnly(field) && !write) {
+      stream = NewRecordBlobStream(field, ISC_QUAD{}, slot);
+      stream->SetClientOnly(true);
+      field->SetReadOnly(true);
+      if (OnFillClientBlob) OnFillClientBlob(this, static_cast<TFIBBlobField*>(field), stream);
+    } else if (!null || write) {
+      stream = NewRecordBlobStream(field, blob_id, slot);
+      if (cached_updates_) LoadForCachedUpdates(*stream);
+    }
+    if (stream != nullptr && State() == classlib::dsBrowse && RecordIndexOf(record) >= 0 &&
+        RecordIndexOf(record) < record_count_)
+      WriteRecordToCache(RecordIndexOf(record), record);
+  } else {
+    blob_id = stream->BlobID();
+    stream->SetUpdateTransaction(UpdateTransaction());
+  }
+  uint32_t handle = 0;
+  std::memcpy(&handle, slot, sizeof handle);
+  auto result = std::make_unique<TFIBDSBlobStream>(*this, field, stream != nullptr ? handle : 0,
+                                                   blob_id, write);
+  if (stream != nullptr) {
+    stream->Seek(0, 0);  // loads the content
+    if (mode == classlib::bmWrite) stream->Truncate();
+  }
+  return result;
+}
+
+// A stream of the record's field, owned by the data set and referred to
+// from the record's blob slot by its handle.
+TFIBBlobStream* TFIBCustomDataSet::NewRecordBlobStream(classlib::TField* field,
+                                                       const ISC_QUAD& blob_id, uint8_t* slot) {
+  const std::string table = GetRelationTableName(field);
+  std::string column = GetRelationFieldName(field);
+  if (column.empty()) column = field->FieldName();
+  std::vector<classlib::Variant> keys = IsClientOnly(field) ? std::vector<classlib::Variant>{}
+                                                            : BlobCacheKeyValues(table);
+  auto stream = std::make_unique<TFIBBlobStream>(field->FieldNo(), std::move(keys), column,
+                                                 table, nullptr);
+  if (Database() != nullptr && !stream->KeyValues().empty())
+    stream->SetBlobCache(&Database()->BlobCache());
+  stream->SetMode(BlobMode::ReadWrite);
+  if (TFIBXSQLVAR* column = ColumnOf(field)) stream->SetBlobSubType(static_cast<int16_t>(column->SQLSubtype()));
+  stream->SetDatabase(Database());
+  stream->SetTransaction(Transaction());
+  stream->SetUpdateTransaction(UpdateTransaction());
+  stream->SetBlobID(blob_id);
+  TFIBBlobStream* raw = stream.get();
+  const uint32_t handle = AddBlobStream(std::move(stream));
+  std::memcpy(slot, &handle, sizeof handle);
+  return raw;
+}
+
+std::vector<classlib::Variant> TFIBCustomDataSet::BlobCacheKeyValues(const std::string& table) {
+  TFIBDatabase* database = Database();
+  if (database == nullptr || table.empty() || !database->Connected() ||
+      database->BlobCache().Folder().empty())
+    return {};
+  std::string key_list;
+  try {
+    FIBMetadataSource source(*database, {});
+    key_list = ProcessMetadataCaches().TableInfo.PrimaryKeyFields(source, table);
+  } catch (const EFIBError&) {
+    return {};  // no key known: the blob is read from the server, uncached
+  }
+  std::vector<classlib::Variant> values;
+  size_t start = 0;
+  while (start <= key_list.size()) {
+    size_t end = key_list.find(';', start);
+    if (end == std::string::npos) end = key_list.size();
+    const std::string key = classlib::Trim(key_list.substr(start, end - start));
+    start = end + 1;
+    if (key.empty()) continue;
+    classlib::TField* key_field = nullptr;
+    for (classlib::TField* candidate : Fields().List()) {
+      if (candidate->FieldKind() == classlib::fkData &&
+          classlib::SameText(GetRelationTableName(candidate), table) &&
+          classlib::SameText(GetRelationFieldName(candidate), key)) {
+        key_field = candidate;
+        break;
+      }
+    }
+    if (key_field == nullptr) return {};
+    classlib::Variant value = key_field->AsVariant();
+    if (classlib::VarIsNull(value) || classlib::VarIsEmpty(value)) return {};
+    values.push_back(value);
+  }
+  return values;
+}
+
+// Cached changes may outlive the transaction: read the blob while it can.
+void TFIBCustomDataSet::LoadForCachedUpdates(TFIBBlobStream& stream) {
+  TFIBDatabase* database = Database();
+  TFIBTransaction* transaction = Transaction();
+  if (database == nullptr || transaction == nullptr) return;
+  const bool connected = database->Connected();
+  const bool active = transaction->Active();
+  if (!connected) database->Connect();
+  if (!active) transaction->StartTransaction();
+  try {
+    stream.EnsureLoaded();
+  } catch (...) {
+    if (!active) transaction->Commit();
+    if (!connected) database->SetConnected(false);
+    throw;
+  }
+  if (!active) transaction->Commit();
+  if (!connected) database->SetConnected(false);
+}
+
+// ---- arrays ----
+
+std::unique_ptr<TpZODArray> TFIBCustomDataSet::CreateArray(classlib::TField* field) {
+  TFIBDatabase* database = Database();
+  if (database == nullptr || Transaction() == nullptr || !database->Connected()) return nullptr;
+  const std::string table = GetRelationTableName(field);
+  const std::string column = GetRelationFieldName(field);
+  if (table.empty() || column.empty()) return nullptr;
+  return std::make_unique<TpZODArray>(database->ClientLibrary(), base_->DBHandle(),
+                                      base_->TRHandle(), table, column, database);
+}
+
+classlib::Variant TFIBCustomDataSet::ArrayValues(classlib::TField* field) {
+  classlib::Variant result(false);
+  auto* array_field = dynamic_cast<TFIBArrayField*>(field);
+  if (array_field == nullptr) return result;
+  if (select_query_->Prepared() && select_query_->FindField(field->FieldName()) == nullptr)
+    RaiseClientError(41, {field->FieldName()});
+  TpZODArray* array = array_field->Array();
+  ISC_QUAD id{};
+  if (array == nullptr || !array_field->GetArrayId(id)) return result;
+  return array->Read(id, base_->TRHandle());
+}
+
+void TFIBCustomDataSet::SetArrayValues(classlib::TField* field, const classlib::Variant& values) {
+  if (State() != classlib::dsEdit && State() != classlib::dsInsert) return;
+  auto* array_field = dynamic_cast<TFIBArrayField*>(field);
+  if (array_field == nullptr) return;
+  if (classlib::VarIsEmpty(values) || classlib::VarIsNull(values)) {
+    field->Clear();
+    return;
+  }
+  if (select_query_->Prepared() && select_query_->FindField(field->FieldName()) == nullptr)
+    RaiseClientError(41, {field->FieldName()});
+  TpZODArray* array = array_field->Array();
+  if (array == nullptr) return;
+  TFIBTransaction* transaction = UpdateTransaction();
+  if (transaction != nullptr && !transaction->Active() && options_.Contains(poStartTransaction))
+    transaction->StartTransaction();
+  if (transaction == nullptr) RaiseClientError(22, {FullComponentName(this)});
+  transaction->CheckActive();
+  ISC_QUAD id{};
+  array->Write(values, base_->DBHandle(), transaction->HandleAddress(), id);
+  array_field->SetArrayId(id);
+}
+
+}  // namespace fib

@@ -1,9 +1,0 @@
-#include "fib/sql_monitor_state.h"
-
-namespace fib {
-
-void SetTraceSwitch(bool on) { monitor_state::trace_switch.store(on); }
-
-void SetMonitorFinalizing(bool value) { monitor_state::finalizing.store(value); }
-
-}  // namespace fib
