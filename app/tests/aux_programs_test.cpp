@@ -15,7 +15,7 @@
 #include "app/tests/aux_programs_test_support.h"
 #include "classlib/exceptions.h"
 #include "classlib/format_settings.h"
-#include "platform/tests/scratch_folder.h"
+#include "testing/scratch_folder.h"
 
 namespace app {
 namespace {

@@ -15,14 +15,14 @@
 #include <string>
 #include <vector>
 
+#include "ansi_text.h"
 #include "app/aux_messages.h"
 #include "app/run_state.h"
 #include "app/tests/fake_progress_view.h"
-#include "ansi_text.h"
 #include "classlib/codepage.h"
 #include "platform/message_loop.h"
 #include "platform/plain_message_loop.h"
-#include "platform/tests/scratch_folder.h"
+#include "testing/scratch_folder.h"
 
 namespace app::testing {
 

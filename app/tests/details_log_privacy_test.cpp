@@ -7,7 +7,7 @@
 #include "app/run_state.h"
 #include "app/tests/fake_progress_view.h"
 #include "classlib/datetime.h"
-#include "platform/tests/scratch_folder.h"
+#include "testing/scratch_folder.h"
 
 namespace app {
 namespace {

@@ -14,7 +14,7 @@
 #include "classlib/datetime.h"
 #include "classlib/exceptions.h"
 #include "classlib/format_settings.h"
-#include "platform/tests/scratch_folder.h"
+#include "testing/scratch_folder.h"
 
 namespace app {
 namespace {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "classlib/exceptions.h"
-#include "platform/tests/scratch_folder.h"
+#include "testing/scratch_folder.h"
 
 namespace app {
 namespace {

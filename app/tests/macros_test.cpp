@@ -9,7 +9,7 @@
 #include "app/reg.h"
 #include "app/run_state.h"
 #include "app/system_folders.h"
-#include "platform/tests/scratch_folder.h"
+#include "testing/scratch_folder.h"
 
 namespace app {
 namespace {

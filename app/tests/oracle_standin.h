@@ -17,7 +17,7 @@
 #include "oracle/call_binding.h"
 #include "oracle/session_ora_session.h"
 #include "platform/registry.h"
-#include "testing/oci_standin_tier.h"
+#include "testing/oci_standin/oci_standin_tier.h"
 
 namespace app::testing {
 

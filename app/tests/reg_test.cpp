@@ -12,7 +12,7 @@
 #include "app/product_paths.h"
 #include "app/reg.h"
 #include "platform/registry_hive.h"
-#include "platform/tests/scratch_folder.h"
+#include "testing/scratch_folder.h"
 
 namespace app {
 namespace {

@@ -10,7 +10,7 @@
 #include <filesystem>
 
 #include "app/tests/aux_programs_test_support.h"
-#include "platform/tests/scratch_folder.h"
+#include "testing/scratch_folder.h"
 
 namespace app {
 namespace {

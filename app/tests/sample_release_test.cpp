@@ -7,8 +7,8 @@
 #include <QTest>
 
 #include "fib/zod/zod_database.h"
-#include "platform/tests/scratch_folder.h"
 #include "product_environment.h"
+#include "testing/scratch_folder.h"
 #include "window_fixture.h"
 
 namespace app::testing {

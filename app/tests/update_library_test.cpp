@@ -9,7 +9,7 @@
 #include "app/run_state.h"
 #include "app/tests/fake_progress_view.h"
 #include "classlib/codepage.h"
-#include "platform/tests/scratch_folder.h"
+#include "testing/scratch_folder.h"
 
 namespace app {
 namespace {

@@ -18,8 +18,8 @@
 #include "app/tests/aux_programs_test_support.h"
 #include "classlib/codepage.h"
 #include "classlib/datetime.h"
-#include "platform/tests/scratch_folder.h"
 #include "product_environment.h"
+#include "testing/scratch_folder.h"
 #include "window_fixture.h"
 
 namespace app::testing {

@@ -23,7 +23,7 @@
 #include "classlib/fields.h"
 #include "dacore/dataset_component.h"
 #include "testing/bench_calendar.h"
-#include "testing/sqlite_driver_session.h"
+#include "testing/sqlite_driver/sqlite_driver_session.h"
 
 namespace {
 

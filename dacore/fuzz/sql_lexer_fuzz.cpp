@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "dacore/fuzz/lexer_scan.h"
+#include "testing/lexer_scan.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);

@@ -15,7 +15,7 @@
 #include "dacore/comp_connection.h"
 #include "dacore/sqlite_tests/sqlite_fixture.h"
 #include "testing/message_of.h"
-#include "testing/sqlite_driver_dataset.h"
+#include "testing/sqlite_driver/sqlite_driver_dataset.h"
 
 namespace dacore::sqlite_tests {
 namespace {

@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "dacore/sqlite_tests/sqlite_fixture.h"
-#include "testing/sqlite_driver_lexer.h"
-#include "testing/sqlite_driver_record_set.h"
+#include "testing/sqlite_driver/sqlite_driver_lexer.h"
+#include "testing/sqlite_driver/sqlite_driver_record_set.h"
 
 namespace dacore::sqlite_tests {
 namespace {

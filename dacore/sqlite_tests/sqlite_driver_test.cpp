@@ -11,11 +11,11 @@
 #include <vector>
 
 #include "classlib/datetime.h"
-#include "dacore/util_var_bytes.h"
 #include "dacore/sqlite_tests/sqlite_fixture.h"
-#include "testing/sqlite_driver_lexer.h"
-#include "testing/sqlite_driver_record_set.h"
-#include "testing/sqlite_driver_types.h"
+#include "dacore/util_var_bytes.h"
+#include "testing/sqlite_driver/sqlite_driver_lexer.h"
+#include "testing/sqlite_driver/sqlite_driver_record_set.h"
+#include "testing/sqlite_driver/sqlite_driver_types.h"
 
 namespace dacore::sqlite_tests {
 namespace {

@@ -11,7 +11,7 @@
 #include "classlib/field.h"
 #include "classlib/fields.h"
 #include "dacore/dataset_component.h"
-#include "testing/sqlite_driver_session.h"
+#include "testing/sqlite_driver/sqlite_driver_session.h"
 
 namespace dacore::sqlite_tests {
 

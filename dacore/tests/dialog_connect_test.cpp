@@ -9,7 +9,7 @@
 #include "classlib/codepage.h"
 #include "dacore/comp_connection.h"
 #include "dacore/tests/driver_script_fixture.h"
-#include "platform/tests/scratch_folder.h"
+#include "testing/scratch_folder.h"
 
 namespace dacore {
 namespace {

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "dacore/fuzz/lexer_scan.h"
 #include "oracle/lexer_ora_parser.h"
+#include "testing/lexer_scan.h"
 
 namespace {
 

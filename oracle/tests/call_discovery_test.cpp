@@ -5,8 +5,8 @@
 
 #include <cstdlib>
 
-#include "oracle/tests/standin_fixture.h"
 #include "testing/message_of.h"
+#include "testing/standin_fixture.h"
 
 namespace oracle::testing {
 namespace {

@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "oracle/call_entries.h"
-#include "oracle/tests/standin_fixture.h"
 #include "testing/message_of.h"
+#include "testing/standin_fixture.h"
 
 namespace oracle::testing {
 namespace {

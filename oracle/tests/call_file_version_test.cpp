@@ -10,8 +10,8 @@
 #include "oracle/call_binding.h"
 #include "oracle/call_entries.h"
 #include "oracle/call_table.h"
-#include "oracle/tests/standin_fixture.h"
 #include "testing/message_of.h"
+#include "testing/standin_fixture.h"
 
 namespace oracle::testing {
 namespace {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "oracle/conn_oci_connection.h"
-#include "oracle/tests/standin_fixture.h"
+#include "testing/standin_fixture.h"
 
 namespace oracle::testing {
 

@@ -4,8 +4,8 @@
 
 #include "oracle/call_binding.h"
 #include "oracle/call_state.h"
-#include "oracle/tests/standin_fixture.h"
 #include "testing/message_of.h"
+#include "testing/standin_fixture.h"
 
 namespace oracle::testing {
 namespace {

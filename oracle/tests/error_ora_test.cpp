@@ -5,8 +5,8 @@
 
 #include "oracle/call_entries.h"
 #include "oracle/error_ora.h"
-#include "oracle/tests/standin_fixture.h"
 #include "testing/message_of.h"
+#include "testing/standin_fixture.h"
 
 namespace oracle::testing {
 namespace {

@@ -12,7 +12,7 @@
 #include "oracle/query_ora_dataset.h"
 #include "oracle/session_ora_session.h"
 #include "oracle/tests/rset_fixture.h"
-#include "testing/oci_standin_tier.h"
+#include "testing/oci_standin/oci_standin_tier.h"
 
 namespace oracle::testing {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "oracle/tests/standin_fixture.h"
+#include "testing/standin_fixture.h"
 
 namespace oracle::testing {
 

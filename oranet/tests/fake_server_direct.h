@@ -14,10 +14,10 @@
 #include "oracle/error_ora.h"
 #include "oracle/pool_ora_manager.h"
 #include "oracle/session_ora_session.h"
-#include "oracle/tests/standin_fixture.h"
 #include "oranet/oci_install.h"
 #include "oranet/tests/bounded_run.h"
 #include "oranet/tests/fake_server.h"
+#include "testing/standin_fixture.h"
 
 namespace oranet::testing {
 

@@ -3,7 +3,7 @@
 #include "classlib/codepage.h"
 #include "classlib/exceptions.h"
 #include "platform/environment.h"
-#include "platform/tests/scratch_folder.h"
+#include "testing/scratch_folder.h"
 
 namespace platform {
 namespace {

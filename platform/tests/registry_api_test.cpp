@@ -5,7 +5,7 @@
 
 #include "classlib/codepage.h"
 #include "platform/registry_api.h"
-#include "platform/tests/scratch_folder.h"
+#include "testing/scratch_folder.h"
 
 namespace platform {
 namespace {

@@ -2,7 +2,7 @@
 
 #include "classlib/codepage.h"
 #include "platform/registry.h"
-#include "platform/tests/scratch_folder.h"
+#include "testing/scratch_folder.h"
 
 namespace platform {
 namespace {

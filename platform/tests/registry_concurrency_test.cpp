@@ -13,7 +13,7 @@
 
 #include "platform/registry_api.h"
 #include "platform/registry_store.h"
-#include "platform/tests/scratch_folder.h"
+#include "testing/scratch_folder.h"
 
 namespace platform {
 namespace {

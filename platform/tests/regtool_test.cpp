@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/tests/scratch_folder.h"
+#include "testing/scratch_folder.h"
 
 namespace platform {
 namespace {

@@ -9,7 +9,7 @@
 #include "classlib/exceptions.h"
 #include "platform/runtime_dir.h"
 #include "platform/single_instance.h"
-#include "platform/tests/scratch_folder.h"
+#include "testing/scratch_folder.h"
 
 namespace platform {
 namespace {

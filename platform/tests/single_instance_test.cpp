@@ -6,7 +6,7 @@
 
 #include "platform/environment.h"
 #include "platform/single_instance.h"
-#include "platform/tests/scratch_folder.h"
+#include "testing/scratch_folder.h"
 
 extern char** environ;
 

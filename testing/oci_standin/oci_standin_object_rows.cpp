@@ -1,0 +1,86 @@
+// Object values of fetched rows: a row's text "NAME=value,NAME=value" fills
+// the top-level string and NUMBER attributes of the instance a define
+// handed over, "value,value" the elements of a collection of strings or
+// NUMBERs; a null row makes the value's own indicator null.
+#include <algorithm>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "testing/oci_standin/oci_standin_state.h"
+
+namespace standin {
+
+namespace {
+
+OCIInd* IndicatorOf(ObjectInstance& instance, std::size_t offset) {
+  return reinterpret_cast<OCIInd*>(instance.indicators->data() + offset);
+}
+
+// A string or NUMBER value into its slot.
+bool FillSlot(ObjectWorld& world, const ObjectAttributeDef& attribute, char* slot, const std::string& value) {
+  if (attribute.typecode == SQLT_CHR || attribute.typecode == SQLT_AFC) {
+    auto*& string = *reinterpret_cast<ObjectString**>(slot);
+    if (!string) {
+      string = new ObjectString;
+      world.strings.insert(string);
+    }
+    string->text = value;
+    return true;
+  }
+  return attribute.typecode == SQLT_NUM && NumberFromText(value, reinterpret_cast<OCINumber*>(slot));
+}
+
+bool FillAttribute(ObjectWorld& world, ObjectInstance& instance, const std::string& name, const std::string& value) {
+  for (const ObjectAttributeDef& attribute : instance.type->attributes) {
+    if (attribute.name != name) continue;
+    if (!FillSlot(world, attribute, instance.data->data() + attribute.offset, value)) return false;
+    *IndicatorOf(instance, attribute.indicator_offset) = OCI_IND_NOTNULL;
+    return true;
+  }
+  return false;
+}
+
+std::vector<std::string> Split(const std::string& text) {
+  std::vector<std::string> parts;
+  std::stringstream list(text);
+  for (std::string part; std::getline(list, part, ',');) parts.push_back(part);
+  return parts;
+}
+
+bool FillCollection(State& state, ObjectCollection& collection, const std::optional<std::string>& value) {
+  TrimCollection(state.objects, collection, collection.elements.size());
+  collection.deleted.clear();
+  collection.own_indicator = value ? OCI_IND_NOTNULL : OCI_IND_NULL;
+  if (!value) return true;
+  const ObjectAttributeDef& element = collection.type->attributes.at(0);
+  if (collection.type->max_elements && Split(*value).size() > collection.type->max_elements) return false;
+  for (const std::string& item : Split(*value)) {
+    collection.elements.push_back(std::make_unique<Block>(std::max(collection.type->instance_size, sizeof(void*))));
+    collection.indicators.push_back(std::make_unique<Block>(sizeof(OCIInd)));
+    if (!FillSlot(state.objects, element, collection.elements.back()->data(), item)) return false;
+    *reinterpret_cast<OCIInd*>(collection.indicators.back()->data()) = OCI_IND_NOTNULL;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool FillObjectRow(State& state, void* instance, const std::optional<std::string>& value) {
+  if (ObjectCollection* collection = FindCollection(state, instance)) return FillCollection(state, *collection, value);
+  auto found = state.objects.instances.find(instance);
+  if (found == state.objects.instances.end()) return false;
+  ObjectInstance& object = *found->second;
+  *IndicatorOf(object, 0) = value ? OCI_IND_NOTNULL : OCI_IND_NULL;
+  if (!value) return true;
+  std::stringstream pairs(*value);
+  for (std::string pair; std::getline(pairs, pair, ',');) {
+    const std::size_t equals = pair.find('=');
+    if (equals == std::string::npos) return false;
+    if (!FillAttribute(state.objects, object, Upper(Trimmed(pair.substr(0, equals))), pair.substr(equals + 1)))
+      return false;
+  }
+  return true;
+}
+
+}  // namespace standin
