@@ -6,8 +6,8 @@
 #include "classlib/field_numeric.h"
 #include "classlib/fields.h"
 #include "fib/dataset/fib_dataset.h"
+#include "fib/dataset/fib_dataset_defaults.h"
 #include "fib/statements/format_fields.h"
-#include "fib/zod/zod_dataset_defaults.h"
 
 namespace fib {
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "classlib/datetime.h"
-#include "fib/zod/zod_dataset_defaults.h"
+#include "fib/dataset/fib_dataset_defaults.h"
 #include "fib/zod/zod_dataset_sql.h"
 #include "fib_query_fixture.h"
 

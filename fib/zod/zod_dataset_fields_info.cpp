@@ -5,6 +5,7 @@
 #include "classlib/field_numeric.h"
 #include "classlib/fields.h"
 #include "fib/dataset/fib_blob_fields.h"
+#include "fib/dataset/fib_dataset_defaults.h"
 #include "fib/metadata/metadata_cache.h"
 #include "fib/metadata/metadata_cache_fib_source.h"
 #include "fib/sql/sql_clauses.h"
@@ -14,7 +15,6 @@
 #include "fib/statements/fib_query.h"
 #include "fib/statements/format_fields.h"
 #include "fib/zod/zod_dataset.h"
-#include "fib/zod/zod_dataset_defaults.h"
 
 namespace fib {
 

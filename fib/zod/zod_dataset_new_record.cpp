@@ -9,12 +9,12 @@
 #include "classlib/guid.h"
 #include "fib/base/component_name.h"
 #include "fib/base/errors.h"
+#include "fib/dataset/fib_dataset_defaults.h"
 #include "fib/statements/auto_update_options.h"
 #include "fib/statements/fib_database.h"
 #include "fib/statements/fib_query.h"
 #include "fib/zod/zod_database.h"
 #include "fib/zod/zod_dataset.h"
-#include "fib/zod/zod_dataset_defaults.h"
 
 namespace fib {
 

@@ -1,4 +1,4 @@
-#include "fib/zod/zod_dataset_defaults.h"
+#include "fib/dataset/fib_dataset_defaults.h"
 
 #include "classlib/ansistr.h"
 #include "classlib/exceptions.h"
