@@ -39,6 +39,8 @@ fi
 # Each fault is named with its file and README.
 touch "$scratch/tree/mod/tests/gamma_test.cpp"
 sed -i 's/`beta` `fixture`/`beta` `fixture` `delta` `alpha`/' "$scratch/tree/mod/README.md"
+long=$(printf 'words %.0s' $(seq 60))
+sed -i "s/| the second |/| $long |/" "$scratch/tree/mod/README.md"
 mkdir -p "$scratch/tree/other" && touch "$scratch/tree/other/CMakeLists.txt"
 mkdir -p "$scratch/tree/third" && touch "$scratch/tree/third/CMakeLists.txt" "$scratch/tree/third/x.cpp"
 echo "# third, without a map" > "$scratch/tree/third/README.md"
@@ -51,5 +53,6 @@ expect "mod/README.md: prefix \`delta\` starts no file name under mod/"
 expect "mod/README.md: prefix \`alpha\` is given twice"
 expect "other/README.md: missing"
 expect "third/README.md: no map"
+expect "mod/README.md: the row \"2 top\": 359 characters long (over 300)"
 [ $failed -eq 0 ] || { cat "$scratch/out" >&2; exit 1; }
-echo "the map check finds unmapped files, stale and doubled prefixes, missing maps"
+echo "the map check finds unmapped files, stale and doubled prefixes, missing maps, paragraphs in cells"

@@ -10,13 +10,17 @@
 #   - a .c, .cpp or .h file anywhere under the module folder (tests/, bench/,
 #     fuzz/ and their sub-folders included) starts with no prefix of the map;
 #   - a prefix starts no file's name (a renamed or removed file left behind);
-#   - a prefix is given twice, or the README or its map is missing.
+#   - a prefix is given twice, or the README or its map is missing;
+#   - a cell of a map table other than the prefixes is longer than
+#     MAX_CELL characters (a cell names what the files hold; design notes go
+#     under a heading of their own below the table).
 set -uo pipefail
 
 root=${1:-"$(cd "$(dirname "$0")/.." && pwd)"}
 cd "$root" || exit 2
 
 faults=0
+MAX_CELL=300
 fault() {
   echo "$1" >&2
   faults=$((faults + 1))
@@ -41,6 +45,22 @@ map_prefixes() {
     }' "$1"
 }
 
+# "row: length" of each cell over MAX_CELL characters in the map tables of README $1.
+long_cells() {
+  awk -F'|' -v max="$MAX_CELL" '
+    function trim(s) { gsub(/^[ \t]+|[ \t]+$/, "", s); return s }
+    !/^[ \t]*\|/ { column = 0; next }
+    column == 0 {
+      for (i = 2; i < NF; i++) if (trim($i) == "prefixes") column = i
+      next
+    }
+    $0 ~ /^[ \t]*\|[ \t:-]*-[ \t:|-]*$/ { next }
+    {
+      for (i = 2; i < NF; i++)
+        if (i != column && length(trim($i)) > max) print "\"" trim($2) "\": " length(trim($i))
+    }' "$1"
+}
+
 for cmakelists in */CMakeLists.txt; do
   module=${cmakelists%/CMakeLists.txt}
   readme="$module/README.md"
@@ -53,6 +73,9 @@ for cmakelists in */CMakeLists.txt; do
     fault "$readme: no map (a table with a column \"prefixes\" holding \`prefix\` words)"
     continue
   fi
+  while IFS= read -r long; do
+    fault "$readme: the row $long characters long (over $MAX_CELL); name what the files hold and put design notes under a heading below the table"
+  done < <(long_cells "$readme")
   mapfile -t files < <(find "$module" -type f \( -name '*.c' -o -name '*.cpp' -o -name '*.h' \) | sort)
 
   declare -A seen=()
