@@ -13,27 +13,16 @@
 #include "classlib/field_numeric.h"
 #include "classlib/field_string.h"
 #include "classlib/fields.h"
+#include "classlib/scratch_buffer.h"
 #include "classlib/variant.h"
 
 namespace classlib {
 
 namespace {
 
-// Room for one value in record form while it is converted. Dates and
-// times, read once per value, fit on the stack; only wide text takes the
-// heap.
-class ConversionSlot {
- public:
-  explicit ConversionSlot(const TField* field) {
-    const std::size_t size = static_cast<std::size_t>(field->DataSize()) + 2;
-    if (size > sizeof local_) heap_.assign(size, 0);
-  }
-  uint8_t* Data() { return heap_.empty() ? local_ : heap_.data(); }
-
- private:
-  alignas(8) uint8_t local_[32] = {};
-  std::vector<uint8_t> heap_;
-};
+// Room for one value in record form while it is converted: dates and
+// times fit on the stack; only wide text takes the heap.
+using ConversionSlot = TScratchBuffer<32>;
 
 bool IsCalcKind(const TField* field) {
   return field->FieldKind() == fkCalculated || field->FieldKind() == fkLookup;
@@ -65,7 +54,7 @@ bool TDataSet::GetFieldData(TField* field, void* buffer) {
 bool TDataSet::GetFieldData(TField* field, void* buffer, bool native) {
   if (native || buffer == nullptr || !HasFieldSideForm(field->DataType()))
     return GetFieldData(field, buffer);
-  ConversionSlot temp(field);
+  ConversionSlot temp(static_cast<std::size_t>(field->DataSize()) + 2);
   if (!GetFieldData(field, temp.Data())) return false;
   DataConvert(field, temp.Data(), buffer, false);
   return true;
@@ -85,7 +74,7 @@ void TDataSet::SetFieldData(TField* field, const void* buffer, bool native) {
     SetFieldData(field, buffer);
     return;
   }
-  ConversionSlot temp(field);
+  ConversionSlot temp(static_cast<std::size_t>(field->DataSize()) + 2);
   DataConvert(field, buffer, temp.Data(), true);
   SetFieldData(field, temp.Data());
 }

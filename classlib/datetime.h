@@ -66,6 +66,26 @@ inline bool TryMSecsToDateTime(double msecs, TDateTime& result) {
   return true;
 }
 
+// TimeStampToMSecs(DateTimeToTimeStamp(dt)) without the time stamp between,
+// for date-times from 1899-12-30 on; false for the others (which the two
+// routines must then judge). Inline for the same reason: every read of a
+// date-time kept as a TDateTime delivers milliseconds.
+inline bool TryDateTimeToMSecs(TDateTime dt, double& result) {
+  if (!(dt >= 0 && dt < 2147483647.0 - kDateDelta - 1)) return false;
+  // dt is positive: its whole part and the fraction's are exact, and
+  // rounding the fraction's milliseconds up from .5 is what llround does.
+  auto days = static_cast<long long>(dt);
+  const double msecs = (dt - static_cast<double>(days)) * kMSecsPerDay;
+  auto ms = static_cast<long long>(msecs);
+  if (msecs - static_cast<double>(ms) >= 0.5) ++ms;
+  if (ms >= kMSecsPerDay) {
+    ms -= kMSecsPerDay;
+    ++days;
+  }
+  result = static_cast<double>(static_cast<int32_t>(days + kDateDelta)) * kMSecsPerDay + static_cast<int32_t>(ms);
+  return true;
+}
+
 // FormatDateTime with the platform's specifiers (c d dd ddd dddd ddddd dddddd
 // m mm mmm mmmm yy yyyy h hh n nn s ss z zzz t tt am/pm a/p ampm / : and
 // quoted text).

@@ -14,8 +14,8 @@ EAssertionFailed::EAssertionFailed(const std::string& text, const std::string& u
 
 void Abort() { throw EAbort(); }
 
-void Assert(bool cond, const char* unit, int line, const std::string& text) {
-  if (!cond) throw EAssertionFailed(text, unit, line);
+void AssertionFailed(std::string_view text, const char* unit, int line) {
+  throw EAssertionFailed(std::string(text), unit, line);
 }
 
 void RaiseLastOSError(int code) {

@@ -5,6 +5,7 @@
 
 #include <exception>
 #include <string>
+#include <string_view>
 
 #include "classlib/object.h"
 
@@ -83,8 +84,15 @@ class EAssertionFailed : public Exception {
 // Raises the silent EAbort.
 [[noreturn]] void Abort();
 
+// Raises EAssertionFailed naming the unit and line.
+[[noreturn]] void AssertionFailed(std::string_view text, const char* unit, int line);
+
 // Raises EAssertionFailed naming the unit and line when cond is false.
-void Assert(bool cond, const char* unit, int line, const std::string& text = std::string());
+// Inline and taking a view, so that a check that holds costs a test, not a
+// call and a string (checks sit on paths that run for every value read).
+inline void Assert(bool cond, const char* unit, int line, std::string_view text = {}) {
+  if (!cond) [[unlikely]] AssertionFailed(text, unit, line);
+}
 
 // Every library's internal checks name their own source file and line.
 #define CLASSLIB_ASSERT(cond) ::classlib::Assert((cond), __FILE__, __LINE__)

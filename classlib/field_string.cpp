@@ -10,6 +10,7 @@
 #include "classlib/dataset.h"
 #include "classlib/field_string.h"
 #include "classlib/numconv.h"
+#include "classlib/scratch_buffer.h"
 #include "classlib/variant.h"
 
 namespace classlib {
@@ -31,15 +32,19 @@ void TStringField::CheckTypeSize(int size) const {
 int TStringField::GetDataSize() const { return Size() + 1; }
 
 bool TStringField::GetValue(std::string& value) const {
-  std::vector<char> buffer(static_cast<std::size_t>(DataSize()) + 1, 0);
-  if (!GetData(buffer.data())) return false;
-  value.assign(buffer.data(), strnlen(buffer.data(), buffer.size()));
+  const std::size_t size = static_cast<std::size_t>(DataSize()) + 1;
+  TScratchBuffer<256> buffer(size);
+  const auto* text = reinterpret_cast<const char*>(buffer.Data());
+  if (!GetData(buffer.Data())) return false;
+  value.assign(text, strnlen(text, size));
   return true;
 }
 
 std::string TStringField::GetAsString() const {
+  // One string, returned as it is: a conditional would copy the text.
   std::string value;
-  return GetValue(value) ? value : std::string();
+  if (!GetValue(value)) value.clear();
+  return value;
 }
 
 void TStringField::SetAsStringValue(const std::string& value) {

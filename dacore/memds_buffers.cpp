@@ -299,6 +299,7 @@ void TMemDataSet::InternalOpen() {
   BindFields(true);
   for (TField* field : FieldList())
     if (field->FieldNo() > 0) SetNumberRange(field);
+  SetDirectReads(true);
   record_size_ = FIRecordSet->RecordSize();
   SetCalcFieldsOffset(record_size_);
   bookmark_offset_ = record_size_ + CalcFieldsSize();

@@ -24,6 +24,7 @@
 
 #include "classlib/dataset.h"
 #include "classlib/event.h"
+#include "classlib/field.h"
 #include "classlib/variant.h"
 #include "dacore/store_mem_data.h"
 #include "dacore/support_xml_writer.h"
@@ -279,6 +280,12 @@ class TMemDataSet : public classlib::TDataSet {
   template <class Operation>
   void RunCacheOperation(Operation operation);
   void ReadStoreValue(const TFieldDesc& desc, classlib::TField* field, TRecBuf rec, void* buffer);
+  bool ReadRecordValue(const TFieldDesc& desc, classlib::TField* field, TRecBuf rec, void* buffer);
+  // Lets fields whose values the browsed record holds as they are read
+  // them from it (classlib::TField::TDirectSlot); off while a cached-updates
+  // operation makes other buffers the active ones.
+  void SetDirectReads(bool on);
+  classlib::TField::TDirectSlot DirectSlotFor(const classlib::TField& field) const;
   void WriteStoreValue(const TFieldDesc& desc, classlib::TField* field, TRecBuf rec, const void* buffer);
   void AddChildDefs(classlib::TFieldDef* def, const TFieldDesc& desc, TObjectType* type);
   int CompareKey(const std::vector<TFieldDesc*>& keys, const std::vector<TConvertedValue>& values, int count,

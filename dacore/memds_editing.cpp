@@ -173,7 +173,9 @@ void TMemDataSet::RunCacheOperation(Operation operation) {
   new_cache_buffer_ = AllocRecordBuffer();
   old_cache_buffer_ = AllocRecordBuffer();
   FIRecordSet->SetCacheRecBuf(new_cache_buffer_, old_cache_buffer_);
+  SetDirectReads(false);
   auto finish = [&](bool failed) {
+    SetDirectReads(Active());
     FIRecordSet->SetCacheRecBuf(nullptr, nullptr);
     std::free(new_cache_buffer_);
     std::free(old_cache_buffer_);

@@ -12,6 +12,7 @@
 #include "classlib/field_defs.h"
 #include "classlib/field_numeric.h"
 #include "classlib/fields.h"
+#include "classlib/scratch_buffer.h"
 #include "dacore/field_expand.h"
 #include "dacore/memds_dataset.h"
 #include "dacore/messages.h"
@@ -213,6 +214,91 @@ std::size_t ScratchSize(const TFieldDesc& desc, TRecBuf rec, const TField* field
 
 }  // namespace
 
+// Types the store copies from the record unchanged and ReadStoreValue
+// copies on: a field of the same size reads them straight from the record.
+static bool IsPlainValueType(TDataType type) {
+  switch (type) {
+    case dtInt16: case dtUInt16: case dtInt32: case dtInt64: case dtFloat: case dtCurrency: case dtBoolean:
+      return true;
+    default: return false;
+  }
+}
+
+TField::TDirectSlot TMemDataSet::DirectSlotFor(const TField& field) const {
+  if (field.FieldKind() != fkData || field.FieldNo() < 1 || field.FieldNo() > FIRecordSet->GetFieldCount())
+    return {};
+  const TFieldDesc& desc = *FIRecordSet->Fields().GetItems(field.FieldNo() - 1);
+  if (desc.HasParent() || !IsPlainValueType(desc.DataType()) || FIRecordSet->IsBlobFieldType(desc.DataType()) ||
+      FIRecordSet->IsComplexFieldType(desc.DataType()) || desc.Size() != field.DataSize() ||
+      HasFieldSideForm(field.DataType()))
+    return {};
+  return {desc.Offset(), FIRecordSet->DataSize() + desc.FieldNo() - 1, desc.Size(), TField::TDirectSlot::kPlainForm};
+}
+
+void TMemDataSet::SetDirectReads(bool on) {
+  for (TField* field : FieldList()) field->SetDirectSlot(on ? DirectSlotFor(*field) : TField::TDirectSlot());
+}
+
+// A text of at most max characters, cut at its first zero, and its end.
+static void CopyText(const char* text, std::size_t max, void* buffer) {
+  const std::size_t n = text ? strnlen(text, max) : 0;
+  if (n) std::memcpy(buffer, text, n);
+  static_cast<char*>(buffer)[n] = 0;
+}
+
+// An inline text as the store's read gives it (trailing blanks trimmed when
+// the store trims them: a fixed text within its length), cut to what the
+// field holds, and its end.
+static void CopyStoredText(const TData& store, const TFieldDesc& desc, const char* text, std::size_t capacity,
+                           void* buffer) {
+  const bool trims = desc.Fixed() ? store.TrimFixedChars() : store.TrimVarChars();
+  std::size_t n = strnlen(text, trims && desc.Fixed() ? std::min<std::size_t>(desc.Length(), desc.Size()) : desc.Size());
+  if (trims)
+    while (n > 0 && text[n - 1] == ' ') --n;
+  n = std::min(n, capacity - 1);
+  if (n) std::memcpy(buffer, text, n);
+  static_cast<char*>(buffer)[n] = 0;
+}
+
+// A top-level value that is not null, read from the record straight into
+// the field's buffer, for the types where that gives what the store's read
+// followed by ReadStoreValue gives, without the work copy; false for any
+// other.
+bool TMemDataSet::ReadRecordValue(const TFieldDesc& desc, TField* field, TRecBuf rec, void* buffer) {
+  TData& store = *FIRecordSet;
+  const auto capacity = static_cast<std::size_t>(field->DataSize());
+  const uint8_t* at = static_cast<const uint8_t*>(rec) + desc.Offset();
+  switch (desc.DataType()) {
+    case dtString:
+      if (capacity == 0 || !store.ReadsTextAsStored(desc)) return false;
+      CopyStoredText(store, desc, reinterpret_cast<const char*>(at), capacity, buffer);
+      return true;
+    case dtHeapString: {
+      if (capacity == 0) return false;
+      const std::size_t max = desc.Length() ? std::min<std::size_t>(desc.Length(), capacity - 1) : capacity - 1;
+      CopyText(LoadUnaligned<const char*>(at), max, buffer);
+      return true;
+    }
+    case dtVarBytes: {
+      const uint16_t length = LoadUnaligned<uint16_t>(at);
+      if (capacity < 2 || desc.Size() < 2 || length > desc.Size() - 2u) return false;
+      const auto n = static_cast<uint16_t>(std::min<std::size_t>(length, capacity - 2));
+      StoreUnaligned<uint16_t>(buffer, n);
+      std::memcpy(static_cast<uint8_t*>(buffer) + 2, at + 2, n);
+      return true;
+    }
+    case dtDate: case dtTime: case dtDateTime:
+      // The store gives milliseconds in a double, days or the time of day in 32 bits.
+      if (capacity != (desc.DataType() == dtDateTime ? sizeof(double) : sizeof(int32_t))) return false;
+      store.GetField(desc, rec, buffer);
+      return true;
+    default:
+      if (!IsPlainValueType(desc.DataType()) || desc.Size() != capacity) return false;
+      std::memcpy(buffer, at, capacity);
+      return true;
+  }
+}
+
 void TMemDataSet::ReadStoreValue(const TFieldDesc& desc, TField* field, TRecBuf rec, void* buffer) {
   auto* out = static_cast<uint8_t*>(buffer);
   const std::size_t capacity = static_cast<std::size_t>(field->DataSize());
@@ -299,16 +385,22 @@ bool TMemDataSet::GetFieldData(TField* field, void* buffer) {
     TData& store = *FIRecordSet;
     const int no = desc->FieldNo();
     if (store.IsBlobFieldType(desc->DataType())) return !store.GetNullByBlob(no, record);
-    if (buffer == nullptr) return !store.GetNull(no, record);
+    if (!desc->HasParent()) {
+      // A top-level value's null flag is its byte in the record.
+      if (store.IsNullInRecord(*desc, record)) return false;
+      if (buffer == nullptr || ReadRecordValue(*desc, field, record, buffer)) return true;
+    } else if (buffer == nullptr) {
+      return !store.GetNull(no, record);
+    }
     bool is_blank = true;
     if (desc->DataType() == dtVariant) {
       store.GetFieldByNo(no, record, buffer, is_blank);
       return !is_blank;
     }
-    std::vector<uint8_t> value(ScratchSize(*desc, record, field));
-    store.GetFieldByNo(no, record, value.data(), is_blank);
+    TScratchBuffer<256> value(ScratchSize(*desc, record, field));
+    store.GetFieldByNo(no, record, value.Data(), is_blank);
     if (is_blank) return false;
-    ReadStoreValue(*desc, field, value.data(), buffer);
+    ReadStoreValue(*desc, field, value.Data(), buffer);
     return true;
   }
   switch (State()) {

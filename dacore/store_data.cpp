@@ -117,27 +117,6 @@ void TData::InitRecord(TRecBuf rec) {
   std::memset(NullPtr(rec, 1), 1, GetFieldCount());
 }
 
-uint8_t* TData::FieldPtr(TRecBuf rec, const TFieldDesc& field) const {
-  return static_cast<uint8_t*>(rec) + field.Offset();
-}
-
-uint8_t* TData::NullPtr(TRecBuf rec, int field_no) const {
-  return static_cast<uint8_t*>(rec) + data_size_ + field_no - 1;
-}
-
-void* TData::GetSlot(TRecBuf rec, const TFieldDesc& field) const {
-  return LoadUnaligned<void*>(FieldPtr(rec, field));
-}
-
-void TData::SetSlot(TRecBuf rec, const TFieldDesc& field, void* value) const {
-  StoreUnaligned<void*>(FieldPtr(rec, field), value);
-}
-
-TFieldDesc& TData::FieldOfNo(int field_no) const {
-  CLASSLIB_ASSERT(field_no >= 1 && field_no <= GetFieldCount());
-  return *fields_.GetItems(field_no - 1);
-}
-
 // ---- Complex values ---------------------------------------------------------
 
 namespace {

@@ -10,7 +10,9 @@
 #include <memory>
 #include <string>
 
+#include "classlib/exceptions.h"
 #include "classlib/object.h"
+#include "classlib/unaligned.h"
 #include "classlib/variant.h"
 #include "dacore/blob.h"
 #include "dacore/field_descs.h"
@@ -86,6 +88,11 @@ class TData : public classlib::TObject {
   // Values by field number (1-based); attribute fields through their root object.
   void GetFieldByNo(int field_no, TRecBuf rec, void* dest, bool& is_blank);
   void PutFieldByNo(int field_no, TRecBuf rec, const void* source);
+  // Whether GetFieldByNo gives an inline text as the record holds it, but
+  // for the trailing blanks it trims (no line ends to expand).
+  bool ReadsTextAsStored(const TFieldDesc& field);
+  // The null flag of a top-level field in a record.
+  bool IsNullInRecord(const TFieldDesc& field, TRecBuf rec) const { return *NullPtr(rec, field.FieldNo()) != 0; }
   // Values by data type, without null handling.
   virtual void GetField(const TFieldDesc& field, TRecBuf rec, void* dest);
   virtual void PutField(const TFieldDesc& field, TRecBuf rec, const void* source);
@@ -274,6 +281,28 @@ class TData : public classlib::TObject {
 // Bytes enough to receive the value of a field (attribute fields take no
 // room in the record, so their length and type decide).
 size_t ValueBufferSize(const TFieldDesc& field);
+
+// The record helpers run for every value read or written: inline.
+inline uint8_t* TData::FieldPtr(TRecBuf rec, const TFieldDesc& field) const {
+  return static_cast<uint8_t*>(rec) + field.Offset();
+}
+
+inline uint8_t* TData::NullPtr(TRecBuf rec, int field_no) const {
+  return static_cast<uint8_t*>(rec) + data_size_ + field_no - 1;
+}
+
+inline void* TData::GetSlot(TRecBuf rec, const TFieldDesc& field) const {
+  return classlib::LoadUnaligned<void*>(FieldPtr(rec, field));
+}
+
+inline void TData::SetSlot(TRecBuf rec, const TFieldDesc& field, void* value) const {
+  classlib::StoreUnaligned<void*>(FieldPtr(rec, field), value);
+}
+
+inline TFieldDesc& TData::FieldOfNo(int field_no) const {
+  CLASSLIB_ASSERT(field_no >= 1 && field_no <= GetFieldCount());
+  return *fields_.GetItems(field_no - 1);
+}
 // A float rounded to `scale` decimals through its decimal text, as values of
 // fields with a scale are stored.
 double RoundToScale(double value, int scale);

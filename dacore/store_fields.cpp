@@ -78,9 +78,13 @@ size_t ValueBufferSize(const TFieldDesc& field) {
 void TData::GetDateFromBuf(TRecBuf rec, int32_t offset, TDateKind kind, void* dest) {
   const double stored = LoadUnaligned<double>(OffsetPtr(rec, offset));
   switch (kind) {
-    case dkMSecsSince0001:
-      StoreUnaligned<double>(dest, classlib::TimeStampToMSecs(classlib::DateTimeToTimeStamp(stored)));
+    case dkMSecsSince0001: {
+      double msecs = 0;
+      if (!classlib::TryDateTimeToMSecs(stored, msecs))
+        msecs = classlib::TimeStampToMSecs(classlib::DateTimeToTimeStamp(stored));
+      StoreUnaligned<double>(dest, msecs);
       break;
+    }
     case dkDateTime: StoreUnaligned<double>(dest, stored); break;
     case dkMSecsOfDay: StoreUnaligned<int32_t>(dest, classlib::DateTimeToTimeStamp(stored).Time); break;
     case dkDayNumber: StoreUnaligned<int32_t>(dest, classlib::DateTimeToTimeStamp(stored).Date); break;
@@ -233,6 +237,10 @@ void TData::PutField(const TFieldDesc& field, TRecBuf rec, const void* source) {
 }
 
 // ---- Values by field number ---------------------------------------------------
+
+bool TData::ReadsTextAsStored(const TFieldDesc& field) {
+  return field.DataType() == dtString && !GetConnectionFlag();
+}
 
 void TData::TrimValue(const TFieldDesc& field, void* dest) const {
   const bool trim = field.Fixed() ? trim_fixed_chars_ : trim_var_chars_;

@@ -206,6 +206,36 @@ TEST(TimeStamps, MillisecondsToDateTimeInOneStepMatchesTwoSteps) {
   }
 }
 
+// The one-step conversion of a date-time to milliseconds gives the two
+// routines' result bit for bit wherever it answers, and answers from day 0 on.
+TEST(DateTimeCodec, OneStepMSecsMatchTheTimeStampRoute) {
+  const double ms_day = 1.0 / kMSecsPerDay;
+  std::vector<double> values = {0, ms_day * 0.5, ms_day * 0.49999, 1 - ms_day * 0.5, 1 - ms_day * 0.4,
+                                45351.5729, 2958465.99999999, 2147483647.0 - kDateDelta - 1.5, -0.5, -1,
+                                std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()};
+  std::mt19937_64 random(11);
+  for (int i = 0; i < 200000; ++i) {
+    const double dt = std::uniform_real_distribution<double>(0, 2958466)(random);
+    values.push_back(dt);
+    // On and about the half milliseconds, where rounding decides.
+    const double whole = std::floor(dt);
+    const double half = whole + (std::floor((dt - whole) * kMSecsPerDay) + 0.5) * ms_day;
+    values.push_back(half);
+    values.push_back(std::nextafter(half, 0.0));
+  }
+  for (double dt : values) {
+    double one_step = -7;
+    const bool direct = TryDateTimeToMSecs(dt, one_step);
+    if (!direct) {
+      EXPECT_EQ(one_step, -7) << dt;
+      EXPECT_FALSE(dt >= 0 && dt < 2958466) << dt;
+      continue;
+    }
+    const double two_steps = TimeStampToMSecs(DateTimeToTimeStamp(dt));
+    ASSERT_EQ(std::memcmp(&one_step, &two_steps, sizeof one_step), 0) << dt;
+  }
+}
+
 class DateTimeText : public ::testing::Test {
  protected:
   void TearDown() override { ResetFormatSettings(); }

@@ -1,0 +1,127 @@
+// Field values the memory data set lets its fields read straight from the
+// browsed record, and the texts, byte strings and dates it copies from the
+// record without the store's work copy: what they give must stay what the
+// store gives, row after row, edit after edit, and inside cached-update
+// handlers, whose record is not the browsed one.
+#include <gtest/gtest.h>
+
+#include "classlib/field.h"
+#include "memds_fixture.h"
+
+namespace dacore::testing {
+namespace {
+
+using namespace classlib;
+
+TEST(MemDataSetDirectReads, ReadsFollowScrollsEditsAndNulls) {
+  auto ds = OpenPeople();
+  TField* id = ds->FieldByName("ID");
+  TField* amount = ds->FieldByName("AMOUNT");
+  EXPECT_GE(id->DirectSlot().offset, 0);
+  EXPECT_GE(amount->DirectSlot().offset, 0);
+  // Types the data set converts (the widened one-byte integer) keep its path.
+  EXPECT_LT(ds->FieldByName("SMALL")->DirectSlot().offset, 0);
+
+  ds->First();
+  EXPECT_EQ(id->AsInteger(), 1);
+  ds->Next();
+  EXPECT_EQ(id->AsInteger(), 2);
+  EXPECT_DOUBLE_EQ(amount->AsFloat(), 20.0);
+  ds->Prior();
+  EXPECT_DOUBLE_EQ(amount->AsFloat(), 10.5);
+
+  // Read, then edited: the edit shows while editing, after a cancel the
+  // stored value again, after the post the new one, also once scrolled back.
+  ds->Edit();
+  amount->SetAsFloat(99.25);
+  EXPECT_DOUBLE_EQ(amount->AsFloat(), 99.25);
+  ds->Cancel();
+  EXPECT_DOUBLE_EQ(amount->AsFloat(), 10.5);
+  ds->Edit();
+  amount->Clear();
+  ds->Post();
+  EXPECT_TRUE(amount->IsNull());
+  ds->Next();
+  EXPECT_FALSE(amount->IsNull());
+  ds->Prior();
+  EXPECT_TRUE(amount->IsNull());
+  EXPECT_EQ(id->AsInteger(), 1);
+
+}
+
+TEST(MemDataSetDirectReads, CachedUpdateHandlersReadTheRecordBeingApplied) {
+  auto ds = OpenPeople();
+  ds->Close();
+  ds->SetCachedUpdates(true);
+  ds->store().Open();
+  AddRow(ds->store(), {Variant(1), Variant("Ann"), Variant("Oslo"), Null(), Null(), Null(), Variant(10.0)});
+  AddRow(ds->store(), {Variant(2), Variant("Bob"), Variant("Rome"), Null(), Null(), Null(), Variant(20.0)});
+  AddRow(ds->store(), {Variant(3), Variant("Cid"), Variant("Oslo"), Null(), Null(), Null(), Variant(30.0)});
+  ds->Open();
+  ds->First();
+  ds->Edit();
+  ds->FieldByName("AMOUNT")->SetAsFloat(11.0);
+  ds->Post();
+  ds->Next();
+  ds->Delete();  // a delete is applied in browse state
+  ds->Last();
+  ds->Edit();
+  ds->FieldByName("ID")->SetAsInteger(33);
+  ds->Post();
+  ds->First();  // browsing Ann while Bob's and Cid's changes are applied
+  std::vector<std::string> seen;
+  ds->SetOnUpdateRecord(TUpdateRecordEvent::Function([&](TDataSet* data_set, TUpdateKind, TUpdateAction& action) {
+    seen.push_back(data_set->FieldByName("ID")->AsString() + "/" + data_set->FieldByName("AMOUNT")->AsString());
+    action = uaApplied;
+  }));
+  ds->ApplyUpdates();
+  EXPECT_EQ(seen, (std::vector<std::string>{"1/11", "2/20", "33/30"}));
+  // The slots are back once the updates are applied.
+  EXPECT_GE(ds->FieldByName("ID")->DirectSlot().offset, 0);
+  ds->Last();
+  EXPECT_EQ(ds->FieldByName("ID")->AsInteger(), 33);
+}
+
+// Texts, heap texts, byte strings and dates read from the record without the
+// store's copy give what the store gives, cut to what the field holds.
+TEST(MemDataSetDirectReads, CopiedValuesMatchTheStoresRead) {
+  auto store = std::make_unique<THandStore>(std::vector<TypedField>{
+      {{"NAME", dtString, 9, 8}}, {{"TAG", dtHeapString, sizeof(void*), 4}}, {{"VAR", dtVarBytes, 6, 4}},
+      {{"SEEN", dtDateTime, 8}}, {{"BORN", dtDate, 8}}, {{"CODE", dtString, 7, 6}}});
+  store->Open();
+  store->Fields().GetItems(5)->SetFixed(true);
+  const TDateTime seen = EncodeDate(2024, 2, 29) + EncodeTime(13, 45, 10, 250);
+  AddRow(*store, {Variant("Ann  "), Variant("abcdef"), Null(), Variant::FromDate(seen),
+                  Variant::FromDate(EncodeDate(1990, 5, 17)), Variant("ab    ")});
+  AddRow(*store, {Variant("Bob"), Variant("q"), Null(), Null(), Null(), Variant("a c  d")});
+  TTestMemDataSet ds(std::move(store));
+  ds.Open();
+  ds.First();
+  ds.Edit();
+  ds.FieldByName("VAR")->SetAsString("xy");
+  ds.Post();
+  EXPECT_EQ(ds.FieldByName("NAME")->AsString(), "Ann  ");
+  EXPECT_EQ(ds.FieldByName("TAG")->AsString(), "abcd");  // no longer than the column's length
+  EXPECT_EQ(ds.FieldByName("VAR")->AsString(), "xy");
+  EXPECT_NEAR(ds.FieldByName("SEEN")->AsDateTime(), seen, 1e-8);
+  EXPECT_DOUBLE_EQ(ds.FieldByName("BORN")->AsDateTime(), EncodeDate(1990, 5, 17));
+  ds.Next();
+  EXPECT_EQ(ds.FieldByName("NAME")->AsString(), "Bob");
+  EXPECT_EQ(ds.FieldByName("TAG")->AsString(), "q");
+  EXPECT_TRUE(ds.FieldByName("VAR")->IsNull());
+  EXPECT_TRUE(ds.FieldByName("SEEN")->IsNull());
+  EXPECT_EQ(ds.FieldByName("CODE")->AsString(), "a c  d");
+  // Trimming is the store's, fixed and varying texts each by their setting.
+  ds.First();
+  EXPECT_EQ(ds.FieldByName("CODE")->AsString(), "ab    ");
+  ds.store().SetTrimFixedChars(true);
+  EXPECT_EQ(ds.FieldByName("CODE")->AsString(), "ab");
+  EXPECT_EQ(ds.FieldByName("NAME")->AsString(), "Ann  ");
+  ds.store().SetTrimVarChars(true);
+  EXPECT_EQ(ds.FieldByName("NAME")->AsString(), "Ann");
+  ds.Next();
+  EXPECT_EQ(ds.FieldByName("CODE")->AsString(), "a c  d");
+}
+
+}  // namespace
+}  // namespace dacore::testing
