@@ -6,26 +6,27 @@
 #   scripts/bench_instructions.sh EXECUTABLE BENCHMARK [ROWS]
 #
 # BENCHMARK is a benchmark's whole name as the executable lists it
-# (e.g. BM_FetchRaw/100). Only the benchmark's own function is counted, run
-# once and then twice in one process (one iteration each time unless the
-# benchmark fixes its iterations); the difference is the cost of one steady
-# iteration, without the first run's setup (connections, prebuilt rows,
-# lazily loaded libraries). With ROWS, the count per row is printed too.
+# (e.g. BM_FetchRaw/100). Only what the benchmark marks as its timed span
+# is counted (testing/bench_counted.h): no connecting, no prebuilt rows, no
+# check of a peer's results. The benchmark runs once and then twice in one
+# process (one iteration each time unless it fixes its iterations); the
+# difference is the cost of one steady iteration, without what only the
+# first one pays (lazily loaded libraries, first allocations). With ROWS,
+# the count per row is printed too.
 # Prints: BENCHMARK <instructions per iteration> [<instructions per row>]
 set -euo pipefail
 
 exe="${1:?usage: $0 EXECUTABLE BENCHMARK [ROWS]}"
 name="${2:?usage: $0 EXECUTABLE BENCHMARK [ROWS]}"
 rows="${3:-}"
-function="${name%%/*}"
 scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT
 
-# The instructions counted in the benchmark's function over REPETITIONS runs.
+# The instructions counted in the benchmark's spans over REPETITIONS runs.
 count() {
   local repetitions="$1"
   valgrind --tool=callgrind --callgrind-out-file="$scratch/out.$repetitions" \
-    --toggle-collect="*${function}(*" "$exe" --benchmark_filter="^${name}\$" \
+    --collect-atstart=no "$exe" --benchmark_filter="^${name}\$" \
     --benchmark_min_time=0 --benchmark_repetitions="$repetitions" \
     --benchmark_out="$scratch/runs.$repetitions.json" --benchmark_out_format=json \
     >/dev/null 2>"$scratch/log.$repetitions" ||
@@ -41,8 +42,8 @@ runs = [r for r in json.load(open(sys.argv[1]))["benchmarks"] if r.get("run_type
 if not runs or runs[0].get("error_occurred"):
     sys.exit("the benchmark did not run: " + (runs[0].get("error_message", "") if runs else "no run"))
 print(runs[0]["iterations"])' "$scratch/runs.1.json")"
-if [[ -z "$once" || -z "$twice" ]]; then
-  echo "callgrind counted nothing in $function" >&2
+if [[ -z "$once" || -z "$twice" ]] || (( twice <= once )); then
+  echo "callgrind counted nothing: $name marks no span" >&2
   exit 1
 fi
 per_iteration=$(( (twice - once) / iterations ))

@@ -18,6 +18,7 @@
 #include "fib/base/param_blocks.h"
 #include "fib/statements/fib_database.h"
 #include "fib/statements/fib_transaction.h"
+#include "testing/bench_counted.h"
 
 namespace fib_bench {
 
@@ -48,6 +49,7 @@ class IterationTimer {
   benchmark::State& state_;
   double cpu_;
   double wall_;
+  bench::TCountedSpan counted_;  // last: starts after the clocks are read
 };
 
 // An attachment through the client library's own calls, SYSDBA, WIN1251.
