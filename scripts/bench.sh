@@ -25,7 +25,10 @@
 # waits for the disk), MEMORY_RUN_STATEMENTS (default 60000),
 # MEMORY_ROUNDS (default 3), UPDATE_RUN_DISK_DIR (default the system's
 # temporary folder), SKIP_FIB (set: the Firebird layer's benchmarks do not
-# run; the table reads fib.json if the folder already has one).
+# run; the table reads fib.json if the folder already has one), INSTRUCTIONS
+# (set: after the table, the pairs with a target are counted again in
+# instructions by callgrind, scripts/bench_instructions.sh, four at a time;
+# this takes a quarter of an hour).
 # Configure the build with
 #   cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release
 #   cmake --build build/release --target fib_bench app_bench oranet_bench oracle_bench dacore_bench
@@ -71,3 +74,37 @@ run update_memory "$build/app/app_bench" 'BM_UpdateRunTmpfs' "${MEMORY_ROUNDS:-3
 echo "load after: $(uptime)" >&2
 
 python3 "$root/scripts/bench_table.py" "$out" "${MEMORY_RUN_STATEMENTS:-60000}"
+
+if [[ -n "${INSTRUCTIONS:-}" ]]; then
+  # ours, peer, rows: the pairs that carry a target.
+  pairs=(
+    "fib/fib_bench InsertLayer/iterations:1/manual_time InsertRaw/iterations:1/manual_time 100000"
+    "fib/fib_bench SelectLayer/iterations:1/manual_time SelectRaw/iterations:1/manual_time 100000"
+    "fib/fib_bench DataSetWalk/1000/iterations:1/manual_time RawFetch/1000/iterations:1/manual_time 1000"
+    "fib/fib_bench DataSetWalk/10000/iterations:1/manual_time RawFetch/10000/iterations:1/manual_time 10000"
+    "fib/fib_bench DataSetWalk/100000/iterations:1/manual_time RawFetch/100000/iterations:1/manual_time 100000"
+    "oracle/oracle_bench BM_FetchRecordSet/100 BM_FetchRaw/100 100000"
+    "oracle/oracle_bench BM_FetchRecordSet/1000 BM_FetchRaw/1000 100000"
+    "oranet/oranet_bench BM_FetchQueryDirect/100/real_time BM_FetchDecodePeer/100/real_time 100000"
+    "oranet/oranet_bench BM_FetchQueryDirect/1000/real_time BM_FetchDecodePeer/1000/real_time 100000"
+    "dacore/dacore_bench BM_DataSetOpenFetch/iterations:3 BM_RawStepKeepRows/iterations:3 100000"
+  )
+  echo "counting instructions..." >&2
+  counts="$out/instructions.txt"
+  for pair in "${pairs[@]}"; do
+    read -r exe ours peer rows <<<"$pair"
+    [[ -x "$build/$exe" ]] || continue
+    echo "$build/$exe $ours $rows"
+    echo "$build/$exe $peer $rows"
+  done | xargs -P 4 -L 1 "$root/scripts/bench_instructions.sh" >"$counts"
+  echo
+  echo "| comparison (instructions per row) | ours | peer | ratio |"
+  echo "|---|---|---|---|"
+  for pair in "${pairs[@]}"; do
+    read -r exe ours peer rows <<<"$pair"
+    a=$(awk -v n="$ours" '$1 == n { print $3 }' "$counts")
+    b=$(awk -v n="$peer" '$1 == n { print $3 }' "$counts")
+    [[ -n "$a" && -n "$b" ]] || continue
+    echo "| ${ours%%/iterations*} : ${peer%%/iterations*} | $a | $b | $(python3 -c "print(f'{$a / $b:.3f}')") |"
+  done
+fi

@@ -22,6 +22,7 @@
 #include "fib/base/param_blocks.h"
 #include "fib/statements/fib_database.h"
 #include "fib/statements/fib_transaction.h"
+#include "testing/bench_counted.h"
 
 namespace fib_bench {
 
@@ -65,6 +66,7 @@ class IterationTimer {
   rusage usage_;
   double cpu_;
   double wall_;
+  bench::TCountedSpan counted_;  // last: starts after the clocks are read
 };
 
 // An attachment through the client library's own calls, SYSDBA, WIN1251.

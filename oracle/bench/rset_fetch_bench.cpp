@@ -29,6 +29,7 @@
 #include "oracle/cursor_conversions.h"
 #include "oracle/rset_row_copy.h"
 #include "platform/registry.h"
+#include "testing/bench_counted.h"
 
 namespace {
 
@@ -118,6 +119,7 @@ void BM_FetchRecordSet(benchmark::State& state) {
   TOCIConnection& connection = Session();
   double sum = 0;
   for (auto _ : state) {
+    bench::TCountedSpan counted;
     TOCIRecordSet record_set;
     record_set.SetConnection(&connection);
     record_set.SetSQL(kQuery);
@@ -179,6 +181,7 @@ void BM_FetchRaw(benchmark::State& state) {
   std::vector<RawRow> block(block_rows);
   double checksum = 0;
   for (auto _ : state) {
+    bench::TCountedSpan counted;
     void* statement = nullptr;
     Check(OCIHandleAlloc(connection.GetEnvironment(), &statement, OCI_HTYPE_STMT, 0, nullptr));
     auto* stmt = static_cast<OCIStmt*>(statement);

@@ -32,6 +32,7 @@
 #include "oranet/bench/bench_row_decode.h"
 #include "oranet/oci_install.h"
 #include "oranet/tests/fake_server_stmt.h"
+#include "testing/bench_counted.h"
 
 namespace {
 
@@ -215,8 +216,10 @@ void SetRowRate(benchmark::State& state) {
 void BM_FetchQueryDirect(benchmark::State& state) {
   const int fetchRows = static_cast<int>(state.range(0));
   TBench& bench = BenchFor(fetchRows);
-  for (auto _ : state)
+  for (auto _ : state) {
+    bench::TCountedSpan counted;
     if (FetchThroughQuery(bench, fetchRows) != kRows) state.SkipWithError("rows lost");
+  }
   SetRowRate(state);
 }
 
@@ -232,9 +235,11 @@ void BM_FetchReplayPeer(benchmark::State& state) {
   const int fetchRows = static_cast<int>(state.range(0));
   TBench& bench = BenchFor(fetchRows);
   if (!HasRecording(state, bench)) return;
-  for (auto _ : state)
+  for (auto _ : state) {
+    bench::TCountedSpan counted;
     if (!oranet::bench::ReplayRequests(bench.server->Port(), bench.requests, bench.server->Answers()))
       state.SkipWithError("the replay broke off");
+  }
   SetRowRate(state);
 }
 
@@ -285,6 +290,7 @@ void BM_FetchDecodePeer(benchmark::State& state) {
     return;
   }
   for (auto _ : state) {
+    bench::TCountedSpan counted;
     std::vector<TBenchRow> rows;
     if (!ReplayDecoding(bench, rows) || rows.size() != static_cast<size_t>(kRows))
       state.SkipWithError("the replay broke off");
