@@ -11,9 +11,8 @@ namespace fib {
 TStringCollection::TStringCollection(int col_count)
     : col_count_(col_count < 0 ? 0 : col_count), columns_(static_cast<size_t>(col_count_)) {}
 
-void TStringCollection::AddCapacity() {
-  capacity_ = capacity_ == 0 ? 128 : capacity_ + capacity_ / 2;
-  const size_t blocks = static_cast<size_t>((capacity_ + kBlockRows - 1) >> kBlockShift);
+void TStringCollection::AddBlock() {
+  const size_t blocks = static_cast<size_t>(row_count_ >> kBlockShift) + 1;
   for (auto& column : columns_)
     while (column.size() < blocks) column.push_back(std::make_unique<std::string[]>(kBlockRows));
 }

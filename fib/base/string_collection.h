@@ -25,7 +25,12 @@ class TStringCollection : public classlib::TObject {
   // half (128 rows at first) so that adding rows costs amortised constant time.
   int Grow() {
     if (row_count_ == capacity_) [[unlikely]]
-      AddCapacity();
+      capacity_ = capacity_ == 0 ? kFirstCapacity : capacity_ + capacity_ / 2;
+    // Storage follows the rows, a block at a time: the capacity is only a
+    // count, and cells allocated ahead of it would be memory written (and
+    // taken from the system) for rows that may never come.
+    if ((row_count_ & (kBlockRows - 1)) == 0) [[unlikely]]
+      AddBlock();
     return ++row_count_;
   }
   // Removes row y; later rows move up by one.
@@ -66,11 +71,14 @@ class TStringCollection : public classlib::TObject {
   // Cells live in blocks of a fixed number of rows that never move, so
   // adding rows neither copies the texts already stored nor reallocates a
   // whole column (a table of 100 000 rows would otherwise move each text
-  // about three times while it is fetched).
+  // about three times while it is fetched). A deleted row leaves its block
+  // in place, empty, for the next Grow.
+  static constexpr int kFirstCapacity = 128;
   static constexpr int kBlockShift = 7;
   static constexpr int kBlockRows = 1 << kBlockShift;
   using Block = std::unique_ptr<std::string[]>;
-  void AddCapacity();
+  // Makes the block of row row_count_ when it is not there yet.
+  void AddBlock();
 
   std::string& Cell(int x, int y) const {
     return columns_[static_cast<size_t>(x)][static_cast<size_t>(y >> kBlockShift)]

@@ -67,6 +67,28 @@ TEST(StringCollection, GrowsByHalfStartingAt128) {
   EXPECT_EQ(c.Capacity(), 0);
 }
 
+// Storage comes a block of rows at a time as rows are added; a row given
+// back by a delete at a block's edge comes back empty from the same block.
+TEST(StringCollection, RowsAtBlockEdgesComeBackEmptyAfterDeletes) {
+  TStringCollection c(1);
+  for (int i = 0; i < 129; ++i) c.Grow();
+  c.SetValue(0, 127, "last of the first block");
+  c.SetValue(0, 128, "first of the second");
+  c.DeleteRow(0);
+  c.DeleteRow(0);
+  EXPECT_EQ(c.RowCount(), 127);
+  EXPECT_EQ(c.GetValue(0, 126), "first of the second");
+  EXPECT_EQ(c.Grow(), 128);
+  EXPECT_EQ(c.Grow(), 129);
+  EXPECT_EQ(c.Grow(), 130);
+  EXPECT_EQ(c.GetValue(0, 127), "");
+  EXPECT_EQ(c.GetValue(0, 128), "");
+  EXPECT_EQ(c.GetValue(0, 129), "");
+  c.SetValue(0, 129, "third row of the second block");
+  EXPECT_EQ(c.GetValue(0, 129), "third row of the second block");
+  EXPECT_EQ(c.Capacity(), 192);
+}
+
 TEST(StringCollection, DeleteRowMovesLaterRowsUpAndLeavesNoStaleCell) {
   TStringCollection c(2);
   c.Grow();
