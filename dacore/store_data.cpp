@@ -66,7 +66,10 @@ void TData::InitData() {
   order_base_ = 0;
 }
 
-void TData::ClearFields() { fields_.Clear(); }
+void TData::ClearFields() {
+  read_plan_.clear();
+  fields_.Clear();
+}
 
 void TData::InitFields() {
   if (describe_fields_) {
@@ -100,6 +103,7 @@ void TData::LayoutFields() {
     calc_data_size_ += field.Size();
   }
   calc_record_size_ = calc_data_size_ + calc_data_size_ % 2;
+  PlanReads();
 }
 
 // ---- Record buffers ---------------------------------------------------------

@@ -6,9 +6,11 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "classlib/exceptions.h"
 #include "classlib/object.h"
@@ -85,7 +87,9 @@ class TData : public classlib::TObject {
   virtual bool IsBlobFieldType(TDataType t) const { return IsBlobDataType(t); }
   virtual bool IsComplexFieldType(TDataType t) const { return IsComplexDataType(t); }
 
-  // Values by field number (1-based); attribute fields through their root object.
+  // Values by field number (1-based); attribute fields through their root
+  // object. The types of the read plan are read without the per-type
+  // dispatch of GetField; the rest goes through it.
   void GetFieldByNo(int field_no, TRecBuf rec, void* dest, bool& is_blank);
   void PutFieldByNo(int field_no, TRecBuf rec, const void* source);
   // Whether GetFieldByNo gives an inline text as the record holds it, but
@@ -93,7 +97,8 @@ class TData : public classlib::TObject {
   bool ReadsTextAsStored(const TFieldDesc& field);
   // The null flag of a top-level field in a record.
   bool IsNullInRecord(const TFieldDesc& field, TRecBuf rec) const { return *NullPtr(rec, field.FieldNo()) != 0; }
-  // Values by data type, without null handling.
+  // Values by data type, without null handling. A store that reads a type
+  // differently also answers kGeneral for it in PlanFieldRead.
   virtual void GetField(const TFieldDesc& field, TRecBuf rec, void* dest);
   virtual void PutField(const TFieldDesc& field, TRecBuf rec, const void* source);
   virtual bool GetNull(int field_no, TRecBuf rec);
@@ -211,6 +216,13 @@ class TData : public classlib::TObject {
   TCalcFieldsFunc OnCalcFields;
 
  protected:
+  // How GetFieldByNo reads a top-level field, decided once per layout:
+  // a byte copy of the field's size, an inline text (copied, then trimmed
+  // as the options say; GetField when line ends are expanded), a stored
+  // date-time through GetDateFromBuf, or GetField.
+  enum class TFieldRead : uint8_t { kGeneral, kBytes, kText, kDateTime };
+  virtual TFieldRead PlanFieldRead(const TFieldDesc& field) const;
+
   virtual void InternalPrepare() {}
   virtual void InternalUnPrepare() {}
   virtual void InternalOpen() {}
@@ -261,6 +273,23 @@ class TData : public classlib::TObject {
   void GetChildField(const TFieldDesc& field, TRecBuf rec, void* dest, bool& is_blank);
   void PutChildField(const TFieldDesc& field, TRecBuf rec, const void* source);
   void TrimValue(const TFieldDesc& field, void* dest) const;
+  void PlanReads();
+  // GetFieldByNo past its inline byte copy: the other planned reads, then
+  // the general one.
+  void ReadPlanned(int field_no, TRecBuf rec, void* dest, bool& is_blank);
+  [[gnu::noinline]] void ReadText(int field_no, TRecBuf rec, void* dest, bool& is_blank);
+  // Out of line, so that the planned reads need not save what it uses.
+  [[gnu::noinline]] void ReadByType(int field_no, TRecBuf rec, void* dest, bool& is_blank);
+
+  // The read plan of the layout, by field number - 1: what a read needs of
+  // the field, taken from it when it was laid out (a change of the fields
+  // takes a new layout, which plans anew).
+  struct TReadStep {
+    int32_t offset;
+    uint16_t size;
+    TFieldRead read;
+  };
+  std::vector<TReadStep> read_plan_;
 
   bool describe_fields_ = true;
   bool trim_fixed_chars_ = false;
@@ -297,6 +326,18 @@ inline void* TData::GetSlot(TRecBuf rec, const TFieldDesc& field) const {
 
 inline void TData::SetSlot(TRecBuf rec, const TFieldDesc& field, void* value) const {
   classlib::StoreUnaligned<void*>(FieldPtr(rec, field), value);
+}
+
+// A byte copy is the most frequent read: it stays in the caller.
+inline void TData::GetFieldByNo(int field_no, TRecBuf rec, void* dest, bool& is_blank) {
+  const auto index = static_cast<size_t>(field_no) - 1;
+  if (index < read_plan_.size() && read_plan_[index].read == TFieldRead::kBytes) {
+    auto* record = static_cast<uint8_t*>(rec);
+    is_blank = record[data_size_ + index] != 0;
+    std::memcpy(dest, record + read_plan_[index].offset, read_plan_[index].size);
+    return;
+  }
+  ReadPlanned(field_no, rec, dest, is_blank);
 }
 
 inline TFieldDesc& TData::FieldOfNo(int field_no) const {

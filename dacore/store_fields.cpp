@@ -266,7 +266,56 @@ void TData::PutChildField(const TFieldDesc& field, TRecBuf rec, const void* sour
     object->SetAttributeValue(AttributePath(field), source);
 }
 
-void TData::GetFieldByNo(int field_no, TRecBuf rec, void* dest, bool& is_blank) {
+// ---- The read plan -------------------------------------------------------------
+
+TData::TFieldRead TData::PlanFieldRead(const TFieldDesc& field) const {
+  if (field.HasParent()) return TFieldRead::kGeneral;
+  switch (field.DataType()) {
+    case dtInt8: case dtInt16: case dtInt32: case dtInt64: case dtUInt16: case dtUInt32:
+    case dtFloat: case dtCurrency: case dtBoolean: case dtBcd: case dtBytes: case dtVarBytes: case dtGuid:
+      return TFieldRead::kBytes;
+    case dtString: case dtWideString: return TFieldRead::kText;
+    case dtDateTime: return TFieldRead::kDateTime;
+    default: return TFieldRead::kGeneral;
+  }
+}
+
+void TData::PlanReads() {
+  read_plan_.clear();
+  read_plan_.reserve(static_cast<size_t>(fields_.Count()));
+  for (int i = 0; i < fields_.Count(); ++i) {
+    const TFieldDesc& field = *fields_.GetItems(i);
+    read_plan_.push_back({field.Offset(), field.Size(), PlanFieldRead(field)});
+  }
+}
+
+void TData::ReadPlanned(int field_no, TRecBuf rec, void* dest, bool& is_blank) {
+  const auto index = static_cast<size_t>(field_no) - 1;
+  const TFieldRead read = index < read_plan_.size() ? read_plan_[index].read : TFieldRead::kGeneral;
+  if (read == TFieldRead::kDateTime) {
+    is_blank = *NullPtr(rec, field_no) != 0;
+    GetDateFromBuf(rec, read_plan_[index].offset, dkMSecsSince0001, dest);
+    return;
+  }
+  if (read == TFieldRead::kText) {
+    ReadText(field_no, rec, dest, is_blank);
+    return;
+  }
+  ReadByType(field_no, rec, dest, is_blank);
+}
+
+void TData::ReadText(int field_no, TRecBuf rec, void* dest, bool& is_blank) {
+  if (GetConnectionFlag()) {
+    ReadByType(field_no, rec, dest, is_blank);
+    return;
+  }
+  const TReadStep& step = read_plan_[static_cast<size_t>(field_no) - 1];
+  is_blank = *NullPtr(rec, field_no) != 0;
+  std::memcpy(dest, static_cast<uint8_t*>(rec) + step.offset, step.size);
+  if (!is_blank && (trim_fixed_chars_ || trim_var_chars_)) TrimValue(FieldOfNo(field_no), dest);
+}
+
+void TData::ReadByType(int field_no, TRecBuf rec, void* dest, bool& is_blank) {
   const TFieldDesc& field = FieldOfNo(field_no);
   if (field.HasParent()) {
     GetChildField(field, rec, dest, is_blank);

@@ -105,9 +105,8 @@ void TMemData::FreeItemWithValues(ItemHeader* item) {
 
 // ---- Visibility -------------------------------------------------------------
 
-bool TMemData::IsHidden(ItemHeader* item) {
+bool TMemData::CheckHidden(ItemHeader* item) {
   if (!item) return true;
-  if (item->filter_result != fsNotChecked) return item->filter_result == fsOmitted;
   bool hidden = false;
   if (CachedUpdates() && !(FilterItemTypes() & (1u << item->status))) {
     hidden = true;

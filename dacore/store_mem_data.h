@@ -186,7 +186,12 @@ class TMemData : public TData {
   void InitData() override;
   void FreeData() override;
 
-  bool IsHidden(ItemHeader* item);
+  bool IsHidden(ItemHeader* item) {
+    if (item && item->filter_result != fsNotChecked) return item->filter_result == fsOmitted;
+    return CheckHidden(item);
+  }
+  // Decides and stores whether an item not yet checked is hidden.
+  bool CheckHidden(ItemHeader* item);
   ItemHeader* InternalInsert(TRecBuf rec);
   void InternalDelete();
   void RenumberItems(ItemHeader* item, TReorderMode mode);

@@ -48,6 +48,9 @@ void TMemData::AppendFilledItems(ItemHeader* first, size_t stride, int count) {
     ItemHeader* item = at(i);
     LinkBefore(item, nullptr);
     item->order = ++order;
+    // Without cached updates or a filter every row is visible; a filter set
+    // later checks every row anew (ClearCache).
+    item->filter_result = fsNotOmitted;
   }
   record_count_ += count;
   record_no_cache_.clear();

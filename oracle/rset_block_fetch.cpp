@@ -103,11 +103,11 @@ void TOCIRecordSet::PlanColumns() {
       column.kind = TDefineKind::kBuffer, column.type = type, column.size = size;
     };
     switch (t) {
-      case dtString: column.type = SQLT_STR, column.size = field->Size(); break;
+      case dtString: column.type = SQLT_STR, column.size = field->Size(), column.finish = TFinish::kText; break;
       case dtInt32: column.type = SQLT_INT, column.size = 4; break;
       case dtFloat: column.type = SQLT_FLT, column.size = 8; break;
-      case dtDateTime: column.type = SQLT_DAT, column.size = 7; break;
-      case dtVarBytes: column.type = SQLT_VBI, column.size = field->Size(); break;
+      case dtDateTime: column.type = SQLT_DAT, column.size = 7, column.finish = TFinish::kDate; break;
+      case dtVarBytes: column.type = SQLT_VBI, column.size = field->Size(), column.finish = TFinish::kVarBytes; break;
       case dtHeapString: buffered(SQLT_STR, length + 1); break;
       case dtHeapVarBytes: buffered(SQLT_VBI, length + 2); break;
       case dtInt64: case dtNumber: buffered(SQLT_VNU, kNumberSize); break;
@@ -116,7 +116,9 @@ void TOCIRecordSet::PlanColumns() {
         else column.kind = TDefineKind::kPieces, column.type = t == dtMemo ? SQLT_LNG : SQLT_LBI,
              column.size = static_cast<sb4>(kMaxLongDefineSize);
         break;
-      case dtWideString: column.type = SQLT_STR, column.size = field->Size(), column.wide = true; break;
+      case dtWideString:
+        column.type = SQLT_STR, column.size = field->Size(), column.wide = true, column.finish = TFinish::kWideText;
+        break;
       case dtHeapWideString: buffered(SQLT_STR, 2 * length + 2), column.wide = true; break;
       case dtWideMemo:
         if (IsStringSubType(field->SubDataType)) buffered(SQLT_STR, 2 * length + 2);
@@ -144,11 +146,21 @@ void TOCIRecordSet::PlanColumns() {
       default:
         RaiseOraException("Data type is not supported");
     }
+    column.index = field->FieldNo() - 1;
+    column.offset = field->Offset();
+    column.value_size = field->Size();
+    column.length = field->Length();
     if (column.kind == TDefineKind::kBuffer) {
       column.buffer_at = buffer_row_size_;
       buffer_row_size_ += (static_cast<size_t>(column.size) + 7) / 8 * 8;
     }
     plan_.push_back(column);
+  }
+  finishing_.clear();
+  plain_rows_ = plan_.size() == static_cast<size_t>(GetFieldCount());
+  for (size_t i = 0; i < plan_.size(); ++i) {
+    if (plan_[i].kind != TDefineKind::kRecord) plain_rows_ = false;
+    else if (plan_[i].finish != TFinish::kAsFetched) finishing_.push_back(i);
   }
   planned_ = true;
 }
@@ -378,49 +390,89 @@ void TOCIRecordSet::FinishBufferedValue(const TColumnPlan& column, TRecBuf rec, 
 
 void TOCIRecordSet::FinishRow(TRecBuf rec, uint8_t* row) {
   auto* record = static_cast<uint8_t*>(rec);
+  if (plain_rows_ && FinishPlainRow(record)) return;
   uint8_t* null_bytes = record + DataSize();
   const uint8_t* indicators = record + indicator_base_;
   for (const TColumnPlan& column : plan_) {
-    const TOCIFieldDesc& field = *column.field;
-    const int field_no = field.FieldNo();
     int16_t indicator;
-    std::memcpy(&indicator, indicators + 2 * (field_no - 1), sizeof indicator);
-    if (IsTruncatedIndicator(indicator)) RaiseTruncatedValue(field.Name());
+    std::memcpy(&indicator, indicators + 2 * column.index, sizeof indicator);
+    if (IsTruncatedIndicator(indicator)) RaiseTruncatedValue(column.field->Name());
     bool null = indicator == -1;
-    uint8_t* value = record + field.Offset();
+    uint8_t* value = record + column.offset;
     switch (column.kind) {
       case TDefineKind::kRecord:
-        if (!null && field.DataType() == dtDateTime) {
-          double date_time = 0;
-          null = !OraDateToDateTime(value, date_time, &day_cache_);
-          std::memcpy(value, &date_time, sizeof date_time);
-        } else if (!null && field.DataType() == dtVarBytes) {
-          const uint16_t length = BoundedVarLength(value, field.Length());
-          std::memcpy(value, &length, sizeof length);
-        } else if (!null && field.DataType() == dtString) {
-          value[field.Size() - 1] = 0;
-        } else if (!null && field.DataType() == dtWideString) {
-          value[field.Size() - 1] = value[field.Size() - 2] = 0;
-        }
+        null = null || FinishInRecord(column, value);
         break;
       case TDefineKind::kBuffer:
         FinishBufferedValue(column, rec, row + column.buffer_at, null);
         break;
-      case TDefineKind::kPieces: {
-        auto* blob = static_cast<TBlob*>(GetSlot(rec, field));
-        // A client that reports more than a piece holds is not believed.
-        for (PieceHeader* piece = blob->FirstPiece(); piece; piece = piece->next)
-          piece->used = std::min(piece->used, piece->size);
-        if (null) blob->Clear();
-        else blob->TrimPieces();
-        blob->SetModified(false);
-        null = null || blob->GetSize() == 0;
+      case TDefineKind::kPieces:
+        null = FinishPieces(rec, column, null);
         break;
-      }
     }
-    if (null && !column.complex) std::memset(value, 0, field.Size());
-    null_bytes[field_no - 1] = null ? 1 : 0;
+    if (null && !column.complex) std::memset(value, 0, column.value_size);
+    null_bytes[column.index] = null ? 1 : 0;
   }
+}
+
+bool TOCIRecordSet::FinishPlainRow(uint8_t* record) {
+  // Any indicator but 0 (null, cut, a length) takes the general way.
+  const uint8_t* indicators = record + indicator_base_;
+  const size_t bytes = 2 * plan_.size();
+  uint64_t any = 0;
+  size_t at = 0;
+  for (; at + 8 <= bytes; at += 8) {
+    uint64_t word;
+    std::memcpy(&word, indicators + at, sizeof word);
+    any |= word;
+  }
+  for (; at < bytes; at += 2) {
+    uint16_t indicator;
+    std::memcpy(&indicator, indicators + at, sizeof indicator);
+    any |= indicator;
+  }
+  if (any != 0) return false;
+  uint8_t* null_bytes = record + DataSize();
+  std::memset(null_bytes, 0, plan_.size());
+  for (const size_t i : finishing_) {
+    const TColumnPlan& column = plan_[i];
+    uint8_t* value = record + column.offset;
+    if (!FinishInRecord(column, value)) continue;
+    std::memset(value, 0, column.value_size);
+    null_bytes[column.index] = 1;
+  }
+  return true;
+}
+
+bool TOCIRecordSet::FinishInRecord(const TColumnPlan& column, uint8_t* value) {
+  switch (column.finish) {
+    case TFinish::kAsFetched: return false;
+    case TFinish::kDate: {
+      double date_time = 0;
+      const bool valid = OraDateToDateTime(value, date_time, &day_cache_);
+      std::memcpy(value, &date_time, sizeof date_time);
+      return !valid;
+    }
+    case TFinish::kVarBytes: {
+      const uint16_t length = BoundedVarLength(value, column.length);
+      std::memcpy(value, &length, sizeof length);
+      return false;
+    }
+    case TFinish::kText: value[column.value_size - 1] = 0; return false;
+    case TFinish::kWideText: value[column.value_size - 1] = value[column.value_size - 2] = 0; return false;
+  }
+  return false;
+}
+
+bool TOCIRecordSet::FinishPieces(TRecBuf rec, const TColumnPlan& column, bool null) {
+  auto* blob = static_cast<TBlob*>(GetSlot(rec, *column.field));
+  // A client that reports more than a piece holds is not believed.
+  for (PieceHeader* piece = blob->FirstPiece(); piece; piece = piece->next)
+    piece->used = std::min(piece->used, piece->size);
+  if (null) blob->Clear();
+  else blob->TrimPieces();
+  blob->SetModified(false);
+  return null || blob->GetSize() == 0;
 }
 
 // Items of the block that got no row go back with their value objects.

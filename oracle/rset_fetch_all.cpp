@@ -86,7 +86,7 @@ bool TOCIRecordSet::HoldsNextVisible() {
 }
 
 bool TOCIRecordSet::GetEOF() {
-  if (!InThread()) {
+  if ((exec_thread_ || fetch_thread_) && BackgroundEnd()) {
     if (exec_thread_) return true;  // no rows before the execute has ended
     if (fetch_thread_) {
       if (HoldsRowAfterCurrent()) return false;  // a current row, so no end
@@ -97,6 +97,10 @@ bool TOCIRecordSet::GetEOF() {
 }
 
 void TOCIRecordSet::GetNextRecord(TRecBuf rec) {
+  if (!exec_thread_ && !fetch_thread_) {  // the common case: no thread to wait for
+    TCRRecordSet::GetNextRecord(rec);
+    return;
+  }
   if (classlib::TEvent* end = BackgroundEnd()) {
     {
       std::lock_guard<std::recursive_mutex> rows(RowsLock());

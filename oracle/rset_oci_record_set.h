@@ -160,6 +160,10 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
 
   // How a column reaches its record.
   enum class TDefineKind { kRecord, kBuffer, kPieces };
+  // What a value defined into the record needs once fetched: nothing, the
+  // DATE bytes turned into a date-time number, the RAW length word bounded,
+  // the text's last byte (two for UTF-16) made a terminator.
+  enum class TFinish : uint8_t { kAsFetched, kDate, kVarBytes, kText, kWideText };
   struct TColumnPlan {
     TOCIFieldDesc* field = nullptr;
     ub4 position = 0;  // in the select list (attribute fields do not count)
@@ -170,6 +174,13 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
     OCIDefine* define = nullptr;
     bool complex = false;  // the record holds a value object or heap reference
     bool wide = false;     // text arrives as UTF-16
+    // Taken from the field when planned, so that finishing a row does not
+    // decide them again per value.
+    TFinish finish = TFinish::kAsFetched;
+    int index = 0;        // field number - 1: the null byte and the indicator
+    int32_t offset = 0;   // in the record
+    uint16_t value_size = 0;
+    uint16_t length = 0;
   };
 
   // A new value of field's kind in rec's slot, assigned from `from`.
@@ -211,6 +222,15 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   void DefineColumns(dacore::ItemHeader* first, size_t stride);
   void DefineObject(const TColumnPlan& column);
   void FinishRow(dacore::TRecBuf rec, uint8_t* row);
+  // A row of plain columns whose indicators are all 0 (no null, no cut
+  // value), as most rows are: only the values that need it are touched.
+  // False, with the row as it was, when the row is not such a row.
+  bool FinishPlainRow(uint8_t* record);
+  // A value defined into the record made what the record keeps (a kRecord
+  // column, not null); whether it turned out null (an invalid DATE).
+  bool FinishInRecord(const TColumnPlan& column, uint8_t* value);
+  // A LONG value's pieces as the client left them; whether it is null.
+  bool FinishPieces(dacore::TRecBuf rec, const TColumnPlan& column, bool null);
   void FinishBufferedValue(const TColumnPlan& column, dacore::TRecBuf rec, const uint8_t* cell, bool null);
   void ReleaseItems(dacore::ItemHeader* first, size_t stride, int from, int to);
   void DropRows();
@@ -267,6 +287,11 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   // The REF CURSOR parameter's cursor (the parameter owns it), or nil.
   TOraCursor* ref_cursor_ = nullptr;
   std::vector<TColumnPlan> plan_;
+  // Every field is a column defined into the record (no hidden, attribute,
+  // buffered or LONG field): rows may take FinishPlainRow.
+  bool plain_rows_ = false;
+  // The columns (indexes into plan_) whose value FinishInRecord changes.
+  std::vector<size_t> finishing_;
   // The complex fields whose slot gets a value object in a fetched row (a
   // heap text's slot is only cleared).
   std::vector<const dacore::TFieldDesc*> object_fields_;

@@ -16,10 +16,4 @@ size_t BoundedStrLenW(const void* cell, size_t capacity) {
   return capacity;
 }
 
-uint16_t BoundedVarLength(const void* cell, uint16_t capacity) {
-  uint16_t length;
-  std::memcpy(&length, cell, sizeof length);
-  return length < capacity ? length : capacity;
-}
-
 }  // namespace oracle

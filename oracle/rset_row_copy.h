@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace oracle {
 
@@ -15,6 +16,10 @@ size_t BoundedStrLen(const void* cell, size_t capacity);
 // `capacity` code units.
 size_t BoundedStrLenW(const void* cell, size_t capacity);
 // The length word in front of a RAW value, at most `capacity`.
-uint16_t BoundedVarLength(const void* cell, uint16_t capacity);
+inline uint16_t BoundedVarLength(const void* cell, uint16_t capacity) {
+  uint16_t length;
+  std::memcpy(&length, cell, sizeof length);
+  return length < capacity ? length : capacity;
+}
 
 }  // namespace oracle
