@@ -85,6 +85,8 @@ if [[ -n "${INSTRUCTIONS:-}" ]]; then
     "fib/fib_bench DataSetWalk/100000/iterations:1/manual_time RawFetch/100000/iterations:1/manual_time 100000"
     "oracle/oracle_bench BM_FetchRecordSet/100 BM_FetchRaw/100 100000"
     "oracle/oracle_bench BM_FetchRecordSet/1000 BM_FetchRaw/1000 100000"
+    "oracle/oracle_bench BM_FetchDataSet/100 BM_FetchRaw/100 100000"
+    "oracle/oracle_bench BM_FetchDataSet/1000 BM_FetchRaw/1000 100000"
     "oranet/oranet_bench BM_FetchQueryDirect/100/real_time BM_FetchDecodePeer/100/real_time 100000"
     "oranet/oranet_bench BM_FetchQueryDirect/1000/real_time BM_FetchDecodePeer/1000/real_time 100000"
     "dacore/dacore_bench BM_DataSetOpenFetch/iterations:3 BM_RawStepKeepRows/iterations:3 100000"

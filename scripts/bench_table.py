@@ -146,7 +146,9 @@ def oracle_rows(table):
                                (label, "replayed requests", f"BM_FetchQueryDirect/{block}",
                                 f"BM_FetchReplayPeer/{block}")])
         rows(table, "oracle", [(f"Oracle record set 100k rows x 6, every value read, blocks of {block}",
-                                "raw client (stand-in)", f"BM_FetchRecordSet/{block}", f"BM_FetchRaw/{block}")])
+                                "raw client (stand-in)", f"BM_FetchRecordSet/{block}", f"BM_FetchRaw/{block}"),
+                               (f"Oracle data set 100k rows x 6, every value read through fields, blocks of {block}",
+                                "raw client (stand-in)", f"BM_FetchDataSet/{block}", f"BM_FetchRaw/{block}")])
 
 
 def dacore_rows(table):

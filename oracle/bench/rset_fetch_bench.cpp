@@ -7,7 +7,9 @@
 // and keeps the rows in a vector of structures, as the record set keeps
 // them. Blocks of 100 and of 1000 rows; both sides are timed up to the rows'
 // release. Both run on the stand-in client library, which serves prebuilt
-// rows by copying them, so the difference is what the layer adds.
+// rows by copying them, so the difference is what the layer adds. A third
+// side walks a TOraQuery over the same rows and reads every value through
+// its fields, as a program using the data set does.
 #include <benchmark/benchmark.h>
 #include <dlfcn.h>
 #include <stdlib.h>
@@ -27,9 +29,12 @@
 #include "oracle/conn_oci_connection.h"
 #include "oracle/rset_oci_record_set.h"
 #include "oracle/cursor_conversions.h"
+#include "oracle/query_ora_dataset.h"
 #include "oracle/rset_row_copy.h"
+#include "oracle/session_ora_session.h"
 #include "platform/registry.h"
 #include "testing/bench_counted.h"
+#include "testing/bench_field_reader.h"
 
 namespace {
 
@@ -141,6 +146,39 @@ void BM_FetchRecordSet(benchmark::State& state) {
                          benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
+// The data set over the same rows: opened, walked reading every value
+// through its fields, closed.
+void BM_FetchDataSet(benchmark::State& state) {
+  Session();  // the stand-in, its rows and the registry's client entry
+  static TOraSession& session = []() -> TOraSession& {
+    auto* made = new TOraSession;
+    made->SetConnectString("scott/tiger@db1");
+    made->SetConnected(true);
+    return *made;
+  }();
+  double sum = 0;
+  for (auto _ : state) {
+    bench::TCountedSpan counted;
+    TOraQuery query;
+    query.SetSession(&session);
+    query.SetSQL(kQuery);
+    query.SetFetchRows(static_cast<int>(state.range(0)));
+    query.Open();
+    bench::TFieldValueReader reader(query);
+    int rows = 0;
+    for (; !query.Eof(); query.Next(), ++rows)
+      if (!reader.ReadRow(sum)) {
+        state.SkipWithError("a field of an unexpected type");
+        break;
+      }
+    if (rows != kRows) state.SkipWithError("rows lost");
+  }
+  benchmark::DoNotOptimize(sum);
+  state.counters["ns_per_row"] =
+      benchmark::Counter(static_cast<double>(kRows) * static_cast<double>(state.iterations()),
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
 // One row of the raw loop's block, in the external types the record set
 // defines: floats, zero-terminated texts, DATE bytes and a RAW with its
 // length word.
@@ -229,6 +267,7 @@ void BM_FetchRaw(benchmark::State& state) {
 
 // Blocks of 100 and of 1000 rows on both sides.
 BENCHMARK(BM_FetchRecordSet)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FetchDataSet)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FetchRaw)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
