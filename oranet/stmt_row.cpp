@@ -328,7 +328,11 @@ void CheckRowRoom(const TNetStatement& statement, ub4 rows) {
 
 void ReadDefineRow(TTtcReader& reader, TNetStatement& statement) {
   CheckRowRoom(statement, statement.fetchSize);
-  for (auto& define : statement.Defines()) ReadItem(reader, statement, *define, nullptr, statement.rowIndex);
+  // Plain defines, all of them in most rows, go straight to their element.
+  for (auto& define : statement.Defines()) {
+    if (define->IsArray()) ReadItem(reader, statement, *define, nullptr, statement.rowIndex);
+    else ReadElement(reader, statement, *define, nullptr, statement.rowIndex, true);
+  }
   ++statement.rowIndex;
 }
 
