@@ -204,10 +204,10 @@ bool TField::ReadDirectForm(const uint8_t* record, void* buffer, bool native) co
 
 bool TField::GetData(void* buffer, bool native) const {
   if (const uint8_t* record = DirectRecord(); record != nullptr &&
-                                           direct_slot_.form != TDirectSlot::kPlainForm) {
+                                           direct_slot_.form >= TDirectSlot::kFirstSharedForm) {
     if (record[direct_slot_.null_offset] != 0) return false;
     if (buffer == nullptr || ReadDirectForm(record, buffer, native)) return true;
-  } else if (record != nullptr) {
+  } else if (record != nullptr && direct_slot_.form == TDirectSlot::kPlainForm) {
     if (record[direct_slot_.null_offset] != 0) return false;
     if (buffer == nullptr) return true;
     const auto size = static_cast<std::size_t>(direct_slot_.size);

@@ -189,23 +189,26 @@ class TField : public TComponent {
   // and the `null_offset` of a byte that is nonzero for null. Values read
   // this way for every row skip the data set's dispatch. The `form` says how
   // the record holds the value; each gives exactly what GetFieldData gives.
-  // Cleared when the fields are bound or unbound.
+  // Forms from kFirstSharedForm on are read by every field class; the others
+  // but kPlainForm are the data set's own layouts, read only by its own
+  // field classes. Cleared when the fields are bound or unbound.
   struct TDirectSlot {
     // The value's `size` bytes, exactly as GetData copies them.
     static constexpr int kPlainForm = 0;
+    static constexpr int kFirstSharedForm = 0x100;
     // A zero-terminated text in `size` bytes, cut to `cut` characters; its
     // trailing blanks are trimmed (a text that trims is looked at up to
     // `limit` bytes) as TDataSet::DirectTextRules says when it is read.
-    static constexpr int kTextForm = 1;
+    static constexpr int kTextForm = 0x100;
     // A pointer to a zero-terminated text (nullptr: empty), read up to
     // `limit` characters.
-    static constexpr int kTextPointerForm = 2;
+    static constexpr int kTextPointerForm = 0x101;
     // A 16-bit length and the bytes, `size` bytes in all; `cut` bytes at most
     // are read.
-    static constexpr int kCountedBytesForm = 3;
+    static constexpr int kCountedBytesForm = 0x102;
     // A TDateTime the data set hands out as milliseconds since 0001-01-01
-    // (DateTimeToStoredMSecs).
-    static constexpr int kDateTimeDaysForm = 4;
+    // (TryDateTimeToMSecs; a value it refuses is left to the data set).
+    static constexpr int kDateTimeDaysForm = 0x103;
     int offset = -1;
     int null_offset = 0;
     int size = 0;
