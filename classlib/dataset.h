@@ -165,6 +165,12 @@ class TDataSet : public TComponent {
   };
 
   virtual bool GetFieldData(TField* field, void* buffer);
+  // Whether a field may read its text slot (TField::TDirectSlot::kTextForm)
+  // straight from the record now, and whether the trailing blanks of such a
+  // text are trimmed (`fixed`: a CHAR column's); asked at every read, so
+  // that options changed while the data set is open hold at once. The base
+  // gives no text slots and answers false.
+  virtual bool DirectTextRules(bool fixed, bool& trims) const;
   // The same in native or field-side form: the base converts through
   // DataConvert when native is false.
   virtual bool GetFieldData(TField* field, void* buffer, bool native);

@@ -51,6 +51,8 @@ bool TDataSet::GetFieldData(TField* field, void* buffer) {
   return false;
 }
 
+bool TDataSet::DirectTextRules(bool, bool&) const { return false; }
+
 bool TDataSet::GetFieldData(TField* field, void* buffer, bool native) {
   if (native || buffer == nullptr || !HasFieldSideForm(field->DataType()))
     return GetFieldData(field, buffer);

@@ -10,6 +10,7 @@
 #include "classlib/field_misc.h"
 #include "classlib/fields.h"
 #include "classlib/numconv.h"
+#include "classlib/unaligned.h"
 #include "classlib/variant.h"
 
 namespace classlib {
@@ -145,9 +146,68 @@ bool HasFieldSideForm(TFieldType type) {
   }
 }
 
+bool TField::DirectText(const uint8_t* record, std::string_view& text) const {
+  const char* at = reinterpret_cast<const char*>(record + direct_slot_.offset);
+  const auto limit = static_cast<std::size_t>(direct_slot_.limit);
+  if (direct_slot_.form == TDirectSlot::kTextPointerForm) {
+    const char* value = LoadUnaligned<const char*>(at);
+    text = value == nullptr ? std::string_view() : std::string_view(value, strnlen(value, limit));
+    return true;
+  }
+  bool trims = false;
+  if (direct_slot_.form != TDirectSlot::kTextForm || !data_set_->DirectTextRules(direct_slot_.fixed_text, trims))
+    return false;
+  std::size_t n = strnlen(at, trims ? limit : static_cast<std::size_t>(direct_slot_.size));
+  if (trims)
+    while (n > 0 && at[n - 1] == ' ') --n;
+  text = std::string_view(at, std::min(n, static_cast<std::size_t>(direct_slot_.cut)));
+  return true;
+}
+
+// A value of a slot in one of the data set's own forms, as GetFieldData
+// would give it; false where the data set's own read must judge.
+bool TField::ReadDirectForm(const uint8_t* record, void* buffer, bool native) const {
+  const uint8_t* at = record + direct_slot_.offset;
+  auto* out = static_cast<uint8_t*>(buffer);
+  switch (direct_slot_.form) {
+    case TDirectSlot::kTextForm:
+    case TDirectSlot::kTextPointerForm: {
+      std::string_view text;
+      if (!DirectText(record, text)) return false;
+      if (!text.empty()) std::memcpy(out, text.data(), text.size());
+      out[text.size()] = 0;
+      return true;
+    }
+    case TDirectSlot::kCountedBytesForm: {
+      const uint16_t length = LoadUnaligned<uint16_t>(at);
+      if (length > direct_slot_.size - 2) return false;
+      const auto n = static_cast<uint16_t>(std::min<int>(length, direct_slot_.cut));
+      StoreUnaligned<uint16_t>(out, n);
+      std::memcpy(out + 2, at + 2, n);
+      return true;
+    }
+    case TDirectSlot::kDateTimeDaysForm: {
+      double msecs = 0;
+      if (!TryDateTimeToMSecs(LoadUnaligned<double>(at), msecs)) return false;
+      if (native) {
+        StoreUnaligned<double>(out, msecs);
+        return true;
+      }
+      TDateTime value = 0;
+      if (!direct_slot_.standard_convert || !TryMSecsToDateTime(msecs, value)) return false;
+      StoreUnaligned<double>(out, value);
+      return true;
+    }
+    default: return false;
+  }
+}
+
 bool TField::GetData(void* buffer, bool native) const {
   if (const uint8_t* record = DirectRecord(); record != nullptr &&
-                                           direct_slot_.form == TDirectSlot::kPlainForm) {
+                                           direct_slot_.form >= TDirectSlot::kFirstSharedForm) {
+    if (record[direct_slot_.null_offset] != 0) return false;
+    if (buffer == nullptr || ReadDirectForm(record, buffer, native)) return true;
+  } else if (record != nullptr && direct_slot_.form == TDirectSlot::kPlainForm) {
     if (record[direct_slot_.null_offset] != 0) return false;
     if (buffer == nullptr) return true;
     const auto size = static_cast<std::size_t>(direct_slot_.size);

@@ -27,6 +27,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "classlib/bcd.h"
@@ -182,16 +183,32 @@ class TField : public TComponent {
   // A nullptr buffer only asks about nullness.
   bool GetData(void* buffer, bool native = true) const;
 
-  // Where a data set's record buffers hold the field's value exactly as
-  // GetFieldData would deliver it, the data set may let the field read it
-  // straight from the active record while browsing: the value's `offset`
-  // and `size`, and the `null_offset` of a byte that is nonzero for null.
-  // Values read this way for every row skip the data set's dispatch. A
-  // `form` other than kPlainForm is the data set's own layout (text with
-  // its length first, say), read only by its own field classes. Cleared
-  // when the fields are bound or unbound.
+  // Where a data set's record buffers hold the field's value in a form the
+  // field can read itself, the data set may let the field read it straight
+  // from the active record while browsing: the value's `offset` and `size`,
+  // and the `null_offset` of a byte that is nonzero for null. Values read
+  // this way for every row skip the data set's dispatch. The `form` says how
+  // the record holds the value; each gives exactly what GetFieldData gives.
+  // Forms from kFirstSharedForm on are read by every field class; the others
+  // but kPlainForm are the data set's own layouts, read only by its own
+  // field classes. Cleared when the fields are bound or unbound.
   struct TDirectSlot {
+    // The value's `size` bytes, exactly as GetData copies them.
     static constexpr int kPlainForm = 0;
+    static constexpr int kFirstSharedForm = 0x100;
+    // A zero-terminated text in `size` bytes, cut to `cut` characters; its
+    // trailing blanks are trimmed (a text that trims is looked at up to
+    // `limit` bytes) as TDataSet::DirectTextRules says when it is read.
+    static constexpr int kTextForm = 0x100;
+    // A pointer to a zero-terminated text (nullptr: empty), read up to
+    // `limit` characters.
+    static constexpr int kTextPointerForm = 0x101;
+    // A 16-bit length and the bytes, `size` bytes in all; `cut` bytes at most
+    // are read.
+    static constexpr int kCountedBytesForm = 0x102;
+    // A TDateTime the data set hands out as milliseconds since 0001-01-01
+    // (TryDateTimeToMSecs; a value it refuses is left to the data set).
+    static constexpr int kDateTimeDaysForm = 0x103;
     int offset = -1;
     int null_offset = 0;
     int size = 0;
@@ -199,6 +216,11 @@ class TField : public TComponent {
     // The data set turns this value into its field-side form exactly as
     // TDataSet::DataConvert does, so a field may convert it itself.
     bool standard_convert = false;
+    int limit = 0;
+    int cut = 0;
+    // A text of a fixed-length (CHAR) column: the data set's trimming of
+    // those applies.
+    bool fixed_text = false;
   };
   void SetDirectSlot(const TDirectSlot& slot) { direct_slot_ = slot; }
   void ClearDirectSlot() { direct_slot_ = TDirectSlot(); }
@@ -278,6 +300,15 @@ class TField : public TComponent {
   // slot holds exactly `size` bytes (what GetData would copy), else nullptr;
   // is_null is set with a value.
   inline const uint8_t* DirectValue(int size, bool& is_null) const;
+  // The text a text slot (kTextForm, kTextPointerForm) of `record` holds, as
+  // GetData would give it; false when the slot holds no text or the data
+  // set's rules ask for its own read now.
+  bool DirectText(const uint8_t* record, std::string_view& text) const;
+
+ private:
+  bool ReadDirectForm(const uint8_t* record, void* buffer, bool native) const;
+
+ protected:
 
   // Raises EDatabaseError "Cannot access field '%s' as type %s".
   [[noreturn]] void AccessError(const char* type_name) const;

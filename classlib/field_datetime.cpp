@@ -13,12 +13,24 @@ TDateTimeField::TDateTimeField(TComponent* owner) : TField(owner) { SetDataType(
 [[gnu::hot]] bool TDateTimeField::GetValue(TDateTime& value) const {
   // Milliseconds the data set converts the standard way are converted here,
   // without the data set's conversion call.
+  // A date-time the record keeps as a TDateTime is turned into the
+  // milliseconds the data set gives and back, as its reads do.
   bool is_null = false;
-  if (DataType() == ftDateTime && DirectSlot().standard_convert)
+  const TDirectSlot& slot = DirectSlot();
+  if (DataType() == ftDateTime && slot.standard_convert) {
     if (const uint8_t* direct = DirectValue(sizeof(double), is_null)) {
       if (is_null) return false;
       if (TryMSecsToDateTime(LoadUnaligned<double>(direct), value)) return true;
+    } else if (slot.form == TDirectSlot::kDateTimeDaysForm) {
+      if (const uint8_t* record = DirectRecord()) {
+        if (record[slot.null_offset] != 0) return false;
+        double msecs = 0;
+        if (TryDateTimeToMSecs(LoadUnaligned<double>(record + slot.offset), msecs) &&
+            TryMSecsToDateTime(msecs, value))
+          return true;
+      }
     }
+  }
   return GetData(&value, false);
 }
 

@@ -8,6 +8,7 @@
 #include "classlib/bcd.h"
 #include "classlib/datetime.h"
 #include "classlib/dataset.h"
+#include "classlib/field_direct.h"
 #include "classlib/field_string.h"
 #include "classlib/numconv.h"
 #include "classlib/scratch_buffer.h"
@@ -32,6 +33,17 @@ void TStringField::CheckTypeSize(int size) const {
 int TStringField::GetDataSize() const { return Size() + 1; }
 
 bool TStringField::GetValue(std::string& value) const {
+  // A text the browsed record holds is taken from it without a copy between.
+  const int form = DirectSlot().form;
+  if (form == TDirectSlot::kTextForm || form == TDirectSlot::kTextPointerForm)
+    if (const uint8_t* record = DirectRecord()) {
+      if (record[DirectSlot().null_offset] != 0) return false;
+      std::string_view text;
+      if (DirectText(record, text)) {
+        value.assign(text.data(), text.size());
+        return true;
+      }
+    }
   const std::size_t size = static_cast<std::size_t>(DataSize()) + 1;
   TScratchBuffer<256> buffer(size);
   const auto* text = reinterpret_cast<const char*>(buffer.Data());

@@ -133,6 +133,7 @@ class TMemDataSet : public classlib::TDataSet {
   // ---- Field data ----
   bool GetFieldData(classlib::TField* field, void* buffer) override;
   using TDataSet::GetFieldData;
+  bool DirectTextRules(bool fixed, bool& trims) const override;
   void SetFieldData(classlib::TField* field, const void* buffer) override;
   using TDataSet::SetFieldData;
   bool BookmarkValid(const classlib::TBookmark& bookmark) override;

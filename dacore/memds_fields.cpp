@@ -224,15 +224,58 @@ static bool IsPlainValueType(TDataType type) {
   }
 }
 
+// The slot of a top-level data field whose record form the field can read
+// itself with what ReadRecordValue gives (the fixed-size values, texts, byte
+// strings and date-times); none for the others.
 TField::TDirectSlot TMemDataSet::DirectSlotFor(const TField& field) const {
   if (field.FieldKind() != fkData || field.FieldNo() < 1 || field.FieldNo() > FIRecordSet->GetFieldCount())
     return {};
   const TFieldDesc& desc = *FIRecordSet->Fields().GetItems(field.FieldNo() - 1);
-  if (desc.HasParent() || !IsPlainValueType(desc.DataType()) || FIRecordSet->IsBlobFieldType(desc.DataType()) ||
-      FIRecordSet->IsComplexFieldType(desc.DataType()) || desc.Size() != field.DataSize() ||
-      HasFieldSideForm(field.DataType()))
+  // A heap text is complex (the record owns its buffer) but read as any text.
+  if (desc.HasParent() || FIRecordSet->IsBlobFieldType(desc.DataType()) ||
+      (FIRecordSet->IsComplexFieldType(desc.DataType()) && desc.DataType() != dtHeapString))
     return {};
-  return {desc.Offset(), FIRecordSet->DataSize() + desc.FieldNo() - 1, desc.Size(), TField::TDirectSlot::kPlainForm};
+  using TSlot = TField::TDirectSlot;
+  TSlot slot{desc.Offset(), FIRecordSet->DataSize() + desc.FieldNo() - 1, desc.Size(), TSlot::kPlainForm};
+  const int capacity = field.DataSize();
+  const int length = desc.Length();
+  if (desc.DataType() == dtDateTime) {
+    // The data set converts the store's milliseconds the standard way.
+    if (field.DataType() != ftDateTime || capacity != static_cast<int>(sizeof(double))) return {};
+    slot.form = TSlot::kDateTimeDaysForm;
+    slot.standard_convert = true;
+    return slot;
+  }
+  if (HasFieldSideForm(field.DataType())) return {};
+  switch (desc.DataType()) {
+    case dtString:
+      if (capacity == 0) return {};
+      slot.form = TSlot::kTextForm;
+      slot.fixed_text = desc.Fixed();
+      slot.limit = desc.Fixed() ? std::min(length, static_cast<int>(desc.Size())) : desc.Size();
+      slot.cut = capacity - 1;
+      return slot;
+    case dtHeapString:
+      if (capacity == 0) return {};
+      slot.form = TSlot::kTextPointerForm;
+      slot.limit = length != 0 ? std::min(length, capacity - 1) : capacity - 1;
+      return slot;
+    case dtVarBytes:
+      if (capacity < 2 || desc.Size() < 2) return {};
+      slot.form = TSlot::kCountedBytesForm;
+      slot.cut = capacity - 2;
+      return slot;
+    default:
+      if (!IsPlainValueType(desc.DataType()) || desc.Size() != capacity) return {};
+      return slot;
+  }
+}
+
+bool TMemDataSet::DirectTextRules(bool fixed, bool& trims) const {
+  // Line ends the store expands are its own read's work.
+  if (FIRecordSet->GetConnectionFlag()) return false;
+  trims = fixed ? FIRecordSet->TrimFixedChars() : FIRecordSet->TrimVarChars();
+  return true;
 }
 
 void TMemDataSet::SetDirectReads(bool on) {

@@ -270,8 +270,10 @@ size_t StoreThroughCallback(TNetBind& bind, ub4 iteration, ub4 index, TByteView 
   return done;
 }
 
-// One element of a row; `keep` false reads it past without storing.
-void ReadElement(TTtcReader& reader, TNetStatement& owner, TNetDataItem& item, ub4 n, bool keep) {
+// One element of a row; `keep` false reads it past without storing. `bind`
+// is the item when it is an out-bind (null for a define), known to the
+// caller, so that no value asks the item what it is.
+void ReadElement(TTtcReader& reader, TNetStatement& owner, TNetDataItem& item, TNetBind* bind, ub4 n, bool keep) {
   const int type = item.externalType;
   if (IsLobType(type) && owner.Session().protocolVersion >= 6 && reader.ReadUB4() == 0) {
     const int returnCode = reader.ReadUB2();
@@ -286,7 +288,6 @@ void ReadElement(TTtcReader& reader, TNetStatement& owner, TNetDataItem& item, u
   // A value that cannot be stored fails the call once its reply is read
   // to the end, so that the stream stays in step.
   try {
-    auto* bind = item.HandleType() == oracle::OCI_HTYPE_BIND ? static_cast<TNetBind*>(&item) : nullptr;
     if (bind && !bind->value && bind->outCallback) {
       const size_t taken =
           StoreThroughCallback(*bind, bind->IsArray() ? owner.rowIndex : n, bind->IsArray() ? n : 0, bytes,
@@ -306,15 +307,15 @@ void ReadElement(TTtcReader& reader, TNetStatement& owner, TNetDataItem& item, u
 
 // An array entry carries its element count; the elements beyond the
 // caller's capacity are read and dropped.
-void ReadItem(TTtcReader& reader, TNetStatement& owner, TNetDataItem& item, ub4 row) {
+void ReadItem(TTtcReader& reader, TNetStatement& owner, TNetDataItem& item, TNetBind* bind, ub4 row) {
   if (!item.IsArray()) {
-    ReadElement(reader, owner, item, row, true);
+    ReadElement(reader, owner, item, bind, row, true);
     return;
   }
   const int64_t count = reader.ReadUB4();
   if (count < 0) throw ENetUnknownError(1);
   const ub4 kept = static_cast<ub4>(std::min<int64_t>(count, item.maxArray));
-  for (int64_t i = 0; i < count; ++i) ReadElement(reader, owner, item, static_cast<ub4>(i), i < kept);
+  for (int64_t i = 0; i < count; ++i) ReadElement(reader, owner, item, bind, static_cast<ub4>(i), i < kept);
   Store(item.currentArray, kept);
 }
 
@@ -327,7 +328,11 @@ void CheckRowRoom(const TNetStatement& statement, ub4 rows) {
 
 void ReadDefineRow(TTtcReader& reader, TNetStatement& statement) {
   CheckRowRoom(statement, statement.fetchSize);
-  for (auto& define : statement.Defines()) ReadItem(reader, statement, *define, statement.rowIndex);
+  // Plain defines, all of them in most rows, go straight to their element.
+  for (auto& define : statement.Defines()) {
+    if (define->IsArray()) ReadItem(reader, statement, *define, nullptr, statement.rowIndex);
+    else ReadElement(reader, statement, *define, nullptr, statement.rowIndex, true);
+  }
   ++statement.rowIndex;
 }
 
@@ -335,7 +340,7 @@ void ReadOutBindRow(TTtcReader& reader, TNetStatement& statement, const std::vec
   CheckRowRoom(statement, statement.iterations);
   auto& binds = statement.Binds();
   for (size_t i = 0; i < binds.size() && i < vector.size(); ++i)
-    if (vector[i] & kBindReturnsValue) ReadItem(reader, statement, *binds[i], statement.rowIndex);
+    if (vector[i] & kBindReturnsValue) ReadItem(reader, statement, *binds[i], binds[i].get(), statement.rowIndex);
   ++statement.rowIndex;
 }
 

@@ -11,14 +11,13 @@ constexpr uint8_t kBadLength = 253;
 constexpr uint8_t kChunked = 254;
 }  // namespace
 
-int64_t TTtcReader::ReadCompressedInt(int kind) {
-  const TRepresentation& rep = tns_.Representation();
-  if (!rep.Compressed()) return DecodeInteger(rep, kind, [this] { return ReadUB1(); });
-  // Most integers of a row (the return codes) are zero: a length byte alone.
-  const uint8_t lead = ReadUB1();
-  if ((lead & 0x7F) == 0) return 0;
+int64_t TTtcReader::ReadUncompressedInt(int kind) {
+  return DecodeInteger(tns_.Representation(), kind, [this] { return ReadUB1(); });
+}
+
+int64_t TTtcReader::ReadCompressedIntAfter(int kind, uint8_t lead) {
   bool first = true;
-  return DecodeInteger(rep, kind, [&]() -> uint8_t {
+  return DecodeInteger(tns_.Representation(), kind, [&]() -> uint8_t {
     if (!first) return ReadUB1();
     first = false;
     return lead;
@@ -64,14 +63,6 @@ std::string TTtcReader::ReadTtcString() {
 // With the conversion flag set, the server puts a length byte 254 between
 // chunks that carries no data: after every chunk for strings, after a
 // chunk shorter than 254 for other byte strings.
-std::span<const uint8_t> TTtcReader::ReadChunkedView(dacore::TBytes& bytes, int after) {
-  const uint8_t first = ReadUB1();
-  const bool plain = first != kNullMarker && first != kNullMarker2 && first != kBadLength && first != kChunked;
-  if (plain && tns_.AvailableInPacket() >= first + after) return {tns_.TakeFromPacket(first), first};
-  ReadChunksAfter(first, false, bytes);
-  return bytes;
-}
-
 void TTtcReader::ReadChunks(bool skipEvery254, dacore::TBytes& bytes) { ReadChunksAfter(ReadUB1(), skipEvery254, bytes); }
 
 void TTtcReader::ReadChunksAfter(uint8_t first, bool skipEvery254, dacore::TBytes& bytes) {

@@ -22,8 +22,15 @@ class TTtcReader {
   TTnsConnection& Connection() { return tns_; }
 
   uint8_t ReadUB1() { return tns_.ReadByte(); }
-  // kind 1 (ub2) or 2 (ub4); see TRepresentation.
-  int64_t ReadCompressedInt(int kind);
+  // kind 1 (ub2) or 2 (ub4); see TRepresentation. Most integers of a row
+  // (the return codes) are a compressed zero, a length byte alone: read
+  // inline, as every value of every row has one.
+  int64_t ReadCompressedInt(int kind) {
+    if (!tns_.Representation().Compressed()) return ReadUncompressedInt(kind);
+    const uint8_t lead = ReadUB1();
+    if ((lead & 0x7F) == 0) return 0;
+    return ReadCompressedIntAfter(kind, lead);
+  }
   int ReadUB2() { return static_cast<int>(ReadCompressedInt(kIntUB2)); }
   int64_t ReadUB4() { return ReadCompressedInt(kIntUB4); }
   // Reads a message code; one other than `code` is Unknown error 1.
@@ -40,7 +47,15 @@ class TTtcReader {
   // The same as a view: into the packet at hand when the value lies whole
   // in it with at least `after` more bytes behind it (so that reading those
   // keeps the packet), else into `bytes`. Valid until the reads go further.
-  std::span<const uint8_t> ReadChunkedView(dacore::TBytes& bytes, int after);
+  // Inline for the usual value: a length byte and the bytes, in the packet.
+  std::span<const uint8_t> ReadChunkedView(dacore::TBytes& bytes, int after) {
+    const uint8_t first = ReadUB1();
+    // 0 and 255 are null, 253 a bad length, 254 announces chunks.
+    if (first != 0 && first < 253 && tns_.AvailableInPacket() >= first + after)
+      return {tns_.TakeFromPacket(first), first};
+    ReadChunksAfter(first, false, bytes);
+    return bytes;
+  }
   // A chunked string converted from the session's encoding.
   std::string ReadTtcString();
   // Bytes up to a 0 byte (read and dropped) or `max` bytes.
@@ -49,6 +64,9 @@ class TTtcReader {
  private:
   void ReadChunks(bool skipEvery254, dacore::TBytes& bytes);
   void ReadChunksAfter(uint8_t first, bool skipEvery254, dacore::TBytes& bytes);
+  int64_t ReadUncompressedInt(int kind);
+  // The rest of a compressed integer whose length byte `lead` says it has value bytes.
+  int64_t ReadCompressedIntAfter(int kind, uint8_t lead);
 
   TTnsConnection& tns_;
   const dacore::Encoding& encoding_;

@@ -71,11 +71,12 @@ TEST(MemDataSetDirectReads, CachedUpdateHandlersReadTheRecordBeingApplied) {
   ds->First();  // browsing Ann while Bob's and Cid's changes are applied
   std::vector<std::string> seen;
   ds->SetOnUpdateRecord(TUpdateRecordEvent::Function([&](TDataSet* data_set, TUpdateKind, TUpdateAction& action) {
-    seen.push_back(data_set->FieldByName("ID")->AsString() + "/" + data_set->FieldByName("AMOUNT")->AsString());
+    seen.push_back(data_set->FieldByName("ID")->AsString() + "/" + data_set->FieldByName("AMOUNT")->AsString() + "/" +
+                   data_set->FieldByName("NAME")->AsString() + "/" + data_set->FieldByName("TAG")->AsString());
     action = uaApplied;
   }));
   ds->ApplyUpdates();
-  EXPECT_EQ(seen, (std::vector<std::string>{"1/11", "2/20", "33/30"}));
+  EXPECT_EQ(seen, (std::vector<std::string>{"1/11/Ann/", "2/20/Bob/", "33/30/Cid/"}));
   // The slots are back once the updates are applied.
   EXPECT_GE(ds->FieldByName("ID")->DirectSlot().offset, 0);
   ds->Last();
@@ -121,6 +122,105 @@ TEST(MemDataSetDirectReads, CopiedValuesMatchTheStoresRead) {
   EXPECT_EQ(ds.FieldByName("NAME")->AsString(), "Ann");
   ds.Next();
   EXPECT_EQ(ds.FieldByName("CODE")->AsString(), "a c  d");
+}
+
+// Everything a field gives of the current record: null or not, its text,
+// its bytes in both forms (a buffer prefilled, so that bytes written beyond
+// the value show too) and, for a date-time, the value's bits.
+std::string Reads(const TField& field) {
+  std::string seen = field.IsNull() ? "null|" : "value|";
+  seen += field.AsString() + "|";
+  for (bool native : {true, false}) {
+    std::vector<uint8_t> buffer(static_cast<std::size_t>(field.DataSize()) + 8, 0xA5);
+    seen += field.GetData(buffer.data(), native) ? "+" : "-";
+    seen.append(buffer.begin(), buffer.end());
+  }
+  if (field.DataType() == ftDateTime) {
+    const double value = field.AsDateTime();
+    seen.append(reinterpret_cast<const char*>(&value), sizeof value);
+  }
+  return seen;
+}
+
+// Reads every field of the current record straight from it and again with
+// its slot taken away (the data set's own read): both must give the same.
+void ExpectDirectReadsAsTheDataSets(TDataSet& ds, const std::string& where) {
+  for (TField* field : ds.FieldList()) {
+    const TField::TDirectSlot slot = field->DirectSlot();
+    const std::string direct = Reads(*field);
+    field->ClearDirectSlot();
+    const std::string general = Reads(*field);
+    field->SetDirectSlot(slot);
+    EXPECT_EQ(direct, general) << field->FieldName() << " at " << where;
+  }
+}
+
+// Texts (fixed and varying, inline and on the heap), byte strings and
+// date-times read straight from the record give what the data set's read
+// gives, whatever the trimming and line-end options, also switched while
+// the data set is open, with null and empty texts and texts of the longest
+// length, after scrolls, during an edit and after its cancel.
+TEST(MemDataSetDirectReads, TextsBytesAndDatesReadAsTheDataSetReadsThem) {
+  auto owned = std::make_unique<THandStore>(std::vector<TypedField>{
+      {{"NAME", dtString, 9, 8}}, {{"TAG", dtHeapString, sizeof(void*), 4}}, {{"VAR", dtVarBytes, 6, 4}},
+      {{"SEEN", dtDateTime, 8}}, {{"CODE", dtString, 7, 6}}});
+  THandStore& store = *owned;
+  store.Open();
+  store.Fields().GetItems(4)->SetFixed(true);
+  store.SetEmptyStrAsValue(true);
+  const TDateTime seen = EncodeDate(2024, 2, 29) + EncodeTime(13, 45, 10, 250);
+  AddRow(store, {Variant("Ann  "), Variant("abcdef"), Null(), Variant::FromDate(seen), Variant("ab    ")});
+  AddRow(store, {Null(), Null(), Null(), Null(), Null()});
+  AddRow(store, {Variant("12345678"), Variant("wxyz"), Null(), Variant::FromDate(EncodeDate(1, 1, 1)),
+                 Variant("abcdef")});
+  AddRow(store, {Variant("a\nb \n"), Variant("x\ny"), Null(), Variant::FromDate(-0.75), Variant("c\nd  ")});
+  AddRow(store, {Variant(""), Variant(""), Null(), Variant::FromDate(seen), Variant("")});
+  TTestMemDataSet ds(std::move(owned));
+  ds.Open();
+  EXPECT_EQ(ds.FieldByName("NAME")->DirectSlot().form, TField::TDirectSlot::kTextForm);
+  EXPECT_EQ(ds.FieldByName("CODE")->DirectSlot().form, TField::TDirectSlot::kTextForm);
+  EXPECT_EQ(ds.FieldByName("TAG")->DirectSlot().form, TField::TDirectSlot::kTextPointerForm);
+  EXPECT_EQ(ds.FieldByName("VAR")->DirectSlot().form, TField::TDirectSlot::kCountedBytesForm);
+  EXPECT_EQ(ds.FieldByName("SEEN")->DirectSlot().form, TField::TDirectSlot::kDateTimeDaysForm);
+  ds.First();
+  ds.Edit();
+  ds.FieldByName("VAR")->SetAsString("xy");
+  ds.Post();
+  ds.Next();
+  ds.Next();
+  ds.Edit();
+  ds.FieldByName("VAR")->SetAsString("1234");
+  ds.Post();
+  for (int options = 0; options < 8; ++options) {
+    store.SetTrimFixedChars((options & 1) != 0);
+    store.SetTrimVarChars((options & 2) != 0);
+    store.connection_flag = (options & 4) != 0;
+    const std::string where = "options " + std::to_string(options);
+    for (ds.First(); !ds.Eof(); ds.Next()) ExpectDirectReadsAsTheDataSets(ds, where + ", row " + std::to_string(ds.RecNo()));
+    for (ds.Last(); !ds.Bof(); ds.Prior()) ExpectDirectReadsAsTheDataSets(ds, where + " backwards");
+  }
+  // Options switched while a record is shown hold for its next read.
+  ds.First();
+  store.SetTrimFixedChars(false);
+  store.connection_flag = false;
+  EXPECT_EQ(ds.FieldByName("CODE")->AsString(), "ab    ");
+  store.SetTrimFixedChars(true);
+  EXPECT_EQ(ds.FieldByName("CODE")->AsString(), "ab");
+  ds.MoveBy(3);
+  EXPECT_EQ(ds.FieldByName("NAME")->AsString(), "a\nb \n");
+  store.connection_flag = true;
+  EXPECT_EQ(ds.FieldByName("NAME")->AsString(), "a\r\nb \r\n");
+  EXPECT_EQ(ds.FieldByName("TAG")->AsString(), "x\ny");  // heap texts are read as they are
+  // An edit shows its own values; a cancel the stored ones again.
+  ds.Edit();
+  ds.FieldByName("NAME")->SetAsString("edited");
+  ds.FieldByName("TAG")->SetAsString("ed");
+  EXPECT_EQ(ds.FieldByName("NAME")->AsString(), "edited");
+  EXPECT_EQ(ds.FieldByName("TAG")->AsString(), "ed");
+  ExpectDirectReadsAsTheDataSets(ds, "edit");
+  ds.Cancel();
+  EXPECT_EQ(ds.FieldByName("TAG")->AsString(), "x\ny");
+  ExpectDirectReadsAsTheDataSets(ds, "after the cancel");
 }
 
 }  // namespace

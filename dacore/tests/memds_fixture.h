@@ -27,6 +27,9 @@ struct TypedField {
 class THandStore : public TMemData {
  public:
   explicit THandStore(std::vector<TypedField> fields) : spec_(std::move(fields)) {}
+  // The driver's line-end option (LF read as CR LF).
+  bool connection_flag = false;
+  bool GetConnectionFlag() override { return connection_flag; }
 
  protected:
   void InternalOpen() override { InitFields(); }
