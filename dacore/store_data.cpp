@@ -68,6 +68,8 @@ void TData::InitData() {
 
 void TData::ClearFields() {
   read_plan_.clear();
+  complex_fields_.clear();
+  complex_fields_of_count_ = -1;
   fields_.Clear();
 }
 
@@ -85,13 +87,18 @@ void TData::LayoutFields() {
   data_size_ = 0;
   calc_data_size_ = 0;
   has_complex_fields_ = false;
+  complex_fields_.clear();
+  complex_fields_of_count_ = fields_.Count();
   for (int i = 0; i < fields_.Count(); ++i) {
     TFieldDesc& field = *fields_.GetItems(i);
     if (field.FieldKind() == fkCalculated) continue;
     if (field.DataType() == dtWideString && data_size_ % 2 != 0) ++data_size_;
     field.SetOffset(data_size_);
     data_size_ += field.Size();
-    if (!field.HasParent() && IsComplexFieldType(field.DataType())) has_complex_fields_ = true;
+    if (!field.HasParent() && IsComplexFieldType(field.DataType())) {
+      has_complex_fields_ = true;
+      complex_fields_.push_back(i);
+    }
   }
   record_size_ = data_size_ + GetIndicatorSize();
   if (record_size_ % 2 != 0) ++record_size_;
@@ -144,6 +151,11 @@ void TData::CreateComplexField(TRecBuf rec, const TFieldDesc& field, bool with_b
 }
 
 void TData::CreateComplexFields(TRecBuf rec, bool with_blob) {
+  // The layout's list holds while no field was added since.
+  if (complex_fields_of_count_ == fields_.Count()) {
+    for (const int i : complex_fields_) CreateComplexField(rec, *fields_.GetItems(i), with_blob);
+    return;
+  }
   for (int i = 0; i < fields_.Count(); ++i) {
     const TFieldDesc& field = *fields_.GetItems(i);
     if (field.FieldKind() != fkCalculated && !field.HasParent() && IsComplexFieldType(field.DataType()))
@@ -165,6 +177,10 @@ void TData::FreeComplexField(TRecBuf rec, const TFieldDesc& field, bool with_blo
 }
 
 void TData::FreeComplexFields(TRecBuf rec, bool with_blob) {
+  if (complex_fields_of_count_ == fields_.Count()) {
+    for (const int i : complex_fields_) FreeComplexField(rec, *fields_.GetItems(i), with_blob);
+    return;
+  }
   for (int i = 0; i < fields_.Count(); ++i) {
     const TFieldDesc& field = *fields_.GetItems(i);
     if (field.FieldKind() != fkCalculated && !field.HasParent() && IsComplexFieldType(field.DataType()))

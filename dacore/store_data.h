@@ -299,6 +299,11 @@ class TData : public classlib::TObject {
   bool filter_no_partial_compare_ = false;
   bool empty_str_as_value_ = false;
   bool has_complex_fields_ = false;
+  // The fields that hold objects (heap texts, blobs, variants, ...), as the
+  // layout found them, and the field count they were found in: every record
+  // made or freed walks only these.
+  std::vector<int> complex_fields_;
+  int complex_fields_of_count_ = -1;
   bool one_element_arrays_ = false;
   TFieldDescs fields_;
   TStringHeap string_heap_;

@@ -91,23 +91,30 @@ bool TSQLiteRecordSet::PutColumnValue(sqlite3_stmt* stmt, int column, const TFie
     return true;
   }
   const int storage = sqlite3_column_type(stmt, column);
+  // A number of the field's own width goes straight into its place in the
+  // record; anything else (a child of an object field, a scaled real) takes
+  // the store's general way.
+  const bool plain = !field.HasParent() && field.Size() == 8;
   switch (type) {
     case dtInt32: {
       if (storage != SQLITE_INTEGER) return false;
       const auto value = static_cast<int32_t>(sqlite3_column_int64(stmt, column));
-      PutFieldByNo(field_no, rec, &value);
+      if (!field.HasParent() && field.Size() == sizeof value) PutPlain(field, field_no, rec, value);
+      else PutFieldByNo(field_no, rec, &value);
       return true;
     }
     case dtInt64: {
       if (storage != SQLITE_INTEGER) return false;
       const int64_t value = sqlite3_column_int64(stmt, column);
-      PutFieldByNo(field_no, rec, &value);
+      if (plain) PutPlain(field, field_no, rec, value);
+      else PutFieldByNo(field_no, rec, &value);
       return true;
     }
     case dtFloat: {
       if (storage != SQLITE_FLOAT && storage != SQLITE_INTEGER) return false;
       const double value = sqlite3_column_double(stmt, column);
-      PutFieldByNo(field_no, rec, &value);
+      if (plain && field.Scale() <= 0) PutPlain(field, field_no, rec, value);
+      else PutFieldByNo(field_no, rec, &value);
       return true;
     }
     case dtDate: case dtTime: case dtDateTime: {
@@ -116,8 +123,7 @@ bool TSQLiteRecordSet::PutColumnValue(sqlite3_stmt* stmt, int column, const TFie
       classlib::TDateTime value = 0;
       const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
       if (!text || !ParseDateTimeText(text, value)) return false;
-      StoreUnaligned<double>(FieldPtr(rec, field), value);
-      *NullPtr(rec, field_no) = 0;
+      PutPlain(field, field_no, rec, value);
       return true;
     }
     default: return false;

@@ -8,6 +8,7 @@
 
 #include <memory>
 
+#include "classlib/unaligned.h"
 #include "dacore/driver_record_set.h"
 #include "testing/sqlite_driver/sqlite_driver_command.h"
 
@@ -38,6 +39,12 @@ class TSQLiteRecordSet : public dacore::TCRRecordSet {
  private:
   void AppendRow(dacore::TRecBuf rec);
   bool PutColumnValue(sqlite3_stmt* stmt, int column, const dacore::TFieldDesc& field, dacore::TRecBuf rec);
+  // Stores a fixed-size value in the field's place and marks it not null.
+  template <typename T>
+  void PutPlain(const dacore::TFieldDesc& field, int field_no, dacore::TRecBuf rec, T value) {
+    classlib::StoreUnaligned<T>(FieldPtr(rec, field), value);
+    *NullPtr(rec, field_no) = 0;
+  }
   dacore::TCRTableInfo* TableOf(const char* table_name);
 
   bool untyped_columns_ = false;
