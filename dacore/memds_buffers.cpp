@@ -198,7 +198,8 @@ TGetResult TMemDataSet::GetRecord(TRecordBuffer buffer, TGetMode mode, bool) {
   store.GetBookmark(bookmark);
   std::memcpy(buffer + bookmark_offset_, &bookmark, sizeof bookmark);
   const auto status = static_cast<uint8_t>(store.CachedUpdates() ? store.GetUpdateStatus() : 0);
-  SetInfo(buffer, TRecInfo{store.GetRecordNo(), status, static_cast<uint8_t>(bfCurrent), ovNone});
+  // The bookmark carries the record's number: the store is not asked twice.
+  SetInfo(buffer, TRecInfo{bookmark.record_no, status, static_cast<uint8_t>(bfCurrent), ovNone});
   GetCalcFields(buffer);
   return grOK;
 }

@@ -141,7 +141,8 @@ void TMemData::GetBookmark(TRecBookmark& bookmark) {
   bookmark.refresh_stamp = refresh_stamp_;
   bookmark.item = current_item_;
   bookmark.serial = current_item_ ? current_item_->serial : 0;
-  bookmark.record_no = current_item_ ? GetRecordNo() : -1;
+  // The record number as GetRecordNo gives it, read under the lock held.
+  bookmark.record_no = !current_item_ ? -1 : IsHidden(current_item_) ? 0 : RecordNoOf(current_item_);
 }
 
 void TMemData::SetToBookmark(const TRecBookmark& bookmark) {

@@ -303,6 +303,13 @@ TEST(MemDataSet, FiltersByTextAndByHandler) {
   }));
   EXPECT_EQ(Names(*ds), "Ann;Cid;");
   EXPECT_GT(calls, 0);
+  // Each row read carries its number among the rows shown, not in the store.
+  ds->Last();
+  EXPECT_EQ(ds->RecNo(), 2);
+  ds->First();
+  ds->Next();
+  EXPECT_EQ(ds->FieldByName("NAME")->AsString(), "Cid");
+  EXPECT_EQ(ds->RecNo(), 2);
   ds->SetFiltered(false);
   EXPECT_EQ(Names(*ds), "Ann;Bob;Cid;");
 }
