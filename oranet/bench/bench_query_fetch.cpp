@@ -33,6 +33,7 @@
 #include "oranet/oci_install.h"
 #include "oranet/tests/fake_server_stmt.h"
 #include "testing/bench_counted.h"
+#include "testing/bench_field_reader.h"
 
 namespace {
 
@@ -104,62 +105,23 @@ struct TBench {
   std::vector<TBytes> requests;  // what the session sent, for the peer
 };
 
-// The values of one row as the query's fields give them, each read in its
-// field's type.
-class TFieldReader {
- public:
-  explicit TFieldReader(const classlib::TDataSet& query) {
-    for (int i = 0; i < query.Fields().Count(); ++i) fields_.push_back(query.Fields()[i]);
-    bytes_.resize(64);
-  }
-  // Adds every value of the current row to the sum; false for a field of a
-  // type the benchmark does not expect.
-  bool ReadRow(double& sum) {
-    for (classlib::TField* field : fields_) {
-      switch (field->DataType()) {
-        case classlib::ftLargeint: sum += static_cast<double>(field->AsLargeInt()); break;
-        case classlib::ftInteger: sum += field->AsInteger(); break;
-        case classlib::ftFloat: sum += field->AsFloat(); break;
-        case classlib::ftString:
-        case classlib::ftFixedChar: sum += static_cast<double>(field->AsString().size()); break;
-        case classlib::ftDateTime: sum += field->AsDateTime(); break;
-        case classlib::ftVarBytes:
-        case classlib::ftBytes: sum += Bytes(*field).size(); break;
-        default: return false;
-      }
-    }
-    return true;
-  }
-  // The current row as the decoding peer keeps it.
-  TBenchRow Row() {
-    TBenchRow row;
-    row.id = fields_[0]->AsLargeInt();
-    row.amount = fields_[1]->AsFloat();
-    row.name = fields_[2]->AsString();
-    row.code = fields_[3]->AsString();
-    row.created = fields_[4]->AsDateTime();
-    const std::span<const uint8_t> tag = Bytes(*fields_[5]);
-    row.tag_size = static_cast<uint8_t>(std::min(tag.size(), row.tag.size()));
-    std::memcpy(row.tag.data(), tag.data(), row.tag_size);
-    for (int c = 0; c < 6; ++c)
-      if (fields_[static_cast<size_t>(c)]->IsNull()) row.nulls |= static_cast<uint8_t>(1 << c);
-    return row;
-  }
-
- private:
-  // A bytes field's value: a varying one comes with its 16-bit length first.
-  std::span<const uint8_t> Bytes(const classlib::TField& field) {
-    if (bytes_.size() < static_cast<size_t>(field.DataSize())) bytes_.resize(static_cast<size_t>(field.DataSize()));
-    if (!field.GetData(bytes_.data())) return {};
-    if (field.DataType() == classlib::ftBytes) return {bytes_.data(), static_cast<size_t>(field.DataSize())};
-    uint16_t length = 0;
-    std::memcpy(&length, bytes_.data(), sizeof length);
-    return {bytes_.data() + sizeof length, std::min<size_t>(length, bytes_.size() - sizeof length)};
-  }
-
-  std::vector<classlib::TField*> fields_;
-  std::vector<uint8_t> bytes_;
-};
+// The current row as the decoding peer keeps it, read through the query's
+// fields.
+TBenchRow RowOf(bench::TFieldValueReader& reader) {
+  const std::vector<classlib::TField*>& fields = reader.Fields();
+  TBenchRow row;
+  row.id = fields[0]->AsLargeInt();
+  row.amount = fields[1]->AsFloat();
+  row.name = fields[2]->AsString();
+  row.code = fields[3]->AsString();
+  row.created = fields[4]->AsDateTime();
+  const std::span<const uint8_t> tag = reader.Bytes(*fields[5]);
+  row.tag_size = static_cast<uint8_t>(std::min(tag.size(), row.tag.size()));
+  std::memcpy(row.tag.data(), tag.data(), row.tag_size);
+  for (int c = 0; c < 6; ++c)
+    if (fields[static_cast<size_t>(c)]->IsNull()) row.nulls |= static_cast<uint8_t>(1 << c);
+  return row;
+}
 
 // Connects, fetches every row through the query reading every value (or,
 // with `rows`, keeping each row as the decoding peer does), disconnects;
@@ -174,9 +136,9 @@ int FetchThroughQuery(TBench& bench, int fetchRows, std::vector<TBenchRow>* rows
     query.SetSQL(kQuery);
     query.SetFetchRows(fetchRows);
     query.Open();
-    TFieldReader reader(query);
+    bench::TFieldValueReader reader(query);
     for (; !query.Eof(); query.Next(), ++count) {
-      if (rows != nullptr) rows->push_back(reader.Row());
+      if (rows != nullptr) rows->push_back(RowOf(reader));
       else if (!reader.ReadRow(sum)) count = -1;
       if (count < 0) break;
     }
