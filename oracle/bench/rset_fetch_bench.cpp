@@ -73,6 +73,12 @@ TOCIConnection& Session() {
   return *connection;
 }
 
+void SetRowRate(benchmark::State& state) {
+  state.counters["ns_per_row"] =
+      benchmark::Counter(static_cast<double>(kRows) * static_cast<double>(state.iterations()),
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
 void Check(sword status) {
   if (status != OCI_SUCCESS && status != OCI_NO_DATA) throw std::runtime_error("call failed: " + std::to_string(status));
 }
@@ -141,9 +147,7 @@ void BM_FetchRecordSet(benchmark::State& state) {
     if (rows != kRows) state.SkipWithError(rows < 0 ? "a field of an unexpected type" : "rows lost");
   }
   benchmark::DoNotOptimize(sum);
-  state.counters["ns_per_row"] =
-      benchmark::Counter(static_cast<double>(kRows) * static_cast<double>(state.iterations()),
-                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  SetRowRate(state);
 }
 
 // The data set over the same rows: opened, walked reading every value
@@ -174,9 +178,7 @@ void BM_FetchDataSet(benchmark::State& state) {
     if (rows != kRows) state.SkipWithError("rows lost");
   }
   benchmark::DoNotOptimize(sum);
-  state.counters["ns_per_row"] =
-      benchmark::Counter(static_cast<double>(kRows) * static_cast<double>(state.iterations()),
-                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  SetRowRate(state);
 }
 
 // One row of the raw loop's block, in the external types the record set
@@ -260,9 +262,7 @@ void BM_FetchRaw(benchmark::State& state) {
     checksum += rows.back().id;
   }
   benchmark::DoNotOptimize(checksum);
-  state.counters["ns_per_row"] =
-      benchmark::Counter(static_cast<double>(kRows) * static_cast<double>(state.iterations()),
-                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  SetRowRate(state);
 }
 
 // Blocks of 100 and of 1000 rows on both sides.
