@@ -152,7 +152,7 @@ bool TSQLiteRecordSet::Fetch() {
   TSQLiteCommand& command = Command();
   int taken = 0;
   // The fields stay as they are for the whole fetch.
-  plans_ = PlanColumns(Fields(), GetFieldCount());
+  PlanColumns(Fields(), GetFieldCount(), plans_);
   TRecBuf rec = AllocRecBuf();
   try {
     for (; taken < FetchRows && command.HasRow(); ++taken) {

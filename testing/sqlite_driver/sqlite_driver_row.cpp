@@ -83,11 +83,9 @@ class TConnectionLock {
 
 }  // namespace
 
-std::vector<TColumnPlan> PlanColumns(const TFieldDescs& fields, int count) {
-  std::vector<TColumnPlan> plans;
-  plans.reserve(static_cast<size_t>(count));
+void PlanColumns(const TFieldDescs& fields, int count, std::vector<TColumnPlan>& plans) {
+  plans.clear();
   for (int i = 0; i < count; ++i) plans.push_back(PlanOf(*fields.GetItems(i), i + 1));
-  return plans;
 }
 
 // A column's value object is "unprotected": reading it is safe only while

@@ -33,8 +33,9 @@ struct TColumnValue {
   int bytes = 0;
 };
 
-// The plans of the first count fields, column i filling field i.
-std::vector<TColumnPlan> PlanColumns(const dacore::TFieldDescs& fields, int count);
+// The plans of the first count fields, column i filling field i (the
+// vector's room is kept from fetch to fetch).
+void PlanColumns(const dacore::TFieldDescs& fields, int count, std::vector<TColumnPlan>& plans);
 
 // The current row's values, one per plan.
 void ReadRow(sqlite3_stmt* stmt, const std::vector<TColumnPlan>& plans, std::vector<TColumnValue>& values);
