@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -45,8 +46,9 @@ class SQLiteDriverTest : public SQLiteTest {
     return command.RowsAffected();
   }
   std::unique_ptr<TSQLiteRecordSet> Open(TSQLiteConnection& connection, const std::string& sql,
-                                         int fetch_rows = 25) {
+                                         int fetch_rows = 25, bool flat_buffers = true) {
     auto record_set = std::make_unique<TSQLiteRecordSet>();
+    record_set->FlatBuffers = flat_buffers;
     record_set->SetConnection(&connection);
     record_set->SetSQL(sql);
     record_set->GetCommand()->AutoCommit = true;
@@ -115,6 +117,71 @@ TEST_F(SQLiteDriverTest, DeclaredTypesDescribeTheFieldsAndEveryValueComesBack) {
   rs->GetNextRecord(nullptr);
   EXPECT_TRUE(classlib::VarIsNull(Value(*rs, "V")));
   EXPECT_TRUE(classlib::VarIsNull(Value(*rs, "L")));
+  rs->GetNextRecord(nullptr);
+  EXPECT_TRUE(rs->GetEOF());
+}
+
+// Each row puts values of other storage classes than the column's type into
+// every kind of field a row is stored in: they take the general way and come
+// back as the engine converts them.
+TEST_F(SQLiteDriverTest, EveryStorageClassReachesEveryFieldType) {
+  auto connection = Connect();
+  // ANYVALUE keeps what it is given (a text of 255 characters to the
+  // driver); DATETIME keeps texts that are no numbers.
+  Run(*connection,
+      "CREATE TABLE MIXED (NO INTEGER PRIMARY KEY, I INTEGER, B BIGINT, R REAL, N NUMERIC(10,2), "
+      "V VARCHAR(10), H VARCHAR(40), A ANYVALUE, DT DATETIME, D DATE)");
+  Run(*connection, "INSERT INTO MIXED (NO) VALUES (1)");
+  Run(*connection,
+      "INSERT INTO MIXED VALUES (2, '12abc', X'3334', '2.5x', 1.234, 12, '" + std::string(40, 'h') +
+          "', 2.5, 45000, 45000.5)");
+  Run(*connection,
+      "INSERT INTO MIXED VALUES (3, 3.75, -2.5, 7, X'00', 'abcdefghijklmno', '', X'414243', "
+      "'2024-02-29T13:45:30', '2024-02-29 13:45:30')");
+  Run(*connection,
+      "INSERT INTO MIXED VALUES (4, 2147483648, 9007199254740993, 1e300, NULL, 'a' || char(0) || 'b', "
+      "'short', 12, '2024-02-29 13:45:30.250', '1850-06-01')");
+
+  auto rs = Open(*connection, "SELECT * FROM MIXED ORDER BY NO", 3, false);
+  EXPECT_EQ(rs->FieldByName("H")->DataType(), dtHeapString);
+  rs->SetToBegin();
+  rs->GetNextRecord(nullptr);
+  for (const char* name : {"I", "B", "R", "N", "V", "H", "A", "DT", "D"})
+    EXPECT_TRUE(classlib::VarIsNull(Value(*rs, name))) << name;
+
+  rs->GetNextRecord(nullptr);
+  EXPECT_EQ(Value(*rs, "I").AsInteger(), 12);      // the number the text starts with
+  EXPECT_EQ(Value(*rs, "B").AsInt64(), 34);        // a blob read as its text
+  EXPECT_DOUBLE_EQ(Value(*rs, "R").AsDouble(), 2.5);
+  EXPECT_NEAR(Value(*rs, "N").AsDouble(), 1.23, 1e-9);
+  EXPECT_EQ(Value(*rs, "V").AsString(), "12");
+  EXPECT_EQ(Value(*rs, "H").AsString(), std::string(40, 'h'));
+  EXPECT_EQ(Value(*rs, "A").AsString(), "2.5");
+  EXPECT_DOUBLE_EQ(Value(*rs, "DT").AsDate(), 45000);
+  EXPECT_DOUBLE_EQ(Value(*rs, "D").AsDate(), 45000);  // a date field keeps the day
+
+  rs->GetNextRecord(nullptr);
+  EXPECT_EQ(Value(*rs, "I").AsInteger(), 3);
+  EXPECT_EQ(Value(*rs, "B").AsInt64(), -2);
+  EXPECT_DOUBLE_EQ(Value(*rs, "R").AsDouble(), 7);
+  EXPECT_DOUBLE_EQ(Value(*rs, "N").AsDouble(), 0);
+  EXPECT_EQ(Value(*rs, "V").AsString(), "abcdefghij");  // cut to the declared length
+  EXPECT_TRUE(classlib::VarIsNull(Value(*rs, "H")));    // an empty text is NULL
+  EXPECT_EQ(Value(*rs, "A").AsString(), "ABC");
+  const classlib::TDateTime when = classlib::EncodeDate(2024, 2, 29) + classlib::EncodeTime(13, 45, 30, 0);
+  EXPECT_NEAR(Value(*rs, "DT").AsDate(), when, 1e-9);
+  EXPECT_DOUBLE_EQ(Value(*rs, "D").AsDate(), classlib::EncodeDate(2024, 2, 29));
+
+  rs->GetNextRecord(nullptr);
+  EXPECT_EQ(Value(*rs, "I").AsInteger(), INT32_MIN);  // the low 32 bits
+  EXPECT_EQ(Value(*rs, "B").AsInt64(), 9007199254740993);
+  EXPECT_DOUBLE_EQ(Value(*rs, "R").AsDouble(), 1e300);
+  EXPECT_TRUE(classlib::VarIsNull(Value(*rs, "N")));
+  EXPECT_EQ(Value(*rs, "V").AsString(), "a");
+  EXPECT_EQ(Value(*rs, "H").AsString(), "short");
+  EXPECT_EQ(Value(*rs, "A").AsString(), "12");
+  EXPECT_NEAR(Value(*rs, "DT").AsDate(), when + classlib::EncodeTime(0, 0, 0, 250), 1e-9);
+  EXPECT_DOUBLE_EQ(Value(*rs, "D").AsDate(), classlib::EncodeDate(1850, 6, 1));
   rs->GetNextRecord(nullptr);
   EXPECT_TRUE(rs->GetEOF());
 }
@@ -292,6 +359,61 @@ TEST(SQLiteTypes, DateTextsRoundTripOnBothSidesOfTheDayZero) {
   classlib::TDateTime ignored = 0;
   EXPECT_FALSE(sqlite_driver::ParseDateTimeText("not a date", ignored));
   EXPECT_FALSE(sqlite_driver::ParseDateTimeText("2024-02-30", ignored));
+}
+
+// The fixed-place reader of the driver's own form answers only for that form
+// and then as the general reader does; every other text is left to the
+// general reader.
+TEST(SQLiteTypes, TheWrittenFormReaderAgreesWithTheGeneralOne) {
+  using sqlite_driver::TWrittenForm;
+  const struct {
+    std::string text;
+    TWrittenForm form;
+  } cases[] = {
+      {"2024-02-29 23:59:59.999", TWrittenForm::kValue},
+      {"2024-02-29 23:59:59", TWrittenForm::kValue},
+      {"0001-01-01 00:00:00.000", TWrittenForm::kValue},
+      {"9999-12-31 23:59:59.999", TWrittenForm::kValue},
+      {"1899-12-30 00:00:00.000", TWrittenForm::kValue},
+      {"1899-12-29 18:00:00.000", TWrittenForm::kValue},  // before the day zero
+      {"2023-02-29 10:00:00.000", TWrittenForm::kInvalid},
+      {"0000-01-01 00:00:00", TWrittenForm::kInvalid},
+      {"2024-13-01 00:00:00", TWrittenForm::kInvalid},
+      {"2024-01-01 24:00:00.000", TWrittenForm::kInvalid},
+      {"2024-01-01 23:60:00", TWrittenForm::kInvalid},
+      {"2024-01-01 23:59:60", TWrittenForm::kInvalid},
+      {"2024-01-01T10:00:00", TWrittenForm::kOther},
+      {"2024-01-01 10:00:00.12", TWrittenForm::kOther},
+      {"2024-01-01 10:00:00.1234", TWrittenForm::kOther},
+      {"2024-01-01 10:00:00,123", TWrittenForm::kOther},
+      {"2024-1-01 10:00:00.000", TWrittenForm::kOther},
+      {"+024-01-01 10:00:00", TWrittenForm::kOther},
+      {" 024-01-01 10:00:00", TWrittenForm::kOther},
+      {"2024-01-01 1a:00:00", TWrittenForm::kOther},
+      {"2024-01-01 10:00:00" + std::string(1, '\0') + "000", TWrittenForm::kOther},
+      {"2024-01-01", TWrittenForm::kOther},
+      {"", TWrittenForm::kOther},
+  };
+  for (const auto& c : cases) {
+    classlib::TDateTime fixed = 0, general = 0, combined = 0;
+    EXPECT_EQ(sqlite_driver::ParseWrittenDateTime(c.text.c_str(), c.text.size(), fixed), c.form) << c.text;
+    const bool general_ok = sqlite_driver::ParseDateTimeTextGeneral(c.text.c_str(), general);
+    if (c.form != TWrittenForm::kOther) {
+      EXPECT_EQ(general_ok, c.form == TWrittenForm::kValue) << c.text;
+    }
+    if (c.form == TWrittenForm::kValue) {
+      EXPECT_EQ(fixed, general) << c.text;
+    }
+    EXPECT_EQ(sqlite_driver::ParseDateTimeText(c.text, combined), general_ok) << c.text;
+    if (general_ok) {
+      EXPECT_EQ(combined, general) << c.text;
+    }
+  }
+  classlib::TDateTime value = 0;
+  ASSERT_TRUE(sqlite_driver::ParseDateTimeText("1899-12-29 18:00:00.000", value));
+  EXPECT_DOUBLE_EQ(value, -1.75);
+  ASSERT_TRUE(sqlite_driver::ParseDateTimeText("2024-01-01 10:00:00" + std::string(1, '\0') + "000", value));
+  EXPECT_NEAR(value, classlib::EncodeDate(2024, 1, 1) + classlib::EncodeTime(10, 0, 0, 0), 1e-9);
 }
 
 }  // namespace

@@ -10,9 +10,8 @@ using namespace dacore;
 TSQLiteCommand::~TSQLiteCommand() { Finalize(); }
 
 TSQLiteConnection& TSQLiteCommand::Connection() {
-  auto* connection = dynamic_cast<TSQLiteConnection*>(GetConnection());
-  if (!connection) throw ESQLiteError(SQLITE_MISUSE, "no connection", Owner());
-  return *connection;
+  if (!connection_) throw ESQLiteError(SQLITE_MISUSE, "no connection", Owner());
+  return *connection_;
 }
 
 void TSQLiteCommand::SetSQL(const std::string& value) {
@@ -23,6 +22,8 @@ void TSQLiteCommand::SetSQL(const std::string& value) {
 void TSQLiteCommand::SetConnection(TCRConnection* value) {
   if (value != GetConnection()) Unprepare();
   TCRCommand::SetConnection(value);
+  // Asked for every fetched row: the type is checked once, here.
+  connection_ = dynamic_cast<TSQLiteConnection*>(value);
 }
 
 void TSQLiteCommand::Finalize() {

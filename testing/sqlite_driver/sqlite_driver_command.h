@@ -60,6 +60,7 @@ class TSQLiteCommand : public dacore::TCRCommand {
   void RunToEnd(sqlite3_stmt* stmt, bool keep);
   void Step();
 
+  TSQLiteConnection* connection_ = nullptr;  // the connection, when it is this driver's
   sqlite3_stmt* stmt_ = nullptr;  // the first statement, compiled by Prepare
   sqlite3* compiled_on_ = nullptr;
   size_t first_tail_ = 0;

@@ -78,56 +78,46 @@ void TSQLiteRecordSet::InternalInitFields() {
 // Numbers and texts of the engine's own storage class go into the record
 // as they are; anything else (dates, blobs, converted values) through a
 // Variant. False when the value took the other way.
-bool TSQLiteRecordSet::PutColumnValue(sqlite3_stmt* stmt, int column, const TFieldDesc& field, TRecBuf rec) {
-  const int field_no = column + 1;
-  const TDataType type = field.DataType();
-  if (type == dtString || type == dtHeapString) {
-    // A text of any storage class reads as text; NULL has none (every call
-    // into the engine takes its lock, so the storage class is not asked).
-    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
-    // A zero inside the text is left to the Variant's way, which keeps it.
-    if (!text || std::strlen(text) != static_cast<size_t>(sqlite3_column_bytes(stmt, column))) return false;
-    PutFieldByNo(field_no, rec, text);
-    return true;
+bool TSQLiteRecordSet::PutColumnValue(const TColumnPlan& plan, const TColumnValue& value, TRecBuf rec) {
+  const TFieldDesc& field = *plan.field;
+  const int field_no = plan.field_no;
+  switch (plan.put) {
+    case TColumnPut::kText:
+      // NULL has no text; a zero inside the text is left to the Variant's
+      // way, which keeps it.
+      if (!value.text || std::memchr(value.text, 0, static_cast<size_t>(value.bytes))) return false;
+      PutFieldByNo(field_no, rec, value.text);
+      return true;
+    case TColumnPut::kInt32: {
+      if (value.storage != SQLITE_INTEGER) return false;
+      const auto number = static_cast<int32_t>(value.integer);
+      if (plan.plain) PutPlain(field, field_no, rec, number);
+      else PutFieldByNo(field_no, rec, &number);
+      return true;
+    }
+    case TColumnPut::kInt64: {
+      if (value.storage != SQLITE_INTEGER) return false;
+      const int64_t number = value.integer;
+      if (plan.plain) PutPlain(field, field_no, rec, number);
+      else PutFieldByNo(field_no, rec, &number);
+      return true;
+    }
+    case TColumnPut::kFloat:
+      if (value.storage != SQLITE_FLOAT && value.storage != SQLITE_INTEGER) return false;
+      if (plan.plain) PutPlain(field, field_no, rec, value.real);
+      else PutFieldByNo(field_no, rec, &value.real);
+      return true;
+    case TColumnPut::kDate: {
+      classlib::TDateTime date = 0;
+      if (value.storage != SQLITE_TEXT || !value.text ||
+          !ParseDateTimeText(value.text, static_cast<size_t>(value.bytes), date))
+        return false;
+      PutPlain(field, field_no, rec, date);
+      return true;
+    }
+    case TColumnPut::kVariant: return false;
   }
-  const int storage = sqlite3_column_type(stmt, column);
-  // A number of the field's own width goes straight into its place in the
-  // record; anything else (a child of an object field, a scaled real) takes
-  // the store's general way.
-  const bool plain = !field.HasParent() && field.Size() == 8;
-  switch (type) {
-    case dtInt32: {
-      if (storage != SQLITE_INTEGER) return false;
-      const auto value = static_cast<int32_t>(sqlite3_column_int64(stmt, column));
-      if (!field.HasParent() && field.Size() == sizeof value) PutPlain(field, field_no, rec, value);
-      else PutFieldByNo(field_no, rec, &value);
-      return true;
-    }
-    case dtInt64: {
-      if (storage != SQLITE_INTEGER) return false;
-      const int64_t value = sqlite3_column_int64(stmt, column);
-      if (plain) PutPlain(field, field_no, rec, value);
-      else PutFieldByNo(field_no, rec, &value);
-      return true;
-    }
-    case dtFloat: {
-      if (storage != SQLITE_FLOAT && storage != SQLITE_INTEGER) return false;
-      const double value = sqlite3_column_double(stmt, column);
-      if (plain && field.Scale() <= 0) PutPlain(field, field_no, rec, value);
-      else PutFieldByNo(field_no, rec, &value);
-      return true;
-    }
-    case dtDate: case dtTime: case dtDateTime: {
-      // A record holds a date as its date-time value.
-      if (storage != SQLITE_TEXT || field.HasParent()) return false;
-      classlib::TDateTime value = 0;
-      const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
-      if (!text || !ParseDateTimeText(text, value)) return false;
-      PutPlain(field, field_no, rec, value);
-      return true;
-    }
-    default: return false;
-  }
+  return false;
 }
 
 // rec is the fetch's scratch record: the appended row takes its values.
@@ -136,10 +126,10 @@ void TSQLiteRecordSet::AppendRow(TRecBuf rec) {
   try {
     InitRecord(rec);
     CreateComplexFields(rec, true);
-    for (int i = 0; i < GetFieldCount(); ++i) {
-      const TFieldDesc& field = *Fields().GetItems(i);
-      if (!PutColumnValue(stmt, i, field, rec)) PutFieldAsVariant(i + 1, rec, ColumnValue(stmt, i, field.DataType()));
-    }
+    ReadRow(stmt, plans_, values_);
+    for (size_t i = 0; i < plans_.size(); ++i)
+      if (!PutColumnValue(plans_[i], values_[i], rec))
+        PutFieldAsVariant(plans_[i].field_no, rec, ColumnValue(stmt, static_cast<int>(i), plans_[i].field->DataType()));
     // A fetched value is the row's own: no edit is pending on its blobs (a
     // cancelled edit would otherwise take them back to empty).
     if (has_blobs_) {
@@ -161,6 +151,8 @@ bool TSQLiteRecordSet::Fetch() {
   if (cancel) return false;
   TSQLiteCommand& command = Command();
   int taken = 0;
+  // The fields stay as they are for the whole fetch.
+  PlanColumns(Fields(), GetFieldCount(), plans_);
   TRecBuf rec = AllocRecBuf();
   try {
     for (; taken < FetchRows && command.HasRow(); ++taken) {

@@ -7,10 +7,12 @@
 #include <sqlite3.h>
 
 #include <memory>
+#include <vector>
 
 #include "classlib/unaligned.h"
 #include "dacore/driver_record_set.h"
 #include "testing/sqlite_driver/sqlite_driver_command.h"
+#include "testing/sqlite_driver/sqlite_driver_row.h"
 
 namespace sqlite_driver {
 
@@ -38,7 +40,7 @@ class TSQLiteRecordSet : public dacore::TCRRecordSet {
 
  private:
   void AppendRow(dacore::TRecBuf rec);
-  bool PutColumnValue(sqlite3_stmt* stmt, int column, const dacore::TFieldDesc& field, dacore::TRecBuf rec);
+  bool PutColumnValue(const TColumnPlan& plan, const TColumnValue& value, dacore::TRecBuf rec);
   // Stores a fixed-size value in the field's place and marks it not null.
   template <typename T>
   void PutPlain(const dacore::TFieldDesc& field, int field_no, dacore::TRecBuf rec, T value) {
@@ -49,6 +51,9 @@ class TSQLiteRecordSet : public dacore::TCRRecordSet {
 
   bool untyped_columns_ = false;
   bool has_blobs_ = false;
+  // The current fetch's column plans and the row being appended.
+  std::vector<TColumnPlan> plans_;
+  std::vector<TColumnValue> values_;
 };
 
 }  // namespace sqlite_driver

@@ -140,36 +140,39 @@ int ReadFields(const char*& p, const char* separators, std::initializer_list<std
 bool FixedDigits(const char* p, int n, int& value) {
   value = 0;
   for (int i = 0; i < n; ++i) {
-    if (p[i] < '0' || p[i] > '9') return false;
-    value = value * 10 + (p[i] - '0');
+    const unsigned digit = static_cast<unsigned char>(p[i]) - unsigned{'0'};
+    if (digit > 9) return false;
+    value = value * 10 + static_cast<int>(digit);
   }
   return true;
 }
 
-// The form the driver writes, "YYYY-MM-DD HH:MM:SS.mmm", without the
-// general reader's steps.
-bool ReadWrittenForm(const char* t, size_t size, int& year, int& month, int& day, int& hour, int& minute,
-                     int& second, int& msec) {
-  return size == 23 && t[4] == '-' && t[7] == '-' && t[10] == ' ' && t[13] == ':' && t[16] == ':' &&
-         t[19] == '.' && FixedDigits(t, 4, year) && FixedDigits(t + 5, 2, month) && FixedDigits(t + 8, 2, day) &&
-         FixedDigits(t + 11, 2, hour) && FixedDigits(t + 14, 2, minute) && FixedDigits(t + 17, 2, second) &&
-         FixedDigits(t + 20, 3, msec);
+// Before 1899-12-30 the day counts down while the time of day still counts up.
+classlib::TDateTime Combine(classlib::TDateTime date, classlib::TDateTime time) {
+  return date < 0 ? date - time : date + time;
 }
 
 }  // namespace
 
-// "YYYY-MM-DD", "HH:MM[:SS[.fraction]]" or both, read by hand: this runs for
-// every date of every fetched row.
-bool ParseDateTimeText(const char* text, classlib::TDateTime& value) {
+TWrittenForm ParseWrittenDateTime(const char* t, size_t size, classlib::TDateTime& value) {
+  if (size != 19 && size != 23) return TWrittenForm::kOther;
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, msec = 0;
+  const bool form = t[4] == '-' && t[7] == '-' && t[10] == ' ' && t[13] == ':' && t[16] == ':' &&
+                    FixedDigits(t, 4, year) && FixedDigits(t + 5, 2, month) && FixedDigits(t + 8, 2, day) &&
+                    FixedDigits(t + 11, 2, hour) && FixedDigits(t + 14, 2, minute) &&
+                    FixedDigits(t + 17, 2, second) && (size == 19 || (t[19] == '.' && FixedDigits(t + 20, 3, msec)));
+  if (!form) return TWrittenForm::kOther;
+  classlib::TDateTime date = 0, time = 0;
+  if (!classlib::TryEncodeDate(year, month, day, date) || !classlib::TryEncodeTime(hour, minute, second, msec, time))
+    return TWrittenForm::kInvalid;
+  value = Combine(date, time);
+  return TWrittenForm::kValue;
+}
+
+bool ParseDateTimeTextGeneral(const char* text, classlib::TDateTime& value) {
   const size_t size = std::strlen(text);
   int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, msec = 0;
   classlib::TDateTime date = 0, time = 0;
-  if (ReadWrittenForm(text, size, year, month, day, hour, minute, second, msec)) {
-    if (!classlib::TryEncodeDate(year, month, day, date) || !classlib::TryEncodeTime(hour, minute, second, msec, time))
-      return false;
-    value = date < 0 ? date - time : date + time;
-    return true;
-  }
   const char* date_end = text;
   const bool has_date = ReadFields(date_end, "--", {{4, &year}, {2, &month}, {2, &day}}) == 3;
   const char* rest = text;
@@ -199,9 +202,19 @@ bool ParseDateTimeText(const char* text, classlib::TDateTime& value) {
   } else if (!has_date) {
     return false;
   }
-  // Before 1899-12-30 the day counts down while the time of day still counts up.
-  value = date < 0 ? date - time : date + time;
+  value = Combine(date, time);
   return true;
+}
+
+// This runs for every date of every fetched row: the form the driver writes
+// is read without the general reader's steps.
+bool ParseDateTimeText(const char* text, size_t size, classlib::TDateTime& value) {
+  switch (ParseWrittenDateTime(text, size, value)) {
+    case TWrittenForm::kValue: return true;
+    case TWrittenForm::kInvalid: return false;
+    case TWrittenForm::kOther: break;
+  }
+  return ParseDateTimeTextGeneral(text, value);
 }
 
 Variant ColumnValue(sqlite3_stmt* stmt, int column, TDataType type) {

@@ -41,11 +41,24 @@ classlib::Variant ColumnValue(sqlite3_stmt* stmt, int column, dacore::TDataType 
 int BindParam(sqlite3_stmt* stmt, int index, dacore::TParamDesc& param);
 
 // The stored text of a date-time value, and the value of such a text
-// (false when it is none).
+// (false when it is none). A date text is "YYYY-MM-DD", "HH:MM[:SS[.fraction]]"
+// or both; the sized form takes the text's length as the engine gives it
+// (the text still ends with a zero).
 std::string DateTimeText(classlib::TDateTime value, dacore::TDataType type);
-bool ParseDateTimeText(const char* text, classlib::TDateTime& value);
-inline bool ParseDateTimeText(const std::string& text, classlib::TDateTime& value) {
-  return ParseDateTimeText(text.c_str(), value);
+bool ParseDateTimeText(const char* text, size_t size, classlib::TDateTime& value);
+inline bool ParseDateTimeText(const char* text, classlib::TDateTime& value) {
+  return ParseDateTimeText(text, std::char_traits<char>::length(text), value);
 }
+inline bool ParseDateTimeText(const std::string& text, classlib::TDateTime& value) {
+  return ParseDateTimeText(text.c_str(), text.size(), value);
+}
+
+// The two readers behind ParseDateTimeText, which must agree wherever the
+// first one answers: the form the driver writes, "YYYY-MM-DD HH:MM:SS" with
+// an optional ".mmm", read in fixed places (kOther: not that form, left to
+// the general reader), and the general reader of every accepted form.
+enum class TWrittenForm { kValue, kInvalid, kOther };
+TWrittenForm ParseWrittenDateTime(const char* text, size_t size, classlib::TDateTime& value);
+bool ParseDateTimeTextGeneral(const char* text, classlib::TDateTime& value);
 
 }  // namespace sqlite_driver
