@@ -141,7 +141,10 @@ class TRecordsCache : public classlib::TObject {
   void SetFetchedText(int column, int index, const char* text, int length) {
     length = std::min(length, StringWidth(column));
     const int row = StringRowOf(index);
-    EnsureRow(*strings_, row);
+    // The row exists once the record's first text was stored: only the
+    // first text of a new row grows the store.
+    if (row >= strings_->RowCount()) [[unlikely]]
+      EnsureRow(*strings_, row);
     strings_->SetCell(column, row, text, length);
   }
   // Length of text[0, length) without its trailing blanks and control
@@ -218,7 +221,9 @@ class TRecordsCache : public classlib::TObject {
       CheckBufferFully(size);
   }
   void CheckBufferFully(size_t size);
-  void Expand(const uint8_t* stored, TStringCollection* strings, int row,
+  // Inlined into the record reads: it runs for every record shown.
+  [[gnu::always_inline]] inline void Expand(const uint8_t* stored, TStringCollection* strings,
+                                            int row,
               std::span<uint8_t> destination);
   // Expands the record's saved earlier contents; false when it has none.
   bool ReadSavedRecord(int physical, std::span<uint8_t> destination);

@@ -312,6 +312,40 @@ TEST_F(TextCache, FetchedCharValuesLoseTheirPadding) {
   EXPECT_EQ(buffer[kSlot1 + 4 + 2], 0);
 }
 
+// Fetched texts take a short way when their row is already in the store;
+// they must read back exactly as texts written through whole records, for
+// rows fetched in order, a row far past the last one (its store grows up to
+// it), an earlier row written again, and rows that follow an order list.
+TEST_F(TextCache, FetchedTextsReadBackAsTextsOfWrittenRecords) {
+  TRecordsCache written(4, kExpanded, kStored, 2);
+  written.SetStringLayout(1, kSlot1, kWidth1);
+  written.SetStringLayout(2, kSlot2, kWidth2);
+  // As a fetch stores a row: the record is grown (zero-filled), then its
+  // texts are set; the store learns of the row only from its first text.
+  auto fetch = [&](int logical, const std::string& text1, const std::string& text2) {
+    cache.Grow(logical);
+    cache.SetFetchedText(0, logical - 1, text1.data(), static_cast<int>(text1.size()));
+    cache.SetFetchedText(1, logical - 1, text2.data(), static_cast<int>(text2.size()));
+    written.WriteRecord(logical, Expanded({0, text1, text2, 0}), true);
+  };
+  auto same = [&](int logical) {
+    Bytes buffer(kExpanded);
+    written.ReadRecord(logical, buffer, false);
+    EXPECT_EQ(Read(logical), Parsed(buffer)) << "record " << logical;
+  };
+  for (int n = 1; n <= 130; ++n) fetch(n, "first " + std::to_string(n), "second");
+  fetch(300, "far", "");  // past a gap: the store grows up to its row
+  fetch(2, std::string(kWidth1 + 5, 'y'), "again");  // an earlier row, cut to the width
+  for (int n : {1, 2, 3, 128, 129, 130, 131, 299, 300}) same(n);
+  EXPECT_EQ(Read(2).text1, std::string(kWidth1, 'y'));
+
+  cache.SwapRecords(0, 4);
+  written.SwapRecords(0, 4);
+  fetch(1, "moved", "row");  // index 0 now names physical record 5
+  for (int n = 1; n <= 6; ++n) same(n);
+  EXPECT_EQ(Read(5).text1, "first 1");
+}
+
 TEST_F(TextCache, StoringABufferNeverWritesPastWhatWasGiven) {
   // Exactly five bytes on the heap: a write at [5] would be caught.
   auto text = std::make_unique<char[]>(5);
