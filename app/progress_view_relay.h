@@ -46,14 +46,25 @@ class TProgressRelay : public IProgressView {
 
  private:
   enum class TCall { kStatus, kRange, kPosition, kLine, kClear, kDetailsButton, kImage, kProcessMessages };
+  // A call's text is the piece [first, first + second) of its batch's
+  // texts, so a call costs no allocation of its own.
   struct TPendingCall {
     TCall call;
     int first = 0;
     int second = 0;
-    std::string text;
+  };
+  // Calls in their order and the texts they carry, one after the other.
+  // Two batches take turns (one filled, one delivered) and keep their
+  // capacity, so a long run settles on a few kilobytes instead of growing
+  // and freeing a list every round.
+  struct TBatch {
+    std::vector<TPendingCall> calls;
+    std::string texts;
   };
   // Under mutex_ (held by `lock`).
   void Add(std::unique_lock<std::mutex>& lock, TPendingCall call);
+  void AddWithText(std::unique_lock<std::mutex>& lock, TCall call, const std::string& text);
+  void Make(const TPendingCall& c, const std::string& texts);
 
   static constexpr size_t kMaxPending = 1024;
 
@@ -66,7 +77,10 @@ class TProgressRelay : public IProgressView {
   int min_, max_, position_;
   bool details_button_;
   std::vector<std::string> lines_;
-  std::vector<TPendingCall> pending_;
+  TBatch pending_;
+  // The batch last delivered, emptied, ready to take the next one's place;
+  // touched by the window's thread only.
+  TBatch spare_;
 };
 
 }  // namespace app

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "fake_progress_view.h"
@@ -101,6 +102,34 @@ TEST(ProgressRelayTest, LinesAddedOnAnotherThreadWhileDeliveringArriveOnceAndInO
   relay.Deliver();
   ASSERT_EQ(view.details.size(), static_cast<size_t>(kLines));
   for (int i = 0; i < kLines; ++i) ASSERT_EQ(view.details[static_cast<size_t>(i)], std::to_string(i));
+}
+
+// A view whose event processing delivers again (the window's events run
+// while a delivery makes its calls): every call arrives once; the inner
+// delivery makes those added meanwhile, then the outer one goes on.
+TEST(ProgressRelayTest, ADeliveryStartedByTheViewItselfMakesEachCallOnce) {
+  class DeliveringView : public CallLog {
+   public:
+    void ProcessMessages() override {
+      CallLog::ProcessMessages();
+      if (relay == nullptr) return;
+      TProgressRelay* again = std::exchange(relay, nullptr);
+      again->SetStatusText("added while delivering");
+      again->Deliver();
+    }
+    TProgressRelay* relay = nullptr;
+  };
+  DeliveringView view;
+  TProgressRelay relay(view);
+  view.relay = &relay;
+  relay.SetStatusText("first status, longer than a short string");
+  relay.ProcessMessages();
+  relay.AddDetailLine("line after");
+  relay.Deliver();
+  relay.Deliver();
+  EXPECT_EQ(view.calls, (std::vector<std::string>{"status first status, longer than a short string", "process",
+                                                  "status added while delivering", "line line after"}));
+  EXPECT_EQ(view.status, "added while delivering");
 }
 
 }  // namespace
