@@ -11,22 +11,46 @@ TProgressRelay::TProgressRelay(IProgressView& view)
       min_(view.ProgressMin()),
       max_(view.ProgressMax()),
       position_(view.ProgressPosition()),
-      details_button_(view.DetailsButtonEnabled()),
-      lines_(view.DetailLines()) {}
+      details_button_(view.DetailsButtonEnabled()) {}
 
 // The batch is taken out while its calls are made: a view that processes
 // events may get here again, and then finds a batch of its own.
 void TProgressRelay::Deliver() {
   TBatch batch = std::move(spare_);
+  unsigned long lines_asked = 0;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     std::swap(pending_, batch);
+    lines_asked = lines_asked_;
   }
   delivered_.notify_all();
   for (const TPendingCall& c : batch.calls) Make(c, batch.texts);
   batch.calls.clear();
   batch.texts.clear();
   spare_ = std::move(batch);
+  AnswerLines(lines_asked);
+}
+
+void TProgressRelay::AnswerLines(unsigned long asked) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (lines_answered_ >= asked) return;
+  }
+  std::vector<std::string> lines = view_.DetailLines();
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    lines_answer_ = std::move(lines);
+    lines_answered_ = asked;
+  }
+  delivered_.notify_all();
+}
+
+void TProgressRelay::ApplyLines(const TBatch& batch, std::vector<std::string>& lines) {
+  for (const TPendingCall& c : batch.calls) {
+    if (c.call == TCall::kClear) lines.clear();
+    if (c.call == TCall::kLine)
+      lines.push_back(batch.texts.substr(static_cast<size_t>(c.first), static_cast<size_t>(c.second)));
+  }
 }
 
 void TProgressRelay::Make(const TPendingCall& c, const std::string& texts) {
@@ -101,18 +125,30 @@ void TProgressRelay::SetProgressPosition(int position) {
 
 void TProgressRelay::AddDetailLine(const std::string& line) {
   std::unique_lock<std::mutex> lock(mutex_);
-  lines_.push_back(line);
   AddWithText(lock, TCall::kLine, line);
 }
 
+// The calls made since the list was read are those still pending: the
+// asking thread waits, so none of its own are made meanwhile.
 std::vector<std::string> TProgressRelay::DetailLines() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return lines_;
+  if (std::this_thread::get_id() == window_thread_) {
+    std::vector<std::string> lines = view_.DetailLines();
+    std::lock_guard<std::mutex> lock(mutex_);
+    ApplyLines(pending_, lines);
+    return lines;
+  }
+  std::unique_lock<std::mutex> lock(mutex_);
+  const unsigned long asked = ++lines_asked_;
+  ++lines_waiting_;
+  delivered_.wait(lock, [&] { return lines_answered_ >= asked; });
+  std::vector<std::string> lines = lines_answer_;
+  if (--lines_waiting_ == 0) std::vector<std::string>().swap(lines_answer_);
+  ApplyLines(pending_, lines);
+  return lines;
 }
 
 void TProgressRelay::ClearDetails() {
   std::unique_lock<std::mutex> lock(mutex_);
-  lines_.clear();
   Add(lock, {TCall::kClear, 0, 0});
 }
 
