@@ -11,36 +11,77 @@ TProgressRelay::TProgressRelay(IProgressView& view)
       min_(view.ProgressMin()),
       max_(view.ProgressMax()),
       position_(view.ProgressPosition()),
-      details_button_(view.DetailsButtonEnabled()),
-      lines_(view.DetailLines()) {}
+      details_button_(view.DetailsButtonEnabled()) {}
 
+// The batch is taken out while its calls are made: a view that processes
+// events may get here again, and then finds a batch of its own.
 void TProgressRelay::Deliver() {
-  std::vector<TPendingCall> calls;
+  TBatch batch = std::move(spare_);
+  unsigned long lines_asked = 0;
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    calls.swap(pending_);
+    std::swap(pending_, batch);
+    lines_asked = lines_asked_;
   }
   delivered_.notify_all();
-  for (const TPendingCall& c : calls) {
-    switch (c.call) {
-      case TCall::kStatus: view_.SetStatusText(c.text); break;
-      case TCall::kRange: view_.SetProgressRange(c.first, c.second); break;
-      case TCall::kPosition: view_.SetProgressPosition(c.first); break;
-      case TCall::kLine: view_.AddDetailLine(c.text); break;
-      case TCall::kClear: view_.ClearDetails(); break;
-      case TCall::kDetailsButton: view_.SetDetailsButtonEnabled(c.first != 0); break;
-      case TCall::kImage:
-        view_.SetStateImage(static_cast<TUpdatePhase>(c.first), static_cast<TStateImage>(c.second));
-        break;
-      case TCall::kProcessMessages: view_.ProcessMessages(); break;
-    }
+  for (const TPendingCall& c : batch.calls) Make(c, batch.texts);
+  batch.calls.clear();
+  batch.texts.clear();
+  spare_ = std::move(batch);
+  AnswerLines(lines_asked);
+}
+
+void TProgressRelay::AnswerLines(unsigned long asked) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (lines_answered_ >= asked) return;
+  }
+  std::vector<std::string> lines = view_.DetailLines();
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    lines_answer_ = std::move(lines);
+    lines_answered_ = asked;
+  }
+  delivered_.notify_all();
+}
+
+void TProgressRelay::ApplyLines(const TBatch& batch, std::vector<std::string>& lines) {
+  for (const TPendingCall& c : batch.calls) {
+    if (c.call == TCall::kClear) lines.clear();
+    if (c.call == TCall::kLine)
+      lines.push_back(batch.texts.substr(static_cast<size_t>(c.first), static_cast<size_t>(c.second)));
+  }
+}
+
+void TProgressRelay::Make(const TPendingCall& c, const std::string& texts) {
+  switch (c.call) {
+    case TCall::kStatus:
+      view_.SetStatusText(texts.substr(static_cast<size_t>(c.first), static_cast<size_t>(c.second)));
+      break;
+    case TCall::kLine:
+      view_.AddDetailLine(texts.substr(static_cast<size_t>(c.first), static_cast<size_t>(c.second)));
+      break;
+    case TCall::kRange: view_.SetProgressRange(c.first, c.second); break;
+    case TCall::kPosition: view_.SetProgressPosition(c.first); break;
+    case TCall::kClear: view_.ClearDetails(); break;
+    case TCall::kDetailsButton: view_.SetDetailsButtonEnabled(c.first != 0); break;
+    case TCall::kImage:
+      view_.SetStateImage(static_cast<TUpdatePhase>(c.first), static_cast<TStateImage>(c.second));
+      break;
+    case TCall::kProcessMessages: view_.ProcessMessages(); break;
   }
 }
 
 void TProgressRelay::Add(std::unique_lock<std::mutex>& lock, TPendingCall call) {
   if (std::this_thread::get_id() != window_thread_)
-    delivered_.wait(lock, [this] { return pending_.size() < kMaxPending; });
-  pending_.push_back(std::move(call));
+    delivered_.wait(lock, [this] { return pending_.calls.size() < kMaxPending; });
+  pending_.calls.push_back(call);
+}
+
+void TProgressRelay::AddWithText(std::unique_lock<std::mutex>& lock, TCall call, const std::string& text) {
+  Add(lock, {call, 0, static_cast<int>(text.size())});
+  pending_.calls.back().first = static_cast<int>(pending_.texts.size());
+  pending_.texts += text;
 }
 
 std::string TProgressRelay::StatusText() const {
@@ -51,7 +92,7 @@ std::string TProgressRelay::StatusText() const {
 void TProgressRelay::SetStatusText(const std::string& text) {
   std::unique_lock<std::mutex> lock(mutex_);
   status_ = text;
-  Add(lock, {TCall::kStatus, 0, 0, text});
+  AddWithText(lock, TCall::kStatus, text);
 }
 
 int TProgressRelay::ProgressMin() const {
@@ -68,7 +109,7 @@ void TProgressRelay::SetProgressRange(int min, int max) {
   std::unique_lock<std::mutex> lock(mutex_);
   min_ = min;
   max_ = max;
-  Add(lock, {TCall::kRange, min, max, {}});
+  Add(lock, {TCall::kRange, min, max});
 }
 
 int TProgressRelay::ProgressPosition() const {
@@ -79,24 +120,36 @@ int TProgressRelay::ProgressPosition() const {
 void TProgressRelay::SetProgressPosition(int position) {
   std::unique_lock<std::mutex> lock(mutex_);
   position_ = position;
-  Add(lock, {TCall::kPosition, position, 0, {}});
+  Add(lock, {TCall::kPosition, position, 0});
 }
 
 void TProgressRelay::AddDetailLine(const std::string& line) {
   std::unique_lock<std::mutex> lock(mutex_);
-  lines_.push_back(line);
-  Add(lock, {TCall::kLine, 0, 0, line});
+  AddWithText(lock, TCall::kLine, line);
 }
 
+// The calls made since the list was read are those still pending: the
+// asking thread waits, so none of its own are made meanwhile.
 std::vector<std::string> TProgressRelay::DetailLines() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return lines_;
+  if (std::this_thread::get_id() == window_thread_) {
+    std::vector<std::string> lines = view_.DetailLines();
+    std::lock_guard<std::mutex> lock(mutex_);
+    ApplyLines(pending_, lines);
+    return lines;
+  }
+  std::unique_lock<std::mutex> lock(mutex_);
+  const unsigned long asked = ++lines_asked_;
+  ++lines_waiting_;
+  delivered_.wait(lock, [&] { return lines_answered_ >= asked; });
+  std::vector<std::string> lines = lines_answer_;
+  if (--lines_waiting_ == 0) std::vector<std::string>().swap(lines_answer_);
+  ApplyLines(pending_, lines);
+  return lines;
 }
 
 void TProgressRelay::ClearDetails() {
   std::unique_lock<std::mutex> lock(mutex_);
-  lines_.clear();
-  Add(lock, {TCall::kClear, 0, 0, {}});
+  Add(lock, {TCall::kClear, 0, 0});
 }
 
 bool TProgressRelay::DetailsButtonEnabled() const {
@@ -107,17 +160,17 @@ bool TProgressRelay::DetailsButtonEnabled() const {
 void TProgressRelay::SetDetailsButtonEnabled(bool enabled) {
   std::unique_lock<std::mutex> lock(mutex_);
   details_button_ = enabled;
-  Add(lock, {TCall::kDetailsButton, enabled ? 1 : 0, 0, {}});
+  Add(lock, {TCall::kDetailsButton, enabled ? 1 : 0, 0});
 }
 
 void TProgressRelay::SetStateImage(TUpdatePhase part, TStateImage image) {
   std::unique_lock<std::mutex> lock(mutex_);
-  Add(lock, {TCall::kImage, static_cast<int>(part), static_cast<int>(image), {}});
+  Add(lock, {TCall::kImage, static_cast<int>(part), static_cast<int>(image)});
 }
 
 void TProgressRelay::ProcessMessages() {
   std::unique_lock<std::mutex> lock(mutex_);
-  Add(lock, {TCall::kProcessMessages, 0, 0, {}});
+  Add(lock, {TCall::kProcessMessages, 0, 0});
 }
 
 }  // namespace app

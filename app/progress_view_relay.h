@@ -27,6 +27,10 @@ class TProgressRelay : public IProgressView {
   // last time, in their order.
   void Deliver();
 
+  // Read back from the relay: what the view shows once the pending calls
+  // are made. The details list is not kept here: on the window's thread it
+  // is the view's, and another thread waits for the window's thread to read
+  // it at its next delivery.
   std::string StatusText() const override;
   void SetStatusText(const std::string& text) override;
   int ProgressMin() const override;
@@ -46,27 +50,50 @@ class TProgressRelay : public IProgressView {
 
  private:
   enum class TCall { kStatus, kRange, kPosition, kLine, kClear, kDetailsButton, kImage, kProcessMessages };
+  // A call's text is the piece [first, first + second) of its batch's
+  // texts, so a call costs no allocation of its own.
   struct TPendingCall {
     TCall call;
     int first = 0;
     int second = 0;
-    std::string text;
+  };
+  // Calls in their order and the texts they carry, one after the other.
+  // Two batches take turns (one filled, one delivered) and keep their
+  // capacity, so a long run settles on a few kilobytes instead of growing
+  // and freeing a list every round.
+  struct TBatch {
+    std::vector<TPendingCall> calls;
+    std::string texts;
   };
   // Under mutex_ (held by `lock`).
   void Add(std::unique_lock<std::mutex>& lock, TPendingCall call);
+  void AddWithText(std::unique_lock<std::mutex>& lock, TCall call, const std::string& text);
+  void Make(const TPendingCall& c, const std::string& texts);
+  // `lines` as the calls of `batch` leave them.
+  static void ApplyLines(const TBatch& batch, std::vector<std::string>& lines);
+  // On the window's thread, after a delivery: reads the details list for a
+  // thread that asked for it up to `asked`.
+  void AnswerLines(unsigned long asked);
 
   static constexpr size_t kMaxPending = 1024;
 
   IProgressView& view_;
   const std::thread::id window_thread_;
   mutable std::mutex mutex_;
-  std::condition_variable delivered_;
+  mutable std::condition_variable delivered_;
   // What the view shows once the pending calls are made.
   std::string status_;
   int min_, max_, position_;
   bool details_button_;
-  std::vector<std::string> lines_;
-  std::vector<TPendingCall> pending_;
+  TBatch pending_;
+  // Asks for the details list from other threads and the window's answer.
+  mutable unsigned long lines_asked_ = 0;
+  unsigned long lines_answered_ = 0;
+  mutable int lines_waiting_ = 0;
+  mutable std::vector<std::string> lines_answer_;
+  // The batch last delivered, emptied, ready to take the next one's place;
+  // touched by the window's thread only.
+  TBatch spare_;
 };
 
 }  // namespace app

@@ -86,7 +86,7 @@ class TScriptFileRunner {
   bool Run();
 
  private:
-  void RunGroups(TScriptReader& reader);
+  void RunGroups();
   void Log(const std::string& error, const std::string& extra) {
     AddDetailsLog(run_.view, path_, error, extra);
   }
@@ -105,10 +105,7 @@ bool TScriptFileRunner::Run() {
   run_.view.SetStatusText(Text("выполнение скриптов"));
   run_.view.ProcessMessages();
 
-  // Only the running group is held: a long file costs no more memory than
-  // its largest group.
-  TScriptReader reader(path_);
-  RunGroups(reader);
+  RunGroups();
 
   Commit();
   run_.view.SetStatusText(Text("заполнение BLOB-полей"));
@@ -121,18 +118,27 @@ bool TScriptFileRunner::Run() {
 // The groups run on the statement thread in one go: handing each statement
 // over on its own cost more processor time than a short statement itself.
 // Meanwhile the window's thread handles its events and shows what the
-// groups show.
-void TScriptFileRunner::RunGroups(TScriptReader& reader) {
+// groups show. The file is read there too, both passes: the reader's
+// buffers, as large as its read blocks, are then taken from the memory the
+// statement thread uses anyway, not once on each thread. Only the running
+// group is held: a long file costs no more memory than its largest group.
+void TScriptFileRunner::RunGroups() {
   TProgressRelay relay(run_.view);
-  TGroupRunner groups(run_, path_, relay, start_, reader.GroupCount());
+  bool groups_result = true;
+  const auto read_and_run = [&] {
+    TScriptReader reader(path_);
+    TGroupRunner groups(run_, path_, relay, start_, reader.GroupCount());
+    groups.RunAll(reader);
+    groups_result = groups.Result();
+  };
   try {
-    RunOnStatementThread(run_.connection, [&] { groups.RunAll(reader); }, [&] { relay.Deliver(); });
+    RunOnStatementThread(run_.connection, read_and_run, [&] { relay.Deliver(); });
   } catch (...) {
     relay.Deliver();
     throw;
   }
   relay.Deliver();
-  if (!groups.Result()) result_ = false;
+  if (!groups_result) result_ = false;
 }
 
 void TGroupRunner::RunGroup(const TScriptGroup& group, int g) {

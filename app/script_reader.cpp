@@ -1,5 +1,7 @@
 #include "app/script_reader.h"
 
+#include <algorithm>
+
 #include "app/qt_text.h"
 #include "app/script_file.h"
 #include "classlib/codepage.h"
@@ -10,6 +12,26 @@ namespace app {
 namespace {
 
 std::string Text(const char* utf8) { return classlib::Utf8ToCp1251(utf8); }
+
+// A file read at most kPiece bytes at a time. The XML reader sizes its
+// buffers to what one read of its device gives: read whole blocks of a long
+// file, it holds several times the block size, which a short file never
+// costs.
+class TFilePieces : public QIODevice {
+ public:
+  explicit TFilePieces(QFile& file) : file_(file) { open(QIODevice::ReadOnly | QIODevice::Unbuffered); }
+  bool atEnd() const override { return file_.atEnd(); }
+
+ protected:
+  qint64 readData(char* data, qint64 max_size) override {
+    return file_.read(data, std::min(max_size, kPiece));
+  }
+  qint64 writeData(const char*, qint64) override { return -1; }
+
+ private:
+  static constexpr qint64 kPiece = 1024;
+  QFile& file_;
+};
 
 // Reads on to the next start or end element at this level; false at the
 // end of the document or on an error.
@@ -89,8 +111,9 @@ std::string TScriptElement::Attribute(std::string_view attribute) const {
 
 TScriptReader::TScriptReader(const std::string& path)
     : path_(path), file_(QString::fromStdString(classlib::NativeFileName(path))) {
-  if (!file_.open(QIODevice::ReadOnly))
+  if (!file_.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
     throw EScriptFileError(Text("Не удалось открыть файл скрипта ") + path);
+  pieces_ = std::make_unique<TFilePieces>(file_);
   CheckAndCount();
   Restart();
 }
@@ -125,7 +148,7 @@ void TScriptReader::RaiseParseError() const {
 // Names are taken as written: a prefix is part of the name and needs no
 // declaration.
 void TScriptReader::NewReader() {
-  reader_ = std::make_unique<QXmlStreamReader>(&file_);
+  reader_ = std::make_unique<QXmlStreamReader>(pieces_.get());
   reader_->setNamespaceProcessing(false);
 }
 

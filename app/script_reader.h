@@ -1,7 +1,9 @@
 // Reading a script file one group at a time. The file is streamed, never
 // held whole: a first pass checks that it is well-formed and counts the
 // groups (the progress bar needs the count before the first group runs),
-// the second hands out one group with its statements at a time. Texts are
+// the second hands out one group with its statements at a time; the XML
+// reader is given the file a kilobyte at a time, so its buffers stay as
+// small for a long file as for a short one. Texts are
 // ANSI (code page 1251); the file's own encoding is converted on reading.
 #pragma once
 
@@ -58,6 +60,8 @@ class TScriptReader {
 
   std::string path_;
   QFile file_;
+  // The file in small pieces, as the XML reader reads it.
+  std::unique_ptr<QIODevice> pieces_;
   std::unique_ptr<QXmlStreamReader> reader_;
   int group_count_ = 0;
 };

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "fake_progress_view.h"
@@ -101,6 +102,63 @@ TEST(ProgressRelayTest, LinesAddedOnAnotherThreadWhileDeliveringArriveOnceAndInO
   relay.Deliver();
   ASSERT_EQ(view.details.size(), static_cast<size_t>(kLines));
   for (int i = 0; i < kLines; ++i) ASSERT_EQ(view.details[static_cast<size_t>(i)], std::to_string(i));
+}
+
+// The relay keeps no copy of the details list, which may be long: read on
+// the window's thread it is the view's list with the pending calls made,
+// read on another thread the window's thread reads it at its next delivery.
+TEST(ProgressRelayTest, TheDetailsListIsReadFromTheViewOnWhicheverThreadAsks) {
+  CallLog view;
+  view.details = {"one"};
+  TProgressRelay relay(view);
+  view.details.push_back("written by the window itself");
+  relay.AddDetailLine("pending");
+  EXPECT_EQ(relay.DetailLines(), (std::vector<std::string>{"one", "written by the window itself", "pending"}));
+
+  std::vector<std::string> read_by_worker;
+  std::atomic<bool> done{false};
+  std::thread worker([&] {
+    relay.AddDetailLine("from the worker");
+    read_by_worker = relay.DetailLines();
+    relay.ClearDetails();
+    relay.AddDetailLine("after clearing");
+    done = true;
+  });
+  while (!done) relay.Deliver();
+  worker.join();
+  EXPECT_EQ(read_by_worker, (std::vector<std::string>{"one", "written by the window itself", "pending",
+                                                      "from the worker"}));
+  EXPECT_EQ(relay.DetailLines(), std::vector<std::string>{"after clearing"});
+  relay.Deliver();
+  EXPECT_EQ(view.details, std::vector<std::string>{"after clearing"});
+}
+
+// A view whose event processing delivers again (the window's events run
+// while a delivery makes its calls): every call arrives once; the inner
+// delivery makes those added meanwhile, then the outer one goes on.
+TEST(ProgressRelayTest, ADeliveryStartedByTheViewItselfMakesEachCallOnce) {
+  class DeliveringView : public CallLog {
+   public:
+    void ProcessMessages() override {
+      CallLog::ProcessMessages();
+      if (relay == nullptr) return;
+      TProgressRelay* again = std::exchange(relay, nullptr);
+      again->SetStatusText("added while delivering");
+      again->Deliver();
+    }
+    TProgressRelay* relay = nullptr;
+  };
+  DeliveringView view;
+  TProgressRelay relay(view);
+  view.relay = &relay;
+  relay.SetStatusText("first status, longer than a short string");
+  relay.ProcessMessages();
+  relay.AddDetailLine("line after");
+  relay.Deliver();
+  relay.Deliver();
+  EXPECT_EQ(view.calls, (std::vector<std::string>{"status first status, longer than a short string", "process",
+                                                  "status added while delivering", "line line after"}));
+  EXPECT_EQ(view.status, "added while delivering");
 }
 
 }  // namespace

@@ -172,6 +172,26 @@ TEST_F(ScriptReaderTest, LongStatementsAndManyGroupsComeWhole) {
   ExpectSameAsDocument(bytes);
 }
 
+// The file reaches the XML reader a kilobyte at a time: characters of two
+// and three bytes split between two reads, at every offset, come whole.
+TEST_F(ScriptReaderTest, CharactersSplitBetweenReadsComeWhole) {
+  const std::string utf8_piece = "Книга — «Справочник» №€ ";
+  for (int shift = 0; shift < 3; ++shift) {
+    std::string text(static_cast<size_t>(shift), 'x');
+    while (text.size() < 5000) text += utf8_piece;
+    const QByteArray bytes = QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?><SCRIPTS><G N=\"") +
+                             QByteArray::fromStdString(text) + "\"><S>" +
+                             QByteArray::fromStdString(text) + "</S></G></SCRIPTS>";
+    ExpectSameAsDocument(bytes);
+    TScriptReader reader(Write(bytes));
+    TScriptGroup group;
+    ASSERT_TRUE(reader.NextGroup(group));
+    EXPECT_EQ(group.element.Attribute("N"), classlib::Utf8ToCp1251(text));
+    ASSERT_EQ(group.statements.size(), 1u);
+    EXPECT_EQ(group.statements[0].text, classlib::Utf8ToCp1251(text));
+  }
+}
+
 TEST_F(ScriptReaderTest, AttributesKeepTheOrderTheFileWritesThemIn) {
   TScriptReader reader(Write("<SCRIPTS><G Z=\"1\" A=\"2\" M=\"3\"><S Q=\"4\" B=\"5\">x</S></G></SCRIPTS>"));
   TScriptGroup group;
