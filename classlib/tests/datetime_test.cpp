@@ -236,6 +236,40 @@ TEST(DateTimeCodec, OneStepMSecsMatchTheTimeStampRoute) {
   }
 }
 
+// Rounding a date-time to the millisecond in one step gives what the two
+// one-step conversions give in turn, bit for bit, over the whole calendar
+// and far beyond it, and leaves the values it refuses to them.
+TEST(DateTimeCodec, RoundingToMSecsMatchesTheTwoConversions) {
+  const double ms_day = 1.0 / kMSecsPerDay;
+  const double end = 100000000.0 - kDateDelta;
+  std::vector<double> values = {0, ms_day * 0.5, ms_day * 0.49999, 1 - ms_day * 0.5, 1 - ms_day * 0.4,
+                                45351.5729, 2958465.99999999, std::nextafter(end, 0.0), end, end + 0.25,
+                                -0.5, -1, std::numeric_limits<double>::quiet_NaN(),
+                                std::numeric_limits<double>::infinity()};
+  std::mt19937_64 random(13);
+  for (int i = 0; i < 200000; ++i) {
+    const double dt = std::uniform_real_distribution<double>(0, i % 2 ? 2958466 : end)(random);
+    values.push_back(dt);
+    const double whole = std::floor(dt);
+    const double half = whole + (std::floor((dt - whole) * kMSecsPerDay) + 0.5) * ms_day;
+    values.push_back(half);
+    values.push_back(std::nextafter(half, 0.0));
+  }
+  for (double dt : values) {
+    TDateTime one_step = -7;
+    const bool direct = TryRoundDateTimeToMSecs(dt, one_step);
+    if (!direct) {
+      EXPECT_EQ(one_step, -7) << dt;
+      EXPECT_FALSE(dt >= 0 && dt < end) << dt;
+      continue;
+    }
+    double msecs = 0;
+    TDateTime two_steps = 0;
+    ASSERT_TRUE(TryDateTimeToMSecs(dt, msecs) && TryMSecsToDateTime(msecs, two_steps)) << dt;
+    ASSERT_EQ(std::memcmp(&one_step, &two_steps, sizeof one_step), 0) << dt;
+  }
+}
+
 class DateTimeText : public ::testing::Test {
  protected:
   void TearDown() override { ResetFormatSettings(); }
