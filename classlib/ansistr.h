@@ -2,6 +2,9 @@
 // the platform counts that way (Pos, Copy, Delete, Insert).
 #pragma once
 
+#include <bit>
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,6 +42,25 @@ bool SameText(std::string_view a, std::string_view b);
 std::string Trim(std::string_view s);
 std::string TrimLeft(std::string_view s);
 std::string TrimRight(std::string_view s);
+// The length of the first `length` characters of a text without their
+// trailing blanks (spaces only, as padded fixed-length columns hold them).
+// Inline and eight characters at a time: every read of such a column trims.
+inline std::size_t LengthWithoutTrailingBlanks(const char* text, std::size_t length) {
+  if constexpr (std::endian::native == std::endian::little) {
+    constexpr uint64_t kEightBlanks = 0x2020202020202020u;
+    while (length >= sizeof(uint64_t)) {
+      uint64_t chunk = 0;
+      std::memcpy(&chunk, text + length - sizeof chunk, sizeof chunk);
+      // The last character is the chunk's highest byte: the bytes that are
+      // blanks from there down are the zero bytes at the top of the xor.
+      if (const uint64_t other = chunk ^ kEightBlanks; other != 0)
+        return length - static_cast<std::size_t>(std::countl_zero(other) / 8);
+      length -= sizeof chunk;
+    }
+  }
+  while (length > 0 && text[length - 1] == ' ') --length;
+  return length;
+}
 
 // 1-based; 0 when absent.
 int Pos(std::string_view sub, std::string_view s);

@@ -66,23 +66,42 @@ inline bool TryMSecsToDateTime(double msecs, TDateTime& result) {
   return true;
 }
 
+// A date-time from 1899-12-30 on as whole days and the milliseconds of its
+// fraction, rounded up from .5 as llround does (a day's last half
+// millisecond carries into the next day). dt is positive: its whole part and
+// the fraction's are exact.
+inline void SplitDateTimeMSecs(TDateTime dt, long long& days, long long& ms) {
+  days = static_cast<long long>(dt);
+  const double msecs = (dt - static_cast<double>(days)) * kMSecsPerDay;
+  ms = static_cast<long long>(msecs);
+  if (msecs - static_cast<double>(ms) >= 0.5) ++ms;
+  if (ms >= kMSecsPerDay) {
+    ms -= kMSecsPerDay;
+    ++days;
+  }
+}
+
 // TimeStampToMSecs(DateTimeToTimeStamp(dt)) without the time stamp between,
 // for date-times from 1899-12-30 on; false for the others (which the two
 // routines must then judge). Inline for the same reason: every read of a
 // date-time kept as a TDateTime delivers milliseconds.
 inline bool TryDateTimeToMSecs(TDateTime dt, double& result) {
   if (!(dt >= 0 && dt < 2147483647.0 - kDateDelta - 1)) return false;
-  // dt is positive: its whole part and the fraction's are exact, and
-  // rounding the fraction's milliseconds up from .5 is what llround does.
-  auto days = static_cast<long long>(dt);
-  const double msecs = (dt - static_cast<double>(days)) * kMSecsPerDay;
-  auto ms = static_cast<long long>(msecs);
-  if (msecs - static_cast<double>(ms) >= 0.5) ++ms;
-  if (ms >= kMSecsPerDay) {
-    ms -= kMSecsPerDay;
-    ++days;
-  }
+  long long days = 0, ms = 0;
+  SplitDateTimeMSecs(dt, days, ms);
   result = static_cast<double>(static_cast<int32_t>(days + kDateDelta)) * kMSecsPerDay + static_cast<int32_t>(ms);
+  return true;
+}
+
+// TryMSecsToDateTime(TryDateTimeToMSecs(dt)) in one step: the date-time
+// rounded to the millisecond, as a record that keeps date-times as such
+// hands them out. Only up to the day where the milliseconds between stop
+// being exact (about the year 271 000); false beyond and before 1899-12-30.
+inline bool TryRoundDateTimeToMSecs(TDateTime dt, TDateTime& result) {
+  if (!(dt >= 0 && dt < 100000000.0 - kDateDelta)) return false;
+  long long days = 0, ms = 0;
+  SplitDateTimeMSecs(dt, days, ms);
+  result = static_cast<double>(days) + static_cast<double>(ms) / kMSecsPerDay;
   return true;
 }
 

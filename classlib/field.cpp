@@ -158,8 +158,7 @@ bool TField::DirectText(const uint8_t* record, std::string_view& text) const {
   if (direct_slot_.form != TDirectSlot::kTextForm || !data_set_->DirectTextRules(direct_slot_.fixed_text, trims))
     return false;
   std::size_t n = strnlen(at, trims ? limit : static_cast<std::size_t>(direct_slot_.size));
-  if (trims)
-    while (n > 0 && at[n - 1] == ' ') --n;
+  if (trims) n = LengthWithoutTrailingBlanks(at, n);
   text = std::string_view(at, std::min(n, static_cast<std::size_t>(direct_slot_.cut)));
   return true;
 }

@@ -24,10 +24,7 @@ TDateTimeField::TDateTimeField(TComponent* owner) : TField(owner) { SetDataType(
     } else if (slot.form == TDirectSlot::kDateTimeDaysForm) {
       if (const uint8_t* record = DirectRecord()) {
         if (record[slot.null_offset] != 0) return false;
-        double msecs = 0;
-        if (TryDateTimeToMSecs(LoadUnaligned<double>(record + slot.offset), msecs) &&
-            TryMSecsToDateTime(msecs, value))
-          return true;
+        if (TryRoundDateTimeToMSecs(LoadUnaligned<double>(record + slot.offset), value)) return true;
       }
     }
   }

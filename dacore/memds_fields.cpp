@@ -296,8 +296,7 @@ static void CopyStoredText(const TData& store, const TFieldDesc& desc, const cha
                            void* buffer) {
   const bool trims = desc.Fixed() ? store.TrimFixedChars() : store.TrimVarChars();
   std::size_t n = strnlen(text, trims && desc.Fixed() ? std::min<std::size_t>(desc.Length(), desc.Size()) : desc.Size());
-  if (trims)
-    while (n > 0 && text[n - 1] == ' ') --n;
+  if (trims) n = LengthWithoutTrailingBlanks(text, n);
   n = std::min(n, capacity - 1);
   if (n) std::memcpy(buffer, text, n);
   static_cast<char*>(buffer)[n] = 0;

@@ -20,6 +20,24 @@ TEST(AnsiTrim, DropsBlanksAndControlBytesButKeepsUpperHalf) {
   EXPECT_EQ(TrimRight("\x01\x02"), "");
 }
 
+// Padded column texts: only spaces count, whatever bytes stand next to
+// them, at every length and position around the eight-character steps.
+TEST(AnsiTrim, LengthWithoutTrailingBlanksCountsSpacesOnly) {
+  const char others[] = {'a', '\t', '\0', '\xA0', '!'};
+  for (std::size_t length = 0; length <= 26; ++length)
+    for (std::size_t last = 0; last <= length; ++last)
+      for (char other : others) {
+        // `last` characters of something else, then blanks to the end.
+        std::string text(length, ' ');
+        for (std::size_t i = 0; i < last; ++i) text[i] = (i % 3 == 0) ? ' ' : other;
+        if (last > 0) text[last - 1] = other;
+        // Blanks beyond the length are not looked at.
+        const std::string padded = text + "x       ";
+        EXPECT_EQ(LengthWithoutTrailingBlanks(padded.data(), length), last)
+            << "length " << length << " last " << last << " other " << int(other);
+      }
+}
+
 TEST(AnsiSearch, PositionsAreOneBasedAndZeroWhenAbsent) {
   EXPECT_EQ(Pos("b", "abcb"), 2);
   EXPECT_EQ(Pos("abcb", "abcb"), 1);

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <initializer_list>
 #include <limits>
 #include <random>
 #include <thread>
@@ -206,23 +207,32 @@ TEST(TimeStamps, MillisecondsToDateTimeInOneStepMatchesTwoSteps) {
   }
 }
 
-// The one-step conversion of a date-time to milliseconds gives the two
-// routines' result bit for bit wherever it answers, and answers from day 0 on.
-TEST(DateTimeCodec, OneStepMSecsMatchTheTimeStampRoute) {
+// The edge values, then random date-times below the bounds (in turn) with,
+// for each, the half millisecond on and just under which rounding decides.
+std::vector<double> DateTimesAboutHalfMSecs(std::vector<double> values, unsigned seed,
+                                            std::initializer_list<double> bounds) {
   const double ms_day = 1.0 / kMSecsPerDay;
-  std::vector<double> values = {0, ms_day * 0.5, ms_day * 0.49999, 1 - ms_day * 0.5, 1 - ms_day * 0.4,
-                                45351.5729, 2958465.99999999, 2147483647.0 - kDateDelta - 1.5, -0.5, -1,
-                                std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()};
-  std::mt19937_64 random(11);
+  std::mt19937_64 random(seed);
   for (int i = 0; i < 200000; ++i) {
-    const double dt = std::uniform_real_distribution<double>(0, 2958466)(random);
+    const double dt = std::uniform_real_distribution<double>(0, bounds.begin()[i % bounds.size()])(random);
     values.push_back(dt);
-    // On and about the half milliseconds, where rounding decides.
     const double whole = std::floor(dt);
     const double half = whole + (std::floor((dt - whole) * kMSecsPerDay) + 0.5) * ms_day;
     values.push_back(half);
     values.push_back(std::nextafter(half, 0.0));
   }
+  return values;
+}
+
+// The one-step conversion of a date-time to milliseconds gives the two
+// routines' result bit for bit wherever it answers, and answers from day 0 on.
+TEST(DateTimeCodec, OneStepMSecsMatchTheTimeStampRoute) {
+  const double ms_day = 1.0 / kMSecsPerDay;
+  const std::vector<double> values = DateTimesAboutHalfMSecs(
+      {0, ms_day * 0.5, ms_day * 0.49999, 1 - ms_day * 0.5, 1 - ms_day * 0.4, 45351.5729, 2958465.99999999,
+       2147483647.0 - kDateDelta - 1.5, -0.5, -1, std::numeric_limits<double>::quiet_NaN(),
+       std::numeric_limits<double>::infinity()},
+      11, {2958466});
   for (double dt : values) {
     double one_step = -7;
     const bool direct = TryDateTimeToMSecs(dt, one_step);
@@ -232,6 +242,32 @@ TEST(DateTimeCodec, OneStepMSecsMatchTheTimeStampRoute) {
       continue;
     }
     const double two_steps = TimeStampToMSecs(DateTimeToTimeStamp(dt));
+    ASSERT_EQ(std::memcmp(&one_step, &two_steps, sizeof one_step), 0) << dt;
+  }
+}
+
+// Rounding a date-time to the millisecond in one step gives what the two
+// one-step conversions give in turn, bit for bit, over the whole calendar
+// and far beyond it, and leaves the values it refuses to them.
+TEST(DateTimeCodec, RoundingToMSecsMatchesTheTwoConversions) {
+  const double ms_day = 1.0 / kMSecsPerDay;
+  const double end = 100000000.0 - kDateDelta;
+  const std::vector<double> values = DateTimesAboutHalfMSecs(
+      {0, ms_day * 0.5, ms_day * 0.49999, 1 - ms_day * 0.5, 1 - ms_day * 0.4, 45351.5729, 2958465.99999999,
+       std::nextafter(end, 0.0), end, end + 0.25, -0.5, -1, std::numeric_limits<double>::quiet_NaN(),
+       std::numeric_limits<double>::infinity()},
+      13, {end, 2958466});
+  for (double dt : values) {
+    TDateTime one_step = -7;
+    const bool direct = TryRoundDateTimeToMSecs(dt, one_step);
+    if (!direct) {
+      EXPECT_EQ(one_step, -7) << dt;
+      EXPECT_FALSE(dt >= 0 && dt < end) << dt;
+      continue;
+    }
+    double msecs = 0;
+    TDateTime two_steps = 0;
+    ASSERT_TRUE(TryDateTimeToMSecs(dt, msecs) && TryMSecsToDateTime(msecs, two_steps)) << dt;
     ASSERT_EQ(std::memcmp(&one_step, &two_steps, sizeof one_step), 0) << dt;
   }
 }
