@@ -278,6 +278,7 @@ class TData : public classlib::TObject {
   // the general one.
   void ReadPlanned(int field_no, TRecBuf rec, void* dest, bool& is_blank);
   [[gnu::noinline]] void ReadText(int field_no, TRecBuf rec, void* dest, bool& is_blank);
+  [[gnu::noinline]] void ReadDateTime(int field_no, TRecBuf rec, void* dest, bool& is_blank);
   // Out of line, so that the planned reads need not save what it uses.
   [[gnu::noinline]] void ReadByType(int field_no, TRecBuf rec, void* dest, bool& is_blank);
 

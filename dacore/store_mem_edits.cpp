@@ -44,14 +44,21 @@ void TMemData::AppendFilledItems(ItemHeader* first, size_t stride, int count) {
   ItemHeader* prev = last_item_;
   while (prev && IsHidden(prev)) prev = prev->prev;
   int32_t order = prev ? prev->order : -order_base_;
+  // The items are chained to one another in one pass, and the chain to the
+  // list's end.
+  ItemHeader* tail = last_item_;
   for (int i = 0; i < count; ++i) {
     ItemHeader* item = at(i);
-    LinkBefore(item, nullptr);
+    item->prev = tail;
+    if (tail) tail->next = item; else first_item_ = item;
     item->order = ++order;
     // Without cached updates or a filter every row is visible; a filter set
     // later checks every row anew (ClearCache).
     item->filter_result = fsNotOmitted;
+    tail = item;
   }
+  tail->next = nullptr;
+  last_item_ = tail;
   record_count_ += count;
   record_no_cache_.clear();
 }

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "classlib/exceptions.h"
+#include "classlib/unaligned.h"
 #include "oracle/call_entries_fetch.h"
 #include "oracle/call_state.h"
 #include "oracle/conn_oci_connection.h"
@@ -158,9 +159,11 @@ void TOCIRecordSet::PlanColumns() {
   }
   finishing_.clear();
   plain_rows_ = plan_.size() == static_cast<size_t>(GetFieldCount());
-  for (size_t i = 0; i < plan_.size(); ++i) {
-    if (plan_[i].kind != TDefineKind::kRecord) plain_rows_ = false;
-    else if (plan_[i].finish != TFinish::kAsFetched) finishing_.push_back(i);
+  for (const TColumnPlan& column : plan_) {
+    if (column.kind != TDefineKind::kRecord) plain_rows_ = false;
+    else if (column.finish != TFinish::kAsFetched)
+      finishing_.push_back({column.offset, column.value_size, column.length, static_cast<uint16_t>(column.index),
+                            column.finish});
   }
   planned_ = true;
 }
@@ -388,9 +391,22 @@ void TOCIRecordSet::FinishBufferedValue(const TColumnPlan& column, TRecBuf rec, 
   }
 }
 
+void TOCIRecordSet::FinishRows(ItemHeader* first, size_t stride, ub4 count) {
+  auto* item = reinterpret_cast<uint8_t*>(first);
+  for (ub4 i = 0; i < count; ++i, item += stride) {
+    uint8_t* record = ItemRecord(reinterpret_cast<ItemHeader*>(item));
+    if (plain_rows_ && FinishPlainRow(record)) continue;
+    FinishAnyRow(record, fetch_buffer_.data() + buffer_row_size_ * i);
+  }
+}
+
 void TOCIRecordSet::FinishRow(TRecBuf rec, uint8_t* row) {
   auto* record = static_cast<uint8_t*>(rec);
   if (plain_rows_ && FinishPlainRow(record)) return;
+  FinishAnyRow(record, row);
+}
+
+void TOCIRecordSet::FinishAnyRow(uint8_t* record, uint8_t* row) {
   uint8_t* null_bytes = record + DataSize();
   const uint8_t* indicators = record + indicator_base_;
   for (const TColumnPlan& column : plan_) {
@@ -401,13 +417,13 @@ void TOCIRecordSet::FinishRow(TRecBuf rec, uint8_t* row) {
     uint8_t* value = record + column.offset;
     switch (column.kind) {
       case TDefineKind::kRecord:
-        null = null || FinishInRecord(column, value);
+        null = null || FinishInRecord(column.finish, column.value_size, column.length, value);
         break;
       case TDefineKind::kBuffer:
-        FinishBufferedValue(column, rec, row + column.buffer_at, null);
+        FinishBufferedValue(column, record, row + column.buffer_at, null);
         break;
       case TDefineKind::kPieces:
-        null = FinishPieces(rec, column, null);
+        null = FinishPieces(record, column, null);
         break;
     }
     if (null && !column.complex) std::memset(value, 0, column.value_size);
@@ -415,37 +431,57 @@ void TOCIRecordSet::FinishRow(TRecBuf rec, uint8_t* row) {
   }
 }
 
-bool TOCIRecordSet::FinishPlainRow(uint8_t* record) {
-  // Any indicator but 0 (null, cut, a length) takes the general way.
-  const uint8_t* indicators = record + indicator_base_;
-  const size_t bytes = 2 * plan_.size();
+namespace {
+
+// Whether any of `size` bytes (an even count) is not 0: words of eight, the
+// tail through one more word over the end of the last one where the bytes
+// are that many, else by twos.
+bool AnyNonZero(const uint8_t* bytes, size_t size) {
   uint64_t any = 0;
   size_t at = 0;
-  for (; at + 8 <= bytes; at += 8) {
-    uint64_t word;
-    std::memcpy(&word, indicators + at, sizeof word);
-    any |= word;
+  for (; at + 8 <= size; at += 8) any |= classlib::LoadUnaligned<uint64_t>(bytes + at);
+  if (at == size) return any != 0;
+  if (size >= 8) return (any | classlib::LoadUnaligned<uint64_t>(bytes + size - 8)) != 0;
+  for (; at < size; at += 2) any |= classlib::LoadUnaligned<uint16_t>(bytes + at);
+  return any != 0;
+}
+
+// Zeroes `size` bytes in the same steps; fewer than eight by two stores that
+// may overlap, without the call a byte loop becomes.
+void ZeroBytes(uint8_t* bytes, size_t size) {
+  size_t at = 0;
+  for (; at + 8 <= size; at += 8) classlib::StoreUnaligned<uint64_t>(bytes + at, 0);
+  if (at == size) return;
+  if (size >= 8) {
+    classlib::StoreUnaligned<uint64_t>(bytes + size - 8, 0);
+  } else if (size >= 4) {
+    classlib::StoreUnaligned<uint32_t>(bytes, 0);
+    classlib::StoreUnaligned<uint32_t>(bytes + size - 4, 0);
+  } else {
+    bytes[0] = 0;
+    bytes[size - 1] = 0;
+    bytes[size / 2] = 0;
   }
-  for (; at < bytes; at += 2) {
-    uint16_t indicator;
-    std::memcpy(&indicator, indicators + at, sizeof indicator);
-    any |= indicator;
-  }
-  if (any != 0) return false;
+}
+
+}  // namespace
+
+bool TOCIRecordSet::FinishPlainRow(uint8_t* record) {
+  // Any indicator but 0 (null, cut, a length) takes the general way.
+  if (AnyNonZero(record + indicator_base_, 2 * plan_.size())) return false;
   uint8_t* null_bytes = record + DataSize();
-  std::memset(null_bytes, 0, plan_.size());
-  for (const size_t i : finishing_) {
-    const TColumnPlan& column = plan_[i];
-    uint8_t* value = record + column.offset;
-    if (!FinishInRecord(column, value)) continue;
-    std::memset(value, 0, column.value_size);
-    null_bytes[column.index] = 1;
+  ZeroBytes(null_bytes, plan_.size());
+  for (const TFinishStep& step : finishing_) {
+    uint8_t* value = record + step.offset;
+    if (!FinishInRecord(step.finish, step.value_size, step.length, value)) continue;
+    std::memset(value, 0, step.value_size);
+    null_bytes[step.index] = 1;
   }
   return true;
 }
 
-bool TOCIRecordSet::FinishInRecord(const TColumnPlan& column, uint8_t* value) {
-  switch (column.finish) {
+bool TOCIRecordSet::FinishInRecord(TFinish finish, uint16_t value_size, uint16_t length, uint8_t* value) {
+  switch (finish) {
     case TFinish::kAsFetched: return false;
     case TFinish::kDate: {
       double date_time = 0;
@@ -454,12 +490,12 @@ bool TOCIRecordSet::FinishInRecord(const TColumnPlan& column, uint8_t* value) {
       return !valid;
     }
     case TFinish::kVarBytes: {
-      const uint16_t length = BoundedVarLength(value, column.length);
-      std::memcpy(value, &length, sizeof length);
+      const uint16_t bounded = BoundedVarLength(value, length);
+      std::memcpy(value, &bounded, sizeof bounded);
       return false;
     }
-    case TFinish::kText: value[column.value_size - 1] = 0; return false;
-    case TFinish::kWideText: value[column.value_size - 1] = value[column.value_size - 2] = 0; return false;
+    case TFinish::kText: value[value_size - 1] = 0; return false;
+    case TFinish::kWideText: value[value_size - 1] = value[value_size - 2] = 0; return false;
   }
   return false;
 }
@@ -542,9 +578,7 @@ bool TOCIRecordSet::BlockFetch() {
     sword status = OCI_SUCCESS;
     received = command.InternalFetch(rows, OCI_FETCH_NEXT, 0, status);
     received = std::min<ub4>(received, rows);
-    for (ub4 i = 0; i < received; ++i)
-      FinishRow(ItemRecord(reinterpret_cast<ItemHeader*>(reinterpret_cast<uint8_t*>(first) + stride * i)),
-                fetch_buffer_.data() + buffer_row_size_ * i);
+    FinishRows(first, stride, received);
   } catch (...) {
     block_first_ = nullptr;
     ReleaseItems(first, stride, 0, rows);

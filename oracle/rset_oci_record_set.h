@@ -221,14 +221,18 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   // piece calls instead of the callback.
   void DefineColumns(dacore::ItemHeader* first, size_t stride);
   void DefineObject(const TColumnPlan& column);
+  // The first `count` rows of a block, row i with its fetch-buffer row.
+  void FinishRows(dacore::ItemHeader* first, size_t stride, ub4 count);
   void FinishRow(dacore::TRecBuf rec, uint8_t* row);
+  // Every column of the row, whatever its indicator says.
+  void FinishAnyRow(uint8_t* record, uint8_t* row);
   // A row of plain columns whose indicators are all 0 (no null, no cut
   // value), as most rows are: only the values that need it are touched.
   // False, with the row as it was, when the row is not such a row.
   bool FinishPlainRow(uint8_t* record);
   // A value defined into the record made what the record keeps (a kRecord
   // column, not null); whether it turned out null (an invalid DATE).
-  bool FinishInRecord(const TColumnPlan& column, uint8_t* value);
+  bool FinishInRecord(TFinish finish, uint16_t value_size, uint16_t length, uint8_t* value);
   // A LONG value's pieces as the client left them; whether it is null.
   bool FinishPieces(dacore::TRecBuf rec, const TColumnPlan& column, bool null);
   void FinishBufferedValue(const TColumnPlan& column, dacore::TRecBuf rec, const uint8_t* cell, bool null);
@@ -290,8 +294,16 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   // Every field is a column defined into the record (no hidden, attribute,
   // buffered or LONG field): rows may take FinishPlainRow.
   bool plain_rows_ = false;
-  // The columns (indexes into plan_) whose value FinishInRecord changes.
-  std::vector<size_t> finishing_;
+  // What FinishPlainRow does to a column whose value needs finishing, taken
+  // from its plan so that a row reads one small array.
+  struct TFinishStep {
+    int32_t offset;       // of the value in the record
+    uint16_t value_size;
+    uint16_t length;
+    uint16_t index;       // field number - 1
+    TFinish finish;
+  };
+  std::vector<TFinishStep> finishing_;
   // The complex fields whose slot gets a value object in a fetched row (a
   // heap text's slot is only cleared).
   std::vector<const dacore::TFieldDesc*> object_fields_;

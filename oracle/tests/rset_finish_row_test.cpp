@@ -120,3 +120,47 @@ TEST_F(FinishRowTest, QuickRowsReadAsRowsFinishedTheGeneralWay) {
 
 }  // namespace
 }  // namespace oracle::testing
+
+namespace oracle::testing {
+namespace {
+
+// The quick way tests a row's indicators and clears its null bytes in words
+// (a last word over the one before where there are eight bytes or more): a
+// null in the last column is seen and a value in it is not taken for null,
+// whatever the column count, also in item memory that a result of nulls
+// left to the pool before.
+TEST_F(FinishRowTest, NullsInTheLastColumnAtEveryWidthOfTheQuickTest) {
+  Connect();
+  for (const int count : {1, 2, 3, 4, 5, 7, 8, 9, 13}) {
+    std::string columns, nulls, values, mixed;
+    for (int c = 0; c < count; ++c) {
+      columns += (c ? "; N" : "N") + std::to_string(c) + " NUMBER(9)";
+      nulls += c ? "|<null>" : "<null>";
+      values += (c ? "|" : "") + std::to_string(c + 1);
+      mixed += c + 1 < count ? std::to_string(c + 1) + "|" : "<null>";
+    }
+    const std::string of_nulls = "select n from nulls" + std::to_string(count);
+    const std::string of_values = "select n from mixed" + std::to_string(count);
+    Script(of_nulls, columns, nulls + "\n" + nulls + "\n" + nulls);
+    Script(of_values, columns, values + "\n" + mixed + "\n" + values);
+    for (const std::string& sql : {of_nulls, of_values}) {
+      auto record_set = NewRecordSet(sql, 3);
+      record_set->Open();
+      int row = 0;
+      for (record_set->GetNextRecord(nullptr); !record_set->GetEOF(); record_set->GetNextRecord(nullptr), ++row) {
+        for (int c = 0; c < count; ++c) {
+          const bool null = sql == of_nulls || (row == 1 && c == count - 1);
+          const classlib::Variant value = Value(*record_set, "N" + std::to_string(c));
+          ASSERT_EQ(classlib::VarIsNull(value), null) << sql << " row " << row << " column " << c;
+          if (!null) {
+            EXPECT_EQ(value.AsInteger(), c + 1) << sql << " row " << row << " column " << c;
+          }
+        }
+      }
+      EXPECT_EQ(row, 3) << sql;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace oracle::testing
