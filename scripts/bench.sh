@@ -98,14 +98,15 @@ if [[ -n "${INSTRUCTIONS:-}" ]]; then
     [[ -x "$build/$exe" ]] || continue
     echo "$build/$exe $ours $rows"
     echo "$build/$exe $peer $rows"
-  done | xargs -P 4 -L 1 "$root/scripts/bench_instructions.sh" >"$counts"
+  done | sort -u | xargs -P 4 -L 1 "$root/scripts/bench_instructions.sh" >"$counts"
   echo
   echo "| comparison (instructions per row) | ours | peer | ratio |"
   echo "|---|---|---|---|"
   for pair in "${pairs[@]}"; do
     read -r exe ours peer rows <<<"$pair"
-    a=$(awk -v n="$ours" '$1 == n { print $3 }' "$counts")
-    b=$(awk -v n="$peer" '$1 == n { print $3 }' "$counts")
+    # A peer serves several pairs: it is counted once.
+    a=$(awk -v n="$ours" '$1 == n { print $3; exit }' "$counts")
+    b=$(awk -v n="$peer" '$1 == n { print $3; exit }' "$counts")
     [[ -n "$a" && -n "$b" ]] || continue
     echo "| ${ours%%/iterations*} : ${peer%%/iterations*} | $a | $b | $(python3 -c "print(f'{$a / $b:.3f}')") |"
   done
