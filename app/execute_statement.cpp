@@ -26,6 +26,10 @@ constexpr int kEventStepMs = 10;
 // Set on a thread while it does work handed to it by RunOnStatementThread.
 thread_local bool doing_lent_work = false;
 
+class TStatementWorker;
+// The worker whose thread this is, on that thread.
+thread_local TStatementWorker* running_worker = nullptr;
+
 // Calls `between_rounds` (when given), then processes the thread's events.
 void EventRound(const std::function<void()>& between_rounds) {
   if (between_rounds) between_rounds();
@@ -48,8 +52,18 @@ class TStatementWorker : public QThread {
 
   bool Busy() const { return busy_; }
 
+  // On the worker: the waiting thread makes a round of its events at once.
+  void Hurry() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      hurry_ = true;
+    }
+    finished_.notify_one();
+  }
+
   // Runs `job` on the worker and returns when it is done, with a round of
-  // the calling thread's events every kEventStepMs meanwhile.
+  // the calling thread's events every kEventStepMs meanwhile, and at once
+  // when the job hurries it.
   void Run(const std::function<void()>& job, const std::function<void()>& between_rounds) {
     busy_ = true;
     if (!isRunning()) start();
@@ -60,7 +74,10 @@ class TStatementWorker : public QThread {
     }
     wake_.notify_one();
     std::unique_lock<std::mutex> lock(mutex_);
-    while (!finished_.wait_for(lock, std::chrono::milliseconds(kEventStepMs), [this] { return done_; })) {
+    while (!done_) {
+      finished_.wait_for(lock, std::chrono::milliseconds(kEventStepMs), [this] { return done_ || hurry_; });
+      if (done_) break;
+      hurry_ = false;
       lock.unlock();
       EventRound(between_rounds);
       lock.lock();
@@ -70,6 +87,7 @@ class TStatementWorker : public QThread {
 
  protected:
   void run() override {
+    running_worker = this;
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
       wake_.wait(lock, [this] { return stopping_ || job_ != nullptr; });
@@ -79,6 +97,7 @@ class TStatementWorker : public QThread {
       (*job)();  // the job catches what the work raises
       lock.lock();
       done_ = true;
+      hurry_ = false;
       finished_.notify_one();
     }
   }
@@ -90,6 +109,7 @@ class TStatementWorker : public QThread {
   const std::function<void()>* job_ = nullptr;  // under mutex_
   bool done_ = false;                            // under mutex_
   bool stopping_ = false;                        // under mutex_
+  bool hurry_ = false;                           // under mutex_
   bool busy_ = false;  // touched by the calling thread only
 };
 
@@ -136,6 +156,10 @@ void RunOnStatementThread(IScriptConnection& connection, const std::function<voi
     worker.Run(job, between_rounds);
   }
   if (failure) std::rethrow_exception(failure);
+}
+
+void HurryEventRound() {
+  if (running_worker != nullptr) running_worker->Hurry();
 }
 
 bool ExecuteStatement(IScriptConnection& connection, const std::string& text,

@@ -4,8 +4,30 @@
 
 namespace app {
 
-TProgressRelay::TProgressRelay(IProgressView& view)
+TProgressRelay::TBatch::TBatch() {
+  calls.reserve(kMaxPending);
+  texts.reserve(kMaxPendingText);
+}
+
+// The window's thread adds without waiting, and a long text goes alone: a
+// batch they grew goes back to its bounds.
+void TProgressRelay::TBatch::Clear() {
+  if (calls.capacity() > kMaxPending || texts.capacity() > kMaxPendingText) {
+    *this = TBatch();
+    return;
+  }
+  calls.clear();
+  texts.clear();
+}
+
+// An empty batch takes any call, so a text longer than the bound still goes.
+bool TProgressRelay::TBatch::Full(size_t text_size) const {
+  return !calls.empty() && (calls.size() >= kMaxPending || texts.size() + text_size > kMaxPendingText);
+}
+
+TProgressRelay::TProgressRelay(IProgressView& view, std::function<void()> hurry)
     : view_(view),
+      hurry_(std::move(hurry)),
       window_thread_(std::this_thread::get_id()),
       status_(view.StatusText()),
       min_(view.ProgressMin()),
@@ -25,8 +47,7 @@ void TProgressRelay::Deliver() {
   }
   delivered_.notify_all();
   for (const TPendingCall& c : batch.calls) Make(c, batch.texts);
-  batch.calls.clear();
-  batch.texts.clear();
+  batch.Clear();
   spare_ = std::move(batch);
   AnswerLines(lines_asked);
 }
@@ -72,14 +93,21 @@ void TProgressRelay::Make(const TPendingCall& c, const std::string& texts) {
   }
 }
 
-void TProgressRelay::Add(std::unique_lock<std::mutex>& lock, TPendingCall call) {
-  if (std::this_thread::get_id() != window_thread_)
-    delivered_.wait(lock, [this] { return pending_.calls.size() < kMaxPending; });
+// The window's thread never waits here: it is the one that delivers. The
+// others ask it to hurry each time they find the batch full, so a request
+// made before the window's thread took the last batch is not all they wait on.
+void TProgressRelay::Add(std::unique_lock<std::mutex>& lock, TPendingCall call, size_t text_size) {
+  if (std::this_thread::get_id() != window_thread_) {
+    while (pending_.Full(text_size)) {
+      if (hurry_) hurry_();
+      delivered_.wait(lock);
+    }
+  }
   pending_.calls.push_back(call);
 }
 
 void TProgressRelay::AddWithText(std::unique_lock<std::mutex>& lock, TCall call, const std::string& text) {
-  Add(lock, {call, 0, static_cast<int>(text.size())});
+  Add(lock, {call, 0, static_cast<int>(text.size())}, text.size());
   pending_.calls.back().first = static_cast<int>(pending_.texts.size());
   pending_.texts += text;
 }

@@ -3,12 +3,14 @@
 // asks, between two rounds of its events and once the work is done. The
 // view gets the same calls in the same order, at most one round late, so
 // the window also processes its events at each point the work asks it to.
-// Work that gets far ahead of the window waits for it: the calls not yet
-// delivered stay few.
+// Work that gets far ahead of the window waits for it, and asks the window's
+// thread to deliver at once: the calls not yet delivered stay few and take
+// a fixed amount of memory.
 #pragma once
 
 #include <condition_variable>
 #include <cstddef>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -20,8 +22,11 @@ namespace app {
 
 class TProgressRelay : public IProgressView {
  public:
-  // Takes what `view` shows now; made on the window's thread.
-  explicit TProgressRelay(IProgressView& view);
+  // Takes what `view` shows now; made on the window's thread. Another
+  // thread that finds the pending calls at their bound calls `hurry` (when
+  // given) before it waits: it should make the window's thread deliver
+  // soon; the relay asks nothing of how.
+  explicit TProgressRelay(IProgressView& view, std::function<void()> hurry = {});
 
   // On the window's thread: makes on the view the calls made here since the
   // last time, in their order.
@@ -58,15 +63,20 @@ class TProgressRelay : public IProgressView {
     int second = 0;
   };
   // Calls in their order and the texts they carry, one after the other.
-  // Two batches take turns (one filled, one delivered) and keep their
-  // capacity, so a long run settles on a few kilobytes instead of growing
-  // and freeing a list every round.
+  // Two batches take turns (one filled, one delivered); each is made as
+  // large as the bounds once and keeps that size, so a run takes the same
+  // few kilobytes however long it is or however far the window falls behind.
   struct TBatch {
+    TBatch();
+    // Empties the batch and brings it back to the bounds' size.
+    void Clear();
+    // Whether a call with `text_size` bytes of text must wait for a delivery.
+    bool Full(size_t text_size) const;
     std::vector<TPendingCall> calls;
     std::string texts;
   };
   // Under mutex_ (held by `lock`).
-  void Add(std::unique_lock<std::mutex>& lock, TPendingCall call);
+  void Add(std::unique_lock<std::mutex>& lock, TPendingCall call, size_t text_size = 0);
   void AddWithText(std::unique_lock<std::mutex>& lock, TCall call, const std::string& text);
   void Make(const TPendingCall& c, const std::string& texts);
   // `lines` as the calls of `batch` leave them.
@@ -75,9 +85,12 @@ class TProgressRelay : public IProgressView {
   // thread that asked for it up to `asked`.
   void AnswerLines(unsigned long asked);
 
-  static constexpr size_t kMaxPending = 1024;
+  // The bounds of a batch: about two rounds of a fast run's statements.
+  static constexpr size_t kMaxPending = 256;
+  static constexpr size_t kMaxPendingText = 4096;
 
   IProgressView& view_;
+  const std::function<void()> hurry_;
   const std::thread::id window_thread_;
   mutable std::mutex mutex_;
   mutable std::condition_variable delivered_;

@@ -123,7 +123,7 @@ bool TScriptFileRunner::Run() {
 // statement thread uses anyway, not once on each thread. Only the running
 // group is held: a long file costs no more memory than its largest group.
 void TScriptFileRunner::RunGroups() {
-  TProgressRelay relay(run_.view);
+  TProgressRelay relay(run_.view, HurryEventRound);
   bool groups_result = true;
   const auto read_and_run = [&] {
     TScriptReader reader(path_);

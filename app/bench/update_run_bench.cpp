@@ -20,6 +20,7 @@
 // UPDATE_RUN_STATEMENTS sets the number of statements (default 20 000; a
 // multiple of ten).
 #include <benchmark/benchmark.h>
+#include <malloc.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -35,6 +36,7 @@
 #include <vector>
 
 #include "app/progress_view.h"
+#include "classlib/codepage.h"
 #include "app/run_state.h"
 #include "app/update_database.h"
 #include "fib/statements/fib_transaction.h"
@@ -56,10 +58,30 @@ int StatementCount() {
   return count >= kStatementsPerGroup ? count : 20000;
 }
 
+// With UPDATE_RUN_MEMORY_REPORT=<file>, the updater side writes there its
+// memory map (/proc/self/smaps) and the allocator's totals (mallinfo2)
+// after the last statement, so the growth from a short to a long run can be
+// told apart mapping by mapping and compared with isql-fb's.
+void ReportMemory() {
+  const char* report = std::getenv("UPDATE_RUN_MEMORY_REPORT");
+  if (report == nullptr) return;
+  std::ofstream out(report);
+  out << std::ifstream("/proc/self/smaps").rdbuf();
+  const struct mallinfo2 heap = mallinfo2();
+  out << "mallinfo2 arena " << heap.arena << " mmap " << heap.hblkhd << " in_use " << heap.uordblks
+      << " free " << heap.fordblks << "\n";
+}
+
 class SilentView : public app::IProgressView {
  public:
   std::string StatusText() const override { return status_; }
-  void SetStatusText(const std::string& text) override { status_ = text; }
+  // The status the run shows after its last statement, with the database
+  // still connected: the moment the memory report describes.
+  void SetStatusText(const std::string& text) override {
+    static const std::string kAfterStatements = classlib::Utf8ToCp1251("заполнение BLOB-полей");
+    status_ = text;
+    if (text == kAfterStatements) ReportMemory();
+  }
   int ProgressMin() const override { return min_; }
   int ProgressMax() const override { return max_; }
   void SetProgressRange(int min, int max) override { min_ = min, max_ = max; }

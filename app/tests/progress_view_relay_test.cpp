@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <utility>
@@ -102,6 +106,71 @@ TEST(ProgressRelayTest, LinesAddedOnAnotherThreadWhileDeliveringArriveOnceAndInO
   relay.Deliver();
   ASSERT_EQ(view.details.size(), static_cast<size_t>(kLines));
   for (int i = 0; i < kLines; ++i) ASSERT_EQ(view.details[static_cast<size_t>(i)], std::to_string(i));
+}
+
+// A window's thread that delivers only when asked to hurry: a writer far
+// ahead of it must ask each time it finds the calls at their bound, or it
+// would wait forever. No delivery makes more than the bound allows, a text
+// longer than the bound goes alone, and every call arrives once, in order.
+TEST(ProgressRelayTest, AWriterAtTheBoundHurriesTheWindowAndNothingIsLostOrReordered) {
+  struct Requests {
+    std::mutex mutex;
+    std::condition_variable asked;
+    int count = 0;
+  } requests;
+  CallLog view;
+  TProgressRelay relay(view, [&] {
+    std::lock_guard<std::mutex> lock(requests.mutex);
+    ++requests.count;
+    requests.asked.notify_one();
+  });
+  constexpr int kStatements = 3000;
+  const std::string long_line(5000, 'x');  // longer than a batch's texts
+  std::vector<std::string> expected;
+  for (int i = 0; i < kStatements; ++i) {
+    expected.push_back("status group " + std::to_string(i));
+    expected.push_back("process");
+    if (i % 500 == 7) expected.push_back("line " + long_line);
+    if (i % 100 == 0) expected.push_back("position " + std::to_string(i / 100));
+  }
+  std::atomic<bool> written{false};
+  std::thread writer([&] {
+    for (int i = 0; i < kStatements; ++i) {
+      relay.SetStatusText("group " + std::to_string(i));
+      relay.ProcessMessages();
+      if (i % 500 == 7) relay.AddDetailLine(long_line);
+      if (i % 100 == 0) relay.SetProgressPosition(i / 100);
+    }
+    written = true;
+    std::lock_guard<std::mutex> lock(requests.mutex);
+    requests.asked.notify_one();
+  });
+  int answered = 0;
+  bool never_asked = false;  // then the window delivers on its own, to end the test
+  size_t largest_delivery = 0;
+  while (!written) {
+    if (!never_asked) {
+      std::unique_lock<std::mutex> lock(requests.mutex);
+      never_asked = !requests.asked.wait_for(lock, std::chrono::seconds(2),
+                                             [&] { return written || requests.count > answered; });
+      answered = requests.count;
+    }
+    const size_t before = view.calls.size();
+    relay.Deliver();
+    largest_delivery = std::max(largest_delivery, view.calls.size() - before);
+    for (size_t i = before; i < view.calls.size(); ++i) {
+      if (view.calls[i].size() > long_line.size()) {
+        EXPECT_EQ(view.calls.size() - before, 1u) << "a long text shares its delivery";
+      }
+    }
+  }
+  writer.join();
+  relay.Deliver();
+  EXPECT_FALSE(never_asked) << "the writer waited without asking the window to hurry";
+  EXPECT_GT(answered, 0);
+  EXPECT_LE(largest_delivery, 256u);
+  ASSERT_EQ(view.calls.size(), expected.size());
+  for (size_t i = 0; i < expected.size(); ++i) ASSERT_EQ(view.calls[i], expected[i]) << "call " << i;
 }
 
 // The relay keeps no copy of the details list, which may be long: read on
