@@ -29,7 +29,7 @@ class TFilePieces : public QIODevice {
   qint64 writeData(const char*, qint64) override { return -1; }
 
  private:
-  static constexpr qint64 kPiece = 1024;
+  static constexpr qint64 kPiece = 256;
   QFile& file_;
 };
 
