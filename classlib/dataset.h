@@ -317,6 +317,9 @@ class TDataSet : public TComponent {
   bool GetCalcFieldData(TField* field, void* buffer);
   void SetCalcFieldData(TField* field, const void* buffer);
   int CalcFieldsSize() const { return calc_fields_size_; }
+  // Whether the bound fields include calculated ones (or internally
+  // calculated columns): without them GetCalcFields has nothing to do.
+  bool HasCalcFields() const { return calc_fields_size_ > 0 || has_calc_fields_; }
   // Where the calculated area starts in every record buffer; descendants
   // that lay it elsewhere than after GetRecordSize() bytes set it.
   int CalcFieldsOffset() const { return calc_fields_offset_; }
