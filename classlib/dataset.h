@@ -119,8 +119,13 @@ class TDataSet : public TComponent {
   void Delete();
   void Refresh();
   // Ends a pending edit: posts it when a field was changed, else cancels;
-  // in every state it first checks that the data set is active.
-  void CheckBrowseMode();
+  // in every state it first checks that the data set is active. Inline:
+  // every step of a walk asks it, and browsing it only tells the links.
+  void CheckBrowseMode() {
+    CheckActive();
+    DataEvent(deCheckBrowseMode, 0);
+    if (state_ != dsBrowse) [[unlikely]] EndPendingEdit();
+  }
   // Asks data links to write their pending control values into the record.
   void UpdateRecord();
   void ClearFields();
@@ -462,6 +467,8 @@ class TDataSet : public TComponent {
   }
   void RotateBuffers(int from, int to);
   void MoveCursorToBuffer(int index);
+  // CheckBrowseMode's work outside browsing: the edit posted or cancelled.
+  void EndPendingEdit();
   [[noreturn, gnu::cold]] void RaiseNotActive() const;
   void SendDataEvent(TDataEvent event, intptr_t info);
 
