@@ -119,8 +119,13 @@ class TDataSet : public TComponent {
   void Delete();
   void Refresh();
   // Ends a pending edit: posts it when a field was changed, else cancels;
-  // in every state it first checks that the data set is active.
-  void CheckBrowseMode();
+  // in every state it first checks that the data set is active. Inline:
+  // every step of a walk asks it, and browsing it only tells the links.
+  void CheckBrowseMode() {
+    CheckActive();
+    DataEvent(deCheckBrowseMode, 0);
+    if (state_ != dsBrowse) [[unlikely]] EndPendingEdit();
+  }
   // Asks data links to write their pending control values into the record.
   void UpdateRecord();
   void ClearFields();
@@ -317,6 +322,9 @@ class TDataSet : public TComponent {
   bool GetCalcFieldData(TField* field, void* buffer);
   void SetCalcFieldData(TField* field, const void* buffer);
   int CalcFieldsSize() const { return calc_fields_size_; }
+  // Whether the bound fields include calculated ones (or internally
+  // calculated columns): without them GetCalcFields has nothing to do.
+  bool HasCalcFields() const { return calc_fields_size_ > 0 || has_calc_fields_; }
   // Where the calculated area starts in every record buffer; descendants
   // that lay it elsewhere than after GetRecordSize() bytes set it.
   int CalcFieldsOffset() const { return calc_fields_offset_; }
@@ -459,6 +467,8 @@ class TDataSet : public TComponent {
   }
   void RotateBuffers(int from, int to);
   void MoveCursorToBuffer(int index);
+  // CheckBrowseMode's work outside browsing: the edit posted or cancelled.
+  void EndPendingEdit();
   [[noreturn, gnu::cold]] void RaiseNotActive() const;
   void SendDataEvent(TDataEvent event, intptr_t info);
 

@@ -156,10 +156,7 @@ void TDataSet::Refresh() {
   DoAfterRefresh();
 }
 
-[[gnu::hot]] void TDataSet::CheckBrowseMode() {
-  CheckActive();
-  DataEvent(deCheckBrowseMode, 0);
-  if (state_ == dsBrowse) [[likely]] return;
+void TDataSet::EndPendingEdit() {
   switch (state_) {
     case dsEdit:
     case dsInsert:

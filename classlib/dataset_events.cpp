@@ -16,7 +16,7 @@ namespace classlib {
     auto* field = reinterpret_cast<TField*>(info);
     if (field->FieldKind() == fkData || field->FieldKind() == fkInternalCalc) modified_ = true;
     // Other fields may depend on the changed one.
-    if (state_ != dsSetKey && auto_calc_fields_ && (calc_fields_size_ > 0 || has_calc_fields_))
+    if (state_ != dsSetKey && auto_calc_fields_ && HasCalcFields())
       GetCalcFields(ActiveBuffer());
   } else if (event == dePropertyChange) [[unlikely]] {
     field_defs_->SetUpdated(false);

@@ -176,7 +176,7 @@ void TDataSet::SetCalcFieldData(TField* field, const void* buffer) {
 }
 
 void TDataSet::GetCalcFields(TRecordBuffer buffer) {
-  if (calc_fields_size_ == 0 && !has_calc_fields_) return;
+  if (!HasCalcFields()) return;
   TDataSetState old = SetTempState(dsCalcFields);
   try {
     CalculateFields(buffer);

@@ -32,18 +32,19 @@ void TStringField::CheckTypeSize(int size) const {
 
 int TStringField::GetDataSize() const { return Size() + 1; }
 
-bool TStringField::GetValue(std::string& value) const {
-  // A text the browsed record holds is taken from it without a copy between.
+// The text the browsed record holds, seen where it lies: 1 with the text,
+// 0 for null, -1 where the data set's own read must give it.
+int TStringField::DirectTextValue(std::string_view& text) const {
   const int form = DirectSlot().form;
-  if (form == TDirectSlot::kTextForm || form == TDirectSlot::kTextPointerForm)
-    if (const uint8_t* record = DirectRecord()) {
-      if (record[DirectSlot().null_offset] != 0) return false;
-      std::string_view text;
-      if (DirectText(record, text)) {
-        value.assign(text.data(), text.size());
-        return true;
-      }
-    }
+  if (form != TDirectSlot::kTextForm && form != TDirectSlot::kTextPointerForm) return -1;
+  const uint8_t* record = DirectRecord();
+  if (record == nullptr) return -1;
+  if (record[DirectSlot().null_offset] != 0) return 0;
+  return DirectText(record, text) ? 1 : -1;
+}
+
+// The data set's own read, through a work copy.
+bool TStringField::ReadValue(std::string& value) const {
   const std::size_t size = static_cast<std::size_t>(DataSize()) + 1;
   TScratchBuffer<256> buffer(size);
   const auto* text = reinterpret_cast<const char*>(buffer.Data());
@@ -52,11 +53,29 @@ bool TStringField::GetValue(std::string& value) const {
   return true;
 }
 
-std::string TStringField::GetAsString() const {
-  // One string, returned as it is: a conditional would copy the text.
-  std::string value;
-  if (!GetValue(value)) value.clear();
-  return value;
+bool TStringField::GetValue(std::string& value) const {
+  // A text the browsed record holds is taken from it without a copy between.
+  std::string_view text;
+  switch (DirectTextValue(text)) {
+    case 1: value.assign(text.data(), text.size()); return true;
+    case 0: return false;
+    default: return ReadValue(value);
+  }
+}
+
+[[gnu::hot]] std::string TStringField::GetAsString() const {
+  // A direct text becomes the result at once; one string is returned as it
+  // is, as a conditional would copy it.
+  std::string_view text;
+  switch (DirectTextValue(text)) {
+    case 1: return std::string(text);
+    case 0: return std::string();
+    default: {
+      std::string value;
+      if (!ReadValue(value)) value.clear();
+      return value;
+    }
+  }
 }
 
 void TStringField::SetAsStringValue(const std::string& value) {

@@ -22,6 +22,10 @@ class TStringField : public TField {
 
  protected:
   int GetDataSize() const override;
+  // The browsed record's text in place: 1 with it, 0 for null, -1 when the
+  // data set's own read (ReadValue) must give it.
+  int DirectTextValue(std::string_view& text) const;
+  bool ReadValue(std::string& value) const;
   std::string GetAsString() const override;
   void SetAsStringValue(const std::string& value) override;
   WideString GetAsWideString() const override;

@@ -200,7 +200,9 @@ TGetResult TMemDataSet::GetRecord(TRecordBuffer buffer, TGetMode mode, bool) {
   const auto status = static_cast<uint8_t>(store.CachedUpdates() ? store.GetUpdateStatus() : 0);
   // The bookmark carries the record's number: the store is not asked twice.
   SetInfo(buffer, TRecInfo{bookmark.record_no, status, static_cast<uint8_t>(bfCurrent), ovNone});
-  GetCalcFields(buffer);
+  // A record without calculated fields has nothing to compute: the walk
+  // does not pay the call.
+  if (HasCalcFields()) GetCalcFields(buffer);
   return grOK;
 }
 

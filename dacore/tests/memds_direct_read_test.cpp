@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include "classlib/field.h"
+#include "classlib/field_numeric.h"
+#include "classlib/field_string.h"
 #include "memds_fixture.h"
 
 namespace dacore::testing {
@@ -221,6 +223,56 @@ TEST(MemDataSetDirectReads, TextsBytesAndDatesReadAsTheDataSetReadsThem) {
   ds.Cancel();
   EXPECT_EQ(ds.FieldByName("TAG")->AsString(), "x\ny");
   ExpectDirectReadsAsTheDataSets(ds, "after the cancel");
+}
+
+// A walk reads calculated fields of every record it passes, forwards and
+// backwards, and again after an edit of what they are computed from; a data
+// set without calculated fields runs no OnCalcFields at all.
+TEST(MemDataSetDirectReads, CalculatedFieldsFollowTheWalk) {
+  auto store = std::make_unique<THandStore>(PeopleFields());
+  store->Open();
+  AddRow(*store, {Variant(1), Variant("Ann")});
+  AddRow(*store, {Variant(2), Variant("Bob")});
+  AddRow(*store, {Variant(3), Variant("Cid")});
+  TTestMemDataSet ds(std::move(store));
+  auto* id = new TIntegerField(&ds);
+  id->SetFieldName("ID");
+  id->SetDataSet(&ds);
+  auto* name = new TStringField(&ds);
+  name->SetSize(20);
+  name->SetFieldName("NAME");
+  name->SetDataSet(&ds);
+  auto* label = new TStringField(&ds);
+  label->SetSize(30);
+  label->SetFieldName("LABEL");
+  label->SetFieldKind(classlib::fkCalculated);
+  label->SetDataSet(&ds);
+  int calcs = 0;
+  ds.SetOnCalcFields(TDataSetNotifyEvent::Function([&](TDataSet*) {
+    ++calcs;
+    label->SetAsString(name->AsString() + "#" + id->AsString());
+  }));
+  ds.Open();
+  std::string walked;
+  for (ds.First(); !ds.Eof(); ds.Next()) walked += label->AsString() + ";";
+  for (ds.Last(); !ds.Bof(); ds.Prior()) walked += label->AsString() + ";";
+  EXPECT_EQ(walked, "Ann#1;Bob#2;Cid#3;Cid#3;Bob#2;Ann#1;");
+  EXPECT_GE(calcs, 6);
+  ds.First();
+  ds.Edit();
+  name->SetAsString("Zed");
+  EXPECT_EQ(label->AsString(), "Zed#1");
+  ds.Post();
+  ds.Next();
+  EXPECT_EQ(label->AsString(), "Bob#2");
+  ds.Prior();
+  EXPECT_EQ(label->AsString(), "Zed#1");
+
+  auto plain = OpenPeople();
+  int plain_calcs = 0;
+  plain->SetOnCalcFields(TDataSetNotifyEvent::Function([&](TDataSet*) { ++plain_calcs; }));
+  EXPECT_EQ(Names(*plain), "Ann;Bob;Cid;");
+  EXPECT_EQ(plain_calcs, 0);
 }
 
 }  // namespace
