@@ -158,13 +158,22 @@ void TOCIRecordSet::PlanColumns() {
     plan_.push_back(column);
   }
   finishing_.clear();
+  text_ends_.clear();
   plain_rows_ = plan_.size() == static_cast<size_t>(GetFieldCount());
   for (const TColumnPlan& column : plan_) {
-    if (column.kind != TDefineKind::kRecord) plain_rows_ = false;
-    else if (column.finish != TFinish::kAsFetched)
+    if (column.kind != TDefineKind::kRecord) {
+      plain_rows_ = false;
+    } else if (column.finish == TFinish::kText || column.finish == TFinish::kWideText) {
+      // A text's terminator is all its finish: those bytes go in one list.
+      const int32_t end = column.offset + column.value_size;
+      text_ends_.push_back(end - 1);
+      if (column.finish == TFinish::kWideText) text_ends_.push_back(end - 2);
+    } else if (column.finish != TFinish::kAsFetched) {
       finishing_.push_back({column.offset, column.value_size, column.length, static_cast<uint16_t>(column.index),
                             column.finish});
+    }
   }
+  planned_columns_ = plan_.size();
   planned_ = true;
 }
 
@@ -468,9 +477,11 @@ void ZeroBytes(uint8_t* bytes, size_t size) {
 
 bool TOCIRecordSet::FinishPlainRow(uint8_t* record) {
   // Any indicator but 0 (null, cut, a length) takes the general way.
-  if (AnyNonZero(record + indicator_base_, 2 * plan_.size())) return false;
+  const size_t columns = planned_columns_;
+  if (AnyNonZero(record + indicator_base_, 2 * columns)) return false;
   uint8_t* null_bytes = record + DataSize();
-  ZeroBytes(null_bytes, plan_.size());
+  ZeroBytes(null_bytes, columns);
+  for (const int32_t end : text_ends_) record[end] = 0;
   for (const TFinishStep& step : finishing_) {
     uint8_t* value = record + step.offset;
     if (!FinishInRecord(step.finish, step.value_size, step.length, value)) continue;
