@@ -174,6 +174,7 @@ void TOCIRecordSet::PlanColumns() {
     }
   }
   planned_columns_ = plan_.size();
+  staged_defines_ = nullptr;
   planned_ = true;
 }
 
@@ -218,7 +219,11 @@ TRecBuf TOCIRecordSet::RecordOfIteration(ub4 iteration) const {
   return ItemRecord(reinterpret_cast<ItemHeader*>(reinterpret_cast<uint8_t*>(block_first_) + block_stride_ * iteration));
 }
 
-void TOCIRecordSet::FreeFetchBuffer() { std::vector<uint8_t>().swap(fetch_buffer_); }
+void TOCIRecordSet::FreeFetchBuffer() {
+  std::vector<uint8_t>().swap(fetch_buffer_);
+  std::vector<uint8_t>().swap(staging_);
+  staged_defines_ = nullptr;
+}
 
 // ---- One block ------------------------------------------------------------------
 
@@ -254,6 +259,7 @@ void TOCIRecordSet::PrepareBufferRow(TRecBuf rec, uint8_t* row) {
 }
 
 void TOCIRecordSet::DefineColumns(ItemHeader* first, size_t stride) {
+  staged_defines_ = nullptr;  // the columns go elsewhere now
   TOCICommand& command = Command();
   TRecBuf rec = ItemRecord(first);
   const auto item_stride = static_cast<ub4>(stride);
@@ -566,6 +572,15 @@ bool TOCIRecordSet::BlockFetch() {
   const auto rows = static_cast<uint16_t>(std::clamp(FetchRows, 1, 65535));
   if (buffer_row_size_ > 0 && fetch_buffer_.size() != buffer_row_size_ * rows)
     fetch_buffer_.assign(buffer_row_size_ * rows, 0);
+  if (StagesBlock(rows)) {
+    if (UniDirectional) {
+      std::lock_guard<std::recursive_mutex> rows_guard(RowsLock());
+      DropRows();
+    }
+    const ub4 received = FetchIntoStaging(rows);
+    TakeStagedRows(received);
+    return EndBlock(received, rows);
+  }
   ItemHeader* first = nullptr;
   {
     std::lock_guard<std::recursive_mutex> rows_guard(RowsLock());
@@ -601,8 +616,12 @@ bool TOCIRecordSet::BlockFetch() {
     AppendFilledItems(first, stride, static_cast<int>(received));
   }
   ReleaseItems(first, stride, static_cast<int>(received), rows);
+  return EndBlock(received, rows);
+}
+
+bool TOCIRecordSet::EndBlock(ub4 received, ub4 rows) {
   if (received < rows) SetFetchDone(true);
-  const uint8_t state = command.GetCursorState();
+  const uint8_t state = Command().GetCursorState();
   if (state == csIdle || state == csCancelled) FreeFetchBuffer();
   return received > 0;
 }

@@ -216,6 +216,9 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   // rset_block_fetch.cpp
   void PlanColumns();
   bool BlockFetch();
+  // After a block of `rows` got `received`: the end of the rows when it
+  // came short, the buffers freed when the cursor is done; whether any came.
+  bool EndBlock(ub4 received, ub4 rows);
   void PrepareBufferRow(dacore::TRecBuf rec, uint8_t* row);
   // With stride 0 one row is defined and LONG columns are read through the
   // piece calls instead of the callback.
@@ -248,6 +251,14 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   void FinishLongPiece(dacore::TRecBuf rec, const TColumnPlan& column, dacore::PieceHeader* piece, ub4 written);
   int16_t* IndicatorPtr(dacore::TRecBuf rec, int field_no) const;
   size_t IndicatorBase() const;
+
+  // rset_staged_fetch.cpp
+  // A block of `rows` is fetched through the staging block.
+  bool StagesBlock(int rows);
+  // Fetches and finishes a block in the staging block (defining its
+  // columns there when they are not); the rows received.
+  ub4 FetchIntoStaging(uint16_t rows);
+  void TakeStagedRows(ub4 count);
 
   // rset_row_fetch.cpp
   enum class TRowMove { kForward, kBackward, kLast };
@@ -318,6 +329,11 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   std::vector<const dacore::TFieldDesc*> object_fields_;
   bool planned_ = false;
   std::vector<uint8_t> fetch_buffer_;
+  // The staging block of small blocks of plain rows, and the staging block
+  // the columns are defined into (none when any define or execute since
+  // may have moved them).
+  std::vector<uint8_t> staging_;
+  const uint8_t* staged_defines_ = nullptr;
   size_t buffer_row_size_ = 0;
   size_t indicator_base_ = 0;  // of the planned layout
   // The block a fetch is filling, for the LONG piece callback.
