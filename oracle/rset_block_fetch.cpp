@@ -157,8 +157,9 @@ void TOCIRecordSet::PlanColumns() {
     }
     plan_.push_back(column);
   }
-  finishing_.clear();
   text_ends_.clear();
+  var_bytes_.clear();
+  dates_.clear();
   plain_rows_ = plan_.size() == static_cast<size_t>(GetFieldCount());
   for (const TColumnPlan& column : plan_) {
     if (column.kind != TDefineKind::kRecord) {
@@ -168,9 +169,10 @@ void TOCIRecordSet::PlanColumns() {
       const int32_t end = column.offset + column.value_size;
       text_ends_.push_back(end - 1);
       if (column.finish == TFinish::kWideText) text_ends_.push_back(end - 2);
-    } else if (column.finish != TFinish::kAsFetched) {
-      finishing_.push_back({column.offset, column.value_size, column.length, static_cast<uint16_t>(column.index),
-                            column.finish});
+    } else if (column.finish == TFinish::kVarBytes) {
+      var_bytes_.push_back({column.offset, column.length});
+    } else if (column.finish == TFinish::kDate) {
+      dates_.push_back({column.offset, static_cast<uint16_t>(column.index)});
     }
   }
   planned_columns_ = plan_.size();
@@ -488,11 +490,17 @@ bool TOCIRecordSet::FinishPlainRow(uint8_t* record) {
   uint8_t* null_bytes = record + DataSize();
   ZeroBytes(null_bytes, columns);
   for (const int32_t end : text_ends_) record[end] = 0;
-  for (const TFinishStep& step : finishing_) {
+  for (const TVarBytesStep& step : var_bytes_) {
     uint8_t* value = record + step.offset;
-    if (!FinishInRecord(step.finish, step.value_size, step.length, value)) continue;
-    std::memset(value, 0, step.value_size);
-    null_bytes[step.index] = 1;
+    const uint16_t bounded = BoundedVarLength(value, step.length);
+    std::memcpy(value, &bounded, sizeof bounded);
+  }
+  for (const TDateStep& step : dates_) {
+    uint8_t* value = record + step.offset;
+    double date_time = 0;
+    const bool valid = OraDateToDateTime(value, date_time, &day_cache_);
+    if (!valid) date_time = 0, null_bytes[step.index] = 1;  // a null's value is 0
+    std::memcpy(value, &date_time, sizeof date_time);
   }
   return true;
 }

@@ -310,19 +310,22 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   // Every field is a column defined into the record (no hidden, attribute,
   // buffered or LONG field): rows may take FinishPlainRow.
   bool plain_rows_ = false;
-  // What FinishPlainRow does to a column whose value needs finishing, taken
-  // from its plan so that a row reads one small array.
-  struct TFinishStep {
-    int32_t offset;       // of the value in the record
-    uint16_t value_size;
-    uint16_t length;
-    uint16_t index;       // field number - 1
-    TFinish finish;
-  };
-  std::vector<TFinishStep> finishing_;  // but the texts'
-  // The terminator bytes of the texts' values (two for UTF-16), by offset
-  // in the record.
+  // What FinishPlainRow does to the columns whose values need finishing,
+  // taken from their plans and kept by kind, so that a row reads a few
+  // small arrays without deciding per value: the terminator bytes of the
+  // texts (two for UTF-16), the RAWs' length words to bound, the DATE
+  // bytes to turn into date-time numbers.
   std::vector<int32_t> text_ends_;
+  struct TVarBytesStep {
+    int32_t offset;   // of the value in the record
+    uint16_t length;  // the bound
+  };
+  std::vector<TVarBytesStep> var_bytes_;
+  struct TDateStep {
+    int32_t offset;
+    uint16_t index;  // field number - 1: an invalid date is a null
+  };
+  std::vector<TDateStep> dates_;
   size_t planned_columns_ = 0;  // plan_.size(), read per row
   // The complex fields whose slot gets a value object in a fetched row (a
   // heap text's slot is only cleared).
