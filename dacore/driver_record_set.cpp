@@ -125,6 +125,10 @@ void TCRRecordSet::GetNextRecord(TRecBuf rec) {
       return;
     }
   }
+  StepOrFetch(rec);
+}
+
+void TCRRecordSet::StepOrFetch(TRecBuf rec) {
   if (eof_) return;
   if (!first_item_ && !Fetch()) {
     eof_ = true;
