@@ -37,6 +37,9 @@ class TCRRecordSet : public TMemData {
   std::unique_ptr<TFieldDesc> GetFieldDescType() override { return std::make_unique<TCRFieldDesc>(); }
   bool GetConnectionFlag() override;
   void GetNextRecord(TRecBuf rec) override;
+  // GetNextRecord past a held row known visible: hidden rows, the start,
+  // the end, fetching. Out of line, so that the common step saves nothing.
+  [[gnu::noinline]] void StepOrFetch(TRecBuf rec);
   void GetPriorRecord(TRecBuf rec) override;
   // A one-way record set looks for the number among the rows it holds: a
   // fetch would free the rows the walk stands on.

@@ -274,9 +274,7 @@ class TData : public classlib::TObject {
   void PutChildField(const TFieldDesc& field, TRecBuf rec, const void* source);
   void TrimValue(const TFieldDesc& field, void* dest) const;
   void PlanReads();
-  // GetFieldByNo past its inline byte copy: the other planned reads, then
-  // the general one.
-  void ReadPlanned(int field_no, TRecBuf rec, void* dest, bool& is_blank);
+  // The planned reads GetFieldByNo calls past its inline byte copy.
   [[gnu::noinline]] void ReadText(int field_no, TRecBuf rec, void* dest, bool& is_blank);
   [[gnu::noinline]] void ReadDateTime(int field_no, TRecBuf rec, void* dest, bool& is_blank);
   // Out of line, so that the planned reads need not save what it uses.
@@ -337,13 +335,17 @@ inline void TData::SetSlot(TRecBuf rec, const TFieldDesc& field, void* value) co
 // A byte copy is the most frequent read: it stays in the caller.
 inline void TData::GetFieldByNo(int field_no, TRecBuf rec, void* dest, bool& is_blank) {
   const auto index = static_cast<size_t>(field_no) - 1;
-  if (index < read_plan_.size() && read_plan_[index].read == TFieldRead::kBytes) {
+  const TFieldRead read = index < read_plan_.size() ? read_plan_[index].read : TFieldRead::kGeneral;
+  if (read == TFieldRead::kBytes) {
     auto* record = static_cast<uint8_t*>(rec);
     is_blank = record[data_size_ + index] != 0;
     std::memcpy(dest, record + read_plan_[index].offset, read_plan_[index].size);
     return;
   }
-  ReadPlanned(field_no, rec, dest, is_blank);
+  // The planned reads are called from here, without a frame between.
+  if (read == TFieldRead::kText) return ReadText(field_no, rec, dest, is_blank);
+  if (read == TFieldRead::kDateTime) return ReadDateTime(field_no, rec, dest, is_blank);
+  ReadByType(field_no, rec, dest, is_blank);
 }
 
 inline TFieldDesc& TData::FieldOfNo(int field_no) const {

@@ -289,15 +289,6 @@ void TData::PlanReads() {
   }
 }
 
-// Each planned read is a jump on, so that this frame saves nothing.
-void TData::ReadPlanned(int field_no, TRecBuf rec, void* dest, bool& is_blank) {
-  const auto index = static_cast<size_t>(field_no) - 1;
-  const TFieldRead read = index < read_plan_.size() ? read_plan_[index].read : TFieldRead::kGeneral;
-  if (read == TFieldRead::kText) return ReadText(field_no, rec, dest, is_blank);
-  if (read == TFieldRead::kDateTime) return ReadDateTime(field_no, rec, dest, is_blank);
-  ReadByType(field_no, rec, dest, is_blank);
-}
-
 void TData::ReadDateTime(int field_no, TRecBuf rec, void* dest, bool& is_blank) {
   is_blank = *NullPtr(rec, field_no) != 0;
   GetDateFromBuf(rec, read_plan_[static_cast<size_t>(field_no) - 1].offset, dkMSecsSince0001, dest);

@@ -41,7 +41,11 @@ class TMemData : public TData {
   void ClearFields() override;
 
   // ---- Navigation -----------------------------------------------------------
-  bool GetEOF() override;
+  // Inline while no other thread shares the rows: a walk asks at every row.
+  bool GetEOF() override {
+    if (!SharedRows()) return !current_item_ && eof_;
+    return LockedEOF();
+  }
   bool GetBOF() override;
   void SetToBegin() override;
   void SetToEnd() override;
@@ -190,6 +194,7 @@ class TMemData : public TData {
     if (item && item->filter_result != fsNotChecked) return item->filter_result == fsOmitted;
     return CheckHidden(item);
   }
+  bool LockedEOF();
   // Decides and stores whether an item not yet checked is hidden.
   bool CheckHidden(ItemHeader* item);
   ItemHeader* InternalInsert(TRecBuf rec);

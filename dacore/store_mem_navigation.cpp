@@ -10,7 +10,7 @@
 
 namespace dacore {
 
-bool TMemData::GetEOF() {
+bool TMemData::LockedEOF() {
   TRowsGuard rows(*this);
   return !current_item_ && eof_;
 }

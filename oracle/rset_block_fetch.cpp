@@ -157,14 +157,26 @@ void TOCIRecordSet::PlanColumns() {
     }
     plan_.push_back(column);
   }
-  finishing_.clear();
+  text_ends_.clear();
+  var_bytes_.clear();
+  dates_.clear();
   plain_rows_ = plan_.size() == static_cast<size_t>(GetFieldCount());
   for (const TColumnPlan& column : plan_) {
-    if (column.kind != TDefineKind::kRecord) plain_rows_ = false;
-    else if (column.finish != TFinish::kAsFetched)
-      finishing_.push_back({column.offset, column.value_size, column.length, static_cast<uint16_t>(column.index),
-                            column.finish});
+    if (column.kind != TDefineKind::kRecord) {
+      plain_rows_ = false;
+    } else if (column.finish == TFinish::kText || column.finish == TFinish::kWideText) {
+      // A text's terminator is all its finish: those bytes go in one list.
+      const int32_t end = column.offset + column.value_size;
+      text_ends_.push_back(end - 1);
+      if (column.finish == TFinish::kWideText) text_ends_.push_back(end - 2);
+    } else if (column.finish == TFinish::kVarBytes) {
+      var_bytes_.push_back({column.offset, column.length});
+    } else if (column.finish == TFinish::kDate) {
+      dates_.push_back({column.offset, static_cast<uint16_t>(column.index)});
+    }
   }
+  planned_columns_ = plan_.size();
+  staged_defines_ = nullptr;
   planned_ = true;
 }
 
@@ -209,7 +221,11 @@ TRecBuf TOCIRecordSet::RecordOfIteration(ub4 iteration) const {
   return ItemRecord(reinterpret_cast<ItemHeader*>(reinterpret_cast<uint8_t*>(block_first_) + block_stride_ * iteration));
 }
 
-void TOCIRecordSet::FreeFetchBuffer() { std::vector<uint8_t>().swap(fetch_buffer_); }
+void TOCIRecordSet::FreeFetchBuffer() {
+  std::vector<uint8_t>().swap(fetch_buffer_);
+  std::vector<uint8_t>().swap(staging_);
+  staged_defines_ = nullptr;
+}
 
 // ---- One block ------------------------------------------------------------------
 
@@ -245,6 +261,7 @@ void TOCIRecordSet::PrepareBufferRow(TRecBuf rec, uint8_t* row) {
 }
 
 void TOCIRecordSet::DefineColumns(ItemHeader* first, size_t stride) {
+  staged_defines_ = nullptr;  // the columns go elsewhere now
   TOCICommand& command = Command();
   TRecBuf rec = ItemRecord(first);
   const auto item_stride = static_cast<ub4>(stride);
@@ -468,14 +485,22 @@ void ZeroBytes(uint8_t* bytes, size_t size) {
 
 bool TOCIRecordSet::FinishPlainRow(uint8_t* record) {
   // Any indicator but 0 (null, cut, a length) takes the general way.
-  if (AnyNonZero(record + indicator_base_, 2 * plan_.size())) return false;
+  const size_t columns = planned_columns_;
+  if (AnyNonZero(record + indicator_base_, 2 * columns)) return false;
   uint8_t* null_bytes = record + DataSize();
-  ZeroBytes(null_bytes, plan_.size());
-  for (const TFinishStep& step : finishing_) {
+  ZeroBytes(null_bytes, columns);
+  for (const int32_t end : text_ends_) record[end] = 0;
+  for (const TVarBytesStep& step : var_bytes_) {
     uint8_t* value = record + step.offset;
-    if (!FinishInRecord(step.finish, step.value_size, step.length, value)) continue;
-    std::memset(value, 0, step.value_size);
-    null_bytes[step.index] = 1;
+    const uint16_t bounded = BoundedVarLength(value, step.length);
+    std::memcpy(value, &bounded, sizeof bounded);
+  }
+  for (const TDateStep& step : dates_) {
+    uint8_t* value = record + step.offset;
+    double date_time = 0;
+    const bool valid = OraDateToDateTime(value, date_time, &day_cache_);
+    if (!valid) date_time = 0, null_bytes[step.index] = 1;  // a null's value is 0
+    std::memcpy(value, &date_time, sizeof date_time);
   }
   return true;
 }
@@ -555,6 +580,15 @@ bool TOCIRecordSet::BlockFetch() {
   const auto rows = static_cast<uint16_t>(std::clamp(FetchRows, 1, 65535));
   if (buffer_row_size_ > 0 && fetch_buffer_.size() != buffer_row_size_ * rows)
     fetch_buffer_.assign(buffer_row_size_ * rows, 0);
+  if (StagesBlock(rows)) {
+    if (UniDirectional) {
+      std::lock_guard<std::recursive_mutex> rows_guard(RowsLock());
+      DropRows();
+    }
+    const ub4 received = FetchIntoStaging(rows);
+    TakeStagedRows(received);
+    return EndBlock(received, rows);
+  }
   ItemHeader* first = nullptr;
   {
     std::lock_guard<std::recursive_mutex> rows_guard(RowsLock());
@@ -590,8 +624,12 @@ bool TOCIRecordSet::BlockFetch() {
     AppendFilledItems(first, stride, static_cast<int>(received));
   }
   ReleaseItems(first, stride, static_cast<int>(received), rows);
+  return EndBlock(received, rows);
+}
+
+bool TOCIRecordSet::EndBlock(ub4 received, ub4 rows) {
   if (received < rows) SetFetchDone(true);
-  const uint8_t state = command.GetCursorState();
+  const uint8_t state = Command().GetCursorState();
   if (state == csIdle || state == csCancelled) FreeFetchBuffer();
   return received > 0;
 }

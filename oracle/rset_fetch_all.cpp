@@ -86,7 +86,12 @@ bool TOCIRecordSet::HoldsNextVisible() {
 }
 
 bool TOCIRecordSet::GetEOF() {
-  if ((exec_thread_ || fetch_thread_) && BackgroundEnd()) {
+  if (exec_thread_ || fetch_thread_) [[unlikely]] return GetEOFShared();
+  return TCRRecordSet::GetEOF();  // no thread to wait for
+}
+
+bool TOCIRecordSet::GetEOFShared() {
+  if (BackgroundEnd()) {
     if (exec_thread_) return true;  // no rows before the execute has ended
     if (fetch_thread_) {
       if (HoldsRowAfterCurrent()) return false;  // a current row, so no end
@@ -97,10 +102,14 @@ bool TOCIRecordSet::GetEOF() {
 }
 
 void TOCIRecordSet::GetNextRecord(TRecBuf rec) {
-  if (!exec_thread_ && !fetch_thread_) {  // the common case: no thread to wait for
-    TCRRecordSet::GetNextRecord(rec);
+  if (exec_thread_ || fetch_thread_) [[unlikely]] {
+    GetNextRecordShared(rec);
     return;
   }
+  TCRRecordSet::GetNextRecord(rec);  // the common case: no thread to wait for
+}
+
+void TOCIRecordSet::GetNextRecordShared(TRecBuf rec) {
   if (classlib::TEvent* end = BackgroundEnd()) {
     {
       std::lock_guard<std::recursive_mutex> rows(RowsLock());

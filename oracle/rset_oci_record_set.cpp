@@ -111,6 +111,7 @@ void TOCIRecordSet::InternalExecute() {
   }
   // The older interface has no define callback: LONG values come piece by
   // piece through the piece calls, one row at a time.
+  staged_defines_ = nullptr;  // a new execute, or another cursor: define anew
   row_by_row_ = command.GetCursor()->Scrollable || (command.GetOCICallStyle() == kOci7 && HasPiecewiseLongs());
   if (row_by_row_ && OCIVersion < 9000) RaiseOraException("Need Oracle 9 Call Interface");
   if (UsesRefCursor()) EndRefCursor();  // the block runs again and opens it anew

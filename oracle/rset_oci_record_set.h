@@ -216,6 +216,9 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   // rset_block_fetch.cpp
   void PlanColumns();
   bool BlockFetch();
+  // After a block of `rows` got `received`: the end of the rows when it
+  // came short, the buffers freed when the cursor is done; whether any came.
+  bool EndBlock(ub4 received, ub4 rows);
   void PrepareBufferRow(dacore::TRecBuf rec, uint8_t* row);
   // With stride 0 one row is defined and LONG columns are read through the
   // piece calls instead of the callback.
@@ -229,7 +232,8 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   // A row of plain columns whose indicators are all 0 (no null, no cut
   // value), as most rows are: only the values that need it are touched.
   // False, with the row as it was, when the row is not such a row.
-  bool FinishPlainRow(uint8_t* record);
+  // Inline: a block finishes its rows in one loop.
+  [[gnu::always_inline]] inline bool FinishPlainRow(uint8_t* record);
   // A value defined into the record made what the record keeps (a kRecord
   // column, not null); whether it turned out null (an invalid DATE).
   bool FinishInRecord(TFinish finish, uint16_t value_size, uint16_t length, uint8_t* value);
@@ -247,6 +251,14 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   void FinishLongPiece(dacore::TRecBuf rec, const TColumnPlan& column, dacore::PieceHeader* piece, ub4 written);
   int16_t* IndicatorPtr(dacore::TRecBuf rec, int field_no) const;
   size_t IndicatorBase() const;
+
+  // rset_staged_fetch.cpp
+  // A block of `rows` is fetched through the staging block.
+  bool StagesBlock(int rows);
+  // Fetches and finishes a block in the staging block (defining its
+  // columns there when they are not); the rows received.
+  ub4 FetchIntoStaging(uint16_t rows);
+  void TakeStagedRows(ub4 count);
 
   // rset_row_fetch.cpp
   enum class TRowMove { kForward, kBackward, kLast };
@@ -281,6 +293,10 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   void WaitForBackgroundRows();
   // Whether a row is held after the current one (read under rows_lock_).
   bool HoldsRowAfterCurrent();
+  // GetNextRecord while a background thread works: kept out of the step
+  // taken without one.
+  [[gnu::noinline]] void GetNextRecordShared(dacore::TRecBuf rec);
+  [[gnu::noinline]] bool GetEOFShared();
   // Whether GetNextRecord can step without fetching; the caller holds rows_lock_.
   bool HoldsNextVisible();
   // The rows are shared with a background thread from its start until its
@@ -294,21 +310,33 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   // Every field is a column defined into the record (no hidden, attribute,
   // buffered or LONG field): rows may take FinishPlainRow.
   bool plain_rows_ = false;
-  // What FinishPlainRow does to a column whose value needs finishing, taken
-  // from its plan so that a row reads one small array.
-  struct TFinishStep {
-    int32_t offset;       // of the value in the record
-    uint16_t value_size;
-    uint16_t length;
-    uint16_t index;       // field number - 1
-    TFinish finish;
+  // What FinishPlainRow does to the columns whose values need finishing,
+  // taken from their plans and kept by kind, so that a row reads a few
+  // small arrays without deciding per value: the terminator bytes of the
+  // texts (two for UTF-16), the RAWs' length words to bound, the DATE
+  // bytes to turn into date-time numbers.
+  std::vector<int32_t> text_ends_;
+  struct TVarBytesStep {
+    int32_t offset;   // of the value in the record
+    uint16_t length;  // the bound
   };
-  std::vector<TFinishStep> finishing_;
+  std::vector<TVarBytesStep> var_bytes_;
+  struct TDateStep {
+    int32_t offset;
+    uint16_t index;  // field number - 1: an invalid date is a null
+  };
+  std::vector<TDateStep> dates_;
+  size_t planned_columns_ = 0;  // plan_.size(), read per row
   // The complex fields whose slot gets a value object in a fetched row (a
   // heap text's slot is only cleared).
   std::vector<const dacore::TFieldDesc*> object_fields_;
   bool planned_ = false;
   std::vector<uint8_t> fetch_buffer_;
+  // The staging block of small blocks of plain rows, and the staging block
+  // the columns are defined into (none when any define or execute since
+  // may have moved them).
+  std::vector<uint8_t> staging_;
+  const uint8_t* staged_defines_ = nullptr;
   size_t buffer_row_size_ = 0;
   size_t indicator_base_ = 0;  // of the planned layout
   // The block a fetch is filling, for the LONG piece callback.
