@@ -37,9 +37,6 @@ class TCRRecordSet : public TMemData {
   std::unique_ptr<TFieldDesc> GetFieldDescType() override { return std::make_unique<TCRFieldDesc>(); }
   bool GetConnectionFlag() override;
   void GetNextRecord(TRecBuf rec) override;
-  // GetNextRecord past a held row known visible: hidden rows, the start,
-  // the end, fetching. Out of line, so that the common step saves nothing.
-  [[gnu::noinline]] void StepOrFetch(TRecBuf rec);
   void GetPriorRecord(TRecBuf rec) override;
   // A one-way record set looks for the number among the rows it holds: a
   // fetch would free the rows the walk stands on.
@@ -94,6 +91,10 @@ class TCRRecordSet : public TMemData {
   void InternalOpen() override;
 
  private:
+  // GetNextRecord past a held row known visible: hidden rows, the start,
+  // the end, fetching. Out of line, so that the common step saves nothing.
+  [[gnu::noinline]] void StepOrFetch(TRecBuf rec);
+
   std::unique_ptr<TCRCommand> command_;
   std::unique_ptr<TCRTablesInfo> tables_info_;
   bool fetch_done_ = false;

@@ -198,9 +198,14 @@ void TOCIRecordSet::InternalInitFields() {
 
 bool TOCIRecordSet::SetProp(int prop, const classlib::Variant& value) {
   switch (prop) {
-    case prFetchRows:
+    case prFetchRows: {
+      // A background fetch reads the size and fills the buffers under the
+      // command's lock, a block at a time: the change waits for the block
+      // under way and takes effect from the next.
+      TCommandLock command_lock(Command());
       FreeFetchBuffer();
       return TCRRecordSet::SetProp(prop, value);
+    }
     case prAutoClose: AutoClose = value.AsBoolean(); return true;
     case prDeferredLobRead: DeferredLobRead = value.AsBoolean(); return true;
     default: return TCRRecordSet::SetProp(prop, value);

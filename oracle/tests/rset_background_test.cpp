@@ -125,6 +125,24 @@ TEST_F(BackgroundTest, FilterSetDuringTheFetchAppliesAtItsEnd) {
   EXPECT_EQ(rows, 10);
 }
 
+TEST_F(BackgroundTest, BlockSizeChangedWhileRowsArriveTakesEffectBetweenBlocks) {
+  Connect();
+  auto record_set = Background(600, 20, 1);
+  OpenAndExecute(*record_set);
+  // Each change frees the buffers the client fills: a change in the middle
+  // of a block would have it write into freed memory.
+  for (int change = 0; record_set->FetchingAll(); ++change) {
+    record_set->SetProp(prFetchRows, change % 2 == 0 ? 7 : 20);
+    platform::MessageLoop::Current().ProcessMessages();
+  }
+  record_set->WaitForFetchAll();
+  int rows = 0;
+  record_set->SetToBegin();
+  for (record_set->GetNextRecord(nullptr); !record_set->GetEOF(); record_set->GetNextRecord(nullptr), ++rows)
+    ASSERT_EQ(Value(*record_set, "ID").AsInteger(), rows) << "a row lost or moved";
+  EXPECT_EQ(rows, 600);
+}
+
 TEST_F(BackgroundTest, CloseMidwayStopsTheLoopAndFreesWhatItMade) {
   Connect();
   const int handles_before = standin_->LiveHandles();
