@@ -12,8 +12,6 @@ namespace dacore {
 
 namespace {
 
-constexpr int16_t kFree = 100;
-constexpr int16_t kOneRef = 101;
 // A large buffer stores its size negated: where a buffer came from decides
 // where it goes back, whatever its size.
 int32_t StoredSize(const void* buf) { return LoadUnaligned<int32_t>(OffsetPtr(buf, -TStringHeap::kHeaderSize)); }
@@ -54,12 +52,6 @@ void TStringHeap::SetThreadSafety(bool value) {
 
 int TStringHeap::BufSize(const void* buf) { return std::abs(StoredSize(buf)); }
 int TStringHeap::RefCount(const void* buf) { return Marker(buf) - kFree; }
-
-uint8_t* TStringHeap::Carve(uint8_t* at, int32_t size, int16_t marker) {
-  StoreUnaligned<int32_t>(at, size);
-  StoreUnaligned<int16_t>(at + 4, marker);
-  return at + kHeaderSize;
-}
 
 void TStringHeap::PushFree(uint8_t* data, int k) {
   StoreUnaligned<uint8_t*>(data, free_lists_[k]);
@@ -109,7 +101,7 @@ void* TStringHeap::NewLarge(int size) {
   return buf;
 }
 
-void* TStringHeap::NewBuf(int size) {
+void* TStringHeap::NewBufSlow(int size) {
   if (size <= 0) return nullptr;
   auto guard = Lock();
   empty_ = false;

@@ -9,6 +9,7 @@
 #include <unordered_set>
 
 #include "classlib/object.h"
+#include "classlib/unaligned.h"
 
 namespace dacore {
 
@@ -29,7 +30,11 @@ class TStringHeap : public classlib::TObject {
   TStringHeap& operator=(const TStringHeap&) = delete;
 
   // A buffer of at least size bytes with one reference; nil for size <= 0.
-  void* NewBuf(int size);
+  // A small buffer carved from the current page stays in the caller.
+  void* NewBuf(int size) {
+    if (void* buf = CarveFromPage(size)) return buf;
+    return NewBufSlow(size);
+  }
   // Drops one reference; the last returns the buffer to its class (or the
   // general heap). Nil does nothing.
   void DisposeBuf(void* buf);
@@ -53,12 +58,33 @@ class TStringHeap : public classlib::TObject {
   static int RefCount(const void* buf);
 
  private:
+  static constexpr int16_t kFree = 100;
+  static constexpr int16_t kOneRef = 101;
+
   std::unique_lock<std::mutex> Lock();
+  // Filling a store takes buffers of a class with no free buffer, one
+  // after the other from the current page: that case needs no lock, leaves
+  // the page more than a buffer's worth of bytes and so does exactly what
+  // NewSmall would. Nil when any of that does not hold.
+  void* CarveFromPage(int size) {
+    if (size <= 0 || size > kSmallSize || lock_) return nullptr;
+    const int k = (size + 7) / 8;
+    const int need = k * 8 + kHeaderSize;
+    if (!page_ || free_lists_[k] || free_ - need < kHeaderSize + 8) return nullptr;
+    uint8_t* at = page_ + (kPageSize - free_);
+    free_ -= need;  // a page exists: the heap is not empty
+    return Carve(at, k * 8, kOneRef);
+  }
+  void* NewBufSlow(int size);
   void* NewSmall(int k);
   void* NewLarge(int size);
   void NewPage();
   // Writes a header at `at` and returns the data address.
-  static uint8_t* Carve(uint8_t* at, int32_t size, int16_t marker);
+  static uint8_t* Carve(uint8_t* at, int32_t size, int16_t marker) {
+    classlib::StoreUnaligned<int32_t>(at, size);
+    classlib::StoreUnaligned<int16_t>(at + 4, marker);
+    return at + kHeaderSize;
+  }
   void PushFree(uint8_t* data, int k);
 
   uint8_t* free_lists_[kClassCount + 1] = {};  // index = class

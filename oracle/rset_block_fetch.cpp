@@ -6,6 +6,7 @@
 // date-time numbers, buffered cells to heap values and value objects).
 #include <algorithm>
 #include <cstring>
+#include <type_traits>
 
 #include "classlib/exceptions.h"
 #include "classlib/unaligned.h"
@@ -153,16 +154,27 @@ void TOCIRecordSet::PlanColumns() {
     column.length = field->Length();
     if (column.kind == TDefineKind::kBuffer) {
       column.buffer_at = buffer_row_size_;
-      buffer_row_size_ += (static_cast<size_t>(column.size) + 7) / 8 * 8;
+      // Cells are padded to words: texts are measured and copied by words.
+      buffer_row_size_ += CellWords(static_cast<size_t>(column.size)) * 8;
     }
     plan_.push_back(column);
   }
   text_ends_.clear();
   var_bytes_.clear();
   dates_.clear();
+  heap_texts_.clear();
   plain_rows_ = plan_.size() == static_cast<size_t>(GetFieldCount());
+  // A heap text whose cell holds at most 65535 characters: a plain row
+  // copies it into the string heap as the finishing of a non-null one does.
+  auto heap_text = [](const TColumnPlan& column) {
+    return column.field->DataType() == dtHeapString && column.kind == TDefineKind::kBuffer && column.size >= 1 &&
+           column.size - 1 <= UINT16_MAX;
+  };
   for (const TColumnPlan& column : plan_) {
-    if (column.kind != TDefineKind::kRecord) {
+    if (heap_text(column)) {
+      heap_texts_.push_back({static_cast<uint32_t>(column.buffer_at), column.offset,
+                             static_cast<uint16_t>(column.size - 1), column.field->Fixed()});
+    } else if (column.kind != TDefineKind::kRecord) {
       plain_rows_ = false;
     } else if (column.finish == TFinish::kText || column.finish == TFinish::kWideText) {
       // A text's terminator is all its finish: those bytes go in one list.
@@ -315,13 +327,11 @@ void TOCIRecordSet::FinishBufferedValue(const TColumnPlan& column, TRecBuf rec, 
   const TOCIFieldDesc& field = *column.field;
   void* object = GetSlot(rec, field);
   switch (field.DataType()) {
-    case dtHeapString: {
+    case dtHeapString:
       if (null) return;
-      const size_t length = BoundedStrLen(cell, static_cast<size_t>(column.size) - 1);
-      const bool trim = field.Fixed() && TrimFixedChars();
-      SetSlot(rec, field, StringHeap().AllocStr(reinterpret_cast<const char*>(cell), trim, static_cast<int>(length)));
+      SetSlot(rec, field, HeapTextOfCell(StringHeap(), cell, static_cast<size_t>(column.size) - 1,
+                                         field.Fixed() && TrimFixedChars()));
       return;
-    }
     case dtHeapWideString: {
       if (null) return;
       const size_t length = BoundedStrLenW(cell, static_cast<size_t>(column.size) / 2 - 1);
@@ -409,17 +419,26 @@ void TOCIRecordSet::FinishBufferedValue(const TColumnPlan& column, TRecBuf rec, 
 }
 
 void TOCIRecordSet::FinishRows(ItemHeader* first, size_t stride, ub4 count) {
-  auto* item = reinterpret_cast<uint8_t*>(first);
-  for (ub4 i = 0; i < count; ++i, item += stride) {
-    uint8_t* record = ItemRecord(reinterpret_cast<ItemHeader*>(item));
-    if (plain_rows_ && FinishPlainRow(record)) continue;
-    FinishAnyRow(record, fetch_buffer_.data() + buffer_row_size_ * i);
-  }
+  // Without heap texts the loop keeps nothing of theirs.
+  auto finish = [&](auto with_heap_texts) {
+    auto* item = reinterpret_cast<uint8_t*>(first);
+    for (ub4 i = 0; i < count; ++i, item += stride) {
+      uint8_t* record = ItemRecord(reinterpret_cast<ItemHeader*>(item));
+      uint8_t* row = fetch_buffer_.data() + buffer_row_size_ * i;
+      if (plain_rows_ && FinishPlainRow(record)) {
+        if constexpr (with_heap_texts) FinishHeapTexts(record, row);
+        continue;
+      }
+      FinishAnyRow(record, row);
+    }
+  };
+  if (heap_texts_.empty()) finish(std::false_type{});
+  else finish(std::true_type{});
 }
 
 void TOCIRecordSet::FinishRow(TRecBuf rec, uint8_t* row) {
   auto* record = static_cast<uint8_t*>(rec);
-  if (plain_rows_ && FinishPlainRow(record)) return;
+  if (plain_rows_ && FinishPlainRow(record)) return FinishHeapTexts(record, row);
   FinishAnyRow(record, row);
 }
 
@@ -503,6 +522,15 @@ bool TOCIRecordSet::FinishPlainRow(uint8_t* record) {
     std::memcpy(value, &date_time, sizeof date_time);
   }
   return true;
+}
+
+void TOCIRecordSet::FinishHeapTexts(uint8_t* record, const uint8_t* row) {
+  TStringHeap& heap = StringHeap();
+  const bool trim_fixed = TrimFixedChars();
+  for (const THeapTextStep& step : heap_texts_) {
+    char* text = HeapTextOfCell(heap, row + step.cell, step.capacity, step.fixed && trim_fixed);
+    classlib::StoreUnaligned<void*>(record + step.offset, text);
+  }
 }
 
 bool TOCIRecordSet::FinishInRecord(TFinish finish, uint16_t value_size, uint16_t length, uint8_t* value) {
@@ -602,6 +630,14 @@ bool TOCIRecordSet::BlockFetch() {
       TRecBuf rec = ItemRecord(reinterpret_cast<ItemHeader*>(reinterpret_cast<uint8_t*>(first) + stride * i));
       // Plain values need no zeroing: a null one is cleared as its row is finished.
       if (!HasComplexFields()) continue;
+      if (plain_rows_) {
+        // Heap texts are the only complex values: their slots start empty (a
+        // null keeps it so, a row that fails is freed by it), their cells
+        // are written by the client whenever the value is not null.
+        for (const THeapTextStep& step : heap_texts_)
+          classlib::StoreUnaligned<void*>(static_cast<uint8_t*>(rec) + step.offset, nullptr);
+        continue;
+      }
       std::memset(rec, 0, static_cast<size_t>(RecordSize()));
       for (const TFieldDesc* field : object_fields_) CreateComplexField(rec, *field, true);
       if (buffer_row_size_ > 0) PrepareBufferRow(rec, fetch_buffer_.data() + buffer_row_size_ * i);

@@ -234,6 +234,8 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   // False, with the row as it was, when the row is not such a row.
   // Inline: a block finishes its rows in one loop.
   [[gnu::always_inline]] inline bool FinishPlainRow(uint8_t* record);
+  // Then its heap texts, copied from its fetch-buffer row.
+  [[gnu::always_inline]] inline void FinishHeapTexts(uint8_t* record, const uint8_t* row);
   // A value defined into the record made what the record keeps (a kRecord
   // column, not null); whether it turned out null (an invalid DATE).
   bool FinishInRecord(TFinish finish, uint16_t value_size, uint16_t length, uint8_t* value);
@@ -307,8 +309,9 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   // The REF CURSOR parameter's cursor (the parameter owns it), or nil.
   TOraCursor* ref_cursor_ = nullptr;
   std::vector<TColumnPlan> plan_;
-  // Every field is a column defined into the record (no hidden, attribute,
-  // buffered or LONG field): rows may take FinishPlainRow.
+  // Every field is a column defined into the record or a heap text (no
+  // hidden, attribute, other buffered or LONG field): rows may take
+  // FinishPlainRow, and the fetch-buffer cells need no preparation.
   bool plain_rows_ = false;
   // What FinishPlainRow does to the columns whose values need finishing,
   // taken from their plans and kept by kind, so that a row reads a few
@@ -326,6 +329,13 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
     uint16_t index;  // field number - 1: an invalid date is a null
   };
   std::vector<TDateStep> dates_;
+  struct THeapTextStep {
+    uint32_t cell;      // offset in a fetch-buffer row
+    int32_t offset;     // of the slot in the record
+    uint16_t capacity;  // characters the cell holds before its terminator
+    bool fixed;         // a fixed CHAR: trimmed when the store trims those
+  };
+  std::vector<THeapTextStep> heap_texts_;
   size_t planned_columns_ = 0;  // plan_.size(), read per row
   // The complex fields whose slot gets a value object in a fetched row (a
   // heap text's slot is only cleared).

@@ -1,7 +1,8 @@
 // Bytes a fetch delivered through the conversions that make record values
 // of them: any seven DATE bytes give a date-time or a null without raising,
-// the day cache changes no answer, and the length of a text, wide text or
-// RAW cell never exceeds the cell.
+// the day cache changes no answer, the length of a text, wide text or RAW
+// cell never exceeds the cell, and a text measured and copied by words is
+// the one a byte scan finds.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -36,6 +37,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   if (size >= 2) {
     const auto capacity = static_cast<uint16_t>(size - 2);
     if (oracle::BoundedVarLength(cell.data(), capacity) > capacity) std::abort();
+  }
+  // A fetch-buffer cell of the input's characters and its terminator byte,
+  // padded to words and no further: measured by words it gives what the
+  // byte scan gives, and its heap copy is what AllocStr makes of it.
+  if (size > 0) {
+    const size_t capacity = size - 1;
+    std::vector<uint8_t> padded(oracle::CellWords(size) * 8, 0xA5);
+    std::memcpy(padded.data(), data, size);
+    const size_t length = oracle::BoundedStrLen(padded.data(), capacity);
+    if (oracle::CellTextLength(padded.data(), capacity) != length) std::abort();
+    dacore::TStringHeap heap;
+    const bool trim = (data[0] & 1) != 0;
+    const char* copy = oracle::HeapTextOfCell(heap, padded.data(), capacity, trim);
+    const char* expected = heap.AllocStr(reinterpret_cast<const char*>(padded.data()), trim, static_cast<int>(length));
+    if (std::strcmp(copy, expected) != 0) std::abort();
   }
   return 0;
 }
