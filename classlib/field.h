@@ -303,10 +303,11 @@ class TField : public TComponent {
   // The text a text slot (kTextForm, kTextPointerForm) of `record` holds, as
   // GetData would give it; false when the slot holds no text or the data
   // set's rules ask for its own read now.
-  bool DirectText(const uint8_t* record, std::string_view& text) const;
+  inline bool DirectText(const uint8_t* record, std::string_view& text) const;
 
  private:
   bool ReadDirectForm(const uint8_t* record, void* buffer, bool native) const;
+  bool ReadCountedBytes(const uint8_t* at, uint8_t* out) const;
 
  protected:
 

@@ -18,14 +18,14 @@ TDateTimeField::TDateTimeField(TComponent* owner) : TField(owner) { SetDataType(
   bool is_null = false;
   const TDirectSlot& slot = DirectSlot();
   if (DataType() == ftDateTime && slot.standard_convert) {
-    if (const uint8_t* direct = DirectValue(sizeof(double), is_null)) {
-      if (is_null) return false;
-      if (TryMSecsToDateTime(LoadUnaligned<double>(direct), value)) return true;
-    } else if (slot.form == TDirectSlot::kDateTimeDaysForm) {
+    if (slot.form == TDirectSlot::kDateTimeDaysForm) {
       if (const uint8_t* record = DirectRecord()) {
         if (record[slot.null_offset] != 0) return false;
         if (TryRoundDateTimeToMSecs(LoadUnaligned<double>(record + slot.offset), value)) return true;
       }
+    } else if (const uint8_t* direct = DirectValue(sizeof(double), is_null)) {
+      if (is_null) return false;
+      if (TryMSecsToDateTime(LoadUnaligned<double>(direct), value)) return true;
     }
   }
   return GetData(&value, false);

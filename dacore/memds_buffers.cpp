@@ -36,6 +36,9 @@ void TMemDataSet::SetIRecordSet(std::unique_ptr<TData> record_set) {
   FIRecordSet->OnUpdateRecord = [this](TRecBuf) { DoPerformHook(&TMemDataSet::PerformUpdate); };
   FIRecordSet->OnDeleteRecord = [this](TRecBuf) { DoPerformHook(&TMemDataSet::PerformDelete); };
   FIRecordSet->OnApplyRecord = [this](int kind, int& action, bool last) { DoApplyRecord(kind, action, last); };
+  // Texts read straight from the record trim as the store's options say.
+  FIRecordSet->OnTrimOptionsChanged = [this] { SettleDirectTextRules(); };
+  SettleDirectTextRules();
   FIRecordSet->SetCachedUpdates(cached_updates_);
 }
 
