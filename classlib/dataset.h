@@ -122,7 +122,7 @@ class TDataSet : public TComponent {
   // in every state it first checks that the data set is active. Inline:
   // every step of a walk asks it, and browsing it only tells the links.
   void CheckBrowseMode() {
-    CheckActive();
+    if (state_ != dsBrowse) [[unlikely]] CheckActive();
     DataEvent(deCheckBrowseMode, 0);
     if (state_ != dsBrowse) [[unlikely]] EndPendingEdit();
   }

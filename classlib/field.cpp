@@ -194,7 +194,16 @@ inline bool TField::ReadCountedBytes(const uint8_t* at, uint8_t* out) const {
     // Byte strings are read whole for every row: no dispatch on the form.
     if (record[direct_slot_.null_offset] != 0) return false;
     if (ReadCountedBytes(record + direct_slot_.offset, static_cast<uint8_t*>(buffer))) return true;
-  } else if (record != nullptr && direct_slot_.form >= TDirectSlot::kFirstSharedForm) {
+    record = nullptr;  // a length the slot cannot hold: the data set judges
+  }
+  return ReadData(record, buffer, native);
+}
+
+// GetData's other forms (`record`: the browsed record when a direct read
+// applies), out of line so that the byte strings' path above keeps a small
+// frame.
+[[gnu::noinline]] bool TField::ReadData(const uint8_t* record, void* buffer, bool native) const {
+  if (record != nullptr && direct_slot_.form >= TDirectSlot::kFirstSharedForm) {
     if (record[direct_slot_.null_offset] != 0) return false;
     if (buffer == nullptr || ReadDirectForm(record, buffer, native)) return true;
   } else if (record != nullptr && direct_slot_.form == TDirectSlot::kPlainForm) {
@@ -247,15 +256,18 @@ void TField::Validate(const void* buffer) {
   if (!on_validate_) return;
   validating_ = true;
   validate_buffer_ = buffer;
+  UpdateDirectReads();
   try {
     on_validate_(this);
   } catch (...) {
     validating_ = false;
     validate_buffer_ = nullptr;
+    UpdateDirectReads();
     throw;
   }
   validating_ = false;
   validate_buffer_ = nullptr;
+  UpdateDirectReads();
 }
 
 void TField::DataChanged() {

@@ -15,13 +15,13 @@
 namespace classlib {
 
 inline const uint8_t* TField::DirectRecord() const {
-  if (direct_slot_.offset < 0 || validating_) return nullptr;
+  if (!reads_direct_) return nullptr;
   return data_set_->BrowsedRecord();
 }
 
 inline const uint8_t* TField::DirectValue(int size, bool& is_null) const {
   // A field without a slot has size 0 and fails the first test.
-  if (direct_slot_.size != size || direct_slot_.form != TDirectSlot::kPlainForm) return nullptr;
+  if (direct_plain_size_ != size) return nullptr;
   const uint8_t* record = DirectRecord();
   if (record == nullptr) return nullptr;
   is_null = record[direct_slot_.null_offset] != 0;
