@@ -176,7 +176,7 @@ class TDataSet : public TComponent {
   // it answers what SettleDirectTextRules last settled.
   bool DirectTextRules(bool fixed, bool& trims) const {
     if ((direct_text_rules_ & kDirectTexts) == 0) return false;
-    trims = (direct_text_rules_ & (fixed ? kTrimFixedTexts : kTrimVarTexts)) != 0;
+    trims = ((direct_text_rules_ >> (fixed ? 1 : 0)) & 1) != 0;
     return true;
   }
   // Settles the direct text rules anew from CurrentDirectTextRules. The data
@@ -340,7 +340,7 @@ class TDataSet : public TComponent {
   int CalcFieldsSize() const { return calc_fields_size_; }
   // Whether the bound fields include calculated ones (or internally
   // calculated columns): without them GetCalcFields has nothing to do.
-  bool HasCalcFields() const { return calc_fields_size_ > 0 || has_calc_fields_; }
+  bool HasCalcFields() const { return has_calc_fields_; }
   // Where the calculated area starts in every record buffer; descendants
   // that lay it elsewhere than after GetRecordSize() bytes set it.
   int CalcFieldsOffset() const { return calc_fields_offset_; }
@@ -525,9 +525,10 @@ class TDataSet : public TComponent {
   int bookmark_size_ = 0;
   int calc_fields_size_ = 0;
   int calc_fields_offset_ = 0;
-  bool has_calc_fields_ = false;
-  // The settled direct text rules, as bits.
-  static constexpr uint8_t kDirectTexts = 1, kTrimFixedTexts = 2, kTrimVarTexts = 4;
+  bool has_calc_fields_ = false;  // calculated fields or internally calculated columns
+  // The settled direct text rules, as bits: a varying text's trimming is
+  // bit 0, a fixed one's bit 1.
+  static constexpr uint8_t kTrimVarTexts = 1, kTrimFixedTexts = 2, kDirectTexts = 4;
   uint8_t direct_text_rules_ = 0;
 
   int disable_count_ = 0;

@@ -337,6 +337,7 @@ void TDataSet::BindFields(bool binding) {
       field->SetFieldNo(-1);
       field->SetOffset(calc_fields_size_);
       calc_fields_size_ += field->DataSize() + 1;
+      has_calc_fields_ = true;
     } else if (field->ParentField() == nullptr) {
       TFieldDef* def = field_defs_->Find(field->FieldName());
       field->SetFieldNo(def->FieldNo());
