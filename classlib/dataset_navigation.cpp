@@ -60,8 +60,9 @@ void TDataSet::Last() {
 }
 
 // Reads the record after the last one in the ring into the spare buffer and
-// rotates it in; a full ring drops its first record. Kept beside StepForward,
-// which takes it inline at every step of a walk.
+// rotates it in; a full ring drops its first record. Kept away from the
+// base's record protocol (dataset_buffers.cpp): where the compiler sees the
+// base's GetRecord it tests for it before every call of a walk.
 [[gnu::hot]] bool TDataSet::GetNextRecord() {
   TGetMode mode = gmNext;
   if (record_count_ > 0) [[likely]] {
