@@ -157,6 +157,7 @@ void TDataSet::SetState(TDataSetState state) {
   if (state_ == state) return;
   state_ = state;
   modified_ = false;
+  SettleDirectTextRules();
   DataEvent(deUpdateState, 0);
 }
 

@@ -122,7 +122,7 @@ class TDataSet : public TComponent {
   // in every state it first checks that the data set is active. Inline:
   // every step of a walk asks it, and browsing it only tells the links.
   void CheckBrowseMode() {
-    CheckActive();
+    if (state_ != dsBrowse) [[unlikely]] CheckActive();
     DataEvent(deCheckBrowseMode, 0);
     if (state_ != dsBrowse) [[unlikely]] EndPendingEdit();
   }
@@ -172,10 +172,18 @@ class TDataSet : public TComponent {
   virtual bool GetFieldData(TField* field, void* buffer);
   // Whether a field may read its text slot (TField::TDirectSlot::kTextForm)
   // straight from the record now, and whether the trailing blanks of such a
-  // text are trimmed (`fixed`: a CHAR column's); asked at every read, so
-  // that options changed while the data set is open hold at once. The base
-  // gives no text slots and answers false.
-  virtual bool DirectTextRules(bool fixed, bool& trims) const;
+  // text are trimmed (`fixed`: a CHAR column's). Asked at every text read,
+  // it answers what SettleDirectTextRules last settled.
+  bool DirectTextRules(bool fixed, bool& trims) const {
+    if ((direct_text_rules_ & kDirectTexts) == 0) return false;
+    trims = ((direct_text_rules_ >> (fixed ? 1 : 0)) & 1) != 0;
+    return true;
+  }
+  // Settles the direct text rules anew from CurrentDirectTextRules. The data
+  // set does so at every state change (opening included); whatever changes
+  // an option they depend on while the data set is open calls it, so the
+  // change holds at the next read.
+  void SettleDirectTextRules();
   // The same in native or field-side form: the base converts through
   // DataConvert when native is false.
   virtual bool GetFieldData(TField* field, void* buffer, bool native);
@@ -308,6 +316,14 @@ class TDataSet : public TComponent {
   // Converts a value between the field-side and the native buffer forms
   // (see field.h); types without a difference are copied.
   virtual void DataConvert(TField* field, const void* source, void* dest, bool to_native);
+  // The direct text rules as the data set's options make them now (see
+  // DirectTextRules); the base gives no text slots and allows none.
+  struct TDirectTextRules {
+    bool direct = false;
+    bool trim_fixed = false;
+    bool trim_var = false;
+  };
+  virtual TDirectTextRules CurrentDirectTextRules() const { return {}; }
   // OldValue / NewValue: the base reads the field with the state switched.
   virtual Variant GetStateFieldValue(TDataSetState state, TField* field);
   virtual void SetStateFieldValue(TDataSetState state, TField* field, const Variant& value);
@@ -324,7 +340,7 @@ class TDataSet : public TComponent {
   int CalcFieldsSize() const { return calc_fields_size_; }
   // Whether the bound fields include calculated ones (or internally
   // calculated columns): without them GetCalcFields has nothing to do.
-  bool HasCalcFields() const { return calc_fields_size_ > 0 || has_calc_fields_; }
+  bool HasCalcFields() const { return has_calc_fields_; }
   // Where the calculated area starts in every record buffer; descendants
   // that lay it elsewhere than after GetRecordSize() bytes set it.
   int CalcFieldsOffset() const { return calc_fields_offset_; }
@@ -429,8 +445,14 @@ class TDataSet : public TComponent {
   virtual void DoOnCalcFields() { Fire(on_calc_fields_); }
   // Sends a data event to the data sources (held back while controls are
   // disabled); info is a TField* for deFieldChange/deRecordChange, else a
-  // number.
-  virtual void DataEvent(TDataEvent event, intptr_t info);
+  // number. Inline, so that a walk's events, which mostly reach nobody,
+  // return at once where the call is not overridden.
+  virtual void DataEvent(TDataEvent event, intptr_t info) {
+    if (event != deFieldChange && event != dePropertyChange && disable_count_ == 0 && state_ != dsBlockRead &&
+        data_sources_.empty()) [[likely]]
+      return;
+    DispatchDataEvent(event, info);
+  }
 
   void Notification(TComponent* component, TOperation operation) override;
 
@@ -471,6 +493,9 @@ class TDataSet : public TComponent {
   void EndPendingEdit();
   [[noreturn, gnu::cold]] void RaiseNotActive() const;
   void SendDataEvent(TDataEvent event, intptr_t info);
+  // What DataEvent does for an event that changes something or that someone
+  // hears.
+  void DispatchDataEvent(TDataEvent event, intptr_t info);
 
   TDataSetState state_ = dsInactive;
   bool modified_ = false;
@@ -500,7 +525,11 @@ class TDataSet : public TComponent {
   int bookmark_size_ = 0;
   int calc_fields_size_ = 0;
   int calc_fields_offset_ = 0;
-  bool has_calc_fields_ = false;
+  bool has_calc_fields_ = false;  // calculated fields or internally calculated columns
+  // The settled direct text rules, as bits: a varying text's trimming is
+  // bit 0, a fixed one's bit 1.
+  static constexpr uint8_t kTrimVarTexts = 1, kTrimFixedTexts = 2, kDirectTexts = 4;
+  uint8_t direct_text_rules_ = 0;
 
   int disable_count_ = 0;
   TDataEvent pending_event_ = deDataSetChange;

@@ -142,35 +142,6 @@ void TDataSet::UpdateCursorPos() {
 
 // ---- Fetch steps -----------------------------------------------------------
 
-// Reads the record after the last one in the ring into the spare buffer and
-// rotates it in; a full ring drops its first record.
-[[gnu::hot]] bool TDataSet::GetNextRecord() {
-  TGetMode mode = gmNext;
-  if (record_count_ > 0) [[likely]] {
-    SetCurrentRecord(record_count_ - 1);
-    // A record being inserted in the middle has not been stored yet: the
-    // cursor still stands on the record that follows it.
-    if (state_ == dsInsert) [[unlikely]] {
-      if (current_record_ == active_record_ && GetBookmarkFlag(ActiveBuffer()) == bfCurrent)
-        mode = gmCurrent;
-    }
-  }
-  TRecordBuffer spare = buffers_[static_cast<std::size_t>(record_count_)];
-  if (GetRecord(spare, mode, true) != grOK) [[unlikely]] {
-    CursorPosChanged();
-    return false;
-  }
-  if (record_count_ == 0) [[unlikely]] {
-    ActivateBuffers();
-  } else if (record_count_ < buffer_count_) {
-    ++record_count_;
-  } else {
-    MoveBuffer(0, record_count_);
-  }
-  current_record_ = record_count_ - 1;
-  return true;
-}
-
 bool TDataSet::GetPriorRecord() {
   if (record_count_ > 0) SetCurrentRecord(0);
   TRecordBuffer spare = buffers_[static_cast<std::size_t>(record_count_)];

@@ -11,7 +11,7 @@ namespace classlib {
 
 // ---- Data events ---------------------------------------------------------------
 
-[[gnu::hot]] void TDataSet::DataEvent(TDataEvent event, intptr_t info) {
+void TDataSet::DispatchDataEvent(TDataEvent event, intptr_t info) {
   if (event == deFieldChange) [[unlikely]] {
     auto* field = reinterpret_cast<TField*>(info);
     if (field->FieldKind() == fkData || field->FieldKind() == fkInternalCalc) modified_ = true;

@@ -51,7 +51,17 @@ bool TDataSet::GetFieldData(TField* field, void* buffer) {
   return false;
 }
 
-bool TDataSet::DirectTextRules(bool, bool&) const { return false; }
+void TDataSet::SettleDirectTextRules() {
+  // Closed or opening, no record is browsed: nothing to read directly.
+  if (!Active()) {
+    direct_text_rules_ = 0;
+    return;
+  }
+  const TDirectTextRules rules = CurrentDirectTextRules();
+  direct_text_rules_ = static_cast<uint8_t>((rules.direct ? kDirectTexts : 0) |
+                                            (rules.trim_fixed ? kTrimFixedTexts : 0) |
+                                            (rules.trim_var ? kTrimVarTexts : 0));
+}
 
 bool TDataSet::GetFieldData(TField* field, void* buffer, bool native) {
   if (native || buffer == nullptr || !HasFieldSideForm(field->DataType()))
@@ -327,6 +337,7 @@ void TDataSet::BindFields(bool binding) {
       field->SetFieldNo(-1);
       field->SetOffset(calc_fields_size_);
       calc_fields_size_ += field->DataSize() + 1;
+      has_calc_fields_ = true;
     } else if (field->ParentField() == nullptr) {
       TFieldDef* def = field_defs_->Find(field->FieldName());
       field->SetFieldNo(def->FieldNo());

@@ -146,23 +146,6 @@ bool HasFieldSideForm(TFieldType type) {
   }
 }
 
-bool TField::DirectText(const uint8_t* record, std::string_view& text) const {
-  const char* at = reinterpret_cast<const char*>(record + direct_slot_.offset);
-  const auto limit = static_cast<std::size_t>(direct_slot_.limit);
-  if (direct_slot_.form == TDirectSlot::kTextPointerForm) {
-    const char* value = LoadUnaligned<const char*>(at);
-    text = value == nullptr ? std::string_view() : std::string_view(value, strnlen(value, limit));
-    return true;
-  }
-  bool trims = false;
-  if (direct_slot_.form != TDirectSlot::kTextForm || !data_set_->DirectTextRules(direct_slot_.fixed_text, trims))
-    return false;
-  std::size_t n = strnlen(at, trims ? limit : static_cast<std::size_t>(direct_slot_.size));
-  if (trims) n = LengthWithoutTrailingBlanks(at, n);
-  text = std::string_view(at, std::min(n, static_cast<std::size_t>(direct_slot_.cut)));
-  return true;
-}
-
 // A value of a slot in one of the data set's own forms, as GetFieldData
 // would give it; false where the data set's own read must judge.
 bool TField::ReadDirectForm(const uint8_t* record, void* buffer, bool native) const {
@@ -177,14 +160,7 @@ bool TField::ReadDirectForm(const uint8_t* record, void* buffer, bool native) co
       out[text.size()] = 0;
       return true;
     }
-    case TDirectSlot::kCountedBytesForm: {
-      const uint16_t length = LoadUnaligned<uint16_t>(at);
-      if (length > direct_slot_.size - 2) return false;
-      const auto n = static_cast<uint16_t>(std::min<int>(length, direct_slot_.cut));
-      StoreUnaligned<uint16_t>(out, n);
-      std::memcpy(out + 2, at + 2, n);
-      return true;
-    }
+    case TDirectSlot::kCountedBytesForm: return ReadCountedBytes(at, out);
     case TDirectSlot::kDateTimeDaysForm: {
       double msecs = 0;
       if (!TryDateTimeToMSecs(LoadUnaligned<double>(at), msecs)) return false;
@@ -201,9 +177,33 @@ bool TField::ReadDirectForm(const uint8_t* record, void* buffer, bool native) co
   }
 }
 
-bool TField::GetData(void* buffer, bool native) const {
-  if (const uint8_t* record = DirectRecord(); record != nullptr &&
-                                           direct_slot_.form >= TDirectSlot::kFirstSharedForm) {
+// A 16-bit length and the bytes, as the slot holds them (at most `cut`
+// bytes); false for a length the slot cannot hold.
+inline bool TField::ReadCountedBytes(const uint8_t* at, uint8_t* out) const {
+  const uint16_t length = LoadUnaligned<uint16_t>(at);
+  if (length > direct_slot_.size - 2) [[unlikely]] return false;
+  const auto n = static_cast<uint16_t>(std::min<int>(length, direct_slot_.cut));
+  StoreUnaligned<uint16_t>(out, n);
+  std::memcpy(out + 2, at + 2, n);
+  return true;
+}
+
+[[gnu::hot]] bool TField::GetData(void* buffer, bool native) const {
+  const uint8_t* record = DirectRecord();
+  if (record != nullptr && direct_slot_.form == TDirectSlot::kCountedBytesForm && buffer != nullptr) {
+    // Byte strings are read whole for every row: no dispatch on the form.
+    if (record[direct_slot_.null_offset] != 0) return false;
+    if (ReadCountedBytes(record + direct_slot_.offset, static_cast<uint8_t*>(buffer))) return true;
+    record = nullptr;  // a length the slot cannot hold: the data set judges
+  }
+  return ReadData(record, buffer, native);
+}
+
+// GetData's other forms (`record`: the browsed record when a direct read
+// applies), out of line so that the byte strings' path above keeps a small
+// frame.
+[[gnu::noinline]] bool TField::ReadData(const uint8_t* record, void* buffer, bool native) const {
+  if (record != nullptr && direct_slot_.form >= TDirectSlot::kFirstSharedForm) {
     if (record[direct_slot_.null_offset] != 0) return false;
     if (buffer == nullptr || ReadDirectForm(record, buffer, native)) return true;
   } else if (record != nullptr && direct_slot_.form == TDirectSlot::kPlainForm) {
@@ -256,15 +256,18 @@ void TField::Validate(const void* buffer) {
   if (!on_validate_) return;
   validating_ = true;
   validate_buffer_ = buffer;
+  UpdateDirectReads();
   try {
     on_validate_(this);
   } catch (...) {
     validating_ = false;
     validate_buffer_ = nullptr;
+    UpdateDirectReads();
     throw;
   }
   validating_ = false;
   validate_buffer_ = nullptr;
+  UpdateDirectReads();
 }
 
 void TField::DataChanged() {

@@ -222,8 +222,11 @@ class TField : public TComponent {
     // those applies.
     bool fixed_text = false;
   };
-  void SetDirectSlot(const TDirectSlot& slot) { direct_slot_ = slot; }
-  void ClearDirectSlot() { direct_slot_ = TDirectSlot(); }
+  void SetDirectSlot(const TDirectSlot& slot) {
+    direct_slot_ = slot;
+    UpdateDirectReads();
+  }
+  void ClearDirectSlot() { SetDirectSlot(TDirectSlot()); }
   const TDirectSlot& DirectSlot() const { return direct_slot_; }
   // Writes a value; a nullptr buffer writes null.
   void SetData(const void* buffer, bool native = true);
@@ -303,10 +306,12 @@ class TField : public TComponent {
   // The text a text slot (kTextForm, kTextPointerForm) of `record` holds, as
   // GetData would give it; false when the slot holds no text or the data
   // set's rules ask for its own read now.
-  bool DirectText(const uint8_t* record, std::string_view& text) const;
+  inline bool DirectText(const uint8_t* record, std::string_view& text) const;
 
  private:
   bool ReadDirectForm(const uint8_t* record, void* buffer, bool native) const;
+  bool ReadCountedBytes(const uint8_t* at, uint8_t* out) const;
+  bool ReadData(const uint8_t* record, void* buffer, bool native) const;
 
  protected:
 
@@ -353,6 +358,15 @@ class TField : public TComponent {
   bool validating_ = false;
   const void* validate_buffer_ = nullptr;
   TDirectSlot direct_slot_;
+  // What the getters test first, kept with the slot and validating_: a
+  // slot is read directly (no OnValidate runs), and the size of a plain
+  // form's value (-1 for the other forms).
+  bool reads_direct_ = false;
+  int direct_plain_size_ = -1;
+  void UpdateDirectReads() {
+    reads_direct_ = direct_slot_.offset >= 0 && !validating_;
+    direct_plain_size_ = direct_slot_.form == TDirectSlot::kPlainForm ? direct_slot_.size : -1;
+  }
   TFieldNotifyEvent on_change_;
   TFieldNotifyEvent on_validate_;
   TFieldGetTextEvent on_get_text_;

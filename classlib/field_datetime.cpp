@@ -10,30 +10,47 @@ namespace classlib {
 
 TDateTimeField::TDateTimeField(TComponent* owner) : TField(owner) { SetDataType(ftDateTime); }
 
-[[gnu::hot]] bool TDateTimeField::GetValue(TDateTime& value) const {
-  // Milliseconds the data set converts the standard way are converted here,
-  // without the data set's conversion call.
-  // A date-time the record keeps as a TDateTime is turned into the
-  // milliseconds the data set gives and back, as its reads do.
-  bool is_null = false;
+// Milliseconds the data set converts the standard way are converted here,
+// without the data set's conversion call. A date-time the record keeps as a
+// TDateTime is turned into the milliseconds the data set gives and back, as
+// its reads do. 1 with the value, 0 for null, -1 where GetData must read it.
+[[gnu::always_inline]] inline int TDateTimeField::DirectDateTime(TDateTime& value) const {
   const TDirectSlot& slot = DirectSlot();
-  if (DataType() == ftDateTime && slot.standard_convert) {
-    if (const uint8_t* direct = DirectValue(sizeof(double), is_null)) {
-      if (is_null) return false;
-      if (TryMSecsToDateTime(LoadUnaligned<double>(direct), value)) return true;
-    } else if (slot.form == TDirectSlot::kDateTimeDaysForm) {
-      if (const uint8_t* record = DirectRecord()) {
-        if (record[slot.null_offset] != 0) return false;
-        if (TryRoundDateTimeToMSecs(LoadUnaligned<double>(record + slot.offset), value)) return true;
-      }
-    }
+  if (DataType() != ftDateTime || !slot.standard_convert) return -1;
+  if (slot.form == TDirectSlot::kDateTimeDaysForm) {
+    const uint8_t* record = DirectRecord();
+    if (record == nullptr) return -1;
+    if (record[slot.null_offset] != 0) return 0;
+    return TryRoundDateTimeToMSecs(LoadUnaligned<double>(record + slot.offset), value) ? 1 : -1;
   }
-  return GetData(&value, false);
+  bool is_null = false;
+  const uint8_t* direct = DirectValue(sizeof(double), is_null);
+  if (direct == nullptr) return -1;
+  if (is_null) return 0;
+  return TryMSecsToDateTime(LoadUnaligned<double>(direct), value) ? 1 : -1;
+}
+
+bool TDateTimeField::GetValue(TDateTime& value) const {
+  switch (DirectDateTime(value)) {
+    case 1: return true;
+    case 0: return false;
+    default: return GetData(&value, false);
+  }
 }
 
 [[gnu::hot]] TDateTime TDateTimeField::GetAsDateTime() const {
   TDateTime value = 0;
-  return GetValue(value) ? value : 0;
+  switch (DirectDateTime(value)) {
+    case 1: return value;
+    case 0: return 0;
+    default: return ReadDateTime();
+  }
+}
+
+// The data set's read, out of line: the direct read above needs no frame.
+[[gnu::noinline]] TDateTime TDateTimeField::ReadDateTime() const {
+  TDateTime value = 0;
+  return GetData(&value, false) ? value : 0;
 }
 
 void TDateTimeField::SetAsDateTimeValue(TDateTime value) { SetData(&value, false); }

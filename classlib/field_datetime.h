@@ -36,6 +36,9 @@ class TDateTimeField : public TField {
   virtual TDateTime ParseText(const std::string& text) const;
 
  private:
+  int DirectDateTime(TDateTime& value) const;
+  TDateTime ReadDateTime() const;
+
   std::string display_format_;
 };
 

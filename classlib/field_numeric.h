@@ -153,6 +153,9 @@ class TFloatField : public TNumericField {
 
   bool GetValue(double& value) const;
 
+ private:
+  double ReadFloat() const;
+
  protected:
   int GetDataSize() const override { return 8; }
   std::string GetAsString() const override;

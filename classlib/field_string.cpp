@@ -70,12 +70,16 @@ bool TStringField::GetValue(std::string& value) const {
   switch (DirectTextValue(text)) {
     case 1: return std::string(text);
     case 0: return std::string();
-    default: {
-      std::string value;
-      if (!ReadValue(value)) value.clear();
-      return value;
-    }
+    default: return ReadString();
   }
+}
+
+// The data set's own read, out of line: the direct read above keeps a small
+// frame.
+[[gnu::noinline]] std::string TStringField::ReadString() const {
+  std::string value;
+  if (!ReadValue(value)) value.clear();
+  return value;
 }
 
 void TStringField::SetAsStringValue(const std::string& value) {

@@ -26,6 +26,7 @@ class TStringField : public TField {
   // data set's own read (ReadValue) must give it.
   int DirectTextValue(std::string_view& text) const;
   bool ReadValue(std::string& value) const;
+  std::string ReadString() const;
   std::string GetAsString() const override;
   void SetAsStringValue(const std::string& value) override;
   WideString GetAsWideString() const override;

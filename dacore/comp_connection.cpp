@@ -62,6 +62,8 @@ void TCustomDAConnection::SetAutoCommit(bool value) {
 void TCustomDAConnection::SetConvertEOL(bool value) {
   convert_eol_ = value;
   if (iconnection_) iconnection_->SetProp(prConvertEOL, value);
+  // Open data sets read texts with expanded line ends through the store.
+  for (int i = 0; i < DataSetCount(); ++i) DataSets(i)->SettleDirectTextRules();
 }
 
 void TCustomDAConnection::SetPooling(bool value) {

@@ -83,6 +83,7 @@ void TCustomDADataSet::RegisterWith(TCustomDAConnection* connection) {
   std::unique_ptr<TData> fresh = connection->CreateIRecordSet();
   if (!record_set_ || fresh->ClassName() != record_set_->ClassName()) SetIRecordSet(std::move(fresh));
   record_set_->SetConnection(connection->IConnection());
+  SettleDirectTextRules();
 }
 
 void TCustomDADataSet::CheckConnection() const {
@@ -98,8 +99,11 @@ void TCustomDADataSet::BeginConnection(bool counted) {
     if (registered_with_) registered_with_->UnRegisterClient(this);
     RegisterWith(connection);
   }
-  if (record_set_->GetCommand()->GetConnection() != connection->IConnection())
+  if (record_set_->GetCommand()->GetConnection() != connection->IConnection()) {
     record_set_->SetConnection(connection->IConnection());
+    // Another connection may expand line ends where the former did not.
+    SettleDirectTextRules();
+  }
 }
 
 void TCustomDADataSet::EndConnection() {

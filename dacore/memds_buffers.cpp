@@ -36,6 +36,9 @@ void TMemDataSet::SetIRecordSet(std::unique_ptr<TData> record_set) {
   FIRecordSet->OnUpdateRecord = [this](TRecBuf) { DoPerformHook(&TMemDataSet::PerformUpdate); };
   FIRecordSet->OnDeleteRecord = [this](TRecBuf) { DoPerformHook(&TMemDataSet::PerformDelete); };
   FIRecordSet->OnApplyRecord = [this](int kind, int& action, bool last) { DoApplyRecord(kind, action, last); };
+  // Texts read straight from the record trim as the store's options say.
+  FIRecordSet->OnTrimOptionsChanged = [this] { SettleDirectTextRules(); };
+  SettleDirectTextRules();
   FIRecordSet->SetCachedUpdates(cached_updates_);
 }
 
@@ -194,9 +197,9 @@ TGetResult TMemDataSet::GetRecord(TRecordBuffer buffer, TGetMode mode, bool) {
       if (store.GetBOF()) return grBOF;
       break;
   }
-  TRecBookmark bookmark;
+  // Written where the buffer keeps it (aligned for it, see InternalOpen).
+  TRecBookmark& bookmark = *std::launder(reinterpret_cast<TRecBookmark*>(buffer + bookmark_offset_));
   store.GetBookmark(bookmark);
-  std::memcpy(buffer + bookmark_offset_, &bookmark, sizeof bookmark);
   const auto status = static_cast<uint8_t>(store.CachedUpdates() ? store.GetUpdateStatus() : 0);
   // The bookmark carries the record's number: the store is not asked twice.
   SetInfo(buffer, TRecInfo{bookmark.record_no, status, static_cast<uint8_t>(bfCurrent), ovNone});
@@ -305,7 +308,10 @@ void TMemDataSet::InternalOpen() {
   SetDirectReads(true);
   record_size_ = FIRecordSet->RecordSize();
   SetCalcFieldsOffset(record_size_);
-  bookmark_offset_ = record_size_ + CalcFieldsSize();
+  // Record buffers come from calloc: an aligned offset lets a read write
+  // the bookmark in place.
+  constexpr int kBookmarkAlign = static_cast<int>(alignof(TRecBookmark));
+  bookmark_offset_ = (record_size_ + CalcFieldsSize() + kBookmarkAlign - 1) / kBookmarkAlign * kBookmarkAlign;
   info_offset_ = bookmark_offset_ + static_cast<int>(sizeof(TRecBookmark));
   buffer_size_ = info_offset_ + static_cast<int>(sizeof(TRecInfo));
   SetBookmarkSize(sizeof(TRecBookmark));

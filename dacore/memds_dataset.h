@@ -133,7 +133,6 @@ class TMemDataSet : public classlib::TDataSet {
   // ---- Field data ----
   bool GetFieldData(classlib::TField* field, void* buffer) override;
   using TDataSet::GetFieldData;
-  bool DirectTextRules(bool fixed, bool& trims) const override;
   void SetFieldData(classlib::TField* field, const void* buffer) override;
   using TDataSet::SetFieldData;
   bool BookmarkValid(const classlib::TBookmark& bookmark) override;
@@ -189,6 +188,9 @@ class TMemDataSet : public classlib::TDataSet {
   classlib::TGetResult GetRecord(classlib::TRecordBuffer buffer, classlib::TGetMode mode, bool do_check) override;
   int GetRecordSize() const override { return record_size_; }
   classlib::TRecordBuffer GetActiveRecordBuffer() const override;
+  // Texts the store expands (line ends) are its own read's work; the others
+  // trim as the store's options say.
+  TDirectTextRules CurrentDirectTextRules() const override;
 
   // ---- Bookmarks and navigation ----
   void GetBookmarkData(classlib::TRecordBuffer buffer, void* data) override;

@@ -271,11 +271,9 @@ TField::TDirectSlot TMemDataSet::DirectSlotFor(const TField& field) const {
   }
 }
 
-bool TMemDataSet::DirectTextRules(bool fixed, bool& trims) const {
-  // Line ends the store expands are its own read's work.
-  if (FIRecordSet->GetConnectionFlag()) return false;
-  trims = fixed ? FIRecordSet->TrimFixedChars() : FIRecordSet->TrimVarChars();
-  return true;
+classlib::TDataSet::TDirectTextRules TMemDataSet::CurrentDirectTextRules() const {
+  if (FIRecordSet == nullptr || FIRecordSet->GetConnectionFlag()) return {};
+  return {true, FIRecordSet->TrimFixedChars(), FIRecordSet->TrimVarChars()};
 }
 
 void TMemDataSet::SetDirectReads(bool on) {

@@ -197,10 +197,17 @@ class TData : public classlib::TObject {
   // ---- Options and events ---------------------------------------------------
   bool DescribeFields() const { return describe_fields_; }
   void SetDescribeFields(bool value) { describe_fields_ = value; }
+  // A change of the trimming options is told through OnTrimOptionsChanged.
   bool TrimFixedChars() const { return trim_fixed_chars_; }
-  void SetTrimFixedChars(bool value) { trim_fixed_chars_ = value; }
+  void SetTrimFixedChars(bool value) {
+    trim_fixed_chars_ = value;
+    if (OnTrimOptionsChanged) OnTrimOptionsChanged();
+  }
   bool TrimVarChars() const { return trim_var_chars_; }
-  void SetTrimVarChars(bool value) { trim_var_chars_ = value; }
+  void SetTrimVarChars(bool value) {
+    trim_var_chars_ = value;
+    if (OnTrimOptionsChanged) OnTrimOptionsChanged();
+  }
   bool EmptyStrAsValue() const { return empty_str_as_value_; }
   void SetEmptyStrAsValue(bool value) { empty_str_as_value_ = value; }
   bool HasComplexFields() const { return has_complex_fields_; }
@@ -213,6 +220,7 @@ class TData : public classlib::TObject {
   TRecordEvent OnInsertRecord, OnDeleteRecord, OnUpdateRecord;
   TApplyRecordEvent OnApplyRecord;
   TNotifyFunc OnAfterInitFields;
+  TNotifyFunc OnTrimOptionsChanged;
   TCalcFieldsFunc OnCalcFields;
 
  protected:

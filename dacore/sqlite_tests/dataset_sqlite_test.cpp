@@ -425,6 +425,30 @@ TEST_F(DataSetTest, MemoLineEndsReadAsCRLFWithConvertEOLAndAreNoChange) {
             "Field is not BLOB");
 }
 
+// Texts read straight from the record follow the line-end and trimming
+// options switched while the data set is open, at the next read: the
+// connection's ConvertEOL and the data set's trimming both reach it.
+TEST_F(DataSetTest, OptionsSwitchedWhileOpenHoldForTextsReadFromTheRecord) {
+  Exec(*session_, "UPDATE T SET S = 'a' || char(10) || 'b  ' WHERE ID = 1");
+  auto data_set = Query(*session_, "SELECT ID, S FROM T WHERE ID = 1");
+  data_set->Open();
+  classlib::TField* text = data_set->FieldByName("S");
+  ASSERT_EQ(text->DirectSlot().form, classlib::TField::TDirectSlot::kTextForm);
+  EXPECT_EQ(text->AsString(), "a\nb  ");
+  session_->SetConvertEOL(true);
+  EXPECT_EQ(text->AsString(), "a\r\nb  ");
+  data_set->Options().SetTrimVarChar(true);
+  EXPECT_EQ(text->AsString(), "a\r\nb");
+  session_->SetConvertEOL(false);
+  EXPECT_EQ(text->AsString(), "a\nb");
+  data_set->Options().SetTrimVarChar(false);
+  EXPECT_EQ(text->AsString(), "a\nb  ");
+  // An edit and its cancel leave the rules as they were.
+  data_set->Edit();
+  data_set->Cancel();
+  EXPECT_EQ(text->AsString(), "a\nb  ");
+}
+
 TEST_F(DataSetTest, ADataSetOutlivesItsConnection) {
   auto session = Session();
   auto data_set = Query(*session, "SELECT ID, S FROM T ORDER BY ID");

@@ -49,6 +49,26 @@ TEST(MemDataSetDirectReads, ReadsFollowScrollsEditsAndNulls) {
   EXPECT_TRUE(amount->IsNull());
   EXPECT_EQ(id->AsInteger(), 1);
 
+  // OnValidate reads the value being validated, also while a record is
+  // browsed; after it the record's value again, also when it raised.
+  ds->Next();
+  double seen = 0;
+  amount->SetOnValidate(TFieldNotifyEvent::Function([&](TField* field) {
+    seen = field->AsFloat();
+    if (seen < 0) throw EDatabaseError("negative");
+  }));
+  double value = 3.25;
+  amount->Validate(&value);
+  EXPECT_DOUBLE_EQ(seen, 3.25);
+  EXPECT_DOUBLE_EQ(amount->AsFloat(), 20.0);
+  value = -1;
+  EXPECT_THROW(amount->Validate(&value), EDatabaseError);
+  EXPECT_DOUBLE_EQ(amount->AsFloat(), 20.0);
+  ds->Edit();
+  amount->SetAsFloat(7.5);
+  EXPECT_DOUBLE_EQ(seen, 7.5);
+  ds->Post();
+  EXPECT_DOUBLE_EQ(amount->AsFloat(), 7.5);
 }
 
 TEST(MemDataSetDirectReads, CachedUpdateHandlersReadTheRecordBeingApplied) {
@@ -197,20 +217,23 @@ TEST(MemDataSetDirectReads, TextsBytesAndDatesReadAsTheDataSetReadsThem) {
     store.SetTrimFixedChars((options & 1) != 0);
     store.SetTrimVarChars((options & 2) != 0);
     store.connection_flag = (options & 4) != 0;
+    ds.SettleDirectTextRules();  // as a connection does when its ConvertEOL changes
     const std::string where = "options " + std::to_string(options);
     for (ds.First(); !ds.Eof(); ds.Next()) ExpectDirectReadsAsTheDataSets(ds, where + ", row " + std::to_string(ds.RecNo()));
     for (ds.Last(); !ds.Bof(); ds.Prior()) ExpectDirectReadsAsTheDataSets(ds, where + " backwards");
   }
   // Options switched while a record is shown hold for its next read.
   ds.First();
-  store.SetTrimFixedChars(false);
   store.connection_flag = false;
+  ds.SettleDirectTextRules();
+  store.SetTrimFixedChars(false);
   EXPECT_EQ(ds.FieldByName("CODE")->AsString(), "ab    ");
   store.SetTrimFixedChars(true);
   EXPECT_EQ(ds.FieldByName("CODE")->AsString(), "ab");
   ds.MoveBy(3);
   EXPECT_EQ(ds.FieldByName("NAME")->AsString(), "a\nb \n");
   store.connection_flag = true;
+  ds.SettleDirectTextRules();
   EXPECT_EQ(ds.FieldByName("NAME")->AsString(), "a\r\nb \r\n");
   EXPECT_EQ(ds.FieldByName("TAG")->AsString(), "x\ny");  // heap texts are read as they are
   // An edit shows its own values; a cancel the stored ones again.
