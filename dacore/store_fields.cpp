@@ -281,12 +281,14 @@ TData::TFieldRead TData::PlanFieldRead(const TFieldDesc& field) const {
 }
 
 void TData::PlanReads() {
+  planned_fields_ = 0;
   read_plan_.clear();
   read_plan_.reserve(static_cast<size_t>(fields_.Count()));
   for (int i = 0; i < fields_.Count(); ++i) {
     const TFieldDesc& field = *fields_.GetItems(i);
     read_plan_.push_back({field.Offset(), field.Size(), PlanFieldRead(field)});
   }
+  planned_fields_ = read_plan_.size();
 }
 
 void TData::ReadDateTime(int field_no, TRecBuf rec, void* dest, bool& is_blank) {
@@ -294,11 +296,20 @@ void TData::ReadDateTime(int field_no, TRecBuf rec, void* dest, bool& is_blank) 
   GetDateFromBuf(rec, read_plan_[static_cast<size_t>(field_no) - 1].offset, dkMSecsSince0001, dest);
 }
 
+// The common read, a copy of the record's text, makes no call but the copy
+// and so needs no frame: the option's flag is loaded where the driver keeps
+// it, and a read that asks for it, trims or expands line ends goes on in
+// ReadTextInFull.
 void TData::ReadText(int field_no, TRecBuf rec, void* dest, bool& is_blank) {
-  if (GetConnectionFlag()) {
-    ReadByType(field_no, rec, dest, is_blank);
-    return;
-  }
+  const bool plain = connection_flag_source_ && !**connection_flag_source_ && !trim_fixed_chars_ && !trim_var_chars_;
+  if (!plain) [[unlikely]] return ReadTextInFull(field_no, rec, dest, is_blank);
+  const TReadStep& step = read_plan_[static_cast<size_t>(field_no) - 1];
+  is_blank = *NullPtr(rec, field_no) != 0;
+  std::memcpy(dest, static_cast<uint8_t*>(rec) + step.offset, step.size);
+}
+
+void TData::ReadTextInFull(int field_no, TRecBuf rec, void* dest, bool& is_blank) {
+  if (GetConnectionFlag()) return ReadByType(field_no, rec, dest, is_blank);
   const TReadStep& step = read_plan_[static_cast<size_t>(field_no) - 1];
   is_blank = *NullPtr(rec, field_no) != 0;
   std::memcpy(dest, static_cast<uint8_t*>(rec) + step.offset, step.size);
