@@ -278,11 +278,13 @@ class TData : public classlib::TObject {
   void PutChildField(const TFieldDesc& field, TRecBuf rec, const void* source);
   void TrimValue(const TFieldDesc& field, void* dest) const;
   void PlanReads();
-  // The planned reads GetFieldByNo calls past its inline byte copy. A
-  // text read that neither trims nor asks GetConnectionFlag takes no frame
-  // of its own; the others go on in ReadTextInFull.
+  // Whether a text reads as the bytes its record holds: nothing trimmed,
+  // and the line-end flag, loaded where the driver keeps it, clear.
+  bool CopiesTexts() const {
+    return connection_flag_source_ && !**connection_flag_source_ && !trim_fixed_chars_ && !trim_var_chars_;
+  }
+  // The planned reads GetFieldByNo calls past its inline byte copy.
   [[gnu::noinline]] void ReadText(int field_no, TRecBuf rec, void* dest, bool& is_blank);
-  [[gnu::noinline]] void ReadTextInFull(int field_no, TRecBuf rec, void* dest, bool& is_blank);
   [[gnu::noinline]] void ReadDateTime(int field_no, TRecBuf rec, void* dest, bool& is_blank);
   // Out of line, so that the planned reads need not save what it uses.
   [[gnu::noinline]] void ReadByType(int field_no, TRecBuf rec, void* dest, bool& is_blank);
@@ -341,11 +343,12 @@ inline void TData::SetSlot(TRecBuf rec, const TFieldDesc& field, void* value) co
   classlib::StoreUnaligned<void*>(FieldPtr(rec, field), value);
 }
 
-// A byte copy is the most frequent read: it stays in the caller.
+// A byte copy is the most frequent read, a text's too when nothing is
+// trimmed or expanded: it stays in the caller.
 inline void TData::GetFieldByNo(int field_no, TRecBuf rec, void* dest, bool& is_blank) {
   const auto index = static_cast<size_t>(field_no) - 1;
   const TFieldRead read = index < planned_fields_ ? read_plan_[index].read : TFieldRead::kGeneral;
-  if (read == TFieldRead::kBytes) {
+  if (read == TFieldRead::kBytes || (read == TFieldRead::kText && CopiesTexts())) {
     auto* record = static_cast<uint8_t*>(rec);
     is_blank = record[data_size_ + index] != 0;
     const uint8_t* value = record + read_plan_[index].offset;
@@ -354,7 +357,7 @@ inline void TData::GetFieldByNo(int field_no, TRecBuf rec, void* dest, bool& is_
     else std::memcpy(dest, value, read_plan_[index].size);
     return;
   }
-  // The planned reads are called from here, without a frame between.
+  // The other planned reads are called from here, without a frame between.
   if (read == TFieldRead::kText) return ReadText(field_no, rec, dest, is_blank);
   if (read == TFieldRead::kDateTime) return ReadDateTime(field_no, rec, dest, is_blank);
   ReadByType(field_no, rec, dest, is_blank);

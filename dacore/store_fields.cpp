@@ -51,6 +51,12 @@ void TrimTrailingBlanks(Char* s, size_t max) {
   if (n < max || s[n] != Char(0)) s[n] = Char(0);
 }
 
+// The milliseconds of a date-time the inline conversion does not take,
+// stored at dest. Out of line, so that a read of the others needs no frame.
+[[gnu::noinline]] void StoreMSecsThroughTimeStamp(double date_time, void* dest) {
+  StoreUnaligned<double>(dest, classlib::TimeStampToMSecs(classlib::DateTimeToTimeStamp(date_time)));
+}
+
 }  // namespace
 
 double RoundToScale(double value, int scale) {
@@ -80,9 +86,8 @@ void TData::GetDateFromBuf(TRecBuf rec, int32_t offset, TDateKind kind, void* de
   switch (kind) {
     case dkMSecsSince0001: {
       double msecs = 0;
-      if (!classlib::TryDateTimeToMSecs(stored, msecs))
-        msecs = classlib::TimeStampToMSecs(classlib::DateTimeToTimeStamp(stored));
-      StoreUnaligned<double>(dest, msecs);
+      if (classlib::TryDateTimeToMSecs(stored, msecs)) StoreUnaligned<double>(dest, msecs);
+      else StoreMSecsThroughTimeStamp(stored, dest);
       break;
     }
     case dkDateTime: StoreUnaligned<double>(dest, stored); break;
@@ -296,19 +301,8 @@ void TData::ReadDateTime(int field_no, TRecBuf rec, void* dest, bool& is_blank) 
   GetDateFromBuf(rec, read_plan_[static_cast<size_t>(field_no) - 1].offset, dkMSecsSince0001, dest);
 }
 
-// The common read, a copy of the record's text, makes no call but the copy
-// and so needs no frame: the option's flag is loaded where the driver keeps
-// it, and a read that asks for it, trims or expands line ends goes on in
-// ReadTextInFull.
+// A text that reads as stored is copied in GetFieldByNo; here the others.
 void TData::ReadText(int field_no, TRecBuf rec, void* dest, bool& is_blank) {
-  const bool plain = connection_flag_source_ && !**connection_flag_source_ && !trim_fixed_chars_ && !trim_var_chars_;
-  if (!plain) [[unlikely]] return ReadTextInFull(field_no, rec, dest, is_blank);
-  const TReadStep& step = read_plan_[static_cast<size_t>(field_no) - 1];
-  is_blank = *NullPtr(rec, field_no) != 0;
-  std::memcpy(dest, static_cast<uint8_t*>(rec) + step.offset, step.size);
-}
-
-void TData::ReadTextInFull(int field_no, TRecBuf rec, void* dest, bool& is_blank) {
   if (GetConnectionFlag()) return ReadByType(field_no, rec, dest, is_blank);
   const TReadStep& step = read_plan_[static_cast<size_t>(field_no) - 1];
   is_blank = *NullPtr(rec, field_no) != 0;
