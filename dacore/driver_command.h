@@ -37,7 +37,10 @@ class TCRCommand : public classlib::TObject {
   virtual void Unprepare() { SetCursorState(csIdle); }
   virtual bool GetPrepared() = 0;
   virtual void Execute(int iters) = 0;
-  virtual void SetConnection(TCRConnection* value) { connection_ = value; }
+  virtual void SetConnection(TCRConnection* value) {
+    connection_ = value;
+    convert_eol_ = value ? &value->ConvertEOL : &kNoConnectionFlag;
+  }
   virtual void SetSQL(const std::string& value) { sql_ = value; }
   virtual uint8_t GetCursorState() = 0;
   virtual void SetCursorState(uint8_t value) = 0;
@@ -52,6 +55,10 @@ class TCRCommand : public classlib::TObject {
   TParamDesc* GetParam(int index) const { return params_.ParamItems(index); }
   TParamDescs& Params() { return params_; }
   TCRConnection* GetConnection() const { return connection_; }
+  // Where the connection's ConvertEOL is kept (a false flag while there is
+  // no connection), followed as the connection changes: a record set reads
+  // the option through it on every text read, without a call.
+  const bool* const* ConvertEOLSource() const { return &convert_eol_; }
   const std::string& GetSQL() const { return sql_; }
 
   // The owning component, written by the record set.
@@ -66,6 +73,10 @@ class TCRCommand : public classlib::TObject {
   TCRConnection* connection_ = nullptr;
   std::string sql_;
   TParamDescs params_;
+
+ private:
+  static constexpr bool kNoConnectionFlag = false;
+  const bool* convert_eol_ = &kNoConnectionFlag;
 };
 
 }  // namespace dacore

@@ -16,11 +16,16 @@ TCRRecordSet::~TCRRecordSet() {
 }
 
 TCRCommand* TCRRecordSet::GetCommand() {
-  if (!command_) command_ = CreateCommand();
+  if (!command_) TCRRecordSet::SetCommand(CreateCommand());
   return command_.get();
 }
 
-void TCRRecordSet::SetCommand(std::unique_ptr<TCRCommand> value) { command_ = std::move(value); }
+// The connection flag is the command's connection's ConvertEOL: text reads
+// follow it through the command, whatever connection it gets.
+void TCRRecordSet::SetCommand(std::unique_ptr<TCRCommand> value) {
+  command_ = std::move(value);
+  SetConnectionFlagSource(command_ ? command_->ConvertEOLSource() : nullptr);
+}
 
 TCRTablesInfo& TCRRecordSet::TablesInfo() {
   if (!tables_info_) tables_info_ = std::make_unique<TCRTablesInfo>(GetTableInfoClass());

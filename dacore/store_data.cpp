@@ -68,6 +68,7 @@ void TData::InitData() {
 
 void TData::ClearFields() {
   read_plan_.clear();
+  planned_fields_ = 0;
   complex_fields_.clear();
   complex_fields_of_count_ = -1;
   fields_.Clear();

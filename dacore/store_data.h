@@ -230,6 +230,10 @@ class TData : public classlib::TObject {
   // date-time through GetDateFromBuf, or GetField.
   enum class TFieldRead : uint8_t { kGeneral, kBytes, kText, kDateTime };
   virtual TFieldRead PlanFieldRead(const TFieldDesc& field) const;
+  // Where the driver keeps the flag GetConnectionFlag answers, when its
+  // answer is only that flag: text reads then load it instead of asking.
+  // Unset (the default), every text read asks GetConnectionFlag.
+  void SetConnectionFlagSource(const bool* const* source) { connection_flag_source_ = source; }
 
   virtual void InternalPrepare() {}
   virtual void InternalUnPrepare() {}
@@ -282,6 +286,11 @@ class TData : public classlib::TObject {
   void PutChildField(const TFieldDesc& field, TRecBuf rec, const void* source);
   void TrimValue(const TFieldDesc& field, void* dest) const;
   void PlanReads();
+  // Whether a text reads as the bytes its record holds: nothing trimmed,
+  // and the line-end flag, loaded where the driver keeps it, clear.
+  bool CopiesTexts() const {
+    return connection_flag_source_ && !**connection_flag_source_ && !trim_fixed_chars_ && !trim_var_chars_;
+  }
   // The planned reads GetFieldByNo calls past its inline byte copy.
   [[gnu::noinline]] void ReadText(int field_no, TRecBuf rec, void* dest, bool& is_blank);
   [[gnu::noinline]] void ReadDateTime(int field_no, TRecBuf rec, void* dest, bool& is_blank);
@@ -297,6 +306,8 @@ class TData : public classlib::TObject {
     TFieldRead read;
   };
   std::vector<TReadStep> read_plan_;
+  size_t planned_fields_ = 0;  // read_plan_.size(), read per value
+  const bool* const* connection_flag_source_ = nullptr;
 
   bool describe_fields_ = true;
   bool trim_fixed_chars_ = false;
@@ -340,17 +351,21 @@ inline void TData::SetSlot(TRecBuf rec, const TFieldDesc& field, void* value) co
   classlib::StoreUnaligned<void*>(FieldPtr(rec, field), value);
 }
 
-// A byte copy is the most frequent read: it stays in the caller.
+// A byte copy is the most frequent read, a text's too when nothing is
+// trimmed or expanded: it stays in the caller.
 inline void TData::GetFieldByNo(int field_no, TRecBuf rec, void* dest, bool& is_blank) {
   const auto index = static_cast<size_t>(field_no) - 1;
-  const TFieldRead read = index < read_plan_.size() ? read_plan_[index].read : TFieldRead::kGeneral;
-  if (read == TFieldRead::kBytes) {
+  const TFieldRead read = index < planned_fields_ ? read_plan_[index].read : TFieldRead::kGeneral;
+  if (read == TFieldRead::kBytes || (read == TFieldRead::kText && CopiesTexts())) {
     auto* record = static_cast<uint8_t*>(rec);
     is_blank = record[data_size_ + index] != 0;
-    std::memcpy(dest, record + read_plan_[index].offset, read_plan_[index].size);
+    const uint8_t* value = record + read_plan_[index].offset;
+    // Eight bytes (floats, 64-bit integers, date-times) need no call.
+    if (read_plan_[index].size == 8) classlib::StoreUnaligned(dest, classlib::LoadUnaligned<uint64_t>(value));
+    else std::memcpy(dest, value, read_plan_[index].size);
     return;
   }
-  // The planned reads are called from here, without a frame between.
+  // The other planned reads are called from here, without a frame between.
   if (read == TFieldRead::kText) return ReadText(field_no, rec, dest, is_blank);
   if (read == TFieldRead::kDateTime) return ReadDateTime(field_no, rec, dest, is_blank);
   ReadByType(field_no, rec, dest, is_blank);

@@ -51,6 +51,12 @@ void TrimTrailingBlanks(Char* s, size_t max) {
   if (n < max || s[n] != Char(0)) s[n] = Char(0);
 }
 
+// The milliseconds of a date-time the inline conversion does not take,
+// stored at dest. Out of line, so that a read of the others needs no frame.
+[[gnu::noinline]] void StoreMSecsThroughTimeStamp(double date_time, void* dest) {
+  StoreUnaligned<double>(dest, classlib::TimeStampToMSecs(classlib::DateTimeToTimeStamp(date_time)));
+}
+
 }  // namespace
 
 double RoundToScale(double value, int scale) {
@@ -80,9 +86,8 @@ void TData::GetDateFromBuf(TRecBuf rec, int32_t offset, TDateKind kind, void* de
   switch (kind) {
     case dkMSecsSince0001: {
       double msecs = 0;
-      if (!classlib::TryDateTimeToMSecs(stored, msecs))
-        msecs = classlib::TimeStampToMSecs(classlib::DateTimeToTimeStamp(stored));
-      StoreUnaligned<double>(dest, msecs);
+      if (classlib::TryDateTimeToMSecs(stored, msecs)) StoreUnaligned<double>(dest, msecs);
+      else StoreMSecsThroughTimeStamp(stored, dest);
       break;
     }
     case dkDateTime: StoreUnaligned<double>(dest, stored); break;
@@ -281,12 +286,14 @@ TData::TFieldRead TData::PlanFieldRead(const TFieldDesc& field) const {
 }
 
 void TData::PlanReads() {
+  planned_fields_ = 0;
   read_plan_.clear();
   read_plan_.reserve(static_cast<size_t>(fields_.Count()));
   for (int i = 0; i < fields_.Count(); ++i) {
     const TFieldDesc& field = *fields_.GetItems(i);
     read_plan_.push_back({field.Offset(), field.Size(), PlanFieldRead(field)});
   }
+  planned_fields_ = read_plan_.size();
 }
 
 void TData::ReadDateTime(int field_no, TRecBuf rec, void* dest, bool& is_blank) {
@@ -294,11 +301,9 @@ void TData::ReadDateTime(int field_no, TRecBuf rec, void* dest, bool& is_blank) 
   GetDateFromBuf(rec, read_plan_[static_cast<size_t>(field_no) - 1].offset, dkMSecsSince0001, dest);
 }
 
+// A text that reads as stored is copied in GetFieldByNo; here the others.
 void TData::ReadText(int field_no, TRecBuf rec, void* dest, bool& is_blank) {
-  if (GetConnectionFlag()) {
-    ReadByType(field_no, rec, dest, is_blank);
-    return;
-  }
+  if (GetConnectionFlag()) return ReadByType(field_no, rec, dest, is_blank);
   const TReadStep& step = read_plan_[static_cast<size_t>(field_no) - 1];
   is_blank = *NullPtr(rec, field_no) != 0;
   std::memcpy(dest, static_cast<uint8_t*>(rec) + step.offset, step.size);

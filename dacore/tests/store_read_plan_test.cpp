@@ -116,6 +116,22 @@ TEST_F(StoreReadPlanTest, LineEndsAreExpandedWhileTheConnectionSaysSo) {
   EXPECT_EQ(Text("S"), "a\nb");
 }
 
+// Before 1899-12-30 the milliseconds are not taken inline but through the
+// time stamp; both sides of the boundary read as their time stamps say.
+TEST_F(StoreReadPlanTest, DateTimesOnBothSidesOfTheInlineRangeReadAsTheirTimeStamps) {
+  using namespace classlib;
+  for (const TDateTime when : {EncodeDate(1066, 10, 14) + EncodeTime(9, 30, 0, 250), EncodeDate(1899, 12, 29),
+                               EncodeDate(1899, 12, 30), EncodeDate(2024, 2, 29) + EncodeTime(23, 59, 59, 999)}) {
+    Put("DT", Variant::FromDate(when));
+    double stored = 0, ms = -1;
+    store_.GetDateFromBuf(rec_->buf(), store_.FieldByName("DT")->Offset(), dkDateTime, &stored);
+    bool blank = true;
+    store_.GetFieldByNo(No("DT"), rec_->buf(), &ms, blank);
+    EXPECT_FALSE(blank);
+    EXPECT_EQ(ms, TimeStampToMSecs(DateTimeToTimeStamp(stored))) << when;
+  }
+}
+
 TEST(StoreReadPlanLayoutTest, ANewLayoutWithOtherFieldsPlansAnew) {
   TTestStore store({{"A", dtInt32, 4}, {"B", dtInt32, 4}});
   bool text = false;
