@@ -260,6 +260,9 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   // Fetches and finishes a block in the staging block (defining its
   // columns there when they are not); the rows received.
   ub4 FetchIntoStaging(uint16_t rows);
+  // Empties the heap-text slots of the staging block's first `rows` rows,
+  // first freeing their texts with free_texts (a block that failed).
+  void ClearStagedTexts(uint16_t rows, bool free_texts);
   void TakeStagedRows(ub4 count);
 
   // rset_row_fetch.cpp
