@@ -112,6 +112,9 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   // is taken under the rows' lock, and a step past them waits for the
   // thread to end.
   void GetNextRecord(dacore::TRecBuf rec) override;
+  // Without a background thread or shared rows, the step to a held row
+  // takes its bookmark at once.
+  bool StepNext(dacore::TRecBuf rec, dacore::TRecBookmark& bookmark) override;
   // A filter set while everything is fetched in the background waits for its end.
   void SetFilterText(const std::string& text) override;
   // A change of the rows on the main thread waits for a background thread
