@@ -120,17 +120,7 @@ void TCRRecordSet::SortItems() {
 // ---- Fetch on demand ---------------------------------------------------------
 
 void TCRRecordSet::GetNextRecord(TRecBuf rec) {
-  // The step a walk takes at almost every row: to a held row already
-  // known to be visible.
-  if (current_item_ && !bof_ && !eof_) {
-    ItemHeader* next = current_item_->next;
-    if (next && next->filter_result == fsNotOmitted) {
-      current_item_ = next;
-      if (rec) std::memcpy(rec, ItemRecord(next), record_size_);
-      return;
-    }
-  }
-  StepOrFetch(rec);
+  if (!StepToHeldNext(rec)) StepOrFetch(rec);
 }
 
 void TCRRecordSet::StepOrFetch(TRecBuf rec) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -89,6 +90,17 @@ class TCRRecordSet : public TMemData {
   void InternalPrepare() override { GetCommand()->Prepare(); }
   void InternalUnPrepare() override { GetCommand()->Unprepare(); }
   void InternalOpen() override;
+  // The step a walk takes at almost every row: to the held row after the
+  // current one when it is known visible (rec gets it when given); false,
+  // without a move, for any other step.
+  bool StepToHeldNext(TRecBuf rec) {
+    if (!current_item_ || bof_ || eof_) return false;
+    ItemHeader* next = current_item_->next;
+    if (!next || next->filter_result != fsNotOmitted) return false;
+    current_item_ = next;
+    if (rec) std::memcpy(rec, ItemRecord(next), record_size_);
+    return true;
+  }
 
  private:
   // GetNextRecord past a held row known visible: hidden rows, the start,

@@ -182,24 +182,24 @@ void TMemDataSet::ClearEditedRecord(TRecordBuffer buffer) {
 TGetResult TMemDataSet::GetRecord(TRecordBuffer buffer, TGetMode mode, bool) {
   TData& store = *FIRecordSet;
   ReleaseOwnedValues(buffer);
+  // Written where the buffer keeps it (aligned for it, see InternalOpen).
+  TRecBookmark& bookmark = *std::launder(reinterpret_cast<TRecBookmark*>(buffer + bookmark_offset_));
   switch (mode) {
     case gmCurrent:
       if (store.GetBOF() || store.GetEOF()) return grError;
       store.GetRecord(buffer);
       if (store.GetEOF()) return grError;
+      store.GetBookmark(bookmark);
       break;
     case gmNext:
-      store.GetNextRecord(buffer);
-      if (store.GetEOF()) return grEOF;
+      if (!store.StepNext(buffer, bookmark)) return grEOF;
       break;
     case gmPrior:
       store.GetPriorRecord(buffer);
       if (store.GetBOF()) return grBOF;
+      store.GetBookmark(bookmark);
       break;
   }
-  // Written where the buffer keeps it (aligned for it, see InternalOpen).
-  TRecBookmark& bookmark = *std::launder(reinterpret_cast<TRecBookmark*>(buffer + bookmark_offset_));
-  store.GetBookmark(bookmark);
   const auto status = static_cast<uint8_t>(store.CachedUpdates() ? store.GetUpdateStatus() : 0);
   // The bookmark carries the record's number: the store is not asked twice.
   SetInfo(buffer, TRecInfo{bookmark.record_no, status, static_cast<uint8_t>(bfCurrent), ovNone});

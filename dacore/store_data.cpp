@@ -256,6 +256,13 @@ void TData::GetBookmark(TRecBookmark& bookmark) {
   bookmark.record_no = GetRecordNo();
 }
 
+bool TData::StepNext(TRecBuf rec, TRecBookmark& bookmark) {
+  GetNextRecord(rec);
+  if (GetEOF()) return false;
+  GetBookmark(bookmark);
+  return true;
+}
+
 void TData::SetToBookmark(const TRecBookmark& bookmark) {
   if (bookmark.record_no != -1) SetRecordNo(bookmark.record_no);
 }

@@ -160,6 +160,9 @@ class TData : public classlib::TObject {
   virtual void UpdateRecord(TRecBuf rec) = 0;
   virtual void DeleteRecord() = 0;
   virtual void GetBookmark(TRecBookmark& bookmark);
+  // Steps to the next record (copied into rec when given) and takes its
+  // bookmark; false at the end. A data set's walk asks both at every row.
+  virtual bool StepNext(TRecBuf rec, TRecBookmark& bookmark);
   virtual void SetToBookmark(const TRecBookmark& bookmark);
   virtual bool BookmarkValid(const TRecBookmark* bookmark);
   virtual int CompareBookmarks(const TRecBookmark* b1, const TRecBookmark* b2);

@@ -160,6 +160,16 @@ class TMemData : public TData {
   int32_t RecordNoOf(const ItemHeader* item) const { return item->order + order_base_; }
 
  protected:
+  // The bookmark of the current item as GetBookmark takes it; the caller
+  // holds the rows lock while the rows are shared.
+  void BookmarkOfCurrent(TRecBookmark& bookmark) {
+    bookmark = TRecBookmark{};  // its bytes as a whole are compared
+    bookmark.refresh_stamp = refresh_stamp_;
+    bookmark.item = current_item_;
+    bookmark.serial = current_item_ ? current_item_->serial : 0;
+    // The record number as GetRecordNo gives it.
+    bookmark.record_no = !current_item_ ? -1 : IsHidden(current_item_) ? 0 : RecordNoOf(current_item_);
+  }
   // Holds the rows lock while the rows are shared; lets it go for a call
   // that may wait for the fetching thread (a fetch asked for here).
   class TRowsGuard {

@@ -137,12 +137,7 @@ void TMemData::SetRecordNo(int value) {
 
 void TMemData::GetBookmark(TRecBookmark& bookmark) {
   TRowsGuard rows(*this);
-  bookmark = TRecBookmark{};
-  bookmark.refresh_stamp = refresh_stamp_;
-  bookmark.item = current_item_;
-  bookmark.serial = current_item_ ? current_item_->serial : 0;
-  // The record number as GetRecordNo gives it, read under the lock held.
-  bookmark.record_no = !current_item_ ? -1 : IsHidden(current_item_) ? 0 : RecordNoOf(current_item_);
+  BookmarkOfCurrent(bookmark);
 }
 
 void TMemData::SetToBookmark(const TRecBookmark& bookmark) {

@@ -109,6 +109,14 @@ void TOCIRecordSet::GetNextRecord(TRecBuf rec) {
   TCRRecordSet::GetNextRecord(rec);  // the common case: no thread to wait for
 }
 
+bool TOCIRecordSet::StepNext(TRecBuf rec, TRecBookmark& bookmark) {
+  if (!exec_thread_ && !fetch_thread_ && !SharedRows() && StepToHeldNext(rec)) [[likely]] {
+    BookmarkOfCurrent(bookmark);
+    return true;
+  }
+  return TCRRecordSet::StepNext(rec, bookmark);  // each call as GetNextRecord, GetEOF and GetBookmark make it
+}
+
 void TOCIRecordSet::GetNextRecordShared(TRecBuf rec) {
   if (classlib::TEvent* end = BackgroundEnd()) {
     {

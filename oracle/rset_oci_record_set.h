@@ -112,6 +112,9 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   // is taken under the rows' lock, and a step past them waits for the
   // thread to end.
   void GetNextRecord(dacore::TRecBuf rec) override;
+  // Without a background thread or shared rows, the step to a held row
+  // takes its bookmark at once.
+  bool StepNext(dacore::TRecBuf rec, dacore::TRecBookmark& bookmark) override;
   // A filter set while everything is fetched in the background waits for its end.
   void SetFilterText(const std::string& text) override;
   // A change of the rows on the main thread waits for a background thread
@@ -260,6 +263,9 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   // Fetches and finishes a block in the staging block (defining its
   // columns there when they are not); the rows received.
   ub4 FetchIntoStaging(uint16_t rows);
+  // Empties the heap-text slots of the staging block's first `rows` rows,
+  // first freeing their texts with free_texts (a block that failed).
+  void ClearStagedTexts(uint16_t rows, bool free_texts);
   void TakeStagedRows(ub4 count);
 
   // rset_row_fetch.cpp

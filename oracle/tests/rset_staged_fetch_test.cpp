@@ -5,7 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "classlib/unaligned.h"
 #include "dacore/driver_props.h"
+#include "dacore/heap_string.h"
+#include "oracle/error_ora.h"
 #include "oracle/tests/rset_fixture.h"
 
 namespace oracle::testing {
@@ -13,15 +16,23 @@ namespace {
 
 using namespace dacore;
 
+// The heap text a row's slot holds; nil for a null.
+const char* HeapText(TOCIRecordSet& record_set, const std::string& field) {
+  const auto* record = static_cast<const uint8_t*>(ItemRecord(record_set.CurrentItem()));
+  return static_cast<const char*>(classlib::LoadUnaligned<void*>(record + record_set.FieldByName(field)->Offset()));
+}
+
 constexpr const char* kSql = "select id, name, d, r from staged";
+// The same rows with a name long enough to be a heap text without flat buffers.
+constexpr const char* kHeapSql = "select id, name, d, r from staged_heap";
 
 class StagedFetchTest : public RecordSetTest {
  protected:
   // Eight rows of a NUMBER, a text, a DATE and a RAW; rows 2 and 6 hold
   // nulls, so that nulls fall in several blocks and at a block's start.
-  void ScriptRows() {
-    fetch_->ScriptQuery(kSql, "ID NUMBER(9); NAME VARCHAR2(20); D DATE; R RAW(4)");
-    fetch_->AddRows(kSql,
+  void ScriptRows(const char* sql = kSql, const std::string& name_type = "VARCHAR2(20)") {
+    fetch_->ScriptQuery(sql, "ID NUMBER(9); NAME " + name_type + "; D DATE; R RAW(4)");
+    fetch_->AddRows(sql,
                     "0|zero|2020-01-01 00:00:00|00\n"
                     "1|one|2020-01-02 01:00:00|0101\n"
                     "2|<null>|<null>|<null>\n"
@@ -79,6 +90,62 @@ TEST_F(StagedFetchTest, RowsFetchedOnDemandStayWhileLaterBlocksArrive) {
   // still their own, not the staging block's latest.
   EXPECT_EQ(Rows(*record_set), Expected());
   EXPECT_EQ(Rows(*record_set), Expected()) << "read again once every block is in";
+}
+
+// With heap texts (no flat buffers) each row's text is its own heap buffer:
+// a null in a staging slot that held the last block's text stays a null,
+// and every text has one reference, its row's.
+TEST_F(StagedFetchTest, HeapTextsGoWithTheirRows) {
+  Connect();
+  ScriptRows(kHeapSql, "VARCHAR2(40)");
+  for (const int fetch_rows : {2, 3}) {
+    auto record_set = NewRecordSet(kHeapSql, fetch_rows);
+    record_set->SetProp(prFlatBuffers, false);
+    record_set->Open();
+    ASSERT_EQ(record_set->FieldByName("NAME")->DataType(), dtHeapString) << "the premise: heap texts";
+    EXPECT_EQ(Rows(*record_set), Expected()) << "blocks of " << fetch_rows;
+    EXPECT_EQ(Calls("OCIDefineByPos").size(), 4u) << "staged: defined once";
+    record_set->SetToBegin();
+    for (record_set->GetNextRecord(nullptr); !record_set->GetEOF(); record_set->GetNextRecord(nullptr)) {
+      if (const char* text = HeapText(*record_set, "NAME")) {
+        EXPECT_EQ(TStringHeap::RefCount(text), 1);
+      }
+    }
+    record_set->Close();
+    standin_->ClearLog();
+  }
+}
+
+// A block that fails frees the texts it made and none of the rows before it.
+TEST_F(StagedFetchTest, AFailedBlockLeavesTheEarlierTextsAlone) {
+  Connect();
+  ScriptRows(kHeapSql, "VARCHAR2(40)");
+  auto record_set = NewRecordSet(kHeapSql, 3);
+  record_set->SetProp(prFlatBuffers, false);
+  record_set->Open();
+  ASSERT_EQ(record_set->GetRecordCount(), 3);
+  standin_->InjectFault("OCIStmtFetch", 1, OCI_ERROR, 3113, "ORA-03113: end-of-file on communication channel");
+  int rows = 0;
+  try {
+    record_set->SetToBegin();
+    for (record_set->GetNextRecord(nullptr); !record_set->GetEOF(); record_set->GetNextRecord(nullptr)) ++rows;
+    ADD_FAILURE() << "the failed fetch was lost";
+  } catch (const EOraError& e) {
+    EXPECT_EQ(e.ErrorCode(), 3113);
+  }
+  EXPECT_EQ(rows, 3);
+  // The rows of the first block, the third with a null text.
+  std::vector<std::string> names;
+  record_set->SetToBegin();
+  for (int i = 0; i < 3; ++i) {
+    record_set->GetNextRecord(nullptr);
+    const char* text = HeapText(*record_set, "NAME");
+    if (text) {
+      EXPECT_EQ(TStringHeap::RefCount(text), 1) << "row " << i;
+    }
+    names.push_back(text ? text : "<null>");
+  }
+  EXPECT_EQ(names, (std::vector<std::string>{"zero", "one", "<null>"}));
 }
 
 TEST_F(StagedFetchTest, ReopeningOrAnotherBlockSizeDefinesAgain) {
