@@ -33,11 +33,16 @@ std::uint64_t Fnv1a(std::string_view text) {
 
 }  // namespace
 
-std::string SharedMemory::ObjectNameFor(std::string_view name) {
+std::string SharedMemory::ObjectPrefixFor(std::string_view runtime_dir) {
+  // The folder as RuntimeDir gives it: without trailing slashes.
+  while (runtime_dir.size() > 1 && runtime_dir.back() == '/') runtime_dir.remove_suffix(1);
   char prefix[32];
-  std::snprintf(prefix, sizeof prefix, "/upd-%016llx-",
-                static_cast<unsigned long long>(Fnv1a(RuntimeDir())));
-  std::string result = prefix;
+  std::snprintf(prefix, sizeof prefix, "/upd-%016llx-", static_cast<unsigned long long>(Fnv1a(runtime_dir)));
+  return prefix;
+}
+
+std::string SharedMemory::ObjectNameFor(std::string_view name) {
+  std::string result = ObjectPrefixFor(RuntimeDir());
   // A POSIX name is one path component: slashes and control bytes go.
   for (unsigned char c : name) result += (c == '/' || c == '\\' || c < 0x20) ? '_' : static_cast<char>(c);
   constexpr std::size_t kMaxName = 250;

@@ -35,6 +35,8 @@ class SharedMemory {
 
   // The POSIX shared-memory name that stands for `name`.
   static std::string ObjectNameFor(std::string_view name);
+  // How every name made for that runtime folder starts ("/upd-<hash>-").
+  static std::string ObjectPrefixFor(std::string_view runtime_dir);
   // Removes the name; existing mappings stay. False when it did not exist.
   static bool Remove(std::string_view name);
 

@@ -5,12 +5,16 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/mman.h>
 
 #include <filesystem>
 #include <fstream>
 #include <optional>
 #include <sstream>
 #include <string>
+#include <utility>
+
+#include "platform/shared_memory.h"
 
 namespace platform::scratch {
 
@@ -51,12 +55,37 @@ class ScopedEnv {
   std::optional<std::string> old_;
 };
 
+// Unlinks every shared object (memory, and the named events and mutexes
+// kept in it) named for that runtime folder. The product leaves its
+// channels for the next run; a test's folder has no next run.
+inline void RemoveSharedObjectsOf(const std::string& runtime_dir) {
+  const std::string prefix = SharedMemory::ObjectPrefixFor(runtime_dir).substr(1);  // without its '/'
+  std::error_code ignored;
+  for (const auto& entry : std::filesystem::directory_iterator("/dev/shm", ignored)) {
+    const std::string name = entry.path().filename().string();
+    if (name.starts_with(prefix)) ::shm_unlink(("/" + name).c_str());
+  }
+}
+
+// The runtime folder for the scope, its shared objects removed at the end.
+class ScopedRuntimeDir {
+ public:
+  explicit ScopedRuntimeDir(std::string dir) : dir_(std::move(dir)), env_("UPDATER_RUNTIME_DIR", dir_) {}
+  ~ScopedRuntimeDir() { RemoveSharedObjectsOf(dir_); }
+  ScopedRuntimeDir(const ScopedRuntimeDir&) = delete;
+  ScopedRuntimeDir& operator=(const ScopedRuntimeDir&) = delete;
+
+ private:
+  std::string dir_;
+  ScopedEnv env_;
+};
+
 // Registry and runtime folder both in a fresh scratch folder.
 class ScratchRegistryTest : public ::testing::Test {
  protected:
   ScratchFolder folder_;
   ScopedEnv registry_{"UPDATER_REGISTRY", folder_.Path()};
-  ScopedEnv runtime_{"UPDATER_RUNTIME_DIR", folder_.Path()};
+  ScopedRuntimeDir runtime_{folder_.Path()};
 
   std::string HivePath(const char* name) const { return folder_.Path() + "/" + name + ".reg"; }
 };

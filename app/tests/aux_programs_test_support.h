@@ -124,7 +124,7 @@ class ChildProgramTest : public ::testing::Test {
 
   platform::scratch::ScratchFolder folder_;
   platform::scratch::ScopedEnv registry_{"UPDATER_REGISTRY", folder_.Path()};
-  platform::scratch::ScopedEnv runtime_{"UPDATER_RUNTIME_DIR", folder_.Path()};
+  platform::scratch::ScopedRuntimeDir runtime_{folder_.Path()};
   platform::scratch::ScopedEnv record_{"FAKE_AUX_RECORD", folder_.Path() + "/record.txt"};
   platform::scratch::ScopedEnv script_{"FAKE_AUX_SCRIPT", std::nullopt};
   platform::PlainMessageLoop loop_;

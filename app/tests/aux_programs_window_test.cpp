@@ -35,7 +35,7 @@ class ChildProgramWindowTest : public WindowTest {
 
   platform::scratch::ScratchFolder folder_;
   platform::scratch::ScopedEnv registry_{"UPDATER_REGISTRY", folder_.Path()};
-  platform::scratch::ScopedEnv runtime_{"UPDATER_RUNTIME_DIR", folder_.Path()};
+  platform::scratch::ScopedRuntimeDir runtime_{folder_.Path()};
   platform::scratch::ScopedEnv record_{"FAKE_AUX_RECORD", folder_.Path() + "/record.txt"};
   platform::scratch::ScopedEnv script_{"FAKE_AUX_SCRIPT", std::nullopt};
   QtMessageLoop loop_;

@@ -11,6 +11,7 @@
 #include <QProcessEnvironment>
 #include <QTimer>
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <optional>
 #include <unistd.h>
@@ -210,6 +211,14 @@ class KilledRunTest : public ::testing::Test {
     StartAgain();
     EXPECT_EQ(ReadKey(), before_);
     EXPECT_FALSE(RecordLeft());
+  }
+
+  // A killed child cannot remove the shared objects named for its runtime
+  // folder: its product folder, made in children_.
+  void TearDown() override {
+    platform::scratch::RemoveSharedObjectsOf(runtime_.Path().string());
+    for (const auto& entry : std::filesystem::directory_iterator(children_.Path()))
+      if (entry.is_directory()) platform::scratch::RemoveSharedObjectsOf(entry.path().string());
   }
 
   TempDir children_;  // everything the children leave behind

@@ -13,6 +13,7 @@
 #include <sys/stat.h>
 
 #include "platform/single_instance.h"
+#include "testing/scratch_folder.h"
 #include "window_test_support.h"
 
 namespace app::testing {
@@ -20,7 +21,7 @@ namespace {
 
 class SingleInstanceTest : public ::testing::Test {
  protected:
-  SingleInstanceTest() : runtime_env("UPDATER_RUNTIME_DIR", runtime.Path().string()) {}
+  SingleInstanceTest() : runtime_env(runtime.Path().string()) {}
 
   ~SingleInstanceTest() override {
     for (QProcess* process : started) {
@@ -100,7 +101,7 @@ class SingleInstanceTest : public ::testing::Test {
 
   TempDir runtime;
   TempDir registry;
-  ScopedEnv runtime_env;
+  platform::scratch::ScopedRuntimeDir runtime_env;
   std::vector<QProcess*> started;
 };
 

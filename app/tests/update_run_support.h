@@ -170,7 +170,7 @@ class UpdateRunTest : public WindowTest {
   QString LastBoxText() const { return boxes.shown.empty() ? QString() : boxes.shown.back().text; }
 
   ProductEnvironment product;
-  platform::scratch::ScopedEnv runtime_{"UPDATER_RUNTIME_DIR", product.File("")};
+  platform::scratch::ScopedRuntimeDir runtime_{product.File("")};
   platform::scratch::ScopedEnv aux_record_{"FAKE_AUX_RECORD", product.File("aux-record.txt")};
   platform::scratch::ScopedEnv aux_script_{"FAKE_AUX_SCRIPT", std::string("progress 50;result 0")};
   platform::scratch::ScopedEnv library_record_{"FAKE_UPDATE_RECORD", product.File("library.txt")};

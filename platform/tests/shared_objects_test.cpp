@@ -2,7 +2,9 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <thread>
 
 #include "child_process.h"
@@ -54,6 +56,30 @@ TEST_F(SharedObjects, MemoryNamesAreValidAndSeparatedByRuntimeFolder) {
   EXPECT_NE(SharedMemory::ObjectNameFor(std::string(400, 'x')), SharedMemory::ObjectNameFor(std::string(401, 'x')));
   setenv("UPDATER_RUNTIME_DIR", (dir_ + "/other").c_str(), 1);
   EXPECT_NE(SharedMemory::ObjectNameFor("ZOD.SQL.MONITOR.SharedMem"), name);
+}
+
+// A test's runtime folder takes its shared objects with it, and only its own:
+// another folder's objects stay.
+TEST_F(SharedObjects, AScopedRuntimeFolderRemovesItsObjectsAndNoOthers) {
+  EXPECT_EQ(SharedMemory::ObjectPrefixFor(dir_ + "/"), SharedMemory::ObjectPrefixFor(dir_));
+  EXPECT_EQ(SharedMemory::ObjectNameFor("Test.Mem").rfind(SharedMemory::ObjectPrefixFor(dir_), 0), 0u);
+  SharedMemory kept("Test.Mem", 64);
+  const std::string inner_dir = dir_ + "/inner";
+  std::string inner_memory, inner_event;
+  {
+    scratch::ScopedRuntimeDir inner(inner_dir);
+    SharedMemory memory("Test.Mem", 64);
+    NamedEvent event("Test.Event", NamedEvent::Reset::Manual, false);
+    inner_memory = memory.ObjectName();
+    inner_event = SharedMemory::ObjectNameFor("Test.Event");
+  }
+  EXPECT_EQ(std::getenv("UPDATER_RUNTIME_DIR"), dir_) << "the folder before it is back";
+  EXPECT_NE(inner_memory, kept.ObjectName());
+  for (const std::string& name : {inner_memory, inner_event}) {
+    EXPECT_FALSE(std::filesystem::exists("/dev/shm" + name)) << name;
+  }
+  EXPECT_TRUE(std::filesystem::exists("/dev/shm" + kept.ObjectName())) << "another folder's object stays";
+  EXPECT_NO_THROW(SharedMemory("Test.Mem", 64, SharedMemory::Mode::OpenExisting));
 }
 
 TEST_F(SharedObjects, OpeningMissingOrTooSmallMemoryFails) {

@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <string>
 
+#include "testing/scratch_folder.h"
+
 namespace platform::testing {
 
 class TempRuntimeDir : public ::testing::Test {
@@ -19,6 +21,7 @@ class TempRuntimeDir : public ::testing::Test {
     setenv("UPDATER_RUNTIME_DIR", dir_.c_str(), 1);
   }
   void TearDown() override {
+    scratch::RemoveSharedObjectsOf(dir_);
     unsetenv("UPDATER_RUNTIME_DIR");
     std::filesystem::remove_all(dir_);
   }
