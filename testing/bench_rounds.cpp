@@ -125,7 +125,7 @@ bool TakeOptions(int& argc, char** argv, int& rounds, std::string& out) {
 // and trims the heap against twice that, so a benchmark's page faults, and
 // with them its time, depend on which benchmarks ran before it in the
 // process: a fetch loop that keeps 100 000 rows took 27 ms alone and 61 ms
-// after the data set's benchmark, with seven times the page faults. Fixed
+// after the data set's benchmark, with eight times the page faults. Fixed
 // thresholds, the highest glibc would reach on its own, give every
 // benchmark of a round the same allocator, whatever ran before it.
 void FixAllocatorThresholds() {
