@@ -94,6 +94,28 @@ TEST_F(SharedRowsTest, OneWayBackgroundFetchShowsEveryRowOnceInOrder) {
   }
 }
 
+// A data set steps through StepNext, which takes the row and its bookmark in
+// one call: while the thread still fetches it must wait and lock as the
+// separate calls do, and show every row once with its own bookmark.
+TEST_F(SharedRowsTest, TheDataSetsStepShowsEveryRowOnceWithItsBookmark) {
+  Connect();
+  constexpr int kRows = 1500;
+  for (int round = 0; round < kRounds; ++round) {
+    auto record_set = OpenFetchingAll(kRows, 4 + round, round % 2 == 1);
+    int expected = 0;
+    TRecBookmark mark;
+    while (record_set->StepNext(buffer_->buf, mark)) {
+      ASSERT_EQ(RowOf(*record_set, buffer_->buf).id, expected) << "round " << round;
+      ASSERT_EQ(mark.record_no, expected + 1);
+      ASSERT_EQ(mark.item, record_set->CurrentItem()) << "the bookmark is the row stepped to";
+      ++expected;
+    }
+    EXPECT_EQ(expected, kRows);
+    EXPECT_TRUE(record_set->GetEOF());
+    record_set->WaitForFetchAll();
+  }
+}
+
 // Before: the block manager's map of blocks was searched for a bookmarked
 // item while the thread inserted the blocks it fetched into.
 TEST_F(SharedRowsTest, BookmarksTakenWhileRowsArriveReturnTheirRows) {
