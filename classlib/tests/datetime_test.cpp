@@ -272,6 +272,49 @@ TEST(DateTimeCodec, RoundingToMSecsMatchesTheTwoConversions) {
   }
 }
 
+// A date-time judged already whole milliseconds is one that rounding to the
+// millisecond gives back, bit for bit: whole-millisecond values of days at
+// the ends of the judged range and at steps of the spacing of doubles, the
+// doubles next to them (which rounding moves) and random ones. Nearly every
+// whole-millisecond value of today's dates is recognised, so their reads
+// skip the division.
+TEST(DateTimeCodec, OnlyValuesTheRoundingKeepsAreJudgedWholeMSecs) {
+  auto rounding_keeps = [](double dt) {
+    double msecs = 0;
+    TDateTime back = 0;
+    return TryDateTimeToMSecs(dt, msecs) && TryMSecsToDateTime(msecs, back) &&
+           std::memcmp(&back, &dt, sizeof dt) == 0;
+  };
+  for (double day : {0.0, 7.0, 8.0, 15.0, 16.0, 1000.0, 32767.0, 32768.0, 45351.0, 65536.0, 2958465.0, 4194303.0}) {
+    int recognised = 0, values = 0;
+    for (int ms = 0; ms < kMSecsPerDay; ms += 997, ++values) {
+      const double value = day + static_cast<double>(ms) / kMSecsPerDay;
+      recognised += IsRoundedToMSecs(value) ? 1 : 0;
+      for (double dt : {value, std::nextafter(value, 0.0), std::nextafter(value, 1e9)}) {
+        if (IsRoundedToMSecs(dt)) {
+          ASSERT_TRUE(rounding_keeps(dt)) << day << " + " << ms << " ms: " << dt;
+        }
+      }
+    }
+    if (day < 8) {
+      EXPECT_EQ(recognised, 0) << day;
+    }
+    if (day >= 32768) {
+      EXPECT_GT(recognised, values * 999 / 1000) << day;
+    }
+  }
+  std::mt19937_64 random(56);
+  std::uniform_real_distribution<double> any(0, 5000000);
+  for (int i = 0; i < 1000000; ++i) {
+    const double dt = any(random);
+    if (IsRoundedToMSecs(dt)) {
+      ASSERT_TRUE(rounding_keeps(dt)) << dt;
+    }
+  }
+  EXPECT_FALSE(IsRoundedToMSecs(4194304.0));
+  EXPECT_FALSE(IsRoundedToMSecs(std::numeric_limits<double>::quiet_NaN()));
+}
+
 class DateTimeText : public ::testing::Test {
  protected:
   void TearDown() override { ResetFormatSettings(); }
