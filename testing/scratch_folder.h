@@ -11,6 +11,7 @@
 #include <fstream>
 #include <optional>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <utility>
 
@@ -18,24 +19,32 @@
 
 namespace platform::scratch {
 
+// A fresh folder, removed with its contents at the end.
 class ScratchFolder {
  public:
   ScratchFolder() {
     std::string pattern = (std::filesystem::temp_directory_path() / "platform-test-XXXXXX").string();
-    path_ = ::mkdtemp(pattern.data()) ? pattern : std::string();
+    // A test without its folder would write where it stands.
+    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot make a scratch folder in " + pattern);
+    path_ = pattern;
   }
   ~ScratchFolder() {
     std::error_code ignored;
     std::filesystem::remove_all(path_, ignored);
   }
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
   const std::string& Path() const { return path_; }
+  std::string File(const std::string& name) const { return path_ + "/" + name; }
 
  private:
   std::string path_;
 };
 
+// Sets (or with no value removes) an environment variable for the scope.
 class ScopedEnv {
  public:
+  ScopedEnv(const char* name, const char* value) : ScopedEnv(name, std::optional<std::string>(value)) {}
   ScopedEnv(const char* name, const std::optional<std::string>& value) : name_(name) {
     if (const char* old = ::getenv(name)) old_ = old;
     if (value)
@@ -49,6 +58,8 @@ class ScopedEnv {
     else
       ::unsetenv(name_);
   }
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
 
  private:
   const char* name_;

@@ -40,7 +40,7 @@ class CheckConnectionTest : public WindowTest {
     return boxes.shown[0].text.split(QStringLiteral("\r\n"));
   }
 
-  TempDir folder;
+  ScratchFolder folder;
 };
 
 TEST_F(CheckConnectionTest, AnExistingDatabaseOpensAndLeadsToTheUserPage) {
@@ -117,7 +117,7 @@ TEST_F(CheckConnectionTest, AMissingOdbcDriverIsNamedFirstAndTheDriversWordsFoll
 // versions it may have and where it is looked for.
 TEST_F(CheckConnectionTest, AMissingOracleClientIsNamedWithItsVersionsAndOracleHome) {
   ProductEnvironment product;  // a registry without Oracle homes
-  ScopedEnv home("ORACLE_HOME", folder.Path().string());
+  ScopedEnv home("ORACLE_HOME", folder.Path());
   oracle::UnloadOci();
   const QStringList lines = BoxLinesOfCheck("ORACLE", "ORCL");
   ASSERT_EQ(lines.size(), 2);

@@ -145,8 +145,8 @@ class KilledRunTest : public ::testing::Test {
 
   QProcessEnvironment Environment() const {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("TMPDIR", QString::fromStdString(children_.Path().string()));
-    env.insert("UPDATER_RUNTIME_DIR", QString::fromStdString(runtime_.Path().string()));
+    env.insert("TMPDIR", QString::fromStdString(children_.Path()));
+    env.insert("UPDATER_RUNTIME_DIR", QString::fromStdString(runtime_.Path()));
     env.insert("QT_QPA_PLATFORM", "offscreen");
     env.insert("ASAN_OPTIONS", "detect_leaks=0");
     return env;
@@ -216,13 +216,13 @@ class KilledRunTest : public ::testing::Test {
   // A killed child cannot remove the shared objects named for its runtime
   // folder: its product folder, made in children_.
   void TearDown() override {
-    platform::scratch::RemoveSharedObjectsOf(runtime_.Path().string());
+    platform::scratch::RemoveSharedObjectsOf(runtime_.Path());
     for (const auto& entry : std::filesystem::directory_iterator(children_.Path()))
       if (entry.is_directory()) platform::scratch::RemoveSharedObjectsOf(entry.path().string());
   }
 
-  TempDir children_;  // everything the children leave behind
-  TempDir runtime_;
+  ScratchFolder children_;  // everything the children leave behind
+  ScratchFolder runtime_;
   const std::string database_ = ProductEnvironment::FirebirdDatabase({"3.0.0", "3.1"});
   std::string registry_;  // the first child's, shared by the later ones
   KeyState before_;

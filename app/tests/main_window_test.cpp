@@ -264,7 +264,7 @@ TEST_F(WindowTest, BrowseStartsInTheFolderOfTheTypedFileOrElseTheProducts) {
 // The dialog the window really shows opens in the typed file's folder and
 // writes folder types, sizes and dates in the window's language.
 TEST_F(WindowTest, TheFileDialogListsFilesInTheWindowsLanguage) {
-  TempDir folder;
+  ScratchFolder folder;
   std::filesystem::create_directories(folder.File("sub"));
   std::ofstream(folder.File("data.fdb"), std::ios::binary) << std::string(5000, 'x');
   window.SetFileOpenDialog(nullptr);
@@ -294,7 +294,7 @@ TEST_F(WindowTest, TheFileDialogListsFilesInTheWindowsLanguage) {
   });
   window.btnFileDB->click();
 
-  EXPECT_EQ(directory, QString::fromStdString(folder.Path().string()));
+  EXPECT_EQ(directory, QString::fromStdString(folder.Path()));
   ASSERT_EQ(rows.count("sub"), 1u);
   ASSERT_EQ(rows.count("data.fdb"), 1u);
   EXPECT_EQ(rows["sub"][1], QStringLiteral("Папка"));

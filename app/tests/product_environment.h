@@ -39,7 +39,7 @@ class ProductEnvironment {
   // A Firebird product database with these releases in BO_VERSION and the
   // standard users; made once per list of releases.
   static std::string FirebirdDatabase(const std::vector<std::string>& releases) {
-    static TempDir shared;
+    static ScratchFolder shared;
     static std::map<std::vector<std::string>, std::string> made;
     auto found = made.find(releases);
     if (found != made.end()) return found->second;
@@ -49,7 +49,7 @@ class ProductEnvironment {
   }
 
  private:
-  TempDir folder_;
+  ScratchFolder folder_;
   ScopedEnv registry_;
   ScopedEnv release_;
 };

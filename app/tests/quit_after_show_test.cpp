@@ -12,9 +12,9 @@
 namespace app::testing {
 namespace {
 
-QProcess* StartQuitting(QProcess& process, const TempDir& folder, const std::string& release) {
+QProcess* StartQuitting(QProcess& process, const ScratchFolder& folder, const std::string& release) {
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("UPDATER_RUNTIME_DIR", QString::fromStdString(folder.Path().string()));
+  env.insert("UPDATER_RUNTIME_DIR", QString::fromStdString(folder.Path()));
   env.insert("UPDATER_REGISTRY", QString::fromStdString(folder.File("registry")));
   env.insert("UPDATER_RELEASE_DIR", QString::fromStdString(release));
   env.insert("UPDATER_QUIT_AFTER_SHOW", "1");
@@ -26,7 +26,7 @@ QProcess* StartQuitting(QProcess& process, const TempDir& folder, const std::str
 }
 
 TEST(QuitAfterShow, TheProgramShowsItsWindowNamesItsReleaseAndEnds) {
-  TempDir folder;
+  ScratchFolder folder;
   std::filesystem::create_directories(folder.File("release"));
   WriteUpdateDescription(folder.File("release"), "<ROOT/>");
   QProcess process;

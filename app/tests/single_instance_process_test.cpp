@@ -21,7 +21,7 @@ namespace {
 
 class SingleInstanceTest : public ::testing::Test {
  protected:
-  SingleInstanceTest() : runtime_env(runtime.Path().string()) {}
+  SingleInstanceTest() : runtime_env(runtime.Path()) {}
 
   ~SingleInstanceTest() override {
     for (QProcess* process : started) {
@@ -37,8 +37,8 @@ class SingleInstanceTest : public ::testing::Test {
     started.push_back(process);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("UPDATER_RUNTIME_DIR",
-               QString::fromStdString(runtime_dir.empty() ? runtime.Path().string() : runtime_dir));
-    env.insert("UPDATER_REGISTRY", QString::fromStdString(registry.Path().string()));
+               QString::fromStdString(runtime_dir.empty() ? runtime.Path() : runtime_dir));
+    env.insert("UPDATER_REGISTRY", QString::fromStdString(registry.Path()));
     env.insert("QT_QPA_PLATFORM", "offscreen");
     // The window system's caches are no concern of these tests.
     env.insert("ASAN_OPTIONS", "detect_leaks=0");
@@ -99,8 +99,8 @@ class SingleInstanceTest : public ::testing::Test {
     return false;
   }
 
-  TempDir runtime;
-  TempDir registry;
+  ScratchFolder runtime;
+  ScratchFolder registry;
   platform::scratch::ScopedRuntimeDir runtime_env;
   std::vector<QProcess*> started;
 };
@@ -144,7 +144,7 @@ TEST_F(SingleInstanceTest, ARefusedCopyWaitingOnItsBoxEndsOnTerminationSignals) 
 
 TEST_F(SingleInstanceTest, ACopyInAnotherFolderRunsBesideTheFirst) {
   const std::string program = UPDATER_PROGRAM;
-  TempDir elsewhere;
+  ScratchFolder elsewhere;
   const std::string copy = elsewhere.File("updater");
   std::filesystem::copy_file(program, copy);
   QProcess* first = Start(program);

@@ -58,7 +58,7 @@ unsigned long long BlockedMaskOf(const std::string& status_file) {
 
 TEST(TerminationSignals, ChildProgramsStartWithTheSignalsUnblocked) {
   BlockedHere blocked;
-  TempDir folder;
+  ScratchFolder folder;
   const std::string status = folder.File("status");
   int error = 0;
   auto child = TChildProcess::Start("/bin/sh", {"sh", "-c", "cat /proc/self/status > " + status},
@@ -74,7 +74,7 @@ TEST(TerminationSignals, ChildProgramsStartWithTheSignalsUnblocked) {
 // which starts the program that shows them: both must end as usual.
 TEST(TerminationSignals, TheDesktopOpenerStartsWithTheSignalsUnblocked) {
   BlockedHere blocked;
-  TempDir folder;
+  ScratchFolder folder;
   const std::string opener = folder.File("xdg-open");
   {
     std::ofstream script(opener);
@@ -84,7 +84,7 @@ TEST(TerminationSignals, TheDesktopOpenerStartsWithTheSignalsUnblocked) {
   const char* path = std::getenv("PATH");
   const std::string document = folder.File("instruction.txt");
   {
-    ScopedEnv opener_first("PATH", folder.Path().string() + ":" + (path ? path : ""));
+    ScopedEnv opener_first("PATH", folder.Path() + ":" + (path ? path : ""));
     ASSERT_TRUE(TDesktopShellOpen().Open(document));
   }
   QElapsedTimer clock;

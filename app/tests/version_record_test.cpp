@@ -54,7 +54,7 @@ class VersionRecordTest : public ::testing::Test {
     return database_.QueryValue(sql, 0);
   }
 
-  TempDir dir_;
+  ScratchFolder dir_;
   std::string path_ = dir_.File("product.fdb");
   fib::TpZODDatabase database_{nullptr};
   fib::TFIBTransaction transaction_{nullptr};

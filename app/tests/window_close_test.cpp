@@ -15,7 +15,7 @@ namespace {
 
 class WindowCloseTest : public WindowTest {
  protected:
-  WindowCloseTest() : registry("UPDATER_REGISTRY", folder.Path().string()) {
+  WindowCloseTest() : registry("UPDATER_REGISTRY", folder.Path()) {
     WriteRegBinary(platform::HKEY_LOCAL_MACHINE, kConnectionKey, kConnectionStringValue,
                    "Provider=LCPI.IBProvider.2;Location=/data/product.fdb");
     WriteRegString(platform::HKEY_LOCAL_MACHINE, kConnectionKey, kServerTypeValue, "FIREBIRD");
@@ -40,7 +40,7 @@ class WindowCloseTest : public WindowTest {
     return value;
   }
 
-  TempDir folder;
+  ScratchFolder folder;
   ScopedEnv registry;
 };
 

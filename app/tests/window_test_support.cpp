@@ -7,32 +7,6 @@
 
 namespace app::testing {
 
-TempDir::TempDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "apptest.XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) std::abort();
-  path_ = pattern;
-}
-
-TempDir::~TempDir() {
-  std::error_code ignored;
-  std::filesystem::remove_all(path_, ignored);
-}
-
-ScopedEnv::ScopedEnv(const char* name, const std::string& value) : name_(name) {
-  if (const char* old = std::getenv(name)) {
-    had_ = true;
-    old_ = old;
-  }
-  setenv(name, value.c_str(), 1);
-}
-
-ScopedEnv::~ScopedEnv() {
-  if (had_)
-    setenv(name_.c_str(), old_.c_str(), 1);
-  else
-    unsetenv(name_.c_str());
-}
-
 int ScriptedMessageBoxes::Show(QWidget*, const QString& text, const QString& caption,
                                unsigned style) {
   shown.push_back({text, caption, style});

@@ -11,34 +11,12 @@
 
 #include "app/message_boxes.h"
 #include "app/page_services.h"
+#include "testing/scratch_folder.h"
 
 namespace app::testing {
 
-// A fresh folder, removed with its contents at the end.
-class TempDir {
- public:
-  TempDir();
-  ~TempDir();
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  const std::filesystem::path& Path() const { return path_; }
-  std::string File(const std::string& name) const { return (path_ / name).string(); }
-
- private:
-  std::filesystem::path path_;
-};
-
-// Sets an environment variable for the life of the object.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const std::string& value);
-  ~ScopedEnv();
-
- private:
-  std::string name_;
-  bool had_ = false;
-  std::string old_;
-};
+using platform::scratch::ScopedEnv;
+using platform::scratch::ScratchFolder;
 
 struct ShownBox {
   QString text;
