@@ -1,0 +1,33 @@
+// The scratch folder every test works in.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <string>
+
+#include "testing/scratch_folder.h"
+
+namespace platform::scratch {
+namespace {
+
+// A folder that cannot be made is an error, not an empty path: a test would
+// write its files where it stands and remove them as its own.
+TEST(ScratchFolderTest, AFolderThatCannotBeMadeIsAnError) {
+  ScopedEnv nowhere("TMPDIR", "/proc");
+  EXPECT_THROW(ScratchFolder(), std::runtime_error);
+}
+
+TEST(ScratchFolderTest, TheFolderGoesWithItsFilesAtTheEnd) {
+  std::string path;
+  {
+    ScratchFolder folder;
+    path = folder.Path();
+    std::ofstream(folder.File("a.txt")) << "x";
+    EXPECT_TRUE(std::filesystem::is_regular_file(path + "/a.txt"));
+  }
+  EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+}  // namespace
+}  // namespace platform::scratch
