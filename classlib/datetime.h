@@ -97,9 +97,9 @@ inline bool TryDateTimeToMSecs(TDateTime dt, double& result) {
 
 // Whether rounding dt to the millisecond (below) would give dt back, judged
 // without the rounding's division: a read of a date-time that is already
-// whole milliseconds (every one a fetch or a field stored) then does not
-// wait for it. True only where that is certain; false for some such values
-// too (before 1900-01-07, after about the year 13 300, and about one in
+// whole milliseconds (as a fetched DATE or a value a field stored is) then
+// does not wait for it. True only where that is certain; false for some such values
+// too (before 1900-01-07, from about the year 13 380 on, and about one in
 // 8 000 of the others), which take the division.
 //
 // Why it is certain: dt = days + fraction exactly, and the rounding gives

@@ -11,8 +11,8 @@
 namespace platform::scratch {
 namespace {
 
-// A folder that cannot be made is an error, not an empty path: a test would
-// write its files where it stands and remove them as its own.
+// A folder that cannot be made is an error, not an empty path: a test's
+// files, named on it, would land at the root of the file system.
 TEST(ScratchFolderTest, AFolderThatCannotBeMadeIsAnError) {
   ScopedEnv nowhere("TMPDIR", "/proc");
   EXPECT_THROW(ScratchFolder(), std::runtime_error);
