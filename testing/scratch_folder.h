@@ -24,7 +24,7 @@ class ScratchFolder {
  public:
   ScratchFolder() {
     std::string pattern = (std::filesystem::temp_directory_path() / "platform-test-XXXXXX").string();
-    // A test without its folder would write where it stands.
+    // An empty path would put a test's files at the root of the file system.
     if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot make a scratch folder in " + pattern);
     path_ = pattern;
   }
