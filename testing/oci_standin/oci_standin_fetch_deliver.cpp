@@ -150,24 +150,29 @@ Delivery DeliverRows(State& state, Lock& lock, QueryCursor& cursor, ub4 first, u
     const size_t width = static_cast<size_t>(std::max<sb4>(define.size, 0));
     for (ub4 i = 0; i < count; ++i) {
       const ub4 row = first + i;
-      const QueryValue& value = script.rows[row][position - 1];
+      // A plain cell's null is in its prebuilt return code: a block of plain
+      // cells is read from the prebuilt arrays alone, as a client reads its
+      // receive buffer, not from the script's row objects scattered over the
+      // heap (a cache miss per value that the caller's own work made worse).
+      const QueryValue* value = plain ? nullptr : &script.rows[row][position - 1];
+      const bool null = plain ? cells->codes[row] == kFetchedNull : !*value;
       sb2* indicator = At<sb2>(define.indicator, define.indicator_skip, i, sizeof(sb2));
       ub2* length = At<ub2>(define.length, define.length_skip, i, sizeof(ub2));
       ub2* code = At<ub2>(define.return_code, define.return_code_skip, i, sizeof(ub2));
-      if (!value && !indicator && NeedsIndicator(define)) {
+      if (null && !indicator && NeedsIndicator(define)) {
         delivery.error = kFetchedNull;
         return delivery;
       }
       if (!plain) {
-        if (code) *code = value ? 0 : kFetchedNull;
-        if (indicator) *indicator = value ? 0 : -1;
-        DeliverValue(state, lock, define, column, value, i, row, width);
+        if (code) *code = null ? kFetchedNull : 0;
+        if (indicator) *indicator = null ? -1 : 0;
+        DeliverValue(state, lock, define, column, *value, i, row, width);
         continue;
       }
       if (code) *code = cells->codes[row];
       if (indicator) *indicator = cells->indicators[row];
       if (length) *length = cells->lengths[row];
-      if (value) std::memcpy(At<ub1>(define.value, define.value_skip, i, width),
+      if (!null) std::memcpy(At<ub1>(define.value, define.value_skip, i, width),
                              cells->data.data() + static_cast<size_t>(row) * width, width);
       if (cells->codes[row] == kFetchedTruncated) {
         delivery.truncated = true;
