@@ -132,17 +132,23 @@ int ReadEveryValue(TOCIRecordSet& record_set, double& sum) {
   return rows;
 }
 
+// Opens `record_set` over the benchmark's rows, fetching all of them in
+// blocks of `block_rows`.
+void OpenRecordSet(TOCIRecordSet& record_set, TOCIConnection& connection, int64_t block_rows) {
+  record_set.SetConnection(&connection);
+  record_set.SetSQL(kQuery);
+  record_set.SetProp(dacore::prFetchRows, static_cast<int>(block_rows));
+  record_set.SetProp(dacore::prFetchAll, true);
+  record_set.Open();
+}
+
 void BM_FetchRecordSet(benchmark::State& state) {
   TOCIConnection& connection = Session();
   double sum = 0;
   for (auto _ : state) {
     bench::TCountedSpan counted;
     TOCIRecordSet record_set;
-    record_set.SetConnection(&connection);
-    record_set.SetSQL(kQuery);
-    record_set.SetProp(dacore::prFetchRows, static_cast<int>(state.range(0)));
-    record_set.SetProp(dacore::prFetchAll, true);
-    record_set.Open();
+    OpenRecordSet(record_set, connection, state.range(0));
     const int rows = ReadEveryValue(record_set, sum);
     if (rows != kRows) state.SkipWithError(rows < 0 ? "a field of an unexpected type" : "rows lost");
   }
@@ -152,7 +158,8 @@ void BM_FetchRecordSet(benchmark::State& state) {
 
 // The data set over the same rows: opened, walked reading every value
 // through its fields, closed.
-void BM_FetchDataSet(benchmark::State& state) {
+// A session component on the stand-in, for the data set's sides.
+TOraSession& DataSetSession() {
   Session();  // the stand-in, its rows and the registry's client entry
   static TOraSession& session = []() -> TOraSession& {
     auto* made = new TOraSession;
@@ -160,14 +167,24 @@ void BM_FetchDataSet(benchmark::State& state) {
     made->SetConnected(true);
     return *made;
   }();
+  return session;
+}
+
+// Opens `query` over the benchmark's rows in blocks of `block_rows`.
+void OpenQuery(TOraQuery& query, int64_t block_rows) {
+  query.SetSession(&DataSetSession());
+  query.SetSQL(kQuery);
+  query.SetFetchRows(static_cast<int>(block_rows));
+  query.Open();
+}
+
+void BM_FetchDataSet(benchmark::State& state) {
+  DataSetSession();
   double sum = 0;
   for (auto _ : state) {
     bench::TCountedSpan counted;
     TOraQuery query;
-    query.SetSession(&session);
-    query.SetSQL(kQuery);
-    query.SetFetchRows(static_cast<int>(state.range(0)));
-    query.Open();
+    OpenQuery(query, state.range(0));
     bench::TFieldValueReader reader(query);
     int rows = 0;
     for (; !query.Eof(); query.Next(), ++rows)
@@ -220,6 +237,32 @@ KeptRow Keep(const RawRow& row) {
   return kept;
 }
 
+// Allocates, prepares and executes the query's statement and defines its
+// six columns into `block`, an array of structures.
+OCIStmt* ExecuteIntoBlock(TOCIConnection& connection, std::vector<RawRow>& block) {
+  OCIError* error = connection.GetErrorHandle();
+  void* statement = nullptr;
+  Check(OCIHandleAlloc(connection.GetEnvironment(), &statement, OCI_HTYPE_STMT, 0, nullptr));
+  auto* stmt = static_cast<OCIStmt*>(statement);
+  Check(OCIStmtPrepare(stmt, error, reinterpret_cast<const OraText*>(kQuery), std::strlen(kQuery), 1, 0));
+  Check(OCIStmtExecute(connection.GetSvcCtx(), stmt, error, 0, 0, nullptr, nullptr, OCI_DEFAULT));
+  RawRow& first = block[0];
+  struct Column {
+    void* value;
+    sb4 size;
+    ub2 type;
+  } columns[6] = {{&first.id, 8, SQLT_FLT},       {&first.amount, 8, SQLT_FLT},
+                  {first.name, 101, SQLT_STR},    {first.code, 11, SQLT_STR},
+                  {first.created, 7, SQLT_DAT},   {first.tag, 18, SQLT_VBI}};
+  for (ub4 i = 0; i < 6; ++i) {
+    OCIDefine* define = nullptr;
+    Check(OCIDefineByPos(stmt, &define, error, i + 1, columns[i].value, columns[i].size, columns[i].type,
+                         &first.indicators[i], nullptr, nullptr, OCI_DEFAULT));
+    Check(OCIDefineArrayOfStruct(define, error, sizeof(RawRow), sizeof(RawRow), 0, 0));
+  }
+  return stmt;
+}
+
 void BM_FetchRaw(benchmark::State& state) {
   TOCIConnection& connection = Session();
   OCIError* error = connection.GetErrorHandle();
@@ -228,25 +271,7 @@ void BM_FetchRaw(benchmark::State& state) {
   double checksum = 0;
   for (auto _ : state) {
     bench::TCountedSpan counted;
-    void* statement = nullptr;
-    Check(OCIHandleAlloc(connection.GetEnvironment(), &statement, OCI_HTYPE_STMT, 0, nullptr));
-    auto* stmt = static_cast<OCIStmt*>(statement);
-    Check(OCIStmtPrepare(stmt, error, reinterpret_cast<const OraText*>(kQuery), std::strlen(kQuery), 1, 0));
-    Check(OCIStmtExecute(connection.GetSvcCtx(), stmt, error, 0, 0, nullptr, nullptr, OCI_DEFAULT));
-    RawRow& first = block[0];
-    struct Column {
-      void* value;
-      sb4 size;
-      ub2 type;
-    } columns[6] = {{&first.id, 8, SQLT_FLT},       {&first.amount, 8, SQLT_FLT},
-                    {first.name, 101, SQLT_STR},    {first.code, 11, SQLT_STR},
-                    {first.created, 7, SQLT_DAT},   {first.tag, 18, SQLT_VBI}};
-    for (ub4 i = 0; i < 6; ++i) {
-      OCIDefine* define = nullptr;
-      Check(OCIDefineByPos(stmt, &define, error, i + 1, columns[i].value, columns[i].size, columns[i].type,
-                           &first.indicators[i], nullptr, nullptr, OCI_DEFAULT));
-      Check(OCIDefineArrayOfStruct(define, error, sizeof(RawRow), sizeof(RawRow), 0, 0));
-    }
+    OCIStmt* stmt = ExecuteIntoBlock(connection, block);
     ub4 total = 0, seen = 0;
     sword status = OCI_SUCCESS;
     std::vector<KeptRow> rows;
@@ -257,7 +282,7 @@ void BM_FetchRaw(benchmark::State& state) {
       for (ub4 r = 0; r < total - seen; ++r) rows.push_back(Keep(block[r]));
       seen = total;
     } while (status == OCI_SUCCESS);
-    Check(OCIHandleFree(statement, OCI_HTYPE_STMT));
+    Check(OCIHandleFree(stmt, OCI_HTYPE_STMT));
     if (rows.size() != static_cast<size_t>(kRows)) state.SkipWithError("rows lost");
     checksum += rows.back().id;
   }
@@ -265,9 +290,71 @@ void BM_FetchRaw(benchmark::State& state) {
   SetRowRate(state);
 }
 
+// The phases of the sides above, each alone, to tell where a side's time
+// goes: the client's fetch into the raw loop's block, keeping nothing; the
+// record set's fetch of every row into its store; the data set's open and
+// fetch of every row (Last, no row copied out); its walk to the end
+// without reading a value. A side's time less its next phase's is what that
+// step adds.
+void BM_PhaseClientFetch(benchmark::State& state) {
+  TOCIConnection& connection = Session();
+  OCIError* error = connection.GetErrorHandle();
+  const auto block_rows = static_cast<ub4>(state.range(0));
+  std::vector<RawRow> block(block_rows);
+  for (auto _ : state) {
+    bench::TCountedSpan counted;
+    OCIStmt* stmt = ExecuteIntoBlock(connection, block);
+    ub4 total = 0;
+    sword status = OCI_SUCCESS;
+    do {
+      status = OCIStmtFetch(stmt, error, block_rows, OCI_FETCH_NEXT, OCI_DEFAULT);
+      Check(status);
+    } while (status == OCI_SUCCESS);
+    Check(OCIAttrGet(stmt, OCI_HTYPE_STMT, &total, nullptr, OCI_ATTR_ROW_COUNT, error));
+    Check(OCIHandleFree(stmt, OCI_HTYPE_STMT));
+    if (total != static_cast<ub4>(kRows)) state.SkipWithError("rows lost");
+  }
+  SetRowRate(state);
+}
+
+void BM_PhaseRecordSetFetch(benchmark::State& state) {
+  TOCIConnection& connection = Session();
+  for (auto _ : state) {
+    bench::TCountedSpan counted;
+    TOCIRecordSet record_set;
+    OpenRecordSet(record_set, connection, state.range(0));
+    if (record_set.GetRecordCount() != kRows) state.SkipWithError("rows lost");
+  }
+  SetRowRate(state);
+}
+
+// The data set's fetch of every row without a walk (Last; range 1 is 0) or
+// its walk to the end without reading a value (range 1 is 1).
+void BM_PhaseDataSet(benchmark::State& state) {
+  DataSetSession();
+  const bool walk = state.range(1) != 0;
+  for (auto _ : state) {
+    bench::TCountedSpan counted;
+    TOraQuery query;
+    OpenQuery(query, state.range(0));
+    int rows = 0;
+    if (walk) {
+      for (; !query.Eof(); query.Next()) ++rows;
+    } else {
+      query.Last();
+      rows = query.RecordCount();
+    }
+    if (rows != kRows) state.SkipWithError("rows lost");
+  }
+  SetRowRate(state);
+}
+
 // Blocks of 100 and of 1000 rows on both sides.
 BENCHMARK(BM_FetchRecordSet)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FetchDataSet)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FetchRaw)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PhaseClientFetch)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PhaseRecordSetFetch)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PhaseDataSet)->ArgsProduct({{100, 1000}, {0, 1}})->Unit(benchmark::kMillisecond);
 
 }  // namespace
