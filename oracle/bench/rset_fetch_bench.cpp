@@ -156,8 +156,6 @@ void BM_FetchRecordSet(benchmark::State& state) {
   SetRowRate(state);
 }
 
-// The data set over the same rows: opened, walked reading every value
-// through its fields, closed.
 // A session component on the stand-in, for the data set's sides.
 TOraSession& DataSetSession() {
   Session();  // the stand-in, its rows and the registry's client entry
@@ -178,6 +176,8 @@ void OpenQuery(TOraQuery& query, int64_t block_rows) {
   query.Open();
 }
 
+// The data set over the same rows: opened, walked reading every value
+// through its fields, closed.
 void BM_FetchDataSet(benchmark::State& state) {
   DataSetSession();
   double sum = 0;
