@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "classlib/component.h"
+#include "classlib/dataset_provider.h"
 #include "classlib/db_types.h"
 #include "classlib/event.h"
 #include "classlib/exceptions.h"
@@ -36,6 +37,7 @@ class TField;
 class TFieldDef;
 class TFieldDefs;
 class TFields;
+class TParams;
 class TStream;
 class Variant;
 
@@ -231,6 +233,46 @@ class TDataSet : public TComponent {
   void AddDataSource(TDataSource* source);
   void RemoveDataSource(TDataSource* source);
   const std::vector<TDataSource*>& DataSources() const { return data_sources_; }
+
+  // ---- Provider support ----
+  // What a data provider asks of the data set it publishes: which fields
+  // are keys, which table and statement lie behind it, its parameters and
+  // transactions, statements of its own to run and deltas to apply. The
+  // answers here are those of a data set that knows no SQL: the keys are the
+  // fields flagged pfInKey, there is no default order, table, quote
+  // character, parameter list or transaction, nothing is applied for the
+  // provider (PSUpdateRecord false: it writes the change itself), and a
+  // statement or a parameter list it sends is refused. A data set over a
+  // server overrides what it can answer.
+  virtual std::string PSGetKeyFields();
+  virtual std::unique_ptr<TIndexDef> PSGetDefaultOrder();
+  virtual std::string PSGetTableName();
+  virtual std::string PSGetQuoteChar();
+  virtual void PSSetCommandText(const std::string& text);
+  // The data set's parameters as the provider may show them (nullptr: none).
+  virtual TParams* PSGetParams();
+  // An empty list is accepted; the base refuses one with parameters.
+  virtual void PSSetParams(const TParams& params);
+  virtual bool PSIsSQLBased();
+  virtual bool PSIsSQLSupported();
+  virtual bool PSInTransaction();
+  virtual void PSStartTransaction();
+  // Commits (true) or rolls back (false) what PSStartTransaction began.
+  virtual void PSEndTransaction(bool commit);
+  // Reads the data anew before the provider fetches again.
+  virtual void PSReset();
+  // Runs sql, whose parameters are marked "?", with params in order. With
+  // result_set, the caller wants the rows: it receives a data set over them.
+  // Answers the rows a select returned or the rows a statement changed.
+  virtual int PSExecuteStatement(const std::string& sql, const TParams& params,
+                                 std::unique_ptr<TDataSet>* result_set = nullptr);
+  // Applies the current record of delta as a change of kind; false when the
+  // data set leaves it to the provider.
+  virtual bool PSUpdateRecord(TUpdateKind kind, TDataSet& delta);
+  // The update error a failure of a change is reported as; previous is the
+  // update error reported before it for the same change (or nullptr).
+  virtual std::unique_ptr<EUpdateError> PSGetUpdateException(const Exception& error,
+                                                             const EUpdateError* previous);
 
   // ---- Events ----
   CLASSLIB_DATASET_EVENT(TDataSetNotifyEvent, BeforeOpen, before_open_)

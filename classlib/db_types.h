@@ -57,4 +57,9 @@ enum TBlobStreamMode { bmRead, bmWrite, bmReadWrite };
 enum TFieldAttribute { faHiddenCol, faReadonly, faRequired, faLink, faUnNamed, faFixed };
 using TFieldAttributes = EnumSet<TFieldAttribute>;
 
+// How a data provider uses a field when it writes changes: in the SET list,
+// in the WHERE clause, as a key column, or not at all shown to its clients.
+enum TProviderFlag { pfInUpdate, pfInWhere, pfInKey, pfHidden };
+using TProviderFlags = EnumSet<TProviderFlag>;
+
 }  // namespace classlib

@@ -118,6 +118,10 @@ class TField : public TComponent {
   void SetOrigin(const std::string& origin) { origin_ = origin; }
   const std::string& EditMask() const { return edit_mask_; }
   void SetEditMask(const std::string& mask) { edit_mask_ = mask; }
+  // What a data provider does with the field; pfInKey fields are the
+  // data set's own answer to a provider's question for key fields.
+  TProviderFlags ProviderFlags() const { return provider_flags_; }
+  void SetProviderFlags(TProviderFlags flags) { provider_flags_ = flags; }
   // Whether the field can be written now: not read-only, not a calculated
   // field outside calculation, and a data set that can modify.
   bool CanModify() const { return GetCanModify(); }
@@ -350,6 +354,7 @@ class TField : public TComponent {
   std::string default_expression_;
   std::string origin_;
   std::string edit_mask_;
+  TProviderFlags provider_flags_{pfInUpdate, pfInWhere};
   TDataSet* lookup_data_set_ = nullptr;
   std::string key_fields_;
   std::string lookup_key_fields_;

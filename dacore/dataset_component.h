@@ -165,6 +165,32 @@ class TCustomDADataSet : public TMemDataSet,
   void Post() override;
   void Cancel() override;
 
+  // ---- Provider support (the class library's interface; dataset_provider.cpp)
+  // A statement of the connection runs sql ("?" markers become :1, :2 ...)
+  // with the provider's values in order, or a data set of the connection
+  // when the caller wants the rows (all fetched; their count answered).
+  int PSExecuteStatement(const std::string& sql, const classlib::TParams& params,
+                         std::unique_ptr<classlib::TDataSet>* result_set = nullptr) override;
+  std::string PSGetQuoteChar() override { return "\""; }
+  std::string PSGetTableName() override;
+  void PSSetCommandText(const std::string& text) override { SetSQL(text); }
+  // Transactions go to the connection while it and the data set commit
+  // each statement themselves.
+  void PSStartTransaction() override;
+  void PSEndTransaction(bool commit) override;
+  bool PSInTransaction() override;
+  bool PSIsSQLBased() override { return true; }
+  bool PSIsSQLSupported() override { return true; }
+  void PSReset() override;
+  void PSSetParams(const classlib::TParams& params) override;
+  // The inherited keys, else the data set's key fields.
+  std::string PSGetKeyFields() override;
+  // From the ORDER BY of the final SQL.
+  std::unique_ptr<classlib::TIndexDef> PSGetDefaultOrder() override;
+  // Runs the data set's statement of the kind with delta's values: "OLD_"
+  // parameters its old values, the others its new ones.
+  bool PSUpdateRecord(classlib::TUpdateKind kind, classlib::TDataSet& delta) override;
+
   // ---- Events
   TAfterExecuteEvent AfterExecute;
   TUpdateExecuteEvent BeforeUpdateExecute;
@@ -294,6 +320,9 @@ class TCustomDADataSet : public TMemDataSet,
   int UpdatingTableIndex() const { return updating_table_index_; }
   // Keys that the dialect finds when KeyFields names none; none here.
   virtual void DetectKeyFields(std::vector<TCRFieldDesc*>& /*key_fields*/) {}
+  // Whether PSGetKeyFields leaves the key columns to the descendant (the
+  // generic computation is skipped).
+  virtual bool ProviderKeyFieldsOwn() const { return false; }
 
   // ---- Storing edits through statements
   bool PerformInsert() override;

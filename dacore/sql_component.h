@@ -131,10 +131,11 @@ class TCustomDASQL : public classlib::TComponent, public IDAConnectionClient, pu
   virtual void CommandAfterExecute(bool result);
   virtual void WriteParams(bool with_values);
   virtual void ReadParamValues();
+  // The lexer of the dialect, for parameter and macro search and for the
+  // data set's reading of its text (base TParser).
+  virtual std::unique_ptr<TParser> CreateParser(const std::string& text);
 
  protected:
-  // The lexer for parameter and macro search (base TParser).
-  virtual std::unique_ptr<TParser> CreateParser(const std::string& text);
   virtual std::unique_ptr<TDAParams> CreateParamsObject() { return std::make_unique<TDAParams>(this); }
   // Makes the parameters with CreateParamsObject again: a descendant whose
   // parameter class differs calls it in its own constructor, because the

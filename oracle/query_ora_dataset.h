@@ -79,6 +79,11 @@ class TOraDataSet : public dacore::TCustomDADataSet {
   // the updating table (never the ROWID); nullptr without a sequence.
   dacore::TCRFieldDesc* SequenceKeyField();
 
+  // Provider support (query_dataset_provider.cpp): the inherited keys, else
+  // KeyFields; with KeyFields, the default order of the local sort columns.
+  std::string PSGetKeyFields() override;
+  std::unique_ptr<classlib::TIndexDef> PSGetDefaultOrder() override;
+
   // Insert, update, delete, lock and refresh.
   dacore::TStatementTypes GetSupportedStatementTypes() const override;
   classlib::TStringList& SQLLock() { return SQLStatement(dacore::stLock); }
@@ -109,6 +114,8 @@ class TOraDataSet : public dacore::TCustomDADataSet {
   // Without KeyFields: the ROWID field, else the updating table's primary
   // or unique key when every one of its columns is among the fields.
   void DetectKeyFields(std::vector<dacore::TCRFieldDesc*>& key_fields) override;
+  // The provider's key fields are KeyFields, not the detected key columns.
+  bool ProviderKeyFieldsOwn() const override { return true; }
   // Oracle's own data types become the field types of their values.
   classlib::TFieldType GetFieldType(dacore::TDataType data_type) override;
   // A nested-table column is a data-set field.

@@ -210,6 +210,11 @@ TFIBXSQLVAR& TFIBQuery::Param(int index) {
 
 TFIBXSQLVAR* TFIBQuery::FindParam(const std::string& name) { return Params().ByName(name); }
 
+const TFIBXSQLVAR* TFIBQuery::DescribedParam(const std::string& name) {
+  const TFIBXSQLVAR* param = ServerParams().ByName(name);
+  return param != nullptr && param->DescribedType() != 0 ? param : nullptr;
+}
+
 TFIBXSQLVAR& TFIBQuery::ParamByName(const std::string& name) {
   TFIBXSQLVAR* param = FindParam(name);
   if (param == nullptr)

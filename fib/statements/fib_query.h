@@ -145,6 +145,10 @@ class TFIBQuery : public classlib::TComponent, public TXSQLOwner, public ISQLObj
   TFIBXSQLVAR& Param(int index);
   TFIBXSQLVAR& ParamByName(const std::string& name);
   TFIBXSQLVAR* FindParam(const std::string& name);
+  // The parameter as the server described it (in the rewritten text's
+  // vector when NULLs became tests there); nullptr when the server never
+  // saw it.
+  const TFIBXSQLVAR* DescribedParam(const std::string& name);
   bool ParamsChanged() const { return params_changed_; }
 
   // ---- by name, for filling other statements ----

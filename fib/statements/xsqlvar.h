@@ -52,6 +52,9 @@ class TFIBXSQLVAR : public classlib::TObject {
   // The type the server described, kept while written values change the
   // item's own type.
   int DescribedType() const { return described_.type; }
+  int DescribedScale() const { return described_.scale; }
+  int DescribedSubtype() const { return described_.subtype; }
+  int DescribedLength() const { return described_.length; }
   int SQLScale() const { return var_->sqlscale; }
   int SQLSubtype() const { return var_->sqlsubtype; }
   int Size() const { return var_->sqllen; }

@@ -1,6 +1,5 @@
 // The extended data set before it opens: texts generated from its field
-// definitions, texts taken from the repository, counts on the server and
-// statements a provider runs.
+// definitions, texts taken from the repository and counts on the server.
 #include <gtest/gtest.h>
 
 #include "classlib/exceptions.h"
@@ -115,41 +114,6 @@ TEST_F(PreparedDataSetTest, CountsOnTheServer) {
         << error.Message();
   }
   tr_->Commit();
-}
-
-TEST_F(PreparedDataSetTest, ProviderStatementsNumberOnlyRealMarkers) {
-  Select("select ID, NAME from PEOPLE");
-  EXPECT_EQ(ds_->PSExecuteStatement("update PEOPLE set NAME = 'Who?' where ID = ?", {2}), 1);
-  EXPECT_EQ(ds_->PSExecuteStatement("select ID from PEOPLE where NAME <> '?' and ID > ?", {0}), 2);
-  tr_->Commit();
-  EXPECT_EQ(Value("select NAME from PEOPLE where ID = 2").AsString(), "Who?");
-  // A statement taken from the pool again keeps none of its old values.
-  const char* move = "update PEOPLE set CITY_ID = ? where ID = ?";
-  EXPECT_EQ(ds_->PSExecuteStatement(move, {8, 1}), 1);
-  EXPECT_EQ(ds_->PSExecuteStatement(move, {9}), 0);
-  tr_->Commit();
-  EXPECT_EQ(Value("select CITY_ID from PEOPLE where ID = 1").AsInteger(), 8);
-
-  EXPECT_EQ(ds_->PSGetQuoteChar(), "\"");
-  EXPECT_EQ(ds_->PSGetTableName(), "PEOPLE");
-  Select("select P.ID, C.TITLE from CITY C join PEOPLE P on C.ID = P.CITY_ID");
-  EXPECT_EQ(ds_->PSGetTableName(), "CITY");
-  ds_->AutoUpdateOptions().SetUpdateTableName("PEOPLE P");
-  EXPECT_EQ(ds_->PSGetTableName(), "PEOPLE P");
-  ds_->AutoUpdateOptions().SetKeyFields("ID");
-  EXPECT_EQ(ds_->PSGetKeyFields(), "ID");
-
-  TpZODDataSet loose(nullptr);
-  try {
-    loose.PSStartTransaction();
-    FAIL();
-  } catch (const EFIBClientError& error) {
-    EXPECT_NE(std::string(error.what()).find("Database not assigned"), std::string::npos);
-  }
-  ds_->PSStartTransaction();
-  EXPECT_TRUE(ds_->PSInTransaction());
-  ds_->PSEndTransaction(false);
-  EXPECT_FALSE(ds_->PSInTransaction());
 }
 
 TEST_F(PreparedDataSetTest, TextsComeFromTheRepositoryById) {

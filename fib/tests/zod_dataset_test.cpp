@@ -275,16 +275,6 @@ TEST_F(ZODDataSetTest, CountingOnTheServer) {
   EXPECT_EQ(ds.RecordCount(), 11);
 }
 
-TEST_F(ZODDataSetTest, ProviderStatementsKeepQuestionMarksInLiterals) {
-  TpZODDataSet& ds = Open("select ID, NAME from PEOPLE");
-  EXPECT_EQ(ds.PSExecuteStatement("update PEOPLE set NAME = 'Who?' where ID = ?", {2}), 1);
-  EXPECT_EQ(ds.PSExecuteStatement("select ID from PEOPLE where NAME <> '?' and ID > ?", {0}), 2);
-  tr_->Commit();
-  EXPECT_EQ(Value("select NAME from PEOPLE where ID = 2").AsString(), "Who?");
-  EXPECT_EQ(ds.PSGetTableName(), "PEOPLE");
-  EXPECT_EQ(ds.PSGetQuoteChar(), "\"");
-}
-
 TEST_F(ZODDataSetTest, FieldsTakeTheirRulesFromTheMetadata) {
   data_set_->SetPrepareOptions(TpPrepareOptions{pfSetRequiredFields, pfSetReadOnlyFields,
                                                 pfImportDefaultValues, psCanEditComputedFields});
@@ -477,31 +467,6 @@ TEST_F(ZODDataSetTest, ProtectedEditLocksTheRowAndNamesEveryField) {
   F("NAME").SetAsString("Anne");
   ds.Post();
   EXPECT_EQ(Value("select NAME from PEOPLE where ID = 1").AsString(), "Anne");
-}
-
-TEST_F(ZODDataSetTest, ADeltaRecordFindsItsRowByItsOldValues) {
-  TpZODDataSet& ds = Open("select ID, NAME from PEOPLE order by ID");
-  // A second data set in edit state stands for the provider's delta.
-  TpZODDataSet delta(&form_);
-  delta.SetName("Delta");
-  delta.SetDatabase(db_.get());
-  delta.SetTransaction(tr_.get());
-  classlib::TStringList lines;
-  lines.SetText("select ID, NAME from PEOPLE where ID = 1");
-  delta.SetSelectSQL(lines);
-  delta.AutoUpdateOptions().SetUpdateTableName("PEOPLE");
-  delta.AutoUpdateOptions().SetKeyFields("ID");
-  delta.AutoUpdateOptions().SetAutoReWriteSqls(true);
-  delta.Open();
-  delta.Edit();
-  delta.FieldByName("ID")->SetAsInteger(50);
-  delta.FieldByName("NAME")->SetAsString("Renumbered");
-  EXPECT_TRUE(ds.PSUpdateRecord(classlib::ukModify, delta));
-  delta.Cancel();
-  delta.Close();
-  tr_->Commit();
-  EXPECT_EQ(Value("select NAME from PEOPLE where ID = 50").AsString(), "Renumbered");
-  EXPECT_EQ(Value("select count(*) from PEOPLE where ID = 1").AsInteger(), 0);
 }
 
 }  // namespace

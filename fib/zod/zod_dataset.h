@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "classlib/params.h"
 #include "classlib/strings.h"
 #include "fib/dataset/datasets_container.h"
 #include "fib/dataset/fib_dataset.h"
@@ -91,27 +92,38 @@ class TpZODDataSet : public TFIBDataSet,
   // written with its own generated text.
   void ApplyUpdates() override;
 
-  // ---- provider support ----
-  std::string PSGetKeyFields() const;
+  // ---- provider support (the class library's interface) ----
+  // The inherited keys (fields flagged as keys), else KeyFields of
+  // AutoUpdateOptions.
+  std::string PSGetKeyFields() override;
   // The select's first table, or the update table when the select has it.
-  std::string PSGetTableName() const;
+  std::string PSGetTableName() override;
   // Replaces SelectSQL; an empty text changes nothing.
-  void PSSetCommandText(const std::string& text);
-  std::string PSGetQuoteChar() const;
-  bool PSInTransaction() const;
-  bool PSIsSQLBased() const { return true; }
-  bool PSIsSQLSupported() const { return true; }
+  void PSSetCommandText(const std::string& text) override;
+  // The double quote in dialect 3, else none.
+  std::string PSGetQuoteChar() override;
+  // The select's parameters, typed by what the server described.
+  classlib::TParams* PSGetParams() override;
+  bool PSInTransaction() override;
+  bool PSIsSQLBased() override { return true; }
+  bool PSIsSQLSupported() override { return true; }
   // Client errors 21 and 22 without database or transaction.
-  void PSStartTransaction();
-  void PSEndTransaction(bool commit);
-  // Runs sql with "?" markers in the update transaction; the rows a select
-  // returns, else the rows affected.
-  int PSExecuteStatement(const std::string& sql, const std::vector<classlib::Variant>& params);
+  void PSStartTransaction() override;
+  void PSEndTransaction(bool commit) override;
+  // sql's "?" markers become :Param1, :Param2 ... and take params in order.
+  // With result_set a new data set on the database and transaction runs it
+  // and is handed over; else a pooled statement of the update transaction.
+  // The rows a select returns (all fetched), else the rows affected.
+  int PSExecuteStatement(const std::string& sql, const classlib::TParams& params,
+                         std::unique_ptr<classlib::TDataSet>* result_set = nullptr) override;
   // Runs the statement of `kind` with the values of delta's current record:
   // plain and NEW_ parameters its new values (its old ones where it has no
   // new one), OLD_ parameters its old values; an inserted key may come from
   // the generator. False when the data set has no statement of that kind.
-  bool PSUpdateRecord(classlib::TUpdateKind kind, classlib::TDataSet& delta);
+  bool PSUpdateRecord(classlib::TUpdateKind kind, classlib::TDataSet& delta) override;
+  // An EFIBError becomes an update error with its message and SQL code.
+  std::unique_ptr<classlib::EUpdateError> PSGetUpdateException(
+      const classlib::Exception& error, const classlib::EUpdateError* previous) override;
 
   bool CanEdit() const override;
   bool CanInsert() const override;
@@ -245,6 +257,8 @@ class TpZODDataSet : public TFIBDataSet,
   std::unique_ptr<TFIBQuery> count_query_;
   std::unique_ptr<TFIBQuery> lock_query_;
   std::unique_ptr<TpZODUpdateObject> blob_update_;
+  // The parameter list last offered to a provider.
+  std::unique_ptr<classlib::TParams> provider_params_;
   // String fields whose column defaults to the empty string.
   std::set<std::string> empty_default_fields_;
 

@@ -1,5 +1,6 @@
-// What a data provider asks of the data set: keys, table, transactions and
-// running a statement of its own.
+// What a data provider asks of the data set: keys, table, parameters,
+// transactions, running a statement of its own, applying a delta and
+// reporting a failed change.
 #include <exception>
 
 #include "classlib/ansistr.h"
@@ -20,16 +21,17 @@
 
 namespace fib {
 
-std::string TpZODDataSet::PSGetKeyFields() const {
-  return const_cast<TpZODDataSet*>(this)->AutoUpdateOptions().KeyFields();
+std::string TpZODDataSet::PSGetKeyFields() {
+  std::string keys = TFIBDataSet::PSGetKeyFields();
+  return keys.empty() ? AutoUpdateOptions().KeyFields() : keys;
 }
 
-std::string TpZODDataSet::PSGetTableName() const {
+std::string TpZODDataSet::PSGetTableName() {
   std::string select = QSelect()->SQL().Text();
   classlib::TStringList tables;
   TablesOf(select, tables, false, false);
   if (tables.Count() == 0) return "";
-  std::string update = const_cast<TpZODDataSet*>(this)->AutoUpdateOptions().UpdateTableName();
+  std::string update = AutoUpdateOptions().UpdateTableName();
   int alias_pos = AliasPos(classlib::Trim(update));
   std::string update_table =
       alias_pos > 0 ? TableOfRef(classlib::Trim(update), alias_pos) : classlib::Trim(update);
@@ -45,11 +47,11 @@ void TpZODDataSet::PSSetCommandText(const std::string& text) {
   SetSelectSQL(lines);
 }
 
-std::string TpZODDataSet::PSGetQuoteChar() const {
+std::string TpZODDataSet::PSGetQuoteChar() {
   return Database() && Database()->SQLDialect() == 3 ? "\"" : "";
 }
 
-bool TpZODDataSet::PSInTransaction() const { return Transaction() && Transaction()->Active(); }
+bool TpZODDataSet::PSInTransaction() { return Transaction() && Transaction()->Active(); }
 
 void TpZODDataSet::PSStartTransaction() {
   std::string name = FullComponentName(this);
@@ -65,18 +67,30 @@ void TpZODDataSet::PSEndTransaction(bool commit) {
   else Transaction()->Rollback();
 }
 
-int TpZODDataSet::PSExecuteStatement(const std::string& sql,
-                                     const std::vector<classlib::Variant>& params) {
-  TFIBTransaction* transaction = UpdateTransaction();
-  if (!Database()) RaiseClientError(21, {FullComponentName(this)});
-  if (!transaction) RaiseClientError(22, {FullComponentName(this)});
-  if (!transaction->Active()) transaction->StartTransaction();
-  std::string text = NumberQuestionMarks(sql);
+namespace {
+
+// The provider's values by position; markers beyond them go out as NULL
+// (a pooled statement still holds the values of its last use).
+void FillParams(TFIBQuery& query, const classlib::TParams& params) {
+  for (int i = 0; i < query.ParamCount(); ++i) {
+    if (i < params.Count()) query.Param(i).SetAsVariant(params[i]->Value());
+    else query.Param(i).SetIsNull(true);
+  }
+}
+
+bool ReturnsRows(const TFIBQuery& query) {
+  return query.SQLType() == SQLSelect || query.SQLType() == SQLSelectForUpdate;
+}
+
+// Runs text on a pooled statement of transaction: the rows a select
+// returns, else the rows affected.
+int ExecutePooled(TFIBDatabase* database, TFIBTransaction* transaction, const std::string& text,
+                  const classlib::TParams& params) {
   TFIBQuery* query = AcquirePooledQuery(transaction, text);
   std::unique_ptr<TFIBQuery> own;
   if (!query) {
     own = std::make_unique<TFIBQuery>(nullptr);
-    own->SetDatabase(Database());
+    own->SetDatabase(database);
     own->SetTransaction(transaction);
     own->SQL().SetText(text);
     query = own.get();
@@ -97,20 +111,110 @@ int TpZODDataSet::PSExecuteStatement(const std::string& sql,
       if (pooled) ReleasePooledQuery(query);
     }
   } release{query, own == nullptr};
-  // A pooled statement still holds the values of its last use.
-  for (int i = 0; i < query->ParamCount(); ++i) {
-    if (i < static_cast<int>(params.size())) query->Param(i).SetAsVariant(params[i]);
-    else query->Param(i).SetIsNull(true);
-  }
+  FillParams(*query, params);
   query->ExecQuery();
-  if (query->SQLType() != SQLSelect && query->SQLType() != SQLSelectForUpdate)
-    return query->RowsAffected();
+  if (!ReturnsRows(*query)) return query->RowsAffected();
   int rows = 0;
   while (!query->Eof()) {
     ++rows;
     query->Next();
   }
   return rows;
+}
+
+}  // namespace
+
+int TpZODDataSet::PSExecuteStatement(const std::string& sql, const classlib::TParams& params,
+                                     std::unique_ptr<classlib::TDataSet>* result_set) {
+  std::string name = FullComponentName(this);
+  if (!Database()) RaiseClientError(21, {name});
+  std::string text = NumberQuestionMarks(sql);
+  if (!result_set) {
+    TFIBTransaction* transaction = UpdateTransaction();
+    if (!transaction) RaiseClientError(22, {name});
+    if (!transaction->Active()) transaction->StartTransaction();
+    return ExecutePooled(Database(), transaction, text, params);
+  }
+  if (!Transaction()) RaiseClientError(22, {name});
+  auto rows = std::make_unique<TpZODDataSet>(nullptr);
+  rows->SetDatabase(Database());
+  rows->SetTransaction(Transaction());
+  classlib::TStringList lines;
+  lines.SetText(text);
+  rows->SetSelectSQL(lines);
+  TFIBQuery& statement = *rows->QSelect();
+  // Values first: a NULL compared is prepared as a null test.
+  FillParams(statement, params);
+  rows->Prepare();
+  int count;
+  if (ReturnsRows(statement)) {
+    rows->Open();
+    rows->FetchAll();
+    count = rows->RecordCount();
+  } else {
+    statement.ExecQuery();
+    count = statement.RowsAffected();
+  }
+  *result_set = std::move(rows);
+  return count;
+}
+
+namespace {
+
+// The class library's field type of a parameter the server described.
+classlib::TFieldType ParamFieldType(const TFIBXSQLVAR& param) {
+  using namespace classlib;
+  const bool scaled = param.DescribedScale() < 0;
+  switch (param.DescribedType()) {
+    case kSQLText:
+    case kSQLVarying: return ftString;
+    case kSQLShort: return scaled ? ftFloat : ftSmallint;
+    case kSQLLong: return scaled ? ftFloat : ftInteger;
+    case kSQLInt64: return scaled ? ftBCD : ftLargeint;
+    case kSQLFloat:
+    case kSQLDouble:
+    case kSQLDFloat: return ftFloat;
+    case kSQLTimeStamp: return ftDateTime;
+    case kSQLDate: return ftDate;
+    case kSQLTime: return ftTime;
+    case kSQLBlob: return param.DescribedSubtype() == 1 ? ftMemo : ftBlob;
+    case kSQLBoolean:
+    case kSQLFBBoolean: return ftBoolean;
+    default: return ftUnknown;
+  }
+}
+
+}  // namespace
+
+classlib::TParams* TpZODDataSet::PSGetParams() {
+  // The types are the server's: the select is described first.
+  if (!QSelect()->Prepared() && Database() && Transaction() &&
+      !classlib::Trim(QSelect()->SQL().Text()).empty())
+    Prepare();
+  provider_params_ = std::make_unique<classlib::TParams>();
+  TFIBQuery& select = *QSelect();
+  for (int i = 0; i < select.ParamCount(); ++i) {
+    TFIBXSQLVAR& param = select.Param(i);
+    // A name written twice in the text is one parameter to the provider.
+    if (provider_params_->FindParam(param.Name())) continue;
+    // A parameter the server never saw (a NULL compared, sent as IS NULL)
+    // has no type.
+    const TFIBXSQLVAR* described = select.Prepared() ? select.DescribedParam(param.Name()) : nullptr;
+    classlib::TFieldType type = described ? ParamFieldType(*described) : classlib::ftUnknown;
+    classlib::TParam* item = provider_params_->CreateParam(type, param.Name(), classlib::ptInput);
+    if (type == classlib::ftString) item->SetSize(described->DescribedLength());
+    if (type == classlib::ftBCD) item->SetNumericScale(-described->DescribedScale());
+    if (!param.IsNull()) item->SetValue(param.AsVariant());
+  }
+  return provider_params_.get();
+}
+
+std::unique_ptr<classlib::EUpdateError> TpZODDataSet::PSGetUpdateException(
+    const classlib::Exception& error, const classlib::EUpdateError* previous) {
+  const auto* fib_error = dynamic_cast<const EFIBError*>(&error);
+  if (!fib_error) return TFIBDataSet::PSGetUpdateException(error, previous);
+  return std::make_unique<classlib::EUpdateError>(fib_error->Message(), fib_error->SQLCode(),
+                                                  previous ? previous->ErrorCode() : 0);
 }
 
 namespace {
