@@ -182,6 +182,23 @@ TEST_F(DatabaseTest, ParameterLinesByCodeAndName) {
   EXPECT_TRUE(db->NoCharSetConversion());
 }
 
+// Whatever fails after the attach, the database does not stay attached:
+// Connected() says false and another Connect is no "already open" error.
+TEST_F(DatabaseTest, AConnectThatFailsAfterTheAttachLeavesNothingAttached) {
+  auto db = NewDatabase();
+  int disconnects = 0;
+  db->AfterDisconnect = classlib::TNotifyEvent::Function([&](classlib::TObject*) { ++disconnects; });
+  db->OnConnect = classlib::TNotifyEvent::Function(
+      [](classlib::TObject*) { throw classlib::Exception("refused by the handler"); });
+  EXPECT_EQ(MessageOf([&] { db->Connect(); }), "refused by the handler");
+  EXPECT_FALSE(db->Connected());
+  EXPECT_EQ(disconnects, 1);
+  db->OnConnect = {};
+  db->Connect();
+  EXPECT_TRUE(db->Connected());
+  EXPECT_EQ(db->QueryValue("select count(*) from rdb$database", 0).AsInteger(), 1);
+}
+
 TEST_F(DatabaseTest, LoginHookSuppliesTheAccount) {
   auto db = NewDatabase();
   db->SetUseLoginPrompt(true);
