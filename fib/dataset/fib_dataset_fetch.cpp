@@ -5,6 +5,7 @@
 #include "classlib/field.h"
 #include "classlib/fields.h"
 #include "fib/base/record_bytes.h"
+#include "fib/base/screen_cursor.h"
 #include "fib/dataset/fib_dataset.h"
 #include "fib/records/field_descr_list_layout.h"
 #include "fib/records/records_cache.h"
@@ -90,13 +91,15 @@ bool TFIBCustomDataSet::FetchOneRow() {
 }
 
 int TFIBCustomDataSet::FetchNext(int count) {
+  const TScreenCursorGuard cursor(sql_screen_cursor_);
   int fetched = 0;
   while (fetched < count && FetchOneRow()) ++fetched;
   return fetched;
 }
 
 void TFIBCustomDataSet::FetchAll() {
-  if (!Active() || LimitedCacheModel()) return;
+  if (!Active() || LimitedCacheModel() || select_query_->Eof()) return;
+  const TScreenCursorGuard cursor(sql_screen_cursor_);
   // Rows only join the cache: the current record and the buffers stay.
   while (FetchOneRow()) {
   }
@@ -201,6 +204,7 @@ bool TFIBCustomDataSet::InRing(int index) const {
 
 void TFIBCustomDataSet::InternalLast() {
   if (LimitedCacheModel()) return LimitedLast();
+  const TScreenCursorGuard cursor(sql_screen_cursor_);
   // A failing fetch raises: the data set must not claim to be at its end.
   while (FetchOneRow()) {
   }

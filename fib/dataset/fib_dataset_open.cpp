@@ -8,6 +8,7 @@
 #include "fib/base/component_name.h"
 #include "fib/base/errors.h"
 #include "fib/base/fib_timer.h"
+#include "fib/base/screen_cursor.h"
 #include "fib/base/sql_types.h"
 #include "fib/dataset/fib_blob_fields.h"
 #include "fib/dataset/fib_dataset.h"
@@ -27,6 +28,7 @@ namespace fib {
 // ---- open and close ----
 
 void TFIBCustomDataSet::InternalOpen() {
+  const TScreenCursorGuard cursor(sql_screen_cursor_);
   updates_pending_ = 0;
   if (!prepared_ || !select_query_->Prepared() || !FieldDefs().Updated())
     Prepare();

@@ -6,6 +6,7 @@
 
 #include "classlib/field.h"
 #include "classlib/fields.h"
+#include "fib/base/screen_cursor.h"
 #include "fib/dataset/fib_dataset.h"
 #include "fib/records/record_sort.h"
 #include "fib/records/records_cache.h"

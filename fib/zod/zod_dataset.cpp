@@ -6,6 +6,7 @@
 #include "classlib/field.h"
 #include "classlib/fields.h"
 #include "fib/base/errors.h"
+#include "fib/base/screen_cursor.h"
 #include "fib/metadata/dataset_info_cache.h"
 #include "fib/metadata/metadata_cache.h"
 #include "fib/metadata/metadata_cache_fib_source.h"
@@ -99,6 +100,7 @@ void TpZODDataSet::LoadRepositoryTexts() {
 }
 
 void TpZODDataSet::Prepare() {
+  const TScreenCursorGuard cursor(SQLScreenCursor());
   LoadRepositoryTexts();
   TFIBDataSet::Prepare();
 }
