@@ -28,6 +28,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "classlib/dataset.h"
@@ -440,7 +441,19 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   void CheckDataSetClosed(const std::string& reason) const;  // 28
   void CheckDataSetOpen(const std::string& reason) const;    // 29
   void CheckNotUniDirectional() const;                       // 53
+  // The old-value and new-value states count as the state they were
+  // entered from.
   void CheckCanModify() const;                               // 46 / 44 / 42
+  // The state a write of a field's value happens in (see CheckCanModify).
+  classlib::TDataSetState WritingState() const {
+    const classlib::TDataSetState state = State();
+    return state == classlib::dsOldValue || state == classlib::dsNewValue ? value_state_from_
+                                                                           : state;
+  }
+
+  // Tells the SQL monitors of an action on the records alone (" do local
+  // sorting "): the text as it stands, after the data set's name.
+  void TraceAction(std::string_view action) const;
   // The limited model needs: no cached updates, an ORDER BY, no "NEW_"
   // select parameter, and one transaction or AutoCommit (client error 75).
   void CheckLimitedCacheConditions();

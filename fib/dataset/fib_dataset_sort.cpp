@@ -76,6 +76,8 @@ void TFIBCustomDataSet::DoSort(const std::vector<Variant>& fields,
   const std::vector<TField*> sort_fields = ResolveSortFields(fields);
   std::vector<bool> order(ascending);
   order.resize(sort_fields.size(), true);
+  TraceAction(" do local sorting ");
+  const TScreenCursorGuard cursor(sql_screen_cursor_);
   const classlib::TBookmark position = GetBookmark();
   sorting_ = true;
   DisableControls();
