@@ -385,6 +385,10 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   classlib::TBookmarkFlag GetBookmarkFlag(classlib::TRecordBuffer buffer) override;
   void SetBookmarkFlag(classlib::TRecordBuffer buffer, classlib::TBookmarkFlag flag) override;
   void InternalGotoBookmark(const void* bookmark) override;
+  // Whether going to the bookmark finds its record: in the standard model
+  // it must be in the cache of the same opening and not hidden by its
+  // status.
+  bool BookmarkRecordExists(const void* bookmark);
   void InternalSetToRecord(classlib::TRecordBuffer buffer) override;
   void InternalFirst() override;
   void InternalLast() override;
@@ -507,6 +511,10 @@ class TFIBCustomDataSet : public classlib::TDataSet,
                             TLocateKeyOptions options);
 
   // ---- counters and modes other parts of the data set use ----
+  // The state a field's old or new value is being set from.
+  classlib::TDataSetState value_state_from_ = classlib::dsInactive;
+  // Counts the openings: a bookmark names the opening it was taken in.
+  uint32_t opening_ = 0;
   int current_index_ = -1;     // the record at the internal cursor
   int record_count_ = 0;       // records in the cache
   int deleted_count_ = 0;      // deleted records still in the cache

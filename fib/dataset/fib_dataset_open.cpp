@@ -59,6 +59,7 @@ void TFIBCustomDataSet::InternalOpen() {
     *window_ = TLimitedCacheWindow();
   }
   current_index_ = -1;
+  ++opening_;
   fetch_stopped_ = false;
   // Rows reach the cache one by one through Next, the first one too.
   select_query_->SetGoToFirstRecordOnExecute(false);

@@ -112,7 +112,7 @@ void TFIBCustomDataSet::DoSort(const std::vector<Variant>& fields,
     // without letting a second failure hide the first.
     try {
       if (!position.empty()) InternalGotoBookmark(position.data());
-      TDataSet::Resync({});
+      Resync({});
     } catch (...) {
     }
     EnableControls();
