@@ -38,6 +38,27 @@ TEST_F(DataSetEditTest, EditPostsThroughTheUpdateStatementWithOldAndNewValues) {
   EXPECT_TRUE(classlib::VarIsNull(Committed("select NAME from PEOPLE where ID = 2")));
 }
 
+// A field's new value set while editing or inserting is the edit itself;
+// in browse mode it is still refused.
+TEST_F(DataSetEditTest, ANewValueSetWhileEditingOrInsertingIsWritten) {
+  auto ds = People();
+  ds->Open();
+  EXPECT_EQ(MessageOf([&] { ds->FieldByName("SCORE")->SetNewValue(Variant(1)); }),
+            "DataSet not in Edit or Insert mode.(Form1.People)");
+  ds->Edit();
+  ds->FieldByName("SCORE")->SetNewValue(Variant(11));
+  EXPECT_EQ(ds->FieldByName("SCORE")->AsInteger(), 11);
+  EXPECT_EQ(ds->FieldByName("SCORE")->OldValue().AsInteger(), 10);
+  ds->Post();
+  ds->Append();
+  ds->FieldByName("ID")->SetNewValue(Variant(4));
+  ds->FieldByName("NAME")->SetNewValue(Variant("Gleb"));
+  ds->Post();
+  tr_->Commit();
+  EXPECT_EQ(Committed("select SCORE from PEOPLE where ID = 1").AsInteger(), 11);
+  EXPECT_EQ(Committed("select NAME from PEOPLE where ID = 4").AsString(), "Gleb");
+}
+
 TEST_F(DataSetEditTest, AutoCommitKeepsTheCursorOfTheSharedTransaction) {
   auto ds = People();
   ds->SetAutoCommit(true);
