@@ -61,6 +61,14 @@ class TFormatFields;
 class TRecordsCache;
 class TSQLs;
 
+class TFIBCustomDataSet;
+
+// Called by every buffered data set first when its data change as a whole
+// (the data-set-change event), with the event's argument.
+using TDataSetChangeHook = void (*)(TFIBCustomDataSet& data_set, intptr_t info);
+// Registers the process's hook (nullptr: none).
+void SetDataSetChangeHook(TDataSetChangeHook hook);
+
 class TFIBCustomDataSet : public classlib::TDataSet,
                           public IFIBFieldsOwner,
                           public IFIBDetailDataSet,

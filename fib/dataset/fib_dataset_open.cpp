@@ -1,5 +1,6 @@
 // Opening and closing the cursor, the record layout, the field classes and
 // the data-set events the buffered data set adds behaviour to.
+#include <atomic>
 #include <vector>
 
 #include "classlib/field.h"
@@ -355,7 +356,18 @@ void TFIBCustomDataSet::SaveOldVersion() {
   cache_->SaveToLog(number);
 }
 
+namespace {
+
+std::atomic<TDataSetChangeHook> data_set_change_hook{nullptr};
+
+}  // namespace
+
+void SetDataSetChangeHook(TDataSetChangeHook hook) { data_set_change_hook.store(hook); }
+
 [[gnu::hot]] void TFIBCustomDataSet::DataEvent(classlib::TDataEvent event, intptr_t info) {
+  if (event == classlib::deDataSetChange) [[unlikely]] {
+    if (TDataSetChangeHook hook = data_set_change_hook.load(std::memory_order_relaxed)) hook(*this, info);
+  }
   if (event != classlib::deDisabledStateChange) return TDataSet::DataEvent(event, info);
   TDataSet::DataEvent(event, info);
   const classlib::TDataSetNotifyEvent& handler = info != 0 ? OnDisableControls : OnEnableControls;

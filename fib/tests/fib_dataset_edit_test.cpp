@@ -241,6 +241,38 @@ TEST_F(DataSetEditTest, ARefreshAfterDeleteThatFindsNothingHidesOnlyThatRecord) 
   EXPECT_EQ(Rows(*ds), (std::vector<std::string>{"1:Anna", "3:Vera"}));
 }
 
+// The process's data-change hook hears a data set's change before the
+// controls linked to it do.
+std::vector<std::string>* hook_log = nullptr;
+
+class LoggingLink : public classlib::TDataLink {
+ protected:
+  void DataSetChanged() override {
+    if (hook_log != nullptr) hook_log->push_back("link");
+  }
+};
+
+TEST_F(DataSetEditTest, TheDataChangeHookHearsTheChangeBeforeTheControls) {
+  std::vector<std::string> log;
+  hook_log = &log;
+  SetDataSetChangeHook([](TFIBCustomDataSet& data_set, intptr_t) {
+    hook_log->push_back("hook " + data_set.Name());
+  });
+  auto ds = People();
+  classlib::TDataSource source(&form_);
+  source.SetDataSet(ds.get());
+  LoggingLink grid;
+  grid.SetDataSource(&source);
+  ds->Open();
+  log.clear();
+  ds->Refresh();
+  SetDataSetChangeHook(nullptr);
+  hook_log = nullptr;
+  ASSERT_GE(log.size(), 2u);
+  EXPECT_EQ(log[0], "hook People");
+  EXPECT_EQ(log[1], "link");
+}
+
 TEST_F(DataSetEditTest, MasterParametersTakeTheMastersFields) {
   Run("create table PHONES (PERSON_ID integer not null, PHONE varchar(20) not null)");
   Run("insert into PHONES values (2, '222')");
