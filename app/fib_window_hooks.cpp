@@ -10,6 +10,7 @@
 #include "app/qt_text.h"
 #include "fib/base/fib_timer.h"
 #include "fib/base/screen_cursor.h"
+#include "fib/zod/zod_database_app.h"
 #include "fib/zod/zod_database_login.h"
 
 namespace app {
@@ -61,9 +62,13 @@ TFibWindowHooks::TFibWindowHooks() {
       [] { OnWindowThread([] { QGuiApplication::restoreOverrideCursor(); }); });
   fib::SetTimerErrorHook(
       [](const std::exception& error) { ShowErrorBox(nullptr, QStringOfAnsi(error.what())); });
+  fib::SetErrorMessageHook([](const std::string& message) {
+    OnWindowThread([message] { ShowErrorBox(nullptr, QStringOfAnsi(message)); });
+  });
 }
 
 TFibWindowHooks::~TFibWindowHooks() {
+  fib::SetErrorMessageHook(nullptr);
   fib::SetTimerErrorHook(nullptr);
   fib::SetScreenCursorHooks(nullptr, nullptr);
   fib::InstallDBLoginDialog(nullptr);

@@ -1,6 +1,7 @@
 // What the Firebird layer asks of the window, which it has none of: the
 // database login dialog, the busy cursor of its data sets, and a box for
-// errors its timers raise. Installed for the life of an object.
+// errors its timers raise and for a lost connection that ends the program.
+// Installed for the life of an object.
 #pragma once
 
 #include <Qt>

@@ -22,6 +22,7 @@
 #include "fib/dataset/fib_dataset.h"
 #include "fib/statements/fib_database.h"
 #include "fib/statements/fib_transaction.h"
+#include "fib/zod/zod_database_app.h"
 #include "window_test_support.h"
 
 namespace app::testing {
@@ -128,6 +129,11 @@ TEST_F(FibWindowHooksTest, AnErrorOfATimerIsShownInABox) {
   EXPECT_EQ(boxes.shown[0].caption, kErrorCaption);
   EXPECT_TRUE(boxes.shown[0].text.endsWith(QStringLiteral("BeforeDisconnect. занято")))
       << boxes.shown[0].text.toStdString();
+  // The message a lost connection shows before the program ends, too.
+  boxes.shown.clear();
+  fib::ShowErrorMessage(classlib::Utf8ToCp1251("связь потеряна"));
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].text, QStringLiteral("связь потеряна"));
 }
 
 }  // namespace
