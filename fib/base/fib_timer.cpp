@@ -1,6 +1,8 @@
 #include "fib/base/fib_timer.h"
 
+#include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <mutex>
 
 #include "classlib/exceptions.h"
@@ -55,6 +57,17 @@ void TFIBTimer::Timer() {
     HandleTimerError(classlib::Exception("Unknown exception in a timer"));
   }
   if (*alive) ticking_ = false;
+}
+
+int64_t CoarseNowMs() {
+#ifdef CLOCK_MONOTONIC_COARSE
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+  return int64_t{now.tv_sec} * 1000 + now.tv_nsec / 1000000;
+#else
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+#endif
 }
 
 void SetTimeoutTimer(std::unique_ptr<TFIBTimer>& timer, uint32_t interval_ms,

@@ -40,6 +40,11 @@ class TFIBTimer : public platform::TLoopTimer {
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
+// Milliseconds of the coarse monotonic clock: a few nanoseconds to read (no
+// hardware is asked), exact to a few milliseconds. For durations kept in
+// whole milliseconds and for checks made on every statement or row.
+int64_t CoarseNowMs();
+
 // The time-out timer of a connection or transaction: none while the interval
 // is 0; otherwise made on first use, ticking `on_tick` every interval and
 // running only while `enabled`.

@@ -1,13 +1,13 @@
 #include "fib/sql/sql_trace_hook.h"
 
 #include <atomic>
-#include <chrono>
 
 #include "classlib/codepage.h"
 #include "classlib/component.h"
 #include "classlib/datetime.h"
 #include "classlib/exceptions.h"
 #include "classlib/syncobjs.h"
+#include "fib/base/fib_timer.h"
 #include "fib/sql/sql_monitor_channel.h"
 #include "fib/sql/sql_monitor_state.h"
 #include "fib/sql/sql_monitor_writer.h"
@@ -63,25 +63,15 @@ void TFIBSQLMonitorHook::OpenLocked() {
   if (!view_) monitor_count_.store(channel_->MonitorCountCell(), std::memory_order_release);
 }
 
-namespace {
-
-std::int64_t SteadyMs() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(
-             std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
-
-}  // namespace
-
 bool TFIBSQLMonitorHook::ProbeDue() const {
-  return SteadyMs() >= next_probe_ms_.load(std::memory_order_relaxed);
+  return CoarseNowMs() >= next_probe_ms_.load(std::memory_order_relaxed);
 }
 
 const unsigned char* TFIBSQLMonitorHook::BlockLocked() {
   if (channel_) return channel_->Data();
   if (view_) return static_cast<const unsigned char*>(view_->Data());
   if (!ProbeDue()) return nullptr;
-  next_probe_ms_.store(SteadyMs() + kProbeIntervalMs, std::memory_order_relaxed);
+  next_probe_ms_.store(CoarseNowMs() + kProbeIntervalMs, std::memory_order_relaxed);
   try {
     view_ = std::make_unique<platform::SharedMemory>(kMonitorSharedMemName, monitor_block::kSize,
                                                      platform::SharedMemory::Mode::OpenExisting);

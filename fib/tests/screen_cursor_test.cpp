@@ -82,20 +82,5 @@ TEST_F(ScreenCursorTest, ShownWhileTheDataSetWorksAndPutBackAfter) {
             0);
 }
 
-TEST(ScreenCursorHooksTest, NothingIsShownWithoutHooksAndGuardsNest) {
-  SetScreenCursorHooks(nullptr, nullptr);
-  { TScreenCursorGuard nothing(kHourGlass); }
-  std::vector<std::string> calls;
-  SetScreenCursorHooks([&](int cursor) { calls.push_back("show " + std::to_string(cursor)); },
-                       [&] { calls.push_back("restore"); });
-  {
-    TScreenCursorGuard outer(kHourGlass);
-    TScreenCursorGuard none(0);
-    TScreenCursorGuard inner(-17);
-  }
-  SetScreenCursorHooks(nullptr, nullptr);
-  EXPECT_EQ(calls, (std::vector<std::string>{"show -11", "show -17", "restore", "restore"}));
-}
-
 }  // namespace
 }  // namespace fib
