@@ -53,8 +53,12 @@ TEST_F(ScreenCursorTest, ShownWhileTheDataSetWorksAndPutBackAfter) {
       TFetchRecordEvent::Function([&](TFIBQuery*, int, bool&) { depth_at_fetch = depth_; }));
 
   EXPECT_GE(ShownBy([&] { ds->Open(); }), 2);  // preparing and opening
-  EXPECT_GE(ShownBy([&] { ds->Last(); }), 1);
+  EXPECT_EQ(ShownBy([&] { ds->FetchNext(5); }), 1);
   EXPECT_GE(depth_at_fetch, 1);
+  depth_at_fetch = -1;
+  EXPECT_EQ(ShownBy([&] { ds->FetchAll(); }), 1);
+  EXPECT_GE(depth_at_fetch, 1);
+  EXPECT_GE(ShownBy([&] { ds->Last(); }), 1);
   ds->First();
   ds->Edit();
   ds->FieldByName("SCORE")->SetAsInteger(99);
@@ -64,6 +68,14 @@ TEST_F(ScreenCursorTest, ShownWhileTheDataSetWorksAndPutBackAfter) {
   EXPECT_EQ(ds->FieldByName("ID")->AsInteger(), 1);
   // Everything is fetched already: nothing is left to wait for.
   EXPECT_EQ(ShownBy([&] { ds->FetchAll(); }), 0);
+
+  // The limited cache model reads the end of the result under it too.
+  auto limited = People("Limited");
+  limited->CacheModelOptions().SetCacheModelKind(cmkLimitedBufferSize);
+  limited->SetSQLScreenCursor(kHourGlass);
+  limited->Open();
+  EXPECT_EQ(ShownBy([&] { limited->Last(); }), 1);
+  EXPECT_EQ(limited->FieldByName("ID")->AsInteger(), 40);
 
   // A failing step puts the cursor back too.
   ds->Edit();
