@@ -10,6 +10,7 @@
 #include <cstdio>
 
 #include "app/connection_backup_record.h"
+#include "app/fib_window_hooks.h"
 #include "app/instance_guard.h"
 #include "app/main_window.h"
 #include "app/prepare_update.h"
@@ -92,6 +93,7 @@ int RunUpdater(int argc, char** argv) {
   {
     QtMessageLoop loop;
     platform::MessageLoop::SetCurrent(&loop);
+    const TFibWindowHooks fib_window_hooks;
     {
       TfrmUpdate window;
       const std::unique_ptr<TTerminationSignals> termination = CloseOnTerminationSignals(window);

@@ -95,7 +95,8 @@ std::string ReplaceInRange(std::string_view s, std::string_view old_sub, std::st
 
 // ---- Dates ------------------------------------------------------------------
 
-// Converts s with the given short date format in force for the call.
+// Converts s with the given short date format in force for the call; the
+// format's own date separator (any but "/") is the separator meanwhile.
 classlib::TDateTime StrToDateTimeFmt(const std::string& s, const std::string& short_date_format);
 // Replaces the first upper-case English month abbreviation with its number
 // and every "-" with the current date separator.

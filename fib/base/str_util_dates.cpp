@@ -50,7 +50,17 @@ bool ChooseDateLayout(std::string& s, classlib::TFormatSettings& fs) {
 
 classlib::TDateTime StrToDateTimeFmt(const std::string& s, const std::string& short_date_format) {
   SettingsGuard guard;
-  classlib::FormatSettings().ShortDateFormat = short_date_format;
+  classlib::TFormatSettings& fs = classlib::FormatSettings();
+  fs.ShortDateFormat = short_date_format;
+  // A format that writes its own separator ("dd.mm.yyyy") reads dates
+  // written with it, whatever the system's separator; "/" stands for the
+  // system's.
+  for (char c : short_date_format) {
+    const char lower = static_cast<char>(c | 0x20);
+    if (lower == 'd' || lower == 'm' || lower == 'y' || c == ' ' || c == '\'' || c == '"') continue;
+    if (c != '/') fs.DateSeparator = c;
+    break;
+  }
   return classlib::StrToDateTime(s);
 }
 

@@ -7,6 +7,7 @@
 #include "fib/base/fib_timer.h"
 #include "fib/dataset/datasets_container.h"
 #include "fib/records/records_cache.h"
+#include "fib/sql/sql_trace_hook.h"
 #include "fib/statements/auto_update_options.h"
 #include "fib/statements/conditions.h"
 #include "fib/statements/database_list.h"
@@ -229,6 +230,13 @@ void TFIBCustomDataSet::Notification(classlib::TComponent* component,
   if (operation != classlib::opRemove) return;
   if (component == container_) container_ = nullptr;
   ForgetCachedField(component);
+}
+
+// ---- the SQL monitor ----
+
+void TFIBCustomDataSet::TraceAction(std::string_view action) const {
+  if (!MonitorMayListen()) return;
+  if (TFIBSQLMonitorHook* hook = MonitorHookInstance()) hook->TraceDataSetAction(*this, action);
 }
 
 }  // namespace fib

@@ -28,6 +28,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "classlib/dataset.h"
@@ -59,6 +60,14 @@ class TFIBXSQLVAR;
 class TFormatFields;
 class TRecordsCache;
 class TSQLs;
+
+class TFIBCustomDataSet;
+
+// Called by every buffered data set first when its data change as a whole
+// (the data-set-change event), with the event's argument.
+using TDataSetChangeHook = void (*)(TFIBCustomDataSet& data_set, intptr_t info);
+// Registers the process's hook (nullptr: none).
+void SetDataSetChangeHook(TDataSetChangeHook hook);
 
 class TFIBCustomDataSet : public classlib::TDataSet,
                           public IFIBFieldsOwner,
@@ -384,6 +393,10 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   classlib::TBookmarkFlag GetBookmarkFlag(classlib::TRecordBuffer buffer) override;
   void SetBookmarkFlag(classlib::TRecordBuffer buffer, classlib::TBookmarkFlag flag) override;
   void InternalGotoBookmark(const void* bookmark) override;
+  // Whether going to the bookmark finds its record: in the standard model
+  // it must be in the cache of the same opening and not hidden by its
+  // status.
+  bool BookmarkRecordExists(const void* bookmark);
   void InternalSetToRecord(classlib::TRecordBuffer buffer) override;
   void InternalFirst() override;
   void InternalLast() override;
@@ -440,7 +453,19 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   void CheckDataSetClosed(const std::string& reason) const;  // 28
   void CheckDataSetOpen(const std::string& reason) const;    // 29
   void CheckNotUniDirectional() const;                       // 53
+  // The old-value and new-value states count as the state they were
+  // entered from.
   void CheckCanModify() const;                               // 46 / 44 / 42
+  // The state a write of a field's value happens in (see CheckCanModify).
+  classlib::TDataSetState WritingState() const {
+    const classlib::TDataSetState state = State();
+    return state == classlib::dsOldValue || state == classlib::dsNewValue ? value_state_from_
+                                                                           : state;
+  }
+
+  // Tells the SQL monitors of an action on the records alone (" do local
+  // sorting "): the text as it stands, after the data set's name.
+  void TraceAction(std::string_view action) const;
   // The limited model needs: no cached updates, an ORDER BY, no "NEW_"
   // select parameter, and one transaction or AutoCommit (client error 75).
   void CheckLimitedCacheConditions();
@@ -494,6 +519,10 @@ class TFIBCustomDataSet : public classlib::TDataSet,
                             TLocateKeyOptions options);
 
   // ---- counters and modes other parts of the data set use ----
+  // The state a field's old or new value is being set from.
+  classlib::TDataSetState value_state_from_ = classlib::dsInactive;
+  // Counts the openings: a bookmark names the opening it was taken in.
+  uint32_t opening_ = 0;
   int current_index_ = -1;     // the record at the internal cursor
   int record_count_ = 0;       // records in the cache
   int deleted_count_ = 0;      // deleted records still in the cache

@@ -251,7 +251,7 @@ void TFIBCustomDataSet::SetFieldData(classlib::TField* field, const void* buffer
         static_cast<const char*>(buffer)[0] == 0)
       null = true;
   }
-  if (State() == classlib::dsEdit) SaveOldVersion();
+  if (WritingState() == classlib::dsEdit) SaveOldVersion();
   record[NullFlagOffset(field->FieldNo() - 1)] = null ? 1 : 0;
   if (!null) WriteColumnValue(*descr, field, record, buffer);
   SetModified(true);
@@ -361,7 +361,16 @@ classlib::Variant TFIBCustomDataSet::GetStateFieldValue(classlib::TDataSetState 
 
 void TFIBCustomDataSet::SetStateFieldValue(classlib::TDataSetState state, classlib::TField* field,
                                            const classlib::Variant& value) {
-  TDataSet::SetStateFieldValue(state, field, value);
+  // The checks of the write see the state the value is set from.
+  const classlib::TDataSetState saved = value_state_from_;
+  if (State() != classlib::dsOldValue && State() != classlib::dsNewValue) value_state_from_ = State();
+  try {
+    TDataSet::SetStateFieldValue(state, field, value);
+  } catch (...) {
+    value_state_from_ = saved;
+    throw;
+  }
+  value_state_from_ = saved;
 }
 
 [[gnu::hot]] void TFIBCustomDataSet::GetCalcFields(classlib::TRecordBuffer buffer) {

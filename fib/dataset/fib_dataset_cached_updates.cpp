@@ -14,8 +14,10 @@ namespace fib {
 void TFIBCustomDataSet::SetCachedUpdates(bool value) {
   if (value == cached_updates_) return;
   if (!value && Active()) CancelUpdates();
-  if (value && !ComponentState().Contains(classlib::csLoading) && LimitedCacheModel())
-    RaiseClientError(75, {FullComponentName(this)});
+  if (value && !ComponentState().Contains(classlib::csLoading)) {
+    TraceAction(" change CachedUpdates mode ");
+    if (LimitedCacheModel()) RaiseClientError(75, {FullComponentName(this)});
+  }
   cached_updates_ = value;
   // Changes of an open data set keep their earlier contents from now on;
   // what edits made before saved there is no earlier version of a cached

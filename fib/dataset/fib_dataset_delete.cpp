@@ -56,6 +56,7 @@ void TFIBCustomDataSet::CacheDelete() {
   if (!storing_) CheckBrowseMode();
   TRecordBuffer buffer = GetActiveRecBuf();
   if (buffer == nullptr) return;
+  TraceAction(" do delete from cache ");
   if (!CountsAsDeleted(StatusOf(buffer))) ++deleted_count_;
   SetStatusOf(buffer, cusDeletedApplied);
   WriteRecordToCache(RecordIndexOf(buffer), buffer);

@@ -9,6 +9,7 @@
 #include "classlib/fields.h"
 #include "fib/base/component_name.h"
 #include "fib/base/errors.h"
+#include "fib/base/screen_cursor.h"
 #include "fib/dataset/fib_dataset.h"
 #include "fib/records/records_cache.h"
 #include "fib/statements/fib_blob_stream.h"
@@ -42,6 +43,7 @@ void TFIBCustomDataSet::Post() {
 void TFIBCustomDataSet::InternalPost() {
   CheckCanModify();
   if (!cache_only_) TDataSet::InternalPost();
+  const TScreenCursorGuard cursor(sql_screen_cursor_);
   PostBuffer(ActiveBuffer(), State() == classlib::dsInsert);
 }
 

@@ -5,6 +5,7 @@
 #include "classlib/field.h"
 #include "classlib/fields.h"
 #include "fib/base/record_bytes.h"
+#include "fib/base/screen_cursor.h"
 #include "fib/dataset/fib_dataset.h"
 #include "fib/records/field_descr_list_layout.h"
 #include "fib/records/records_cache.h"
@@ -90,13 +91,15 @@ bool TFIBCustomDataSet::FetchOneRow() {
 }
 
 int TFIBCustomDataSet::FetchNext(int count) {
+  const TScreenCursorGuard cursor(sql_screen_cursor_);
   int fetched = 0;
   while (fetched < count && FetchOneRow()) ++fetched;
   return fetched;
 }
 
 void TFIBCustomDataSet::FetchAll() {
-  if (!Active() || LimitedCacheModel()) return;
+  if (!Active() || LimitedCacheModel() || select_query_->Eof()) return;
+  const TScreenCursorGuard cursor(sql_screen_cursor_);
   // Rows only join the cache: the current record and the buffers stay.
   while (FetchOneRow()) {
   }
@@ -201,6 +204,7 @@ bool TFIBCustomDataSet::InRing(int index) const {
 
 void TFIBCustomDataSet::InternalLast() {
   if (LimitedCacheModel()) return LimitedLast();
+  const TScreenCursorGuard cursor(sql_screen_cursor_);
   // A failing fetch raises: the data set must not claim to be at its end.
   while (FetchOneRow()) {
   }
@@ -283,7 +287,10 @@ void TFIBCustomDataSet::GetBookmarkData(classlib::TRecordBuffer buffer, void* da
   const int32_t active = ActiveRecord();
   std::memcpy(data, &identity, sizeof identity);
   std::memcpy(static_cast<uint8_t*>(data) + 4, &active, sizeof active);
-  if (LimitedCacheModel()) WriteLimitedBookmarkKeys(buffer, data);
+  if (LimitedCacheModel())
+    WriteLimitedBookmarkKeys(buffer, data);
+  else
+    std::memcpy(static_cast<uint8_t*>(data) + kBookmarkOpeningOffset, &opening_, sizeof opening_);
 }
 
 void TFIBCustomDataSet::SetBookmarkData(classlib::TRecordBuffer buffer, const void* data) {
@@ -303,9 +310,44 @@ void TFIBCustomDataSet::SetBookmarkFlag(classlib::TRecordBuffer buffer,
   buffer[kBookmarkFlagOffset] = static_cast<uint8_t>(flag);
 }
 
+// The Resync that the class library runs next ends the re-positioning: it
+// enables controls and scroll events again, and it leaves the buffers alone
+// when the record was not found, so the position stays as it was.
 void TFIBCustomDataSet::InternalGotoBookmark(const void* bookmark) {
-  if (LimitedCacheModel()) return LimitedGotoBookmark(bookmark);
-  current_index_ = cache_->LogicalIndexOf(LoadUnaligned<int32_t>(bookmark));
+  controls_disabled_by_reposition_ = true;
+  DisableControls();
+  DisableScrollEvents();
+  try {
+    if (!BookmarkRecordExists(bookmark)) {
+      ++skip_resync_;
+      return;
+    }
+    if (LimitedCacheModel()) return LimitedGotoBookmark(bookmark);
+    current_index_ = cache_->LogicalIndexOf(LoadUnaligned<int32_t>(bookmark));
+  } catch (...) {
+    controls_disabled_by_reposition_ = false;
+    EnableScrollEvents();
+    EnableControls();
+    throw;
+  }
+}
+
+// The limited model finds its records again by their keys; the standard
+// model's record must still be in the cache of the same opening, and shown.
+bool TFIBCustomDataSet::BookmarkRecordExists(const void* bookmark) {
+  if (cache_ == nullptr) return false;
+  if (LimitedCacheModel()) return true;
+  const auto* bytes = static_cast<const uint8_t*>(bookmark);
+  if (LoadUnaligned<uint32_t>(bytes + kBookmarkOpeningOffset) != opening_) return false;
+  const int32_t identity = LoadUnaligned<int32_t>(bytes);
+  if (!cache_->RecordExists(identity)) return false;
+  const int index = cache_->LogicalIndexOf(identity);
+  if (index < 0 || index >= record_count_ || !InRing(index)) return false;
+  // Hidden by its status (deleted, or an insert cancelled): gone for the
+  // user. A record the filter hides is not gone; the move steps past it.
+  scratch_record_.assign(static_cast<size_t>(record_size_), 0);
+  ReadRecordFromCache(index, scratch_record_.data(), false);
+  return TFIBCustomDataSet::IsVisible(scratch_record_.data());
 }
 
 int TFIBCustomDataSet::CompareBookmarks(const classlib::TBookmark& a, const classlib::TBookmark& b) {
@@ -317,9 +359,11 @@ int TFIBCustomDataSet::CompareBookmarks(const classlib::TBookmark& a, const clas
 }
 
 bool TFIBCustomDataSet::BookmarkValid(const classlib::TBookmark& bookmark) {
-  if (bookmark.size() < sizeof(int32_t) || cache_ == nullptr) return false;
+  if (bookmark.size() < static_cast<size_t>(BookmarkSize()) || cache_ == nullptr) return false;
   if (LimitedCacheModel()) return true;
-  return cache_->LogicalIndexOf(LoadUnaligned<int32_t>(bookmark.data())) >= 0;
+  const auto* bytes = bookmark.data();
+  return LoadUnaligned<uint32_t>(bytes + kBookmarkOpeningOffset) == opening_ &&
+         cache_->RecordExists(LoadUnaligned<int32_t>(bytes));
 }
 
 // ---- counters ----

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "classlib/field.h"
+#include "fib/base/screen_cursor.h"
 #include "fib/dataset/fib_dataset.h"
 #include "fib/records/records_cache.h"
 #include "fib/statements/fib_query.h"
@@ -95,7 +96,9 @@ void TFIBCustomDataSet::LimitedFirst() { navigator_->GoFirst(); }
 
 void TFIBCustomDataSet::LimitedLast() {
   const bool inserting = State() == classlib::dsInsert;
-  if (!inserting && !window_->AtEnd) FreeAllBlobStreams();
+  if (inserting || window_->AtEnd) return navigator_->GoLast(inserting);
+  FreeAllBlobStreams();
+  const TScreenCursorGuard cursor(sql_screen_cursor_);
   navigator_->GoLast(inserting);
 }
 

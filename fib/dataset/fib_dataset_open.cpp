@@ -1,5 +1,6 @@
 // Opening and closing the cursor, the record layout, the field classes and
 // the data-set events the buffered data set adds behaviour to.
+#include <atomic>
 #include <vector>
 
 #include "classlib/field.h"
@@ -8,6 +9,7 @@
 #include "fib/base/component_name.h"
 #include "fib/base/errors.h"
 #include "fib/base/fib_timer.h"
+#include "fib/base/screen_cursor.h"
 #include "fib/base/sql_types.h"
 #include "fib/dataset/fib_blob_fields.h"
 #include "fib/dataset/fib_dataset.h"
@@ -27,6 +29,7 @@ namespace fib {
 // ---- open and close ----
 
 void TFIBCustomDataSet::InternalOpen() {
+  const TScreenCursorGuard cursor(sql_screen_cursor_);
   updates_pending_ = 0;
   if (!prepared_ || !select_query_->Prepared() || !FieldDefs().Updated())
     Prepare();
@@ -57,6 +60,7 @@ void TFIBCustomDataSet::InternalOpen() {
     *window_ = TLimitedCacheWindow();
   }
   current_index_ = -1;
+  ++opening_;
   fetch_stopped_ = false;
   // Rows reach the cache one by one through Next, the first one too.
   select_query_->SetGoToFirstRecordOnExecute(false);
@@ -352,7 +356,18 @@ void TFIBCustomDataSet::SaveOldVersion() {
   cache_->SaveToLog(number);
 }
 
+namespace {
+
+std::atomic<TDataSetChangeHook> data_set_change_hook{nullptr};
+
+}  // namespace
+
+void SetDataSetChangeHook(TDataSetChangeHook hook) { data_set_change_hook.store(hook); }
+
 [[gnu::hot]] void TFIBCustomDataSet::DataEvent(classlib::TDataEvent event, intptr_t info) {
+  if (event == classlib::deDataSetChange) [[unlikely]] {
+    if (TDataSetChangeHook hook = data_set_change_hook.load(std::memory_order_relaxed)) hook(*this, info);
+  }
   if (event != classlib::deDisabledStateChange) return TDataSet::DataEvent(event, info);
   TDataSet::DataEvent(event, info);
   const classlib::TDataSetNotifyEvent& handler = info != 0 ? OnDisableControls : OnEnableControls;

@@ -3,6 +3,7 @@
 #include "classlib/fields.h"
 #include "fib/base/component_name.h"
 #include "fib/base/errors.h"
+#include "fib/base/screen_cursor.h"
 #include "fib/base/sql_types.h"
 #include "fib/dataset/fib_dataset.h"
 #include "fib/metadata/metadata_cache.h"
@@ -40,6 +41,7 @@ void TFIBCustomDataSet::CompleteConnection() {
 }
 
 void TFIBCustomDataSet::Prepare() {
+  const TScreenCursorGuard cursor(sql_screen_cursor_);
   base_->CheckDatabase();
   CompleteConnection();
   base_->CheckTransaction();

@@ -40,8 +40,7 @@ void TFIBCustomDataSet::CheckNotUniDirectional() const {
 }
 
 void TFIBCustomDataSet::CheckCanModify() const {
-  classlib::TDataSetState state = State();
-  switch (state) {
+  switch (WritingState()) {
     case classlib::dsEdit:
       if (!CanEdit()) RaiseClientError(46, {FullComponentName(this)});
       return;

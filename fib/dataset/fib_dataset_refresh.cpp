@@ -8,6 +8,7 @@
 #include "classlib/variant.h"
 #include "fib/base/component_name.h"
 #include "fib/base/errors.h"
+#include "fib/base/screen_cursor.h"
 #include "fib/base/sql_types.h"
 #include "fib/dataset/fib_dataset.h"
 #include "fib/records/records_cache.h"
@@ -23,6 +24,7 @@ bool TFIBCustomDataSet::RefreshRecordThrough(TFIBQuery* statement) {
   }
   classlib::TRecordBuffer buffer = GetActiveRecBuf();
   if (buffer == nullptr) return false;
+  const TScreenCursorGuard cursor(sql_screen_cursor_);
   const int index = RecordIndexOf(buffer);
   if (!LimitedCacheModel() && !cached_updates_ && index >= 0 && index < record_count_)
     cache_->LoadCurrentBuffer(CacheNumberOf(index));

@@ -6,6 +6,7 @@
 
 #include "classlib/field.h"
 #include "classlib/fields.h"
+#include "fib/base/screen_cursor.h"
 #include "fib/dataset/fib_dataset.h"
 #include "fib/records/record_sort.h"
 #include "fib/records/records_cache.h"
@@ -75,6 +76,8 @@ void TFIBCustomDataSet::DoSort(const std::vector<Variant>& fields,
   const std::vector<TField*> sort_fields = ResolveSortFields(fields);
   std::vector<bool> order(ascending);
   order.resize(sort_fields.size(), true);
+  TraceAction(" do local sorting ");
+  const TScreenCursorGuard cursor(sql_screen_cursor_);
   const classlib::TBookmark position = GetBookmark();
   sorting_ = true;
   DisableControls();
@@ -109,7 +112,7 @@ void TFIBCustomDataSet::DoSort(const std::vector<Variant>& fields,
     // without letting a second failure hide the first.
     try {
       if (!position.empty()) InternalGotoBookmark(position.data());
-      TDataSet::Resync({});
+      Resync({});
     } catch (...) {
     }
     EnableControls();

@@ -66,8 +66,11 @@ inline constexpr uint8_t kCalcCachedBit = 0x80;
 // none), so the record layout stays the same on every platform. Only blob
 // fields have a slot: other fields never hold a stream.
 inline constexpr int kBlobSlotSize = 4;
-// Bookmarks of the standard model: record identity and active record.
-inline constexpr int kStandardBookmarkSize = 8;
+// Bookmarks of the standard model: record identity, active record, and the
+// opening of the data set they were taken in (a record of an earlier
+// opening is gone, whatever record now has its number).
+inline constexpr int kStandardBookmarkSize = 12;
+inline constexpr int kBookmarkOpeningOffset = 8;
 inline constexpr int kDefaultBufferChunks = 32;
 inline constexpr int kMinLimitedBufferChunks = 100;
 // The delay before a detail follows a scrolling master.

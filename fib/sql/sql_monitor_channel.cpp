@@ -55,8 +55,7 @@ std::int32_t TMonitorChannel::DecreaseCounter(std::size_t offset) {
 }
 
 int TMonitorChannel::Listeners(TraceCategory category) const {
-  if (category == tcService) return MonitorCount();
-  return Counter(monitor_block::ListenerCount(category));
+  return monitor_block::Listeners(data_, category);
 }
 
 bool TMonitorChannel::Lock(std::chrono::milliseconds timeout) {

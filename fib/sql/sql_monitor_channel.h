@@ -30,6 +30,8 @@ class TMonitorChannel {
   TMonitorChannel& operator=(const TMonitorChannel&) = delete;
 
   int MonitorCount() const { return Counter(monitor_block::kMonitorCount); }
+  // The mapped block, for readers of its counters.
+  const unsigned char* Data() const { return data_; }
   // The shared counter MonitorCount reads, for readers that keep its
   // address; it lives as long as the channel.
   std::int32_t* MonitorCountCell() const {
@@ -54,11 +56,7 @@ class TMonitorChannel {
   void EndWriteHandshake();
 
  private:
-  std::int32_t Counter(std::size_t offset) const {
-    // Monitors in other processes change the counters: read them atomically.
-    auto* cell = reinterpret_cast<std::int32_t*>(data_ + offset);
-    return std::atomic_ref<std::int32_t>(*cell).load();
-  }
+  std::int32_t Counter(std::size_t offset) const { return monitor_block::Counter(data_, offset); }
   void SetCounter(std::size_t offset, std::int32_t value);
   // Lowers the counter by one when it is above 0; answers the new value.
   std::int32_t DecreaseCounter(std::size_t offset);

@@ -3,6 +3,7 @@
 // programs rely on every name and offset here, so none of them may change.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -48,6 +49,19 @@ constexpr std::size_t kMonitorCount = 2044;  // int32
 // tcTransaction): category 4 at 2012 down to category 0 at 2028.
 constexpr std::size_t ListenerCount(TraceCategory category) {
   return 2028 - 4 * static_cast<std::size_t>(category);
+}
+
+// A counter of a mapped block. Monitors in other processes change the
+// counters: they are read atomically.
+inline std::int32_t Counter(const void* block, std::size_t offset) {
+  auto* cell = reinterpret_cast<std::int32_t*>(const_cast<char*>(static_cast<const char*>(block) + offset));
+  return std::atomic_ref<std::int32_t>(*cell).load();
+}
+
+// Monitors listening to `category`; service messages have no counter and
+// reach every attached monitor.
+inline std::int32_t Listeners(const void* block, TraceCategory category) {
+  return Counter(block, category == tcService ? kMonitorCount : ListenerCount(category));
 }
 
 }  // namespace monitor_block

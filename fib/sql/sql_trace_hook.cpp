@@ -5,11 +5,14 @@
 #include "classlib/codepage.h"
 #include "classlib/component.h"
 #include "classlib/datetime.h"
+#include "classlib/exceptions.h"
 #include "classlib/syncobjs.h"
+#include "fib/base/fib_timer.h"
 #include "fib/sql/sql_monitor_channel.h"
 #include "fib/sql/sql_monitor_state.h"
 #include "fib/sql/sql_monitor_writer.h"
 #include "platform/environment.h"
+#include "platform/shared_memory.h"
 
 namespace fib {
 
@@ -20,6 +23,7 @@ TFIBSQLMonitorHook::~TFIBSQLMonitorHook() {
   writer_.reset();
   monitor_count_.store(nullptr);
   channel_.reset();
+  view_.reset();
 }
 
 bool TFIBSQLMonitorHook::Enabled() const {
@@ -44,7 +48,8 @@ bool TFIBSQLMonitorHook::Opened() const {
 
 int TFIBSQLMonitorHook::MonitorCount() const {
   std::lock_guard lock(mutex_);
-  return channel_ ? channel_->MonitorCount() : 0;
+  if (channel_) return channel_->MonitorCount();
+  return view_ ? monitor_block::Counter(view_->Data(), monitor_block::kMonitorCount) : 0;
 }
 
 int TFIBSQLMonitorHook::QueuedCount() const {
@@ -55,15 +60,39 @@ int TFIBSQLMonitorHook::QueuedCount() const {
 void TFIBSQLMonitorHook::OpenLocked() {
   if (channel_) return;
   channel_ = std::make_unique<TMonitorChannel>();
-  monitor_count_.store(channel_->MonitorCountCell(), std::memory_order_release);
+  if (!view_) monitor_count_.store(channel_->MonitorCountCell(), std::memory_order_release);
+}
+
+bool TFIBSQLMonitorHook::ProbeDue() const {
+  return CoarseNowMs() >= next_probe_ms_.load(std::memory_order_relaxed);
+}
+
+const unsigned char* TFIBSQLMonitorHook::BlockLocked() {
+  if (channel_) return channel_->Data();
+  if (view_) return static_cast<const unsigned char*>(view_->Data());
+  if (!ProbeDue()) return nullptr;
+  next_probe_ms_.store(CoarseNowMs() + kProbeIntervalMs, std::memory_order_relaxed);
+  try {
+    view_ = std::make_unique<platform::SharedMemory>(kMonitorSharedMemName, monitor_block::kSize,
+                                                     platform::SharedMemory::Mode::OpenExisting);
+  } catch (const classlib::EOSError&) {
+    // No block, or none a monitor could use (another size, no shared
+    // memory at all): nobody listens, which is not an error.
+    return nullptr;
+  }
+  monitor_count_.store(reinterpret_cast<std::int32_t*>(static_cast<char*>(view_->Data()) +
+                                                       monitor_block::kMonitorCount),
+                       std::memory_order_release);
+  return static_cast<const unsigned char*>(view_->Data());
 }
 
 bool TFIBSQLMonitorHook::ShouldTrace(TraceCategory category) {
   if (Idle()) return false;
   std::lock_guard lock(mutex_);
   if (!enabled_) return false;
-  OpenLocked();
-  return channel_->MonitorCount() > 0 && channel_->Listeners(category) > 0;
+  const unsigned char* block = BlockLocked();
+  return block != nullptr && monitor_block::Counter(block, monitor_block::kMonitorCount) > 0 &&
+         monitor_block::Listeners(block, category) > 0;
 }
 
 void TFIBSQLMonitorHook::QueueTraceText(const std::string& text, TraceCategory category) {
@@ -151,6 +180,11 @@ void TFIBSQLMonitorHook::TraceServiceQuery(const classlib::TComponent& service) 
 
 void TFIBSQLMonitorHook::TraceServiceStart(const classlib::TComponent& service) {
   if (ShouldTrace(tcService)) QueueTraceText(ServiceTraceText(service.Name(), "Start"), tcService);
+}
+
+void TFIBSQLMonitorHook::TraceDataSetAction(const classlib::TComponent& data_set,
+                                            std::string_view action) {
+  if (ShouldTrace(tcExecute)) QueueTraceText(DataSetActionTraceText(data_set.Name(), action), tcExecute);
 }
 
 std::string ApplicationHeader() {

@@ -20,6 +20,10 @@ namespace classlib {
 class TComponent;
 }
 
+namespace platform {
+class SharedMemory;
+}
+
 namespace fib {
 
 class TMonitorChannel;
@@ -37,18 +41,22 @@ class TFIBSQLMonitorHook : public classlib::TObject {
   void SetEnabled(bool enabled);
   // Whether the shared objects are open.
   bool Opened() const;
-  // Attached monitors; 0 while the shared objects are not open.
+  // Attached monitors; 0 while no shared block is mapped.
   int MonitorCount() const;
+  // How often a hook that found no shared block looks for one again. The
+  // block is made by the first monitor program (or by the first writer that
+  // had a monitor to write to), never by a trace that nobody reads.
+  static constexpr std::int64_t kProbeIntervalMs = 100;
   // Nothing would be traced now: the trace switch is off, the hook is
-  // disabled, or the open channel has no monitor attached. Asked without
-  // the lock and inline, so callers can skip preparing a trace on every
-  // fetch. Before the channel is open the monitors cannot be counted: the
-  // first trace opens it.
+  // disabled, or no monitor is attached. Asked without the lock and inline,
+  // so callers can skip preparing a trace on every fetch. While no shared
+  // block is mapped it is idle until the next look for one is due.
   bool Idle() const {
     if (!TraceSwitch() || !enabled_.load(std::memory_order_relaxed)) return true;
     // Monitors in other processes change the counter: read it atomically.
     std::int32_t* monitors = monitor_count_.load(std::memory_order_acquire);
-    return monitors != nullptr && std::atomic_ref<std::int32_t>(*monitors).load() <= 0;
+    if (monitors == nullptr) return !ProbeDue();
+    return std::atomic_ref<std::int32_t>(*monitors).load() <= 0;
   }
 
   // Each acts only when the hook is enabled, the global trace switch is on
@@ -69,6 +77,9 @@ class TFIBSQLMonitorHook : public classlib::TObject {
   virtual void TraceServiceDetach(const classlib::TComponent& service);
   virtual void TraceServiceQuery(const classlib::TComponent& service);
   virtual void TraceServiceStart(const classlib::TComponent& service);
+  // A data set's action on its records alone (execute category): what it
+  // did, named by the data set.
+  void TraceDataSetAction(const classlib::TComponent& data_set, std::string_view action);
 
   // Queues `text`, headed by the program's name, for the monitors; with no
   // monitor attached it queues nothing and ends the writer thread. Opens
@@ -81,15 +92,23 @@ class TFIBSQLMonitorHook : public classlib::TObject {
   bool ShouldTrace(TraceCategory category);
   void TraceTransaction(const ITracedTransaction& transaction, TransactionTrace kind);
   void OpenLocked();
+  bool ProbeDue() const;
+  // The mapped block: the channel's, else the one a look found; a due look
+  // maps an existing block without making one. nullptr: no block.
+  const unsigned char* BlockLocked();
 
   mutable std::mutex mutex_;
   // Written under the mutex; read without it by the quick checks that run
   // on every traced event.
   std::atomic<bool> enabled_{true};
   std::unique_ptr<TMonitorChannel> channel_;
-  // The monitor counter of channel_ once it is open; it then stays open for
-  // the hook's life.
+  // An existing block mapped to count its monitors before the channel is
+  // needed; it stays mapped for the hook's life, like the channel.
+  std::unique_ptr<platform::SharedMemory> view_;
+  // The monitor counter of the mapped block.
   std::atomic<std::int32_t*> monitor_count_{nullptr};
+  // When the next look for a block is due (steady clock, milliseconds).
+  std::atomic<std::int64_t> next_probe_ms_{0};
   std::unique_ptr<TMonitorWriterThread> writer_;
 };
 
@@ -111,7 +130,7 @@ inline bool MonitorMayListen() {
   const TFIBSQLMonitorHook* hook = monitor_state::hook_instance.load();
   return hook == nullptr || !hook->Idle();
 }
-// Monitors attached to the channel; 0 when this process has not opened it.
+// Monitors attached to the channel; 0 when this process has mapped no block.
 int GetMonitorCount();
 
 // The header put before every message: CR LF, "[Application: ", the

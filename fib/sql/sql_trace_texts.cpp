@@ -106,4 +106,8 @@ std::string ServiceTraceText(std::string_view service_name, std::string_view act
   return std::string(service_name) + ": [" + std::string(action) + "]";
 }
 
+std::string DataSetActionTraceText(std::string_view data_set_name, std::string_view action) {
+  return std::string(data_set_name) + ":" + std::string(action);
+}
+
 }  // namespace fib

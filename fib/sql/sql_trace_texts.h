@@ -21,6 +21,9 @@ std::string SavepointTraceText(const ITracedTransaction& transaction, std::strin
                                SavepointTrace kind);
 // action: "Attach", "Detach", "Query" or "Start".
 std::string ServiceTraceText(std::string_view service_name, std::string_view action);
+// What a data set does on its records alone (a local sort, a record dropped
+// from the cache): "<name>:" and the action's text as the data set gives it.
+std::string DataSetActionTraceText(std::string_view data_set_name, std::string_view action);
 
 // How an execute trace shows a parameter's value.
 std::string TraceValueText(const ITraceValue& value);

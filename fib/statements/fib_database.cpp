@@ -222,6 +222,17 @@ void TFIBDatabase::Connect() {
     handle_ = 0;
     RaiseServerError(library, this);
   }
+  try {
+    CompleteConnect();
+  } catch (...) {
+    // A connect that failed leaves nothing attached: the caller sees it
+    // disconnected and may simply try again.
+    AbandonAttachment();
+    throw;
+  }
+}
+
+void TFIBDatabase::CompleteConnect() {
   ReadCharacterSet();
   FireLinks(&TFIBBase::AfterDatabaseConnect, false);
   if (TFIBSQLMonitorHook* hook = MonitorHookInstance()) hook->TraceConnect(*this);
@@ -236,6 +247,21 @@ void TFIBDatabase::Connect() {
   if (OnConnect) OnConnect(this);
   connect_handlers_.CallInOrder(this);
   Log("Connect");
+}
+
+void TFIBDatabase::AbandonAttachment() {
+  try {
+    TFIBDatabase::Disconnect(true);
+  } catch (...) {
+  }
+  if (handle_ == 0) return;
+  // The disconnect itself failed before its detach.
+  try {
+    CheckClientCall(ClientLibrary().isc_detach_database(StatusVector(), &handle_), true);
+  } catch (...) {
+  }
+  handle_ = 0;
+  if (timer_) timer_->SetEnabled(false);
 }
 
 // Cached blob bodies of blobs deleted since the last run are removed in the

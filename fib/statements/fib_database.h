@@ -238,6 +238,9 @@ class TFIBDatabase : public classlib::TComponent, public IDatabaseParams {
  protected:
   void Notification(classlib::TComponent* component, classlib::TOperation operation) override;
   void Loaded() override;
+  // After a failure past the attach: disconnects with force, errors
+  // swallowed, and in any case lets the attachment go.
+  void AbandonAttachment();
 
  private:
   friend class TFIBBase;
@@ -249,6 +252,8 @@ class TFIBDatabase : public classlib::TComponent, public IDatabaseParams {
   void RemoveTransaction(TFIBTransaction* transaction);
 
   bool RunLogin();
+  // What a connect does after the attach.
+  void CompleteConnect();
   void StartBlobCacheCheck();
   void ReadCharacterSet();
   void FireDisconnectEvent(const classlib::TNotifyEvent& event, const char* name, bool destroying);

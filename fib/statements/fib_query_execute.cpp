@@ -1,14 +1,13 @@
 // Running a prepared statement: execution by statement type, fetching,
 // closing the cursor and freeing the handle, with the traces, log lines
 // and statistics each step leaves.
-#include <chrono>
-#include <ctime>
 
 #include "classlib/stream.h"
 #include "classlib/variant.h"
 #include "fib/base/client_library.h"
 #include "fib/base/component_name.h"
 #include "fib/base/errors.h"
+#include "fib/base/fib_timer.h"
 #include "fib/sql/sql_trace_hook.h"
 #include "fib/statements/fib_blob_stream.h"
 #include "fib/statements/fib_database.h"
@@ -26,19 +25,6 @@ constexpr ISC_STATUS kEndOfData = 100;
 constexpr ISC_STATUS kNoCursor = 335544572;        // the cursor is not open
 constexpr ISC_STATUS kBadStatementHandle = 335544485;
 constexpr ISC_STATUS kCursorNotOpen = 335544577;
-
-// The duration is kept in whole milliseconds, so the coarse clock will do:
-// it is read twice for every execution, and reading it asks no hardware.
-int64_t NowMs() {
-#ifdef CLOCK_MONOTONIC_COARSE
-  timespec now{};
-  clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
-  return int64_t{now.tv_sec} * 1000 + now.tv_nsec / 1000000;
-#else
-  using namespace std::chrono;
-  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-#endif
-}
 
 bool IsCursorType(TFIBSQLTypes type) { return type == SQLSelect || type == SQLSelectForUpdate; }
 
@@ -74,7 +60,7 @@ void TFIBQuery::ExecQuery() {
   }
   if (params_.MayHoldStreams()) [[unlikely]] WriteStreamParams();
   if (server_params_active_) [[unlikely]] CopyParamsToServerVector();
-  int64_t start = NowMs();
+  int64_t start = CoarseNowMs();
   Transaction()->DoSQLExecute(this, 0);
   try {
     RunStatement();
@@ -82,7 +68,7 @@ void TFIBQuery::ExecQuery() {
     ExecuteFailed(error);
     throw;
   }
-  execute_ms_ = NowMs() - start;
+  execute_ms_ = CoarseNowMs() - start;
   AfterRun();
   AutoCommit();
   FinishExecute();

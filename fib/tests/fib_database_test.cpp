@@ -12,6 +12,7 @@
 #include "classlib/exceptions.h"
 #include "database_fixture.h"
 #include "fib/base/errors.h"
+#include "fib/base/fib_timer.h"
 #include "fib/statements/database_list.h"
 #include "fib/statements/fib_query.h"
 #include "fib/statements/fib_transaction.h"
@@ -179,6 +180,23 @@ TEST_F(DatabaseTest, ParameterLinesByCodeAndName) {
   db->Connect();
   EXPECT_TRUE(db->IsUnicodeConnect());
   EXPECT_TRUE(db->NoCharSetConversion());
+}
+
+// Whatever fails after the attach, the database does not stay attached:
+// Connected() says false and another Connect is no "already open" error.
+TEST_F(DatabaseTest, AConnectThatFailsAfterTheAttachLeavesNothingAttached) {
+  auto db = NewDatabase();
+  int disconnects = 0;
+  db->AfterDisconnect = classlib::TNotifyEvent::Function([&](classlib::TObject*) { ++disconnects; });
+  db->OnConnect = classlib::TNotifyEvent::Function(
+      [](classlib::TObject*) { throw classlib::Exception("refused by the handler"); });
+  EXPECT_EQ(MessageOf([&] { db->Connect(); }), "refused by the handler");
+  EXPECT_FALSE(db->Connected());
+  EXPECT_EQ(disconnects, 1);
+  db->OnConnect = {};
+  db->Connect();
+  EXPECT_TRUE(db->Connected());
+  EXPECT_EQ(db->QueryValue("select count(*) from rdb$database", 0).AsInteger(), 1);
 }
 
 TEST_F(DatabaseTest, LoginHookSuppliesTheAccount) {
@@ -397,6 +415,30 @@ class IdleTimeoutTest : public DatabaseTest {
   platform::ManualClock clock_;
   platform::PlainMessageLoop loop_;
 };
+
+// The time-out runs from the message loop: what its disconnect raises goes
+// to the application's error hook instead of out of the loop.
+TEST_F(IdleTimeoutTest, AnErrorOfTheTimeOutGoesToTheApplicationsErrorHook) {
+  classlib::TComponent form(nullptr);
+  form.SetName("Form1");
+  auto db = NewDatabase(&form);
+  db->SetName("DB");
+  std::vector<std::string> errors;
+  SetTimerErrorHook([&](const std::exception& error) { errors.emplace_back(error.what()); });
+  db->BeforeDisconnect = classlib::TNotifyEvent::Function(
+      [](classlib::TObject*) { throw classlib::Exception("still busy"); });
+  db->SetTimeout(1000);
+  db->Connect();
+  Pass(1000);
+  EXPECT_NO_THROW(Pass(1000));
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_EQ(errors[0], "Error of Form1.DB.BeforeDisconnect. still busy");
+  EXPECT_TRUE(db->Connected());
+  SetTimerErrorHook(nullptr);
+  db->BeforeDisconnect = {};
+  Pass(1000);
+  EXPECT_FALSE(db->Connected());
+}
 
 TEST_F(IdleTimeoutTest, DisconnectsAfterOneToTwoIdleIntervals) {
   auto db = NewDatabase();

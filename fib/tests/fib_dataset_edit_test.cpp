@@ -38,6 +38,27 @@ TEST_F(DataSetEditTest, EditPostsThroughTheUpdateStatementWithOldAndNewValues) {
   EXPECT_TRUE(classlib::VarIsNull(Committed("select NAME from PEOPLE where ID = 2")));
 }
 
+// A field's new value set while editing or inserting is the edit itself;
+// in browse mode it is still refused.
+TEST_F(DataSetEditTest, ANewValueSetWhileEditingOrInsertingIsWritten) {
+  auto ds = People();
+  ds->Open();
+  EXPECT_EQ(MessageOf([&] { ds->FieldByName("SCORE")->SetNewValue(Variant(1)); }),
+            "DataSet not in Edit or Insert mode.(Form1.People)");
+  ds->Edit();
+  ds->FieldByName("SCORE")->SetNewValue(Variant(11));
+  EXPECT_EQ(ds->FieldByName("SCORE")->AsInteger(), 11);
+  EXPECT_EQ(ds->FieldByName("SCORE")->OldValue().AsInteger(), 10);
+  ds->Post();
+  ds->Append();
+  ds->FieldByName("ID")->SetNewValue(Variant(4));
+  ds->FieldByName("NAME")->SetNewValue(Variant("Gleb"));
+  ds->Post();
+  tr_->Commit();
+  EXPECT_EQ(Committed("select SCORE from PEOPLE where ID = 1").AsInteger(), 11);
+  EXPECT_EQ(Committed("select NAME from PEOPLE where ID = 4").AsString(), "Gleb");
+}
+
 TEST_F(DataSetEditTest, AutoCommitKeepsTheCursorOfTheSharedTransaction) {
   auto ds = People();
   ds->SetAutoCommit(true);
@@ -218,6 +239,38 @@ TEST_F(DataSetEditTest, ARefreshAfterDeleteThatFindsNothingHidesOnlyThatRecord) 
   ds->Delete();
   EXPECT_EQ(ds->RecordCount(), 2);
   EXPECT_EQ(Rows(*ds), (std::vector<std::string>{"1:Anna", "3:Vera"}));
+}
+
+// The process's data-change hook hears a data set's change before the
+// controls linked to it do.
+std::vector<std::string>* hook_log = nullptr;
+
+class LoggingLink : public classlib::TDataLink {
+ protected:
+  void DataSetChanged() override {
+    if (hook_log != nullptr) hook_log->push_back("link");
+  }
+};
+
+TEST_F(DataSetEditTest, TheDataChangeHookHearsTheChangeBeforeTheControls) {
+  std::vector<std::string> log;
+  hook_log = &log;
+  SetDataSetChangeHook([](TFIBCustomDataSet& data_set, intptr_t) {
+    hook_log->push_back("hook " + data_set.Name());
+  });
+  auto ds = People();
+  classlib::TDataSource source(&form_);
+  source.SetDataSet(ds.get());
+  LoggingLink grid;
+  grid.SetDataSource(&source);
+  ds->Open();
+  log.clear();
+  ds->Refresh();
+  SetDataSetChangeHook(nullptr);
+  hook_log = nullptr;
+  ASSERT_GE(log.size(), 2u);
+  EXPECT_EQ(log[0], "hook People");
+  EXPECT_EQ(log[1], "link");
 }
 
 TEST_F(DataSetEditTest, MasterParametersTakeTheMastersFields) {

@@ -315,5 +315,34 @@ TEST_F(DataSetSearchTest, WithoutKeepSortingAPostThatBreaksTheOrderForgetsIt) {
   EXPECT_FALSE(classlib::VarIsArray(ds->SortInfo()));
 }
 
+// Going to a bookmark whose record is gone (deleted, or of an earlier
+// opening) leaves the data set where it was, and the next moves work.
+TEST_F(DataSetSearchTest, ABookmarkWhoseRecordIsGoneKeepsThePosition) {
+  auto ds = People();
+  ds->Open();
+  ds->Last();
+  const classlib::TBookmark vera = ds->GetBookmark();
+  ds->Delete();  // hidden, still in the cache
+  ds->DoSort({Variant("SCORE")}, {true});  // it sorts last
+  ds->First();
+  EXPECT_NO_THROW(ds->GotoBookmark(vera));
+  EXPECT_EQ(Id(*ds), 1);
+  EXPECT_FALSE(ds->ControlsDisabled());
+  ds->SetRecNo(2);
+  EXPECT_EQ(Id(*ds), 2);
+  const classlib::TBookmark boris = ds->GetBookmark();
+  ds->GotoBookmark(boris);
+  EXPECT_EQ(Id(*ds), 2);
+
+  ds->Close();
+  ds->SelectSQL().SetText("select ID, NAME, NOTE, SCORE from PEOPLE order by ID desc");
+  ds->Open();  // Boris first, Anna where Boris was before
+  EXPECT_FALSE(ds->BookmarkValid(boris));
+  ds->GotoBookmark(boris);
+  EXPECT_EQ(Id(*ds), 2);
+  ds->Next();
+  EXPECT_EQ(Id(*ds), 1);
+}
+
 }  // namespace
 }  // namespace fib

@@ -18,6 +18,7 @@
 #include "fib/sql/sql_monitor_text.h"
 #include "fib/sql/sql_trace_hook.h"
 #include "platform/shared_memory.h"
+#include "people_fixture.h"
 #include "sql_monitor_reader.h"
 #include "temp_folder.h"
 
@@ -324,16 +325,21 @@ TEST_F(SqlMonitorTest, HookTracesOnlyWhatAttachedMonitorsListenTo) {
   classlib::TComponent database(nullptr);
   database.SetName("db");
   FakeStatement statement;
-  EXPECT_FALSE(hook.Idle());  // not known before the channel is open
-  // Nobody attached: no message is made.
+  EXPECT_FALSE(hook.Idle());  // a look for a monitor is due
+  // Nobody attached: no message is made, and no block either.
   hook.TraceConnect(database);
   hook.TraceExecute(statement);
   EXPECT_EQ(hook.QueuedCount(), 0);
-  EXPECT_TRUE(hook.Opened());
+  EXPECT_FALSE(hook.Opened());
   EXPECT_TRUE(hook.Idle());
+  EXPECT_THROW(platform::SharedMemory(kMonitorSharedMemName, monitor_block::kSize,
+                                      platform::SharedMemory::Mode::OpenExisting),
+               classlib::EOSError);
 
   ForkedMonitor monitor({tcExecute}, "LAST");
-  EXPECT_FALSE(hook.Idle());
+  // A monitor that attached is heard of within one interval.
+  EXPECT_TRUE(WaitUntil([&] { return !hook.Idle(); },
+                        std::chrono::milliseconds(2 * TFIBSQLMonitorHook::kProbeIntervalMs + 500)));
   FakeTransaction with_database(true), without_database(false);
   hook.SetEnabled(false);
   EXPECT_TRUE(hook.Idle());
@@ -378,6 +384,65 @@ TEST_F(SqlMonitorTest, ProcessHookIsMadeOnceAndCountsMonitors) {
   // The process-wide count is the process hook's.
   hook->TraceConnect(database);
   EXPECT_EQ(GetMonitorCount(), hook->MonitorCount());
+}
+
+// Without a monitor nothing is opened, so a block no monitor could use (of
+// another size) fails no trace; only queueing a text needs the channel.
+TEST_F(SqlMonitorTest, ABlockNoMonitorCanUseFailsNoTrace) {
+  platform::SharedMemory wrong(kMonitorSharedMemName, 16);
+  TFIBSQLMonitorHook hook;
+  classlib::TComponent database(nullptr);
+  EXPECT_NO_THROW(hook.TraceConnect(database));
+  EXPECT_EQ(hook.MonitorCount(), 0);
+  EXPECT_FALSE(hook.Opened());
+  try {
+    hook.QueueTraceText("text", tcConnect);
+    FAIL() << "no error";
+  } catch (const EFIBClientError& e) {
+    EXPECT_EQ(e.SQLCode(), 54);
+  }
+}
+
+// A runtime folder of the test's own, set before anything traces.
+struct OwnRuntimeFolder {
+  OwnRuntimeFolder() : fresh_hook(monitor_state::hook_instance.load() == nullptr) {
+    if (const char* old = std::getenv("UPDATER_RUNTIME_DIR")) old_ = old;
+    setenv("UPDATER_RUNTIME_DIR", folder.Path().c_str(), 1);
+  }
+  ~OwnRuntimeFolder() {
+    for (auto name : {kMonitorSharedMemName, kMonitorMutexName, kMonitorReadEventName,
+                      kMonitorWriteEventName, kMonitorReadFinishedEventName,
+                      kMonitorWriteFinishedEventName})
+      platform::SharedMemory::Remove(name);
+    if (old_.empty()) unsetenv("UPDATER_RUNTIME_DIR");
+    else setenv("UPDATER_RUNTIME_DIR", old_.c_str(), 1);
+  }
+  // The process's hook keeps the block it found first; made before, it may
+  // look at another test's folder (ctest runs each test on its own).
+  const bool fresh_hook;
+  fib_test::TempFolder folder;
+  std::string old_;
+};
+
+class DataSetTraceTest : protected OwnRuntimeFolder, public fib_test::PeopleTest {};
+
+TEST_F(DataSetTraceTest, ActionsOnTheRecordsAloneReachTheMonitors) {
+  if (!fresh_hook) GTEST_SKIP() << "the process's monitor hook was made by an earlier test";
+  ForkedMonitor monitor({tcExecute}, "do delete from cache");
+  TFIBSQLMonitorHook* hook = MonitorHookInstance();
+  ASSERT_TRUE(WaitUntil([&] { return !hook->Idle(); }, std::chrono::seconds(2)));
+  auto ds = People();
+  ds->Open();
+  ds->DoSort({classlib::Variant("NAME")}, {false});
+  ds->SetCachedUpdates(true);
+  ds->CacheDelete();
+  std::vector<std::string> actions;
+  const std::string header = ApplicationHeader();
+  for (const ReceivedChunk& chunk : monitor.Collect())
+    if (chunk.text.starts_with(header + "People:")) actions.push_back(chunk.text.substr(header.size()));
+  EXPECT_EQ(actions, (std::vector<std::string>{"People: do local sorting ",
+                                               "People: change CachedUpdates mode ",
+                                               "People: do delete from cache "}));
 }
 
 TEST_F(SqlMonitorTest, ChannelThatCannotBeMadeRaisesClientError54) {

@@ -172,6 +172,11 @@ TEST_F(SQLDateTest, MonthNamesAndFormats) {
   const classlib::TDateTime dt = StrToDateTimeFmt("2005.01.31", "yyyy.mm.dd");
   EXPECT_EQ(classlib::DateToStr(dt), "31.01.2005");
   EXPECT_EQ(classlib::FormatSettings().ShortDateFormat, "dd.mm.yyyy");
+  // The format's separator, not the system's, reads the text.
+  classlib::FormatSettings().DateSeparator = '/';
+  EXPECT_EQ(StrToDateTimeFmt("31-01-2005", "dd-mm-yyyy"), dt);
+  EXPECT_EQ(StrToDateTimeFmt("01/31/2005", "mm/dd/yyyy"), dt);
+  EXPECT_EQ(classlib::FormatSettings().DateSeparator, '/');
 }
 
 TEST(WildcardTest, SQLLike) {

@@ -132,6 +132,27 @@ TEST_F(PreparedDataSetTest, TextsComeFromTheRepositoryById) {
   EXPECT_TRUE(ds_->Prepared());
 }
 
+// Texts kept in the database cannot be read without a connected one.
+TEST_F(PreparedDataSetTest, RepositoryTextsNeedAConnectedDatabase) {
+  ds_->SetDataSet_ID(3);
+  db_->Close();
+  try {
+    ds_->Prepare();
+    FAIL() << "prepared";
+  } catch (const classlib::Exception& error) {
+    EXPECT_EQ(error.Message(),
+              "Can't get info for 3\r\nForm1.DB: Cannot perform operation -- DB is not open.");
+  }
+  TpZODDataSet alone(nullptr);
+  alone.SetDataSet_ID(5);
+  try {
+    alone.Prepare();
+    FAIL() << "prepared";
+  } catch (const classlib::Exception& error) {
+    EXPECT_EQ(error.Message(), "Can't get info for 5\r\nDatabase is not assigned");
+  }
+}
+
 TEST_F(PreparedDataSetTest, WhatMayBeChanged) {
   Select("select ID, NAME from PEOPLE");
   EXPECT_FALSE(ds_->CanEdit());

@@ -385,6 +385,29 @@ TEST_F(ZODDataSetTest, VisibleRecordNumbersSkipFilteredRecords) {
   EXPECT_EQ(ds.RecordCount(), 1);
 }
 
+// The filter reads dates written in a format of their own; a filter that
+// does not compile is refused when it is set, and the one before stays.
+TEST_F(ZODDataSetTest, FiltersReadDatesAndRefuseMalformedTexts) {
+  Run("update PEOPLE set BORN = '2005-01-31' where ID = 2");
+  TpZODDataSet& ds = Open("select ID, BORN from PEOPLE order by ID");
+  ds.SetFilter("DATE('31.01.2005', 'dd.mm.yyyy') = BORN");
+  ds.SetFiltered(true);
+  ds.First();
+  EXPECT_EQ(F("ID").AsInteger(), 2);
+  ds.Next();
+  EXPECT_TRUE(ds.Eof());
+  EXPECT_THROW(ds.SetFilter("ID = = 2"), classlib::Exception);
+  EXPECT_EQ(ds.Filter(), "DATE('31.01.2005', 'dd.mm.yyyy') = BORN");
+  ds.Last();
+  EXPECT_EQ(F("ID").AsInteger(), 2);
+  // Closed, the text is checked all the same.
+  ds.Close();
+  EXPECT_THROW(ds.SetFilter("(ID"), classlib::Exception);
+  ds.SetFilter("ID = 1");
+  ds.Open();
+  EXPECT_EQ(F("ID").AsInteger(), 1);
+}
+
 TEST_F(ZODDataSetTest, WrittenTextsCarryABlobLoadedIntoAField) {
   // The way the updater fills binary columns: its own texts, edit, post.
   classlib::TStringList update;

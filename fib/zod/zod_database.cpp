@@ -41,8 +41,13 @@ void TpZODDatabase::Connect() {
   if (BeforeConnect) BeforeConnect(this, DBParams(), do_connect);
   if (!do_connect) return;
   TFIBDatabase::Connect();
-  LoadSchemaCacheAfterConnect();
-  if (save_alias_params_after_connect_ && !alias_name_.empty()) SaveAliasParams();
+  try {
+    LoadSchemaCacheAfterConnect();
+    if (save_alias_params_after_connect_ && !alias_name_.empty()) SaveAliasParams();
+  } catch (...) {
+    AbandonAttachment();
+    throw;
+  }
 }
 
 void TpZODDatabase::Disconnect(bool force) {

@@ -6,6 +6,7 @@
 #include "classlib/field.h"
 #include "classlib/fields.h"
 #include "fib/base/errors.h"
+#include "fib/base/screen_cursor.h"
 #include "fib/metadata/dataset_info_cache.h"
 #include "fib/metadata/metadata_cache.h"
 #include "fib/metadata/metadata_cache_fib_source.h"
@@ -86,8 +87,17 @@ void TpZODDataSet::SetDataSet_ID(int id) {
 
 void TpZODDataSet::LoadRepositoryTexts() {
   if (data_set_id_ == 0 || !PrepareOptions().Contains(psApplyRepositary) ||
-      loaded_data_set_id_ == data_set_id_ || !Database() || !Database()->Connected())
+      loaded_data_set_id_ == data_set_id_)
     return;
+  // The texts live in the database: without a connected one there is
+  // nothing to prepare from.
+  const std::string cannot = "Can't get info for " + std::to_string(data_set_id_) + "\r\n";
+  if (!Database()) throw classlib::Exception(cannot + "Database is not assigned");
+  try {
+    Database()->CheckActive();
+  } catch (const EFIBError& error) {
+    throw classlib::Exception(cannot + error.Message());
+  }
   TpDataSetInfo info = ProcessMetadataCaches().DataSetInfo.FindDataSetInfo(
       *NewMetadataSource(), data_set_id_, FullComponentName(this));
   bool conditions_applied = Conditions().Applied();
@@ -99,6 +109,7 @@ void TpZODDataSet::LoadRepositoryTexts() {
 }
 
 void TpZODDataSet::Prepare() {
+  const TScreenCursorGuard cursor(SQLScreenCursor());
   LoadRepositoryTexts();
   TFIBDataSet::Prepare();
 }

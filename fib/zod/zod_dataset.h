@@ -240,6 +240,9 @@ class TpZODDataSet : public TFIBDataSet,
   // Filtering (zod_dataset_filter.cpp).
   void InstallFilterDispatch();
   void ResetFilter();
+  // Compiles a filter text over `fields`, with the LIKE and DATE routines.
+  std::unique_ptr<TExpressionParser> NewFilterParser(TDataSetFilterFields& fields,
+                                                     const std::string& text) const;
   void FilterRecord(classlib::TDataSet* data_set, bool& accept);
   bool CountsVisibleOnly() const;
   int VisibleRecordCount();

@@ -23,8 +23,25 @@ void TpZODDataSet::SetOnFilterRecordValue(classlib::TFilterRecordEvent handler) 
 }
 
 void TpZODDataSet::SetFilterText(const std::string& text) {
+  // A text that does not compile is refused here, with nothing changed,
+  // rather than at the first record the filter meets.
+  if (!FastTrim(text).empty()) {
+    TDataSetFilterFields fields(*this);
+    NewFilterParser(fields, text);
+  }
   ResetFilter();
   TFIBDataSet::SetFilterText(text);
+}
+
+std::unique_ptr<TExpressionParser> TpZODDataSet::NewFilterParser(TDataSetFilterFields& fields,
+                                                                 const std::string& text) const {
+  return std::make_unique<TExpressionParser>(
+      fields,
+      [](const std::string& value, const std::string& mask) { return MatchesSQLLike(value, mask); },
+      [](const std::string& value, const std::string& format) {
+        return StrToDateTimeFmt(value, format);
+      },
+      FilterOptions(), text);
 }
 
 void TpZODDataSet::SetFilterOptionsValue(classlib::TFilterOptions options) {
@@ -49,10 +66,7 @@ void TpZODDataSet::FilterRecord(classlib::TDataSet*, bool& accept) {
   if (Filtered() && !FastTrim(Filter()).empty()) {
     if (!filter_parser_) {
       filter_fields_ = std::make_unique<TDataSetFilterFields>(*this);
-      filter_parser_ = std::make_unique<TExpressionParser>(
-          *filter_fields_, [](const std::string& value, const std::string& mask) {
-            return MatchesSQLLike(value, mask);
-          }, nullptr, FilterOptions(), Filter());
+      filter_parser_ = NewFilterParser(*filter_fields_, Filter());
     }
     accept = filter_parser_->RecordMatches();
   }
