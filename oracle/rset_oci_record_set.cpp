@@ -82,6 +82,7 @@ void TOCIRecordSet::InternalPrepare() {
 }
 
 void TOCIRecordSet::InternalUnPrepare() {
+  release_when_done_ = false;
   StopExecute();
   StopFetchAll();
   FreeFetchBuffer();
@@ -95,6 +96,7 @@ void TOCIRecordSet::InternalUnPrepare() {
 
 void TOCIRecordSet::InternalOpen() {
   ResetWindow();
+  ReleaseIfDone();
   if (!Prepared()) Prepare();
   if (!IsFetching()) RaiseOraException(messages::kNoRowsReturned);
   TCRRecordSet::InternalOpen();
@@ -105,8 +107,15 @@ void TOCIRecordSet::InternalOpen() {
 // data set executing a statement without rows runs it as a plain command.
 void TOCIRecordSet::InternalExecute() {
   TOCICommand& command = Command();
+  ReleaseIfDone();
   if (!IsFetching()) {
-    TCRRecordSet::InternalExecute();
+    try {
+      TCRRecordSet::InternalExecute();
+    } catch (...) {
+      ReleaseIfDone();
+      throw;
+    }
+    ReleaseIfDone();
     return;
   }
   // The older interface has no define callback: LONG values come piece by
@@ -139,6 +148,15 @@ void TOCIRecordSet::InternalClose() {
   FreeFetchBuffer();
   ResetWindow();
   TCRRecordSet::InternalClose();
+  ReleaseIfDone();
+}
+
+// Not while the statement still runs in the background: its next use, or
+// its close, lets it go then.
+void TOCIRecordSet::ReleaseIfDone() {
+  if (!release_when_done_ || Command().Executing() || ExecutingInBackground()) return;
+  InternalUnPrepare();
+  SetPrepared(false);
 }
 
 // ---- Description ----------------------------------------------------------------

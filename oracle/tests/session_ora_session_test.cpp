@@ -244,7 +244,9 @@ TEST_F(OraSessionTest, ExecSQLBindsValuesInOrderAndAnswersResult) {
                                         "OCIStmtExecute iters=1 offset=0 mode=32"}));
   EXPECT_EQ(standin_->LogOf("OCIBindByName").size(), 3u) << "a name used twice is bound once";
 
-  EXPECT_EQ(session->ExecSQL("begin  :Result := SYS_CONTEXT ('USERENV', 'CURRENT_SCHEMA');end;").AsString(),
+  // Asked as any connection is, the session runs the statement itself.
+  dacore::TCustomDAConnection& connection = *session;
+  EXPECT_EQ(connection.ExecSQL("begin  :Result := SYS_CONTEXT ('USERENV', 'CURRENT_SCHEMA');end;").AsString(),
             "SCOTT");
   EXPECT_TRUE(classlib::VarIsEmpty(session->ExecSQL("ALTER SESSION SET NLS_DATE_FORMAT = 'YYYY'")));
 }
