@@ -48,6 +48,10 @@ class TCustomDAConnection : public classlib::TCustomConnection {
   void SetPassword(const std::string& value);
   const std::string& Server() const { return server_; }
   virtual void SetServer(const std::string& value);
+  // The account as one text, in a server's own form; the base has none and
+  // ignores a text it is given.
+  virtual std::string ConnectString() const { return ""; }
+  virtual void SetConnectString(const std::string& /*text*/) {}
   bool AutoCommit() const { return auto_commit_; }
   void SetAutoCommit(bool value);
   bool ConvertEOL() const { return convert_eol_; }

@@ -69,7 +69,24 @@ bool TOCIRecordSet::CanReopen() { return Command().GetCursorState() == csIdle ||
 
 // A cursor handed in (a nested cursor of another record set's row) comes
 // executed: it is only described and fetched.
+namespace {
+
+// Counts a prepare or describe under way for as long as it lives.
+class TDescribing {
+ public:
+  explicit TDescribing(int& count) : count_(count) { ++count_; }
+  ~TDescribing() { --count_; }
+  TDescribing(const TDescribing&) = delete;
+  TDescribing& operator=(const TDescribing&) = delete;
+
+ private:
+  int& count_;
+};
+
+}  // namespace
+
 void TOCIRecordSet::InternalPrepare() {
+  TDescribing describing(describing_);
   TOCICommand& command = Command();
   if (!command.IsOwnCursor()) {
     SetCommandType(ctCursor);
@@ -164,6 +181,7 @@ void TOCIRecordSet::ReleaseIfDone() {
 // A query not yet executed is executed in describe-only mode, then taken
 // back to its former state: describing must not fetch or lock anything.
 void TOCIRecordSet::InternalInitFields() {
+  TDescribing describing(describing_);
   TOCICommand& command = Command();
   planned_ = false;
   if (!command.GetPrepared()) command.Prepare();

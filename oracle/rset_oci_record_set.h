@@ -146,6 +146,9 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   // while the statement was in use: it is let go once that use ends (the
   // cursor closes, the execute returns) and prepared anew when next needed.
   void ReleaseStatementWhenDone() { release_when_done_ = true; }
+  // The statement is being prepared or described: a call on its handle is
+  // under way.
+  bool Describing() const { return describing_ > 0; }
 
   bool AutoClose = false;
   bool DeferredLobRead = false;
@@ -355,6 +358,7 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   std::vector<const dacore::TFieldDesc*> object_fields_;
   bool planned_ = false;
   bool release_when_done_ = false;
+  int describing_ = 0;
   std::vector<uint8_t> fetch_buffer_;
   // The staging block of small blocks of plain rows, and the staging block
   // the columns are defined into (none when any define or execute since

@@ -203,14 +203,16 @@ void TOraSession::HandleFailover(uint32_t event, uint32_t type, bool& retry) {
 // A statement in use keeps its handle until that use ends: an open cursor
 // reads on (the client replays a SELECT; a cursor the server lost fails
 // with the server's error rather than ending its rows early), and a call
-// under way is not left holding a freed handle.
+// under way (the one the client may be reporting the fail-over from: an
+// open, an execute, a prepare's describe) is not left holding a freed
+// handle.
 void TOraSession::UnPrepareDataSets() {
   for (dacore::IDAConnectionClient* client : DataSetClients()) {
     auto* data_set = dynamic_cast<dacore::TCustomDADataSet*>(client);
     dacore::TCRRecordSet* record_set = data_set ? data_set->IRecordSet() : nullptr;
     if (!record_set || !record_set->Prepared()) continue;
     auto* oci = dynamic_cast<TOCIRecordSet*>(record_set);
-    if (oci && (data_set->State() != classlib::dsInactive || oci->Command().Executing())) {
+    if (oci && (data_set->State() != classlib::dsInactive || oci->Command().Executing() || oci->Describing())) {
       oci->ReleaseStatementWhenDone();
       continue;
     }

@@ -54,9 +54,12 @@ class TOraSession : public dacore::TCustomDAConnection {
 
   // ---- Account
   // user[/password][@server][ AS SYSDBA | AS SYSOPER]
-  std::string ConnectString() const;
+  std::string ConnectString() const override;
   // Raises "Invalid connect string" for a mode other than SYSDBA or SYSOPER.
-  void SetConnectString(const std::string& text);
+  void SetConnectString(const std::string& text) override;
+  // The login prompt under its Oracle name (a session never prompts).
+  bool ConnectPrompt() const { return LoginPrompt(); }
+  void SetConnectPrompt(bool value) { SetLoginPrompt(value); }
   TConnectMode ConnectMode() const { return connect_mode_; }
   void SetConnectMode(TConnectMode mode);
   bool ThreadSafety() const { return thread_safety_; }

@@ -85,7 +85,7 @@ TEST_F(ConnectionTest, AssignCopiesTheSettingsAndEventsIntoAnotherConnection) {
             "Cannot assign a TSQLiteSession to a TStringList");
 }
 
-TEST_F(ConnectionTest, TheCatalogueListsAreEmptyAndStatementsNeedAServersConnection) {
+TEST_F(ConnectionTest, TheCatalogueListsConnectStringAndStatementsNeedAServersConnection) {
   auto session = Session();
   TCustomDAConnection& connection = *session;
   classlib::TStringList list;
@@ -99,6 +99,9 @@ TEST_F(ConnectionTest, TheCatalogueListsAreEmptyAndStatementsNeedAServersConnect
   connection.GetStoredProcNames(list);
   EXPECT_EQ(list.Count(), 0);
   EXPECT_NE(MessageOf([&] { connection.ExecSQL("SELECT 1"); }).find("Must be overrided"), std::string::npos);
+  connection.SetConnectString("someone@elsewhere");
+  EXPECT_EQ(connection.ConnectString(), "") << "a connection of no server has no connect string";
+  EXPECT_EQ(connection.Server(), Path());
 }
 
 }  // namespace

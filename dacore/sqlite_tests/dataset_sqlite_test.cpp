@@ -308,7 +308,8 @@ TEST_F(DataSetTest, CachedCalculatedFieldsAreComputedOncePerRecordUntilARecordCh
   EXPECT_EQ(walk(), "row 1#1;row 2#2;row 3#3;row 3#3;row 2#2;row 1#1;");
   EXPECT_EQ(walk(), "row 1#1;row 2#2;row 3#3;row 3#3;row 2#2;row 1#1;");
   EXPECT_EQ(calculations, 3) << "once for each record";
-  EXPECT_EQ(MessageOf([&] { data_set->Options().SetCacheCalcFields(false); }), "Cannot perform this operation on an open dataset");
+  EXPECT_EQ(MessageOf([&] { data_set->Options().SetCacheCalcFields(false); }),
+            "Cannot perform this operation on an open dataset");
 
   data_set->First();
   data_set->Edit();

@@ -31,8 +31,10 @@ TEST_F(SessionDataSetsTest, AFailOverEndPreparesTheStatementsAgainOnTheNewSessio
   other->Prepare();
   const int uses = session_component_->ConnectCount();
   std::vector<bool> prepared_when_told;
-  session_component_->OnFailover = TFailoverEvent::Function(
-      [&](classlib::TObject*, TFailoverState, TFailoverType, bool&) { prepared_when_told.push_back(query->Prepared()); });
+  session_component_->OnFailover =
+      TFailoverEvent::Function([&](classlib::TObject*, TFailoverState, TFailoverType, bool&) {
+        prepared_when_told.push_back(query->Prepared());
+      });
   standin_->ClearLog();
   EXPECT_EQ(session_->TriggerFailover(OCI_FO_SESSION, 0), 2);
   EXPECT_EQ(prepared_when_told, (std::vector<bool>{true, false}))
@@ -82,6 +84,28 @@ TEST_F(SessionDataSetsTest, AnOpenQueryReadsOnAndLetsItsStatementGoWhenItCloses)
   EXPECT_EQ(query->FieldByName("N")->AsInteger(), 1);
 }
 
+TEST_F(SessionDataSetsTest, AFailOverReportedDuringAQuerysOwnOpenLeavesItsStatementAlone) {
+  const std::string sql = "SELECT N FROM T";
+  fetch_->ScriptQuery(sql, "N NUMBER(9)");
+  fetch_->AddRows(sql, "1\n2");
+  auto query = NewQuery(sql);
+  bool failed_over = false;
+  query->BeforeFetch = dacore::TBeforeFetchEvent::Function([&](classlib::TDataSet*, bool&) {
+    if (failed_over) return;
+    failed_over = true;
+    standin_->ClearLog();
+    session_->TriggerFailover(OCI_FO_SELECT, 0);
+    EXPECT_TRUE(Calls("OCIHandleFree type=4").empty()) << "the statement the open runs is not freed under it";
+  });
+  query->Open();
+  ASSERT_TRUE(failed_over);
+  EXPECT_EQ(query->FieldByName("N")->AsInteger(), 1);
+  query->Next();
+  EXPECT_EQ(query->FieldByName("N")->AsInteger(), 2);
+  query->Close();
+  EXPECT_EQ(Calls("OCIHandleFree type=4").size(), 1u) << "let go once the query closed";
+}
+
 // ---- The number mapping ---------------------------------------------------------------------
 
 TEST_F(SessionDataSetsTest, ChangingTheNumberMappingDescribesTheFieldsAgain) {
@@ -126,6 +150,7 @@ TEST_F(SessionAssignTest, AssignCopiesTheAccountOptionsAndHomeIntoAnotherSession
   source.SetHomeName("OraHome92");
   source.SetConnectString("ann/secret@db2");
   source.SetAutoCommit(false);
+  source.SetConnectPrompt(false);
   source.Options().SetEnableIntegers(false);
   source.Options().SetCharset("CL8MSWIN1251");
   source.Options().SetDateFormat("YYYY-MM-DD");
@@ -140,6 +165,7 @@ TEST_F(SessionAssignTest, AssignCopiesTheAccountOptionsAndHomeIntoAnotherSession
   target.Assign(&source);
   EXPECT_EQ(target.ConnectString(), "ann/secret@db2");
   EXPECT_FALSE(target.AutoCommit());
+  EXPECT_FALSE(target.LoginPrompt());
   EXPECT_FALSE(target.Options().EnableIntegers());
   EXPECT_EQ(target.Options().Charset(), "CL8MSWIN1251");
   EXPECT_EQ(target.Options().DateFormat(), "YYYY-MM-DD");
