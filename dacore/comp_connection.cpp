@@ -73,6 +73,30 @@ void TCustomDAConnection::SetPooling(bool value) {
   pooling_ = value;
 }
 
+void TCustomDAConnection::AssignTo(classlib::TPersistent* dest) const {
+  auto* to = dynamic_cast<TCustomDAConnection*>(dest);
+  if (!to) {
+    TCustomConnection::AssignTo(dest);
+    return;
+  }
+  to->SetUsername(username_);
+  to->SetPassword(password_);
+  to->SetServer(server_);
+  to->SetLoginPrompt(LoginPrompt());
+  to->PoolingOptions().Assign(pooling_options_.get());
+  to->SetPooling(pooling_);
+  to->SetConnectDialog(connect_dialog_);
+  to->OnError = OnError;
+  to->SetConvertEOL(convert_eol_);
+  to->Options().Assign(options_.get());
+  to->SetAutoCommit(auto_commit_);
+  to->SetBeforeConnect(BeforeConnect());
+  to->SetAfterConnect(AfterConnect());
+  to->SetBeforeDisconnect(BeforeDisconnect());
+  to->SetAfterDisconnect(AfterDisconnect());
+  to->SetOnLogin(OnLogin());
+}
+
 // ---- Connecting -----------------------------------------------------------------
 
 bool TCustomDAConnection::GetConnected() const { return iconnection_ && iconnection_->GetConnected(); }
@@ -198,18 +222,12 @@ void TCustomDAConnection::DoConnect() {
 
 void TCustomDAConnection::DoDisconnect() {
   if (InTransaction() && !disconnecting_self_) {
-    // The counted disconnect that ends a transaction must not disconnect again.
-    disconnecting_ = true;
-    try {
+    RunWhileDisconnecting([this] {
       if (DefaultCommitOnDisconnect())
         Commit();
       else
         Rollback();
-    } catch (...) {
-      disconnecting_ = false;
-      throw;
-    }
-    disconnecting_ = false;
+    });
   }
   if (!GetConnected()) return;
   uint32_t message_id = 0;
@@ -222,6 +240,19 @@ void TCustomDAConnection::DoDisconnect() {
     iconnection_->Disconnect();
   }
   TCustomDASQLMonitor::NotifyDisconnect(this, message_id, false);
+}
+
+// The counted disconnect that ends such work must not disconnect again.
+void TCustomDAConnection::RunWhileDisconnecting(const std::function<void()>& work) {
+  const bool was = disconnecting_;
+  disconnecting_ = true;
+  try {
+    work();
+  } catch (...) {
+    disconnecting_ = was;
+    throw;
+  }
+  disconnecting_ = was;
 }
 
 void TCustomDAConnection::InternalConnect() {
@@ -306,6 +337,11 @@ std::unique_ptr<TCRRecordSet> TCustomDAConnection::CreateIRecordSet() {
 std::unique_ptr<TCRCommand> TCustomDAConnection::CreateICommand() {
   classlib::Assert(false, __FILE__, __LINE__, "Must be overrided");
   return nullptr;
+}
+
+classlib::Variant TCustomDAConnection::ExecSQL(const std::string&, const std::vector<classlib::Variant>&) {
+  classlib::Assert(false, __FILE__, __LINE__, "Must be overrided");
+  return classlib::Unassigned();
 }
 
 // ---- Clients --------------------------------------------------------------------

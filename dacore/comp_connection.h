@@ -14,6 +14,8 @@
 
 #include "classlib/custom_connection.h"
 #include "classlib/event.h"
+#include "classlib/strings.h"
+#include "classlib/variant.h"
 #include "dacore/comp_client.h"
 #include "dacore/comp_da_error.h"
 #include "dacore/comp_options.h"
@@ -46,6 +48,10 @@ class TCustomDAConnection : public classlib::TCustomConnection {
   void SetPassword(const std::string& value);
   const std::string& Server() const { return server_; }
   virtual void SetServer(const std::string& value);
+  // The account as one text, in a server's own form; the base has none and
+  // ignores a text it is given.
+  virtual std::string ConnectString() const { return ""; }
+  virtual void SetConnectString(const std::string& /*text*/) {}
   bool AutoCommit() const { return auto_commit_; }
   void SetAutoCommit(bool value);
   bool ConvertEOL() const { return convert_eol_; }
@@ -97,6 +103,17 @@ class TCustomDAConnection : public classlib::TCustomConnection {
   virtual void ApplyUpdates(const std::vector<IDAConnectionClient*>& data_sets);
   void ApplyAllUpdates();
 
+  // ---- Statements and the server's catalogue
+  // Runs a statement whose placeholders take params in order and answers
+  // the value of its "Result" placeholder; a server's connection supplies
+  // it (the base raises the assertion failure "Must be overrided").
+  virtual classlib::Variant ExecSQL(const std::string& text, const std::vector<classlib::Variant>& params = {});
+  // The names the server lists; the base knows no server and only empties
+  // the list.
+  virtual void GetTableNames(classlib::TStrings& list) { list.Clear(); }
+  virtual void GetDatabaseNames(classlib::TStrings& list) { list.Clear(); }
+  virtual void GetStoredProcNames(classlib::TStrings& list) { list.Clear(); }
+
   // ---- Fail-over
   virtual void PushOperation(TConnLostCause operation, bool may_fail_over = true);
   virtual void PopOperation();
@@ -114,6 +131,10 @@ class TCustomDAConnection : public classlib::TCustomConnection {
   void DoConnect() override;
   void DoDisconnect() override;
   bool GetConnected() const override;
+  // Into another connection: the account, the login prompt, pooling and its
+  // options, the connect dialog, OnError, ConvertEOL, Options, AutoCommit
+  // and the connect, disconnect and login events.
+  void AssignTo(classlib::TPersistent* dest) const override;
 
   // A descendant's constructor puts its own option classes in place of the
   // generic ones.
@@ -135,6 +156,10 @@ class TCustomDAConnection : public classlib::TCustomConnection {
   // The driver connection's error handler.
   virtual void DoError(classlib::Exception& e, bool& fail, bool& reconnect, bool& reexecute,
                        int reconnect_attempt, TConnLostCause& cause);
+  // Runs work that uses the connection while it disconnects (ending a
+  // transaction, a descendant's last statements): the statements' counted
+  // uses end without disconnecting again.
+  void RunWhileDisconnecting(const std::function<void()>& work);
   // Returns a pooled driver connection to its pool, frees any other, detaches.
   void FreeIConnection();
   // For a descendant's destructor: disconnects and frees the driver connection.

@@ -109,7 +109,10 @@ void TCustomDADataSet::OptionsChanged(int record_set_prop, const classlib::Varia
   if (record_set_) record_set_->SetProp(record_set_prop, value);
 }
 
+// The statement's fields are described again when it next runs, so that a
+// prepared data set does not keep the descriptions of the old settings.
 void TCustomDADataSet::FieldDefsOutOfDate() {
+  if (record_set_) record_set_->SetFieldsOutOfDate();
   FieldDefs().SetUpdated(false);
   if (Active()) InitFieldDefs();
 }
@@ -165,6 +168,12 @@ void TCustomDADataSet::SetUpdatingTable(const std::string& value) {
 }
 
 void TCustomDADataSet::SetUpdateObject(TCustomDAUpdateSQL* value) {
+  // A statement object set while the update object served no data set was
+  // never checked against this one: it could be this very data set, whose
+  // post would then run itself.
+  if (value)
+    for (TStatementType type : {stInsert, stUpdate, stDelete, stRefresh})
+      value->CheckStatementObject(value->StatementObject(type), this);
   if (value == update_object_) return;
   if (update_object_) {
     update_object_->RemoveFreeNotification(this);

@@ -76,7 +76,10 @@ void TCustomDADataSet::SetActive(bool value) {
 
 void TCustomDADataSet::Prepare() {
   if (Prepared() || Active()) return;
-  BeginConnection(true);
+  // A statement the driver dropped (a fail-over to a new server session)
+  // is prepared again under the use its first prepare took.
+  const bool counted = !prepared_holds_connection_;
+  BeginConnection(counted);
   try {
     if (DetailLinked()) SetMasterParams(Params());
     uint32_t message_id = 0;
@@ -88,7 +91,7 @@ void TCustomDADataSet::Prepare() {
     prepared_holds_connection_ = true;
     if (traced) TCustomDASQLMonitor::NotifyPrepare(this, BuildFinalSQL(), &Params(), message_id, false);
   } catch (...) {
-    EndConnection();
+    if (counted) EndConnection();
     throw;
   }
 }
@@ -236,7 +239,8 @@ void TCustomDADataSet::InternalOpen() {
   if (traced) TCustomDASQLMonitor::NotifySQLExecute(this, BuildFinalSQL(), &Params(), "", message_id, true);
   // Fields that the driver describes again once the statement ran replace
   // those read at prepare.
-  if (record_set_ && record_set_->NeedInitFieldsAfterExecute()) FieldDefs().SetUpdated(false);
+  if (record_set_ && (record_set_->NeedInitFieldsAfterExecute() || record_set_->FieldsOutOfDate()))
+    FieldDefs().SetUpdated(false);
   TMemDataSet::InternalOpen();
   if (traced) TCustomDASQLMonitor::NotifySQLExecute(this, BuildFinalSQL(), &Params(), "", message_id, false);
   // The statement's tables may differ from the last one's.
@@ -260,6 +264,10 @@ void TCustomDADataSet::CloseCursor() {
   const bool held = cursor_holds_connection_;
   cursor_holds_connection_ = false;
   TMemDataSet::CloseCursor();
+  // The statements that refreshed or checked records hold server cursors of
+  // their own, which a closed data set no longer needs.
+  for (auto& data_set : update_data_sets_)
+    if (data_set) data_set->UnPrepare();
   if (held) EndConnection();
 }
 

@@ -13,7 +13,10 @@ void TDADataSetOptions::SetRequiredFields(bool value) {
   owner_->FieldDefsOutOfDate();
 }
 
-void TDADataSetOptions::SetNumberRange(bool value) { number_range_ = value; }
+void TDADataSetOptions::SetNumberRange(bool value) {
+  number_range_ = value;
+  owner_->SetRangeCheck(value);
+}
 
 void TDADataSetOptions::SetAutoPrepare(bool value) {
   if (value == auto_prepare_) return;
@@ -68,6 +71,7 @@ void TDADataSetOptions::SetCacheCalcFields(bool value) {
   if (value == cache_calc_fields_) return;
   owner_->CheckDataSetInactive();
   cache_calc_fields_ = value;
+  owner_->SetCacheCalcFields(value);
 }
 
 void TDADataSetOptions::AssignTo(classlib::TPersistent* dest) const {

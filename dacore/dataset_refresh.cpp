@@ -157,6 +157,7 @@ void TCustomDADataSet::WriteRecordValue(TField* field, const TField& source, boo
     }
     FIRecordSet->PutRecord(rec);
     TData::FreeRecBuf(rec);
+    ForgetCalculatedValues();
     return;
   }
   const bool read_only = field->ReadOnly();

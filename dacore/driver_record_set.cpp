@@ -44,7 +44,7 @@ void TCRRecordSet::Prepare() {
   TMemData::Prepare();
   if (!IsFetching()) return;
   try {
-    InitFields();
+    DescribeFields();
   } catch (...) {
     TData::UnPrepare();
     throw;
@@ -75,12 +75,13 @@ void TCRRecordSet::InternalExecute() {
 }
 
 // Fields described at prepare serve unless the statement only now turned
-// out to return rows or the driver wants them described again.
+// out to return rows, a setting that shapes them changed, or the driver
+// wants them described again.
 void TCRRecordSet::ExecCommand() {
   const uint8_t kind_before = command_type_;
   InternalExecute();
   if (!IsFetching()) return;
-  if (kind_before != ctCursor || NeedInitFieldsAfterExecute()) InitFields();
+  if (kind_before != ctCursor || fields_out_of_date_ || NeedInitFieldsAfterExecute()) DescribeFields();
   if (FetchAllRows) FetchAll();
   else Fetch();
 }

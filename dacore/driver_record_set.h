@@ -53,6 +53,11 @@ class TCRRecordSet : public TMemData {
   virtual bool CanFetchBack() { return false; }
   virtual bool FetchBack() { return false; }
   virtual bool NeedInitFieldsAfterExecute() { return false; }
+  // A setting that shapes the fields' descriptions changed (a session's
+  // number mapping, LongStrings ...): a prepared statement describes its
+  // fields again when it next runs.
+  void SetFieldsOutOfDate() { fields_out_of_date_ = true; }
+  bool FieldsOutOfDate() const { return fields_out_of_date_; }
   virtual void ExecCommand();
   virtual void DoBeforeFetch(bool& cancel);
   virtual void DoAfterFetch();
@@ -90,6 +95,11 @@ class TCRRecordSet : public TMemData {
   void InternalPrepare() override { GetCommand()->Prepare(); }
   void InternalUnPrepare() override { GetCommand()->Unprepare(); }
   void InternalOpen() override;
+  // Describes the fields anew; they are up to date afterwards.
+  void DescribeFields() {
+    fields_out_of_date_ = false;
+    InitFields();
+  }
   // The step a walk takes at almost every row: to the held row after the
   // current one when it is known visible (rec gets it when given); false,
   // without a move, for any other step.
@@ -110,6 +120,7 @@ class TCRRecordSet : public TMemData {
   std::unique_ptr<TCRCommand> command_;
   std::unique_ptr<TCRTablesInfo> tables_info_;
   bool fetch_done_ = false;
+  bool fields_out_of_date_ = false;
   uint8_t command_type_ = ctUnknown;
 };
 

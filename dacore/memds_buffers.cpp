@@ -205,8 +205,29 @@ TGetResult TMemDataSet::GetRecord(TRecordBuffer buffer, TGetMode mode, bool) {
   SetInfo(buffer, TRecInfo{bookmark.record_no, status, static_cast<uint8_t>(bfCurrent), ovNone});
   // A record without calculated fields has nothing to compute: the walk
   // does not pay the call.
-  if (HasCalcFields()) GetCalcFields(buffer);
+  if (HasCalcFields()) CalculateRecord(buffer, bookmark);
   return grOK;
+}
+
+void TMemDataSet::CalculateRecord(TRecordBuffer buffer, const TRecBookmark& bookmark) {
+  if (!cache_calc_fields_ || bookmark.item == nullptr) {
+    GetCalcFields(buffer);
+    return;
+  }
+  uint8_t* area = buffer + CalcFieldsOffset();
+  const auto size = static_cast<size_t>(CalcFieldsSize());
+  auto kept = calculated_values_.find(bookmark.item);
+  if (kept != calculated_values_.end() && kept->second.serial == bookmark.serial && kept->second.area.size() == size) {
+    std::memcpy(area, kept->second.area.data(), size);
+    return;
+  }
+  GetCalcFields(buffer);
+  calculated_values_[bookmark.item] = TCalculatedValues{bookmark.serial, std::vector<uint8_t>(area, area + size)};
+}
+
+void TMemDataSet::SetCacheCalcFields(bool value) {
+  cache_calc_fields_ = value;
+  ForgetCalculatedValues();
 }
 
 TRecordBuffer TMemDataSet::GetActiveRecordBuffer() const {
@@ -288,6 +309,7 @@ void TMemDataSet::SetRecNoValue(int value) {
 // ---- Cursor --------------------------------------------------------------------
 
 void TMemDataSet::CloseCursor() {
+  ForgetCalculatedValues();
   // Freeing the ring releases what an edit left open held.
   FreeOldValueBuffer();
   TDataSet::CloseCursor();
@@ -303,8 +325,12 @@ void TMemDataSet::InternalOpen() {
   InitFieldDefs();
   if (DefaultFields()) CreateFields();
   BindFields(true);
-  for (TField* field : FieldList())
-    if (field->FieldNo() > 0) SetNumberRange(field);
+  for (TField* field : FieldList()) {
+    if (field->FieldNo() <= 0) continue;
+    SetStorageRange(field);
+    if (range_check_) SetNumberRange(field);
+  }
+  ForgetCalculatedValues();
   SetDirectReads(true);
   record_size_ = FIRecordSet->RecordSize();
   SetCalcFieldsOffset(record_size_);
@@ -342,6 +368,7 @@ void TMemDataSet::InternalInitFieldDefs() {
 bool TMemDataSet::IsCursorOpen() const { return FIRecordSet != nullptr && FIRecordSet->Active(); }
 
 void TMemDataSet::InternalRefresh() {
+  ForgetCalculatedValues();
   FIRecordSet->Reopen();
 }
 

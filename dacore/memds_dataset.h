@@ -20,6 +20,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "classlib/dataset.h"
@@ -105,6 +106,15 @@ class TMemDataSet : public classlib::TDataSet {
   void SetLocalConstraints(bool value) { local_constraints_ = value; }
   const std::string& IndexFieldNames() const { return index_field_names_; }
   void SetIndexFieldNames(const std::string& value);
+  // With the range check on, numeric fields take their column's range and
+  // precision when the data set opens (SetNumberRange).
+  bool RangeCheck() const { return range_check_; }
+  void SetRangeCheck(bool value) { range_check_ = value; }
+  // With calculated fields cached, a record's calculated fields are computed
+  // once and kept until a record of the data set changes, instead of at
+  // every read of the record.
+  bool CacheCalcFields() const { return cache_calc_fields_; }
+  void SetCacheCalcFields(bool value);
   void Assign(const classlib::TPersistent* source) override;
 
   // ---- Cached updates ----
@@ -157,6 +167,7 @@ class TMemDataSet : public classlib::TDataSet {
   virtual int GetFieldDefSize(classlib::TFieldType type, const TFieldDesc& desc);
   virtual classlib::TFieldType GetFieldType(TDataType data_type);
   virtual classlib::TFieldType GetFieldTypeOfDesc(const TFieldDesc& desc);
+  // The range and precision of a numeric field's column (with RangeCheck).
   virtual void SetNumberRange(classlib::TField* field);
   virtual void PerformPost();
   virtual bool PerformInsert() { return false; }
@@ -239,6 +250,10 @@ class TMemDataSet : public classlib::TDataSet {
   std::vector<TFieldDesc*> KeyDescsOf(const std::string& names) const;
   std::vector<TFieldDesc*> KeyDescsOf(const std::vector<classlib::TField*>& fields) const;
 
+  // A record's values changed: the calculated fields kept for the records
+  // are computed again when next read.
+  void ForgetCalculatedValues() { calculated_values_.clear(); }
+
   // Whether cached updates are being applied (the active buffers are the
   // new and, in the old-value state, the old values of the record offered).
   bool ApplyingCachedUpdates() const { return new_cache_buffer_ != nullptr; }
@@ -291,6 +306,12 @@ class TMemDataSet : public classlib::TDataSet {
   classlib::TField::TDirectSlot DirectSlotFor(const classlib::TField& field) const;
   void WriteStoreValue(const TFieldDesc& desc, classlib::TField* field, TRecBuf rec, const void* buffer);
   void AddChildDefs(classlib::TFieldDef* def, const TFieldDesc& desc, TObjectType* type);
+  // The limits of one-byte and unsigned 32-bit columns, which their fields'
+  // types exceed.
+  void SetStorageRange(classlib::TField* field);
+  // Fills a read record's calculated fields, from the kept values when
+  // they are cached.
+  void CalculateRecord(classlib::TRecordBuffer buffer, const TRecBookmark& bookmark);
   int CompareKey(const std::vector<TFieldDesc*>& keys, const std::vector<TConvertedValue>& values, int count,
                  TLocateExOptions options);
   bool KeysMatch(const std::vector<TFieldDesc*>& keys, const std::vector<TConvertedValue>& values,
@@ -301,6 +322,15 @@ class TMemDataSet : public classlib::TDataSet {
   bool cached_updates_ = false;
   bool local_update_ = false;
   bool local_constraints_ = true;
+  bool range_check_ = false;
+  bool cache_calc_fields_ = false;
+  // The calculated area of each record read, by its item; a value of an
+  // item whose serial differs belongs to a row that is gone.
+  struct TCalculatedValues {
+    uint32_t serial;
+    std::vector<uint8_t> area;
+  };
+  std::unordered_map<const void*, TCalculatedValues> calculated_values_;
   std::string index_field_names_;
   TUpdateRecordEvent on_update_record_;
   TUpdateErrorEvent on_update_error_;

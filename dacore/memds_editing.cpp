@@ -67,6 +67,7 @@ void TMemDataSet::InternalPost() {
     FIRecordSet->SetToBookmark(BookmarkOf(buffer));
     Store().PostRecord(buffer);
   }
+  ForgetCalculatedValues();
   // The row holds the buffer's values now.
   TRecInfo info = InfoOf(buffer);
   info.owned = ovNone;
@@ -77,6 +78,7 @@ void TMemDataSet::InternalPost() {
 void TMemDataSet::InternalAddRecord(TRecordBuffer buffer, bool append) {
   if (append) FIRecordSet->AppendRecord(buffer);
   else FIRecordSet->InsertRecord(buffer);
+  ForgetCalculatedValues();
   TRecInfo info = InfoOf(buffer);
   info.owned = ovNone;
   SetInfo(buffer, info);
@@ -96,6 +98,7 @@ void TMemDataSet::InternalDelete() {
   if (!CanModify()) DatabaseError("Cannot modify a read-only dataset", this);
   FIRecordSet->SetToBookmark(BookmarkOf(ActiveBuffer()));
   FIRecordSet->DeleteRecord();
+  ForgetCalculatedValues();
   // Its values went with the row.
   FreeOldValueBuffer();
 }
@@ -213,6 +216,7 @@ void TMemDataSet::CancelUpdates() {
   if (!Active()) return;
   UpdateCursorPos();
   FIRecordSet->CancelUpdates();
+  ForgetCalculatedValues();
   Resync({});
 }
 
@@ -227,6 +231,7 @@ void TMemDataSet::RevertRecord() {
   if (!Active() || IsEmpty()) return;
   UpdateCursorPos();
   FIRecordSet->RevertRecord();
+  ForgetCalculatedValues();
   Resync({});
 }
 

@@ -2,8 +2,10 @@
 // types, and field values in both directions between a field's native form
 // and the store's record form.
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <limits>
+#include <utility>
 #include <vector>
 
 #include "classlib/ansistr.h"
@@ -44,27 +46,68 @@ int TMemDataSet::GetFieldDefSize(TFieldType type, const TFieldDesc& desc) {
 
 std::string TMemDataSet::GetChildFieldDefName(TFieldDef*, int index, TObjectType*) { return std::to_string(index); }
 
+namespace {
+
+// The values a column's storage holds: narrower than its field's type for
+// one-byte and unsigned 32-bit columns.
+std::pair<int64_t, int64_t> StorageLimits(TDataType type) {
+  switch (type) {
+    case dtInt8: return {std::numeric_limits<int8_t>::min(), std::numeric_limits<int8_t>::max()};
+    case dtInt16: return {std::numeric_limits<int16_t>::min(), std::numeric_limits<int16_t>::max()};
+    case dtUInt16: return {0, std::numeric_limits<uint16_t>::max()};
+    case dtUInt32: return {0, std::numeric_limits<uint32_t>::max()};
+    case dtInt32: return {std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()};
+    default: return {std::numeric_limits<int64_t>::min(), std::numeric_limits<int64_t>::max()};
+  }
+}
+
+// The largest whole number of `digits` digits (digits 1..18).
+int64_t DigitsLimit(int digits) {
+  int64_t limit = 1;
+  for (int i = 0; i < digits; ++i) limit *= 10;
+  return limit - 1;
+}
+
+}  // namespace
+
+void TMemDataSet::SetStorageRange(TField* field) {
+  TFieldDesc* desc = GetFieldDesc(field);
+  if (desc == nullptr || (desc->DataType() != dtInt8 && desc->DataType() != dtUInt32)) return;
+  const auto [low, high] = StorageLimits(desc->DataType());
+  if (auto* integer = dynamic_cast<TIntegerField*>(field)) {
+    integer->SetMinValue(static_cast<int32_t>(low));
+    integer->SetMaxValue(static_cast<int32_t>(high));
+  } else if (auto* large = dynamic_cast<TLargeintField*>(field)) {
+    large->SetMinValue(low);
+    large->SetMaxValue(high);
+  }
+}
+
+// A column of p digits, s of them after the point, holds what those digits
+// can write, within what its storage holds.
 void TMemDataSet::SetNumberRange(TField* field) {
   TFieldDesc* desc = GetFieldDesc(field);
   if (desc == nullptr) return;
-  switch (desc->DataType()) {
-    case dtInt8:
-      if (auto* integer = dynamic_cast<TIntegerField*>(field)) {
-        integer->SetMinValue(std::numeric_limits<int8_t>::min());
-        integer->SetMaxValue(std::numeric_limits<int8_t>::max());
-      }
-      break;
-    case dtUInt32:
-      if (auto* large = dynamic_cast<TLargeintField*>(field)) {
-        large->SetMinValue(0);
-        large->SetMaxValue(std::numeric_limits<uint32_t>::max());
-      }
-      break;
-    case dtFloat:
-      if (auto* real = dynamic_cast<TFloatField*>(field); real != nullptr && desc->Length() >= 2 && desc->Length() <= 15)
-        real->SetPrecision(desc->Length());
-      break;
-    default: break;
+  const int precision = desc->Length();
+  const int scale = desc->Scale();
+  if (auto* real = dynamic_cast<TFloatField*>(field)) {
+    if (precision >= 2 && precision <= 15) real->SetPrecision(precision);
+    if (precision < 1 || scale >= precision) return;
+    const double high = std::pow(10.0, precision - scale) - std::pow(10.0, -scale);
+    real->SetMinValue(-high);
+    real->SetMaxValue(high);
+    return;
+  }
+  if (precision < 1 || precision > 18 || scale != 0) return;
+  const auto [storage_low, storage_high] = StorageLimits(desc->DataType());
+  const int64_t low = std::max(-DigitsLimit(precision), storage_low);
+  const int64_t high = std::min(DigitsLimit(precision), storage_high);
+  if (auto* integer = dynamic_cast<TIntegerField*>(field)) {
+    integer->SetMinValue(static_cast<int32_t>(std::max<int64_t>(low, std::numeric_limits<int32_t>::min())));
+    integer->SetMaxValue(static_cast<int32_t>(std::min<int64_t>(high, std::numeric_limits<int32_t>::max())));
+  } else if (auto* large = dynamic_cast<TLargeintField*>(field)) {
+    large->SetMinValue(low);
+    large->SetMaxValue(high);
   }
 }
 

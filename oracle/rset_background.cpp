@@ -31,6 +31,8 @@ void TOCIRecordSet::ExecCommand() {
   if (!connection->ThreadSafety) RaiseOraException(messages::kNeedThreadSafety);
   classlib::Assert(exec_thread_ == nullptr && fetch_thread_ == nullptr, "OraClasses", __LINE__);
   if (!Prepared()) Prepare();
+  // The thread fetches into the fields as they are described now.
+  if (FieldsOutOfDate()) DescribeFields();
   stop_requested_ = false;
   exec_ended_.ResetEvent();
   ShareRows(true);

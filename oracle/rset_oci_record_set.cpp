@@ -69,7 +69,24 @@ bool TOCIRecordSet::CanReopen() { return Command().GetCursorState() == csIdle ||
 
 // A cursor handed in (a nested cursor of another record set's row) comes
 // executed: it is only described and fetched.
+namespace {
+
+// Counts a prepare or describe under way for as long as it lives.
+class TDescribing {
+ public:
+  explicit TDescribing(int& count) : count_(count) { ++count_; }
+  ~TDescribing() { --count_; }
+  TDescribing(const TDescribing&) = delete;
+  TDescribing& operator=(const TDescribing&) = delete;
+
+ private:
+  int& count_;
+};
+
+}  // namespace
+
 void TOCIRecordSet::InternalPrepare() {
+  TDescribing describing(describing_);
   TOCICommand& command = Command();
   if (!command.IsOwnCursor()) {
     SetCommandType(ctCursor);
@@ -82,6 +99,7 @@ void TOCIRecordSet::InternalPrepare() {
 }
 
 void TOCIRecordSet::InternalUnPrepare() {
+  release_when_done_ = false;
   StopExecute();
   StopFetchAll();
   FreeFetchBuffer();
@@ -95,6 +113,7 @@ void TOCIRecordSet::InternalUnPrepare() {
 
 void TOCIRecordSet::InternalOpen() {
   ResetWindow();
+  ReleaseIfDone();
   if (!Prepared()) Prepare();
   if (!IsFetching()) RaiseOraException(messages::kNoRowsReturned);
   TCRRecordSet::InternalOpen();
@@ -105,8 +124,15 @@ void TOCIRecordSet::InternalOpen() {
 // data set executing a statement without rows runs it as a plain command.
 void TOCIRecordSet::InternalExecute() {
   TOCICommand& command = Command();
+  ReleaseIfDone();
   if (!IsFetching()) {
-    TCRRecordSet::InternalExecute();
+    try {
+      TCRRecordSet::InternalExecute();
+    } catch (...) {
+      ReleaseIfDone();
+      throw;
+    }
+    ReleaseIfDone();
     return;
   }
   // The older interface has no define callback: LONG values come piece by
@@ -139,6 +165,15 @@ void TOCIRecordSet::InternalClose() {
   FreeFetchBuffer();
   ResetWindow();
   TCRRecordSet::InternalClose();
+  ReleaseIfDone();
+}
+
+// Not while the statement still runs in the background: its next use, or
+// its close, lets it go then.
+void TOCIRecordSet::ReleaseIfDone() {
+  if (!release_when_done_ || Command().Executing() || ExecutingInBackground()) return;
+  InternalUnPrepare();
+  SetPrepared(false);
 }
 
 // ---- Description ----------------------------------------------------------------
@@ -146,6 +181,7 @@ void TOCIRecordSet::InternalClose() {
 // A query not yet executed is executed in describe-only mode, then taken
 // back to its former state: describing must not fetch or lock anything.
 void TOCIRecordSet::InternalInitFields() {
+  TDescribing describing(describing_);
   TOCICommand& command = Command();
   planned_ = false;
   if (!command.GetPrepared()) command.Prepare();

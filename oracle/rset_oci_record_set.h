@@ -142,6 +142,13 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
                      const dacore::TFieldDesc& field) override;
   // The 16-bit indicator the client library wrote for a field of a record.
   int16_t Indicator(dacore::TRecBuf rec, int field_no) const;
+  // The server session the statement was prepared on ended (a fail-over)
+  // while the statement was in use: it is let go once that use ends (the
+  // cursor closes, the execute returns) and prepared anew when next needed.
+  void ReleaseStatementWhenDone() { release_when_done_ = true; }
+  // The statement is being prepared or described: a call on its handle is
+  // under way.
+  bool Describing() const { return describing_ > 0; }
 
   bool AutoClose = false;
   bool DeferredLobRead = false;
@@ -160,6 +167,9 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
 
  private:
   friend struct TFetchCallbacks;
+
+  // Lets the statement go when ReleaseStatementWhenDone asked for it.
+  void ReleaseIfDone();
 
   // How a column reaches its record.
   enum class TDefineKind { kRecord, kBuffer, kPieces };
@@ -347,6 +357,8 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   // heap text's slot is only cleared).
   std::vector<const dacore::TFieldDesc*> object_fields_;
   bool planned_ = false;
+  bool release_when_done_ = false;
+  int describing_ = 0;
   std::vector<uint8_t> fetch_buffer_;
   // The staging block of small blocks of plain rows, and the staging block
   // the columns are defined into (none when any define or execute since

@@ -1,8 +1,10 @@
-// TOraSession: the client mode switch, connecting and disconnecting, the
-// driver connection it makes or takes from a pool, and the fail-over it
-// reports.
+// TOraSession: the client mode switch, connecting and disconnecting (with
+// the tracer attached to the session), the driver connection it makes or
+// takes from a pool, and the fail-over it reports and recovers its data
+// sets from.
 #include <exception>
 
+#include "dacore/dataset_component.h"
 #include "oracle/call_binding.h"
 #include "oracle/call_direct.h"
 #include "oracle/call_state.h"
@@ -10,7 +12,10 @@
 #include "oracle/gtx_global_transaction.h"
 #include "oracle/notify_ora_change_notification.h"
 #include "oracle/pool_ora_manager.h"
+#include "oracle/rset_oci_record_set.h"
 #include "oracle/session_ora_session.h"
+#include "oracle/trace_session_tracer.h"
+#include "oracle/value_classes_utils.h"
 
 namespace oracle {
 
@@ -70,6 +75,7 @@ void TOraSession::DoConnect() {
 }
 
 void TOraSession::ApplyNewSession() {
+  StartTracer();
   if (!schema_.empty()) SetCurrentSchema(schema_);
   if (!Options().ClientIdentifier().empty())
     OCIConnection()->SetClientIdentifier(Options().ClientIdentifier());
@@ -89,6 +95,7 @@ void TOraSession::DoDisconnect() {
   // action before the session goes.
   if (TOCIConnection* connection = OCIConnection(); connection && connection->GlobalTransaction())
     connection->GlobalTransaction()->CloseOnDisconnect();
+  StopTracer();
   TCustomDAConnection::DoDisconnect();
   cached_schema_.clear();
   kept_transaction_id_.clear();
@@ -188,7 +195,49 @@ TFailoverType FailoverTypeOf(uint32_t type) {
 }
 
 void TOraSession::HandleFailover(uint32_t event, uint32_t type, bool& retry) {
+  if (event == OCI_FO_END) UnPrepareDataSets();
   if (OnFailover) OnFailover(this, FailoverStateOf(event), FailoverTypeOf(type), retry);
+}
+
+// The statement handles of the failed session mean nothing to the new one.
+// A statement in use keeps its handle until that use ends: an open cursor
+// reads on (the client replays a SELECT; a cursor the server lost fails
+// with the server's error rather than ending its rows early), and a call
+// under way (the one the client may be reporting the fail-over from: an
+// open, an execute, a prepare's describe) is not left holding a freed
+// handle.
+void TOraSession::UnPrepareDataSets() {
+  for (dacore::IDAConnectionClient* client : DataSetClients()) {
+    auto* data_set = dynamic_cast<dacore::TCustomDADataSet*>(client);
+    dacore::TCRRecordSet* record_set = data_set ? data_set->IRecordSet() : nullptr;
+    if (!record_set || !record_set->Prepared()) continue;
+    auto* oci = dynamic_cast<TOCIRecordSet*>(record_set);
+    if (oci && (data_set->State() != classlib::dsInactive || oci->Command().Executing() || oci->Describing())) {
+      oci->ReleaseStatementWhenDone();
+      continue;
+    }
+    TOraClassesUtils::InternalUnPrepare(*record_set);
+    TOraClassesUtils::ClearPrepared(*record_set);
+  }
+}
+
+// ---- Tracing ---------------------------------------------------------------------------
+
+void TOraSession::StartTracer() {
+  if (tracer_ && tracer_->Enabled()) tracer_->StartTrace();
+}
+
+// The server ends its trace with the session: a stop that cannot reach the
+// server (the connection is lost) must not keep the session from going.
+void TOraSession::StopTracer() {
+  if (!tracer_ || !(tracer_->SqlTracing() || tracer_->PlSqlTracing())) return;
+  if (IConnection() && IConnection()->IsValid && GetConnected()) {
+    try {
+      RunWhileDisconnecting([this] { tracer_->StopTrace(); });
+    } catch (const std::exception&) {
+    }
+  }
+  tracer_->SessionEnded();
 }
 
 }  // namespace oracle

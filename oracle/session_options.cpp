@@ -74,12 +74,14 @@ void TOraSessionOptions::SetEnableIntegers(bool value) {
   if (value == enable_integers_) return;
   enable_integers_ = value;
   session_->SetDriverProp(prEnableIntegers, value);
+  session_->FieldDefsOutOfDate();
 }
 
 void TOraSessionOptions::SetEnableNumbers(bool value) {
   if (value == enable_numbers_) return;
   enable_numbers_ = value;
   session_->SetDriverProp(prEnableNumbers, value);
+  session_->FieldDefsOutOfDate();
 }
 
 void TOraSessionOptions::SetUseOCI7(bool value) {

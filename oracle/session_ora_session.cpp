@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "classlib/ansistr.h"
+#include "dacore/dataset_component.h"
 #include "oracle/call_binding.h"
 #include "oracle/call_direct.h"
 #include "oracle/call_state.h"
@@ -15,6 +16,7 @@
 #include "oracle/pool_ora_manager.h"
 #include "oracle/query_ora_sql.h"
 #include "oracle/session_connect_string.h"
+#include "oracle/trace_session_tracer.h"
 
 namespace oracle {
 
@@ -52,6 +54,10 @@ TOraSession::TOraSession(classlib::TComponent* owner) : TCustomDAConnection(owne
 }
 
 TOraSession::~TOraSession() {
+  // The tracer stops while the session's own statement still runs its
+  // statements, and lets go of the session.
+  StopTracer();
+  if (tracer_) tracer_->SetSession(nullptr);
   // The session's own statement leaves the client list while the session is whole.
   ora_sql_.reset();
   DestroyConnection();
@@ -96,6 +102,11 @@ TOCIConnection* TOraSession::OCIConnection() const { return static_cast<TOCIConn
 
 void TOraSession::SetDriverProp(int prop, const classlib::Variant& value) {
   if (IConnection()) IConnection()->SetProp(prop, value);
+}
+
+void TOraSession::FieldDefsOutOfDate() {
+  for (dacore::IDAConnectionClient* client : DataSetClients())
+    if (auto* data_set = dynamic_cast<dacore::TCustomDADataSet*>(client)) data_set->FieldDefsOutOfDate();
 }
 
 // ---- Account ----------------------------------------------------------------------
@@ -183,6 +194,13 @@ void TOraSession::SetProxySession(TOraSession* session) {
   if (proxy_session_) proxy_session_->RemoveFreeNotification(this);
   proxy_session_ = session;
   if (session) session->FreeNotification(this);
+}
+
+// The generic copy takes the options through their own assignment, which
+// carries the Oracle ones between two sessions.
+void TOraSession::AssignTo(classlib::TPersistent* dest) const {
+  TCustomDAConnection::AssignTo(dest);
+  if (auto* to = dynamic_cast<TOraSession*>(dest)) to->SetHomeName(home_name_);
 }
 
 void TOraSession::Notification(classlib::TComponent* component, classlib::TOperation operation) {

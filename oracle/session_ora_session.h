@@ -37,6 +37,7 @@ using TFailoverEvent = classlib::Event<void(classlib::TObject* sender, TFailover
                                             TFailoverType type, bool& retry)>;
 
 class TOraChangeNotification;
+class TOraSessionTracer;
 class TOraSQL;
 
 class TOraSession : public dacore::TCustomDAConnection {
@@ -53,9 +54,12 @@ class TOraSession : public dacore::TCustomDAConnection {
 
   // ---- Account
   // user[/password][@server][ AS SYSDBA | AS SYSOPER]
-  std::string ConnectString() const;
+  std::string ConnectString() const override;
   // Raises "Invalid connect string" for a mode other than SYSDBA or SYSOPER.
-  void SetConnectString(const std::string& text);
+  void SetConnectString(const std::string& text) override;
+  // The login prompt under its Oracle name (a session never prompts).
+  bool ConnectPrompt() const { return LoginPrompt(); }
+  void SetConnectPrompt(bool value) { SetLoginPrompt(value); }
   TConnectMode ConnectMode() const { return connect_mode_; }
   void SetConnectMode(TConnectMode mode);
   bool ThreadSafety() const { return thread_safety_; }
@@ -90,7 +94,7 @@ class TOraSession : public dacore::TCustomDAConnection {
   // params in order, each in the type of its value (placeholders beyond them
   // are null); answers the value of the placeholder named "Result" (a text
   // unless typed by its value), or Unassigned.
-  classlib::Variant ExecSQL(const std::string& text, const std::vector<classlib::Variant>& params = {});
+  classlib::Variant ExecSQL(const std::string& text, const std::vector<classlib::Variant>& params = {}) override;
   // The session's own statement, made on first use.
   TOraSQL& GetOraSQL();
   // For a statement that creates a stored unit or view, the unit's
@@ -99,10 +103,12 @@ class TOraSession : public dacore::TCustomDAConnection {
   std::string GetCompileErrors(const std::string& sql);
   // The user's own tables and views as "OWNER.NAME" (every visible one with
   // all_objects), replacing what the list held.
-  void GetTableNames(classlib::TStrings& list, bool all_objects = false);
+  void GetTableNames(classlib::TStrings& list) override { GetTableNames(list, false); }
+  void GetTableNames(classlib::TStrings& list, bool all_objects);
   // Stand-alone and packaged procedures and functions ("owner.name",
   // "owner.package.name", invalid packages marked " (INVALID)"), in order.
-  void GetStoredProcNames(classlib::TStrings& list, bool all_objects = false);
+  void GetStoredProcNames(classlib::TStrings& list) override { GetStoredProcNames(list, false); }
+  void GetStoredProcNames(classlib::TStrings& list, bool all_objects);
   void Savepoint(const std::string& name);
   void RollbackToSavepoint(const std::string& name);
 
@@ -131,6 +137,11 @@ class TOraSession : public dacore::TCustomDAConnection {
   // before the session disconnects.
   std::vector<TOraChangeNotification*>& ChangeNotifications() { return change_notifications_; }
 
+  // The tracer attached to this session (TOraSessionTracer::SetSession): it
+  // starts tracing when the session connects and stops before it
+  // disconnects.
+  TOraSessionTracer* Tracer() const { return tracer_; }
+
  protected:
   void DoConnect() override;
   void DoDisconnect() override;
@@ -138,6 +149,8 @@ class TOraSession : public dacore::TCustomDAConnection {
   // A session never prompts: no connect dialog is registered for it.
   dacore::TConnectDialogClass ConnectDialogClass() const override { return {}; }
   void Notification(classlib::TComponent* component, classlib::TOperation operation) override;
+  // The generic settings (the Oracle options among them), then HomeName.
+  void AssignTo(classlib::TPersistent* dest) const override;
 
  private:
   // ExecSQL with its AutoCommit commit, or inside the open transaction:
@@ -147,6 +160,7 @@ class TOraSession : public dacore::TCustomDAConnection {
   // What a text "Result" holds unless sized otherwise: the longest VARCHAR2.
   static constexpr int kResultSize = 4000;
   friend class TOraSessionOptions;
+  friend class TOraSessionTracer;
   friend void DisconnectAllSessions();
 
   void SwitchClientMode();
@@ -157,6 +171,14 @@ class TOraSession : public dacore::TCustomDAConnection {
   TOCIConnection* PooledConnection();
   void ConfigureConnection(TOCIConnection& connection);
   void HandleFailover(uint32_t event, uint32_t type, bool& retry);
+  // The statements of every data set on the session are prepared again on
+  // the session that replaced the failed one.
+  void UnPrepareDataSets();
+  // A setting that changes how columns are described: every data set of
+  // the session describes its fields again.
+  void FieldDefsOutOfDate();
+  void StartTracer();
+  void StopTracer();
   void ApplyOptimizerMode(TOptimizerMode mode);
   void SetCurrentSchema(const std::string& name);
   std::string CurrentSchema();
@@ -176,6 +198,7 @@ class TOraSession : public dacore::TCustomDAConnection {
   // The local transaction's identifier taken at StartTransaction.
   mutable std::string kept_transaction_id_;
   std::vector<TOraChangeNotification*> change_notifications_;
+  TOraSessionTracer* tracer_ = nullptr;
   std::unique_ptr<TOraSQL> ora_sql_;
 };
 

@@ -1,5 +1,6 @@
 #include "oracle/trace_session_tracer.h"
 
+#include <exception>
 #include <string>
 
 #include "oracle/conn_oci_connection.h"
@@ -39,27 +40,43 @@ int SqlTraceLevel(uint8_t options) {
 
 TOraSessionTracer::TOraSessionTracer(classlib::TComponent* owner) : TComponent(owner) {}
 
+// A tracer that goes while its session lives leaves it untraced and
+// forgets it; the statements that stop the trace may fail (a lost
+// connection), which must not keep the tracer alive.
 TOraSessionTracer::~TOraSessionTracer() {
-  if (session_) session_->RemoveFreeNotification(this);
+  try {
+    SetSession(nullptr);
+  } catch (const std::exception&) {
+    Detach();
+  }
 }
 
 void TOraSessionTracer::SetSession(TOraSession* session) {
   if (session == session_) return;
   if (session_ && session_->Connected()) StopTrace();
-  if (session_) session_->RemoveFreeNotification(this);
+  Detach();
   session_ = session;
-  sql_tracing_ = false;
-  plsql_tracing_ = false;
-  if (session_) session_->FreeNotification(this);
+  if (session_) {
+    session_->FreeNotification(this);
+    session_->tracer_ = this;
+  }
   if (session_ && session_->Connected() && enabled_) StartTrace();
+}
+
+void TOraSessionTracer::Detach() {
+  if (session_) {
+    session_->RemoveFreeNotification(this);
+    if (session_->tracer_ == this) session_->tracer_ = nullptr;
+  }
+  session_ = nullptr;
+  SessionEnded();
 }
 
 void TOraSessionTracer::Notification(classlib::TComponent* component, classlib::TOperation operation) {
   TComponent::Notification(component, operation);
   if (operation == classlib::opRemove && component == session_) {
     session_ = nullptr;
-    sql_tracing_ = false;
-    plsql_tracing_ = false;
+    SessionEnded();
   }
 }
 

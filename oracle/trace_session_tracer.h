@@ -27,13 +27,16 @@ class TOraSessionTracer : public classlib::TComponent {
   CLASSLIB_CLASS(TOraSessionTracer, classlib::TComponent)
  public:
   explicit TOraSessionTracer(classlib::TComponent* owner = nullptr);
+  // Stops tracing and lets go of the session.
   ~TOraSessionTracer() override;
 
   TOraSession* Session() const { return session_; }
   // Stops tracing on the old session; starts it on the new one when that
-  // one is connected and the tracer is enabled.
+  // one is connected and the tracer is enabled. The session then starts the
+  // trace whenever it connects and stops it before it disconnects.
   void SetSession(TOraSession* session);
 
+  // Whether the session starts the trace when it connects.
   bool Enabled() const { return enabled_; }
   void SetEnabled(bool value) { enabled_ = value; }
   uint8_t PlSqlTraceMode() const { return plsql_mode_; }
@@ -58,11 +61,19 @@ class TOraSessionTracer : public classlib::TComponent {
   // The dbms_trace level of a PL/SQL trace mode.
   static int PlSqlTraceLevel(uint8_t mode);
 
+  // The server session ended, and its trace with it.
+  void SessionEnded() {
+    sql_tracing_ = false;
+    plsql_tracing_ = false;
+  }
+
  protected:
   void Notification(classlib::TComponent* component, classlib::TOperation operation) override;
 
  private:
   TOraSession& CheckedSession() const;
+  // Lets go of the session without a statement.
+  void Detach();
 
   TOraSession* session_ = nullptr;
   bool enabled_ = false;

@@ -14,6 +14,9 @@
 
 #include "classlib/datetime.h"
 #include "classlib/field.h"
+#include "classlib/field_defs.h"
+#include "classlib/field_numeric.h"
+#include "classlib/field_string.h"
 #include "classlib/fields.h"
 #include "classlib/stream.h"
 #include "dacore/comp_connection.h"
@@ -225,6 +228,92 @@ TEST_F(DataSetTest, AnUpdateObjectsTextsAndStatementsStoreTheEdits) {
             "SQL property of InsertObject, ModifyObject, DeleteObject or RefreshObject cannot be empty");
   data_set->Cancel();
   data_set->SetUpdateObject(nullptr);
+}
+
+TEST_F(DataSetTest, AnUpdateObjectWhoseStatementIsTheDataSetItselfIsRefused) {
+  auto data_set = Query(*session_, "SELECT ID, S FROM T WHERE ID = 1");
+  TCustomDAUpdateSQL update(nullptr);
+  // Serving no data set yet, the object cannot tell that this one is its own.
+  update.SetStatementObject(stUpdate, data_set.get());
+  EXPECT_EQ(MessageOf([&] { data_set->SetUpdateObject(&update); }),
+            "Circular references are not allowed between TCustomDADataset and TCustomDAUpdateSQL objects");
+  EXPECT_EQ(data_set->UpdateObject(), nullptr);
+  EXPECT_EQ(update.GetDataSet(), nullptr);
+
+  // The post stores the row through its own statement and stays open.
+  data_set->Open();
+  data_set->Edit();
+  data_set->FieldByName("S")->SetAsString("stored");
+  data_set->Post();
+  EXPECT_TRUE(data_set->Active());
+  EXPECT_EQ(data_set->FieldByName("S")->AsString(), "stored");
+  EXPECT_EQ(ReadElsewhere("SELECT S FROM T WHERE ID = 1"), "stored");
+}
+
+TEST_F(DataSetTest, NumberRangeGivesNumericFieldsTheRangeOfTheirColumns) {
+  auto data_set = Query(*session_, "SELECT ID, N FROM T WHERE ID = 1");
+  data_set->Open();
+  data_set->Edit();
+  data_set->FieldByName("N")->SetAsFloat(1e9);
+  data_set->Cancel();
+  data_set->Close();
+
+  data_set->Options().SetNumberRange(true);
+  data_set->Open();
+  auto* n = dynamic_cast<classlib::TFloatField*>(data_set->FieldByName("N"));
+  ASSERT_NE(n, nullptr);
+  EXPECT_EQ(n->Precision(), 10);
+  data_set->Edit();
+  EXPECT_NE(MessageOf([&] { n->SetAsFloat(1e8); }).find("is not a valid value for field 'N'"), std::string::npos)
+      << "NUMERIC(10,2) holds eight digits before the point";
+  n->SetAsFloat(-99999999.5);
+  data_set->Post();
+  EXPECT_EQ(ReadElsewhere("SELECT N FROM T WHERE ID = 1"), "-99999999.5");
+}
+
+TEST_F(DataSetTest, CachedCalculatedFieldsAreComputedOncePerRecordUntilARecordChanges) {
+  auto data_set = Query(*session_, "SELECT ID, S FROM T WHERE ID <= 3 ORDER BY ID");
+  data_set->Prepare();
+  for (int i = 0; i < data_set->FieldDefs().Count(); ++i) data_set->FieldDefs()[i]->CreateField(data_set.get());
+  auto* label = new classlib::TStringField(data_set.get());
+  label->SetSize(30);
+  label->SetFieldName("LABEL");
+  label->SetFieldKind(classlib::fkCalculated);
+  label->SetDataSet(data_set.get());
+  int calculations = 0;
+  data_set->SetOnCalcFields(classlib::TDataSetNotifyEvent::Function([&](classlib::TDataSet*) {
+    ++calculations;
+    label->SetAsString(data_set->FieldByName("S")->AsString() + "#" + data_set->FieldByName("ID")->AsString());
+  }));
+  const auto walk = [&] {
+    std::string labels;
+    for (data_set->First(); !data_set->Eof(); data_set->Next()) labels += label->AsString() + ";";
+    for (data_set->Last(); !data_set->Bof(); data_set->Prior()) labels += label->AsString() + ";";
+    return labels;
+  };
+
+  data_set->Options().SetCacheCalcFields(true);
+  data_set->Open();
+  EXPECT_EQ(walk(), "row 1#1;row 2#2;row 3#3;row 3#3;row 2#2;row 1#1;");
+  EXPECT_EQ(walk(), "row 1#1;row 2#2;row 3#3;row 3#3;row 2#2;row 1#1;");
+  EXPECT_EQ(calculations, 3) << "once for each record";
+  EXPECT_EQ(MessageOf([&] { data_set->Options().SetCacheCalcFields(false); }),
+            "Cannot perform this operation on an open dataset");
+
+  data_set->First();
+  data_set->Edit();
+  data_set->FieldByName("S")->SetAsString("changed");
+  data_set->Post();
+  EXPECT_EQ(walk(), "changed#1;row 2#2;row 3#3;row 3#3;row 2#2;changed#1;") << "a change computes them again";
+  calculations = 0;
+  walk();
+  EXPECT_EQ(calculations, 0) << "and keeps them again";
+
+  data_set->Close();
+  data_set->Options().SetCacheCalcFields(false);
+  data_set->Open();
+  walk();
+  EXPECT_GE(calculations, 6) << "without the cache every read computes";
 }
 
 TEST_F(DataSetTest, TheUpdatingTableDecidesWhatIsStoredAndWhatMayChange) {

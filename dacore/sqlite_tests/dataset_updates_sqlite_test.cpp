@@ -129,6 +129,27 @@ TEST_F(UpdatesTest, RefreshOptionsReadWhatTheServerMadeOfThePostedRecord) {
   EXPECT_EQ(data_set->FieldByName("STAMP")->AsString(), "fresh");
 }
 
+TEST_F(UpdatesTest, ClosingTheDataSetUnpreparesItsRefreshStatement) {
+  auto data_set = Query(*session_, "SELECT ID, S, STAMP FROM T ORDER BY ID");
+  data_set->SetRefreshOptions({roAfterUpdate});
+  data_set->Open();
+  data_set->Edit();
+  data_set->FieldByName("S")->SetAsString("edited");
+  data_set->Post();
+  TCustomDASQL* refresh = data_set->UpdateStatement(stRefresh);
+  ASSERT_NE(refresh, nullptr);
+  EXPECT_TRUE(refresh->Prepared());
+  data_set->Close();
+  EXPECT_FALSE(refresh->Prepared());
+
+  // Open again, the data set refreshes its posts as before.
+  data_set->Open();
+  data_set->Edit();
+  data_set->FieldByName("S")->SetAsString("again");
+  data_set->Post();
+  EXPECT_EQ(data_set->FieldByName("STAMP")->AsString(), "again!");
+}
+
 TEST_F(UpdatesTest, ARefreshTextOfAWhereClauseCompletesTheDataSetsStatement) {
   auto data_set = Query(*session_, "SELECT ID, S FROM T ORDER BY ID");
   data_set->SetSQLStatement(stRefresh, "WHERE ID = :ID");

@@ -9,6 +9,7 @@
 
 #include "classlib/datetime.h"
 #include "classlib/field.h"
+#include "classlib/field_numeric.h"
 #include "classlib/format_settings.h"
 #include "dacore/memds_xml.h"
 #include "oracle/error_ora.h"
@@ -279,6 +280,51 @@ TEST(OraUpdateSQL, TakesOracleStatementObjectsOnly) {
   EXPECT_EQ(update_sql.InsertObject(), &query);
   classlib::TComponent other(nullptr);
   EXPECT_THROW(update_sql.SetStatementObject(dacore::stDelete, &other), classlib::Exception);
+}
+
+TEST_F(OraDataSetFillTest, AnUpdateObjectThatWouldRunTheQueryItselfIsRefused) {
+  auto query = OpenQuery("SELECT ID, NAME FROM T", "ID NUMBER(9); NAME VARCHAR2(20)", "1|one", "ID");
+  TOraUpdateSQL update_sql;
+  update_sql.ModifySQL().SetText("UPDATE T SET NAME = :NAME WHERE ID = :OLD_ID");
+  // Serving no query yet, the object cannot tell that this one is its own.
+  update_sql.SetStatementObject(dacore::stUpdate, query.get());
+  EXPECT_EQ(MessageOf([&] { query->SetUpdateObject(&update_sql); }),
+            "Circular references are not allowed between TCustomDADataset and TCustomDAUpdateSQL objects");
+  EXPECT_EQ(query->UpdateObject(), nullptr);
+
+  update_sql.SetStatementObject(dacore::stUpdate, nullptr);
+  query->SetUpdateObject(&update_sql);
+  statements_->Script("UPDATE T SET NAME = :NAME WHERE ID = :OLD_ID", "rows=1");
+  statements_->ClearReceived();
+  query->Edit();
+  query->FieldByName("NAME")->SetAsString("two");
+  query->Post();
+  EXPECT_TRUE(query->Active()) << "the post ran the object's text, not the query";
+  EXPECT_EQ(query->FieldByName("NAME")->AsString(), "two");
+  EXPECT_TRUE(Contains(statements_->Received(), "NAME[1]=two")) << ::testing::PrintToString(statements_->Received());
+}
+
+TEST_F(OraDataSetFillTest, NumberRangeLimitsNumericFieldsToTheDigitsOfTheirColumns) {
+  const std::string sql = "SELECT N, R FROM T";
+  fetch_->ScriptQuery(sql, "N NUMBER(3); R NUMBER(3,1)");
+  fetch_->AddRows(sql, "12|1.5");
+  auto query = NewQuery(sql);
+  query->Options().SetNumberRange(true);
+  query->Open();
+  auto* n = dynamic_cast<classlib::TIntegerField*>(query->FieldByName("N"));
+  auto* r = dynamic_cast<classlib::TFloatField*>(query->FieldByName("R"));
+  ASSERT_NE(n, nullptr);
+  ASSERT_NE(r, nullptr);
+  EXPECT_EQ(n->MinValue(), -999);
+  EXPECT_EQ(n->MaxValue(), 999);
+  EXPECT_DOUBLE_EQ(r->MaxValue(), 99.9);
+  query->Edit();
+  EXPECT_EQ(MessageOf([&] { n->SetAsInteger(1000); }),
+            "1000 is not a valid value for field 'N'. The allowed range is -999 to 999");
+  EXPECT_NE(MessageOf([&] { r->SetAsFloat(100); }).find("is not a valid value for field 'R'"), std::string::npos);
+  n->SetAsInteger(-999);
+  EXPECT_EQ(n->AsInteger(), -999);
+  query->Cancel();
 }
 
 // ---- Values outside the records ---------------------------------------------------------

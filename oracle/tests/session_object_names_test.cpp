@@ -33,7 +33,9 @@ TEST_F(ObjectNamesTest, TablesOfTheUserOrOfEveryone) {
   session.SetConnectString("scott/tiger@db1");
   classlib::TStringList list;
   list.Add("left over");
-  session.GetTableNames(list);
+  // Asked as any connection is, the session answers with its own list.
+  dacore::TCustomDAConnection& connection = session;
+  connection.GetTableNames(list);
   EXPECT_THAT(Items(list), ElementsAre("SCOTT.DEPT", "SCOTT.EMP"));
   EXPECT_FALSE(session.Connected()) << "connected for the call only";
   session.SetConnected(true);
@@ -59,9 +61,12 @@ TEST_F(ObjectNamesTest, ProceduresMergeBothQueriesInOrder) {
   session.SetConnectString("scott/tiger@db1");
   session.SetConnected(true);
   classlib::TStringList list;
-  session.GetStoredProcNames(list);
+  dacore::TCustomDAConnection& connection = session;
+  connection.GetStoredProcNames(list);
   EXPECT_THAT(Items(list), ElementsAre("scott.ADD_JOB", "scott.BROKEN (INVALID)", "scott.PAY.CALC",
                                        "scott.PAY.RUN", "scott.RAISE", "scott.TAX.RATE"));
+  connection.GetDatabaseNames(list);
+  EXPECT_EQ(list.Count(), 0) << "a session has no databases to list";
 }
 
 }  // namespace

@@ -55,12 +55,15 @@ TEST(ConnectString, AnUnknownModeIsRefused) {
 }
 
 TEST_F(OraSessionTest, ConnectStringWritesAndReadsTheAccount) {
-  auto session = NewSession("u1/pw1@db1 as sysdba");
+  auto session = std::make_unique<TOraSession>();
+  // Given as any connection takes it, the text is the session's own form.
+  dacore::TCustomDAConnection& connection = *session;
+  connection.SetConnectString("u1/pw1@db1 as sysdba");
   EXPECT_EQ(session->Username(), "u1");
   EXPECT_EQ(session->Password(), "pw1");
   EXPECT_EQ(session->Server(), "db1");
   EXPECT_EQ(session->ConnectMode(), cmSysDBA);
-  EXPECT_EQ(session->ConnectString(), "u1/pw1@db1 AS SYSDBA");
+  EXPECT_EQ(connection.ConnectString(), "u1/pw1@db1 AS SYSDBA");
 
   session->SetConnectString("u2@db2");
   EXPECT_EQ(session->Username(), "u2");
@@ -244,7 +247,9 @@ TEST_F(OraSessionTest, ExecSQLBindsValuesInOrderAndAnswersResult) {
                                         "OCIStmtExecute iters=1 offset=0 mode=32"}));
   EXPECT_EQ(standin_->LogOf("OCIBindByName").size(), 3u) << "a name used twice is bound once";
 
-  EXPECT_EQ(session->ExecSQL("begin  :Result := SYS_CONTEXT ('USERENV', 'CURRENT_SCHEMA');end;").AsString(),
+  // Asked as any connection is, the session runs the statement itself.
+  dacore::TCustomDAConnection& connection = *session;
+  EXPECT_EQ(connection.ExecSQL("begin  :Result := SYS_CONTEXT ('USERENV', 'CURRENT_SCHEMA');end;").AsString(),
             "SCOTT");
   EXPECT_TRUE(classlib::VarIsEmpty(session->ExecSQL("ALTER SESSION SET NLS_DATE_FORMAT = 'YYYY'")));
 }

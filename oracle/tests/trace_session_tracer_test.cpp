@@ -186,5 +186,72 @@ TEST_F(SessionTracerTest, StartAndStopNeedAConnectedSession) {
   EXPECT_EQ(MessageOf([&] { tracer->StopTrace(); }), "Session is not connected");
 }
 
+TEST_F(SessionTracerTest, AnEnabledTracerTracesEverySessionItsSessionOpens) {
+  tracer->SetSqlTraceOptions(0x01);
+  tracer->SetPlSqlTraceMode(0x01);
+  tracer->SetEnabled(true);
+  tracer->SetSession(session.get());
+  EXPECT_EQ(session->Tracer(), tracer.get());
+  EXPECT_FALSE(tracer->SqlTracing()) << "nothing to trace before the session connects";
+
+  session->SetConnected(true);
+  EXPECT_TRUE(tracer->SqlTracing());
+  EXPECT_TRUE(tracer->PlSqlTracing());
+  EXPECT_TRUE(InOrder(TraceLog(), {"trace EVENTS=10046 trace name context forever, level 1", "trace PLSQL level=1"}));
+
+  standin_->ClearLog();
+  session->SetConnected(false);
+  EXPECT_FALSE(tracer->SqlTracing());
+  EXPECT_FALSE(tracer->PlSqlTracing());
+  EXPECT_TRUE(InOrder(standin_->Log(), {"trace PLSQL off", "trace EVENTS=10046 trace name context off",
+                                        "OCISessionEnd mode=0"}))
+      << "stopped on the session before it ends";
+
+  standin_->ClearLog();
+  session->SetConnected(true);
+  EXPECT_TRUE(tracer->SqlTracing()) << "and started again on the next";
+  tracer->SetEnabled(false);
+  session->SetConnected(false);
+  standin_->ClearLog();
+  session->SetConnected(true);
+  EXPECT_TRUE(TraceLog().empty()) << "a disabled tracer leaves a new session alone";
+}
+
+TEST_F(SessionTracerTest, ASessionInDisconnectedModeStopsItsTraceOnceAsItCloses) {
+  session->Options().SetDisconnectedMode(true);
+  tracer->SetSqlTraceOptions(0x01);
+  tracer->SetEnabled(true);
+  tracer->SetSession(session.get());
+  session->SetConnected(true);
+  standin_->ClearLog();
+  session->SetConnected(false);
+  EXPECT_FALSE(session->Connected());
+  EXPECT_EQ(standin_->LogOf("trace").size(), 1u) << "the stop's own statement does not close the session again";
+  EXPECT_EQ(standin_->LogOf("OCISessionEnd").size(), 1u);
+}
+
+TEST_F(SessionTracerTest, EitherOneFreedLetsGoOfTheOther) {
+  Connect();
+  tracer->SetSqlTraceOptions(0x01);
+  tracer->SetEnabled(true);
+  tracer->SetSession(session.get());
+  ASSERT_TRUE(tracer->SqlTracing());
+  tracer.reset();
+  EXPECT_EQ(session->Tracer(), nullptr);
+  EXPECT_EQ(Sent().back(), "ALTER SESSION SET EVENTS '10046 trace name context off'") << "a freed tracer stops";
+  session->SetConnected(false);
+  session->SetConnected(true);
+
+  tracer = std::make_unique<TOraSessionTracer>();
+  tracer->SetSqlTraceOptions(0x01);
+  tracer->SetEnabled(true);
+  tracer->SetSession(session.get());
+  ASSERT_TRUE(tracer->SqlTracing());
+  session.reset();
+  EXPECT_EQ(tracer->Session(), nullptr);
+  EXPECT_FALSE(tracer->SqlTracing()) << "the trace ended with its session";
+  EXPECT_TRUE(InOrder(TraceLog(), {"trace EVENTS=10046 trace name context off"}));
+}
+
 }  // namespace
 }  // namespace oracle::testing
