@@ -66,9 +66,8 @@ void TADOConnection::DoConnect() {
       return;
     }
     const std::vector<std::string> messages = ConnectionErrorMessages(db.lastError());
-    failure = ConnectionFailureText(
-        MissingClientAdvice(ConnectionValue(pairs, "Provider"), MssqlOdbcDriver(), messages),
-        messages);
+    failure =
+        ConnectionFailureText(ConnectionFailureAdvice(pairs, MssqlOdbcDriver(), messages), messages);
   }
   // The handle above is gone, so Qt can forget the failed connection.
   QSqlDatabase::removeDatabase(name);

@@ -1,8 +1,10 @@
 // What a failed connection tells the administrator. Drivers answer in their
 // own English and run several messages together on one line (an ODBC driver
 // manager repeats a driver's message for each attempt); the window shows
-// each message once, on a line of its own, and first says in Russian what is
-// missing and what to do when the failure is a missing client part.
+// each message once, on a line of its own, and first says in Russian what
+// went wrong and what to do when the cause is known: a missing client part,
+// no database file or server named, a file that is not there, a server that
+// does not answer.
 #pragma once
 
 #include <string>
@@ -12,16 +14,24 @@ class QSqlError;
 
 namespace app {
 
+class TValList;
+
 // The messages of a Qt SQL error: the database's text split into its ODBC
 // diagnostic records (each begins with "[vendor][component]"), then the
-// driver's own text; blanks around each trimmed, empty ones dropped.
+// driver's own text; blanks around each trimmed, empty ones dropped. The Qt
+// driver's name before a message ("QODBC: ") is dropped, and the Oracle
+// layer's words about its client library are said in Russian.
 std::vector<std::string> ConnectionErrorMessages(const QSqlError& error);
+// The same for a text of messages one a line (a data-access layer's error).
+std::vector<std::string> ConnectionErrorMessages(const std::string& text);
 
-// The Russian sentence for a failure of `provider` whose messages say its
-// client part is missing: the ODBC driver of SQL Server (naming
-// `odbc_driver`) or the Oracle client library. Empty for any other failure.
-std::string MissingClientAdvice(const std::string& provider, const std::string& odbc_driver,
-                                const std::vector<std::string>& messages);
+// The Russian sentence for a failed connection of `pairs` (its Provider,
+// and Data Source for SQL Server) whose messages tell a known cause: the ODBC
+// driver of SQL Server (naming `odbc_driver`) or the Oracle client library
+// is missing; the Firebird location names no file or no server, or a file
+// that is not there; the server does not answer. Empty for any other failure.
+std::string ConnectionFailureAdvice(const TValList& pairs, const std::string& odbc_driver,
+                                    const std::vector<std::string>& messages);
 
 // The advice (when there is one) and the messages, one a line ("\r\n"
 // between them), each message once in the order first given.

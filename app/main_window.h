@@ -268,8 +268,9 @@ class TfrmUpdate : public QWidget, public IProgressView {
   bool RunSettingsPart();
   void ReportRunException(const std::exception& error);
   bool SaveRunLog(classlib::TDateTime started);
-  void ShowRunResult(bool failed);
-  void ShowIgnoredFailures();
+  void ShowRunResult(bool failed, bool log_saved);
+  void ShowIgnoredFailures(bool log_saved);
+  QString ReportHint(bool log_saved) const;
   // The status line once the run is over: how it ended, and where its log is.
   void ShowRunEnd(bool failed, bool interrupted, bool log_saved);
   void NoticeCloseAfterRun();

@@ -258,8 +258,12 @@ void TfrmUpdate::FillServerList() {
 }
 
 void TfrmUpdate::btnFileDBClick() {
-  const QString file = FileOpenDialog().Execute(this, QStringLiteral("*.fdb"), kDatabaseFileFilter,
-                                                BrowseFolder(eForDB->text()));
+  // The typed file's name stands in the dialog's name field, so the
+  // administrator sees what he is replacing.
+  const QString typed = eForDB->text();
+  const QString file =
+      FileOpenDialog().Execute(this, QStringLiteral("*.fdb"), kDatabaseFileFilter,
+                               BrowseFolder(typed), typed.mid(FolderOf(typed).size()));
   if (!file.isEmpty()) eForDB->setText(file);
 }
 

@@ -126,6 +126,7 @@ void TfrmUpdate::bbExecuteClick() {
   if ((cbUpdateDB->isChecked() || cbUpdateConf->isChecked()) && !ConfirmUpdate()) return;
   bool failed = false;
   bool interrupted = false;
+  bool log_saved = false;
   close_after_run_ = false;
   const classlib::TDateTime started = classlib::Now();
   {
@@ -140,7 +141,7 @@ void TfrmUpdate::bbExecuteClick() {
       failed = interrupted = true;
       ReportRunException(error);
     }
-    const bool log_saved = SaveRunLog(started);
+    log_saved = SaveRunLog(started);
     if (!log_saved) failed = true;
     ShowRunEnd(failed, interrupted, log_saved);
   }
@@ -151,7 +152,7 @@ void TfrmUpdate::bbExecuteClick() {
     close();
     return;
   }
-  ShowRunResult(failed);
+  ShowRunResult(failed, log_saved);
   // The administrator closed the window during the run and was told it
   // would close when the run ended; the result has been shown.
   if (close_after_run_ && isVisible()) close();
@@ -255,15 +256,25 @@ bool TfrmUpdate::SaveRunLog(classlib::TDateTime started) {
   }
 }
 
-void TfrmUpdate::ShowRunResult(bool failed) {
+// Where the administrator finds the report. A window that closes after the
+// run (its close was asked for during it) has no details to show: the
+// report is its log file.
+QString TfrmUpdate::ReportHint(bool log_saved) const {
+  if (!close_after_run_) return kDetailsHint;
+  const QString file = QStringOfAnsi(DisplayPath(DetailsLogFileName()));
+  return log_saved ? QStringLiteral("Отчет сохранен в файле %1").arg(file)
+                   : QStringLiteral("Отчет не удалось сохранить в файле %1").arg(file);
+}
+
+void TfrmUpdate::ShowRunResult(bool failed, bool log_saved) {
   if (failed) {
     SetDetailsButtonEnabled(true);
     ShowErrorBox(this, QStringLiteral("В процессе обновления данных произошли ошибки. ") +
-                           kDetailsHint);
+                           ReportHint(log_saved));
     return;
   }
   if (StatementFailures > 0) {
-    ShowIgnoredFailures();
+    ShowIgnoredFailures(log_saved);
     return;
   }
   ShowInformationBox(this, QStringLiteral("Обновление данных завершено"));
@@ -273,11 +284,11 @@ void TfrmUpdate::ShowRunResult(bool failed) {
 // The release let its scripts go on past failing statements: the update
 // counts as done, but the administrator must hear of the failures, in the
 // same words and the same kind of box as a failed run.
-void TfrmUpdate::ShowIgnoredFailures() {
+void TfrmUpdate::ShowIgnoredFailures(bool log_saved) {
   QString text = QStringLiteral(
       "Обновление данных завершено, но при выполнении скриптов произошли ошибки (%1). ")
                      .arg(StatementFailures);
-  text += sbDetails->isEnabled() ? kDetailsHint
+  text += sbDetails->isEnabled() ? ReportHint(log_saved)
                                  : QStringLiteral("Скрипты обновления не записывают эти ошибки "
                                                   "в отчет.");
   ShowErrorBox(this, text);

@@ -15,10 +15,11 @@ class IFileOpenDialog {
  public:
   virtual ~IFileOpenDialog() = default;
   // filter is "description|patterns|description|patterns..." (several
-  // patterns joined by ";"); the file must exist. Returns the chosen file,
-  // or the empty text when the user cancels.
+  // patterns joined by ";"); the file must exist. `file_name` (without a
+  // folder) stands in the name field at first. Returns the chosen file, or
+  // the empty text when the user cancels.
   virtual QString Execute(QWidget* owner, const QString& default_ext, const QString& filter,
-                          const QString& initial_dir) = 0;
+                          const QString& initial_dir, const QString& file_name) = 0;
 };
 
 class IDataLinkDialog {
@@ -50,7 +51,7 @@ class TConfiguredServerList : public IServerList {
 class TQtFileOpenDialog : public IFileOpenDialog {
  public:
   QString Execute(QWidget* owner, const QString& default_ext, const QString& filter,
-                  const QString& initial_dir) override;
+                  const QString& initial_dir, const QString& file_name) override;
   // "a|*.x|b|*.y;*.z" -> "a (*.x);;b (*.y *.z)", for the window system's dialog.
   static QString QtFilterOf(const QString& filter);
 };

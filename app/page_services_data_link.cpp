@@ -7,9 +7,11 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/page_services.h"
 #include "app/pair_quoting.h"
@@ -23,6 +25,11 @@ namespace app {
 namespace {
 
 enum TColumn { kNameColumn = 0, kValueColumn = 1 };
+// The designed size, and the room a value gets at least, in average
+// characters.
+constexpr int kDialogWidth = 520;
+constexpr int kDialogHeight = 360;
+constexpr int kValueChars = 30;
 
 // Where a hidden value's text is kept; the cell itself shows only stars.
 constexpr int kHiddenValueRole = Qt::UserRole + 1;
@@ -87,6 +94,7 @@ QTableWidget* PairTable(QDialog& dialog, const TValList& pairs) {
   auto* table = new QTableWidget(static_cast<int>(pairs.Count()), 2, &dialog);
   table->setHorizontalHeaderLabels({QStringLiteral("Имя"), QStringLiteral("Значение")});
   table->horizontalHeader()->setStretchLastSection(true);
+  table->setWordWrap(false);
   table->setItemDelegateForColumn(kValueColumn, new TPasswordValueDelegate(table));
   for (std::size_t i = 0; i < pairs.Count(); ++i) {
     const int row = static_cast<int>(i);
@@ -95,11 +103,26 @@ QTableWidget* PairTable(QDialog& dialog, const TValList& pairs) {
                    new QTableWidgetItem(QStringOfAnsi(pairs.Items(i).Value())));
     MaskValue(*table, row);
   }
-  // A pair renamed to or from a password name hides or shows its value.
+  // The names show whole, the longest included ("Tag with column collation
+  // when possible"); a pair renamed to or from a password name hides or
+  // shows its value.
+  table->resizeColumnToContents(kNameColumn);
   QObject::connect(table, &QTableWidget::itemChanged, table, [table](QTableWidgetItem* item) {
-    if (item->column() == kNameColumn) MaskValue(*table, item->row());
+    if (item->column() != kNameColumn) return;
+    MaskValue(*table, item->row());
+    table->resizeColumnToContents(kNameColumn);
   });
   return table;
+}
+
+// Wide enough for the names and a value of some length beside them.
+int DialogWidth(const QDialog& dialog, const QTableWidget& table) {
+  const int value = table.fontMetrics().averageCharWidth() * kValueChars;
+  const QMargins margins = dialog.layout()->contentsMargins();
+  const int table_width = 2 * table.frameWidth() + table.verticalHeader()->sizeHint().width() +
+                          table.columnWidth(kNameColumn) + value +
+                          table.verticalScrollBar()->sizeHint().width();
+  return std::max(kDialogWidth, margins.left() + table_width + margins.right());
 }
 
 // Rows without a name are dropped; the text is written the way the page
@@ -142,7 +165,7 @@ QString TQtDataLinkDialog::Edit(QWidget* owner, const QString& connection_string
   layout->addWidget(table);
   layout->addLayout(row_buttons);
   layout->addWidget(buttons);
-  dialog.resize(520, 360);
+  dialog.resize(DialogWidth(dialog, *table), kDialogHeight);
   if (dialog.exec() != QDialog::Accepted) return connection_string;
   return PairsText(*table);
 }

@@ -2,6 +2,10 @@
 // file list as well: Qt's own list shows types, sizes and dates in the
 // system's locale (English here), whatever the translations say.
 #include <QFileDialog>
+#include <QFontMetrics>
+#include <QHeaderView>
+#include <QTreeView>
+#include <algorithm>
 #include <QFileSystemModel>
 #include <QIdentityProxyModel>
 #include <QLocale>
@@ -14,6 +18,9 @@ namespace app {
 namespace {
 
 enum TFileColumn { kSizeColumn = 1, kTypeColumn = 2, kDateColumn = 3 };
+// The dialog's width at first, in average characters: a long name, a size,
+// a file type and a date side by side.
+constexpr int kDialogChars = 110;
 
 const QLocale& WindowLocale() {
   static const QLocale locale(QLocale::Russian, QLocale::Russia);
@@ -53,6 +60,22 @@ class TWindowLanguageFileColumns : public QIdentityProxyModel {
   }
 };
 
+// The size, type and date columns as wide as what they show, the name
+// taking the rest, and the dialog wide enough at first for all four:
+// Qt's default widths cut the Russian dates and file types.
+void ShowFileColumnsWhole(QFileDialog& dialog) {
+  auto* view = dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
+  if (view == nullptr) return;
+  QHeaderView* header = view->header();
+  header->setStretchLastSection(false);
+  header->setSectionResizeMode(0, QHeaderView::Stretch);
+  for (int column : {kSizeColumn, kTypeColumn, kDateColumn})
+    header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+  const QFontMetrics metrics = view->fontMetrics();
+  dialog.resize(std::max(dialog.sizeHint().width(), metrics.averageCharWidth() * kDialogChars),
+                dialog.sizeHint().height());
+}
+
 }  // namespace
 
 QString TQtFileOpenDialog::QtFilterOf(const QString& filter) {
@@ -73,12 +96,15 @@ QString TQtFileOpenDialog::QtFilterOf(const QString& filter) {
 }
 
 QString TQtFileOpenDialog::Execute(QWidget* owner, const QString& default_ext,
-                                   const QString& filter, const QString& initial_dir) {
+                                   const QString& filter, const QString& initial_dir,
+                                   const QString& file_name) {
   QFileDialog dialog(owner, QString(), initial_dir, QtFilterOf(filter));
   // Qt's own dialog, so its file list is the one written in Russian above.
   dialog.setOption(QFileDialog::DontUseNativeDialog);
   dialog.setProxyModel(new TWindowLanguageFileColumns(&dialog));
   dialog.setFileMode(QFileDialog::ExistingFile);
+  ShowFileColumnsWhole(dialog);
+  if (!file_name.isEmpty()) dialog.selectFile(file_name);
   QString suffix = default_ext;
   suffix.remove(QRegularExpression(QStringLiteral("^[*.]+")));
   dialog.setDefaultSuffix(suffix);

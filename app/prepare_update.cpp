@@ -97,10 +97,17 @@ bool PrepareUpdate(const TPreparationTarget& target) {
   ApplyUpdateDescription();
   ReadInstalledProducts();
 
+  const std::string shown_failure = ReleaseReadFailure;
   ReadDatabaseRelease(target.connections);
   if (!CurrentDBVersion.empty() && CurrentDBVersion.back() == ';') CurrentDBVersion.pop_back();
 
   if (target.view != nullptr) {
+    // The status line says why the release is unknown, and stops saying
+    // what an earlier login found once it is known.
+    if (!ReleaseReadFailure.empty())
+      target.view->SetStatusText(ReleaseReadFailure);
+    else if (!shown_failure.empty() && target.view->StatusText() == shown_failure)
+      target.view->SetStatusText("");
     target.view->SetStateImage(upDatabase, siNotRun);
     target.view->SetStateImage(upSettings, siNotRun);
   }

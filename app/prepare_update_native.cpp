@@ -1,16 +1,21 @@
 #include "app/prepare_update_native.h"
 
+#include <algorithm>
 #include <optional>
 #include <stdexcept>
 
 #include "app/ado_connection.h"
+#include "app/ado_connection_errors.h"
+#include "app/ado_provider.h"
 #include "app/ado_query.h"
 #include "app/run_state.h"
+#include "app/val_list.h"
 #include "classlib/ansistr.h"
 #include "classlib/codepage.h"
 #include "classlib/field.h"
 #include "classlib/fields.h"
 #include "classlib/variant.h"
+#include "fib/base/errors.h"
 #include "fib/statements/fib_database.h"
 #include "oracle/query_ora_dataset.h"
 #include "oracle/session_ora_session.h"
@@ -20,12 +25,18 @@ namespace app {
 namespace {
 
 // The release row: BDVERSION as text and ID, or nothing for an empty table.
+std::string Ansi(const char* utf8) { return classlib::Utf8ToCp1251(utf8); }
+
 struct TReleaseRow {
   std::string version;
   int32_t id = 0;
 };
 
-std::optional<TReleaseRow> ReadFirebirdRelease(fib::TFIBDatabase* db) {
+// How far reading the release got: a failure before the query ran is the
+// connection's, after it the query's.
+enum class TReleaseStep { kConnecting, kQuerying };
+
+std::optional<TReleaseRow> ReadFirebirdRelease(fib::TFIBDatabase* db, TReleaseStep& step) {
   if (db == nullptr) throw std::runtime_error("no Firebird connection component");
   std::string location;
   if (!ConnectionStringValue(ProductConnectionString, "LOCATION=", location))
@@ -35,17 +46,19 @@ std::optional<TReleaseRow> ReadFirebirdRelease(fib::TFIBDatabase* db) {
                          "\r\nlc_ctype=WIN1251");
   db->SetDBName(location);
   db->Connect();
+  step = TReleaseStep::kQuerying;
   const classlib::Variant row = db->QueryValue(kReleaseQuery, -1);
   if (!classlib::VarIsArray(row)) return std::nullopt;
   return TReleaseRow{classlib::VarArrayGet(row, {0}).AsString(),
                      classlib::VarArrayGet(row, {1}).AsInteger()};
 }
 
-std::optional<TReleaseRow> ReadSqlServerRelease(TADOConnection* connection) {
+std::optional<TReleaseRow> ReadSqlServerRelease(TADOConnection* connection, TReleaseStep& step) {
   if (connection == nullptr) throw std::runtime_error("no SQL Server connection component");
   if (connection->Connected()) connection->Close();
   connection->SetConnectionString(ProductConnectionString);
   connection->Open();
+  step = TReleaseStep::kQuerying;
   TADOQuery query(nullptr);
   query.SetConnection(connection);
   query.SQL().SetText(kReleaseQuery);
@@ -58,7 +71,8 @@ std::optional<TReleaseRow> ReadSqlServerRelease(TADOConnection* connection) {
 
 // The server is the product connection's "Data Source", the account the
 // stored one; the query is left closed and the session open.
-std::optional<TReleaseRow> ReadOracleRelease(oracle::TOraSession* session, oracle::TOraQuery* query) {
+std::optional<TReleaseRow> ReadOracleRelease(oracle::TOraSession* session, oracle::TOraQuery* query,
+                                             TReleaseStep& step) {
   if (session == nullptr || query == nullptr)
     throw std::runtime_error("no Oracle connection component");
   std::string server;
@@ -69,6 +83,7 @@ std::optional<TReleaseRow> ReadOracleRelease(oracle::TOraSession* session, oracl
   session->SetPassword(SqlPassword);
   session->SetServer(server);
   session->Open();
+  step = TReleaseStep::kQuerying;
   query->SetSession(session);
   query->Close();
   query->SQL().SetText(kReleaseQuery);
@@ -80,10 +95,54 @@ std::optional<TReleaseRow> ReadOracleRelease(oracle::TOraSession* session, oracl
   return row;
 }
 
-std::optional<TReleaseRow> ReadRelease(const TNativeConnections& connections) {
-  if (DBType == kFirebird || DBType == kInterBase) return ReadFirebirdRelease(connections.zodDB);
-  if (DBType == kOracle) return ReadOracleRelease(connections.oraSession, connections.oraQ);
-  return ReadSqlServerRelease(connections.conLX);
+std::optional<TReleaseRow> ReadRelease(const TNativeConnections& connections, TReleaseStep& step) {
+  if (DBType == kFirebird || DBType == kInterBase)
+    return ReadFirebirdRelease(connections.zodDB, step);
+  if (DBType == kOracle) return ReadOracleRelease(connections.oraSession, connections.oraQ, step);
+  return ReadSqlServerRelease(connections.conLX, step);
+}
+
+// The server's own words of a failure: a Firebird error without the SQL
+// message that stands before them.
+std::vector<std::string> FailureMessages(const std::exception& error) {
+  if (const auto* fib_error = dynamic_cast<const fib::EFIBError*>(&error);
+      fib_error != nullptr && !fib_error->IBMessage().empty())
+    return ConnectionErrorMessages(fib_error->IBMessage());
+  if (const auto* e = dynamic_cast<const classlib::Exception*>(&error))
+    return ConnectionErrorMessages(e->Message());
+  return ConnectionErrorMessages(std::string(error.what()));
+}
+
+// A query that failed because the table is not there, in each server's
+// words (Firebird names the table on a line of its own).
+bool NamesMissingVersionTable(const std::vector<std::string>& messages) {
+  std::string all;
+  for (const std::string& message : messages) all += classlib::UpperCase(message) + "\n";
+  if (all.find("ORA-00942") != std::string::npos) return true;
+  if (all.find("BO_VERSION") == std::string::npos) return false;
+  for (const char* mark : {"TABLE UNKNOWN", "NO SUCH TABLE", "INVALID OBJECT NAME"})
+    if (all.find(mark) != std::string::npos) return true;
+  return false;
+}
+
+std::string ReleaseFailureText(TReleaseStep step, const std::exception& error) {
+  const std::vector<std::string> messages = FailureMessages(error);
+  const std::string first = messages.empty() ? std::string(error.what()) : messages.front();
+  std::string reason;
+  if (step == TReleaseStep::kConnecting) {
+    TValList pairs;
+    pairs.SetText(ProductConnectionString);
+    const std::string advice = ConnectionFailureAdvice(pairs, MssqlOdbcDriver(), messages);
+    reason = Ansi("нет соединения с базой данных: ") + (advice.empty() ? first : advice);
+  } else if (NamesMissingVersionTable(messages)) {
+    reason = Ansi("в базе данных нет таблицы BO_VERSION");
+  } else {
+    reason = Ansi("ошибка чтения таблицы BO_VERSION: ") + first;
+  }
+  // One line: the status line shows it whole.
+  std::replace(reason.begin(), reason.end(), '\r', ' ');
+  std::replace(reason.begin(), reason.end(), '\n', ' ');
+  return Ansi("Версия базы данных не определена, ") + reason;
 }
 
 }  // namespace
@@ -92,25 +151,26 @@ std::string UnknownReleaseText() { return classlib::Utf8ToCp1251("не опре�
 
 bool ConnectionStringValue(const std::string& text, const std::string& name_with_equals,
                            std::string& value) {
-  const std::string upper = classlib::UpperCase(text);
-  const auto found = upper.find(classlib::UpperCase(name_with_equals));
-  if (found == std::string::npos) return false;
-  const auto start = found + name_with_equals.size();
-  if (start < text.size() && text[start] == '"') {
-    const auto close = text.find('"', start + 1);
-    if (close != std::string::npos) {
-      value = text.substr(start + 1, close - start - 1);
-      return true;
-    }
+  // The pairs as the page writes them: a quoted value may hold ";" and
+  // doubled quotes, and another pair's value may hold the name itself.
+  TValList pairs;
+  pairs.SetText(text);
+  std::string name = name_with_equals;
+  if (!name.empty() && name.back() == '=') name.pop_back();
+  const std::string wanted = classlib::UpperCase(classlib::Trim(name));
+  for (std::size_t i = 0; i < pairs.Count(); ++i) {
+    if (classlib::UpperCase(classlib::Trim(pairs.Items(i).Name())) != wanted) continue;
+    value = pairs.Items(i).Value();
+    return true;
   }
-  const auto end = text.find(';', start);
-  value = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
-  return true;
+  return false;
 }
 
 void ReadDatabaseRelease(const TNativeConnections& connections) {
+  TReleaseStep step = TReleaseStep::kConnecting;
+  ReleaseReadFailure.clear();
   try {
-    const std::optional<TReleaseRow> row = ReadRelease(connections);
+    const std::optional<TReleaseRow> row = ReadRelease(connections, step);
     if (row) {
       CurrentDBVersion = row->version;
       NextVersionId = row->id + 1;
@@ -118,9 +178,10 @@ void ReadDatabaseRelease(const TNativeConnections& connections) {
       CurrentDBVersion = StartVersions;
       NextVersionId = 1;
     }
-  } catch (const std::exception&) {
+  } catch (const std::exception& error) {
     CurrentDBVersion = UnknownReleaseText();
     NextVersionId = 0;
+    ReleaseReadFailure = ReleaseFailureText(step, error);
   }
 }
 

@@ -33,17 +33,20 @@ struct TNativeConnections {
   oracle::TOraQuery* oraQ = nullptr;
 };
 
-// The value after the first `name_with_equals` (any letter case) up to the
-// next ";" or the end; a value written in double quotes (it holds ";") is
-// read without them. False when the name is not in the text.
+// The value of the first pair named `name_with_equals` without its "="
+// (any letter case), read as the connection-string list reads it: a value
+// in double quotes may hold ";" and doubled quotes. False when no pair has
+// that name.
 bool ConnectionStringValue(const std::string& text, const std::string& name_with_equals,
                            std::string& value);
 
 // Opens the connection of DBType with SqlUserName/SqlPassword and
 // ProductConnectionString, reads the release and sets CurrentDBVersion and
 // NextVersionId. No row: the whole start list and 1. Any failure: the
-// unknown-release text and 0, silently; the preparation goes on. The
-// connection stays open for the update run.
+// unknown-release text and 0, and ReleaseReadFailure says why (no
+// connection, and what the server said or what is wrong; no version table;
+// the query's failure); the preparation goes on. The connection stays open
+// for the update run.
 void ReadDatabaseRelease(const TNativeConnections& connections);
 
 }  // namespace app

@@ -81,6 +81,9 @@ int RunUpdater(int argc, char** argv) {
   // The application object comes first only because a message box needs
   // it; no window exists before the guard has spoken.
   QApplication application(argc, argv);
+  // After Qt has read the locale of the environment: the Firebird client
+  // opens files by their UTF-8 names only under a UTF-8 character type.
+  platform::UseUtf8CharacterType();
   QTranslator translator;
   LoadQtTranslations(translator);
   // Texts Qt writes by the default locale (the file types of the file

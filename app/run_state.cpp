@@ -22,6 +22,7 @@ std::string InfoFile;
 bool PontarexInstalled = false;
 std::string CurrentDBVersion;
 int32_t NextVersionId = 0;
+std::string ReleaseReadFailure;
 
 std::string ProgramDir;
 std::string LxDir;
@@ -47,9 +48,9 @@ void ResetRunState() {
   for (std::string* text :
        {&DBType, &BaseConnectionString, &BaseUserName, &BasePassword, &LoginUserName,
         &LoginPassword, &LoginGroup, &SqlUserName, &SqlPassword, &ProductConnectionString,
-        &StartVersions, &ResultVersion, &InfoFile, &CurrentDBVersion, &ProgramDir, &LxDir,
-        &PtxDir, &OraHome, &TempDir, &WinDir, &SysDir, &ProgramFilesDir, &CommonFilesDir,
-        &KlvCommonDir})
+        &StartVersions, &ResultVersion, &InfoFile, &CurrentDBVersion, &ReleaseReadFailure,
+        &ProgramDir, &LxDir, &PtxDir, &OraHome, &TempDir, &WinDir, &SysDir, &ProgramFilesDir,
+        &CommonFilesDir, &KlvCommonDir})
     text->clear();
   AlwaysUpdateDB = false;
   NoUpdateConf = false;

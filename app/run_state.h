@@ -42,6 +42,9 @@ extern std::string InfoFile;
 extern bool PontarexInstalled;
 extern std::string CurrentDBVersion;
 extern int32_t NextVersionId;
+// Why CurrentDBVersion could not be read, one line in Russian; empty when it
+// was read.
+extern std::string ReleaseReadFailure;
 
 // Folders of the installation and of the system.
 extern std::string ProgramDir;

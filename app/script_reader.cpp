@@ -3,35 +3,48 @@
 #include <algorithm>
 
 #include "app/qt_text.h"
+#include "app/script_attribute_guard.h"
 #include "app/script_file.h"
 #include "classlib/codepage.h"
 #include "classlib/stream.h"
 
 namespace app {
 
-namespace {
-
-std::string Text(const char* utf8) { return classlib::Utf8ToCp1251(utf8); }
-
 // A file read at most kPiece bytes at a time. The XML reader sizes its
 // buffers to what one read of its device gives: read whole blocks of a long
 // file, it holds several times the block size, which a short file never
-// costs.
+// costs. The pieces pass the attribute guard first: the reader never gets the rest
+// of an element with too many attributes, so refusing it costs no more than
+// reading an element at the bound.
 class TFilePieces : public QIODevice {
  public:
   explicit TFilePieces(QFile& file) : file_(file) { open(QIODevice::ReadOnly | QIODevice::Unbuffered); }
-  bool atEnd() const override { return file_.atEnd(); }
+  bool atEnd() const override { return guard_.Exceeded() || file_.atEnd(); }
+  const TScriptAttributeGuard& Guard() const { return guard_; }
+  // Back to the file's start, guard and all.
+  void Rewind() {
+    file_.seek(0);
+    guard_ = TScriptAttributeGuard();
+  }
 
  protected:
   qint64 readData(char* data, qint64 max_size) override {
-    return file_.read(data, std::min(max_size, kPiece));
+    if (guard_.Exceeded()) return 0;
+    const qint64 read = file_.read(data, std::min(max_size, kPiece));
+    if (read <= 0) return read;
+    return static_cast<qint64>(guard_.Feed(data, static_cast<std::size_t>(read)));
   }
   qint64 writeData(const char*, qint64) override { return -1; }
 
  private:
   static constexpr qint64 kPiece = 256;
   QFile& file_;
+  TScriptAttributeGuard guard_;
 };
+
+namespace {
+
+std::string Text(const char* utf8) { return classlib::Utf8ToCp1251(utf8); }
 
 // Reads on to the next start or end element at this level; false at the
 // end of the document or on an error.
@@ -113,9 +126,12 @@ TScriptReader::TScriptReader(const std::string& path)
     : path_(path), file_(QString::fromStdString(classlib::NativeFileName(path))) {
   if (!file_.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
     throw EScriptFileError(Text("Не удалось открыть файл скрипта ") + path);
-  pieces_ = std::make_unique<TFilePieces>(file_);
+  auto pieces = std::make_unique<TFilePieces>(file_);
+  pieces_ = pieces.get();
+  device_ = std::move(pieces);
+  keep_groups_ = file_.size() <= kReadOnceSize;
   CheckAndCount();
-  Restart();
+  if (!keep_groups_) Restart();
 }
 
 TScriptReader::~TScriptReader() = default;
@@ -132,35 +148,47 @@ void TScriptReader::CheckAndCount() {
       continue;
     }
     if (depth == 0) scripts = reader_->qualifiedName() == QLatin1String("SCRIPTS");
-    if (depth == 1) ++group_count_;
+    if (depth == 1) {
+      ++group_count_;
+      if (keep_groups_) {  // read whole, its end element included
+        ReadGroup(kept_groups_.emplace_back());
+        continue;
+      }
+    }
     ++depth;
   }
-  if (reader_->hasError()) RaiseParseError();
+  if (pieces_->Guard().Exceeded() || reader_->hasError()) RaiseParseError();
   if (!scripts) throw EScriptFileError(Text("В файле скрипта нет элемента SCRIPTS: ") + path_);
 }
 
 void TScriptReader::RaiseParseError() const {
-  throw EScriptFileError(Text("Ошибка в файле скрипта ") + path_ + ", " +
-                         AnsiOf(reader_->errorString()) + " (" +
-                         std::to_string(reader_->lineNumber()) + ")");
+  const TScriptAttributeGuard& guard = pieces_->Guard();
+  const std::string problem =
+      guard.Exceeded()
+          ? Text("у элемента больше ") + std::to_string(kMaxScriptAttributes) + Text(" атрибутов")
+          : AnsiOf(reader_->errorString());
+  const auto line = guard.Exceeded() ? guard.Line() : reader_->lineNumber();
+  throw EScriptFileError(Text("Ошибка в файле скрипта ") + path_ + ", " + problem + " (" +
+                         std::to_string(line) + ")");
 }
 
 // Names are taken as written: a prefix is part of the name and needs no
 // declaration.
 void TScriptReader::NewReader() {
-  reader_ = std::make_unique<QXmlStreamReader>(pieces_.get());
+  reader_ = std::make_unique<QXmlStreamReader>(device_.get());
   reader_->setNamespaceProcessing(false);
 }
 
 // Back to the start, standing inside SCRIPTS.
 void TScriptReader::Restart() {
-  file_.seek(0);
+  pieces_->Rewind();
   NewReader();
   NextElementToken(*reader_);
 }
 
-bool TScriptReader::NextGroup(TScriptGroup& group) {
-  if (!NextElementToken(*reader_) || reader_->isEndElement()) return false;
+// The reader stands on a group's start element; it is left past the
+// group's end element.
+void TScriptReader::ReadGroup(TScriptGroup& group) {
   ReadAttributes(*reader_, group.element);
   group.statements.clear();
   while (NextElementToken(*reader_) && reader_->isStartElement()) {
@@ -168,6 +196,17 @@ bool TScriptReader::NextGroup(TScriptGroup& group) {
     ReadAttributes(*reader_, statement);
     statement.text = ReadStatementText(*reader_);
   }
+}
+
+bool TScriptReader::NextGroup(TScriptGroup& group) {
+  if (keep_groups_) {
+    if (next_kept_ >= kept_groups_.size()) return false;
+    group = std::move(kept_groups_[next_kept_]);
+    kept_groups_[next_kept_++] = TScriptGroup();
+    return true;
+  }
+  if (!NextElementToken(*reader_) || reader_->isEndElement()) return false;
+  ReadGroup(group);
   if (reader_->hasError()) RaiseParseError();
   return true;
 }

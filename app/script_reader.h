@@ -1,10 +1,13 @@
-// Reading a script file one group at a time. The file is streamed, never
-// held whole: a first pass checks that it is well-formed and counts the
-// groups (the progress bar needs the count before the first group runs),
-// the second hands out one group with its statements at a time; the XML
-// reader is given the file a kilobyte at a time, so its buffers stay as
-// small for a long file as for a short one. Texts are
-// ANSI (code page 1251); the file's own encoding is converted on reading.
+// Reading a script file one group at a time. The whole file is checked
+// (well-formed, an element's attributes within bound) and its groups counted
+// before the first group is handed out: the progress bar needs the count,
+// and a file broken near its end must fail before its first statement runs.
+// A file of up to kReadOnceSize bytes is read once, its groups kept from
+// that reading; a longer one is streamed, never held whole: a second
+// reading hands out one group with its statements at a time. The XML
+// reader is given the file in small pieces, so its buffers stay as small
+// for a long file as for a short one. Texts are ANSI (code page 1251); the
+// file's own encoding is converted on reading.
 #pragma once
 
 #include <QFile>
@@ -16,6 +19,8 @@
 #include <vector>
 
 namespace app {
+
+class TFilePieces;
 
 // A group or statement element of a script file.
 struct TScriptElement {
@@ -39,6 +44,10 @@ struct TScriptGroup {
 
 class TScriptReader {
  public:
+  // The largest file read only once, its groups held meanwhile (a few times
+  // its size in memory); a longer file is read twice instead.
+  static constexpr qint64 kReadOnceSize = 64 * 1024;
+
   // Opens the file at `path` (ANSI) and reads it through once. Raises
   // EScriptFileError for a file that cannot be opened, is not well-formed
   // XML or whose document element is not SCRIPTS.
@@ -54,16 +63,22 @@ class TScriptReader {
 
  private:
   void CheckAndCount();
+  void ReadGroup(TScriptGroup& group);
   [[noreturn]] void RaiseParseError() const;
   void NewReader();
   void Restart();
 
   std::string path_;
   QFile file_;
-  // The file in small pieces, as the XML reader reads it.
-  std::unique_ptr<QIODevice> pieces_;
+  // The file in small pieces, as the XML reader reads it, each piece past
+  // the bound on an element's attributes.
+  std::unique_ptr<QIODevice> device_;
+  TFilePieces* pieces_ = nullptr;
   std::unique_ptr<QXmlStreamReader> reader_;
   int group_count_ = 0;
+  bool keep_groups_ = false;
+  std::vector<TScriptGroup> kept_groups_;
+  std::size_t next_kept_ = 0;
 };
 
 }  // namespace app

@@ -60,9 +60,15 @@ void FillUpdateOptions(const TUpdateOptionControls& c) {
   const bool listed = IsListedRelease(CurrentDBVersion, StartVersions);
   const bool db_items = d.HasDbUpdate && !d.DbUpdate.empty();
 
-  const bool db_enabled = (listed || AlwaysUpdateDB) && db_items;
+  // A listed release whose section holds no items still gets its version
+  // row when the part runs: that is what is offered, and said.
+  const bool version_only = d.HasDbUpdate && !db_items && listed && !AlwaysUpdateDB;
+  const bool db_enabled = ((listed || AlwaysUpdateDB) && db_items) || version_only;
   c.cbUpdateDB->setEnabled(db_enabled);
-  if (db_enabled)
+  if (version_only)
+    SetCaption(c.cbUpdateDB, kUpdateDBCaption,
+               Suffix(" (только запись версии %1)", ResultVersion));
+  else if (db_enabled)
     SetCaption(c.cbUpdateDB, kUpdateDBCaption);
   else if (db_items && !listed && CurrentDBVersion == ResultVersion)
     SetCaption(c.cbUpdateDB, kUpdateDBCaption,
@@ -72,7 +78,9 @@ void FillUpdateOptions(const TUpdateOptionControls& c) {
                Suffix(" (невозможно провести обновление с версии %1)", CurrentDBVersion));
   else
     SetCaption(c.cbUpdateDB, kUpdateDBCaption, kNotUpdated);
-  c.cbUpdateDB->setChecked(d.HasDbUpdate && listed);
+  // With nothing to run and no version row to write, the part would do
+  // nothing: it is not run.
+  c.cbUpdateDB->setChecked(d.HasDbUpdate && listed && (db_items || version_only));
 
   // A transfer without items could only fail: it is not offered.
   const bool xml_items = d.HasSchemaUpdate && !d.SchemaUpdate.empty();

@@ -35,8 +35,10 @@ bool IsListedRelease(const std::string& current, const std::string& start_list);
 
 // Sets the check boxes' checked and enabled states and captions and the run
 // button. A caption is the designed one with this fill's suffix, so a login
-// repeated in the same run shows one suffix, not one per login. A part whose
-// section of the description is missing or empty is not offered.
+// repeated in the same run shows one suffix, not one per login. A transfer or
+// settings update whose section is missing or empty is not offered; an empty
+// database section of a listed release is offered as the version row alone
+// (unless ALWAYS_UPDATE_DB, which writes no version row: then it is not).
 void FillUpdateOptions(const TUpdateOptionControls& controls);
 
 }  // namespace app

@@ -45,8 +45,12 @@ void CheckOci9();
 // The five parts of the library's version joined with "." (10.2.0.1.0),
 // else (a client without "OCIClientVersion") GetFileVersionText. Loads the
 // library into hOCILib when it is not loaded; raises "Cannot load OCI DLL: "
-// + path + the loader's reason in parentheses when it cannot be loaded.
+// + path + the loader's reason in parentheses when it cannot be loaded, and
+// "Not an Oracle client library: " + path when it exports none of the calls.
 std::string GetOciClientVersion(const std::string& path);
+// Whether the loaded library exports one of the calls that tell a client's
+// release (see GetFileVersionText).
+bool ExportsOciCalls();
 // The release of a client before 10.2 (Linux libraries have no version
 // resource): the version suffix of the library's file name
 // ("libclntsh.so.10.1" -> "10.1"; for a bare name, of the file the loader

@@ -71,6 +71,8 @@ std::string VersionSuffixOf(const std::string& file_name) {
   return digit_before ? suffix : "";
 }
 
+bool ExportsOciCalls() { return hOCILib && !ReleaseOfExports().empty(); }
+
 std::string GetFileVersionText(const std::string& path) {
   // A path is the file the library was loaded from; a bare name was
   // searched for by the loader, which knows the file it found.

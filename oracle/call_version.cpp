@@ -40,7 +40,12 @@ std::string GetOciClientVersion(const std::string& path) {
   }
   auto client_version = reinterpret_cast<ClientVersionFunction>(
       platform::GetProcAddress(hOCILib, "OCIClientVersion"));
-  if (!client_version) return GetFileVersionText(path);
+  if (!client_version) {
+    // Neither the version call nor any call of the interface: some other
+    // library stands where the registry or the Oracle home points.
+    if (!ExportsOciCalls()) throw classlib::Exception("Not an Oracle client library: " + path);
+    return GetFileVersionText(path);
+  }
   sword parts[5] = {0, 0, 0, 0, 0};
   client_version(&parts[0], &parts[1], &parts[2], &parts[3], &parts[4]);
   std::string text;

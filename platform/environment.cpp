@@ -1,7 +1,9 @@
 #include "platform/environment.h"
 
+#include <langinfo.h>
 #include <unistd.h>
 
+#include <clocale>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -45,6 +47,21 @@ std::string ModuleDirectory() {
   std::string file = ModuleFileName();
   size_t slash = file.rfind('/');
   return slash == std::string::npos ? std::string("./") : file.substr(0, slash + 1);
+}
+
+namespace {
+
+bool CharacterTypeIsUtf8() {
+  const char* code_set = nl_langinfo(CODESET);
+  return code_set != nullptr &&
+         (std::strcmp(code_set, "UTF-8") == 0 || std::strcmp(code_set, "utf8") == 0);
+}
+
+}  // namespace
+
+bool UseUtf8CharacterType() {
+  if (CharacterTypeIsUtf8()) return true;
+  return std::setlocale(LC_CTYPE, "C.UTF-8") != nullptr && CharacterTypeIsUtf8();
 }
 
 std::string TempDirectory() { return WithSlash(EnvOr("TMPDIR", "/tmp")); }

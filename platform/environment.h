@@ -34,6 +34,14 @@ std::string ParamStr(int index);
 // The variable's value; the empty text when it is not set.
 std::string GetEnvironmentVariable(const std::string& name);
 
+// File names are UTF-8 throughout; a client library that opens files itself
+// (Firebird's embedded engine) converts them through the C library's
+// character type, which the environment may leave at plain ASCII ("C").
+// Keeps LC_CTYPE when its code set is UTF-8, else sets "C.UTF-8"; true when
+// the character type is UTF-8 afterwards. Call before the first such call:
+// the libraries read it once.
+bool UseUtf8CharacterType();
+
 // The system's text for an error code: the Windows texts for the Windows
 // codes the libraries report (0, 2, 5, 6, 13, 87, 126, 127, 183, 234, 259,
 // 1018), otherwise the C library's text for that errno value.

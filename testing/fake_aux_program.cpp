@@ -157,7 +157,9 @@ void Run(const std::string& command, platform::WindowHandle window) {
 int main(int argc, char** argv) {
   const std::string program = FileNameOf(argv[0]);
   const std::vector<std::string> args(argv + 1, argv + argc);
-  const std::string record = platform::GetEnvironmentVariable("FAKE_AUX_RECORD");
+  // A file-system path: taken as the environment holds it (UTF-8).
+  const char* record_variable = std::getenv("FAKE_AUX_RECORD");
+  const std::string record = record_variable != nullptr ? record_variable : "";
   const int run = (record.empty() ? 0 : RunsRecorded(record, program)) + 1;
   Record(record, program, args);
 

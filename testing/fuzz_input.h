@@ -37,16 +37,21 @@ inline std::vector<std::string> PartsOf(std::string_view text, size_t count) {
   return parts;
 }
 
-// A folder of this process, made on first use and removed at exit.
+// A folder of this process, made on first use and removed at exit. The path
+// is never destroyed: a static object would be destroyed before the removal
+// registered while it was being made runs, which would then remove nothing.
 inline const std::filesystem::path& ScratchFolder() {
-  static const std::filesystem::path folder = [] {
-    std::filesystem::path path =
-        std::filesystem::temp_directory_path() / ("updater-fuzz-" + std::to_string(getpid()));
-    std::filesystem::create_directories(path);
-    std::atexit([] { std::filesystem::remove_all(ScratchFolder()); });
+  static const std::filesystem::path* const folder = [] {
+    auto* path = new std::filesystem::path(std::filesystem::temp_directory_path() /
+                                           ("updater-fuzz-" + std::to_string(getpid())));
+    std::filesystem::create_directories(*path);
+    std::atexit([] {
+      std::error_code ignored;
+      std::filesystem::remove_all(ScratchFolder(), ignored);
+    });
     return path;
   }();
-  return folder;
+  return *folder;
 }
 
 // Writes the bytes to `name` in the scratch folder and returns its path.

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/ado_connection_errors.h"
+#include "app/val_list.h"
 #include "testing/fuzz_input.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -21,7 +22,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (const std::string& message : messages)
     if (message.empty() || message.find_first_of("\r\n") != std::string::npos) std::abort();
 
-  const std::string advice = app::MissingClientAdvice("SQLOLEDB.1", "FreeTDS", messages);
+  // Each provider's reading of the messages, the first page's server or not.
+  app::TValList pairs;
+  static const char* const kProviders[] = {"SQLOLEDB.1", "LCPI.IBProvider.2", "OraOLEDB.Oracle.1"};
+  pairs.SetValue("Provider", kProviders[size % 3]);
+  pairs.SetValue("Data Source", size % 2 == 0 ? "srv" : "");
+  const std::string advice = app::ConnectionFailureAdvice(pairs, "FreeTDS", messages);
   const std::string text = app::ConnectionFailureText(advice, messages);
   std::set<std::string> expected(messages.begin(), messages.end());
   if (!advice.empty()) expected.insert(advice);

@@ -2,26 +2,17 @@
 // The reader must either hand out every group or raise EScriptFileError,
 // and it must agree with its own first pass on the number of groups.
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <unistd.h>
 
 #include "app/script_file.h"
 #include "app/script_reader.h"
+#include "testing/fuzz_input.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const std::string path = [] {
-    char name[] = "/tmp/script_reader_fuzz.XXXXXX";
-    const int fd = mkstemp(name);
-    if (fd < 0) std::abort();
-    close(fd);
-    return std::string(name);
-  }();
-  FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) std::abort();
-  if (size > 0 && std::fwrite(data, 1, size, file) != size) std::abort();
-  std::fclose(file);
+  // The scratch folder goes with the process, file and all.
+  const std::string path =
+      testing_fuzz::WriteScratchFile("script.xml", testing_fuzz::TextOf(data, size));
   try {
     app::TScriptReader reader(path);
     app::TScriptGroup group;

@@ -1,16 +1,32 @@
 // What a failed connection says: the driver's messages one a line, each
-// once, after a Russian sentence when a client part is missing.
+// once, after a Russian sentence when the cause is known.
 #include <gtest/gtest.h>
 
 #include <QSqlError>
 
 #include "app/ado_connection_errors.h"
+#include "app/val_list.h"
 #include "classlib/codepage.h"
 
 namespace app::testing {
 namespace {
 
 std::string Ansi(const char* utf8) { return classlib::Utf8ToCp1251(utf8); }
+
+TValList Pairs(const char* provider, const char* data_source = "srv") {
+  TValList pairs;
+  pairs.SetValue("Provider", provider);
+  pairs.SetValue("Data Source", data_source);
+  return pairs;
+}
+
+// What the driver reports for a connection, read as the window reads it.
+std::string Failure(const TValList& pairs, const QString& database_text,
+                    const QString& driver_text) {
+  const std::vector<std::string> messages = ConnectionErrorMessages(
+      QSqlError(driver_text, database_text, QSqlError::ConnectionError));
+  return ConnectionFailureText(ConnectionFailureAdvice(pairs, "FreeTDS", messages), messages);
+}
 
 // As the ODBC driver manager joins FreeTDS's records: one line, the last
 // record twice.
@@ -19,52 +35,120 @@ const QString kFreeTdsText = QStringLiteral(
     "connect: Adaptive Server is unavailable or does not exist [FreeTDS][SQL Server]Unable to "
     "connect: Adaptive Server is unavailable or does not exist");
 
-TEST(ConnectionErrorsTest, RecordsRunTogetherComeApartAndRepeatsGo) {
+TEST(ConnectionErrorsTest, RecordsRunTogetherComeApartRepeatsAndTheQtDriversNameGo) {
   const QSqlError error(QStringLiteral("QODBC: Невозможно соединиться"), kFreeTdsText,
                         QSqlError::ConnectionError);
   const std::vector<std::string> messages = ConnectionErrorMessages(error);
   EXPECT_EQ(messages.size(), 4u);
-  EXPECT_EQ(ConnectionFailureText(MissingClientAdvice("SQLOLEDB.1", "FreeTDS", messages), messages),
+  EXPECT_EQ(ConnectionFailureText("", messages),
             "[FreeTDS][SQL Server]Unable to connect to data source\r\n"
             "[FreeTDS][SQL Server]Unable to connect: Adaptive Server is unavailable or does not "
-            "exist\r\n" + Ansi("QODBC: Невозможно соединиться"));
+            "exist\r\n" + Ansi("Невозможно соединиться"));
 
   // Line breaks part messages too; brackets inside a message do not.
   const QSqlError lines(QString(), QStringLiteral(" first [a] word\r\n\r\nsecond "),
                         QSqlError::ConnectionError);
   EXPECT_EQ(ConnectionErrorMessages(lines), (std::vector<std::string>{"first [a] word", "second"}));
+  EXPECT_EQ(ConnectionErrorMessages("QIBASE: Error opening database\r\nI/O error"),
+            (std::vector<std::string>{"Error opening database", "I/O error"}));
 }
 
 TEST(ConnectionErrorsTest, AMissingOdbcDriverIsNamedWithWhatToDo) {
-  const QSqlError error(QStringLiteral("QODBC: Unable to connect"),
-                        QStringLiteral("[unixODBC][Driver Manager]Can't open lib 'tds' : file not "
-                                       "found"),
-                        QSqlError::ConnectionError);
-  const std::vector<std::string> messages = ConnectionErrorMessages(error);
-  const std::string advice = MissingClientAdvice("sqloledb.1", "tds", messages);
+  const std::vector<std::string> messages = ConnectionErrorMessages(QSqlError(
+      QStringLiteral("QODBC: Unable to connect"),
+      QStringLiteral("[unixODBC][Driver Manager]Can't open lib 'tds' : file not found"),
+      QSqlError::ConnectionError));
+  const std::string advice = ConnectionFailureAdvice(Pairs("sqloledb.1"), "tds", messages);
   EXPECT_EQ(advice.rfind(Ansi("Не найден драйвер ODBC \"tds\""), 0), 0u) << advice;
   EXPECT_NE(advice.find("UPDATER_MSSQL_ODBC_DRIVER"), std::string::npos);
   EXPECT_NE(advice.find("tdsodbc"), std::string::npos);
   EXPECT_EQ(ConnectionFailureText(advice, messages),
             advice + "\r\n[unixODBC][Driver Manager]Can't open lib 'tds' : file not found\r\n"
-                     "QODBC: Unable to connect");
+                     "Unable to connect");
   // The same words from another provider, or a server's refusal, get none.
-  EXPECT_EQ(MissingClientAdvice("LCPI.IBProvider.2", "tds", messages), "");
-  EXPECT_EQ(MissingClientAdvice("SQLOLEDB.1", "tds", {"Login failed for user 'sa'."}), "");
+  EXPECT_EQ(ConnectionFailureAdvice(Pairs("LCPI.IBProvider.2"), "tds", messages), "");
+  EXPECT_EQ(ConnectionFailureAdvice(Pairs("SQLOLEDB.1"), "tds", {"Login failed for user 'sa'."}),
+            "");
 }
 
-TEST(ConnectionErrorsTest, AMissingOrRefusedOracleClientNamesTheVersionsAndOracleHome) {
-  for (const char* message :
-       {"Cannot load OCI DLL: libclntsh.so", "Cannot find OCI DLL: /opt/ora/lib/libclntsh.so",
-        "OCI version 11.2.0.1.0 is not supported"}) {
-    const std::string advice = MissingClientAdvice("OraOLEDB.Oracle.1", "FreeTDS", {message});
-    EXPECT_NE(advice.find(Ansi("от 8.0 до 10.2")), std::string::npos) << message;
-    EXPECT_NE(advice.find("ORACLE_HOME"), std::string::npos) << message;
-    EXPECT_EQ(ConnectionFailureText(advice, {message}), advice + "\r\n" + message);
+// The texts Firebird's client gives, as Qt's driver joins them.
+TEST(ConnectionErrorsTest, FirebirdsKnownCausesAreSaidInRussianFirst) {
+  const auto io_error = [](const char* file) {
+    return QStringLiteral("I/O error during \"open\" operation for file \"%1\" - Error while "
+                          "trying to open file - No such file or directory")
+        .arg(QString::fromUtf8(file));
+  };
+  const struct {
+    QString text;
+    const char* advice;
+  } cases[] = {
+      {io_error("/srv/db/x.fdb"), "Файл базы данных не найден: проверьте путь к файлу и имя сервера."},
+      {io_error("/srv/Базы данных/x.fdb"),
+       "Файл базы данных не найден: проверьте путь к файлу и имя сервера."},
+      {io_error(":"), "Не указаны сервер и файл базы данных."},
+      {io_error(""), "Не указан файл базы данных."},
+      {io_error("srv:"), "Не указан файл базы данных."},
+      {io_error(":/srv/db/x.fdb"), "Не указан сервер базы данных."},
+      {QStringLiteral("Unable to complete network request to host \"127.0.0.1\". - Failed to "
+                      "establish a connection."),
+       "Сервер базы данных не отвечает: проверьте имя сервера и что на нем запущен сервер "
+       "Firebird."},
+  };
+  for (const auto& c : cases) {
+    const std::string text =
+        Failure(Pairs("LCPI.IBProvider.2"), c.text, QStringLiteral("Error opening database"));
+    EXPECT_EQ(text, Ansi(c.advice) + "\r\n" + Ansi(c.text.toUtf8().constData()) +
+                        "\r\nError opening database");
   }
-  EXPECT_EQ(MissingClientAdvice("OraOLEDB.Oracle.1", "FreeTDS",
-                                {"ORA-01017: invalid username/password; logon denied"}),
-            "");
+  // A refusal of another kind is the server's alone.
+  EXPECT_EQ(Failure(Pairs("LCPI.IBProvider.2"),
+                    QStringLiteral("Your user name and password are not defined."), QString()),
+            "Your user name and password are not defined.");
+}
+
+TEST(ConnectionErrorsTest, ASqlServerThatDoesNotAnswerOrIsNotNamedIsSaidSo) {
+  const std::string unreachable =
+      Failure(Pairs("SQLOLEDB.1", "10.0.0.1"), kFreeTdsText, QStringLiteral("QODBC: Unable to connect"));
+  EXPECT_EQ(unreachable.substr(0, unreachable.find('\r')),
+            Ansi("Сервер базы данных не отвечает: проверьте имя сервера и что на нем запущен "
+                 "Microsoft SQL Server, принимающий соединения по сети."));
+  const std::string unnamed = Failure(
+      Pairs("SQLOLEDB.1", ""),
+      kFreeTdsText + QStringLiteral(" [FreeTDS][SQL Server]Unknown host machine name."), QString());
+  EXPECT_EQ(unnamed.substr(0, unnamed.find('\r')), Ansi("Не указан сервер базы данных."));
+  EXPECT_EQ(unnamed.find("QODBC"), std::string::npos);
+}
+
+// The Oracle layer's English about its client library is said in Russian,
+// after the advice on what to install.
+TEST(ConnectionErrorsTest, AMissingOrRefusedOracleClientIsSaidInRussianWithWhatToDo) {
+  const struct {
+    const char* layer;
+    const char* shown;
+  } cases[] = {
+      {"Cannot load OCI DLL: libclntsh.so (not found)",
+       "Не удалось загрузить клиентскую библиотеку Oracle libclntsh.so (not found)"},
+      {"Cannot find OCI DLL: /opt/ora/lib/libclntsh.so",
+       "Не найдена клиентская библиотека Oracle /opt/ora/lib/libclntsh.so"},
+      {"Cannot find OCI DLL: in OraHome92", "Не найдена клиентская библиотека Oracle установки OraHome92"},
+      {"OCI version 11.2.0.1.0 is not supported",
+       "Версия 11.2.0.1.0 клиентской библиотеки Oracle не поддерживается"},
+      {"Not an Oracle client library: /usr/lib/libz.so.1",
+       "Файл /usr/lib/libz.so.1 не является клиентской библиотекой Oracle"},
+  };
+  for (const auto& c : cases) {
+    const std::string text =
+        Failure(Pairs("OraOLEDB.Oracle.1"), QString(), QString::fromUtf8(c.layer));
+    const std::size_t line_end = text.find("\r\n");
+    ASSERT_NE(line_end, std::string::npos) << c.layer;
+    EXPECT_NE(text.find(Ansi("от 8.0 до 10.2")), std::string::npos) << c.layer;
+    EXPECT_LT(text.find("ORACLE_HOME"), line_end) << c.layer;
+    EXPECT_EQ(text.substr(line_end + 2), Ansi(c.shown));
+    EXPECT_EQ(text.find("OCI"), std::string::npos) << text;
+  }
+  EXPECT_EQ(Failure(Pairs("OraOLEDB.Oracle.1"), QString(),
+                    QStringLiteral("ORA-01017: invalid username/password; logon denied")),
+            "ORA-01017: invalid username/password; logon denied");
 }
 
 }  // namespace

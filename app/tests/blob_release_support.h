@@ -100,10 +100,17 @@ inline std::vector<std::string> LogErrors(const std::string& log_file) {
   return ErrorTexts(lines, classlib::Utf8ToCp1251("Ошибка:"));
 }
 
+// Where Russian users install a product: a folder named with Cyrillic
+// letters and a blank.
+inline const std::string kCyrillicProductFolder = "Программы Лексариум";
+
 // The first release's run and the repaired one on an engine whose fixture
 // says how to log in and how to read DOCS and BO_VERSION.
 class BlobUpdateRunTest : public UpdateRunTest {
  protected:
+  explicit BlobUpdateRunTest(const std::string& product_folder = "")
+      : UpdateRunTest(product_folder) {}
+
   virtual void LogIn(TfrmUpdate& window) = 0;
   // The filled binary values of DOCS by identifier.
   virtual std::map<int, std::string> Bodies() = 0;
@@ -111,6 +118,55 @@ class BlobUpdateRunTest : public UpdateRunTest {
   virtual int LastVersionId() = 0;
   // Lets go of the checking connection before the next run changes tables.
   virtual void Disconnect() {}
+
+  // A release with a step of every kind, run from the first page on: the
+  // fixture's `items` (its scripts), the update library, a script whose
+  // group fills DOCS.BODY (`blob_type`) from the release's data files, the
+  // version row, the reference-group import, the settings tools and the log
+  // file. Everything the run names a file by lies under the product's
+  // folder; nothing may be missed on the way.
+  void RunEveryKindOfStep(const std::string& subd, const std::string& items,
+                          const std::string& blob_type) {
+    const std::string folder = product.ReleaseDir() + "/";
+    std::string script = "<SCRIPTS>\n  <CREATE_DOCS CONDITION=\"NOT_EXIST_TABLE(DOCS);\">\n";
+    for (const std::string& statement :
+         {"CREATE TABLE DOCS (ID INTEGER NOT NULL PRIMARY KEY, GUID VARCHAR(38), BODY " +
+              blob_type + ", NOTE VARCHAR(10))",
+          std::string("INSERT INTO DOCS VALUES (1, 'K0001', NULL, NULL)"),
+          std::string("INSERT INTO DOCS VALUES (2, 'K0002', NULL, NULL)")})
+      script += "    <S STOP_ON_EXCEPTION=\"1\" LOG_ERROR=\"1\">" + statement + "</S>\n";
+    script +=
+        "  </CREATE_DOCS>\n  <DOCS_BLOBS MOVE_BLOB=\"1\" TABLE_NAME=\"DOCS\" "
+        "BLOB_FIELD_1=\"BODY\" GUID_FIELD_1=\"GUID\"/>\n</SCRIPTS>\n";
+    WriteReleaseFile(folder + "Scripts/docs.xml", script);
+    for (int row : {1, 2}) WriteDataFile(folder, KeyOf(row), BodyOf(row));
+    product.WriteDescription(FullRunDescription(
+        items + "\n    <ITEM SUBD=\"" + subd +
+        "\" TIME_PERCENT=\"10\" SOURCE=\"1\" FILENAME=\"Upd\\UpdateFull.dll\" "
+        "INFO_STRING=\"Перенос\"/>\n    <ITEM SUBD=\"" + subd +
+        "\" TIME_PERCENT=\"10\" SOURCE=\"0\" FILENAME=\"Scripts\\docs.xml\"/>"));
+    LogIn(window);
+    ASSERT_TRUE(window.cbUpdateDB->isChecked()) << window.cbUpdateDB->text().toStdString();
+    ASSERT_TRUE(window.cbUpdateXML->isChecked());
+    ASSERT_TRUE(window.cbUpdateConf->isChecked());
+    Execute();
+
+    for (TUpdatePhase part : {upDatabase, upReferenceGroups, upSettings})
+      EXPECT_EQ(window.StateImage(part), siSucceeded) << part << "\n" << FileText(LogFile());
+    EXPECT_EQ(Bodies(), (std::map<int, std::string>{{1, BodyOf(1)}, {2, BodyOf(2)}}));
+    EXPECT_FALSE(HasKeyColumn());
+    EXPECT_EQ(LastVersionId(), 3);
+    EXPECT_EQ(FileText(product.File("library.txt")), ProductConnectionString + "|" + DBType);
+    const std::vector<ProgramRun> runs = ReadProgramRuns(product.File("aux-record.txt"));
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(runs[0].args.at(3), "XML_DATA=" + folder + "Data\\groups.xml");
+    EXPECT_EQ(runs[1].program, "Pontarex.exe");
+    // The log lies in the product's folder and names folders as they are.
+    const std::vector<std::string> log = FileLines(LogFile());
+    ASSERT_GE(log.size(), 2u) << FileText(LogFile());
+    EXPECT_EQ(log[log.size() - 2], "Сформирован файл с логом импорта настроек в " +
+                                       product.File("ptx") + "/Doc/PFullImportSettings.log");
+  }
 
   // The run ends in the error message with every row it could fill filled,
   // the missing file (named as the engine's block names it) and the refused

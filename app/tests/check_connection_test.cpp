@@ -1,5 +1,9 @@
 // "Выбрать" against a real Firebird database on the embedded engine.
+#include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <filesystem>
 
 #include <QSet>
 #include <QTest>
@@ -125,7 +129,57 @@ TEST_F(CheckConnectionTest, AMissingOracleClientIsNamedWithItsVersionsAndOracleH
       QStringLiteral("Ошибка соединения с базой данных: Не найдена клиентская библиотека Oracle")));
   EXPECT_TRUE(lines[0].contains(QStringLiteral("от 8.0 до 10.2")));
   EXPECT_TRUE(lines[0].contains(QStringLiteral("ORACLE_HOME")));
-  EXPECT_TRUE(lines[1].contains(QStringLiteral("OCI DLL"))) << lines[1].toStdString();
+  // The layer's own words follow, in Russian: no "OCI DLL" on this system.
+  EXPECT_TRUE(lines[1].startsWith(QStringLiteral("Не удалось загрузить клиентскую библиотеку Oracle")))
+      << lines[1].toStdString();
+  EXPECT_FALSE(lines[1].contains(QStringLiteral("OCI"))) << lines[1].toStdString();
+}
+
+// ORACLE_HOME leads to a library that is no Oracle client (zlib, which this
+// program has loaded anyway): the box names that file as what it is.
+TEST_F(CheckConnectionTest, ALibraryThatIsNoOracleClientIsNamedAsSuch) {
+  ProductEnvironment product;
+  Dl_info zlib{};
+  ASSERT_NE(dladdr(reinterpret_cast<void*>(&zlibVersion), &zlib), 0);
+  std::filesystem::create_directories(folder.File("home/lib"));
+  const std::string library = folder.File("home/lib/libclntsh.so");
+  std::filesystem::create_symlink(zlib.dli_fname, library);
+  ScopedEnv home("ORACLE_HOME", folder.File("home"));
+  oracle::UnloadOci();
+  const QStringList lines = BoxLinesOfCheck("ORACLE", "ORCL");
+  oracle::UnloadOci();
+  ASSERT_EQ(lines.size(), 2);
+  EXPECT_TRUE(lines[0].contains(QStringLiteral("ORACLE_HOME")));
+  EXPECT_EQ(lines[1], QStringLiteral("Файл %1 не является клиентской библиотекой Oracle")
+                          .arg(QString::fromStdString(library)));
+}
+
+// The first page names no file, or a file or server that is not there: the
+// box says so in Russian first, then gives the server's words.
+TEST_F(CheckConnectionTest, AFileOrServerNotNamedOrNotThereIsSaidInRussianFirst) {
+  const auto first_line = [this] {
+    PressCheck();
+    EXPECT_EQ(boxes.shown.size(), 1u);
+    const QString first = boxes.shown.empty() ? QString() : boxes.shown[0].text.split("\r\n")[0];
+    boxes.shown.clear();
+    EXPECT_EQ(window.pcMain->currentIndex(), 0);
+    return first;
+  };
+  const QString kFailed = QStringLiteral("Ошибка соединения с базой данных: ");
+  ChooseLocalFirebird(folder.File("Базы данных/нет.fdb"));
+  EXPECT_EQ(first_line(),
+            kFailed + QStringLiteral("Файл базы данных не найден: проверьте путь к файлу и имя сервера."));
+  window.eForDB->clear();
+  window.cbForDB->setChecked(false);
+  EXPECT_EQ(first_line(), kFailed + QStringLiteral("Не указаны сервер и файл базы данных."));
+
+  Choose("MSSQL");
+  window.cbServerName->setEditText(QStringLiteral("127.0.0.1,1"));  // nobody listens there
+  window.eForDB->setText(QStringLiteral("product"));
+  const QString unreachable = first_line();
+  EXPECT_EQ(unreachable, kFailed + QStringLiteral("Сервер базы данных не отвечает: проверьте имя "
+                                                  "сервера и что на нем запущен Microsoft SQL "
+                                                  "Server, принимающий соединения по сети."));
 }
 
 // ORACLE on the stand-in client library: the network service and account

@@ -17,5 +17,9 @@ extern "C" const char* __lsan_default_suppressions() {
          // The loader's table of globally visible libraries grows when a
          // driver loads an extension into the global scope; it lives as
          // long as the process.
-         "leak:add_to_global_resize\n";
+         "leak:add_to_global_resize\n"
+         // A library the process has loaded already, opened again by
+         // another name (a link to it), keeps that name for as long as it
+         // stays loaded.
+         "leak:add_name_to_object\n";
 }

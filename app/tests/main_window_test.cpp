@@ -248,6 +248,7 @@ TEST_F(WindowTest, BrowseStartsInTheFolderOfTheTypedFileOrElseTheProducts) {
   files.answer = "/srv/db/new.fdb";
   window.btnFileDB->click();
   EXPECT_EQ(files.initial_dir, QString::fromStdString(typed_folder + "/"));
+  EXPECT_EQ(files.file_name, QStringLiteral("old.fdb"));
   EXPECT_EQ(files.default_ext, QStringLiteral("*.fdb"));
   EXPECT_EQ(files.filter, QStringLiteral("Файл базы данных (*.fdb)|*.fdb|Все файлы|*.*"));
   EXPECT_EQ(window.eForDB->text(), QStringLiteral("/srv/db/new.fdb"));

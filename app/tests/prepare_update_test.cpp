@@ -9,6 +9,8 @@
 #include "app/prepare_update.h"
 #include "app/reference_preferences.h"
 #include "app/reg.h"
+#include "app/val_list.h"
+#include "fake_progress_view.h"
 #include "fib/statements/fib_database.h"
 #include "product_environment.h"
 
@@ -28,6 +30,7 @@ class PrepareUpdateTest : public ::testing::Test {
   bool Prepare() {
     TPreparationTarget target;
     target.connections = {&zodDB, &conLX};
+    target.view = &view;
     return PrepareUpdate(target);
   }
   void UseFirebird(const std::string& path) {
@@ -39,6 +42,7 @@ class PrepareUpdateTest : public ::testing::Test {
 
   ProductEnvironment product;
   ScriptedMessageBoxes boxes;
+  FakeProgressView view;
   fib::TFIBDatabase zodDB{nullptr};
   TADOConnection conLX{nullptr};
 };
@@ -87,10 +91,16 @@ TEST_F(PrepareUpdateTest, AnEmptyVersionTableTakesTheWholeStartList) {
 TEST_F(PrepareUpdateTest, AnUnreadableReleaseIsUnknownAndThePreparationGoesOn) {
   product.WriteDescription("<ROOT><FORM INFO_FILE='doc\\readme.txt'/></ROOT>");
   UseFirebird(product.File("missing.fdb"));
+  view.status = "before";
   ASSERT_TRUE(Prepare());
   EXPECT_EQ(Utf8(CurrentDBVersion), "не определена");
   EXPECT_EQ(NextVersionId, 0);
   EXPECT_TRUE(boxes.shown.empty());
+  // The status line says why, on one line, in Russian.
+  EXPECT_EQ(Utf8(ReleaseReadFailure),
+            "Версия базы данных не определена, нет соединения с базой данных: Файл базы данных "
+            "не найден: проверьте путь к файлу и имя сервера.");
+  EXPECT_EQ(view.status, ReleaseReadFailure);
   // Without VERSIONS the instruction file comes from FORM.
   EXPECT_EQ(InfoFile, "doc\\readme.txt");
   EXPECT_EQ(StartVersions, "");
@@ -100,10 +110,33 @@ TEST_F(PrepareUpdateTest, AnUnreadableReleaseIsUnknownAndThePreparationGoesOn) {
   ProductConnectionString = "provider=lcpi.ibprovider.2;user id=SYSDBA";
   ASSERT_TRUE(Prepare());
   EXPECT_EQ(NextVersionId, 0);
+  EXPECT_EQ(Utf8(ReleaseReadFailure), "Версия базы данных не определена, нет соединения с "
+                                      "базой данных: the connection string names no Location");
   DBType = kOracle;
   CurrentDBVersion.clear();
   ASSERT_TRUE(Prepare());
   EXPECT_EQ(Utf8(CurrentDBVersion), "не определена");
+
+  // Read at last: the reason goes from the status line.
+  UseFirebird(ProductEnvironment::FirebirdDatabase({"3.1"}));
+  ASSERT_TRUE(Prepare());
+  EXPECT_EQ(CurrentDBVersion, "3.1");
+  EXPECT_EQ(ReleaseReadFailure, "");
+  EXPECT_EQ(view.status, "");
+}
+
+// A database without the version table: connected, but the query says so.
+TEST_F(PrepareUpdateTest, ADatabaseWithoutTheVersionTableIsSaidToHaveNone) {
+  SqliteAsSqlServer driver;
+  const std::string path = product.File("other.sqlite");
+  std::ofstream(path).flush();  // an empty SQLite database
+  product.WriteDescription(FullUpdateDescription("3.0.1", "3.0.2"));
+  DBType = kMsSql;
+  ProductConnectionString = SqlServerConnectionString(path);
+  ASSERT_TRUE(Prepare());
+  EXPECT_EQ(Utf8(CurrentDBVersion), "не определена");
+  EXPECT_EQ(Utf8(ReleaseReadFailure),
+            "Версия базы данных не определена, в базе данных нет таблицы BO_VERSION");
 }
 
 TEST_F(PrepareUpdateTest, AnSqlServerDatabaseIsReadOverItsOwnConnection) {
@@ -167,6 +200,22 @@ TEST(ConnectionStringValueTest, TheValueRunsToTheNextSemicolonOrTheEnd) {
   ASSERT_TRUE(ConnectionStringValue("Location=\"/db/a;b.fdb\";x=1", "LOCATION=", value));
   EXPECT_EQ(value, "/db/a;b.fdb");
   EXPECT_FALSE(ConnectionStringValue("a=1;b=2", "LOCATION=", value));
+}
+
+// What the page writes reads back as it was: quotes doubled inside a quoted
+// value, a ";" in it, and a name inside another pair's value.
+TEST(ConnectionStringValueTest, AQuotedValueReadsBackAsWritten) {
+  TValList pairs;
+  pairs.SetValue("Password", "p\"w;Location=/wrong.fdb");
+  pairs.SetValue("Location", "/db/\"quoted\";x.fdb");
+  pairs.SetValue("ctype", "WIN1251");
+  std::string value;
+  ASSERT_TRUE(ConnectionStringValue(pairs.GetText(), "LOCATION=", value));
+  EXPECT_EQ(value, "/db/\"quoted\";x.fdb");
+  ASSERT_TRUE(ConnectionStringValue(pairs.GetText(), "PASSWORD=", value));
+  EXPECT_EQ(value, "p\"w;Location=/wrong.fdb");
+  ASSERT_TRUE(ConnectionStringValue("Data Source=\"a\"\"b\"", "DATA SOURCE=", value));
+  EXPECT_EQ(value, "a\"b");
 }
 
 class ReferencePreferencesTest : public ::testing::Test {

@@ -17,11 +17,14 @@ namespace app::testing {
 
 class ProductEnvironment {
  public:
-  ProductEnvironment()
-      : registry_("UPDATER_REGISTRY", folder_.File("registry")),
-        release_("UPDATER_RELEASE_DIR", folder_.File("release")) {
-    std::filesystem::create_directories(folder_.File("registry"));
-    std::filesystem::create_directories(folder_.File("release"));
+  // `folder`: a folder of the scratch folder (UTF-8) that holds everything,
+  // as an installation under a folder of any name would.
+  explicit ProductEnvironment(const std::string& folder = "")
+      : root_(folder.empty() ? folder_.Path() : folder_.File(folder)),
+        registry_("UPDATER_REGISTRY", File("registry")),
+        release_("UPDATER_RELEASE_DIR", File("release")) {
+    std::filesystem::create_directories(File("registry"));
+    std::filesystem::create_directories(File("release"));
     ResetRunState();
     ::app::UpdateDescription.reset();
   }
@@ -30,8 +33,8 @@ class ProductEnvironment {
     ::app::UpdateDescription.reset();
   }
 
-  std::string ReleaseDir() const { return folder_.File("release"); }
-  std::string File(const std::string& name) const { return folder_.File(name); }
+  std::string ReleaseDir() const { return File("release"); }
+  std::string File(const std::string& name) const { return root_ + "/" + name; }
   void WriteDescription(const std::string& body_utf8) const {
     WriteUpdateDescription(ReleaseDir(), body_utf8);
   }
@@ -50,6 +53,7 @@ class ProductEnvironment {
 
  private:
   ScratchFolder folder_;
+  std::string root_;
   ScopedEnv registry_;
   ScopedEnv release_;
 };

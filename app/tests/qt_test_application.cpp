@@ -20,6 +20,7 @@ class QtApplicationEnvironment : public ::testing::Environment {
     static char name[] = "app_tests";
     static char* argv[] = {name, nullptr};
     application_ = new QApplication(argc, argv);
+    platform::UseUtf8CharacterType();  // as the program does
   }
   void TearDown() override {
     delete application_;

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/qt_text.h"
+#include "app/script_attribute_guard.h"
 #include "app/script_file.h"
 #include "classlib/codepage.h"
 
@@ -223,6 +224,53 @@ TEST_F(ScriptReaderTest, BrokenFilesFailAsTheDocumentDidBeforeAnyGroupIsRead) {
   late += "<G></SCRIPTS>";
   ExpectSameAsDocument(late);
   EXPECT_THROW(TScriptReader reader(Write(late)), EScriptFileError);
+}
+
+// Qt's reader compares each attribute with every earlier one: an element
+// past the bound is refused, naming the file and the element's line, before
+// the reader has all of it; one at the bound (binary-column pairs) is read.
+TEST_F(ScriptReaderTest, AnElementWithTooManyAttributesIsRefusedWithItsLine) {
+  const auto file = [](int attributes) {
+    QByteArray bytes = "<SCRIPTS>\n<!-- a=1 b=2 -->\n<G MOVE_BLOB=\"1\"";
+    for (int i = 1; i < attributes; ++i)
+      bytes += " BLOB_FIELD_" + QByteArray::number(i) + "=\"B" + QByteArray::number(i) + "\"";
+    return bytes + "><S>x</S></G></SCRIPTS>";
+  };
+  const std::string path = Write(file(20000));
+  try {
+    TScriptReader reader(path);
+    ADD_FAILURE() << "no error";
+  } catch (const EScriptFileError& error) {
+    EXPECT_EQ(std::string(error.what()), Ansi("Ошибка в файле скрипта ") + path +
+                                             Ansi(", у элемента больше 2048 атрибутов (3)"));
+  }
+  EXPECT_THROW(TScriptReader reader(Write(file(kMaxScriptAttributes + 1))), EScriptFileError);
+
+  TScriptReader reader(Write(file(kMaxScriptAttributes)));
+  TScriptGroup group;
+  ASSERT_TRUE(reader.NextGroup(group));
+  EXPECT_EQ(group.element.attributes.size(), static_cast<size_t>(kMaxScriptAttributes));
+  EXPECT_EQ(group.element.Attribute("BLOB_FIELD_2047"), "B2047");
+}
+
+// A short file is read once: its groups come as it was, though it has
+// changed since. (A long one is read again group by group, so that only one
+// group is held: LongStatementsAndManyGroupsComeWhole.)
+TEST_F(ScriptReaderTest, AShortFileIsReadOnce) {
+  const std::string path = Write("<SCRIPTS><G N=\"1\"><S>SELECT 1</S></G><G/></SCRIPTS>");
+  TScriptReader reader(path);
+  Write("<SCRIPTS><OTHER/></SCRIPTS>");  // read again, it would give this
+  EXPECT_EQ(reader.GroupCount(), 2);
+  TScriptGroup group;
+  ASSERT_TRUE(reader.NextGroup(group));
+  EXPECT_EQ(group.element.Attribute("N"), "1");
+  ASSERT_EQ(group.statements.size(), 1u);
+  EXPECT_EQ(group.statements[0].text, "SELECT 1");
+  ASSERT_TRUE(reader.NextGroup(group));
+  EXPECT_EQ(group.element.name, "G");
+  EXPECT_TRUE(group.statements.empty());
+  EXPECT_FALSE(reader.NextGroup(group));
+
 }
 
 TEST_F(ScriptReaderTest, AFileThatCannotBeOpenedSaysSo) {

@@ -123,15 +123,27 @@ TEST_F(UpdateOptionsTest, WithoutVersionsOnlyAlwaysUpdateOffersTheDatabaseUpdate
   EXPECT_TRUE(execute.isEnabled());
 }
 
-TEST_F(UpdateOptionsTest, AnEmptyDatabasePartIsNotUpdated) {
-  Describe("<ROOT><VERSIONS START_BD_VERSION='3.1'/><DB_UPDATE/></ROOT>");
+// An empty database section of a listed release: running the part writes
+// the version row and nothing else, and the caption says so. Where no row
+// would be written either, the part is not run at all.
+TEST_F(UpdateOptionsTest, AnEmptyDatabasePartOffersTheVersionRowAlone) {
+  Describe("<ROOT><VERSIONS START_BD_VERSION='3.1' RESULT_BD_VERSION='3.2'/><DB_UPDATE/></ROOT>");
+  Fill("3.1");
+  EXPECT_TRUE(db.isEnabled());
+  EXPECT_TRUE(db.isChecked());
+  EXPECT_EQ(db.text(), QStringLiteral("Обновление базы данных (только запись версии 3.2)"));
+  EXPECT_TRUE(execute.isEnabled());
+  Fill("не определена");
+  EXPECT_FALSE(db.isEnabled());
+  EXPECT_FALSE(db.isChecked());
+  EXPECT_EQ(db.text(), QStringLiteral("Обновление базы данных (не обновляется)"));
+
+  Describe("<ROOT><UPDATES ALWAYS_UPDATE_DB='TRUE'/><VERSIONS START_BD_VERSION='3.1'/>"
+           "<DB_UPDATE/></ROOT>");
   Fill("3.1");
   EXPECT_FALSE(db.isEnabled());
-  // Checked even so: the element exists and the release is listed.
-  EXPECT_TRUE(db.isChecked());
-  EXPECT_EQ(db.text(), QStringLiteral("Обновление базы данных (не обновляется)"));
-  Fill("не определена");
   EXPECT_FALSE(db.isChecked());
+  EXPECT_EQ(db.text(), QStringLiteral("Обновление базы данных (не обновляется)"));
 }
 
 TEST_F(UpdateOptionsTest, TheSettingsUpdateNeedsTheProcessPlanningProduct) {

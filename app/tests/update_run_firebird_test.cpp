@@ -52,7 +52,8 @@ const char kFullItems[] = R"(
 // A product database of its own (the run changes it), at release 3.1.
 class FirebirdUpdateRunTest : public BlobUpdateRunTest {
  protected:
-  FirebirdUpdateRunTest() {
+  explicit FirebirdUpdateRunTest(const std::string& product_folder = "")
+      : BlobUpdateRunTest(product_folder) {
     std::filesystem::copy_file(ProductEnvironment::FirebirdDatabase({"3.0.0", "3.1"}), database_);
     WriteReleaseFile(ReleaseFile("Scripts/structure.xml"), kStructureScript);
     WriteReleaseFile(ReleaseFile("Scripts/data.xml"), kDataScript);
@@ -62,7 +63,7 @@ class FirebirdUpdateRunTest : public BlobUpdateRunTest {
 
   fib::TpZODDatabase& Checker() {
     if (!checker_.Connected()) {
-      checker_.SetDBName(database_);
+      checker_.SetDBName(classlib::Utf8ToCp1251(database_));  // names are ANSI there
       checker_.DBParams().SetText("user_name=SYSDBA\r\npassword=masterkey\r\nlc_ctype=WIN1251");
       checker_.SetSQLDialect(3);
       checker_.Connect();
@@ -325,10 +326,47 @@ TEST_F(FirebirdUpdateRunTest, ClosingDuringARunSaysSoAndClosesTheWindowWhenTheRu
   EXPECT_EQ(boxes.shown[1].caption, kInformationCaption);
   EXPECT_EQ(boxes.shown[1].text, QStringLiteral("Выполняется обновление данных. Окно будет "
                                                 "закрыто, когда обновление завершится."));
-  EXPECT_TRUE(boxes.shown[2].text.startsWith(kDoneWithFailuresText));
+  // The window is gone once the last word is answered: it names the log
+  // file, not the details button.
+  EXPECT_EQ(boxes.shown[2].text, kDoneWithFailuresText + "1). " +
+                                     QStringLiteral("Отчет сохранен в файле ") +
+                                     QString::fromStdString(LogFile()));
   EXPECT_FALSE(window.isVisible());
   EXPECT_EQ(Count("SELECT MAX(ID) FROM BO_VERSION"), 3);
   EXPECT_EQ(Count("SELECT COUNT(*) FROM BOOKS"), 2);
+}
+
+// A release without database items moves the database to its release:
+// the option says so, and the run writes the version row alone.
+TEST_F(FirebirdUpdateRunTest, AnEmptyDatabaseSectionWritesTheVersionRowAlone) {
+  product.WriteDescription(R"(<ROOT>
+  <VERSIONS START_BD_VERSION="3.1" RESULT_BD_VERSION="3.2"/>
+  <DB_UPDATE/>
+</ROOT>)");
+  LogInOnFirebird(database_);
+  EXPECT_TRUE(window.cbUpdateDB->isEnabled());
+  EXPECT_TRUE(window.cbUpdateDB->isChecked());
+  EXPECT_EQ(window.cbUpdateDB->text(),
+            QStringLiteral("Обновление базы данных (только запись версии 3.2)"));
+  Execute();
+  EXPECT_EQ(LastBoxText(), QStringLiteral("Обновление данных завершено"));
+  EXPECT_EQ(Count("SELECT MAX(ID) FROM BO_VERSION"), 3);
+  EXPECT_EQ(Value("SELECT BDVERSION FROM BO_VERSION WHERE ID = 3").AsString(), "3.2");
+}
+
+// A product installed under a folder with Cyrillic letters and a blank.
+class FirebirdInRussianFolderRunTest : public FirebirdUpdateRunTest {
+ protected:
+  FirebirdInRussianFolderRunTest() : FirebirdUpdateRunTest(kCyrillicProductFolder) {}
+};
+
+TEST_F(FirebirdInRussianFolderRunTest, EveryStepFindsItsFiles) {
+  ASSERT_NE(database_.find(kCyrillicProductFolder + "/"), std::string::npos);
+  RunEveryKindOfStep("FIREBIRD", R"(
+    <ITEM SUBD="FIREBIRD" TIME_PERCENT="40" SOURCE="0" FILENAME="Scripts\structure.xml"/>)",
+                     "BLOB SUB_TYPE 0");
+  EXPECT_EQ(Count("SELECT COUNT(*) FROM BOOKS"), 1);
+  EXPECT_EQ(LastBoxText(), QStringLiteral("Обновление данных завершено"));
 }
 
 // A thousand data files moved through the window: what the first release

@@ -56,7 +56,14 @@ std::string Description(const std::string& db_items) {
 
 class SqlServerUpdateRunTest : public BlobUpdateRunTest {
  protected:
-  SqlServerUpdateRunTest() {
+  // A product in its own folder keeps its database where a server's lies:
+  // elsewhere. (The SQLite ODBC driver cannot open a file whose path holds
+  // letters beyond ASCII through the wide-character connect Qt uses; a real
+  // server's database is a name, not a path.)
+  explicit SqlServerUpdateRunTest(const std::string& product_folder = "")
+      : BlobUpdateRunTest(product_folder),
+        database_(product_folder.empty() ? product.File("product.sqlite")
+                                         : server_disk_.File("product.sqlite")) {
     CreateSqliteProductDatabase(database_, ProductDatabase::Standard({"3.0.0", "3.1"}));
     WriteReleaseFile(ReleaseFile("Scripts/structure.xml"), kStructureScript);
     WriteReleaseFile(ReleaseFile("Scripts/stop.xml"), kStoppingScript);
@@ -74,7 +81,7 @@ class SqlServerUpdateRunTest : public BlobUpdateRunTest {
 
   QSqlQuery Query(const std::string& sql) {
     if (!checker_.Connected()) {
-      checker_.SetConnectionString(SqlServerConnectionString(database_));
+      checker_.SetConnectionString(SqlServerConnectionString(classlib::Utf8ToCp1251(database_)));
       checker_.Open();
     }
     return checker_.ExecQuery(sql);
@@ -101,7 +108,8 @@ class SqlServerUpdateRunTest : public BlobUpdateRunTest {
   platform::scratch::ScopedEnv clock_{
       kMssqlOdbcOptionsVariable,
       std::string("LoadExt=" UPDATER_BINARY_DIR "/testing/sqlite_server_clock.so")};
-  std::string database_ = product.File("product.sqlite");
+  ScratchFolder server_disk_;
+  std::string database_;
   TADOConnection checker_{nullptr};
 };
 
@@ -178,6 +186,21 @@ TEST_F(SqlServerUpdateRunTest, DataFilesFillTheirRowsAndARepairedReleaseFinishes
   const BlobRelease release(product, "MSSQL", SqliteDocsStatements());
   RunFirstRelease(release, KeyOf(kMissingRow), "damaged row");
   RunRepairedRelease(release);
+}
+
+// A product installed under a folder with Cyrillic letters and a blank.
+class SqlServerInRussianFolderRunTest : public SqlServerUpdateRunTest {
+ protected:
+  SqlServerInRussianFolderRunTest() : SqlServerUpdateRunTest(kCyrillicProductFolder) {}
+};
+
+TEST_F(SqlServerInRussianFolderRunTest, EveryStepFindsItsFiles) {
+  ASSERT_NE(product.ReleaseDir().find(kCyrillicProductFolder + "/"), std::string::npos);
+  RunEveryKindOfStep("MSSQL", R"(
+    <ITEM SUBD="MSSQL" TIME_PERCENT="40" SOURCE="0" FILENAME="Scripts\structure.xml"/>)", "BLOB");
+  EXPECT_EQ(Value("SELECT COUNT(*) FROM BOOKS").toInt(), 1);
+  // The structure script lets one failing statement go by.
+  EXPECT_TRUE(LastBoxText().startsWith(kDoneWithFailuresText + "1).")) << FileText(LogFile());
 }
 
 }  // namespace

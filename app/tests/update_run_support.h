@@ -98,7 +98,9 @@ inline std::string ScriptAndTransferDescription(const std::string& more = "") {
 
 class UpdateRunTest : public WindowTest {
  protected:
-  UpdateRunTest() {
+  // `product_folder`: the folder the installation lies in (see
+  // ProductEnvironment).
+  explicit UpdateRunTest(const std::string& product_folder = "") : product(product_folder) {
     platform::MessageLoop::SetCurrent(&loop_);
     // The test program's command line holds the check-error switch; these
     // runs log only what failed.

@@ -23,11 +23,12 @@ QWidget* ScriptedMessageBoxes::Notify(QWidget*, const QString& text, const QStri
 }
 
 QString ScriptedFileDialog::Execute(QWidget*, const QString& ext, const QString& filter_text,
-                                    const QString& dir) {
+                                    const QString& dir, const QString& name) {
   ++calls;
   default_ext = ext;
   filter = filter_text;
   initial_dir = dir;
+  file_name = name;
   return answer;
 }
 

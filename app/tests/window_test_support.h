@@ -43,10 +43,10 @@ class ScriptedMessageBoxes : public IMessageBoxes {
 class ScriptedFileDialog : public IFileOpenDialog {
  public:
   QString Execute(QWidget* owner, const QString& default_ext, const QString& filter,
-                  const QString& initial_dir) override;
+                  const QString& initial_dir, const QString& file_name) override;
   QString answer;
   int calls = 0;
-  QString default_ext, filter, initial_dir;
+  QString default_ext, filter, initial_dir, file_name;
 };
 
 class ScriptedDataLinkDialog : public IDataLinkDialog {

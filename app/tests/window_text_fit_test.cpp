@@ -4,9 +4,20 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCheckBox>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QTableWidget>
+#include <QTimer>
+#include <QTreeView>
+#include <filesystem>
+#include <fstream>
 
 #include "app/run_state.h"
 #include "app/update_description.h"
@@ -128,6 +139,84 @@ TEST_F(WindowTextFitTest, EveryPageOfEveryKindShowsItsCaptionsWhole) {
       EXPECT_EQ(Overlaps(page), std::vector<std::string>{}) << kind;
     }
   }
+}
+
+// The columns of a table or list that do not show their texts whole, on
+// one line and without scrolling sideways, as "<column>: <width> < <needed>".
+std::vector<std::string> NarrowColumns(QAbstractItemView& view, QHeaderView& header,
+                                       std::initializer_list<int> columns) {
+  std::vector<std::string> narrow;
+  for (int column : columns) {
+    const int needed = std::max(view.sizeHintForColumn(column), header.sectionSizeHint(column));
+    const int right = header.sectionViewportPosition(column) + header.sectionSize(column);
+    if (header.sectionSize(column) < needed || right > view.viewport()->width())
+      narrow.push_back(std::to_string(column) + ": " + std::to_string(header.sectionSize(column)) +
+                       " < " + std::to_string(needed) + " (right edge " + std::to_string(right) +
+                       " of " + std::to_string(view.viewport()->width()) + ")");
+  }
+  return narrow;
+}
+
+// "Дополнительно..." as SQL Server's pairs fill it, with its longest default
+// name: every name shows whole on one line, and the values keep room.
+TEST_F(WindowTextFitTest, TheConnectionDialogShowsEveryNameWhole) {
+  window.SetDataLinkDialog(nullptr);
+  Choose("MSSQL");
+  window.eUserName->setText("sa");
+  std::vector<std::string> narrow = {"not shown"};
+  int value_width = 0;
+  int names = 0;
+  QTimer::singleShot(0, [&] {
+    QWidget* dialog = QApplication::activeModalWidget();
+    ASSERT_NE(dialog, nullptr);
+    auto* table = dialog->findChild<QTableWidget*>();
+    ASSERT_NE(table, nullptr);
+    for (int row = 0; row < table->rowCount(); ++row)
+      names += table->item(row, 0)->text() == QStringLiteral("Tag with column collation when possible");
+    narrow = NarrowColumns(*table, *table->horizontalHeader(), {0});
+    value_width = table->columnWidth(1);
+    // A name typed longer than any makes room for itself as well.
+    table->item(0, 0)->setText(QStringLiteral("A name longer than every name the page writes"));
+    const std::vector<std::string> after_rename = NarrowColumns(*table, *table->horizontalHeader(), {0});
+    narrow.insert(narrow.end(), after_rename.begin(), after_rename.end());
+    dialog->close();
+  });
+  window.btnConfigConnection->click();
+  EXPECT_EQ(names, 1);
+  EXPECT_EQ(narrow, std::vector<std::string>{});
+  EXPECT_GE(value_width, window.fontMetrics().horizontalAdvance(QStringLiteral("localhost, 4096")));
+}
+
+// The file dialog at the size it opens with: the size, type and date of
+// each file are readable without widening it, and "Имя файла" holds the
+// name of the file typed on the page.
+TEST_F(WindowTextFitTest, TheFileDialogShowsSizesTypesAndDatesWhole) {
+  ScratchFolder folder;
+  std::filesystem::create_directories(folder.File("Папка с базами данных"));
+  std::ofstream(folder.File("Лексариум основная база данных.fdb"), std::ios::binary)
+      << std::string(123456, 'x');
+  window.SetFileOpenDialog(nullptr);
+  Choose("FIREBIRD");
+  window.eForDB->setText(QString::fromStdString(folder.File("product.fdb")));
+  std::vector<std::string> narrow = {"not shown"};
+  QString file_name;
+  QTimer::singleShot(0, [&] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    auto* view = dialog->findChild<QTreeView*>(QStringLiteral("treeView"));
+    ASSERT_NE(view, nullptr);
+    QElapsedTimer clock;
+    clock.start();
+    while (view->model()->rowCount(view->rootIndex()) < 2 && clock.elapsed() < 10000)
+      QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    narrow = NarrowColumns(*view, *view->header(), {1, 2, 3});
+    if (auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) file_name = edit->text();
+    dialog->reject();
+  });
+  window.btnFileDB->click();
+  EXPECT_EQ(narrow, std::vector<std::string>{});
+  EXPECT_EQ(file_name, QStringLiteral("product.fdb"));
 }
 
 }  // namespace

@@ -126,8 +126,12 @@ bool StatusIsOneOf(std::initializer_list<ISC_STATUS> codes);
 [[noreturn]] void RaiseClientErrorMsg(std::string_view fmt,
                                       std::initializer_list<classlib::FormatArg> args = {});
 // The server error in the thread's status vector, its texts read through
-// `library`.
-[[noreturn]] void RaiseServerError(IIBClientLibrary& library, const classlib::TObject* raiser);
+// `library`. `sent_name`, when given, is a file name the failed call sent in
+// the file system's encoding (UTF-8): where the server's lines quote it they
+// show `ansi_name`, so the message stays in the layer's code page.
+[[noreturn]] void RaiseServerError(IIBClientLibrary& library, const classlib::TObject* raiser,
+                                   std::string_view sent_name = {},
+                                   std::string_view ansi_name = {});
 
 // What every checked client call ends with: puts the floating-point unit
 // back to the program's default, then raises the server error when asked

@@ -56,9 +56,16 @@ std::string ServerLines(IIBClientLibrary& library, const ISC_STATUS* status, cha
   return lines;
 }
 
+void ReplaceAll(std::string& text, std::string_view what, std::string_view with) {
+  if (what.empty() || what == with) return;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + with.size()))
+    text.replace(at, what.size(), with);
+}
+
 }  // namespace
 
-void RaiseServerError(IIBClientLibrary& library, const classlib::TObject* raiser) {
+void RaiseServerError(IIBClientLibrary& library, const classlib::TObject* raiser,
+                      std::string_view sent_name, std::string_view ansi_name) {
   unsigned options = GetErrorMessageOptions();
   const ISC_STATUS* status = StatusVector();
   ISC_LONG sql_code = library.isc_sqlcode(status);
@@ -68,6 +75,7 @@ void RaiseServerError(IIBClientLibrary& library, const classlib::TObject* raiser
   std::string server_lines;
   if (options & kMessageShowServerLines)
     server_lines = ServerLines(library, status, buffer.data());
+  ReplaceAll(server_lines, sent_name, ansi_name);
   throw EFIBInterBaseError(sql_code, raiser, std::string(), std::move(sql_message),
                            std::move(server_lines));
 }

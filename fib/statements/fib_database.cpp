@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "classlib/ansistr.h"
+#include "classlib/codepage.h"
 #include "classlib/exceptions.h"
 #include "fib/base/component_name.h"
 #include "fib/base/errors.h"
@@ -216,11 +217,14 @@ void TFIBDatabase::Connect() {
     dpb_needs_rebuild_ = false;  // after the build: trimming the lines marks them changed
   }
   ISC_STATUS* status = StatusVector();
-  library.isc_attach_database(status, static_cast<short>(db_name_.size()), db_name_.c_str(),
+  // The name is ANSI like every text of the layer; the client library opens
+  // the file (or asks the server to) by the file system's name, UTF-8.
+  const std::string file_name = classlib::Cp1251ToUtf8(db_name_);
+  library.isc_attach_database(status, static_cast<short>(file_name.size()), file_name.c_str(),
                               &handle_, static_cast<short>(dpb_.size()), dpb_.data());
   if (CheckClientCall(status[1], false) > 0) {
     handle_ = 0;
-    RaiseServerError(library, this);
+    RaiseServerError(library, this, file_name, db_name_);
   }
   try {
     CompleteConnect();

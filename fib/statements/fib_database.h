@@ -106,6 +106,8 @@ class TFIBDatabase : public classlib::TComponent, public IDatabaseParams {
   void SetConnected(bool connected);
 
   // ---- properties ----
+  // The database file, optionally after a server name and ":"; ANSI (code
+  // page 1251) like every text here, handed to the client library in UTF-8.
   const std::string& DBName() const { return db_name_; }
   void SetDBName(const std::string& name);
   // Edits while connected raise client error 13 and change nothing.

@@ -1,11 +1,18 @@
 #include "embedded_database.h"
 
+#include <filesystem>
+
 #include "fib/base/errors.h"
 #include "fib/base/param_blocks.h"
+#include "platform/environment.h"
 
 namespace fib_test {
 
 namespace {
+
+// As the updater does at its start: the embedded engine opens files by
+// their UTF-8 names only under a UTF-8 character type, read at its first call.
+[[maybe_unused]] const bool kUtf8FileNames = platform::UseUtf8CharacterType();
 
 void AddText(std::string& dpb, char item, const std::string& text) {
   dpb += item;
@@ -26,9 +33,10 @@ std::string ConnectionParameters() {
   return dpb;
 }
 
-EmbeddedDatabase::EmbeddedDatabase()
+EmbeddedDatabase::EmbeddedDatabase(const std::string& file_name)
     : library_(fib::FindOrLoadClientLibrary(fib::DefaultLibraryName())),
-      path_(folder_.File("x.fdb")) {
+      path_(folder_.File(file_name)) {
+  std::filesystem::create_directories(std::filesystem::path(path_).parent_path());
   std::string create = "CREATE DATABASE '" + path_ +
                        "' USER 'SYSDBA' PASSWORD 'masterkey' DEFAULT CHARACTER SET WIN1251";
   isc_db_handle created = 0;

@@ -14,7 +14,8 @@ std::string ConnectionParameters();
 
 class EmbeddedDatabase {
  public:
-  EmbeddedDatabase();
+  // `file_name` may name folders below the fresh one, in UTF-8.
+  explicit EmbeddedDatabase(const std::string& file_name = "x.fdb");
   ~EmbeddedDatabase();
 
   fib::IIBClientLibrary& Library() { return *library_; }

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cmath>
 
+#include "classlib/codepage.h"
 #include "classlib/datetime.h"
 #include "classlib/exceptions.h"
 #include "database_fixture.h"
@@ -83,6 +84,27 @@ TEST_F(DatabaseTest, RefusedAttachLeavesTheDatabaseDisconnected) {
   }
   EXPECT_FALSE(db->Connected());
   EXPECT_EQ(db->Handle(), 0u);
+}
+
+// The name is ANSI like every text of the layer, while the file system
+// names the file in UTF-8: a folder with Cyrillic letters and a blank.
+TEST(DatabaseFileNameTest, AFileInAFolderWithCyrillicLettersAttachesByItsAnsiName) {
+  fib_test::EmbeddedDatabase file("Базы данных/книги.fdb");
+  TFIBDatabase db(nullptr);
+  fib_test::SetUpdaterParams(db);
+  db.SetDBName(classlib::Utf8ToCp1251(file.Path()));
+  db.Connect();
+  EXPECT_TRUE(db.Connected());
+  EXPECT_EQ(db.QueryValue("SELECT COUNT(*) FROM RDB$DATABASE", 0).AsInt64(), 1);
+  db.Close();
+
+  // A refusal quotes the name as it was given.
+  TFIBDatabase missing(nullptr);
+  fib_test::SetUpdaterParams(missing);
+  const std::string missing_name = classlib::Utf8ToCp1251(file.Path() + ".нет");
+  missing.SetDBName(missing_name);
+  const std::string message = MessageOf([&] { missing.Connect(); });
+  EXPECT_NE(message.find("\"" + missing_name + "\""), std::string::npos) << message;
 }
 
 TEST_F(DatabaseTest, GuardsAgainstMisuse) {

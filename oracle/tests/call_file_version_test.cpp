@@ -1,7 +1,9 @@
 // The release of a client without the version call: the version suffix of
 // its file's name (or of a link's target), else the calls it exports; and
 // the loader's reason when a library cannot be loaded.
+#include <dlfcn.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -103,6 +105,20 @@ TEST_F(FileVersionTest, ALoadFailureKeepsItsBeginningAndAddsTheLoadersReason) {
               AllOf(StartsWith(std::string("Cannot load OCI DLL: ") + ORACLE_STANDIN_MISSING_DEPENDENCY_PATH + " ("),
                     HasSubstr("liboci_standin_dependency.so")));
   EXPECT_EQ(OCIDLL, "");
+}
+
+// The registry names a library that is no client at all (zlib, which this
+// program has loaded anyway): it is called what it is, by its path, not a
+// client of the release its file name's suffix reads as.
+TEST_F(FileVersionTest, ALibraryThatIsNoClientIsNamedAsSuch) {
+  Dl_info zlib{};
+  ASSERT_NE(dladdr(reinterpret_cast<void*>(&zlibVersion), &zlib), 0);
+  const std::string path = zlib.dli_fname;
+  ASSERT_NE(VersionSuffixOf(path.substr(path.rfind('/') + 1)), "") << path;
+  WriteOracleValue("", "OCIDLL", path);
+  EXPECT_EQ(MessageOf([] { LoadOciEntryPoints(); }), "Not an Oracle client library: " + path);
+  EXPECT_EQ(OCIDLL, "");
+  EXPECT_FALSE(IsOciLoaded());
 }
 
 // Run by TheLoaderFindsAnOlderClientByItsBareName in a child started with

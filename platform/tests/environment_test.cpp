@@ -1,4 +1,8 @@
 #include <gtest/gtest.h>
+#include <langinfo.h>
+
+#include <clocale>
+#include <string>
 
 #include "classlib/codepage.h"
 #include "classlib/exceptions.h"
@@ -15,6 +19,17 @@ TEST(Environment, ModuleIsThisTestProgram) {
   EXPECT_EQ(file.substr(file.rfind('/') + 1), "platform_tests");
   EXPECT_EQ(ModuleDirectory() + "platform_tests", file);
   EXPECT_EQ(ParamStr(0), classlib::Utf8ToCp1251(file));
+}
+
+// Under the plain "C" character type a library cannot convert a UTF-8 file
+// name; it becomes UTF-8, and a UTF-8 one is kept.
+TEST(Environment, TheCharacterTypeBecomesUtf8) {
+  const std::string before = std::setlocale(LC_CTYPE, nullptr);
+  std::setlocale(LC_CTYPE, "C");
+  EXPECT_TRUE(UseUtf8CharacterType());
+  EXPECT_STREQ(nl_langinfo(CODESET), "UTF-8");
+  EXPECT_TRUE(UseUtf8CharacterType());
+  std::setlocale(LC_CTYPE, before.c_str());
 }
 
 TEST(Environment, FoldersComeFromTheEnvironmentOrTheirDefaults) {
