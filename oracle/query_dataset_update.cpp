@@ -257,6 +257,11 @@ void TOraDataSet::AssignFieldValue(TDAParam& param, const TFieldDesc& field, boo
   }
   if (!ora || !rec || !(IsLobType(type) || (IsMemoType(type) && SubTypeOf(field) == stString))) {
     TCustomDADataSet::AssignFieldValue(param, field, old);
+    // An NCHAR or NVARCHAR2 value binds in the national character set, so
+    // characters beyond the database's own survive.
+    const uint16_t sub_type = SubTypeOf(field);
+    const bool national = sub_type == stNationalString || sub_type == stNationalWideString;
+    if (ora && (national || ora->National())) ora->SetNational(national);
     return;
   }
   TBlob* blob = IRecordSet()->GetBlob(field.FieldNo(), rec);
