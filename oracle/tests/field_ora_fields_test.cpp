@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "classlib/field_blob.h"
+#include "classlib/field_defs.h"
 #include "classlib/fields.h"
 #include "classlib/stream.h"
 #include "classlib/variant.h"
@@ -292,6 +293,42 @@ TEST_F(NestedColumnTest, DetailFollowsItsMaster) {
     EXPECT_FALSE(nested.Active()) << "closing the master closes the detail";
   }
   query.reset();
+  EXPECT_EQ(objects_.LiveObjects(), 0);
+}
+
+// A nested data set that stayed open while its parent closed (the parent's
+// controls were disabled, so its link heard nothing) shows the reopened
+// parent's current record.
+TEST_F(NestedColumnTest, NestedDataSetFollowsItsReopenedParent) {
+  objects_.DeclareSampleTypes();
+  objects_.DeclareType("SCOTT", "CODES_T", OCI_TYPECODE_NAMEDCOLLECTION, true, OCI_TYPECODE_TABLE, 0,
+                       sizeof(OCINumber), sizeof(OCIInd));
+  objects_.DeclareAttribute("SCOTT.CODES_T", "", SQLT_NUM, 22, 5, 0, "", 0, 0);
+  fetch_->ScriptQuery(kLists, "ID NUMBER(9); CODES OBJECT SCOTT.CODES_T");
+  fetch_->AddRows(kLists, "1|7,8,9\n2|10");
+  {
+    TOraQuery query;
+    query.SetSession(session_component_.get());
+    query.SetSQL(kLists);
+    // Persistent fields: the data-set field outlives a close.
+    query.FieldDefs().Update();
+    for (int i = 0; i < query.FieldDefs().Count(); ++i) query.FieldDefs().Items(i)->CreateField(&query);
+    query.Open();
+    auto* codes = dynamic_cast<TOraDataSetField*>(query.FieldByName("CODES"));
+    ASSERT_NE(codes, nullptr);
+    TOraNestedTable nested;
+    nested.SetDataSetField(codes);
+    nested.Open();
+    query.Next();
+    EXPECT_EQ(Codes(nested), (std::vector<int>{10}));
+    query.DisableControls();
+    query.Close();
+    ASSERT_TRUE(nested.Active()) << "the closing went unheard";
+    query.Open();
+    EXPECT_EQ(Codes(nested), (std::vector<int>{7, 8, 9})) << "the open told it the current record";
+    query.EnableControls();
+    nested.Close();
+  }
   EXPECT_EQ(objects_.LiveObjects(), 0);
 }
 
