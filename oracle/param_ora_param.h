@@ -115,6 +115,10 @@ class TOraParam : public dacore::TDAParam {
   void SetBoundDesc(TOraParamDesc* desc);
 
   void Assign(const classlib::TPersistent* source) override;
+  // Inherited; National is then set exactly when the field's column is
+  // NCHAR or NVARCHAR2 (defined beside the data set's update parameters,
+  // which decide the national form the same way).
+  void AssignField(const classlib::TField* field) override;
 
  protected:
   void CreateObject() override;

@@ -146,6 +146,15 @@ TEST_F(QueryComponentsTest, GeneratedStatementsBindNationalTextsInTheNationalFor
   EXPECT_TRUE(national_after(bind_of("NAME"))) << "an NVARCHAR2 column binds with the national form";
   ASSERT_LT(bind_of("NOTE"), calls.size());
   EXPECT_FALSE(national_after(bind_of("NOTE"))) << "a VARCHAR2 column does not";
+
+  // A parameter given a field takes its column's form the same way.
+  TOraParams params;
+  auto* param = static_cast<TOraParam*>(params.CreateParam(classlib::ftUnknown, "P", classlib::ptInput));
+  param->AssignField(query->FieldByName("NAME"));
+  EXPECT_TRUE(param->National());
+  EXPECT_EQ(param->AsString(), "new");
+  param->AssignField(query->FieldByName("NOTE"));
+  EXPECT_FALSE(param->National());
 }
 
 // ---- NonBlocking and the default session -----------------------------------------------
@@ -237,6 +246,17 @@ TEST_F(QueryComponentsTest, BackgroundFetchOfANonBlockingQueryRunsOnAThread) {
   for (query->First(); !query->Eof(); query->Next()) ++rows;
   EXPECT_EQ(rows, 120);
   EXPECT_EQ(query->FieldByName("ID")->AsInteger(), 119);
+
+  // Switched off while a run goes on, the setting waits for its end: the
+  // thread reads it.
+  query->Close();
+  watch.ended = false;
+  query->Open();
+  query->SetNonBlocking(false);
+  EXPECT_FALSE(CommandOf(*query)->NonBlocking());
+  EXPECT_EQ(query->RecordCount(), 120) << "every row came before the switch";
+  platform::MessageLoop::Current().ProcessMessages();
+  EXPECT_TRUE(watch.ended);
 }
 
 // A before-fetch handler that cancels pauses a fetch of everything; the
