@@ -168,8 +168,9 @@ void TCustomDASQL::SetOwnICommand(std::unique_ptr<TCRCommand> command) {
 void TCustomDASQL::SetICommand(TCRCommand* command) {
   command_ = command;
   if (!command) return;
-  TCustomDAConnection* connection = GetUsedConnection();
-  command->SetConnection(connection ? connection->IConnection() : nullptr);
+  // A default connection reaches the command when the statement begins to
+  // use it (BeginConnection): until then it may disconnect unheard.
+  command->SetConnection(connection_ ? connection_->IConnection() : nullptr);
   command->SetProp(prAutoCommit, auto_commit_);
   command->OnAfterExecute = TCRCommand::TAfterExecuteProc(this, &TCustomDASQL::CommandAfterExecute);
   classlib::TComponent* component = this;
@@ -195,8 +196,12 @@ void TCustomDASQL::BeginConnection(bool counted) {
     command_->SetConnection(connection->IConnection());
 }
 
+// The use goes back to the connection that gave it, also when the default
+// one has changed since. A data set's statement takes none: the data set
+// counts its uses itself.
 void TCustomDASQL::EndConnection() {
-  if (TCustomDAConnection* connection = GetUsedConnection()) connection->InternalDisconnect();
+  TCustomDAConnection* connection = connection_ ? connection_ : default_connection_;
+  if (connection) connection->InternalDisconnect();
 }
 
 // The statement hears of the connection's disconnects as its own
