@@ -187,8 +187,16 @@ TEST_F(QueryComponentsTest, StatementWithoutASessionRunsOnTheDefaultSession) {
   sql.SetStatementCache(true);
   sql.SetSQL("update t set n = 1");
   ASSERT_EQ(TOraSession::DefaultSession(), session_component_.get());
+  const int uses = session_component_->ConnectCount();
   sql.Execute();
   EXPECT_EQ(sql.RowsAffected(), 2);
+  EXPECT_EQ(session_component_->ConnectCount(), uses) << "the execute's use went back";
+  sql.Prepare();
+  EXPECT_EQ(session_component_->ConnectCount(), uses + 1);
+  sql.SetSession(session_component_.get());
+  EXPECT_FALSE(sql.Prepared()) << "a session of its own: the statement on the default one goes";
+  EXPECT_EQ(session_component_->ConnectCount(), uses);
+  sql.SetSession(nullptr);
   EXPECT_EQ(CommandOf(sql)->GetSQLType(), SQL_UPDATE);
   sql.SetSQL("begin null; end;");
   EXPECT_EQ(CommandOf(sql)->GetSQLType(), SQL_UNKNOWN) << "a new text's kind is known after its prepare";
