@@ -248,7 +248,8 @@ class NestedColumnTest : public OraFieldTest {
  protected:
   static constexpr const char* kLists = "SELECT ID, CODES FROM LISTS";
 
-  std::unique_ptr<TOraQuery> OpenLists() {
+  // A query of lists (not opened) whose rows hold nested tables of NUMBERs.
+  std::unique_ptr<TOraQuery> NewLists() {
     objects_.DeclareSampleTypes();
     objects_.DeclareType("SCOTT", "CODES_T", OCI_TYPECODE_NAMEDCOLLECTION, true, OCI_TYPECODE_TABLE, 0,
                          sizeof(OCINumber), sizeof(OCIInd));
@@ -258,6 +259,10 @@ class NestedColumnTest : public OraFieldTest {
     auto query = std::make_unique<TOraQuery>();
     query->SetSession(session_component_.get());
     query->SetSQL(kLists);
+    return query;
+  }
+  std::unique_ptr<TOraQuery> OpenLists() {
+    auto query = NewLists();
     query->Open();
     return query;
   }
@@ -300,33 +305,25 @@ TEST_F(NestedColumnTest, DetailFollowsItsMaster) {
 // controls were disabled, so its link heard nothing) shows the reopened
 // parent's current record.
 TEST_F(NestedColumnTest, NestedDataSetFollowsItsReopenedParent) {
-  objects_.DeclareSampleTypes();
-  objects_.DeclareType("SCOTT", "CODES_T", OCI_TYPECODE_NAMEDCOLLECTION, true, OCI_TYPECODE_TABLE, 0,
-                       sizeof(OCINumber), sizeof(OCIInd));
-  objects_.DeclareAttribute("SCOTT.CODES_T", "", SQLT_NUM, 22, 5, 0, "", 0, 0);
-  fetch_->ScriptQuery(kLists, "ID NUMBER(9); CODES OBJECT SCOTT.CODES_T");
-  fetch_->AddRows(kLists, "1|7,8,9\n2|10");
   {
-    TOraQuery query;
-    query.SetSession(session_component_.get());
-    query.SetSQL(kLists);
+    auto query = NewLists();
     // Persistent fields: the data-set field outlives a close.
-    query.FieldDefs().Update();
-    for (int i = 0; i < query.FieldDefs().Count(); ++i) query.FieldDefs().Items(i)->CreateField(&query);
-    query.Open();
-    auto* codes = dynamic_cast<TOraDataSetField*>(query.FieldByName("CODES"));
+    query->FieldDefs().Update();
+    for (int i = 0; i < query->FieldDefs().Count(); ++i) query->FieldDefs().Items(i)->CreateField(query.get());
+    query->Open();
+    auto* codes = dynamic_cast<TOraDataSetField*>(query->FieldByName("CODES"));
     ASSERT_NE(codes, nullptr);
     TOraNestedTable nested;
     nested.SetDataSetField(codes);
     nested.Open();
-    query.Next();
+    query->Next();
     EXPECT_EQ(Codes(nested), (std::vector<int>{10}));
-    query.DisableControls();
-    query.Close();
+    query->DisableControls();
+    query->Close();
     ASSERT_TRUE(nested.Active()) << "the closing went unheard";
-    query.Open();
+    query->Open();
     EXPECT_EQ(Codes(nested), (std::vector<int>{7, 8, 9})) << "the open told it the current record";
-    query.EnableControls();
+    query->EnableControls();
     nested.Close();
   }
   EXPECT_EQ(objects_.LiveObjects(), 0);
