@@ -31,8 +31,15 @@ TOraDataSet::TOraDataSet(classlib::TComponent* owner) : TCustomDADataSet(owner) 
   InitCommand();
   InitOptions();
   InitSQLGenerator();
-  // The options reach the record set made in the base constructor.
-  if (IRecordSet()) Options().ApplyTo(*IRecordSet());
+  // An Oracle record set from the start, so that the settings reach its
+  // command before any session (the base made none without a connection).
+  SetIRecordSet(CreateIRecordSet());
+}
+
+std::unique_ptr<TData> TOraDataSet::CreateIRecordSet() {
+  std::unique_ptr<TData> record_set = TCustomDADataSet::CreateIRecordSet();
+  if (!dynamic_cast<TCRRecordSet*>(record_set.get())) record_set = std::make_unique<TOCIRecordSet>();
+  return record_set;
 }
 
 // The session every part of the data set works on: locks, keys and change

@@ -108,6 +108,8 @@ class TOraDataSet : public dacore::TCustomDADataSet {
   std::unique_ptr<dacore::TCustomDASQL> CreateCommand() override;
   std::unique_ptr<dacore::TDADataSetOptions> CreateOptions() override;
   std::unique_ptr<dacore::TDASQLGenerator> CreateSQLGenerator() override;
+  // The session's record set, else a TOCIRecordSet of its own.
+  std::unique_ptr<dacore::TData> CreateIRecordSet() override;
   // The options and NonBlocking reach the new record set and its command.
   void SetIRecordSet(std::unique_ptr<dacore::TData> record_set) override;
  public:

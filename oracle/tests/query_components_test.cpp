@@ -158,11 +158,21 @@ TEST_F(QueryComponentsTest, NonBlockingReachesTheCommandsOfQueriesAndStatements)
   EXPECT_TRUE(CommandOf(*query)->NonBlocking());
   query->SetNonBlocking(false);
   EXPECT_FALSE(CommandOf(*query)->NonBlocking());
-  // A record set of another session's class is made anew: it takes the setting.
+  // Before any session the query has an Oracle command that takes it, and
+  // keeps it when a session comes; a copy takes it with the lock mode and keys.
   TOraQuery detached;
   detached.SetNonBlocking(true);
+  ASSERT_NE(CommandOf(detached), nullptr);
+  EXPECT_TRUE(CommandOf(detached)->NonBlocking());
   detached.SetSession(session_component_.get());
   EXPECT_TRUE(CommandOf(detached)->NonBlocking());
+  detached.SetLockMode(lmLockDelayed);
+  detached.SetKeyFields("id");
+  TOraQuery copy_of_query;
+  copy_of_query.Assign(&detached);
+  EXPECT_TRUE(CommandOf(copy_of_query)->NonBlocking());
+  EXPECT_EQ(copy_of_query.LockMode(), lmLockDelayed);
+  EXPECT_EQ(copy_of_query.KeyFields(), "ID");
 }
 
 TEST_F(QueryComponentsTest, StatementWithoutASessionRunsOnTheDefaultSession) {
