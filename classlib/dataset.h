@@ -130,6 +130,9 @@ class TDataSet : public TComponent {
   }
   // Asks data links to write their pending control values into the record.
   void UpdateRecord();
+  // An event told by another data set (a parent tells its nested data sets
+  // deParentScroll), handled as the data set's own.
+  void NotifyDataEvent(TDataEvent event, intptr_t info) { DataEvent(event, info); }
   void ClearFields();
   bool CanModify() const { return GetCanModify(); }
   virtual TUpdateStatus UpdateStatus() const { return usUnmodified; }

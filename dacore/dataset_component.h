@@ -90,7 +90,12 @@ class TCustomDADataSet : public TMemDataSet,
   const std::string& KeyFields() const { return key_fields_; }
   void SetKeyFields(const std::string& value);
   bool NonBlocking() const { return non_blocking_; }
-  void SetNonBlocking(bool value) { non_blocking_ = value; }
+  // A descendant passes the setting on to its driver command.
+  virtual void SetNonBlocking(bool value) { non_blocking_ = value; }
+  // An internal data set (one a component makes for its own questions to
+  // the server) traces nothing of its own.
+  bool Internal() const { return internal_; }
+  void SetInternal(bool value) { internal_ = value; }
   TCustomDAUpdateSQL* UpdateObject() const { return update_object_; }
   void SetUpdateObject(TCustomDAUpdateSQL* value);
   int RowsAffected() const override { return rows_affected_; }
@@ -356,6 +361,7 @@ class TCustomDADataSet : public TMemDataSet,
   std::string OwnerFinalSQL() override { return BuildFinalSQL(); }
   void OwnerSQLChanged(bool keep_base_sql) override;
   void OwnerScanMacros() override { ScanMacros(); }
+  TCustomDAConnection* OwnerConnection() const override { return GetUsedConnection(); }
   char OwnerLeftQuote() const override { return left_quote_; }
   char OwnerRightQuote() const override { return right_quote_; }
   virtual void ScanMacros();
@@ -428,6 +434,7 @@ class TCustomDADataSet : public TMemDataSet,
   bool uni_directional_ = false;
   bool auto_commit_ = true;
   bool non_blocking_ = false;
+  bool internal_ = false;
   TRefreshOptions refresh_options_;
   std::string filter_sql_;
   std::string updating_table_;

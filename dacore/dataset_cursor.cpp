@@ -44,7 +44,9 @@ class TOperationScope {
   TCustomDAConnection* connection_;
 };
 
-bool Traced(const TCustomDADataSet& data_set) { return TCustomDASQLMonitor::HasMonitor() || data_set.Debug(); }
+bool Traced(const TCustomDADataSet& data_set) {
+  return !data_set.Internal() && (TCustomDASQLMonitor::HasMonitor() || data_set.Debug());
+}
 
 }  // namespace
 

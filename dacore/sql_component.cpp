@@ -43,6 +43,7 @@ TCustomDASQL::~TCustomDASQL() {
     // A failing unprepare must not keep the component alive.
   }
   SetConnection(nullptr);
+  LeaveDefaultConnection();
   sql_.SetOnChange({});
 }
 
@@ -55,8 +56,10 @@ void TCustomDASQL::Loaded() {
 // the statement lets go without calling into it.
 void TCustomDASQL::Notification(classlib::TComponent* component, classlib::TOperation operation) {
   TComponent::Notification(component, operation);
-  if (operation != classlib::opRemove || component != connection_) return;
-  connection_ = nullptr;
+  if (operation != classlib::opRemove) return;
+  if (component == default_connection_) default_connection_ = nullptr;
+  else if (component == connection_) connection_ = nullptr;
+  else return;
   if (command_) {
     command_->Unprepare();
     command_->SetConnection(nullptr);
@@ -132,11 +135,13 @@ std::string TCustomDASQL::FinalSQL() { return data_set_ ? data_set_->OwnerFinalS
 
 void TCustomDASQL::SetConnection(TCustomDAConnection* connection) {
   if (connection == connection_) return;
+  // Prepared through a default connection, the statement gives its use back there.
+  if (connection_ || default_connection_) UnPrepare();
   if (connection_) {
-    UnPrepare();
     connection_->UnRegisterClient(this);
     connection_->RemoveFreeNotification(this);
   }
+  LeaveDefaultConnection();
   connection_ = connection;
   if (!connection) {
     if (command_) command_->SetConnection(nullptr);
@@ -152,13 +157,19 @@ void TCustomDASQL::CreateICommand() {
   own_command_.reset();
   command_ = nullptr;
   if (!connection_) return;
-  own_command_ = connection_->CreateICommand();
+  SetOwnICommand(connection_->CreateICommand());
+}
+
+void TCustomDASQL::SetOwnICommand(std::unique_ptr<TCRCommand> command) {
+  own_command_ = std::move(command);
   SetICommand(own_command_.get());
 }
 
 void TCustomDASQL::SetICommand(TCRCommand* command) {
   command_ = command;
   if (!command) return;
+  // A default connection reaches the command when the statement begins to
+  // use it (BeginConnection): until then it may disconnect unheard.
   command->SetConnection(connection_ ? connection_->IConnection() : nullptr);
   command->SetProp(prAutoCommit, auto_commit_);
   command->OnAfterExecute = TCRCommand::TAfterExecuteProc(this, &TCustomDASQL::CommandAfterExecute);
@@ -176,21 +187,50 @@ void TCustomDASQL::SetDriverConnection(TCRConnection* connection) {
 }
 
 void TCustomDASQL::BeginConnection(bool counted) {
-  if (!connection_) classlib::DatabaseError(SConnectionNotDefined, this);
-  if (counted) connection_->InternalConnect();
-  else if (!connection_->Connected()) connection_->SetConnected(true);
-  if (command_ && command_->GetConnection() != connection_->IConnection())
-    command_->SetConnection(connection_->IConnection());
+  TCustomDAConnection* connection = GetUsedConnection();
+  if (!connection) classlib::DatabaseError(SConnectionNotDefined, this);
+  if (connection != connection_ && !data_set_) UseDefaultConnection(connection);
+  if (counted) connection->InternalConnect();
+  else if (!connection->Connected()) connection->SetConnected(true);
+  if (command_ && command_->GetConnection() != connection->IConnection())
+    command_->SetConnection(connection->IConnection());
 }
 
+// The use goes back to the connection that gave it, also when the default
+// one has changed since. A data set's statement takes none: the data set
+// counts its uses itself.
 void TCustomDASQL::EndConnection() {
-  if (connection_) connection_->InternalDisconnect();
+  TCustomDAConnection* connection = connection_ ? connection_ : default_connection_;
+  if (connection) connection->InternalDisconnect();
+}
+
+// The statement hears of the connection's disconnects as its own
+// connection's, and its driver command is of the class that connection makes.
+void TCustomDASQL::UseDefaultConnection(TCustomDAConnection* connection) {
+  if (connection == default_connection_) return;
+  LeaveDefaultConnection();
+  connection->FreeNotification(this);
+  connection->RegisterClient(this, classlib::TConnectChangeEvent(this, &TCustomDASQL::ConnectChange));
+  default_connection_ = connection;
+  std::unique_ptr<TCRCommand> fresh = connection->CreateICommand();
+  if (fresh && (!own_command_ || fresh->ClassName() != own_command_->ClassName())) SetOwnICommand(std::move(fresh));
+}
+
+void TCustomDASQL::LeaveDefaultConnection() {
+  if (!default_connection_) return;
+  default_connection_->UnRegisterClient(this);
+  default_connection_->RemoveFreeNotification(this);
+  default_connection_ = nullptr;
 }
 
 // The connection has set its use count to nothing already: only the driver
 // statement goes.
 void TCustomDASQL::ConnectChange(classlib::TObject* /*sender*/, bool connecting) {
-  if (!connecting && Prepared()) InternalUnPrepare();
+  if (!connecting) Disconnect();
+}
+
+void TCustomDASQL::Disconnect() {
+  if (Prepared()) InternalUnPrepare();
 }
 
 // ---- Text changes ------------------------------------------------------------------
@@ -313,7 +353,8 @@ void TCustomDASQL::Execute(int iters) {
 // with the session) hears of it instead: this statement alone on the new
 // session would leave the rows written before it lost.
 void TCustomDASQL::InternalExecute(int iters) {
-  connection_->PushOperation(clExecute, true);
+  TCustomDAConnection* connection = GetUsedConnection();
+  connection->PushOperation(clExecute, true);
   try {
     for (;;) {
       try {
@@ -326,10 +367,10 @@ void TCustomDASQL::InternalExecute(int iters) {
       }
     }
   } catch (...) {
-    connection_->PopOperation();
+    connection->PopOperation();
     throw;
   }
-  connection_->PopOperation();
+  connection->PopOperation();
 }
 
 // Called by the driver after every execution, failed ones too: it ends the
@@ -338,7 +379,7 @@ void TCustomDASQL::CommandAfterExecute(bool result) {
   execution_reported_ = true;
   if (result) ReadParamValues();
   if (wait_hook_ && non_blocking_) StopWait();
-  NoteImplicitTransaction(connection_, auto_commit_);
+  NoteImplicitTransaction(GetUsedConnection(), auto_commit_);
   EndConnection();
   if (AfterExecute) AfterExecute(this, result);
 }

@@ -38,6 +38,8 @@ class TDASQLOwner {
   virtual void OwnerSQLChanged(bool keep_base_sql) = 0;
   // Scans the macros of every text the data set holds.
   virtual void OwnerScanMacros() = 0;
+  // The connection the data set works through.
+  virtual TCustomDAConnection* OwnerConnection() const = 0;
   // The characters that enclose a quoted name.
   virtual char OwnerLeftQuote() const { return '"'; }
   virtual char OwnerRightQuote() const { return '"'; }
@@ -94,12 +96,16 @@ class TCustomDASQL : public classlib::TComponent, public IDAConnectionClient, pu
   bool AutoCommit() const { return auto_commit_; }
   void SetAutoCommit(bool value);
   bool NonBlocking() const { return non_blocking_; }
-  void SetNonBlocking(bool value) { non_blocking_ = value; }
+  // A descendant passes the setting on to its driver command.
+  virtual void SetNonBlocking(bool value) { non_blocking_ = value; }
   TAfterExecuteEvent AfterExecute;
 
   // ---- Connection and driver command
   TCustomDAConnection* Connection() const { return connection_; }
   void SetConnection(TCustomDAConnection* connection);
+  // The connection the statement works through: its own; a descendant may
+  // answer another (a default one) when it has none.
+  virtual TCustomDAConnection* GetUsedConnection() const { return connection_; }
   TCRCommand* ICommand() const { return command_; }
   // Takes a driver command (the data set's, or one the statement owns).
   virtual void SetICommand(TCRCommand* command);
@@ -119,7 +125,7 @@ class TCustomDASQL : public classlib::TComponent, public IDAConnectionClient, pu
   // ---- The connection's view (IDAConnectionClient)
   classlib::TComponent* ClientComponent() override { return this; }
   bool IsDataSet() const override { return false; }
-  TCustomDAConnection* ClientConnection() const override { return connection_; }
+  TCustomDAConnection* ClientConnection() const override { return GetUsedConnection(); }
   void SetDriverConnection(TCRConnection* connection) override;
 
   // ---- Parameter text (also used for batch rows)
@@ -143,9 +149,19 @@ class TCustomDASQL : public classlib::TComponent, public IDAConnectionClient, pu
   void InitParamsObject() { params_ = CreateParamsObject(); }
   // A driver command of the connection's class, owned by the statement.
   virtual void CreateICommand();
+  // Makes command the statement's own driver command (one made without a
+  // connection, or of the class a default connection makes).
+  void SetOwnICommand(std::unique_ptr<TCRCommand> command);
+  // A stand-alone statement working through a connection that is not its
+  // own (a default one) registers with it and takes a driver command of its
+  // class.
   virtual void BeginConnection(bool counted);
   virtual void EndConnection();
   virtual void ConnectChange(classlib::TObject* sender, bool connecting);
+  // The connection goes: the driver statement is let go.
+  virtual void Disconnect();
+  // The data set the statement belongs to, or nullptr.
+  TDASQLOwner* DataSetOwner() const { return data_set_; }
   virtual void InternalPrepare();
   virtual void InternalUnPrepare();
   virtual void InternalExecute(int iters);
@@ -175,6 +191,9 @@ class TCustomDASQL : public classlib::TComponent, public IDAConnectionClient, pu
   bool Traced() const;
   bool CommandScansParams();
   void CarryValues(const TDAParams& from);
+  // Registers with a connection that is not the statement's own; leaves it.
+  void UseDefaultConnection(TCustomDAConnection* connection);
+  void LeaveDefaultConnection();
   char LeftQuote() const { return data_set_ ? data_set_->OwnerLeftQuote() : '"'; }
   char RightQuote() const { return data_set_ ? data_set_->OwnerRightQuote() : '"'; }
   // Reads the name after a ":" and writes its replacement; answers where
@@ -197,6 +216,8 @@ class TCustomDASQL : public classlib::TComponent, public IDAConnectionClient, pu
   std::unique_ptr<TCRCommand> own_command_;
   std::string final_sql_;
   TCustomDAConnection* connection_ = nullptr;
+  // The connection the statement registered with without being its own.
+  TCustomDAConnection* default_connection_ = nullptr;
 };
 
 }  // namespace dacore

@@ -2,6 +2,7 @@
 // whole run (auto-commit, LOB values, ROWID, piecewise LONG transfer),
 // background execution and its end.
 #include <cstring>
+#include <thread>
 
 #include "classlib/exceptions.h"
 #include "dacore/blob.h"
@@ -11,6 +12,7 @@
 #include "oracle/cmd_oci_command.h"
 #include "oracle/conn_exec_thread.h"
 #include "oracle/conn_oci_connection.h"
+#include "oracle/conn_util_window.h"
 #include "oracle/cursor_conversions.h"
 #include "oracle/cursor_ora_cursor.h"
 #include "oracle/error_messages.h"
@@ -362,6 +364,13 @@ void TOCICommand::EndExecute(const classlib::Exception* error) {
     bool fail = true;
     connection_->DoError(copy, fail);
     if (!fail) throw classlib::EAbort();
+  }
+}
+
+void TOCICommand::WaitForExecute() {
+  while (TExecThread* thread = thread_) {
+    if (!OCIConnection()->UtilWindow().DispatchOne(kWmExecEnded, reinterpret_cast<uintptr_t>(thread)))
+      std::this_thread::yield();
   }
 }
 

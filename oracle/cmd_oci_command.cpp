@@ -133,7 +133,11 @@ bool TOCICommand::SetProp(int prop, const classlib::Variant& value) {
       if (param_check_) ParseParams();
       return true;
     case prScanOff: scan_off_ = value.AsBoolean(); return true;
-    case prNonBlocking: non_blocking_ = value.AsBoolean(); return true;
+    case prNonBlocking:
+      // A run in the background reads the setting: it ends first.
+      if (value.AsBoolean() != non_blocking_) WaitForExecute();
+      non_blocking_ = value.AsBoolean();
+      return true;
     case prFieldsAsString: fields_as_string_ = value.AsBoolean(); return true;
     case prCacheLobs: cache_lobs_ = value.AsBoolean(); return true;
     case prScrollableCursor: cursor_->Scrollable = value.AsBoolean(); return true;

@@ -110,6 +110,9 @@ class TOCICommand : public dacore::TCRCommand {
   void ExecuteStatement();
   void DoExecute();
   void EndExecute(const classlib::Exception* error);
+  // Until a background execute has ended (its end handled here, the
+  // utility window's messages pumped meanwhile).
+  void WaitForExecute();
   void Cancel();
   void CloseCursor();
   void InternalUnprepare();

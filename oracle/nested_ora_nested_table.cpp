@@ -182,6 +182,11 @@ void TOraNestedTable::CloseCursor() {
   if (data_set_field_) DropValues();
 }
 
+void TOraNestedTable::DataEvent(TDataEvent event, intptr_t info) {
+  if (event == deParentScroll) ParentScroll();
+  TMemDataSet::DataEvent(event, info);
+}
+
 void TOraNestedTable::ParentScroll() {
   if (!data_set_field_ || updating_parent_ || !Active()) return;
   TOraObject* value = ParentValue();

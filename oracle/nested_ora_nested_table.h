@@ -53,6 +53,8 @@ class TOraNestedTable : public dacore::TMemDataSet {
   classlib::TFieldType GetFieldTypeOfDesc(const dacore::TFieldDesc& desc) override;
   classlib::TField* CreateFieldOfType(classlib::TFieldType type, classlib::TComponent* owner) override;
   void Notification(classlib::TComponent* component, classlib::TOperation operation) override;
+  // deParentScroll: the parent's current record changed (it opened again).
+  void DataEvent(classlib::TDataEvent event, intptr_t info) override;
 
  private:
   class TParentLink;

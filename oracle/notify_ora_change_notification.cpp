@@ -10,7 +10,7 @@
 
 namespace oracle {
 
-bool TOraChangeNotification::UseDefaultSession = true;
+bool& TOraChangeNotification::UseDefaultSession = oracle::UseDefaultSession;
 
 TOraChangeNotification::TOraChangeNotification(classlib::TComponent* owner)
     : TComponent(owner), notification_(std::make_unique<TOCIChangeNotification>()) {

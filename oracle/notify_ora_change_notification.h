@@ -39,8 +39,8 @@ class TOraChangeNotification : public classlib::TComponent {
   TOraSession* Session() const { return session_; }
   void SetSession(TOraSession* session);
   // Without a session of its own, the process's default session is used
-  // while this is set (the default).
-  static bool UseDefaultSession;
+  // while this is set (the default): the flag every Oracle component reads.
+  static bool& UseDefaultSession;
 
   // Subscribes on the session's connection (connected), unless already
   // subscribed.

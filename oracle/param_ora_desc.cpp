@@ -10,6 +10,7 @@
 #include "oracle/cursor_conversions.h"
 #include "oracle/error_messages.h"
 #include "oracle/lob_ora_file.h"
+#include "oracle/param_ora_param.h"
 #include "oracle/value_data_types.h"
 #include "oracle/value_interval.h"
 #include "oracle/value_number.h"
@@ -91,7 +92,10 @@ bool IsItemObjectType(TDataType type) {
 
 TOraParamDesc::TOraParamDesc() : indicator_ptr_(&indicator_cell_) { is_null_ = true; }
 
-TOraParamDesc::~TOraParamDesc() { FreeBuffer(); }
+TOraParamDesc::~TOraParamDesc() {
+  if (bound_param_) bound_param_->SetBoundDesc(nullptr);
+  FreeBuffer();
+}
 
 void TOraParamDesc::SetDataType(TDataType value) {
   if (value == data_type_) return;

@@ -17,6 +17,8 @@
 
 namespace oracle {
 
+class TOraParam;
+
 class TOraParamDesc : public dacore::TParamDesc {
   CLASSLIB_CLASS(TOraParamDesc, dacore::TParamDesc)
  public:
@@ -97,7 +99,14 @@ class TOraParamDesc : public dacore::TParamDesc {
   bool IsQuoted = false;
   uint16_t SubDataType = 0;
 
+  // The component parameter whose value was last written into the
+  // descriptor (TOraParam::SetBoundDesc keeps both ends); a descriptor that
+  // goes tells it.
+  TOraParam* BoundParam() const { return bound_param_; }
+
  private:
+  friend class TOraParam;
+
   void AllocBuffer();
   void FreeBuffer();
   void EnsureItemSize(int32_t size);
@@ -121,6 +130,7 @@ class TOraParamDesc : public dacore::TParamDesc {
   std::vector<dacore::TSharedObject*> item_objects_;
   bool table_ = false;
   bool national_ = false;
+  TOraParam* bound_param_ = nullptr;
 };
 
 // The item size of a data type, before any declared size (0 for types

@@ -155,7 +155,20 @@ TFieldType OraDataTypeToFieldType(dacore::TDataType type) {
 
 TOraParam::TOraParam(classlib::TCollection* params) : TDAParam(params) {}
 
-TOraParam::~TOraParam() { ReleaseItemObjects(); }
+TOraParam::~TOraParam() {
+  SetBoundDesc(nullptr);
+  ReleaseItemObjects();
+}
+
+void TOraParam::SetBoundDesc(TOraParamDesc* desc) {
+  if (desc == bound_desc_) return;
+  if (bound_desc_) bound_desc_->bound_param_ = nullptr;
+  bound_desc_ = desc;
+  if (!desc) return;
+  // A descriptor follows one parameter: the one written into it last.
+  if (desc->bound_param_) desc->bound_param_->bound_desc_ = nullptr;
+  desc->bound_param_ = this;
+}
 
 bool TOraParam::IsBlobDataType(TFieldType type) const {
   return OneOf(type, {ftBlob, ftMemo, ftOraBlob, ftOraClob, ftWideMemo, 100});
@@ -189,7 +202,14 @@ void TOraParam::CreateObject() {
   const TFieldType type = DataType();
   classlib::Assert(ParamObject() == nullptr, "Ora", __LINE__);
   dacore::TSharedObject* object = nullptr;
-  if (type == ftCursor) {
+  if (IsUserTypeField(type)) {
+    // Without a type yet: the caller names it (SetOraType, AllocObject).
+    if (type == ftADT) object = new TOraObject;
+    else if (type == ftArray) object = new TOraArray;
+    else if (type == ftDataSet) object = new TOraNestTable;
+    else if (type == ftReference) object = new TOraRef;
+    else object = new TOraXML;
+  } else if (type == ftCursor) {
     object = new TOraCursor;
   } else if (type == ftOraBlob || type == ftOraClob) {
     auto* lob = new TOraLob(nullptr);
@@ -272,7 +292,7 @@ void TOraParam::SetLength(int value) {
       if (IsItemObjectField(DataType())) SetObjectText(ParamObject(), first);
       else SetData(first);
     }
-    bound_desc_ = nullptr;
+    SetBoundDesc(nullptr);
     return;
   }
   if (!OneOf(DataType(), {ftUnknown, ftString, ftInteger, ftFloat, ftDateTime, ftVarBytes, ftFixedChar,
@@ -383,6 +403,19 @@ void TOraParam::Clear() {
   TDAParam::Clear();
 }
 
+void TOraParam::ClearValueObject() {
+  dacore::TSharedObject* object = ValueObject();
+  if (auto* cursor = dynamic_cast<TOraCursor*>(object)) {
+    cursor->FreeCursor();
+  } else if (auto* lob = dynamic_cast<TOraLob*>(object)) {
+    // The content stays: a later execute writes it into a new locator.
+    lob->FreeLob();
+    lob->SetOCISvcCtx(nullptr);
+  } else if (auto* value = dynamic_cast<TOraObject*>(object)) {
+    value->FreeObject();
+  }
+}
+
 std::string TOraParam::AsString() const {
   if (IsItemObjectField(DataType()) && Length() < 2) return ObjectText(ValueObject());
   return TDAParam::AsString();
@@ -470,6 +503,21 @@ TOraLob* TOraParam::AsOraClob() {
 
 TOraFile* TOraParam::AsBFile() { return TypedObject<TOraFile>(*this, ftBFile, nullptr); }
 
+TOraObject* TOraParam::AsOraObject() {
+  if (DataType() != ftADT && DataType() != ftUnknown) return nullptr;
+  return TypedObject<TOraObject>(*this, ftADT, nullptr);
+}
+
+TOraArray* TOraParam::AsOraArray() {
+  if (DataType() != ftArray && DataType() != ftUnknown) return nullptr;
+  return TypedObject<TOraArray>(*this, ftArray, nullptr);
+}
+
+TOraNestTable* TOraParam::AsOraNestTable() {
+  if (DataType() != ftDataSet && DataType() != ftUnknown) return nullptr;
+  return TypedObject<TOraNestTable>(*this, ftDataSet, nullptr);
+}
+
 TOraTimeStamp* TOraParam::AsTimeStamp() {
   return Length() > 1 ? nullptr : TypedObject<TOraTimeStamp>(*this, ftTimeStampTZ, nullptr);
 }
@@ -504,8 +552,16 @@ void TOraParam::Assign(const classlib::TPersistent* source) {
 TOraParams::TOraParams(classlib::TPersistent* owner)
     : TDAParams(classlib::TCollectionItemClass::Of<TOraParam>(), owner) {}
 
+// Runs while the session is still whole (before it ends): a temporary LOB
+// is freed through it. A session already lost refuses; the disconnect goes on.
 void TOraParams::ClearObjects() {
-  for (int i = 0; i < Count(); ++i) Items(i)->Clear();
+  for (int i = 0; i < Count(); ++i) {
+    try {
+      Items(i)->ClearValueObject();
+    } catch (const classlib::Exception&) {
+      // What the value held on the server went with the session.
+    }
+  }
 }
 
 }  // namespace oracle

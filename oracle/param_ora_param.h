@@ -20,6 +20,8 @@ class TOraTimeStamp;
 class TOraInterval;
 class TOraNumber;
 class TOraObject;
+class TOraArray;
+class TOraNestTable;
 
 // Field types of the Oracle layer beyond the class library's.
 inline constexpr classlib::TFieldType ftBFile = static_cast<classlib::TFieldType>(100);
@@ -64,6 +66,11 @@ class TOraParam : public dacore::TDAParam {
   void SetValue(const classlib::Variant& value) override;
   bool IsNull() const override;
   void Clear() override;
+  // Lets go of what the value object holds on a server session: a cursor's
+  // statement, a LOB's locator (a temporary LOB freed), an object's
+  // instance. Date-times, intervals and NUMBERs live on the process's
+  // environment and keep their values; plain values are not touched.
+  void ClearValueObject();
   std::string AsString() const override;
   void SetAsString(const std::string& value) override;
   int32_t AsInteger() const override;
@@ -94,12 +101,24 @@ class TOraParam : public dacore::TDAParam {
   TOraObject* AsObject() const;
   void SetAsObject(TOraObject* value);
   static bool IsUserTypeField(classlib::TFieldType type);
+  // The object, VARRAY and nested table of the parameter: a parameter of
+  // unknown type first becomes one (ftADT, ftArray, ftDataSet, with a value
+  // object without type yet); nullptr when the type is another.
+  TOraObject* AsOraObject();
+  TOraArray* AsOraArray();
+  TOraNestTable* AsOraNestTable();
 
-  // The descriptor the value was last bound through; item writes reach it.
+  // The descriptor the value was last written into (the statement
+  // component links them at each write); item writes reach it. The link
+  // goes when either end goes.
   TOraParamDesc* BoundDesc() const { return bound_desc_; }
-  void SetBoundDesc(TOraParamDesc* desc) { bound_desc_ = desc; }
+  void SetBoundDesc(TOraParamDesc* desc);
 
   void Assign(const classlib::TPersistent* source) override;
+  // Inherited; National is then set exactly when the field's column is
+  // NCHAR or NVARCHAR2 (defined beside the data set's update parameters,
+  // which decide the national form the same way).
+  void AssignField(const classlib::TField* field) override;
 
  protected:
   void CreateObject() override;
@@ -130,7 +149,8 @@ class TOraParams : public dacore::TDAParams {
   TOraParam* FindParam(std::string_view name) const {
     return static_cast<TOraParam*>(TDAParams::FindParam(name));
   }
-  // Clears every item's value object.
+  // Clears every item's value object (TOraParam::ClearValueObject): the
+  // components call it when their session disconnects.
   void ClearObjects();
 };
 

@@ -36,6 +36,18 @@ uint16_t SubTypeOf(const TFieldDesc& field) {
   return oci ? oci->SubDataType : 0;
 }
 
+// An NCHAR or NVARCHAR2 column: its values bind in the national character
+// set, so characters beyond the database's own survive.
+bool IsNationalText(const TFieldDesc& field) {
+  const uint16_t sub_type = SubTypeOf(field);
+  return sub_type == stNationalString || sub_type == stNationalWideString;
+}
+
+void SetNationalText(TOraParam& param, const TFieldDesc* field) {
+  const bool national = field && IsNationalText(*field);
+  if (national || param.National()) param.SetNational(national);
+}
+
 // The Oracle command behind an update statement, or nullptr.
 TOCICommand* CommandOf(TCustomDASQL* statement) {
   return statement ? dynamic_cast<TOCICommand*>(statement->ICommand()) : nullptr;
@@ -257,6 +269,7 @@ void TOraDataSet::AssignFieldValue(TDAParam& param, const TFieldDesc& field, boo
   }
   if (!ora || !rec || !(IsLobType(type) || (IsMemoType(type) && SubTypeOf(field) == stString))) {
     TCustomDADataSet::AssignFieldValue(param, field, old);
+    if (ora) SetNationalText(*ora, &field);
     return;
   }
   TBlob* blob = IRecordSet()->GetBlob(field.FieldNo(), rec);
@@ -294,6 +307,12 @@ void TOraDataSet::AssignUpdateParams(TStatementType type, bool generated) {
   TCRFieldDesc* desc = RowIdentityField();
   classlib::TField* field = desc ? FindField(desc->Name()) : nullptr;
   if (old_rowid && field) old_rowid->SetAsString(field->AsString());
+}
+
+void TOraParam::AssignField(const classlib::TField* field) {
+  TDAParam::AssignField(field);
+  auto* data_set = field ? dynamic_cast<TOraDataSet*>(field->DataSet()) : nullptr;
+  SetNationalText(*this, data_set ? data_set->GetFieldDesc(const_cast<classlib::TField*>(field)) : nullptr);
 }
 
 }  // namespace oracle

@@ -3,8 +3,11 @@
 
 #include "classlib/ansistr.h"
 #include "classlib/field.h"
+#include "classlib/field_misc.h"
+#include "dacore/trace_monitor.h"
 #include "oracle/field_bfile_stream.h"
 #include "oracle/field_ora_fields.h"
+#include "oracle/cmd_oci_command.h"
 #include "oracle/conn_oci_connection.h"
 #include "oracle/query_field_origins.h"
 #include "oracle/param_ora_param.h"
@@ -28,11 +31,20 @@ TOraDataSet::TOraDataSet(classlib::TComponent* owner) : TCustomDADataSet(owner) 
   InitCommand();
   InitOptions();
   InitSQLGenerator();
-  // The options reach the record set made in the base constructor.
-  if (IRecordSet()) Options().ApplyTo(*IRecordSet());
+  // An Oracle record set from the start, so that the settings reach its
+  // command before any session (the base made none without a connection).
+  SetIRecordSet(CreateIRecordSet());
 }
 
-TOraSession* TOraDataSet::Session() const { return dynamic_cast<TOraSession*>(TCustomDADataSet::GetUsedConnection()); }
+std::unique_ptr<TData> TOraDataSet::CreateIRecordSet() {
+  std::unique_ptr<TData> record_set = TCustomDADataSet::CreateIRecordSet();
+  if (!dynamic_cast<TCRRecordSet*>(record_set.get())) record_set = std::make_unique<TOCIRecordSet>();
+  return record_set;
+}
+
+// The session every part of the data set works on: locks, keys and change
+// notification use the default session exactly when the statements do.
+TOraSession* TOraDataSet::Session() const { return dynamic_cast<TOraSession*>(GetUsedConnection()); }
 
 void TOraDataSet::SetSession(TOraSession* session) { SetConnection(session); }
 
@@ -54,11 +66,46 @@ void TOraDataSet::SetIRecordSet(std::unique_ptr<TData> record_set) {
   // Until the constructor made them, the options are the base's.
   auto* options = dynamic_cast<TOraDataSetOptions*>(&TCustomDADataSet::Options());
   if (IRecordSet() && options) options->ApplyTo(*IRecordSet());
+  if (TCRCommand* command = ICommand()) command->SetProp(prNonBlocking, NonBlocking());
+}
+
+void TOraDataSet::SetNonBlocking(bool value) {
+  if (auto* record_set = dynamic_cast<TOCIRecordSet*>(IRecordSet())) {
+    while (record_set->ExecutingInBackground() || record_set->FetchingAll()) {
+      if (record_set->ExecutingInBackground()) record_set->WaitForExecute();
+      else record_set->WaitForFetchAll();
+    }
+  }
+  TCustomDADataSet::SetNonBlocking(value);
+  // The internal statement keeps the same setting and hands it to the
+  // record set's command, now and whenever it is given a command again.
+  Command().SetNonBlocking(value);
 }
 
 TCustomDAConnection* TOraDataSet::GetUsedConnection() const {
   if (TCustomDAConnection* connection = TCustomDADataSet::GetUsedConnection()) return connection;
   return TOraSession::DefaultSession();
+}
+
+void TOraDataSet::Disconnect() {
+  Params().ClearObjects();
+  TCustomDADataSet::Disconnect();
+}
+
+void TOraDataSet::AssignConnection(classlib::TObject* sender, bool connecting) {
+  if (!connecting) Params().ClearObjects();
+  TCustomDADataSet::AssignConnection(sender, connecting);
+}
+
+// A nested data set that stayed open (the parent's controls were disabled
+// while it closed) shows the reopened parent's current record.
+void TOraDataSet::DoAfterOpen() {
+  TCustomDADataSet::DoAfterOpen();
+  for (classlib::TField* field : FieldList()) {
+    auto* holder = dynamic_cast<classlib::TDataSetField*>(field);
+    classlib::TDataSet* nested = holder ? holder->NestedDataSet() : nullptr;
+    if (nested && nested->Active()) nested->NotifyDataEvent(classlib::deParentScroll, 0);
+  }
 }
 
 TStatementTypes TOraDataSet::GetSupportedStatementTypes() const {
@@ -160,9 +207,17 @@ int TOraDataSet::GetRecCount() {
   TCustomDAConnection* connection = GetUsedConnection();
   if (!connection) return 0;
   std::unique_ptr<TCustomDADataSet> counter = connection->CreateDataSet();
-  counter->SetSQL(RecordCountSQL(FinalSQL()));
+  counter->SetInternal(true);
+  const std::string sql = RecordCountSQL(FinalSQL());
+  counter->SetSQL(sql);
   counter->Params().Assign(&Params());
+  counter->Prepare();
+  if (!counter->IsQuery()) return 0;
+  uint32_t message_id = 0;
+  const bool traced = TCustomDASQLMonitor::HasMonitor() || Debug();
+  if (traced) TCustomDASQLMonitor::NotifySQLExecute(this, sql, &Params(), "Get RecCount", message_id, true);
   counter->Open();
+  if (traced) TCustomDASQLMonitor::NotifySQLExecute(this, sql, &Params(), "Get RecCount", message_id, false);
   const int count = counter->IsEmpty() ? 0 : counter->FieldByNumber(1)->AsInteger();
   counter->Close();
   return count;

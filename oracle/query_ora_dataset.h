@@ -46,6 +46,9 @@ class TOraDataSet : public dacore::TCustomDADataSet {
   void SetKeyFields(const std::string& value);
   // From another Oracle data set also NonBlocking, LockMode and KeyFields.
   void Assign(const classlib::TPersistent* source) override;
+  // Reaches the driver command at once; a statement running or fetching in
+  // the background is awaited first, because its thread reads the setting.
+  void SetNonBlocking(bool value) override;
 
   // The ROWID is a key, never a column the statements write or read back.
   void GetKeyFieldDescs(std::vector<dacore::TCRFieldDesc*>& key_fields, std::vector<dacore::TCRFieldDesc*>& data_fields,
@@ -105,8 +108,22 @@ class TOraDataSet : public dacore::TCustomDADataSet {
   std::unique_ptr<dacore::TCustomDASQL> CreateCommand() override;
   std::unique_ptr<dacore::TDADataSetOptions> CreateOptions() override;
   std::unique_ptr<dacore::TDASQLGenerator> CreateSQLGenerator() override;
+  // The session's record set, else a TOCIRecordSet of its own.
+  std::unique_ptr<dacore::TData> CreateIRecordSet() override;
+  // The options and NonBlocking reach the new record set and its command.
   void SetIRecordSet(std::unique_ptr<dacore::TData> record_set) override;
+ public:
+  // The Session, else the default session when one exists.
   dacore::TCustomDAConnection* GetUsedConnection() const override;
+ protected:
+  // The parameters' value objects let go of the session first.
+  void Disconnect() override;
+  // Also in disconnected mode, where the rows stay: the session the values
+  // were bound on goes all the same.
+  void AssignConnection(classlib::TObject* sender, bool connecting) override;
+  // Active nested data sets follow the reopened data set's current record
+  // (data event deParentScroll).
+  void DoAfterOpen() override;
   // Places the fields in the tables of the statement.
   void AfterOpenCursor(bool info_query) override;
   // The row identity is the field named ROWID of the updating table.
@@ -130,7 +147,8 @@ class TOraDataSet : public dacore::TCustomDADataSet {
   // Executing prepares first, so that a SELECT opens with one execute and
   // any other statement runs as a plain command.
   void BeforeExecute() override;
-  // The rows the statement gives, counted on the server.
+  // The rows the statement gives, counted on the server by an internal
+  // data set, traced as "Get RecCount".
   int GetRecCount() override;
   std::string WrapSQLInBlock(const std::string& sql) override { return "BEGIN\r\n" + sql + "\r\nEND;"; }
 
@@ -175,7 +193,8 @@ class TOraDataSet : public dacore::TCustomDADataSet {
   // update data set takes this one's LOB and text options.
   classlib::TComponent& CheckUpdateQuery(dacore::TStatementType type) override;
   // LOB fields hand their content to the parameter's own LOB; text kept as
-  // a memo goes back as text; CLOBs of national columns bind as national.
+  // a memo goes back as text; CLOBs of national columns (NCLOB) and texts of
+  // NCHAR and NVARCHAR2 columns bind in the national character set.
   void AssignFieldValue(dacore::TDAParam& param, const dacore::TFieldDesc& field, bool old) override;
   // With returned values or a refresh every non-LOB parameter is in/out;
   // a refresh gets the record's ROWID as OLD_ROWID.

@@ -45,15 +45,37 @@ int LongestBytes(const classlib::Variant& value) {
 TOraSQL::TOraSQL(classlib::TComponent* owner, dacore::TDASQLOwner* data_set) : TCustomDASQL(owner, data_set) {
   Macros().SetParserClass(OraParserClass());
   InitParamsObject();
+  if (!data_set) CreateICommand();
 }
 
 TOraSession* TOraSQL::Session() const { return dynamic_cast<TOraSession*>(Connection()); }
 
 void TOraSQL::SetSession(TOraSession* session) { SetConnection(session); }
 
+dacore::TCustomDAConnection* TOraSQL::GetUsedConnection() const {
+  if (dacore::TCustomDAConnection* connection = Connection()) return connection;
+  if (dacore::TDASQLOwner* data_set = DataSetOwner()) return data_set->OwnerConnection();
+  return UseDefaultSession ? TOraSession::DefaultSession() : nullptr;
+}
+
+void TOraSQL::CreateICommand() {
+  TCustomDASQL::CreateICommand();
+  if (!ICommand()) SetOwnICommand(std::make_unique<TOCICommand>());
+}
+
+void TOraSQL::Assign(const classlib::TPersistent* source) {
+  TCustomDASQL::Assign(source);
+  if (const auto* other = dynamic_cast<const TOraSQL*>(source)) SetNonBlocking(other->NonBlocking());
+}
+
 void TOraSQL::SetStatementCache(bool value) {
   statement_cache_ = value;
   if (ICommand()) ICommand()->SetProp(prCommandStatementCache, value);
+}
+
+void TOraSQL::SetNonBlocking(bool value) {
+  TCustomDASQL::SetNonBlocking(value);
+  if (ICommand()) ICommand()->SetProp(prNonBlocking, value);
 }
 
 void TOraSQL::SetICommand(dacore::TCRCommand* command) {
@@ -61,6 +83,18 @@ void TOraSQL::SetICommand(dacore::TCRCommand* command) {
   if (!command) return;
   command->SetProp(prNonBlocking, NonBlocking());
   command->SetProp(prCommandStatementCache, statement_cache_);
+}
+
+// What the values hold on the server (a cursor's statement, a LOB's
+// locator or temporary LOB) goes while the session is still whole.
+void TOraSQL::Disconnect() {
+  Params().ClearObjects();
+  TCustomDASQL::Disconnect();
+}
+
+void TOraSQL::SQLChanged(classlib::TObject* sender) {
+  TCustomDASQL::SQLChanged(sender);
+  if (auto* command = dynamic_cast<TOCICommand*>(ICommand())) command->SetSQLType(SQL_UNKNOWN);
 }
 
 // The driver's parameters take Oracle's own types, so that LOBs, cursors,
@@ -75,9 +109,14 @@ void TOraSQL::WriteParams(bool with_values) {
     desc->SetName(param->Name());
     desc->SetDataType(OraFieldTypeToDataType(param->DataType()));
     desc->SetParamType(static_cast<dacore::TParamDirection>(param->ParamType()));
-    if (auto* ora = dynamic_cast<TOraParamDesc*>(desc)) ora->SetNational(param->National());
-    auto* source = dynamic_cast<dacore::TDAParam*>(param->ParamRef());
+    auto* source = dynamic_cast<TOraParam*>(param->ParamRef());
     if (!source) source = param;
+    auto* ora = dynamic_cast<TOraParamDesc*>(desc);
+    if (ora) {
+      ora->SetNational(source->National());
+      ora->SetTable(source->Table());
+      ora->SetArrayLength(source->Length());
+    }
     const classlib::Variant value = source->Value();
     if (IsText(param->DataType()) || IsBytes(param->DataType())) {
       // A text or binary parameter's buffer takes its whole value (each item of an array).
@@ -88,6 +127,7 @@ void TOraSQL::WriteParams(bool with_values) {
     if (!with_values) continue;
     if (source->IsObjectDataType(source->DataType()) && source->ParamObject()) desc->SetObject(source->ParamObject());
     else desc->SetValue(value);
+    if (ora) source->SetBoundDesc(ora);
   }
   while (command->GetParamCount() > ParamCount()) command->DeleteParam(command->GetParamCount() - 1);
 }

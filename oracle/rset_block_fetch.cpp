@@ -73,6 +73,11 @@ struct TFetchCallbacks {
     *length = &fresh->used;
     *piece = OCI_NEXT_PIECE;
     *indicator = self->IndicatorPtr(rec, column->field->FieldNo());
+    // Clients 8.1.6 to 8.x write the indicator that many 16-bit cells past
+    // the address a callback gives (as into an array of the rows'
+    // indicators): it is given that much earlier, so it lands in the row.
+    if (OCIVersion >= 8160 && OCIVersion <= 8999)
+      *indicator = static_cast<uint8_t*>(*indicator) - static_cast<size_t>(2) * iteration;
     *return_code = nullptr;
     return OCI_CONTINUE;
   }

@@ -213,22 +213,25 @@ bool TOCIRecordSet::Fetch() {
   if (state == csIdle || state == csCancelled) return false;
   bool cancel = false;
   DoBeforeFetch(cancel);
-  if (cancel) {
-    if (AutoClose && command.GetCursorState() != csCancelled) command.SetCursorState(csCancelled);
-    return false;
-  }
   bool fetched = false;
-  try {
-    fetched = RowByRow() ? RowFetch(TRowMove::kForward) : BlockFetch();
-  } catch (...) {
-    {
-      std::lock_guard<std::recursive_mutex> rows(RowsLock());
-      eof_ = true;
+  if (cancel) {
+    // Without AutoClose the cursor stays open: a fetch of everything that
+    // was under way only pauses, so a later one takes up the rest.
+    if (!AutoClose && command.GetCursorState() == csFetching) command.SetCursorState(csFetchingPaused);
+    else if (AutoClose && command.GetCursorState() != csCancelled) command.Cancel();
+  } else {
+    try {
+      fetched = RowByRow() ? RowFetch(TRowMove::kForward) : BlockFetch();
+    } catch (...) {
+      {
+        std::lock_guard<std::recursive_mutex> rows(RowsLock());
+        eof_ = true;
+      }
+      AfterFetch(in_thread);
+      throw;
     }
     AfterFetch(in_thread);
-    throw;
   }
-  AfterFetch(in_thread);
   if (command.GetCursorState() == csCancelled && AutoClose && !in_thread) {
     InternalUnPrepare();
     SetPrepared(false);

@@ -65,6 +65,26 @@ TOCIConnection* TOCIRecordSet::Connection() { return Command().OCIConnection(); 
 
 bool TOCIRecordSet::CanReopen() { return Command().GetCursorState() == csIdle || UsesRefCursor(); }
 
+void TOCIRecordSet::Reopen() {
+  TOCICommand& command = Command();
+  if (command.GetCursorState() == csIdle) {
+    TCRRecordSet::Reopen();
+    return;
+  }
+  if (UsesRefCursor()) {
+    StopExecute();
+    StopFetchAll();
+    FreeFetchBuffer();  // its cells point into the rows that go
+    FreeData();
+    InitData();
+    InternalOpen();
+    return;
+  }
+  // A statement of no known kind: a cursor handed in, which cannot run again.
+  if (command.GetSQLType() == SQL_UNKNOWN) RaiseOraException(messages::kReopenNotAllowed);
+  TCRRecordSet::Reopen();
+}
+
 // ---- Life cycle -----------------------------------------------------------------
 
 // A cursor handed in (a nested cursor of another record set's row) comes

@@ -67,6 +67,10 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   bool SetProp(int prop, const classlib::Variant& value) override;
   bool GetProp(int prop, classlib::Variant& value) override;
   bool CanReopen() override;
+  // A cursor not yet open: Close and Open. A block's REF CURSOR: the rows go
+  // and the block runs again (the fields stay). Another cursor handed in
+  // cannot be read again: "Reopen is not allowed".
+  void Reopen() override;
 
   TOCICommand& Command() { return *static_cast<TOCICommand*>(GetCommand()); }
   TOCIConnection* Connection();

@@ -74,6 +74,8 @@ TOraSession::~TOraSession() {
   if (direct) RemoveDirectMode();
 }
 
+bool UseDefaultSession = true;
+
 TOraSession* TOraSession::DefaultSession() {
   TSessionList& list = Sessions();
   std::lock_guard<std::recursive_mutex> guard(list.lock);

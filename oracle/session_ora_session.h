@@ -40,6 +40,10 @@ class TOraChangeNotification;
 class TOraSessionTracer;
 class TOraSQL;
 
+// Whether Oracle components without a session of their own work through
+// the default session (TOraSession::DefaultSession); on at start.
+extern bool UseDefaultSession;
+
 class TOraSession : public dacore::TCustomDAConnection {
   CLASSLIB_CLASS(TOraSession, dacore::TCustomDAConnection)
  public:

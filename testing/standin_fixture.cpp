@@ -156,6 +156,8 @@ void StandinTest::UseClient(int major, int minor, int update, int patch) {
   fs::create_symlink(ORACLE_STANDIN_101_PATH, link);
   ControlStandin(ORACLE_STANDIN_101_PATH);
   WriteOracleValue("", "OCIDLL", link);
+  // The library stands for that release where older clients differ.
+  ASSERT_TRUE(standin_->SetClientVersion(major, minor, update, patch, 0));
 }
 
 void StandinTest::ControlStandin(const std::string& path) {

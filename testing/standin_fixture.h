@@ -67,7 +67,8 @@ class StandinTest : public ::testing::Test {
   // Points "OCIDLL" at a client of that release: the full stand-in, whose
   // version call answers it, from 10.2 on; before, the stand-in without that
   // call under a file name whose version suffix is the release (a link to
-  // it, so that the control reaches the library the layer loads).
+  // it, so that the control reaches the library the layer loads), told the
+  // release through its control.
   void UseClient(int major, int minor, int update = 0, int patch = 0);
   // The control of another build of the stand-in, reset (nothing changes
   // when it is the build already controlled).

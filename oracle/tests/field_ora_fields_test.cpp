@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "classlib/field_blob.h"
+#include "classlib/field_defs.h"
 #include "classlib/fields.h"
 #include "classlib/stream.h"
 #include "classlib/variant.h"
@@ -247,7 +248,8 @@ class NestedColumnTest : public OraFieldTest {
  protected:
   static constexpr const char* kLists = "SELECT ID, CODES FROM LISTS";
 
-  std::unique_ptr<TOraQuery> OpenLists() {
+  // A query of lists (not opened) whose rows hold nested tables of NUMBERs.
+  std::unique_ptr<TOraQuery> NewLists() {
     objects_.DeclareSampleTypes();
     objects_.DeclareType("SCOTT", "CODES_T", OCI_TYPECODE_NAMEDCOLLECTION, true, OCI_TYPECODE_TABLE, 0,
                          sizeof(OCINumber), sizeof(OCIInd));
@@ -257,6 +259,10 @@ class NestedColumnTest : public OraFieldTest {
     auto query = std::make_unique<TOraQuery>();
     query->SetSession(session_component_.get());
     query->SetSQL(kLists);
+    return query;
+  }
+  std::unique_ptr<TOraQuery> OpenLists() {
+    auto query = NewLists();
     query->Open();
     return query;
   }
@@ -292,6 +298,34 @@ TEST_F(NestedColumnTest, DetailFollowsItsMaster) {
     EXPECT_FALSE(nested.Active()) << "closing the master closes the detail";
   }
   query.reset();
+  EXPECT_EQ(objects_.LiveObjects(), 0);
+}
+
+// A nested data set that stayed open while its parent closed (the parent's
+// controls were disabled, so its link heard nothing) shows the reopened
+// parent's current record.
+TEST_F(NestedColumnTest, NestedDataSetFollowsItsReopenedParent) {
+  {
+    auto query = NewLists();
+    // Persistent fields: the data-set field outlives a close.
+    query->FieldDefs().Update();
+    for (int i = 0; i < query->FieldDefs().Count(); ++i) query->FieldDefs().Items(i)->CreateField(query.get());
+    query->Open();
+    auto* codes = dynamic_cast<TOraDataSetField*>(query->FieldByName("CODES"));
+    ASSERT_NE(codes, nullptr);
+    TOraNestedTable nested;
+    nested.SetDataSetField(codes);
+    nested.Open();
+    query->Next();
+    EXPECT_EQ(Codes(nested), (std::vector<int>{10}));
+    query->DisableControls();
+    query->Close();
+    ASSERT_TRUE(nested.Active()) << "the closing went unheard";
+    query->Open();
+    EXPECT_EQ(Codes(nested), (std::vector<int>{7, 8, 9})) << "the open told it the current record";
+    query->EnableControls();
+    nested.Close();
+  }
   EXPECT_EQ(objects_.LiveObjects(), 0);
 }
 

@@ -91,6 +91,27 @@ TEST_F(SqliteTierLockTest, CancelledEditGivesItsImmediateLockBack) {
   EXPECT_NO_THROW(other->Execute()) << "another session may write the row again";
 }
 
+// Without a session of its own a query works on the default session
+// through and through: its key from the dictionary, its lock under the
+// savepoint, and the lock given back when the edit is cancelled.
+TEST_F(SqliteTierLockTest, QueryWithoutASessionLocksOnTheDefaultSession) {
+  TOraSession& session = Connect();
+  ASSERT_EQ(TOraSession::DefaultSession(), &session);
+  TOraQuery query;
+  query.SetName("oraQ");
+  query.SetSQL("SELECT ID, GUID_COL FROM T WHERE ID = 1");
+  query.SetLockMode(lmLockImmediate);
+  query.Open();
+  EXPECT_EQ(query.Session(), &session);
+  query.Edit();
+  query.Cancel();
+  EXPECT_TRUE(InOrder(Executed(), {"SAVEPOINT LOCK_oraQ", "SELECT * FROM T", "WHERE", "  ID = :Old_ID",
+                                   "FOR UPDATE NOWAIT", "ROLLBACK TO SAVEPOINT LOCK_oraQ"}))
+      << ::testing::PrintToString(Executed());
+  auto other = NewQuery(Connect(), "UPDATE T SET GUID_COL = '{O}' WHERE ID = 1");
+  EXPECT_NO_THROW(other->Execute()) << "the cancelled edit's lock is gone";
+}
+
 TEST_F(SqliteTierLockTest, EditUnderAnImmediateLockGivesItsConnectionUseBack) {
   TOraSession& session = Connect();
   auto query = OpenForEdit(session, lmLockImmediate);

@@ -20,7 +20,10 @@ void standin_reset(void);
 // Only a build that exports that call (clients from 10.2 on) takes a release
 // from 10.2 on, and only a build without it (older clients, whose release
 // the file's name tells) an earlier one; otherwise answers -1 and keeps
-// the release. Answers 0.
+// the release. Answers 0. The release given to a build without the call
+// also chooses what differs between older clients: one from 8.1.6 to 8.x
+// writes a define callback's indicator as into an array of the rows'
+// indicators (the iteration's cell past the address the callback gave).
 int standin_set_client_version(int major, int minor, int update, int patch, int port_update);
 void standin_set_banner(const char* banner);
 // A user that OCISessionBegin accepts (user name without regard to case,

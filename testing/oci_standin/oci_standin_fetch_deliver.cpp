@@ -75,6 +75,14 @@ void OpenNestedCursor(State& state, void* cell, const QueryValue& value, ub4 row
                  (OpenQueryOn(state, nested, *value) ? " opened" : " names no scripted query"));
 }
 
+// Clients from 8.1.6 to 8.x take the indicator address a define callback
+// hands back as the start of an array of the rows' 16-bit indicators: the
+// row's indicator is written `iteration` cells past it.
+bool CallbackIndicatorsAsArray(const State& state) {
+  const int* v = state.client_version;
+  return v[0] == 8 && (v[1] > 1 || (v[1] == 1 && v[2] >= 6));
+}
+
 // A LONG value handed to the caller's callback piece by piece, with the
 // library unlocked while the caller runs.
 void FeedPieces(State& state, Lock& lock, Define& define, const QueryColumn& column, const QueryValue& value,
@@ -96,7 +104,11 @@ void FeedPieces(State& state, Lock& lock, Define& define, const QueryColumn& col
     const size_t count = std::min<size_t>(data.size() - at, buffer ? *length : 0);
     if (count) std::memcpy(buffer, data.data() + at, count);
     *length = static_cast<ub4>(count);
-    if (indicator) *static_cast<sb2*>(indicator) = value ? 0 : -1;
+    if (indicator) {
+      sb2* cell = static_cast<sb2*>(indicator);
+      if (CallbackIndicatorsAsArray(state)) cell += iteration;
+      *cell = value ? 0 : -1;
+    }
     at += count;
     piece = OCI_NEXT_PIECE;
     Log(state, "piece row=" + std::to_string(iteration) + " bytes=" + std::to_string(count));
