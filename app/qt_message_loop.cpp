@@ -21,28 +21,41 @@ void QtMessageLoop::RunOnLoopThread(Work&& work) {
     work();
     return;
   }
-  // A queued call waited for through a promise rather than Qt's blocking
+  // A posted call waited for through a promise rather than Qt's blocking
   // connection: the hand-over of what the work wrote is then an ordering the
   // standard library states, which the thread checker also sees.
   std::promise<void> done;
-  const bool queued = QMetaObject::invokeMethod(
-      this,
-      [&] {
-        try {
-          work();
-          done.set_value();
-        } catch (...) {
-          done.set_exception(std::current_exception());
-        }
-      },
-      Qt::QueuedConnection);
-  if (queued) done.get_future().get();
+  Post([&] {
+    try {
+      work();
+      done.set_value();
+    } catch (...) {
+      done.set_exception(std::current_exception());
+    }
+  });
+  done.get_future().get();
 }
 
+// Safe from any thread; the calls run on the loop's thread in the order
+// posted, each as one event of its own among the others.
 void QtMessageLoop::Post(Callback call) {
-  // A queued call through the event queue is safe from any thread and runs
-  // in the order posted.
-  QMetaObject::invokeMethod(this, [call = std::move(call)] { call(); }, Qt::QueuedConnection);
+  {
+    std::lock_guard<std::mutex> lock(posted_lock_);
+    posted_.push_back(std::move(call));
+  }
+  // Invoked by name, so no object of ours travels through Qt's queue.
+  QMetaObject::invokeMethod(this, "RunPostedCall", Qt::QueuedConnection);
+}
+
+void QtMessageLoop::RunPostedCall() {
+  Callback call;
+  {
+    std::lock_guard<std::mutex> lock(posted_lock_);
+    if (posted_.empty()) return;
+    call = std::move(posted_.front());
+    posted_.pop_front();
+  }
+  call();
 }
 
 platform::MessageLoop::TimerId QtMessageLoop::SetTimer(unsigned interval_ms, Callback on_timer) {
