@@ -37,26 +37,8 @@ void QtMessageLoop::RunOnLoopThread(Work&& work) {
 }
 
 // Safe from any thread; the calls run on the loop's thread in the order
-// posted, each as one event of its own among the others.
-void QtMessageLoop::Post(Callback call) {
-  {
-    std::lock_guard<std::mutex> lock(posted_lock_);
-    posted_.push_back(std::move(call));
-  }
-  // Invoked by name, so no object of ours travels through Qt's queue.
-  QMetaObject::invokeMethod(this, "RunPostedCall", Qt::QueuedConnection);
-}
-
-void QtMessageLoop::RunPostedCall() {
-  Callback call;
-  {
-    std::lock_guard<std::mutex> lock(posted_lock_);
-    if (posted_.empty()) return;
-    call = std::move(posted_.front());
-    posted_.pop_front();
-  }
-  call();
-}
+// posted.
+void QtMessageLoop::Post(Callback call) { posted_.Post(std::move(call)); }
 
 platform::MessageLoop::TimerId QtMessageLoop::SetTimer(unsigned interval_ms, Callback on_timer) {
   TimerId id = 0;

@@ -4,11 +4,10 @@
 
 #include <QObject>
 #include <atomic>
-#include <deque>
 #include <map>
 #include <memory>
-#include <mutex>
 
+#include "app/qt_posted_calls.h"
 #include "platform/message_loop.h"
 
 class QTimer;
@@ -36,9 +35,6 @@ class QtMessageLoop : public QObject, public platform::MessageLoop {
   static constexpr std::size_t kMaxTimers = 0x3FFF;
 
  private:
-  // Runs the oldest posted call; one queued invocation per Post.
-  Q_INVOKABLE void RunPostedCall();
-
   struct Timer {
     QTimer* timer;
     std::shared_ptr<Callback> on_timer;
@@ -51,11 +47,7 @@ class QtMessageLoop : public QObject, public platform::MessageLoop {
   TimerId AddTimer(unsigned interval_ms, Callback on_timer);
   bool RemoveTimer(TimerId id);
 
-  // Posted calls wait here, under a lock of ours, and Qt's event queue only
-  // carries the wake-up: what the poster wrote before posting is then
-  // ordered before the call by a lock the thread checker sees.
-  std::mutex posted_lock_;
-  std::deque<Callback> posted_;  // under posted_lock_
+  TPostedCalls posted_;  // on the loop's thread, as the loop
   std::map<TimerId, Timer> timers_;
   TimerId last_id_ = 0;
   std::atomic<bool> quit_{false};
