@@ -57,11 +57,13 @@ other_modules=()
 for module in $modules_list; do
   case "$module" in fib|app) engine_modules+=("$module") ;; *) other_modules+=("$module") ;; esac
 done
-# The fuzz corpus replays have no threads; the server tests need a server.
+# The fuzz harnesses' tests (corpus replays, a harness that must leave no
+# file) have no threads, and their harnesses are not built here; the server
+# tests need a server.
 # The blob round trip of every size runs on one thread and spends eight
 # minutes under ThreadSanitizer on its 10 MiB case alone, past any timeout on
 # a busy machine; the other blob stream tests keep the stream's code covered.
-exclude='^(fuzz_replay\.|BlobStreamTest\.ContentsOfEverySizeComeBackEqual$)'
+exclude='^(fuzz_replay\.|[a-z]+\.fuzz_|BlobStreamTest\.ContentsOfEverySizeComeBackEqual$)'
 racing='(SharedRows|Background|ExecThread|Pool|Pooling|ChangeNotification|Notify|StatementThread|AnotherThread)'
 
 status=0
