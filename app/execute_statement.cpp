@@ -3,11 +3,11 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QThread>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <exception>
 #include <functional>
-#include <memory>
 #include <mutex>
 #include <utility>
 
@@ -48,6 +48,10 @@ class TStatementWorker : public QThread {
     }
     wake_.notify_all();
     wait();
+    // The thread's last step was to let go of the lock: taking it orders
+    // everything the thread did before the members go, where Qt's wait
+    // alone is not seen by the thread checker.
+    std::lock_guard<std::mutex> lock(mutex_);
   }
 
   bool Busy() const { return busy_; }
@@ -118,14 +122,39 @@ TStatementWorker& StatementWorker() {
   return worker;
 }
 
+// A thread for one job. Its end is marked by a release of its own as the
+// last thing it does, and Finish acquires it: what the job wrote (and the
+// failure it caught) is then ordered before what the waiting thread reads
+// by a step the thread checker sees, where Qt's wait is not seen.
+class TJobThread : public QThread {
+ public:
+  explicit TJobThread(const std::function<void()>& job) : job_(job) {}
+  // Waits for the job, with a round of the calling thread's events every
+  // kEventStepMs meanwhile.
+  void Finish(const std::function<void()>& between_rounds) {
+    while (!wait(QDeadlineTimer(kEventStepMs))) EventRound(between_rounds);
+    (void)ended_.load(std::memory_order_acquire);
+  }
+
+ protected:
+  void run() override {
+    job_();
+    ended_.store(true, std::memory_order_release);
+  }
+
+ private:
+  const std::function<void()>& job_;
+  std::atomic<bool> ended_{false};
+};
+
 // Work started from the events processed while other work runs gets a
 // thread of its own, so it never waits for the work it interrupted.
 void RunOnThreadOfItsOwn(IScriptConnection& connection, const std::function<void()>& job,
                          const std::function<void()>& between_rounds) {
-  const std::unique_ptr<QThread> worker(QThread::create(job));
-  connection.LendTo(worker.get());
-  worker->start();
-  while (!worker->wait(QDeadlineTimer(kEventStepMs))) EventRound(between_rounds);
+  TJobThread worker(job);
+  connection.LendTo(&worker);
+  worker.start();
+  worker.Finish(between_rounds);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "app/db_login_dialog.h"
 #include "app/message_boxes.h"
+#include "app/qt_posted_calls.h"
 #include "app/qt_text.h"
 #include "fib/base/fib_timer.h"
 #include "fib/base/screen_cursor.h"
@@ -19,13 +20,12 @@ namespace {
 // Cursors live on the window's thread; statements may run on another one,
 // whose calls are queued there in their order.
 template <typename Work>
-void OnWindowThread(Work&& work) {
-  QCoreApplication* application = QCoreApplication::instance();
-  if (application == nullptr) return;
-  if (QThread::currentThread() == application->thread())
+void OnWindowThread(TPostedCalls& window_calls, Work&& work) {
+  if (QCoreApplication::instance() == nullptr) return;
+  if (QThread::currentThread() == window_calls.thread())
     work();
   else
-    QMetaObject::invokeMethod(application, std::forward<Work>(work), Qt::QueuedConnection);
+    window_calls.Post(std::forward<Work>(work));
 }
 
 }  // namespace
@@ -53,17 +53,19 @@ Qt::CursorShape CursorShapeOf(int cursor) {
   }
 }
 
-TFibWindowHooks::TFibWindowHooks() {
+TFibWindowHooks::TFibWindowHooks() : window_calls_(std::make_unique<TPostedCalls>()) {
+  TPostedCalls* const calls = window_calls_.get();
   fib::InstallDBLoginDialog(&RunDBLoginDialog);
   fib::SetScreenCursorHooks(
-      [](int cursor) {
-        OnWindowThread([cursor] { QGuiApplication::setOverrideCursor(QCursor(CursorShapeOf(cursor))); });
+      [calls](int cursor) {
+        OnWindowThread(*calls,
+                       [cursor] { QGuiApplication::setOverrideCursor(QCursor(CursorShapeOf(cursor))); });
       },
-      [] { OnWindowThread([] { QGuiApplication::restoreOverrideCursor(); }); });
+      [calls] { OnWindowThread(*calls, [] { QGuiApplication::restoreOverrideCursor(); }); });
   fib::SetTimerErrorHook(
       [](const std::exception& error) { ShowErrorBox(nullptr, QStringOfAnsi(error.what())); });
-  fib::SetErrorMessageHook([](const std::string& message) {
-    OnWindowThread([message] { ShowErrorBox(nullptr, QStringOfAnsi(message)); });
+  fib::SetErrorMessageHook([calls](const std::string& message) {
+    OnWindowThread(*calls, [message] { ShowErrorBox(nullptr, QStringOfAnsi(message)); });
   });
 }
 

@@ -5,8 +5,11 @@
 #pragma once
 
 #include <Qt>
+#include <memory>
 
 namespace app {
+
+class TPostedCalls;
 
 class TFibWindowHooks {
  public:
@@ -15,6 +18,10 @@ class TFibWindowHooks {
   ~TFibWindowHooks();
   TFibWindowHooks(const TFibWindowHooks&) = delete;
   TFibWindowHooks& operator=(const TFibWindowHooks&) = delete;
+
+ private:
+  // What other threads ask of the window waits here for the window's thread.
+  const std::unique_ptr<TPostedCalls> window_calls_;
 };
 
 // The window system's cursor for a cursor number of the class library

@@ -21,29 +21,24 @@ void QtMessageLoop::RunOnLoopThread(Work&& work) {
     work();
     return;
   }
-  // A queued call waited for through a promise rather than Qt's blocking
+  // A posted call waited for through a promise rather than Qt's blocking
   // connection: the hand-over of what the work wrote is then an ordering the
   // standard library states, which the thread checker also sees.
   std::promise<void> done;
-  const bool queued = QMetaObject::invokeMethod(
-      this,
-      [&] {
-        try {
-          work();
-          done.set_value();
-        } catch (...) {
-          done.set_exception(std::current_exception());
-        }
-      },
-      Qt::QueuedConnection);
-  if (queued) done.get_future().get();
+  Post([&] {
+    try {
+      work();
+      done.set_value();
+    } catch (...) {
+      done.set_exception(std::current_exception());
+    }
+  });
+  done.get_future().get();
 }
 
-void QtMessageLoop::Post(Callback call) {
-  // A queued call through the event queue is safe from any thread and runs
-  // in the order posted.
-  QMetaObject::invokeMethod(this, [call = std::move(call)] { call(); }, Qt::QueuedConnection);
-}
+// Safe from any thread; the calls run on the loop's thread in the order
+// posted.
+void QtMessageLoop::Post(Callback call) { posted_.Post(std::move(call)); }
 
 platform::MessageLoop::TimerId QtMessageLoop::SetTimer(unsigned interval_ms, Callback on_timer) {
   TimerId id = 0;

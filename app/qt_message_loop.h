@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 
+#include "app/qt_posted_calls.h"
 #include "platform/message_loop.h"
 
 class QTimer;
@@ -46,6 +47,7 @@ class QtMessageLoop : public QObject, public platform::MessageLoop {
   TimerId AddTimer(unsigned interval_ms, Callback on_timer);
   bool RemoveTimer(TimerId id);
 
+  TPostedCalls posted_;  // on the loop's thread, as the loop
   std::map<TimerId, Timer> timers_;
   TimerId last_id_ = 0;
   std::atomic<bool> quit_{false};

@@ -10,8 +10,13 @@ TCRConnectionPoolManager::TCRConnectionPoolManager(TPoolClock* clock)
 
 TCRConnectionPoolManager::~TCRConnectionPoolManager() {
   StopValidation();
-  std::lock_guard<std::mutex> guard(pool_list_lock_);
-  pools_.clear();
+  std::lock_guard<std::mutex> list_guard(pool_list_lock_);
+  std::vector<std::unique_ptr<TCRConnectionPool>> pools;
+  {
+    std::lock_guard<std::mutex> guard(manager_lock_);
+    pools.swap(pools_);
+  }
+  pools.clear();  // outside the manager lock, as a validation frees a pool
 }
 
 void TCRConnectionPoolManager::StopValidation() {
@@ -40,9 +45,18 @@ TCRConnection* TCRConnectionPoolManager::InternalGetConnection(
   return pool->GetConnection();
 }
 
+// The list grows under the manager lock alone (a get that makes a pool), so
+// its length is read under that lock too, taken inside the pool-list lock as
+// everywhere both are held. Pools appended during the walk wait for the
+// next round; only this walk removes pools, so the indexes below stay valid.
 void TCRConnectionPoolManager::ValidatePools() {
   std::lock_guard<std::mutex> list_guard(pool_list_lock_);
-  for (size_t i = pools_.size(); i-- > 0;) {
+  size_t count;
+  {
+    std::lock_guard<std::mutex> guard(manager_lock_);
+    count = pools_.size();
+  }
+  for (size_t i = count; i-- > 0;) {
     if (terminated_) return;
     TCRConnectionPool* pool;
     {

@@ -4,6 +4,7 @@
 // unloading run on the thread that connects.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -39,8 +40,10 @@ extern std::string OCIDLL;
 extern std::string OCISecondLibrary;
 extern std::string OCIClientVersionText;
 extern uint16_t OCIVersion;
-extern uint8_t DefaultCallStyle;
-extern uint8_t PossibleCallStyles;
+// Read by sessions connecting on any thread while the first connect loads
+// the client library: atomic, so a reader sees the old value or the new.
+extern std::atomic<uint8_t> DefaultCallStyle;
+extern std::atomic<uint8_t> PossibleCallStyles;
 extern bool OCILite;
 extern bool OCILoaded;
 extern bool OCIInited;

@@ -90,7 +90,7 @@ dacore::TCRConnection* TOraConnectionPoolManager::InternalGetConnection(
 TOCIConnection* TOraConnectionPoolManager::OpenProxySession(TOCIConnection* pooled,
                                                            const TOraConnectionParameters& parameters) {
   auto proxy = std::make_unique<TOCIConnection>();
-  if (!IsDirectMode()) proxy->SetOCICallStyle(parameters.UseOCI7 ? kOci7 : DefaultCallStyle);
+  if (!IsDirectMode()) proxy->SetOCICallStyle(parameters.UseOCI7 ? kOci7 : DefaultCallStyle.load());
   proxy->SetUsername(parameters.ProxyUsername);
   proxy->SetPassword(parameters.ProxyPassword);
   proxy->SetProp(prStatementCache, parameters.StatementCache);

@@ -52,7 +52,7 @@ TOCIConnection* NewPoolConnection(const dacore::TCRConnectionParameters& paramet
   const TOraConnectionParameters& ora = OraParameters(parameters);
   auto connection = std::make_unique<TOCIConnection>();
   connection->SetProp(prConnectMode, static_cast<int32_t>(ora.ConnectMode));
-  if (!IsDirectMode()) connection->SetOCICallStyle(ora.UseOCI7 ? kOci7 : DefaultCallStyle);
+  if (!IsDirectMode()) connection->SetOCICallStyle(ora.UseOCI7 ? kOci7 : DefaultCallStyle.load());
   connection->SetUsername(ora.Username);
   connection->SetPassword(ora.Password);
   connection->SetServer(ora.Server);

@@ -41,7 +41,7 @@ void TOraSession::SwitchClientMode() {
   if (direct)
     InstallDirectMode();
   else
-    SetOCICallStyle(Options().UseOCI7() ? kOci7 : DefaultCallStyle);
+    SetOCICallStyle(Options().UseOCI7() ? kOci7 : DefaultCallStyle.load());
 }
 
 void TOraSession::CheckProxySession() {

@@ -88,7 +88,7 @@ void TOraSessionOptions::SetUseOCI7(bool value) {
   if (value == use_oci7_) return;
   session_->Disconnect();
   use_oci7_ = value;
-  if (!direct_) session_->SetOCICallStyle(value ? kOci7 : DefaultCallStyle);
+  if (!direct_) session_->SetOCICallStyle(value ? kOci7 : DefaultCallStyle.load());
 }
 
 void TOraSessionOptions::SetOptimizerMode(TOptimizerMode value) {

@@ -4,6 +4,8 @@
 #include <QElapsedTimer>
 #include <QTimer>
 #include <atomic>
+#include <chrono>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -38,6 +40,28 @@ TEST(QtMessageLoopTest, PostedCallsRunOnTheLoopThreadInOrder) {
   ASSERT_TRUE(PumpUntil(loop, [&] { return other_thread_ran && order.size() == 2; }));
   EXPECT_EQ(ran_on, std::this_thread::get_id());
   EXPECT_EQ(order, (std::vector<int>{1, 2}));
+}
+
+// What a thread wrote before it posted a call is there when the call runs
+// on the loop's thread, while the poster goes on running: the hand-over
+// itself orders them, not the end of the poster.
+TEST(QtMessageLoopTest, CallsPostedFromAnotherThreadSeeWhatThePosterWrote) {
+  QtMessageLoop loop;
+  std::string written;  // no lock of its own: the post must order it
+  std::string seen;
+  std::atomic<bool> ran{false};
+  std::thread poster([&] {
+    written = "written before posting";
+    loop.Post([&] {
+      seen = written;
+      ran = true;
+    });
+    while (!ran) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  });
+  const bool done = PumpUntil(loop, [&] { return ran.load(); });
+  poster.join();
+  ASSERT_TRUE(done);
+  EXPECT_EQ(seen, "written before posting");
 }
 
 TEST(QtMessageLoopTest, ATimerRepeatsUntilItKillsItself) {

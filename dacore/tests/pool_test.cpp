@@ -1,14 +1,17 @@
 // Connection pooling on a manual clock: the pool limit and its message after
 // the get time-out (also when the get lock itself took that long), lifetimes,
 // invalidation and pings before reuse, the pool keys' case rules, validation
-// closing long-idle connections and freeing empty pools, and the validation
-// thread stopping only after its running round.
+// closing long-idle connections and freeing empty pools (also while gets
+// make new pools), and the validation thread stopping only after its
+// running round.
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
 #include <future>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "classlib/exceptions.h"
 #include "dacore/pool_manager.h"
@@ -216,6 +219,38 @@ TEST_F(PoolTest, ValidationClosesConnectionsIdleForEightRoundsAndFreesEmptyPools
   manager.ValidatePools();  // returned since the last round: kept without a ping
   EXPECT_EQ(g_alive, 1);
   manager.ValidatePools();
+  EXPECT_EQ(g_alive, 0);
+}
+
+// Gets that make new pools (the list grows and its storage moves) while
+// validation rounds walk the list, validate the pools and free the empty
+// ones: every get comes from the pool of its own parameters, and once all
+// went back and stayed idle long enough, no pool or connection is left.
+TEST_F(PoolTest, GetsThatMakePoolsRaceTheValidationRounds) {
+  constexpr int kThreads = 4, kGets = 300, kServers = 40;
+  std::atomic<bool> getting{true};
+  std::thread validator([&] {
+    while (getting) manager.ValidatePools();
+  });
+  std::atomic<int> wrong_pool{0};
+  std::vector<std::thread> getters;
+  for (int t = 0; t < kThreads; ++t)
+    getters.emplace_back([&, t] {
+      TCRConnectionParameters own = params;
+      for (int i = 0; i < kGets; ++i) {
+        own.Server = "db" + std::to_string(t) + "_" + std::to_string(i % kServers);
+        TCRConnection* c = manager.GetConnection(own);
+        if (!c->Connected) c->Connect("");
+        if (c->Pool->ConnectionParameters().Server != own.Server) ++wrong_pool;
+        c->ReturnToPool();
+      }
+    });
+  for (auto& getter : getters) getter.join();
+  getting = false;
+  validator.join();
+  EXPECT_EQ(wrong_pool, 0);
+  for (int i = 0; i < 9; ++i) manager.ValidatePools();
+  EXPECT_EQ(manager.PoolCount(), 0);
   EXPECT_EQ(g_alive, 0);
 }
 

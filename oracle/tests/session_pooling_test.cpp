@@ -1,10 +1,15 @@
 // Where a session's driver connection comes from besides its own logon:
-// the pools, a proxy session over another session, and the Oracle home
-// chosen among those of the registry.
+// the pools (also from several threads while the pools are validated), a
+// proxy session over another session, and the Oracle home chosen among
+// those of the registry.
+#include <atomic>
 #include <memory>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "oracle/call_state.h"
+#include "oracle/pool_ora_manager.h"
 #include "oracle/session_ora_session.h"
 #include "oracle/tests/conn_fixture.h"
 #include "testing/message_of.h"
@@ -35,6 +40,40 @@ TEST_F(SessionSourcesTest, APooledSessionGoesBackToItsPoolAndIsTakenAgain) {
   EXPECT_EQ(session->OCIConnection(), first);
   EXPECT_TRUE(standin_->LogOf("OCISessionBegin").empty()) << "no new logon";
   session->SetConnected(false);
+}
+
+// Sessions on several threads connect through pools of their own servers
+// (the manager's list grows) while validation rounds walk that list: each
+// session gets a connection of its server, and the rounds free every pool
+// once all went back and stayed idle long enough.
+TEST_F(SessionSourcesTest, PooledSessionsOnManyThreadsRaceTheValidationRounds) {
+  constexpr int kThreads = 4, kConnects = 60, kServers = 15;
+  std::atomic<bool> connecting{true};
+  std::thread validator([&] {
+    while (connecting)
+      if (TOraConnectionPoolManager* manager = TOraConnectionPoolManager::Instance()) manager->ValidatePools();
+  });
+  std::atomic<int> wrong_server{0};
+  std::vector<std::thread> clients;
+  for (int t = 0; t < kThreads; ++t)
+    clients.emplace_back([&, t] {
+      for (int i = 0; i < kConnects; ++i) {
+        const std::string server = "db" + std::to_string(t) + "_" + std::to_string(i % kServers);
+        auto session = NewSession("scott/tiger@" + server);
+        session->SetPooling(true);
+        session->SetConnected(true);
+        if (session->OCIConnection()->Pool->ConnectionParameters().Server != server) ++wrong_server;
+        session->SetConnected(false);
+      }
+    });
+  for (auto& client : clients) client.join();
+  connecting = false;
+  validator.join();
+  EXPECT_EQ(wrong_server, 0);
+  TOraConnectionPoolManager* manager = TOraConnectionPoolManager::Instance();
+  ASSERT_NE(manager, nullptr);
+  for (int i = 0; i < 9; ++i) manager->ValidatePools();
+  EXPECT_EQ(manager->PoolCount(), 0);
 }
 
 TEST_F(SessionSourcesTest, APoolOfProxySessionsLogsOnWithTheProxyAccount) {
