@@ -49,5 +49,15 @@ tree all first=10 second=300
 "$check" "$scratch/all/build" >"$scratch/out" 2>&1 ||
   fail "the check failed a tree whose tests all have a timeout: $(cat "$scratch/out")"
 
+# twice NAME: one test name registered by two folders, each with a timeout.
+mkdir -p "$scratch/twice/one" "$scratch/twice/two"
+printf 'add_test(NAME same COMMAND true)\nset_tests_properties(same PROPERTIES TIMEOUT 5)\n' |
+  tee "$scratch/twice/one/CMakeLists.txt" >"$scratch/twice/two/CMakeLists.txt"
+printf 'cmake_minimum_required(VERSION 3.25)\nproject(twice NONE)\nenable_testing()\nadd_subdirectory(one)\nadd_subdirectory(two)\n' \
+  >"$scratch/twice/CMakeLists.txt"
+cmake -S "$scratch/twice" -B "$scratch/twice/build" >/dev/null || fail "cannot configure twice"
+"$check" "$scratch/twice/build" >"$scratch/out" 2>&1 && fail "the check passed a name registered twice"
+grep -qx "  same" "$scratch/out" || fail "the check did not name the test registered twice"
+
 [ "$failed" -eq 0 ] && echo "check-test-timeouts finds what it promises"
 exit "$failed"

@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Fails, naming them, when tests registered in a build tree have no timeout:
 # a test without one that hangs holds the whole run until CI gives up, and
-# nobody learns which test it was.
+# nobody learns which test it was. Fails too when two tests share a name:
+# GoogleTest cases of two programs with the same suite and case names
+# register twice, CTest then runs them under one name, and each carries the
+# other's labels, so a run by label picks the wrong program.
 #
 #   scripts/check-test-timeouts.sh BUILD_DIR
 #
@@ -35,5 +38,11 @@ if [ "$untimed" -ne 0 ]; then
   echo "tests without a timeout:" >&2
   jq -r '.tests[] | select(any(.properties[]?; .name == "TIMEOUT" and .value > 0) | not)
          | "  " + .name' <<<"$list" >&2
+  exit 1
+fi
+duplicates=$(jq -r '.tests[].name' <<<"$list" | sort | uniq -d)
+if [ -n "$duplicates" ]; then
+  echo "tests registered twice under one name:" >&2
+  sed 's/^/  /' <<<"$duplicates" >&2
   exit 1
 fi

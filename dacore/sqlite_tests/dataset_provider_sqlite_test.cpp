@@ -30,7 +30,7 @@ class Delta : public sqlite_driver::TSQLiteDataSet {
   }
 };
 
-class ProviderTest : public SQLiteTest {
+class DAProviderTest : public SQLiteTest {
  protected:
   void SetUp() override {
     SQLiteTest::SetUp();
@@ -57,7 +57,7 @@ class ProviderTest : public SQLiteTest {
   classlib::TParams params_;
 };
 
-TEST_F(ProviderTest, StatementsRunWithAndWithoutAResultSet) {
+TEST_F(DAProviderTest, StatementsRunWithAndWithoutAResultSet) {
   EXPECT_EQ(provider().PSExecuteStatement("UPDATE T SET NAME = 'Who?' WHERE ID = ? -- why?", Params({1})), 1);
   EXPECT_EQ(ReadElsewhere("SELECT NAME FROM T WHERE ID = 1"), "Who?");
 
@@ -80,7 +80,7 @@ TEST_F(ProviderTest, StatementsRunWithAndWithoutAResultSet) {
   EXPECT_EQ(ReadElsewhere("SELECT COUNT(*) FROM T"), "1");
 }
 
-TEST_F(ProviderTest, TransactionsGoToTheConnectionWhileBothCommitThemselves) {
+TEST_F(DAProviderTest, TransactionsGoToTheConnectionWhileBothCommitThemselves) {
   provider().PSStartTransaction();
   EXPECT_TRUE(provider().PSInTransaction());
   provider().PSExecuteStatement("UPDATE T SET NAME = ? WHERE ID = ?", Params({"gone", 1}));
@@ -105,7 +105,7 @@ TEST_F(ProviderTest, TransactionsGoToTheConnectionWhileBothCommitThemselves) {
   EXPECT_FALSE(session_->InTransaction());
 }
 
-TEST_F(ProviderTest, KeysTableAndTheDefaultOrder) {
+TEST_F(DAProviderTest, KeysTableAndTheDefaultOrder) {
   EXPECT_TRUE(provider().PSIsSQLBased());
   EXPECT_TRUE(provider().PSIsSQLSupported());
   EXPECT_EQ(provider().PSGetQuoteChar(), "\"");
@@ -135,7 +135,7 @@ TEST_F(ProviderTest, KeysTableAndTheDefaultOrder) {
   EXPECT_EQ(provider().PSGetDefaultOrder(), nullptr);
 }
 
-TEST_F(ProviderTest, ResetAndParametersReachTheNextOpen) {
+TEST_F(DAProviderTest, ResetAndParametersReachTheNextOpen) {
   provider().PSSetCommandText("SELECT ID, NAME FROM T WHERE ID = :ID");
   classlib::TParams empty;
   provider().PSSetParams(empty);  // nothing given: the data set keeps its own
@@ -155,7 +155,7 @@ TEST_F(ProviderTest, ResetAndParametersReachTheNextOpen) {
   EXPECT_FALSE(data_set_->Active());
 }
 
-TEST_F(ProviderTest, ADeltaRecordIsAppliedWithItsOldAndNewValues) {
+TEST_F(DAProviderTest, ADeltaRecordIsAppliedWithItsOldAndNewValues) {
   data_set_->SQLUpdate().SetText("UPDATE T SET ID = :ID, NAME = :NAME, NOTE = :NOTE WHERE ID = :OLD_ID");
   Delta delta(nullptr);
   delta.SetConnection(session_.get());

@@ -11,7 +11,7 @@
 namespace oracle::testing {
 namespace {
 
-class ProviderTest : public SqliteTierTest {
+class OraProviderTest : public SqliteTierTest {
  protected:
   // The provider's values, by position.
   const classlib::TParams& Params(std::initializer_list<classlib::Variant> values) {
@@ -31,7 +31,7 @@ class ProviderTest : public SqliteTierTest {
   classlib::TParams params_;
 };
 
-TEST_F(ProviderTest, StatementsRunWithAndWithoutAResultSet) {
+TEST_F(OraProviderTest, StatementsRunWithAndWithoutAResultSet) {
   auto query = NewQuery(Connect(), "SELECT ID FROM T");
   classlib::TDataSet& provider = *query;
   EXPECT_EQ(provider.PSExecuteStatement("UPDATE T SET GUID_COL = ? WHERE ID = ? AND GUID_COL <> '?'",
@@ -52,7 +52,7 @@ TEST_F(ProviderTest, StatementsRunWithAndWithoutAResultSet) {
   EXPECT_EQ(GuidElsewhere(2), "(none)");
 }
 
-TEST_F(ProviderTest, TransactionsStartAndEndOnTheSession) {
+TEST_F(OraProviderTest, TransactionsStartAndEndOnTheSession) {
   TOraSession& session = Connect();
   auto query = NewQuery(session, "SELECT ID FROM T");
   classlib::TDataSet& provider = *query;
@@ -71,7 +71,7 @@ TEST_F(ProviderTest, TransactionsStartAndEndOnTheSession) {
   EXPECT_EQ(GuidElsewhere(1), "{kept}");
 }
 
-TEST_F(ProviderTest, KeyFieldsAreTheUsersAndTheOrderTheLocalOne) {
+TEST_F(OraProviderTest, KeyFieldsAreTheUsersAndTheOrderTheLocalOne) {
   auto query = NewQuery(Connect(), "SELECT T.ID, T.GUID_COL FROM T ORDER BY T.GUID_COL DESC, ID");
   classlib::TDataSet& provider = *query;
   query->Open();
@@ -93,7 +93,7 @@ TEST_F(ProviderTest, KeyFieldsAreTheUsersAndTheOrderTheLocalOne) {
   EXPECT_EQ(query->FieldByName("ID")->AsInteger(), 3);
 }
 
-TEST_F(ProviderTest, ADeltaRecordIsAppliedWithItsOldValues) {
+TEST_F(OraProviderTest, ADeltaRecordIsAppliedWithItsOldValues) {
   TOraSession& session = Connect();
   auto query = NewQuery(session, "SELECT ID, GUID_COL FROM T");
   query->SQLUpdate().SetText("UPDATE T SET ID = :ID, GUID_COL = :GUID_COL WHERE ID = :OLD_ID");
