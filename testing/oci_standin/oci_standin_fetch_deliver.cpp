@@ -47,6 +47,9 @@ void FillDescriptor(State& state, const QueryColumn& column, const QueryValue& v
     state.values.lobs[id] = lob;
     descriptor->value = DescriptorValue{};
     descriptor->value.lob = id;
+  } else if (descriptor->type == OCI_DTYPE_INTERVAL_YM || descriptor->type == OCI_DTYPE_INTERVAL_DS) {
+    // A row's interval text is that of the interval's kind ("+01 12:00:00").
+    descriptor->value.has_value = ParseInterval(*value, descriptor->type, descriptor->value.interval);
   } else {
     descriptor->value.has_value = true;
     descriptor->value.date_time = DateOf(*value);
