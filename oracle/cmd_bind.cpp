@@ -214,7 +214,9 @@ void TOCICommand::BindParam(TOraParamDesc& param) {
     auto* lob = dynamic_cast<TOraLob*>(param.GetObject());
     if (!lob) NotSupported();
     lob->SetOCISvcCtx(connection->GetSvcCtx());
-    lob->SetCached(cache_lobs_);
+    // Only a LOB whose value the server gives goes uncached: an input
+    // LOB's value is still to be written.
+    if (direction == pdOutput) lob->SetCached(cache_lobs_);
     lob->GetOCILobLocator();
     value = lob->GetOCILobLocatorCell();
     size = sizeof(OCILobLocator*);

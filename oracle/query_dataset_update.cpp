@@ -219,9 +219,17 @@ classlib::TComponent& TOraDataSet::CheckUpdateQuery(TStatementType type) {
     options.SetRawAsString(Options().RawAsString());
     options.SetTemporaryLobUpdate(Options().TemporaryLobUpdate());
   }
+  TCRCommand* command = TDBAccessUtils::GetICommand(&query);
+  // A statement stores LOB values as this data set does: with its cache
+  // setting, through temporary LOBs when they are asked for (the generated
+  // text then binds the values), compressed as its CompressBlobMode says.
+  if (command && !dynamic_cast<TOraDataSet*>(&query)) {
+    command->SetProp(prCacheLobs, Options().CacheLobs());
+    command->SetProp(prTemporaryLobUpdate, Options().TemporaryLobUpdate());
+    command->RecordSetFlag = static_cast<uint8_t>(Options().CompressBlobMode());
+  }
   // The ROWID of the row an insert or update wrote is read after each
   // execute; other statements have none to give.
-  TCRCommand* command = TDBAccessUtils::GetICommand(&query);
   if (command && (type == stInsert || type == stUpdate)) command->SetProp(prStoreRowId, true);
   return query;
 }

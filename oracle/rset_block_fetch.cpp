@@ -400,6 +400,8 @@ void TOCIRecordSet::FinishBufferedValue(const TColumnPlan& column, TRecBuf rec, 
       lob->SetNeedsRead(true);
       const bool file = field.DataType() == dtBFile || field.DataType() == dtCFile;
       if (!DeferredLobRead && Command().CacheLobs() && !file) lob->ReadLob();
+      // A value read now is held as the data set's CompressBlobMode asks.
+      CompressAfterRead(*lob, field.DataType() == dtOraBlob, Command().CompressBlobMode());
       lob->SetModified(false);
       return;
     }

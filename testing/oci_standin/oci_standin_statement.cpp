@@ -130,6 +130,22 @@ void InitReturnedLob(State& state, const Bind& bind) {
   lob->value.lob = id;
 }
 
+// A LOB output: the locator the bind holds now refers to a value of the
+// server (a row's LOB) holding the text (a BLOB's as hexadecimal digits),
+// as a block that selects a LOB into an OUT bind leaves it.
+void WriteLobOutput(State& state, Bind& bind, const std::string& value) {
+  Handle* lob = bind.value ? Live(state, *static_cast<void* const*>(bind.value), OCI_DTYPE_LOB) : nullptr;
+  if (!lob) return;
+  LobValue stored;
+  stored.kind = bind.type == SQLT_BLOB ? 1 : 2;
+  for (unsigned char c : bind.type == SQLT_BLOB ? FromHex(value) : value) stored.units += static_cast<char16_t>(c);
+  const int id = state.values.next_lob++;
+  state.values.lobs[id] = stored;
+  lob->value = DescriptorValue{};
+  lob->value.lob = id;
+  if (bind.indicator) *bind.indicator = 0;
+}
+
 // Pulls a dynamic input bind's pieces from its callback.
 std::string PullPieces(const Bind& bind, ub4 iteration) {
   std::string data;
@@ -447,6 +463,7 @@ sword ExecuteStatement(State& state, Handle* context, Handle* session, Handle* s
         auto output = answer->outputs.find(bind.name);
         if (output == answer->outputs.end()) continue;
         if (bind.object_cell) WriteObjectOutput(state, bind, output->second);
+        else if (bind.type == SQLT_BLOB || bind.type == SQLT_CLOB) WriteLobOutput(state, bind, output->second);
         else WriteOutput(bind, output->second);
       }
     if (answer)
