@@ -46,12 +46,12 @@ TOraObject* NewObjectValue(TDataType t, TOraType* type) {
 // ---- Values of new records ------------------------------------------------------------
 
 bool TOraObjectValuesStore::IsComplexFieldType(TDataType t) const {
-  return TMemData::IsComplexFieldType(t) || IsObjectDataType(t) || t == dtXML;
+  return TMemData::IsComplexFieldType(t) || IsObjectValueType(t) || t == dtXML;
 }
 
 void TOraObjectValuesStore::CreateComplexField(TRecBuf rec, const TFieldDesc& field, bool with_blob) {
   const TDataType t = field.DataType();
-  if (!IsObjectDataType(t) && t != dtXML) {
+  if (!IsObjectValueType(t) && t != dtXML) {
     TMemData::CreateComplexField(rec, field, with_blob);
     return;
   }
