@@ -150,6 +150,7 @@ void TOCIRecordSet::PlanColumns() {
         buffered(SQLT_REF, kSlot);
         break;
       case dtLabel: column.type = kLabelType, column.size = field->Size(); break;
+      case dtCharData: column.type = SQLT_CHR, column.size = field->Size(); break;
       default:
         RaiseOraException("Data type is not supported");
     }

@@ -5,8 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "oracle/call_binding.h"
 #include "oracle/object_ora_array.h"
 #include "oracle/object_ora_ref.h"
+#include "oracle/object_ora_xml.h"
+#include "oracle/query_ora_dataset.h"
 #include "oracle/query_ora_sql.h"
 #include "oracle/session_ora_session.h"
 #include "oracle/tests/object_fixture.h"
@@ -140,6 +143,62 @@ TEST_F(ObjectBindTest, AReferenceGoesAsTheReferencedObjectsType) {
   EXPECT_THAT(Binds(), ElementsAre("OCIBindByName name=r type=110 size=0 mode=0",
                                    "OCIBindObject name=R type=SCOTT.ADDRESS_T indicator=0"));
   EXPECT_THAT(statements_->Received(), ElementsAre("R[1]=NULL")) << "no REF: a null one";
+}
+
+// An XMLTYPE parameter binds as a named type from a 9.2 client on: its text
+// goes in, and an output's text is what the server wrote, run after run.
+TEST_F(ObjectBindTest, AnXmlValueGoesInAndComesBackAsText) {
+  objects_.DeclareType("SYS", "XMLTYPE", OCI_TYPECODE_OPAQUE, true, 0, 0, sizeof(void*), sizeof(OCIInd));
+  const std::string block = "begin :r := transform(:x); end;";
+  statements_->Script(block, "out:r=<done/>");
+  sql_->SetSQL(block);
+  TOraXML* source = NewValue<TOraXML>("sys.xmltype");
+  source->SetAsString("<doc>1</doc>");
+  TOraXML* result = NewValue<TOraXML>("sys.xmltype");
+  TOraParam* x = sql_->Params().ParamByName("x");
+  TOraParam* r = sql_->Params().ParamByName("r");
+  x->SetAsObject(source);
+  x->SetParamType(classlib::ptInput);
+  r->SetAsObject(result);
+  r->SetParamType(classlib::ptOutput);
+  EXPECT_EQ(x->DataType(), ftXML);
+  standin_->ClearLog();
+  statements_->ClearReceived();
+  sql_->Execute();
+  EXPECT_THAT(Binds(), ElementsAre("OCIBindByName name=r type=108 size=0 mode=0",
+                                   "OCIBindObject name=R type=SYS.XMLTYPE indicator=1",
+                                   "OCIBindByName name=x type=108 size=0 mode=0",
+                                   "OCIBindObject name=X type=SYS.XMLTYPE indicator=1"));
+  EXPECT_THAT(statements_->Received(), ElementsAre("R[1]=XML()", "X[1]=XML(<doc>1</doc>)"));
+  EXPECT_EQ(result->AsString(), "<done/>");
+
+  statements_->Script(block, "out:r=<again/>");
+  sql_->Execute();
+  EXPECT_EQ(result->AsString(), "<again/>") << "not the text read after the first run";
+  EXPECT_EQ(source->AsString(), "<doc>1</doc>");
+}
+
+// Clients before 9.2 know no XMLTYPE: neither a parameter nor a column of it.
+TEST_F(ObjectBindTest, AnOlderClientRefusesXmlParametersAndColumns) {
+  sql_.reset();
+  session_component_.reset();
+  UnloadOci();
+  UseClient(9, 0);
+  session_component_ = std::make_unique<TOraSession>();
+  session_component_->SetConnectString("scott/tiger@db1");
+  session_component_->SetConnected(true);
+  sql_ = std::make_unique<TOraSQL>();
+  sql_->SetSession(session_component_.get());
+  sql_->SetSQL("begin store_doc(:x); end;");
+  sql_->Params().ParamByName("x")->SetDataType(ftXML);
+  EXPECT_EQ(MessageOf([&] { sql_->Execute(); }), "Data type is not supported");
+
+  const std::string select = "select id, doc from docs";
+  fetch_->ScriptQuery(select, "ID NUMBER(5); DOC OBJECT SYS.XMLTYPE");
+  TOraQuery query;
+  query.SetSession(session_component_.get());
+  query.SetSQL(select);
+  EXPECT_EQ(MessageOf([&] { query.Open(); }), "Data type is not supported");
 }
 
 TEST_F(ObjectBindTest, AnObjectWithoutTypeOrInADmlArrayIsRefused) {

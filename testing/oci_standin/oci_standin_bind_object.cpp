@@ -1,8 +1,8 @@
-// Object, collection and REF binds: OCIBindObject gives a bind of the named
-// type its type and the caller's cells of the instance (a collection, a
-// REF) and its null-indicator structure. An execute reads the value
-// through them, and an output value fills the instance as a fetched row
-// fills an object define's.
+// Object, collection, REF and XML binds: OCIBindObject gives a bind of the
+// named type its type and the caller's cells of the instance (a collection,
+// a REF) and its null-indicator structure. An execute reads the value
+// through them (an XML value as "XML(document)"), and an output value fills
+// the instance as a fetched row fills an object define's.
 #include <mutex>
 #include <optional>
 #include <string>
@@ -46,6 +46,10 @@ std::string InstanceText(State& state, const void* pointer) {
   auto found = state.objects.instances.find(const_cast<void*>(pointer));
   if (found == state.objects.instances.end()) return "OBJECT?";
   ObjectInstance& instance = *found->second;
+  // An XML value shows its document; a null one its indicator.
+  if (IsXmlType(*instance.type))
+    return *reinterpret_cast<const OCIInd*>(instance.indicators->data()) == OCI_IND_NULL ? "NULL"
+                                                                                       : "XML(" + instance.xml + ")";
   return FieldsText(state, *instance.type, instance.data->data(), instance.indicators->data());
 }
 
