@@ -12,6 +12,7 @@
 #include "oracle/query_ora_dataset.h"
 #include "oracle/query_ora_sql.h"
 #include "oracle/session_ora_session.h"
+#include "oracle/trace_ora_sql_monitor.h"
 #include "oracle/tests/object_fixture.h"
 #include "oracle/tests/rset_fixture.h"
 #include "testing/message_of.h"
@@ -199,6 +200,36 @@ TEST_F(ObjectBindTest, AnOlderClientRefusesXmlParametersAndColumns) {
   query.SetSession(session_component_.get());
   query.SetSQL(select);
   EXPECT_EQ(MessageOf([&] { query.Open(); }), "Data type is not supported");
+}
+
+// The trace names each object parameter's type and tells what it holds.
+TEST_F(ObjectBindTest, TheTraceNamesEachParametersTypeAndSize) {
+  TOraSQLMonitor monitor;
+  std::vector<std::string> traced;
+  monitor.OnSQL = dacore::TOnSQLEvent::Function(
+      [&](classlib::TObject*, const std::string& text, dacore::TDATraceFlag) { traced.push_back(text); });
+  TOraObject* address = NewValue<TOraObject>("scott.address_t");
+  address->AllocObject();
+  address->SetAttrAsString("CITY", "Oslo");
+  TOraArray* phones = NewValue<TOraArray>("scott.phones_t");
+  phones->AllocObject();
+  phones->SetItemAsString(0, "555-1");
+  phones->SetItemAsString(1, "555-2");
+  TOraNestTable* lines = NewValue<TOraNestTable>("scott.lines_t");
+  lines->AllocObject();
+  lines->ItemAsObject(2)->SetAttrAsString("TEXT", "third");
+  TOraRef* ref = NewValue<TOraRef>("scott.address_t");
+  sql_->SetSQL("begin keep(:a, :p, :l, :r); end;");
+  sql_->Params().ParamByName("a")->SetAsObject(address);
+  sql_->Params().ParamByName("p")->SetAsObject(phones);
+  sql_->Params().ParamByName("l")->SetAsObject(lines);
+  sql_->Params().ParamByName("r")->SetAsObject(ref);
+  sql_->Execute();
+  EXPECT_THAT(traced, ::testing::Contains("begin keep(:a, :p, :l, :r); end;\r\n"
+                                          ":a(OBJECT:\"SCOTT\".\"ADDRESS_T\")=<OBJECT of \"SCOTT\".\"ADDRESS_T\"> \r\n"
+                                          ":p(ARRAY:\"SCOTT\".\"PHONES_T\")=<VARRAY[2]> \r\n"
+                                          ":l(TABLE:\"SCOTT\".\"LINES_T\")=<TABLE[3]> \r\n"
+                                          ":r(Ref:\"SCOTT\".\"ADDRESS_T\")=<REF of \"SCOTT\".\"ADDRESS_T\">"));
 }
 
 TEST_F(ObjectBindTest, AnObjectWithoutTypeOrInADmlArrayIsRefused) {
