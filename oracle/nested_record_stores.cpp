@@ -142,12 +142,14 @@ void TRefData::DeleteRecord() {
   classlib::DatabaseError("A reference shows one object: its record cannot be deleted");
 }
 
-// The edit has written the attributes into the object in the cache: it is
-// marked changed and flushed, never deleted.
+// The edit has written the attributes into the object in the cache: its
+// LOB attributes get their data, and it is marked changed and flushed,
+// never deleted.
 void TRefData::UpdateRecord(TRecBuf rec) {
   TMemData::UpdateRecord(rec);
   auto* object = static_cast<TOraObject*>(GetSlot(rec, *Fields().GetItems(0)));
   if (!object) return;
+  object->WriteLobs();
   object->MarkUpdate();
   object->Flush();
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "oracle/call_binding.h"
+#include "oracle/lob_ora_lob.h"
 #include "oracle/object_ora_array.h"
 #include "oracle/object_ora_ref.h"
 #include "oracle/object_ora_xml.h"
@@ -200,6 +201,35 @@ TEST_F(ObjectBindTest, AnOlderClientRefusesXmlParametersAndColumns) {
   query.SetSession(session_component_.get());
   query.SetSQL(select);
   EXPECT_EQ(MessageOf([&] { query.Open(); }), "Data type is not supported");
+}
+
+// An object going in takes its LOB attributes' data: each becomes a
+// temporary LOB whose locator the attribute holds, an embedded object's too.
+TEST_F(ObjectBindTest, AnObjectsLobAttributesGoInAsTemporaryLobs) {
+  objects_.DeclareDocumentTypes();
+  TOraObject* doc = NewValue<TOraObject>("scott.doc_t");
+  doc->AllocObject();
+  doc->SetAttrAsString("TITLE", "memo");
+  doc->AttrAsLob("BODY")->SetAsString("hello");
+  doc->AttrAsLob("DATA")->SetAsString("\xCA\xFE");
+  doc->AttrAsLob("NOTE.TEXT")->SetAsString("inner");
+  sql_->SetSQL("insert into docs values (:d)");
+  sql_->Params().ParamByName("d")->SetAsObject(doc);
+  standin_->ClearLog();
+  statements_->ClearReceived();
+  sql_->Execute();
+  EXPECT_THAT(statements_->Received(),
+              ElementsAre("D[1]={TITLE=memo,BODY=TEMP(hello),DATA=TEMP(CAFE),NOTE={TEXT=TEMP(inner)}}"));
+  EXPECT_EQ(Calls("OCILobCreateTemporary").size(), 3u);
+
+  // The next run writes the data as it is then; the temporaries of the
+  // last one are let go.
+  doc->AttrAsLob("BODY")->SetAsString("changed");
+  statements_->ClearReceived();
+  sql_->Execute();
+  EXPECT_THAT(statements_->Received(),
+              ElementsAre("D[1]={TITLE=memo,BODY=TEMP(changed),DATA=TEMP(CAFE),NOTE={TEXT=TEMP(inner)}}"));
+  EXPECT_EQ(Calls("OCILobFreeTemporary").size(), 3u);
 }
 
 // The trace names each object parameter's type and tells what it holds.

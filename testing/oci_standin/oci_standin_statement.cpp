@@ -407,6 +407,10 @@ sword ExecuteStatement(State& state, Handle* context, Handle* session, Handle* s
     for (const Bind& bind : statement->extra.binds) bound = bound || bind.name == name;
     if (!bound) return Fail(state, error, 1008, "ORA-01008: not all variables bound");
   }
+  // An object going in must name a LOB in each LOB attribute it sets.
+  for (const Bind& bind : statement->extra.binds)
+    if (bind.object_cell && bind.type == SQLT_NTY && *bind.object_cell && HasUnsetLob(state, *bind.object_cell))
+      return Fail(state, error, 22275, "ORA-22275: invalid LOB locator specified");
   extra.rows_processed = 0;
   extra.has_rowid = false;
   ReadBinds(state, statement, std::max<ub4>(iterations, 1));
