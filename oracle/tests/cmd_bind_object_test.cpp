@@ -180,27 +180,35 @@ TEST_F(ObjectBindTest, AnXmlValueGoesInAndComesBackAsText) {
   EXPECT_EQ(source->AsString(), "<doc>1</doc>");
 }
 
-// Clients before 9.2 know no XMLTYPE: neither a parameter nor a column of it.
-TEST_F(ObjectBindTest, AnOlderClientRefusesXmlParametersAndColumns) {
-  sql_.reset();
-  session_component_.reset();
-  UnloadOci();
-  UseClient(9, 0);
-  session_component_ = std::make_unique<TOraSession>();
-  session_component_->SetConnectString("scott/tiger@db1");
-  session_component_->SetConnected(true);
-  sql_ = std::make_unique<TOraSQL>();
-  sql_->SetSession(session_component_.get());
-  sql_->SetSQL("begin store_doc(:x); end;");
-  sql_->Params().ParamByName("x")->SetDataType(ftXML);
-  EXPECT_EQ(MessageOf([&] { sql_->Execute(); }), "Data type is not supported");
-
-  const std::string select = "select id, doc from docs";
-  fetch_->ScriptQuery(select, "ID NUMBER(5); DOC OBJECT SYS.XMLTYPE");
-  TOraQuery query;
-  query.SetSession(session_component_.get());
-  query.SetSQL(select);
-  EXPECT_EQ(MessageOf([&] { query.Open(); }), "Data type is not supported");
+// A client refuses the types it does not know yet, parameters and columns
+// alike: timestamps before 9.0, XMLTYPE before 9.2.
+TEST_F(ObjectBindTest, AnOlderClientRefusesTypesItDoesNotKnow) {
+  auto reconnect = [&](int major, int minor) {
+    sql_.reset();
+    session_component_.reset();
+    UnloadOci();
+    UseClient(major, minor);
+    session_component_ = std::make_unique<TOraSession>();
+    session_component_->SetConnectString("scott/tiger@db1");
+    session_component_->SetConnected(true);
+    sql_ = std::make_unique<TOraSQL>();
+    sql_->SetSession(session_component_.get());
+  };
+  auto refused = [&](classlib::TFieldType param_type, const std::string& column_type) {
+    sql_->SetSQL("begin store(:x); end;");
+    sql_->Params().ParamByName("x")->SetDataType(param_type);
+    EXPECT_EQ(MessageOf([&] { sql_->Execute(); }), "Data type is not supported") << column_type;
+    const std::string select = "select id, v from vals";
+    fetch_->ScriptQuery(select, "ID NUMBER(5); V " + column_type);
+    TOraQuery query;
+    query.SetSession(session_component_.get());
+    query.SetSQL(select);
+    EXPECT_EQ(MessageOf([&] { query.Open(); }), "Data type is not supported") << column_type;
+  };
+  reconnect(8, 1);
+  refused(classlib::ftTimeStamp, "TIMESTAMP(6)");
+  reconnect(9, 0);
+  refused(ftXML, "OBJECT SYS.XMLTYPE");
 }
 
 // An object going in takes its LOB attributes' data: each becomes a
