@@ -208,6 +208,7 @@ TEST_F(FetchTest, EndOfAnOpenRecordSetIsTheEndOfEveryRow) {
   EXPECT_EQ(record_set->GetRecordCount(), 25);
   record_set->SetToEnd();
   EXPECT_EQ(record_set->GetRecordCount(), 60);
+  EXPECT_EQ(record_set->Command().GetCursorState(), csCancelled) << "the end of the rows ends the cursor";
   record_set->GetPriorRecord(nullptr);
   EXPECT_EQ(Value(*record_set, "N").AsInteger(), 59);
   record_set->Close();
