@@ -27,7 +27,7 @@ bool IsComplexDataType(TDataType t) {
          t == dtHeapWideString;
 }
 
-bool IsObjectDataType(TDataType t) {
+bool IsObjectValueType(TDataType t) {
   return t == dtObject || t == dtReference || t == dtArray || t == dtTable;
 }
 

@@ -49,8 +49,9 @@ bool IsBlobDataType(TDataType t);
 // Types whose slot refers to a separately allocated value: the blob types,
 // dtVariant and the heap types. Drivers widen both sets.
 bool IsComplexDataType(TDataType t);
-// Object, reference, array and table values.
-bool IsObjectDataType(TDataType t);
+// Values held as an object value (TDBObject): objects, references, arrays
+// and tables.
+bool IsObjectValueType(TDataType t);
 // The class library's field type of a code; EDatabaseError "Unknown data
 // type" for a code outside 0..30.
 classlib::TFieldType DataTypeToFieldType(TDataType t);

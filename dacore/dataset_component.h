@@ -378,6 +378,10 @@ class TCustomDADataSet : public TMemDataSet,
   char left_quote_ = '"';
   char right_quote_ = '"';
 
+  // The record being stored: its new and old values.
+  TRecBuf UpdateNewRecord() const;
+  TRecBuf UpdateOldRecord();
+
  private:
   void UpdateTextChanged(classlib::TObject* sender);
   void RegisterWith(TCustomDAConnection* connection);
@@ -386,9 +390,6 @@ class TCustomDADataSet : public TMemDataSet,
   void StartAsyncWait();
   void StopAsyncWait();
   void WireCommand();
-  // The record being stored: its new and old values.
-  TRecBuf UpdateNewRecord() const;
-  TRecBuf UpdateOldRecord();
   bool DetailLinked() const;
   void Relink();
   void RemoveUpdateStatements();

@@ -50,6 +50,7 @@ void TCustomDADataSet::PassRecordSetSettings() {
   if (!options_) return;
   record_set_->SetProp(prLongStrings, options_->LongStrings());
   record_set_->SetProp(prFlatBuffers, options_->FlatBuffers());
+  record_set_->SetProp(prRecordSetProp30, static_cast<int>(options_->CompressBlobMode()));
   record_set_->SetTrimFixedChars(options_->TrimFixedChar());
   record_set_->SetTrimVarChars(options_->TrimVarChar());
 }

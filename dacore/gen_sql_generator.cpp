@@ -84,7 +84,7 @@ std::string TDASQLGenerator::AssembleSQL() const {
 // ---- The record's values -----------------------------------------------------------
 
 bool TDASQLGenerator::FieldIsNull(const TFieldDesc& field, bool old_value) {
-  if (!IsObjectDataType(field.DataType())) return data_set_->FieldValueIsNull(field, old_value);
+  if (!HasAttributeFields(field.DataType())) return data_set_->FieldValueIsNull(field, old_value);
   TFieldDescs& fields = data_set_->FieldDescs();
   for (int i = 0; i < fields.Count(); ++i) {
     const TFieldDesc& child = *fields.GetItems(i);
@@ -94,7 +94,7 @@ bool TDASQLGenerator::FieldIsNull(const TFieldDesc& field, bool old_value) {
 }
 
 bool TDASQLGenerator::FieldModified(const TFieldDesc& field) {
-  if (!IsObjectDataType(field.DataType())) return data_set_->FieldValueModified(field);
+  if (!HasAttributeFields(field.DataType())) return data_set_->FieldValueModified(field);
   TFieldDescs& fields = data_set_->FieldDescs();
   for (int i = 0; i < fields.Count(); ++i) {
     const TFieldDesc& child = *fields.GetItems(i);

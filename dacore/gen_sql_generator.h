@@ -106,8 +106,9 @@ class TDASQLGenerator : public classlib::TObject {
   virtual void Clear();
   virtual std::string AssembleSQL() const;
   virtual bool IsBlobDataType(TDataType t) const { return t == dtBlob || t == dtMemo || t == dtWideMemo; }
-  virtual bool IsObjectDataType(TDataType t) const { return t == dtObject || t == dtArray; }
-  // An object field is null when all its attribute fields are, modified when any is.
+  // Objects and VARRAYs are expanded into attribute fields: such a field is
+  // null when all its attribute fields are, modified when any is.
+  virtual bool HasAttributeFields(TDataType t) const { return t == dtObject || t == dtArray; }
   virtual bool FieldIsNull(const TFieldDesc& field, bool old_value);
   virtual bool FieldModified(const TFieldDesc& field);
   virtual std::string GetFieldName(const TCRFieldDesc& field) const;

@@ -63,7 +63,7 @@ TAttribute* TObjectType::FindAttribute(const std::string& path) const {
     if (step.separator == 0) return attribute;
     // Only composite attributes have parts; a scalar followed by "[" has no
     // type to continue in either.
-    if (step.separator == '.' && !IsObjectDataType(attribute->DataType())) return nullptr;
+    if (step.separator == '.' && !IsObjectValueType(attribute->DataType())) return nullptr;
     type = attribute->ObjectType();
     rest = step.rest;
   }

@@ -1,8 +1,10 @@
 // The release of a client library that has no version call (clients before
 // 10.2). Linux libraries carry no version resource; the release is the
 // version suffix of the library's file name (libclntsh.so.10.1), followed
-// through symbolic links to their targets, else the newest release whose
-// first new call the library exports.
+// through symbolic links to their targets, or the newest release whose
+// first new call of the newer interface the library exports, whichever is
+// later (8i and 9.2 clients kept the names libclntsh.so.8.0 and .9.0); a
+// library without a suffix is the release its exports tell.
 #include <unistd.h>
 
 #include <string>
@@ -78,12 +80,17 @@ std::string GetFileVersionText(const std::string& path) {
   // searched for by the loader, which knows the file it found.
   std::string file = platform::MapLibraryName(path);
   if (file.find('/') == std::string::npos && hOCILib) file = platform::GetModuleFileName(hOCILib);
-  for (int link = 0; link <= kMaxLinks && !file.empty(); ++link) {
-    const std::string suffix = VersionSuffixOf(FileNameOf(file));
-    if (!suffix.empty()) return suffix;
+  std::string named;
+  for (int link = 0; link <= kMaxLinks && !file.empty() && named.empty(); ++link) {
+    named = VersionSuffixOf(FileNameOf(file));
     file = LinkTarget(file);
   }
-  return hOCILib ? ReleaseOfExports() : "";
+  const std::string exported = hOCILib ? ReleaseOfExports() : "";
+  if (named.empty()) return exported;
+  // The older interface's one marker tells no release of its own apart: a
+  // name's 7.2 stays 7.2.
+  const uint16_t exported_version = ParseClientVersion(exported);
+  return exported_version >= 8000 && exported_version > ParseClientVersion(named) ? exported : named;
 }
 
 }  // namespace oracle

@@ -133,7 +133,7 @@ ub2 TOCICommand::GetOraType(int data_type, int sub_type) const {
     case dtCFile: return SQLT_CFILEE;
     case dtLabel: return 106;
     case dtFixedChar: case dtFixedWideChar: return SQLT_AVC;
-    case 108: return SQLT_CHR;
+    case dtCharData: return SQLT_CHR;
     case dtTimeStamp: case dtTimeStampTZ: case dtTimeStampLTZ: case dtIntervalYM: case dtIntervalDS: {
       if (OCIVersion < 9000) NotSupported();
       static const ub2 types[] = {SQLT_TIMESTAMP, SQLT_TIMESTAMP_TZ, SQLT_TIMESTAMP_LTZ, SQLT_INTERVAL_YM,
@@ -214,7 +214,9 @@ void TOCICommand::BindParam(TOraParamDesc& param) {
     auto* lob = dynamic_cast<TOraLob*>(param.GetObject());
     if (!lob) NotSupported();
     lob->SetOCISvcCtx(connection->GetSvcCtx());
-    lob->SetCached(cache_lobs_);
+    // Only a LOB whose value the server gives goes uncached: an input
+    // LOB's value is still to be written.
+    if (direction == pdOutput) lob->SetCached(cache_lobs_);
     lob->GetOCILobLocator();
     value = lob->GetOCILobLocatorCell();
     size = sizeof(OCILobLocator*);

@@ -12,6 +12,7 @@
 #include "oracle/error_raise.h"
 #include "oracle/object_ora_array.h"
 #include "oracle/object_ora_ref.h"
+#include "oracle/object_ora_xml.h"
 #include "oracle/param_ora_desc.h"
 #include "oracle/value_data_types.h"
 
@@ -34,6 +35,12 @@ void TOCICommand::BindObjectParam(TOraParamDesc& param, ub2 type, const std::str
     // An output needs an instance to be written into; a null input is an
     // instance whose indicator says so.
     if (!value->GetInstance()) value->AllocObject();
+    // An XML value's text is in its instance now; an output's is what the
+    // server writes there, read when asked, not the text of a run before.
+    if (auto* xml = dynamic_cast<TOraXML*>(value); xml && param.GetParamType() != dacore::pdInput) xml->ForgetText();
+    // An object going in takes its LOB attributes' data with it.
+    const bool plain_object = !dynamic_cast<TOraArray*>(value) && !dynamic_cast<TOraXML*>(value);
+    if (plain_object && param.GetParamType() != dacore::pdOutput) value->WriteLobs();
     instance = value->GetInstanceCell();
     // A collection's nullness is its own: only objects have an indicator structure.
     if (!dynamic_cast<TOraArray*>(value)) indicator = value->GetIndicatorPtr();

@@ -28,6 +28,8 @@ constexpr uint16_t kSlot = sizeof(void*);  // a value object or heap reference
 
 [[noreturn]] void NotSupported() { RaiseOraException("Data type is not supported"); }
 
+// A select-list type the record keeps as character data of the column's size.
+constexpr ub2 kCharDataType = 25;
 
 // The text width of a date or timestamp in the session's format for it.
 uint16_t FormattedWidth(const std::string& session_format, const char* fallback, bool timestamp) {
@@ -223,9 +225,15 @@ void TOCICommand::ApplyColumnInfo(TOCIFieldDesc& field, const TSelectColumn& c, 
       field.SetDataType(dtLabel);
       field.SetSize(c.size);
       break;
+    case kCharDataType:
+      field.SetDataType(dtCharData);
+      field.SetSize(c.size);
+      break;
     case SQLT_NTY:
       // Object, collection and XML columns are described as objects; the
-      // record set tells them apart by their type.
+      // record set tells them apart by their type. An XML value needs a
+      // client that knows XMLTYPE.
+      if (OCIVersion < 9200 && NormalizeOraName(c.type_name) == "\"SYS\".\"XMLTYPE\"") NotSupported();
       field.SetDataType(dtObject);
       field.SetSize(kSlot);
       field.TypeName = c.type_name;

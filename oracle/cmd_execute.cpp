@@ -141,16 +141,49 @@ void TOCICommand::WriteTemporaryLobs() {
   }
 }
 
-// LOB values go into the locators the statement returned (INSERT ...
-// RETURNING); an output LOB without a value is read when first used.
-void TOCICommand::WriteReturnedLobs() {
+// A LOB parameter is written after the execute when it is input (also
+// input/output without temporary LOBs) and read when it is output (also
+// input/output with them, which were written before the execute); a LOB of
+// no direction could be neither, so nothing runs.
+void TOCICommand::CheckLobParamDirections() const {
+  for (int i = 0; i < GetParamCount(); ++i) {
+    const TOraParamDesc& param = *ParamAt(i);
+    if (IsLobParam(param) && param.GetParamType() != pdInput && param.GetParamType() != pdOutput &&
+        param.GetParamType() != pdInputOutput)
+      RaiseOraException(messages::kLobParamDirection);
+  }
+}
+
+// An input LOB's value goes into the locator the statement returned
+// (RETURNING ... INTO); an output LOB's value is read from the locator the
+// server handed back, replacing what it held, which is never written over
+// the server's value. A LOB is cached for this when CacheLobs is on or it
+// is input-only; an uncached LOB is read from the server when used, and a
+// null one holds nothing.
+void TOCICommand::FinishLobParams() {
   for (int i = 0; i < GetParamCount(); ++i) {
     TOraParamDesc* param = ParamAt(i);
     if (!IsLobParam(*param)) continue;
     auto* lob = dynamic_cast<TOraLob*>(param->GetObject());
     if (!lob) continue;
-    if (!temporary_lob_update_ && lob->GetSize() > 0 && lob->IsInit()) lob->WriteLob();
-    else if (param->GetParamType() == pdOutput || param->GetParamType() == pdInputOutput) lob->SetNeedsRead(true);
+    const TParamDirection direction = param->GetParamType();
+    if (cache_lobs_ || direction == pdInput) lob->SetCached(true);
+    if (param->GetNull()) continue;
+    if (!lob->Cached()) {
+      lob->SetNeedsRead(true);  // read from the server when used
+      continue;
+    }
+    const bool blob = param->GetDataType() == dtOraBlob;
+    const bool written = direction == pdInput || (direction == pdInputOutput && !temporary_lob_update_);
+    if (written) {
+      if (temporary_lob_update_) continue;  // written into its temporary LOB before the execute
+      CompressBeforeWrite(*lob, blob, CompressBlobMode());
+      lob->WriteLob();
+    } else {
+      lob->ReadLob();
+      CompressAfterRead(*lob, blob, CompressBlobMode());
+      lob->SetModified(false);
+    }
   }
 }
 
@@ -179,6 +212,7 @@ void TOCICommand::ExecuteStatement() {
   TOCIConnection* connection = OCIConnection();
   const bool wants_commit = sql_type_ != SQL_SELECT && AutoCommit && connection->AutoCommit;
   bool auto_commit = call_style_ == kOci8 && wants_commit;
+  CheckLobParamDirections();
   if (temporary_lob_update_) WriteTemporaryLobs();
   else if (HasLobParams()) auto_commit = false;  // the LOB values follow the execute
   ub4 mode = OCI_DEFAULT;
@@ -190,7 +224,7 @@ void TOCICommand::ExecuteStatement() {
   rowid_ = store_rowid_ && status == OCI_SUCCESS && call_style_ == kOci8 && rows_processed_ > 0 ? RowIdToString()
                                                                                                : std::string();
   for (int i = 0; i < GetParamCount(); ++i) ParamAt(i)->BufferToItemObjects();
-  WriteReturnedLobs();
+  FinishLobParams();
   if (!auto_commit && wants_commit && status == OCI_SUCCESS) connection->Commit();
 }
 

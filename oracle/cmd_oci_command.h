@@ -13,6 +13,7 @@
 #include <string>
 
 #include "dacore/blob.h"
+#include "dacore/blob_compressed.h"
 #include "dacore/driver_command.h"
 #include "oracle/oci_defs.h"
 
@@ -157,6 +158,10 @@ class TOCICommand : public dacore::TCRCommand {
   void Unlock() { mutex_.unlock(); }
   bool NonBlocking() const { return non_blocking_; }
   bool CacheLobs() const { return cache_lobs_; }
+  // Where BLOB values are compressed (the record set's property 30).
+  dacore::TCompressBlobMode CompressBlobMode() const {
+    return static_cast<dacore::TCompressBlobMode>(RecordSetFlag);
+  }
 
   // Set by the record set.
   uint32_t FetchedRows = 0;
@@ -186,7 +191,11 @@ class TOCICommand : public dacore::TCRCommand {
   void ReceiveLongOutput(TOraParamDesc& param, void* handle, ub4 handle_type, sword& status, ub4 mode);
   void WriteTemporaryLobs();
   bool HasLobParams() const;
-  void WriteReturnedLobs();
+  // "Lob parameter should be Input or Output" before anything runs.
+  void CheckLobParamDirections() const;
+  // After the execute: input LOBs written into the locators the statement
+  // returned, output ones read from the server.
+  void FinishLobParams();
   void SetRefCursorsState(uint8_t state);
   void StopThread();
 

@@ -157,6 +157,14 @@ int TOraLob::GetCharsetForm() {
   return charset_form_;
 }
 
+void CompressAfterRead(TOraLob& lob, bool is_blob, dacore::TCompressBlobMode mode) {
+  lob.SetCompressed(is_blob && (mode == dacore::cbClient || mode == dacore::cbClientServer));
+}
+
+void CompressBeforeWrite(TOraLob& lob, bool is_blob, dacore::TCompressBlobMode mode) {
+  lob.SetCompressed(is_blob && (mode == dacore::cbServer || mode == dacore::cbClientServer));
+}
+
 void TOraLob::SetCached(bool value) {
   if (value == cached_) return;
   if (!value && FirstPiece()) {

@@ -120,4 +120,12 @@ class TOraLob : public dacore::TCompressedBlob {
   bool needs_read_ = false;
 };
 
+// BLOB compression as a data set's CompressBlobMode asks: a BLOB read from
+// the server stays compressed in memory under the client modes and is held
+// uncompressed otherwise; a BLOB is compressed before it is written under
+// the server modes (the server then keeps the compressed form) and is
+// written uncompressed otherwise. Character LOBs are never compressed.
+void CompressAfterRead(TOraLob& lob, bool is_blob, dacore::TCompressBlobMode mode);
+void CompressBeforeWrite(TOraLob& lob, bool is_blob, dacore::TCompressBlobMode mode);
+
 }  // namespace oracle

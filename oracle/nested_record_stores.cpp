@@ -46,12 +46,12 @@ TOraObject* NewObjectValue(TDataType t, TOraType* type) {
 // ---- Values of new records ------------------------------------------------------------
 
 bool TOraObjectValuesStore::IsComplexFieldType(TDataType t) const {
-  return TMemData::IsComplexFieldType(t) || IsObjectDataType(t) || t == dtXML;
+  return TMemData::IsComplexFieldType(t) || IsObjectValueType(t) || t == dtXML;
 }
 
 void TOraObjectValuesStore::CreateComplexField(TRecBuf rec, const TFieldDesc& field, bool with_blob) {
   const TDataType t = field.DataType();
-  if (!IsObjectDataType(t) && t != dtXML) {
+  if (!IsObjectValueType(t) && t != dtXML) {
     TMemData::CreateComplexField(rec, field, with_blob);
     return;
   }
@@ -142,12 +142,14 @@ void TRefData::DeleteRecord() {
   classlib::DatabaseError("A reference shows one object: its record cannot be deleted");
 }
 
-// The edit has written the attributes into the object in the cache: it is
-// marked changed and flushed, never deleted.
+// The edit has written the attributes into the object in the cache: its
+// LOB attributes get their data, and it is marked changed and flushed,
+// never deleted.
 void TRefData::UpdateRecord(TRecBuf rec) {
   TMemData::UpdateRecord(rec);
   auto* object = static_cast<TOraObject*>(GetSlot(rec, *Fields().GetItems(0)));
   if (!object) return;
+  object->WriteLobs();
   object->MarkUpdate();
   object->Flush();
 }

@@ -6,6 +6,7 @@
 
 #include "classlib/ansistr.h"
 #include "classlib/exceptions.h"
+#include "oracle/call_state.h"
 #include "oracle/error_raise.h"
 #include "oracle/lob_ora_file.h"
 #include "oracle/lob_ora_lob.h"
@@ -120,6 +121,25 @@ void TOraObject::RepointChildren() {
     if (auto* lob = dynamic_cast<TOraLob*>(child)) lob->SetOCILobLocator(static_cast<OCILobLocator*>(stored));
     else if (auto* stamp = dynamic_cast<TOraTimeStamp*>(child)) stamp->SetOCIDateTime(static_cast<OCIDateTime*>(stored));
     else if (auto* span = dynamic_cast<TOraInterval*>(child)) span->SetOCIInterval(static_cast<OCIInterval*>(stored));
+  }
+}
+
+void TOraObject::WriteLobs() {
+  if (OCIVersion < 8100) return;  // no temporary LOBs before 8.1
+  for (std::size_t i = 0; i < children_.size(); ++i) {
+    dacore::TSharedObject* child = children_[i];
+    if (!child) continue;
+    const dacore::TAttribute& attribute = *GetOraType()->GetAttributes(static_cast<int>(i));
+    if (attribute.DataType() == dacore::dtObject) {
+      // A REF's object and a collection's elements are not part of this one.
+      static_cast<TOraObject*>(child)->WriteLobs();
+      continue;
+    }
+    if (attribute.DataType() != dtOraBlob && attribute.DataType() != dtOraClob) continue;
+    auto* lob = static_cast<TOraLob*>(child);
+    lob->CreateTemporary(attribute.DataType() == dtOraClob ? ltClob : ltBlob);
+    lob->WriteLob();
+    WriteAttribute(attribute.Name(), OCI_IND_NOTNULL, lob->GetOCILobLocator());
   }
 }
 

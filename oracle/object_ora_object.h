@@ -82,6 +82,10 @@ class TOraObject : public dacore::TDBObject {
   // the value onto another element) and points the child values kept so
   // far at their attributes in it.
   void ReplaceInstance(void* instance, void* indicator);
+  // Before the object goes to the server (from an 8.1 client on): each LOB
+  // attribute's value becomes a temporary LOB holding its data, whose
+  // locator the attribute then holds; embedded and nested objects likewise.
+  void WriteLobs();
   bool OwnsInstance() const { return owns_instance_; }
   bool AutoAlloc() const { return auto_alloc_; }
   void SetAutoAlloc(bool value) { auto_alloc_ = value; }

@@ -184,6 +184,12 @@ void TOraXML::SetAsString(const std::string& text) {
   text_unloaded_ = text.empty();
 }
 
+void TOraXML::ForgetText() {
+  CloseStream();
+  text_.clear();
+  text_unloaded_ = true;
+}
+
 void TOraXML::Assign(TOraObject& source) {
   auto* other = dynamic_cast<TOraXML*>(&source);
   if (!other) NotXml();

@@ -32,6 +32,9 @@ class TOraXML : public TOraObject {
 
   std::string AsString();
   void SetAsString(const std::string& text);
+  // From now on the server instance is the value (an output bind's server
+  // writes it): text read or set before is dropped, and read again when asked.
+  void ForgetText();
 
  protected:
   ~TOraXML() override;

@@ -3,12 +3,15 @@
 // written through the locators the statement returns), and the ROWID the
 // server gives a new row.
 #include "classlib/field.h"
+#include "classlib/unaligned.h"
 #include "dacore/blob.h"
+#include "dacore/data_types.h"
 #include "dacore/support_access_utils.h"
 #include "oracle/call_state.h"
 #include "oracle/cmd_field_desc.h"
 #include "oracle/cmd_oci_command.h"
 #include "oracle/lob_ora_lob.h"
+#include "oracle/object_ora_object.h"
 #include "oracle/param_ora_param.h"
 #include "oracle/query_ora_dataset.h"
 #include "oracle/rset_oci_record_set.h"
@@ -219,9 +222,17 @@ classlib::TComponent& TOraDataSet::CheckUpdateQuery(TStatementType type) {
     options.SetRawAsString(Options().RawAsString());
     options.SetTemporaryLobUpdate(Options().TemporaryLobUpdate());
   }
+  TCRCommand* command = TDBAccessUtils::GetICommand(&query);
+  // A statement stores LOB values as this data set does: with its cache
+  // setting, through temporary LOBs when they are asked for (the generated
+  // text then binds the values), compressed as its CompressBlobMode says.
+  if (command && !dynamic_cast<TOraDataSet*>(&query)) {
+    command->SetProp(prCacheLobs, Options().CacheLobs());
+    command->SetProp(prTemporaryLobUpdate, Options().TemporaryLobUpdate());
+    command->RecordSetFlag = static_cast<uint8_t>(Options().CompressBlobMode());
+  }
   // The ROWID of the row an insert or update wrote is read after each
   // execute; other statements have none to give.
-  TCRCommand* command = TDBAccessUtils::GetICommand(&query);
   if (command && (type == stInsert || type == stUpdate)) command->SetProp(prStoreRowId, true);
   return query;
 }
@@ -265,6 +276,13 @@ void TOraDataSet::AssignFieldValue(TDAParam& param, const TFieldDesc& field, boo
     // The object itself: a date-time keeps its fraction and zone, a NUMBER its digits.
     param.SetDataType(GetFieldType(type));
     if (TSharedObject* object = record_set->ValueObject(field.FieldNo(), rec)) ora->SetParamObject(object);
+    return;
+  }
+  if (ora && rec && IsObjectValueType(type)) {
+    // Objects, REFs, collections and XML values: the record's value itself.
+    auto* object = static_cast<TOraObject*>(classlib::LoadUnaligned<void*>(static_cast<uint8_t*>(rec) + field.Offset()));
+    if (object) ora->SetAsObject(object);
+    else param.Clear();
     return;
   }
   if (!ora || !rec || !(IsLobType(type) || (IsMemoType(type) && SubTypeOf(field) == stString))) {

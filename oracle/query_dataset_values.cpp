@@ -7,6 +7,9 @@
 #include "classlib/unaligned.h"
 #include "dacore/blob.h"
 #include "dacore/memds_xml.h"
+#include "oracle/field_ora_fields.h"
+#include "oracle/object_ora_ref.h"
+#include "oracle/object_ora_xml.h"
 #include "oracle/query_ora_dataset.h"
 #include "oracle/session_ora_session.h"
 #include "oracle/value_data_types.h"
@@ -74,6 +77,38 @@ classlib::TObject* TOraDataSet::GetObjectValue(const std::string& field_name) {
   auto* record = static_cast<uint8_t*>(ActiveBuffer());
   if (!record || IsEmpty()) return nullptr;
   return static_cast<classlib::TObject*>(classlib::LoadUnaligned<void*>(record + desc->Offset()));
+}
+
+bool TOraDataSet::ObjectColumnModified(const TFieldDesc& desc) {
+  classlib::TField* field = FindField(desc.Name());
+  if (auto* nested = dynamic_cast<TOraDataSetField*>(field)) return nested->Modified();
+  auto* reference = dynamic_cast<TOraReferenceField*>(field);
+  if (reference && reference->Modified()) return true;
+  if (desc.DataType() != dtReference) return false;
+  // A REF pointed at another object: the edited record's REF differs from
+  // the one the row was read with.
+  TRecBuf new_rec = UpdateNewRecord();
+  TRecBuf old_rec = UpdateOldRecord();
+  if (!new_rec || !old_rec) return true;
+  auto ref_of = [&desc](TRecBuf rec) {
+    return static_cast<TOraRef*>(
+        static_cast<TOraObject*>(classlib::LoadUnaligned<void*>(static_cast<uint8_t*>(rec) + desc.Offset())));
+  };
+  TOraRef* now = ref_of(new_rec);
+  TOraRef* before = ref_of(old_rec);
+  const bool now_null = !now || now->GetIsNull();
+  const bool before_null = !before || before->GetIsNull();
+  if (now_null || before_null) return now_null != before_null;
+  return now->AsHex() != before->AsHex();
+}
+
+std::optional<std::string> TOraDataSet::XmlColumnText(const TFieldDesc& desc, bool old_value) {
+  TRecBuf rec = old_value ? UpdateOldRecord() : UpdateNewRecord();
+  if (!rec || FIRecordSet->GetNull(desc.FieldNo(), rec)) return std::nullopt;
+  auto* xml = dynamic_cast<TOraXML*>(
+      static_cast<TOraObject*>(classlib::LoadUnaligned<void*>(static_cast<uint8_t*>(rec) + desc.Offset())));
+  if (!xml || xml->GetIsNull()) return std::nullopt;
+  return xml->AsString();
 }
 
 void TOraDataSet::WriteFieldXMLDataType(classlib::TField* field, const TFieldDesc& desc,

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "dacore/dataset_component.h"
@@ -69,6 +70,12 @@ class TOraDataSet : public dacore::TCustomDADataSet {
   // the active record; nullptr without one. "Field type should be Object"
   // for another kind of field.
   classlib::TObject* GetObjectValue(const std::string& field_name);
+  // What the SQL generator reads of the record being stored: whether a
+  // nested-table or REF column was changed through its nested data set (its
+  // field's flag), and an XML column's text in the new or old record
+  // (nullopt for a null).
+  bool ObjectColumnModified(const dacore::TFieldDesc& desc);
+  std::optional<std::string> XmlColumnText(const dacore::TFieldDesc& desc, bool old_value);
 
   // XML export: the Oracle value types' attributes and value texts.
   void WriteFieldXMLDataType(classlib::TField* field, const dacore::TFieldDesc& desc, const std::string& field_alias,

@@ -17,6 +17,13 @@ using namespace dacore;
 namespace {
 constexpr const char* kLineEnd = "\r\n";
 
+// What a column holds: an object column's own kind (object, VARRAY,
+// nested table or XML value), else its data type.
+TDataType ValueKind(const TFieldDesc& field) {
+  if (field.DataType() == dtObject && field.ObjectType()) return field.ObjectType()->DataType();
+  return field.DataType();
+}
+
 bool Contains(const std::vector<TCRFieldDesc*>& fields, const TCRFieldDesc* field) {
   return std::find(fields.begin(), fields.end(), field) != fields.end();
 }
@@ -55,7 +62,21 @@ bool TOraSQLGenerator::LobsByLocator() const { return !ora_data_set_->Options().
 
 bool TOraSQLGenerator::FieldIsNull(const TFieldDesc& field, bool old_value) {
   if (sequence_field_ && &field == sequence_field_) return false;
+  const TDataType kind = ValueKind(field);
+  if (kind == dtTable || kind == dtXML) return DataSet().FieldValueIsNull(field, old_value);
   return TDASQLGenerator::FieldIsNull(field, old_value);
+}
+
+bool TOraSQLGenerator::FieldModified(const TFieldDesc& field) {
+  const TDataType kind = ValueKind(field);
+  if (kind == dtTable || kind == dtReference) {
+    // A cached record no longer knows what its nested data set changed:
+    // the value is written again, which loses nothing.
+    if (DataSet().CachedUpdates()) return true;
+    return ora_data_set_->ObjectColumnModified(field);
+  }
+  if (kind == dtXML) return ora_data_set_->XmlColumnText(field, false) != ora_data_set_->XmlColumnText(field, true);
+  return TDASQLGenerator::FieldModified(field);
 }
 
 void TOraSQLGenerator::AddFieldParam(StringBuilder& builder, TCRFieldDesc& field, bool old, int index,

@@ -25,7 +25,13 @@ class TOraSQLGenerator : public dacore::TDASQLGenerator {
  protected:
   void Clear() override;
   bool IsBlobDataType(dacore::TDataType t) const override;
+  // A nested-table or XML column is null by its record's flag (it has no
+  // attribute fields to ask).
   bool FieldIsNull(const dacore::TFieldDesc& field, bool old_value) override;
+  // A nested-table or REF column is changed in place through its nested
+  // data set, which marks its field; an XML column compares its old and new
+  // texts; other fields as the base generator compares them.
+  bool FieldModified(const dacore::TFieldDesc& field) override;
   // Placeholders are bound by name, so a name that occurs again binds the
   // same parameter; the ROWID is always the value the row was read with.
   void AddFieldParam(dacore::StringBuilder& builder, dacore::TCRFieldDesc& field, bool old, int index,

@@ -150,6 +150,7 @@ void TOCIRecordSet::PlanColumns() {
         buffered(SQLT_REF, kSlot);
         break;
       case dtLabel: column.type = kLabelType, column.size = field->Size(); break;
+      case dtCharData: column.type = SQLT_CHR, column.size = field->Size(); break;
       default:
         RaiseOraException("Data type is not supported");
     }
@@ -400,6 +401,8 @@ void TOCIRecordSet::FinishBufferedValue(const TColumnPlan& column, TRecBuf rec, 
       lob->SetNeedsRead(true);
       const bool file = field.DataType() == dtBFile || field.DataType() == dtCFile;
       if (!DeferredLobRead && Command().CacheLobs() && !file) lob->ReadLob();
+      // A value read now is held as the data set's CompressBlobMode asks.
+      CompressAfterRead(*lob, field.DataType() == dtOraBlob, Command().CompressBlobMode());
       lob->SetModified(false);
       return;
     }

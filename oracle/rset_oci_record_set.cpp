@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "classlib/exceptions.h"
+#include "classlib/unaligned.h"
 #include "dacore/driver_props.h"
 #include "dacore/field_expand.h"
 #include "dacore/messages.h"
@@ -447,6 +448,81 @@ void* TOCIRecordSet::CopyValueInto(const TFieldDesc& field, void* from, TRecBuf 
   return to;
 }
 
+namespace {
+
+// A search value of a date-time, interval or NUMBER field as a value object
+// of the field's kind (a new one, released by the caller).
+TSharedObject* MakeSearchValue(const void* value, TDataType value_type, TDataType field_type) {
+  const bool text = value_type == dtString;
+  if (IsTimeStampType(field_type)) {
+    auto* stamp = new TOraTimeStamp(field_type);
+    try {
+      if (text) stamp->SetAsString(static_cast<const char*>(value));
+      else if (value_type == dtDateTime) stamp->SetAsDateTime(classlib::LoadUnaligned<double>(value));
+      else classlib::Assert(false, "OraClasses", __LINE__, "Unknown ValueType = " + std::to_string(value_type));
+    } catch (...) {
+      ReleaseShared(stamp);
+      throw;
+    }
+    return stamp;
+  }
+  if (IsIntervalType(field_type)) {
+    auto* interval = new TOraInterval(field_type);
+    try {
+      if (text) interval->SetAsString(static_cast<const char*>(value));
+      else classlib::Assert(false, "OraClasses", __LINE__, "Unknown ValueType = " + std::to_string(value_type));
+    } catch (...) {
+      ReleaseShared(interval);
+      throw;
+    }
+    return interval;
+  }
+  auto* number = new TOraNumber;
+  try {
+    switch (value_type) {
+      case dtString: number->SetAsString(static_cast<const char*>(value)); break;
+      case dtInt32: number->SetAsInteger(classlib::LoadUnaligned<int32_t>(value)); break;
+      case dtInt64: number->SetAsLargeInt(classlib::LoadUnaligned<int64_t>(value)); break;
+      case dtFloat: number->SetAsFloat(classlib::LoadUnaligned<double>(value)); break;
+      default: classlib::Assert(false, "OraClasses", __LINE__, "Unknown ValueType = " + std::to_string(value_type));
+    }
+  } catch (...) {
+    ReleaseShared(number);
+    throw;
+  }
+  return number;
+}
+
+int CompareValueObjects(TDataType t, TSharedObject* a, TSharedObject* b) {
+  int result;
+  if (IsTimeStampType(t)) result = static_cast<TOraTimeStamp*>(a)->Compare(*static_cast<TOraTimeStamp*>(b));
+  else if (IsIntervalType(t)) result = static_cast<TOraInterval*>(a)->Compare(*static_cast<TOraInterval*>(b));
+  else result = static_cast<TOraNumber*>(a)->Compare(*static_cast<TOraNumber*>(b));
+  return result < 0 ? -1 : result > 0 ? 1 : 0;
+}
+
+}  // namespace
+
+int TOCIRecordSet::CompareFieldValue(const void* value, TDataType value_type, const TFieldDesc& field, TRecBuf rec,
+                                     TCompareOptions options) {
+  const TDataType t = field.DataType();
+  if (field.HasParent() || !(IsTimeStampType(t) || IsIntervalType(t) || t == dtNumber))
+    return TCRRecordSet::CompareFieldValue(value, value_type, field, rec, options);
+  auto* stored = static_cast<TSharedObject*>(GetSlot(rec, field));
+  classlib::Assert(stored != nullptr, "OraClasses", __LINE__);
+  // A value object of the field's own kind is compared as it is.
+  if (value_type == t) return CompareValueObjects(t, classlib::LoadUnaligned<TSharedObject*>(value), stored);
+  TSharedObject* search = MakeSearchValue(value, value_type, t);
+  try {
+    const int result = CompareValueObjects(t, search, stored);
+    ReleaseShared(search);
+    return result;
+  } catch (...) {
+    ReleaseShared(search);
+    throw;
+  }
+}
+
 int TOCIRecordSet::CompareRecords(TRecBuf rec1, TRecBuf rec2, TCompareOptions options, const TFieldDesc& field) {
   const TDataType t = field.DataType();
   if (field.HasParent() || !(IsTimeStampType(t) || IsIntervalType(t) || t == dtNumber))
@@ -454,13 +530,8 @@ int TOCIRecordSet::CompareRecords(TRecBuf rec1, TRecBuf rec2, TCompareOptions op
   const bool null1 = GetNull(field.FieldNo(), rec1);
   const bool null2 = GetNull(field.FieldNo(), rec2);
   if (null1 || null2) return null1 == null2 ? 0 : (null1 ? -1 : 1);
-  void* a = GetSlot(rec1, field);
-  void* b = GetSlot(rec2, field);
-  int result;
-  if (IsTimeStampType(t)) result = static_cast<TOraTimeStamp*>(a)->Compare(*static_cast<TOraTimeStamp*>(b));
-  else if (IsIntervalType(t)) result = static_cast<TOraInterval*>(a)->Compare(*static_cast<TOraInterval*>(b));
-  else result = static_cast<TOraNumber*>(a)->Compare(*static_cast<TOraNumber*>(b));
-  return result < 0 ? -1 : result > 0 ? 1 : 0;
+  return CompareValueObjects(t, static_cast<TSharedObject*>(GetSlot(rec1, field)),
+                             static_cast<TSharedObject*>(GetSlot(rec2, field)));
 }
 
 }  // namespace oracle

@@ -141,6 +141,12 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   void SetToEnd() override;
   void SetToBookmark(const dacore::TRecBookmark& bookmark) override;
   void GetPriorRecord(dacore::TRecBuf rec) override;
+  // A search value against a date-time, interval or NUMBER object: a text
+  // (and, for date-times, a date-time; for NUMBERs, an integer or a float)
+  // becomes a value of the field's kind, a value object is taken as it is,
+  // and the two objects are compared by their own comparison.
+  int CompareFieldValue(const void* value, dacore::TDataType value_type, const dacore::TFieldDesc& field,
+                        dacore::TRecBuf rec, dacore::TCompareOptions options) override;
   // Date-times, intervals and NUMBER objects by their own comparison, nulls first.
   int CompareRecords(dacore::TRecBuf rec1, dacore::TRecBuf rec2, dacore::TCompareOptions options,
                      const dacore::TFieldDesc& field) override;

@@ -3,6 +3,7 @@
 #include "classlib/field.h"
 #include "oracle/lob_ora_file.h"
 #include "oracle/lob_ora_lob.h"
+#include "oracle/object_ora_array.h"
 #include "oracle/param_ora_param.h"
 #include "oracle/session_ora_session.h"
 
@@ -26,7 +27,20 @@ int CharLength(const TOraParam* ora, const dacore::TDAParam& param) {
   return param.IsNull() ? 0 : static_cast<int>(param.AsString().size());
 }
 
-std::string ObjectTypeName(const char* kind) { return std::string(kind) + ":unknown"; }
+// The name of the parameter's object type: its value carries it.
+std::string TypeNameOf(const dacore::TDAParam& param) {
+  const auto* ora = dynamic_cast<const TOraParam*>(&param);
+  TOraObject* value = ora ? ora->AsObject() : nullptr;
+  TOraType* type = value ? value->GetOraType() : nullptr;
+  return type ? type->Name() : "unknown";
+}
+
+// The number of elements of a VARRAY or nested table parameter.
+int32_t ElementCount(const dacore::TDAParam& param) {
+  const auto* ora = dynamic_cast<const TOraParam*>(&param);
+  auto* array = ora ? dynamic_cast<TOraArray*>(ora->AsObject()) : nullptr;
+  return array ? array->GetSize() : 0;
+}
 
 }  // namespace
 
@@ -59,10 +73,10 @@ std::string TOraSQLMonitor::GetParamDataType(const dacore::TDAParam& param) cons
     case classlib::ftBlob: case classlib::ftOraBlob: return "BLOB";
     case classlib::ftMemo: case classlib::ftWideMemo: return "LONG";
     case classlib::ftCursor: return "CURSOR";
-    case classlib::ftADT: return ObjectTypeName("OBJECT");
-    case classlib::ftArray: return ObjectTypeName("ARRAY");
-    case classlib::ftReference: return ObjectTypeName("Ref");
-    case classlib::ftDataSet: return ObjectTypeName("TABLE");
+    case classlib::ftADT: return "OBJECT:" + TypeNameOf(param);
+    case classlib::ftArray: return "ARRAY:" + TypeNameOf(param);
+    case classlib::ftReference: return "Ref:" + TypeNameOf(param);
+    case classlib::ftDataSet: return "TABLE:" + TypeNameOf(param);
     case classlib::ftOraClob: return "CLOB";
     case ftBFile: return "BFILE";
     case ftLabel: return "LABEL";
@@ -90,8 +104,10 @@ std::string TOraSQLMonitor::GetParamValue(const dacore::TDAParam& param) const {
       if (ora) return "<BFileName('" + ora->AsBFile()->FileDir() + "' ,'" + ora->AsBFile()->FileName() + "')>";
       break;
     case classlib::ftCursor: return "<CURSOR>";
-    case classlib::ftADT: return "<OBJECT of unknown>";
-    case classlib::ftReference: return "<REF of unknown>";
+    case classlib::ftADT: return "<OBJECT of " + TypeNameOf(param) + ">";
+    case classlib::ftReference: return "<REF of " + TypeNameOf(param) + ">";
+    case classlib::ftArray: return "<VARRAY[" + std::to_string(ElementCount(param)) + "]>";
+    case classlib::ftDataSet: return "<TABLE[" + std::to_string(ElementCount(param)) + "]>";
     default: break;
   }
   if (IsCharType(t) || t == classlib::ftDate || t == classlib::ftTime || t == classlib::ftDateTime ||

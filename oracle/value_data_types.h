@@ -13,6 +13,9 @@ constexpr int dtBFile = 104;
 constexpr int dtCFile = 105;
 constexpr int dtLabel = 106;
 constexpr int dtFixedChar = 107;
+// Character data kept in the record as the server sends it (select-list
+// type 25), bound as plain characters; no field type shows it.
+constexpr int dtCharData = 108;
 constexpr int dtTimeStamp = 109;
 constexpr int dtTimeStampTZ = 110;
 constexpr int dtTimeStampLTZ = 111;

@@ -150,11 +150,19 @@ void StandinTest::UseClient(int major, int minor, int update, int patch) {
   std::string release = std::to_string(major) + "." + std::to_string(minor);
   if (update != 0 || patch != 0) release += "." + std::to_string(update);
   if (patch != 0) release += "." + std::to_string(patch);
+  // The build shaped as a client of that release: it exports its calls and
+  // none of a later release's.
+  const char* build = major < 8                   ? ORACLE_STANDIN_73_PATH
+                      : major == 8 && minor == 0  ? ORACLE_STANDIN_80_PATH
+                      : major == 8                ? ORACLE_STANDIN_81_PATH
+                      : major == 9 && minor < 2   ? ORACLE_STANDIN_90_PATH
+                      : major == 9                ? ORACLE_STANDIN_92_PATH
+                                                  : ORACLE_STANDIN_101_PATH;
   const std::string link = MakeFolder("client") + "/libclntsh.so." + release;
   std::error_code ignored;
   fs::remove(link, ignored);
-  fs::create_symlink(ORACLE_STANDIN_101_PATH, link);
-  ControlStandin(ORACLE_STANDIN_101_PATH);
+  fs::create_symlink(build, link);
+  ControlStandin(build);
   WriteOracleValue("", "OCIDLL", link);
   // The library stands for that release where older clients differ.
   ASSERT_TRUE(standin_->SetClientVersion(major, minor, update, patch, 0));

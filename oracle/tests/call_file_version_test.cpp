@@ -58,15 +58,40 @@ TEST_F(FileVersionTest, AClientWithoutTheVersionCallNamedAsTenOneLoadsAsTenOne) 
 
 TEST_F(FileVersionTest, ALinkTakesTheReleaseOfTheFileItLeadsTo) {
   const std::string lib = MakeFolder("home/lib");
-  fs::create_symlink(ORACLE_STANDIN_101_PATH, lib + "/libclntsh.so.9.0");
-  fs::create_symlink("libclntsh.so.9.0", lib + "/libclntsh.so");
+  fs::create_symlink(ORACLE_STANDIN_80_PATH, lib + "/libclntsh.so.8.0.5");
+  fs::create_symlink("libclntsh.so.8.0.5", lib + "/libclntsh.so");
   WriteOracleValue("", "ORACLE_HOME", temp_ + "/home");
-  ControlStandin(ORACLE_STANDIN_101_PATH);
+  ControlStandin(ORACLE_STANDIN_80_PATH);
   InitOciEnvironment();
   EXPECT_EQ(OCIDLL, lib + "/libclntsh.so");
-  EXPECT_EQ(OCIClientVersionText, "9.0");
-  EXPECT_EQ(OCIVersion, 9000);
-  EXPECT_FALSE(IsOciEntryLinked(OciSlot::OCILobRead2)) << "no 10.0 entries for a 9.0 client";
+  EXPECT_EQ(OCIClientVersionText, "8.0.5") << "the name tells more than the exports' 8.0";
+  EXPECT_EQ(OCIVersion, 8050);
+  EXPECT_FALSE(OCIEnvCreate.Linked()) << "no 8.1 entries for an 8.0 client";
+}
+
+// 8i and 9.2 clients kept the file names of the releases before them: what
+// they export tells the later release, and with it temporary LOBs and XML.
+TEST_F(FileVersionTest, EightIAndNineTwoClientsNamedAsOlderReleasesAreTakenForWhatTheyExport) {
+  const std::string eight = MakeFolder("eight") + "/libclntsh.so.8.0";
+  fs::create_symlink(ORACLE_STANDIN_81_PATH, eight);
+  WriteOracleValue("", "OCIDLL", eight);
+  ControlStandin(ORACLE_STANDIN_81_PATH);
+  InitOciEnvironment();
+  EXPECT_EQ(OCIClientVersionText, "8.1") << "it exports OCIEnvCreate";
+  EXPECT_EQ(OCIVersion, 8100);
+  CheckOci8i();
+  EXPECT_TRUE(OCIEnvCreate.Linked());
+  UnloadOci();
+
+  const std::string nine = MakeFolder("nine") + "/libclntsh.so.9.0";
+  fs::create_symlink(ORACLE_STANDIN_92_PATH, nine);
+  WriteOracleValue("", "OCIDLL", nine);
+  ControlStandin(ORACLE_STANDIN_92_PATH);
+  InitOciEnvironment();
+  EXPECT_EQ(OCIClientVersionText, "9.2") << "it exports OCIStmtPrepare2";
+  EXPECT_EQ(OCIVersion, 9200);
+  EXPECT_TRUE(IsOciEntryLinked(OciSlot::OCIStmtPrepare2));
+  EXPECT_FALSE(IsOciEntryLinked(OciSlot::OCILobRead2));
 }
 
 TEST_F(FileVersionTest, WithoutASuffixTheCallsTheLibraryExportsTellTheRelease) {

@@ -5,10 +5,15 @@
 #include <string>
 #include <vector>
 
+#include "oracle/call_binding.h"
+#include "oracle/lob_ora_lob.h"
 #include "oracle/object_ora_array.h"
 #include "oracle/object_ora_ref.h"
+#include "oracle/object_ora_xml.h"
+#include "oracle/query_ora_dataset.h"
 #include "oracle/query_ora_sql.h"
 #include "oracle/session_ora_session.h"
+#include "oracle/trace_ora_sql_monitor.h"
 #include "oracle/tests/object_fixture.h"
 #include "oracle/tests/rset_fixture.h"
 #include "testing/message_of.h"
@@ -140,6 +145,129 @@ TEST_F(ObjectBindTest, AReferenceGoesAsTheReferencedObjectsType) {
   EXPECT_THAT(Binds(), ElementsAre("OCIBindByName name=r type=110 size=0 mode=0",
                                    "OCIBindObject name=R type=SCOTT.ADDRESS_T indicator=0"));
   EXPECT_THAT(statements_->Received(), ElementsAre("R[1]=NULL")) << "no REF: a null one";
+}
+
+// An XMLTYPE parameter binds as a named type from a 9.2 client on: its text
+// goes in, and an output's text is what the server wrote, run after run.
+TEST_F(ObjectBindTest, AnXmlValueGoesInAndComesBackAsText) {
+  objects_.DeclareType("SYS", "XMLTYPE", OCI_TYPECODE_OPAQUE, true, 0, 0, sizeof(void*), sizeof(OCIInd));
+  const std::string block = "begin :r := transform(:x); end;";
+  statements_->Script(block, "out:r=<done/>");
+  sql_->SetSQL(block);
+  TOraXML* source = NewValue<TOraXML>("sys.xmltype");
+  source->SetAsString("<doc>1</doc>");
+  TOraXML* result = NewValue<TOraXML>("sys.xmltype");
+  TOraParam* x = sql_->Params().ParamByName("x");
+  TOraParam* r = sql_->Params().ParamByName("r");
+  x->SetAsObject(source);
+  x->SetParamType(classlib::ptInput);
+  r->SetAsObject(result);
+  r->SetParamType(classlib::ptOutput);
+  EXPECT_EQ(x->DataType(), ftXML);
+  standin_->ClearLog();
+  statements_->ClearReceived();
+  sql_->Execute();
+  EXPECT_THAT(Binds(), ElementsAre("OCIBindByName name=r type=108 size=0 mode=0",
+                                   "OCIBindObject name=R type=SYS.XMLTYPE indicator=1",
+                                   "OCIBindByName name=x type=108 size=0 mode=0",
+                                   "OCIBindObject name=X type=SYS.XMLTYPE indicator=1"));
+  EXPECT_THAT(statements_->Received(), ElementsAre("R[1]=XML()", "X[1]=XML(<doc>1</doc>)"));
+  EXPECT_EQ(result->AsString(), "<done/>");
+
+  statements_->Script(block, "out:r=<again/>");
+  sql_->Execute();
+  EXPECT_EQ(result->AsString(), "<again/>") << "not the text read after the first run";
+  EXPECT_EQ(source->AsString(), "<doc>1</doc>");
+}
+
+// A client refuses the types it does not know yet, parameters and columns
+// alike: timestamps before 9.0, XMLTYPE before 9.2.
+TEST_F(ObjectBindTest, AnOlderClientRefusesTypesItDoesNotKnow) {
+  auto reconnect = [&](int major, int minor) {
+    sql_.reset();
+    session_component_.reset();
+    UnloadOci();
+    UseClient(major, minor);
+    session_component_ = std::make_unique<TOraSession>();
+    session_component_->SetConnectString("scott/tiger@db1");
+    session_component_->SetConnected(true);
+    sql_ = std::make_unique<TOraSQL>();
+    sql_->SetSession(session_component_.get());
+  };
+  auto refused = [&](classlib::TFieldType param_type, const std::string& column_type) {
+    sql_->SetSQL("begin store(:x); end;");
+    sql_->Params().ParamByName("x")->SetDataType(param_type);
+    EXPECT_EQ(MessageOf([&] { sql_->Execute(); }), "Data type is not supported") << column_type;
+    const std::string select = "select id, v from vals";
+    fetch_->ScriptQuery(select, "ID NUMBER(5); V " + column_type);
+    TOraQuery query;
+    query.SetSession(session_component_.get());
+    query.SetSQL(select);
+    EXPECT_EQ(MessageOf([&] { query.Open(); }), "Data type is not supported") << column_type;
+  };
+  reconnect(8, 1);
+  refused(classlib::ftTimeStamp, "TIMESTAMP(6)");
+  reconnect(9, 0);
+  refused(ftXML, "OBJECT SYS.XMLTYPE");
+}
+
+// An object going in takes its LOB attributes' data: each becomes a
+// temporary LOB whose locator the attribute holds, an embedded object's too.
+TEST_F(ObjectBindTest, AnObjectsLobAttributesGoInAsTemporaryLobs) {
+  objects_.DeclareDocumentTypes();
+  TOraObject* doc = NewValue<TOraObject>("scott.doc_t");
+  doc->AllocObject();
+  doc->SetAttrAsString("TITLE", "memo");
+  doc->AttrAsLob("BODY")->SetAsString("hello");
+  doc->AttrAsLob("DATA")->SetAsString("\xCA\xFE");
+  doc->AttrAsLob("NOTE.TEXT")->SetAsString("inner");
+  sql_->SetSQL("insert into docs values (:d)");
+  sql_->Params().ParamByName("d")->SetAsObject(doc);
+  standin_->ClearLog();
+  statements_->ClearReceived();
+  sql_->Execute();
+  EXPECT_THAT(statements_->Received(),
+              ElementsAre("D[1]={TITLE=memo,BODY=TEMP(hello),DATA=TEMP(CAFE),NOTE={TEXT=TEMP(inner)}}"));
+  EXPECT_EQ(Calls("OCILobCreateTemporary").size(), 3u);
+
+  // The next run writes the data as it is then; the temporaries of the
+  // last one are let go.
+  doc->AttrAsLob("BODY")->SetAsString("changed");
+  statements_->ClearReceived();
+  sql_->Execute();
+  EXPECT_THAT(statements_->Received(),
+              ElementsAre("D[1]={TITLE=memo,BODY=TEMP(changed),DATA=TEMP(CAFE),NOTE={TEXT=TEMP(inner)}}"));
+  EXPECT_EQ(Calls("OCILobFreeTemporary").size(), 3u);
+}
+
+// The trace names each object parameter's type and tells what it holds.
+TEST_F(ObjectBindTest, TheTraceNamesEachParametersTypeAndSize) {
+  TOraSQLMonitor monitor;
+  std::vector<std::string> traced;
+  monitor.OnSQL = dacore::TOnSQLEvent::Function(
+      [&](classlib::TObject*, const std::string& text, dacore::TDATraceFlag) { traced.push_back(text); });
+  TOraObject* address = NewValue<TOraObject>("scott.address_t");
+  address->AllocObject();
+  address->SetAttrAsString("CITY", "Oslo");
+  TOraArray* phones = NewValue<TOraArray>("scott.phones_t");
+  phones->AllocObject();
+  phones->SetItemAsString(0, "555-1");
+  phones->SetItemAsString(1, "555-2");
+  TOraNestTable* lines = NewValue<TOraNestTable>("scott.lines_t");
+  lines->AllocObject();
+  lines->ItemAsObject(2)->SetAttrAsString("TEXT", "third");
+  TOraRef* ref = NewValue<TOraRef>("scott.address_t");
+  sql_->SetSQL("begin keep(:a, :p, :l, :r); end;");
+  sql_->Params().ParamByName("a")->SetAsObject(address);
+  sql_->Params().ParamByName("p")->SetAsObject(phones);
+  sql_->Params().ParamByName("l")->SetAsObject(lines);
+  sql_->Params().ParamByName("r")->SetAsObject(ref);
+  sql_->Execute();
+  EXPECT_THAT(traced, ::testing::Contains("begin keep(:a, :p, :l, :r); end;\r\n"
+                                          ":a(OBJECT:\"SCOTT\".\"ADDRESS_T\")=<OBJECT of \"SCOTT\".\"ADDRESS_T\"> \r\n"
+                                          ":p(ARRAY:\"SCOTT\".\"PHONES_T\")=<VARRAY[2]> \r\n"
+                                          ":l(TABLE:\"SCOTT\".\"LINES_T\")=<TABLE[3]> \r\n"
+                                          ":r(Ref:\"SCOTT\".\"ADDRESS_T\")=<REF of \"SCOTT\".\"ADDRESS_T\">"));
 }
 
 TEST_F(ObjectBindTest, AnObjectWithoutTypeOrInADmlArrayIsRefused) {

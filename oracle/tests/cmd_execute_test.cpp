@@ -26,11 +26,11 @@ using namespace dacore;
 
 class ExecuteTest : public CommandTest {
  protected:
-  // A BLOB output parameter holding a value to write after the execute.
+  // A BLOB input parameter holding a value to write after the execute.
   TOraLob* BlobParam(TOCICommand& command, int index, const std::string& content) {
     TOraParamDesc& param = *command.ParamAt(index);
     param.SetDataType(dtOraBlob);
-    param.SetParamType(pdOutput);
+    param.SetParamType(pdInput);
     auto* lob = new TOraLob(nullptr);
     lob->SetAsString(content);
     param.SetObject(lob);
@@ -73,7 +73,6 @@ TEST_F(ExecuteTest, TemporaryLobUpdateWritesFirstAndCommitsOnSuccess) {
   Connect();
   auto command = NewCommand("insert into t (b) values (:b)");
   BlobParam(*command, 0, "temporary");
-  command->ParamAt(0)->SetParamType(pdInput);
   command->SetProp(prTemporaryLobUpdate, Variant(true));
   command->Execute(1);
   EXPECT_TRUE(InOrder(Calls(), {"OCILobCreateTemporary csid=0 csfrm=0 type=1 cache=0 duration=10",

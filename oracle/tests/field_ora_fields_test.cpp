@@ -32,6 +32,14 @@ namespace {
 using classlib::testing::MessageOf;
 using ::testing::ElementsAre;
 
+// Lines from `from` on, without their trailing blanks.
+std::vector<std::string> Trimmed(std::vector<std::string> lines, size_t from = 0) {
+  lines.erase(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(std::min(from, lines.size())));
+  for (std::string& line : lines)
+    while (!line.empty() && line.back() == ' ') line.pop_back();
+  return lines;
+}
+
 class OraFieldTest : public RecordSetTest {
  protected:
   static constexpr const char* kSql = "SELECT T, TL, I, N, F FROM KINDS";
@@ -351,6 +359,88 @@ TEST_F(NestedColumnTest, DeletingADetailRowEditsTheMaster) {
   query->Next();
   query->Prior();
   EXPECT_EQ(Codes(nested), (std::vector<int>{7, 9})) << "the posted row keeps the change";
+}
+
+// A nested-table column changed through its nested data set is written by
+// the generated UPDATE, and only then.
+TEST_F(NestedColumnTest, ChangedNestedTableIsWrittenByTheGeneratedUpdate) {
+  auto query = NewLists();
+  query->SetKeyFields("ID");
+  query->Open();
+  auto* codes = dynamic_cast<TOraDataSetField*>(query->FieldByName("CODES"));
+  ASSERT_NE(codes, nullptr);
+  TOraNestedTable nested;
+  nested.SetDataSetField(codes);
+  nested.Open();
+  nested.Next();
+  nested.Delete();
+  ASSERT_EQ(query->State(), classlib::dsEdit);
+  statements_->ClearReceived();
+  query->Post();
+  EXPECT_THAT(Trimmed(session_->Executed()),
+              ElementsAre("UPDATE LISTS", "SET", "  CODES = :CODES", "WHERE", "  ID = :Old_ID"));
+  EXPECT_THAT(statements_->Received(), ElementsAre("CODES[1]=[7,9]", "OLD_ID[1]=1"));
+
+  // An edit that leaves the nested table alone does not write it.
+  const size_t before = session_->Executed().size();
+  query->Edit();
+  query->FieldByName("ID")->SetAsInteger(11);
+  query->Post();
+  EXPECT_THAT(Trimmed(session_->Executed(), before),
+              ElementsAre("UPDATE LISTS", "SET", "  ID = :ID", "WHERE", "  ID = :Old_ID"));
+}
+
+// A REF column pointed at another object is written by the generated
+// UPDATE, and only then.
+TEST_F(NestedColumnTest, ChangedReferenceIsWrittenByTheGeneratedUpdate) {
+  Connect();
+  objects_.DeclareSampleTypes();
+  TOraType* type = new TOraType(connection_->GetSvcCtx(), "scott.address_t");
+  auto city_ref = [&](const std::string& city) {
+    ObjectRef object(new TOraObject(type));
+    object->AllocObject();
+    object->SetAttrAsString("CITY", city);
+    std::unique_ptr<TOraRef, ReleaseShared> ref(new TOraRef(type));
+    ref->SetOCISvcCtx(connection_->GetSvcCtx());
+    ref->SetOCIRef(object->GetObjectRef());
+    return std::make_pair(std::move(object), std::move(ref));
+  };
+  auto oslo = city_ref("Oslo");
+  auto bergen = city_ref("Bergen");
+  type->Release();
+  const char* sql = "SELECT ID, HOME FROM PEOPLE";
+  fetch_->ScriptQuery(sql, "ID NUMBER(9); HOME REF SCOTT.ADDRESS_T");
+  fetch_->AddRows(sql, "1|" + oslo.second->AsHex());
+  {
+    TOraQuery query;
+    query.SetSession(session_component_.get());
+    query.SetSQL(sql);
+    query.SetKeyFields("ID");
+    query.Open();
+    size_t before = session_->Executed().size();
+    query.Edit();
+    query.FieldByName("ID")->SetAsInteger(2);
+    query.Post();
+    EXPECT_THAT(Trimmed(session_->Executed(), before),
+                ElementsAre("UPDATE PEOPLE", "SET", "  ID = :ID", "WHERE", "  ID = :Old_ID"))
+        << "a REF left alone is not written";
+
+    query.Edit();
+    auto* home = dynamic_cast<TOraRef*>(query.GetObjectValue("HOME"));
+    ASSERT_NE(home, nullptr);
+    home->Assign(*bergen.second);
+    before = session_->Executed().size();
+    statements_->ClearReceived();
+    query.Post();
+    EXPECT_THAT(Trimmed(session_->Executed(), before),
+                ElementsAre("UPDATE PEOPLE", "SET", "  HOME = :HOME", "WHERE", "  ID = :Old_ID"));
+    const std::vector<std::string> received = statements_->Received();
+    ASSERT_EQ(received.size(), 2u);
+    EXPECT_EQ(received[0], "HOME[1]=REF{STREET=NULL,CITY=Bergen,ZIP=NULL}") << "the REF leads to the new object";
+  }
+  oslo = {};
+  bergen = {};
+  EXPECT_EQ(objects_.LiveObjects(), 0);
 }
 
 // A REF column's field shows its class or the REF's text, and a nested data

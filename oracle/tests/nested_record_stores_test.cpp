@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "classlib/field.h"
+#include "oracle/lob_ora_lob.h"
 #include "oracle/nested_ora_nested_table.h"
 #include "oracle/nested_record_stores.h"
 #include "oracle/tests/object_value_fixture.h"
@@ -176,6 +177,25 @@ TEST_F(RefDataTest, PostedRecordUpdatesTheObjectAndKeepsTheReference) {
   EXPECT_EQ(Pins(), 0) << "closing unpins what the data set pinned";
   EXPECT_EQ(ref->AsHex(), identity) << "the REF still names the same object";
   EXPECT_EQ(person_->AttrAsString("NAME"), "Bob");
+}
+
+// The object a posted record flushes takes its LOB attributes' data.
+TEST_F(RefDataTest, PostedRecordFlushesTheObjectsLobsAsTemporaryLobs) {
+  objects_.DeclareDocumentTypes();
+  ObjectRef doc(NewValue<TOraObject>("SCOTT.DOC_T"));
+  OraRefRef ref(new TOraRef(doc->GetOraType()));
+  ref->SetOCIRef(doc->GetObjectRef());
+  TOraNestedTable nested;
+  nested.SetRef(ref.get());
+  nested.Open();
+  ref->AttrAsLob("BODY")->SetAsString("hello");
+  standin_->ClearLog();
+  nested.Edit();
+  nested.FieldByName("REF.TITLE")->SetAsString("memo");
+  nested.Post();
+  EXPECT_THAT(standin_->LogOf("flushed"), ElementsAre("flushed {TITLE=memo,BODY=TEMP(hello),DATA=NULL,NOTE=NULL}"))
+      << "a LOB nobody wrote stays as it was";
+  EXPECT_EQ(nested.FieldByName("REF.TITLE")->AsString(), "memo");
 }
 
 TEST_F(RefDataTest, NullReferenceOpensEmpty) {

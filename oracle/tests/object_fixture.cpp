@@ -97,6 +97,17 @@ void ObjectControl::DeclareSampleTypes() {
   DeclareAttribute(person, "CODE", SQLT_BIN, 4, 0, 0, "", offsetof(PersonT, code), offsetof(PersonInd, code));
 }
 
+void ObjectControl::DeclareDocumentTypes() {
+  DeclareType("SCOTT", "NOTE_T", OCI_TYPECODE_OBJECT, true, 0, 0, sizeof(NoteT), sizeof(NoteInd));
+  DeclareAttribute("SCOTT.NOTE_T", "TEXT", SQLT_CLOB, 0, 0, 0, "", offsetof(NoteT, text), offsetof(NoteInd, text));
+  DeclareType("SCOTT", "DOC_T", OCI_TYPECODE_OBJECT, true, 0, 0, sizeof(DocT), sizeof(DocInd));
+  DeclareAttribute("SCOTT.DOC_T", "TITLE", SQLT_CHR, 20, 0, 0, "", offsetof(DocT, title), offsetof(DocInd, title));
+  DeclareAttribute("SCOTT.DOC_T", "BODY", SQLT_CLOB, 0, 0, 0, "", offsetof(DocT, body), offsetof(DocInd, body));
+  DeclareAttribute("SCOTT.DOC_T", "DATA", SQLT_BLOB, 0, 0, 0, "", offsetof(DocT, data), offsetof(DocInd, data));
+  DeclareAttribute("SCOTT.DOC_T", "NOTE", SQLT_NTY, 0, 0, 0, "SCOTT.NOTE_T", offsetof(DocT, note),
+                   offsetof(DocInd, note));
+}
+
 TOraType* ObjectTest::Describe(const std::string& name) { return new TOraType(svc_ctx_, name); }
 
 TOraObject* ObjectTest::NewPerson() {

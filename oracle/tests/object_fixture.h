@@ -61,6 +61,25 @@ struct PersonInd {
   OCIInd phones, lines, shape, big, code;
 };
 
+// SCOTT.NOTE_T (final): TEXT CLOB. SCOTT.DOC_T (final): TITLE VARCHAR2(20),
+// BODY CLOB, DATA BLOB, NOTE NOTE_T.
+struct NoteT {
+  OCILobLocator* text;
+};
+struct NoteInd {
+  OCIInd self, text;
+};
+struct DocT {
+  OCIString* title;
+  OCILobLocator* body;
+  OCILobLocator* data;
+  NoteT note;
+};
+struct DocInd {
+  OCIInd self, title, body, data;
+  NoteInd note;
+};
+
 // Holds a shared object (a type or a value) and releases it.
 struct ReleaseShared {
   void operator()(dacore::TSharedObject* object) const { dacore::ReleaseShared(object); }
@@ -84,6 +103,8 @@ class ObjectControl {
                         const char* nested, std::size_t offset, std::size_t indicator_offset);
   // The types of the structures above.
   void DeclareSampleTypes();
+  // SCOTT.NOTE_T and SCOTT.DOC_T: objects with LOB attributes.
+  void DeclareDocumentTypes();
   int LiveObjects();
   int Pins();
   // Controls that build of the stand-in from now on.

@@ -92,6 +92,7 @@ TEST_F(QueryComponentsTest, DisconnectLetsParameterValuesGoOfTheSession) {
   statements_->Script("begin p(:c, :n); end;", "rows=0");
   auto sql = NewSQL("begin p(:c, :n); end;");
   TOraParam* clob = sql->Params().ParamByName("c");
+  clob->SetParamType(classlib::ptInput);
   TOraLob* lob = clob->AsOraClob();
   lob->SetOCISvcCtx(session_component_->OCIConnection()->GetSvcCtx());
   lob->CreateTemporary(ltClob);

@@ -8,6 +8,8 @@
 
 #include "classlib/field.h"
 #include "dacore/blob.h"
+#include "dacore/blob_compressed.h"
+#include "oracle/query_ora_options.h"
 #include "oracle/lob_ora_lob.h"
 #include "oracle/tests/query_sqlite_fixture.h"
 #include "testing/message_of.h"
@@ -126,5 +128,86 @@ TEST_F(SqliteTierEditTest, BlobLoadedFromAFileIsPostedThroughItsLocator) {
   EXPECT_EQ(blobs.at("{B}").size(), bytes.size());
   EXPECT_TRUE(blobs.at("{B}") == bytes) << "read back byte for byte";
 }
+// With CacheLobs off the fetched LOBs are read when used; the value loaded
+// into one is still what the post writes.
+TEST_F(SqliteTierEditTest, BlobPostedWithCacheLobsOffKeepsItsValue) {
+  const std::string bytes(1000, 'z');
+  const std::string file = WriteFile(bytes);
+  TOraSession& session = Connect();
+  auto query = NewQuery(session, "SELECT GUID_COL, BLOB_COL FROM T WHERE GUID_COL = '{B}'");
+  query->Options().SetCacheLobs(false);
+  query->Open();
+  query->Edit();
+  query->GetBlob(query->FieldByNumber(2)->FieldName())->LoadFromFile(file);
+  query->Post();
+  EXPECT_EQ(ReadBlobs().at("{B}"), bytes);
+}
+
+TEST_F(SqliteTierEditTest, BlobPostedThroughATemporaryLob) {
+  const std::string bytes(3000, 'q');
+  TOraSession& session = Connect();
+  auto query = NewQuery(session, "SELECT GUID_COL, BLOB_COL FROM T WHERE GUID_COL = '{B}'");
+  query->Options().SetTemporaryLobUpdate(true);
+  query->Open();
+  query->Edit();
+  query->GetBlob(query->FieldByNumber(2)->FieldName())->LoadFromFile(WriteFile(bytes));
+  query->Post();
+  EXPECT_EQ(ReadBlobs().at("{B}"), bytes);
+}
+
+// CompressBlobMode: the server modes store a BLOB compressed, the client
+// modes hold a fetched one compressed; what the fields give is the value.
+class SqliteTierCompressTest : public SqliteTierEditTest {
+ protected:
+  static constexpr const char* kRowB = "SELECT GUID_COL, BLOB_COL FROM T WHERE GUID_COL = '{B}'";
+
+  // Posts the value into row {B} under that mode.
+  void Post(const std::string& bytes, dacore::TCompressBlobMode mode) {
+    auto query = NewQuery(Connect(), kRowB);
+    query->Options().SetCompressBlobMode(mode);
+    query->Open();
+    query->Edit();
+    query->GetBlob(query->FieldByNumber(2)->FieldName())->LoadFromFile(WriteFile(bytes));
+    query->Post();
+  }
+  // Row {B}'s BLOB as the server keeps it: read uncached, straight from the server.
+  std::string Stored() {
+    auto query = NewQuery(Connect(), kRowB);
+    query->Options().SetCacheLobs(false);
+    query->Open();
+    return query->FieldByNumber(2)->AsString();
+  }
+  static std::string Compressible() {
+    std::string bytes;
+    for (int i = 0; i < 5000; ++i) bytes += "line " + std::to_string(i % 10) + "\n";
+    return bytes;
+  }
+};
+
+TEST_F(SqliteTierCompressTest, ServerModeStoresTheCompressedForm) {
+  const std::string bytes = Compressible();
+  Post(bytes, dacore::cbServer);
+  const std::string stored = Stored();
+  ASSERT_GT(stored.size(), 16u);
+  EXPECT_LT(stored.size(), bytes.size());
+  EXPECT_EQ(stored.compare(0, 16, reinterpret_cast<const char*>(dacore::kCompressedBlobSignature), 16), 0);
+  // Every cached fetch holds it uncompressed unless a client mode asks otherwise.
+  EXPECT_EQ(ReadBlobs().at("{B}"), bytes);
+}
+
+TEST_F(SqliteTierCompressTest, ClientModeHoldsTheFetchedBlobCompressed) {
+  const std::string bytes = Compressible();
+  Post(bytes, dacore::cbClient);
+  EXPECT_EQ(Stored(), bytes) << "the client mode writes the value as it is";
+  auto query = NewQuery(Connect(), kRowB);
+  query->Options().SetCompressBlobMode(dacore::cbClientServer);
+  query->Open();
+  auto* blob = dynamic_cast<dacore::TCompressedBlob*>(query->GetBlob(query->FieldByNumber(2)->FieldName()));
+  ASSERT_NE(blob, nullptr);
+  EXPECT_TRUE(blob->IsCompressed());
+  EXPECT_FALSE(blob->Modified());
+  EXPECT_EQ(query->FieldByNumber(2)->AsString(), bytes);
+}
+
 }  // namespace
 }  // namespace oracle::testing

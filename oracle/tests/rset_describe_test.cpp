@@ -39,7 +39,7 @@ TEST_F(DescribeTest, ServerTypesBecomeFieldTypes) {
                       "N9 NUMBER(9) NOT NULL; N10 NUMBER(10); N20 NUMBER(20); N NUMBER; F FLOAT(126); F10 FLOAT(10);"
                       "N102 NUMBER(10,2); V31 VARCHAR2(31); V32 VARCHAR2(32); V4000 VARCHAR2(4000); C CHAR(10);"
                       "D DATE; T TIMESTAMP(3); L CLOB; NL NCLOB; B BLOB; R RAW(16); R40 RAW(40); LG LONG;"
-                      "LR LONG RAW; YM INTERVAL YEAR(2) TO MONTH; BD BINARY_DOUBLE; RI ROWID");
+                      "LR LONG RAW; YM INTERVAL YEAR(2) TO MONTH; BD BINARY_DOUBLE; RI ROWID; CD TYPE 25(12)");
   auto record_set = NewRecordSet(kAllTypes);
   record_set->SetProp(prLongStrings, false);
   record_set->SetProp(prFlatBuffers, false);
@@ -49,7 +49,8 @@ TEST_F(DescribeTest, ServerTypesBecomeFieldTypes) {
                           "F 115/0 " + slot, "F10 5/0 8", "N102 5/0 8", "V31 1/0 32", "V32 20/0 " + slot,
                           "V4000 14/1 " + slot, "C 1/0 11", "D 8/0 8", "T 109/0 " + slot, "L 103/0 " + slot,
                           "NL 103/122 " + slot, "B 102/0 " + slot, "R 22/0 18", "R40 23/0 " + slot,
-                          "LG 14/0 " + slot, "LR 13/0 " + slot, "YM 112/0 " + slot, "BD 5/119 8", "RI 1/100 19"));
+                          "LG 14/0 " + slot, "LR 13/0 " + slot, "YM 112/0 " + slot, "BD 5/119 8", "RI 1/100 19",
+                          "CD 108/0 12"));
   auto& f = static_cast<TOCIFieldDesc&>(*record_set->FieldByName("F"));
   EXPECT_EQ(f.Length(), 38) << "FLOAT(126) holds 38 decimal digits";
   EXPECT_TRUE(record_set->FieldByName("C")->Fixed());
@@ -58,7 +59,7 @@ TEST_F(DescribeTest, ServerTypesBecomeFieldTypes) {
   // Described without fetching: a describe-only execute, then one parameter
   // get per column and one past the last.
   EXPECT_THAT(Calls("OCIStmtExecute"), ElementsAre("OCIStmtExecute iters=0 offset=0 mode=16"));
-  EXPECT_EQ(Calls("OCIParamGet").size(), 24u);
+  EXPECT_EQ(Calls("OCIParamGet").size(), 25u);
   EXPECT_TRUE(Calls("OCIStmtFetch").empty());
 
   // Without the numbers option a large NUMBER is a float; with long strings

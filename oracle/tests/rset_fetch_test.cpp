@@ -2,6 +2,8 @@
 // FetchRows rows per round trip, the end of data with and without a last
 // partial block, 100 000 rows, LONG values in pieces, one-way record sets
 // and closing at the end.
+#include <algorithm>
+
 #include "classlib/datetime.h"
 #include "dacore/blob.h"
 #include "dacore/driver_props.h"
@@ -48,11 +50,11 @@ TEST_F(FetchTest, ValuesOfEachKindReachTheRecords) {
   const std::string sql = "select * from kinds";
   fetch_->ScriptQuery(sql,
                       "I NUMBER(9); F NUMBER(10,2); BIG NUMBER(30); S VARCHAR2(20); H VARCHAR2(100); C CHAR(6);"
-                      "M VARCHAR2(2000); D DATE; R RAW(4); HR RAW(40); T TIMESTAMP(6); L CLOB; B BLOB");
+                      "M VARCHAR2(2000); D DATE; R RAW(4); HR RAW(40); T TIMESTAMP(6); L CLOB; B BLOB; CD TYPE 25(8)");
   fetch_->AddRows(sql,
                   "42|-12.5|123456789012345678901234567890|short|a heap text|abc   |memo text|2024-02-29 13:45:07|"
-                  "0A0B0C|00112233445566778899|2001-02-03 04:05:06.5|clob text|CAFE\n"
-                  "<null>|<null>|<null>|<null>|<null>|<null>|<null>|<null>|<null>|<null>|<null>|<null>|<null>");
+                  "0A0B0C|00112233445566778899|2001-02-03 04:05:06.5|clob text|CAFE|chars\n"
+                  "<null>|<null>|<null>|<null>|<null>|<null>|<null>|<null>|<null>|<null>|<null>|<null>|<null>|<null>");
   auto record_set = NewRecordSet(sql);
   record_set->SetProp(prLongStrings, false);
   record_set->SetProp(prFlatBuffers, false);
@@ -81,6 +83,9 @@ TEST_F(FetchTest, ValuesOfEachKindReachTheRecords) {
   EXPECT_EQ(raw[0], 10) << "the heap copy keeps the length word";
   record_set->GetFieldByNo(record_set->FieldByName("C")->FieldNo(), rec, raw.data(), blank);
   EXPECT_STREQ(reinterpret_cast<char*>(raw.data()), "abc") << "fixed text trimmed";
+  std::fill(raw.begin(), raw.end(), 0);
+  record_set->GetFieldByNo(record_set->FieldByName("CD")->FieldNo(), rec, raw.data(), blank);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(raw.data())), "chars") << "character data as the server sent it";
 
   // Every column of the second row is null, by its indicator.
   record_set->GetNextRecord(nullptr);
@@ -203,6 +208,7 @@ TEST_F(FetchTest, EndOfAnOpenRecordSetIsTheEndOfEveryRow) {
   EXPECT_EQ(record_set->GetRecordCount(), 25);
   record_set->SetToEnd();
   EXPECT_EQ(record_set->GetRecordCount(), 60);
+  EXPECT_EQ(record_set->Command().GetCursorState(), csCancelled) << "the end of the rows ends the cursor";
   record_set->GetPriorRecord(nullptr);
   EXPECT_EQ(Value(*record_set, "N").AsInteger(), 59);
   record_set->Close();

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "classlib/datetime.h"
+#include "oracle/lob_ora_lob.h"
 #include "oracle/param_ora_param.h"
 #include "oracle/session_ora_session.h"
 #include "oracle/tests/conn_fixture.h"
@@ -81,6 +83,21 @@ TEST_F(OraSQLMonitorSessionTest, SavepointsAreTracedBeforeTheyRun) {
   monitor.SetActive(false);
   session.Savepoint("SP2");
   EXPECT_EQ(traced.size(), 2u) << "an inactive monitor traces nothing";
+}
+
+// A LOB shows its size; a date is quoted like a text.
+TEST_F(OraSQLMonitorSessionTest, LobsShowTheirSizeAndDatesAreQuoted) {
+  TOraSQLMonitor monitor;
+  TOraParams values;
+  auto value = [&](classlib::TFieldType type) {
+    return static_cast<TOraParam*>(values.CreateParam(type, "P", classlib::ptInput));
+  };
+  TOraParam* blob = value(classlib::ftOraBlob);
+  blob->AsOraBlob()->SetAsString("abc");
+  EXPECT_EQ(monitor.GetParamValue(*blob), "<LOB:3>");
+  TOraParam* date = value(classlib::ftDateTime);
+  date->SetAsDateTime(classlib::EncodeDate(2024, 2, 29));
+  EXPECT_EQ(monitor.GetParamValue(*date), "'" + date->AsString() + "'");
 }
 
 }  // namespace

@@ -119,11 +119,12 @@ TEST_F(OraQueryDirectTest, QueryUpdateBlockCommitAndBackToTheClientLibrary) {
     query->Close();
 
     update->ParamByName("ID")->SetAsInteger(1);
+    // The locators RETURNING ... INTO hands back take the input values.
     auto& data = static_cast<TOraParam&>(*update->ParamByName("DATA"));
-    data.SetParamType(classlib::ptOutput);
+    data.SetParamType(classlib::ptInput);
     data.AsOraBlob()->LoadFromFile(blobPath);
     auto& note = static_cast<TOraParam&>(*update->ParamByName("NOTE"));
-    note.SetParamType(classlib::ptOutput);
+    note.SetParamType(classlib::ptInput);
     note.AsOraClob()->LoadFromFile(clobPath);
     update->Execute();
 

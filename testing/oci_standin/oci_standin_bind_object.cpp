@@ -1,8 +1,8 @@
-// Object, collection and REF binds: OCIBindObject gives a bind of the named
-// type its type and the caller's cells of the instance (a collection, a
-// REF) and its null-indicator structure. An execute reads the value
-// through them, and an output value fills the instance as a fetched row
-// fills an object define's.
+// Object, collection, REF and XML binds: OCIBindObject gives a bind of the
+// named type its type and the caller's cells of the instance (a collection,
+// a REF) and its null-indicator structure. An execute reads the value
+// through them (an XML value as "XML(document)"), and an output value fills
+// the instance as a fetched row fills an object define's.
 #include <mutex>
 #include <optional>
 #include <string>
@@ -42,10 +42,27 @@ std::string CollectionText(State& state, const void* pointer) {
   return "[" + items + "]";
 }
 
+// A LOB attribute: a temporary LOB's data ("TEMP(text)", a BLOB's in
+// hexadecimal), another LOB by its number, "LOB?" for a locator that names
+// no LOB (the server refuses to store one).
+std::string LobAttributeText(State& state, const void* locator) {
+  Handle* handle = Live(state, locator, OCI_DTYPE_LOB);
+  auto lob = handle ? state.values.lobs.find(handle->value.lob) : state.values.lobs.end();
+  if (lob == state.values.lobs.end()) return "LOB?";
+  if (!lob->second.temporary) return "LOB#" + std::to_string(handle->value.lob);
+  std::string bytes;
+  for (char16_t unit : lob->second.units) bytes += static_cast<char>(unit);
+  return "TEMP(" + (lob->second.kind == 1 ? HexText(bytes) : bytes) + ")";
+}
+
 std::string InstanceText(State& state, const void* pointer) {
   auto found = state.objects.instances.find(const_cast<void*>(pointer));
   if (found == state.objects.instances.end()) return "OBJECT?";
   ObjectInstance& instance = *found->second;
+  // An XML value shows its document; a null one its indicator.
+  if (IsXmlType(*instance.type))
+    return *reinterpret_cast<const OCIInd*>(instance.indicators->data()) == OCI_IND_NULL ? "NULL"
+                                                                                       : "XML(" + instance.xml + ")";
   return FieldsText(state, *instance.type, instance.data->data(), instance.indicators->data());
 }
 
@@ -63,11 +80,45 @@ std::string ValueText(State& state, const ObjectAttributeDef& attribute, const c
     case SQLT_NUM: return NumberText(reinterpret_cast<const OCINumber*>(slot));
     case OCI_TYPECODE_NAMEDCOLLECTION: return CollectionText(state, *reinterpret_cast<void* const*>(slot));
     case OCI_TYPECODE_OBJECT: return InstanceText(state, *reinterpret_cast<void* const*>(slot));
+    case SQLT_CLOB: case SQLT_BLOB: return LobAttributeText(state, *reinterpret_cast<void* const*>(slot));
     default: return "TYPECODE" + std::to_string(attribute.typecode);
   }
 }
 
 }  // namespace
+
+std::string standin::InstanceValueText(State& state, const void* instance) { return InstanceText(state, instance); }
+
+namespace {
+
+bool NamesNoLob(State& state, const void* locator) {
+  Handle* handle = Live(state, locator, OCI_DTYPE_LOB);
+  return !handle || !state.values.lobs.count(handle->value.lob);
+}
+
+// The attributes at data with their indicators, embedded objects within.
+bool FieldsHaveUnsetLob(State& state, const ObjectTypeDef& type, const char* data, const char* indicators) {
+  for (const ObjectAttributeDef& attribute : type.attributes) {
+    const char* slot = data + attribute.offset;
+    const char* indicator = indicators + attribute.indicator_offset;
+    const bool embedded = attribute.typecode == OCI_TYPECODE_OBJECT && attribute.nested && attribute.nested->final_type;
+    if (embedded && FieldsHaveUnsetLob(state, *attribute.nested, slot, indicator)) return true;
+    const bool lob = attribute.typecode == SQLT_CLOB || attribute.typecode == SQLT_BLOB;
+    if (lob && *reinterpret_cast<const OCIInd*>(indicator) != OCI_IND_NULL &&
+        NamesNoLob(state, *reinterpret_cast<void* const*>(slot)))
+      return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool standin::HasUnsetLob(State& state, const void* instance) {
+  auto found = state.objects.instances.find(const_cast<void*>(instance));
+  if (found == state.objects.instances.end() || !found->second->type) return false;
+  ObjectInstance& object = *found->second;
+  return FieldsHaveUnsetLob(state, *object.type, object.data->data(), object.indicators->data());
+}
 
 std::string standin::ObjectBindText(State& state, const Bind& bind) {
   const void* value = *bind.object_cell;

@@ -250,9 +250,9 @@ std::pair<int64_t, int64_t> Instant(const DateTimeValue& v) {
   return {seconds, v.fraction};
 }
 
-// ---- Intervals ----------------------------------------------------------------
+}  // namespace
 
-bool ParseInterval(std::string text, ub4 type, IntervalValue& out) {
+bool standin::ParseInterval(std::string text, ub4 type, IntervalValue& out) {
   IntervalValue v;
   text = Trimmed(text);
   size_t at = 0;
@@ -278,6 +278,8 @@ bool ParseInterval(std::string text, ub4 type, IntervalValue& out) {
   out = v;
   return true;
 }
+
+namespace {
 
 // Months, or nanoseconds, with the sign.
 __int128 IntervalMagnitude(const IntervalValue& v, ub4 type) {

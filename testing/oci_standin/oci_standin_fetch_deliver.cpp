@@ -47,23 +47,13 @@ void FillDescriptor(State& state, const QueryColumn& column, const QueryValue& v
     state.values.lobs[id] = lob;
     descriptor->value = DescriptorValue{};
     descriptor->value.lob = id;
+  } else if (descriptor->type == OCI_DTYPE_INTERVAL_YM || descriptor->type == OCI_DTYPE_INTERVAL_DS) {
+    // A row's interval text is that of the interval's kind ("+01 12:00:00").
+    descriptor->value.has_value = ParseInterval(*value, descriptor->type, descriptor->value.interval);
   } else {
     descriptor->value.has_value = true;
     descriptor->value.date_time = DateOf(*value);
   }
-}
-
-// An XML column: the instance the cell holds gets the row's text; false
-// when it is no XML instance.
-bool FillXmlRow(State& state, void* cell, const QueryValue& value) {
-  auto found = cell ? state.objects.instances.find(*static_cast<void**>(cell)) : state.objects.instances.end();
-  if (found == state.objects.instances.end() || !found->second->type ||
-      found->second->type->FullName() != "SYS.XMLTYPE")
-    return false;
-  ObjectInstance& xml = *found->second;
-  xml.xml = value ? *value : std::string();
-  *reinterpret_cast<OCIInd*>(xml.indicators->data()) = value ? OCI_IND_NOTNULL : OCI_IND_NULL;
-  return true;
 }
 
 // A nested cursor column: the statement whose handle the cell holds becomes
@@ -131,7 +121,6 @@ void DeliverValue(State& state, Lock& lock, Define& define, const QueryColumn& c
   void* cell = At<ub1>(define.value, define.value_skip, i, width);
   if (define.type == SQLT_RSET) return OpenNestedCursor(state, cell, value, row);
   if (define.object_type && define.type == SQLT_REF) return FillRefRow(state, cell, value, row);
-  if (define.object_type && FillXmlRow(state, cell, value)) return;
   if (define.object_type) {
     if (!cell || !FillObjectRow(state, *static_cast<void**>(cell), value))
       Log(state, "object row=" + std::to_string(row) + " not filled");

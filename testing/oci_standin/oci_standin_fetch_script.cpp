@@ -2,6 +2,7 @@
 // declared as the server writes their types, rows given as texts or
 // generated, and a column's description as the parameter get hands it out.
 #include <cstdio>
+#include <cstdlib>
 #include <sstream>
 
 #include "testing/oci_standin/oci_standin_fetch.h"
@@ -143,6 +144,8 @@ QueryColumn standin::ColumnOfDeclaration(const std::string& entry) {
     column.type = SQLT_NTY;
   } else if (starts("OBJECT ")) {
     column.type = SQLT_NTY, column.type_name = Trimmed(type.substr(7));
+  } else if (starts("TYPE ")) {  // "TYPE code(size)": a type by its number
+    column.type = static_cast<ub2>(std::atoi(type.c_str() + 5)), column.size = static_cast<ub2>(arg(0, 1));
   } else {
     column.type = 9999;  // a type the layer does not know
   }

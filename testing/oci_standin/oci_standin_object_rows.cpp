@@ -1,7 +1,8 @@
-// Object values of fetched rows: a row's text "NAME=value,NAME=value" fills
-// the top-level string and NUMBER attributes of the instance a define
-// handed over, "value,value" the elements of a collection of strings or
-// NUMBERs; a null row makes the value's own indicator null.
+// Object values of fetched rows and output binds: a row's text
+// "NAME=value,NAME=value" fills the top-level string and NUMBER attributes
+// of the instance a define handed over, "value,value" the elements of a
+// collection of strings or NUMBERs, and an XML instance takes the text as
+// its document; a null row makes the value's own indicator null.
 #include <algorithm>
 #include <sstream>
 #include <string>
@@ -72,6 +73,10 @@ bool FillObjectRow(State& state, void* instance, const std::optional<std::string
   if (found == state.objects.instances.end()) return false;
   ObjectInstance& object = *found->second;
   *IndicatorOf(object, 0) = value ? OCI_IND_NOTNULL : OCI_IND_NULL;
+  if (object.type && IsXmlType(*object.type)) {
+    object.xml = value ? *value : std::string();
+    return true;
+  }
   if (!value) return true;
   std::stringstream pairs(*value);
   for (std::string pair; std::getline(pairs, pair, ',');) {

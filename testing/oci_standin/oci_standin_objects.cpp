@@ -476,7 +476,10 @@ sword OCIObjectUnpin(OCIEnv* env, OCIError* error, void* object) {
 }
 
 sword OCIObjectFlush(OCIEnv* env, OCIError* error, void* object) {
-  return OnInstance("OCIObjectFlush", env, error, object, [](State&, ObjectInstance& instance) {
+  // The server stores what it is given: a LOB attribute must name a LOB.
+  return OnInstance("OCIObjectFlush", env, error, object, [error, object](State& state, ObjectInstance& instance) {
+    Log(state, "flushed " + InstanceValueText(state, object));
+    if (HasUnsetLob(state, object)) return Fail(state, error, 22275, "ORA-22275: invalid LOB locator specified");
     instance.flushed = true;
     return OCI_SUCCESS;
   });

@@ -41,6 +41,9 @@ struct ObjectTypeDef {
   std::string FullName() const { return schema + "." + name; }
 };
 
+// SYS.XMLTYPE: its instances hold a document, not attributes.
+inline bool IsXmlType(const ObjectTypeDef& type) { return type.FullName() == "SYS.XMLTYPE"; }
+
 // Bytes with the alignment of any C structure.
 struct Block {
   // Zeroed by hand: value-initialising max_align_t leaves its padding bytes

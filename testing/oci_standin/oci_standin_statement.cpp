@@ -130,6 +130,22 @@ void InitReturnedLob(State& state, const Bind& bind) {
   lob->value.lob = id;
 }
 
+// A LOB output: the locator the bind holds now refers to a value of the
+// server (a row's LOB) holding the text (a BLOB's as hexadecimal digits),
+// as a block that selects a LOB into an OUT bind leaves it.
+void WriteLobOutput(State& state, Bind& bind, const std::string& value) {
+  Handle* lob = bind.value ? Live(state, *static_cast<void* const*>(bind.value), OCI_DTYPE_LOB) : nullptr;
+  if (!lob) return;
+  LobValue stored;
+  stored.kind = bind.type == SQLT_BLOB ? 1 : 2;
+  for (unsigned char c : bind.type == SQLT_BLOB ? FromHex(value) : value) stored.units += static_cast<char16_t>(c);
+  const int id = state.values.next_lob++;
+  state.values.lobs[id] = stored;
+  lob->value = DescriptorValue{};
+  lob->value.lob = id;
+  if (bind.indicator) *bind.indicator = 0;
+}
+
 // Pulls a dynamic input bind's pieces from its callback.
 std::string PullPieces(const Bind& bind, ub4 iteration) {
   std::string data;
@@ -391,6 +407,10 @@ sword ExecuteStatement(State& state, Handle* context, Handle* session, Handle* s
     for (const Bind& bind : statement->extra.binds) bound = bound || bind.name == name;
     if (!bound) return Fail(state, error, 1008, "ORA-01008: not all variables bound");
   }
+  // An object going in must name a LOB in each LOB attribute it sets.
+  for (const Bind& bind : statement->extra.binds)
+    if (bind.object_cell && bind.type == SQLT_NTY && *bind.object_cell && HasUnsetLob(state, *bind.object_cell))
+      return Fail(state, error, 22275, "ORA-22275: invalid LOB locator specified");
   extra.rows_processed = 0;
   extra.has_rowid = false;
   ReadBinds(state, statement, std::max<ub4>(iterations, 1));
@@ -447,6 +467,7 @@ sword ExecuteStatement(State& state, Handle* context, Handle* session, Handle* s
         auto output = answer->outputs.find(bind.name);
         if (output == answer->outputs.end()) continue;
         if (bind.object_cell) WriteObjectOutput(state, bind, output->second);
+        else if (bind.type == SQLT_BLOB || bind.type == SQLT_CLOB) WriteLobOutput(state, bind, output->second);
         else WriteOutput(bind, output->second);
       }
     if (answer)

@@ -11,7 +11,9 @@ extern "C" {
 //   error=CODE       fail with that Oracle error; the text follows "text="
 //   offset=N         the parse-error offset reported with the error
 //   text=...         the rest of the answer is the error text
-//   out:NAME=VALUE   an output value for the bind NAME (no blanks)
+//   out:NAME=VALUE   an output value for the bind NAME (no blanks); for a
+//                    BLOB or CLOB bind a new server LOB holding VALUE (a
+//                    BLOB's in hexadecimal digits) that its locator refers to
 //   cursor:NAME=...  the rest of the answer is the text of a scripted query
 //                    that the REF CURSOR bound as NAME is opened on
 void standin_script_statement(const char* sql, const char* answer);

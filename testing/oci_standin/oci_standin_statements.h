@@ -103,6 +103,10 @@ std::string RenderBindValue(State& state, const struct Bind& bind, ub4 iteration
 // NULL), and an output value written into its instance as a fetched row's
 // would be.
 std::string ObjectBindText(State& state, const struct Bind& bind);
+// An object instance as a bind shows it; whether one of its LOB attributes
+// (not null) holds a locator that names no LOB.
+std::string InstanceValueText(State& state, const void* instance);
+bool HasUnsetLob(State& state, const void* instance);
 // The bind behind an OCIBind handle, or nullptr.
 struct Bind* BindOf(State& state, const void* handle);
 void WriteObjectOutput(State& state, struct Bind& bind, const std::string& value);

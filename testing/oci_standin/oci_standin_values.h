@@ -42,6 +42,10 @@ struct IntervalValue {
   int64_t days = 0, hours = 0, minutes = 0, seconds = 0, nanoseconds = 0;  // day to second
 };
 
+// "[+-]Y-M" for a year-to-month interval (type OCI_DTYPE_INTERVAL_YM), else
+// "[+-]D HH:MI:SS[.F]"; false for any other text (oci_standin_datetime).
+bool ParseInterval(std::string text, ub4 type, IntervalValue& out);
+
 // What one descriptor holds; which part matters depends on its type.
 struct DescriptorValue {
   int lob = 0;             // LOB locator: id in the store, 0 not initialised

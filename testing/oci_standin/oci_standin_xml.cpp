@@ -52,7 +52,8 @@ std::string Utf8(const std::u16string& units) {
 
 ObjectInstance* XmlInstance(State& state, const void* pointer) {
   auto found = state.objects.instances.find(const_cast<void*>(pointer));
-  if (found == state.objects.instances.end() || found->second->type != XmlType(state)) return nullptr;
+  if (found == state.objects.instances.end() || !found->second->type || !IsXmlType(*found->second->type))
+    return nullptr;
   return found->second.get();
 }
 
