@@ -128,5 +128,39 @@ TEST_F(DisconnectedQueryTest, AnEditedObjectHoldsItsLobAttributes) {
   EXPECT_EQ(objects_.LiveObjects(), 0);
 }
 
+// Records with object values hold a use of the connection while they are
+// edited or inserted; the end of the edit gives it back, whichever way it
+// ends, and the open query's own use stays.
+TEST_F(DisconnectedQueryTest, EditsAndInsertsOfObjectRecordsHoldTheConnectionUntilTheyEnd) {
+  objects_.DeclareSampleTypes();
+  const char* sql = "select id, addr from people";
+  fetch_->ScriptQuery(sql, "ID NUMBER(9); ADDR OBJECT");
+  fetch_->AddRows(sql, "1|STREET=Main St,CITY=Oslo,ZIP=1234\n2|CITY=Bergen,ZIP=5003");
+  auto query = OpenQuery(sql, true);
+  const int open = session_component_->ConnectCount();
+  ASSERT_EQ(open, 1) << "the open query's use";
+  query->Insert();
+  EXPECT_EQ(session_component_->ConnectCount(), open + 1) << "the new record's use";
+  query->Cancel();
+  EXPECT_EQ(session_component_->ConnectCount(), open);
+  query->Cancel();
+  EXPECT_EQ(session_component_->ConnectCount(), open) << "a cancel in browse mode gives nothing back";
+  EXPECT_TRUE(session_component_->Connected());
+
+  query->Insert();
+  query->FieldByName("ID")->SetAsInteger(3);
+  query->Post();
+  EXPECT_EQ(session_component_->ConnectCount(), open) << "a posted insert gives its use back";
+  query->Edit();
+  EXPECT_EQ(session_component_->ConnectCount(), open + 1);
+  query->Post();
+  EXPECT_EQ(session_component_->ConnectCount(), open) << "a posted edit gives its use back";
+  query->Edit();
+  query->Cancel();
+  EXPECT_EQ(session_component_->ConnectCount(), open);
+  query->Close();
+  EXPECT_FALSE(session_component_->Connected()) << "the last use ended, the session closed";
+}
+
 }  // namespace
 }  // namespace oracle::testing
