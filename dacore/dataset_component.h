@@ -314,6 +314,9 @@ class TCustomDADataSet : public TMemDataSet,
   virtual void LockRecord() {}
   virtual void DoBeforeFetch(bool& cancel);
   virtual void DoAfterFetch();
+  // A fetch cancelled on the way left rows behind: the next scroll resyncs.
+  bool FetchCancelled() const { return fetch_cancelled_; }
+  void ClearFetchCancelled() { fetch_cancelled_ = false; }
   void DoAfterScroll() override;
   void DoAfterRefresh() override;
   virtual std::string BuildFinalSQL();

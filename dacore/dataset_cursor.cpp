@@ -379,9 +379,12 @@ void TCustomDADataSet::InternalEdit() {
   TMemDataSet::InternalEdit();
 }
 
+// Only an edit or insert under way took the use HoldsConnection gives back:
+// a cancel in browse mode must not end the open cursor's use.
 void TCustomDADataSet::Cancel() {
+  const bool editing = State() == classlib::dsEdit || State() == classlib::dsInsert;
   TMemDataSet::Cancel();
-  if (HoldsConnection()) EndConnection();
+  if (editing && HoldsConnection()) EndConnection();
   StopEditing();
 }
 

@@ -157,6 +157,9 @@ bool TOCICommand::GetProp(int prop, classlib::Variant& value) {
   switch (prop) {
     case prParamCheck: value = param_check_; return true;
     case prSQLType: value = static_cast<int32_t>(sql_type_); return true;
+    // From the execute call until its end is handled (a background run's on
+    // the main thread).
+    case dacore::prCommandProp24: value = executing_; return true;
     case dacore::prRowsProcessed: value = static_cast<int32_t>(RowsProcessed()); return true;
     case prErrorOffset: {
       // The server counts in the text it was given; the caller in its own.

@@ -85,13 +85,15 @@ void TOraDataSet::LockUnderSavepoint(bool for_edit) {
 void TOraDataSet::LockRecord() {
   // The edit began with a use of the connection (HoldsConnectionInEdit).
   edit_holds_connection_ = HoldsConnectionInEdit() && !HoldsConnection();
+  record_holds_connection_ = HoldsConnectionInEdit() && HoldsConnection();
   if (lock_mode_ != lmLockImmediate || CachedUpdates() || !Active() || IsEmpty()) return;
   try {
     LockUnderSavepoint(true);
   } catch (...) {
     // A refused lock ends the edit before it began.
-    if (edit_holds_connection_) EndConnection();
+    if (edit_holds_connection_ || record_holds_connection_) EndConnection();
     edit_holds_connection_ = false;
+    record_holds_connection_ = false;
     throw;
   }
   edit_lock_held_ = true;
@@ -107,8 +109,35 @@ void TOraDataSet::StopEditing() {
     edit_holds_connection_ = false;
     EndConnection();
   }
+  // A post that failed leaves the record being edited, still holding it.
+  if (record_holds_connection_ && State() == classlib::dsBrowse) {
+    record_holds_connection_ = false;
+    EndConnection();
+  }
   TCustomDADataSet::StopEditing();
 }
+
+void TOraDataSet::Cancel() {
+  // The inherited cancel gives the record's use back (HoldsConnection).
+  if (State() == classlib::dsEdit || State() == classlib::dsInsert) record_holds_connection_ = false;
+  TCustomDADataSet::Cancel();
+}
+
+void TOraDataSet::InitRecord(classlib::TRecordBuffer buffer) {
+  TOraSession* session = Session();
+  if (session && session->Options().DisconnectedMode() && HoldsObjectFields()) {
+    BeginConnection(true);
+    record_holds_connection_ = true;
+  }
+  TCustomDADataSet::InitRecord(buffer);
+}
+
+bool TOraDataSet::Executing() const {
+  const auto* record_set = dynamic_cast<const TOCIRecordSet*>(IRecordSet());
+  return (record_set && record_set->ExecutingInBackground()) || TCustomDADataSet::Executing();
+}
+
+bool TOraDataSet::CommandFinished() const { return !Executing() && TCustomDADataSet::CommandFinished(); }
 
 bool TOraDataSet::HoldsObjectFields() const {
   classlib::Variant value;

@@ -108,6 +108,12 @@ void TOraDataSet::DoAfterOpen() {
   }
 }
 
+void TOraDataSet::DoAfterScroll() {
+  // The cancel cancelled the statement and let it go: nothing more comes.
+  if (FetchCancelled() && Options().AutoClose()) ClearFetchCancelled();
+  TCustomDADataSet::DoAfterScroll();
+}
+
 TStatementTypes TOraDataSet::GetSupportedStatementTypes() const {
   return {stInsert, stUpdate, stDelete, stLock, stRefresh};
 }

@@ -94,6 +94,16 @@ class TOraDataSet : public dacore::TCustomDADataSet {
   std::string PSGetKeyFields() override;
   std::unique_ptr<classlib::TIndexDef> PSGetDefaultOrder() override;
 
+  // The statement runs: in the background until its end is handled, or its
+  // command's execute call has not returned.
+  bool Executing() const override;
+  // Not while the data set is executing; else the record set's command
+  // state decides.
+  bool CommandFinished() const override;
+  // The use of the connection a new record with object values took is given
+  // back by its cancel (HoldsConnection) or at the end of its post.
+  void Cancel() override;
+
   // Insert, update, delete, lock and refresh.
   dacore::TStatementTypes GetSupportedStatementTypes() const override;
   classlib::TStringList& SQLLock() { return SQLStatement(dacore::stLock); }
@@ -131,6 +141,12 @@ class TOraDataSet : public dacore::TCustomDADataSet {
   // Active nested data sets follow the reopened data set's current record
   // (data event deParentScroll).
   void DoAfterOpen() override;
+  // A fetch cancelled on the way resyncs the records at the next scroll,
+  // unless AutoClose let the cursor go with the cancel.
+  void DoAfterScroll() override;
+  // In disconnected mode a new record's object values need the session:
+  // the record holds a use of the connection until its insert ends.
+  void InitRecord(classlib::TRecordBuffer buffer) override;
   // Places the fields in the tables of the statement.
   void AfterOpenCursor(bool info_query) override;
   // The row identity is the field named ROWID of the updating table.
@@ -224,6 +240,9 @@ class TOraDataSet : public dacore::TCustomDADataSet {
   // The edit took a use of the connection that only the end of the edit
   // gives back (a cancel gives back only what HoldsConnection answers).
   bool edit_holds_connection_ = false;
+  // The edit or insert took the use HoldsConnection answers for: a cancel
+  // gives it back, else the end of a successful post.
+  bool record_holds_connection_ = false;
   TSequenceMode sequence_mode_ = smPost;
   std::string key_sequence_;
   TOraChangeNotification* change_notification_ = nullptr;

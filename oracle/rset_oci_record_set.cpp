@@ -19,6 +19,7 @@
 #include "oracle/lob_ora_lob.h"
 #include "oracle/object_ora_array.h"
 #include "oracle/object_ora_object.h"
+#include "oracle/object_ora_ref.h"
 #include "oracle/object_ora_type.h"
 #include "oracle/object_ora_xml.h"
 #include "oracle/value_data_types.h"
@@ -437,14 +438,55 @@ void* TOCIRecordSet::OwnEditedValue(const TFieldDesc& field, void* value) {
   return CopyValueInto(field, value, scratch.buf);
 }
 
+namespace {
+
+// What a copied value would otherwise read from the server when first
+// asked, read now: the object a REF leads to is pinned (a REF whose object
+// is gone reads as null from then on), and the LOBs and BFILEs of an
+// object's attributes, embedded objects' included, are read into the
+// copy's own values. A VARRAY's or nested table's elements and an XML
+// value's text are in the copy already.
+void ReadCopyAgain(TOraObject& value) {
+  if (auto* ref = dynamic_cast<TOraRef*>(&value)) {
+    if (!ref->GetIsNull() && !ref->GetInstance()) ref->Pin();
+    return;
+  }
+  if (dynamic_cast<TOraArray*>(&value) || dynamic_cast<TOraXML*>(&value) || !value.GetInstance() ||
+      value.GetIsNull())
+    return;
+  const TOraType& type = *value.GetOraType();
+  for (int i = 0; i < type.GetAttributeCount(); ++i) {
+    const TAttribute& attribute = *type.GetAttributes(i);
+    const int t = attribute.DataType();
+    const bool lob = t == dtOraBlob || t == dtOraClob || t == dtBFile || t == dtCFile;
+    if (!(lob || t == dtObject) || value.AttrIsNull(attribute.Name())) continue;
+    if (lob) value.AttrAsLob(attribute.Name());
+    else ReadCopyAgain(*value.AttrAsObject(attribute.Name()));
+  }
+}
+
+}  // namespace
+
+// In disconnected mode the session a copy was made on may end before the
+// copy is used (the server's connection goes when no operation holds it),
+// so the copy reads what it needs from the server while that session is
+// there.
 void* TOCIRecordSet::CopyValueInto(const TFieldDesc& field, void* from, TRecBuf rec) {
   const TDataType t = field.DataType();
   CreateComplexField(rec, field, true);
   void* to = GetSlot(rec, field);
-  if (IsTimeStampType(t)) static_cast<TOraTimeStamp*>(from)->AssignTo(*static_cast<TOraTimeStamp*>(to));
-  else if (IsIntervalType(t)) static_cast<TOraInterval*>(from)->AssignTo(*static_cast<TOraInterval*>(to));
-  else if (t == dtObject || t == dtReference) static_cast<TOraObject*>(to)->Assign(*static_cast<TOraObject*>(from));
-  else static_cast<TOraNumber*>(from)->AssignTo(*static_cast<TOraNumber*>(to));
+  if (IsTimeStampType(t)) {
+    static_cast<TOraTimeStamp*>(from)->AssignTo(*static_cast<TOraTimeStamp*>(to));
+  } else if (IsIntervalType(t)) {
+    static_cast<TOraInterval*>(from)->AssignTo(*static_cast<TOraInterval*>(to));
+  } else if (t == dtObject || t == dtReference) {
+    auto* copy = static_cast<TOraObject*>(to);
+    copy->Assign(*static_cast<TOraObject*>(from));
+    TOCIConnection* connection = Connection();
+    if (connection && connection->DisconnectedMode) ReadCopyAgain(*copy);
+  } else {
+    static_cast<TOraNumber*>(from)->AssignTo(*static_cast<TOraNumber*>(to));
+  }
   return to;
 }
 

@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "classlib/data_link.h"
 #include "classlib/field.h"
 #include "classlib/field_misc.h"
 #include "dacore/trace_monitor.h"
@@ -293,6 +294,67 @@ TEST_F(QueryComponentsTest, CancelledFetchOfEverythingIsTakenUpAgain) {
   closing->Last();
   EXPECT_EQ(closing->RecordCount(), 2);
   EXPECT_FALSE(CommandOf(*closing)->GetPrepared()) << "the cancelled cursor was let go";
+}
+
+// Counts the data set's changes its links are told of (a resync is one).
+struct ChangeCounter : classlib::TDataLink {
+  int changes = 0;
+  void DataSetChanged() override { ++changes; }
+};
+
+// The scroll after a cancelled fetch resyncs the records, so that the rest
+// can still come; with AutoClose the cancel let the cursor go, and the end
+// of the rows held is the end.
+TEST_F(QueryComponentsTest, ScrollAfterACancelledFetchResyncsUnlessAutoClose) {
+  const std::string sql = "SELECT ID FROM SIX";
+  fetch_->ScriptQuery(sql, "ID NUMBER(9)");
+  fetch_->GenerateRows(sql, 6);
+  for (const bool auto_close : {false, true}) {
+    SCOPED_TRACE(auto_close ? "AutoClose" : "no AutoClose");
+    auto query = NewQuery(sql);
+    query->SetFetchRows(2);
+    query->Options().SetAutoClose(auto_close);
+    classlib::TDataSource source(nullptr);
+    source.SetDataSet(query.get());
+    ChangeCounter link;
+    link.SetDataSource(&source);
+    FetchWatch watch;
+    watch.cancel_at = 2;
+    query->BeforeFetch = dacore::TBeforeFetchEvent(&watch, &FetchWatch::BeforeFetch);
+    query->Open();
+    query->Next();
+    link.changes = 0;
+    query->Next();  // past the rows held: the fetch is cancelled
+    EXPECT_EQ(watch.calls, 2);
+    EXPECT_EQ(link.changes, auto_close ? 1 : 2) << "the scroll, and the resync";
+    EXPECT_EQ(query->Eof(), auto_close);
+    link.SetDataSource(nullptr);
+  }
+}
+
+// While a non-blocking query's statement runs, the query is executing: a
+// second Execute does nothing and its command has not finished, so a lost
+// connection would not be restored under it.
+TEST_F(QueryComponentsTest, NonBlockingQueryIsExecutingUntilItsEndIsHandled) {
+  const std::string sql = "SELECT ID FROM SLOW";
+  fetch_->ScriptQuery(sql, "ID NUMBER(9)");
+  fetch_->GenerateRows(sql, 3);
+  fetch_->SetFetchDelay(200);
+  auto query = NewQuery(sql);
+  query->SetNonBlocking(true);
+  EXPECT_FALSE(query->Executing());
+  standin_->ClearLog();
+  query->Execute();
+  EXPECT_TRUE(query->Executing());
+  EXPECT_FALSE(query->CommandFinished());
+  query->Execute();
+  EXPECT_EQ(Calls("OCIStmtExecute iters=0 offset=0 mode=0").size(), 1u) << "the second Execute did nothing";
+  for (int waited = 0; query->Executing() && waited < 10000; ++waited) {
+    platform::MessageLoop::Current().ProcessMessages();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  EXPECT_FALSE(query->Executing()) << "the end reached the main thread";
+  EXPECT_TRUE(query->Active());
 }
 
 // Clients 8.1.6 to 8.x write a LONG column's indicator as into an array of
