@@ -99,8 +99,14 @@ void TOraLob::CreateTemporary(TLobType lob_type) {
   FreeLob();
   AllocLob();
   CheckSession();
-  CheckOciStatus(OCILobCreateTemporary(svc_ctx_, hOCIError, Locator(), 0, 0,
-                                       static_cast<ub1>(lob_type + 1), 0, OCI_DURATION_SESSION));
+  // The client knows two temporary kinds, BLOB (1) and CLOB (2); a national
+  // CLOB is a CLOB in the national character set form. The other kinds keep
+  // form 0, which the client takes as the database's own.
+  const bool national = lob_type == ltNClob;
+  CheckOciStatus(OCILobCreateTemporary(svc_ctx_, hOCIError, Locator(), 0,
+                                       national ? SQLCS_NCHAR : 0,
+                                       static_cast<ub1>(national ? ltClob + 1 : lob_type + 1), 0,
+                                       OCI_DURATION_SESSION));
   lob_type_ = lob_type;
   charset_form_ = lob_type == ltNClob ? SQLCS_NCHAR : SQLCS_IMPLICIT;
 }

@@ -190,11 +190,19 @@ TEST_F(LobTest, TemporaryLobsAreFreedOnTheServer) {
   lob->CreateTemporary(ltClob);  // the first one goes first
   EXPECT_EQ(values_->TemporaryLobCount(), 1);
   EXPECT_EQ(lob->GetCharsetForm(), SQLCS_IMPLICIT);
+  // A national one is a CLOB in the national form, which the server keeps.
+  lob->CreateTemporary(ltNClob);
+  EXPECT_EQ(ArgumentsOf("OCILobCreateTemporary").back(), "csid=0 csfrm=2 type=2 cache=0 duration=10");
+  TOraLob* seen = new TOraLob(svc_ctx_, false);
+  seen->SetOCILobLocator(lob->GetOCILobLocator());
+  EXPECT_EQ(seen->GetCharsetForm(), SQLCS_NCHAR);
+  seen->Release();
+  EXPECT_EQ(values_->TemporaryLobCount(), 1);
   lobs_.clear();
   lob->Release();
   EXPECT_EQ(values_->TemporaryLobCount(), 0);
   EXPECT_EQ(standin_->LiveHandles(), handles) << "the locator descriptors are freed too";
-  EXPECT_EQ(standin_->LogOf("OCILobFreeTemporary").size(), 2u);
+  EXPECT_EQ(standin_->LogOf("OCILobFreeTemporary").size(), 3u);
 }
 
 TEST_F(LobTest, FiveMegabyteBlobRoundTrip) {

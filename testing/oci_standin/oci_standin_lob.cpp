@@ -220,7 +220,10 @@ sword OCILobCreateTemporary(OCISvcCtx* context, OCIError* error, OCILobLocator* 
   if (sword status = InjectedStatus(state, "OCILobCreateTemporary", error)) return status;
   Handle* live = Locator(state, locator);
   if (!Live(state, context, OCI_HTYPE_SVCCTX) || !live || IsFile(live)) return OCI_INVALID_HANDLE;
-  if (lob_type < 1 || lob_type > 3) return Fail(state, error, 24801, "ORA-24801: illegal parameter value in OCI lob function");
+  // Only OCI_TEMP_BLOB (1) and OCI_TEMP_CLOB (2) exist; a CLOB's form is
+  // implicit (0 or SQLCS_IMPLICIT) or SQLCS_NCHAR for an NCLOB.
+  if (lob_type < 1 || lob_type > 2 || (lob_type == 2 && csfrm > SQLCS_NCHAR))
+    return Fail(state, error, 24801, "ORA-24801: illegal parameter value in OCI lob function");
   LobValue value;
   value.kind = lob_type == 2 && csfrm == SQLCS_NCHAR ? 3 : lob_type;
   value.temporary = true;
