@@ -121,9 +121,11 @@ class TMemData : public TData {
   virtual int CompareFieldValue(const void* value, TDataType value_type, const TFieldDesc& field, TRecBuf rec,
                                 TCompareOptions options);
   // The sort reads each record's null flag (GetNull) and value once and
-  // compares numbers itself and ansi texts through CompareFieldsPartial; a
-  // store whose CompareRecordField, CompareRecords or CompareFieldValue give
-  // another order answers false from SortsByKeys, so the sort goes through them.
+  // compares numbers itself and ansi texts by their collation keys, in the
+  // order CompareStrExactA gives; a store whose CompareRecordField,
+  // CompareRecords, CompareFieldValue, CompareFieldsPartial or
+  // CompareStrExactA give another order answers false from SortsByKeys, so
+  // the sort goes through them.
   virtual int CompareRecordField(TRecBuf rec1, TRecBuf rec2, const TSortColumn& column);
   // The field of rec1 against the field of rec2; null sorts first.
   virtual int CompareRecords(TRecBuf rec1, TRecBuf rec2, TCompareOptions options, const TFieldDesc& field);
@@ -220,12 +222,11 @@ class TMemData : public TData {
   bool PlaceBySort(ItemHeader* item);
   // Whether the sort may compare columns by keys read once per record.
   virtual bool SortsByKeys() const { return true; }
-  // The way the sort compares a column, and a record's key for it.
+  // The way the sort compares a column, and a record's key for it: bytes
+  // appended to `key` that order, compared as unsigned bytes, as the
+  // column's values do in its direction (not for kRecord).
   TSortKeyKind SortKeyKind(const TSortColumn& column);
-  void ReadSortKey(const TSortColumn& column, TSortKeyKind kind, TRecBuf rec, TSortKey& key);
-  // Two records' keys of one column, ascending; kRecord compares the records.
-  int CompareSortKeys(const TSortKey& a, const TSortKey& b, TSortKeyKind kind, const TSortColumn& column,
-                      TRecBuf rec1, TRecBuf rec2);
+  void AppendSortKey(const TSortColumn& column, TSortKeyKind kind, TRecBuf rec, std::string& key);
   // Cached-updates layer: record the current row's insert, update or delete.
   virtual void CacheInsert(ItemHeader* item);
   virtual void CacheUpdate(ItemHeader* item, TRecBuf rec);

@@ -81,6 +81,44 @@ TEST_F(SortTest, IndexFieldListOrdersByColumnsAndModifiers) {
   EXPECT_EQ(store_.GetRecordCount(), 5);
 }
 
+// Rows whose sort columns are equal keep the order they had, whether their
+// keys or the record comparison decide, ascending and descending; by keys a
+// NaN sorts after every number, and -0 with 0.
+TEST_F(SortTest, EqualRowsKeepTheirOrderAndNaNsComeLast) {
+  auto is_nan_row = [](int i) { return i % 5 == 0; };
+  char name[8];
+  for (int i = 0; i < 40; ++i) {
+    std::snprintf(name, sizeof name, "r%02d", i);
+    Add(i % 3, name, is_nan_row(i) ? std::nan("") : (i % 2 ? 0.0 : -0.0));
+  }
+  // The rows of the groups in turn, each group's in the order they were added.
+  auto rows_of = [&](std::vector<int> groups, std::function<bool(int)> take) {
+    std::vector<std::string> out;
+    for (int g : groups)
+      for (int i = 0; i < 40; ++i)
+        if (i % 3 == g && take(i)) out.push_back(std::to_string(g) + (i < 10 ? ":r0" : ":r") + std::to_string(i));
+    return out;
+  };
+  auto all = [](int) { return true; };
+  for (const bool by_keys : {true, false}) {
+    store_.by_keys = by_keys;
+    store_.SetSortFields("NAME DESC");
+    store_.SetSortFields("NAME");  // back to the order the rows were added in
+    store_.SetSortFields("GRP");
+    EXPECT_EQ(Rows(), rows_of({0, 1, 2}, all)) << by_keys;
+    store_.SetSortFields("NAME");
+    store_.SetSortFields("GRP DESC");
+    EXPECT_EQ(Rows(), rows_of({2, 1, 0}, all)) << by_keys;
+  }
+  store_.by_keys = true;
+  store_.SetSortFields("NAME");
+  store_.SetSortFields("AMOUNT;GRP");
+  std::vector<std::string> want = rows_of({0, 1, 2}, [&](int i) { return !is_nan_row(i); });
+  const std::vector<std::string> nans = rows_of({0, 1, 2}, is_nan_row);
+  want.insert(want.end(), nans.begin(), nans.end());
+  EXPECT_EQ(Rows(), want);
+}
+
 TEST_F(SortTest, BadIndexFieldListsAreRefused) {
   auto message = [&](const std::string& spec) {
     try {
