@@ -17,8 +17,6 @@ void TData::FreeFilter() {
   filter_ = nullptr;
 }
 
-bool TData::HasFilterExpression() { return filter_ != nullptr; }
-
 bool TData::FilterExpressionAccepts(TRecBuf rec) { return !filter_ || filter_->Accepts(*this, rec); }
 
 // Rows already tested answer from their stored state, so a new filter

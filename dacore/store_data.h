@@ -97,8 +97,12 @@ class TData : public classlib::TObject {
   bool ReadsTextAsStored(const TFieldDesc& field);
   // The null flag of a top-level field in a record.
   bool IsNullInRecord(const TFieldDesc& field, TRecBuf rec) const { return *NullPtr(rec, field.FieldNo()) != 0; }
+  // Whether a field's value is read as the bytes its record holds, by
+  // GetFieldByNo and GetFieldAsVariant alike (the read plan's byte copy).
+  bool ReadsValueAsStored(const TFieldDesc& field) const { return PlanFieldRead(field) == TFieldRead::kBytes; }
   // Values by data type, without null handling. A store that reads a type
-  // differently also answers kGeneral for it in PlanFieldRead.
+  // differently (here or in GetFieldAsVariant) also answers kGeneral for it
+  // in PlanFieldRead.
   virtual void GetField(const TFieldDesc& field, TRecBuf rec, void* dest);
   virtual void PutField(const TFieldDesc& field, TRecBuf rec, const void* source);
   virtual bool GetNull(int field_no, TRecBuf rec);
@@ -254,10 +258,14 @@ class TData : public classlib::TObject {
   // a record.
   virtual void ParseFilter();
   virtual void FreeFilter();
-  virtual bool HasFilterExpression();
-  virtual bool FilterExpressionAccepts(TRecBuf rec);
+  bool HasFilterExpression() const { return filter_ != nullptr; }
+  bool FilterExpressionAccepts(TRecBuf rec);
   // Whether a record passes every filter that is set.
-  bool FilterAccepts(TRecBuf rec);
+  bool FilterAccepts(TRecBuf rec) {
+    if (filter_func_ && !filter_func_(rec)) return false;
+    if (filter_md_func_ && !filter_md_func_(rec)) return false;
+    return !filter_ || FilterExpressionAccepts(rec);
+  }
   // A driver that frees its result outside UnPrepare clears the mark itself.
   void SetPrepared(bool value) { prepared_ = value; }
 
