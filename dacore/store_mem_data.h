@@ -15,6 +15,7 @@
 
 #include "dacore/store_blocks.h"
 #include "dacore/store_data.h"
+#include "dacore/store_rows_lock.h"
 #include "dacore/store_sort_columns.h"
 
 namespace dacore {
@@ -41,11 +42,9 @@ class TMemData : public TData {
   void ClearFields() override;
 
   // ---- Navigation -----------------------------------------------------------
-  // Inline while no other thread shares the rows: a walk asks at every row.
-  bool GetEOF() override {
-    if (!SharedRows()) return !current_item_ && eof_;
-    return LockedEOF();
-  }
+  // Inline and without the rows lock even while the rows are shared: a walk
+  // asks at every row, and only the browsing thread writes what it reads.
+  bool GetEOF() override { return !current_item_ && eof_; }
   bool GetBOF() override;
   void SetToBegin() override;
   void SetToEnd() override;
@@ -147,10 +146,15 @@ class TMemData : public TData {
   // While a driver's thread may change the rows (a background fetch), the
   // reads and moves of the thread that browses take the rows lock; otherwise
   // they take none. The fetching thread takes it around every change of the
-  // row list, the count, the filter states and the block manager.
+  // row list, the count, the filter states and the block manager. It changes
+  // only the rows it adds (a one-way record set also frees those before the
+  // current row): never the current-row pointer, BOF, EOF, the order base,
+  // nor the current row's order number, filter state or serial. So the
+  // browsing thread reads those without the lock: GetEOF, GetRecordNo and
+  // GetBookmark take none, and a walk's step takes the lock once.
   void SetSharedRows(bool value) { shared_rows_.store(value, std::memory_order_relaxed); }
   bool SharedRows() const { return shared_rows_.load(std::memory_order_relaxed); }
-  std::recursive_mutex& RowsLock() { return rows_lock_; }
+  TRowsLock& RowsLock() { return rows_lock_; }
 
   ItemHeader* FirstItem() const { return first_item_; }
   ItemHeader* LastItem() const { return last_item_; }
@@ -162,8 +166,8 @@ class TMemData : public TData {
   int32_t RecordNoOf(const ItemHeader* item) const { return item->order + order_base_; }
 
  protected:
-  // The bookmark of the current item as GetBookmark takes it; the caller
-  // holds the rows lock while the rows are shared.
+  // The bookmark of the current item as GetBookmark takes it (what it reads
+  // only the browsing thread writes).
   void BookmarkOfCurrent(TRecBookmark& bookmark) {
     bookmark = TRecBookmark{};  // its bytes as a whole are compared
     bookmark.refresh_stamp = refresh_stamp_;
@@ -189,14 +193,14 @@ class TMemData : public TData {
       if (!lock_) return call();
       lock_->unlock();
       struct TRelock {
-        std::recursive_mutex* lock;
+        TRowsLock* lock;
         ~TRelock() { lock->lock(); }
       } relock{lock_};
       return call();
     }
 
    private:
-    std::recursive_mutex* lock_;
+    TRowsLock* lock_;
   };
 
   void InitData() override;
@@ -206,7 +210,6 @@ class TMemData : public TData {
     if (item && item->filter_result != fsNotChecked) return item->filter_result == fsOmitted;
     return CheckHidden(item);
   }
-  bool LockedEOF();
   // Decides and stores whether an item not yet checked is hidden.
   bool CheckHidden(ItemHeader* item);
   ItemHeader* InternalInsert(TRecBuf rec);
@@ -257,7 +260,7 @@ class TMemData : public TData {
   TSortColumns sort_columns_;
   bool sort_by_calculated_ = false;  // some sort column is a calculated field
   int64_t sort_comparisons_ = 0;
-  std::recursive_mutex rows_lock_;
+  TRowsLock rows_lock_;
   std::atomic<bool> shared_rows_{false};
 
  private:
