@@ -268,7 +268,6 @@ class TMemData : public TData {
   ItemHeader* PriorVisible(ItemHeader* item);
   void RenumberForwards(ItemHeader* from, int32_t order);
   void RenumberBackwards(ItemHeader* from, int32_t order);
-  void ResetFilterStates();
   // The value of a field in its record form (see CompareFieldValue).
   const void* FieldValue(const TFieldDesc& field, TRecBuf rec, std::vector<uint8_t>& scratch);
   int CompareByColumnsWithCalc(TRecBuf rec1, TRecBuf rec2);
