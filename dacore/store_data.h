@@ -194,12 +194,14 @@ class TData : public classlib::TObject {
   virtual void SetFilterText(const std::string& text);
   const std::string& FilterText() const { return filter_text_; }
   bool HasFilter() { return filter_func_ || filter_md_func_ || HasFilterExpression(); }
-  void SetFilterFunc(TFilterFunc func) { filter_func_ = std::move(func); }
-  void SetFilterMDFunc(TFilterFunc func) { filter_md_func_ = std::move(func); }
+  // The filter's callbacks and flags (virtual: a store that another thread
+  // fills changes them under its rows lock, since that thread tests rows).
+  virtual void SetFilterFunc(TFilterFunc func) { filter_func_ = std::move(func); }
+  virtual void SetFilterMDFunc(TFilterFunc func) { filter_md_func_ = std::move(func); }
   bool FilterCaseInsensitive() const { return filter_case_insensitive_; }
-  void SetFilterCaseInsensitive(bool value) { filter_case_insensitive_ = value; }
+  virtual void SetFilterCaseInsensitive(bool value) { filter_case_insensitive_ = value; }
   bool FilterNoPartialCompare() const { return filter_no_partial_compare_; }
-  void SetFilterNoPartialCompare(bool value) { filter_no_partial_compare_ = value; }
+  virtual void SetFilterNoPartialCompare(bool value) { filter_no_partial_compare_ = value; }
 
   // ---- Options and events ---------------------------------------------------
   bool DescribeFields() const { return describe_fields_; }

@@ -86,6 +86,12 @@ class TMemData : public TData {
   // ---- View -----------------------------------------------------------------
   void ClearCache() override;
   void SetFilterText(const std::string& text) override;
+  // A background fetch tests the rows it brings with the filter: its
+  // callbacks and flags change under the rows lock, as the rows do.
+  void SetFilterFunc(TFilterFunc func) override;
+  void SetFilterMDFunc(TFilterFunc func) override;
+  void SetFilterCaseInsensitive(bool value) override;
+  void SetFilterNoPartialCompare(bool value) override;
   void SetFilterItemTypes(TItemTypes types) override;
   int GetUpdateStatus() override;
   int GetUpdateResult() override;

@@ -294,6 +294,46 @@ TEST(SharedRowsStoreTest, AWalkReadsTheCurrentRowWithoutTheLockWhileRowsArrive) 
   EXPECT_EQ(store.GetRecordCount(), kRows);
 }
 
+// A background fetch tests each row it brings against the filter, while
+// the browsing thread may set the filter's callbacks and flags (a data set
+// opening or changing its filter): they change under the rows lock, and a
+// filter set last decides every row once the rows are tested anew.
+TEST(SharedRowsStoreTest, FilterCallbacksAndFlagsChangeWhileRowsArrive) {
+  constexpr int kRows = 4000;
+  TTestStore store({{"ID", dtInt32, 4}});
+  store.Open();
+  store.SetSharedRows(true);
+  std::atomic<bool> done{false};
+  std::thread fetch([&] {
+    TestRecord rec(store);
+    for (int32_t id = 1; id <= kRows; ++id) {
+      std::lock_guard<TRowsLock> rows(store.RowsLock());
+      store.PutFieldByNo(1, rec.buf(), &id);
+      store.InternalAppend(rec.buf());
+    }
+    done.store(true);
+  });
+  auto id_of = [&store](TRecBuf rec) {
+    int32_t id = 0;
+    bool blank = true;
+    store.GetFieldByNo(1, rec, &id, blank);
+    return id;
+  };
+  auto even = [&](TRecBuf rec) { return id_of(rec) % 2 == 0; };
+  for (int turn = 0; !done.load(); ++turn) {
+    store.SetFilterFunc(turn % 2 ? TData::TFilterFunc(even) : TData::TFilterFunc());
+    store.SetFilterMDFunc(turn % 3 ? TData::TFilterFunc() : TData::TFilterFunc([](TRecBuf) { return true; }));
+    store.SetFilterCaseInsensitive(turn % 2 == 0);
+    store.SetFilterNoPartialCompare(turn % 2 == 1);
+  }
+  fetch.join();
+  store.SetSharedRows(false);
+  store.SetFilterMDFunc(nullptr);
+  store.SetFilterFunc(even);
+  store.ClearCache();
+  EXPECT_EQ(store.GetRecordCount(), kRows / 2);
+}
+
 TEST(RefreshStampTest, StoresOpenedOnSeveralThreadsTakeDistinctStamps) {
   constexpr int kThreads = 4, kStamps = 50000, kStores = 200;
   std::vector<std::vector<int32_t>> stamps(kThreads);
