@@ -279,6 +279,39 @@ TEST_F(SortTest, EqualNeighboursStayWhereTheyAre) {
   EXPECT_EQ(Rows(), (std::vector<std::string>{"20:n", "20:b", "20:z", "20:d", "25:a"}));
 }
 
+// Calculated columns exist only once the store's callback has filled them:
+// they sort by the values it computes, descending too, with ties in their
+// earlier order and a later column deciding between them.
+TEST(SortCalculatedTest, CalculatedColumnsSortByTheComputedValues) {
+  TTestStore store({{"ID", dtInt32, 4}, {"C", dtInt32, 4}});
+  store.OnAfterInitFields = [&store] { store.Fields().GetItems(1)->SetFieldKind(fkCalculated); };
+  store.Open();
+  auto id_of = [&store](TRecBuf rec) {
+    int32_t id = 0;
+    bool blank = true;
+    store.GetFieldByNo(1, rec, &id, blank);
+    return id;
+  };
+  store.OnCalcFields = [&](TRecBuf rec) {
+    const int32_t c = id_of(rec) % 3;
+    store.PutFieldByNo(2, rec, &c);
+  };
+  for (int32_t id = 1; id <= 9; ++id) {
+    TestRecord rec(store);
+    store.PutFieldByNo(1, rec.buf(), &id);
+    store.InternalAppend(rec.buf());
+  }
+  auto ids = [&] {
+    std::vector<int32_t> out;
+    for (ItemHeader* it = store.FirstItem(); it; it = it->next) out.push_back(id_of(ItemRecord(it)));
+    return out;
+  };
+  store.SetSortFields("C DESC");
+  EXPECT_EQ(ids(), (std::vector<int32_t>{2, 5, 8, 1, 4, 7, 3, 6, 9}));
+  store.SetSortFields("C;ID DESC");
+  EXPECT_EQ(ids(), (std::vector<int32_t>{9, 6, 3, 7, 4, 1, 8, 5, 2}));
+}
+
 // A cached change taken back restores values whose place in the order may
 // be elsewhere: the row goes back to it, whichever way it is taken back.
 TEST_F(SortTest, RowsTakenBackInCachedUpdatesReturnToTheirPlace) {
