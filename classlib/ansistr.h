@@ -30,6 +30,11 @@ bool AnsiSameStr(std::string_view a, std::string_view b);
 // '\'' ordinary symbols instead of marks weighed only on otherwise equal text.
 enum TCollateFlag { cfIgnoreCase = 1, cfStringSort = 2 };
 int AnsiCollate(std::string_view a, std::string_view b, int flags);
+// Appends the sort key of a text to `key`: bytes whose order (as unsigned
+// bytes, a shorter key first) is AnsiCollate's order of the texts, so that a
+// sort weighs each text once. Only for the string sort (flags with
+// cfStringSort, optionally cfIgnoreCase).
+void AnsiSortKey(std::string_view text, int flags, std::string& key);
 int WideCollate(std::u16string_view a, std::u16string_view b, int flags);
 // ASCII only.
 std::string UpperCase(std::string_view s);

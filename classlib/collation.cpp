@@ -1,7 +1,10 @@
 #include "classlib/ansistr.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
+
+#include "classlib/exceptions.h"
 
 namespace classlib {
 
@@ -154,6 +157,56 @@ int Collate(const Text& a, const Text& b, bool ignore_case) {
 int WideCollate(std::u16string_view a, std::u16string_view b, int flags) {
   const bool string_sort = flags & cfStringSort;
   return Collate(WideText(a, string_sort), WideText(b, string_sort), flags & cfIgnoreCase);
+}
+
+namespace {
+
+// The string sort's weights of every byte as key bytes: the primary weight's
+// rank among the primary weights of all bytes (from 1, so that 0 can end the
+// first level), Ё's mark and the upper case as 1 or 2.
+struct SortKeyTables {
+  std::array<unsigned char, 256> primary{}, mark{}, upper{}, lower{};
+  SortKeyTables() {
+    std::array<std::uint32_t, 256> weights{};
+    for (int b = 0; b < 256; ++b) {
+      const char16_t c = Cp1251ToUtf16(std::string(1, static_cast<char>(b)))[0];
+      const Weight w = Weigh(c, true);
+      weights[b] = w.primary;
+      mark[b] = static_cast<unsigned char>(1 + w.mark);
+      upper[b] = static_cast<unsigned char>(1 + w.upper);
+      lower[b] = static_cast<unsigned char>(AnsiLowerChar(static_cast<char>(b)));
+    }
+    std::array<std::uint32_t, 256> sorted = weights;
+    std::sort(sorted.begin(), sorted.end());
+    const auto end = std::unique(sorted.begin(), sorted.end());
+    // Upper and lower case share their weights, so far fewer than 255 remain.
+    CLASSLIB_ASSERT(end - sorted.begin() <= 255);
+    for (int b = 0; b < 256; ++b)
+      primary[b] = static_cast<unsigned char>(1 + (std::lower_bound(sorted.begin(), end, weights[b]) - sorted.begin()));
+  }
+};
+
+}  // namespace
+
+// The levels of Collate one after another: the primary weights and a 0 (a
+// text that runs out first sorts first), then, for texts equal so far and
+// so of one length, the marks, the case unless it is ignored, and the codes.
+// The string sort defers no character, so its deferred count is 0 on both sides.
+void AnsiSortKey(std::string_view text, int flags, std::string& key) {
+  CLASSLIB_ASSERT(flags & cfStringSort);
+  static const SortKeyTables tables;
+  const bool ignore_case = flags & cfIgnoreCase;
+  const size_t n = text.size();
+  const size_t start = key.size();
+  key.resize(start + n * (ignore_case ? 3 : 4) + 1);
+  auto* out = reinterpret_cast<unsigned char*>(key.data()) + start;
+  const auto* in = reinterpret_cast<const unsigned char*>(text.data());
+  for (size_t i = 0; i < n; ++i) *out++ = tables.primary[in[i]];
+  *out++ = 0;
+  for (size_t i = 0; i < n; ++i) *out++ = tables.mark[in[i]];
+  if (!ignore_case)
+    for (size_t i = 0; i < n; ++i) *out++ = tables.upper[in[i]];
+  for (size_t i = 0; i < n; ++i) *out++ = ignore_case ? tables.lower[in[i]] : in[i];
 }
 
 int AnsiCollate(std::string_view a, std::string_view b, int flags) {

@@ -79,6 +79,14 @@ function(updater_discovered_test_settings exe environment slow_regex slow_timeou
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${script})
 endfunction()
 
+# The test programs' precompiled headers: GoogleTest and the standard headers
+# most tests include. Under the sanitizers a test file spends a quarter of its
+# compile time or more reading them; precompiled, a program reads them once.
+# A module adds its own (the updater's tests: Qt's) with
+# target_precompile_headers after updater_module_tests.
+set(kUpdaterTestHeaders <gtest/gtest.h> <algorithm> <chrono> <cstring> <filesystem> <fstream>
+    <functional> <map> <memory> <string> <thread> <vector>)
+
 function(updater_module_tests)
   cmake_parse_arguments(M "" "NAME;TIMEOUT;SLOW_TESTS;SLOW_TIMEOUT;FOLDER;EXE" "DEPENDS;ENVIRONMENT" ${ARGN})
   if(NOT M_TIMEOUT)
@@ -104,6 +112,7 @@ function(updater_module_tests)
     set(exe ${M_EXE})
   endif()
   add_executable(${exe} ${sources})
+  target_precompile_headers(${exe} PRIVATE ${kUpdaterTestHeaders})
   target_link_libraries(${exe} PRIVATE ${M_NAME} ${M_DEPENDS} GTest::gtest GTest::gmock GTest::gtest_main Threads::Threads)
   target_compile_definitions(${exe} PRIVATE UPDATER_BINARY_DIR="${CMAKE_BINARY_DIR}")
   gtest_discover_tests(${exe}
@@ -143,10 +152,18 @@ function(updater_module_fuzz)
     list(APPEND shared ${path})
     list(REMOVE_ITEM sources ${path})
   endforeach()
+  # The shared files are compiled once for all the module's harnesses.
+  set(shared_objects "")
+  if(shared)
+    add_library(${M_NAME}_fuzz_shared OBJECT ${shared})
+    target_link_libraries(${M_NAME}_fuzz_shared PRIVATE ${M_NAME} ${M_DEPENDS})
+    set_target_properties(${M_NAME}_fuzz_shared PROPERTIES AUTOMOC OFF)
+    set(shared_objects $<TARGET_OBJECTS:${M_NAME}_fuzz_shared>)
+  endif()
   foreach(source IN LISTS sources)
     get_filename_component(harness ${source} NAME_WE)
     set(exe ${M_NAME}_fuzz_${harness})
-    add_executable(${exe} ${source} ${shared})
+    add_executable(${exe} ${source} ${shared_objects})
     target_link_libraries(${exe} PRIVATE ${M_NAME} ${M_DEPENDS})
     set_target_properties(${exe} PROPERTIES AUTOMOC OFF)
     if(UPDATER_FUZZ)

@@ -1,15 +1,19 @@
 // Evaluation of a filter tree against a record, and the pattern match.
+#include <cmath>
 #include <string>
 
 #include "classlib/ansistr.h"
 #include "classlib/datetime.h"
 #include "classlib/exceptions.h"
+#include "classlib/unaligned.h"
 #include "dacore/filter_node.h"
 #include "dacore/store_data.h"
 
 namespace dacore {
 
 namespace {
+
+using classlib::LoadUnaligned;
 
 bool IsDateType(TDataType t) { return t == dtDate || t == dtTime || t == dtDateTime; }
 
@@ -79,7 +83,57 @@ bool CompareValues(TData& data, TExpressionKind kind, const classlib::Variant& l
   return false;
 }
 
+// A number field's value as the Variant comparison with a number takes it:
+// as a double.
+double StoredNumber(const TFieldDesc& field, const uint8_t* at) {
+  switch (field.DataType()) {
+    case dtInt8: return field.Size() == 1 ? LoadUnaligned<int8_t>(at) : LoadUnaligned<int16_t>(at);
+    case dtInt16: return LoadUnaligned<int16_t>(at);
+    case dtInt32: return LoadUnaligned<int32_t>(at);
+    case dtUInt16: return LoadUnaligned<uint16_t>(at);
+    case dtUInt32: return LoadUnaligned<uint32_t>(at);
+    case dtInt64: return static_cast<double>(LoadUnaligned<int64_t>(at));
+    default: return LoadUnaligned<double>(at);  // dtFloat, dtCurrency
+  }
+}
+
+// CompareValues for a direct node, from the record's bytes; false in
+// `decided` for a NaN, which the Variant comparison refuses to order.
+bool CompareDirect(const TData& data, const TExpressionNode* node, void* rec, bool& decided) {
+  decided = true;
+  const TFieldDesc& field = *node->direct_field;
+  const TExpressionKind kind = node->direct_kind;
+  const bool null = data.IsNullInRecord(field, rec);
+  if (node->direct_null) {
+    if (kind == ntEqual || kind == ntLike) return null;
+    return kind == ntNoEqual && !null;
+  }
+  if (null) return kind == ntNoEqual;
+  const double value = StoredNumber(field, static_cast<const uint8_t*>(rec) + field.Offset());
+  const double c = node->direct_number;
+  if (std::isnan(value)) {
+    decided = false;
+    return false;
+  }
+  switch (kind) {
+    case ntEqual: case ntLike: return value == c;
+    case ntNoEqual: return value != c;
+    case ntMore: return value > c;
+    case ntLess: return value < c;
+    case ntMoreEqual: return value >= c;
+    case ntLessEqual: return value <= c;
+    default: break;
+  }
+  CLASSLIB_ASSERT(false);
+  return false;
+}
+
 bool Evaluate(TData& data, const TExpressionNode* node, void* rec) {
+  if (node->direct) {
+    bool decided = false;
+    const bool result = CompareDirect(data, node, rec, decided);
+    if (decided) return result;
+  }
   switch (node->kind) {
     case ntAnd: return Evaluate(data, node->left, rec) && Evaluate(data, node->right, rec);
     case ntOr: return Evaluate(data, node->left, rec) || Evaluate(data, node->right, rec);

@@ -43,6 +43,16 @@ class TExpressionNode : public classlib::TObject {
   const TFieldDesc* field = nullptr;  // of a field operand
   classlib::Variant value;            // of a value operand
   int depth = 1;                      // of the subtree
+  // A comparison of a number field that the store reads as its record holds
+  // it with a number or NULL: decided from the record's bytes, as the
+  // Variants of the field and the constant would decide it. The field is
+  // left, the constant right; a comparison written the other way round is
+  // turned (direct_kind). Set when the tree is built.
+  bool direct = false;
+  TExpressionKind direct_kind = ntEqual;
+  const TFieldDesc* direct_field = nullptr;
+  bool direct_null = false;    // the constant is NULL
+  double direct_number = 0;    // else the constant
 };
 
 // A parsed filter: the nodes (owned) and the root.

@@ -120,12 +120,51 @@ class FilterBuilder {
         }
         if (code_ != bcNull) Illegal();
         Next();
-        return expr_.NewNode(kind, left, Value(classlib::Null()));
+        return Direct(expr_.NewNode(kind, left, Value(classlib::Null())));
       }
       default: Illegal();
     }
     Next();
-    return expr_.NewNode(kind, left, Operand());
+    return Direct(expr_.NewNode(kind, left, Operand()));
+  }
+
+  // Marks a comparison that can be decided from the record's bytes: a field
+  // of a number type the store reads as stored, against a number or NULL.
+  TExpressionNode* Direct(TExpressionNode* node) {
+    const bool field_left = node->left->kind == ntField;
+    const TExpressionNode* field = field_left ? node->left : node->right;
+    const TExpressionNode* constant = field_left ? node->right : node->left;
+    if (field->kind != ntField || constant->kind != ntValue) return node;
+    if (!classlib::VarIsNull(constant->value) && constant->value.VType() != classlib::varDouble) return node;
+    if (!IsDirectNumber(field->field->DataType()) || field->field->FieldKind() == fkCalculated ||
+        !data_.ReadsValueAsStored(*field->field))
+      return node;
+    node->direct = true;
+    node->direct_kind = field_left ? node->kind : Turned(node->kind);
+    node->direct_field = field->field;
+    node->direct_null = classlib::VarIsNull(constant->value);
+    if (!node->direct_null) node->direct_number = constant->value.AsDouble();
+    return node;
+  }
+
+  static bool IsDirectNumber(TDataType t) {
+    switch (t) {
+      case dtInt8: case dtInt16: case dtInt32: case dtUInt16: case dtUInt32: case dtInt64: case dtFloat:
+      case dtCurrency:
+        return true;
+      default: return false;
+    }
+  }
+
+  // The comparison with its operands exchanged: a < b is b > a.
+  static TExpressionKind Turned(TExpressionKind kind) {
+    switch (kind) {
+      case ntMore: return ntLess;
+      case ntLess: return ntMore;
+      case ntMoreEqual: return ntLessEqual;
+      case ntLessEqual: return ntMoreEqual;
+      default: return kind;
+    }
   }
 
   TExpressionNode* Value(const classlib::Variant& value) {

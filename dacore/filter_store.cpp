@@ -1,5 +1,7 @@
 // The record store's filter hooks: the stored text parsed into a tree and
 // evaluated for each row that the store tests.
+#include <utility>
+
 #include "classlib/ansistr.h"
 #include "dacore/filter_node.h"
 #include "dacore/store_mem_data.h"
@@ -17,8 +19,6 @@ void TData::FreeFilter() {
   filter_ = nullptr;
 }
 
-bool TData::HasFilterExpression() { return filter_ != nullptr; }
-
 bool TData::FilterExpressionAccepts(TRecBuf rec) { return !filter_ || filter_->Accepts(*this, rec); }
 
 // Rows already tested answer from their stored state, so a new filter
@@ -26,6 +26,26 @@ bool TData::FilterExpressionAccepts(TRecBuf rec) { return !filter_ || filter_->A
 void TMemData::SetFilterText(const std::string& text) {
   TData::SetFilterText(text);
   if (Active()) ClearCache();
+}
+
+void TMemData::SetFilterFunc(TFilterFunc func) {
+  TRowsGuard rows(*this);
+  TData::SetFilterFunc(std::move(func));
+}
+
+void TMemData::SetFilterMDFunc(TFilterFunc func) {
+  TRowsGuard rows(*this);
+  TData::SetFilterMDFunc(std::move(func));
+}
+
+void TMemData::SetFilterCaseInsensitive(bool value) {
+  TRowsGuard rows(*this);
+  TData::SetFilterCaseInsensitive(value);
+}
+
+void TMemData::SetFilterNoPartialCompare(bool value) {
+  TRowsGuard rows(*this);
+  TData::SetFilterNoPartialCompare(value);
 }
 
 }  // namespace dacore

@@ -313,6 +313,10 @@ void TMemDataSet::CloseCursor() {
   // Freeing the ring releases what an edit left open held.
   FreeOldValueBuffer();
   TDataSet::CloseCursor();
+  // The store's filter callback copies rows into the filter buffer, maybe on
+  // a thread still fetching: it goes before the buffer does, and the next
+  // open sets it again once the buffer is there.
+  if (FIRecordSet != nullptr) FIRecordSet->SetFilterFunc(nullptr);
   std::free(search_buffer_);
   search_buffer_ = nullptr;
   std::free(filter_record_);

@@ -1,7 +1,9 @@
 // TMemData: comparison of strings, keys and field values by type, and of
 // records by field and by the sort columns.
 #include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <limits>
 #include <string>
 
 #include "classlib/ansistr.h"
@@ -71,6 +73,16 @@ bool IsInteger(TDataType t) {
     case dtInt8: case dtInt16: case dtBoolean: case dtInt32: case dtUInt16: case dtUInt32: case dtInt64: return true;
     default: return false;
   }
+}
+
+// A float's bits turned so that they order as unsigned numbers as the
+// values do: zero has one form, and a NaN (any) sorts after every number.
+uint64_t FloatOrderBits(double d) {
+  if (d == 0) d = 0;  // -0 sorts with +0
+  if (std::isnan(d)) d = std::numeric_limits<double>::quiet_NaN();
+  uint64_t bits;
+  std::memcpy(&bits, &d, sizeof bits);
+  return bits & (uint64_t{1} << 63) ? ~bits : bits | (uint64_t{1} << 63);
 }
 
 int CompareNumbers(const Number& a, const Number& b) { return a.exact && b.exact ? Order(a.i, b.i) : Order(a.d, b.d); }
@@ -319,39 +331,33 @@ TSortKeyKind TMemData::SortKeyKind(const TSortColumn& column) {
   }
 }
 
-void TMemData::ReadSortKey(const TSortColumn& column, TSortKeyKind kind, TRecBuf rec, TSortKey& key) {
-  key.integer = 0;
-  key.length = 0;
-  key.null = false;
-  key.copied = false;
-  if (kind == TSortKeyKind::kRecord) return;
+// A column's key: a null byte (0 for null, so that null sorts first), then a
+// number's eight bytes, most significant first, or a text's collation key;
+// every byte turned over for a descending column. Collation keys are never
+// a prefix of one another, so the keys of several columns, one after
+// another, order as the columns do one after another.
+void TMemData::AppendSortKey(const TSortColumn& column, TSortKeyKind kind, TRecBuf rec, std::string& key) {
+  CLASSLIB_ASSERT(kind != TSortKeyKind::kRecord);
   const TFieldDesc& field = *column.field;
-  key.null = GetNull(field.FieldNo(), rec);
-  if (key.null) return;
-  std::vector<uint8_t> scratch;
-  const void* value = FieldValue(field, rec, scratch);
-  if (kind == TSortKeyKind::kAnsi) {
-    key.text = static_cast<const char*>(value);
-    key.length = static_cast<uint32_t>(std::strlen(key.text));
-    return;
+  const size_t start = key.size();
+  const bool null = GetNull(field.FieldNo(), rec);
+  key.push_back(null ? '\0' : '\1');
+  if (!null) {
+    std::vector<uint8_t> scratch;
+    const void* value = FieldValue(field, rec, scratch);
+    if (kind == TSortKeyKind::kAnsi) {
+      // CompareStrExactA's order: the string sort, without case for a CIS column.
+      classlib::AnsiSortKey(static_cast<const char*>(value),
+                            classlib::cfStringSort | (column.case_sensitive ? 0 : classlib::cfIgnoreCase), key);
+    } else {
+      const Number n = ReadNumber(value, field.DataType(), field.Size());
+      const uint64_t bits = kind == TSortKeyKind::kInteger ? static_cast<uint64_t>(n.i) ^ (uint64_t{1} << 63)
+                                                           : FloatOrderBits(n.d);
+      for (int shift = 56; shift >= 0; shift -= 8) key.push_back(static_cast<char>(bits >> shift));
+    }
   }
-  const Number n = ReadNumber(value, field.DataType(), field.Size());
-  if (kind == TSortKeyKind::kInteger) key.integer = n.i;
-  else key.real = n.d;
-}
-
-// The order CompareRecords gives: null first, then the value comparison.
-int TMemData::CompareSortKeys(const TSortKey& a, const TSortKey& b, TSortKeyKind kind, const TSortColumn& column,
-                              TRecBuf rec1, TRecBuf rec2) {
-  if (kind == TSortKeyKind::kRecord) return CompareRecordField(rec1, rec2, column);
-  if (a.null || b.null) return a.null == b.null ? 0 : (a.null ? -1 : 1);
-  switch (kind) {
-    case TSortKeyKind::kInteger: return Order(a.integer, b.integer);
-    case TSortKeyKind::kFloat: return Order(a.real, b.real);
-    default:
-      return CompareFieldsPartial({a.text, a.length}, {b.text, b.length},
-                                  column.case_sensitive ? 0 : coCaseInsensitive);
-  }
+  if (column.descending)
+    for (size_t i = start; i < key.size(); ++i) key[i] = static_cast<char>(~key[i]);
 }
 
 // Calculated fields exist only in buffers with room for them, filled anew.

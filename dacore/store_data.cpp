@@ -288,12 +288,6 @@ void TData::SetFilterText(const std::string& text) {
   if (active_) ParseFilter();
 }
 
-bool TData::FilterAccepts(TRecBuf rec) {
-  if (filter_func_ && !filter_func_(rec)) return false;
-  if (filter_md_func_ && !filter_md_func_(rec)) return false;
-  return !HasFilterExpression() || FilterExpressionAccepts(rec);
-}
-
 void TData::DoOnInsertRecord(TRecBuf rec) {
   if (OnInsertRecord) OnInsertRecord(rec);
 }

@@ -97,8 +97,12 @@ class TData : public classlib::TObject {
   bool ReadsTextAsStored(const TFieldDesc& field);
   // The null flag of a top-level field in a record.
   bool IsNullInRecord(const TFieldDesc& field, TRecBuf rec) const { return *NullPtr(rec, field.FieldNo()) != 0; }
+  // Whether a field's value is read as the bytes its record holds, by
+  // GetFieldByNo and GetFieldAsVariant alike (the read plan's byte copy).
+  bool ReadsValueAsStored(const TFieldDesc& field) const { return PlanFieldRead(field) == TFieldRead::kBytes; }
   // Values by data type, without null handling. A store that reads a type
-  // differently also answers kGeneral for it in PlanFieldRead.
+  // differently (here or in GetFieldAsVariant) also answers kGeneral for it
+  // in PlanFieldRead.
   virtual void GetField(const TFieldDesc& field, TRecBuf rec, void* dest);
   virtual void PutField(const TFieldDesc& field, TRecBuf rec, const void* source);
   virtual bool GetNull(int field_no, TRecBuf rec);
@@ -190,12 +194,14 @@ class TData : public classlib::TObject {
   virtual void SetFilterText(const std::string& text);
   const std::string& FilterText() const { return filter_text_; }
   bool HasFilter() { return filter_func_ || filter_md_func_ || HasFilterExpression(); }
-  void SetFilterFunc(TFilterFunc func) { filter_func_ = std::move(func); }
-  void SetFilterMDFunc(TFilterFunc func) { filter_md_func_ = std::move(func); }
+  // The filter's callbacks and flags (virtual: a store that another thread
+  // fills changes them under its rows lock, since that thread tests rows).
+  virtual void SetFilterFunc(TFilterFunc func) { filter_func_ = std::move(func); }
+  virtual void SetFilterMDFunc(TFilterFunc func) { filter_md_func_ = std::move(func); }
   bool FilterCaseInsensitive() const { return filter_case_insensitive_; }
-  void SetFilterCaseInsensitive(bool value) { filter_case_insensitive_ = value; }
+  virtual void SetFilterCaseInsensitive(bool value) { filter_case_insensitive_ = value; }
   bool FilterNoPartialCompare() const { return filter_no_partial_compare_; }
-  void SetFilterNoPartialCompare(bool value) { filter_no_partial_compare_ = value; }
+  virtual void SetFilterNoPartialCompare(bool value) { filter_no_partial_compare_ = value; }
 
   // ---- Options and events ---------------------------------------------------
   bool DescribeFields() const { return describe_fields_; }
@@ -254,10 +260,14 @@ class TData : public classlib::TObject {
   // a record.
   virtual void ParseFilter();
   virtual void FreeFilter();
-  virtual bool HasFilterExpression();
-  virtual bool FilterExpressionAccepts(TRecBuf rec);
+  bool HasFilterExpression() const { return filter_ != nullptr; }
+  bool FilterExpressionAccepts(TRecBuf rec);
   // Whether a record passes every filter that is set.
-  bool FilterAccepts(TRecBuf rec);
+  bool FilterAccepts(TRecBuf rec) {
+    if (filter_func_ && !filter_func_(rec)) return false;
+    if (filter_md_func_ && !filter_md_func_(rec)) return false;
+    return !filter_ || FilterExpressionAccepts(rec);
+  }
   // A driver that frees its result outside UnPrepare clears the mark itself.
   void SetPrepared(bool value) { prepared_ = value; }
 

@@ -137,13 +137,17 @@ ItemHeader* TMemData::PriorVisible(ItemHeader* item) {
   return it;
 }
 
-void TMemData::ResetFilterStates() {
-  for (ItemHeader* it = first_item_; it; it = it->next) it->filter_result = fsNotChecked;
-}
-
+// Every row is tested anew and numbered (what RenumberItems does for rmAll)
+// in one pass over the rows: a test looks at its own row only.
 void TMemData::ClearCache() {
-  ResetFilterStates();
-  RenumberItems(nullptr, rmAll);
+  record_no_cache_.clear();
+  order_base_ = 0;
+  int32_t count = 0;
+  for (ItemHeader* it = first_item_; it; it = it->next) {
+    it->filter_result = fsNotChecked;
+    it->order = IsHidden(it) ? 0 : ++count;
+  }
+  record_count_ = count;
   eof_ = record_count_ == 0;
 }
 

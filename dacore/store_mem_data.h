@@ -15,6 +15,7 @@
 
 #include "dacore/store_blocks.h"
 #include "dacore/store_data.h"
+#include "dacore/store_rows_lock.h"
 #include "dacore/store_sort_columns.h"
 
 namespace dacore {
@@ -41,11 +42,9 @@ class TMemData : public TData {
   void ClearFields() override;
 
   // ---- Navigation -----------------------------------------------------------
-  // Inline while no other thread shares the rows: a walk asks at every row.
-  bool GetEOF() override {
-    if (!SharedRows()) return !current_item_ && eof_;
-    return LockedEOF();
-  }
+  // Inline and without the rows lock even while the rows are shared: a walk
+  // asks at every row, and only the browsing thread writes what it reads.
+  bool GetEOF() override { return !current_item_ && eof_; }
   bool GetBOF() override;
   void SetToBegin() override;
   void SetToEnd() override;
@@ -87,6 +86,12 @@ class TMemData : public TData {
   // ---- View -----------------------------------------------------------------
   void ClearCache() override;
   void SetFilterText(const std::string& text) override;
+  // A background fetch tests the rows it brings with the filter: its
+  // callbacks and flags change under the rows lock, as the rows do.
+  void SetFilterFunc(TFilterFunc func) override;
+  void SetFilterMDFunc(TFilterFunc func) override;
+  void SetFilterCaseInsensitive(bool value) override;
+  void SetFilterNoPartialCompare(bool value) override;
   void SetFilterItemTypes(TItemTypes types) override;
   int GetUpdateStatus() override;
   int GetUpdateResult() override;
@@ -121,9 +126,11 @@ class TMemData : public TData {
   virtual int CompareFieldValue(const void* value, TDataType value_type, const TFieldDesc& field, TRecBuf rec,
                                 TCompareOptions options);
   // The sort reads each record's null flag (GetNull) and value once and
-  // compares numbers itself and ansi texts through CompareFieldsPartial; a
-  // store whose CompareRecordField, CompareRecords or CompareFieldValue give
-  // another order answers false from SortsByKeys, so the sort goes through them.
+  // compares numbers itself and ansi texts by their collation keys, in the
+  // order CompareStrExactA gives; a store whose CompareRecordField,
+  // CompareRecords, CompareFieldValue, CompareFieldsPartial or
+  // CompareStrExactA give another order answers false from SortsByKeys, so
+  // the sort goes through them.
   virtual int CompareRecordField(TRecBuf rec1, TRecBuf rec2, const TSortColumn& column);
   // The field of rec1 against the field of rec2; null sorts first.
   virtual int CompareRecords(TRecBuf rec1, TRecBuf rec2, TCompareOptions options, const TFieldDesc& field);
@@ -145,10 +152,15 @@ class TMemData : public TData {
   // While a driver's thread may change the rows (a background fetch), the
   // reads and moves of the thread that browses take the rows lock; otherwise
   // they take none. The fetching thread takes it around every change of the
-  // row list, the count, the filter states and the block manager.
+  // row list, the count, the filter states and the block manager. It changes
+  // only the rows it adds (a one-way record set also frees those before the
+  // current row): never the current-row pointer, BOF, EOF, the order base,
+  // nor the current row's order number, filter state or serial. So the
+  // browsing thread reads those without the lock: GetEOF, GetRecordNo and
+  // GetBookmark take none, and a walk's step takes the lock once.
   void SetSharedRows(bool value) { shared_rows_.store(value, std::memory_order_relaxed); }
   bool SharedRows() const { return shared_rows_.load(std::memory_order_relaxed); }
-  std::recursive_mutex& RowsLock() { return rows_lock_; }
+  TRowsLock& RowsLock() { return rows_lock_; }
 
   ItemHeader* FirstItem() const { return first_item_; }
   ItemHeader* LastItem() const { return last_item_; }
@@ -160,8 +172,8 @@ class TMemData : public TData {
   int32_t RecordNoOf(const ItemHeader* item) const { return item->order + order_base_; }
 
  protected:
-  // The bookmark of the current item as GetBookmark takes it; the caller
-  // holds the rows lock while the rows are shared.
+  // The bookmark of the current item as GetBookmark takes it (what it reads
+  // only the browsing thread writes).
   void BookmarkOfCurrent(TRecBookmark& bookmark) {
     bookmark = TRecBookmark{};  // its bytes as a whole are compared
     bookmark.refresh_stamp = refresh_stamp_;
@@ -187,14 +199,14 @@ class TMemData : public TData {
       if (!lock_) return call();
       lock_->unlock();
       struct TRelock {
-        std::recursive_mutex* lock;
+        TRowsLock* lock;
         ~TRelock() { lock->lock(); }
       } relock{lock_};
       return call();
     }
 
    private:
-    std::recursive_mutex* lock_;
+    TRowsLock* lock_;
   };
 
   void InitData() override;
@@ -204,7 +216,6 @@ class TMemData : public TData {
     if (item && item->filter_result != fsNotChecked) return item->filter_result == fsOmitted;
     return CheckHidden(item);
   }
-  bool LockedEOF();
   // Decides and stores whether an item not yet checked is hidden.
   bool CheckHidden(ItemHeader* item);
   ItemHeader* InternalInsert(TRecBuf rec);
@@ -220,12 +231,11 @@ class TMemData : public TData {
   bool PlaceBySort(ItemHeader* item);
   // Whether the sort may compare columns by keys read once per record.
   virtual bool SortsByKeys() const { return true; }
-  // The way the sort compares a column, and a record's key for it.
+  // The way the sort compares a column, and a record's key for it: bytes
+  // appended to `key` that order, compared as unsigned bytes, as the
+  // column's values do in its direction (not for kRecord).
   TSortKeyKind SortKeyKind(const TSortColumn& column);
-  void ReadSortKey(const TSortColumn& column, TSortKeyKind kind, TRecBuf rec, TSortKey& key);
-  // Two records' keys of one column, ascending; kRecord compares the records.
-  int CompareSortKeys(const TSortKey& a, const TSortKey& b, TSortKeyKind kind, const TSortColumn& column,
-                      TRecBuf rec1, TRecBuf rec2);
+  void AppendSortKey(const TSortColumn& column, TSortKeyKind kind, TRecBuf rec, std::string& key);
   // Cached-updates layer: record the current row's insert, update or delete.
   virtual void CacheInsert(ItemHeader* item);
   virtual void CacheUpdate(ItemHeader* item, TRecBuf rec);
@@ -256,7 +266,7 @@ class TMemData : public TData {
   TSortColumns sort_columns_;
   bool sort_by_calculated_ = false;  // some sort column is a calculated field
   int64_t sort_comparisons_ = 0;
-  std::recursive_mutex rows_lock_;
+  TRowsLock rows_lock_;
   std::atomic<bool> shared_rows_{false};
 
  private:
@@ -264,7 +274,6 @@ class TMemData : public TData {
   ItemHeader* PriorVisible(ItemHeader* item);
   void RenumberForwards(ItemHeader* from, int32_t order);
   void RenumberBackwards(ItemHeader* from, int32_t order);
-  void ResetFilterStates();
   // The value of a field in its record form (see CompareFieldValue).
   const void* FieldValue(const TFieldDesc& field, TRecBuf rec, std::vector<uint8_t>& scratch);
   int CompareByColumnsWithCalc(TRecBuf rec1, TRecBuf rec2);

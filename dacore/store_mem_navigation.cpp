@@ -1,7 +1,8 @@
 // TMemData: moving through the rows, record numbers and bookmarks. While a
-// driver's thread appends rows, each read or move here takes the rows lock
-// (TRowsGuard); a step that may fetch lets it go first, because a fetch
-// asked for here waits for that thread.
+// driver's thread appends rows, each move here and each read of the list
+// takes the rows lock (TRowsGuard); a step that may fetch lets it go first,
+// because a fetch asked for here waits for that thread. Reads of the
+// current row alone take none (see SetSharedRows).
 #include <cstdlib>
 #include <cstring>
 
@@ -9,11 +10,6 @@
 #include "dacore/store_mem_data.h"
 
 namespace dacore {
-
-bool TMemData::LockedEOF() {
-  TRowsGuard rows(*this);
-  return !current_item_ && eof_;
-}
 
 bool TMemData::GetBOF() {
   TRowsGuard rows(*this);
@@ -80,8 +76,8 @@ void TMemData::GetRecord(TRecBuf rec) {
   GetNextRecord(rec);
 }
 
+// The current row's state is the browsing thread's own: no lock.
 int TMemData::GetRecordNo() {
-  TRowsGuard rows(*this);
   return current_item_ && !IsHidden(current_item_) ? RecordNoOf(current_item_) : 0;
 }
 
@@ -135,10 +131,7 @@ void TMemData::SetRecordNo(int value) {
 
 // ---- Bookmarks --------------------------------------------------------------
 
-void TMemData::GetBookmark(TRecBookmark& bookmark) {
-  TRowsGuard rows(*this);
-  BookmarkOfCurrent(bookmark);
-}
+void TMemData::GetBookmark(TRecBookmark& bookmark) { BookmarkOfCurrent(bookmark); }
 
 void TMemData::SetToBookmark(const TRecBookmark& bookmark) {
   auto* item = static_cast<ItemHeader*>(bookmark.item);

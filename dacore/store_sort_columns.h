@@ -29,20 +29,6 @@ using TSortColumns = std::vector<TSortColumn>;
 // the sort, or through the record comparison (CompareRecordField) each time.
 enum class TSortKeyKind : uint8_t { kRecord, kInteger, kFloat, kAnsi };
 
-// One column's value of one record, read before a sort: the null flag and,
-// when not null, the value in a form that compares without the record. Ansi
-// texts point into the record or its heap slot, which a sort never moves.
-struct TSortKey {
-  union {
-    int64_t integer;
-    double real;
-    const char* text;
-  };
-  uint32_t length;  // of text
-  bool null;
-  bool copied;  // the sort holds a copy of the text beside the key
-};
-
 // Parses an index field list against the fields: EDatabaseError "Field
 // %s not found" for an unknown name, "Invalid IndexFieldNames format!" for
 // anything else out of place. An empty or blank text gives no columns.

@@ -581,7 +581,7 @@ void TOCIRecordSet::ReleaseItems(ItemHeader* first, size_t stride, int from, int
   };
   if (HasComplexFields())
     for (int i = to - 1; i >= from; --i) FreeComplexFields(ItemRecord(at(i)), true);
-  std::lock_guard<std::recursive_mutex> rows(RowsLock());
+  std::lock_guard<TRowsLock> rows(RowsLock());
   for (int i = to - 1; i >= from; --i) block_man_.FreeItem(at(i));
 }
 
@@ -602,7 +602,10 @@ void TOCIRecordSet::DropRows() {
     FreeItemWithValues(item);
   }
   if (!first_item_) {
-    last_item_ = current_item_ = nullptr;
+    // The thread keeps a current row, so it finds none here; the current
+    // row is the browsing thread's to set.
+    last_item_ = nullptr;
+    if (current_item_) current_item_ = nullptr;
     record_count_ = 0;
   }
   record_no_cache_.clear();
@@ -618,7 +621,7 @@ bool TOCIRecordSet::BlockFetch() {
     fetch_buffer_.assign(buffer_row_size_ * rows, 0);
   if (StagesBlock(rows)) {
     if (UniDirectional) {
-      std::lock_guard<std::recursive_mutex> rows_guard(RowsLock());
+      std::lock_guard<TRowsLock> rows_guard(RowsLock());
       DropRows();
     }
     const ub4 received = FetchIntoStaging(rows);
@@ -627,7 +630,7 @@ bool TOCIRecordSet::BlockFetch() {
   }
   ItemHeader* first = nullptr;
   {
-    std::lock_guard<std::recursive_mutex> rows_guard(RowsLock());
+    std::lock_guard<TRowsLock> rows_guard(RowsLock());
     if (UniDirectional) DropRows();
     first = block_man_.AllocItemsBlock(rows);
   }
@@ -664,7 +667,7 @@ bool TOCIRecordSet::BlockFetch() {
   }
   block_first_ = nullptr;
   {
-    std::lock_guard<std::recursive_mutex> rows_guard(RowsLock());
+    std::lock_guard<TRowsLock> rows_guard(RowsLock());
     AppendFilledItems(first, stride, static_cast<int>(received));
   }
   ReleaseItems(first, stride, static_cast<int>(received), rows);

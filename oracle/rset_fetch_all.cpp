@@ -67,11 +67,6 @@ classlib::TEvent* TOCIRecordSet::BackgroundEnd() {
   return nullptr;
 }
 
-bool TOCIRecordSet::HoldsRowAfterCurrent() {
-  std::lock_guard<std::recursive_mutex> rows(RowsLock());
-  return current_item_ && current_item_->next;
-}
-
 void TOCIRecordSet::ShareRows(bool value) {
   if (value == SharedRows()) return;
   SetSharedRows(value);
@@ -90,11 +85,13 @@ bool TOCIRecordSet::GetEOF() {
   return TCRRecordSet::GetEOF();  // no thread to wait for
 }
 
+// A current row is no end, whatever the thread still brings; the current
+// row is the browsing thread's own, read without the rows lock.
 bool TOCIRecordSet::GetEOFShared() {
   if (BackgroundEnd()) {
     if (exec_thread_) return true;  // no rows before the execute has ended
     if (fetch_thread_) {
-      if (HoldsRowAfterCurrent()) return false;  // a current row, so no end
+      if (current_item_) return false;
       fetch_all_ended_.WaitFor();
     }
   }
@@ -120,7 +117,7 @@ bool TOCIRecordSet::StepNext(TRecBuf rec, TRecBookmark& bookmark) {
 void TOCIRecordSet::GetNextRecordShared(TRecBuf rec) {
   if (classlib::TEvent* end = BackgroundEnd()) {
     {
-      std::lock_guard<std::recursive_mutex> rows(RowsLock());
+      std::lock_guard<TRowsLock> rows(RowsLock());
       if (HoldsNextVisible()) {
         TCRRecordSet::GetNextRecord(rec);
         return;
@@ -132,7 +129,7 @@ void TOCIRecordSet::GetNextRecordShared(TRecBuf rec) {
 }
 
 void TOCIRecordSet::ParseFilter() {
-  std::lock_guard<std::recursive_mutex> rows(RowsLock());
+  std::lock_guard<TRowsLock> rows(RowsLock());
   TCRRecordSet::ParseFilter();
 }
 
@@ -201,11 +198,11 @@ bool TOCIRecordSet::Fetch() {
     // The background loop is fetching: the rows it brings are the answer.
     ItemHeader* last = nullptr;
     {
-      std::lock_guard<std::recursive_mutex> rows(RowsLock());
+      std::lock_guard<TRowsLock> rows(RowsLock());
       last = last_item_;
     }
     fetch_all_ended_.WaitFor();
-    std::lock_guard<std::recursive_mutex> rows(RowsLock());
+    std::lock_guard<TRowsLock> rows(RowsLock());
     return last_item_ != last;
   }
   TOCICommand& command = Command();
@@ -223,10 +220,9 @@ bool TOCIRecordSet::Fetch() {
     try {
       fetched = RowByRow() ? RowFetch(TRowMove::kForward) : BlockFetch();
     } catch (...) {
-      {
-        std::lock_guard<std::recursive_mutex> rows(RowsLock());
-        eof_ = true;
-      }
+      // A failed fetch ends the rows. The thread leaves EOF to the browsing
+      // thread, which finds no row after the last and sets it itself.
+      if (!in_thread) eof_ = true;
       AfterFetch(in_thread);
       throw;
     }

@@ -319,8 +319,6 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   classlib::TEvent* BackgroundEnd();
   // Waits until a background thread is done with the rows (on the main thread).
   void WaitForBackgroundRows();
-  // Whether a row is held after the current one (read under rows_lock_).
-  bool HoldsRowAfterCurrent();
   // GetNextRecord while a background thread works: kept out of the step
   // taken without one.
   [[gnu::noinline]] void GetNextRecordShared(dacore::TRecBuf rec);

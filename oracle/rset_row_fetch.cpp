@@ -39,17 +39,17 @@ bool TOCIRecordSet::RowFetch(TRowMove move) {
     // Absolute positions count from 1.
     offset = move == TRowMove::kBackward ? window_first_ : move == TRowMove::kForward ? window_end_ + 1 : 0;
     if (move == TRowMove::kLast) {
-      std::lock_guard<std::recursive_mutex> rows(RowsLock());
+      std::lock_guard<TRowsLock> rows(RowsLock());
       DropWindow();
     }
   } else if (UniDirectional) {
-    std::lock_guard<std::recursive_mutex> rows(RowsLock());
+    std::lock_guard<TRowsLock> rows(RowsLock());
     DropRows();
   }
   if (buffer_row_size_ > 0 && fetch_buffer_.size() < buffer_row_size_) fetch_buffer_.assign(buffer_row_size_, 0);
   ItemHeader* item = nullptr;
   {
-    std::lock_guard<std::recursive_mutex> rows(RowsLock());
+    std::lock_guard<TRowsLock> rows(RowsLock());
     item = block_man_.AllocItem();
   }
   TRecBuf rec = ItemRecord(item);
@@ -72,7 +72,7 @@ bool TOCIRecordSet::RowFetch(TRowMove move) {
   if (received == 0) ReleaseItems(item, 0, 0, 1);
   bool placed = false;
   {
-    std::lock_guard<std::recursive_mutex> rows(RowsLock());
+    std::lock_guard<TRowsLock> rows(RowsLock());
     placed = PlaceRow(move, received > 0 ? item : nullptr);
   }
   const uint8_t state = command.GetCursorState();

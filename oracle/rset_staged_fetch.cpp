@@ -76,7 +76,7 @@ void TOCIRecordSet::TakeStagedRows(ub4 count) {
   if (count == 0) return;
   ItemHeader* first = nullptr;
   try {
-    std::lock_guard<std::recursive_mutex> rows_guard(RowsLock());
+    std::lock_guard<TRowsLock> rows_guard(RowsLock());
     first = block_man_.AllocItemsBlock(static_cast<uint16_t>(count));
   } catch (...) {
     ClearStagedTexts(static_cast<uint16_t>(count), true);  // no item took them
@@ -87,7 +87,7 @@ void TOCIRecordSet::TakeStagedRows(ub4 count) {
   uint8_t* to = ItemRecord(first);
   const uint8_t* from = ItemRecord(reinterpret_cast<ItemHeader*>(staging_.data()));
   for (ub4 i = 0; i < count; ++i, to += stride, from += stride) std::memcpy(to, from, record_size);
-  std::lock_guard<std::recursive_mutex> rows_guard(RowsLock());
+  std::lock_guard<TRowsLock> rows_guard(RowsLock());
   AppendFilledItems(first, stride, static_cast<int>(count));
 }
 

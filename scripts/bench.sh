@@ -28,7 +28,7 @@
 # run; the table reads fib.json if the folder already has one), INSTRUCTIONS
 # (set: after the table, the pairs with a target are counted again in
 # instructions by callgrind, scripts/bench_instructions.sh, four at a time;
-# this takes a quarter of an hour).
+# this takes about half an hour).
 # Configure the build with
 #   cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release
 #   cmake --build build/release --target fib_bench app_bench oranet_bench oracle_bench dacore_bench
@@ -87,11 +87,17 @@ if [[ -n "${INSTRUCTIONS:-}" ]]; then
     "fib/fib_bench DataSetWalk/100000/iterations:1/manual_time RawFetch/100000/iterations:1/manual_time 100000"
     "oracle/oracle_bench BM_FetchRecordSet/100 BM_FetchRaw/100 100000"
     "oracle/oracle_bench BM_FetchRecordSet/1000 BM_FetchRaw/1000 100000"
-    "oracle/oracle_bench BM_FetchDataSet/100 BM_FetchRaw/100 100000"
-    "oracle/oracle_bench BM_FetchDataSet/1000 BM_FetchRaw/1000 100000"
+    "oracle/oracle_bench BM_FetchDataSet/100 BM_FetchRecordSet/100 100000"
+    "oracle/oracle_bench BM_FetchDataSet/1000 BM_FetchRecordSet/1000 100000"
+    "oracle/oracle_bench BM_FetchDataSetFlatBuffers/100 BM_FetchRecordSet/100 100000"
+    "oracle/oracle_bench BM_FetchDataSetFlatBuffers/1000 BM_FetchRecordSet/1000 100000"
     "oranet/oranet_bench BM_FetchQueryDirect/100/real_time BM_FetchDecodePeer/100/real_time 100000"
     "oranet/oranet_bench BM_FetchQueryDirect/1000/real_time BM_FetchDecodePeer/1000/real_time 100000"
     "dacore/dacore_bench BM_DataSetOpenFetch/iterations:3 BM_RawStepKeepRows/iterations:3 100000"
+    "dacore/dacore_bench BM_SortMemData/iterations:3 BM_SortVectorStableSort/iterations:3 1000000"
+    "dacore/dacore_bench BM_FilterMemData/iterations:5 BM_FilterHandLoop/iterations:5 1000000"
+    "dacore/dacore_bench BM_StoreWalkShared/iterations:5 BM_StoreWalk/iterations:5 1000000"
+    "dacore/dacore_bench BM_StoreWalk/iterations:5 BM_ItemLoop/iterations:5 1000000"
   )
   echo "counting instructions..." >&2
   counts="$out/instructions.txt"

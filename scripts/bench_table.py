@@ -145,10 +145,13 @@ def oracle_rows(table):
         rows(table, "oranet", [(label, "decoding loop", f"BM_FetchQueryDirect/{block}", f"BM_FetchDecodePeer/{block}"),
                                (label, "replayed requests", f"BM_FetchQueryDirect/{block}",
                                 f"BM_FetchReplayPeer/{block}")])
+        data_set = f"Oracle data set 100k rows x 6, every value read through typed getters, blocks of {block}"
         rows(table, "oracle", [(f"Oracle record set 100k rows x 6, every value read, blocks of {block}",
                                 "raw client (stand-in)", f"BM_FetchRecordSet/{block}", f"BM_FetchRaw/{block}"),
-                               (f"Oracle data set 100k rows x 6, every value read through fields, blocks of {block}",
-                                "raw client (stand-in)", f"BM_FetchDataSet/{block}", f"BM_FetchRaw/{block}")])
+                               (data_set + ", texts on the heap (FlatBuffers off, its default)",
+                                "record set", f"BM_FetchDataSet/{block}", f"BM_FetchRecordSet/{block}"),
+                               (data_set + ", texts in the records (FlatBuffers on, the record set's default)",
+                                "record set", f"BM_FetchDataSetFlatBuffers/{block}", f"BM_FetchRecordSet/{block}")])
 
 
 def dacore_rows(table):
@@ -161,7 +164,10 @@ def dacore_rows(table):
         ("sort the record store", "std::stable_sort", "BM_SortMemData", "BM_SortVectorStableSort"),
         ("filter the record store", "hand loop", "BM_FilterMemData", "BM_FilterHandLoop"),
         ("record-store walk 1M rows", "item loop", "BM_StoreWalk", "BM_ItemLoop"),
-        ("record-store walk 1M rows, rows shared", "item loop", "BM_StoreWalkShared", "BM_ItemLoop"),
+        ("record-store walk 1M rows, rows shared (the rows lock each step, no thread)", "the walk, not shared",
+         "BM_StoreWalkShared", "BM_StoreWalk"),
+        ("record-store walk 1M rows, rows shared (the rows lock each step, no thread)", "item loop",
+         "BM_StoreWalkShared", "BM_ItemLoop"),
     ]
     rows(table, "dacore", pairs)
     table.row("  memory held after the fetch", "vector of structs", "dacore",

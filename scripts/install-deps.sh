@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   # build and tests
-  cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev
+  cmake ninja-build g++ lld libgtest-dev libgmock-dev libbenchmark-dev
   # reads CTest's test list for the check that every test has a timeout
   jq
   # compression of large values

@@ -129,6 +129,33 @@ TEST(AnsiCollation, HyphenAndApostropheWeighOnlyOnEqualText) {
   EXPECT_GT(AnsiCollate("co-op", "co op", cfStringSort), 0);
 }
 
+// Short texts over bytes that differ at each level (letters in both cases,
+// Ё and Е, digits, symbols, the undefined 0x98, high bytes), so that many
+// pairs share prefixes, weights or whole levels.
+TEST(AnsiCollation, SortKeysOrderAsTheStringSort) {
+  const std::string alphabet = "aAbB-' 09\x98\xA8\xB8\xC5\xE5\xDF\xFF\x8A\x9A.";
+  std::mt19937 random(7);
+  std::vector<std::string> texts = {""};
+  for (int i = 0; i < 400; ++i) {
+    std::string text(random() % 5, ' ');
+    for (char& c : text) c = alphabet[random() % alphabet.size()];
+    texts.push_back(text);
+  }
+  auto sign = [](int v) { return (v > 0) - (v < 0); };
+  for (const int flags : {int{cfStringSort}, cfStringSort | cfIgnoreCase}) {
+    std::vector<std::string> keys;
+    for (const std::string& text : texts) AnsiSortKey(text, flags, keys.emplace_back());
+    for (size_t a = 0; a < texts.size(); ++a)
+      for (size_t b = 0; b < texts.size(); ++b)
+        ASSERT_EQ(sign(keys[a].compare(keys[b])), sign(AnsiCollate(texts[a], texts[b], flags)))
+            << "flags " << flags << ": \"" << texts[a] << "\" against \"" << texts[b] << "\"";
+  }
+  std::string appended = "kept";
+  AnsiSortKey("ab", cfStringSort, appended);
+  EXPECT_EQ(appended.rfind("kept", 0), 0u);
+  EXPECT_EQ(appended.size(), 4 + 2 * 4 + 1);
+}
+
 TEST(AsciiCompare, ByteOrderAndAsciiFolding) {
   EXPECT_LT(CompareStr("a", "\xE0"), 0);  // bytes compare unsigned
   EXPECT_LT(CompareStr("B", "a"), 0);

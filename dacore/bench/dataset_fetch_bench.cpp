@@ -164,10 +164,13 @@ TKeptRow RowOf(sqlite3_stmt* stmt) {
   return row;
 }
 
+// The vector is reserved for the rows it will hold, so that its memory is
+// the rows' and not the spare capacity of a vector grown by doubling.
 std::vector<TKeptRow> StepIntoRows(sqlite3* db) {
   sqlite3_stmt* stmt = nullptr;
   sqlite3_prepare_v2(db, kSelect, -1, &stmt, nullptr);
   std::vector<TKeptRow> rows;
+  rows.reserve(kRows);
   while (sqlite3_step(stmt) == SQLITE_ROW) rows.push_back(RowOf(stmt));
   sqlite3_finalize(stmt);
   return rows;

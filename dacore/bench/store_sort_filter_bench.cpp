@@ -16,6 +16,7 @@
 #include "dacore/store_mem_data.h"
 #include "dacore/tests/store_fixture.h"
 #include "dacore/util_locale_compare.h"
+#include "testing/bench_counted.h"
 
 namespace {
 
@@ -91,6 +92,7 @@ void BM_SortMemData(benchmark::State& state) {
     store.SetSortFields("");
     store.Unsort();
     state.ResumeTiming();
+    bench::TCountedSpan counted;
     store.SetSortFields("GRP;NAME");
     benchmark::DoNotOptimize(store.FirstItem());
   }
@@ -101,7 +103,10 @@ void BM_SortVectorStableSort(benchmark::State& state) {
     state.PauseTiming();
     std::vector<Row> rows = Rows();
     state.ResumeTiming();
-    std::stable_sort(rows.begin(), rows.end(), RowLess);
+    {
+      bench::TCountedSpan counted;
+      std::stable_sort(rows.begin(), rows.end(), RowLess);
+    }
     benchmark::DoNotOptimize(rows.data());
   }
 }
@@ -111,6 +116,7 @@ void BM_FilterMemData(benchmark::State& state) {
   store.SetSortFields("");
   int visible = 0;
   for (auto _ : state) {
+    bench::TCountedSpan counted;
     store.SetFilterText("GRP >= 500");
     visible = store.GetRecordCount();
     benchmark::DoNotOptimize(visible);
@@ -124,6 +130,7 @@ void BM_FilterHandLoop(benchmark::State& state) {
   const dacore::TFieldDesc& grp = *store.Fields().GetItems(0);
   int visible = 0;
   for (auto _ : state) {
+    bench::TCountedSpan counted;
     visible = 0;
     for (dacore::ItemHeader* it = store.FirstItem(); it; it = it->next) {
       dacore::TRecBuf rec = dacore::ItemRecord(it);

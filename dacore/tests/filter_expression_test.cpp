@@ -3,6 +3,7 @@
 // flags, dates written as text, and the texts that are refused.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -181,6 +182,87 @@ TEST_F(FilterTest, BadTextsRaiseAndLeaveNoFilter) {
   EXPECT_EQ(Error(chain), illegal);
   EXPECT_EQ(Error(std::string(100, '(') + "I32 = 100" + std::string(100, ')')), "no error");
   EXPECT_EQ(store_.GetRecordCount(), 1);
+}
+
+// A store that reads every field the general way, so that its filters
+// compare Variants only.
+class VariantReadStore : public TTestStore {
+ public:
+  using TTestStore::TTestStore;
+
+ protected:
+  TFieldRead PlanFieldRead(const TFieldDesc&) const override { return TFieldRead::kGeneral; }
+};
+
+// Number fields compared with numbers or NULL are decided from the record's
+// bytes; both stores must let the same rows through, at the edges of every
+// type's range and of a double's precision, and a NaN still refuses to be
+// ordered.
+TEST(FilterDirectTest, NumberComparisonsDecideAsTheVariantsDo) {
+  const std::vector<TestField> fields{{"I8", dtInt8, 1},   {"I8W", dtInt8, 2},  {"I16", dtInt16, 2},
+                                      {"I32", dtInt32, 4}, {"U16", dtUInt16, 2}, {"U32", dtUInt32, 4},
+                                      {"I64", dtInt64, 8}, {"F", dtFloat, 8},    {"CUR", dtCurrency, 8}};
+  const double kNull = 1e300;
+  const std::vector<double> values{kNull, 0, -1, 1, 2.5, 127, -128, 255, 65535, 4294967295.0, -0.0, 1e18,
+                                   9007199254740993.0};
+  TTestStore direct(fields);
+  VariantReadStore variants(fields);
+  for (TTestStore* store : {static_cast<TTestStore*>(&direct), static_cast<TTestStore*>(&variants)}) {
+    store->Open();
+    for (size_t r = 0; r < values.size(); ++r) {
+      TestRecord rec(*store);
+      for (int f = 1; f <= static_cast<int>(fields.size()); ++f) {
+        const double v = values[(r + static_cast<size_t>(f)) % values.size()];
+        const TDataType t = fields[static_cast<size_t>(f) - 1].type;
+        const int8_t i8 = static_cast<int8_t>(v);
+        const int16_t i16 = static_cast<int16_t>(v);
+        const int32_t i32 = static_cast<int32_t>(v);
+        const uint16_t u16 = static_cast<uint16_t>(v < 0 ? 0 : v);
+        const uint32_t u32 = static_cast<uint32_t>(v < 0 ? 0 : v);
+        const int64_t i64 = v == 9007199254740993.0 ? int64_t{9007199254740993} : static_cast<int64_t>(v);
+        const void* value = t == dtInt8 && fields[static_cast<size_t>(f) - 1].size == 1 ? static_cast<const void*>(&i8)
+                            : t == dtInt8 || t == dtInt16                            ? &i16
+                            : t == dtInt32                                           ? &i32
+                            : t == dtUInt16                                          ? &u16
+                            : t == dtUInt32                                          ? &u32
+                            : t == dtInt64                                           ? static_cast<const void*>(&i64)
+                                                                                     : &v;
+        store->PutFieldByNo(f, rec.buf(), v == kNull ? nullptr : value);
+      }
+      store->InternalAppend(rec.buf());
+    }
+  }
+  auto visible = [](TTestStore& store, const std::string& filter) {
+    store.SetFilterText(filter);
+    std::vector<int> rows;
+    int row = 0;
+    for (ItemHeader* it = store.FirstItem(); it; it = it->next, ++row)
+      if (it->order != 0) rows.push_back(row);
+    return rows;
+  };
+  for (const TestField& field : fields) {
+    const std::string n = field.name;
+    EXPECT_TRUE(TFilterExpression(n + " > 1", direct).Root()->direct) << n;
+    EXPECT_FALSE(TFilterExpression(n + " > 1", variants).Root()->direct) << n;
+    for (const std::string& filter :
+         {n + " = 0", n + " <> 0", n + " > -1", "0 < " + n, n + " >= 2.5", "2.5 >= " + n, n + " <= 127",
+          n + " LIKE 1", n + " = NULL", "NULL = " + n, n + " IS NOT NULL", "-1 <> " + n,
+          "NOT (" + n + " < 1) AND " + n + " <> 4294967295", n + " = 9007199254740992", n + " < -0.0"}) {
+      const std::vector<int> expected = visible(variants, filter);
+      EXPECT_EQ(visible(direct, filter), expected) << filter;
+    }
+  }
+  EXPECT_FALSE(TFilterExpression("I32 = 'x'", direct).Root()->direct) << "a text stays with the Variants";
+  EXPECT_FALSE(TFilterExpression("I32 = TRUE", direct).Root()->direct);
+
+  // A NaN: equal to nothing, different from everything, and no order.
+  TestRecord nan_rec(direct);
+  const double nan = std::nan("");
+  direct.PutFieldByNo(8, nan_rec.buf(), &nan);
+  direct.InternalAppend(nan_rec.buf());
+  EXPECT_EQ(visible(direct, "F = 1 AND F IS NOT NULL").size(), 1u);
+  EXPECT_EQ(visible(direct, "F <> 1").size(), visible(direct, "F IS NOT NULL").size());
+  EXPECT_THROW(direct.SetFilterText("F > 0"), classlib::Exception);
 }
 
 }  // namespace

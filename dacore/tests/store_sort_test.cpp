@@ -81,6 +81,44 @@ TEST_F(SortTest, IndexFieldListOrdersByColumnsAndModifiers) {
   EXPECT_EQ(store_.GetRecordCount(), 5);
 }
 
+// Rows whose sort columns are equal keep the order they had, whether their
+// keys or the record comparison decide, ascending and descending; by keys a
+// NaN sorts after every number, and -0 with 0.
+TEST_F(SortTest, EqualRowsKeepTheirOrderAndNaNsComeLast) {
+  auto is_nan_row = [](int i) { return i % 5 == 0; };
+  char name[8];
+  for (int i = 0; i < 40; ++i) {
+    std::snprintf(name, sizeof name, "r%02d", i);
+    Add(i % 3, name, is_nan_row(i) ? std::nan("") : (i % 2 ? 0.0 : -0.0));
+  }
+  // The rows of the groups in turn, each group's in the order they were added.
+  auto rows_of = [&](std::vector<int> groups, std::function<bool(int)> take) {
+    std::vector<std::string> out;
+    for (int g : groups)
+      for (int i = 0; i < 40; ++i)
+        if (i % 3 == g && take(i)) out.push_back(std::to_string(g) + (i < 10 ? ":r0" : ":r") + std::to_string(i));
+    return out;
+  };
+  auto all = [](int) { return true; };
+  for (const bool by_keys : {true, false}) {
+    store_.by_keys = by_keys;
+    store_.SetSortFields("NAME DESC");
+    store_.SetSortFields("NAME");  // back to the order the rows were added in
+    store_.SetSortFields("GRP");
+    EXPECT_EQ(Rows(), rows_of({0, 1, 2}, all)) << by_keys;
+    store_.SetSortFields("NAME");
+    store_.SetSortFields("GRP DESC");
+    EXPECT_EQ(Rows(), rows_of({2, 1, 0}, all)) << by_keys;
+  }
+  store_.by_keys = true;
+  store_.SetSortFields("NAME");
+  store_.SetSortFields("AMOUNT;GRP");
+  std::vector<std::string> want = rows_of({0, 1, 2}, [&](int i) { return !is_nan_row(i); });
+  const std::vector<std::string> nans = rows_of({0, 1, 2}, is_nan_row);
+  want.insert(want.end(), nans.begin(), nans.end());
+  EXPECT_EQ(Rows(), want);
+}
+
 TEST_F(SortTest, BadIndexFieldListsAreRefused) {
   auto message = [&](const std::string& spec) {
     try {
@@ -134,6 +172,8 @@ TEST(SortKeysTest, KeysOrderAsTheRecordComparison) {
       store.PutFieldByNo(2, rec.buf(), names[i % 8]);
       store.PutFieldByNo(3, rec.buf(), i % 17 == 0 ? nullptr : &amount);
       store.PutFieldByNo(4, rec.buf(), i % 19 == 0 ? nullptr : text.c_str());
+      const char16_t* wides[] = {u"b", u"B", u"ёж", u"Еж", u"a"};
+      store.PutFieldByNo(5, rec.buf(), i % 23 == 0 ? nullptr : wides[i % 5]);
       store.InternalAppend(rec.buf());
     }
   };
@@ -149,8 +189,13 @@ TEST(SortKeysTest, KeysOrderAsTheRecordComparison) {
     return out;
   };
   const std::vector<TestField> fields = {
-      {"GRP", dtInt32, 4}, {"NAME", dtString, 21, 20}, {"AMOUNT", dtFloat, 8}, {"LONGTEXT", dtString, 101, 100}};
-  for (const char* spec : {"GRP;NAME", "NAME CIS;AMOUNT DESC", "LONGTEXT DESC;GRP", "AMOUNT;LONGTEXT CIS;NAME DESC"}) {
+      {"GRP", dtInt32, 4},         {"NAME", dtString, 21, 20}, {"AMOUNT", dtFloat, 8},
+      {"LONGTEXT", dtString, 101, 100}, {"WIDE", dtWideString, 42, 20}};
+  // A wide column has no key: it and the columns after it go through the
+  // record comparison, descending ones too.
+  for (const std::string spec : {"GRP;NAME", "NAME CIS;AMOUNT DESC", "LONGTEXT DESC;GRP", "AMOUNT;LONGTEXT CIS;NAME DESC",
+                                 "GRP DESC;WIDE DESC;NAME", "NAME CIS;WIDE CIS;AMOUNT DESC", "WIDE;GRP DESC"}) {
+    const bool keys_only = spec.find("WIDE") == std::string::npos;
     CountingStore keyed(fields), plain(fields);
     plain.by_keys = false;
     fill(keyed);
@@ -158,7 +203,8 @@ TEST(SortKeysTest, KeysOrderAsTheRecordComparison) {
     const auto keyed_appended = appended_of(keyed), plain_appended = appended_of(plain);
     keyed.SetSortFields(spec);
     plain.SetSortFields(spec);
-    EXPECT_EQ(keyed.comparisons, 0) << spec << ": no column needs the record comparison";
+    if (keys_only) EXPECT_EQ(keyed.comparisons, 0) << spec << ": no column needs the record comparison";
+    else EXPECT_GT(keyed.comparisons, 0) << spec;
     EXPECT_GT(plain.comparisons, 0) << spec;
     // The same appended position at every place of both orders.
     EXPECT_EQ(positions(keyed, keyed_appended), positions(plain, plain_appended)) << spec;
@@ -197,6 +243,73 @@ TEST_F(SortTest, InsertsAndUpdatesKeepTheOrder) {
   store_.InsertRecord(rec.buf());
   EXPECT_EQ(Rows(), (std::vector<std::string>{"5:x", "20:x", "25:x", "30:x", "40:x", "45:x", "50:x"}));
   EXPECT_EQ(store_.GetRecordNo(), 1);
+}
+
+// An edit or insert moves a row past the rows that sort before or after it,
+// never past an equal one, so rows with equal keys keep their order.
+TEST_F(SortTest, EqualNeighboursStayWhereTheyAre) {
+  Add(10, "a");
+  Add(20, "b");
+  Add(20, "c");
+  Add(30, "d");
+  store_.SetSortFields("GRP");
+  TestRecord rec(store_);
+  auto edit = [&](int record_no, int32_t grp, const char* name) {
+    store_.SetRecordNo(record_no);
+    store_.GetRecord(rec.buf());
+    store_.PutFieldByNo(1, rec.buf(), &grp);
+    store_.PutFieldByNo(2, rec.buf(), name);
+    store_.UpdateRecord(rec.buf());
+  };
+  edit(3, 20, "z");
+  EXPECT_EQ(store_.GetRecordNo(), 3);
+  // Inserted before an equal current row: it stays there.
+  store_.SetRecordNo(2);
+  const int32_t twenty = 20;
+  store_.PutFieldByNo(1, rec.buf(), &twenty);
+  store_.PutFieldByNo(2, rec.buf(), "n");
+  store_.InsertRecord(rec.buf());
+  EXPECT_EQ(Rows(), (std::vector<std::string>{"10:a", "20:n", "20:b", "20:z", "30:d"}));
+  EXPECT_EQ(store_.GetRecordNo(), 2);
+  // Raised and lowered onto the equal rows: the first stays first, the last last.
+  edit(1, 20, "a");
+  edit(5, 20, "d");
+  EXPECT_EQ(Rows(), (std::vector<std::string>{"20:a", "20:n", "20:b", "20:z", "20:d"}));
+  edit(1, 25, "a");
+  EXPECT_EQ(Rows(), (std::vector<std::string>{"20:n", "20:b", "20:z", "20:d", "25:a"}));
+}
+
+// Calculated columns exist only once the store's callback has filled them:
+// they sort by the values it computes, descending too, with ties in their
+// earlier order and a later column deciding between them.
+TEST(SortCalculatedTest, CalculatedColumnsSortByTheComputedValues) {
+  TTestStore store({{"ID", dtInt32, 4}, {"C", dtInt32, 4}});
+  store.OnAfterInitFields = [&store] { store.Fields().GetItems(1)->SetFieldKind(fkCalculated); };
+  store.Open();
+  auto id_of = [&store](TRecBuf rec) {
+    int32_t id = 0;
+    bool blank = true;
+    store.GetFieldByNo(1, rec, &id, blank);
+    return id;
+  };
+  store.OnCalcFields = [&](TRecBuf rec) {
+    const int32_t c = id_of(rec) % 3;
+    store.PutFieldByNo(2, rec, &c);
+  };
+  for (int32_t id = 1; id <= 9; ++id) {
+    TestRecord rec(store);
+    store.PutFieldByNo(1, rec.buf(), &id);
+    store.InternalAppend(rec.buf());
+  }
+  auto ids = [&] {
+    std::vector<int32_t> out;
+    for (ItemHeader* it = store.FirstItem(); it; it = it->next) out.push_back(id_of(ItemRecord(it)));
+    return out;
+  };
+  store.SetSortFields("C DESC");
+  EXPECT_EQ(ids(), (std::vector<int32_t>{2, 5, 8, 1, 4, 7, 3, 6, 9}));
+  store.SetSortFields("C;ID DESC");
+  EXPECT_EQ(ids(), (std::vector<int32_t>{9, 6, 3, 7, 4, 1, 8, 5, 2}));
 }
 
 // A cached change taken back restores values whose place in the order may

@@ -264,6 +264,39 @@ TEST_F(QueryComponentsTest, BackgroundFetchOfANonBlockingQueryRunsOnAThread) {
   EXPECT_TRUE(watch.ended);
 }
 
+// The data set's filter handler runs on the fetching thread for the rows it
+// brings, from the first open and from a reopen, and only the rows it takes
+// are shown once the fetch is done.
+TEST_F(QueryComponentsTest, BackgroundFetchOfAFilteredQueryShowsTheRowsTheFilterTakes) {
+  const std::string sql = "SELECT ID, NAME FROM MANY";
+  fetch_->ScriptQuery(sql, "ID NUMBER(9); NAME VARCHAR2(20)");
+  fetch_->GenerateRows(sql, 120);
+  fetch_->SetFetchDelay(20);  // the first rows come after the open has set the filter
+  auto query = NewQuery(sql);
+  query->SetFetchRows(20);
+  query->SetFetchAll(true);
+  query->SetNonBlocking(true);
+  query->SetOnFilterRecord(classlib::TFilterRecordEvent::Function(
+      [](classlib::TDataSet* data_set, bool& accept) { accept = data_set->FieldByName("ID")->AsInteger() % 3 == 0; }));
+  query->SetFiltered(true);
+  FetchWatch watch;
+  query->AfterFetch = dacore::TAfterFetchEvent(&watch, &FetchWatch::AfterFetch);
+  for (int open = 0; open < 2; ++open) {
+    watch.ended = false;
+    query->Open();
+    for (int waited = 0; !watch.ended && waited < 10000; ++waited) {
+      platform::MessageLoop::Current().ProcessMessages();
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ASSERT_TRUE(watch.ended) << open;
+    std::vector<int> ids;
+    for (query->First(); !query->Eof(); query->Next()) ids.push_back(query->FieldByName("ID")->AsInteger());
+    ASSERT_EQ(ids.size(), 40u) << open;
+    for (size_t i = 0; i < ids.size(); ++i) EXPECT_EQ(ids[i], static_cast<int>(i) * 3) << open;
+    query->Close();
+  }
+}
+
 // A before-fetch handler that cancels pauses a fetch of everything; the
 // next one takes up the rest.
 TEST_F(QueryComponentsTest, CancelledFetchOfEverythingIsTakenUpAgain) {

@@ -10,6 +10,7 @@
 
 #include "dacore/driver_props.h"
 #include "oracle/cmd_oci_command.h"
+#include "oracle/error_ora.h"
 #include "oracle/tests/rset_fixture.h"
 
 namespace oracle::testing {
@@ -217,6 +218,33 @@ TEST_F(SharedRowsTest, InsertsDuringTheFetchWaitAndKeepEveryRow) {
     }
     EXPECT_EQ(next_fetched, kRows);
     EXPECT_EQ(inserted, kInserts);
+  }
+}
+
+// Before: a fetch that failed on the thread set the end under the row the
+// main thread stood on, so the walk stopped there for good: GetNextRecord
+// no longer moved and GetEOF stayed false. Now the walk reads every row
+// fetched before the failure, then ends, and asks for no more rows.
+TEST_F(SharedRowsTest, AFailedBackgroundFetchEndsTheWalkAfterTheRowsItBrought) {
+  Connect();
+  standin_->InjectFault("OCIStmtFetch", 4, OCI_ERROR, 1555, "ORA-01555: snapshot too old");
+  auto record_set = OpenFetchingAll(100, 10, false);
+  int rows = 0;
+  for (record_set->GetNextRecord(buffer_->buf); !record_set->GetEOF() && rows <= 100;
+       record_set->GetNextRecord(buffer_->buf), ++rows)
+    ASSERT_EQ(RowOf(*record_set, buffer_->buf).id, rows) << "each row once, in order";
+  EXPECT_GT(rows, 0);
+  EXPECT_LT(rows, 100);
+  EXPECT_EQ(rows % 10, 0) << "whole blocks";
+  EXPECT_EQ(record_set->GetRecordCount(), rows);
+  const size_t fetches = standin_->LogOf("OCIStmtFetch").size();
+  record_set->GetNextRecord(buffer_->buf);
+  EXPECT_TRUE(record_set->GetEOF());
+  EXPECT_EQ(standin_->LogOf("OCIStmtFetch").size(), fetches) << "no fetch after the failed one";
+  try {
+    record_set->WaitForFetchAll();
+  } catch (const EOraError& e) {
+    EXPECT_EQ(e.ErrorCode(), 1555);
   }
 }
 
