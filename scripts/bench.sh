@@ -95,6 +95,7 @@ if [[ -n "${INSTRUCTIONS:-}" ]]; then
     "oranet/oranet_bench BM_FetchQueryDirect/1000/real_time BM_FetchDecodePeer/1000/real_time 100000"
     "dacore/dacore_bench BM_DataSetOpenFetch/iterations:3 BM_RawStepKeepRows/iterations:3 100000"
     "dacore/dacore_bench BM_SortMemData/iterations:3 BM_SortVectorStableSort/iterations:3 1000000"
+    "dacore/dacore_bench BM_SortMemData/iterations:3 BM_SortVectorStableSortKeys/iterations:3 1000000"
     "dacore/dacore_bench BM_FilterMemData/iterations:5 BM_FilterHandLoop/iterations:5 1000000"
     "dacore/dacore_bench BM_StoreWalkShared/iterations:5 BM_StoreWalk/iterations:5 1000000"
     "dacore/dacore_bench BM_StoreWalk/iterations:5 BM_ItemLoop/iterations:5 1000000"
