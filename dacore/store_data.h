@@ -190,8 +190,9 @@ class TData : public classlib::TObject {
   virtual void SetFilterText(const std::string& text);
   const std::string& FilterText() const { return filter_text_; }
   bool HasFilter() { return filter_func_ || filter_md_func_ || HasFilterExpression(); }
-  void SetFilterFunc(TFilterFunc func) { filter_func_ = std::move(func); }
-  void SetFilterMDFunc(TFilterFunc func) { filter_md_func_ = std::move(func); }
+  // Virtual: a store that appends rows on another thread guards the change.
+  virtual void SetFilterFunc(TFilterFunc func) { filter_func_ = std::move(func); }
+  virtual void SetFilterMDFunc(TFilterFunc func) { filter_md_func_ = std::move(func); }
   bool FilterCaseInsensitive() const { return filter_case_insensitive_; }
   void SetFilterCaseInsensitive(bool value) { filter_case_insensitive_ = value; }
   bool FilterNoPartialCompare() const { return filter_no_partial_compare_; }

@@ -6,6 +6,7 @@
 // the after-fetch handler).
 #include <mutex>
 #include <set>
+#include <utility>
 
 #include "classlib/exceptions.h"
 #include "oracle/conn_exec_thread.h"
@@ -134,6 +135,16 @@ void TOCIRecordSet::GetNextRecordShared(TRecBuf rec) {
 void TOCIRecordSet::ParseFilter() {
   std::lock_guard<std::recursive_mutex> rows(RowsLock());
   TCRRecordSet::ParseFilter();
+}
+
+void TOCIRecordSet::SetFilterFunc(TFilterFunc func) {
+  std::lock_guard<std::recursive_mutex> rows(RowsLock());
+  TCRRecordSet::SetFilterFunc(std::move(func));
+}
+
+void TOCIRecordSet::SetFilterMDFunc(TFilterFunc func) {
+  std::lock_guard<std::recursive_mutex> rows(RowsLock());
+  TCRRecordSet::SetFilterMDFunc(std::move(func));
 }
 
 void TOCIRecordSet::SetFilterText(const std::string& text) {

@@ -172,6 +172,10 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   // Open parses the filter after the statement has started on its thread,
   // whose appends test rows against it.
   void ParseFilter() override;
+  // The data set sets its filter functions as it opens, while the first
+  // rows may already be appended (and tested) on the background thread.
+  void SetFilterFunc(TFilterFunc func) override;
+  void SetFilterMDFunc(TFilterFunc func) override;
   // The value objects compare by their own values, not by the stored bytes.
   bool SortsByKeys() const override { return false; }
 
