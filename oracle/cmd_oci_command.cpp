@@ -190,7 +190,6 @@ bool TOCICommand::GetProp(int prop, classlib::Variant& value) {
     }
     case prStoreRowId: value = store_rowid_; return true;
     case prTemporaryLobUpdate: value = temporary_lob_update_; return true;
-    case dacore::prCommandProp24: value = thread_ != nullptr; return true;
     default: return dacore::TCRCommand::GetProp(prop, value);
   }
 }

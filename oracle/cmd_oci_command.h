@@ -85,8 +85,9 @@ class TOCICommand : public dacore::TCRCommand {
   void SetCursorState(uint8_t value) override;
   dacore::TParamDesc* AddParam() override;
   bool SetProp(int prop, const classlib::Variant& value) override;
-  // Property 24 answers whether an execute runs in the background: the
-  // statement component neither runs it again nor reports its end meanwhile.
+  // Property 24 answers whether an execute runs (in the background, until its
+  // end is handled): the statement component neither runs it again nor
+  // reports its end meanwhile.
   bool GetProp(int prop, classlib::Variant& value) override;
 
   // ---- The connection's side (TOCIConnection calls these).
