@@ -343,7 +343,8 @@ void TCustomDASQL::Execute(int iters) {
     throw;
   }
   if (waits) StopWait();
-  if (!execution_reported_) CommandAfterExecute(true);
+  // A command still executing (in the background) reports its end itself.
+  if (!execution_reported_ && !Executing()) CommandAfterExecute(true);
   if (traced) TCustomDASQLMonitor::NotifySQLExecute(this, FinalSQL(), params_.get(), "", message_id, false);
 }
 

@@ -376,6 +376,7 @@ void TOCICommand::Execute(int iters) {
     EndExecute(nullptr);
     return;
   }
+  CheckSession();  // a connection that went left none
   TOCIConnection* connection = OCIConnection();
   if (!connection->ThreadSafety) {
     const classlib::Exception error(messages::kNeedThreadSafety);

@@ -2,6 +2,8 @@
 // prepare and release in both call styles, the cursor in use.
 #include "oracle/cmd_oci_command.h"
 
+#include <exception>
+
 #include "classlib/exceptions.h"
 #include "dacore/driver_props.h"
 #include "oracle/call_entries.h"
@@ -46,6 +48,7 @@ TOCICommand::~TOCICommand() {
   } catch (const classlib::Exception&) {
     // The session may be gone already; the cursor below still frees its handles.
   }
+  if (connection_) OCIConnection()->RemoveCommand(this);
   classlib::Assert(cursor_ != nullptr, "OraClasses", __LINE__);
   if (cursor_ != own_cursor_) cursor_->Release();
   own_cursor_->Release();
@@ -108,7 +111,24 @@ void TOCICommand::SetConnection(dacore::TCRConnection* value) {
   if (value == connection_) return;
   StopThread();
   if (HasCursorState()) InternalUnprepare();
+  if (connection_) OCIConnection()->RemoveCommand(this);
   dacore::TCRCommand::SetConnection(value);
+  if (connection_) OCIConnection()->AddCommand(this);
+}
+
+void TOCICommand::StopBackgroundWork() {
+  if (OnStopBackground) OnStopBackground();
+  StopThread();
+}
+
+void TOCICommand::ConnectionGone() {
+  StopBackgroundWork();
+  try {
+    if (HasCursorState()) InternalUnprepare();
+  } catch (const classlib::Exception&) {
+    // The session has ended: the cursor has let go of its handles all the same.
+  }
+  dacore::TCRCommand::SetConnection(nullptr);
 }
 
 void TOCICommand::SetSQL(const std::string& value) {
@@ -245,9 +265,21 @@ void TOCICommand::PrepareOci8(const std::string& text) {
     Check(OCIAttrSet(cursor_->GetOCIStmt(), OCI_HTYPE_STMT, ChangeNotification, 0, OCI_ATTR_CHNF_REGHANDLE, error));
 }
 
+// A statement executing in the background is released only after its
+// execute: its end is handled first, as at any wait for it, and a failure
+// of the run is raised once the statement is released.
 void TOCICommand::Unprepare() {
+  std::exception_ptr ended;
+  if (thread_ && !InExecThread()) {
+    try {
+      WaitForExecute();
+    } catch (...) {
+      ended = std::current_exception();
+    }
+  }
   InternalUnprepare();
   dacore::TCRCommand::Unprepare();
+  if (ended) std::rethrow_exception(ended);
 }
 
 void TOCICommand::InternalUnprepare() {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <set>
@@ -84,7 +85,20 @@ class TOCICommand : public dacore::TCRCommand {
   void SetCursorState(uint8_t value) override;
   dacore::TParamDesc* AddParam() override;
   bool SetProp(int prop, const classlib::Variant& value) override;
+  // Property 24 answers whether an execute runs (in the background, until its
+  // end is handled): the statement component neither runs it again nor
+  // reports its end meanwhile.
   bool GetProp(int prop, classlib::Variant& value) override;
+
+  // ---- The connection's side (TOCIConnection calls these).
+  // Stops this command's background run and its record set's; their ends
+  // are heard by nobody.
+  void StopBackgroundWork();
+  // The connection is going: the statement is released and the connection
+  // forgotten; used again, the command answers "Session is not defined".
+  void ConnectionGone();
+  // Set by a record set over this command: stops the record set's own runs.
+  std::function<void()> OnStopBackground;
 
   // ---- Checks.
   void CheckOCI() const;

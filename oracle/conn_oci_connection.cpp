@@ -41,7 +41,9 @@ TOCIConnection::TOCIConnection() {
 }
 
 TOCIConnection::~TOCIConnection() {
-  StopExecThreads();
+  StopBackgroundWork();
+  // The statements go while their session still stands.
+  DetachCommands();
   try {
     Disconnect();
   } catch (...) {
@@ -78,8 +80,9 @@ int TOCIConnection::ExecThreadCount() {
 
 // A thread still working uses the session, the lock and the utility window:
 // its call is broken and the thread joined first. Its end message stays
-// queued, and the window frees the thread with it; the thread forgets this
-// connection, so that freeing it later touches nothing of it.
+// queued (handled by the message loop, or freed with the window when the
+// connection goes); the thread forgets this connection, so that freeing it
+// later touches nothing of it.
 void TOCIConnection::StopExecThreads() {
   std::vector<TExecThread*> threads;
   {
@@ -134,6 +137,8 @@ void TOCIConnection::Connect(const std::string& connect_string) {
 
 void TOCIConnection::Disconnect() {
   if (!Connected) return;
+  // Nothing may still call the client with the handles freed below.
+  StopBackgroundWork();
   if (OCICallStyle == kOci7)
     DisconnectOci7();
   else if (OCICallStyle == kOci8)

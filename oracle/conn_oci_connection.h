@@ -20,6 +20,7 @@
 
 namespace oracle {
 
+class TOCICommand;
 class TOCISessionCommand;
 class TUtilWindow;
 class TExecThread;
@@ -147,6 +148,16 @@ class TOCIConnection : public dacore::TCRConnection {
   void AddExecThread(TExecThread* thread);
   void RemoveExecThread(TExecThread* thread);
   int ExecThreadCount();
+  // The commands set on this connection (their SetConnection adds and
+  // removes them); a record set is known through its command.
+  void AddCommand(TOCICommand* command);
+  void RemoveCommand(TOCICommand* command);
+  // Stops everything that runs on the connection in the background: each
+  // command's run and its record set's (the call broken or the loop stopped,
+  // the thread joined, its end heard by nobody), then any other thread
+  // started on it. A disconnect does this before it frees anything; so does
+  // the session component before its clients hear of one.
+  void StopBackgroundWork();
 
   // What the client library calls on a fail-over of this session.
   static sb4 FailoverCallback(void* service_context, void* environment, void* context,
@@ -206,6 +217,8 @@ class TOCIConnection : public dacore::TCRConnection {
   std::string GetNlsValue(int index);
   void SetCharLength(uint16_t value);
   void StopExecThreads();
+  // The connection is going: its commands let go of it.
+  void DetachCommands();
 
   std::unique_ptr<ub1[]> lda_;
   std::unique_ptr<ub1[]> hda_;
@@ -221,6 +234,8 @@ class TOCIConnection : public dacore::TCRConnection {
   std::unique_ptr<TUtilWindow> util_window_;
   std::mutex threads_lock_;
   std::vector<TExecThread*> exec_threads_;
+  std::mutex commands_lock_;
+  std::vector<TOCICommand*> commands_;
   TOCIGlobalTransaction* global_transaction_ = nullptr;
 };
 

@@ -5,6 +5,7 @@
 // state its command drives.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 
@@ -51,8 +52,9 @@ class TOraCursor : public dacore::TSharedObject {
 
   OCIError* hOCIError = nullptr;
   OCIEnv* hOCIEnv = nullptr;
-  // The state its command keeps (cursor states of the command).
-  uint8_t State = 0;
+  // The state its command keeps (cursor states of the command); a
+  // background run changes it while the main thread reads it.
+  std::atomic<uint8_t> State{0};
   bool FromStatementCache = false;
   // Queries on it run as scrollable cursors.
   bool Scrollable = false;

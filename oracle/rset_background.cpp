@@ -27,6 +27,7 @@ void TOCIRecordSet::ExecCommand() {
     TCRRecordSet::ExecCommand();
     return;
   }
+  command.CheckSession();  // a connection that went left none
   TOCIConnection* connection = Connection();
   if (!connection->ThreadSafety) RaiseOraException(messages::kNeedThreadSafety);
   classlib::Assert(exec_thread_ == nullptr && fetch_thread_ == nullptr, "OraClasses", __LINE__);

@@ -254,6 +254,7 @@ void TOCIRecordSet::FetchAll() {
   TOCICommand& command = Command();
   const uint8_t state = command.GetCursorState();
   if (state >= csFetching || !IsFetching() || fetch_thread_) return;
+  if (command.NonBlocking()) command.CheckSession();  // a connection that went left none
   command.SetCursorState(state >= csExecuting ? csFetching : uint8_t{5});
   stop_requested_ = false;
   // A scrollable cursor's every row is its last row and the rows before

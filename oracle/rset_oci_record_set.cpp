@@ -54,10 +54,20 @@ TOCIRecordSet::~TOCIRecordSet() {
   } catch (const classlib::Exception&) {
     // The session may be gone; what the record set holds is freed below.
   }
+  Command().OnStopBackground = nullptr;  // the command outlives this part of the object
   ReleaseShared(number_scratch_);
 }
 
-std::unique_ptr<TCRCommand> TOCIRecordSet::CreateCommand() { return std::make_unique<TOCICommand>(); }
+// A connection that disconnects or goes stops the record set's background
+// runs through its command, as Close does.
+std::unique_ptr<TCRCommand> TOCIRecordSet::CreateCommand() {
+  auto command = std::make_unique<TOCICommand>();
+  command->OnStopBackground = [this] {
+    StopExecute();
+    StopFetchAll();
+  };
+  return command;
+}
 
 TTableInfoClass TOCIRecordSet::GetTableInfoClass() {
   return [](TCRTablesInfo* owner) -> std::unique_ptr<TCRTableInfo> { return std::make_unique<TOCITableInfo>(owner); };

@@ -55,6 +55,14 @@ void TOraSession::CheckProxySession() {
   if (IConnection()) OCIConnection()->ProxyConnection = proxy_session_->OCIConnection();
 }
 
+// The calls are broken and the threads joined before any client is told:
+// a statement or data set that releases its cursor then frees nothing a
+// call still uses, and hears nothing more of the run.
+void TOraSession::SetConnected(bool value) {
+  if (!value && GetConnected()) OCIConnection()->StopBackgroundWork();
+  TCustomDAConnection::SetConnected(value);
+}
+
 void TOraSession::DoConnect() {
   SwitchClientMode();
   if (!Options().Direct()) ApplyHomeName();

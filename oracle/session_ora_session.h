@@ -56,6 +56,10 @@ class TOraSession : public dacore::TCustomDAConnection {
   TOraSessionOptions& Options();
   TOraPoolingOptions& PoolingOptions();
 
+  // A disconnect first stops what runs on the session in the background
+  // (statements and data sets), then tells the clients and ends it.
+  void SetConnected(bool value) override;
+
   // ---- Account
   // user[/password][@server][ AS SYSDBA | AS SYSOPER]
   std::string ConnectString() const override;

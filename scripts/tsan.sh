@@ -40,17 +40,16 @@ mkdir -p "$reports"
 export TSAN_OPTIONS="halt_on_error=0:exitcode=66:second_deadlock_stack=1:history_size=4:suppressions=$PWD/scripts/tsan.supp:log_path=$reports/report"
 export QT_QPA_PLATFORM=offscreen
 
-# Every process of the run gets two libraries preloaded: the clone wrapper
+# Every process of the run gets two libraries preloaded, as the tsan test
+# preset does (CMakePresets.json): the clone wrapper
 # (testing/tsan_clone_preload.c: Qt's child processes would otherwise blind
 # the sanitizer to the thread that started them) and the embedded Firebird
-# engine, so that it stays loaded to the end of each process that uses it:
-# scripts/tsan.supp ignores the calls it makes, and the sanitizer ends a
-# process that unloads a library it ignores. (Every process, not only those
-# of fib and app: a test name that two modules share carries both labels.)
-clone_preload="$PWD/build/tsan/testing/libtsan_clone_preload.so"
-engine_preload=$(find /usr/lib -path '*/firebird/*/plugins/libEngine12.so' -print -quit)
-[ -n "$engine_preload" ] || { echo "tsan: the Firebird engine plugin libEngine12.so is not installed" >&2; exit 1; }
-preload="$clone_preload $engine_preload"
+# engine, linked into the build by testing/CMakeLists.txt, so that it stays
+# loaded to the end of each process that uses it: scripts/tsan.supp ignores
+# the calls it makes, and the sanitizer ends a process that unloads a library
+# it ignores. (Every process, not only those of fib and app: a test name that
+# two modules share carries both labels.)
+preload="$PWD/build/tsan/testing/libtsan_clone_preload.so $PWD/build/tsan/testing/libEngine12.so"
 # The modules that load the engine run as a group of their own.
 engine_modules=()
 other_modules=()

@@ -1,6 +1,11 @@
 // Fetching every row on a background thread of the connection: the end and
 // the after-fetch handler reach the main thread through the utility window,
-// and closing midway stops the loop and frees everything it made.
+// closing midway stops the loop and frees everything it made, and a
+// connection that disconnects or goes stops it before it ends the session.
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include "classlib/thread.h"
 #include "dacore/driver_props.h"
 #include "oracle/conn_util_window.h"
@@ -256,6 +261,60 @@ TEST_F(BackgroundTest, NeedsAThreadSafeSession) {
   auto record_set = Background(10, 5, 0);
   connection_->ThreadSafety = false;
   EXPECT_EQ(MessageOf([&] { record_set->Open(); }), "Session must be Thread Safety");
+}
+
+// Before: the connection ended the session and freed its handles while the
+// loop went on fetching with them.
+TEST_F(BackgroundTest, DisconnectStopsTheFetchOfEveryRowFirst) {
+  Connect();
+  auto record_set = Background(2000, 20, 5);
+  OpenAndExecute(*record_set);
+  while (fetch_->FetchCalls() < 3) classlib::Sleep(1);
+  standin_->ClearLog();
+  connection_->Disconnect();
+  EXPECT_FALSE(record_set->FetchingAll());
+  const int calls = fetch_->FetchCalls();
+  EXPECT_LT(calls, 100) << "the loop stopped before the end";
+  classlib::Sleep(30);
+  EXPECT_EQ(fetch_->FetchCalls(), calls) << "nothing fetches after the disconnect";
+  const std::vector<std::string> log = standin_->Log();
+  const auto end =
+      std::find_if(log.begin(), log.end(), [](const std::string& line) { return line.rfind("OCISessionEnd", 0) == 0; });
+  ASSERT_NE(end, log.end());
+  EXPECT_EQ(std::find_if(end, log.end(), [](const std::string& line) { return line.rfind("OCIStmtFetch", 0) == 0; }),
+            log.end())
+      << "no fetch after the session ended";
+  EXPECT_EQ(connection_->UtilWindow().PendingCount(), 0) << "the thread's end was taken back";
+  record_set->Close();
+}
+
+// Before: the record set and the command read the freed connection, and
+// Close waited for ever for the end of a fetch whose message had gone with
+// the connection's utility window.
+TEST_F(BackgroundTest, RecordSetAndCommandOutliveTheirConnectionCleanly) {
+  Connect();
+  const int handles_connected = standin_->LiveHandles();
+  auto record_set = Background(2000, 20, 5);
+  auto command = NewCommand("begin null; end;");
+  command->SetProp(prNonBlocking, true);
+  command->Prepare();
+  OpenAndExecute(*record_set);
+  while (fetch_->FetchCalls() < 3) classlib::Sleep(1);
+  connection_.reset();
+  EXPECT_FALSE(record_set->FetchingAll());
+  EXPECT_FALSE(command->GetPrepared()) << "its statement went with the connection";
+  const int calls = fetch_->FetchCalls();
+  classlib::Sleep(30);
+  EXPECT_EQ(fetch_->FetchCalls(), calls);
+  EXPECT_EQ(MessageOf([&] { record_set->FetchAll(); }), "Session is not defined");
+  record_set->Close();
+  EXPECT_EQ(MessageOf([&] { record_set->Open(); }), "Session is not defined");
+  EXPECT_EQ(MessageOf([&] { command->Execute(1); }), "Session is not defined");
+  record_set.reset();
+  command.reset();
+  platform::MessageLoop::Current().ProcessMessages();
+  // The service context, server and session went with the connection.
+  EXPECT_EQ(standin_->LiveHandles(), handles_connected - 3) << "nothing of the session is left";
 }
 
 }  // namespace
