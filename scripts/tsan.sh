@@ -44,12 +44,16 @@ export QT_QPA_PLATFORM=offscreen
 # preset does (CMakePresets.json): the clone wrapper
 # (testing/tsan_clone_preload.c: Qt's child processes would otherwise blind
 # the sanitizer to the thread that started them) and the embedded Firebird
-# engine, linked into the build by testing/CMakeLists.txt, so that it stays
-# loaded to the end of each process that uses it: scripts/tsan.supp ignores
-# the calls it makes, and the sanitizer ends a process that unloads a library
-# it ignores. (Every process, not only those of fib and app: a test name that
-# two modules share carries both labels.)
-preload="$PWD/build/tsan/testing/libtsan_clone_preload.so $PWD/build/tsan/testing/libEngine12.so"
+# engine, so that it stays loaded to the end of each process that uses it:
+# scripts/tsan.supp ignores the calls it makes, and the sanitizer ends a
+# process that unloads a library it ignores. (Every process, not only those
+# of fib and app: a test name that two modules share carries both labels.)
+# The engine is preloaded by its own path: loaded through a link, its plugin
+# loader no longer finds its entry point.
+clone_preload="$PWD/build/tsan/testing/libtsan_clone_preload.so"
+engine_preload=$(find /usr/lib -path '*/firebird/*/plugins/libEngine12.so' -print -quit)
+[ -n "$engine_preload" ] || { echo "tsan: the Firebird engine plugin libEngine12.so is not installed" >&2; exit 1; }
+preload="$clone_preload $engine_preload"
 # The modules that load the engine run as a group of their own.
 engine_modules=()
 other_modules=()
