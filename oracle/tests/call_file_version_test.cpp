@@ -72,22 +72,22 @@ TEST_F(FileVersionTest, ALinkTakesTheReleaseOfTheFileItLeadsTo) {
 // 8i and 9.2 clients kept the file names of the releases before them: what
 // they export tells the later release, and with it temporary LOBs and XML.
 TEST_F(FileVersionTest, EightIAndNineTwoClientsNamedAsOlderReleasesAreTakenForWhatTheyExport) {
-  const std::string eight = MakeFolder("eight") + "/libclntsh.so.8.0";
-  fs::create_symlink(ORACLE_STANDIN_81_PATH, eight);
-  WriteOracleValue("", "OCIDLL", eight);
-  ControlStandin(ORACLE_STANDIN_81_PATH);
-  InitOciEnvironment();
+  // Loads the client build at `path` under an older release's file name.
+  auto load_named = [&](const std::string& folder, const std::string& file, const char* path) {
+    const std::string named = MakeFolder(folder) + "/" + file;
+    fs::create_symlink(path, named);
+    WriteOracleValue("", "OCIDLL", named);
+    ControlStandin(path);
+    InitOciEnvironment();
+  };
+  load_named("eight", "libclntsh.so.8.0", ORACLE_STANDIN_81_PATH);
   EXPECT_EQ(OCIClientVersionText, "8.1") << "it exports OCIEnvCreate";
   EXPECT_EQ(OCIVersion, 8100);
   CheckOci8i();
   EXPECT_TRUE(OCIEnvCreate.Linked());
   UnloadOci();
 
-  const std::string nine = MakeFolder("nine") + "/libclntsh.so.9.0";
-  fs::create_symlink(ORACLE_STANDIN_92_PATH, nine);
-  WriteOracleValue("", "OCIDLL", nine);
-  ControlStandin(ORACLE_STANDIN_92_PATH);
-  InitOciEnvironment();
+  load_named("nine", "libclntsh.so.9.0", ORACLE_STANDIN_92_PATH);
   EXPECT_EQ(OCIClientVersionText, "9.2") << "it exports OCIStmtPrepare2";
   EXPECT_EQ(OCIVersion, 9200);
   EXPECT_TRUE(IsOciEntryLinked(OciSlot::OCIStmtPrepare2));

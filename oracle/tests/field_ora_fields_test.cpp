@@ -395,22 +395,11 @@ TEST_F(NestedColumnTest, ChangedNestedTableIsWrittenByTheGeneratedUpdate) {
 TEST_F(NestedColumnTest, ChangedReferenceIsWrittenByTheGeneratedUpdate) {
   Connect();
   objects_.DeclareSampleTypes();
-  TOraType* type = new TOraType(connection_->GetSvcCtx(), "scott.address_t");
-  auto city_ref = [&](const std::string& city) {
-    ObjectRef object(new TOraObject(type));
-    object->AllocObject();
-    object->SetAttrAsString("CITY", city);
-    std::unique_ptr<TOraRef, ReleaseShared> ref(new TOraRef(type));
-    ref->SetOCISvcCtx(connection_->GetSvcCtx());
-    ref->SetOCIRef(object->GetObjectRef());
-    return std::make_pair(std::move(object), std::move(ref));
-  };
-  auto oslo = city_ref("Oslo");
-  auto bergen = city_ref("Bergen");
-  type->Release();
+  AddressAndRef oslo = NewAddressWithRef(connection_->GetSvcCtx(), "Oslo");
+  AddressAndRef bergen = NewAddressWithRef(connection_->GetSvcCtx(), "Bergen");
   const char* sql = "SELECT ID, HOME FROM PEOPLE";
   fetch_->ScriptQuery(sql, "ID NUMBER(9); HOME REF SCOTT.ADDRESS_T");
-  fetch_->AddRows(sql, "1|" + oslo.second->AsHex());
+  fetch_->AddRows(sql, "1|" + oslo.ref->AsHex());
   {
     TOraQuery query;
     query.SetSession(session_component_.get());
@@ -428,7 +417,7 @@ TEST_F(NestedColumnTest, ChangedReferenceIsWrittenByTheGeneratedUpdate) {
     query.Edit();
     auto* home = dynamic_cast<TOraRef*>(query.GetObjectValue("HOME"));
     ASSERT_NE(home, nullptr);
-    home->Assign(*bergen.second);
+    home->Assign(*bergen.ref);
     before = session_->Executed().size();
     statements_->ClearReceived();
     query.Post();
@@ -448,15 +437,8 @@ TEST_F(NestedColumnTest, ChangedReferenceIsWrittenByTheGeneratedUpdate) {
 TEST_F(NestedColumnTest, ReferenceFieldShowsAndFollowsItsObject) {
   Connect();
   objects_.DeclareSampleTypes();
-  TOraType* type = new TOraType(connection_->GetSvcCtx(), "scott.address_t");
-  ObjectRef oslo(new TOraObject(type));
-  type->Release();
-  oslo->AllocObject();
-  oslo->SetAttrAsString("CITY", "Oslo");
-  std::unique_ptr<TOraRef, ReleaseShared> to_oslo(new TOraRef(oslo->GetOraType()));
-  to_oslo->SetOCISvcCtx(connection_->GetSvcCtx());
-  to_oslo->SetOCIRef(oslo->GetObjectRef());
-  const std::string hex = to_oslo->AsHex();
+  AddressAndRef oslo = NewAddressWithRef(connection_->GetSvcCtx(), "Oslo");
+  const std::string hex = oslo.ref->AsHex();
   const char* sql = "SELECT ID, HOME, LBL FROM PEOPLE";
   fetch_->ScriptQuery(sql, "ID NUMBER(9); HOME REF SCOTT.ADDRESS_T; LBL MLSLABEL");
   fetch_->AddRows(sql, "1|" + hex + "|TOP\n2|<null>|<null>");
@@ -484,8 +466,8 @@ TEST_F(NestedColumnTest, ReferenceFieldShowsAndFollowsItsObject) {
       EXPECT_TRUE(nested.IsEmpty()) << "a null REF opens empty";
     }
   }
-  to_oslo.reset();
-  oslo.reset();
+  oslo.ref.reset();
+  oslo.object.reset();
   EXPECT_EQ(objects_.LiveObjects(), 0);
 }
 

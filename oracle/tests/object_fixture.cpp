@@ -118,4 +118,15 @@ TOraObject* ObjectTest::NewPerson() {
   return object;
 }
 
+AddressAndRef NewAddressWithRef(OCISvcCtx* svc_ctx, const std::string& city) {
+  TOraType* type = new TOraType(svc_ctx, "scott.address_t");
+  AddressAndRef made{ObjectRef(new TOraObject(type)), RefHolder(new TOraRef(type))};
+  type->Release();
+  made.object->AllocObject();
+  made.object->SetAttrAsString("CITY", city);
+  made.ref->SetOCISvcCtx(svc_ctx);
+  made.ref->SetOCIRef(made.object->GetObjectRef());
+  return made;
+}
+
 }  // namespace oracle::testing

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "oracle/object_ora_object.h"
+#include "oracle/object_ora_ref.h"
 #include "oracle/object_ora_type.h"
 #include "oracle/tests/standin_fixture_values.h"
 
@@ -86,6 +87,16 @@ struct ReleaseShared {
 };
 using TypeRef = std::unique_ptr<TOraType, ReleaseShared>;
 using ObjectRef = std::unique_ptr<TOraObject, ReleaseShared>;
+
+using RefHolder = std::unique_ptr<TOraRef, ReleaseShared>;
+
+// A new SCOTT.ADDRESS_T in the object cache with its CITY set, and a REF on
+// the service context that leads to it (the sample types declared).
+struct AddressAndRef {
+  ObjectRef object;
+  RefHolder ref;
+};
+AddressAndRef NewAddressWithRef(OCISvcCtx* svc_ctx, const std::string& city);
 
 // The stand-in's object controls (oci_standin_objects_control.h).
 class ObjectControl {

@@ -62,17 +62,10 @@ class DisconnectedQueryTest : public RecordSetTest {
 TEST_F(DisconnectedQueryTest, AnEditedRefHoldsItsObject) {
   Connect();
   objects_.DeclareSampleTypes();
-  TOraType* type = new TOraType(connection_->GetSvcCtx(), "scott.address_t");
-  ObjectRef oslo(new TOraObject(type));
-  type->Release();
-  oslo->AllocObject();
-  oslo->SetAttrAsString("CITY", "Oslo");
-  std::unique_ptr<TOraRef, ReleaseShared> to_oslo(new TOraRef(oslo->GetOraType()));
-  to_oslo->SetOCISvcCtx(connection_->GetSvcCtx());
-  to_oslo->SetOCIRef(oslo->GetObjectRef());
+  AddressAndRef oslo = NewAddressWithRef(connection_->GetSvcCtx(), "Oslo");
   const char* sql = "SELECT ID, HOME FROM PEOPLE";
   fetch_->ScriptQuery(sql, "ID NUMBER(9); HOME REF SCOTT.ADDRESS_T");
-  fetch_->AddRows(sql, "1|" + to_oslo->AsHex());
+  fetch_->AddRows(sql, "1|" + oslo.ref->AsHex());
   for (const bool disconnected : {false, true}) {
     SCOPED_TRACE(disconnected ? "disconnected" : "connected");
     auto query = OpenQuery(sql, disconnected);
@@ -87,8 +80,8 @@ TEST_F(DisconnectedQueryTest, AnEditedRefHoldsItsObject) {
     }
     query->Cancel();
   }
-  to_oslo.reset();
-  oslo.reset();
+  oslo.ref.reset();
+  oslo.object.reset();
   EXPECT_EQ(objects_.LiveObjects(), 0);
 }
 
