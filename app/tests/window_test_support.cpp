@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFileDialog>
 #include <QProcess>
+#include <QTreeView>
 #include <cstdlib>
 
 namespace app::testing {
@@ -57,6 +61,16 @@ void CreateFirebirdDatabase(const std::string& path) {
   ASSERT_TRUE(isql.waitForFinished(60000));
   ASSERT_EQ(isql.exitCode(), 0) << isql.readAllStandardError().toStdString();
   ASSERT_TRUE(std::filesystem::exists(path));
+}
+
+QTreeView* ListedFiles(QFileDialog& dialog, int rows) {
+  auto* view = dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
+  if (!view) return nullptr;
+  QElapsedTimer clock;
+  clock.start();
+  while (view->model()->rowCount(view->rootIndex()) < rows && clock.elapsed() < 10000)
+    QCoreApplication::processEvents();
+  return view;
 }
 
 }  // namespace app::testing

@@ -13,6 +13,9 @@
 #include "app/page_services.h"
 #include "testing/scratch_folder.h"
 
+class QFileDialog;
+class QTreeView;
+
 namespace app::testing {
 
 using platform::scratch::ScopedEnv;
@@ -64,6 +67,11 @@ class ScriptedServerList : public IServerList {
   int fail_after = -1;
   int calls = 0;
 };
+
+// The file list of a shown file dialog once it lists at least `rows`
+// entries (waiting up to 10 s for the folder to be read); null when the
+// dialog has no such list.
+QTreeView* ListedFiles(QFileDialog& dialog, int rows);
 
 // Creates an empty Firebird database (SYSDBA, WIN1251) on the embedded
 // engine with isql-fb; fails the test when that cannot be done.
