@@ -58,6 +58,20 @@ bool Compare(TData& data, const TExpressionNode* node, void* rec) {
   return CompareValues(data, node->kind, *left, *right);
 }
 
+// The ordering comparisons, alike for Variants and for stored numbers.
+template <class T>
+bool Ordered(TExpressionKind kind, const T& left, const T& right) {
+  switch (kind) {
+    case ntMore: return left > right;
+    case ntLess: return left < right;
+    case ntMoreEqual: return left >= right;
+    case ntLessEqual: return left <= right;
+    default: break;
+  }
+  CLASSLIB_ASSERT(false);
+  return false;
+}
+
 bool CompareValues(TData& data, TExpressionKind kind, const classlib::Variant& left, const classlib::Variant& right) {
   const bool left_null = classlib::VarIsNull(left), right_null = classlib::VarIsNull(right);
   if (left_null || right_null) {
@@ -73,14 +87,8 @@ bool CompareValues(TData& data, TExpressionKind kind, const classlib::Variant& l
     case ntEqual:
     case ntLike: return pattern ? FilterPatternMatch(left.AsString(), classlib::VarToStr(right)) : left == right;
     case ntNoEqual: return pattern ? !FilterPatternMatch(left.AsString(), classlib::VarToStr(right)) : left != right;
-    case ntMore: return left > right;
-    case ntLess: return left < right;
-    case ntMoreEqual: return left >= right;
-    case ntLessEqual: return left <= right;
-    default: break;
+    default: return Ordered(kind, left, right);
   }
-  CLASSLIB_ASSERT(false);
-  return false;
 }
 
 // A number field's value as the Variant comparison with a number takes it:
@@ -118,14 +126,8 @@ bool CompareDirect(const TData& data, const TExpressionNode* node, void* rec, bo
   switch (kind) {
     case ntEqual: case ntLike: return value == c;
     case ntNoEqual: return value != c;
-    case ntMore: return value > c;
-    case ntLess: return value < c;
-    case ntMoreEqual: return value >= c;
-    case ntLessEqual: return value <= c;
-    default: break;
+    default: return Ordered(kind, value, c);
   }
-  CLASSLIB_ASSERT(false);
-  return false;
 }
 
 bool Evaluate(TData& data, const TExpressionNode* node, void* rec) {
