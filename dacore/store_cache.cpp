@@ -206,6 +206,9 @@ void TMemData::ApplyUpdates() {
     DoOnApplyRecord(kind, action, later == nullptr);
     if (!Active() || (removals != cache_removals_ && !FindCacheEntry(item, nullptr))) break;
     item->update_result = static_cast<uint8_t>(action);
+    // What the apply read back into the new values (a refresh after the
+    // statement, returned values) belongs to the row.
+    if (action == urApplied && kind != 2 && new_cache_rec_buf_) KeepAppliedValues(item);
     if (action == 6) {
       if (!pending) pending = entry;
       entry = entry->next;
@@ -218,6 +221,12 @@ void TMemData::ApplyUpdates() {
     }
   }
   current_item_ = remembered;
+}
+
+void TMemData::KeepAppliedValues(ItemHeader* item) {
+  record_no_cache_.clear();
+  item->filter_result = fsNotChecked;
+  std::memcpy(ItemRecord(item), new_cache_rec_buf_, record_size_);
 }
 
 void TMemData::CommitUpdates() {
