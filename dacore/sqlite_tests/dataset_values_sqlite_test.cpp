@@ -1,9 +1,9 @@
 // Values of every kind of field on their way to the server and back, on the
 // SQLite test driver: a new row, NULL to a value, a value to NULL and a value
 // to another, stored by a plain post, by applied cached updates, by the data
-// set's own statements and by an update object, with and without a refresh
-// after the post. Each case checks what a second session reads and what the
-// record shows afterwards.
+// set's own statements and by an update object (its texts or its statement
+// components), with and without a refresh after the post. Each case checks
+// what a second session reads and what the record shows afterwards.
 #include "dacore/dataset_component.h"
 
 #include <gtest/gtest.h>
@@ -100,7 +100,7 @@ const std::vector<FieldKind>& Kinds() {
 }
 
 // How the edit reaches the server.
-enum class Way { kPost, kCached, kOwnStatements, kUpdateObject };
+enum class Way { kPost, kCached, kOwnStatements, kUpdateObject, kUpdateObjectStatements };
 
 const char* WayName(Way way) {
   switch (way) {
@@ -108,6 +108,7 @@ const char* WayName(Way way) {
     case Way::kCached: return "Cached";
     case Way::kOwnStatements: return "OwnStatements";
     case Way::kUpdateObject: return "UpdateObject";
+    case Way::kUpdateObjectStatements: return "UpdateObjectStatements";
   }
   return "?";
 }
@@ -160,6 +161,19 @@ class ValuesTest : public SQLiteTest, public ::testing::WithParamInterface<Case>
         update_.ModifySQL().SetText("UPDATE V SET " + column + " = :" + column + " WHERE ID = :OLD_ID");
         data_set_->SetUpdateObject(&update_);
         break;
+      case Way::kUpdateObjectStatements:
+        // Statement components of the connection run the update object's
+        // statements as they are, committing on their own.
+        insert_ = session_->CreateSQL();
+        insert_->SetAutoCommit(true);
+        insert_->SetSQL("INSERT INTO V (ID, " + column + ") VALUES (:ID, :" + column + ")");
+        modify_ = session_->CreateSQL();
+        modify_->SetAutoCommit(true);
+        modify_->SetSQL("UPDATE V SET " + column + " = :" + column + " WHERE ID = :OLD_ID");
+        update_.SetStatementObject(stInsert, insert_.get());
+        update_.SetStatementObject(stUpdate, modify_.get());
+        data_set_->SetUpdateObject(&update_);
+        break;
     }
     if (Refresh()) data_set_->SetRefreshOptions({roAfterInsert, roAfterUpdate});
     data_set_->Open();
@@ -167,6 +181,8 @@ class ValuesTest : public SQLiteTest, public ::testing::WithParamInterface<Case>
 
   void TearDown() override {
     data_set_.reset();
+    insert_.reset();
+    modify_.reset();
     session_.reset();
     SQLiteTest::TearDown();
   }
@@ -204,6 +220,7 @@ class ValuesTest : public SQLiteTest, public ::testing::WithParamInterface<Case>
   std::unique_ptr<sqlite_driver::TSQLiteSession> session_;
   std::unique_ptr<TCustomDADataSet> data_set_;
   TCustomDAUpdateSQL update_{nullptr};
+  std::unique_ptr<TCustomDASQL> insert_, modify_;
 };
 
 TEST_P(ValuesTest, TheServerAndTheRecordHoldWhatWasWritten) {
@@ -246,7 +263,7 @@ std::string CaseName(const ::testing::TestParamInfo<Case>& info) {
 INSTANTIATE_TEST_SUITE_P(EveryKindEveryWay, ValuesTest,
                          ::testing::Combine(::testing::Range<size_t>(0, 8),
                                             ::testing::Values(Way::kPost, Way::kCached, Way::kOwnStatements,
-                                                              Way::kUpdateObject),
+                                                              Way::kUpdateObject, Way::kUpdateObjectStatements),
                                             ::testing::Bool()),
                          CaseName);
 
