@@ -255,6 +255,34 @@ TEST_P(ValuesTest, TheServerAndTheRecordHoldWhatWasWritten) {
   }
 }
 
+// A cancelled edit leaves the record and the server as they were, NULL or not.
+TEST_P(ValuesTest, ACancelledEditLeavesTheValueAsItWas) {
+  for (const Travel& travel : kTravels) {
+    SCOPED_TRACE(travel.name);
+    if (travel.append) {
+      data_set_->Append();
+      data_set_->FieldByName("ID")->SetAsInteger(travel.id);
+    } else {
+      ASSERT_TRUE(data_set_->Locate("ID", classlib::Variant(travel.id), {}));
+      data_set_->Edit();
+    }
+    if (travel.to < 0) Column().Clear();
+    else Kind().write(*data_set_, Column(), travel.to);
+    EXPECT_EQ(Shown(), Expected(travel.to));
+    data_set_->Cancel();
+    if (travel.append) {
+      EXPECT_FALSE(data_set_->Locate("ID", classlib::Variant(travel.id), {}));
+      continue;
+    }
+    ASSERT_TRUE(data_set_->Locate("ID", classlib::Variant(travel.id), {}));
+    EXPECT_EQ(Shown(), Expected(travel.from));
+    EXPECT_EQ(Stored(travel.id), ExpectedStored(travel.from));
+  }
+  if (TheWay() == Way::kCached) {
+    EXPECT_FALSE(data_set_->UpdatesPending());
+  }
+}
+
 std::string CaseName(const ::testing::TestParamInfo<Case>& info) {
   return std::string(Kinds()[std::get<0>(info.param)].name) + "_" + WayName(std::get<1>(info.param)) +
          (std::get<2>(info.param) ? "_Refreshed" : "");
