@@ -206,9 +206,10 @@ void TMemData::ApplyUpdates() {
     DoOnApplyRecord(kind, action, later == nullptr);
     if (!Active() || (removals != cache_removals_ && !FindCacheEntry(item, nullptr))) break;
     item->update_result = static_cast<uint8_t>(action);
-    // What the apply read back into the new values (a refresh after the
-    // statement, returned values) belongs to the row.
-    if (action == urApplied && kind != 2 && new_cache_rec_buf_) KeepAppliedValues(item);
+    // The new-values buffer stands for the row while it is applied: what the
+    // apply wrote there (a refresh after the statement, returned values, a
+    // value that replaced one the row owned) becomes the row's own.
+    if (kind != 2 && new_cache_rec_buf_) KeepAppliedValues(item);
     if (action == 6) {
       if (!pending) pending = entry;
       entry = entry->next;
