@@ -209,7 +209,7 @@ void TMemData::ApplyUpdates() {
     // The new-values buffer stands for the row while it is applied: what the
     // apply wrote there (a refresh after the statement, returned values, a
     // value that replaced one the row owned) becomes the row's own.
-    if (kind != 2 && new_cache_rec_buf_) KeepAppliedValues(item);
+    if (item->status != isDeleted && new_cache_rec_buf_) KeepAppliedValues(item);
     if (action == 6) {
       if (!pending) pending = entry;
       entry = entry->next;
