@@ -189,11 +189,17 @@ void TCustomDADataSet::AssignFieldValue(TDAParam& param, const TFieldDesc& field
   TRecBuf rec = old ? UpdateOldRecord() : UpdateNewRecord();
   const classlib::TFieldType type = GetFieldType(field.DataType());
   if (IsBlobType(field.DataType())) {
-    param.SetDataType(type);
     TBlob* blob = rec ? FIRecordSet->GetBlob(field.FieldNo(), rec) : nullptr;
-    if (!blob || FIRecordSet->GetNull(field.FieldNo(), rec)) param.Clear();
-    else if (field.DataType() == dtBlob) param.SetAsBlobRef(blob);
-    else param.SetAsMemoRef(blob);
+    if (!blob || FIRecordSet->GetNull(field.FieldNo(), rec)) {
+      // NULL is an empty blob of the parameter's own: clearing the one it
+      // holds would erase the record it was last bound to.
+      param.SetDataType(classlib::ftUnknown);
+      param.SetDataType(type);
+    } else if (field.DataType() == dtBlob) {
+      param.SetAsBlobRef(blob);
+    } else {
+      param.SetAsMemoRef(blob);
+    }
     return;
   }
   Variant value;

@@ -146,7 +146,8 @@ void TCustomDADataSet::WriteRecordValue(TField* field, const TField& source, boo
     // The returned value goes into the row the store holds.
     TRecBuf rec = FIRecordSet->AllocRecBuf();
     FIRecordSet->GetRecord(rec);
-    if (desc->DataType() == dtBlob || desc->DataType() == dtMemo || desc->DataType() == dtWideMemo) {
+    // Every kind the store keeps as a blob (a server's LOBs too) takes the text.
+    if (FIRecordSet->IsBlobFieldType(desc->DataType())) {
       if (TBlob* blob = FIRecordSet->GetBlob(desc->FieldNo(), rec)) {
         blob->SetAsString(source.IsNull() ? std::string() : source.AsString());
         blob->Commit();

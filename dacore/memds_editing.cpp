@@ -45,8 +45,11 @@ void TMemDataSet::InternalEdit() {
 void TMemDataSet::InternalPost() {
   TDataSet::InternalPost();
   TRecordBuffer buffer = ActiveBuffer();
-  ForEachBlob(*FIRecordSet, buffer, [this](const TFieldDesc& desc, TBlob& blob) {
+  ForEachBlob(*FIRecordSet, buffer, [this, buffer](const TFieldDesc& desc, TBlob& blob) {
     if (!blob.Modified()) return;
+    // A blob written as an object (GetBlob, a file loaded into it) passed by
+    // the record: its null flag follows the content before the row is stored.
+    FIRecordSet->SetNullByBlob(desc.FieldNo(), buffer);
     for (TField* field : FieldList())
       if (field->FieldNo() == desc.FieldNo())
         if (auto* blob_field = dynamic_cast<TBlobField*>(field)) blob_field->SetModified(true);

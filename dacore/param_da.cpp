@@ -79,8 +79,10 @@ void TDAParam::SetAsMemoRef(TBlob* blob) {
 
 // ---- Values ---------------------------------------------------------------------
 
+// An empty blob is the parameter's NULL (IsNull): its value says so too, so
+// that a driver binds NULL rather than an empty text or blob.
 Variant TDAParam::Value() const {
-  if (IsBlob() && Blob()) return Variant(Blob()->GetAsString());
+  if (IsBlob() && Blob()) return Blob()->GetSize() == 0 ? Variant::Null() : Variant(Blob()->GetAsString());
   return TParam::Value();
 }
 

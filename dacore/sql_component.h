@@ -73,6 +73,10 @@ class TCustomDASQL : public classlib::TComponent, public IDAConnectionClient, pu
   // (lock_macros) as they are rather than scanning the new text.
   void SetSQLText(const std::string& text, bool lock_params, bool lock_macros);
   TDAParams& Params() { return *params_; }
+  // Whether this is the internal statement of data_set (its Command()).
+  bool BelongsTo(const classlib::TComponent* data_set) const {
+    return data_set_ && data_set_->OwnerComponent() == data_set;
+  }
   TDAParam* ParamByName(const std::string& name) { return params_->ParamByName(name); }
   int ParamCount() const { return params_->Count(); }
   classlib::Variant ParamValues(const std::string& names) const { return params_->ParamValues(names); }

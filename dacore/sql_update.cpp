@@ -3,8 +3,21 @@
 
 #include "classlib/format.h"
 #include "dacore/messages.h"
+#include "dacore/sql_component.h"
 
 namespace dacore {
+
+namespace {
+
+// The data set itself, or the statement it runs its own query with: as an
+// update statement either would run the data set's query for its post.
+bool IsDataSetOrItsCommand(const classlib::TComponent* component, const classlib::TComponent* data_set) {
+  if (component == data_set) return true;
+  const auto* statement = dynamic_cast<const TCustomDASQL*>(component);
+  return statement && statement->BelongsTo(data_set);
+}
+
+}  // namespace
 
 TCustomDAUpdateSQL::TCustomDAUpdateSQL(classlib::TComponent* owner) : TComponent(owner) {}
 
@@ -35,7 +48,8 @@ void TCustomDAUpdateSQL::CheckStatementObject(classlib::TComponent* component,
   if (!component) return;
   if (!component->InheritsFromByName(DataSetClass()) && !component->InheritsFromByName(SQLClass()))
     throw classlib::Exception(classlib::Format(SUpdateObjectWrongClass, {DataSetClass(), SQLClass()}));
-  if (data_set && component == data_set) throw classlib::Exception(SUpdateObjectCircularReferences);
+  if (data_set && IsDataSetOrItsCommand(component, data_set))
+    throw classlib::Exception(SUpdateObjectCircularReferences);
 }
 
 void TCustomDAUpdateSQL::SetStatementObject(TStatementType type, classlib::TComponent* component) {

@@ -43,7 +43,8 @@ class TCustomDAUpdateSQL : public classlib::TComponent {
   classlib::TStringList& RefreshSQL() { return SQLText(stRefresh); }
   // The components that run a kind's statement instead of a text.
   classlib::TComponent* StatementObject(TStatementType type) const;
-  // Must be of DataSetClass or SQLClass and not this object's own data set.
+  // Must be of DataSetClass or SQLClass and neither this object's own data
+  // set nor that data set's internal statement (Command()).
   void SetStatementObject(TStatementType type, classlib::TComponent* component);
   classlib::TComponent* InsertObject() const { return StatementObject(stInsert); }
   classlib::TComponent* ModifyObject() const { return StatementObject(stUpdate); }

@@ -206,6 +206,10 @@ void TMemData::ApplyUpdates() {
     DoOnApplyRecord(kind, action, later == nullptr);
     if (!Active() || (removals != cache_removals_ && !FindCacheEntry(item, nullptr))) break;
     item->update_result = static_cast<uint8_t>(action);
+    // The new-values buffer stands for the row while it is applied: what the
+    // apply wrote there (a refresh after the statement, returned values, a
+    // value that replaced one the row owned) becomes the row's own.
+    if (item->status != isDeleted && new_cache_rec_buf_) KeepAppliedValues(item);
     if (action == 6) {
       if (!pending) pending = entry;
       entry = entry->next;
@@ -218,6 +222,12 @@ void TMemData::ApplyUpdates() {
     }
   }
   current_item_ = remembered;
+}
+
+void TMemData::KeepAppliedValues(ItemHeader* item) {
+  record_no_cache_.clear();
+  item->filter_result = fsNotChecked;
+  std::memcpy(ItemRecord(item), new_cache_rec_buf_, record_size_);
 }
 
 void TMemData::CommitUpdates() {

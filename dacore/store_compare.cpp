@@ -85,7 +85,17 @@ uint64_t FloatOrderBits(double d) {
   return bits & (uint64_t{1} << 63) ? ~bits : bits | (uint64_t{1} << 63);
 }
 
-int CompareNumbers(const Number& a, const Number& b) { return a.exact && b.exact ? Order(a.i, b.i) : Order(a.d, b.d); }
+// The order of FloatOrderBits: a NaN equals only a NaN and follows every
+// number, so that the sort keys and the record comparison agree.
+int OrderFloats(double a, double b) {
+  const bool a_nan = std::isnan(a), b_nan = std::isnan(b);
+  if (a_nan || b_nan) return a_nan == b_nan ? 0 : (a_nan ? 1 : -1);
+  return Order(a, b);
+}
+
+int CompareNumbers(const Number& a, const Number& b) {
+  return a.exact && b.exact ? Order(a.i, b.i) : OrderFloats(a.d, b.d);
+}
 
 // The value of a stored field as text, for comparison with a string key.
 std::string NumberText(const void* p, TDataType t, size_t size) {

@@ -108,6 +108,9 @@ class TData : public classlib::TObject {
   virtual bool GetNull(int field_no, TRecBuf rec);
   virtual void SetNull(int field_no, TRecBuf rec, bool value);
   bool GetNullByBlob(int field_no, TRecBuf rec);
+  // A blob field is null exactly when its blob holds nothing: every write of
+  // its content sets the record's null flag from it.
+  void SetNullByBlob(int field_no, TRecBuf rec);
   virtual void GetFieldAsVariant(int field_no, TRecBuf rec, classlib::Variant& value);
   virtual void PutFieldAsVariant(int field_no, TRecBuf rec, const classlib::Variant& value);
   virtual void GetDateFromBuf(TRecBuf rec, int32_t offset, TDateKind kind, void* dest);

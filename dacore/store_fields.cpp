@@ -373,6 +373,13 @@ bool TData::GetNullByBlob(int field_no, TRecBuf rec) {
   return false;
 }
 
+void TData::SetNullByBlob(int field_no, TRecBuf rec) {
+  const TFieldDesc& field = FieldOfNo(field_no);
+  if (field.HasParent() || !IsBlobFieldType(field.DataType())) return;
+  auto* blob = static_cast<TBlob*>(GetSlot(rec, field));
+  *NullPtr(rec, field_no) = !blob || blob->GetSize() == 0 ? 1 : 0;
+}
+
 // ---- Blob data by field number ----------------------------------------------
 
 namespace {
@@ -401,10 +408,11 @@ void TData::WriteBlob(int field_no, TRecBuf rec, uint32_t position, uint32_t cou
   TBlob* blob = GetBlob(field_no, rec);
   if (!blob->IsUnicode() || true_unicode) {
     blob->Write(position, count, source);
-    return;
+  } else {
+    const classlib::WideString wide = classlib::AnsiToWide(std::string_view(static_cast<const char*>(source), count));
+    blob->Write(position * 2, static_cast<uint32_t>(wide.size() * 2), wide.data());
   }
-  const classlib::WideString wide = classlib::AnsiToWide(std::string_view(static_cast<const char*>(source), count));
-  blob->Write(position * 2, static_cast<uint32_t>(wide.size() * 2), wide.data());
+  SetNullByBlob(field_no, rec);
 }
 
 uint32_t TData::GetBlobSize(int field_no, TRecBuf rec, bool from_rollback, bool true_unicode) {
@@ -416,6 +424,7 @@ uint32_t TData::GetBlobSize(int field_no, TRecBuf rec, bool from_rollback, bool 
 void TData::TruncateBlob(int field_no, TRecBuf rec, uint32_t size, bool true_unicode) {
   TBlob* blob = GetBlob(field_no, rec);
   blob->Truncate(blob->IsUnicode() && !true_unicode ? size * 2 : size);
+  SetNullByBlob(field_no, rec);
 }
 
 }  // namespace dacore

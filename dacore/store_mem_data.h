@@ -286,6 +286,8 @@ class TMemData : public TData {
   void RestoreFromRollback(ItemHeader* item);
   void SaveRollback(ItemHeader* item);
   void FreeRollback(ItemHeader* item);
+  // The new-values buffer of a row the apply handler has seen becomes the row's record.
+  void KeepAppliedValues(ItemHeader* item);
   int32_t cache_removals_ = 0;
   void SetSortColumns(TSortColumns columns);  // entries dropped, so an apply walk can tell
   void SwapWithNext(ItemHeader* item);

@@ -250,6 +250,40 @@ TEST_F(DataSetTest, AnUpdateObjectWhoseStatementIsTheDataSetItselfIsRefused) {
   EXPECT_EQ(ReadElsewhere("SELECT S FROM T WHERE ID = 1"), "stored");
 }
 
+// The data set's internal statement runs its own query: as a statement of
+// its update object it is refused like the data set itself.
+TEST_F(DataSetTest, AnUpdateObjectRefusesTheDataSetsOwnStatement) {
+  const std::string circular =
+      "Circular references are not allowed between TCustomDADataset and TCustomDAUpdateSQL objects";
+  auto data_set = Query(*session_, "SELECT ID, S FROM T WHERE ID = 1");
+  TCustomDAUpdateSQL update(nullptr);
+  update.ModifySQL().SetText("UPDATE T SET S = 'object ' || :S WHERE ID = :OLD_ID");
+  // Set while the object served no data set: the data set refuses the object.
+  update.SetStatementObject(stUpdate, &data_set->Command());
+  EXPECT_EQ(MessageOf([&] { data_set->SetUpdateObject(&update); }), circular);
+  EXPECT_EQ(data_set->UpdateObject(), nullptr);
+  update.SetStatementObject(stUpdate, nullptr);
+
+  // Serving the data set, the object refuses it itself and keeps what it had.
+  data_set->SetUpdateObject(&update);
+  EXPECT_EQ(MessageOf([&] { update.SetStatementObject(stUpdate, &data_set->Command()); }), circular);
+  EXPECT_EQ(update.ModifyObject(), nullptr);
+  // Another data set's statement component is an ordinary statement object.
+  auto statement = session_->CreateSQL();
+  statement->SetAutoCommit(true);
+  statement->SetSQL("UPDATE T SET S = 'by statement ' || :S WHERE ID = :OLD_ID");
+  update.SetStatementObject(stUpdate, statement.get());
+  EXPECT_EQ(update.ModifyObject(), statement.get());
+  update.SetStatementObject(stUpdate, nullptr);
+
+  data_set->Open();
+  data_set->Edit();
+  data_set->FieldByName("S")->SetAsString("text");
+  data_set->Post();
+  EXPECT_EQ(ReadElsewhere("SELECT S FROM T WHERE ID = 1"), "object text");
+  data_set->SetUpdateObject(nullptr);
+}
+
 TEST_F(DataSetTest, NumberRangeGivesNumericFieldsTheRangeOfTheirColumns) {
   auto data_set = Query(*session_, "SELECT ID, N FROM T WHERE ID = 1");
   data_set->Open();

@@ -129,6 +129,44 @@ TEST_F(UpdatesTest, RefreshOptionsReadWhatTheServerMadeOfThePostedRecord) {
   EXPECT_EQ(data_set->FieldByName("STAMP")->AsString(), "fresh");
 }
 
+// Applied cached updates read back what the server made of each row, as a
+// post does outside cached updates.
+TEST_F(UpdatesTest, ARefreshDuringAnApplyLeavesTheServersValuesInTheRecord) {
+  auto data_set = Query(*session_, "SELECT ID, S, STAMP FROM T ORDER BY ID");
+  data_set->SetCachedUpdates(true);
+  data_set->SetRefreshOptions({roAfterInsert, roAfterUpdate});
+  data_set->Open();
+  data_set->Edit();
+  data_set->FieldByName("S")->SetAsString("cached");
+  data_set->Post();
+  data_set->Append();
+  data_set->FieldByName("ID")->SetAsInteger(8);
+  data_set->FieldByName("S")->SetAsString("added");
+  data_set->Post();
+  data_set->ApplyUpdates();
+  const auto stamp = [&](int id) {
+    EXPECT_TRUE(data_set->Locate("ID", classlib::Variant(id), {}));
+    return data_set->FieldByName("STAMP")->AsString();
+  };
+  EXPECT_EQ(stamp(1), "cached!");
+  EXPECT_EQ(stamp(8), "fresh");
+  data_set->CommitUpdates();
+  EXPECT_EQ(stamp(1), "cached!");
+  EXPECT_EQ(stamp(8), "fresh");
+  EXPECT_EQ(data_set->FieldByName("S")->AsString(), "added");
+  EXPECT_EQ(ReadElsewhere("SELECT STAMP FROM T WHERE ID = 1"), "cached!");
+
+  // The connection's apply of several data sets does the same.
+  data_set->Locate("ID", classlib::Variant(2), {});
+  data_set->Edit();
+  data_set->FieldByName("S")->SetAsString("second");
+  data_set->Post();
+  std::vector<IDAConnectionClient*> sets{data_set.get()};
+  session_->ApplyUpdates(sets);
+  EXPECT_EQ(stamp(2), "second!");
+  EXPECT_EQ(data_set->UpdateStatus(), classlib::usUnmodified);
+}
+
 TEST_F(UpdatesTest, ClosingTheDataSetUnpreparesItsRefreshStatement) {
   auto data_set = Query(*session_, "SELECT ID, S, STAMP FROM T ORDER BY ID");
   data_set->SetRefreshOptions({roAfterUpdate});

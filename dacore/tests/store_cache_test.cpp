@@ -189,6 +189,27 @@ class ApplyTest : public CacheTest {
   std::vector<std::string> olds, news;
 };
 
+// What the handler writes into the new values (a refresh after the statement
+// does) stays in the row, heap strings and blobs included, whatever it answers.
+TEST_F(ApplyTest, ValuesTheHandlerWritesStayInTheRow) {
+  ThreeChanges();
+  std::vector<int> answers{urApplied, urApplied, urSkip};
+  store_.OnApplyRecord = [&](int kind, int& action, bool) {
+    if (kind != 2) {
+      store_.PutFieldAsVariant(2, new_buf_, Variant(std::string(kind == 0 ? "read back" : "inserted back")));
+      store_.GetBlob(3, new_buf_)->SetAsString("server note");
+    }
+    action = answers.at(calls++);
+  };
+  store_.ApplyUpdates();
+  EXPECT_EQ(Rows(), (std::vector<std::string>{"11 read back server note", "3 name 3 note 3", "4 inserted back server note"}));
+  // The skipped insert stays pending; the rest is committed as it was read back.
+  answers.push_back(urApplied);
+  store_.CommitUpdates();
+  EXPECT_FALSE(store_.UpdatesPending());
+  EXPECT_EQ(Rows(), (std::vector<std::string>{"11 read back server note", "3 name 3 note 3", "4 inserted back server note"}));
+}
+
 TEST_F(ApplyTest, HandlerSeesKindsAndValuesOldFromTheRowWithoutRollback) {
   ThreeChanges();
   Answer({urApplied, urApplied, urApplied});

@@ -304,6 +304,28 @@ TEST_F(OraDataSetFillTest, AnUpdateObjectThatWouldRunTheQueryItselfIsRefused) {
   EXPECT_TRUE(Contains(statements_->Received(), "NAME[1]=two")) << ::testing::PrintToString(statements_->Received());
 }
 
+// The query's internal statement runs the open query: it is refused too,
+// before a post could run it.
+TEST_F(OraDataSetFillTest, AnUpdateObjectRefusesTheQuerysOwnStatement) {
+  auto query = OpenQuery("SELECT ID, NAME FROM T", "ID NUMBER(9); NAME VARCHAR2(20)", "1|one", "ID");
+  const std::string circular =
+      "Circular references are not allowed between TCustomDADataset and TCustomDAUpdateSQL objects";
+  TOraUpdateSQL update_sql;
+  update_sql.SetStatementObject(dacore::stUpdate, &query->Command());
+  EXPECT_EQ(MessageOf([&] { query->SetUpdateObject(&update_sql); }), circular);
+  EXPECT_EQ(query->UpdateObject(), nullptr);
+  update_sql.SetStatementObject(dacore::stUpdate, nullptr);
+  query->SetUpdateObject(&update_sql);
+  EXPECT_EQ(MessageOf([&] { update_sql.SetStatementObject(dacore::stUpdate, &query->Command()); }), circular);
+  EXPECT_EQ(update_sql.ModifyObject(), nullptr);
+  // A statement of its own is still taken.
+  TOraSQL statement;
+  update_sql.SetStatementObject(dacore::stUpdate, &statement);
+  EXPECT_EQ(update_sql.ModifyObject(), &statement);
+  update_sql.SetStatementObject(dacore::stUpdate, nullptr);
+  EXPECT_TRUE(query->Active());
+}
+
 TEST_F(OraDataSetFillTest, NumberRangeLimitsNumericFieldsToTheDigitsOfTheirColumns) {
   const std::string sql = "SELECT N, R FROM T";
   fetch_->ScriptQuery(sql, "N NUMBER(3); R NUMBER(3,1)");
