@@ -60,11 +60,11 @@ TCRConnectionPool* TCRConnectionPoolManager::EnterPool(const TCRConnectionParame
   return pool;
 }
 
+// Notified under the lock: a destruction waiting for the last get could
+// otherwise free the condition while it is being notified.
 void TCRConnectionPoolManager::LeavePool(TCRConnectionPool* pool) {
-  {
-    std::lock_guard<std::mutex> guard(manager_lock_);
-    --pool->gets_in_progress_;
-  }
+  std::lock_guard<std::mutex> guard(manager_lock_);
+  --pool->gets_in_progress_;
   gets_left_.notify_all();
 }
 
