@@ -175,10 +175,14 @@ TConnectDialogClass TCustomDAConnection::ConnectDialogClass() const {
   return [] { return std::make_unique<TCustomConnectDialog>(nullptr); };
 }
 
+// A dialog given up keeps the free-notification link while its back
+// reference still names this connection, so that it hears when this
+// connection goes (see TCustomConnectDialog::SetConnection).
 void TCustomDAConnection::SetConnectDialog(TCustomConnectDialog* dialog) {
   if (dialog == connect_dialog_) return;
-  if (connect_dialog_) connect_dialog_->RemoveFreeNotification(this);
+  TCustomConnectDialog* previous = connect_dialog_;
   connect_dialog_ = dialog;
+  if (previous && previous->Connection() != this) RemoveFreeNotification(previous);
   if (dialog) {
     dialog->FreeNotification(this);
     dialog->SetConnection(this);

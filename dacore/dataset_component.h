@@ -394,6 +394,10 @@ class TCustomDADataSet : public TMemDataSet,
   void StopAsyncWait();
   void WireCommand();
   bool DetailLinked() const;
+  // Before a prepare, an open or an execute: a detail on the server takes
+  // the master's values into its parameters, linked by field lists or by
+  // parameter names alone (a local link resolves its values at open).
+  void TakeMasterParams();
   void Relink();
   void RemoveUpdateStatements();
   void DetailTimerFired(classlib::TObject* sender);
@@ -418,8 +422,11 @@ class TCustomDADataSet : public TMemDataSet,
   // The kinds that return rows run through a data set of the connection.
   std::array<std::unique_ptr<TCustomDADataSet>, 11> update_data_sets_;
   std::unique_ptr<TWin32Timer> detail_timer_;
-  // A local link: the linked detail and master fields and the master's values.
-  std::vector<std::pair<const TFieldDesc*, classlib::Variant>> local_link_;
+  // A local link: the numbers of the linked detail fields and the master's
+  // values. Numbers rather than descriptions, which a store that describes
+  // its fields again frees; the link is cleared when the cursor closes and
+  // resolved again when it opens.
+  std::vector<std::pair<int, classlib::Variant>> local_link_;
   bool posting_ = false;
   bool dropping_foreign_detail_ = false;
   std::string batch_sql_;

@@ -83,7 +83,7 @@ void TCustomDADataSet::Prepare() {
   const bool counted = !prepared_holds_connection_;
   BeginConnection(counted);
   try {
-    if (DetailLinked()) SetMasterParams(Params());
+    TakeMasterParams();
     uint32_t message_id = 0;
     const bool traced = Traced(*this);
     if (traced) TCustomDASQLMonitor::NotifyPrepare(this, BuildFinalSQL(), &Params(), message_id, true);
@@ -127,7 +127,7 @@ void TCustomDADataSet::Execute() {
       EndConnection();
       return;
     }
-    if (DetailLinked() && !options_->LocalMasterDetail()) SetMasterParams(Params());
+    TakeMasterParams();
     command_->WriteParams(true);
     StartAsyncWait();
     InternalExecute();
@@ -202,7 +202,7 @@ void TCustomDADataSet::OpenCursor(bool info_query) {
   }
   try {
     BeforeOpenCursor(info_query);
-    if (DetailLinked() && !options_->LocalMasterDetail()) SetMasterParams(Params());
+    TakeMasterParams();
     rec_count_from_server_ = options_->QueryRecCount() ? GetRecCount() : 0;
     {
       TWaitScope wait(!non_blocking_);
@@ -265,6 +265,7 @@ void TCustomDADataSet::InternalOpen() {
 void TCustomDADataSet::CloseCursor() {
   const bool held = cursor_holds_connection_;
   cursor_holds_connection_ = false;
+  local_link_.clear();
   TMemDataSet::CloseCursor();
   // The statements that refreshed or checked records hold server cursors of
   // their own, which a closed data set no longer needs.

@@ -117,18 +117,22 @@ bool TCustomDADataSet::SetMasterParams(TDAParams& params) {
   return changed;
 }
 
+void TCustomDADataSet::TakeMasterParams() {
+  if (MasterSource() && !options_->LocalMasterDetail()) SetMasterParams(Params());
+}
+
 // The pairs of detail and master fields, each of which must exist.
 bool TCustomDADataSet::ResolveLocalLink() {
   classlib::TDataSet* master = MasterSource()->DataSet();
   const std::vector<std::string> masters = SplitFieldNames(master_fields_);
   const std::vector<std::string> details = SplitFieldNames(detail_fields_);
-  std::vector<std::pair<const TFieldDesc*, Variant>> link;
+  std::vector<std::pair<int, Variant>> link;
   for (size_t i = 0; i < masters.size() && i < details.size(); ++i) {
     const TFieldDesc* detail = FIRecordSet ? FIRecordSet->FindField(details[i]) : nullptr;
     if (!detail) classlib::DatabaseError(classlib::Format(SFieldNotFound, {details[i]}), this);
     classlib::TField* field = master->FindField(masters[i]);
     if (!field) classlib::DatabaseError(classlib::Format(SFieldNotFound, {masters[i]}), this);
-    link.emplace_back(detail, field->Value());
+    link.emplace_back(detail->FieldNo(), field->Value());
   }
   bool changed = link.size() != local_link_.size();
   for (size_t i = 0; !changed && i < link.size(); ++i) {
@@ -144,10 +148,11 @@ bool TCustomDADataSet::ResolveLocalLink() {
 // A record belongs to the master when every linked value is set and equal
 // to the master's; before the link is known every record shows.
 bool TCustomDADataSet::LocalLinkAccepts(TRecBuf rec) {
-  for (const auto& [detail, master_value] : local_link_) {
-    if (IsNullValue(master_value) || FIRecordSet->GetNull(detail->FieldNo(), rec)) return false;
+  for (const auto& [field_no, master_value] : local_link_) {
+    if (field_no > FIRecordSet->GetFieldCount()) return true;  // described anew: resolved again at open
+    if (IsNullValue(master_value) || FIRecordSet->GetNull(field_no, rec)) return false;
     Variant value;
-    FIRecordSet->GetFieldAsVariant(detail->FieldNo(), rec, value);
+    FIRecordSet->GetFieldAsVariant(field_no, rec, value);
     if (!VarEqual(value, master_value)) return false;
   }
   return true;

@@ -212,7 +212,7 @@ void TCustomDADataSet::AssignFieldValue(TDAParam& param, const TFieldDesc& field
 // new value, "OLD_" and a field name its old one, else the data set's own
 // parameter of that name (a handler of BeforeUpdateExecute may fill it).
 void TCustomDADataSet::AssignUpdateParams(TStatementType type, bool generated) {
-  if (type == stRefreshQuick && DetailLinked()) SetMasterParams(Params());
+  if (type == stRefreshQuick) TakeMasterParams();
   const bool own_params = command_->ParamCount() > 0;
   const bool use_info = generated && type != stRefreshQuick && !(type == stRefresh && own_params);
   // A detail linked through its own parameters refreshes with their values.

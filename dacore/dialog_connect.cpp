@@ -34,12 +34,20 @@ TCustomConnectDialog::TCustomConnectDialog(classlib::TComponent* owner) : TCompo
   SetLabelSet(lsEnglish);
 }
 
-TCustomConnectDialog::~TCustomConnectDialog() { SetConnection(nullptr); }
+// The component's destruction tells every connection that refers to this
+// dialog (through the free-notification link, or through a shared owner);
+// detaching here first would leave them holding a freed dialog.
+TCustomConnectDialog::~TCustomConnectDialog() = default;
 
+// The free-notification link between a dialog and a connection is two-way
+// and serves both references: it is dropped only when neither refers to the
+// other any more (a connection that took this dialog through Assign while
+// its source still holds it must both hear when the dialog goes).
 void TCustomConnectDialog::SetConnection(TCustomDAConnection* connection) {
   if (connection_ == connection) return;
-  if (connection_) connection_->RemoveFreeNotification(this);
+  TCustomDAConnection* previous = connection_;
   connection_ = connection;
+  if (previous && previous->ConnectDialog() != this) previous->RemoveFreeNotification(this);
   if (connection_) connection_->FreeNotification(this);
 }
 

@@ -352,7 +352,9 @@ void TMemDataSet::InternalOpen() {
   filter_record_ = AllocRecordBuffer();
   FIRecordSet->SetCachedUpdates(cached_updates_);
   ApplyStoreFilter(Filtered(), Filter(), FilterOptions(), static_cast<bool>(OnFilterRecord()));
-  if (mem_data_ != nullptr && mem_data_->SortFields() != index_field_names_)
+  // The rows came in the server's order: a local order sorts them again
+  // (the store kept its sort columns, so new rows and searches go by them).
+  if (mem_data_ != nullptr && (mem_data_->SortFields() != index_field_names_ || mem_data_->HasSortColumns()))
     mem_data_->SetSortFields(index_field_names_);
 }
 

@@ -51,16 +51,24 @@ bool TCRLocalConnectionPool::PingSucceeds(TCRConnection& connection) {
 
 // The wait is what is left of the get time-out after waiting for the get
 // lock, never less than nothing; every lock is released on the error path.
+// A slot freed during the wait may be taken again before this get sees it
+// (a validation round takes idle connections out as uses, and puts them
+// back): the get then waits on for the rest of its time. The event is set
+// exactly while a slot is free (both change under the used-count lock), so
+// that wait blocks.
 void TCRLocalConnectionPool::TakeSlot() {
   const uint32_t start = Clock().Ticks();
   std::lock_guard<std::mutex> get_guard(get_lock_);
-  const uint32_t waited = Clock().Ticks() - start;
-  const uint32_t wait = waited >= kGetTimeout ? 0 : kGetTimeout - waited;
-  if (!Clock().Wait(free_slot_, wait)) throw classlib::Exception(SMaxConnectionsReached);
-  std::lock_guard<std::mutex> used_guard(used_lock_);
-  if (used_count_ >= ConnectionParameters().MaxPoolSize)
-    throw classlib::Exception(SMaxConnectionsReached);
-  if (++used_count_ == ConnectionParameters().MaxPoolSize) free_slot_.ResetEvent();
+  for (;;) {
+    const uint32_t waited = Clock().Ticks() - start;
+    const uint32_t wait = waited >= kGetTimeout ? 0 : kGetTimeout - waited;
+    if (!Clock().Wait(free_slot_, wait)) throw classlib::Exception(SMaxConnectionsReached);
+    std::lock_guard<std::mutex> used_guard(used_lock_);
+    if (used_count_ < ConnectionParameters().MaxPoolSize) {
+      if (++used_count_ == ConnectionParameters().MaxPoolSize) free_slot_.ResetEvent();
+      return;
+    }
+  }
 }
 
 void TCRLocalConnectionPool::ReleaseSlot() {

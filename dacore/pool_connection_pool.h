@@ -47,6 +47,10 @@ class TCRConnectionPool : public classlib::TObject {
   TCRConnectionPoolManager* Manager() const { return manager_; }
 
  private:
+  friend class TCRConnectionPoolManager;
+  // Gets of the manager on this pool that have not returned, under the
+  // manager's lock: a pool is not freed while one runs.
+  int gets_in_progress_ = 0;
   TCRConnectionPoolManager* manager_;
   std::unique_ptr<TCRConnectionParameters> parameters_;
 };

@@ -13,7 +13,8 @@ TCRConnectionPoolManager::~TCRConnectionPoolManager() {
   std::lock_guard<std::mutex> list_guard(pool_list_lock_);
   std::vector<std::unique_ptr<TCRConnectionPool>> pools;
   {
-    std::lock_guard<std::mutex> guard(manager_lock_);
+    std::unique_lock<std::mutex> guard(manager_lock_);
+    gets_left_.wait(guard, [this] { return !GetsInProgress(); });
     pools.swap(pools_);
   }
   pools.clear();  // outside the manager lock, as a validation frees a pool
@@ -29,8 +30,21 @@ TCRConnection* TCRConnectionPoolManager::GetConnection(const TCRConnectionParame
   return InternalGetConnection(parameters);
 }
 
+// The get itself (up to the pool's wait for a free slot) runs outside the
+// manager lock, so a full pool holds up neither the gets of other pools nor
+// the validation round; the count of gets keeps the pool from being freed.
 TCRConnection* TCRConnectionPoolManager::InternalGetConnection(
     const TCRConnectionParameters& parameters) {
+  TCRConnectionPool* pool = EnterPool(parameters);
+  struct TLeave {
+    TCRConnectionPoolManager* manager;
+    TCRConnectionPool* pool;
+    ~TLeave() { manager->LeavePool(pool); }
+  } leave{this, pool};
+  return pool->GetConnection();
+}
+
+TCRConnectionPool* TCRConnectionPoolManager::EnterPool(const TCRConnectionParameters& parameters) {
   std::lock_guard<std::mutex> guard(manager_lock_);
   TCRConnectionPool* pool = nullptr;
   for (auto& candidate : pools_)
@@ -42,7 +56,23 @@ TCRConnection* TCRConnectionPoolManager::InternalGetConnection(
     pools_.push_back(CreateConnectionPool(parameters));
     pool = pools_.back().get();
   }
-  return pool->GetConnection();
+  ++pool->gets_in_progress_;
+  return pool;
+}
+
+// Notified under the lock: a destruction waiting for the last get could
+// otherwise free the condition while it is being notified.
+void TCRConnectionPoolManager::LeavePool(TCRConnectionPool* pool) {
+  std::lock_guard<std::mutex> guard(manager_lock_);
+  --pool->gets_in_progress_;
+  gets_left_.notify_all();
+}
+
+// Under the manager lock.
+bool TCRConnectionPoolManager::GetsInProgress() {
+  for (const auto& pool : pools_)
+    if (pool->gets_in_progress_ > 0) return true;
+  return false;
 }
 
 // The list grows under the manager lock alone (a get that makes a pool), so
@@ -67,7 +97,7 @@ void TCRConnectionPoolManager::ValidatePools() {
     std::unique_ptr<TCRConnectionPool> removed;
     {
       std::lock_guard<std::mutex> guard(manager_lock_);
-      if (pool->GetTotalConnectionsCount() == 0) {
+      if (pool->gets_in_progress_ == 0 && pool->GetTotalConnectionsCount() == 0) {
         removed = std::move(pools_[i]);
         pools_.erase(pools_.begin() + static_cast<std::ptrdiff_t>(i));
       }

@@ -3,6 +3,7 @@
 // pool each 30 seconds and frees pools that hold no connection.
 #pragma once
 
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -23,13 +24,14 @@ class TCRConnectionPoolManager : public classlib::TObject {
   // Starts the validation thread. clock (not owned) defaults to the system's.
   explicit TCRConnectionPoolManager(TPoolClock* clock = nullptr);
   // Stops the validation thread and waits for it, however long its current
-  // round takes, before the pools are freed.
+  // round takes, and for the gets in progress, before the pools are freed.
   ~TCRConnectionPoolManager() override;
   TCRConnectionPoolManager(const TCRConnectionPoolManager&) = delete;
   TCRConnectionPoolManager& operator=(const TCRConnectionPoolManager&) = delete;
 
   // A connection from the first pool whose parameters equal these (a new
-  // pool when none does).
+  // pool when none does). The manager's lock covers finding or making the
+  // pool; the wait for a free connection happens on that pool alone.
   TCRConnection* GetConnection(const TCRConnectionParameters& parameters);
   // Validates every pool, last to first, and frees the empty ones.
   void ValidatePools();
@@ -51,9 +53,14 @@ class TCRConnectionPoolManager : public classlib::TObject {
 
  private:
   void ValidationLoop();
+  // Finds or makes the pool and counts a get on it, under the manager lock.
+  TCRConnectionPool* EnterPool(const TCRConnectionParameters& parameters);
+  void LeavePool(TCRConnectionPool* pool);
+  bool GetsInProgress();
 
   TPoolClock& clock_;
-  std::mutex manager_lock_;    // finding and creating pools, the emptiness test
+  std::mutex manager_lock_;    // finding and creating pools, the gets in progress, the emptiness test
+  std::condition_variable gets_left_;  // a get left its pool
   std::mutex pool_list_lock_;  // the thread's walk and the final clearing
   std::vector<std::unique_ptr<TCRConnectionPool>> pools_;
   classlib::TEvent wake_;

@@ -1,6 +1,8 @@
 // The Oracle pool manager and its process-wide instance.
 #include "oracle/pool_ora_manager.h"
 
+#include <mutex>
+
 #include "oracle/call_state.h"
 #include "oracle/conn_oci_connection.h"
 #include "oracle/pool_ora_pools.h"
@@ -18,6 +20,9 @@ TOraConnectionPoolManager*& TheInstance() {
   static TOraConnectionPoolManager* instance = nullptr;
   return instance;
 }
+
+// The request a thread's get serves, while it runs.
+thread_local const TOraConnectionParameters* current_request = nullptr;
 
 }  // namespace
 
@@ -68,19 +73,20 @@ std::unique_ptr<dacore::TCRConnectionPool> TOraConnectionPoolManager::CreateConn
   }
 }
 
+const TOraConnectionParameters* TOraConnectionPoolManager::CurrentRequest() const { return current_request; }
+
 dacore::TCRConnection* TOraConnectionPoolManager::InternalGetConnection(
     const dacore::TCRConnectionParameters& parameters) {
-  std::lock_guard<std::mutex> guard(get_lock_);
   const auto* ora = dynamic_cast<const TOraConnectionParameters*>(&parameters);
-  current_request_ = ora;
+  current_request = ora;
   dacore::TCRConnection* pooled;
   try {
     pooled = dacore::TCRConnectionPoolManager::InternalGetConnection(parameters);
   } catch (...) {
-    current_request_ = nullptr;
+    current_request = nullptr;
     throw;
   }
-  current_request_ = nullptr;
+  current_request = nullptr;
   if (!ora || (ora->ProxyUsername.empty() && ora->ProxyPassword.empty())) return pooled;
   return OpenProxySession(static_cast<TOCIConnection*>(pooled), *ora);
 }

@@ -4,7 +4,6 @@
 // over a pooled connection when the parameters carry proxy credentials.
 #pragma once
 
-#include <mutex>
 
 #include "dacore/pool_manager.h"
 #include "oracle/pool_ora_parameters.h"
@@ -30,9 +29,11 @@ class TOraConnectionPoolManager : public dacore::TCRConnectionPoolManager {
   // The process's manager, or nullptr.
   static TOraConnectionPoolManager* Instance();
 
-  // The parameters of the request being served (under the get lock), or
-  // nullptr: a pool that authenticates each request takes its account.
-  const TOraConnectionParameters* CurrentRequest() const { return current_request_; }
+  // The parameters of the request this thread is being served, or nullptr:
+  // a pool that authenticates each request takes its account. Gets of
+  // several threads run at once (a full pool makes only its own gets wait),
+  // so each thread has its own.
+  const TOraConnectionParameters* CurrentRequest() const;
 
   // A proxy session is freed and its pooled connection goes back instead.
   dacore::TCRConnection* AdjustConnection(dacore::TCRConnection* connection) override;
@@ -44,9 +45,6 @@ class TOraConnectionPoolManager : public dacore::TCRConnectionPoolManager {
 
  private:
   TOCIConnection* OpenProxySession(TOCIConnection* pooled, const TOraConnectionParameters& parameters);
-
-  std::mutex get_lock_;
-  const TOraConnectionParameters* current_request_ = nullptr;
 };
 
 }  // namespace oracle

@@ -141,6 +141,67 @@ TEST_F(PoolTest, GetThatWaitedForTheLockFailsAtOnce) {
   held->ReturnToPool();
 }
 
+// A get woken while the slot it waited for was taken again (a validation
+// round took the connection out in between) waits on for the rest of its
+// time rather than failing at once.
+TEST(PoolWait, AGetWokenWithoutAFreeSlotWaitsOnForTheRest) {
+  // Answers the getter's first wait as signalled whatever the event says
+  // (the validation thread waits on this clock too).
+  static thread_local bool getter = false;
+  class WakesOnceClock : public ManualPoolClock {
+   public:
+    bool Wait(classlib::TEvent& event, uint32_t timeout_ms) override {
+      if (getter && wake_once.exchange(false)) return true;
+      return ManualPoolClock::Wait(event, timeout_ms);
+    }
+    std::atomic<bool> wake_once{true};
+  };
+  WakesOnceClock clock;
+  TestManager manager(&clock);
+  TCRConnectionParameters params;
+  params.MaxPoolSize = 1;
+  TCRConnection* held = manager.GetConnection(params);  // a free slot: no wait
+  auto waiting = std::async(std::launch::async, [&] {
+    getter = true;
+    return manager.GetConnection(params);
+  });
+  EXPECT_EQ(waiting.wait_for(100ms), std::future_status::timeout) << "the get failed or took a taken slot";
+  held->ReturnToPool();
+  ASSERT_EQ(waiting.wait_for(5s), std::future_status::ready);
+  TCRConnection* got = waiting.get();
+  EXPECT_EQ(got, held);
+  got->ReturnToPool();
+}
+
+// A get waiting on a full pool holds up no get on another pool and no
+// validation round, the round does not free the pool under it (a pool of
+// no connections counts none while its get waits), and the manager's
+// destruction waits until the get is over.
+TEST(PoolWait, AWaitingGetKeepsItsPoolAndHoldsUpNothingElse) {
+  ManualPoolClock clock;
+  auto manager = std::make_unique<TestManager>(&clock);
+  TCRConnectionParameters full, other;
+  full.MaxPoolSize = 0;
+  other.Server = "other";
+  auto waiting = std::async(std::launch::async, [&] { manager->GetConnection(full); });
+  ASSERT_EQ(waiting.wait_for(50ms), std::future_status::timeout);
+  auto other_get = std::async(std::launch::async, [&] { return manager->GetConnection(other); });
+  const bool other_at_once = other_get.wait_for(2s) == std::future_status::ready;
+  auto round = std::async(std::launch::async, [&] { manager->ValidatePools(); });
+  const bool round_at_once = round.wait_for(2s) == std::future_status::ready;
+  EXPECT_TRUE(other_at_once) << "a get on another pool waited";
+  EXPECT_TRUE(round_at_once) << "the validation round waited";
+  if (!other_at_once || !round_at_once) clock.Advance(TCRLocalConnectionPool::kGetTimeout);
+  other_get.get()->ReturnToPool();
+  round.get();
+  EXPECT_EQ(manager->PoolCount(), 2) << "a pool was freed under a waiting get";
+  auto destroyed = std::async(std::launch::async, [&] { manager.reset(); });
+  EXPECT_EQ(destroyed.wait_for(100ms), std::future_status::timeout) << "the manager went under a waiting get";
+  clock.Advance(TCRLocalConnectionPool::kGetTimeout);
+  EXPECT_THROW(waiting.get(), classlib::Exception);
+  destroyed.get();
+}
+
 TEST_F(PoolTest, ExpiredInvalidAndInvalidatedConnectionsAreFreed) {
   params.ConnectionLifetime = 1000;
   CountedConnection* c = Get();

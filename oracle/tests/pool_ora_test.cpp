@@ -1,7 +1,10 @@
 // The Oracle pools on the stand-in: keys, local reuse, the client library's
-// session pool, proxy sessions over pooled ones, and the kinds this system
-// cannot offer.
+// session pool, proxy sessions over pooled ones, a full pool's waiting get
+// beside another pool's, and the kinds this system cannot offer.
 #include "oracle/pool_ora_manager.h"
+
+#include <chrono>
+#include <future>
 
 #include "oracle/call_binding.h"
 #include "oracle/call_state.h"
@@ -14,6 +17,7 @@ namespace oracle::testing {
 namespace {
 
 using classlib::testing::MessageOf;
+using namespace std::chrono_literals;
 
 TOraConnectionParameters Parameters(uint8_t type, const std::string& password = "tiger") {
   TOraConnectionParameters parameters;
@@ -126,6 +130,26 @@ TEST_F(OraPoolTest, ProxySessionsLayOverPooledOnes) {
   TOCIConnection* again = Get(Parameters(optLocal));
   EXPECT_EQ(again, pooled) << "the pooled connection went back idle";
   again->ReturnToPool();
+}
+
+// A get waiting on a full local pool holds up no get of another pool, and
+// the connection returned while it waits goes to it.
+TEST_F(OraPoolTest, AFullLocalPoolHoldsUpNoOtherPool) {
+  TOraConnectionParameters full = Parameters(optLocal);
+  full.MaxPoolSize = 1;
+  TOCIConnection* held = Get(full);
+  ASSERT_NE(held, nullptr);
+  auto waiting = std::async(std::launch::async, [&] { return Get(full); });
+  ASSERT_EQ(waiting.wait_for(200ms), std::future_status::timeout) << "the full pool handed out a second session";
+  auto other = std::async(std::launch::async, [&] { return Get(Parameters(optLocal)); });
+  EXPECT_EQ(other.wait_for(2s), std::future_status::ready) << "a get of another pool waited behind the full one";
+  held->ReturnToPool();
+  ASSERT_EQ(waiting.wait_for(5s), std::future_status::ready);
+  TOCIConnection* got = waiting.get();
+  EXPECT_EQ(got, held) << "the returned session goes to the waiting get";
+  other.get()->ReturnToPool();
+  got->ReturnToPool();
+  EXPECT_EQ(PoolCount(), 2);
 }
 
 TEST_F(OraPoolTest, KindsThisSystemCannotOffer) {
