@@ -145,17 +145,23 @@ void TCustomDADataSet::WriteRecordValue(TField* field, const TField& source, boo
   if (direct) {
     // The returned value goes into the row the store holds.
     TRecBuf rec = FIRecordSet->AllocRecBuf();
-    FIRecordSet->GetRecord(rec);
-    if (desc->DataType() == dtBlob || desc->DataType() == dtMemo || desc->DataType() == dtWideMemo) {
-      if (TBlob* blob = FIRecordSet->GetBlob(desc->FieldNo(), rec)) {
-        blob->SetAsString(source.IsNull() ? std::string() : source.AsString());
-        blob->Commit();
+    try {
+      FIRecordSet->GetRecord(rec);
+      if (desc->DataType() == dtBlob || desc->DataType() == dtMemo || desc->DataType() == dtWideMemo) {
+        if (TBlob* blob = FIRecordSet->GetBlob(desc->FieldNo(), rec)) {
+          blob->SetAsString(source.IsNull() ? std::string() : source.AsString());
+          blob->Commit();
+        }
+        FIRecordSet->SetNull(desc->FieldNo(), rec, source.IsNull());
+      } else if (!PutRecordObject(*desc, source, rec)) {
+        FIRecordSet->PutFieldAsVariant(desc->FieldNo(), rec, source.Value());
       }
-      FIRecordSet->SetNull(desc->FieldNo(), rec, source.IsNull());
-    } else {
-      FIRecordSet->PutFieldAsVariant(desc->FieldNo(), rec, source.Value());
+      FIRecordSet->PutRecord(rec);
+    } catch (...) {
+      // A value the record cannot take leaves the row as it was.
+      TData::FreeRecBuf(rec);
+      throw;
     }
-    FIRecordSet->PutRecord(rec);
     TData::FreeRecBuf(rec);
     ForgetCalculatedValues();
     return;

@@ -48,6 +48,7 @@ void TOraObject::SetAttrIsNull(const std::string& path, bool value) {
     return;
   }
   // Not null keeps the value the instance holds.
+  MarkModified();
   const TAttributePlace place = GetAttribute(path);
   if (!place.indicator_ptr) RaiseOraException("Object is not allocated");
   *place.indicator_ptr = OCI_IND_NOTNULL;

@@ -105,6 +105,7 @@ void AppendNullElement(OCIEnv* env, OCIError* error, OCISvcCtx* svc_ctx, OCIColl
 }
 
 void TOraObject::WriteAttribute(const std::string& path, OCIInd null_status, const void* value) {
+  MarkModified();
   const std::vector<TPathStep> steps = ParseAttributePath(path);
   CheckAlloc(true);
   OCIError* error = GetOCIError();

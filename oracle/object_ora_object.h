@@ -91,6 +91,12 @@ class TOraObject : public dacore::TDBObject {
   void SetAutoAlloc(bool value) { auto_alloc_ = value; }
   bool Cached() const { return cached_; }
   void SetCached(bool value) { cached_ = value; }
+  // Whether the value was written through its own methods (or those of a
+  // value embedded in it) since the flag was last cleared. A record that
+  // holds the value takes its null state from it when it is posted, and
+  // the generated statement writes it.
+  bool Modified() const { return modified_; }
+  void SetModified(bool value) { modified_ = value; }
 
   // ---- Embedded values.
   TOraObject* Owner() const { return owner_; }
@@ -123,6 +129,8 @@ class TOraObject : public dacore::TDBObject {
 
  protected:
   ~TOraObject() override;
+  // Marks this value and every value it is embedded in as written.
+  void MarkModified();
 
   OCIEnv* Env() const { return env_; }
   // A value that makes its instance by other calls than OCIObjectNew (an
@@ -157,6 +165,7 @@ class TOraObject : public dacore::TDBObject {
   void** indicator_cell_;
   OCIRef* ref_ = nullptr;
   bool cached_ = false;
+  bool modified_ = false;
 };
 
 }  // namespace oracle
