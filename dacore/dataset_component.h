@@ -342,7 +342,7 @@ class TCustomDADataSet : public TMemDataSet,
   virtual bool RefreshAfterInsertAllowed() const { return true; }
   virtual void AfterInsertHook() {}
   // A returned value held by a value object of the driver's own (a refresh
-  // answer's) goes into the record's value object by that object's copy;
+  // answer's) goes into that record's value object by the object's copy;
   // false for the values a Variant carries.
   virtual bool PutRecordObject(const TFieldDesc& /*desc*/, const classlib::TField& /*source*/, TRecBuf /*rec*/) {
     return false;

@@ -166,6 +166,11 @@ void TCustomDADataSet::WriteRecordValue(TField* field, const TField& source, boo
     ForgetCalculatedValues();
     return;
   }
+  // Into the record being posted: a value object is copied by its object.
+  if (PutRecordObject(*desc, source, ActiveBuffer())) {
+    DataEvent(classlib::deFieldChange, reinterpret_cast<intptr_t>(field));
+    return;
+  }
   const bool read_only = field->ReadOnly();
   field->SetReadOnly(false);
   try {
