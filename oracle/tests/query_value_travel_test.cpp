@@ -291,6 +291,47 @@ TEST_F(ValueTravelTest, ValueObjectsWrittenOnTheirOwnReachTheServer) {
       EXPECT_FALSE(query->FieldByName("V")->IsNull());
       EXPECT_EQ(query->FieldByName("ID")->AsInteger(), 1);
     }
+    {
+      SCOPED_TRACE(kind.name + ": edit value -> value, read again after the update");
+      auto query = OpenValues(kind.column, stored);
+      query->SetRefreshMode(rmAfterUpdate);
+      const std::string refresh =
+          PrepareSQLText(query->SQLGenerator().GenerateSQL(dacore::stRefresh, false, nullptr));
+      fetch_->ScriptQuery(refresh, "ID NUMBER(9); V " + kind.column);
+      fetch_->AddRows(refresh, "1|" + kind.refreshed);
+      query->Edit();
+      kind.write(*query);
+      EXPECT_NO_THROW(query->Post());
+      EXPECT_EQ(sent("UPDATE").v, kind.written_sent);
+      EXPECT_EQ(kind.shown(*query), kind.refreshed_shown) << "what the server holds after its triggers";
+    }
+  }
+}
+
+// A value written through a value inside it (an element object of a nested
+// table, an embedded object of an object) counts as a write of the column.
+TEST_F(ValueTravelTest, AValueWrittenThroughAnInnerValueIsWrittenWithItsColumn) {
+  {
+    SCOPED_TRACE("an element object of a nested table");
+    auto query = OpenValues("OBJECT SCOTT.LINES_T", "<null>");
+    query->Edit();
+    ValueOf<TOraNestTable>(*query).ItemAsObject(0)->SetAttrAsString("TEXT", "first");
+    query->Post();
+    EXPECT_TRUE(Contains(statements_->Received(), "V[1]=[{TEXT=first,NO=NULL}]"))
+        << ::testing::PrintToString(statements_->Received());
+    EXPECT_FALSE(query->FieldByName("V")->IsNull());
+  }
+  {
+    SCOPED_TRACE("an embedded object of an object");
+    auto query = OpenValues("OBJECT SCOTT.PERSON_T", "<null>");
+    query->Append();
+    query->FieldByName("ID")->SetAsInteger(3);
+    ValueOf<TOraObject>(*query).AttrAsObject("ADDRESS")->SetAttrAsString("CITY", "Oslo");
+    query->Post();
+    EXPECT_TRUE(Contains(statements_->Received(),
+                         "V[1]={NAME=NULL,AGE=NULL,BORN=NULL,ADDRESS={STREET=NULL,CITY=Oslo,ZIP=NULL},PHONES=NULL,"
+                         "LINES=NULL,SHAPE=NULL,BIG=NULL,CODE=NULL}"))
+        << ::testing::PrintToString(statements_->Received());
   }
 }
 
