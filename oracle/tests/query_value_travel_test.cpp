@@ -29,9 +29,12 @@
 #include "oracle/tests/conn_fixture.h"
 #include "oracle/tests/object_fixture.h"
 #include "oracle/tests/rset_fixture.h"
+#include "testing/message_of.h"
 
 namespace oracle::testing {
 namespace {
+
+using classlib::testing::MessageOf;
 
 constexpr const char* kSql = "SELECT ID, V FROM VALS";
 
@@ -347,6 +350,11 @@ TEST_F(ValueTravelTest, AnXmlColumnIsReadAndWrittenThroughItsField) {
   EXPECT_EQ(field->AsString(), "<a>1</a>");
   EXPECT_EQ(field->AsVariant().AsString(), "<a>1</a>");
   EXPECT_EQ(field->AsXML(), query->GetObjectValue("V"));
+  EXPECT_EQ(field->DisplayText(), "<a>1</a>");
+  EXPECT_EQ(field->Text(), "(ORAXML)") << "a blob's text names its class";
+  query->Edit();
+  EXPECT_EQ(MessageOf([&] { field->SetText("<x/>"); }), "Cannot access field 'V' as type Text");
+  query->Cancel();
 
   query->Edit();
   field->SetAsString("<b>2</b>");
@@ -357,6 +365,7 @@ TEST_F(ValueTravelTest, AnXmlColumnIsReadAndWrittenThroughItsField) {
   query->Next();
   EXPECT_TRUE(field->IsNull());
   EXPECT_EQ(field->AsString(), "");
+  EXPECT_EQ(field->Text(), "(OraXML)");
   EXPECT_TRUE(classlib::VarIsNull(field->AsVariant()));
   statements_->ClearReceived();
   query->Edit();
