@@ -52,6 +52,7 @@ void TOraObject::SetAttrIsNull(const std::string& path, bool value) {
   const TAttributePlace place = GetAttribute(path);
   if (!place.indicator_ptr) RaiseOraException("Object is not allocated");
   *place.indicator_ptr = OCI_IND_NOTNULL;
+  MarkPresent();
 }
 
 void TOraObject::SetAttrAsInteger(const std::string& path, int32_t value) {

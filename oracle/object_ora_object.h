@@ -137,7 +137,8 @@ class TOraObject : public dacore::TDBObject {
   // XML value) owns it as well.
   void SetOwnsInstance(bool value) { owns_instance_ = value; }
   // Writes one attribute through the object cache: null_status and a value
-  // of the attribute's native form (OCINumber, OCIString*, OCIDate ...).
+  // of the attribute's native form (OCINumber, OCIString*, OCIDate ...). A
+  // value given makes the object, and each one it is embedded in, present.
   void WriteAttribute(const std::string& path, OCIInd null_status, const void* value);
   // The child value of one attribute (no dots), made on first use.
   dacore::TSharedObject* Child(const std::string& name);
@@ -145,6 +146,9 @@ class TOraObject : public dacore::TDBObject {
   dacore::TSharedObject* ChildAt(const std::string& path);
 
  private:
+  void WriteAttributePath(const std::string& path, OCIInd null_status, const void* value);
+  // This value and each one it is embedded in become not NULL.
+  void MarkPresent();
   void ReleaseChildren();
   // Points every kept child value at its attribute in the current instance.
   void RepointChildren();

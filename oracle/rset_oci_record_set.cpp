@@ -451,6 +451,17 @@ void TOCIRecordSet::TakeValueNulls(TRecBuf rec) {
   }
 }
 
+void TOCIRecordSet::NullNewValues(TRecBuf rec) {
+  for (int i = 0; i < GetFieldCount(); ++i) {
+    const TFieldDesc& field = *Fields().GetItems(i);
+    if (field.HasParent() || field.DataType() != dtObject || !GetNull(field.FieldNo(), rec)) continue;
+    auto* value = static_cast<TOraObject*>(GetSlot(rec, field));
+    if (!value) continue;
+    if (!value->GetIsNull()) value->SetIsNull(true);
+    value->SetModified(false);
+  }
+}
+
 bool TOCIRecordSet::PutValueObject(int field_no, TRecBuf rec, void* source, bool is_null) {
   const TFieldDesc& field = *Fields().GetItems(field_no - 1);
   const TDataType t = field.DataType();

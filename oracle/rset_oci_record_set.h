@@ -109,6 +109,9 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   // NUMBER's always, an object's, collection's, REF's or XML value's when it
   // was written), so that the statements see what was written.
   void TakeValueNulls(dacore::TRecBuf rec);
+  // A new record's objects, collections and XML values start NULL as its
+  // null flags do (the object cache may make an instance that is not).
+  void NullNewValues(dacore::TRecBuf rec);
   // A value read again from the server (a refresh's answer, of the same
   // column kind) copied into the record's own value object, the null flag
   // with it; false for a field that holds no value object.

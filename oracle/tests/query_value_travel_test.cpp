@@ -243,6 +243,17 @@ TEST_F(ValueTravelTest, ValueObjectsWrittenOnTheirOwnReachTheServer) {
       EXPECT_EQ(kind.shown(*query), kind.written_shown);
     }
     {
+      SCOPED_TRACE(kind.name + ": appended row, value left alone");
+      auto query = OpenValues(kind.column, stored);
+      query->Append();
+      query->FieldByName("ID")->SetAsInteger(4);
+      query->Post();
+      const Sent insert = sent("INSERT");
+      EXPECT_EQ(insert.statements, 1);
+      EXPECT_TRUE(insert.v.empty() || insert.v == "NULL") << insert.text << " V=" << insert.v;
+      EXPECT_TRUE(query->FieldByName("V")->IsNull());
+    }
+    {
       SCOPED_TRACE(kind.name + ": edit NULL -> value");
       auto query = OpenValues(kind.column, stored);
       query->Last();
