@@ -341,6 +341,12 @@ class TCustomDADataSet : public TMemDataSet,
   virtual void RefreshRecordAfterPost();
   virtual bool RefreshAfterInsertAllowed() const { return true; }
   virtual void AfterInsertHook() {}
+  // A returned value held by a value object of the driver's own (a refresh
+  // answer's) goes into that record's value object by the object's copy;
+  // false for the values a Variant carries.
+  virtual bool PutRecordObject(const TFieldDesc& /*desc*/, const classlib::TField& /*source*/, TRecBuf /*rec*/) {
+    return false;
+  }
   virtual std::string WrapSQLInBlock(const std::string& sql) { return sql; }
   virtual bool GetReturnParams() const { return options_->ReturnParams(); }
   // The field a parameter name stands for ("OLD_" asks for the old value,

@@ -145,20 +145,31 @@ void TCustomDADataSet::WriteRecordValue(TField* field, const TField& source, boo
   if (direct) {
     // The returned value goes into the row the store holds.
     TRecBuf rec = FIRecordSet->AllocRecBuf();
-    FIRecordSet->GetRecord(rec);
-    // Every kind the store keeps as a blob (a server's LOBs too) takes the text.
-    if (FIRecordSet->IsBlobFieldType(desc->DataType())) {
-      if (TBlob* blob = FIRecordSet->GetBlob(desc->FieldNo(), rec)) {
-        blob->SetAsString(source.IsNull() ? std::string() : source.AsString());
-        blob->Commit();
+    try {
+      FIRecordSet->GetRecord(rec);
+      // Every kind the store keeps as a blob (a server's LOBs too) takes the text.
+      if (FIRecordSet->IsBlobFieldType(desc->DataType())) {
+        if (TBlob* blob = FIRecordSet->GetBlob(desc->FieldNo(), rec)) {
+          blob->SetAsString(source.IsNull() ? std::string() : source.AsString());
+          blob->Commit();
+        }
+        FIRecordSet->SetNull(desc->FieldNo(), rec, source.IsNull());
+      } else if (!PutRecordObject(*desc, source, rec)) {
+        FIRecordSet->PutFieldAsVariant(desc->FieldNo(), rec, source.Value());
       }
-      FIRecordSet->SetNull(desc->FieldNo(), rec, source.IsNull());
-    } else {
-      FIRecordSet->PutFieldAsVariant(desc->FieldNo(), rec, source.Value());
+      FIRecordSet->PutRecord(rec);
+    } catch (...) {
+      // A value the record cannot take leaves the row as it was.
+      TData::FreeRecBuf(rec);
+      throw;
     }
-    FIRecordSet->PutRecord(rec);
     TData::FreeRecBuf(rec);
     ForgetCalculatedValues();
+    return;
+  }
+  // Into the record being posted: a value object is copied by its object.
+  if (PutRecordObject(*desc, source, ActiveBuffer())) {
+    DataEvent(classlib::deFieldChange, reinterpret_cast<intptr_t>(field));
     return;
   }
   const bool read_only = field->ReadOnly();

@@ -10,6 +10,7 @@
 #include "oracle/object_ora_array.h"
 #include "oracle/object_ora_ref.h"
 #include "oracle/param_ora_param.h"
+#include "oracle/value_data_types.h"
 
 namespace oracle {
 
@@ -44,6 +45,12 @@ bool IsNestedTableDesc(const dacore::TFieldDesc& desc) {
   const dacore::TObjectType* type = desc.ObjectType();
   return (desc.DataType() == dacore::dtObject || desc.DataType() == dacore::dtTable) && type != nullptr &&
          type->DataType() == dacore::dtTable;
+}
+
+bool IsXmlDesc(const dacore::TFieldDesc& desc) {
+  const dacore::TObjectType* type = desc.ObjectType();
+  return desc.DataType() == dacore::dtObject && !desc.HasParent() && type != nullptr &&
+         type->DataType() == dtXML;
 }
 
 // ---- Cursors --------------------------------------------------------------------------

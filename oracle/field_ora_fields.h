@@ -34,6 +34,9 @@ classlib::TField* CreateOraField(classlib::TFieldType type, classlib::TComponent
 // The field type of an Oracle column description: a nested-table column is
 // a data-set field, every other kind the data type's own.
 bool IsNestedTableDesc(const dacore::TFieldDesc& desc);
+// An XMLTYPE column: an object column whose type is the XML type; its field
+// shows and takes the document's text.
+bool IsXmlDesc(const dacore::TFieldDesc& desc);
 
 // Whether a REF field shows the reference's text instead of "(Reference)".
 bool ShowReferenceText();

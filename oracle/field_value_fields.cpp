@@ -279,7 +279,9 @@ std::string TOraXMLField::GetAsString() const {
 void TOraXMLField::SetAsStringValue(const std::string& value) {
   ChangeFieldValue(*this, [&](void* object) {
     auto* xml = static_cast<TOraXML*>(object);
-    xml->SetAsString(value);
+    // An empty document is no document: the value becomes NULL as well.
+    if (value.empty()) xml->SetIsNull(true);
+    else xml->SetAsString(value);
     return value.empty();
   });
 }

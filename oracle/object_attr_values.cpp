@@ -48,9 +48,11 @@ void TOraObject::SetAttrIsNull(const std::string& path, bool value) {
     return;
   }
   // Not null keeps the value the instance holds.
+  MarkModified();
   const TAttributePlace place = GetAttribute(path);
   if (!place.indicator_ptr) RaiseOraException("Object is not allocated");
   *place.indicator_ptr = OCI_IND_NOTNULL;
+  MarkPresent();
 }
 
 void TOraObject::SetAttrAsInteger(const std::string& path, int32_t value) {

@@ -105,6 +105,18 @@ void AppendNullElement(OCIEnv* env, OCIError* error, OCISvcCtx* svc_ctx, OCIColl
 }
 
 void TOraObject::WriteAttribute(const std::string& path, OCIInd null_status, const void* value) {
+  // A write that fails half-way may have appended elements: it counts too.
+  MarkModified();
+  WriteAttributePath(path, null_status, value);
+  if (null_status != OCI_IND_NULL) MarkPresent();
+}
+
+void TOraObject::MarkPresent() {
+  for (TOraObject* value = this; value; value = value->owner_)
+    if (auto* indicator = static_cast<OCIInd*>(value->GetIndicator())) *indicator = OCI_IND_NOTNULL;
+}
+
+void TOraObject::WriteAttributePath(const std::string& path, OCIInd null_status, const void* value) {
   const std::vector<TPathStep> steps = ParseAttributePath(path);
   CheckAlloc(true);
   OCIError* error = GetOCIError();

@@ -68,6 +68,7 @@ int32_t TOraArray::GetSize() {
 }
 
 void TOraArray::SetSize(int32_t size) {
+  MarkModified();
   CheckAlloc(true);
   const int32_t current = GetSize();
   if (size < current) {
@@ -106,6 +107,7 @@ void TOraArray::CheckIndex(int32_t index) {
 }
 
 int32_t TOraArray::AppendItem() {
+  MarkModified();
   CheckAlloc(true);
   CheckType();
   AppendNullElement(Env(), GetOCIError(), GetOCISvcCtx(), Collection(), *GetOraType()->GetAttributes(0));
@@ -159,6 +161,7 @@ void TOraArray::SetItemIsNull(int32_t index, bool value) {
   OCIInd* indicator = nullptr;
   void* element = Element(index, &indicator);
   if (value) {
+    MarkModified();
     OCIInd null = OCI_IND_NULL;
     CheckOciStatus(OCICollAssignElem(Env(), GetOCIError(), index, element, &null, Collection()), GetOCIError());
     return;
@@ -317,7 +320,7 @@ TOraRef* TOraArray::ItemAsRef(int32_t index) {
     item = ref;
   }
   auto* ref = static_cast<TOraRef*>(item);
-  ref->SetOCIRef(element ? *static_cast<OCIRef**>(element) : nullptr);
+  ref->PointAt(element ? *static_cast<OCIRef**>(element) : nullptr);
   return ref;
 }
 
@@ -335,6 +338,7 @@ void TOraArray::Assign(TOraObject& source) {
     TOraObject::Assign(source);
     return;
   }
+  MarkModified();
   CheckAlloc(true);
   array->CheckAlloc(true);
   CheckOciStatus(OCICollAssign(Env(), GetOCIError(), array->Collection(), Collection()), GetOCIError());
@@ -358,6 +362,7 @@ int32_t TOraNestTable::GetSize() {
 }
 
 void TOraNestTable::DeleteItem(int32_t index) {
+  MarkModified();
   CheckAlloc(true);
   CheckOciStatus(OCITableDelete(Env(), GetOCIError(), index, Collection()), GetOCIError());
 }
@@ -368,6 +373,7 @@ void TOraNestTable::Assign(TOraObject& source) {
     TOraArray::Assign(source);
     return;
   }
+  MarkModified();
   CheckAlloc(true);
   table->CheckAlloc(true);
   CopyNestedTables(Env(), GetOCIError(), *GetOraType(), table->GetInstance(), GetInstance());

@@ -176,7 +176,12 @@ void TOraObject::MarkUpdate() {
   CheckOciStatus(OCIObjectMarkUpdate(env_, error_, GetInstance()), error_);
 }
 
+void TOraObject::MarkModified() {
+  for (TOraObject* value = this; value; value = value->owner_) value->modified_ = true;
+}
+
 void TOraObject::Assign(TOraObject& source) {
+  MarkModified();
   CheckSession();
   CheckAlloc(true);
   source.CheckAlloc(true);
@@ -194,6 +199,7 @@ bool TOraObject::GetIsNull() {
 }
 
 void TOraObject::SetIsNull(bool value) {
+  MarkModified();
   CheckAlloc(true);
   *static_cast<OCIInd*>(GetIndicator()) = value ? OCI_IND_NULL : OCI_IND_NOTNULL;
 }
@@ -212,7 +218,7 @@ void TOraObject::ChildAlloc(TOraObject& child) {
   char* place = static_cast<char*>(GetInstance()) + attribute->Offset();
   if (attribute->DataType() == dacore::dtReference) {
     // The REF is stored here; the object it leads to is pinned, not embedded.
-    if (auto* ref = dynamic_cast<TOraRef*>(&child)) ref->SetOCIRef(*reinterpret_cast<OCIRef**>(place));
+    if (auto* ref = dynamic_cast<TOraRef*>(&child)) ref->PointAt(*reinterpret_cast<OCIRef**>(place));
     return;
   }
   if (attribute->DataType() == dacore::dtArray || attribute->DataType() == dacore::dtTable) {

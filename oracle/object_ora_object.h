@@ -91,6 +91,12 @@ class TOraObject : public dacore::TDBObject {
   void SetAutoAlloc(bool value) { auto_alloc_ = value; }
   bool Cached() const { return cached_; }
   void SetCached(bool value) { cached_ = value; }
+  // Whether the value was written through its own methods (or those of a
+  // value embedded in it) since the flag was last cleared. A record that
+  // holds the value takes its null state from it when it is posted, and
+  // the generated statement writes it.
+  bool Modified() const { return modified_; }
+  void SetModified(bool value) { modified_ = value; }
 
   // ---- Embedded values.
   TOraObject* Owner() const { return owner_; }
@@ -123,13 +129,16 @@ class TOraObject : public dacore::TDBObject {
 
  protected:
   ~TOraObject() override;
+  // Marks this value and every value it is embedded in as written.
+  void MarkModified();
 
   OCIEnv* Env() const { return env_; }
   // A value that makes its instance by other calls than OCIObjectNew (an
   // XML value) owns it as well.
   void SetOwnsInstance(bool value) { owns_instance_ = value; }
   // Writes one attribute through the object cache: null_status and a value
-  // of the attribute's native form (OCINumber, OCIString*, OCIDate ...).
+  // of the attribute's native form (OCINumber, OCIString*, OCIDate ...). A
+  // value given makes the object, and each one it is embedded in, present.
   void WriteAttribute(const std::string& path, OCIInd null_status, const void* value);
   // The child value of one attribute (no dots), made on first use.
   dacore::TSharedObject* Child(const std::string& name);
@@ -137,6 +146,9 @@ class TOraObject : public dacore::TDBObject {
   dacore::TSharedObject* ChildAt(const std::string& path);
 
  private:
+  void WriteAttributePath(const std::string& path, OCIInd null_status, const void* value);
+  // This value and each one it is embedded in become not NULL.
+  void MarkPresent();
   void ReleaseChildren();
   // Points every kept child value at its attribute in the current instance.
   void RepointChildren();
@@ -157,6 +169,7 @@ class TOraObject : public dacore::TDBObject {
   void** indicator_cell_;
   OCIRef* ref_ = nullptr;
   bool cached_ = false;
+  bool modified_ = false;
 };
 
 }  // namespace oracle

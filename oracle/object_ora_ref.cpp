@@ -35,6 +35,12 @@ void TOraRef::FreeOwnRef() {
 
 void TOraRef::SetOCIRef(OCIRef* ref) {
   if (ref == GetOCIRef()) return;
+  MarkModified();
+  PointAt(ref);
+}
+
+void TOraRef::PointAt(OCIRef* ref) {
+  if (ref == GetOCIRef()) return;
   FreeObject(true);
   if (own_ref_ && own_ref_ != ref) FreeOwnRef();
   *ref_cell_ = ref;
@@ -42,7 +48,7 @@ void TOraRef::SetOCIRef(OCIRef* ref) {
 }
 
 void TOraRef::TakeOCIRef(OCIRef* ref) {
-  if (ref != GetOCIRef()) SetOCIRef(ref);
+  if (ref != GetOCIRef()) PointAt(ref);
   if (own_ref_ && own_ref_ != ref) FreeOwnRef();
   own_ref_ = ref;
 }
@@ -53,12 +59,14 @@ bool TOraRef::GetIsNull() {
 }
 
 void TOraRef::SetIsNull(bool value) {
+  MarkModified();
   if (value) Clear();
 }
 
 void TOraRef::Clear() {
   OCIRef* ref = GetOCIRef();
   if (!ref) return;
+  MarkModified();
   FreeObject(true);
   OCIRefClear(Env(), ref);
   *ref_cell_ = nullptr;
@@ -88,6 +96,7 @@ void TOraRef::Unpin() {
 }
 
 void TOraRef::Assign(TOraObject& source) {
+  MarkModified();
   auto* other = dynamic_cast<TOraRef*>(&source);
   if (!other) {
     TOraObject::Assign(source);

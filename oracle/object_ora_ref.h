@@ -18,8 +18,10 @@ class TOraRef : public TOraObject {
 
   OCIRef* GetOCIRef() const { return *ref_cell_; }
   // A different REF frees the current object first. The value does not own
-  // a REF set here.
+  // a REF set here. Setting it is a write (Modified); PointAt shows a REF
+  // read from elsewhere (a parent's attribute or element) without one.
   void SetOCIRef(OCIRef* ref);
+  void PointAt(OCIRef* ref);
   OCIRef** GetOCIRefCell() { return ref_cell_; }
   // A REF made for this value (by a fetch): the value owns it and frees it
   // when it goes or gets another REF.

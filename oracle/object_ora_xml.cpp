@@ -178,6 +178,7 @@ std::string TOraXML::AsString() {
 }
 
 void TOraXML::SetAsString(const std::string& text) {
+  MarkModified();
   CheckType();
   FreeObject(true);
   text_ = text;

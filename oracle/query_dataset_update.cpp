@@ -130,6 +130,9 @@ void TOraDataSet::InitRecord(classlib::TRecordBuffer buffer) {
     record_holds_connection_ = true;
   }
   TCustomDADataSet::InitRecord(buffer);
+  auto* record_set = dynamic_cast<TOCIRecordSet*>(IRecordSet());
+  // A new record (the state becomes dsInsert after this); an edited one is cleared instead.
+  if (record_set && State() != classlib::dsEdit) record_set->NullNewValues(buffer);
 }
 
 bool TOraDataSet::Executing() const {

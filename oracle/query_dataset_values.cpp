@@ -80,6 +80,11 @@ classlib::TObject* TOraDataSet::GetObjectValue(const std::string& field_name) {
 }
 
 bool TOraDataSet::ObjectColumnModified(const TFieldDesc& desc) {
+  // A value written through its own methods (Modified since the edit copied it).
+  if (TRecBuf now = UpdateNewRecord()) {
+    auto* value = static_cast<TOraObject*>(classlib::LoadUnaligned<void*>(static_cast<uint8_t*>(now) + desc.Offset()));
+    if (value && value->Modified()) return true;
+  }
   classlib::TField* field = FindField(desc.Name());
   if (auto* nested = dynamic_cast<TOraDataSetField*>(field)) return nested->Modified();
   auto* reference = dynamic_cast<TOraReferenceField*>(field);

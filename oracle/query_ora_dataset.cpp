@@ -7,6 +7,7 @@
 #include "dacore/trace_monitor.h"
 #include "oracle/field_bfile_stream.h"
 #include "oracle/field_ora_fields.h"
+#include "oracle/field_value_access.h"
 #include "oracle/cmd_oci_command.h"
 #include "oracle/conn_oci_connection.h"
 #include "oracle/query_field_origins.h"
@@ -85,6 +86,21 @@ void TOraDataSet::SetNonBlocking(bool value) {
 TCustomDAConnection* TOraDataSet::GetUsedConnection() const {
   if (TCustomDAConnection* connection = TCustomDADataSet::GetUsedConnection()) return connection;
   return TOraSession::DefaultSession();
+}
+
+void TOraDataSet::InternalPost() {
+  if (auto* record_set = dynamic_cast<TOCIRecordSet*>(IRecordSet())) record_set->TakeValueNulls(ActiveBuffer());
+  TCustomDADataSet::InternalPost();
+}
+
+bool TOraDataSet::PutRecordObject(const TFieldDesc& desc, const classlib::TField& source, TRecBuf rec) {
+  auto* record_set = dynamic_cast<TOCIRecordSet*>(IRecordSet());
+  auto* source_set = dynamic_cast<TMemDataSet*>(source.DataSet());
+  if (!record_set || !source_set || !source_set->RecordSet()) return false;
+  // Only a value of the same kind is copied by its object.
+  const TFieldDesc* from = source_set->GetFieldDesc(const_cast<classlib::TField*>(&source));
+  if (!from || from->DataType() != desc.DataType() || from->ObjectType() != desc.ObjectType()) return false;
+  return record_set->PutValueObject(desc.FieldNo(), rec, FieldValueObject(source), source.IsNull());
 }
 
 void TOraDataSet::Disconnect() {
@@ -191,6 +207,7 @@ classlib::TFieldType TOraDataSet::GetFieldTypeOfDesc(const TFieldDesc& desc) {
       connection && connection->GetConnected())
     record_set->DescribeObjectType(*column);
   if (IsNestedTableDesc(desc)) return classlib::ftDataSet;
+  if (IsXmlDesc(desc)) return ftXML;
   return TCustomDADataSet::GetFieldTypeOfDesc(desc);
 }
 

@@ -122,6 +122,12 @@ class TOraDataSet : public dacore::TCustomDADataSet {
   bool PerformSQL(const std::string& sql, dacore::TStatementTypes types) override;
 
  protected:
+  // A value object written on its own leaves the record's null flag as it
+  // was: the flag takes the value's state before anything checks or stores it.
+  void InternalPost() override;
+  // A refreshed date-time, interval, NUMBER, object, collection, REF or XML
+  // value is copied into the record's value object.
+  bool PutRecordObject(const dacore::TFieldDesc& desc, const classlib::TField& source, dacore::TRecBuf rec) override;
   std::unique_ptr<dacore::TCustomDASQL> CreateCommand() override;
   std::unique_ptr<dacore::TDADataSetOptions> CreateOptions() override;
   std::unique_ptr<dacore::TDASQLGenerator> CreateSQLGenerator() override;
@@ -158,7 +164,7 @@ class TOraDataSet : public dacore::TCustomDADataSet {
   bool ProviderKeyFieldsOwn() const override { return true; }
   // Oracle's own data types become the field types of their values.
   classlib::TFieldType GetFieldType(dacore::TDataType data_type) override;
-  // A nested-table column is a data-set field.
+  // A nested-table column is a data-set field, an XMLTYPE column an XML field.
   classlib::TFieldType GetFieldTypeOfDesc(const dacore::TFieldDesc& desc) override;
   // The Oracle field classes for the types they hold.
   classlib::TField* CreateFieldOfType(classlib::TFieldType type, classlib::TComponent* owner) override;

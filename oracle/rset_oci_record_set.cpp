@@ -428,6 +428,62 @@ void TOCIRecordSet::SetNull(int field_no, TRecBuf rec, bool value) {
   else if (t == dtNumber) static_cast<TOraNumber*>(object)->SetIsNull(value);
 }
 
+void TOCIRecordSet::TakeValueNulls(TRecBuf rec) {
+  for (int i = 0; i < GetFieldCount(); ++i) {
+    const TFieldDesc& field = *Fields().GetItems(i);
+    const TDataType t = field.DataType();
+    if (field.HasParent() || !IsCopiedByValue(t)) continue;
+    void* object = GetSlot(rec, field);
+    if (!object) continue;
+    bool is_null = false;
+    if (IsTimeStampType(t)) {
+      is_null = static_cast<TOraTimeStamp*>(object)->IsNull();
+    } else if (IsIntervalType(t)) {
+      is_null = static_cast<TOraInterval*>(object)->IsNull();
+    } else if (t == dtNumber) {
+      is_null = static_cast<TOraNumber*>(object)->IsNull();
+    } else {
+      auto* value = static_cast<TOraObject*>(object);
+      if (!value->Modified()) continue;
+      is_null = value->GetIsNull();
+    }
+    SetNull(field.FieldNo(), rec, is_null);
+  }
+}
+
+void TOCIRecordSet::NullNewValues(TRecBuf rec) {
+  for (int i = 0; i < GetFieldCount(); ++i) {
+    const TFieldDesc& field = *Fields().GetItems(i);
+    if (field.HasParent() || field.DataType() != dtObject || !GetNull(field.FieldNo(), rec)) continue;
+    auto* value = static_cast<TOraObject*>(GetSlot(rec, field));
+    if (!value) continue;
+    if (!value->GetIsNull()) value->SetIsNull(true);
+    value->SetModified(false);
+  }
+}
+
+bool TOCIRecordSet::PutValueObject(int field_no, TRecBuf rec, void* source, bool is_null) {
+  const TFieldDesc& field = *Fields().GetItems(field_no - 1);
+  const TDataType t = field.DataType();
+  if (field.HasParent() || !IsCopiedByValue(t) || !source) return false;
+  void* to = GetSlot(rec, field);
+  if (!to) return false;
+  if (IsTimeStampType(t)) {
+    if (!is_null) static_cast<TOraTimeStamp*>(source)->AssignTo(*static_cast<TOraTimeStamp*>(to));
+  } else if (IsIntervalType(t)) {
+    if (!is_null) static_cast<TOraInterval*>(source)->AssignTo(*static_cast<TOraInterval*>(to));
+  } else if (t == dtNumber) {
+    if (!is_null) static_cast<TOraNumber*>(source)->AssignTo(*static_cast<TOraNumber*>(to));
+  } else {
+    auto* value = static_cast<TOraObject*>(to);
+    if (is_null) value->SetIsNull(true);
+    else value->Assign(*static_cast<TOraObject*>(source));
+    value->SetModified(false);
+  }
+  SetNull(field_no, rec, is_null);
+  return true;
+}
+
 void TOCIRecordSet::CopyComplexFields(TRecBuf source, TRecBuf dest, bool with_blob) {
   TCRRecordSet::CopyComplexFields(source, dest, with_blob);
   for (int i = 0; i < GetFieldCount(); ++i) {
@@ -494,6 +550,8 @@ void* TOCIRecordSet::CopyValueInto(const TFieldDesc& field, void* from, TRecBuf 
     copy->Assign(*static_cast<TOraObject*>(from));
     TOCIConnection* connection = Connection();
     if (connection && connection->DisconnectedMode) ReadCopyAgain(*copy);
+    // The copy holds the row's value: only what is written to it from now on counts.
+    copy->SetModified(false);
   } else {
     static_cast<TOraNumber*>(from)->AssignTo(*static_cast<TOraNumber*>(to));
   }

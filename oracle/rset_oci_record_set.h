@@ -103,6 +103,19 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   dacore::TSharedObject* ValueObject(int field_no, dacore::TRecBuf rec);
   // Date-times, intervals and NUMBER objects keep the null in their own indicator too.
   void SetNull(int field_no, dacore::TRecBuf rec, bool value) override;
+  // A value object written through its own methods while the record was
+  // edited leaves the record's null flag behind: before the record is
+  // posted the flag takes the value's state (a date-time's, interval's or
+  // NUMBER's always, an object's, collection's, REF's or XML value's when it
+  // was written), so that the statements see what was written.
+  void TakeValueNulls(dacore::TRecBuf rec);
+  // A new record's objects, collections and XML values start NULL as its
+  // null flags do (the object cache may make an instance that is not).
+  void NullNewValues(dacore::TRecBuf rec);
+  // A value read again from the server (a refresh's answer, of the same
+  // column kind) copied into the record's own value object, the null flag
+  // with it; false for a field that holds no value object.
+  bool PutValueObject(int field_no, dacore::TRecBuf rec, void* source, bool is_null);
   // Date-times, intervals and NUMBER objects are copied by value, so that
   // changing the copy leaves the row as it was.
   void CopyComplexFields(dacore::TRecBuf source, dacore::TRecBuf dest, bool with_blob) override;

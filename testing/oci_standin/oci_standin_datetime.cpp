@@ -252,6 +252,13 @@ std::pair<int64_t, int64_t> Instant(const DateTimeValue& v) {
 
 }  // namespace
 
+std::string standin::IntervalText(const IntervalValue& v, bool year_to_month) {
+  std::string text = v.negative ? "-" : "+";
+  if (year_to_month) return text + Padded(v.years, 2, true) + "-" + Padded(v.months, 2, true);
+  return text + Padded(v.days, 2, true) + " " + Padded(v.hours, 2, true) + ":" + Padded(v.minutes, 2, true) + ":" +
+         Padded(v.seconds, 2, true) + "." + Padded(v.nanoseconds, 9, true);
+}
+
 bool standin::ParseInterval(std::string text, ub4 type, IntervalValue& out) {
   IntervalValue v;
   text = Trimmed(text);

@@ -116,6 +116,11 @@ std::string RenderItem(State& state, const Bind& bind, const ub1* item, ub4 iter
                     v.minute, v.second, v.fraction);
       return text;
     }
+    case SQLT_INTERVAL_YM: case SQLT_INTERVAL_DS: {
+      Handle* descriptor = Live(state, *reinterpret_cast<void* const*>(item));
+      if (!descriptor || !descriptor->value.has_value) return "INTERVAL?";
+      return IntervalText(descriptor->value.interval, bind.type == SQLT_INTERVAL_YM);
+    }
     default: return "TYPE" + std::to_string(bind.type);
   }
 }

@@ -45,6 +45,9 @@ struct IntervalValue {
 // "[+-]Y-M" for a year-to-month interval (type OCI_DTYPE_INTERVAL_YM), else
 // "[+-]D HH:MI:SS[.F]"; false for any other text (oci_standin_datetime).
 bool ParseInterval(std::string text, ub4 type, IntervalValue& out);
+// An interval as the received values show it: "+Y-MM" for year to month,
+// "+DD HH:MI:SS.FFFFFFFFF" for day to second.
+std::string IntervalText(const IntervalValue& value, bool year_to_month);
 
 // What one descriptor holds; which part matters depends on its type.
 struct DescriptorValue {
