@@ -149,7 +149,6 @@ void TRefData::UpdateRecord(TRecBuf rec) {
   TMemData::UpdateRecord(rec);
   auto* object = static_cast<TOraObject*>(GetSlot(rec, *Fields().GetItems(0)));
   if (!object) return;
-  object->WriteLobs();
   object->MarkUpdate();
   object->Flush();
 }

@@ -329,6 +329,20 @@ void TOraArray::SetItemAsObject(int32_t index, TOraObject& value) {
   AssignElement(index, value.GetInstance(), value.GetIndicator());
 }
 
+void TOraArray::WriteLobs() {
+  if (!GetInstance()) return;
+  for (std::size_t i = 0; i < items_.size(); ++i) {
+    TOraObject* item = items_[i];
+    if (!item || dynamic_cast<TOraRef*>(item)) continue;
+    OCIInd* indicator = nullptr;
+    void* element = Element(static_cast<int32_t>(i), &indicator);
+    if (!element) continue;  // a deleted element goes nowhere
+    item->SetInstance(element);
+    item->SetIndicator(indicator);
+    item->WriteLobs();
+  }
+}
+
 void TOraArray::Assign(TOraObject& source) {
   auto* array = dynamic_cast<TOraArray*>(&source);
   if (!array) {

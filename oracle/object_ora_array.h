@@ -52,6 +52,8 @@ class TOraArray : public TOraObject {
   TOraObject* ItemAsObject(int32_t index);
   TOraRef* ItemAsRef(int32_t index);
   void SetItemAsObject(int32_t index, TOraObject& value);
+  // The LOB attributes of the object elements whose values were asked for.
+  void WriteLobs() override;
 
   void FreeObject(bool free_child = true) override;
 

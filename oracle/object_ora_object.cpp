@@ -161,6 +161,7 @@ void TOraObject::Unpin() {
 void TOraObject::Flush() {
   CheckAlloc(true);
   CheckNotCached();
+  WriteLobs();
   CheckOciStatus(OCIObjectFlush(env_, error_, GetInstance()), error_);
 }
 
