@@ -158,8 +158,9 @@ void TOCICommand::CheckLobParamDirections() const {
 // (RETURNING ... INTO); an output LOB's value is read from the locator the
 // server handed back, replacing what it held, which is never written over
 // the server's value. A LOB is cached for this when CacheLobs is on or it
-// is input-only; an uncached LOB is read from the server when used, and a
-// null one holds nothing.
+// is input-only; an uncached LOB is read from the server when used. A
+// NULL handed back to an output or input/output LOB empties it: it must not
+// go on showing what an earlier run held (another row's value).
 void TOCICommand::FinishLobParams() {
   for (int i = 0; i < GetParamCount(); ++i) {
     TOraParamDesc* param = ParamAt(i);
@@ -168,7 +169,14 @@ void TOCICommand::FinishLobParams() {
     if (!lob) continue;
     const TParamDirection direction = param->GetParamType();
     if (cache_lobs_ || direction == pdInput) lob->SetCached(true);
-    if (param->GetNull()) continue;
+    if (param->GetNull()) {
+      if (direction != pdInput) {
+        lob->SetCached(true);  // nothing to read from the server
+        lob->Clear();
+        lob->SetModified(false);
+      }
+      continue;
+    }
     if (!lob->Cached()) {
       lob->SetNeedsRead(true);  // read from the server when used
       continue;
