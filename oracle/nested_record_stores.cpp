@@ -49,6 +49,10 @@ bool TOraObjectValuesStore::IsComplexFieldType(TDataType t) const {
   return TMemData::IsComplexFieldType(t) || IsObjectValueType(t) || t == dtXML;
 }
 
+bool TOraObjectValuesStore::IsBlobFieldType(TDataType t) const {
+  return TMemData::IsBlobFieldType(t) || (t >= dtOraBlob && t <= dtCFile);
+}
+
 void TOraObjectValuesStore::CreateComplexField(TRecBuf rec, const TFieldDesc& field, bool with_blob) {
   const TDataType t = field.DataType();
   if (!IsObjectValueType(t) && t != dtXML) {

@@ -148,6 +148,21 @@ void TOraObject::WriteLobs() {
   }
 }
 
+void TOraObject::CopyLobsTo(TOraObject& target) {
+  for (std::size_t i = 0; i < children_.size(); ++i) {
+    dacore::TSharedObject* child = children_[i];
+    if (!child) continue;
+    const dacore::TAttribute& attribute = *GetOraType()->GetAttributes(static_cast<int>(i));
+    const int type = attribute.DataType();
+    if (type == dacore::dtObject || type == dacore::dtArray || type == dacore::dtTable) {
+      static_cast<TOraObject*>(child)->CopyLobsTo(*target.AttrAsObject(attribute.Name()));
+    } else if (type == dtOraBlob || type == dtOraClob) {
+      auto* lob = static_cast<TOraLob*>(child);
+      if (lob->GetSize() > 0 || lob->Modified()) target.AttrAsLob(attribute.Name())->SetAsString(lob->GetAsString());
+    }
+  }
+}
+
 dacore::TSharedObject* TOraObject::ChildAt(const std::string& path) {
   const std::size_t dot = path.rfind('.');
   if (dot == std::string::npos) return Child(path);

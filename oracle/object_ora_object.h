@@ -89,6 +89,10 @@ class TOraObject : public dacore::TDBObject {
   // elements of collection attributes likewise (a REF's object is not part
   // of this one). A collection does it for its object elements.
   virtual void WriteLobs();
+  // Gives `target`, a copy of this value's instance, the data of the LOB
+  // attributes this value holds on the client (the copy holds their
+  // locators only), embedded objects' and collection elements' too.
+  virtual void CopyLobsTo(TOraObject& target);
   bool OwnsInstance() const { return owns_instance_; }
   bool AutoAlloc() const { return auto_alloc_; }
   void SetAutoAlloc(bool value) { auto_alloc_ = value; }

@@ -14,6 +14,7 @@
 #include "oracle/nested_ora_nested_table.h"
 #include "oracle/object_ora_array.h"
 #include "oracle/object_ora_ref.h"
+#include "oracle/field_ora_fields.h"
 #include "oracle/query_ora_dataset.h"
 #include "oracle/query_ora_sql.h"
 #include "oracle/session_ora_session.h"
@@ -153,6 +154,73 @@ TEST_F(LobTravelTest, FlushWritesTheObjectsLobs) {
   EXPECT_THAT(standin_->LogOf("flushed"),
               ElementsAre("flushed {TITLE=kept,BODY=NULL,DATA=TEMP(0102),NOTE={TEXT=TEMP(through the ref)}}"));
   ref->Unpin();
+}
+
+// The object a REF leads to, shown as a data set: its LOB attribute is a
+// blob field, whose data the posted record's flush takes along.
+TEST_F(LobTravelTest, RefDataSetsLobFieldIsWrittenByThePost) {
+  auto* stored = NewValue<TOraObject>("scott.doc_t");
+  stored->SetAttrAsString("TITLE", "kept");
+  RefHolder ref(new TOraRef(stored->GetOraType()));
+  ref->SetOCISvcCtx(SvcCtx());
+  ref->SetOCIRef(stored->GetObjectRef());
+  {
+    TOraNestedTable nested;
+    nested.SetRef(ref.get());
+    nested.Open();
+    nested.Edit();
+    nested.FieldByName("REF.BODY")->SetAsString("through the field");
+    standin_->ClearLog();
+    nested.Post();
+    EXPECT_EQ(nested.FieldByName("REF.BODY")->AsString(), "through the field");
+  }
+  EXPECT_THAT(standin_->LogOf("flushed"),
+              ElementsAre("flushed {TITLE=kept,BODY=TEMP(through the field),DATA=NULL,NOTE=NULL}"));
+}
+
+// A nested table of documents in a query's column: a document edited and
+// one appended through the nested data set take their LOBs with the
+// generated UPDATE of the row, as does one set on the collection by a value.
+TEST_F(LobTravelTest, PostedNestedTableColumnTakesItsElementsLobs) {
+  const std::string select = "SELECT ID, DOCS FROM SHELVES";
+  fetch_->ScriptQuery(select, "ID NUMBER(9); DOCS OBJECT SCOTT.DOCS_T");
+  fetch_->AddRows(select, "1|TITLE=a,TITLE=b");
+  TOraQuery query;
+  query.SetSession(session_component_.get());
+  query.SetSQL(select);
+  query.SetKeyFields("ID");
+  query.Open();
+  auto* docs_field = dynamic_cast<TOraDataSetField*>(query.FieldByName("DOCS"));
+  ASSERT_NE(docs_field, nullptr);
+  {
+    TOraNestedTable nested;
+    nested.SetDataSetField(docs_field);
+    nested.Open();
+    ASSERT_EQ(nested.RecordCount(), 2);
+    nested.First();
+    nested.Edit();
+    nested.FieldByName("BODY")->SetAsString("edited");
+    nested.Post();
+    nested.Append();
+    nested.FieldByName("TITLE")->SetAsString("c");
+    nested.FieldByName("BODY")->SetAsString("appended");
+    nested.Post();
+    ASSERT_EQ(query.State(), classlib::dsEdit) << "the master is edited";
+    auto* docs = dynamic_cast<TOraArray*>(query.GetObjectValue("DOCS"));
+    ASSERT_NE(docs, nullptr);
+    auto* given = NewValue<TOraObject>("scott.doc_t");
+    given->SetAttrAsString("TITLE", "d");
+    given->AttrAsLob("DATA")->SetAsString("\xBE\xEF");
+    docs->SetItemAsObject(3, *given);
+    statements_->ClearReceived();
+    query.Post();
+  }
+  EXPECT_THAT(statements_->Received(),
+              ElementsAre("DOCS[1]=[{TITLE=a,BODY=TEMP(edited),DATA=NULL,NOTE=NULL},"
+                          "{TITLE=b,BODY=NULL,DATA=NULL,NOTE=NULL},"
+                          "{TITLE=c,BODY=TEMP(appended),DATA=NULL,NOTE=NULL},"
+                          "{TITLE=d,BODY=NULL,DATA=TEMP(BEEF),NOTE=NULL}]",
+                          "OLD_ID[1]=1"));
 }
 
 }  // namespace
