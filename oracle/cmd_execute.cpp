@@ -19,6 +19,8 @@
 #include "oracle/error_ora.h"
 #include "oracle/error_raise.h"
 #include "oracle/lob_ora_lob.h"
+#include "oracle/object_ora_ref.h"
+#include "oracle/object_ora_xml.h"
 #include "oracle/param_ora_desc.h"
 #include "oracle/value_data_types.h"
 
@@ -195,6 +197,19 @@ void TOCICommand::FinishLobParams() {
   }
 }
 
+// An output or input/output object the server handed back NULL: the LOB
+// data kept on the client for its attributes was the value before the run;
+// sent again, it would bring the object back with it.
+void TOCICommand::FinishObjectParams() {
+  for (int i = 0; i < GetParamCount(); ++i) {
+    TOraParamDesc* param = ParamAt(i);
+    if (param->GetParamType() == pdInput) continue;
+    auto* object = dynamic_cast<TOraObject*>(param->GetObject());
+    if (!object || dynamic_cast<TOraRef*>(object) || dynamic_cast<TOraXML*>(object) || !object->GetInstance()) continue;
+    if (object->GetIsNull()) object->ForgetLobs();
+  }
+}
+
 std::string TOCICommand::RowIdToString() {
   TOCIConnection* connection = OCIConnection();
   OCIError* error = connection->GetErrorHandle();
@@ -233,6 +248,7 @@ void TOCICommand::ExecuteStatement() {
                                                                                                : std::string();
   for (int i = 0; i < GetParamCount(); ++i) ParamAt(i)->BufferToItemObjects();
   FinishLobParams();
+  FinishObjectParams();
   if (!auto_commit && wants_commit && status == OCI_SUCCESS) connection->Commit();
 }
 

@@ -163,6 +163,22 @@ void TOraObject::CopyLobsTo(TOraObject& target) {
   }
 }
 
+void TOraObject::ForgetLobs() {
+  for (std::size_t i = 0; i < children_.size(); ++i) {
+    dacore::TSharedObject* child = children_[i];
+    if (!child) continue;
+    const dacore::TAttribute& attribute = *GetOraType()->GetAttributes(static_cast<int>(i));
+    const int type = attribute.DataType();
+    if (type == dacore::dtObject) {
+      static_cast<TOraObject*>(child)->ForgetLobs();
+    } else if (type == dtOraBlob || type == dtOraClob) {
+      WriteAttribute(attribute.Name(), OCI_IND_NULL, nullptr);
+      children_[i] = nullptr;
+      dacore::ReleaseShared(child);
+    }
+  }
+}
+
 dacore::TSharedObject* TOraObject::ChildAt(const std::string& path) {
   const std::size_t dot = path.rfind('.');
   if (dot == std::string::npos) return Child(path);

@@ -93,6 +93,10 @@ class TOraObject : public dacore::TDBObject {
   // attributes this value holds on the client (the copy holds their
   // locators only), embedded objects' and collection elements' too.
   virtual void CopyLobsTo(TOraObject& target);
+  // The value came back NULL from the server: the LOB values kept for its
+  // attributes (embedded objects' too) go, their attributes null, so that
+  // no later write sends the data they held before.
+  void ForgetLobs();
   bool OwnsInstance() const { return owns_instance_; }
   bool AutoAlloc() const { return auto_alloc_; }
   void SetAutoAlloc(bool value) { auto_alloc_ = value; }

@@ -114,6 +114,37 @@ TEST_F(LobTravelTest, CollectionParameterTakesItsElementsLobs) {
   }
 }
 
+// An in/out object the server hands back NULL stays NULL: the next run
+// sends NULL, not the LOB data it held before.
+TEST_F(LobTravelTest, InOutObjectHandedBackNullGoesBackNull) {
+  auto* doc = NewValue<TOraObject>("scott.doc_t");
+  doc->SetAttrAsString("TITLE", "memo");
+  doc->AttrAsLob("BODY")->SetAsString("hello");
+  const std::string block = "begin swap_doc(:d); end;";
+  TOraSQL statement;
+  statement.SetSession(session_component_.get());
+  statement.SetSQL(block);
+  TOraParam* param = statement.Params().ParamByName("d");
+  param->SetAsObject(doc);
+  param->SetParamType(classlib::ptInputOutput);
+  statements_->Script(block, "rows=0 out:d=NULL");
+  statements_->ClearReceived();
+  statement.Execute();
+  EXPECT_THAT(statements_->Received(), ElementsAre("D[1]={TITLE=memo,BODY=TEMP(hello),DATA=NULL,NOTE=NULL}"));
+  EXPECT_TRUE(doc->GetIsNull());
+  statements_->Script(block, "rows=0");
+  statements_->ClearReceived();
+  statement.Execute();
+  EXPECT_THAT(statements_->Received(), ElementsAre("D[1]=NULL"));
+
+  // Given a value again, it goes with what it is given now.
+  doc->SetAttrAsString("TITLE", "again");
+  doc->AttrAsLob("DATA")->SetAsString("\x0A");
+  statements_->ClearReceived();
+  statement.Execute();
+  EXPECT_THAT(statements_->Received(), ElementsAre("D[1]={TITLE=again,BODY=NULL,DATA=TEMP(0A),NOTE=NULL}"));
+}
+
 // An object holding a collection of objects: the elements' LOBs travel
 // with the outer object, as input and as in/out parameter.
 TEST_F(LobTravelTest, ObjectParameterTakesTheLobsOfItsCollectionsElements) {
