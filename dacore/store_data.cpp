@@ -233,7 +233,15 @@ void TData::AddRefComplexFields(TRecBuf rec) {
 TBlob* TData::GetBlob(int field_no, TRecBuf rec) {
   const TFieldDesc& field = FieldOfNo(field_no);
   if (!IsBlobFieldType(field.DataType())) throw classlib::EDatabaseError(SNeedBlobType);
-  auto* blob = static_cast<TBlob*>(GetSlot(rec, field));
+  TBlob* blob = nullptr;
+  if (field.HasParent()) {
+    // An attribute has no room in the record: its object hands over the
+    // blob value it keeps for it.
+    bool is_blank = true;
+    GetChildField(field, rec, &blob, is_blank);
+  } else {
+    blob = static_cast<TBlob*>(GetSlot(rec, field));
+  }
   classlib::Assert(blob != nullptr, __FILE__, __LINE__,
                    "Object for field " + field.Name() + "(" + std::to_string(field_no) + ") = nil");
   return blob;

@@ -57,7 +57,16 @@ bool ExportsOciCalls();
 // found), or of the file a symbolic link of that name leads to; else the newest release whose first new call the library
 // exports (OCILobRead2 10.1, OCIStmtPrepare2 9.2, OCIDateTimeConstruct 9.0,
 // OCIEnvCreate 8.1, OCIInitialize 8.0, olog 7.3); empty when nothing tells.
+// Both tell a release to its minor number only; the library's own banner
+// ("Release 8.1.7.0.0"), when the file carries one of that minor release,
+// tells it in full.
 std::string GetFileVersionText(const std::string& path);
+// Whether the loaded client's release (OCIVersion) lies in [low, high]: for
+// certain (IsIn), or possibly, when only its minor release is known and one
+// of that release's updates lies there (MayBeIn). Rules for the clients of
+// a range use them to take the way that is right for every client it may be.
+bool ClientReleaseIsIn(uint16_t low, uint16_t high);
+bool ClientReleaseMayBeIn(uint16_t low, uint16_t high);
 // The numbers after ".so." of a file name ("10.1"); empty when there are none.
 std::string VersionSuffixOf(const std::string& file_name);
 // "Cannot load OCI DLL: " + path (or another beginning) with the loader's

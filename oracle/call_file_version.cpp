@@ -3,10 +3,15 @@
 // version suffix of the library's file name (libclntsh.so.10.1), followed
 // through symbolic links to their targets, or the newest release whose
 // first new call of the newer interface the library exports, whichever is
-// later (8i and 9.2 clients kept the names libclntsh.so.8.0 and .9.0); a
-// library without a suffix is the release its exports tell.
+// later (8i and 9.2 clients kept the names libclntsh.so.8.0 and .9.0). Both
+// tell a release to its minor number only, which is not enough where
+// clients of one minor release differ (8.1.5 and 8.1.7): the release the
+// library's own banner names in full ("Release 8.1.7.0.0") then tells it,
+// when the file carries one of that minor release.
 #include <unistd.h>
 
+#include <algorithm>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -54,6 +59,31 @@ std::string ReleaseOfExports() {
   return "";
 }
 
+// A release named in full: at least three numbers joined by dots.
+bool IsFullRelease(const std::string& text) {
+  return VersionSuffixOf("libclntsh.so." + text) == text && std::count(text.begin(), text.end(), '.') >= 2;
+}
+
+// The release the banner in the library's file names ("Release 8.1.7.0.0"),
+// when it is one of the minor release `known` ("8.1"); else empty.
+std::string ReleaseOfBanner(const std::string& file, const std::string& known) {
+  std::ifstream in(file, std::ios::binary | std::ios::ate);
+  if (!in || known.empty()) return "";
+  std::string bytes(static_cast<size_t>(std::max<std::streamoff>(in.tellg(), 0)), '\0');
+  in.seekg(0);
+  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  bytes.resize(static_cast<size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+  const std::string marker = "Release ";
+  for (size_t at = bytes.find(marker); at != std::string::npos; at = bytes.find(marker, at + 1)) {
+    const size_t start = at + marker.size();
+    size_t end = start;
+    while (end < bytes.size() && ((bytes[end] >= '0' && bytes[end] <= '9') || bytes[end] == '.')) ++end;
+    const std::string release = bytes.substr(start, end - start);
+    if (IsFullRelease(release) && release.compare(0, known.size() + 1, known + ".") == 0) return release;
+  }
+  return "";
+}
+
 }  // namespace
 
 std::string VersionSuffixOf(const std::string& file_name) {
@@ -80,17 +110,34 @@ std::string GetFileVersionText(const std::string& path) {
   // searched for by the loader, which knows the file it found.
   std::string file = platform::MapLibraryName(path);
   if (file.find('/') == std::string::npos && hOCILib) file = platform::GetModuleFileName(hOCILib);
+  const std::string library = file;
   std::string named;
   for (int link = 0; link <= kMaxLinks && !file.empty() && named.empty(); ++link) {
     named = VersionSuffixOf(FileNameOf(file));
     file = LinkTarget(file);
   }
   const std::string exported = hOCILib ? ReleaseOfExports() : "";
-  if (named.empty()) return exported;
   // The older interface's one marker tells no release of its own apart: a
   // name's 7.2 stays 7.2.
   const uint16_t exported_version = ParseClientVersion(exported);
-  return exported_version >= 8000 && exported_version > ParseClientVersion(named) ? exported : named;
+  const std::string release =
+      named.empty() || (exported_version >= 8000 && exported_version > ParseClientVersion(named)) ? exported : named;
+  if (release.empty() || IsFullRelease(release)) return release;
+  const std::string banner = ReleaseOfBanner(library, release);
+  return banner.empty() ? release : banner;
+}
+
+bool ClientReleaseMayBeIn(uint16_t low, uint16_t high) {
+  if (OCIVersion >= low && OCIVersion <= high) return true;
+  if (IsFullRelease(OCIClientVersionText)) return false;
+  // Only the minor release is known: any of its updates may be the one.
+  const uint16_t first = OCIVersion, last = static_cast<uint16_t>(OCIVersion + 99);
+  return first <= high && last >= low;
+}
+
+bool ClientReleaseIsIn(uint16_t low, uint16_t high) {
+  if (IsFullRelease(OCIClientVersionText)) return OCIVersion >= low && OCIVersion <= high;
+  return OCIVersion >= low && OCIVersion + 99 <= high;
 }
 
 }  // namespace oracle

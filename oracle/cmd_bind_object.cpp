@@ -38,9 +38,9 @@ void TOCICommand::BindObjectParam(TOraParamDesc& param, ub2 type, const std::str
     // An XML value's text is in its instance now; an output's is what the
     // server writes there, read when asked, not the text of a run before.
     if (auto* xml = dynamic_cast<TOraXML*>(value); xml && param.GetParamType() != dacore::pdInput) xml->ForgetText();
-    // An object going in takes its LOB attributes' data with it.
-    const bool plain_object = !dynamic_cast<TOraArray*>(value) && !dynamic_cast<TOraXML*>(value);
-    if (plain_object && param.GetParamType() != dacore::pdOutput) value->WriteLobs();
+    // An object or collection going in takes its LOB attributes' data with
+    // it, its elements' and embedded objects' too.
+    if (param.GetParamType() != dacore::pdOutput) value->WriteLobs();
     instance = value->GetInstanceCell();
     // A collection's nullness is its own: only objects have an indicator structure.
     if (!dynamic_cast<TOraArray*>(value)) indicator = value->GetIndicatorPtr();

@@ -19,6 +19,8 @@
 #include "oracle/error_ora.h"
 #include "oracle/error_raise.h"
 #include "oracle/lob_ora_lob.h"
+#include "oracle/object_ora_ref.h"
+#include "oracle/object_ora_xml.h"
 #include "oracle/param_ora_desc.h"
 #include "oracle/value_data_types.h"
 
@@ -158,8 +160,9 @@ void TOCICommand::CheckLobParamDirections() const {
 // (RETURNING ... INTO); an output LOB's value is read from the locator the
 // server handed back, replacing what it held, which is never written over
 // the server's value. A LOB is cached for this when CacheLobs is on or it
-// is input-only; an uncached LOB is read from the server when used, and a
-// null one holds nothing.
+// is input-only; an uncached LOB is read from the server when used. A
+// NULL handed back to an output or input/output LOB empties it: it must not
+// go on showing what an earlier run held (another row's value).
 void TOCICommand::FinishLobParams() {
   for (int i = 0; i < GetParamCount(); ++i) {
     TOraParamDesc* param = ParamAt(i);
@@ -168,7 +171,14 @@ void TOCICommand::FinishLobParams() {
     if (!lob) continue;
     const TParamDirection direction = param->GetParamType();
     if (cache_lobs_ || direction == pdInput) lob->SetCached(true);
-    if (param->GetNull()) continue;
+    if (param->GetNull()) {
+      if (direction != pdInput) {
+        lob->SetCached(true);  // nothing to read from the server
+        lob->Clear();
+        lob->SetModified(false);
+      }
+      continue;
+    }
     if (!lob->Cached()) {
       lob->SetNeedsRead(true);  // read from the server when used
       continue;
@@ -184,6 +194,19 @@ void TOCICommand::FinishLobParams() {
       CompressAfterRead(*lob, blob, CompressBlobMode());
       lob->SetModified(false);
     }
+  }
+}
+
+// An output or input/output object the server handed back NULL: the LOB
+// data kept on the client for its attributes was the value before the run;
+// sent again, it would bring the object back with it.
+void TOCICommand::FinishObjectParams() {
+  for (int i = 0; i < GetParamCount(); ++i) {
+    TOraParamDesc* param = ParamAt(i);
+    if (param->GetParamType() == pdInput) continue;
+    auto* object = dynamic_cast<TOraObject*>(param->GetObject());
+    if (!object || dynamic_cast<TOraRef*>(object) || dynamic_cast<TOraXML*>(object) || !object->GetInstance()) continue;
+    if (object->GetIsNull()) object->ForgetLobs();
   }
 }
 
@@ -225,6 +248,7 @@ void TOCICommand::ExecuteStatement() {
                                                                                                : std::string();
   for (int i = 0; i < GetParamCount(); ++i) ParamAt(i)->BufferToItemObjects();
   FinishLobParams();
+  FinishObjectParams();
   if (!auto_commit && wants_commit && status == OCI_SUCCESS) connection->Commit();
 }
 

@@ -210,6 +210,8 @@ class TOCICommand : public dacore::TCRCommand {
   // After the execute: input LOBs written into the locators the statement
   // returned, output ones read from the server.
   void FinishLobParams();
+  // An object handed back NULL lets go of the LOB data kept for it.
+  void FinishObjectParams();
   void SetRefCursorsState(uint8_t state);
   void StopThread();
 

@@ -3,6 +3,7 @@
 
 #include "oracle/call_entries.h"
 #include "oracle/call_entries_statements.h"
+#include "oracle/call_binding.h"
 #include "oracle/call_state.h"
 #include "oracle/error_ora.h"
 #include "oracle/error_raise.h"
@@ -105,8 +106,9 @@ void TOraCursor::SetPrefetchRows(uint32_t rows) {
 }
 
 void TOraCursor::ApplyPrefetch(uint32_t rows) {
-  // The 8.1.6 client mishandles the prefetch attributes: leave them alone.
-  if (call_style_ != kOci8 || !HasStatement() || OCIVersion / 10 == 816) return;
+  // The 8.1.6 client mishandles the prefetch attributes: leave them alone,
+  // also on a client that may be that one (known only as 8.1).
+  if (call_style_ != kOci8 || !HasStatement() || ClientReleaseMayBeIn(8160, 8169)) return;
   ub4 value = rows;
   CheckStatus(OCIAttrSet(*stmt_cell_, OCI_HTYPE_STMT, &value, 0, OCI_ATTR_PREFETCH_ROWS, hOCIError));
   if (rows == 0) {

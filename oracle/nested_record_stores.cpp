@@ -49,6 +49,10 @@ bool TOraObjectValuesStore::IsComplexFieldType(TDataType t) const {
   return TMemData::IsComplexFieldType(t) || IsObjectValueType(t) || t == dtXML;
 }
 
+bool TOraObjectValuesStore::IsBlobFieldType(TDataType t) const {
+  return TMemData::IsBlobFieldType(t) || (t >= dtOraBlob && t <= dtCFile);
+}
+
 void TOraObjectValuesStore::CreateComplexField(TRecBuf rec, const TFieldDesc& field, bool with_blob) {
   const TDataType t = field.DataType();
   if (!IsObjectValueType(t) && t != dtXML) {
@@ -149,7 +153,6 @@ void TRefData::UpdateRecord(TRecBuf rec) {
   TMemData::UpdateRecord(rec);
   auto* object = static_cast<TOraObject*>(GetSlot(rec, *Fields().GetItems(0)));
   if (!object) return;
-  object->WriteLobs();
   object->MarkUpdate();
   object->Flush();
 }

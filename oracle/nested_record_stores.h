@@ -21,6 +21,9 @@ class TOraObjectValuesStore : public dacore::TMemData {
   CLASSLIB_CLASS(TOraObjectValuesStore, dacore::TMemData)
  public:
   bool IsComplexFieldType(dacore::TDataType t) const override;
+  // LOB and BFILE attributes are read and written as blobs, their values
+  // the object's own LOB values.
+  bool IsBlobFieldType(dacore::TDataType t) const override;
   void CreateComplexField(dacore::TRecBuf rec, const dacore::TFieldDesc& field, bool with_blob) override;
 
  protected:

@@ -130,16 +130,52 @@ void TOraObject::WriteLobs() {
     dacore::TSharedObject* child = children_[i];
     if (!child) continue;
     const dacore::TAttribute& attribute = *GetOraType()->GetAttributes(static_cast<int>(i));
-    if (attribute.DataType() == dacore::dtObject) {
-      // A REF's object and a collection's elements are not part of this one.
+    const int type = attribute.DataType();
+    if (type == dacore::dtObject || type == dacore::dtArray || type == dacore::dtTable) {
+      // An embedded object's attributes and a collection's elements travel
+      // with this object; a REF's object is written by its own flush.
       static_cast<TOraObject*>(child)->WriteLobs();
       continue;
     }
-    if (attribute.DataType() != dtOraBlob && attribute.DataType() != dtOraClob) continue;
+    if (type != dtOraBlob && type != dtOraClob) continue;
     auto* lob = static_cast<TOraLob*>(child);
-    lob->CreateTemporary(attribute.DataType() == dtOraClob ? ltClob : ltBlob);
+    lob->CreateTemporary(type == dtOraClob ? ltClob : ltBlob);
     lob->WriteLob();
     WriteAttribute(attribute.Name(), OCI_IND_NOTNULL, lob->GetOCILobLocator());
+    // A value written into an embedded object makes the objects around it
+    // present, as a write through the outer object's path would.
+    for (TOraObject* outer = owner_; outer; outer = outer->owner_) outer->SetIsNull(false);
+  }
+}
+
+void TOraObject::CopyLobsTo(TOraObject& target) {
+  for (std::size_t i = 0; i < children_.size(); ++i) {
+    dacore::TSharedObject* child = children_[i];
+    if (!child) continue;
+    const dacore::TAttribute& attribute = *GetOraType()->GetAttributes(static_cast<int>(i));
+    const int type = attribute.DataType();
+    if (type == dacore::dtObject || type == dacore::dtArray || type == dacore::dtTable) {
+      static_cast<TOraObject*>(child)->CopyLobsTo(*target.AttrAsObject(attribute.Name()));
+    } else if (type == dtOraBlob || type == dtOraClob) {
+      auto* lob = static_cast<TOraLob*>(child);
+      if (lob->GetSize() > 0 || lob->Modified()) target.AttrAsLob(attribute.Name())->SetAsString(lob->GetAsString());
+    }
+  }
+}
+
+void TOraObject::ForgetLobs() {
+  for (std::size_t i = 0; i < children_.size(); ++i) {
+    dacore::TSharedObject* child = children_[i];
+    if (!child) continue;
+    const dacore::TAttribute& attribute = *GetOraType()->GetAttributes(static_cast<int>(i));
+    const int type = attribute.DataType();
+    if (type == dacore::dtObject) {
+      static_cast<TOraObject*>(child)->ForgetLobs();
+    } else if (type == dtOraBlob || type == dtOraClob) {
+      WriteAttribute(attribute.Name(), OCI_IND_NULL, nullptr);
+      children_[i] = nullptr;
+      dacore::ReleaseShared(child);
+    }
   }
 }
 

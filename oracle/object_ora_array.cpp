@@ -330,6 +330,37 @@ void TOraArray::SetItemAsObject(int32_t index, TOraObject& value) {
   CheckItemType(dacore::dtObject, "Object");
   value.CheckAlloc(true);
   AssignElement(index, value.GetInstance(), value.GetIndicator());
+  // The element copies the instance; the LOB data the value holds on the
+  // client goes into the element's own LOB values.
+  const bool own_item = static_cast<std::size_t>(index) < items_.size() && items_[static_cast<std::size_t>(index)] == &value;
+  if (!own_item) value.CopyLobsTo(*ItemAsObject(index));
+}
+
+void TOraArray::WriteLobs() {
+  if (!GetInstance()) return;
+  for (std::size_t i = 0; i < items_.size(); ++i) {
+    TOraObject* item = items_[i];
+    if (!item || dynamic_cast<TOraRef*>(item)) continue;
+    OCIInd* indicator = nullptr;
+    void* element = Element(static_cast<int32_t>(i), &indicator);
+    if (!element) continue;  // a deleted element goes nowhere
+    item->SetInstance(element);
+    item->SetIndicator(indicator);
+    item->WriteLobs();
+  }
+}
+
+void TOraArray::CopyLobsTo(TOraObject& target) {
+  auto* copy = dynamic_cast<TOraArray*>(&target);
+  if (!copy || !GetInstance() || !copy->GetInstance()) return;
+  for (std::size_t i = 0; i < items_.size(); ++i) {
+    TOraObject* item = items_[i];
+    const auto index = static_cast<int32_t>(i);
+    if (!item || dynamic_cast<TOraRef*>(item)) continue;
+    OCIInd* indicator = nullptr;
+    if (!Element(index, &indicator) || !copy->Element(index, &indicator)) continue;
+    item->CopyLobsTo(*copy->ItemAsObject(index));
+  }
 }
 
 void TOraArray::Assign(TOraObject& source) {
@@ -343,6 +374,7 @@ void TOraArray::Assign(TOraObject& source) {
   array->CheckAlloc(true);
   CheckOciStatus(OCICollAssign(Env(), GetOCIError(), array->Collection(), Collection()), GetOCIError());
   SetIsNull(array->GetIsNull());
+  array->CopyLobsTo(*this);
 }
 
 // ---- TOraNestTable ----------------------------------------------------------
@@ -378,6 +410,7 @@ void TOraNestTable::Assign(TOraObject& source) {
   table->CheckAlloc(true);
   CopyNestedTables(Env(), GetOCIError(), *GetOraType(), table->GetInstance(), GetInstance());
   SetIsNull(table->GetIsNull());
+  table->CopyLobsTo(*this);
 }
 
 }  // namespace oracle

@@ -52,6 +52,11 @@ class TOraArray : public TOraObject {
   TOraObject* ItemAsObject(int32_t index);
   TOraRef* ItemAsRef(int32_t index);
   void SetItemAsObject(int32_t index, TOraObject& value);
+  // The LOB attributes of the object elements whose values were asked for.
+  void WriteLobs() override;
+  // The LOB data of the object elements' values, into the same elements of
+  // `target` (a collection copied from this one) where they exist.
+  void CopyLobsTo(TOraObject& target) override;
 
   void FreeObject(bool free_child = true) override;
 

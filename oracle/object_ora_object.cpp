@@ -161,6 +161,7 @@ void TOraObject::Unpin() {
 void TOraObject::Flush() {
   CheckAlloc(true);
   CheckNotCached();
+  WriteLobs();
   CheckOciStatus(OCIObjectFlush(env_, error_, GetInstance()), error_);
 }
 
@@ -191,6 +192,9 @@ void TOraObject::Assign(TOraObject& source) {
                  error_);
   if (OCIVersion >= 9000)
     CopyNestedTables(env_, error_, *GetOraType(), source.GetInstance(), GetInstance());
+  // The copy holds the source's locators; LOB data the source keeps on the
+  // client (not yet written) is copied as well, so an edit copy loses none.
+  source.CopyLobsTo(*this);
 }
 
 bool TOraObject::GetIsNull() {

@@ -61,6 +61,7 @@ class TOraObject : public dacore::TDBObject {
   virtual void FreeObject(bool free_child = true);
   virtual void Pin();
   virtual void Unpin();
+  // Writes the object to the server, its LOB attributes' data with it.
   void Flush();
   void MarkDelete();
   // Marks the object changed in the object cache, so a flush writes it.
@@ -84,8 +85,18 @@ class TOraObject : public dacore::TDBObject {
   void ReplaceInstance(void* instance, void* indicator);
   // Before the object goes to the server (from an 8.1 client on): each LOB
   // attribute's value becomes a temporary LOB holding its data, whose
-  // locator the attribute then holds; embedded and nested objects likewise.
-  void WriteLobs();
+  // locator the attribute then holds; embedded objects and the object
+  // elements of collection attributes likewise (a REF's object is not part
+  // of this one). A collection does it for its object elements.
+  virtual void WriteLobs();
+  // Gives `target`, a copy of this value's instance, the data of the LOB
+  // attributes this value holds on the client (the copy holds their
+  // locators only), embedded objects' and collection elements' too.
+  virtual void CopyLobsTo(TOraObject& target);
+  // The value came back NULL from the server: the LOB values kept for its
+  // attributes (embedded objects' too) go, their attributes null, so that
+  // no later write sends the data they held before.
+  void ForgetLobs();
   bool OwnsInstance() const { return owns_instance_; }
   bool AutoAlloc() const { return auto_alloc_; }
   void SetAutoAlloc(bool value) { auto_alloc_ = value; }

@@ -7,6 +7,7 @@
 #include "dacore/blob.h"
 #include "dacore/data_types.h"
 #include "dacore/support_access_utils.h"
+#include "oracle/call_binding.h"
 #include "oracle/call_state.h"
 #include "oracle/cmd_field_desc.h"
 #include "oracle/cmd_oci_command.h"
@@ -227,7 +228,9 @@ bool TOraDataSet::PerformSQL(const std::string& sql, TStatementTypes types) {
 // Clients 8.1.5 to 8.1.x against an 8.0 server hand the new row's ROWID
 // over only after one more statement on the same cursor.
 void TOraDataSet::WakeOlderServerRowId() {
-  if (OCIVersion < 8150 || OCIVersion > 8999 || !UpdateRowId(stInsert).empty()) return;
+  // The query costs nothing where it is not needed: a client that may be of
+  // that range (only its minor release known) runs it too.
+  if (!ClientReleaseMayBeIn(8150, 8999) || !UpdateRowId(stInsert).empty()) return;
   TOraSession* session = Session();
   const std::string server = session ? session->GetServerVersion() : "";
   if (!(server > "8.0" && server < "8.1")) return;

@@ -10,6 +10,7 @@
 
 #include "classlib/exceptions.h"
 #include "classlib/unaligned.h"
+#include "oracle/call_binding.h"
 #include "oracle/call_entries_fetch.h"
 #include "oracle/call_state.h"
 #include "oracle/conn_oci_connection.h"
@@ -76,7 +77,7 @@ struct TFetchCallbacks {
     // Clients 8.1.6 to 8.x write the indicator that many 16-bit cells past
     // the address a callback gives (as into an array of the rows'
     // indicators): it is given that much earlier, so it lands in the row.
-    if (OCIVersion >= 8160 && OCIVersion <= 8999)
+    if (ClientReleaseIsIn(8160, 8999))
       *indicator = static_cast<uint8_t*>(*indicator) - static_cast<size_t>(2) * iteration;
     *return_code = nullptr;
     return OCI_CONTINUE;
@@ -616,7 +617,12 @@ bool TOCIRecordSet::BlockFetch() {
   TCommandLock command_lock(command);
   if (command.GetCursorState() < csBound) return false;
   if (!planned_) PlanColumns();
-  const auto rows = static_cast<uint16_t>(std::clamp(FetchRows, 1, 65535));
+  auto rows = static_cast<uint16_t>(std::clamp(FetchRows, 1, 65535));
+  // A client known only as 8.1 may write a LONG column's indicator either
+  // way (see the callback); at one row a call (iteration 0) both ways agree.
+  const bool long_pieces = std::any_of(plan_.begin(), plan_.end(),
+                                       [](const TColumnPlan& column) { return column.kind == TDefineKind::kPieces; });
+  if (long_pieces && ClientReleaseMayBeIn(8160, 8999) && !ClientReleaseIsIn(8160, 8999)) rows = 1;
   if (buffer_row_size_ > 0 && fetch_buffer_.size() != buffer_row_size_ * rows)
     fetch_buffer_.assign(buffer_row_size_ * rows, 0);
   if (StagesBlock(rows)) {

@@ -1,11 +1,13 @@
 #include "oracle/trace_session_tracer.h"
 
 #include <exception>
+#include <optional>
 #include <string>
 
 #include "oracle/conn_oci_connection.h"
 #include "oracle/error_messages.h"
 #include "oracle/error_raise.h"
+#include "oracle/query_ora_sql.h"
 #include "oracle/session_ora_session.h"
 
 namespace oracle {
@@ -34,6 +36,19 @@ int SqlTraceLevel(uint8_t options) {
   if (options & kSqlTraceBinds) level += 4;
   if (options & kSqlTraceWaits) level += 8;
   return level == 0 ? 1 : level;
+}
+
+// Runs one of the tracer's statements on a statement of its own that never
+// commits: they change the session's settings, and the application's
+// pending work must stay its own to commit or roll back, AutoCommit or not.
+// A level, when given, is the statement's parameter LEVEL.
+void Run(TOraSession& session, const std::string& text, std::optional<int> level = std::nullopt) {
+  TOraSQL sql;
+  sql.SetSession(&session);
+  sql.SetAutoCommit(false);
+  sql.SetSQL(text);
+  if (level) sql.Params().ParamByName("level")->SetAsInteger(*level);
+  sql.Execute();
 }
 
 }  // namespace
@@ -100,24 +115,24 @@ void TOraSessionTracer::StartSqlTrace() {
   TOraSession& session = CheckedSession();
   if (sql_tracing_ || sql_options_ == 0) return;
   if (!file_identifier_.empty())
-    session.ExecSQL("ALTER SESSION SET tracefile_identifier = " + Literal(file_identifier_));
+    Run(session, "ALTER SESSION SET tracefile_identifier = " + Literal(file_identifier_));
   if (max_dump_file_size_ != 0)
-    session.ExecSQL("ALTER SESSION SET max_dump_file_size = " +
-                    (max_dump_file_size_ == kUnlimitedDumpFileSize ? std::string("UNLIMITED")
-                                                                   : std::to_string(max_dump_file_size_)));
+    Run(session, "ALTER SESSION SET max_dump_file_size = " +
+                     (max_dump_file_size_ == kUnlimitedDumpFileSize ? std::string("UNLIMITED")
+                                                                    : std::to_string(max_dump_file_size_)));
   if (session.OCIConnection()->GetOracleVersion() >= 9200)
-    session.ExecSQL("ALTER SESSION SET statistics_level = " + StatisticsLevel(sql_options_));
-  session.ExecSQL(std::string("ALTER SESSION SET timed_statistics = ") +
-                  (sql_options_ & kSqlTraceTimedStatistics ? "TRUE" : "FALSE"));
-  session.ExecSQL("ALTER SESSION SET EVENTS '10046 trace name context forever, level " +
-                  std::to_string(SqlTraceLevel(sql_options_)) + "'");
+    Run(session, "ALTER SESSION SET statistics_level = " + StatisticsLevel(sql_options_));
+  Run(session, std::string("ALTER SESSION SET timed_statistics = ") +
+                   (sql_options_ & kSqlTraceTimedStatistics ? "TRUE" : "FALSE"));
+  Run(session, "ALTER SESSION SET EVENTS '10046 trace name context forever, level " +
+                   std::to_string(SqlTraceLevel(sql_options_)) + "'");
   sql_tracing_ = true;
 }
 
 void TOraSessionTracer::StopSqlTrace() {
   TOraSession& session = CheckedSession();
   if (!sql_tracing_) return;
-  session.ExecSQL("ALTER SESSION SET EVENTS '10046 trace name context off'");
+  Run(session, "ALTER SESSION SET EVENTS '10046 trace name context off'");
   sql_tracing_ = false;
 }
 
@@ -132,15 +147,14 @@ int TOraSessionTracer::PlSqlTraceLevel(uint8_t mode) {
 void TOraSessionTracer::StartPlSqlTrace() {
   TOraSession& session = CheckedSession();
   if (plsql_tracing_ || plsql_mode_ == 0) return;
-  session.ExecSQL("BEGIN\r\n  dbms_trace.set_plsql_trace(:level);\r\nEND;",
-                  {classlib::Variant(PlSqlTraceLevel(plsql_mode_))});
+  Run(session, "BEGIN\r\n  dbms_trace.set_plsql_trace(:level);\r\nEND;", PlSqlTraceLevel(plsql_mode_));
   plsql_tracing_ = true;
 }
 
 void TOraSessionTracer::StopPlSqlTrace() {
   TOraSession& session = CheckedSession();
   if (!plsql_tracing_) return;
-  session.ExecSQL("BEGIN\r\n  dbms_trace.clear_plsql_trace;\r\nEND;");
+  Run(session, "BEGIN\r\n  dbms_trace.clear_plsql_trace;\r\nEND;");
   plsql_tracing_ = false;
 }
 

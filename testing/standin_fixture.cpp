@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 
 #include "platform/registry.h"
@@ -140,16 +141,47 @@ std::string StandinTest::MakeFolder(const std::string& relative) {
   return path;
 }
 
-void StandinTest::UseClient(int major, int minor, int update, int patch) {
+namespace {
+
+// The file name clients of a release have: 8.0 to 8.x kept libclntsh.so.8.0,
+// 9.0 and 9.2 libclntsh.so.9.0; 10.1 is libclntsh.so.10.1. Older ones are
+// named here by their release.
+std::string ClientFileName(int major, int minor, int update, int patch) {
+  if (major == 8) return "libclntsh.so.8.0";
+  if (major == 9) return "libclntsh.so.9.0";
+  if (major == 10) return "libclntsh.so.10.1";
+  std::string release = std::to_string(major) + "." + std::to_string(minor);
+  if (update != 0 || patch != 0) release += "." + std::to_string(update);
+  if (patch != 0) release += "." + std::to_string(patch);
+  return "libclntsh.so." + release;
+}
+
+// A copy of the build at `from` whose banner names `release` in full.
+void CopyWithBanner(const std::string& from, const std::string& to, const std::string& release) {
+  std::string bytes(static_cast<size_t>(fs::file_size(from)), '\0');
+  std::ifstream in(from, std::ios::binary);
+  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (!in) throw std::runtime_error("cannot read " + from);
+  const std::string placeholder = "Release 00.00.00.00.00";
+  const size_t at = bytes.find(placeholder);
+  if (at == std::string::npos) throw std::runtime_error("the stand-in carries no banner: " + from);
+  std::string named = "Release " + release;
+  named.resize(placeholder.size(), ' ');
+  bytes.replace(at, placeholder.size(), named);
+  std::ofstream out(to, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (!out) throw std::runtime_error("cannot write " + to);
+}
+
+}  // namespace
+
+void StandinTest::UseClient(int major, int minor, int update, int patch, bool banner) {
   if (major > 10 || (major == 10 && minor >= 2)) {
     ControlStandin(ORACLE_STANDIN_PATH);
     WriteOracleValue("", "OCIDLL", ORACLE_STANDIN_PATH);
     ASSERT_TRUE(standin_->SetClientVersion(major, minor, update, patch, 0));
     return;
   }
-  std::string release = std::to_string(major) + "." + std::to_string(minor);
-  if (update != 0 || patch != 0) release += "." + std::to_string(update);
-  if (patch != 0) release += "." + std::to_string(patch);
   // The build shaped as a client of that release: it exports its calls and
   // none of a later release's.
   const char* build = major < 8                   ? ORACLE_STANDIN_73_PATH
@@ -158,12 +190,23 @@ void StandinTest::UseClient(int major, int minor, int update, int patch) {
                       : major == 9 && minor < 2   ? ORACLE_STANDIN_90_PATH
                       : major == 9                ? ORACLE_STANDIN_92_PATH
                                                   : ORACLE_STANDIN_101_PATH;
-  const std::string link = MakeFolder("client") + "/libclntsh.so." + release;
-  std::error_code ignored;
-  fs::remove(link, ignored);
-  fs::create_symlink(build, link);
-  ControlStandin(build);
-  WriteOracleValue("", "OCIDLL", link);
+  // Named as such a client is, carrying its release in its banner: a copy
+  // in a folder of its own (a library still loaded is never written over).
+  // The older interface's clients are found by their name alone: a link.
+  static int copies = 0;
+  const std::string path = MakeFolder("client" + std::to_string(++copies)) + "/" +
+                           ClientFileName(major, minor, update, patch);
+  if (major < 8) {
+    fs::create_symlink(build, path);
+    ControlStandin(build);
+  } else {
+    const std::string release = std::to_string(major) + "." + std::to_string(minor) + "." + std::to_string(update) +
+                                "." + std::to_string(patch) + ".0";
+    if (banner) CopyWithBanner(build, path, release);
+    else fs::copy_file(build, path);
+    ControlStandin(path);
+  }
+  WriteOracleValue("", "OCIDLL", path);
   // The library stands for that release where older clients differ.
   ASSERT_TRUE(standin_->SetClientVersion(major, minor, update, patch, 0));
 }

@@ -65,12 +65,14 @@ class StandinTest : public ::testing::Test {
   // A copy of the stand-in at path (folders created).
   void CopyStandin(const std::string& path);
   // Points "OCIDLL" at a client of that release: the full stand-in, whose
-  // version call answers it, from 10.2 on; before, the build shaped as a
-  // client of that release (7.3, 8.0, 8.1, 9.0, 9.2 or 10.1: its calls and
-  // none of a later release's) under a file name whose version suffix is the
-  // release (a link to it, so that the control reaches the library the
-  // layer loads), told the release through its control.
-  void UseClient(int major, int minor, int update = 0, int patch = 0);
+  // version call answers it, from 10.2 on; before, a copy of the build
+  // shaped as a client of that release (8.0, 8.1, 9.0, 9.2 or 10.1: its
+  // calls and none of a later release's) named as such a client is
+  // (libclntsh.so.8.0, .9.0, .10.1) and carrying the release in its banner
+  // (without `banner`, its placeholder, which names none), or for 7.x the
+  // 7.3 build under a name whose suffix is the release; the controls follow
+  // that file, and it is told the release through its control.
+  void UseClient(int major, int minor, int update = 0, int patch = 0, bool banner = true);
   // The control of another build of the stand-in, reset (nothing changes
   // when it is the build already controlled).
   void ControlStandin(const std::string& path);

@@ -11,6 +11,7 @@
 
 #include "oracle/call_binding.h"
 #include "oracle/call_entries.h"
+#include "oracle/call_state.h"
 #include "oracle/call_table.h"
 #include "testing/message_of.h"
 #include "testing/standin_fixture.h"
@@ -92,6 +93,36 @@ TEST_F(FileVersionTest, EightIAndNineTwoClientsNamedAsOlderReleasesAreTakenForWh
   EXPECT_EQ(OCIVersion, 9200);
   EXPECT_TRUE(IsOciEntryLinked(OciSlot::OCIStmtPrepare2));
   EXPECT_FALSE(IsOciEntryLinked(OciSlot::OCILobRead2));
+}
+
+// A client named as its minor release's clients are (libclntsh.so.8.0 for
+// 8.0 to 8.x) tells its full release through its banner; without one only
+// its minor release is known, and the rules for part of that minor release
+// know it may be of it without being sure.
+TEST_F(FileVersionTest, TheBannerTellsTheReleaseTheNameAndExportsCannot) {
+  struct Case {
+    int major, minor, update, patch;
+    bool banner;
+    const char* text;
+    bool array_indicators, may_write_array_indicators;
+  };
+  const Case cases[] = {
+      {8, 1, 7, 0, true, "8.1.7.0.0", true, true},   {8, 1, 5, 0, true, "8.1.5.0.0", false, false},
+      {8, 1, 7, 0, false, "8.1", false, true},       {8, 0, 5, 0, true, "8.0.5.0.0", false, false},
+      {8, 0, 5, 0, false, "8.0", false, false},      {9, 2, 0, 4, true, "9.2.0.4.0", false, false},
+      {9, 2, 0, 4, false, "9.2", false, false},      {10, 1, 0, 3, true, "10.1.0.3.0", false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.text) + (c.banner ? " with its banner" : " without a banner"));
+    UnloadOci();
+    UseClient(c.major, c.minor, c.update, c.patch, c.banner);
+    InitOciEnvironment();
+    EXPECT_THAT(OCIDLL, HasSubstr(c.major == 8 ? "/libclntsh.so.8.0" : c.major == 9 ? "/libclntsh.so.9.0"
+                                                                                   : "/libclntsh.so.10.1"));
+    EXPECT_EQ(OCIClientVersionText, c.text);
+    EXPECT_EQ(ClientReleaseIsIn(8160, 8999), c.array_indicators);
+    EXPECT_EQ(ClientReleaseMayBeIn(8160, 8999), c.may_write_array_indicators);
+  }
 }
 
 TEST_F(FileVersionTest, WithoutASuffixTheCallsTheLibraryExportsTellTheRelease) {

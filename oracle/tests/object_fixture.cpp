@@ -106,6 +106,12 @@ void ObjectControl::DeclareDocumentTypes() {
   DeclareAttribute("SCOTT.DOC_T", "DATA", SQLT_BLOB, 0, 0, 0, "", offsetof(DocT, data), offsetof(DocInd, data));
   DeclareAttribute("SCOTT.DOC_T", "NOTE", SQLT_NTY, 0, 0, 0, "SCOTT.NOTE_T", offsetof(DocT, note),
                    offsetof(DocInd, note));
+  DeclareType("SCOTT", "DOCS_T", OCI_TYPECODE_NAMEDCOLLECTION, true, OCI_TYPECODE_TABLE, 0, sizeof(DocT),
+              sizeof(DocInd));
+  DeclareAttribute("SCOTT.DOCS_T", "", SQLT_NTY, 0, 0, 0, "SCOTT.DOC_T", 0, 0);
+  DeclareType("SCOTT", "DOCV_T", OCI_TYPECODE_NAMEDCOLLECTION, true, OCI_TYPECODE_VARRAY, 3, sizeof(DocT),
+              sizeof(DocInd));
+  DeclareAttribute("SCOTT.DOCV_T", "", SQLT_NTY, 0, 0, 0, "SCOTT.DOC_T", 0, 0);
 }
 
 TOraType* ObjectTest::Describe(const std::string& name) { return new TOraType(svc_ctx_, name); }

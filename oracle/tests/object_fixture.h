@@ -114,7 +114,8 @@ class ObjectControl {
                         const char* nested, std::size_t offset, std::size_t indicator_offset);
   // The types of the structures above.
   void DeclareSampleTypes();
-  // SCOTT.NOTE_T and SCOTT.DOC_T: objects with LOB attributes.
+  // SCOTT.NOTE_T and SCOTT.DOC_T: objects with LOB attributes; SCOTT.DOCS_T
+  // (TABLE OF DOC_T) and SCOTT.DOCV_T (VARRAY(3) OF DOC_T): collections of them.
   void DeclareDocumentTypes();
   int LiveObjects();
   int Pins();

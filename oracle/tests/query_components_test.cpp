@@ -12,6 +12,7 @@
 #include "classlib/field.h"
 #include "classlib/field_misc.h"
 #include "dacore/trace_monitor.h"
+#include "oracle/call_state.h"
 #include "oracle/cmd_oci_command.h"
 #include "oracle/cursor_ora_cursor.h"
 #include "oracle/lob_ora_lob.h"
@@ -391,25 +392,42 @@ TEST_F(QueryComponentsTest, NonBlockingQueryIsExecutingUntilItsEndIsHandled) {
 }
 
 // Clients 8.1.6 to 8.x write a LONG column's indicator as into an array of
-// the rows' indicators; each row's null comes out right all the same.
+// the rows' indicators; each row's null comes out right all the same, for a
+// client named as those clients are (libclntsh.so.8.0) whose banner tells
+// its release, for one known only as an 8.1 client (no banner: it may be
+// either kind), and for clients that write at the address given.
 TEST_F(QueryComponentsTest, LongColumnNullsOfAnOlderClientLandInTheirRows) {
-  for (int update : {7, 0}) {  // 8.1.7 writes as an array, 10.2 at the address given
+  struct Case {
+    int major, minor, update;
+    bool banner;
+    uint16_t version;
+  };
+  const Case cases[] = {
+      {8, 1, 7, true, 8170},   // writes as an array
+      {8, 1, 7, false, 8100},  // the same library, its release unknown past 8.1
+      {8, 1, 5, false, 8100},  // writes at the address given, its release unknown past 8.1
+      {8, 1, 5, true, 8150},
+      {10, 2, 0, true, 10200},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.major) + "." + std::to_string(c.minor) + "." + std::to_string(c.update) +
+                 (c.banner ? " with its banner" : " without a banner"));
     session_component_.reset();
     UnloadOci();
-    if (update) UseClient(8, 1, update);
-    else UseClient(10, 2, 0, 1);
+    UseClient(c.major, c.minor, c.update, 0, c.banner);
     const std::string sql = "SELECT ID, TXT FROM LONGS";
     fetch_->ScriptQuery(sql, "ID NUMBER(9); TXT LONG");
     fetch_->AddRows(sql, "1|one\n2|<null>\n3|three\n4|<null>\n5|five");
     session_component_ = std::make_unique<TOraSession>();
     session_component_->SetConnectString("scott/tiger@db1");
     session_component_->SetConnected(true);
+    EXPECT_EQ(OCIVersion, c.version);
     auto query = NewQuery(sql);
     query->Open();
     std::vector<std::string> texts;
     for (; !query->Eof(); query->Next())
       texts.push_back(query->FieldByName("TXT")->IsNull() ? "<null>" : query->FieldByName("TXT")->AsString());
-    EXPECT_THAT(texts, ElementsAre("one", "<null>", "three", "<null>", "five")) << "client 8.1." << update;
+    EXPECT_THAT(texts, ElementsAre("one", "<null>", "three", "<null>", "five"));
   }
 }
 

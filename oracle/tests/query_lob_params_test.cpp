@@ -76,6 +76,55 @@ TEST_F(LobParamTest, UncachedOutputLobIsReadWhenUsed) {
   EXPECT_EQ(lob->GetAsString(), "kept_on_the_server");
 }
 
+// A run that hands back a NULL LOB leaves the parameter NULL and its LOB
+// empty, whatever the run before held, read or wrote, cached or not.
+TEST_F(LobParamTest, NullHandedBackEmptiesTheLobAndMakesTheParameterNull) {
+  struct Case {
+    const char* name;
+    classlib::TParamType type;
+    bool cache_lobs, temporary_lob_update;
+    const char* first;  // what the first run leaves in the LOB
+  };
+  const Case cases[] = {
+      {"output", classlib::ptOutput, true, false, "first_row"},
+      {"uncached output", classlib::ptOutput, false, false, "first_row"},
+      {"in/out written after the run", classlib::ptInputOutput, true, false, "mine"},
+      {"in/out through a temporary LOB", classlib::ptInputOutput, true, true, "first_row"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto query = NewQuery(kBlock);
+    query->Options().SetCacheLobs(c.cache_lobs);
+    query->Options().SetTemporaryLobUpdate(c.temporary_lob_update);
+    TOraParam* param = query->Params().ParamByName("c");
+    param->SetParamType(c.type);
+    param->SetDataType(classlib::ftOraClob);
+    if (c.type == classlib::ptInputOutput) param->AsOraClob()->SetAsString("mine");
+    query->Params().ParamByName("id")->SetAsInteger(1);
+    RowHolds("first_row");
+    query->Execute();
+    TOraLob* lob = param->AsOraClob();
+    EXPECT_EQ(lob->GetAsString(), c.first);
+    EXPECT_FALSE(param->IsNull());
+
+    query->Params().ParamByName("id")->SetAsInteger(2);
+    statements_->Script(kBlock, "rows=0 out:c=NULL");
+    query->Execute();
+    EXPECT_TRUE(param->IsNull()) << "the row's CLOB is NULL";
+    EXPECT_EQ(param->AsString(), "");
+    EXPECT_EQ(lob->GetAsString(), "") << "nothing of the first row is left";
+    EXPECT_EQ(lob->GetSize(), 0);
+
+    // The run after that reads its row again.
+    query->Params().ParamByName("id")->SetAsInteger(3);
+    RowHolds("third_row");
+    if (c.type == classlib::ptInputOutput) lob->SetAsString("mine");
+    query->Execute();
+    EXPECT_FALSE(param->IsNull());
+    EXPECT_EQ(lob->GetAsString(), c.first == std::string("mine") ? "mine" : "third_row");
+  }
+}
+
 TEST_F(LobParamTest, LobOfNoDirectionIsRefusedBeforeTheStatementRuns) {
   TOraSQL sql;
   sql.SetSession(session_component_.get());

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "oracle/query_ora_sql.h"
 #include "oracle/session_ora_session.h"
 #include "oracle/tests/conn_fixture.h"
 #include "oracle/trace_session_tracer.h"
@@ -177,6 +178,38 @@ TEST_F(SessionTracerTest, AttachingMovesTheTraceBetweenSessions) {
 
   other.reset();
   EXPECT_EQ(tracer->Session(), nullptr) << "a freed session is forgotten";
+}
+
+// The tracer's statements change settings of the session, not its data:
+// under AutoCommit they commit nothing of the application's pending work,
+// which a rollback still undoes after the trace started and stopped.
+TEST_F(SessionTracerTest, TracingLeavesTheApplicationsPendingWorkAlone) {
+  Connect();
+  ASSERT_TRUE(session->AutoCommit());
+  TOraSQL work;
+  work.SetSession(session.get());
+  work.SetAutoCommit(false);
+  work.SetSQL("update emp set sal = sal + 1");
+  work.Execute();
+  ASSERT_EQ(session_->PendingWork(), 1);
+  const int committed = session_->CommittedWork();
+
+  tracer->SetSqlTraceOptions(0x01);
+  tracer->SetPlSqlTraceMode(0x01);
+  tracer->SetEnabled(true);
+  tracer->SetSession(session.get());
+  ASSERT_TRUE(tracer->SqlTracing());
+  ASSERT_TRUE(tracer->PlSqlTracing());
+  EXPECT_EQ(session_->PendingWork(), 1) << "attaching commits nothing";
+  tracer->StopTrace();
+  EXPECT_EQ(session_->PendingWork(), 1) << "stopping commits nothing";
+  tracer->StartTrace();
+  tracer->SetSession(nullptr);
+  EXPECT_EQ(session_->PendingWork(), 1) << "detaching commits nothing";
+
+  session->Rollback();
+  EXPECT_EQ(session_->PendingWork(), 0);
+  EXPECT_EQ(session_->CommittedWork(), committed) << "the update was never committed";
 }
 
 TEST_F(SessionTracerTest, StartAndStopNeedAConnectedSession) {

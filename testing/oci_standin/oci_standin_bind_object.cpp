@@ -96,24 +96,49 @@ bool NamesNoLob(State& state, const void* locator) {
   return !handle || !state.values.lobs.count(handle->value.lob);
 }
 
+bool FieldsHaveUnsetLob(State& state, const ObjectTypeDef& type, const char* data, const char* indicators);
+bool CollectionHasUnsetLob(State& state, const void* pointer);
+
+// One attribute or element that is not null: a LOB must name a LOB; an
+// embedded object's attributes, a collection's elements and a referenced
+// instance's attributes are looked at in turn.
+bool ValueHasUnsetLob(State& state, const ObjectAttributeDef& attribute, const char* slot, const char* indicator) {
+  const bool embedded = attribute.typecode == OCI_TYPECODE_OBJECT && attribute.nested && attribute.nested->final_type;
+  if (embedded) return FieldsHaveUnsetLob(state, *attribute.nested, slot, indicator);
+  if (*reinterpret_cast<const OCIInd*>(indicator) == OCI_IND_NULL) return false;
+  const void* pointer = *reinterpret_cast<const void* const*>(slot);
+  switch (attribute.typecode) {
+    case SQLT_CLOB: case SQLT_BLOB: return NamesNoLob(state, pointer);
+    case OCI_TYPECODE_NAMEDCOLLECTION: return CollectionHasUnsetLob(state, pointer);
+    case OCI_TYPECODE_OBJECT: return pointer && HasUnsetLob(state, pointer);
+    default: return false;
+  }
+}
+
 // The attributes at data with their indicators, embedded objects within.
 bool FieldsHaveUnsetLob(State& state, const ObjectTypeDef& type, const char* data, const char* indicators) {
-  for (const ObjectAttributeDef& attribute : type.attributes) {
-    const char* slot = data + attribute.offset;
-    const char* indicator = indicators + attribute.indicator_offset;
-    const bool embedded = attribute.typecode == OCI_TYPECODE_OBJECT && attribute.nested && attribute.nested->final_type;
-    if (embedded && FieldsHaveUnsetLob(state, *attribute.nested, slot, indicator)) return true;
-    const bool lob = attribute.typecode == SQLT_CLOB || attribute.typecode == SQLT_BLOB;
-    if (lob && *reinterpret_cast<const OCIInd*>(indicator) != OCI_IND_NULL &&
-        NamesNoLob(state, *reinterpret_cast<void* const*>(slot)))
+  if (*reinterpret_cast<const OCIInd*>(indicators) == OCI_IND_NULL) return false;
+  for (const ObjectAttributeDef& attribute : type.attributes)
+    if (ValueHasUnsetLob(state, attribute, data + attribute.offset, indicators + attribute.indicator_offset))
       return true;
-  }
+  return false;
+}
+
+bool CollectionHasUnsetLob(State& state, const void* pointer) {
+  ObjectCollection* collection = FindCollection(state, pointer);
+  if (!collection || collection->own_indicator == OCI_IND_NULL) return false;
+  const ObjectAttributeDef& element = collection->type->attributes.at(0);
+  for (std::size_t i = 0; i < collection->elements.size(); ++i)
+    if (!collection->deleted.count(i) &&
+        ValueHasUnsetLob(state, element, collection->elements[i]->data(), collection->indicators[i]->data()))
+      return true;
   return false;
 }
 
 }  // namespace
 
 bool standin::HasUnsetLob(State& state, const void* instance) {
+  if (FindCollection(state, instance)) return CollectionHasUnsetLob(state, instance);
   auto found = state.objects.instances.find(const_cast<void*>(instance));
   if (found == state.objects.instances.end() || !found->second->type) return false;
   ObjectInstance& object = *found->second;

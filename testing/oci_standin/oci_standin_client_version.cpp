@@ -21,6 +21,14 @@ bool FromTenTwoOn(int major, int minor) { return major > 10 || (major == 10 && m
 
 }  // namespace
 
+// The banner a client carries in its file, naming its release in full
+// ("Release 8.1.7.0.0"), which an older client's name and exports tell only
+// to its minor number. A build carries a placeholder that names no release
+// (its numbers are no release of any client); the tests' fixture writes the
+// release a copy stands for into the copy (standin_fixture.cpp, UseClient).
+extern "C" __attribute__((used, visibility("hidden"))) const char standin_release_banner[] =
+    "Oracle Call Interface stand-in - Release 00.00.00.00.00 - Production";
+
 extern "C" {
 
 #ifndef STANDIN_NO_CLIENT_VERSION

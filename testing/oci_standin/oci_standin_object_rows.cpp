@@ -1,7 +1,8 @@
 // Object values of fetched rows and output binds: a row's text
 // "NAME=value,NAME=value" fills the top-level string and NUMBER attributes
 // of the instance a define handed over, "value,value" the elements of a
-// collection of strings or NUMBERs, and an XML instance takes the text as
+// collection of strings or NUMBERs ("NAME=value;NAME=value" each element of
+// a collection of objects), and an XML instance takes the text as
 // its document; a null row makes the value's own indicator null.
 #include <algorithm>
 #include <sstream>
@@ -49,6 +50,25 @@ std::vector<std::string> Split(const std::string& text) {
   return parts;
 }
 
+// An element of a collection of final objects: "NAME=value;NAME=value"
+// fills its string and NUMBER attributes, the others stay null.
+bool FillElementObject(ObjectWorld& world, ObjectCollection& collection, const std::string& item) {
+  const auto [data, indicators] = AppendObjectElement(world, collection);
+  std::stringstream pairs(item);
+  for (std::string pair; std::getline(pairs, pair, ';');) {
+    const std::size_t equals = pair.find('=');
+    if (equals == std::string::npos) return false;
+    const std::string name = Upper(Trimmed(pair.substr(0, equals)));
+    const auto& attributes = collection.type->attributes.at(0).nested->attributes;
+    auto attribute = std::find_if(attributes.begin(), attributes.end(),
+                                  [&](const ObjectAttributeDef& a) { return a.name == name; });
+    if (attribute == attributes.end() || !FillSlot(world, *attribute, data + attribute->offset, pair.substr(equals + 1)))
+      return false;
+    *reinterpret_cast<OCIInd*>(indicators + attribute->indicator_offset) = OCI_IND_NOTNULL;
+  }
+  return true;
+}
+
 bool FillCollection(State& state, ObjectCollection& collection, const std::optional<std::string>& value) {
   TrimCollection(state.objects, collection, collection.elements.size());
   collection.deleted.clear();
@@ -56,7 +76,12 @@ bool FillCollection(State& state, ObjectCollection& collection, const std::optio
   if (!value) return true;
   const ObjectAttributeDef& element = collection.type->attributes.at(0);
   if (collection.type->max_elements && Split(*value).size() > collection.type->max_elements) return false;
+  const bool objects = element.typecode == SQLT_NTY && element.nested && element.nested->final_type;
   for (const std::string& item : Split(*value)) {
+    if (objects) {
+      if (!FillElementObject(state.objects, collection, item)) return false;
+      continue;
+    }
     collection.elements.push_back(std::make_unique<Block>(std::max(collection.type->instance_size, sizeof(void*))));
     collection.indicators.push_back(std::make_unique<Block>(sizeof(OCIInd)));
     if (!FillSlot(state.objects, element, collection.elements.back()->data(), item)) return false;

@@ -104,6 +104,21 @@ void InitValues(ObjectWorld& world, const ObjectTypeDef& type, char* data, char*
 
 void CopyStructure(ObjectWorld& world, const ObjectTypeDef& type, char* dest, const char* source);
 
+}  // namespace
+
+std::pair<char*, char*> standin::AppendObjectElement(ObjectWorld& world, ObjectCollection& collection) {
+  const ObjectAttributeDef& definition = collection.type->attributes.at(0);
+  collection.elements.push_back(std::make_unique<Block>(SlotSize(definition)));
+  collection.indicators.push_back(std::make_unique<Block>(IndicatorWidth(definition)));
+  char* data = collection.elements.back()->data();
+  char* indicators = collection.indicators.back()->data();
+  InitValues(world, *definition.nested, data, indicators);
+  *IndicatorAt(indicators, 0) = OCI_IND_NOTNULL;
+  return {data, indicators};
+}
+
+namespace {
+
 // Copies a value in the form callers hand it over (OCIString*, OCINumber*,
 // OCIDate*, an embedded instance, OCIColl*) into a slot.
 void CopyValue(ObjectWorld& world, const ObjectAttributeDef& attribute, char* slot, const void* value) {

@@ -12,6 +12,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "oracle/oci_defs.h"
@@ -102,6 +103,10 @@ ObjectCollection* FindCollection(State& state, const void* pointer);
 void AssignCollection(ObjectWorld& world, ObjectCollection& target, const ObjectCollection& source);
 // Removes `count` elements from the end, freeing what they hold.
 void TrimCollection(ObjectWorld& world, ObjectCollection& collection, std::size_t count);
+// Appends an element of a collection of final objects, laid out as the cache
+// lays out an appended one: its structure fresh (attributes null), itself
+// not null. Answers the element's data and indicator structure.
+std::pair<char*, char*> AppendObjectElement(ObjectWorld& world, ObjectCollection& collection);
 
 // Fills the instance a fetched object column's define holds from the row's
 // value (oci_standin_object_rows.cpp); false for an instance the cache does

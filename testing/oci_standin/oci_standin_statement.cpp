@@ -137,10 +137,17 @@ void InitReturnedLob(State& state, const Bind& bind) {
 
 // A LOB output: the locator the bind holds now refers to a value of the
 // server (a row's LOB) holding the text (a BLOB's as hexadecimal digits),
-// as a block that selects a LOB into an OUT bind leaves it.
-void WriteLobOutput(State& state, Bind& bind, const std::string& value) {
+// as a block that selects a LOB into an OUT bind leaves it. "NULL" is a
+// null LOB: only the indicator tells it (the locator is left as it was),
+// and a bind without an indicator cannot take it (false: ORA-01405).
+bool WriteLobOutput(State& state, Bind& bind, const std::string& value) {
+  if (value == "NULL") {
+    if (!bind.indicator) return false;
+    *bind.indicator = -1;
+    return true;
+  }
   Handle* lob = bind.value ? Live(state, *static_cast<void* const*>(bind.value), OCI_DTYPE_LOB) : nullptr;
-  if (!lob) return;
+  if (!lob) return true;
   LobValue stored;
   stored.kind = bind.type == SQLT_BLOB ? 1 : 2;
   for (unsigned char c : bind.type == SQLT_BLOB ? FromHex(value) : value) stored.units += static_cast<char16_t>(c);
@@ -149,6 +156,7 @@ void WriteLobOutput(State& state, Bind& bind, const std::string& value) {
   lob->value = DescriptorValue{};
   lob->value.lob = id;
   if (bind.indicator) *bind.indicator = 0;
+  return true;
 }
 
 // Pulls a dynamic input bind's pieces from its callback.
@@ -471,9 +479,14 @@ sword ExecuteStatement(State& state, Handle* context, Handle* session, Handle* s
       for (Bind& bind : statement->extra.binds) {
         auto output = answer->outputs.find(bind.name);
         if (output == answer->outputs.end()) continue;
-        if (bind.object_cell) WriteObjectOutput(state, bind, output->second);
-        else if (bind.type == SQLT_BLOB || bind.type == SQLT_CLOB) WriteLobOutput(state, bind, output->second);
-        else WriteOutput(bind, output->second);
+        if (bind.object_cell) {
+          WriteObjectOutput(state, bind, output->second);
+        } else if (bind.type == SQLT_BLOB || bind.type == SQLT_CLOB) {
+          if (!WriteLobOutput(state, bind, output->second))
+            return Fail(state, error, 1405, "ORA-01405: fetched column value is NULL");
+        } else {
+          WriteOutput(bind, output->second);
+        }
       }
     if (answer)
       for (Bind& bind : statement->extra.binds) {

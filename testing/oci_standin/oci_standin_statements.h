@@ -104,7 +104,8 @@ std::string RenderBindValue(State& state, const struct Bind& bind, ub4 iteration
 // would be.
 std::string ObjectBindText(State& state, const struct Bind& bind);
 // An object instance as a bind shows it; whether one of its LOB attributes
-// (not null) holds a locator that names no LOB.
+// (not null) holds a locator that names no LOB, in embedded and referenced
+// objects and collection elements too (an instance or a collection).
 std::string InstanceValueText(State& state, const void* instance);
 bool HasUnsetLob(State& state, const void* instance);
 // The bind behind an OCIBind handle, or nullptr.
