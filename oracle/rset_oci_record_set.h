@@ -121,6 +121,8 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   bool StepNext(dacore::TRecBuf rec, dacore::TRecBookmark& bookmark) override;
   // A filter set while everything is fetched in the background waits for its end.
   void SetFilterText(const std::string& text) override;
+  // Stops a background execute or fetch and waits for its thread.
+  void StopBackground() override;
   // A change of the rows on the main thread waits for a background thread
   // to be done with them; renumbering and the local order, which need every
   // row, are skipped meanwhile.
@@ -312,6 +314,9 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   void FetchAllLoop();
   void EndFetchAll(const classlib::Exception* error);
   void AfterFetch(bool in_thread);
+  // A before-fetch handler's cancel: a fetch of everything pauses, or with
+  // AutoClose the cursor is cancelled.
+  void CancelFetch();
   void StopFetchAll();
   bool InThread() const;
   // The end of the background thread the main thread would have to wait
@@ -402,6 +407,8 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   // The length word of the LONG piece being read.
   ub4 piece_length_ = 0;
   std::atomic<bool> stop_requested_{false};
+  // The before-fetch handler cancelled the first rows of a background execute.
+  bool first_rows_cancelled_ = false;
   std::atomic<bool> fetching_{false};
   // The background thread (execute or fetch-all) that is working.
   std::atomic<std::thread::id> fetch_thread_id_{};
