@@ -209,6 +209,29 @@ TEST_F(QueryBackgroundTest, LocalDetailFollowsItsMasterWhileRowsArrive) {
   EXPECT_EQ(watch.OffThread(), 0);
 }
 
+// The before-fetch handler is asked on the main thread before the thread
+// starts; its cancel leaves the thread unstarted and the rest of the rows
+// to a later fetch of everything.
+TEST_F(QueryBackgroundTest, BeforeFetchCancelsTheBackgroundFetchBeforeItsThreadStarts) {
+  Script(100, 1);
+  auto query = Arriving();
+  int asked = 0;
+  query->BeforeFetch = dacore::TBeforeFetchEvent::Function([&asked](classlib::TDataSet*, bool& cancel) {
+    cancel = ++asked == 2;  // the first rows are fetched, the rest is not
+  });
+  TCallbackThreads watch(*query);
+  OpenAndExecute(*query);
+  EXPECT_EQ(asked, 2);
+  EXPECT_FALSE(StillArriving(*query)) << "no thread was started";
+  EXPECT_EQ(query->RecordCount(), 20);
+  EXPECT_EQ(RecordSetOf(*query).Command().GetCursorState(), dacore::csFetchingPaused);
+  query->Last();
+  EXPECT_EQ(query->RecordCount(), 100) << "a later fetch takes up the rest";
+  EXPECT_EQ(query->FieldByName("ID")->AsInteger(), 99);
+  EXPECT_EQ(watch.Calls("BeforeFetch"), 3);
+  EXPECT_EQ(watch.OffThread(), 0);
+}
+
 // Close, free and disconnect while rows arrive (and the handlers work on
 // them): the thread stops first, a closed query is inactive and opens again.
 TEST_F(QueryBackgroundTest, CloseFreeAndDisconnectWhileRowsArrive) {
