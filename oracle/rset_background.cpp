@@ -80,8 +80,10 @@ void TOCIRecordSet::EndBackgroundExecute(const classlib::Exception* error) {
     RouteBackgroundError(error);
     return;
   }
+  // A local order needs every row: the rest comes in the background too,
+  // and its end applies the order.
   const uint8_t state = Command().GetCursorState();
-  if (FetchAllRows && state < csCancelled) FetchAll();
+  if ((FetchAllRows || HasSortColumns()) && state < csCancelled) FetchAll();
   if (fetch_thread_) return;  // its end applies what waits
   if (has_pending_filter_) {
     has_pending_filter_ = false;

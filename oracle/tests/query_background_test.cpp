@@ -170,6 +170,23 @@ TEST_F(QueryBackgroundTest, LocateUnderALocalOrderFindsEveryRowThatArrived) {
   EXPECT_EQ(watch.OffThread(), 0);
 }
 
+// A local order needs every row: a non-blocking query with one fetches
+// the rest in the background after its first rows, and orders them at the end.
+TEST_F(QueryBackgroundTest, ALocalOrderFetchesEveryRowInTheBackground) {
+  Script(100, 1);
+  auto query = Arriving();
+  query->SetFetchAll(false);
+  query->SetIndexFieldNames("ID DESC");
+  TCallbackThreads watch(*query);
+  OpenAndExecute(*query);
+  EXPECT_TRUE(StillArriving(*query)) << "the rest is fetched on the thread";
+  WaitForTheEnd(*query);
+  EXPECT_EQ(query->RecordCount(), 100);
+  query->First();
+  EXPECT_EQ(query->FieldByName("ID")->AsInteger(), 99);
+  EXPECT_EQ(watch.OffThread(), 0);
+}
+
 // A local detail follows its master while its own rows arrive: after each
 // master move it shows the rows of the master's value, and only those.
 TEST_F(QueryBackgroundTest, LocalDetailFollowsItsMasterWhileRowsArrive) {
