@@ -124,8 +124,9 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   // Stops a background execute or fetch and waits for its thread.
   void StopBackground() override;
   // A change of the rows on the main thread waits for a background thread
-  // to be done with them; renumbering and the local order, which need every
-  // row, are skipped meanwhile.
+  // to be done with them (and tests the rows it left pending); the local
+  // order, which needs every row, is skipped meanwhile and applied at the
+  // fetch's end.
   void PutRecord(dacore::TRecBuf rec) override;
   void InsertRecord(dacore::TRecBuf rec) override;
   void UpdateRecord(dacore::TRecBuf rec) override;
@@ -133,8 +134,9 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   void ApplyUpdates() override;
   void CancelUpdates() override;
   void RevertRecord() override;
-  void ClearCache() override;
   void SortItems() override;
+  // Every row is tested anew here, also while rows arrive (under the lock).
+  void ClearCache() override;
   // A scrollable cursor moves its window of rows: to the start on demand,
   // to the last row with one fetch, to a bookmarked row by fetching towards
   // it or starting a new window there. Without one the end is the end of
