@@ -263,6 +263,8 @@ void TCustomDADataSet::InternalOpen() {
 }
 
 void TCustomDADataSet::CloseCursor() {
+  // A thread still fetching goes first: nothing it may reach is freed under it.
+  if (record_set_) record_set_->StopBackground();
   const bool held = cursor_holds_connection_;
   cursor_holds_connection_ = false;
   local_link_.clear();

@@ -124,6 +124,8 @@ void TCRRecordSet::GetNextRecord(TRecBuf rec) {
   if (!StepToHeldNext(rec)) StepOrFetch(rec);
 }
 
+// Rows a background fetch left pending are tested before the walk reads
+// them, those held and those a wait for the fetch brings.
 void TCRRecordSet::StepOrFetch(TRecBuf rec) {
   if (eof_) return;
   if (!first_item_ && !Fetch()) {
@@ -131,12 +133,15 @@ void TCRRecordSet::StepOrFetch(TRecBuf rec) {
     current_item_ = nullptr;
     return;
   }
+  SettlePendingRows();
   ItemHeader* it = bof_ || !current_item_ ? first_item_ : current_item_->next;
   for (;;) {
     while (it && IsHidden(it)) it = it->next;
     if (it) break;
     ItemHeader* last = last_item_;
-    if (!Fetch()) {
+    const bool fetched = Fetch();
+    SettlePendingRows();
+    if (!fetched) {
       eof_ = true;
       bof_ = false;
       current_item_ = nullptr;

@@ -59,6 +59,9 @@ class TCRRecordSet : public TMemData {
   void SetFieldsOutOfDate() { fields_out_of_date_ = true; }
   bool FieldsOutOfDate() const { return fields_out_of_date_; }
   virtual void ExecCommand();
+  // Stops the work of a driver's background thread (an execute, a fetch)
+  // and waits for it; a data set calls it before it frees anything at close.
+  virtual void StopBackground() {}
   virtual void DoBeforeFetch(bool& cancel);
   virtual void DoAfterFetch();
   virtual TTableInfoClass GetTableInfoClass() { return BaseTableInfoClass(); }

@@ -158,9 +158,12 @@ bool TMemDataSet::LocateRecord(std::vector<TFieldDesc*> keys, const Variant& val
     calculated = calculated || keys[i]->FieldKind() == fkCalculated;
   }
 
-  // The sort columns the keys begin with, in column order.
+  // The sort columns the keys begin with, in column order. While rows
+  // arrive in the background the local order waits for the fetch's end
+  // (the rows come in the server's order), so the search scans instead,
+  // waiting for more rows when it reaches the last held.
   int prefix = 0;
-  if ((options & (lxPartialKey | lxNearest | lxPartialCompare)) == 0) {
+  if ((options & (lxPartialKey | lxNearest | lxPartialCompare)) == 0 && !store.SharedRows()) {
     for (const TSortColumn& column : store.SortColumns()) {
       if (column.case_sensitive == ((options & lxCaseInsensitive) != 0)) break;
       auto at = std::find(keys.begin() + prefix, keys.end(), column.field);

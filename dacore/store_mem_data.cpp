@@ -27,6 +27,7 @@ TMemData::~TMemData() { Close(); }
 void TMemData::InitData() {
   TData::InitData();
   first_item_ = last_item_ = current_item_ = nullptr;
+  first_pending_ = nullptr;
   FreeCachedEntries();
   record_no_cache_.clear();
   refresh_stamp_ = NextRefreshStamp();
@@ -89,6 +90,7 @@ void TMemData::LinkBefore(ItemHeader* item, ItemHeader* before) {
 }
 
 void TMemData::Unlink(ItemHeader* item) {
+  if (item == first_pending_) first_pending_ = item->next;
   if (item->prev) item->prev->next = item->next; else first_item_ = item->next;
   if (item->next) item->next->prev = item->prev; else last_item_ = item->prev;
   item->prev = item->next = nullptr;
@@ -125,6 +127,26 @@ bool TMemData::CheckHidden(ItemHeader* item) {
   return hidden;
 }
 
+void TMemData::SettlePendingRows() {
+  if (settling_ || !first_pending_) return;
+  settling_ = true;
+  struct TDone {
+    bool& flag;
+    ~TDone() { flag = false; }
+  } done{settling_};
+  record_no_cache_.clear();
+  // The rows before the first pending one are settled: their states and
+  // numbers stand.
+  ItemHeader* prev = PriorVisible(first_pending_);
+  int32_t order = prev ? prev->order : -order_base_;
+  while (ItemHeader* item = first_pending_) {
+    const bool hidden = IsHidden(item);
+    first_pending_ = item->next;
+    item->order = hidden ? 0 : ++order;
+    if (!hidden) ++record_count_;
+  }
+}
+
 ItemHeader* TMemData::NextVisible(ItemHeader* item) {
   ItemHeader* it = item ? item->next : nullptr;
   while (it && IsHidden(it)) it = it->next;
@@ -140,6 +162,7 @@ ItemHeader* TMemData::PriorVisible(ItemHeader* item) {
 // Every row is tested anew and numbered (what RenumberItems does for rmAll)
 // in one pass over the rows: a test looks at its own row only.
 void TMemData::ClearCache() {
+  first_pending_ = nullptr;  // every row is tested here
   record_no_cache_.clear();
   order_base_ = 0;
   int32_t count = 0;
@@ -176,6 +199,7 @@ void TMemData::RenumberBackwards(ItemHeader* from, int32_t order) {
 void TMemData::RenumberItems(ItemHeader* item, TReorderMode mode) {
   record_no_cache_.clear();
   if (mode == rmAll) {
+    first_pending_ = nullptr;  // every row is tested here
     order_base_ = 0;
     int32_t count = 0;
     for (ItemHeader* it = first_item_; it; it = it->next) it->order = IsHidden(it) ? 0 : ++count;

@@ -158,9 +158,19 @@ class TMemData : public TData {
   // nor the current row's order number, filter state or serial. So the
   // browsing thread reads those without the lock: GetEOF, GetRecordNo and
   // GetBookmark take none, and a walk's step takes the lock once.
+  // The fetching thread runs no application code: a row that a filter or
+  // the cached-updates view must decide on is appended pending (hidden from
+  // the count and unnumbered), and the browsing thread tests the pending
+  // rows, in order, as soon as it looks at the list (SettlePendingRows).
   void SetSharedRows(bool value) { shared_rows_.store(value, std::memory_order_relaxed); }
   bool SharedRows() const { return shared_rows_.load(std::memory_order_relaxed); }
   TRowsLock& RowsLock() { return rows_lock_; }
+  // Tests the rows appended pending, in order, and numbers and counts the
+  // visible ones after the last visible row. On the thread that owns the
+  // store, under the rows lock while the rows are shared. A row whose test
+  // raises stays pending, with the rows after it.
+  void SettlePendingRows();
+  bool HasPendingRows() const { return first_pending_ != nullptr; }
 
   ItemHeader* FirstItem() const { return first_item_; }
   ItemHeader* LastItem() const { return last_item_; }
@@ -182,12 +192,21 @@ class TMemData : public TData {
     // The record number as GetRecordNo gives it.
     bookmark.record_no = !current_item_ ? -1 : IsHidden(current_item_) ? 0 : RecordNoOf(current_item_);
   }
-  // Holds the rows lock while the rows are shared; lets it go for a call
-  // that may wait for the fetching thread (a fetch asked for here).
+  // Holds the rows lock while the rows are shared, and settles the rows
+  // appended pending before the list is read; lets the lock go for a call
+  // that may wait for the fetching thread (a fetch asked for here), and
+  // settles what that brought once it holds the lock again. The browsing
+  // thread's guard: the fetching thread takes the lock itself.
   class TRowsGuard {
    public:
-    explicit TRowsGuard(TMemData& data) : lock_(data.SharedRows() ? &data.rows_lock_ : nullptr) {
+    explicit TRowsGuard(TMemData& data) : data_(data), lock_(data.SharedRows() ? &data.rows_lock_ : nullptr) {
       if (lock_) lock_->lock();
+      try {
+        Settle();
+      } catch (...) {
+        if (lock_) lock_->unlock();
+        throw;
+      }
     }
     ~TRowsGuard() {
       if (lock_) lock_->unlock();
@@ -196,16 +215,28 @@ class TMemData : public TData {
     TRowsGuard& operator=(const TRowsGuard&) = delete;
     template <class TCall>
     auto Unlocked(TCall&& call) {
-      if (!lock_) return call();
-      lock_->unlock();
-      struct TRelock {
-        TRowsLock* lock;
-        ~TRelock() { lock->lock(); }
-      } relock{lock_};
-      return call();
+      if (!lock_) {
+        auto result = call();
+        Settle();
+        return result;
+      }
+      auto result = [&] {
+        lock_->unlock();
+        struct TRelock {
+          TRowsLock* lock;
+          ~TRelock() { lock->lock(); }
+        } relock{lock_};
+        return call();
+      }();
+      Settle();
+      return result;
     }
 
    private:
+    void Settle() {
+      if (data_.first_pending_) data_.SettlePendingRows();
+    }
+    TMemData& data_;
     TRowsLock* lock_;
   };
 
@@ -268,6 +299,10 @@ class TMemData : public TData {
   int64_t sort_comparisons_ = 0;
   TRowsLock rows_lock_;
   std::atomic<bool> shared_rows_{false};
+  // The first of the rows a background fetch appended untested (the rows
+  // after it are all pending too); nil when every row is settled.
+  ItemHeader* first_pending_ = nullptr;
+  bool settling_ = false;  // a filter handler asking for the count lands here again
 
  private:
   ItemHeader* NextVisible(ItemHeader* item);

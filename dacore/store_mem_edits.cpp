@@ -37,7 +37,7 @@ void TMemData::AppendFilledItems(ItemHeader* first, size_t stride, int count) {
     return reinterpret_cast<ItemHeader*>(reinterpret_cast<uint8_t*>(first) + stride * static_cast<size_t>(i));
   };
   if (count <= 0) return;
-  if (CachedUpdates() || HasFilter()) {
+  if (CachedUpdates() || HasFilter() || first_pending_) {
     for (int i = 0; i < count; ++i) AppendFilledItem(at(i));
     return;
   }
@@ -63,8 +63,20 @@ void TMemData::AppendFilledItems(ItemHeader* first, size_t stride, int count) {
   record_no_cache_.clear();
 }
 
+// While the rows are shared the thread appending them runs no test that
+// may call the application's code (a filter handler, calculated fields, a
+// master/detail link): a row that needs one waits, unnumbered and not
+// counted, for the browsing thread (SettlePendingRows), and so do the rows
+// after it.
 void TMemData::AppendFilledItem(ItemHeader* item) {
   LinkBefore(item, nullptr);
+  if (first_pending_ || (SharedRows() && (CachedUpdates() || HasFilter()))) {
+    item->order = 0;
+    item->filter_result = fsNotChecked;
+    if (!first_pending_) first_pending_ = item;
+    record_no_cache_.clear();
+    return;
+  }
   if (!IsHidden(item)) {
     ItemHeader* prev = PriorVisible(item);
     item->order = prev ? prev->order + 1 : 1 - order_base_;

@@ -13,7 +13,11 @@ namespace oracle {
 
 using namespace dacore;
 
-TOraDataSet::~TOraDataSet() { SetChangeNotification(nullptr); }
+// A thread still fetching stops before any part of the data set goes.
+TOraDataSet::~TOraDataSet() {
+  if (IRecordSet()) IRecordSet()->StopBackground();
+  SetChangeNotification(nullptr);
+}
 
 void TOraDataSet::SetChangeNotification(TOraChangeNotification* value) {
   if (value == change_notification_) return;

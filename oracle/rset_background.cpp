@@ -35,6 +35,13 @@ void TOCIRecordSet::ExecCommand() {
   // The thread fetches into the fields as they are described now.
   if (FieldsOutOfDate()) DescribeFields();
   stop_requested_ = false;
+  // The application's before-fetch handler is asked here for the first
+  // rows: the thread runs none of its code. A cancel leaves them to a
+  // later fetch.
+  SetFetchDone(false);
+  bool cancel = false;
+  DoBeforeFetch(cancel);
+  first_rows_cancelled_ = cancel;
   exec_ended_.ResetEvent();
   ShareRows(true);
   exec_thread_ = RunExecThread(
@@ -58,7 +65,7 @@ void TOCIRecordSet::BackgroundExecute() {
   if (row_by_row_ && OCIVersion < 9000) RaiseOraException("Need Oracle 9 Call Interface");
   command.DoExecute();
   SetFetchDone(false);
-  if (!stop_requested_) Fetch();
+  if (!stop_requested_ && !first_rows_cancelled_) Fetch();
 }
 
 // On the main thread, when the utility window hands over the thread's end.
@@ -67,13 +74,16 @@ void TOCIRecordSet::EndBackgroundExecute(const classlib::Exception* error) {
   fetch_thread_id_ = std::thread::id();
   ShareRows(false);
   if (stop_requested_) return;  // closing: nobody waits for the outcome
+  SettlePendingRows();
   Command().EndExecute(error);
   if (error) {
     RouteBackgroundError(error);
     return;
   }
+  // A local order needs every row: the rest comes in the background too,
+  // and its end applies the order.
   const uint8_t state = Command().GetCursorState();
-  if (FetchAllRows && state < csCancelled) FetchAll();
+  if ((FetchAllRows || HasSortColumns()) && state < csCancelled) FetchAll();
   if (fetch_thread_) return;  // its end applies what waits
   if (has_pending_filter_) {
     has_pending_filter_ = false;

@@ -597,6 +597,7 @@ void TOCIRecordSet::DropRows() {
   if (InThread()) keep = current_item_ ? current_item_ : bof_ ? first_item_ : nullptr;
   while (first_item_ && first_item_ != keep) {
     ItemHeader* item = first_item_;
+    if (item == first_pending_) first_pending_ = item->next;  // passed, never shown
     first_item_ = item->next;
     if (first_item_) first_item_->prev = nullptr;
     if (item->order != 0) --record_count_;

@@ -117,7 +117,7 @@ bool TOCIRecordSet::StepNext(TRecBuf rec, TRecBookmark& bookmark) {
 void TOCIRecordSet::GetNextRecordShared(TRecBuf rec) {
   if (classlib::TEvent* end = BackgroundEnd()) {
     {
-      std::lock_guard<TRowsLock> rows(RowsLock());
+      TRowsGuard rows(*this);  // the rows the thread left pending are tested first
       if (HoldsNextVisible()) {
         TCRRecordSet::GetNextRecord(rec);
         return;
@@ -133,17 +133,23 @@ void TOCIRecordSet::ParseFilter() {
   TCRRecordSet::ParseFilter();
 }
 
+// The text waits for the end of the fetch; the filter's callbacks, set
+// just before (a data set's handler, switched on or off), decide every row
+// that came at once.
 void TOCIRecordSet::SetFilterText(const std::string& text) {
   if (fetch_thread_ || exec_thread_) {
     has_pending_filter_ = true;
     pending_filter_ = text;
+    if (Active()) ClearCache();
     return;
   }
   TCRRecordSet::SetFilterText(text);
 }
 
+// The rows the thread left pending are tested before the change.
 void TOCIRecordSet::WaitForBackgroundRows() {
   if (classlib::TEvent* end = BackgroundEnd()) end->WaitFor();
+  TRowsGuard rows(*this);
 }
 
 void TOCIRecordSet::PutRecord(TRecBuf rec) {
@@ -181,8 +187,11 @@ void TOCIRecordSet::RevertRecord() {
   TCRRecordSet::RevertRecord();
 }
 
+// Every row is tested anew on this thread; the thread appends meanwhile
+// behind the lock and leaves what it brings pending.
 void TOCIRecordSet::ClearCache() {
-  if (!BackgroundEnd()) TCRRecordSet::ClearCache();
+  std::lock_guard<TRowsLock> rows(RowsLock());
+  TCRRecordSet::ClearCache();
 }
 
 void TOCIRecordSet::SortItems() {
@@ -208,14 +217,14 @@ bool TOCIRecordSet::Fetch() {
   TOCICommand& command = Command();
   const uint8_t state = command.GetCursorState();
   if (state == csIdle || state == csCancelled) return false;
-  bool cancel = false;
-  DoBeforeFetch(cancel);
+  // The before-fetch handler is the application's: the thread never runs
+  // it (the main thread asked it once before the thread started).
+  bool cancel = FetchDone();
+  if (!in_thread) DoBeforeFetch(cancel);
+  else if (cancel && command.GetCursorState() == csFetching) command.SetCursorState(csFetchingPaused);
   bool fetched = false;
   if (cancel) {
-    // Without AutoClose the cursor stays open: a fetch of everything that
-    // was under way only pauses, so a later one takes up the rest.
-    if (!AutoClose && command.GetCursorState() == csFetching) command.SetCursorState(csFetchingPaused);
-    else if (AutoClose && command.GetCursorState() != csCancelled) command.Cancel();
+    CancelFetch();
   } else {
     try {
       fetched = RowByRow() ? RowFetch(TRowMove::kForward) : BlockFetch();
@@ -233,6 +242,14 @@ bool TOCIRecordSet::Fetch() {
     SetPrepared(false);
   }
   return fetched;
+}
+
+// Without AutoClose the cursor stays open: a fetch of everything that was
+// under way only pauses, so a later one takes up the rest.
+void TOCIRecordSet::CancelFetch() {
+  TOCICommand& command = Command();
+  if (!AutoClose && command.GetCursorState() == csFetching) command.SetCursorState(csFetchingPaused);
+  else if (AutoClose && command.GetCursorState() != csCancelled) command.Cancel();
 }
 
 // From the background thread the handler runs on the main thread instead;
@@ -266,6 +283,18 @@ void TOCIRecordSet::FetchAll() {
   }
   TOCIConnection* connection = Connection();
   if (!connection->ThreadSafety) RaiseOraException(messages::kNeedThreadSafety);
+  // The application's before-fetch handler runs here, once for the whole
+  // run: never on the thread.
+  bool cancel = false;
+  DoBeforeFetch(cancel);
+  if (cancel) {
+    CancelFetch();
+    if (command.GetCursorState() == csCancelled && AutoClose) {
+      InternalUnPrepare();
+      SetPrepared(false);
+    }
+    return;
+  }
   fetching_ = true;  // set before the thread runs, so a Close at once waits for it
   fetch_all_ended_.ResetEvent();
   ShareRows(true);
@@ -305,6 +334,7 @@ void TOCIRecordSet::EndFetchAll(const classlib::Exception* error) {
   fetch_thread_id_ = std::thread::id();
   ShareRows(false);
   if (stop_requested_) return;  // closing: nobody waits for the outcome
+  SettlePendingRows();
   if (has_pending_filter_) {
     has_pending_filter_ = false;
     TCRRecordSet::SetFilterText(pending_filter_);

@@ -62,11 +62,13 @@ TOCIRecordSet::~TOCIRecordSet() {
 // runs through its command, as Close does.
 std::unique_ptr<TCRCommand> TOCIRecordSet::CreateCommand() {
   auto command = std::make_unique<TOCICommand>();
-  command->OnStopBackground = [this] {
-    StopExecute();
-    StopFetchAll();
-  };
+  command->OnStopBackground = [this] { StopBackground(); };
   return command;
+}
+
+void TOCIRecordSet::StopBackground() {
+  StopExecute();
+  StopFetchAll();
 }
 
 TTableInfoClass TOCIRecordSet::GetTableInfoClass() {

@@ -134,9 +134,12 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   bool StepNext(dacore::TRecBuf rec, dacore::TRecBookmark& bookmark) override;
   // A filter set while everything is fetched in the background waits for its end.
   void SetFilterText(const std::string& text) override;
+  // Stops a background execute or fetch and waits for its thread.
+  void StopBackground() override;
   // A change of the rows on the main thread waits for a background thread
-  // to be done with them; renumbering and the local order, which need every
-  // row, are skipped meanwhile.
+  // to be done with them (and tests the rows it left pending); the local
+  // order, which needs every row, is skipped meanwhile and applied at the
+  // fetch's end.
   void PutRecord(dacore::TRecBuf rec) override;
   void InsertRecord(dacore::TRecBuf rec) override;
   void UpdateRecord(dacore::TRecBuf rec) override;
@@ -144,8 +147,9 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   void ApplyUpdates() override;
   void CancelUpdates() override;
   void RevertRecord() override;
-  void ClearCache() override;
   void SortItems() override;
+  // Every row is tested anew here, also while rows arrive (under the lock).
+  void ClearCache() override;
   // A scrollable cursor moves its window of rows: to the start on demand,
   // to the last row with one fetch, to a bookmarked row by fetching towards
   // it or starting a new window there. Without one the end is the end of
@@ -325,6 +329,9 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   void FetchAllLoop();
   void EndFetchAll(const classlib::Exception* error);
   void AfterFetch(bool in_thread);
+  // A before-fetch handler's cancel: a fetch of everything pauses, or with
+  // AutoClose the cursor is cancelled.
+  void CancelFetch();
   void StopFetchAll();
   bool InThread() const;
   // The end of the background thread the main thread would have to wait
@@ -415,6 +422,8 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   // The length word of the LONG piece being read.
   ub4 piece_length_ = 0;
   std::atomic<bool> stop_requested_{false};
+  // The before-fetch handler cancelled the first rows of a background execute.
+  bool first_rows_cancelled_ = false;
   std::atomic<bool> fetching_{false};
   // The background thread (execute or fetch-all) that is working.
   std::atomic<std::thread::id> fetch_thread_id_{};

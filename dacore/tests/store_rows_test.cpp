@@ -294,10 +294,12 @@ TEST(SharedRowsStoreTest, AWalkReadsTheCurrentRowWithoutTheLockWhileRowsArrive) 
   EXPECT_EQ(store.GetRecordCount(), kRows);
 }
 
-// A background fetch tests each row it brings against the filter, while
-// the browsing thread may set the filter's callbacks and flags (a data set
-// opening or changing its filter): they change under the rows lock, and a
-// filter set last decides every row once the rows are tested anew.
+// A background fetch tests no row it brings: the filter's callbacks are the
+// application's code (a handler, calculated fields, a master/detail link),
+// so the browsing thread tests the rows left pending, while it may set the
+// callbacks and flags (a data set opening or changing its filter): they
+// change under the rows lock, and a filter set last decides every row once
+// the rows are tested anew. No callback ever runs on the appending thread.
 TEST(SharedRowsStoreTest, FilterCallbacksAndFlagsChangeWhileRowsArrive) {
   constexpr int kRows = 4000;
   TTestStore store({{"ID", dtInt32, 4}});
@@ -319,10 +321,22 @@ TEST(SharedRowsStoreTest, FilterCallbacksAndFlagsChangeWhileRowsArrive) {
     store.GetFieldByNo(1, rec, &id, blank);
     return id;
   };
-  auto even = [&](TRecBuf rec) { return id_of(rec) % 2 == 0; };
+  const std::thread::id browsing = std::this_thread::get_id();
+  std::atomic<int> off_thread{0}, calls{0};
+  auto on_browsing = [&] {
+    ++calls;
+    if (std::this_thread::get_id() != browsing) ++off_thread;
+  };
+  auto even = [&](TRecBuf rec) {
+    on_browsing();
+    return id_of(rec) % 2 == 0;
+  };
   for (int turn = 0; !done.load(); ++turn) {
     store.SetFilterFunc(turn % 2 ? TData::TFilterFunc(even) : TData::TFilterFunc());
-    store.SetFilterMDFunc(turn % 3 ? TData::TFilterFunc() : TData::TFilterFunc([](TRecBuf) { return true; }));
+    store.SetFilterMDFunc(turn % 3 ? TData::TFilterFunc() : TData::TFilterFunc([&](TRecBuf) {
+      on_browsing();
+      return true;
+    }));
     store.SetFilterCaseInsensitive(turn % 2 == 0);
     store.SetFilterNoPartialCompare(turn % 2 == 1);
   }
@@ -332,6 +346,75 @@ TEST(SharedRowsStoreTest, FilterCallbacksAndFlagsChangeWhileRowsArrive) {
   store.SetFilterFunc(even);
   store.ClearCache();
   EXPECT_EQ(store.GetRecordCount(), kRows / 2);
+  EXPECT_GT(calls.load(), 0);
+  EXPECT_EQ(off_thread.load(), 0) << "a filter callback ran on the appending thread";
+}
+
+// Rows a filter must decide on wait, appended by the fetching thread,
+// until the browsing thread looks at the list: it tests them in order
+// (reading the count, walking, positioning), and every row it shows has
+// its own record number.
+TEST(SharedRowsStoreTest, PendingRowsAreTestedAndNumberedByTheBrowsingThread) {
+  constexpr int kRows = 3000;
+  TTestStore store({{"ID", dtInt32, 4}});
+  store.Open();
+  const std::thread::id browsing = std::this_thread::get_id();
+  std::atomic<int> off_thread{0};
+  auto id_of = [&store](TRecBuf rec) {
+    int32_t id = 0;
+    bool blank = true;
+    store.GetFieldByNo(1, rec, &id, blank);
+    return id;
+  };
+  store.SetFilterFunc([&](TRecBuf rec) {
+    if (std::this_thread::get_id() != browsing) ++off_thread;
+    return id_of(rec) % 3 == 0;
+  });
+  store.SetSharedRows(true);
+  std::atomic<int> appended{0};
+  std::thread fetch([&] {
+    TestRecord rec(store);
+    for (int32_t id = 0; id < kRows;) {
+      std::lock_guard<TRowsLock> rows(store.RowsLock());
+      for (const int end = std::min(kRows, id + 9); id < end; ++id) {
+        store.PutFieldByNo(1, rec.buf(), &id);
+        store.InternalAppend(rec.buf());
+      }
+      appended.store(id, std::memory_order_release);
+    }
+  });
+  struct Joined {
+    std::thread& thread;
+    ~Joined() {
+      if (thread.joinable()) thread.join();
+    }
+  } joined{fetch};
+  TestRecord rec(store);
+  int seen = 0;
+  while (seen < kRows / 3) {
+    const int count = store.GetRecordCount();
+    ASSERT_LE(count, appended.load(std::memory_order_acquire) / 3 + 1);
+    if (count <= seen) {
+      std::this_thread::yield();
+      continue;
+    }
+    if (seen == 0) store.SetToBegin();  // from before the first row once there is one
+    store.GetNextRecord(rec.buf());
+    ASSERT_FALSE(store.GetEOF());
+    ++seen;
+    ASSERT_EQ(id_of(rec.buf()), (seen - 1) * 3);
+    ASSERT_EQ(store.GetRecordNo(), seen);
+    if (seen % 50 == 0) {
+      store.SetRecordNo(seen / 2);  // back and forth by record number
+      store.GetRecord(rec.buf());
+      ASSERT_EQ(id_of(rec.buf()), (seen / 2 - 1) * 3);
+      store.SetRecordNo(seen);
+    }
+  }
+  fetch.join();
+  store.SetSharedRows(false);
+  EXPECT_EQ(store.GetRecordCount(), kRows / 3);
+  EXPECT_EQ(off_thread.load(), 0) << "the filter ran on the appending thread";
 }
 
 TEST(RefreshStampTest, StoresOpenedOnSeveralThreadsTakeDistinctStamps) {

@@ -21,6 +21,7 @@
 #include "oracle/rset_oci_record_set.h"
 #include "oracle/tests/query_fixture.h"
 #include "platform/message_loop.h"
+#include "testing/callback_threads.h"
 #include "testing/message_of.h"
 
 namespace oracle::testing {
@@ -225,7 +226,10 @@ struct FetchWatch {
 };
 
 // Set on the query alone, NonBlocking runs the execute and every fetch on a
-// thread of the session; the end comes back to the main thread.
+// thread of the session; the end comes back to the main thread. The
+// before-fetch handler is the application's: it runs on the main thread,
+// once before the first rows and once before the rest, never per block on
+// the thread.
 TEST_F(QueryComponentsTest, BackgroundFetchOfANonBlockingQueryRunsOnAThread) {
   const std::string sql = "SELECT ID, NAME FROM MANY";
   fetch_->ScriptQuery(sql, "ID NUMBER(9); NAME VARCHAR2(20)");
@@ -244,10 +248,10 @@ TEST_F(QueryComponentsTest, BackgroundFetchOfANonBlockingQueryRunsOnAThread) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   ASSERT_TRUE(watch.ended) << "the end of the fetch reached the main thread";
-  ASSERT_FALSE(watch.threads.empty());
-  for (const std::thread::id& thread : watch.threads)
-    EXPECT_NE(thread, std::this_thread::get_id()) << "every block is fetched on the session's thread";
   EXPECT_EQ(fetch_->FetchCalls(), 7) << "six full blocks and the end";
+  ASSERT_EQ(watch.threads.size(), 2u) << "asked before the first rows and before the rest, not per block";
+  for (const std::thread::id& thread : watch.threads)
+    EXPECT_EQ(thread, std::this_thread::get_id()) << "the handler never runs on the session's thread";
   int rows = 0;
   for (query->First(); !query->Eof(); query->Next()) ++rows;
   EXPECT_EQ(rows, 120);
@@ -265,9 +269,9 @@ TEST_F(QueryComponentsTest, BackgroundFetchOfANonBlockingQueryRunsOnAThread) {
   EXPECT_TRUE(watch.ended);
 }
 
-// The data set's filter handler runs on the fetching thread for the rows it
-// brings, from the first open and from a reopen, and only the rows it takes
-// are shown once the fetch is done.
+// The data set's filter handler tests the rows the fetching thread brings
+// on the main thread, never on the fetching one, from the first open and
+// from a reopen, and only the rows it takes are shown once the fetch is done.
 TEST_F(QueryComponentsTest, BackgroundFetchOfAFilteredQueryShowsTheRowsTheFilterTakes) {
   const std::string sql = "SELECT ID, NAME FROM MANY";
   fetch_->ScriptQuery(sql, "ID NUMBER(9); NAME VARCHAR2(20)");
@@ -282,6 +286,7 @@ TEST_F(QueryComponentsTest, BackgroundFetchOfAFilteredQueryShowsTheRowsTheFilter
   query->SetFiltered(true);
   FetchWatch watch;
   query->AfterFetch = dacore::TAfterFetchEvent(&watch, &FetchWatch::AfterFetch);
+  classlib::testing::TCallbackThreads threads(*query);
   for (int open = 0; open < 2; ++open) {
     watch.ended = false;
     query->Open();
@@ -296,6 +301,8 @@ TEST_F(QueryComponentsTest, BackgroundFetchOfAFilteredQueryShowsTheRowsTheFilter
     for (size_t i = 0; i < ids.size(); ++i) EXPECT_EQ(ids[i], static_cast<int>(i) * 3) << open;
     query->Close();
   }
+  EXPECT_GE(threads.Calls("OnFilterRecord"), 240) << "every row tested";
+  EXPECT_EQ(threads.OffThread(), 0);
 }
 
 // A before-fetch handler that cancels pauses a fetch of everything; the
