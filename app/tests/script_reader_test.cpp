@@ -298,8 +298,9 @@ TEST_F(ScriptReaderTest, Utf16FilesWithCyrillicStatementsAreReadWhole) {
   const QString statement = QStringLiteral("UPDATE Т SET ИМЯ = 'м") + QString(3000, QChar(0x043D)) +
                             QStringLiteral("' WHERE ТИП = \"мнн\"");
   const QString text = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-16\"?>\n<SCRIPTS>\n"
-                                      "<ГРУППА УСЛОВИЕ=\"Т=н\"><S>") +
-                       statement.toHtmlEscaped() + QStringLiteral("</S></ГРУППА>\n</SCRIPTS>\n");
+                                      "<ГРУППА><S>") +
+                       statement.toHtmlEscaped() +
+                       QStringLiteral("</S></ГРУППА>\n<G УСЛОВИЕ=\"Т=н\"/>\n</SCRIPTS>\n");
   for (const auto encoding : {QStringConverter::Utf16LE, QStringConverter::Utf16BE}) {
     SCOPED_TRACE(QStringConverter::nameForEncoding(encoding));
     QStringEncoder encoder(encoding, QStringConverter::Flag::WriteBom);
@@ -309,9 +310,10 @@ TEST_F(ScriptReaderTest, Utf16FilesWithCyrillicStatementsAreReadWhole) {
     TScriptGroup group;
     ASSERT_TRUE(reader.NextGroup(group));
     EXPECT_EQ(group.element.name, Ansi("ГРУППА"));
-    EXPECT_EQ(group.element.Attribute(Ansi("УСЛОВИЕ")), Ansi("Т=н"));
     ASSERT_EQ(group.statements.size(), 1u);
     EXPECT_EQ(group.statements[0].text, AnsiOf(statement));
+    ASSERT_TRUE(reader.NextGroup(group));
+    EXPECT_EQ(group.element.Attribute(Ansi("УСЛОВИЕ")), Ansi("Т=н"));
   }
 }
 
