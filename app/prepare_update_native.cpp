@@ -148,24 +148,18 @@ std::string QueryFailureWords(const std::exception& error,
 }
 
 // Why the connection failed: the known cause, and for a refused account
-// also the server's words, which name it; else the server's first words.
+// also the server's refusal, which names the account (not a driver's
+// "Unable to connect" before it); else the server's first words.
 std::string ConnectionFailureWords(const std::exception& error,
                                    const std::vector<std::string>& messages) {
   TValList pairs;
   pairs.SetText(ProductConnectionString);
   const std::string advice =
       ConnectionFailureAdvice(pairs, MssqlOdbcDriver(), messages, TAccountOrigin::kStored);
-  // A connection of the ADO stand-in has put its advice first already.
-  std::vector<std::string> words;
+  if (advice.empty()) return messages.empty() ? std::string(error.what()) : messages.front();
   for (const std::string& message : messages)
-    if (message != advice) words.push_back(message);
-  const std::string first = words.empty() ? std::string(error.what()) : words.front();
-  if (advice.empty()) return first;
-  if (!SaysLoginRefused(messages)) return advice;
-  // The refusal itself, not a driver's "Unable to connect" before it.
-  for (const std::string& message : words)
     if (SaysLoginRefused({message})) return advice + " " + message;
-  return advice + " " + first;
+  return advice;
 }
 
 std::string ReleaseFailureText(TReleaseStep step, const std::exception& error) {
