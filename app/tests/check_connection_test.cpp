@@ -205,7 +205,7 @@ TEST_F(CheckConnectionTest, APortThatIsNoFirebirdServerIsSaidToBeNone) {
   LoopbackServer other(RejectFirebirdConnection);
   const QStringList lines =
       BoxLinesOfFirebirdServer(QStringLiteral("127.0.0.1/%1").arg(other.Port()), "masterkey");
-  EXPECT_GE(other.Served(), 1);
+  EXPECT_GE(other.Accepted(), 1);
   ASSERT_GE(lines.size(), 2);
   EXPECT_EQ(lines[0], QStringLiteral("Ошибка соединения с базой данных: По этому адресу отвечает "
                                      "не сервер Firebird или сервер Firebird версии, с которой "
@@ -238,7 +238,7 @@ TEST_F(CheckConnectionTest, AWrongPasswordOnASqlServerIsSaidInRussianWithWhatToC
   QTest::keyClicks(window.ePassword, "wrong");
   window.eForDB->setText(QStringLiteral("product"));
   PressCheck();
-  EXPECT_GE(server.Served(), 1);
+  EXPECT_GE(server.Accepted(), 1);
   EXPECT_EQ(TdsRequestsRefused(), 0) << "the driver sent what the fake server does not read";
   ASSERT_EQ(boxes.shown.size(), 1u);
   const QStringList lines = boxes.shown[0].text.split(QStringLiteral("\r\n"));

@@ -21,8 +21,8 @@ class LoopbackServer {
   LoopbackServer& operator=(const LoopbackServer&) = delete;
 
   int Port() const { return port_; }
-  // Connections served so far.
-  int Served() const { return served_; }
+  // Connections accepted so far, counted before they are answered.
+  int Accepted() const { return accepted_; }
 
  private:
   void AcceptAll();
@@ -30,7 +30,7 @@ class LoopbackServer {
   std::function<void(int)> serve_;
   int listener_ = -1;
   int port_ = 0;
-  std::atomic<int> served_{0};
+  std::atomic<int> accepted_{0};
   std::thread thread_;
 };
 

@@ -152,7 +152,7 @@ TEST_F(PrepareUpdateTest, AStoredAccountTheSqlServerRefusesIsSaidWithWhomToAsk) 
                             std::to_string(server.Port()) +
                             ";initial catalog=product;user id=sa;password=old";
   ASSERT_TRUE(Prepare());
-  EXPECT_GE(server.Served(), 1);
+  EXPECT_GE(server.Accepted(), 1);
   EXPECT_EQ(Utf8(CurrentDBVersion), "не определена");
   const std::string status = Utf8(ReleaseReadFailure);
   const std::string expected_start =
