@@ -168,7 +168,8 @@ void TScriptReader::RaiseParseError() const {
   std::string problem;
   switch (guard.Refusal()) {
     case TRefusal::kTooManyAttributes:
-      problem = Text("у элемента больше ") + std::to_string(kMaxScriptAttributes) + Text(" атрибутов");
+      problem =
+          Text("у элемента больше ") + std::to_string(kMaxScriptAttributes) + Text(" атрибутов");
       break;
     case TRefusal::kInternalSubset:
       problem = Text("объявление типа документа с внутренним подмножеством (<!DOCTYPE ... [...]>) "

@@ -267,8 +267,8 @@ TEST_F(ScriptReaderTest, ADocumentTypeWithAnInternalSubsetIsRefusedAtOnce) {
   const QByteArray instruction =
       "<!DOCTYPE SCRIPTS[<?x '?>]>\n<SCRIPTS><G" + QByteArray(" a=\"1\"").repeated(40000) +
       "><S>SELECT 1</S></G></SCRIPTS>";
-  const QByteArray entity =
-      "<!DOCTYPE SCRIPTS [<!ENTITY t \"BOOKS\">]><SCRIPTS><G><S>SELECT * FROM &t;</S></G></SCRIPTS>";
+  const QByteArray entity = "<!DOCTYPE SCRIPTS [<!ENTITY t \"BOOKS\">]><SCRIPTS><G><S>SELECT * "
+                            "FROM &t;</S></G></SCRIPTS>";
   const struct {
     const QByteArray& bytes;
     int line;

@@ -222,7 +222,8 @@ TEST_F(FirebirdUpdateRunTest, AMissingLibraryFailsThePartAndKeepsTheVersionRowUn
 // of "м" is "<", of "Т" a quote, of "н" "=", yet the file is read as the
 // text it is and runs whole.
 TEST_F(FirebirdUpdateRunTest, AUtf16ScriptWithCyrillicStatementsRuns) {
-  const QString statement_title = QStringLiteral("Том «Пн»: м") + QString(2500, QChar(0x043D));  // "н"
+  // "м", then 2500 times "н".
+  const QString statement_title = QStringLiteral("Том «Пн»: м") + QString(2500, QChar(0x043D));
   const QString script =
       QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-16\"?>\n<SCRIPTS>\n<ТОМА>\n"
                      "<S STOP_ON_EXCEPTION=\"1\" LOG_ERROR=\"1\">CREATE TABLE TOMA (ID INTEGER, "
@@ -230,7 +231,8 @@ TEST_F(FirebirdUpdateRunTest, AUtf16ScriptWithCyrillicStatementsRuns) {
                      "<S STOP_ON_EXCEPTION=\"1\" LOG_ERROR=\"1\">INSERT INTO TOMA VALUES (1, '") +
       statement_title + QStringLiteral("')</S>\n</ТОМА>\n</SCRIPTS>\n");
   QStringEncoder utf16(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom);
-  std::ofstream(ReleaseFile("Scripts/utf16.xml"), std::ios::binary) << QByteArray(utf16(script)).toStdString();
+  std::ofstream(ReleaseFile("Scripts/utf16.xml"), std::ios::binary)
+      << QByteArray(utf16(script)).toStdString();
   product.WriteDescription(FullRunDescription(R"(
     <ITEM SUBD="FIREBIRD" TIME_PERCENT="100" SOURCE="0" FILENAME="Scripts\utf16.xml"/>)"));
   LogInOnFirebird(database_);
@@ -239,7 +241,8 @@ TEST_F(FirebirdUpdateRunTest, AUtf16ScriptWithCyrillicStatementsRuns) {
   Execute();
 
   EXPECT_EQ(window.StateImage(upDatabase), siSucceeded) << LastBoxText().toStdString();
-  EXPECT_EQ(Value("SELECT TITLE FROM TOMA").AsString(), classlib::Utf8ToCp1251(statement_title.toStdString()));
+  EXPECT_EQ(Value("SELECT TITLE FROM TOMA").AsString(),
+            classlib::Utf8ToCp1251(statement_title.toStdString()));
   EXPECT_EQ(Count("SELECT MAX(ID) FROM BO_VERSION"), 3);
 }
 
@@ -248,8 +251,8 @@ TEST_F(FirebirdUpdateRunTest, AUtf16ScriptWithCyrillicStatementsRuns) {
 // statement: the details name the file under "Источник:" and the line.
 TEST_F(FirebirdUpdateRunTest, AScriptWithAnInternalSubsetIsRefusedNamingTheFileAndTheLine) {
   WriteReleaseFile(ReleaseFile("Scripts/subset.xml"),
-                   "<!DOCTYPE SCRIPTS [<!ATTLIST G A CDATA 'x'>]>\n<SCRIPTS><G>"
-                   "<S STOP_ON_EXCEPTION=\"1\">CREATE TABLE NEVER_MADE (ID INTEGER)</S></G></SCRIPTS>");
+                   "<!DOCTYPE SCRIPTS [<!ATTLIST G A CDATA 'x'>]>\n<SCRIPTS><G><S "
+                   "STOP_ON_EXCEPTION=\"1\">CREATE TABLE NEVER_MADE (ID INTEGER)</S></G></SCRIPTS>");
   product.WriteDescription(FullRunDescription(R"(
     <ITEM SUBD="FIREBIRD" TIME_PERCENT="100" SOURCE="0" FILENAME="Scripts\subset.xml"/>)"));
   LogInOnFirebird(database_);
