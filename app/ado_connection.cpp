@@ -66,8 +66,8 @@ void TADOConnection::DoConnect() {
       return;
     }
     const std::vector<std::string> messages = ConnectionErrorMessages(db.lastError());
-    failure =
-        ConnectionFailureText(ConnectionFailureAdvice(pairs, MssqlOdbcDriver(), messages), messages);
+    failure = ConnectionFailureText(
+        ConnectionFailureAdvice(pairs, MssqlOdbcDriver(), messages, account_origin_), messages);
   }
   // The handle above is gone, so Qt can forget the failed connection.
   QSqlDatabase::removeDatabase(name);

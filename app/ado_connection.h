@@ -16,6 +16,7 @@
 
 class QThread;
 
+#include "app/ado_connection_errors.h"
 #include "app/ado_provider.h"
 #include "classlib/custom_connection.h"
 #include "classlib/strings.h"
@@ -36,6 +37,10 @@ class TADOConnection : public classlib::TCustomConnection {
 
   // The provider named by the connection string (for messages).
   std::string Provider() const;
+
+  // Whose account the connection string holds: a refused login tells the
+  // user what to do about it (the first page's account by default).
+  void SetAccountOrigin(TAccountOrigin origin) { account_origin_ = origin; }
 
   // Explicit transactions. Outside them every statement commits by itself.
   bool InTransaction() const { return in_transaction_; }
@@ -79,6 +84,7 @@ class TADOConnection : public classlib::TCustomConnection {
   std::string connection_string_;
   QString qt_connection_name_;  // empty while not connected
   bool in_transaction_ = false;
+  TAccountOrigin account_origin_ = TAccountOrigin::kTyped;
 };
 
 }  // namespace app

@@ -90,6 +90,22 @@ bool OpenFailureFile(const std::vector<std::string>& messages, std::string& file
   return false;
 }
 
+// The first words of each server's refusal of a user name or password
+// (SQL Server's is its error 18456).
+const char* const kLoginRefusals[] = {
+    "Your user name and password are not defined",
+    "ORA-01017",
+    "Login failed for user",
+};
+
+std::string LoginAdvice(TAccountOrigin account) {
+  if (account == TAccountOrigin::kStored)
+    return Ansi("Сервер не принял имя пользователя или пароль базы данных, сохраненные для "
+                "пользователя продукта. Обратитесь к администратору.");
+  return Ansi("Сервер не принял имя пользователя или пароль. Проверьте их, а также раскладку "
+              "клавиатуры и не включен ли Caps Lock.");
+}
+
 std::string FirebirdAdvice(const std::vector<std::string>& messages) {
   std::string file;
   if (OpenFailureFile(messages, file)) {
@@ -106,6 +122,11 @@ std::string FirebirdAdvice(const std::vector<std::string>& messages) {
   if (AnyContains(messages, {"Unable to complete network request to host"}))
     return Ansi("Сервер базы данных не отвечает: проверьте имя сервера и что на нем запущен "
                 "сервер Firebird.");
+  // Something answers at that port, but not in a Firebird protocol this
+  // client speaks.
+  if (AnyContains(messages, {"connection rejected by remote interface"}))
+    return Ansi("По этому адресу отвечает не сервер Firebird или сервер Firebird версии, с "
+                "которой клиент не работает: проверьте имя сервера и порт.");
   return {};
 }
 
@@ -157,9 +178,20 @@ std::vector<std::string> ConnectionErrorMessages(const std::string& text) {
   return messages;
 }
 
+bool SaysLoginRefused(const std::vector<std::string>& messages) {
+  for (const char* refusal : kLoginRefusals)
+    if (AnyContains(messages, {refusal})) return true;
+  return false;
+}
+
 std::string ConnectionFailureAdvice(const TValList& pairs, const std::string& odbc_driver,
-                                    const std::vector<std::string>& messages) {
+                                    const std::vector<std::string>& messages,
+                                    TAccountOrigin account) {
   const std::string provider = ConnectionValue(pairs, "Provider");
+  const bool known = classlib::SameText(provider, "LCPI.IBProvider.2") ||
+                     classlib::SameText(provider, "SQLOLEDB.1") ||
+                     classlib::SameText(provider, "OraOLEDB.Oracle.1");
+  if (known && SaysLoginRefused(messages)) return LoginAdvice(account);
   if (classlib::SameText(provider, "LCPI.IBProvider.2")) return FirebirdAdvice(messages);
   if (classlib::SameText(provider, "SQLOLEDB.1"))
     return SqlServerAdvice(pairs, odbc_driver, messages);

@@ -25,13 +25,25 @@ std::vector<std::string> ConnectionErrorMessages(const QSqlError& error);
 // The same for a text of messages one a line (a data-access layer's error).
 std::vector<std::string> ConnectionErrorMessages(const std::string& text);
 
+// Whose account a connection presents: the one typed on the first page, or
+// the database account stored for the product user who logged in.
+enum class TAccountOrigin { kTyped, kStored };
+
 // The Russian sentence for a failed connection of `pairs` (its Provider,
 // and Data Source for SQL Server) whose messages tell a known cause: the ODBC
 // driver of SQL Server (naming `odbc_driver`) or the Oracle client library
 // is missing; the Firebird location names no file or no server, or a file
-// that is not there; the server does not answer. Empty for any other failure.
+// that is not there; the server does not answer, or is no Firebird server
+// the client can talk to; the server refused the user name or password
+// (what to do depends on whose account it was). Empty for any other failure.
 std::string ConnectionFailureAdvice(const TValList& pairs, const std::string& odbc_driver,
-                                    const std::vector<std::string>& messages);
+                                    const std::vector<std::string>& messages,
+                                    TAccountOrigin account);
+
+// True when the messages are a server's refusal of the user name or
+// password: Firebird's "not defined", Oracle's ORA-01017, SQL Server's
+// login failure (error 18456).
+bool SaysLoginRefused(const std::vector<std::string>& messages);
 
 // The advice (when there is one) and the messages, one a line ("\r\n"
 // between them), each message once in the order first given.

@@ -14,6 +14,7 @@
 #include "app/message_boxes.h"
 #include "app/qt_text.h"
 #include "app/run_state.h"
+#include "app/script_file.h"
 #include "app/update_database.h"
 #include "app/update_description.h"
 #include "classlib/codepage.h"
@@ -241,7 +242,10 @@ bool TfrmUpdate::RunSettingsPart() {
 // A step that raised ends the run; the administrator learns why from the
 // details instead of a run that stops without a word.
 void TfrmUpdate::ReportRunException(const std::exception& error) {
-  AddDetailsLog(*this, "", Ansi("Обновление прервано:") + "\r\n" + MessageOf(error), "");
+  // A refused script file is named where the details name a step's file.
+  const auto* script_error = dynamic_cast<const EScriptFileError*>(&error);
+  const std::string source = script_error != nullptr ? script_error->File() : std::string();
+  AddDetailsLog(*this, source, Ansi("Обновление прервано:") + "\r\n" + MessageOf(error), "");
 }
 
 bool TfrmUpdate::SaveRunLog(classlib::TDateTime started) {

@@ -57,6 +57,7 @@ std::optional<TReleaseRow> ReadSqlServerRelease(TADOConnection* connection, TRel
   if (connection == nullptr) throw std::runtime_error("no SQL Server connection component");
   if (connection->Connected()) connection->Close();
   connection->SetConnectionString(ProductConnectionString);
+  connection->SetAccountOrigin(TAccountOrigin::kStored);
   connection->Open();
   step = TReleaseStep::kQuerying;
   TADOQuery query(nullptr);
@@ -125,20 +126,51 @@ bool NamesMissingVersionTable(const std::vector<std::string>& messages) {
   return false;
 }
 
+// Lines of a Firebird SQL error that say only what kind of error it is, or
+// where in the statement: every such error begins with them.
+bool SaysNothingOfTheCause(const std::string& line) {
+  for (const char* start : {"Dynamic SQL Error", "SQL error code = ", "At line ", "At block line"})
+    if (line.rfind(start, 0) == 0) return true;
+  return false;
+}
+
+// What a failed query tells: for a Firebird error the lines that say what
+// is wrong (the unknown column or table and its name, the missing rights)
+// in the server's order; for the others their first message.
+std::string QueryFailureWords(const std::exception& error,
+                              const std::vector<std::string>& messages) {
+  if (messages.empty()) return error.what();
+  if (dynamic_cast<const fib::EFIBError*>(&error) == nullptr) return messages.front();
+  std::string words;
+  for (const std::string& line : messages)
+    if (!SaysNothingOfTheCause(line)) words += (words.empty() ? "" : " ") + line;
+  return words.empty() ? messages.front() : words;
+}
+
+// Why the connection failed: the known cause, and for a refused account
+// also the server's refusal, which names the account (not a driver's
+// "Unable to connect" before it); else the server's first words.
+std::string ConnectionFailureWords(const std::exception& error,
+                                   const std::vector<std::string>& messages) {
+  TValList pairs;
+  pairs.SetText(ProductConnectionString);
+  const std::string advice =
+      ConnectionFailureAdvice(pairs, MssqlOdbcDriver(), messages, TAccountOrigin::kStored);
+  if (advice.empty()) return messages.empty() ? std::string(error.what()) : messages.front();
+  for (const std::string& message : messages)
+    if (SaysLoginRefused({message})) return advice + " " + message;
+  return advice;
+}
+
 std::string ReleaseFailureText(TReleaseStep step, const std::exception& error) {
   const std::vector<std::string> messages = FailureMessages(error);
-  const std::string first = messages.empty() ? std::string(error.what()) : messages.front();
   std::string reason;
-  if (step == TReleaseStep::kConnecting) {
-    TValList pairs;
-    pairs.SetText(ProductConnectionString);
-    const std::string advice = ConnectionFailureAdvice(pairs, MssqlOdbcDriver(), messages);
-    reason = Ansi("нет соединения с базой данных: ") + (advice.empty() ? first : advice);
-  } else if (NamesMissingVersionTable(messages)) {
+  if (step == TReleaseStep::kConnecting)
+    reason = Ansi("нет соединения с базой данных: ") + ConnectionFailureWords(error, messages);
+  else if (NamesMissingVersionTable(messages))
     reason = Ansi("в базе данных нет таблицы BO_VERSION");
-  } else {
-    reason = Ansi("ошибка чтения таблицы BO_VERSION: ") + first;
-  }
+  else
+    reason = Ansi("ошибка чтения таблицы BO_VERSION: ") + QueryFailureWords(error, messages);
   // One line: the status line shows it whole.
   std::replace(reason.begin(), reason.end(), '\r', ' ');
   std::replace(reason.begin(), reason.end(), '\n', ' ');

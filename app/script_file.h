@@ -24,7 +24,13 @@ struct TScriptElement;
 // A script file that cannot be read or has no SCRIPTS element (ANSI text).
 class EScriptFileError : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  EScriptFileError(const std::string& file, const std::string& message)
+      : std::runtime_error(message), file_(file) {}
+  // The refused file, as the details name it under "Источник:".
+  const std::string& File() const { return file_; }
+
+ private:
+  std::string file_;
 };
 
 // The binary-column moves that groups with MOVE_BLOB="1" declare: gathered

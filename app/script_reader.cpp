@@ -125,7 +125,7 @@ std::string TScriptElement::Attribute(std::string_view attribute) const {
 TScriptReader::TScriptReader(const std::string& path)
     : path_(path), file_(QString::fromStdString(classlib::NativeFileName(path))) {
   if (!file_.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-    throw EScriptFileError(Text("Не удалось открыть файл скрипта ") + path);
+    throw EScriptFileError(path, Text("Не удалось открыть файл скрипта ") + path);
   auto pieces = std::make_unique<TFilePieces>(file_);
   pieces_ = pieces.get();
   device_ = std::move(pieces);
@@ -158,18 +158,28 @@ void TScriptReader::CheckAndCount() {
     ++depth;
   }
   if (pieces_->Guard().Exceeded() || reader_->hasError()) RaiseParseError();
-  if (!scripts) throw EScriptFileError(Text("В файле скрипта нет элемента SCRIPTS: ") + path_);
+  if (!scripts)
+    throw EScriptFileError(path_, Text("В файле скрипта нет элемента SCRIPTS: ") + path_);
 }
 
 void TScriptReader::RaiseParseError() const {
+  using TRefusal = TScriptAttributeGuard::TRefusal;
   const TScriptAttributeGuard& guard = pieces_->Guard();
-  const std::string problem =
-      guard.Exceeded()
-          ? Text("у элемента больше ") + std::to_string(kMaxScriptAttributes) + Text(" атрибутов")
-          : AnsiOf(reader_->errorString());
+  std::string problem;
+  switch (guard.Refusal()) {
+    case TRefusal::kTooManyAttributes:
+      problem =
+          Text("у элемента больше ") + std::to_string(kMaxScriptAttributes) + Text(" атрибутов");
+      break;
+    case TRefusal::kInternalSubset:
+      problem = Text("объявление типа документа с внутренним подмножеством (<!DOCTYPE ... [...]>) "
+                     "в файле скрипта не допускается");
+      break;
+    case TRefusal::kNone: problem = AnsiOf(reader_->errorString()); break;
+  }
   const auto line = guard.Exceeded() ? guard.Line() : reader_->lineNumber();
-  throw EScriptFileError(Text("Ошибка в файле скрипта ") + path_ + ", " + problem + " (" +
-                         std::to_string(line) + ")");
+  throw EScriptFileError(path_, Text("Ошибка в файле скрипта ") + path_ + ", " + problem +
+                                    Text(" (строка ") + std::to_string(line) + ")");
 }
 
 // Names are taken as written: a prefix is part of the name and needs no

@@ -4,6 +4,7 @@
 #include <QPushButton>
 #include <set>
 
+#include "app/prepare_update_native.h"
 #include "app/progress_view.h"
 #include "app/qt_text.h"
 #include "app/run_state.h"
@@ -38,6 +39,8 @@ QString Suffix(const char* format_utf8, const std::string& value) {
 }
 
 const QString kNotUpdated = QStringLiteral(" (не обновляется)");
+const QString kReleaseUnknown =
+    QStringLiteral(" (версия базы данных не определена, обновление невозможно)");
 
 }  // namespace
 
@@ -73,6 +76,10 @@ void FillUpdateOptions(const TUpdateOptionControls& c) {
   else if (db_items && !listed && CurrentDBVersion == ResultVersion)
     SetCaption(c.cbUpdateDB, kUpdateDBCaption,
                Suffix(" (обновление версии %1 уже установлено)", ResultVersion));
+  else if (db_items && !listed && CurrentDBVersion == UnknownReleaseText())
+    // "с версии не определена" is no Russian: the unknown release gets a
+    // sentence of its own.
+    SetCaption(c.cbUpdateDB, kUpdateDBCaption, kReleaseUnknown);
   else if (db_items && !listed)
     SetCaption(c.cbUpdateDB, kUpdateDBCaption,
                Suffix(" (невозможно провести обновление с версии %1)", CurrentDBVersion));

@@ -27,7 +27,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const char* const kProviders[] = {"SQLOLEDB.1", "LCPI.IBProvider.2", "OraOLEDB.Oracle.1"};
   pairs.SetValue("Provider", kProviders[size % 3]);
   pairs.SetValue("Data Source", size % 2 == 0 ? "srv" : "");
-  const std::string advice = app::ConnectionFailureAdvice(pairs, "FreeTDS", messages);
+  const std::string advice = app::ConnectionFailureAdvice(
+      pairs, "FreeTDS", messages,
+      (size / 6) % 2 == 0 ? app::TAccountOrigin::kTyped : app::TAccountOrigin::kStored);
   const std::string text = app::ConnectionFailureText(advice, messages);
   std::set<std::string> expected(messages.begin(), messages.end());
   if (!advice.empty()) expected.insert(advice);

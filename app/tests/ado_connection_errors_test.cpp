@@ -25,7 +25,8 @@ std::string Failure(const TValList& pairs, const QString& database_text,
                     const QString& driver_text) {
   const std::vector<std::string> messages = ConnectionErrorMessages(
       QSqlError(driver_text, database_text, QSqlError::ConnectionError));
-  return ConnectionFailureText(ConnectionFailureAdvice(pairs, "FreeTDS", messages), messages);
+  return ConnectionFailureText(
+      ConnectionFailureAdvice(pairs, "FreeTDS", messages, TAccountOrigin::kTyped), messages);
 }
 
 // As the ODBC driver manager joins FreeTDS's records: one line, the last
@@ -58,17 +59,18 @@ TEST(ConnectionErrorsTest, AMissingOdbcDriverIsNamedWithWhatToDo) {
       QStringLiteral("QODBC: Unable to connect"),
       QStringLiteral("[unixODBC][Driver Manager]Can't open lib 'tds' : file not found"),
       QSqlError::ConnectionError));
-  const std::string advice = ConnectionFailureAdvice(Pairs("sqloledb.1"), "tds", messages);
+  const std::string advice =
+      ConnectionFailureAdvice(Pairs("sqloledb.1"), "tds", messages, TAccountOrigin::kTyped);
   EXPECT_EQ(advice.rfind(Ansi("Не найден драйвер ODBC \"tds\""), 0), 0u) << advice;
   EXPECT_NE(advice.find("UPDATER_MSSQL_ODBC_DRIVER"), std::string::npos);
   EXPECT_NE(advice.find("tdsodbc"), std::string::npos);
   EXPECT_EQ(ConnectionFailureText(advice, messages),
             advice + "\r\n[unixODBC][Driver Manager]Can't open lib 'tds' : file not found\r\n"
                      "Unable to connect");
-  // The same words from another provider, or a server's refusal, get none.
-  EXPECT_EQ(ConnectionFailureAdvice(Pairs("LCPI.IBProvider.2"), "tds", messages), "");
-  EXPECT_EQ(ConnectionFailureAdvice(Pairs("SQLOLEDB.1"), "tds", {"Login failed for user 'sa'."}),
-            "");
+  // The same words from another provider get none.
+  EXPECT_EQ(
+      ConnectionFailureAdvice(Pairs("LCPI.IBProvider.2"), "tds", messages, TAccountOrigin::kTyped),
+      "");
 }
 
 // The texts Firebird's client gives, as Qt's driver joins them.
@@ -93,6 +95,9 @@ TEST(ConnectionErrorsTest, FirebirdsKnownCausesAreSaidInRussianFirst) {
                       "establish a connection."),
        "Сервер базы данных не отвечает: проверьте имя сервера и что на нем запущен сервер "
        "Firebird."},
+      {QStringLiteral("connection rejected by remote interface"),
+       "По этому адресу отвечает не сервер Firebird или сервер Firebird версии, с которой клиент "
+       "не работает: проверьте имя сервера и порт."},
   };
   for (const auto& c : cases) {
     const std::string text =
@@ -100,10 +105,6 @@ TEST(ConnectionErrorsTest, FirebirdsKnownCausesAreSaidInRussianFirst) {
     EXPECT_EQ(text, Ansi(c.advice) + "\r\n" + Ansi(c.text.toUtf8().constData()) +
                         "\r\nError opening database");
   }
-  // A refusal of another kind is the server's alone.
-  EXPECT_EQ(Failure(Pairs("LCPI.IBProvider.2"),
-                    QStringLiteral("Your user name and password are not defined."), QString()),
-            "Your user name and password are not defined.");
 }
 
 TEST(ConnectionErrorsTest, ASqlServerThatDoesNotAnswerOrIsNotNamedIsSaidSo) {
@@ -146,9 +147,48 @@ TEST(ConnectionErrorsTest, AMissingOrRefusedOracleClientIsSaidInRussianWithWhatT
     EXPECT_EQ(text.substr(line_end + 2), Ansi(c.shown));
     EXPECT_EQ(text.find("OCI"), std::string::npos) << text;
   }
-  EXPECT_EQ(Failure(Pairs("OraOLEDB.Oracle.1"), QString(),
-                    QStringLiteral("ORA-01017: invalid username/password; logon denied")),
-            "ORA-01017: invalid username/password; logon denied");
+}
+
+// Each server's refusal of a user name or password, as its driver reports
+// it: the Russian line says what to do about whose account it was, then the
+// server's own words follow.
+TEST(ConnectionErrorsTest, ARefusedUserNameOrPasswordIsSaidInRussianWithWhatToDo) {
+  const struct {
+    const char* provider;
+    QString database_text;
+    QString driver_text;
+  } cases[] = {
+      {"LCPI.IBProvider.2",
+       QStringLiteral("Your user name and password are not defined. Ask your database "
+                      "administrator to set up a Firebird login."),
+       QStringLiteral("QIBASE: Error opening database")},
+      {"OraOLEDB.Oracle.1", QString(),
+       QStringLiteral("ORA-01017: invalid username/password; logon denied")},
+      {"SQLOLEDB.1", QStringLiteral("[FreeTDS][SQL Server]Login failed for user 'sa'."),
+       QStringLiteral("QODBC: Unable to connect")},
+  };
+  const std::string typed = Ansi(
+      "Сервер не принял имя пользователя или пароль. Проверьте их, а также раскладку клавиатуры "
+      "и не включен ли Caps Lock.");
+  const std::string stored = Ansi(
+      "Сервер не принял имя пользователя или пароль базы данных, сохраненные для пользователя "
+      "продукта. Обратитесь к администратору.");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.provider);
+    const std::vector<std::string> messages = ConnectionErrorMessages(
+        QSqlError(c.driver_text, c.database_text, QSqlError::ConnectionError));
+    EXPECT_TRUE(SaysLoginRefused(messages));
+    EXPECT_EQ(Failure(Pairs(c.provider), c.database_text, c.driver_text),
+              ConnectionFailureText(typed, messages));
+    EXPECT_EQ(ConnectionFailureAdvice(Pairs(c.provider), "FreeTDS", messages,
+                                      TAccountOrigin::kStored),
+              stored);
+  }
+  // Without a known provider the words stay the server's own.
+  EXPECT_EQ(ConnectionFailureAdvice(Pairs("Other.1"), "FreeTDS", {"ORA-01017: x"},
+                                    TAccountOrigin::kTyped),
+            "");
+  EXPECT_FALSE(SaysLoginRefused({"ORA-12154: TNS:could not resolve the connect identifier"}));
 }
 
 }  // namespace

@@ -58,7 +58,13 @@ TEST_F(OracleProviderTest, AWrongPasswordIsTheServersRefusal) {
     Open("Provider=OraOLEDB.Oracle.1;User Id=scott;Password=lion;Data Source=orcl");
     FAIL() << "a wrong password connected";
   } catch (const EADOError& e) {
-    EXPECT_EQ(e.Message().rfind("ORA-01017: invalid username/password; logon denied", 0), 0u)
+    // The refusal is said in Russian first, then in the server's words.
+    EXPECT_EQ(e.Message().rfind(classlib::Utf8ToCp1251("Сервер не принял имя пользователя или "
+                                                       "пароль."), 0),
+              0u)
+        << e.Message();
+    EXPECT_NE(e.Message().find("\r\nORA-01017: invalid username/password; logon denied"),
+              std::string::npos)
         << e.Message();
   }
   EXPECT_FALSE(con_.Connected());

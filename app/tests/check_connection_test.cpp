@@ -16,6 +16,7 @@
 #include "testing/product_fixture.h"
 #include "app/tests/oracle_standin.h"
 #include "app/tests/update_run_support.h"
+#include "loopback_server.h"
 #include "product_environment.h"
 #include "window_fixture.h"
 
@@ -31,6 +32,22 @@ class CheckConnectionTest : public WindowTest {
     window.eForDB->setText(QString::fromStdString(path));
   }
   void PressCheck() { QTest::mouseClick(window.btnCheckConnection, Qt::LeftButton); }
+  // FIREBIRD on the server `server` (picked from the list) with SYSDBA and
+  // `password`: the lines of the one box "Выбрать" shows.
+  QStringList BoxLinesOfFirebirdServer(const QString& server, const char* password) {
+    Choose("FIREBIRD");
+    window.cbForDB->setChecked(false);
+    window.cbServerName->addItem(server);
+    window.cbServerName->setCurrentIndex(window.cbServerName->count() - 1);
+    QTest::keyClicks(window.eUserName, "SYSDBA");
+    QTest::keyClicks(window.ePassword, password);
+    window.eForDB->setText(QString::fromStdString(folder.File("product.fdb")));
+    PressCheck();
+    EXPECT_EQ(window.pcMain->currentIndex(), 0);
+    EXPECT_FALSE(UserTabShown());
+    if (boxes.shown.size() != 1u) return {};
+    return boxes.shown[0].text.split(QStringLiteral("\r\n"));
+  }
   // The lines of the one box "Выбрать" shows for an account on `database`;
   // empty when it shows none or more.
   QStringList BoxLinesOfCheck(const char* kind, const char* database) {
@@ -182,6 +199,58 @@ TEST_F(CheckConnectionTest, AFileOrServerNotNamedOrNotThereIsSaidInRussianFirst)
                                                   "Server, принимающий соединения по сети."));
 }
 
+// A port that answers, but not as a Firebird server this client speaks to:
+// the box says so and what to check before the client's own words.
+TEST_F(CheckConnectionTest, APortThatIsNoFirebirdServerIsSaidToBeNone) {
+  LoopbackServer other(RejectFirebirdConnection);
+  const QStringList lines =
+      BoxLinesOfFirebirdServer(QStringLiteral("127.0.0.1/%1").arg(other.Port()), "masterkey");
+  EXPECT_GE(other.Accepted(), 1);
+  ASSERT_GE(lines.size(), 2);
+  EXPECT_EQ(lines[0], QStringLiteral("Ошибка соединения с базой данных: По этому адресу отвечает "
+                                     "не сервер Firebird или сервер Firebird версии, с которой "
+                                     "клиент не работает: проверьте имя сервера и порт."));
+  EXPECT_TRUE(lines.contains(QStringLiteral("connection rejected by remote interface")))
+      << lines.join('|').toStdString();
+}
+
+// A wrong password on a Firebird server: the server's English refusal comes
+// after a Russian line that says what to check.
+TEST_F(CheckConnectionTest, AWrongPasswordOnAFirebirdServerIsSaidInRussianWithWhatToCheck) {
+  if (!LocalFirebirdServerAnswers()) GTEST_SKIP() << kNoFirebirdServer;
+  const QStringList lines = BoxLinesOfFirebirdServer(QStringLiteral("localhost"), "wrong");
+  ASSERT_GE(lines.size(), 2);
+  EXPECT_EQ(lines[0], QStringLiteral("Ошибка соединения с базой данных: Сервер не принял имя "
+                                     "пользователя или пароль. Проверьте их, а также раскладку "
+                                     "клавиатуры и не включен ли Caps Lock."));
+  EXPECT_EQ(lines[1], QStringLiteral("Your user name and password are not defined. Ask your "
+                                     "database administrator to set up a Firebird login."));
+}
+
+// A SQL Server that refuses the login (error 18456), reached through the
+// FreeTDS driver: the same Russian line, then the driver's words.
+TEST_F(CheckConnectionTest, AWrongPasswordOnASqlServerIsSaidInRussianWithWhatToCheck) {
+  ScopedEnv driver(kMssqlOdbcDriverVariable, "FreeTDS");
+  LoopbackServer server(RefuseSqlServerLogin);
+  Choose("MSSQL");
+  window.cbServerName->setEditText(QStringLiteral("127.0.0.1,%1").arg(server.Port()));
+  QTest::keyClicks(window.eUserName, "sa");
+  QTest::keyClicks(window.ePassword, "wrong");
+  window.eForDB->setText(QStringLiteral("product"));
+  PressCheck();
+  EXPECT_GE(server.Accepted(), 1);
+  EXPECT_EQ(TdsRequestsRefused(), 0) << "the driver sent what the fake server does not read";
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  const QStringList lines = boxes.shown[0].text.split(QStringLiteral("\r\n"));
+  ASSERT_GE(lines.size(), 2);
+  EXPECT_EQ(lines[0], QStringLiteral("Ошибка соединения с базой данных: Сервер не принял имя "
+                                     "пользователя или пароль. Проверьте их, а также раскладку "
+                                     "клавиатуры и не включен ли Caps Lock."));
+  EXPECT_TRUE(lines.contains(QStringLiteral("[FreeTDS][SQL Server]Login failed for user 'sa'.")))
+      << boxes.shown[0].text.toStdString();
+  EXPECT_EQ(window.pcMain->currentIndex(), 0);
+}
+
 // ORACLE on the stand-in client library: the network service and account
 // of the first page reach the server through the provider.
 class OracleCheckConnectionTest : public CheckConnectionTest {
@@ -231,8 +300,9 @@ TEST_F(OracleCheckConnectionTest, AWrongPasswordShowsTheServersRefusalAndWritesN
   PressCheck();
   ASSERT_EQ(boxes.shown.size(), 1u);
   EXPECT_EQ(boxes.shown[0].text,
-            QStringLiteral("Ошибка соединения с базой данных: ORA-01017: invalid username/password; "
-                           "logon denied"));
+            QStringLiteral("Ошибка соединения с базой данных: Сервер не принял имя пользователя "
+                           "или пароль. Проверьте их, а также раскладку клавиатуры и не включен "
+                           "ли Caps Lock.\r\nORA-01017: invalid username/password; logon denied"));
   EXPECT_EQ(boxes.shown[0].caption, QStringLiteral("Ошибка"));
   EXPECT_EQ(window.pcMain->currentIndex(), 0);
   EXPECT_FALSE(UserTabShown());

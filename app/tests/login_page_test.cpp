@@ -2,6 +2,8 @@
 // embedded Firebird engine.
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
+#include <QLabel>
 #include <QProgressBar>
 #include <QTabBar>
 #include <QTest>
@@ -119,6 +121,69 @@ TEST_F(LoginPageTest, AnAdministratorReachesTheUpdatePageWithTheApplicablePartsC
   // Any change on the page hides the third page again.
   window.LabeledEditParol->setText("secret2");
   EXPECT_FALSE(UpdateTabShown());
+}
+
+// The release is read over the native connection with the stored account:
+// when it cannot be read, the third page says why in the server's lines
+// that name the cause, and the caption says the release is unknown in words
+// of its own. The stored account here was granted nothing.
+TEST_F(LoginPageTest, AReleaseTheStoredAccountMayNotReadSaysWhyOnTheUpdatePage) {
+  ProductDatabase content = ProductDatabase::Standard({"3.1"});
+  content.users[0].sql_user = "LEXUSER";
+  const std::string path = product.File("rights.fdb");
+  CreateFirebirdProductDatabase(path, content);
+  ConnectTo(path);
+  LogIn("admin", "secret");
+  ASSERT_EQ(window.pcMain->currentIndex(), 2);
+  EXPECT_EQ(window.lInfo->text().toStdString(),
+            "Версия базы данных не определена, ошибка чтения таблицы BO_VERSION: No permission "
+            "for SELECT access to TABLE BO_VERSION.");
+  EXPECT_EQ(window.cbUpdateDB->text(),
+            QStringLiteral("Обновление базы данных (версия базы данных не определена, обновление "
+                           "невозможно)"));
+  EXPECT_FALSE(window.cbUpdateDB->isEnabled());
+}
+
+// A version table without the column the query names: the unknown column
+// and its name, not the "Dynamic SQL Error" every such error begins with.
+TEST_F(LoginPageTest, AVersionTableWithoutItsIdColumnNamesTheUnknownColumn) {
+  const std::string path = product.File("no_id.fdb");
+  CreateFirebirdProductDatabase(path, ProductDatabase::Standard({"3.1"}));
+  {
+    TADOConnection admin(nullptr);
+    admin.SetConnectionString("Provider=LCPI.IBProvider.2;User Id=SYSDBA;Password=" +
+                              kFixtureSysdbaPassword + ";Location=" + path);
+    admin.Open();
+    admin.Execute("ALTER TABLE BO_VERSION DROP ID");
+  }
+  ConnectTo(path);
+  LogIn("admin", "secret");
+  ASSERT_EQ(window.pcMain->currentIndex(), 2);
+  EXPECT_EQ(window.lInfo->text().toStdString(),
+            "Версия базы данных не определена, ошибка чтения таблицы BO_VERSION: Column unknown. "
+            "BV1.ID.");
+}
+
+// On a Firebird server the stored account is checked: one the server
+// refuses is said in Russian with whom to ask, then in the server's words.
+TEST_F(LoginPageTest, AStoredAccountTheFirebirdServerRefusesIsSaidOnTheUpdatePage) {
+  if (!LocalFirebirdServerAnswers()) GTEST_SKIP() << kNoFirebirdServer;
+  ProductDatabase content = ProductDatabase::Standard({"3.1"});
+  content.users[0].sql_password = "not the password";
+  const std::string path = product.File("refused.fdb");
+  CreateFirebirdProductDatabase(path, content);
+  Choose("FIREBIRD");
+  window.cbForDB->setChecked(false);
+  window.cbServerName->addItem(QStringLiteral("localhost"));
+  window.cbServerName->setCurrentIndex(window.cbServerName->count() - 1);
+  ConnectTo(path);
+  LogIn("admin", "secret");
+  ASSERT_EQ(window.pcMain->currentIndex(), 2);
+  EXPECT_EQ(window.lInfo->text().toStdString(),
+            "Версия базы данных не определена, нет соединения с базой данных: Сервер не принял "
+            "имя пользователя или пароль базы данных, сохраненные для пользователя продукта. "
+            "Обратитесь к администратору. Your user name and password are not defined. Ask your "
+            "database administrator to set up a Firebird login.");
 }
 
 TEST_F(LoginPageTest, TheRegistryHoldsTheEncipheredConnectionUntilTheWindowCloses) {

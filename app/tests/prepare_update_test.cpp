@@ -12,7 +12,9 @@
 #include "app/val_list.h"
 #include "fake_progress_view.h"
 #include "fib/statements/fib_database.h"
+#include "loopback_server.h"
 #include "product_environment.h"
+#include "window_test_support.h"
 
 namespace app::testing {
 namespace {
@@ -137,6 +139,28 @@ TEST_F(PrepareUpdateTest, ADatabaseWithoutTheVersionTableIsSaidToHaveNone) {
   EXPECT_EQ(Utf8(CurrentDBVersion), "не определена");
   EXPECT_EQ(Utf8(ReleaseReadFailure),
             "Версия базы данных не определена, в базе данных нет таблицы BO_VERSION");
+}
+
+// The stored account refused by a SQL Server (error 18456): the status line
+// says whom to ask, then the driver's words, on one line.
+TEST_F(PrepareUpdateTest, AStoredAccountTheSqlServerRefusesIsSaidWithWhomToAsk) {
+  ScopedEnv driver(kMssqlOdbcDriverVariable, "FreeTDS");
+  LoopbackServer server(RefuseSqlServerLogin);
+  product.WriteDescription(FullUpdateDescription("3.0.1", "3.0.2"));
+  DBType = kMsSql;
+  ProductConnectionString = "provider=sqloledb.1;data source=127.0.0.1," +
+                            std::to_string(server.Port()) +
+                            ";initial catalog=product;user id=sa;password=old";
+  ASSERT_TRUE(Prepare());
+  EXPECT_GE(server.Accepted(), 1);
+  EXPECT_EQ(Utf8(CurrentDBVersion), "не определена");
+  const std::string status = Utf8(ReleaseReadFailure);
+  const std::string expected_start =
+      "Версия базы данных не определена, нет соединения с базой данных: Сервер не принял имя "
+      "пользователя или пароль базы данных, сохраненные для пользователя продукта. Обратитесь к "
+      "администратору. [FreeTDS][SQL Server]Login failed for user 'sa'.";
+  EXPECT_EQ(status.substr(0, expected_start.size()), expected_start) << status;
+  EXPECT_EQ(status.find_first_of("\r\n"), std::string::npos);
 }
 
 TEST_F(PrepareUpdateTest, AnSqlServerDatabaseIsReadOverItsOwnConnection) {

@@ -9,7 +9,9 @@
 #include <QDomDocument>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QStringConverter>
 #include <algorithm>
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -61,7 +63,7 @@ std::vector<Group> ReadWithDocument(const QByteArray& bytes, std::string& error)
   QString message;
   int line = 0;
   if (!document.setContent(bytes, &message, &line)) {
-    error = AnsiOf(message) + " (" + std::to_string(line) + ")";
+    error = AnsiOf(message) + Ansi(" (строка ") + std::to_string(line) + ")";
     return {};
   }
   if (document.documentElement().tagName() != "SCRIPTS") {
@@ -129,7 +131,8 @@ TEST_F(ScriptReaderTest, GroupsStatementsAndTextsAreThoseOfTheDocument) {
       "</SCRIPTS>",
       // Entities and character references are part of the text node.
       "<SCRIPTS><G><S>WHERE A &lt; 5 AND B &gt; 'x&amp;y' AND C = &#65;&#x42;</S></G></SCRIPTS>",
-      "<!DOCTYPE SCRIPTS [<!ENTITY t \"BOOKS\">]><SCRIPTS><G><S>SELECT * FROM &t;</S></G></SCRIPTS>",
+      // A document type without an internal subset declares nothing.
+      "<!DOCTYPE SCRIPTS SYSTEM \"scripts[1].dtd\"><SCRIPTS><G><S>SELECT 1</S></G></SCRIPTS>",
       // An element first: the statement is empty; nested text is no text.
       "<SCRIPTS><G><S><X>inner</X>after</S><S/><S></S></G></SCRIPTS>",
       // Comments and text between groups and statements are not groups.
@@ -242,7 +245,7 @@ TEST_F(ScriptReaderTest, AnElementWithTooManyAttributesIsRefusedWithItsLine) {
     ADD_FAILURE() << "no error";
   } catch (const EScriptFileError& error) {
     EXPECT_EQ(std::string(error.what()), Ansi("Ошибка в файле скрипта ") + path +
-                                             Ansi(", у элемента больше 2048 атрибутов (3)"));
+                                             Ansi(", у элемента больше 2048 атрибутов (строка 3)"));
   }
   EXPECT_THROW(TScriptReader reader(Write(file(kMaxScriptAttributes + 1))), EScriptFileError);
 
@@ -251,6 +254,67 @@ TEST_F(ScriptReaderTest, AnElementWithTooManyAttributesIsRefusedWithItsLine) {
   ASSERT_TRUE(reader.NextGroup(group));
   EXPECT_EQ(group.element.attributes.size(), static_cast<size_t>(kMaxScriptAttributes));
   EXPECT_EQ(group.element.Attribute("BLOB_FIELD_2047"), "B2047");
+}
+
+// The reader would add every default an ATTLIST of the internal subset
+// declares, comparing each with every earlier one: a script file may have
+// no internal subset, and is refused where it opens, at once. A quote in a
+// processing instruction of the subset changes nothing.
+TEST_F(ScriptReaderTest, ADocumentTypeWithAnInternalSubsetIsRefusedAtOnce) {
+  QByteArray defaults = "<?xml version=\"1.0\"?>\n<!DOCTYPE SCRIPTS [\n<!ATTLIST G";
+  for (int i = 0; i < 40000; ++i) defaults += " a" + QByteArray::number(i) + " CDATA 'x'";
+  defaults += ">\n]>\n<SCRIPTS><G><S>SELECT 1</S></G></SCRIPTS>";
+  const QByteArray instruction =
+      "<!DOCTYPE SCRIPTS[<?x '?>]>\n<SCRIPTS><G" + QByteArray(" a=\"1\"").repeated(40000) +
+      "><S>SELECT 1</S></G></SCRIPTS>";
+  const QByteArray entity = "<!DOCTYPE SCRIPTS [<!ENTITY t \"BOOKS\">]><SCRIPTS><G><S>SELECT * "
+                            "FROM &t;</S></G></SCRIPTS>";
+  const struct {
+    const QByteArray& bytes;
+    int line;
+  } cases[] = {{defaults, 2}, {instruction, 1}, {entity, 1}};
+  for (const auto& c : cases) {
+    const std::string path = Write(c.bytes);
+    const auto started = std::chrono::steady_clock::now();
+    try {
+      TScriptReader reader(path);
+      ADD_FAILURE() << "no error";
+    } catch (const EScriptFileError& error) {
+      EXPECT_EQ(std::string(error.what()),
+                Ansi("Ошибка в файле скрипта ") + path +
+                    Ansi(", объявление типа документа с внутренним подмножеством (<!DOCTYPE ... "
+                         "[...]>) в файле скрипта не допускается (строка ") +
+                    std::to_string(c.line) + ")");
+      EXPECT_EQ(error.File(), path);
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(200));
+  }
+}
+
+// A UTF-16 file whose statements hold Cyrillic letters: the low byte of
+// "м" is "<", of "Т" a quote, of "н" "=", which a scanner of bytes took
+// for markup and refused the file for too many attributes.
+TEST_F(ScriptReaderTest, Utf16FilesWithCyrillicStatementsAreReadWhole) {
+  const QString statement = QStringLiteral("UPDATE Т SET ИМЯ = 'м") + QString(3000, QChar(0x043D)) +
+                            QStringLiteral("' WHERE ТИП = \"мнн\"");
+  const QString text = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-16\"?>\n<SCRIPTS>\n"
+                                      "<ГРУППА><S>") +
+                       statement.toHtmlEscaped() +
+                       QStringLiteral("</S></ГРУППА>\n<G УСЛОВИЕ=\"Т=н\"/>\n</SCRIPTS>\n");
+  for (const auto encoding : {QStringConverter::Utf16LE, QStringConverter::Utf16BE}) {
+    SCOPED_TRACE(QStringConverter::nameForEncoding(encoding));
+    QStringEncoder encoder(encoding, QStringConverter::Flag::WriteBom);
+    const QByteArray bytes = encoder(text);
+    ExpectSameAsDocument(bytes);
+    TScriptReader reader(Write(bytes));
+    TScriptGroup group;
+    ASSERT_TRUE(reader.NextGroup(group));
+    EXPECT_EQ(group.element.name, Ansi("ГРУППА"));
+    ASSERT_EQ(group.statements.size(), 1u);
+    EXPECT_EQ(group.statements[0].text, AnsiOf(statement));
+    ASSERT_TRUE(reader.NextGroup(group));
+    EXPECT_EQ(group.element.Attribute(Ansi("УСЛОВИЕ")), Ansi("Т=н"));
+  }
 }
 
 // A short file is read once: its groups come as it was, though it has

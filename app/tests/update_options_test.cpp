@@ -98,6 +98,22 @@ TEST_F(UpdateOptionsTest, AnEmptyCurrentReleaseLeavesNoPlaceholderInTheCaption) 
   EXPECT_EQ(db.text(), QStringLiteral("Обновление базы данных (невозможно провести обновление с версии )"));
 }
 
+// A release that could not be read is not put where a release number
+// stands ("с версии не определена" is no Russian): it gets its own words.
+TEST_F(UpdateOptionsTest, AnUnknownReleaseIsSaidInASentenceOfItsOwn) {
+  Describe(FullUpdateDescription("3.1", "3.2"));
+  Fill("не определена");
+  EXPECT_FALSE(db.isEnabled());
+  EXPECT_EQ(db.text(), QStringLiteral("Обновление базы данных (версия базы данных не определена, "
+                                      "обновление невозможно)"));
+  // ALWAYS_UPDATE_DB still offers the part: the release does not matter.
+  Describe("<ROOT><UPDATES ALWAYS_UPDATE_DB=\"TRUE\"/>"
+           "<DB_UPDATE><I SUBD=\"FIREBIRD\"/></DB_UPDATE></ROOT>");
+  Fill("не определена");
+  EXPECT_TRUE(db.isEnabled());
+  EXPECT_EQ(db.text(), QStringLiteral("Обновление базы данных"));
+}
+
 TEST_F(UpdateOptionsTest, AReleaseThatEndsAListedOneIsNotListed) {
   Describe(FullUpdateDescription("13.1", "13.2"));
   Fill("3.1");

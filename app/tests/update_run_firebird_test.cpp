@@ -5,10 +5,12 @@
 
 #include <QLabel>
 #include <QProgressBar>
+#include <QStringConverter>
 #include <QTimer>
 #include <algorithm>
 #include <map>
 
+#include "app/details_log.h"
 #include "app/run_state.h"
 #include "blob_release_support.h"
 #include "fib/zod/zod_database.h"
@@ -214,6 +216,62 @@ TEST_F(FirebirdUpdateRunTest, AMissingLibraryFailsThePartAndKeepsTheVersionRowUn
   ASSERT_GE(details.size(), 5u);
   EXPECT_EQ(details[1], classlib::Utf8ToCp1251("Операция:Перенос"));
   EXPECT_EQ(details[4], classlib::Utf8ToCp1251("Не найден файл"));
+}
+
+// A script in UTF-16 whose statements hold Cyrillic letters: the low byte
+// of "м" is "<", of "Т" a quote, of "н" "=", yet the file is read as the
+// text it is and runs whole.
+TEST_F(FirebirdUpdateRunTest, AUtf16ScriptWithCyrillicStatementsRuns) {
+  // "м", then 2500 times "н".
+  const QString statement_title = QStringLiteral("Том «Пн»: м") + QString(2500, QChar(0x043D));
+  const QString script =
+      QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-16\"?>\n<SCRIPTS>\n<ТОМА>\n"
+                     "<S STOP_ON_EXCEPTION=\"1\" LOG_ERROR=\"1\">CREATE TABLE TOMA (ID INTEGER, "
+                     "TITLE VARCHAR(4000))</S>\n"
+                     "<S STOP_ON_EXCEPTION=\"1\" LOG_ERROR=\"1\">INSERT INTO TOMA VALUES (1, '") +
+      statement_title + QStringLiteral("')</S>\n</ТОМА>\n</SCRIPTS>\n");
+  QStringEncoder utf16(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom);
+  std::ofstream(ReleaseFile("Scripts/utf16.xml"), std::ios::binary)
+      << QByteArray(utf16(script)).toStdString();
+  product.WriteDescription(FullRunDescription(R"(
+    <ITEM SUBD="FIREBIRD" TIME_PERCENT="100" SOURCE="0" FILENAME="Scripts\utf16.xml"/>)"));
+  LogInOnFirebird(database_);
+  window.cbUpdateXML->setChecked(false);
+  window.cbUpdateConf->setChecked(false);
+  Execute();
+
+  EXPECT_EQ(window.StateImage(upDatabase), siSucceeded) << LastBoxText().toStdString();
+  EXPECT_EQ(Value("SELECT TITLE FROM TOMA").AsString(),
+            classlib::Utf8ToCp1251(statement_title.toStdString()));
+  EXPECT_EQ(Count("SELECT MAX(ID) FROM BO_VERSION"), 3);
+}
+
+// A script file whose document type has an internal subset (its ATTLIST
+// defaults would pass the bound on attributes) is refused before its first
+// statement: the details name the file under "Источник:" and the line.
+TEST_F(FirebirdUpdateRunTest, AScriptWithAnInternalSubsetIsRefusedNamingTheFileAndTheLine) {
+  WriteReleaseFile(ReleaseFile("Scripts/subset.xml"),
+                   "<!DOCTYPE SCRIPTS [<!ATTLIST G A CDATA 'x'>]>\n<SCRIPTS><G><S "
+                   "STOP_ON_EXCEPTION=\"1\">CREATE TABLE NEVER_MADE (ID INTEGER)</S></G></SCRIPTS>");
+  product.WriteDescription(FullRunDescription(R"(
+    <ITEM SUBD="FIREBIRD" TIME_PERCENT="100" SOURCE="0" FILENAME="Scripts\subset.xml"/>)"));
+  LogInOnFirebird(database_);
+  window.cbUpdateXML->setChecked(false);
+  window.cbUpdateConf->setChecked(false);
+  Execute();
+
+  EXPECT_EQ(window.StateImage(upDatabase), siFailed);
+  EXPECT_EQ(Count("SELECT COUNT(*) FROM RDB$RELATIONS WHERE RDB$RELATION_NAME = 'NEVER_MADE'"), 0);
+  EXPECT_EQ(Count("SELECT MAX(ID) FROM BO_VERSION"), 2);
+  const std::string file = DisplayPath(ProgramDir + "Scripts\\subset.xml");
+  const std::vector<std::string> details = window.DetailLines();
+  ASSERT_GE(details.size(), 6u);
+  EXPECT_EQ(details[2], classlib::Utf8ToCp1251("Источник:") + file);
+  EXPECT_EQ(details[4], classlib::Utf8ToCp1251("Обновление прервано:"));
+  EXPECT_EQ(details[5], classlib::Utf8ToCp1251("Ошибка в файле скрипта ") + file +
+                            classlib::Utf8ToCp1251(", объявление типа документа с внутренним "
+                                                   "подмножеством (<!DOCTYPE ... [...]>) в файле "
+                                                   "скрипта не допускается (строка 2)"));
 }
 
 TEST_F(FirebirdUpdateRunTest, ALibraryThatFailsIsLoggedWithItsOwnTextAndFailsThePart) {

@@ -256,6 +256,25 @@ TEST_F(OracleUpdateRunTest, AFullRunUpdatesTheDatabaseRunsEveryPartAndLogsOnlyWh
   EXPECT_EQ(std::count(lines.begin(), lines.end(), "/*"), 2);
 }
 
+// The product user's stored account, refused by the server (its password
+// was changed there): the third page says so in Russian and whom to ask,
+// then gives the server's own words; the caption says the release is
+// unknown in words of its own.
+TEST_F(OracleUpdateRunTest, AStoredAccountTheServerRefusesIsSaidOnTheUpdatePage) {
+  product.WriteDescription(FullRunDescription(kFullItems));
+  standin_.AddAccount("SYSDBA", "changed by the administrator");
+  LogInOnOracle();
+  EXPECT_EQ(window.lInfo->text(),
+            QStringLiteral("Версия базы данных не определена, нет соединения с базой данных: "
+                           "Сервер не принял имя пользователя или пароль базы данных, сохраненные "
+                           "для пользователя продукта. Обратитесь к администратору. ORA-01017: "
+                           "invalid username/password; logon denied"));
+  EXPECT_EQ(window.cbUpdateDB->text(),
+            QStringLiteral("Обновление базы данных (версия базы данных не определена, обновление "
+                           "невозможно)"));
+  EXPECT_FALSE(window.cbUpdateDB->isEnabled());
+}
+
 TEST_F(OracleUpdateRunTest, AStatementThatStopsItsScriptFailsThePartAndNoVersionRowIsWritten) {
   product.WriteDescription(FullRunDescription(R"(
     <ITEM SUBD="ORACLE" TIME_PERCENT="50" SOURCE="0" FILENAME="Scripts\stop.xml"/>

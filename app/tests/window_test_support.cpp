@@ -1,6 +1,10 @@
 #include "window_test_support.h"
 
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -47,6 +51,17 @@ void ScriptedServerList::Enumerate(const std::function<void(const QString&)>& ad
     if (i == fail_after) throw std::runtime_error("network went away");
     add(names[i]);
   }
+}
+
+bool LocalFirebirdServerAnswers() {
+  const int probe = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  address.sin_port = htons(3050);
+  const bool answers = connect(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+  close(probe);
+  return answers;
 }
 
 void CreateFirebirdDatabase(const std::string& path) {

@@ -73,6 +73,13 @@ class ScriptedServerList : public IServerList {
 // dialog has no such list.
 QTreeView* ListedFiles(QFileDialog& dialog, int rows);
 
+// True when a Firebird server accepts connections on 127.0.0.1:3050 (the
+// one scripts/firebird-server.sh starts; its SYSDBA password is the
+// fixture's). Tests of a server's answers skip without it, saying so.
+bool LocalFirebirdServerAnswers();
+inline constexpr const char* kNoFirebirdServer =
+    "no Firebird server answers on 127.0.0.1:3050; start one with scripts/firebird-server.sh start";
+
 // Creates an empty Firebird database (SYSDBA, WIN1251) on the embedded
 // engine with isql-fb; fails the test when that cannot be done.
 void CreateFirebirdDatabase(const std::string& path);
