@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace oracle {
 
@@ -67,6 +68,10 @@ std::string GetFileVersionText(const std::string& path);
 // a range use them to take the way that is right for every client it may be.
 bool ClientReleaseIsIn(uint16_t low, uint16_t high);
 bool ClientReleaseMayBeIn(uint16_t low, uint16_t high);
+// The full release a client library's bytes name in their banner
+// ("Release 8.1.7.0.0" -> "8.1.7.0.0") when it is one of the minor release
+// `known` ("8.1"); else empty.
+std::string ReleaseOfBanner(std::string_view bytes, const std::string& known);
 // The numbers after ".so." of a file name ("10.1"); empty when there are none.
 std::string VersionSuffixOf(const std::string& file_name);
 // "Cannot load OCI DLL: " + path (or another beginning) with the loader's

@@ -64,27 +64,31 @@ bool IsFullRelease(const std::string& text) {
   return VersionSuffixOf("libclntsh.so." + text) == text && std::count(text.begin(), text.end(), '.') >= 2;
 }
 
-// The release the banner in the library's file names ("Release 8.1.7.0.0"),
-// when it is one of the minor release `known` ("8.1"); else empty.
-std::string ReleaseOfBanner(const std::string& file, const std::string& known) {
+// The whole library file; empty when it cannot be read.
+std::string FileBytes(const std::string& file) {
   std::ifstream in(file, std::ios::binary | std::ios::ate);
-  if (!in || known.empty()) return "";
+  if (!in) return "";
   std::string bytes(static_cast<size_t>(std::max<std::streamoff>(in.tellg(), 0)), '\0');
   in.seekg(0);
   in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   bytes.resize(static_cast<size_t>(std::max<std::streamsize>(in.gcount(), 0)));
-  const std::string marker = "Release ";
-  for (size_t at = bytes.find(marker); at != std::string::npos; at = bytes.find(marker, at + 1)) {
+  return bytes;
+}
+
+}  // namespace
+
+std::string ReleaseOfBanner(std::string_view bytes, const std::string& known) {
+  if (known.empty()) return "";
+  const std::string_view marker = "Release ";
+  for (size_t at = bytes.find(marker); at != std::string_view::npos; at = bytes.find(marker, at + 1)) {
     const size_t start = at + marker.size();
     size_t end = start;
     while (end < bytes.size() && ((bytes[end] >= '0' && bytes[end] <= '9') || bytes[end] == '.')) ++end;
-    const std::string release = bytes.substr(start, end - start);
+    const std::string release(bytes.substr(start, end - start));
     if (IsFullRelease(release) && release.compare(0, known.size() + 1, known + ".") == 0) return release;
   }
   return "";
 }
-
-}  // namespace
 
 std::string VersionSuffixOf(const std::string& file_name) {
   const size_t so = file_name.rfind(".so.");
@@ -123,7 +127,7 @@ std::string GetFileVersionText(const std::string& path) {
   const std::string release =
       named.empty() || (exported_version >= 8000 && exported_version > ParseClientVersion(named)) ? exported : named;
   if (release.empty() || IsFullRelease(release)) return release;
-  const std::string banner = ReleaseOfBanner(library, release);
+  const std::string banner = ReleaseOfBanner(FileBytes(library), release);
   return banner.empty() ? release : banner;
 }
 
