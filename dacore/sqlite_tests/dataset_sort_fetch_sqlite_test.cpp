@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "classlib/field.h"
@@ -24,14 +25,11 @@ constexpr int kRows = 24;
 
 // The name of the row with this ID: the IDs 1, 2, 3 ... get h, o, v ...
 // (7 and 24 share no factor, so every letter from a to x comes once).
-std::string NameOf(int id) {
-  return std::string(1, static_cast<char>('a' + id * 7 % kRows));
-}
+std::string NameOf(int id) { return std::string(1, static_cast<char>('a' + id * 7 % kRows)); }
 
 std::string Alphabet(bool descending) {
   std::string names;
-  for (int i = 0; i < kRows; ++i)
-    names += static_cast<char>('a' + i);
+  for (int i = 0; i < kRows; ++i) names += static_cast<char>('a' + i);
   return descending ? std::string(names.rbegin(), names.rend()) : names;
 }
 
@@ -50,7 +48,7 @@ const TWay kWays[] = {
     {"sort set after the open", true,
      [](TCustomDADataSet &d, const char *index) {
        d.Open();
-       d.Next(); // the user has begun to read
+       d.Next();  // the user has begun to read
        d.SetIndexFieldNames(index);
      }},
     {"Close and Open", false,
@@ -69,16 +67,14 @@ const TWay kWays[] = {
 };
 
 class SortFetchTest : public SQLiteTest {
-protected:
+ protected:
   void SetUp() override {
     SQLiteTest::SetUp();
     session_ = Session();
-    Exec(*session_,
-         "CREATE TABLE T (ID INTEGER PRIMARY KEY, NAME VARCHAR(10))");
+    Exec(*session_, "CREATE TABLE T (ID INTEGER PRIMARY KEY, NAME VARCHAR(10))");
     std::string rows;
     for (int id = 1; id <= kRows; ++id)
-      rows += (rows.empty() ? "" : ", ") +
-              ("(" + std::to_string(id) + ", '" + NameOf(id) + "')");
+      rows += (rows.empty() ? "" : ", ") + ("(" + std::to_string(id) + ", '" + NameOf(id) + "')");
     Exec(*session_, "INSERT INTO T VALUES " + rows);
   }
   void TearDown() override {
@@ -95,16 +91,14 @@ protected:
   // The names shown, First to EOF.
   static std::string Names(TCustomDADataSet &d) {
     std::string names;
-    for (d.First(); !d.Eof(); d.Next())
-      names += d.FieldByName("NAME")->AsString();
+    for (d.First(); !d.Eof(); d.Next()) names += d.FieldByName("NAME")->AsString();
     d.First();
     return names;
   }
 
   static int IdOf(char name) {
     for (int id = 1; id <= kRows; ++id)
-      if (NameOf(id)[0] == name)
-        return id;
+      if (NameOf(id)[0] == name) return id;
     return -1;
   }
 
@@ -114,21 +108,16 @@ protected:
       const std::string key(1, name);
       d.First();
       EXPECT_TRUE(d.Locate("NAME", Variant(key), {})) << "Locate " << key;
-      EXPECT_EQ(d.FieldByName("ID")->AsInteger(), IdOf(name))
-          << "Locate " << key;
+      EXPECT_EQ(d.FieldByName("ID")->AsInteger(), IdOf(name)) << "Locate " << key;
       d.Last();
       const int last = d.RecNo();
       const Variant id = d.Lookup("NAME", Variant(key), "ID");
-      EXPECT_EQ(classlib::VarIsNull(id) ? -1 : id.AsInteger(), IdOf(name))
-          << "Lookup " << key;
+      EXPECT_EQ(classlib::VarIsNull(id) ? -1 : id.AsInteger(), IdOf(name)) << "Lookup " << key;
       EXPECT_EQ(d.RecNo(), last) << "Lookup moved";
     }
     for (const char *missing : {"0", "bb", "zz"}) {
-      EXPECT_FALSE(d.Locate("NAME", Variant(std::string(missing)), {}))
-          << missing;
-      EXPECT_TRUE(classlib::VarIsNull(
-          d.Lookup("NAME", Variant(std::string(missing)), "ID")))
-          << missing;
+      EXPECT_FALSE(d.Locate("NAME", Variant(std::string(missing)), {})) << missing;
+      EXPECT_TRUE(classlib::VarIsNull(d.Lookup("NAME", Variant(std::string(missing)), "ID"))) << missing;
     }
   }
 
@@ -172,10 +161,8 @@ TEST_F(SortFetchTest, WithoutALocalOrderRowsComeInTheServersOrder) {
   auto data_set = Make();
   data_set->Open();
   std::string server_order;
-  for (int id = 1; id <= kRows; ++id)
-    server_order += NameOf(id);
-  EXPECT_LT(data_set->RecordCount(), kRows)
-      << "only the first rows are fetched";
+  for (int id = 1; id <= kRows; ++id) server_order += NameOf(id);
+  EXPECT_LT(data_set->RecordCount(), kRows) << "only the first rows are fetched";
   EXPECT_EQ(Names(*data_set), server_order);
   data_set->SetIndexFieldNames("NAME");
   EXPECT_EQ(Names(*data_set), Alphabet(false));
@@ -184,5 +171,24 @@ TEST_F(SortFetchTest, WithoutALocalOrderRowsComeInTheServersOrder) {
   EXPECT_TRUE(data_set->Locate("NAME", Variant(std::string("a")), {}));
 }
 
-} // namespace
-} // namespace dacore::sqlite_tests
+// A one-way data set keeps only the rows of its last fetch, so it cannot
+// fetch every row before it sorts: it orders the rows it holds, and its walk
+// still shows every row once, with or without a local order.
+TEST_F(SortFetchTest, OneWayDataSetShowsEveryRowOnce) {
+  for (const char *index : {"", "NAME"}) {
+    SCOPED_TRACE(std::string("IndexFieldNames ") + index);
+    auto data_set = Make();
+    data_set->SetUniDirectional(true);
+    data_set->SetIndexFieldNames(index);
+    data_set->Open();
+    std::set<std::string> seen;
+    int read = 0;
+    for (; !data_set->Eof() && read <= kRows; data_set->Next(), ++read)
+      seen.insert(data_set->FieldByName("NAME")->AsString());
+    EXPECT_EQ(read, kRows);
+    EXPECT_EQ(seen.size(), static_cast<size_t>(kRows));
+  }
+}
+
+}  // namespace
+}  // namespace dacore::sqlite_tests

@@ -19,17 +19,14 @@ constexpr const char *kSql = "SELECT ID, NAME FROM LETTERS";
 constexpr int kRows = 20;
 
 // IDs 1, 2, 3 ... are named h, o, v ...: every letter from a to t once.
-std::string NameOf(int id) {
-  return std::string(1, static_cast<char>('a' + id * 7 % kRows));
-}
+std::string NameOf(int id) { return std::string(1, static_cast<char>('a' + id * 7 % kRows)); }
 
 class QuerySortFetchTest : public OraQueryFixture {
-protected:
+ protected:
   std::unique_ptr<TOraQuery> Letters() {
     fetch_->ScriptQuery(kSql, "ID NUMBER(9); NAME VARCHAR2(10)");
     std::string rows;
-    for (int id = 1; id <= kRows; ++id)
-      rows += std::to_string(id) + "|" + NameOf(id) + "\n";
+    for (int id = 1; id <= kRows; ++id) rows += std::to_string(id) + "|" + NameOf(id) + "\n";
     fetch_->AddRows(kSql, rows);
     auto query = NewQuery(kSql);
     query->SetFetchRows(3);
@@ -38,8 +35,7 @@ protected:
   }
   static std::string Names(TOraQuery &query) {
     std::string names;
-    for (query.First(); !query.Eof(); query.Next())
-      names += query.FieldByName("NAME")->AsString();
+    for (query.First(); !query.Eof(); query.Next()) names += query.FieldByName("NAME")->AsString();
     query.First();
     return names;
   }
@@ -49,12 +45,10 @@ protected:
       EXPECT_TRUE(query.Locate("NAME", Variant(NameOf(id)), {})) << NameOf(id);
       EXPECT_EQ(query.FieldByName("ID")->AsInteger(), id);
       const Variant found = query.Lookup("NAME", Variant(NameOf(id)), "ID");
-      EXPECT_EQ(classlib::VarIsNull(found) ? -1 : found.AsInteger(), id)
-          << NameOf(id);
+      EXPECT_EQ(classlib::VarIsNull(found) ? -1 : found.AsInteger(), id) << NameOf(id);
     }
     EXPECT_FALSE(query.Locate("NAME", Variant(std::string("zz")), {}));
-    EXPECT_TRUE(classlib::VarIsNull(
-        query.Lookup("NAME", Variant(std::string("0")), "ID")));
+    EXPECT_TRUE(classlib::VarIsNull(query.Lookup("NAME", Variant(std::string("0")), "ID")));
   }
 };
 
@@ -90,11 +84,10 @@ TEST_F(QuerySortFetchTest, OneWayQueryWithALocalOrderLosesNoRow) {
   query->Open();
   std::set<std::string> seen;
   int read = 0;
-  for (; !query->Eof(); query->Next(), ++read)
-    seen.insert(query->FieldByName("NAME")->AsString());
+  for (; !query->Eof(); query->Next(), ++read) seen.insert(query->FieldByName("NAME")->AsString());
   EXPECT_EQ(read, kRows);
   EXPECT_EQ(seen.size(), static_cast<size_t>(kRows));
 }
 
-} // namespace
-} // namespace oracle::testing
+}  // namespace
+}  // namespace oracle::testing
