@@ -114,8 +114,13 @@ void TCRRecordSet::ClearCache() {
 }
 
 void TCRRecordSet::SortItems() {
-  if (first_cache_) FetchAll();
+  if (SortFetchesAll()) FetchAll();
   TMemData::SortItems();
+}
+
+bool TCRRecordSet::SortFetchesAll() {
+  if (first_cache_) return true;
+  return HasSortColumns() && !UniDirectional && !CanFetchBack();
 }
 
 // ---- Fetch on demand ---------------------------------------------------------

@@ -43,7 +43,16 @@ class TCRRecordSet : public TMemData {
   // fetch would free the rows the walk stands on.
   void SetRecordNo(int value) override;
   void ClearCache() override;
+  // A local order holds for every row the data set will show: the rows still
+  // to come are fetched before the sort (and before cached updates are
+  // sorted), or they would arrive behind the sorted rows, out of order and
+  // out of the searches' reach.
   void SortItems() override;
+  // Whether the sort first fetches every row: with cached updates always;
+  // with sort columns unless the record set keeps only some of its rows (a
+  // one-way record set, or a cursor's window), where a fetch of everything
+  // would let the rows go that the user is about to read.
+  bool SortFetchesAll();
 
   // ---- Driver operations ---------------------------------------------------
   // The command of the driver's class; created on first use.

@@ -105,6 +105,23 @@ void TMemData::FreeItemWithValues(ItemHeader* item) {
   block_man_.FreeItem(item);
 }
 
+void TMemData::DropRowsBefore(ItemHeader* keep) {
+  while (first_item_ && first_item_ != keep) {
+    ItemHeader* item = first_item_;
+    if (item == first_pending_) first_pending_ = item->next;  // passed, never shown
+    first_item_ = item->next;
+    if (first_item_) first_item_->prev = nullptr;
+    if (item->order != 0) --record_count_;
+    FreeItemWithValues(item);
+  }
+  if (!first_item_) {
+    last_item_ = nullptr;
+    current_item_ = nullptr;
+    record_count_ = 0;
+  }
+  record_no_cache_.clear();
+}
+
 // ---- Visibility -------------------------------------------------------------
 
 bool TMemData::CheckHidden(ItemHeader* item) {

@@ -282,6 +282,9 @@ class TMemData : public TData {
   void CommitBlobs(TRecBuf rec);
   // Frees an item with its values (complex ones when the store has them).
   void FreeItemWithValues(ItemHeader* item);
+  // Frees the rows from the first up to (not including) keep, every row
+  // without one: a one-way fetch lets the rows already read go.
+  void DropRowsBefore(ItemHeader* keep);
   void ReleaseReplacedValues(TRecBuf previous, TRecBuf rec);
   void ReleaseKeptShares(TRecBuf previous, TRecBuf rec);
 

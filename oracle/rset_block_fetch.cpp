@@ -595,22 +595,7 @@ void TOCIRecordSet::ReleaseItems(ItemHeader* first, size_t stride, int from, int
 void TOCIRecordSet::DropRows() {
   ItemHeader* keep = nullptr;
   if (InThread()) keep = current_item_ ? current_item_ : bof_ ? first_item_ : nullptr;
-  while (first_item_ && first_item_ != keep) {
-    ItemHeader* item = first_item_;
-    if (item == first_pending_) first_pending_ = item->next;  // passed, never shown
-    first_item_ = item->next;
-    if (first_item_) first_item_->prev = nullptr;
-    if (item->order != 0) --record_count_;
-    FreeItemWithValues(item);
-  }
-  if (!first_item_) {
-    // The thread keeps a current row, so it finds none here; the current
-    // row is the browsing thread's to set.
-    last_item_ = nullptr;
-    if (current_item_) current_item_ = nullptr;
-    record_count_ = 0;
-  }
-  record_no_cache_.clear();
+  DropRowsBefore(keep);
 }
 
 bool TOCIRecordSet::BlockFetch() {

@@ -194,8 +194,13 @@ void TOCIRecordSet::ClearCache() {
   TCRRecordSet::ClearCache();
 }
 
+// In line, every row is fetched first and then sorted. A non-blocking
+// record set fetches the rest on a thread instead, whose end applies the
+// order: until then the rows are shared and not sorted here.
 void TOCIRecordSet::SortItems() {
-  if (!BackgroundEnd()) TCRRecordSet::SortItems();
+  if (BackgroundEnd()) return;
+  if (SortFetchesAll()) FetchAll();
+  if (!BackgroundEnd()) TMemData::SortItems();
 }
 
 bool TOCIRecordSet::Fetch() {

@@ -187,6 +187,26 @@ TEST_F(QueryBackgroundTest, ALocalOrderFetchesEveryRowInTheBackground) {
   EXPECT_EQ(watch.OffThread(), 0);
 }
 
+// A local order set on an open query whose rows are not all fetched takes
+// the rest in the background too, and orders every row at its end.
+TEST_F(QueryBackgroundTest, ALocalOrderSetAfterTheOpenFetchesTheRestInTheBackground) {
+  Script(100, 1);
+  auto query = Arriving();
+  query->SetFetchAll(false);
+  TCallbackThreads watch(*query);
+  OpenAndExecute(*query);
+  ASSERT_FALSE(StillArriving(*query));
+  EXPECT_EQ(query->RecordCount(), 20) << "only the first rows came";
+  query->SetIndexFieldNames("ID DESC");
+  WaitForTheEnd(*query);
+  EXPECT_EQ(query->RecordCount(), 100);
+  query->First();
+  EXPECT_EQ(query->FieldByName("ID")->AsInteger(), 99);
+  EXPECT_TRUE(query->Locate("ID", classlib::Variant(5), {}));
+  EXPECT_EQ(query->RecNo(), 95);
+  EXPECT_EQ(watch.OffThread(), 0);
+}
+
 // A local detail follows its master while its own rows arrive: after each
 // master move it shows the rows of the master's value, and only those.
 TEST_F(QueryBackgroundTest, LocalDetailFollowsItsMasterWhileRowsArrive) {

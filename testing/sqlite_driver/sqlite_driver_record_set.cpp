@@ -150,6 +150,9 @@ bool TSQLiteRecordSet::Fetch() {
   DoBeforeFetch(cancel);
   if (cancel) return false;
   TSQLiteCommand& command = Command();
+  // A one-way result set keeps only the rows of its last fetch: the walk
+  // goes on from the first row fetched, so the rows read before go.
+  if (UniDirectional && command.HasRow()) DropRowsBefore(nullptr);
   int taken = 0;
   // The fields stay as they are for the whole fetch.
   PlanColumns(Fields(), GetFieldCount(), plans_);
