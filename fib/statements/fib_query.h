@@ -198,8 +198,14 @@ class TFIBQuery : public classlib::TComponent, public TXSQLOwner, public ISQLObj
   // Preparing.
   void StartTransactionIfAsked();
   void PrepareOnServer();
-  TFIBSQLTypes AskStatementType();
-  void DescribeInput();
+  // The statement's type and the number of its input parameters (-1 when
+  // the server did not say), asked in one information call.
+  struct StatementShape {
+    TFIBSQLTypes type;
+    int input_count;
+  };
+  StatementShape AskStatementShape();
+  void DescribeInput(int input_count);
   void DescribeOutput();
   // The vector the server receives: the parameters, or the one that
   // matches the rewritten text.
@@ -224,7 +230,7 @@ class TFIBQuery : public classlib::TComponent, public TXSQLOwner, public ISQLObj
   void FetchDidNotAnswerRow(ISC_STATUS result);
 
   // Client calls and answers.
-  std::string SQLInfo(char item, size_t size);
+  std::string SQLInfo(std::string_view items, size_t size);
   ISC_STATUS Check(ISC_STATUS status, bool raise = true);
   // Whether log lines go anywhere; texts are built only when they do.
   bool HasSQLLogger() const;
@@ -256,6 +262,9 @@ class TFIBQuery : public classlib::TComponent, public TXSQLOwner, public ISQLObj
   bool open_ = false;
   bool bof_ = false;
   bool eof_ = false;
+  // Whether a monitor listened when the last execution started: learnt once
+  // an execution, so a fetched row pays one flag test for its trace.
+  bool monitored_ = false;
   TFIBSQLTypes sql_type_ = SQLUnknown;
   int record_count_ = 0;
   int64_t execute_ms_ = 0;
