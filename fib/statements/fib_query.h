@@ -198,15 +198,17 @@ class TFIBQuery : public classlib::TComponent, public TXSQLOwner, public ISQLObj
   // Preparing.
   void StartTransactionIfAsked();
   void PrepareOnServer();
-  // The statement's type and the number of its input parameters (-1 when
-  // the server did not say), asked in one information call.
+  // The statement's type, the number of its input parameters (-1 when the
+  // server did not say) and whether the prepare described its columns.
   struct StatementShape {
     TFIBSQLTypes type;
     int input_count;
+    bool columns_described;
   };
-  StatementShape AskStatementShape();
+  StatementShape PrepareStatement(const std::string& text);
+  StatementShape ReadStatementShape(const std::string& answer, bool columns_described);
   void DescribeInput(int input_count);
-  void DescribeOutput();
+  void DescribeOutput(bool described);
   // The vector the server receives: the parameters, or the one that
   // matches the rewritten text.
   TFIBXSQLDA& ServerParams() { return server_params_active_ ? server_params_ : params_; }

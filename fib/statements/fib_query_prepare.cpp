@@ -26,6 +26,9 @@ constexpr char kInfoPlan = isc_info_sql_get_plan;            // 22
 constexpr char kInfoRecords = isc_info_sql_records;          // 23
 constexpr char kInfoBind = isc_info_sql_bind;                // 5
 constexpr char kInfoVariables = isc_info_sql_num_variables;  // 6
+// What a prepare asks: the statement's type and its number of parameters.
+constexpr char kShapeItems[] = {kInfoStatementType, kInfoBind, kInfoVariables};
+constexpr size_t kShapeAnswerSize = 32;
 
 bool NeedsColumns(TFIBSQLTypes type) {
   return type == SQLSelect || type == SQLExecProcedure || type == SQLSelectForUpdate;
@@ -130,11 +133,7 @@ void TFIBQuery::PrepareOnServer() {
   std::string text = EncodedServerText();
   ResetVector(current_, current_.Count());
   try {
-    Check(library.isc_dsql_prepare(status, TRHandle(), &handle_,
-                                   static_cast<unsigned short>(text.size()), text.c_str(),
-                                   static_cast<unsigned short>(SQLDialect()),
-                                   current_.AsXSQLDA()));
-    StatementShape shape = AskStatementShape();
+    StatementShape shape = PrepareStatement(text);
     sql_type_ = shape.type;
     current_.RowStateChanged();
     if (sql_type_ == SQLSelectForUpdate) {
@@ -148,7 +147,7 @@ void TFIBQuery::PrepareOnServer() {
     }
     if (NeedsParams(sql_type_)) DescribeInput(shape.input_count);
     if (NeedsColumns(sql_type_))
-      DescribeOutput();
+      DescribeOutput(shape.columns_described);
     else
       current_.Resize(0);
   } catch (...) {
@@ -159,20 +158,42 @@ void TFIBQuery::PrepareOnServer() {
   }
 }
 
-// The input count rides along with the type: the describe call it spares
-// costs the engine far more than the whole execution of a short statement.
-TFIBQuery::StatementShape TFIBQuery::AskStatementShape() {
-  const char items[] = {kInfoStatementType, kInfoBind, kInfoVariables};
-  std::string answer = SQLInfo(std::string_view(items, sizeof items), 32);
+// The type and the input count ride along with the prepare where the
+// client can answer statement information with it: isc_dsql_prepare always
+// has the engine describe the output too, which for an INSERT or UPDATE
+// costs it more than running the statement. The columns of a statement
+// that returns rows are then described by their own call.
+TFIBQuery::StatementShape TFIBQuery::PrepareStatement(const std::string& text) {
   IIBClientLibrary& library = Database()->ClientLibrary();
-  if (answer.empty() || answer[0] != kInfoStatementType) RaiseClientError(0);
+  auto length = static_cast<unsigned short>(text.size());
+  auto dialect = static_cast<unsigned short>(SQLDialect());
+  const std::string_view items(kShapeItems, sizeof kShapeItems);
+  if (library.HasPrepareWithInfo()) {
+    std::string answer(kShapeAnswerSize, '\0');
+    Check(library.isc_dsql_prepare_m(StatusVector(), TRHandle(), &handle_, length, text.c_str(),
+                                     dialect, static_cast<unsigned short>(items.size()),
+                                     items.data(), static_cast<unsigned short>(answer.size()),
+                                     answer.data()));
+    return ReadStatementShape(answer, false);
+  }
+  Check(library.isc_dsql_prepare(StatusVector(), TRHandle(), &handle_, length, text.c_str(),
+                                 dialect, current_.AsXSQLDA()));
+  return ReadStatementShape(SQLInfo(items, kShapeAnswerSize), true);
+}
+
+// The answer to kShapeItems: the type's item, its length and value, then
+// the bind section's item, the count's item, its length and the count.
+TFIBQuery::StatementShape TFIBQuery::ReadStatementShape(const std::string& answer,
+                                                        bool columns_described) {
+  IIBClientLibrary& library = Database()->ClientLibrary();
+  if (answer.size() < 3 || answer[0] != kInfoStatementType) RaiseClientError(0);
   int length = library.isc_vax_integer(answer.data() + 1, 2);
+  if (length < 0 || static_cast<size_t>(length) + 3 > answer.size()) RaiseClientError(0);
   int type = library.isc_vax_integer(answer.data() + 3, static_cast<short>(length));
   StatementShape shape{type >= 0 && type <= SQLSavePointOperation ? static_cast<TFIBSQLTypes>(type)
                                                                    : SQLUnknown,
-                       -1};
-  // Then the bind section: its item, the count's item, its length, the count.
-  size_t pos = 3 + static_cast<size_t>(std::max(length, 0));
+                       -1, columns_described};
+  size_t pos = 3 + static_cast<size_t>(length);
   if (pos + 4 <= answer.size() && answer[pos] == kInfoBind && answer[pos + 1] == kInfoVariables) {
     int count_length = library.isc_vax_integer(answer.data() + pos + 2, 2);
     if (count_length > 0 && count_length <= 4 && pos + 4 + count_length <= answer.size())
@@ -205,11 +226,12 @@ void TFIBQuery::DescribeInput(int input_count) {
   params.Initialize();
 }
 
-void TFIBQuery::DescribeOutput() {
+void TFIBQuery::DescribeOutput(bool described) {
+  IIBClientLibrary& library = Database()->ClientLibrary();
+  if (!described) Check(library.isc_dsql_describe(StatusVector(), &handle_, 1, current_.AsXSQLDA()));
   if (current_.DescribedCount() > current_.AsXSQLDA()->sqln) {
     ResetVector(current_, current_.DescribedCount());
-    Check(Database()->ClientLibrary().isc_dsql_describe(StatusVector(), &handle_, 1,
-                                                        current_.AsXSQLDA()));
+    Check(library.isc_dsql_describe(StatusVector(), &handle_, 1, current_.AsXSQLDA()));
   }
   current_.Initialize();
 }
