@@ -168,7 +168,7 @@ def dacore_rows(table):
         ("sort the record store", "the same keys in one buffer, an index sorted by them", "BM_SortMemData",
          "BM_SortKeyBufferIndexSort"),
         ("filter the record store", "hand loop through GetNull/GetField", "BM_FilterMemData", "BM_FilterHandLoop"),
-        ("filter the record store", "hand loop through the inline GetFieldByNo (honest peer)", "BM_FilterMemData",
+        ("filter the record store", "hand loop through the public inline accessors (honest peer)", "BM_FilterMemData",
          "BM_FilterInlineLoop"),
         ("record-store walk 1M rows", "item loop", "BM_StoreWalk", "BM_ItemLoop"),
         ("record-store walk 1M rows, rows shared (the rows lock each step, no thread)", "the walk, not shared",
