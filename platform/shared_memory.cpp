@@ -61,7 +61,25 @@ bool SharedMemory::Remove(std::string_view name) {
 SharedMemory::SharedMemory(std::string_view name, std::size_t size, Mode mode, UnlinkPolicy policy)
     : name_(name), object_name_(ObjectNameFor(name)), size_(size) {
   if (size_ == 0) Fail("Cannot map an empty", name_, EINVAL);
-  int fd = OpenOrCreate(mode);
+  Map(OpenOrCreate(mode), policy);
+}
+
+SharedMemory::SharedMemory(std::string_view name, std::size_t size, int fd)
+    : name_(name), object_name_(ObjectNameFor(name)), size_(size) {
+  Map(fd, UnlinkPolicy::Keep);
+}
+
+std::unique_ptr<SharedMemory> SharedMemory::OpenIfExists(std::string_view name, std::size_t size) {
+  if (size == 0) Fail("Cannot map an empty", std::string(name), EINVAL);
+  int fd = shm_open(ObjectNameFor(name).c_str(), O_RDWR | O_CLOEXEC, 0);
+  if (fd < 0) {
+    if (errno == ENOENT) return nullptr;
+    Fail("Cannot open", std::string(name), errno);
+  }
+  return std::unique_ptr<SharedMemory>(new SharedMemory(name, size, fd));
+}
+
+void SharedMemory::Map(int fd, UnlinkPolicy policy) {
   if (!created_) WaitForSize(fd);
   void* data = mmap(nullptr, size_, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
   int code = errno;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -24,6 +25,11 @@ class SharedMemory {
   SharedMemory(std::string_view name, std::size_t size, Mode mode = Mode::CreateOrOpen,
                UnlinkPolicy policy = UnlinkPolicy::Keep);
   ~SharedMemory();
+  // Maps an existing block; nullptr when there is none, without raising, so
+  // a caller that looks for one often pays no exception for its absence.
+  // Raises EOSError like the constructor when a block exists but cannot be
+  // mapped (another size, no access).
+  static std::unique_ptr<SharedMemory> OpenIfExists(std::string_view name, std::size_t size);
   SharedMemory(const SharedMemory&) = delete;
   SharedMemory& operator=(const SharedMemory&) = delete;
 
@@ -41,7 +47,10 @@ class SharedMemory {
   static bool Remove(std::string_view name);
 
  private:
+  // Maps the block open on `fd` (and closes it).
+  SharedMemory(std::string_view name, std::size_t size, int fd);
   int OpenOrCreate(Mode mode);
+  void Map(int fd, UnlinkPolicy policy);
   void WaitForSize(int fd);
 
   std::string name_;

@@ -39,6 +39,7 @@
 #include "classlib/codepage.h"
 #include "app/run_state.h"
 #include "app/update_database.h"
+#include "fib/sql/sql_trace_hook.h"
 #include "fib/statements/fib_transaction.h"
 #include "fib/zod/zod_database.h"
 #include "fib/zod/zod_query.h"
@@ -332,5 +333,10 @@ int main(int argc, char** argv) {
     std::fflush(nullptr);
     _exit(code);
   }
+  // The updater side runs where this program runs: it says whether a
+  // monitor's block is there to be looked at.
+  std::fprintf(stderr, fib::MonitorBlockExists()
+                           ? "SQL monitor: a shared block exists; the updater's figures include its cost\n"
+                           : "SQL monitor: no shared block\n");
   return bench::RunBenchmarkRounds(argc, argv);
 }

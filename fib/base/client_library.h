@@ -192,6 +192,16 @@ class IIBClientLibrary : public virtual classlib::IInterface {
   virtual ISC_LONG fb_interpret(ISC_SCHAR* buffer, unsigned int buffer_length,
                                 const ISC_STATUS** status) = 0;
 
+  // Prepare and statement information in one call, without the output
+  // description that isc_dsql_prepare always has the engine build; callers
+  // ask HasPrepareWithInfo first (a client without it keeps isc_dsql_prepare).
+  virtual bool HasPrepareWithInfo() const = 0;
+  virtual ISC_STATUS isc_dsql_prepare_m(ISC_STATUS* status, isc_tr_handle* tr,
+                                        isc_stmt_handle* stmt, unsigned short length,
+                                        const ISC_SCHAR* statement, unsigned short dialect,
+                                        unsigned short items_length, const ISC_SCHAR* items,
+                                        unsigned short buffer_length, ISC_SCHAR* buffer) = 0;
+
   // Frees the library; every entry point then raises as if never found.
   virtual void UnloadClientLibrary() = 0;
 };

@@ -58,6 +58,8 @@ void TIBClientLibrary::LoadClientLibrary() {
   ResolveClientVersion();
   // Optional: lets server messages be read into a bounded buffer.
   LookUp(module_, entries_.fb_interpret, "fb_interpret");
+  // Optional: prepares and answers the statement's type in one call.
+  LookUp(module_, entries_.isc_dsql_prepare_m, "isc_dsql_prepare_m");
   SetExtendedFPUPrecision();
 }
 

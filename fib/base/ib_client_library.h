@@ -91,6 +91,7 @@ struct ClientEntryPoints {
   decltype(&::isc_get_client_minor_version) isc_get_client_minor_version = nullptr;
   decltype(&::isc_portable_integer) isc_portable_integer = nullptr;
   decltype(&::fb_interpret) fb_interpret = nullptr;
+  decltype(&::isc_dsql_prepare_m) isc_dsql_prepare_m = nullptr;
 };
 
 class TIBClientLibrary : public classlib::TInterfacedObject, public IIBClientLibrary {
@@ -213,6 +214,10 @@ class TIBClientLibrary : public classlib::TInterfacedObject, public IIBClientLib
 
   bool HasBoundedInterpret() const override { return entries_.fb_interpret != nullptr; }
   ISC_LONG fb_interpret(ISC_SCHAR*, unsigned int, const ISC_STATUS**) override;
+  bool HasPrepareWithInfo() const override { return entries_.isc_dsql_prepare_m != nullptr; }
+  ISC_STATUS isc_dsql_prepare_m(ISC_STATUS*, isc_tr_handle*, isc_stmt_handle*, unsigned short,
+                                const ISC_SCHAR*, unsigned short, unsigned short, const ISC_SCHAR*,
+                                unsigned short, ISC_SCHAR*) override;
 
   void UnloadClientLibrary() override;
 

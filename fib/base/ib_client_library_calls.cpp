@@ -33,6 +33,10 @@ ISC_LONG TIBClientLibrary::fb_interpret(ISC_SCHAR* buffer, unsigned int buffer_l
   return Entry(entries_.fb_interpret, "fb_interpret")(buffer, buffer_length, status);
 }
 
+ISC_STATUS TIBClientLibrary::isc_dsql_prepare_m(ISC_STATUS* status, isc_tr_handle* tr, isc_stmt_handle* stmt, unsigned short length, const ISC_SCHAR* statement, unsigned short dialect, unsigned short items_length, const ISC_SCHAR* items, unsigned short buffer_length, ISC_SCHAR* buffer) {
+  return Entry(entries_.isc_dsql_prepare_m, "isc_dsql_prepare_m")(status, tr, stmt, length, statement, dialect, items_length, items, buffer_length, buffer);
+}
+
 ISC_STATUS TIBClientLibrary::isc_attach_database(ISC_STATUS* status, short db_name_length, const ISC_SCHAR* db_name, isc_db_handle* db, short dpb_length, const ISC_SCHAR* dpb) {
   return Entry(entries_.isc_attach_database, "isc_attach_database")(status, db_name_length, db_name, db, dpb_length, dpb);
 }

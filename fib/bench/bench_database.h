@@ -10,6 +10,7 @@
 #include <time.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <stdexcept>
@@ -20,11 +21,23 @@
 #include "fib/base/client_library.h"
 #include "fib/base/errors.h"
 #include "fib/base/param_blocks.h"
+#include "fib/sql/sql_trace_hook.h"
 #include "fib/statements/fib_database.h"
 #include "fib/statements/fib_transaction.h"
 #include "testing/bench_counted.h"
 
 namespace fib_bench {
+
+// Said once on standard error as the program starts: whether a monitor's
+// shared block exists where this process looks for one. With a block the
+// statements read its counters and may trace, and the figures include it;
+// scripts/bench.sh runs the programs where there is none.
+inline const bool kMonitorBlockReported = [] {
+  std::fprintf(stderr, fib::MonitorBlockExists()
+                           ? "SQL monitor: a shared block exists; the figures include its cost\n"
+                           : "SQL monitor: no shared block\n");
+  return true;
+}();
 
 inline double ThreadSeconds() {
   timespec now{};

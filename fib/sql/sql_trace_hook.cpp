@@ -72,18 +72,27 @@ const unsigned char* TFIBSQLMonitorHook::BlockLocked() {
   if (view_) return static_cast<const unsigned char*>(view_->Data());
   if (!ProbeDue()) return nullptr;
   next_probe_ms_.store(CoarseNowMs() + kProbeIntervalMs, std::memory_order_relaxed);
+  // Mostly there is no block: that answer costs no exception.
   try {
-    view_ = std::make_unique<platform::SharedMemory>(kMonitorSharedMemName, monitor_block::kSize,
-                                                     platform::SharedMemory::Mode::OpenExisting);
+    view_ = platform::SharedMemory::OpenIfExists(kMonitorSharedMemName, monitor_block::kSize);
   } catch (const classlib::EOSError&) {
-    // No block, or none a monitor could use (another size, no shared
-    // memory at all): nobody listens, which is not an error.
+    // A block no monitor could use (another size, no access): nobody
+    // listens, which is not an error.
     return nullptr;
   }
+  if (!view_) return nullptr;
   monitor_count_.store(reinterpret_cast<std::int32_t*>(static_cast<char*>(view_->Data()) +
                                                        monitor_block::kMonitorCount),
                        std::memory_order_release);
   return static_cast<const unsigned char*>(view_->Data());
+}
+
+bool TFIBSQLMonitorHook::Listening() {
+  if (Idle()) return false;
+  std::lock_guard lock(mutex_);
+  if (!enabled_) return false;
+  const unsigned char* block = BlockLocked();
+  return block != nullptr && monitor_block::Counter(block, monitor_block::kMonitorCount) > 0;
 }
 
 bool TFIBSQLMonitorHook::ShouldTrace(TraceCategory category) {
@@ -223,6 +232,20 @@ TFIBSQLMonitorHook* MonitorHookInstance() {
   if (MonitorFinalizing()) return nullptr;
   if (!monitor_state::hook_instance.load()) monitor_state::hook_instance.store(new TFIBSQLMonitorHook);
   return monitor_state::hook_instance.load();
+}
+
+bool MonitorListens() {
+  if (MonitorFinalizing() || !TraceSwitch()) return false;
+  TFIBSQLMonitorHook* hook = MonitorHookInstance();
+  return hook != nullptr && hook->Listening();
+}
+
+bool MonitorBlockExists() {
+  try {
+    return platform::SharedMemory::OpenIfExists(kMonitorSharedMemName, monitor_block::kSize) != nullptr;
+  } catch (const classlib::EOSError&) {
+    return true;  // there, but of another size or out of reach
+  }
 }
 
 int GetMonitorCount() {

@@ -58,6 +58,9 @@ class TFIBSQLMonitorHook : public classlib::TObject {
     if (monitors == nullptr) return !ProbeDue();
     return std::atomic_ref<std::int32_t>(*monitors).load() <= 0;
   }
+  // Whether a monitor is attached now. While no block is mapped, a look for
+  // one is made when it is due; finding none raises nothing.
+  bool Listening();
 
   // Each acts only when the hook is enabled, the global trace switch is on
   // and a monitor listens to its category; otherwise it formats nothing.
@@ -130,6 +133,15 @@ inline bool MonitorMayListen() {
   const TFIBSQLMonitorHook* hook = monitor_state::hook_instance.load();
   return hook == nullptr || !hook->Idle();
 }
+// Whether a monitor is attached now (making the hook, and looking for the
+// shared block when a look is due). A statement asks once an execution and
+// keeps the answer for the rows it fetches: a monitor that attaches while a
+// cursor is open hears from the statement's next execution on.
+bool MonitorListens();
+// Whether a monitor's shared block exists in this process's runtime folder
+// (a usable one or not), without mapping it for the hook: benchmarks say
+// whether their figures include a listening monitor's cost.
+bool MonitorBlockExists();
 // Monitors attached to the channel; 0 when this process has mapped no block.
 int GetMonitorCount();
 

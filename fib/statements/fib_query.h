@@ -198,9 +198,17 @@ class TFIBQuery : public classlib::TComponent, public TXSQLOwner, public ISQLObj
   // Preparing.
   void StartTransactionIfAsked();
   void PrepareOnServer();
-  TFIBSQLTypes AskStatementType();
-  void DescribeInput();
-  void DescribeOutput();
+  // The statement's type, the number of its input parameters (-1 when the
+  // server did not say) and whether the prepare described its columns.
+  struct StatementShape {
+    TFIBSQLTypes type;
+    int input_count;
+    bool columns_described;
+  };
+  StatementShape PrepareStatement(const std::string& text);
+  StatementShape ReadStatementShape(const std::string& answer, bool columns_described);
+  void DescribeInput(int input_count);
+  void DescribeOutput(bool described);
   // The vector the server receives: the parameters, or the one that
   // matches the rewritten text.
   TFIBXSQLDA& ServerParams() { return server_params_active_ ? server_params_ : params_; }
@@ -224,7 +232,7 @@ class TFIBQuery : public classlib::TComponent, public TXSQLOwner, public ISQLObj
   void FetchDidNotAnswerRow(ISC_STATUS result);
 
   // Client calls and answers.
-  std::string SQLInfo(char item, size_t size);
+  std::string SQLInfo(std::string_view items, size_t size);
   ISC_STATUS Check(ISC_STATUS status, bool raise = true);
   // Whether log lines go anywhere; texts are built only when they do.
   bool HasSQLLogger() const;
@@ -256,6 +264,9 @@ class TFIBQuery : public classlib::TComponent, public TXSQLOwner, public ISQLObj
   bool open_ = false;
   bool bof_ = false;
   bool eof_ = false;
+  // Whether a monitor listened when the last execution started: learnt once
+  // an execution, so a fetched row pays one flag test for its trace.
+  bool monitored_ = false;
   TFIBSQLTypes sql_type_ = SQLUnknown;
   int record_count_ = 0;
   int64_t execute_ms_ = 0;

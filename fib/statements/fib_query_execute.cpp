@@ -60,6 +60,7 @@ void TFIBQuery::ExecQuery() {
   }
   if (params_.MayHoldStreams()) [[unlikely]] WriteStreamParams();
   if (server_params_active_) [[unlikely]] CopyParamsToServerVector();
+  monitored_ = MonitorListens();
   int64_t start = CoarseNowMs();
   Transaction()->DoSQLExecute(this, 0);
   try {
@@ -153,7 +154,7 @@ void TFIBQuery::ExecuteFailed(const std::exception& error) {
 }
 
 [[gnu::always_inline]] inline void TFIBQuery::AfterRun() {
-  if (MonitorMayListen()) [[unlikely]] TraceQueryExecute(*this);
+  if (monitored_) [[unlikely]] TraceQueryExecute(*this);
   if (HasSQLLogger()) [[unlikely]] LogExecute();
   if (AnyStatisticsCollector()) [[unlikely]] CountStatistics(true);
   Transaction()->DoSQLExecute(this, 1);
@@ -193,7 +194,8 @@ ISC_STATUS TFIBQuery::Check(ISC_STATUS status, bool raise) {
 }
 
 // A fetched row takes the short way: nothing below the fetch call leaves
-// this function unless a monitor listens or a logger is set.
+// this function unless a monitor listened when the cursor opened or a
+// logger is set.
 bool TFIBQuery::Next() {
   if (eof_) return false;
   if (!open_) [[unlikely]]
@@ -209,7 +211,7 @@ bool TFIBQuery::Next() {
   } else {
     FetchDidNotAnswerRow(result);
   }
-  if (MonitorMayListen()) [[unlikely]]
+  if (monitored_) [[unlikely]]
     TraceQueryFetch(*this);
   if (database->SQLLogger() != nullptr) [[unlikely]]
     LogFetch();

@@ -1,6 +1,8 @@
 // Preparing a statement: the rewritten text, the server's prepare and
 // describe calls, and the statement-information answers.
+#include <algorithm>
 #include <cstring>
+#include <string_view>
 
 #include "classlib/ansistr.h"
 #include "classlib/variant.h"
@@ -22,6 +24,11 @@ namespace {
 constexpr char kInfoStatementType = isc_info_sql_stmt_type;  // 21
 constexpr char kInfoPlan = isc_info_sql_get_plan;            // 22
 constexpr char kInfoRecords = isc_info_sql_records;          // 23
+constexpr char kInfoBind = isc_info_sql_bind;                // 5
+constexpr char kInfoVariables = isc_info_sql_num_variables;  // 6
+// What a prepare asks: the statement's type and its number of parameters.
+constexpr char kShapeItems[] = {kInfoStatementType, kInfoBind, kInfoVariables};
+constexpr size_t kShapeAnswerSize = 32;
 
 bool NeedsColumns(TFIBSQLTypes type) {
   return type == SQLSelect || type == SQLExecProcedure || type == SQLSelectForUpdate;
@@ -126,11 +133,8 @@ void TFIBQuery::PrepareOnServer() {
   std::string text = EncodedServerText();
   ResetVector(current_, current_.Count());
   try {
-    Check(library.isc_dsql_prepare(status, TRHandle(), &handle_,
-                                   static_cast<unsigned short>(text.size()), text.c_str(),
-                                   static_cast<unsigned short>(SQLDialect()),
-                                   current_.AsXSQLDA()));
-    sql_type_ = AskStatementType();
+    StatementShape shape = PrepareStatement(text);
+    sql_type_ = shape.type;
     current_.RowStateChanged();
     if (sql_type_ == SQLSelectForUpdate) {
       if (cursor_name_.empty()) cursor_name_ = RandomDigits(10);
@@ -141,9 +145,9 @@ void TFIBQuery::PrepareOnServer() {
       FreeHandle();
       RaiseClientError(2);
     }
-    if (NeedsParams(sql_type_)) DescribeInput();
+    if (NeedsParams(sql_type_)) DescribeInput(shape.input_count);
     if (NeedsColumns(sql_type_))
-      DescribeOutput();
+      DescribeOutput(shape.columns_described);
     else
       current_.Resize(0);
   } catch (...) {
@@ -154,19 +158,62 @@ void TFIBQuery::PrepareOnServer() {
   }
 }
 
-TFIBSQLTypes TFIBQuery::AskStatementType() {
-  std::string answer = SQLInfo(kInfoStatementType, 8);
+// The type and the input count ride along with the prepare where the
+// client can answer statement information with it: isc_dsql_prepare always
+// has the engine describe the output too, which for an INSERT or UPDATE
+// costs it more than running the statement. The columns of a statement
+// that returns rows are then described by their own call.
+TFIBQuery::StatementShape TFIBQuery::PrepareStatement(const std::string& text) {
   IIBClientLibrary& library = Database()->ClientLibrary();
-  if (answer.empty() || answer[0] != kInfoStatementType) RaiseClientError(0);
-  int length = library.isc_vax_integer(answer.data() + 1, 2);
-  int type = library.isc_vax_integer(answer.data() + 3, static_cast<short>(length));
-  return type >= 0 && type <= SQLSavePointOperation ? static_cast<TFIBSQLTypes>(type) : SQLUnknown;
+  auto length = static_cast<unsigned short>(text.size());
+  auto dialect = static_cast<unsigned short>(SQLDialect());
+  const std::string_view items(kShapeItems, sizeof kShapeItems);
+  if (library.HasPrepareWithInfo()) {
+    std::string answer(kShapeAnswerSize, '\0');
+    Check(library.isc_dsql_prepare_m(StatusVector(), TRHandle(), &handle_, length, text.c_str(),
+                                     dialect, static_cast<unsigned short>(items.size()),
+                                     items.data(), static_cast<unsigned short>(answer.size()),
+                                     answer.data()));
+    return ReadStatementShape(answer, false);
+  }
+  Check(library.isc_dsql_prepare(StatusVector(), TRHandle(), &handle_, length, text.c_str(),
+                                 dialect, current_.AsXSQLDA()));
+  return ReadStatementShape(SQLInfo(items, kShapeAnswerSize), true);
 }
 
-void TFIBQuery::DescribeInput() {
+// The answer to kShapeItems: the type's item, its length and value, then
+// the bind section's item, the count's item, its length and the count.
+TFIBQuery::StatementShape TFIBQuery::ReadStatementShape(const std::string& answer,
+                                                        bool columns_described) {
+  IIBClientLibrary& library = Database()->ClientLibrary();
+  if (answer.size() < 3 || answer[0] != kInfoStatementType) RaiseClientError(0);
+  int length = library.isc_vax_integer(answer.data() + 1, 2);
+  if (length < 0 || static_cast<size_t>(length) + 3 > answer.size()) RaiseClientError(0);
+  int type = library.isc_vax_integer(answer.data() + 3, static_cast<short>(length));
+  StatementShape shape{type >= 0 && type <= SQLSavePointOperation ? static_cast<TFIBSQLTypes>(type)
+                                                                   : SQLUnknown,
+                       -1, columns_described};
+  size_t pos = 3 + static_cast<size_t>(length);
+  if (pos + 4 <= answer.size() && answer[pos] == kInfoBind && answer[pos + 1] == kInfoVariables) {
+    int count_length = library.isc_vax_integer(answer.data() + pos + 2, 2);
+    if (count_length > 0 && count_length <= 4 && pos + 4 + count_length <= answer.size())
+      shape.input_count =
+          library.isc_vax_integer(answer.data() + pos + 4, static_cast<short>(count_length));
+  }
+  return shape;
+}
+
+// A statement the server gave no parameters is not described: the vector
+// is left as the describe would leave it, with no items.
+void TFIBQuery::DescribeInput(int input_count) {
   IIBClientLibrary& library = Database()->ClientLibrary();
   TFIBXSQLDA& params = ServerParams();
   ISC_STATUS* status = StatusVector();
+  if (input_count == 0) {
+    params.AsXSQLDA()->sqld = 0;
+    params.Initialize();
+    return;
+  }
   // Values written before, even in an earlier execution, keep the shape
   // they were written with; the describe would otherwise reset them.
   for (int i = 0; i < params.Count(); ++i)
@@ -179,20 +226,22 @@ void TFIBQuery::DescribeInput() {
   params.Initialize();
 }
 
-void TFIBQuery::DescribeOutput() {
+void TFIBQuery::DescribeOutput(bool described) {
+  IIBClientLibrary& library = Database()->ClientLibrary();
+  if (!described) Check(library.isc_dsql_describe(StatusVector(), &handle_, 1, current_.AsXSQLDA()));
   if (current_.DescribedCount() > current_.AsXSQLDA()->sqln) {
     ResetVector(current_, current_.DescribedCount());
-    Check(Database()->ClientLibrary().isc_dsql_describe(StatusVector(), &handle_, 1,
-                                                        current_.AsXSQLDA()));
+    Check(library.isc_dsql_describe(StatusVector(), &handle_, 1, current_.AsXSQLDA()));
   }
   current_.Initialize();
 }
 
 // ---- statement information ----
 
-std::string TFIBQuery::SQLInfo(char item, size_t size) {
+std::string TFIBQuery::SQLInfo(std::string_view items, size_t size) {
   std::string buffer(size, '\0');
-  Check(Database()->ClientLibrary().isc_dsql_sql_info(StatusVector(), &handle_, 1, &item,
+  Check(Database()->ClientLibrary().isc_dsql_sql_info(StatusVector(), &handle_,
+                                                       static_cast<short>(items.size()), items.data(),
                                                        static_cast<short>(buffer.size()),
                                                        buffer.data()));
   return buffer;
@@ -202,7 +251,7 @@ std::string TFIBQuery::Plan() {
   if (!prepared_ || handle_ == 0) return "";
   IIBClientLibrary& library = Database()->ClientLibrary();
   for (size_t size = 1024; size <= 65536; size *= 4) {
-    std::string answer = SQLInfo(kInfoPlan, size);
+    std::string answer = SQLInfo(std::string_view(&kInfoPlan, 1), size);
     if (answer.empty() || answer[0] == isc_info_truncated) continue;
     if (answer[0] != kInfoPlan) return "";
     int length = library.isc_vax_integer(answer.data() + 1, 2);
@@ -218,11 +267,11 @@ std::string TFIBQuery::Plan() {
 int TFIBQuery::RowsAffected() {
   if (!prepared_) Prepare();
   IIBClientLibrary& library = Database()->ClientLibrary();
-  std::string answer = SQLInfo(kInfoRecords, 255);
+  std::string answer = SQLInfo(std::string_view(&kInfoRecords, 1), 255);
   if (answer[0] == kInfoRecords) {
     // A longer answer says how long it is; ask again with room for it.
     size_t needed = static_cast<size_t>(library.isc_vax_integer(answer.data() + 1, 2)) + 4;
-    if (needed > answer.size()) answer = SQLInfo(kInfoRecords, needed);
+    if (needed > answer.size()) answer = SQLInfo(std::string_view(&kInfoRecords, 1), needed);
   } else if (answer[0] != isc_info_end) {
     RaiseClientError(0);
   }

@@ -363,6 +363,34 @@ TEST_F(QueryTest, WithoutParamCheckTheTextGoesUnchanged) {
   EXPECT_EQ(CountCommitted(99), 1);
 }
 
+// The prepare says how many parameters the server expects: a statement with
+// none runs undescribed (and drops the items of the text before), one whose
+// markers the layer left to the server (ParamCheck off) is described and
+// takes its values.
+TEST_F(QueryTest, ParametersAreDescribedOnlyWhenTheServerExpectsSome) {
+  auto query = NewQuery("Q", "insert into T values (:V)");
+  query->ParamByName("V").SetAsInteger(5);
+  query->ExecQuery();
+  EXPECT_EQ(query->ParamCount(), 1);
+  query->SQL().SetText("update T set V = V + 1 where V = 5");
+  query->ExecQuery();
+  EXPECT_EQ(query->ParamCount(), 0);
+  EXPECT_EQ(query->SQLType(), SQLUpdate);
+  query->SQL().SetText("insert into T values (7)");
+  query->ExecQuery();
+  EXPECT_EQ(query->ParamCount(), 0);
+  query->SetParamCheck(false);
+  query->SQL().SetText("insert into T values (?)");
+  query->Prepare();
+  ASSERT_EQ(query->ParamCount(), 1);
+  EXPECT_EQ(query->Param(0).SQLType(), SQL_LONG);
+  query->Param(0).SetAsInteger(8);
+  query->ExecQuery();
+  tr_->Commit();
+  for (int value : {6, 7, 8}) EXPECT_EQ(CountCommitted(value), 1) << value;
+  EXPECT_EQ(CountCommitted(5), 0);
+}
+
 TEST_F(QueryTest, HardTransactionEndsCloseTheCursorRetainingOnesKeepIt) {
   for (int v : {1, 2, 3}) Run("insert into T values (" + std::to_string(v) + ")");
   auto query = NewQuery("Q", "select V from T order by V");

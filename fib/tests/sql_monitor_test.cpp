@@ -42,6 +42,17 @@ bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
   return true;
 }
 
+// The chunks regrouped into messages: every message starts with the header.
+std::vector<std::string> Messages(const std::vector<ReceivedChunk>& chunks) {
+  std::vector<std::string> messages;
+  std::string header = EscapeMonitorText(ApplicationHeader());
+  for (const ReceivedChunk& chunk : chunks) {
+    if (messages.empty() || chunk.text.starts_with(header)) messages.emplace_back();
+    messages.back() += chunk.text;
+  }
+  return messages;
+}
+
 // Each test meets its monitors in a runtime folder of its own, so tests
 // running side by side never share the channel.
 class SqlMonitorTest : public ::testing::Test {
@@ -58,17 +69,6 @@ class SqlMonitorTest : public ::testing::Test {
       platform::SharedMemory::Remove(name);
     if (old_runtime_dir_.empty()) unsetenv("UPDATER_RUNTIME_DIR");
     else setenv("UPDATER_RUNTIME_DIR", old_runtime_dir_.c_str(), 1);
-  }
-
-  // The chunks regrouped into messages: every message starts with the header.
-  static std::vector<std::string> Messages(const std::vector<ReceivedChunk>& chunks) {
-    std::vector<std::string> messages;
-    std::string header = EscapeMonitorText(ApplicationHeader());
-    for (const ReceivedChunk& chunk : chunks) {
-      if (messages.empty() || chunk.text.starts_with(header)) messages.emplace_back();
-      messages.back() += chunk.text;
-    }
-    return messages;
   }
 
   fib_test::TempFolder folder_;
@@ -443,6 +443,37 @@ TEST_F(DataSetTraceTest, ActionsOnTheRecordsAloneReachTheMonitors) {
   EXPECT_EQ(actions, (std::vector<std::string>{"People: do local sorting ",
                                                "People: change CachedUpdates mode ",
                                                "People: do delete from cache "}));
+}
+
+class QueryTraceTest : protected OwnRuntimeFolder, public fib_test::PeopleTest {};
+
+// A statement learns once an execution whether a monitor listens: the rows
+// of a cursor opened before the monitor attached are not traced, every row
+// of the next execution is, the end of the data included.
+TEST_F(QueryTraceTest, FetchesAreTracedFromTheFirstExecutionAMonitorHears) {
+  if (!fresh_hook) GTEST_SKIP() << "the process's monitor hook was made by an earlier test";
+  EXPECT_FALSE(MonitorBlockExists());
+  auto query = NewQuery("Q", "select ID from PEOPLE order by ID");
+  query->ExecQuery();  // nobody listens; the first row is fetched
+  EXPECT_FALSE(MonitorBlockExists()) << "a statement makes no block";
+  ForkedMonitor monitor({tcFetch}, "End of file reached");
+  EXPECT_TRUE(MonitorBlockExists());
+  TFIBSQLMonitorHook* hook = MonitorHookInstance();
+  ASSERT_TRUE(WaitUntil([&] { return hook->Listening(); }, std::chrono::seconds(2)));
+  while (query->Next()) {
+  }
+  query->Close();
+  query->ExecQuery();
+  while (query->Next()) {
+  }
+  std::vector<std::string> fetches;
+  for (const std::string& message : Messages(monitor.Collect()))
+    if (message.find(": [Fetch] ") != std::string::npos)
+      fetches.push_back(message.substr(message.find("\r\n", 2) + 2));
+  // The SQL text ends with its line break, and the trace adds one.
+  const std::string head = "Form1.Q: [Fetch] select ID from PEOPLE order by ID\r\n\r\n";
+  EXPECT_EQ(fetches, (std::vector<std::string>{head + "ID = 1\r\n", head + "ID = 2\r\n",
+                                               head + "ID = 3\r\n", head + "  End of file reached"}));
 }
 
 TEST_F(SqlMonitorTest, ChannelThatCannotBeMadeRaisesClientError54) {

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <thread>
 
 #include "child_process.h"
@@ -44,6 +45,31 @@ TEST_F(SharedObjects, MemoryIsSharedWithAnotherProcessAndCreatedOnlyOnce) {
   });
   EXPECT_EQ(WaitChild(child, std::chrono::seconds(10)), 0);
   EXPECT_STREQ(reinterpret_cast<char*>(bytes), "from child");
+}
+
+// Looking for a block that may not be there answers without raising, maps
+// one that another process made, and still refuses one of another size.
+TEST_F(SharedObjects, OpenIfExistsAnswersNothingForAMissingBlockAndMapsAnExistingOne) {
+  std::unique_ptr<SharedMemory> missing;
+  EXPECT_NO_THROW(missing = SharedMemory::OpenIfExists("Test.Mem", 2048));
+  EXPECT_EQ(missing, nullptr);
+  EXPECT_FALSE(SharedMemory::Remove("Test.Mem")) << "looking made no block";
+
+  pid_t child = ForkChild([] {
+    SharedMemory made("Test.Mem", 2048);
+    std::strcpy(static_cast<char*>(made.Data()), "made by the child");
+    return 0;
+  });
+  ASSERT_EQ(WaitChild(child, std::chrono::seconds(10)), 0);
+  std::unique_ptr<SharedMemory> found = SharedMemory::OpenIfExists("Test.Mem", 2048);
+  ASSERT_NE(found, nullptr);
+  EXPECT_FALSE(found->Created());
+  EXPECT_STREQ(static_cast<const char*>(found->Data()), "made by the child");
+  found.reset();
+  EXPECT_TRUE(SharedMemory::Remove("Test.Mem")) << "an opener leaves the name to its creator";
+
+  SharedMemory small("Test.Other", 16);
+  EXPECT_THROW(SharedMemory::OpenIfExists("Test.Other", 2048), classlib::EOSError);
 }
 
 TEST_F(SharedObjects, MemoryNamesAreValidAndSeparatedByRuntimeFolder) {
