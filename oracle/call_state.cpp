@@ -14,7 +14,7 @@ std::atomic<uint8_t> DefaultCallStyle{0};
 std::atomic<uint8_t> PossibleCallStyles{0};
 bool OCILite = false;
 bool OCILoaded = false;
-bool OCIInited = false;
+std::atomic<bool> OCIInited = false;
 OCIEnv* hOCIEnv = nullptr;
 OCIError* hOCIError = nullptr;
 bool OCI7Initialized = false;

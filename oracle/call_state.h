@@ -46,7 +46,11 @@ extern std::atomic<uint8_t> DefaultCallStyle;
 extern std::atomic<uint8_t> PossibleCallStyles;
 extern bool OCILite;
 extern bool OCILoaded;
-extern bool OCIInited;
+// Set last, once the environment's handles are made, and read without the
+// environment lock by sessions connecting on other threads (a pool makes
+// several connections at once): atomic, so a reader that sees it set sees
+// the handles too.
+extern std::atomic<bool> OCIInited;
 extern OCIEnv* hOCIEnv;
 extern OCIError* hOCIError;
 extern bool OCI7Initialized;
