@@ -135,21 +135,7 @@ class ReopenTest : public SQLiteTest {
 
   // Every row shown is found by its name, and a name not shown is not.
   static void ExpectFound(TCustomDADataSet& d, const std::string& names) {
-    for (char name : names) {
-      const std::string key(1, name);
-      d.First();
-      EXPECT_TRUE(d.Locate("NAME", Variant(key), {})) << "Locate " << key;
-      EXPECT_EQ(d.FieldByName("ID")->AsInteger(), IdOf(name)) << "Locate " << key;
-      d.Last();
-      const int last = d.RecNo();
-      const Variant id = d.Lookup("NAME", Variant(key), "ID");
-      EXPECT_EQ(classlib::VarIsNull(id) ? -1 : id.AsInteger(), IdOf(name)) << "Lookup " << key;
-      EXPECT_EQ(d.RecNo(), last) << "Lookup moved";
-    }
-    for (const std::string& missing : {std::string("zz"), std::string("0")}) {
-      EXPECT_FALSE(d.Locate("NAME", Variant(missing), {})) << missing;
-      EXPECT_TRUE(classlib::VarIsNull(d.Lookup("NAME", Variant(missing), "ID"))) << missing;
-    }
+    ExpectNamesFound(d, names, IdOf, {"zz", "0"});
   }
 
   // A new row (kept in memory) takes its place in the local order.

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <initializer_list>
 #include <memory>
 #include <string>
 
@@ -57,6 +58,28 @@ class SQLiteTest : public ::testing::Test {
     data_set->Open();
     if (data_set->IsEmpty()) return "(none)";
     return data_set->Fields().Fields(0)->IsNull() ? "(null)" : data_set->Fields().Fields(0)->AsString();
+  }
+
+  // Every row of `names` (one letter a name) is found by Locate from the
+  // first row and by Lookup from the last, which leaves the record where it
+  // is, each with the ID `id_of` gives; no name of `missing` is found.
+  static void ExpectNamesFound(TCustomDADataSet& d, const std::string& names, int (*id_of)(char),
+                               std::initializer_list<const char*> missing) {
+    for (char name : names) {
+      const std::string key(1, name);
+      d.First();
+      EXPECT_TRUE(d.Locate("NAME", classlib::Variant(key), {})) << "Locate " << key;
+      EXPECT_EQ(d.FieldByName("ID")->AsInteger(), id_of(name)) << "Locate " << key;
+      d.Last();
+      const int last = d.RecNo();
+      const classlib::Variant id = d.Lookup("NAME", classlib::Variant(key), "ID");
+      EXPECT_EQ(classlib::VarIsNull(id) ? -1 : id.AsInteger(), id_of(name)) << "Lookup " << key;
+      EXPECT_EQ(d.RecNo(), last) << "Lookup moved";
+    }
+    for (const char* absent : missing) {
+      EXPECT_FALSE(d.Locate("NAME", classlib::Variant(std::string(absent)), {})) << absent;
+      EXPECT_TRUE(classlib::VarIsNull(d.Lookup("NAME", classlib::Variant(std::string(absent)), "ID"))) << absent;
+    }
   }
 
  private:
