@@ -2,7 +2,9 @@
 // whole run (auto-commit, LOB values, ROWID, piecewise LONG transfer),
 // background execution and its end.
 #include <cstring>
+#include <optional>
 #include <thread>
+#include <utility>
 
 #include "classlib/exceptions.h"
 #include "dacore/blob.h"
@@ -75,7 +77,18 @@ sword TOCICommand::Exec(ub4 mode, ub4 iterations) {
     if (failed) {
       SetCursorState(previous);
       if (status != OCI_SUCCESS_WITH_INFO && GetOciErrorCode(status, error) == 3123) return 3123;
-      Check(status);
+      std::optional<EOraError> failure = connection->ErrorOf(status);
+      if (failure) {
+        // An array statement that fails on a row has run the rows before
+        // it: their count tells the application which iteration failed.
+        ub4 rows = 0;
+        rows_processed_ = 0;
+        FetchedRows = 0;
+        if (mode != OCI_DESCRIBE_ONLY &&
+            OCIAttrGet(statement, OCI_HTYPE_STMT, &rows, nullptr, OCI_ATTR_ROW_COUNT, error) == OCI_SUCCESS)
+          rows_processed_ = rows;
+        connection->RaiseServerError(std::move(*failure));
+      }
       status = OCI_SUCCESS;
     }
     if (mode != OCI_DESCRIBE_ONLY) {

@@ -1,12 +1,16 @@
 // Defining select-list columns and fetching rows: the define calls with
 // their strides, and the fetch in either orientation with the rows of each
 // call taken from the statement's cumulative row count.
+#include <optional>
+#include <utility>
+
 #include "oracle/call_entries.h"
 #include "oracle/call_entries_fetch.h"
 #include "oracle/call_state.h"
 #include "oracle/cmd_oci_command.h"
 #include "oracle/conn_oci_connection.h"
 #include "oracle/cursor_ora_cursor.h"
+#include "oracle/error_ora.h"
 
 namespace oracle {
 
@@ -30,6 +34,7 @@ OCIDefine* TOCICommand::DefineColumn(ub4 position, OCIDefine* define, void* buff
 }
 
 ub4 TOCICommand::InternalFetch(ub4 rows, ub2 orientation, sb4 offset, sword& status) {
+  fetch_failure_.reset();
   if (call_style_ == kOci7) return InternalFetchOci7(rows, status);
   CheckOCI80();
   TOCIConnection* connection = OCIConnection();
@@ -44,9 +49,24 @@ ub4 TOCICommand::InternalFetch(ub4 rows, ub2 orientation, sb4 offset, sword& sta
                  ? OCIStmtFetch(statement, error, rows, orientation, OCI_DEFAULT)
                  : OCIStmtFetch2(statement, error, rows, orientation, offset, OCI_DEFAULT);
   }
-  if (status != OCI_SUCCESS && status != OCI_NEED_DATA && status != OCI_NO_DATA) Check(status);
+  std::optional<EOraError> failure;
+  if (status != OCI_SUCCESS && status != OCI_NEED_DATA && status != OCI_NO_DATA) failure = connection->ErrorOf(status);
   ub4 total = 0;
-  Check(OCIAttrGet(statement, OCI_HTYPE_STMT, &total, nullptr, OCI_ATTR_ROW_COUNT, error));
+  const sword counted = OCIAttrGet(statement, OCI_HTYPE_STMT, &total, nullptr, OCI_ATTR_ROW_COUNT, error);
+  if (failure) {
+    // A call that failed on a row has delivered the rows before it: they
+    // are the caller's to keep, and the failure is raised once they are
+    // (RaiseFetchFailure). Without a count none is known to have come.
+    const bool forward = orientation == OCI_FETCH_NEXT && !cursor_->Scrollable;
+    const ub4 came = counted == OCI_SUCCESS && forward && total > FetchedRows
+                         ? total - FetchedRows
+                         : 0;
+    if (came == 0) connection->RaiseServerError(std::move(*failure));
+    FetchedRows = total;
+    fetch_failure_ = std::move(failure);
+    return came;
+  }
+  Check(counted);
   // A scrollable cursor's count is the highest row reached, not a sum: only
   // a forward fetch can be told by it. The other orientations fetch one row
   // at a time, which came when the call succeeded (a call that asks for a
@@ -57,6 +77,13 @@ ub4 TOCICommand::InternalFetch(ub4 rows, ub2 orientation, sb4 offset, sword& sta
   if (status == OCI_NO_DATA && !cursor_->Scrollable) SetCursorState(csCancelled);
   else if (GetCursorState() < dacore::csFetchingPaused) SetCursorState(dacore::csFetchingPaused);
   return received;
+}
+
+void TOCICommand::RaiseFetchFailure() {
+  if (!fetch_failure_) return;
+  EOraError failure = std::move(*fetch_failure_);
+  fetch_failure_.reset();
+  OCIConnection()->RaiseServerError(std::move(failure));
 }
 
 }  // namespace oracle

@@ -10,12 +10,14 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 
 #include "dacore/blob.h"
 #include "dacore/blob_compressed.h"
 #include "dacore/driver_command.h"
+#include "oracle/error_ora.h"
 #include "oracle/oci_defs.h"
 
 namespace classlib {
@@ -149,7 +151,10 @@ class TOCICommand : public dacore::TCRCommand {
   // Fetches up to `rows` rows: next with the plain fetch, any other
   // orientation with the scrollable one. Answers the rows this call
   // delivered; status is 0, 99 (a piece is wanted) or 100 (no more rows).
+  // A call that fails after delivering rows answers them with the failure
+  // kept: the caller takes the rows, then RaiseFetchFailure raises it.
   ub4 InternalFetch(ub4 rows, ub2 orientation, sb4 offset, sword& status);
+  void RaiseFetchFailure();
 
   // ---- The cursor.
   TOraCursor* GetCursor() const { return cursor_; }
@@ -220,6 +225,8 @@ class TOCICommand : public dacore::TCRCommand {
   TOraCursor* cursor_;
   uint16_t sql_type_ = SQL_UNKNOWN;
   uint32_t rows_processed_ = 0;
+  // The failure of the last fetch call, kept until its rows are taken.
+  std::optional<EOraError> fetch_failure_;
   uint32_t& fetched_rows_ = FetchedRows;
   uint16_t error_offset_ = 0;
   uint32_t iterations_ = 1;

@@ -3,6 +3,8 @@
 #include "oracle/conn_oci_connection.h"
 
 #include <cstdlib>
+#include <optional>
+#include <utility>
 
 #include "oracle/call_binding.h"
 #include "oracle/call_entries.h"
@@ -259,7 +261,11 @@ void TOCIConnection::CheckOCI80() const {
 }
 
 void TOCIConnection::Check(sword status) {
-  if (status == OCI_SUCCESS) return;
+  if (std::optional<EOraError> error = ErrorOf(status)) RaiseServerError(std::move(*error));
+}
+
+std::optional<EOraError> TOCIConnection::ErrorOf(sword status) {
+  if (status == OCI_SUCCESS) return std::nullopt;
   int32_t code = 0;
   std::string text;
   if (OCICallStyle == kOci7) {
@@ -269,14 +275,14 @@ void TOCIConnection::Check(sword status) {
   } else if (OCICallStyle == kOci8) {
     code = GetOciErrorText(status, text, hError ? hError : hOCIError);
     LastErrorCode = code;
-    if (status == OCI_SUCCESS_WITH_INFO && code != 24344) return;
+    if (status == OCI_SUCCESS_WITH_INFO && code != 24344) return std::nullopt;
     while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.pop_back();
   } else {
     CheckOCI();
-    return;
+    return std::nullopt;
   }
   LastErrorCode = code;
-  RaiseServerError(EOraError(code, text, static_cast<classlib::TComponent*>(Component)));
+  return EOraError(code, text, static_cast<classlib::TComponent*>(Component));
 }
 
 // Every server error passes the connection component's error loop before

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -132,6 +133,10 @@ class TOCIConnection : public dacore::TCRConnection {
   void CheckOCI80() const;
   // Raises EOraError for a failed status (see the error path in the .cpp).
   void Check(sword status);
+  // The error a failed status stands for, read from the error handle now
+  // without raising it (nothing for a success or a plain warning), so that
+  // what the failed call still delivered can be taken before it is raised.
+  std::optional<EOraError> ErrorOf(sword status);
   // Raises a server error after the connection component's error loop has
   // seen it (off a background thread); EAbort when a handler took it.
   [[noreturn]] void RaiseServerError(EOraError error);

@@ -618,7 +618,9 @@ bool TOCIRecordSet::BlockFetch() {
     }
     const ub4 received = FetchIntoStaging(rows);
     TakeStagedRows(received);
-    return EndBlock(received, rows);
+    const bool fetched = EndBlock(received, rows);
+    command.RaiseFetchFailure();
+    return fetched;
   }
   ItemHeader* first = nullptr;
   {
@@ -663,7 +665,10 @@ bool TOCIRecordSet::BlockFetch() {
     AppendFilledItems(first, stride, static_cast<int>(received));
   }
   ReleaseItems(first, stride, static_cast<int>(received), rows);
-  return EndBlock(received, rows);
+  const bool fetched = EndBlock(received, rows);
+  // The rows a failed call delivered are in; now its failure.
+  command.RaiseFetchFailure();
+  return fetched;
 }
 
 bool TOCIRecordSet::EndBlock(ub4 received, ub4 rows) {

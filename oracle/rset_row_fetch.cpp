@@ -77,6 +77,7 @@ bool TOCIRecordSet::RowFetch(TRowMove move) {
   }
   const uint8_t state = command.GetCursorState();
   if (state == csIdle || state == csCancelled) FreeFetchBuffer();
+  command.RaiseFetchFailure();
   return placed;
 }
 

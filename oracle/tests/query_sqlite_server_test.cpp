@@ -200,6 +200,35 @@ TEST_F(SqliteTierTest, ArrayDmlRunsEachIteration) {
   EXPECT_THAT(Rows(*rows), ::testing::ElementsAre("11|{1}", "12|{2}", "13|{3}")) << "each text whole";
 }
 
+// The second row's key is taken: the statement stops there, and its
+// rows processed name the failing iteration (the first one went in). A
+// run that succeeds afterwards counts its own rows only.
+TEST_F(SqliteTierTest, FailedArrayDmlCountsTheRowsBeforeTheFailingOne) {
+  TOraSession& session = Connect();
+  auto sql = session.CreateSQL();
+  sql->SetSQL("INSERT INTO T (ID, GUID_COL) VALUES (:ID, :GUID)");
+  auto& params = static_cast<TOraParams&>(sql->Params());
+  params.Items(0)->SetDataType(classlib::ftInteger);
+  params.Items(1)->SetDataType(classlib::ftString);
+  for (int p = 0; p < 2; ++p) params.Items(p)->SetLength(3);
+  const int ids[] = {21, 2, 23};
+  for (int i = 1; i <= 3; ++i) {
+    params.Items(0)->SetItemValue(i, classlib::Variant(ids[i - 1]));
+    params.Items(1)->SetItemValue(i, classlib::Variant("{" + std::to_string(i) + "}"));
+  }
+  EXPECT_EQ(OracleErrorOf([&] { sql->Execute(3); }), "1 ORA-00001:");
+  EXPECT_EQ(sql->RowsAffected(), 1);
+  params.Items(0)->SetItemValue(2, classlib::Variant(22));
+  params.Items(0)->SetItemValue(1, classlib::Variant(20));
+  sql->Execute(3);
+  EXPECT_EQ(sql->RowsAffected(), 3);
+  EXPECT_EQ(OracleErrorOf([&] { sql->Execute(3); }), "1 ORA-00001:") << "row 1 (ID 20) is in now";
+  EXPECT_EQ(sql->RowsAffected(), 0) << "nothing of an earlier run is reported";
+  session.Commit();
+  auto rows = NewQuery(Connect(), "SELECT ID FROM T WHERE ID > 10 ORDER BY ID");
+  EXPECT_THAT(Rows(*rows), ::testing::ElementsAre("20", "21", "22", "23"));
+}
+
 // ---- Transactions and errors of the file -----------------------------------------------
 
 TEST_F(SqliteTierTest, RollbackUndoesWhatTheSessionDidNotCommit) {

@@ -30,6 +30,11 @@ void FetchControl::GenerateRows(const std::string& sql, int count) {
   reinterpret_cast<void (*)(const char*, int)>(Symbol("standin_generate_rows"))(sql.c_str(), count);
 }
 
+void FetchControl::FailRow(const std::string& sql, int row, int code, const std::string& text) {
+  reinterpret_cast<void (*)(const char*, int, int, const char*)>(Symbol("standin_fail_row"))(sql.c_str(), row, code,
+                                                                                           text.c_str());
+}
+
 void FetchControl::SetFetchDelay(int milliseconds) {
   reinterpret_cast<void (*)(int)>(Symbol("standin_set_fetch_delay"))(milliseconds);
 }

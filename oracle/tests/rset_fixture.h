@@ -19,6 +19,8 @@ class FetchControl {
   void ScriptQuery(const std::string& sql, const std::string& columns);
   void AddRows(const std::string& sql, const std::string& rows);
   void GenerateRows(const std::string& sql, int count);
+  // Row `row` (from 1) fails as the server produces it, with `code` and `text`.
+  void FailRow(const std::string& sql, int row, int code, const std::string& text);
   void SetFetchDelay(int milliseconds);
   void SetDescribeNoData(bool on);
   int FetchCalls();

@@ -65,6 +65,21 @@ sword AnswerDelivery(State& state, QueryCursor& cursor, OCIError* error, const D
   return OCI_SUCCESS_WITH_INFO;
 }
 
+// Whether a forward delivery of `count` rows from `first` reaches the
+// script's failing row; if so `count` becomes the rows before it.
+bool ReachesFailingRow(const QueryCursor& cursor, ub4 first, ub4& count) {
+  const ub4 failing = cursor.script->failing_row;
+  if (failing == 0 || first >= failing || first + count < failing) return false;
+  count = failing - 1 - first;
+  return true;
+}
+
+// The failing row ends the call and the cursor, after the rows before it.
+sword FailAtRow(State& state, QueryCursor& cursor, OCIError* error) {
+  cursor.ended = true;
+  return Fail(state, error, cursor.script->failing_code, cursor.script->failing_text);
+}
+
 // The misuses a fetch call refuses before it delivers anything.
 sword RefusedFetch(State& state, const Handle* statement, const QueryCursor* cursor, OCIError* error, ub4 rows,
                    ub2 orientation) {
@@ -119,8 +134,10 @@ sword FetchRows(State& state, std::unique_lock<std::mutex>& lock, Handle* live, 
   const std::vector<ub4> piecewise = PiecewisePositions(*cursor);
   // A row with piecewise columns is the only row of its call.
   if (!piecewise.empty()) count = std::min<ub4>(count, 1);
+  const bool fails = IsForward(orientation) && ReachesFailingRow(*cursor, first, count);
   const Delivery delivery = DeliverRows(state, lock, *cursor, first, count);
   EndRow(live, *cursor, first, count, orientation);
+  if (fails) return FailAtRow(state, *cursor, error);
   if (count == 1 && !piecewise.empty() && !delivery.error) {
     cursor->pieces = PieceFetch{true, first, piecewise};
     Log(state, "  -> need data");
@@ -147,11 +164,13 @@ sword StartQuery(State& state, Handle* statement, OCIError* error, ub4 iteration
   if (iterations == 0 || (mode & OCI_DESCRIBE_ONLY) != 0 || !cursor.script) return OCI_SUCCESS;
   Lock lock(state.lock, std::adopt_lock);
   const auto total = static_cast<ub4>(cursor.script->rows.size());
-  const ub4 count = std::min(iterations, total);
+  ub4 count = std::min(iterations, total);
+  const bool fails = ReachesFailingRow(cursor, 0, count);
   const Delivery delivery = DeliverRows(state, lock, cursor, 0, count);
   lock.release();
   cursor.next_row = cursor.delivered = count;
   statement->statement.rows_processed = count;
+  if (fails) return FailAtRow(state, cursor, error);
   return AnswerDelivery(state, cursor, error, delivery, count, iterations);
 }
 

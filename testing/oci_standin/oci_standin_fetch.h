@@ -57,6 +57,11 @@ struct QueryScript {
   std::vector<QueryColumn> columns;
   std::vector<std::vector<QueryValue>> rows;
   std::map<ub4, PrebuiltColumn> prebuilt;  // position -> cells
+  // A row the server cannot produce (a value that does not convert): the
+  // forward fetch that reaches it delivers the rows before it and fails.
+  ub4 failing_row = 0;  // 1-based; 0: none
+  sb4 failing_code = 0;
+  std::string failing_text;
 };
 
 struct Define {

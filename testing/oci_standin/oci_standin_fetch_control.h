@@ -36,6 +36,11 @@ void standin_add_rows(const char* sql, const char* rows);
 // and i mod 1000 for CHAR, 2000-01-01 plus i minutes for DATE, and 16 bytes
 // of i for RAW.
 void standin_generate_rows(const char* sql, int count);
+// Row `row` (from 1) of a scripted query fails as the server produces it:
+// the forward fetch (or execute) that reaches it delivers the rows before
+// it, counts them, and fails with `code` and `text`; the cursor fetches no
+// more.
+void standin_fail_row(const char* sql, int row, int code, const char* text);
 // Milliseconds each fetch call waits (with the library unlocked) first.
 void standin_set_fetch_delay(int milliseconds);
 // With 1, the parameter get past the last column answers 100 (as the

@@ -214,6 +214,15 @@ void standin_script_query(const char* sql, const char* columns) {
   state.scripts[Trimmed(sql ? sql : "")] = names;
 }
 
+void standin_fail_row(const char* sql, int row, int code, const char* text) {
+  State& state = TheState();
+  std::lock_guard<std::mutex> guard(state.lock);
+  QueryScript& script = ScriptOf(state, sql);
+  script.failing_row = row > 0 ? static_cast<ub4>(row) : 0;
+  script.failing_code = code;
+  script.failing_text = text ? text : "";
+}
+
 void standin_add_rows(const char* sql, const char* rows) {
   State& state = TheState();
   std::lock_guard<std::mutex> guard(state.lock);
