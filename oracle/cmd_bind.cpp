@@ -274,7 +274,10 @@ void TOCICommand::BindParam(TOraParamDesc& param) {
     Check(OCIBindByName(statement, cell, error, name_text, name_length, value, size, type, indicator, length,
                         nullptr, 0, nullptr, OCI_DEFAULT));
   }
-  if (param.GetNational() && !IsDirectMode()) {
+  // The network client announces the form with the bind as the client
+  // library does: without it the server converts the value through the
+  // database's own character set.
+  if (param.GetNational()) {
     ub1 form = SQLCS_NCHAR;
     Check(OCIAttrSet(*cell, OCI_HTYPE_BIND, &form, 0, OCI_ATTR_CHARSET_FORM, error));
   }

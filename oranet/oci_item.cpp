@@ -24,10 +24,10 @@ sword TNetItemHandle::GetAttr(ub4 attr, void* value, ub4* size) {
     case oracle::OCI_ATTR_IS_NULL: scalar = nullAllowed ? 1 : 0; break;
     case oracle::OCI_ATTR_FSPRECISION: scalar = fsPrecision; break;
     case oracle::OCI_ATTR_CHAR_SIZE: scalar = charSize; break;
-    // The describe replies carry no form: texts are in the database's own
-    // character set (implicit, 1); other columns have none (0). The layer
-    // asks it of every column it describes.
-    case oracle::OCI_ATTR_CHARSET_FORM: scalar = HasCharacterForm(dataType) ? 1 : 0; break;
+    // Texts are in the database's own character set (implicit, 1) unless
+    // the describe named the national one (2); other columns have none (0).
+    // The layer asks it of every column it describes.
+    case oracle::OCI_ATTR_CHARSET_FORM: scalar = HasCharacterForm(dataType) ? charsetForm : 0; break;
     default:
       return TNetHandle::GetAttr(attr, value, size);
   }
@@ -36,9 +36,18 @@ sword TNetItemHandle::GetAttr(ub4 attr, void* value, ub4* size) {
 }
 
 sword TNetItemHandle::SetAttr(ub4 attr, void* value, ub4 size) {
-  if (attr != oracle::OCI_ATTR_CHARSET_ID || !value) return TNetHandle::SetAttr(attr, value, size);
-  charsetId = static_cast<int>(GetScalar(value, ScalarWidth(attr)));
-  return oracle::OCI_SUCCESS;
+  if (!value) return TNetHandle::SetAttr(attr, value, size);
+  if (attr == oracle::OCI_ATTR_CHARSET_ID) {
+    charsetId = static_cast<int>(GetScalar(value, ScalarWidth(attr)));
+    return oracle::OCI_SUCCESS;
+  }
+  if (attr == oracle::OCI_ATTR_CHARSET_FORM) {
+    const auto form = static_cast<int>(GetScalar(value, ScalarWidth(attr)));
+    if (form != oracle::SQLCS_IMPLICIT && form != oracle::SQLCS_NCHAR) return TNetHandle::SetAttr(attr, value, size);
+    charsetForm = form;
+    return oracle::OCI_SUCCESS;
+  }
+  return TNetHandle::SetAttr(attr, value, size);
 }
 
 sword TNetBind::SetAttr(ub4 attr, void* value, ub4 size) {

@@ -18,7 +18,8 @@ class TNetItemHandle : public TNetHandle {
   // allowed, 16 fractional-seconds precision, 32 character set form, 286
   // character size.
   sword GetAttr(ub4 attr, void* value, ub4* size) override;
-  // 31 character set id.
+  // 31 character set id; 32 character set form (1 or 2: a national bind
+  // is announced so, and the server keeps its value in the national set).
   sword SetAttr(ub4 attr, void* value, ub4 size) override;
 
   int dataType = 0;
@@ -30,6 +31,8 @@ class TNetItemHandle : public TNetHandle {
   int fsPrecision = 0;
   int charSize = 0;
   int charsetId = 0;
+  // 1 the database's own character set, 2 the national one.
+  int charsetForm = oracle::SQLCS_IMPLICIT;
   int position = 0;  // 1-based
 
  protected:

@@ -306,7 +306,10 @@ void WriteItemMetadata(TTtcWriter& writer, const TNetDataItem& item, const TStmt
     writer.WriteUB1(0);
     writer.WriteUB2(0);
     writer.WriteUB2(0);
-    writer.WriteUB1(1);
+    // The character set form: a national value announced as implicit
+    // would be converted through the database's own set, losing what that
+    // set lacks.
+    writer.WriteUB1(static_cast<uint8_t>(item.charsetForm));
   }
 }
 

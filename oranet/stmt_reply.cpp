@@ -100,7 +100,8 @@ std::unique_ptr<TNetParam> ReadColumnDescription(TTtcReader& reader, TNetStateme
     reader.ReadChunkedBytes();
     reader.ReadUB2();
     reader.ReadUB2();
-    reader.ReadUB1();
+    // The column's character set form: 2 marks NCHAR, NVARCHAR2 and NCLOB.
+    if (reader.ReadUB1() == SQLCS_NCHAR) column->charsetForm = SQLCS_NCHAR;
   }
   const TStmtSession& session = statement.Session();
   column->charsetId = session.clientCharsetId != 0 ? session.clientCharsetId : session.serverCharsetId;

@@ -29,14 +29,18 @@ struct TCheckedItem {
   int flags = 0;
   uint32_t maxLength = 0;
   uint32_t maxArray = 0;
+  int charsetForm = 1;  // 1 implicit, 2 national
 };
 
 // A bind's value in one row: its elements (one for a plain bind, the
 // array's for an array bind); an empty element is null. `sent` is false
 // for a bind the server did not ask for.
+// `stored` holds, for a character value, the text the server keeps of
+// each element (fake_server_charsets.h), as UTF-8.
 struct TCheckedValue {
   bool sent = false;
   std::vector<TBytes> elements;
+  std::vector<std::string> stored;
 };
 
 // What a request held: a function call with what it announced, and the
@@ -88,9 +92,13 @@ class TRequestChecker {
   TBytes request_;
   std::vector<int> request_packets_;
   int requests_ = 0;
-  // What the message level learned: the protocol version, whether the
-  // data-type negotiation is done, and the last bind vector the server sent.
+  // What the message level learned: the protocol version, the database's
+  // character set (the server's protocol reply) and the client's (its
+  // data-type request, 0: the database's), whether the data-type
+  // negotiation is done, and the last bind vector the server sent.
   int protocol_version_ = 6;
+  int database_charset_ = 0;
+  int client_charset_ = 0;
   bool negotiated_ = false;
   std::vector<uint8_t> bind_vector_;
   bool reply_started_ = false;

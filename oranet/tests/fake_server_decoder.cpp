@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "oranet/tests/fake_server_charsets.h"
 #include "oranet/ttc_type_table.h"
 
 namespace oranet::testing {
@@ -25,6 +26,9 @@ bool IsKnownWireType(int t) {
 }
 
 bool IsDateTimeWire(int t) { return t == 180 || t == 181 || t == 182 || t == 183 || t == 231; }
+
+// CHAR, VARCHAR2, LONG and CLOB values: the ones with a character set form.
+bool IsCharacterWire(int t) { return t == 1 || t == 8 || t == 96 || t == 112; }
 
 }  // namespace
 
@@ -134,6 +138,7 @@ void TRequestDecoder::ProtocolRequest() {
 void TRequestDecoder::DataTypeRequest() {
   const unsigned charset = UB2();
   Expect(UB2() == charset, "the two character sets of the data-type request differ");
+  checker_.client_charset_ = static_cast<int>(charset);
   ExpectByte(2, "the data-type request's flags");
   if (checker_.protocol_version_ >= 6) {
     ExpectByte(kCapabilities, "the count of compile-time capabilities");
@@ -253,10 +258,12 @@ TCheckedItem TRequestDecoder::Metadata() {
   if (checker_.protocol_version_ >= 5) {
     ExpectByte(0, "a metadata record's tail");
     Expect(UB2() == 0 && UB2() == 0, "a metadata record's tail");
-    ExpectByte(1, "a metadata record's tail");
+    item.charsetForm = Byte();
   }
   const int t = item.wireType;
   Expect(IsKnownWireType(t), "wire type " + std::to_string(t));
+  Expect(item.charsetForm == 1 || (item.charsetForm == 2 && IsCharacterWire(t)),
+         "character set form " + std::to_string(item.charsetForm) + " for wire type " + std::to_string(t));
   int expected = t == 0 ? 0x80 : 0x01;
   if (item.maxArray > 0) expected |= 0x40;
   if (t == 23) expected |= 0x02;
@@ -313,6 +320,12 @@ std::vector<TCheckedValue> TRequestDecoder::BindRow(const TCheckedCall& call, co
     Expect(value.size() <= call.binds[i].maxLength, "a LONG value longer than announced");
     row[i].elements.push_back(value);
   }
+  for (size_t i = 0; i < row.size(); ++i) {
+    if (!IsCharacterWire(call.binds[i].wireType)) continue;
+    for (const TBytes& element : row[i].elements)
+      row[i].stored.push_back(
+          StoredText(element, checker_.client_charset_, checker_.database_charset_, call.binds[i].charsetForm));
+  }
   return row;
 }
 
@@ -368,9 +381,15 @@ void TRequestDecoder::BindRowsAnswer() {
 void TRequestDecoder::ReadServerReply() {
   try {
     switch (Byte()) {
-      case 1:
+      case 1: {
         checker_.protocol_version_ = Byte();
+        Byte();
+        while (Byte() != 0) {
+        }
+        const unsigned low = Byte();
+        checker_.database_charset_ = static_cast<int>(low | (Byte() << 8));
         return;
+      }
       case 11: {
         Byte();
         const int64_t count = checker_.protocol_version_ >= 5 ? ServerInt() : Byte();

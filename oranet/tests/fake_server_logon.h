@@ -9,9 +9,10 @@
 
 namespace oranet::testing {
 
-inline TFakeScript LogonThen(const TBytes& phase2, std::initializer_list<TFakeStep> then) {
+// `charset` is the database's character set the server announces.
+inline TFakeScript LogonThen(const TBytes& phase2, std::initializer_list<TFakeStep> then, uint16_t charset = 873) {
   TFakeScript script{TFakeStep::Expect(kTnsConnect), TFakeStep::SendRaw(AcceptPacket()),
-                     TFakeStep::Expect(kTnsData),    TFakeStep::SendRaw(DataPacket(ProtocolReply(6))),
+                     TFakeStep::Expect(kTnsData),    TFakeStep::SendRaw(DataPacket(ProtocolReply(6, charset))),
                      TFakeStep::Expect(kTnsData),    TFakeStep::SendRaw(DataPacket(DataTypeReply())),
                      TFakeStep::Expect(kTnsData),    TFakeStep::SendRaw(DataPacket(Phase1Reply("0123456789ABCDEF"))),
                      TFakeStep::Expect(kTnsData),    TFakeStep::SendRaw(DataPacket(phase2))};

@@ -118,6 +118,7 @@ struct TColumnFields {
   int scale = 0;
   bool nullable = true;
   std::string name;
+  int charsetForm = 0;  // 2: NCHAR, NVARCHAR2, NCLOB
 };
 
 // A describe reply (servers from 8000), ended by its end of call.
@@ -128,7 +129,8 @@ inline TBytes DescribeReply(const std::vector<TColumnFields>& columns) {
                 {static_cast<uint8_t>(c.wireType), 0, static_cast<uint8_t>(c.precision)},
                 c.wireType == 2 ? Int(static_cast<uint64_t>(c.scale)) : TBytes{static_cast<uint8_t>(c.scale)},
                 Int(static_cast<uint64_t>(c.size)),
-                Hex("00 00  00 00 00 00"),
+                Hex("00 00  00 00 00"),
+                {static_cast<uint8_t>(c.charsetForm)},
                 {static_cast<uint8_t>(c.nullable)},
                 Hex("00"),
                 {static_cast<uint8_t>(c.name.size())},

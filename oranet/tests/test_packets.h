@@ -80,9 +80,11 @@ inline TBytes Hex(const std::string& text) {
 
 // A protocol reply of version `v`, character set 873 (before negotiation:
 // ub2 fixed, low byte first).
-inline TBytes ProtocolReply(uint8_t v) {
+// The database's character set is AL32UTF8 (873) unless given.
+inline TBytes ProtocolReply(uint8_t v, uint16_t charset = 873) {
   TBytes reply = Concat({Hex("01"), {v}, Hex("00"), Bytes("x86_64/Linux 2.4.xx"), Hex("00"),
-                         Hex("69 03  01  02 00"), TBytes(10, 7)});
+                         {static_cast<uint8_t>(charset), static_cast<uint8_t>(charset >> 8)}, Hex("01  02 00"),
+                         TBytes(10, 7)});
   if (v >= 5) reply = Concat({reply, Hex("00 03 aa bb cc")});
   if (v >= 6) reply = Concat({reply, Hex("02 01 02  01 09")});
   return reply;
