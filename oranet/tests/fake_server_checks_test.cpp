@@ -6,6 +6,8 @@
 
 #include <chrono>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "oranet/tests/bounded_run.h"
 #include "oranet/tests/fake_server.h"
@@ -64,11 +66,11 @@ class RequestChecksTest : public ::testing::Test {
 
 // The all-in-one call of an INSERT on cursor 5 with `announced` binds of
 // which `records` metadata records follow (VARCHAR, at most 10 bytes,
-// flags `flags`), and one bind row of `values`.
-TBytes InsertCall(int announced, int records, uint8_t flags, std::initializer_list<TBytes> values) {
+// flags `flags`, character set form `form`), and one bind row of `values`.
+TBytes InsertCall(int announced, int records, uint8_t flags, std::initializer_list<TBytes> values, uint8_t form = 1) {
   TBytes call = Concat({Hex("03 47 00  02 80 28  01 05  00 00  00 00 00 00  01 01 02 00  00 00"),
                         {1, 1, static_cast<uint8_t>(announced)}, Hex("01 01  01 01  00 00 00 00 00")});
-  for (int i = 0; i < records; ++i) call = Concat({call, {1, flags}, Hex("00 00  01 0a  00  00  00 00 00 01")});
+  for (int i = 0; i < records; ++i) call = Concat({call, {1, flags}, Hex("00 00  01 0a  00  00  00 00 00"), {form}});
   call.push_back(7);
   for (const TBytes& v : values) call = Concat({call, {static_cast<uint8_t>(v.size())}, v});
   return call;
@@ -101,6 +103,23 @@ TEST_F(RequestChecksTest, BindMetadataAgainstTheBindRows) {
       << tooLong[0];
   EXPECT_EQ(Check(InsertCall(2, 2, 0x03, {Bytes("a"), Bytes("b")})).size(), 1u) << "flag 0x02 on a VARCHAR";
   EXPECT_EQ(Check(InsertCall(1, 1, 0x01, {Bytes("a"), Bytes("b")})).size(), 1u) << "a value too many";
+}
+
+// A metadata record's last byte is its character set form: 1, or 2 (the
+// national set) for a character type only. The text the server keeps of a
+// value is converted from the client's set (UTF8 here) into the database's
+// (AL32UTF8 here): nothing is lost.
+TEST_F(RequestChecksTest, CharacterSetFormOfTheMetadata) {
+  EXPECT_TRUE(Check(InsertCall(2, 2, 0x01, {Bytes("abc"), Bytes("\xD0\x96")}, 2)).empty());
+  const TCheckedCall call = checker.Calls().back();
+  EXPECT_EQ(call.binds.at(1).charsetForm, 2);
+  EXPECT_EQ(call.rows.at(0).at(1).stored, (std::vector<std::string>{"\xD0\x96"}));
+  const auto unknown = Check(InsertCall(2, 2, 0x01, {Bytes("a"), Bytes("b")}, 3));
+  ASSERT_EQ(unknown.size(), 1u);
+  EXPECT_NE(unknown[0].find("character set form 3 for wire type 1"), std::string::npos) << unknown[0];
+  TBytes number = Hex("03 47 00  02 04 28  01 05  00 00  00 00 00 00  01 01 02 00  00 00  01 01 01"
+                      "01 01  01 01  00 00 00 00 00  02 01 00 00  01 16  00  00  00 00 00 02");
+  EXPECT_EQ(Check(number, BindVector({0x20})).size(), 1u) << "a national NUMBER";
 }
 
 // Rows that answer a bind vector hold the binds it asks for, no others.

@@ -80,6 +80,20 @@ TEST(OciHandlesTest, ItemAttributesMoveTheirOwnWidth) {
                        nullptr),
             OCI_SUCCESS);
   EXPECT_EQ(column.charsetId, 873);
+  // The character set form is one byte: 1 or 2, any other refused.
+  struct {
+    ub1 value;
+    ub1 after[3];
+  } form{2, {0xEE, 0xEE, 0xEE}};
+  EXPECT_EQ(NetAttrSet(static_cast<TNetHandle*>(&column), OCI_DTYPE_PARAM, &form.value, 0, OCI_ATTR_CHARSET_FORM,
+                       nullptr),
+            OCI_SUCCESS);
+  EXPECT_EQ(column.charsetForm, 2);
+  form.value = 3;
+  EXPECT_EQ(NetAttrSet(static_cast<TNetHandle*>(&column), OCI_DTYPE_PARAM, &form.value, 0, OCI_ATTR_CHARSET_FORM,
+                       nullptr),
+            OCI_INVALID_HANDLE);
+  EXPECT_EQ(column.charsetForm, 2);
   ub4 unknown = 0;
   EXPECT_EQ(NetAttrGet(static_cast<TNetHandle*>(&column), OCI_DTYPE_PARAM, &unknown, nullptr, OCI_ATTR_ROW_COUNT,
                        nullptr),
