@@ -138,6 +138,16 @@ TEST_F(DisconnectedSessionTest, ConnectedSessionCountsNoUseForAnExecutedQueryAft
   EXPECT_EQ(session->ConnectCount(), before);
 }
 
+// A statement the server refuses leaves no use and no work behind: the
+// session closes, whatever AutoCommit says.
+TEST_F(DisconnectedSessionTest, AQueryWhoseStatementFailsGivesItsUseBack) {
+  ForBothAutoCommits(false, [&](TOraSession& session, const std::string&) {
+    auto query = NewQuery(session, "UPDATE NO_SUCH_TABLE SET ID = 1");
+    query->SetAutoCommit(session.AutoCommit());
+    EXPECT_EQ(OracleErrorOf([&] { query->Execute(); }).substr(0, 3), "942");
+  });
+}
+
 // ---- Writing ---------------------------------------------------------------------------
 
 TEST_F(DisconnectedSessionTest, AnUpdateRunByAQueryKeepsUncommittedWork) {
