@@ -94,6 +94,9 @@ class TCustomDAConnection : public classlib::TCustomConnection {
   virtual std::string GetTransactionID() const { return transaction_id_; }
   // Statements record an implicit transaction that the server opened for them.
   void SetTransactionID(const std::string& value) { transaction_id_ = value; }
+  // What the component keeps: "Local" in a transaction it started, what a
+  // statement recorded for an implicit one, else empty.
+  const std::string& TransactionID() const { return transaction_id_; }
   virtual bool InTransaction() const { return !GetTransactionID().empty(); }
   virtual void StartTransaction();
   virtual void Commit();

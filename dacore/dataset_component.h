@@ -305,6 +305,10 @@ class TCustomDADataSet : public TMemDataSet,
   virtual void BeforeOpenCursor(bool /*info_query*/) {}
   virtual void AfterOpenCursor(bool /*info_query*/) {}
   virtual void BeforeExecute() {}
+  // Prepares under a use the caller holds already (an Execute that must
+  // know whether its statement returns rows): no use of its own and none
+  // held afterwards, like the prepare an Open makes for itself.
+  void PrepareUncounted();
   virtual bool CanFailOver() const { return true; }
   virtual int GetRecCount() { return 0; }
   int GetRecordCount() const override;
@@ -396,6 +400,8 @@ class TCustomDADataSet : public TMemDataSet,
   void RegisterWith(TCustomDAConnection* connection);
   void PassRecordSetSettings();
   void BalanceFailOver();
+  // The prepare itself, traced, with the parameters written first.
+  void PrepareStatement();
   void StartAsyncWait();
   void StopAsyncWait();
   void WireCommand();

@@ -83,19 +83,28 @@ void TCustomDADataSet::Prepare() {
   const bool counted = !prepared_holds_connection_;
   BeginConnection(counted);
   try {
-    TakeMasterParams();
-    uint32_t message_id = 0;
-    const bool traced = Traced(*this);
-    if (traced) TCustomDASQLMonitor::NotifyPrepare(this, BuildFinalSQL(), &Params(), message_id, true);
-    TWaitScope wait(true);
-    command_->WriteParams(true);
-    TMemDataSet::Prepare();
-    prepared_holds_connection_ = true;
-    if (traced) TCustomDASQLMonitor::NotifyPrepare(this, BuildFinalSQL(), &Params(), message_id, false);
+    PrepareStatement();
   } catch (...) {
     if (counted) EndConnection();
     throw;
   }
+  prepared_holds_connection_ = true;
+}
+
+void TCustomDADataSet::PrepareUncounted() {
+  if (Prepared() || Active()) return;
+  PrepareStatement();
+}
+
+void TCustomDADataSet::PrepareStatement() {
+  TakeMasterParams();
+  uint32_t message_id = 0;
+  const bool traced = Traced(*this);
+  if (traced) TCustomDASQLMonitor::NotifyPrepare(this, BuildFinalSQL(), &Params(), message_id, true);
+  TWaitScope wait(true);
+  command_->WriteParams(true);
+  TMemDataSet::Prepare();
+  if (traced) TCustomDASQLMonitor::NotifyPrepare(this, BuildFinalSQL(), &Params(), message_id, false);
 }
 
 void TCustomDADataSet::UnPrepare() {

@@ -223,7 +223,9 @@ std::unique_ptr<classlib::TStream> TOraDataSet::CreateBlobStream(classlib::TFiel
 }
 
 void TOraDataSet::BeforeExecute() {
-  if (!Prepared()) Prepare();
+  if (Prepared()) return;
+  AttachChangeNotification();
+  PrepareUncounted();
 }
 
 int TOraDataSet::GetRecCount() {

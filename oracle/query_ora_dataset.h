@@ -174,7 +174,9 @@ class TOraDataSet : public dacore::TCustomDADataSet {
                                                       classlib::TBlobStreamMode mode) override;
  protected:
   // Executing prepares first, so that a SELECT opens with one execute and
-  // any other statement runs as a plain command.
+  // any other statement runs as a plain command. The prepare is the
+  // execute's: it holds no use of the session of its own (an open cursor
+  // holds one until Close), unlike a Prepare the application asks for.
   void BeforeExecute() override;
   // The rows the statement gives, counted on the server by an internal
   // data set, traced as "Get RecCount".

@@ -129,7 +129,9 @@ class TOraSession : public dacore::TCustomDAConnection {
 
   // ---- Transactions
   void StartTransaction() override;
-  // Whether the server still holds the transaction this session started.
+  // Whether a global transaction the connection is a branch of is active,
+  // else whether the server still holds the transaction this session
+  // started, or the one a statement left open in disconnected mode.
   bool InTransaction() const override;
   // The server's identifier of the open local transaction, or empty.
   std::string GetTransactionID() const override;
@@ -192,6 +194,8 @@ class TOraSession : public dacore::TCustomDAConnection {
   std::string CurrentSchema();
   std::string DefaultSchema() const;
   std::string ReadTransactionID(bool create) const;
+  // Whether the server still holds the transaction a statement recorded.
+  bool ImplicitTransactionOpen() const;
   void SetDriverProp(int prop, const classlib::Variant& value);
   void CheckSessionConnected() const;
 

@@ -10,6 +10,7 @@
 #include "oracle/conn_session_command.h"
 #include "oracle/error_messages.h"
 #include "oracle/error_raise.h"
+#include "oracle/gtx_global_transaction.h"
 #include "oracle/query_ora_sql.h"
 #include "oracle/session_ora_session.h"
 #include "oracle/trace_ora_sql_monitor.h"
@@ -155,10 +156,24 @@ void TOraSession::StartTransaction() {
 // back to the component's AutoCommit.
 bool TOraSession::InTransaction() const {
   if (!IConnection()) return false;
-  if (kept_transaction_id_.empty()) return false;
-  if (GetTransactionID() == kept_transaction_id_) return true;
-  kept_transaction_id_.clear();
-  IConnection()->SetProp(dacore::prAutoCommit, AutoCommit());
+  if (TOCIGlobalTransaction* global = OCIConnection()->GlobalTransaction()) return global->Active();
+  if (!kept_transaction_id_.empty()) {
+    if (GetTransactionID() == kept_transaction_id_) return true;
+    kept_transaction_id_.clear();
+    IConnection()->SetProp(dacore::prAutoCommit, AutoCommit());
+  }
+  return ImplicitTransactionOpen();
+}
+
+// Work a statement left uncommitted in disconnected mode: the statement
+// recorded the server's identifier of the transaction it opened, and the
+// session keeps its connection until that transaction ends, or the work
+// would be lost with it.
+bool TOraSession::ImplicitTransactionOpen() const {
+  const std::string recorded = TransactionID();
+  if (recorded.empty()) return false;
+  if (GetTransactionID() == recorded) return true;
+  const_cast<TOraSession*>(this)->SetTransactionID("");
   return false;
 }
 

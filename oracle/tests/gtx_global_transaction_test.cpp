@@ -65,6 +65,19 @@ TEST_F(GlobalTransactionTest, EachBranchStartsWithItsOwnIdentifierOnItsContext) 
       << "a connection is a branch of one transaction at a time";
 }
 
+// A branch's session is in a transaction while the global one is active,
+// though it started none of its own.
+TEST_F(GlobalTransactionTest, ABranchsSessionIsInTransactionWhileTheGlobalOneIsActive) {
+  TOraSession& session = Connected();
+  EXPECT_FALSE(session.InTransaction());
+  transaction->Enlist(*session.OCIConnection());
+  EXPECT_TRUE(session.InTransaction());
+  session.ExecSQL("INSERT INTO T VALUES (1)");
+  transaction->Commit();
+  EXPECT_FALSE(session.InTransaction());
+  EXPECT_EQ(session_->CommittedWork(), 1);
+}
+
 TEST_F(GlobalTransactionTest, CommitPreparesEveryBranchThenCommitsInTwoPhases) {
   ThreeBranchesWithWork();
   int handles = standin_->LiveHandles();

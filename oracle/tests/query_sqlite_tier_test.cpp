@@ -57,6 +57,21 @@ TEST_F(SqliteTierTest, ServerErrorsCarryTheirOracleText) {
   EXPECT_EQ(OracleErrorOf([&] { column->Open(); }), "904 ORA-00904:");
 }
 
+// A statement refused before it changed a row opens no transaction: it
+// holds no lock that another session's write would wait for, and its
+// session has no work pending.
+TEST_F(SqliteTierTest, ARefusedStatementLeavesNoWorkAndNoLock) {
+  TOraSession& session = Connect();
+  auto duplicate = NewQuery(session, "INSERT INTO T (ID) VALUES (1)");
+  EXPECT_EQ(OracleErrorOf([&] { duplicate->Execute(); }), "1 ORA-00001:");
+  EXPECT_EQ(session_->PendingWork(), 0);
+  EXPECT_TRUE(session.GetTransactionID().empty());
+  TOraSession& other = Connect();
+  auto write = NewQuery(other, "UPDATE T SET GUID_COL = 'y' WHERE ID = 3");
+  EXPECT_EQ(OracleErrorOf([&] { write->Execute(); }), "(no error)");
+  EXPECT_EQ(ReadBlobs().count("y"), 1u);
+}
+
 // A line comment at the end of the text: the extra condition goes on a new
 // line, with or without a WHERE clause of the text's own.
 TEST_F(SqliteTierTest, FilterSQLHoldsAfterATrailingLineComment) {

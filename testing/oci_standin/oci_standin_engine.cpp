@@ -230,6 +230,10 @@ sb4 RunStatement(State& state, Handle* session, const std::string& sql, std::vec
   if (upper.find("DBMS_TRANSACTION.LOCAL_TRANSACTION_ID") != std::string::npos)
     return TransactionId(state, session, upper, binds);
   std::string word = upper.substr(0, upper.find_first_of(" \t\r\n("));
+  // Data definition commits the work open before it, as on a server.
+  if (word == "CREATE" || word == "DROP" || word == "ALTER" || word == "TRUNCATE" || word == "GRANT" ||
+      word == "REVOKE" || word == "RENAME" || word == "COMMENT")
+    EndSessionWork(state, session, true);
   if (word == "INSERT" || word == "UPDATE" || word == "DELETE") {
     ++session->extra.pending_work;
     if (session->extra.transaction_id.empty())
@@ -247,8 +251,10 @@ Handle* SessionOf(State& state, const void* context) {
 }
 
 void EndWork(State& state, const void* context, bool commit) {
-  Handle* session = SessionOf(state, context);
-  if (!session) return;
+  if (Handle* session = SessionOf(state, context)) EndSessionWork(state, session, commit);
+}
+
+void EndSessionWork(State& state, Handle* session, bool commit) {
   TierEndWork(state, session, commit);
   if (commit) state.world.committed_work += session->extra.pending_work;
   session->extra.pending_work = 0;

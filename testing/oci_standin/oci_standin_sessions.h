@@ -120,7 +120,7 @@ struct SessionWorld {
 // language settings, CURRENT_SCHEMA and OPTIMIZER_MODE), the blocks the
 // layer sends (the current schema, the local transaction's identifier),
 // DBMS_LOCK.SLEEP (until a break), DML (pending work, which opens a
-// transaction). Answers 0, or an Oracle error number with its text. May wait with
+// transaction), data definition (commits the pending work). Answers 0, or an Oracle error number with its text. May wait with
 // the state's lock released.
 sb4 RunStatement(State& state, Handle* session, const std::string& sql, std::vector<Bind>& binds,
                  std::string& text);
@@ -135,6 +135,7 @@ sword TwoPhaseCommitStatus(State& state, const void* context, ub4 flags, void* e
 void EndBranch(State& state, const void* context);
 // Commit or rollback of a service context's pending work.
 void EndWork(State& state, const void* context, bool commit);
+void EndSessionWork(State& state, Handle* session, bool commit);
 // The session of a service context, or nullptr.
 Handle* SessionOf(State& state, const void* context);
 // ORA-03114 on the error handle when the context's session lost its

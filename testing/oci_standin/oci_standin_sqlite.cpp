@@ -507,8 +507,15 @@ sb4 TierExecute(State& state, Handle* session, Handle* statement, ub4 iterations
     return Exec(tier.db, statement->sql, text);
   }
   if (word == "BEGIN") return RunBlock(state, tier, session, statement, text);
-  if (word == "INSERT" || word == "UPDATE" || word == "DELETE")
-    return RunDml(state, tier, session, statement, RewriteForTier(statement->sql), std::max<ub4>(iterations, 1), text);
+  if (word == "INSERT" || word == "UPDATE" || word == "DELETE") {
+    const bool opens = sqlite3_get_autocommit(tier.db) != 0;
+    const sb4 code =
+        RunDml(state, tier, session, statement, RewriteForTier(statement->sql), std::max<ub4>(iterations, 1), text);
+    // Refused before it changed a row, the statement opened no transaction
+    // (nor holds the file's write lock).
+    if (code != 0 && opens && statement->statement.rows_processed == 0) TierEndWork(state, session, false);
+    return code;
+  }
   // Data definition commits what was open before it, as on a server.
   TierEndWork(state, session, true);
   if (sb4 code = 0; RunSideObject(tier, upper, code, text)) return code;

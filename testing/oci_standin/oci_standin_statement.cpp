@@ -438,11 +438,20 @@ sword ExecuteStatement(State& state, Handle* context, Handle* session, Handle* s
     std::string message;
     const bool describe_only = (mode & OCI_DESCRIBE_ONLY) != 0;
     // The engine keeps its count of pending work and the statements run
-    // (queries among them here); the file does the rest.
+    // (queries among them here); the file does the rest. A statement the
+    // file refuses before it changed a row leaves the session's work as it
+    // was, as on a server.
+    const int pending_before = session->extra.pending_work;
+    const std::string transaction_before = session->extra.transaction_id;
     if (!is_select && !describe_only) RunStatement(state, session, statement->sql, statement->extra.binds, message);
     if (is_select && !describe_only) state.world.executed.push_back(statement->sql);
-    if (sb4 code = TierExecute(state, session, statement, iterations, describe_only, message))
+    if (sb4 code = TierExecute(state, session, statement, iterations, describe_only, message)) {
+      if (extra.rows_processed == 0) {
+        session->extra.pending_work = pending_before;
+        session->extra.transaction_id = transaction_before;
+      }
       return Fail(state, error, code, message);
+    }
     if (is_select) {
       if (sword status = StartQuery(state, statement, error, iterations, mode)) {
         statement->executed = true;
