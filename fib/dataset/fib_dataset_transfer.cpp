@@ -17,6 +17,7 @@
 #include "fib/records/records_cache.h"
 #include "fib/statements/fib_blob_stream.h"
 #include "fib/statements/fib_query.h"
+#include "fib/statements/fib_transaction.h"
 #include "fib/statements/xsqlvar.h"
 
 namespace fib {
@@ -267,8 +268,11 @@ void TFIBCustomDataSet::SetModifyParams(TFIBQuery& statement, classlib::TRecordB
   // written before the describe they keep the types of the values (a
   // BOOLEAN as a number, an array id as a blob id), which the server
   // refuses. The prepare sees the values (NULL tests are written for NULL
-  // ones), the second fill gives them the described types.
-  if (!statement.Prepared()) {
+  // ones), the second fill gives them the described types. A statement
+  // whose transaction has not started yet (a lock before its loop starts
+  // it) is prepared by its execution, as before.
+  TFIBTransaction* transaction = statement.Transaction();
+  if (!statement.Prepared() && transaction != nullptr && transaction->Active()) {
     statement.Prepare();
     fill();
   }

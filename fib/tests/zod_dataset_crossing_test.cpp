@@ -288,6 +288,43 @@ INSTANTIATE_TEST_SUITE_P(
                       Mode{"LimitedModifiedOnly", true, false, false, true}),
     [](const ::testing::TestParamInfo<Mode>& info) { return std::string(info.param.name); });
 
+// A cached change of a blob lasts until it is applied or cancelled: a later
+// edit's cancel leaves it, CancelUpdates takes it back.
+TEST_F(CrossingTest, ACachedBlobChangeStaysUntilItIsAppliedOrCancelled) {
+  InsertCaseRows();
+  TpZODDataSet& ds = Open(false, true, false);
+  const int id = RowOf(5, kValueToValue);
+  ASSERT_TRUE(ds.Locate("ID", Variant(id), {}));
+  TField& note = *ds.FieldByName("TB");
+  EXPECT_EQ(note.AsString(), "note1");  // read before the edit
+  ds.Edit();
+  ds.FieldByName("T")->SetAsString("first");
+  note.SetAsString("note2");
+  ds.Post();
+  ds.Edit();
+  ds.Cancel();
+  EXPECT_EQ(note.AsString(), "note2");
+  EXPECT_EQ(ds.UpdateStatus(), classlib::usModified);
+  ds.CancelUpdates();
+  EXPECT_FALSE(ds.UpdatesPending());
+  EXPECT_EQ(ds.FieldByName("T")->AsString(), "alpha");
+  EXPECT_EQ(note.AsString(), "note1");
+  ds.ApplyUpdates();
+  tr_->CommitRetaining();
+  EXPECT_EQ(Server("cast(TB as varchar(20))", id), "note1");
+
+  // Changed again and applied, the blob reaches the server once.
+  ds.Edit();
+  note.SetAsString("note3");
+  ds.Post();
+  ds.ApplyUpdates();
+  tr_->CommitRetaining();
+  EXPECT_EQ(Server("cast(TB as varchar(20))", id), "note3");
+  ds.Edit();
+  ds.Cancel();
+  EXPECT_EQ(note.AsString(), "note3");
+}
+
 // ---- Refresh and Delete in both cache models ---------------------------------
 
 class ModelTest : public CrossingTest, public ::testing::WithParamInterface<bool> {};
