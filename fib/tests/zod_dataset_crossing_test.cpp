@@ -145,8 +145,8 @@ class CrossingTest : public fib_test::QueryTest {
           std::to_string(id) + "')");
   }
 
-  // Value A of every column, through a scratch data set's fields would be
-  // the code under test; the statement takes them directly instead.
+  // Value A of every column, written by a plain statement: the rows must
+  // not depend on the data set under test.
   void FillWithA(TFIBQuery& insert) {
     insert.ParamByName("N").SetAsInteger(11);
     insert.ParamByName("T").SetAsString("alpha");
@@ -349,12 +349,15 @@ TEST_P(ModelTest, RefreshShowsTheServersRowAfterAPostAndAfterAnUndoneEdit) {
   EXPECT_EQ(Id(), 15);
   EXPECT_EQ(ds.FieldByName("T")->AsString(), "theirs");
 
-  // An edit the transaction undid.
+  // An edit the transaction undid. The window moved since the first edit:
+  // the second one must still name its own row.
   ASSERT_TRUE(ds.Locate("ID", Variant(20), {}));
   ds.Edit();
   ds.FieldByName("T")->SetAsString("undone");
   ds.Post();
   tr_->RollbackRetaining();
+  EXPECT_EQ(Server("T", 15), "theirs");
+  EXPECT_EQ(Server("T", 20), "row20");
   ChangeElsewhere("update KINDS set T = 'theirs too' where ID = 20");
   ds.Refresh();
   EXPECT_EQ(Id(), 20);
