@@ -496,6 +496,9 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   // The cache's logical number of a record index (the ring in the limited
   // model and for a uni-directional data set).
   int CacheNumberOf(int index) const;
+  // Whether the cache holds the record of that index (the window's records
+  // in the limited model, whose indexes run past the record count).
+  bool HoldsRecord(int index) const;
   // Loads a work buffer with a record's current buffer from the cache.
   void LoadWorkBuffer(classlib::TRecordBuffer buffer, int index);
   // Frees the streams a record's blob slots refer to and clears them.
@@ -789,6 +792,7 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   void PostThroughStatement(classlib::TRecordBuffer buffer, bool inserting, int index);
   bool SortFieldsChanged();
   void SyncBlobColumns(classlib::TRecordBuffer buffer);
+  void KeepPostedBlobContent(classlib::TRecordBuffer buffer);
   void ForEachBlobStream(classlib::TRecordBuffer buffer,
                          const std::function<void(classlib::TField*, TFIBBlobStream*)>& action);
   void AfterPostOrder(bool sort_changed);

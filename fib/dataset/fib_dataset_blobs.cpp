@@ -59,8 +59,7 @@ std::unique_ptr<classlib::TStream> TFIBCustomDataSet::CreateBlobStream(
       stream = NewRecordBlobStream(field, blob_id, slot);
       if (cached_updates_) LoadForCachedUpdates(*stream);
     }
-    if (stream != nullptr && State() == classlib::dsBrowse && RecordIndexOf(record) >= 0 &&
-        RecordIndexOf(record) < record_count_)
+    if (stream != nullptr && State() == classlib::dsBrowse && HoldsRecord(RecordIndexOf(record)))
       WriteRecordToCache(RecordIndexOf(record), record);
   } else {
     blob_id = stream->BlobID();

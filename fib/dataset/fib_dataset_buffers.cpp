@@ -73,7 +73,7 @@ classlib::TRecordBuffer TFIBCustomDataSet::SourceBufferFor(classlib::TField*) {
   classlib::TRecordBuffer active = BufferedRecords() > 0 ? Buffers(ActiveRecord()) : nullptr;
   if (active == nullptr || cache_ == nullptr) return nullptr;
   const int index = RecordIndexOf(active);
-  if (index < 0 || index >= record_count_) return active;  // a new record has no old version
+  if (!HoldsRecord(index)) return active;  // a new record has no old version
   old_buffer_.assign(static_cast<size_t>(record_size_), 0);
   SetRecordIndexOf(old_buffer_.data(), index);
   cache_->ReadRecord(CacheNumberOf(index),
@@ -383,7 +383,7 @@ void TFIBCustomDataSet::SetStateFieldValue(classlib::TDataSetState state, classl
   TDataSet::GetCalcFields(buffer);
   SetStatusOf(buffer, StatusOf(buffer) | kCalcCachedBit);
   const int index = RecordIndexOf(buffer);
-  if (index >= 0 && index < record_count_) WriteRecordToCache(index, buffer);
+  if (HoldsRecord(index)) WriteRecordToCache(index, buffer);
 }
 
 bool TFIBCustomDataSet::GetCurrentRecord(classlib::TRecordBuffer buffer) {

@@ -135,9 +135,14 @@ void TFIBCustomDataSet::RevertCachedRecord(int index) {
   }
   if (status != cusModified && status != cusDeleted) return;
   if (cache_->FindLogEntry(cache_->RecordIndex(logical), false)) {
+    // The record's blob streams hold the changed contents: they go, and
+    // the blobs are read again by the ids the earlier version holds.
+    ForgetBlobStreams(stored + stored_blob_offset_);
     std::vector<uint8_t> earlier(static_cast<size_t>(cache_->BufferSize()));
     cache_->ReadRecord(logical, earlier, true);
     cache_->WriteRecord(logical, earlier, false);
+    stored = cache_->RecordPointer(logical);
+    ForgetBlobStreams(stored + stored_blob_offset_);
   }
   stored[0] = static_cast<uint8_t>((stored[0] & ~kStatusMask) | cusUnmodified);
   if (status == cusDeleted) --deleted_count_;

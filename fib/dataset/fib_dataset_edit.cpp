@@ -89,6 +89,7 @@ void TFIBCustomDataSet::PostBuffer(TRecordBuffer buffer, bool inserting) {
       if (inserting) cache_->InsertRecord(index);
       WriteRecordToCache(index, buffer);
       if (becomes_pending && !cache_only_) ++updates_pending_;
+      KeepPostedBlobContent(buffer);
     } else if (!LimitedCacheModel()) {
       PostThroughStatement(buffer, inserting, index);
     } else {
@@ -204,6 +205,14 @@ void TFIBCustomDataSet::SyncBlobColumns(TRecordBuffer buffer) {
     buffer[NullFlagOffset(column)] = stream->Size() == 0 ? 1 : 0;
     const ISC_QUAD id = stream->BlobID();
     std::memcpy(buffer + descr->Offset, &id, sizeof id);
+  });
+}
+
+// A posted record's blobs are what a later cancel comes back to: a cancel
+// undoes only the edit it ends, never an earlier posted (or cached) one.
+void TFIBCustomDataSet::KeepPostedBlobContent(TRecordBuffer buffer) {
+  ForEachBlobStream(buffer, [](classlib::TField*, TFIBBlobStream* stream) {
+    stream->DropSavedContent();
   });
 }
 

@@ -8,6 +8,7 @@
 #include "fib/base/screen_cursor.h"
 #include "fib/dataset/fib_dataset.h"
 #include "fib/records/field_descr_list_layout.h"
+#include "fib/records/limited_cache_navigator.h"
 #include "fib/records/records_cache.h"
 #include "fib/statements/fib_query.h"
 
@@ -33,6 +34,11 @@ int TFIBCustomDataSet::CacheNumberOf(int index) const {
   if (LimitedCacheModel() || uni_directional_) [[unlikely]]
     return index % cache_model_options_->BufferChunks() + 1;
   return index + 1;
+}
+
+bool TFIBCustomDataSet::HoldsRecord(int index) const {
+  if (LimitedCacheModel()) return navigator_ != nullptr && navigator_->Contains(index);
+  return index >= 0 && index < record_count_;
 }
 
 // ---- reading and writing cached records ----

@@ -54,9 +54,7 @@ void TFIBCustomDataSet::InternalPostRecord(TFIBQuery* statement, TRecordBuffer b
   AutoCommitUpdateTransaction();
   if (options_.Contains(poRefreshAfterPost) && !IsEmptyStrings(RefreshSQL()))
     RefreshAfterPost(buffer);
-  ForEachBlobStream(buffer, [](classlib::TField*, TFIBBlobStream* stream) {
-    stream->DropSavedContent();
-  });
+  KeepPostedBlobContent(buffer);
 }
 
 // A statement that returns a row (RETURNING, a selectable or executable

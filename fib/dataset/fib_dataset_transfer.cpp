@@ -17,6 +17,7 @@
 #include "fib/records/records_cache.h"
 #include "fib/statements/fib_blob_stream.h"
 #include "fib/statements/fib_query.h"
+#include "fib/statements/fib_transaction.h"
 #include "fib/statements/xsqlvar.h"
 
 namespace fib {
@@ -74,6 +75,9 @@ void TFIBCustomDataSet::FetchRecordToCache(TFIBQuery& statement, int index) {
   if (LimitedCacheModel() || uni_directional_)
     index %= cache_model_options_->BufferChunks();
   uint8_t* stored = cache_->Grow(index + 1);
+  // A ring position reused by the window, or a record refreshed: the old
+  // values of a later edit must come from the row stored now.
+  if (cache_->CurrentRecNo() == index + 1) cache_->ForgetCurrent();
   uint8_t* blob_slots = stored + stored_blob_offset_;
   if (!keep_blob_streams_ && blob_slot_count_ > 0) ForgetBlobStreams(blob_slots);
   stored[0] = cusUnmodified;
@@ -255,8 +259,23 @@ void TFIBCustomDataSet::SetModifyParams(TFIBQuery& statement, classlib::TRecordB
     SetRecordIndexOf(old_buffer_.data(), index);
     old_values = old_buffer_.data();
   }
-  TFIBXSQLDA& params = statement.Params();
-  for (int i = 0; i < params.Count(); ++i) SetModifyParam(statement, params[i], buffer, old_values);
+  auto fill = [&] {
+    TFIBXSQLDA& params = statement.Params();
+    for (int i = 0; i < params.Count(); ++i) SetModifyParam(statement, params[i], buffer, old_values);
+  };
+  fill();
+  // Values go out in the types the server described for the parameters:
+  // written before the describe they keep the types of the values (a
+  // BOOLEAN as a number, an array id as a blob id), which the server
+  // refuses. The prepare sees the values (NULL tests are written for NULL
+  // ones), the second fill gives them the described types. A statement
+  // whose transaction has not started yet (a lock before its loop starts
+  // it) is prepared by its execution, as before.
+  TFIBTransaction* transaction = statement.Transaction();
+  if (!statement.Prepared() && transaction != nullptr && transaction->Active()) {
+    statement.Prepare();
+    fill();
+  }
 }
 
 void TFIBCustomDataSet::SetModifyParam(TFIBQuery& statement, TFIBXSQLVAR& param,

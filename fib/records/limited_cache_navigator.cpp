@@ -47,8 +47,16 @@ WindowStep TLimitedCacheNavigator::Next() {
     return WindowStep::kOK;
   }
   if (IsForward(feeder_, statements_)) {
-    if (feeder_->Eof() || !feeder_->Next()) {
-      if (current_ > -1) ++current_;
+    // A statement already at its end leaves the cursor where it is: after
+    // a refill that ended at the last row (a delete of it) the cursor
+    // stands after the last record, and a step back must reach that one.
+    if (feeder_->Eof()) {
+      at_end_ = true;
+      return WindowStep::kEOF;
+    }
+    if (!feeder_->Next()) {
+      // Never further than just after the last record.
+      if (current_ > -1 && current_ <= last_) ++current_;
       at_end_ = true;
       return WindowStep::kEOF;
     }
@@ -267,9 +275,18 @@ void TLimitedCacheNavigator::Execute(TFIBQuery& statement) {
         statement.SetParamValue(index, select.ParamValue(i));
     }
   }
-  // The window fetches every row itself.
+  // The window fetches every row itself. The statement may be the data
+  // set's own (the refresh statement): it keeps its setting for its other
+  // work, or a later refresh of one record would read a row never fetched.
+  const bool go_to_first = statement.GoToFirstRecordOnExecute();
   statement.SetGoToFirstRecordOnExecute(false);
-  statement.ExecQuery();
+  try {
+    statement.ExecQuery();
+  } catch (...) {
+    statement.SetGoToFirstRecordOnExecute(go_to_first);
+    throw;
+  }
+  statement.SetGoToFirstRecordOnExecute(go_to_first);
 }
 
 void TLimitedCacheNavigator::Reopen(TFIBQuery& statement, ISQLObject& source) {

@@ -160,6 +160,9 @@ class TRecordsCache : public classlib::TObject {
   // The current buffer loaded for the record (BufferSize bytes).
   uint8_t* GetCurrentBuffer(int logical);
   void LoadCurrentBuffer(int logical);
+  // The record took another row: the current buffer no longer holds it
+  // and is loaded again when next asked for.
+  void ForgetCurrent() { current_rec_no_ = -1; }
   // Stores the current buffer as the record.
   void WriteCurrent(int logical);
 

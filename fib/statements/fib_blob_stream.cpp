@@ -355,6 +355,7 @@ void TFIBBlobStream::SaveContentOnFirstChange() {
   if (!unsaved_copy_) return;
   // A copy, not a move: a change in the middle keeps the bytes around it.
   saved_buffer_ = buffer_;
+  saved_modified_ = modified_;
   unsaved_copy_ = false;
 }
 
@@ -364,10 +365,12 @@ const std::string& TFIBBlobStream::PreviousContent() {
 }
 
 void TFIBBlobStream::Restore() {
-  if (!loaded_ || !modified_) return;
+  // Nothing changed since the last post (or since loading): the content
+  // is the one to keep, whether or not it still waits to be written.
+  if (!loaded_ || unsaved_copy_) return;
   buffer_ = std::move(saved_buffer_);
   saved_buffer_.clear();
-  modified_ = false;
+  modified_ = saved_modified_;
   unsaved_copy_ = true;
   position_ = std::min<int64_t>(position_, static_cast<int64_t>(buffer_.size()));
 }

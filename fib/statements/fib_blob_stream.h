@@ -106,9 +106,12 @@ class TFIBBlobStream : public classlib::TStream {
   // The content before the first change since it was loaded or posted:
   // what the record's old-value view shows (loads the blob first).
   const std::string& PreviousContent();
-  // Cancel: puts back the content saved at the first change.
+  // Cancel: puts back the content saved at the first change since loading
+  // or the last post, with the modified state it had then.
   void Restore();
-  // After a successful post: the saved content is no longer needed.
+  // After a post (to the server, or to the cache under cached updates): a
+  // later cancel comes back to the posted content. A cached post leaves
+  // the stream modified, so applying the update still writes it.
   void DropSavedContent();
   // Opening for a complete rewrite: the content goes (into the saved
   // buffer when nothing is saved yet).
@@ -157,6 +160,7 @@ class TFIBBlobStream : public classlib::TStream {
   int owner_index_ = -1;
   int field_number_ = -1;
   bool unsaved_copy_ = true;
+  bool saved_modified_ = false;  // modified_ when the saved copy was taken
   std::string table_name_;
   std::string field_name_;
   std::vector<classlib::Variant> key_values_;

@@ -95,6 +95,9 @@ classlib::TUpdateAction TpZODDataSet::ApplyRecord(classlib::TUpdateKind kind,
       GeneratePerRecord(false);
       InternalPostRecord(QUpdate(), buffer);
     } else if (kind == classlib::ukInsert && CanInsert()) {
+      // Only the record knows which of its fields it fills; without its
+      // own text a new record would count as applied and never arrive.
+      GeneratePerRecord(true);
       InternalPostRecord(QInsert(), buffer);
     } else if (kind == classlib::ukDelete && CanDelete()) {
       InternalDeleteRecord(QDelete(), buffer);
