@@ -127,6 +127,40 @@ TEST_F(NestedTableTest, ObjectElementsShowTheirAttributes) {
   EXPECT_EQ(lines->ItemAsObject(2)->AttrAsInteger("NO"), 3);
 }
 
+// An object element is edited on a copy: a cancel leaves the element as it
+// was, a post writes it, and the record shows the element itself again, so
+// a later edit and cancel take back only their own change.
+TEST_F(NestedTableTest, CancelledEditOfAnObjectElementLeavesItAsItWas) {
+  TypeRef type(Describe("SCOTT.LINES_T"));
+  auto* lines = new TOraNestTable(type.get());
+  TableRef held(lines);
+  lines->AllocObject();
+  lines->ItemAsObject(0)->SetAttrAsString("TEXT", "first");
+  lines->ItemAsObject(1)->SetAttrAsString("TEXT", "second");
+  {
+    TOraNestedTable nested;
+    nested.SetTable(lines);
+    nested.Open();
+    nested.Last();
+    nested.Edit();
+    nested.FieldByName("TEXT")->SetAsString("changed");
+    nested.Cancel();
+    EXPECT_EQ(lines->ItemAsObject(1)->AttrAsString("TEXT"), "second");
+    EXPECT_EQ(nested.FieldByName("TEXT")->AsString(), "second");
+
+    nested.Edit();
+    nested.FieldByName("TEXT")->SetAsString("posted");
+    nested.Post();
+    EXPECT_EQ(lines->ItemAsObject(1)->AttrAsString("TEXT"), "posted");
+    nested.Edit();
+    nested.FieldByName("TEXT")->SetAsString("again");
+    nested.Cancel();
+    EXPECT_EQ(Texts(nested, "TEXT"), (std::vector<std::string>{"first", "posted"}));
+    EXPECT_EQ(lines->ItemAsObject(1)->AttrAsString("TEXT"), "posted");
+  }
+  EXPECT_EQ(lines->RefCount(), 1) << "the data set let the table go";
+}
+
 TEST_F(NestedTableTest, MissingValueOrReferenceIsRefused) {
   TOraNestedTable nested;
   nested.SetName("Lines");
