@@ -444,6 +444,33 @@ TEST_F(NestedColumnTest, ParentsCancelTakesBackTheNestedTablesChanges) {
   EXPECT_EQ(objects_.LiveObjects(), 0);
 }
 
+// A row whose nested table is null opens an empty nested data set that
+// takes rows: the parent's edit works on a copy of the null value, and its
+// post writes the new elements.
+TEST_F(NestedColumnTest, NullNestedTableReceivesRows) {
+  auto query = NewLists();
+  query->SetKeyFields("ID");
+  query->Open();
+  query->Last();
+  auto* codes = dynamic_cast<TOraDataSetField*>(query->FieldByName("CODES"));
+  ASSERT_NE(codes, nullptr);
+  {
+    TOraNestedTable nested;
+    nested.SetDataSetField(codes);
+    nested.Open();
+    ASSERT_TRUE(nested.IsEmpty());
+    nested.Append();
+    nested.Fields().Fields(0)->SetAsInteger(5);
+    nested.Post();
+    statements_->ClearReceived();
+    query->Post();
+    EXPECT_THAT(statements_->Received(), ElementsAre("CODES[1]=[5]", "OLD_ID[1]=3"));
+    EXPECT_EQ(Codes(nested), (std::vector<int>{5}));
+  }
+  query.reset();
+  EXPECT_EQ(objects_.LiveObjects(), 0);
+}
+
 // Under cached updates the parent's CancelUpdates restores the nested table
 // the row held before; nothing is left to apply. A change kept in the cache
 // is applied as it was made.
