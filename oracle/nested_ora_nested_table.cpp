@@ -114,6 +114,7 @@ void TOraNestedTable::Install(TOraObject* value) {
 }
 
 void TOraNestedTable::DropValues() {
+  DropRefCopy();
   if (auto* store = dynamic_cast<TTableData*>(RecordSet())) store->SetTable(nullptr);
   if (auto* store = dynamic_cast<TRefData*>(RecordSet())) store->SetRef(nullptr);
   dacore::ReleaseShared(table_);
@@ -264,6 +265,42 @@ void TOraNestedTable::FollowParentValue() {
   Close();
   Open();
   if (record_no > 0 && record_no <= RecordCount()) SetRecNo(record_no);
+}
+
+void TOraNestedTable::InternalEdit() {
+  TMemDataSet::InternalEdit();
+  DropRefCopy();
+  if (!ref_ || !ref_->GetInstance()) return;
+  auto* copy = new TOraObject(ref_->GetOraType());
+  try {
+    copy->SetOCISvcCtx(ref_->GetOCISvcCtx());
+    copy->SetOCIError(ref_->GetOCIError());
+    copy->AllocObject();
+    copy->TOraObject::Assign(*ref_);
+  } catch (...) {
+    copy->Release();
+    throw;
+  }
+  ref_before_edit_ = copy;
+}
+
+void TOraNestedTable::InternalPost() {
+  TMemDataSet::InternalPost();
+  DropRefCopy();
+}
+
+void TOraNestedTable::InternalCancel() {
+  if (ref_before_edit_ && ref_ && ref_->GetInstance()) {
+    ref_->TOraObject::Assign(*ref_before_edit_);
+    ref_->SetModified(false);
+  }
+  DropRefCopy();
+  TMemDataSet::InternalCancel();
+}
+
+void TOraNestedTable::DropRefCopy() {
+  dacore::ReleaseShared(ref_before_edit_);
+  ref_before_edit_ = nullptr;
 }
 
 void TOraNestedTable::NotifyParent() {

@@ -59,6 +59,11 @@ class TOraNestedTable : public dacore::TMemDataSet {
   void DoBeforeEdit() override;
   void DoBeforeInsert() override;
   void DoBeforeDelete() override;
+  // The object behind a REF is edited in the object cache itself: an edit
+  // keeps a copy of it that a cancel writes back.
+  void InternalEdit() override;
+  void InternalPost() override;
+  void InternalCancel() override;
   // deParentScroll: the parent's current record changed (it opened again).
   void DataEvent(classlib::TDataEvent event, intptr_t info) override;
 
@@ -74,6 +79,7 @@ class TOraNestedTable : public dacore::TMemDataSet {
   // Shows value (a nested table or REF) without opening or closing.
   void Install(TOraObject* value);
   void DropValues();
+  void DropRefCopy();
   // Follows the parent's current record (the parent scrolled or changed).
   void ParentScroll();
   // The parent learns that the column changed.
@@ -90,6 +96,8 @@ class TOraNestedTable : public dacore::TMemDataSet {
   std::unique_ptr<TParentLink> parent_link_;
   TOraArray* table_ = nullptr;
   TOraRef* ref_ = nullptr;
+  // The REF's object as it was when the running edit began.
+  TOraObject* ref_before_edit_ = nullptr;
   // Set while this data set changes the parent itself.
   bool updating_parent_ = false;
   // Set while the parent is in an edit that this data set began and no

@@ -2,7 +2,8 @@
 // object cache: the elements of nested tables and VARRAYs as records (the
 // 0-based element indexes on the call log), a sparse nested table counted
 // by its records, object elements through their attributes, and the object
-// behind a REF updated in place.
+// behind a REF updated in place; a cancelled edit of either leaves the value
+// as it was.
 #include <string>
 #include <vector>
 
@@ -211,6 +212,34 @@ TEST_F(RefDataTest, PostedRecordUpdatesTheObjectAndKeepsTheReference) {
   EXPECT_EQ(Pins(), 0) << "closing unpins what the data set pinned";
   EXPECT_EQ(ref->AsHex(), identity) << "the REF still names the same object";
   EXPECT_EQ(person_->AttrAsString("NAME"), "Bob");
+}
+
+// The object behind a REF is edited in the object cache: a cancel writes
+// back what it held when the edit began and neither marks nor flushes it;
+// a later edit that is posted is written as before.
+TEST_F(RefDataTest, CancelledEditLeavesTheObjectAsItWas) {
+  OraRefRef ref(new TOraRef(person_->GetOraType()));
+  ref->SetOCIRef(person_->GetObjectRef());
+  {
+    TOraNestedTable nested;
+    nested.SetRef(ref.get());
+    nested.Open();
+    classlib::TField* name = nested.FieldByName("REF.NAME");
+    nested.Edit();
+    name->SetAsString("Bob");
+    nested.Cancel();
+    EXPECT_EQ(name->AsString(), "Ann");
+    EXPECT_EQ(person_->AttrAsString("NAME"), "Ann");
+    EXPECT_THAT(ArgumentsOf("OCIObjectMarkUpdate"), IsEmpty());
+    EXPECT_THAT(ArgumentsOf("OCIObjectFlush"), IsEmpty());
+
+    nested.Edit();
+    name->SetAsString("Cid");
+    nested.Post();
+    EXPECT_THAT(ArgumentsOf("OCIObjectFlush"), ElementsAre("type=SCOTT.PERSON_T"));
+    EXPECT_EQ(person_->AttrAsString("NAME"), "Cid");
+  }
+  EXPECT_EQ(Pins(), 0);
 }
 
 // The object a posted record flushes takes its LOB attributes' data.
