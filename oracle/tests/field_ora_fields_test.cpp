@@ -444,6 +444,36 @@ TEST_F(NestedColumnTest, ParentsCancelTakesBackTheNestedTablesChanges) {
   EXPECT_EQ(objects_.LiveObjects(), 0);
 }
 
+// Opening the nested data set opens its parent first; a row appended to the
+// parent's new record and then cancelled cancels the parent's insert too.
+TEST_F(NestedColumnTest, NestedDataSetOpensItsParentAndCancelsItsInsert) {
+  auto query = NewLists();
+  // Persistent fields: the column exists before the parent opens.
+  query->FieldDefs().Update();
+  for (int i = 0; i < query->FieldDefs().Count(); ++i) query->FieldDefs().Items(i)->CreateField(query.get());
+  auto* codes = dynamic_cast<TOraDataSetField*>(query->FieldByName("CODES"));
+  ASSERT_NE(codes, nullptr);
+  {
+    TOraNestedTable nested;
+    nested.SetDataSetField(codes);
+    nested.Open();
+    EXPECT_TRUE(query->Active());
+    EXPECT_EQ(Codes(nested), (std::vector<int>{7, 8, 9}));
+    query->Append();
+    EXPECT_TRUE(nested.IsEmpty()) << "the new record's nested table is empty";
+    nested.Append();
+    nested.Fields().Fields(0)->SetAsInteger(4);
+    nested.Cancel();
+    EXPECT_EQ(query->State(), classlib::dsBrowse);
+    EXPECT_EQ(query->RecordCount(), 3);
+    query->First();
+    EXPECT_EQ(Codes(nested), (std::vector<int>{7, 8, 9}));
+    nested.Close();
+  }
+  query.reset();
+  EXPECT_EQ(objects_.LiveObjects(), 0);
+}
+
 // A row whose nested table is null opens an empty nested data set that
 // takes rows: the parent's edit works on a copy of the null value, and its
 // post writes the new elements.
