@@ -23,6 +23,16 @@ void TCRConnection::ReturnToPool() {
   CLASSLIB_ASSERT(Pool != nullptr);
   OnError.Clear();
   Component = nullptr;
+  // What its user left uncommitted must not pass to the pool's next user,
+  // who would commit it with his own work. A connection that cannot roll
+  // back is not kept.
+  if (Connected) {
+    try {
+      Rollback();
+    } catch (...) {
+      IsValid = false;
+    }
+  }
   Pool->PutConnection(this);
 }
 

@@ -43,6 +43,8 @@ class TCRConnection : public classlib::TObject {
   virtual void SetPassword(const std::string& value) { Password = value; }
   // Whether the server still answers.
   virtual bool Ping() = 0;
+  // Rolls back what the last user left pending, then gives the connection
+  // to its pool (which drops it when that failed).
   virtual void ReturnToPool();
   virtual bool SetProp(int prop, const classlib::Variant& value);
   virtual bool GetProp(int prop, classlib::Variant& value);

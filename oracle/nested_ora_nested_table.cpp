@@ -114,6 +114,7 @@ void TOraNestedTable::Install(TOraObject* value) {
 }
 
 void TOraNestedTable::DropValues() {
+  DropRefCopy();
   if (auto* store = dynamic_cast<TTableData*>(RecordSet())) store->SetTable(nullptr);
   if (auto* store = dynamic_cast<TRefData*>(RecordSet())) store->SetRef(nullptr);
   dacore::ReleaseShared(table_);
@@ -215,11 +216,96 @@ void TOraNestedTable::DoAfterDelete() {
 
 void TOraNestedTable::Cancel() {
   TMemDataSet::Cancel();
-  if (data_set_field_ && ParentIsTable() && Parent()->State() == dsInsert) Parent()->Cancel();
+  if (!data_set_field_ || !ParentIsTable()) return;
+  TDataSet* parent = Parent();
+  const bool unchanged_edit = began_parent_edit_ && parent->State() == dsEdit && !parent->Modified();
+  began_parent_edit_ = false;
+  if (parent->State() == dsInsert || unchanged_edit) parent->Cancel();
+}
+
+void TOraNestedTable::DoBeforeEdit() {
+  EditParent();
+  TMemDataSet::DoBeforeEdit();
+}
+
+void TOraNestedTable::DoBeforeInsert() {
+  EditParent();
+  TMemDataSet::DoBeforeInsert();
+}
+
+void TOraNestedTable::DoBeforeDelete() {
+  EditParent();
+  TMemDataSet::DoBeforeDelete();
+}
+
+// The row's collection itself is never changed: the parent's edit record
+// holds a copy of it, which the parent's post keeps, its cancel drops and
+// its cached update keeps beside the row's earlier value.
+void TOraNestedTable::EditParent() {
+  if (!data_set_field_ || !ParentIsTable()) return;
+  TDataSet* parent = Parent();
+  if (parent->State() == dsBrowse) {
+    updating_parent_ = true;
+    try {
+      parent->Edit();
+    } catch (...) {
+      updating_parent_ = false;
+      throw;
+    }
+    updating_parent_ = false;
+    began_parent_edit_ = parent->State() == dsEdit;
+  }
+  FollowParentValue();
+}
+
+void TOraNestedTable::FollowParentValue() {
+  TOraObject* value = ParentValue();
+  if (!value || value == table_ || value == ref_) return;
+  const int record_no = RecNo();
+  Close();
+  Open();
+  if (record_no > 0 && record_no <= RecordCount()) SetRecNo(record_no);
+}
+
+void TOraNestedTable::InternalEdit() {
+  TMemDataSet::InternalEdit();
+  DropRefCopy();
+  if (!ref_ || !ref_->GetInstance()) return;
+  auto* copy = new TOraObject(ref_->GetOraType());
+  try {
+    copy->SetOCISvcCtx(ref_->GetOCISvcCtx());
+    copy->SetOCIError(ref_->GetOCIError());
+    copy->AllocObject();
+    copy->TOraObject::Assign(*ref_);
+  } catch (...) {
+    copy->Release();
+    throw;
+  }
+  ref_before_edit_ = copy;
+}
+
+void TOraNestedTable::InternalPost() {
+  TMemDataSet::InternalPost();
+  DropRefCopy();
+}
+
+void TOraNestedTable::InternalCancel() {
+  if (ref_before_edit_ && ref_ && ref_->GetInstance()) {
+    ref_->TOraObject::Assign(*ref_before_edit_);
+    ref_->SetModified(false);
+  }
+  DropRefCopy();
+  TMemDataSet::InternalCancel();
+}
+
+void TOraNestedTable::DropRefCopy() {
+  dacore::ReleaseShared(ref_before_edit_);
+  ref_before_edit_ = nullptr;
 }
 
 void TOraNestedTable::NotifyParent() {
   if (!data_set_field_) return;
+  began_parent_edit_ = false;
   if (auto* field = dynamic_cast<TOraDataSetField*>(data_set_field_)) field->SetModified(true);
   if (auto* field = dynamic_cast<TOraReferenceField*>(data_set_field_)) field->SetModified(true);
   TDataSet* parent = Parent();
@@ -234,14 +320,7 @@ void TOraNestedTable::NotifyParent() {
     throw;
   }
   updating_parent_ = false;
-  // The parent's edit record holds a copy of the value, which its post will
-  // keep: go on from that copy, where this data set stood.
-  TOraObject* value = ParentValue();
-  if (!value || value == table_ || value == ref_) return;
-  const int record_no = RecNo();
-  Close();
-  Open();
-  if (record_no > 0 && record_no <= RecordCount()) SetRecNo(record_no);
+  FollowParentValue();
 }
 
 // ---- Field classes and streams --------------------------------------------------------

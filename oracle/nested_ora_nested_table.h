@@ -53,6 +53,17 @@ class TOraNestedTable : public dacore::TMemDataSet {
   classlib::TFieldType GetFieldTypeOfDesc(const dacore::TFieldDesc& desc) override;
   classlib::TField* CreateFieldOfType(classlib::TFieldType type, classlib::TComponent* owner) override;
   void Notification(classlib::TComponent* component, classlib::TOperation operation) override;
+  // A change begins with the parent in edit and this data set over the
+  // parent's edited copy of the column, so that the parent's Cancel and
+  // CancelUpdates take the change back with the rest of the record.
+  void DoBeforeEdit() override;
+  void DoBeforeInsert() override;
+  void DoBeforeDelete() override;
+  // The object behind a REF is edited in the object cache itself: an edit
+  // keeps a copy of it that a cancel writes back.
+  void InternalEdit() override;
+  void InternalPost() override;
+  void InternalCancel() override;
   // deParentScroll: the parent's current record changed (it opened again).
   void DataEvent(classlib::TDataEvent event, intptr_t info) override;
 
@@ -68,18 +79,30 @@ class TOraNestedTable : public dacore::TMemDataSet {
   // Shows value (a nested table or REF) without opening or closing.
   void Install(TOraObject* value);
   void DropValues();
+  void DropRefCopy();
   // Follows the parent's current record (the parent scrolled or changed).
   void ParentScroll();
   // The parent learns that the column changed.
   void NotifyParent();
+  // Puts the parent into edit before a change of the column, and this data
+  // set over the parent's record value.
+  void EditParent();
+  // Shows the parent's current value when it is another object, at the
+  // same record number.
+  void FollowParentValue();
 
   classlib::TDataSetField* data_set_field_ = nullptr;
   std::unique_ptr<classlib::TDataSource> parent_source_;
   std::unique_ptr<TParentLink> parent_link_;
   TOraArray* table_ = nullptr;
   TOraRef* ref_ = nullptr;
+  // The REF's object as it was when the running edit began.
+  TOraObject* ref_before_edit_ = nullptr;
   // Set while this data set changes the parent itself.
   bool updating_parent_ = false;
+  // Set while the parent is in an edit that this data set began and no
+  // change of it was posted yet: cancelling here cancels that edit too.
+  bool began_parent_edit_ = false;
 };
 
 class TOCIConnection;

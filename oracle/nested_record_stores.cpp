@@ -330,8 +330,29 @@ void TTableData::GetPriorRecord(TRecBuf rec) {
 }
 
 void TTableData::PutRecord(TRecBuf rec) {
-  TMemData::PutRecord(rec);
   WriteElement(rec);
+  if (table_ && ChildElements()) {
+    const TFieldDesc& field = *Fields().GetItems(0);
+    auto* edited = static_cast<TOraObject*>(GetSlot(rec, field));
+    TOraObject* element = ChildOf(ElementIndexOf(rec));
+    if (edited && edited != element) {
+      element->AddRef();
+      SetSlot(rec, field, element);
+      ReleaseShared(edited);
+    }
+  }
+  TMemData::PutRecord(rec);
+}
+
+void* TTableData::OwnEditedValue(const TFieldDesc& field, void* value) {
+  if (!value || field.HasParent() || !ChildElements() || field.FieldNo() != 1)
+    return TOraObjectValuesStore::OwnEditedValue(field, value);
+  TRecBufHolder scratch(static_cast<size_t>(RecordSize()));
+  std::memset(scratch.buf, 0, static_cast<size_t>(RecordSize()));
+  CreateComplexField(scratch.buf, field, true);
+  auto* copy = static_cast<TOraObject*>(GetSlot(scratch.buf, field));
+  copy->Assign(*static_cast<TOraObject*>(value));
+  return copy;
 }
 
 // A new record becomes a new element at the end of the collection.

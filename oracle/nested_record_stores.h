@@ -86,7 +86,12 @@ class TTableData : public TOraObjectValuesStore {
   void GetRecord(dacore::TRecBuf rec) override;
   void GetNextRecord(dacore::TRecBuf rec) override;
   void GetPriorRecord(dacore::TRecBuf rec) override;
+  // Writes the record's values into its element; a record edited on a copy
+  // of an object or REF element shows the element itself again.
   void PutRecord(dacore::TRecBuf rec) override;
+  // An edited object or REF element is a copy until the record is posted,
+  // so that a cancelled edit leaves the element as it was.
+  void* OwnEditedValue(const dacore::TFieldDesc& field, void* value) override;
   // Appends the record of the next element; whether there was one.
   bool Fetch() override;
   void Reopen() override;

@@ -39,6 +39,8 @@ bool IsIntervalType(TDataType t) { return t == dtIntervalYM || t == dtIntervalDS
 bool IsCopiedByValue(TDataType t) {
   return IsTimeStampType(t) || IsIntervalType(t) || t == dtNumber || t == dtObject || t == dtReference;
 }
+// VARRAYs and nested tables: changed in place through a nested data set.
+bool IsCollectionType(TDataType t) { return t == dtArray || t == dtTable; }
 
 }  // namespace
 
@@ -499,7 +501,7 @@ void TOCIRecordSet::CopyComplexFields(TRecBuf source, TRecBuf dest, bool with_bl
 }
 
 void* TOCIRecordSet::OwnEditedValue(const TFieldDesc& field, void* value) {
-  if (!value || field.HasParent() || !IsCopiedByValue(field.DataType()))
+  if (!value || field.HasParent() || !(IsCopiedByValue(field.DataType()) || IsCollectionType(field.DataType())))
     return TCRRecordSet::OwnEditedValue(field, value);
   TRecBufHolder scratch(static_cast<size_t>(RecordSize()));
   std::memset(scratch.buf, 0, static_cast<size_t>(RecordSize()));
@@ -547,7 +549,7 @@ void* TOCIRecordSet::CopyValueInto(const TFieldDesc& field, void* from, TRecBuf 
     static_cast<TOraTimeStamp*>(from)->AssignTo(*static_cast<TOraTimeStamp*>(to));
   } else if (IsIntervalType(t)) {
     static_cast<TOraInterval*>(from)->AssignTo(*static_cast<TOraInterval*>(to));
-  } else if (t == dtObject || t == dtReference) {
+  } else if (t == dtObject || t == dtReference || IsCollectionType(t)) {
     auto* copy = static_cast<TOraObject*>(to);
     copy->Assign(*static_cast<TOraObject*>(from));
     TOCIConnection* connection = Connection();

@@ -119,8 +119,9 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   // Date-times, intervals and NUMBER objects are copied by value, so that
   // changing the copy leaves the row as it was.
   void CopyComplexFields(dacore::TRecBuf source, dacore::TRecBuf dest, bool with_blob) override;
-  // An edit works on a copy of the row's date-times, intervals, NUMBERs
-  // and objects, so that a cancel leaves the row's values as they were.
+  // An edit works on a copy of the row's date-times, intervals, NUMBERs,
+  // objects and collections, so that a cancel leaves the row's values as
+  // they were (and the cached update keeps them to restore).
   void* OwnEditedValue(const dacore::TFieldDesc& field, void* value) override;
   // While everything is fetched in the background, the end of the rows
   // held is no end until the fetch has ended.

@@ -54,7 +54,10 @@ class TScriptConnection : public TCRConnection {
   }
   void StartTransaction() override { ++transactions; }
   void Commit() override { ++commits; }
-  void Rollback() override { ++rollbacks; }
+  void Rollback() override {
+    ++rollbacks;
+    if (fail_rollback) throw EScriptFatal("connection lost");
+  }
   bool Ping() override {
     ++pings;
     if (fail_ping || !Connected) throw EScriptFatal("server gone");
@@ -64,7 +67,7 @@ class TScriptConnection : public TCRConnection {
   // Answers in order; a statement with none left affects no rows.
   std::deque<ScriptAnswer> answers;
   std::vector<ScriptCall> calls;
-  bool fail_connect = false, fail_ping = false, fail_execute = false;
+  bool fail_connect = false, fail_ping = false, fail_execute = false, fail_rollback = false;
   int connects = 0, disconnects = 0, pings = 0, transactions = 0, commits = 0, rollbacks = 0;
 };
 

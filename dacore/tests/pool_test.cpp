@@ -1,5 +1,6 @@
 // Connection pooling on a manual clock: the pool limit and its message after
-// the get time-out (also when the get lock itself took that long), lifetimes,
+// the get time-out (also when the get lock itself took that long), the
+// rollback of returned connections, lifetimes,
 // invalidation and pings before reuse, the pool keys' case rules, validation
 // closing long-idle connections and freeing empty pools (also while gets
 // make new pools), and the validation thread stopping only after its
@@ -228,6 +229,22 @@ TEST_F(PoolTest, ExpiredInvalidAndInvalidatedConnectionsAreFreed) {
   EXPECT_EQ(g_alive, 1);
   fresh->ReturnToPool();
   EXPECT_EQ(pool->UsedCount(), 0);
+}
+
+// A connection goes back rolled back, so its next user finds no pending
+// work; one whose rollback fails is freed instead of kept.
+TEST_F(PoolTest, ReturnedConnectionsAreRolledBackOrFreed) {
+  CountedConnection* c = Get();
+  auto* pool = static_cast<TestPool*>(c->Pool);
+  c->ReturnToPool();
+  EXPECT_EQ(pool->IdleCount(), 1);
+  c = Get();
+  EXPECT_EQ(c->rollbacks, 1) << "rolled back on its way back, before the next user took it";
+  c->fail_rollback = true;
+  c->ReturnToPool();
+  EXPECT_EQ(pool->IdleCount(), 0);
+  EXPECT_EQ(g_alive, 0);
+  EXPECT_EQ(pool->UsedCount(), 0) << "its slot is free again";
 }
 
 TEST_F(PoolTest, IncVersionPingsBeforeReuse) {

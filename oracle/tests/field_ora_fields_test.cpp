@@ -4,6 +4,7 @@
 // a nested data set as the query scrolls.
 #include <algorithm>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -388,6 +389,155 @@ TEST_F(NestedColumnTest, ChangedNestedTableIsWrittenByTheGeneratedUpdate) {
   query->Post();
   EXPECT_THAT(Trimmed(session_->Executed(), before),
               ElementsAre("UPDATE LISTS", "SET", "  ID = :ID", "WHERE", "  ID = :Old_ID"));
+}
+
+// The parent's Cancel takes back every change made through the nested data
+// set since its edit began (an append, a delete, an element's new value),
+// and the next post writes only what was made after it. A nested edit that
+// is cancelled before anything was posted leaves the parent as it was.
+TEST_F(NestedColumnTest, ParentsCancelTakesBackTheNestedTablesChanges) {
+  auto query = NewLists();
+  query->SetKeyFields("ID");
+  query->Open();
+  auto* codes = dynamic_cast<TOraDataSetField*>(query->FieldByName("CODES"));
+  ASSERT_NE(codes, nullptr);
+  {
+    TOraNestedTable nested;
+    nested.SetDataSetField(codes);
+    nested.Open();
+    const std::vector<std::pair<const char*, std::function<void()>>> changes = {
+        {"append", [&] { nested.Append(); nested.Fields().Fields(0)->SetAsInteger(1); nested.Post(); }},
+        {"delete", [&] { nested.First(); nested.Delete(); }},
+        {"edit", [&] { nested.Last(); nested.Edit(); nested.Fields().Fields(0)->SetAsInteger(5); nested.Post(); }},
+        {"edit after the parent's", [&] { query->Edit(); nested.First(); nested.Delete(); }},
+    };
+    for (const auto& [name, change] : changes) {
+      change();
+      ASSERT_EQ(query->State(), classlib::dsEdit) << name;
+      EXPECT_NE(Codes(nested), (std::vector<int>{7, 8, 9})) << name;
+      query->Cancel();
+      EXPECT_EQ(Codes(nested), (std::vector<int>{7, 8, 9})) << name << ": the parent's cancel takes it back";
+      query->Next();
+      query->First();
+      EXPECT_EQ(Codes(nested), (std::vector<int>{7, 8, 9})) << name << ": the row kept nothing of it";
+    }
+
+    nested.First();
+    nested.Edit();
+    EXPECT_EQ(query->State(), classlib::dsEdit) << "the change begins with the parent's edit";
+    nested.Cancel();
+    EXPECT_EQ(query->State(), classlib::dsBrowse) << "no change was posted: the parent's edit goes too";
+
+    nested.Append();
+    nested.Fields().Fields(0)->SetAsInteger(9);
+    nested.Post();
+    query->Cancel();
+    nested.Append();
+    nested.Fields().Fields(0)->SetAsInteger(10);
+    nested.Post();
+    statements_->ClearReceived();
+    query->Post();
+    EXPECT_THAT(statements_->Received(), ElementsAre("CODES[1]=[7,8,9,10]", "OLD_ID[1]=1"));
+    EXPECT_EQ(Codes(nested), (std::vector<int>{7, 8, 9, 10}));
+  }
+  query.reset();
+  EXPECT_EQ(objects_.LiveObjects(), 0);
+}
+
+// Opening the nested data set opens its parent first; a row appended to the
+// parent's new record and then cancelled cancels the parent's insert too.
+TEST_F(NestedColumnTest, NestedDataSetOpensItsParentAndCancelsItsInsert) {
+  auto query = NewLists();
+  // Persistent fields: the column exists before the parent opens.
+  query->FieldDefs().Update();
+  for (int i = 0; i < query->FieldDefs().Count(); ++i) query->FieldDefs().Items(i)->CreateField(query.get());
+  auto* codes = dynamic_cast<TOraDataSetField*>(query->FieldByName("CODES"));
+  ASSERT_NE(codes, nullptr);
+  {
+    TOraNestedTable nested;
+    nested.SetDataSetField(codes);
+    nested.Open();
+    EXPECT_TRUE(query->Active());
+    EXPECT_EQ(Codes(nested), (std::vector<int>{7, 8, 9}));
+    query->Append();
+    EXPECT_TRUE(nested.IsEmpty()) << "the new record's nested table is empty";
+    nested.Append();
+    nested.Fields().Fields(0)->SetAsInteger(4);
+    nested.Cancel();
+    EXPECT_EQ(query->State(), classlib::dsBrowse);
+    EXPECT_EQ(query->RecordCount(), 3);
+    query->First();
+    EXPECT_EQ(Codes(nested), (std::vector<int>{7, 8, 9}));
+    nested.Close();
+  }
+  query.reset();
+  EXPECT_EQ(objects_.LiveObjects(), 0);
+}
+
+// A row whose nested table is null opens an empty nested data set that
+// takes rows: the parent's edit works on a copy of the null value, and its
+// post writes the new elements.
+TEST_F(NestedColumnTest, NullNestedTableReceivesRows) {
+  auto query = NewLists();
+  query->SetKeyFields("ID");
+  query->Open();
+  query->Last();
+  auto* codes = dynamic_cast<TOraDataSetField*>(query->FieldByName("CODES"));
+  ASSERT_NE(codes, nullptr);
+  {
+    TOraNestedTable nested;
+    nested.SetDataSetField(codes);
+    nested.Open();
+    ASSERT_TRUE(nested.IsEmpty());
+    nested.Append();
+    nested.Fields().Fields(0)->SetAsInteger(5);
+    nested.Post();
+    statements_->ClearReceived();
+    query->Post();
+    EXPECT_THAT(statements_->Received(), ElementsAre("CODES[1]=[5]", "OLD_ID[1]=3"));
+    EXPECT_EQ(Codes(nested), (std::vector<int>{5}));
+  }
+  query.reset();
+  EXPECT_EQ(objects_.LiveObjects(), 0);
+}
+
+// Under cached updates the parent's CancelUpdates restores the nested table
+// the row held before; nothing is left to apply. A change kept in the cache
+// is applied as it was made.
+TEST_F(NestedColumnTest, CancelUpdatesRestoresTheNestedTable) {
+  auto query = NewLists();
+  query->SetKeyFields("ID");
+  query->SetCachedUpdates(true);
+  query->Open();
+  auto* codes = dynamic_cast<TOraDataSetField*>(query->FieldByName("CODES"));
+  ASSERT_NE(codes, nullptr);
+  {
+    TOraNestedTable nested;
+    nested.SetDataSetField(codes);
+    nested.Open();
+    nested.First();
+    nested.Delete();
+    query->Post();
+    ASSERT_TRUE(query->UpdatesPending());
+    EXPECT_EQ(Codes(nested), (std::vector<int>{8, 9}));
+    query->CancelUpdates();
+    EXPECT_FALSE(query->UpdatesPending());
+    EXPECT_EQ(Codes(nested), (std::vector<int>{7, 8, 9}));
+    statements_->ClearReceived();
+    query->ApplyUpdates();
+    EXPECT_THAT(statements_->Received(), ElementsAre()) << "nothing is left to send";
+
+    nested.Last();
+    nested.Delete();
+    query->Post();
+    query->Next();
+    query->First();
+    EXPECT_EQ(Codes(nested), (std::vector<int>{7, 8}));
+    query->ApplyUpdates();
+    EXPECT_THAT(statements_->Received(), ElementsAre("CODES[1]=[7,8]", "OLD_ID[1]=1"));
+  }
+  query.reset();
+  EXPECT_EQ(objects_.LiveObjects(), 0);
 }
 
 // A REF column pointed at another object is written by the generated

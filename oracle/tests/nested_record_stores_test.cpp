@@ -2,7 +2,8 @@
 // object cache: the elements of nested tables and VARRAYs as records (the
 // 0-based element indexes on the call log), a sparse nested table counted
 // by its records, object elements through their attributes, and the object
-// behind a REF updated in place.
+// behind a REF updated in place; a cancelled edit of either leaves the value
+// as it was.
 #include <string>
 #include <vector>
 
@@ -127,6 +128,40 @@ TEST_F(NestedTableTest, ObjectElementsShowTheirAttributes) {
   EXPECT_EQ(lines->ItemAsObject(2)->AttrAsInteger("NO"), 3);
 }
 
+// An object element is edited on a copy: a cancel leaves the element as it
+// was, a post writes it, and the record shows the element itself again, so
+// a later edit and cancel take back only their own change.
+TEST_F(NestedTableTest, CancelledEditOfAnObjectElementLeavesItAsItWas) {
+  TypeRef type(Describe("SCOTT.LINES_T"));
+  auto* lines = new TOraNestTable(type.get());
+  TableRef held(lines);
+  lines->AllocObject();
+  lines->ItemAsObject(0)->SetAttrAsString("TEXT", "first");
+  lines->ItemAsObject(1)->SetAttrAsString("TEXT", "second");
+  {
+    TOraNestedTable nested;
+    nested.SetTable(lines);
+    nested.Open();
+    nested.Last();
+    nested.Edit();
+    nested.FieldByName("TEXT")->SetAsString("changed");
+    nested.Cancel();
+    EXPECT_EQ(lines->ItemAsObject(1)->AttrAsString("TEXT"), "second");
+    EXPECT_EQ(nested.FieldByName("TEXT")->AsString(), "second");
+
+    nested.Edit();
+    nested.FieldByName("TEXT")->SetAsString("posted");
+    nested.Post();
+    EXPECT_EQ(lines->ItemAsObject(1)->AttrAsString("TEXT"), "posted");
+    nested.Edit();
+    nested.FieldByName("TEXT")->SetAsString("again");
+    nested.Cancel();
+    EXPECT_EQ(Texts(nested, "TEXT"), (std::vector<std::string>{"first", "posted"}));
+    EXPECT_EQ(lines->ItemAsObject(1)->AttrAsString("TEXT"), "posted");
+  }
+  EXPECT_EQ(lines->RefCount(), 1) << "the data set let the table go";
+}
+
 TEST_F(NestedTableTest, MissingValueOrReferenceIsRefused) {
   TOraNestedTable nested;
   nested.SetName("Lines");
@@ -177,6 +212,34 @@ TEST_F(RefDataTest, PostedRecordUpdatesTheObjectAndKeepsTheReference) {
   EXPECT_EQ(Pins(), 0) << "closing unpins what the data set pinned";
   EXPECT_EQ(ref->AsHex(), identity) << "the REF still names the same object";
   EXPECT_EQ(person_->AttrAsString("NAME"), "Bob");
+}
+
+// The object behind a REF is edited in the object cache: a cancel writes
+// back what it held when the edit began and neither marks nor flushes it;
+// a later edit that is posted is written as before.
+TEST_F(RefDataTest, CancelledEditLeavesTheObjectAsItWas) {
+  OraRefRef ref(new TOraRef(person_->GetOraType()));
+  ref->SetOCIRef(person_->GetObjectRef());
+  {
+    TOraNestedTable nested;
+    nested.SetRef(ref.get());
+    nested.Open();
+    classlib::TField* name = nested.FieldByName("REF.NAME");
+    nested.Edit();
+    name->SetAsString("Bob");
+    nested.Cancel();
+    EXPECT_EQ(name->AsString(), "Ann");
+    EXPECT_EQ(person_->AttrAsString("NAME"), "Ann");
+    EXPECT_THAT(ArgumentsOf("OCIObjectMarkUpdate"), IsEmpty());
+    EXPECT_THAT(ArgumentsOf("OCIObjectFlush"), IsEmpty());
+
+    nested.Edit();
+    name->SetAsString("Cid");
+    nested.Post();
+    EXPECT_THAT(ArgumentsOf("OCIObjectFlush"), ElementsAre("type=SCOTT.PERSON_T"));
+    EXPECT_EQ(person_->AttrAsString("NAME"), "Cid");
+  }
+  EXPECT_EQ(Pins(), 0);
 }
 
 // The object a posted record flushes takes its LOB attributes' data.

@@ -1,6 +1,7 @@
 // The session's own statements end to end on the stand-in's SQLite tier:
-// ExecSQL's values in their own types, a FLOAT column read as a float, and
-// a lost connection found by a query's execute.
+// ExecSQL's values in their own types, a FLOAT column read as a float,
+// uncommitted work at disconnect, pooled or not, and a lost connection
+// found by a query's execute.
 #include <dlfcn.h>
 
 #include <memory>
@@ -114,6 +115,38 @@ TEST_F(SessionSqliteTest, AFloatColumnReadsBackItsFractionWhateverItsPrecision) 
   query->Open();
   EXPECT_EQ(query->FieldByName("F")->DataType(), classlib::ftFloat);
   EXPECT_DOUBLE_EQ(query->FieldByName("F")->AsFloat(), 1.5) << "FLOAT(10) counts binary digits";
+}
+
+// ---- Pooled connections ---------------------------------------------------------------
+
+// Work that a session with AutoCommit off leaves pending at disconnect is
+// lost, whether its connection ends or goes back to a pool: the next user
+// of that pooled connection commits only his own rows.
+TEST_F(SessionSqliteTest, UncommittedWorkEndsWithTheSessionPooledOrNot) {
+  auto session = [](bool pooling) {
+    auto made = std::make_unique<TOraSession>();
+    made->SetConnectString("scott/tiger@db1");
+    made->SetPooling(pooling);
+    made->SetAutoCommit(false);
+    made->SetConnected(true);
+    return made;
+  };
+  auto first = session(true);
+  first->ExecSQL("INSERT INTO V (ID) VALUES (1)", {});
+  TOCIConnection* pooled = first->OCIConnection();
+  first->SetConnected(false);
+  auto next = session(true);
+  ASSERT_EQ(next->OCIConnection(), pooled) << "the pool hands the same connection on";
+  next->ExecSQL("INSERT INTO V (ID) VALUES (2)", {});
+  next->Commit();
+  EXPECT_EQ(CountWhere("ID = 1"), 0) << "the first user's row went with his session";
+  EXPECT_EQ(CountWhere("ID = 2"), 1);
+  next->SetConnected(false);
+
+  auto plain = session(false);
+  plain->ExecSQL("INSERT INTO V (ID) VALUES (3)", {});
+  plain->SetConnected(false);
+  EXPECT_EQ(CountWhere("ID = 3"), 0);
 }
 
 // ---- A lost connection --------------------------------------------------------------------
