@@ -102,6 +102,9 @@ class TMemData : public TData {
   // The current row takes rec's values outside an edit: the filter tests
   // it again and the sort puts it in its place.
   void ReplaceCurrentRow(TRecBuf rec);
+  // Lets the filter decide on a row again (one ShowRow showed whose values
+  // could not be read).
+  void TestRowAgain(ItemHeader* item);
   // Makes a row current as it is; GetRecord goes on from a hidden one.
   void GoToRow(ItemHeader* item);
   // Takes a row out, as RemoveRecord does the current one.

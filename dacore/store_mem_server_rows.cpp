@@ -61,6 +61,14 @@ void TMemData::ReplaceCurrentRow(TRecBuf rec) {
   if (moved || IsHidden(item) == was_visible) RenumberItems(nullptr, rmAll);
 }
 
+void TMemData::TestRowAgain(ItemHeader* item) {
+  CLASSLIB_ASSERT(item != nullptr);
+  TRowsGuard rows(*this);
+  const bool was_visible = !IsHidden(item);
+  item->filter_result = fsNotChecked;
+  if (IsHidden(item) == was_visible) RenumberItems(nullptr, rmAll);
+}
+
 void TMemData::GoToRow(ItemHeader* item) {
   CLASSLIB_ASSERT(item != nullptr);
   TRowsGuard rows(*this);

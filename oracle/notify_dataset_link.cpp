@@ -190,15 +190,20 @@ void TOraDataSet::ReflectNotifiedRow(const TNotifyRowChange& row, int row_id_no,
     store.ShowRow(item);
   }
   Resync({});
+  // A row the server no longer holds does not stay behind empty, nor shown
+  // against the filter.
+  auto not_read = [&] {
+    if (row.Operations & Ops(cnoInsert)) store.RemoveRow(item);
+    else store.TestRowAgain(item);
+  };
   try {
     RefreshRecord();
   } catch (...) {
-    // A row the server no longer holds does not stay behind empty.
-    if (row.Operations & Ops(cnoInsert)) store.RemoveRow(item);
+    not_read();
     throw;
   }
-  if (RowsAffected() == 0 && (row.Operations & Ops(cnoInsert))) {
-    store.RemoveRow(item);
+  if (RowsAffected() == 0) {
+    not_read();
     Resync({});
   }
 }

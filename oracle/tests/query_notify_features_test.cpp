@@ -18,6 +18,8 @@
 namespace oracle::testing {
 namespace {
 
+using classlib::testing::MessageOf;
+
 enum class Operation { kInsert, kUpdate, kDelete };
 enum class Mode { kPlain, kFilteredInside, kFilteredOutside, kSorted, kInEdit };
 
@@ -262,6 +264,35 @@ TEST_F(NotifyFeaturesTest, RefreshedRecordFollowsTheFilterAndTheSort) {
   EXPECT_EQ(sorted->FieldByName("ID")->AsInteger(), 1) << "the record stays current in its new place";
   EXPECT_EQ(sorted->RecNo(), 3);
   EXPECT_EQ(Shown(*sorted), (std::vector<std::string>{"2|zz|777", "3|zz|300", "1|zzz|100"}));
+}
+
+// A notified row the server no longer holds when it is read leaves no
+// trace: an inserted one is not kept empty, a hidden one stays hidden, and
+// the handler reports what the refresh found.
+TEST_F(NotifyFeaturesTest, ARowGoneBeforeItIsReadLeavesNoTrace) {
+  Run("INSERT INTO EMP VALUES (1, 'a', 100)");
+  Run("INSERT INTO EMP VALUES (2, 'zz', 200)");
+  component_ = std::make_unique<TOraChangeNotification>();
+  auto query = NewQuery(Connect(), "SELECT ROWID, ID, NAME, SAL FROM EMP");
+  query->Options().SetReflectChangeNotify(true);
+  query->SetChangeNotification(component_.get());
+  query->SetFilter(kFilter);
+  query->SetFiltered(true);
+  query->Open();
+  Run("INSERT INTO EMP VALUES (4, 'bb', 400)");
+  const std::string inserted = RowIdOf(4);
+  Run("DELETE FROM EMP WHERE ID = 4");
+  EXPECT_EQ(MessageOf([&] { control_->Deliver(*component_, "SCOTT.EMP:2:" + inserted + "/2"); }),
+            "Refresh failed. Found 0 records");
+  const std::string hidden = RowIdOf(2);
+  Run("DELETE FROM EMP WHERE ID = 2");
+  EXPECT_EQ(MessageOf([&] { control_->Deliver(*component_, "SCOTT.EMP:4:" + hidden + "/4"); }),
+            "Refresh failed. Found 0 records");
+  EXPECT_EQ(query->FieldByName("ID")->AsInteger(), 1);
+  EXPECT_EQ(Shown(*query), (std::vector<std::string>{"1|a|100"}));
+  query->SetFiltered(false);
+  EXPECT_EQ(Shown(*query), (std::vector<std::string>{"1|a|100", "2|zz|200"})) << "the row read before it went";
+  query.reset();
 }
 
 }  // namespace
