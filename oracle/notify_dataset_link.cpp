@@ -101,7 +101,10 @@ void TOraDataSet::ReflectChangeNotify(const TNotifyTableChanges& changes) {
     for (int t = 0; t < changes.Count(); ++t) {
       const TNotifyTableChange& change = changes.Items(t);
       if (classlib::AnsiUpperCase(change.TableName) != table || !change.RowChanges) continue;
-      for (int r = 0; r < change.RowChanges->Count(); ++r) notified_rows_.push_back(change.RowChanges->Items(r));
+      for (int r = 0; r < change.RowChanges->Count(); ++r) {
+        const TNotifyRowChange& row = change.RowChanges->Items(r);
+        notified_rows_.push_back({row.RowId, row.Operations});
+      }
     }
   }
   if (State() == classlib::dsBrowse) ReflectNotifiedRows();
@@ -122,7 +125,7 @@ void TOraDataSet::DoAfterCancel() {
 // current unless the change hid or removed it; then the cursor goes on to
 // the next record, as after the user's own change.
 void TOraDataSet::ReflectNotifiedRows() {
-  std::vector<TNotifyRowChange> rows;
+  std::vector<TNotifiedRow> rows;
   rows.swap(notified_rows_);
   classlib::TField* row_id = FindField("ROWID");
   if (!Active() || !row_id || !IRecordSet() || notified_stamp_ != IRecordSet()->RefreshStamp()) return;
@@ -135,7 +138,7 @@ void TOraDataSet::ReflectNotifiedRows() {
   }
   std::exception_ptr failure;
   DisableControls();
-  for (const TNotifyRowChange& row : rows) {
+  for (const TNotifiedRow& row : rows) {
     try {
       ReflectNotifiedRow(row, row_id_no, current);
     } catch (...) {
@@ -159,10 +162,10 @@ void TOraDataSet::ReflectNotifiedRows() {
 // updates only rows without a change of the user's are read again: a
 // notified insert or delete would pass for the user's own and be sent to
 // the server later, and a refresh would overwrite a change not yet applied.
-void TOraDataSet::ReflectNotifiedRow(const TNotifyRowChange& row, int row_id_no, dacore::ItemHeader*& current) {
+void TOraDataSet::ReflectNotifiedRow(const TNotifiedRow& row, int row_id_no, dacore::ItemHeader*& current) {
   TCRRecordSet& store = *IRecordSet();
-  dacore::ItemHeader* item = store.FindRowByText(row_id_no, row.RowId);
-  const bool deleted = (row.Operations & Ops(cnoDelete)) != 0;
+  dacore::ItemHeader* item = store.FindRowByText(row_id_no, row.row_id);
+  const bool deleted = (row.operations & Ops(cnoDelete)) != 0;
   if (CachedUpdates() && (!item || item->status != dacore::isUnmodified || deleted)) return;
   if (deleted) {
     if (!item) return;
@@ -171,13 +174,13 @@ void TOraDataSet::ReflectNotifiedRow(const TNotifyRowChange& row, int row_id_no,
     store.RemoveRow(item);
     return;
   }
-  if (!item && !(row.Operations & Ops(cnoInsert))) return;
+  if (!item && !(row.operations & Ops(cnoInsert))) return;
   if (!item) {
     dacore::TRecBuf rec = store.AllocRecBuf();
     store.InitRecord(rec);
     try {
       if (store.HasComplexFields()) store.CreateComplexFields(rec, true);
-      store.PutFieldAsVariant(row_id_no, rec, classlib::Variant(row.RowId));
+      store.PutFieldAsVariant(row_id_no, rec, classlib::Variant(row.row_id));
       store.SetNull(row_id_no, rec, false);
     } catch (...) {
       store.FreeComplexFields(rec, true);
@@ -193,7 +196,7 @@ void TOraDataSet::ReflectNotifiedRow(const TNotifyRowChange& row, int row_id_no,
   // A row the server no longer holds does not stay behind empty, nor shown
   // against the filter.
   auto not_read = [&] {
-    if (row.Operations & Ops(cnoInsert)) store.RemoveRow(item);
+    if (row.operations & Ops(cnoInsert)) store.RemoveRow(item);
     else store.TestRowAgain(item);
   };
   try {

@@ -9,7 +9,6 @@
 #include <string>
 
 #include "dacore/dataset_component.h"
-#include "oracle/notify_change_tree.h"
 #include "oracle/query_ora_options.h"
 #include "oracle/query_ora_sql.h"
 
@@ -17,6 +16,7 @@ namespace oracle {
 
 class TOraSession;
 class TOraChangeNotification;
+class TNotifyTableChanges;
 
 enum TLockMode : uint8_t { lmNone, lmLockImmediate, lmLockDelayed };
 enum TSequenceMode : uint8_t { smInsert, smPost };
@@ -267,12 +267,16 @@ class TOraDataSet : public dacore::TCustomDADataSet {
   std::vector<std::string> QualifiedTableNames();
   // Notified row changes of the data set's tables not yet applied, kept
   // for the rows the store held when they came (its refresh stamp).
-  std::vector<TNotifyRowChange> notified_rows_;
+  struct TNotifiedRow {
+    std::string row_id;
+    uint8_t operations = 0;  // the notification's row operations (TChangeNotifyDMLOperations)
+  };
+  std::vector<TNotifiedRow> notified_rows_;
   int32_t notified_stamp_ = 0;
   void ReflectNotifiedRows();
   // One row: appended, read again or taken out, without a statement;
   // current is the user's row, moved on when it is taken out.
-  void ReflectNotifiedRow(const TNotifyRowChange& row, int row_id_no, dacore::ItemHeader*& current);
+  void ReflectNotifiedRow(const TNotifiedRow& row, int row_id_no, dacore::ItemHeader*& current);
 };
 
 class TCustomOraQuery : public TOraDataSet {

@@ -3,6 +3,7 @@
 // read through its stream in pieces, and a nested-table column followed by
 // a nested data set as the query scrolls.
 #include <algorithm>
+#include <cstdio>
 #include <fstream>
 #include <functional>
 #include <memory>
@@ -282,6 +283,19 @@ TEST_F(OraFieldTest, BFileStreamOutlivesItsQuery) {
   EXPECT_FALSE(Contains(standin_->Log(), "OCILobFileClose"));
   stream.reset();
   EXPECT_TRUE(Contains(standin_->Log(), "OCILobFileClose"));
+
+  // A file the server does not have, and a null BFILE, are not opened.
+  std::remove((folder + "/report.bin").c_str());
+  query = OpenKinds();
+  standin_->ClearLog();
+  auto null_file = query->CreateBlobStream(query->FieldByName("F"), classlib::bmRead);
+  query->Next();
+  auto missing = query->CreateBlobStream(query->FieldByName("F"), classlib::bmRead);
+  EXPECT_FALSE(dynamic_cast<TBFileStream&>(*null_file).OpenedFile());
+  EXPECT_FALSE(dynamic_cast<TBFileStream&>(*missing).OpenedFile());
+  EXPECT_FALSE(Contains(standin_->Log(), "OCILobFileOpen mode=1"));
+  query.reset();
+  EXPECT_EQ(null_file->Size(), 0);
 }
 
 TEST_F(OraFieldTest, RowIdOfTheLastStatement) {
