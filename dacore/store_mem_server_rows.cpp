@@ -47,7 +47,7 @@ ItemHeader* TMemData::AppendRow(TRecBuf rec) {
     item->filter_result = fsNotOmitted;
     RenumberItems(nullptr, rmAll);
   }
-  ShowRow(item);
+  GoToRow(item);
   return item;
 }
 
