@@ -154,13 +154,26 @@ void NotifyFeaturesTest::RunCase(const Case& c) {
   const int flags = c.operation == Operation::kInsert ? 2 : c.operation == Operation::kUpdate ? 4 : 8;
   const std::string changes = "SCOTT.EMP:" + std::to_string(flags) + ":" + row_id + "/" + std::to_string(flags);
   const std::vector<Row> server = ServerRows();
+  // The server's change is not an edit of the application's: none of its
+  // record events run for it.
+  int events = 0;
+  const auto count = classlib::TDataSetNotifyEvent::Function([&](classlib::TDataSet*) { ++events; });
+  query->SetOnNewRecord(count);
+  query->SetBeforePost(count);
+  query->SetAfterPost(count);
+  query->SetBeforeDelete(count);
   ASSERT_EQ(control_->Deliver(*component_, changes), 1);
-
   if (c.mode == Mode::kInEdit) {
     EXPECT_EQ(query->State(), classlib::dsEdit) << "the edit goes on";
     EXPECT_EQ(query->FieldByName("NAME")->AsString(), "pending");
     query->Cancel();
   }
+  EXPECT_EQ(events, 0);
+  query->SetOnNewRecord({});
+  query->SetBeforePost({});
+  query->SetAfterPost({});
+  query->SetBeforeDelete({});
+
   EXPECT_EQ(query->State(), classlib::dsBrowse);
   EXPECT_EQ(query->FieldByName("ID")->AsInteger(), 2) << "the user's record stays current";
   EXPECT_EQ(query->FieldByName("NAME")->AsString(), "b");
