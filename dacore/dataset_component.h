@@ -423,7 +423,7 @@ class TCustomDADataSet : public TMemDataSet,
   void CopyResultRow(TCustomDADataSet& result, TStatementType type);
   void CopyResultRows(TCustomDADataSet& result, TStatementType type);
   void CopyReturnParams();
-  void WriteRecordValue(classlib::TField* field, const classlib::TField& source, bool direct);
+  void WriteRecordValue(classlib::TField* field, const classlib::TField& source, TRecBuf rec);
 
   std::unique_ptr<TCustomDASQL> command_;
   TCRRecordSet* record_set_ = nullptr;

@@ -139,32 +139,22 @@ static TField* TargetField(TCustomDADataSet& data_set, TData& store, const std::
   return data_set.FindField(column);
 }
 
-void TCustomDADataSet::WriteRecordValue(TField* field, const TField& source, bool direct) {
+// A returned value goes into the row the store holds (rec, read from it)
+// or, without rec, into the record being posted.
+void TCustomDADataSet::WriteRecordValue(TField* field, const TField& source, TRecBuf rec) {
   const TFieldDesc* desc = GetFieldDesc(field);
   if (!desc) return;
-  if (direct) {
-    // The returned value goes into the row the store holds.
-    TRecBuf rec = FIRecordSet->AllocRecBuf();
-    try {
-      FIRecordSet->GetRecord(rec);
-      // Every kind the store keeps as a blob (a server's LOBs too) takes the text.
-      if (FIRecordSet->IsBlobFieldType(desc->DataType())) {
-        if (TBlob* blob = FIRecordSet->GetBlob(desc->FieldNo(), rec)) {
-          blob->SetAsString(source.IsNull() ? std::string() : source.AsString());
-          blob->Commit();
-        }
-        FIRecordSet->SetNull(desc->FieldNo(), rec, source.IsNull());
-      } else if (!PutRecordObject(*desc, source, rec)) {
-        FIRecordSet->PutFieldAsVariant(desc->FieldNo(), rec, source.Value());
+  if (rec) {
+    // Every kind the store keeps as a blob (a server's LOBs too) takes the text.
+    if (FIRecordSet->IsBlobFieldType(desc->DataType())) {
+      if (TBlob* blob = FIRecordSet->GetBlob(desc->FieldNo(), rec)) {
+        blob->SetAsString(source.IsNull() ? std::string() : source.AsString());
+        blob->Commit();
       }
-      FIRecordSet->PutRecord(rec);
-    } catch (...) {
-      // A value the record cannot take leaves the row as it was.
-      TData::FreeRecBuf(rec);
-      throw;
+      FIRecordSet->SetNull(desc->FieldNo(), rec, source.IsNull());
+    } else if (!PutRecordObject(*desc, source, rec)) {
+      FIRecordSet->PutFieldAsVariant(desc->FieldNo(), rec, source.Value());
     }
-    TData::FreeRecBuf(rec);
-    ForgetCalculatedValues();
     return;
   }
   // Into the record being posted: a value object is copied by its object.
@@ -186,27 +176,58 @@ void TCustomDADataSet::WriteRecordValue(TField* field, const TField& source, boo
 }
 
 // A check compares the returned values with the record's old ones; the
-// other kinds write them into the record (blobs only for a refresh).
+// other kinds write them into the record (blobs only for a refresh). In
+// browse state the values go straight into the row the store holds, all
+// of them into one copy of it, which replaces the row once: the row may
+// then leave the filter or move in the local order, and the cursor goes
+// where the store's rules put it (a row that leaves the filter gives way
+// to the next one).
 void TCustomDADataSet::CopyResultRow(TCustomDADataSet& result, TStatementType type) {
   const bool direct = !posting_ && !ApplyingCachedUpdates() && State() == classlib::dsBrowse;
-  if (direct) UpdateCursorPos();
-  bool written = false;
-  for (int i = 0; i < result.FieldCount(); ++i) {
-    const TField& source = *result.Fields().Fields(i);
-    TField* target = TargetField(*this, *FIRecordSet, source.FieldName());
-    if (!target || target->FieldKind() != classlib::fkData) continue;
-    const bool complex = target->IsBlob() || target->DataType() == classlib::ftADT ||
-                         target->DataType() == classlib::ftArray;
-    if (complex && type != stRefresh && type != stRefreshQuick) continue;
-    if (type == stCheck) {
-      if (!SameValue(source.Value(), target->OldValue()))
-        classlib::DatabaseError(SRecordChanged, this);
-      continue;
-    }
-    WriteRecordValue(target, source, direct);
-    written = true;
+  auto* store = direct ? dynamic_cast<TMemData*>(FIRecordSet) : nullptr;
+  TRecBuf rec = nullptr;
+  if (direct) {
+    UpdateCursorPos();
+    if (!store || !store->CurrentItem()) return;
+    rec = FIRecordSet->AllocRecBuf();
+    store->GetCurrentRow(rec);
   }
-  if (direct && written) Resync({});
+  bool written = false;
+  try {
+    for (int i = 0; i < result.FieldCount(); ++i) {
+      const TField& source = *result.Fields().Fields(i);
+      TField* target = TargetField(*this, *FIRecordSet, source.FieldName());
+      if (!target || target->FieldKind() != classlib::fkData) continue;
+      const bool complex = target->IsBlob() || target->DataType() == classlib::ftADT ||
+                           target->DataType() == classlib::ftArray;
+      if (complex && type != stRefresh && type != stRefreshQuick) continue;
+      if (type == stCheck) {
+        if (!SameValue(source.Value(), target->OldValue())) classlib::DatabaseError(SRecordChanged, this);
+        continue;
+      }
+      WriteRecordValue(target, source, rec);
+      written = true;
+    }
+    if (rec && written) {
+      store->ReplaceCurrentRow(rec);
+    }
+  } catch (...) {
+    // A value the record cannot take stops the copy; the values written
+    // before it stay (the copy already let go of what they replaced).
+    if (rec) {
+      if (written) {
+        store->ReplaceCurrentRow(rec);
+      }
+      TData::FreeRecBuf(rec);
+      Resync({});
+    }
+    throw;
+  }
+  if (!rec) return;
+  TData::FreeRecBuf(rec);
+  if (!written) return;
+  ForgetCalculatedValues();
+  Resync({});
 }
 
 // Each returned row finds its record by the key values; a check of deleted

@@ -83,6 +83,35 @@ class TMemData : public TData {
   // Appends `count` filled items that lie `stride` bytes apart.
   void AppendFilledItems(ItemHeader* first, size_t stride, int count);
 
+  // ---- Rows changed on the server by others ---------------------------------
+  // A row read again from the server (a refresh, a change the server
+  // notified) is not an edit: no statement hook runs and no cached change
+  // is recorded. Its new values may move it in the local order or across
+  // the filter, so it is tested again once they are written.
+  //
+  // The row whose field field_no holds text, hidden rows included; the rows
+  // not fetched yet are fetched while it is not found. nullptr when none.
+  ItemHeader* FindRowByText(int field_no, const std::string& text);
+  // Makes a row current; a row the filter hid is shown (not tested again)
+  // until ReplaceCurrentRow, so that its values can be read again. A row
+  // that cached updates hide (deleted) stays hidden.
+  void ShowRow(ItemHeader* item);
+  // Appends a row of rec's values after the last one, current and shown
+  // until ReplaceCurrentRow; the store takes over rec's complex values.
+  ItemHeader* AppendRow(TRecBuf rec);
+  // The current row takes rec's values outside an edit: the filter tests
+  // it again and the sort puts it in its place.
+  void ReplaceCurrentRow(TRecBuf rec);
+  // Lets the filter decide on a row again (one ShowRow showed whose values
+  // could not be read).
+  void TestRowAgain(ItemHeader* item);
+  // Makes a row current as it is; GetRecord goes on from a hidden one.
+  void GoToRow(ItemHeader* item);
+  // Takes a row out, as RemoveRecord does the current one.
+  void RemoveRow(ItemHeader* item);
+  // The current row's values, whether or not the filter shows it.
+  void GetCurrentRow(TRecBuf rec);
+
   // ---- View -----------------------------------------------------------------
   void ClearCache() override;
   void SetFilterText(const std::string& text) override;

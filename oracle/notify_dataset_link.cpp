@@ -2,6 +2,8 @@
 // kept here because the component is the upper of the two: the link both
 // ways, the subscription attached to the statement when it is prepared,
 // and the notified row changes applied to the records held.
+#include <exception>
+
 #include "classlib/ansistr.h"
 #include "classlib/field.h"
 #include "oracle/cmd_oci_command.h"
@@ -86,61 +88,127 @@ std::vector<std::string> TOraDataSet::QualifiedTableNames() {
   return names;
 }
 
-// Rows are found by their ROWID. A deleted row leaves the records without a
-// statement; an updated one is read again; an inserted one joins the
-// records with its ROWID and is read from the server. With cached updates
-// only rows without a change of the user's are read again.
+// The rows of the data set's tables that the notification names are kept
+// with the store's refresh stamp: a store read anew since holds the
+// server's rows already. In browse state they are applied at once;
+// otherwise the post or the cancel that ends the edit applies them.
 void TOraDataSet::ReflectChangeNotify(const TNotifyTableChanges& changes) {
-  classlib::TField* row_id = FindField("ROWID");
-  if (!row_id || State() != classlib::dsBrowse) return;
-  const classlib::TBookmark position = GetBookmark();
-  const bool cached = CachedUpdates();
-  const bool local = LocalUpdate();
-  SetLocalUpdate(true);
-  auto restore = [&] {
-    SetLocalUpdate(local);
-    if (!position.empty() && BookmarkValid(position)) GotoBookmark(position);
-  };
-  DisableControls();
-  try {
-    for (const std::string& table : QualifiedTableNames()) {
-      for (int t = 0; t < changes.Count(); ++t) {
-        const TNotifyTableChange& change = changes.Items(t);
-        if (classlib::AnsiUpperCase(change.TableName) != table || !change.RowChanges) continue;
-        for (int r = 0; r < change.RowChanges->Count(); ++r) {
-          const TNotifyRowChange& row = change.RowChanges->Items(r);
-          const bool found = Locate("ROWID", classlib::Variant(row.RowId), {});
-          // Cached changes would take a notified insert or delete for the
-          // user's own and send it to the server later, and a refresh
-          // would overwrite a change not yet applied.
-          if (cached && (!found || UpdateStatus() != classlib::usUnmodified || (row.Operations & Ops(cnoDelete))))
-            continue;
-          if (row.Operations & Ops(cnoDelete)) {
-            if (found) Delete();
-          } else if (row.Operations & Ops(cnoInsert)) {
-            if (found) continue;
-            Append();
-            const bool read_only = row_id->ReadOnly();
-            row_id->SetReadOnly(false);
-            row_id->SetAsString(row.RowId);
-            row_id->SetReadOnly(read_only);
-            Post();
-            RefreshRecord();
-          } else if (found) {
-            RefreshRecord();
-          }
-        }
+  if (!FindField("ROWID") || !IRecordSet()) return;
+  const int32_t stamp = IRecordSet()->RefreshStamp();
+  if (notified_stamp_ != stamp) notified_rows_.clear();
+  notified_stamp_ = stamp;
+  for (const std::string& table : QualifiedTableNames()) {
+    for (int t = 0; t < changes.Count(); ++t) {
+      const TNotifyTableChange& change = changes.Items(t);
+      if (classlib::AnsiUpperCase(change.TableName) != table || !change.RowChanges) continue;
+      for (int r = 0; r < change.RowChanges->Count(); ++r) {
+        const TNotifyRowChange& row = change.RowChanges->Items(r);
+        notified_rows_.push_back({row.RowId, row.Operations});
       }
     }
+  }
+  if (State() == classlib::dsBrowse) ReflectNotifiedRows();
+}
+
+void TOraDataSet::Post() {
+  TCustomDADataSet::Post();
+  if (!notified_rows_.empty() && State() == classlib::dsBrowse) ReflectNotifiedRows();
+}
+
+void TOraDataSet::DoAfterCancel() {
+  TCustomDADataSet::DoAfterCancel();
+  if (!notified_rows_.empty() && State() == classlib::dsBrowse) ReflectNotifiedRows();
+}
+
+// Every row is applied even when one fails (its refresh finds it gone); the
+// first failure is raised afterwards. The record that was current stays
+// current unless the change hid or removed it; then the cursor goes on to
+// the next record, as after the user's own change.
+void TOraDataSet::ReflectNotifiedRows() {
+  std::vector<TNotifiedRow> rows;
+  rows.swap(notified_rows_);
+  classlib::TField* row_id = FindField("ROWID");
+  if (!Active() || !row_id || !IRecordSet() || notified_stamp_ != IRecordSet()->RefreshStamp()) return;
+  TCRRecordSet& store = *IRecordSet();
+  const int row_id_no = GetFieldDesc(row_id)->FieldNo();
+  dacore::ItemHeader* current = nullptr;
+  if (!IsEmpty()) {
+    UpdateCursorPos();
+    current = store.CurrentItem();
+  }
+  std::exception_ptr failure;
+  DisableControls();
+  for (const TNotifiedRow& row : rows) {
+    try {
+      ReflectNotifiedRow(row, row_id_no, current);
+    } catch (...) {
+      if (!failure) failure = std::current_exception();
+    }
+  }
+  if (current) store.GoToRow(current);
+  else store.SetToBegin();
+  try {
+    Resync({});
   } catch (...) {
-    if (State() != classlib::dsBrowse) Cancel();
-    restore();
-    EnableControls();
+    if (!failure) failure = std::current_exception();
+  }
+  EnableControls();
+  if (failure) std::rethrow_exception(failure);
+}
+
+// A deleted row leaves the store; an updated one is read again; an inserted
+// one joins the store with its ROWID and is read from the server. Only then
+// do the filter and the local order see the row's values. With cached
+// updates only rows without a change of the user's are read again: a
+// notified insert or delete would pass for the user's own and be sent to
+// the server later, and a refresh would overwrite a change not yet applied.
+void TOraDataSet::ReflectNotifiedRow(const TNotifiedRow& row, int row_id_no, dacore::ItemHeader*& current) {
+  TCRRecordSet& store = *IRecordSet();
+  dacore::ItemHeader* item = store.FindRowByText(row_id_no, row.row_id);
+  const bool deleted = (row.operations & Ops(cnoDelete)) != 0;
+  if (CachedUpdates() && (!item || item->status != dacore::isUnmodified || deleted)) return;
+  if (deleted) {
+    if (!item) return;
+    // The current record gives way to the one after it (or before it).
+    if (item == current) current = item->next ? item->next : item->prev;
+    store.RemoveRow(item);
+    return;
+  }
+  if (!item && !(row.operations & Ops(cnoInsert))) return;
+  if (!item) {
+    dacore::TRecBuf rec = store.AllocRecBuf();
+    store.InitRecord(rec);
+    try {
+      if (store.HasComplexFields()) store.CreateComplexFields(rec, true);
+      store.PutFieldAsVariant(row_id_no, rec, classlib::Variant(row.row_id));
+      store.SetNull(row_id_no, rec, false);
+    } catch (...) {
+      store.FreeComplexFields(rec, true);
+      dacore::TData::FreeRecBuf(rec);
+      throw;
+    }
+    item = store.AppendRow(rec);
+    dacore::TData::FreeRecBuf(rec);
+  } else {
+    store.ShowRow(item);
+  }
+  Resync({});
+  // A row the server no longer holds does not stay behind empty, nor shown
+  // against the filter.
+  auto not_read = [&] {
+    if (row.operations & Ops(cnoInsert)) store.RemoveRow(item);
+    else store.TestRowAgain(item);
+  };
+  try {
+    RefreshRecord();
+  } catch (...) {
+    not_read();
     throw;
   }
-  restore();
-  EnableControls();
-  Resync({});
+  if (RowsAffected() == 0) {
+    not_read();
+    Resync({});
+  }
 }
 
 }  // namespace oracle

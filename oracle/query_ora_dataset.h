@@ -63,7 +63,9 @@ class TOraDataSet : public dacore::TCustomDADataSet {
   // carries the subscription.
   void Prepare() override;
   // Applies a change the server notified: rows inserted, updated or
-  // deleted in the data set's tables, found by their ROWID.
+  // deleted in the data set's tables, found by their ROWID. While a record
+  // is edited or inserted the rows wait, and are applied when the data set
+  // is back in browse state (after the post or the cancel).
   void ReflectChangeNotify(const TNotifyTableChanges& changes);
 
   // The value object (object, REF, VARRAY or nested table) a field holds in
@@ -103,6 +105,8 @@ class TOraDataSet : public dacore::TCustomDADataSet {
   // The use of the connection a new record with object values took is given
   // back by its cancel (HoldsConnection) or at the end of its post.
   void Cancel() override;
+  // Row changes the server notified during the edit are applied after it.
+  void Post() override;
 
   // Insert, update, delete, lock and refresh.
   dacore::TStatementTypes GetSupportedStatementTypes() const override;
@@ -150,6 +154,8 @@ class TOraDataSet : public dacore::TCustomDADataSet {
   // A fetch cancelled on the way resyncs the records at the next scroll,
   // unless AutoClose let the cursor go with the cancel.
   void DoAfterScroll() override;
+  // Row changes the server notified during the edit are applied now.
+  void DoAfterCancel() override;
   // In disconnected mode a new record's object values need the session:
   // the record holds a use of the connection until its insert ends.
   void InitRecord(classlib::TRecordBuffer buffer) override;
@@ -261,6 +267,18 @@ class TOraDataSet : public dacore::TCustomDADataSet {
   void AttachChangeNotification();
   // The data set's tables, each qualified with its owner.
   std::vector<std::string> QualifiedTableNames();
+  // Notified row changes of the data set's tables not yet applied, kept
+  // for the rows the store held when they came (its refresh stamp).
+  struct TNotifiedRow {
+    std::string row_id;
+    uint8_t operations = 0;  // the notification's row operations (TChangeNotifyDMLOperations)
+  };
+  std::vector<TNotifiedRow> notified_rows_;
+  int32_t notified_stamp_ = 0;
+  void ReflectNotifiedRows();
+  // One row: appended, read again or taken out, without a statement;
+  // current is the user's row, moved on when it is taken out.
+  void ReflectNotifiedRow(const TNotifiedRow& row, int row_id_no, dacore::ItemHeader*& current);
 };
 
 class TCustomOraQuery : public TOraDataSet {

@@ -1,7 +1,8 @@
 // Filters of the SQL data set on the SQLite test driver: conditions added to
 // statement texts that end in a line comment, the local filter keeping the
-// current record through the table's key, and searching over the sort order
-// while the filter hides the last row.
+// current record through the table's key, searching over the sort order
+// while the filter hides the last row, and a refreshed record that leaves
+// the filter.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -82,6 +83,35 @@ TEST_F(DataSetFilterTest, LocateOverTheSortOrderFindsRowsWhenTheLastIsFilteredOu
   EXPECT_TRUE(data_set->Locate("ID", classlib::Variant(5), {}));
   EXPECT_EQ(data_set->RecNo(), 5);
   EXPECT_FALSE(data_set->Locate("ID", classlib::Variant(10), {}));
+}
+
+// A refreshed record whose server value leaves the filter is hidden as a
+// whole: the cursor goes on to the next record (to the one before at the
+// end), which keeps its own values.
+TEST_F(DataSetFilterTest, RefreshedRecordLeavingTheFilterIsHiddenWhole) {
+  Exec(*session_, "CREATE TABLE U (ID INTEGER PRIMARY KEY, S VARCHAR(20), N INTEGER)");
+  Exec(*session_, "INSERT INTO U VALUES (1, 'a', 1), (2, 'b', 2), (3, 'c', 3)");
+  auto data_set = Query(*session_, "SELECT ID, S, N FROM U ORDER BY ID");
+  data_set->SetSQLStatement(stRefresh, "WHERE ID = :ID");
+  data_set->SetFilter("S < 'm'");
+  data_set->SetFiltered(true);
+  data_set->Open();
+  data_set->Next();
+  auto other = Session();
+  Exec(*other, "UPDATE U SET S = 'zz', N = 20 WHERE ID = 2");
+  data_set->RefreshRecord();
+  EXPECT_EQ(data_set->FieldByName("ID")->AsInteger(), 3);
+  EXPECT_EQ(data_set->FieldByName("N")->AsInteger(), 3);
+  Exec(*other, "UPDATE U SET S = 'zz' WHERE ID = 3");
+  data_set->RefreshRecord();
+  EXPECT_EQ(data_set->FieldByName("ID")->AsInteger(), 1);
+  EXPECT_EQ(data_set->RecordCount(), 1);
+  data_set->SetFiltered(false);
+  std::string rows;
+  for (data_set->First(); !data_set->Eof(); data_set->Next())
+    rows += data_set->FieldByName("ID")->AsString() + data_set->FieldByName("S")->AsString() +
+            data_set->FieldByName("N")->AsString() + " ";
+  EXPECT_EQ(rows, "1a1 2zz20 3zz3 ");
 }
 
 }  // namespace

@@ -3,10 +3,12 @@
 // read through its stream in pieces, and a nested-table column followed by
 // a nested data set as the query scrolls.
 #include <algorithm>
+#include <cstdio>
 #include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "classlib/field_blob.h"
@@ -238,6 +240,62 @@ TEST_F(OraFieldTest, BFileIsStreamedInPieces) {
   query->Edit();
   EXPECT_EQ(MessageOf([&] { f->LoadFromFile(folder + "/report.bin"); }), "Field 'F' cannot be modified");
   query->Cancel();
+}
+
+// A stream kept after its query closes, refreshes or goes reads the value
+// it was made on, and closes the file it opened only when it goes itself.
+TEST_F(OraFieldTest, BFileStreamOutlivesItsQuery) {
+  const std::string folder = MakeFolder("bfiles");
+  values_->MapDirectory("DOCS", folder);
+  const std::string content = "the file a stream outlives its query with";
+  std::ofstream(folder + "/report.bin", std::ios::binary) << content;
+  const std::vector<std::pair<std::string, std::function<void(std::unique_ptr<TOraQuery>&)>>> endings = {
+      {"closed", [](std::unique_ptr<TOraQuery>& query) { query->Close(); }},
+      {"refreshed",
+       [](std::unique_ptr<TOraQuery>& query) {
+         query->SetKeyFields("N");  // no dictionary to ask for the key
+         query->Refresh();
+       }},
+      {"freed", [](std::unique_ptr<TOraQuery>& query) { query.reset(); }},
+  };
+  for (const auto& [ending, end] : endings) {
+    SCOPED_TRACE(ending);
+    auto query = OpenKinds();
+    query->Next();
+    std::unique_ptr<classlib::TStream> stream = query->CreateBlobStream(query->FieldByName("F"), classlib::bmRead);
+    end(query);
+    std::string read(content.size() + 8, '\0');
+    read.resize(static_cast<size_t>(stream->Read(read.data(), static_cast<int>(read.size()))));
+    EXPECT_EQ(read, content) << "the value the stream was made on";
+    standin_->ClearLog();
+    stream.reset();
+    EXPECT_TRUE(Contains(standin_->Log(), "OCILobFileClose")) << "the file it opened is closed as it goes";
+  }
+  // A file open already is the opener's to close.
+  auto query = OpenKinds();
+  query->Next();
+  auto stream = query->CreateBlobStream(query->FieldByName("F"), classlib::bmRead);
+  auto second = query->CreateBlobStream(query->FieldByName("F"), classlib::bmRead);
+  EXPECT_FALSE(dynamic_cast<TBFileStream&>(*second).OpenedFile());
+  query.reset();
+  standin_->ClearLog();
+  second.reset();
+  EXPECT_FALSE(Contains(standin_->Log(), "OCILobFileClose"));
+  stream.reset();
+  EXPECT_TRUE(Contains(standin_->Log(), "OCILobFileClose"));
+
+  // A file the server does not have, and a null BFILE, are not opened.
+  std::remove((folder + "/report.bin").c_str());
+  query = OpenKinds();
+  standin_->ClearLog();
+  auto null_file = query->CreateBlobStream(query->FieldByName("F"), classlib::bmRead);
+  query->Next();
+  auto missing = query->CreateBlobStream(query->FieldByName("F"), classlib::bmRead);
+  EXPECT_FALSE(dynamic_cast<TBFileStream&>(*null_file).OpenedFile());
+  EXPECT_FALSE(dynamic_cast<TBFileStream&>(*missing).OpenedFile());
+  EXPECT_FALSE(Contains(standin_->Log(), "OCILobFileOpen mode=1"));
+  query.reset();
+  EXPECT_EQ(null_file->Size(), 0);
 }
 
 TEST_F(OraFieldTest, RowIdOfTheLastStatement) {

@@ -9,19 +9,11 @@
 #include "classlib/field.h"
 #include "oracle/conn_util_window.h"
 #include "oracle/notify_ora_change_notification.h"
+#include "oracle/tests/notify_control.h"
 #include "oracle/tests/query_fixture.h"
 
 namespace oracle::testing {
 namespace {
-
-class NotifyControl : public StandinControl {
- public:
-  using StandinControl::StandinControl;
-  int Notify(int event, const std::string& changes) {
-    return reinterpret_cast<int (*)(int, const char*)>(Symbol("standin_notify"))(event, changes.c_str());
-  }
-  void Join() { reinterpret_cast<void (*)()>(Symbol("standin_notify_join"))(); }
-};
 
 constexpr const char* kSelect = "SELECT ROWID, ID, NAME FROM EMP";
 constexpr const char* kColumns = "ROWID ROWID; ID NUMBER(9); NAME VARCHAR2(20)";
@@ -55,11 +47,7 @@ class OraQueryNotifyTest : public OraQueryFixture {
     fetch_->AddRows(sql, row);
   }
   // Sends a change, lets its callback post it, and has the main thread take it.
-  void Deliver(const std::string& changes) {
-    ASSERT_EQ(control_->Notify(6, changes), 1);
-    control_->Join();
-    component_->GetNotification().NotifyWindow()->ProcessMessages();
-  }
+  void Deliver(const std::string& changes) { ASSERT_EQ(control_->Deliver(*component_, changes), 1); }
   static std::vector<std::string> Rows(TOraQuery& query) {
     std::vector<std::string> rows;
     for (query.First(); !query.Eof(); query.Next())
