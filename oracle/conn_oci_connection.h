@@ -196,6 +196,11 @@ class TOCIConnection : public dacore::TCRConnection {
   uint8_t ConnectionKind = kOwnSession;
   TFailoverProc OnFailover;
   bool InTransaction = false;
+  // Set when something changed this server session's settings from those a
+  // new session starts with (language settings, client identifier, current
+  // schema, optimizer mode); cleared with each new session. A pool does not
+  // hand such a session on to another user.
+  bool SessionSettingsChanged = false;
 
  private:
   friend class TConnectionLock;
