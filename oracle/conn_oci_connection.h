@@ -220,6 +220,9 @@ class TOCIConnection : public dacore::TCRConnection {
   void RegisterFailover();
   void ApplyChangedNlsParams();
   void ClearSessionState();
+  // The session handle of the service context: the own one, or the one of
+  // a session taken from the client's pool or the MTS service.
+  OCISession* ServiceSession();
   std::string Oci7ErrorText(sword code);
   // A round trip that changes nothing on the session.
   void Probe();

@@ -195,8 +195,15 @@ void TOCIConnection::SetClientIdentifier(const std::string& text) {
     }
   } else {
     TConnectionLock lock(*this);
-    SetAttr(hSession, OCI_HTYPE_SESSION, text.c_str(), length, OCI_ATTR_CLIENT_IDENTIFIER);
+    SetAttr(ServiceSession(), OCI_HTYPE_SESSION, text.c_str(), length, OCI_ATTR_CLIENT_IDENTIFIER);
   }
+}
+
+OCISession* TOCIConnection::ServiceSession() {
+  if (hSession) return hSession;
+  void* session = nullptr;
+  Check(OCIAttrGet(GetSvcCtx(), OCI_HTYPE_SVCCTX, &session, nullptr, OCI_ATTR_SESSION, hError));
+  return static_cast<OCISession*>(session);
 }
 
 void TOCIConnection::SetStatementCacheSize(uint32_t size) {

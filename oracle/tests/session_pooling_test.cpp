@@ -64,8 +64,8 @@ ServerSettings SettingsOf(TOraSession& session, SessionControl& control) {
 
 // A user's schema, identifier, language setting and optimizer mode, set
 // before the connect or while connected, end with his use of the pooled
-// connection; a session that changes none of them gives its connection
-// back for reuse.
+// connection, whichever pool keeps it; a session that changes none of them
+// gives its connection back for reuse.
 TEST_F(SessionSourcesTest, APooledConnectionCarriesNoSettingsOfItsLastUser) {
   auto fresh = NewSession("scott/tiger@db1");
   fresh->SetConnected(true);
@@ -78,35 +78,41 @@ TEST_F(SessionSourcesTest, APooledConnectionCarriesNoSettingsOfItsLastUser) {
       {"client identifier", [](TOraSession& s) { s.Options().SetClientIdentifier("clerk"); }},
       {"date format", [](TOraSession& s) { s.Options().SetDateFormat("YYYY-MM-DD"); }},
       {"optimizer mode", [](TOraSession& s) { s.Options().SetOptimizerMode(omRule); }}};
-  for (bool while_connected : {false, true})
-    for (const auto& [name, change] : changes) {
-      SCOPED_TRACE(name + (while_connected ? " set while connected" : " set before the connect"));
-      auto first = NewSession("scott/tiger@db1");
-      first->SetPooling(true);
-      if (!while_connected) change(*first);
-      first->SetConnected(true);
-      if (while_connected) change(*first);
-      ASSERT_NE(SettingsOf(*first, *session_), defaults) << "the setting reached the server";
-      first->SetConnected(false);
+  for (TOraPoolingType pool_type : {optLocal, optOCI}) {
+    auto pooled = [&] {
+      auto session = NewSession("scott/tiger@db1");
+      session->SetPooling(true);
+      session->PoolingOptions().SetPoolType(pool_type);
+      return session;
+    };
+    for (bool while_connected : {false, true})
+      for (const auto& [name, change] : changes) {
+        SCOPED_TRACE(name + (while_connected ? " set while connected" : " set before the connect") +
+                     (pool_type == optOCI ? ", client library's pool" : ", local pool"));
+        auto first = pooled();
+        if (!while_connected) change(*first);
+        first->SetConnected(true);
+        if (while_connected) change(*first);
+        ASSERT_NE(SettingsOf(*first, *session_), defaults) << "the setting reached the server";
+        first->SetConnected(false);
 
-      auto next = NewSession("scott/tiger@db1");
-      next->SetPooling(true);
-      next->SetConnected(true);
-      EXPECT_EQ(SettingsOf(*next, *session_), defaults);
-      EXPECT_EQ(next->Options().DateFormat(), defaults.date_format);
-      next->SetConnected(false);
-    }
+        auto next = pooled();
+        next->SetConnected(true);
+        EXPECT_EQ(SettingsOf(*next, *session_), defaults);
+        EXPECT_EQ(next->Options().DateFormat(), defaults.date_format);
+        next->SetConnected(false);
+      }
 
-  auto plain = NewSession("scott/tiger@db1");
-  plain->SetPooling(true);
-  plain->SetConnected(true);
-  TOCIConnection* reused = plain->OCIConnection();
-  plain->SetConnected(false);
-  standin_->ClearLog();
-  plain->SetConnected(true);
-  EXPECT_EQ(plain->OCIConnection(), reused) << "an unchanged session is reused";
-  EXPECT_TRUE(standin_->LogOf("OCISessionBegin").empty());
-  plain->SetConnected(false);
+    auto plain = pooled();
+    plain->SetConnected(true);
+    plain->SetConnected(false);
+    const int sessions = session_->PoolSessions(false);
+    standin_->ClearLog();
+    plain->SetConnected(true);
+    EXPECT_TRUE(standin_->LogOf("OCISessionBegin").empty()) << "an unchanged session is reused";
+    EXPECT_EQ(session_->PoolSessions(false), sessions);
+    plain->SetConnected(false);
+  }
 }
 
 // Sessions on several threads connect through pools of their own servers
