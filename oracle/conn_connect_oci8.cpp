@@ -122,8 +122,11 @@ void TOCIConnection::DisconnectOci8() {
   if (ConnectionKind == kClientPoolSession) {
     OCISvcCtx* context = hSvcCtx;
     hSvcCtx = nullptr;
+    // The client's pool would hand a session with changed settings to its
+    // next user as it is: such a session leaves the pool.
+    const ub4 mode = SessionSettingsChanged ? OCI_SESSRLS_DROP : OCI_DEFAULT;
     try {
-      Check(OCISessionRelease(context, hError, nullptr, 0, OCI_DEFAULT));
+      Check(OCISessionRelease(context, hError, nullptr, 0, mode));
     } catch (...) {
       FreeOci8Handles();
       throw;

@@ -108,6 +108,7 @@ void TOCIConnection::Connect(const std::string& connect_string) {
     OCICallStyle = DefaultCallStyle;
   if (ProxyConnection) CheckOCI80();
   CommandCallStyle = OCICallStyle;
+  SessionSettingsChanged = false;
   if (OCICallStyle == kOci7) {
     ConnectOci7();
   } else if (OCICallStyle == kOci8) {
@@ -320,6 +321,9 @@ OCISvcCtx* TOCIConnection::GetSvcCtx() {
 void TOCIConnection::ReturnToPool() {
   classlib::Assert(Pool != nullptr, "OraClasses", __LINE__);
   OnFailover.Clear();
+  // The server keeps a session's settings for its whole life: one its user
+  // changed would carry them to the next user, who set none of them.
+  if (SessionSettingsChanged) IsValid = false;
   dacore::TCRConnection::ReturnToPool();
 }
 

@@ -196,6 +196,11 @@ class TOCIConnection : public dacore::TCRConnection {
   uint8_t ConnectionKind = kOwnSession;
   TFailoverProc OnFailover;
   bool InTransaction = false;
+  // Set when something changed this server session's settings from those a
+  // new session starts with (language settings, client identifier, current
+  // schema, optimizer mode); cleared with each new session. A pool does not
+  // hand such a session on to another user.
+  bool SessionSettingsChanged = false;
 
  private:
   friend class TConnectionLock;
@@ -215,6 +220,9 @@ class TOCIConnection : public dacore::TCRConnection {
   void RegisterFailover();
   void ApplyChangedNlsParams();
   void ClearSessionState();
+  // The session handle of the service context: the own one, or the one of
+  // a session taken from the client's pool or the MTS service.
+  OCISession* ServiceSession();
   std::string Oci7ErrorText(sword code);
   // A round trip that changes nothing on the session.
   void Probe();

@@ -114,6 +114,7 @@ uint16_t TOCIConnection::GetMaxStringSize() {
 
 void TOCIConnection::SetSessionParameter(const std::string& name, const std::string& value) {
   if (!Connected) return;
+  SessionSettingsChanged = true;
   Command().Execute("ALTER SESSION SET " + name + "=" + Quoted(value));
 }
 
@@ -181,6 +182,7 @@ void TOCIConnection::SetClientIdentifier(const std::string& text) {
   if (GetOracleVersion() < 9000) return;
   // An empty identifier is sent as one zero byte, which clears it.
   const ub4 length = text.empty() ? 1 : static_cast<ub4>(text.size());
+  SessionSettingsChanged = true;
   if (OCIVersion < 9000) {
     std::vector<TSessionParam> params{TSessionParam::InputString(":a", text)};
     try {
@@ -193,8 +195,15 @@ void TOCIConnection::SetClientIdentifier(const std::string& text) {
     }
   } else {
     TConnectionLock lock(*this);
-    SetAttr(hSession, OCI_HTYPE_SESSION, text.c_str(), length, OCI_ATTR_CLIENT_IDENTIFIER);
+    SetAttr(ServiceSession(), OCI_HTYPE_SESSION, text.c_str(), length, OCI_ATTR_CLIENT_IDENTIFIER);
   }
+}
+
+OCISession* TOCIConnection::ServiceSession() {
+  if (hSession) return hSession;
+  void* session = nullptr;
+  Check(OCIAttrGet(GetSvcCtx(), OCI_HTYPE_SVCCTX, &session, nullptr, OCI_ATTR_SESSION, hError));
+  return static_cast<OCISession*>(session);
 }
 
 void TOCIConnection::SetStatementCacheSize(uint32_t size) {

@@ -159,6 +159,8 @@ constexpr ub4 OCI_SYSOPER = 4;
 constexpr ub4 OCI_STMT_CACHE = 0x40;
 constexpr ub4 OCI_SESSGET_SPOOL = 1;
 constexpr ub4 OCI_SESSGET_STMTCACHE = 4;
+constexpr ub4 OCI_SESSRLS_RETAG = 1;
+constexpr ub4 OCI_SESSRLS_DROP = 2;
 constexpr ub4 OCI_SPC_STMTCACHE = 4;
 // Objects, LOBs, numbers, character sets.
 constexpr ub2 OCI_DURATION_SESSION = 10;

@@ -94,6 +94,7 @@ void TOraSession::ApplyOptimizerMode(TOptimizerMode mode) {
   // Servers before 9.0 know only the plain first-rows mode.
   if (mode >= omFirstRows1000 && mode <= omFirstRows1 && OCIConnection()->GetOracleVersion() < 9000)
     mode = omFirstRows;
+  OCIConnection()->SessionSettingsChanged = true;
   ExecSQL("ALTER SESSION SET OPTIMIZER_MODE = " + OptimizerModeName(mode));
 }
 
@@ -106,6 +107,7 @@ std::string TOraSession::DefaultSchema() const {
 void TOraSession::SetCurrentSchema(const std::string& name) {
   if (OCILite) RaiseOraException(messages::kSchemaLite);
   CheckSessionConnected();
+  OCIConnection()->SessionSettingsChanged = true;
   ExecSQL("ALTER SESSION SET CURRENT_SCHEMA = " + (name.empty() ? DefaultSchema() : name));
 }
 

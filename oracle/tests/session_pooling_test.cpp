@@ -3,9 +3,12 @@
 // proxy session over another session, and the Oracle home chosen among
 // those of the registry.
 #include <atomic>
+#include <functional>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "oracle/call_state.h"
@@ -40,6 +43,76 @@ TEST_F(SessionSourcesTest, APooledSessionGoesBackToItsPoolAndIsTakenAgain) {
   EXPECT_EQ(session->OCIConnection(), first);
   EXPECT_TRUE(standin_->LogOf("OCISessionBegin").empty()) << "no new logon";
   session->SetConnected(false);
+}
+
+// What a server session reports of the settings a session component sets on
+// it: those a pooled connection must not carry to its next user.
+struct ServerSettings {
+  std::string schema, client_identifier, date_format, optimizer_mode;
+  bool operator==(const ServerSettings&) const = default;
+  friend void PrintTo(const ServerSettings& s, std::ostream* out) {
+    *out << "{schema " << s.schema << ", identifier '" << s.client_identifier << "', date format " << s.date_format
+         << ", optimizer mode '" << s.optimizer_mode << "'}";
+  }
+};
+
+ServerSettings SettingsOf(TOraSession& session, SessionControl& control) {
+  const void* context = session.OCIConnection()->GetSvcCtx();
+  return {session.Schema(), control.ClientIdentifier(context), control.Setting(context, "NLS_DATE_FORMAT"),
+          control.Setting(context, "OPTIMIZER_MODE")};
+}
+
+// A user's schema, identifier, language setting and optimizer mode, set
+// before the connect or while connected, end with his use of the pooled
+// connection, whichever pool keeps it; a session that changes none of them
+// gives its connection back for reuse.
+TEST_F(SessionSourcesTest, APooledConnectionCarriesNoSettingsOfItsLastUser) {
+  auto fresh = NewSession("scott/tiger@db1");
+  fresh->SetConnected(true);
+  const ServerSettings defaults = SettingsOf(*fresh, *session_);
+  fresh->SetConnected(false);
+
+  using Change = std::function<void(TOraSession&)>;
+  const std::vector<std::pair<std::string, Change>> changes{
+      {"schema", [](TOraSession& s) { s.SetSchema("hr"); }},
+      {"client identifier", [](TOraSession& s) { s.Options().SetClientIdentifier("clerk"); }},
+      {"date format", [](TOraSession& s) { s.Options().SetDateFormat("YYYY-MM-DD"); }},
+      {"optimizer mode", [](TOraSession& s) { s.Options().SetOptimizerMode(omRule); }}};
+  for (TOraPoolingType pool_type : {optLocal, optOCI}) {
+    auto pooled = [&] {
+      auto session = NewSession("scott/tiger@db1");
+      session->SetPooling(true);
+      session->PoolingOptions().SetPoolType(pool_type);
+      return session;
+    };
+    for (bool while_connected : {false, true})
+      for (const auto& [name, change] : changes) {
+        SCOPED_TRACE(name + (while_connected ? " set while connected" : " set before the connect") +
+                     (pool_type == optOCI ? ", client library's pool" : ", local pool"));
+        auto first = pooled();
+        if (!while_connected) change(*first);
+        first->SetConnected(true);
+        if (while_connected) change(*first);
+        ASSERT_NE(SettingsOf(*first, *session_), defaults) << "the setting reached the server";
+        first->SetConnected(false);
+
+        auto next = pooled();
+        next->SetConnected(true);
+        EXPECT_EQ(SettingsOf(*next, *session_), defaults);
+        EXPECT_EQ(next->Options().DateFormat(), defaults.date_format);
+        next->SetConnected(false);
+      }
+
+    auto plain = pooled();
+    plain->SetConnected(true);
+    plain->SetConnected(false);
+    const int sessions = session_->PoolSessions(false);
+    standin_->ClearLog();
+    plain->SetConnected(true);
+    EXPECT_TRUE(standin_->LogOf("OCISessionBegin").empty()) << "an unchanged session is reused";
+    EXPECT_EQ(session_->PoolSessions(false), sessions);
+    plain->SetConnected(false);
+  }
 }
 
 // Sessions on several threads connect through pools of their own servers

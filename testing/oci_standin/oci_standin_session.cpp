@@ -179,9 +179,16 @@ sword OCISessionRelease(OCISvcCtx* context, OCIError* error, const OraText*, ub4
   if (sword status = InjectedStatus(state, "OCISessionRelease", error)) return status;
   Handle* live = Live(state, context, OCI_HTYPE_SVCCTX);
   if (!live || !live->extra.pool_busy) return OCI_INVALID_HANDLE;
+  if (mode & ~(OCI_SESSRLS_RETAG | OCI_SESSRLS_DROP)) return Fail(state, error, 24300, "ORA-24300: bad value for mode");
   // What the session left uncommitted does not pass to its next user.
   EndWork(state, context, false);
   live->extra.pool_busy = false;
+  if (mode & OCI_SESSRLS_DROP) {
+    // The session ends; the pool opens a new one when it is asked again.
+    auto& contexts = live->parent->extra.pool_contexts;
+    contexts.erase(std::remove(contexts.begin(), contexts.end(), live), contexts.end());
+    FreeHandle(state, live);
+  }
   return OCI_SUCCESS;
 }
 
