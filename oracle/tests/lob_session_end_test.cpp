@@ -4,11 +4,16 @@
 // library the service context the connection freed, nor carries the value
 // over onto the session of a reconnect.
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "classlib/stream.h"
 #include "oracle/error_messages.h"
+#include "oracle/field_ora_fields.h"
+#include "oracle/lob_ora_file.h"
 #include "oracle/lob_ora_lob.h"
 #include "oracle/param_ora_param.h"
 #include "oracle/query_ora_dataset.h"
@@ -183,6 +188,28 @@ TEST_F(LobSessionEndTest, UncachedBFileStreamRefusesToReadAfterTheSessionEnds) {
   EXPECT_EQ(MessageOf([&] { stream->Read(buffer, sizeof buffer); }), messages::kSessionNotConnected);
   EXPECT_EQ(MessageOf([&] { stream->Seek(0, classlib::soFromEnd); }), messages::kSessionNotConnected);
   stream.reset();
+  EXPECT_EQ(standin_->FreedHandleCalls(), 0);
+}
+
+// A BFILE value taken from its field keeps its names, which the client
+// holds, and refuses whatever asks the server.
+TEST_F(LobSessionEndTest, KeptBFileKeepsItsNamesAndRefusesTheServer) {
+  auto query = Open(kFiles, "ID NUMBER(9); F BFILE", "1|DOCS/report.bin", true);
+  TOraFile* file = dynamic_cast<TBFileField&>(*query->FieldByName("F")).AsFile();
+  file->AddRef();
+  query.reset();
+  session_->SetConnected(false);
+  EXPECT_EQ(file->FileDir(), "DOCS");
+  EXPECT_EQ(file->FileName(), "report.bin");
+  for (const auto& [name, call] : std::vector<std::pair<std::string, std::function<void()>>>{
+           {"Open", [&] { file->Open(); }},
+           {"Close", [&] { file->Close(); }},
+           {"Exists", [&] { file->Exists(); }},
+           {"IsOpen", [&] { file->IsOpen(); }},
+           {"Refresh", [&] { file->Refresh(); }}}) {
+    EXPECT_EQ(MessageOf(call), messages::kSessionNotConnected) << name;
+  }
+  file->Release();
   EXPECT_EQ(standin_->FreedHandleCalls(), 0);
 }
 
