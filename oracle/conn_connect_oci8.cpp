@@ -6,6 +6,7 @@
 #include "oracle/call_entries.h"
 #include "oracle/call_state.h"
 #include "oracle/conn_oci_connection.h"
+#include "oracle/conn_svc_ctx_liveness.h"
 #include "oracle/error_ora.h"
 
 namespace oracle {
@@ -119,6 +120,9 @@ void TOCIConnection::ConnectMTS() {
 
 void TOCIConnection::DisconnectOci8() {
   Connected = false;
+  // Values that kept the context (LOBs, BFILEs) stop calling with it
+  // before it is freed.
+  CloseSvcCtx(hSvcCtx);
   if (ConnectionKind == kClientPoolSession) {
     OCISvcCtx* context = hSvcCtx;
     hSvcCtx = nullptr;

@@ -11,6 +11,7 @@
 #include "oracle/call_state.h"
 #include "oracle/conn_exec_thread.h"
 #include "oracle/conn_session_command.h"
+#include "oracle/conn_svc_ctx_liveness.h"
 #include "oracle/conn_util_window.h"
 #include "oracle/error_ora.h"
 #include "oracle/error_raise.h"
@@ -117,6 +118,7 @@ void TOCIConnection::Connect(const std::string& connect_string) {
       case kClientPoolSession: ConnectPooled(); break;
       default: ConnectMTS(); break;
     }
+    OpenSvcCtx(hSvcCtx);
   } else {
     CheckOCI();
   }

@@ -31,7 +31,8 @@ TBFileStream::~TBFileStream() {
   if (file_ == nullptr) return;
   if (opened_file_) {
     try {
-      if (file_->IsOpen()) file_->Close();
+      // A session that has ended closed its files with it.
+      if (file_->SessionOpen() && file_->IsOpen()) file_->Close();
     } catch (...) {
       // A destructor cannot report a failed close; the server closes the
       // file with the session.

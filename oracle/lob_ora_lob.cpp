@@ -32,6 +32,7 @@ TOraLob::~TOraLob() {
 
 void TOraLob::SetOCISvcCtx(OCISvcCtx* svc_ctx) {
   svc_ctx_ = svc_ctx;
+  svc_token_ = SvcCtxToken(svc_ctx);
   env_ = nullptr;
   if (!svc_ctx) return;
   void* env = nullptr;
@@ -45,8 +46,11 @@ void TOraLob::CheckAlloc() {
   if (!Locator()) RaiseOraException(messages::kLobNotAllocated);
 }
 
+bool TOraLob::SessionOpen() const { return svc_ctx_ && (!svc_token_ || svc_token_->Open()); }
+
 void TOraLob::CheckSession() {
   if (!svc_ctx_) RaiseOraException(messages::kSvcCtxNotDefined);
+  if (!SessionOpen()) RaiseOraException(messages::kSessionNotConnected);
 }
 
 void TOraLob::CheckInit() {
@@ -67,7 +71,8 @@ void TOraLob::AllocLob() {
 void TOraLob::FreeLob() {
   OCILobLocator* locator = Locator();
   if (locator && owns_locator_) {
-    if (svc_ctx_ && IsTemporary()) {
+    // A temporary LOB of a session that has ended went with it.
+    if (SessionOpen() && IsTemporary()) {
       FreeTemporary();
       return;  // FreeTemporary ends in FreeLob
     }

@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "dacore/blob_compressed.h"
+#include "oracle/conn_svc_ctx_liveness.h"
 #include "oracle/oci_defs.h"
 
 namespace oracle {
@@ -63,7 +64,12 @@ class TOraLob : public dacore::TCompressedBlob {
   void SetOCILobLocator(OCILobLocator* locator);
   OCISvcCtx* GetOCISvcCtx() const { return svc_ctx_; }
   OCIEnv* GetOCIEnv() const { return env_; }
+  // Takes the context with the liveness of its session: once its
+  // connection ends the session (or reconnects), the value keeps what it
+  // holds on the client and never passes the context again.
   void SetOCISvcCtx(OCISvcCtx* svc_ctx);
+  // A context is set and its session is still open.
+  bool SessionOpen() const;
 
   bool Cached() const { return cached_; }
   void SetCached(bool value);
@@ -76,7 +82,9 @@ class TOraLob : public dacore::TCompressedBlob {
   bool NeedsRead() const { return needs_read_; }
   void SetNeedsRead(bool value) { needs_read_ = value; }
 
-  // "Lob is not allocated", "OCISvcCtx is not defined", "Lob locator should be inited".
+  // "Lob is not allocated", "OCISvcCtx is not defined" (or "Session is not
+  // connected" once the context's session has ended), "Lob locator should
+  // be inited".
   void CheckAlloc();
   void CheckSession();
   void CheckInit();
@@ -111,6 +119,7 @@ class TOraLob : public dacore::TCompressedBlob {
 
   OCILobLocator** locator_cell_;
   OCISvcCtx* svc_ctx_ = nullptr;
+  TSvcCtxToken svc_token_;  // nil for a context no connection of ours opened
   OCIEnv* env_ = nullptr;
   bool owns_locator_ = false;
   bool cached_ = true;

@@ -81,6 +81,10 @@ int StandinControl::LiveHandles() {
   return reinterpret_cast<int (*)()>(Symbol("standin_live_handles"))();
 }
 
+int StandinControl::FreedHandleCalls() {
+  return reinterpret_cast<int (*)()>(Symbol("standin_freed_handle_calls"))();
+}
+
 bool RunWithLoaderPath(const std::string& folder, const std::string& test) {
   const std::string filter = "--gtest_filter=" + test;
   pid_t child = fork();

@@ -35,6 +35,8 @@ class StandinControl {
   std::vector<std::string> LogOf(const std::string& entry);
   void ClearLog();
   int LiveHandles();
+  // Calls the library was given a freed handle in since its reset.
+  int FreedHandleCalls();
 
  protected:
   void* Symbol(const char* name);

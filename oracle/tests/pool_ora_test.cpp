@@ -1,6 +1,7 @@
 // The Oracle pools on the stand-in: keys, local reuse, the client library's
 // session pool, proxy sessions over pooled ones, a full pool's waiting get
-// beside another pool's, and the kinds this system cannot offer.
+// beside another pool's, a LOB of a released pool session, and the kinds
+// this system cannot offer.
 #include "oracle/pool_ora_manager.h"
 
 #include <chrono>
@@ -8,7 +9,9 @@
 
 #include "oracle/call_binding.h"
 #include "oracle/call_state.h"
+#include "oracle/error_messages.h"
 #include "oracle/error_ora.h"
+#include "oracle/lob_ora_lob.h"
 #include "oracle/pool_ora_pools.h"
 #include "oracle/tests/conn_fixture.h"
 #include "testing/message_of.h"
@@ -110,6 +113,30 @@ TEST_F(OraPoolTest, ClientLibraryPoolIsSharedAndAuthenticatesEveryRequest) {
   TOraConnectionPoolManager::Free();
   EXPECT_TRUE(Contains(standin_->Log(), "OCISessionPoolDestroy mode=0"));
   EXPECT_EQ(standin_->LiveHandles(), 2);
+}
+
+// The library's pool hands a released session (and its service context)
+// out again: a LOB made on it before the release stays with the session it
+// was made on, which has ended for its owner.
+TEST_F(OraPoolTest, LobOfAReleasedPoolSessionIsNotCarriedOverOntoTheNextTaker) {
+  TOCIConnection* first = Get(Parameters(optOCI));
+  OCISvcCtx* context = first->GetSvcCtx();
+  auto* lob = new TOraLob(context);
+  lob->CreateTemporary(ltClob);
+  lob->SetAsString("the first taker's");
+  lob->WriteLob();
+  first->ReturnToPool();
+  TOCIConnection* second = Get(Parameters(optOCI));
+  EXPECT_EQ(second->GetSvcCtx(), context) << "the same service context is handed out again";
+  EXPECT_EQ(MessageOf([&] { lob->LengthLob(); }), messages::kSessionNotConnected);
+  EXPECT_EQ(MessageOf([&] { lob->WriteLob(); }), messages::kSessionNotConnected);
+  EXPECT_EQ(lob->GetAsString(), "the first taker's") << "what it holds stays readable";
+  standin_->ClearLog();
+  lob->Release();
+  EXPECT_TRUE(standin_->LogOf("OCILobFreeTemporary").empty()) << "nothing is freed on the next taker's behalf";
+  EXPECT_EQ(standin_->FreedHandleCalls(), 0);
+  second->ReturnToPool();
+  TOraConnectionPoolManager::Free();
 }
 
 TEST_F(OraPoolTest, ProxySessionsLayOverPooledOnes) {

@@ -221,7 +221,13 @@ sword OCIAttrGet(const void* target, ub4 target_type, void* value, ub4* size, ub
     case OciAttrKind::Pointer: {
       auto found = live->pointers.find(attribute);
       void* pointer = found == live->pointers.end() ? nullptr : found->second;
-      if (attribute == OCI_ATTR_ENV) pointer = live->parent;
+      if (attribute == OCI_ATTR_ENV) {
+        // The environment the handle was made in, however deep below it
+        // (a pooled session's context hangs under its pool).
+        Handle* owner = live->parent;
+        while (owner && owner->type != OCI_HTYPE_ENV) owner = owner->parent;
+        pointer = owner;
+      }
       *static_cast<void**>(value) = pointer;
       return OCI_SUCCESS;
     }

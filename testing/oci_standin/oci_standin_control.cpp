@@ -71,4 +71,10 @@ int standin_live_handles(void) {
   return static_cast<int>(state.handles.size());
 }
 
+int standin_freed_handle_calls(void) {
+  State& state = TheState();
+  std::lock_guard<std::mutex> guard(state.lock);
+  return state.freed_handle_calls;
+}
+
 }

@@ -53,5 +53,8 @@ void standin_clear_log(void);
 void standin_set_logging(int on);
 // Handles and descriptors allocated and not yet freed.
 int standin_live_handles(void);
+// Calls given a handle or descriptor after it was freed (and before its
+// address was handed out again) since the last reset.
+int standin_freed_handle_calls(void);
 
 }

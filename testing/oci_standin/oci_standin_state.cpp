@@ -13,6 +13,8 @@ State& TheState() {
 void Reset(State& state) {
   state.handles.clear();
   state.storage.clear();
+  state.freed.clear();
+  state.freed_handle_calls = 0;
   int version[5] = {10, 2, 0, 1, 0};
   std::copy(version, version + 5, state.client_version);
   state.banner = kDefaultBanner;
@@ -37,6 +39,7 @@ Handle* NewHandle(State& state, ub4 type, Handle* parent) {
   Handle* raw = handle.get();
   state.storage.push_back(std::move(handle));
   state.handles.insert(raw);
+  state.freed.erase(raw);
   return raw;
 }
 
@@ -49,6 +52,7 @@ void FreeHandle(State& state, Handle* handle) {
   if (handle->type == OCI_HTYPE_STMT) ForgetCursor(state, handle);
   if (handle->type == OCI_HTYPE_SESSION) TierSessionEnd(state, handle);
   state.handles.erase(handle);
+  state.freed.insert(handle);
   auto owned = std::find_if(state.storage.begin(), state.storage.end(),
                             [handle](const std::unique_ptr<Handle>& h) { return h.get() == handle; });
   if (owned != state.storage.end()) state.storage.erase(owned);
@@ -56,7 +60,10 @@ void FreeHandle(State& state, Handle* handle) {
 
 Handle* Live(State& state, const void* pointer, ub4 type) {
   auto found = state.handles.find(static_cast<Handle*>(const_cast<void*>(pointer)));
-  if (found == state.handles.end()) return nullptr;
+  if (found == state.handles.end()) {
+    if (pointer && state.freed.count(pointer)) ++state.freed_handle_calls;
+    return nullptr;
+  }
   if (type != 0 && (*found)->type != type) return nullptr;
   return *found;
 }

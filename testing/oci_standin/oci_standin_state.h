@@ -66,6 +66,10 @@ inline constexpr const char* kDefaultBanner =
 struct State {
   std::mutex lock;
   std::set<Handle*> handles;
+  // Addresses of handles freed and not handed out again, and how many calls
+  // were given one: a real client library would read freed memory there.
+  std::set<const void*> freed;
+  int freed_handle_calls = 0;
   std::vector<std::unique_ptr<Handle>> storage;
   int client_version[5] = {10, 2, 0, 1, 0};
   std::string banner = kDefaultBanner;
@@ -90,6 +94,7 @@ void Reset(State& state);
 Handle* NewHandle(State& state, ub4 type, Handle* parent);
 void FreeHandle(State& state, Handle* handle);
 // The handle behind a pointer when it is live and of that type (0: any).
+// A pointer to a freed handle is counted as a call given a freed handle.
 Handle* Live(State& state, const void* pointer, ub4 type = 0);
 
 // Records an error on the error handle (when it is one) and answers -1.
