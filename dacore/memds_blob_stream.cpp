@@ -32,9 +32,13 @@ class TMemDataSet::TBlobStream : public TStream {
       data_set.FIRecordSet->TruncateBlob(field_no_, record_, 0, wide_);
       modified_ = true;
     }
+    // Last: a stream refused above is never listed.
+    data_set.blob_streams_.push_back(this);
   }
 
   ~TBlobStream() override {
+    if (detached_) return;
+    std::erase(data_set_.blob_streams_, this);
     if (!modified_) return;
     field_->SetModified(true);
     try {
@@ -80,6 +84,12 @@ class TMemDataSet::TBlobStream : public TStream {
     return opened_ ? data_set_.FIRecordSet->GetBlobSize(field_no_, record_, from_rollback_, wide_) : 0;
   }
 
+  // The data set closed or went: its buffers and fields are gone.
+  void Detach() {
+    detached_ = true;
+    opened_ = false;
+  }
+
   // Cuts the value at size (a stream only shortens a blob this way).
   void SetSize(int64_t size) override {
     if (!opened_ || mode_ == bmRead || size >= Size()) return;
@@ -98,8 +108,14 @@ class TMemDataSet::TBlobStream : public TStream {
   bool from_rollback_ = false;
   bool opened_ = false;
   bool modified_ = false;
+  bool detached_ = false;
   uint32_t position_ = 0;
 };
+
+void TMemDataSet::DetachBlobStreams() {
+  for (TBlobStream* stream : blob_streams_) stream->Detach();
+  blob_streams_.clear();
+}
 
 std::unique_ptr<TStream> TMemDataSet::CreateBlobStream(TField* field, TBlobStreamMode mode) {
   auto* blob_field = dynamic_cast<TBlobField*>(field);

@@ -22,6 +22,7 @@ TMemDataSet::TMemDataSet(TComponent* owner) : TDataSet(owner) { SetIRecordSet(Cr
 TMemDataSet::~TMemDataSet() {
   Destroying();
   SetActive(false);
+  DetachBlobStreams();
   if (FIRecordSet != nullptr) FIRecordSet->UnPrepare();
 }
 
@@ -359,6 +360,7 @@ void TMemDataSet::InternalOpen() {
 }
 
 void TMemDataSet::InternalClose() {
+  DetachBlobStreams();
   BindFields(false);
   if (DefaultFields()) DestroyFields();
   // An unprepared store forgets its descriptions when it closes.

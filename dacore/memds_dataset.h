@@ -271,6 +271,11 @@ class TMemDataSet : public classlib::TDataSet {
  private:
   class TBlobStream;
   friend class TBlobStream;
+  // Streams read the active record's buffer and the fields: a close or a
+  // free cuts them off, so a stream kept longer reads nothing and touches
+  // nothing that went with the data set.
+  void DetachBlobStreams();
+  std::vector<TBlobStream*> blob_streams_;
 
   struct TRecInfo {
     int32_t record_number;

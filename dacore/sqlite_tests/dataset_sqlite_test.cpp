@@ -548,6 +548,37 @@ TEST_F(DataSetTest, MemoLineEndsReadAsCRLFWithConvertEOLAndAreNoChange) {
             "Field is not BLOB");
 }
 
+// A blob stream reads the open data set's active record. Kept past a Close,
+// a re-open or the data set's end, it reads nothing and its end touches
+// nothing that went with the data set (a written one included).
+TEST_F(DataSetTest, BlobStreamKeptPastItsDataSetReadsNothingAndEndsQuietly) {
+  Exec(*session_, "UPDATE T SET TX = 'kept' WHERE ID = 1");
+  auto data_set = Query(*session_, "SELECT ID, S, TX FROM T WHERE ID = 1");
+  data_set->Open();
+  auto read = data_set->CreateBlobStream(data_set->FieldByName("TX"), classlib::bmRead);
+  EXPECT_EQ(read->Size(), 4);
+  data_set->Close();
+  char byte = 0;
+  EXPECT_EQ(read->Size(), 0);
+  EXPECT_EQ(read->Read(&byte, 1), 0);
+  data_set->Open();
+  EXPECT_EQ(read->Read(&byte, 1), 0) << "a re-open gives the stream no new buffer";
+  read.reset();
+
+  data_set->Edit();
+  auto written = data_set->CreateBlobStream(data_set->FieldByName("TX"), classlib::bmWrite);
+  EXPECT_EQ(written->Write("new", 3), 3);
+  auto kept = data_set->CreateBlobStream(data_set->FieldByName("TX"), classlib::bmRead);
+  data_set.reset();
+  EXPECT_EQ(written->Write("more", 4), 0);
+  EXPECT_EQ(kept->Size(), 0);
+  written.reset();
+  kept.reset();
+  auto check = Query(*session_, "SELECT TX FROM T WHERE ID = 1");
+  check->Open();
+  EXPECT_EQ(check->FieldByName("TX")->AsString(), "kept") << "the edit went with its data set, unposted";
+}
+
 // Texts read straight from the record follow the line-end and trimming
 // options switched while the data set is open, at the next read: the
 // connection's ConvertEOL and the data set's trimming both reach it.
