@@ -16,30 +16,9 @@
 #include <utility>
 
 #include "platform/shared_memory.h"
+#include "testing/scratch_dir.h"
 
 namespace platform::scratch {
-
-// A fresh folder, removed with its contents at the end.
-class ScratchFolder {
- public:
-  ScratchFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "platform-test-XXXXXX").string();
-    // An empty path would put a test's files at the root of the file system.
-    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot make a scratch folder in " + pattern);
-    path_ = pattern;
-  }
-  ~ScratchFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-  const std::string& Path() const { return path_; }
-  std::string File(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
 
 // Sets (or with no value removes) an environment variable for the scope.
 class ScopedEnv {

@@ -37,6 +37,7 @@
 #include "platform/registry.h"
 #include "testing/bench_counted.h"
 #include "testing/bench_field_reader.h"
+#include "testing/scratch_dir.h"
 
 namespace {
 
@@ -45,31 +46,13 @@ using namespace oracle;
 constexpr int kRows = 100000;
 constexpr const char* kQuery = "select id, amount, name, code, created, tag from bench_rows";
 
-// The folder of the process's registry in the temporary folder ($TMPDIR
-// first), removed with its contents when the process ends: a measuring
-// session starts the program many times.
-class ScratchFolder {
- public:
-  ScratchFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "oracle-bench-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("no temporary folder");
-    path_ = pattern;
-  }
-  ~ScratchFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-  const std::string& Path() const { return path_; }
-
- private:
-  std::string path_;
-};
+// The process's registry lives in a scratch folder of its own, removed when
+// the process ends: a measuring session starts the program many times.
+using platform::scratch::ScratchFolder;
 
 // A connected session on the stand-in, with the query's rows prebuilt.
 TOCIConnection& Session() {
-  static ScratchFolder folder;
+  static ScratchFolder folder("oracle-bench");
   static TOCIConnection* connection = [] {
     setenv("UPDATER_REGISTRY", (folder.Path() + "/registry").c_str(), 1);
     platform::TRegistry registry;
