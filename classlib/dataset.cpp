@@ -181,13 +181,21 @@ void TDataSet::RestoreState(TDataSetState state) { state_ = state; }
 
 // ---- Fields -----------------------------------------------------------------
 
+namespace {
+
+// A field and the children of object fields at every depth (an object
+// inside an object included), each after its parent.
+void AddWithChildren(TField* field, std::vector<TField*>& out) {
+  out.push_back(field);
+  if (auto* object = dynamic_cast<TObjectField*>(field))
+    for (TField* child : object->Fields().List()) AddWithChildren(child, out);
+}
+
+}  // namespace
+
 std::vector<TField*> TDataSet::FieldList() const {
   std::vector<TField*> out;
-  for (TField* field : fields_->List()) {
-    out.push_back(field);
-    if (auto* object = dynamic_cast<TObjectField*>(field))
-      for (TField* child : object->Fields().List()) out.push_back(child);
-  }
+  for (TField* field : fields_->List()) AddWithChildren(field, out);
   return out;
 }
 

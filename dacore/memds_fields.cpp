@@ -211,8 +211,18 @@ TFieldDesc* TMemDataSet::GetFieldDesc(TField* field) const {
 void* TMemDataSet::GetFieldObject(TField* field) {
   TFieldDesc* desc = GetFieldDesc(field);
   TRecordBuffer record = ActiveBuffer();
-  if (desc == nullptr || record == nullptr || desc->HasParent() || !FIRecordSet->IsComplexFieldType(desc->DataType()))
-    return nullptr;
+  if (desc == nullptr || record == nullptr) return nullptr;
+  const TDataType t = desc->DataType();
+  if (desc->HasParent()) {
+    // An attribute's value object (a collection's too) is kept by its
+    // object, NULL or not.
+    if (!FIRecordSet->IsComplexFieldType(t) && t != dtArray && t != dtTable) return nullptr;
+    void* object = nullptr;
+    bool is_blank = true;
+    FIRecordSet->GetFieldByNo(desc->FieldNo(), record, &object, is_blank);
+    return object;
+  }
+  if (!FIRecordSet->IsComplexFieldType(t)) return nullptr;
   return LoadUnaligned<void*>(record + desc->Offset());
 }
 

@@ -367,6 +367,13 @@ void TData::SetNull(int field_no, TRecBuf rec, bool value) {
 bool TData::GetNullByBlob(int field_no, TRecBuf rec) {
   const TFieldDesc& field = FieldOfNo(field_no);
   if (!IsBlobFieldType(field.DataType())) return true;
+  if (field.HasParent()) {
+    // An attribute has no room in the record: its object knows its NULL.
+    TBlob* blob = nullptr;
+    bool is_blank = true;
+    GetChildField(field, rec, &blob, is_blank);
+    return is_blank;
+  }
   auto* blob = static_cast<TBlob*>(GetSlot(rec, field));
   if (!blob || blob->GetSize() == 0) return true;
   *NullPtr(rec, field_no) = 0;

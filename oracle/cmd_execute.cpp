@@ -210,9 +210,10 @@ void TOCICommand::FinishLobParams() {
   }
 }
 
-// An output or input/output object the server handed back NULL: the LOB
-// data kept on the client for its attributes was the value before the run;
-// sent again, it would bring the object back with it.
+// An output or input/output object the server handed back: the LOB data
+// kept on the client for its attributes was the value before the run; sent
+// again, it would bring that back. Handed back NULL, the values go; else
+// they show what the server handed back (NULL ones empty).
 void TOCICommand::FinishObjectParams() {
   for (int i = 0; i < GetParamCount(); ++i) {
     TOraParamDesc* param = ParamAt(i);
@@ -220,6 +221,7 @@ void TOCICommand::FinishObjectParams() {
     auto* object = dynamic_cast<TOraObject*>(param->GetObject());
     if (!object || dynamic_cast<TOraRef*>(object) || dynamic_cast<TOraXML*>(object) || !object->GetInstance()) continue;
     if (object->GetIsNull()) object->ForgetLobs();
+    else object->ResetLobs();
   }
 }
 

@@ -50,10 +50,22 @@ TOraNestedTable::TOraNestedTable(TComponent* owner) : TMemDataSet(owner) {
 
 TOraNestedTable::~TOraNestedTable() {
   Destroying();
-  SetActive(false);
+  // A destructor cannot report: what the closing could not undo goes with
+  // the values it held.
+  try {
+    SetActive(false);
+  } catch (...) {
+  }
   parent_link_->SetDataSource(nullptr);
-  SetDataSetField(nullptr);
-  DropValues();
+  try {
+    SetDataSetField(nullptr);
+  } catch (...) {
+    data_set_field_ = nullptr;
+  }
+  try {
+    DropValues();
+  } catch (...) {
+  }
 }
 
 std::unique_ptr<TData> TOraNestedTable::CreateIRecordSet() { return std::make_unique<TTableData>(); }
@@ -101,6 +113,7 @@ void TOraNestedTable::Install(TOraObject* value) {
   DropValues();
   table_ = table;
   ref_ = ref;
+  seen_replacements_ = value ? value->Replacements() : 0;
   if (ref_) {
     if (!dynamic_cast<TRefData*>(RecordSet())) SetIRecordSet(std::make_unique<TRefData>());
     static_cast<TRefData*>(RecordSet())->SetRef(ref_);
@@ -191,7 +204,10 @@ void TOraNestedTable::DataEvent(TDataEvent event, intptr_t info) {
 void TOraNestedTable::ParentScroll() {
   if (!data_set_field_ || updating_parent_ || !Active()) return;
   TOraObject* value = ParentValue();
-  if (value && (value == table_ || value == ref_)) return;
+  // The same value replaced in place (a refresh, a notification, a read
+  // after an update) shows other contents: they are read again.
+  const bool same = value && (value == table_ || value == ref_);
+  if (same && value->Replacements() == seen_replacements_) return;
   Close();
   Open();
 }
@@ -293,6 +309,7 @@ void TOraNestedTable::InternalCancel() {
   if (ref_before_edit_ && ref_ && ref_->GetInstance()) {
     ref_->TOraObject::Assign(*ref_before_edit_);
     ref_->SetModified(false);
+    seen_replacements_ = ref_->Replacements();  // our own undo, shown already
   }
   DropRefCopy();
   TMemDataSet::InternalCancel();

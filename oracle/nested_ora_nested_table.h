@@ -7,6 +7,7 @@
 // SetTable or SetRef, and can be changed (a REF's record edited only).
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -96,6 +97,8 @@ class TOraNestedTable : public dacore::TMemDataSet {
   std::unique_ptr<TParentLink> parent_link_;
   TOraArray* table_ = nullptr;
   TOraRef* ref_ = nullptr;
+  // The value's count of replacements when it was shown.
+  uint32_t seen_replacements_ = 0;
   // The REF's object as it was when the running edit began.
   TOraObject* ref_before_edit_ = nullptr;
   // Set while this data set changes the parent itself.

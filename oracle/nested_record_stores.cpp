@@ -72,13 +72,21 @@ void TOraObjectValuesStore::CreateComplexField(TRecBuf rec, const TFieldDesc& fi
 // ---- The object behind a REF ----------------------------------------------------------
 
 TRefData::~TRefData() {
-  Close();
-  SetRef(nullptr);
+  try {
+    Close();
+    SetRef(nullptr);
+  } catch (...) {
+    // A destructor cannot report; the REF and its pin go with their value.
+    ReleaseShared(ref_);
+    ref_ = nullptr;
+  }
 }
 
 void TRefData::SetRef(TOraRef* ref) {
-  if (ref != ref_ && pinned_ && ref_ && ref_->GetInstance()) ref_->Unpin();
-  if (ref != ref_) pinned_ = false;
+  if (ref == ref_) return;
+  const bool pinned = pinned_;
+  pinned_ = false;
+  if (pinned && ref_ && ref_->Pinned()) ref_->Unpin();
   ReplaceShared(ref_, ref);
 }
 
@@ -110,7 +118,7 @@ void TRefData::InternalOpen() {
   if (ref_->GetIsNull()) return;
   if (!ref_->GetInstance()) {
     ref_->Pin();
-    pinned_ = ref_->GetInstance() != nullptr;
+    pinned_ = ref_->Pinned();
   }
   // A REF whose object is gone shows no record either.
   if (ref_->GetIsNull()) return;
@@ -125,8 +133,10 @@ void TRefData::InternalOpen() {
 
 void TRefData::InternalClose() {
   TMemData::InternalClose();
-  if (pinned_ && ref_ && ref_->GetInstance()) ref_->Unpin();
+  // The REF may have been pointed elsewhere since: its old pin went then.
+  const bool pinned = pinned_;
   pinned_ = false;
+  if (pinned && ref_ && ref_->Pinned()) ref_->Unpin();
 }
 
 void TRefData::Reopen() {
@@ -160,7 +170,11 @@ void TRefData::UpdateRecord(TRecBuf rec) {
 // ---- The elements of a collection -----------------------------------------------------
 
 TTableData::~TTableData() {
-  Close();
+  try {
+    Close();
+  } catch (...) {
+    // A destructor cannot report: the records go with the store.
+  }
   ReleaseShared(table_);
 }
 

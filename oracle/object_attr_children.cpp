@@ -97,11 +97,22 @@ dacore::TSharedObject* TOraObject::MakeChild(dacore::TAttribute& attribute) {
 }
 
 void TOraObject::ReplaceInstance(void* instance, void* indicator) {
-  if (instance == GetInstance()) return;
+  if (instance == GetInstance()) {
+    // The same place may hold other values now: the children read it again.
+    SetIndicator(indicator);
+    RepointChildren();
+    return;
+  }
   FreeObject(false);
   SetInstance(instance);
   SetIndicator(indicator);
   RepointChildren();
+}
+
+void* TOraObject::StoredPointer(std::size_t i) const {
+  if (!GetInstance()) return nullptr;
+  const dacore::TAttribute& attribute = *GetOraType()->GetAttributes(static_cast<int>(i));
+  return *reinterpret_cast<void**>(static_cast<char*>(GetInstance()) + attribute.Offset());
 }
 
 void TOraObject::RepointChildren() {
@@ -115,14 +126,21 @@ void TOraObject::RepointChildren() {
       object->RepointChildren();
       continue;
     }
-    const dacore::TAttribute& attribute = *GetOraType()->GetAttributes(static_cast<int>(i));
-    void* stored = GetInstance() ? *reinterpret_cast<void**>(static_cast<char*>(GetInstance()) + attribute.Offset())
-                                 : nullptr;
+    void* stored = StoredPointer(i);
     if (auto* lob = dynamic_cast<TOraLob*>(child)) lob->SetOCILobLocator(static_cast<OCILobLocator*>(stored));
     else if (auto* stamp = dynamic_cast<TOraTimeStamp*>(child)) stamp->SetOCIDateTime(static_cast<OCIDateTime*>(stored));
     else if (auto* span = dynamic_cast<TOraInterval*>(child)) span->SetOCIInterval(static_cast<OCIInterval*>(stored));
   }
 }
+
+namespace {
+
+bool IsLobType(int type) { return type == dtOraBlob || type == dtOraClob; }
+bool IsEmbeddedValueType(int type) {
+  return type == dacore::dtObject || type == dacore::dtArray || type == dacore::dtTable;
+}
+
+}  // namespace
 
 void TOraObject::WriteLobs() {
   if (OCIVersion < 8100) return;  // no temporary LOBs before 8.1
@@ -131,17 +149,26 @@ void TOraObject::WriteLobs() {
     if (!child) continue;
     const dacore::TAttribute& attribute = *GetOraType()->GetAttributes(static_cast<int>(i));
     const int type = attribute.DataType();
-    if (type == dacore::dtObject || type == dacore::dtArray || type == dacore::dtTable) {
+    if (IsEmbeddedValueType(type)) {
       // An embedded object's attributes and a collection's elements travel
       // with this object; a REF's object is written by its own flush.
       static_cast<TOraObject*>(child)->WriteLobs();
       continue;
     }
-    if (type != dtOraBlob && type != dtOraClob) continue;
+    if (!IsLobType(type)) continue;
     auto* lob = static_cast<TOraLob*>(child);
+    if (AttrIsNull(attribute.Name())) {
+      // NULL goes as NULL, whatever locator the attribute held before.
+      if (GetAttribute(attribute.Name()).indicator != OCI_IND_NULL)
+        WriteAttribute(attribute.Name(), OCI_IND_NULL, nullptr);
+      lob->SetModified(false);
+      continue;
+    }
     lob->CreateTemporary(type == dtOraClob ? ltClob : ltBlob);
     lob->WriteLob();
     WriteAttribute(attribute.Name(), OCI_IND_NOTNULL, lob->GetOCILobLocator());
+    // The indicator tells the LOB's state from now on.
+    lob->SetModified(false);
     // A value written into an embedded object makes the objects around it
     // present, as a write through the outer object's path would.
     for (TOraObject* outer = owner_; outer; outer = outer->owner_) outer->SetIsNull(false);
@@ -149,18 +176,50 @@ void TOraObject::WriteLobs() {
 }
 
 void TOraObject::CopyLobsTo(TOraObject& target) {
+  const std::size_t count = std::max(children_.size(), target.children_.size());
+  for (std::size_t i = 0; i < count; ++i) {
+    dacore::TSharedObject* child = i < children_.size() ? children_[i] : nullptr;
+    dacore::TSharedObject* kept = i < target.children_.size() ? target.children_[i] : nullptr;
+    if (!child && !kept) continue;
+    const dacore::TAttribute& attribute = *GetOraType()->GetAttributes(static_cast<int>(i));
+    const int type = attribute.DataType();
+    if (IsEmbeddedValueType(type)) {
+      if (child) static_cast<TOraObject*>(child)->CopyLobsTo(*target.AttrAsObject(attribute.Name()));
+      else static_cast<TOraObject*>(kept)->ResetLobs();
+    } else if (IsLobType(type)) {
+      if (!child) {
+        target.ResetLob(i);
+        continue;
+      }
+      auto* lob = static_cast<TOraLob*>(child);
+      TOraLob* copy = target.AttrAsLob(attribute.Name());
+      copy->SetOCILobLocator(static_cast<OCILobLocator*>(target.StoredPointer(i)));
+      copy->Clear();
+      if (lob->GetSize() > 0) copy->SetAsString(lob->GetAsString());
+      copy->SetModified(lob->Modified());
+    }
+  }
+}
+
+void TOraObject::ResetLobs() {
   for (std::size_t i = 0; i < children_.size(); ++i) {
     dacore::TSharedObject* child = children_[i];
     if (!child) continue;
-    const dacore::TAttribute& attribute = *GetOraType()->GetAttributes(static_cast<int>(i));
-    const int type = attribute.DataType();
-    if (type == dacore::dtObject || type == dacore::dtArray || type == dacore::dtTable) {
-      static_cast<TOraObject*>(child)->CopyLobsTo(*target.AttrAsObject(attribute.Name()));
-    } else if (type == dtOraBlob || type == dtOraClob) {
-      auto* lob = static_cast<TOraLob*>(child);
-      if (lob->GetSize() > 0 || lob->Modified()) target.AttrAsLob(attribute.Name())->SetAsString(lob->GetAsString());
-    }
+    const int type = GetOraType()->GetAttributes(static_cast<int>(i))->DataType();
+    if (IsEmbeddedValueType(type)) static_cast<TOraObject*>(child)->ResetLobs();
+    else if (IsLobType(type)) ResetLob(i);
   }
+}
+
+void TOraObject::ResetLob(std::size_t i) {
+  auto* lob = static_cast<TOraLob*>(children_[i]);
+  const dacore::TAttribute& attribute = *GetOraType()->GetAttributes(static_cast<int>(i));
+  void* stored = StoredPointer(i);
+  const bool is_null = !stored || GetAttribute(attribute.Name()).indicator == OCI_IND_NULL;
+  lob->SetOCILobLocator(static_cast<OCILobLocator*>(stored));
+  lob->Clear();
+  if (!is_null) lob->ReadLob();
+  lob->SetModified(false);
 }
 
 void TOraObject::ForgetLobs() {

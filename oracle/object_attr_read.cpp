@@ -10,8 +10,10 @@
 #include "oracle/call_entries_values.h"
 #include "oracle/error_ora.h"
 #include "oracle/error_raise.h"
+#include "oracle/lob_ora_lob.h"
 #include "oracle/object_ora_object.h"
 #include "oracle/object_path.h"
+#include "oracle/value_data_types.h"
 
 namespace oracle {
 
@@ -104,7 +106,31 @@ TAttributePlace TOraObject::GetAttribute(const std::string& path) {
 }
 
 bool TOraObject::AttrIsNull(const std::string& path) {
-  return GetAttribute(path).indicator == OCI_IND_NULL;
+  const TAttributePlace place = GetAttribute(path);
+  const int type = place.attribute ? place.attribute->DataType() : dacore::dtUnknown;
+  if (type == dtOraBlob || type == dtOraClob)
+    if (TOraLob* lob = KeptLob(path); lob && lob->Modified()) return lob->GetSize() == 0;
+  return place.indicator == OCI_IND_NULL;
+}
+
+TOraLob* TOraObject::KeptLob(const std::string& path) const {
+  if (path.find('[') != std::string::npos) return nullptr;  // elements keep their own
+  const TOraObject* at = this;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t dot = path.find('.', start);
+    const std::string name = classlib::AnsiUpperCase(classlib::Trim(path.substr(start, dot - start)));
+    if (!at->GetOraType()) return nullptr;
+    const TAttribute* attribute = FindOraAttribute(*at->GetOraType(), name);
+    if (!attribute) return nullptr;
+    const auto slot = static_cast<std::size_t>(attribute->AttributeNo() - 1);
+    dacore::TSharedObject* child = slot < at->children_.size() ? at->children_[slot] : nullptr;
+    if (dot == std::string::npos) return dynamic_cast<TOraLob*>(child);
+    if (attribute->DataType() != dacore::dtObject) return nullptr;
+    at = dynamic_cast<TOraObject*>(child);
+    if (!at) return nullptr;
+    start = dot + 1;
+  }
 }
 
 TAttribute& TOraObject::AttributeOf(const std::string& path) {

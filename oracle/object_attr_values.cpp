@@ -12,6 +12,7 @@
 #include "oracle/error_ora.h"
 #include "oracle/error_raise.h"
 #include "oracle/lob_ora_file.h"
+#include "oracle/lob_ora_lob.h"
 #include "oracle/object_ora_object.h"
 #include "oracle/value_data_types.h"
 
@@ -43,8 +44,14 @@ bool IsChildType(int type) {
 }  // namespace
 
 void TOraObject::SetAttrIsNull(const std::string& path, bool value) {
+  TOraLob* lob = KeptLob(path);
   if (value) {
     WriteAttribute(path, OCI_IND_NULL, nullptr);
+    // A NULL LOB holds no data: none is read from it, none is sent later.
+    if (lob) {
+      lob->Clear();
+      lob->SetModified(false);
+    }
     return;
   }
   // Not null keeps the value the instance holds.
@@ -53,6 +60,7 @@ void TOraObject::SetAttrIsNull(const std::string& path, bool value) {
   if (!place.indicator_ptr) RaiseOraException("Object is not allocated");
   *place.indicator_ptr = OCI_IND_NOTNULL;
   MarkPresent();
+  if (lob) lob->SetModified(false);  // the indicator decides from now on
 }
 
 void TOraObject::SetAttrAsInteger(const std::string& path, int32_t value) {
@@ -102,8 +110,10 @@ void TOraObject::GetAttributeValue(const std::string& name, void* dest, bool& is
   const TAttribute& attribute = AttributeOf(name);
   const int type = attribute.DataType();
   if (IsChildType(type)) {
+    // The value object is handed over NULL or not: a field writes through
+    // it; the blank flag tells NULL as the object knows it.
     *static_cast<void**>(dest) = ChildAt(name)->GetObjectHandle();
-    is_blank = false;
+    is_blank = AttrIsNull(name);
     return;
   }
   is_blank = AttrIsNull(name);
@@ -145,7 +155,11 @@ void TOraObject::GetAttributeValue(const std::string& name, void* dest, bool& is
 void TOraObject::SetAttributeValue(const std::string& name, const void* source) {
   const TAttribute& attribute = AttributeOf(name);
   const int type = attribute.DataType();
-  if (type == dtOraBlob || type == dtOraClob) return;  // their LOB objects write them
+  if (type == dtOraBlob || type == dtOraClob) {
+    // Their LOB values write the data; cleared, the attribute is NULL.
+    if (!source) SetAttrIsNull(name, true);
+    return;
+  }
   if (!source) {
     SetAttrIsNull(name, true);
     return;

@@ -4,6 +4,7 @@
 #include "oracle/object_date.h"
 #include "oracle/object_ora_array.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "classlib/exceptions.h"
@@ -353,13 +354,35 @@ void TOraArray::WriteLobs() {
 void TOraArray::CopyLobsTo(TOraObject& target) {
   auto* copy = dynamic_cast<TOraArray*>(&target);
   if (!copy || !GetInstance() || !copy->GetInstance()) return;
+  const std::size_t count = std::max(items_.size(), copy->items_.size());
+  for (std::size_t i = 0; i < count; ++i) {
+    TOraObject* item = i < items_.size() ? items_[i] : nullptr;
+    TOraObject* kept = i < copy->items_.size() ? copy->items_[i] : nullptr;
+    if (dynamic_cast<TOraRef*>(item)) item = nullptr;
+    if (dynamic_cast<TOraRef*>(kept)) kept = nullptr;
+    const auto index = static_cast<int32_t>(i);
+    OCIInd* indicator = nullptr;
+    if ((!item && !kept) || !copy->Element(index, &indicator)) continue;
+    if (item && Element(index, &indicator)) item->CopyLobsTo(*copy->ItemAsObject(index));
+    else if (kept) kept->ResetLobs();
+  }
+}
+
+void TOraArray::ResetLobs() {
+  RepointItems();
+  for (TOraObject* item : items_)
+    if (item && !dynamic_cast<TOraRef*>(item) && item->GetInstance()) item->ResetLobs();
+}
+
+void TOraArray::RepointItems() {
+  if (!GetInstance()) return;
   for (std::size_t i = 0; i < items_.size(); ++i) {
     TOraObject* item = items_[i];
-    const auto index = static_cast<int32_t>(i);
-    if (!item || dynamic_cast<TOraRef*>(item)) continue;
+    if (!item) continue;
     OCIInd* indicator = nullptr;
-    if (!Element(index, &indicator) || !copy->Element(index, &indicator)) continue;
-    item->CopyLobsTo(*copy->ItemAsObject(index));
+    void* element = Element(static_cast<int32_t>(i), &indicator);
+    if (auto* ref = dynamic_cast<TOraRef*>(item)) ref->PointAt(element ? *static_cast<OCIRef**>(element) : nullptr);
+    else item->ReplaceInstance(element, element ? indicator : nullptr);
   }
 }
 
@@ -370,10 +393,14 @@ void TOraArray::Assign(TOraObject& source) {
     return;
   }
   MarkModified();
+  MarkReplaced();
   CheckAlloc(true);
   array->CheckAlloc(true);
   CheckOciStatus(OCICollAssign(Env(), GetOCIError(), array->Collection(), Collection()), GetOCIError());
   SetIsNull(array->GetIsNull());
+  // The elements are new: the values kept over them must not point at the
+  // ones that went.
+  RepointItems();
   array->CopyLobsTo(*this);
 }
 
@@ -406,10 +433,12 @@ void TOraNestTable::Assign(TOraObject& source) {
     return;
   }
   MarkModified();
+  MarkReplaced();
   CheckAlloc(true);
   table->CheckAlloc(true);
   CopyNestedTables(Env(), GetOCIError(), *GetOraType(), table->GetInstance(), GetInstance());
   SetIsNull(table->GetIsNull());
+  RepointItems();
   table->CopyLobsTo(*this);
 }
 

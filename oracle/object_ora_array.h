@@ -54,9 +54,11 @@ class TOraArray : public TOraObject {
   void SetItemAsObject(int32_t index, TOraObject& value);
   // The LOB attributes of the object elements whose values were asked for.
   void WriteLobs() override;
-  // The LOB data of the object elements' values, into the same elements of
-  // `target` (a collection copied from this one) where they exist.
+  // The object elements' LOB attributes, into the same elements of
+  // `target` (a collection copied from this one) where they exist; the
+  // values `target` keeps over other elements show what those hold.
   void CopyLobsTo(TOraObject& target) override;
+  void ResetLobs() override;
 
   void FreeObject(bool free_child = true) override;
 
@@ -68,6 +70,9 @@ class TOraArray : public TOraObject {
   // Assigns a value of the element's native form with a not-null indicator
   // and marks the collection present.
   void AssignElement(int32_t index, const void* value, const void* indicator = nullptr);
+  // Points every element value kept at its element again (the elements
+  // were replaced); one whose element went holds nothing.
+  void RepointItems();
 
  private:
   void CheckItemType(int type, const char* target);

@@ -183,6 +183,7 @@ void TOraObject::MarkModified() {
 
 void TOraObject::Assign(TOraObject& source) {
   MarkModified();
+  MarkReplaced();
   CheckSession();
   CheckAlloc(true);
   source.CheckAlloc(true);
@@ -204,6 +205,7 @@ bool TOraObject::GetIsNull() {
 
 void TOraObject::SetIsNull(bool value) {
   MarkModified();
+  if (value) MarkReplaced();
   CheckAlloc(true);
   *static_cast<OCIInd*>(GetIndicator()) = value ? OCI_IND_NULL : OCI_IND_NOTNULL;
 }

@@ -89,10 +89,15 @@ class TOraObject : public dacore::TDBObject {
   // elements of collection attributes likewise (a REF's object is not part
   // of this one). A collection does it for its object elements.
   virtual void WriteLobs();
-  // Gives `target`, a copy of this value's instance, the data of the LOB
-  // attributes this value holds on the client (the copy holds their
-  // locators only), embedded objects' and collection elements' too.
+  // Gives `target`, a copy of this value's instance, this value's LOB
+  // attributes whole: the data held on the client (the copy holds their
+  // locators only) and NULL ones as NULL, so no LOB value the target kept
+  // from before survives; embedded objects' and collection elements' too.
   virtual void CopyLobsTo(TOraObject& target);
+  // The LOB values kept for attributes show what the instance now holds
+  // (another value was copied into it): NULL ones empty, the others read
+  // from their locators; embedded objects' and collection elements' too.
+  virtual void ResetLobs();
   // The value came back NULL from the server: the LOB values kept for its
   // attributes (embedded objects' too) go, their attributes null, so that
   // no later write sends the data they held before.
@@ -108,6 +113,10 @@ class TOraObject : public dacore::TDBObject {
   // the generated statement writes it.
   bool Modified() const { return modified_; }
   void SetModified(bool value) { modified_ = value; }
+  // Counts the times the value was replaced as a whole (a copy of another
+  // value, NULL set on it): a view over its contents (a nested data set)
+  // that saw another count reads it again.
+  uint32_t Replacements() const { return replacements_; }
 
   // ---- Embedded values.
   TOraObject* Owner() const { return owner_; }
@@ -116,7 +125,12 @@ class TOraObject : public dacore::TDBObject {
 
   // ---- Attributes by path.
   TAttributePlace GetAttribute(const std::string& path);
+  // The indicator is the one truth of an attribute's NULL, but a LOB
+  // attribute whose LOB value was written since (data given, or emptied
+  // through a field) is NULL exactly when that value is empty; the next
+  // write of the object brings the indicator in step.
   bool AttrIsNull(const std::string& path);
+  // NULL set on a LOB attribute empties the LOB value kept for it too.
   void SetAttrIsNull(const std::string& path, bool value);
   std::string AttrAsString(const std::string& path);
   void SetAttrAsString(const std::string& path, const std::string& value);
@@ -142,6 +156,8 @@ class TOraObject : public dacore::TDBObject {
   ~TOraObject() override;
   // Marks this value and every value it is embedded in as written.
   void MarkModified();
+  // The value was replaced as a whole (see Replacements).
+  void MarkReplaced() { ++replacements_; }
 
   OCIEnv* Env() const { return env_; }
   // A value that makes its instance by other calls than OCIObjectNew (an
@@ -168,6 +184,13 @@ class TOraObject : public dacore::TDBObject {
   dacore::TAttribute& AttributeOf(const std::string& path);
   // The NUMBER a path leads to; nil when it is null.
   const OCINumber* NumberAt(const std::string& path);
+  // The LOB value kept for the attribute a path of names leads to, made
+  // by nobody here: nil when there is none yet.
+  TOraLob* KeptLob(const std::string& path) const;
+  // The locator the attribute of child slot i holds in the instance.
+  void* StoredPointer(std::size_t i) const;
+  // The LOB value of child slot i shows what the instance holds.
+  void ResetLob(std::size_t i);
 
   OCISvcCtx* svc_ctx_ = nullptr;
   OCIEnv* env_ = nullptr;
@@ -181,6 +204,7 @@ class TOraObject : public dacore::TDBObject {
   OCIRef* ref_ = nullptr;
   bool cached_ = false;
   bool modified_ = false;
+  uint32_t replacements_ = 0;
 };
 
 }  // namespace oracle

@@ -19,6 +19,7 @@ TOraRef::TOraRef(TOraType* object_type) : TOraObject(object_type), ref_cell_(new
 
 TOraRef::~TOraRef() {
   try {
+    ReleasePin();
     FreeObject(true);
     FreeOwnRef();
   } catch (...) {
@@ -41,6 +42,8 @@ void TOraRef::SetOCIRef(OCIRef* ref) {
 
 void TOraRef::PointAt(OCIRef* ref) {
   if (ref == GetOCIRef()) return;
+  MarkReplaced();
+  ReleasePin();
   FreeObject(true);
   if (own_ref_ && own_ref_ != ref) FreeOwnRef();
   *ref_cell_ = ref;
@@ -67,6 +70,8 @@ void TOraRef::Clear() {
   OCIRef* ref = GetOCIRef();
   if (!ref) return;
   MarkModified();
+  MarkReplaced();
+  ReleasePin();
   FreeObject(true);
   OCIRefClear(Env(), ref);
   *ref_cell_ = nullptr;
@@ -85,14 +90,23 @@ void TOraRef::Pin() {
     return;
   }
   SetInstance(object);
+  pinned_ = true;
   void* indicator = nullptr;
   CheckOciStatus(OCIObjectGetInd(Env(), GetOCIError(), object, &indicator), GetOCIError());
   SetIndicator(indicator);
 }
 
 void TOraRef::Unpin() {
-  TOraObject::Unpin();
+  if (!pinned_) TOraObject::Unpin();  // an object pinned by other means
+  ReleasePin();
   FreeObject(true);
+}
+
+void TOraRef::ReleasePin() {
+  if (!pinned_) return;
+  pinned_ = false;
+  void* object = GetInstance();
+  if (object) CheckOciStatus(OCIObjectUnpin(Env(), GetOCIError(), object), GetOCIError());
 }
 
 void TOraRef::Assign(TOraObject& source) {
@@ -107,6 +121,8 @@ void TOraRef::Assign(TOraObject& source) {
     return;
   }
   CheckSession();
+  MarkReplaced();
+  ReleasePin();
   FreeObject(true);
   // Into a REF of our own: the source's REF may belong to a parent.
   OCIRef* target = own_ref_;

@@ -31,8 +31,13 @@ class TOraRef : public TOraObject {
   bool GetIsNull() override;
   void SetIsNull(bool value) override;
   void Clear();
+  // The object the REF leads to becomes the instance, pinned. Whatever
+  // changes the REF (another REF, a copy, NULL) or ends the value unpins
+  // it first: a pin never outlives the REF it was taken through.
   void Pin() override;
+  // Unpins the object when this value pinned it, and lets it go.
   void Unpin() override;
+  bool Pinned() const { return pinned_; }
   void Assign(TOraObject& source) override;
   // The REF as hexadecimal text; empty without a REF.
   std::string AsHex();
@@ -42,8 +47,11 @@ class TOraRef : public TOraObject {
 
  private:
   void FreeOwnRef();
+  // Unpins the pinned object and lets it go (the REF stays).
+  void ReleasePin();
 
   bool invalid_ = false;
+  bool pinned_ = false;
   OCIRef** ref_cell_;
   OCIRef* own_ref_ = nullptr;  // a REF the value made for an assignment
 };

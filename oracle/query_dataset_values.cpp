@@ -28,6 +28,12 @@ bool IsTimeStamp(TDataType t) { return t == dtTimeStamp || t == dtTimeStampTZ ||
 bool IsInterval(TDataType t) { return t == dtIntervalYM || t == dtIntervalDS; }
 
 
+// An XMLTYPE column is an object column whose type is the XML type.
+TDataType XmlOrOwnType(const TFieldDesc& desc) {
+  if (desc.DataType() == dtObject && desc.ObjectType() && desc.ObjectType()->DataType() == dtXML) return dtXML;
+  return desc.DataType();
+}
+
 bool IsText(classlib::TVarType type) { return type == classlib::varOleStr || type == classlib::varString; }
 
 std::string Hex(const std::vector<uint8_t>& bytes) {
@@ -118,7 +124,7 @@ std::optional<std::string> TOraDataSet::XmlColumnText(const TFieldDesc& desc, bo
 
 void TOraDataSet::WriteFieldXMLDataType(classlib::TField* field, const TFieldDesc& desc,
                                         const std::string& field_alias, XmlTextWriter& writer) {
-  const TDataType t = desc.DataType();
+  const TDataType t = XmlOrOwnType(desc);
   auto put = [&writer](const char* name, const std::string& value) { writer.WriteAttributeString(name, value); };
   if (t == dtOraBlob || t == dtBFile) {
     put("dt:type", "bin.hex");
@@ -143,7 +149,8 @@ void TOraDataSet::WriteFieldXMLDataType(classlib::TField* field, const TFieldDes
 }
 
 std::string TOraDataSet::WriteFieldXMLValue(classlib::TField* field, const TFieldDesc& desc) {
-  const TDataType t = desc.DataType();
+  const TDataType t = XmlOrOwnType(desc);
+  if (t == dtXML) return EncodeXmlText(classlib::Cp1251ToUtf8(field->AsString()));
   if (t == dtOraBlob || t == dtBFile) return Hex(BlobBytes(GetBlob(field)));
   if (t == dtOraClob || t == dtCFile) {
     const std::vector<uint8_t> bytes = BlobBytes(GetBlob(field));

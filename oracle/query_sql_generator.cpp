@@ -76,6 +76,10 @@ bool TOraSQLGenerator::FieldModified(const TFieldDesc& field) {
     return ora_data_set_->ObjectColumnModified(field);
   }
   if (kind == dtXML) return ora_data_set_->XmlColumnText(field, false) != ora_data_set_->XmlColumnText(field, true);
+  // An object or VARRAY written through its value counts even when no
+  // attribute field reads differently (a LOB attribute made NULL).
+  if ((kind == dtObject || kind == dtArray) && !field.HasParent() && ora_data_set_->ObjectColumnModified(field))
+    return true;
   return TDASQLGenerator::FieldModified(field);
 }
 

@@ -1,6 +1,7 @@
 // Object values of fetched rows and output binds: a row's text
 // "NAME=value,NAME=value" fills the top-level string and NUMBER attributes
-// of the instance a define handed over, "value,value" the elements of a
+// of the instance a define handed over (the attributes it does not name
+// NULL), "value,value" the elements of a
 // collection of strings or NUMBERs ("NAME=value;NAME=value" each element of
 // a collection of objects), and an XML instance takes the text as
 // its document; a null row makes the value's own indicator null.
@@ -97,11 +98,16 @@ bool FillObjectRow(State& state, void* instance, const std::optional<std::string
   auto found = state.objects.instances.find(instance);
   if (found == state.objects.instances.end()) return false;
   ObjectInstance& object = *found->second;
-  *IndicatorOf(object, 0) = value ? OCI_IND_NOTNULL : OCI_IND_NULL;
   if (object.type && IsXmlType(*object.type)) {
+    *IndicatorOf(object, 0) = value ? OCI_IND_NOTNULL : OCI_IND_NULL;
     object.xml = value ? *value : std::string();
     return true;
   }
+  // The server's value replaces the whole object: an attribute the row
+  // does not name is NULL, whatever the instance held before.
+  for (std::size_t at = 0; at + sizeof(OCIInd) <= object.type->indicator_size; at += sizeof(OCIInd))
+    *IndicatorOf(object, at) = OCI_IND_NULL;
+  *IndicatorOf(object, 0) = value ? OCI_IND_NOTNULL : OCI_IND_NULL;
   if (!value) return true;
   std::stringstream pairs(*value);
   for (std::string pair; std::getline(pairs, pair, ',');) {
