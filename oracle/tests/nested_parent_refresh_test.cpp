@@ -254,6 +254,39 @@ TEST_F(NestedParentRefreshTest, NestedTableFollowsANotifiedUpdate) {
   query.reset();
 }
 
+// The whole Refresh and the read after an update of the row, while a
+// nested data set is open over the row's REF and one over its nested table.
+TEST_F(NestedParentRefreshTest, NestedDataSetsFollowRefreshAndTheReadAfterAnUpdate) {
+  const std::string first = NewDocument("first");
+  const std::string second = NewDocument("second");
+  const std::string sql = "SELECT ID, N, R, DOCS FROM BOTH";
+  const std::string columns = "ID NUMBER(9); N VARCHAR2(10); R REF SCOTT.DOC_T; DOCS OBJECT SCOTT.DOCS_T";
+  auto query = Open(sql, columns, "1|n|" + first + "|TITLE=a,TITLE=b");
+  TOraNestedTable ref_set, docs_set;
+  ref_set.SetDataSetField(dynamic_cast<classlib::TDataSetField*>(query->FieldByName("R")));
+  docs_set.SetDataSetField(dynamic_cast<classlib::TDataSetField*>(query->FieldByName("DOCS")));
+  ref_set.Open();
+  docs_set.Open();
+  docs_set.Last();
+
+  query->SetRefreshMode(rmAfterUpdate);
+  ScriptRefresh(*query, columns, "1|m|" + second + "|TITLE=c");
+  query->Edit();
+  query->FieldByName("N")->SetAsString("m");
+  query->Post();
+  EXPECT_EQ(ref_set.FieldByName("REF.TITLE")->AsString(), "second");
+  EXPECT_EQ(Titles(docs_set), (std::vector<std::string>{"c"}));
+
+  fetch_->ScriptQuery(sql, columns);
+  fetch_->AddRows(sql, "1|n|" + first + "|TITLE=d,TITLE=e,TITLE=f");
+  query->Refresh();
+  EXPECT_EQ(ref_set.FieldByName("REF.TITLE")->AsString(), "first");
+  EXPECT_EQ(Titles(docs_set), (std::vector<std::string>{"d", "e", "f"}));
+  EXPECT_EQ(Lobs(docs_set, ""), "BODY=NULL,DATA=NULL,NOTE.TEXT=NULL");
+  ref_set.Close();
+  EXPECT_EQ(objects_.Pins(), 0);
+}
+
 // An XMLTYPE column is exported with the XML column's declaration and its
 // document's text; a NULL one as a NULL value.
 TEST_F(NestedParentRefreshTest, XmlExportWritesAnXmlColumnsText) {

@@ -12,6 +12,7 @@
 #include "dacore/gen_sql_generator.h"
 #include "oracle/cmd_sql_text.h"
 #include "oracle/lob_ora_lob.h"
+#include "oracle/object_ora_array.h"
 #include "oracle/query_ora_dataset.h"
 #include "oracle/query_ora_sql.h"
 #include "oracle/session_ora_session.h"
@@ -156,6 +157,56 @@ TEST_F(LobNullTravelTest, InOutParameterHandedBackWithANullLobSendsItNull) {
   statements_->ClearReceived();
   statement.Execute();
   EXPECT_THAT(statements_->Received(), ElementsAre("D[1]={TITLE=back,BODY=NULL,DATA=NULL,NOTE=NULL}"));
+}
+
+// A collection of documents as a parameter: an element's LOB attribute
+// made NULL goes NULL at the next run, as input and handed back as output
+// (twice each).
+TEST_F(LobNullTravelTest, CollectionParameterSendsItsElementsLobNulls) {
+  auto* type = new TOraType(SvcCtx(), "scott.docs_t");
+  ObjectRef docs(new TOraNestTable(type));
+  type->Release();
+  docs->AllocObject();
+  auto& table = static_cast<TOraNestTable&>(*docs);
+  table.ItemAsObject(0)->SetAttrAsString("TITLE", "a");
+  table.ItemAsObject(0)->AttrAsLob("BODY")->SetAsString("first");
+  table.ItemAsObject(1)->AttrAsLob("DATA")->SetAsString("\x0C");
+  TOraSQL statement;
+  statement.SetSession(session_component_.get());
+  statement.SetSQL("insert into shelves values (:d)");
+  statement.Params().ParamByName("d")->SetAsObject(docs.get());
+  statements_->ClearReceived();
+  statement.Execute();
+  EXPECT_THAT(statements_->Received(), ElementsAre("D[1]=[{TITLE=a,BODY=TEMP(first),DATA=NULL,NOTE=NULL},"
+                                                   "{TITLE=NULL,BODY=NULL,DATA=TEMP(0C),NOTE=NULL}]"));
+  table.ItemAsObject(0)->SetAttrIsNull("BODY", true);
+  statements_->ClearReceived();
+  statement.Execute();
+  EXPECT_THAT(statements_->Received(), ElementsAre("D[1]=[{TITLE=a,BODY=NULL,DATA=NULL,NOTE=NULL},"
+                                                   "{TITLE=NULL,BODY=NULL,DATA=TEMP(0C),NOTE=NULL}]"));
+
+  // Output: what the server hands back replaces the elements and their
+  // LOB values, twice over.
+  const std::string block = "begin get_docs(:d); end;";
+  TOraSQL getter;
+  getter.SetSession(session_component_.get());
+  getter.SetSQL(block);
+  TOraParam* out = getter.Params().ParamByName("d");
+  out->SetAsObject(docs.get());
+  out->SetParamType(classlib::ptOutput);
+  for (const char* titles : {"TITLE=x", "TITLE=y,TITLE=z"}) {
+    SCOPED_TRACE(titles);
+    statements_->Script(block, std::string("rows=0 out:d=") + titles);
+    getter.Execute();
+    EXPECT_TRUE(table.ItemAsObject(0)->AttrIsNull("DATA"));
+    EXPECT_EQ(table.ItemAsObject(0)->AttrAsLob("BODY")->GetAsString(), "");
+    statements_->ClearReceived();
+    statement.Execute();
+    const std::vector<std::string> received = statements_->Received();
+    ASSERT_EQ(received.size(), 1u);
+    EXPECT_EQ(received[0].find("TEMP("), std::string::npos) << "no LOB data the server did not hand back: "
+                                                           << received[0];
+  }
 }
 
 // A query's object column: a LOB attribute posted with data, then made
