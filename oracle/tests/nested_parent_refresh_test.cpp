@@ -223,14 +223,16 @@ TEST_F(NestedParentRefreshTest, ElementLobReadBackNullAfterTheUpdateIsNotWritten
       << ::testing::PrintToString(statements_->Received());
 }
 
-// A notified update of the row read again while a nested data set is open
-// over its nested table.
-TEST_F(NestedParentRefreshTest, NestedTableFollowsANotifiedUpdate) {
+// A notified update of the row read again while nested data sets are open
+// over its REF and its nested table.
+TEST_F(NestedParentRefreshTest, NestedDataSetsFollowANotifiedUpdate) {
+  const std::string first = NewDocument("first");
+  const std::string second = NewDocument("second");
   NotifyControl control(ORACLE_STANDIN_PATH);
   TOraChangeNotification component;
-  const std::string select = "SELECT ROWID, ID, DOCS FROM SHELVES";
-  fetch_->ScriptQuery(select, "ROWID ROWID; ID NUMBER(9); DOCS OBJECT SCOTT.DOCS_T");
-  fetch_->AddRows(select, "AAAE1|1|TITLE=a,TITLE=b,TITLE=c");
+  const std::string select = "SELECT ROWID, ID, R, DOCS FROM SHELVES";
+  fetch_->ScriptQuery(select, "ROWID ROWID; ID NUMBER(9); R REF SCOTT.DOC_T; DOCS OBJECT SCOTT.DOCS_T");
+  fetch_->AddRows(select, "AAAE1|1|" + first + "|TITLE=a,TITLE=b,TITLE=c");
   auto query = std::make_unique<TOraQuery>();
   query->SetSession(session_component_.get());
   query->SetSQL(select);
@@ -238,18 +240,22 @@ TEST_F(NestedParentRefreshTest, NestedTableFollowsANotifiedUpdate) {
   query->SetChangeNotification(&component);
   query->Open();
   {
-    TOraNestedTable nested;
-    nested.SetDataSetField(dynamic_cast<classlib::TDataSetField*>(query->FieldByName("DOCS")));
-    nested.Open();
-    ASSERT_EQ(nested.RecordCount(), 3);
-    nested.Last();
-    const std::string refresh = "SELECT ID AS _1, DOCS AS _2 FROM SHELVES\nWHERE\n  ROWID = :Old_ROWID";
-    fetch_->ScriptQuery(refresh, "_1 NUMBER(9); _2 OBJECT SCOTT.DOCS_T");
-    fetch_->AddRows(refresh, "1|TITLE=n");
+    TOraNestedTable ref_set, docs_set;
+    ref_set.SetDataSetField(dynamic_cast<classlib::TDataSetField*>(query->FieldByName("R")));
+    docs_set.SetDataSetField(dynamic_cast<classlib::TDataSetField*>(query->FieldByName("DOCS")));
+    ref_set.Open();
+    docs_set.Open();
+    ASSERT_EQ(docs_set.RecordCount(), 3);
+    docs_set.Last();
+    const std::string refresh = "SELECT ID AS _1, R AS _2, DOCS AS _3 FROM SHELVES\nWHERE\n  ROWID = :Old_ROWID";
+    fetch_->ScriptQuery(refresh, "_1 NUMBER(9); _2 REF SCOTT.DOC_T; _3 OBJECT SCOTT.DOCS_T");
+    fetch_->AddRows(refresh, "1|" + second + "|TITLE=n");
     ASSERT_EQ(control.Deliver(component, "SCOTT.SHELVES:4:AAAE1/4"), 1);
-    EXPECT_EQ(nested.RecordCount(), 1);
-    EXPECT_EQ(Titles(nested), (std::vector<std::string>{"n"}));
+    EXPECT_EQ(docs_set.RecordCount(), 1);
+    EXPECT_EQ(Titles(docs_set), (std::vector<std::string>{"n"}));
+    EXPECT_EQ(ref_set.FieldByName("REF.TITLE")->AsString(), "second");
   }
+  EXPECT_EQ(objects_.Pins(), 0);
   control.Join();
   query.reset();
 }
