@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "classlib/field_defs.h"
 #include "classlib/field_misc.h"
@@ -44,6 +46,23 @@ TEST(FieldDefs, AddFindAndUpdated) {
   defs.EndUpdate();
   EXPECT_TRUE(name->Attributes().Contains(faFixed));
   EXPECT_FALSE(name->Required());
+}
+
+// An object inside an object: its attributes are found by their full name
+// and listed after their parents, at every depth.
+TEST(FieldDefs, FieldsOfAnObjectInsideAnObjectAreFoundByTheirFullName) {
+  TestTable table;
+  TFieldDef* doc = table.FieldDefs().Add("DOC", ftADT);
+  doc->ChildDefs().Add("TITLE", ftString, 20);
+  TFieldDef* note = doc->ChildDefs().Add("NOTE", ftADT);
+  note->ChildDefs().Add("TEXT", ftString, 40);
+  doc->CreateField(&table);
+  TField* text = table.FindField("doc.note.text");
+  ASSERT_NE(text, nullptr);
+  EXPECT_EQ(text->FullName(), "DOC.NOTE.TEXT");
+  std::vector<std::string> names;
+  for (TField* field : table.FieldList()) names.push_back(field->FullName());
+  EXPECT_EQ(names, (std::vector<std::string>{"DOC", "DOC.TITLE", "DOC.NOTE", "DOC.NOTE.TEXT"}));
 }
 
 TEST(FieldDefs, ObjectDefinitionsMakeFieldsWithChildren) {
