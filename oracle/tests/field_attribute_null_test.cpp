@@ -23,6 +23,18 @@
 namespace oracle::testing {
 namespace {
 
+// SCOTT.EVENT_T (final): NAME VARCHAR2(10), AT TIMESTAMP, SPAN INTERVAL DAY
+// TO SECOND, FILE BFILE: attributes held by descriptor.
+struct EventT {
+  OCIString* name;
+  OCIDateTime* at;
+  OCIInterval* span;
+  OCILobLocator* file;
+};
+struct EventInd {
+  OCIInd self, name, at, span, file;
+};
+
 class AttributeFieldNullTest : public RecordSetTest {
  protected:
   void SetUp() override {
@@ -34,6 +46,15 @@ class AttributeFieldNullTest : public RecordSetTest {
                               offsetof(EmpInd, name));
     objects_.DeclareAttribute("SCOTT.EMP_T", "BOSS", SQLT_REF, 0, 0, 0, "SCOTT.PERSON_T", offsetof(EmpT, boss),
                               offsetof(EmpInd, boss));
+    objects_.DeclareType("SCOTT", "EVENT_T", OCI_TYPECODE_OBJECT, true, 0, 0, sizeof(EventT), sizeof(EventInd));
+    objects_.DeclareAttribute("SCOTT.EVENT_T", "NAME", SQLT_CHR, 10, 0, 0, "", offsetof(EventT, name),
+                              offsetof(EventInd, name));
+    objects_.DeclareAttribute("SCOTT.EVENT_T", "AT", SQLT_TIMESTAMP, 0, 0, 6, "", offsetof(EventT, at),
+                              offsetof(EventInd, at));
+    objects_.DeclareAttribute("SCOTT.EVENT_T", "SPAN", SQLT_INTERVAL_DS, 0, 2, 6, "", offsetof(EventT, span),
+                              offsetof(EventInd, span));
+    objects_.DeclareAttribute("SCOTT.EVENT_T", "FILE", SQLT_BFILEE, 0, 0, 0, "", offsetof(EventT, file),
+                              offsetof(EventInd, file));
     session_component_ = std::make_unique<TOraSession>();
     session_component_->SetConnectString("scott/tiger@db1");
     session_component_->SetConnected(true);
@@ -159,6 +180,16 @@ TEST_F(AttributeFieldNullTest, QueryObjectColumnsAttributeFields) {
   static_cast<TOraObject*>(emps->GetObjectValue("V"))->AttrAsObject("BOSS")->Assign(*RefTo(*boss));
   EXPECT_FALSE(emps->FieldByName("V.BOSS")->IsNull());
   emps->Cancel();
+}
+
+// Attributes held by descriptor: their fields are NULL while the object
+// holds none, and read their value object's NULL.
+TEST_F(AttributeFieldNullTest, DescriptorAttributeFields) {
+  auto query = Open("OBJECT SCOTT.EVENT_T", "1|<null>\n2|NAME=e");
+  const std::vector<std::string> fields = {"V.NAME", "V.AT", "V.SPAN", "V.FILE"};
+  EXPECT_EQ(Shown(*query, fields), "V.NAME=NULL,V.AT=NULL,V.SPAN=NULL,V.FILE=NULL");
+  query->Next();
+  EXPECT_EQ(Shown(*query, fields), "V.NAME=e,V.AT=NULL,V.SPAN=NULL,V.FILE=NULL");
 }
 
 TEST_F(AttributeFieldNullTest, RefDataSetsAttributeFields) {
