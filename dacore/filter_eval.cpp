@@ -72,6 +72,15 @@ bool Ordered(TExpressionKind kind, const T& left, const T& right) {
   return false;
 }
 
+bool IsNaN(const classlib::Variant& v) {
+  return (v.VType() == classlib::varDouble || v.VType() == classlib::varSingle) && std::isnan(v.AsDouble());
+}
+
+// The order of two numbers of which one is a NaN, as the store sorts them.
+int NaNOrder(const classlib::Variant& left, const classlib::Variant& right) {
+  return NaNLastOrder(std::isnan(left.AsDouble()), std::isnan(right.AsDouble()));
+}
+
 bool CompareValues(TData& data, TExpressionKind kind, const classlib::Variant& left, const classlib::Variant& right) {
   const bool left_null = classlib::VarIsNull(left), right_null = classlib::VarIsNull(right);
   if (left_null || right_null) {
@@ -82,6 +91,9 @@ bool CompareValues(TData& data, TExpressionKind kind, const classlib::Variant& l
     if (kind == ntNoEqual) return !both;
     return false;
   }
+  if (IsNaN(left) || IsNaN(right)) {
+    if (classlib::VarIsNumeric(left) && classlib::VarIsNumeric(right)) return HoldsOrder(kind, NaNOrder(left, right));
+  }
   const bool pattern = !data.FilterNoPartialCompare() && classlib::VarIsStr(left);
   switch (kind) {
     case ntEqual:
@@ -91,51 +103,8 @@ bool CompareValues(TData& data, TExpressionKind kind, const classlib::Variant& l
   }
 }
 
-// A number field's value as the Variant comparison with a number takes it:
-// as a double.
-double StoredNumber(const TFieldDesc& field, const uint8_t* at) {
-  switch (field.DataType()) {
-    case dtInt8: return field.Size() == 1 ? LoadUnaligned<int8_t>(at) : LoadUnaligned<int16_t>(at);
-    case dtInt16: return LoadUnaligned<int16_t>(at);
-    case dtInt32: return LoadUnaligned<int32_t>(at);
-    case dtUInt16: return LoadUnaligned<uint16_t>(at);
-    case dtUInt32: return LoadUnaligned<uint32_t>(at);
-    case dtInt64: return static_cast<double>(LoadUnaligned<int64_t>(at));
-    default: return LoadUnaligned<double>(at);  // dtFloat, dtCurrency
-  }
-}
-
-// CompareValues for a direct node, from the record's bytes; false in
-// `decided` for a NaN, which the Variant comparison refuses to order.
-bool CompareDirect(const TData& data, const TExpressionNode* node, void* rec, bool& decided) {
-  decided = true;
-  const TFieldDesc& field = *node->direct_field;
-  const TExpressionKind kind = node->direct_kind;
-  const bool null = data.IsNullInRecord(field, rec);
-  if (node->direct_null) {
-    if (kind == ntEqual || kind == ntLike) return null;
-    return kind == ntNoEqual && !null;
-  }
-  if (null) return kind == ntNoEqual;
-  const double value = StoredNumber(field, static_cast<const uint8_t*>(rec) + field.Offset());
-  const double c = node->direct_number;
-  if (std::isnan(value)) {
-    decided = false;
-    return false;
-  }
-  switch (kind) {
-    case ntEqual: case ntLike: return value == c;
-    case ntNoEqual: return value != c;
-    default: return Ordered(kind, value, c);
-  }
-}
-
 bool Evaluate(TData& data, const TExpressionNode* node, void* rec) {
-  if (node->direct) {
-    bool decided = false;
-    const bool result = CompareDirect(data, node, rec, decided);
-    if (decided) return result;
-  }
+  if (node->direct_test) return node->direct_test(*node, static_cast<const uint8_t*>(rec));
   switch (node->kind) {
     case ntAnd: return Evaluate(data, node->left, rec) && Evaluate(data, node->right, rec);
     case ntOr: return Evaluate(data, node->left, rec) || Evaluate(data, node->right, rec);
@@ -152,7 +121,7 @@ bool Evaluate(TData& data, const TExpressionNode* node, void* rec) {
 
 }  // namespace
 
-bool TFilterExpression::Accepts(TData& data, void* rec) const { return !root_ || Evaluate(data, root_, rec); }
+bool TFilterExpression::Evaluate(TData& data, void* rec) const { return !root_ || dacore::Evaluate(data, root_, rec); }
 
 // Wildcards backtrack only to the last "*" or "%" seen, so any pattern
 // matches in time proportional to the text times the pattern.

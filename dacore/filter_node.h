@@ -15,6 +15,12 @@
 namespace dacore {
 
 class TData;
+class TExpressionNode;
+
+// A direct comparison compiled to a test of the record's bytes: the field's
+// null byte and value sit at fixed offsets, and the value's type and the
+// comparison are fixed in the function chosen when the tree is built.
+using TDirectTest = bool (*)(const TExpressionNode& node, const uint8_t* rec);
 
 // Node kinds.
 enum TExpressionKind : uint8_t {
@@ -53,7 +59,13 @@ class TExpressionNode : public classlib::TObject {
   const TFieldDesc* direct_field = nullptr;
   bool direct_null = false;    // the constant is NULL
   double direct_number = 0;    // else the constant
+  TDirectTest direct_test = nullptr;
+  uint32_t direct_null_offset = 0;   // of the field's null byte in the record
+  uint32_t direct_value_offset = 0;  // of its value
 };
+
+// Fills a direct node's test and offsets from its field and constant.
+void CompileDirect(TExpressionNode& node, const TData& data);
 
 // A parsed filter: the nodes (owned) and the root.
 class TFilterExpression {
@@ -64,15 +76,40 @@ class TFilterExpression {
   TFilterExpression(const TFilterExpression&) = delete;
   TFilterExpression& operator=(const TFilterExpression&) = delete;
 
-  // Whether the record passes, under the store's case and partial-compare flags.
-  bool Accepts(TData& data, void* rec) const;
+  // Whether the record passes, under the store's case and partial-compare
+  // flags. A filter that is one direct comparison is decided right here:
+  // the store tests every row with it.
+  bool Accepts(TData& data, void* rec) const {
+    if (root_ && root_->direct_test) return root_->direct_test(*root_, static_cast<const uint8_t*>(rec));
+    return Evaluate(data, rec);
+  }
   TExpressionNode* Root() const { return root_; }
   TExpressionNode* NewNode(TExpressionKind kind, TExpressionNode* left = nullptr, TExpressionNode* right = nullptr);
 
  private:
+  bool Evaluate(TData& data, void* rec) const;
+
   std::vector<std::unique_ptr<TExpressionNode>> nodes_;
   TExpressionNode* root_ = nullptr;
 };
+
+// Whether a comparison holds for two values in the given order (below,
+// equal to or above zero: left before, with or after right).
+inline bool HoldsOrder(TExpressionKind kind, int order) {
+  switch (kind) {
+    case ntEqual: case ntLike: return order == 0;
+    case ntNoEqual: return order != 0;
+    case ntMore: return order > 0;
+    case ntLess: return order < 0;
+    case ntMoreEqual: return order >= 0;
+    case ntLessEqual: return order <= 0;
+    default: return false;
+  }
+}
+
+// The order of two floats of which one at least is a NaN, as the store
+// sorts them: a NaN equals only a NaN and follows every number.
+inline int NaNLastOrder(bool left_nan, bool right_nan) { return left_nan == right_nan ? 0 : left_nan ? 1 : -1; }
 
 // Whether text matches pattern: "*" and "%" any run of characters, "_" any
 // one character, everything else itself.

@@ -144,6 +144,7 @@ class FilterBuilder {
     node->direct_field = field->field;
     node->direct_null = classlib::VarIsNull(constant->value);
     if (!node->direct_null) node->direct_number = constant->value.AsDouble();
+    CompileDirect(*node, data_);
     return node;
   }
 

@@ -21,6 +21,25 @@ void TData::FreeFilter() {
 
 bool TData::FilterExpressionAccepts(TRecBuf rec) { return !filter_ || filter_->Accepts(*this, rec); }
 
+// The store's pass over every row with the filter expression alone: as
+// CheckHidden decides for each row, without a calculated-fields record.
+int32_t TMemData::TestAndNumberRows(const TFilterExpression& filter) {
+  const bool by_status = CachedUpdates();
+  const TItemTypes types = FilterItemTypes();
+  // A filter of one direct comparison is its test alone, read once here
+  // rather than through the tree for each row.
+  const TExpressionNode* root = filter.Root();
+  const TDirectTest direct = root ? root->direct_test : nullptr;
+  int32_t count = 0;
+  for (ItemHeader* it = first_item_; it; it = it->next) {
+    bool hidden = by_status && !(types & (1u << it->status));
+    if (!hidden) hidden = direct ? !direct(*root, ItemRecord(it)) : !filter.Accepts(*this, ItemRecord(it));
+    it->filter_result = hidden ? fsOmitted : fsNotOmitted;
+    it->order = hidden ? 0 : ++count;
+  }
+  return count;
+}
+
 // Rows already tested answer from their stored state, so a new filter
 // tests them anew.
 void TMemData::SetFilterText(const std::string& text) {

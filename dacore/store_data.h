@@ -265,6 +265,11 @@ class TData : public classlib::TObject {
   virtual void FreeFilter();
   bool HasFilterExpression() const { return filter_ != nullptr; }
   bool FilterExpressionAccepts(TRecBuf rec);
+  // The filter expression when it is the only filter set (no filter
+  // handler), else null.
+  const TFilterExpression* SoleFilterExpression() const {
+    return filter_func_ || filter_md_func_ ? nullptr : filter_;
+  }
   // Whether a record passes every filter that is set.
   bool FilterAccepts(TRecBuf rec) {
     if (filter_func_ && !filter_func_(rec)) return false;

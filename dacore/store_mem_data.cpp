@@ -182,13 +182,21 @@ void TMemData::ClearCache() {
   first_pending_ = nullptr;  // every row is tested here
   record_no_cache_.clear();
   order_base_ = 0;
+  // A store that shows many rows is filtered mostly here, so the common
+  // filter (an expression on the record's own columns) takes a pass of its own.
+  const TFilterExpression* filter = SoleFilterExpression();
+  const bool calc_in_filter = calc_record_size_ > 0 && OnCalcFields;
+  record_count_ = filter && !calc_in_filter ? TestAndNumberRows(*filter) : TestAndNumberRows();
+  eof_ = record_count_ == 0;
+}
+
+int32_t TMemData::TestAndNumberRows() {
   int32_t count = 0;
   for (ItemHeader* it = first_item_; it; it = it->next) {
     it->filter_result = fsNotChecked;
     it->order = IsHidden(it) ? 0 : ++count;
   }
-  record_count_ = count;
-  eof_ = record_count_ == 0;
+  return count;
 }
 
 void TMemData::SetFilterItemTypes(TItemTypes types) {

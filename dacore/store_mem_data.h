@@ -278,6 +278,11 @@ class TMemData : public TData {
   }
   // Decides and stores whether an item not yet checked is hidden.
   bool CheckHidden(ItemHeader* item);
+  // Every row tested anew and numbered in one pass; answers the rows shown.
+  int32_t TestAndNumberRows();
+  // The same when the filter expression alone decides on each row's own
+  // bytes: the pass calls nothing else for a row.
+  int32_t TestAndNumberRows(const TFilterExpression& filter);
   ItemHeader* InternalInsert(TRecBuf rec);
   void InternalDelete();
   void RenumberItems(ItemHeader* item, TReorderMode mode);

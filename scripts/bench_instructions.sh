@@ -13,7 +13,8 @@
 # difference is the cost of one steady iteration, without what only the
 # first one pays (lazily loaded libraries, first allocations). With ROWS,
 # the count per row is printed too.
-# Prints: BENCHMARK <instructions per iteration> [<instructions per row>]
+# Prints: BENCHMARK <instructions per iteration> [<instructions per row>],
+# both with their fractions.
 set -euo pipefail
 
 exe="${1:?usage: $0 EXECUTABLE BENCHMARK [ROWS]}"
@@ -50,9 +51,13 @@ if [[ -z "$once" || -z "$twice" ]] || (( twice <= once )); then
   echo "callgrind counted nothing: $name marks no span" >&2
   exit 1
 fi
-per_iteration=$(( (twice - once) / iterations ))
-if [[ -n "$rows" ]]; then
-  echo "$name $per_iteration $(( per_iteration / rows ))"
-else
-  echo "$name $per_iteration"
-fi
+# Fractional counts: a whole number a row would round the cheap sides
+# down and skew every ratio taken from them.
+python3 -c '
+import sys
+once, twice, iterations, rows = int(sys.argv[2]), int(sys.argv[3]), int(sys.argv[4]), sys.argv[5]
+per_iteration = (twice - once) / iterations
+line = f"{sys.argv[1]} {per_iteration:.1f}"
+if rows:
+    line += f" {per_iteration / int(rows):.3f}"
+print(line)' "$name" "$once" "$twice" "$iterations" "$rows"
