@@ -137,6 +137,7 @@ TEST_F(SqlServerFetchErrorRunTest, ABlobMoveWhoseSelectionFailsFailsItsFileAndKe
 
   EXPECT_EQ(window.StateImage(upDatabase), siFailed) << FileText(LogFile());
   EXPECT_TRUE(DetailsHold("integer overflow")) << FileText(LogFile());
+  EXPECT_TRUE(DetailsHold("Не могу вставить данные в поле BODY таблицы DOCS")) << FileText(LogFile());
   EXPECT_FALSE(DetailsHold("Ошибка при удалении BLOB-полей")) << "no drop was tried";
   EXPECT_EQ(Value("SELECT COUNT(*) FROM pragma_table_info('DOCS') WHERE name = 'GUID'").toInt(), 1);
   EXPECT_EQ(Value("SELECT COUNT(*) FROM DOCS_ROWS WHERE BODY IS NOT NULL").toInt(), 0);
