@@ -111,11 +111,17 @@ QSqlQuery TADOConnection::ExecQuery(const std::string& command_text) {
   QSqlQuery query(Database());
   query.setForwardOnly(true);  // rows are read once, front to back
   if (!query.exec(QString::fromStdString(classlib::Cp1251ToUtf8(command_text)))) {
-    const QSqlError error = query.lastError();
-    const QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
-    throw EADOError(text.isEmpty() ? "Statement failed" : FromQt(text));
+    CheckQueryError(query);
+    throw EADOError("Statement failed");
   }
   return query;
+}
+
+void TADOConnection::CheckQueryError(const QSqlQuery& query) {
+  const QSqlError error = query.lastError();
+  if (error.type() == QSqlError::NoError) return;
+  const QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
+  throw EADOError(text.isEmpty() ? "Statement failed" : FromQt(text));
 }
 
 int TADOConnection::Execute(const std::string& command_text) {

@@ -64,6 +64,10 @@ class TADOConnection : public classlib::TCustomConnection {
   // before the first row of a result set. Raises EADOError with the server's
   // message when the statement fails.
   QSqlQuery ExecQuery(const std::string& command_text);
+  // Raises EADOError with the server's message when the query's last step
+  // failed: a row the server could not deliver ends QSqlQuery::next() as the
+  // end of the rows does, and only the query's error tells them apart.
+  static void CheckQueryError(const QSqlQuery& query);
 
   // The open Qt connection; raises EADOError when not connected.
   QSqlDatabase Database() const;

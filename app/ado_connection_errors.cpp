@@ -138,6 +138,14 @@ std::string SqlServerAdvice(const TValList& pairs, const std::string& odbc_drive
            Ansi("\" для соединения с Microsoft SQL Server. Установите этот драйвер (FreeTDS - "
                 "пакет tdsodbc) или назовите установленный драйвер в переменной окружения "
                 "UPDATER_MSSQL_ODBC_DRIVER (по умолчанию FreeTDS).");
+  // Something accepted the connection but did not answer in SQL Server's
+  // protocol (FreeTDS's words); it may also add that the server is
+  // unavailable, so this is told first.
+  if (AnyContains(messages, {"Unexpected EOF from the server", "Read from the server failed",
+                             "Bad token from the server", "Adaptive Server connection failed"}))
+    return Ansi("По этому адресу отвечает не Microsoft SQL Server: порт принимает соединения, "
+                "но не отвечает как SQL Server. Проверьте имя сервера и порт (по умолчанию "
+                "1433).");
   if (AnyContains(messages, {"Server is unavailable or does not exist", "Unknown host machine name"})) {
     if (ConnectionValue(pairs, "Data Source").empty()) return Ansi("Не указан сервер базы данных.");
     return Ansi("Сервер базы данных не отвечает: проверьте имя сервера и что на нем запущен "
@@ -156,7 +164,24 @@ bool SaysOracleClient(const std::string& message) {
          EndsWith(message, Ansi(" клиентской библиотеки Oracle не поддерживается"));
 }
 
-std::string OracleAdvice(const std::vector<std::string>& messages) {
+// The two commonest mistakes in reaching an Oracle server: nothing listens
+// at the address the service names, or the service name is unknown to the
+// client's name resolution.
+bool AnyStartsWith(const std::vector<std::string>& messages, const char* start) {
+  return std::any_of(messages.begin(), messages.end(),
+                     [&](const std::string& message) { return message.rfind(start, 0) == 0; });
+}
+
+std::string OracleAdvice(const TValList& pairs, const std::vector<std::string>& messages) {
+  if (AnyStartsWith(messages, "ORA-12541"))
+    return Ansi("Сервер Oracle не отвечает: по адресу сетевого сервиса не запущен прослушиватель "
+                "Oracle (listener). Проверьте, что прослушиватель запущен на сервере (lsnrctl "
+                "status), и что сетевой сервис указывает верные имя сервера и порт.");
+  if (AnyStartsWith(messages, "ORA-12154"))
+    return Ansi("Сетевой сервис Oracle \"") + ConnectionValue(pairs, "Data Source") +
+           Ansi("\" не найден: проверьте имя сетевого сервиса, как оно введено, и разрешение "
+                "имен клиента Oracle (файл tnsnames.ora в каталоге network/admin клиента или в "
+                "каталоге из переменной окружения TNS_ADMIN).");
   if (std::none_of(messages.begin(), messages.end(), SaysOracleClient)) return {};
   return Ansi("Не найдена клиентская библиотека Oracle подходящей версии (libclntsh.so версий "
               "от 8.0 до 10.2). Установите клиент Oracle одной из этих версий и укажите его "
@@ -195,7 +220,7 @@ std::string ConnectionFailureAdvice(const TValList& pairs, const std::string& od
   if (classlib::SameText(provider, "LCPI.IBProvider.2")) return FirebirdAdvice(messages);
   if (classlib::SameText(provider, "SQLOLEDB.1"))
     return SqlServerAdvice(pairs, odbc_driver, messages);
-  if (classlib::SameText(provider, "OraOLEDB.Oracle.1")) return OracleAdvice(messages);
+  if (classlib::SameText(provider, "OraOLEDB.Oracle.1")) return OracleAdvice(pairs, messages);
   return {};
 }
 

@@ -30,12 +30,15 @@ std::vector<std::string> ConnectionErrorMessages(const std::string& text);
 enum class TAccountOrigin { kTyped, kStored };
 
 // The Russian sentence for a failed connection of `pairs` (its Provider,
-// and Data Source for SQL Server) whose messages tell a known cause: the ODBC
-// driver of SQL Server (naming `odbc_driver`) or the Oracle client library
-// is missing; the Firebird location names no file or no server, or a file
-// that is not there; the server does not answer, or is no Firebird server
-// the client can talk to; the server refused the user name or password
-// (what to do depends on whose account it was). Empty for any other failure.
+// and Data Source for SQL Server and Oracle) whose messages tell a known
+// cause: the ODBC driver of SQL Server (naming `odbc_driver`) or the Oracle
+// client library is missing; the Firebird location names no file or no
+// server, or a file that is not there; the server does not answer, or the
+// port answers but is no Firebird or SQL Server server the client can talk
+// to; no Oracle listener answers for the service, or the client cannot
+// resolve the service name (ORA-12541, ORA-12154); the server refused the
+// user name or password (what to do depends on whose account it was).
+// Empty for any other failure.
 std::string ConnectionFailureAdvice(const TValList& pairs, const std::string& odbc_driver,
                                     const std::vector<std::string>& messages,
                                     TAccountOrigin account);

@@ -97,6 +97,9 @@ void TCustomADODataSet::DoOpen() {
     for (int i = 0; i < record.count(); ++i) row[static_cast<std::size_t>(i)] = query.value(i);
     rows.push_back(std::move(row));
   }
+  // A row the server failed to deliver is no end of the rows: the open
+  // fails as a failed statement does, and no partial result is shown.
+  TADOConnection::CheckQueryError(query);
   fields_ = std::move(fields);
   rows_ = std::move(rows);
   opened_text_ = text;

@@ -2,7 +2,8 @@
 //
 // Open runs the statement on the connection and reads every row into memory,
 // as ADO's client-side cursor does, so RecordCount is known and the rows can
-// be walked in both directions. Eof and Bof follow the class library: Next on
+// be walked in both directions. A row the server fails to deliver fails the
+// open with the server's message, as a failed statement does. Eof and Bof follow the class library: Next on
 // the last row sets Eof and stays on that row.
 //
 // Editing: Edit, change fields, Post. Post writes the changed columns back

@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "app/connection_backup_record.h"
 #include "app/reg_value_snapshot.h"
 
 namespace app {
@@ -23,12 +24,19 @@ class TConnectionKeyBackup {
   // would otherwise record what the first one wrote. Before recording, a
   // record left by a killed run is put back, and the copy is made durable
   // before it returns, so the caller may overwrite the key afterwards.
-  void Save();
+  // Returns false, recording nothing, while another running copy of the
+  // updater has its own login in the key: what stands there is that copy's,
+  // not the product's, and only that copy can put the product's back.
+  // `other` then names the copy. Copies that log in at the same moment take
+  // turns, so one of them records and the other finds its record.
+  bool Save(TBackupOwner* other = nullptr);
   bool Saved() const { return saved_; }
   // Puts both values back (deleting those that did not exist) and removes
   // the durable copy; later calls do nothing until the next Save. This is
-  // what ending the program must call, however it ends. Failures are not
-  // reported: the program ends in any case.
+  // what ending the program must call, however it ends. Nothing is reported
+  // and nothing raises: the program ends in any case. A value that cannot be
+  // put back (a full disk, a folder made read-only, a damaged hive) keeps
+  // the durable copy, so the next start puts the key back from it.
   void Restore();
 
  private:

@@ -4,6 +4,8 @@
 
 #include "app/connection_backup.h"
 #include "app/reg.h"
+#include "classlib/codepage.h"
+#include "platform/environment.h"
 #include "platform/process_identity.h"
 
 namespace app {
@@ -17,6 +19,7 @@ struct RecordOwner {
   bool finished = false;
   pid_t pid = 0;
   std::string start_mark;
+  std::string program;
 };
 
 RecordOwner ReadOwner() {
@@ -33,6 +36,7 @@ RecordOwner ReadOwner() {
   }
   ReadRegString(HKEY_LOCAL_MACHINE, kConnectionBackupKey, kBackupProcessStartValue,
                 owner.start_mark);
+  ReadRegString(HKEY_LOCAL_MACHINE, kConnectionBackupKey, kBackupProgramValue, owner.program);
   return owner;
 }
 
@@ -67,6 +71,8 @@ bool WriteConnectionBackupRecord(const TRegValueSnapshot& connection_string,
   const pid_t pid = ::getpid();
   return connection_string.PutAt(HKEY_LOCAL_MACHINE, kConnectionBackupKey) == ERROR_SUCCESS &&
          server_type.PutAt(HKEY_LOCAL_MACHINE, kConnectionBackupKey) == ERROR_SUCCESS &&
+         WriteRegString(HKEY_LOCAL_MACHINE, kConnectionBackupKey, kBackupProgramValue,
+                        classlib::Utf8ToCp1251(platform::ModuleFileName())) == ERROR_SUCCESS &&
          WriteRegString(HKEY_LOCAL_MACHINE, kConnectionBackupKey, kBackupProcessStartValue,
                         platform::ProcessStartMark(pid)) == ERROR_SUCCESS &&
          WriteRegString(HKEY_LOCAL_MACHINE, kConnectionBackupKey, kBackupProcessIdValue,
@@ -75,6 +81,17 @@ bool WriteConnectionBackupRecord(const TRegValueSnapshot& connection_string,
 
 void RemoveOwnConnectionBackupRecord() {
   if (OwnedByThisProcess(ReadOwner())) RemoveRecord();
+}
+
+bool LiveBackupOfAnotherProcess(TBackupOwner& owner) {
+  if (!RegKeyExists(HKEY_LOCAL_MACHINE, kConnectionBackupKey)) return false;
+  const RecordOwner record = ReadOwner();
+  if (!record.finished || OwnedByThisProcess(record) ||
+      !platform::ProcessStillRuns(record.pid, record.start_mark))
+    return false;
+  owner.pid = record.pid;
+  owner.program = record.program;
+  return true;
 }
 
 bool RestoreAbandonedConnectionBackup() {

@@ -5,6 +5,8 @@
 // record of a process that no longer runs and puts the key back from it.
 #pragma once
 
+#include <sys/types.h>
+
 #include <string>
 
 #include "app/reg_value_snapshot.h"
@@ -17,6 +19,14 @@ inline const std::string kConnectionBackupKey = kUpdaterKey + "\\ConnectionBacku
 // Values of the record besides the copies, which keep the product's names.
 inline const std::string kBackupProcessIdValue = "ProcessId";
 inline const std::string kBackupProcessStartValue = "ProcessStart";
+// The program file of the process, so that another copy can name it.
+inline const std::string kBackupProgramValue = "Program";
+
+// The process a record belongs to.
+struct TBackupOwner {
+  pid_t pid = 0;
+  std::string program;  // ANSI; empty in a record that does not say
+};
 
 // Replaces any record by one of this process holding the two copies (a value
 // that did not exist has no copy). The process id is written last: a record
@@ -28,6 +38,11 @@ bool WriteConnectionBackupRecord(const TRegValueSnapshot& connection_string,
 // Removes the record when this process wrote it, and the updater's key when
 // nothing else is left in it.
 void RemoveOwnConnectionBackupRecord();
+
+// True when the record is a finished one of another process that still
+// runs: another copy of the updater is logged in and has the product's key
+// changed. `owner` then names it.
+bool LiveBackupOfAnotherProcess(TBackupOwner& owner);
 
 // A finished record of a process that no longer runs is put back into the
 // product's key and then removed; an unfinished one is removed. A record of

@@ -7,8 +7,11 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QTabWidget>
+#include <vector>
 
 #include "app/admin_login.h"
+#include "app/admin_login_missing_table.h"
+#include "app/ado_connection_errors.h"
 #include "app/ado_connection.h"
 #include "app/ado_query.h"
 #include "app/connection_backup.h"
@@ -47,6 +50,17 @@ class TCloseAtEnd {
  private:
   TADOQuery& query_;
 };
+
+// The box text of a failed statement that reads `tables`: when the server
+// says one of them is not there, that the database is no product database,
+// then the server's words; otherwise `usual`.
+QString StatementFailureText(const std::exception& error, const std::vector<std::string>& tables,
+                             const QString& usual) {
+  const std::vector<std::string> messages = ConnectionErrorMessages(std::string(error.what()));
+  const std::string missing = NotAProductDatabaseText(messages, tables);
+  if (missing.empty()) return usual;
+  return QStringOfAnsi(ConnectionFailureText(missing, messages));
+}
 
 }  // namespace
 
@@ -94,9 +108,13 @@ void TLoginPage::tsUsrParamsShow() {
       for (; !dsUsers->Eof(); dsUsers->Next())
         window_.ComboBoxUser->addItem(QStringOfAnsi(dsUsers->FieldByName("USERNAME").AsString()));
     } catch (const std::exception& error) {
+      // A row the server could not deliver fails the open, so the list is
+      // never a silently shortened one.
+      window_.ComboBoxUser->clear();
       MessageBoxes().Show(nullptr,
-                          QStringOfAnsi(users_query) + QStringLiteral("\r\n") +
-                              QStringOfAnsi(error.what()),
+                          StatementFailureText(error, {"LOGON_USER"},
+                                               QStringOfAnsi(users_query) + QStringLiteral("\r\n") +
+                                                   QStringOfAnsi(error.what())),
                           kErrorCaption, MB_OK | MB_ICONERROR);
     }
     window_.ComboBoxUser->setCurrentIndex(-1);
@@ -139,7 +157,8 @@ void TLoginPage::ComboBoxUserChange() {
       window_.ComboBoxGroup->setCurrentIndex(window_.ComboBoxGroup->findText(
           QStringOfAnsi(dsUserGroups->FieldByName("GROUPNAME").AsString()), Qt::MatchExactly));
   } catch (const std::exception& error) {
-    ShowErrorBox(&window_, QStringOfAnsi(error.what()));
+    ShowErrorBox(&window_, StatementFailureText(error, {"LOGON_GROUP", "LOGON_LINK"},
+                                                QStringOfAnsi(error.what())));
   }
 }
 
@@ -152,15 +171,24 @@ void TLoginPage::ButtonOKClick() {
   try {
     RunOkClick();
   } catch (const std::exception& error) {
-    ShowErrorBox(&window_, QStringOfAnsi(error.what()));
+    ShowErrorBox(&window_, StatementFailureText(error, {"LOGON_GROUP", "LOGON_PRIVILEGES"},
+                                                QStringOfAnsi(error.what())));
   }
   if (LoginFailures >= kMaxLoginFailures) window_.close();
 }
 
 void TLoginPage::RunOkClick() {
-  const std::string release = DatabaseRelease();
+  bool release_read = true;
+  std::string release = DatabaseRelease(release_read);
   const std::string typed = AnsiOf(window_.LabeledEditParol->text());
-  if (dsUsers->FieldByName("PAROL").AsString() != StoredForm(typed, release)) {
+  const std::string stored = dsUsers->FieldByName("PAROL").AsString();
+  // Without the release (no version table) the older forms are assumed; a
+  // password stored in the newer form is right all the same, and its form
+  // tells how the account is stored.
+  if (!release_read && stored != StoredForm(typed, release) &&
+      stored == StoredForm(typed, kFirstEncipheredRelease))
+    release = kFirstEncipheredRelease;
+  if (stored != StoredForm(typed, release)) {
     ShowFailure(kWrongPasswordText);
     return;
   }
@@ -178,14 +206,16 @@ void TLoginPage::RunOkClick() {
   if (CompleteLogin()) window_.ShowUpdatePage();
 }
 
-std::string TLoginPage::DatabaseRelease() {
+std::string TLoginPage::DatabaseRelease(bool& read) {
   std::string release;
+  read = false;
   try {
     TCloseAtEnd close(*dsCheckLogin);
     if (dsCheckLogin->Active()) dsCheckLogin->Close();
     dsCheckLogin->SQL().SetText(kDatabaseReleaseQuery);
     dsCheckLogin->Open();
     release = dsCheckLogin->Fields(0).AsString();
+    read = true;
   } catch (const std::exception&) {
     // A database without its version table is one of the older releases.
     release.clear();
@@ -211,6 +241,14 @@ bool TLoginPage::CompleteLogin() {
   ProductConnectionString =
       ApplyLoginToConnectionString(BaseConnectionString, app::SqlUserName, app::SqlPassword);
 
+  // Another copy's login in the key would be taken for the product's own
+  // and put back by the last copy to close: this copy waits its turn.
+  TBackupOwner other;
+  if (!window_.BDConnectionBackup.Saved() && LiveBackupOfAnotherProcess(other)) {
+    ShowOtherCopyLoggedIn(other);
+    return false;
+  }
+
   TPreparationTarget target;
   target.owner = &window_;
   target.view = &window_;
@@ -222,7 +260,10 @@ bool TLoginPage::CompleteLogin() {
 
   // What stood in the product's key before the first success of this run
   // goes back when the window closes.
-  window_.BDConnectionBackup.Save();
+  if (!window_.BDConnectionBackup.Save(&other)) {
+    ShowOtherCopyLoggedIn(other);
+    return false;
+  }
   WriteRegBinary(platform::HKEY_LOCAL_MACHINE, kConnectionKey, kConnectionStringValue,
                  EncipheredConnectionString(ProductConnectionString));
   WriteRegString(platform::HKEY_LOCAL_MACHINE, kConnectionKey, kServerTypeValue, DBType);
@@ -235,6 +276,16 @@ bool TLoginPage::CompleteLogin() {
   options.view = &window_;
   FillUpdateOptions(options);
   return true;
+}
+
+void TLoginPage::ShowOtherCopyLoggedIn(const TBackupOwner& other) {
+  const QString copy = other.program.empty()
+                           ? QStringLiteral("процесс %1").arg(other.pid)
+                           : QStringLiteral("%1, процесс %2").arg(QStringOfAnsi(other.program)).arg(other.pid);
+  ShowErrorBox(&window_, QStringLiteral("Вход невозможен: другая копия программы обновления (%1) "
+                                        "уже выполнила вход и заменила параметры соединения "
+                                        "продукта. Закройте ее и повторите вход.")
+                             .arg(copy));
 }
 
 void TLoginPage::ShowFailure(const char* text_utf8) {

@@ -12,6 +12,7 @@
 namespace app {
 
 class TADOQuery;
+struct TBackupOwner;
 class TfrmUpdate;
 
 // Shown for a wrong password and for a group without the privilege.
@@ -56,13 +57,16 @@ class TLoginPage : public QObject {
  private:
   // Moves dsUsers to the user of that name; false when there is none.
   bool LocateUser(const QString& name);
-  // The release that decides the stored forms; empty when it cannot be read.
-  std::string DatabaseRelease();
+  // The release that decides the stored forms; empty, and `read` false,
+  // when it cannot be read.
+  std::string DatabaseRelease(bool& read);
   bool GroupIsAdministrator(const std::string& group);
   // Everything after a right password of an administrator; false when the
   // update could not be prepared.
   bool CompleteLogin();
   void ShowFailure(const char* text_utf8);
+  // Another copy of the updater is logged in: this one may not log in.
+  void ShowOtherCopyLoggedIn(const TBackupOwner& other);
   void RunOkClick();
 
   TfrmUpdate& window_;

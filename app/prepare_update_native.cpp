@@ -4,6 +4,7 @@
 #include <optional>
 #include <stdexcept>
 
+#include "app/admin_login_missing_table.h"
 #include "app/ado_connection.h"
 #include "app/ado_connection_errors.h"
 #include "app/ado_provider.h"
@@ -114,18 +115,6 @@ std::vector<std::string> FailureMessages(const std::exception& error) {
   return ConnectionErrorMessages(std::string(error.what()));
 }
 
-// A query that failed because the table is not there, in each server's
-// words (Firebird names the table on a line of its own).
-bool NamesMissingVersionTable(const std::vector<std::string>& messages) {
-  std::string all;
-  for (const std::string& message : messages) all += classlib::UpperCase(message) + "\n";
-  if (all.find("ORA-00942") != std::string::npos) return true;
-  if (all.find("BO_VERSION") == std::string::npos) return false;
-  for (const char* mark : {"TABLE UNKNOWN", "NO SUCH TABLE", "INVALID OBJECT NAME"})
-    if (all.find(mark) != std::string::npos) return true;
-  return false;
-}
-
 // Lines of a Firebird SQL error that say only what kind of error it is, or
 // where in the statement: every such error begins with them.
 bool SaysNothingOfTheCause(const std::string& line) {
@@ -167,7 +156,7 @@ std::string ReleaseFailureText(TReleaseStep step, const std::exception& error) {
   std::string reason;
   if (step == TReleaseStep::kConnecting)
     reason = Ansi("нет соединения с базой данных: ") + ConnectionFailureWords(error, messages);
-  else if (NamesMissingVersionTable(messages))
+  else if (SaysTableMissing(messages, "BO_VERSION"))
     reason = Ansi("в базе данных нет таблицы BO_VERSION");
   else
     reason = Ansi("ошибка чтения таблицы BO_VERSION: ") + QueryFailureWords(error, messages);

@@ -191,5 +191,40 @@ TEST(ConnectionErrorsTest, ARefusedUserNameOrPasswordIsSaidInRussianWithWhatToDo
   EXPECT_FALSE(SaysLoginRefused({"ORA-12154: TNS:could not resolve the connect identifier"}));
 }
 
+// A port that answers but is no SQL Server: FreeTDS may add that the
+// server is unavailable, yet the port's answer is what tells the cause.
+TEST(ConnectionErrorsTest, APortThatIsNoSqlServerIsToldBeforeAnUnavailableServer) {
+  const std::string text = Failure(
+      Pairs("SQLOLEDB.1", "srv,22"),
+      QStringLiteral("[FreeTDS][SQL Server]Unable to connect to data source "
+                     "[FreeTDS][SQL Server]Unexpected EOF from the server "
+                     "[FreeTDS][SQL Server]Unable to connect: Adaptive Server is unavailable or "
+                     "does not exist"),
+      QStringLiteral("QODBC: Unable to connect"));
+  EXPECT_EQ(text.substr(0, text.find('\r')),
+            Ansi("По этому адресу отвечает не Microsoft SQL Server: порт принимает соединения, но "
+                 "не отвечает как SQL Server. Проверьте имя сервера и порт (по умолчанию 1433)."));
+  EXPECT_NE(text.find("\r\n[FreeTDS][SQL Server]Unexpected EOF from the server\r\n"),
+            std::string::npos);
+}
+
+// Oracle's two commonest mistakes, as the layer reports them.
+TEST(ConnectionErrorsTest, NoListenerAndAnUnknownServiceAreSaidInRussianFirst) {
+  const std::string no_listener = Failure(Pairs("OraOLEDB.Oracle.1", "orcl"), QString(),
+                                          QStringLiteral("ORA-12541: TNS:no listener"));
+  EXPECT_EQ(no_listener.rfind(Ansi("Сервер Oracle не отвечает: "), 0), 0u) << no_listener;
+  EXPECT_NE(no_listener.find("lsnrctl"), std::string::npos);
+  const std::string unknown = Failure(
+      Pairs("OraOLEDB.Oracle.1", "orcl"), QString(),
+      QStringLiteral("ORA-12154: TNS:could not resolve the connect identifier specified"));
+  EXPECT_EQ(unknown.rfind(Ansi("Сетевой сервис Oracle \"orcl\" не найден"), 0), 0u) << unknown;
+  EXPECT_NE(unknown.find("tnsnames.ora"), std::string::npos);
+  // Another code keeps the server's words alone.
+  EXPECT_EQ(ConnectionFailureAdvice(Pairs("OraOLEDB.Oracle.1"), "FreeTDS",
+                                    {"ORA-12514: TNS:listener does not currently know of service"},
+                                    TAccountOrigin::kTyped),
+            "");
+}
+
 }  // namespace
 }  // namespace app::testing

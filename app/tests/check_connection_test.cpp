@@ -1,6 +1,7 @@
 // "Выбрать" against a real Firebird database on the embedded engine.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include <filesystem>
@@ -329,6 +330,76 @@ TEST_F(CheckConnectionTest, WithoutAKindTheUserIsAskedToChooseOne) {
   EXPECT_FALSE(window.Con->Connected());
   EXPECT_EQ(window.pcMain->currentIndex(), 0);
   EXPECT_FALSE(UserTabShown());
+}
+
+}  // namespace
+}  // namespace app::testing
+
+// Connection mistakes that the servers' client libraries say in English
+// only: the window says them in Russian first, with what to check.
+namespace app::testing {
+namespace {
+
+// Ports that answer, but as other services: one greets in its own protocol,
+// reads what the client sends and hangs up; the other hangs up at once.
+void AnswerAsAnotherService(int socket) {
+  const char greeting[] = "SSH-2.0-OpenSSH_9.2p1\r\n";
+  (void)!::write(socket, greeting, sizeof greeting - 1);
+  char request[512];
+  (void)!::read(socket, request, sizeof request);
+}
+void HangUpAtOnce(int /*socket*/) {}
+
+TEST_F(CheckConnectionTest, APortThatIsNoSqlServerIsSaidToBeNone) {
+  ScopedEnv driver(kMssqlOdbcDriverVariable, "FreeTDS");
+  for (void (*service)(int) : {AnswerAsAnotherService, HangUpAtOnce}) {
+    LoopbackServer other(service);
+    boxes.shown.clear();
+    Choose("MSSQL");
+    window.cbServerName->setEditText(QStringLiteral("127.0.0.1,%1").arg(other.Port()));
+    window.eUserName->setText("sa");
+    window.ePassword->setText("x");
+    window.eForDB->setText(QStringLiteral("product"));
+    PressCheck();
+    EXPECT_GE(other.Accepted(), 1);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    const QStringList lines = boxes.shown[0].text.split(QStringLiteral("\r\n"));
+    ASSERT_GE(lines.size(), 2);
+    EXPECT_EQ(lines[0], QStringLiteral("Ошибка соединения с базой данных: По этому адресу отвечает "
+                                       "не Microsoft SQL Server: порт принимает соединения, но не "
+                                       "отвечает как SQL Server. Проверьте имя сервера и порт (по "
+                                       "умолчанию 1433)."))
+        << lines.join('|').toStdString();
+    EXPECT_EQ(window.pcMain->currentIndex(), 0);
+  }
+}
+
+TEST_F(OracleCheckConnectionTest, NoListenerIsSaidInRussianWithWhatToCheck) {
+  standin.InjectFault("OCIServerAttach", 1, -1, 12541, "ORA-12541: TNS:no listener");
+  ChooseOracle("secret");
+  PressCheck();
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].text,
+            QStringLiteral("Ошибка соединения с базой данных: Сервер Oracle не отвечает: по адресу "
+                           "сетевого сервиса не запущен прослушиватель Oracle (listener). "
+                           "Проверьте, что прослушиватель запущен на сервере (lsnrctl status), и "
+                           "что сетевой сервис указывает верные имя сервера и порт.\r\n"
+                           "ORA-12541: TNS:no listener"));
+  EXPECT_EQ(window.pcMain->currentIndex(), 0);
+}
+
+TEST_F(OracleCheckConnectionTest, AnUnknownServiceNameIsNamedWithWhereItIsResolved) {
+  standin.InjectFault("OCIServerAttach", 1, -1, 12154,
+                      "ORA-12154: TNS:could not resolve the connect identifier specified");
+  ChooseOracle("secret");
+  PressCheck();
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].text,
+            QStringLiteral("Ошибка соединения с базой данных: Сетевой сервис Oracle \"ORCL\" не "
+                           "найден: проверьте имя сетевого сервиса, как оно введено, и разрешение "
+                           "имен клиента Oracle (файл tnsnames.ora в каталоге network/admin "
+                           "клиента или в каталоге из переменной окружения TNS_ADMIN).\r\n"
+                           "ORA-12154: TNS:could not resolve the connect identifier specified"));
 }
 
 }  // namespace

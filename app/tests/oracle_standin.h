@@ -67,6 +67,13 @@ class OracleStandin {
     Call<void (*)(const char*, const char*)>("standin_script_statement")(sql.c_str(), answer.c_str());
   }
 
+  // The nth call of `entry` from now on answers `status` with the error
+  // `code` and `text` (standin_inject_fault).
+  void InjectFault(const std::string& entry, int nth, int status, int code, const std::string& text) {
+    Call<int (*)(const char*, int, int, int, const char*)>("standin_inject_fault")(
+        entry.c_str(), nth, status, code, text.c_str());
+  }
+
   std::vector<std::string> Log() { return Lines("standin_call_log"); }
   // The lines of the log for one entry.
   std::vector<std::string> LogOf(const std::string& entry) {
