@@ -162,9 +162,10 @@ TOCIConnection* TOraSession::PooledConnection() {
   parameters.ConnectMode = connect_mode_;
   parameters.UseOCI7 = Options().UseOCI7();
   const TOraSessionOptions& options = Options();
-  if (!options.ClientIdentifier().empty()) parameters.SessionSettings += "CLIENT_IDENTIFIER=" + options.ClientIdentifier() + "\n";
-  if (options.DateFormatSet()) parameters.SessionSettings += "NLS_DATE_FORMAT=" + options.date_format_ + "\n";
-  if (options.DateLanguageSet()) parameters.SessionSettings += "NLS_DATE_LANGUAGE=" + options.date_language_ + "\n";
+  std::string& settings = parameters.SessionSettings;
+  if (!options.ClientIdentifier().empty()) settings += "CLIENT_IDENTIFIER=" + options.ClientIdentifier() + "\n";
+  if (options.DateFormatSet()) settings += "NLS_DATE_FORMAT=" + options.date_format_ + "\n";
+  if (options.DateLanguageSet()) settings += "NLS_DATE_LANGUAGE=" + options.date_language_ + "\n";
   return static_cast<TOCIConnection*>(TOraConnectionPoolManager::GetConnection(parameters));
 }
 
