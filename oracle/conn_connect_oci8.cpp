@@ -15,6 +15,18 @@ namespace {
 
 const OraText* TextOf(const std::string& text) { return reinterpret_cast<const OraText*>(text.c_str()); }
 
+// A connection reports its calls' errors through an error handle of its
+// own: the text of a failure is read by a second call, which must find the
+// connection's error there, not one another session's call left in a
+// handle they share. The process-wide handle stays with the environment's
+// own calls (and reports a failure to make this one); an MTS session keeps
+// the one the service gives.
+OCIError* NewErrorHandle(OCIEnv* env) {
+  void* error = nullptr;
+  CheckOciStatus(OCIHandleAlloc(env, &error, OCI_HTYPE_ERROR, 0, nullptr), hOCIError);
+  return static_cast<OCIError*>(error);
+}
+
 }  // namespace
 
 void TOCIConnection::AllocHandle(void** handle, ub4 type) {
@@ -42,9 +54,9 @@ ub4 TOCIConnection::SessionMode() const {
 
 void TOCIConnection::ConnectOCI8() {
   hEnv = hOCIEnv;
-  hError = hOCIError;
   bool attached = false;
   try {
+    hError = NewErrorHandle(hEnv);
     AllocHandle(reinterpret_cast<void**>(&hSvcCtx), OCI_HTYPE_SVCCTX);
     if (!ProxyConnection) AllocHandle(reinterpret_cast<void**>(&hServer), OCI_HTYPE_SERVER);
     AllocHandle(reinterpret_cast<void**>(&hSession), OCI_HTYPE_SESSION);
@@ -91,8 +103,8 @@ void TOCIConnection::ConnectOCI8() {
 void TOCIConnection::ConnectPooled() {
   CheckOCI80();
   hEnv = hOCIEnv;
-  hError = hOCIError;
   try {
+    hError = NewErrorHandle(hEnv);
     AllocHandle(reinterpret_cast<void**>(&hAuthInfo), OCI_HTYPE_AUTHINFO);
     SetTextAttr(hAuthInfo, OCI_HTYPE_AUTHINFO, Username, OCI_ATTR_USERNAME);
     SetTextAttr(hAuthInfo, OCI_HTYPE_AUTHINFO, Password, OCI_ATTR_PASSWORD);
@@ -162,6 +174,7 @@ void TOCIConnection::FreeOci8Handles() {
   if (hSession) OCIHandleFree(hSession, OCI_HTYPE_SESSION);
   if (hServer) OCIHandleFree(hServer, OCI_HTYPE_SERVER);
   if (hSvcCtx && OwnsHandles) OCIHandleFree(hSvcCtx, OCI_HTYPE_SVCCTX);
+  if (hError && hError != hOCIError) OCIHandleFree(hError, OCI_HTYPE_ERROR);
   hAuthInfo = nullptr;
   hSession = nullptr;
   hServer = nullptr;

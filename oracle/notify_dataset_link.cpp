@@ -158,7 +158,9 @@ void TOraDataSet::ReflectNotifiedRows() {
 
 // A deleted row leaves the store; an updated one is read again; an inserted
 // one joins the store with its ROWID and is read from the server. Only then
-// do the filter and the local order see the row's values. With cached
+// do the filter and the local order see the row's values. A row the query
+// would not select (its WHERE clause, its parameters, a detail's master)
+// leaves the store, as the server's deletion of it would. With cached
 // updates only rows without a change of the user's are read again: a
 // notified insert or delete would pass for the user's own and be sent to
 // the server later, and a refresh would overwrite a change not yet applied.
@@ -167,11 +169,13 @@ void TOraDataSet::ReflectNotifiedRow(const TNotifiedRow& row, int row_id_no, dac
   dacore::ItemHeader* item = store.FindRowByText(row_id_no, row.row_id);
   const bool deleted = (row.operations & Ops(cnoDelete)) != 0;
   if (CachedUpdates() && (!item || item->status != dacore::isUnmodified || deleted)) return;
-  if (deleted) {
-    if (!item) return;
+  auto take_out = [&] {
     // The current record gives way to the one after it (or before it).
     if (item == current) current = item->next ? item->next : item->prev;
     store.RemoveRow(item);
+  };
+  if (deleted) {
+    if (item) take_out();
     return;
   }
   if (!item && !(row.operations & Ops(cnoInsert))) return;
@@ -193,22 +197,49 @@ void TOraDataSet::ReflectNotifiedRow(const TNotifiedRow& row, int row_id_no, dac
     store.ShowRow(item);
   }
   Resync({});
-  // A row the server no longer holds does not stay behind empty, nor shown
-  // against the filter.
-  auto not_read = [&] {
+  bool selected = false;
+  try {
+    selected = ReadNotifiedRow();
+  } catch (...) {
+    // A row that could not be read does not stay behind empty, nor shown
+    // against the filter.
     if (row.operations & Ops(cnoInsert)) store.RemoveRow(item);
     else store.TestRowAgain(item);
-  };
-  try {
-    RefreshRecord();
-  } catch (...) {
-    not_read();
     throw;
   }
-  if (RowsAffected() == 0) {
-    not_read();
+  if (!selected) {
+    take_out();
     Resync({});
   }
+}
+
+// The current record's row read with the query's own text and the row's
+// ROWID: no answer when the query would not select it. The query's own
+// parameters (a detail's link to its master among them) keep their values
+// for it (AssignUpdateParams); the record's values are replaced by the
+// answer's. Answers whether the row came.
+bool TOraDataSet::ReadNotifiedRow() {
+  TCRFieldDesc* row_id = RowIdentityField();
+  std::string column = "ROWID";
+  if (TCRTableInfo* table = row_id ? row_id->TableInfo() : nullptr)
+    column = (table->TableAlias().empty() ? table->TableName() : table->TableAlias()) + ".ROWID";
+  const std::string text = AddWhere(FinalSQL(), column + " = :Old_ROWID");
+  // The row may be gone or outside the query: no answer is no error here.
+  const bool strict = Options().StrictUpdate();
+  Options().SetStrictUpdate(false);
+  reading_notified_row_ = true;
+  auto restore = [&] {
+    reading_notified_row_ = false;
+    Options().SetStrictUpdate(strict);
+  };
+  try {
+    PerformSQL(text, {stRefresh});
+  } catch (...) {
+    restore();
+    throw;
+  }
+  restore();
+  return RowsAffected() > 0;
 }
 
 }  // namespace oracle

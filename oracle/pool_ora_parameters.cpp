@@ -19,7 +19,7 @@ bool TOraConnectionParameters::Equals(const dacore::TCRConnectionParameters* oth
          classlib::AnsiSameText(Server, ora->Server) && ConnectMode == ora->ConnectMode &&
          UseOCI7 == ora->UseOCI7 && PoolType == ora->PoolType &&
          StatementCache == ora->StatementCache && StatementCacheSize == ora->StatementCacheSize &&
-         (same_account || PoolType == optOCI);
+         SessionSettings == ora->SessionSettings && (same_account || PoolType == optOCI);
 }
 
 void TOraConnectionParameters::AssignTo(classlib::TPersistent* dest) const {
@@ -29,6 +29,7 @@ void TOraConnectionParameters::AssignTo(classlib::TPersistent* dest) const {
     to->PoolType = PoolType;
     to->StatementCache = StatementCache;
     to->StatementCacheSize = StatementCacheSize;
+    to->SessionSettings = SessionSettings;
   }
   dacore::TCRConnectionParameters::AssignTo(dest);
 }

@@ -22,7 +22,7 @@ class TOraConnectionParameters : public dacore::TCRConnectionParameters {
  public:
   std::unique_ptr<dacore::TCRConnectionParameters> Create() const override;
   // Same sizes, lifetime, validation, server (ignoring case), mode, style,
-  // pool type and statement cache; and the same user (ignoring case) with
+  // pool type, statement cache and session settings; and the same user (ignoring case) with
   // exactly the same password, unless the client library pools the
   // sessions: its pool authenticates every request, so it serves every user.
   bool Equals(const dacore::TCRConnectionParameters* other) const override;
@@ -34,6 +34,10 @@ class TOraConnectionParameters : public dacore::TCRConnectionParameters {
   uint32_t StatementCacheSize = 0;
   // The end user of a proxy session over the pooled one.
   std::string ProxyUsername, ProxyPassword;
+  // The settings every session of the pool applies when it connects (its
+  // client identifier and language settings): a connection that went back
+  // with them suits only a user who asks for the same.
+  std::string SessionSettings;
 
  protected:
   void AssignTo(classlib::TPersistent* dest) const override;

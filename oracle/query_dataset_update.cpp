@@ -179,6 +179,9 @@ bool TOraDataSet::PerformUpdate() {
       if (UpdateRowId(stUpdate).rfind('*', 0) == 0) CopyRowIdAfterPost(stUpdate);
       if (RefreshOptions().Contains(roAfterUpdate)) RefreshRecordAfterPost();
     } else if (lock_mode_ != lmNone && !CachedUpdates()) {
+      // The rollback gives the edit's lock back: the end of the edit has
+      // none left to give.
+      edit_lock_held_ = false;
       RollbackToLockSavepoint();
     }
     EndConnection();
@@ -348,6 +351,19 @@ void TOraDataSet::AssignUpdateParams(TStatementType type, bool generated) {
   TCustomDADataSet::AssignUpdateParams(type, generated);
   const bool refresh = type == stRefresh;
   TCustomDASQL* statement = UpdateObject() ? nullptr : UpdateStatement(type);
+  // A notified row is read with the query's own parameters, whatever fields
+  // share their names: the new record holds nothing but its ROWID.
+  if (reading_notified_row_ && statement) {
+    TDAParams& params = statement->Params();
+    for (int i = 0; i < params.Count(); ++i) {
+      TDAParam* param = params.Items(i);
+      if (TDAParam* own = Params().FindParam(param->Name())) {
+        const std::string name = param->Name();
+        param->Assign(own);
+        param->SetName(name);
+      }
+    }
+  }
   if ((!refresh && !GetReturnParams()) || !statement) return;
   TDAParams& params = statement->Params();
   for (int i = 0; i < params.Count(); ++i) {

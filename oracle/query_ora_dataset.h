@@ -279,6 +279,9 @@ class TOraDataSet : public dacore::TCustomDADataSet {
   // One row: appended, read again or taken out, without a statement;
   // current is the user's row, moved on when it is taken out.
   void ReflectNotifiedRow(const TNotifiedRow& row, int row_id_no, dacore::ItemHeader*& current);
+  // Reads the current record's notified row with the query's conditions.
+  bool ReadNotifiedRow();
+  bool reading_notified_row_ = false;
 };
 
 class TCustomOraQuery : public TOraDataSet {

@@ -25,6 +25,16 @@ constexpr const char* kPoolingNotAllowed = "Operation is not allowed when Poolin
 constexpr const char* kProxyClosed = "Operation is not allowed when the proxy connection is closed";
 constexpr const char* kProxyDirect = "The ProxySession feature not supported in Direct mode";
 
+// Applies a setting that keys a pooled connection's pool: every user of the
+// connection asks for the same, so it does not make the connection unfit
+// to go back (a setting changed later does).
+template <class Apply>
+void ApplyPoolSetting(TOCIConnection& connection, bool pooled, Apply apply) {
+  const bool changed = connection.SessionSettingsChanged;
+  apply();
+  if (pooled) connection.SessionSettingsChanged = changed;
+}
+
 }  // namespace
 
 // The process talks either to the client library or, in direct mode, to the
@@ -86,7 +96,8 @@ void TOraSession::ApplyNewSession() {
   StartTracer();
   if (!schema_.empty()) SetCurrentSchema(schema_);
   if (!Options().ClientIdentifier().empty())
-    OCIConnection()->SetClientIdentifier(Options().ClientIdentifier());
+    ApplyPoolSetting(*OCIConnection(), Pooling(),
+                     [this] { OCIConnection()->SetClientIdentifier(Options().ClientIdentifier()); });
   ApplyOptimizerMode(Options().OptimizerMode());
 }
 
@@ -150,6 +161,11 @@ TOCIConnection* TOraSession::PooledConnection() {
   parameters.StatementCacheSize = Options().StatementCacheSize();
   parameters.ConnectMode = connect_mode_;
   parameters.UseOCI7 = Options().UseOCI7();
+  const TOraSessionOptions& options = Options();
+  std::string& settings = parameters.SessionSettings;
+  if (!options.ClientIdentifier().empty()) settings += "CLIENT_IDENTIFIER=" + options.ClientIdentifier() + "\n";
+  if (options.DateFormatSet()) settings += "NLS_DATE_FORMAT=" + options.date_format_ + "\n";
+  if (options.DateLanguageSet()) settings += "NLS_DATE_LANGUAGE=" + options.date_language_ + "\n";
   return static_cast<TOCIConnection*>(TOraConnectionPoolManager::GetConnection(parameters));
 }
 
@@ -165,8 +181,10 @@ void TOraSession::ConfigureConnection(TOCIConnection& connection) {
   connection.SetProp(prCharLength, static_cast<int32_t>(options.CharLength()));
   connection.SetProp(prCharset, options.Charset());
   connection.SetProp(prUseUnicode, options.UseUnicode());
-  if (options.DateFormatSet()) connection.SetProp(prDateFormat, options.date_format_);
-  if (options.DateLanguageSet()) connection.SetProp(prDateLanguage, options.date_language_);
+  ApplyPoolSetting(connection, Pooling(), [&] {
+    if (options.DateFormatSet()) connection.SetProp(prDateFormat, options.date_format_);
+    if (options.DateLanguageSet()) connection.SetProp(prDateLanguage, options.date_language_);
+  });
   connection.SetProp(prEnableIntegers, options.EnableIntegers());
   connection.SetProp(prEnableNumbers, options.EnableNumbers());
   connection.SetProp(dacore::prDisconnectedMode, options.DisconnectedMode());

@@ -42,7 +42,10 @@ int SqlTraceLevel(uint8_t options) {
 // commits: they change the session's settings, and the application's
 // pending work must stay its own to commit or roll back, AutoCommit or not.
 // A level, when given, is the statement's parameter LEVEL.
+// The session keeps what they set after the trace stops (the statistics
+// level, the trace-file identifier): a pool does not hand it to another user.
 void Run(TOraSession& session, const std::string& text, std::optional<int> level = std::nullopt) {
+  session.OCIConnection()->SessionSettingsChanged = true;
   TOraSQL sql;
   sql.SetSession(&session);
   sql.SetAutoCommit(false);

@@ -86,10 +86,14 @@ TStored Whole(size_t length) { return {length, length}; }
 
 TStored StoreChars(const TNetDataItem& item, uint8_t* element, const TStmtSession& session, TByteView received) {
   const bool wide = item.charsetId == kCharsetUtf16;
-  // Only a conversion makes a copy: the other values go straight to the buffer.
+  // The server sends text in the set the client announced, whatever the
+  // database's own: a UTF-16 buffer takes it converted from UTF8, as a
+  // UTF-16 bind goes out. Only a conversion makes a copy: the other values
+  // go straight to the buffer.
+  const bool convert = wide && session.WireUtf8();
   TBytes converted;
-  if (wide && session.ServerUtf8()) converted = Utf8ToUtf16Bytes(TBytes(received.begin(), received.end()));
-  const TByteView bytes = wide && session.ServerUtf8() ? TByteView(converted) : received;
+  if (convert) converted = Utf8ToUtf16Bytes(TBytes(received.begin(), received.end()));
+  const TByteView bytes = convert ? TByteView(converted) : received;
   const size_t terminator = IsTerminated(item.externalType) ? (wide ? 2 : 1) : 0;
   const size_t capacity = item.valueSize > 0 ? static_cast<size_t>(item.valueSize) : 0;
   if (capacity < terminator) return {0, bytes.size()};

@@ -62,6 +62,11 @@ bool HasKeyword(const std::string& text, int keyword) {
 
 bool TStmtSession::ServerUtf8() const { return serverCharsetId == kCharsetUtf8 || serverCharsetId == kCharsetAl32Utf8; }
 
+bool TStmtSession::WireUtf8() const {
+  const int wire = clientCharsetId != 0 ? clientCharsetId : serverCharsetId;
+  return wire == kCharsetUtf8 || wire == kCharsetAl32Utf8;
+}
+
 int SqlFunctionCodeOf(int statementKind) {
   switch (statementKind) {
     case 2:

@@ -39,6 +39,9 @@ struct TStmtSession {
   bool From8000() const { return serverVersion >= 8000; }
   // The server speaks UTF8 (871 or 873).
   bool ServerUtf8() const;
+  // Text travels in UTF8: the set the client announced (the server's when
+  // it named none), which the server sends every character value in.
+  bool WireUtf8() const;
 };
 
 class TNetStatement : public TNetHandle {

@@ -9,6 +9,7 @@
 #include "classlib/field.h"
 #include "oracle/conn_util_window.h"
 #include "oracle/notify_ora_change_notification.h"
+#include "oracle/query_sql_text.h"
 #include "oracle/tests/notify_control.h"
 #include "oracle/tests/query_fixture.h"
 
@@ -40,10 +41,11 @@ class OraQueryNotifyTest : public OraQueryFixture {
     query->Open();
     return query;
   }
-  // The refresh of one row by its ROWID, answered with that row.
+  // The notified row read with the query's own text and its ROWID,
+  // answered with that row.
   void ScriptRefresh(const std::string& row) {
     const std::string sql = AsSent(refresh_sql_);
-    fetch_->ScriptQuery(sql, "_1 NUMBER(9); _2 VARCHAR2(20)");
+    fetch_->ScriptQuery(sql, kColumns);
     fetch_->AddRows(sql, row);
   }
   // Sends a change, lets its callback post it, and has the main thread take it.
@@ -56,7 +58,7 @@ class OraQueryNotifyTest : public OraQueryFixture {
     return rows;
   }
 
-  std::string refresh_sql_ = "SELECT ID AS _1, NAME AS _2 FROM EMP\r\nWHERE\r\n  ROWID = :Old_ROWID";
+  std::string refresh_sql_ = AddWhereToSQL(kSelect, "EMP.ROWID = :Old_ROWID");
   std::unique_ptr<NotifyControl> control_;
   std::unique_ptr<TOraChangeNotification> component_;
 };
@@ -91,7 +93,7 @@ TEST_F(OraQueryNotifyTest, InsertUpdateAndDeleteReachTheRecordsOnTheMainThread) 
   EXPECT_TRUE(query->FieldByName("ROWID")->ReadOnly());
   ASSERT_EQ(Rows(*query), (std::vector<std::string>{"AAAE1|1|one", "AAAE2|2|two"}));
 
-  ScriptRefresh("1|uno");
+  ScriptRefresh("AAAE1|1|uno");
   statements_->ClearReceived();
   Deliver("SCOTT.EMP:4:AAAE1/4");
   EXPECT_TRUE(Contains(statements_->Received(), "OLD_ROWID[1]=AAAE1")) << "read by its ROWID";
@@ -101,7 +103,7 @@ TEST_F(OraQueryNotifyTest, InsertUpdateAndDeleteReachTheRecordsOnTheMainThread) 
   Deliver("SCOTT.EMP:8:AAAE2/8");
   EXPECT_EQ(Rows(*query), (std::vector<std::string>{"AAAE1|1|uno"})) << "deleted row gone";
 
-  ScriptRefresh("3|three");
+  ScriptRefresh("AAAE3|3|three");
   statements_->ClearReceived();
   Deliver("SCOTT.EMP:2:AAAE3/2");
   EXPECT_TRUE(Contains(statements_->Received(), "OLD_ROWID[1]=AAAE3"));
@@ -126,13 +128,13 @@ TEST_F(OraQueryNotifyTest, CachedUpdatesGainNoChangesOfTheirOwn) {
   query->Edit();
   query->FieldByName("NAME")->SetAsString("mine");
   query->Post();
-  ScriptRefresh("3|three");
+  ScriptRefresh("AAAE3|3|three");
   Deliver("SCOTT.EMP:2:AAAE3/2");
   Deliver("SCOTT.EMP:8:AAAE2/8");
   Deliver("SCOTT.EMP:4:AAAE1/4");
   EXPECT_EQ(Rows(*query), (std::vector<std::string>{"AAAE1|1|mine", "AAAE2|2|two"}))
       << "the user's edit is kept; inserts and deletes wait for a refresh";
-  ScriptRefresh("2|dos");
+  ScriptRefresh("AAAE2|2|dos");
   Deliver("SCOTT.EMP:4:AAAE2/4");
   EXPECT_EQ(Rows(*query), (std::vector<std::string>{"AAAE1|1|mine", "AAAE2|2|dos"}));
   query->CancelUpdates();

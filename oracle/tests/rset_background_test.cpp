@@ -313,8 +313,8 @@ TEST_F(BackgroundTest, RecordSetAndCommandOutliveTheirConnectionCleanly) {
   record_set.reset();
   command.reset();
   platform::MessageLoop::Current().ProcessMessages();
-  // The service context, server and session went with the connection.
-  EXPECT_EQ(standin_->LiveHandles(), handles_connected - 3) << "nothing of the session is left";
+  // The service context, server, session and error handle went with the connection.
+  EXPECT_EQ(standin_->LiveHandles(), handles_connected - 4) << "nothing of the session is left";
 }
 
 }  // namespace

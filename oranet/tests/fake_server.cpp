@@ -227,6 +227,11 @@ std::vector<TCheckedCall> TFakeServer::Calls(int connection) {
   return checkers_.at(static_cast<size_t>(connection)).Calls();
 }
 
+int TFakeServer::AnnouncedCharset(int connection) {
+  Join();
+  return checkers_.at(static_cast<size_t>(connection)).AnnouncedCharset();
+}
+
 TFullBacklogListener::TFullBacklogListener() : listener_(Listen(0, port_)) {
   // Connect until one connect is left waiting: from then on the kernel
   // drops every new connection request to this port.

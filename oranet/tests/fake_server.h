@@ -72,6 +72,9 @@ class TFakeServer {
   // The calls of a connection as the checks read them (waits until the
   // server has stopped).
   std::vector<TCheckedCall> Calls(int connection = 0);
+  // The character set a connection's client announced (waits until the
+  // server has stopped).
+  int AnnouncedCharset(int connection = 0);
 
  private:
   void Serve();

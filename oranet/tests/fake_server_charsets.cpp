@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "classlib/codepage.h"
+
 namespace oranet::testing {
 
 namespace {
@@ -51,6 +53,19 @@ void AppendUtf8(std::string& out, char32_t c) {
   }
 }
 
+dacore::TBytes Bytes(const std::string& text) { return dacore::TBytes(text.begin(), text.end()); }
+
+// Whether the database's own set holds the character.
+bool Holds(int charset, char32_t c) {
+  if (charset == kFakeCharsetLatin1) return c <= 0xFF;
+  if (charset == kFakeCharsetCp1251) {
+    std::string utf8;
+    AppendUtf8(utf8, c);
+    return c == U'?' || classlib::Utf8ToCp1251(utf8) != "?";
+  }
+  return true;
+}
+
 }  // namespace
 
 std::string StoredText(const dacore::TBytes& value, int clientCharset, int databaseCharset, int form) {
@@ -60,13 +75,23 @@ std::string StoredText(const dacore::TBytes& value, int clientCharset, int datab
     chars = DecodeUtf8(value);
   } else if (client == kFakeCharsetLatin1) {
     chars.assign(value.begin(), value.end());
+  } else if (client == kFakeCharsetCp1251) {
+    chars = DecodeUtf8(Bytes(classlib::Cp1251ToUtf8(std::string(value.begin(), value.end()))));
   } else {
     return std::string(value.begin(), value.end());  // a set this server does not convert
   }
-  const bool lossy = form != kFakeFormNational && databaseCharset == kFakeCharsetLatin1;
+  const bool national = form == kFakeFormNational;
   std::string stored;
-  for (const char32_t c : chars) AppendUtf8(stored, lossy && c > 0xFF ? U'?' : c);
+  for (const char32_t c : chars) AppendUtf8(stored, national || Holds(databaseCharset, c) ? c : U'?');
   return stored;
+}
+
+dacore::TBytes SentText(const std::string& utf8, int clientCharset) {
+  if (clientCharset == kFakeCharsetCp1251) return Bytes(classlib::Utf8ToCp1251(utf8));
+  if (clientCharset != kFakeCharsetLatin1) return Bytes(utf8);  // UTF8, or a set this server does not convert
+  dacore::TBytes sent;
+  for (const char32_t c : DecodeUtf8(Bytes(utf8))) sent.push_back(c <= 0xFF ? static_cast<uint8_t>(c) : '?');
+  return sent;
 }
 
 }  // namespace oranet::testing

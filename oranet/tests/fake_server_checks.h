@@ -71,6 +71,9 @@ class TRequestChecker {
 
   std::vector<std::string> TakeFailures();
   const std::vector<TCheckedCall>& Calls() const { return calls_; }
+  // The character set the client announced (the database's when it named
+  // none): the set the server sends text in.
+  int AnnouncedCharset() const { return client_charset_ != 0 ? client_charset_ : database_charset_; }
 
  private:
   void CheckConnect(const TBytes& packet);

@@ -168,4 +168,22 @@ inline void AppendBlock(TFakeScript& script, int cursorId, const std::vector<uin
   Append(script, Exchange(EndOfCall()));
 }
 
+// A session with a character set asks the server for its settings at
+// connect: a block returning the server's release, then one whose bind
+// vector asks for the set's name and returns the character length, the
+// five formats and the set's id (`charsetId`); each cursor closes after
+// its block.
+inline void AppendSessionSettings(TFakeScript& script, int cursorId, int64_t charsetId = 871) {
+  Append(script, Exchange(CursorOpened(cursorId)));
+  Append(script, Exchange(Concat({BindVector({0x10}), Row({Value(Bytes("9.2.0.1.0"))}), Done(1)})));
+  Append(script, Exchange(EndOfCall()));
+  Append(script, Exchange(CursorOpened(cursorId)));
+  Append(script, Exchange(BindVector({0x10, 0x10, 0x10, 0x10, 0x10, 0x10, 0x20, 0x10})));
+  Append(script, Exchange(Concat({Row({Value(IntNumber(1)), Value(Bytes("AMERICAN")), Value(Bytes("DD-MON-RR")),
+                                       Value(Bytes(".,")), Value(Bytes("DD-MON-RR HH.MI.SSXFF AM")),
+                                       Value(Bytes("DD-MON-RR HH.MI.SSXFF AM TZR")), Value(IntNumber(charsetId))}),
+                                  Done(1)})));
+  Append(script, Exchange(EndOfCall()));
+}
+
 }  // namespace oranet::testing

@@ -24,23 +24,6 @@ using namespace oracle;
 
 const std::string kText = "Жук €";
 
-// A session with a character set asks the server for its settings at
-// connect: a block returning the server's release, then one whose bind
-// vector asks for the set's name and returns the character length, the
-// five formats and the set's id; each cursor closes after its block.
-void AppendSessionSettings(TFakeScript& script, int cursorId) {
-  Append(script, Exchange(CursorOpened(cursorId)));
-  Append(script, Exchange(Concat({BindVector({0x10}), Row({TextValue("9.2.0.1.0")}), Done(1)})));
-  Append(script, Exchange(EndOfCall()));
-  Append(script, Exchange(CursorOpened(cursorId)));
-  Append(script, Exchange(BindVector({0x10, 0x10, 0x10, 0x10, 0x10, 0x10, 0x20, 0x10})));
-  Append(script, Exchange(Concat({Row({Value(IntNumber(1)), TextValue("AMERICAN"), TextValue("DD-MON-RR"),
-                                       TextValue(".,"), TextValue("DD-MON-RR HH.MI.SSXFF AM"),
-                                       TextValue("DD-MON-RR HH.MI.SSXFF AM TZR"), Value(IntNumber(871))}),
-                                  Done(1)})));
-  Append(script, Exchange(EndOfCall()));
-}
-
 class OraNationalDirectTest : public OraDirectTest {
  protected:
   std::unique_ptr<TOraSession> Latin1Session(const TFakeServer& fake) {

@@ -497,9 +497,15 @@ sb4 TierExecute(State& state, Handle* session, Handle* statement, ub4 iterations
   if (word == "SAVEPOINT" || word == "ROLLBACK") {
     const std::vector<std::string> words = Words(upper, 4);
     const std::string name = words.empty() ? "" : words.back();
+    // A rollback to the savepoint that began the transaction undoes all of
+    // it and gives the file's lock back (a server releases the locks taken
+    // after the savepoint); the savepoint stays established, as the server
+    // keeps the one it rolled back to.
     if (word == "ROLLBACK" && !tier.opening_savepoint.empty() && name == tier.opening_savepoint) {
       TierEndWork(state, session, false);
-      return 0;
+      if (sb4 code = BeginRead(tier, text)) return code;
+      tier.opening_savepoint = name;
+      return Exec(tier.db, "SAVEPOINT " + name, text);
     }
     const bool opens = sqlite3_get_autocommit(tier.db) != 0;
     if (sb4 code = BeginRead(tier, text)) return code;
