@@ -312,12 +312,19 @@ class TCustomDADataSet : public TMemDataSet,
   virtual bool CanFailOver() const { return true; }
   virtual int GetRecCount() { return 0; }
   int GetRecordCount() const override;
+  // A server error in the step past the records held (a fetch that failed)
+  // ends the walk there: Eof is true once it is raised.
+  classlib::TGetResult GetRecord(classlib::TRecordBuffer buffer, classlib::TGetMode mode, bool do_check) override;
   bool GetCanModify() const override;
   virtual bool HoldsConnection() const { return false; }
   virtual bool HoldsConnectionInEdit() const { return false; }
   virtual void LockRecord() {}
   virtual void DoBeforeFetch(bool& cancel);
   virtual void DoAfterFetch();
+  // The record set's rows changed outside a step of the data set's (a
+  // background execute or fetch ended): the records shown and the data
+  // links follow, the current record staying current.
+  void RecordSetDataChanged();
   // A fetch cancelled on the way left rows behind: the next scroll resyncs.
   bool FetchCancelled() const { return fetch_cancelled_; }
   void ClearFetchCancelled() { fetch_cancelled_ = false; }

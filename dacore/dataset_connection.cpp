@@ -26,6 +26,7 @@ void TCustomDADataSet::SetIRecordSet(std::unique_ptr<TData> record_set) {
   PassRecordSetSettings();
   record_set_->OnBeforeFetch = TCRRecordSet::TBeforeFetchProc::Function([this](bool& cancel) { DoBeforeFetch(cancel); });
   record_set_->OnAfterFetch = TCRRecordSet::TAfterFetchProc::Function([this] { DoAfterFetch(); });
+  record_set_->OnDataChanged = TCRRecordSet::TDataChangedProc::Function([this] { RecordSetDataChanged(); });
   WireCommand();
 }
 

@@ -4,6 +4,7 @@
 
 #include "classlib/field_defs.h"
 #include "dacore/comp_connection.h"
+#include "dacore/comp_da_error.h"
 #include "dacore/store_hooks.h"
 #include "dacore/trace_monitor.h"
 
@@ -358,6 +359,12 @@ void TCustomDADataSet::DoAfterFetch() {
   if (AfterFetch) AfterFetch(this);
 }
 
+void TCustomDADataSet::RecordSetDataChanged() {
+  if (!Active() || State() != classlib::dsBrowse) return;
+  if (!IsEmpty()) UpdateCursorPos();
+  Resync({});
+}
+
 // A fetch cancelled on the way leaves records the ring does not show yet.
 void TCustomDADataSet::DoAfterScroll() {
   if (fetch_cancelled_) {
@@ -365,6 +372,17 @@ void TCustomDADataSet::DoAfterScroll() {
     Resync({});
   }
   TMemDataSet::DoAfterScroll();
+}
+
+classlib::TGetResult TCustomDADataSet::GetRecord(classlib::TRecordBuffer buffer, classlib::TGetMode mode,
+                                                 bool do_check) {
+  if (mode != classlib::gmNext) return TMemDataSet::GetRecord(buffer, mode, do_check);
+  try {
+    return TMemDataSet::GetRecord(buffer, mode, do_check);
+  } catch (const EDAError&) {
+    SetEof(true);
+    throw;
+  }
 }
 
 int TCustomDADataSet::GetRecordCount() const {

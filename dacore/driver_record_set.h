@@ -28,6 +28,7 @@ class TCRRecordSet : public TMemData {
  public:
   using TBeforeFetchProc = classlib::Event<void(bool& cancel)>;
   using TAfterFetchProc = classlib::Event<void()>;
+  using TDataChangedProc = classlib::Event<void()>;
 
   TCRRecordSet();
   ~TCRRecordSet() override;
@@ -73,6 +74,11 @@ class TCRRecordSet : public TMemData {
   virtual void StopBackground() {}
   virtual void DoBeforeFetch(bool& cancel);
   virtual void DoAfterFetch();
+  // Rows came outside a step of the data set's (a background execute or
+  // fetch ended): the data set shows them.
+  void DoDataChanged() {
+    if (OnDataChanged) OnDataChanged();
+  }
   virtual TTableInfoClass GetTableInfoClass() { return BaseTableInfoClass(); }
   virtual void FreeResult();
   virtual void InternalExecute();
@@ -102,6 +108,7 @@ class TCRRecordSet : public TMemData {
   bool Prop26 = false;
   TBeforeFetchProc OnBeforeFetch;
   TAfterFetchProc OnAfterFetch;
+  TDataChangedProc OnDataChanged;
 
  protected:
   void InternalPrepare() override { GetCommand()->Prepare(); }

@@ -164,6 +164,15 @@ void TMemData::SettlePendingRows() {
   }
 }
 
+void TMemData::DropPendingRows() {
+  while (first_pending_) {
+    ItemHeader* item = last_item_;
+    Unlink(item);
+    FreeItemWithValues(item);
+  }
+  record_no_cache_.clear();
+}
+
 ItemHeader* TMemData::NextVisible(ItemHeader* item) {
   ItemHeader* it = item ? item->next : nullptr;
   while (it && IsHidden(it)) it = it->next;

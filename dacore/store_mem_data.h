@@ -72,7 +72,7 @@ class TMemData : public TData {
   void DeleteRecord() override;
   // Takes the current row out of the store only: no statement hook runs and
   // no cached change is recorded (the server holds no such row).
-  void RemoveRecord() { InternalDelete(); }
+  void RemoveRecord();
   // The memory data set's store of a row's Variant and heap values, and its post.
   void StoreComplexValues(TRecBuf rec);
   void PostRecord(TRecBuf rec);
@@ -194,12 +194,19 @@ class TMemData : public TData {
   void SetSharedRows(bool value) { shared_rows_.store(value, std::memory_order_relaxed); }
   bool SharedRows() const { return shared_rows_.load(std::memory_order_relaxed); }
   TRowsLock& RowsLock() { return rows_lock_; }
+  // Waits until a driver's background thread is done with the rows. A
+  // change of the rows on the browsing thread waits for it before it takes
+  // the rows lock, never under it: the thread needs the lock to finish.
+  virtual void WaitForBackgroundRows() {}
   // Tests the rows appended pending, in order, and numbers and counts the
   // visible ones after the last visible row. On the thread that owns the
   // store, under the rows lock while the rows are shared. A row whose test
   // raises stays pending, with the rows after it.
   void SettlePendingRows();
   bool HasPendingRows() const { return first_pending_ != nullptr; }
+  // Frees the rows appended pending, untested: a store whose fetch was
+  // stopped because it closes runs no application code for them.
+  void DropPendingRows();
 
   ItemHeader* FirstItem() const { return first_item_; }
   ItemHeader* LastItem() const { return last_item_; }

@@ -29,6 +29,7 @@ ItemHeader* TMemData::FindRowByText(int field_no, const std::string& text) {
 
 void TMemData::ShowRow(ItemHeader* item) {
   CLASSLIB_ASSERT(item != nullptr);
+  WaitForBackgroundRows();
   GoToRow(item);
   TRowsGuard rows(*this);
   if (!IsHidden(item)) return;
@@ -38,6 +39,7 @@ void TMemData::ShowRow(ItemHeader* item) {
 }
 
 ItemHeader* TMemData::AppendRow(TRecBuf rec) {
+  WaitForBackgroundRows();
   ItemHeader* item = nullptr;
   {
     TRowsGuard rows(*this);
@@ -53,6 +55,7 @@ ItemHeader* TMemData::AppendRow(TRecBuf rec) {
 
 void TMemData::ReplaceCurrentRow(TRecBuf rec) {
   CLASSLIB_ASSERT(current_item_ != nullptr);
+  WaitForBackgroundRows();  // PutRecord would wait for it under the lock
   TRowsGuard rows(*this);
   ItemHeader* item = current_item_;
   const bool was_visible = !IsHidden(item);
@@ -63,6 +66,7 @@ void TMemData::ReplaceCurrentRow(TRecBuf rec) {
 
 void TMemData::TestRowAgain(ItemHeader* item) {
   CLASSLIB_ASSERT(item != nullptr);
+  WaitForBackgroundRows();
   TRowsGuard rows(*this);
   const bool was_visible = !IsHidden(item);
   item->filter_result = fsNotChecked;
@@ -78,8 +82,15 @@ void TMemData::GoToRow(ItemHeader* item) {
 
 void TMemData::RemoveRow(ItemHeader* item) {
   CLASSLIB_ASSERT(item != nullptr);
+  WaitForBackgroundRows();
   TRowsGuard rows(*this);
   RemoveItem(item);
+}
+
+void TMemData::RemoveRecord() {
+  WaitForBackgroundRows();
+  TRowsGuard rows(*this);
+  InternalDelete();
 }
 
 void TMemData::GetCurrentRow(TRecBuf rec) {

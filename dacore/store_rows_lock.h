@@ -25,6 +25,8 @@ class TRowsLock {
     owner_.store(self, std::memory_order_relaxed);
     depth_ = 1;
   }
+  // Whether the calling thread holds it.
+  bool HeldHere() const { return owner_.load(std::memory_order_relaxed) == std::this_thread::get_id(); }
   void unlock() {
     if (--depth_ > 0) return;
     owner_.store(std::thread::id(), std::memory_order_relaxed);

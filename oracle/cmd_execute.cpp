@@ -53,6 +53,7 @@ sword TOCICommand::Exec(ub4 mode, ub4 iterations) {
     previous = GetCursorState();
     SetCursorState(csExecuting);
   }
+  fetch_failure_.reset();  // a failure of the cursor's last rows is of no interest to a new run
   TOCIConnection* connection = OCIConnection();
   sword status;
   if (call_style_ == kOci7) {

@@ -152,9 +152,11 @@ class TOCICommand : public dacore::TCRCommand {
   // orientation with the scrollable one. Answers the rows this call
   // delivered; status is 0, 99 (a piece is wanted) or 100 (no more rows).
   // A call that fails after delivering rows answers them with the failure
-  // kept: the caller takes the rows, then RaiseFetchFailure raises it.
+  // kept: the caller takes the rows, then RaiseFetchFailure raises it (a
+  // record set at its next fetch, once its rows have been shown).
   ub4 InternalFetch(ub4 rows, ub2 orientation, sb4 offset, sword& status);
   void RaiseFetchFailure();
+  bool FetchFailed() const { return fetch_failure_.has_value(); }
 
   // ---- The cursor.
   TOraCursor* GetCursor() const { return cursor_; }

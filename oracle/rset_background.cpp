@@ -77,6 +77,7 @@ void TOCIRecordSet::EndBackgroundExecute(const classlib::Exception* error) {
   SettlePendingRows();
   Command().EndExecute(error);
   if (error) {
+    ShowRowsThatCame();  // the rows delivered before the failure
     RouteBackgroundError(error);
     return;
   }
@@ -84,12 +85,22 @@ void TOCIRecordSet::EndBackgroundExecute(const classlib::Exception* error) {
   // and its end applies the order.
   const uint8_t state = Command().GetCursorState();
   if ((FetchAllRows || HasSortColumns()) && state < csCancelled) FetchAll();
-  if (fetch_thread_) return;  // its end applies what waits
-  if (has_pending_filter_) {
-    has_pending_filter_ = false;
-    TCRRecordSet::SetFilterText(pending_filter_);
+  if (!fetch_thread_) {  // else its end applies what waits
+    if (has_pending_filter_) {
+      has_pending_filter_ = false;
+      TCRRecordSet::SetFilterText(pending_filter_);
+    }
+    // Every row is tested anew (a scrollable cursor's count is the
+    // result's, not that of the window it holds).
+    if (!Scrollable()) ClearCache();
+    if (HasSortColumns()) SortItems();  // skipped while the first rows arrived
   }
-  if (HasSortColumns()) SortItems();  // skipped while the first rows arrived
+  // The data set opened before any row had come: it shows them now.
+  ShowRowsThatCame();
+}
+
+void TOCIRecordSet::ShowRowsThatCame() {
+  if (inside_step_ == 0) DoDataChanged();
 }
 
 // A server error of a background run goes to the connection's error
@@ -122,6 +133,7 @@ void TOCIRecordSet::StopExecute() {
   fetch_thread_id_ = std::thread::id();
   exec_ended_.SetEvent();
   ShareRows(false);
+  DropPendingRows();  // closing: no filter runs for them
 }
 
 }  // namespace oracle

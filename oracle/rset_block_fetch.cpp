@@ -619,7 +619,7 @@ bool TOCIRecordSet::BlockFetch() {
     const ub4 received = FetchIntoStaging(rows);
     TakeStagedRows(received);
     const bool fetched = EndBlock(received, rows);
-    command.RaiseFetchFailure();
+    if (!fetched) command.RaiseFetchFailure();  // else the next fetch raises it
     return fetched;
   }
   ItemHeader* first = nullptr;
@@ -666,8 +666,9 @@ bool TOCIRecordSet::BlockFetch() {
   }
   ReleaseItems(first, stride, static_cast<int>(received), rows);
   const bool fetched = EndBlock(received, rows);
-  // The rows a failed call delivered are in; now its failure.
-  command.RaiseFetchFailure();
+  // The rows a failed call delivered are in; its failure is raised by the
+  // next fetch, once they have been shown.
+  if (!fetched) command.RaiseFetchFailure();
   return fetched;
 }
 

@@ -146,9 +146,12 @@ void TOCIRecordSet::SetFilterText(const std::string& text) {
   TCRRecordSet::SetFilterText(text);
 }
 
-// The rows the thread left pending are tested before the change.
+// The rows the thread left pending are tested before the change. Never
+// under the rows lock, which the thread needs to finish: a caller holding
+// it has waited before it took it (a change of the rows that it makes
+// under the lock is consistent with the thread's appends anyway).
 void TOCIRecordSet::WaitForBackgroundRows() {
-  if (classlib::TEvent* end = BackgroundEnd()) end->WaitFor();
+  if (classlib::TEvent* end = BackgroundEnd(); end && !RowsLock().HeldHere()) end->WaitFor();
   TRowsGuard rows(*this);
 }
 
@@ -220,6 +223,13 @@ bool TOCIRecordSet::Fetch() {
     return last_item_ != last;
   }
   TOCICommand& command = Command();
+  // A fetch that failed after delivering rows: those rows have been shown,
+  // and the step past the last of them ends the rows with the failure.
+  if (command.FetchFailed()) {
+    if (!in_thread) eof_ = true;
+    command.SetCursorState(csCancelled);
+    command.RaiseFetchFailure();
+  }
   const uint8_t state = command.GetCursorState();
   if (state == csIdle || state == csCancelled) return false;
   // The before-fetch handler is the application's: the thread never runs
@@ -272,7 +282,10 @@ void TOCIRecordSet::AfterFetch(bool in_thread) {
 
 void TOCIRecordSet::FetchAll() {
   // The background execute ends first: its end may start this fetch itself.
-  if (!InThread() && exec_thread_) WaitForExecute();
+  if (!InThread() && exec_thread_) {
+    TInsideStep inside(inside_step_);
+    WaitForExecute();
+  }
   TOCICommand& command = Command();
   const uint8_t state = command.GetCursorState();
   if (state >= csFetching || !IsFetching() || fetch_thread_) return;
@@ -344,7 +357,9 @@ void TOCIRecordSet::EndFetchAll(const classlib::Exception* error) {
     has_pending_filter_ = false;
     TCRRecordSet::SetFilterText(pending_filter_);
   }
+  ClearCache();
   if (HasSortColumns()) SortItems();  // skipped while rows arrived
+  ShowRowsThatCame();
   RouteBackgroundError(error);
 }
 
@@ -369,6 +384,7 @@ void TOCIRecordSet::StopFetchAll() {
   }
   fetch_thread_ = nullptr;
   ShareRows(false);
+  DropPendingRows();  // closing: no filter runs for them
 }
 
 }  // namespace oracle

@@ -78,7 +78,8 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   bool FetchingAll() const { return fetch_thread_ != nullptr; }
   // A background execution is running (its end not yet handled).
   bool ExecutingInBackground() const { return exec_thread_ != nullptr; }
-  // Waits (pumping the utility window's messages) until it has ended.
+  // Waits (pumping the utility window's messages) until it has ended; its
+  // end shows the data set the rows that came.
   void WaitForExecute();
   // Rows are fetched one at a time.
   bool RowByRow() const;
@@ -142,6 +143,9 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   // order, which needs every row, is skipped meanwhile and applied at the
   // fetch's end.
   void PutRecord(dacore::TRecBuf rec) override;
+  // Waits for the end of a background execute or fetch (the rows the
+  // thread left pending are then tested).
+  void WaitForBackgroundRows() override;
   void InsertRecord(dacore::TRecBuf rec) override;
   void UpdateRecord(dacore::TRecBuf rec) override;
   void DeleteRecord() override;
@@ -338,8 +342,6 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   // The end of the background thread the main thread would have to wait
   // for (none on the thread itself or with no thread working).
   classlib::TEvent* BackgroundEnd();
-  // Waits until a background thread is done with the rows (on the main thread).
-  void WaitForBackgroundRows();
   // GetNextRecord while a background thread works: kept out of the step
   // taken without one.
   [[gnu::noinline]] void GetNextRecordShared(dacore::TRecBuf rec);
@@ -350,6 +352,17 @@ class TOCIRecordSet : public dacore::TCRRecordSet {
   // end is handled: the main thread's reads then take the rows lock, and
   // the string heap locks too.
   void ShareRows(bool value);
+
+  // The end of a background run shows the data set its rows, unless the end
+  // is handled inside a step of the data set's own (a Last waiting for every
+  // row), which reads the rows itself.
+  void ShowRowsThatCame();
+  struct TInsideStep {
+    explicit TInsideStep(int& depth) : depth_(depth) { ++depth_; }
+    ~TInsideStep() { --depth_; }
+    int& depth_;
+  };
+  int inside_step_ = 0;
 
   // The REF CURSOR parameter's cursor (the parameter owns it), or nil.
   TOraCursor* ref_cursor_ = nullptr;

@@ -77,7 +77,7 @@ bool TOCIRecordSet::RowFetch(TRowMove move) {
   }
   const uint8_t state = command.GetCursorState();
   if (state == csIdle || state == csCancelled) FreeFetchBuffer();
-  command.RaiseFetchFailure();
+  if (!placed) command.RaiseFetchFailure();  // else the next fetch raises it
   return placed;
 }
 
@@ -221,6 +221,7 @@ void TOCIRecordSet::SetToBegin() {
 }
 
 void TOCIRecordSet::SetToEnd() {
+  TInsideStep inside(inside_step_);  // the data set's Last reads the rows itself
   if (exec_thread_ && !InThread()) WaitForExecute();
   const uint8_t state = Command().GetCursorState();
   const bool open = state >= csExecuted && state != csCancelled;

@@ -11,8 +11,11 @@
 # threads against each other `repeats` more times: the background fetch and
 # execute, the exec threads, the connection pools, the change
 # notifications, the statement threads and the calls posted to the window's
-# thread. Reports judged false are listed with their reasons in
-# scripts/tsan.supp; the lock-order detector is on in every module. Every
+# thread, the SQL monitor's writer, the blob cache's validator, the script
+# file's thread, the progress relay and the Qt message loop. Those tests show
+# their faults by their own checks and watchdogs (a hang fails with every
+# thread's stack) as much as by the sanitizer. Reports judged false are
+# listed with their reasons in scripts/tsan.supp; the lock-order detector is on in every module. Every
 # report goes to build/tsan/tsan-reports/; the script prints the tests run
 # and failed and the reports found, and fails when a test failed or any
 # report was written.
@@ -67,7 +70,8 @@ done
 # minutes under ThreadSanitizer on its 10 MiB case alone, past any timeout on
 # a busy machine; the other blob stream tests keep the stream's code covered.
 exclude='^(fuzz_replay\.|[a-z]+\.fuzz_|BlobStreamTest\.ContentsOfEverySizeComeBackEqual$)'
-racing='(SharedRows|Background|ExecThread|Pool|Pooling|ChangeNotification|Notify|StatementThread|AnotherThread)'
+racing='(SharedRows|Background|ExecThread|Pool|Pooling|ChangeNotification|Notify|StatementThread|AnotherThread'
+racing+='|SqlMonitor|BlobCacheValidator|ScriptFileThread|ProgressRelay|QtMessageLoop)'
 
 status=0
 summary() {

@@ -1,5 +1,6 @@
 // Calls that fail part-way in direct mode: a fetch reply whose rows are
-// followed by an error gives the query those rows before the error, and an
+// followed by an error shows the query those rows before the error, which
+// ends the walk at the step past them, and an
 // array INSERT that fails on its second row reports the one row processed.
 #include <gtest/gtest.h>
 
@@ -40,14 +41,18 @@ TEST_F(OraFailedRowsDirectTest, RowsBeforeAnErrorInAFetchReplyReachTheQuery) {
   query->SetFetchRows(2);
   std::vector<std::string> names;
   int recordCount = 0;
+  bool eofAtError = false;
+  std::string last;
   RunBounded(kBound, [&] { session->SetConnected(true); });
   const auto error = OraErrorOf([&] {
     query->Open();
     for (; !query->Eof(); query->Next()) names.push_back(query->FieldByName("NAME")->AsString());
   });
   RunBounded(kBound, [&] {
+    eofAtError = query->Eof();
+    query->Next();  // the walk stays ended, and the failure is not raised again
     query->Last();
-    names.push_back(query->FieldByName("NAME")->AsString());
+    last = query->FieldByName("NAME")->AsString();
     recordCount = query->RecordCount();
     query->Close();
     session->SetConnected(false);
@@ -56,8 +61,47 @@ TEST_F(OraFailedRowsDirectTest, RowsBeforeAnErrorInAFetchReplyReachTheQuery) {
   EXPECT_TRUE(fake.Failures().empty()) << fake.Failures().front();
   ASSERT_NE(error, nullptr);
   EXPECT_EQ(error->ErrorCode(), 1722);
-  EXPECT_EQ(names, (std::vector<std::string>{"one", "two", "three"})) << "the last is the row that came with the error";
+  EXPECT_EQ(names, (std::vector<std::string>{"one", "two", "three"}))
+      << "the row that came with the error is shown before it";
+  EXPECT_TRUE(eofAtError) << "the failure ends the walk";
+  EXPECT_EQ(last, "three");
   EXPECT_EQ(recordCount, 3);
+}
+
+// The first fetch's reply brings two rows and the error: both are shown.
+TEST_F(OraFailedRowsDirectTest, RowsOfTheFirstFetchReplyWithAnErrorAreShown) {
+  TFakeScript script = LogonThen(StatusMessage(0), {});
+  for (const TBytes& answer :
+       {DescribeReply({{2, 22, 9, 0, false, "ID"}, {1, 20, 0, 0, true, "NAME"}}), CursorOpened(5),
+        Status({0, 0, "", 5, 0, 3}),
+        Concat({RowHeader(), Row({Value(IntNumber(1)), TextValue("one")}), Row({Value(IntNumber(2)), TextValue("two")}),
+                Status({2, 1722, "ORA-01722: invalid number"})}),
+        EndOfCall(), EndOfCall()})  // the cursor's close, the log-off
+    Append(script, Exchange(answer));
+  TFakeServer fake({script});
+  auto session = DirectSession(fake);
+  auto query = std::make_unique<TOraQuery>();
+  query->SetSession(session.get());
+  query->SetSQL("SELECT ID, NAME FROM T");
+  query->SetFetchRows(5);
+  std::vector<std::string> names;
+  bool eofAtError = false;
+  RunBounded(kBound, [&] { session->SetConnected(true); });
+  const auto error = OraErrorOf([&] {
+    query->Open();
+    for (; !query->Eof(); query->Next()) names.push_back(query->FieldByName("NAME")->AsString());
+  });
+  RunBounded(kBound, [&] {
+    eofAtError = query->Eof();
+    query->Close();
+    session->SetConnected(false);
+  });
+  fake.Join();
+  EXPECT_TRUE(fake.Failures().empty()) << fake.Failures().front();
+  ASSERT_NE(error, nullptr);
+  EXPECT_EQ(error->ErrorCode(), 1722);
+  EXPECT_EQ(names, (std::vector<std::string>{"one", "two"}));
+  EXPECT_TRUE(eofAtError);
 }
 
 TEST_F(OraFailedRowsDirectTest, ArrayInsertFailingOnItsSecondRowReportsOneRowProcessed) {
