@@ -102,6 +102,7 @@ void TFIBCustomDataSet::ApplyInitialOptions() {
     prepare_options_ = {pfImportDefaultValues, psUseBooleanField, psGetOrderInfo,
                         psSetEmptyStrToNull};
   }
+  PassOptionsToStatements();
 }
 
 TFIBQuery* TFIBCustomDataSet::CreateInternalQuery(const std::string& name) {

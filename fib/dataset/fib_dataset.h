@@ -16,6 +16,7 @@
 //   fib_dataset_buffers.cpp  record buffers, field data, blob handles
 //   fib_dataset_blobs.cpp    blob streams of fields, array fields
 //   fib_dataset_transfer.cpp rows to the cache, records to parameters
+//   fib_dataset_attempts.cpp blobs and arrays written by each attempt to store a record
 //   fib_dataset_refresh.cpp  refreshing a record, re-opening in place
 //   fib_dataset_sqlobject.cpp fields and parameters by name for statements
 // Editing, cached updates, lookup and local sorting, the extended locate
@@ -41,6 +42,7 @@
 #include "fib/records/field_descr_list.h"
 #include "fib/records/key_search.h"
 #include "fib/records/limited_cache_sql.h"
+#include "fib/records/pending_arrays.h"
 #include "fib/statements/fib_base.h"
 #include "fib/statements/fib_base_params.h"
 #include "fib/statements/zod_options.h"
@@ -215,7 +217,9 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   // After a delete and the refresh that follows a post.
   void RefreshAround(bool resync, bool execute_first);
   // Refreshes one record through statement (the refresh statement).
-  bool RefreshRecordThrough(TFIBQuery* statement);
+  // `buffer`: the record to refresh when it is not the one on show (a
+  // cached change being applied); nullptr: the record on show.
+  bool RefreshRecordThrough(TFIBQuery* statement, classlib::TRecordBuffer buffer = nullptr);
   // Re-reads the records after a change of which ones are visible.
   void RefreshFilters();
   void StartUpdateTransaction();
@@ -510,6 +514,34 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   uint8_t* BlobSlot(uint8_t* slot_area, const classlib::TField* field) const;
   int NullFlagOffset(int column) const { return kNullFlagsOffset + column; }
 
+  // ---- storing a record through statements (fib_dataset_attempts.cpp) ----
+  // One attempt to store a record: a post without cached updates, or the
+  // apply of a cached change. Unless Succeeded is called, the record's
+  // changed blobs count as unwritten again and the arrays its statements
+  // wrote are forgotten, so the next attempt writes them in its own
+  // transaction.
+  class WriteAttempt {
+   public:
+    WriteAttempt(TFIBCustomDataSet& data_set, classlib::TRecordBuffer buffer);
+    ~WriteAttempt();
+    WriteAttempt(const WriteAttempt&) = delete;
+    WriteAttempt& operator=(const WriteAttempt&) = delete;
+    // The attempt stored the record.
+    void Succeeded(classlib::TRecordBuffer buffer);
+
+   private:
+    TFIBCustomDataSet& data_set_;
+    bool succeeded_ = false;
+  };
+  // The slot of every array column of a record that is not NULL.
+  void ForEachArraySlot(classlib::TRecordBuffer buffer, const std::function<void(uint8_t*)>& action);
+  // A posted edit's arrays stay only where the record holds them.
+  void EndArrayEdit(classlib::TRecordBuffer buffer);
+  bool HoldsArray(classlib::TRecordBuffer buffer, const ISC_QUAD& id);
+  // Writes the values behind a pending array id in the statement's
+  // transaction (once per attempt and transaction); the answer is the id.
+  ISC_QUAD WritePendingArray(TFIBQuery& statement, classlib::TField* field, const ISC_QUAD& pending);
+
   // ---- limited cache model: built with that work, not here ----
   void PrepareLimitedCacheSQL();
   void PrepareOrderKeys();
@@ -558,6 +590,7 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   // Construction (fib_dataset.cpp).
   void RouteLinkEvents();
   void ApplyInitialOptions();
+  void PassOptionsToStatements();
   void SelectSQLChanging(classlib::TObject* sender);
   void OtherSQLChanging(classlib::TObject* sender);
   void LinkDatabaseDisconnecting(TFIBBase* link);
@@ -708,6 +741,10 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   // handle h is blob_streams_[h - 1 - blob_handle_base_].
   std::vector<std::unique_ptr<TFIBBlobStream>> blob_streams_;
   uint32_t blob_handle_base_ = 0;
+  // Array values written to records and not stored yet.
+  TPendingArrays pending_arrays_;
+  // The blob streams that held changes when the current attempt began.
+  std::vector<uint32_t> attempt_blob_handles_;
   classlib::Variant sort_info_;
 
   // Settings.
@@ -780,6 +817,12 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   virtual classlib::Variant LimitedCacheLookup(const std::string& key_fields,
                                                const classlib::Variant& key_values,
                                                const std::string& result_fields);
+  // The value of field in a record buffer that is not on show.
+  classlib::Variant FieldValueIn(classlib::TRecordBuffer buffer, classlib::TField* field);
+  // Fills `record` with the version of cached record `index` before its
+  // change (before the edit; under cached updates before the first cached
+  // change) and answers it as a record buffer.
+  classlib::TRecordBuffer ReadOldVersion(int index, std::vector<uint8_t>& record);
 
  private:
   class CacheLocateRecords;

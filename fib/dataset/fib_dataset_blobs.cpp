@@ -179,9 +179,18 @@ classlib::Variant TFIBCustomDataSet::ArrayValues(classlib::TField* field) {
   TpZODArray* array = array_field->Array();
   ISC_QUAD id{};
   if (array == nullptr || !array_field->GetArrayId(id)) return result;
+  if (TPendingArrays::IsPending(id)) {
+    const std::vector<char>* slice = pending_arrays_.Find(id);
+    return slice != nullptr ? array->FromSlice(*slice) : classlib::Variant::Null();
+  }
   return array->Read(id, base_->TRHandle());
 }
 
+// The values stay with the record, as the column's slice, until the
+// statement that stores the record writes them in its own transaction: a
+// cached change outlives the transaction it was made in, and a refused
+// statement leaves them to the retry. Converting them now reports values
+// the column cannot take at once.
 void TFIBCustomDataSet::SetArrayValues(classlib::TField* field, const classlib::Variant& values) {
   if (State() != classlib::dsEdit && State() != classlib::dsInsert) return;
   auto* array_field = dynamic_cast<TFIBArrayField*>(field);
@@ -194,14 +203,10 @@ void TFIBCustomDataSet::SetArrayValues(classlib::TField* field, const classlib::
     RaiseClientError(41, {field->FieldName()});
   TpZODArray* array = array_field->Array();
   if (array == nullptr) return;
-  TFIBTransaction* transaction = UpdateTransaction();
-  if (transaction != nullptr && !transaction->Active() && options_.Contains(poStartTransaction))
-    transaction->StartTransaction();
-  if (transaction == nullptr) RaiseClientError(22, {FullComponentName(this)});
-  transaction->CheckActive();
-  ISC_QUAD id{};
-  array->Write(values, base_->DBHandle(), transaction->HandleAddress(), id);
-  array_field->SetArrayId(id);
+  if (UpdateTransaction() == nullptr) RaiseClientError(22, {FullComponentName(this)});
+  std::vector<char> slice = array->ToSlice(values);
+  if (slice.empty()) return;  // not an array: nothing to store
+  array_field->SetArrayId(pending_arrays_.Add(std::move(slice)));
 }
 
 }  // namespace fib

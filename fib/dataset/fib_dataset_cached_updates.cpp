@@ -114,7 +114,9 @@ bool TFIBCustomDataSet::ApplyCachedRecord(int index, classlib::TRecordBuffer buf
   }
   // A change with no statement to carry it must not count as applied.
   if (IsEmptyStrings(statement->SQL())) RaiseClientError(refusal, {FullComponentName(this)});
+  WriteAttempt attempt(*this, buffer);
   ExecuteModify(statement, buffer);
+  attempt.Succeeded(buffer);
   SetStatusOf(buffer, status == cusDeleted ? cusDeletedApplied : cusUnmodified);
   WriteRecordToCache(index, buffer);
   return true;

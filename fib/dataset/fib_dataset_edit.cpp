@@ -91,10 +91,17 @@ void TFIBCustomDataSet::PostBuffer(TRecordBuffer buffer, bool inserting) {
       if (becomes_pending && !cache_only_) ++updates_pending_;
       KeepPostedBlobContent(buffer);
     } else if (!LimitedCacheModel()) {
+      WriteAttempt attempt(*this, buffer);
       PostThroughStatement(buffer, inserting, index);
+      attempt.Succeeded(buffer);
     } else {
-      if (!cache_only_) InternalPostRecord(inserting ? QInsert() : QUpdate(), buffer);
+      if (!cache_only_) {
+        WriteAttempt attempt(*this, buffer);
+        InternalPostRecord(inserting ? QInsert() : QUpdate(), buffer);
+        attempt.Succeeded(buffer);
+      }
       if (sort_changed || (!cache_only_ && options_.Contains(poRefreshAfterPost))) {
+        EndArrayEdit(buffer);
         // Nothing has left the refresh statement holding the posted row (a
         // post refreshes no record in this model, and a refresh closes its
         // statement), so the refill runs it first.
@@ -114,6 +121,7 @@ void TFIBCustomDataSet::PostBuffer(TRecordBuffer buffer, bool inserting) {
     ++record_count_;
     ++inserted_count_;
   }
+  EndArrayEdit(buffer);
   if (FieldCount() > 0) {
     if (!cached_updates_ && options_.Contains(poRefreshAfterPost))
       ForEachBlobStream(buffer, [](classlib::TField*, TFIBBlobStream* stream) {
@@ -181,8 +189,15 @@ bool TFIBCustomDataSet::SortFieldsChanged() {
     return f->FieldKind() != classlib::fkData;
   });
   if (calculated) GetCalcFields(ActiveBuffer());
-  for (classlib::TField* field : fields)
-    if (CompareFieldValues(field, field->Value(), field->OldValue()) != 0) return true;
+  // The value the record showed before this edit, which the cache still
+  // holds; under cached updates the old value is the one before the first
+  // cached change, which an earlier post may have moved the record from.
+  const int index = RecordIndexOf(ActiveBuffer());
+  const bool from_cache = !LimitedCacheModel() && index >= 0 && index < record_count_;
+  for (classlib::TField* field : fields) {
+    const classlib::Variant before = from_cache ? CachedFieldValue(index, field) : field->OldValue();
+    if (CompareFieldValues(field, field->Value(), before) != 0) return true;
+  }
   return false;
 }
 
@@ -218,6 +233,7 @@ void TFIBCustomDataSet::KeepPostedBlobContent(TRecordBuffer buffer) {
 
 void TFIBCustomDataSet::InternalCancel() {
   TDataSet::InternalCancel();
+  pending_arrays_.CancelEdit();
   TRecordBuffer buffer = ActiveBuffer();
   if (buffer == nullptr) return;
   ForEachBlobStream(buffer, [](classlib::TField*, TFIBBlobStream* stream) { stream->Restore(); });

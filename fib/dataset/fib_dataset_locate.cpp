@@ -119,7 +119,11 @@ Variant TFIBCustomDataSet::CachedFieldValue(int index, TField* field) {
   classlib::TRecordBuffer buffer = record.data();
   ReadRecordFromCache(index, buffer, false);
   if (field->FieldKind() != classlib::fkData && calc_disabled_ == 0) GetCalcFields(buffer);
-  // The field reads the buffer of the calculated-fields state.
+  return FieldValueIn(buffer, field);
+}
+
+// The field reads the buffer of the calculated-fields state.
+Variant TFIBCustomDataSet::FieldValueIn(classlib::TRecordBuffer buffer, TField* field) {
   classlib::TRecordBuffer calc_buffer = CalcBuffer();
   SetCalcBuffer(buffer);
   Variant value;

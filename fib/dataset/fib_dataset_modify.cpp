@@ -80,7 +80,7 @@ void TFIBCustomDataSet::TakeReturnedValues(TFIBQuery* statement, TRecordBuffer b
 }
 
 void TFIBCustomDataSet::RefreshAfterPost(TRecordBuffer buffer) {
-  if (!LimitedCacheModel()) RefreshRecordThrough(QRefresh());
+  if (!LimitedCacheModel()) RefreshRecordThrough(QRefresh(), buffer);
   current_index_ = RecordIndexOf(buffer);
 }
 
@@ -88,7 +88,7 @@ void TFIBCustomDataSet::InternalDeleteRecord(TFIBQuery* statement, TRecordBuffer
   ExecuteModify(statement, buffer);
   // A row the refresh statement still finds (a trigger kept it) stays.
   const bool still_there = options_.Contains(poRefreshAfterDelete) &&
-                           !IsEmptyStrings(RefreshSQL()) && RefreshRecordThrough(QRefresh());
+                           !IsEmptyStrings(RefreshSQL()) && RefreshRecordThrough(QRefresh(), buffer);
   if (!still_there) SetStatusOf(buffer, cusDeletedApplied);
   WriteRecordToCache(RecordIndexOf(buffer), buffer);
   if (!cached_updates_) AutoCommitUpdateTransaction();

@@ -129,6 +129,7 @@ void TFIBCustomDataSet::CheckOrderFieldsPresent() {
 
 void TFIBCustomDataSet::InternalClose() {
   FreeAllBlobStreams();
+  pending_arrays_.Clear();
   current_index_ = -1;
   open_ = false;
   record_count_ = deleted_count_ = inserted_count_ = updates_pending_ = 0;
@@ -255,8 +256,13 @@ void TFIBCustomDataSet::DoAfterOpen() {
     }
     DoSort(fields, ascending);
     First();
-  } else if (!prepare_options_.Contains(psGetOrderInfo)) {
-    sort_info_ = classlib::Variant();
+  } else if (!prepare_options_.Contains(psGetOrderInfo) && !LimitedCacheModel()) {
+    ClearSortInfo();
+  } else if (sorted_) {
+    // The rows came in the select's order: a local sort of an earlier
+    // opening no longer describes them, the select's ORDER BY does.
+    ClearSortInfo();
+    ReadSortInfo();
   }
 }
 

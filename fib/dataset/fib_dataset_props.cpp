@@ -225,8 +225,13 @@ void TFIBCustomDataSet::SetOptions(TpZODDsOptions options) {
   options_ = options;
   // Trimming text decides how text fields read their slots.
   if (open_) SetDirectReads();
-  // The statements start their transaction and test NULL the way the data
-  // set is told to.
+  PassOptionsToStatements();
+}
+
+// The statements start their transaction and test NULL the way the data
+// set is told to, from its first options on.
+void TFIBCustomDataSet::PassOptionsToStatements() {
+  const TpZODDsOptions options = options_;
   for (TFIBQuery* query : {update_query_, insert_query_, delete_query_, refresh_query_}) {
     TpZODQueryOptions query_options = query->Options();
     if (options.Contains(poStartTransaction))

@@ -17,12 +17,13 @@
 
 namespace fib {
 
-bool TFIBCustomDataSet::RefreshRecordThrough(TFIBQuery* statement) {
+bool TFIBCustomDataSet::RefreshRecordThrough(TFIBQuery* statement,
+                                             classlib::TRecordBuffer buffer) {
   if (statement == nullptr || statement->SQL().Text().empty() || !Active()) {
     if (record_count_ > 0) RaiseClientError(48, {FullComponentName(this)});
     return false;
   }
-  classlib::TRecordBuffer buffer = GetActiveRecBuf();
+  if (buffer == nullptr) buffer = GetActiveRecBuf();
   if (buffer == nullptr) return false;
   const TScreenCursorGuard cursor(sql_screen_cursor_);
   const int index = RecordIndexOf(buffer);

@@ -65,7 +65,11 @@ bool TFIBCustomDataSet::ReadStoredProperty(const std::string& name, const classl
     cache_model_options_->SetBufferChunks(value.AsInteger());
     return true;
   }
-  if (ReadInto(options_, kStoredDsOptions, name, value.AsBoolean())) return true;
+  TpZODDsOptions options = options_;
+  if (ReadInto(options, kStoredDsOptions, name, value.AsBoolean())) {
+    SetOptions(options);
+    return true;
+  }
   TpPrepareOptions prepare = prepare_options_;
   if (ReadInto(prepare, kStoredPrepareOptions, name, value.AsBoolean())) {
     prepare_options_ = prepare;

@@ -252,13 +252,7 @@ void TFIBCustomDataSet::SetModifyParams(TFIBQuery& statement, classlib::TRecordB
   const int index = RecordIndexOf(buffer);
   if (index < 0) return;
   classlib::TRecordBuffer old_values = buffer;
-  if (State() != classlib::dsInsert) {
-    old_buffer_.assign(static_cast<size_t>(record_size_), 0);
-    std::memcpy(old_buffer_.data() + kCacheBufferStart, cache_->GetCurrentBuffer(CacheNumberOf(index)),
-                static_cast<size_t>(cache_->BufferSize()));
-    SetRecordIndexOf(old_buffer_.data(), index);
-    old_values = old_buffer_.data();
-  }
+  if (State() != classlib::dsInsert) old_values = ReadOldVersion(index, old_buffer_);
   auto fill = [&] {
     TFIBXSQLDA& params = statement.Params();
     for (int i = 0; i < params.Count(); ++i) SetModifyParam(statement, params[i], buffer, old_values);
@@ -267,15 +261,28 @@ void TFIBCustomDataSet::SetModifyParams(TFIBQuery& statement, classlib::TRecordB
   // Values go out in the types the server described for the parameters:
   // written before the describe they keep the types of the values (a
   // BOOLEAN as a number, an array id as a blob id), which the server
-  // refuses. The prepare sees the values (NULL tests are written for NULL
-  // ones), the second fill gives them the described types. A statement
-  // whose transaction has not started yet (a lock before its loop starts
-  // it) is prepared by its execution, as before.
+  // refuses. That holds as well for a statement prepared before its values
+  // were known (at BeforeEdit): its text had NULL tests where the values
+  // now stand, and the execution would prepare it again. The prepare sees
+  // the values (NULL tests are written for NULL ones), the second fill
+  // gives them the described types. A statement whose transaction has not
+  // started yet (a lock before its loop starts it) is prepared by its
+  // execution, as before.
   TFIBTransaction* transaction = statement.Transaction();
-  if (!statement.Prepared() && transaction != nullptr && transaction->Active()) {
+  if (statement.PreparesOnExecute() && transaction != nullptr && transaction->Active()) {
     statement.Prepare();
     fill();
   }
+}
+
+// The record's version before its change: before the edit, or under
+// cached updates before its first cached change.
+classlib::TRecordBuffer TFIBCustomDataSet::ReadOldVersion(int index, std::vector<uint8_t>& record) {
+  record.assign(static_cast<size_t>(record_size_), 0);
+  std::memcpy(record.data() + kCacheBufferStart, cache_->GetCurrentBuffer(CacheNumberOf(index)),
+              static_cast<size_t>(cache_->BufferSize()));
+  SetRecordIndexOf(record.data(), index);
+  return record.data();
 }
 
 void TFIBCustomDataSet::SetModifyParam(TFIBQuery& statement, TFIBXSQLVAR& param,
@@ -319,6 +326,16 @@ void TFIBCustomDataSet::SetModifyParam(TFIBQuery& statement, TFIBXSQLVAR& param,
     return;
   }
   param.SetIsNull(false);
+  if (descr.FieldType == kSQLArray) {
+    // Values the record holds on the client go out as a new array of this
+    // statement's transaction.
+    const ISC_QUAD id = LoadUnaligned<ISC_QUAD>(source + descr.Offset);
+    if (TPendingArrays::IsPending(id)) {
+      if (field == nullptr) field = FieldByNumber(column);
+      param.SetAsQuad(WritePendingArray(statement, field, id));
+      return;
+    }
+  }
   AssignColumnToParam(descr, source, field, param);
 }
 

@@ -316,6 +316,10 @@ void TFIBBlobStream::Finalize(bool force, bool mark_only) {
   modified_ = false;
 }
 
+void TFIBBlobStream::MarkUnwritten() {
+  if (loaded_ && mode_ != BlobMode::Read && !client_only_) modified_ = true;
+}
+
 void TFIBBlobStream::WriteToServer() {
   TFIBTransaction* transaction =
       update_transaction_ != nullptr ? update_transaction_ : transaction_;
@@ -356,6 +360,7 @@ void TFIBBlobStream::SaveContentOnFirstChange() {
   // A copy, not a move: a change in the middle keeps the bytes around it.
   saved_buffer_ = buffer_;
   saved_modified_ = modified_;
+  saved_blob_id_ = blob_id_;
   unsaved_copy_ = false;
 }
 
@@ -371,6 +376,9 @@ void TFIBBlobStream::Restore() {
   buffer_ = std::move(saved_buffer_);
   saved_buffer_.clear();
   modified_ = saved_modified_;
+  // A write of the cancelled content (by a post that failed) left its
+  // blob's id here; the content put back is the one of the id before.
+  blob_id_ = saved_blob_id_;
   unsaved_copy_ = true;
   position_ = std::min<int64_t>(position_, static_cast<int64_t>(buffer_.size()));
 }

@@ -103,6 +103,10 @@ class TFIBBlobStream : public classlib::TStream {
   // blob; BlobID() then holds the new id. With mark_only nothing is
   // written: the stream only forgets that it was modified.
   void Finalize(bool force = false, bool mark_only = false);
+  // The statement that was to store the blob Finalize wrote failed: the
+  // blob it wrote may vanish with its transaction, so the content counts as
+  // changed again and the next Finalize writes it anew.
+  void MarkUnwritten();
   // The content before the first change since it was loaded or posted:
   // what the record's old-value view shows (loads the blob first).
   const std::string& PreviousContent();
@@ -161,6 +165,7 @@ class TFIBBlobStream : public classlib::TStream {
   int field_number_ = -1;
   bool unsaved_copy_ = true;
   bool saved_modified_ = false;  // modified_ when the saved copy was taken
+  ISC_QUAD saved_blob_id_{};     // blob_id_ when the saved copy was taken
   std::string table_name_;
   std::string field_name_;
   std::vector<classlib::Variant> key_values_;

@@ -110,6 +110,9 @@ class TFIBQuery : public classlib::TComponent, public TXSQLOwner, public ISQLObj
 
   // ---- state ----
   bool Prepared() const { return prepared_; }
+  // Whether the next ExecQuery prepares the statement (again) before it
+  // runs: it is not prepared, or its values ask for a rewritten text.
+  bool PreparesOnExecute();
   bool Open() const { return open_; }
   bool Bof() const { return bof_; }
   bool Eof() const { return eof_ || !open_; }

@@ -48,7 +48,7 @@ void TFIBQuery::ExecQuery() {
   if (options_.Contains(qoStartTransaction)) [[unlikely]] StartTransactionIfAsked();
   // A prepared statement whose text needs no rewriting keeps its handle:
   // of a new prepare only the closing of an open cursor would remain.
-  if (!prepared_ || (MayNeedRewrite() && ChecksParams() && Params().Count() > 0 && NeedsRewrite()))
+  if (PreparesOnExecute())
     Prepare();
   else if (open_)
     Close();
@@ -73,6 +73,11 @@ void TFIBQuery::ExecQuery() {
   AfterRun();
   AutoCommit();
   FinishExecute();
+}
+
+bool TFIBQuery::PreparesOnExecute() {
+  return !prepared_ ||
+         (MayNeedRewrite() && ChecksParams() && Params().Count() > 0 && NeedsRewrite());
 }
 
 // What the checks of the database and transaction links would find fine.

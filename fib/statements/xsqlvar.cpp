@@ -74,14 +74,23 @@ void TFIBXSQLVAR::Bind(XSQLVAR* var) {
   if (var_->sqlind != nullptr) var_->sqlind = &indicator_;
 }
 
+// The item starts again with no value and no description: an item that
+// stands for another marker of a new text must not take a value in the
+// type the server described for the marker it stood for before.
 void TFIBXSQLVAR::ReleaseBuffers() {
   data_.clear();
   data_.shrink_to_fit();
   stream_.reset();
   modified_ = false;
+  described_ = {};
+  kept_ = {};
   if (var_ == nullptr) return;
   var_->sqldata = nullptr;
   var_->sqlind = nullptr;
+  var_->sqltype = 0;
+  var_->sqlscale = 0;
+  var_->sqlsubtype = 0;
+  var_->sqllen = 0;
 }
 
 void TFIBXSQLVAR::InitializeDescribed(bool keep_value) {

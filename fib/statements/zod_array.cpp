@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "classlib/exceptions.h"
 #include "fib/base/client_library.h"
 #include "fib/base/errors.h"
 #include "fib/base/sql_types.h"
@@ -81,6 +82,16 @@ int TpZODArray::ElementStride() const {
 }
 
 classlib::Variant TpZODArray::Read(const ISC_QUAD& id, isc_tr_handle* tr) const {
+  std::vector<char> slice(static_cast<size_t>(SliceSize()) + 1, 0);
+  ISC_LONG length = SliceSize();
+  ISC_QUAD array_id = id;
+  Check(library_.isc_array_get_slice(StatusVector(), db_, tr, &array_id, &desc_, slice.data(),
+                                     &length));
+  return FromSlice(slice);
+}
+
+classlib::Variant TpZODArray::FromSlice(const std::vector<char>& slice) const {
+  CLASSLIB_ASSERT(slice.size() >= static_cast<size_t>(SliceSize()));
   BoundList bounds;
   std::vector<int> flat_bounds;
   for (int d = 0; d < DimensionCount(); ++d) {
@@ -88,11 +99,6 @@ classlib::Variant TpZODArray::Read(const ISC_QUAD& id, isc_tr_handle* tr) const 
     flat_bounds.push_back(bounds.back().first);
     flat_bounds.push_back(bounds.back().second);
   }
-  std::vector<char> slice(static_cast<size_t>(SliceSize()) + 1, 0);
-  ISC_LONG length = SliceSize();
-  ISC_QUAD array_id = id;
-  Check(library_.isc_array_get_slice(StatusVector(), db_, tr, &array_id, &desc_, slice.data(),
-                                     &length));
   classlib::Variant result = classlib::VarArrayCreate(flat_bounds, classlib::varVariant);
   if (IsEmpty(bounds)) return result;
   std::vector<int> index = FirstIndex(bounds);
@@ -107,8 +113,14 @@ classlib::Variant TpZODArray::Read(const ISC_QUAD& id, isc_tr_handle* tr) const 
 
 void TpZODArray::Write(const classlib::Variant& value, isc_db_handle* db, isc_tr_handle* tr,
                        ISC_QUAD& id) const {
+  std::vector<char> slice = ToSlice(value);
+  if (slice.empty()) return;
+  id = PutSlice(slice, db, tr);
+}
+
+std::vector<char> TpZODArray::ToSlice(const classlib::Variant& value) const {
   const classlib::Variant& array = value.Deref();
-  if (!classlib::VarIsArray(array)) return;
+  if (!classlib::VarIsArray(array)) return {};
   int dimensions = classlib::VarArrayDimCount(array);
   if (dimensions > DimensionCount()) RaiseClientError(60, {dimensions, QualifiedName()});
   // The variant's elements fill the slice in their own row-major order;
@@ -124,11 +136,17 @@ void TpZODArray::Write(const classlib::Variant& value, isc_db_handle* db, isc_tr
       WriteElement(classlib::VarArrayGet(array, index), slice.data() + written * ElementStride());
     } while (++written < ElementCount() && NextIndex(index, bounds));
   }
+  return slice;
+}
+
+ISC_QUAD TpZODArray::PutSlice(std::vector<char>& slice, isc_db_handle* db,
+                              isc_tr_handle* tr) const {
+  CLASSLIB_ASSERT(slice.size() >= static_cast<size_t>(SliceSize()));
   ISC_LONG length = SliceSize();
   ISC_QUAD array_id{};
   Check(library_.isc_array_put_slice(StatusVector(), db, tr, &array_id, &desc_, slice.data(),
                                      &length));
-  id = array_id;
+  return array_id;
 }
 
 }  // namespace fib

@@ -53,6 +53,13 @@ class TpZODArray : public classlib::TObject {
   void Write(const classlib::Variant& value, isc_db_handle* db, isc_tr_handle* tr,
              ISC_QUAD& id) const;
 
+  // The two halves of Write and Read: a variant array as the column's
+  // slice (client error 60 as Write; empty for a variant that is no
+  // array), a slice stored as a new array, and a slice as a variant array.
+  std::vector<char> ToSlice(const classlib::Variant& value) const;
+  ISC_QUAD PutSlice(std::vector<char>& slice, isc_db_handle* db, isc_tr_handle* tr) const;
+  classlib::Variant FromSlice(const std::vector<char>& slice) const;
+
  private:
   std::string QualifiedName() const { return table_ + "." + column_; }
   void Check(ISC_STATUS status) const;

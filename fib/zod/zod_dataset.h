@@ -218,6 +218,7 @@ class TpZODDataSet : public TFIBDataSet,
   void SetupBlobUpdateObject();
   void SetTextIfChanged(TDataSetSQLKind kind, const std::string& text);
   bool FieldUnchanged(classlib::TField* field);
+  bool FieldIsNull(classlib::TField* field);
   bool IsBlobFieldModified(classlib::TField* field);
   bool IsDBKeyField(int field_no);
   std::unique_ptr<FIBMetadataSource> NewMetadataSource();
@@ -284,6 +285,12 @@ class TpZODDataSet : public TFIBDataSet,
   std::set<int> hidden_;
   int visible_count_ = 0;
   int visible_count_at_ = -1;
+  // While ApplyUpdates runs a record's statements: the record, read into a
+  // buffer of the apply's own, and its version before the cached change.
+  // The generator compares these instead of the fields, which show the
+  // record on show (or none, when a filter hides every record).
+  classlib::TRecordBuffer applying_record_ = nullptr;
+  std::vector<uint8_t> applying_old_;
 };
 
 }  // namespace fib

@@ -72,7 +72,7 @@ std::vector<GeneratorField> TpZODDataSet::GeneratorFields(bool compare_values) {
       }
       if (compare_values && item.data_field) {
         item.unchanged = FieldUnchanged(field);
-        item.is_null = field->IsNull();
+        item.is_null = FieldIsNull(field);
       }
       result.push_back(item);
     }
@@ -139,12 +139,27 @@ bool TpZODDataSet::FieldUnchanged(classlib::TField* field) {
   if (field->IsBlob()) return !IsBlobFieldModified(field);
   // Fixed-length bytes have no reliable old value: always written.
   if (field->DataType() == classlib::ftBytes) return false;
+  if (applying_record_ != nullptr)
+    return SameVariant(FieldValueIn(applying_record_, field),
+                       FieldValueIn(applying_old_.data(), field));
   return SameVariant(field->Value(), field->OldValue());
+}
+
+bool TpZODDataSet::FieldIsNull(classlib::TField* field) {
+  if (applying_record_ != nullptr && field->FieldNo() > 0)
+    return applying_record_[NullFlagOffset(field->FieldNo() - 1)] != 0;
+  return field->IsNull();
 }
 
 bool TpZODDataSet::IsBlobFieldModified(classlib::TField* field) {
   auto* blob = dynamic_cast<classlib::TBlobField*>(field);
   if (!blob) return false;
+  if (applying_record_ != nullptr) {
+    // A cached change of a blob lives in the record's stream until it is
+    // applied (a refused apply leaves it changed).
+    TFIBBlobStream* stream = BlobStreamOf(applying_record_, field);
+    return stream != nullptr && stream->Modified();
+  }
   if (!CachedUpdates()) return blob->Modified();
   std::unique_ptr<classlib::TStream> stream = CreateBlobStream(field, classlib::bmRead);
   if (!stream) return false;

@@ -1,7 +1,9 @@
 // Posting and deleting one record: the update objects before, the data
 // set's own statement, the update objects after; cached updates applied
 // record by record.
+#include <cstring>
 #include <exception>
+#include <vector>
 
 #include "classlib/ansistr.h"
 #include "classlib/field.h"
@@ -73,7 +75,7 @@ void TpZODDataSet::InternalPostRecord(TFIBQuery* statement, classlib::TRecordBuf
   if (Options().Contains(poRefreshAfterPost) && !classlib::Trim(RefreshSQL().Text()).empty() &&
       !LimitedCacheModel()) {
     int index = current_index_;
-    RefreshRecordThrough(QRefresh());
+    RefreshRecordThrough(QRefresh(), buffer);
     current_index_ = index;
   }
 }
@@ -91,6 +93,7 @@ void TpZODDataSet::InternalDeleteRecord(TFIBQuery* statement, classlib::TRecordB
 classlib::TUpdateAction TpZODDataSet::ApplyRecord(classlib::TUpdateKind kind,
                                                   classlib::TRecordBuffer buffer) {
   try {
+    WriteAttempt attempt(*this, buffer);
     if (kind == classlib::ukModify && CanEdit()) {
       GeneratePerRecord(false);
       InternalPostRecord(QUpdate(), buffer);
@@ -102,6 +105,7 @@ classlib::TUpdateAction TpZODDataSet::ApplyRecord(classlib::TUpdateKind kind,
     } else if (kind == classlib::ukDelete && CanDelete()) {
       InternalDeleteRecord(QDelete(), buffer);
     }
+    attempt.Succeeded(buffer);
     return classlib::uaApplied;
   } catch (classlib::EDatabaseError& error) {
     if (!OnUpdateError) throw;
@@ -144,7 +148,17 @@ void TpZODDataSet::ApplyUpdates() {
       }
     }
   } restore{*this, saved_index};
-  classlib::TRecordBuffer buffer = GetActiveRecBuf();
+  // The records are read into a buffer of the apply's own: a filter may
+  // hide every record, and then no record buffer is on show.
+  std::vector<uint8_t> record(static_cast<size_t>(GetRecordSize()), 0);
+  classlib::TRecordBuffer buffer = record.data();
+  struct Applying {
+    TpZODDataSet& data_set;
+    ~Applying() {
+      data_set.applying_record_ = nullptr;
+      data_set.applying_old_.clear();
+    }
+  } applying{*this};
   int still_pending = 0;
   for (int index = 0; index < CacheRecordCount(); ++index) {
     ReadRecordFromCache(index, buffer, false);
@@ -155,6 +169,12 @@ void TpZODDataSet::ApplyUpdates() {
     else if (status == cusDeleted) kind = classlib::ukDelete;
     else continue;
     current_index_ = index;
+    applying_record_ = buffer;
+    ReadOldVersion(index, applying_old_);
+    // Handlers read the record being applied through the fields, as far
+    // as a record is on show.
+    if (classlib::TRecordBuffer shown = GetActiveRecBuf())
+      std::memcpy(shown, buffer, record.size());
     // The platform's actions have no "apply": uaRetry asks for the record's
     // statement to run, whether first or again.
     classlib::TUpdateAction action = classlib::uaRetry;
