@@ -17,7 +17,7 @@ struct TScriptGroup;
 class TScriptGroupSpool {
  public:
   // The most bytes of groups held in memory.
-  static constexpr std::size_t kMemorySize = 64 * 1024;
+  static constexpr std::size_t kMemorySize = 16 * 1024;
 
   // `script_path` (ANSI) names the script file in messages.
   explicit TScriptGroupSpool(const std::string& script_path) : script_path_(script_path) {}

@@ -11,10 +11,14 @@ namespace app {
 
 namespace {
 
-// The head read before anything is decoded: it holds the XML declaration
-// of any sensible file whole. The rest is read a block at a time.
-constexpr qint64 kHeadSize = 64 * 1024;
-constexpr qint64 kBlockSize = 16 * 1024;
+// The file is read a block at a time; the first block, read before
+// anything is decoded, holds the XML declaration of any sensible file
+// whole. The reader is handed a small piece at a time: its buffers follow
+// the size of its reads, and a long file then needs no more memory than a
+// short one.
+constexpr qint64 kBlockSize = 8 * 1024;
+constexpr qint64 kHeadSize = kBlockSize;
+constexpr qint64 kReadSize = 1024;
 constexpr char kUtf8Bom[] = "\xEF\xBB\xBF";
 
 std::string Ansi(const char* utf8) { return classlib::Utf8ToCp1251(utf8); }
@@ -145,10 +149,9 @@ TScriptText::TScriptText(QFile& file, const std::string& path) : file_(file) {
 // "UTF-16" and "UTF-32" name no byte order: the first bytes keep theirs.
 // The whole file is then decoded in that one encoding from its first byte.
 void TScriptText::ChooseDecoder(const QByteArray& head, const std::string& path) {
+  const QByteArrayView first_bytes = QByteArrayView(head).first(std::min<qsizetype>(head.size(), 4));
   const QStringConverter::Encoding detected =
-      QStringConverter::encodingForData(QByteArrayView(head).first(std::min<qsizetype>(head.size(), 4)),
-                                        u'<')
-          .value_or(QStringConverter::Utf8);
+      QStringConverter::encodingForData(first_bytes, u'<').value_or(QStringConverter::Utf8);
   QStringDecoder probe(detected);
   const QString text = probe(head);
   const TXmlDeclaration declaration = FindXmlDeclaration(text);
@@ -180,7 +183,7 @@ qint64 TScriptText::bytesAvailable() const {
 qint64 TScriptText::readData(char* data, qint64 max_size) {
   while (pending_at_ >= pending_.size())
     if (!NextPiece()) return 0;
-  const qint64 size = std::min<qint64>(max_size, pending_.size() - pending_at_);
+  const qint64 size = std::min({max_size, kReadSize, qint64{pending_.size() - pending_at_}});
   std::memcpy(data, pending_.constData() + pending_at_, static_cast<size_t>(size));
   pending_at_ += size;
   return size;
