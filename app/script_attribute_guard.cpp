@@ -1,8 +1,5 @@
 #include "app/script_attribute_guard.h"
 
-#include <QByteArrayView>
-#include <QStringConverter>
-
 namespace app {
 
 namespace {
@@ -12,61 +9,56 @@ constexpr int kCDataOpeningLength = sizeof(kCDataOpening) - 1;
 // What a character beyond ASCII is to the guard: text, never markup.
 constexpr char kOtherCharacter = '\x80';
 
+// Markup is made of ASCII characters only: any other unit (a letter, a half
+// of a surrogate pair) is text.
+char MarkupOf(char16_t unit) { return unit < 0x80 ? static_cast<char>(unit) : kOtherCharacter; }
+
+bool IsStartTagMarkup(char16_t unit) {
+  return unit == u'"' || unit == u'\'' || unit == u'=' || unit == u'>';
+}
+
 }  // namespace
 
-std::size_t TScriptAttributeGuard::Feed(const char* data, std::size_t size) {
+std::size_t TScriptAttributeGuard::Feed(const char16_t* text, std::size_t size) {
   if (Exceeded()) return 0;
-  for (std::size_t i = 0; i < size; ++i) {
-    const auto byte = static_cast<unsigned char>(data[i]);
-    if (encoding_.unit_size != 0) {
-      if (!TakeByte(byte)) return i;
+  std::size_t i = 0;
+  while (i < size) {
+    // Most of a script is text, quoted values and comments, where only one
+    // character can change anything: runs of others pass in a tight loop.
+    const std::size_t from = i;
+    const char16_t stop = StopCharacter();
+    if (stop != 0) {
+      for (; i < size && text[i] != stop; ++i) line_ += text[i] == u'\n';
+    } else if (state_ == TState::kStartTag) {  // names and blanks between attributes
+      for (; i < size && !IsStartTagMarkup(text[i]); ++i) line_ += text[i] == u'\n';
+    }
+    if (i > from) {
+      before_last_ = i - from >= 2 ? MarkupOf(text[i - 2]) : last_;
+      last_ = MarkupOf(text[i - 1]);
       continue;
     }
-    // The reader too waits for four bytes before it decodes any.
-    head_[head_size_++] = byte;
-    if (head_size_ < 4) continue;
-    ChooseEncoding();
-    for (const unsigned char head_byte : head_)
-      if (!TakeByte(head_byte)) return i;
+    const char16_t unit = text[i];
+    if (unit == u'\n') ++line_;
+    const char c = MarkupOf(unit);
+    if (!Step(c)) return i;
+    before_last_ = last_;
+    last_ = c;
+    ++i;
   }
   return size;
 }
 
-// The reader's own choice: a byte-order mark or a first "<" of two or four
-// bytes; UTF-8 (or the single-byte code page its declaration names) else.
-void TScriptAttributeGuard::ChooseEncoding() {
-  const auto found = QStringConverter::encodingForData(
-      QByteArrayView(reinterpret_cast<const char*>(head_), 4), u'<');
-  encoding_.unit_size = 1;
-  if (!found) return;
-  switch (*found) {
-    case QStringConverter::Utf16LE: encoding_ = {2, false}; break;
-    case QStringConverter::Utf16BE: encoding_ = {2, true}; break;
-    case QStringConverter::Utf32LE: encoding_ = {4, false}; break;
-    case QStringConverter::Utf32BE: encoding_ = {4, true}; break;
-    default: break;
+// The one character that can end the current state, 0 where any can.
+char16_t TScriptAttributeGuard::StopCharacter() const {
+  switch (state_) {
+    case TState::kText: return u'<';
+    case TState::kQuoted: return static_cast<char16_t>(quote_);
+    case TState::kEndTag:
+    case TState::kComment:
+    case TState::kCData:
+    case TState::kInstruction: return u'>';
+    default: return 0;
   }
-}
-
-// Adds a byte to the character being assembled and follows the character
-// once it is whole; false when it is refused.
-bool TScriptAttributeGuard::TakeByte(unsigned char byte) {
-  if (encoding_.big_endian)
-    unit_ = (unit_ << 8) | byte;
-  else
-    unit_ |= static_cast<uint32_t>(byte) << (8 * unit_bytes_);
-  if (++unit_bytes_ < encoding_.unit_size) return true;
-  const uint32_t code = unit_;
-  unit_ = 0;
-  unit_bytes_ = 0;
-  if (code == '\n') ++line_;
-  // Markup is made of ASCII characters only; a Cyrillic letter of UTF-16
-  // whose low byte is "<" or a quote is a letter.
-  const char c = code < 0x80 ? static_cast<char>(code) : kOtherCharacter;
-  if (!Step(c)) return false;
-  before_last_ = last_;
-  last_ = c;
-  return true;
 }
 
 bool TScriptAttributeGuard::Refuse(TRefusal refusal) {

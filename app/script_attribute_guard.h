@@ -1,15 +1,14 @@
 // A bound on the attributes of one element of a script file, checked on the
-// file's text before the XML reader sees it. The reader compares each
-// attribute with every earlier one of its element, so an element with tens
-// of thousands of attributes takes seconds; a release needs a handful per
-// element plus the numbered pairs of its binary columns. A document type
-// declaration with an internal subset is refused as well: its attribute
-// defaults would be added to elements behind the guard's back, and the
-// format needs none.
+// file's characters before the XML reader sees them. The reader compares
+// each attribute with every earlier one of its element, so an element with
+// tens of thousands of attributes takes seconds; a release needs a handful
+// per element plus the numbered pairs of its binary columns. A document
+// type declaration with an internal subset is refused as well: its
+// attribute defaults would be added to elements behind the guard's back,
+// and the format needs none.
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 
 namespace app {
 
@@ -18,15 +17,13 @@ namespace app {
 // Server's 1024 columns, Oracle's 1000), with room to spare.
 inline constexpr int kMaxScriptAttributes = 2048;
 
-// Follows the markup of the bytes it is fed, piece by piece, counting the
+// Follows the markup of the text it is fed, piece by piece, counting the
 // attributes of each start tag (a "=" outside quoted values), and stops at
 // the first element that has more than the bound, or at the "[" that opens
 // a document type's internal subset. Comments, CDATA sections, processing
-// instructions and declarations are passed over. The bytes are followed as
-// the characters the XML reader decodes from them: the encoding is told by
-// the first four bytes as the reader tells it (UTF-16 and UTF-32 by their
-// byte-order mark or a leading "<"; anything else is a single-byte or UTF-8
-// text, whose markup characters are single bytes).
+// instructions and declarations are passed over. The text is the decoded
+// characters (UTF-16 code units), the very ones the XML reader is given:
+// the guard knows nothing of the file's encoding.
 class TScriptAttributeGuard {
  public:
   enum class TRefusal { kNone, kTooManyAttributes, kInternalSubset };
@@ -34,9 +31,9 @@ class TScriptAttributeGuard {
   explicit TScriptAttributeGuard(int max_attributes = kMaxScriptAttributes)
       : max_attributes_(max_attributes) {}
 
-  // How many of the `size` bytes may go on to the reader: all of them, or
-  // those before the byte that completes the refused character.
-  std::size_t Feed(const char* data, std::size_t size);
+  // How many of the `size` code units may go on to the reader: all of
+  // them, or those before the refused one.
+  std::size_t Feed(const char16_t* text, std::size_t size);
   // True once the text was refused; why, and the line its markup begins on.
   bool Exceeded() const { return refusal_ != TRefusal::kNone; }
   TRefusal Refusal() const { return refusal_; }
@@ -47,26 +44,14 @@ class TScriptAttributeGuard {
     kText, kTagOpen, kBang, kStartTag, kQuoted, kEndTag, kComment, kCData, kInstruction,
     kDeclaration
   };
-  // How the bytes make characters.
-  struct TEncoding {
-    int unit_size = 0;  // 0 until the first four bytes are seen
-    bool big_endian = false;
-  };
 
-  void ChooseEncoding();
-  bool TakeByte(unsigned char byte);
+  char16_t StopCharacter() const;
   bool Step(char c);
   void StartMarkup(char c);
   void OpenBang(char c);
   bool Refuse(TRefusal refusal);
 
   int max_attributes_;
-  TEncoding encoding_;
-  unsigned char head_[4] = {};
-  int head_size_ = 0;
-  uint32_t unit_ = 0;  // the character being assembled
-  int unit_bytes_ = 0;
-
   TState state_ = TState::kText;
   TState quoted_in_ = TState::kStartTag;  // where a quoted value belongs
   char quote_ = 0;

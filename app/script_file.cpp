@@ -118,10 +118,10 @@ bool TScriptFileRunner::Run() {
 // The groups run on the statement thread in one go: handing each statement
 // over on its own cost more processor time than a short statement itself.
 // Meanwhile the window's thread handles its events and shows what the
-// groups show. The file is read there too, both passes: the reader's
+// groups show. The file is read and checked there too: the reader's
 // buffers, as large as its read blocks, are then taken from the memory the
 // statement thread uses anyway, not once on each thread. Only the running
-// group is held: a long file costs no more memory than its largest group.
+// group is held in memory: a long file costs no more than its largest group.
 void TScriptFileRunner::RunGroups() {
   TProgressRelay relay(run_.view, HurryEventRound);
   bool groups_result = true;

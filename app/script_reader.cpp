@@ -1,46 +1,14 @@
 #include "app/script_reader.h"
 
-#include <algorithm>
-
 #include "app/qt_text.h"
 #include "app/script_attribute_guard.h"
 #include "app/script_file.h"
+#include "app/script_reader_spool.h"
+#include "app/script_reader_text.h"
 #include "classlib/codepage.h"
 #include "classlib/stream.h"
 
 namespace app {
-
-// A file read at most kPiece bytes at a time. The XML reader sizes its
-// buffers to what one read of its device gives: read whole blocks of a long
-// file, it holds several times the block size, which a short file never
-// costs. The pieces pass the attribute guard first: the reader never gets the rest
-// of an element with too many attributes, so refusing it costs no more than
-// reading an element at the bound.
-class TFilePieces : public QIODevice {
- public:
-  explicit TFilePieces(QFile& file) : file_(file) { open(QIODevice::ReadOnly | QIODevice::Unbuffered); }
-  bool atEnd() const override { return guard_.Exceeded() || file_.atEnd(); }
-  const TScriptAttributeGuard& Guard() const { return guard_; }
-  // Back to the file's start, guard and all.
-  void Rewind() {
-    file_.seek(0);
-    guard_ = TScriptAttributeGuard();
-  }
-
- protected:
-  qint64 readData(char* data, qint64 max_size) override {
-    if (guard_.Exceeded()) return 0;
-    const qint64 read = file_.read(data, std::min(max_size, kPiece));
-    if (read <= 0) return read;
-    return static_cast<qint64>(guard_.Feed(data, static_cast<std::size_t>(read)));
-  }
-  qint64 writeData(const char*, qint64) override { return -1; }
-
- private:
-  static constexpr qint64 kPiece = 256;
-  QFile& file_;
-  TScriptAttributeGuard guard_;
-};
 
 namespace {
 
@@ -56,12 +24,24 @@ bool NextElementToken(QXmlStreamReader& reader) {
   return false;
 }
 
+// The reader's text in ANSI. Names, flags and most statements are ASCII,
+// which is the same in ANSI and needs no conversion.
+std::string AnsiOfView(QStringView text) {
+  std::string ascii(static_cast<std::size_t>(text.size()), '\0');
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const char16_t unit = text[i].unicode();
+    if (unit >= 0x80) return AnsiOf(text.toString());
+    ascii[static_cast<std::size_t>(i)] = static_cast<char>(unit);
+  }
+  return ascii;
+}
+
 void ReadAttributes(const QXmlStreamReader& reader, TScriptElement& element) {
-  element.name = AnsiOf(reader.qualifiedName().toString());
+  element.name = AnsiOfView(reader.qualifiedName());
   element.attributes.clear();
   for (const QXmlStreamAttribute& attribute : reader.attributes())
-    element.attributes.emplace_back(AnsiOf(attribute.qualifiedName().toString()),
-                                    AnsiOf(attribute.value().toString()));
+    element.attributes.emplace_back(AnsiOfView(attribute.qualifiedName()),
+                                    AnsiOfView(attribute.value()));
 }
 
 // Blank text between elements is no node of the document; a CDATA section
@@ -105,7 +85,7 @@ std::string ReadStatementText(QXmlStreamReader& reader) {
       state = kDecided;  // a node without a value
     }
   }
-  return AnsiOf(text);
+  return AnsiOfView(text);
 }
 
 }  // namespace
@@ -122,24 +102,27 @@ std::string TScriptElement::Attribute(std::string_view attribute) const {
   return std::string();
 }
 
+// Names are taken as written: a prefix is part of the name and needs no
+// declaration.
 TScriptReader::TScriptReader(const std::string& path)
     : path_(path), file_(QString::fromStdString(classlib::NativeFileName(path))) {
   if (!file_.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
     throw EScriptFileError(path, Text("Не удалось открыть файл скрипта ") + path);
-  auto pieces = std::make_unique<TFilePieces>(file_);
-  pieces_ = pieces.get();
-  device_ = std::move(pieces);
-  keep_groups_ = file_.size() <= kReadOnceSize;
+  text_ = std::make_unique<TScriptText>(file_, path);
+  reader_ = std::make_unique<QXmlStreamReader>(text_.get());
+  reader_->setNamespaceProcessing(false);
+  groups_ = std::make_unique<TScriptGroupSpool>(path);
   CheckAndCount();
-  if (!keep_groups_) Restart();
+  groups_->Rewind();
 }
 
 TScriptReader::~TScriptReader() = default;
 
 // The whole file is checked before anything runs, so a file broken near
-// its end fails before its first statement does anything.
+// its end fails before its first statement does anything; its groups are
+// kept from this one reading.
 void TScriptReader::CheckAndCount() {
-  NewReader();
+  TScriptGroup group;
   int depth = 0;
   bool scripts = false;
   while (NextElementToken(*reader_)) {
@@ -148,23 +131,23 @@ void TScriptReader::CheckAndCount() {
       continue;
     }
     if (depth == 0) scripts = reader_->qualifiedName() == QLatin1String("SCRIPTS");
-    if (depth == 1) {
+    if (depth == 1) {  // a group, read whole, its end element included
       ++group_count_;
-      if (keep_groups_) {  // read whole, its end element included
-        ReadGroup(kept_groups_.emplace_back());
-        continue;
-      }
+      ReadGroup(group);
+      if (reader_->hasError()) break;
+      groups_->Put(group);
+      continue;
     }
     ++depth;
   }
-  if (pieces_->Guard().Exceeded() || reader_->hasError()) RaiseParseError();
+  if (text_->Guard().Exceeded() || reader_->hasError()) RaiseParseError();
   if (!scripts)
     throw EScriptFileError(path_, Text("В файле скрипта нет элемента SCRIPTS: ") + path_);
 }
 
 void TScriptReader::RaiseParseError() const {
   using TRefusal = TScriptAttributeGuard::TRefusal;
-  const TScriptAttributeGuard& guard = pieces_->Guard();
+  const TScriptAttributeGuard& guard = text_->Guard();
   std::string problem;
   switch (guard.Refusal()) {
     case TRefusal::kTooManyAttributes:
@@ -182,43 +165,20 @@ void TScriptReader::RaiseParseError() const {
                                     Text(" (строка ") + std::to_string(line) + ")");
 }
 
-// Names are taken as written: a prefix is part of the name and needs no
-// declaration.
-void TScriptReader::NewReader() {
-  reader_ = std::make_unique<QXmlStreamReader>(device_.get());
-  reader_->setNamespaceProcessing(false);
-}
-
-// Back to the start, standing inside SCRIPTS.
-void TScriptReader::Restart() {
-  pieces_->Rewind();
-  NewReader();
-  NextElementToken(*reader_);
-}
-
 // The reader stands on a group's start element; it is left past the
 // group's end element.
 void TScriptReader::ReadGroup(TScriptGroup& group) {
   ReadAttributes(*reader_, group.element);
-  group.statements.clear();
+  std::size_t statements = 0;
   while (NextElementToken(*reader_) && reader_->isStartElement()) {
-    TScriptElement& statement = group.statements.emplace_back();
+    if (statements == group.statements.size()) group.statements.emplace_back();
+    TScriptElement& statement = group.statements[statements++];
     ReadAttributes(*reader_, statement);
     statement.text = ReadStatementText(*reader_);
   }
+  group.statements.resize(statements);
 }
 
-bool TScriptReader::NextGroup(TScriptGroup& group) {
-  if (keep_groups_) {
-    if (next_kept_ >= kept_groups_.size()) return false;
-    group = std::move(kept_groups_[next_kept_]);
-    kept_groups_[next_kept_++] = TScriptGroup();
-    return true;
-  }
-  if (!NextElementToken(*reader_) || reader_->isEndElement()) return false;
-  ReadGroup(group);
-  if (reader_->hasError()) RaiseParseError();
-  return true;
-}
+bool TScriptReader::NextGroup(TScriptGroup& group) { return groups_->Take(group); }
 
 }  // namespace app

@@ -1,13 +1,11 @@
-// Reading a script file one group at a time. The whole file is checked
-// (well-formed, an element's attributes within bound) and its groups counted
-// before the first group is handed out: the progress bar needs the count,
-// and a file broken near its end must fail before its first statement runs.
-// A file of up to kReadOnceSize bytes is read once, its groups kept from
-// that reading; a longer one is streamed, never held whole: a second
-// reading hands out one group with its statements at a time. The XML
-// reader is given the file in small pieces, so its buffers stay as small
-// for a long file as for a short one. Texts are ANSI (code page 1251); the
-// file's own encoding is converted on reading.
+// Reading a script file one group at a time. The whole file is read and
+// checked once (well-formed, an element's attributes within bound) and its
+// groups counted before the first group is handed out: the progress bar
+// needs the count, and a file broken near its end must fail before its
+// first statement runs. The groups read meanwhile are kept (in memory, a
+// long file's in a temporary file: script_reader_spool.h) and handed out
+// from there. Texts are ANSI (code page 1251); the file's own encoding is
+// converted on reading (script_reader_text.h).
 #pragma once
 
 #include <QFile>
@@ -20,7 +18,8 @@
 
 namespace app {
 
-class TFilePieces;
+class TScriptText;
+class TScriptGroupSpool;
 
 // A group or statement element of a script file.
 struct TScriptElement {
@@ -44,10 +43,6 @@ struct TScriptGroup {
 
 class TScriptReader {
  public:
-  // The largest file read only once, its groups held meanwhile (a few times
-  // its size in memory); a longer file is read twice instead.
-  static constexpr qint64 kReadOnceSize = 64 * 1024;
-
   // Opens the file at `path` (ANSI) and reads it through once. Raises
   // EScriptFileError for a file that cannot be opened, is not well-formed
   // XML or whose document element is not SCRIPTS.
@@ -65,20 +60,15 @@ class TScriptReader {
   void CheckAndCount();
   void ReadGroup(TScriptGroup& group);
   [[noreturn]] void RaiseParseError() const;
-  void NewReader();
-  void Restart();
 
   std::string path_;
   QFile file_;
-  // The file in small pieces, as the XML reader reads it, each piece past
-  // the bound on an element's attributes.
-  std::unique_ptr<QIODevice> device_;
-  TFilePieces* pieces_ = nullptr;
+  // The file's characters as the XML reader reads them, past the bound on
+  // an element's attributes.
+  std::unique_ptr<TScriptText> text_;
   std::unique_ptr<QXmlStreamReader> reader_;
+  std::unique_ptr<TScriptGroupSpool> groups_;
   int group_count_ = 0;
-  bool keep_groups_ = false;
-  std::vector<TScriptGroup> kept_groups_;
-  std::size_t next_kept_ = 0;
 };
 
 }  // namespace app

@@ -1,6 +1,7 @@
-// libFuzzer harness for the script-file reader: any bytes as a script file.
-// The reader must either hand out every group or raise EScriptFileError,
-// and it must agree with its own first pass on the number of groups.
+// libFuzzer harness for the script-file reader: any bytes as a script file,
+// in whatever encoding they declare. The reader must either hand out every
+// group or raise EScriptFileError, and hand out as many groups as it
+// counted while it checked the file.
 #include <cstdint>
 #include <cstdlib>
 #include <string>

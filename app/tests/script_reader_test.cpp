@@ -6,10 +6,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QDomDocument>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QStringConverter>
+#include <QStringDecoder>
+#include <QStringEncoder>
+#include <QTemporaryDir>
 #include <algorithm>
 #include <chrono>
 #include <string>
@@ -19,6 +22,7 @@
 #include "app/script_attribute_guard.h"
 #include "app/script_file.h"
 #include "classlib/codepage.h"
+#include "testing/scratch_folder.h"
 
 namespace app::testing {
 namespace {
@@ -216,7 +220,6 @@ TEST_F(ScriptReaderTest, BrokenFilesFailAsTheDocumentDidBeforeAnyGroupIsRead) {
       "<SCRIPTS><G/></SCRIPTS><MORE/>",
       "<SCRIPTS><G><S>unfinished",
       "<SCRIPTS><G><S>&undeclared;</S></G></SCRIPTS>",
-      "<?xml version=\"1.0\" encoding=\"no-such-encoding\"?><SCRIPTS/>",
       "<OTHER><G><S>SELECT 1</S></G></OTHER>",
       "<OTHER><G></OTHER>",  // the parse error wins over the missing SCRIPTS
   };
@@ -318,8 +321,7 @@ TEST_F(ScriptReaderTest, Utf16FilesWithCyrillicStatementsAreReadWhole) {
 }
 
 // A short file is read once: its groups come as it was, though it has
-// changed since. (A long one is read again group by group, so that only one
-// group is held: LongStatementsAndManyGroupsComeWhole.)
+// changed since. (A long one too: ALongFileIsReadOnceAndLeavesNoFileBehind.)
 TEST_F(ScriptReaderTest, AShortFileIsReadOnce) {
   const std::string path = Write("<SCRIPTS><G N=\"1\"><S>SELECT 1</S></G><G/></SCRIPTS>");
   TScriptReader reader(path);
@@ -345,6 +347,229 @@ TEST_F(ScriptReaderTest, AFileThatCannotBeOpenedSaysSo) {
   } catch (const EScriptFileError& error) {
     EXPECT_EQ(std::string(error.what()), Ansi("Не удалось открыть файл скрипта ") + path);
   }
+}
+
+// A file longer than the groups kept in memory is read once as well: its
+// groups wait in a temporary file that has no name, so nothing is left in
+// the temporary folder, not even while the file is read.
+TEST_F(ScriptReaderTest, ALongFileIsReadOnceAndLeavesNoFileBehind) {
+  const QString temp = dir_.filePath("temp");
+  ASSERT_TRUE(QDir().mkpath(temp));
+  platform::scratch::ScopedEnv temp_folder("TMPDIR", temp.toStdString());
+  const auto statement = [](int g) {
+    return "INSERT INTO T VALUES (" + std::to_string(g) + Ansi(", 'Книга №") + std::to_string(g) + "')";
+  };
+  QByteArray bytes = "<?xml version=\"1.0\" encoding=\"windows-1251\"?>\n<SCRIPTS>\n";
+  constexpr int kGroups = 3000;
+  for (int g = 0; g < kGroups; ++g)
+    bytes += QByteArray::fromStdString("<G N=\"" + std::to_string(g) + "\"><S>" + statement(g) +
+                                       "</S><S LOG_ERROR=\"1\"/></G>\n");
+  bytes += "</SCRIPTS>\n";
+  ASSERT_GT(bytes.size(), 2 * 64 * 1024);
+  const std::string path = Write(bytes);
+  TScriptReader reader(path);
+  Write("<SCRIPTS><OTHER/></SCRIPTS>");  // read again, it would give this
+  EXPECT_EQ(reader.GroupCount(), kGroups);
+  EXPECT_TRUE(QDir(temp).isEmpty());
+  TScriptGroup group;
+  int g = 0;
+  for (; reader.NextGroup(group); ++g) {
+    ASSERT_EQ(group.element.Attribute("N"), std::to_string(g));
+    ASSERT_EQ(group.statements.size(), 2u);
+    ASSERT_EQ(group.statements[0].text, statement(g));
+    ASSERT_EQ(group.statements[1].Attribute("LOG_ERROR"), "1");
+    ASSERT_EQ(group.statements[1].text, "");
+  }
+  EXPECT_EQ(g, kGroups);
+  EXPECT_FALSE(reader.NextGroup(group));
+}
+
+// Where the groups cannot wait (a temporary folder that is missing or is a
+// file), the file is refused before its first statement runs, naming the
+// file and the folder.
+TEST_F(ScriptReaderTest, GroupsThatCannotWaitInTheTemporaryFolderRefuseTheFile) {
+  QByteArray bytes = "<SCRIPTS>";
+  for (int g = 0; g < 5000; ++g) bytes += "<G><S>SELECT 1 FROM RDB$DATABASE</S></G>\n";
+  bytes += "</SCRIPTS>";
+  const std::string path = Write(bytes);
+  const QString a_file = QString::fromStdString(path);
+  for (const QString& folder : {dir_.filePath("no-such-folder"), a_file}) {
+    SCOPED_TRACE(folder.toStdString());
+    platform::scratch::ScopedEnv temp_folder("TMPDIR", folder.toStdString());
+    try {
+      TScriptReader reader(path);
+      ADD_FAILURE() << "no error";
+    } catch (const EScriptFileError& error) {
+      EXPECT_EQ(error.File(), path);
+      EXPECT_TRUE(std::string(error.what())
+                      .starts_with(Ansi("Не удалось сохранить прочитанный файл скрипта ") + path +
+                                   Ansi(" во временной папке ") + folder.toStdString() + ": "))
+          << error.what();
+    }
+  }
+}
+
+// Files that hide an element's attributes from a reading of their bytes:
+// each declares an encoding in which the "=" of 40 000 attributes are no
+// ASCII "=" bytes, or in which the markup around them is other than the
+// bytes suggest. The reader's comparison of each attribute with every
+// earlier one took seconds on them; they are refused at once.
+QByteArray ManyAttributes(int count, const QByteArray& equals_one) {
+  QByteArray attributes;
+  for (int i = 0; i < count; ++i) attributes += " A" + QByteArray::number(i) + equals_one;
+  return attributes;
+}
+
+QByteArray Utf7HiddenEquals(int count) {
+  // "+AD0AIgAxACI-" is UTF-7 for the four characters ="1"
+  return "<?xml version=\"1.0\" encoding=\"UTF-7\"?>\n<SCRIPTS>\n<G" +
+         ManyAttributes(count, "+AD0AIgAxACI-") +
+         "><S>CREATE TABLE NEVER_MADE (ID INTEGER)</S></G>\n</SCRIPTS>\n";
+}
+
+// A comment opening made of the two bytes of a JIS character each.
+QByteArray Iso2022JpHiddenElement(int count) {
+  return "<?xml version=\"1.0\" encoding=\"ISO-2022-JP\"?>\n<SCRIPTS>\x1B$B<!--\x1B(B\n<G" +
+         ManyAttributes(count, "=\"1\"") + "><S>CREATE TABLE NEVER_MADE (ID INTEGER)</S></G>\n</SCRIPTS>\n";
+}
+
+// `lead` and "]" make one character: the "]]>" a byte scanner sees is no
+// end of the CDATA section, and the "<!--" inside it no comment.
+QByteArray DoubleByteHiddenElement(const char* encoding, char lead, int count) {
+  return QByteArray("<?xml version=\"1.0\" encoding=\"") + encoding +
+         "\"?>\n<SCRIPTS><G><S><![CDATA[" + lead + "]]><!--]]></S></G>\n<G" +
+         ManyAttributes(count, "=\"1\"") + "><S>CREATE TABLE NEVER_MADE (ID INTEGER)</S></G>\n</SCRIPTS>\n";
+}
+
+// The declaration in one code page, the rest in another.
+QByteArray SwitchedEncoding(const char* declared, QStringConverter::Encoding head_encoding,
+                            const char* body_encoding, int count) {
+  QStringEncoder head(head_encoding);
+  QStringEncoder body(body_encoding);
+  const QString rest = "\n<SCRIPTS><G" + QString::fromLatin1(ManyAttributes(count, "=\"1\"")) +
+                       "><S>CREATE TABLE NEVER_MADE (ID INTEGER)</S></G></SCRIPTS>\n";
+  return QByteArray(head(QString("<?xml version=\"1.0\" encoding=\"") + declared + "\"?>")) +
+         QByteArray(body(rest));
+}
+
+TEST_F(ScriptReaderTest, DeclaredEncodingsHideNoAttributesFromTheBound) {
+  constexpr int kAttributes = 40000;
+  const struct {
+    const char* name;
+    QByteArray bytes;
+    const char* body_encoding;  // the one that shows the attributes
+    int line;                   // of the refused element; 0: refused as no document
+  } cases[] = {
+      {"UTF-7", Utf7HiddenEquals(kAttributes), "UTF-7", 3},
+      {"ISO-2022-JP", Iso2022JpHiddenElement(kAttributes), "ISO-2022-JP", 3},
+      {"GBK", DoubleByteHiddenElement("GBK", '\x81', kAttributes), "GBK", 3},
+      {"Big5", DoubleByteHiddenElement("Big5", '\xA4', kAttributes), "Big5", 3},
+      {"Shift_JIS", DoubleByteHiddenElement("Shift_JIS", '\x81', kAttributes), "Shift_JIS", 3},
+      // The whole file is decoded as declared: its declaration comes out as
+      // other characters, and the reader finds no document there.
+      {"IBM037 after a declaration in ASCII",
+       SwitchedEncoding("IBM037", QStringConverter::Latin1, "IBM037", kAttributes), "IBM037", 0},
+      {"UTF-16 without a byte-order mark, declared in the other byte order",
+       SwitchedEncoding("UTF-16BE", QStringConverter::Utf16LE, "UTF-16BE", kAttributes), "UTF-16BE",
+       0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    QStringDecoder decoder(c.body_encoding);
+    EXPECT_TRUE(decoder(c.bytes).operator QString().contains(
+        QString(" A%1=\"1\"").arg(kAttributes - 1)));
+    const std::string path = Write(c.bytes);
+    const auto started = std::chrono::steady_clock::now();
+    try {
+      TScriptReader reader(path);
+      ADD_FAILURE() << "no error";
+    } catch (const EScriptFileError& error) {
+      const std::string message = error.what();
+      if (c.line != 0) {
+        EXPECT_EQ(message, Ansi("Ошибка в файле скрипта ") + path +
+                               Ansi(", у элемента больше 2048 атрибутов (строка ") +
+                               std::to_string(c.line) + ")");
+      }
+      EXPECT_TRUE(message.starts_with(Ansi("Ошибка в файле скрипта ") + path + ", ")) << message;
+    }
+    // The reader took seconds on each, comparing every attribute with
+    // every earlier one.
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
+  }
+}
+
+// Valid files in those encodings are read as the document model reads them,
+// though their bytes hold "<" and "=" where their characters do not: a
+// JIS character is two bytes of ASCII.
+TEST_F(ScriptReaderTest, ValidFilesInStatefulEncodingsAreRead) {
+  // "<A" and "=!" are two JIS characters each: 3 000 "=" bytes after a "<".
+  const QByteArray jis_text = "\x1B$B<A" + QByteArray("=!").repeated(3000) + "\x1B(B";
+  const QByteArray iso_2022_jp = "<?xml version=\"1.0\" encoding=\"ISO-2022-JP\"?>\n<SCRIPTS>\n<G N=\"" +
+                                 jis_text + "\"><S>SELECT 1 FROM RDB$DATABASE /* " + jis_text +
+                                 " */</S></G>\n</SCRIPTS>\n";
+  ExpectSameAsDocument(iso_2022_jp);
+  TScriptReader jis_reader(Write(iso_2022_jp));
+  TScriptGroup group;
+  ASSERT_TRUE(jis_reader.NextGroup(group));
+  ASSERT_EQ(group.statements.size(), 1u);
+  // The code page 1251 has no Japanese letters.
+  EXPECT_EQ(group.statements[0].text, "SELECT 1 FROM RDB$DATABASE /* " + std::string(3001, '?') + " */");
+
+  QStringEncoder utf7("UTF-7");
+  const QString russian = QStringLiteral("Справочник «Книги» = ёЁ");
+  const QByteArray utf7_bytes = utf7(QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-7\"?>\n"
+                                                    "<SCRIPTS><ГРУППА УСЛОВИЕ=\"") +
+                                     russian + QStringLiteral("\"><S>UPDATE T SET NAME = '") + russian +
+                                     QStringLiteral("'</S></ГРУППА></SCRIPTS>"));
+  ExpectSameAsDocument(utf7_bytes);
+  TScriptReader utf7_reader(Write(utf7_bytes));
+  ASSERT_TRUE(utf7_reader.NextGroup(group));
+  EXPECT_EQ(group.element.name, Ansi("ГРУППА"));
+  EXPECT_EQ(group.element.Attribute(Ansi("УСЛОВИЕ")), AnsiOf(russian));
+  ASSERT_EQ(group.statements.size(), 1u);
+  EXPECT_EQ(group.statements[0].text, "UPDATE T SET NAME = '" + AnsiOf(russian) + "'");
+}
+
+// An encoding that cannot be decoded is named; a declaration that is not
+// as the XML grammar writes it is refused, since the reader might find an
+// encoding in it that nothing else does.
+TEST_F(ScriptReaderTest, DeclarationsThatCannotBeFollowedAreRefusedInRussian) {
+  const struct {
+    QByteArray bytes;
+    const char* problem;
+  } cases[] = {
+      {"<?xml version=\"1.0\" encoding=\"no-such-encoding\"?><SCRIPTS/>",
+       "кодировка \"no-such-encoding\" не поддерживается"},
+      {"<?xml version='1.0' encoding='x-unknown'?>\n<SCRIPTS/>",
+       "кодировка \"x-unknown\" не поддерживается"},
+      {"<?xml version=\"1.0\" encoding=\"&#73;BM037\"?><SCRIPTS/>",
+       "неверное объявление XML (<?xml ... ?>) в начале файла"},
+      {"<?xml encoding=\"UTF-16BE\" version=\"1.0\"?><SCRIPTS/>",
+       "неверное объявление XML (<?xml ... ?>) в начале файла"},
+      {"<?XML version=\"1.0\"?><SCRIPTS/>", "неверное объявление XML (<?xml ... ?>) в начале файла"},
+      {"<?xml version=\"1.0\" encoding=\"UTF-8\"", "неверное объявление XML (<?xml ... ?>) в начале файла"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.bytes.toStdString());
+    const std::string path = Write(c.bytes);
+    try {
+      TScriptReader reader(path);
+      ADD_FAILURE() << "no error";
+    } catch (const EScriptFileError& error) {
+      EXPECT_EQ(std::string(error.what()), Ansi("Ошибка в файле скрипта ") + path + ", " +
+                                               Ansi(c.problem) + Ansi(" (строка 1)"));
+      EXPECT_EQ(error.File(), path);
+    }
+  }
+  // Declarations as the grammar writes them, and instructions that only
+  // begin like one, are read.
+  const char* documents[] = {
+      "<?xml version = '1.0'\n encoding = \"windows-1251\"  standalone='yes' ?><SCRIPTS><G/></SCRIPTS>",
+      "<?xml version=\"1.0\" standalone=\"no\"?><SCRIPTS/>",
+      "<?xml-stylesheet href=\"a.xsl\"?><SCRIPTS><G/></SCRIPTS>",
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>",
+  };
+  for (const char* document : documents) ExpectSameAsDocument(QByteArray(document));
 }
 
 }  // namespace

@@ -274,6 +274,45 @@ TEST_F(FirebirdUpdateRunTest, AScriptWithAnInternalSubsetIsRefusedNamingTheFileA
                                                    "скрипта не допускается (строка 2)"));
 }
 
+// A script declared ISO-2022-JP, whose Japanese comment is JIS characters
+// of two ASCII bytes each ("<" and "=" among them), runs; then one declared
+// UTF-7, whose 20 000 attributes have their "=" in base64, is refused by
+// the bound on attributes before its statement runs, and ends the run.
+TEST_F(FirebirdUpdateRunTest, ScriptsAreHeldToTheAttributeBoundInTheEncodingTheyDeclare) {
+  const auto write = [&](const char* name, const std::string& bytes) {
+    std::ofstream(ReleaseFile(std::string("Scripts/") + name), std::ios::binary) << bytes;
+  };
+  const std::string jis_comment = "\x1B$B<A" + QByteArray("=!").repeated(3000).toStdString() + "\x1B(B";
+  write("jis.xml",
+                   "<?xml version=\"1.0\" encoding=\"ISO-2022-JP\"?>\n<SCRIPTS>\n<G>\n"
+                   "<S STOP_ON_EXCEPTION=\"1\" LOG_ERROR=\"1\">CREATE TABLE JIS_MADE (ID INTEGER) /* " +
+                       jis_comment + " */</S>\n</G>\n</SCRIPTS>\n");
+  std::string attributes;
+  for (int i = 0; i < 20000; ++i) attributes += " A" + std::to_string(i) + "+AD0AIgAxACI-";  // A<i>="1"
+  write("utf7.xml",
+                   "<?xml version=\"1.0\" encoding=\"UTF-7\"?>\n<SCRIPTS>\n<G" + attributes +
+                       ">\n<S STOP_ON_EXCEPTION=\"1\" LOG_ERROR=\"1\">CREATE TABLE NEVER_MADE (ID INTEGER)"
+                       "</S>\n</G>\n</SCRIPTS>\n");
+  product.WriteDescription(FullRunDescription(R"(
+    <ITEM SUBD="FIREBIRD" TIME_PERCENT="50" SOURCE="0" FILENAME="Scripts\jis.xml"/>
+    <ITEM SUBD="FIREBIRD" TIME_PERCENT="50" SOURCE="0" FILENAME="Scripts\utf7.xml"/>)"));
+  LogInOnFirebird(database_);
+  window.cbUpdateXML->setChecked(false);
+  window.cbUpdateConf->setChecked(false);
+  Execute();
+
+  EXPECT_EQ(window.StateImage(upDatabase), siFailed);
+  EXPECT_EQ(Count("SELECT COUNT(*) FROM RDB$RELATIONS WHERE RDB$RELATION_NAME = 'JIS_MADE'"), 1);
+  EXPECT_EQ(Count("SELECT COUNT(*) FROM RDB$RELATIONS WHERE RDB$RELATION_NAME = 'NEVER_MADE'"), 0);
+  EXPECT_EQ(Count("SELECT MAX(ID) FROM BO_VERSION"), 2);
+  const std::string file = DisplayPath(ProgramDir + "Scripts\\utf7.xml");
+  const std::vector<std::string> details = window.DetailLines();
+  ASSERT_GE(details.size(), 6u);
+  EXPECT_EQ(details[2], classlib::Utf8ToCp1251("Источник:") + file);
+  EXPECT_EQ(details[5], classlib::Utf8ToCp1251("Ошибка в файле скрипта ") + file +
+                            classlib::Utf8ToCp1251(", у элемента больше 2048 атрибутов (строка 3)"));
+}
+
 TEST_F(FirebirdUpdateRunTest, ALibraryThatFailsIsLoggedWithItsOwnTextAndFailsThePart) {
   platform::scratch::ScopedEnv failing("FAKE_UPDATE_SETTINGS",
                                        std::string("percent=30;result=5;error=нет таблицы"));
