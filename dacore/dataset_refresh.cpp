@@ -149,7 +149,9 @@ void TCustomDADataSet::WriteRecordValue(TField* field, const TField& source, TRe
     if (FIRecordSet->IsBlobFieldType(desc->DataType())) {
       if (TBlob* blob = FIRecordSet->GetBlob(desc->FieldNo(), rec)) {
         blob->SetAsString(source.IsNull() ? std::string() : source.AsString());
+        // What the server holds: no change of the record's to send later.
         blob->Commit();
+        blob->SetModified(false);
       }
       FIRecordSet->SetNull(desc->FieldNo(), rec, source.IsNull());
     } else if (!PutRecordObject(*desc, source, rec)) {

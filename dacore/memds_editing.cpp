@@ -181,6 +181,8 @@ void TMemDataSet::RunCacheOperation(Operation operation) {
   FIRecordSet->SetCacheRecBuf(new_cache_buffer_, old_cache_buffer_);
   SetDirectReads(false);
   auto finish = [&](bool failed) {
+    // An apply may have read rows back; a cancel gave earlier values back.
+    ForgetCalculatedValues();
     SetDirectReads(Active());
     FIRecordSet->SetCacheRecBuf(nullptr, nullptr);
     std::free(new_cache_buffer_);
