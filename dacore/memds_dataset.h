@@ -275,6 +275,9 @@ class TMemDataSet : public classlib::TDataSet {
   // free cuts them off, so a stream kept longer reads nothing and touches
   // nothing that went with the data set.
   void DetachBlobStreams();
+  // A post or cancel ends the edit the writing streams were made for:
+  // their later writes are refused (Write answers 0).
+  void EndBlobStreamWrites();
   std::vector<TBlobStream*> blob_streams_;
 
   struct TRecInfo {

@@ -76,6 +76,8 @@ void TMemDataSet::InternalPost() {
   info.owned = ovNone;
   SetInfo(buffer, info);
   FreeOldValueBuffer();
+  // Only a post that stored the record ends the edit (a failed one goes on).
+  EndBlobStreamWrites();
 }
 
 void TMemDataSet::InternalAddRecord(TRecordBuffer buffer, bool append) {
@@ -88,6 +90,7 @@ void TMemDataSet::InternalAddRecord(TRecordBuffer buffer, bool append) {
 }
 
 void TMemDataSet::InternalCancel() {
+  EndBlobStreamWrites();
   TRecordBuffer buffer = ActiveBuffer();
   if (buffer != nullptr) {
     // Blobs are edited in place: their rollback copy takes them back.
