@@ -394,6 +394,9 @@ class TCustomDADataSet : public TMemDataSet,
   // The record being stored: its new and old values.
   TRecBuf UpdateNewRecord() const;
   TRecBuf UpdateOldRecord();
+  // While a posted record that the filter may hide is read back: its values
+  // (the store's current row is that record); nullptr otherwise.
+  TRecBuf RefreshedRow() const { return refreshed_row_; }
 
  private:
   void UpdateTextChanged(classlib::TObject* sender);
@@ -424,6 +427,8 @@ class TCustomDADataSet : public TMemDataSet,
   void CopyResultRows(TCustomDADataSet& result, TStatementType type);
   void CopyReturnParams();
   void WriteRecordValue(classlib::TField* field, const classlib::TField& source, TRecBuf rec);
+  // The refresh after an insert: the posted row, shown or not.
+  void RefreshPostedRecord();
 
   std::unique_ptr<TCustomDASQL> command_;
   TCRRecordSet* record_set_ = nullptr;
@@ -480,6 +485,7 @@ class TCustomDADataSet : public TMemDataSet,
   // The record being stored while an edit statement runs.
   TRecBuf update_old_record_ = nullptr;
   bool update_old_read_ = false;
+  TRecBuf refreshed_row_ = nullptr;
 };
 
 }  // namespace dacore

@@ -4,6 +4,7 @@
 
 #include "classlib/field_defs.h"
 #include "dacore/comp_connection.h"
+#include "dacore/messages.h"
 #include "dacore/store_hooks.h"
 #include "dacore/trace_monitor.h"
 
@@ -387,7 +388,15 @@ bool TCustomDADataSet::GetCanModify() const {
 
 void TCustomDADataSet::InternalEdit() {
   if (HoldsConnectionInEdit()) BeginConnection(true);
+  const classlib::TBookmark edited = IsEmpty() ? classlib::TBookmark() : GetBookmark();
   LockRecord();
+  // A lock that read the record again may have taken it out of the filter:
+  // the record meant for the edit is no longer the one shown (or none is).
+  // The edit is refused before it begins, and the lock is given back.
+  if (!edited.empty() && (IsEmpty() || CompareBookmarks(edited, GetBookmark()) != 0)) {
+    StopEditing();
+    classlib::DatabaseError(SRecordChanged, this);
+  }
   TMemDataSet::InternalEdit();
 }
 

@@ -70,6 +70,7 @@ void TMemDataSet::InternalPost() {
     FIRecordSet->SetToBookmark(BookmarkOf(buffer));
     Store().PostRecord(buffer);
   }
+  FIRecordSet->GetBookmark(posted_row_);
   ForgetCalculatedValues();
   // The row holds the buffer's values now.
   TRecInfo info = InfoOf(buffer);
