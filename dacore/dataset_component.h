@@ -115,9 +115,12 @@ class TCustomDADataSet : public TMemDataSet,
   // The master moved, opened or changed a linked value: the detail follows
   // at once, or after DetailDelay ms of quiet on the message loop's timer.
   virtual void MasterChanged();
+  // The master opened (or opened again): the detail takes its values and
+  // reads its rows anew at once, whether the values changed or not.
+  void MasterOpened();
   // The detail reads its rows for the master's current values (a local
-  // link filters the rows it holds).
-  virtual void RefreshDetail();
+  // link filters the rows it holds, unless read_again asks for them anew).
+  virtual void RefreshDetail(bool read_again = false);
   // Whether a local link's filter accepts a record.
   bool LocalLinkAccepts(TRecBuf rec);
   // The option setters reach the link through these.
