@@ -432,6 +432,7 @@ class TCustomDADataSet : public TMemDataSet,
   void WriteRecordValue(classlib::TField* field, const classlib::TField& source, TRecBuf rec);
   // The refresh after an insert: the posted row, shown or not.
   void RefreshPostedRecord();
+  TRecBookmark ShownRow();
 
   std::unique_ptr<TCustomDASQL> command_;
   TCRRecordSet* record_set_ = nullptr;
