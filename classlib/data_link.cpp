@@ -179,6 +179,7 @@ void TDataLink::SetEditing(bool value) {
 void TDataLink::DataEvent(TDataEvent event, intptr_t info) {
   if (event == deUpdateState) {
     UpdateState();
+    StateChanged();
     return;
   }
   if (!active_) return;

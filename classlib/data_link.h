@@ -102,6 +102,10 @@ class TDataLink : public TPersistent {
 
  protected:
   virtual void ActiveChanged() {}
+  // The source's state changed (told after Active and Editing follow it):
+  // a link that heard its data set open while it was still opening acts
+  // once it is open.
+  virtual void StateChanged() {}
   virtual void CheckBrowseMode() {}
   virtual void DataSetChanged() { RecordChanged(nullptr); }
   virtual void DataSetScrolled(int /*distance*/) { DataSetChanged(); }

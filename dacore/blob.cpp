@@ -303,6 +303,22 @@ void TBlob::Cancel() {
   rollback_ = nullptr;
 }
 
+void TBlob::RestoreContent(const TBlob& saved) {
+  CheckValid();
+  saved.CheckValid();
+  FreePieces();
+  for (PieceHeader* p = saved.first_piece_; p; p = p->next) {
+    if (p->used == 0) continue;
+    PieceHeader* copy = AllocPiece(p->used);
+    std::memcpy(PieceData(copy), PieceData(p), p->used);
+    copy->used = p->used;
+    AppendPiece(copy);
+  }
+  modified_ = saved.modified_;
+  ReleaseShared(rollback_);
+  rollback_ = nullptr;
+}
+
 TBlob* TBlob::DetachRollback() {
   TBlob* rollback = rollback_;
   rollback_ = nullptr;

@@ -64,6 +64,10 @@ class TBlob : public TSharedObject {
   // Drops the rollback copy, or restores the content from it.
   virtual void Commit();
   virtual void Cancel();
+  // Takes a copy of the content and modified state that saved holds (a
+  // rollback copy kept elsewhere), as stored; drops this blob's own
+  // rollback copy and keeps its rollback setting.
+  void RestoreContent(const TBlob& saved);
 
   void LoadFromFile(const std::string& file_name);
   void SaveToFile(const std::string& file_name);

@@ -39,19 +39,29 @@ void TCustomDAConnection::DestroyConnection() {
 void TCustomDAConnection::SetUsername(const std::string& value) {
   if (value == username_) return;
   Disconnect();
+  DropPooledConnection();
   username_ = value;
 }
 
 void TCustomDAConnection::SetPassword(const std::string& value) {
   if (value == password_) return;
   Disconnect();
+  DropPooledConnection();
   password_ = value;
 }
 
 void TCustomDAConnection::SetServer(const std::string& value) {
   if (value == server_) return;
   Disconnect();
+  DropPooledConnection();
   server_ = value;
+}
+
+// A driver connection of a pool belongs to the pool of the server and
+// account it was taken for: kept across a change of them, it would connect
+// elsewhere and go back to the former pool, whose next user would get it.
+void TCustomDAConnection::DropPooledConnection() {
+  if (iconnection_ && iconnection_->Pool && !GetConnected()) FreeIConnection();
 }
 
 void TCustomDAConnection::SetAutoCommit(bool value) {
@@ -217,6 +227,12 @@ void TCustomDAConnection::DoConnect() {
   } catch (...) {
     StopWait();
     PopOperation();
+    // A pooled connection that could not connect goes back and is freed
+    // there: it keeps no slot of its pool and no tie to this session.
+    if (iconnection_ && iconnection_->Pool && !iconnection_->GetConnected()) {
+      iconnection_->IsValid = false;
+      FreeIConnection();
+    }
     throw;
   }
   StopWait();

@@ -165,6 +165,8 @@ class TCustomDAConnection : public classlib::TCustomConnection {
   void RunWhileDisconnecting(const std::function<void()>& work);
   // Returns a pooled driver connection to its pool, frees any other, detaches.
   void FreeIConnection();
+  // Gives back a pooled driver connection held while not connected.
+  void DropPooledConnection();
   // For a descendant's destructor: disconnects and frees the driver connection.
   void DestroyConnection();
 

@@ -115,9 +115,12 @@ class TCustomDADataSet : public TMemDataSet,
   // The master moved, opened or changed a linked value: the detail follows
   // at once, or after DetailDelay ms of quiet on the message loop's timer.
   virtual void MasterChanged();
+  // The master opened (or opened again): the detail takes its values and
+  // reads its rows anew at once, whether the values changed or not.
+  void MasterOpened();
   // The detail reads its rows for the master's current values (a local
-  // link filters the rows it holds).
-  virtual void RefreshDetail();
+  // link filters the rows it holds, unless read_again asks for them anew).
+  virtual void RefreshDetail(bool read_again = false);
   // Whether a local link's filter accepts a record.
   bool LocalLinkAccepts(TRecBuf rec);
   // The option setters reach the link through these.
@@ -401,6 +404,9 @@ class TCustomDADataSet : public TMemDataSet,
   // The record being stored: its new and old values.
   TRecBuf UpdateNewRecord() const;
   TRecBuf UpdateOldRecord();
+  // While a posted record that the filter may hide is read back: its values
+  // (the store's current row is that record); nullptr otherwise.
+  TRecBuf RefreshedRow() const { return refreshed_row_; }
 
  private:
   void UpdateTextChanged(classlib::TObject* sender);
@@ -431,6 +437,9 @@ class TCustomDADataSet : public TMemDataSet,
   void CopyResultRows(TCustomDADataSet& result, TStatementType type);
   void CopyReturnParams();
   void WriteRecordValue(classlib::TField* field, const classlib::TField& source, TRecBuf rec);
+  // The refresh after an insert: the posted row, shown or not.
+  void RefreshPostedRecord();
+  TRecBookmark ShownRow();
 
   std::unique_ptr<TCustomDASQL> command_;
   TCRRecordSet* record_set_ = nullptr;
@@ -487,6 +496,7 @@ class TCustomDADataSet : public TMemDataSet,
   // The record being stored while an edit statement runs.
   TRecBuf update_old_record_ = nullptr;
   bool update_old_read_ = false;
+  TRecBuf refreshed_row_ = nullptr;
 };
 
 }  // namespace dacore

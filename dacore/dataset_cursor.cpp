@@ -5,6 +5,7 @@
 #include "classlib/field_defs.h"
 #include "dacore/comp_connection.h"
 #include "dacore/comp_da_error.h"
+#include "dacore/messages.h"
 #include "dacore/store_hooks.h"
 #include "dacore/trace_monitor.h"
 
@@ -405,8 +406,27 @@ bool TCustomDADataSet::GetCanModify() const {
 
 void TCustomDADataSet::InternalEdit() {
   if (HoldsConnectionInEdit()) BeginConnection(true);
+  const TRecBookmark edited = ShownRow();
   LockRecord();
+  // A lock that read the record again may have taken it out of the filter:
+  // the record meant for the edit is no longer the one shown (or none is).
+  // The edit is refused before it begins, and the lock is given back.
+  const TRecBookmark shown = ShownRow();
+  if (edited.item && (shown.item != edited.item || shown.serial != edited.serial)) {
+    StopEditing();
+    classlib::DatabaseError(SRecordChanged, this);
+  }
   TMemDataSet::InternalEdit();
+}
+
+// The store's row of the active record (no item without one): the row
+// itself, where a record number may name another row once one is hidden.
+TRecBookmark TCustomDADataSet::ShownRow() {
+  TRecBookmark row;
+  if (!Active() || IsEmpty()) return row;
+  UpdateCursorPos();
+  FIRecordSet->GetBookmark(row);
+  return row;
 }
 
 // Only an edit or insert under way took the use HoldsConnection gives back:

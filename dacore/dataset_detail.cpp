@@ -173,12 +173,19 @@ void TCustomDADataSet::MasterChanged() {
   RefreshDetail();
 }
 
+void TCustomDADataSet::MasterOpened() {
+  classlib::TDataSet* master = MasterSource() ? MasterSource()->DataSet() : nullptr;
+  if (!master || !master->Active() || !Active()) return;
+  SetMasterParams(Params());
+  RefreshDetail(true);
+}
+
 void TCustomDADataSet::DetailTimerFired(classlib::TObject* /*sender*/) { RefreshDetail(); }
 
-void TCustomDADataSet::RefreshDetail() {
+void TCustomDADataSet::RefreshDetail(bool read_again) {
   if (detail_timer_) detail_timer_->SetEnabled(false);
   if (!Active()) return;
-  if (options_->LocalMasterDetail()) {
+  if (options_->LocalMasterDetail() && !read_again) {
     CheckBrowseMode();
     FIRecordSet->ClearCache();
     Resync({});

@@ -292,7 +292,8 @@ bool TCustomDADataSet::PerformSQLOnce(const std::string& sql, TStatementTypes ty
   const TStatementType type = SingleType(types);
   BeginConnection(true);
   // In browse mode the record worked on is the one shown.
-  if (State() == classlib::dsBrowse && !ApplyingCachedUpdates() && Active() && !IsEmpty()) UpdateCursorPos();
+  if (State() == classlib::dsBrowse && !ApplyingCachedUpdates() && !RefreshedRow() && Active() && !IsEmpty())
+    UpdateCursorPos();
   auto finish = [this] {
     update_old_read_ = false;
     if (auto* data_set = dynamic_cast<TCustomDADataSet*>(update_query_); data_set && data_set->Active())

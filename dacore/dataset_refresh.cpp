@@ -55,14 +55,24 @@ bool TCustomDADataSet::PerformUpdate() {
 }
 
 void TCustomDADataSet::RefreshRecordAfterPost() {
-  if (State() == classlib::dsBrowse && !ApplyingCachedUpdates()) UpdateCursorPos();
+  if (State() == classlib::dsBrowse && !ApplyingCachedUpdates() && !refreshed_row_) UpdateCursorPos();
   PerformSQL("", {stRefresh});
 }
 
+// A record whose cached change is not applied yet keeps it: the server's
+// values would replace the change, or mix with it, and an inserted record
+// is not on the server at all.
 void TCustomDADataSet::RefreshRecord() {
   CheckActive();
   if (IsEmpty()) return;
   CheckBrowseMode();
+  if (CachedUpdates()) {
+    UpdateCursorPos();
+    auto* store = dynamic_cast<TMemData*>(FIRecordSet);
+    const ItemHeader* item = store ? store->CurrentItem() : nullptr;
+    if (item && item->status != isUnmodified && item->update_result != urApplied)
+      classlib::DatabaseError(SRefreshPendingRecord, this);
+  }
   PerformSQL("", {stRefresh});
 }
 
@@ -81,8 +91,45 @@ void TCustomDADataSet::Post() {
   posting_ = false;
   StopEditing();
   if (inserting && DetailLinked() && !options_->LocalMasterDetail()) DropForeignDetailRecord();
-  if (inserting && !CachedUpdates() && refresh_options_.Contains(roAfterInsert) && Active() && !IsEmpty())
+  if (inserting && !CachedUpdates() && refresh_options_.Contains(roAfterInsert) && Active()) RefreshPostedRecord();
+}
+
+// The posted record is the one read back, whether the filter shows it or
+// not (the record shown may be another, which nobody posted). Afterwards
+// the posted record is current when the filter shows it; otherwise the
+// cursor stays where the post left it.
+void TCustomDADataSet::RefreshPostedRecord() {
+  auto* store = dynamic_cast<TMemData*>(FIRecordSet);
+  if (!store) {
+    if (!IsEmpty()) RefreshRecordAfterPost();
+    return;
+  }
+  const TRecBookmark posted = PostedRow();
+  TRecBookmark shown;
+  if (!IsEmpty()) {
+    UpdateCursorPos();
+    FIRecordSet->GetBookmark(shown);
+  }
+  FIRecordSet->SetToBookmark(posted);
+  if (!posted.item || store->CurrentItem() != posted.item) return;  // the row is gone
+  refreshed_row_ = FIRecordSet->AllocRecBuf();
+  store->GetCurrentRow(refreshed_row_);
+  auto finish = [&] {
+    TData::FreeRecBuf(refreshed_row_);
+    refreshed_row_ = nullptr;
+    if (!Active()) return;
+    if (FIRecordSet->BookmarkValid(&posted)) FIRecordSet->SetToBookmark(posted);
+    else if (shown.item) FIRecordSet->SetToBookmark(shown);
+    else FIRecordSet->SetToBegin();
+    Resync({});
+  };
+  try {
     RefreshRecordAfterPost();
+  } catch (...) {
+    finish();
+    throw;
+  }
+  finish();
 }
 
 // Changed rows are read again, and with check_deleted rows gone from the
@@ -149,7 +196,9 @@ void TCustomDADataSet::WriteRecordValue(TField* field, const TField& source, TRe
     if (FIRecordSet->IsBlobFieldType(desc->DataType())) {
       if (TBlob* blob = FIRecordSet->GetBlob(desc->FieldNo(), rec)) {
         blob->SetAsString(source.IsNull() ? std::string() : source.AsString());
+        // What the server holds: no change of the record's to send later.
         blob->Commit();
+        blob->SetModified(false);
       }
       FIRecordSet->SetNull(desc->FieldNo(), rec, source.IsNull());
     } else if (!PutRecordObject(*desc, source, rec)) {
@@ -187,7 +236,8 @@ void TCustomDADataSet::CopyResultRow(TCustomDADataSet& result, TStatementType ty
   auto* store = direct ? dynamic_cast<TMemData*>(FIRecordSet) : nullptr;
   TRecBuf rec = nullptr;
   if (direct) {
-    UpdateCursorPos();
+    // A posted record read back is the store's current row already.
+    if (!refreshed_row_) UpdateCursorPos();
     if (!store || !store->CurrentItem()) return;
     rec = FIRecordSet->AllocRecBuf();
     store->GetCurrentRow(rec);

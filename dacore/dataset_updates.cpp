@@ -73,12 +73,14 @@ void TCustomDADataSet::GetKeyFieldDescs(std::vector<TCRFieldDesc*>& key_fields,
 
 // ---- The record being stored ------------------------------------------------------------
 
-TRecBuf TCustomDADataSet::UpdateNewRecord() const { return ActiveBuffer(); }
+TRecBuf TCustomDADataSet::UpdateNewRecord() const { return refreshed_row_ ? refreshed_row_ : ActiveBuffer(); }
 
 // While cached updates are applied the old values have a buffer of their
 // own; otherwise the store still holds the row as it was (nullptr for a
 // record being inserted).
 TRecBuf TCustomDADataSet::UpdateOldRecord() {
+  // A posted record read back has no values but its own.
+  if (refreshed_row_) return refreshed_row_;
   if (ApplyingCachedUpdates()) {
     const classlib::TDataSetState saved = SetTempState(classlib::dsOldValue);
     TRecBuf old = GetActiveRecordBuffer();

@@ -39,7 +39,7 @@ class TMemDataSet::TBlobStream : public TStream {
   ~TBlobStream() override {
     if (detached_) return;
     std::erase(data_set_.blob_streams_, this);
-    if (!modified_) return;
+    if (!modified_ || writes_ended_) return;
     field_->SetModified(true);
     try {
       data_set_.DataEvent(deFieldChange, reinterpret_cast<intptr_t>(field_));
@@ -61,7 +61,7 @@ class TMemDataSet::TBlobStream : public TStream {
 
   int Write(const void* buffer, int count) override {
     if (!opened_ || count <= 0) return 0;
-    if (mode_ == bmRead) return 0;
+    if (mode_ == bmRead || writes_ended_) return 0;
     data_set_.FIRecordSet->WriteBlob(field_no_, record_, position_, static_cast<uint32_t>(count), buffer, wide_);
     position_ += static_cast<uint32_t>(count);
     modified_ = true;
@@ -90,9 +90,15 @@ class TMemDataSet::TBlobStream : public TStream {
     opened_ = false;
   }
 
+  // The edit the stream was made for was posted or cancelled: what it
+  // writes now would land in a record nobody edits.
+  void EndWrites() {
+    if (mode_ != bmRead) writes_ended_ = true;
+  }
+
   // Cuts the value at size (a stream only shortens a blob this way).
   void SetSize(int64_t size) override {
-    if (!opened_ || mode_ == bmRead || size >= Size()) return;
+    if (!opened_ || mode_ == bmRead || writes_ended_ || size >= Size()) return;
     data_set_.FIRecordSet->TruncateBlob(field_no_, record_, static_cast<uint32_t>(std::max<int64_t>(size, 0)), wide_);
     position_ = std::min<uint32_t>(position_, static_cast<uint32_t>(std::max<int64_t>(size, 0)));
     modified_ = true;
@@ -109,12 +115,17 @@ class TMemDataSet::TBlobStream : public TStream {
   bool opened_ = false;
   bool modified_ = false;
   bool detached_ = false;
+  bool writes_ended_ = false;
   uint32_t position_ = 0;
 };
 
 void TMemDataSet::DetachBlobStreams() {
   for (TBlobStream* stream : blob_streams_) stream->Detach();
   blob_streams_.clear();
+}
+
+void TMemDataSet::EndBlobStreamWrites() {
+  for (TBlobStream* stream : blob_streams_) stream->EndWrites();
 }
 
 std::unique_ptr<TStream> TMemDataSet::CreateBlobStream(TField* field, TBlobStreamMode mode) {

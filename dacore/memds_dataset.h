@@ -257,6 +257,9 @@ class TMemDataSet : public classlib::TDataSet {
   // Whether cached updates are being applied (the active buffers are the
   // new and, in the old-value state, the old values of the record offered).
   bool ApplyingCachedUpdates() const { return new_cache_buffer_ != nullptr; }
+  // The store's bookmark of the row the last post stored, which the filter
+  // may hide from the records shown.
+  const TRecBookmark& PostedRow() const { return posted_row_; }
 
   // Store callbacks.
   void DoPerformHook(bool (TMemDataSet::*hook)());
@@ -275,6 +278,9 @@ class TMemDataSet : public classlib::TDataSet {
   // free cuts them off, so a stream kept longer reads nothing and touches
   // nothing that went with the data set.
   void DetachBlobStreams();
+  // A post or cancel ends the edit the writing streams were made for:
+  // their later writes are refused (Write answers 0).
+  void EndBlobStreamWrites();
   std::vector<TBlobStream*> blob_streams_;
 
   struct TRecInfo {
@@ -350,6 +356,7 @@ class TMemDataSet : public classlib::TDataSet {
   // While cached updates are applied, the active buffers are these.
   classlib::TRecordBuffer new_cache_buffer_ = nullptr;
   classlib::TRecordBuffer old_cache_buffer_ = nullptr;
+  TRecBookmark posted_row_;
 };
 
 }  // namespace dacore

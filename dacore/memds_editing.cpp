@@ -70,12 +70,15 @@ void TMemDataSet::InternalPost() {
     FIRecordSet->SetToBookmark(BookmarkOf(buffer));
     Store().PostRecord(buffer);
   }
+  FIRecordSet->GetBookmark(posted_row_);
   ForgetCalculatedValues();
   // The row holds the buffer's values now.
   TRecInfo info = InfoOf(buffer);
   info.owned = ovNone;
   SetInfo(buffer, info);
   FreeOldValueBuffer();
+  // Only a post that stored the record ends the edit (a failed one goes on).
+  EndBlobStreamWrites();
 }
 
 void TMemDataSet::InternalAddRecord(TRecordBuffer buffer, bool append) {
@@ -88,6 +91,7 @@ void TMemDataSet::InternalAddRecord(TRecordBuffer buffer, bool append) {
 }
 
 void TMemDataSet::InternalCancel() {
+  EndBlobStreamWrites();
   TRecordBuffer buffer = ActiveBuffer();
   if (buffer != nullptr) {
     // Blobs are edited in place: their rollback copy takes them back.
@@ -181,6 +185,8 @@ void TMemDataSet::RunCacheOperation(Operation operation) {
   FIRecordSet->SetCacheRecBuf(new_cache_buffer_, old_cache_buffer_);
   SetDirectReads(false);
   auto finish = [&](bool failed) {
+    // An apply may have read rows back; a cancel gave earlier values back.
+    ForgetCalculatedValues();
     SetDirectReads(Active());
     FIRecordSet->SetCacheRecBuf(nullptr, nullptr);
     std::free(new_cache_buffer_);

@@ -31,6 +31,8 @@ inline constexpr const char* STransactionInProgress = "User transaction is alrea
 inline constexpr const char* SUpdateFailed = "Update failed. Found %d records";
 inline constexpr const char* SRefreshFailed = "Refresh failed. Found %d records";
 inline constexpr const char* SRecordChanged = "Record was changed by another user";
+inline constexpr const char* SRefreshPendingRecord =
+    "Cannot refresh a record whose cached changes are not applied; apply or cancel them first";
 inline constexpr const char* SInvalidFetchRows = "FetchRows must be 1..10000";
 inline constexpr const char* SNoCorrespondParam = "Not found field corresponding parameter %s";
 inline constexpr const char* SUnknownParamType = "Unknown type of parameter %s";

@@ -52,21 +52,32 @@ void TCustomDAUpdateSQL::CheckStatementObject(classlib::TComponent* component,
     throw classlib::Exception(SUpdateObjectCircularReferences);
 }
 
+// One component may run several kinds: its free notification stays while
+// any kind still names it.
 void TCustomDAUpdateSQL::SetStatementObject(TStatementType type, classlib::TComponent* component) {
   CheckStatementObject(component, data_set_component_);
   classlib::TComponent*& slot = objects_[Slot(type)];
   if (slot == component) return;
-  if (slot) slot->RemoveFreeNotification(this);
+  classlib::TComponent* old = slot;
   slot = component;
+  if (old && !Names(old)) old->RemoveFreeNotification(this);
   if (component) component->FreeNotification(this);
+}
+
+bool TCustomDAUpdateSQL::Names(const classlib::TComponent* component) const {
+  if (component == data_set_component_) return true;
+  for (const classlib::TComponent* object : objects_)
+    if (object == component) return true;
+  return false;
 }
 
 void TCustomDAUpdateSQL::SetDataSet(IDAUpdateDataSet* data_set) {
   if (data_set == data_set_) return;
   IDAUpdateDataSet* old = data_set_;
-  if (data_set_component_) data_set_component_->RemoveFreeNotification(this);
+  classlib::TComponent* old_component = data_set_component_;
   data_set_ = data_set;
   data_set_component_ = data_set ? data_set->UpdateDataSetComponent() : nullptr;
+  if (old_component && !Names(old_component)) old_component->RemoveFreeNotification(this);
   if (data_set_component_) data_set_component_->FreeNotification(this);
   if (old) old->ReleaseUpdateObject(this);
 }

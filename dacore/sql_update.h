@@ -70,6 +70,8 @@ class TCustomDAUpdateSQL : public classlib::TComponent {
 
  private:
   static size_t Slot(TStatementType type);
+  // Whether a kind or the data set names the component.
+  bool Names(const classlib::TComponent* component) const;
 
   IDAUpdateDataSet* data_set_ = nullptr;
   // The data set as a component, kept to recognise it when it goes away.

@@ -44,24 +44,44 @@ void TMemData::DropCacheEntry(TCacheItem* entry, TCacheItem* prev) {
 
 // ---- Rollback items ----------------------------------------------------------
 
+namespace {
+
+// Calls f with the description of every blob field of a store.
+template <class F>
+void ForEachBlobField(TData& store, F f) {
+  for (int i = 0; i < store.GetFieldCount(); ++i) {
+    const TFieldDesc& field = *store.Fields().GetItems(i);
+    if (field.FieldKind() == fkCalculated || field.HasParent() || !store.IsBlobFieldType(field.DataType())) continue;
+    f(field);
+  }
+}
+
+}  // namespace
+
 // The row's values before the change: a copy of the record holding one more
-// reference to each shared value. A blob edited in place keeps its earlier
-// content as its rollback copy; that copy becomes the rollback record's blob.
+// reference to each shared value.
 void TMemData::SaveRollback(ItemHeader* item) {
   ItemHeader* rollback = block_man_.AllocItem();
   std::memcpy(ItemRecord(rollback), ItemRecord(item), record_size_);
   item->rollback = rollback;
   if (!HasComplexFields()) return;
-  TRecBuf old_rec = ItemRecord(rollback);
-  AddRefComplexFields(old_rec);
-  for (int i = 0; i < GetFieldCount(); ++i) {
-    const TFieldDesc& field = *Fields().GetItems(i);
-    if (field.FieldKind() == fkCalculated || field.HasParent() || !IsBlobFieldType(field.DataType())) continue;
+  AddRefComplexFields(ItemRecord(rollback));
+  SeparateRollbackBlobs(item);
+}
+
+// A blob is edited in place, so the rollback record shares it with the row
+// until an edit writes it: the content from before that edit (the blob's
+// rollback copy) then becomes the rollback record's own blob. Any edit may
+// be the first to write a blob, not only the row's first change.
+void TMemData::SeparateRollbackBlobs(ItemHeader* item) {
+  if (!item->rollback || !HasComplexFields()) return;
+  TRecBuf old_rec = ItemRecord(item->rollback);
+  ForEachBlobField(*this, [&](const TFieldDesc& field) {
     auto* blob = static_cast<TBlob*>(GetSlot(old_rec, field));
-    if (!blob || blob != GetSlot(ItemRecord(item), field) || !blob->Rollback()) continue;
+    if (!blob || blob != GetSlot(ItemRecord(item), field) || !blob->Rollback()) return;
     SetSlot(old_rec, field, blob->DetachRollback());
     blob->Release();
-  }
+  });
 }
 
 void TMemData::FreeRollback(ItemHeader* item) {
@@ -72,11 +92,26 @@ void TMemData::FreeRollback(ItemHeader* item) {
   item->rollback = nullptr;
 }
 
-// The rollback record's values become the row's again.
+// The rollback record's values become the row's again. A blob keeps its
+// object (its class, its undo, what a driver keeps with it) and takes the
+// content from before the change back into it, so that later edits of it can
+// be undone too.
 void TMemData::RestoreFromRollback(ItemHeader* item) {
   ItemHeader* rollback = item->rollback;
   if (!rollback) return;
-  if (HasComplexFields()) FreeComplexFields(ItemRecord(item), true);
+  if (HasComplexFields()) {
+    TRecBuf old_rec = ItemRecord(rollback);
+    ForEachBlobField(*this, [&](const TFieldDesc& field) {
+      auto* saved = static_cast<TBlob*>(GetSlot(old_rec, field));
+      auto* blob = static_cast<TBlob*>(GetSlot(ItemRecord(item), field));
+      if (!saved || !blob || saved == blob) return;
+      blob->RestoreContent(*saved);
+      blob->AddRef();
+      SetSlot(old_rec, field, blob);
+      saved->Release();
+    });
+    FreeComplexFields(ItemRecord(item), true);
+  }
   std::memcpy(ItemRecord(item), ItemRecord(rollback), record_size_);
   block_man_.FreeItem(rollback);
   item->rollback = nullptr;
@@ -96,16 +131,19 @@ void TMemData::CacheUpdate(ItemHeader* item, TRecBuf /*rec*/) {
   if (!inserted_unapplied) {
     item->status = isUpdated;
     if (!item->rollback) SaveRollback(item);
+    else SeparateRollbackBlobs(item);
   }
   item->update_result = urNone;
 }
 
 // An inserted row's entry goes here; DeleteRecord removes the row itself.
+// A new row already applied is on the server: its delete is recorded.
 void TMemData::CacheDelete(ItemHeader* item) {
   switch (item->status) {
     case isUnmodified: AddCacheEntry(item); break;
     case isUpdated: RestoreFromRollback(item); break;
     case isAppended: {
+      if (item->update_result == urApplied) break;
       TCacheItem* prev = nullptr;
       if (TCacheItem* entry = FindCacheEntry(item, &prev)) DropCacheEntry(entry, prev);
       return;
@@ -200,16 +238,28 @@ void TMemData::ApplyUpdates() {
       std::memcpy(old_cache_rec_buf_, ItemRecord(item->rollback ? item->rollback : item), record_size_);
     int action = urFail;
     const int32_t removals = cache_removals_;
+    auto still_cached = [&] {
+      return Active() && (removals == cache_removals_ || FindCacheEntry(item, nullptr));
+    };
+    // The new-values buffer stands for the row while it is applied: what the
+    // apply wrote there (a refresh after the statement, returned values, a
+    // value that replaced one the row owned) becomes the row's own, whether
+    // the apply then succeeds, fails or is aborted.
+    auto keep_applied = [&] {
+      if (item->status != isDeleted && new_cache_rec_buf_) KeepAppliedValues(item);
+    };
     // The last change still to apply: those after it were applied before.
     TCacheItem* later = entry->next;
     while (later && later->item->update_result == urApplied) later = later->next;
-    DoOnApplyRecord(kind, action, later == nullptr);
-    if (!Active() || (removals != cache_removals_ && !FindCacheEntry(item, nullptr))) break;
+    try {
+      DoOnApplyRecord(kind, action, later == nullptr);
+    } catch (...) {
+      if (still_cached()) keep_applied();
+      throw;
+    }
+    if (!still_cached()) break;
     item->update_result = static_cast<uint8_t>(action);
-    // The new-values buffer stands for the row while it is applied: what the
-    // apply wrote there (a refresh after the statement, returned values, a
-    // value that replaced one the row owned) becomes the row's own.
-    if (item->status != isDeleted && new_cache_rec_buf_) KeepAppliedValues(item);
+    keep_applied();
     if (action == 6) {
       if (!pending) pending = entry;
       entry = entry->next;
@@ -224,10 +274,15 @@ void TMemData::ApplyUpdates() {
   current_item_ = remembered;
 }
 
+// The values read back may move the row in the local order or out of the
+// filter, as a post's would.
 void TMemData::KeepAppliedValues(ItemHeader* item) {
+  const bool was_visible = !IsHidden(item);
   record_no_cache_.clear();
   item->filter_result = fsNotChecked;
   std::memcpy(ItemRecord(item), new_cache_rec_buf_, record_size_);
+  const bool moved = PlaceBySort(item);
+  if (moved || IsHidden(item) == was_visible) RenumberItems(nullptr, rmAll);
 }
 
 void TMemData::CommitUpdates() {
@@ -246,6 +301,8 @@ void TMemData::CommitUpdates() {
     if (item->status == isDeleted) {
       RemoveItem(item);
     } else {
+      // What the server holds now is the row's unchanged value.
+      CommitBlobs(ItemRecord(item));
       item->status = isUnmodified;
       item->update_result = urNone;
       item->filter_result = fsNotChecked;

@@ -319,7 +319,8 @@ class TMemData : public TData {
   void RemoveItem(ItemHeader* item);
   void LinkBefore(ItemHeader* item, ItemHeader* before);
   void Unlink(ItemHeader* item);
-  // Commits (drops the rollback copy of) every blob of a record.
+  // Commits every blob of a record (drops its rollback copy) and ends its
+  // modified state: the record holds what was posted or read.
   void CommitBlobs(TRecBuf rec);
   // Frees an item with its values (complex ones when the store has them).
   void FreeItemWithValues(ItemHeader* item);
@@ -364,6 +365,7 @@ class TMemData : public TData {
   bool RevertItem(ItemHeader* item);
   void RestoreFromRollback(ItemHeader* item);
   void SaveRollback(ItemHeader* item);
+  void SeparateRollbackBlobs(ItemHeader* item);
   void FreeRollback(ItemHeader* item);
   // The new-values buffer of a row the apply handler has seen becomes the row's record.
   void KeepAppliedValues(ItemHeader* item);

@@ -19,7 +19,10 @@ void TMemData::CommitBlobs(TRecBuf rec) {
   for (int i = 0; i < GetFieldCount(); ++i) {
     const TFieldDesc& field = *Fields().GetItems(i);
     if (field.FieldKind() == fkCalculated || field.HasParent() || !IsBlobFieldType(field.DataType())) continue;
-    if (auto* blob = static_cast<TBlob*>(GetSlot(rec, field))) blob->Commit();
+    if (auto* blob = static_cast<TBlob*>(GetSlot(rec, field))) {
+      blob->Commit();
+      blob->SetModified(false);
+    }
   }
 }
 
@@ -170,8 +173,8 @@ void TMemData::DeleteRecord() {
     return;
   }
   ItemHeader* item = current_item_;
-  if (item->status == isAppended) {
-    // An inserted row leaves no trace: its entry and the row itself go.
+  if (item->status == isAppended && item->update_result != urApplied) {
+    // An inserted row not yet applied leaves no trace: its entry and the row itself go.
     CacheDelete(item);
     RemoveItem(item);
     return;

@@ -14,8 +14,24 @@ bool TDADetailDataLink::DetailFollows() const {
   return data_set_->Active() && !data_set_->ComponentState().Contains(classlib::csDestroying);
 }
 
+// The link becomes active while its master is still opening, before its
+// fields can be read: the detail follows once the master is open. A master
+// that closes leaves the detail as it is.
 void TDADetailDataLink::ActiveChanged() {
-  if (Enabled && DetailFollows()) data_set_->MasterChanged();
+  opening_ = false;
+  if (!Active()) return;
+  if (DataSet() && DataSet()->Active()) MasterOpened();
+  else opening_ = true;
+}
+
+void TDADetailDataLink::StateChanged() {
+  if (!opening_ || !Active() || !DataSet() || !DataSet()->Active()) return;
+  opening_ = false;
+  MasterOpened();
+}
+
+void TDADetailDataLink::MasterOpened() {
+  if (Enabled && DetailFollows()) data_set_->MasterOpened();
 }
 
 // A change of a field outside the linked master fields leaves the detail;

@@ -22,14 +22,19 @@ class TDADetailDataLink : public classlib::TDetailDataLink {
 
  protected:
   void ActiveChanged() override;
+  void StateChanged() override;
   void RecordChanged(classlib::TField* field) override;
   void CheckBrowseMode() override;
 
  private:
   // Whether the detail may follow now (open, not going away).
   bool DetailFollows() const;
+  // The master opened: the detail reads its rows for the master's record.
+  void MasterOpened();
 
   TCustomDADataSet* data_set_;
+  // The master was heard opening but could not be read yet.
+  bool opening_ = false;
 };
 
 }  // namespace dacore
