@@ -25,12 +25,14 @@ namespace {
 // once the fault is mended.
 
 // A memo or blob the data set posted once (or read back itself by a
-// RefreshRecord or a refresh after a post) is sent again by every later
-// UPDATE of that row, even one that did not touch it: a memo or blob
+// RefreshRecord or a refresh after a post) counts as changed for good: every
+// later UPDATE of that row sends it again, and an edit of the row that
+// changes nothing still sends an UPDATE (and its refresh). A memo or blob
 // another connection wrote meanwhile is overwritten with the data set's old
 // one. The generator leaves such a row's memo and blob alone on the other
-// connection until the data set reads its rows anew.
-constexpr bool kAvoidOtherWriteOfBlobTheDataSetSent = true;
+// connection, and makes no edit of it that changes nothing, until the data
+// set reads its rows anew.
+constexpr bool kAvoidBlobResentByLaterUpdates = true;
 
 // A record inserted under cached updates, applied and then deleted before
 // CommitUpdates stays on the server: no DELETE is ever sent. The generator
@@ -50,9 +52,15 @@ constexpr bool kAvoidUndoOfSecondCachedBlobEdit = true;
 
 // Cached updates: once CancelUpdates or RevertRecord gave a memo or blob
 // back, no later change to it can be undone (and the next apply writes a
-// cancelled one). The generator writes no memo or blob into such a record
+// cancelled one; a cancelled edit keeps the cancelled memo or blob). The
+// generator writes no memo or blob into such a record, posted or cancelled,
 // until the data set reads its rows anew.
 constexpr bool kAvoidCachedBlobEditAfterItsUndo = true;
+
+// A detail that stays open while its master is closed and opened again
+// does not follow the master's rows. The generator opens the data set
+// again only while no detail is linked to it.
+constexpr bool kAvoidMasterReopenUnderOpenDetail = true;
 
 // ---- Values
 
@@ -60,6 +68,7 @@ constexpr const char* kColumnNames[kColumns] = {"I", "S", "M", "B", "F", "D"};
 constexpr int kValues = 9;     // value numbers 1..9; 0 is NULL
 constexpr int kRefusedI = 666;  // the CHECK constraint refuses it
 constexpr int kFirstRows = 6;
+constexpr int kDetailParents = 40;  // DT holds PID % 3 rows for each PID up to it
 
 std::string Hex(const std::string& bytes) {
   static const char digits[] = "0123456789ABCDEF";
@@ -167,7 +176,7 @@ const std::vector<std::string>& Kinds() {
       "edit_post", "edit_cancel", "append_post", "insert_post", "delete", "refresh", "refresh_record",
       "reopen", "locate_key", "locate_value", "lookup", "filter", "index", "cached", "apply", "commit",
       "cancel_updates", "revert", "blob_stream", "refused_post", "other_update", "other_insert",
-      "other_delete", "refresh_options"};
+      "other_delete", "refresh_options", "detail"};
   return kinds;
 }
 
@@ -183,12 +192,22 @@ int CompareCells(const Cell& a, const Cell& b, bool numeric) {
 
 }  // namespace
 
-DataSetDriver::DataSetDriver(std::string folder) : folder_(std::move(folder)) {}
-DataSetDriver::~DataSetDriver() = default;
+DataSetDriver::DataSetDriver(std::string folder) : folder_(std::move(folder)) {
+  platform::MessageLoop::SetCurrent(&loop_);
+}
+
+DataSetDriver::~DataSetDriver() {
+  detail_.reset();
+  source_.reset();
+  data_set_.reset();
+  platform::MessageLoop::SetCurrent(nullptr);
+}
 
 // ---- Setting up
 
 void DataSetDriver::Reset() {
+  detail_.reset();
+  source_.reset();
   data_set_.reset();
   session_.reset();
   other_.reset();
@@ -214,6 +233,13 @@ void DataSetDriver::Reset() {
                    "UPDATE T SET STAMP = 'n' || ifnull(NEW.I, '-') WHERE ID = NEW.ID; END");
   OtherSessionExec("CREATE TRIGGER T_U AFTER UPDATE OF I ON T WHEN NEW.I IS NOT OLD.I BEGIN "
                    "UPDATE T SET STAMP = 'u' || ifnull(NEW.I, '-') WHERE ID = NEW.ID; END");
+  OtherSessionExec("CREATE TABLE DT (ID INTEGER PRIMARY KEY, PID INTEGER, V VARCHAR(20))");
+  std::string detail_rows;
+  for (int pid = 1; pid <= kDetailParents; ++pid)
+    for (int j = 1; j <= pid % 3; ++j)
+      detail_rows += std::string(detail_rows.empty() ? "" : ", ") + "(" + std::to_string(pid * 10 + j) + ", " +
+                     std::to_string(pid) + ", 'd" + std::to_string(pid * 10 + j) + "')";
+  OtherSessionExec("INSERT INTO DT VALUES " + detail_rows);
   server_.clear();
   for (int id = 1; id <= kFirstRows; ++id) {
     ModelRow row;
@@ -243,6 +269,35 @@ void DataSetDriver::Reset() {
   data_set_->SetSQL("SELECT ID, I, S, M, B, F, D, STAMP FROM T ORDER BY ID");
   OpenDataSet();
   ModelReadAll();
+  source_ = std::make_unique<classlib::TDataSource>(nullptr);
+  source_->SetDataSet(data_set_.get());
+  detail_ = session_->CreateDataSet();
+  detail_mode_ = 0;
+}
+
+// Links the detail anew: closed, its text and link set for the mode, opened.
+void DataSetDriver::LinkDetail(int mode) {
+  TCustomDADataSet& d = *detail_;
+  d.Close();
+  d.SetMasterSource(nullptr);
+  d.SetMasterFields("");
+  d.SetDetailFields("");
+  d.Options().SetLocalMasterDetail(mode == 3);
+  if (mode == 0) return;
+  d.SetSQL(mode == 2 ? "SELECT ID, PID, V FROM DT WHERE PID = :ID ORDER BY ID" : "SELECT ID, PID, V FROM DT ORDER BY ID");
+  d.SetMasterSource(source_.get());
+  if (mode != 2) {
+    d.SetMasterFields("ID");
+    d.SetDetailFields("PID");
+  }
+  d.Open();
+}
+
+std::vector<int> DataSetDriver::ExpectedDetailIds() const {
+  std::vector<int> ids;
+  if (!current_ || *current_ > kDetailParents) return ids;
+  for (int j = 1; j <= *current_ % 3; ++j) ids.push_back(*current_ * 10 + j);
+  return ids;
 }
 
 void DataSetDriver::OpenDataSet() { data_set_->Open(); }
@@ -330,6 +385,7 @@ void DataSetDriver::ModelReadAll() {
   }
   SortHeld();
   applied_pending_ = false;
+  stranded_.reset();
   const std::vector<int> ids = VisibleIds();
   current_ = ids.empty() ? std::nullopt : std::optional<int>(ids.front());
 }
@@ -351,7 +407,9 @@ void DataSetDriver::ModelCurrentAfterRemoval(const std::vector<int>& order, int 
     return;
   }
   if (shown.empty()) {
+    // The store's cursor stays on the record it left.
     current_.reset();
+    stranded_ = removed;
     return;
   }
   const auto at = std::find(order.begin(), order.end(), removed);
@@ -415,6 +473,7 @@ Operation DataSetDriver::Generate(sequences::Random& random) {
     else if (op.kind == "locate_key" || op.kind == "lookup" || op.kind == "other_delete") op.args = {1 + random.Below(next_id_)};
     else if (op.kind == "locate_value") op.args = {random.Below(kValues + 1)};
     else if (op.kind == "filter") op.args = {random.Below(3)};
+    else if (op.kind == "detail") op.args = {random.Below(4)};
     else if (op.kind == "index") op.args = {random.Below(3)};
     else if (op.kind == "cached" || op.kind == "refresh_options") op.args = {random.Below(2)};
     else if (op.kind == "blob_stream") op.args = {random.Below(rows), random.Percent(50) ? kM : kB, 1 + random.Below(kValues)};
@@ -442,19 +501,29 @@ bool DataSetDriver::Applicable(const Operation& op) {
     if (!Passes(row)) return false;
   }
   if (!has_rows && (k == "edit_post" || k == "edit_cancel" || k == "delete" || k == "blob_stream")) return false;
-  if (cached_ && (k == "blob_stream" || (k == "edit_post" && (op.args[1] == kM || op.args[1] == kB)))) {
+  if (cached_ && (k == "blob_stream" || ((k == "edit_post" || k == "edit_cancel") && (op.args[1] == kM || op.args[1] == kB)))) {
     const HeldRow& row = *Held(IdAt(op.args[0]));
     const int column = op.args[1];
-    if (kAvoidUndoOfSecondCachedBlobEdit && row.status == HeldRow::kModified &&
+    if (kAvoidUndoOfSecondCachedBlobEdit && k != "edit_cancel" && row.status == HeldRow::kModified &&
         row.shown.cells[column] == row.original.cells[column])
       return false;
     if (kAvoidCachedBlobEditAfterItsUndo &&
         std::find(blob_restored_ids_.begin(), blob_restored_ids_.end(), row.shown.id) != blob_restored_ids_.end())
       return false;
   }
+  if (!cached_ && has_rows && kAvoidBlobResentByLaterUpdates && (k == "edit_post" || k == "blob_stream" || k == "refused_post")) {
+    const HeldRow& row = *Held(IdAt(op.args[0]));
+    ModelRow after = row.shown;
+    after.cells[op.args[1]] = ValueCell(static_cast<Column>(op.args[1]), op.args[2]);
+    if (k == "refused_post") after.cells[kI] = ValueCell(kI, op.args[3]);
+    if (after.cells == row.shown.cells &&
+        std::find(blob_written_ids_.begin(), blob_written_ids_.end(), row.shown.id) != blob_written_ids_.end())
+      return false;
+  }
   if (k == "edit_post" || k == "edit_cancel" || k == "delete" || k == "blob_stream") return true;
   if (k == "insert_post") return true;
   if (k == "refresh") return !PendingUpdates();
+  if ((k == "reopen" || k == "cached") && kAvoidMasterReopenUnderOpenDetail && detail_mode_ != 0) return false;
   if (k == "refresh_record") {
     if (!has_rows) return false;
     const HeldRow* row = Held(IdAt(op.args[0]));
@@ -475,7 +544,7 @@ bool DataSetDriver::Applicable(const Operation& op) {
   if (k == "cancel_updates") return cached_;
   if (k == "revert") return cached_ && has_rows;
   if (k == "refused_post") return !cached_ && has_rows && op.args[1] != kI;
-  if (k == "other_update" && kAvoidOtherWriteOfBlobTheDataSetSent && (op.args[1] == kM || op.args[1] == kB) &&
+  if (k == "other_update" && kAvoidBlobResentByLaterUpdates && (op.args[1] == kM || op.args[1] == kB) &&
       std::find(blob_written_ids_.begin(), blob_written_ids_.end(), op.args[0]) != blob_written_ids_.end())
     return false;
   if (k == "other_update" || k == "other_delete") {
@@ -523,28 +592,23 @@ bool DataSetDriver::ModelStep(const Operation& op) {
     const int id = IdAt(a[0]);
     HeldRow& row = *Held(id);
     current_ = id;
-    const Column column = static_cast<Column>(a[1]);
-    if (!cached_ && server_.count(id) == 0) return true;  // "Update failed. Found 0 records"
-    row.shown.cells[column] = ValueCell(column, a[2]);
+    ModelRow after = row.shown;
+    after.cells[a[1]] = ValueCell(static_cast<Column>(a[1]), a[2]);
+    // The refused post's corrected retry writes I too.
+    if (k == "refused_post") after.cells[kI] = ValueCell(kI, a[3]);
     if (cached_) {
       if (row.status == HeldRow::kUnmodified) row.status = HeldRow::kModified;
-    } else {
+      row.shown = after;
+    } else if (after.cells != row.shown.cells) {
+      // Only the columns whose value the edit changed are written; an edit
+      // that changed nothing writes (and refreshes) nothing.
+      if (server_.count(id) == 0) return true;  // "Update failed. Found 0 records"
       ModelRow written = server_[id];
-      written.cells[column] = row.shown.cells[column];
+      for (int c = 0; c < kColumns; ++c)
+        if (after.cells[c] != row.shown.cells[c]) written.cells[c] = after.cells[c];
       server_[id] = ServerAfterWrite(written, false);
-      row.original = row.shown;
+      row.shown = row.original = after;
       if (refresh_after_post_) row.shown = row.original = server_[id];
-    }
-    if (k == "refused_post") {
-      // The corrected retry also writes I.
-      row.shown.cells[kI] = ValueCell(kI, a[3]);
-      if (!cached_) {
-        ModelRow written = server_[id];
-        written.cells[kI] = row.shown.cells[kI];
-        server_[id] = ServerAfterWrite(written, false);
-        row.original = row.shown;
-        if (refresh_after_post_) row.shown = row.original = server_[id];
-      }
     }
     SortHeld();
     ModelKeepCurrentOrNeighbour();
@@ -684,6 +748,8 @@ bool DataSetDriver::ModelStep(const Operation& op) {
     }
     held_ = kept;
     SortHeld();
+    // With no record shown the cursor was left on the last one removed.
+    if (!current_ && stranded_) current_ = stranded_;
     if (current_) ModelCurrentAfterRemoval(before, *current_);
     else ModelKeepCurrentOrFirst();
     return false;
@@ -723,6 +789,10 @@ bool DataSetDriver::ModelStep(const Operation& op) {
   }
   if (k == "refresh_options") {
     refresh_after_post_ = a[0] == 1;
+    return false;
+  }
+  if (k == "detail") {
+    detail_mode_ = a[0];
     return false;
   }
   throw std::logic_error("unknown operation " + k);
@@ -873,6 +943,8 @@ void DataSetDriver::ApplyToComponent(const Operation& op) {
                      std::to_string(next_id_ - 1) + ", " + Literal(static_cast<Column>(a[0]), a[1]) + ")");
   } else if (k == "other_delete") {
     OtherSessionExec("DELETE FROM T WHERE ID = " + std::to_string(a[0]));
+  } else if (k == "detail") {
+    LinkDetail(a[0]);
   } else if (k == "refresh_options") {
     d.SetRefreshOptions(a[0] == 1 ? TRefreshOptions{roAfterInsert, roAfterUpdate} : TRefreshOptions{});
   }
@@ -946,6 +1018,21 @@ std::string DataSetDriver::Compare() {
   if (cached_ && d.UpdatesPending() != PendingUpdates())
     out << "UpdatesPending " << d.UpdatesPending() << ", the model " << PendingUpdates() << "\n";
 
+  if (detail_mode_ != 0) {
+    std::vector<int> detail_ids;
+    if (!detail_->IsEmpty()) {
+      const classlib::TBookmark mark = detail_->GetBookmark();
+      for (detail_->First(); !detail_->Eof(); detail_->Next()) detail_ids.push_back(detail_->FieldByName("ID")->AsInteger());
+      detail_->GotoBookmark(mark);
+    }
+    if (detail_ids != ExpectedDetailIds()) {
+      out << "the detail shows";
+      for (int id : detail_ids) out << " " << id;
+      out << ", the model";
+      for (int id : ExpectedDetailIds()) out << " " << id;
+      out << "\n";
+    }
+  }
   const std::vector<ModelRow> server = ReadServer();
   std::vector<ModelRow> server_expected;
   for (const auto& [id, row] : server_) server_expected.push_back(row);
@@ -1000,6 +1087,10 @@ std::string DataSetDriver::Describe(const Operation& op) const {
   if (k == "other_insert") return "another connection inserts a new ID, " + set(a[0], a[1]);
   if (k == "other_delete") return "another connection deletes ID " + std::to_string(a[0]);
   if (k == "refresh_options") return a[0] ? "RefreshOptions after insert and update" : "RefreshOptions none";
+  if (k == "detail")
+    return a[0] == 0 ? "detail unlinked"
+                     : (a[0] == 1 ? "detail linked by fields (ID -> PID), opened"
+                                  : (a[0] == 2 ? "detail linked by the parameter :ID, opened" : "detail linked locally (ID -> PID), opened"));
   return k;
 }
 

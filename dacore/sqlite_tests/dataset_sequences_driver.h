@@ -2,7 +2,8 @@
 // TCustomDADataSet of the SQLite test driver, driven as an application
 // drives it (edits, appends, deletes, refreshes, locates, filters, a local
 // sort, cached updates, blobs through fields and streams, refused posts,
-// refresh options over a trigger, a second connection writing behind it),
+// refresh options over a trigger, a second connection writing behind it, a
+// detail linked by fields, by parameter names or locally),
 // against a model of the rows it must show and of what the server holds.
 #pragma once
 
@@ -13,7 +14,9 @@
 #include <string>
 #include <vector>
 
+#include "classlib/data_link.h"
 #include "dacore/dataset_component.h"
+#include "platform/plain_message_loop.h"
 #include "testing/sequence_engine.h"
 #include "testing/sqlite_driver/sqlite_driver_session.h"
 
@@ -94,10 +97,18 @@ class DataSetDriver : public sequences::Driver {
   std::unique_ptr<sqlite_driver::TSQLiteSession> other_;
   std::unique_ptr<sqlite_driver::TSQLiteSession> reader_;
   std::unique_ptr<TCustomDADataSet> data_set_;
+  // The detail over DT (PID linked to the data set's ID) and its source.
+  platform::PlainMessageLoop loop_;
+  std::unique_ptr<classlib::TDataSource> source_;
+  std::unique_ptr<TCustomDADataSet> detail_;
+  int detail_mode_ = 0;  // 0 none, 1 fields, 2 parameter names, 3 local
+  void LinkDetail(int mode);
+  std::vector<int> ExpectedDetailIds() const;
 
   std::map<int, ModelRow> server_;
   std::vector<HeldRow> held_;  // in the store's own order (before the local sort)
   std::optional<int> current_;
+  std::optional<int> stranded_;  // where the cursor stayed when the last shown record left
   int next_id_ = 0;
   int filter_mode_ = 0;  // 0 none, 1 the expression, 2 the handler
   int index_mode_ = 0;   // 0 none, 1 "I;ID", 2 "S DESC;ID"
