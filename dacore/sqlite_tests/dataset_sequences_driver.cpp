@@ -174,7 +174,7 @@ std::string RowText(const ModelRow& row) {
 const std::vector<std::string>& Kinds() {
   static const std::vector<std::string> kinds = {
       "edit_post", "edit_cancel", "append_post", "insert_post", "delete", "refresh", "refresh_record",
-      "reopen", "locate_key", "locate_value", "lookup", "filter", "index", "cached", "apply", "commit",
+      "reopen", "locate_key", "locate_value", "lookup", "lookup_value", "filter", "index", "cached", "apply", "commit",
       "cancel_updates", "revert", "blob_stream", "refused_post", "other_update", "other_insert",
       "other_delete", "refresh_options", "detail"};
   return kinds;
@@ -471,7 +471,7 @@ Operation DataSetDriver::Generate(sequences::Random& random) {
     else if (op.kind == "insert_post") op.args = {random.Below(rows), column, value};
     else if (op.kind == "delete" || op.kind == "refresh_record" || op.kind == "revert") op.args = {random.Below(rows)};
     else if (op.kind == "locate_key" || op.kind == "lookup" || op.kind == "other_delete") op.args = {1 + random.Below(next_id_)};
-    else if (op.kind == "locate_value") op.args = {random.Below(kValues + 1)};
+    else if (op.kind == "locate_value" || op.kind == "lookup_value") op.args = {random.Below(kValues + 1)};
     else if (op.kind == "filter") op.args = {random.Below(3)};
     else if (op.kind == "detail") op.args = {random.Below(4)};
     else if (op.kind == "index") op.args = {random.Below(3)};
@@ -489,7 +489,7 @@ bool DataSetDriver::Applicable(const Operation& op) {
   const std::string& k = op.kind;
   // Between ApplyUpdates and CommitUpdates only reading, the local view and
   // the other connection (the model does not follow edits of applied records).
-  if (applied_pending_ && k != "commit" && k != "locate_key" && k != "locate_value" && k != "lookup" &&
+  if (applied_pending_ && k != "commit" && k != "locate_key" && k != "locate_value" && k != "lookup" && k != "lookup_value" &&
       k != "filter" && k != "index" && k != "other_insert" && (k != "delete" || kAvoidDeleteBetweenApplyAndCommit))
     return false;
   if ((k == "append_post" || k == "insert_post") && kAvoidRefreshAfterInsertOfRowTheFilterHides &&
@@ -700,6 +700,16 @@ bool DataSetDriver::ModelStep(const Operation& op) {
     }
     return false;
   }
+  if (k == "lookup_value") {
+    model_answer_ = "NULL";
+    if (a[0] == 0) return false;
+    for (int id : VisibleIds())
+      if (Held(id)->shown.cells[kI] == ValueCell(kI, a[0])) {
+        model_answer_ = std::to_string(id);
+        break;
+      }
+    return false;
+  }
   if (k == "locate_value") {
     model_answer_ = "not found";
     if (a[0] == 0) return false;  // NULL: not searched
@@ -875,6 +885,13 @@ void DataSetDriver::ApplyToComponent(const Operation& op) {
   } else if (k == "lookup") {
     const classlib::Variant v = d.Lookup("ID", classlib::Variant(a[0]), "I");
     component_answer_ = classlib::VarIsNull(v) ? "NULL" : std::to_string(v.AsInteger());
+  } else if (k == "lookup_value") {
+    if (a[0] == 0) {
+      component_answer_ = "NULL";
+    } else {
+      const classlib::Variant v = d.Lookup("I", classlib::Variant(a[0] * 10), "ID");
+      component_answer_ = classlib::VarIsNull(v) ? "NULL" : std::to_string(v.AsInteger());
+    }
   } else if (k == "locate_value") {
     if (a[0] == 0) {
       component_answer_ = "not found";
@@ -1071,6 +1088,7 @@ std::string DataSetDriver::Describe(const Operation& op) const {
   if (k == "locate_key") return "Locate ID = " + std::to_string(a[0]);
   if (k == "locate_value") return "Locate I = " + (a[0] ? std::to_string(a[0] * 10) : std::string("NULL"));
   if (k == "lookup") return "Lookup ID = " + std::to_string(a[0]) + " for I";
+  if (k == "lookup_value") return "Lookup I = " + (a[0] ? std::to_string(a[0] * 10) : std::string("NULL")) + " for ID";
   if (k == "filter") return a[0] == 0 ? "Filtered off" : (a[0] == 1 ? "Filter 'I > 40' on" : "OnFilterRecord (odd IDs) on");
   if (k == "index") return a[0] == 0 ? "IndexFieldNames cleared" : (a[0] == 1 ? "IndexFieldNames 'I;ID'" : "IndexFieldNames 'S DESC;ID'");
   if (k == "apply") return "ApplyUpdates";

@@ -21,8 +21,8 @@ namespace {
 
 // Seeds and length of the fixed run (about a minute under the sanitizers
 // on two cores).
-constexpr int kFixedSeeds = 40;
-constexpr int kFixedLength = 60;
+constexpr int kFixedSeeds = 30;
+constexpr int kFixedLength = 50;
 
 std::string Folder() {
   return (std::filesystem::temp_directory_path() /
