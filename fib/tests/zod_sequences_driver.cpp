@@ -11,6 +11,8 @@
 #include "classlib/stream.h"
 #include "classlib/variant.h"
 #include "database_fixture.h"
+#include "fib/base/errors.h"
+#include "fib/base/param_blocks.h"
 #include "fib/metadata/metadata_cache.h"
 #include "fib/statements/auto_update_options.h"
 
@@ -52,6 +54,13 @@ constexpr bool kAvoidApplyWithNoRecordShown = true;
 // cached updates only while no held record's memo or blob was replaced
 // behind the data set.
 constexpr bool kAvoidHardEndOverReplacedBlob = true;
+
+// A memo or blob that a cached ApplyUpdates wrote is lost with a rollback
+// (retaining or hard) of the transaction, yet the records keep its id: a
+// record a later CancelUpdates gives back reads it and fails with "BLOB not
+// found". The generator rolls back no transaction that applied a memo or
+// blob until it is committed.
+constexpr bool kAvoidRollbackOfAppliedBlob = true;
 
 std::string Hex(const std::string& bytes) {
   static const char digits[] = "0123456789ABCDEF";
@@ -224,7 +233,24 @@ ZodSequencesDriver::~ZodSequencesDriver() {
   fib::ProcessMetadataCaches().TableInfo.Clear();
 }
 
-void ZodSequencesDriver::Elsewhere(const std::string& sql) { ExecuteSql(file_.Library(), file_.Handle(), sql); }
+// Another attachment's statement in a transaction of its own, committed at
+// once. It waits for no lock: a row the data set's transaction still holds
+// fails the statement (and the step) instead of hanging the run.
+void ZodSequencesDriver::Elsewhere(const std::string& sql) {
+  fib::IIBClientLibrary& library = file_.Library();
+  ISC_STATUS* status = fib::StatusVector();
+  static const char tpb[] = {isc_tpb_version3, isc_tpb_write, isc_tpb_nowait, isc_tpb_read_committed,
+                             isc_tpb_rec_version};
+  isc_tr_handle transaction = 0;
+  fib::TransactionExistenceBlock teb{file_.Handle(), sizeof tpb, tpb};
+  fib::CheckClientCall(library.isc_start_multiple(status, &transaction, 1, &teb), true, library, nullptr);
+  if (library.isc_dsql_execute_immediate(status, file_.Handle(), &transaction, 0, sql.c_str(), 3, nullptr) != 0) {
+    const std::string text = "another attachment could not run \"" + sql.substr(0, 60) + "\" (a lock the data set holds?)";
+    library.isc_rollback_transaction(status, &transaction);
+    throw std::runtime_error(text);
+  }
+  fib::CheckClientCall(library.isc_commit_transaction(status, &transaction), true, library, nullptr);
+}
 
 void ZodSequencesDriver::Reset() {
   ds_.reset();
@@ -248,6 +274,8 @@ void ZodSequencesDriver::Reset() {
   next_id_ = kFirstRows + 1;
   cached_ = false;
   update_ran_ = insert_ran_ = false;
+  applied_blob_ = false;
+  tx_dirty_ = false;
   model_answer_.clear();
   component_answer_.clear();
 
@@ -335,8 +363,15 @@ void ZodSequencesDriver::ModelAfterRemoval(const std::vector<int>& order, int re
 
 // The cached changes go to the server in the data set's transaction.
 void ZodSequencesDriver::ModelApply() {
+  // The statements lock their rows until the transaction ends, whatever
+  // values they wrote.
+  if (PendingUpdates()) tx_dirty_ = true;
   std::vector<FibHeldRow> kept;
   for (FibHeldRow& row : held_) {
+    if ((row.status == FibHeldRow::kInserted || row.status == FibHeldRow::kModified) &&
+        (row.shown.cells[kFM] != row.original.cells[kFM] || row.shown.cells[kFB] != row.original.cells[kFB] ||
+         (row.status == FibHeldRow::kInserted && (row.shown.cells[kFM] || row.shown.cells[kFB]))))
+      applied_blob_ = true;
     if (row.status == FibHeldRow::kDeleted) {
       working_.erase(row.shown.id);
       continue;
@@ -374,7 +409,7 @@ bool ZodSequencesDriver::Applicable(const Operation& op) {
   const std::string& k = op.kind;
   const bool has_rows = !ShownIds().empty();
   if (kAvoidFirstPostWithBoolean && !BooleanPostAllowed(op)) return false;
-  const bool uncommitted = working_ != committed_;
+  const bool uncommitted = tx_dirty_ || working_ != committed_;
   if (k == "edit_post" || k == "edit_cancel" || k == "delete" || k == "blob_stream") {
     // The model does not follow a statement that finds its row gone.
     return has_rows && working_.count(IdAt(op.args[0])) > 0;
@@ -407,6 +442,7 @@ bool ZodSequencesDriver::Applicable(const Operation& op) {
     return !uncommitted && committed_.count(op.args[0]) > 0 && (row == nullptr || row->status == FibHeldRow::kUnmodified);
   }
   if (k == "other_insert") return !uncommitted;
+  if ((k == "rollback" || k == "rollback_retaining") && kAvoidRollbackOfAppliedBlob && applied_blob_) return false;
   if ((k == "commit" || k == "rollback") && cached_ && kAvoidHardEndOverReplacedBlob && !replaced_blob_ids_.empty())
     return false;
   if (k == "commit" || k == "rollback") return !PendingUpdates();
@@ -569,11 +605,14 @@ bool ZodSequencesDriver::ApplyToModel(const Operation& op) {
   // it holds cached updates: then it keeps its records as they are.
   if (k == "commit_retaining" || k == "commit") {
     committed_ = working_;
+    applied_blob_ = false;
+    tx_dirty_ = false;
     if (k == "commit" && !cached_) ModelReadAll();
     return false;
   }
   if (k == "rollback_retaining" || k == "rollback") {
     working_ = committed_;
+    tx_dirty_ = false;
     if (k == "rollback" && !cached_) ModelReadAll();
     return false;
   }

@@ -84,6 +84,8 @@ class ZodSequencesDriver : public sequences::Driver {
   int next_id_ = 0;
   bool cached_ = false;
   int shown_before_ = 0;
+  bool applied_blob_ = false;
+  bool tx_dirty_ = false;  // the data set's transaction wrote rows it has not ended  // an apply wrote a memo or blob the transaction has not committed
   // Records whose memo or blob another attachment replaced since the data set read them.
   std::vector<int> replaced_blob_ids_;  // records shown before the step the component takes
   bool update_ran_ = false;  // the generated update statement ran once
