@@ -57,11 +57,6 @@ constexpr bool kAvoidUndoOfSecondCachedBlobEdit = true;
 // until the data set reads its rows anew.
 constexpr bool kAvoidCachedBlobEditAfterItsUndo = true;
 
-// A detail that stays open while its master is closed and opened again
-// does not follow the master's rows. The generator opens the data set
-// again only while no detail is linked to it.
-constexpr bool kAvoidMasterReopenUnderOpenDetail = true;
-
 // Cached updates with a refresh after update: applying a record whose
 // memo changed does not read the other columns back (another connection's
 // value of F stays unseen in the record), though a changed blob or text
@@ -530,7 +525,6 @@ bool DataSetDriver::Applicable(const Operation& op) {
   if (k == "edit_post" || k == "edit_cancel" || k == "delete" || k == "blob_stream") return true;
   if (k == "insert_post") return true;
   if (k == "refresh") return !PendingUpdates();
-  if ((k == "reopen" || k == "cached") && kAvoidMasterReopenUnderOpenDetail && detail_mode_ != 0) return false;
   if (k == "refresh_record") {
     if (!has_rows) return false;
     const HeldRow* row = Held(IdAt(op.args[0]));

@@ -15,7 +15,7 @@
 namespace fib_test {
 namespace {
 
-constexpr int kFixedSeeds = 30;
+constexpr int kFixedSeeds = 20;
 constexpr int kFixedLength = 50;
 
 void RunFixed(bool limited) {
