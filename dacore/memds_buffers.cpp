@@ -232,7 +232,12 @@ void TMemDataSet::SetCacheCalcFields(bool value) {
 }
 
 TRecordBuffer TMemDataSet::GetActiveRecordBuffer() const {
-  if (new_cache_buffer_ != nullptr) return State() == dsOldValue ? old_cache_buffer_ : new_cache_buffer_;
+  // While cached updates are applied or committed the record is the cache's
+  // scratch buffer; a filter handler or calculated fields that the store
+  // runs meanwhile still read the buffer they were given.
+  const bool own_buffer = State() == dsFilter || State() == dsCalcFields || State() == dsInternalCalc;
+  if (new_cache_buffer_ != nullptr && !own_buffer)
+    return State() == dsOldValue ? old_cache_buffer_ : new_cache_buffer_;
   if (State() == dsOldValue) return old_value_buffer_;
   return TDataSet::GetActiveRecordBuffer();
 }

@@ -358,7 +358,12 @@ void TFIBCustomDataSet::SaveOldVersion() {
   if (buffer == nullptr || cache_ == nullptr || RecordIndexOf(buffer) < 0) return;
   const int number = CacheNumberOf(RecordIndexOf(buffer));
   const int physical = cache_->RecordIndex(number);
-  if (cached_updates_ && cache_->FindLogEntry(physical, false)) return;
+  // Under cached updates the version before the first pending change is
+  // kept; a record with no pending change (its last edit was cancelled, or
+  // a refresh read it since) is saved anew.
+  const uint8_t* stored = cache_->RecordPointer(number);
+  const bool pending = stored != nullptr && (stored[0] & kStatusMask) != cusUnmodified;
+  if (cached_updates_ && pending && cache_->FindLogEntry(physical, false)) return;
   cache_->SaveToLog(number);
 }
 

@@ -1,0 +1,800 @@
+#include "zod_sequences_driver.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <sstream>
+#include <stdexcept>
+
+#include "classlib/datetime.h"
+#include "classlib/field.h"
+#include "classlib/stream.h"
+#include "classlib/variant.h"
+#include "database_fixture.h"
+#include "fib/base/errors.h"
+#include "fib/base/param_blocks.h"
+#include "fib/metadata/metadata_cache.h"
+#include "fib/statements/auto_update_options.h"
+
+namespace fib_test {
+
+using classlib::TField;
+using sequences::Operation;
+
+namespace {
+
+constexpr const char* kNames[kFibColumns] = {"I", "S", "M", "B", "F", "D", "L"};
+constexpr int kValues = 9;
+constexpr int kRefusedI = 666;
+constexpr int kFirstRows = 6;
+
+// The first execution of a data set's generated update or insert statement
+// fails when it carries a BOOLEAN value ("Conversion error from string"):
+// the statement takes the written value's shape instead of the described
+// type until it ran once. The generator lets each statement run once with
+// a NULL BOOLEAN before it posts a record whose BOOLEAN holds a value.
+constexpr bool kAvoidFirstPostWithBoolean = true;
+
+// After a hard Commit or Rollback a data set that keeps its cached records
+// open does not start its transaction again for its next statement (its
+// default options do not reach its statements); the driver starts it, as
+// an application that met the error would.
+constexpr bool kStartTransactionAfterHardEnd = true;
+
+// A cached ApplyUpdates while the data set shows no record (the only one
+// shown was deleted) writes through a null record buffer and ends the
+// process. The generator applies only while a record is shown.
+constexpr bool kAvoidApplyWithNoRecordShown = true;
+
+// A data set that keeps its cached records across a hard Commit or
+// Rollback keeps their memo and blob ids: when another attachment had
+// replaced such a memo or blob, the old one is gone once the transaction
+// ended, and reading it again (a record a CancelUpdates gave back) fails
+// with "BLOB not found". The generator ends the transaction hard under
+// cached updates only while no held record's memo or blob was replaced
+// behind the data set.
+constexpr bool kAvoidHardEndOverReplacedBlob = true;
+
+// A memo or blob that a cached ApplyUpdates wrote is lost with a rollback
+// (retaining or hard) of the transaction, yet the records keep its id: a
+// record a later CancelUpdates gives back reads it and fails with "BLOB not
+// found". The generator rolls back no transaction that applied a memo or
+// blob until it is committed.
+constexpr bool kAvoidRollbackOfAppliedBlob = true;
+
+std::string Hex(const std::string& bytes) {
+  static const char digits[] = "0123456789ABCDEF";
+  std::string out;
+  for (unsigned char c : bytes) {
+    out += digits[c >> 4];
+    out += digits[c & 15];
+  }
+  return out;
+}
+
+std::string Text(FibColumn column, int v) {
+  std::string text = std::string(column == kFS ? "s" : "memo ") + std::to_string(v);
+  if (v % 2 == 0) {
+    text += " long:";
+    while (text.size() < (column == kFS ? 60u : 700u)) text += " text " + std::to_string(v);
+  }
+  return text;
+}
+
+std::string Bytes(int v) {
+  std::string bytes(static_cast<size_t>(v) * 3 + (v % 2 == 0 ? 3000 : 0), '\0');
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>((i * 37 + static_cast<size_t>(v)) & 0xFF);
+  return bytes;
+}
+
+double Float(int v) { return v * 0.25 - 1.0; }
+classlib::TDateTime Date(int v) { return classlib::EncodeDate(2024, 1 + v % 12, v) + classlib::EncodeTime(v, 30, v * 5, 0); }
+
+std::string FloatText(double value) {
+  char text[40];
+  std::snprintf(text, sizeof text, "%.15g", value);
+  return text;
+}
+std::string DateText(classlib::TDateTime value) { return std::to_string(std::llround(value * 86400.0)); }
+
+FibCell Cell(FibColumn column, int v) {
+  if (v == 0) return std::nullopt;
+  switch (column) {
+    case kFI: return std::to_string(v * 10);
+    case kFS:
+    case kFM: return Text(column, v);
+    case kFB: return Hex(Bytes(v));
+    case kFF: return FloatText(Float(v));
+    case kFD: return DateText(Date(v));
+    case kFL: return std::string(v % 2 == 1 ? "TRUE" : "FALSE");
+    default: return std::nullopt;
+  }
+}
+
+std::string Literal(FibColumn column, int v) {
+  if (v == 0) return "NULL";
+  switch (column) {
+    case kFI: return std::to_string(v * 10);
+    case kFS:
+    case kFM: return "'" + Text(column, v) + "'";
+    case kFB: return "x'" + Hex(Bytes(v)) + "'";
+    case kFF: return FloatText(Float(v));
+    case kFL: return v % 2 == 1 ? "TRUE" : "FALSE";
+    default: {
+      int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0, ms = 0;
+      classlib::DecodeDate(Date(v), y, mo, d);
+      classlib::DecodeTime(Date(v), h, mi, s, ms);
+      char text[48];
+      std::snprintf(text, sizeof text, "timestamp '%04d-%02d-%02d %02d:%02d:%02d'", y, mo, d, h, mi, s);
+      return text;
+    }
+  }
+}
+
+FibCell Read(TField& field, FibColumn column) {
+  if (field.IsNull()) return std::nullopt;
+  switch (column) {
+    case kFB: return Hex(field.AsString());
+    case kFF: return FloatText(field.AsFloat());
+    case kFD: return DateText(field.AsDateTime());
+    case kFL: return std::string(field.AsBoolean() ? "TRUE" : "FALSE");
+    default: return field.AsString();
+  }
+}
+
+void Write(TField& field, FibColumn column, int v) {
+  if (v == 0) {
+    field.Clear();
+    return;
+  }
+  switch (column) {
+    case kFI: field.SetAsInteger(v * 10); break;
+    case kFS:
+    case kFM: field.SetAsString(Text(column, v)); break;
+    case kFB: field.SetAsString(Bytes(v)); break;
+    case kFF: field.SetAsFloat(Float(v)); break;
+    case kFD: field.SetAsDateTime(Date(v)); break;
+    case kFL: field.SetAsBoolean(v % 2 == 1); break;
+    default: break;
+  }
+}
+
+FibRow ReadRow(classlib::TDataSet& d) {
+  FibRow row;
+  row.id = d.FieldByName("ID")->AsInteger();
+  for (int c = 0; c < kFibColumns; ++c) row.cells[c] = Read(*d.FieldByName(kNames[c]), static_cast<FibColumn>(c));
+  return row;
+}
+
+std::string CellText(const FibCell& cell) {
+  if (!cell) return "NULL";
+  return cell->size() > 24 ? cell->substr(0, 24) + "...(" + std::to_string(cell->size()) + ")" : *cell;
+}
+
+std::string RowText(const FibRow& row) {
+  std::string out = "ID=" + std::to_string(row.id);
+  for (int c = 0; c < kFibColumns; ++c) out += std::string(" ") + kNames[c] + "=" + CellText(row.cells[c]);
+  return out;
+}
+
+const std::vector<std::string>& Kinds() {
+  static const std::vector<std::string> kinds = {
+      "edit_post", "edit_cancel", "append_post", "delete", "refresh", "reopen", "locate_key", "cached",
+      "apply", "cancel_updates", "blob_stream", "refused_post", "other_update", "other_insert",
+      "other_delete", "commit_retaining", "rollback_retaining", "commit", "rollback"};
+  return kinds;
+}
+
+void PostOrCancel(classlib::TDataSet& d) {
+  try {
+    d.Post();
+  } catch (...) {
+    d.Cancel();
+    throw;
+  }
+}
+
+}  // namespace
+
+ZodSequencesDriver::ZodSequencesDriver(bool limited_cache) : limited_(limited_cache) {
+  form_.SetName("Form1");
+  const auto connect = [&](const char* name) {
+    auto db = std::make_unique<fib::TFIBDatabase>(&form_);
+    db->SetName(name);
+    db->SetDBName(file_.Path());
+    SetUpdaterParams(*db);
+    db->SetSQLDialect(3);
+    db->SetSynchronizeTime(false);
+    return db;
+  };
+  db_ = connect("DB");
+  tr_ = std::make_unique<fib::TFIBTransaction>(&form_);
+  tr_->SetName("TR");
+  tr_->SetDefaultDatabase(db_.get());
+  // Read committed: a refresh sees what another attachment committed.
+  tr_->TRParams().SetText("write\nisc_tpb_nowait\nrec_version\nread_committed");
+  db_->SetDefaultTransaction(tr_.get());
+  db_->Connect();
+  reader_db_ = connect("ReaderDB");
+  reader_tr_ = std::make_unique<fib::TFIBTransaction>(&form_);
+  reader_tr_->SetName("ReaderTR");
+  reader_tr_->SetDefaultDatabase(reader_db_.get());
+  reader_db_->SetDefaultTransaction(reader_tr_.get());
+  reader_db_->Connect();
+  Elsewhere("create table KS (ID integer not null primary key, I integer check (I is null or I <> 666), "
+            "S varchar(100), M blob sub_type 1, B blob sub_type 0, F double precision, D timestamp, L boolean)");
+}
+
+ZodSequencesDriver::~ZodSequencesDriver() {
+  ds_.reset();
+  if (tr_->Active()) tr_->Rollback();
+  db_->Close();
+  reader_db_->Close();
+  fib::ProcessMetadataCaches().TableInfo.Clear();
+}
+
+// Another attachment's statement in a transaction of its own, committed at
+// once. It waits for no lock: a row the data set's transaction still holds
+// fails the statement (and the step) instead of hanging the run.
+void ZodSequencesDriver::Elsewhere(const std::string& sql) {
+  fib::IIBClientLibrary& library = file_.Library();
+  ISC_STATUS* status = fib::StatusVector();
+  static const char tpb[] = {isc_tpb_version3, isc_tpb_write, isc_tpb_nowait, isc_tpb_read_committed,
+                             isc_tpb_rec_version};
+  isc_tr_handle transaction = 0;
+  fib::TransactionExistenceBlock teb{file_.Handle(), sizeof tpb, tpb};
+  fib::CheckClientCall(library.isc_start_multiple(status, &transaction, 1, &teb), true, library, nullptr);
+  if (library.isc_dsql_execute_immediate(status, file_.Handle(), &transaction, 0, sql.c_str(), 3, nullptr) != 0) {
+    const std::string text = "another attachment could not run \"" + sql.substr(0, 60) + "\" (a lock the data set holds?)";
+    library.isc_rollback_transaction(status, &transaction);
+    throw std::runtime_error(text);
+  }
+  fib::CheckClientCall(library.isc_commit_transaction(status, &transaction), true, library, nullptr);
+}
+
+void ZodSequencesDriver::Reset() {
+  ds_.reset();
+  if (tr_->Active()) tr_->Rollback();
+  Elsewhere("delete from KS");
+  committed_.clear();
+  for (int id = 1; id <= kFirstRows; ++id) {
+    FibRow row;
+    row.id = id;
+    std::string columns = "ID", values = std::to_string(id);
+    for (int c = 0; c < kFibColumns; ++c) {
+      const int v = (id * (c + 2)) % (kValues + 1);
+      row.cells[c] = Cell(static_cast<FibColumn>(c), v);
+      columns += std::string(", ") + kNames[c];
+      values += ", " + Literal(static_cast<FibColumn>(c), v);
+    }
+    Elsewhere("insert into KS (" + columns + ") values (" + values + ")");
+    committed_[id] = row;
+  }
+  working_ = committed_;
+  next_id_ = kFirstRows + 1;
+  cached_ = false;
+  update_ran_ = insert_ran_ = false;
+  applied_blob_ = false;
+  tx_dirty_ = false;
+  model_answer_.clear();
+  component_answer_.clear();
+
+  ds_ = std::make_unique<fib::TpZODDataSet>(&form_);
+  ds_->SetName("DS");
+  ds_->SetDatabase(db_.get());
+  ds_->SetTransaction(tr_.get());
+  ds_->SelectSQL().SetText("select ID, I, S, M, B, F, D, L from KS order by ID");
+  fib::TAutoUpdateOptions& options = ds_->AutoUpdateOptions();
+  options.SetUpdateTableName("KS");
+  options.SetKeyFields("ID");
+  options.SetAutoReWriteSqls(true);
+  options.SetCanChangeSQLs(true);
+  if (limited_) {
+    ds_->CacheModelOptions().SetCacheModelKind(fib::cmkLimitedBufferSize);
+    // A window that holds every row: the model does not follow rows read
+    // again from the server as the window moves.
+    ds_->CacheModelOptions().SetBufferChunks(64);
+  }
+  OpenDataSet();
+  ModelReadAll();
+}
+
+// Opens and fetches every row, so that the rows shown are those of the
+// open (the model does not follow a fetch that sees later changes).
+void ZodSequencesDriver::OpenDataSet() {
+  ds_->SetAutoCommit(!cached_);
+  ds_->SetCachedUpdates(cached_);
+  ds_->Open();
+  ds_->Last();
+  ds_->First();
+}
+
+// ---- The model
+
+std::vector<int> ZodSequencesDriver::ShownIds() const {
+  std::vector<int> ids;
+  for (const FibHeldRow& row : held_)
+    if (row.status != FibHeldRow::kDeleted) ids.push_back(row.shown.id);
+  return ids;
+}
+
+FibHeldRow* ZodSequencesDriver::Held(int id) {
+  for (FibHeldRow& row : held_)
+    if (row.shown.id == id) return &row;
+  return nullptr;
+}
+
+int ZodSequencesDriver::IdAt(int pos) const {
+  const std::vector<int> ids = ShownIds();
+  return ids.empty() ? -1 : ids[static_cast<size_t>(pos) % ids.size()];
+}
+
+bool ZodSequencesDriver::PendingUpdates() const {
+  return std::any_of(held_.begin(), held_.end(), [](const FibHeldRow& r) { return r.status != FibHeldRow::kUnmodified; });
+}
+
+void ZodSequencesDriver::ModelReadAll() {
+  replaced_blob_ids_.clear();
+  held_.clear();
+  for (const auto& [id, row] : working_) held_.push_back({row, row, FibHeldRow::kUnmodified});
+  const std::vector<int> ids = ShownIds();
+  current_ = ids.empty() ? std::nullopt : std::optional<int>(ids.front());
+}
+
+void ZodSequencesDriver::ModelAfterRemoval(const std::vector<int>& order, int removed) {
+  const std::vector<int> shown = ShownIds();
+  const auto is_shown = [&](int id) { return std::find(shown.begin(), shown.end(), id) != shown.end(); };
+  if (is_shown(removed)) {
+    current_ = removed;
+    return;
+  }
+  if (shown.empty()) {
+    current_.reset();
+    return;
+  }
+  const auto at = std::find(order.begin(), order.end(), removed);
+  for (auto next = at == order.end() ? order.end() : at + 1; next != order.end(); ++next)
+    if (is_shown(*next)) {
+      current_ = *next;
+      return;
+    }
+  current_ = shown.back();
+}
+
+// The cached changes go to the server in the data set's transaction.
+void ZodSequencesDriver::ModelApply() {
+  // The statements lock their rows until the transaction ends, whatever
+  // values they wrote.
+  if (PendingUpdates()) tx_dirty_ = true;
+  std::vector<FibHeldRow> kept;
+  for (FibHeldRow& row : held_) {
+    if ((row.status == FibHeldRow::kInserted || row.status == FibHeldRow::kModified) &&
+        (row.shown.cells[kFM] != row.original.cells[kFM] || row.shown.cells[kFB] != row.original.cells[kFB] ||
+         (row.status == FibHeldRow::kInserted && (row.shown.cells[kFM] || row.shown.cells[kFB]))))
+      applied_blob_ = true;
+    if (row.status == FibHeldRow::kDeleted) {
+      working_.erase(row.shown.id);
+      continue;
+    }
+    if (row.status != FibHeldRow::kUnmodified) working_[row.shown.id] = row.shown;
+    row.status = FibHeldRow::kUnmodified;
+    row.original = row.shown;
+    kept.push_back(row);
+  }
+  held_ = kept;
+}
+
+// ---- Generating
+
+Operation ZodSequencesDriver::Generate(sequences::Random& random) {
+  for (;;) {
+    Operation op;
+    op.kind = random.Pick(Kinds());
+    const int rows = static_cast<int>(ShownIds().size()) + 1;
+    const int column = random.Below(kFibColumns);
+    const int value = random.Percent(15) ? 0 : 1 + random.Below(kValues);
+    if (op.kind == "edit_post" || op.kind == "edit_cancel") op.args = {random.Below(rows), column, value};
+    else if (op.kind == "append_post" || op.kind == "other_insert") op.args = {column, value};
+    else if (op.kind == "delete") op.args = {random.Below(rows)};
+    else if (op.kind == "locate_key" || op.kind == "other_delete") op.args = {1 + random.Below(next_id_)};
+    else if (op.kind == "cached") op.args = {random.Below(2)};
+    else if (op.kind == "blob_stream") op.args = {random.Below(rows), random.Percent(50) ? kFM : kFB, 1 + random.Below(kValues)};
+    else if (op.kind == "refused_post") op.args = {random.Below(rows), column, value, 1 + random.Below(kValues)};
+    else if (op.kind == "other_update") op.args = {1 + random.Below(next_id_), column, value};
+    if (Applicable(op)) return op;
+  }
+}
+
+bool ZodSequencesDriver::Applicable(const Operation& op) {
+  const std::string& k = op.kind;
+  const bool has_rows = !ShownIds().empty();
+  if (kAvoidFirstPostWithBoolean && !BooleanPostAllowed(op)) return false;
+  const bool uncommitted = tx_dirty_ || working_ != committed_;
+  if (k == "edit_post" || k == "edit_cancel" || k == "delete" || k == "blob_stream") {
+    // The model does not follow a statement that finds its row gone.
+    return has_rows && working_.count(IdAt(op.args[0])) > 0;
+  }
+  if (k == "refused_post") return !cached_ && has_rows && op.args[1] != kFI && working_.count(IdAt(op.args[0])) > 0;
+  if (k == "refresh") {
+    if (!current_ || working_.count(*current_) == 0) return false;
+    return Held(*current_)->status == FibHeldRow::kUnmodified;
+  }
+  // The limited cache refuses cached updates (by design).
+  if (k == "cached" && limited_) return false;
+  if (k == "reopen" || k == "cached") return !PendingUpdates();
+  if (k == "apply") {
+    if (!cached_ || !PendingUpdates()) return false;
+    if (kAvoidApplyWithNoRecordShown && !has_rows) return false;
+    for (const FibHeldRow& row : held_) {
+      if (row.status == FibHeldRow::kUnmodified) continue;
+      if ((row.status == FibHeldRow::kInserted) == (working_.count(row.shown.id) > 0)) return false;
+    }
+    return true;
+  }
+  if (k == "cancel_updates") return cached_;
+  // The other attachment waits for no lock: it writes only while the data
+  // set's transaction holds no uncommitted change.
+  // The limited cache reads its window from the server as it moves: the
+  // model does not follow another attachment's rows there.
+  if (limited_ && (k == "other_update" || k == "other_delete" || k == "other_insert")) return false;
+  if (k == "other_update" || k == "other_delete") {
+    const FibHeldRow* row = Held(op.args[0]);
+    return !uncommitted && committed_.count(op.args[0]) > 0 && (row == nullptr || row->status == FibHeldRow::kUnmodified);
+  }
+  if (k == "other_insert") return !uncommitted;
+  if ((k == "rollback" || k == "rollback_retaining") && kAvoidRollbackOfAppliedBlob && applied_blob_) return false;
+  if ((k == "commit" || k == "rollback") && cached_ && kAvoidHardEndOverReplacedBlob && !replaced_blob_ids_.empty())
+    return false;
+  if (k == "commit" || k == "rollback") return !PendingUpdates();
+  return true;
+}
+
+bool ZodSequencesDriver::BooleanPostAllowed(const Operation& op) {
+  const std::string& k = op.kind;
+  const bool posts_edit = (k == "edit_post" || k == "blob_stream" || k == "refused_post") && !cached_;
+  if (posts_edit && !update_ran_ && !ShownIds().empty()) {
+    FibRow after = Held(IdAt(op.args[0]))->shown;
+    after.cells[op.args[1]] = Cell(static_cast<FibColumn>(op.args[1]), op.args[2]);
+    if (after.cells[kFL]) return false;
+  }
+  if (k == "append_post" && !cached_ && !insert_ran_ && op.args[0] == kFL && op.args[1] != 0) return false;
+  if (k == "apply") {
+    for (const FibHeldRow& row : held_) {
+      if (!row.shown.cells[kFL]) continue;
+      if ((row.status == FibHeldRow::kModified && !update_ran_) || (row.status == FibHeldRow::kInserted && !insert_ran_))
+        return false;
+    }
+  }
+  return true;
+}
+
+// ---- The model's side
+
+bool ZodSequencesDriver::ApplyToModel(const Operation& op) {
+  const std::string& k = op.kind;
+  const auto& a = op.args;
+  model_answer_.clear();
+  component_answer_.clear();
+  shown_before_ = static_cast<int>(ShownIds().size());
+  // Which generated statements ran once (see kAvoidFirstPostWithBoolean).
+  if (!cached_ && (k == "edit_post" || k == "blob_stream" || k == "refused_post")) update_ran_ = true;
+  if (!cached_ && k == "append_post") insert_ran_ = true;
+  if (k == "apply") {
+    for (const FibHeldRow& row : held_) {
+      if (row.status == FibHeldRow::kModified) update_ran_ = true;
+      if (row.status == FibHeldRow::kInserted) insert_ran_ = true;
+    }
+  }
+  if (k == "edit_post" || k == "blob_stream" || k == "refused_post") {
+    const int id = IdAt(a[0]);
+    FibHeldRow& row = *Held(id);
+    current_ = id;
+    row.shown.cells[a[1]] = Cell(static_cast<FibColumn>(a[1]), a[2]);
+    if (k == "refused_post") row.shown.cells[kFI] = Cell(kFI, a[3]);
+    if (cached_) {
+      if (row.status == FibHeldRow::kUnmodified) row.status = FibHeldRow::kModified;
+    } else {
+      // Every field is written, and the post commits.
+      working_[id] = row.shown;
+      committed_ = working_;
+      row.original = row.shown;
+    }
+    return false;
+  }
+  if (k == "edit_cancel") {
+    current_ = IdAt(a[0]);
+    return false;
+  }
+  if (k == "append_post") {
+    FibHeldRow row;
+    row.shown.id = next_id_++;
+    row.shown.cells[a[0]] = Cell(static_cast<FibColumn>(a[0]), a[1]);
+    row.original = row.shown;
+    if (cached_) {
+      row.status = FibHeldRow::kInserted;
+    } else {
+      working_[row.shown.id] = row.shown;
+      committed_ = working_;
+    }
+    held_.push_back(row);
+    current_ = row.shown.id;
+    return false;
+  }
+  if (k == "delete") {
+    std::vector<int> before;
+    for (const FibHeldRow& row : held_) before.push_back(row.shown.id);
+    const int id = IdAt(a[0]);
+    FibHeldRow& row = *Held(id);
+    if (cached_ && row.status != FibHeldRow::kInserted) {
+      row.status = FibHeldRow::kDeleted;
+    } else {
+      if (!cached_) {
+        working_.erase(id);
+        committed_ = working_;
+      }
+      held_.erase(held_.begin() + (&row - held_.data()));
+    }
+    ModelAfterRemoval(before, id);
+    return false;
+  }
+  if (k == "refresh") {
+    // Refresh reads the current record again, not the whole set.
+    FibHeldRow& row = *Held(*current_);
+    row.shown = row.original = working_[*current_];
+    return false;
+  }
+  if (k == "reopen") {
+    ModelReadAll();
+    return false;
+  }
+  if (k == "cached") {
+    cached_ = a[0] == 1;
+    ModelReadAll();
+    return false;
+  }
+  if (k == "locate_key") {
+    const std::vector<int> ids = ShownIds();
+    const bool found = std::find(ids.begin(), ids.end(), a[0]) != ids.end();
+    if (found) current_ = a[0];
+    model_answer_ = found ? "found" : "not found";
+    return false;
+  }
+  if (k == "apply") {
+    ModelApply();
+    if (current_ && !Held(*current_)) ModelReadAll();
+    return false;
+  }
+  if (k == "cancel_updates") {
+    std::vector<int> before;
+    for (const FibHeldRow& row : held_) before.push_back(row.shown.id);
+    std::vector<FibHeldRow> kept;
+    for (FibHeldRow& row : held_) {
+      if (row.status == FibHeldRow::kInserted) continue;
+      row.shown = row.original;
+      row.status = FibHeldRow::kUnmodified;
+      kept.push_back(row);
+    }
+    held_ = kept;
+    // The cursor stays on its record, or goes to the first when that one
+    // was new.
+    const std::vector<int> ids = ShownIds();
+    if (!current_ || std::find(ids.begin(), ids.end(), *current_) == ids.end())
+      current_ = ids.empty() ? std::nullopt : std::optional<int>(ids.front());
+    return false;
+  }
+  if (k == "other_update") {
+    if (a[1] == kFM || a[1] == kFB) replaced_blob_ids_.push_back(a[0]);
+    FibRow row = committed_[a[0]];
+    row.cells[a[1]] = Cell(static_cast<FibColumn>(a[1]), a[2]);
+    committed_[a[0]] = working_[a[0]] = row;
+    return false;
+  }
+  if (k == "other_insert") {
+    FibRow row;
+    row.id = next_id_++;
+    row.cells[a[0]] = Cell(static_cast<FibColumn>(a[0]), a[1]);
+    committed_[row.id] = working_[row.id] = row;
+    return false;
+  }
+  if (k == "other_delete") {
+    committed_.erase(a[0]);
+    working_.erase(a[0]);
+    return false;
+  }
+  // A hard end closes the data set (opened again by the application) unless
+  // it holds cached updates: then it keeps its records as they are.
+  if (k == "commit_retaining" || k == "commit") {
+    committed_ = working_;
+    applied_blob_ = false;
+    tx_dirty_ = false;
+    if (k == "commit" && !cached_) ModelReadAll();
+    return false;
+  }
+  if (k == "rollback_retaining" || k == "rollback") {
+    working_ = committed_;
+    tx_dirty_ = false;
+    if (k == "rollback" && !cached_) ModelReadAll();
+    return false;
+  }
+  throw std::logic_error("unknown operation " + k);
+}
+
+// ---- The component's side
+
+// By the count the model showed before the step (the limited cache model
+// answers RecordCount from its window).
+void ZodSequencesDriver::GoTo(int pos) {
+  ds_->First();
+  const int count = shown_before_;
+  if (count > 0) ds_->MoveBy(pos % count);
+}
+
+void ZodSequencesDriver::ApplyToComponent(const Operation& op) {
+  fib::TpZODDataSet& d = *ds_;
+  const std::string& k = op.kind;
+  const auto& a = op.args;
+  if (k == "edit_post" || k == "edit_cancel") {
+    GoTo(a[0]);
+    d.Edit();
+    Write(*d.FieldByName(kNames[a[1]]), static_cast<FibColumn>(a[1]), a[2]);
+    if (k == "edit_post") PostOrCancel(d);
+    else d.Cancel();
+  } else if (k == "append_post") {
+    d.Append();
+    d.FieldByName("ID")->SetAsInteger(next_id_ - 1);
+    Write(*d.FieldByName(kNames[a[0]]), static_cast<FibColumn>(a[0]), a[1]);
+    PostOrCancel(d);
+  } else if (k == "delete") {
+    GoTo(a[0]);
+    d.Delete();
+  } else if (k == "refresh") {
+    d.Refresh();
+  } else if (k == "reopen") {
+    d.Close();
+    OpenDataSet();
+  } else if (k == "cached") {
+    d.Close();
+    OpenDataSet();
+  } else if (k == "locate_key") {
+    component_answer_ = d.Locate("ID", classlib::Variant(a[0]), {}) ? "found" : "not found";
+  } else if (k == "apply") {
+    d.ApplyUpdates();
+  } else if (k == "cancel_updates") {
+    d.CancelUpdates();
+  } else if (k == "blob_stream") {
+    GoTo(a[0]);
+    d.Edit();
+    {
+      const std::string bytes = a[1] == kFB ? Bytes(a[2]) : Text(kFM, a[2]);
+      auto stream = d.CreateBlobStream(d.FieldByName(kNames[a[1]]), classlib::bmWrite);
+      stream->Write(bytes.data(), static_cast<int>(bytes.size()));
+    }
+    PostOrCancel(d);
+  } else if (k == "refused_post") {
+    GoTo(a[0]);
+    d.Edit();
+    Write(*d.FieldByName(kNames[a[1]]), static_cast<FibColumn>(a[1]), a[2]);
+    d.FieldByName("I")->SetAsInteger(kRefusedI);
+    bool refused = false;
+    try {
+      d.Post();
+    } catch (const std::exception&) {
+      refused = true;
+    }
+    if (!refused) throw std::runtime_error("the post of I = 666 was not refused by the CHECK constraint");
+    Write(*d.FieldByName("I"), kFI, a[3]);
+    PostOrCancel(d);
+  } else if (k == "other_update") {
+    Elsewhere(std::string("update KS set ") + kNames[a[1]] + " = " + Literal(static_cast<FibColumn>(a[1]), a[2]) +
+              " where ID = " + std::to_string(a[0]));
+  } else if (k == "other_insert") {
+    Elsewhere("insert into KS (ID, " + std::string(kNames[a[0]]) + ") values (" + std::to_string(next_id_ - 1) + ", " +
+              Literal(static_cast<FibColumn>(a[0]), a[1]) + ")");
+  } else if (k == "other_delete") {
+    Elsewhere("delete from KS where ID = " + std::to_string(a[0]));
+  } else if (k == "commit_retaining") {
+    if (tr_->Active()) tr_->CommitRetaining();
+  } else if (k == "rollback_retaining") {
+    if (tr_->Active()) tr_->RollbackRetaining();
+  } else if (k == "commit" || k == "rollback") {
+    // A hard end of the transaction closes its data sets; the application
+    // opens this one again.
+    if (tr_->Active()) {
+      if (k == "commit") tr_->Commit();
+      else tr_->Rollback();
+    }
+    if (!d.Active()) OpenDataSet();
+    if (kStartTransactionAfterHardEnd && !tr_->Active()) tr_->StartTransaction();
+  }
+}
+
+// ---- Comparing
+
+std::vector<FibRow> ZodSequencesDriver::ReadServer() {
+  fib::TFIBDataSet reader(&form_);
+  reader.SetName("Reader");
+  reader.SetDatabase(reader_db_.get());
+  reader.SetTransaction(reader_tr_.get());
+  reader.SelectSQL().SetText("select ID, I, S, M, B, F, D, L from KS order by ID");
+  reader_tr_->StartTransaction();
+  reader.Open();
+  std::vector<FibRow> rows;
+  for (; !reader.Eof(); reader.Next()) rows.push_back(ReadRow(reader));
+  reader.Close();
+  reader_tr_->Commit();
+  return rows;
+}
+
+std::string ZodSequencesDriver::Compare() {
+  fib::TpZODDataSet& d = *ds_;
+  std::ostringstream out;
+  if (!d.Active()) {
+    out << "the data set is closed\n";
+    return out.str();
+  }
+  if (d.State() != classlib::dsBrowse) out << "the data set is not browsing\n";
+  if (component_answer_ != model_answer_) out << "answered '" << component_answer_ << "', the model '" << model_answer_ << "'\n";
+  std::vector<FibRow> shown;
+  const int current = d.IsEmpty() ? -1 : d.FieldByName("ID")->AsInteger();
+  if (!d.IsEmpty()) {
+    const classlib::TBookmark mark = d.GetBookmark();
+    for (d.First(); !d.Eof(); d.Next()) shown.push_back(ReadRow(d));
+    d.GotoBookmark(mark);
+  }
+  std::vector<FibRow> expected;
+  for (int id : ShownIds()) expected.push_back(Held(id)->shown);
+  if (shown != expected) {
+    out << "rows shown differ:\n";
+    for (size_t i = 0; i < std::max(shown.size(), expected.size()); ++i) {
+      const std::string got = i < shown.size() ? RowText(shown[i]) : "(none)";
+      const std::string want = i < expected.size() ? RowText(expected[i]) : "(none)";
+      if (got != want) out << "  row " << i + 1 << ": shown " << got << "\n         model " << want << "\n";
+    }
+  }
+  if (current != current_.value_or(-1)) out << "current record ID " << current << ", the model " << current_.value_or(-1) << "\n";
+  if (cached_ && d.UpdatesPending() != PendingUpdates())
+    out << "UpdatesPending " << d.UpdatesPending() << ", the model " << PendingUpdates() << "\n";
+  const std::vector<FibRow> server = ReadServer();
+  std::vector<FibRow> server_expected;
+  for (const auto& [id, row] : committed_) server_expected.push_back(row);
+  if (server != server_expected) {
+    out << "the server's committed rows differ:\n";
+    for (size_t i = 0; i < std::max(server.size(), server_expected.size()); ++i) {
+      const std::string got = i < server.size() ? RowText(server[i]) : "(none)";
+      const std::string want = i < server_expected.size() ? RowText(server_expected[i]) : "(none)";
+      if (got != want) out << "  row " << i + 1 << ": server " << got << "\n         model " << want << "\n";
+    }
+  }
+  return out.str();
+}
+
+std::string ZodSequencesDriver::Describe(const Operation& op) const {
+  const std::string& k = op.kind;
+  const auto& a = op.args;
+  const auto set = [](int column, int v) {
+    return std::string(kNames[column]) + " := " + (v == 0 ? std::string("NULL") : "value #" + std::to_string(v));
+  };
+  if (k == "edit_post") return "row " + std::to_string(a[0]) + ": Edit, " + set(a[1], a[2]) + ", Post";
+  if (k == "edit_cancel") return "row " + std::to_string(a[0]) + ": Edit, " + set(a[1], a[2]) + ", Cancel";
+  if (k == "append_post") return "Append a new ID, " + set(a[0], a[1]) + ", Post";
+  if (k == "delete") return "row " + std::to_string(a[0]) + ": Delete";
+  if (k == "refresh") return "Refresh";
+  if (k == "reopen") return "Close, Open";
+  if (k == "cached") return std::string("Close, CachedUpdates ") + (a[0] ? "on" : "off") + ", Open";
+  if (k == "locate_key") return "Locate ID = " + std::to_string(a[0]);
+  if (k == "apply") return "ApplyUpdates";
+  if (k == "cancel_updates") return "CancelUpdates";
+  if (k == "blob_stream") return "row " + std::to_string(a[0]) + ": Edit, " + set(a[1], a[2]) + " through CreateBlobStream, Post";
+  if (k == "refused_post")
+    return "row " + std::to_string(a[0]) + ": Edit, " + set(a[1], a[2]) + ", I := 666, Post (refused), " + set(kFI, a[3]) + ", Post";
+  if (k == "other_update") return "another attachment: ID " + std::to_string(a[0]) + ", " + set(a[1], a[2]);
+  if (k == "other_insert") return "another attachment inserts a new ID, " + set(a[0], a[1]);
+  if (k == "other_delete") return "another attachment deletes ID " + std::to_string(a[0]);
+  if (k == "commit_retaining") return "the transaction: CommitRetaining";
+  if (k == "rollback_retaining") return "the transaction: RollbackRetaining";
+  if (k == "commit") return "the transaction: Commit";
+  if (k == "rollback") return "the transaction: Rollback";
+  return k;
+}
+
+}  // namespace fib_test
