@@ -17,8 +17,11 @@
 #include "dacore/object_shared.h"
 #include "oracle/error_ora.h"
 #include "oracle/lob_ora_file.h"
+#include "oracle/object_ora_array.h"
+#include "oracle/object_ora_type.h"
 #include "oracle/query_ora_dataset.h"
 #include "oracle/session_ora_session.h"
+#include "oracle/tests/object_fixture.h"
 #include "oracle/tests/rset_fixture.h"
 #include "oracle/tests/standin_fixture_values.h"
 #include "oracle/value_interval.h"
@@ -58,6 +61,7 @@ class ConcurrentValueErrorsTest : public RecordSetTest {
     fetch_->AddRows(kFiles, "1|DOCS/report.bin\n2|DOCS/missing.bin");
     fetch_->ScriptQuery(kSpans, "ID NUMBER(5); T TIMESTAMP(6); I INTERVAL DAY(2) TO SECOND(6); N NUMBER(30)");
     fetch_->AddRows(kSpans, "1|2001-02-03 04:05:06.000000|+01 00:00:00.000000|42");
+    objects_.DeclareSampleTypes();
   }
   void TearDown() override {
     values_.reset();
@@ -70,6 +74,7 @@ class ConcurrentValueErrorsTest : public RecordSetTest {
     std::unique_ptr<TOraSession> session = std::make_unique<TOraSession>();
     std::unique_ptr<TOraQuery> files = std::make_unique<TOraQuery>();
     std::unique_ptr<TOraQuery> spans = std::make_unique<TOraQuery>();
+    ObjectRef lines;  // an empty nested table of SCOTT.LINES_T
 
     Work() {
       session->SetConnectString("scott/tiger@db1");
@@ -77,6 +82,10 @@ class ConcurrentValueErrorsTest : public RecordSetTest {
       session->SetConnected(true);
       Open(*files, kFiles);
       Open(*spans, kSpans);
+      TOraType* type = new TOraType(session->OCIConnection()->GetSvcCtx(), "SCOTT.LINES_T");
+      lines.reset(new TOraNestTable(type));
+      type->Release();
+      lines->AllocObject();
     }
     void Open(TOraQuery& query, const char* sql) {
       query.SetSession(session.get());
@@ -120,12 +129,15 @@ class ConcurrentValueErrorsTest : public RecordSetTest {
     auto* stamp = two.Of<TOraTimeStamp>(*two.spans, "T");
     auto* number = two.Of<TOraNumber>(*two.spans, "N");
     if (!missing || !unopened || !interval || !written || !stamp || !number) return {"a value is missing"};
+    auto* lines = dynamic_cast<TOraNestTable*>(one.lines.get());
+    OCISvcCtx* context = two.session->OCIConnection()->GetSvcCtx();
     std::thread first([&] {
       start_together();
       for (int round = 0; round < kRounds; ++round) {
         expect("the missing file's open", ErrorOf([&] { missing->Open(); }), "22288 ORA-22288");
         expect("the unopened file's read", ErrorOf([&] { unopened->ReadLob(); }), "22289 ORA-22289");
         expect("the interval's text", ErrorOf([&] { interval->SetAsString("no interval"); }), "1867 ORA-01867");
+        expect("the nested table's deletion", ErrorOf([&] { lines->DeleteItem(5); }), "22160 ORA-22160");
       }
     });
     std::thread second([&] {
@@ -134,6 +146,8 @@ class ConcurrentValueErrorsTest : public RecordSetTest {
         expect("the file's write", ErrorOf([&] { written->WriteLob(); }), "22275 ORA-22275");
         expect("the timestamp's text", ErrorOf([&] { stamp->SetAsString("no timestamp"); }), kStampError);
         expect("the number's text", ErrorOf([&] { number->SetAsString("12x"); }), "1722 ORA-01722");
+        expect("the missing type's description",
+               ErrorOf([&] { dacore::ReleaseShared(new TOraType(context, "SCOTT.NO_SUCH_T")); }), kNoTypeError);
       }
     });
     first.join();
@@ -142,6 +156,8 @@ class ConcurrentValueErrorsTest : public RecordSetTest {
   }
 
   static constexpr const char* kStampError = "1858 ORA-01858";
+  static constexpr const char* kNoTypeError = "4043 ORA-04043";
+  ObjectControl objects_;
   std::unique_ptr<StandinValues> values_;
 };
 
