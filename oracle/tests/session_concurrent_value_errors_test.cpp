@@ -1,6 +1,7 @@
 // Errors of the values two sessions work on at once, on two threads: BFILE
-// opens and reads, LOB writes, interval and timestamp texts that fail at
-// the same moment each raise their own error, never the one the other
+// opens and reads, LOB writes, interval, timestamp and number texts, a
+// nested table's deletion and a type's description that fail at the same
+// moment each raise their own error, never the one the other
 // session's value left behind (the text of a failure is read by a second
 // call). Values kept past their session still raise their own errors and
 // never hand the client a handle freed with the session. Every round is
