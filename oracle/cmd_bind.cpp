@@ -222,11 +222,14 @@ void TOCICommand::BindParam(TOraParamDesc& param) {
     size = sizeof(OCILobLocator*);
   } else if (data_type >= dtTimeStamp && data_type <= dtIntervalDS && param.GetArrayLength() < 2) {
     auto* object = param.GetObject();
+    // Bound on this session, the value reports through its connection.
     if (auto* stamp = dynamic_cast<TOraTimeStamp*>(object)) {
+      stamp->SetOCISvcCtx(connection->GetSvcCtx());
       stamp->AllocDateTime();
       value = stamp->GetOCIDateTimeCell();
       indicator = stamp->IndicatorCell();
     } else if (auto* interval = dynamic_cast<TOraInterval*>(object)) {
+      interval->SetOCISvcCtx(connection->GetSvcCtx());
       interval->GetOCIInterval();
       value = interval->GetOCIIntervalCell();
       indicator = interval->IndicatorCell();
@@ -237,6 +240,7 @@ void TOCICommand::BindParam(TOraParamDesc& param) {
   } else if ((data_type == dtInt64 || data_type == dtNumber) && param.GetArrayLength() < 2) {
     auto* number = dynamic_cast<TOraNumber*>(param.GetObject());
     if (!number) NotSupported();
+    number->SetOCISvcCtx(connection->GetSvcCtx());
     value = number->GetOCINumberPtr();
     indicator = number->IndicatorCell();
     size = sizeof(OCINumber);

@@ -118,7 +118,7 @@ void TOCIConnection::Connect(const std::string& connect_string) {
       case kClientPoolSession: ConnectPooled(); break;
       default: ConnectMTS(); break;
     }
-    OpenSvcCtx(hSvcCtx);
+    OpenSvcCtx(hSvcCtx, hError);
   } else {
     CheckOCI();
   }

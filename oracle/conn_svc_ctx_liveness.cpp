@@ -3,6 +3,8 @@
 #include <map>
 #include <mutex>
 
+#include "oracle/call_state.h"
+
 namespace oracle {
 
 namespace {
@@ -19,7 +21,11 @@ OpenContexts& TheOpenContexts() {
 
 }  // namespace
 
-void OpenSvcCtx(OCISvcCtx* svc_ctx) {
+OCIError* TSvcCtxLiveness::Error() const { return Open() && error_ ? error_ : hOCIError; }
+
+OCIError* ErrorHandleOf(const TSvcCtxToken& token) { return token ? token->Error() : hOCIError; }
+
+void OpenSvcCtx(OCISvcCtx* svc_ctx, OCIError* error) {
   if (!svc_ctx) return;
   OpenContexts& contexts = TheOpenContexts();
   std::lock_guard<std::mutex> guard(contexts.lock);
@@ -27,7 +33,7 @@ void OpenSvcCtx(OCISvcCtx* svc_ctx) {
   // A context left registered (an end that never ran) is closed for the
   // values that took it: they belong to the session before.
   if (token) token->MarkClosed();
-  token = std::make_shared<TSvcCtxLiveness>();
+  token = std::make_shared<TSvcCtxLiveness>(error);
 }
 
 void CloseSvcCtx(OCISvcCtx* svc_ctx) {

@@ -52,14 +52,16 @@ int TOraFile::GetCharsetForm() { return SQLCS_IMPLICIT; }
 void TOraFile::Open() {
   CheckAlloc();
   CheckSession();
-  if (IsInit()) CheckOciStatus(OCILobFileOpen(GetOCISvcCtx(), hOCIError, Locator(), OCI_FILE_READONLY));
+  OCIError* const error = ErrorHandle();
+  if (IsInit()) CheckOciStatus(OCILobFileOpen(GetOCISvcCtx(), error, Locator(), OCI_FILE_READONLY), error);
   opened_ = IsInit();
 }
 
 void TOraFile::Close() {
   CheckAlloc();
   CheckSession();
-  if (IsInit()) CheckOciStatus(OCILobFileClose(GetOCISvcCtx(), hOCIError, Locator()));
+  OCIError* const error = ErrorHandle();
+  if (IsInit()) CheckOciStatus(OCILobFileClose(GetOCISvcCtx(), error, Locator()), error);
   opened_ = false;
 }
 
@@ -67,7 +69,8 @@ bool TOraFile::IsOpen() {
   if (!Locator() || !IsInit()) return false;
   CheckSession();
   boolean is_open = 0;
-  CheckOciStatus(OCILobFileIsOpen(GetOCISvcCtx(), hOCIError, Locator(), &is_open));
+  OCIError* const error = ErrorHandle();
+  CheckOciStatus(OCILobFileIsOpen(GetOCISvcCtx(), error, Locator(), &is_open), error);
   return is_open != 0;
 }
 
@@ -75,10 +78,11 @@ bool TOraFile::Exists() {
   if (!Locator() || !IsInit() || FileName().empty()) return false;
   CheckSession();
   boolean exists = 0;
-  const sword status = OCILobFileExists(GetOCISvcCtx(), hOCIError, Locator(), &exists);
+  OCIError* const error = ErrorHandle();
+  const sword status = OCILobFileExists(GetOCISvcCtx(), error, Locator(), &exists);
   if (status == OCI_SUCCESS) return exists != 0;
-  if (status == OCI_ERROR && GetOciErrorCode(status) == 22285) return false;
-  RaiseOciStatusError(status);
+  if (status == OCI_ERROR && GetOciErrorCode(status, error) == 22285) return false;
+  RaiseOciStatusError(status, error);
   return exists != 0;
 }
 
@@ -118,9 +122,11 @@ std::string TOraFile::GetNamePart(bool directory) {
   if (!Locator() || !IsInit()) return "";
   std::vector<OraText> buffer(static_cast<size_t>(directory ? kMaxBFileDirectoryLength : kMaxBFileNameLength));
   ub2 length = static_cast<ub2>(buffer.size());
-  CheckOciStatus(OCILobFileGetName(LocatorEnv(), hOCIError, Locator(), directory ? buffer.data() : nullptr,
+  OCIError* const error = ErrorHandle();
+  CheckOciStatus(OCILobFileGetName(LocatorEnv(), error, Locator(), directory ? buffer.data() : nullptr,
                                    directory ? &length : nullptr, directory ? nullptr : buffer.data(),
-                                   directory ? nullptr : &length));
+                                   directory ? nullptr : &length),
+                 error);
   if (length == 1 && buffer[0] == 0) return "";
   return std::string(reinterpret_cast<const char*>(buffer.data()), length);
 }
@@ -134,8 +140,10 @@ void TOraFile::SetNames(const std::string& directory, const std::string& name) {
   AllocLob();
   const std::string& dir = directory.empty() ? kEmptyPart : directory;
   const std::string& file = name.empty() ? kEmptyPart : name;
-  CheckOciStatus(OCILobFileSetName(LocatorEnv(), hOCIError, GetOCILobLocatorCell(), Bytes(dir),
-                                   static_cast<ub2>(dir.size()), Bytes(file), static_cast<ub2>(file.size())));
+  OCIError* const error = ErrorHandle();
+  CheckOciStatus(OCILobFileSetName(LocatorEnv(), error, GetOCILobLocatorCell(), Bytes(dir),
+                                   static_cast<ub2>(dir.size()), Bytes(file), static_cast<ub2>(file.size())),
+                 error);
 }
 
 void TOraFile::SetFileDir(const std::string& value) {

@@ -36,7 +36,8 @@ void TOraLob::SetOCISvcCtx(OCISvcCtx* svc_ctx) {
   env_ = nullptr;
   if (!svc_ctx) return;
   void* env = nullptr;
-  CheckOciStatus(OCIAttrGet(svc_ctx, OCI_HTYPE_SVCCTX, &env, nullptr, OCI_ATTR_ENV, hOCIError));
+  OCIError* const error = ErrorHandle();
+  CheckOciStatus(OCIAttrGet(svc_ctx, OCI_HTYPE_SVCCTX, &env, nullptr, OCI_ATTR_ENV, error), error);
   env_ = static_cast<OCIEnv*>(env);
 }
 
@@ -108,10 +109,11 @@ void TOraLob::CreateTemporary(TLobType lob_type) {
   // CLOB is a CLOB in the national character set form. The other kinds keep
   // form 0, which the client takes as the database's own.
   const bool national = lob_type == ltNClob;
-  CheckOciStatus(OCILobCreateTemporary(svc_ctx_, hOCIError, Locator(), 0,
-                                       national ? SQLCS_NCHAR : 0,
+  OCIError* const error = ErrorHandle();
+  CheckOciStatus(OCILobCreateTemporary(svc_ctx_, error, Locator(), 0, national ? SQLCS_NCHAR : 0,
                                        static_cast<ub1>(national ? ltClob + 1 : lob_type + 1), 0,
-                                       OCI_DURATION_SESSION));
+                                       OCI_DURATION_SESSION),
+                 error);
   lob_type_ = lob_type;
   charset_form_ = lob_type == ltNClob ? SQLCS_NCHAR : SQLCS_IMPLICIT;
 }
@@ -121,26 +123,29 @@ void TOraLob::FreeTemporary() {
   CheckSession();
   // The locator is let go even when the server refuses, so a failed free
   // cannot be retried forever by the destructor.
-  sword status = OCILobFreeTemporary(svc_ctx_, hOCIError, Locator());
+  OCIError* const error = ErrorHandle();
+  sword status = OCILobFreeTemporary(svc_ctx_, error, Locator());
   OCILobLocator* locator = Locator();
   SetLocator(nullptr);
   charset_form_ = 0;
   if (owns_locator_) OCIDescriptorFree(locator, OCI_DTYPE_LOB);
   owns_locator_ = false;
-  CheckOciStatus(status);
+  CheckOciStatus(status, error);
 }
 
 bool TOraLob::IsTemporary() {
   CheckAlloc();
   boolean temporary = 0;
-  CheckOciStatus(OCILobIsTemporary(LocatorEnv(), hOCIError, Locator(), &temporary));
+  OCIError* const error = ErrorHandle();
+  CheckOciStatus(OCILobIsTemporary(LocatorEnv(), error, Locator(), &temporary), error);
   return temporary != 0;
 }
 
 bool TOraLob::IsInit() {
   CheckAlloc();
   boolean init = 0;
-  CheckOciStatus(OCILobLocatorIsInit(LocatorEnv(), hOCIError, Locator(), &init));
+  OCIError* const error = ErrorHandle();
+  CheckOciStatus(OCILobLocatorIsInit(LocatorEnv(), error, Locator(), &init), error);
   return init != 0;
 }
 
@@ -152,7 +157,8 @@ uint32_t TOraLob::LengthLob() {
     return 0;
   }
   ub4 length = 0;
-  CheckOciStatus(OCILobGetLength(svc_ctx_, hOCIError, Locator(), &length));
+  OCIError* const error = ErrorHandle();
+  CheckOciStatus(OCILobGetLength(svc_ctx_, error, Locator(), &length), error);
   if (length == 0) needs_read_ = false;
   return length;
 }
@@ -161,7 +167,8 @@ int TOraLob::GetCharsetForm() {
   if (charset_form_ == 0) {
     CheckAlloc();
     ub1 form = 0;
-    CheckOciStatus(OCILobCharSetForm(LocatorEnv(), hOCIError, Locator(), &form));
+    OCIError* const error = ErrorHandle();
+    CheckOciStatus(OCILobCharSetForm(LocatorEnv(), error, Locator(), &form), error);
     charset_form_ = form;
     if (form == SQLCS_NCHAR) lob_type_ = ltNClob;
   }

@@ -70,6 +70,9 @@ class TOraLob : public dacore::TCompressedBlob {
   void SetOCISvcCtx(OCISvcCtx* svc_ctx);
   // A context is set and its session is still open.
   bool SessionOpen() const;
+  // The error handle the value's calls report through: its connection's
+  // while the session is open, else the environment's.
+  OCIError* ErrorHandle() const { return ErrorHandleOf(svc_token_); }
 
   bool Cached() const { return cached_; }
   void SetCached(bool value);
@@ -106,7 +109,7 @@ class TOraLob : public dacore::TCompressedBlob {
 
  private:
   // The status of a read: 99 (more to come) passes, anything else is checked.
-  static void CheckReadStatus(sword status);
+  static void CheckReadStatus(sword status, OCIError* error);
   ub2 ClientCharsetId();
   // The most bytes one character takes in the client's buffer.
   uint32_t MaxCharBytes() const;

@@ -14,28 +14,29 @@ namespace oracle {
 using dacore::PieceData;
 using dacore::PieceHeader;
 
-void TOraLob::CheckReadStatus(sword status) {
-  if (status != OCI_NEED_DATA) CheckOciStatus(status);
+void TOraLob::CheckReadStatus(sword status, OCIError* error) {
+  if (status != OCI_NEED_DATA) CheckOciStatus(status, error);
 }
 
 ub2 TOraLob::ClientCharsetId() { return IsUnicode() ? OCI_UTF16ID : 0; }
 
 sword TOraLob::ReadPiece(PieceHeader* piece, bool first) {
+  OCIError* const error = ErrorHandle();
   const ub1 form = static_cast<ub1>(GetCharsetForm());
   sword status;
   if (OCIVersion < 10000) {
     // Amount 0 streams the whole value, one buffer a call.
     ub4 amount = 0;
-    status = OCILobRead(svc_ctx_, hOCIError, Locator(), &amount, 1, PieceData(piece), piece->size,
+    status = OCILobRead(svc_ctx_, error, Locator(), &amount, 1, PieceData(piece), piece->size,
                         nullptr, nullptr, ClientCharsetId(), form);
-    CheckReadStatus(status);
+    CheckReadStatus(status, error);
     piece->used = static_cast<uint32_t>(GetCharSize()) * amount;
   } else {
     ub8 bytes = 0, chars = 0;
-    status = OCILobRead2(svc_ctx_, hOCIError, Locator(), &bytes, &chars, 1, PieceData(piece),
+    status = OCILobRead2(svc_ctx_, error, Locator(), &bytes, &chars, 1, PieceData(piece),
                          piece->size, first ? OCI_FIRST_PIECE : OCI_NEXT_PIECE, nullptr, nullptr,
                          ClientCharsetId(), form);
-    CheckReadStatus(status);
+    CheckReadStatus(status, error);
     piece->used = static_cast<uint32_t>(bytes);
   }
   return status;
@@ -73,7 +74,8 @@ void TOraLob::WriteLob() {
   CheckSession();
   CheckInit();
   const ub1 form = static_cast<ub1>(GetCharsetForm());
-  CheckOciStatus(OCILobTrim(svc_ctx_, hOCIError, Locator(), 0));
+  OCIError* const error = ErrorHandle();
+  CheckOciStatus(OCILobTrim(svc_ctx_, error, Locator(), 0), error);
   const bool character = lob_type_ == ltClob || lob_type_ == ltNClob;
   ub4 offset = 1;
   for (PieceHeader* piece = FirstPiece(); piece; piece = piece->next) {
@@ -85,8 +87,9 @@ void TOraLob::WriteLob() {
       --length;
     if (length == 0) continue;
     ub4 amount = IsUnicode() ? length / static_cast<ub4>(GetCharSize()) : length;
-    CheckOciStatus(OCILobWrite(svc_ctx_, hOCIError, Locator(), &amount, offset, PieceData(piece),
-                               length, OCI_ONE_PIECE, nullptr, nullptr, ClientCharsetId(), form));
+    CheckOciStatus(OCILobWrite(svc_ctx_, error, Locator(), &amount, offset, PieceData(piece),
+                               length, OCI_ONE_PIECE, nullptr, nullptr, ClientCharsetId(), form),
+                   error);
     offset += amount;
   }
   SetModified(false);
@@ -100,6 +103,7 @@ uint32_t TOraLob::MaxCharBytes() const {
 uint32_t TOraLob::ReadChars(uint64_t offset, uint64_t chars, void* dest, uint32_t capacity,
                             uint64_t& chars_read) {
   const ub1 form = static_cast<ub1>(GetCharsetForm());
+  OCIError* const error = ErrorHandle();
   if (OCIVersion < 10000) {
     // The older read turns into a polling read when the characters asked
     // for do not fit the buffer: ask for no more than surely fit, and end
@@ -107,28 +111,30 @@ uint32_t TOraLob::ReadChars(uint64_t offset, uint64_t chars, void* dest, uint32_
     // the next read.
     const uint64_t fit = std::max<uint64_t>(capacity / MaxCharBytes(), 1);
     ub4 amount = static_cast<ub4>(std::min(chars, fit));
-    const sword status = OCILobRead(svc_ctx_, hOCIError, Locator(), &amount, static_cast<ub4>(offset), dest,
+    const sword status = OCILobRead(svc_ctx_, error, Locator(), &amount, static_cast<ub4>(offset), dest,
                                     capacity, nullptr, nullptr, ClientCharsetId(), form);
-    CheckReadStatus(status);
+    CheckReadStatus(status, error);
     chars_read = amount;
     if (status == OCI_NEED_DATA) EndPolledRead(static_cast<ub4>(offset), form);
     return static_cast<uint32_t>(GetCharSize()) * amount;
   }
   ub8 bytes = chars, char_amount = chars;
-  CheckReadStatus(OCILobRead2(svc_ctx_, hOCIError, Locator(), &bytes, &char_amount, offset, dest,
-                              capacity, OCI_ONE_PIECE, nullptr, nullptr, ClientCharsetId(), form));
+  CheckReadStatus(OCILobRead2(svc_ctx_, error, Locator(), &bytes, &char_amount, offset, dest,
+                              capacity, OCI_ONE_PIECE, nullptr, nullptr, ClientCharsetId(), form),
+                  error);
   chars_read = char_amount;
   return static_cast<uint32_t>(bytes);
 }
 
 void TOraLob::EndPolledRead(ub4 offset, ub1 form) {
   std::vector<uint8_t> rest(PieceSize());
+  OCIError* const error = ErrorHandle();
   sword status = OCI_NEED_DATA;
   while (status == OCI_NEED_DATA) {
     ub4 amount = 0;
-    status = OCILobRead(svc_ctx_, hOCIError, Locator(), &amount, offset, rest.data(),
+    status = OCILobRead(svc_ctx_, error, Locator(), &amount, offset, rest.data(),
                         static_cast<ub4>(rest.size()), nullptr, nullptr, ClientCharsetId(), form);
-    CheckReadStatus(status);
+    CheckReadStatus(status, error);
   }
 }
 

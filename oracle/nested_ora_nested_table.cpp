@@ -290,7 +290,6 @@ void TOraNestedTable::InternalEdit() {
   auto* copy = new TOraObject(ref_->GetOraType());
   try {
     copy->SetOCISvcCtx(ref_->GetOCISvcCtx());
-    copy->SetOCIError(ref_->GetOCIError());
     copy->AllocObject();
     copy->TOraObject::Assign(*ref_);
   } catch (...) {

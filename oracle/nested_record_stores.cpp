@@ -62,10 +62,7 @@ void TOraObjectValuesStore::CreateComplexField(TRecBuf rec, const TFieldDesc& fi
   TOraObject* source = SessionSource();
   TOraObject* value = NewObjectValue(t, static_cast<TOraType*>(field.ObjectType()));
   SetSlot(rec, field, value);
-  if (source) {
-    value->SetOCISvcCtx(source->GetOCISvcCtx());
-    value->SetOCIError(source->GetOCIError());
-  }
+  if (source) value->SetOCISvcCtx(source->GetOCISvcCtx());
   if (t != dtReference) value->AllocObject();
 }
 

@@ -52,7 +52,6 @@ dacore::TSharedObject* TOraObject::MakeChild(dacore::TAttribute& attribute) {
       type == dacore::dtTable) {
     auto* child = NewChildValue(type, static_cast<TOraType*>(attribute.ObjectType()));
     child->SetOCISvcCtx(svc_ctx_);
-    child->SetOCIError(error_);
     // A REF's object is pinned through it, never made inside our instance.
     if (type != dacore::dtReference) child->owner_ = this;
     // Placed in the list first: the child finds its attribute by its place.
@@ -82,12 +81,14 @@ dacore::TSharedObject* TOraObject::MakeChild(dacore::TAttribute& attribute) {
   }
   if (type >= dtTimeStamp && type <= dtTimeStampLTZ) {
     auto* value = new TOraTimeStamp(type);
+    value->SetSession(session_);
     value->SetOCIDateTime(static_cast<OCIDateTime*>(stored));
     value->SetIsNull(is_null);
     return value;
   }
   if (type == dtIntervalYM || type == dtIntervalDS) {
     auto* value = new TOraInterval(type);
+    value->SetSession(session_);
     value->SetOCIInterval(static_cast<OCIInterval*>(stored));
     value->SetIsNull(is_null);
     return value;

@@ -298,7 +298,6 @@ TOraObject* TOraArray::ItemAsObject(int32_t index) {
   if (!item) {
     item = new TOraObject(static_cast<TOraType*>(GetOraType()->GetAttributes(0)->ObjectType()));
     item->SetOCISvcCtx(GetOCISvcCtx());
-    item->SetOCIError(GetOCIError());
     item->SetAutoAlloc(false);  // it lives in our element, never in an instance of its own
   }
   item->SetInstance(element);
@@ -317,7 +316,6 @@ TOraRef* TOraArray::ItemAsRef(int32_t index) {
   if (!item) {
     auto* ref = new TOraRef(static_cast<TOraType*>(GetOraType()->GetAttributes(0)->ObjectType()));
     ref->SetOCISvcCtx(GetOCISvcCtx());
-    ref->SetOCIError(GetOCIError());
     item = ref;
   }
   auto* ref = static_cast<TOraRef*>(item);

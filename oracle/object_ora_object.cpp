@@ -16,7 +16,7 @@
 namespace oracle {
 
 TOraObject::TOraObject(TOraType* object_type)
-    : error_(hOCIError), instance_cell_(new void*(nullptr)), indicator_cell_(new void*(nullptr)) {
+    : instance_cell_(new void*(nullptr)), indicator_cell_(new void*(nullptr)) {
   if (object_type) SetOraType(object_type);
 }
 
@@ -32,11 +32,13 @@ TOraObject::~TOraObject() {
 }
 
 void TOraObject::SetOCISvcCtx(OCISvcCtx* svc_ctx) {
+  // Taken again for the same context: a reconnect may open its new session there.
+  session_ = SvcCtxToken(svc_ctx);
   if (svc_ctx == svc_ctx_) return;
   svc_ctx_ = svc_ctx;
   env_ = nullptr;
-  if (svc_ctx_)
-    CheckOciStatus(OCIAttrGet(svc_ctx_, OCI_HTYPE_SVCCTX, &env_, nullptr, OCI_ATTR_ENV, error_));
+  OCIError* const error = GetOCIError();
+  if (svc_ctx_) CheckOciStatus(OCIAttrGet(svc_ctx_, OCI_HTYPE_SVCCTX, &env_, nullptr, OCI_ATTR_ENV, error), error);
 }
 
 void TOraObject::SetOraType(TOraType* type) {
@@ -77,13 +79,13 @@ void TOraObject::AllocObject() {
         type->DataType() == dacore::dtArray || type->DataType() == dacore::dtTable
             ? OCI_TYPECODE_NAMEDCOLLECTION
             : type->TypeCode();
-    CheckOciStatus(OCIObjectNew(env_, error_, svc_ctx_, code, type->TDO(), nullptr,
+    CheckOciStatus(OCIObjectNew(env_, GetOCIError(), svc_ctx_, code, type->TDO(), nullptr,
                                 OCI_DURATION_SESSION, 1, instance_cell_),
-                   error_);
+                   GetOCIError());
     owns_instance_ = true;
   }
   if (!GetIndicator())
-    CheckOciStatus(OCIObjectGetInd(env_, error_, GetInstance(), indicator_cell_), error_);
+    CheckOciStatus(OCIObjectGetInd(env_, GetOCIError(), GetInstance(), indicator_cell_), GetOCIError());
 }
 
 void TOraObject::AllocObject(const std::string& type_name) {
@@ -101,7 +103,7 @@ void TOraObject::AllocObject(OCISvcCtx* svc_ctx, const std::string& type_name) {
 
 void TOraObject::FreeObject(bool free_child) {
   TOraType* type = GetOraType();
-  OCIError* error = error_;
+  OCIError* error = GetOCIError();
   void* instance = GetInstance();
   OCIRef* ref = ref_;
   const bool free_instance = owns_instance_ && instance && type && type->Valid() && !cached_;
@@ -132,12 +134,12 @@ OCIRef* TOraObject::GetObjectRef() {
   CheckAlloc(true);
   if (!ref_) {
     void* ref = nullptr;
-    CheckOciStatus(OCIObjectNew(env_, error_, svc_ctx_, OCI_TYPECODE_REF, nullptr, nullptr,
+    CheckOciStatus(OCIObjectNew(env_, GetOCIError(), svc_ctx_, OCI_TYPECODE_REF, nullptr, nullptr,
                                 OCI_DURATION_SESSION, 1, &ref),
-                   error_);
+                   GetOCIError());
     ref_ = static_cast<OCIRef*>(ref);
   }
-  CheckOciStatus(OCIObjectGetObjectRef(env_, error_, GetInstance(), ref_), error_);
+  CheckOciStatus(OCIObjectGetObjectRef(env_, GetOCIError(), GetInstance(), ref_), GetOCIError());
   return ref_;
 }
 
@@ -145,36 +147,36 @@ void TOraObject::Pin() {
   CheckAlloc(true);
   CheckNotCached();
   void* object = nullptr;
-  CheckOciStatus(OCIObjectPin(env_, error_, GetObjectRef(), nullptr, OCI_PIN_ANY,
+  CheckOciStatus(OCIObjectPin(env_, GetOCIError(), GetObjectRef(), nullptr, OCI_PIN_ANY,
                               OCI_DURATION_SESSION, OCI_LOCK_NONE, &object),
-                 error_);
+                 GetOCIError());
   if (!GetIndicator())
-    CheckOciStatus(OCIObjectGetInd(env_, error_, GetInstance(), indicator_cell_), error_);
+    CheckOciStatus(OCIObjectGetInd(env_, GetOCIError(), GetInstance(), indicator_cell_), GetOCIError());
 }
 
 void TOraObject::Unpin() {
   CheckAlloc(true);
   CheckNotCached();
-  CheckOciStatus(OCIObjectUnpin(env_, error_, GetInstance()), error_);
+  CheckOciStatus(OCIObjectUnpin(env_, GetOCIError(), GetInstance()), GetOCIError());
 }
 
 void TOraObject::Flush() {
   CheckAlloc(true);
   CheckNotCached();
   WriteLobs();
-  CheckOciStatus(OCIObjectFlush(env_, error_, GetInstance()), error_);
+  CheckOciStatus(OCIObjectFlush(env_, GetOCIError(), GetInstance()), GetOCIError());
 }
 
 void TOraObject::MarkDelete() {
   CheckAlloc(true);
   CheckNotCached();
-  CheckOciStatus(OCIObjectMarkDelete(env_, error_, GetInstance()), error_);
+  CheckOciStatus(OCIObjectMarkDelete(env_, GetOCIError(), GetInstance()), GetOCIError());
 }
 
 void TOraObject::MarkUpdate() {
   CheckAlloc(true);
   CheckNotCached();
-  CheckOciStatus(OCIObjectMarkUpdate(env_, error_, GetInstance()), error_);
+  CheckOciStatus(OCIObjectMarkUpdate(env_, GetOCIError(), GetInstance()), GetOCIError());
 }
 
 void TOraObject::MarkModified() {
@@ -187,12 +189,12 @@ void TOraObject::Assign(TOraObject& source) {
   CheckSession();
   CheckAlloc(true);
   source.CheckAlloc(true);
-  CheckOciStatus(OCIObjectCopy(env_, error_, svc_ctx_, source.GetInstance(), source.GetIndicator(),
+  CheckOciStatus(OCIObjectCopy(env_, GetOCIError(), svc_ctx_, source.GetInstance(), source.GetIndicator(),
                                GetInstance(), GetIndicator(), GetOraType()->TDO(),
                                OCI_DURATION_SESSION, 0),
-                 error_);
+                 GetOCIError());
   if (OCIVersion >= 9000)
-    CopyNestedTables(env_, error_, *GetOraType(), source.GetInstance(), GetInstance());
+    CopyNestedTables(env_, GetOCIError(), *GetOraType(), source.GetInstance(), GetInstance());
   // The copy holds the source's locators; LOB data the source keeps on the
   // client (not yet written) is copied as well, so an edit copy loses none.
   source.CopyLobsTo(*this);
@@ -243,7 +245,7 @@ void TOraObject::ChildAlloc(TOraObject& child) {
   child.SetInstance(instance);
   if (instance) {
     void* indicator = nullptr;
-    CheckOciStatus(OCIObjectGetInd(env_, error_, instance, &indicator), error_);
+    CheckOciStatus(OCIObjectGetInd(env_, GetOCIError(), instance, &indicator), GetOCIError());
     child.SetIndicator(indicator);
   }
 }

@@ -13,6 +13,7 @@
 #include "classlib/datetime.h"
 #include "dacore/object_type.h"
 #include "oracle/object_ora_type.h"
+#include "oracle/conn_svc_ctx_liveness.h"
 #include "oracle/oci_defs.h"
 
 namespace oracle {
@@ -45,8 +46,9 @@ class TOraObject : public dacore::TDBObject {
   TOraType* GetOraType() const { return static_cast<TOraType*>(ObjectType()); }
   // A different type frees the current instance first.
   void SetOraType(TOraType* type);
-  OCIError* GetOCIError() const { return error_; }
-  void SetOCIError(OCIError* error) { error_ = error; }
+  // The error handle the value's calls report through: its session's
+  // connection's while that session is open, else the environment's.
+  OCIError* GetOCIError() const { return ErrorHandleOf(session_); }
 
   // ---- Checks.
   virtual void CheckType();
@@ -198,7 +200,7 @@ class TOraObject : public dacore::TDBObject {
   std::vector<dacore::TSharedObject*> children_;  // by attribute number - 1
   bool auto_alloc_ = true;
   TOraObject* owner_ = nullptr;
-  OCIError* error_;
+  TSvcCtxToken session_;  // the session of svc_ctx_, for the error handle
   void** instance_cell_;
   void** indicator_cell_;
   OCIRef* ref_ = nullptr;

@@ -16,6 +16,7 @@
 #include <string>
 
 #include "dacore/object_type.h"
+#include "oracle/conn_svc_ctx_liveness.h"
 #include "oracle/oci_defs.h"
 
 namespace oracle {
@@ -54,6 +55,8 @@ class TOraType : public dacore::TObjectType {
   ~TOraType() override;
 
  private:
+  // The calls of a description report through its session's error handle.
+  OCIError* Error() const { return ErrorHandleOf(session_); }
   void DescribeObjectAttributes(OCIParam* type_param);
   void DescribeCollection(OCIParam* type_param);
   void DescribeAttribute(OCIParam* param, const std::string& forced_name);
@@ -62,6 +65,7 @@ class TOraType : public dacore::TObjectType {
   void PlaceAttribute(dacore::TAttribute& attribute, bool align, int indicator_size);
 
   OCISvcCtx* svc_ctx_ = nullptr;
+  TSvcCtxToken session_;  // the session of svc_ctx_, for the error handle
   OCIEnv* env_ = nullptr;
   OCIType* tdo_ = nullptr;
   uint16_t instance_size_ = 0;

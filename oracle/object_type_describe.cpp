@@ -29,24 +29,24 @@ constexpr int kPointerSize = static_cast<int>(sizeof(void*));
 int RoundUp(int size, int unit) { return (size + unit - 1) / unit * unit; }
 
 template <class T>
-T ParamValue(void* param, ub4 attribute) {
+T ParamValue(OCIError* error, void* param, ub4 attribute) {
   T value{};
-  CheckOciStatus(OCIAttrGet(param, OCI_DTYPE_PARAM, &value, nullptr, attribute, hOCIError));
+  CheckOciStatus(OCIAttrGet(param, OCI_DTYPE_PARAM, &value, nullptr, attribute, error), error);
   return value;
 }
 
-std::string ParamText(void* param, ub4 attribute) {
+std::string ParamText(OCIError* error, void* param, ub4 attribute) {
   char* text = nullptr;
   ub4 length = 0;
-  CheckOciStatus(OCIAttrGet(param, OCI_DTYPE_PARAM, &text, &length, attribute, hOCIError));
+  CheckOciStatus(OCIAttrGet(param, OCI_DTYPE_PARAM, &text, &length, attribute, error), error);
   if (!text) return "";
   // Clients before 8.1 hand over the name zero-terminated only.
   if (OCIVersion < 8100) return std::string(text, strnlen(text, 4000));
   return std::string(text, length);
 }
 
-OCIParam* ParamPointer(void* param, ub4 attribute) {
-  return ParamValue<OCIParam*>(param, attribute);
+OCIParam* ParamPointer(OCIError* error, void* param, ub4 attribute) {
+  return ParamValue<OCIParam*>(error, param, attribute);
 }
 
 int NumberDataType(int precision, int scale) {
@@ -83,16 +83,17 @@ TOraType::~TOraType() {
 
 void TOraType::InitTypeDescriptor(OCISvcCtx* svc_ctx) {
   svc_ctx_ = svc_ctx;
-  CheckOciStatus(OCIAttrGet(svc_ctx, OCI_HTYPE_SVCCTX, &env_, nullptr, OCI_ATTR_ENV, hOCIError));
+  session_ = SvcCtxToken(svc_ctx);
+  CheckOciStatus(OCIAttrGet(svc_ctx, OCI_HTYPE_SVCCTX, &env_, nullptr, OCI_ATTR_ENV, Error()), Error());
   hOCIEnv = env_;
   const std::string name = Name();
   const std::size_t dot = name.find("\".\"");
   const std::string schema = dot == std::string::npos ? "" : UnquoteName(name.substr(0, dot + 1));
   const std::string type = UnquoteName(dot == std::string::npos ? name : name.substr(dot + 2));
-  CheckOciStatus(OCITypeByName(env_, hOCIError, svc_ctx, reinterpret_cast<const OraText*>(schema.data()),
+  CheckOciStatus(OCITypeByName(env_, Error(), svc_ctx, reinterpret_cast<const OraText*>(schema.data()),
                                static_cast<ub4>(schema.size()), reinterpret_cast<const OraText*>(type.data()),
                                static_cast<ub4>(type.size()), nullptr, 0, OCI_DURATION_SESSION,
-                               OCI_TYPEGET_HEADER, &tdo_));
+                               OCI_TYPEGET_HEADER, &tdo_), Error());
   valid_ = true;
 }
 
@@ -111,12 +112,12 @@ void TOraType::Describe(OCISvcCtx* svc_ctx, const std::string& type_name) {
   CheckOciStatus(OCIHandleAlloc(env_, &describe, OCI_HTYPE_DESCRIBE, 0, nullptr));
   try {
     std::string full_name = Name();
-    CheckOciStatus(OCIDescribeAny(svc_ctx, hOCIError, full_name.data(), static_cast<ub4>(full_name.size()),
-                                  OCI_OTYPE_NAME, 0, OCI_PTYPE_TYPE, static_cast<OCIDescribe*>(describe)));
+    CheckOciStatus(OCIDescribeAny(svc_ctx, Error(), full_name.data(), static_cast<ub4>(full_name.size()),
+                                  OCI_OTYPE_NAME, 0, OCI_PTYPE_TYPE, static_cast<OCIDescribe*>(describe)), Error());
     OCIParam* param = nullptr;
-    CheckOciStatus(OCIAttrGet(describe, OCI_HTYPE_DESCRIBE, &param, nullptr, OCI_ATTR_PARAM, hOCIError));
-    type_code_ = ParamValue<ub2>(param, OCI_ATTR_TYPECODE);
-    final_ = OCIVersion < 9000 || ParamValue<ub1>(param, OCI_ATTR_IS_FINAL_TYPE) != 0;
+    CheckOciStatus(OCIAttrGet(describe, OCI_HTYPE_DESCRIBE, &param, nullptr, OCI_ATTR_PARAM, Error()), Error());
+    type_code_ = ParamValue<ub2>(Error(), param, OCI_ATTR_TYPECODE);
+    final_ = OCIVersion < 9000 || ParamValue<ub1>(Error(), param, OCI_ATTR_IS_FINAL_TYPE) != 0;
     if (type_code_ == OCI_TYPECODE_OBJECT || type_code_ == OCI_TYPECODE_OPAQUE) {
       const bool xml = Name() == "\"SYS\".\"XMLTYPE\"" && OCIVersion >= 9200;
       SetDataType(xml ? dtXML : dacore::dtObject);
@@ -137,38 +138,38 @@ void TOraType::Describe(OCISvcCtx* svc_ctx, const std::string& type_name) {
 }
 
 void TOraType::DescribeObjectAttributes(OCIParam* type_param) {
-  const ub2 count = ParamValue<ub2>(type_param, OCI_ATTR_NUM_TYPE_ATTRS);
-  OCIParam* list = ParamPointer(type_param, OCI_ATTR_LIST_TYPE_ATTRS);
+  const ub2 count = ParamValue<ub2>(Error(), type_param, OCI_ATTR_NUM_TYPE_ATTRS);
+  OCIParam* list = ParamPointer(Error(), type_param, OCI_ATTR_LIST_TYPE_ATTRS);
   for (ub4 i = 1; i <= count; ++i) {
     void* attribute = nullptr;
-    CheckOciStatus(OCIParamGet(list, OCI_DTYPE_PARAM, hOCIError, &attribute, i));
+    CheckOciStatus(OCIParamGet(list, OCI_DTYPE_PARAM, Error(), &attribute, i), Error());
     DescribeAttribute(static_cast<OCIParam*>(attribute), "");
   }
 }
 
 void TOraType::DescribeCollection(OCIParam* type_param) {
-  const ub2 kind = ParamValue<ub2>(type_param, OCI_ATTR_COLLECTION_TYPECODE);
+  const ub2 kind = ParamValue<ub2>(Error(), type_param, OCI_ATTR_COLLECTION_TYPECODE);
   if (kind == OCI_TYPECODE_VARRAY) SetDataType(dacore::dtArray);
   else if (kind == OCI_TYPECODE_TABLE) SetDataType(dacore::dtTable);
   else classlib::Assert(false, "OraObjects", __LINE__, "Unknown collection type code");
-  OCIParam* element = ParamPointer(type_param, OCI_ATTR_COLLECTION_ELEMENT);
-  SetSize(static_cast<int32_t>(ParamValue<ub4>(element, OCI_ATTR_NUM_ELEMS)));
+  OCIParam* element = ParamPointer(Error(), type_param, OCI_ATTR_COLLECTION_ELEMENT);
+  SetSize(static_cast<int32_t>(ParamValue<ub4>(Error(), element, OCI_ATTR_NUM_ELEMS)));
   DescribeAttribute(element, "ELEMENT");
 }
 
 void TOraType::DescribeAttribute(OCIParam* param, const std::string& forced_name) {
   TAttribute& attribute = *AddAttribute();
   attribute.SetAttributeNo(GetAttributeCount());
-  std::string name = forced_name.empty() ? ParamText(param, OCI_ATTR_NAME) : forced_name;
+  std::string name = forced_name.empty() ? ParamText(Error(), param, OCI_ATTR_NAME) : forced_name;
   attribute.SetName(name.empty() ? "ELEMENT" : name);
-  const ub2 code = ParamValue<ub2>(param, OCI_ATTR_TYPECODE);
+  const ub2 code = ParamValue<ub2>(Error(), param, OCI_ATTR_TYPECODE);
   bool align = true;
   int indicator_size = 2;
   switch (code) {
     case SQLT_CHR:
     case SQLT_AFC:
     case SQLT_BIN: {
-      const int length = ParamValue<ub2>(param, OCI_ATTR_DATA_SIZE);
+      const int length = ParamValue<ub2>(Error(), param, OCI_ATTR_DATA_SIZE);
       const int shown = code == SQLT_BIN ? length * 2 : length;  // RAW reads as hexadecimal text
       attribute.SetDataType(dacore::dtString);
       attribute.SetFixed(code == SQLT_AFC);
@@ -178,8 +179,8 @@ void TOraType::DescribeAttribute(OCIParam* param, const std::string& forced_name
       break;
     }
     case SQLT_NUM: {
-      const int precision = ParamValue<ub2>(param, OCI_ATTR_PRECISION);
-      const int scale = static_cast<sb1>(ParamValue<ub1>(param, OCI_ATTR_SCALE));
+      const int precision = ParamValue<ub2>(Error(), param, OCI_ATTR_PRECISION);
+      const int scale = static_cast<sb1>(ParamValue<ub1>(Error(), param, OCI_ATTR_SCALE));
       attribute.SetDataType(static_cast<dacore::TDataType>(NumberDataType(precision, scale)));
       attribute.SetLength(static_cast<uint16_t>(precision));
       attribute.SetScale(static_cast<uint16_t>(std::abs(scale)));
@@ -198,7 +199,8 @@ void TOraType::DescribeAttribute(OCIParam* param, const std::string& forced_name
     case SQLT_REF:
     case OCI_TYPECODE_NAMEDCOLLECTION: {
       const std::string nested_name =
-          QuoteOraName(ParamText(param, OCI_ATTR_SCHEMA_NAME) + "." + ParamText(param, OCI_ATTR_TYPE_NAME));
+          QuoteOraName(ParamText(Error(), param, OCI_ATTR_SCHEMA_NAME) + "." +
+                       ParamText(Error(), param, OCI_ATTR_TYPE_NAME));
       TOraType* nested = FindType(svc_ctx_, nested_name);
       if (nested) {
         attribute.SetObjectType(nested);

@@ -340,11 +340,17 @@ void TOCIRecordSet::CreateComplexField(TRecBuf rec, const TFieldDesc& field, boo
   } else if (t == dtBFile || t == dtCFile) {
     if (with_blob) SetSlot(rec, field, new TOraFile(context));
   } else if (IsTimeStampType(t)) {
-    SetSlot(rec, field, new TOraTimeStamp(t));
+    auto* stamp = new TOraTimeStamp(t);
+    stamp->SetOCISvcCtx(context);
+    SetSlot(rec, field, stamp);
   } else if (IsIntervalType(t)) {
-    SetSlot(rec, field, new TOraInterval(t));
+    auto* interval = new TOraInterval(t);
+    interval->SetOCISvcCtx(context);
+    SetSlot(rec, field, interval);
   } else if (t == dtNumber) {
-    SetSlot(rec, field, new TOraNumber);
+    auto* number = new TOraNumber;
+    number->SetOCISvcCtx(context);
+    SetSlot(rec, field, number);
   } else if (t == dtCursor) {
     auto* cursor = new TOraCursor;
     cursor->SetOCICallStyle(Command().GetOCICallStyle());

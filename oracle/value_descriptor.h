@@ -5,11 +5,12 @@
 #pragma once
 
 #include "dacore/object_shared.h"
+#include "oracle/conn_svc_ctx_liveness.h"
 #include "oracle/oci_defs.h"
 
 namespace oracle {
 
-class TOraDescriptorValue : public dacore::TSharedObject {
+class TOraDescriptorValue : public dacore::TSharedObject, public TValueSession {
   CLASSLIB_CLASS(TOraDescriptorValue, dacore::TSharedObject)
  public:
   ub4 DescriptorType() const { return descriptor_type_; }

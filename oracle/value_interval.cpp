@@ -31,13 +31,15 @@ void TOraInterval::AssignTo(TOraInterval& dest) {
   dest.frac_precision_ = frac_precision_;
   dest.AllocInterval();
   dest.SetIsNull(IsNull());
+  OCIError* const error = ErrorHandle();
   if (!IsNull())
-    CheckOciStatus(OCIIntervalAssign(hOCIEnv, hOCIError, GetOCIInterval(), dest.GetOCIInterval()));
+    CheckOciStatus(OCIIntervalAssign(hOCIEnv, error, GetOCIInterval(), dest.GetOCIInterval()), error);
 }
 
 int TOraInterval::Compare(TOraInterval& other) {
   sword result = 0;
-  CheckOciStatus(OCIIntervalCompare(hOCIEnv, hOCIError, GetOCIInterval(), other.GetOCIInterval(), &result));
+  OCIError* const error = ErrorHandle();
+  CheckOciStatus(OCIIntervalCompare(hOCIEnv, error, GetOCIInterval(), other.GetOCIInterval(), &result), error);
   return result;
 }
 
@@ -46,9 +48,10 @@ void TOraInterval::Check() {
   CheckInterval(GetOCIInterval());
 }
 
-void TOraInterval::CheckInterval(OCIInterval* interval) {
+void TOraInterval::CheckInterval(OCIInterval* interval) const {
   ub4 valid = 0;
-  CheckOciStatus(OCIIntervalCheck(hOCIEnv, hOCIError, interval, &valid));
+  OCIError* const error = ErrorHandle();
+  CheckOciStatus(OCIIntervalCheck(hOCIEnv, error, interval, &valid), error);
   if (valid != 0) RaiseOraException(messages::kInvalidInterval);
 }
 
@@ -56,8 +59,9 @@ std::string TOraInterval::AsString() {
   if (IsNull()) return "";
   std::vector<OraText> buffer(255);
   size_t length = 0;
-  CheckOciStatus(OCIIntervalToText(hOCIEnv, hOCIError, GetOCIInterval(), lead_precision_, frac_precision_,
-                                   buffer.data(), buffer.size(), &length));
+  OCIError* const error = ErrorHandle();
+  CheckOciStatus(OCIIntervalToText(hOCIEnv, error, GetOCIInterval(), lead_precision_, frac_precision_,
+                                   buffer.data(), buffer.size(), &length), error);
   return std::string(reinterpret_cast<const char*>(buffer.data()), length);
 }
 
@@ -69,8 +73,9 @@ void TOraInterval::SetAsString(const std::string& value) {
   // Parsed and checked aside, so a refused text leaves the value as it was.
   auto* fresh = static_cast<OCIInterval*>(NewDescriptor());
   try {
-    CheckOciStatus(OCIIntervalFromText(hOCIEnv, hOCIError, reinterpret_cast<const OraText*>(value.data()),
-                                       value.size(), fresh));
+    OCIError* const error = ErrorHandle();
+    CheckOciStatus(OCIIntervalFromText(hOCIEnv, error, reinterpret_cast<const OraText*>(value.data()),
+                                       value.size(), fresh), error);
     CheckInterval(fresh);
   } catch (...) {
     OCIDescriptorFree(fresh, DescriptorType());

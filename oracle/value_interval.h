@@ -41,7 +41,7 @@ class TOraInterval : public TOraDescriptorValue {
   ~TOraInterval() override = default;
 
  private:
-  static void CheckInterval(OCIInterval* interval);
+  void CheckInterval(OCIInterval* interval) const;
 
   uint8_t frac_precision_ = 6;
   uint8_t lead_precision_ = 2;

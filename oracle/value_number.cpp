@@ -32,12 +32,14 @@ TOraNumber::~TOraNumber() {
 
 void TOraNumber::AssignTo(TOraNumber& dest) {
   *dest.indicator_ = *indicator_;
-  if (!IsNull()) CheckOciStatus(OCINumberAssign(hOCIError, number_, dest.number_));
+  OCIError* const error = ErrorHandle();
+  if (!IsNull()) CheckOciStatus(OCINumberAssign(error, number_, dest.number_), error);
 }
 
 int TOraNumber::Compare(TOraNumber& other) {
   sword result = 0;
-  CheckOciStatus(OCINumberCmp(hOCIError, number_, other.number_, &result));
+  OCIError* const error = ErrorHandle();
+  CheckOciStatus(OCINumberCmp(error, number_, other.number_, &result), error);
   return result;
 }
 
@@ -48,24 +50,28 @@ void TOraNumber::SetAsInteger(int32_t value) { SetAsLargeInt(value); }
 int64_t TOraNumber::AsLargeInt() {
   if (IsNull()) return 0;
   int64_t value = 0;
-  CheckOciStatus(OCINumberToInt(hOCIError, number_, sizeof value, OCI_NUMBER_SIGNED, &value));
+  OCIError* const error = ErrorHandle();
+  CheckOciStatus(OCINumberToInt(error, number_, sizeof value, OCI_NUMBER_SIGNED, &value), error);
   return value;
 }
 
 void TOraNumber::SetAsLargeInt(int64_t value) {
-  CheckOciStatus(OCINumberFromInt(hOCIError, &value, sizeof value, OCI_NUMBER_SIGNED, number_));
+  OCIError* const error = ErrorHandle();
+  CheckOciStatus(OCINumberFromInt(error, &value, sizeof value, OCI_NUMBER_SIGNED, number_), error);
   *indicator_ = 0;
 }
 
 double TOraNumber::AsFloat() {
   if (IsNull()) return 0;
   double value = 0;
-  CheckOciStatus(OCINumberToReal(hOCIError, number_, sizeof value, &value));
+  OCIError* const error = ErrorHandle();
+  CheckOciStatus(OCINumberToReal(error, number_, sizeof value, &value), error);
   return value;
 }
 
 void TOraNumber::SetAsFloat(double value) {
-  CheckOciStatus(OCINumberFromReal(hOCIError, &value, sizeof value, number_));
+  OCIError* const error = ErrorHandle();
+  CheckOciStatus(OCINumberFromReal(error, &value, sizeof value, number_), error);
   *indicator_ = 0;
 }
 
@@ -76,8 +82,9 @@ std::string TOraNumber::AsString() {
   static const std::string kModel = "TM9";
   OraText buffer[64];
   ub4 size = sizeof buffer;
-  CheckOciStatus(OCINumberToText(hOCIError, number_, Bytes(kModel), static_cast<ub4>(kModel.size()), Bytes(nls),
-                                 static_cast<ub4>(nls.size()), &size, buffer));
+  OCIError* const error = ErrorHandle();
+  CheckOciStatus(OCINumberToText(error, number_, Bytes(kModel), static_cast<ub4>(kModel.size()), Bytes(nls),
+                                 static_cast<ub4>(nls.size()), &size, buffer), error);
   return FixOraNumberText(std::string(reinterpret_cast<const char*>(buffer), size));
 }
 
@@ -91,9 +98,10 @@ void TOraNumber::SetAsString(const std::string& value) {
   std::memset(&parsed, 0, sizeof parsed);
   const std::string model = MakeOraNumberFormat(value);
   const std::string nls = OraNumericCharacters();
-  CheckOciStatus(OCINumberFromText(hOCIError, Bytes(value), static_cast<ub4>(value.size()), Bytes(model),
+  OCIError* const error = ErrorHandle();
+  CheckOciStatus(OCINumberFromText(error, Bytes(value), static_cast<ub4>(value.size()), Bytes(model),
                                    static_cast<ub4>(model.size()), Bytes(nls), static_cast<ub4>(nls.size()),
-                                   &parsed));
+                                   &parsed), error);
   std::memcpy(number_, &parsed, sizeof parsed);
   *indicator_ = 0;
 }

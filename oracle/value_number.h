@@ -7,11 +7,12 @@
 #include <string>
 
 #include "dacore/object_shared.h"
+#include "oracle/conn_svc_ctx_liveness.h"
 #include "oracle/oci_defs.h"
 
 namespace oracle {
 
-class TOraNumber : public dacore::TSharedObject {
+class TOraNumber : public dacore::TSharedObject, public TValueSession {
   CLASSLIB_CLASS(TOraNumber, dacore::TSharedObject)
  public:
   TOraNumber();

@@ -35,29 +35,33 @@ void TOraTimeStamp::AssignTo(TOraTimeStamp& dest) {
   dest.SetFormat(format_);
   dest.precision_ = precision_;
   dest.SetIsNull(IsNull());
+  OCIError* const error = ErrorHandle();
   if (!IsNull())
-    CheckOciStatus(OCIDateTimeAssign(hOCIEnv, hOCIError, GetOCIDateTime(), dest.GetOCIDateTime()));
+    CheckOciStatus(OCIDateTimeAssign(hOCIEnv, error, GetOCIDateTime(), dest.GetOCIDateTime()), error);
 }
 
 int TOraTimeStamp::Compare(TOraTimeStamp& other) {
   sword result = 0;
-  CheckOciStatus(OCIDateTimeCompare(hOCIEnv, hOCIError, GetOCIDateTime(), other.GetOCIDateTime(), &result));
+  OCIError* const error = ErrorHandle();
+  CheckOciStatus(OCIDateTimeCompare(hOCIEnv, error, GetOCIDateTime(), other.GetOCIDateTime(), &result), error);
   return result;
 }
 
 void TOraTimeStamp::Construct(int year, int month, int day, int hour, int min, int sec, uint32_t fsec,
                               const std::string& time_zone) {
-  CheckOciStatus(OCIDateTimeConstruct(hOCIEnv, hOCIError, GetOCIDateTime(), static_cast<sb2>(year),
+  OCIError* const error = ErrorHandle();
+  CheckOciStatus(OCIDateTimeConstruct(hOCIEnv, error, GetOCIDateTime(), static_cast<sb2>(year),
                                       static_cast<ub1>(month), static_cast<ub1>(day), static_cast<ub1>(hour),
                                       static_cast<ub1>(min), static_cast<ub1>(sec), fsec,
-                                      time_zone.empty() ? nullptr : Bytes(time_zone), time_zone.size()));
+                                      time_zone.empty() ? nullptr : Bytes(time_zone), time_zone.size()), error);
   SetIsNull(false);
 }
 
 void TOraTimeStamp::GetDate(int& year, int& month, int& day) {
   sb2 y = 0;
   ub1 m = 0, d = 0;
-  CheckOciStatus(OCIDateTimeGetDate(hOCIEnv, hOCIError, GetOCIDateTime(), &y, &m, &d));
+  OCIError* const error = ErrorHandle();
+  CheckOciStatus(OCIDateTimeGetDate(hOCIEnv, error, GetOCIDateTime(), &y, &m, &d), error);
   year = y;
   month = m;
   day = d;
@@ -66,7 +70,8 @@ void TOraTimeStamp::GetDate(int& year, int& month, int& day) {
 void TOraTimeStamp::GetTime(int& hour, int& min, int& sec, uint32_t& fsec) {
   ub1 h = 0, m = 0, s = 0;
   ub4 f = 0;
-  CheckOciStatus(OCIDateTimeGetTime(hOCIEnv, hOCIError, GetOCIDateTime(), &h, &m, &s, &f));
+  OCIError* const error = ErrorHandle();
+  CheckOciStatus(OCIDateTimeGetTime(hOCIEnv, error, GetOCIDateTime(), &h, &m, &s, &f), error);
   hour = h;
   min = m;
   sec = s;
@@ -78,9 +83,10 @@ std::string TOraTimeStamp::AsString() {
   if (format_.empty()) SetFormat("");
   std::vector<OraText> buffer(255);
   ub4 size = static_cast<ub4>(buffer.size());
-  CheckOciStatus(OCIDateTimeToText(hOCIEnv, hOCIError, GetOCIDateTime(), Bytes(format_),
+  OCIError* const error = ErrorHandle();
+  CheckOciStatus(OCIDateTimeToText(hOCIEnv, error, GetOCIDateTime(), Bytes(format_),
                                    static_cast<ub1>(format_.size()), precision_, nullptr, 0, &size,
-                                   buffer.data()));
+                                   buffer.data()), error);
   return std::string(reinterpret_cast<const char*>(buffer.data()), size);
 }
 
@@ -91,12 +97,13 @@ void TOraTimeStamp::SetAsString(const std::string& value) {
   }
   if (format_.empty()) SetFormat("");
   auto* fresh = static_cast<OCIDateTime*>(NewDescriptor());
-  const sword status = OCIDateTimeFromText(hOCIEnv, hOCIError, Bytes(value), value.size(), Bytes(format_),
+  OCIError* const error = ErrorHandle();
+  const sword status = OCIDateTimeFromText(hOCIEnv, error, Bytes(value), value.size(), Bytes(format_),
                                            static_cast<ub1>(format_.size()), nullptr, 0, fresh);
   if (status != OCI_SUCCESS && status != OCI_SUCCESS_WITH_INFO) {
     // The value stays as it was: the fresh descriptor goes, the old one stays.
     OCIDescriptorFree(fresh, DescriptorType());
-    CheckOciStatus(status);
+    CheckOciStatus(status, error);
   }
   ReplaceDescriptor(fresh);
   SetIsNull(false);
