@@ -125,7 +125,8 @@ Totals RunFor(Driver& driver, uint64_t first_seed, int length, double seconds,
               const std::function<void(const Failure&)>& on_failure = {});
 
 // Replays a pasted sequence: the mismatch's report, or empty when the
-// component and the model agree at every step.
+// component and the model agree at every step. Every step must be
+// applicable where it stands (Run skips those that are not).
 std::string Replay(Driver& driver, const std::vector<Operation>& steps);
 
 }  // namespace sequences

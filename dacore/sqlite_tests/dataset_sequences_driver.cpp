@@ -32,30 +32,30 @@ namespace {
 // one. The generator leaves such a row's memo and blob alone on the other
 // connection, and makes no edit of it that changes nothing, until the data
 // set reads its rows anew.
-constexpr bool kAvoidBlobResentByLaterUpdates = true;
+constexpr bool kAvoidBlobResentByLaterUpdates = false;
 
 // A record inserted under cached updates, applied and then deleted before
 // CommitUpdates stays on the server: no DELETE is ever sent. The generator
 // deletes nothing between ApplyUpdates and CommitUpdates.
-constexpr bool kAvoidDeleteBetweenApplyAndCommit = true;
+constexpr bool kAvoidDeleteBetweenApplyAndCommit = false;
 
 // With a refresh after insert, a new record that the filter hides is not
 // read back: the record current after the post (another one) is read in
 // its place. The generator inserts no such record while both are on.
-constexpr bool kAvoidRefreshAfterInsertOfRowTheFilterHides = true;
+constexpr bool kAvoidRefreshAfterInsertOfRowTheFilterHides = false;
 
 // Cached updates: a second edit that writes a memo or blob the first edit
 // of the record did not touch cannot be undone (RevertRecord and
 // CancelUpdates keep the new memo or blob). The generator writes no memo or
 // blob into a record with pending changes that left it alone.
-constexpr bool kAvoidUndoOfSecondCachedBlobEdit = true;
+constexpr bool kAvoidUndoOfSecondCachedBlobEdit = false;
 
 // Cached updates: once CancelUpdates or RevertRecord gave a memo or blob
 // back, no later change to it can be undone (and the next apply writes a
 // cancelled one; a cancelled edit keeps the cancelled memo or blob). The
 // generator writes no memo or blob into such a record, posted or cancelled,
 // until the data set reads its rows anew.
-constexpr bool kAvoidCachedBlobEditAfterItsUndo = true;
+constexpr bool kAvoidCachedBlobEditAfterItsUndo = false;
 
 // Cached updates with a refresh after update: applying a record whose
 // memo changed does not read the other columns back (another connection's

@@ -33,26 +33,28 @@ constexpr int kFirstRows = 6;
 // the statement takes the written value's shape instead of the described
 // type until it ran once. The generator lets each statement run once with
 // a NULL BOOLEAN before it posts a record whose BOOLEAN holds a value.
-constexpr bool kAvoidFirstPostWithBoolean = true;
+constexpr bool kAvoidFirstPostWithBoolean = false;
 
 // After a hard Commit or Rollback a data set that keeps its cached records
 // open does not start its transaction again for its next statement (its
 // default options do not reach its statements); the driver starts it, as
 // an application that met the error would.
-constexpr bool kStartTransactionAfterHardEnd = true;
+constexpr bool kStartTransactionAfterHardEnd = false;
 
 // A cached ApplyUpdates while the data set shows no record (the only one
 // shown was deleted) writes through a null record buffer and ends the
 // process. The generator applies only while a record is shown.
-constexpr bool kAvoidApplyWithNoRecordShown = true;
+constexpr bool kAvoidApplyWithNoRecordShown = false;
 
 // A data set that keeps its cached records across a hard Commit or
 // Rollback keeps their memo and blob ids: when another attachment had
 // replaced such a memo or blob, the old one is gone once the transaction
 // ended, and reading it again (a record a CancelUpdates gave back) fails
-// with "BLOB not found". The generator ends the transaction hard under
-// cached updates only while no held record's memo or blob was replaced
-// behind the data set.
+// with "BLOB not found"; so does an apply of such a record after another
+// attachment replaced its memo or blob behind records kept across a hard
+// end. The generator ends the transaction hard under cached updates only
+// while no held record's memo or blob was replaced behind the data set,
+// and replaces none behind records kept across a hard end.
 constexpr bool kAvoidHardEndOverReplacedBlob = true;
 
 // A memo or blob that a cached ApplyUpdates wrote is lost with a rollback
@@ -335,6 +337,7 @@ bool ZodSequencesDriver::PendingUpdates() const {
 
 void ZodSequencesDriver::ModelReadAll() {
   replaced_blob_ids_.clear();
+  held_past_hard_end_ = false;
   held_.clear();
   for (const auto& [id, row] : working_) held_.push_back({row, row, FibHeldRow::kUnmodified});
   const std::vector<int> ids = ShownIds();
@@ -437,6 +440,11 @@ bool ZodSequencesDriver::Applicable(const Operation& op) {
   // The limited cache reads its window from the server as it moves: the
   // model does not follow another attachment's rows there.
   if (limited_ && (k == "other_update" || k == "other_delete" || k == "other_insert")) return false;
+  // The same fault the other way round: records kept across a hard end,
+  // then their memo or blob replaced behind the data set.
+  if (k == "other_update" && kAvoidHardEndOverReplacedBlob && held_past_hard_end_ &&
+      (op.args[1] == kFM || op.args[1] == kFB))
+    return false;
   if (k == "other_update" || k == "other_delete") {
     const FibHeldRow* row = Held(op.args[0]);
     return !uncommitted && committed_.count(op.args[0]) > 0 && (row == nullptr || row->status == FibHeldRow::kUnmodified);
@@ -608,12 +616,14 @@ bool ZodSequencesDriver::ApplyToModel(const Operation& op) {
     applied_blob_ = false;
     tx_dirty_ = false;
     if (k == "commit" && !cached_) ModelReadAll();
+    if (k == "commit" && cached_) held_past_hard_end_ = true;
     return false;
   }
   if (k == "rollback_retaining" || k == "rollback") {
     working_ = committed_;
     tx_dirty_ = false;
     if (k == "rollback" && !cached_) ModelReadAll();
+    if (k == "rollback" && cached_) held_past_hard_end_ = true;
     return false;
   }
   throw std::logic_error("unknown operation " + k);

@@ -49,6 +49,20 @@ TEST(FibDataSetSequences, CancelUpdatesGivesBackTheRecordAsTheRefreshReadIt) {
             "");
 }
 
+// Shrunk sequences of faults found where the first post, cached updates
+// and the transaction's hard end meet: a BOOLEAN refused on the first post
+// of a fresh data set ("Conversion error from string"); a cached data set
+// whose statements did not start the transaction again after a hard
+// Rollback ("Transaction is not active").
+TEST(FibDataSetSequences, ShrunkFaultsOfTheFirstPostAndAHardEnd) {
+  for (bool limited : {false, true}) {
+    ZodSequencesDriver first_post(limited);
+    EXPECT_EQ(sequences::Replay(first_post, {{"edit_post", {7, 3, 6}}}), "") << "limited cache: " << limited;
+  }
+  ZodSequencesDriver hard_end(false);  // the limited cache keeps no cached updates
+  EXPECT_EQ(sequences::Replay(hard_end, {{"cached", {1}}, {"rollback", {}}, {"refresh", {}}}), "");
+}
+
 // scripts/sequences.sh: new seeds for SEQUENCES_SECONDS seconds, half in
 // each cache model.
 TEST(FibDataSetSequences, Explore) {

@@ -20,6 +20,7 @@
 #include "oracle/object_ora_array.h"
 #include "oracle/object_ora_ref.h"
 #include "oracle/query_ora_dataset.h"
+#include "oracle/query_sql_text.h"
 #include "oracle/session_ora_session.h"
 #include "oracle/tests/notify_control.h"
 #include "oracle/tests/object_fixture.h"
@@ -247,9 +248,10 @@ TEST_F(NestedParentRefreshTest, NestedDataSetsFollowANotifiedUpdate) {
     docs_set.Open();
     ASSERT_EQ(docs_set.RecordCount(), 3);
     docs_set.Last();
-    const std::string refresh = "SELECT ID AS _1, R AS _2, DOCS AS _3 FROM SHELVES\nWHERE\n  ROWID = :Old_ROWID";
-    fetch_->ScriptQuery(refresh, "_1 NUMBER(9); _2 REF SCOTT.DOC_T; _3 OBJECT SCOTT.DOCS_T");
-    fetch_->AddRows(refresh, "1|" + second + "|TITLE=n");
+    // A notified row is read with the query's own text, narrowed to its ROWID.
+    const std::string refresh = AddWhereToSQL(select, "SHELVES.ROWID = :Old_ROWID");
+    fetch_->ScriptQuery(refresh, "ROWID ROWID; ID NUMBER(9); R REF SCOTT.DOC_T; DOCS OBJECT SCOTT.DOCS_T");
+    fetch_->AddRows(refresh, "AAAE1|1|" + second + "|TITLE=n");
     ASSERT_EQ(control.Deliver(component, "SCOTT.SHELVES:4:AAAE1/4"), 1);
     EXPECT_EQ(docs_set.RecordCount(), 1);
     EXPECT_EQ(Titles(docs_set), (std::vector<std::string>{"n"}));
