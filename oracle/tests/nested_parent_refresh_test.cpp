@@ -20,7 +20,6 @@
 #include "oracle/object_ora_array.h"
 #include "oracle/object_ora_ref.h"
 #include "oracle/query_ora_dataset.h"
-#include "oracle/query_sql_text.h"
 #include "oracle/session_ora_session.h"
 #include "oracle/tests/notify_control.h"
 #include "oracle/tests/object_fixture.h"
@@ -248,8 +247,9 @@ TEST_F(NestedParentRefreshTest, NestedDataSetsFollowANotifiedUpdate) {
     docs_set.Open();
     ASSERT_EQ(docs_set.RecordCount(), 3);
     docs_set.Last();
-    // A notified row is read with the query's own text, narrowed to its ROWID.
-    const std::string refresh = AddWhereToSQL(select, "SHELVES.ROWID = :Old_ROWID");
+    // A notified row is read with the query's own text, narrowed to its
+    // ROWID, as the statement goes to the server.
+    const std::string refresh = select + "\nWHERE SHELVES.ROWID = :Old_ROWID";
     fetch_->ScriptQuery(refresh, "ROWID ROWID; ID NUMBER(9); R REF SCOTT.DOC_T; DOCS OBJECT SCOTT.DOCS_T");
     fetch_->AddRows(refresh, "AAAE1|1|" + second + "|TITLE=n");
     ASSERT_EQ(control.Deliver(component, "SCOTT.SHELVES:4:AAAE1/4"), 1);
