@@ -85,7 +85,9 @@ void TOraType::InitTypeDescriptor(OCISvcCtx* svc_ctx) {
   svc_ctx_ = svc_ctx;
   session_ = SvcCtxToken(svc_ctx);
   CheckOciStatus(OCIAttrGet(svc_ctx, OCI_HTYPE_SVCCTX, &env_, nullptr, OCI_ATTR_ENV, Error()), Error());
-  hOCIEnv = env_;
+  // Sessions on other threads read the process-wide environment handle at
+  // any time: it is written only when this session's environment is another.
+  if (hOCIEnv != env_) hOCIEnv = env_;
   const std::string name = Name();
   const std::size_t dot = name.find("\".\"");
   const std::string schema = dot == std::string::npos ? "" : UnquoteName(name.substr(0, dot + 1));
