@@ -665,8 +665,10 @@ class TFIBCustomDataSet : public classlib::TDataSet,
     kInt64,          // scaled below 4 places a double unless kept exact
     kText,           // CHAR in the record
     kTextString,     // CHAR in the string store, trimmed
+    kTextInline,     // long CHAR with its length in the record, trimmed
     kVarying,        // VARCHAR in the record
     kVaryingString,  // VARCHAR in the string store
+    kVaryingInline,  // long VARCHAR with its length in the record
   };
   struct TColumnStore {
     TStoreKind Kind;

@@ -33,6 +33,15 @@ bool ColumnIsNull(const XSQLVAR& var) {
   return (var.sqltype & 1) != 0 && var.sqlind != nullptr && *var.sqlind == -1;
 }
 
+// A long text kept in the record: its length word, its bytes and zeros to
+// the slot's end, so that a row holds nothing of the row stored there before.
+void StoreInlineText(uint8_t* slot, int width, const char* text, int length) {
+  StoreUnaligned<int32_t>(slot, length);
+  uint8_t* bytes = slot + kTextLengthSize;
+  if (length > 0) std::memcpy(bytes, text, static_cast<size_t>(length));
+  std::memset(bytes + length, 0, static_cast<size_t>(width - length));
+}
+
 bool HasPrefix(const std::string& name, std::string_view prefix) {
   return name.size() > prefix.size() &&
          classlib::SameText(std::string_view(name).substr(0, prefix.size()), prefix);
@@ -59,10 +68,14 @@ void TFIBCustomDataSet::PlanColumnStores() {
       case kSQLTimeStamp: store.Kind = TStoreKind::kTimeStamp; break;
       case kSQLInt64: store.Kind = TStoreKind::kInt64; break;
       case kSQLText:
-        store.Kind = descr.IsString ? TStoreKind::kTextString : TStoreKind::kText;
+        store.Kind = !descr.IsString           ? TStoreKind::kText
+                     : descr.StringIndex >= 0 ? TStoreKind::kTextString
+                                              : TStoreKind::kTextInline;
         break;
       case kSQLVarying:
-        store.Kind = descr.IsString ? TStoreKind::kVaryingString : TStoreKind::kVarying;
+        store.Kind = !descr.IsString           ? TStoreKind::kVarying
+                     : descr.StringIndex >= 0 ? TStoreKind::kVaryingString
+                                              : TStoreKind::kVaryingInline;
         break;
       case kSQLBlob: case kSQLArray: case kSQLQuad: store.Kind = TStoreKind::kId; break;
       default: store.Kind = TStoreKind::kCopy; break;
@@ -190,6 +203,17 @@ inline void TFIBCustomDataSet::StoreColumn(const TColumnStore& store, const XSQL
           store.StringIndex, index, data + 2,
           std::clamp<int>(LoadUnaligned<int16_t>(data), 0, std::min<int>(var.sqllen, store.Width)));
       break;
+    case TStoreKind::kTextInline: {
+      const int length = std::min<int>(var.sqllen, store.Width);
+      StoreInlineText(slot, store.Width, data,
+                      static_cast<int>(TRecordsCache::TrimmedLength(data, length)));
+      break;
+    }
+    case TStoreKind::kVaryingInline:
+      StoreInlineText(
+          slot, store.Width, data + 2,
+          std::clamp<int>(LoadUnaligned<int16_t>(data), 0, std::min<int>(var.sqllen, store.Width)));
+      break;
     case TStoreKind::kText: {
       const int length = std::min<int>(var.sqllen, store.Width);
       std::memcpy(slot, data, static_cast<size_t>(length));
@@ -213,6 +237,10 @@ void TFIBCustomDataSet::StoreNullColumn(const TColumnStore& store, const XSQLVAR
     case TStoreKind::kTextString:
     case TStoreKind::kVaryingString:
       cache_->SetFetchedText(store.StringIndex, index, nullptr, 0);
+      break;
+    case TStoreKind::kTextInline:
+    case TStoreKind::kVaryingInline:
+      StoreInlineText(slot, store.Width, nullptr, 0);
       break;
     case TStoreKind::kId:
       std::memcpy(slot, var.sqldata, 8);  // a NULL blob still carries its id

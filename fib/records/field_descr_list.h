@@ -18,8 +18,8 @@ struct TFIBFieldDescr {
   uint16_t DataSize = 0;   // bytes of the value in the record
   int32_t Offset = 0;      // offset in the data set's record buffer
   bool IsDBKey = false;    // the row key column
-  bool IsString = false;   // the value lives in the cache's string store
-  int32_t StringIndex = -1;  // column of the string store, -1 when not a string field
+  bool IsString = false;   // a long text: its slot is an Int32 length and the text
+  int32_t StringIndex = -1;  // column of the string store, -1 when kept in the record
   uint8_t ValueKind = 0;   // see TValueKind
 };
 

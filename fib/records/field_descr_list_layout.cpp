@@ -44,19 +44,23 @@ TRecordLayout BuildRecordLayout(std::span<const TColumnLayoutInfo> columns,
     // A GUID's 16 bytes are a value, not a text to trim and keep aside.
     descr.IsString = (descr.FieldType == kSQLVarying || descr.FieldType == kSQLText) &&
                      column.Length > kMaxFixedTextSize && column.DefType != classlib::ftGuid;
-    if (descr.IsString) {
+    if (descr.IsString && column.Length > kMaxInlineTextSize) {
       descr.StringIndex = layout.StringCount++;
     } else {
+      // A long text kept in the record has its length word before it, as
+      // its slot has in every expanded record.
+      const int size = descr.DataSize + (descr.IsString ? kTextLengthSize : 0);
       descr.Offset = offset;
-      offset += descr.DataSize;
-      layout.StoredSize += descr.DataSize;
+      offset += size;
+      layout.StoredSize += size;
     }
     descriptors.Add(descr);
   }
-  // The text slots follow all values kept in the record, in column order.
+  // The string store's text slots follow all values kept in the record, in
+  // column order.
   for (int i = 0; i < descriptors.GetCount(); ++i) {
     TFIBFieldDescr* descr = descriptors.GetItem(i);
-    if (!descr->IsString) continue;
+    if (descr->StringIndex < 0) continue;
     descr->Offset = offset;
     offset += descr->DataSize + kTextLengthSize;
   }
@@ -74,7 +78,7 @@ std::unique_ptr<TRecordsCache> CreateRecordsCache(const TRecordLayout& layout,
   int k = 0;
   for (int i = 0; i < descriptors.GetCount(); ++i) {
     const TFIBFieldDescr* descr = descriptors.GetItem(i);
-    if (descr->IsString)
+    if (descr->StringIndex >= 0)
       cache->SetStringLayout(++k, descr->Offset - kCacheBufferStart, descr->DataSize);
   }
   return cache;

@@ -4,9 +4,12 @@
 // A record buffer begins with a header: the record index (Int32), the
 // bookmark flag, the status byte and one null flag per column. The values
 // of the columns kept in the record follow in column order, then the text
-// slots of the columns kept in the cache's string store (an Int32 length and
-// the declared length in bytes each), also in column order. The data set
-// appends its own areas (blob slots, calculated fields) after that.
+// slots of the columns kept in the cache's string store, also in column
+// order. A long text's slot is an Int32 length and the declared length in
+// bytes; one declared no wider than kMaxInlineTextSize lies among the values
+// and is stored with the record itself, so a row of short texts is one
+// block of memory that needs no allocation of its own. The data set appends
+// its own areas (blob slots, calculated fields) after that.
 #pragma once
 
 #include <memory>
@@ -43,6 +46,10 @@ inline constexpr int kCacheBufferStart = 5;
 
 // Character columns up to this many bytes stay inside the record.
 inline constexpr int kMaxFixedTextSize = 12;
+// Long texts up to this many bytes keep their slot inside the stored record;
+// wider ones go to the string store, so that a wide column of mostly short
+// values does not make every row as wide as its declaration.
+inline constexpr int kMaxInlineTextSize = 256;
 
 // Empties descriptors and fills them for columns; returns the sizes.
 TRecordLayout BuildRecordLayout(std::span<const TColumnLayoutInfo> columns,

@@ -467,10 +467,84 @@ TEST_F(DataSetOpenTest, TheCacheSeesEachBufferWithoutItsHeaderAndNoMore) {
   ASSERT_NE(cache, nullptr);
   EXPECT_EQ(cache->BufferSize(), ds->RecordSize() - 5);
   EXPECT_LE(cache->ExpandedSize(), cache->BufferSize());
-  EXPECT_EQ(cache->StringCount(), 2);  // LONGCODE and TITLE live in the string store
+  EXPECT_EQ(cache->StringCount(), 0);  // LONGCODE and TITLE are short enough to stay inside
   ds->Last();
   ds->First();
   EXPECT_EQ(ds->FieldByName("LONGCODE")->AsString(), "LONG CODE ONE");
+}
+
+// Long texts narrow enough to stay in the record and wide ones kept in the
+// string store, side by side: values, NULLs, edits that are cancelled and
+// cached edits that are undone all read back what the row holds.
+TEST_F(DataSetOpenTest, LongTextsInTheRecordAndInTheStringStoreKeepTheirRows) {
+  Run("create table TEXTS (ID integer not null primary key, NEAR_V varchar(40), "
+      "NEAR_C char(30), WIDE_V varchar(400), WIDE_C char(300))");
+  const std::string full40(40, 'n');
+  const std::string full400(400, 'w');
+  Run("insert into TEXTS values (1, 'short one', 'fixed', 'a wide one', 'wide fixed')");
+  Run("insert into TEXTS values (2, null, null, null, null)");
+  Run("insert into TEXTS values (3, '" + full40 + "', 'x', '" + full400 + "', '')");
+  auto ds = NewDataSet("Texts", "select ID, NEAR_V, NEAR_C, WIDE_V, WIDE_C from TEXTS order by ID");
+  ds->UpdateSQL().SetText(
+      "update TEXTS set NEAR_V = ?NEAR_V, NEAR_C = ?NEAR_C, WIDE_V = ?WIDE_V, WIDE_C = ?WIDE_C "
+      "where ID = ?OLD_ID");
+  ds->SetCachedUpdates(true);
+  ds->Open();
+  ASSERT_NE(ds->RecordsCache(), nullptr);
+  EXPECT_EQ(ds->RecordsCache()->StringCount(), 2) << "only the wide columns use the string store";
+  classlib::TField* near_v = ds->FieldByName("NEAR_V");
+  classlib::TField* near_c = ds->FieldByName("NEAR_C");
+  classlib::TField* wide_v = ds->FieldByName("WIDE_V");
+  classlib::TField* wide_c = ds->FieldByName("WIDE_C");
+  auto row = [&] {
+    std::string text;
+    for (classlib::TField* field : {near_v, near_c, wide_v, wide_c})
+      text += (field->IsNull() ? std::string("<null>") : "[" + field->AsString() + "]");
+    return text;
+  };
+  const std::string first = "[short one][fixed][a wide one][wide fixed]";
+  EXPECT_EQ(row(), first) << "CHAR texts lose their trailing blanks";
+  ds->Next();
+  EXPECT_EQ(row(), "<null><null><null><null>");
+  ds->Next();
+  EXPECT_EQ(row(), "[" + full40 + "][x][" + full400 + "][]");
+
+  // NULL to a value and back, then a value to NULL and back, by cancelling.
+  ds->Prior();
+  ds->Edit();
+  near_v->SetAsString("set now");
+  wide_v->SetAsString("wide set now");
+  EXPECT_EQ(row(), "[set now]<null>[wide set now]<null>");
+  ds->Cancel();
+  EXPECT_EQ(row(), "<null><null><null><null>");
+  ds->First();
+  ds->Edit();
+  near_v->Clear();
+  wide_c->Clear();
+  ds->Cancel();
+  EXPECT_EQ(row(), first);
+
+  // A shorter text over a longer one leaves nothing of the longer behind,
+  // across moves, and undoing the cached edits brings every row back.
+  ds->Last();
+  ds->Edit();
+  near_v->SetAsString("tiny");
+  wide_v->SetAsString("small");
+  ds->Post();
+  ds->First();
+  ds->Edit();
+  near_c->SetAsString("changed");
+  wide_c->Clear();
+  ds->Post();
+  ds->Last();
+  EXPECT_EQ(row(), "[tiny][x][small][]");
+  ds->First();
+  EXPECT_EQ(row(), "[short one][changed][a wide one]<null>");
+  ds->CancelUpdates();
+  ds->First();
+  EXPECT_EQ(row(), first);
+  ds->Last();
+  EXPECT_EQ(row(), "[" + full40 + "][x][" + full400 + "][]");
 }
 
 TEST_F(DataSetOpenTest, BlobStreamsAreKeptByHandlePerRecord) {

@@ -23,9 +23,9 @@ std::vector<TColumnLayoutInfo> MixedColumns() {
   return {
       {501, 0, 2, "SMALL", classlib::ftSmallint},   // 0
       {496, 0, 4, "ID", ftInteger},                 // 1
-      {448, 0, 30, "NAME", ftString},               // 2 string store
+      {448, 0, 300, "NAME", ftString},              // 2 string store
       {452, 0, 12, "CODE", ftString},               // 3 twelve bytes stay inside
-      {453, 0, 13, "WIDE", ftWideString},           // 4 string store
+      {453, 0, 13, "WIDE", ftWideString},           // 4 a long text kept in the record
       {452, 0, 16, "GUID", ftGuid},                 // 5 a GUID stays inside
       {480, 0, 8, "AMOUNT", classlib::ftFloat},     // 6
       {510, 0, 8, "STAMP", classlib::ftDateTime},   // 7
@@ -43,25 +43,28 @@ TEST(RecordLayout, ValuesFollowTheHeaderAndTextSlotsFollowTheValues) {
   TFIBFieldDescrList list;
   const TRecordLayout layout = BuildRecordLayout(columns, list);
   EXPECT_EQ(layout.HeaderSize, 20);
-  EXPECT_EQ(layout.StringCount, 2);
+  EXPECT_EQ(layout.StringCount, 1);
   ASSERT_EQ(list.GetCount(), 14);
 
   const struct {
     int offset, size, string_index;
+    bool long_text;
   } expected[] = {
-      {20, 2, -1}, {22, 4, -1}, {106, 30, 0}, {26, 12, -1}, {140, 13, 1},
-      {38, 16, -1}, {54, 8, -1}, {62, 8, -1}, {70, 8, -1}, {78, 4, -1},
-      {82, 4, -1}, {86, 4, -1}, {90, 8, -1}, {98, 8, -1},
+      // WIDE's slot inside the record is its length word and 13 bytes.
+      {20, 2, -1, false}, {22, 4, -1, false}, {123, 300, 0, true}, {26, 12, -1, false},
+      {38, 13, -1, true}, {55, 16, -1, false}, {71, 8, -1, false}, {79, 8, -1, false},
+      {87, 8, -1, false}, {95, 4, -1, false}, {99, 4, -1, false}, {103, 4, -1, false},
+      {107, 8, -1, false}, {115, 8, -1, false},
   };
   for (int i = 0; i < 14; ++i) {
     const TFIBFieldDescr* d = list.GetItem(i);
     EXPECT_EQ(d->Offset, expected[i].offset) << i;
     EXPECT_EQ(d->DataSize, expected[i].size) << i;
     EXPECT_EQ(d->StringIndex, expected[i].string_index) << i;
-    EXPECT_EQ(d->IsString, expected[i].string_index >= 0) << i;
+    EXPECT_EQ(d->IsString, expected[i].long_text) << i;
   }
-  EXPECT_EQ(layout.StoredSize, 101) << "status and null flags, then the values kept inside";
-  EXPECT_EQ(layout.ValuesEnd, 157);
+  EXPECT_EQ(layout.StoredSize, 118) << "status and null flags, then the values kept inside";
+  EXPECT_EQ(layout.ValuesEnd, 427);
 
   EXPECT_EQ(list.GetItem(0)->FieldType, 500);
   EXPECT_TRUE(list.GetItem(0)->IsNullable);
@@ -85,7 +88,7 @@ TEST(RecordLayout, RowKeyNamesAndRebuilding) {
   // Laying out again starts from an empty list.
   const TRecordLayout layout = BuildRecordLayout(MixedColumns(), list);
   EXPECT_EQ(list.GetCount(), 14);
-  EXPECT_EQ(layout.StringCount, 2);
+  EXPECT_EQ(layout.StringCount, 1);
 }
 
 TEST(FieldDescrList, ItemsAreSeparateAndCheckedByIndex) {
@@ -147,8 +150,8 @@ class LaidOutCache : public ::testing::Test {
 
 TEST_F(LaidOutCache, TheCacheSeesExactlyTheBufferPastItsFirstFiveBytes) {
   EXPECT_EQ(cache->BufferSize(), buffer_size - 5);
-  EXPECT_EQ(cache->RecordSize(), 101 + 4 * kFields);
-  EXPECT_EQ(cache->StringCount(), 2);
+  EXPECT_EQ(cache->RecordSize(), 118 + 4 * kFields);
+  EXPECT_EQ(cache->StringCount(), 1);
   EXPECT_EQ(cache->ExpandedSize(), buffer_size - 5 - kCalcSize);
 
   const std::vector<uint8_t> written = Buffer(1, "a name of some length", "wide");
@@ -178,11 +181,13 @@ TEST_F(LaidOutCache, NonStringValuesAreReadInPlace) {
   for (int i = 0; i < list.GetCount(); ++i) {
     const TFIBFieldDescr& d = *list.GetItem(i);
     TFieldDataRef ref = cache->ReadFieldData(1, d.Offset - 5, record, d.StringIndex);
-    if (d.IsString) {
+    if (d.StringIndex >= 0) {
       ASSERT_NE(ref.text, nullptr);
-      EXPECT_EQ(*ref.text, i == 2 ? "name" : "wide text");
+      EXPECT_EQ(*ref.text, "name");
     } else {
-      EXPECT_EQ(std::memcmp(ref.value, &written[static_cast<size_t>(d.Offset)], d.DataSize), 0) << i;
+      // A long text kept in the record is read with its length word.
+      const int size = d.DataSize + (d.IsString ? kTextLengthSize : 0);
+      EXPECT_EQ(std::memcmp(ref.value, &written[static_cast<size_t>(d.Offset)], size), 0) << i;
     }
   }
   EXPECT_EQ(record[0], written[5]) << "the stored record begins with the status byte";
