@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 
 #include "fib/records/mem_manager_error.h"
 
@@ -47,7 +48,21 @@ TRecordsCache::Page TRecordsCache::NewPage() const {
   return std::make_unique<uint8_t[]>(static_cast<size_t>(block_size_));  // zero-filled
 }
 
-void TRecordsCache::AddPage() { pages_.push_back(NewPage()); }
+TRecordsCache::Page TRecordsCache::NewRecordPage() const {
+  return std::make_unique_for_overwrite<uint8_t[]>(static_cast<size_t>(block_size_));
+}
+
+void TRecordsCache::AddPage() { pages_.push_back(NewRecordPage()); }
+
+void TRecordsCache::ClearRecordsUpTo(int physical) {
+  for (int number = cleared_records_ + 1; number <= physical; ++number) {
+    const int page = (number - 1) / records_per_block_;
+    std::memset(pages_[static_cast<size_t>(page)].get() +
+                    (number - 1 - page * records_per_block_) * record_size_,
+                0, static_cast<size_t>(record_size_));
+  }
+  cleared_records_ = physical;
+}
 
 // ---- record numbers and addresses ----
 

@@ -24,6 +24,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <span>
@@ -75,7 +76,7 @@ class TRecordsCache : public classlib::TObject {
   // The highest physical number in use.
   int RecordCount() const { return record_count_; }
   int PageCount() const { return static_cast<int>(pages_.size()); }
-  // Appends one zero-filled page.
+  // Appends one page; its records read as zero bytes until written.
   void AddPage();
 
   // ---- record numbers and addresses ----
@@ -200,7 +201,9 @@ class TRecordsCache : public classlib::TObject {
   using Page = std::unique_ptr<uint8_t[]>;
 
   // Pages and records.
+  // A zero-filled page (the log's), and a record page left as allocated.
   Page NewPage() const;
+  Page NewRecordPage() const;
   // Grow when the record's page is not there yet or an order list decides.
   uint8_t* GrowPages(int logical);
   uint8_t* StoredRecord(int physical) {
@@ -208,9 +211,25 @@ class TRecordsCache : public classlib::TObject {
     if (physical < 1) return nullptr;
     const int page = (physical - 1) / records_per_block_;
     if (page >= PageCount()) return nullptr;
-    return pages_[static_cast<size_t>(page)].get() +
-           (physical - 1 - page * records_per_block_) * record_size_;
+    uint8_t* record = pages_[static_cast<size_t>(page)].get() +
+                      (physical - 1 - page * records_per_block_) * record_size_;
+    if (physical > cleared_records_) {
+      // Rows are fetched in order: mostly the next record is the one.
+      if (physical == cleared_records_ + 1) [[likely]] {
+        std::memset(record, 0, static_cast<size_t>(record_size_));
+        cleared_records_ = physical;
+      } else {
+        ClearRecordsUpTo(physical);
+      }
+    }
+    return record;
   }
+  // Record pages are not cleared when they are made: a record reads as zero
+  // bytes until it is written, so it is cleared when first reached, with
+  // every record before it that never was. Clearing a record at a time
+  // writes only the records a data set really fills, in the cache lines it
+  // is about to fill anyway.
+  void ClearRecordsUpTo(int physical);
   uint8_t* LogRecord(int slot);
 
   // Expanding and compacting.
@@ -283,6 +302,7 @@ class TRecordsCache : public classlib::TObject {
   int record_size_ = 0;
   int buffer_size_ = 0;
   int record_count_ = 0;
+  int cleared_records_ = 0;  // records 1..this read as zeros or hold what was written
   std::vector<StringSlot> string_slots_;
   bool layout_checked_ = false;
   int expanded_size_ = 0;  // set with layout_checked_

@@ -111,6 +111,32 @@ TEST(RecordsCachePages, GrowFarAheadAddsEveryPageUpToTheRecord) {
   EXPECT_EQ(cache.RecordPointer(111), nullptr);
 }
 
+// Pages are handed out uncleared; every way of reaching a record that was
+// never written (behind one written far ahead, on a page added by hand,
+// after the cache was freed and a new one got the same memory) reads zeros.
+TEST(RecordsCachePages, RecordsNeverWrittenReadAsZeros) {
+  Bytes out(100);
+  const Bytes zeros(100, 0);
+  for (int round = 0; round < 2; ++round) {
+    TRecordsCache cache(10, 100, 100, 0);  // 11 records per page
+    cache.WriteRecord(30, Bytes(100, 0xAB), true);
+    std::memset(cache.Grow(31), 0xCD, 100);
+    for (int n : {1, 11, 12, 29, 33}) {
+      cache.ReadRecord(n, out, false);
+      EXPECT_EQ(out, zeros) << "record " << n << " round " << round;
+    }
+    cache.ReadRecord(30, out, false);
+    EXPECT_EQ(out, Bytes(100, 0xAB));
+    cache.AddPage();
+    const uint8_t* added = cache.RecordPointer(40);
+    ASSERT_NE(added, nullptr);
+    EXPECT_EQ(Bytes(added, added + 100), zeros) << "a record of a page added by hand";
+    // Fill every record, so that the next round's pages come from dirty memory.
+    for (int n = 1; n <= cache.RecordsPerBlock() * cache.PageCount(); ++n)
+      std::memset(cache.Grow(n), 0xEE, 100);
+  }
+}
+
 TEST(RecordsCachePages, MissingRecordsRaiseTheirTexts) {
   TRecordsCache cache(32, 100, 100, 0);
   Bytes buffer(100);
