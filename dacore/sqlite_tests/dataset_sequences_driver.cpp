@@ -57,13 +57,6 @@ constexpr bool kAvoidUndoOfSecondCachedBlobEdit = false;
 // until the data set reads its rows anew.
 constexpr bool kAvoidCachedBlobEditAfterItsUndo = false;
 
-// Cached updates with a refresh after update: applying a record whose
-// memo changed does not read the other columns back (another connection's
-// value of F stays unseen in the record), though a changed blob or text
-// does. Not yet mended; the generator applies no such record while the
-// refresh after update is on.
-constexpr bool kAvoidApplyRefreshOfChangedMemo = true;
-
 // ---- Values
 
 constexpr const char* kColumnNames[kColumns] = {"I", "S", "M", "B", "F", "D"};
@@ -439,12 +432,16 @@ void DataSetDriver::ModelApply() {
       server_.erase(id);
     } else if (row.status == HeldRow::kInserted) {
       server_[id] = ServerAfterWrite(row.shown, true);
-    } else {
+    } else if (row.shown.cells != row.original.cells) {
       // Only the columns this record changed go to the server.
       ModelRow written = server_[id];
       for (int c = 0; c < kColumns; ++c)
         if (row.shown.cells[c] != row.original.cells[c]) written.cells[c] = row.shown.cells[c];
       server_[id] = ServerAfterWrite(written, false);
+    } else {
+      // Edits that left every value as it was send no statement, so
+      // nothing is read back either (as a post outside cached updates).
+      continue;
     }
     if (refresh_after_post_ && row.status != HeldRow::kDeleted) row.shown = server_[id];
   }
@@ -533,9 +530,6 @@ bool DataSetDriver::Applicable(const Operation& op) {
   if (k == "apply" || k == "commit") {
     if (!cached_) return false;
     if (!PendingUpdates()) return k == "commit";
-    if (kAvoidApplyRefreshOfChangedMemo && refresh_after_post_)
-      for (const HeldRow& row : held_)
-        if (row.status == HeldRow::kModified && row.shown.cells[kM] != row.original.cells[kM]) return false;
     // Every pending change meets its row on the server (the model does not
     // follow an apply that fails half-way).
     for (const HeldRow& row : held_) {
