@@ -756,11 +756,12 @@ bool DataSetDriver::ModelStep(const Operation& op) {
     }
     held_ = kept;
     SortHeld();
-    // Where the cursor goes when its record was a new one that the cancel
-    // removed is left open: the comparison takes the component's place.
-    if (current_ && !Held(*current_)) current_open_ = true;
     // With no record shown the cursor was left on the last one removed.
     if (!current_ && stranded_) current_ = stranded_;
+    // Where the cursor goes when its record (shown or left) was a new one
+    // that the cancel removed is left open: the comparison takes the
+    // component's place.
+    if (current_ && !Held(*current_)) current_open_ = true;
     if (current_) ModelCurrentAfterRemoval(before, *current_);
     else ModelKeepCurrentOrFirst();
     return false;
