@@ -380,7 +380,6 @@ void DataSetDriver::ModelReadAll() {
   }
   SortHeld();
   applied_pending_ = false;
-  stranded_.reset();
   const std::vector<int> ids = VisibleIds();
   current_ = ids.empty() ? std::nullopt : std::optional<int>(ids.front());
 }
@@ -402,9 +401,7 @@ void DataSetDriver::ModelCurrentAfterRemoval(const std::vector<int>& order, int 
     return;
   }
   if (shown.empty()) {
-    // The store's cursor stays on the record it left.
     current_.reset();
-    stranded_ = removed;
     return;
   }
   const auto at = std::find(order.begin(), order.end(), removed);
@@ -756,12 +753,11 @@ bool DataSetDriver::ModelStep(const Operation& op) {
     }
     held_ = kept;
     SortHeld();
-    // With no record shown the cursor was left on the last one removed.
-    if (!current_ && stranded_) current_ = stranded_;
-    // Where the cursor goes when its record (shown or left) was a new one
-    // that the cancel removed is left open: the comparison takes the
-    // component's place.
-    if (current_ && !Held(*current_)) current_open_ = true;
+    // Where the cursor goes is left open when its record was a new one that
+    // the cancel removed, and when no record was shown (the store's cursor
+    // then stands wherever the last search or step left it): the comparison
+    // takes the component's place, which must be a record shown.
+    if (!current_ || !Held(*current_)) current_open_ = true;
     if (current_) ModelCurrentAfterRemoval(before, *current_);
     else ModelKeepCurrentOrFirst();
     return false;

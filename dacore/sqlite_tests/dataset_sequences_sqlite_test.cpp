@@ -109,14 +109,17 @@ TEST_F(DataSetSequences, ShrunkFaultsWhereBlobsFiltersAndCachedAppliesMeet) {
 // Shrunk sequences where the model, not the data set, was wrong: a cached
 // record written with the memo it already held sends no UPDATE at the
 // apply, so the refresh after update does not run (another connection's F
-// stays unread, as after a post that changed nothing); where the cursor
-// goes when CancelUpdates removes the new record it was left on while the
-// filter showed no row is left open, as for a new record shown.
+// stays unread, as after a post that changed nothing); where CancelUpdates
+// puts the cursor when the filter showed no row is left open (the store's
+// cursor stands where the last delete, insert or search left it), as when
+// it removes the new record shown.
 TEST_F(DataSetSequences, ShrunkSequencesTheModelMisread) {
   const std::vector<std::vector<sequences::Operation>> cases{
       {{"cached", {1}}, {"refresh_options", {1}}, {"other_update", {1, 4, 5}}, {"blob_stream", {0, 2, 4}}, {"apply", {}}},
       {{"cached", {1}}, {"filter", {1}}, {"delete", {0}}, {"delete", {1}}, {"insert_post", {0, 3, 5}},
        {"locate_value", {3}}, {"cancel_updates", {}}},
+      {{"cached", {1}}, {"delete", {0}}, {"filter", {2}}, {"delete", {0}}, {"delete", {1}}, {"cancel_updates", {}}},
+      {{"cached", {1}}, {"filter", {1}}, {"delete", {0}}, {"delete", {1}}, {"cancel_updates", {}}},
   };
   for (const auto& steps : cases) {
     DataSetDriver driver(folder_);
