@@ -758,7 +758,9 @@ bool DataSetDriver::ModelStep(const Operation& op) {
     // then stands wherever the last search or step left it): the comparison
     // takes the component's place, which must be a record shown.
     if (!current_ || !Held(*current_)) current_open_ = true;
-    if (current_) ModelCurrentAfterRemoval(before, *current_);
+    // A record given back its values moves by the local order first: a
+    // filter that hides it then gives way to the record after its new place.
+    if (current_) ModelCurrentAfterRemoval(Held(*current_) ? HeldIds() : before, *current_);
     else ModelKeepCurrentOrFirst();
     return false;
   }
