@@ -1,8 +1,8 @@
 // Cached updates applied where other features meet them: texts written
 // into the record while it is applied, failed and aborted applies, the
 // refresh of an applied row under a local order and with cached calculated
-// fields, blobs changed and given back, and rows deleted between the apply
-// and its commit.
+// fields, the refresh of a row whose memo or blob changed, blobs changed
+// and given back, and rows deleted between the apply and its commit.
 #include "dacore/dataset_component.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +14,7 @@
 #include "classlib/field_defs.h"
 #include "classlib/field_numeric.h"
 #include "classlib/fields.h"
+#include "classlib/stream.h"
 #include "dacore/sqlite_tests/sqlite_fixture.h"
 #include "testing/message_of.h"
 
@@ -187,6 +188,72 @@ TEST_F(CachedApplyTest, CachedCalculatedFieldsFollowTheApplysRefresh) {
   data_set->Next();
   data_set->Prior();
   EXPECT_EQ(twice->AsInteger(), 22);
+}
+
+// Another session changes K behind a cached edit of the memo or the blob,
+// written through a blob stream or through the field's text: the apply's
+// refresh reads K back with the rest, and the record shows the server's K
+// beside its own new memo or blob.
+TEST_F(CachedApplyTest, TheApplysRefreshReadsBackTheRowWhoseMemoOrBlobChanged) {
+  Exec(*session_, "CREATE TABLE P (ID INTEGER PRIMARY KEY, K INTEGER, TX TEXT, B BLOB)");
+  Exec(*session_, "INSERT INTO P VALUES (1, 10, 'memo', X'0102')");
+  const std::string long_text = "a memo " + std::string(900, 'm');
+  const std::string bytes = std::string("\0\1binary", 8) + std::string(5000, '\xFE');
+  struct Case {
+    const char* column;
+    bool stream;
+    std::string value;
+  };
+  const Case cases[] = {{"TX", true, long_text}, {"B", true, bytes}, {"TX", false, "short"}, {"B", false, "bb"}};
+  int k = 100;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.column) + (c.stream ? " through a stream" : " through AsString"));
+    ++k;
+    auto data_set = Cached("SELECT ID, K, TX, B FROM P");
+    data_set->SetRefreshOptions({roAfterUpdate});
+    data_set->Open();
+    Exec(*session_, "UPDATE P SET K = " + std::to_string(k) + " WHERE ID = 1");
+    data_set->Edit();
+    classlib::TField* field = data_set->FieldByName(c.column);
+    if (c.stream) {
+      auto stream = data_set->CreateBlobStream(field, classlib::bmWrite);
+      stream->Write(c.value.data(), static_cast<int>(c.value.size()));
+    } else {
+      field->SetAsString(c.value);
+    }
+    data_set->Post();
+    data_set->ApplyUpdates();
+    EXPECT_EQ(data_set->FieldByName("K")->AsInteger(), k);
+    EXPECT_EQ(field->AsString(), c.value);
+    data_set->CommitUpdates();
+    EXPECT_FALSE(data_set->UpdatesPending());
+    EXPECT_EQ(data_set->FieldByName("K")->AsInteger(), k);
+    EXPECT_EQ(ReadElsewhere(std::string("SELECT length(") + c.column + ") FROM P WHERE ID = 1"),
+              std::to_string(c.value.size()));
+    EXPECT_EQ(ReadElsewhere("SELECT K FROM P WHERE ID = 1"), std::to_string(k));
+  }
+}
+
+// A memo written again with the text it holds changes nothing: the apply
+// sends no statement, so nothing is read back and the other session's K
+// stays on the server, the record keeping the K it was read with.
+TEST_F(CachedApplyTest, AMemoWrittenWithItsOwnTextSendsNothingAndReadsNothingBack) {
+  auto data_set = Cached("SELECT ID, K, TX FROM T ORDER BY ID");
+  data_set->SetRefreshOptions({roAfterUpdate});
+  data_set->Open();
+  Exec(*session_, "UPDATE T SET K = 77 WHERE ID = 1");
+  data_set->Edit();
+  {
+    auto stream = data_set->CreateBlobStream(data_set->FieldByName("TX"), classlib::bmWrite);
+    stream->Write("memo 1", 6);
+  }
+  data_set->Post();
+  EXPECT_TRUE(data_set->UpdatesPending());
+  data_set->ApplyUpdates();
+  data_set->CommitUpdates();
+  EXPECT_FALSE(data_set->UpdatesPending());
+  EXPECT_EQ(data_set->FieldByName("K")->AsInteger(), 10);
+  EXPECT_EQ(ReadElsewhere("SELECT K || '/' || TX FROM T WHERE ID = 1"), "77/memo 1");
 }
 
 // ---- Blobs changed and given back --------------------------------------------------------

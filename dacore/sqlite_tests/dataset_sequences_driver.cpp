@@ -57,13 +57,6 @@ constexpr bool kAvoidUndoOfSecondCachedBlobEdit = false;
 // until the data set reads its rows anew.
 constexpr bool kAvoidCachedBlobEditAfterItsUndo = false;
 
-// Cached updates with a refresh after update: applying a record whose
-// memo changed does not read the other columns back (another connection's
-// value of F stays unseen in the record), though a changed blob or text
-// does. Not yet mended; the generator applies no such record while the
-// refresh after update is on.
-constexpr bool kAvoidApplyRefreshOfChangedMemo = true;
-
 // ---- Values
 
 constexpr const char* kColumnNames[kColumns] = {"I", "S", "M", "B", "F", "D"};
@@ -387,7 +380,6 @@ void DataSetDriver::ModelReadAll() {
   }
   SortHeld();
   applied_pending_ = false;
-  stranded_.reset();
   const std::vector<int> ids = VisibleIds();
   current_ = ids.empty() ? std::nullopt : std::optional<int>(ids.front());
 }
@@ -409,9 +401,7 @@ void DataSetDriver::ModelCurrentAfterRemoval(const std::vector<int>& order, int 
     return;
   }
   if (shown.empty()) {
-    // The store's cursor stays on the record it left.
     current_.reset();
-    stranded_ = removed;
     return;
   }
   const auto at = std::find(order.begin(), order.end(), removed);
@@ -439,12 +429,16 @@ void DataSetDriver::ModelApply() {
       server_.erase(id);
     } else if (row.status == HeldRow::kInserted) {
       server_[id] = ServerAfterWrite(row.shown, true);
-    } else {
+    } else if (row.shown.cells != row.original.cells) {
       // Only the columns this record changed go to the server.
       ModelRow written = server_[id];
       for (int c = 0; c < kColumns; ++c)
         if (row.shown.cells[c] != row.original.cells[c]) written.cells[c] = row.shown.cells[c];
       server_[id] = ServerAfterWrite(written, false);
+    } else {
+      // Edits that left every value as it was send no statement, so
+      // nothing is read back either (as a post outside cached updates).
+      continue;
     }
     if (refresh_after_post_ && row.status != HeldRow::kDeleted) row.shown = server_[id];
   }
@@ -533,9 +527,6 @@ bool DataSetDriver::Applicable(const Operation& op) {
   if (k == "apply" || k == "commit") {
     if (!cached_) return false;
     if (!PendingUpdates()) return k == "commit";
-    if (kAvoidApplyRefreshOfChangedMemo && refresh_after_post_)
-      for (const HeldRow& row : held_)
-        if (row.status == HeldRow::kModified && row.shown.cells[kM] != row.original.cells[kM]) return false;
     // Every pending change meets its row on the server (the model does not
     // follow an apply that fails half-way).
     for (const HeldRow& row : held_) {
@@ -762,12 +753,14 @@ bool DataSetDriver::ModelStep(const Operation& op) {
     }
     held_ = kept;
     SortHeld();
-    // Where the cursor goes when its record was a new one that the cancel
-    // removed is left open: the comparison takes the component's place.
-    if (current_ && !Held(*current_)) current_open_ = true;
-    // With no record shown the cursor was left on the last one removed.
-    if (!current_ && stranded_) current_ = stranded_;
-    if (current_) ModelCurrentAfterRemoval(before, *current_);
+    // Where the cursor goes is left open when its record was a new one that
+    // the cancel removed, and when no record was shown (the store's cursor
+    // then stands wherever the last search or step left it): the comparison
+    // takes the component's place, which must be a record shown.
+    if (!current_ || !Held(*current_)) current_open_ = true;
+    // A record given back its values moves by the local order first: a
+    // filter that hides it then gives way to the record after its new place.
+    if (current_) ModelCurrentAfterRemoval(Held(*current_) ? HeldIds() : before, *current_);
     else ModelKeepCurrentOrFirst();
     return false;
   }

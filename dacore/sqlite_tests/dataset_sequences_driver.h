@@ -108,8 +108,7 @@ class DataSetDriver : public sequences::Driver {
   std::map<int, ModelRow> server_;
   std::vector<HeldRow> held_;  // in the store's own order (before the local sort)
   std::optional<int> current_;
-  std::optional<int> stranded_;
-  bool current_open_ = false;  // the step leaves the cursor's place open (see cancel_updates)  // where the cursor stayed when the last shown record left
+  bool current_open_ = false;  // the step leaves the cursor's place open (see cancel_updates)
   int next_id_ = 0;
   int filter_mode_ = 0;  // 0 none, 1 the expression, 2 the handler
   int index_mode_ = 0;   // 0 none, 1 "I;ID", 2 "S DESC;ID"
