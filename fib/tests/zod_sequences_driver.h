@@ -24,7 +24,9 @@
 namespace fib_test {
 
 // The value columns after ID, in the table's order.
-enum FibColumn { kFI, kFS, kFM, kFB, kFF, kFD, kFL, kFibColumns };
+// A is an array of three integers: no SQL literal writes it, so only the
+// data set and the set-up write it.
+enum FibColumn { kFI, kFS, kFM, kFB, kFF, kFD, kFL, kFA, kFibColumns };
 
 using FibCell = std::optional<std::string>;  // as the field reads it; nullopt for NULL
 
@@ -56,7 +58,11 @@ class ZodSequencesDriver : public sequences::Driver {
 
  private:
   std::vector<int> ShownIds() const;
+  bool Passes(const FibHeldRow& row) const;
+  void ModelSort();
+  void ModelKeepCurrentOrFirst();
   FibHeldRow* Held(int id);
+  std::vector<int> HeldOrder() const;
   int IdAt(int pos) const;
   bool PendingUpdates() const;
   void ModelReadAll();
@@ -66,6 +72,8 @@ class ZodSequencesDriver : public sequences::Driver {
   void GoTo(int pos);
   std::vector<FibRow> ReadServer();
   void Elsewhere(const std::string& sql);
+  void ArrayElsewhere(int id, int v);
+  void SetFilterMode(int mode);
   bool BooleanPostAllowed(const sequences::Operation& op);
 
   bool limited_;
@@ -83,6 +91,8 @@ class ZodSequencesDriver : public sequences::Driver {
   std::optional<int> current_;
   int next_id_ = 0;
   bool cached_ = false;
+  int filter_mode_ = 0;  // 0 none, 1 the expression I > 40, 2 OnFilterRecord: odd IDs
+  int sort_mode_ = 0;    // the last local sort: 0 none (or by ID), 1 I;ID, 2 S DESC;ID
   int shown_before_ = 0;
   bool applied_blob_ = false;
   bool tx_dirty_ = false;  // the data set's transaction wrote rows it has not ended  // an apply wrote a memo or blob the transaction has not committed
