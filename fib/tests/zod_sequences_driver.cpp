@@ -192,6 +192,8 @@ FibRow ReadRow(classlib::TDataSet& d) {
   FibRow row;
   row.id = d.FieldByName("ID")->AsInteger();
   for (int c = 0; c < kFibColumns; ++c) row.cells[c] = Read(*d.FieldByName(kNames[c]), static_cast<FibColumn>(c));
+  TField& stamp = *d.FieldByName("T");
+  row.stamp = stamp.IsNull() ? FibCell() : FibCell(stamp.AsString());
   return row;
 }
 
@@ -203,13 +205,13 @@ std::string CellText(const FibCell& cell) {
 std::string RowText(const FibRow& row) {
   std::string out = "ID=" + std::to_string(row.id);
   for (int c = 0; c < kFibColumns; ++c) out += std::string(" ") + kNames[c] + "=" + CellText(row.cells[c]);
-  return out;
+  return out + " T=" + CellText(row.stamp);
 }
 
 const std::vector<std::string>& Kinds() {
   static const std::vector<std::string> kinds = {
       "edit_post", "edit_cancel", "append_post", "insert_post", "delete", "refresh", "refresh_record", "reopen",
-      "locate_key", "locate_value", "lookup", "lookup_value", "filter", "sort", "cached",
+      "locate_key", "locate_value", "lookup", "lookup_value", "filter", "sort", "refresh_options", "cached",
       "apply", "cancel_updates", "blob_stream", "refused_post", "other_update", "other_insert",
       "other_delete", "commit_retaining", "rollback_retaining", "commit", "rollback"};
   return kinds;
@@ -253,7 +255,12 @@ ZodSequencesDriver::ZodSequencesDriver(bool limited_cache) : limited_(limited_ca
   reader_db_->Connect();
   Elsewhere("create table KS (ID integer not null primary key, I integer check (I is null or I <> 666), "
             "S varchar(100), M blob sub_type 1, B blob sub_type 0, F double precision, D timestamp, L boolean, "
-            "A integer[1:3])");
+            "A integer[1:3], T varchar(20))");
+  // The server stamps each row with what it made of I: a refresh after a
+  // post reads it back.
+  Elsewhere("create trigger KS_T for KS before insert or update as begin "
+            "if (inserting) then new.T = 'n' || coalesce(cast(new.I as varchar(11)), '-'); "
+            "else if (new.I is distinct from old.I) then new.T = 'u' || coalesce(cast(new.I as varchar(11)), '-'); end");
 }
 
 ZodSequencesDriver::~ZodSequencesDriver() {
@@ -316,12 +323,13 @@ void ZodSequencesDriver::Reset() {
     Elsewhere("insert into KS (" + columns + ") values (" + values + ")");
     const int array_value = (id * (kFA + 2)) % (kValues + 1);
     if (array_value != 0) ArrayElsewhere(id, array_value);
-    committed_[id] = row;
+    committed_[id] = ServerWrite(row, true);
   }
   working_ = committed_;
   next_id_ = kFirstRows + 1;
   cached_ = false;
   filter_mode_ = sort_mode_ = 0;
+  refresh_after_post_ = true;
   update_ran_ = insert_ran_ = false;
   applied_blob_ = false;
   tx_dirty_ = false;
@@ -332,7 +340,7 @@ void ZodSequencesDriver::Reset() {
   ds_->SetName("DS");
   ds_->SetDatabase(db_.get());
   ds_->SetTransaction(tr_.get());
-  ds_->SelectSQL().SetText("select ID, I, S, M, B, F, D, L, A from KS order by ID");
+  ds_->SelectSQL().SetText("select ID, I, S, M, B, F, D, L, A, T from KS order by ID");
   fib::TAutoUpdateOptions& options = ds_->AutoUpdateOptions();
   options.SetUpdateTableName("KS");
   options.SetKeyFields("ID");
@@ -465,12 +473,36 @@ void ZodSequencesDriver::ModelApply() {
       working_.erase(row.shown.id);
       continue;
     }
-    if (row.status != FibHeldRow::kUnmodified) working_[row.shown.id] = row.shown;
+    if (row.status != FibHeldRow::kUnmodified) {
+      working_[row.shown.id] = ServerWrite(row.shown, row.status == FibHeldRow::kInserted);
+      // Each applied record is refreshed as a post refreshes it.
+      if (refresh_after_post_) row.shown = working_[row.shown.id];
+    }
     row.status = FibHeldRow::kUnmodified;
     row.original = row.shown;
     kept.push_back(row);
   }
   held_ = kept;
+}
+
+// What the server holds after a statement wrote `written` (every column,
+// T too): the trigger stamps a new row, and a row whose I changed.
+FibRow ZodSequencesDriver::ServerWrite(FibRow written, bool inserting) const {
+  const auto found = working_.find(written.id);
+  const std::string i = written.cells[kFI].value_or("-");
+  if (inserting) written.stamp = "n" + i;
+  else if (found == working_.end() || found->second.cells[kFI] != written.cells[kFI]) written.stamp = "u" + i;
+  return written;
+}
+
+// A post without cached updates writes every field and commits; with
+// poRefreshAfterPost the record then shows what the server made of it.
+void ZodSequencesDriver::ModelPosted(FibHeldRow& row, bool inserting) {
+  const FibRow server = ServerWrite(row.shown, inserting);
+  working_[row.shown.id] = server;
+  committed_ = working_;
+  if (refresh_after_post_) row.shown = server;
+  row.original = row.shown;
 }
 
 // ---- Generating
@@ -489,6 +521,7 @@ Operation ZodSequencesDriver::Generate(sequences::Random& random) {
     else if (op.kind == "locate_value" || op.kind == "lookup_value") op.args = {1 + random.Below(kValues)};
     else if (op.kind == "lookup") op.args = {1 + random.Below(next_id_)};
     else if (op.kind == "filter" || op.kind == "sort") op.args = {random.Below(3)};
+    else if (op.kind == "refresh_options") op.args = {random.Below(2)};
     else if (op.kind == "delete") op.args = {random.Below(rows)};
     else if (op.kind == "locate_key" || op.kind == "other_delete") op.args = {1 + random.Below(next_id_)};
     else if (op.kind == "cached") op.args = {random.Below(2)};
@@ -522,6 +555,10 @@ bool ZodSequencesDriver::Applicable(const Operation& op) {
   // The limited cache sorts nothing locally and filters nothing: every
   // record of its window takes part (by design).
   if ((k == "sort" || k == "filter") && limited_) return false;
+  // The limited cache reads its window from the server again after an
+  // insert and as it moves, with poRefreshAfterPost or without it: the
+  // model keeps the option on there.
+  if (k == "refresh_options" && limited_) return false;
   // The limited cache refuses cached updates (by design).
   if (k == "cached" && limited_) return false;
   if (k == "reopen" || k == "cached") return !PendingUpdates();
@@ -605,10 +642,7 @@ bool ZodSequencesDriver::ApplyToModel(const Operation& op) {
     if (cached_) {
       if (row.status == FibHeldRow::kUnmodified) row.status = FibHeldRow::kModified;
     } else {
-      // Every field is written, and the post commits.
-      working_[id] = row.shown;
-      committed_ = working_;
-      row.original = row.shown;
+      ModelPosted(row, false);
     }
     ModelAfterRemoval(before, id);
     return false;
@@ -627,12 +661,8 @@ bool ZodSequencesDriver::ApplyToModel(const Operation& op) {
     const int column = append ? a[0] : a[1];
     row.shown.cells[column] = Cell(static_cast<FibColumn>(column), append ? a[1] : a[2]);
     row.original = row.shown;
-    if (cached_) {
-      row.status = FibHeldRow::kInserted;
-    } else {
-      working_[row.shown.id] = row.shown;
-      committed_ = working_;
-    }
+    if (cached_) row.status = FibHeldRow::kInserted;
+    else ModelPosted(row, true);
     const FibHeldRow* at = append || limited_ || ShownIds().empty() ? nullptr : Held(IdAt(a[0]));
     held_.insert(at ? held_.begin() + (at - held_.data()) : held_.end(), row);
     current_ = row.shown.id;
@@ -715,6 +745,10 @@ bool ZodSequencesDriver::ApplyToModel(const Operation& op) {
     if (moves) current_ = ids.empty() ? std::nullopt : std::optional<int>(ids.front());
     return false;
   }
+  if (k == "refresh_options") {
+    refresh_after_post_ = a[0] == 1;
+    return false;
+  }
   if (k == "sort") {
     sort_mode_ = a[0];
     ModelSort();
@@ -747,14 +781,14 @@ bool ZodSequencesDriver::ApplyToModel(const Operation& op) {
     if (a[1] == kFM || a[1] == kFB) replaced_blob_ids_.push_back(a[0]);
     FibRow row = committed_[a[0]];
     row.cells[a[1]] = Cell(static_cast<FibColumn>(a[1]), a[2]);
-    committed_[a[0]] = working_[a[0]] = row;
+    committed_[a[0]] = working_[a[0]] = ServerWrite(row, false);
     return false;
   }
   if (k == "other_insert") {
     FibRow row;
     row.id = next_id_++;
     row.cells[a[0]] = Cell(static_cast<FibColumn>(a[0]), a[1]);
-    committed_[row.id] = working_[row.id] = row;
+    committed_[row.id] = working_[row.id] = ServerWrite(row, true);
     return false;
   }
   if (k == "other_delete") {
@@ -833,6 +867,9 @@ void ZodSequencesDriver::ApplyToComponent(const Operation& op) {
     component_answer_ = classlib::VarIsNull(v) ? "NULL" : std::to_string(v.AsInteger());
   } else if (k == "filter") {
     SetFilterMode(a[0]);
+  } else if (k == "refresh_options") {
+    fib::TpZODDsOptions options = d.Options();
+    d.SetOptions(a[0] == 1 ? options.Include(fib::poRefreshAfterPost) : options.Exclude(fib::poRefreshAfterPost));
   } else if (k == "sort") {
     if (a[0] == 0) d.DoSort({classlib::Variant("ID")}, {true});
     else if (a[0] == 1) d.DoSort({classlib::Variant("I"), classlib::Variant("ID")}, {true, true});
@@ -918,7 +955,7 @@ std::vector<FibRow> ZodSequencesDriver::ReadServer() {
   reader.SetName("Reader");
   reader.SetDatabase(reader_db_.get());
   reader.SetTransaction(reader_tr_.get());
-  reader.SelectSQL().SetText("select ID, I, S, M, B, F, D, L, A from KS order by ID");
+  reader.SelectSQL().SetText("select ID, I, S, M, B, F, D, L, A, T from KS order by ID");
   reader_tr_->StartTransaction();
   reader.Open();
   std::vector<FibRow> rows;
@@ -992,6 +1029,7 @@ std::string ZodSequencesDriver::Describe(const Operation& op) const {
   if (k == "lookup") return "Lookup ID = " + std::to_string(a[0]) + " for I";
   if (k == "lookup_value") return "Lookup I = " + std::to_string(a[0] * 10) + " for ID";
   if (k == "filter") return a[0] == 0 ? "Filtered off" : (a[0] == 1 ? "Filter 'I > 40' on" : "OnFilterRecord (odd IDs) on");
+  if (k == "refresh_options") return a[0] ? "Options + poRefreshAfterPost" : "Options - poRefreshAfterPost";
   if (k == "sort") return a[0] == 0 ? "local sort by ID" : (a[0] == 1 ? "local sort by I, ID" : "local sort by S descending, ID");
   if (k == "delete") return "row " + std::to_string(a[0]) + ": Delete";
   if (k == "refresh") return "Refresh";

@@ -33,6 +33,7 @@ using FibCell = std::optional<std::string>;  // as the field reads it; nullopt f
 struct FibRow {
   int id = 0;
   std::array<FibCell, kFibColumns> cells;
+  FibCell stamp;  // T: what the server's trigger made of I
   bool operator==(const FibRow&) const = default;
 };
 
@@ -68,6 +69,8 @@ class ZodSequencesDriver : public sequences::Driver {
   void ModelReadAll();
   void ModelAfterRemoval(const std::vector<int>& order, int removed);
   void ModelApply();
+  FibRow ServerWrite(FibRow written, bool inserting) const;
+  void ModelPosted(FibHeldRow& row, bool inserting);
   void OpenDataSet();
   void GoTo(int pos);
   std::vector<FibRow> ReadServer();
@@ -92,7 +95,8 @@ class ZodSequencesDriver : public sequences::Driver {
   int next_id_ = 0;
   bool cached_ = false;
   int filter_mode_ = 0;  // 0 none, 1 the expression I > 40, 2 OnFilterRecord: odd IDs
-  int sort_mode_ = 0;    // the last local sort: 0 none (or by ID), 1 I;ID, 2 S DESC;ID
+  int sort_mode_ = 0;
+  bool refresh_after_post_ = true;  // poRefreshAfterPost, on by default    // the last local sort: 0 none (or by ID), 1 I;ID, 2 S DESC;ID
   int shown_before_ = 0;
   bool applied_blob_ = false;
   bool tx_dirty_ = false;  // the data set's transaction wrote rows it has not ended  // an apply wrote a memo or blob the transaction has not committed
