@@ -75,6 +75,16 @@ constexpr bool kAvoidRollbackOfAppliedBlob = true;
 // records are kept across a hard end.
 constexpr bool kAvoidHardEndOverFilteredBlob = true;
 
+// With an UpdateTransaction of its own and no refresh after post, a posted
+// record keeps the id its memo or blob was sent under, which names it only
+// in the statement's transaction; the post's auto-commit ends that one
+// hard. The record's next post sends the stale id again: "Invalid BLOB ID",
+// or, when the new transaction created a blob under the same id (another
+// memo or blob of the same post), the server stores that one in its place:
+// M gets B's bytes. The generator never has the separate update
+// transaction and poRefreshAfterPost off at once.
+constexpr bool kAvoidStaleBlobIdAfterUpdateCommit = true;
+
 std::string Hex(const std::string& bytes) {
   static const char digits[] = "0123456789ABCDEF";
   std::string out;
@@ -211,7 +221,8 @@ std::string RowText(const FibRow& row) {
 const std::vector<std::string>& Kinds() {
   static const std::vector<std::string> kinds = {
       "edit_post", "edit_cancel", "append_post", "insert_post", "delete", "refresh", "refresh_record", "reopen",
-      "locate_key", "locate_value", "lookup", "lookup_value", "filter", "sort", "refresh_options", "cached",
+      "locate_key", "locate_value", "lookup", "lookup_value", "filter", "sort", "refresh_options", "update_transaction",
+      "update_commit", "update_rollback", "cached",
       "apply", "cancel_updates", "blob_stream", "refused_post", "other_update", "other_insert",
       "other_delete", "commit_retaining", "rollback_retaining", "commit", "rollback"};
   return kinds;
@@ -246,6 +257,10 @@ ZodSequencesDriver::ZodSequencesDriver(bool limited_cache) : limited_(limited_ca
   // Read committed: a refresh sees what another attachment committed.
   tr_->TRParams().SetText("write\nisc_tpb_nowait\nrec_version\nread_committed");
   db_->SetDefaultTransaction(tr_.get());
+  update_tr_ = std::make_unique<fib::TFIBTransaction>(&form_);
+  update_tr_->SetName("UpdateTR");
+  update_tr_->SetDefaultDatabase(db_.get());
+  update_tr_->TRParams().SetText("write\nisc_tpb_nowait\nrec_version\nread_committed");
   db_->Connect();
   reader_db_ = connect("ReaderDB");
   reader_tr_ = std::make_unique<fib::TFIBTransaction>(&form_);
@@ -266,6 +281,7 @@ ZodSequencesDriver::ZodSequencesDriver(bool limited_cache) : limited_(limited_ca
 ZodSequencesDriver::~ZodSequencesDriver() {
   ds_.reset();
   if (tr_->Active()) tr_->Rollback();
+  if (update_tr_->Active()) update_tr_->Rollback();
   db_->Close();
   reader_db_->Close();
   fib::ProcessMetadataCaches().TableInfo.Clear();
@@ -307,6 +323,7 @@ void ZodSequencesDriver::ArrayElsewhere(int id, int v) {
 void ZodSequencesDriver::Reset() {
   ds_.reset();
   if (tr_->Active()) tr_->Rollback();
+  if (update_tr_->Active()) update_tr_->Rollback();
   Elsewhere("delete from KS");
   committed_.clear();
   for (int id = 1; id <= kFirstRows; ++id) {
@@ -330,6 +347,7 @@ void ZodSequencesDriver::Reset() {
   cached_ = false;
   filter_mode_ = sort_mode_ = 0;
   refresh_after_post_ = true;
+  separate_ = false;
   update_ran_ = insert_ran_ = false;
   applied_blob_ = false;
   tx_dirty_ = false;
@@ -433,7 +451,7 @@ void ZodSequencesDriver::ModelReadAll() {
   held_past_hard_end_ = false;
   sort_mode_ = 0;
   held_.clear();
-  for (const auto& [id, row] : working_) held_.push_back({row, row, FibHeldRow::kUnmodified});
+  for (const auto& [id, row] : ReadView()) held_.push_back({row, row, FibHeldRow::kUnmodified});
   const std::vector<int> ids = ShownIds();
   current_ = ids.empty() ? std::nullopt : std::optional<int>(ids.front());
 }
@@ -475,8 +493,9 @@ void ZodSequencesDriver::ModelApply() {
     }
     if (row.status != FibHeldRow::kUnmodified) {
       working_[row.shown.id] = ServerWrite(row.shown, row.status == FibHeldRow::kInserted);
-      // Each applied record is refreshed as a post refreshes it.
-      if (refresh_after_post_) row.shown = working_[row.shown.id];
+      // Each applied record is refreshed as a post refreshes it, through the
+      // read transaction.
+      if (refresh_after_post_ && ReadView().count(row.shown.id) > 0) row.shown = ReadView().at(row.shown.id);
     }
     row.status = FibHeldRow::kUnmodified;
     row.original = row.shown;
@@ -521,7 +540,7 @@ Operation ZodSequencesDriver::Generate(sequences::Random& random) {
     else if (op.kind == "locate_value" || op.kind == "lookup_value") op.args = {1 + random.Below(kValues)};
     else if (op.kind == "lookup") op.args = {1 + random.Below(next_id_)};
     else if (op.kind == "filter" || op.kind == "sort") op.args = {random.Below(3)};
-    else if (op.kind == "refresh_options") op.args = {random.Below(2)};
+    else if (op.kind == "refresh_options" || op.kind == "update_transaction") op.args = {random.Below(2)};
     else if (op.kind == "delete") op.args = {random.Below(rows)};
     else if (op.kind == "locate_key" || op.kind == "other_delete") op.args = {1 + random.Below(next_id_)};
     else if (op.kind == "cached") op.args = {random.Below(2)};
@@ -543,11 +562,11 @@ bool ZodSequencesDriver::Applicable(const Operation& op) {
   }
   if (k == "refused_post") return !cached_ && has_rows && op.args[1] != kFI && working_.count(IdAt(op.args[0])) > 0;
   if (k == "refresh") {
-    if (!current_ || working_.count(*current_) == 0) return false;
+    if (!current_ || ReadView().count(*current_) == 0) return false;
     return Held(*current_)->status == FibHeldRow::kUnmodified;
   }
   if (k == "refresh_record") {
-    if (!has_rows || working_.count(IdAt(op.args[0])) == 0) return false;
+    if (!has_rows || ReadView().count(IdAt(op.args[0])) == 0) return false;
     return Held(IdAt(op.args[0]))->status == FibHeldRow::kUnmodified;
   }
   // Another attachment writes no array: SQL has no literal for one.
@@ -562,6 +581,13 @@ bool ZodSequencesDriver::Applicable(const Operation& op) {
   // The limited cache refuses cached updates (by design).
   if (k == "cached" && limited_) return false;
   if (k == "reopen" || k == "cached") return !PendingUpdates();
+  // Switched only while no transaction holds a write.
+  if (kAvoidStaleBlobIdAfterUpdateCommit && ((k == "update_transaction" && op.args[0] == 1 && !refresh_after_post_) ||
+                                             (k == "refresh_options" && op.args[0] == 0 && separate_)))
+    return false;
+  if (k == "update_transaction") return !PendingUpdates() && !tx_dirty_ && working_ == committed_;
+  if (k == "update_rollback" && kAvoidRollbackOfAppliedBlob && applied_blob_) return false;
+  if (k == "update_commit" || k == "update_rollback") return separate_;
   if (k == "apply") {
     if (!cached_ || !PendingUpdates()) return false;
     if (kAvoidApplyWithNoRecordShown && !has_rows) return false;
@@ -663,8 +689,11 @@ bool ZodSequencesDriver::ApplyToModel(const Operation& op) {
     row.original = row.shown;
     if (cached_) row.status = FibHeldRow::kInserted;
     else ModelPosted(row, true);
-    const FibHeldRow* at = append || limited_ || ShownIds().empty() ? nullptr : Held(IdAt(a[0]));
-    held_.insert(at ? held_.begin() + (at - held_.data()) : held_.end(), row);
+    // With no record shown (the filter hides them all) Insert puts it first.
+    const bool none_shown = ShownIds().empty();
+    const FibHeldRow* at = append || limited_ || none_shown ? nullptr : Held(IdAt(a[0]));
+    const auto place = at ? held_.begin() + (at - held_.data()) : (!append && !limited_ ? held_.begin() : held_.end());
+    held_.insert(place, row);
     current_ = row.shown.id;
     ModelAfterRemoval(HeldOrder(), row.shown.id);
     return false;
@@ -691,7 +720,7 @@ bool ZodSequencesDriver::ApplyToModel(const Operation& op) {
     const std::vector<int> before = HeldOrder();
     if (k == "refresh_record") current_ = IdAt(a[0]);
     FibHeldRow& row = *Held(*current_);
-    row.shown = row.original = working_[*current_];
+    row.shown = row.original = ReadView().at(*current_);
     ModelAfterRemoval(before, *current_);
     return false;
   }
@@ -796,19 +825,41 @@ bool ZodSequencesDriver::ApplyToModel(const Operation& op) {
     working_.erase(a[0]);
     return false;
   }
-  // A hard end closes the data set (opened again by the application) unless
-  // it holds cached updates: then it keeps its records as they are.
-  if (k == "commit_retaining" || k == "commit") {
+  if (k == "update_transaction") {
+    separate_ = a[0] == 1;
+    ModelReadAll();
+    return false;
+  }
+  // The update transaction's end leaves the data set as it is.
+  if (k == "update_commit") {
     committed_ = working_;
     applied_blob_ = false;
     tx_dirty_ = false;
+    return false;
+  }
+  if (k == "update_rollback") {
+    working_ = committed_;
+    tx_dirty_ = false;
+    return false;
+  }
+  // A hard end closes the data set (opened again by the application) unless
+  // it holds cached updates: then it keeps its records as they are. With a
+  // separate update transaction the read transaction holds no write.
+  if (k == "commit_retaining" || k == "commit") {
+    if (!separate_) {
+      committed_ = working_;
+      applied_blob_ = false;
+      tx_dirty_ = false;
+    }
     if (k == "commit" && !cached_) ModelReadAll();
     if (k == "commit" && cached_) held_past_hard_end_ = true;
     return false;
   }
   if (k == "rollback_retaining" || k == "rollback") {
-    working_ = committed_;
-    tx_dirty_ = false;
+    if (!separate_) {
+      working_ = committed_;
+      tx_dirty_ = false;
+    }
     if (k == "rollback" && !cached_) ModelReadAll();
     if (k == "rollback" && cached_) held_past_hard_end_ = true;
     return false;
@@ -917,6 +968,14 @@ void ZodSequencesDriver::ApplyToComponent(const Operation& op) {
               Literal(static_cast<FibColumn>(a[0]), a[1]) + ")");
   } else if (k == "other_delete") {
     Elsewhere("delete from KS where ID = " + std::to_string(a[0]));
+  } else if (k == "update_transaction") {
+    d.Close();
+    d.SetUpdateTransaction(a[0] == 1 ? update_tr_.get() : tr_.get());
+    OpenDataSet();
+  } else if (k == "update_commit") {
+    if (update_tr_->Active()) update_tr_->Commit();
+  } else if (k == "update_rollback") {
+    if (update_tr_->Active()) update_tr_->Rollback();
   } else if (k == "commit_retaining") {
     if (tr_->Active()) tr_->CommitRetaining();
   } else if (k == "rollback_retaining") {
@@ -1047,6 +1106,9 @@ std::string ZodSequencesDriver::Describe(const Operation& op) const {
   if (k == "commit_retaining") return "the transaction: CommitRetaining";
   if (k == "rollback_retaining") return "the transaction: RollbackRetaining";
   if (k == "commit") return "the transaction: Commit";
+  if (k == "update_transaction") return std::string("Close, UpdateTransaction := ") + (a[0] ? "a separate one" : "the read transaction") + ", Open";
+  if (k == "update_commit") return "the update transaction: Commit";
+  if (k == "update_rollback") return "the update transaction: Rollback";
   if (k == "rollback") return "the transaction: Rollback";
   return k;
 }

@@ -66,6 +66,7 @@ class ZodSequencesDriver : public sequences::Driver {
   std::vector<int> HeldOrder() const;
   int IdAt(int pos) const;
   bool PendingUpdates() const;
+  const std::map<int, FibRow>& ReadView() const { return separate_ ? committed_ : working_; }
   void ModelReadAll();
   void ModelAfterRemoval(const std::vector<int>& order, int removed);
   void ModelApply();
@@ -84,6 +85,7 @@ class ZodSequencesDriver : public sequences::Driver {
   classlib::TComponent form_{nullptr};
   std::unique_ptr<fib::TFIBDatabase> db_;
   std::unique_ptr<fib::TFIBTransaction> tr_;
+  std::unique_ptr<fib::TFIBTransaction> update_tr_;  // the data set's UpdateTransaction when separate
   std::unique_ptr<fib::TFIBDatabase> reader_db_;
   std::unique_ptr<fib::TFIBTransaction> reader_tr_;
   std::unique_ptr<fib::TpZODDataSet> ds_;
@@ -96,7 +98,8 @@ class ZodSequencesDriver : public sequences::Driver {
   bool cached_ = false;
   int filter_mode_ = 0;  // 0 none, 1 the expression I > 40, 2 OnFilterRecord: odd IDs
   int sort_mode_ = 0;
-  bool refresh_after_post_ = true;  // poRefreshAfterPost, on by default    // the last local sort: 0 none (or by ID), 1 I;ID, 2 S DESC;ID
+  bool refresh_after_post_ = true;  // poRefreshAfterPost, on by default
+  bool separate_ = false;           // the statements write in update_tr_, the select reads in tr_    // the last local sort: 0 none (or by ID), 1 I;ID, 2 S DESC;ID
   int shown_before_ = 0;
   bool applied_blob_ = false;
   bool tx_dirty_ = false;  // the data set's transaction wrote rows it has not ended  // an apply wrote a memo or blob the transaction has not committed
