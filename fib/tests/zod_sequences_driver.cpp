@@ -28,6 +28,7 @@ constexpr const char* kNames[kFibColumns] = {"I", "S", "M", "B", "F", "D", "L", 
 constexpr int kValues = 9;
 constexpr int kRefusedI = 666;
 constexpr int kFirstRows = 6;
+constexpr int kDetailParents = 60;  // DT holds PID % 3 rows for each PID up to it
 
 // The first execution of a data set's generated update or insert statement
 // fails when it carries a BOOLEAN value ("Conversion error from string"):
@@ -84,6 +85,15 @@ constexpr bool kAvoidHardEndOverFilteredBlob = true;
 // M gets B's bytes. The generator never has the separate update
 // transaction and poRefreshAfterPost off at once.
 constexpr bool kAvoidStaleBlobIdAfterUpdateCommit = true;
+
+// With a separate UpdateTransaction holding applied changes, a data set
+// opened again reads through its read transaction and shows the rows as
+// they were before those changes. Once the update transaction commits, the
+// memos, blobs and arrays of those earlier versions are gone, and reading
+// one of them fails with "BLOB not found" (the family of
+// kAvoidHardEndOverReplacedBlob). The generator opens the data set again
+// only while the update transaction holds no write.
+constexpr bool kAvoidReopenOverUncommittedUpdates = true;
 
 std::string Hex(const std::string& bytes) {
   static const char digits[] = "0123456789ABCDEF";
@@ -222,7 +232,7 @@ const std::vector<std::string>& Kinds() {
   static const std::vector<std::string> kinds = {
       "edit_post", "edit_cancel", "append_post", "insert_post", "delete", "refresh", "refresh_record", "reopen",
       "locate_key", "locate_value", "lookup", "lookup_value", "filter", "sort", "refresh_options", "update_transaction",
-      "update_commit", "update_rollback", "cached",
+      "update_commit", "update_rollback", "detail", "cached",
       "apply", "cancel_updates", "blob_stream", "refused_post", "other_update", "other_insert",
       "other_delete", "commit_retaining", "rollback_retaining", "commit", "rollback"};
   return kinds;
@@ -271,6 +281,10 @@ ZodSequencesDriver::ZodSequencesDriver(bool limited_cache) : limited_(limited_ca
   Elsewhere("create table KS (ID integer not null primary key, I integer check (I is null or I <> 666), "
             "S varchar(100), M blob sub_type 1, B blob sub_type 0, F double precision, D timestamp, L boolean, "
             "A integer[1:3], T varchar(20))");
+  Elsewhere("create table DT (ID integer not null primary key, PID integer, V varchar(20))");
+  for (int pid = 1; pid <= kDetailParents; ++pid)
+    for (int j = 1; j <= pid % 3; ++j)
+      Elsewhere("insert into DT values (" + std::to_string(pid * 10 + j) + ", " + std::to_string(pid) + ", 'd')");
   // The server stamps each row with what it made of I: a refresh after a
   // post reads it back.
   Elsewhere("create trigger KS_T for KS before insert or update as begin "
@@ -279,6 +293,8 @@ ZodSequencesDriver::ZodSequencesDriver(bool limited_cache) : limited_(limited_ca
 }
 
 ZodSequencesDriver::~ZodSequencesDriver() {
+  detail_.reset();
+  source_.reset();
   ds_.reset();
   if (tr_->Active()) tr_->Rollback();
   if (update_tr_->Active()) update_tr_->Rollback();
@@ -321,6 +337,8 @@ void ZodSequencesDriver::ArrayElsewhere(int id, int v) {
 }
 
 void ZodSequencesDriver::Reset() {
+  detail_.reset();
+  source_.reset();
   ds_.reset();
   if (tr_->Active()) tr_->Rollback();
   if (update_tr_->Active()) update_tr_->Rollback();
@@ -372,6 +390,40 @@ void ZodSequencesDriver::Reset() {
   }
   OpenDataSet();
   ModelReadAll();
+  source_ = std::make_unique<classlib::TDataSource>(nullptr);
+  source_->SetDataSet(ds_.get());
+  detail_ = std::make_unique<fib::TpZODDataSet>(&form_);
+  detail_->SetName("Detail");
+  detail_->SetDatabase(db_.get());
+  detail_->SetTransaction(tr_.get());
+  detail_mode_ = 0;
+  detail_open_ = false;
+}
+
+// Links the detail anew: closed, its text and conditions set, opened.
+void ZodSequencesDriver::LinkDetail(int mode) {
+  fib::TpZODDataSet& d = *detail_;
+  d.Close();
+  d.SetDataSource(nullptr);
+  if (mode == 0) return;
+  d.SelectSQL().SetText(std::string("select ID, PID, V from DT where PID = ") + (mode == 1 ? ":ID" : ":MAS_ID") +
+                        " order by ID");
+  d.SetDetailConditions(mode == 2 ? fib::TDetailConditions{fib::dcForceOpen} : fib::TDetailConditions{});
+  d.SetDataSource(source_.get());
+  d.Open();
+}
+
+std::vector<int> ZodSequencesDriver::ExpectedDetailIds() const {
+  std::vector<int> ids;
+  if (!current_ || *current_ > kDetailParents) return ids;
+  for (int j = 1; j <= *current_ % 3; ++j) ids.push_back(*current_ * 10 + j);
+  return ids;
+}
+
+// The master closed and opened again: a detail closes with its master and
+// opens with it only under dcForceOpen.
+void ZodSequencesDriver::ModelMasterReopened() {
+  if (detail_mode_ == 1) detail_open_ = false;
 }
 
 // Opens and fetches every row, so that the rows shown are those of the
@@ -539,7 +591,7 @@ Operation ZodSequencesDriver::Generate(sequences::Random& random) {
     else if (op.kind == "refresh_record") op.args = {random.Below(rows)};
     else if (op.kind == "locate_value" || op.kind == "lookup_value") op.args = {1 + random.Below(kValues)};
     else if (op.kind == "lookup") op.args = {1 + random.Below(next_id_)};
-    else if (op.kind == "filter" || op.kind == "sort") op.args = {random.Below(3)};
+    else if (op.kind == "filter" || op.kind == "sort" || op.kind == "detail") op.args = {random.Below(3)};
     else if (op.kind == "refresh_options" || op.kind == "update_transaction") op.args = {random.Below(2)};
     else if (op.kind == "delete") op.args = {random.Below(rows)};
     else if (op.kind == "locate_key" || op.kind == "other_delete") op.args = {1 + random.Below(next_id_)};
@@ -580,6 +632,9 @@ bool ZodSequencesDriver::Applicable(const Operation& op) {
   if (k == "refresh_options" && limited_) return false;
   // The limited cache refuses cached updates (by design).
   if (k == "cached" && limited_) return false;
+  if (kAvoidReopenOverUncommittedUpdates && separate_ && (tx_dirty_ || working_ != committed_) &&
+      (k == "reopen" || k == "cached" || k == "update_transaction" || ((k == "commit" || k == "rollback") && !cached_)))
+    return false;
   if (k == "reopen" || k == "cached") return !PendingUpdates();
   // Switched only while no transaction holds a write.
   if (kAvoidStaleBlobIdAfterUpdateCommit && ((k == "update_transaction" && op.args[0] == 1 && !refresh_after_post_) ||
@@ -725,11 +780,13 @@ bool ZodSequencesDriver::ApplyToModel(const Operation& op) {
     return false;
   }
   if (k == "reopen") {
+    ModelMasterReopened();
     ModelReadAll();
     return false;
   }
   if (k == "cached") {
     cached_ = a[0] == 1;
+    ModelMasterReopened();
     ModelReadAll();
     return false;
   }
@@ -825,8 +882,14 @@ bool ZodSequencesDriver::ApplyToModel(const Operation& op) {
     working_.erase(a[0]);
     return false;
   }
+  if (k == "detail") {
+    detail_mode_ = a[0];
+    detail_open_ = a[0] != 0;
+    return false;
+  }
   if (k == "update_transaction") {
     separate_ = a[0] == 1;
+    ModelMasterReopened();
     ModelReadAll();
     return false;
   }
@@ -842,8 +905,9 @@ bool ZodSequencesDriver::ApplyToModel(const Operation& op) {
     tx_dirty_ = false;
     return false;
   }
-  // A hard end closes the data set (opened again by the application) unless
-  // it holds cached updates: then it keeps its records as they are. With a
+  // A hard end closes the data set and its detail (both opened again by the
+  // application) unless it holds cached updates: then it keeps its records
+  // as they are. With a
   // separate update transaction the read transaction holds no write.
   if (k == "commit_retaining" || k == "commit") {
     if (!separate_) {
@@ -852,6 +916,7 @@ bool ZodSequencesDriver::ApplyToModel(const Operation& op) {
       tx_dirty_ = false;
     }
     if (k == "commit" && !cached_) ModelReadAll();
+
     if (k == "commit" && cached_) held_past_hard_end_ = true;
     return false;
   }
@@ -861,6 +926,7 @@ bool ZodSequencesDriver::ApplyToModel(const Operation& op) {
       tx_dirty_ = false;
     }
     if (k == "rollback" && !cached_) ModelReadAll();
+
     if (k == "rollback" && cached_) held_past_hard_end_ = true;
     return false;
   }
@@ -968,6 +1034,8 @@ void ZodSequencesDriver::ApplyToComponent(const Operation& op) {
               Literal(static_cast<FibColumn>(a[0]), a[1]) + ")");
   } else if (k == "other_delete") {
     Elsewhere("delete from KS where ID = " + std::to_string(a[0]));
+  } else if (k == "detail") {
+    LinkDetail(a[0]);
   } else if (k == "update_transaction") {
     d.Close();
     d.SetUpdateTransaction(a[0] == 1 ? update_tr_.get() : tr_.get());
@@ -983,11 +1051,14 @@ void ZodSequencesDriver::ApplyToComponent(const Operation& op) {
   } else if (k == "commit" || k == "rollback") {
     // A hard end of the transaction closes its data sets; the application
     // opens this one again.
+    const bool detail_was_open = detail_->Active();
     if (tr_->Active()) {
       if (k == "commit") tr_->Commit();
       else tr_->Rollback();
     }
     if (!d.Active()) OpenDataSet();
+    // So is the detail, which reads in the same transaction.
+    if (detail_was_open && !detail_->Active()) detail_->Open();
     if (kStartTransactionAfterHardEnd && !tr_->Active()) tr_->StartTransaction();
   }
 }
@@ -1036,9 +1107,27 @@ std::string ZodSequencesDriver::Compare() {
   std::vector<FibRow> shown;
   const int current = d.IsEmpty() ? -1 : d.FieldByName("ID")->AsInteger();
   if (!d.IsEmpty()) {
+    // The detail follows the master only once the walk is over.
+    d.DisableControls();
     const classlib::TBookmark mark = d.GetBookmark();
     for (d.First(); !d.Eof(); d.Next()) shown.push_back(ReadRow(d));
     d.GotoBookmark(mark);
+    d.EnableControls();
+  }
+  if (detail_mode_ != 0) {
+    fib::TpZODDataSet& detail = *detail_;
+    if (detail.Active() != detail_open_) out << "the detail is " << (detail.Active() ? "open" : "closed") << ", the model's not\n";
+    std::vector<int> detail_ids;
+    if (detail.Active() && !detail.IsEmpty())
+      for (detail.First(); !detail.Eof(); detail.Next()) detail_ids.push_back(detail.FieldByName("ID")->AsInteger());
+    const std::vector<int> expected_ids = detail_open_ ? ExpectedDetailIds() : std::vector<int>{};
+    if (detail.Active() && detail_ids != expected_ids) {
+      out << "the detail shows";
+      for (int id : detail_ids) out << " " << id;
+      out << ", the model";
+      for (int id : expected_ids) out << " " << id;
+      out << "\n";
+    }
   }
   std::vector<FibRow> expected;
   for (int id : ShownIds()) expected.push_back(Held(id)->shown);
@@ -1106,6 +1195,9 @@ std::string ZodSequencesDriver::Describe(const Operation& op) const {
   if (k == "commit_retaining") return "the transaction: CommitRetaining";
   if (k == "rollback_retaining") return "the transaction: RollbackRetaining";
   if (k == "commit") return "the transaction: Commit";
+  if (k == "detail")
+    return a[0] == 0 ? "detail unlinked"
+                     : (a[0] == 1 ? "detail linked by the parameter :ID, opened" : "detail linked by :MAS_ID with dcForceOpen, opened");
   if (k == "update_transaction") return std::string("Close, UpdateTransaction := ") + (a[0] ? "a separate one" : "the read transaction") + ", Open";
   if (k == "update_commit") return "the update transaction: Commit";
   if (k == "update_rollback") return "the update transaction: Rollback";

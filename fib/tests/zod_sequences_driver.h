@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "classlib/data_link.h"
 #include "embedded_database.h"
 #include "fib/statements/fib_database.h"
 #include "fib/statements/fib_transaction.h"
@@ -78,6 +79,9 @@ class ZodSequencesDriver : public sequences::Driver {
   void Elsewhere(const std::string& sql);
   void ArrayElsewhere(int id, int v);
   void SetFilterMode(int mode);
+  void LinkDetail(int mode);
+  std::vector<int> ExpectedDetailIds() const;
+  void ModelMasterReopened();
   bool BooleanPostAllowed(const sequences::Operation& op);
 
   bool limited_;
@@ -89,6 +93,8 @@ class ZodSequencesDriver : public sequences::Driver {
   std::unique_ptr<fib::TFIBDatabase> reader_db_;
   std::unique_ptr<fib::TFIBTransaction> reader_tr_;
   std::unique_ptr<fib::TpZODDataSet> ds_;
+  std::unique_ptr<classlib::TDataSource> source_;  // the master's source: ds_
+  std::unique_ptr<fib::TpZODDataSet> detail_;
 
   std::map<int, FibRow> committed_;  // what another attachment reads
   std::map<int, FibRow> working_;    // the same with the transaction's uncommitted writes
@@ -99,7 +105,11 @@ class ZodSequencesDriver : public sequences::Driver {
   int filter_mode_ = 0;  // 0 none, 1 the expression I > 40, 2 OnFilterRecord: odd IDs
   int sort_mode_ = 0;
   bool refresh_after_post_ = true;  // poRefreshAfterPost, on by default
-  bool separate_ = false;           // the statements write in update_tr_, the select reads in tr_    // the last local sort: 0 none (or by ID), 1 I;ID, 2 S DESC;ID
+  bool separate_ = false;
+  // The detail: 0 unlinked, 1 by the parameter :ID, 2 by :MAS_ID with
+  // dcForceOpen (it opens again when its master does).
+  int detail_mode_ = 0;
+  bool detail_open_ = false;           // the statements write in update_tr_, the select reads in tr_    // the last local sort: 0 none (or by ID), 1 I;ID, 2 S DESC;ID
   int shown_before_ = 0;
   bool applied_blob_ = false;
   bool tx_dirty_ = false;  // the data set's transaction wrote rows it has not ended  // an apply wrote a memo or blob the transaction has not committed
