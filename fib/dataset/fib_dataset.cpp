@@ -215,6 +215,7 @@ void TFIBCustomDataSet::DoTransactionEnding() {
                          !ComponentState().Contains(classlib::csLoading);
   if (keep_rows) {
     FetchAll();
+    KeepArraysOverHardEnd();
     select_query_->Close();
   } else {
     Close();

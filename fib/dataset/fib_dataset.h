@@ -27,6 +27,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -714,6 +715,13 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   // empty without a cache folder or without every key column as a field.
   std::vector<classlib::Variant> BlobCacheKeyValues(const std::string& table);
   void LoadForCachedUpdates(TFIBBlobStream& stream);
+  // Before a hard end under cached updates: the records take their arrays'
+  // values along, as pending ids, since the server's ids may name nothing
+  // once the transaction ended.
+  void KeepArraysOverHardEnd();
+  // Replaces an array id in a record buffer by a kept copy of its values.
+  void KeepArrayOf(classlib::TField* field, classlib::TRecordBuffer record,
+                   std::map<std::pair<ISC_LONG, ISC_ULONG>, ISC_QUAD>& kept);
   uint32_t AddBlobStream(std::unique_ptr<TFIBBlobStream> stream);
   void FreeBlobStream(uint32_t handle);
 

@@ -183,7 +183,62 @@ classlib::Variant TFIBCustomDataSet::ArrayValues(classlib::TField* field) {
     const std::vector<char>* slice = pending_arrays_.Find(id);
     return slice != nullptr ? array->FromSlice(*slice) : classlib::Variant::Null();
   }
-  return array->Read(id, base_->TRHandle());
+  // Cached records outlive the transaction that read them: after its hard
+  // end the values are read in a transaction of their own, as a blob is
+  // loaded for cached updates.
+  TFIBTransaction* transaction = Transaction();
+  if (!cached_updates_ || transaction->Active()) return array->Read(id, base_->TRHandle());
+  transaction->StartTransaction();
+  try {
+    result = array->Read(id, base_->TRHandle());
+  } catch (...) {
+    transaction->Commit();
+    throw;
+  }
+  transaction->Commit();
+  return result;
+}
+
+void TFIBCustomDataSet::KeepArrayOf(classlib::TField* field, classlib::TRecordBuffer record,
+                                    std::map<std::pair<ISC_LONG, ISC_ULONG>, ISC_QUAD>& kept) {
+  const TFIBFieldDescr* descr = FieldDescr(field);
+  if (descr == nullptr || record[NullFlagOffset(field->FieldNo() - 1)] != 0) return;
+  const ISC_QUAD id = LoadUnaligned<ISC_QUAD>(record + descr->Offset);
+  if (TPendingArrays::IsPending(id)) return;
+  const auto key = std::make_pair(id.gds_quad_high, id.gds_quad_low);
+  auto found = kept.find(key);
+  if (found == kept.end()) {
+    TpZODArray* array = static_cast<TFIBArrayField*>(field)->Array();
+    if (array == nullptr) return;
+    // An array the transaction cannot read any more stays as it was: the
+    // hard end must not fail for it.
+    std::vector<char> slice;
+    try {
+      slice = array->ToSlice(array->Read(id, base_->TRHandle()));
+    } catch (const std::exception&) {
+      return;
+    }
+    found = kept.emplace(key, pending_arrays_.Keep(std::move(slice))).first;
+  }
+  std::memcpy(record + descr->Offset, &found->second, sizeof found->second);
+}
+
+void TFIBCustomDataSet::KeepArraysOverHardEnd() {
+  if (cache_ == nullptr) return;
+  std::vector<classlib::TField*> arrays;
+  for (classlib::TField* field : Fields().List())
+    if (dynamic_cast<TFIBArrayField*>(field) != nullptr && FieldDescr(field) != nullptr) arrays.push_back(field);
+  if (arrays.empty()) return;
+  std::map<std::pair<ISC_LONG, ISC_ULONG>, ISC_QUAD> kept;  // server id -> pending id
+  std::vector<uint8_t> record(static_cast<size_t>(GetRecordSize()), 0);
+  for (int index = 0; index < record_count_; ++index) {
+    ReadRecordFromCache(index, record.data(), false);
+    for (classlib::TField* field : arrays) KeepArrayOf(field, record.data(), kept);
+    WriteRecordToCache(index, record.data());
+  }
+  // The records on show carry the same ids.
+  for (int i = 0; i < BufferedRecords(); ++i)
+    for (classlib::TField* field : arrays) KeepArrayOf(field, Buffers(i), kept);
 }
 
 // The values stay with the record, as the column's slice, until the

@@ -11,6 +11,12 @@ ISC_QUAD TPendingArrays::Add(std::vector<char> slice) {
   return IdOf(key);
 }
 
+ISC_QUAD TPendingArrays::Keep(std::vector<char> slice) {
+  const uint32_t key = next_key_++;
+  slices_.emplace(key, std::move(slice));
+  return IdOf(key);
+}
+
 const std::vector<char>* TPendingArrays::Find(const ISC_QUAD& id) const {
   if (!IsPending(id)) return nullptr;
   auto found = slices_.find(id.gds_quad_low);

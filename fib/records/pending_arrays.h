@@ -34,6 +34,9 @@ class TPendingArrays {
   // Keeps a slice; the answer is the id the record holds for it. It belongs
   // to the edit in progress until that edit ends.
   ISC_QUAD Add(std::vector<char> slice);
+  // Keeps a slice for a record outside any edit (values read from the
+  // server that must outlive the transaction): it stays until Clear.
+  ISC_QUAD Keep(std::vector<char> slice);
   // The slice of a pending id; nullptr when it is no longer kept.
   const std::vector<char>* Find(const ISC_QUAD& id) const;
 

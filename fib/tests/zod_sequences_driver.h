@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "classlib/data_link.h"
 #include "embedded_database.h"
 #include "fib/statements/fib_database.h"
 #include "fib/statements/fib_transaction.h"
@@ -24,13 +25,16 @@
 namespace fib_test {
 
 // The value columns after ID, in the table's order.
-enum FibColumn { kFI, kFS, kFM, kFB, kFF, kFD, kFL, kFibColumns };
+// A is an array of three integers: no SQL literal writes it, so only the
+// data set and the set-up write it.
+enum FibColumn { kFI, kFS, kFM, kFB, kFF, kFD, kFL, kFA, kFibColumns };
 
 using FibCell = std::optional<std::string>;  // as the field reads it; nullopt for NULL
 
 struct FibRow {
   int id = 0;
   std::array<FibCell, kFibColumns> cells;
+  FibCell stamp;  // T: what the server's trigger made of I
   bool operator==(const FibRow&) const = default;
 };
 
@@ -56,16 +60,28 @@ class ZodSequencesDriver : public sequences::Driver {
 
  private:
   std::vector<int> ShownIds() const;
+  bool Passes(const FibHeldRow& row) const;
+  void ModelSort();
+  void ModelKeepCurrentOrFirst();
   FibHeldRow* Held(int id);
+  std::vector<int> HeldOrder() const;
   int IdAt(int pos) const;
   bool PendingUpdates() const;
+  const std::map<int, FibRow>& ReadView() const { return separate_ ? committed_ : working_; }
   void ModelReadAll();
   void ModelAfterRemoval(const std::vector<int>& order, int removed);
   void ModelApply();
+  FibRow ServerWrite(FibRow written, bool inserting) const;
+  void ModelPosted(FibHeldRow& row, bool inserting);
   void OpenDataSet();
   void GoTo(int pos);
   std::vector<FibRow> ReadServer();
   void Elsewhere(const std::string& sql);
+  void ArrayElsewhere(int id, int v);
+  void SetFilterMode(int mode);
+  void LinkDetail(int mode);
+  std::vector<int> ExpectedDetailIds() const;
+  void ModelMasterReopened();
   bool BooleanPostAllowed(const sequences::Operation& op);
 
   bool limited_;
@@ -73,9 +89,12 @@ class ZodSequencesDriver : public sequences::Driver {
   classlib::TComponent form_{nullptr};
   std::unique_ptr<fib::TFIBDatabase> db_;
   std::unique_ptr<fib::TFIBTransaction> tr_;
+  std::unique_ptr<fib::TFIBTransaction> update_tr_;  // the data set's UpdateTransaction when separate
   std::unique_ptr<fib::TFIBDatabase> reader_db_;
   std::unique_ptr<fib::TFIBTransaction> reader_tr_;
   std::unique_ptr<fib::TpZODDataSet> ds_;
+  std::unique_ptr<classlib::TDataSource> source_;  // the master's source: ds_
+  std::unique_ptr<fib::TpZODDataSet> detail_;
 
   std::map<int, FibRow> committed_;  // what another attachment reads
   std::map<int, FibRow> working_;    // the same with the transaction's uncommitted writes
@@ -83,6 +102,14 @@ class ZodSequencesDriver : public sequences::Driver {
   std::optional<int> current_;
   int next_id_ = 0;
   bool cached_ = false;
+  int filter_mode_ = 0;  // 0 none, 1 the expression I > 40, 2 OnFilterRecord: odd IDs
+  int sort_mode_ = 0;
+  bool refresh_after_post_ = true;  // poRefreshAfterPost, on by default
+  bool separate_ = false;
+  // The detail: 0 unlinked, 1 by the parameter :ID, 2 by :MAS_ID with
+  // dcForceOpen (it opens again when its master does).
+  int detail_mode_ = 0;
+  bool detail_open_ = false;           // the statements write in update_tr_, the select reads in tr_    // the last local sort: 0 none (or by ID), 1 I;ID, 2 S DESC;ID
   int shown_before_ = 0;
   bool applied_blob_ = false;
   bool tx_dirty_ = false;  // the data set's transaction wrote rows it has not ended  // an apply wrote a memo or blob the transaction has not committed

@@ -63,6 +63,27 @@ TEST(FibDataSetSequences, ShrunkFaultsOfTheFirstPostAndAHardEnd) {
   EXPECT_EQ(sequences::Replay(hard_end, {{"cached", {1}}, {"rollback", {}}, {"refresh", {}}}), "");
 }
 
+// Records kept across a hard end under cached updates read their arrays
+// from the server: a read after the end found no active transaction, and
+// an array whose row another attachment deleted (before or after the end)
+// was gone ("BLOB not found").
+TEST(FibDataSetSequences, ArraysOfRecordsKeptAcrossAHardEnd) {
+  ZodSequencesDriver driver(false);
+  EXPECT_EQ(sequences::Replay(driver, {{"cached", {1}}, {"commit", {}}}), "");
+  EXPECT_EQ(sequences::Replay(driver, {
+                                          {"cached", {1}},           // Close, CachedUpdates on, Open
+                                          {"commit", {}},            // the transaction: Commit
+                                          {"other_delete", {5}},     // another attachment deletes ID 5
+                                      }),
+            "");
+  EXPECT_EQ(sequences::Replay(driver, {
+                                          {"cached", {1}},           // Close, CachedUpdates on, Open
+                                          {"other_delete", {6}},     // another attachment deletes ID 6
+                                          {"rollback", {}},          // the transaction: Rollback
+                                      }),
+            "");
+}
+
 // scripts/sequences.sh: new seeds for SEQUENCES_SECONDS seconds, half in
 // each cache model.
 TEST(FibDataSetSequences, Explore) {
