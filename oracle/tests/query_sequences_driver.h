@@ -5,7 +5,8 @@
 // refresh options over a trigger, a second session writing behind it, a
 // detail linked by fields, by parameter names or locally), against a model
 // of the rows it must show and of what the server holds, read after every
-// step through a third session.
+// step through a third session. One table holds every value kind: NUMBER(9),
+// short and long VARCHAR2, CLOB, BLOB, NUMBER, DATE, TIMESTAMP, NULLs of each.
 #pragma once
 
 #include <array>
@@ -30,7 +31,7 @@ using OraCell = std::optional<std::string>;
 
 // The value columns, in the table's order after ID; STAMP is written only
 // by the server's triggers.
-enum OraColumn { kOI, kOS, kOM, kOB, kOF, kOD, kOraColumns };
+enum OraColumn { kOI, kOS, kOM, kOB, kOF, kOD, kOT, kOraColumns };
 
 struct OraRow {
   int id = 0;
