@@ -21,7 +21,7 @@ namespace {
 
 // Seeds and length of the fixed run (about a minute under the sanitizers
 // on two cores).
-constexpr int kFixedSeeds = 16;
+constexpr int kFixedSeeds = 12;
 constexpr int kFixedLength = 50;
 
 // The stand-in's call log is switched off: thousands of steps would fill it
