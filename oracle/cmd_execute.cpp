@@ -178,6 +178,12 @@ void TOCICommand::CheckLobParamDirections() const {
 // NULL handed back to an output or input/output LOB empties it: it must not
 // go on showing what an earlier run held (another row's value).
 void TOCICommand::FinishLobParams() {
+  // DML that touched no row (its row gone under it) handed back no locator
+  // to write into: the values have nowhere to go, the statement ends as
+  // usual (committed under AutoCommit, not left open) and the caller learns
+  // of it from the row count.
+  const bool no_row_returned =
+      (sql_type_ == SQL_UPDATE || sql_type_ == SQL_INSERT || sql_type_ == SQL_DELETE) && rows_processed_ == 0;
   for (int i = 0; i < GetParamCount(); ++i) {
     TOraParamDesc* param = ParamAt(i);
     if (!IsLobParam(*param)) continue;
@@ -201,6 +207,7 @@ void TOCICommand::FinishLobParams() {
     const bool written = direction == pdInput || (direction == pdInputOutput && !temporary_lob_update_);
     if (written) {
       if (temporary_lob_update_) continue;  // written into its temporary LOB before the execute
+      if (no_row_returned) continue;
       CompressBeforeWrite(*lob, blob, CompressBlobMode());
       lob->WriteLob();
     } else {

@@ -2,7 +2,7 @@
 # Runs model-checked operation sequences with new seeds for as long as asked:
 #
 #   scripts/sequences.sh [seconds] [layer]   (seconds per layer: default 300;
-#                                             layer: dacore or fib; default both)
+#                                             layer: dacore, fib or oracle; default all)
 #
 # Builds the layers' test programs in the asan preset (build/asan, through the
 # compiler cache when CMAKE_CXX_COMPILER_LAUNCHER is set) and runs each
@@ -17,18 +17,17 @@ cd "$(dirname "$0")/.."
 seconds="${1:-300}"
 only="${2:-}"
 
-# layer -> test program and the Explore test's name in it (the Oracle
-# layer has no driver yet).
-declare -A programs=([dacore]=dacore/dacore_sqlite_tests [fib]=fib/fib_tests)
-declare -A tests=([dacore]=DataSetSequences.Explore [fib]=FibDataSetSequences.Explore)
+# layer -> test program and the Explore test's name in it.
+declare -A programs=([dacore]=dacore/dacore_sqlite_tests [fib]=fib/fib_tests [oracle]=oracle/oracle_tests)
+declare -A tests=([dacore]=DataSetSequences.Explore [fib]=FibDataSetSequences.Explore [oracle]=OraQuerySequences.Explore)
 
 layers=()
-for layer in dacore fib; do
+for layer in dacore fib oracle; do
   [ -n "$only" ] && [ "$only" != "$layer" ] && continue
   layers+=("$layer")
 done
 if [ ${#layers[@]} -eq 0 ]; then
-  echo "no sequence driver for layer '$only' (dacore or fib)" >&2
+  echo "no sequence driver for layer '$only' (dacore, fib or oracle)" >&2
   exit 2
 fi
 

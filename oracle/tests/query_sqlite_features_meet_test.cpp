@@ -1,7 +1,8 @@
 // A TOraQuery on the stand-in's SQLite tier where features meet: a lock
 // that reads the row back out of the filter, LOBs across posts, cached
 // changes and their undo, a text written while a cached row is applied, a
-// detail whose master opens after it, and a pooled connect that fails.
+// detail whose master opens after it, a pooled connect that fails, and a
+// LOB posted to a row another session deleted.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -11,6 +12,7 @@
 #include "classlib/exceptions.h"
 #include "classlib/field.h"
 #include "classlib/fields.h"
+#include "classlib/format.h"
 #include "dacore/messages.h"
 #include "oracle/tests/query_sqlite_fixture.h"
 #include "testing/message_of.h"
@@ -91,6 +93,28 @@ TEST_F(FeaturesMeetTest, LobsPostedOnceAreNotSentByALaterEditOfAnotherColumn) {
     Store(*query);
     EXPECT_EQ(ReadElsewhere("SELECT C FROM L WHERE ID = " + std::to_string(id)), "other");
     EXPECT_EQ(ReadElsewhere("SELECT B FROM L WHERE ID = " + std::to_string(id)), "\xFF");
+  }
+}
+
+// A CLOB or BLOB posted to a row another session deleted is refused as a
+// row not found, and the statement ends: the session keeps no transaction
+// open that would hold others off the table.
+TEST_F(FeaturesMeetTest, ALobPostedToARowDeletedElsewhereIsRefusedAndHoldsNothing) {
+  for (const char* column : {"C", "B"}) {
+    SCOPED_TRACE(column);
+    ExecElsewhere("INSERT INTO L (ID, N) VALUES (2, 'two')");
+    TOraSession& session = Connect();
+    auto query = NewQuery(session, "SELECT ID, N, C, B FROM L ORDER BY ID");
+    query->Open();
+    ExecElsewhere("DELETE FROM L WHERE ID = 1");
+    query->Edit();
+    query->FieldByName(column)->SetAsString("lost");
+    EXPECT_EQ(MessageOf([&] { query->Post(); }), classlib::Format(dacore::SUpdateFailed, {0}));
+    query->Cancel();
+    EXPECT_FALSE(session.InTransaction());
+    ExecElsewhere("DELETE FROM L WHERE ID = 2");
+    ExecElsewhere("INSERT INTO L VALUES (1, 'one', 'orig', X'01')");
+    EXPECT_EQ(ReadElsewhere("SELECT COUNT(*) FROM L"), "1");
   }
 }
 

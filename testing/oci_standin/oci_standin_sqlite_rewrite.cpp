@@ -246,6 +246,7 @@ sb4 TierOracleError(int sqlite_code, const std::string& message, std::string& te
   else if (has("UNIQUE constraint") || has("PRIMARY KEY"))
     code = 1, text = "ORA-00001: unique constraint violated (" + message + ")";
   else if (has("NOT NULL constraint")) code = 1400, text = "ORA-01400: cannot insert NULL (" + message + ")";
+  else if (has("CHECK constraint")) code = 2290, text = "ORA-02290: check constraint violated (" + message + ")";
   else if (has("FOREIGN KEY")) code = 2291, text = "ORA-02291: integrity constraint violated - parent key not found";
   else if (has("no such savepoint"))
     code = 1086, text = "ORA-01086: savepoint never established in this session or is invalid";
