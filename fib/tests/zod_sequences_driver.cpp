@@ -46,23 +46,6 @@ constexpr bool kStartTransactionAfterHardEnd = false;
 // process. The generator applies only while a record is shown.
 constexpr bool kAvoidApplyWithNoRecordShown = false;
 
-// A data set that keeps its cached records across a hard Commit or
-// Rollback keeps their memo and blob ids: when another attachment had
-// replaced such a memo or blob, the old one is gone once the transaction
-// ended, and reading it again (a record a CancelUpdates gave back) fails
-// with "BLOB not found"; so does an apply of such a record after another
-// attachment replaced its memo or blob behind records kept across a hard
-// end. The generator ends the transaction hard under cached updates only
-// while no held record's memo or blob was replaced behind the data set,
-// and replaces none behind records kept across a hard end.
-constexpr bool kAvoidHardEndOverReplacedBlob = true;
-
-// A memo or blob that a cached ApplyUpdates wrote is lost with a rollback
-// (retaining or hard) of the transaction, yet the records keep its id: a
-// record a later CancelUpdates gives back reads it and fails with "BLOB not
-// found". The generator rolls back no transaction that applied a memo or
-// blob until it is committed.
-constexpr bool kAvoidRollbackOfAppliedBlob = true;
 
 std::string Hex(const std::string& bytes) {
   static const char digits[] = "0123456789ABCDEF";
@@ -276,7 +259,6 @@ void ZodSequencesDriver::Reset() {
   next_id_ = kFirstRows + 1;
   cached_ = false;
   update_ran_ = insert_ran_ = false;
-  applied_blob_ = false;
   tx_dirty_ = false;
   model_answer_.clear();
   component_answer_.clear();
@@ -336,8 +318,6 @@ bool ZodSequencesDriver::PendingUpdates() const {
 }
 
 void ZodSequencesDriver::ModelReadAll() {
-  replaced_blob_ids_.clear();
-  held_past_hard_end_ = false;
   held_.clear();
   for (const auto& [id, row] : working_) held_.push_back({row, row, FibHeldRow::kUnmodified});
   const std::vector<int> ids = ShownIds();
@@ -371,10 +351,6 @@ void ZodSequencesDriver::ModelApply() {
   if (PendingUpdates()) tx_dirty_ = true;
   std::vector<FibHeldRow> kept;
   for (FibHeldRow& row : held_) {
-    if ((row.status == FibHeldRow::kInserted || row.status == FibHeldRow::kModified) &&
-        (row.shown.cells[kFM] != row.original.cells[kFM] || row.shown.cells[kFB] != row.original.cells[kFB] ||
-         (row.status == FibHeldRow::kInserted && (row.shown.cells[kFM] || row.shown.cells[kFB]))))
-      applied_blob_ = true;
     if (row.status == FibHeldRow::kDeleted) {
       working_.erase(row.shown.id);
       continue;
@@ -440,19 +416,11 @@ bool ZodSequencesDriver::Applicable(const Operation& op) {
   // The limited cache reads its window from the server as it moves: the
   // model does not follow another attachment's rows there.
   if (limited_ && (k == "other_update" || k == "other_delete" || k == "other_insert")) return false;
-  // The same fault the other way round: records kept across a hard end,
-  // then their memo or blob replaced behind the data set.
-  if (k == "other_update" && kAvoidHardEndOverReplacedBlob && held_past_hard_end_ &&
-      (op.args[1] == kFM || op.args[1] == kFB))
-    return false;
   if (k == "other_update" || k == "other_delete") {
     const FibHeldRow* row = Held(op.args[0]);
     return !uncommitted && committed_.count(op.args[0]) > 0 && (row == nullptr || row->status == FibHeldRow::kUnmodified);
   }
   if (k == "other_insert") return !uncommitted;
-  if ((k == "rollback" || k == "rollback_retaining") && kAvoidRollbackOfAppliedBlob && applied_blob_) return false;
-  if ((k == "commit" || k == "rollback") && cached_ && kAvoidHardEndOverReplacedBlob && !replaced_blob_ids_.empty())
-    return false;
   if (k == "commit" || k == "rollback") return !PendingUpdates();
   return true;
 }
@@ -591,7 +559,6 @@ bool ZodSequencesDriver::ApplyToModel(const Operation& op) {
     return false;
   }
   if (k == "other_update") {
-    if (a[1] == kFM || a[1] == kFB) replaced_blob_ids_.push_back(a[0]);
     FibRow row = committed_[a[0]];
     row.cells[a[1]] = Cell(static_cast<FibColumn>(a[1]), a[2]);
     committed_[a[0]] = working_[a[0]] = row;
@@ -613,17 +580,14 @@ bool ZodSequencesDriver::ApplyToModel(const Operation& op) {
   // it holds cached updates: then it keeps its records as they are.
   if (k == "commit_retaining" || k == "commit") {
     committed_ = working_;
-    applied_blob_ = false;
     tx_dirty_ = false;
     if (k == "commit" && !cached_) ModelReadAll();
-    if (k == "commit" && cached_) held_past_hard_end_ = true;
     return false;
   }
   if (k == "rollback_retaining" || k == "rollback") {
     working_ = committed_;
     tx_dirty_ = false;
     if (k == "rollback" && !cached_) ModelReadAll();
-    if (k == "rollback" && cached_) held_past_hard_end_ = true;
     return false;
   }
   throw std::logic_error("unknown operation " + k);

@@ -83,12 +83,8 @@ class ZodSequencesDriver : public sequences::Driver {
   std::optional<int> current_;
   int next_id_ = 0;
   bool cached_ = false;
-  int shown_before_ = 0;
-  bool applied_blob_ = false;
-  bool tx_dirty_ = false;  // the data set's transaction wrote rows it has not ended  // an apply wrote a memo or blob the transaction has not committed
-  // Records whose memo or blob another attachment replaced since the data set read them.
-  bool held_past_hard_end_ = false;  // cached records kept across a hard Commit or Rollback
-  std::vector<int> replaced_blob_ids_;  // records shown before the step the component takes
+  int shown_before_ = 0;  // records shown before the step the component takes
+  bool tx_dirty_ = false;  // the data set's transaction wrote rows it has not ended
   bool update_ran_ = false;  // the generated update statement ran once
   bool insert_ran_ = false;  // the same for the insert statement
   std::string model_answer_;
