@@ -6,9 +6,9 @@
 #include "classlib/fields.h"
 #include "fib/base/component_name.h"
 #include "fib/base/errors.h"
+#include "fib/base/record_bytes.h"
 #include "fib/base/str_util.h"
 #include "fib/dataset/fib_dataset.h"
-#include "fib/base/record_bytes.h"
 #include "fib/records/field_descr_list_layout.h"
 #include "fib/records/records_cache.h"
 #include "fib/statements/fib_blob_stream.h"
@@ -151,10 +151,6 @@ void TFIBCustomDataSet::RevertCachedRecord(int index) {
   stored[0] = static_cast<uint8_t>((stored[0] & ~kStatusMask) | cusUnmodified);
   if (status == cusDeleted) --deleted_count_;
 }
-
-}  // namespace fib
-
-namespace fib {
 
 // The earlier version of a record keeps the streams that hold its blobs'
 // contents: the server may no longer hold a blob by the id the record
