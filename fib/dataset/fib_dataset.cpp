@@ -206,6 +206,11 @@ void TFIBCustomDataSet::DoTransactionEnding() {
   FireNotify(TransactionEnding);
   TFIBTransaction* transaction = Transaction();
   if (transaction == nullptr || !Active()) return;
+  // Cached records outlive the transaction their blobs were read or
+  // written in, retaining ends included.
+  if (cached_updates_)
+    for (const std::unique_ptr<TFIBBlobStream>& stream : blob_streams_)
+      if (stream) stream->OutliveTransaction();
   // Only a hard end closes the cursor; retaining ends keep it open.
   const TransactionState state = transaction->State();
   if (state != TransactionState::Committing && state != TransactionState::RollingBack) return;

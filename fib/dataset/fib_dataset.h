@@ -866,6 +866,7 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   void RefreshAfterPost(classlib::TRecordBuffer buffer);
   // Cached updates (fib_dataset_cached_updates.cpp).
   void RevertCachedRecord(int index);
+  void RevertBlobStreams(uint8_t* stored, uint8_t* earlier);
   bool ApplyCachedRecord(int index, classlib::TRecordBuffer buffer);
   // Key search (fib_dataset_locate.cpp).
   std::vector<TKeyColumn> KeyColumns(const std::vector<classlib::TField*>& fields,

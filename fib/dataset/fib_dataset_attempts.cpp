@@ -55,6 +55,9 @@ TFIBCustomDataSet::WriteAttempt::~WriteAttempt() {
 void TFIBCustomDataSet::WriteAttempt::Succeeded(classlib::TRecordBuffer buffer) {
   succeeded_ = true;
   data_set_.attempt_blob_handles_.clear();
+  data_set_.ForEachBlobStream(buffer, [](classlib::TField*, TFIBBlobStream* stream) {
+    stream->ForgetStored();
+  });
   data_set_.pending_arrays_.Settle(
       [&](const ISC_QUAD& id) { return data_set_.HoldsArray(buffer, id); });
 }

@@ -2,11 +2,16 @@
 // cancelling the changes that were not applied, each record by its status.
 #include <vector>
 
+#include "classlib/field.h"
+#include "classlib/fields.h"
 #include "fib/base/component_name.h"
 #include "fib/base/errors.h"
+#include "fib/base/record_bytes.h"
 #include "fib/base/str_util.h"
 #include "fib/dataset/fib_dataset.h"
+#include "fib/records/field_descr_list_layout.h"
 #include "fib/records/records_cache.h"
+#include "fib/statements/fib_blob_stream.h"
 #include "fib/statements/fib_query.h"
 
 namespace fib {
@@ -137,17 +142,41 @@ void TFIBCustomDataSet::RevertCachedRecord(int index) {
   }
   if (status != cusModified && status != cusDeleted) return;
   if (cache_->FindLogEntry(cache_->RecordIndex(logical), false)) {
-    // The record's blob streams hold the changed contents: they go, and
-    // the blobs are read again by the ids the earlier version holds.
-    ForgetBlobStreams(stored + stored_blob_offset_);
     std::vector<uint8_t> earlier(static_cast<size_t>(cache_->BufferSize()));
     cache_->ReadRecord(logical, earlier, true);
+    RevertBlobStreams(stored, earlier.data());
     cache_->WriteRecord(logical, earlier, false);
     stored = cache_->RecordPointer(logical);
-    ForgetBlobStreams(stored + stored_blob_offset_);
   }
   stored[0] = static_cast<uint8_t>((stored[0] & ~kStatusMask) | cusUnmodified);
   if (status == cusDeleted) --deleted_count_;
+}
+
+// The earlier version of a record keeps the streams that hold its blobs'
+// contents: the server may no longer hold a blob by the id the record
+// keeps (replaced by another attachment after the transaction that read
+// it ended, or written by an apply that was rolled back). A stream that
+// cannot give that content back goes, and the blob is read again by its id.
+void TFIBCustomDataSet::RevertBlobStreams(uint8_t* stored, uint8_t* earlier) {
+  // `earlier` is a record as the cache hands it out: a record buffer less
+  // its leading bytes.
+  uint8_t* former_slots = earlier + blob_slots_offset_ - kCacheBufferStart;
+  for (classlib::TField* field : Fields().List()) {
+    const TFIBFieldDescr* descr = FieldDescr(field);
+    uint8_t* former_slot = BlobSlot(former_slots, field);
+    if (descr == nullptr || former_slot == nullptr) continue;
+    const uint32_t current = LoadUnaligned<uint32_t>(BlobSlot(stored + stored_blob_offset_, field));
+    const uint32_t former = LoadUnaligned<uint32_t>(former_slot);
+    const ISC_QUAD id = LoadUnaligned<ISC_QUAD>(earlier + descr->Offset - kCacheBufferStart);
+    uint32_t kept = 0;
+    for (uint32_t handle : {current, former}) {
+      TFIBBlobStream* stream = BlobStreamByHandle(handle);
+      if (stream == nullptr || handle == kept) continue;
+      if (kept == 0 && stream->RestoreStored(id)) kept = handle;
+      else FreeBlobStream(handle);
+    }
+    StoreUnaligned<uint32_t>(former_slot, kept);
+  }
 }
 
 }  // namespace fib

@@ -252,7 +252,9 @@ void TFIBCustomDataSet::StoreNullColumn(const TColumnStore& store, const XSQLVAR
 }
 
 // While a row is re-read during editing, streams keep the blob the user is
-// writing; any other stream whose blob changed on the server goes.
+// writing, and after a statement they keep the blob it wrote (the server
+// stores it under an id of its own); any other stream whose blob changed on
+// the server goes.
 void TFIBCustomDataSet::KeepFetchedBlobStreams(TFIBQuery& statement, uint8_t* blob_slots) {
   const bool editing = State() == classlib::dsEdit || State() == classlib::dsInsert;
   for (classlib::TField* field : Fields().List()) {
@@ -266,7 +268,7 @@ void TFIBCustomDataSet::KeepFetchedBlobStreams(TFIBQuery& statement, uint8_t* bl
     if (editing && BlobIdIsZero(stream->BlobID()) &&
         stream->Transaction() == statement.Transaction()) {
       stream->SetBlobID(fetched);
-    } else if (!SameBlobId(stream->BlobID(), fetched)) {
+    } else if (!SameBlobId(stream->BlobID(), fetched) && !stream->TakeServerId(fetched)) {
       FreeBlobStream(LoadUnaligned<uint32_t>(slot));
       StoreUnaligned<uint32_t>(slot, 0);
     }

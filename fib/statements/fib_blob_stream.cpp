@@ -83,6 +83,8 @@ void TFIBBlobStream::Unload() {
   loaded_from_cache_ = false;
   unsaved_copy_ = true;
   position_ = 0;
+  ForgetStored();
+  outlived_ = false;
 }
 
 void TFIBBlobStream::SetDatabase(TFIBDatabase* database) {
@@ -305,7 +307,8 @@ void TFIBBlobStream::OfferToCache(const std::string& raw) {
 // ---- writing back --------------------------------------------------------
 
 void TFIBBlobStream::Finalize(bool force, bool mark_only) {
-  if (!loaded_ || mode_ == BlobMode::Read || (!modified_ && !force)) return;
+  const bool rewrite = outlived_ && !BlobIdIsZero(blob_id_);
+  if (!loaded_ || mode_ == BlobMode::Read || (!modified_ && !force && !rewrite)) return;
   loaded_from_cache_ = false;
   if (mark_only || client_only_) {
     unsaved_copy_ = true;
@@ -314,9 +317,12 @@ void TFIBBlobStream::Finalize(bool force, bool mark_only) {
   }
   WriteToServer();
   modified_ = false;
+  outlived_ = false;
+  just_written_ = true;
 }
 
 void TFIBBlobStream::MarkUnwritten() {
+  just_written_ = false;
   if (loaded_ && mode_ != BlobMode::Read && !client_only_) modified_ = true;
 }
 
@@ -356,6 +362,7 @@ void TFIBBlobStream::WriteToServer() {
 // ---- cancel and post -----------------------------------------------------
 
 void TFIBBlobStream::SaveContentOnFirstChange() {
+  just_written_ = false;
   if (!unsaved_copy_) return;
   // A copy, not a move: a change in the middle keeps the bytes around it.
   saved_buffer_ = buffer_;
@@ -384,10 +391,51 @@ void TFIBBlobStream::Restore() {
 }
 
 void TFIBBlobStream::DropSavedContent() {
+  // A cached post leaves the change unwritten: what the change started from,
+  // when that was a blob of the server's, stays for CancelUpdates.
+  if (modified_ && !unsaved_copy_ && !saved_modified_ && !BlobIdIsZero(saved_blob_id_)) {
+    stored_buffer_ = std::move(saved_buffer_);
+    stored_id_ = saved_blob_id_;
+    holds_stored_ = true;
+  }
   saved_buffer_.clear();
   saved_buffer_.shrink_to_fit();
   // The posted content is the one a later cancel must come back to.
   unsaved_copy_ = true;
+}
+
+bool TFIBBlobStream::RestoreStored(const ISC_QUAD& id) {
+  if (holds_stored_ && SameBlobId(stored_id_, id)) {
+    buffer_ = std::move(stored_buffer_);
+    blob_id_ = id;
+  } else if (!loaded_ || modified_ || !SameBlobId(blob_id_, id)) {
+    return false;
+  }
+  ForgetStored();
+  saved_buffer_.clear();
+  unsaved_copy_ = true;
+  modified_ = false;
+  position_ = 0;
+  return true;
+}
+
+void TFIBBlobStream::ForgetStored() {
+  stored_buffer_.clear();
+  stored_buffer_.shrink_to_fit();
+  stored_id_ = ISC_QUAD{};
+  holds_stored_ = false;
+  just_written_ = false;
+}
+
+bool TFIBBlobStream::TakeServerId(const ISC_QUAD& id) {
+  if (!just_written_) return false;
+  blob_id_ = id;
+  just_written_ = false;
+  return true;
+}
+
+void TFIBBlobStream::OutliveTransaction() {
+  if (loaded_ && !client_only_) outlived_ = true;
 }
 
 void TFIBBlobStream::Truncate() {

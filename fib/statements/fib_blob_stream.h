@@ -121,6 +121,24 @@ class TFIBBlobStream : public classlib::TStream {
   // buffer when nothing is saved yet).
   void Truncate();
 
+  // ---- the content the server held for the record ----
+  // A cached change keeps the content its blob id stood for until the
+  // change is stored, so that a record given back by CancelUpdates shows it
+  // without the server, which may no longer hold that blob.
+  // Answers whether the stream now holds the content of `id`, unmodified.
+  bool RestoreStored(const ISC_QUAD& id);
+  // The change was stored and read back: the content it started from and
+  // the id it was written under are of no further use.
+  void ForgetStored();
+  // The row was read back after the statement that wrote this content and
+  // before that statement counted as done: the server keeps the content
+  // under an id of its own, which the stream takes. Answers whether it did.
+  bool TakeServerId(const ISC_QUAD& id);
+  // The transaction the blob was read or written in ended: the server may
+  // no longer hold it under its id (another attachment replaced it, or a
+  // rollback took it), so the next Finalize writes the content anew.
+  void OutliveTransaction();
+
  private:
   void Unload();
   void LeaveOwnerList();
@@ -166,6 +184,11 @@ class TFIBBlobStream : public classlib::TStream {
   bool unsaved_copy_ = true;
   bool saved_modified_ = false;  // modified_ when the saved copy was taken
   ISC_QUAD saved_blob_id_{};     // blob_id_ when the saved copy was taken
+  std::string stored_buffer_;    // the content of stored_id_ while a cached change waits
+  ISC_QUAD stored_id_{};
+  bool holds_stored_ = false;
+  bool outlived_ = false;  // the id may no longer name this content on the server
+  bool just_written_ = false;  // written by the statement still running
   std::string table_name_;
   std::string field_name_;
   std::vector<classlib::Variant> key_values_;

@@ -325,6 +325,63 @@ TEST_F(CrossingTest, ACachedBlobChangeStaysUntilItIsAppliedOrCancelled) {
   EXPECT_EQ(note.AsString(), "note3");
 }
 
+// Cached records outlive their transaction with the blobs the data set read
+// or wrote: another attachment replaced them before a hard Commit, or a
+// RollbackRetaining took the blob an apply wrote. The server no longer holds
+// those blobs under the ids the records keep, yet the records still show,
+// give back and apply what they held.
+TEST_F(CrossingTest, CachedBlobsOutliveTheTransactionThatReadOrWroteThem) {
+  InsertPlainRows(3);
+  Run("update KINDS set TB = 'note' || ID, BB = 'b'");
+  TpZODDataSet& ds = Open(false, true, false);
+  TField& note = *ds.FieldByName("TB");
+  for (ds.First(); !ds.Eof(); ds.Next()) {  // shown as a grid shows them
+    EXPECT_EQ(note.AsString(), "note" + std::to_string(Id()));
+    EXPECT_EQ(ds.FieldByName("BB")->AsString(), "b");
+  }
+  ChangeElsewhere("update KINDS set TB = 'other', BB = 'o' where ID in (1, 2)");
+  tr_->Commit();  // the records stay; the blobs they were read with may go
+  EXPECT_EQ(Server("cast(TB as varchar(20))", 1), "other");
+
+  ASSERT_TRUE(ds.Locate("ID", Variant(1), {}));
+  ds.Edit();
+  note.SetAsString("mine");
+  ds.Post();
+  ASSERT_TRUE(ds.Locate("ID", Variant(2), {}));
+  ds.Delete();
+  ds.CancelUpdates();
+  ASSERT_TRUE(ds.Locate("ID", Variant(1), {}));
+  EXPECT_EQ(note.AsString(), "note1");
+  EXPECT_EQ(ds.FieldByName("BB")->AsString(), "b");
+  ASSERT_TRUE(ds.Locate("ID", Variant(2), {}));
+  EXPECT_EQ(note.AsString(), "note2");
+
+  // Every column is written: the blobs the record shows reach the server.
+  ds.Edit();
+  ds.FieldByName("T")->SetAsString("edited");
+  ds.Post();
+  ds.ApplyUpdates();
+  tr_->Commit();
+  EXPECT_EQ(Server("cast(TB as varchar(20))", 2), "note2");
+  EXPECT_EQ(Server("cast(BB as varchar(20))", 2), "b");
+  ds.Refresh();
+  EXPECT_EQ(note.AsString(), "note2");
+
+  // A blob an apply wrote, taken by a rollback: the record still shows it.
+  ds.Append();
+  ds.FieldByName("ID")->SetAsInteger(100);
+  note.SetAsString("fresh");
+  ds.Post();
+  ds.ApplyUpdates();
+  ASSERT_TRUE(ds.Locate("ID", Variant(100), {}));
+  ds.Delete();
+  tr_->RollbackRetaining();
+  ds.CancelUpdates();
+  ASSERT_TRUE(ds.Locate("ID", Variant(100), {}));
+  EXPECT_EQ(note.AsString(), "fresh");
+  EXPECT_EQ(Server("count(*)", 100), "0");
+}
+
 // ---- Refresh and Delete in both cache models ---------------------------------
 
 class ModelTest : public CrossingTest, public ::testing::WithParamInterface<bool> {};

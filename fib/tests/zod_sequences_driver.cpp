@@ -48,30 +48,11 @@ constexpr bool kStartTransactionAfterHardEnd = false;
 // process. The generator applies only while a record is shown.
 constexpr bool kAvoidApplyWithNoRecordShown = false;
 
-// A data set that keeps its cached records across a hard Commit or
-// Rollback keeps their memo and blob ids: when another attachment had
-// replaced such a memo or blob, the old one is gone once the transaction
-// ended, and reading it again (a record a CancelUpdates gave back) fails
-// with "BLOB not found"; so does an apply of such a record after another
-// attachment replaced its memo or blob behind records kept across a hard
-// end. The generator ends the transaction hard under cached updates only
-// while no held record's memo or blob was replaced behind the data set,
-// and replaces none behind records kept across a hard end.
-constexpr bool kAvoidHardEndOverReplacedBlob = true;
-
-// A memo or blob that a cached ApplyUpdates wrote is lost with a rollback
-// (retaining or hard) of the transaction, yet the records keep its id: a
-// record a later CancelUpdates gives back reads it and fails with "BLOB not
-// found". The generator rolls back no transaction that applied a memo or
-// blob until it is committed.
-constexpr bool kAvoidRollbackOfAppliedBlob = true;
-
 // A record kept across a hard Commit or Rollback under cached updates
 // loads a memo or blob only when it is first read: one the filter hid
 // until then is read after the transaction ended, and fails with "BLOB not
 // found" when another attachment deleted its row (or replaced it) in the
-// meantime. The same fault as kAvoidHardEndOverReplacedBlob, reached
-// through the filter. The generator ends no transaction hard under cached
+// meantime (records read before the end keep their contents). The generator ends no transaction hard under cached
 // updates while the filter is on, and switches it on only while no
 // records are kept across a hard end.
 constexpr bool kAvoidHardEndOverFilteredBlob = true;
@@ -90,8 +71,7 @@ constexpr bool kAvoidStaleBlobIdAfterUpdateCommit = true;
 // opened again reads through its read transaction and shows the rows as
 // they were before those changes. Once the update transaction commits, the
 // memos, blobs and arrays of those earlier versions are gone, and reading
-// one of them fails with "BLOB not found" (the family of
-// kAvoidHardEndOverReplacedBlob). The generator opens the data set again
+// one of them fails with "BLOB not found". The generator opens the data set again
 // only while the update transaction holds no write.
 constexpr bool kAvoidReopenOverUncommittedUpdates = true;
 
@@ -367,7 +347,6 @@ void ZodSequencesDriver::Reset() {
   refresh_after_post_ = true;
   separate_ = false;
   update_ran_ = insert_ran_ = false;
-  applied_blob_ = false;
   tx_dirty_ = false;
   model_answer_.clear();
   component_answer_.clear();
@@ -499,7 +478,6 @@ bool ZodSequencesDriver::PendingUpdates() const {
 }
 
 void ZodSequencesDriver::ModelReadAll() {
-  replaced_blob_ids_.clear();
   held_past_hard_end_ = false;
   sort_mode_ = 0;
   held_.clear();
@@ -535,10 +513,6 @@ void ZodSequencesDriver::ModelApply() {
   if (PendingUpdates()) tx_dirty_ = true;
   std::vector<FibHeldRow> kept;
   for (FibHeldRow& row : held_) {
-    if ((row.status == FibHeldRow::kInserted || row.status == FibHeldRow::kModified) &&
-        (row.shown.cells[kFM] != row.original.cells[kFM] || row.shown.cells[kFB] != row.original.cells[kFB] ||
-         (row.status == FibHeldRow::kInserted && (row.shown.cells[kFM] || row.shown.cells[kFB]))))
-      applied_blob_ = true;
     if (row.status == FibHeldRow::kDeleted) {
       working_.erase(row.shown.id);
       continue;
@@ -641,7 +615,6 @@ bool ZodSequencesDriver::Applicable(const Operation& op) {
                                              (k == "refresh_options" && op.args[0] == 0 && separate_)))
     return false;
   if (k == "update_transaction") return !PendingUpdates() && !tx_dirty_ && working_ == committed_;
-  if (k == "update_rollback" && kAvoidRollbackOfAppliedBlob && applied_blob_) return false;
   if (k == "update_commit" || k == "update_rollback") return separate_;
   if (k == "apply") {
     if (!cached_ || !PendingUpdates()) return false;
@@ -658,19 +631,11 @@ bool ZodSequencesDriver::Applicable(const Operation& op) {
   // The limited cache reads its window from the server as it moves: the
   // model does not follow another attachment's rows there.
   if (limited_ && (k == "other_update" || k == "other_delete" || k == "other_insert")) return false;
-  // The same fault the other way round: records kept across a hard end,
-  // then their memo or blob replaced behind the data set.
-  if (k == "other_update" && kAvoidHardEndOverReplacedBlob && held_past_hard_end_ &&
-      (op.args[1] == kFM || op.args[1] == kFB))
-    return false;
   if (k == "other_update" || k == "other_delete") {
     const FibHeldRow* row = Held(op.args[0]);
     return !uncommitted && committed_.count(op.args[0]) > 0 && (row == nullptr || row->status == FibHeldRow::kUnmodified);
   }
   if (k == "other_insert") return !uncommitted;
-  if ((k == "rollback" || k == "rollback_retaining") && kAvoidRollbackOfAppliedBlob && applied_blob_) return false;
-  if ((k == "commit" || k == "rollback") && cached_ && kAvoidHardEndOverReplacedBlob && !replaced_blob_ids_.empty())
-    return false;
   if (kAvoidHardEndOverFilteredBlob && cached_ && (k == "commit" || k == "rollback") && filter_mode_ != 0) return false;
   if (kAvoidHardEndOverFilteredBlob && k == "filter" && op.args[0] != 0 && held_past_hard_end_) return false;
   if (k == "commit" || k == "rollback") return !PendingUpdates();
@@ -864,7 +829,6 @@ bool ZodSequencesDriver::ApplyToModel(const Operation& op) {
     return false;
   }
   if (k == "other_update") {
-    if (a[1] == kFM || a[1] == kFB) replaced_blob_ids_.push_back(a[0]);
     FibRow row = committed_[a[0]];
     row.cells[a[1]] = Cell(static_cast<FibColumn>(a[1]), a[2]);
     committed_[a[0]] = working_[a[0]] = ServerWrite(row, false);
@@ -896,7 +860,6 @@ bool ZodSequencesDriver::ApplyToModel(const Operation& op) {
   // The update transaction's end leaves the data set as it is.
   if (k == "update_commit") {
     committed_ = working_;
-    applied_blob_ = false;
     tx_dirty_ = false;
     return false;
   }
@@ -907,16 +870,14 @@ bool ZodSequencesDriver::ApplyToModel(const Operation& op) {
   }
   // A hard end closes the data set and its detail (both opened again by the
   // application) unless it holds cached updates: then it keeps its records
-  // as they are. With a
-  // separate update transaction the read transaction holds no write.
+  // as they are. With a separate update transaction the read transaction
+  // holds no write.
   if (k == "commit_retaining" || k == "commit") {
     if (!separate_) {
       committed_ = working_;
-      applied_blob_ = false;
       tx_dirty_ = false;
     }
     if (k == "commit" && !cached_) ModelReadAll();
-
     if (k == "commit" && cached_) held_past_hard_end_ = true;
     return false;
   }
@@ -926,7 +887,6 @@ bool ZodSequencesDriver::ApplyToModel(const Operation& op) {
       tx_dirty_ = false;
     }
     if (k == "rollback" && !cached_) ModelReadAll();
-
     if (k == "rollback" && cached_) held_past_hard_end_ = true;
     return false;
   }

@@ -103,19 +103,16 @@ class ZodSequencesDriver : public sequences::Driver {
   int next_id_ = 0;
   bool cached_ = false;
   int filter_mode_ = 0;  // 0 none, 1 the expression I > 40, 2 OnFilterRecord: odd IDs
-  int sort_mode_ = 0;
+  int sort_mode_ = 0;  // the last local sort: 0 none (or by ID), 1 I;ID, 2 S DESC;ID
   bool refresh_after_post_ = true;  // poRefreshAfterPost, on by default
-  bool separate_ = false;
+  bool separate_ = false;  // the statements write in update_tr_, the select reads in tr_
   // The detail: 0 unlinked, 1 by the parameter :ID, 2 by :MAS_ID with
   // dcForceOpen (it opens again when its master does).
   int detail_mode_ = 0;
-  bool detail_open_ = false;           // the statements write in update_tr_, the select reads in tr_    // the last local sort: 0 none (or by ID), 1 I;ID, 2 S DESC;ID
-  int shown_before_ = 0;
-  bool applied_blob_ = false;
-  bool tx_dirty_ = false;  // the data set's transaction wrote rows it has not ended  // an apply wrote a memo or blob the transaction has not committed
-  // Records whose memo or blob another attachment replaced since the data set read them.
+  bool detail_open_ = false;
+  int shown_before_ = 0;  // records shown before the step the component takes
+  bool tx_dirty_ = false;  // the data set's transaction wrote rows it has not ended
   bool held_past_hard_end_ = false;  // cached records kept across a hard Commit or Rollback
-  std::vector<int> replaced_blob_ids_;  // records shown before the step the component takes
   bool update_ran_ = false;  // the generated update statement ran once
   bool insert_ran_ = false;  // the same for the insert statement
   std::string model_answer_;

@@ -81,6 +81,40 @@ TEST(FibDataSetSequences, ArraysOfRecordsKeptAcrossAHardEnd) {
                                           {"other_delete", {6}},     // another attachment deletes ID 6
                                           {"rollback", {}},          // the transaction: Rollback
                                       }),
+              "");
+}
+
+// Shrunk sequences of cached records whose memo or blob the server no
+// longer holds under the id the record keeps: another attachment replaced
+// it and the transaction that could still read the old one ended hard, or
+// the transaction that an apply wrote it in was rolled back. A record a
+// CancelUpdates gave back read it again ("BLOB not found"), and so did an
+// apply that sent the old id again.
+TEST(FibDataSetSequences, ShrunkFaultsOfBlobsHeldPastTheirTransaction) {
+  ZodSequencesDriver replaced_then_commit(false);
+  EXPECT_EQ(sequences::Replay(replaced_then_commit, {{"cached", {1}},
+                                                     {"other_update", {3, 3, 2}},  // ID 3, B := value #2
+                                                     {"commit", {}},
+                                                     {"delete", {2}},
+                                                     {"cancel_updates", {}}}),
+            "");
+  ZodSequencesDriver rollback_then_replaced(false);
+  EXPECT_EQ(sequences::Replay(rollback_then_replaced, {{"cached", {1}},
+                                                       {"rollback", {}},
+                                                       {"delete", {3}},
+                                                       {"other_update", {5, 3, 7}},  // ID 5, B := value #7
+                                                       {"blob_stream", {3, 2, 1}},   // ID 5, M := value #1
+                                                       {"apply", {}}}),
+            "");
+  ZodSequencesDriver applied_then_rolled_back(false);
+  EXPECT_EQ(sequences::Replay(applied_then_rolled_back, {{"cached", {1}},
+                                                         {"append_post", {0, 5}},
+                                                         {"append_post", {2, 3}},  // M := value #3
+                                                         {"apply", {}},
+                                                         {"delete", {9}},
+                                                         {"delete", {6}},
+                                                         {"rollback_retaining", {}},
+                                                         {"cancel_updates", {}}}),
             "");
 }
 
