@@ -211,8 +211,11 @@ void TFIBCustomDataSet::DoTransactionEnding() {
   if (cached_updates_)
     for (const std::unique_ptr<TFIBBlobStream>& stream : blob_streams_)
       if (stream) stream->OutliveTransaction();
-  // Only a hard end closes the cursor; retaining ends keep it open.
+  // Only a hard end closes the cursor; retaining ends keep it open. A
+  // retaining rollback still takes the arrays an apply wrote, which the
+  // cached records go on showing.
   const TransactionState state = transaction->State();
+  if (state == TransactionState::RollingBackRetaining && cached_updates_) KeepArraysOverHardEnd();
   if (state != TransactionState::Committing && state != TransactionState::RollingBack) return;
   const bool keep_rows = cached_updates_ &&
                          !ComponentState().Contains(classlib::csDestroying) &&

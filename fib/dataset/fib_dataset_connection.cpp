@@ -4,6 +4,7 @@
 #include "fib/base/component_name.h"
 #include "fib/base/errors.h"
 #include "fib/dataset/fib_dataset.h"
+#include "fib/statements/fib_blob_stream.h"
 #include "fib/statements/fib_database.h"
 #include "fib/statements/fib_query.h"
 #include "fib/statements/fib_transaction.h"
@@ -141,6 +142,12 @@ void TFIBCustomDataSet::RelayAfterStartUpdate(classlib::TObject* sender) {
 }
 void TFIBCustomDataSet::RelayBeforeEndUpdate(TFIBTransaction* t, TTransactionAction a, bool f) {
   if (BeforeEndUpdateTransaction) BeforeEndUpdateTransaction(t, a, f);
+  // A blob a post wrote in an update transaction of its own is named by an
+  // id that holds only inside it: once it ends, the records' streams write
+  // their contents anew when the record is stored again.
+  if (t != Transaction())
+    for (const std::unique_ptr<TFIBBlobStream>& stream : blob_streams_)
+      if (stream) stream->OutliveTransaction();
 }
 void TFIBCustomDataSet::RelayAfterEndUpdate(TFIBTransaction* t, TTransactionAction a, bool f) {
   if (AfterEndUpdateTransaction) AfterEndUpdateTransaction(t, a, f);

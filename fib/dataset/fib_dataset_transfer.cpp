@@ -268,7 +268,7 @@ void TFIBCustomDataSet::KeepFetchedBlobStreams(TFIBQuery& statement, uint8_t* bl
     if (editing && BlobIdIsZero(stream->BlobID()) &&
         stream->Transaction() == statement.Transaction()) {
       stream->SetBlobID(fetched);
-    } else if (!SameBlobId(stream->BlobID(), fetched) && !stream->TakeServerId(fetched)) {
+    } else if (!SameBlobId(stream->BlobID(), fetched) && !stream->TakeServerId(fetched, statement.Transaction())) {
       FreeBlobStream(LoadUnaligned<uint32_t>(slot));
       StoreUnaligned<uint32_t>(slot, 0);
     }

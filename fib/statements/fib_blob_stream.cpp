@@ -427,8 +427,11 @@ void TFIBBlobStream::ForgetStored() {
   just_written_ = false;
 }
 
-bool TFIBBlobStream::TakeServerId(const ISC_QUAD& id) {
-  if (!just_written_) return false;
+bool TFIBBlobStream::TakeServerId(const ISC_QUAD& id, const TFIBTransaction* reader) {
+  // A statement reading in another transaction than the one the blob was
+  // written in sees the row as it was before: its id names the old blob.
+  const TFIBTransaction* writer = update_transaction_ != nullptr ? update_transaction_ : transaction_;
+  if (!just_written_ || reader != writer) return false;
   blob_id_ = id;
   just_written_ = false;
   return true;

@@ -133,7 +133,7 @@ class TFIBBlobStream : public classlib::TStream {
   // The row was read back after the statement that wrote this content and
   // before that statement counted as done: the server keeps the content
   // under an id of its own, which the stream takes. Answers whether it did.
-  bool TakeServerId(const ISC_QUAD& id);
+  bool TakeServerId(const ISC_QUAD& id, const TFIBTransaction* reader);
   // The transaction the blob was read or written in ended: the server may
   // no longer hold it under its id (another attachment replaced it, or a
   // rollback took it), so the next Finalize writes the content anew.

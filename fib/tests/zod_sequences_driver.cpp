@@ -57,16 +57,6 @@ constexpr bool kAvoidApplyWithNoRecordShown = false;
 // records are kept across a hard end.
 constexpr bool kAvoidHardEndOverFilteredBlob = true;
 
-// With an UpdateTransaction of its own and no refresh after post, a posted
-// record keeps the id its memo or blob was sent under, which names it only
-// in the statement's transaction; the post's auto-commit ends that one
-// hard. The record's next post sends the stale id again: "Invalid BLOB ID",
-// or, when the new transaction created a blob under the same id (another
-// memo or blob of the same post), the server stores that one in its place:
-// M gets B's bytes. The generator never has the separate update
-// transaction and poRefreshAfterPost off at once.
-constexpr bool kAvoidStaleBlobIdAfterUpdateCommit = true;
-
 // With a separate UpdateTransaction holding applied changes, a data set
 // opened again reads through its read transaction and shows the rows as
 // they were before those changes. Once the update transaction commits, the
@@ -611,9 +601,6 @@ bool ZodSequencesDriver::Applicable(const Operation& op) {
     return false;
   if (k == "reopen" || k == "cached") return !PendingUpdates();
   // Switched only while no transaction holds a write.
-  if (kAvoidStaleBlobIdAfterUpdateCommit && ((k == "update_transaction" && op.args[0] == 1 && !refresh_after_post_) ||
-                                             (k == "refresh_options" && op.args[0] == 0 && separate_)))
-    return false;
   if (k == "update_transaction") return !PendingUpdates() && !tx_dirty_ && working_ == committed_;
   if (k == "update_commit" || k == "update_rollback") return separate_;
   if (k == "apply") {

@@ -118,6 +118,40 @@ TEST(FibDataSetSequences, ShrunkFaultsOfBlobsHeldPastTheirTransaction) {
             "");
 }
 
+// Shrunk sequences of memos, blobs and arrays whose transaction ended under
+// the record that holds them: an array an apply wrote was taken by a
+// retaining rollback ("BLOB not found"); a separate update transaction's
+// commit left posted records with an id that named their memo only inside
+// it (the next post sent it: "Invalid BLOB ID", or another blob's bytes
+// were stored in its place); and a refresh reading in the read transaction
+// made a written memo take the id of the version before the write.
+TEST(FibDataSetSequences, ShrunkFaultsOfValuesWhoseTransactionEnded) {
+  ZodSequencesDriver applied_array(false);
+  EXPECT_EQ(sequences::Replay(applied_array, {{"cached", {1}},
+                                              {"append_post", {7, 9}},  // A := value #9
+                                              {"apply", {}},
+                                              {"rollback_retaining", {}}}),
+            "");
+  ZodSequencesDriver stale_id(false);
+  EXPECT_EQ(sequences::Replay(stale_id, {{"refresh_options", {0}},
+                                         {"update_transaction", {1}},
+                                         {"edit_post", {0, 2, 6}},    // row 0: M := value #6
+                                         {"edit_post", {0, 3, 6}}}),  // row 0: B := value #6
+            "");
+  ZodSequencesDriver refused_retry(false);
+  EXPECT_EQ(sequences::Replay(refused_retry, {{"update_transaction", {1}},
+                                              {"refresh_options", {0}},
+                                              {"blob_stream", {3, 2, 2}},
+                                              {"refused_post", {3, 7, 3, 2}}}),
+            "");
+  ZodSequencesDriver read_elsewhere(false);
+  EXPECT_EQ(sequences::Replay(read_elsewhere, {{"update_transaction", {1}},
+                                               {"cached", {1}},
+                                               {"blob_stream", {0, 2, 5}},
+                                               {"apply", {}}}),
+            "");
+}
+
 // scripts/sequences.sh: new seeds for SEQUENCES_SECONDS seconds, half in
 // each cache model.
 TEST(FibDataSetSequences, Explore) {
