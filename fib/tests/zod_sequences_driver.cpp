@@ -61,8 +61,10 @@ constexpr bool kAvoidHardEndOverFilteredBlob = true;
 // opened again reads through its read transaction and shows the rows as
 // they were before those changes. Once the update transaction commits, the
 // memos, blobs and arrays of those earlier versions are gone, and reading
-// one of them fails with "BLOB not found". The generator opens the data set again
-// only while the update transaction holds no write.
+// one of them fails with "BLOB not found". A refresh after a cached apply
+// reads the same earlier versions. The generator opens the data set again
+// only while the update transaction holds no write, and commits that one
+// only while no record shows a version its writes replaced.
 constexpr bool kAvoidReopenOverUncommittedUpdates = true;
 
 std::string Hex(const std::string& bytes) {
@@ -467,6 +469,17 @@ bool ZodSequencesDriver::PendingUpdates() const {
   return std::any_of(held_.begin(), held_.end(), [](const FibHeldRow& r) { return r.status != FibHeldRow::kUnmodified; });
 }
 
+// An unchanged record the data set shows as a version the open
+// transactions' writes replaced (see kAvoidReopenOverUncommittedUpdates).
+bool ZodSequencesDriver::ShowsReplacedVersions() const {
+  for (const FibHeldRow& row : held_) {
+    if (row.status != FibHeldRow::kUnmodified) continue;
+    const auto written = working_.find(row.shown.id);
+    if (written != working_.end() && !(written->second == row.shown)) return true;
+  }
+  return false;
+}
+
 void ZodSequencesDriver::ModelReadAll() {
   held_past_hard_end_ = false;
   sort_mode_ = 0;
@@ -602,6 +615,7 @@ bool ZodSequencesDriver::Applicable(const Operation& op) {
   if (k == "reopen" || k == "cached") return !PendingUpdates();
   // Switched only while no transaction holds a write.
   if (k == "update_transaction") return !PendingUpdates() && !tx_dirty_ && working_ == committed_;
+  if (kAvoidReopenOverUncommittedUpdates && k == "update_commit" && ShowsReplacedVersions()) return false;
   if (k == "update_commit" || k == "update_rollback") return separate_;
   if (k == "apply") {
     if (!cached_ || !PendingUpdates()) return false;

@@ -69,6 +69,7 @@ class ZodSequencesDriver : public sequences::Driver {
   bool PendingUpdates() const;
   const std::map<int, FibRow>& ReadView() const { return separate_ ? committed_ : working_; }
   void ModelReadAll();
+  bool ShowsReplacedVersions() const;
   void ModelAfterRemoval(const std::vector<int>& order, int removed);
   void ModelApply();
   FibRow ServerWrite(FibRow written, bool inserting) const;
