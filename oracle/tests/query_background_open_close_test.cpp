@@ -11,17 +11,13 @@
 
 #include "classlib/data_link.h"
 #include "classlib/field.h"
-#include "oracle/rset_oci_record_set.h"
-#include "oracle/tests/query_fixture.h"
-#include "platform/message_loop.h"
+#include "oracle/tests/query_background_fixture.h"
 #include "testing/watchdog.h"
 
 namespace oracle::testing {
 namespace {
 
 using classlib::testing::TWatchdog;
-
-constexpr const char* kSql = "SELECT ID, GRP FROM ARRIVING";
 
 // A grid's link: it wants several records and counts what it hears.
 class TGridLink : public classlib::TDataLink {
@@ -32,40 +28,8 @@ class TGridLink : public classlib::TDataLink {
   int changes = 0;
 };
 
-class QueryBackgroundOpenCloseTest : public OraQueryFixture {
+class QueryBackgroundOpenCloseTest : public OraBackgroundQueryFixture {
  protected:
-  void Script(int rows, int delay_ms) {
-    fetch_->ScriptQuery(kSql, "ID NUMBER(9); GRP NUMBER(9)");
-    std::string text;
-    for (int i = 0; i < rows; ++i) text += std::to_string(i) + "|" + std::to_string(i % 4) + "\n";
-    fetch_->AddRows(kSql, text);
-    fetch_->SetFetchDelay(delay_ms);
-  }
-  void TearDown() override {
-    fetch_->SetFetchDelay(0);
-    OraQueryFixture::TearDown();
-  }
-  std::unique_ptr<TOraQuery> NonBlocking(int fetch_rows, bool fetch_all) {
-    auto query = NewQuery(kSql);
-    query->SetFetchRows(fetch_rows);
-    query->SetFetchAll(fetch_all);
-    query->SetNonBlocking(true);
-    return query;
-  }
-  static TOCIRecordSet& RecordSetOf(TOraQuery& query) { return *dynamic_cast<TOCIRecordSet*>(query.IRecordSet()); }
-  static bool StillArriving(TOraQuery& query) {
-    TOCIRecordSet& record_set = RecordSetOf(query);
-    return record_set.ExecutingInBackground() || record_set.FetchingAll();
-  }
-  // The main thread's message loop, until the query fetches no more.
-  static void WaitForTheEnd(TOraQuery& query) {
-    for (int waited = 0; StillArriving(query) && waited < 20000; ++waited) {
-      platform::MessageLoop::Current().ProcessMessages();
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    platform::MessageLoop::Current().ProcessMessages();
-    ASSERT_FALSE(StillArriving(query));
-  }
   // A filter that reads its field by name, as an application's does.
   static void FilterEvenIds(TOraQuery& query, int& calls) {
     query.SetOnFilterRecord(classlib::TFilterRecordEvent::Function([&calls](classlib::TDataSet* data_set, bool& accept) {

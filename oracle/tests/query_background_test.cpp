@@ -11,8 +11,7 @@
 #include "classlib/data_link.h"
 #include "classlib/field_defs.h"
 #include "classlib/field_numeric.h"
-#include "oracle/rset_oci_record_set.h"
-#include "oracle/tests/query_fixture.h"
+#include "oracle/tests/query_background_fixture.h"
 #include "platform/message_loop.h"
 #include "testing/callback_threads.h"
 
@@ -21,23 +20,11 @@ namespace {
 
 using classlib::testing::TCallbackThreads;
 
-constexpr const char* kSql = "SELECT ID, GRP FROM ARRIVING";
-
-class QueryBackgroundTest : public OraQueryFixture {
+class QueryBackgroundTest : public OraBackgroundQueryFixture {
  protected:
-  // Rows ID 0 .. rows-1, GRP = ID % 4, arriving in blocks of fetch_rows.
-  void Script(int rows, int delay_ms) {
-    fetch_->ScriptQuery(kSql, "ID NUMBER(9); GRP NUMBER(9)");
-    std::string text;
-    for (int i = 0; i < rows; ++i) text += std::to_string(i) + "|" + std::to_string(i % 4) + "\n";
-    fetch_->AddRows(kSql, text);
-    fetch_->SetFetchDelay(delay_ms);
-  }
+  // Fetches every row in blocks of fetch_rows, keyed by ID.
   std::unique_ptr<TOraQuery> Arriving(int fetch_rows = 20) {
-    auto query = NewQuery(kSql);
-    query->SetFetchRows(fetch_rows);
-    query->SetFetchAll(true);
-    query->SetNonBlocking(true);
+    auto query = NonBlocking(fetch_rows, true);
     query->SetKeyFields("ID");
     return query;
   }
@@ -54,25 +41,11 @@ class QueryBackgroundTest : public OraQueryFixture {
     }));
     return twice;
   }
-  static TOCIRecordSet& RecordSetOf(TOraQuery& query) { return *dynamic_cast<TOCIRecordSet*>(query.IRecordSet()); }
   // Opens it and hands the execute's end to the main thread (as its message
   // loop would), which starts the fetch of every row.
   static void OpenAndExecute(TOraQuery& query) {
     query.Open();
     RecordSetOf(query).WaitForExecute();
-  }
-  static bool StillArriving(TOraQuery& query) {
-    TOCIRecordSet& record_set = RecordSetOf(query);
-    return record_set.ExecutingInBackground() || record_set.FetchingAll();
-  }
-  // Hands what the thread posted to the main thread until the query fetches no more.
-  static void WaitForTheEnd(TOraQuery& query) {
-    for (int waited = 0; StillArriving(query) && waited < 20000; ++waited) {
-      platform::MessageLoop::Current().ProcessMessages();
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    platform::MessageLoop::Current().ProcessMessages();
-    ASSERT_FALSE(StillArriving(query));
   }
 };
 

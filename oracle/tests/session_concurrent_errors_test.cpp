@@ -4,72 +4,28 @@
 // of its columns on one session is not cut short by another's failure. Own
 // sessions and those of a pool alike; every round is repeated, under a
 // watchdog that ends the program when a thread hangs.
-#include <atomic>
 #include <chrono>
-#include <condition_variable>
-#include <csignal>
-#include <cstdio>
 #include <dlfcn.h>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "oracle/error_ora.h"
 #include "oracle/query_ora_dataset.h"
 #include "oracle/query_ora_sql.h"
 #include "oracle/session_ora_session.h"
 #include "oracle/tests/conn_fixture.h"
+#include "oracle/tests/session_concurrent_fixture.h"
+#include "testing/watchdog.h"
 
 namespace oracle::testing {
 namespace {
+
+using classlib::testing::TWatchdog;
 
 constexpr const char* kFailingDelete = "DELETE FROM ORDERS WHERE ID = 1";
 constexpr const char* kMissingTable = "SELECT X FROM NO_SUCH_TABLE";
 constexpr const char* kThreeColumns = "SELECT A, B, C FROM THREE";
 constexpr int kRounds = 150;
-
-// Ends the program, naming the test, when the work outlives its bound.
-class Watchdog {
- public:
-  explicit Watchdog(std::chrono::seconds bound) : thread_([this, bound] {
-    std::unique_lock<std::mutex> lock(mutex_);
-    if (cv_.wait_for(lock, bound, [this] { return done_; })) return;
-    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::fprintf(stderr, "%s.%s hangs: stopped after %lld s\n", test ? test->test_suite_name() : "?",
-                 test ? test->name() : "?", static_cast<long long>(bound.count()));
-    std::fflush(stderr);
-    std::raise(SIGABRT);
-  }) {}
-  ~Watchdog() {
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      done_ = true;
-    }
-    cv_.notify_all();
-    thread_.join();
-  }
-
- private:
-  std::mutex mutex_;
-  std::condition_variable cv_;
-  bool done_ = false;
-  std::thread thread_;
-};
-
-// What a session's work raised, or "(none)".
-template <class Work>
-std::string ErrorOf(Work work) {
-  try {
-    work();
-  } catch (const EOraError& e) {
-    return std::to_string(e.ErrorCode()) + " " + e.what();
-  } catch (const std::exception& e) {
-    return std::string("other: ") + e.what();
-  }
-  return "(none)";
-}
 
 class ConcurrentErrorsTest : public ConnectionTest {
  protected:
@@ -102,55 +58,40 @@ class ConcurrentErrorsTest : public ConnectionTest {
     auto querying = NewSession(pooled);
     deleting->SetConnected(true);
     querying->SetConnected(true);
-    std::vector<std::string> wrong;
-    std::mutex wrong_lock;
-    auto note = [&](const std::string& what) {
-      std::lock_guard<std::mutex> lock(wrong_lock);
-      if (wrong.size() < 5) wrong.push_back(what);
-    };
-    std::atomic<int> ready{0};
-    auto start_together = [&] {
-      ++ready;
-      while (ready.load() < 2) std::this_thread::yield();
-    };
-    std::thread first([&] {
-      start_together();
+    WrongNotes wrong(5);
+    RunAtOnce([&] {
       TOraSQL sql;
       sql.SetSession(deleting.get());
       sql.SetSQL(kFailingDelete);
       for (int round = 0; round < kRounds; ++round) {
         const std::string error = ErrorOf([&] { sql.Execute(); });
-        if (error.rfind("2292 ORA-02292: integrity constraint violated", 0) != 0) note("DELETE raised " + error);
+        if (error.rfind("2292 ORA-02292: integrity constraint violated", 0) != 0) wrong.Note("DELETE raised " + error);
       }
-    });
-    std::thread second([&] {
-      start_together();
+    }, [&] {
       for (int round = 0; round < kRounds; ++round) {
         TOraQuery query;
         query.SetSession(querying.get());
         query.SetSQL(kThreeColumns);
         const std::string opened = ErrorOf([&] { query.Open(); });
-        if (opened != "(none)") note("the query's open raised " + opened);
-        else if (query.FieldCount() != 3) note("the query has " + std::to_string(query.FieldCount()) + " fields");
-        else if (query.RecordCount() != 2) note("the query has " + std::to_string(query.RecordCount()) + " rows");
+        if (opened != "(none)") wrong.Note("the query's open raised " + opened);
+        else if (query.FieldCount() != 3) wrong.Note("the query has " + std::to_string(query.FieldCount()) + " fields");
+        else if (query.RecordCount() != 2) wrong.Note("the query has " + std::to_string(query.RecordCount()) + " rows");
         query.Close();
         TOraQuery missing;
         missing.SetSession(querying.get());
         missing.SetSQL(kMissingTable);
         const std::string error = ErrorOf([&] { missing.Open(); });
-        if (error.rfind("942 ORA-00942", 0) != 0) note("the missing table raised " + error);
+        if (error.rfind("942 ORA-00942", 0) != 0) wrong.Note("the missing table raised " + error);
       }
     });
-    first.join();
-    second.join();
     deleting->SetConnected(false);
     querying->SetConnected(false);
-    return wrong;
+    return wrong.Taken();
   }
 };
 
 TEST_F(ConcurrentErrorsTest, EachSessionRaisesItsOwnErrors) {
-  Watchdog watchdog(std::chrono::seconds(60));
+  TWatchdog watchdog(std::chrono::seconds(60), "ConcurrentErrorsTest");
   for (int run = 0; run < 3; ++run) {
     SCOPED_TRACE("run " + std::to_string(run));
     EXPECT_EQ(RunTogether(false), std::vector<std::string>{});
@@ -158,7 +99,7 @@ TEST_F(ConcurrentErrorsTest, EachSessionRaisesItsOwnErrors) {
 }
 
 TEST_F(ConcurrentErrorsTest, PooledSessionsRaiseTheirOwnErrors) {
-  Watchdog watchdog(std::chrono::seconds(60));
+  TWatchdog watchdog(std::chrono::seconds(60), "ConcurrentErrorsTest");
   for (int run = 0; run < 3; ++run) {
     SCOPED_TRACE("run " + std::to_string(run));
     EXPECT_EQ(RunTogether(true), std::vector<std::string>{});

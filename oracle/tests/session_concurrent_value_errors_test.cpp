@@ -6,17 +6,13 @@
 // call). Values kept past their session still raise their own errors and
 // never hand the client a handle freed with the session. Every round is
 // repeated under a watchdog.
-#include <atomic>
 #include <chrono>
 #include <fstream>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "dacore/object_shared.h"
-#include "oracle/error_ora.h"
 #include "oracle/lob_ora_file.h"
 #include "oracle/object_ora_array.h"
 #include "oracle/object_ora_type.h"
@@ -24,6 +20,7 @@
 #include "oracle/session_ora_session.h"
 #include "oracle/tests/object_fixture.h"
 #include "oracle/tests/rset_fixture.h"
+#include "oracle/tests/session_concurrent_fixture.h"
 #include "oracle/tests/standin_fixture_values.h"
 #include "oracle/value_interval.h"
 #include "oracle/value_number.h"
@@ -36,19 +33,6 @@ namespace {
 constexpr const char* kFiles = "SELECT ID, F FROM FILES";
 constexpr const char* kSpans = "SELECT ID, T, I, N FROM SPANS";
 constexpr int kRounds = 150;
-
-// What a call raised, as "code text", or "(none)".
-template <class Work>
-std::string ErrorOf(Work work) {
-  try {
-    work();
-  } catch (const EOraError& e) {
-    return std::to_string(e.ErrorCode()) + " " + e.what();
-  } catch (const std::exception& e) {
-    return std::string("other: ") + e.what();
-  }
-  return "(none)";
-}
 
 class ConcurrentValueErrorsTest : public RecordSetTest {
  protected:
@@ -109,17 +93,9 @@ class ConcurrentValueErrorsTest : public RecordSetTest {
   // Runs both sessions' failing calls on two threads at once; answers what
   // raised another error than its own (at most a few).
   std::vector<std::string> RunTogether(Work& one, Work& two) {
-    std::vector<std::string> wrong;
-    std::mutex wrong_lock;
+    WrongNotes wrong(6);
     auto expect = [&](const std::string& what, const std::string& raised, const std::string& own) {
-      if (raised.rfind(own, 0) == 0) return;
-      std::lock_guard<std::mutex> lock(wrong_lock);
-      if (wrong.size() < 6) wrong.push_back(what + " raised " + raised);
-    };
-    std::atomic<int> ready{0};
-    auto start_together = [&] {
-      ++ready;
-      while (ready.load() < 2) std::this_thread::yield();
+      if (raised.rfind(own, 0) != 0) wrong.Note(what + " raised " + raised);
     };
     // Each value is taken on the main thread: the record set is not the
     // threads' to walk.
@@ -132,17 +108,14 @@ class ConcurrentValueErrorsTest : public RecordSetTest {
     if (!missing || !unopened || !interval || !written || !stamp || !number) return {"a value is missing"};
     auto* lines = dynamic_cast<TOraNestTable*>(one.lines.get());
     OCISvcCtx* context = two.session->OCIConnection()->GetSvcCtx();
-    std::thread first([&] {
-      start_together();
+    RunAtOnce([&] {
       for (int round = 0; round < kRounds; ++round) {
         expect("the missing file's open", ErrorOf([&] { missing->Open(); }), "22288 ORA-22288");
         expect("the unopened file's read", ErrorOf([&] { unopened->ReadLob(); }), "22289 ORA-22289");
         expect("the interval's text", ErrorOf([&] { interval->SetAsString("no interval"); }), "1867 ORA-01867");
         expect("the nested table's deletion", ErrorOf([&] { lines->DeleteItem(5); }), "22160 ORA-22160");
       }
-    });
-    std::thread second([&] {
-      start_together();
+    }, [&] {
       for (int round = 0; round < kRounds; ++round) {
         expect("the file's write", ErrorOf([&] { written->WriteLob(); }), "22275 ORA-22275");
         expect("the timestamp's text", ErrorOf([&] { stamp->SetAsString("no timestamp"); }), kStampError);
@@ -151,9 +124,7 @@ class ConcurrentValueErrorsTest : public RecordSetTest {
                ErrorOf([&] { dacore::ReleaseShared(new TOraType(context, "SCOTT.NO_SUCH_T")); }), kNoTypeError);
       }
     });
-    first.join();
-    second.join();
-    return wrong;
+    return wrong.Taken();
   }
 
   static constexpr const char* kStampError = "1858 ORA-01858";
