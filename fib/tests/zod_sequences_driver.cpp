@@ -52,9 +52,11 @@ constexpr bool kAvoidApplyWithNoRecordShown = false;
 // loads a memo or blob only when it is first read: one the filter hid
 // until then is read after the transaction ended, and fails with "BLOB not
 // found" when another attachment deleted its row (or replaced it) in the
-// meantime (records read before the end keep their contents). The generator ends no transaction hard under cached
-// updates while the filter is on, and switches it on only while no
-// records are kept across a hard end.
+// meantime, or when a retaining rollback took the row the data set read
+// (records read before the end keep their contents). The generator ends
+// no transaction hard, nor rolls it back retaining, under cached updates
+// while the filter is on, and switches it on only while no records are
+// kept across a hard end.
 constexpr bool kAvoidHardEndOverFilteredBlob = true;
 
 // With a separate UpdateTransaction holding applied changes, a data set
@@ -637,7 +639,9 @@ bool ZodSequencesDriver::Applicable(const Operation& op) {
     return !uncommitted && committed_.count(op.args[0]) > 0 && (row == nullptr || row->status == FibHeldRow::kUnmodified);
   }
   if (k == "other_insert") return !uncommitted;
-  if (kAvoidHardEndOverFilteredBlob && cached_ && (k == "commit" || k == "rollback") && filter_mode_ != 0) return false;
+  if (kAvoidHardEndOverFilteredBlob && cached_ && (k == "commit" || k == "rollback" || k == "rollback_retaining") &&
+      filter_mode_ != 0)
+    return false;
   if (kAvoidHardEndOverFilteredBlob && k == "filter" && op.args[0] != 0 && held_past_hard_end_) return false;
   if (k == "commit" || k == "rollback") return !PendingUpdates();
   return true;
