@@ -66,7 +66,8 @@ constexpr bool kAvoidHardEndOverFilteredBlob = true;
 // one of them fails with "BLOB not found". A refresh after a cached apply
 // reads the same earlier versions. The generator opens the data set again
 // only while the update transaction holds no write, and commits that one
-// only while no record shows a version its writes replaced.
+// only while no record shows a version its writes replaced and, under
+// cached updates, while it holds no applied write.
 constexpr bool kAvoidReopenOverUncommittedUpdates = true;
 
 std::string Hex(const std::string& bytes) {
@@ -617,7 +618,9 @@ bool ZodSequencesDriver::Applicable(const Operation& op) {
   if (k == "reopen" || k == "cached") return !PendingUpdates();
   // Switched only while no transaction holds a write.
   if (k == "update_transaction") return !PendingUpdates() && !tx_dirty_ && working_ == committed_;
-  if (kAvoidReopenOverUncommittedUpdates && k == "update_commit" && ShowsReplacedVersions()) return false;
+  if (kAvoidReopenOverUncommittedUpdates && k == "update_commit" &&
+      (ShowsReplacedVersions() || (cached_ && working_ != committed_)))
+    return false;
   if (k == "update_commit" || k == "update_rollback") return separate_;
   if (k == "apply") {
     if (!cached_ || !PendingUpdates()) return false;

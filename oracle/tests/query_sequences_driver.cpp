@@ -385,7 +385,6 @@ void OraQueryDriver::ModelReadAll() {
   }
   SortHeld();
   applied_pending_ = false;
-  stranded_.reset();
   const std::vector<int> ids = VisibleIds();
   current_ = ids.empty() ? std::nullopt : std::optional<int>(ids.front());
 }
@@ -407,9 +406,7 @@ void OraQueryDriver::ModelCurrentAfterRemoval(const std::vector<int>& order, int
     return;
   }
   if (shown.empty()) {
-    // The store's cursor stays on the record it left.
     current_.reset();
-    stranded_ = removed;
     return;
   }
   const auto at = std::find(order.begin(), order.end(), removed);
@@ -707,12 +704,14 @@ bool OraQueryDriver::ModelStep(const Operation& op) {
     }
     held_ = kept;
     SortHeld();
-    // Where the cursor goes when its record was a new one that the cancel
-    // removed is left open: the comparison takes the component's place.
-    if (current_ && !Held(*current_)) current_open_ = true;
-    // With no record shown the cursor was left on the last one removed.
-    if (!current_ && stranded_) current_ = stranded_;
-    if (current_) ModelCurrentAfterRemoval(before, *current_);
+    // Where the cursor goes is left open when its record was a new one that
+    // the cancel removed, and when no record was shown (the store's cursor
+    // then stands wherever the last search or step left it): the comparison
+    // takes the component's place, which must be a record shown.
+    if (!current_ || !Held(*current_)) current_open_ = true;
+    // A record given back its values moves by the local order first: a
+    // filter that hides it then gives way to the record after its new place.
+    if (current_) ModelCurrentAfterRemoval(Held(*current_) ? HeldIds() : before, *current_);
     else ModelKeepCurrentOrFirst();
     return false;
   }

@@ -109,7 +109,6 @@ class OraQueryDriver : public sequences::Driver {
   std::map<int, OraRow> server_;
   std::vector<OraHeldRow> held_;  // in the store's own order (before the local sort)
   std::optional<int> current_;
-  std::optional<int> stranded_;  // where the cursor stayed when the last shown record left
   bool current_open_ = false;    // the step leaves the cursor's place open (see cancel_updates)
   int next_id_ = 0;
   int filter_mode_ = 0;  // 0 none, 1 the expression, 2 the handler

@@ -69,9 +69,8 @@ TEST_F(OraQuerySequences, ALobPostToARowDeletedElsewhereEndsItsStatement) {
             "");
 }
 
-// Where the generic data set's cached apply with a refresh after update
-// does not read back the columns of a record whose memo changed, the
-// query's CLOB does: another session's F shows after the apply.
+// A cached apply with a refresh after update reads back the other columns
+// of a record whose CLOB changed: another session's F shows after it.
 TEST_F(OraQuerySequences, ACachedClobApplyReadsTheOtherColumnsBack) {
   OraQueryDriver driver(*tier_, "seqdb", temp_ + "/sequences");
   EXPECT_EQ(sequences::Replay(driver, {
@@ -81,6 +80,22 @@ TEST_F(OraQuerySequences, ACachedClobApplyReadsTheOtherColumnsBack) {
                                           {"edit_post", {0, 2, 5}},     // row 0: Edit, M := text #5, Post
                                           {"apply", {}},                // ApplyUpdates
                                           {"commit", {}},               // CommitUpdates
+                                      }),
+            "");
+}
+
+// Where the cursor stands after CancelUpdates gave back records while the
+// filter showed none is the store's own choice (wherever its last step left
+// it); the model once took the last record removed.
+TEST_F(OraQuerySequences, ShrunkSequencesTheModelMisread) {
+  OraQueryDriver driver(*tier_, "seqdb", temp_ + "/sequences");
+  EXPECT_EQ(sequences::Replay(driver, {
+                                          {"other_delete", {3}},  // another session deletes ID 3
+                                          {"cached", {1}},        // Close, CachedUpdates on, Open
+                                          {"filter", {2}},        // OnFilterRecord (odd IDs) on
+                                          {"delete", {0}},        // row 0: Delete
+                                          {"delete", {0}},        // row 0: Delete
+                                          {"cancel_updates", {}}, // CancelUpdates
                                       }),
             "");
 }
