@@ -715,9 +715,9 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   // empty without a cache folder or without every key column as a field.
   std::vector<classlib::Variant> BlobCacheKeyValues(const std::string& table);
   void LoadForCachedUpdates(TFIBBlobStream& stream);
-  // Before a hard end under cached updates: the records take their arrays'
-  // values along, as pending ids, since the server's ids may name nothing
-  // once the transaction ended.
+  // Before a hard end or a retaining rollback under cached updates: the
+  // records take their arrays' values along, as pending ids, since the
+  // server's ids may name nothing once the transaction ended.
   void KeepArraysOverHardEnd();
   // Replaces an array id in a record buffer by a kept copy of its values.
   void KeepArrayOf(classlib::TField* field, classlib::TRecordBuffer record,
