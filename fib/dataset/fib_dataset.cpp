@@ -212,10 +212,13 @@ void TFIBCustomDataSet::DoTransactionEnding() {
     for (const std::unique_ptr<TFIBBlobStream>& stream : blob_streams_)
       if (stream) stream->OutliveTransaction();
   // Only a hard end closes the cursor; retaining ends keep it open. A
-  // retaining rollback still takes the arrays an apply wrote, which the
-  // cached records go on showing.
+  // retaining rollback still takes the memos, blobs and arrays an apply
+  // wrote, which the cached records go on showing.
   const TransactionState state = transaction->State();
-  if (state == TransactionState::RollingBackRetaining && cached_updates_) KeepArraysOverHardEnd();
+  if (state == TransactionState::RollingBackRetaining && cached_updates_) {
+    KeepBlobsOverTransactionEnd();
+    KeepArraysOverHardEnd();
+  }
   if (state != TransactionState::Committing && state != TransactionState::RollingBack) return;
   const bool keep_rows = cached_updates_ &&
                          !ComponentState().Contains(classlib::csDestroying) &&
@@ -223,6 +226,7 @@ void TFIBCustomDataSet::DoTransactionEnding() {
                          !ComponentState().Contains(classlib::csLoading);
   if (keep_rows) {
     FetchAll();
+    KeepBlobsOverTransactionEnd();
     KeepArraysOverHardEnd();
     select_query_->Close();
   } else {

@@ -573,6 +573,11 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   bool cache_calc_fields_ = false;  // poCacheCalcFields as it was at open
   bool cache_only_ = false;         // cached-update machinery re-stores records
   bool keep_blob_streams_ = false;  // re-reading a row while editing
+  // A separate update transaction holds writes of this data set, and rows
+  // were (or may still be) read through the read transaction since: those
+  // rows show the versions the writes replaced.
+  bool update_writes_pending_ = false;
+  bool reads_behind_update_writes_ = false;
   bool sorting_ = false;            // a local sort runs
   bool sorted_ = false;             // the current order is a local sort
   bool getting_record_ = false;
@@ -711,6 +716,8 @@ class TFIBCustomDataSet : public classlib::TDataSet,
                  const void* buffer);
   TFIBBlobStream* NewRecordBlobStream(classlib::TField* field, const ISC_QUAD& blob_id,
                                       uint8_t* slot);
+  TFIBBlobStream* NewRecordBlobStream(classlib::TField* field, const ISC_QUAD& blob_id,
+                                      uint8_t* slot, std::vector<classlib::Variant> keys);
   // The record's primary-key values that name a cached blob of `table`;
   // empty without a cache folder or without every key column as a field.
   std::vector<classlib::Variant> BlobCacheKeyValues(const std::string& table);
@@ -722,6 +729,21 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   // Replaces an array id in a record buffer by a kept copy of its values.
   void KeepArrayOf(classlib::TField* field, classlib::TRecordBuffer record,
                    std::map<std::pair<ISC_LONG, ISC_ULONG>, ISC_QUAD>& kept);
+  // Before a hard end or a retaining rollback under cached updates: every
+  // memo and blob a cached record has not read yet is read into a stream of
+  // the record, since the server may drop it once the transaction ended.
+  void KeepBlobsOverTransactionEnd();
+  // Before a separate update transaction commits: records that show
+  // versions its writes replaced keep their memos, blobs and arrays, which
+  // the server drops once the commit made those versions obsolete.
+  void KeepReplacedVersionsOverUpdateCommit();
+  // Notes a read through the read transaction while the update
+  // transaction holds writes of this data set.
+  void NoteReadBehindUpdateWrites();
+  // Gives a record's blob a loaded stream, shared by the records that name
+  // the same id; `read_new` false only shares streams already read.
+  bool KeepBlobOf(classlib::TField* field, classlib::TRecordBuffer record,
+                  std::map<std::pair<ISC_LONG, ISC_ULONG>, uint32_t>& kept, bool read_new);
   uint32_t AddBlobStream(std::unique_ptr<TFIBBlobStream> stream);
   void FreeBlobStream(uint32_t handle);
 

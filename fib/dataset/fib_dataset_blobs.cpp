@@ -80,11 +80,20 @@ std::unique_ptr<classlib::TStream> TFIBCustomDataSet::CreateBlobStream(
 // from the record's blob slot by its handle.
 TFIBBlobStream* TFIBCustomDataSet::NewRecordBlobStream(classlib::TField* field,
                                                        const ISC_QUAD& blob_id, uint8_t* slot) {
+  std::vector<classlib::Variant> keys = IsClientOnly(field)
+                                            ? std::vector<classlib::Variant>{}
+                                            : BlobCacheKeyValues(GetRelationTableName(field));
+  return NewRecordBlobStream(field, blob_id, slot, std::move(keys));
+}
+
+// `keys` name the blob in the database's blob cache; without them the blob
+// is read from the server.
+TFIBBlobStream* TFIBCustomDataSet::NewRecordBlobStream(classlib::TField* field,
+                                                       const ISC_QUAD& blob_id, uint8_t* slot,
+                                                       std::vector<classlib::Variant> keys) {
   const std::string table = GetRelationTableName(field);
   std::string column = GetRelationFieldName(field);
   if (column.empty()) column = field->FieldName();
-  std::vector<classlib::Variant> keys = IsClientOnly(field) ? std::vector<classlib::Variant>{}
-                                                            : BlobCacheKeyValues(table);
   auto stream = std::make_unique<TFIBBlobStream>(field->FieldNo(), std::move(keys), column,
                                                  table, nullptr);
   if (Database() != nullptr && !stream->KeyValues().empty())
@@ -239,6 +248,68 @@ void TFIBCustomDataSet::KeepArraysOverHardEnd() {
   // The records on show carry the same ids.
   for (int i = 0; i < BufferedRecords(); ++i)
     for (classlib::TField* field : arrays) KeepArrayOf(field, Buffers(i), kept);
+}
+
+// ---- blobs of records kept past their transaction ----
+
+// A record kept past its transaction names its memos and blobs by id only,
+// and the server may drop a blob once no transaction can see its record
+// version: another attachment deleted or replaced the row, or a retaining
+// rollback took what an apply wrote. Every blob a kept record has not read
+// yet is read now, while the transaction still can, into a stream that
+// stays with the record.
+void TFIBCustomDataSet::KeepBlobsOverTransactionEnd() {
+  if (cache_ == nullptr || blob_slot_count_ == 0) return;
+  std::vector<classlib::TField*> blobs;
+  for (classlib::TField* field : Fields().List())
+    if (field->IsBlob() && !IsClientOnly(field) && FieldDescr(field) != nullptr)
+      blobs.push_back(field);
+  if (blobs.empty()) return;
+  std::map<std::pair<ISC_LONG, ISC_ULONG>, uint32_t> kept;  // server id -> stream handle
+  std::vector<uint8_t> record(static_cast<size_t>(GetRecordSize()), 0);
+  for (int index = 0; index < record_count_; ++index) {
+    ReadRecordFromCache(index, record.data(), false);
+    bool changed = false;
+    for (classlib::TField* field : blobs) changed |= KeepBlobOf(field, record.data(), kept, true);
+    if (changed) WriteRecordToCache(index, record.data());
+  }
+  // The records on show are copies of the cached ones: they take the same
+  // streams (a record being inserted names no server blob).
+  for (int i = 0; i < BufferedRecords(); ++i)
+    for (classlib::TField* field : blobs) KeepBlobOf(field, Buffers(i), kept, false);
+}
+
+bool TFIBCustomDataSet::KeepBlobOf(classlib::TField* field, classlib::TRecordBuffer record,
+                                   std::map<std::pair<ISC_LONG, ISC_ULONG>, uint32_t>& kept,
+                                   bool read_new) {
+  const TFIBFieldDescr* descr = FieldDescr(field);
+  uint8_t* slot = BlobSlot(record + blob_slots_offset_, field);
+  if (descr == nullptr || slot == nullptr || record[NullFlagOffset(field->FieldNo() - 1)] != 0)
+    return false;
+  if (BlobStreamByHandle(LoadUnaligned<uint32_t>(slot)) != nullptr) return false;
+  const ISC_QUAD id = LoadUnaligned<ISC_QUAD>(record + descr->Offset);
+  if (id.gds_quad_high == 0 && id.gds_quad_low == 0) return false;
+  const auto key = std::make_pair(id.gds_quad_high, id.gds_quad_low);
+  auto found = kept.find(key);
+  if (found == kept.end()) {
+    if (!read_new) return false;
+    // Another record's key is on show: the blob cache is not asked.
+    TFIBBlobStream* stream = NewRecordBlobStream(field, id, slot, {});
+    const uint32_t handle = LoadUnaligned<uint32_t>(slot);
+    // A blob the transaction cannot read any more stays as it was: the end
+    // must not fail for it.
+    try {
+      stream->EnsureLoaded();
+    } catch (const std::exception&) {
+      FreeBlobStream(handle);
+      StoreUnaligned<uint32_t>(slot, 0);
+      return false;
+    }
+    stream->OutliveTransaction();
+    found = kept.emplace(key, handle).first;
+  }
+  StoreUnaligned<uint32_t>(slot, found->second);
+  return true;
 }
 
 // The values stay with the record, as the column's slice, until the

@@ -145,13 +145,38 @@ void TFIBCustomDataSet::RelayBeforeEndUpdate(TFIBTransaction* t, TTransactionAct
   // A blob a post wrote in an update transaction of its own is named by an
   // id that holds only inside it: once it ends, the records' streams write
   // their contents anew when the record is stored again.
-  if (t != Transaction())
-    for (const std::unique_ptr<TFIBBlobStream>& stream : blob_streams_)
-      if (stream) stream->OutliveTransaction();
+  if (t == Transaction()) return;
+  for (const std::unique_ptr<TFIBBlobStream>& stream : blob_streams_)
+    if (stream) stream->OutliveTransaction();
+  if (a != TARollback && a != TARollbackRetaining) KeepReplacedVersionsOverUpdateCommit();
 }
 void TFIBCustomDataSet::RelayAfterEndUpdate(TFIBTransaction* t, TTransactionAction a, bool f) {
+  if (t != Transaction()) update_writes_pending_ = reads_behind_update_writes_ = false;
   if (AfterEndUpdateTransaction) AfterEndUpdateTransaction(t, a, f);
   UpdateTransactionEnded(a);
+}
+
+void TFIBCustomDataSet::NoteReadBehindUpdateWrites() {
+  if (update_writes_pending_) reads_behind_update_writes_ = true;
+}
+
+void TFIBCustomDataSet::KeepReplacedVersionsOverUpdateCommit() {
+  if (!reads_behind_update_writes_ || !Active() || cache_ == nullptr || LimitedCacheModel()) return;
+  TFIBTransaction* read = Transaction();
+  if (read == nullptr) return;
+  // Records kept past a hard end read in a transaction of their own, as a
+  // blob loaded for cached updates is.
+  const bool active = read->Active();
+  if (!active) read->StartTransaction();
+  try {
+    KeepBlobsOverTransactionEnd();
+    KeepArraysOverHardEnd();
+  } catch (...) {
+    if (!active) read->Commit();
+    throw;
+  }
+  if (!active) read->Commit();
+  reads_behind_update_writes_ = false;
 }
 
 }  // namespace fib

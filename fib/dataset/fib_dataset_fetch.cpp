@@ -82,6 +82,8 @@ void TFIBCustomDataSet::LoadWorkBuffer(classlib::TRecordBuffer buffer, int index
 bool TFIBCustomDataSet::FetchOneRow() {
   if (cache_ == nullptr || fetch_stopped_ || !select_query_->Open() || select_query_->Eof())
     return false;
+  if (update_writes_pending_) [[unlikely]]
+    reads_behind_update_writes_ = true;
   if (before_fetch_record_) {
     bool stop = false;
     before_fetch_record_(select_query_, record_count_, stop);

@@ -45,6 +45,8 @@ void TFIBCustomDataSet::ExecuteModify(TFIBQuery* statement, TRecordBuffer buffer
   StartUpdateTransactionIfAsked();
   SetModifyParams(*statement, buffer);
   statement->ExecQuery();
+  if (statement->Transaction() != nullptr && statement->Transaction() != Transaction())
+    update_writes_pending_ = true;
   TakeReturnedValues(statement, buffer);
 }
 

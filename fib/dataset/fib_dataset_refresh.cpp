@@ -38,6 +38,7 @@ bool TFIBCustomDataSet::RefreshRecordThrough(TFIBQuery* statement,
   try {
     statement->ExecQuery();
     found = statement->Open() && !statement->Eof();
+    if (found && transaction == Transaction()) NoteReadBehindUpdateWrites();
     if (found) {
       keep_blob_streams_ = true;
       FetchRecordToCache(*statement, index);

@@ -57,7 +57,7 @@ constexpr bool kAvoidApplyWithNoRecordShown = false;
 // no transaction hard, nor rolls it back retaining, under cached updates
 // while the filter is on, and switches it on only while no records are
 // kept across a hard end.
-constexpr bool kAvoidHardEndOverFilteredBlob = true;
+constexpr bool kAvoidHardEndOverFilteredBlob = false;
 
 // With a separate UpdateTransaction holding applied changes, a data set
 // opened again reads through its read transaction and shows the rows as
@@ -68,7 +68,7 @@ constexpr bool kAvoidHardEndOverFilteredBlob = true;
 // only while the update transaction holds no write, and commits that one
 // only while no record shows a version its writes replaced and, under
 // cached updates, while it holds no applied write.
-constexpr bool kAvoidReopenOverUncommittedUpdates = true;
+constexpr bool kAvoidReopenOverUncommittedUpdates = false;
 
 std::string Hex(const std::string& bytes) {
   static const char digits[] = "0123456789ABCDEF";
@@ -816,6 +816,10 @@ bool ZodSequencesDriver::ApplyToModel(const Operation& op) {
   if (k == "apply") {
     ModelApply();
     if (current_ && !Held(*current_)) ModelReadAll();
+    // A refresh through the read transaction may show again a record the
+    // filter hid after its cached edit: with none shown before, it becomes
+    // the current one.
+    else if (!current_) ModelKeepCurrentOrFirst();
     return false;
   }
   if (k == "cancel_updates") {

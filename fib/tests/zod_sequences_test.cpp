@@ -152,6 +152,64 @@ TEST(FibDataSetSequences, ShrunkFaultsOfValuesWhoseTransactionEnded) {
             "");
 }
 
+// Shrunk sequences of memos and blobs a cached record had not read when its
+// transaction ended (the filter hid the record): the record read them by id
+// afterwards and failed with "BLOB not found", because another attachment
+// had deleted the row, or because a retaining rollback took the version an
+// apply wrote and a reopen read.
+TEST(FibDataSetSequences, BlobsUnreadWhenTheTransactionEndedStayWithTheRecord) {
+  ZodSequencesDriver deleted_elsewhere(false);
+  EXPECT_EQ(sequences::Replay(deleted_elsewhere, {{"filter", {1}},        // Filter I > 40 on
+                                                  {"cached", {1}},
+                                                  {"commit", {}},
+                                                  {"other_delete", {6}},  // another attachment deletes ID 6
+                                                  {"filter", {0}}}),
+            "");
+  ZodSequencesDriver rolled_back(false);
+  EXPECT_EQ(sequences::Replay(rolled_back, {{"filter", {1}},
+                                            {"cached", {1}},
+                                            {"append_post", {2, 1}},  // M := value #1
+                                            {"apply", {}},
+                                            {"reopen", {}},
+                                            {"rollback_retaining", {}},
+                                            {"filter", {0}}}),
+            "");
+}
+
+// Shrunk sequences of records read through the read transaction while a
+// separate update transaction held the data set's writes: they show the
+// versions those writes replaced, and once the update transaction
+// committed the server dropped those versions' memos, blobs and arrays;
+// reading one failed with "BLOB not found".
+TEST(FibDataSetSequences, ValuesOfVersionsAnUpdateCommitReplacedStayWithTheRecord) {
+  ZodSequencesDriver applied_array(false);
+  EXPECT_EQ(sequences::Replay(applied_array, {{"update_transaction", {1}},
+                                              {"cached", {1}},
+                                              {"rollback", {}},
+                                              {"edit_post", {0, 7, 9}},  // row 0: A := value #9
+                                              {"apply", {}},
+                                              {"update_commit", {}},
+                                              {"sort", {0}},
+                                              {"update_commit", {}}}),
+            "");
+}
+
+// Sequences the model misread: an apply under a separate update
+// transaction refreshes the applied record through the read transaction,
+// which still shows the version before the edit; the filter the edit had
+// failed lets it through again, and with no record shown before it becomes
+// the current one.
+TEST(FibDataSetSequences, ShrunkSequencesTheModelMisread) {
+  ZodSequencesDriver driver(false);
+  EXPECT_EQ(sequences::Replay(driver, {{"filter", {1}},
+                                       {"update_transaction", {1}},
+                                       {"refused_post", {1, 5, 4, 4}},
+                                       {"cached", {1}},
+                                       {"edit_post", {0, 0, 3}},  // row 0: I := value #3
+                                       {"apply", {}}}),
+            "");
+}
+
 // scripts/sequences.sh: new seeds for SEQUENCES_SECONDS seconds, half in
 // each cache model.
 TEST(FibDataSetSequences, Explore) {
