@@ -382,6 +382,30 @@ TEST_F(CrossingTest, CachedBlobsOutliveTheTransactionThatReadOrWroteThem) {
   EXPECT_EQ(Server("count(*)", 100), "0");
 }
 
+// Memos and blobs that no cached record had read when the transaction
+// ended hard go on being shown after another attachment deleted their
+// rows; the server dropped them with the rows.
+TEST_F(CrossingTest, CachedBlobsNeverReadOutliveTheRowsDeletedAfterTheEnd) {
+  InsertPlainRows(3);
+  Run("update KINDS set TB = 'note' || ID, BB = 'b' || ID");
+  TpZODDataSet& ds = Open(false, true, false);
+  tr_->Commit();  // no memo or blob was read yet
+  ChangeElsewhere("delete from KINDS where ID in (2, 3)");
+  EXPECT_EQ(ServerCount(), 1);
+  int rows = 0;
+  for (ds.First(); !ds.Eof(); ds.Next(), ++rows) {
+    EXPECT_EQ(ds.FieldByName("TB")->AsString(), "note" + std::to_string(Id()));
+    EXPECT_EQ(ds.FieldByName("BB")->AsString(), "b" + std::to_string(Id()));
+  }
+  EXPECT_EQ(rows, 3);
+  // Given back by CancelUpdates, a deleted record shows its memo too.
+  ASSERT_TRUE(ds.Locate("ID", Variant(3), {}));
+  ds.Delete();
+  ds.CancelUpdates();
+  ASSERT_TRUE(ds.Locate("ID", Variant(3), {}));
+  EXPECT_EQ(ds.FieldByName("TB")->AsString(), "note3");
+}
+
 // ---- Refresh and Delete in both cache models ---------------------------------
 
 class ModelTest : public CrossingTest, public ::testing::WithParamInterface<bool> {};
