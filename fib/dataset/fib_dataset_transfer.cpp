@@ -265,10 +265,20 @@ void TFIBCustomDataSet::KeepFetchedBlobStreams(TFIBQuery& statement, uint8_t* bl
     TFIBXSQLVAR* column = statement.Current().ByName(field->FieldName());
     if (column == nullptr) continue;
     const ISC_QUAD fetched = column->AsQuad();
+    bool keep = true;
     if (editing && BlobIdIsZero(stream->BlobID()) &&
         stream->Transaction() == statement.Transaction()) {
       stream->SetBlobID(fetched);
-    } else if (!SameBlobId(stream->BlobID(), fetched) && !stream->TakeServerId(fetched, statement.Transaction())) {
+    } else if (!SameBlobId(stream->BlobID(), fetched)) {
+      keep = stream->TakeServerId(fetched, statement.Transaction());
+    } else if (!editing && stream->Modified()) {
+      // The row read names the blob the stream started from, but the
+      // stream holds a change no statement wrote (a NULL went out in its
+      // place, or the read transaction does not see the write): the record
+      // shows the blob the row names.
+      keep = stream->RestoreStored(fetched);
+    }
+    if (!keep) {
       FreeBlobStream(LoadUnaligned<uint32_t>(slot));
       StoreUnaligned<uint32_t>(slot, 0);
     }

@@ -194,6 +194,20 @@ TEST(FibDataSetSequences, ValuesOfVersionsAnUpdateCommitReplacedStayWithTheRecor
             "");
 }
 
+// A blob set to NULL under cached updates kept its emptied stream when the
+// apply's refresh, reading through the read transaction, gave the record
+// the id of the blob from before the write: the record showed an empty
+// blob instead of that one.
+TEST(FibDataSetSequences, ABlobClearedAndAppliedShowsWhatTheRefreshRead) {
+  ZodSequencesDriver driver(false);
+  EXPECT_EQ(sequences::Replay(driver, {{"update_transaction", {1}},
+                                       {"cached", {1}},
+                                       {"delete", {2}},
+                                       {"edit_post", {3, 3, 0}},  // row 3: B := NULL
+                                       {"apply", {}}}),
+            "");
+}
+
 // Sequences the model misread: an apply under a separate update
 // transaction refreshes the applied record through the read transaction,
 // which still shows the version before the edit; the filter the edit had
