@@ -30,46 +30,6 @@ constexpr int kRefusedI = 666;
 constexpr int kFirstRows = 6;
 constexpr int kDetailParents = 60;  // DT holds PID % 3 rows for each PID up to it
 
-// The first execution of a data set's generated update or insert statement
-// fails when it carries a BOOLEAN value ("Conversion error from string"):
-// the statement takes the written value's shape instead of the described
-// type until it ran once. The generator lets each statement run once with
-// a NULL BOOLEAN before it posts a record whose BOOLEAN holds a value.
-constexpr bool kAvoidFirstPostWithBoolean = false;
-
-// After a hard Commit or Rollback a data set that keeps its cached records
-// open does not start its transaction again for its next statement (its
-// default options do not reach its statements); the driver starts it, as
-// an application that met the error would.
-constexpr bool kStartTransactionAfterHardEnd = false;
-
-// A cached ApplyUpdates while the data set shows no record (the only one
-// shown was deleted) writes through a null record buffer and ends the
-// process. The generator applies only while a record is shown.
-constexpr bool kAvoidApplyWithNoRecordShown = false;
-
-// A record kept across a hard Commit or Rollback under cached updates
-// loads a memo or blob only when it is first read: one the filter hid
-// until then is read after the transaction ended, and fails with "BLOB not
-// found" when another attachment deleted its row (or replaced it) in the
-// meantime, or when a retaining rollback took the row the data set read
-// (records read before the end keep their contents). The generator ends
-// no transaction hard, nor rolls it back retaining, under cached updates
-// while the filter is on, and switches it on only while no records are
-// kept across a hard end.
-constexpr bool kAvoidHardEndOverFilteredBlob = false;
-
-// With a separate UpdateTransaction holding applied changes, a data set
-// opened again reads through its read transaction and shows the rows as
-// they were before those changes. Once the update transaction commits, the
-// memos, blobs and arrays of those earlier versions are gone, and reading
-// one of them fails with "BLOB not found". A refresh after a cached apply
-// reads the same earlier versions. The generator opens the data set again
-// only while the update transaction holds no write, and commits that one
-// only while no record shows a version its writes replaced and, under
-// cached updates, while it holds no applied write.
-constexpr bool kAvoidReopenOverUncommittedUpdates = false;
-
 std::string Hex(const std::string& bytes) {
   static const char digits[] = "0123456789ABCDEF";
   std::string out;
@@ -341,7 +301,6 @@ void ZodSequencesDriver::Reset() {
   filter_mode_ = sort_mode_ = 0;
   refresh_after_post_ = true;
   separate_ = false;
-  update_ran_ = insert_ran_ = false;
   tx_dirty_ = false;
   model_answer_.clear();
   component_answer_.clear();
@@ -472,19 +431,7 @@ bool ZodSequencesDriver::PendingUpdates() const {
   return std::any_of(held_.begin(), held_.end(), [](const FibHeldRow& r) { return r.status != FibHeldRow::kUnmodified; });
 }
 
-// An unchanged record the data set shows as a version the open
-// transactions' writes replaced (see kAvoidReopenOverUncommittedUpdates).
-bool ZodSequencesDriver::ShowsReplacedVersions() const {
-  for (const FibHeldRow& row : held_) {
-    if (row.status != FibHeldRow::kUnmodified) continue;
-    const auto written = working_.find(row.shown.id);
-    if (written != working_.end() && !(written->second == row.shown)) return true;
-  }
-  return false;
-}
-
 void ZodSequencesDriver::ModelReadAll() {
-  held_past_hard_end_ = false;
   sort_mode_ = 0;
   held_.clear();
   for (const auto& [id, row] : ReadView()) held_.push_back({row, row, FibHeldRow::kUnmodified});
@@ -586,7 +533,6 @@ Operation ZodSequencesDriver::Generate(sequences::Random& random) {
 bool ZodSequencesDriver::Applicable(const Operation& op) {
   const std::string& k = op.kind;
   const bool has_rows = !ShownIds().empty();
-  if (kAvoidFirstPostWithBoolean && !BooleanPostAllowed(op)) return false;
   const bool uncommitted = tx_dirty_ || working_ != committed_;
   if (k == "edit_post" || k == "edit_cancel" || k == "delete" || k == "blob_stream") {
     // The model does not follow a statement that finds its row gone.
@@ -612,19 +558,12 @@ bool ZodSequencesDriver::Applicable(const Operation& op) {
   if (k == "refresh_options" && limited_) return false;
   // The limited cache refuses cached updates (by design).
   if (k == "cached" && limited_) return false;
-  if (kAvoidReopenOverUncommittedUpdates && separate_ && (tx_dirty_ || working_ != committed_) &&
-      (k == "reopen" || k == "cached" || k == "update_transaction" || ((k == "commit" || k == "rollback") && !cached_)))
-    return false;
   if (k == "reopen" || k == "cached") return !PendingUpdates();
   // Switched only while no transaction holds a write.
   if (k == "update_transaction") return !PendingUpdates() && !tx_dirty_ && working_ == committed_;
-  if (kAvoidReopenOverUncommittedUpdates && k == "update_commit" &&
-      (ShowsReplacedVersions() || (cached_ && working_ != committed_)))
-    return false;
   if (k == "update_commit" || k == "update_rollback") return separate_;
   if (k == "apply") {
     if (!cached_ || !PendingUpdates()) return false;
-    if (kAvoidApplyWithNoRecordShown && !has_rows) return false;
     for (const FibHeldRow& row : held_) {
       if (row.status == FibHeldRow::kUnmodified) continue;
       if ((row.status == FibHeldRow::kInserted) == (working_.count(row.shown.id) > 0)) return false;
@@ -642,30 +581,7 @@ bool ZodSequencesDriver::Applicable(const Operation& op) {
     return !uncommitted && committed_.count(op.args[0]) > 0 && (row == nullptr || row->status == FibHeldRow::kUnmodified);
   }
   if (k == "other_insert") return !uncommitted;
-  if (kAvoidHardEndOverFilteredBlob && cached_ && (k == "commit" || k == "rollback" || k == "rollback_retaining") &&
-      filter_mode_ != 0)
-    return false;
-  if (kAvoidHardEndOverFilteredBlob && k == "filter" && op.args[0] != 0 && held_past_hard_end_) return false;
   if (k == "commit" || k == "rollback") return !PendingUpdates();
-  return true;
-}
-
-bool ZodSequencesDriver::BooleanPostAllowed(const Operation& op) {
-  const std::string& k = op.kind;
-  const bool posts_edit = (k == "edit_post" || k == "blob_stream" || k == "refused_post") && !cached_;
-  if (posts_edit && !update_ran_ && !ShownIds().empty()) {
-    FibRow after = Held(IdAt(op.args[0]))->shown;
-    after.cells[op.args[1]] = Cell(static_cast<FibColumn>(op.args[1]), op.args[2]);
-    if (after.cells[kFL]) return false;
-  }
-  if (k == "append_post" && !cached_ && !insert_ran_ && op.args[0] == kFL && op.args[1] != 0) return false;
-  if (k == "apply") {
-    for (const FibHeldRow& row : held_) {
-      if (!row.shown.cells[kFL]) continue;
-      if ((row.status == FibHeldRow::kModified && !update_ran_) || (row.status == FibHeldRow::kInserted && !insert_ran_))
-        return false;
-    }
-  }
   return true;
 }
 
@@ -677,15 +593,6 @@ bool ZodSequencesDriver::ApplyToModel(const Operation& op) {
   model_answer_.clear();
   component_answer_.clear();
   shown_before_ = static_cast<int>(ShownIds().size());
-  // Which generated statements ran once (see kAvoidFirstPostWithBoolean).
-  if (!cached_ && (k == "edit_post" || k == "blob_stream" || k == "refused_post")) update_ran_ = true;
-  if (!cached_ && k == "append_post") insert_ran_ = true;
-  if (k == "apply") {
-    for (const FibHeldRow& row : held_) {
-      if (row.status == FibHeldRow::kModified) update_ran_ = true;
-      if (row.status == FibHeldRow::kInserted) insert_ran_ = true;
-    }
-  }
   if (k == "edit_post" || k == "blob_stream" || k == "refused_post") {
     const std::vector<int> before = HeldOrder();
     const int id = IdAt(a[0]);
@@ -890,7 +797,6 @@ bool ZodSequencesDriver::ApplyToModel(const Operation& op) {
       tx_dirty_ = false;
     }
     if (k == "commit" && !cached_) ModelReadAll();
-    if (k == "commit" && cached_) held_past_hard_end_ = true;
     return false;
   }
   if (k == "rollback_retaining" || k == "rollback") {
@@ -899,7 +805,6 @@ bool ZodSequencesDriver::ApplyToModel(const Operation& op) {
       tx_dirty_ = false;
     }
     if (k == "rollback" && !cached_) ModelReadAll();
-    if (k == "rollback" && cached_) held_past_hard_end_ = true;
     return false;
   }
   throw std::logic_error("unknown operation " + k);
@@ -1031,7 +936,6 @@ void ZodSequencesDriver::ApplyToComponent(const Operation& op) {
     if (!d.Active()) OpenDataSet();
     // So is the detail, which reads in the same transaction.
     if (detail_was_open && !detail_->Active()) detail_->Open();
-    if (kStartTransactionAfterHardEnd && !tr_->Active()) tr_->StartTransaction();
   }
 }
 

@@ -69,7 +69,6 @@ class ZodSequencesDriver : public sequences::Driver {
   bool PendingUpdates() const;
   const std::map<int, FibRow>& ReadView() const { return separate_ ? committed_ : working_; }
   void ModelReadAll();
-  bool ShowsReplacedVersions() const;
   void ModelAfterRemoval(const std::vector<int>& order, int removed);
   void ModelApply();
   FibRow ServerWrite(FibRow written, bool inserting) const;
@@ -83,7 +82,6 @@ class ZodSequencesDriver : public sequences::Driver {
   void LinkDetail(int mode);
   std::vector<int> ExpectedDetailIds() const;
   void ModelMasterReopened();
-  bool BooleanPostAllowed(const sequences::Operation& op);
 
   bool limited_;
   EmbeddedDatabase file_;
@@ -113,9 +111,6 @@ class ZodSequencesDriver : public sequences::Driver {
   bool detail_open_ = false;
   int shown_before_ = 0;  // records shown before the step the component takes
   bool tx_dirty_ = false;  // the data set's transaction wrote rows it has not ended
-  bool held_past_hard_end_ = false;  // cached records kept across a hard Commit or Rollback
-  bool update_ran_ = false;  // the generated update statement ran once
-  bool insert_ran_ = false;  // the same for the insert statement
   std::string model_answer_;
   std::string component_answer_;
 };
