@@ -212,12 +212,14 @@ void TFIBCustomDataSet::DoTransactionEnding() {
     for (const std::unique_ptr<TFIBBlobStream>& stream : blob_streams_)
       if (stream) stream->OutliveTransaction();
   // Only a hard end closes the cursor; retaining ends keep it open. A
-  // retaining rollback still takes the memos, blobs and arrays an apply
-  // wrote, which the cached records go on showing.
+  // retaining rollback still takes the memos, blobs and arrays the
+  // transaction wrote (by an apply, or by posts read back since), which the
+  // records go on showing. The limited cache reads its records again as it
+  // moves.
   const TransactionState state = transaction->State();
-  if (state == TransactionState::RollingBackRetaining && cached_updates_) {
+  if (state == TransactionState::RollingBackRetaining && !LimitedCacheModel()) {
     KeepBlobsOverTransactionEnd();
-    KeepArraysOverHardEnd();
+    KeepArraysOverTransactionEnd();
   }
   if (state != TransactionState::Committing && state != TransactionState::RollingBack) return;
   const bool keep_rows = cached_updates_ &&
@@ -227,7 +229,7 @@ void TFIBCustomDataSet::DoTransactionEnding() {
   if (keep_rows) {
     FetchAll();
     KeepBlobsOverTransactionEnd();
-    KeepArraysOverHardEnd();
+    KeepArraysOverTransactionEnd();
     select_query_->Close();
   } else {
     Close();

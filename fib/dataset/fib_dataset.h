@@ -725,10 +725,13 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   // Before a hard end or a retaining rollback under cached updates: the
   // records take their arrays' values along, as pending ids, since the
   // server's ids may name nothing once the transaction ended.
-  void KeepArraysOverHardEnd();
+  void KeepArraysOverTransactionEnd();
   // Replaces an array id in a record buffer by a kept copy of its values.
-  void KeepArrayOf(classlib::TField* field, classlib::TRecordBuffer record,
+  bool KeepArrayOf(classlib::TField* field, classlib::TRecordBuffer record,
                    std::map<std::pair<ISC_LONG, ISC_ULONG>, ISC_QUAD>& kept);
+  // Passes each cached record and each earlier version the log keeps to
+  // `change`, and stores again those it changed.
+  void RewriteHeldVersions(const std::function<bool(classlib::TRecordBuffer)>& change);
   // Before a hard end or a retaining rollback under cached updates: every
   // memo and blob a cached record has not read yet is read into a stream of
   // the record, since the server may drop it once the transaction ended.

@@ -1,6 +1,8 @@
 // Blob fields as streams, and array fields through their column's array
 // descriptor.
 #include <cstring>
+#include <functional>
+#include <span>
 
 #include "classlib/ansistr.h"
 #include "classlib/field.h"
@@ -14,6 +16,7 @@
 #include "fib/dataset/fib_misc_fields.h"
 #include "fib/metadata/metadata_cache.h"
 #include "fib/metadata/metadata_cache_fib_source.h"
+#include "fib/records/field_descr_list_layout.h"
 #include "fib/records/records_cache.h"
 #include "fib/statements/fib_blob_stream.h"
 #include "fib/statements/fib_database.h"
@@ -208,46 +211,64 @@ classlib::Variant TFIBCustomDataSet::ArrayValues(classlib::TField* field) {
   return result;
 }
 
-void TFIBCustomDataSet::KeepArrayOf(classlib::TField* field, classlib::TRecordBuffer record,
+bool TFIBCustomDataSet::KeepArrayOf(classlib::TField* field, classlib::TRecordBuffer record,
                                     std::map<std::pair<ISC_LONG, ISC_ULONG>, ISC_QUAD>& kept) {
   const TFIBFieldDescr* descr = FieldDescr(field);
-  if (descr == nullptr || record[NullFlagOffset(field->FieldNo() - 1)] != 0) return;
+  if (descr == nullptr || record[NullFlagOffset(field->FieldNo() - 1)] != 0) return false;
   const ISC_QUAD id = LoadUnaligned<ISC_QUAD>(record + descr->Offset);
-  if (TPendingArrays::IsPending(id)) return;
+  if (TPendingArrays::IsPending(id)) return false;
   const auto key = std::make_pair(id.gds_quad_high, id.gds_quad_low);
   auto found = kept.find(key);
   if (found == kept.end()) {
     TpZODArray* array = static_cast<TFIBArrayField*>(field)->Array();
-    if (array == nullptr) return;
+    if (array == nullptr) return false;
     // An array the transaction cannot read any more stays as it was: the
     // hard end must not fail for it.
     std::vector<char> slice;
     try {
       slice = array->ToSlice(array->Read(id, base_->TRHandle()));
     } catch (const std::exception&) {
-      return;
+      return false;
     }
     found = kept.emplace(key, pending_arrays_.Keep(std::move(slice))).first;
   }
   std::memcpy(record + descr->Offset, &found->second, sizeof found->second);
+  return true;
 }
 
-void TFIBCustomDataSet::KeepArraysOverHardEnd() {
+void TFIBCustomDataSet::KeepArraysOverTransactionEnd() {
   if (cache_ == nullptr) return;
   std::vector<classlib::TField*> arrays;
   for (classlib::TField* field : Fields().List())
     if (dynamic_cast<TFIBArrayField*>(field) != nullptr && FieldDescr(field) != nullptr) arrays.push_back(field);
   if (arrays.empty()) return;
   std::map<std::pair<ISC_LONG, ISC_ULONG>, ISC_QUAD> kept;  // server id -> pending id
-  std::vector<uint8_t> record(static_cast<size_t>(GetRecordSize()), 0);
-  for (int index = 0; index < record_count_; ++index) {
-    ReadRecordFromCache(index, record.data(), false);
-    for (classlib::TField* field : arrays) KeepArrayOf(field, record.data(), kept);
-    WriteRecordToCache(index, record.data());
-  }
+  RewriteHeldVersions([&](classlib::TRecordBuffer record) {
+    bool changed = false;
+    for (classlib::TField* field : arrays) changed |= KeepArrayOf(field, record, kept);
+    return changed;
+  });
   // The records on show carry the same ids.
   for (int i = 0; i < BufferedRecords(); ++i)
     for (classlib::TField* field : arrays) KeepArrayOf(field, Buffers(i), kept);
+}
+
+// Every cached record, and the earlier version the log keeps of an edited
+// one (CancelUpdates gives it back), passes through `change`; those it
+// changed are stored again.
+void TFIBCustomDataSet::RewriteHeldVersions(
+    const std::function<bool(classlib::TRecordBuffer)>& change) {
+  std::vector<uint8_t> record(static_cast<size_t>(GetRecordSize()), 0);
+  const std::span<uint8_t> stored(record.data() + kCacheBufferStart,
+                                  static_cast<size_t>(record_size_ - kCacheBufferStart));
+  for (int index = 0; index < record_count_; ++index) {
+    ReadRecordFromCache(index, record.data(), false);
+    if (change(record.data())) WriteRecordToCache(index, record.data());
+    const int number = CacheNumberOf(index);
+    if (!cache_->FindLogEntry(cache_->RecordIndex(number), false)) continue;
+    cache_->ReadRecord(number, stored, true);
+    if (change(record.data())) cache_->WriteSavedRecord(number, stored);
+  }
 }
 
 // ---- blobs of records kept past their transaction ----
@@ -266,13 +287,11 @@ void TFIBCustomDataSet::KeepBlobsOverTransactionEnd() {
       blobs.push_back(field);
   if (blobs.empty()) return;
   std::map<std::pair<ISC_LONG, ISC_ULONG>, uint32_t> kept;  // server id -> stream handle
-  std::vector<uint8_t> record(static_cast<size_t>(GetRecordSize()), 0);
-  for (int index = 0; index < record_count_; ++index) {
-    ReadRecordFromCache(index, record.data(), false);
+  RewriteHeldVersions([&](classlib::TRecordBuffer record) {
     bool changed = false;
-    for (classlib::TField* field : blobs) changed |= KeepBlobOf(field, record.data(), kept, true);
-    if (changed) WriteRecordToCache(index, record.data());
-  }
+    for (classlib::TField* field : blobs) changed |= KeepBlobOf(field, record, kept, true);
+    return changed;
+  });
   // The records on show are copies of the cached ones: they take the same
   // streams (a record being inserted names no server blob).
   for (int i = 0; i < BufferedRecords(); ++i)

@@ -170,7 +170,7 @@ void TFIBCustomDataSet::KeepReplacedVersionsOverUpdateCommit() {
   if (!active) read->StartTransaction();
   try {
     KeepBlobsOverTransactionEnd();
-    KeepArraysOverHardEnd();
+    KeepArraysOverTransactionEnd();
   } catch (...) {
     if (!active) read->Commit();
     throw;

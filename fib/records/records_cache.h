@@ -174,6 +174,9 @@ class TRecordsCache : public classlib::TObject {
   int LogPageCount() const { return static_cast<int>(log_pages_.size()); }
   // Copies the record's present contents into its log slot.
   void SaveToLog(int logical);
+  // Replaces the record's saved earlier contents by an expanded record;
+  // false when it has none.
+  bool WriteSavedRecord(int logical, std::span<const uint8_t> source);
   // The log entry of a physical number; with insert a missing one is added
   // with the next slot.
   std::optional<TLogEntry> FindLogEntry(int physical, bool insert);
@@ -249,7 +252,10 @@ class TRecordsCache : public classlib::TObject {
               std::span<uint8_t> destination);
   // Expands the record's saved earlier contents; false when it has none.
   bool ReadSavedRecord(int physical, std::span<uint8_t> destination);
-  void Compact(std::span<const uint8_t> source, uint8_t* stored, int physical);
+  // Compacts into a stored record whose long texts are row `row` of
+  // `strings` (the records' store or the log's).
+  void Compact(std::span<const uint8_t> source, uint8_t* stored, TStringCollection* strings,
+               int row);
   int StringWidth(int column) const {
     // Checked without building the assertion's arguments: this runs for
     // every long text of every fetched row.

@@ -58,6 +58,17 @@ void TRecordsCache::SaveToLog(int logical) {
     log_strings_->SetValue(k, slot - 1, CellOrEmpty(*strings_, k, physical - 1));
 }
 
+bool TRecordsCache::WriteSavedRecord(int logical, std::span<const uint8_t> source) {
+  CheckBuffer(source.size());
+  const std::optional<TLogEntry> entry = FindLogEntry(RecordIndex(logical), false);
+  if (!entry) return false;
+  uint8_t* saved = LogRecord(entry->slot);
+  if (saved == nullptr) throw EMemManagerError(kCantWriteBuffer);
+  if (string_count_ > 0 && !log_strings_) log_strings_ = std::make_unique<TStringCollection>(string_count_);
+  Compact(source, saved, log_strings_.get(), entry->slot - 1);
+  return true;
+}
+
 void TRecordsCache::ClearLog() {
   log_pages_.clear();
   log_index_.clear();

@@ -91,7 +91,8 @@ const std::string TRecordsCache::kNoText;
   }
 }
 
-void TRecordsCache::Compact(std::span<const uint8_t> source, uint8_t* stored, int physical) {
+void TRecordsCache::Compact(std::span<const uint8_t> source, uint8_t* stored,
+                           TStringCollection* strings, int row) {
   const uint8_t* in = source.data();
   if (string_count_ == 0) {
     std::memcpy(stored, in, static_cast<size_t>(record_size_));
@@ -103,16 +104,15 @@ void TRecordsCache::Compact(std::span<const uint8_t> source, uint8_t* stored, in
   std::memcpy(stored + first, in + last.offset + kTextLengthSize + last.width,
               static_cast<size_t>(record_size_ - first));
 
-  const int row = physical - 1;
-  EnsureRow(*strings_, row);
+  EnsureRow(*strings, row);
   for (int k = 0; k < string_count_; ++k) {
     const StringSlot& slot = string_slots_[static_cast<size_t>(k)];
     // The length word comes from the caller's buffer: never take more than
     // the slot holds.
     const int32_t length = std::clamp(ReadLength(in + slot.offset), 0, slot.width);
     const char* text = reinterpret_cast<const char*>(in + slot.offset + kTextLengthSize);
-    if (CellOrEmpty(*strings_, k, row) != std::string_view(text, static_cast<size_t>(length)))
-      strings_->SetValueFromBuffer(k, row, length, text);
+    if (CellOrEmpty(*strings, k, row) != std::string_view(text, static_cast<size_t>(length)))
+      strings->SetValueFromBuffer(k, row, length, text);
   }
 }
 
@@ -148,7 +148,7 @@ void TRecordsCache::WriteRecord(int logical, std::span<const uint8_t> source, bo
     std::memset(stored, 0, static_cast<size_t>(record_size_));
     return;
   }
-  Compact(source, stored, physical);
+  Compact(source, stored, strings_.get(), physical - 1);
 }
 
 TFieldDataRef TRecordsCache::ReadFieldData(int logical, int field_offset,

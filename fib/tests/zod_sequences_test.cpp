@@ -208,6 +208,29 @@ TEST(FibDataSetSequences, ABlobClearedAndAppliedShowsWhatTheRefreshRead) {
             "");
 }
 
+// Shrunk sequences of arrays a retaining rollback took: a data set opened
+// again after a cached apply (cached updates switched off) showed the
+// applied row and read its array by an id the rollback had undone; and a
+// record edited after the apply gave back, on CancelUpdates, the earlier
+// version the log kept with that id ("BLOB not found" both times).
+TEST(FibDataSetSequences, ArraysARetainingRollbackTookStayWithTheRecords) {
+  ZodSequencesDriver reopened(false);
+  EXPECT_EQ(sequences::Replay(reopened, {{"cached", {1}},
+                                         {"insert_post", {8, 7, 1}},  // A := value #1
+                                         {"apply", {}},
+                                         {"cached", {0}},
+                                         {"rollback_retaining", {}}}),
+            "");
+  ZodSequencesDriver given_back(false);
+  EXPECT_EQ(sequences::Replay(given_back, {{"cached", {1}},
+                                           {"insert_post", {1, 7, 4}},  // A := value #4
+                                           {"apply", {}},
+                                           {"edit_post", {1, 0, 5}},  // the same row: I := value #5
+                                           {"rollback_retaining", {}},
+                                           {"cancel_updates", {}}}),
+            "");
+}
+
 // Sequences the model misread: an apply under a separate update
 // transaction refreshes the applied record through the read transaction,
 // which still shows the version before the edit; the filter the edit had
