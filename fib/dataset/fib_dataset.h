@@ -422,11 +422,17 @@ class TFIBCustomDataSet : public classlib::TDataSet,
                                        classlib::TField* field) override;
   void SetStateFieldValue(classlib::TDataSetState state, classlib::TField* field,
                           const classlib::Variant& value) override;
-  void GetCalcFields(classlib::TRecordBuffer buffer) override;
+  // Final: reading a record asks CalcFieldsNeeded first and calls this only
+  // when it answers yes.
+  void GetCalcFields(classlib::TRecordBuffer buffer) final;
+  bool CalcFieldsNeeded() const { return calc_disabled_ == 0 && CalcFieldsSize() != 0; }
   classlib::TField* CreateFieldOfType(classlib::TFieldType type,
                                       classlib::TComponent* owner) override;
   void CheckFieldCompatibility(classlib::TField* field, classlib::TFieldDef* field_def) override;
   void DataEvent(classlib::TDataEvent event, intptr_t info) override;
+  // The events this class acts on itself: the change hook, and the
+  // OnDisableControls/OnEnableControls handlers.
+  [[gnu::noinline]] void HookedDataEvent(classlib::TDataEvent event, intptr_t info);
   void Notification(classlib::TComponent* component, classlib::TOperation operation) override;
 
   // ---- event overrides ----

@@ -374,7 +374,7 @@ void TFIBCustomDataSet::SetStateFieldValue(classlib::TDataSetState state, classl
 }
 
 [[gnu::hot]] void TFIBCustomDataSet::GetCalcFields(classlib::TRecordBuffer buffer) {
-  if (calc_disabled_ > 0 || CalcFieldsSize() == 0) return;
+  if (!CalcFieldsNeeded()) return;
   if (!cache_calc_fields_) {
     TDataSet::GetCalcFields(buffer);
     return;

@@ -127,7 +127,7 @@ void TFIBCustomDataSet::FetchAll() {
       result = GetStandardRecord(buffer, mode, read);
     if (result == classlib::grOK) [[likely]] {
       buffer[kBookmarkFlagOffset] = classlib::bfCurrent;
-      GetCalcFields(buffer);
+      if (CalcFieldsNeeded()) GetCalcFields(buffer);
     } else {
       buffer[kBookmarkFlagOffset] = result == classlib::grBOF ? classlib::bfBOF : classlib::bfEOF;
     }

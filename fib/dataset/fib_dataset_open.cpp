@@ -375,11 +375,19 @@ std::atomic<TDataSetChangeHook> data_set_change_hook{nullptr};
 
 void SetDataSetChangeHook(TDataSetChangeHook hook) { data_set_change_hook.store(hook); }
 
+// Every step of a walk sends two events that this class adds nothing to:
+// they go straight to the base, without the frame the hooked ones need.
 [[gnu::hot]] void TFIBCustomDataSet::DataEvent(classlib::TDataEvent event, intptr_t info) {
-  if (event == classlib::deDataSetChange) [[unlikely]] {
+  if (event == classlib::deDataSetChange || event == classlib::deDisabledStateChange) [[unlikely]]
+    return HookedDataEvent(event, info);
+  TDataSet::DataEvent(event, info);
+}
+
+void TFIBCustomDataSet::HookedDataEvent(classlib::TDataEvent event, intptr_t info) {
+  if (event == classlib::deDataSetChange) {
     if (TDataSetChangeHook hook = data_set_change_hook.load(std::memory_order_relaxed)) hook(*this, info);
+    return TDataSet::DataEvent(event, info);
   }
-  if (event != classlib::deDisabledStateChange) return TDataSet::DataEvent(event, info);
   TDataSet::DataEvent(event, info);
   const classlib::TDataSetNotifyEvent& handler = info != 0 ? OnDisableControls : OnEnableControls;
   if (handler) handler(this);

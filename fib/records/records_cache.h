@@ -117,7 +117,18 @@ class TRecordsCache : public classlib::TObject {
   int ExpandedSize();
   // Fills destination with the expanded record; from_log reads the record's
   // saved earlier contents when it has any.
-  void ReadRecord(int logical, std::span<uint8_t> destination, bool from_log);
+  void ReadRecord(int logical, std::span<uint8_t> destination, bool from_log) {
+    // A record without long texts and without an order list is read as it
+    // is stored, in one copy; inline, as a walk reads every record so.
+    if (string_count_ == 0 && !has_order_ && !from_log &&
+        destination.size() >= static_cast<size_t>(record_size_)) [[likely]] {
+      if (const uint8_t* stored = StoredRecord(logical)) [[likely]] {
+        std::memcpy(destination.data(), stored, static_cast<size_t>(record_size_));
+        return;
+      }
+    }
+    ReadRecordFully(logical, destination, from_log);
+  }
   // Stores an expanded record; an empty source fills the stored record with
   // zero bytes instead (its texts stay).
   void WriteRecord(int logical, std::span<const uint8_t> source, bool allocate);
@@ -246,6 +257,8 @@ class TRecordsCache : public classlib::TObject {
       CheckBufferFully(size);
   }
   void CheckBufferFully(size_t size);
+  // ReadRecord for every other record, and for the failures.
+  void ReadRecordFully(int logical, std::span<uint8_t> destination, bool from_log);
   // Inlined into the record reads: it runs for every record shown.
   [[gnu::always_inline]] inline void Expand(const uint8_t* stored, TStringCollection* strings,
                                             int row,

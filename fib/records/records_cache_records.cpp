@@ -118,7 +118,7 @@ void TRecordsCache::Compact(std::span<const uint8_t> source, uint8_t* stored,
 
 // ---- reading and writing ----
 
-[[gnu::hot]] void TRecordsCache::ReadRecord(int logical, std::span<uint8_t> destination, bool from_log) {
+void TRecordsCache::ReadRecordFully(int logical, std::span<uint8_t> destination, bool from_log) {
   CheckBuffer(destination.size());
   const int physical = RecordIndex(logical);
   if (from_log) [[unlikely]] {

@@ -358,6 +358,39 @@ TEST_F(DataSetOpenTest, CalculatedFieldsKeepTheirAreaBesideLongTexts) {
   EXPECT_EQ(twice->AsInteger(), 2);
 }
 
+// OnCalcFields runs for each record a walk reads and never while calculated
+// fields are disabled, whether or not the cache keeps their values.
+TEST_F(DataSetOpenTest, CalculatedFieldsFollowTheirSwitchesDuringAWalk) {
+  for (bool cached : {false, true}) {
+    SCOPED_TRACE(cached);
+    auto ds = NewDataSet("CalcWalk", "select ID from ITEMS order by ID");
+    ds->Prepare();
+    ds->FieldDefs()[0]->CreateField(ds.get());
+    classlib::TField* twice = ds->FieldDefs()[0]->CreateField(ds.get(), nullptr, "TWICE");
+    twice->SetFieldKind(classlib::fkCalculated);
+    if (cached) ds->SetOptions(ds->Options() + TpZODDsOptions{poCacheCalcFields});
+    int calls = 0;
+    ds->SetOnCalcFields(classlib::TDataSetNotifyEvent::Function([&](classlib::TDataSet* data_set) {
+      ++calls;
+      data_set->FieldByName("TWICE")->SetAsInteger(data_set->FieldByName("ID")->AsInteger() * 2);
+    }));
+    ds->Open();
+    EXPECT_EQ(twice->AsInteger(), 2);
+    ds->DisableCalcFields();
+    const int before = calls;
+    ds->Next();
+    EXPECT_EQ(calls, before) << "no calculation while disabled";
+    EXPECT_EQ(ds->FieldByName("ID")->AsInteger(), 2);
+    EXPECT_TRUE(twice->IsNull());
+    ds->EnableCalcFields();
+    EXPECT_EQ(twice->AsInteger(), 4) << "enabling again calculates the shown record";
+    const int shown = calls;
+    ds->Next();
+    EXPECT_EQ(twice->AsInteger(), 6);
+    EXPECT_EQ(calls, shown + 1) << "one calculation for the record the step reads";
+  }
+}
+
 // Hears what a control would: each scroll with the record it lands on.
 class ScrollLog : public classlib::TDataLink {
  public:

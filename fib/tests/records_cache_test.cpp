@@ -172,6 +172,33 @@ TEST(RecordsCachePages, NumbersBeyondTheOrderListNameNoRecord) {
   EXPECT_EQ(cache.BlockOfIndex(4, false, false), -1);
 }
 
+// Records of fixed-size values only: a read follows the order list once
+// there is one, prefers the log when asked and refuses a short buffer.
+TEST(RecordsCachePages, FixedRecordsReadByOrderLogAndSize) {
+  TRecordsCache cache(32, 100, 100, 0);
+  for (int n = 1; n <= 3; ++n) cache.WriteRecord(n, Numbered(100, n), true);
+  Bytes out(100);
+  cache.ReadRecord(2, out, false);
+  EXPECT_EQ(out, Numbered(100, 2));
+
+  cache.SwapRecords(0, 2);
+  cache.ReadRecord(1, out, false);
+  EXPECT_EQ(out, Numbered(100, 3)) << "the first position holds the third record";
+  cache.ReadRecord(3, out, false);
+  EXPECT_EQ(out, Numbered(100, 1));
+
+  cache.SaveToLog(2);
+  cache.WriteRecord(2, Numbered(100, 9), false);
+  cache.ReadRecord(2, out, true);
+  EXPECT_EQ(out, Numbered(100, 2)) << "the log keeps the earlier contents";
+  cache.ReadRecord(2, out, false);
+  EXPECT_EQ(out, Numbered(100, 9));
+
+  Bytes shorter(99, 0x55);
+  EXPECT_EQ(MemError([&] { cache.ReadRecord(2, shorter, false); }), "Incompatible Sizes");
+  EXPECT_EQ(shorter, Bytes(99, 0x55)) << "a refused read writes nothing";
+}
+
 // ---- expanded records with long text values ----
 
 // Fixed part of 8 bytes, text fields of widths 20 and 13, tail of 4 bytes:
