@@ -67,10 +67,12 @@ void TFIBCustomDataSet::InternalOpen() {
   if (!select_query_->Open()) select_query_->ExecQuery();
   open_ = select_query_->Open();
   unicode_connection_ = Database() != nullptr && Database()->IsUnicodeConnect();
+  // Taken before the layout: the cached record holds the calculated area
+  // only when the option is on.
+  cache_calc_fields_ = options_.Contains(poCacheCalcFields);
   ComputeRecordLayout();
   SetDirectReads();
   record_count_ = deleted_count_ = inserted_count_ = 0;
-  cache_calc_fields_ = options_.Contains(poCacheCalcFields);
   if (prepare_options_.Contains(psGetOrderInfo) || LimitedCacheModel()) CheckOrderFieldsPresent();
   if (LimitedCacheModel()) {
     PrepareOrderKeys();

@@ -391,6 +391,36 @@ TEST_F(DataSetOpenTest, CalculatedFieldsFollowTheirSwitchesDuringAWalk) {
   }
 }
 
+// With poCacheCalcFields a record's calculated values are computed once and
+// kept with the record: walking back and forth shows them without asking
+// OnCalcFields again.
+TEST_F(DataSetOpenTest, CachedCalculatedFieldsComeBackWithTheirRecords) {
+  auto ds = NewDataSet("CalcKept", "select ID from ITEMS order by ID");
+  ds->Prepare();
+  ds->FieldDefs()[0]->CreateField(ds.get());
+  classlib::TField* twice = ds->FieldDefs()[0]->CreateField(ds.get(), nullptr, "TWICE");
+  twice->SetFieldKind(classlib::fkCalculated);
+  ds->SetOptions(ds->Options() + TpZODDsOptions{poCacheCalcFields});
+  int calls = 0;
+  ds->SetOnCalcFields(classlib::TDataSetNotifyEvent::Function([&](classlib::TDataSet* data_set) {
+    ++calls;
+    data_set->FieldByName("TWICE")->SetAsInteger(data_set->FieldByName("ID")->AsInteger() * 2);
+  }));
+  ds->Open();
+  int rows = 0;
+  for (ds->First(); !ds->Eof(); ds->Next(), ++rows)
+    EXPECT_EQ(twice->AsInteger(), ds->FieldByName("ID")->AsInteger() * 2);
+  const int computed = calls;
+  EXPECT_EQ(computed, rows);
+  ds->Last();
+  EXPECT_EQ(twice->AsInteger(), ds->FieldByName("ID")->AsInteger() * 2);
+  for (ds->First(); !ds->Eof(); ds->Next())
+    EXPECT_EQ(twice->AsInteger(), ds->FieldByName("ID")->AsInteger() * 2) << "ID " << ds->FieldByName("ID")->AsInteger();
+  for (ds->Last(); !ds->Bof(); ds->Prior())
+    EXPECT_EQ(twice->AsInteger(), ds->FieldByName("ID")->AsInteger() * 2) << "ID " << ds->FieldByName("ID")->AsInteger();
+  EXPECT_EQ(calls, computed) << "kept values are not computed again";
+}
+
 // Hears what a control would: each scroll with the record it lands on.
 class ScrollLog : public classlib::TDataLink {
  public:
