@@ -11,7 +11,7 @@
 #include "classlib/field.h"
 #include "classlib/fields.h"
 #include "classlib/stream.h"
-#include "classlib/variant.h"
+#include "testing/dataset_sequence_component.h"
 
 namespace dacore::sqlite_tests {
 
@@ -155,6 +155,23 @@ Cell FieldCell(TField& field, Column column) {
   }
 }
 
+// Writes a value number into its field, as an application would.
+void WriteCell(TField& field, int column, int v) {
+  if (v == 0) {
+    field.Clear();
+    return;
+  }
+  switch (column) {
+    case kI: field.SetAsInteger(v * 10); break;
+    case kS:
+    case kM: field.SetAsString(TextValue(static_cast<Column>(column), v)); break;
+    case kB: field.SetAsString(BlobValue(v)); break;
+    case kF: field.SetAsFloat(FloatValue(v)); break;
+    case kD: field.SetAsDateTime(DateValue(v)); break;
+    default: break;
+  }
+}
+
 sequences::ModelTable Table() {
   sequences::ModelTable table;
   table.column_names.assign(std::begin(kColumnNames), std::end(kColumnNames));
@@ -240,24 +257,6 @@ void DataSetDriver::Reset() {
   source_ = std::make_unique<classlib::TDataSource>(nullptr);
   source_->SetDataSet(data_set_.get());
   detail_ = session_->CreateDataSet();
-}
-
-// Links the detail anew: closed, its text and link set for the mode, opened.
-void DataSetDriver::LinkDetail(int mode) {
-  TCustomDADataSet& d = *detail_;
-  d.Close();
-  d.SetMasterSource(nullptr);
-  d.SetMasterFields("");
-  d.SetDetailFields("");
-  d.Options().SetLocalMasterDetail(mode == 3);
-  if (mode == 0) return;
-  d.SetSQL(mode == 2 ? "SELECT ID, PID, V FROM DT WHERE PID = :ID ORDER BY ID" : "SELECT ID, PID, V FROM DT ORDER BY ID");
-  d.SetMasterSource(source_.get());
-  if (mode != 2) {
-    d.SetMasterFields("ID");
-    d.SetDetailFields("PID");
-  }
-  d.Open();
 }
 
 void DataSetDriver::OpenDataSet() { data_set_->Open(); }
@@ -351,123 +350,13 @@ bool DataSetDriver::ApplyToModel(const Operation& op) {
 
 // ---- The component's side
 
-void DataSetDriver::GoTo(int pos) {
-  TCustomDADataSet& d = *data_set_;
-  d.First();
-  const int count = d.RecordCount();
-  if (count > 0) d.MoveBy(pos % count);
-}
-
-void DataSetDriver::WriteCell(TField& field, Column column, int v) {
-  if (v == 0) {
-    field.Clear();
-    return;
-  }
-  switch (column) {
-    case kI: field.SetAsInteger(v * 10); break;
-    case kS:
-    case kM: field.SetAsString(TextValue(column, v)); break;
-    case kB: field.SetAsString(BlobValue(v)); break;
-    case kF: field.SetAsFloat(FloatValue(v)); break;
-    case kD: field.SetAsDateTime(DateValue(v)); break;
-    default: break;
-  }
-}
-
-namespace {
-// Posts; a refused post is cancelled, so that the data set browses again.
-void PostOrCancel(TCustomDADataSet& d) {
-  try {
-    d.Post();
-  } catch (...) {
-    d.Cancel();
-    throw;
-  }
-}
-}  // namespace
-
 void DataSetDriver::ApplyToComponent(const Operation& op) {
   TCustomDADataSet& d = *data_set_;
+  if (sequences::ApplyCommonStep(d, model_, WriteCell, op, component_answer_)) return;
   const std::string& k = op.kind;
   const auto& a = op.args;
-  if (k == "edit_post" || k == "edit_cancel") {
-    GoTo(a[0]);
-    d.Edit();
-    WriteCell(*d.FieldByName(kColumnNames[a[1]]), static_cast<Column>(a[1]), a[2]);
-    if (k == "edit_post") PostOrCancel(d);
-    else d.Cancel();
-  } else if (k == "append_post" || k == "insert_post") {
-    if (k == "append_post") d.Append();
-    else {
-      GoTo(a[0]);
-      d.Insert();
-    }
-    const int column = k == "append_post" ? a[0] : a[1];
-    d.FieldByName("ID")->SetAsInteger(model_.NextId() - 1);
-    WriteCell(*d.FieldByName(kColumnNames[column]), static_cast<Column>(column), k == "append_post" ? a[1] : a[2]);
-    PostOrCancel(d);
-  } else if (k == "delete") {
-    GoTo(a[0]);
-    d.Delete();
-  } else if (k == "refresh") {
-    d.Refresh();
-  } else if (k == "refresh_record") {
-    GoTo(a[0]);
-    d.RefreshRecord();
-  } else if (k == "reopen") {
-    d.Close();
-    d.Open();
-  } else if (k == "cached") {
-    d.Close();
-    d.SetCachedUpdates(a[0] == 1);
-    d.Open();
-  } else if (k == "locate_key") {
-    component_answer_ = d.Locate("ID", classlib::Variant(a[0]), {}) ? "found" : "not found";
-  } else if (k == "lookup") {
-    const classlib::Variant v = d.Lookup("ID", classlib::Variant(a[0]), "I");
-    component_answer_ = classlib::VarIsNull(v) ? "NULL" : std::to_string(v.AsInteger());
-  } else if (k == "lookup_value") {
-    if (a[0] == 0) {
-      component_answer_ = "NULL";
-    } else {
-      const classlib::Variant v = d.Lookup("I", classlib::Variant(a[0] * 10), "ID");
-      component_answer_ = classlib::VarIsNull(v) ? "NULL" : std::to_string(v.AsInteger());
-    }
-  } else if (k == "locate_value") {
-    if (a[0] == 0) {
-      component_answer_ = "not found";
-    } else {
-      const bool found = d.Locate("I", classlib::Variant(a[0] * 10), {});
-      component_answer_ = found ? "found " + std::to_string(d.FieldByName("ID")->AsInteger()) : "not found";
-    }
-  } else if (k == "filter") {
-    d.SetFiltered(false);
-    if (a[0] == 1) {
-      d.SetFilter("I > 40");
-    } else {
-      d.SetFilter("");
-    }
-    if (a[0] == 2) {
-      d.SetOnFilterRecord(classlib::TFilterRecordEvent::Function([](classlib::TDataSet* ds, bool& accept) {
-        accept = ds->FieldByName("ID")->AsInteger() % 2 == 1;
-      }));
-    } else {
-      d.SetOnFilterRecord(nullptr);
-    }
-    d.SetFiltered(a[0] != 0);
-  } else if (k == "index") {
-    d.SetIndexFieldNames(a[0] == 0 ? "" : (a[0] == 1 ? "I;ID" : "S DESC;ID"));
-  } else if (k == "apply") {
-    d.ApplyUpdates();
-  } else if (k == "commit") {
-    d.CommitUpdates();
-  } else if (k == "cancel_updates") {
-    d.CancelUpdates();
-  } else if (k == "revert") {
-    GoTo(a[0]);
-    d.RevertRecord();
-  } else if (k == "blob_stream") {
-    GoTo(a[0]);
+  if (k == "blob_stream") {
+    sequences::GoTo(d, a[0]);
     const int id = d.FieldByName("ID")->AsInteger();
     const bool drop = plant_dropped_blob_write_ &&
                       std::find(streamed_ids_.begin(), streamed_ids_.end(), id) != streamed_ids_.end();
@@ -478,11 +367,11 @@ void DataSetDriver::ApplyToComponent(const Operation& op) {
       auto stream = d.CreateBlobStream(d.FieldByName(kColumnNames[a[1]]), classlib::bmWrite);
       stream->Write(bytes.data(), static_cast<int>(bytes.size()));
     }
-    PostOrCancel(d);
+    sequences::PostOrCancel(d);
   } else if (k == "refused_post") {
-    GoTo(a[0]);
+    sequences::GoTo(d, a[0]);
     d.Edit();
-    WriteCell(*d.FieldByName(kColumnNames[a[1]]), static_cast<Column>(a[1]), a[2]);
+    WriteCell(*d.FieldByName(kColumnNames[a[1]]), a[1], a[2]);
     d.FieldByName("I")->SetAsInteger(kRefusedI);
     bool refused = false;
     try {
@@ -492,7 +381,7 @@ void DataSetDriver::ApplyToComponent(const Operation& op) {
     }
     if (!refused) throw std::runtime_error("the post of I = 666 was not refused by the CHECK constraint");
     WriteCell(*d.FieldByName("I"), kI, a[3]);
-    PostOrCancel(d);
+    sequences::PostOrCancel(d);
   } else if (k == "other_update") {
     OtherSessionExec(std::string("UPDATE T SET ") + kColumnNames[a[1]] + " = " + Literal(static_cast<Column>(a[1]), a[2]) +
                      " WHERE ID = " + std::to_string(a[0]));
@@ -502,9 +391,7 @@ void DataSetDriver::ApplyToComponent(const Operation& op) {
   } else if (k == "other_delete") {
     OtherSessionExec("DELETE FROM T WHERE ID = " + std::to_string(a[0]));
   } else if (k == "detail") {
-    LinkDetail(a[0]);
-  } else if (k == "refresh_options") {
-    d.SetRefreshOptions(a[0] == 1 ? TRefreshOptions{roAfterInsert, roAfterUpdate} : TRefreshOptions{});
+    sequences::LinkDetail(*detail_, *source_, a[0]);
   }
 }
 
@@ -521,22 +408,6 @@ ModelRow ReadRow(classlib::TDataSet& d) {
 }
 }  // namespace
 
-std::vector<ModelRow> DataSetDriver::ReadShown() {
-  TCustomDADataSet& d = *data_set_;
-  std::vector<ModelRow> rows;
-  if (d.IsEmpty()) return rows;
-  const classlib::TBookmark mark = d.GetBookmark();
-  d.DisableControls();
-  d.First();
-  while (!d.Eof()) {
-    rows.push_back(ReadRow(d));
-    d.Next();
-  }
-  d.GotoBookmark(mark);
-  d.EnableControls();
-  return rows;
-}
-
 std::vector<ModelRow> DataSetDriver::ReadServer() {
   auto reader = reader_->CreateDataSet();
   reader->SetSQL("SELECT ID, I, S, M, B, F, D, STAMP FROM T ORDER BY ID");
@@ -549,26 +420,8 @@ std::vector<ModelRow> DataSetDriver::ReadServer() {
   return rows;
 }
 
-std::vector<int> DataSetDriver::ReadDetailIds() {
-  std::vector<int> ids;
-  if (detail_->IsEmpty()) return ids;
-  const classlib::TBookmark mark = detail_->GetBookmark();
-  for (detail_->First(); !detail_->Eof(); detail_->Next()) ids.push_back(detail_->FieldByName("ID")->AsInteger());
-  detail_->GotoBookmark(mark);
-  return ids;
-}
-
 std::string DataSetDriver::Compare() {
-  TCustomDADataSet& d = *data_set_;
-  sequences::Observed seen;
-  seen.browsing = d.State() == classlib::dsBrowse;
-  seen.state = static_cast<int>(d.State());
-  seen.answer = component_answer_;
-  seen.shown = ReadShown();
-  seen.current = d.IsEmpty() ? -1 : d.FieldByName("ID")->AsInteger();
-  seen.record_count = d.RecordCount();
-  if (model_.Cached()) seen.updates_pending = d.UpdatesPending();
-  if (model_.DetailMode() != 0) seen.detail_ids = ReadDetailIds();
+  sequences::Observed seen = sequences::Observe(*data_set_, *detail_, model_, ReadRow, component_answer_);
   seen.server = ReadServer();
   return model_.Verdict(seen);
 }

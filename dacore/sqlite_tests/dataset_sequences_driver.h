@@ -5,9 +5,9 @@
 // refresh options over a trigger, a second connection writing behind it, a
 // detail linked by fields, by parameter names or locally), against the
 // model of the rows it must show and of what the server holds that the
-// Oracle layer's driver uses too. This driver supplies the table and its
-// value kinds, drives and reads the data set, and keeps the faults known
-// and being mended out of the sequences.
+// Oracle layer's driver uses too. This driver supplies the table, its value
+// kinds and the steps that need its SQL, and keeps the faults known and
+// being mended out of the sequences.
 #pragma once
 
 #include <memory>
@@ -63,10 +63,7 @@ class DataSetDriver : public sequences::Driver {
   std::vector<int> blob_restored_ids_;
 
   // ---- The component
-  void GoTo(int pos);
-  void WriteCell(classlib::TField& field, Column column, int value);
   void OpenDataSet();
-  std::vector<ModelRow> ReadShown();
   std::vector<ModelRow> ReadServer();
   void OtherSessionExec(const std::string& sql);
 
@@ -80,8 +77,6 @@ class DataSetDriver : public sequences::Driver {
   platform::PlainMessageLoop loop_;
   std::unique_ptr<classlib::TDataSource> source_;
   std::unique_ptr<TCustomDADataSet> detail_;
-  void LinkDetail(int mode);
-  std::vector<int> ReadDetailIds();
 
   sequences::DataSetModel model_;
   std::string component_answer_;  // what the last Locate or Lookup answered

@@ -55,12 +55,7 @@ class OraQueryDriver : public sequences::Driver {
  private:
   // ---- The component
   std::unique_ptr<TOraSession> Connect();
-  void GoTo(int pos);
-  void WriteCell(classlib::TField& field, OraColumn column, int value);
-  void LinkDetail(int mode);
-  std::vector<ModelRow> ReadShown();
   std::vector<ModelRow> ReadServer();
-  std::vector<int> ReadDetailIds();
   void OtherSessionExec(const std::string& sql);
   void ReleaseComponents();
 
