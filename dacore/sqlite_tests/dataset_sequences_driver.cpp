@@ -4,14 +4,14 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <sstream>
+#include <iterator>
 #include <stdexcept>
 
 #include "classlib/datetime.h"
 #include "classlib/field.h"
 #include "classlib/fields.h"
 #include "classlib/stream.h"
-#include "classlib/variant.h"
+#include "testing/dataset_sequence_component.h"
 
 namespace dacore::sqlite_tests {
 
@@ -60,10 +60,10 @@ constexpr bool kAvoidCachedBlobEditAfterItsUndo = false;
 // ---- Values
 
 constexpr const char* kColumnNames[kColumns] = {"I", "S", "M", "B", "F", "D"};
-constexpr int kValues = 9;     // value numbers 1..9; 0 is NULL
-constexpr int kRefusedI = 666;  // the CHECK constraint refuses it
-constexpr int kFirstRows = 6;
-constexpr int kDetailParents = 40;  // DT holds PID % 3 rows for each PID up to it
+static_assert(kColumns <= sequences::kMaxColumns);
+using sequences::kDetailParents;
+using sequences::kFirstRows;
+using sequences::kRefusedI;
 
 std::string Hex(const std::string& bytes) {
   static const char digits[] = "0123456789ABCDEF";
@@ -106,13 +106,14 @@ std::string FloatText(double value) {
 // Whole seconds, which every path keeps.
 std::string DateText(classlib::TDateTime value) { return std::to_string(std::llround(value * 86400.0)); }
 
-// The cell a value number gives, as its field reads it.
-Cell ValueCell(Column column, int v) {
+// The cell a value number gives, as its field reads it (whether SQL text
+// or the field itself wrote it).
+Cell ValueCell(int column, int v) {
   if (v == 0) return std::nullopt;
   switch (column) {
     case kI: return std::to_string(v * 10);
     case kS:
-    case kM: return TextValue(column, v);
+    case kM: return TextValue(static_cast<Column>(column), v);
     case kB: return Hex(BlobValue(v));
     case kF: return FloatText(FloatValue(v));
     case kD: return DateText(DateValue(v));
@@ -154,40 +155,35 @@ Cell FieldCell(TField& field, Column column) {
   }
 }
 
-std::string CellText(const Cell& cell) {
-  if (!cell) return "NULL";
-  return cell->size() > 24 ? cell->substr(0, 24) + "...(" + std::to_string(cell->size()) + ")" : *cell;
-}
-
-std::string RowText(const ModelRow& row) {
-  std::string out = "ID=" + std::to_string(row.id);
-  for (int c = 0; c < kColumns; ++c) out += std::string(" ") + kColumnNames[c] + "=" + CellText(row.cells[c]);
-  return out + " STAMP=" + CellText(row.stamp);
-}
-
-// The operation kinds.
-const std::vector<std::string>& Kinds() {
-  static const std::vector<std::string> kinds = {
-      "edit_post", "edit_cancel", "append_post", "insert_post", "delete", "refresh", "refresh_record",
-      "reopen", "locate_key", "locate_value", "lookup", "lookup_value", "filter", "index", "cached", "apply", "commit",
-      "cancel_updates", "revert", "blob_stream", "refused_post", "other_update", "other_insert",
-      "other_delete", "refresh_options", "detail"};
-  return kinds;
-}
-
-// Text comparison as the model sorts: NULL first, then byte order.
-int CompareCells(const Cell& a, const Cell& b, bool numeric) {
-  if (!a || !b) return a ? 1 : (b ? -1 : 0);
-  if (numeric) {
-    const double x = std::stod(*a), y = std::stod(*b);
-    return x < y ? -1 : (x > y ? 1 : 0);
+// Writes a value number into its field, as an application would.
+void WriteCell(TField& field, int column, int v) {
+  if (v == 0) {
+    field.Clear();
+    return;
   }
-  return a->compare(*b) < 0 ? -1 : (a->compare(*b) > 0 ? 1 : 0);
+  switch (column) {
+    case kI: field.SetAsInteger(v * 10); break;
+    case kS:
+    case kM: field.SetAsString(TextValue(static_cast<Column>(column), v)); break;
+    case kB: field.SetAsString(BlobValue(v)); break;
+    case kF: field.SetAsFloat(FloatValue(v)); break;
+    case kD: field.SetAsDateTime(DateValue(v)); break;
+    default: break;
+  }
+}
+
+sequences::ModelTable Table() {
+  sequences::ModelTable table;
+  table.column_names.assign(std::begin(kColumnNames), std::end(kColumnNames));
+  table.value_cell = ValueCell;
+  table.written_cell = ValueCell;
+  table.other_writer = "another connection";
+  return table;
 }
 
 }  // namespace
 
-DataSetDriver::DataSetDriver(std::string folder) : folder_(std::move(folder)) {
+DataSetDriver::DataSetDriver(std::string folder) : folder_(std::move(folder)), model_(Table()) {
   platform::MessageLoop::SetCurrent(&loop_);
 }
 
@@ -235,26 +231,20 @@ void DataSetDriver::Reset() {
       detail_rows += std::string(detail_rows.empty() ? "" : ", ") + "(" + std::to_string(pid * 10 + j) + ", " +
                      std::to_string(pid) + ", 'd" + std::to_string(pid * 10 + j) + "')";
   OtherSessionExec("INSERT INTO DT VALUES " + detail_rows);
-  server_.clear();
+  std::vector<ModelRow> first_rows;
   for (int id = 1; id <= kFirstRows; ++id) {
     ModelRow row;
     row.id = id;
     std::string columns = "ID", values = std::to_string(id);
     for (int c = 0; c < kColumns; ++c) {
-      const int v = (id * (c + 2)) % (kValues + 1);  // some NULLs among them
-      row.cells[c] = ValueCell(static_cast<Column>(c), v);
+      const int v = sequences::FirstRowValue(id, c);
+      row.cells[c] = ValueCell(c, v);
       columns += std::string(", ") + kColumnNames[c];
       values += ", " + Literal(static_cast<Column>(c), v);
     }
     OtherSessionExec("INSERT INTO T (" + columns + ") VALUES (" + values + ")");
-    server_[id] = ServerAfterWrite(row, true);
+    first_rows.push_back(row);
   }
-  next_id_ = kFirstRows + 1;
-  filter_mode_ = 0;
-  index_mode_ = 0;
-  cached_ = false;
-  refresh_after_post_ = false;
-  model_answer_.clear();
   component_answer_.clear();
   streamed_ids_.clear();
   blob_written_ids_.clear();
@@ -263,36 +253,10 @@ void DataSetDriver::Reset() {
   data_set_ = session_->CreateDataSet();
   data_set_->SetSQL("SELECT ID, I, S, M, B, F, D, STAMP FROM T ORDER BY ID");
   OpenDataSet();
-  ModelReadAll();
+  model_.Reset(first_rows);
   source_ = std::make_unique<classlib::TDataSource>(nullptr);
   source_->SetDataSet(data_set_.get());
   detail_ = session_->CreateDataSet();
-  detail_mode_ = 0;
-}
-
-// Links the detail anew: closed, its text and link set for the mode, opened.
-void DataSetDriver::LinkDetail(int mode) {
-  TCustomDADataSet& d = *detail_;
-  d.Close();
-  d.SetMasterSource(nullptr);
-  d.SetMasterFields("");
-  d.SetDetailFields("");
-  d.Options().SetLocalMasterDetail(mode == 3);
-  if (mode == 0) return;
-  d.SetSQL(mode == 2 ? "SELECT ID, PID, V FROM DT WHERE PID = :ID ORDER BY ID" : "SELECT ID, PID, V FROM DT ORDER BY ID");
-  d.SetMasterSource(source_.get());
-  if (mode != 2) {
-    d.SetMasterFields("ID");
-    d.SetDetailFields("PID");
-  }
-  d.Open();
-}
-
-std::vector<int> DataSetDriver::ExpectedDetailIds() const {
-  std::vector<int> ids;
-  if (!current_ || *current_ > kDetailParents) return ids;
-  for (int j = 1; j <= *current_ % 3; ++j) ids.push_back(*current_ * 10 + j);
-  return ids;
 }
 
 void DataSetDriver::OpenDataSet() { data_set_->Open(); }
@@ -304,629 +268,95 @@ void DataSetDriver::OtherSessionExec(const std::string& sql) {
   statement->Execute();
 }
 
-// ---- The model
+// ---- Known faults kept out of the sequences
 
-ModelRow DataSetDriver::ServerAfterWrite(ModelRow row, bool insert) const {
-  const auto found = server_.find(row.id);
-  const Cell old_i = insert || found == server_.end() ? Cell() : found->second.cells[kI];
-  if (insert)
-    row.stamp = "n" + row.cells[kI].value_or("-");
-  else if (row.cells[kI] != old_i)
-    row.stamp = "u" + row.cells[kI].value_or("-");
-  else
-    row.stamp = found->second.stamp;
-  return row;
-}
-
-bool DataSetDriver::Passes(const HeldRow& row) const {
-  if (row.status == HeldRow::kDeleted) return false;
-  switch (filter_mode_) {
-    case 1: return row.shown.cells[kI] && std::stoi(*row.shown.cells[kI]) > 40;
-    case 2: return row.shown.id % 2 == 1;
-    default: return true;
-  }
-}
-
-std::vector<int> DataSetDriver::VisibleIds() const {
-  std::vector<int> ids;
-  for (const HeldRow& row : held_)
-    if (Passes(row)) ids.push_back(row.shown.id);
-  return ids;
-}
-
-std::vector<int> DataSetDriver::HeldIds() const {
-  std::vector<int> ids;
-  for (const HeldRow& row : held_) ids.push_back(row.shown.id);
-  return ids;
-}
-
-// A local sort orders the store itself: clearing it leaves the rows in the
-// sorted order (IDs break ties, so the order is one).
-void DataSetDriver::SortHeld() {
-  if (index_mode_ == 1) {
-    std::stable_sort(held_.begin(), held_.end(), [](const HeldRow& a, const HeldRow& b) {
-      const int c = CompareCells(a.shown.cells[kI], b.shown.cells[kI], true);
-      return c != 0 ? c < 0 : a.shown.id < b.shown.id;
-    });
-  } else if (index_mode_ == 2) {
-    std::stable_sort(held_.begin(), held_.end(), [](const HeldRow& a, const HeldRow& b) {
-      const int c = CompareCells(a.shown.cells[kS], b.shown.cells[kS], false);
-      return c != 0 ? c > 0 : a.shown.id < b.shown.id;
-    });
-  }
-}
-
-HeldRow* DataSetDriver::Held(int id) {
-  for (HeldRow& row : held_)
-    if (row.shown.id == id) return &row;
-  return nullptr;
-}
-
-int DataSetDriver::IdAt(int pos) const {
-  const std::vector<int> ids = VisibleIds();
-  return ids.empty() ? -1 : ids[static_cast<size_t>(pos) % ids.size()];
-}
-
-bool DataSetDriver::PendingUpdates() const {
-  return std::any_of(held_.begin(), held_.end(), [](const HeldRow& r) { return r.status != HeldRow::kUnmodified; });
-}
-
-void DataSetDriver::ModelReadAll() {
-  held_.clear();
-  for (const auto& [id, row] : server_) {
-    HeldRow held;
-    held.shown = held.original = row;
-    held_.push_back(held);
-  }
-  SortHeld();
-  applied_pending_ = false;
-  const std::vector<int> ids = VisibleIds();
-  current_ = ids.empty() ? std::nullopt : std::optional<int>(ids.front());
-}
-
-void DataSetDriver::ModelKeepCurrentOrFirst() {
-  const std::vector<int> ids = VisibleIds();
-  if (current_ && std::find(ids.begin(), ids.end(), *current_) != ids.end()) return;
-  current_ = ids.empty() ? std::nullopt : std::optional<int>(ids.front());
-}
-
-// The current record left the rows shown (removed, or hidden by the filter):
-// the cursor takes the first shown record that came after it in `order`,
-// or the last one shown.
-void DataSetDriver::ModelCurrentAfterRemoval(const std::vector<int>& order, int removed) {
-  const std::vector<int> shown = VisibleIds();
-  const auto is_shown = [&](int id) { return std::find(shown.begin(), shown.end(), id) != shown.end(); };
-  if (is_shown(removed)) {
-    current_ = removed;
-    return;
-  }
-  if (shown.empty()) {
-    current_.reset();
-    return;
-  }
-  const auto at = std::find(order.begin(), order.end(), removed);
-  for (auto next = at == order.end() ? order.end() : at + 1; next != order.end(); ++next)
-    if (is_shown(*next)) {
-      current_ = *next;
-      return;
-    }
-  current_ = shown.back();
-}
-
-void DataSetDriver::ModelKeepCurrentOrNeighbour() {
-  if (!current_) {
-    ModelKeepCurrentOrFirst();
-    return;
-  }
-  ModelCurrentAfterRemoval(HeldIds(), *current_);
-}
-
-void DataSetDriver::ModelApply() {
-  for (HeldRow& row : held_) {
-    if (row.status == HeldRow::kUnmodified) continue;
-    const int id = row.shown.id;
-    if (row.status == HeldRow::kDeleted) {
-      server_.erase(id);
-    } else if (row.status == HeldRow::kInserted) {
-      server_[id] = ServerAfterWrite(row.shown, true);
-    } else if (row.shown.cells != row.original.cells) {
-      // Only the columns this record changed go to the server.
-      ModelRow written = server_[id];
-      for (int c = 0; c < kColumns; ++c)
-        if (row.shown.cells[c] != row.original.cells[c]) written.cells[c] = row.shown.cells[c];
-      server_[id] = ServerAfterWrite(written, false);
-    } else {
-      // Edits that left every value as it was send no statement, so
-      // nothing is read back either (as a post outside cached updates).
-      continue;
-    }
-    if (refresh_after_post_ && row.status != HeldRow::kDeleted) row.shown = server_[id];
-  }
-  // An apply that succeeds leaves nothing pending: CommitUpdates has no more to do.
-  std::vector<HeldRow> kept;
-  for (HeldRow& row : held_) {
-    if (row.status == HeldRow::kDeleted) continue;
-    row.status = HeldRow::kUnmodified;
-    row.original = row.shown;
-    kept.push_back(row);
-  }
-  held_ = kept;
-}
-
-// ---- Generating
-
-Operation DataSetDriver::Generate(sequences::Random& random) {
-  for (;;) {
-    Operation op;
-    op.kind = applied_pending_ && random.Percent(60) ? "commit" : random.Pick(Kinds());
-    const int rows = static_cast<int>(VisibleIds().size()) + 1;
-    const int column = random.Below(kColumns);
-    const int value = random.Percent(15) ? 0 : 1 + random.Below(kValues);
-    if (op.kind == "edit_post" || op.kind == "edit_cancel") op.args = {random.Below(rows), column, value};
-    else if (op.kind == "append_post") op.args = {column, value};
-    else if (op.kind == "insert_post") op.args = {random.Below(rows), column, value};
-    else if (op.kind == "delete" || op.kind == "refresh_record" || op.kind == "revert") op.args = {random.Below(rows)};
-    else if (op.kind == "locate_key" || op.kind == "lookup" || op.kind == "other_delete") op.args = {1 + random.Below(next_id_)};
-    else if (op.kind == "locate_value" || op.kind == "lookup_value") op.args = {random.Below(kValues + 1)};
-    else if (op.kind == "filter") op.args = {random.Below(3)};
-    else if (op.kind == "detail") op.args = {random.Below(4)};
-    else if (op.kind == "index") op.args = {random.Below(3)};
-    else if (op.kind == "cached" || op.kind == "refresh_options") op.args = {random.Below(2)};
-    else if (op.kind == "blob_stream") op.args = {random.Below(rows), random.Percent(50) ? kM : kB, 1 + random.Below(kValues)};
-    else if (op.kind == "refused_post") op.args = {random.Below(rows), column, value, 1 + random.Below(kValues)};
-    else if (op.kind == "other_update") op.args = {1 + random.Below(next_id_), column, value};
-    else if (op.kind == "other_insert") op.args = {column, value};
-    if (Applicable(op)) return op;
-  }
-}
-
-bool DataSetDriver::Applicable(const Operation& op) {
-  const bool has_rows = !VisibleIds().empty();
+bool DataSetDriver::AvoidsKnownFault(const Operation& op) const {
+  const sequences::DataSetModel& m = model_;
   const std::string& k = op.kind;
-  // Between ApplyUpdates and CommitUpdates only reading, the local view and
-  // the other connection (the model does not follow edits of applied records).
-  if (applied_pending_ && k != "commit" && k != "locate_key" && k != "locate_value" && k != "lookup" && k != "lookup_value" &&
-      k != "filter" && k != "index" && k != "other_insert" && (k != "delete" || kAvoidDeleteBetweenApplyAndCommit))
-    return false;
   if ((k == "append_post" || k == "insert_post") && kAvoidRefreshAfterInsertOfRowTheFilterHides &&
-      refresh_after_post_ && filter_mode_ != 0) {
-    HeldRow row;
-    row.shown.id = next_id_;
+      m.RefreshAfterPost() && m.FilterMode() != 0) {
+    sequences::HeldRow row;
+    row.shown.id = m.NextId();
     const int column = k == "append_post" ? op.args[0] : op.args[1];
-    row.shown.cells[column] = ValueCell(static_cast<Column>(column), k == "append_post" ? op.args[1] : op.args[2]);
-    if (!Passes(row)) return false;
+    row.shown.cells[column] = ValueCell(column, k == "append_post" ? op.args[1] : op.args[2]);
+    if (!m.Passes(row)) return true;
   }
-  if (!has_rows && (k == "edit_post" || k == "edit_cancel" || k == "delete" || k == "blob_stream")) return false;
-  if (cached_ && (k == "blob_stream" || ((k == "edit_post" || k == "edit_cancel") && (op.args[1] == kM || op.args[1] == kB)))) {
-    const HeldRow& row = *Held(IdAt(op.args[0]));
+  const auto blob_written = [&](int id) {
+    return std::find(blob_written_ids_.begin(), blob_written_ids_.end(), id) != blob_written_ids_.end();
+  };
+  if (m.Cached() && (k == "blob_stream" || ((k == "edit_post" || k == "edit_cancel") && (op.args[1] == kM || op.args[1] == kB)))) {
+    const sequences::HeldRow& row = *m.Held(m.IdAt(op.args[0]));
     const int column = op.args[1];
-    if (kAvoidUndoOfSecondCachedBlobEdit && k != "edit_cancel" && row.status == HeldRow::kModified &&
+    if (kAvoidUndoOfSecondCachedBlobEdit && k != "edit_cancel" && row.status == sequences::HeldRow::kModified &&
         row.shown.cells[column] == row.original.cells[column])
-      return false;
+      return true;
     if (kAvoidCachedBlobEditAfterItsUndo &&
         std::find(blob_restored_ids_.begin(), blob_restored_ids_.end(), row.shown.id) != blob_restored_ids_.end())
-      return false;
+      return true;
   }
-  if (!cached_ && has_rows && kAvoidBlobResentByLaterUpdates && (k == "edit_post" || k == "blob_stream" || k == "refused_post")) {
-    const HeldRow& row = *Held(IdAt(op.args[0]));
+  if (!m.Cached() && kAvoidBlobResentByLaterUpdates && (k == "edit_post" || k == "blob_stream" || k == "refused_post")) {
+    const sequences::HeldRow& row = *m.Held(m.IdAt(op.args[0]));
     ModelRow after = row.shown;
-    after.cells[op.args[1]] = ValueCell(static_cast<Column>(op.args[1]), op.args[2]);
+    after.cells[op.args[1]] = ValueCell(op.args[1], op.args[2]);
     if (k == "refused_post") after.cells[kI] = ValueCell(kI, op.args[3]);
-    if (after.cells == row.shown.cells &&
-        std::find(blob_written_ids_.begin(), blob_written_ids_.end(), row.shown.id) != blob_written_ids_.end())
-      return false;
+    if (after.cells == row.shown.cells && blob_written(row.shown.id)) return true;
   }
-  if (k == "edit_post" || k == "edit_cancel" || k == "delete" || k == "blob_stream") return true;
-  if (k == "insert_post") return true;
-  if (k == "refresh") return !PendingUpdates();
-  if (k == "refresh_record") {
-    if (!has_rows) return false;
-    const HeldRow* row = Held(IdAt(op.args[0]));
-    return row->status == HeldRow::kUnmodified && server_.count(row->shown.id) > 0;
-  }
-  if (k == "apply" || k == "commit") {
-    if (!cached_) return false;
-    if (!PendingUpdates()) return k == "commit";
-    // Every pending change meets its row on the server (the model does not
-    // follow an apply that fails half-way).
-    for (const HeldRow& row : held_) {
-      if (row.status == HeldRow::kUnmodified) continue;
-      const bool exists = server_.count(row.shown.id) > 0;
-      if ((row.status == HeldRow::kInserted) == exists) return false;
-    }
-    return true;
-  }
-  if (k == "cancel_updates") return cached_;
-  if (k == "revert") return cached_ && has_rows;
-  if (k == "refused_post") return !cached_ && has_rows && op.args[1] != kI;
-  if (k == "other_update" && kAvoidBlobResentByLaterUpdates && (op.args[1] == kM || op.args[1] == kB) &&
-      std::find(blob_written_ids_.begin(), blob_written_ids_.end(), op.args[0]) != blob_written_ids_.end())
-    return false;
-  if (k == "other_update" || k == "other_delete") {
-    // Rows the data set holds changes for are left alone (see apply).
-    const HeldRow* row = Held(op.args[0]);
-    return server_.count(op.args[0]) > 0 && (row == nullptr || row->status == HeldRow::kUnmodified);
-  }
-  return true;
+  return k == "other_update" && kAvoidBlobResentByLaterUpdates && (op.args[1] == kM || op.args[1] == kB) &&
+         blob_written(op.args[0]);
 }
 
-// ---- The model's side
-
-bool DataSetDriver::ApplyToModel(const Operation& op) {
+// Keeps the records whose memo or blob the step wrote or read back, and
+// those an undo gave theirs back to, for the switches above.
+void DataSetDriver::TrackBlobWrites(const Operation& op) {
   const std::string& k = op.kind;
   if (k == "refresh" || k == "reopen" || k == "cached") {
     blob_written_ids_.clear();
     blob_restored_ids_.clear();
   }
-  if (cached_ && (k == "revert" || k == "cancel_updates")) {
-    // The records whose memo or blob the undo gives back.
-    const int reverted = k == "revert" ? IdAt(op.args[0]) : -1;
-    for (const HeldRow& row : held_)
+  if (model_.Cached() && (k == "revert" || k == "cancel_updates")) {
+    const int reverted = k == "revert" ? model_.IdAt(op.args[0]) : -1;
+    for (const sequences::HeldRow& row : model_.HeldRows())
       if ((reverted < 0 || row.shown.id == reverted) &&
           (row.shown.cells[kM] != row.original.cells[kM] || row.shown.cells[kB] != row.original.cells[kB]))
         blob_restored_ids_.push_back(row.shown.id);
   }
+}
+
+// ---- The model's side
+
+Operation DataSetDriver::Generate(sequences::Random& random) {
+  for (;;) {
+    Operation op = model_.Candidate(random);
+    if (Applicable(op)) return op;
+  }
+}
+
+bool DataSetDriver::Applicable(const Operation& op) { return model_.Applicable(op) && !AvoidsKnownFault(op); }
+
+bool DataSetDriver::ApplyToModel(const Operation& op) {
+  const std::string& k = op.kind;
+  TrackBlobWrites(op);
   const bool touches_blob =
-      k == "refresh_record" || k == "blob_stream" || refresh_after_post_ ||
+      k == "refresh_record" || k == "blob_stream" || model_.RefreshAfterPost() ||
       ((k == "edit_post" || k == "refused_post" || k == "insert_post") && (op.args[1] == kM || op.args[1] == kB)) ||
       (k == "append_post" && (op.args[0] == kM || op.args[0] == kB));
   const bool writes_row = k == "refresh_record" || k == "blob_stream" || k == "edit_post" || k == "refused_post" ||
                           k == "insert_post" || k == "append_post";
-  const bool refused = ModelStep(op);
-  SortHeld();
-  if (writes_row && touches_blob && current_) blob_written_ids_.push_back(*current_);
-  return refused;
-}
-
-bool DataSetDriver::ModelStep(const Operation& op) {
-  const std::string& k = op.kind;
-  const auto& a = op.args;
-  model_answer_.clear();
   component_answer_.clear();
-  if (k == "edit_post" || k == "blob_stream" || k == "refused_post") {
-    const int id = IdAt(a[0]);
-    HeldRow& row = *Held(id);
-    current_ = id;
-    ModelRow after = row.shown;
-    after.cells[a[1]] = ValueCell(static_cast<Column>(a[1]), a[2]);
-    // The refused post's corrected retry writes I too.
-    if (k == "refused_post") after.cells[kI] = ValueCell(kI, a[3]);
-    if (cached_) {
-      if (row.status == HeldRow::kUnmodified) row.status = HeldRow::kModified;
-      row.shown = after;
-    } else if (after.cells != row.shown.cells) {
-      // Only the columns whose value the edit changed are written; an edit
-      // that changed nothing writes (and refreshes) nothing.
-      if (server_.count(id) == 0) return true;  // "Update failed. Found 0 records"
-      ModelRow written = server_[id];
-      for (int c = 0; c < kColumns; ++c)
-        if (after.cells[c] != row.shown.cells[c]) written.cells[c] = after.cells[c];
-      server_[id] = ServerAfterWrite(written, false);
-      row.shown = row.original = after;
-      if (refresh_after_post_) row.shown = row.original = server_[id];
-    }
-    SortHeld();
-    ModelKeepCurrentOrNeighbour();
-    return false;
-  }
-  if (k == "edit_cancel") {
-    current_ = IdAt(a[0]);
-    return false;
-  }
-  if (k == "append_post" || k == "insert_post") {
-    if (k == "insert_post") current_ = IdAt(a[0]) < 0 ? std::nullopt : std::optional<int>(IdAt(a[0]));
-    const Column column = static_cast<Column>(k == "append_post" ? a[0] : a[1]);
-    const int v = k == "append_post" ? a[1] : a[2];
-    HeldRow row;
-    row.shown.id = next_id_++;
-    row.shown.cells[column] = ValueCell(column, v);
-    row.original = row.shown;
-    if (cached_) {
-      row.status = HeldRow::kInserted;
-    } else {
-      server_[row.shown.id] = ServerAfterWrite(row.shown, true);
-      if (refresh_after_post_) row.shown = row.original = server_[row.shown.id];
-    }
-    // Insert puts the record before the current one (first when none is
-    // shown), Append at the end; a local sort then places it.
-    auto at = held_.end();
-    if (k == "insert_post") {
-      at = current_ ? std::find_if(held_.begin(), held_.end(), [&](const HeldRow& r) { return r.shown.id == *current_; })
-                    : held_.begin();
-    }
-    held_.insert(at, row);
-    current_ = row.shown.id;
-    SortHeld();
-    ModelKeepCurrentOrNeighbour();
-    return false;
-  }
-  if (k == "delete") {
-    const std::vector<int> before = HeldIds();
-    const int id = IdAt(a[0]);
-    current_ = id;
-    HeldRow& row = *Held(id);
-    if (cached_) {
-      if (row.status == HeldRow::kInserted)
-        held_.erase(held_.begin() + (&row - held_.data()));
-      else
-        row.status = HeldRow::kDeleted;
-    } else {
-      if (server_.count(id) == 0) return true;  // "Delete failed. Found 0 records"
-      server_.erase(id);
-      held_.erase(held_.begin() + (&row - held_.data()));
-    }
-    ModelCurrentAfterRemoval(before, id);
-    return false;
-  }
-  if (k == "refresh") {
-    const std::optional<int> keep = current_;
-    ModelReadAll();
-    current_ = keep;
-    ModelKeepCurrentOrFirst();
-    return false;
-  }
-  if (k == "refresh_record") {
-    const int id = IdAt(a[0]);
-    current_ = id;
-    HeldRow& row = *Held(id);
-    row.shown = row.original = server_[id];
-    SortHeld();
-    ModelKeepCurrentOrNeighbour();
-    return false;
-  }
-  if (k == "reopen") {
-    ModelReadAll();
-    return false;
-  }
-  if (k == "cached") {
-    cached_ = a[0] == 1;
-    ModelReadAll();
-    return false;
-  }
-  if (k == "locate_key" || k == "lookup") {
-    const std::vector<int> ids = VisibleIds();
-    const bool found = std::find(ids.begin(), ids.end(), a[0]) != ids.end();
-    if (k == "locate_key") {
-      if (found) current_ = a[0];
-      model_answer_ = found ? "found" : "not found";
-    } else {
-      model_answer_ = found ? CellText(Held(a[0])->shown.cells[kI]) : "NULL";
-      if (found && !Held(a[0])->shown.cells[kI]) model_answer_ = "NULL";
-    }
-    return false;
-  }
-  if (k == "lookup_value") {
-    model_answer_ = "NULL";
-    if (a[0] == 0) return false;
-    for (int id : VisibleIds())
-      if (Held(id)->shown.cells[kI] == ValueCell(kI, a[0])) {
-        model_answer_ = std::to_string(id);
-        break;
-      }
-    return false;
-  }
-  if (k == "locate_value") {
-    model_answer_ = "not found";
-    if (a[0] == 0) return false;  // NULL: not searched
-    for (int id : VisibleIds())
-      if (Held(id)->shown.cells[kI] == ValueCell(kI, a[0])) {
-        current_ = id;
-        model_answer_ = "found " + std::to_string(id);
-        break;
-      }
-    return false;
-  }
-  if (k == "filter") {
-    filter_mode_ = a[0];
-    ModelKeepCurrentOrFirst();
-    return false;
-  }
-  if (k == "index") {
-    index_mode_ = a[0];
-    SortHeld();
-    ModelKeepCurrentOrNeighbour();
-    return false;
-  }
-  if (k == "apply") {
-    ModelApply();
-    applied_pending_ = true;
-    SortHeld();
-    ModelKeepCurrentOrNeighbour();
-    return false;
-  }
-  if (k == "commit") {
-    // CommitUpdates applies what is still pending first.
-    if (PendingUpdates()) ModelApply();
-    applied_pending_ = false;
-    SortHeld();
-    ModelKeepCurrentOrNeighbour();
-    return false;
-  }
-  if (k == "cancel_updates") {
-    const std::vector<int> before = HeldIds();
-    std::vector<HeldRow> kept;
-    for (HeldRow& row : held_) {
-      if (row.status == HeldRow::kInserted) continue;
-      row.shown = row.original;
-      row.status = HeldRow::kUnmodified;
-      kept.push_back(row);
-    }
-    held_ = kept;
-    SortHeld();
-    // Where the cursor goes is left open when its record was a new one that
-    // the cancel removed, and when no record was shown (the store's cursor
-    // then stands wherever the last search or step left it): the comparison
-    // takes the component's place, which must be a record shown.
-    if (!current_ || !Held(*current_)) current_open_ = true;
-    // A record given back its values moves by the local order first: a
-    // filter that hides it then gives way to the record after its new place.
-    if (current_) ModelCurrentAfterRemoval(Held(*current_) ? HeldIds() : before, *current_);
-    else ModelKeepCurrentOrFirst();
-    return false;
-  }
-  if (k == "revert") {
-    const std::vector<int> before = HeldIds();
-    const int id = IdAt(a[0]);
-    current_ = id;
-    HeldRow& row = *Held(id);
-    if (row.status == HeldRow::kInserted) {
-      held_.erase(held_.begin() + (&row - held_.data()));
-      ModelCurrentAfterRemoval(before, id);
-    } else {
-      row.shown = row.original;
-      row.status = HeldRow::kUnmodified;
-      SortHeld();
-      ModelKeepCurrentOrNeighbour();
-    }
-    return false;
-  }
-  if (k == "other_update") {
-    ModelRow written = server_[a[0]];
-    written.cells[a[1]] = ValueCell(static_cast<Column>(a[1]), a[2]);
-    server_[a[0]] = ServerAfterWrite(written, false);
-    return false;
-  }
-  if (k == "other_insert") {
-    ModelRow row;
-    row.id = next_id_++;
-    row.cells[a[0]] = ValueCell(static_cast<Column>(a[0]), a[1]);
-    server_[row.id] = ServerAfterWrite(row, true);
-    return false;
-  }
-  if (k == "other_delete") {
-    server_.erase(a[0]);
-    return false;
-  }
-  if (k == "refresh_options") {
-    refresh_after_post_ = a[0] == 1;
-    return false;
-  }
-  if (k == "detail") {
-    detail_mode_ = a[0];
-    return false;
-  }
-  throw std::logic_error("unknown operation " + k);
+  const bool refused = model_.Step(op);
+  if (writes_row && touches_blob && model_.Current()) blob_written_ids_.push_back(*model_.Current());
+  return refused;
 }
 
 // ---- The component's side
 
-void DataSetDriver::GoTo(int pos) {
-  TCustomDADataSet& d = *data_set_;
-  d.First();
-  const int count = d.RecordCount();
-  if (count > 0) d.MoveBy(pos % count);
-}
-
-void DataSetDriver::WriteCell(TField& field, Column column, int v) {
-  if (v == 0) {
-    field.Clear();
-    return;
-  }
-  switch (column) {
-    case kI: field.SetAsInteger(v * 10); break;
-    case kS:
-    case kM: field.SetAsString(TextValue(column, v)); break;
-    case kB: field.SetAsString(BlobValue(v)); break;
-    case kF: field.SetAsFloat(FloatValue(v)); break;
-    case kD: field.SetAsDateTime(DateValue(v)); break;
-    default: break;
-  }
-}
-
-namespace {
-// Posts; a refused post is cancelled, so that the data set browses again.
-void PostOrCancel(TCustomDADataSet& d) {
-  try {
-    d.Post();
-  } catch (...) {
-    d.Cancel();
-    throw;
-  }
-}
-}  // namespace
-
 void DataSetDriver::ApplyToComponent(const Operation& op) {
   TCustomDADataSet& d = *data_set_;
+  if (sequences::ApplyCommonStep(d, model_, WriteCell, op, component_answer_)) return;
   const std::string& k = op.kind;
   const auto& a = op.args;
-  if (k == "edit_post" || k == "edit_cancel") {
-    GoTo(a[0]);
-    d.Edit();
-    WriteCell(*d.FieldByName(kColumnNames[a[1]]), static_cast<Column>(a[1]), a[2]);
-    if (k == "edit_post") PostOrCancel(d);
-    else d.Cancel();
-  } else if (k == "append_post" || k == "insert_post") {
-    if (k == "append_post") d.Append();
-    else {
-      GoTo(a[0]);
-      d.Insert();
-    }
-    const int column = k == "append_post" ? a[0] : a[1];
-    d.FieldByName("ID")->SetAsInteger(next_id_ - 1);
-    WriteCell(*d.FieldByName(kColumnNames[column]), static_cast<Column>(column), k == "append_post" ? a[1] : a[2]);
-    PostOrCancel(d);
-  } else if (k == "delete") {
-    GoTo(a[0]);
-    d.Delete();
-  } else if (k == "refresh") {
-    d.Refresh();
-  } else if (k == "refresh_record") {
-    GoTo(a[0]);
-    d.RefreshRecord();
-  } else if (k == "reopen") {
-    d.Close();
-    d.Open();
-  } else if (k == "cached") {
-    d.Close();
-    d.SetCachedUpdates(a[0] == 1);
-    d.Open();
-  } else if (k == "locate_key") {
-    component_answer_ = d.Locate("ID", classlib::Variant(a[0]), {}) ? "found" : "not found";
-  } else if (k == "lookup") {
-    const classlib::Variant v = d.Lookup("ID", classlib::Variant(a[0]), "I");
-    component_answer_ = classlib::VarIsNull(v) ? "NULL" : std::to_string(v.AsInteger());
-  } else if (k == "lookup_value") {
-    if (a[0] == 0) {
-      component_answer_ = "NULL";
-    } else {
-      const classlib::Variant v = d.Lookup("I", classlib::Variant(a[0] * 10), "ID");
-      component_answer_ = classlib::VarIsNull(v) ? "NULL" : std::to_string(v.AsInteger());
-    }
-  } else if (k == "locate_value") {
-    if (a[0] == 0) {
-      component_answer_ = "not found";
-    } else {
-      const bool found = d.Locate("I", classlib::Variant(a[0] * 10), {});
-      component_answer_ = found ? "found " + std::to_string(d.FieldByName("ID")->AsInteger()) : "not found";
-    }
-  } else if (k == "filter") {
-    d.SetFiltered(false);
-    if (a[0] == 1) {
-      d.SetFilter("I > 40");
-    } else {
-      d.SetFilter("");
-    }
-    if (a[0] == 2) {
-      d.SetOnFilterRecord(classlib::TFilterRecordEvent::Function([](classlib::TDataSet* ds, bool& accept) {
-        accept = ds->FieldByName("ID")->AsInteger() % 2 == 1;
-      }));
-    } else {
-      d.SetOnFilterRecord(nullptr);
-    }
-    d.SetFiltered(a[0] != 0);
-  } else if (k == "index") {
-    d.SetIndexFieldNames(a[0] == 0 ? "" : (a[0] == 1 ? "I;ID" : "S DESC;ID"));
-  } else if (k == "apply") {
-    d.ApplyUpdates();
-  } else if (k == "commit") {
-    d.CommitUpdates();
-  } else if (k == "cancel_updates") {
-    d.CancelUpdates();
-  } else if (k == "revert") {
-    GoTo(a[0]);
-    d.RevertRecord();
-  } else if (k == "blob_stream") {
-    GoTo(a[0]);
+  if (k == "blob_stream") {
+    sequences::GoTo(d, a[0]);
     const int id = d.FieldByName("ID")->AsInteger();
     const bool drop = plant_dropped_blob_write_ &&
                       std::find(streamed_ids_.begin(), streamed_ids_.end(), id) != streamed_ids_.end();
@@ -937,11 +367,11 @@ void DataSetDriver::ApplyToComponent(const Operation& op) {
       auto stream = d.CreateBlobStream(d.FieldByName(kColumnNames[a[1]]), classlib::bmWrite);
       stream->Write(bytes.data(), static_cast<int>(bytes.size()));
     }
-    PostOrCancel(d);
+    sequences::PostOrCancel(d);
   } else if (k == "refused_post") {
-    GoTo(a[0]);
+    sequences::GoTo(d, a[0]);
     d.Edit();
-    WriteCell(*d.FieldByName(kColumnNames[a[1]]), static_cast<Column>(a[1]), a[2]);
+    WriteCell(*d.FieldByName(kColumnNames[a[1]]), a[1], a[2]);
     d.FieldByName("I")->SetAsInteger(kRefusedI);
     bool refused = false;
     try {
@@ -951,19 +381,17 @@ void DataSetDriver::ApplyToComponent(const Operation& op) {
     }
     if (!refused) throw std::runtime_error("the post of I = 666 was not refused by the CHECK constraint");
     WriteCell(*d.FieldByName("I"), kI, a[3]);
-    PostOrCancel(d);
+    sequences::PostOrCancel(d);
   } else if (k == "other_update") {
     OtherSessionExec(std::string("UPDATE T SET ") + kColumnNames[a[1]] + " = " + Literal(static_cast<Column>(a[1]), a[2]) +
                      " WHERE ID = " + std::to_string(a[0]));
   } else if (k == "other_insert") {
     OtherSessionExec("INSERT INTO T (ID, " + std::string(kColumnNames[a[0]]) + ") VALUES (" +
-                     std::to_string(next_id_ - 1) + ", " + Literal(static_cast<Column>(a[0]), a[1]) + ")");
+                     std::to_string(model_.NextId() - 1) + ", " + Literal(static_cast<Column>(a[0]), a[1]) + ")");
   } else if (k == "other_delete") {
     OtherSessionExec("DELETE FROM T WHERE ID = " + std::to_string(a[0]));
   } else if (k == "detail") {
-    LinkDetail(a[0]);
-  } else if (k == "refresh_options") {
-    d.SetRefreshOptions(a[0] == 1 ? TRefreshOptions{roAfterInsert, roAfterUpdate} : TRefreshOptions{});
+    sequences::LinkDetail(*detail_, *source_, a[0]);
   }
 }
 
@@ -980,22 +408,6 @@ ModelRow ReadRow(classlib::TDataSet& d) {
 }
 }  // namespace
 
-std::vector<ModelRow> DataSetDriver::ReadShown() {
-  TCustomDADataSet& d = *data_set_;
-  std::vector<ModelRow> rows;
-  if (d.IsEmpty()) return rows;
-  const classlib::TBookmark mark = d.GetBookmark();
-  d.DisableControls();
-  d.First();
-  while (!d.Eof()) {
-    rows.push_back(ReadRow(d));
-    d.Next();
-  }
-  d.GotoBookmark(mark);
-  d.EnableControls();
-  return rows;
-}
-
 std::vector<ModelRow> DataSetDriver::ReadServer() {
   auto reader = reader_->CreateDataSet();
   reader->SetSQL("SELECT ID, I, S, M, B, F, D, STAMP FROM T ORDER BY ID");
@@ -1009,109 +421,11 @@ std::vector<ModelRow> DataSetDriver::ReadServer() {
 }
 
 std::string DataSetDriver::Compare() {
-  TCustomDADataSet& d = *data_set_;
-  std::ostringstream out;
-  if (d.State() != classlib::dsBrowse) out << "the data set is not browsing (state " << static_cast<int>(d.State()) << ")\n";
-  if (component_answer_ != model_answer_)
-    out << "answered '" << component_answer_ << "', the model '" << model_answer_ << "'\n";
-
-  const std::vector<int> ids = VisibleIds();
-  const std::vector<ModelRow> shown = ReadShown();
-  std::vector<ModelRow> expected;
-  for (int id : ids) expected.push_back(Held(id)->shown);
-  if (shown != expected) {
-    out << "rows shown differ:\n";
-    for (size_t i = 0; i < std::max(shown.size(), expected.size()); ++i) {
-      const std::string got = i < shown.size() ? RowText(shown[i]) : "(none)";
-      const std::string want = i < expected.size() ? RowText(expected[i]) : "(none)";
-      if (got != want) out << "  row " << i + 1 << ": shown " << got << "\n         model " << want << "\n";
-    }
-  }
-  const int current = d.IsEmpty() ? -1 : d.FieldByName("ID")->AsInteger();
-  if (current_open_ && std::find(ids.begin(), ids.end(), current) != ids.end()) current_ = current;
-  current_open_ = false;
-  if (current != current_.value_or(-1))
-    out << "current record ID " << current << ", the model " << current_.value_or(-1) << "\n";
-  if (d.RecordCount() != static_cast<int>(ids.size()))
-    out << "RecordCount " << d.RecordCount() << ", the model " << ids.size() << "\n";
-  if (cached_ && d.UpdatesPending() != PendingUpdates())
-    out << "UpdatesPending " << d.UpdatesPending() << ", the model " << PendingUpdates() << "\n";
-
-  if (detail_mode_ != 0) {
-    std::vector<int> detail_ids;
-    if (!detail_->IsEmpty()) {
-      const classlib::TBookmark mark = detail_->GetBookmark();
-      for (detail_->First(); !detail_->Eof(); detail_->Next()) detail_ids.push_back(detail_->FieldByName("ID")->AsInteger());
-      detail_->GotoBookmark(mark);
-    }
-    if (detail_ids != ExpectedDetailIds()) {
-      out << "the detail shows";
-      for (int id : detail_ids) out << " " << id;
-      out << ", the model";
-      for (int id : ExpectedDetailIds()) out << " " << id;
-      out << "\n";
-    }
-  }
-  const std::vector<ModelRow> server = ReadServer();
-  std::vector<ModelRow> server_expected;
-  for (const auto& [id, row] : server_) server_expected.push_back(row);
-  if (server != server_expected) {
-    out << "the server's rows differ:\n";
-    for (size_t i = 0; i < std::max(server.size(), server_expected.size()); ++i) {
-      const std::string got = i < server.size() ? RowText(server[i]) : "(none)";
-      const std::string want = i < server_expected.size() ? RowText(server_expected[i]) : "(none)";
-      if (got != want) out << "  row " << i + 1 << ": server " << got << "\n         model " << want << "\n";
-    }
-  }
-  return out.str();
+  sequences::Observed seen = sequences::Observe(*data_set_, *detail_, model_, ReadRow, component_answer_);
+  seen.server = ReadServer();
+  return model_.Verdict(seen);
 }
 
-// ---- Describing
-
-std::string DataSetDriver::Describe(const Operation& op) const {
-  const std::string& k = op.kind;
-  const auto& a = op.args;
-  const auto value = [](int column, int v) {
-    if (v == 0) return std::string("NULL");
-    return std::string(column == kS || column == kM ? (v % 2 == 0 ? "long text #" : "text #")
-                                                    : (column == kB ? (v % 2 == 0 ? "long blob #" : "blob #") : "value #")) +
-           std::to_string(v);
-  };
-  const auto set = [&](int column, int v) { return std::string(kColumnNames[column]) + " := " + value(column, v); };
-  if (k == "edit_post") return "row " + std::to_string(a[0]) + ": Edit, " + set(a[1], a[2]) + ", Post";
-  if (k == "edit_cancel") return "row " + std::to_string(a[0]) + ": Edit, " + set(a[1], a[2]) + ", Cancel";
-  if (k == "append_post") return "Append a new ID, " + set(a[0], a[1]) + ", Post";
-  if (k == "insert_post") return "row " + std::to_string(a[0]) + ": Insert a new ID, " + set(a[1], a[2]) + ", Post";
-  if (k == "delete") return "row " + std::to_string(a[0]) + ": Delete";
-  if (k == "refresh") return "Refresh";
-  if (k == "refresh_record") return "row " + std::to_string(a[0]) + ": RefreshRecord";
-  if (k == "reopen") return "Close, Open";
-  if (k == "cached") return std::string("Close, CachedUpdates ") + (a[0] ? "on" : "off") + ", Open";
-  if (k == "locate_key") return "Locate ID = " + std::to_string(a[0]);
-  if (k == "locate_value") return "Locate I = " + (a[0] ? std::to_string(a[0] * 10) : std::string("NULL"));
-  if (k == "lookup") return "Lookup ID = " + std::to_string(a[0]) + " for I";
-  if (k == "lookup_value") return "Lookup I = " + (a[0] ? std::to_string(a[0] * 10) : std::string("NULL")) + " for ID";
-  if (k == "filter") return a[0] == 0 ? "Filtered off" : (a[0] == 1 ? "Filter 'I > 40' on" : "OnFilterRecord (odd IDs) on");
-  if (k == "index") return a[0] == 0 ? "IndexFieldNames cleared" : (a[0] == 1 ? "IndexFieldNames 'I;ID'" : "IndexFieldNames 'S DESC;ID'");
-  if (k == "apply") return "ApplyUpdates";
-  if (k == "commit") return "CommitUpdates";
-  if (k == "cancel_updates") return "CancelUpdates";
-  if (k == "revert") return "row " + std::to_string(a[0]) + ": RevertRecord";
-  if (k == "blob_stream")
-    return "row " + std::to_string(a[0]) + ": Edit, " + kColumnNames[a[1]] + " := " + value(a[1], a[2]) +
-           " through CreateBlobStream, Post";
-  if (k == "refused_post")
-    return "row " + std::to_string(a[0]) + ": Edit, " + set(a[1], a[2]) + ", I := 666, Post (refused), " + set(kI, a[3]) +
-           ", Post";
-  if (k == "other_update") return "another connection: ID " + std::to_string(a[0]) + ", " + set(a[1], a[2]);
-  if (k == "other_insert") return "another connection inserts a new ID, " + set(a[0], a[1]);
-  if (k == "other_delete") return "another connection deletes ID " + std::to_string(a[0]);
-  if (k == "refresh_options") return a[0] ? "RefreshOptions after insert and update" : "RefreshOptions none";
-  if (k == "detail")
-    return a[0] == 0 ? "detail unlinked"
-                     : (a[0] == 1 ? "detail linked by fields (ID -> PID), opened"
-                                  : (a[0] == 2 ? "detail linked by the parameter :ID, opened" : "detail linked locally (ID -> PID), opened"));
-  return k;
-}
+std::string DataSetDriver::Describe(const Operation& op) const { return model_.Describe(op); }
 
 }  // namespace dacore::sqlite_tests
