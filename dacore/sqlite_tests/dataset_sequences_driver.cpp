@@ -20,43 +20,6 @@ using sequences::Operation;
 
 namespace {
 
-// ---- Switches for faults known and being mended elsewhere. Each keeps the
-// generator from the narrowest combination that shows the fault; lift it
-// once the fault is mended.
-
-// A memo or blob the data set posted once (or read back itself by a
-// RefreshRecord or a refresh after a post) counts as changed for good: every
-// later UPDATE of that row sends it again, and an edit of the row that
-// changes nothing still sends an UPDATE (and its refresh). A memo or blob
-// another connection wrote meanwhile is overwritten with the data set's old
-// one. The generator leaves such a row's memo and blob alone on the other
-// connection, and makes no edit of it that changes nothing, until the data
-// set reads its rows anew.
-constexpr bool kAvoidBlobResentByLaterUpdates = false;
-
-// A record inserted under cached updates, applied and then deleted before
-// CommitUpdates stays on the server: no DELETE is ever sent. The generator
-// deletes nothing between ApplyUpdates and CommitUpdates.
-constexpr bool kAvoidDeleteBetweenApplyAndCommit = false;
-
-// With a refresh after insert, a new record that the filter hides is not
-// read back: the record current after the post (another one) is read in
-// its place. The generator inserts no such record while both are on.
-constexpr bool kAvoidRefreshAfterInsertOfRowTheFilterHides = false;
-
-// Cached updates: a second edit that writes a memo or blob the first edit
-// of the record did not touch cannot be undone (RevertRecord and
-// CancelUpdates keep the new memo or blob). The generator writes no memo or
-// blob into a record with pending changes that left it alone.
-constexpr bool kAvoidUndoOfSecondCachedBlobEdit = false;
-
-// Cached updates: once CancelUpdates or RevertRecord gave a memo or blob
-// back, no later change to it can be undone (and the next apply writes a
-// cancelled one; a cancelled edit keeps the cancelled memo or blob). The
-// generator writes no memo or blob into such a record, posted or cancelled,
-// until the data set reads its rows anew.
-constexpr bool kAvoidCachedBlobEditAfterItsUndo = false;
-
 // ---- Values
 
 constexpr const char* kColumnNames[kColumns] = {"I", "S", "M", "B", "F", "D"};
@@ -247,8 +210,6 @@ void DataSetDriver::Reset() {
   }
   component_answer_.clear();
   streamed_ids_.clear();
-  blob_written_ids_.clear();
-  blob_restored_ids_.clear();
 
   data_set_ = session_->CreateDataSet();
   data_set_->SetSQL("SELECT ID, I, S, M, B, F, D, STAMP FROM T ORDER BY ID");
@@ -268,60 +229,6 @@ void DataSetDriver::OtherSessionExec(const std::string& sql) {
   statement->Execute();
 }
 
-// ---- Known faults kept out of the sequences
-
-bool DataSetDriver::AvoidsKnownFault(const Operation& op) const {
-  const sequences::DataSetModel& m = model_;
-  const std::string& k = op.kind;
-  if ((k == "append_post" || k == "insert_post") && kAvoidRefreshAfterInsertOfRowTheFilterHides &&
-      m.RefreshAfterPost() && m.FilterMode() != 0) {
-    sequences::HeldRow row;
-    row.shown.id = m.NextId();
-    const int column = k == "append_post" ? op.args[0] : op.args[1];
-    row.shown.cells[column] = ValueCell(column, k == "append_post" ? op.args[1] : op.args[2]);
-    if (!m.Passes(row)) return true;
-  }
-  const auto blob_written = [&](int id) {
-    return std::find(blob_written_ids_.begin(), blob_written_ids_.end(), id) != blob_written_ids_.end();
-  };
-  if (m.Cached() && (k == "blob_stream" || ((k == "edit_post" || k == "edit_cancel") && (op.args[1] == kM || op.args[1] == kB)))) {
-    const sequences::HeldRow& row = *m.Held(m.IdAt(op.args[0]));
-    const int column = op.args[1];
-    if (kAvoidUndoOfSecondCachedBlobEdit && k != "edit_cancel" && row.status == sequences::HeldRow::kModified &&
-        row.shown.cells[column] == row.original.cells[column])
-      return true;
-    if (kAvoidCachedBlobEditAfterItsUndo &&
-        std::find(blob_restored_ids_.begin(), blob_restored_ids_.end(), row.shown.id) != blob_restored_ids_.end())
-      return true;
-  }
-  if (!m.Cached() && kAvoidBlobResentByLaterUpdates && (k == "edit_post" || k == "blob_stream" || k == "refused_post")) {
-    const sequences::HeldRow& row = *m.Held(m.IdAt(op.args[0]));
-    ModelRow after = row.shown;
-    after.cells[op.args[1]] = ValueCell(op.args[1], op.args[2]);
-    if (k == "refused_post") after.cells[kI] = ValueCell(kI, op.args[3]);
-    if (after.cells == row.shown.cells && blob_written(row.shown.id)) return true;
-  }
-  return k == "other_update" && kAvoidBlobResentByLaterUpdates && (op.args[1] == kM || op.args[1] == kB) &&
-         blob_written(op.args[0]);
-}
-
-// Keeps the records whose memo or blob the step wrote or read back, and
-// those an undo gave theirs back to, for the switches above.
-void DataSetDriver::TrackBlobWrites(const Operation& op) {
-  const std::string& k = op.kind;
-  if (k == "refresh" || k == "reopen" || k == "cached") {
-    blob_written_ids_.clear();
-    blob_restored_ids_.clear();
-  }
-  if (model_.Cached() && (k == "revert" || k == "cancel_updates")) {
-    const int reverted = k == "revert" ? model_.IdAt(op.args[0]) : -1;
-    for (const sequences::HeldRow& row : model_.HeldRows())
-      if ((reverted < 0 || row.shown.id == reverted) &&
-          (row.shown.cells[kM] != row.original.cells[kM] || row.shown.cells[kB] != row.original.cells[kB]))
-        blob_restored_ids_.push_back(row.shown.id);
-  }
-}
-
 // ---- The model's side
 
 Operation DataSetDriver::Generate(sequences::Random& random) {
@@ -331,21 +238,11 @@ Operation DataSetDriver::Generate(sequences::Random& random) {
   }
 }
 
-bool DataSetDriver::Applicable(const Operation& op) { return model_.Applicable(op) && !AvoidsKnownFault(op); }
+bool DataSetDriver::Applicable(const Operation& op) { return model_.Applicable(op); }
 
 bool DataSetDriver::ApplyToModel(const Operation& op) {
-  const std::string& k = op.kind;
-  TrackBlobWrites(op);
-  const bool touches_blob =
-      k == "refresh_record" || k == "blob_stream" || model_.RefreshAfterPost() ||
-      ((k == "edit_post" || k == "refused_post" || k == "insert_post") && (op.args[1] == kM || op.args[1] == kB)) ||
-      (k == "append_post" && (op.args[0] == kM || op.args[0] == kB));
-  const bool writes_row = k == "refresh_record" || k == "blob_stream" || k == "edit_post" || k == "refused_post" ||
-                          k == "insert_post" || k == "append_post";
   component_answer_.clear();
-  const bool refused = model_.Step(op);
-  if (writes_row && touches_blob && model_.Current()) blob_written_ids_.push_back(*model_.Current());
-  return refused;
+  return model_.Step(op);
 }
 
 // ---- The component's side

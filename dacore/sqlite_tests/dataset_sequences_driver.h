@@ -54,14 +54,6 @@ class DataSetDriver : public sequences::Driver {
   void PlantDroppedBlobWrite(bool value) { plant_dropped_blob_write_ = value; }
 
  private:
-  // ---- Known faults kept out of the sequences (and what they need to know)
-  bool AvoidsKnownFault(const sequences::Operation& op) const;
-  void TrackBlobWrites(const sequences::Operation& op);
-  // Records whose memo or blob the data set wrote or read back on its own.
-  std::vector<int> blob_written_ids_;
-  // Records whose memo or blob a RevertRecord or CancelUpdates gave back.
-  std::vector<int> blob_restored_ids_;
-
   // ---- The component
   void OpenDataSet();
   std::vector<ModelRow> ReadServer();
