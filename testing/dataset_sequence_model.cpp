@@ -188,7 +188,7 @@ void DataSetModel::ApplyPending() {
       server_.erase(id);
     } else if (row.status == HeldRow::kInserted) {
       server_[id] = ServerAfterWrite(row.shown, true);
-    } else if (row.shown.cells != row.original.cells || table_.apply_reads_back_unchanged_edits) {
+    } else if (row.shown.cells != row.original.cells) {
       // Only the columns this record changed go to the server.
       ModelRow written = server_[id];
       for (int c = 0; c < Columns(); ++c)

@@ -66,9 +66,6 @@ struct ModelTable {
   Cell (*written_cell)(int column, int v) = nullptr;
   // Who writes behind the data set, in the steps' descriptions.
   std::string other_writer;
-  // Whether ApplyUpdates reads back a record whose edits left every value
-  // as it was (with a refresh after post); otherwise it sends nothing for it.
-  bool apply_reads_back_unchanged_edits = false;
 };
 
 // What the driver read of its component after a step.

@@ -163,9 +163,6 @@ sequences::ModelTable Table() {
   table.value_cell = ValueCell;
   table.written_cell = WrittenCell;
   table.other_writer = "another session";
-  // An UPDATE goes out for every record edited, and a refresh after it
-  // reads the record back, whether or not the edits changed a value.
-  table.apply_reads_back_unchanged_edits = true;
   return table;
 }
 

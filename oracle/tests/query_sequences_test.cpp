@@ -86,8 +86,22 @@ TEST_F(OraQuerySequences, ACachedClobApplyReadsTheOtherColumnsBack) {
 
 // Where the cursor stands after CancelUpdates gave back records while the
 // filter showed none is the store's own choice (wherever its last step left
-// it); the model once took the last record removed.
+// it); the model once took the last record removed. And a cached edit that
+// left every value as it was sends no UPDATE, so nothing is read back: the
+// model once refreshed such a record, which showed only where the record
+// differed from the server (a new record applied without a refresh).
 TEST_F(OraQuerySequences, ShrunkSequencesTheModelMisread) {
+  OraQueryDriver unchanged_edit(*tier_, "seqdb", temp_ + "/unchanged");
+  EXPECT_EQ(sequences::Replay(unchanged_edit, {
+                                                  {"index", {1}},              // IndexFieldNames 'I;ID'
+                                                  {"cached", {1}},             // Close, CachedUpdates on, Open
+                                                  {"insert_post", {5, 4, 6}},  // a new ID, F := value #6
+                                                  {"commit", {}},              // CommitUpdates
+                                                  {"edit_post", {1, 6, 0}},    // the new row: TS := NULL (it is)
+                                                  {"refresh_options", {1}},    // after insert and update
+                                                  {"commit", {}},              // CommitUpdates
+                                              }),
+            "");
   OraQueryDriver driver(*tier_, "seqdb", temp_ + "/sequences");
   EXPECT_EQ(sequences::Replay(driver, {
                                           {"other_delete", {3}},  // another session deletes ID 3
