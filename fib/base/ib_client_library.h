@@ -229,6 +229,7 @@ class TIBClientLibrary : public classlib::TInterfacedObject, public IIBClientLib
   // Answers the slot's function, or raises "Can't find procedure".
   template <class Fn>
   Fn Entry(Fn slot, const char* name) const;
+  [[noreturn, gnu::cold, gnu::noinline]] void MissingEntry(const char* name) const;
 
   std::string library_name_;
   void* module_ = nullptr;  // nullptr while nothing is loaded

@@ -7,11 +7,16 @@
 
 namespace fib {
 
+// Out of line, so that each call's wrapper needs no room for the message
+// and stays a check and a jump into the client.
+void TIBClientLibrary::MissingEntry(const char* name) const {
+  throw classlib::Exception(
+      classlib::Format("Can't find procedure %s in %s", {name, library_name_}));
+}
+
 template <class Fn>
 Fn TIBClientLibrary::Entry(Fn slot, const char* name) const {
-  if (slot == nullptr)
-    throw classlib::Exception(
-        classlib::Format("Can't find procedure %s in %s", {name, library_name_}));
+  if (slot == nullptr) [[unlikely]] MissingEntry(name);
   return slot;
 }
 

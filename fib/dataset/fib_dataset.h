@@ -59,6 +59,7 @@ class TFIBMemoField;
 class TFIBQuery;
 class TFIBTimer;
 class TFIBTransaction;
+class TFIBXSQLDA;
 class TFIBXSQLVAR;
 class TFormatFields;
 class TRecordsCache;
@@ -691,8 +692,9 @@ class TFIBCustomDataSet : public classlib::TDataSet,
     int32_t StringIndex;  // the string store's column of a string kind
   };
   void PlanColumnStores();
+  void StoreSelectRow(TFIBXSQLDA& columns, uint8_t* stored, int index, bool fresh);
   void StoreColumn(const TColumnStore& store, const XSQLVAR& var, uint8_t* stored, int column,
-                   int index);
+                   int index, bool fresh);
   void StoreNullColumn(const TColumnStore& store, const XSQLVAR& var, uint8_t* slot, int index);
   void StoreOtherStatementRow(TFIBQuery& statement, uint8_t* stored, int index);
   void ForgetBlobStreams(uint8_t* blob_slots);

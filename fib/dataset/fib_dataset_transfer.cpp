@@ -35,11 +35,12 @@ bool ColumnIsNull(const XSQLVAR& var) {
 
 // A long text kept in the record: its length word, its bytes and zeros to
 // the slot's end, so that a row holds nothing of the row stored there before.
-void StoreInlineText(uint8_t* slot, int width, const char* text, int length) {
+// A record that was just zero-filled (fresh) already holds those zeros.
+void StoreInlineText(uint8_t* slot, int width, const char* text, int length, bool fresh) {
   StoreUnaligned<int32_t>(slot, length);
   uint8_t* bytes = slot + kTextLengthSize;
   if (length > 0) std::memcpy(bytes, text, static_cast<size_t>(length));
-  std::memset(bytes + length, 0, static_cast<size_t>(width - length));
+  if (!fresh) std::memset(bytes + length, 0, static_cast<size_t>(width - length));
 }
 
 bool HasPrefix(const std::string& name, std::string_view prefix) {
@@ -87,6 +88,9 @@ void TFIBCustomDataSet::PlanColumnStores() {
 void TFIBCustomDataSet::FetchRecordToCache(TFIBQuery& statement, int index) {
   if (LimitedCacheModel() || uni_directional_)
     index %= cache_model_options_->BufferChunks();
+  // A record reached for the first time comes zero-filled: its texts need
+  // no zeros written after them.
+  const bool fresh = cache_->Unreached(index + 1);
   uint8_t* stored = cache_->Grow(index + 1);
   // A ring position reused by the window, or a record refreshed: the old
   // values of a later edit must come from the row stored now.
@@ -96,18 +100,7 @@ void TFIBCustomDataSet::FetchRecordToCache(TFIBQuery& statement, int index) {
   stored[0] = cusUnmodified;
 
   if (&statement == select_query_) {
-    // The select's columns are the fields' columns, in their order.
-    TFIBXSQLDA& columns = statement.Current();
-    const XSQLVAR* vars = columns.AsXSQLDA()->sqlvar;
-    const int count = std::min(columns.Count(), static_cast<int>(column_stores_.size()));
-    for (int i = 0; i < count; ++i) {
-      const TColumnStore& store = column_stores_[static_cast<size_t>(i)];
-      // A column of another type would be read past its buffer: such a
-      // column keeps the value it has.
-      if ((vars[i].sqltype & ~1) != store.FieldType) [[unlikely]]
-        continue;
-      StoreColumn(store, vars[i], stored, i + 1, index);
-    }
+    StoreSelectRow(statement.Current(), stored, index, fresh);
   } else {
     StoreOtherStatementRow(statement, stored, index);
   }
@@ -115,6 +108,24 @@ void TFIBCustomDataSet::FetchRecordToCache(TFIBQuery& statement, int index) {
   if (keep_blob_streams_) KeepFetchedBlobStreams(statement, blob_slots);
   if (AfterFetchRecord) [[unlikely]]
     FireAfterFetchRecord(statement, index);
+}
+
+// The select's columns are the fields' columns, in their order.
+void TFIBCustomDataSet::StoreSelectRow(TFIBXSQLDA& columns, uint8_t* stored, int index,
+                                       bool fresh) {
+  // Held in locals: every byte stored could alias the members as far as
+  // the compiler knows, which would reload them for every column.
+  const XSQLVAR* var = columns.AsXSQLDA()->sqlvar;
+  const TColumnStore* store = column_stores_.data();
+  const TColumnStore* const end =
+      store + std::min(columns.Count(), static_cast<int>(column_stores_.size()));
+  for (int column = 1; store != end; ++store, ++var, ++column) {
+    // A column of another type would be read past its buffer: such a
+    // column keeps the value it has.
+    if ((var->sqltype & ~1) != store->FieldType) [[unlikely]]
+      continue;
+    StoreColumn(*store, *var, stored, column, index, fresh);
+  }
 }
 
 void TFIBCustomDataSet::FireAfterFetchRecord(TFIBQuery& statement, int index) {
@@ -145,12 +156,12 @@ void TFIBCustomDataSet::StoreOtherStatementRow(TFIBQuery& statement, uint8_t* st
     if (column > static_cast<int>(column_stores_.size())) continue;
     const TColumnStore& store = column_stores_[static_cast<size_t>(column - 1)];
     if ((var.Data()->sqltype & ~1) != store.FieldType) continue;
-    StoreColumn(store, *var.Data(), stored, column, index);
+    StoreColumn(store, *var.Data(), stored, column, index, false);
   }
 }
 
 inline void TFIBCustomDataSet::StoreColumn(const TColumnStore& store, const XSQLVAR& var,
-                                           uint8_t* stored, int column, int index) {
+                                           uint8_t* stored, int column, int index, bool fresh) {
   uint8_t* slot = stored + store.Slot;
   const char* data = var.sqldata;
   if (ColumnIsNull(var)) [[unlikely]] {
@@ -206,18 +217,19 @@ inline void TFIBCustomDataSet::StoreColumn(const TColumnStore& store, const XSQL
     case TStoreKind::kTextInline: {
       const int length = std::min<int>(var.sqllen, store.Width);
       StoreInlineText(slot, store.Width, data,
-                      static_cast<int>(TRecordsCache::TrimmedLength(data, length)));
+                      static_cast<int>(TRecordsCache::TrimmedLength(data, length)), fresh);
       break;
     }
     case TStoreKind::kVaryingInline:
       StoreInlineText(
           slot, store.Width, data + 2,
-          std::clamp<int>(LoadUnaligned<int16_t>(data), 0, std::min<int>(var.sqllen, store.Width)));
+          std::clamp<int>(LoadUnaligned<int16_t>(data), 0, std::min<int>(var.sqllen, store.Width)),
+          fresh);
       break;
     case TStoreKind::kText: {
       const int length = std::min<int>(var.sqllen, store.Width);
       std::memcpy(slot, data, static_cast<size_t>(length));
-      if (length < store.Width)
+      if (length < store.Width && !fresh)
         std::memset(slot + length, 0, static_cast<size_t>(store.Width - length));
       break;
     }
@@ -225,9 +237,12 @@ inline void TFIBCustomDataSet::StoreColumn(const TColumnStore& store, const XSQL
       const int length =
           std::clamp<int>(LoadUnaligned<int16_t>(data), 0, std::min<int>(var.sqllen, store.Width));
       std::memcpy(slot, data + 2, static_cast<size_t>(length));
-      std::memset(slot + length, 0, static_cast<size_t>(store.Width - length));
+      if (!fresh) std::memset(slot + length, 0, static_cast<size_t>(store.Width - length));
       break;
     }
+    default:
+      // Every kind is handled above: no range check before the jump.
+      __builtin_unreachable();
   }
 }
 
@@ -240,7 +255,7 @@ void TFIBCustomDataSet::StoreNullColumn(const TColumnStore& store, const XSQLVAR
       break;
     case TStoreKind::kTextInline:
     case TStoreKind::kVaryingInline:
-      StoreInlineText(slot, store.Width, nullptr, 0);
+      StoreInlineText(slot, store.Width, nullptr, 0, false);
       break;
     case TStoreKind::kId:
       std::memcpy(slot, var.sqldata, 8);  // a NULL blob still carries its id

@@ -89,6 +89,9 @@ class TRecordsCache : public classlib::TObject {
   }
   // The stored record of a logical number, allocating numbers and pages up
   // to it on the way.
+  // Whether Grow(logical) hands out a record never reached before, and so
+  // zero-filled (only known for records kept in fetch order).
+  bool Unreached(int logical) const { return !has_order_ && logical > cleared_records_; }
   uint8_t* Grow(int logical) {
     // Rows are fetched in order into pages already there, mostly.
     if (!has_order_) [[likely]] {

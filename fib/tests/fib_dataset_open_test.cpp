@@ -787,6 +787,49 @@ TEST_F(DataSetOpenTest, EachRowOfTheRingShowsItsOwnNullsAndTrimmedTexts) {
   EXPECT_EQ(id, 41);
 }
 
+// A ring position reused for a later row holds none of the earlier row's
+// text: long texts first, then short ones and NULLs over them, of every
+// kind a text is kept in the record.
+TEST_F(DataSetOpenTest, AUniDirectionalRingReusesRecordsWithoutOldTextBytes) {
+  Run("create table RING (ID integer not null primary key, SHORT_V varchar(12), "
+      "SHORT_C char(12), NEAR_V varchar(40), NEAR_C char(30))");
+  auto text = [](int id, int length) {
+    return std::string(static_cast<size_t>(length), static_cast<char>('a' + id % 26));
+  };
+  // Rows 1-4 fill the ring of 4 with full-width texts; 5-8 land on the same
+  // records with shorter ones; 9-12 are NULL; 13-16 short again.
+  for (int id = 1; id <= 16; ++id) {
+    const std::string n = std::to_string(id);
+    if (id >= 9 && id <= 12) {
+      Run("insert into RING (ID) values (" + n + ")");
+      continue;
+    }
+    const bool wide = id <= 4;
+    Run("insert into RING values (" + n + ", '" + text(id, wide ? 12 : 2) + "', '" +
+        text(id, wide ? 12 : 3) + "', '" + text(id, wide ? 40 : 4) + "', '" +
+        text(id, wide ? 30 : 5) + "')");
+  }
+  auto ds = NewDataSet("Ring", "select ID, SHORT_V, SHORT_C, NEAR_V, NEAR_C from RING order by ID");
+  ds->SetUniDirectional(true);
+  ds->CacheModelOptions().SetBufferChunks(4);
+  ds->Open();
+  int id = 1;
+  for (; !ds->Eof(); ds->Next(), ++id) {
+    SCOPED_TRACE(id);
+    ASSERT_EQ(ds->FieldByName("ID")->AsInteger(), id);
+    const bool null = id >= 9 && id <= 12;
+    const bool wide = id <= 4;
+    const std::vector<std::pair<const char*, int>> columns = {
+        {"SHORT_V", wide ? 12 : 2}, {"SHORT_C", wide ? 12 : 3},
+        {"NEAR_V", wide ? 40 : 4}, {"NEAR_C", wide ? 30 : 5}};
+    for (const auto& [name, length] : columns) {
+      EXPECT_EQ(ds->FieldByName(name)->IsNull(), null) << name;
+      EXPECT_EQ(ds->FieldByName(name)->AsString(), null ? "" : text(id, length)) << name;
+    }
+  }
+  EXPECT_EQ(id, 17);
+}
+
 // Reopened over another select, the columns are stored by the new layout:
 // a column that was a number is now a long text and the other way round.
 TEST_F(DataSetOpenTest, AReopenStoresColumnsByTheirNewTypes) {
