@@ -10,6 +10,7 @@
 #include "classlib/field.h"
 #include "classlib/stream.h"
 #include "classlib/variant.h"
+#include "testing/sequence_values.h"
 #include "database_fixture.h"
 #include "fib/base/errors.h"
 #include "fib/base/param_blocks.h"
@@ -30,24 +31,7 @@ constexpr int kRefusedI = 666;
 constexpr int kFirstRows = 6;
 constexpr int kDetailParents = 60;  // DT holds PID % 3 rows for each PID up to it
 
-std::string Hex(const std::string& bytes) {
-  static const char digits[] = "0123456789ABCDEF";
-  std::string out;
-  for (unsigned char c : bytes) {
-    out += digits[c >> 4];
-    out += digits[c & 15];
-  }
-  return out;
-}
-
-std::string Text(FibColumn column, int v) {
-  std::string text = std::string(column == kFS ? "s" : "memo ") + std::to_string(v);
-  if (v % 2 == 0) {
-    text += " long:";
-    while (text.size() < (column == kFS ? 60u : 700u)) text += " text " + std::to_string(v);
-  }
-  return text;
-}
+std::string Text(FibColumn column, int v) { return sequences::TextValue(column == kFS, v); }
 
 std::string Bytes(int v) {
   std::string bytes(static_cast<size_t>(v) * 3 + (v % 2 == 0 ? 3000 : 0), '\0');
@@ -55,8 +39,11 @@ std::string Bytes(int v) {
   return bytes;
 }
 
-double Float(int v) { return v * 0.25 - 1.0; }
-classlib::TDateTime Date(int v) { return classlib::EncodeDate(2024, 1 + v % 12, v) + classlib::EncodeTime(v, 30, v * 5, 0); }
+using sequences::DateText;
+using sequences::FloatText;
+using sequences::Hex;
+double Float(int v) { return sequences::FloatValue(v); }
+classlib::TDateTime Date(int v) { return sequences::DateValue(v); }
 std::vector<int> Elements(int v) { return {v, v + 1, v * 3}; }
 classlib::Variant ArrayValue(int v) {
   std::vector<classlib::Variant> items;
@@ -70,12 +57,6 @@ std::string ArrayText(const classlib::Variant& array) {
   return text;
 }
 
-std::string FloatText(double value) {
-  char text[40];
-  std::snprintf(text, sizeof text, "%.15g", value);
-  return text;
-}
-std::string DateText(classlib::TDateTime value) { return std::to_string(std::llround(value * 86400.0)); }
 
 FibCell Cell(FibColumn column, int v) {
   if (v == 0) return std::nullopt;

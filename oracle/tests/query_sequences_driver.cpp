@@ -12,6 +12,7 @@
 #include "classlib/stream.h"
 #include "oracle/error_ora.h"
 #include "testing/dataset_sequence_component.h"
+#include "testing/sequence_values.h"
 
 namespace oracle::testing {
 
@@ -28,23 +29,9 @@ using sequences::kDetailParents;
 using sequences::kFirstRows;
 using sequences::kRefusedI;
 
-std::string Hex(const std::string& bytes) {
-  static const char digits[] = "0123456789ABCDEF";
-  std::string out;
-  for (unsigned char c : bytes) {
-    out += digits[c >> 4];
-    out += digits[c & 15];
-  }
-  return out;
-}
-
-// Even numbers of S and M are longer than the store keeps inline.
+// Memos of every third number hold a second line.
 std::string TextValue(OraColumn column, int v) {
-  std::string text = std::string(column == kOS ? "s" : "memo ") + std::to_string(v);
-  if (v % 2 == 0) {
-    text += " long:";
-    while (text.size() < (column == kOS ? 60u : 700u)) text += " text " + std::to_string(v);
-  }
+  std::string text = sequences::TextValue(column == kOS, v);
   if (column == kOM && v % 3 == 0) text += "\r\nsecond line";
   return text;
 }
@@ -56,18 +43,11 @@ std::string BlobValue(int v) {
   return bytes;
 }
 
-double FloatValue(int v) { return v * 0.25 - 1.0; }
-classlib::TDateTime DateValue(int v) {
-  return classlib::EncodeDate(2024, 1 + v % 12, v) + classlib::EncodeTime(v, 30, v * 5, 0);
-}
-
-std::string FloatText(double value) {
-  char text[40];
-  std::snprintf(text, sizeof text, "%.15g", value);
-  return text;
-}
-// Whole seconds, which every path keeps.
-std::string DateText(classlib::TDateTime value) { return std::to_string(std::llround(value * 86400.0)); }
+using sequences::DateText;  // whole seconds, which every path keeps
+using sequences::DateValue;
+using sequences::FloatText;
+using sequences::FloatValue;
+using sequences::Hex;
 // A TIMESTAMP keeps the milliseconds a DATE drops.
 classlib::TDateTime StampValue(int v) {
   return classlib::EncodeDate(2023, 1 + (v * 5) % 12, 2 * v) + classlib::EncodeTime(23 - v, v * 6, v, v * 111);
