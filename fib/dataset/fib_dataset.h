@@ -687,6 +687,7 @@ class TFIBCustomDataSet : public classlib::TDataSet,
     TStoreKind Kind;
     uint16_t FieldType;  // the column's type; a column of another is skipped
     int16_t Scale;
+    int32_t NullableType;  // FieldType with the null flag, as a column's sqltype | 1 reads
     int32_t Slot;         // offset of the value in the stored record
     int32_t Width;        // bytes of the value there
     int32_t StringIndex;  // the string store's column of a string kind

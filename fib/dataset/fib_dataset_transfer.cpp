@@ -59,6 +59,8 @@ void TFIBCustomDataSet::PlanColumnStores() {
     const TFIBFieldDescr& descr = *field_descrs_.GetItem(i);
     TColumnStore store{};
     store.FieldType = descr.FieldType;
+    // Types are even; an odd one matches no column, as sqltype | 1 is odd.
+    store.NullableType = (descr.FieldType & 1) == 0 ? descr.FieldType | 1 : 0;
     store.Scale = descr.Scale;
     store.Slot = descr.Offset - kCacheBufferStart;
     store.Width = descr.DataSize;
@@ -117,12 +119,13 @@ void TFIBCustomDataSet::StoreSelectRow(TFIBXSQLDA& columns, uint8_t* stored, int
   // the compiler knows, which would reload them for every column.
   const XSQLVAR* var = columns.AsXSQLDA()->sqlvar;
   const TColumnStore* store = column_stores_.data();
-  const TColumnStore* const end =
-      store + std::min(columns.Count(), static_cast<int>(column_stores_.size()));
+  const TColumnStore* const end = store + std::min<size_t>(static_cast<size_t>(columns.Count()),
+                                                          column_stores_.size());
   for (int column = 1; store != end; ++store, ++var, ++column) {
     // A column of another type would be read past its buffer: such a
-    // column keeps the value it has.
-    if ((var->sqltype & ~1) != store->FieldType) [[unlikely]]
+    // column keeps the value it has. One comparison serves both forms of
+    // the type, with and without the null flag.
+    if ((var->sqltype | 1) != store->NullableType) [[unlikely]]
       continue;
     StoreColumn(*store, *var, stored, column, index, fresh);
   }

@@ -13,6 +13,10 @@ namespace {
 // Pages smaller than this hold too few records to be worth a page each.
 constexpr int kMinBlockSize = 1024;
 
+// Bytes of records cleared at once, the one first reached with those after
+// it: small enough for the library to clear them with vector stores.
+constexpr int kClearedRunBytes = 1024;
+
 [[noreturn]] void Raise(const char* message) { throw EMemManagerError(message); }
 
 }  // namespace
@@ -55,13 +59,21 @@ TRecordsCache::Page TRecordsCache::NewRecordPage() const {
 void TRecordsCache::AddPage() { pages_.push_back(NewRecordPage()); }
 
 void TRecordsCache::ClearRecordsUpTo(int physical) {
-  for (int number = cleared_records_ + 1; number <= physical; ++number) {
-    const int page = (number - 1) / records_per_block_;
-    std::memset(pages_[static_cast<size_t>(page)].get() +
-                    (number - 1 - page * records_per_block_) * record_size_,
-                0, static_cast<size_t>(record_size_));
+  // Records beyond the one asked for are cleared on its page only: a page
+  // not made yet has nothing to clear.
+  const int page = (physical - 1) / records_per_block_;
+  const int ahead = std::max(kClearedRunBytes / record_size_ - 1, 0);
+  const int run_end = std::min((page + 1) * records_per_block_, physical + ahead);
+  int number = cleared_records_ + 1;
+  while (number <= run_end) {
+    const int number_page = (number - 1) / records_per_block_;
+    const int last = std::min((number_page + 1) * records_per_block_, run_end);
+    std::memset(pages_[static_cast<size_t>(number_page)].get() +
+                    (number - 1 - number_page * records_per_block_) * record_size_,
+                0, static_cast<size_t>(last - number + 1) * static_cast<size_t>(record_size_));
+    number = last + 1;
   }
-  cleared_records_ = physical;
+  cleared_records_ = run_end;
 }
 
 // ---- record numbers and addresses ----

@@ -91,7 +91,7 @@ class TRecordsCache : public classlib::TObject {
   // to it on the way.
   // Whether Grow(logical) hands out a record never reached before, and so
   // zero-filled (only known for records kept in fetch order).
-  bool Unreached(int logical) const { return !has_order_ && logical > cleared_records_; }
+  bool Unreached(int logical) const { return !has_order_ && logical > reached_records_; }
   uint8_t* Grow(int logical) {
     // Rows are fetched in order into pages already there, mostly.
     if (!has_order_) [[likely]] {
@@ -230,22 +230,18 @@ class TRecordsCache : public classlib::TObject {
     if (page >= PageCount()) return nullptr;
     uint8_t* record = pages_[static_cast<size_t>(page)].get() +
                       (physical - 1 - page * records_per_block_) * record_size_;
-    if (physical > cleared_records_) {
-      // Rows are fetched in order: mostly the next record is the one.
-      if (physical == cleared_records_ + 1) [[likely]] {
-        std::memset(record, 0, static_cast<size_t>(record_size_));
-        cleared_records_ = physical;
-      } else {
-        ClearRecordsUpTo(physical);
-      }
+    if (physical > reached_records_) {
+      if (physical > cleared_records_) [[unlikely]] ClearRecordsUpTo(physical);
+      reached_records_ = physical;
     }
     return record;
   }
   // Record pages are not cleared when they are made: a record reads as zero
   // bytes until it is written, so it is cleared when first reached, with
-  // every record before it that never was. Clearing a record at a time
-  // writes only the records a data set really fills, in the cache lines it
-  // is about to fill anyway.
+  // every record before it that never was, and a few after it on its page.
+  // Clearing a short run at a time writes only about the records a data set
+  // really fills, in the cache lines it is about to fill anyway, and a
+  // walk pays for one clearing call every run instead of every record.
   void ClearRecordsUpTo(int physical);
   uint8_t* LogRecord(int slot);
 
@@ -324,7 +320,10 @@ class TRecordsCache : public classlib::TObject {
   int record_size_ = 0;
   int buffer_size_ = 0;
   int record_count_ = 0;
-  int cleared_records_ = 0;  // records 1..this read as zeros or hold what was written
+  // Records up to reached_records_ may hold what was written; those after
+  // it up to cleared_records_ are cleared and never written since.
+  int reached_records_ = 0;
+  int cleared_records_ = 0;
   std::vector<StringSlot> string_slots_;
   bool layout_checked_ = false;
   int expanded_size_ = 0;  // set with layout_checked_

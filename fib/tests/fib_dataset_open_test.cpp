@@ -875,3 +875,28 @@ TEST_F(DataSetOpenTest, AUniDirectionalDataSetNeverShowsARecordItLost) {
 
 }  // namespace
 }  // namespace fib
+
+namespace fib {
+namespace {
+
+// An application that writes a value into a column of the select changes
+// that column's type; the rows fetched after it must not read the column as
+// the type the record keeps, and every other column arrives as before.
+TEST_F(DataSetOpenTest, ASelectColumnRetypedByTheApplicationIsNotStored) {
+  for (int id = 4; id <= 6; ++id)
+    Run("insert into ITEMS (ID, TITLE, QTY) values (" + std::to_string(id) + ", 'T" +
+        std::to_string(id) + "', " + std::to_string(id * 10) + ")");
+  auto ds = OpenItems("select ID, TITLE, QTY from ITEMS order by ID");
+  EXPECT_EQ(ds->FieldByName("QTY")->AsInteger(), 7);
+  ds->QSelect()->FieldByName("QTY").SetAsString("retyped");
+  ds->Last();
+  EXPECT_EQ(ds->FieldByName("ID")->AsInteger(), 6);
+  EXPECT_EQ(ds->FieldByName("TITLE")->AsString(), "T6");
+  // The record keeps what it held: a record never stored before holds zeros.
+  EXPECT_EQ(ds->FieldByName("QTY")->AsInteger(), 0);
+  ds->First();
+  EXPECT_EQ(ds->FieldByName("QTY")->AsInteger(), 7);
+}
+
+}  // namespace
+}  // namespace fib

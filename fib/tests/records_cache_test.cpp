@@ -137,6 +137,39 @@ TEST(RecordsCachePages, RecordsNeverWrittenReadAsZeros) {
   }
 }
 
+// Records are cleared a run at a time: one cleared ahead of the rows is
+// still new (zero-filled) to the fetch until it is reached, and a run never
+// clears a record that was written.
+TEST(RecordsCachePages, RecordsClearedAheadAreNewUntilReached) {
+  const Bytes zeros(100, 0);
+  for (int round = 0; round < 2; ++round) {
+    TRecordsCache cache(10, 100, 100, 0);  // 11 records per page
+    std::memset(cache.Grow(1), 0xAB, 100);
+    EXPECT_FALSE(cache.Unreached(1));
+    for (int n : {2, 5, 11, 12, 40}) EXPECT_TRUE(cache.Unreached(n)) << n << " round " << round;
+    for (int n = 2; n <= 13; ++n) {
+      uint8_t* record = cache.Grow(n);
+      EXPECT_EQ(Bytes(record, record + 100), zeros) << "record " << n << " round " << round;
+      EXPECT_FALSE(cache.Unreached(n));
+      std::memset(record, 0xA0 + n, 100);
+    }
+    // Reached out of order: the records passed over read as zeros and the
+    // written ones keep their bytes.
+    std::memset(cache.Grow(30), 0xCD, 100);
+    Bytes out(100);
+    for (int n : {14, 22, 23, 29, 31, 33}) {
+      cache.ReadRecord(n, out, false);
+      EXPECT_EQ(out, zeros) << "record " << n << " round " << round;
+    }
+    for (int n : {1, 13, 30}) {
+      cache.ReadRecord(n, out, false);
+      EXPECT_EQ(out, Bytes(100, n == 1 ? 0xAB : n == 30 ? 0xCD : 0xA0 + n)) << "record " << n;
+    }
+    for (int n = 1; n <= cache.RecordsPerBlock() * cache.PageCount(); ++n)
+      std::memset(cache.Grow(n), 0xEE, 100);
+  }
+}
+
 TEST(RecordsCachePages, MissingRecordsRaiseTheirTexts) {
   TRecordsCache cache(32, 100, 100, 0);
   Bytes buffer(100);
