@@ -71,10 +71,12 @@ void TFIBCustomDataSet::LoadWorkBuffer(classlib::TRecordBuffer buffer, int index
   ReadRecordFromCache(index, buffer, true);
 }
 
+// The status a record shows is asked first: it answers for nearly every
+// record, and the states that show every record need not be looked at.
 [[gnu::hot]] bool TFIBCustomDataSet::IsVisible(classlib::TRecordBuffer buffer) {
-  if (sorting_ || cache_only_ || LimitedCacheModel()) [[unlikely]] return true;
   return update_record_types_.Contains(
-      static_cast<TCachedUpdateStatus>(StatusOf(buffer) & kStatusMask));
+             static_cast<TCachedUpdateStatus>(StatusOf(buffer) & kStatusMask)) ||
+         sorting_ || cache_only_ || LimitedCacheModel();
 }
 
 // ---- fetching ----
