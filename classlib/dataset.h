@@ -125,7 +125,7 @@ class TDataSet : public TComponent {
   // every step of a walk asks it, and browsing it only tells the links.
   void CheckBrowseMode() {
     if (state_ != dsBrowse) [[unlikely]] CheckActive();
-    DataEvent(deCheckBrowseMode, 0);
+    SendStepEvent(deCheckBrowseMode, 0);
     if (state_ != dsBrowse) [[unlikely]] EndPendingEdit();
   }
   // Asks data links to write their pending control values into the record.
@@ -493,10 +493,26 @@ class TDataSet : public TComponent {
   // number. Inline, so that a walk's events, which mostly reach nobody,
   // return at once where the call is not overridden.
   virtual void DataEvent(TDataEvent event, intptr_t info) {
-    if (event != deFieldChange && event != dePropertyChange && disable_count_ == 0 && state_ != dsBlockRead &&
-        data_sources_.empty()) [[likely]]
-      return;
+    if (NoOneHears(event)) [[likely]] return;
     DispatchDataEvent(event, info);
+  }
+  // Whether the base's DataEvent would do nothing with the event now: no
+  // data source to tell, nothing held back, and not an event that changes
+  // something on its own.
+  bool NoOneHears(TDataEvent event) const {
+    return event != deFieldChange && event != dePropertyChange && disable_count_ == 0 &&
+           state_ != dsBlockRead && data_sources_.empty();
+  }
+  // A descendant whose DataEvent override hands deCheckBrowseMode and
+  // deDataSetScroll to TDataSet::DataEvent unchanged says so here, and keeps
+  // its override final so that no class below changes that.
+  void SetStepEventsPassedOn(bool value) { step_events_passed_on_ = value; }
+  // Sends an event that every step of a walk sends (deCheckBrowseMode,
+  // deDataSetScroll). Where the descendant passes such events on unchanged
+  // and no one hears them, the virtual call is left out.
+  void SendStepEvent(TDataEvent event, intptr_t info) {
+    if (step_events_passed_on_ && NoOneHears(event)) [[likely]] return;
+    DataEvent(event, info);
   }
 
   void Notification(TComponent* component, TOperation operation) override;
@@ -525,6 +541,8 @@ class TDataSet : public TComponent {
   // forward through a ring of one record swaps it with the spare buffer.
   // The steps of MoveBy: records moved, with the ring's shift in scroll.
   int StepForward(int distance, int& scroll);
+  // One record forward, the step of Next; false at the end.
+  bool StepForwardOnce(int& scroll);
   int StepBack(int distance, int& scroll);
   void MoveBuffer(int from, int to) {
     if (to == from + 1)
@@ -552,6 +570,7 @@ class TDataSet : public TComponent {
   bool auto_calc_fields_ = true;
   bool filtered_ = false;
   bool in_open_ = false;
+  bool step_events_passed_on_ = false;
   std::string filter_text_;
   TFilterOptions filter_options_;
   TFilterRecordEvent on_filter_record_;

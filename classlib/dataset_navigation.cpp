@@ -49,12 +49,16 @@ void TDataSet::Last() {
   int scroll = 0;
   int moved = 0;
   try {
-    moved = distance > 0 ? StepForward(distance, scroll) : -StepBack(-distance, scroll);
+    // Next takes the single step without the loop of a longer move.
+    if (distance == 1) [[likely]]
+      moved = StepForwardOnce(scroll) ? 1 : 0;
+    else
+      moved = distance > 0 ? StepForward(distance, scroll) : -StepBack(-distance, scroll);
   } catch (...) {
-    DataEvent(deDataSetScroll, scroll);
+    SendStepEvent(deDataSetScroll, scroll);
     throw;
   }
-  DataEvent(deDataSetScroll, scroll);
+  SendStepEvent(deDataSetScroll, scroll);
   DoAfterScroll();
   return moved;
 }
@@ -92,20 +96,25 @@ void TDataSet::Last() {
 
 int TDataSet::StepForward(int distance, int& scroll) {
   int moved = 0;
-  for (; moved < distance; ++moved) {
-    if (active_record_ < record_count_ - 1) {
-      ++active_record_;
-      continue;
-    }
-    const bool full = record_count_ >= buffer_count_;
-    if (!GetNextRecord()) [[unlikely]] {
-      eof_ = true;
-      break;
-    }
-    if (full) --scroll;
-    if (active_record_ < record_count_ - 1) ++active_record_;
-  }
+  while (moved < distance && StepForwardOnce(scroll)) ++moved;
   return moved;
+}
+
+// Inside the ring the active record moves; at its end the next record is
+// read, and a full ring scrolls by one.
+[[gnu::hot]] bool TDataSet::StepForwardOnce(int& scroll) {
+  if (active_record_ < record_count_ - 1) {
+    ++active_record_;
+    return true;
+  }
+  const bool full = record_count_ >= buffer_count_;
+  if (!GetNextRecord()) [[unlikely]] {
+    eof_ = true;
+    return false;
+  }
+  if (full) --scroll;
+  if (active_record_ < record_count_ - 1) ++active_record_;
+  return true;
 }
 
 int TDataSet::StepBack(int distance, int& scroll) {

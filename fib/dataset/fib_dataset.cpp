@@ -60,6 +60,8 @@ TFIBCustomDataSet::TFIBCustomDataSet(classlib::TComponent* owner) : TDataSet(own
   conditions_ = std::make_unique<TConditions>(this);
   RouteLinkEvents();
   ApplyInitialOptions();
+  // DataEvent adds nothing to the events of a walk (final there).
+  SetStepEventsPassedOn(true);
 
   const bool designing = ComponentState().Contains(classlib::csDesigning);
   if (designing && !LoadingInOwnerChain(this) && DefaultDesignDatabase() != nullptr)

@@ -430,7 +430,9 @@ class TFIBCustomDataSet : public classlib::TDataSet,
   classlib::TField* CreateFieldOfType(classlib::TFieldType type,
                                       classlib::TComponent* owner) override;
   void CheckFieldCompatibility(classlib::TField* field, classlib::TFieldDef* field_def) override;
-  void DataEvent(classlib::TDataEvent event, intptr_t info) override;
+  // Final: the class library leaves out the events of a walk that no one
+  // hears, because this override passes them on unchanged.
+  void DataEvent(classlib::TDataEvent event, intptr_t info) final;
   // The events this class acts on itself: the change hook, and the
   // OnDisableControls/OnEnableControls handlers.
   [[gnu::noinline]] void HookedDataEvent(classlib::TDataEvent event, intptr_t info);

@@ -121,11 +121,13 @@ class TRecordsCache : public classlib::TObject {
   // Fills destination with the expanded record; from_log reads the record's
   // saved earlier contents when it has any.
   void ReadRecord(int logical, std::span<uint8_t> destination, bool from_log) {
-    // A record without long texts and without an order list is read as it
-    // is stored, in one copy; inline, as a walk reads every record so.
+    // A record without long texts and without an order list, reached
+    // before (as every record a walk reads was, when it was fetched), is
+    // read as it is stored, in one copy; inline and without a call besides
+    // the copy, as a walk reads every record so.
     if (string_count_ == 0 && !has_order_ && !from_log &&
         destination.size() >= static_cast<size_t>(record_size_)) [[likely]] {
-      if (const uint8_t* stored = StoredRecord(logical)) [[likely]] {
+      if (const uint8_t* stored = ReachedRecord(logical)) [[likely]] {
         std::memcpy(destination.data(), stored, static_cast<size_t>(record_size_));
         return;
       }
@@ -258,6 +260,16 @@ class TRecordsCache : public classlib::TObject {
   void CheckBufferFully(size_t size);
   // ReadRecord for every other record, and for the failures.
   void ReadRecordFully(int logical, std::span<uint8_t> destination, bool from_log);
+  // The stored record of a physical number that was reached before (so
+  // holds what was written or zeros), else nullptr: the same place as
+  // StoredRecord's, found without anything to clear.
+  const uint8_t* ReachedRecord(int physical) const {
+    if (physical < 1 || physical > cleared_records_) return nullptr;
+    const int page = (physical - 1) / records_per_block_;
+    if (page >= PageCount()) return nullptr;
+    return pages_[static_cast<size_t>(page)].get() +
+           (physical - 1 - page * records_per_block_) * record_size_;
+  }
   // Inlined into the record reads: it runs for every record shown.
   [[gnu::always_inline]] inline void Expand(const uint8_t* stored, TStringCollection* strings,
                                             int row,

@@ -211,7 +211,11 @@ bool TFIBQuery::Next() {
       current_.AsXSQLDA());
   Check(result, false);
   if (result == 0) [[likely]] {
-    SetRecordCount(record_count_ + 1);
+    // Only the first row changes what the columns hold (SetRecordCount).
+    if (record_count_ == 0) [[unlikely]]
+      SetRecordCount(1);
+    else
+      ++record_count_;
     bof_ = false;
   } else {
     FetchDidNotAnswerRow(result);

@@ -501,6 +501,72 @@ TEST_F(DataSetOpenTest, AWalkTellsEveryScrollInOrder) {
   }
 }
 
+// Hears how far a walk scrolls the ring and how often it checks browsing.
+class StepLog : public classlib::TDataLink {
+public:
+  int scrolled = 0;
+  int scrolls = 0;
+  int browse_checks = 0;
+
+protected:
+  void DataSetScrolled(int distance) override {
+    scrolled += distance;
+    ++scrolls;
+  }
+  void CheckBrowseMode() override { ++browse_checks; }
+};
+
+// Steps that nobody hears are not sent; a link that joins the walk half-way
+// hears every later step, and single steps scroll its ring exactly as far
+// as one longer move over the same records.
+TEST_F(DataSetOpenTest, ALinkJoiningAWalkHearsSingleStepsAsOneLongerMove) {
+  Run("create table STEPS (ID integer)");
+  Run("execute block as declare i integer = 1; begin while (i <= 9) do begin "
+      "insert into STEPS values (:i); i = i + 1; end end");
+  struct Walk {
+    int moved, id, rec_no, scrolled, scrolls, browse_checks;
+    bool eof;
+  };
+  auto walk = [&](bool single_steps) {
+    auto ds = NewDataSet("Steps", "select ID from STEPS order by ID");
+    ds->Open();
+    ds->Next();
+    ds->Next();
+    classlib::TDataSource source(nullptr);
+    source.SetDataSet(ds.get());
+    StepLog link;
+    link.SetBufferCount(3);
+    link.SetDataSource(&source);
+    int moved = 0;
+    if (single_steps) {
+      for (int step = 0; step < 8; ++step)
+        moved += ds->MoveBy(1);
+    } else {
+      moved = ds->MoveBy(8);
+    }
+    Walk result{moved, ds->FieldByName("ID")->AsInteger(), ds->RecNo(), link.scrolled,
+                link.scrolls, link.browse_checks, ds->Eof()};
+    link.SetDataSource(nullptr);
+    return result;
+  };
+  const Walk steps = walk(true);
+  const Walk move = walk(false);
+  for (const Walk &w : {steps, move}) {
+    EXPECT_EQ(w.moved, 6);
+    EXPECT_EQ(w.id, 9);
+    EXPECT_EQ(w.rec_no, 9);
+    EXPECT_TRUE(w.eof);
+  }
+  EXPECT_EQ(steps.scrolled, move.scrolled);
+  EXPECT_LT(move.scrolled, 0) << "the ring of 3 scrolled past its last record";
+  // Each step checks browsing; a step at the end scrolls by nothing, and
+  // one past it does not scroll at all.
+  EXPECT_EQ(steps.browse_checks, 8);
+  EXPECT_EQ(steps.scrolls, 7);
+  EXPECT_EQ(move.browse_checks, 1);
+  EXPECT_EQ(move.scrolls, 1);
+}
+
 TEST_F(DataSetOpenTest, ATransactionCommitClosesTheDataSet) {
   auto ds = OpenItems();
   int endings = 0;
