@@ -225,14 +225,19 @@ class TRecordsCache : public classlib::TObject {
   Page NewRecordPage() const;
   // Grow when the record's page is not there yet or an order list decides.
   uint8_t* GrowPages(int logical);
-  uint8_t* StoredRecord(int physical) {
+  // Where a physical number's record lies, or nullptr when its page does not
+  // exist; nothing is cleared.
+  uint8_t* RecordPlace(int physical) const {
     // Numbers start at 1: anything below would land before the first page.
     if (physical < 1) return nullptr;
     const int page = (physical - 1) / records_per_block_;
     if (page >= PageCount()) return nullptr;
-    uint8_t* record = pages_[static_cast<size_t>(page)].get() +
-                      (physical - 1 - page * records_per_block_) * record_size_;
-    if (physical > reached_records_) {
+    return pages_[static_cast<size_t>(page)].get() +
+           (physical - 1 - page * records_per_block_) * record_size_;
+  }
+  uint8_t* StoredRecord(int physical) {
+    uint8_t* record = RecordPlace(physical);
+    if (record != nullptr && physical > reached_records_) {
       if (physical > cleared_records_) [[unlikely]] ClearRecordsUpTo(physical);
       reached_records_ = physical;
     }
@@ -260,15 +265,11 @@ class TRecordsCache : public classlib::TObject {
   void CheckBufferFully(size_t size);
   // ReadRecord for every other record, and for the failures.
   void ReadRecordFully(int logical, std::span<uint8_t> destination, bool from_log);
-  // The stored record of a physical number that was reached before (so
-  // holds what was written or zeros), else nullptr: the same place as
-  // StoredRecord's, found without anything to clear.
+  // The stored record of a physical number that was cleared before (so
+  // holds what was written or zeros), else nullptr: StoredRecord's place,
+  // found without anything to clear.
   const uint8_t* ReachedRecord(int physical) const {
-    if (physical < 1 || physical > cleared_records_) return nullptr;
-    const int page = (physical - 1) / records_per_block_;
-    if (page >= PageCount()) return nullptr;
-    return pages_[static_cast<size_t>(page)].get() +
-           (physical - 1 - page * records_per_block_) * record_size_;
+    return physical > cleared_records_ ? nullptr : RecordPlace(physical);
   }
   // Inlined into the record reads: it runs for every record shown.
   [[gnu::always_inline]] inline void Expand(const uint8_t* stored, TStringCollection* strings,
