@@ -259,7 +259,11 @@ class TField : public TComponent {
   const void* ValidateBuffer() const { return validate_buffer_; }
 
  protected:
-  void SetDataType(TFieldType type) { data_type_ = type; }
+  // The type decides which direct date-time read applies (see below).
+  void SetDataType(TFieldType type) {
+    data_type_ = type;
+    UpdateDirectReads();
+  }
   // Sets the size without the class check (constructors and data sets).
   void SetSizeRaw(int size) { size_ = size; }
 
@@ -311,6 +315,11 @@ class TField : public TComponent {
   // GetData would give it; false when the slot holds no text or the data
   // set's rules ask for its own read now.
   inline bool DirectText(const uint8_t* record, std::string_view& text) const;
+  // How a date-time getter may read the slot itself, settled with the slot:
+  // only an ftDateTime value the data set converts the standard way, held
+  // as 8 bytes of milliseconds (kMSecs) or in kDateTimeDaysForm (kDays).
+  enum class TDirectDateTime : uint8_t { kNone, kMSecs, kDays };
+  TDirectDateTime DirectDateTimeRead() const { return direct_date_time_; }
 
  private:
   bool ReadDirectForm(const uint8_t* record, void* buffer, bool native) const;
@@ -363,15 +372,15 @@ class TField : public TComponent {
   bool validating_ = false;
   const void* validate_buffer_ = nullptr;
   TDirectSlot direct_slot_;
-  // What the getters test first, kept with the slot and validating_: a
-  // slot is read directly (no OnValidate runs), and the size of a plain
-  // form's value (-1 for the other forms).
+  // What the getters test first, kept with the slot, validating_ and the
+  // data type: a slot is read directly (no OnValidate runs); the size of a
+  // plain form's value read directly (-1 for the other forms and when no
+  // direct read applies, so the getters of plain values test one member);
+  // the direct date-time read.
   bool reads_direct_ = false;
   int direct_plain_size_ = -1;
-  void UpdateDirectReads() {
-    reads_direct_ = direct_slot_.offset >= 0 && !validating_;
-    direct_plain_size_ = direct_slot_.form == TDirectSlot::kPlainForm ? direct_slot_.size : -1;
-  }
+  TDirectDateTime direct_date_time_ = TDirectDateTime::kNone;
+  void UpdateDirectReads();
   TFieldNotifyEvent on_change_;
   TFieldNotifyEvent on_validate_;
   TFieldGetTextEvent on_get_text_;

@@ -20,9 +20,9 @@ inline const uint8_t* TField::DirectRecord() const {
 }
 
 inline const uint8_t* TField::DirectValue(int size, bool& is_null) const {
-  // A field without a slot has size 0 and fails the first test.
+  // The plain size is -1 unless a plain slot is read directly now.
   if (direct_plain_size_ != size) return nullptr;
-  const uint8_t* record = DirectRecord();
+  const uint8_t* record = data_set_->BrowsedRecord();
   if (record == nullptr) return nullptr;
   is_null = record[direct_slot_.null_offset] != 0;
   return record + direct_slot_.offset;

@@ -71,7 +71,15 @@ void TIntegerField::SetAsLargeIntValue(int64_t value) {
   StoreInteger(value);
 }
 
-[[gnu::hot]] int32_t TIntegerField::GetAsInteger() const { return static_cast<int32_t>(GetAsLargeInt()); }
+// A 32-bit value read directly needs neither LoadInteger's dispatch nor a
+// widening; a plain slot holds exactly what GetData copies, so a 16-bit
+// field's slot never matches here and its own LoadInteger reads it.
+[[gnu::hot]] int32_t TIntegerField::GetAsInteger() const {
+  bool is_null = false;
+  if (const uint8_t* direct = DirectValue(sizeof(int32_t), is_null))
+    return is_null ? 0 : LoadUnaligned<int32_t>(direct);
+  return static_cast<int32_t>(GetAsLargeInt());
+}
 void TIntegerField::SetAsIntegerValue(int32_t value) { SetAsLargeIntValue(value); }
 double TIntegerField::GetAsFloat() const { return static_cast<double>(GetAsLargeInt()); }
 

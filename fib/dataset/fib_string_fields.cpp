@@ -107,11 +107,12 @@ std::string TFIBStringField::DBKeyText() const {
   const char* bytes = reinterpret_cast<const char*>(value + kTextLengthSize);
   if (form == kDirectTrimmedTextForm)
     while (length > 0 && bytes[length - 1] == ' ') --length;
-  // The value ends at its first zero byte, as a C string would.
-  length = strnlen(bytes, length);
+  // The value ends at its first zero byte, as a C string would. The
+  // connection is asked first, so that the usual path keeps little live
+  // across the length scan.
   if ((slot.form & kDirectUnicodeConnection) != 0 && Utf8Text()) [[unlikely]]
-    return classlib::Utf8ToCp1251(std::string(bytes, length));
-  return std::string(bytes, length);
+    return classlib::Utf8ToCp1251(std::string(bytes, strnlen(bytes, length)));
+  return std::string(bytes, strnlen(bytes, length));
 }
 
 std::string TFIBStringField::ReadThroughDataSet() const {
