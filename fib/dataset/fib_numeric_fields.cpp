@@ -138,10 +138,15 @@ void TFIBBCDField::StoreDouble(long double value) {
 
 // The direct reads come first in the getters that run for every row: a
 // field is read directly only as a data field, so never when calculated.
+// Every other read is out of line, so the direct one needs no stack frame.
 [[gnu::hot]] double TFIBBCDField::GetAsFloat() const {
   bool is_null = false;
   if (const uint8_t* direct = DirectValue(sizeof(int64_t), is_null))
     return is_null ? 0 : ScaledToDouble(classlib::LoadUnaligned<int64_t>(direct), Size());
+  return FloatThroughDataSet();
+}
+
+double TFIBBCDField::FloatThroughDataSet() const {
   if (!OwnStorage()) return TBCDField::GetAsFloat();
   int64_t value = 0;
   if (!GetScaledThroughDataSet(value)) return 0;
@@ -158,20 +163,32 @@ Currency TFIBBCDField::GetAsCurrency() const {
   return Currency::FromScaled(scaled);
 }
 
-[[gnu::hot]] int64_t TFIBBCDField::GetAsLargeInt() const {
-  int64_t value = 0;
-  bool is_null = false;
-  if (const uint8_t* direct = DirectValue(sizeof value, is_null)) {
-    if (is_null) return 0;
-    value = classlib::LoadUnaligned<int64_t>(direct);
-  } else {
-    if (!OwnStorage()) return TBCDField::GetAsLargeInt();
-    if (!GetScaledThroughDataSet(value)) return 0;
-  }
-  if (Size() == 0) return value;
+namespace {
+
+// The whole part of a scaled value, rounded as the platform's Round does.
+[[gnu::noinline]] int64_t WholeOfScaled(int64_t value, int scale) {
   int64_t whole = 0;
-  RescaleInt64(value, -Size(), whole);
+  RescaleInt64(value, -scale, whole);
   return whole;
+}
+
+}  // namespace
+
+[[gnu::hot]] int64_t TFIBBCDField::GetAsLargeInt() const {
+  bool is_null = false;
+  if (const uint8_t* direct = DirectValue(sizeof(int64_t), is_null)) {
+    if (is_null) return 0;
+    const int64_t value = classlib::LoadUnaligned<int64_t>(direct);
+    return Size() == 0 ? value : WholeOfScaled(value, Size());
+  }
+  return LargeIntThroughDataSet();
+}
+
+int64_t TFIBBCDField::LargeIntThroughDataSet() const {
+  if (!OwnStorage()) return TBCDField::GetAsLargeInt();
+  int64_t value = 0;
+  if (!GetScaledThroughDataSet(value)) return 0;
+  return Size() == 0 ? value : WholeOfScaled(value, Size());
 }
 
 int32_t TFIBBCDField::GetAsInteger() const {

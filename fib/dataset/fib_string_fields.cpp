@@ -25,6 +25,15 @@ std::string FitText(const std::string& text, std::size_t capacity, bool utf8) {
   return text.substr(0, end);
 }
 
+namespace {
+
+// The ANSI text of at most `length` bytes of UTF-8 that end at a zero byte.
+[[gnu::noinline]] std::string AnsiFromUtf8(const char* bytes, std::size_t length) {
+  return classlib::Utf8ToCp1251(std::string(bytes, strnlen(bytes, length)));
+}
+
+}  // namespace
+
 // ---- TFIBStringField ----------------------------------------------------------------
 
 TFIBStringField::TFIBStringField(classlib::TComponent* owner) : TStringField(owner) {}
@@ -108,10 +117,10 @@ std::string TFIBStringField::DBKeyText() const {
   if (form == kDirectTrimmedTextForm)
     while (length > 0 && bytes[length - 1] == ' ') --length;
   // The value ends at its first zero byte, as a C string would. The
-  // connection is asked first, so that the usual path keeps little live
-  // across the length scan.
+  // connection is asked first and its conversion runs out of line, so that
+  // the usual path keeps little live across the length scan.
   if ((slot.form & kDirectUnicodeConnection) != 0 && Utf8Text()) [[unlikely]]
-    return classlib::Utf8ToCp1251(std::string(bytes, strnlen(bytes, length)));
+    return AnsiFromUtf8(bytes, length);
   return std::string(bytes, strnlen(bytes, length));
 }
 
