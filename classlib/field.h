@@ -195,7 +195,8 @@ class TField : public TComponent {
   // the record holds the value; each gives exactly what GetFieldData gives.
   // Forms from kFirstSharedForm on are read by every field class; the others
   // but kPlainForm are the data set's own layouts, read only by its own
-  // field classes. Cleared when the fields are bound or unbound.
+  // field classes. Cleared when the fields are bound or unbound. A data
+  // set gives slots only if its record buffers are never nullptr.
   struct TDirectSlot {
     // The value's `size` bytes, exactly as GetData copies them.
     static constexpr int kPlainForm = 0;
@@ -307,10 +308,10 @@ class TField : public TComponent {
   // running, the data set browsing a record), else nullptr. Both are
   // defined in field_direct.h, inline for the getters that run per row.
   inline const uint8_t* DirectRecord() const;
-  // The value's bytes when a direct read of the plain form applies and the
-  // slot holds exactly `size` bytes (what GetData would copy), else nullptr;
-  // is_null is set with a value.
-  inline const uint8_t* DirectValue(int size, bool& is_null) const;
+  // Whether a direct read of the plain form applies and the slot holds
+  // exactly `size` bytes (what GetData would copy); if so, is_null is set,
+  // and `value` to the value's bytes.
+  inline bool DirectValue(int size, const uint8_t*& value, bool& is_null) const;
   // The text a text slot (kTextForm, kTextPointerForm) of `record` holds, as
   // GetData would give it; false when the slot holds no text or the data
   // set's rules ask for its own read now.

@@ -17,8 +17,9 @@ TDateTimeField::TDateTimeField(TComponent* owner) : TField(owner) { SetDataType(
 [[gnu::always_inline]] inline int TDateTimeField::DirectDateTime(TDateTime& value) const {
   const TDirectDateTime kind = DirectDateTimeRead();
   if (kind == TDirectDateTime::kNone) return -1;
+  if (!DataSet()->BrowsesARecord()) return -1;
+  // A record buffer of a data set that gives slots is never nullptr.
   const uint8_t* record = DataSet()->BrowsedRecord();
-  if (record == nullptr) return -1;
   const TDirectSlot& slot = DirectSlot();
   if (record[slot.null_offset] != 0) return 0;
   const double stored = LoadUnaligned<double>(record + slot.offset);

@@ -100,8 +100,9 @@ int TFIBBCDField::GetDataSize() const {
 
 [[gnu::hot]] bool TFIBBCDField::GetScaled(int64_t& value) const {
   value = 0;
+  const uint8_t* direct = nullptr;
   bool is_null = false;
-  if (const uint8_t* direct = DirectValue(sizeof value, is_null)) {
+  if (DirectValue(sizeof value, direct, is_null)) {
     if (!is_null) value = classlib::LoadUnaligned<int64_t>(direct);
     return !is_null;
   }
@@ -140,8 +141,9 @@ void TFIBBCDField::StoreDouble(long double value) {
 // field is read directly only as a data field, so never when calculated.
 // Every other read is out of line, so the direct one needs no stack frame.
 [[gnu::hot]] double TFIBBCDField::GetAsFloat() const {
+  const uint8_t* direct = nullptr;
   bool is_null = false;
-  if (const uint8_t* direct = DirectValue(sizeof(int64_t), is_null))
+  if (DirectValue(sizeof(int64_t), direct, is_null))
     return is_null ? 0 : ScaledToDouble(classlib::LoadUnaligned<int64_t>(direct), Size());
   return FloatThroughDataSet();
 }
@@ -175,8 +177,9 @@ namespace {
 }  // namespace
 
 [[gnu::hot]] int64_t TFIBBCDField::GetAsLargeInt() const {
+  const uint8_t* direct = nullptr;
   bool is_null = false;
-  if (const uint8_t* direct = DirectValue(sizeof(int64_t), is_null)) {
+  if (DirectValue(sizeof(int64_t), direct, is_null)) {
     if (is_null) return 0;
     const int64_t value = classlib::LoadUnaligned<int64_t>(direct);
     return Size() == 0 ? value : WholeOfScaled(value, Size());
