@@ -195,6 +195,7 @@ void TField::UpdateDirectReads() {
   reads_direct_ = direct_slot_.offset >= 0 && !validating_ && field_kind_ == fkData;
   const bool plain = reads_direct_ && direct_slot_.form == TDirectSlot::kPlainForm;
   direct_plain_size_ = plain ? direct_slot_.size : -1;
+  direct_form_ = reads_direct_ ? direct_slot_.form : -1;
   direct_date_time_ = TDirectDateTime::kNone;
   if (!reads_direct_ || data_type_ != ftDateTime || !direct_slot_.standard_convert) return;
   if (direct_slot_.form == TDirectSlot::kDateTimeDaysForm)

@@ -233,6 +233,8 @@ class TField : public TComponent {
   }
   void ClearDirectSlot() { SetDirectSlot(TDirectSlot()); }
   const TDirectSlot& DirectSlot() const { return direct_slot_; }
+  // The slot's form while the slot is read directly, else -1.
+  int DirectForm() const { return direct_form_; }
   // Writes a value; a nullptr buffer writes null.
   void SetData(const void* buffer, bool native = true);
   // Field classes refuse sizes their data type cannot have, with
@@ -377,9 +379,10 @@ class TField : public TComponent {
   // data type: a slot is read directly (no OnValidate runs); the size of a
   // plain form's value read directly (-1 for the other forms and when no
   // direct read applies, so the getters of plain values test one member);
-  // the direct date-time read.
+  // the form read directly (-1 for none); the direct date-time read.
   bool reads_direct_ = false;
   int direct_plain_size_ = -1;
+  int direct_form_ = -1;
   TDirectDateTime direct_date_time_ = TDirectDateTime::kNone;
   void UpdateDirectReads();
   TFieldNotifyEvent on_change_;
