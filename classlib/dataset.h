@@ -72,10 +72,9 @@ class TDataSet : public TComponent {
   // The active record while browsing a record, else nullptr: the only
   // place a field's direct read takes its value from.
   TRecordBuffer BrowsedRecord() const {
-    return state_ == dsBrowse && active_record_ < record_count_
-               ? buffers_[static_cast<std::size_t>(active_record_)]
-               : nullptr;
+    return BrowsesARecord() ? buffers_[static_cast<std::size_t>(active_record_)] : nullptr;
   }
+  bool BrowsesARecord() const { return state_ == dsBrowse && active_record_ < record_count_; }
   bool Modified() const { return modified_; }
   bool DefaultFields() const { return default_fields_; }
 

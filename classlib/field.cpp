@@ -81,6 +81,7 @@ void TField::SetIndex(int index) {
 void TField::SetFieldKind(TFieldKind kind) {
   if (data_set_ != nullptr) data_set_->CheckInactive();
   field_kind_ = kind;
+  UpdateDirectReads();
 }
 
 void TField::SetSize(int size) {
@@ -186,6 +187,21 @@ inline bool TField::ReadCountedBytes(const uint8_t* at, uint8_t* out) const {
   StoreUnaligned<uint16_t>(out, n);
   std::memcpy(out + 2, at + 2, n);
   return true;
+}
+
+void TField::UpdateDirectReads() {
+  // Only a data field's value lies in the record; the getters of fields
+  // that compute or look up their value count on no direct read for them.
+  reads_direct_ = direct_slot_.offset >= 0 && !validating_ && field_kind_ == fkData;
+  const bool plain = reads_direct_ && direct_slot_.form == TDirectSlot::kPlainForm;
+  direct_plain_size_ = plain ? direct_slot_.size : -1;
+  direct_form_ = reads_direct_ ? direct_slot_.form : -1;
+  direct_date_time_ = TDirectDateTime::kNone;
+  if (!reads_direct_ || data_type_ != ftDateTime || !direct_slot_.standard_convert) return;
+  if (direct_slot_.form == TDirectSlot::kDateTimeDaysForm)
+    direct_date_time_ = TDirectDateTime::kDays;
+  else if (plain && direct_slot_.size == static_cast<int>(sizeof(double)))
+    direct_date_time_ = TDirectDateTime::kMSecs;
 }
 
 [[gnu::hot]] bool TField::GetData(void* buffer, bool native) const {

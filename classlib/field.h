@@ -195,7 +195,8 @@ class TField : public TComponent {
   // the record holds the value; each gives exactly what GetFieldData gives.
   // Forms from kFirstSharedForm on are read by every field class; the others
   // but kPlainForm are the data set's own layouts, read only by its own
-  // field classes. Cleared when the fields are bound or unbound.
+  // field classes. Cleared when the fields are bound or unbound. A data
+  // set gives slots only if its record buffers are never nullptr.
   struct TDirectSlot {
     // The value's `size` bytes, exactly as GetData copies them.
     static constexpr int kPlainForm = 0;
@@ -232,6 +233,8 @@ class TField : public TComponent {
   }
   void ClearDirectSlot() { SetDirectSlot(TDirectSlot()); }
   const TDirectSlot& DirectSlot() const { return direct_slot_; }
+  // The slot's form while the slot is read directly, else -1.
+  int DirectForm() const { return direct_form_; }
   // Writes a value; a nullptr buffer writes null.
   void SetData(const void* buffer, bool native = true);
   // Field classes refuse sizes their data type cannot have, with
@@ -259,7 +262,11 @@ class TField : public TComponent {
   const void* ValidateBuffer() const { return validate_buffer_; }
 
  protected:
-  void SetDataType(TFieldType type) { data_type_ = type; }
+  // The type decides which direct date-time read applies (see below).
+  void SetDataType(TFieldType type) {
+    data_type_ = type;
+    UpdateDirectReads();
+  }
   // Sets the size without the class check (constructors and data sets).
   void SetSizeRaw(int size) { size_ = size; }
 
@@ -303,14 +310,19 @@ class TField : public TComponent {
   // running, the data set browsing a record), else nullptr. Both are
   // defined in field_direct.h, inline for the getters that run per row.
   inline const uint8_t* DirectRecord() const;
-  // The value's bytes when a direct read of the plain form applies and the
-  // slot holds exactly `size` bytes (what GetData would copy), else nullptr;
-  // is_null is set with a value.
-  inline const uint8_t* DirectValue(int size, bool& is_null) const;
+  // Whether a direct read of the plain form applies and the slot holds
+  // exactly `size` bytes (what GetData would copy); if so, is_null is set,
+  // and `value` to the value's bytes.
+  inline bool DirectValue(int size, const uint8_t*& value, bool& is_null) const;
   // The text a text slot (kTextForm, kTextPointerForm) of `record` holds, as
   // GetData would give it; false when the slot holds no text or the data
   // set's rules ask for its own read now.
   inline bool DirectText(const uint8_t* record, std::string_view& text) const;
+  // How a date-time getter may read the slot itself, settled with the slot:
+  // only an ftDateTime value the data set converts the standard way, held
+  // as 8 bytes of milliseconds (kMSecs) or in kDateTimeDaysForm (kDays).
+  enum class TDirectDateTime : uint8_t { kNone, kMSecs, kDays };
+  TDirectDateTime DirectDateTimeRead() const { return direct_date_time_; }
 
  private:
   bool ReadDirectForm(const uint8_t* record, void* buffer, bool native) const;
@@ -363,15 +375,16 @@ class TField : public TComponent {
   bool validating_ = false;
   const void* validate_buffer_ = nullptr;
   TDirectSlot direct_slot_;
-  // What the getters test first, kept with the slot and validating_: a
-  // slot is read directly (no OnValidate runs), and the size of a plain
-  // form's value (-1 for the other forms).
+  // What the getters test first, kept with the slot, validating_ and the
+  // data type: a slot is read directly (no OnValidate runs); the size of a
+  // plain form's value read directly (-1 for the other forms and when no
+  // direct read applies, so the getters of plain values test one member);
+  // the form read directly (-1 for none); the direct date-time read.
   bool reads_direct_ = false;
   int direct_plain_size_ = -1;
-  void UpdateDirectReads() {
-    reads_direct_ = direct_slot_.offset >= 0 && !validating_;
-    direct_plain_size_ = direct_slot_.form == TDirectSlot::kPlainForm ? direct_slot_.size : -1;
-  }
+  int direct_form_ = -1;
+  TDirectDateTime direct_date_time_ = TDirectDateTime::kNone;
+  void UpdateDirectReads();
   TFieldNotifyEvent on_change_;
   TFieldNotifyEvent on_validate_;
   TFieldGetTextEvent on_get_text_;

@@ -15,19 +15,16 @@ TDateTimeField::TDateTimeField(TComponent* owner) : TField(owner) { SetDataType(
 // TDateTime is turned into the milliseconds the data set gives and back, as
 // its reads do. 1 with the value, 0 for null, -1 where GetData must read it.
 [[gnu::always_inline]] inline int TDateTimeField::DirectDateTime(TDateTime& value) const {
+  const TDirectDateTime kind = DirectDateTimeRead();
+  if (kind == TDirectDateTime::kNone) return -1;
+  if (!DataSet()->BrowsesARecord()) return -1;
+  // A record buffer of a data set that gives slots is never nullptr.
+  const uint8_t* record = DataSet()->BrowsedRecord();
   const TDirectSlot& slot = DirectSlot();
-  if (DataType() != ftDateTime || !slot.standard_convert) return -1;
-  if (slot.form == TDirectSlot::kDateTimeDaysForm) {
-    const uint8_t* record = DirectRecord();
-    if (record == nullptr) return -1;
-    if (record[slot.null_offset] != 0) return 0;
-    return TryRoundDateTimeToMSecs(LoadUnaligned<double>(record + slot.offset), value) ? 1 : -1;
-  }
-  bool is_null = false;
-  const uint8_t* direct = DirectValue(sizeof(double), is_null);
-  if (direct == nullptr) return -1;
-  if (is_null) return 0;
-  return TryMSecsToDateTime(LoadUnaligned<double>(direct), value) ? 1 : -1;
+  if (record[slot.null_offset] != 0) return 0;
+  const double stored = LoadUnaligned<double>(record + slot.offset);
+  if (kind == TDirectDateTime::kDays) return TryRoundDateTimeToMSecs(stored, value) ? 1 : -1;
+  return TryMSecsToDateTime(stored, value) ? 1 : -1;
 }
 
 bool TDateTimeField::GetValue(TDateTime& value) const {

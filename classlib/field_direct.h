@@ -19,13 +19,14 @@ inline const uint8_t* TField::DirectRecord() const {
   return data_set_->BrowsedRecord();
 }
 
-inline const uint8_t* TField::DirectValue(int size, bool& is_null) const {
-  // A field without a slot has size 0 and fails the first test.
-  if (direct_plain_size_ != size) return nullptr;
-  const uint8_t* record = DirectRecord();
-  if (record == nullptr) return nullptr;
+inline bool TField::DirectValue(int size, const uint8_t*& value, bool& is_null) const {
+  // The plain size is -1 unless a plain slot is read directly now.
+  if (direct_plain_size_ != size || !data_set_->BrowsesARecord()) return false;
+  // A record buffer of a data set that gives slots is never nullptr.
+  const uint8_t* record = data_set_->BrowsedRecord();
   is_null = record[direct_slot_.null_offset] != 0;
-  return record + direct_slot_.offset;
+  value = record + direct_slot_.offset;
+  return true;
 }
 
 inline bool TField::DirectText(const uint8_t* record, std::string_view& text) const {

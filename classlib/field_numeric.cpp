@@ -37,8 +37,9 @@ void TIntegerField::CheckRange(int64_t value) const {
 }
 
 [[gnu::hot]] bool TIntegerField::LoadInteger(int64_t& value) const {
+  const uint8_t* direct = nullptr;
   bool is_null = false;
-  if (const uint8_t* direct = DirectValue(sizeof(int32_t), is_null)) {
+  if (DirectValue(sizeof(int32_t), direct, is_null)) {
     if (is_null) return false;
     value = LoadUnaligned<int32_t>(direct);
     return true;
@@ -71,7 +72,16 @@ void TIntegerField::SetAsLargeIntValue(int64_t value) {
   StoreInteger(value);
 }
 
-[[gnu::hot]] int32_t TIntegerField::GetAsInteger() const { return static_cast<int32_t>(GetAsLargeInt()); }
+// A 32-bit value read directly needs neither LoadInteger's dispatch nor a
+// widening; a plain slot holds exactly what GetData copies, so a 16-bit
+// field's slot never matches here and its own LoadInteger reads it.
+[[gnu::hot]] int32_t TIntegerField::GetAsInteger() const {
+  const uint8_t* direct = nullptr;
+  bool is_null = false;
+  if (DirectValue(sizeof(int32_t), direct, is_null))
+    return is_null ? 0 : LoadUnaligned<int32_t>(direct);
+  return static_cast<int32_t>(GetAsLargeInt());
+}
 void TIntegerField::SetAsIntegerValue(int32_t value) { SetAsLargeIntValue(value); }
 double TIntegerField::GetAsFloat() const { return static_cast<double>(GetAsLargeInt()); }
 
@@ -154,8 +164,9 @@ TLargeintField::TLargeintField(TComponent* owner) : TNumericField(owner) {
 }
 
 [[gnu::hot]] bool TLargeintField::GetValue(int64_t& value) const {
+  const uint8_t* direct = nullptr;
   bool is_null = false;
-  if (const uint8_t* direct = DirectValue(sizeof value, is_null)) {
+  if (DirectValue(sizeof value, direct, is_null)) {
     if (!is_null) value = LoadUnaligned<int64_t>(direct);
     return !is_null;
   }
@@ -240,8 +251,9 @@ TFloatField::TFloatField(TComponent* owner) : TNumericField(owner) { SetDataType
 void TFloatField::SetPrecision(int value) { precision_ = std::clamp(value, 2, 15); }
 
 [[gnu::hot]] bool TFloatField::GetValue(double& value) const {
+  const uint8_t* direct = nullptr;
   bool is_null = false;
-  if (const uint8_t* direct = DirectValue(sizeof value, is_null)) {
+  if (DirectValue(sizeof value, direct, is_null)) {
     if (!is_null) value = LoadUnaligned<double>(direct);
     return !is_null;
   }
@@ -250,8 +262,10 @@ void TFloatField::SetPrecision(int value) { precision_ = std::clamp(value, 2, 15
 
 [[gnu::hot]] double TFloatField::GetAsFloat() const {
   // The direct read needs no frame; the data set's read has one of its own.
+  const uint8_t* direct = nullptr;
   bool is_null = false;
-  if (const uint8_t* direct = DirectValue(sizeof(double), is_null)) return is_null ? 0 : LoadUnaligned<double>(direct);
+  if (DirectValue(sizeof(double), direct, is_null))
+    return is_null ? 0 : LoadUnaligned<double>(direct);
   return ReadFloat();
 }
 

@@ -35,8 +35,9 @@ inline double PowerOfTen(int exponent) {
 // extended rounding to land on it. Inline, since it runs per value read.
 double ScaledToDoubleExtended(int64_t value, int scale);
 inline double ScaledToDouble(int64_t value, int scale) {
-  constexpr int64_t kExact = int64_t{1} << 53;
-  if (scale >= 0 && scale <= 4 && value >= -kExact && value <= kExact) [[likely]]
+  // -2^53 <= value <= 2^53 and 0 <= scale <= 4, each as one unsigned test.
+  constexpr uint64_t kExact = uint64_t{1} << 53;
+  if (static_cast<unsigned>(scale) <= 4 && static_cast<uint64_t>(value) + kExact <= 2 * kExact) [[likely]]
     return static_cast<double>(value) / PowerOfTen(scale);
   return ScaledToDoubleExtended(value, scale);
 }

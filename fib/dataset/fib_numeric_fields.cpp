@@ -100,8 +100,9 @@ int TFIBBCDField::GetDataSize() const {
 
 [[gnu::hot]] bool TFIBBCDField::GetScaled(int64_t& value) const {
   value = 0;
+  const uint8_t* direct = nullptr;
   bool is_null = false;
-  if (const uint8_t* direct = DirectValue(sizeof value, is_null)) {
+  if (DirectValue(sizeof value, direct, is_null)) {
     if (!is_null) value = classlib::LoadUnaligned<int64_t>(direct);
     return !is_null;
   }
@@ -136,10 +137,21 @@ void TFIBBCDField::StoreDouble(long double value) {
   StoreScaled(static_cast<int64_t>(scaled));
 }
 
+// The direct reads come first in the getters that run for every row: a
+// field is read directly only as a data field, so never when calculated.
+// Every other read is out of line, so the direct one needs no stack frame.
 [[gnu::hot]] double TFIBBCDField::GetAsFloat() const {
+  const uint8_t* direct = nullptr;
+  bool is_null = false;
+  if (DirectValue(sizeof(int64_t), direct, is_null))
+    return is_null ? 0 : ScaledToDouble(classlib::LoadUnaligned<int64_t>(direct), Size());
+  return FloatThroughDataSet();
+}
+
+double TFIBBCDField::FloatThroughDataSet() const {
   if (!OwnStorage()) return TBCDField::GetAsFloat();
   int64_t value = 0;
-  if (!GetScaled(value)) return 0;
+  if (!GetScaledThroughDataSet(value)) return 0;
   return ScaledToDouble(value, Size());
 }
 
@@ -153,14 +165,33 @@ Currency TFIBBCDField::GetAsCurrency() const {
   return Currency::FromScaled(scaled);
 }
 
+namespace {
+
+// The whole part of a scaled value, rounded as the platform's Round does.
+[[gnu::noinline]] int64_t WholeOfScaled(int64_t value, int scale) {
+  int64_t whole = 0;
+  RescaleInt64(value, -scale, whole);
+  return whole;
+}
+
+}  // namespace
+
 [[gnu::hot]] int64_t TFIBBCDField::GetAsLargeInt() const {
+  const uint8_t* direct = nullptr;
+  bool is_null = false;
+  if (DirectValue(sizeof(int64_t), direct, is_null)) {
+    if (is_null) return 0;
+    const int64_t value = classlib::LoadUnaligned<int64_t>(direct);
+    return Size() == 0 ? value : WholeOfScaled(value, Size());
+  }
+  return LargeIntThroughDataSet();
+}
+
+int64_t TFIBBCDField::LargeIntThroughDataSet() const {
   if (!OwnStorage()) return TBCDField::GetAsLargeInt();
   int64_t value = 0;
-  if (!GetScaled(value)) return 0;
-  if (Size() == 0) return value;
-  int64_t whole = 0;
-  RescaleInt64(value, -Size(), whole);
-  return whole;
+  if (!GetScaledThroughDataSet(value)) return 0;
+  return Size() == 0 ? value : WholeOfScaled(value, Size());
 }
 
 int32_t TFIBBCDField::GetAsInteger() const {

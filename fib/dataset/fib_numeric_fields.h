@@ -91,6 +91,9 @@ class TFIBBCDField : public classlib::TBCDField {
   // GetScaled for every read but the direct one (kept apart so the direct
   // read needs no stack frame).
   [[gnu::noinline]] bool GetScaledThroughDataSet(int64_t& value) const;
+  // GetAsFloat and GetAsLargeInt for every read but the direct one.
+  [[gnu::noinline]] double FloatThroughDataSet() const;
+  [[gnu::noinline]] int64_t LargeIntThroughDataSet() const;
   // Calculated fields keep the class library's Currency form.
   bool OwnStorage() const { return !Calculated(); }
   void StoreScaled(int64_t value);

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include "classlib/codepage.h"
 #include "classlib/dataset.h"
@@ -24,6 +27,29 @@ std::string FitText(const std::string& text, std::size_t capacity, bool utf8) {
     while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
   return text.substr(0, end);
 }
+
+namespace {
+
+// The length of a text of at most `length` bytes that ends at its first
+// zero byte, where `room` bytes may be read (room >= length). A short text
+// is scanned 16 bytes at once, inside the room its record slot has anyway.
+inline std::size_t TextLength(const char* bytes, std::size_t length, std::size_t room) {
+#ifdef __SSE2__
+  if (length <= 16 && room >= 16) {
+    const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
+    const auto zeros = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, _mm_setzero_si128())));
+    return static_cast<std::size_t>(__builtin_ctz(zeros | (1u << length)));
+  }
+#endif
+  return strnlen(bytes, length);
+}
+
+// The ANSI text of at most `length` bytes of UTF-8 that end at a zero byte.
+[[gnu::noinline]] std::string AnsiFromUtf8(const char* bytes, std::size_t length) {
+  return classlib::Utf8ToCp1251(std::string(bytes, strnlen(bytes, length)));
+}
+
+}  // namespace
 
 // ---- TFIBStringField ----------------------------------------------------------------
 
@@ -97,24 +123,26 @@ std::string TFIBStringField::DBKeyText() const {
 // no conversion.
 [[gnu::hot]] std::string TFIBStringField::GetAsString() const {
   const TDirectSlot& slot = DirectSlot();
-  const int form = slot.form & ~kDirectUnicodeConnection;
-  const uint8_t* record =
-      form == kDirectTextForm || form == kDirectTrimmedTextForm ? DirectRecord() : nullptr;
-  if (record == nullptr) [[unlikely]] return ReadThroughDataSet();
+  const int form = DirectForm() & ~kDirectUnicodeConnection;
+  if ((form != kDirectTextForm && form != kDirectTrimmedTextForm) || !DataSet()->BrowsesARecord())
+    [[unlikely]] return ReadThroughDataSet();
+  // A record buffer of a data set that gives slots is never nullptr.
+  const uint8_t* record = DataSet()->BrowsedRecord();
   if (record[slot.null_offset] != 0) return std::string();
   const uint8_t* value = record + slot.offset;
   size_t length = static_cast<size_t>(std::clamp<int32_t>(LoadUnaligned<int32_t>(value), 0, slot.size));
   const char* bytes = reinterpret_cast<const char*>(value + kTextLengthSize);
   if (form == kDirectTrimmedTextForm)
     while (length > 0 && bytes[length - 1] == ' ') --length;
-  // The value ends at its first zero byte, as a C string would.
-  length = strnlen(bytes, length);
+  // The value ends at its first zero byte, as a C string would. The
+  // connection is asked first and its conversion runs out of line, so that
+  // the usual path keeps little live across the length scan.
   if ((slot.form & kDirectUnicodeConnection) != 0 && Utf8Text()) [[unlikely]]
-    return classlib::Utf8ToCp1251(std::string(bytes, length));
-  return std::string(bytes, length);
+    return AnsiFromUtf8(bytes, length);
+  return std::string(bytes, TextLength(bytes, length, static_cast<std::size_t>(slot.size)));
 }
 
-std::string TFIBStringField::ReadThroughDataSet() const {
+[[gnu::noinline]] std::string TFIBStringField::ReadThroughDataSet() const {
   if (IsDBKey()) return DBKeyText();
   if (!ReadRaw()) return std::string();
   std::string text(value_.data());

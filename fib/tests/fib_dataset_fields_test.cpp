@@ -11,6 +11,7 @@
 #include "classlib/data_link.h"
 #include "classlib/datetime.h"
 #include "classlib/field.h"
+#include "classlib/field_defs.h"
 #include "classlib/fields.h"
 #include "dataset_fixture.h"
 #include "fib/base/errors.h"
@@ -156,11 +157,13 @@ TEST_F(DataSetFieldsTest, TypedViewsReadDirectlyAsThroughTheDataSet) {
       "9223372036854775807, 1e300, 'twelve chars', 'ab')");
   Run("insert into EDGE values (2, '1899-12-29 23:59:59.999', 9999999999999999.99, -0.0001, "
       "-9223372036854775808, -0.0, '', '')");
-  Run("insert into EDGE values (3, '1899-12-30 00:00:00', -0.01, 0, -1, 2.5e-300, ' lead', 'abcdef')");
+  Run("insert into EDGE values (3, '1899-12-30 00:00:00', -0.01, 0, -1, 2.5e-300, ' lead, then 19', 'abcdef')");
   Run("insert into EDGE values (4, '1899-12-30 00:00:00.001', 0.07, 922337203685477.5807, 0, 0.1, 'x  ', null)");
   Run("insert into EDGE values (5, '9999-12-31 23:59:59.999', -90071992547409.93, 1, 2147483648, "
       "-1e-5, null, 'z')");
-  Run("insert into EDGE values (6, '2024-02-29 12:34:56.789', 1.5, 2.5, 3, 4.5, 'Row name 6', 'c6')");
+  // A text ends at a zero byte the server sends inside it.
+  Run("insert into EDGE values (6, '2024-02-29 12:34:56.789', 1.5, 2.5, 3, 4.5, "
+      "'Row' || ascii_char(0) || ' name 6', 'c6')");
   Run("insert into EDGE values (7, null, null, null, null, null, null, null)");
   auto ds = NewDataSet("Edge", "select * from EDGE order by ID");
   ds->Open();
@@ -189,6 +192,84 @@ TEST_F(DataSetFieldsTest, TypedViewsReadDirectlyAsThroughTheDataSet) {
   EXPECT_EQ(ds->FieldByName("STAMP")->AsDateTime(), 0);
   EXPECT_TRUE(ds->FieldByName("STAMP")->IsNull());
   EXPECT_EQ(ds->FieldByName("AMOUNT")->AsFloat(), 0);
+}
+
+// Every field's typed views as they read now, and again with the field's
+// direct slot taken away, so that the data set reads every value.
+void ExpectViewsAsThroughTheDataSet(TFIBDataSet& ds, const std::string& where) {
+  for (classlib::TField* field : ds.Fields().List()) {
+    const std::vector<std::string> direct = TypedViews(field);
+    const classlib::TField::TDirectSlot slot = field->DirectSlot();
+    field->ClearDirectSlot();
+    const std::vector<std::string> through = TypedViews(field);
+    field->SetDirectSlot(slot);
+    EXPECT_EQ(direct, through) << field->FieldName() << " " << where;
+  }
+}
+
+// The getters read only browsed records themselves: while a record is
+// edited or inserted, while calculated fields are computed, and once the
+// data set is closed, every view reads as the data set's own read gives it.
+TEST_F(DataSetFieldsTest, TypedViewsReadAsTheDataSetDoesInEveryState) {
+  Run("create table STATES (ID integer not null primary key, STAMP timestamp, "
+      "AMOUNT numeric(18,2), BIG bigint, RATIO double precision, NAME varchar(20))");
+  Run("insert into STATES values (1, '2024-02-29 12:34:56.789', 1.25, 3000000021, 0.5, 'Row name 1')");
+  Run("insert into STATES values (2, null, null, null, null, null)");
+  auto ds = NewDataSet("States", "select * from STATES order by ID");
+  ds->UpdateSQL().SetText("update STATES set NAME = :NAME where ID = :OLD_ID");
+  ds->InsertSQL().SetText("insert into STATES (ID) values (:ID)");
+  ds->Prepare();
+  for (int i = 0; i < ds->FieldDefs().Count(); ++i) ds->FieldDefs()[i]->CreateField(ds.get());
+  // Calculated twins of the integer, the decimal and the date-time.
+  const std::vector<std::string> twinned = {"ID", "AMOUNT", "STAMP"};
+  for (const std::string& name : twinned)
+    ds->FieldDefs().Find(name)->CreateField(ds.get(), nullptr, "CALC_" + name)->SetFieldKind(classlib::fkCalculated);
+  int calculations = 0;
+  ds->SetOnCalcFields(classlib::TDataSetNotifyEvent::Function([&](classlib::TDataSet* set) {
+    ++calculations;
+    ExpectViewsAsThroughTheDataSet(*ds, "while calculating");
+    for (const std::string& name : twinned) {
+      classlib::TField* source = set->FieldByName(name);
+      classlib::TField* twin = set->FieldByName("CALC_" + name);
+      if (source->IsNull())
+        twin->Clear();
+      else
+        twin->SetAsFloat(source->AsFloat() * 2);
+    }
+  }));
+  ds->Open();
+  EXPECT_GT(calculations, 0);
+  EXPECT_EQ(ds->FieldByName("CALC_ID")->AsInteger(), 2);
+  EXPECT_EQ(ds->FieldByName("CALC_AMOUNT")->AsFloat(), 2.5);
+
+  for (; !ds->Eof(); ds->Next()) ExpectViewsAsThroughTheDataSet(*ds, "browsing");
+  ds->First();
+  ds->Edit();
+  ds->FieldByName("ID")->SetAsInteger(7);
+  ds->FieldByName("AMOUNT")->SetAsFloat(-3.75);
+  ds->FieldByName("BIG")->SetAsLargeInt(-5);
+  ds->FieldByName("STAMP")->SetAsDateTime(classlib::EncodeDate(1999, 12, 31));
+  ds->FieldByName("NAME")->SetAsString("edited");
+  EXPECT_EQ(ds->FieldByName("ID")->AsInteger(), 7);
+  EXPECT_EQ(ds->FieldByName("AMOUNT")->AsFloat(), -3.75);
+  ExpectViewsAsThroughTheDataSet(*ds, "edited");
+  EXPECT_EQ(ds->FieldByName("ID")->OldValue().AsString(), "1");
+  ds->Cancel();
+  EXPECT_EQ(ds->FieldByName("ID")->AsInteger(), 1);
+  ds->Insert();
+  ExpectViewsAsThroughTheDataSet(*ds, "inserted");
+  ds->FieldByName("AMOUNT")->SetAsString("0.07");
+  ExpectViewsAsThroughTheDataSet(*ds, "inserted and written");
+  ds->Cancel();
+
+  // A slot handed to a calculated field is not read: its value is computed.
+  ds->First();
+  classlib::TField* calc_amount = ds->FieldByName("CALC_AMOUNT");
+  calc_amount->SetDirectSlot(ds->FieldByName("AMOUNT")->DirectSlot());
+  EXPECT_EQ(calc_amount->AsFloat(), 2.5);
+  calc_amount->ClearDirectSlot();
+  ds->Close();
+  ExpectViewsAsThroughTheDataSet(*ds, "closed");
 }
 
 TEST_F(DataSetFieldsTest, EmptyTextBecomesNullAndNullClears) {
