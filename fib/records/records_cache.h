@@ -121,13 +121,13 @@ class TRecordsCache : public classlib::TObject {
   // Fills destination with the expanded record; from_log reads the record's
   // saved earlier contents when it has any.
   void ReadRecord(int logical, std::span<uint8_t> destination, bool from_log) {
-    // A record without long texts and without an order list, reached
+    // A record without long texts and without an order list, cleared
     // before (as every record a walk reads was, when it was fetched), is
     // read as it is stored, in one copy; inline and without a call besides
     // the copy, as a walk reads every record so.
     if (string_count_ == 0 && !has_order_ && !from_log &&
         destination.size() >= static_cast<size_t>(record_size_)) [[likely]] {
-      if (const uint8_t* stored = ReachedRecord(logical)) [[likely]] {
+      if (const uint8_t* stored = ClearedRecord(logical)) [[likely]] {
         std::memcpy(destination.data(), stored, static_cast<size_t>(record_size_));
         return;
       }
@@ -265,10 +265,10 @@ class TRecordsCache : public classlib::TObject {
   void CheckBufferFully(size_t size);
   // ReadRecord for every other record, and for the failures.
   void ReadRecordFully(int logical, std::span<uint8_t> destination, bool from_log);
-  // The stored record of a physical number that was cleared before (so
-  // holds what was written or zeros), else nullptr: StoredRecord's place,
-  // found without anything to clear.
-  const uint8_t* ReachedRecord(int physical) const {
+  // The stored record of a physical number already cleared (so it holds
+  // what was written or zeros), else nullptr: StoredRecord's place, found
+  // without anything to clear and without counting the record as reached.
+  const uint8_t* ClearedRecord(int physical) const {
     return physical > cleared_records_ ? nullptr : RecordPlace(physical);
   }
   // Inlined into the record reads: it runs for every record shown.
